@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Kettlepaw needs on Debian 12.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+
+build_pkgs=(
+  g++ cmake ninja-build pkg-config make ccache
+  qt6-base-dev qt6-positioning-dev libqt6svg6
+  libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev libxcb-xfixes0-dev libxcb-shape0-dev
+  librtaudio-dev libjack-jackd2-dev libsamplerate0-dev libsndfile1-dev libstk-dev
+  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-dejavu-core fonts-material-design-icons-iconfont
+)
+test_pkgs=(
+  xvfb xauth openbox picom trayer xdotool x11-utils dbus dbus-x11
+)
+
+want=("${build_pkgs[@]}")
+if [ "${1:-}" = "--test" ]; then want+=("${test_pkgs[@]}"); fi
+
+missing=()
+for p in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

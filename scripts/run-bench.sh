@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs every benchmark binary that the bench build produced.
+set -euo pipefail
+build=${1:-build-bench}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+scratch=$(mktemp -d /tmp/kp-bench.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch
+found=0
+for b in "$build"/bench/*_bench; do
+  [ -x "$b" ] || continue
+  found=1
+  echo "== $(basename "$b")"
+  "$b" --benchmark_min_time=0.2
+done
+[ $found = 1 ] || { echo "no benchmarks were built"; exit 1; }

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs every test through CTest inside a private desktop: Xvfb with a window manager, a compositor
+# and a tray, all in a private D-Bus session. Everything started here is stopped on the way out.
+set -euo pipefail
+build=${1:-build}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scratch=$(mktemp -d /tmp/kp-test.XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+export XDG_RUNTIME_DIR=$scratch/run XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+# A free display number.
+n=90
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1440x900x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$n"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+
+inner=$(cat <<'INNER'
+set -euo pipefail
+openbox >/dev/null 2>&1 & wm=$!
+picom --backend xrender >/dev/null 2>&1 & cm=$!
+trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/null 2>&1 & tr=$!
+sleep 0.5
+rc=0
+ctest --test-dir "$KP_BUILD" --output-on-failure -j "$(nproc)" || rc=$?
+kill $wm $cm $tr 2>/dev/null || true
+exit $rc
+INNER
+)
+KP_BUILD=$build dbus-run-session -- bash -c "$inner"

@@ -1,0 +1,39 @@
+#include "Color.h"
+
+#include <cstdint>
+
+namespace kp {
+
+namespace {
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+}  // namespace
+
+QColor colorFromHex(std::string_view hex) {
+    while (!hex.empty() && hex.front() == '#') hex.remove_prefix(1);
+    while (!hex.empty() && hex.back() == '#') hex.remove_suffix(1);
+    bool negative = false;
+    if (!hex.empty() && (hex.front() == '+' || hex.front() == '-')) {
+        negative = hex.front() == '-';
+        hex.remove_prefix(1);
+    }
+    if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X') && hexDigit(hex[2]) >= 0)
+        hex.remove_prefix(2);
+    std::uint64_t value = 0;
+    std::size_t digits = 0;
+    for (char c : hex) {
+        const int d = hexDigit(c);
+        if (d < 0) break;  // reading stops at the first character that is not a hex digit
+        value = value * 16 + std::uint64_t(d);
+        ++digits;
+    }
+    if (digits == 0) return QColor(0, 0, 0);
+    if (negative) value = ~value + 1;
+    return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
+}
+
+}  // namespace kp

@@ -1,0 +1,10 @@
+#include "Random.h"
+
+namespace kp {
+
+SystemRandom& SystemRandom::shared() {
+    static SystemRandom random;
+    return random;
+}
+
+}  // namespace kp

@@ -1,0 +1,67 @@
+#pragma once
+// Cancellable delayed and repeating work on the main thread.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QTimer;
+
+namespace kp {
+
+using WorkId = std::uint64_t;  // 0 is never a valid id
+
+class Scheduler {
+public:
+    virtual ~Scheduler() = default;
+    // Runs `work` once after `seconds`.
+    virtual WorkId after(double seconds, std::function<void()> work) = 0;
+    // Runs `work` every `seconds` until cancelled.
+    virtual WorkId every(double seconds, std::function<void()> work) = 0;
+    // Cancelling finished or unknown work is harmless.
+    virtual void cancel(WorkId id) = 0;
+    virtual bool isPending(WorkId id) const = 0;
+};
+
+// The Qt event loop's scheduler.
+class QtScheduler final : public Scheduler {
+public:
+    QtScheduler();
+    ~QtScheduler() override;
+    WorkId after(double seconds, std::function<void()> work) override;
+    WorkId every(double seconds, std::function<void()> work) override;
+    void cancel(WorkId id) override;
+    bool isPending(WorkId id) const override;
+    static QtScheduler& shared();
+
+private:
+    WorkId start(double seconds, bool repeat, std::function<void()> work);
+    WorkId next_ = 1;
+    std::map<WorkId, QTimer*> timers_;
+};
+
+// Time moves only when a test says so; due work runs in time order.
+class ManualScheduler final : public Scheduler {
+public:
+    WorkId after(double seconds, std::function<void()> work) override;
+    WorkId every(double seconds, std::function<void()> work) override;
+    void cancel(WorkId id) override;
+    bool isPending(WorkId id) const override;
+
+    double now() const { return now_; }
+    // Moves time forward, running everything that falls due on the way.
+    void advance(double seconds);
+    std::size_t pendingCount() const { return items_.size(); }
+
+private:
+    struct Item {
+        double due;
+        double interval;  // 0 for one-shot
+        std::function<void()> work;
+    };
+    double now_ = 0;
+    WorkId next_ = 1;
+    std::map<WorkId, Item> items_;
+};
+
+}  // namespace kp

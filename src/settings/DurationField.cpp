@@ -1,0 +1,131 @@
+#include "DurationField.h"
+
+#include "platform/Defaults.h"
+#include "life/Preferences.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+#include <cmath>
+
+namespace kp {
+
+double durationFactor(DurationUnit unit) {
+    switch (unit) {
+    case DurationUnit::seconds: return 1;
+    case DurationUnit::minutes: return 60;
+    case DurationUnit::hours: return 3600;
+    case DurationUnit::days: return 86400;
+    }
+    return 1;
+}
+
+DurationDisplay durationDisplay(double s) {
+    for (DurationUnit u : {DurationUnit::days, DurationUnit::hours, DurationUnit::minutes, DurationUnit::seconds}) {
+        const double f = durationFactor(u);
+        if (s >= f && std::fmod(s, f) == 0.0) return {u, s / f};
+    }
+    return {DurationUnit::seconds, s};
+}
+
+double durationToStore(double amount, DurationUnit unit, double minimum) {
+    const double product = amount * durationFactor(unit);
+    return minimum <= product ? product : minimum;
+}
+
+DurationField::DurationField(const QString& title, Getter get, Setter set, double minimum, QWidget* parent)
+    : QWidget(parent), get_(std::move(get)), set_(std::move(set)), minimum_(minimum) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    label_ = new QLabel(title, this);
+    label_->setTextFormat(Qt::PlainText);
+    row->addWidget(label_);
+    row->addStretch(1);
+    auto* controls = new QHBoxLayout;
+    controls->setSpacing(6);
+    number_ = new QLineEdit(this);
+    number_->setFixedWidth(56);
+    number_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    picker_ = new QComboBox(this);
+    for (auto u : allCases<DurationUnit>()) picker_->addItem(QString::fromLatin1(rawValue(u).data(), int(rawValue(u).size())));
+    picker_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    controls->addWidget(number_);
+    controls->addWidget(picker_);
+    row->addLayout(controls);
+
+    connect(number_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        bool ok = false;
+        const double value = QLocale().toDouble(text, &ok);
+        if (ok) editAmount(value);  // text that is not a number leaves the value alone
+    });
+    connect(picker_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!updatingControls_ && index >= 0) editUnit(DurationUnit(index));
+    });
+    refreshControls();
+}
+
+DurationField* DurationField::forKey(const QString& title, Defaults& store, const QString& key, double fallback,
+                                     double minimum, QWidget* parent) {
+    auto* field = new DurationField(
+        title, [&store, key, fallback] { return prefs::tuning(key, fallback, store); },
+        [&store, key](double s) { store.set(key, s); }, minimum, parent);
+    connect(&store, &Defaults::changed, field, [field, &store, key, fallback](const QString& changed) {
+        if (changed == key) field->boundSecondsChanged(prefs::tuning(key, fallback, store));
+    });
+    return field;
+}
+
+QString DurationField::amountText() const {
+    // 0 to 1 fraction digits, in the user's locale.
+    const double rounded = std::round(amount_ * 10.0) / 10.0;
+    const bool whole = rounded == std::floor(rounded);
+    return QLocale().toString(rounded, 'f', whole ? 0 : 1);
+}
+
+void DurationField::editAmount(double amount) {
+    if (amount == amount_) return;
+    amount_ = amount;
+    push();
+}
+
+void DurationField::editUnit(DurationUnit unit) {
+    if (unit == unit_) return;
+    unit_ = unit;
+    refreshControls();
+    push();
+}
+
+void DurationField::boundSecondsChanged(double n) {
+    const double p = durationToStore(amount_, unit_, minimum_);
+    if (std::abs(n - p) > 0.001) syncFromSeconds();
+}
+
+void DurationField::syncFromSeconds() {
+    const DurationDisplay d = durationDisplay(get_());
+    const bool moved = d.unit != unit_ || d.amount != amount_;
+    unit_ = d.unit;
+    amount_ = d.amount;
+    refreshControls();
+    // The new amount and unit are changes of their own: they push once, which raises a value
+    // below the minimum to the minimum and writes any other value back unchanged.
+    if (moved) push();
+}
+
+void DurationField::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    syncFromSeconds();
+}
+
+void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_)); }
+
+void DurationField::refreshControls() {
+    updatingControls_ = true;
+    number_->setText(amountText());
+    picker_->setCurrentIndex(int(unit_));
+    updatingControls_ = false;
+}
+
+}  // namespace kp

@@ -1,0 +1,79 @@
+#pragma once
+// A settings row that edits a number of seconds in the largest whole unit that fits it.
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "platform/EnumNames.h"
+
+class QLineEdit;
+class QComboBox;
+class QLabel;
+
+namespace kp {
+
+class Defaults;
+
+enum class DurationUnit { seconds, minutes, hours, days };
+
+template <>
+struct EnumNames<DurationUnit> {
+    static constexpr std::array<std::string_view, 4> names{"sec", "min", "h", "days"};
+};
+
+double durationFactor(DurationUnit unit);
+
+struct DurationDisplay {
+    DurationUnit unit;
+    double amount;
+};
+
+// The largest unit that divides `seconds` exactly (seconds when none does), and the amount in it.
+DurationDisplay durationDisplay(double seconds);
+// The seconds an edit stores: never below `minimum`.
+double durationToStore(double amount, DurationUnit unit, double minimum);
+
+class DurationField : public QWidget {
+    Q_OBJECT
+public:
+    using Getter = std::function<double()>;
+    using Setter = std::function<void(double)>;
+
+    DurationField(const QString& title, Getter get, Setter set, double minimum, QWidget* parent = nullptr);
+    // A row bound to a stored duration; `fallback` is what an absent or unusable value reads as.
+    static DurationField* forKey(const QString& title, Defaults& store, const QString& key, double fallback,
+                                 double minimum, QWidget* parent = nullptr);
+
+    double amount() const { return amount_; }
+    DurationUnit unit() const { return unit_; }
+    QString amountText() const;
+
+    // The user's edits.
+    void editAmount(double amount);
+    void editUnit(DurationUnit unit);
+    // The bound value was written (by us or from elsewhere).
+    void boundSecondsChanged(double seconds);
+    // What happens when the row comes on screen.
+    void syncFromSeconds();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void push();
+    void refreshControls();
+
+    Getter get_;
+    Setter set_;
+    double minimum_;
+    double amount_ = 0;
+    DurationUnit unit_ = DurationUnit::seconds;
+    bool updatingControls_ = false;
+    QLabel* label_;
+    QLineEdit* number_;
+    QComboBox* picker_;
+};
+
+}  // namespace kp

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include "app/BotFace.h"
+#include "app/IslandTypes.h"
+#include "app/Notifications.h"
+#include "life/SkyTypes.h"
+#include "platform/Clock.h"
+#include "platform/Dates.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace kp;
+
+TEST(NotificationCenter, DeliversTheObjectToObserversOfThatNameOnly) {
+    NotificationCenter hub;
+    std::vector<BotEmote> seen;
+    int other = 0;
+    auto a = hub.observe(note::triggerEmote, [&](const std::any& o) {
+        if (auto e = notificationObject<BotEmote>(o)) seen.push_back(*e);
+    });
+    hub.observe(note::openAlbum, [&](const std::any&) { ++other; });
+    hub.post(note::triggerEmote, BotEmote::annoyed);
+    hub.post(note::triggerEmote, std::string("annoyed"));  // wrong type: observer sees no emote
+    EXPECT_EQ(seen, std::vector<BotEmote>{BotEmote::annoyed});
+    EXPECT_EQ(other, 0);
+    hub.remove(a);
+    hub.post(note::triggerEmote, BotEmote::happy);
+    EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(NotificationCenter, ObserversMayUnsubscribeThemselvesAndOthersWhilePosting) {
+    NotificationCenter hub;
+    int first = 0, second = 0;
+    NotificationCenter::Token t1 = 0, t2 = 0;
+    t1 = hub.observe(note::botBlink, [&](const std::any&) { ++first; hub.remove(t1); hub.remove(t2); });
+    t2 = hub.observe(note::botBlink, [&](const std::any&) { ++second; });
+    hub.post(note::botBlink);
+    hub.post(note::botBlink);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 0);
+}
+
+TEST(NotificationCenter, SubscriptionEndsWithItsOwner) {
+    NotificationCenter hub;
+    {
+        Subscription sub(hub, note::openRoom, [](const std::any&) {});
+        EXPECT_EQ(hub.observerCount(note::openRoom), 1u);
+    }
+    EXPECT_EQ(hub.observerCount(note::openRoom), 0u);
+}
+
+TEST(NotificationCenter, ThirteenDistinctNames) {
+    std::set<std::string_view> names(std::begin(note::all), std::end(note::all));
+    EXPECT_EQ(names.size(), 13u);
+    EXPECT_TRUE(names.count("tobbi.pomodoroChanged"));
+    EXPECT_TRUE(names.count("loafKeeper.greetingInterrupt"));
+}
+
+TEST(Vocabulary, RawValuesRoundTripAndUnknownNamesGiveNone) {
+    EXPECT_EQ(rawValue(BotState::ratelimit), "ratelimit");
+    EXPECT_EQ(caseCount<BotState>(), 15u);
+    EXPECT_EQ(fromRawValue<BotState>("dead"), BotState::dead);
+    EXPECT_FALSE(fromRawValue<BotState>("Dead").has_value());
+    EXPECT_EQ(fromRawValue<BotEmote>("annoyed"), BotEmote::annoyed);
+    EXPECT_EQ(fromRawValue<IslandRoomKind>("living"), IslandRoomKind::living);
+    EXPECT_EQ(int(IslandRoomKind::garden), 4);
+    EXPECT_FALSE(fromRawValue<SkyWeather>("hail").has_value());
+    for (auto w : allCases<SkyWeather>()) EXPECT_EQ(fromRawValue<SkyWeather>(rawValue(w)), w);
+}
+
+TEST(Vocabulary, SkyLookFallingAndDaytime) {
+    EXPECT_TRUE((SkyLook{SkyTime::night, SkyWeather::snow}.isFalling()));
+    EXPECT_TRUE((SkyLook{SkyTime::day, SkyWeather::storm}.isFalling()));
+    EXPECT_FALSE((SkyLook{SkyTime::day, SkyWeather::cloudy}.isFalling()));
+    EXPECT_TRUE((SkyLook{SkyTime::morning, SkyWeather::clear}.isDaytime()));
+    EXPECT_TRUE((SkyLook{SkyTime::afternoon, SkyWeather::clear}.isDaytime()));
+    EXPECT_FALSE((SkyLook{SkyTime::sunset, SkyWeather::clear}.isDaytime()));
+    EXPECT_FALSE((SkyLook{SkyTime::day, SkyWeather::cloudy}.isDaytime()));
+}
+
+TEST(ManualScheduler, RunsDueWorkInTimeOrderAndHonoursCancel) {
+    ManualScheduler s;
+    std::vector<std::string> log;
+    s.after(5, [&] { log.push_back("collapse"); });
+    auto hide = s.after(60, [&] { log.push_back("hide"); });
+    s.every(1, [&] { log.push_back("tick"); });
+    s.advance(2.5);
+    EXPECT_EQ(log, (std::vector<std::string>{"tick", "tick"}));
+    s.advance(3);
+    EXPECT_EQ(log.back(), "tick");
+    EXPECT_EQ(log[log.size() - 2], "collapse");
+    EXPECT_TRUE(s.isPending(hide));
+    s.cancel(hide);
+    s.advance(100);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "hide"), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "tick"), 105);
+}
+
+TEST(ManualScheduler, WorkScheduledByWorkRunsInTheSameAdvance) {
+    ManualScheduler s;
+    int n = 0;
+    s.after(1, [&] { ++n; s.after(1, [&] { ++n; }); });
+    s.advance(2);
+    EXPECT_EQ(n, 2);
+}
+
+TEST(Dates, ReferenceDateIsTheStartOf2001Utc) {
+    EXPECT_EQ(dateFromReference(0).toUTC().toString(Qt::ISODate), "2001-01-01T00:00:00Z");
+    EXPECT_DOUBLE_EQ(referenceFromDate(QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC)), 86400.0);
+    EXPECT_GT(SystemClock::shared().now(), 8.0e8);  // after 2026
+}
+
+TEST(Random, ClosedRangesAndRepeatability) {
+    SeededRandom a(42), b(42);
+    for (int i = 0; i < 1000; ++i) {
+        const double x = a.uniform(-0.08, 1.08);
+        EXPECT_EQ(x, b.uniform(-0.08, 1.08));
+        EXPECT_GE(x, -0.08);
+        EXPECT_LE(x, 1.08);
+        const int k = a.uniformInt(1, 3);
+        b.uniformInt(1, 3);
+        EXPECT_GE(k, 1);
+        EXPECT_LE(k, 3);
+    }
+    ScriptedRandom top{0.9999999};
+    EXPECT_EQ(top.uniformInt(0, 4), 4);
+    ManualClock clock(100);
+    clock.advance(-50);  // the wall clock may jump back; the monotonic one never does
+    EXPECT_EQ(clock.now(), 50);
+    EXPECT_EQ(clock.monotonic(), 0);
+}

@@ -1,0 +1,94 @@
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/DurationField.h"
+
+using namespace kp;
+
+namespace {
+struct Row {
+    double stored;
+    int writes = 0;
+    DurationField field;
+    explicit Row(double initial, double minimum)
+        : stored(initial),
+          field("Drain", [this] { return stored; },
+                [this](double s) {
+                    stored = s;
+                    ++writes;
+                    field.boundSecondsChanged(s);
+                },
+                minimum) {}
+};
+}  // namespace
+
+TEST(DurationField, ShowsTheLargestUnitThatDividesTheValue) {
+    struct Case { double s; const char* unit; double amount; };
+    for (Case c : {Case{172800, "days", 2}, Case{1800, "min", 30}, Case{3600, "h", 1}, Case{86400, "days", 1},
+                   Case{90, "sec", 90}, Case{5400, "min", 90}, Case{90.5, "sec", 90.5}, Case{0.5, "sec", 0.5}}) {
+        const DurationDisplay d = durationDisplay(c.s);
+        EXPECT_EQ(rawValue(d.unit), c.unit) << c.s;
+        EXPECT_DOUBLE_EQ(d.amount, c.amount) << c.s;
+    }
+    EXPECT_FALSE(fromRawValue<DurationUnit>("hours").has_value());
+    EXPECT_EQ(fromRawValue<DurationUnit>("h"), DurationUnit::hours);
+}
+
+TEST(DurationField, ComingOnScreenSyncsAndWritesBackOnce) {
+    Row row(1800, 60);
+    row.field.syncFromSeconds();
+    EXPECT_EQ(row.field.unit(), DurationUnit::minutes);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 30);
+    EXPECT_EQ(row.field.amountText(), "30");
+    EXPECT_EQ(row.writes, 1);
+    EXPECT_DOUBLE_EQ(row.stored, 1800);
+}
+
+TEST(DurationField, AValueBelowTheMinimumIsRaisedButStillShown) {
+    Row row(0.5, 1);
+    row.field.syncFromSeconds();
+    EXPECT_DOUBLE_EQ(row.field.amount(), 0.5);
+    EXPECT_EQ(row.field.unit(), DurationUnit::seconds);
+    EXPECT_DOUBLE_EQ(row.stored, 1);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 0.5);  // the field keeps what it showed
+    EXPECT_EQ(row.field.amountText(), "0.5");
+}
+
+TEST(DurationField, EditsPushSecondsAndUnitChangesRescale) {
+    Row row(1800, 60);
+    row.field.syncFromSeconds();
+    row.field.editUnit(DurationUnit::hours);
+    EXPECT_DOUBLE_EQ(row.stored, 108000);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 30);  // its own write does not re-sync the field
+    row.field.editAmount(0);
+    EXPECT_DOUBLE_EQ(row.stored, 60);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 0);
+}
+
+TEST(DurationField, AWriteFromElsewhereResyncsUnlessItIsWhatTheFieldWouldPush) {
+    Row row(1800, 60);
+    row.field.syncFromSeconds();
+    row.field.editAmount(45);  // 2700 s
+    row.field.boundSecondsChanged(2700.0005);
+    EXPECT_EQ(row.field.unit(), DurationUnit::minutes);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 45);
+    row.stored = 172800;  // restore defaults writes the key
+    row.field.boundSecondsChanged(172800);
+    EXPECT_EQ(row.field.unit(), DurationUnit::days);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 2);
+}
+
+TEST(DurationField, BoundToAStoredKey) {
+    kp::test::ScratchStore s;
+    s->set("statDrainSeconds", 5400.0);
+    auto* field = DurationField::forKey("Food lasts", *s, "statDrainSeconds", 1800, 60);
+    field->syncFromSeconds();
+    EXPECT_EQ(field->unit(), DurationUnit::minutes);
+    EXPECT_DOUBLE_EQ(field->amount(), 90);
+    s->remove("statDrainSeconds");  // absent reads as its default: the row follows
+    EXPECT_DOUBLE_EQ(field->amount(), 30);
+    field->editUnit(DurationUnit::hours);
+    EXPECT_DOUBLE_EQ(s->doubleValue("statDrainSeconds"), 108000);
+    delete field;
+}
