@@ -1,0 +1,318 @@
+#pragma once
+// The cat: its stats, mood, need and stage, sleep, pose and place, and the outward callbacks
+// through which the app shows faces, peeks the island, plays sounds and shows emotes.
+//
+// Two repeating timers drive it once constructed: a 1 s stat step and a 1/30 s motion step, run
+// by the injected scheduler. The durable part is saved as the "petLife.v1" record every ~16 s
+// while the stat step runs, at a few notable moments, and whenever `save()` is called (the app
+// calls it on termination). On construction the record is read back and the time away lived
+// through, so the cat comes back hungry, tired or asleep.
+//
+// Main thread only. Every write of a published value emits `changed()`, also when the value stays
+// the same; views read the other values when they redraw.
+#include "app/BotFace.h"
+#include "app/IslandTypes.h"
+#include "life/AmbienceTarget.h"
+#include "life/PetTypes.h"
+#include "life/ShopItem.h"
+#include "life/SkyTypes.h"
+#include "platform/Scheduler.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace kp {
+
+class Clock;
+class Defaults;
+class RandomSource;
+
+class PetLife : public QObject {
+    Q_OBJECT
+public:
+    using Beat = PetBeat;
+    using FaceCallback = std::function<void(std::optional<BotState>)>;
+    using AlertCallback = std::function<void()>;
+    using SoundCallback = std::function<void(PetSound)>;
+    using EmoteCallback = std::function<void(BotEmote)>;
+
+    // Key of the saved record in the store.
+    static constexpr const char* recordKey = "petLife.v1";
+    static constexpr int maxReactions = 12;
+
+    // Sets the newborn values, loads the saved record (catching up on the time away) and starts
+    // the two timers on `scheduler`. The store, clock, random source and scheduler must outlive
+    // the cat.
+    PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler& scheduler,
+            QObject* parent = nullptr);
+    ~PetLife() override;
+    PetLife(const PetLife&) = delete;
+    PetLife& operator=(const PetLife&) = delete;
+
+    // --- Neighbours (each may be left unset) ---
+    // The room's sound beds; the stat step keeps them in step once a second. Not owned.
+    void setAmbience(AmbienceTarget* ambience) { ambience_ = ambience; }
+    // The sky as it looks now. Without one the time of day follows the local clock, under a clear sky.
+    void setSkyLook(std::function<SkyLook()> look) { skyLook_ = std::move(look); }
+    // Whether a video is playing right now (sends the cat to the television).
+    void setVideoPlaying(std::function<bool()> playing) { videoPlaying_ = std::move(playing); }
+    // Records a care action ("pet", "feed", "play", "heal", "clean") at a moment, for the coins.
+    void setCareRecorder(std::function<void(const QString& key, double at)> record) {
+        careRecorder_ = std::move(record);
+    }
+
+    // --- Outward callbacks ---
+    // Installing the face callback sends the current face at once (nullopt = no override), so a
+    // cat that comes back dead or asleep shows it from the start.
+    void setOnFaceChange(FaceCallback callback);
+    void setOnAlert(AlertCallback callback) { onAlert_ = std::move(callback); }
+    void setOnSound(SoundCallback callback) { onSound_ = std::move(callback); }
+    void setOnEmote(EmoteCallback callback) { onEmote_ = std::move(callback); }
+
+    // --- Published values ---
+    double hunger() const { return hunger_; }
+    double happiness() const { return happiness_; }
+    double energy() const { return energy_; }
+    double health() const { return health_; }
+    bool isSleeping() const { return isSleeping_; }
+    bool isDead() const { return isDead_; }
+    PetMood mood() const { return mood_; }
+    PetPose pose() const { return pose_; }
+    std::optional<PetNeed> need() const { return need_; }
+    int poops() const { return poops_; }
+    PetStage stage() const { return stage_; }
+    bool isOut() const { return isOut_; }
+    std::optional<double> nightSleepUntil() const { return nightSleepUntil_; }
+    bool focusNap() const { return focusNap_; }
+    std::optional<ShopItem> toy() const { return toy_; }
+    std::optional<ShopItem> meal() const { return meal_; }
+    bool inHouse() const { return inHouse_; }
+
+    // Stats are clamped to 0...100.
+    void setHunger(double value);
+    void setHappiness(double value);
+    void setEnergy(double value);
+    void setHealth(double value);
+    void setNeed(std::optional<PetNeed> need);
+    void setPoops(int value);
+
+    // --- Other state, read by views when they redraw ---
+    double birth() const { return birth_; }
+    IslandRoomKind room() const { return room_; }
+    IslandRoomKind viewRoom() const { return viewRoom_; }
+    std::optional<double> arrivalDue() const { return arrivalDue_; }
+    std::optional<PetErrand> errand() const { return errand_; }
+    std::optional<PetErrand> queuedErrand() const { return queuedErrand_; }
+    std::optional<double> actingUntil() const { return actingUntil_; }
+    std::optional<PetWake> lastWake() const { return lastWake_; }
+    std::optional<double> snoozeUntil() const { return snoozeUntil_; }
+    bool snoozedThisNap() const { return snoozedThisNap_; }
+    std::optional<double> sleptNight() const { return sleptNight_; }
+    std::optional<IslandRoomKind> sulkRoom() const { return sulkRoom_; }
+    std::optional<PetErrand> highSpot() const { return highSpot_; }
+    std::optional<double> climbedAt() const { return climbedAt_; }
+    std::optional<PetPerchExit> cameDown() const { return cameDown_; }
+    std::optional<double> thudDue() const { return thudDue_; }
+    double place() const { return place_; }
+    bool facingRight() const { return facingRight_; }
+    bool isStepping() const { return isStepping_; }
+    bool isZooming() const { return isZooming_; }
+    const PetSprings& springs() const { return springs_; }
+    double ballPlace() const { return ballPlace_; }
+    std::optional<double> poopDue() const { return poopDue_; }
+    std::optional<double> sneezedAt() const { return sneezedAt_; }
+    std::optional<double> fussUntil() const { return fussUntil_; }
+    std::optional<double> lovedUntil() const { return lovedUntil_; }
+    std::optional<double> zeroHealthSince() const { return zeroHealthSince_; }
+    double lastSave() const { return lastSave_; }
+    const std::vector<PetReaction>& reactions() const { return reactions_; }
+    const Beat& beat() const { return beat_; }
+    double beatStarted() const { return beatStarted_; }
+    std::optional<BotState> lastFace() const { return lastFace_; }
+    std::optional<PetNeed> alertedNeed() const { return alertedNeed_; }
+    std::optional<double> lastAlert() const { return lastAlert_; }
+    bool isWatched() const { return isWatched_; }
+    // Set by the room view while it is on screen.
+    void setWatched(bool watched) { isWatched_ = watched; }
+
+    // The cat is not out on the desktop and is in the room on view.
+    bool isVisible() const { return !isOut_ && room_ == viewRoom_; }
+
+    // --- Operations ---
+    // Falls asleep or wakes; pushes the face. Asleep twice changes nothing.
+    void setSleeping(bool on);
+    // Writes the record now.
+    void save();
+    // Body and head scale for the cat's age.
+    PetGrowth growth() const;
+    // Changes the body pose; leaving a lookout from a high spot schedules the landing thud.
+    void setPose(PetPose pose);
+    // Works out the face and sends it when it differs from the last one sent.
+    void pushFace();
+    // Adds `count` bubbles starting at `start` (reference seconds), 0.14 s apart; keeps the last 12.
+    void react(PetReaction::Kind kind, int count, double start, const QString& text = {});
+    // Up on a high spot long enough to sit there.
+    bool perchSettled() const;
+    // An idle beat's length: "beatLengthSeconds" (10 s when unset) times a draw in lo...hi.
+    double beatLength(double lo, double hi);
+
+    // --- The stat step and what it shares with loading and care ---
+    // One stat step; run by the 1 s timer.
+    void statStep();
+    // One motion step; run by the 1/30 s timer.
+    void motionStep();
+    // Drains (or, asleep, restores) the stats over `dt` seconds.
+    void drain(bool asleep, double dt);
+    void updateMood();
+    std::optional<PetNeed> currentNeed() const;
+    // Sets the need from the stats and announces a new or long-standing one.
+    void alertNeed();
+    // The stage at the moment `t` (reference seconds).
+    PetStage stageFor(double t) const;
+    // Night on the sky and no night's sleep begun since the last noon.
+    bool isBedtime() const;
+    // Begins the night's sleep (50 to 70 minutes) of a cat that is already asleep.
+    void startNightSleep();
+    // Wakes a sleeping cat with a drawn mood; a lazy cat snoozes on. Returns the mood drawn.
+    WakeMood wakeUp(bool byUser, double at);
+    // The stretch on waking.
+    void stretchAndYawn();
+    // Sets the cat off on an errand (it walks there through the motion step).
+    void startErrand(PetErrand errand);
+
+signals:
+    void changed();
+
+private:
+    friend struct PetLifeTestAccess;
+
+    double now() const;
+    SkyLook look() const;
+    double drainSeconds() const;  // "statDrainSeconds", or the default
+    double drainRate() const;     // full bar per drainSeconds
+    void load();
+    void startTimers();
+    void sound(PetSound s) const;
+    void emote(BotEmote e) const;
+
+    void die(double now);
+    void checkGrowth(double now);
+    void sneezeCheck(double now);
+    void scheduleArrivalAfterWake(double now);
+    void updateAmbience();
+
+    // Published writers.
+    void setSleepingFlag(bool on);
+    void setDeadFlag(bool on);
+    void setMood(PetMood mood);
+    void setPoseValue(PetPose pose);
+    void setStage(PetStage stage);
+    void setNightSleepUntil(std::optional<double> until);
+    void setToy(std::optional<ShopItem> toy);
+    void setInHouse(bool on);
+
+    Defaults& store_;
+    Clock& clock_;
+    RandomSource& random_;
+    Scheduler& scheduler_;
+
+    AmbienceTarget* ambience_ = nullptr;
+    std::function<SkyLook()> skyLook_;
+    std::function<bool()> videoPlaying_;
+    std::function<void(const QString&, double)> careRecorder_;
+
+    // Published.
+    double hunger_ = 40;
+    double happiness_ = 70;
+    double energy_ = 80;
+    double health_ = 100;
+    bool isSleeping_ = false;
+    bool isDead_ = false;
+    PetMood mood_ = PetMood::idle;
+    PetPose pose_ = PetPose::sitting;
+    std::optional<PetNeed> need_;
+    int poops_ = 0;
+    PetStage stage_ = PetStage::kitten;
+    bool isOut_ = false;
+    std::optional<double> nightSleepUntil_;
+    bool focusNap_ = false;
+    std::optional<ShopItem> toy_;
+    std::optional<ShopItem> meal_;
+    bool inHouse_ = false;
+
+    // Plain.
+    double birth_ = 0;
+    IslandRoomKind room_ = IslandRoomKind::bedroom;
+    IslandRoomKind viewRoom_ = IslandRoomKind::bedroom;
+    std::optional<double> arrivalDue_;
+    std::optional<PetErrand> queuedErrand_;
+    std::optional<PetWake> lastWake_;
+    std::optional<double> snoozeUntil_;
+    bool snoozedThisNap_ = false;
+    std::optional<double> toyUntil_;
+    std::optional<double> sleptNight_;
+    std::vector<double> nightTaps_;
+    std::optional<IslandRoomKind> sulkRoom_;
+    std::optional<PetErrand> highSpot_;
+    std::optional<double> climbedAt_;
+    std::optional<PetPerchExit> cameDown_;
+    double place_ = 0.42;
+    bool facingRight_ = true;
+    bool isStepping_ = false;
+    bool isZooming_ = false;
+    std::optional<double> cursor_;
+    double cursorMovedAt_ = kDistantPast;
+    PetSprings springs_;
+    PlayPhase playPhase_ = PlayPhase::crouch;
+    double pawReach_ = 0;
+    double ballRoll_ = 0;
+    double ballPlace_ = 0.58;
+    double ballSide_ = 1;
+    std::optional<double> playStartedAt_;
+    std::optional<double> fussUntil_;
+    std::optional<double> startledUntil_;
+    std::optional<double> lovedUntil_;
+    std::optional<double> sneezedAt_;
+    int lastStartle_ = -1;
+    double nextSneeze_ = 0;
+    double lastTrick_ = kDistantPast;
+    double lastHid_ = kDistantPast;
+    double hideEdge_ = -0.03;
+    std::optional<double> thudDue_;
+    std::vector<PetReaction> reactions_;
+    int reactionSerial_ = 0;
+    bool isWatched_ = false;
+    std::optional<double> lookingAtYouUntil_;
+    std::optional<double> nextMeow_;
+    FaceCallback onFaceChange_;
+    std::optional<BotState> lastFace_;
+    AlertCallback onAlert_;
+    SoundCallback onSound_;
+    EmoteCallback onEmote_;
+    std::optional<PetNeed> alertedNeed_;
+    std::optional<double> lastAlert_;
+    std::optional<PetErrand> lastIdleErrand_;
+    double lastDrank_ = kDistantPast;
+    std::optional<double> nextChew_;
+    double lastSlowBlink_ = 0;
+    double lastHunt_ = 0;
+    std::optional<double> poopDue_;
+    double lastSave_ = 0;
+    std::optional<PetErrand> errand_;
+    std::optional<double> actingUntil_;
+    std::optional<double> zeroHealthSince_;
+    double lastMotion_ = 0;
+    double lastStatTick_ = 0;
+    WorkId motionTimer_ = 0;
+    WorkId statTimer_ = 0;
+    Beat beat_;
+    double beatStarted_ = 0;
+    std::vector<double> petClicks_;
+    bool inspectingLitter_ = false;
+};
+
+}  // namespace kp
