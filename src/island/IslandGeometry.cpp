@@ -1,0 +1,113 @@
+#include "island/IslandGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kp {
+namespace island {
+
+using State = IslandStateMachine::State;
+
+QSizeF sizeFor(State state, QSizeF notch) {
+    switch (state) {
+        case State::hidden:
+            return notch;
+        case State::petit:
+            return {notch.width() + kPetitWings, notch.height()};
+        case State::coucou:
+            return {std::max(360.0, notch.width() + 176), notch.height() + 30};
+        case State::home:
+            return {kOpenWidth, kOpenHeight};
+        case State::onboarding:
+            return {kOpenWidth, kOnboardingHeight};
+    }
+    return notch;
+}
+
+double cornerRadiusFor(State state) {
+    switch (state) {
+        case State::hidden:
+            return 8;
+        case State::petit:
+            return 10;
+        case State::coucou:
+            return 18;
+        case State::home:
+        case State::onboarding:
+            return 24;
+    }
+    return 10;
+}
+
+QRectF frameAtTopCentre(QSizeF size, double screenWidth) {
+    return {(screenWidth - size.width()) / 2, 0, size.width(), size.height()};
+}
+
+QRectF hoverZone(State state, const QRectF& islandFrame, QSizeF notch, double screenWidth) {
+    if (state == State::hidden) {
+        const QRectF n = frameAtTopCentre(notch, screenWidth);
+        return n.adjusted(-16, 0, 16, 8);
+    }
+    return islandFrame.adjusted(-8, 0, 8, 8);
+}
+
+QPainterPath islandShape(QSizeF size, double bottomRadius) {
+    const double w = size.width(), h = size.height();
+    const double r = std::clamp(bottomRadius, 0.0, std::min(w, h) / 2);
+    QPainterPath p;
+    p.moveTo(0, 0);
+    p.lineTo(w, 0);
+    p.lineTo(w, h - r);
+    p.quadTo(w, h, w - r, h);
+    p.lineTo(r, h);
+    p.quadTo(0, h, 0, h - r);
+    p.closeSubpath();
+    return p;
+}
+
+}  // namespace island
+
+namespace {
+constexpr double kResponse = 0.4;
+constexpr double kDamping = 0.8;
+constexpr double kStiffness = (2 * std::numbers::pi / kResponse) * (2 * std::numbers::pi / kResponse);
+constexpr double kFriction = 4 * std::numbers::pi * kDamping / kResponse;
+}  // namespace
+
+void IslandSpring::Axis::step(double dt) {
+    const double a = -kStiffness * (x - target) - kFriction * v;
+    v += a * dt;
+    x += v * dt;
+}
+
+bool IslandSpring::Axis::resting() const { return std::abs(x - target) < 0.25 && std::abs(v) < 2; }
+
+void IslandSpring::jumpTo(QSizeF size, double radius) {
+    w_ = {size.width(), 0, size.width()};
+    h_ = {size.height(), 0, size.height()};
+    r_ = {radius, 0, radius};
+    settled_ = true;
+}
+
+void IslandSpring::setTarget(QSizeF size, double radius) {
+    w_.target = size.width();
+    h_.target = size.height();
+    r_.target = radius;
+    settled_ = w_.resting() && h_.resting() && r_.resting();
+}
+
+bool IslandSpring::step() {
+    if (settled_) return false;
+    for (Axis* a : {&w_, &h_, &r_}) a->step(kStep);
+    if (w_.resting() && h_.resting() && r_.resting()) {
+        for (Axis* a : {&w_, &h_, &r_}) {
+            a->x = a->target;
+            a->v = 0;
+        }
+        settled_ = true;
+    }
+    return !settled_;
+}
+
+}  // namespace kp

@@ -1,0 +1,57 @@
+#pragma once
+// Where the island sits and how big it is in each state, in points of its screen (x from the
+// screen's left edge, y downward from its top edge).
+#include "island/IslandStateMachine.h"
+
+#include <QPainterPath>
+#include <QRectF>
+#include <QSizeF>
+
+namespace kp {
+
+namespace island {
+
+inline constexpr double kOpenWidth = 640;
+inline constexpr double kOpenHeight = 160;
+inline constexpr double kOnboardingHeight = 180;
+inline constexpr double kPetitWings = 92;   // two wings of 46 beside the notch
+inline constexpr double kWing = 46;
+
+// The island's size in a state; hidden is the bare notch.
+QSizeF sizeFor(IslandStateMachine::State state, QSizeF notch);
+double cornerRadiusFor(IslandStateMachine::State state);
+// A frame of `size` centred at the top edge of a screen `screenWidth` wide.
+QRectF frameAtTopCentre(QSizeF size, double screenWidth);
+// Where the pointer counts as near: the notch widened by 16 a side and 8 downward while hidden,
+// else the island's frame grown by 8 on each side and below.
+QRectF hoverZone(IslandStateMachine::State state, const QRectF& islandFrame, QSizeF notch, double screenWidth);
+// The island's outline in its own coordinates: square against the top edge, rounded below.
+QPainterPath islandShape(QSizeF size, double bottomRadius);
+
+}  // namespace island
+
+// The island's size, moved by a spring (response 0.4 s, damping fraction 0.8) one 1/60 s tick at a time.
+class IslandSpring {
+public:
+    static constexpr double kStep = 1.0 / 60.0;
+
+    void jumpTo(QSizeF size, double radius);
+    void setTarget(QSizeF size, double radius);
+    // Advances one tick; false once it has come to rest on the target.
+    bool step();
+    bool isSettled() const { return settled_; }
+    QSizeF size() const { return {w_.x, h_.x}; }
+    double radius() const { return r_.x; }
+    QSizeF target() const { return {w_.target, h_.target}; }
+
+private:
+    struct Axis {
+        double x = 0, v = 0, target = 0;
+        void step(double dt);
+        bool resting() const;
+    };
+    Axis w_, h_, r_;
+    bool settled_ = true;
+};
+
+}  // namespace kp

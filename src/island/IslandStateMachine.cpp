@@ -1,0 +1,202 @@
+#include "island/IslandStateMachine.h"
+
+#include "platform/Defaults.h"
+
+#include <cmath>
+
+namespace kp {
+
+namespace {
+constexpr double kLongestWait = 30.0 * 86400;  // beyond this a timer would overflow; nobody waits that long
+
+double idleSetting(const Defaults& store, const char* key, double fallback) {
+    const double v = store.doubleValue(QString::fromLatin1(key));
+    if (!(v > 0) || !std::isfinite(v)) return fallback;
+    return std::min(v, kLongestWait);
+}
+}  // namespace
+
+double IslandStateMachine::openIdleSeconds(const Defaults& store) { return idleSetting(store, "openIdleSeconds", 5); }
+double IslandStateMachine::peekIdleSeconds(const Defaults& store) { return idleSetting(store, "peekIdleSeconds", 60); }
+
+bool IslandStateMachine::peekOnHover(const Defaults& store) {
+    const QString key = QStringLiteral("peekOnHover");
+    const QVariant v = store.object(key);
+    if (!v.isValid()) return true;
+    if (v.typeId() == QMetaType::Bool || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int ||
+        v.typeId() == QMetaType::LongLong)
+        return v.toBool();
+    return true;
+}
+
+IslandStateMachine::IslandStateMachine(Scheduler& scheduler, Defaults& store, Hooks hooks)
+    : scheduler_(scheduler), store_(store), hooks_(std::move(hooks)) {}
+
+IslandStateMachine::~IslandStateMachine() { cancelPending(); }
+
+bool IslandStateMachine::pomodoro() const { return hooks_.pomodoroActive && hooks_.pomodoroActive(); }
+bool IslandStateMachine::in() const { return hooks_.pointerIn && hooks_.pointerIn(); }
+
+void IslandStateMachine::drop(WorkId& id) {
+    if (id) scheduler_.cancel(id);
+    id = 0;
+}
+
+bool IslandStateMachine::isHidePending() const { return hide_ && scheduler_.isPending(hide_); }
+bool IslandStateMachine::isCollapsePending() const { return collapse_ && scheduler_.isPending(collapse_); }
+bool IslandStateMachine::isGreetPending() const { return greet_ && scheduler_.isPending(greet_); }
+
+void IslandStateMachine::cancelPending() {
+    drop(hide_);
+    drop(collapse_);
+    drop(greet_);
+}
+
+void IslandStateMachine::enter(State next) {
+    // Each delayed move belongs to one state; entering another one drops it.
+    if (next != State::petit) drop(hide_);
+    if (next != State::home) drop(collapse_);
+    if (next != State::coucou) drop(greet_);
+    const State previous = state_;
+    state_ = next;
+    if (hooks_.transition) hooks_.transition(previous, next);
+    switch (next) {
+        case State::home:
+            if (!in()) scheduleCollapse();
+            break;
+        case State::coucou:
+            scheduleGreet();
+            break;
+        default:
+            break;
+    }
+}
+
+void IslandStateMachine::scheduleHide() {
+    drop(hide_);
+    if (pomodoro() || in()) return;
+    hide_ = scheduler_.after(peekIdleSeconds(store_), [this] {
+        hide_ = 0;
+        hideFired();
+    });
+}
+
+void IslandStateMachine::scheduleCollapse() {
+    drop(collapse_);
+    collapseLength_ = openIdleSeconds(store_);
+    collapse_ = scheduler_.after(collapseLength_, [this] {
+        collapse_ = 0;
+        collapseFired();
+    });
+}
+
+void IslandStateMachine::scheduleGreet() {
+    drop(greet_);
+    greet_ = scheduler_.after(greetSeconds, [this] {
+        greet_ = 0;
+        greetFired();
+    });
+}
+
+void IslandStateMachine::hideFired() {
+    if (state_ != State::petit || in() || pomodoro()) return;
+    enter(State::hidden);
+}
+
+void IslandStateMachine::collapseFired() {
+    if (state_ != State::home || in()) return;
+    enter(State::petit);
+    scheduleHide();
+}
+
+void IslandStateMachine::greetFired() {
+    if (state_ != State::coucou) return;
+    if (in() || pomodoro()) {
+        enter(State::petit);
+        scheduleHide();
+    } else {
+        enter(State::hidden);
+    }
+}
+
+void IslandStateMachine::start() {
+    enter(store_.boolValue(QStringLiteral("onboardedV1")) ? State::coucou : State::onboarding);
+}
+
+void IslandStateMachine::pointerEntered() {
+    switch (state_) {
+        case State::hidden:
+            if (peekOnHover(store_)) enter(State::petit);
+            break;
+        case State::petit:
+            drop(hide_);
+            break;
+        case State::home:
+            drop(collapse_);
+            break;
+        case State::coucou:
+            drop(greet_);
+            enter(State::petit);
+            break;
+        case State::onboarding:
+            break;
+    }
+}
+
+void IslandStateMachine::pointerLeft() {
+    switch (state_) {
+        case State::petit:
+            scheduleHide();
+            break;
+        case State::home:
+            scheduleCollapse();
+            break;
+        default:
+            break;
+    }
+}
+
+void IslandStateMachine::click() {
+    if (state_ == State::petit || state_ == State::coucou) enter(State::home);
+}
+
+void IslandStateMachine::alert() {
+    if (state_ != State::hidden) return;
+    enter(State::petit);
+    scheduleHide();
+}
+
+void IslandStateMachine::pomodoroChanged() {
+    switch (state_) {
+        case State::hidden:
+            if (pomodoro()) enter(State::petit);
+            break;
+        case State::petit:
+            if (pomodoro())
+                drop(hide_);
+            else if (!in())
+                scheduleHide();
+            break;
+        default:
+            break;
+    }
+}
+
+bool IslandStateMachine::openRoom() {
+    if (state_ == State::onboarding) return false;
+    if (state_ != State::home) enter(State::home);
+    return true;
+}
+
+void IslandStateMachine::replayOnboarding() {
+    cancelPending();
+    if (state_ != State::onboarding) enter(State::onboarding);
+}
+
+void IslandStateMachine::finishOnboarding() {
+    if (state_ != State::onboarding) return;
+    store_.set(QStringLiteral("onboardedV1"), true);
+    enter(State::home);
+}
+
+}  // namespace kp

@@ -1,0 +1,87 @@
+#pragma once
+// The island's states and the delayed moves between them (hide the small island, collapse the open
+// one, end the greeting). A plain object on an injected scheduler, so it runs on a fake clock.
+#include "platform/EnumNames.h"
+#include "platform/Scheduler.h"
+
+#include <functional>
+
+namespace kp {
+
+class Defaults;
+
+class IslandStateMachine {
+public:
+    enum class State { hidden, petit, home, coucou, onboarding };
+
+    struct Hooks {
+        std::function<bool()> pomodoroActive;                // a pomodoro phase other than idle
+        std::function<bool()> pointerIn;                     // the pointer is in the hover zone now
+        std::function<void(State from, State to)> transition;  // runs after every change of state
+    };
+
+    static constexpr double greetSeconds = 4.0;
+
+    IslandStateMachine(Scheduler& scheduler, Defaults& store, Hooks hooks);
+    ~IslandStateMachine();
+    IslandStateMachine(const IslandStateMachine&) = delete;
+    IslandStateMachine& operator=(const IslandStateMachine&) = delete;
+
+    State state() const { return state_; }
+
+    // Launch: the greeting once onboarding has been completed, else onboarding.
+    void start();
+
+    void pointerEntered();
+    void pointerLeft();
+    void click();
+    // A need: a hidden island peeks out and hides again later; otherwise nothing.
+    void alert();
+    void pomodoroChanged();
+    // Opens the island on a room; false (and nothing changes) during onboarding.
+    bool openRoom();
+    // Cancels what is pending and shows the first-run pages again (unless they already show).
+    void replayOnboarding();
+    // Leaves onboarding for the open island and remembers that it is done.
+    void finishOnboarding();
+    void cancelPending();
+
+    bool isHidePending() const;
+    bool isCollapsePending() const;
+    bool isGreetPending() const;
+    // Length of the collapse countdown that is pending (0 when none).
+    double collapseLength() const { return isCollapsePending() ? collapseLength_ : 0; }
+
+    // Read afresh at each scheduling; absent, zero, negative or unusable values give the defaults.
+    static double openIdleSeconds(const Defaults& store);  // 5
+    static double peekIdleSeconds(const Defaults& store);  // 60
+    static bool peekOnHover(const Defaults& store);        // true
+
+private:
+    void enter(State next);
+    void scheduleHide();
+    void scheduleCollapse();
+    void scheduleGreet();
+    void hideFired();
+    void collapseFired();
+    void greetFired();
+    bool pomodoro() const;
+    bool in() const;
+    void drop(WorkId& id);
+
+    Scheduler& scheduler_;
+    Defaults& store_;
+    Hooks hooks_;
+    State state_ = State::hidden;
+    WorkId hide_ = 0;
+    WorkId collapse_ = 0;
+    WorkId greet_ = 0;
+    double collapseLength_ = 0;
+};
+
+template <>
+struct EnumNames<IslandStateMachine::State> {
+    static constexpr std::array<std::string_view, 5> names{"hidden", "petit", "home", "coucou", "onboarding"};
+};
+
+}  // namespace kp

@@ -1,0 +1,50 @@
+#include "island/IslandGeometry.h"
+
+#include <gtest/gtest.h>
+
+using namespace kp;
+using State = IslandStateMachine::State;
+
+TEST(IslandGeometry, SizesPerStateAroundTheNotch) {
+    const QSizeF notch(184, 32);
+    EXPECT_EQ(island::sizeFor(State::hidden, notch), notch);
+    EXPECT_EQ(island::sizeFor(State::petit, notch), QSizeF(276, 32));
+    EXPECT_EQ(island::sizeFor(State::coucou, notch), QSizeF(360, 62));
+    EXPECT_EQ(island::sizeFor(State::coucou, QSizeF(220, 38)), QSizeF(396, 68));
+    EXPECT_EQ(island::sizeFor(State::home, notch), QSizeF(640, 160));
+    EXPECT_EQ(island::sizeFor(State::onboarding, notch), QSizeF(640, 180));
+    EXPECT_EQ(island::frameAtTopCentre(QSizeF(640, 160), 1440), QRectF(400, 0, 640, 160));
+}
+
+TEST(IslandGeometry, HoverZoneWidensTheNotchWhileHidden) {
+    const QSizeF notch(184, 32);
+    const QRectF zone = island::hoverZone(State::hidden, {}, notch, 1440);
+    EXPECT_EQ(zone, QRectF(628 - 16, 0, 184 + 32, 40));
+    const QRectF open(400, 0, 640, 160);
+    EXPECT_EQ(island::hoverZone(State::home, open, notch, 1440), QRectF(392, 0, 656, 168));
+}
+
+TEST(IslandGeometry, ShapeIsSquareAboveAndRoundedBelow) {
+    const QPainterPath shape = island::islandShape(QSizeF(276, 32), 10);
+    EXPECT_TRUE(shape.contains(QPointF(0.5, 0.5)));
+    EXPECT_TRUE(shape.contains(QPointF(275.5, 0.5)));
+    EXPECT_FALSE(shape.contains(QPointF(0.5, 31.5)));
+    EXPECT_TRUE(shape.contains(QPointF(138, 31.5)));
+}
+
+TEST(IslandSpring, ReachesItsTargetWithASmallOvershootAndSettles) {
+    IslandSpring spring;
+    spring.jumpTo(QSizeF(276, 32), 10);
+    spring.setTarget(QSizeF(640, 160), 24);
+    double highest = 0;
+    int ticks = 0;
+    while (spring.step() && ticks < 600) {
+        highest = std::max(highest, spring.size().width());
+        ++ticks;
+    }
+    EXPECT_TRUE(spring.isSettled());
+    EXPECT_LT(ticks, 90) << "settles within 1.5 s";
+    EXPECT_GT(highest, 640) << "damping 0.8 overshoots a little";
+    EXPECT_LT(highest, 660);
+    EXPECT_EQ(spring.size(), QSizeF(640, 160));
+}

@@ -1,0 +1,105 @@
+#include "island/TobbiFace.h"
+
+#include "app/Notifications.h"
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+using namespace kp;
+
+TEST(TobbiFaceExpression, FollowsTheOrderBaseDeathEmoteOverrideSleep) {
+    FaceInputs in;
+    EXPECT_EQ(faceExpression(in), CatExpression::content);
+    in.petSleeping = true;
+    EXPECT_EQ(faceExpression(in), CatExpression::asleep);
+    in.override = BotState::grumpy;
+    EXPECT_EQ(faceExpression(in), CatExpression::grumpy);
+    in.emote = BotEmote::love;
+    EXPECT_EQ(faceExpression(in), CatExpression::love);
+    in.petDead = true;
+    EXPECT_EQ(faceExpression(in), CatExpression::dead);
+    in.base = CatExpression::eating;
+    EXPECT_EQ(faceExpression(in), CatExpression::eating);
+
+    FaceInputs deadOverride;
+    deadOverride.override = BotState::dead;
+    deadOverride.emote = BotEmote::happy;
+    EXPECT_EQ(faceExpression(deadOverride), CatExpression::dead) << "an emote never lifts the dead face";
+}
+
+TEST(TobbiFaceExpression, MapsEveryStateAndEmote) {
+    EXPECT_EQ(expressionFor(BotState::sleeping), CatExpression::asleep);
+    EXPECT_EQ(expressionFor(BotState::sick), CatExpression::sick);
+    EXPECT_EQ(expressionFor(BotState::searching), CatExpression::content);
+    EXPECT_EQ(expressionFor(BotState::question), CatExpression::meow);
+    EXPECT_EQ(expressionFor(BotState::ratelimit), CatExpression::surprised);
+    EXPECT_EQ(expressionFor(BotState::finished), CatExpression::happy);
+    EXPECT_EQ(expressionFor(BotEmote::proud), CatExpression::happy);
+    EXPECT_EQ(expressionFor(BotEmote::wink), CatExpression::happy);
+    EXPECT_EQ(expressionFor(BotEmote::yawn), CatExpression::sleepy);
+    EXPECT_EQ(expressionFor(BotEmote::annoyed), CatExpression::grumpy);
+}
+
+TEST(TobbiFaceEmotes, ShowForOnePointEightSecondsAndIgnoreOtherObjects) {
+    NotificationCenter hub;
+    ManualClock clock;
+    FaceEmotes emotes(hub, clock);
+    hub.post(note::triggerEmote, std::string("love"));
+    EXPECT_FALSE(emotes.active()) << "a string is not an emote";
+    hub.post(note::triggerEmote, BotEmote::love);
+    EXPECT_EQ(emotes.active(), BotEmote::love);
+    clock.advance(1.79);
+    EXPECT_EQ(emotes.active(), BotEmote::love);
+    clock.advance(0.02);
+    EXPECT_FALSE(emotes.active());
+
+    hub.post(note::triggerEmote, BotEmote::annoyed);
+    const unsigned before = emotes.serial();
+    hub.post(note::triggerSlap);
+    EXPECT_GT(emotes.serial(), before);
+    EXPECT_DOUBLE_EQ(emotes.lastSlap(), clock.monotonic());
+
+    TobbiFace face;
+    TobbiFace::World world;
+    world.inputs.override = BotState::sad;
+    EXPECT_EQ(face.expression({}, world, emotes), CatExpression::grumpy);
+    clock.advance(2);
+    EXPECT_EQ(face.expression({}, world, emotes), CatExpression::sad);
+    TobbiFace::Look based;
+    based.base = CatExpression::happy;
+    EXPECT_EQ(face.expression(based, world, emotes), CatExpression::happy);
+}
+
+TEST(TobbiFaceEyes, AimAtThePointerFromTheFacePoint) {
+    TobbiFace::World world;
+    world.islandFrame = QRectF(400, 0, 276, 32);
+    world.pointer = QPointF(400 + 23, 0.6 * 32);
+    TobbiFace::Look look;
+    look.lookGain = 0.3;
+    look.faceIslandX = 23;
+    EXPECT_NEAR(TobbiFace::lookAt(look, world).x(), 0, 1e-9);
+    world.pointer = QPointF(1400, 19.2);
+    EXPECT_GT(TobbiFace::lookAt(look, world).x(), 0.99) << "far right";
+    look.lookGain = 0;
+    EXPECT_EQ(TobbiFace::lookAt(look, world), QPointF(0, 0)) << "gain 0 looks straight ahead";
+}
+
+TEST(TobbiFaceDrawing, DrawsAHeadInsideItsBoxOnly) {
+    QImage image(60, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        paintPlainFace(p, QRectF(15, 15, 30, 30), CatExpression::content, {}, false, CatBreed::orange, 0);
+    }
+    const QColor middle = image.pixelColor(30, 24);
+    EXPECT_GT(middle.alpha(), 200);
+    EXPECT_GT(middle.red(), middle.blue()) << "orange fur at the forehead";
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_EQ(image.pixelColor(i, 2).alpha(), 0);
+        EXPECT_EQ(image.pixelColor(2, i).alpha(), 0);
+        EXPECT_EQ(image.pixelColor(i, 57).alpha(), 0);
+    }
+}
