@@ -194,6 +194,8 @@ private:
     SkyLook look() const;
     double drainSeconds() const;  // "statDrainSeconds", or the default
     double drainRate() const;     // full bar per drainSeconds
+    // The drain with the rate already looked up, so the catch-up reads the setting once.
+    void drainAtRate(bool asleep, double dt, double rate);
     void load();
     void startTimers();
     void sound(PetSound s) const;

@@ -1,0 +1,713 @@
+#include "PetLife.h"
+
+#include "PetRecord.h"
+#include "Preferences.h"
+#include "app/Notifications.h"
+#include "platform/Clock.h"
+#include "platform/Dates.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Random.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kp {
+
+namespace {
+
+constexpr double kAutosaveAfter = 15;        // seconds between autosaves (strictly more than)
+constexpr double kMaxStatStep = 3;           // a stalled timer never drains more than this at once
+constexpr double kReannounceAfter = 600;     // a need that stays is announced again after this
+constexpr double kHalfDay = 43200;           // a night counts from noon to noon
+
+double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
+
+// The time of day by the local clock, used until a sky model is plugged in.
+SkyTime timeOfDayAt(double now) {
+    const int hour = dateFromReference(now).toLocalTime().time().hour();
+    if (hour >= 5 && hour <= 7) return SkyTime::morning;
+    if (hour >= 8 && hour <= 14) return SkyTime::day;
+    if (hour >= 15 && hour <= 17) return SkyTime::afternoon;
+    if (hour >= 18 && hour <= 19) return SkyTime::sunset;
+    return SkyTime::night;
+}
+
+double reactionLifetime(PetReaction::Kind kind) {
+    switch (kind) {
+    case PetReaction::Kind::meow: return 1.9;
+    case PetReaction::Kind::note: return 2.6;
+    case PetReaction::Kind::heart:
+    case PetReaction::Kind::grumble: return 1.4;
+    }
+    return 1.4;
+}
+
+}  // namespace
+
+PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), store_(store), clock_(clock), random_(random), scheduler_(scheduler) {
+    const double t = now();
+    birth_ = t;
+    nextSneeze_ = t + 20;
+    lastSlowBlink_ = t;
+    lastHunt_ = t;
+    lastSave_ = t;
+    lastMotion_ = t;
+    lastStatTick_ = t;
+    beat_ = Beat::sit(t + 2.2);
+    beatStarted_ = t;
+    reactions_.reserve(maxReactions + 1);
+    nightTaps_.reserve(8);
+    petClicks_.reserve(8);
+
+    load();
+    startTimers();
+}
+
+PetLife::~PetLife() {
+    scheduler_.cancel(motionTimer_);
+    scheduler_.cancel(statTimer_);
+}
+
+void PetLife::startTimers() {
+    motionTimer_ = scheduler_.every(1.0 / 30.0, [this] { motionStep(); });
+    statTimer_ = scheduler_.every(1.0, [this] { statStep(); });
+}
+
+double PetLife::now() const { return clock_.now(); }
+
+SkyLook PetLife::look() const {
+    if (skyLook_) return skyLook_();
+    return SkyLook{timeOfDayAt(now()), SkyWeather::clear};
+}
+
+double PetLife::drainSeconds() const { return prefs::statDrainSeconds(store_); }
+
+double PetLife::drainRate() const { return 100.0 / drainSeconds(); }
+
+void PetLife::sound(PetSound s) const {
+    if (onSound_) onSound_(s);
+}
+
+void PetLife::emote(BotEmote e) const {
+    if (onEmote_) onEmote_(e);
+}
+
+void PetLife::setOnFaceChange(FaceCallback callback) {
+    onFaceChange_ = std::move(callback);
+    if (onFaceChange_) onFaceChange_(lastFace_);
+}
+
+// --- Published writers: every write notifies. ---
+
+void PetLife::setHunger(double value) {
+    hunger_ = clampStat(value);
+    emit changed();
+}
+
+void PetLife::setHappiness(double value) {
+    happiness_ = clampStat(value);
+    emit changed();
+}
+
+void PetLife::setEnergy(double value) {
+    energy_ = clampStat(value);
+    emit changed();
+}
+
+void PetLife::setHealth(double value) {
+    health_ = clampStat(value);
+    emit changed();
+}
+
+void PetLife::setNeed(std::optional<PetNeed> need) {
+    need_ = need;
+    emit changed();
+}
+
+void PetLife::setPoops(int value) {
+    poops_ = std::max(value, 0);
+    emit changed();
+}
+
+void PetLife::setSleepingFlag(bool on) {
+    isSleeping_ = on;
+    emit changed();
+}
+
+void PetLife::setDeadFlag(bool on) {
+    isDead_ = on;
+    emit changed();
+}
+
+void PetLife::setMood(PetMood mood) {
+    mood_ = mood;
+    emit changed();
+}
+
+void PetLife::setPoseValue(PetPose pose) {
+    pose_ = pose;
+    emit changed();
+}
+
+void PetLife::setStage(PetStage stage) {
+    stage_ = stage;
+    emit changed();
+}
+
+void PetLife::setNightSleepUntil(std::optional<double> until) {
+    nightSleepUntil_ = until;
+    emit changed();
+}
+
+void PetLife::setToy(std::optional<ShopItem> toy) {
+    toy_ = toy;
+    emit changed();
+}
+
+void PetLife::setInHouse(bool on) {
+    inHouse_ = on;
+    emit changed();
+}
+
+// --- Small shared operations ---
+
+void PetLife::setSleeping(bool on) {
+    if (on == isSleeping_) return;
+    setSleepingFlag(on);
+    snoozeUntil_.reset();
+    if (on)
+        snoozedThisNap_ = false;
+    else
+        setNightSleepUntil(std::nullopt);
+    pushFace();
+}
+
+void PetLife::setPose(PetPose pose) {
+    if (pose == pose_) return;
+    if (pose_ == PetPose::lookout && highSpot_) {
+        const double t = now();
+        cameDown_ = PetPerchExit{*highSpot_, t};
+        highSpot_.reset();
+        climbedAt_.reset();
+        thudDue_ = t + 0.45;
+    }
+    setPoseValue(pose);
+    pushFace();
+}
+
+void PetLife::pushFace() {
+    std::optional<BotState> face;
+    if (isDead_) {
+        face = BotState::dead;
+    } else if (isSleeping_ || pose_ == PetPose::napping) {
+        face = BotState::sleeping;
+    } else if (pose_ == PetPose::resting) {
+        face = BotState::sick;
+    } else {
+        switch (pose_) {
+        case PetPose::scratching:
+        case PetPose::eating:
+        case PetPose::playing:
+        case PetPose::healing:
+        case PetPose::watching:
+        case PetPose::perched:
+        case PetPose::kneading:
+        case PetPose::stretching:
+        case PetPose::licking:
+        case PetPose::drinking:
+        case PetPose::sniffing:
+        case PetPose::hunting:
+        case PetPose::hiding:
+        case PetPose::bellyUp:
+            break;  // busy: no face of its own
+        default:
+            if (need_) {
+                switch (*need_) {
+                case PetNeed::hungry:
+                case PetNeed::dirty: face = BotState::grumpy; break;
+                case PetNeed::sad: face = BotState::sad; break;
+                case PetNeed::sick: face = BotState::sick; break;
+                case PetNeed::dead: face = BotState::dead; break;
+                }
+            }
+        }
+    }
+    if (face == lastFace_) return;
+    lastFace_ = face;
+    if (onFaceChange_) onFaceChange_(face);
+}
+
+void PetLife::react(PetReaction::Kind kind, int count, double start, const QString& text) {
+    const double facing = facingRight_ ? 1.0 : -1.0;
+    for (int i = 0; i < count; ++i) {
+        ++reactionSerial_;
+        PetReaction r;
+        r.id = reactionSerial_;
+        r.kind = kind;
+        r.born = start + 0.14 * i;
+        r.place = place_;
+        r.facing = facing;
+        r.dx = double(i - count / 2) * 7.0 + random_.uniform(-2, 2);
+        r.text = text;
+        reactions_.push_back(std::move(r));
+    }
+    if (reactions_.size() > std::size_t(maxReactions))
+        reactions_.erase(reactions_.begin(), reactions_.end() - maxReactions);
+}
+
+PetGrowth PetLife::growth() const {
+    const double k = prefs::kittenLengthSeconds(store_);
+    const double age = now() - birth_;
+    double g = age / std::max(3.0 * k, 1.0);
+    if (!(g > 0)) g = 0;  // negative or undefined
+    g = std::min(g, 1.0);
+    return PetGrowth{0.6 + 0.4 * g, 1.18 - 0.18 * g};
+}
+
+bool PetLife::perchSettled() const {
+    if (!highSpot_ || !climbedAt_) return false;
+    const bool tall = *highSpot_ == PetErrand::tvTop || *highSpot_ == PetErrand::fridgeTop ||
+                      *highSpot_ == PetErrand::catShelf;
+    return now() - *climbedAt_ >= (tall ? 1.4 : 0.55);
+}
+
+double PetLife::beatLength(double lo, double hi) {
+    return prefs::beatLengthSeconds(store_) * random_.uniform(lo, hi);
+}
+
+// --- Stat step ---
+
+void PetLife::statStep() {
+    const double t = now();
+    // A clock set back counts as due too, so saving never stalls until it catches up.
+    if (t - lastSave_ > kAutosaveAfter || t < lastSave_) save();
+    updateAmbience();
+    if (isDead_) return;
+    sneezeCheck(t);
+    // A clock that jumps backwards gives no negative step.
+    const double dt = std::clamp(t - lastStatTick_, 0.0, kMaxStatStep);
+    lastStatTick_ = t;
+    checkGrowth(t);
+
+    if (isSleeping_) {
+        drain(true, dt);
+        if (!nightSleepUntil_ && !isOut_ && room_ == IslandRoomKind::bedroom && isBedtime()) startNightSleep();
+        if (nightSleepUntil_) {
+            // Nothing but the end of the night wakes it.
+            if (t >= *nightSleepUntil_) {
+                setSleeping(false);
+                lastWake_ = PetWake{WakeMood::happy, t};
+                stretchAndYawn();
+                scheduleArrivalAfterWake(t);
+            }
+        } else if (!focusNap_ && energy_ >= 90 && (!snoozeUntil_ || t >= *snoozeUntil_)) {
+            if (!snoozeUntil_) {
+                wakeUp(false, t);
+            } else {
+                setSleeping(false);
+                stretchAndYawn();
+                lastWake_ = PetWake{WakeMood::happy, t};
+            }
+        }
+    } else {
+        drain(false, dt);
+        const double s = drainSeconds();
+        if (pose_ == PetPose::resting) setHealth(std::min(health_ + dt * 0.8 * (100.0 / s), 100.0));
+        if (health_ > 0) {
+            zeroHealthSince_.reset();
+        } else {
+            if (!zeroHealthSince_) zeroHealthSince_ = t;
+            const double grace = std::max(0.1 * s, 20.0);
+            if (t - *zeroHealthSince_ >= grace) {
+                die(t);
+                return;
+            }
+        }
+    }
+    updateMood();
+    alertNeed();
+}
+
+void PetLife::drain(bool asleep, double dt) { drainAtRate(asleep, dt, drainRate()); }
+
+void PetLife::drainAtRate(bool asleep, double dt, double r) {
+    if (asleep) {
+        setEnergy(std::min(energy_ + 4 * r * dt, 100.0));
+        return;
+    }
+    setHunger(std::min(hunger_ + r * dt, 100.0));
+    setEnergy(std::max(energy_ - 0.7 * r * dt, 0.0));
+    if (hunger_ > 70) setHappiness(std::max(happiness_ - 0.35 * r * dt, 0.0));
+    if (hunger_ >= 90) setHealth(std::max(health_ - 0.55 * r * dt, 0.0));
+    if (health_ < 40) setHappiness(std::max(happiness_ - 0.2 * r * dt, 0.0));
+    if (poops_ >= 2) setHappiness(std::max(happiness_ - 0.3 * r * dt, 0.0));
+}
+
+void PetLife::updateMood() {
+    PetMood m = PetMood::idle;
+    if (isDead_)
+        m = PetMood::dead;
+    else if (pose_ == PetPose::eating)
+        m = PetMood::eating;
+    else if (isSleeping_)
+        m = PetMood::sleeping;
+    else if (health_ < 40)
+        m = PetMood::sick;
+    else if (hunger_ >= 70)
+        m = PetMood::hungry;
+    else if (happiness_ < 20)
+        m = PetMood::crying;
+    else if (happiness_ <= 40)
+        m = PetMood::sad;
+    else if (energy_ <= 30)
+        m = PetMood::sleepy;
+    setMood(m);
+}
+
+std::optional<PetNeed> PetLife::currentNeed() const {
+    if (isDead_) return PetNeed::dead;
+    if (health_ < 40) return PetNeed::sick;
+    if (hunger_ >= 70) return PetNeed::hungry;
+    if (poops_ >= 2) return PetNeed::dirty;
+    if (happiness_ <= 40) return PetNeed::sad;
+    return std::nullopt;
+}
+
+void PetLife::alertNeed() {
+    const std::optional<PetNeed> n = currentNeed();
+    if (n != need_) setNeed(n);
+    pushFace();
+    if (!n) {
+        alertedNeed_.reset();
+        return;
+    }
+    const double t = now();
+    const bool announce =
+        !lastAlert_ || !alertedNeed_ || *n != *alertedNeed_ || t - *lastAlert_ > kReannounceAfter;
+    if (!announce) return;
+    alertedNeed_ = n;
+    lastAlert_ = t;
+    if (onAlert_) onAlert_();
+    if (*n != PetNeed::dead) sound(PetSound::mew);
+}
+
+PetStage PetLife::stageFor(double t) const {
+    const double k = prefs::kittenLengthSeconds(store_);
+    const double age = t - birth_;
+    if (age < k) return PetStage::kitten;
+    if (age < 3 * k) return PetStage::junior;
+    return PetStage::adult;
+}
+
+bool PetLife::isBedtime() const {
+    if (look().time != SkyTime::night) return false;
+    const double night = startOfLocalDay(now() - kHalfDay);
+    return !sleptNight_ || *sleptNight_ != night;
+}
+
+void PetLife::startNightSleep() {
+    const double t = now();
+    sleptNight_ = startOfLocalDay(t - kHalfDay);
+    setNightSleepUntil(t + (50 + 20 * random_.unit()) * 60);
+    nightTaps_.clear();
+    save();
+}
+
+void PetLife::scheduleArrivalAfterWake(double t) {
+    if (room_ != viewRoom_ && errand_ != PetErrand::sulk) arrivalDue_ = t + 4 + random_.uniform(0, 4);
+}
+
+void PetLife::checkGrowth(double t) {
+    const PetStage s = stageFor(t);
+    if (s == stage_) return;
+    // A clock set back can make the cat younger on paper; only growing up is celebrated.
+    const bool grew = rawValue(s) > rawValue(stage_);
+    setStage(s);
+    if (!grew || !isVisible()) return;
+    react(PetReaction::Kind::note, 1, t, s == PetStage::adult ? QStringLiteral("all grown up!")
+                                                              : QStringLiteral("growing up!"));
+    react(PetReaction::Kind::heart, 3, t + 0.3);
+    emote(BotEmote::proud);
+    sound(PetSound::trill);
+    save();
+}
+
+void PetLife::sneezeCheck(double t) {
+    if (mood_ != PetMood::sick || t < nextSneeze_) return;
+    nextSneeze_ = t + 25 + random_.uniform(0, 30);
+    if (!isVisible() || isSleeping_ || isStepping_ || pose_ == PetPose::eating || pose_ == PetPose::drinking)
+        return;
+    sneezedAt_ = t + 0.25;
+    react(PetReaction::Kind::note, 1, t + 0.3, QStringLiteral("achoo!"));
+    sound(PetSound::sneeze);
+}
+
+void PetLife::die(double t) {
+    (void)t;
+    errand_.reset();
+    actingUntil_.reset();
+    isZooming_ = false;
+    setSleeping(false);
+    if (!isDead_) {
+        setDeadFlag(true);
+        pushFace();
+    }
+    setPose(PetPose::dead);
+    setMood(PetMood::dead);
+    isStepping_ = false;
+    alertNeed();
+    save();
+}
+
+void PetLife::updateAmbience() {
+    if (!ambience_) return;
+    AmbienceTarget& a = *ambience_;
+    const bool on = prefs::soundOn(store_);
+    if (a.enabled != on) {
+        a.enabled = on;
+        a.apply();
+    }
+    const float volume = float(prefs::soundVolume(store_));
+    if (a.volume != volume) {
+        a.volume = volume;
+        a.apply();
+    }
+    AmbienceLevels levels;
+    if (isWatched_ && !isDead_) {
+        const SkyLook sky = look();
+        const IslandRoomKind v = viewRoom_;
+        if (isRainy(sky.weather)) levels[AmbienceBed::rain] = v == IslandRoomKind::garden ? 1.0f : 0.2f;
+        const bool birdsPossible = !isRainy(sky.weather) && sky.weather != SkyWeather::snow && sky.time != SkyTime::night;
+        if (birdsPossible) {
+            if (v == IslandRoomKind::garden)
+                levels[AmbienceBed::birds] = 1.0f;
+            else if (v == IslandRoomKind::bedroom && (errand_ == PetErrand::window || pose_ == PetPose::perched))
+                levels[AmbienceBed::birds] = 0.45f;
+        }
+        if (v == IslandRoomKind::living) {
+            levels[AmbienceBed::fire] = 1.0f;
+            if (!isOut_ && room_ == v && pose_ == PetPose::watching) levels[AmbienceBed::tv] = 1.0f;
+        }
+    }
+    if (levels != a.levels) {
+        a.levels = levels;
+        a.apply();
+    }
+}
+
+// --- Waking ---
+
+WakeMood PetLife::wakeUp(bool byUser, double at) {
+    const double u = random_.unit();
+    WakeMood mood;
+    if (byUser)
+        mood = u < 0.5 ? WakeMood::happy : u < 0.65 ? WakeMood::lazy : u < 0.87 ? WakeMood::grumpy : WakeMood::storming;
+    else
+        mood = u < 0.62 ? WakeMood::happy : u < 0.8 ? WakeMood::lazy : u < 0.92 ? WakeMood::grumpy : WakeMood::storming;
+    if (mood == WakeMood::lazy && (snoozedThisNap_ || energy_ >= 99)) mood = WakeMood::happy;
+    if (mood == WakeMood::storming && (isOut_ || room_ == IslandRoomKind::care)) mood = WakeMood::grumpy;
+    lastWake_ = PetWake{mood, at};
+
+    switch (mood) {
+    case WakeMood::happy:
+        setSleeping(false);
+        stretchAndYawn();
+        react(PetReaction::Kind::heart, 1, at);
+        sound(PetSound::trill);
+        break;
+    case WakeMood::lazy: {
+        snoozedThisNap_ = true;
+        snoozeUntil_ = at + 40 + 50 * random_.unit();
+        static const char* const mumbles[] = {"5 more min…", "mrrmm…", "not yet…"};
+        react(PetReaction::Kind::note, 1, at, QString::fromUtf8(mumbles[random_.uniformInt(0, 2)]));
+        sound(PetSound::yawn);
+        break;
+    }
+    case WakeMood::grumpy:
+    case WakeMood::storming:
+        setSleeping(false);
+        fussUntil_ = at + 1.6;
+        lovedUntil_.reset();
+        react(PetReaction::Kind::grumble, 1, at);
+        sound(mood == WakeMood::grumpy ? PetSound::mew : PetSound::growl);
+        NotificationCenter::shared().post(note::triggerEmote, BotEmote::annoyed);
+        if (mood == WakeMood::grumpy) {
+            beat_ = Beat::sit(at + 2.4);
+            beatStarted_ = at;
+            setPose(PetPose::sitting);
+        } else {
+            IslandRoomKind choices[5];
+            int n = 0;
+            for (IslandRoomKind r : allCases<IslandRoomKind>())
+                if (r != IslandRoomKind::care && r != room_) choices[n++] = r;
+            sulkRoom_ = choices[random_.uniformInt(0, n - 1)];
+            startErrand(PetErrand::sulk);
+        }
+        break;
+    }
+    return mood;
+}
+
+void PetLife::stretchAndYawn() {
+    const double t = now();
+    beat_ = Beat::stretch(t + 1.8);
+    beatStarted_ = t;
+    setPose(PetPose::stretching);
+    if (isVisible()) {
+        emote(BotEmote::yawn);
+        sound(PetSound::yawn);
+    }
+}
+
+void PetLife::startErrand(PetErrand e) {
+    setToy(std::nullopt);
+    toyUntil_.reset();
+    setInHouse(false);
+    switch (pose_) {
+    case PetPose::watching:
+    case PetPose::perched:
+    case PetPose::drinking:
+    case PetPose::sniffing:
+    case PetPose::resting:
+    case PetPose::lookout:
+    case PetPose::hiding:
+        actingUntil_.reset();
+        errand_.reset();
+        break;
+    default: break;
+    }
+    if (isSleeping_) setSleeping(false);
+    isZooming_ = false;
+    if (e == PetErrand::play) {
+        ballSide_ = ballPlace_ < 0.6 ? 1 : -1;
+        inspectingLitter_ = false;
+    } else {
+        if (e != PetErrand::litter) inspectingLitter_ = false;
+        if (e == PetErrand::hide) hideEdge_ = place_ < 0.5 ? -0.03 : 1.03;
+    }
+    errand_ = e;
+    nextChew_.reset();
+    setPose(PetPose::walking);
+}
+
+// --- Motion step ---
+
+void PetLife::motionStep() {
+    const double t = now();
+    lastMotion_ = t;
+    std::erase_if(reactions_, [t](const PetReaction& r) { return t - r.born > reactionLifetime(r.kind); });
+
+    // Toys run out; the laser lasts exactly as long as the zoomies.
+    if (toy_) {
+        if (*toy_ == ShopItem::laser) {
+            if (!isZooming_) {
+                setToy(std::nullopt);
+                toyUntil_.reset();
+            }
+        } else if (t >= toyUntil_.value_or(t)) {
+            setToy(std::nullopt);
+            toyUntil_.reset();
+        }
+    }
+    if (thudDue_ && t >= *thudDue_) {
+        thudDue_.reset();
+        if (isVisible()) sound(PetSound::thud);
+    }
+    if (isDead_ || isOut_ || isSleeping_) {
+        isStepping_ = false;
+        return;
+    }
+    // Errands, arrivals and idle beats continue from here.
+}
+
+// --- Saving and loading ---
+
+void PetLife::save() {
+    lastSave_ = now();
+    PetRecord record;
+    record.hunger = hunger_;
+    record.happiness = happiness_;
+    record.energy = energy_;
+    record.health = health_;
+    record.isSleeping = isSleeping_;
+    record.isDead = isDead_;
+    record.poops = poops_;
+    record.birth = birth_;
+    record.poopDue = poopDue_;
+    record.ballPlace = ballPlace_;
+    record.savedAt = now();
+    record.nightSleepUntil = nightSleepUntil_;
+    record.sleptNight = sleptNight_;
+    const std::optional<QByteArray> bytes = encodePetRecord(record);
+    if (!bytes) return;  // the previous record stays
+    store_.setRecord(QString::fromLatin1(recordKey), *bytes);
+}
+
+void PetLife::load() {
+    const std::optional<PetRecord> record =
+        store_.decodeRecord<PetRecord>(QString::fromLatin1(recordKey), &decodePetRecord);
+    if (!record) {
+        setStage(stageFor(now()));
+        return;
+    }
+    const PetRecord& r = *record;
+    // A hand-edited record cannot push a stat out of range.
+    setHunger(r.hunger);
+    setHappiness(r.happiness);
+    setEnergy(r.energy);
+    setHealth(r.health);
+    setDeadFlag(r.isDead);
+    setSleepingFlag(r.isSleeping);
+    setPoops(int(std::clamp(r.poops, 0LL, 4LL)));
+    birth_ = r.birth;
+    poopDue_ = r.poopDue;
+    ballPlace_ = r.ballPlace;
+    setStage(stageFor(now()));
+
+    if (!isDead_) {
+        // Live through the time away in coarse steps; the cat never dies of it.
+        double left = std::min(now() - r.savedAt, kMaxCatchUpSeconds);
+        const double rate = drainRate();
+        while (left > 0) {
+            const double step = std::min(left, kCatchUpStep);
+            if (isSleeping_) {
+                drainAtRate(true, step, rate);
+                if (energy_ >= 90) setSleepingFlag(false);
+            } else {
+                drainAtRate(false, step, rate);
+                if (energy_ < 20) setSleepingFlag(true);
+            }
+            left -= step;
+            setHealth(std::max(health_, 5.0));
+        }
+
+        sleptNight_ = r.sleptNight;
+        const double t = now();
+        if (r.isSleeping && r.nightSleepUntil && *r.nightSleepUntil > t) {
+            setSleepingFlag(true);
+            setNightSleepUntil(r.nightSleepUntil);
+        }
+        if (poopDue_ && *poopDue_ < t) {
+            setPoops(std::min(poops_ + 1, 4));
+            poopDue_.reset();
+        }
+    }
+
+    if (isDead_) {
+        setPoseValue(PetPose::dead);
+    } else if (isSleeping_) {
+        setPoseValue(PetPose::sleeping);
+        place_ = 0.135;
+        facingRight_ = false;
+        springs_.bed = 1;
+    }
+    updateMood();
+    setNeed(currentNeed());
+    alertedNeed_ = need_;
+    lastAlert_ = now();
+    pushFace();
+}
+
+}  // namespace kp
