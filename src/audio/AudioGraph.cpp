@@ -1,0 +1,484 @@
+#include "audio/AudioGraph.h"
+
+#include <samplerate.h>
+#include <stk/FreeVerb.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace kp::audio {
+
+// ---------------------------------------------------------------------------------------------
+// Messages between the driving thread and the render thread.
+
+struct PlayerNode::Msg {
+    enum class Op { schedule, play, pause, stop };
+    Op op = Op::schedule;
+    SampleBuffer buffer;
+    Completion done;
+    bool loops = false;
+    bool fire = false;        // run `done` when disposed
+    std::size_t pos = 0;      // render position in `buffer`
+    Msg* link = nullptr;      // inbox / retired list
+    Msg* next = nullptr;      // play queue
+};
+
+namespace {
+
+template <typename T>
+void pushFront(std::atomic<T*>& list, T* item) {
+    T* head = list.load(std::memory_order_relaxed);
+    do {
+        item->link = head;
+    } while (!list.compare_exchange_weak(head, item, std::memory_order_release,
+                                         std::memory_order_relaxed));
+}
+
+// Takes a whole list in the order items were pushed.
+template <typename T>
+T* takeAll(std::atomic<T*>& list) {
+    T* item = list.exchange(nullptr, std::memory_order_acquire);
+    T* ordered = nullptr;
+    while (item) {
+        T* following = item->link;
+        item->link = ordered;
+        ordered = item;
+        item = following;
+    }
+    return ordered;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void EffectNode::pull(float* out, int frames) {
+    if (input_)
+        input_->render(out, frames);
+    else
+        std::fill(out, out + frames, 0.0f);
+}
+
+void SmoothGain::apply(float* out, int frames) {
+    const float target = target_.load(std::memory_order_relaxed);
+    if (!primed_) {
+        current_ = target;
+        primed_ = true;
+    }
+    if (current_ == target) {
+        if (target != 1.0f)
+            for (int i = 0; i < frames; ++i) out[i] *= target;
+        return;
+    }
+    const float step = (target - current_) / float(std::max(frames, 1));
+    float g = current_;
+    for (int i = 0; i < frames; ++i) {
+        g += step;
+        out[i] *= g;
+    }
+    current_ = target;
+}
+
+void SmoothGain::mixInto(float* dst, const float* src, int frames) {
+    const float target = target_.load(std::memory_order_relaxed);
+    if (!primed_) {
+        current_ = target;
+        primed_ = true;
+    }
+    const float step = (target - current_) / float(std::max(frames, 1));
+    float g = current_;
+    for (int i = 0; i < frames; ++i) {
+        g += step;
+        dst[i] += src[i] * g;
+    }
+    current_ = target;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Player
+
+PlayerNode::PlayerNode(AudioEngine& engine) : AudioNode(engine) {}
+
+PlayerNode::~PlayerNode() {
+    Msg* m = takeAll(inbox_);
+    while (m) {
+        Msg* following = m->link;
+        delete m;
+        m = following;
+    }
+    while (head_) {
+        Msg* following = head_->next;
+        delete head_;
+        head_ = following;
+    }
+}
+
+void PlayerNode::send(Msg* msg) {
+    pushFront(inbox_, msg);
+    if (!engine_.liveRendering()) {
+        // Nobody renders now: apply at once, so state is never left waiting.
+        takeCommands();
+        engine_.drainRetired();
+    }
+}
+
+void PlayerNode::scheduleBuffer(SampleBuffer buffer, bool loops, Completion done) {
+    if (!buffer) return;
+    auto* m = new Msg;
+    m->op = Msg::Op::schedule;
+    m->buffer = buffer;
+    m->loops = loops;
+    m->done = std::move(done);
+    ++scheduled_;
+    lastScheduled_ = std::move(buffer);
+    send(m);
+}
+
+void PlayerNode::play() {
+    playing_ = true;
+    auto* m = new Msg;
+    m->op = Msg::Op::play;
+    send(m);
+}
+
+void PlayerNode::pause() {
+    playing_ = false;
+    auto* m = new Msg;
+    m->op = Msg::Op::pause;
+    send(m);
+}
+
+void PlayerNode::stop() {
+    playing_ = false;
+    scheduled_ = 0;
+    auto* m = new Msg;
+    m->op = Msg::Op::stop;
+    send(m);
+}
+
+void PlayerNode::setVolume(float volume) {
+    volume_ = volume;
+    gain_.set(volume);
+}
+
+void PlayerNode::takeCommands() {
+    Msg* m = takeAll(inbox_);
+    while (m) {
+        Msg* following = m->link;
+        m->link = nullptr;
+        switch (m->op) {
+        case Msg::Op::schedule:
+            m->next = nullptr;
+            if (tail_)
+                tail_->next = m;
+            else
+                head_ = m;
+            tail_ = m;
+            break;
+        case Msg::Op::play:
+            rendering_ = true;
+            engine_.retire(m);
+            break;
+        case Msg::Op::pause:
+            rendering_ = false;
+            engine_.retire(m);
+            break;
+        case Msg::Op::stop:
+            rendering_ = false;
+            while (head_) {
+                Msg* queued = head_;
+                head_ = queued->next;
+                queued->fire = true;
+                engine_.retire(queued);
+            }
+            tail_ = nullptr;
+            engine_.retire(m);
+            break;
+        }
+        m = following;
+    }
+}
+
+void PlayerNode::render(float* out, int frames) {
+    takeCommands();
+    int filled = 0;
+    while (rendering_ && head_ && filled < frames) {
+        Msg* seg = head_;
+        const Samples& s = *seg->buffer;
+        const std::size_t size = s.size();
+        if (seg->pos < size) {
+            const int n = int(std::min<std::size_t>(size - seg->pos, std::size_t(frames - filled)));
+            std::memcpy(out + filled, s.data() + seg->pos, sizeof(float) * std::size_t(n));
+            seg->pos += std::size_t(n);
+            filled += n;
+        }
+        if (seg->pos >= size) {
+            if (seg->loops && size > 0) {
+                seg->pos = 0;
+            } else {
+                head_ = seg->next;
+                if (!head_) tail_ = nullptr;
+                seg->fire = true;
+                engine_.retire(seg);
+            }
+        }
+    }
+    std::fill(out + filled, out + frames, 0.0f);
+    gain_.apply(out, frames);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Varispeed
+
+VarispeedNode::VarispeedNode(AudioEngine& engine) : EffectNode(engine), chunk_(256, 0.0f) {
+    int error = 0;
+    state_ = src_callback_new(&VarispeedNode::feed, SRC_SINC_FASTEST, 1, &error, this);
+}
+
+VarispeedNode::~VarispeedNode() {
+    if (state_) src_delete(static_cast<SRC_STATE*>(state_));
+}
+
+void VarispeedNode::setRate(double rate) {
+    rate_ = std::clamp(rate, 0.25, 4.0);
+    target_.store(rate_, std::memory_order_relaxed);
+}
+
+long VarispeedNode::feed(void* self, float** data) {
+    auto* node = static_cast<VarispeedNode*>(self);
+    node->pull(node->chunk_.data(), int(node->chunk_.size()));
+    *data = node->chunk_.data();
+    return long(node->chunk_.size());
+}
+
+void VarispeedNode::render(float* out, int frames) {
+    const double rate = target_.load(std::memory_order_relaxed);
+    if (rate == 1.0 || !state_) {
+        bypassed_ = true;
+        pull(out, frames);
+        return;
+    }
+    auto* st = static_cast<SRC_STATE*>(state_);
+    if (bypassed_ || rate != current_) {
+        src_reset(st);
+        bypassed_ = false;
+        current_ = rate;
+    }
+    long got = src_callback_read(st, 1.0 / rate, frames, out);
+    if (got < 0) got = 0;
+    std::fill(out + got, out + frames, 0.0f);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mixer
+
+MixerNode::MixerNode(AudioEngine& engine) : AudioNode(engine), scratch_(kMaxFrames, 0.0f) {
+    inputs_.reserve(16);
+}
+
+void MixerNode::render(float* out, int frames) {
+    std::fill(out, out + frames, 0.0f);
+    for (AudioNode* in : inputs_) {
+        in->render(scratch_.data(), frames);
+        for (int i = 0; i < frames; ++i) out[i] += scratch_[std::size_t(i)];
+    }
+    gain_.apply(out, frames);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reverb
+
+struct ReverbNode::Impl {
+    stk::FreeVerb verb;
+    float wet = -1.0f;
+    float room = -1.0f;
+};
+
+ReverbNode::ReverbNode(AudioEngine& engine) : EffectNode(engine), impl_(std::make_unique<Impl>()) {}
+ReverbNode::~ReverbNode() = default;
+
+void ReverbNode::setWetDryMix(float percent) {
+    mix_ = std::clamp(percent, 0.0f, 100.0f);
+    wet_.store(mix_ / 100.0f, std::memory_order_relaxed);
+}
+
+void ReverbNode::setRoomSize(float size) { room_.store(std::clamp(size, 0.0f, 1.0f)); }
+
+void ReverbNode::render(float* out, int frames) {
+    pull(out, frames);
+    const float wet = wet_.load(std::memory_order_relaxed);
+    const float room = room_.load(std::memory_order_relaxed);
+    if (wet != impl_->wet) {
+        impl_->verb.setEffectMix(wet);
+        impl_->wet = wet;
+    }
+    if (room != impl_->room) {
+        impl_->verb.setRoomSize(room);
+        impl_->room = room;
+    }
+    for (int i = 0; i < frames; ++i) {
+        const double left = impl_->verb.tick(out[i], out[i], 0);
+        const double right = impl_->verb.lastOut(1);
+        out[i] = float(0.5 * (left + right));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Engine
+
+AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
+    : QObject(parent), output_(output ? std::move(output) : makeSystemOutput()) {
+    auto mixer = std::make_unique<MixerNode>(*this);
+    mainMixer_ = mixer.get();
+    nodes_.push_back(std::move(mixer));
+}
+
+AudioEngine::~AudioEngine() {
+    if (running_) {
+        output_->stop();
+        while (busy_.test(std::memory_order_acquire)) std::this_thread::yield();
+        running_ = false;
+    }
+    if (notifier_.joinable()) {
+        quit_ = true;
+        wake_.release();
+        notifier_.join();
+    }
+    for (PlayerNode* p : players_) p->takeCommands();
+    drainRetired();
+}
+
+PlayerNode* AudioEngine::makePlayer() {
+    auto node = std::make_unique<PlayerNode>(*this);
+    PlayerNode* raw = node.get();
+    nodes_.push_back(std::move(node));
+    players_.push_back(raw);
+    return raw;
+}
+
+VarispeedNode* AudioEngine::makeVarispeed() {
+    auto node = std::make_unique<VarispeedNode>(*this);
+    VarispeedNode* raw = node.get();
+    nodes_.push_back(std::move(node));
+    return raw;
+}
+
+MixerNode* AudioEngine::makeMixer() {
+    auto node = std::make_unique<MixerNode>(*this);
+    MixerNode* raw = node.get();
+    nodes_.push_back(std::move(node));
+    return raw;
+}
+
+ReverbNode* AudioEngine::makeReverb() {
+    auto node = std::make_unique<ReverbNode>(*this);
+    ReverbNode* raw = node.get();
+    nodes_.push_back(std::move(node));
+    return raw;
+}
+
+template <typename Fn>
+void AudioEngine::withRenderStopped(Fn&& fn) {
+    if (!liveRendering()) {
+        fn();
+        return;
+    }
+    output_->stop();
+    while (busy_.test(std::memory_order_acquire)) std::this_thread::yield();
+    fn();
+    if (!output_->start(*this)) running_ = false;
+}
+
+void AudioEngine::connect(AudioNode* from, MixerNode* to) {
+    if (!from || !to || from == to) return;
+    withRenderStopped([&] {
+        if (std::find(to->inputs_.begin(), to->inputs_.end(), from) == to->inputs_.end())
+            to->inputs_.push_back(from);
+    });
+}
+
+void AudioEngine::connect(AudioNode* from, EffectNode* to) {
+    if (!from || !to || from == to) return;
+    withRenderStopped([&] { to->input_ = from; });
+}
+
+bool AudioEngine::start() {
+    if (running_) return true;
+    if (output_->isLive() && !notifier_.joinable()) {
+        notifier_ = std::thread([this] { notifierLoop(); });
+        notifierUp_ = true;
+    }
+    if (!output_->start(*this)) return false;
+    running_ = true;
+    return true;
+}
+
+void AudioEngine::pause() {
+    if (!running_) return;
+    output_->stop();
+    while (busy_.test(std::memory_order_acquire)) std::this_thread::yield();
+    running_ = false;
+    for (PlayerNode* p : players_) p->takeCommands();
+    drainRetired();
+}
+
+void AudioEngine::stop() {
+    pause();
+    for (PlayerNode* p : players_) p->stop();
+}
+
+void AudioEngine::renderOutput(float* out, int frames) {
+    if (busy_.test_and_set(std::memory_order_acquire)) {
+        // Another thread is mid-render (a hand-over between outputs): stay silent this once.
+        std::fill(out, out + frames, 0.0f);
+        return;
+    }
+    while (frames > 0) {
+        const int n = std::min(frames, kMaxFrames);
+        mainMixer_->render(out, n);
+        out += n;
+        frames -= n;
+    }
+    busy_.clear(std::memory_order_release);
+}
+
+bool AudioEngine::renderOffline(float* out, int frames) {
+    if (!running_ || output_->isLive()) {
+        std::fill(out, out + frames, 0.0f);
+        return false;
+    }
+    renderOutput(out, frames);
+    drainRetired();
+    return true;
+}
+
+Samples AudioEngine::renderOffline(int frames) {
+    Samples out(std::size_t(std::max(frames, 0)), 0.0f);
+    renderOffline(out.data(), frames);
+    return out;
+}
+
+void AudioEngine::retire(PlayerNode::Msg* msg) {
+    pushFront(retired_, msg);
+    if (notifierUp_.load(std::memory_order_relaxed)) wake_.release();
+}
+
+void AudioEngine::drainRetired() {
+    PlayerNode::Msg* m = takeAll(retired_);
+    while (m) {
+        PlayerNode::Msg* following = m->link;
+        if (m->fire && m->done) m->done();
+        delete m;
+        m = following;
+    }
+}
+
+void AudioEngine::notifierLoop() {
+    for (;;) {
+        wake_.acquire();
+        drainRetired();
+        if (quit_.load()) return;
+    }
+}
+
+}  // namespace kp::audio

@@ -1,0 +1,263 @@
+#pragma once
+// A small audio graph: player nodes with scheduled buffers, varispeed, mixers and a reverb, pulled
+// by one output at 44100 Hz, mono, 32-bit float. Every owner of sound builds its own engine.
+//
+// Threads: the graph is built and driven from one thread (the main thread). While the engine runs,
+// another thread (the output's) renders it; commands reach that thread through a lock-free list, and
+// everything it is done with (spent commands, finished buffers) goes back through another, so the
+// render path neither allocates, frees nor waits. Completion callbacks run on the engine's own
+// notifier thread while the output is live, and on the calling thread in offline rendering.
+#include <QObject>
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <semaphore>
+#include <thread>
+#include <vector>
+
+namespace kp::audio {
+
+constexpr int kSampleRate = 44100;
+// The most frames one node renders at a time; larger pulls are split.
+constexpr int kMaxFrames = 4096;
+
+using Samples = std::vector<float>;
+using SampleBuffer = std::shared_ptr<const Samples>;
+
+inline SampleBuffer makeBuffer(Samples samples) {
+    return std::make_shared<const Samples>(std::move(samples));
+}
+
+class AudioEngine;
+
+class AudioNode {
+public:
+    virtual ~AudioNode() = default;
+    // Render thread: overwrite out[0, frames) with this node's output (frames <= kMaxFrames).
+    virtual void render(float* out, int frames) = 0;
+
+protected:
+    explicit AudioNode(AudioEngine& engine) : engine_(engine) {}
+    AudioEngine& engine_;
+};
+
+// A node with one input (nothing connected renders silence into it).
+class EffectNode : public AudioNode {
+public:
+    AudioNode* input() const { return input_; }
+
+protected:
+    using AudioNode::AudioNode;
+    void pull(float* out, int frames);
+
+private:
+    friend class AudioEngine;
+    AudioNode* input_ = nullptr;
+};
+
+// Volume that moves smoothly over one render block instead of stepping.
+class SmoothGain {
+public:
+    void set(float v) { target_.store(v, std::memory_order_relaxed); }
+    float get() const { return target_.load(std::memory_order_relaxed); }
+    void apply(float* out, int frames);       // multiplies in place
+    void mixInto(float* dst, const float* src, int frames);  // dst += src * gain
+
+private:
+    std::atomic<float> target_{1.0f};
+    float current_ = 1.0f;
+    bool primed_ = false;
+};
+
+// Plays buffers scheduled on it, one after the other; a looping buffer repeats until stopped.
+class PlayerNode final : public AudioNode {
+public:
+    using Completion = std::function<void()>;
+
+    explicit PlayerNode(AudioEngine& engine);
+    ~PlayerNode() override;
+
+    // `done` runs once the buffer has played out, or when stop() cuts it.
+    void scheduleBuffer(SampleBuffer buffer, bool loops = false, Completion done = {});
+    void play();
+    void pause();
+    // Cuts whatever is playing and drops everything scheduled.
+    void stop();
+
+    void setVolume(float volume);
+    float volume() const { return volume_; }
+    // As last told: play() sets it, pause() and stop() clear it.
+    bool isPlaying() const { return playing_; }
+    // Buffers scheduled since the last stop() (played ones included); for inspection.
+    int scheduledCount() const { return scheduled_; }
+    const SampleBuffer& lastScheduled() const { return lastScheduled_; }
+
+    void render(float* out, int frames) override;
+
+private:
+    friend class AudioEngine;
+    struct Msg;
+    void send(Msg* msg);
+    void takeCommands();  // render side
+
+    SmoothGain gain_;
+    float volume_ = 1.0f;
+    bool playing_ = false;
+    int scheduled_ = 0;
+    SampleBuffer lastScheduled_;
+
+    std::atomic<Msg*> inbox_{nullptr};
+    // Render-side state.
+    Msg* head_ = nullptr;
+    Msg* tail_ = nullptr;
+    bool rendering_ = false;
+};
+
+// Playback rate change (pitch and speed together), 1.0 passes the input through untouched.
+class VarispeedNode final : public EffectNode {
+public:
+    explicit VarispeedNode(AudioEngine& engine);
+    ~VarispeedNode() override;
+    void setRate(double rate);
+    double rate() const { return rate_; }
+    void render(float* out, int frames) override;
+
+private:
+    static long feed(void* self, float** data);
+    void* state_ = nullptr;  // SRC_STATE
+    double rate_ = 1.0;
+    std::atomic<double> target_{1.0};
+    bool bypassed_ = true;
+    double current_ = 1.0;
+    std::vector<float> chunk_;
+};
+
+// Sums its inputs, then applies its volume.
+class MixerNode final : public AudioNode {
+public:
+    explicit MixerNode(AudioEngine& engine);
+    void setVolume(float volume) { volume_ = volume; gain_.set(volume); }
+    float volume() const { return volume_; }
+    const std::vector<AudioNode*>& inputs() const { return inputs_; }
+    void render(float* out, int frames) override;
+
+private:
+    friend class AudioEngine;
+    std::vector<AudioNode*> inputs_;
+    std::vector<float> scratch_;
+    SmoothGain gain_;
+    float volume_ = 1.0f;
+};
+
+// Freeverb room reverb; `wetDryMix` is 0 (dry) to 100 (wet).
+class ReverbNode final : public EffectNode {
+public:
+    explicit ReverbNode(AudioEngine& engine);
+    ~ReverbNode() override;
+    void setWetDryMix(float percent);
+    void setRoomSize(float size);  // 0...1
+    float wetDryMix() const { return mix_; }
+    void render(float* out, int frames) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    float mix_ = 50.0f;
+    std::atomic<float> wet_{0.5f};
+    std::atomic<float> room_{0.75f};
+};
+
+// Whatever pulls the engine's output: a sound device, a silent clock, or nothing at all.
+class AudioOutput {
+public:
+    class Source {
+    public:
+        virtual ~Source() = default;
+        // Called from the output's thread (or the caller's, offline).
+        virtual void renderOutput(float* out, int frames) = 0;
+    };
+    virtual ~AudioOutput() = default;
+    // Begins pulling `source`; false when the output cannot run.
+    virtual bool start(Source& source) = 0;
+    // After it returns, `source` is pulled no more.
+    virtual void stop() = 0;
+    // True when pulls come from another thread while started.
+    virtual bool isLive() const = 0;
+};
+
+// The device output: PulseAudio through RtAudio, or a silent clock-paced stand-in when there is no
+// server or it goes away.
+std::unique_ptr<AudioOutput> makeSystemOutput();
+
+// An output that never pulls by itself: the engine is rendered with renderOffline(). `startFails`
+// makes start() refuse, as a device would that cannot be opened.
+class ManualOutput final : public AudioOutput {
+public:
+    bool startFails = false;
+    int starts = 0;
+    bool start(Source&) override { ++starts; return !startFails; }
+    void stop() override {}
+    bool isLive() const override { return false; }
+};
+
+class AudioEngine final : public QObject, private AudioOutput::Source {
+    Q_OBJECT
+public:
+    // Without an output the engine plays through the system output.
+    explicit AudioEngine(std::unique_ptr<AudioOutput> output = nullptr, QObject* parent = nullptr);
+    ~AudioEngine() override;
+
+    // Nodes live as long as the engine.
+    PlayerNode* makePlayer();
+    VarispeedNode* makeVarispeed();
+    MixerNode* makeMixer();
+    ReverbNode* makeReverb();
+    MixerNode* mainMixer() { return mainMixer_; }
+
+    // `from` feeds `to`: a mixer gains an input, an effect has it as its only input.
+    void connect(AudioNode* from, MixerNode* to);
+    void connect(AudioNode* from, EffectNode* to);
+
+    // Starts pulling; false when the output refuses (nothing else changes then).
+    bool start();
+    // Stops pulling; players keep what they hold and go on where they were.
+    void pause();
+    // As pause(), and every player is stopped.
+    void stop();
+    bool isRunning() const { return running_; }
+
+    // Renders the graph into `out` on the calling thread; only while no live output pulls it.
+    // Completions that fall due run before it returns.
+    bool renderOffline(float* out, int frames);
+    Samples renderOffline(int frames);
+
+    AudioOutput& output() { return *output_; }
+
+private:
+    friend class PlayerNode;
+    void renderOutput(float* out, int frames) override;
+    bool liveRendering() const { return running_ && output_->isLive(); }
+    template <typename Fn>
+    void withRenderStopped(Fn&& fn);
+    // Render side hands back what it no longer needs (an intrusive list: no allocation).
+    void retire(PlayerNode::Msg* msg);
+    void drainRetired();
+    void notifierLoop();
+
+    std::unique_ptr<AudioOutput> output_;
+    std::vector<std::unique_ptr<AudioNode>> nodes_;
+    MixerNode* mainMixer_ = nullptr;
+    bool running_ = false;
+    std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
+
+    std::vector<PlayerNode*> players_;
+    std::atomic<PlayerNode::Msg*> retired_{nullptr};
+    std::counting_semaphore<> wake_{0};
+    std::atomic<bool> quit_{false};
+    std::atomic<bool> notifierUp_{false};
+    std::thread notifier_;
+};
+
+}  // namespace kp::audio

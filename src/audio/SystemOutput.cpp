@@ -1,0 +1,173 @@
+// The device output: a PulseAudio stream through RtAudio, and a silent stand-in paced on the clock
+// for when there is no server or it goes away, so the graph behaves the same either way.
+#include "audio/AudioGraph.h"
+
+#include <rtaudio/RtAudio.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kp::audio {
+namespace {
+
+constexpr unsigned kCallbackFrames = 512;
+
+// Pulls its source every 512 frames on the steady clock, and throws the sound away.
+class NullOutput {
+public:
+    ~NullOutput() { stop(); }
+
+    void start(AudioOutput::Source& source) {
+        if (thread_.joinable()) return;
+        active_ = true;
+        thread_ = std::thread([this, &source] { run(source); });
+    }
+
+    void stop() {
+        active_ = false;
+        if (thread_.joinable()) thread_.join();
+    }
+
+    bool running() const { return thread_.joinable(); }
+
+private:
+    void run(AudioOutput::Source& source) {
+        std::vector<float> buffer(kCallbackFrames, 0.0f);
+        using clock = std::chrono::steady_clock;
+        const auto period = std::chrono::duration_cast<clock::duration>(
+            std::chrono::duration<double>(double(kCallbackFrames) / kSampleRate));
+        auto next = clock::now();
+        while (active_.load(std::memory_order_relaxed)) {
+            source.renderOutput(buffer.data(), int(kCallbackFrames));
+            next += period;
+            const auto now = clock::now();
+            if (now - next > std::chrono::milliseconds(500)) next = now;  // woke late: don't race
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    std::atomic<bool> active_{false};
+    std::thread thread_;
+};
+
+class SystemOutput;
+// RtAudio's error callback carries no context; it runs on the stream's own thread, which is the
+// thread our render callback runs on, so the callback leaves its owner here.
+thread_local SystemOutput* tCurrent = nullptr;
+
+class SystemOutput final : public AudioOutput {
+public:
+    ~SystemOutput() override { stop(); }
+
+    bool start(Source& source) override {
+        std::lock_guard lock(mutex_);
+        if (wanted_) return true;
+        source_ = &source;
+        handedOver_ = false;
+        wanted_ = true;
+        if (!openDevice()) {
+            handedOver_ = true;
+            null_.start(source);
+        }
+        return true;
+    }
+
+    void stop() override {
+        std::lock_guard lock(mutex_);
+        if (!wanted_) return;
+        wanted_ = false;
+        // Closing joins the stream's thread, so an error hand-over in flight has finished here and
+        // the stand-in it may have started is stopped just below.
+        closeDevice();
+        null_.stop();
+        source_ = nullptr;
+    }
+
+    bool isLive() const override { return true; }
+
+private:
+    static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
+        auto* me = static_cast<SystemOutput*>(self);
+        tCurrent = me;
+        if (me->handedOver_.load(std::memory_order_acquire)) {
+            std::fill(static_cast<float*>(out), static_cast<float*>(out) + frames, 0.0f);
+            return 2;  // the stand-in renders now: end this stream
+        }
+        me->source_->renderOutput(static_cast<float*>(out), int(frames));
+        return 0;
+    }
+
+    static void errorCallback(RtAudioError::Type type, const std::string&) {
+        if (type == RtAudioError::DEBUG_WARNING) return;
+        if (SystemOutput* me = tCurrent) me->deviceLost();
+    }
+
+    // On the stream's thread: the server went away or the stream broke.
+    void deviceLost() {
+        if (!wanted_.load() || handedOver_.exchange(true)) return;
+        null_.start(*source_);
+    }
+
+    bool openDevice() {
+        try {
+            rt_ = std::make_unique<RtAudio>(RtAudio::LINUX_PULSE);
+            rt_->showWarnings(false);
+            if (rt_->getCurrentApi() != RtAudio::LINUX_PULSE || rt_->getDeviceCount() == 0) {
+                rt_.reset();
+                return false;
+            }
+            RtAudio::StreamParameters params;
+            params.deviceId = rt_->getDefaultOutputDevice();
+            params.nChannels = 1;
+            params.firstChannel = 0;
+            RtAudio::StreamOptions options;
+            options.numberOfBuffers = 4;
+            options.streamName = "Kettlepaw";
+            unsigned frames = kCallbackFrames;
+            rt_->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames,
+                            &SystemOutput::callback, this, &options, &SystemOutput::errorCallback);
+            if (!rt_->isStreamOpen()) {
+                rt_.reset();
+                return false;
+            }
+            rt_->startStream();
+            if (!rt_->isStreamRunning()) {
+                closeDevice();
+                return false;
+            }
+            return true;
+        } catch (...) {
+            closeDevice();
+            return false;
+        }
+    }
+
+    void closeDevice() {
+        if (!rt_) return;
+        try {
+            if (rt_->isStreamRunning()) rt_->abortStream();
+        } catch (...) {
+        }
+        try {
+            if (rt_->isStreamOpen()) rt_->closeStream();
+        } catch (...) {
+        }
+        rt_.reset();
+    }
+
+    std::mutex mutex_;  // start/stop only; never taken on the render path
+    std::unique_ptr<RtAudio> rt_;
+    NullOutput null_;
+    Source* source_ = nullptr;
+    std::atomic<bool> wanted_{false};
+    std::atomic<bool> handedOver_{false};
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> makeSystemOutput() { return std::make_unique<SystemOutput>(); }
+
+}  // namespace kp::audio
