@@ -6,8 +6,8 @@ namespace kp {
 
 enum class IslandMode { hidden, compact, expanded };
 
-// What the island's content shows: the rooms, or the first-run pages.
-enum class IslandView { room, onboarding };
+// What the island's content shows: the rooms, the greeting, or the first-run pages.
+enum class IslandView { room, greeting, onboarding };
 
 enum class IslandRoomKind { bedroom, living, kitchen, care, garden };
 
@@ -18,7 +18,7 @@ struct EnumNames<IslandMode> {
 
 template <>
 struct EnumNames<IslandView> {
-    static constexpr std::array<std::string_view, 2> names{"room", "onboarding"};
+    static constexpr std::array<std::string_view, 3> names{"room", "greeting", "onboarding"};
 };
 
 template <>

@@ -1,6 +1,5 @@
 #include "TrayIcon.h"
 
-#include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -25,17 +24,14 @@ QIcon circleFillIcon() {
     return icon;
 }
 
-TrayIcon::TrayIcon(QObject* parent) : QObject(parent), menu_(new QMenu), tray_(new QSystemTrayIcon(this)) {
-    QAction* quit = menu_->addAction(QStringLiteral("Quit Kettlepaw"));
-    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+TrayIcon::TrayIcon(QMenu* menu, QObject* parent) : QObject(parent), tray_(new QSystemTrayIcon(this)) {
     tray_->setIcon(circleFillIcon());
     tray_->setToolTip(QStringLiteral("Kettlepaw"));
-    tray_->setContextMenu(menu_);
+    tray_->setContextMenu(menu);
     if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
 }
 
-TrayIcon::~TrayIcon() { delete menu_; }
+TrayIcon::~TrayIcon() = default;
 
 bool TrayIcon::isShownInTray() const { return tray_->isVisible(); }
 

@@ -1,6 +1,6 @@
 #pragma once
-#include <QObject>
 #include <QIcon>
+#include <QObject>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -15,13 +15,11 @@ QIcon circleFillIcon();
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    explicit TrayIcon(QObject* parent = nullptr);
+    explicit TrayIcon(QMenu* menu, QObject* parent = nullptr);
     ~TrayIcon() override;
-    QMenu* menu() const { return menu_; }
     bool isShownInTray() const;
 
 private:
-    QMenu* menu_;
     QSystemTrayIcon* tray_;
 };
 

@@ -1,10 +1,13 @@
 // Kettlepaw: a small cat that lives at the top centre of the screen.
+#include "AppDelegate.h"
+#include "AppInfo.h"
 #include "TrayIcon.h"
 
 #include "platform/AppLifecycle.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     // A Wayland client can neither place its panel nor read other windows: go through XWayland.
@@ -13,7 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kettlepaw"));
     QApplication::setOrganizationDomain(QStringLiteral("kettlepaw.app"));
-    QApplication::setDesktopFileName(QStringLiteral("kettlepaw"));
+    QApplication::setDesktopFileName(QString::fromLatin1(kp::appIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
     kp::SingleInstanceLock lock(kp::SingleInstanceLock::defaultPath());
@@ -25,6 +28,12 @@ int main(int argc, char** argv) {
     }
     kp::quitOnTerminationSignals(&app);
 
-    kp::TrayIcon tray;
+    kp::AppDelegate delegate(kp::appHooks());
+    kp::TrayIcon tray(delegate.menu().menu());
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    QTimer::singleShot(0, &delegate, [&] {
+        delegate.didFinishLaunching();
+        if (!tray.isShownInTray()) delegate.useIslandMenu();
+    });
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Defaults.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kp {
@@ -46,6 +47,11 @@ bool IslandStateMachine::isHidePending() const { return hide_ && scheduler_.isPe
 bool IslandStateMachine::isCollapsePending() const { return collapse_ && scheduler_.isPending(collapse_); }
 bool IslandStateMachine::isGreetPending() const { return greet_ && scheduler_.isPending(greet_); }
 
+double IslandStateMachine::collapseRemaining() const {
+    if (!isCollapsePending() || collapseLength_ <= 0 || !hooks_.now) return 0;
+    return std::clamp((collapseAt_ - hooks_.now()) / collapseLength_, 0.0, 1.0);
+}
+
 void IslandStateMachine::cancelPending() {
     drop(hide_);
     drop(collapse_);
@@ -84,6 +90,7 @@ void IslandStateMachine::scheduleHide() {
 void IslandStateMachine::scheduleCollapse() {
     drop(collapse_);
     collapseLength_ = openIdleSeconds(store_);
+    collapseAt_ = (hooks_.now ? hooks_.now() : 0) + collapseLength_;
     collapse_ = scheduler_.after(collapseLength_, [this] {
         collapse_ = 0;
         collapseFired();

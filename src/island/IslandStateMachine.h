@@ -18,6 +18,7 @@ public:
         std::function<bool()> pomodoroActive;                // a pomodoro phase other than idle
         std::function<bool()> pointerIn;                     // the pointer is in the hover zone now
         std::function<void(State from, State to)> transition;  // runs after every change of state
+        std::function<double()> now;                         // monotonic seconds, for the countdown
     };
 
     static constexpr double greetSeconds = 4.0;
@@ -51,6 +52,8 @@ public:
     bool isGreetPending() const;
     // Length of the collapse countdown that is pending (0 when none).
     double collapseLength() const { return isCollapsePending() ? collapseLength_ : 0; }
+    // Share of the collapse countdown still to run, 1...0 (0 when none is pending).
+    double collapseRemaining() const;
 
     // Read afresh at each scheduling; absent, zero, negative or unusable values give the defaults.
     static double openIdleSeconds(const Defaults& store);  // 5
@@ -77,6 +80,7 @@ private:
     WorkId collapse_ = 0;
     WorkId greet_ = 0;
     double collapseLength_ = 0;
+    double collapseAt_ = 0;
 };
 
 template <>

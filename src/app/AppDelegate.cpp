@@ -1,0 +1,136 @@
+#include "app/AppDelegate.h"
+
+#include "app/AppState.h"
+#include "app/AppWindows.h"
+#include "app/Notifications.h"
+#include "app/SettingsRouter.h"
+#include "island/IslandController.h"
+#include "life/PetLife.h"
+#include "platform/Defaults.h"
+
+#include <QApplication>
+
+namespace kp {
+
+AppDelegate::AppDelegate(Hooks hooks, QObject* parent)
+    : QObject(parent),
+      hooks_(std::move(hooks)),
+      store_(hooks_.store ? *hooks_.store : Defaults::standard()),
+      hub_(hooks_.hub ? *hooks_.hub : NotificationCenter::shared()) {
+    if (!hooks_.neighbours.pomodoro) hooks_.neighbours.pomodoro = &noPomodoro_;
+    if (!hooks_.neighbours.music) hooks_.neighbours.music = &noMusic_;
+    menu_ = std::make_unique<AppMenu>([this] { return menuInputs(); }, [this](MenuAction a) { perform(a); });
+}
+
+AppDelegate::~AppDelegate() {
+    delete settings_.data();
+    delete album_.data();
+}
+
+void AppDelegate::didFinishLaunching() {
+    if (launched_) return;
+    launched_ = true;
+    if (hooks_.startSky) hooks_.startSky();
+    if (hooks_.withIsland) {
+        // The island controller brings the app state, and with it the cat.
+        TestIslandController::Setup setup;
+        setup.store = &store_;
+        setup.hub = &hub_;
+        setup.neighbours = hooks_.neighbours;
+        island_ = std::make_unique<TestIslandController>(AppState::shared(), std::move(setup));
+        island_->start();
+    }
+    if (hooks_.startRoam) hooks_.startRoam();
+    if (hooks_.startMedia) hooks_.startMedia();
+    if (hooks_.startAlbum) hooks_.startAlbum();
+    subscriptions_.emplace_back(hub_, note::openAlbum, [this](const std::any&) { openAlbum(); });
+    subscriptions_.emplace_back(hub_, note::openFullSettings, [this](const std::any& object) {
+        // An object that names no tab leaves the tab alone; the window opens all the same.
+        if (auto tab = settingsTabFromObject(object)) SettingsRouter::shared().setTab(*tab);
+        openSettings();
+    });
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    if (hooks_.saveLife)
+        hooks_.saveLife();
+    else if (AppState::exists())
+        AppState::shared().life().save();
+}
+
+void AppDelegate::openSettings() {
+    if (settings_ && settings_->isVisible()) {
+        settings_->raise();
+        settings_->activateWindow();
+        return;
+    }
+    if (hooks_.playEffect) hooks_.playEffect(PetSound::open);
+    delete settings_.data();
+    settings_ = new SettingsWindow(makeSettingsPlaceholder());
+    connect(settings_, &SettingsWindow::closing, this, [this] {
+        if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
+    });
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
+}
+
+void AppDelegate::openAlbum() {
+    if (album_ && album_->isVisible()) {
+        album_->raise();
+        album_->activateWindow();
+        return;
+    }
+    delete album_.data();
+    QPointer<AppDelegate> self(this);
+    album_ = new AlbumWindow(makeAlbumPlaceholder([self] {
+        if (self && self->album_) self->album_->close();
+    }));
+    album_->show();
+    album_->raise();
+    album_->activateWindow();
+}
+
+MenuInputs AppDelegate::menuInputs() const {
+    MenuInputs in;
+    const IslandPomodoro& pomodoro = *hooks_.neighbours.pomodoro;
+    in.walletEnabled = pomodoro.walletEnabled();
+    in.phase = pomodoro.phase();
+    in.minutesLeft = pomodoro.minutesLeft();
+    in.roamingOut = hooks_.roamingOut && hooks_.roamingOut();
+    in.musicOn = store_.contains(QStringLiteral("musicOn")) ? store_.boolValue(QStringLiteral("musicOn")) : true;
+    return in;
+}
+
+void AppDelegate::perform(MenuAction action) {
+    IslandPomodoro& pomodoro = *hooks_.neighbours.pomodoro;
+    switch (action) {
+        case MenuAction::none: break;
+        case MenuAction::startFocus: pomodoro.startFocus(); break;
+        case MenuAction::startBreak: pomodoro.startBreak(); break;
+        case MenuAction::stop: pomodoro.stop(); break;
+        case MenuAction::sendOut:
+            if (hooks_.sendOut) hooks_.sendOut();
+            break;
+        case MenuAction::callHome:
+            if (hooks_.callHome) hooks_.callHome();
+            break;
+        case MenuAction::toggleMusic: {
+            const bool on = !menuInputs().musicOn;
+            store_.set(QStringLiteral("musicOn"), on);
+            hooks_.neighbours.music->setEnabled(on);
+            hooks_.neighbours.music->update();
+            break;
+        }
+        case MenuAction::settings: openSettings(); break;
+        case MenuAction::quit: QCoreApplication::quit(); break;
+    }
+}
+
+void AppDelegate::useIslandMenu() {
+    if (island_) island_->setContextMenu(menu_->menu());
+}
+
+}  // namespace kp

@@ -1,0 +1,65 @@
+#include "app/AppMenu.h"
+
+#include <QMenu>
+
+namespace kp {
+
+QString pomodoroStatus(PomodoroPhase phase, int minutesLeft) {
+    switch (phase) {
+        case PomodoroPhase::idle: return QStringLiteral("Not running");
+        case PomodoroPhase::focus: return QStringLiteral("Focusing · %1 min left").arg(minutesLeft);
+        case PomodoroPhase::focusDone: return QStringLiteral("Rang: break time");
+        case PomodoroPhase::rest: return QStringLiteral("On a break · %1 min left").arg(minutesLeft);
+        case PomodoroPhase::restDone: return QStringLiteral("Break's over");
+    }
+    return {};
+}
+
+std::vector<MenuItem> menuItems(const MenuInputs& in) {
+    std::vector<MenuItem> items;
+    if (in.walletEnabled) {
+        items.push_back({pomodoroStatus(in.phase, in.minutesLeft), MenuAction::none, false});
+        if (in.phase == PomodoroPhase::idle || in.phase == PomodoroPhase::restDone)
+            items.push_back({QStringLiteral("Start focus"), MenuAction::startFocus});
+        if (in.phase == PomodoroPhase::focusDone)
+            items.push_back({QStringLiteral("Start break"), MenuAction::startBreak});
+        if (in.phase == PomodoroPhase::focus)
+            items.push_back({QStringLiteral("Take a break now"), MenuAction::startBreak});
+        if (in.phase != PomodoroPhase::idle) items.push_back({QStringLiteral("Stop"), MenuAction::stop});
+        items.push_back({});
+    }
+    if (in.roamingOut)
+        items.push_back({QStringLiteral("Call him home"), MenuAction::callHome});
+    else
+        items.push_back({QStringLiteral("Let him out now"), MenuAction::sendOut});
+    items.push_back({in.musicOn ? QStringLiteral("Pause music") : QStringLiteral("Play music"), MenuAction::toggleMusic});
+    items.push_back({});
+    items.push_back({QStringLiteral("Settings…"), MenuAction::settings});
+    items.push_back({QStringLiteral("Quit Kettlepaw"), MenuAction::quit});
+    return items;
+}
+
+AppMenu::AppMenu(std::function<MenuInputs()> inputs, std::function<void(MenuAction)> act, QObject* parent)
+    : QObject(parent), inputs_(std::move(inputs)), act_(std::move(act)), menu_(new QMenu) {
+    connect(menu_, &QMenu::aboutToShow, this, &AppMenu::rebuild);
+    rebuild();
+}
+
+AppMenu::~AppMenu() { delete menu_; }
+
+void AppMenu::rebuild() {
+    menu_->clear();
+    for (const MenuItem& item : menuItems(inputs_())) {
+        if (item.title.isEmpty()) {
+            menu_->addSeparator();
+            continue;
+        }
+        QAction* a = menu_->addAction(item.title);
+        a->setEnabled(item.enabled);
+        const MenuAction action = item.action;
+        if (action == MenuAction::quit) a->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+        if (action != MenuAction::none) connect(a, &QAction::triggered, this, [this, action] { act_(action); });
+    }
+}
+
+}  // namespace kp

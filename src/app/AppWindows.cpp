@@ -1,0 +1,118 @@
+#include "app/AppWindows.h"
+
+#include "app/SettingsRouter.h"
+#include "island/IslandController.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace kp {
+
+QPoint centredUnderNotch(QSize size) {
+    QScreen* screen = notchedScreen();
+    if (!screen) return {0, 0};
+    const QRect g = screen->geometry();
+    const QRect avail = screen->availableGeometry();
+    return {g.left() + (g.width() - size.width()) / 2, avail.top() + 8};
+}
+
+SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setWindowTitle(QStringLiteral("Settings"));
+    setObjectName(QStringLiteral("KettlepawSettings"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    pal.setColor(QPalette::WindowText, QColor("#F7F4F0"));
+    pal.setColor(QPalette::Button, QColor("#1E1E1E"));
+    pal.setColor(QPalette::ButtonText, QColor("#F7F4F0"));
+    pal.setColor(QPalette::Base, QColor("#141414"));
+    pal.setColor(QPalette::Text, QColor("#F7F4F0"));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (content) layout->addWidget(content);
+    resize(540, 700);
+    move(centredUnderNotch(size()));
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    emit closing();
+    event->accept();
+}
+
+AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setWindowTitle(QStringLiteral("Album"));
+    setObjectName(QStringLiteral("KettlepawAlbum"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor("#3A2A21"));
+    pal.setColor(QPalette::WindowText, QColor("#F7F4F0"));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setMinimumSize(360, 440);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (content) layout->addWidget(content);
+    resize(460, 720);
+    move(centredUnderNotch(size()));
+}
+
+QWidget* makeSettingsPlaceholder() {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(20, 34, 20, 20);
+    column->setSpacing(14);
+    auto* title = new QLabel(QStringLiteral("Settings"));
+    title->setTextFormat(Qt::PlainText);
+    QFont f = title->font();
+    f.setPixelSize(22);
+    f.setBold(true);
+    title->setFont(f);
+    column->addWidget(title, 0, Qt::AlignHCenter);
+    auto* tabs = new QHBoxLayout;
+    auto* shown = new QLabel;
+    shown->setTextFormat(Qt::PlainText);
+    shown->setAlignment(Qt::AlignCenter);
+    auto refresh = [shown] {
+        shown->setText(QString::fromLatin1(settingsTabTitle(SettingsRouter::shared().tab())) +
+                       QStringLiteral(" settings"));
+    };
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        auto* b = new QPushButton(QString::fromLatin1(settingsTabTitle(tab)));
+        b->setCheckable(true);
+        b->setChecked(SettingsRouter::shared().tab() == tab);
+        b->setFocusPolicy(Qt::NoFocus);
+        QObject::connect(b, &QPushButton::clicked, page, [tab] { SettingsRouter::shared().setTab(tab); });
+        QObject::connect(&SettingsRouter::shared(), &SettingsRouter::tabChanged, b,
+                         [b, tab] { b->setChecked(SettingsRouter::shared().tab() == tab); });
+        tabs->addWidget(b);
+    }
+    column->addLayout(tabs);
+    QObject::connect(&SettingsRouter::shared(), &SettingsRouter::tabChanged, shown, refresh);
+    refresh();
+    column->addWidget(shown, 1);
+    return page;
+}
+
+QWidget* makeAlbumPlaceholder(std::function<void()> onClose) {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(24, 24, 24, 24);
+    auto* text = new QLabel(QStringLiteral("The album is empty for now."));
+    text->setTextFormat(Qt::PlainText);
+    text->setAlignment(Qt::AlignCenter);
+    column->addWidget(text, 1);
+    auto* close = new QPushButton(QStringLiteral("Close"));
+    QObject::connect(close, &QPushButton::clicked, page, [onClose] {
+        if (onClose) onClose();
+    });
+    column->addWidget(close, 0, Qt::AlignHCenter);
+    return page;
+}
+
+}  // namespace kp

@@ -1,0 +1,36 @@
+#pragma once
+// The app's two ordinary windows: Settings (540 x 700, dark) and the Album (460 x 720). Their
+// real contents arrive with the settings and album work; until then each hosts a small stand-in.
+#include <QWidget>
+
+#include <functional>
+
+namespace kp {
+
+// A point "centred under the notch" for a window of `size`: the notched screen's centre, just
+// below the top of its usable area.
+QPoint centredUnderNotch(QSize size);
+
+class SettingsWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit SettingsWindow(QWidget* content = nullptr);
+signals:
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+class AlbumWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `content` is given a way to close the window.
+    explicit AlbumWindow(QWidget* content = nullptr);
+};
+
+// The stand-ins.
+QWidget* makeSettingsPlaceholder();
+QWidget* makeAlbumPlaceholder(std::function<void()> onClose);
+
+}  // namespace kp

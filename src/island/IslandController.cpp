@@ -1,0 +1,200 @@
+#include "island/IslandController.h"
+
+#include "app/AppState.h"
+#include "app/Notifications.h"
+#include "island/IslandGeometry.h"
+#include "island/IslandPanel.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/Scheduler.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+namespace kp {
+
+using State = IslandStateMachine::State;
+
+QScreen* notchedScreen() { return QGuiApplication::primaryScreen(); }
+
+IslandMode modeFor(State state) {
+    switch (state) {
+        case State::hidden: return IslandMode::hidden;
+        case State::petit:
+        case State::coucou: return IslandMode::compact;
+        case State::home:
+        case State::onboarding: return IslandMode::expanded;
+    }
+    return IslandMode::hidden;
+}
+
+IslandView viewFor(State state) {
+    switch (state) {
+        case State::coucou: return IslandView::greeting;
+        case State::onboarding: return IslandView::onboarding;
+        default: return IslandView::room;
+    }
+}
+
+TestIslandController::TestIslandController(AppState& state, Setup setup)
+    : state_(state),
+      store_(setup.store ? *setup.store : Defaults::standard()),
+      scheduler_(setup.scheduler ? *setup.scheduler : static_cast<Scheduler&>(QtScheduler::shared())),
+      clock_(setup.clock ? *setup.clock : static_cast<const Clock&>(SystemClock::shared())),
+      hub_(setup.hub ? *setup.hub : NotificationCenter::shared()),
+      neighbours_(std::move(setup.neighbours)),
+      machine_(scheduler_, store_,
+               {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
+                [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); }}) {
+    if (!neighbours_.pomodoro) neighbours_.pomodoro = &noPomodoro_;
+    if (!neighbours_.music) neighbours_.music = &noMusic_;
+
+    if (setup.withPanel) panel_ = new IslandPanel(state_, *this);
+
+    QPointer<TestIslandController> self(this);
+    state_.life().setOnAlert([self] {
+        if (self) self->peekForAlert();
+    });
+
+    subscriptions_.emplace_back(hub_, note::onboardingDone, [this](const std::any&) { machine_.finishOnboarding(); });
+    subscriptions_.emplace_back(hub_, note::replayOnboarding, [this](const std::any&) { machine_.replayOnboarding(); });
+    subscriptions_.emplace_back(hub_, note::pomodoroChanged, [this](const std::any&) {
+        machine_.pomodoroChanged();
+        if (panel_) panel_->contentChanged();
+    });
+    subscriptions_.emplace_back(hub_, note::openRoom, [this](const std::any& object) {
+        // Only the room value itself counts; its raw string does not.
+        const auto* room = notificationObject<IslandRoomKind>(object);
+        if (!room || machine_.state() == State::onboarding) return;
+        if (followView_) followView_(*room);
+        state_.setRoomKind(*room);
+        machine_.openRoom();
+    });
+
+    // The hover peek's switch decides whether the hidden island needs the pointer at all.
+    connect(&store_, &Defaults::changed, this, [this](const QString& key) {
+        if (key == QLatin1String("peekOnHover")) updatePolling();
+    });
+}
+
+TestIslandController::~TestIslandController() {
+    if (pollTimer_) scheduler_.cancel(pollTimer_);
+    if (moodTimer_) scheduler_.cancel(moodTimer_);
+    machine_.cancelPending();
+    delete panel_;
+}
+
+bool TestIslandController::pomodoroActive() const {
+    return neighbours_.pomodoro->phase() != PomodoroPhase::idle;
+}
+
+QSizeF TestIslandController::notch() const { return {state_.notchWidth, state_.notchHeight}; }
+
+double TestIslandController::screenWidth() const {
+    if (panel_) {
+        if (QScreen* s = notchedScreen()) return s->geometry().width();
+    }
+    return 1440;
+}
+
+QRectF TestIslandController::islandFrame() const {
+    return island::frameAtTopCentre(island::sizeFor(machine_.state(), notch()), screenWidth());
+}
+
+QRectF TestIslandController::hoverZone() const {
+    return island::hoverZone(machine_.state(), islandFrame(), notch(), screenWidth());
+}
+
+void TestIslandController::start() {
+    started_ = true;
+    // Music set-up, then the regular mood check.
+    IslandMusic& music = *neighbours_.music;
+    music.setEnabled(store_.contains("musicOn") ? store_.boolValue("musicOn") : true);
+    music.update();
+    music.setAlways(store_.boolValue("musicAlways"));
+    music.update();
+    music.setVolume(store_.contains("musicVolume") ? store_.doubleValue("musicVolume") : 0.5);
+    moodCheck();
+    moodTimer_ = scheduler_.every(60, [this] { moodCheck(); });
+    machine_.start();
+    updatePolling();
+}
+
+void TestIslandController::moodCheck() {
+    const SkyLook look = neighbours_.skyLook ? neighbours_.skyLook() : SkyLook{};
+    neighbours_.music->setMood(look, state_.life().isDead());
+}
+
+void TestIslandController::peekForAlert() { machine_.alert(); }
+
+void TestIslandController::transition(State from, State to) {
+    state_.setMode(modeFor(to));
+    state_.setView(viewFor(to));
+    state_.islandFrame = islandFrame();
+    IslandMusic& music = *neighbours_.music;
+    moodCheck();
+    music.setActive(to == State::home || to == State::coucou || to == State::onboarding);
+    music.update();
+    if (neighbours_.setNotchOpen) neighbours_.setNotchOpen(to == State::home);
+    if (panel_) panel_->showState(from, to);
+    updatePolling();
+    emit stateChanged(to);
+}
+
+void TestIslandController::updatePolling() {
+    double wanted = 0;
+    if (panel_ && started_) {
+        if (machine_.state() != State::hidden)
+            wanted = kFastPoll;
+        else if (IslandStateMachine::peekOnHover(store_))
+            wanted = kHiddenPoll;
+    }
+    if (wanted == pollInterval_) return;
+    if (pollTimer_) scheduler_.cancel(pollTimer_);
+    pollTimer_ = 0;
+    pollInterval_ = wanted;
+    if (wanted > 0) pollTimer_ = scheduler_.every(wanted, [this] { poll(); });
+}
+
+void TestIslandController::poll() {
+    QScreen* screen = notchedScreen();
+    if (!screen) return;
+    // Measured on the island's own screen: a pointer on another screen is never near it.
+    const QPointF local = QPointF(QCursor::pos(screen)) - QPointF(screen->geometry().topLeft());
+    pointerAt(local);
+    if (panel_) panel_->tick();
+}
+
+void TestIslandController::pointerAt(QPointF local) {
+    const bool moved = local != state_.mousePosition;
+    state_.mousePosition = local;
+    const bool in = hoverZone().contains(local);
+    if (in != pointerIn_) {
+        pointerIn_ = in;
+        if (in)
+            machine_.pointerEntered();
+        else
+            machine_.pointerLeft();
+    }
+    if (panel_ && moved) panel_->pointerMoved();
+}
+
+void TestIslandController::clickAt(QPointF islandPoint) {
+    const State s = machine_.state();
+    if (s == State::petit || s == State::coucou) {
+        machine_.click();
+        return;
+    }
+    if (s == State::onboarding && panel_ && panel_->onboardingButton().contains(islandPoint)) {
+        hub_.post(note::onboardingDone);
+    }
+}
+
+void TestIslandController::setContextMenu(QMenu* menu) {
+    if (panel_) panel_->setContextMenu(menu);
+}
+
+}  // namespace kp

@@ -1,0 +1,114 @@
+#pragma once
+// The island's controller: it owns the panel and the state machine, tracks the pointer, routes
+// clicks, keeps the app state's mode and view in step, drives the music and tells the album
+// whether the island is open.
+#include "app/IslandTypes.h"
+#include "island/IslandServices.h"
+#include "island/IslandStateMachine.h"
+#include "platform/NotificationCenter.h"
+
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QScreen;
+class QTimer;
+
+namespace kp {
+
+class AppState;
+class Clock;
+class Defaults;
+class IslandPanel;
+class Scheduler;
+
+// The screen the island lives on: Linux screens have no notch, so the primary one (none when
+// there is no screen at all).
+QScreen* notchedScreen();
+
+// The app state's mode and view for an island state.
+IslandMode modeFor(IslandStateMachine::State state);
+IslandView viewFor(IslandStateMachine::State state);
+
+class TestIslandController : public QObject {
+    Q_OBJECT
+public:
+    struct Setup {
+        Defaults* store = nullptr;          // standard store when none
+        Scheduler* scheduler = nullptr;     // the event loop's when none
+        const Clock* clock = nullptr;       // the system clock when none
+        NotificationCenter* hub = nullptr;  // the shared hub when none
+        IslandNeighbours neighbours;
+        bool withPanel = true;              // false: logic only, for tests
+    };
+
+    static constexpr double kFastPoll = 1.0 / 60;  // while the island shows
+    static constexpr double kHiddenPoll = 1.0 / 15;  // while hidden, only to notice the pointer coming near
+
+    TestIslandController(AppState& state, Setup setup);
+    ~TestIslandController() override;
+
+    // Shows the panel's first state and starts the state machine and the timers.
+    void start();
+
+    // Target of the cat's alert: a hidden island peeks out; otherwise nothing.
+    void peekForAlert();
+
+    // The pointer at a point of the island's screen (y downward); the poll feeds this.
+    void pointerAt(QPointF local);
+    // A click (press and release) at a point of the island's own coordinates.
+    void clickAt(QPointF islandPoint);
+
+    IslandStateMachine& machine() { return machine_; }
+    IslandPanel* panel() const { return panel_; }
+    IslandPomodoro& pomodoro() const { return *neighbours_.pomodoro; }
+    const Clock& clock() const { return clock_; }
+    // The island's frame on its screen for its current state.
+    QRectF islandFrame() const;
+    QRectF hoverZone() const;
+    bool isPointerIn() const { return pointerIn_; }
+    // Current pointer poll interval in seconds (0 when not polling).
+    double pollInterval() const { return pollInterval_; }
+    // The menu a right-click on the island opens when no tray can show it.
+    void setContextMenu(QMenu* menu);
+    // The cat walks into a room the island opens on.
+    void setFollowView(std::function<void(IslandRoomKind)> follow) { followView_ = std::move(follow); }
+
+signals:
+    void stateChanged(IslandStateMachine::State state);
+
+private:
+    void transition(IslandStateMachine::State from, IslandStateMachine::State to);
+    void poll();
+    void updatePolling();
+    void moodCheck();
+    QSizeF notch() const;
+    double screenWidth() const;
+    bool pomodoroActive() const;
+
+    AppState& state_;
+    Defaults& store_;
+    Scheduler& scheduler_;
+    const Clock& clock_;
+    NotificationCenter& hub_;
+    IslandNeighbours neighbours_;
+    NoPomodoro noPomodoro_;
+    NoMusic noMusic_;
+    IslandStateMachine machine_;
+    IslandPanel* panel_ = nullptr;
+    std::function<void(IslandRoomKind)> followView_;
+    bool pointerIn_ = false;
+    bool started_ = false;
+    double pollInterval_ = 0;
+    WorkId pollTimer_ = 0;
+    WorkId moodTimer_ = 0;
+    std::vector<Subscription> subscriptions_;
+};
+
+}  // namespace kp

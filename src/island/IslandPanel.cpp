@@ -1,0 +1,218 @@
+#include "island/IslandPanel.h"
+
+#include "app/AppState.h"
+#include "cat/CatLook.h"
+#include "island/IslandController.h"
+#include "island/IslandRootView.h"
+#include "island/TobbiFace.h"
+#include "island/X11Window.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+#include <cmath>
+
+namespace kp {
+
+using State = IslandStateMachine::State;
+
+IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
+    : QWidget(nullptr,
+              Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool | Qt::X11BypassWindowManagerHint |
+                  Qt::WindowDoesNotAcceptFocus),
+      state_(state),
+      controller_(controller),
+      animation_(new QTimer(this)) {
+    setWindowTitle(QStringLiteral("Kettlepaw Island"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    // Without a compositor transparent pixels come out black: the window is cut to the island's shape instead.
+    compositor_ = QGuiApplication::platformName() == QLatin1String("xcb") && x11::compositorRunning();
+    if (compositor_) setAttribute(Qt::WA_TranslucentBackground);
+    const QSizeF notch(state_.notchWidth, state_.notchHeight);
+    spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
+    animation_->setTimerType(Qt::PreciseTimer);
+    animation_->setInterval(1000 / 60);
+    connect(animation_, &QTimer::timeout, this, &IslandPanel::animate);
+    connect(&state_, &AppState::changed, this, [this] {
+        if (isVisible()) update();
+    });
+    connect(&state_.life(), &PetLife::changed, this, [this] {
+        if (isVisible() && signature() != drawn_) update();
+    });
+}
+
+IslandPanel::~IslandPanel() = default;
+
+void IslandPanel::showState(State from, State to) {
+    shown_ = to;
+    const QSizeF notch(state_.notchWidth, state_.notchHeight);
+    if (from == State::hidden && !isVisible()) spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
+    spring_.setTarget(island::sizeFor(to, notch), island::cornerRadiusFor(to));
+    place();
+    if (to != State::hidden && !isVisible()) show();
+    if (!spring_.isSettled()) animation_->start();
+    update();
+}
+
+QRectF IslandPanel::islandRect() const {
+    const QSizeF s = spring_.size();
+    return {(width() - s.width()) / 2, 0, s.width(), s.height()};
+}
+
+void IslandPanel::place() {
+    QScreen* screen = notchedScreen();
+    if (!screen) return;
+    // While the size moves, the window holds both the old and the new island.
+    const QSizeF now = spring_.size(), target = spring_.target();
+    const int w = static_cast<int>(std::ceil(std::max(now.width(), target.width()) + (spring_.isSettled() ? 0 : 24)));
+    const int h = static_cast<int>(std::ceil(std::max(now.height(), target.height()) + (spring_.isSettled() ? 0 : 12)));
+    const QRect g = screen->geometry();
+    const QRect frame(g.left() + (g.width() - w) / 2, g.top(), w, h);
+    if (frame != geometry()) setGeometry(frame);
+    applyShape();
+}
+
+void IslandPanel::applyShape() {
+    const QRectF r = islandRect();
+    QPainterPath path = island::islandShape(r.size(), spring_.radius());
+    path.translate(r.topLeft());
+    const QRegion region(path.toFillPolygon().toPolygon());
+    if (compositor_) {
+        if (!x11::setInputShape(this, region)) setMask(region);
+    } else {
+        setMask(region);
+    }
+}
+
+void IslandPanel::animate() {
+    const bool moving = spring_.step();
+    place();
+    update();
+    if (!moving) {
+        animation_->stop();
+        if (shown_ == State::hidden) hide();
+    }
+}
+
+IslandPanel::Signature IslandPanel::signature() const {
+    Signature s;
+    const PetLife& life = state_.life();
+    s.need = life.need() ? static_cast<int>(*life.need()) : -1;
+    s.dead = life.isDead();
+    s.sleeping = life.isSleeping();
+    const FaceEmotes& emotes = FaceEmotes::shared();
+    s.emote = emotes.active().has_value();
+    s.emoteSerial = emotes.serial();
+    // The eyes move in small steps; finer changes are not worth a frame.
+    TobbiFace::Look look;
+    look.lookGain = 0.3;
+    TobbiFace::World world;
+    world.pointer = state_.mousePosition;
+    world.islandFrame = state_.islandFrame;
+    const QPointF l = TobbiFace::lookAt(look, world);
+    s.look = static_cast<int>(std::round(l.x() * 20)) * 64 + static_cast<int>(std::round(l.y() * 20));
+    return s;
+}
+
+void IslandPanel::pointerMoved() {
+    if (isVisible() && signature() != drawn_) update();
+}
+
+void IslandPanel::tick() {
+    if (!isVisible()) return;
+    const double t = controller_.clock().monotonic();
+    bool repaint = signature() != drawn_;
+    const FaceEmotes& emotes = FaceEmotes::shared();
+    if (t - emotes.lastSlap() < 1.2) repaint = true;  // the slap's jolt
+    if (shown_ == State::home && controller_.machine().isCollapsePending() && t - lastCountdownPaint_ >= 0.1) {
+        lastCountdownPaint_ = t;
+        repaint = true;
+    }
+    if (shown_ == State::petit) {
+        const bool pomodoro = controller_.pomodoro().phase() != PomodoroPhase::idle;
+        if (pomodoro && t - lastMarkPaint_ >= 1.0) {
+            lastMarkPaint_ = t;
+            repaint = true;
+        } else if (!pomodoro && state_.life().need() && !state_.life().isDead() && t - lastMarkPaint_ >= 1.0 / 30) {
+            lastMarkPaint_ = t;  // the need mark bobs
+            repaint = true;
+        }
+    }
+    if (repaint) update();
+}
+
+QRectF IslandPanel::onboardingButton() const {
+    const QSizeF s = island::sizeFor(State::onboarding, QSizeF(state_.notchWidth, state_.notchHeight));
+    return onboardingButtonRect(s.width(), s.height());
+}
+
+void IslandPanel::paintEvent(QPaintEvent*) {
+    ++paints_;
+    drawn_ = signature();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (compositor_) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    const QRectF r = islandRect();
+    QPainterPath path = island::islandShape(r.size(), spring_.radius());
+    path.translate(r.topLeft());
+    p.fillPath(path, Qt::black);
+    if (shown_ == State::hidden) return;
+    // Content appears once the island is near its size, so nothing spills while it grows.
+    const QSizeF target = spring_.target();
+    if (std::abs(spring_.size().width() - target.width()) > 24 || std::abs(spring_.size().height() - target.height()) > 12)
+        return;
+    p.setClipPath(path);
+    const PetLife& life = state_.life();
+    IslandScene scene;
+    scene.state = shown_;
+    scene.petName = state_.petName();
+    scene.need = life.need();
+    scene.dead = life.isDead();
+    scene.sleeping = life.isSleeping();
+    scene.faceOverride = state_.faceOverride();
+    const IslandPomodoro& pomodoro = controller_.pomodoro();
+    scene.phase = pomodoro.phase();
+    scene.progress = pomodoro.progress();
+    scene.minutesLeft = pomodoro.minutesLeft();
+    scene.countdown = controller_.machine().collapseRemaining();
+    scene.room = state_.roomKind();
+    scene.breed = storedBreed();
+    scene.pointer = state_.mousePosition;
+    scene.islandFrame = state_.islandFrame;
+    scene.time = controller_.clock().monotonic();
+    // Anchor the content at the target size, centred, so it does not wobble with the spring.
+    const QRectF content((width() - target.width()) / 2, 0, target.width(), target.height());
+    paintIslandContent(p, content, scene, FaceEmotes::shared());
+}
+
+void IslandPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = islandRect().contains(event->position());
+    } else if (event->button() == Qt::RightButton && menu_) {
+        menu_->popup(event->globalPosition().toPoint());
+    }
+}
+
+void IslandPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) return;
+    pressed_ = false;
+    const QRectF r = islandRect();
+    if (!r.contains(event->position())) return;
+    // Island coordinates follow the settled size, centred in the window.
+    const QSizeF target = spring_.target();
+    const QPointF origin((width() - target.width()) / 2, 0);
+    controller_.clickAt(event->position() - origin);
+}
+
+}  // namespace kp

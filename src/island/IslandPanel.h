@@ -1,0 +1,73 @@
+#pragma once
+// The island's window: a frameless, always-on-top, never-focused panel at the top centre of its
+// screen, sized to the island and shaped like it, so the pointer passes through everywhere else.
+#include "island/IslandGeometry.h"
+#include "island/IslandStateMachine.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+class QTimer;
+
+namespace kp {
+
+class AppState;
+class TestIslandController;
+
+class IslandPanel : public QWidget {
+    Q_OBJECT
+public:
+    IslandPanel(AppState& state, TestIslandController& controller);
+    ~IslandPanel() override;
+
+    // Moves (animated) to the size of `to`; hidden shrinks into the notch, then goes away.
+    void showState(IslandStateMachine::State from, IslandStateMachine::State to);
+    // Called by the controller's poll while the island shows; repaints only what changed.
+    void tick();
+    void pointerMoved();
+    void contentChanged() { update(); }
+    void setContextMenu(QMenu* menu) { menu_ = menu; }
+    // Where the first-run page's button sits, in island coordinates.
+    QRectF onboardingButton() const;
+    // The island's current (animated) rectangle in window coordinates.
+    QRectF islandRect() const;
+    bool hasCompositor() const { return compositor_; }
+    unsigned paintCount() const { return paints_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void animate();
+    void place();
+    void applyShape();
+    struct Signature {
+        int need = -1;
+        bool dead = false, sleeping = false;
+        int look = 0;
+        bool emote = false;
+        unsigned emoteSerial = 0;
+        bool operator==(const Signature&) const = default;
+    };
+    Signature signature() const;
+
+    AppState& state_;
+    TestIslandController& controller_;
+    IslandSpring spring_;
+    QTimer* animation_;
+    IslandStateMachine::State shown_ = IslandStateMachine::State::hidden;
+    QPointer<QMenu> menu_;
+    bool compositor_ = false;
+    bool pressed_ = false;
+    Signature drawn_;
+    double lastCountdownPaint_ = 0;
+    double lastMarkPaint_ = 0;
+    unsigned paints_ = 0;
+};
+
+}  // namespace kp

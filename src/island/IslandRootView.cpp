@@ -1,0 +1,254 @@
+#include "island/IslandRootView.h"
+
+#include "island/IslandGeometry.h"
+#include "island/TobbiFace.h"
+#include "platform/Color.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <numbers>
+
+namespace kp {
+
+using State = IslandStateMachine::State;
+
+namespace {
+
+QFont roundedFont(double pointSize, int weight) {
+    QFont f(QStringLiteral("Nunito"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(static_cast<int>(std::round(pointSize)));
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    return f;
+}
+
+TobbiFace::World worldOf(const IslandScene& scene) {
+    TobbiFace::World w;
+    w.inputs.petDead = scene.dead;
+    w.inputs.petSleeping = scene.sleeping;
+    w.inputs.override = scene.faceOverride;
+    w.pointer = scene.pointer;
+    w.islandFrame = scene.islandFrame;
+    w.breed = scene.breed;
+    return w;
+}
+
+void paintFace(QPainter& p, const char* key, QPointF centre, double size, double islandX, double gain,
+               const IslandScene& scene, const FaceEmotes& emotes) {
+    TobbiFace::Look look;
+    look.size = size;
+    look.lookGain = gain;
+    look.faceIslandX = islandX;
+    TobbiFace::forKey(key).paint(p, QRectF(centre.x() - size / 2, centre.y() - size / 2, size, size), look,
+                                 worldOf(scene), emotes, scene.time);
+}
+
+void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
+    const double cy = r.top() + r.height() / 2;
+    const double faceX = island::kWing / 2;
+    paintFace(p, "notch", QPointF(r.left() + faceX, cy), 22, faceX, 0.3, scene, emotes);
+    if (scene.phase != PomodoroPhase::idle) {
+        paintPomodoroMark(p, QPointF(r.right() - island::kWing / 2, cy), scene.phase, scene.progress,
+                          scene.minutesLeft, scene.time);
+    } else if (scene.need && !scene.dead) {
+        // Beside the face, bobbing gently.
+        const double bob = 1.5 * std::abs(std::sin(3 * scene.time));
+        paintNeedMark(p, QPointF(r.left() + island::kWing + 8, cy - bob), *scene.need, 13);
+    }
+}
+
+void paintGreeting(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
+    const double rowTop = r.top() + (r.height() - 30);
+    const double cy = rowTop + 14;
+    const double faceX = 28;
+    paintFace(p, "notch", QPointF(r.left() + faceX, cy), 26, faceX, 0.3, scene, emotes);
+    p.setPen(colorFromHex(kIslandInk));
+    p.setFont(roundedFont(13, QFont::Bold));
+    // Plain text: the name is the user's and is never read as markup.
+    const QString text = QStringLiteral("Hi, I'm ") + scene.petName + QStringLiteral("!");
+    const QRectF textBox(r.left() + faceX + 20, rowTop, r.width() - faceX - 32, 28);
+    p.drawText(textBox, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+               p.fontMetrics().elidedText(text, Qt::ElideRight, static_cast<int>(textBox.width())));
+}
+
+QString roomTitle(IslandRoomKind room) {
+    switch (room) {
+        case IslandRoomKind::bedroom: return QStringLiteral("Bedroom");
+        case IslandRoomKind::living: return QStringLiteral("Living room");
+        case IslandRoomKind::kitchen: return QStringLiteral("Kitchen");
+        case IslandRoomKind::care: return QStringLiteral("Care room");
+        case IslandRoomKind::garden: return QStringLiteral("Garden");
+    }
+    return {};
+}
+
+void paintOpen(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
+    const QColor ink = colorFromHex(kIslandInk);
+    // A warm floor so the open island reads as a room until the rooms move in.
+    QLinearGradient floor(r.topLeft(), r.bottomLeft());
+    floor.setColorAt(0, QColor(0, 0, 0, 0));
+    floor.setColorAt(1, colorFromHex("#2A1E18"));
+    p.fillRect(r.adjusted(0, 36, 0, 0), floor);
+    const double faceX = r.width() / 2;
+    paintFace(p, "room", QPointF(r.left() + faceX, r.top() + 90), 44, faceX, 0.28, scene, emotes);
+    p.setPen(ink);
+    p.setFont(roundedFont(13, QFont::DemiBold));
+    p.drawText(QRectF(r.left(), r.top() + 118, r.width(), 20), Qt::AlignCenter | Qt::TextSingleLine,
+               scene.petName + QStringLiteral(" · ") + roomTitle(scene.room));
+    if (scene.need && !scene.dead) paintNeedMark(p, QPointF(r.left() + faceX + 36, r.top() + 74), *scene.need, 16);
+    if (scene.countdown > 0) {
+        QColor bar = ink;
+        bar.setAlphaF(0.35);
+        const double full = r.width() - 48;
+        p.fillRect(QRectF(r.left() + 24, r.bottom() - 2, full * scene.countdown, 2), bar);
+    }
+}
+
+void paintOnboarding(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
+    const QColor ink = colorFromHex(kIslandInk);
+    paintFace(p, "onboarding", QPointF(r.left() + 120, r.top() + 100), 56, 120, 0.3, scene, emotes);
+    p.setPen(ink);
+    p.setFont(roundedFont(18, QFont::Bold));
+    p.drawText(QRectF(r.left() + 190, r.top() + 50, r.width() - 220, 28), Qt::AlignLeft | Qt::TextSingleLine,
+               QStringLiteral("Hi! I'm your new cat."));
+    p.setFont(roundedFont(12, QFont::Normal));
+    p.drawText(QRectF(r.left() + 190, r.top() + 80, r.width() - 220, 20), Qt::AlignLeft | Qt::TextSingleLine,
+               QStringLiteral("Hover the notch to peek at me, click to come inside."));
+    const QRectF button = onboardingButtonRect(r.width(), r.height()).translated(r.topLeft());
+    p.setPen(Qt::NoPen);
+    p.setBrush(colorFromHex("#E39455"));
+    p.drawRoundedRect(button, button.height() / 2, button.height() / 2);
+    p.setPen(colorFromHex("#1A1411"));
+    p.setFont(roundedFont(13, QFont::Bold));
+    p.drawText(button, Qt::AlignCenter, QStringLiteral("Let's go!"));
+}
+
+}  // namespace
+
+QRectF onboardingButtonRect(double islandWidth, double islandHeight) {
+    return {islandWidth - 150, islandHeight - 52, 110, 30};
+}
+
+QColor needMarkColor(PetNeed need) { return colorFromHex(need == PetNeed::sick ? "#E04F5F" : "#E8873A"); }
+
+void paintNeedMark(QPainter& p, QPointF c, PetNeed need, double size) {
+    if (need == PetNeed::dead) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(c);
+    p.scale(size / 12, size / 12);  // drawn on a 12 x 12 grid around the centre
+    const QColor color = needMarkColor(need);
+    switch (need) {
+        case PetNeed::hungry: {
+            QPen pen(color, 1.5, Qt::SolidLine, Qt::RoundCap);
+            p.setPen(pen);
+            // Fork: handle and three tines.
+            p.drawLine(QPointF(-2.8, -1), QPointF(-2.8, 5.5));
+            for (double x : {-4.4, -2.8, -1.2}) p.drawLine(QPointF(x, -5.5), QPointF(x, -1.8));
+            p.drawLine(QPointF(-4.4, -1.4), QPointF(-1.2, -1.4));
+            // Knife: a blade with a rounded back, then the handle.
+            p.setPen(Qt::NoPen);
+            p.setBrush(color);
+            QPainterPath blade;
+            blade.moveTo(2.2, -5.8);
+            blade.cubicTo(4.8, -4.6, 4.8, -0.5, 3.8, 0.6);
+            blade.lineTo(2.2, 0.6);
+            blade.closeSubpath();
+            p.drawPath(blade);
+            p.setPen(pen);
+            p.drawLine(QPointF(3.0, 0.6), QPointF(3.0, 5.5));
+            break;
+        }
+        case PetNeed::sick: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(color);
+            QPainterPath box;
+            box.addRoundedRect(QRectF(-5.5, -3.5, 11, 8.5), 1.6, 1.6);
+            box.addRoundedRect(QRectF(-2.2, -5.5, 4.4, 2.6), 0.8, 0.8);
+            p.drawPath(box);
+            p.setBrush(QColor(255, 255, 255));
+            p.drawRect(QRectF(-0.7, -1.6, 1.4, 4.8));
+            p.drawRect(QRectF(-2.4, 0.1, 4.8, 1.4));
+            break;
+        }
+        case PetNeed::dirty: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(color);
+            auto sparkle = [&](QPointF at, double r) {
+                QPainterPath s;
+                s.moveTo(at.x(), at.y() - r);
+                s.quadTo(at.x(), at.y(), at.x() + r, at.y());
+                s.quadTo(at.x(), at.y(), at.x(), at.y() + r);
+                s.quadTo(at.x(), at.y(), at.x() - r, at.y());
+                s.quadTo(at.x(), at.y(), at.x(), at.y() - r);
+                p.drawPath(s);
+            };
+            sparkle(QPointF(-1, 1), 5);
+            sparkle(QPointF(3.8, -3.6), 2.4);
+            sparkle(QPointF(4, 3.6), 1.6);
+            break;
+        }
+        case PetNeed::sad: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(color);
+            QPainterPath h;
+            h.moveTo(0, 5);
+            h.cubicTo(-7, 0, -5, -6, 0, -2.5);
+            h.cubicTo(5, -6, 7, 0, 0, 5);
+            p.drawPath(h);
+            break;
+        }
+        case PetNeed::dead:
+            break;
+    }
+    p.restore();
+}
+
+void paintPomodoroMark(QPainter& p, QPointF c, PomodoroPhase phase, double progress, int minutesLeft, double time) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const double d = 16;
+    const QRectF ring(c.x() - d / 2, c.y() - d / 2, d, d);
+    p.setPen(QPen(QColor(255, 255, 255, 38), 2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(ring);
+    const bool done = phase == PomodoroPhase::focusDone || phase == PomodoroPhase::restDone;
+    const bool focus = phase == PomodoroPhase::focus || phase == PomodoroPhase::focusDone;
+    QColor color = colorFromHex(focus ? "#F0604F" : "#8FCB8A");
+    if (done && static_cast<long long>(std::floor(time)) % 2 == 1) color.setAlphaF(0.45);
+    const double share = done ? 1.0 : std::clamp(progress, 0.0, 1.0);
+    p.setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap));
+    // From 12 o'clock, clockwise.
+    p.drawArc(ring, 90 * 16, static_cast<int>(-360 * 16 * share));
+    QColor ink = colorFromHex(kIslandInk);
+    if (done && static_cast<long long>(std::floor(time)) % 2 == 1) ink.setAlphaF(0.45);
+    p.setPen(ink);
+    QFont f = roundedFont(8, QFont::Bold);
+    p.setFont(f);
+    p.drawText(ring, Qt::AlignCenter, done ? QStringLiteral("!") : QString::number(minutesLeft));
+    p.restore();
+}
+
+void paintIslandContent(QPainter& p, const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes) {
+    switch (scene.state) {
+        case State::hidden:
+            break;
+        case State::petit:
+            paintCompact(p, island, scene, emotes);
+            break;
+        case State::coucou:
+            paintGreeting(p, island, scene, emotes);
+            break;
+        case State::home:
+            paintOpen(p, island, scene, emotes);
+            break;
+        case State::onboarding:
+            paintOnboarding(p, island, scene, emotes);
+            break;
+    }
+}
+
+}  // namespace kp

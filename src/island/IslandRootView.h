@@ -1,0 +1,58 @@
+#pragma once
+// What the island draws in each state: the small island's face and marks, the greeting, and the
+// open island's content (stand-ins for the rooms and the first-run pages until those exist).
+#include "app/BotFace.h"
+#include "app/IslandTypes.h"
+#include "cat/CatLook.h"
+#include "island/IslandServices.h"
+#include "island/IslandStateMachine.h"
+#include "life/PetTypes.h"
+
+#include <QColor>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+class QPainter;
+
+namespace kp {
+
+class FaceEmotes;
+
+struct IslandScene {
+    IslandStateMachine::State state = IslandStateMachine::State::petit;
+    QString petName;
+    std::optional<PetNeed> need;
+    bool dead = false;
+    bool sleeping = false;
+    std::optional<BotState> faceOverride;
+    PomodoroPhase phase = PomodoroPhase::idle;
+    double progress = 0;
+    int minutesLeft = 0;
+    double countdown = 0;  // share of the collapse countdown left; 0 = none pending
+    IslandRoomKind room = IslandRoomKind::bedroom;
+    CatBreed breed = CatBreed::orange;
+    QPointF pointer;        // on the island's screen
+    QRectF islandFrame;     // on the island's screen
+    double time = 0;        // monotonic seconds, for the marks' motion
+};
+
+inline constexpr const char* kIslandInk = "#F7F4F0";
+
+// Draws the content of `scene` into `island` (the island's rectangle, already filled black).
+void paintIslandContent(QPainter& p, const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes);
+
+// The first-run stand-in's button, in island coordinates.
+QRectF onboardingButtonRect(double islandWidth, double islandHeight);
+
+// The need mark (the desktop bubble's symbols and colours): fork and knife for hunger, a medical
+// case for sickness, sparkles for a dirty box, a heart when sad; nothing for death.
+void paintNeedMark(QPainter& p, QPointF centre, PetNeed need, double size);
+QColor needMarkColor(PetNeed need);
+// The pomodoro ring with the minutes left.
+void paintPomodoroMark(QPainter& p, QPointF centre, PomodoroPhase phase, double progress, int minutesLeft,
+                       double time);
+
+}  // namespace kp

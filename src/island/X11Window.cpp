@@ -1,0 +1,69 @@
+#include "island/X11Window.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <cstdlib>
+#include <vector>
+
+#if KP_HAVE_XCB
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+#endif
+
+namespace kp::x11 {
+
+#if KP_HAVE_XCB
+namespace {
+xcb_connection_t* connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+}  // namespace
+
+bool compositorRunning() {
+    xcb_connection_t* c = connection();
+    if (!c) return false;
+    int screen = 0;
+    if (const char* display = std::getenv("DISPLAY")) {
+        const char* dot = nullptr;
+        for (const char* s = display; *s; ++s)
+            if (*s == '.') dot = s;
+        if (dot) screen = std::atoi(dot + 1);
+    }
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    if (!atom) return false;
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    const bool running = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return running;
+}
+
+bool setInputShape(QWidget* window, const QRegion& region) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) return false;
+    const qreal dpr = window->devicePixelRatioF();
+    std::vector<xcb_rectangle_t> rects;
+    for (const QRect& r : region) {
+        const QRect d(QPoint(qRound(r.left() * dpr), qRound(r.top() * dpr)),
+                      QSize(qRound(r.width() * dpr), qRound(r.height() * dpr)));
+        rects.push_back({static_cast<int16_t>(d.x()), static_cast<int16_t>(d.y()), static_cast<uint16_t>(d.width()),
+                         static_cast<uint16_t>(d.height())});
+    }
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+                         static_cast<xcb_window_t>(window->winId()), 0, 0, static_cast<uint32_t>(rects.size()),
+                         rects.data());
+    xcb_flush(c);
+    return true;
+}
+#else
+bool compositorRunning() { return false; }
+bool setInputShape(QWidget*, const QRegion&) { return false; }
+#endif
+
+}  // namespace kp::x11
