@@ -6,7 +6,7 @@ namespace kp {
 
 namespace {
 
-QColor hex(unsigned v) { return QColor(QRgb(v)); }
+QColor hex(unsigned v) { return QColor{QRgb(v)}; }
 
 std::array<CatCoat, 10> makeCoats() {
     std::array<CatCoat, 10> c{};

@@ -1,0 +1,602 @@
+// The figure: body, legs and tail (standing, walking, sitting, lying), the front paw, the back view,
+// and the small drawings built on them (soft heart, accessory icon).
+#include "cat/HeartPath.h"
+#include "cat/art/CatArtInternal.h"
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace kp {
+
+QPointF catHeadOffset(double sit) { return {14.0 - 9.0 * sit, -9.0 - 4.0 * sit}; }
+
+namespace art {
+
+namespace {
+
+constexpr double kTorsoRx = 17.0;
+constexpr double kTorsoRy = 9.0;
+constexpr double kLegW = 5.6;
+constexpr int kTailDiscs = 14;
+
+struct Mark {
+    QPainterPath path;
+    QColor color;
+};
+
+// A breed's torso in its own frame (centre at the origin, 17 x 9 radii before the pose scales it).
+struct TorsoShapes {
+    QPainterPath torso;
+    std::vector<Mark> marks;
+    std::vector<Mark> backMarks;  // the back view's body: ellipse (0, 0) 12 x 10
+    QPainterPath backBody;
+};
+
+TorsoShapes buildTorso(CatBreed breed) {
+    const CatCoat& c = coat(breed);
+    TorsoShapes t;
+    QPainterPath torso;
+    torso.addEllipse(QPointF(0, 0), kTorsoRx, kTorsoRy + c.bodyGrow * 0.5);
+    if (c.fluffy) {
+        for (int i = 0; i < 7; ++i) {
+            const double a = 0.35 + (M_PI - 0.7) * i / 6.0;  // along the belly
+            QPainterPath bump;
+            bump.addEllipse(QPointF(std::cos(a) * (kTorsoRx - 1.2), std::sin(a) * (kTorsoRy - 0.6)), 2.2, 2.0);
+            torso = torso.united(bump);
+        }
+        if (c.earTufts) {  // the chest ruff
+            for (int i = 0; i < 3; ++i) {
+                QPainterPath bump;
+                bump.addEllipse(QPointF(15.4 - i * 0.6, -2.5 + i * 3.0), 2.6, 2.4);
+                torso = torso.united(bump);
+            }
+        }
+    }
+    t.torso = torso.simplified();
+    auto add = [&](std::vector<Mark>& into, const QPainterPath& shape, const QPainterPath& clip, const QColor& col) {
+        into.push_back({shape.intersected(clip).simplified(), col});
+    };
+    QPainterPath back;
+    back.addEllipse(QPointF(0, 0), 12.0, 10.0);
+    t.backBody = back;
+
+    if (c.stripe.isValid()) {
+        QPainterPath s;
+        for (double x : {-12.5, -7.0, -1.5, 4.0}) {
+            s.moveTo(x - 1.4, -11);
+            s.quadTo(x + 0.6, -6, x + 0.2, -2.6);
+            s.quadTo(x + 1.6, -6, x + 1.6, -11);
+            s.closeSubpath();
+        }
+        // on the rump
+        s.moveTo(-18, -2.4);
+        s.quadTo(-13, -1.4, -11.4, 0.8);
+        s.quadTo(-13.6, 0.6, -18, 0.6);
+        s.closeSubpath();
+        add(t.marks, s, t.torso, c.stripe);
+        QPainterPath b;
+        for (double y : {-6.5, -2.0, 2.5}) {
+            b.moveTo(-13, y - 1.2);
+            b.quadTo(0, y + 1.4, 13, y - 1.2);
+            b.lineTo(13, y + 0.6);
+            b.quadTo(0, y + 3.0, -13, y + 0.6);
+            b.closeSubpath();
+        }
+        add(t.backMarks, b, back, c.stripe);
+    }
+    if (c.patchA.isValid()) {
+        QPainterPath a;
+        a.addEllipse(QPointF(-5.0, -6.0), 7.5, 5.2);
+        a.addEllipse(QPointF(6.0, -8.0), 3.6, 2.6);
+        add(t.marks, a.simplified(), t.torso, c.patchA);
+        QPainterPath b;
+        b.addEllipse(QPointF(-14.0, 0.5), 5.0, 5.5);
+        b.addEllipse(QPointF(1.5, -7.6), 3.2, 2.4);
+        add(t.marks, b.simplified(), t.torso, c.patchB);
+        QPainterPath ba;
+        ba.addEllipse(QPointF(5.0, -4.0), 6.5, 5.0);
+        add(t.backMarks, ba, back, c.patchA);
+        QPainterPath bb;
+        bb.addEllipse(QPointF(-6.0, 3.5), 5.0, 4.5);
+        add(t.backMarks, bb, back, c.patchB);
+    }
+    if (c.light.isValid()) {
+        QPainterPath l;
+        if (c.whiteBib) {
+            l.addEllipse(QPointF(12.5, 1.5), 7.0, 8.5);
+            l.addEllipse(QPointF(1.0, 8.4), 14.0, 4.2);
+        } else {
+            l.addEllipse(QPointF(13.5, 2.5), 5.4, 6.5);
+            l.addEllipse(QPointF(2.0, 9.0), 11.0, 3.2);
+        }
+        add(t.marks, l.simplified(), t.torso, c.light);
+    }
+    return t;
+}
+
+const TorsoShapes& torsoShapes(CatBreed breed) {
+    static const std::array<TorsoShapes, 10> all = [] {
+        std::array<TorsoShapes, 10> a;
+        for (std::size_t i = 0; i < a.size(); ++i) a[i] = buildTorso(static_cast<CatBreed>(i));
+        return a;
+    }();
+    return all[static_cast<std::size_t>(breed)];
+}
+
+// Where the parts of the figure are for a given sit (0 standing ... 1 seated) or lying.
+struct Pose {
+    QPointF torsoC;
+    double torsoSx = 1, torsoSy = 1, torsoRot = 0;
+    QPointF hindFar, hindNear, frontFar, frontNear;  // tops of the legs
+    QPointF haunchC;
+    double haunchRx = 0, haunchRy = 0;
+    QPointF tailRoot, tailCtrl, tailTip;
+    QPointF neckC;
+    double neckR = 5;
+    double tailAngle = 0;
+    bool tailInFront = false;
+};
+
+Pose standingPose(double sit, double tail) {
+    Pose p;
+    p.torsoC = lerp(QPointF(-2, 2), QPointF(-3.2, 4.8), sit);
+    p.torsoSx = lerp(1.0, 12.6 / kTorsoRx, sit);
+    p.torsoSy = lerp(1.0, 10.4 / kTorsoRy, sit);
+    p.torsoRot = lerp(0.0, -54.0, sit);
+    p.hindFar = lerp(QPointF(-13.5, 3.5), QPointF(-3.6, 10.6), sit);
+    p.hindNear = lerp(QPointF(-9.5, 4.0), QPointF(-1.6, 11.0), sit);
+    p.frontFar = lerp(QPointF(6.8, 4.0), QPointF(3.4, 1.6), sit);
+    p.frontNear = lerp(QPointF(10.8, 4.0), QPointF(7.6, 1.6), sit);
+    p.haunchC = lerp(QPointF(-10.5, 3.6), QPointF(-7.6, 8.6), sit);
+    p.haunchRx = lerp(5.4, 7.6, sit);
+    p.haunchRy = lerp(5.6, 6.2, sit);
+    p.tailRoot = lerp(QPointF(-17.5, -1.0), QPointF(-12.0, 12.4), sit);
+    p.tailCtrl = lerp(QPointF(-28.0, -2.0), QPointF(-3.0, 17.2), sit);
+    p.tailTip = lerp(QPointF(-25.5, -16.0), QPointF(8.5, 13.0), sit);
+    p.neckC = lerp(QPointF(10.0, -3.2), QPointF(4.4, -5.4), sit);
+    p.neckR = 5.2;
+    p.tailAngle = lerp(tail, -std::abs(tail) * 0.45, sit);
+    p.tailInFront = sit >= 0.5;
+    return p;
+}
+
+Pose lyingPose(double tail) {
+    Pose p;
+    p.torsoC = QPointF(-1, 3);
+    p.torsoSx = 19.0 / kTorsoRx;
+    p.torsoSy = 7.0 / kTorsoRy;
+    p.hindNear = QPointF(-2.5, 9.0);  // the tucked hind paw
+    p.frontFar = QPointF(19.5, 8.6);
+    p.frontNear = QPointF(23.4, 9.3);
+    p.haunchC = QPointF(-9.5, 4.2);
+    p.haunchRx = 7.2;
+    p.haunchRy = 5.2;
+    p.tailRoot = QPointF(-18.0, 6.0);
+    p.tailCtrl = QPointF(-26.5, 11.0);
+    p.tailTip = QPointF(-30.5, 5.6);
+    p.neckC = QPointF(11.0, 1.5);
+    p.neckR = 5.0;
+    p.tailAngle = std::clamp(tail, -25.0, 25.0);
+    return p;
+}
+
+QColor pawColor(const CatCoat& c) {
+    if (c.whiteSocks && c.light.isValid()) return c.light;
+    if (c.points.isValid()) return c.points;
+    return QColor();
+}
+
+QColor legLowColor(const CatCoat& c) { return c.points.isValid() ? c.points : QColor(); }
+
+// One leg hanging from `top`, turned by `angle` degrees, `length` to the sole; `farSide` legs are
+// drawn in the shade colour. `mergeTop` leaves the rim off the upper part so it joins the body.
+void drawLeg(QPainter& p, const CatCoat& c, QPointF top, double angle, double length, bool farSide,
+             bool mergeTop, const CatOutfit& outfit, double pawBend = 0, bool sleeve = false) {
+    p.save();
+    p.translate(top);
+    p.rotate(angle);
+    const QColor fill = farSide ? c.shade : c.base;
+    const double hw = kLegW / 2;
+    const double rimFrom = mergeTop ? length * 0.45 : 0.0;
+    const QPointF pawC(0.9, length - 1.5);
+    // rim pass
+    {
+        QPen pen(c.outline, kLegW + 2 * kRim, Qt::SolidLine, Qt::RoundCap);
+        p.setPen(pen);
+        p.drawLine(QPointF(0, rimFrom), QPointF(0, length - hw));
+        p.save();
+        p.translate(pawC);
+        p.rotate(-40 * pawBend);
+        fillEllipse(p, QPointF(0, 0), 3.3 + kRim, 1.7 + kRim, c.outline);
+        p.restore();
+    }
+    // fill pass
+    {
+        QPen pen(fill, kLegW, Qt::SolidLine, Qt::RoundCap);
+        p.setPen(pen);
+        p.drawLine(QPointF(0, 0), QPointF(0, length - hw));
+        const QColor low = legLowColor(c);
+        if (low.isValid()) {
+            QPen lp(farSide ? low.darker(112) : low, kLegW, Qt::SolidLine, Qt::RoundCap);
+            p.setPen(lp);
+            p.drawLine(QPointF(0, length * 0.5), QPointF(0, length - hw));
+        }
+        QColor paw = pawColor(c);
+        if (!paw.isValid()) paw = fill;
+        else if (farSide) paw = paw.darker(110);
+        p.save();
+        p.translate(pawC);
+        p.rotate(-40 * pawBend);
+        fillEllipse(p, QPointF(0, 0), 3.3, 1.7, paw);
+        if (c.whiteSocks && paw.isValid()) {
+            // a white sock reaching up the leg
+            QPen sp(paw, kLegW, Qt::SolidLine, Qt::RoundCap);
+            p.setPen(sp);
+            p.drawLine(QPointF(-0.9, -2.6), QPointF(-0.9, -0.2));
+        }
+        strokeLine(p, QPointF(1.2, 0.3), QPointF(1.2, 1.5), c.outline, 0.4);
+        strokeLine(p, QPointF(2.6, 0.1), QPointF(2.6, 1.3), c.outline, 0.4);
+        p.restore();
+    }
+    if (sleeve) drawSleeve(p, length, kLegW);
+    if (outfit.feet) drawLegPiece(p, *outfit.feet, length, kLegW);
+    p.restore();
+}
+
+// Point on the quadratic tail curve.
+QPointF quad(QPointF a, QPointF c, QPointF b, double t) {
+    const double u = 1 - t;
+    return a * (u * u) + c * (2 * u * t) + b * (t * t);
+}
+
+QPointF rotateAbout(QPointF pt, QPointF about, double deg) {
+    const double r = deg * M_PI / 180.0;
+    const double cs = std::cos(r), sn = std::sin(r);
+    const QPointF d = pt - about;
+    return about + QPointF(d.x() * cs - d.y() * sn, d.x() * sn + d.y() * cs);
+}
+
+struct TailDiscs {
+    std::array<QPointF, kTailDiscs> at;
+    std::array<double, kTailDiscs> r;
+};
+
+TailDiscs tailDiscs(const CatCoat& c, QPointF root, QPointF ctrl, QPointF tip, double angle) {
+    TailDiscs d;
+    const QPointF cr = rotateAbout(ctrl, root, angle);
+    const QPointF tr = rotateAbout(tip, root, angle);
+    for (int i = 0; i < kTailDiscs; ++i) {
+        const double t = double(i) / (kTailDiscs - 1);
+        d.at[i] = quad(root, cr, tr, t);
+        double r = lerp(2.5, 1.45, t) * c.tailFluff;
+        if (c.tailFluff > 1.2) r *= 1.0 + 0.25 * std::sin(t * M_PI);  // bushy in the middle
+        d.r[i] = r;
+    }
+    return d;
+}
+
+QColor tailColor(const CatCoat& c, int i) {
+    const double t = double(i) / (kTailDiscs - 1);
+    if (c.points.isValid()) return t < 0.18 ? c.base : c.points;
+    if (c.stripe.isValid()) {
+        if (i == 4 || i == 7 || i == 10 || i >= 12) return c.stripe;
+    }
+    if (c.patchA.isValid() && t > 0.55) return c.patchA;
+    return c.base;
+}
+
+void drawTail(QPainter& p, const CatCoat& c, const TailDiscs& d) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.outline);
+    for (int i = 0; i < kTailDiscs; ++i) p.drawEllipse(d.at[i], d.r[i] + kRim, d.r[i] + kRim);
+    for (int i = 0; i < kTailDiscs; ++i) {
+        p.setBrush(tailColor(c, i));
+        p.drawEllipse(d.at[i], d.r[i], d.r[i]);
+    }
+}
+
+void drawTailBowOn(QPainter& p, const CatOutfit& outfit, const TailDiscs& d) {
+    if (!outfit.body) return;
+    const CatAccessory a = *outfit.body;
+    if (a != CatAccessory::tailBow && a != CatAccessory::tailBowBlue) return;
+    const int i = int(kTailDiscs * 0.6);
+    const QPointF dir = d.at[i + 1] - d.at[i - 1];
+    const double ang = std::atan2(dir.y(), dir.x()) * 180.0 / M_PI + 90.0;
+    drawTailBow(p, a, d.at[i], ang, 0.75);
+}
+
+void drawTorso(QPainter& p, const CatCoat& c, const TorsoShapes& ts, const Pose& ps, const CatOutfit& outfit) {
+    p.save();
+    p.translate(ps.torsoC);
+    p.rotate(ps.torsoRot);
+    p.scale(ps.torsoSx, ps.torsoSy);
+    rimPath(p, ts.torso, c.base, c.outline, kRim);
+    for (const Mark& m : ts.marks) fillPath(p, m.path, m.color);
+    if (outfit.body == CatAccessory::raincoat) {
+        QPainterPath coatPath;
+        coatPath.addEllipse(QPointF(0.5, -0.6), kTorsoRx + 0.9, kTorsoRy + 1.0);
+        rimPath(p, coatPath, raincoatColor(), raincoatRim(), 0.5);
+        strokeLine(p, QPointF(-16, 3.0), QPointF(15, 3.0), raincoatRim(), 0.45);
+        for (double x : {5.0, 10.0}) fillEllipse(p, QPointF(x, 0.6), 0.8, 0.8, raincoatRim());
+        QPainterPath collar;
+        collar.moveTo(9.0, -9.4);
+        collar.lineTo(16.4, -6.2);
+        collar.lineTo(12.0, -2.8);
+        collar.closeSubpath();
+        rimPath(p, collar, raincoatColor().darker(106), raincoatRim(), 0.45);
+    }
+    p.restore();
+}
+
+void drawBackpackOn(QPainter& p, const CatOutfit& outfit, const Pose& ps) {
+    if (!outfit.body) return;
+    const CatAccessory a = *outfit.body;
+    if (a != CatAccessory::backpack && a != CatAccessory::backpackGreen) return;
+    QTransform t;
+    t.translate(ps.torsoC.x(), ps.torsoC.y());
+    t.rotate(ps.torsoRot);
+    t.scale(ps.torsoSx, ps.torsoSy);
+    const QPointF at = t.map(QPointF(-2.5, -9.0));
+    // the straps round the chest
+    const QPointF s1 = t.map(QPointF(1.5, -8.0)), s2 = t.map(QPointF(9.0, 6.5));
+    const QColor strap = a == CatAccessory::backpack ? rgb(0xA87A2E) : rgb(0x4A8A49);
+    strokeLine(p, s1, s2, strap, 1.2);
+    drawBackpack(p, a, at, ps.torsoRot * 0.7, false);
+}
+
+void paintBody(QPainter& p, const CatBody& b, const CatEnv& env) {
+    const CatBreed breed = b.breed.value_or(env.breed);
+    const CatCoat& c = coat(breed);
+    const TorsoShapes& ts = torsoShapes(breed);
+    const CatOutfit& outfit = env.outfit;
+    const bool coatOn = outfit.body == CatAccessory::raincoat;
+
+    if (b.lying) {
+        const Pose ps = lyingPose(b.tail);
+        const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle);
+        drawTail(p, c, td);
+        // the far front paw peeks out beyond the near one
+        rimEllipse(p, ps.frontFar, 3.8, 2.0, c.shade, c.outline);
+        drawTorso(p, c, ts, ps, outfit);
+        rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, c.base, c.outline);
+        for (const QPointF& pc : {ps.hindNear, ps.frontNear}) {
+            QColor paw = pawColor(c);
+            if (!paw.isValid()) paw = c.base;
+            rimEllipse(p, pc, 3.9, 2.0, paw, c.outline);
+            strokeLine(p, pc + QPointF(1.4, 0.2), pc + QPointF(1.4, 1.6), c.outline, 0.4);
+            strokeLine(p, pc + QPointF(2.8, 0.0), pc + QPointF(2.8, 1.4), c.outline, 0.4);
+            if (outfit.feet) {
+                p.save();
+                p.translate(pc + QPointF(-0.9, 1.5 - 4.0));
+                drawLegPiece(p, *outfit.feet, 4.0, kLegW);
+                p.restore();
+            }
+        }
+        drawBackpackOn(p, outfit, ps);
+        drawTailBowOn(p, outfit, td);
+        return;
+    }
+
+    const double sit = clamp01(b.sit);
+    const Pose ps = standingPose(sit, b.tail);
+    const double sw = std::clamp(b.swing, -1.5, 1.5) * 25.0 * (1.0 - sit);
+    const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle);
+
+    // far legs, behind everything
+    drawLeg(p, c, ps.hindFar, -sw, kCatFeetLine - ps.hindFar.y(), true, false, outfit);
+    drawLeg(p, c, ps.frontFar, sw, kCatFeetLine - ps.frontFar.y(), true, false, outfit, 0, coatOn);
+    if (!ps.tailInFront) drawTail(p, c, td);
+    // neck, under the torso so only its back shows a rim
+    rimEllipse(p, ps.neckC, ps.neckR, ps.neckR, c.base, c.outline);
+    drawTorso(p, c, ts, ps, outfit);
+    fillEllipse(p, ps.neckC + QPointF(0.6, 1.0), ps.neckR - 0.6, ps.neckR - 0.8, coatOn ? raincoatColor() : c.base);
+    // near hind leg and haunch
+    drawLeg(p, c, ps.hindNear, sw, kCatFeetLine - ps.hindNear.y(), false, true, outfit);
+    rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, coatOn ? raincoatColor() : c.base,
+               coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
+    if (c.stripe.isValid() && !coatOn) {
+        for (int i = 0; i < 2; ++i) {
+            const QPointF a = ps.haunchC + QPointF(-ps.haunchRx * 0.7 + i * 3.0, -ps.haunchRy * 0.6 + i * 0.6);
+            strokeLine(p, a, a + QPointF(1.6, 2.4), c.stripe, 1.1);
+        }
+    }
+    if (c.patchB.isValid() && !coatOn) fillEllipse(p, ps.haunchC + QPointF(-1.5, -1.5), ps.haunchRx * 0.55, ps.haunchRy * 0.5, c.patchB);
+    drawBackpackOn(p, outfit, ps);
+    if (ps.tailInFront) drawTail(p, c, td);
+    drawTailBowOn(p, outfit, td);
+    if (!b.pawOnTop) {
+        CatFrontPaw paw{b.pawAngle, b.pawRaise, b.sit, breed};
+        paw.paint(p, env);
+    }
+}
+
+}  // namespace
+
+}  // namespace art
+
+void CatBody::paint(QPainter& p, const CatEnv& env) const {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    art::paintBody(p, *this, env);
+    p.restore();
+}
+
+void CatFrontPaw::paint(QPainter& p, const CatEnv& env) const {
+    using namespace art;
+    const CatCoat& c = coat(breed.value_or(env.breed));
+    const double s = clamp01(sit);
+    const double raise = clamp01(pawRaise);
+    const QPointF shoulder = lerp(QPointF(10.8, 4.0), QPointF(7.6, 1.6), s);
+    const double rest = kCatFeetLine - shoulder.y();
+    const double length = rest * (1.0 - 0.3 * raise);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    drawLeg(p, c, shoulder, pawAngle, length, false, true, env.outfit, raise,
+            env.outfit.body == CatAccessory::raincoat);
+    p.restore();
+}
+
+void CatBack::paint(QPainter& p, const CatEnv& env) const {
+    using namespace art;
+    const CatBreed b = breed.value_or(env.breed);
+    const CatCoat& c = coat(b);
+    const TorsoShapes& ts = torsoShapes(b);
+    const CatOutfit& outfit = env.outfit;
+    const bool coatOn = outfit.body == CatAccessory::raincoat;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(0, 15);
+    p.rotate(tilt);
+    p.translate(0, -15);
+
+    // hind paws peeking out under the haunches
+    for (int side : {-1, 1}) {
+        const QPointF pc(side * 6.6, 13.6);
+        p.save();
+        p.translate(pc + QPointF(-0.9 * side, -3.0));
+        if (side < 0) p.scale(-1, 1);
+        drawLeg(p, c, QPointF(0, 0), 0, 4.4, false, false, outfit);
+        p.restore();
+    }
+    // body
+    p.save();
+    p.translate(0, 4);
+    rimPath(p, ts.backBody, c.base, c.outline);
+    for (const Mark& m : ts.backMarks) fillPath(p, m.path, m.color);
+    p.restore();
+    for (int side : {-1, 1}) {
+        rimEllipse(p, QPointF(side * 7.0, 11.0), 5.2, 4.2, coatOn ? raincoatColor() : c.base,
+                   coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
+    }
+    fillEllipse(p, QPointF(0, 9.6), 4.0, 3.0, coatOn ? raincoatColor() : c.base);
+    if (coatOn) {
+        QPainterPath cape;
+        cape.moveTo(-8.0, -4.6);
+        cape.quadTo(0, -6.6, 8.0, -4.6);
+        cape.quadTo(13.8, 4.0, 12.4, 11.4);
+        cape.quadTo(0, 14.6, -12.4, 11.4);
+        cape.quadTo(-13.8, 4.0, -8.0, -4.6);
+        cape.closeSubpath();
+        rimPath(p, cape, raincoatColor(), raincoatRim(), 0.5);
+        strokeLine(p, QPointF(0, -4.8), QPointF(0, 12.6), raincoatRim(), 0.45);
+    }
+    if (outfit.body == CatAccessory::backpack || outfit.body == CatAccessory::backpackGreen) {
+        const QColor strap = outfit.body == CatAccessory::backpack ? rgb(0xA87A2E) : rgb(0x4A8A49);
+        strokeLine(p, QPointF(-4.2, -4.0), QPointF(-5.4, 4.0), strap, 1.2);
+        strokeLine(p, QPointF(4.2, -4.0), QPointF(5.4, 4.0), strap, 1.2);
+        drawBackpack(p, *outfit.body, QPointF(0, 2.4), 0, true);
+    }
+    // tail, hanging down and curling up the side
+    {
+        TailDiscs td;
+        const QPointF root(0, 13.2), ctrl(14.0, 15.0), tip(12.5, -2.0);
+        const QPointF cr = root + (ctrl - root), tr = tip;
+        const double ang = tail * 0.6;
+        const QPointF crr = root + (cr - root), trr = tr;
+        (void)crr;
+        (void)trr;
+        const double r = ang * M_PI / 180.0;
+        auto rot = [&](QPointF pt) {
+            const QPointF d = pt - root;
+            return root + QPointF(d.x() * std::cos(r) - d.y() * std::sin(r), d.x() * std::sin(r) + d.y() * std::cos(r));
+        };
+        const QPointF c2 = rot(ctrl), t2 = rot(tip);
+        for (int i = 0; i < kTailDiscs; ++i) {
+            const double t = double(i) / (kTailDiscs - 1);
+            const double u = 1 - t;
+            td.at[i] = root * (u * u) + c2 * (2 * u * t) + t2 * (t * t);
+            double rr = lerp(2.5, 1.45, t) * c.tailFluff;
+            if (c.tailFluff > 1.2) rr *= 1.0 + 0.25 * std::sin(t * M_PI);
+            td.r[i] = rr;
+        }
+        drawTail(p, c, td);
+        drawTailBowOn(p, outfit, td);
+    }
+    // the head, from behind
+    p.save();
+    p.translate(turn * 4.0, -13.0);
+    p.rotate(turn * 10.0);
+    p.scale(headScale, headScale);
+    CatHead head;
+    head.fromBehind = true;
+    head.breed = b;
+    head.outfit = outfit;
+    head.paint(p, env);
+    p.restore();
+    p.restore();
+}
+
+QPointF CatFigure::headCentre() const {
+    const QPointF anchor = body.lying ? kLyingHeadOffset : catHeadOffset(art::clamp01(body.sit));
+    return anchor + headNudge;
+}
+
+void CatFigure::paint(QPainter& p, const CatEnv& env) const {
+    body.paint(p, env);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(headCentre());
+    p.rotate(headTilt);
+    p.scale(headScale, headScale);
+    head.paint(p, env);
+    p.restore();
+    if (!body.lying) {
+        CatFrontPaw paw{body.pawAngle, body.pawRaise, body.sit, body.breed};
+        paw.paint(p, env);
+    }
+}
+
+void SoftHeart::paint(QPainter& p) const {
+    static const QPainterPath unit = heartPath(QPointF(0, 0), 1.0);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size, size);
+    p.setPen(Qt::NoPen);
+    p.setBrush(art::rgb(0xFFCCD7));
+    p.drawPath(unit);
+    p.restore();
+}
+
+void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) const {
+    const double side = std::min(frame.width(), frame.height());
+    if (side <= 0) return;
+    const AccessorySlot sl = slot(item);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (sl == AccessorySlot::head || sl == AccessorySlot::face || sl == AccessorySlot::neck ||
+        item == CatAccessory::headphones) {
+        CatHead head;
+        head.breed = env.breed;
+        CatOutfit wear;
+        if (item == CatAccessory::headphones) wear.extras.push_back(item);
+        else wear = CatOutfit::empty().toggling(item);
+        head.outfit = wear;
+        // head pieces reach up to ~25 units above the head's centre, neck pieces ~21 below
+        double top = -15, bottom = 15;
+        if (sl == AccessorySlot::head) top = -25.5;
+        if (sl == AccessorySlot::neck) bottom = 21;
+        const double h = bottom - top, w = 32.0;
+        const double k = std::min(frame.width() / w, frame.height() / h);
+        head.size = 30;
+        p.translate(frame.center());
+        p.scale(k, k);
+        p.translate(0, -(top + bottom) / 2);
+        head.paint(p, env);
+    } else {
+        CatEnv dressed{env.breed, CatOutfit::empty().toggling(item)};
+        CatFigure fig;
+        fig.body.sit = 1;
+        fig.body.tail = 0.2;
+        fig.head.size = 30;
+        // the seated figure spans about x -21...22, y -30...16
+        const double k = std::min(frame.width() / 44.0, frame.height() / 47.0);
+        p.translate(frame.center());
+        p.scale(k, k);
+        p.translate(-0.5, 7.0);
+        fig.paint(p, dressed);
+    }
+    p.restore();
+}
+
+}  // namespace kp
