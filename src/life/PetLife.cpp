@@ -321,7 +321,7 @@ void PetLife::statStep() {
             if (!zeroHealthSince_) zeroHealthSince_ = t;
             const double grace = std::max(0.1 * s, 20.0);
             if (t - *zeroHealthSince_ >= grace) {
-                die(t);
+                die();
                 return;
             }
         }
@@ -444,8 +444,7 @@ void PetLife::sneezeCheck(double t) {
     sound(PetSound::sneeze);
 }
 
-void PetLife::die(double t) {
-    (void)t;
+void PetLife::die() {
     errand_.reset();
     actingUntil_.reset();
     isZooming_ = false;

@@ -201,7 +201,7 @@ private:
     void sound(PetSound s) const;
     void emote(BotEmote e) const;
 
-    void die(double now);
+    void die();
     void checkGrowth(double now);
     void sneezeCheck(double now);
     void scheduleArrivalAfterWake(double now);
