@@ -302,6 +302,37 @@ TEST(StatStep, WakeMoodsFromTheDraw) {
     }
 }
 
+TEST(StatStep, AStormInTheCareRoomIsOnlyGrumpyAndLazinessComesOncePerNap) {
+    CatWorld w;
+    kp::ScriptedRandom draws{0.95, 0.5, 0.5, 0.7, 0.5};
+    w.random = &draws;
+    auto cat = w.make();
+    A::setRoom(*cat, IslandRoomKind::care);
+    A::setViewRoom(*cat, IslandRoomKind::care);
+    cat->setEnergy(95);
+    cat->setSleeping(true);
+    w.step(*cat);
+    EXPECT_FALSE(cat->isSleeping());
+    EXPECT_EQ(cat->lastWake()->mood, WakeMood::grumpy);
+    EXPECT_EQ(cat->errand(), std::nullopt);
+    EXPECT_EQ(cat->pose(), PetPose::sitting);
+    EXPECT_EQ(cat->beat(), PetBeat::sit(w.clock.now() + 2.4));
+    EXPECT_DOUBLE_EQ(*cat->fussUntil(), w.clock.now() + 1.6);
+    EXPECT_EQ(w.count(PetSound::mew), 1u);
+
+    // A second lazy draw in the same nap wakes it happy instead.
+    kp::ScriptedRandom lazy{0.7, 0.0, 0.0, 0.7, 0.6};  // the last draw is lazy again
+    CatWorld v;
+    v.random = &lazy;
+    auto napper = v.make();
+    napper->setEnergy(95);
+    napper->setSleeping(true);
+    v.step(*napper);
+    EXPECT_TRUE(napper->isSleeping());
+    EXPECT_EQ(napper->wakeUp(true, v.clock.now()), WakeMood::happy);
+    EXPECT_FALSE(napper->isSleeping());
+}
+
 TEST(StatStep, ABedroomNapAtNightBecomesTheNightsSleep) {
     CatWorld w;
     kp::ScriptedRandom draws{0.5, 0.25};
