@@ -87,6 +87,7 @@ QWidget* makeSettingsPlaceholder() {
         b->setCheckable(true);
         b->setChecked(SettingsRouter::shared().tab() == tab);
         b->setFocusPolicy(Qt::NoFocus);
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         QObject::connect(b, &QPushButton::clicked, page, [tab] { SettingsRouter::shared().setTab(tab); });
         QObject::connect(&SettingsRouter::shared(), &SettingsRouter::tabChanged, b,
                          [b, tab] { b->setChecked(SettingsRouter::shared().tab() == tab); });

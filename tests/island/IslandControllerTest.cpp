@@ -1,0 +1,196 @@
+#include "island/IslandController.h"
+
+#include "app/AppState.h"
+#include "app/Notifications.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/Random.h"
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace kp;
+using State = IslandStateMachine::State;
+
+namespace {
+
+struct FakeMusic final : IslandMusic {
+    std::vector<bool> active;
+    int updates = 0, moods = 0;
+    std::optional<bool> enabled, always;
+    std::optional<double> volume;
+    void setActive(bool a) override { active.push_back(a); }
+    void setEnabled(bool e) override { enabled = e; }
+    void setAlways(bool a) override { always = a; }
+    void setVolume(double v) override { volume = v; }
+    void setMood(const SkyLook&, bool) override { ++moods; }
+    void update() override { ++updates; }
+};
+
+struct FakePomodoro final : IslandPomodoro {
+    PomodoroPhase current = PomodoroPhase::idle;
+    PomodoroPhase phase() const override { return current; }
+    double progress() const override { return 0.5; }
+    int minutesLeft() const override { return 12; }
+    bool walletEnabled() const override { return true; }
+    void startFocus() override {}
+    void startBreak() override {}
+    void stop() override {}
+};
+
+struct Island : ::testing::Test {
+    test::ScratchStore store;
+    ManualClock clock{800000000, 1000};
+    SeededRandom random{7};
+    ManualScheduler lifeScheduler;  // never advanced: the cat holds still
+    ManualScheduler scheduler;
+    NotificationCenter hub;
+    FakeMusic music;
+    FakePomodoro pomodoro;
+    std::vector<bool> notchOpen;
+    std::vector<IslandRoomKind> followed;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<TestIslandController> island;
+
+    void SetUp() override {
+        state = std::make_unique<AppState>(
+            *store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
+        TestIslandController::Setup setup;
+        setup.store = store.store.get();
+        setup.scheduler = &scheduler;
+        setup.clock = &clock;
+        setup.hub = &hub;
+        setup.withPanel = false;
+        setup.neighbours.music = &music;
+        setup.neighbours.pomodoro = &pomodoro;
+        setup.neighbours.setNotchOpen = [this](bool open) { notchOpen.push_back(open); };
+        island = std::make_unique<TestIslandController>(*state, std::move(setup));
+        island->setFollowView([this](IslandRoomKind r) { followed.push_back(r); });
+    }
+    void TearDown() override {
+        island.reset();
+        state.reset();
+    }
+    void launchOnboarded() {
+        store->set("onboardedV1", true);
+        island->start();
+    }
+    QPointF topCentre() const { return {720, 4}; }
+    QPointF farAway() const { return {100, 700}; }
+};
+
+TEST_F(Island, ModeAndViewFollowEveryState) {
+    EXPECT_EQ(modeFor(State::hidden), IslandMode::hidden);
+    EXPECT_EQ(modeFor(State::petit), IslandMode::compact);
+    EXPECT_EQ(modeFor(State::coucou), IslandMode::compact);
+    EXPECT_EQ(modeFor(State::home), IslandMode::expanded);
+    EXPECT_EQ(modeFor(State::onboarding), IslandMode::expanded);
+    EXPECT_EQ(viewFor(State::coucou), IslandView::greeting);
+    EXPECT_EQ(viewFor(State::onboarding), IslandView::onboarding);
+    EXPECT_EQ(viewFor(State::home), IslandView::room);
+    EXPECT_EQ(viewFor(State::hidden), IslandView::room);
+
+    launchOnboarded();
+    EXPECT_EQ(state->mode(), IslandMode::compact);
+    EXPECT_EQ(state->view(), IslandView::greeting);
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);
+    EXPECT_EQ(state->mode(), IslandMode::hidden);
+    EXPECT_EQ(state->view(), IslandView::room);
+}
+
+TEST_F(Island, MusicIsActiveForHomeGreetingAndOnboardingAndTheAlbumHearsOnlyHome) {
+    store->set("musicOn", false);
+    store->set("musicAlways", true);
+    store->set("musicVolume", 0.3);
+    launchOnboarded();
+    EXPECT_EQ(music.enabled, false);
+    EXPECT_EQ(music.always, true);
+    EXPECT_EQ(music.volume, 0.3);
+    music.active.clear();
+    notchOpen.clear();
+    const int updatesBefore = music.updates;
+
+    island->pointerAt(topCentre());    // coucou -> petit
+    island->clickAt({100, 10});        // -> home
+    island->pointerAt(farAway());
+    scheduler.advance(5.01);           // -> petit
+    scheduler.advance(60.01);          // -> hidden
+    hub.post(note::replayOnboarding);  // -> onboarding
+    EXPECT_EQ(music.active, (std::vector<bool>{false, true, false, false, true}));
+    EXPECT_EQ(notchOpen, (std::vector<bool>{false, true, false, false, false}));
+    EXPECT_EQ(music.updates, updatesBefore + 5);
+
+    const int moods = music.moods;
+    scheduler.advance(60);
+    EXPECT_EQ(music.moods, moods + 1) << "the mood is checked every minute";
+}
+
+TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
+    island->start();
+    ASSERT_EQ(island->machine().state(), State::onboarding);
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    EXPECT_EQ(island->machine().state(), State::onboarding);
+    EXPECT_EQ(state->roomKind(), IslandRoomKind::bedroom);
+    EXPECT_TRUE(followed.empty());
+
+    hub.post(note::onboardingDone);
+    ASSERT_EQ(island->machine().state(), State::home);
+    EXPECT_TRUE(store->boolValue("onboardedV1"));
+    island->pointerAt(farAway());
+    scheduler.advance(5.01);
+    ASSERT_EQ(island->machine().state(), State::petit);
+
+    hub.post(note::openRoom, std::string("kitchen"));
+    hub.post(note::openRoom, QStringLiteral("kitchen"));
+    EXPECT_EQ(island->machine().state(), State::petit) << "a raw string is not a room";
+    EXPECT_EQ(state->roomKind(), IslandRoomKind::bedroom);
+
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    EXPECT_EQ(island->machine().state(), State::home);
+    EXPECT_EQ(state->roomKind(), IslandRoomKind::kitchen);
+    EXPECT_EQ(followed, std::vector<IslandRoomKind>{IslandRoomKind::kitchen});
+}
+
+TEST_F(Island, AlertFromTheCatPeeksAHiddenIsland) {
+    launchOnboarded();
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    island->peekForAlert();
+    EXPECT_EQ(island->machine().state(), State::petit);
+    EXPECT_TRUE(island->machine().isHidePending());
+}
+
+TEST_F(Island, HoverPeeksAndThePointerIsMeasuredAgainstTheZone) {
+    launchOnboarded();
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);
+    island->pointerAt({720 - 92 - 17, 4});  // just outside the widened notch
+    EXPECT_EQ(island->machine().state(), State::hidden);
+    island->pointerAt({720 - 92 - 15, 4});
+    EXPECT_EQ(island->machine().state(), State::petit);
+    EXPECT_EQ(state->mousePosition, QPointF(720 - 92 - 15, 4));
+    EXPECT_EQ(state->islandFrame, QRectF(582, 0, 276, 32));
+}
+
+TEST_F(Island, PomodoroNotificationsPeekAndHoldTheIsland) {
+    launchOnboarded();
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);
+    pomodoro.current = PomodoroPhase::focus;
+    hub.post(note::pomodoroChanged);
+    EXPECT_EQ(island->machine().state(), State::petit);
+    scheduler.advance(600);
+    EXPECT_EQ(island->machine().state(), State::petit);
+    pomodoro.current = PomodoroPhase::idle;
+    hub.post(note::pomodoroChanged);
+    scheduler.advance(60.01);
+    EXPECT_EQ(island->machine().state(), State::hidden);
+}
+
+}  // namespace

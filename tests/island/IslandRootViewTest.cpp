@@ -1,0 +1,95 @@
+#include "island/IslandRootView.h"
+
+#include "island/IslandGeometry.h"
+#include "island/TobbiFace.h"
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+using namespace kp;
+using State = IslandStateMachine::State;
+
+namespace {
+
+QImage render(const IslandScene& scene, QSizeF size) {
+    QImage image(size.toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    NotificationCenter hub;
+    ManualClock clock;
+    FaceEmotes emotes(hub, clock);
+    QPainter p(&image);
+    paintIslandContent(p, QRectF(QPointF(0, 0), size), scene, emotes);
+    return image;
+}
+
+// How many pixels in `area` are close to `color`.
+int countNear(const QImage& image, const QRect& area, const QColor& color) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) < 30 && std::abs(c.green() - color.green()) < 30 &&
+                std::abs(c.blue() - color.blue()) < 30)
+                ++n;
+        }
+    return n;
+}
+
+TEST(IslandRootView, SmallIslandShowsTheFaceLeftAndTheNeedMarkBesideIt) {
+    IslandScene scene;
+    scene.state = State::petit;
+    const QSizeF size = island::sizeFor(State::petit, {184, 32});
+    const QImage plain = render(scene, size);
+    EXPECT_GT(countNear(plain, QRect(10, 8, 26, 18), QColor("#E8A25A")), 40) << "orange face in the left wing";
+    EXPECT_EQ(countNear(plain, QRect(46, 0, 40, 32), QColor("#E8873A")), 0);
+
+    scene.need = PetNeed::hungry;
+    const QImage hungry = render(scene, size);
+    EXPECT_GT(countNear(hungry, QRect(44, 0, 24, 32), QColor("#E8873A")), 10) << "the food mark by the face";
+    scene.need = PetNeed::sick;
+    EXPECT_GT(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E04F5F")), 10);
+    scene.dead = true;
+    scene.need = PetNeed::dead;
+    EXPECT_EQ(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E8873A")), 0);
+}
+
+TEST(IslandRootView, PomodoroRingTakesTheRightWing) {
+    IslandScene scene;
+    scene.state = State::petit;
+    scene.need = PetNeed::hungry;
+    scene.phase = PomodoroPhase::focus;
+    scene.progress = 1.0;
+    const QSizeF size = island::sizeFor(State::petit, {184, 32});
+    const QImage image = render(scene, size);
+    EXPECT_GT(countNear(image, QRect(int(size.width()) - 46, 0, 46, 32), QColor("#F0604F")), 20);
+    EXPECT_EQ(countNear(image, QRect(44, 0, 24, 32), QColor("#E8873A")), 0) << "the ring replaces the need mark";
+}
+
+TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {
+    IslandScene scene;
+    scene.state = State::coucou;
+    scene.petName = QStringLiteral("<b>Mochi</b>");
+    const QSizeF size = island::sizeFor(State::coucou, {184, 32});
+    const QImage image = render(scene, size);
+    // Light text on the greeting row, nothing in the notch line above it.
+    EXPECT_GT(countNear(image, QRect(48, 32, 250, 30), QColor("#F7F4F0")), 30);
+    EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 24), QColor("#F7F4F0")), 0);
+}
+
+TEST(IslandRootView, OpenIslandDrawsTheCountdownBarOnlyWhilePending) {
+    IslandScene scene;
+    scene.state = State::home;
+    const QSizeF size(640, 160);
+    const QImage idle = render(scene, size);
+    EXPECT_EQ(countNear(idle, QRect(24, 158, 592, 2), QColor(0x5C, 0x5A, 0x57)), 0);
+    scene.countdown = 0.5;
+    const QImage pending = render(scene, size);
+    const QColor left = pending.pixelColor(40, 159);
+    const QColor right = pending.pixelColor(600, 159);
+    EXPECT_GT(left.red(), right.red() + 30) << "the bar runs from the left over half the width";
+}
+
+}  // namespace
