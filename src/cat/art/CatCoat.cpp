@@ -10,8 +10,13 @@ QColor hex(unsigned v) { return QColor{QRgb(v)}; }
 
 std::array<CatCoat, 10> makeCoats() {
     std::array<CatCoat, 10> c{};
-    const QColor none;
     const QColor whiskerDark = QColor(0x5C, 0x46, 0x36, 140);
+    const QColor ink = hex(0x2C2622);
+    const QColor lightInk = hex(0xF1E8DC);
+    for (CatCoat& one : c) {
+        one.eyeInk = ink;
+        one.mouthInk = ink;
+    }
 
     CatCoat& orange = c[static_cast<int>(CatBreed::orange)];
     orange.base = hex(0xE9A15B);
@@ -27,7 +32,8 @@ std::array<CatCoat, 10> makeCoats() {
     CatCoat& tux = c[static_cast<int>(CatBreed::tuxedo)];
     tux.base = hex(0x2B2A30);
     tux.shade = hex(0x1C1B20);
-    tux.outline = hex(0x121115);
+    tux.outline = hex(0x5A5462);
+    tux.eyeInk = lightInk;
     tux.light = hex(0xF7F4F0);
     tux.eye = hex(0xB9D45A);
     tux.nose = hex(0xE79AA0);
@@ -40,6 +46,8 @@ std::array<CatCoat, 10> makeCoats() {
     siam.base = hex(0xF2E6D2);
     siam.shade = hex(0xDCCDB4);
     siam.outline = hex(0x8F7A62);
+    siam.eyeInk = lightInk;
+    siam.mouthInk = lightInk;
     siam.points = hex(0x5B4336);
     siam.eye = hex(0x6FB0E8);
     siam.nose = hex(0x4A352A);
@@ -49,7 +57,9 @@ std::array<CatCoat, 10> makeCoats() {
     CatCoat& black = c[static_cast<int>(CatBreed::black)];
     black.base = hex(0x2A2730);
     black.shade = hex(0x1B1920);
-    black.outline = hex(0x121016);
+    black.outline = hex(0x5E5668);
+    black.eyeInk = lightInk;
+    black.mouthInk = lightInk;
     black.eye = hex(0xF2C14E);
     black.nose = hex(0x4A4048);
     black.innerEar = hex(0x5A4A56);
@@ -128,6 +138,7 @@ std::array<CatCoat, 10> makeCoats() {
     snow.base = hex(0xEFE4D2);
     snow.shade = hex(0xD9CCB6);
     snow.outline = hex(0x8A7563);
+    snow.eyeInk = lightInk;
     snow.light = hex(0xFFFFFF);
     snow.points = hex(0x6E5545);
     snow.eye = hex(0x5FA8E8);
@@ -137,7 +148,6 @@ std::array<CatCoat, 10> makeCoats() {
     snow.whiteV = true;
     snow.whiteSocks = true;
 
-    (void)none;
     return c;
 }
 

@@ -21,6 +21,8 @@ struct CatCoat {
     QColor nose;
     QColor innerEar;
     QColor whisker;
+    QColor eyeInk;    // lids, shut eyes and brows: light on dark faces
+    QColor mouthInk;  // mouth lines: light where the mouth sits on dark fur
 
     // Markings.
     bool whiteBib = false;     // light chin and chest bib (tuxedo)

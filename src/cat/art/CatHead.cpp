@@ -100,6 +100,7 @@ HeadShapes buildShapes(CatBreed breed) {
                 // lower half, cheek to cheek (y down: 0 right, pi/2 bottom)
                 a = -0.15 + (M_PI + 0.3) * i / (n - 1);
             }
+            if (allOver && std::sin(a) < -0.8) continue;  // keep the crown smooth under the ears
             const QPointF at(s.headCentre.x() + std::cos(a) * (s.rx - 0.6),
                              s.headCentre.y() + std::sin(a) * (s.ry - 0.6));
             head = head.united(ellipsePath(at, 2.0, 2.0));
@@ -108,7 +109,7 @@ HeadShapes buildShapes(CatBreed breed) {
     s.head = head.simplified();
 
     // Ears: the back ear on the left, the front ear mirrored.
-    const double earScale = c.smallEars ? 0.74 : 1.0;
+    const double earScale = c.smallEars ? (c.fluffy ? 0.86 : 0.76) : 1.0;
     QPointF b1(-12.2, -1.6), tip(-10.4, -14.4), b2(-3.2, -8.6);
     if (c.roundFace) {
         b1 += QPointF(-0.6, 0.3);
@@ -360,12 +361,12 @@ void openEye(QPainter& p, const FaceCtx& c, double cover, double slant, double i
     chord(QPointF(0, 0), rx, ry, c.coat->eye);
     chord(pc + QPointF(0, 0.6), prx, pry, ink);
     const double halfW = rx * std::sqrt(std::max(0.0, 1 - (lineY / ry) * (lineY / ry)));
-    strokeLine(p, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), ink, 0.9);
+    strokeLine(p, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), c.coat->eyeInk, 0.9);
     p.restore();
 }
 
-void closedLine(QPainter& p, const QPainterPath& path, double width = 0.95) {
-    strokePath(p, path, kInk, width);
+void closedLine(QPainter& p, const QColor& ink, const QPainterPath& path, double width = 0.95) {
+    strokePath(p, path, ink, width);
 }
 
 void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
@@ -380,7 +381,7 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         local.pupil = c.pupil / c.es;
         auto blinkable = [&](auto&& drawOpen) {
             if (open < 0.12) {
-                closedLine(p, fp.closedEye);
+                closedLine(p, c.coat->eyeInk, fp.closedEye);
                 return;
             }
             p.save();
@@ -391,7 +392,7 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         auto lidded = [&](double cover, double slant) {
             const double cv = cover + (1 - cover) * c.blink;
             if (cv > 0.9) {
-                closedLine(p, fp.closedEye);
+                closedLine(p, c.coat->eyeInk, fp.closedEye);
                 return;
             }
             openEye(p, local, cv, slant);
@@ -406,10 +407,10 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             break;
         case CatExpression::happy:
         case CatExpression::eating:
-            strokePath(p, fp.happyEye, kInk, 1.1);
+            strokePath(p, fp.happyEye, c.coat->eyeInk, 1.1);
             break;
         case CatExpression::asleep:
-            strokePath(p, fp.sleepEye, kInk, 1.0);
+            strokePath(p, fp.sleepEye, c.coat->eyeInk, 1.0);
             break;
         case CatExpression::love:
             blinkable([&] {
@@ -438,14 +439,14 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             });
             break;
         case CatExpression::dead:
-            strokeLine(p, QPointF(-1.7, -1.7), QPointF(1.7, 1.7), kInk, 0.95);
-            strokeLine(p, QPointF(-1.7, 1.7), QPointF(1.7, -1.7), kInk, 0.95);
+            strokeLine(p, QPointF(-1.7, -1.7), QPointF(1.7, 1.7), c.coat->eyeInk, 0.95);
+            strokeLine(p, QPointF(-1.7, 1.7), QPointF(1.7, -1.7), c.coat->eyeInk, 0.95);
             break;
         }
         // Brows that rise towards the middle.
         if (e == CatExpression::sad) {
             const double inner = -side;  // towards the nose
-            strokeLine(p, QPointF(side * 2.2, -3.9), QPointF(inner * 1.6, -5.0), kInk, 0.75);
+            strokeLine(p, QPointF(side * 2.2, -3.9), QPointF(inner * 1.6, -5.0), c.coat->eyeInk, 0.75);
         }
         p.restore();
     }
@@ -459,31 +460,31 @@ void drawMouth(QPainter& p, CatExpression e, const FaceCtx& c) {
     switch (e) {
     case CatExpression::content:
     case CatExpression::love:
-        strokePath(p, fp.w, kInk, 0.8);
+        strokePath(p, fp.w, c.coat->mouthInk, 0.8);
         break;
     case CatExpression::asleep:
-        strokeLine(p, QPointF(0, 0), QPointF(0, 0.7), kInk, 0.7);
-        strokePath(p, fp.smallW, kInk, 0.7);
+        strokeLine(p, QPointF(0, 0), QPointF(0, 0.7), c.coat->mouthInk, 0.7);
+        strokePath(p, fp.smallW, c.coat->mouthInk, 0.7);
         break;
     case CatExpression::happy:
-        strokeLine(p, QPointF(0, 0), QPointF(0, 0.6), kInk, 0.7);
+        strokeLine(p, QPointF(0, 0), QPointF(0, 0.6), c.coat->mouthInk, 0.7);
         fillPath(p, fp.smile, kMouth);
         fillEllipse(p, QPointF(0, 3.5), 1.4, 0.95, kTongue);
         break;
     case CatExpression::sleepy:
-        strokeLine(p, QPointF(0, 0), QPointF(0, 0.7), kInk, 0.7);
-        strokeLine(p, QPointF(-1.1, 1.2), QPointF(1.1, 1.2), kInk, 0.75);
+        strokeLine(p, QPointF(0, 0), QPointF(0, 0.7), c.coat->mouthInk, 0.7);
+        strokeLine(p, QPointF(-1.1, 1.2), QPointF(1.1, 1.2), c.coat->mouthInk, 0.75);
         break;
     case CatExpression::sad:
-        strokeLine(p, QPointF(0, 0), QPointF(0, 0.7), kInk, 0.7);
-        strokePath(p, fp.frown, kInk, 0.8);
+        strokeLine(p, QPointF(0, 0), QPointF(0, 0.7), c.coat->mouthInk, 0.7);
+        strokePath(p, fp.frown, c.coat->mouthInk, 0.8);
         break;
     case CatExpression::grumpy:
-        strokeLine(p, QPointF(0, 0), QPointF(0, 1.4), kInk, 0.7);
-        strokePath(p, fp.grumpy, kInk, 0.8);
+        strokeLine(p, QPointF(0, 0), QPointF(0, 1.4), c.coat->mouthInk, 0.7);
+        strokePath(p, fp.grumpy, c.coat->mouthInk, 0.8);
         break;
     case CatExpression::sick:
-        strokePath(p, fp.wavy, kInk, 0.75);
+        strokePath(p, fp.wavy, c.coat->mouthInk, 0.75);
         break;
     case CatExpression::surprised:
         fillEllipse(p, QPointF(0, 2.2), 1.1, 1.4, kMouth);
@@ -497,7 +498,7 @@ void drawMouth(QPainter& p, CatExpression e, const FaceCtx& c) {
         fillEllipse(p, QPointF(0, 3.9), 1.3, 0.9, kTongue);
         break;
     case CatExpression::dead:
-        strokeLine(p, QPointF(-1.8, 1.2), QPointF(1.8, 1.2), kInk, 0.8);
+        strokeLine(p, QPointF(-1.8, 1.2), QPointF(1.8, 1.2), c.coat->mouthInk, 0.8);
         fillEllipse(p, QPointF(0.7, 2.0), 0.65, 0.7, kTongue);
         break;
     }
