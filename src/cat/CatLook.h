@@ -28,6 +28,7 @@ std::string_view blurb(CatBreed breed);
 // A breed from its raw value; anything that names no breed (including "") gives orange.
 CatBreed breedOrOrange(std::string_view raw);
 CatBreed breedOrOrange(const QString& raw);
+inline CatBreed breedOrOrange(const char* raw) { return breedOrOrange(std::string_view(raw ? raw : "")); }
 // The stored "catBreed", read afresh on every call (a new pick must show at once).
 CatBreed storedBreed(Defaults& store);
 CatBreed storedBreed();
