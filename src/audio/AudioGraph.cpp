@@ -199,6 +199,11 @@ void PlayerNode::takeCommands() {
     }
 }
 
+bool PlayerNode::idle() {
+    takeCommands();
+    return !rendering_ || !head_;
+}
+
 void PlayerNode::render(float* out, int frames) {
     takeCommands();
     int filled = 0;
@@ -259,6 +264,21 @@ void VarispeedNode::render(float* out, int frames) {
         return;
     }
     auto* st = static_cast<SRC_STATE*>(state_);
+    // An idle voice costs nothing once the converter has let out what it held.
+    if (input() && input()->idle()) {
+        if (resting_ || quietFrames_ > 2048) {
+            resting_ = true;
+            std::fill(out, out + frames, 0.0f);
+            return;
+        }
+        quietFrames_ += frames;
+    } else {
+        quietFrames_ = 0;
+        if (resting_) {
+            resting_ = false;
+            src_reset(st);
+        }
+    }
     if (bypassed_ || rate != current_) {
         src_reset(st);
         bypassed_ = false;

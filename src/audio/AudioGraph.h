@@ -37,6 +37,8 @@ public:
     virtual ~AudioNode() = default;
     // Render thread: overwrite out[0, frames) with this node's output (frames <= kMaxFrames).
     virtual void render(float* out, int frames) = 0;
+    // Render thread: true when the next render is sure to be silence (nothing to play).
+    virtual bool idle() { return false; }
 
 protected:
     explicit AudioNode(AudioEngine& engine) : engine_(engine) {}
@@ -95,6 +97,7 @@ public:
     const SampleBuffer& lastScheduled() const { return lastScheduled_; }
 
     void render(float* out, int frames) override;
+    bool idle() override;
 
 private:
     friend class AudioEngine;
@@ -130,6 +133,8 @@ private:
     double rate_ = 1.0;
     std::atomic<double> target_{1.0};
     bool bypassed_ = true;
+    bool resting_ = false;  // input idle and the converter drained: skip it
+    int quietFrames_ = 0;
     double current_ = 1.0;
     std::vector<float> chunk_;
 };

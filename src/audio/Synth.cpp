@@ -103,13 +103,47 @@ const VoicePreset& growlPreset() {
     return p;
 }
 
+namespace {
+
+// e^(-((k f0 - F) / width)^2) for k = 1, 2, ... by a running product: three exponentials per
+// sample instead of one per harmonic.
+struct FormantSeries {
+    double g = 0, r = 0, q = 0;
+    double f0 = 0, centre = 0, width = 1;
+    bool direct = false;
+    int k = 0;
+    void start(double fundamental, double formant, double w) {
+        f0 = fundamental;
+        centre = formant;
+        width = w;
+        k = 0;
+        const double d = (f0 - centre) / width;
+        const double delta = f0 / width;
+        g = std::exp(-d * d);
+        r = std::exp(-2.0 * delta * d - delta * delta);
+        q = std::exp(-2.0 * delta * delta);
+        direct = !(std::isfinite(g) && std::isfinite(r) && std::isfinite(q)) || r == 0.0;
+    }
+    double next() {
+        ++k;
+        if (direct) {
+            const double d = (k * f0 - centre) / width;
+            return std::exp(-d * d);
+        }
+        const double v = g;
+        g *= r;
+        r *= q;
+        return v;
+    }
+};
+
+}  // namespace
+
 Samples catVoice(const std::vector<Breakpoint>& pitchCurve, const std::vector<Formant>& formants,
                  double duration, double pitch, double flutter, double breath, double gain,
                  RandomSource& random) {
     constexpr int kHarmonics = 14;
     constexpr double kCeiling = kRate / 2.0 - 500.0;
-    // Beyond this many widths a formant's weight is below anything a float sample can hold.
-    constexpr double kFar = 5.5;
 
     const int n = sampleCount(duration);
     Samples out(std::size_t(std::max(n, 0)), 0.0f);
@@ -124,30 +158,54 @@ Samples catVoice(const std::vector<Breakpoint>& pitchCurve, const std::vector<Fo
     for (int k = 1; k <= kHarmonics; ++k) invRoot[k] = 1.0 / std::sqrt(double(k));
     const double rootPitch = std::sqrt(pitch);
 
-    Phase phases[kHarmonics + 1];
+    // Every harmonic advances by k times the fundamental's step, so while none has been skipped
+    // its phase is k times the fundamental's and sin(k phi) follows by recurrence. A harmonic that
+    // once sat above the ceiling keeps a phase of its own from then on.
+    double phi = 0.0;
+    double own[kHarmonics + 1] = {};
+    bool apart[kHarmonics + 1] = {};
+    FormantSeries first, second;
     double y = 0.0;
     for (int i = 0; i < n; ++i) {
         const double t = i / kRate;
         const double u = t / duration;
         const double vibrato = 1.0 + 0.012 * std::sin(kTwoPi * 5.5 * t);
         const double f0 = interpolate(pitchCurve, u) * pitch * vibrato;
-        double f1 = interpolate(f1Table, u);
-        double f2 = interpolate(f2Table, u);
 
         double s = 0.0;
         if (!(f0 > kCeiling)) {
-            f1 *= rootPitch;
-            f2 *= rootPitch;
+            const double f1 = interpolate(f1Table, u) * rootPitch;
+            const double f2 = interpolate(f2Table, u) * rootPitch;
+            const double before = phi;
+            phi += kTwoPi * f0 / kRate;
+            if (phi >= kTwoPi) phi -= kTwoPi;
+            const double s1 = std::sin(phi), c2 = 2.0 * std::cos(phi);
+            double sinPrev = 0.0, sinK = s1;
+            first.start(f0, f1, 260.0);
+            second.start(f0, f2, 380.0);
             for (int k = 1; k <= kHarmonics; ++k) {
                 const double fk = k * f0;
-                if (fk > kCeiling) break;
-                const double ph = phases[k].advance(fk);
-                const double d1 = (fk - f1) / 260.0;
-                const double d2 = (fk - f2) / 380.0;
-                double weight = 0.04;
-                if (std::fabs(d1) < kFar) weight += std::exp(-d1 * d1);
-                if (std::fabs(d2) < kFar) weight += 0.6 * std::exp(-d2 * d2);
-                s += weight * std::sin(ph) * invRoot[k];
+                if (fk > kCeiling) {
+                    for (int j = k; j <= kHarmonics; ++j)
+                        if (!apart[j]) {
+                            apart[j] = true;
+                            own[j] = std::fmod(j * before, kTwoPi);
+                        }
+                    break;
+                }
+                double sine;
+                if (apart[k]) {
+                    own[k] += kTwoPi * fk / kRate;
+                    if (own[k] >= kTwoPi) own[k] = std::fmod(own[k], kTwoPi);
+                    sine = std::sin(own[k]);
+                } else {
+                    sine = sinK;
+                }
+                const double weight = first.next() + 0.6 * second.next() + 0.04;
+                s += weight * sine * invRoot[k];
+                const double sinNext = c2 * sinK - sinPrev;
+                sinPrev = sinK;
+                sinK = sinNext;
             }
         }
         y += 0.25 * (noise(random) - y);

@@ -1,0 +1,228 @@
+#include "audio/PetSoundPlayer.h"
+
+#include "audio/ClipBank.h"
+#include "audio/Synth.h"
+#include "life/Preferences.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/Random.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace kp::audio {
+namespace {
+
+constexpr int kSoundCount = 23;
+
+constexpr std::array<const char*, kSoundCount> kNames{
+    "meow", "mew",   "purr",    "nom",    "lap",  "yawn",    "trill", "pop",
+    "page", "chime", "growl",   "step",   "dig",  "scratch", "bounce", "thud",
+    "sneeze", "thunder", "tap", "open", "close", "wear", "buy"};
+
+// Player volume per sound, over the user's volume: for a recorded take, and for synthesis.
+constexpr std::array<float, kSoundCount> kTakeGain{
+    0.35f, 0.35f, 0.8f, 0.4f, 0.22f, 0.28f, 0.33f, 0.25f, 0.5f, 0.55f, 0.22f, 0.3f,
+    0.16f, 0.14f, 0.22f, 0.2f, 0.3f, 0.32f, 0.2f, 0.14f, 0.14f, 0.3f, 0.12f};
+constexpr std::array<float, kSoundCount> kSynthGain{
+    0.32f, 0.32f, 0.5f, 0.4f, 0.22f, 0.28f, 0.32f, 0.25f, 0.5f, 0.55f, 0.32f, 0.3f,
+    0.16f, 0.14f, 0.22f, 0.2f, 0.3f, 0.32f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f};
+
+std::size_t index(PetSound s) { return std::size_t(s); }
+
+bool isOneOf(PetSound s, std::initializer_list<PetSound> list) {
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+// Voice-like sounds get a small random spread of rate.
+bool spreads(PetSound s) {
+    using enum PetSound;
+    return isOneOf(s, {meow, mew, nom, lap, yawn, trill, pop, growl, step});
+}
+
+// Sounds whose synthesis ignores the pitch.
+bool fixedPitch(PetSound s) {
+    using enum PetSound;
+    return isOneOf(s, {page, chime, dig, scratch, bounce, thud, sneeze, thunder, tap, open, close,
+                       wear, buy});
+}
+
+// Noisy sounds kept in three independent renderings.
+bool hasVariants(PetSound s) {
+    using enum PetSound;
+    return isOneOf(s, {dig, scratch, bounce, thud});
+}
+
+QString shortestDecimal(double v) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    QString text = QString::fromLatin1(buf, int(res.ptr - buf));
+    if (!text.contains(u'.') && !text.contains(u'e') && !text.contains(u'n') && !text.contains(u'i'))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+}  // namespace
+
+PetSoundPlayer::PetSoundPlayer(Defaults& store, Clock& clock, RandomSource& random, ClipBank& clips,
+                               std::unique_ptr<AudioOutput> output, QObject* parent)
+    : QObject(parent),
+      store_(store),
+      clock_(clock),
+      random_(random),
+      clips_(clips),
+      engine_(std::make_unique<AudioEngine>(std::move(output))),
+      purredAt_(-std::numeric_limits<double>::infinity()) {
+    for (int i = 0; i < kVoices; ++i) {
+        PlayerNode* node = engine_->makePlayer();
+        VarispeedNode* speed = engine_->makeVarispeed();
+        engine_->connect(node, speed);
+        engine_->connect(speed, engine_->mainMixer());
+        nodes_[std::size_t(i)] = node;
+        speeds_[std::size_t(i)] = speed;
+    }
+}
+
+PetSoundPlayer::~PetSoundPlayer() = default;
+
+PetSoundPlayer& PetSoundPlayer::shared() {
+    static PetSoundPlayer* player = new PetSoundPlayer(Defaults::standard(), SystemClock::shared(),
+                                                       SystemRandom::shared(), ClipBank::shared());
+    return *player;
+}
+
+QString PetSoundPlayer::caseName(PetSound sound) {
+    return QString::fromLatin1(kNames[index(sound)]);
+}
+
+bool PetSoundPlayer::isInterfaceSound(PetSound sound) {
+    using enum PetSound;
+    return isOneOf(sound, {page, tap, open, close, wear, buy});
+}
+
+std::optional<QString> PetSoundPlayer::clipName(PetSound sound, double pitch) {
+    using enum PetSound;
+    if ((sound == meow || sound == mew) && pitch >= 1.25) return QStringLiteral("cat-mew");
+    if (isOneOf(sound, {meow, mew, purr, trill, growl})) return QStringLiteral("cat-") + caseName(sound);
+    if (isOneOf(sound, {tap, open, close, wear, buy})) return QStringLiteral("ui-") + caseName(sound);
+    return std::nullopt;
+}
+
+float PetSoundPlayer::takeGain(PetSound sound) { return kTakeGain[index(sound)]; }
+float PetSoundPlayer::synthGain(PetSound sound) { return kSynthGain[index(sound)]; }
+
+double PetSoundPlayer::pitchKey(PetSound sound, double rate, double pitch) {
+    if (fixedPitch(sound)) return 1.0;
+    return std::round(rate * pitch * 50.0) / 50.0;
+}
+
+QString PetSoundPlayer::cacheKey(PetSound sound, double pitchKey, int variant) {
+    return caseName(sound) + u'-' + shortestDecimal(pitchKey) + u'-' + QString::number(variant);
+}
+
+Samples PetSoundPlayer::makeSamples(PetSound sound, double p, RandomSource& random) {
+    using enum PetSound;
+    switch (sound) {
+    case meow: return synth::catVoice(synth::meowPreset(), p, random);
+    case mew: return synth::catVoice(synth::mewPreset(), p, random);
+    case yawn: return synth::catVoice(synth::yawnPreset(), p, random);
+    case trill: return synth::catVoice(synth::trillPreset(), p, random);
+    case growl: return synth::catVoice(synth::growlPreset(), p, random);
+    case purr: return synth::purr(random);
+    case nom: return synth::nom(p, random);
+    case lap: return synth::lap(random);
+    case step: return synth::step(random);
+    case page: return synth::page(random);
+    case chime: return synth::chime();
+    case pop:
+    case tap:
+    case open:
+    case close:
+    case wear:
+    case buy: return synth::blip();
+    case dig: return synth::dig(random);
+    case scratch: return synth::scratch(random);
+    case bounce: return synth::bounce(random);
+    case thud: return synth::thud(random);
+    case sneeze: return synth::sneeze(random);
+    case thunder: return synth::thunder(random);
+    }
+    return {};
+}
+
+std::optional<int> PetSoundPlayer::pickTake(const QString& name, int count) {
+    if (count <= 0) return std::nullopt;
+    int i = random_.uniformInt(0, count - 1);
+    auto last = lastTake_.constFind(name);
+    if (count >= 2 && last != lastTake_.constEnd() && *last == i) i = (i + 1) % count;
+    lastTake_[name] = i;
+    return i;
+}
+
+void PetSoundPlayer::play(PetSound sound) {
+    using enum PetSound;
+    const bool on = isInterfaceSound(sound) ? prefs::appSoundOn(store_) : prefs::soundOn(store_);
+    if (!on) return;
+    if (!(prefs::soundVolume(store_) > 0.001)) return;
+
+    if (!started_) {
+        if (!engine_->start()) return;  // tried again on the next request
+        started_ = true;
+    }
+
+    if (sound == purr) {
+        const double now = clock_.monotonic();
+        if (now - purredAt_ <= kPurrSpacing) return;
+        purredAt_ = now;
+    }
+
+    const double rate = spreads(sound) ? random_.uniform(0.94, 1.06) : 1.0;
+
+    Played played{sound, 0, 1.0, 0.0f, false, {}, {}, -1, {}};
+    float gain = 0.0f;
+    if (auto name = clipName(sound, pitch_)) {
+        const std::vector<SampleBuffer>& takes = clips_.loadClips(*name);
+        if (auto i = pickTake(*name, int(takes.size()))) {
+            played.buffer = takes[std::size_t(*i)];
+            played.take = true;
+            played.clip = *name;
+            played.takeIndex = *i;
+            gain = takeGain(sound);
+            played.rate = isOneOf(sound, {meow, mew, trill, growl}) ? rate * std::min(pitch_, 1.15) : 1.0;
+        }
+    }
+    if (!played.take) {
+        const double key = pitchKey(sound, rate, pitch_);
+        const int variant = hasVariants(sound) ? random_.uniformInt(0, 2) : 0;
+        played.key = cacheKey(sound, key, variant);
+        auto cached = cache_.constFind(played.key);
+        if (cached != cache_.constEnd()) {
+            played.buffer = *cached;
+        } else {
+            try {
+                played.buffer = makeBuffer(makeSamples(sound, key, random_));
+            } catch (const std::bad_alloc&) {
+                return;  // no room for the samples: skip the sound
+            }
+            cache_.insert(played.key, played.buffer);
+        }
+        gain = synthGain(sound);
+        played.rate = 1.0;
+    }
+
+    const int i = nextNode_;
+    nextNode_ = (i + 1) % kVoices;
+    played.voice = i;
+    played.volume = float(std::clamp(prefs::soundVolume(store_), 0.0, 1.0)) * gain;
+    PlayerNode* node = nodes_[std::size_t(i)];
+    node->stop();
+    speeds_[std::size_t(i)]->setRate(played.rate);
+    node->setVolume(played.volume);
+    node->scheduleBuffer(played.buffer);
+    node->play();
+    lastPlayed_ = std::move(played);
+}
+
+}  // namespace kp::audio

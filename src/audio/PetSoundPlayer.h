@@ -1,0 +1,97 @@
+#pragma once
+// Plays the app's short effects: the cat's voice and body sounds and the interface sounds. A
+// recorded take is used when there is one, otherwise a synthesised buffer made once per pitch step
+// and kept. Four voices: a fifth overlapping sound cuts the oldest. Main thread only.
+#include "audio/AudioGraph.h"
+#include "life/PetTypes.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace kp {
+class Clock;
+class Defaults;
+class RandomSource;
+}  // namespace kp
+
+namespace kp::audio {
+
+class ClipBank;
+
+class PetSoundPlayer final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kVoices = 4;
+    // Purrs closer together than this are dropped.
+    static constexpr double kPurrSpacing = 2.2;
+
+    PetSoundPlayer(Defaults& store, Clock& clock, RandomSource& random, ClipBank& clips,
+                   std::unique_ptr<AudioOutput> output = nullptr, QObject* parent = nullptr);
+    ~PetSoundPlayer() override;
+
+    static PetSoundPlayer& shared();
+
+    // Pitch factor of the cat's voice for the next requests (kitten 1.3, junior 1.12, adult 1.0).
+    double pitch() const { return pitch_; }
+    void setPitch(double pitch) { pitch_ = pitch; }
+
+    // Plays a sound if the switches and volume allow; never reports failure.
+    void play(PetSound sound);
+
+    // What the last request that reached a voice did; for inspection.
+    struct Played {
+        PetSound sound;
+        int voice;
+        double rate;      // voice rate
+        float volume;     // player volume
+        bool take;        // a recorded take, not synthesis
+        QString key;      // cache key of a synthesised buffer
+        QString clip;     // clip name of a take
+        int takeIndex = -1;
+        SampleBuffer buffer;
+    };
+    const std::optional<Played>& lastPlayed() const { return lastPlayed_; }
+
+    AudioEngine& engine() { return *engine_; }
+    PlayerNode* voice(int i) const { return nodes_[std::size_t(i)]; }
+    VarispeedNode* speed(int i) const { return speeds_[std::size_t(i)]; }
+    int nextVoice() const { return nextNode_; }
+    bool started() const { return started_; }
+    bool isCached(const QString& key) const { return cache_.contains(key); }
+    qsizetype cacheSize() const { return cache_.size(); }
+
+    // The building blocks, as the player uses them.
+    static QString caseName(PetSound sound);
+    static bool isInterfaceSound(PetSound sound);
+    static std::optional<QString> clipName(PetSound sound, double pitch);
+    static float takeGain(PetSound sound);
+    static float synthGain(PetSound sound);
+    // The pitch key a synthesised buffer is made and cached at, in steps of 0.02.
+    static double pitchKey(PetSound sound, double rate, double pitch);
+    static QString cacheKey(PetSound sound, double pitchKey, int variant);
+    static Samples makeSamples(PetSound sound, double pitchKey, RandomSource& random);
+
+private:
+    std::optional<int> pickTake(const QString& name, int count);
+
+    Defaults& store_;
+    Clock& clock_;
+    RandomSource& random_;
+    ClipBank& clips_;
+    std::unique_ptr<AudioEngine> engine_;
+    std::array<PlayerNode*, kVoices> nodes_{};
+    std::array<VarispeedNode*, kVoices> speeds_{};
+    int nextNode_ = 0;
+    QHash<QString, SampleBuffer> cache_;
+    QHash<QString, int> lastTake_;
+    double purredAt_;
+    bool started_ = false;
+    double pitch_ = 1.0;
+    std::optional<Played> lastPlayed_;
+};
+
+}  // namespace kp::audio

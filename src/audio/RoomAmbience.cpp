@@ -1,0 +1,176 @@
+#include "audio/RoomAmbience.h"
+
+#include "audio/AmbienceBeds.h"
+#include "platform/Random.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <cmath>
+#include <random>
+
+namespace kp::audio {
+namespace {
+
+class PooledLoader final : public RoomAmbience::BedLoader {
+public:
+    void load(RoomAmbience::Bed bed, QObject* receiver, Done done) override {
+        QPointer<QObject> guard(receiver);
+        QThreadPool::globalInstance()->start(
+            [bed, guard = std::move(guard), done = std::move(done)]() mutable {
+                SeededRandom random(std::random_device{}());
+                SampleBuffer buffer;
+                try {
+                    buffer = makeBuffer(synth::bedLoop(bed, random));
+                } catch (const std::bad_alloc&) {
+                    buffer.reset();
+                }
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [bed, guard = std::move(guard), done = std::move(done), buffer = std::move(buffer)] {
+                        if (guard) done(bed, buffer);
+                    },
+                    Qt::QueuedConnection);
+            },
+            -1);  // below ordinary work: the beds are a backdrop
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<RoomAmbience::BedLoader> RoomAmbience::makePooledLoader() {
+    return std::make_unique<PooledLoader>();
+}
+
+RoomAmbience::RoomAmbience(Scheduler& scheduler, std::unique_ptr<AudioOutput> output,
+                           std::unique_ptr<BedLoader> loader, QObject* parent)
+    : QObject(parent),
+      scheduler_(scheduler),
+      engine_(std::make_unique<AudioEngine>(std::move(output))),
+      loader_(loader ? std::move(loader) : makePooledLoader()) {
+    for (Bed bed : kBeds) {
+        PlayerNode* p = engine_->makePlayer();
+        p->setVolume(0.0f);
+        engine_->connect(p, engine_->mainMixer());
+        players_[std::size_t(bed)] = p;
+    }
+}
+
+RoomAmbience::~RoomAmbience() {
+    if (fadeTimer_) scheduler_.cancel(fadeTimer_);
+}
+
+RoomAmbience& RoomAmbience::shared() {
+    static RoomAmbience* ambience = new RoomAmbience(QtScheduler::shared());
+    return *ambience;
+}
+
+float RoomAmbience::wanted(Bed bed) const {
+    return levels[bed] * synth::bedShape(bed).gain * volume;
+}
+
+float RoomAmbience::target(Bed bed) const {
+    return (isLoaded(bed) && enabled) ? wanted(bed) : 0.0f;
+}
+
+bool RoomAmbience::startEngine() {
+    if (started_ && engine_->isRunning()) return true;
+    if (!engine_->start()) return false;
+    started_ = true;
+    // Loops that arrived while the engine could not start would otherwise stay silent for good.
+    for (Bed bed : kBeds) {
+        const std::size_t i = std::size_t(bed);
+        if (unscheduled_[i] && buffers_[i]) {
+            players_[i]->scheduleBuffer(buffers_[i], true);
+            unscheduled_[i] = false;
+        }
+    }
+    return true;
+}
+
+void RoomAmbience::apply() {
+    bool anyNeeded = false;
+    if (enabled) {
+        for (Bed bed : kBeds) {
+            if (!(wanted(bed) > 0.0f)) continue;
+            anyNeeded = true;
+            const std::size_t i = std::size_t(bed);
+            if (!buffers_[i] && !loading_[i]) {
+                loading_[i] = true;
+                loader_->load(bed, this, [this](Bed b, SampleBuffer buffer) {
+                    if (buffer)
+                        install(std::move(buffer), b);
+                    else
+                        loading_[std::size_t(b)] = false;  // may be tried again
+                });
+            }
+        }
+    }
+    if (!anyNeeded) {
+        if (!started_) return;
+    } else if (!startEngine()) {
+        return;
+    }
+    if (fadeTimer_) return;
+    fadeTimer_ = scheduler_.every(kTick, [this] { fadeStep(); });
+}
+
+void RoomAmbience::install(SampleBuffer buffer, Bed bed) {
+    const std::size_t i = std::size_t(bed);
+    loading_[i] = false;
+    buffers_[i] = std::move(buffer);
+    if (!startEngine()) {
+        unscheduled_[i] = true;
+        return;
+    }
+    players_[i]->scheduleBuffer(buffers_[i], true);
+    unscheduled_[i] = false;
+    apply();
+}
+
+void RoomAmbience::fadeStep() {
+    bool moved = false;
+    for (Bed bed : kBeds) {
+        PlayerNode* p = players_[std::size_t(bed)];
+        if (!p) continue;
+        const float goal = target(bed);
+        const float current = p->volume();
+        const float diff = goal - current;
+        const float step = synth::bedShape(bed).fadeRate / 60.0f;
+        if (std::fabs(diff) <= step) {
+            p->setVolume(goal);
+        } else {
+            p->setVolume(diff > 0 ? current + step : current - step);
+            moved = true;
+        }
+        if (goal > 0.0f && !p->isPlaying() && isLoaded(bed)) p->play();
+        if (goal == 0.0f && p->volume() == 0.0f && p->isPlaying()) p->pause();
+    }
+    if (moved) return;
+    if (enabled)
+        for (Bed bed : kBeds)
+            if (wanted(bed) != 0.0f && !isLoaded(bed)) return;  // wait for its loop
+    scheduler_.cancel(fadeTimer_);
+    fadeTimer_ = 0;
+    for (Bed bed : kBeds)
+        if (players_[std::size_t(bed)]->volume() != 0.0f) return;
+    if (started_) {
+        engine_->pause();
+        started_ = false;
+    }
+}
+
+void RoomAmbience::engineChanged() {
+    started_ = false;
+    for (Bed bed : kBeds) {
+        const std::size_t i = std::size_t(bed);
+        if (!buffers_[i]) continue;
+        players_[i]->stop();
+        players_[i]->scheduleBuffer(buffers_[i], true);
+        unscheduled_[i] = false;
+    }
+    apply();
+}
+
+}  // namespace kp::audio

@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include "ClipFiles.h"
+#include "audio/ClipBank.h"
+#include "audio/PetSoundPlayer.h"
+#include "platform/Clock.h"
+#include "platform/Random.h"
+#include "support/Scratch.h"
+
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <set>
+
+using namespace kp;
+using kp::audio::ClipBank;
+using kp::audio::ManualOutput;
+using kp::audio::PetSoundPlayer;
+using kp::audio::Samples;
+
+namespace {
+
+// A player on an offline engine, a still clock, and clips from a folder of its own.
+struct Rig {
+    explicit Rig(std::initializer_list<double> draws = {0.5}) : random(draws) {}
+    test::ScratchStore store;
+    QTemporaryDir clipRoot;
+    ManualClock clock;
+    ScriptedRandom random;
+    std::unique_ptr<ClipBank> clips;
+    ManualOutput* output = nullptr;
+    std::unique_ptr<PetSoundPlayer> player;
+
+    PetSoundPlayer& make() {
+        clips = std::make_unique<ClipBank>(QStringList{clipRoot.path()});
+        output = new ManualOutput;
+        player = std::make_unique<PetSoundPlayer>(*store, clock, random, *clips,
+                                                  std::unique_ptr<audio::AudioOutput>(output));
+        return *player;
+    }
+    void clip(const QString& file, int frames = 2000) {
+        ASSERT_TRUE(test::writeClip(clipRoot.path() + "/Sounds/" + file, frames));
+    }
+};
+
+float peak(const Samples& s) {
+    float m = 0;
+    for (float x : s) m = std::max(m, std::fabs(x));
+    return m;
+}
+
+}  // namespace
+
+TEST(PetSoundPlayer, SwitchesPickTheirSounds) {
+    Rig rig;
+    rig.store->set("soundOn", false);
+    rig.store->set("appSoundOn", true);
+    PetSoundPlayer& p = rig.make();
+    p.play(PetSound::meow);
+    p.play(PetSound::chime);  // the chime follows the cat's switch
+    EXPECT_FALSE(p.lastPlayed().has_value());
+    EXPECT_FALSE(p.started());
+    p.play(PetSound::tap);
+    ASSERT_TRUE(p.lastPlayed());
+    EXPECT_EQ(p.lastPlayed()->sound, PetSound::tap);
+    p.play(PetSound::page);
+    EXPECT_EQ(p.lastPlayed()->sound, PetSound::page);
+
+    rig.store->set("soundOn", true);
+    rig.store->set("appSoundOn", false);
+    p.play(PetSound::buy);
+    EXPECT_EQ(p.lastPlayed()->sound, PetSound::page);
+    p.play(PetSound::chime);
+    EXPECT_EQ(p.lastPlayed()->sound, PetSound::chime);
+}
+
+TEST(PetSoundPlayer, VolumeAtTheFloorPlaysNothingAndStartsNothing) {
+    Rig rig;
+    rig.store->set("soundVolume", 0.001);
+    PetSoundPlayer& p = rig.make();
+    p.play(PetSound::meow);
+    EXPECT_FALSE(p.lastPlayed());
+    EXPECT_EQ(rig.output->starts, 0);
+    rig.store->set("soundVolume", 0.0011);
+    p.play(PetSound::meow);
+    ASSERT_TRUE(p.lastPlayed());
+    EXPECT_EQ(rig.output->starts, 1);
+    EXPECT_NEAR(p.lastPlayed()->volume, 0.0011f * 0.32f, 1e-9f);
+}
+
+TEST(PetSoundPlayer, EngineThatWillNotStartDropsTheRequestAndTriesAgain) {
+    Rig rig;
+    PetSoundPlayer& p = rig.make();
+    rig.output->startFails = true;
+    p.play(PetSound::mew);
+    EXPECT_FALSE(p.started());
+    EXPECT_FALSE(p.lastPlayed());
+    rig.output->startFails = false;
+    p.play(PetSound::mew);
+    EXPECT_TRUE(p.started());
+    EXPECT_TRUE(p.lastPlayed());
+    EXPECT_EQ(rig.output->starts, 2);
+}
+
+TEST(PetSoundPlayer, PurrsNeedTheirSpacingAndADroppedOneDoesNotCount) {
+    Rig rig;
+    PetSoundPlayer& p = rig.make();
+    p.play(PetSound::purr);
+    EXPECT_EQ(p.nextVoice(), 1);
+    rig.clock.advance(2.0);
+    p.play(PetSound::purr);
+    EXPECT_EQ(p.nextVoice(), 1);  // dropped
+    rig.clock.advance(0.2);       // exactly 2.2 s after the first: still too soon
+    p.play(PetSound::purr);
+    EXPECT_EQ(p.nextVoice(), 1);
+    rig.clock.advance(0.1);  // 2.3 s after the first
+    p.play(PetSound::purr);
+    EXPECT_EQ(p.nextVoice(), 2);
+    // Other sounds are not spaced.
+    p.play(PetSound::meow);
+    p.play(PetSound::meow);
+    EXPECT_EQ(p.nextVoice(), 0);
+}
+
+TEST(PetSoundPlayer, CacheKeysQuantiseThePitchInSteps) {
+    // Rate draws: 0.25 gives 0.97, 0.5 gives 1.0.
+    Rig rig({0.25});
+    PetSoundPlayer& p = rig.make();
+    p.setPitch(1.3);
+    p.play(PetSound::meow);
+    ASSERT_TRUE(p.lastPlayed());
+    EXPECT_EQ(p.lastPlayed()->key, "meow-1.26-0");
+    EXPECT_FALSE(p.lastPlayed()->take);
+    EXPECT_EQ(p.lastPlayed()->rate, 1.0);
+    EXPECT_EQ(p.lastPlayed()->buffer->size(), 27342u);
+
+    EXPECT_EQ(PetSoundPlayer::pitchKey(PetSound::meow, 1.0, 1.0), 1.0);
+    EXPECT_EQ(PetSoundPlayer::cacheKey(PetSound::meow, 1.0, 0), "meow-1.0-0");
+    EXPECT_EQ(PetSoundPlayer::cacheKey(PetSound::mew, PetSoundPlayer::pitchKey(PetSound::mew, 1.0, 1.12), 0),
+              "mew-1.12-0");
+    EXPECT_EQ(PetSoundPlayer::cacheKey(PetSound::dig, PetSoundPlayer::pitchKey(PetSound::dig, 1.03, 1.3), 2),
+              "dig-1.0-2");
+    // Purr keeps the stage's pitch in its key even though its rate never spreads.
+    EXPECT_EQ(PetSoundPlayer::pitchKey(PetSound::purr, 1.0, 1.3), 1.3);
+    // Halves round away from zero: 1.01 x 1.0 x 50 = 50.5 -> 51 -> 1.02.
+    EXPECT_EQ(PetSoundPlayer::pitchKey(PetSound::nom, 1.01, 1.0), 1.02);
+}
+
+TEST(PetSoundPlayer, EachKeyIsSynthesisedOnceAndNoisySoundsKeepThreeSlots) {
+    Rig rig({0.5});
+    PetSoundPlayer& p = rig.make();
+    p.play(PetSound::meow);
+    const auto first = p.lastPlayed()->buffer;
+    p.play(PetSound::meow);
+    EXPECT_EQ(p.lastPlayed()->buffer, first);  // the very same samples
+    EXPECT_EQ(p.cacheSize(), 1);
+
+    SeededRandom spread(42);
+    test::ScratchStore store;
+    ManualClock clock;
+    ClipBank clips(QStringList{});
+    PetSoundPlayer q(*store, clock, spread, clips, std::make_unique<ManualOutput>());
+    std::set<QString> keys;
+    for (int i = 0; i < 40; ++i) {
+        q.play(PetSound::dig);
+        keys.insert(q.lastPlayed()->key);
+    }
+    EXPECT_EQ(keys, (std::set<QString>{"dig-1.0-0", "dig-1.0-1", "dig-1.0-2"}));
+    // The random spread of a voice-like sound gives only a handful of keys.
+    keys.clear();
+    for (int i = 0; i < 200; ++i) {
+        q.play(PetSound::meow);
+        keys.insert(q.lastPlayed()->key);
+    }
+    EXPECT_EQ(keys.size(), 7u);  // 0.94 ... 1.06 in steps of 0.02
+}
+
+TEST(PetSoundPlayer, FiveSoundsRotateThroughFourVoicesCuttingTheOldest) {
+    Rig rig;
+    PetSoundPlayer& p = rig.make();
+    const PetSound seq[] = {PetSound::meow, PetSound::step, PetSound::lap, PetSound::nom, PetSound::tap};
+    std::vector<int> voices;
+    for (PetSound s : seq) {
+        p.play(s);
+        voices.push_back(p.lastPlayed()->voice);
+    }
+    EXPECT_EQ(voices, (std::vector<int>{0, 1, 2, 3, 0}));
+    EXPECT_EQ(p.nextVoice(), 1);
+    // Voice 0 was stopped and now holds only the tap.
+    EXPECT_EQ(p.voice(0)->scheduledCount(), 1);
+    EXPECT_EQ(p.voice(0)->lastScheduled()->size(), 4410u);
+    EXPECT_TRUE(p.voice(0)->isPlaying());
+}
+
+TEST(PetSoundPlayer, SynthesisedSoundIsHeardAtVolumeTimesGain) {
+    Rig rig;
+    rig.store->set("soundVolume", 0.8);
+    PetSoundPlayer& p = rig.make();
+    p.play(PetSound::chime);
+    ASSERT_TRUE(p.lastPlayed());
+    EXPECT_NEAR(p.lastPlayed()->volume, 0.8f * 0.55f, 1e-7f);
+    const Samples heard = p.engine().renderOffline(20000);
+    const Samples& made = *p.lastPlayed()->buffer;
+    const Samples head(made.begin(), made.begin() + 20000);
+    EXPECT_NEAR(peak(heard), peak(head) * 0.8f * 0.55f, 1e-4f);
+}
+
+TEST(PetSoundPlayer, TapUsesItsRecordingWhenThereIsOne) {
+    Rig without;
+    PetSoundPlayer& a = without.make();
+    a.play(PetSound::tap);
+    EXPECT_FALSE(a.lastPlayed()->take);
+    EXPECT_NEAR(a.lastPlayed()->volume, 0.5f * 0.25f, 1e-7f);
+
+    Rig with;
+    with.clip("ui-tap.caf", 3000);
+    PetSoundPlayer& b = with.make();
+    b.play(PetSound::tap);
+    ASSERT_TRUE(b.lastPlayed()->take);
+    EXPECT_EQ(b.lastPlayed()->clip, "ui-tap");
+    EXPECT_NEAR(b.lastPlayed()->volume, 0.5f * 0.2f, 1e-7f);
+    EXPECT_EQ(b.lastPlayed()->rate, 1.0);
+    EXPECT_EQ(b.lastPlayed()->buffer->size(), 3000u);
+    // The recording is what is heard.
+    EXPECT_NEAR(peak(b.engine().renderOffline(1000)), 0.5f * 0.1f, 1e-3f);
+}
+
+TEST(PetSoundPlayer, KittenMeowUsesMewRecordingsAtACappedRate) {
+    Rig rig({0.25});  // rate 0.97
+    rig.clip("cat-mew.caf");
+    rig.clip("cat-meow.caf");
+    PetSoundPlayer& p = rig.make();
+    p.setPitch(1.3);
+    p.play(PetSound::meow);
+    ASSERT_TRUE(p.lastPlayed()->take);
+    EXPECT_EQ(p.lastPlayed()->clip, "cat-mew");
+    EXPECT_NEAR(p.lastPlayed()->rate, 0.97 * 1.15, 1e-9);
+    EXPECT_NEAR(p.speed(p.lastPlayed()->voice)->rate(), 0.97 * 1.15, 1e-9);
+    EXPECT_NEAR(p.lastPlayed()->volume, 0.5f * 0.35f, 1e-7f);
+    // A junior meows its own recordings at its own pitch.
+    p.setPitch(1.12);
+    p.play(PetSound::meow);
+    EXPECT_EQ(p.lastPlayed()->clip, "cat-meow");
+    EXPECT_NEAR(p.lastPlayed()->rate, 0.97 * 1.12, 1e-9);
+}
+
+TEST(PetSoundPlayer, PurrRecordingPlaysAtItsOwnSpeed) {
+    Rig rig;
+    rig.clip("cat-purr.caf");
+    PetSoundPlayer& p = rig.make();
+    p.setPitch(1.3);
+    p.play(PetSound::purr);
+    ASSERT_TRUE(p.lastPlayed()->take);
+    EXPECT_EQ(p.lastPlayed()->rate, 1.0);
+    EXPECT_NEAR(p.lastPlayed()->volume, 0.5f * 0.8f, 1e-7f);
+}
+
+TEST(PetSoundPlayer, TakesNeverRepeatBackToBackAndASingleTakeAlwaysPlays) {
+    test::ScratchStore store;
+    QTemporaryDir root;
+    for (const char* f : {"cat-trill.caf", "cat-trill-2.caf", "cat-trill-3.caf", "cat-growl.caf"})
+        ASSERT_TRUE(test::writeClip(root.path() + "/" + f, 1000));
+    ManualClock clock;
+    SeededRandom random(3);
+    ClipBank clips({root.path()});
+    PetSoundPlayer p(*store, clock, random, clips, std::make_unique<ManualOutput>());
+    int last = -1;
+    std::set<int> seen;
+    for (int i = 0; i < 60; ++i) {
+        p.play(PetSound::trill);
+        const int take = p.lastPlayed()->takeIndex;
+        EXPECT_NE(take, last);
+        seen.insert(take);
+        last = take;
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    for (int i = 0; i < 5; ++i) {
+        p.play(PetSound::growl);
+        EXPECT_EQ(p.lastPlayed()->takeIndex, 0);
+        EXPECT_NEAR(p.lastPlayed()->volume, 0.5f * 0.22f, 1e-7f);
+    }
+}
+
+TEST(PetSoundPlayer, ClipNamesAndGainTables) {
+    EXPECT_EQ(PetSoundPlayer::clipName(PetSound::meow, 1.0), "cat-meow");
+    EXPECT_EQ(PetSoundPlayer::clipName(PetSound::meow, 1.25), "cat-mew");
+    EXPECT_EQ(PetSoundPlayer::clipName(PetSound::mew, 1.0), "cat-mew");
+    EXPECT_EQ(PetSoundPlayer::clipName(PetSound::growl, 1.3), "cat-growl");
+    EXPECT_EQ(PetSoundPlayer::clipName(PetSound::buy, 1.0), "ui-buy");
+    EXPECT_FALSE(PetSoundPlayer::clipName(PetSound::page, 1.0));
+    EXPECT_FALSE(PetSoundPlayer::clipName(PetSound::nom, 1.0));
+    EXPECT_EQ(PetSoundPlayer::takeGain(PetSound::buy), 0.12f);
+    EXPECT_EQ(PetSoundPlayer::synthGain(PetSound::growl), 0.32f);
+    EXPECT_EQ(PetSoundPlayer::takeGain(PetSound::growl), 0.22f);
+    EXPECT_EQ(PetSoundPlayer::caseName(PetSound::thunder), "thunder");
+}
