@@ -138,9 +138,26 @@ struct Pose {
     bool tailInFront = false;
 };
 
-Pose standingPose(double sit, double tail) {
+// How far a breed's seated torso must rise so its rim stays on the feet line.
+double seatLift(CatBreed breed) {
+    static const std::array<double, 10> lifts = [] {
+        std::array<double, 10> out{};
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            QTransform t;
+            t.translate(-3.2, 4.8);
+            t.rotate(-54.0);
+            t.scale(12.6 / kTorsoRx, 10.4 / kTorsoRy);
+            const double bottom = t.map(torsoShapes(static_cast<CatBreed>(i)).torso).boundingRect().bottom();
+            out[i] = std::max(0.0, bottom + kRim - (kCatFeetLine + 0.2));
+        }
+        return out;
+    }();
+    return lifts[static_cast<std::size_t>(breed)];
+}
+
+Pose standingPose(CatBreed breed, double sit, double tail) {
     Pose p;
-    p.torsoC = lerp(QPointF(-2, 2), QPointF(-3.2, 4.8), sit);
+    p.torsoC = lerp(QPointF(-2, 2), QPointF(-3.2, 4.8 - seatLift(breed)), sit);
     p.torsoSx = lerp(1.0, 12.6 / kTorsoRx, sit);
     p.torsoSy = lerp(1.0, 10.4 / kTorsoRy, sit);
     p.torsoRot = lerp(0.0, -54.0, sit);
@@ -150,7 +167,7 @@ Pose standingPose(double sit, double tail) {
     p.frontNear = lerp(QPointF(10.8, 4.0), QPointF(7.6, 1.6), sit);
     p.haunchC = lerp(QPointF(-10.5, 3.6), QPointF(-7.6, 8.6), sit);
     p.haunchRx = lerp(5.4, 7.6, sit);
-    p.haunchRy = lerp(5.6, 6.2, sit);
+    p.haunchRy = lerp(5.6, 5.8, sit);
     p.tailRoot = lerp(QPointF(-17.5, -1.0), QPointF(-12.0, 12.4), sit);
     p.tailCtrl = lerp(QPointF(-28.0, -2.0), QPointF(-3.0, 17.2), sit);
     p.tailTip = lerp(QPointF(-25.5, -16.0), QPointF(8.5, 13.0), sit);
@@ -173,8 +190,8 @@ Pose lyingPose(double tail) {
     p.haunchRx = 7.2;
     p.haunchRy = 5.2;
     p.tailRoot = QPointF(-18.0, 6.0);
-    p.tailCtrl = QPointF(-26.5, 11.0);
-    p.tailTip = QPointF(-30.5, 5.6);
+    p.tailCtrl = QPointF(-25.5, 11.0);
+    p.tailTip = QPointF(-28.6, 5.2);
     p.neckC = QPointF(11.0, 1.5);
     p.neckR = 5.0;
     p.tailAngle = std::clamp(tail, -25.0, 25.0);
@@ -262,7 +279,7 @@ struct TailDiscs {
     std::array<double, kTailDiscs> r;
 };
 
-TailDiscs tailDiscs(const CatCoat& c, QPointF root, QPointF ctrl, QPointF tip, double angle) {
+TailDiscs tailDiscs(const CatCoat& c, QPointF root, QPointF ctrl, QPointF tip, double angle, double floor) {
     TailDiscs d;
     const QPointF cr = rotateAbout(ctrl, root, angle);
     const QPointF tr = rotateAbout(tip, root, angle);
@@ -272,6 +289,8 @@ TailDiscs tailDiscs(const CatCoat& c, QPointF root, QPointF ctrl, QPointF tip, d
         double r = lerp(2.5, 1.45, t) * c.tailFluff;
         if (c.tailFluff > 1.2) r *= 1.0 + 0.25 * std::sin(t * M_PI);  // bushy in the middle
         d.r[i] = r;
+        // the tail lies on the floor rather than through it
+        d.at[i].setY(std::min(d.at[i].y(), floor - r - kRim));
     }
     return d;
 }
@@ -329,7 +348,7 @@ void drawTorso(QPainter& p, const CatCoat& c, const TorsoShapes& ts, const Pose&
     p.restore();
 }
 
-void drawBackpackOn(QPainter& p, const CatOutfit& outfit, const Pose& ps) {
+void drawBackpackOn(QPainter& p, const CatOutfit& outfit, const Pose& ps, bool lying = false) {
     if (!outfit.body) return;
     const CatAccessory a = *outfit.body;
     if (a != CatAccessory::backpack && a != CatAccessory::backpackGreen) return;
@@ -337,7 +356,8 @@ void drawBackpackOn(QPainter& p, const CatOutfit& outfit, const Pose& ps) {
     t.translate(ps.torsoC.x(), ps.torsoC.y());
     t.rotate(ps.torsoRot);
     t.scale(ps.torsoSx, ps.torsoSy);
-    const QPointF at = t.map(QPointF(-2.5, -9.0));
+    // lying, the pack sits lower so the loaf stays flat
+    const QPointF at = t.map(QPointF(-2.5, lying ? -5.6 : -9.0));
     // the straps round the chest
     const QPointF s1 = t.map(QPointF(1.5, -8.0)), s2 = t.map(QPointF(9.0, 6.5));
     const QColor strap = a == CatAccessory::backpack ? rgb(0xA87A2E) : rgb(0x4A8A49);
@@ -354,7 +374,7 @@ void paintBody(QPainter& p, const CatBody& b, const CatEnv& env) {
 
     if (b.lying) {
         const Pose ps = lyingPose(b.tail);
-        const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle);
+        const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle, kCatLyingFeetLine);
         drawTail(p, c, td);
         // the far front paw peeks out beyond the near one
         rimEllipse(p, ps.frontFar, 3.8, 2.0, c.shade, c.outline);
@@ -373,15 +393,15 @@ void paintBody(QPainter& p, const CatBody& b, const CatEnv& env) {
                 p.restore();
             }
         }
-        drawBackpackOn(p, outfit, ps);
+        drawBackpackOn(p, outfit, ps, true);
         drawTailBowOn(p, outfit, td);
         return;
     }
 
     const double sit = clamp01(b.sit);
-    const Pose ps = standingPose(sit, b.tail);
+    const Pose ps = standingPose(breed, sit, b.tail);
     const double sw = std::clamp(b.swing, -1.5, 1.5) * 25.0 * (1.0 - sit);
-    const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle);
+    const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle, kCatFeetLine);
 
     // far legs, behind everything
     drawLeg(p, c, ps.hindFar, -sw, kCatFeetLine - ps.hindFar.y(), true, false, outfit);
@@ -573,9 +593,9 @@ void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) c
         else wear = CatOutfit::empty().toggling(item);
         head.outfit = wear;
         // head pieces reach up to ~25 units above the head's centre, neck pieces ~21 below
-        double top = -15, bottom = 15;
+        double top = -16, bottom = 15;
         if (sl == AccessorySlot::head) top = -25.5;
-        if (sl == AccessorySlot::neck) bottom = 21;
+        if (sl == AccessorySlot::neck) bottom = 22;
         const double h = bottom - top, w = 32.0;
         const double k = std::min(frame.width() / w, frame.height() / h);
         head.size = 30;
@@ -590,7 +610,7 @@ void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) c
         fig.body.tail = 0.2;
         fig.head.size = 30;
         // the seated figure spans about x -21...22, y -30...16
-        const double k = std::min(frame.width() / 44.0, frame.height() / 47.0);
+        const double k = std::min(frame.width() / 46.0, frame.height() / 50.0);
         p.translate(frame.center());
         p.scale(k, k);
         p.translate(-0.5, 7.0);

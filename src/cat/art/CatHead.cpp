@@ -186,9 +186,9 @@ HeadShapes buildShapes(CatBreed breed) {
         addMark(s.backMarks, back, c.stripe);
     }
     if (c.patchA.isValid()) {
-        QPainterPath a;
-        a.addEllipse(QPointF(-8.0, -6.0), 7.2, 6.4);
-        a.addEllipse(QPointF(-2.2, -9.6), 4.2, 3.0);
+        QPainterPath a;  // the back ear's side of the crown, clear of the cheek
+        a.addEllipse(QPointF(-8.0, -8.2), 6.4, 4.6);
+        a.addEllipse(QPointF(-2.6, -9.8), 4.4, 3.0);
         addMark(s.marks, a.simplified(), c.patchA);
         QPainterPath b;
         b.addEllipse(QPointF(f + 6.8, -1.2), 5.0, 5.4);
@@ -604,8 +604,10 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
         p.setPen(wp);
         for (int side : {-1, 1}) {
             const QPointF root = fc.shift + QPointF(side * (s.eyeDx + 2.4), s.noseY + 0.9);
-            p.drawLine(root, QPointF(side * (s.rx + 2.2), s.noseY - 0.6));
-            p.drawLine(root + QPointF(0, 0.7), QPointF(side * (s.rx + 2.0), s.noseY + 2.4));
+            // whiskers reach just past the cheek, never beyond the frame
+            const double reach = std::min(s.rx + 2.2, 15.4);
+            p.drawLine(root, QPointF(side * reach, s.noseY - 0.6));
+            p.drawLine(root + QPointF(0, 0.7), QPointF(side * (reach - 0.2), s.noseY + 2.4));
         }
         if (outfit.face) drawFacePiece(p, *outfit.face, fc.shift + QPointF(0, s.eyeY - 1.0));
     }

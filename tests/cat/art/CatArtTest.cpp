@@ -1,0 +1,304 @@
+// The cat drawings, rendered offscreen and checked the way a person would look at them.
+#include "cat/art/CatCoat.h"
+#include "cat/art/CatDrawing.h"
+
+#include "platform/EnumNames.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+using namespace kp;
+
+namespace {
+
+// Renders `fn` into a transparent square image, origin at its centre, `k` pixels per unit.
+QImage render(int px, double k, const std::function<void(QPainter&)>& fn, QPointF origin = {-1, -1}) {
+    QImage img(px, px, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(origin.x() < 0 ? QPointF(px / 2.0, px / 2.0) : origin);
+    p.scale(k, k);
+    fn(p);
+    p.end();
+    return img;
+}
+
+QImage head(const CatHead& h, const CatEnv& env = {}, int px = 120) {
+    return render(px, px / 40.0, [&](QPainter& p) { h.paint(p, env); });
+}
+
+bool near(QRgb a, const QColor& b, int tol) {
+    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol &&
+           std::abs(qBlue(a) - b.blue()) <= tol && qAlpha(a) == 255;
+}
+
+int countNear(const QImage& img, const QColor& c, int tol, QRect area = {}) {
+    if (area.isNull()) area = img.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (near(img.pixel(x, y), c, tol)) ++n;
+    return n;
+}
+
+int opaqueCount(const QImage& img, QRect area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(img.pixel(x, y)) > 8) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(CatArt, SameInputsGiveTheSamePixels) {
+    CatFigure f;
+    f.body.swing = 0.4;
+    f.body.tail = 12;
+    f.body.sit = 0.3;
+    f.head.expression = CatExpression::love;
+    f.head.look = {0.3, -0.2};
+    f.head.previous = CatExpression::content;
+    f.head.mix = 0.4;
+    CatEnv env{CatBreed::calico, CatOutfit::empty().toggling(CatAccessory::partyHat).toggling(CatAccessory::boots)};
+    auto draw = [&] { return render(200, 3, [&](QPainter& p) { f.paint(p, env); }); };
+    const QImage a = draw();
+    // something else in between must not leave state behind
+    render(200, 3, [&](QPainter& p) { CatBack{}.paint(p, CatEnv{CatBreed::maineCoon, {}}); });
+    const QImage b = draw();
+    EXPECT_EQ(a, b);
+    EXPECT_GT(opaqueCount(a, a.rect()), 2000);
+}
+
+TEST(CatArt, MirroredHeadIsTheHorizontalMirrorImage) {
+    for (CatBreed b : {CatBreed::orange, CatBreed::calico, CatBreed::snowshoe}) {
+        CatHead h;
+        h.breed = b;
+        h.expression = CatExpression::grumpy;
+        h.look = {0.6, 0.2};
+        h.outfit = CatOutfit::empty().toggling(CatAccessory::bow).toggling(CatAccessory::scarf);
+        const QImage plain = head(h);
+        h.mirrored = true;
+        const QImage flipped = head(h);
+        const QImage expected = plain.mirrored(true, false);
+        ASSERT_NE(plain, flipped) << "the head faces one way, so mirroring must change it";
+        int off = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x) {
+                const QRgb e = expected.pixel(x, y), m = flipped.pixel(x, y);
+                if (std::abs(qAlpha(e) - qAlpha(m)) > 40 || std::abs(qRed(e) - qRed(m)) > 40) ++off;
+            }
+        EXPECT_LT(off, expected.width() * expected.height() / 200) << rawValue(b);
+    }
+}
+
+TEST(CatArt, ShutEyesShowNoEyeColour) {
+    for (CatBreed b : allCases<CatBreed>()) {
+        const QColor eye = coat(b).eye;
+        for (CatExpression e : {CatExpression::content, CatExpression::sad, CatExpression::meow,
+                                CatExpression::sleepy, CatExpression::grumpy, CatExpression::sick}) {
+            CatHead h;
+            h.breed = b;
+            h.expression = e;
+            h.look = {0.5, -0.5};
+            const QImage open = head(h);
+            if (e == CatExpression::content) {
+                EXPECT_GT(countNear(open, eye, 10), 40) << rawValue(b);
+            }
+            h.blink = 1;
+            EXPECT_EQ(countNear(head(h), eye, 10), 0) << rawValue(b) << " " << rawValue(e);
+        }
+        // the desktop holds blink at 1 through a cross-fade as well
+        CatHead h;
+        h.breed = b;
+        h.expression = CatExpression::surprised;
+        h.previous = CatExpression::content;
+        h.mix = 0.5;
+        h.blink = 1;
+        EXPECT_EQ(countNear(head(h), eye, 10), 0) << rawValue(b);
+    }
+}
+
+TEST(CatArt, HeadShowsTheBreedsCoat) {
+    // The back cheek, level with the head's centre, is bare coat for every breed.
+    for (CatBreed b : allCases<CatBreed>()) {
+        CatHead h;
+        h.size = 30;
+        const QImage img = render(120, 4, [&](QPainter& p) { h.paint(p, CatEnv{b, {}}); });
+        const QPoint sample(60 - 9 * 4, 60 - 1 * 4);
+        EXPECT_TRUE(near(img.pixel(sample), coat(b).base, 6))
+            << rawValue(b) << " got " << QColor(img.pixel(sample)).name().toStdString();
+    }
+    // The head's own breed wins over the environment's.
+    CatHead h;
+    h.breed = CatBreed::british;
+    const QImage img = render(120, 4, [&](QPainter& p) { h.paint(p, CatEnv{CatBreed::orange, {}}); });
+    EXPECT_TRUE(near(img.pixel(60 - 36, 56), coat(CatBreed::british).base, 6));
+}
+
+TEST(CatArt, HatAddsItsColourAboveTheHead) {
+    struct Case {
+        CatAccessory hat;
+        QColor colour;
+    };
+    const Case cases[] = {{CatAccessory::partyHat, QColor(0x7E, 0xB6, 0xE0)},
+                          {CatAccessory::topHat, QColor(0x2C, 0x26, 0x22)},
+                          {CatAccessory::beanieGreen, QColor(0x6B, 0xAF, 0x6A)},
+                          {CatAccessory::witchHat, QColor(0x3B, 0x2F, 0x4A)},
+                          {CatAccessory::strawHat, QColor(0xE8, 0xC7, 0x7A)}};
+    // Above the crown: head units y < -9 (pixels 0...120 map to -20...20 units at 3 px per unit).
+    const QRect above(0, 0, 120, 60 - 9 * 3);
+    for (const Case& c : cases) {
+        CatHead h;
+        h.breed = CatBreed::persian;
+        const QImage bare = head(h);
+        h.outfit = CatOutfit::empty().toggling(c.hat);
+        const QImage hatted = head(h);
+        EXPECT_EQ(countNear(bare, c.colour, 8, above), 0) << rawValue(c.hat);
+        EXPECT_GT(countNear(hatted, c.colour, 8, above), 30) << rawValue(c.hat);
+    }
+    // The environment's outfit is worn when the head has none of its own, and ignored when it has.
+    CatHead h;
+    const CatEnv env{CatBreed::orange, CatOutfit::empty().toggling(CatAccessory::partyHat)};
+    EXPECT_GT(countNear(head(h, env), cases[0].colour, 8, above), 30);
+    h.outfit = CatOutfit::empty();
+    EXPECT_EQ(countNear(head(h, env), cases[0].colour, 8, above), 0);
+}
+
+TEST(CatArt, LyingCatStaysLow) {
+    // Nothing of the lying body is drawn above y -8 (pixel rows above 100 - 8 k).
+    const double k = 4;
+    for (CatBreed b : allCases<CatBreed>()) {
+        for (double tail : {0.0, 6.0, -6.0}) {
+            for (auto piece : {CatAccessory::backpack, CatAccessory::raincoat, CatAccessory::tailBow, CatAccessory::boots}) {
+                CatBody body;
+                body.lying = true;
+                body.tail = tail;
+                body.swing = 0.8;       // ignored while lying
+                body.pawAngle = -150;
+                body.pawRaise = 1;
+                const CatEnv env{b, CatOutfit::empty().toggling(piece)};
+                const QImage img = render(280, k, [&](QPainter& p) { body.paint(p, env); });
+                EXPECT_EQ(opaqueCount(img, QRect(0, 0, 280, int(140 - 8 * k))), 0)
+                    << rawValue(b) << " tail " << tail << " " << rawValue(piece);
+                EXPECT_GT(opaqueCount(img, img.rect()), 3000);
+            }
+        }
+    }
+}
+
+TEST(CatArt, FeetRestOnTheFeetLine) {
+    // Standing, walking and seated, the lowest paint is the feet line (y = 15), give or take the rim.
+    const double k = 4;
+    for (CatBreed b : {CatBreed::orange, CatBreed::maineCoon}) {
+        for (double sit : {0.0, 0.5, 1.0}) {
+            CatBody body;
+            body.sit = sit;
+            const QImage img = render(320, k, [&](QPainter& p) { body.paint(p, CatEnv{b, {}}); });
+            int lowest = 0;
+            for (int y = 0; y < img.height(); ++y)
+                if (opaqueCount(img, QRect(0, y, img.width(), 1)) > 0) lowest = y;
+            const double lowestUnits = (lowest - 160) / k;
+            EXPECT_NEAR(lowestUnits, 15.0, 1.5) << rawValue(b) << " sit " << sit;
+        }
+    }
+}
+
+TEST(CatArt, EveryBreedAndFacePaintsInsideItsFrame) {
+    // Each head paints something, and a bare head stays within its frame (a little rim aside).
+    for (CatBreed b : allCases<CatBreed>()) {
+        for (CatExpression e : allCases<CatExpression>()) {
+            for (int variant = 0; variant < 3; ++variant) {
+                CatHead h;
+                h.breed = b;
+                h.expression = e;
+                h.size = 30;
+                h.blink = variant == 1 ? 0.5 : 0;
+                h.previous = variant == 2 ? std::optional(CatExpression::meow) : std::nullopt;
+                h.mix = variant == 2 ? 0.3 : 1;
+                h.fromBehind = variant == 1 && e == CatExpression::content;
+                // 4 px per unit; the frame is 120 px, centred in 200
+                const QImage img = render(200, 4, [&](QPainter& p) { h.paint(p, CatEnv{}); });
+                // the frame plus 10 %, and a little more above for ear tufts
+                const QRect frame(100 - 66, 100 - 66 - 8, 132, 132 + 8);
+                EXPECT_GT(opaqueCount(img, frame), 5000) << rawValue(b) << " " << rawValue(e);
+                EXPECT_EQ(opaqueCount(img, img.rect()) - opaqueCount(img, frame), 0)
+                    << rawValue(b) << " " << rawValue(e);
+            }
+        }
+    }
+    // The body in every pose stays in its 60 x 44 frame (tails and rims get 10 % more).
+    for (CatBreed b : allCases<CatBreed>()) {
+        for (int pose = 0; pose < 4; ++pose) {
+            CatBody body;
+            body.sit = pose == 1 ? 1 : 0;
+            body.lying = pose == 2;
+            body.swing = pose == 3 ? 1 : 0;
+            body.tail = pose == 3 ? 40 : -16;
+            body.pawOnTop = pose != 3;
+            body.pawAngle = -150;
+            body.pawRaise = 1;
+            const QImage img = render(400, 4, [&](QPainter& p) { body.paint(p, CatEnv{b, {}}); });
+            const QRect frame(200 - 132, 200 - 97, 264, 194);
+            EXPECT_EQ(opaqueCount(img, img.rect()) - opaqueCount(img, frame), 0) << rawValue(b) << " pose " << pose;
+        }
+    }
+}
+
+TEST(CatArt, FrontPawFollowsItsAngle) {
+    // Hanging down it reaches the feet line; at -150 degrees it comes up to the face.
+    auto lowestAndHighest = [](const CatFrontPaw& paw) {
+        const QImage img = render(200, 4, [&](QPainter& p) { paw.paint(p, CatEnv{}); });
+        int top = -1, bottom = -1;
+        for (int y = 0; y < img.height(); ++y)
+            if (opaqueCount(img, QRect(0, y, img.width(), 1)) > 0) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+        return std::pair((top - 100) / 4.0, (bottom - 100) / 4.0);
+    };
+    const auto down = lowestAndHighest(CatFrontPaw{0, 0, 0, {}});
+    EXPECT_NEAR(down.second, 15.0, 1.5);
+    const auto up = lowestAndHighest(CatFrontPaw{-150, 1, 0, {}});
+    EXPECT_LT(up.first, -2.0);
+    EXPECT_LT(up.second, 8.0);
+}
+
+TEST(CatArt, BackViewAndIconsPaint) {
+    for (CatBreed b : allCases<CatBreed>()) {
+        CatBack back{10, 5, 0.6, 1.1, std::nullopt};
+        const QImage img = render(240, 3, [&](QPainter& p) { back.paint(p, CatEnv{b, {}}); });
+        EXPECT_GT(opaqueCount(img, img.rect()), 4000) << rawValue(b);
+    }
+    // Every piece's icon fills its frame and stays inside it.
+    for (CatAccessory a : allCases<CatAccessory>()) {
+        const QImage img = render(100, 1, [&](QPainter& p) { AccessoryIcon{a}.paint(p, CatEnv{}, QRectF(-20, -20, 40, 40)); });
+        const QRect frame(30, 30, 40, 40);
+        EXPECT_GT(opaqueCount(img, frame), 300) << rawValue(a);
+        EXPECT_EQ(opaqueCount(img, img.rect()) - opaqueCount(img, frame.adjusted(-1, -1, 1, 1)), 0) << rawValue(a);
+    }
+    // The soft heart is pink and about `size` wide.
+    const QImage heart = render(40, 2, [](QPainter& p) { SoftHeart{14}.paint(p); });
+    EXPECT_TRUE(near(heart.pixel(20, 21), QColor(0xFF, 0xCC, 0xD7), 2));
+    EXPECT_EQ(qAlpha(heart.pixel(20 - 16, 20)), 0);
+    EXPECT_GT(qAlpha(heart.pixel(20 - 12, 18)), 0);
+}
+
+TEST(CatArt, HeadAnchorsMatchTheCallers) {
+    EXPECT_EQ(catHeadOffset(0), QPointF(14, -9));
+    EXPECT_EQ(catHeadOffset(1), QPointF(5, -13));
+    CatFigure f;
+    f.body.lying = true;
+    EXPECT_EQ(f.headCentre(), QPointF(15, 0));
+    f.body.lying = false;
+    f.body.sit = 1;
+    f.headNudge = {1, 2};
+    EXPECT_EQ(f.headCentre(), QPointF(6, -11));
+}
