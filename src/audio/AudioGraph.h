@@ -190,6 +190,8 @@ public:
     virtual void stop() = 0;
     // True when pulls come from another thread while started.
     virtual bool isLive() const = 0;
+    // True while a sound device (not a stand-in) takes the sound.
+    virtual bool onDevice() const { return false; }
 };
 
 // The device output: PulseAudio through RtAudio, or a silent clock-paced stand-in when there is no

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -15,15 +16,21 @@ namespace {
 
 constexpr unsigned kCallbackFrames = 512;
 
-// Pulls its source every 512 frames on the steady clock, and throws the sound away.
+// Pulls its source every 512 frames on the steady clock, and throws the sound away. Now and then
+// it asks `retry` whether a device has come back; when it has, the stand-in ends itself.
 class NullOutput {
 public:
+    using Retry = std::function<bool()>;
     ~NullOutput() { stop(); }
 
-    void start(AudioOutput::Source& source) {
-        if (thread_.joinable()) return;
+    void start(AudioOutput::Source& source, Retry retry = {}) {
+        if (thread_.joinable()) {
+            if (!finished_.load()) return;
+            thread_.join();  // ended itself when the device came back
+        }
         active_ = true;
-        thread_ = std::thread([this, &source] { run(source); });
+        finished_ = false;
+        thread_ = std::thread([this, &source, retry = std::move(retry)] { run(source, retry); });
     }
 
     void stop() {
@@ -31,25 +38,32 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
-    bool running() const { return thread_.joinable(); }
-
 private:
-    void run(AudioOutput::Source& source) {
+    void run(AudioOutput::Source& source, const Retry& retry) {
         std::vector<float> buffer(kCallbackFrames, 0.0f);
         using clock = std::chrono::steady_clock;
         const auto period = std::chrono::duration_cast<clock::duration>(
             std::chrono::duration<double>(double(kCallbackFrames) / kSampleRate));
         auto next = clock::now();
+        auto nextRetry = next + kRetryEvery;
         while (active_.load(std::memory_order_relaxed)) {
             source.renderOutput(buffer.data(), int(kCallbackFrames));
             next += period;
-            const auto now = clock::now();
+            auto now = clock::now();
+            if (retry && now >= nextRetry) {
+                if (retry()) break;
+                now = clock::now();
+                nextRetry = now + kRetryEvery;
+            }
             if (now - next > std::chrono::milliseconds(500)) next = now;  // woke late: don't race
             std::this_thread::sleep_until(next);
         }
+        finished_ = true;
     }
 
+    static constexpr std::chrono::seconds kRetryEvery{3};
     std::atomic<bool> active_{false};
+    std::atomic<bool> finished_{false};
     std::thread thread_;
 };
 
@@ -68,10 +82,7 @@ public:
         source_ = &source;
         handedOver_ = false;
         wanted_ = true;
-        if (!openDevice()) {
-            handedOver_ = true;
-            null_.start(source);
-        }
+        if (!openDevice()) standIn();
         return true;
     }
 
@@ -87,6 +98,7 @@ public:
     }
 
     bool isLive() const override { return true; }
+    bool onDevice() const override { return wanted_.load() && !handedOver_.load(); }
 
 private:
     static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
@@ -108,7 +120,25 @@ private:
     // On the stream's thread: the server went away or the stream broke.
     void deviceLost() {
         if (!wanted_.load() || handedOver_.exchange(true)) return;
-        null_.start(*source_);
+        standIn();
+    }
+
+    void standIn() {
+        handedOver_ = true;
+        null_.start(*source_, [this] { return tryDeviceAgain(); });
+    }
+
+    // On the stand-in's thread, between two pulls: a server that came back takes the sound again.
+    // Never waits for the lock: start and stop on the main thread win.
+    bool tryDeviceAgain() {
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock() || !wanted_.load()) return false;
+        closeDevice();
+        handedOver_ = false;
+        if (openDevice() && !handedOver_.load()) return true;
+        handedOver_ = true;
+        closeDevice();
+        return false;
     }
 
     bool openDevice() {
