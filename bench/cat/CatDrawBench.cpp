@@ -51,6 +51,36 @@ void BM_RoomCatBare(benchmark::State& s) { drawCat(s, CatBreed::siamese, 0.94, f
 void BM_DesktopCat(benchmark::State& s) { drawCat(s, CatBreed::persian, 1.45, true); }
 void BM_HeroCat(benchmark::State& s) { drawCat(s, CatBreed::calico, 2.1, true); }
 
+// The parts on their own, to see where the time goes.
+void BM_HeadOnly(benchmark::State& state) {
+    QImage frame(60, 60, QImage::Format_ARGB32_Premultiplied);
+    CatEnv env{CatBreed::orange, CatOutfit::empty()};
+    for (auto _ : state) {
+        frame.fill(Qt::transparent);
+        QPainter p(&frame);
+        p.translate(30, 30);
+        CatHead h;
+        h.paint(p, env);
+        p.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+void BM_BodyOnly(benchmark::State& state) {
+    QImage frame(90, 70, QImage::Format_ARGB32_Premultiplied);
+    CatEnv env{CatBreed::orange, CatOutfit::empty()};
+    for (auto _ : state) {
+        frame.fill(Qt::transparent);
+        QPainter p(&frame);
+        p.translate(45, 35);
+        CatBody b;
+        b.swing = 0.5;
+        b.paint(p, env);
+        p.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_HeadOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BodyOnly)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoomCat)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoomCatFluffy)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoomCatBare)->Unit(benchmark::kMicrosecond);

@@ -14,12 +14,19 @@ struct Duo {
     QColor main, dark;
 };
 
-void rimmed(QPainter& p, const QPainterPath& path, const QColor& fill, const QColor& rim, double w = 0.5) {
-    QPen pen(rim, w * 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(pen);
+
+// A rounded rectangle with a rim, both filled (no stroking).
+void rimRect(QPainter& p, const QRectF& r, double radius, const QColor& fill, const QColor& rim, double w) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(rim);
+    p.drawRoundedRect(r.adjusted(-w, -w, w, w), radius + w, radius + w);
     p.setBrush(fill);
-    p.drawPath(path);
-    fillPath(p, path, fill);
+    p.drawRoundedRect(r, radius, radius);
+}
+
+// A filled shape with a rim, for paths that live for the whole run.
+void rimmedStable(QPainter& p, const QPainterPath& stable, const QColor& fill, const QColor& rim, double w = 0.5) {
+    rimStable(p, stable, fill, rim, w);
 }
 
 // A bow: two rounded wings and a knot, centred on the origin, 8 units wide.
@@ -42,7 +49,7 @@ void drawBow(QPainter& p, QPointF at, double angle, double scale, const Duo& c) 
     p.translate(at);
     p.rotate(angle);
     p.scale(scale, scale);
-    rimmed(p, bowWings(), c.main, c.dark, 0.45);
+    rimmedStable(p, bowWings(), c.main, c.dark, 0.45);
     strokeLine(p, QPointF(-2.6, -0.6), QPointF(-1.2, -0.2), c.dark, 0.4);
     strokeLine(p, QPointF(2.6, -0.6), QPointF(1.2, -0.2), c.dark, 0.4);
     rimEllipse(p, QPointF(0, 0), 1.15, 1.25, c.main.lighter(106), c.dark, 0.45);
@@ -128,9 +135,9 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
             b.addRoundedRect(QRectF(-13.0, -5.2, 26.0, 4.2), 2.0, 2.0);
             return b;
         }();
-        rimmed(p, dome, c.main, c.dark);
+        rimmedStable(p, dome, c.main, c.dark);
         for (double x = -8; x <= 8.1; x += 4) strokeLine(p, QPointF(x, -12.6 + std::abs(x) * 0.35), QPointF(x, -5.2), c.dark, 0.45);
-        rimmed(p, band, c.main.darker(112), c.dark);
+        rimmedStable(p, band, c.main.darker(112), c.dark);
         for (double x = -11; x <= 11.1; x += 2.2) strokeLine(p, QPointF(x, -4.6), QPointF(x, -1.6), c.dark, 0.35);
         rimEllipse(p, QPointF(0, -14.2), 2.5, 2.3, rgb(0xF7F4F0), rgb(0xC9C0B5), 0.45);
         break;
@@ -152,7 +159,7 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
             k.closeSubpath();
             return k;
         }();
-        rimmed(p, cone, c.main, c.dark);
+        rimmedStable(p, cone, c.main, c.dark);
         fillEllipse(p, QPointF(-1.6, -2.6), 0.9, 0.9, dots);
         fillEllipse(p, QPointF(1.8, -6.0), 0.9, 0.9, dots);
         fillEllipse(p, QPointF(-0.6, -9.4), 0.8, 0.8, dots);
@@ -202,11 +209,11 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
             k.addRoundedRect(QRectF(-9.2, -1.2, 18.4, 2.4), 1.2, 1.2);
             return k;
         }();
-        rimmed(p, crown, hat, rim);
+        rimmedStable(p, crown, hat, rim);
         p.setPen(Qt::NoPen);
         p.setBrush(rgb(0xC8503F));
         p.drawRect(QRectF(-5.4, -3.6, 10.8, 2.2));
-        rimmed(p, brim, hat, rim);
+        rimmedStable(p, brim, hat, rim);
         strokeLine(p, QPointF(-3.6, -10.2), QPointF(-3.6, -4.4), rgba(0xFFFFFF, 50), 0.8);
         p.restore();
         break;
@@ -225,7 +232,7 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
             k.closeSubpath();
             return k;
         }();
-        rimmed(p, cap, c.main, c.dark);
+        rimmedStable(p, cap, c.main, c.dark);
         strokeLine(p, QPointF(-0.2, -3.6), QPointF(0.4, -5.6), c.dark, 1.2);
         p.restore();
         break;
@@ -248,8 +255,8 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
         }();
         p.save();
         if (fromBehind) p.scale(-1, 1);
-        rimmed(p, brim, hat, rim);
-        rimmed(p, cone, hat, rim);
+        rimmedStable(p, brim, hat, rim);
+        rimmedStable(p, cone, hat, rim);
         p.setPen(Qt::NoPen);
         p.setBrush(rgb(0xE39455));
         p.drawRect(QRectF(-6.4, -11.2, 12.8, 2.0));
@@ -274,8 +281,8 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
         }();
         p.save();
         if (fromBehind) p.scale(-1, 1);
-        rimmed(p, cone, red, dark);
-        rimmed(p, trim, rgb(0xF7F4F0), rgb(0xC9C0B5));
+        rimmedStable(p, cone, red, dark);
+        rimmedStable(p, trim, rgb(0xF7F4F0), rgb(0xC9C0B5));
         rimEllipse(p, QPointF(12.6, -14.8), 2.4, 2.4, rgb(0xF7F4F0), rgb(0xC9C0B5), 0.45);
         p.restore();
         break;
@@ -314,7 +321,7 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
             k.closeSubpath();
             return k;
         }();
-        rimmed(p, crown, rgb(0xF2C14E), rgb(0xB8892A));
+        rimmedStable(p, crown, rgb(0xF2C14E), rgb(0xB8892A));
         fillEllipse(p, QPointF(0, -9.4), 1.2, 1.2, rgb(0xE04F5F));
         fillEllipse(p, QPointF(-4.4, -9.0), 0.9, 0.9, rgb(0x5E9BD6));
         fillEllipse(p, QPointF(4.4, -9.0), 0.9, 0.9, rgb(0x5E9BD6));
@@ -336,9 +343,9 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
             k.closeSubpath();
             return k;
         }();
-        rimmed(p, brim, straw, rim);
+        rimmedStable(p, brim, straw, rim);
         strokeLine(p, QPointF(-12.0, -6.4), QPointF(12.0, -6.4), straw.darker(112), 0.35);
-        rimmed(p, crown, straw, rim);
+        rimmedStable(p, crown, straw, rim);
         p.setPen(Qt::NoPen);
         p.setBrush(rgb(0xC8503F));
         p.drawRect(QRectF(-6.4, -9.4, 12.8, 2.0));
@@ -365,9 +372,9 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
         }();
         p.save();
         if (fromBehind) p.scale(-1, 1);
-        rimmed(p, dome, y, rim);
+        rimmedStable(p, dome, y, rim);
         strokeLine(p, QPointF(0, -13.2), QPointF(0, -4.6), rim, 0.4);
-        rimmed(p, brim, y.darker(104), rim);
+        rimmedStable(p, brim, y.darker(104), rim);
         p.restore();
         break;
     }
@@ -429,7 +436,7 @@ void drawFacePiece(QPainter& p, CatAccessory a, QPointF face) {
         if (sleep) {
             strokeLine(p, QPointF(-9.2, -0.8), QPointF(-13.8, -1.8), rgb(0x7A6A9A), 0.8);
             strokeLine(p, QPointF(9.2, -0.8), QPointF(13.4, -1.8), rgb(0x7A6A9A), 0.8);
-            rimmed(p, mask, rgb(0xC9B6F0), rgb(0x7A6A9A));
+            rimmedStable(p, mask, rgb(0xC9B6F0), rgb(0x7A6A9A));
             for (int side : {-1, 1}) {
                 QPainterPath lash;
                 lash.moveTo(side * 4.9 - 2.3, -0.2);
@@ -466,7 +473,7 @@ void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind) {
     case CatAccessory::bellCollar:
     case CatAccessory::bellCollarBlue: {
         const Duo c = a == CatAccessory::bellCollar ? duo(0xE04F5F, 0xA8303E) : duo(0x5E9BD6, 0x3E78B0);
-        rimmed(p, band, c.main, c.dark, 0.4);
+        rimmedStable(p, band, c.main, c.dark, 0.4);
         if (!fromBehind) {
             rimEllipse(p, QPointF(1.2, 15.4), 1.8, 1.8, rgb(0xF2C14E), rgb(0xB8892A), 0.4);
             strokeLine(p, QPointF(1.2, 15.8), QPointF(1.2, 17.0), rgb(0x8A6418), 0.45);
@@ -475,7 +482,7 @@ void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind) {
         break;
     }
     case CatAccessory::tagCollar: {
-        rimmed(p, band, rgb(0x8B5A3C), rgb(0x5E3A24), 0.4);
+        rimmedStable(p, band, rgb(0x8B5A3C), rgb(0x5E3A24), 0.4);
         if (!fromBehind) {
             rimEllipse(p, QPointF(1.2, 15.6), 1.7, 1.7, rgb(0xF2C14E), rgb(0xB8892A), 0.4);
             fillEllipse(p, QPointF(1.2, 15.6), 0.6, 0.6, rgb(0xD9A73A));
@@ -505,8 +512,8 @@ void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind) {
             t.closeSubpath();
             return t;
         }();
-        if (!fromBehind) rimmed(p, tail, c.main.darker(106), c.dark);
-        rimmed(p, wrap, c.main, c.dark);
+        if (!fromBehind) rimmedStable(p, tail, c.main.darker(106), c.dark);
+        rimmedStable(p, wrap, c.main, c.dark);
         if (!fromBehind) {
             strokeLine(p, QPointF(5.0, 16.6), QPointF(8.9, 16.0), stripeCol, 0.8);
             strokeLine(p, QPointF(5.3, 18.4), QPointF(9.2, 17.8), stripeCol, 0.8);
@@ -528,9 +535,9 @@ void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind) {
             return t;
         }();
         if (fromBehind) {
-            rimmed(p, band, c.main, c.dark, 0.4);
+            rimmedStable(p, band, c.main, c.dark, 0.4);
         } else {
-            rimmed(p, tri, c.main, c.dark);
+            rimmedStable(p, tri, c.main, c.dark);
             for (QPointF d : {QPointF(-3.2, 13.0), QPointF(1.4, 14.2), QPointF(5.6, 13.0), QPointF(-0.4, 16.4),
                               QPointF(3.2, 17.0), QPointF(1.4, 18.6)})
                 fillEllipse(p, d, 0.55, 0.55, rgb(0xFFFFFF));
@@ -539,7 +546,7 @@ void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind) {
     }
     case CatAccessory::bowtie: {
         if (fromBehind) {
-            rimmed(p, band, rgb(0x2C2622), rgb(0x57504A), 0.4);
+            rimmedStable(p, band, rgb(0x2C2622), rgb(0x57504A), 0.4);
             break;
         }
         static const QPainterPath tie = [] {
@@ -556,7 +563,7 @@ void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind) {
         }();
         p.save();
         p.translate(1.2, 13.6);
-        rimmed(p, tie, rgb(0x2C2622), rgb(0x6A625B), 0.45);
+        rimmedStable(p, tie, rgb(0x2C2622), rgb(0x6A625B), 0.45);
         rimEllipse(p, QPointF(0, 0), 1.2, 1.3, rgb(0x3E3631), rgb(0x6A625B), 0.45);
         p.restore();
         break;
@@ -578,9 +585,7 @@ void drawExtraPiece(QPainter& p, CatAccessory a, bool fromBehind) {
     strokePath(p, band, rgb(0x39424F), 2.4);
     strokePath(p, band, rgb(0x5C6B80), 1.5);
     for (int side : {-1, 1}) {
-        QPainterPath pad;
-        pad.addRoundedRect(QRectF(side * 12.6 - 2.2, -3.4, 4.4, 7.0), 1.8, 1.8);
-        rimmed(p, pad, rgb(0x2C2622), rgb(0x5C6B80), 0.5);
+        rimRect(p, QRectF(side * 12.6 - 2.2, -3.4, 4.4, 7.0), 1.8, rgb(0x2C2622), rgb(0x5C6B80), 0.5);
         fillEllipse(p, QPointF(side * 12.6, 0.1), 1.0, 1.6, rgb(0x7E8DA3));
     }
 }
@@ -591,10 +596,14 @@ void drawLegPiece(QPainter& p, CatAccessory a, double length, double width) {
     case CatAccessory::boots:
     case CatAccessory::bootsYellow: {
         const Duo c = a == CatAccessory::boots ? duo(0xE36B5B, 0xA8483A) : duo(0xF2C14E, 0xB58A26);
-        QPainterPath boot;
-        boot.addRoundedRect(QRectF(-hw - 0.4, length - 5.2, width + 0.8, 5.2), 1.6, 1.6);
-        boot.addRoundedRect(QRectF(-hw - 0.4, length - 2.6, width + 2.6, 2.6), 1.3, 1.3);
-        rimmed(p, boot.simplified(), c.main, c.dark, 0.45);
+        const QRectF shaft(-hw - 0.4, length - 5.2, width + 0.8, 5.2), toe(-hw - 0.4, length - 2.6, width + 2.6, 2.6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(c.dark);
+        p.drawRoundedRect(shaft.adjusted(-0.45, -0.45, 0.45, 0.45), 2.05, 2.05);
+        p.drawRoundedRect(toe.adjusted(-0.45, -0.45, 0.45, 0.45), 1.75, 1.75);
+        p.setBrush(c.main);
+        p.drawRoundedRect(shaft, 1.6, 1.6);
+        p.drawRoundedRect(toe, 1.3, 1.3);
         strokeLine(p, QPointF(-hw - 0.2, length - 0.35), QPointF(hw + 1.8, length - 0.35), c.dark, 0.6);
         strokeLine(p, QPointF(-hw - 0.2, length - 4.6), QPointF(hw + 0.2, length - 4.6), c.main.lighter(118), 0.7);
         break;
@@ -605,10 +614,15 @@ void drawLegPiece(QPainter& p, CatAccessory a, double length, double width) {
         const QColor body = white ? rgb(0xF7F4F0) : rgb(0x5E9BD6);
         const QColor stripeCol = white ? rgb(0xE36B5B) : rgb(0xF7F4F0);
         const QColor rim = white ? rgb(0xB9AEA2) : rgb(0x3E78B0);
-        QPainterPath sock;
-        sock.addRoundedRect(QRectF(-hw - 0.2, length - 6.2, width + 0.4, 6.2), 1.5, 1.5);
-        sock.addEllipse(QPointF(0.9, length - 1.5), 3.4, 1.6);
-        rimmed(p, sock.simplified(), body, rim, 0.4);
+        const QRectF leg(-hw - 0.2, length - 6.2, width + 0.4, 6.2);
+        const QPointF toe(0.9, length - 1.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(rim);
+        p.drawRoundedRect(leg.adjusted(-0.4, -0.4, 0.4, 0.4), 1.9, 1.9);
+        p.drawEllipse(toe, 3.8, 2.0);
+        p.setBrush(body);
+        p.drawRoundedRect(leg, 1.5, 1.5);
+        p.drawEllipse(toe, 3.4, 1.6);
         strokeLine(p, QPointF(-hw, length - 5.2), QPointF(hw, length - 5.2), stripeCol, 0.8);
         strokeLine(p, QPointF(-hw, length - 3.7), QPointF(hw, length - 3.7), stripeCol, 0.8);
         break;
@@ -622,9 +636,8 @@ QColor raincoatColor() { return rgb(0xF2C14E); }
 QColor raincoatRim() { return rgb(0xB58A26); }
 
 void drawSleeve(QPainter& p, double length, double width) {
-    QPainterPath s;
-    s.addRoundedRect(QRectF(-width / 2 - 0.6, -width / 2, width + 1.2, length * 0.55 + width / 2), 2.0, 2.0);
-    rimmed(p, s, raincoatColor(), raincoatRim(), 0.45);
+    rimRect(p, QRectF(-width / 2 - 0.6, -width / 2, width + 1.2, length * 0.55 + width / 2), 2.0, raincoatColor(),
+            raincoatRim(), 0.45);
     strokeLine(p, QPointF(-width / 2 - 0.4, length * 0.55 - 0.4), QPointF(width / 2 + 0.4, length * 0.55 - 0.4),
                raincoatRim(), 0.5);
 }
@@ -650,13 +663,11 @@ void drawBackpack(QPainter& p, CatAccessory a, QPointF at, double angle, bool fr
         f.closeSubpath();
         return f;
     }();
-    rimmed(p, bag, c.main, c.dark);
-    rimmed(p, flap, c.main.darker(110), c.dark, 0.4);
+    rimmedStable(p, bag, c.main, c.dark);
+    rimmedStable(p, flap, c.main.darker(110), c.dark, 0.4);
     fillEllipse(p, QPointF(0, 0.9), 0.8, 0.8, rgb(0xF7F4F0));
     if (fromBehind) {
-        QPainterPath pocket;
-        pocket.addRoundedRect(QRectF(-3.2, 1.4, 6.4, 2.6), 1.0, 1.0);
-        rimmed(p, pocket, c.main.darker(106), c.dark, 0.35);
+        rimRect(p, QRectF(-3.2, 1.4, 6.4, 2.6), 1.0, c.main.darker(106), c.dark, 0.35);
     }
     p.restore();
 }

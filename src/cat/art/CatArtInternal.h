@@ -77,6 +77,15 @@ inline void rimPath(QPainter& p, const QPainterPath& path, const QColor& fill, c
     fillPath(p, path, fill);
 }
 
+// The rim of a shape that lives for the whole run (a cached breed shape or a function-static path):
+// built once from a stroke and afterwards only filled, which is much cheaper than stroking.
+const QPainterPath& rimOutline(const QPainterPath& stable, double w);
+inline void rimStable(QPainter& p, const QPainterPath& stable, const QColor& fill, const QColor& rim,
+                      double w = kRim) {
+    fillPath(p, rimOutline(stable, w), rim);
+    fillPath(p, stable, fill);
+}
+
 // The head drawing in its own 30-unit frame, centred on the origin, facing right and unmirrored.
 // `fromBehind` leaves the face out. Worn pieces come from `outfit`.
 struct HeadLook {

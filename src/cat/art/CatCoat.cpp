@@ -1,6 +1,14 @@
 #include "cat/art/CatCoat.h"
 
+#include "cat/art/CatArtInternal.h"
+
+#include <QPainterPathStroker>
+
+#include <map>
+#include <utility>
+
 #include <array>
+#include <cmath>
 
 namespace kp {
 
@@ -152,6 +160,26 @@ std::array<CatCoat, 10> makeCoats() {
 }
 
 }  // namespace
+
+namespace art {
+
+const QPainterPath& rimOutline(const QPainterPath& stable, double w) {
+    // Keyed by the shape's address: only shapes that are never freed come here.
+    static std::map<std::pair<const void*, int>, QPainterPath> cache;
+    const auto key = std::make_pair(static_cast<const void*>(&stable), int(std::lround(w * 1000)));
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(2 * w);
+        stroker.setJoinStyle(Qt::RoundJoin);
+        stroker.setCapStyle(Qt::RoundCap);
+        QPainterPath rim = stroker.createStroke(stable).united(stable).simplified();
+        it = cache.emplace(key, std::move(rim)).first;
+    }
+    return it->second;
+}
+
+}  // namespace art
 
 const CatCoat& coat(CatBreed breed) {
     static const std::array<CatCoat, 10> coats = makeCoats();

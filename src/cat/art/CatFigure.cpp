@@ -206,6 +206,13 @@ QColor pawColor(const CatCoat& c) {
 
 QColor legLowColor(const CatCoat& c) { return c.points.isValid() ? c.points : QColor(); }
 
+// A vertical capsule from y0 to y1 (centres of its round ends), radius r, at x.
+void capsule(QPainter& p, double y0, double y1, double r, const QColor& col, double x = 0) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(col);
+    p.drawRoundedRect(QRectF(x - r, y0 - r, 2 * r, y1 - y0 + 2 * r), r, r);
+}
+
 // One leg hanging from `top`, turned by `angle` degrees, `length` to the sole; `farSide` legs are
 // drawn in the shade colour. `mergeTop` leaves the rim off the upper part so it joins the body.
 void drawLeg(QPainter& p, const CatCoat& c, QPointF top, double angle, double length, bool farSide,
@@ -217,11 +224,9 @@ void drawLeg(QPainter& p, const CatCoat& c, QPointF top, double angle, double le
     const double hw = kLegW / 2;
     const double rimFrom = mergeTop ? length * 0.45 : 0.0;
     const QPointF pawC(0.9, length - 1.5);
-    // rim pass
+    // rim pass (capsules are filled, not stroked: filling is far cheaper)
     {
-        QPen pen(c.outline, kLegW + 2 * kRim, Qt::SolidLine, Qt::RoundCap);
-        p.setPen(pen);
-        p.drawLine(QPointF(0, rimFrom), QPointF(0, length - hw));
+        capsule(p, rimFrom, length - hw, hw + kRim, c.outline);
         p.save();
         p.translate(pawC);
         p.rotate(-40 * pawBend);
@@ -230,15 +235,9 @@ void drawLeg(QPainter& p, const CatCoat& c, QPointF top, double angle, double le
     }
     // fill pass
     {
-        QPen pen(fill, kLegW, Qt::SolidLine, Qt::RoundCap);
-        p.setPen(pen);
-        p.drawLine(QPointF(0, 0), QPointF(0, length - hw));
+        capsule(p, 0, length - hw, hw, fill);
         const QColor low = legLowColor(c);
-        if (low.isValid()) {
-            QPen lp(farSide ? low.darker(112) : low, kLegW, Qt::SolidLine, Qt::RoundCap);
-            p.setPen(lp);
-            p.drawLine(QPointF(0, length * 0.5), QPointF(0, length - hw));
-        }
+        if (low.isValid()) capsule(p, length * 0.5, length - hw, hw, farSide ? low.darker(112) : low);
         QColor paw = pawColor(c);
         if (!paw.isValid()) paw = fill;
         else if (farSide) paw = paw.darker(110);
@@ -246,12 +245,7 @@ void drawLeg(QPainter& p, const CatCoat& c, QPointF top, double angle, double le
         p.translate(pawC);
         p.rotate(-40 * pawBend);
         fillEllipse(p, QPointF(0, 0), 3.3, 1.7, paw);
-        if (c.whiteSocks && paw.isValid()) {
-            // a white sock reaching up the leg
-            QPen sp(paw, kLegW, Qt::SolidLine, Qt::RoundCap);
-            p.setPen(sp);
-            p.drawLine(QPointF(-0.9, -2.6), QPointF(-0.9, -0.2));
-        }
+        if (c.whiteSocks) capsule(p, -2.6, -0.2, hw, paw, -0.9);  // a white sock reaching up the leg
         strokeLine(p, QPointF(1.2, 0.3), QPointF(1.2, 1.5), c.outline, 0.4);
         strokeLine(p, QPointF(2.6, 0.1), QPointF(2.6, 1.3), c.outline, 0.4);
         p.restore();
@@ -330,20 +324,26 @@ void drawTorso(QPainter& p, const CatCoat& c, const TorsoShapes& ts, const Pose&
     p.translate(ps.torsoC);
     p.rotate(ps.torsoRot);
     p.scale(ps.torsoSx, ps.torsoSy);
-    rimPath(p, ts.torso, c.base, c.outline, kRim);
+    rimStable(p, ts.torso, c.base, c.outline, kRim);
     for (const Mark& m : ts.marks) fillPath(p, m.path, m.color);
     if (outfit.body == CatAccessory::raincoat) {
-        QPainterPath coatPath;
-        coatPath.addEllipse(QPointF(0.5, -0.6), kTorsoRx + 0.9, kTorsoRy + 1.0);
-        rimPath(p, coatPath, raincoatColor(), raincoatRim(), 0.5);
+        static const QPainterPath coatPath = [] {
+            QPainterPath k;
+            k.addEllipse(QPointF(0.5, -0.6), kTorsoRx + 0.9, kTorsoRy + 1.0);
+            return k;
+        }();
+        rimStable(p, coatPath, raincoatColor(), raincoatRim(), 0.5);
         strokeLine(p, QPointF(-16, 3.0), QPointF(15, 3.0), raincoatRim(), 0.45);
         for (double x : {5.0, 10.0}) fillEllipse(p, QPointF(x, 0.6), 0.8, 0.8, raincoatRim());
-        QPainterPath collar;
-        collar.moveTo(9.0, -9.4);
-        collar.lineTo(16.4, -6.2);
-        collar.lineTo(12.0, -2.8);
-        collar.closeSubpath();
-        rimPath(p, collar, raincoatColor().darker(106), raincoatRim(), 0.45);
+        static const QPainterPath collar = [] {
+            QPainterPath k;
+            k.moveTo(9.0, -9.4);
+            k.lineTo(16.4, -6.2);
+            k.lineTo(12.0, -2.8);
+            k.closeSubpath();
+            return k;
+        }();
+        rimStable(p, collar, raincoatColor().darker(106), raincoatRim(), 0.45);
     }
     p.restore();
 }
@@ -482,7 +482,7 @@ void CatBack::paint(QPainter& p, const CatEnv& env) const {
     // body
     p.save();
     p.translate(0, 4);
-    rimPath(p, ts.backBody, c.base, c.outline);
+    rimStable(p, ts.backBody, c.base, c.outline);
     for (const Mark& m : ts.backMarks) fillPath(p, m.path, m.color);
     p.restore();
     for (int side : {-1, 1}) {
@@ -491,14 +491,17 @@ void CatBack::paint(QPainter& p, const CatEnv& env) const {
     }
     fillEllipse(p, QPointF(0, 9.6), 4.0, 3.0, coatOn ? raincoatColor() : c.base);
     if (coatOn) {
-        QPainterPath cape;
-        cape.moveTo(-8.0, -4.6);
-        cape.quadTo(0, -6.6, 8.0, -4.6);
-        cape.quadTo(13.8, 4.0, 12.4, 11.4);
-        cape.quadTo(0, 14.6, -12.4, 11.4);
-        cape.quadTo(-13.8, 4.0, -8.0, -4.6);
-        cape.closeSubpath();
-        rimPath(p, cape, raincoatColor(), raincoatRim(), 0.5);
+        static const QPainterPath cape = [] {
+            QPainterPath k;
+            k.moveTo(-8.0, -4.6);
+            k.quadTo(0, -6.6, 8.0, -4.6);
+            k.quadTo(13.8, 4.0, 12.4, 11.4);
+            k.quadTo(0, 14.6, -12.4, 11.4);
+            k.quadTo(-13.8, 4.0, -8.0, -4.6);
+            k.closeSubpath();
+            return k;
+        }();
+        rimStable(p, cape, raincoatColor(), raincoatRim(), 0.5);
         strokeLine(p, QPointF(0, -4.8), QPointF(0, 12.6), raincoatRim(), 0.45);
     }
     if (outfit.body == CatAccessory::backpack || outfit.body == CatAccessory::backpackGreen) {

@@ -538,12 +538,12 @@ void drawFeatures(QPainter& p, CatExpression e, const FaceCtx& c, double opacity
 
 void drawEars(QPainter& p, const HeadShapes& s, const CatCoat& c, bool fromBehind) {
     if (s.folded) {
-        rimPath(p, s.earBack, s.earBackColor, c.outline);
-        rimPath(p, s.earFront, s.earFrontColor, c.outline);
+        rimStable(p, s.earBack, s.earBackColor, c.outline);
+        rimStable(p, s.earFront, s.earFrontColor, c.outline);
         return;
     }
-    rimPath(p, s.earBack, s.earBackColor.darker(108), c.outline);
-    rimPath(p, s.earFront, s.earFrontColor, c.outline);
+    rimStable(p, s.earBack, s.earBackColor.darker(108), c.outline);
+    rimStable(p, s.earFront, s.earFrontColor, c.outline);
     if (!fromBehind) {
         fillPath(p, s.innerBack, s.innerColor.darker(108));
         fillPath(p, s.innerFront, s.innerColor);
@@ -566,7 +566,7 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
 
     if (!hideEars) drawEars(p, s, c, look.fromBehind);
     // the head itself
-    rimPath(p, s.head, c.base, c.outline, 1.0);
+    rimStable(p, s.head, c.base, c.outline, 1.0);
     for (const Mark& m : look.fromBehind ? s.backMarks : s.marks) {
         p.setPen(Qt::NoPen);
         if (m.brush.style() != Qt::NoBrush) {
