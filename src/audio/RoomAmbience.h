@@ -40,6 +40,8 @@ public:
 
     // Brings the beds in line with `enabled`, `volume` and `levels`. Cheap and idempotent.
     void apply() override;
+    // Levels at or below 0.001 are left out of `levels` by whoever writes them.
+    static bool isAudible(float level) { return kp::isAudible(level); }
 
     // A synthesised loop arrives (main thread).
     void install(SampleBuffer buffer, Bed bed);
