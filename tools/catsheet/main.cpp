@@ -1,8 +1,8 @@
 // catsheet: renders contact sheets of the cat drawings to PNG files, for looking at the art.
 //   QT_QPA_PLATFORM=offscreen catsheet [output-folder] [scale]
 // Writes faces.png (breeds x expressions), poses.png (breeds x poses), pieces.png (every piece worn,
-// and its wardrobe icon), blinks.png (blinks, blends, gaze, sway, mirroring) and sizes.png (the
-// callers' real sizes).
+// and its wardrobe icon), blinks.png (blinks, blends, gaze, sway, mirroring), sizes.png (the
+// callers' real sizes and effects) and icons.png (the wardrobe grid at 1x and 2x).
 #include "cat/art/CatDrawing.h"
 
 #include "platform/EnumNames.h"
@@ -318,6 +318,34 @@ void sizes(const QString& dir) {
     all.save(dir + "/sizes.png");
 }
 
+// The wardrobe grid at its real size: 48 x 48 cells, a 40 x 40 icon on a dark disc, 1x and 2x.
+void icons(const QString& dir) {
+    const int n = int(caseCount<CatAccessory>());
+    const int perRow = 14;
+    const int rows = (n + perRow - 1) / perRow;
+    QImage img(perRow * 48 * 3, rows * 48 * 3, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(0x16, 0x16, 0x16));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (int pass = 0; pass < 2; ++pass) {
+        const double k = pass == 0 ? 1.0 : 2.0;
+        const double ox = pass == 0 ? 0 : 0;
+        const double oy = pass == 0 ? 0 : rows * 48;
+        for (int i = 0; i < n; ++i) {
+            p.save();
+            p.translate(ox + (i % perRow) * 48 * k, oy + (i / perRow) * 48 * k);
+            p.scale(k, k);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x1F, 0x1F, 0x1F));
+            p.drawEllipse(QRectF(0, 0, 48, 48));
+            AccessoryIcon{static_cast<CatAccessory>(i)}.paint(p, CatEnv{}, QRectF(4, 4, 40, 40));
+            p.restore();
+        }
+    }
+    p.end();
+    img.save(dir + "/icons.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -331,6 +359,7 @@ int main(int argc, char** argv) {
     pieces(dir, k);
     blinks(dir, k);
     sizes(dir);
+    icons(dir);
     std::printf("contact sheets written to %s\n", qPrintable(dir));
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <QPainterPathStroker>
 
 #include <map>
+#include <mutex>
 #include <utility>
 
 #include <array>
@@ -166,6 +167,8 @@ namespace art {
 const QPainterPath& rimOutline(const QPainterPath& stable, double w) {
     // Keyed by the shape's address: only shapes that are never freed come here.
     static std::map<std::pair<const void*, int>, QPainterPath> cache;
+    static std::mutex guard;
+    const std::lock_guard<std::mutex> lock(guard);
     const auto key = std::make_pair(static_cast<const void*>(&stable), int(std::lround(w * 1000)));
     auto it = cache.find(key);
     if (it == cache.end()) {

@@ -607,16 +607,19 @@ void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) c
         p.translate(0, -(top + bottom) / 2);
         head.paint(p, env);
     } else {
+        // The standing cat shows body and feet pieces best: the pack on its back, the bow on its
+        // raised tail, a boot or sock on every leg.
         CatEnv dressed{env.breed, CatOutfit::empty().toggling(item)};
         CatFigure fig;
-        fig.body.sit = 1;
-        fig.body.tail = 0.2;
+        fig.body.swing = 0.35;
+        fig.body.tail = 12;
+        fig.body.pawAngle = 16 * 0.35;
         fig.head.size = 30;
-        // the seated figure spans about x -21...22, y -30...16
-        const double k = std::min(frame.width() / 46.0, frame.height() / 50.0);
+        // it spans about x -30...30 and y -26...16
+        const double k = std::min(frame.width() / 61.0, frame.height() / 44.0);
         p.translate(frame.center());
         p.scale(k, k);
-        p.translate(-0.5, 7.0);
+        p.translate(0, 5.0);
         fig.paint(p, dressed);
     }
     p.restore();
