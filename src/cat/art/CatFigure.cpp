@@ -379,7 +379,8 @@ void paintBody(QPainter& p, const CatBody& b, const CatEnv& env) {
         // the far front paw peeks out beyond the near one
         rimEllipse(p, ps.frontFar, 3.8, 2.0, c.shade, c.outline);
         drawTorso(p, c, ts, ps, outfit);
-        rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, c.base, c.outline);
+        rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, coatOn ? raincoatColor() : c.base,
+                   coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
         for (const QPointF& pc : {ps.hindNear, ps.frontNear}) {
             QColor paw = pawColor(c);
             if (!paw.isValid()) paw = c.base;
