@@ -49,7 +49,7 @@ public:
     };
 
     static constexpr double kFastPoll = 1.0 / 60;  // while the island shows
-    static constexpr double kHiddenPoll = 1.0 / 15;  // while hidden, only to notice the pointer coming near
+    static constexpr double kHiddenPoll = 0.1;  // while hidden, only to notice the pointer coming near
 
     TestIslandController(AppState& state, Setup setup);
     ~TestIslandController() override;

@@ -2,12 +2,14 @@
 
 #include "app/AppState.h"
 #include "cat/CatLook.h"
+#include "cat/Closet.h"
 #include "island/IslandController.h"
 #include "island/IslandRootView.h"
 #include "island/TobbiFace.h"
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
+#include "platform/Defaults.h"
 
 #include <QGuiApplication>
 #include <QMenu>
@@ -41,6 +43,16 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
     animation_->setInterval(1000 / 60);
     connect(animation_, &QTimer::timeout, this, &IslandPanel::animate);
     connect(&state_, &AppState::changed, this, [this] {
+        if (isVisible()) update();
+    });
+    breed_ = storedBreed();
+    connect(&Closet::shared(), &Closet::outfitChanged, this, [this] {
+        if (isVisible()) update();
+    });
+    // A new breed pick shows at once.
+    connect(&Defaults::standard(), &Defaults::changed, this, [this](const QString& key) {
+        if (key != QLatin1String("catBreed")) return;
+        breed_ = storedBreed();
         if (isVisible()) update();
     });
     connect(&state_.life(), &PetLife::changed, this, [this] {
@@ -110,27 +122,48 @@ IslandPanel::Signature IslandPanel::signature() const {
     const FaceEmotes& emotes = FaceEmotes::shared();
     s.emote = emotes.active().has_value();
     s.emoteSerial = emotes.serial();
-    // The eyes move in small steps; finer changes are not worth a frame.
-    TobbiFace::Look look;
-    look.lookGain = 0.3;
-    TobbiFace::World world;
-    world.pointer = state_.mousePosition;
-    world.islandFrame = state_.islandFrame;
-    const QPointF l = TobbiFace::lookAt(look, world);
-    s.look = static_cast<int>(std::round(l.x() * 20)) * 64 + static_cast<int>(std::round(l.y() * 20));
     return s;
 }
 
 void IslandPanel::pointerMoved() {
-    if (isVisible() && signature() != drawn_) update();
+    // The eyes follow the pointer; the next tick repaints when they have moved enough to see.
+}
+
+QRectF IslandPanel::contentRect() const {
+    // Anchored at the settled size, centred, so the content does not wobble with the spring.
+    const QSizeF target = spring_.target();
+    return {(width() - target.width()) / 2, 0, target.width(), target.height()};
+}
+
+IslandScene IslandPanel::scene() const {
+    const PetLife& life = state_.life();
+    IslandScene scene;
+    scene.state = shown_;
+    scene.petName = state_.petName();
+    scene.need = life.need();
+    scene.dead = life.isDead();
+    scene.sleeping = life.isSleeping();
+    scene.faceOverride = state_.faceOverride();
+    const IslandPomodoro& pomodoro = controller_.pomodoro();
+    scene.phase = pomodoro.phase();
+    scene.progress = pomodoro.progress();
+    scene.minutesLeft = pomodoro.minutesLeft();
+    scene.countdown = controller_.machine().collapseRemaining();
+    scene.room = state_.roomKind();
+    scene.breed = breed_;
+    scene.outfit = &Closet::shared().outfit();
+    scene.pointer = state_.mousePosition;
+    scene.islandFrame = state_.islandFrame;
+    scene.time = controller_.clock().monotonic();
+    return scene;
 }
 
 void IslandPanel::tick() {
     if (!isVisible()) return;
     const double t = controller_.clock().monotonic();
     bool repaint = signature() != drawn_;
-    const FaceEmotes& emotes = FaceEmotes::shared();
-    if (t - emotes.lastSlap() < 1.2) repaint = true;  // the slap's jolt
+    if (!repaint && spring_.isSettled())
+        repaint = islandFaceWouldChange(contentRect(), scene(), FaceEmotes::shared());
     if (shown_ == State::home && controller_.machine().isCollapsePending() && t - lastCountdownPaint_ >= 0.1) {
         lastCountdownPaint_ = t;
         repaint = true;
@@ -173,27 +206,7 @@ void IslandPanel::paintEvent(QPaintEvent*) {
     if (std::abs(spring_.size().width() - target.width()) > 24 || std::abs(spring_.size().height() - target.height()) > 12)
         return;
     p.setClipPath(path);
-    const PetLife& life = state_.life();
-    IslandScene scene;
-    scene.state = shown_;
-    scene.petName = state_.petName();
-    scene.need = life.need();
-    scene.dead = life.isDead();
-    scene.sleeping = life.isSleeping();
-    scene.faceOverride = state_.faceOverride();
-    const IslandPomodoro& pomodoro = controller_.pomodoro();
-    scene.phase = pomodoro.phase();
-    scene.progress = pomodoro.progress();
-    scene.minutesLeft = pomodoro.minutesLeft();
-    scene.countdown = controller_.machine().collapseRemaining();
-    scene.room = state_.roomKind();
-    scene.breed = storedBreed();
-    scene.pointer = state_.mousePosition;
-    scene.islandFrame = state_.islandFrame;
-    scene.time = controller_.clock().monotonic();
-    // Anchor the content at the target size, centred, so it does not wobble with the spring.
-    const QRectF content((width() - target.width()) / 2, 0, target.width(), target.height());
-    paintIslandContent(p, content, scene, FaceEmotes::shared());
+    paintIslandContent(p, contentRect(), scene(), FaceEmotes::shared());
 }
 
 void IslandPanel::mousePressEvent(QMouseEvent* event) {

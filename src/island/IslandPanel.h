@@ -2,6 +2,7 @@
 // The island's window: a frameless, always-on-top, never-focused panel at the top centre of its
 // screen, sized to the island and shaped like it, so the pointer passes through everywhere else.
 #include "island/IslandGeometry.h"
+#include "island/IslandRootView.h"
 #include "island/IslandStateMachine.h"
 
 #include <QMenu>
@@ -49,12 +50,14 @@ private:
     struct Signature {
         int need = -1;
         bool dead = false, sleeping = false;
-        int look = 0;
         bool emote = false;
         unsigned emoteSerial = 0;
         bool operator==(const Signature&) const = default;
     };
     Signature signature() const;
+    // The island's content as it stands now, and where it is drawn in the window.
+    IslandScene scene() const;
+    QRectF contentRect() const;
 
     AppState& state_;
     TestIslandController& controller_;
@@ -68,6 +71,7 @@ private:
     double lastCountdownPaint_ = 0;
     double lastMarkPaint_ = 0;
     unsigned paints_ = 0;
+    CatBreed breed_ = CatBreed::orange;
 };
 
 }  // namespace kp

@@ -33,23 +33,47 @@ TobbiFace::World worldOf(const IslandScene& scene) {
     w.pointer = scene.pointer;
     w.islandFrame = scene.islandFrame;
     w.breed = scene.breed;
+    w.outfit = scene.outfit;
     return w;
 }
 
-void paintFace(QPainter& p, const char* key, QPointF centre, double size, double islandX, double gain,
-               const IslandScene& scene, const FaceEmotes& emotes) {
+// The one face each state shows: which face, where, and how.
+struct FaceSlot {
+    const char* key;
+    QPointF centre;  // in island coordinates
     TobbiFace::Look look;
-    look.size = size;
-    look.lookGain = gain;
-    look.faceIslandX = islandX;
-    TobbiFace::forKey(key).paint(p, QRectF(centre.x() - size / 2, centre.y() - size / 2, size, size), look,
-                                 worldOf(scene), emotes, scene.time);
+};
+
+std::optional<FaceSlot> faceSlot(const QRectF& r, const IslandScene& scene) {
+    auto slot = [](const char* key, QPointF centre, double size, double islandX, double gain) {
+        FaceSlot s{key, centre, {}};
+        s.look.size = size;
+        s.look.faceIslandX = islandX;
+        s.look.lookGain = gain;
+        return s;
+    };
+    switch (scene.state) {
+        case State::hidden: return std::nullopt;
+        case State::petit: return slot("notch", {island::kWing / 2, r.height() / 2}, 22, island::kWing / 2, 0.3);
+        case State::coucou: return slot("notch", {28, r.height() - 16}, 26, 28, 0.3);
+        case State::home: return slot("room", {r.width() / 2, 90}, 44, r.width() / 2, 0.28);
+        case State::onboarding: return slot("onboarding", {120, 100}, 56, 120, 0.3);
+    }
+    return std::nullopt;
+}
+
+void paintSlotFace(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
+    const auto s = faceSlot(r, scene);
+    if (!s) return;
+    const QPointF c = r.topLeft() + s->centre;
+    const double size = s->look.size;
+    TobbiFace::forKey(s->key).paint(p, QRectF(c.x() - size / 2, c.y() - size / 2, size, size), s->look,
+                                    worldOf(scene), emotes, scene.time);
 }
 
 void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
     const double cy = r.top() + r.height() / 2;
-    const double faceX = island::kWing / 2;
-    paintFace(p, "notch", QPointF(r.left() + faceX, cy), 22, faceX, 0.3, scene, emotes);
+    paintSlotFace(p, r, scene, emotes);
     if (scene.phase != PomodoroPhase::idle) {
         paintPomodoroMark(p, QPointF(r.right() - island::kWing / 2, cy), scene.phase, scene.progress,
                           scene.minutesLeft, scene.time);
@@ -62,9 +86,8 @@ void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const 
 
 void paintGreeting(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
     const double rowTop = r.top() + (r.height() - 30);
-    const double cy = rowTop + 14;
     const double faceX = 28;
-    paintFace(p, "notch", QPointF(r.left() + faceX, cy), 26, faceX, 0.3, scene, emotes);
+    paintSlotFace(p, r, scene, emotes);
     p.setPen(colorFromHex(kIslandInk));
     p.setFont(roundedFont(13, QFont::Bold));
     // Plain text: the name is the user's and is never read as markup.
@@ -93,7 +116,7 @@ void paintOpen(QPainter& p, const QRectF& r, const IslandScene& scene, const Fac
     floor.setColorAt(1, colorFromHex("#2A1E18"));
     p.fillRect(r.adjusted(0, 36, 0, 0), floor);
     const double faceX = r.width() / 2;
-    paintFace(p, "room", QPointF(r.left() + faceX, r.top() + 90), 44, faceX, 0.28, scene, emotes);
+    paintSlotFace(p, r, scene, emotes);
     p.setPen(ink);
     p.setFont(roundedFont(13, QFont::DemiBold));
     p.drawText(QRectF(r.left(), r.top() + 118, r.width(), 20), Qt::AlignCenter | Qt::TextSingleLine,
@@ -109,7 +132,7 @@ void paintOpen(QPainter& p, const QRectF& r, const IslandScene& scene, const Fac
 
 void paintOnboarding(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
     const QColor ink = colorFromHex(kIslandInk);
-    paintFace(p, "onboarding", QPointF(r.left() + 120, r.top() + 100), 56, 120, 0.3, scene, emotes);
+    paintSlotFace(p, r, scene, emotes);
     p.setPen(ink);
     p.setFont(roundedFont(18, QFont::Bold));
     p.drawText(QRectF(r.left() + 190, r.top() + 50, r.width() - 220, 28), Qt::AlignLeft | Qt::TextSingleLine,
@@ -127,6 +150,11 @@ void paintOnboarding(QPainter& p, const QRectF& r, const IslandScene& scene, con
 }
 
 }  // namespace
+
+bool islandFaceWouldChange(const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes) {
+    const auto s = faceSlot(island, scene);
+    return s && TobbiFace::forKey(s->key).wouldChange(s->look, worldOf(scene), emotes, scene.time);
+}
 
 QRectF onboardingButtonRect(double islandWidth, double islandHeight) {
     return {islandWidth - 150, islandHeight - 52, 110, 30};

@@ -4,6 +4,7 @@
 #include "app/BotFace.h"
 #include "app/IslandTypes.h"
 #include "cat/CatLook.h"
+#include "cat/CatOutfit.h"
 #include "island/IslandServices.h"
 #include "island/IslandStateMachine.h"
 #include "life/PetTypes.h"
@@ -34,6 +35,7 @@ struct IslandScene {
     double countdown = 0;  // share of the collapse countdown left; 0 = none pending
     IslandRoomKind room = IslandRoomKind::bedroom;
     CatBreed breed = CatBreed::orange;
+    const CatOutfit* outfit = nullptr;  // the worn outfit; none: nothing worn
     QPointF pointer;        // on the island's screen
     QRectF islandFrame;     // on the island's screen
     double time = 0;        // monotonic seconds, for the marks' motion
@@ -43,6 +45,10 @@ inline constexpr const char* kIslandInk = "#F7F4F0";
 
 // Draws the content of `scene` into `island` (the island's rectangle, already filled black).
 void paintIslandContent(QPainter& p, const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes);
+
+// Whether the face the scene shows would look different from its last painting (a blink, a
+// new expression, the eyes following the pointer).
+bool islandFaceWouldChange(const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes);
 
 // The first-run stand-in's button, in island coordinates.
 QRectF onboardingButtonRect(double islandWidth, double islandHeight);

@@ -1,6 +1,7 @@
 #include "island/TobbiFace.h"
 
 #include "app/Notifications.h"
+#include "cat/art/CatDrawing.h"
 #include "platform/Clock.h"
 
 #include <QPainter>
@@ -104,123 +105,48 @@ QPointF TobbiFace::lookAt(const Look& look, const World& world) {
     return {std::tanh(look.lookGain * dx / 40), std::tanh(look.lookGain * dy / 40)};
 }
 
-void TobbiFace::paint(QPainter& p, const QRectF& box, const Look& look, const World& world,
-                      const FaceEmotes& emotes, double t) const {
-    // The slap gives the head a short jolt that dies away within a second.
-    double sway = 0;
-    const double since = t - emotes.lastSlap();
-    if (since >= 0 && since < 1.0) sway = 9 * std::exp(-5 * since) * std::sin(14 * since) * (look.mirrored ? -1 : 1);
-    paintPlainFace(p, box, expression(look, world, emotes), lookAt(look, world), look.mirrored, world.breed, sway);
-}
-
-namespace {
-
-QColor furFor(CatBreed breed) {
-    switch (breed) {
-        case CatBreed::orange: return QColor("#E8A25A");
-        case CatBreed::tuxedo:
-        case CatBreed::black: return QColor("#35312F");
-        case CatBreed::siamese: return QColor("#EADBC4");
-        case CatBreed::british: return QColor("#8C95A3");
-        case CatBreed::calico: return QColor("#F1E6D6");
-        case CatBreed::fold: return QColor("#C9B49A");
-        case CatBreed::maineCoon: return QColor("#9A6B45");
-        case CatBreed::persian: return QColor("#F3EEE6");
-        case CatBreed::snowshoe: return QColor("#E3D6C3");
+FaceFrame TobbiFace::frame(const Look& look, const World& world, const FaceEmotes& emotes, double t) {
+    // A slap kicks the head's sway once.
+    if (emotes.lastSlap() > slapSeen_) {
+        slapSeen_ = emotes.lastSlap();
+        live_.sway.spring.velocity += 3 * (look.mirrored ? -1 : 1);
     }
-    return QColor("#E8A25A");
+    const QRectF& f = world.islandFrame;
+    const double x = f.left() + (look.faceIslandX ? *look.faceIslandX : f.width() / 2);
+    return live_.frame(expression(look, world, emotes), x, t);
 }
 
-}  // namespace
+bool TobbiFace::wouldChange(const Look& look, const World& world, const FaceEmotes& emotes, double t) {
+    if (!hasPainted_) return true;
+    const FaceFrame now = frame(look, world, emotes, t);
+    const QPointF eyes = lookAt(look, world);
+    return !(now == painted_) || std::abs(eyes.x() - paintedLook_.x()) > 0.04 ||
+           std::abs(eyes.y() - paintedLook_.y()) > 0.04;
+}
 
-void paintPlainFace(QPainter& p, const QRectF& box, CatExpression e, QPointF look, bool mirrored, CatBreed breed,
-                    double swayDegrees) {
+void TobbiFace::paint(QPainter& p, const QRectF& box, const Look& look, const World& world, const FaceEmotes& emotes,
+                      double t) {
+    const FaceFrame f = frame(look, world, emotes, t);
+    CatHead head;
+    head.expression = f.expression;
+    head.previous = f.previous;
+    head.mix = f.mix;
+    head.blink = f.blink;
+    head.sway = f.sway;
+    head.look = lookAt(look, world);
+    head.mirrored = look.mirrored;
+    head.size = std::min(box.width(), box.height());
+    CatEnv env;
+    env.breed = world.breed;
+    if (world.outfit) env.outfit = *world.outfit;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(box.center());
-    const double s = std::min(box.width(), box.height()) / 30.0;  // drawn on a 30 x 30 grid
-    p.scale(mirrored ? -s : s, s);
-    p.rotate(swayDegrees);
-    const QColor fur = furFor(breed);
-    const bool darkFur = fur.lightnessF() < 0.35;
-    const QColor ink = darkFur ? QColor("#F1E3C8") : QColor("#2A1E18");
-
-    // Ears, then the head.
-    p.setPen(Qt::NoPen);
-    p.setBrush(fur);
-    QPainterPath ears;
-    ears.moveTo(-12, -3); ears.lineTo(-10, -14); ears.lineTo(-3, -9); ears.closeSubpath();
-    ears.moveTo(12, -3); ears.lineTo(10, -14); ears.lineTo(3, -9); ears.closeSubpath();
-    p.drawPath(ears);
-    p.drawEllipse(QRectF(-13, -11, 26, 23));
-    p.setBrush(QColor("#F2A7A0"));
-    p.drawEllipse(QRectF(-1.3, 2.2, 2.6, 1.8));  // nose
-
-    const double lx = look.x() * 1.6, ly = look.y() * 1.2;
-    QPen line(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    auto dotEyes = [&](double r) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(ink);
-        p.drawEllipse(QPointF(-5.5 + lx, -1.5 + ly), r, r * 1.15);
-        p.drawEllipse(QPointF(5.5 + lx, -1.5 + ly), r, r * 1.15);
-    };
-    auto arcEyes = [&](bool up) {
-        p.setPen(line);
-        p.setBrush(Qt::NoBrush);
-        for (double x : {-5.5, 5.5}) {
-            QPainterPath a;
-            a.moveTo(x - 2.5, -1);
-            a.quadTo(x, up ? -4.5 : 1.8, x + 2.5, -1);
-            p.drawPath(a);
-        }
-    };
-    auto lineEyes = [&](double tilt) {
-        p.setPen(line);
-        for (double x : {-5.5, 5.5}) {
-            const double d = (x < 0 ? tilt : -tilt);
-            p.drawLine(QPointF(x - 2.5, -1.5 - d), QPointF(x + 2.5, -1.5 + d));
-        }
-    };
-    switch (e) {
-        case CatExpression::content: dotEyes(1.8); break;
-        case CatExpression::happy:
-        case CatExpression::love:
-        case CatExpression::eating: arcEyes(true); break;
-        case CatExpression::sleepy:
-        case CatExpression::asleep: arcEyes(false); break;
-        case CatExpression::sad: dotEyes(1.6); lineEyes(0); break;
-        case CatExpression::grumpy: lineEyes(1.2); break;
-        case CatExpression::sick: lineEyes(-0.6); break;
-        case CatExpression::surprised:
-        case CatExpression::meow: dotEyes(2.4); break;
-        case CatExpression::dead:
-            p.setPen(line);
-            for (double x : {-5.5, 5.5}) {
-                p.drawLine(QPointF(x - 2, -3.5), QPointF(x + 2, 0.5));
-                p.drawLine(QPointF(x - 2, 0.5), QPointF(x + 2, -3.5));
-            }
-            break;
-    }
-    // Mouth.
-    p.setPen(QPen(ink, 1.1, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    if (e == CatExpression::meow || e == CatExpression::surprised) {
-        p.setBrush(QColor("#7A2E2E"));
-        p.drawEllipse(QRectF(-1.8, 4.8, 3.6, 3.2));
-    } else {
-        QPainterPath m;
-        m.moveTo(-3, 5.2);
-        m.quadTo(-1.5, 6.6, 0, 5.2);
-        m.quadTo(1.5, 6.6, 3, 5.2);
-        p.drawPath(m);
-    }
-    if (e == CatExpression::love) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor("#F07C8C"));
-        p.drawEllipse(QPointF(-9, 3), 2, 1.3);
-        p.drawEllipse(QPointF(9, 3), 2, 1.3);
-    }
+    head.paint(p, env);
     p.restore();
+    painted_ = f;
+    paintedLook_ = head.look;
+    hasPainted_ = true;
 }
 
 }  // namespace kp

@@ -3,6 +3,8 @@
 // the emotes it plays for a moment, and its drawing.
 #include "app/BotFace.h"
 #include "cat/CatLook.h"
+#include "cat/CatMotion.h"
+#include "cat/CatOutfit.h"
 #include "platform/NotificationCenter.h"
 
 #include <QPointF>
@@ -74,6 +76,7 @@ public:
         QPointF pointer;            // on the island's screen, y downward
         QRectF islandFrame;         // on the same screen
         CatBreed breed = CatBreed::orange;
+        const CatOutfit* outfit = nullptr;  // what the cat wears; none: nothing
     };
 
     static TobbiFace& forKey(const std::string& key);
@@ -81,16 +84,20 @@ public:
     CatExpression expression(const Look& look, const World& world, const FaceEmotes& emotes) const;
     // Where the eyes aim, each axis in -1...1.
     static QPointF lookAt(const Look& look, const World& world);
-    // Draws the head in the square `box`.
+    // The face's motion at monotonic time `t` (advances its blinks, blend and sway).
+    FaceFrame frame(const Look& look, const World& world, const FaceEmotes& emotes, double t);
+    // Whether the face would look different now from its last painting.
+    bool wouldChange(const Look& look, const World& world, const FaceEmotes& emotes, double t);
+    // Draws the head centred in the square `box`.
     void paint(QPainter& p, const QRectF& box, const Look& look, const World& world, const FaceEmotes& emotes,
-               double t) const;
+               double t);
 
 private:
-    double lastSlapSeen_ = -1e9;
+    LiveFace live_;
+    double slapSeen_ = -1e9;
+    FaceFrame painted_;
+    QPointF paintedLook_;
+    bool hasPainted_ = false;
 };
-
-// The plain face drawn until the breed drawings can be used here.
-void paintPlainFace(QPainter& p, const QRectF& box, CatExpression expression, QPointF look, bool mirrored,
-                    CatBreed breed, double swayDegrees);
 
 }  // namespace kp

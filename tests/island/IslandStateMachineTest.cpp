@@ -19,7 +19,7 @@ struct Machine : ::testing::Test {
     std::vector<std::pair<State, State>> moves;
     IslandStateMachine sm{scheduler, *store,
                           {[this] { return pomodoro; }, [this] { return pointerIn; },
-                           [this](State a, State b) { moves.emplace_back(a, b); }}};
+                           [this](State a, State b) { moves.emplace_back(a, b); }, {}}};
 
     // Brings the machine to hidden through the greeting.
     void toHidden() {

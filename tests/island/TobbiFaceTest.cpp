@@ -87,19 +87,30 @@ TEST(TobbiFaceEyes, AimAtThePointerFromTheFacePoint) {
     EXPECT_EQ(TobbiFace::lookAt(look, world), QPointF(0, 0)) << "gain 0 looks straight ahead";
 }
 
-TEST(TobbiFaceDrawing, DrawsAHeadInsideItsBoxOnly) {
-    QImage image(60, 60, QImage::Format_ARGB32_Premultiplied);
+TEST(TobbiFaceDrawing, DrawsTheBreedsHeadAroundItsBoxAndBlinksInTime) {
+    NotificationCenter hub;
+    ManualClock clock;
+    FaceEmotes emotes(hub, clock);
+    TobbiFace face;
+    TobbiFace::World world;
+    world.breed = CatBreed::orange;
+    world.islandFrame = QRectF(582, 0, 276, 32);
+    QImage image(80, 80, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
-        paintPlainFace(p, QRectF(15, 15, 30, 30), CatExpression::content, {}, false, CatBreed::orange, 0);
+        face.paint(p, QRectF(25, 25, 30, 30), {}, world, emotes, 0);
     }
-    const QColor middle = image.pixelColor(30, 24);
-    EXPECT_GT(middle.alpha(), 200);
-    EXPECT_GT(middle.red(), middle.blue()) << "orange fur at the forehead";
-    for (int i = 0; i < 60; ++i) {
-        EXPECT_EQ(image.pixelColor(i, 2).alpha(), 0);
-        EXPECT_EQ(image.pixelColor(2, i).alpha(), 0);
-        EXPECT_EQ(image.pixelColor(i, 57).alpha(), 0);
+    const QColor cheek = image.pixelColor(32, 44);
+    EXPECT_GT(cheek.alpha(), 200) << "the head fills its box";
+    EXPECT_GT(cheek.red(), cheek.blue() + 40) << "an orange coat";
+    for (int i = 0; i < 80; ++i) {
+        EXPECT_EQ(image.pixelColor(i, 78).alpha(), 0) << "nothing far below the head";
+        EXPECT_EQ(image.pixelColor(2, i).alpha(), 0) << "nothing far to the left";
     }
+    // Painted just now: the same moment needs no new frame; within a minute a blink does.
+    EXPECT_FALSE(face.wouldChange({}, world, emotes, 0));
+    bool blinked = false;
+    for (double t = 0; t < 60 && !blinked; t += 1.0 / 60) blinked = face.wouldChange({}, world, emotes, t);
+    EXPECT_TRUE(blinked);
 }
