@@ -302,3 +302,143 @@ TEST(CatArt, HeadAnchorsMatchTheCallers) {
     f.headNudge = {1, 2};
     EXPECT_EQ(f.headCentre(), QPointF(6, -11));
 }
+
+namespace {
+
+// Where the pixels that a piece changes lie, in figure units (standing cat, head at (14, -9)).
+struct Footprint {
+    int changed = 0;
+    QPointF centroid;
+    QRectF box;
+};
+
+Footprint footprint(CatAccessory a, double sit = 0) {
+    const double k = 4;
+    CatFigure f;
+    f.body.sit = sit;
+    f.body.tail = 20;
+    auto draw = [&](const CatEnv& env) { return render(320, k, [&](QPainter& p) { f.paint(p, env); }); };
+    CatEnv bare{CatBreed::siamese, {}};
+    CatEnv worn = bare;
+    if (a == CatAccessory::headphones) worn.outfit.extras.push_back(a);
+    else worn.outfit = CatOutfit::empty().toggling(a);
+    const QImage before = draw(bare), after = draw(worn);
+    Footprint fp;
+    double sx = 0, sy = 0;
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            const QRgb u = before.pixel(x, y), v = after.pixel(x, y);
+            if (std::abs(qRed(u) - qRed(v)) + std::abs(qGreen(u) - qGreen(v)) + std::abs(qBlue(u) - qBlue(v)) +
+                    std::abs(qAlpha(u) - qAlpha(v)) < 60)
+                continue;
+            const double ux = (x - 160) / k, uy = (y - 160) / k;
+            ++fp.changed;
+            sx += ux;
+            sy += uy;
+            x0 = std::min(x0, ux), y0 = std::min(y0, uy), x1 = std::max(x1, ux), y1 = std::max(y1, uy);
+        }
+    if (fp.changed) fp.centroid = QPointF(sx / fp.changed, sy / fp.changed);
+    fp.box = QRectF(QPointF(x0, y0), QPointF(x1, y1));
+    return fp;
+}
+
+}  // namespace
+
+TEST(CatArt, EveryPieceIsWornWhereItBelongs) {
+    for (CatAccessory a : allCases<CatAccessory>()) {
+        const Footprint fp = footprint(a);
+        const std::string name(rawValue(a));
+        ASSERT_GT(fp.changed, 40) << name;
+        const QPointF c = fp.centroid;
+        if (a == CatAccessory::headphones) {
+            EXPECT_NEAR(c.x(), 14, 4) << name;  // over the head, pads on both sides
+            EXPECT_LT(fp.box.left(), 2) << name;
+            EXPECT_GT(fp.box.right(), 26) << name;
+            continue;
+        }
+        switch (slot(a)) {
+        case AccessorySlot::head:
+            EXPECT_LT(c.y(), -14) << name;  // on the crown, above the eyes
+            EXPECT_NEAR(c.x(), 14, 7) << name;
+            break;
+        case AccessorySlot::face:
+            EXPECT_NEAR(c.y(), -8, 3) << name;  // across the eyes
+            EXPECT_NEAR(c.x(), 15, 3) << name;
+            break;
+        case AccessorySlot::neck:
+            EXPECT_GT(c.y(), 0) << name;  // under the chin
+            EXPECT_LT(c.y(), 9) << name;
+            EXPECT_NEAR(c.x(), 15, 4) << name;
+            break;
+        case AccessorySlot::body:
+            if (a == CatAccessory::tailBow || a == CatAccessory::tailBowBlue) {
+                EXPECT_LT(c.x(), -17) << name;  // on the tail, behind the body
+            } else {
+                EXPECT_LT(c.x(), 6) << name;  // on the back or all over the torso
+                EXPECT_GT(c.y(), -12) << name;
+                EXPECT_LT(c.y(), 10) << name;
+            }
+            break;
+        case AccessorySlot::feet:
+            EXPECT_GT(c.y(), 9) << name;  // on the paws, down by the feet line
+            EXPECT_GT(fp.box.top(), 4) << name;
+            EXPECT_LT(fp.box.left(), -10) << name;  // hind paws too
+            EXPECT_GT(fp.box.right(), 10) << name;  // and front paws
+            break;
+        }
+    }
+}
+
+TEST(CatArt, BackViewShowsNoFaceAndWearsWhatTheCatWears) {
+    // From behind: no eye colour anywhere, no glasses; a hat still sits on top.
+    const CatCoat& c = coat(CatBreed::orange);
+    CatBack back;
+    CatEnv env{CatBreed::orange, CatOutfit::empty().toggling(CatAccessory::partyHat).toggling(CatAccessory::heartGlasses)};
+    const QImage img = render(240, 3, [&](QPainter& p) { back.paint(p, env); });
+    EXPECT_EQ(countNear(img, c.eye, 10), 0);
+    EXPECT_EQ(countNear(img, QColor(0xE0, 0x4F, 0x5F), 10), 0);
+    EXPECT_GT(countNear(img, QColor(0x7E, 0xB6, 0xE0), 8, QRect(0, 0, 240, 120 - 28 * 3)), 30);
+    // Tilting turns it about the bottom centre: the feet stay on the floor.
+    for (double tilt : {-8.0, 8.0}) {
+        back.tilt = tilt;
+        const QImage t = render(240, 3, [&](QPainter& p) { back.paint(p, CatEnv{}); });
+        int lowest = 0;
+        for (int y = 0; y < t.height(); ++y)
+            if (opaqueCount(t, QRect(0, y, t.width(), 1)) > 0) lowest = y;
+        EXPECT_NEAR((lowest - 120) / 3.0, 15.0, 2.0) << tilt;
+    }
+}
+
+TEST(CatArt, SwayTurnsTheHeadAboutItsNeck) {
+    // A positive sway turns the head clockwise about its neck: the crown moves right, more than
+    // the middle of the head does, and the turn stops at 20 degrees.
+    auto shiftOf = [](double sway, int rowUnits) {
+        CatHead h;
+        h.sway = sway;
+        const QImage img = render(160, 4, [&](QPainter& p) { h.paint(p, CatEnv{}); });
+        double sum = 0;
+        int n = 0;
+        for (int y = 80 + rowUnits * 4 - 4; y < 80 + rowUnits * 4 + 4; ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qAlpha(img.pixel(x, y)) > 128) sum += x, ++n;
+        return n ? sum / n / 4.0 : 0.0;
+    };
+    const double crown = shiftOf(1, -8) - shiftOf(0, -8);
+    EXPECT_GT(crown, 2.5);
+    EXPECT_LT(shiftOf(-1, -8) - shiftOf(0, -8), -2.5);
+    // the middle of the head, nearer the neck, moves less than the crown
+    const double middle = shiftOf(1, 0) - shiftOf(0, 0);
+    EXPECT_GT(middle, 0.5);
+    EXPECT_LT(middle, crown - 0.8);
+    EXPECT_NEAR(shiftOf(5, -8), shiftOf(20.0 / 12.0, -8), 0.2);
+    EXPECT_GT(shiftOf(5, -8), crown + 0.5);
+}
+
+TEST(CatArt, BodyUsesItsOwnBreedBeforeTheEnvironments) {
+    CatBody body;
+    body.breed = CatBreed::british;
+    const QImage img = render(200, 3, [&](QPainter& p) { body.paint(p, CatEnv{CatBreed::orange, {}}); });
+    EXPECT_GT(countNear(img, coat(CatBreed::british).base, 6), 800);
+    EXPECT_EQ(countNear(img, coat(CatBreed::orange).base, 6), 0);
+}
