@@ -124,6 +124,12 @@ const TorsoShapes& torsoShapes(CatBreed breed) {
     return all[static_cast<std::size_t>(breed)];
 }
 
+// The near front leg's shoulder. Seated with the paw down it sits low, so a collar's bell or tag
+// under the chin stays in sight; raising the paw lifts the shoulder so the paw reaches the face.
+QPointF frontShoulder(double sit, double raise) {
+    return lerp(QPointF(10.8, 4.0), lerp(QPointF(8.2, 4.6), QPointF(7.6, 1.6), raise), sit);
+}
+
 // Where the parts of the figure are for a given sit (0 standing ... 1 seated) or lying.
 struct Pose {
     QPointF torsoC;
@@ -163,8 +169,8 @@ Pose standingPose(CatBreed breed, double sit, double tail) {
     p.torsoRot = lerp(0.0, -54.0, sit);
     p.hindFar = lerp(QPointF(-13.5, 3.5), QPointF(-3.6, 10.6), sit);
     p.hindNear = lerp(QPointF(-9.5, 4.0), QPointF(-1.6, 11.0), sit);
-    p.frontFar = lerp(QPointF(6.8, 4.0), QPointF(3.4, 1.6), sit);
-    p.frontNear = lerp(QPointF(10.8, 4.0), QPointF(7.6, 1.6), sit);
+    p.frontFar = lerp(QPointF(6.8, 4.0), QPointF(4.0, 3.6), sit);
+    p.frontNear = frontShoulder(sit, 0);
     p.haunchC = lerp(QPointF(-10.5, 3.6), QPointF(-7.6, 8.6), sit);
     p.haunchRx = lerp(5.4, 7.6, sit);
     p.haunchRy = lerp(5.6, 5.8, sit);
@@ -448,7 +454,7 @@ void CatFrontPaw::paint(QPainter& p, const CatEnv& env) const {
     const CatCoat& c = coat(breed.value_or(env.breed));
     const double s = clamp01(sit);
     const double raise = clamp01(pawRaise);
-    const QPointF shoulder = lerp(QPointF(10.8, 4.0), QPointF(7.6, 1.6), s);
+    const QPointF shoulder = frontShoulder(s, raise);
     const double rest = kCatFeetLine - shoulder.y();
     const double length = rest * (1.0 - 0.3 * raise);
     p.save();
