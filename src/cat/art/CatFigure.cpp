@@ -517,32 +517,10 @@ void CatBack::paint(QPainter& p, const CatEnv& env) const {
         strokeLine(p, QPointF(4.2, -4.0), QPointF(5.4, 4.0), strap, 1.2);
         drawBackpack(p, *outfit.body, QPointF(0, 2.4), 0, true);
     }
-    // tail, hanging down and curling up the side
-    {
-        TailDiscs td;
-        const QPointF root(0, 13.2), ctrl(14.0, 15.0), tip(12.5, -2.0);
-        const QPointF cr = root + (ctrl - root), tr = tip;
-        const double ang = tail * 0.6;
-        const QPointF crr = root + (cr - root), trr = tr;
-        (void)crr;
-        (void)trr;
-        const double r = ang * M_PI / 180.0;
-        auto rot = [&](QPointF pt) {
-            const QPointF d = pt - root;
-            return root + QPointF(d.x() * std::cos(r) - d.y() * std::sin(r), d.x() * std::sin(r) + d.y() * std::cos(r));
-        };
-        const QPointF c2 = rot(ctrl), t2 = rot(tip);
-        for (int i = 0; i < kTailDiscs; ++i) {
-            const double t = double(i) / (kTailDiscs - 1);
-            const double u = 1 - t;
-            td.at[i] = root * (u * u) + c2 * (2 * u * t) + t2 * (t * t);
-            double rr = lerp(2.5, 1.45, t) * c.tailFluff;
-            if (c.tailFluff > 1.2) rr *= 1.0 + 0.25 * std::sin(t * M_PI);
-            td.r[i] = rr;
-        }
-        drawTail(p, c, td);
-        drawTailBowOn(p, outfit, td);
-    }
+    // tail, down from the rump and curling up the side
+    const TailDiscs td = tailDiscs(c, QPointF(0, 13.2), QPointF(14.0, 15.0), QPointF(12.5, -2.0), tail * 0.6, kCatFeetLine);
+    drawTail(p, c, td);
+    drawTailBowOn(p, outfit, td);
     // the head, from behind
     p.save();
     p.translate(turn * 4.0, -13.0);

@@ -505,6 +505,11 @@ void drawMouth(QPainter& p, CatExpression e, const FaceCtx& c) {
     p.restore();
 }
 
+bool eyesShut(CatExpression e) {
+    return e == CatExpression::happy || e == CatExpression::eating || e == CatExpression::asleep ||
+           e == CatExpression::dead;
+}
+
 double cheekStrength(CatExpression e) {
     switch (e) {
     case CatExpression::happy: return 0.55;
@@ -590,8 +595,19 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
                    std::clamp(look.blink, 0.0, 1.0), c.eyeScale};
         const double mix = std::clamp(look.mix, 0.0, 1.0);
         if (look.previous && mix < 1.0 && *look.previous != look.expression) {
-            drawFeatures(p, *look.previous, fc, 1.0 - mix);
-            drawFeatures(p, look.expression, fc, mix);
+            // Between an open-eyed and a shut-eyed face the open eyes close as they fade, so the
+            // change reads as a slow blink rather than two faces on top of each other.
+            auto blend = [&](CatExpression e, CatExpression other, double weight) {
+                if (eyesShut(other) && !eyesShut(e)) {
+                    FaceCtx closing = fc;
+                    closing.blink = std::max(fc.blink, 1.0 - weight);
+                    drawFeatures(p, e, closing, std::min(1.0, 2.0 * weight));
+                } else {
+                    drawFeatures(p, e, fc, weight);
+                }
+            };
+            blend(*look.previous, look.expression, 1.0 - mix);
+            blend(look.expression, *look.previous, mix);
         } else {
             drawFeatures(p, look.expression, fc, 1.0);
         }
