@@ -37,7 +37,9 @@ void AppDelegate::didFinishLaunching() {
         setup.store = &store_;
         setup.hub = &hub_;
         setup.neighbours = hooks_.neighbours;
-        island_ = std::make_unique<TestIslandController>(AppState::shared(), std::move(setup));
+        AppState& state = AppState::shared();
+        if (hooks_.configureState) hooks_.configureState(state);
+        island_ = std::make_unique<TestIslandController>(state, std::move(setup));
         island_->start();
     }
     if (hooks_.startRoam) hooks_.startRoam();

@@ -16,6 +16,7 @@
 
 namespace kp {
 
+class AppState;
 class Defaults;
 class TestIslandController;
 
@@ -33,6 +34,7 @@ public:
         std::function<void()> callHome;    // drops the whole outing plan at once
         std::function<void(PetSound)> playEffect;  // the app's own sounds (open, close)
         std::function<void()> saveLife;    // the termination save; default: the app state's cat
+        std::function<void(AppState&)> configureState;  // once the app state (and the cat) exist
         IslandNeighbours neighbours;
         bool withIsland = true;            // false: no island, for tests
         Defaults* store = nullptr;         // the standard store when none
