@@ -28,9 +28,14 @@
 // centre, not the top-left corner: a caller that lays heads out by their top-left corner
 // translates by (size/2, size/2) first. Internally drawn at 30 units and scaled by size / 30;
 // in those units the crown is at y -9, the chin at +12, the eyes at y +1 and x about +-4.9 (0.8
-// forward of the middle, the face turned a little towards +x). `mirrored` flips it about its
-// vertical centre line (the head faces left); `sway` turns it (with what it wears) by
-// clamp(12 sway, -20, 20) degrees about the neck point (0, +12 size/30). blink 1 shuts the eyes
+// forward of the middle, the face turned a little towards +x).
+//   - `mirrored`: the head faces left on screen. Drawn on its own it is the head's mirror image.
+//     Inside a figure the caller has already flipped or turned round (negative x scale, or any
+//     reflection, as the room and the desktop do for a cat facing left while also passing
+//     mirrored), the figure's flip has turned the head already, so it is not mirrored again.
+//   - `look` is a direction on screen (x right, y down), whatever flips the painter carries.
+//   - `sway` turns the head (with what it wears) on screen by clamp(12 sway, -20, 20) degrees,
+//     clockwise when positive, about the neck point (0, +12 size/30). blink 1 shuts the eyes
 // completely; expressions whose eyes are already shut ignore blink. `previous`/`mix` cross-fade
 // the face features only (eyes, mouth, cheeks); coat, nose, whiskers and pieces are drawn once.
 // fromBehind draws the back of the head (no face, no face pieces; neck pieces as a band).
@@ -110,9 +115,9 @@ struct CatBack {
 
 struct CatHead {
     CatExpression expression = CatExpression::content;
-    QPointF look{0, 0};   // gaze, components -1...1, x right, y down
+    QPointF look{0, 0};   // gaze on screen, components -1...1, x right, y down
     double blink = 0;     // 0 open ... 1 shut (1 closes the eyes completely)
-    bool mirrored = false;
+    bool mirrored = false;  // faces left (see above: not mirrored twice in a flipped figure)
     double size = 30;
     std::optional<CatBreed> breed;
     std::optional<CatOutfit> outfit;

@@ -637,22 +637,44 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
 void CatHead::paint(QPainter& p, const CatEnv& env) const {
     const CatBreed b = breed.value_or(env.breed);
     const CatOutfit& worn = outfit ? *outfit : env.outfit;
+    // The room and the desktop flip their whole cat to face left and also pass mirrored: the
+    // figure's flip has then turned the head already, and mirroring it again would make it look
+    // back over its shoulder. So mirror only when the painter is not already reflected or turned
+    // round.
+    const QTransform& world = p.worldTransform();
+    const double det = world.m11() * world.m22() - world.m12() * world.m21();
+    const bool turnedAlready = det < 0 || world.m11() < 0;
+    const bool drawMirror = mirrored && !turnedAlready;
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     const double k = size / 30.0;
     p.scale(k, k);
-    const double swayDeg = std::clamp(sway * 12.0, -20.0, 20.0);
+    // Sway turns the head on screen: clockwise for a positive sway, whatever the painter's flips.
+    const double swayDeg = std::clamp(sway * 12.0, -20.0, 20.0) * (det < 0 ? -1.0 : 1.0);
     if (swayDeg != 0) {
         p.translate(0, 12);
         p.rotate(swayDeg);
         p.translate(0, -12);
     }
-    if (mirrored) p.scale(-1, 1);
+    if (drawMirror) p.scale(-1, 1);
+    // The gaze is a direction on screen: bring it into the drawing's own axes.
+    QPointF gaze = look;
+    const double len = std::hypot(look.x(), look.y());
+    if (len > 1e-9) {
+        const QTransform& t = p.worldTransform();
+        const double a = t.m11(), c = t.m21(), bb = t.m12(), d = t.m22();
+        const double dt = a * d - c * bb;
+        if (std::abs(dt) > 1e-12) {
+            const QPointF v((d * look.x() - c * look.y()) / dt, (-bb * look.x() + a * look.y()) / dt);
+            const double vl = std::hypot(v.x(), v.y());
+            if (vl > 1e-12) gaze = v * (len / vl);
+        }
+    }
     art::HeadLook hl;
     hl.expression = expression;
     hl.previous = previous;
     hl.mix = mix;
-    hl.look = look;
+    hl.look = gaze;
     hl.blink = blink;
     hl.fromBehind = fromBehind;
     art::drawHead30(p, b, worn, hl);

@@ -82,7 +82,7 @@ TEST(CatArt, MirroredHeadIsTheHorizontalMirrorImage) {
         CatHead h;
         h.breed = b;
         h.expression = CatExpression::grumpy;
-        h.look = {0.6, 0.2};
+        h.look = {0, 0.4};  // the gaze is a direction on screen, so a sideways look would not mirror
         h.outfit = CatOutfit::empty().toggling(CatAccessory::bow).toggling(CatAccessory::scarf);
         const QImage plain = head(h);
         h.mirrored = true;
@@ -97,6 +97,37 @@ TEST(CatArt, MirroredHeadIsTheHorizontalMirrorImage) {
             }
         EXPECT_LT(off, expected.width() * expected.height() / 200) << rawValue(b);
     }
+}
+
+TEST(CatArt, HeadInAFlippedFigureIsNotMirroredTwice) {
+    // The room and the desktop flip the whole cat to face left and pass mirrored as well: the head
+    // then faces left once, like the body, and its gaze still points where the pointer is.
+    auto flipped = [](const CatHead& h) {
+        return render(120, 3, [&](QPainter& p) {
+            p.scale(-1, 1);
+            h.paint(p, CatEnv{CatBreed::calico, {}});
+        });
+    };
+    CatHead h;
+    h.expression = CatExpression::surprised;
+    h.outfit = CatOutfit::empty().toggling(CatAccessory::bow);
+    h.mirrored = true;
+    h.look = {1, 0};
+    const QImage inFigure = flipped(h);
+    // the same as the plain head looking the other way, seen in a mirror
+    CatHead plain = h;
+    plain.mirrored = false;
+    plain.look = {-1, 0};
+    const QImage expected = render(120, 3, [&](QPainter& p) { plain.paint(p, CatEnv{CatBreed::calico, {}}); }).mirrored(true, false);
+    int off = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (std::abs(qRed(expected.pixel(x, y)) - qRed(inFigure.pixel(x, y))) > 40) ++off;
+    EXPECT_LT(off, 120 * 120 / 200);
+    // and a plain head looking right differs from it (the test above is not vacuous)
+    plain.look = {1, 0};
+    EXPECT_NE(render(120, 3, [&](QPainter& p) { plain.paint(p, CatEnv{CatBreed::calico, {}}); }).mirrored(true, false),
+              inFigure);
 }
 
 TEST(CatArt, ShutEyesShowNoEyeColour) {
