@@ -259,11 +259,6 @@ void sizes(const QString& dir) {
         p.restore();
         x += 72;
     }
-    // the hero at 2.1
-    p.save();
-    p.translate(90, 260);
-    p.scale(0.9, 0.9);
-    p.restore();
     p.end();
     // effects: silhouette, sick tint, dead desaturation, belly-up
     QImage fx(4 * 140, 110, QImage::Format_ARGB32_Premultiplied);
@@ -307,13 +302,33 @@ void sizes(const QString& dir) {
         QPainter q(&fx);
         q.drawImage(i * 140, 0, one);
     }
-    QImage all(760, 300 + 110, QImage::Format_ARGB32_Premultiplied);
+    // the settings hero: a 60 x 44 frame scaled 2.1 on the near-black plate, for the dark breeds
+    QImage hero(3 * 150, 120, QImage::Format_ARGB32_Premultiplied);
+    hero.fill(QColor(0x0A, 0x0A, 0x0A));
+    {
+        QPainter h(&hero);
+        h.setRenderHint(QPainter::Antialiasing, true);
+        const CatBreed breeds[] = {CatBreed::black, CatBreed::tuxedo, CatBreed::siamese};
+        for (int i = 0; i < 3; ++i) {
+            h.save();
+            h.translate(75 + i * 150, 60 + 8);
+            h.scale(2.1, 2.1);
+            CatFigure f;
+            f.body.sit = 1;
+            f.body.tail = 10;
+            f.body.breed = breeds[i];
+            f.head.breed = breeds[i];
+            f.head.look = {0.35, 0.15};
+            f.paint(h, CatEnv{});
+            h.restore();
+        }
+    }
+    QImage all(760, 300 + 110 + 120, QImage::Format_ARGB32_Premultiplied);
     all.fill(QColor(0x1A, 0x16, 0x14));
     QPainter q(&all);
     q.drawImage(0, 0, img);
     q.drawImage(0, 300, fx);
-    // the settings hero: 60 x 44 scaled 2.1
-    q.translate(660, 360);
+    q.drawImage(0, 410, hero);
     q.end();
     all.save(dir + "/sizes.png");
 }
