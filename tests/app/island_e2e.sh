@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# End to end: the built app on $DISPLAY greets, hides, peeks under the pointer, opens on a click,
+# collapses and hides after its idle delays, peeks by itself for a need, and on SIGTERM exits
+# cleanly after saving the cat.
+set -uo pipefail
+
+[ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: skipped"; exit 77; }
+for tool in xdotool xwininfo; do
+  command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
+done
+xwininfo -root >/dev/null 2>&1 || { echo "no X server: skipped"; exit 77; }
+
+app=${KP_BUILD_DIR:?}/src/app/kettlepaw
+[ -x "$app" ] || { echo "no app at $app"; exit 1; }
+
+scratch=$(mktemp -d /tmp/kp-island-e2e.XXXXXX)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
+mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+island() { xdotool search --name '^Kettlepaw Island$' 2>/dev/null | head -1; }
+# "WxH" while the island is mapped, "hidden" while it is not, "none" before it exists.
+island_shape() {
+  local id; id=$(island)
+  [ -n "$id" ] || { echo none; return; }
+  local info; info=$(xwininfo -id "$id" 2>/dev/null)
+  if ! grep -q "IsViewable" <<<"$info"; then echo hidden; return; fi
+  echo "$(awk '/Width:/ {print $2}' <<<"$info")x$(awk '/Height:/ {print $2}' <<<"$info")"
+}
+# Waits up to $2 seconds for the island's shape to be $1.
+expect_shape() {
+  local want=$1 limit=$2 got
+  for _ in $(seq $((limit * 10))); do
+    got=$(island_shape)
+    [ "$got" = "$want" ] && { echo "island: $want"; return 0; }
+    sleep 0.1
+  done
+  fail "island should be $want, is $(island_shape) ($3)"
+}
+# With ImageMagick at hand, counts pixels near a colour in a screen rectangle.
+count_colour() {  # x y w h r g b
+  command -v import >/dev/null || { echo -1; return; }
+  import -window root -crop "$3x$4+$1+$2" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*: (\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+    awk -v r="$5" -v g="$6" -v b="$7" '{
+      dr = $1 - r; dg = $2 - g; db = $3 - b;
+      if (dr < 0) dr = -dr; if (dg < 0) dg = -dg; if (db < 0) db = -db;
+      if (dr < 40 && dg < 40 && db < 40) n++ } END { print n + 0 }'
+}
+
+start_app() {
+  "$app" >"$scratch/app.log" 2>&1 &
+  pid=$!
+}
+stop_app() {  # SIGTERM, then the exit status
+  kill -TERM "$pid"
+  local rc=0
+  wait "$pid" || rc=$?
+  pid=
+  return $rc
+}
+
+read -r W H < <(xdotool getdisplaygeometry)
+cx=$((W / 2))
+far_x=$((W / 2)); far_y=$((H - 40))
+xdotool mousemove "$far_x" "$far_y"
+
+# Short idle delays keep the test quick; the hover peek is on by default.
+cat >"$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf" <<CONF
+[General]
+onboardedV1=true
+openIdleSeconds=2
+peekIdleSeconds=3
+CONF
+
+start_app
+expect_shape 360x62 5 "the greeting at launch"
+expect_shape hidden 7 "the greeting ends"
+xdotool mousemove "$cx" 3
+expect_shape 276x32 3 "peek under the pointer"
+n=$(count_colour $((cx - 138 + 8)) 4 30 24 232 162 90)
+[ "$n" = -1 ] || [ "$n" -gt 5 ] || fail "no face in the peeking island ($n)"
+xdotool click 1
+expect_shape 640x160 3 "open on a click"
+xdotool mousemove "$far_x" "$far_y"
+expect_shape 276x32 5 "collapse after the open delay"
+expect_shape hidden 6 "hide after the peek delay"
+
+rm -f "$record"
+stop_app || fail "exit status $? after SIGTERM"
+[ -s "$record" ] || fail "the cat was not saved at termination"
+grep -q '"savedAt"' "$record" || fail "saved record has no savedAt"
+echo "saved on SIGTERM, clean exit"
+
+# A need peeks the hidden island with its mark: a quickly draining cat gets hungry a few seconds
+# after the greeting has gone.
+now=$(( $(date +%s) - 978307200 ))
+cat >"$record" <<JSON
+{"hunger":52.0,"happiness":90.0,"energy":90.0,"health":100.0,"isSleeping":false,"isDead":false,"poops":0,"birth":$((now - 3600)),"savedAt":$now}
+JSON
+printf 'statDrainSeconds=60\n' >>"$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
+start_app
+expect_shape 360x62 5 "the greeting"
+expect_shape hidden 7 "the greeting ends"
+expect_shape 276x32 15 "peek for the need"
+sleep 0.5
+n=$(count_colour $((cx - 138 + 40)) 2 32 28 232 135 58)
+[ "$n" = -1 ] || [ "$n" -gt 5 ] || fail "no need mark beside the face ($n)"
+stop_app || fail "exit status $? after SIGTERM"
+echo "need peek shown"
+exit 0
