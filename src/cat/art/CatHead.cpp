@@ -123,17 +123,21 @@ HeadShapes buildShapes(CatBreed breed) {
     s.tipFront = QPointF(-tip.x(), tip.y());
     if (c.foldedEars) {
         s.folded = true;
+        // A folded ear: a small cap lying on the crown, its tip bent forward and down.
         QPainterPath flap;
-        flap.moveTo(-11.6, -4.6);
-        flap.quadTo(-11.4, -10.2, -6.6, -10.6);
-        flap.quadTo(-4.8, -10.6, -4.4, -9.2);
-        flap.quadTo(-7.0, -8.8, -8.6, -5.6);
+        flap.moveTo(-12.2, -3.2);
+        flap.quadTo(-12.4, -10.4, -7.8, -11.2);
+        flap.quadTo(-4.4, -11.6, -3.6, -9.2);
+        flap.quadTo(-5.8, -8.8, -7.2, -6.4);
+        flap.quadTo(-8.2, -4.6, -9.0, -4.6);
+        flap.quadTo(-10.6, -4.6, -12.2, -3.2);
         flap.closeSubpath();
         s.earBack = flap;
         s.earFront = mirrored(flap);
+        // the fold's edge, with a glimpse of the inner ear under it
         QPainterPath crease;
-        crease.moveTo(-10.0, -6.4);
-        crease.quadTo(-9.0, -9.2, -6.2, -9.6);
+        crease.moveTo(-11.0, -7.4);
+        crease.quadTo(-9.2, -10.0, -5.0, -9.6);
         s.innerBack = crease;
         s.innerFront = mirrored(crease);
     } else {
@@ -569,7 +573,7 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
     const HeadShapes& s = shapes(breed);
     const bool hideEars = outfit.head && headPieceHidesEars(*outfit.head);
 
-    if (!hideEars) drawEars(p, s, c, look.fromBehind);
+    if (!hideEars && !s.folded) drawEars(p, s, c, look.fromBehind);
     // the head itself
     rimStable(p, s.head, c.base, c.outline, 1.0);
     for (const Mark& m : look.fromBehind ? s.backMarks : s.marks) {
@@ -583,9 +587,14 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
         p.drawPath(m.path);
     }
     if (s.folded && !hideEars) {
-        // folded ears sit over the crown's edge
-        strokePath(p, s.innerBack, c.outline, 0.6);
-        strokePath(p, s.innerFront, c.outline, 0.6);
+        // folded ears lie on the crown, over its edge
+        drawEars(p, s, c, look.fromBehind);
+        if (!look.fromBehind) {
+            strokePath(p, s.innerBack, s.innerColor.darker(105), 1.3);
+            strokePath(p, s.innerFront, s.innerColor, 1.3);
+        }
+        strokePath(p, s.innerBack, c.outline, 0.55);
+        strokePath(p, s.innerFront, c.outline, 0.55);
     }
 
     if (!look.fromBehind) {
