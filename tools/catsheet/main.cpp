@@ -140,7 +140,7 @@ void pieces(const QString& dir, double k) {
     const int n = int(caseCount<CatAccessory>());
     const int cols = 7;
     const int rows = (n + cols - 1) / cols;
-    Sheet s(cols * 2, rows, int(40 * k), int(58 * k), 10);
+    Sheet s(cols * 2, rows, int(50 * k), int(58 * k), 10);
     for (int i = 0; i < n; ++i) {
         const auto a = static_cast<CatAccessory>(i);
         const int col = (i % cols) * 2, row = i / cols;
