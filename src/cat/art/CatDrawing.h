@@ -9,7 +9,8 @@
 //
 // Figure (CatBody, CatFrontPaw, CatBack): drawn in a 60 x 44 frame whose CENTRE is the painter's
 // origin, so it spans x -30...30 and y -22...22 (tails and hats may reach a little beyond).
-//   - Feet line: y = +15 while standing, walking or sitting; the lying loaf rests on y = +10.
+//   - Feet line: y = +15 while standing, walking or sitting; the lying loaf rests on y = +10 and
+//     draws nothing above y = -8.
 //   - Head: the caller draws CatHead with its CENTRE at the head offset from the figure centre:
 //       standing/sitting  catHeadOffset(sit) = (14 - 9 sit, -9 - 4 sit): (14,-9) standing, (5,-13) seated
 //       lying             (15, 0)   (the desktop uses (15, -1))
@@ -35,10 +36,15 @@
 //     mirrored), the figure's flip has turned the head already, so it is not mirrored again.
 //   - `look` is a direction on screen (x right, y down), whatever flips the painter carries.
 //   - `sway` turns the head (with what it wears) on screen by clamp(12 sway, -20, 20) degrees,
-//     clockwise when positive, about the neck point (0, +12 size/30). blink 1 shuts the eyes
-// completely; expressions whose eyes are already shut ignore blink. `previous`/`mix` cross-fade
-// the face features only (eyes, mouth, cheeks); coat, nose, whiskers and pieces are drawn once.
-// fromBehind draws the back of the head (no face, no face pieces; neck pieces as a band).
+//     clockwise when positive, about the neck point (0, +12 size/30).
+//   - `blink` 1 shuts the eyes completely; expressions whose eyes are already shut ignore it.
+//   - `previous`/`mix` cross-fade the face features only (eyes, mouth, cheeks); coat, nose,
+//     whiskers and pieces are drawn once.
+//   - `fromBehind` draws the back of the head (no face, no face pieces; neck pieces as a band).
+//
+// CatBody's sit pose: the torso tips up about the chest, the hind legs fold into a haunch and the
+// tail curls round the front paws on the floor; swing is damped away as sit reaches 1. While
+// seated the resting front paw hangs a little lower, clear of a collar's bell or tag.
 //
 // Worn pieces: head, face and neck pieces and the extras (headphones) are drawn by CatHead, which
 // wears its own `outfit` when set, else the environment's; body pieces (backpack, tail bows,
