@@ -40,6 +40,7 @@ void AppDelegate::didFinishLaunching() {
         AppState& state = AppState::shared();
         if (hooks_.configureState) hooks_.configureState(state);
         island_ = std::make_unique<TestIslandController>(state, std::move(setup));
+        if (hooks_.followView) island_->setFollowView(hooks_.followView);
         island_->start();
     }
     if (hooks_.startRoam) hooks_.startRoam();

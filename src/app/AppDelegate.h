@@ -3,6 +3,7 @@
 // and the one save of the cat at termination.
 #include "app/AppMenu.h"
 #include "app/AppWindows.h"
+#include "app/IslandTypes.h"
 #include "island/IslandServices.h"
 #include "life/PetTypes.h"
 #include "platform/NotificationCenter.h"
@@ -35,6 +36,7 @@ public:
         std::function<void(PetSound)> playEffect;  // the app's own sounds (open, close)
         std::function<void()> saveLife;    // the termination save; default: the app state's cat
         std::function<void(AppState&)> configureState;  // once the app state (and the cat) exist
+        std::function<void(IslandRoomKind)> followView;  // the cat walks into a room the island opens on
         IslandNeighbours neighbours;
         bool withIsland = true;            // false: no island, for tests
         Defaults* store = nullptr;         // the standard store when none

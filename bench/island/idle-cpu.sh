@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Idle cost of the whole app with the island hidden: starts it on a private X display (window
+# manager and compositor when installed), waits for the greeting to end, then measures the CPU
+# time it uses over 60 s (KP_IDLE_SECONDS). Fails at 1% of one core or more.
+# Usage: idle-cpu.sh [build dir]   (benchmark-style arguments are ignored)
+set -uo pipefail
+build=${KP_BUILD_DIR:-}
+for a in "$@"; do case $a in --*) ;; *) build=$a ;; esac; done
+here=$(cd "$(dirname "$0")" && pwd)
+[ -n "$build" ] || build=$(cd "$here/.." && pwd)   # installed beside the benchmarks: build/bench
+[ -x "$build/src/app/kettlepaw" ] || build=$(cd "$build/.." && pwd)
+app=$build/src/app/kettlepaw
+[ -x "$app" ] || { echo "idle-cpu: no app under $build"; exit 1; }
+command -v Xvfb >/dev/null || { echo "idle-cpu: Xvfb missing, skipped"; exit 0; }
+seconds=${KP_IDLE_SECONDS:-60}
+
+scratch=$(mktemp -d /tmp/kp-idle.XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+n=110
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=:$n
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+command -v openbox >/dev/null && { openbox >/dev/null 2>&1 & pids+=($!); }
+command -v picom >/dev/null && { picom --backend xrender >/dev/null 2>&1 & pids+=($!); }
+
+export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
+mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+printf '[General]\nonboardedV1=true\n' >"$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
+unset QT_QPA_PLATFORM
+"$app" >/dev/null 2>&1 &
+app_pid=$!
+pids+=($app_pid)
+sleep 8  # the greeting, then the island hides
+
+ticks() { awk '{print $14 + $15}' "/proc/$app_pid/stat"; }
+hz=$(getconf CLK_TCK)
+t0=$(ticks)
+sleep "$seconds"
+t1=$(ticks)
+percent=$(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * d / hz / s }')
+echo "idle-cpu: ${percent}% of one core over ${seconds} s with the island hidden"
+awk -v p="$percent" 'BEGIN { exit !(p < 1.0) }' || { echo "idle-cpu: over 1%"; exit 1; }
