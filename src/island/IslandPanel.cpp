@@ -68,7 +68,10 @@ void IslandPanel::showState(State from, State to) {
     if (from == State::hidden && !isVisible()) spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
     spring_.setTarget(island::sizeFor(to, notch), island::cornerRadiusFor(to));
     place();
-    if (to != State::hidden && !isVisible()) show();
+    if (to != State::hidden) {
+        if (!isVisible()) show();
+        raise();  // above windows mapped since it last showed
+    }
     if (!spring_.isSettled()) animation_->start();
     update();
 }
