@@ -58,6 +58,13 @@ count_colour() {  # x y w h r g b
       if (dr < 40 && dg < 40 && db < 40) n++ } END { print n + 0 }'
 }
 
+# KP_SHOTS_DIR=<folder> keeps a screenshot of the top of the screen at each step.
+shot() {
+  [ -n "${KP_SHOTS_DIR:-}" ] && command -v import >/dev/null || return 0
+  mkdir -p "$KP_SHOTS_DIR"
+  import -window root -crop "760x220+$((cx - 380))+0" "$KP_SHOTS_DIR/$1.png" 2>/dev/null
+}
+
 start_app() {
   "$app" >"$scratch/app.log" 2>&1 &
   pid=$!
@@ -85,16 +92,22 @@ CONF
 
 start_app
 expect_shape 360x62 5 "the greeting at launch"
+sleep 0.5; shot 1-greeting
 expect_shape hidden 7 "the greeting ends"
+shot 2-hidden
 xdotool mousemove "$cx" 3
 expect_shape 276x32 3 "peek under the pointer"
+sleep 0.5; shot 3-peek
 n=$(count_colour $((cx - 138 + 8)) 4 30 24 232 162 90)
 [ "$n" = -1 ] || [ "$n" -gt 5 ] || fail "no face in the peeking island ($n)"
 xdotool click 1
 expect_shape 640x160 3 "open on a click"
+sleep 0.5; shot 4-open
 xdotool mousemove "$far_x" "$far_y"
 expect_shape 276x32 5 "collapse after the open delay"
+sleep 0.5; shot 5-collapsed
 expect_shape hidden 6 "hide after the peek delay"
+shot 6-hidden-again
 
 rm -f "$record"
 stop_app || fail "exit status $? after SIGTERM"
@@ -113,7 +126,7 @@ start_app
 expect_shape 360x62 5 "the greeting"
 expect_shape hidden 7 "the greeting ends"
 expect_shape 276x32 15 "peek for the need"
-sleep 0.5
+sleep 0.5; shot 7-need-peek
 n=$(count_colour $((cx - 138 + 40)) 2 32 28 232 135 58)
 [ "$n" = -1 ] || [ "$n" -gt 5 ] || fail "no need mark beside the face ($n)"
 stop_app || fail "exit status $? after SIGTERM"
