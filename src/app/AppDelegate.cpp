@@ -71,7 +71,7 @@ void AppDelegate::openSettings() {
     }
     if (hooks_.playEffect) hooks_.playEffect(PetSound::open);
     delete settings_.data();
-    settings_ = new SettingsWindow(makeSettingsPlaceholder());
+    settings_ = new SettingsWindow(makeSettingsPlaceholder(hooks_.neighbours.pomodoro->walletEnabled()));
     connect(settings_, &SettingsWindow::closing, this, [this] {
         if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
     });

@@ -62,7 +62,7 @@ AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Qt::Win
     move(centredUnderNotch(size()));
 }
 
-QWidget* makeSettingsPlaceholder() {
+QWidget* makeSettingsPlaceholder(bool showShop) {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(20, 34, 20, 20);
@@ -83,6 +83,7 @@ QWidget* makeSettingsPlaceholder() {
                        QStringLiteral(" settings"));
     };
     for (SettingsTab tab : allCases<SettingsTab>()) {
+        if (tab == SettingsTab::shop && !showShop) continue;
         auto* b = new QPushButton(QString::fromLatin1(settingsTabTitle(tab)));
         b->setCheckable(true);
         b->setChecked(SettingsRouter::shared().tab() == tab);

@@ -30,7 +30,8 @@ public:
 };
 
 // The stand-ins.
-QWidget* makeSettingsPlaceholder();
+// The Shop tab shows only while the pomodoro-and-coins feature is on.
+QWidget* makeSettingsPlaceholder(bool showShop);
 QWidget* makeAlbumPlaceholder(std::function<void()> onClose);
 
 }  // namespace kp

@@ -150,7 +150,7 @@ void TestIslandController::updatePolling() {
         if (machine_.state() != State::hidden)
             wanted = kFastPoll;
         else if (IslandStateMachine::peekOnHover(store_))
-            wanted = kHiddenPoll;
+            wanted = pointerNearby_ ? kHiddenPoll : kFarPoll;
     }
     if (wanted == pollInterval_) return;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
@@ -169,8 +169,14 @@ void TestIslandController::poll() {
 }
 
 void TestIslandController::pointerAt(QPointF local) {
-    const bool moved = local != state_.mousePosition;
+    // The eyes follow it on the panel's next tick, which repaints only when they moved enough to see.
     state_.mousePosition = local;
+    // Far from the notch the pointer needs a moment to get there, so a hidden island looks less often.
+    const bool nearby = hoverZone().adjusted(-kNearby, 0, kNearby, kNearby).contains(local);
+    if (nearby != pointerNearby_) {
+        pointerNearby_ = nearby;
+        updatePolling();
+    }
     const bool in = hoverZone().contains(local);
     if (in != pointerIn_) {
         pointerIn_ = in;
@@ -179,7 +185,6 @@ void TestIslandController::pointerAt(QPointF local) {
         else
             machine_.pointerLeft();
     }
-    if (panel_ && moved) panel_->pointerMoved();
 }
 
 void TestIslandController::clickAt(QPointF islandPoint) {

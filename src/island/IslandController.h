@@ -50,6 +50,8 @@ public:
 
     static constexpr double kFastPoll = 1.0 / 60;  // while the island shows
     static constexpr double kHiddenPoll = 0.1;  // while hidden, only to notice the pointer coming near
+    static constexpr double kFarPoll = 0.25;    // while hidden and the pointer is far from the notch
+    static constexpr double kNearby = 240;      // how far around the hover zone counts as near
 
     TestIslandController(AppState& state, Setup setup);
     ~TestIslandController() override;
@@ -104,6 +106,7 @@ private:
     IslandPanel* panel_ = nullptr;
     std::function<void(IslandRoomKind)> followView_;
     bool pointerIn_ = false;
+    bool pointerNearby_ = true;
     bool started_ = false;
     double pollInterval_ = 0;
     WorkId pollTimer_ = 0;

@@ -128,10 +128,6 @@ IslandPanel::Signature IslandPanel::signature() const {
     return s;
 }
 
-void IslandPanel::pointerMoved() {
-    // The eyes follow the pointer; the next tick repaints when they have moved enough to see.
-}
-
 QRectF IslandPanel::contentRect() const {
     // Anchored at the settled size, centred, so the content does not wobble with the spring.
     const QSizeF target = spring_.target();

@@ -28,7 +28,6 @@ public:
     void showState(IslandStateMachine::State from, IslandStateMachine::State to);
     // Called by the controller's poll while the island shows; repaints only what changed.
     void tick();
-    void pointerMoved();
     void contentChanged() { update(); }
     void setContextMenu(QMenu* menu) { menu_ = menu; }
     // Where the first-run page's button sits, in island coordinates.
