@@ -148,6 +148,7 @@ IslandScene IslandPanel::scene() const {
     scene.progress = pomodoro.progress();
     scene.minutesLeft = pomodoro.minutesLeft();
     scene.countdown = controller_.machine().collapseRemaining();
+    scene.currentHeight = spring_.size().height();
     scene.room = state_.roomKind();
     scene.breed = breed_;
     scene.outfit = &Closet::shared().outfit();

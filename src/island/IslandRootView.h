@@ -33,6 +33,7 @@ struct IslandScene {
     double progress = 0;
     int minutesLeft = 0;
     double countdown = 0;  // share of the collapse countdown left; 0 = none pending
+    double currentHeight = 0;  // the island's height as it moves (the room opens with it)
     IslandRoomKind room = IslandRoomKind::bedroom;
     CatBreed breed = CatBreed::orange;
     const CatOutfit* outfit = nullptr;  // the worn outfit; none: nothing worn
