@@ -43,6 +43,9 @@ AppState::AppState(Defaults& store, std::unique_ptr<PetLife> life, NotificationC
 
 AppState::~AppState() {
     if (sharedState == this) sharedState = nullptr;
+    // The cat may still call out while it is taken down; nothing here answers any more.
+    closing_ = true;
+    life_.reset();
 }
 
 AppState& AppState::shared() {
@@ -78,17 +81,21 @@ void AppState::setPetName(const QString& name) {
 }
 
 void AppState::applyFace(std::optional<BotState> face) {
+    if (closing_) return;
     faceOverride_ = face;
     emit faceChanged();
     emit changed();
 }
 
 void AppState::playPetSound(PetSound sound) {
+    if (closing_) return;
     // A need's mew must be heard even with the island tucked away; the rest only while it shows.
     if (sound != PetSound::mew && mode_ == IslandMode::hidden) return;
     if (soundPlayer_) soundPlayer_(sound, pitchForStage(life_->stage()));
 }
 
-void AppState::postEmote(BotEmote emote) { hub_.post(note::triggerEmote, emote); }
+void AppState::postEmote(BotEmote emote) {
+    if (!closing_) hub_.post(note::triggerEmote, emote);
+}
 
 }  // namespace kp

@@ -80,6 +80,7 @@ private:
     QString petName_;
     std::optional<BotState> faceOverride_;
     SoundPlayer soundPlayer_;
+    bool closing_ = false;
 };
 
 }  // namespace kp
