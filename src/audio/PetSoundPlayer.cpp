@@ -4,6 +4,8 @@
 #include "audio/Synth.h"
 #include "life/Preferences.h"
 #include "platform/Clock.h"
+
+#include <QTimer>
 #include "platform/Defaults.h"
 #include "platform/Random.h"
 
@@ -83,6 +85,9 @@ PetSoundPlayer::PetSoundPlayer(Defaults& store, Clock& clock, RandomSource& rand
         nodes_[std::size_t(i)] = node;
         speeds_[std::size_t(i)] = speed;
     }
+    quietTimer_ = new QTimer(this);
+    quietTimer_->setSingleShot(true);
+    connect(quietTimer_, &QTimer::timeout, this, &PetSoundPlayer::closeIfQuiet);
 }
 
 PetSoundPlayer::~PetSoundPlayer() = default;
@@ -222,7 +227,22 @@ void PetSoundPlayer::play(PetSound sound) {
     node->setVolume(played.volume);
     node->scheduleBuffer(played.buffer);
     node->play();
+
+    const double seconds = double(played.buffer->size()) / kSampleRate / std::max(0.05, played.rate);
+    quietFrom_ = std::max(quietFrom_, clock_.monotonic() + seconds);
+    quietTimer_->start(int((quietFrom_ - clock_.monotonic() + kQuietClose) * 1000.0));
     lastPlayed_ = std::move(played);
+}
+
+void PetSoundPlayer::closeIfQuiet() {
+    if (!started_) return;
+    const double left = quietFrom_ + kQuietClose - clock_.monotonic();
+    if (left > 0.001) {
+        quietTimer_->start(int(left * 1000.0) + 1);
+        return;
+    }
+    engine_->pause();
+    started_ = false;
 }
 
 }  // namespace kp::audio

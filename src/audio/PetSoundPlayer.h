@@ -12,6 +12,8 @@
 #include <array>
 #include <optional>
 
+class QTimer;
+
 namespace kp {
 class Clock;
 class Defaults;
@@ -41,6 +43,12 @@ public:
 
     // Plays a sound if the switches and volume allow; never reports failure.
     void play(PetSound sound);
+
+    // Once every voice has been quiet this long, the output is closed until the next sound,
+    // so a cat that says nothing costs no audio wake-ups.
+    static constexpr double kQuietClose = 3.0;
+    // Closes the output if the voices have gone quiet; the player's own timer calls it.
+    void closeIfQuiet();
 
     // What the last request that reached a voice did; for inspection.
     struct Played {
@@ -90,6 +98,8 @@ private:
     QHash<QString, int> lastTake_;
     double purredAt_;
     bool started_ = false;
+    double quietFrom_ = 0;  // monotonic time by which every voice has played out
+    QTimer* quietTimer_ = nullptr;
     double pitch_ = 1.0;
     std::optional<Played> lastPlayed_;
 };

@@ -294,3 +294,27 @@ TEST(PetSoundPlayer, ClipNamesAndGainTables) {
     EXPECT_EQ(PetSoundPlayer::takeGain(PetSound::growl), 0.22f);
     EXPECT_EQ(PetSoundPlayer::caseName(PetSound::thunder), "thunder");
 }
+
+TEST(PetSoundPlayer, ClosesTheOutputOnceEveryVoiceHasBeenQuietAWhile) {
+    Rig rig;
+    PetSoundPlayer& p = rig.make();
+    p.play(PetSound::tap);
+    ASSERT_TRUE(p.started());
+    const double length = double(p.lastPlayed()->buffer->size()) / audio::kSampleRate;
+    rig.clock.advance(length + PetSoundPlayer::kQuietClose - 0.5);
+    p.closeIfQuiet();
+    EXPECT_TRUE(p.started());  // not quiet long enough yet
+
+    p.play(PetSound::tap);  // a new sound pushes the close further out
+    rig.clock.advance(1.0);
+    p.closeIfQuiet();
+    EXPECT_TRUE(p.started());
+    rig.clock.advance(length + PetSoundPlayer::kQuietClose);
+    p.closeIfQuiet();
+    EXPECT_FALSE(p.started());
+
+    const int starts = rig.output->starts;
+    p.play(PetSound::tap);  // the next sound opens it again
+    EXPECT_TRUE(p.started());
+    EXPECT_EQ(rig.output->starts, starts + 1);
+}
