@@ -7,10 +7,11 @@ scratch=$(mktemp -d /tmp/kp-bench.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch
 found=0
-for b in "$build"/bench/*_bench; do
-  [ -x "$b" ] || continue
+for b in $(find "$build/bench" -type f -name '*_bench' -perm -u+x | sort); do
   found=1
   echo "== $(basename "$b")"
   "$b" --benchmark_min_time=0.2
 done
 [ $found = 1 ] || { echo "no benchmarks were built"; exit 1; }
+# The whole app at rest: CPU and memory with the island hidden.
+bash "$(dirname "$0")/../bench/island/idle-cpu.sh" "$build"

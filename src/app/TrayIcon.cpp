@@ -2,6 +2,9 @@
 
 #include <QMenu>
 #include <QPainter>
+#include <QPen>
+
+#include <algorithm>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
@@ -14,8 +17,10 @@ QIcon circleFillIcon() {
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(236, 236, 236));
+        // A light disc with a dark rim reads on light and dark panels alike.
+        const double rim = std::max(1.0, size / 16.0);
+        p.setPen(QPen(QColor(40, 40, 40, 200), rim));
+        p.setBrush(QColor(240, 240, 240));
         const double inset = size * 0.18;
         p.drawEllipse(QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
         p.end();
@@ -28,11 +33,12 @@ TrayIcon::TrayIcon(QMenu* menu, QObject* parent) : QObject(parent), tray_(new QS
     tray_->setIcon(circleFillIcon());
     tray_->setToolTip(QStringLiteral("Kettlepaw"));
     tray_->setContextMenu(menu);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
+    // Shown even when no tray host is up yet: the icon docks once a panel starts.
+    tray_->show();
 }
 
 TrayIcon::~TrayIcon() = default;
 
-bool TrayIcon::isShownInTray() const { return tray_->isVisible(); }
+bool TrayIcon::isShownInTray() const { return QSystemTrayIcon::isSystemTrayAvailable() && tray_->isVisible(); }
 
 }  // namespace kp

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     QTimer::singleShot(0, &delegate, [&] {
         delegate.didFinishLaunching();
-        if (!tray.isShownInTray()) delegate.useIslandMenu();
+        // The island offers the menu on a right-click whenever no tray host is there to show it.
+        delegate.useIslandMenu();
     });
     return app.exec();
 }

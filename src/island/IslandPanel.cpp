@@ -1,5 +1,7 @@
 #include "island/IslandPanel.h"
 
+#include <QSystemTrayIcon>
+
 #include "app/AppState.h"
 #include "cat/CatLook.h"
 #include "cat/Closet.h"
@@ -195,6 +197,10 @@ void IslandPanel::paintEvent(QPaintEvent*) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(rect(), Qt::transparent);
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        // The mask cuts the window to whole pixels: edge pixels must be island black, not a blend
+        // with the window's own background.
+        p.fillRect(rect(), Qt::black);
     }
     const QRectF r = islandRect();
     QPainterPath path = island::islandShape(r.size(), spring_.radius());
@@ -212,7 +218,8 @@ void IslandPanel::paintEvent(QPaintEvent*) {
 void IslandPanel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         pressed_ = islandRect().contains(event->position());
-    } else if (event->button() == Qt::RightButton && menu_) {
+    } else if (event->button() == Qt::RightButton && menu_ && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        // Without a tray host the island is where the menu lives.
         menu_->popup(event->globalPosition().toPoint());
     }
 }
