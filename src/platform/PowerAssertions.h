@@ -1,0 +1,59 @@
+#pragma once
+// Other processes' requests to keep the machine awake: a video player keeps the screen on, an
+// audio player holds the audio output. Read afresh on every call.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace kp {
+
+// One assertion as a process holds it. Any field may be missing in a record the service hands out.
+struct PowerAssertion {
+    static constexpr const char* preventDisplaySleep = "PreventUserIdleDisplaySleep";
+    static constexpr const char* audioOut = "audio-out";
+
+    std::optional<long long> onBehalfOfPid;  // the process the assertion was made for
+    std::optional<long long> assertPid;      // the process that made it
+    std::optional<QString> trueType;         // the effective kind, when the service tells it
+    std::optional<QString> type;             // the requested kind
+    std::optional<QString> processName;
+    std::optional<QString> assertName;       // the holder's reason text
+    std::optional<QStringList> resourcesUsed;
+};
+
+class PowerAssertions {
+public:
+    virtual ~PowerAssertions() = default;
+    // Every assertion of every process, or none when the service cannot be asked.
+    virtual std::optional<std::vector<PowerAssertion>> assertions() = 0;
+};
+
+// Assertions set by hand; for tests.
+class FixedPowerAssertions final : public PowerAssertions {
+public:
+    std::optional<std::vector<PowerAssertion>> assertions() override {
+        ++calls;
+        return current;
+    }
+    std::optional<std::vector<PowerAssertion>> current = std::vector<PowerAssertion>{};
+    int calls = 0;
+};
+
+// systemd-logind's inhibitor locks on the system bus. A lock that blocks "idle" keeps the screen
+// awake, so it reads as a display-sleep assertion held by the lock's process; the lock's "who" is
+// the process name and its "why" the assertion name. Without a system bus or logind the answer is
+// none. The bus connection is made once and kept.
+class LogindInhibitors final : public PowerAssertions {
+public:
+    // `timeoutMs` bounds each question so a stuck service cannot hold up the caller for long.
+    explicit LogindInhibitors(int timeoutMs = 300);
+    std::optional<std::vector<PowerAssertion>> assertions() override;
+    static LogindInhibitors& shared();
+
+private:
+    int timeoutMs_;
+};
+
+}  // namespace kp

@@ -1,0 +1,166 @@
+#include "platform/Processes.h"
+
+#include <QCoreApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
+
+namespace kp {
+
+namespace {
+
+QByteArray procFile(long long pid, const char* name) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%lld/%s", pid, name);
+    QByteArray out;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return out;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        out.append(buffer, static_cast<qsizetype>(n));
+        if (out.size() > 64 * 1024) break;
+    }
+    ::close(fd);
+    return out;
+}
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+}  // namespace
+
+ProcessesLinux::ProcessesLinux() = default;
+
+ProcessesLinux::~ProcessesLinux() {
+    if (connection_) xcb_disconnect(connection_);
+}
+
+ProcessesLinux& ProcessesLinux::shared() {
+    static ProcessesLinux instance;
+    return instance;
+}
+
+long long ProcessesLinux::ownPid() const { return QCoreApplication::applicationPid(); }
+
+QString ProcessesLinux::executablePath(long long pid) {
+    if (pid <= 0) return {};
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/%lld/exe", pid);
+    char buffer[4096];
+    const ssize_t n = ::readlink(link, buffer, sizeof buffer - 1);
+    if (n > 0) {
+        QString path = QString::fromUtf8(buffer, static_cast<qsizetype>(n));
+        // An executable replaced by an upgrade while running.
+        static const QString deleted = QStringLiteral(" (deleted)");
+        if (path.endsWith(deleted)) path.chop(deleted.size());
+        return path;
+    }
+    // Another user's process: its command line is still readable.
+    const QByteArray cmdline = procFile(pid, "cmdline");
+    const QByteArray first = cmdline.left(cmdline.indexOf('\0'));
+    if (first.startsWith('/')) return QString::fromUtf8(first);
+    return {};
+}
+
+std::optional<long long> ProcessesLinux::parentFromStat(const QByteArray& stat) {
+    // "pid (comm) state ppid ..."
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0) return std::nullopt;
+    const QList<QByteArray> fields = stat.mid(close + 1).simplified().split(' ');
+    if (fields.size() < 2) return std::nullopt;
+    bool ok = false;
+    const long long parent = fields.at(1).toLongLong(&ok);
+    if (!ok || parent <= 0) return std::nullopt;
+    return parent;
+}
+
+std::optional<long long> ProcessesLinux::parentPid(long long pid) {
+    if (pid <= 0) return std::nullopt;
+    return parentFromStat(procFile(pid, "stat"));
+}
+
+bool ProcessesLinux::connect() {
+    if (connection_ && xcb_connection_has_error(connection_)) {
+        xcb_disconnect(connection_);
+        connection_ = nullptr;
+        tried_ = false;  // the display went away; try again next time
+    }
+    if (connection_) return true;
+    if (tried_) return false;
+    tried_ = true;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return false;
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c) xcb_disconnect(c);
+        return false;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    if (!it.rem) {
+        xcb_disconnect(c);
+        return false;
+    }
+    connection_ = c;
+    root_ = it.data->root;
+    clientListAtom_ = intern(c, "_NET_CLIENT_LIST");
+    pidAtom_ = intern(c, "_NET_WM_PID");
+    return true;
+}
+
+std::vector<RunningApp> ProcessesLinux::runningApplications() {
+    std::vector<RunningApp> apps;
+    if (!connect() || clientListAtom_ == XCB_ATOM_NONE || pidAtom_ == XCB_ATOM_NONE) return apps;
+    xcb_connection_t* c = connection_;
+    xcb_get_property_reply_t* list = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root_, clientListAtom_, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+    if (!list) return apps;
+    const int count = xcb_get_property_value_length(list) / static_cast<int>(sizeof(xcb_window_t));
+    const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
+
+    // Every question goes out before the first answer is read: one round trip in all.
+    std::vector<xcb_get_property_cookie_t> pidCookies, classCookies;
+    pidCookies.reserve(static_cast<std::size_t>(count));
+    classCookies.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        pidCookies.push_back(xcb_get_property(c, 0, windows[i], pidAtom_, XCB_ATOM_CARDINAL, 0, 1));
+        classCookies.push_back(xcb_get_property(c, 0, windows[i], XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256));
+    }
+    std::free(list);
+
+    std::set<long long> seen;
+    for (int i = 0; i < count; ++i) {
+        xcb_get_property_reply_t* pidReply = xcb_get_property_reply(c, pidCookies[static_cast<std::size_t>(i)], nullptr);
+        xcb_get_property_reply_t* classReply = xcb_get_property_reply(c, classCookies[static_cast<std::size_t>(i)], nullptr);
+        long long pid = 0;
+        if (pidReply && pidReply->format == 32 && xcb_get_property_value_length(pidReply) >= 4)
+            pid = *static_cast<const uint32_t*>(xcb_get_property_value(pidReply));
+        QString identifier;
+        if (classReply && classReply->format == 8) {
+            // WM_CLASS is "instance\0class\0".
+            const QByteArray raw(static_cast<const char*>(xcb_get_property_value(classReply)),
+                                 xcb_get_property_value_length(classReply));
+            const QList<QByteArray> parts = raw.split('\0');
+            if (parts.size() >= 2) identifier = QString::fromUtf8(parts.at(1));
+        }
+        std::free(pidReply);
+        std::free(classReply);
+        if (pid <= 0 || !seen.insert(pid).second) continue;
+        apps.push_back(RunningApp{pid, executablePath(pid), identifier, true});
+    }
+    return apps;
+}
+
+}  // namespace kp
