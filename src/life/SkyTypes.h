@@ -2,6 +2,8 @@
 // The world outside the cat's window: time of day and weather.
 #include "platform/EnumNames.h"
 
+#include <QString>
+
 namespace kp {
 
 enum class SkyTime { morning, day, afternoon, sunset, night };
@@ -32,6 +34,16 @@ struct SkyLook {
     constexpr bool isDaytime() const {
         return weather == SkyWeather::clear &&
                (time == SkyTime::morning || time == SkyTime::day || time == SkyTime::afternoon);
+    }
+    // "Morning · clear": the time capitalised, a middle dot, the weather.
+    QString label() const {
+        const std::string_view t = rawValue(time);
+        const std::string_view w = rawValue(weather);
+        QString out = QString::fromLatin1(t.data(), qsizetype(t.size()));
+        if (!out.isEmpty()) out[0] = out[0].toUpper();
+        out += QStringLiteral(" \u00B7 ");
+        out += QLatin1String(w.data(), qsizetype(w.size()));
+        return out;
     }
 };
 
