@@ -32,6 +32,13 @@ inline double clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
 inline QColor darker(const QColor& c, int factor) { return c.darker(factor); }
 
+// The union of a path's overlapping parts. QPainterPath fills odd-even by default, which would punch a
+// hole wherever two of a marking's ellipses overlap.
+inline QPainterPath solid(QPainterPath path) {
+    path.setFillRule(Qt::WindingFill);
+    return path.simplified();
+}
+
 inline void fillEllipse(QPainter& p, QPointF c, double rx, double ry, const QColor& col) {
     p.setPen(Qt::NoPen);
     p.setBrush(col);

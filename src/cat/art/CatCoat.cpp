@@ -98,6 +98,7 @@ std::array<CatCoat, 10> makeCoats() {
     cal.nose = hex(0xE88A8A);
     cal.innerEar = hex(0xF4B0B0);
     cal.whisker = whiskerDark;
+    cal.eyeInkNear = lightInk;  // the near eye sits in the dark patch
 
     CatCoat& fold = c[static_cast<int>(CatBreed::fold)];
     fold.base = hex(0xC9BBA8);
@@ -157,6 +158,8 @@ std::array<CatCoat, 10> makeCoats() {
     snow.whiteV = true;
     snow.whiteSocks = true;
 
+    for (CatCoat& one : c)
+        if (!one.eyeInkNear.isValid()) one.eyeInkNear = one.eyeInk;
     return c;
 }
 

@@ -22,6 +22,7 @@ struct CatCoat {
     QColor innerEar;
     QColor whisker;
     QColor eyeInk;    // lids, shut eyes and brows: light on dark faces
+    QColor eyeInkNear;  // the same for the near (+x) eye, which may sit in a dark patch
     QColor mouthInk;  // mouth lines: light where the mouth sits on dark fur
 
     // Markings.

@@ -55,7 +55,7 @@ TorsoShapes buildTorso(CatBreed breed) {
     }
     t.torso = torso.simplified();
     auto add = [&](std::vector<Mark>& into, const QPainterPath& shape, const QPainterPath& clip, const QColor& col) {
-        into.push_back({shape.intersected(clip).simplified(), col});
+        into.push_back({solid(shape).intersected(clip).simplified(), col});
     };
     QPainterPath back;
     back.addEllipse(QPointF(0, 0), 12.0, 10.0);
@@ -89,11 +89,11 @@ TorsoShapes buildTorso(CatBreed breed) {
         QPainterPath a;
         a.addEllipse(QPointF(-5.0, -6.0), 7.5, 5.2);
         a.addEllipse(QPointF(6.0, -8.0), 3.6, 2.6);
-        add(t.marks, a.simplified(), t.torso, c.patchA);
+        add(t.marks, a, t.torso, c.patchA);
         QPainterPath b;
         b.addEllipse(QPointF(-14.0, 0.5), 5.0, 5.5);
         b.addEllipse(QPointF(1.5, -7.6), 3.2, 2.4);
-        add(t.marks, b.simplified(), t.torso, c.patchB);
+        add(t.marks, b, t.torso, c.patchB);
         QPainterPath ba;
         ba.addEllipse(QPointF(5.0, -4.0), 6.5, 5.0);
         add(t.backMarks, ba, back, c.patchA);
@@ -110,7 +110,7 @@ TorsoShapes buildTorso(CatBreed breed) {
             l.addEllipse(QPointF(13.5, 2.5), 5.4, 6.5);
             l.addEllipse(QPointF(2.0, 9.0), 11.0, 3.2);
         }
-        add(t.marks, l.simplified(), t.torso, c.light);
+        add(t.marks, l, t.torso, c.light);
     }
     return t;
 }

@@ -162,7 +162,7 @@ HeadShapes buildShapes(CatBreed breed) {
 
     auto addMark = [&](std::vector<Mark>& into, const QPainterPath& path, const QColor& col) {
         Mark m;
-        m.path = path.intersected(s.head).simplified();
+        m.path = solid(path).intersected(s.head).simplified();
         m.color = col;
         into.push_back(std::move(m));
     };
@@ -193,12 +193,12 @@ HeadShapes buildShapes(CatBreed breed) {
         QPainterPath a;  // the back ear's side of the crown, clear of the cheek
         a.addEllipse(QPointF(-8.0, -8.2), 6.4, 4.6);
         a.addEllipse(QPointF(-2.6, -9.8), 4.4, 3.0);
-        addMark(s.marks, a.simplified(), c.patchA);
+        addMark(s.marks, a, c.patchA);
         QPainterPath b;
         b.addEllipse(QPointF(f + 6.8, -1.2), 5.0, 5.4);
         b.addEllipse(QPointF(f + 9.6, -5.0), 4.0, 3.6);
-        addMark(s.marks, b.simplified(), c.patchB);
-        addMark(s.backMarks, mirrored(a.simplified()), c.patchA);
+        addMark(s.marks, b, c.patchB);
+        addMark(s.backMarks, mirrored(solid(a)), c.patchA);
         QPainterPath bb;
         bb.addEllipse(QPointF(-9.0, -3.0), 4.6, 5.0);
         addMark(s.backMarks, bb, c.patchB);
@@ -232,11 +232,13 @@ HeadShapes buildShapes(CatBreed breed) {
         QPainterPath w;
         w.moveTo(f - 0.9, -3.6);
         w.quadTo(f, -4.6, f + 0.9, -3.6);
-        w.lineTo(f + 6.0, 6.0);
+        // narrow between the eyes (shut eyes are drawn light and must stay on dark fur), wide below
+        w.quadTo(f + 1.4, 2.6, f + 6.0, 6.0);
         w.lineTo(f - 6.0, 6.0);
+        w.quadTo(f - 1.4, 2.6, f - 0.9, -3.6);
         w.closeSubpath();
         w.addEllipse(QPointF(f, 8.0), 7.6, 5.6);
-        addMark(s.marks, w.simplified(), c.light);
+        addMark(s.marks, w, c.light);
     }
     if (c.light.isValid() && !c.whiteBib) {
         // muzzle pads
@@ -244,7 +246,7 @@ HeadShapes buildShapes(CatBreed breed) {
         mz.addEllipse(QPointF(f - 2.3, s.noseY + 2.0), 3.1, 2.6);
         mz.addEllipse(QPointF(f + 2.3, s.noseY + 2.0), 3.1, 2.6);
         mz.addEllipse(QPointF(f, s.noseY + 3.6), 2.6, 1.8);
-        addMark(s.marks, mz.simplified(), c.light);
+        addMark(s.marks, mz, c.light);
     }
     return s;
 }
@@ -329,6 +331,7 @@ struct FaceCtx {
     QPointF pupil;   // pupils' further shift
     double blink;
     double es;       // eye scale
+    QColor ink{};    // lids, shut eyes and brows of the eye being drawn
 };
 
 // Draws an open eye at the origin; `cover` 0...1 is how much of it the upper lid hides and
@@ -365,7 +368,7 @@ void openEye(QPainter& p, const FaceCtx& c, double cover, double slant, double i
     chord(QPointF(0, 0), rx, ry, c.coat->eye);
     chord(pc + QPointF(0, 0.6), prx, pry, ink);
     const double halfW = rx * std::sqrt(std::max(0.0, 1 - (lineY / ry) * (lineY / ry)));
-    strokeLine(p, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), c.coat->eyeInk, 0.9);
+    strokeLine(p, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), c.ink, 0.9);
     p.restore();
 }
 
@@ -383,9 +386,10 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         FaceCtx local = c;
         local.es = 1.0;
         local.pupil = c.pupil / c.es;
+        local.ink = side > 0 ? c.coat->eyeInkNear : c.coat->eyeInk;
         auto blinkable = [&](auto&& drawOpen) {
             if (open < 0.12) {
-                closedLine(p, c.coat->eyeInk, fp.closedEye);
+                closedLine(p, local.ink, fp.closedEye);
                 return;
             }
             p.save();
@@ -396,7 +400,7 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         auto lidded = [&](double cover, double slant) {
             const double cv = cover + (1 - cover) * c.blink;
             if (cv > 0.9) {
-                closedLine(p, c.coat->eyeInk, fp.closedEye);
+                closedLine(p, local.ink, fp.closedEye);
                 return;
             }
             openEye(p, local, cv, slant);
@@ -411,10 +415,10 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             break;
         case CatExpression::happy:
         case CatExpression::eating:
-            strokePath(p, fp.happyEye, c.coat->eyeInk, 1.1);
+            strokePath(p, fp.happyEye, local.ink, 1.1);
             break;
         case CatExpression::asleep:
-            strokePath(p, fp.sleepEye, c.coat->eyeInk, 1.0);
+            strokePath(p, fp.sleepEye, local.ink, 1.0);
             break;
         case CatExpression::love:
             blinkable([&] {
@@ -443,14 +447,15 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             });
             break;
         case CatExpression::dead:
-            strokeLine(p, QPointF(-1.7, -1.7), QPointF(1.7, 1.7), c.coat->eyeInk, 0.95);
-            strokeLine(p, QPointF(-1.7, 1.7), QPointF(1.7, -1.7), c.coat->eyeInk, 0.95);
+            strokeLine(p, QPointF(-1.7, -1.7), QPointF(1.7, 1.7), local.ink, 0.95);
+            strokeLine(p, QPointF(-1.7, 1.7), QPointF(1.7, -1.7), local.ink, 0.95);
             break;
         }
         // Brows that rise towards the middle.
         if (e == CatExpression::sad) {
             const double inner = -side;  // towards the nose
-            strokeLine(p, QPointF(side * 2.2, -3.9), QPointF(inner * 1.6, -5.0), c.coat->eyeInk, 0.75);
+            strokeLine(p, QPointF(side * 2.2, -3.9), QPointF(inner * 1.6, -5.0),
+                       side > 0 ? c.coat->eyeInkNear : c.coat->eyeInk, 0.75);
         }
         p.restore();
     }

@@ -157,6 +157,40 @@ TEST(CatArt, ShutEyesShowNoEyeColour) {
     }
 }
 
+TEST(CatArt, MarkingsAreSolidWhereTheirPartsOverlap) {
+    // head() draws 3 pixels per unit with the head's centre at pixel (60, 60)
+    auto at = [](double x, double y) { return QPoint(int(std::lround(60 + 3 * x)), int(std::lround(60 + 3 * y))); };
+    CatHead h;
+    h.breed = CatBreed::orange;
+    // between the muzzle pads and the chin, where two of the muzzle's parts overlap
+    const QImage orange = head(h);
+    EXPECT_TRUE(near(orange.pixel(at(2.3, 8.0)), coat(CatBreed::orange).light, 12));
+    // the tuxedo's white blaze runs unbroken from between the eyes into the chin
+    h.breed = CatBreed::tuxedo;
+    const QImage tux = head(h);
+    EXPECT_TRUE(near(tux.pixel(at(0.8, 2.6)), coat(CatBreed::tuxedo).light, 12));
+    EXPECT_TRUE(near(tux.pixel(at(0.8, 10.0)), coat(CatBreed::tuxedo).light, 12));
+}
+
+TEST(CatArt, ShutEyesShowOnTheCalicosDarkPatch) {
+    // The near eye sits in the calico's dark patch: shut, it must still be drawn in a colour that
+    // shows there, or the cat seems to wink.
+    for (CatExpression e : {CatExpression::happy, CatExpression::asleep, CatExpression::dead}) {
+        CatHead h;
+        h.breed = CatBreed::calico;
+        h.expression = e;
+        const QImage img = head(h);
+        // the near eye's box (head units x 3.4...8.0, y -1.6...2.6)
+        int light = 0;
+        for (int y = 55; y <= 68; ++y)
+            for (int x = 70; x <= 84; ++x) {
+                const QRgb c = img.pixel(x, y);
+                if (qRed(c) > 190 && qGreen(c) > 180 && qBlue(c) > 160) ++light;
+            }
+        EXPECT_GT(light, 6) << rawValue(e);
+    }
+}
+
 TEST(CatArt, HeadShowsTheBreedsCoat) {
     // The back cheek, level with the head's centre, is bare coat for every breed.
     for (CatBreed b : allCases<CatBreed>()) {
