@@ -92,9 +92,9 @@ void faces(const QString& dir, double k) {
 }
 
 void poses(const QString& dir, double k) {
-    const char* titles[] = {"stand", "walk", "walk b", "sit", "half sit", "lie", "paw up", "wash", "swat", "back",
-                            "back turn"};
-    const int n = 11;
+    const char* titles[] = {"stand", "walk", "walk b", "sit", "half sit", "lie", "paw up", "wash", "swat", "eat",
+                            "back", "back turn"};
+    const int n = 12;
     Sheet s(n, 10, int(64 * k), int(56 * k));
     for (int i = 0; i < n; ++i) s.header(i, titles[i]);
     for (CatBreed b : allCases<CatBreed>()) {
@@ -103,11 +103,11 @@ void poses(const QString& dir, double k) {
         const CatEnv env{b, {}};
         for (int i = 0; i < n; ++i) {
             s.draw(i, row, k, [&](QPainter& p) {
-                if (i >= 9) {
+                if (i >= 10) {
                     CatBack back;
-                    back.tail = i == 9 ? 10 : -12;
-                    back.turn = i == 9 ? 0 : 0.8;
-                    back.tilt = i == 9 ? 0 : 4;
+                    back.tail = i == 10 ? 10 : -12;
+                    back.turn = i == 10 ? 0 : 0.8;
+                    back.tilt = i == 10 ? 0 : 4;
                     back.paint(p, env);
                     return;
                 }
@@ -123,6 +123,8 @@ void poses(const QString& dir, double k) {
                 case 7: f.body.sit = 1; f.body.pawAngle = -150; f.body.pawRaise = 1; f.headTilt = 10;
                     f.head.expression = CatExpression::happy; break;
                 case 8: f.body.pawAngle = -100; f.body.pawRaise = 1; f.head.expression = CatExpression::surprised; break;
+                case 9:  // the room's eating dip: the head moved (6, 9) down into the bowl and tipped 22°
+                    f.headNudge = QPointF(6, 9); f.headTilt = 22; f.head.expression = CatExpression::eating; break;
                 }
                 f.paint(p, env);
                 // the feet line and the figure's frame, faintly
