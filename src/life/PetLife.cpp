@@ -20,6 +20,7 @@ constexpr double kAutosaveAfter = 15;        // seconds between autosaves (stric
 constexpr double kMaxStatStep = 3;           // a stalled timer never drains more than this at once
 constexpr double kReannounceAfter = 600;     // a need that stays is announced again after this
 constexpr double kHalfDay = 43200;           // a night counts from noon to noon
+constexpr double kLongestNight = 70 * 60;    // a night's sleep lasts 50 to 70 minutes
 
 double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
 
@@ -101,86 +102,23 @@ void PetLife::setOnFaceChange(FaceCallback callback) {
 
 // --- Published writers: every write notifies. ---
 
-void PetLife::setHunger(double value) {
-    hunger_ = clampStat(value);
-    emit changed();
-}
-
-void PetLife::setHappiness(double value) {
-    happiness_ = clampStat(value);
-    emit changed();
-}
-
-void PetLife::setEnergy(double value) {
-    energy_ = clampStat(value);
-    emit changed();
-}
-
-void PetLife::setHealth(double value) {
-    health_ = clampStat(value);
-    emit changed();
-}
-
-void PetLife::setNeed(std::optional<PetNeed> need) {
-    need_ = need;
-    emit changed();
-}
-
-void PetLife::setPoops(int value) {
-    poops_ = std::max(value, 0);
-    emit changed();
-}
-
-void PetLife::setSleepingFlag(bool on) {
-    isSleeping_ = on;
-    emit changed();
-}
-
-void PetLife::setDeadFlag(bool on) {
-    isDead_ = on;
-    emit changed();
-}
-
-void PetLife::setMood(PetMood mood) {
-    mood_ = mood;
-    emit changed();
-}
-
-void PetLife::setPoseValue(PetPose pose) {
-    pose_ = pose;
-    emit changed();
-}
-
-void PetLife::setStage(PetStage stage) {
-    stage_ = stage;
-    emit changed();
-}
-
-void PetLife::setNightSleepUntil(std::optional<double> until) {
-    nightSleepUntil_ = until;
-    emit changed();
-}
-
-void PetLife::setToy(std::optional<ShopItem> toy) {
-    toy_ = toy;
-    emit changed();
-}
-
-void PetLife::setInHouse(bool on) {
-    inHouse_ = on;
-    emit changed();
-}
+void PetLife::setHunger(double value) { publish(hunger_, clampStat(value)); }
+void PetLife::setHappiness(double value) { publish(happiness_, clampStat(value)); }
+void PetLife::setEnergy(double value) { publish(energy_, clampStat(value)); }
+void PetLife::setHealth(double value) { publish(health_, clampStat(value)); }
+void PetLife::setNeed(std::optional<PetNeed> need) { publish(need_, need); }
+void PetLife::setPoops(int value) { publish(poops_, std::max(value, 0)); }
 
 // --- Small shared operations ---
 
 void PetLife::setSleeping(bool on) {
     if (on == isSleeping_) return;
-    setSleepingFlag(on);
+    publish(isSleeping_, on);
     snoozeUntil_.reset();
     if (on)
         snoozedThisNap_ = false;
     else
-        setNightSleepUntil(std::nullopt);
+        publish(nightSleepUntil_, std::nullopt);
     pushFace();
 }
 
@@ -193,7 +131,7 @@ void PetLife::setPose(PetPose pose) {
         climbedAt_.reset();
         thudDue_ = t + 0.45;
     }
-    setPoseValue(pose);
+    publish(pose_, pose);
     pushFace();
 }
 
@@ -363,7 +301,7 @@ void PetLife::updateMood() {
         m = PetMood::sad;
     else if (energy_ <= 30)
         m = PetMood::sleepy;
-    setMood(m);
+    publish(mood_, m);
 }
 
 std::optional<PetNeed> PetLife::currentNeed() const {
@@ -410,7 +348,7 @@ bool PetLife::isBedtime() const {
 void PetLife::startNightSleep() {
     const double t = now();
     sleptNight_ = startOfLocalDay(t - kHalfDay);
-    setNightSleepUntil(t + (50 + 20 * random_.unit()) * 60);
+    publish(nightSleepUntil_, t + (50 + 20 * random_.unit()) * 60);
     nightTaps_.clear();
     save();
 }
@@ -424,7 +362,7 @@ void PetLife::checkGrowth(double t) {
     if (s == stage_) return;
     // A clock set back can make the cat younger on paper; only growing up is celebrated.
     const bool grew = rawValue(s) > rawValue(stage_);
-    setStage(s);
+    publish(stage_, s);
     if (!grew || !isVisible()) return;
     react(PetReaction::Kind::note, 1, t, s == PetStage::adult ? QStringLiteral("all grown up!")
                                                               : QStringLiteral("growing up!"));
@@ -450,11 +388,11 @@ void PetLife::die() {
     isZooming_ = false;
     setSleeping(false);
     if (!isDead_) {
-        setDeadFlag(true);
+        publish(isDead_, true);
         pushFace();
     }
     setPose(PetPose::dead);
-    setMood(PetMood::dead);
+    publish(mood_, PetMood::dead);
     isStepping_ = false;
     alertNeed();
     save();
@@ -561,9 +499,9 @@ void PetLife::stretchAndYawn() {
 }
 
 void PetLife::startErrand(PetErrand e) {
-    setToy(std::nullopt);
+    publish(toy_, std::nullopt);
     toyUntil_.reset();
-    setInHouse(false);
+    publish(inHouse_, false);
     switch (pose_) {
     case PetPose::watching:
     case PetPose::perched:
@@ -598,27 +536,28 @@ void PetLife::motionStep() {
     lastMotion_ = t;
     std::erase_if(reactions_, [t](const PetReaction& r) { return t - r.born > reactionLifetime(r.kind); });
 
+    // The watcher meow and the slow blink at a resting pointer come here, before anything stops the step.
+
     // Toys run out; the laser lasts exactly as long as the zoomies.
-    if (toy_) {
-        if (*toy_ == ShopItem::laser) {
-            if (!isZooming_) {
-                setToy(std::nullopt);
-                toyUntil_.reset();
-            }
-        } else if (t >= toyUntil_.value_or(t)) {
-            setToy(std::nullopt);
-            toyUntil_.reset();
-        }
+    const bool toyOver = toy_ && (*toy_ == ShopItem::laser ? !isZooming_ : t >= toyUntil_.value_or(t));
+    if (toyOver) {
+        publish(toy_, std::nullopt);
+        toyUntil_.reset();
     }
     if (thudDue_ && t >= *thudDue_) {
         thudDue_.reset();
         if (isVisible()) sound(PetSound::thud);
     }
-    if (isDead_ || isOut_ || isSleeping_) {
+    if (isDead_ || isOut_) {
         isStepping_ = false;
         return;
     }
-    // Errands, arrivals and idle beats continue from here.
+    // A due arrival in the room on view comes here; it would wake a sleeping cat.
+    if (isSleeping_) {
+        isStepping_ = false;
+        return;
+    }
+    // Errands (acting, finishing, walking, routing) and the idle beats continue from here.
 }
 
 // --- Saving and loading ---
@@ -648,7 +587,7 @@ void PetLife::load() {
     const std::optional<PetRecord> record =
         store_.decodeRecord<PetRecord>(QString::fromLatin1(recordKey), &decodePetRecord);
     if (!record) {
-        setStage(stageFor(now()));
+        publish(stage_, stageFor(now()));
         return;
     }
     const PetRecord& r = *record;
@@ -657,13 +596,13 @@ void PetLife::load() {
     setHappiness(r.happiness);
     setEnergy(r.energy);
     setHealth(r.health);
-    setDeadFlag(r.isDead);
-    setSleepingFlag(r.isSleeping);
+    publish(isDead_, r.isDead);
+    publish(isSleeping_, r.isSleeping);
     setPoops(int(std::clamp(r.poops, 0LL, 4LL)));
     birth_ = r.birth;
     poopDue_ = r.poopDue;
     ballPlace_ = r.ballPlace;
-    setStage(stageFor(now()));
+    publish(stage_, stageFor(now()));
 
     if (!isDead_) {
         // Live through the time away in coarse steps; the cat never dies of it.
@@ -673,10 +612,10 @@ void PetLife::load() {
             const double step = std::min(left, kCatchUpStep);
             if (isSleeping_) {
                 drainAtRate(true, step, rate);
-                if (energy_ >= 90) setSleepingFlag(false);
+                if (energy_ >= 90) publish(isSleeping_, false);
             } else {
                 drainAtRate(false, step, rate);
-                if (energy_ < 20) setSleepingFlag(true);
+                if (energy_ < 20) publish(isSleeping_, true);
             }
             left -= step;
             setHealth(std::max(health_, 5.0));
@@ -685,8 +624,10 @@ void PetLife::load() {
         sleptNight_ = r.sleptNight;
         const double t = now();
         if (r.isSleeping && r.nightSleepUntil && *r.nightSleepUntil > t) {
-            setSleepingFlag(true);
-            setNightSleepUntil(r.nightSleepUntil);
+            publish(isSleeping_, true);
+            // A clock set back (or a hand-edited record) cannot keep the cat asleep for longer than
+            // a whole night's sleep from now.
+            publish(nightSleepUntil_, std::min(*r.nightSleepUntil, t + kLongestNight));
         }
         if (poopDue_ && *poopDue_ < t) {
             setPoops(std::min(poops_ + 1, 4));
@@ -695,9 +636,9 @@ void PetLife::load() {
     }
 
     if (isDead_) {
-        setPoseValue(PetPose::dead);
+        publish(pose_, PetPose::dead);
     } else if (isSleeping_) {
-        setPoseValue(PetPose::sleeping);
+        publish(pose_, PetPose::sleeping);
         place_ = 0.135;
         facingRight_ = false;
         springs_.bed = 1;

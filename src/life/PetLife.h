@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kp {
@@ -121,8 +122,18 @@ public:
     bool facingRight() const { return facingRight_; }
     bool isStepping() const { return isStepping_; }
     bool isZooming() const { return isZooming_; }
+    std::optional<double> cursor() const { return cursor_; }
     const PetSprings& springs() const { return springs_; }
+    PlayPhase playPhase() const { return playPhase_; }
+    double pawReach() const { return pawReach_; }
+    double ballRoll() const { return ballRoll_; }
     double ballPlace() const { return ballPlace_; }
+    double ballSide() const { return ballSide_; }
+    double hideEdge() const { return hideEdge_; }
+    std::optional<double> toyUntil() const { return toyUntil_; }
+    std::optional<double> playStartedAt() const { return playStartedAt_; }
+    std::optional<double> startledUntil() const { return startledUntil_; }
+    std::optional<double> lookingAtYouUntil() const { return lookingAtYouUntil_; }
     std::optional<double> poopDue() const { return poopDue_; }
     std::optional<double> sneezedAt() const { return sneezedAt_; }
     std::optional<double> fussUntil() const { return fussUntil_; }
@@ -207,15 +218,12 @@ private:
     void scheduleArrivalAfterWake(double now);
     void updateAmbience();
 
-    // Published writers.
-    void setSleepingFlag(bool on);
-    void setDeadFlag(bool on);
-    void setMood(PetMood mood);
-    void setPoseValue(PetPose pose);
-    void setStage(PetStage stage);
-    void setNightSleepUntil(std::optional<double> until);
-    void setToy(std::optional<ShopItem> toy);
-    void setInHouse(bool on);
+    // Every write of a published value notifies, also when the value stays the same.
+    template <typename T, typename V>
+    void publish(T& field, V&& value) {
+        field = std::forward<V>(value);
+        emit changed();
+    }
 
     Defaults& store_;
     Clock& clock_;

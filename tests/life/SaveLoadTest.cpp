@@ -214,6 +214,20 @@ TEST(CatchUp, TheNightsSleepGoesOnWhenItHasNotEnded) {
     EXPECT_FALSE(cat->facingRight());
 }
 
+TEST(CatchUp, ANightsSleepNeverOutlastsAWholeNightFromNow) {
+    // Saved with the clock set a day ahead: the restored night's sleep ends 70 minutes from now at
+    // the latest, not a day later.
+    CatWorld w;
+    const double t = w.clock.now();
+    PetRecord rec = awakeRecord(t, -86400);
+    rec.isSleeping = true;
+    rec.nightSleepUntil = t + 86400 + 3000;
+    w.writeRecord(rec);
+    auto cat = w.make();
+    EXPECT_TRUE(cat->isSleeping());
+    EXPECT_EQ(cat->nightSleepUntil(), t + 70 * 60);
+}
+
 TEST(CatchUp, ANightsSleepThatEndedWhileAwayIsNotRestored) {
     CatWorld w;
     const double t = w.clock.now();
@@ -234,17 +248,24 @@ TEST(CatchUp, AWholeNightAloneLeavesItStarvingButAlive) {
     const double morning = test::localMoment(2026, 3, 3, 7);
     w.clock.setNow(morning);
     PetRecord rec = awakeRecord(morning, 8 * 3600);
-    rec.hunger = 20;
-    rec.energy = 12;
+    rec.hunger = 30;
+    rec.happiness = 80;
+    rec.energy = 50;
     rec.isSleeping = true;
     w.writeRecord(rec);
     auto cat = w.make();
-    EXPECT_FALSE(cat->isDead());
+    // It naps until energy reaches 90 and stays up until it falls below 20, again and again: the
+    // last nap ends in minute 448, and 32 awake minutes later energy is back near 23.
+    EXPECT_FALSE(cat->isSleeping());
+    EXPECT_NEAR(cat->energy(), 23.0 + 1.0 / 3.0, 1e-6);
     EXPECT_DOUBLE_EQ(cat->hunger(), 100);
     EXPECT_DOUBLE_EQ(cat->happiness(), 0);
     EXPECT_DOUBLE_EQ(cat->health(), 5);  // never below 5 from time away
+    EXPECT_FALSE(cat->isDead());
+    EXPECT_EQ(cat->mood(), PetMood::sick);
     EXPECT_EQ(cat->need(), PetNeed::sick);
-    EXPECT_GT(cat->energy(), 0);
+    EXPECT_EQ(cat->pose(), PetPose::sitting);
+    EXPECT_EQ(cat->lastFace(), BotState::sick);
 }
 
 TEST(CatchUp, TwoWeeksAwayLivesOnlySevenDays) {

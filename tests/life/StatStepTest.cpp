@@ -278,6 +278,10 @@ TEST(StatStep, WakeMoodsFromTheDraw) {
         EXPECT_DOUBLE_EQ(*cat->snoozeUntil(), w.clock.now() + 65);
         ASSERT_EQ(cat->reactions().size(), 1u);
         EXPECT_EQ(cat->reactions()[0].text, QString::fromUtf8("5 more min…"));
+        // The next nap may be lazy again.
+        cat->setSleeping(false);
+        cat->setSleeping(true);
+        EXPECT_FALSE(cat->snoozedThisNap());
     }
     {
         // Storming, in the bedroom: it sulks in another room, never the care room, and says so.
@@ -366,6 +370,11 @@ TEST(StatStep, ABedroomNapAtNightBecomesTheNightsSleep) {
     EXPECT_FALSE(cat->isBedtime());
     w.step(*cat);
     EXPECT_EQ(cat->nightSleepUntil(), std::nullopt);
+    w.clock.setNow(test::localMoment(2026, 3, 3, 4));
+    EXPECT_FALSE(cat->isBedtime());
+    // The next evening is a new night.
+    w.clock.setNow(test::localMoment(2026, 3, 3, 22));
+    EXPECT_TRUE(cat->isBedtime());
 }
 
 TEST(StatStep, ANapOutsideTheBedroomIsNoNightsSleep) {
@@ -416,6 +425,25 @@ TEST(StatStep, GrowingUpIsCelebratedWhenSeenAndQuietOtherwise) {
     cat->statStep();
     EXPECT_EQ(cat->stage(), PetStage::adult);
     EXPECT_EQ(w.emotes.size(), 1u);
+    EXPECT_EQ(w.count(PetSound::trill), 1u);
+}
+
+TEST(StatStep, GrowingIntoAnAdultInSightIsAllGrownUp) {
+    CatWorld w;
+    w.store->set("kittenLengthSeconds", 100.0);
+    auto cat = w.make();
+    A::setBirth(*cat, w.clock.now() - 299);
+    w.step(*cat);  // born 300 s ago: straight to adult
+    EXPECT_EQ(cat->stage(), PetStage::adult);
+    ASSERT_FALSE(cat->reactions().empty());
+    EXPECT_EQ(cat->reactions()[0].text, "all grown up!");
+
+    // A longer kitten time makes it a kitten again on paper, without a celebration.
+    w.store->set("kittenLengthSeconds", 0.0);
+    w.step(*cat);
+    EXPECT_EQ(cat->stage(), PetStage::kitten);
+    EXPECT_EQ(w.emotes, std::vector<BotEmote>{BotEmote::proud});
+    EXPECT_EQ(w.count(PetSound::trill), 1u);
 }
 
 TEST(StatStep, GrowthScalesFromNewbornToAdult) {
