@@ -142,7 +142,7 @@ void pieces(const QString& dir, double k) {
     const int n = int(caseCount<CatAccessory>());
     const int cols = 7;
     const int rows = (n + cols - 1) / cols;
-    Sheet s(cols * 2, rows, int(50 * k), int(58 * k), 10);
+    Sheet s(cols * 2, rows, int(50 * k), int(66 * k), 10);
     for (int i = 0; i < n; ++i) {
         const auto a = static_cast<CatAccessory>(i);
         const int col = (i % cols) * 2, row = i / cols;
@@ -156,7 +156,7 @@ void pieces(const QString& dir, double k) {
             f.body.tail = 12;
             f.body.swing = low ? 0.4 : 0;
             f.paint(p, env);
-        }, 4 * k, name(rawValue(a)));
+        }, (low ? 4 : 8) * k, name(rawValue(a)));  // room above a seated cat for the tall hats
         s.draw(col + 1, row, k, [&](QPainter& p) {
             AccessoryIcon icon{a};
             icon.paint(p, CatEnv{}, QRectF(-20, -20, 40, 40));
