@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "life/ShopItem.h"
+#include "life/ShopToyPlay.h"
+
+using namespace kp;
+
+TEST(ShopItem, CatalogueKeepsItsPricesSectionsAndOrder) {
+    const int prices[] = {3, 6, 10, 25, 30, 35, 40, 12, 8, 15, 20};
+    for (ShopItem item : allCases<ShopItem>()) {
+        const auto i = static_cast<std::size_t>(item);
+        EXPECT_EQ(price(item), prices[i]) << rawValue(item);
+        const ShopSection expected = i <= 2 ? ShopSection::food : i <= 6 ? ShopSection::home : ShopSection::toys;
+        EXPECT_EQ(section(item), expected) << rawValue(item);
+        EXPECT_FALSE(itemName(item).empty());
+        EXPECT_FALSE(blurb(item).empty());
+    }
+    EXPECT_EQ(itemName(ShopItem::rug), "Round rug");
+    EXPECT_EQ(blurb(ShopItem::box), "If he fits, he sits.");
+    const auto home = shopItems(ShopSection::home);
+    ASSERT_EQ(home.size(), 4u);
+    EXPECT_EQ(home.front(), ShopItem::rug);
+    EXPECT_EQ(home.back(), ShopItem::portrait);
+    std::size_t total = 0;
+    for (ShopSection s : allCases<ShopSection>()) {
+        for (ShopItem item : shopItems(s)) EXPECT_EQ(section(item), s);
+        total += shopItems(s).size();
+    }
+    EXPECT_EQ(total, 11u);
+    EXPECT_EQ(rawValue(ShopSection::toys), "toys");
+}
+
+TEST(ToyPlay, TheBoxPlayOverFortyFiveSeconds) {
+    using K = ToyPlayPhase::Kind;
+    const double L = kBoxPlaySeconds;
+    EXPECT_EQ(toyPlayCurve(0, L), ToyPlayPhase::waiting());
+    EXPECT_EQ(toyPlayCurve(1.0, L), ToyPlayPhase::waiting());
+
+    const ToyPlayPhase in = toyPlayCurve(1.75, L);
+    EXPECT_EQ(in.kind, K::jumpingIn);
+    EXPECT_NEAR(in.progress, 0.5, 1e-9);
+    EXPECT_EQ(toyPlayCurve(2.0999999999999996, L).kind, K::inside);
+
+    EXPECT_EQ(toyPlayCurve(20, L), ToyPlayPhase::inside(0.3, true));
+    EXPECT_EQ(toyPlayCurve(8.6, L).kind, K::inside);
+    EXPECT_DOUBLE_EQ(toyPlayCurve(8.6, L).peek, 1.0);
+    EXPECT_FALSE(toyPlayCurve(8.6, L).settled);
+    EXPECT_NEAR(toyPlayCurve(6.85, L).peek, 0.5, 1e-9);  // half-way up the first peek
+    EXPECT_EQ(toyPlayCurve(12, L), ToyPlayPhase::inside(0, false));
+    EXPECT_DOUBLE_EQ(toyPlayCurve(35, L).peek, 1.0);      // the second peek
+    EXPECT_EQ(toyPlayCurve(40, L), ToyPlayPhase::inside(0, false));
+
+    const ToyPlayPhase out = toyPlayCurve(44.65, L);
+    EXPECT_EQ(out.kind, K::jumpingOut);
+    EXPECT_NEAR(out.progress, 0.5, 1e-9);
+    EXPECT_EQ(toyPlayCurve(46, L), ToyPlayPhase::jumpingOut(1));
+    EXPECT_EQ(toyPlayCurve(1e6, L), ToyPlayPhase::jumpingOut(1));
+}
