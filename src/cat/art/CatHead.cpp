@@ -664,7 +664,8 @@ void CatHead::paint(QPainter& p, const CatEnv& env) const {
     const double k = size / 30.0;
     p.scale(k, k);
     // Sway turns the head on screen: clockwise for a positive sway, whatever the painter's flips.
-    const double swayDeg = std::clamp(sway * 12.0, -20.0, 20.0) * (det < 0 ? -1.0 : 1.0);
+    // A jolt from a physics step that went wrong must not wipe the face out: non-finite reads as still.
+    const double swayDeg = std::isfinite(sway) ? std::clamp(sway * 12.0, -20.0, 20.0) * (det < 0 ? -1.0 : 1.0) : 0.0;
     if (swayDeg != 0) {
         p.translate(0, 12);
         p.rotate(swayDeg);
@@ -672,14 +673,15 @@ void CatHead::paint(QPainter& p, const CatEnv& env) const {
     }
     if (drawMirror) p.scale(-1, 1);
     // The gaze is a direction on screen: bring it into the drawing's own axes.
-    QPointF gaze = look;
-    const double len = std::hypot(look.x(), look.y());
+    const QPointF screen = std::isfinite(look.x()) && std::isfinite(look.y()) ? look : QPointF();
+    QPointF gaze = screen;
+    const double len = std::hypot(screen.x(), screen.y());
     if (len > 1e-9) {
         const QTransform& t = p.worldTransform();
         const double a = t.m11(), c = t.m21(), bb = t.m12(), d = t.m22();
         const double dt = a * d - c * bb;
         if (std::abs(dt) > 1e-12) {
-            const QPointF v((d * look.x() - c * look.y()) / dt, (-bb * look.x() + a * look.y()) / dt);
+            const QPointF v((d * screen.x() - c * screen.y()) / dt, (-bb * screen.x() + a * screen.y()) / dt);
             const double vl = std::hypot(v.x(), v.y());
             if (vl > 1e-12) gaze = v * (len / vl);
         }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 
 using namespace kp;
 
@@ -189,6 +190,17 @@ TEST(CatArt, ShutEyesShowOnTheCalicosDarkPatch) {
             }
         EXPECT_GT(light, 6) << rawValue(e);
     }
+}
+
+TEST(CatArt, NonFiniteSwayOrGazeDrawsTheStillFace) {
+    CatHead still;
+    const QImage want = head(still);
+    CatHead h;
+    h.sway = std::nan("");
+    EXPECT_EQ(head(h), want);
+    h.sway = 0;
+    h.look = {std::numeric_limits<double>::infinity(), 0};
+    EXPECT_EQ(head(h), want);
 }
 
 TEST(CatArt, HeadShowsTheBreedsCoat) {
