@@ -4,6 +4,7 @@
 
 #include <QTimeZone>
 
+#include <cmath>
 #include <limits>
 
 namespace kp {
@@ -79,7 +80,11 @@ std::optional<long long> wholeMonths(const QDateTime& from, const QDateTime& to)
     return months;
 }
 
-QDateTime local(double seconds) { return dateFromReference(seconds).toLocalTime(); }
+// Local time of reference seconds; invalid for a time no calendar can hold (a damaged birth date).
+QDateTime local(double seconds) {
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e14) return {};
+    return dateFromReference(seconds).toLocalTime();
+}
 
 }  // namespace
 

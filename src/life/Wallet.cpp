@@ -189,7 +189,7 @@ void Wallet::toggleStored(ShopItem item) {
 bool Wallet::isShown(ShopItem item) const { return owned_.count(item) && !stored_.count(item); }
 
 std::string Wallet::dayKey(double at) {
-    const QDate day = std::isfinite(at) ? localDate(at) : QDate();
+    const QDate day = std::isfinite(at) && std::fabs(at) < 1e14 ? localDate(at) : QDate();
     if (!day.isValid()) return "0-0-0";
     return std::to_string(day.year()) + "-" + std::to_string(day.month()) + "-" + std::to_string(day.day());
 }

@@ -2,6 +2,9 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "life/Holiday.h"
 #include "platform/Dates.h"
 
@@ -151,6 +154,11 @@ TEST(Holiday, BirthMilestones) {
     EXPECT_FALSE(isBirthMilestone(at(2025, 12, 10), birth));
     // The same through reference seconds in local time.
     EXPECT_TRUE(isBirthMilestone(seconds(2026, 4, 10, 8), seconds(2026, 1, 10, 15)));
+    // A damaged birth date is no birth at all.
+    EXPECT_FALSE(isBirthMilestone(seconds(2026, 4, 10, 8), std::nan("")));
+    EXPECT_FALSE(isBirthMilestone(seconds(2026, 4, 10, 8), -1e300));
+    EXPECT_TRUE(birthMilestones(-std::numeric_limits<double>::infinity(), seconds(2026, 4, 10, 8)).empty());
+    EXPECT_EQ(holidayOfTheDay(seconds(2026, 12, 10, 9), std::nan("")), Holiday::christmas);
 }
 
 TEST(Holiday, MonthEndBirthsMeetTheirMilestoneOnTheMonthsLastDay) {
