@@ -1,0 +1,339 @@
+// The logind and MPRIS readers against fakes on private buses. The cases run only when the
+// driving script has started those buses (KP_PRIVATE_BUS=1), never on the user's own session.
+#include "life/MediaWatcher.h"
+#include "platform/MusicPlayers.h"
+#include "platform/PowerAssertions.h"
+#include "platform/Processes.h"
+#include "platform/Scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDeadlineTimer>
+#include <QMutex>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+
+struct FakeInhibitor {
+    QString what, who, why, mode;
+    uint uid = 0;
+    uint pid = 0;
+};
+Q_DECLARE_METATYPE(FakeInhibitor)
+
+QDBusArgument& operator<<(QDBusArgument& arg, const FakeInhibitor& i) {
+    arg.beginStructure();
+    arg << i.what << i.who << i.why << i.mode << i.uid << i.pid;
+    arg.endStructure();
+    return arg;
+}
+const QDBusArgument& operator>>(const QDBusArgument& arg, FakeInhibitor& i) {
+    arg.beginStructure();
+    arg >> i.what >> i.who >> i.why >> i.mode >> i.uid >> i.pid;
+    arg.endStructure();
+    return arg;
+}
+
+namespace kp {
+namespace {
+
+bool privateBus() { return qEnvironmentVariable("KP_PRIVATE_BUS") == QLatin1String("1"); }
+
+#define REQUIRE_PRIVATE_BUS() \
+    if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script"
+
+// Lets queued bus traffic through until `done` holds; false if it never does.
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// --- A fake login manager, answering from its own thread while the caller blocks. ---
+
+class FakeLoginManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public:
+    void set(QList<FakeInhibitor> list) {
+        QMutexLocker lock(&mutex_);
+        list_ = std::move(list);
+    }
+public slots:
+    QList<FakeInhibitor> ListInhibitors() {
+        QMutexLocker lock(&mutex_);
+        ++calls;
+        return list_;
+    }
+
+public:
+    int calls = 0;
+
+private:
+    QMutex mutex_;
+    QList<FakeInhibitor> list_;
+};
+
+class FakeLogind {
+public:
+    explicit FakeLogind(QList<FakeInhibitor> list) {
+        qDBusRegisterMetaType<FakeInhibitor>();
+        qDBusRegisterMetaType<QList<FakeInhibitor>>();
+        manager_ = new FakeLoginManager;
+        manager_->set(std::move(list));
+        manager_->moveToThread(&thread_);
+        thread_.start();
+        QMetaObject::invokeMethod(
+            manager_,
+            [this] {
+                QDBusConnection bus = QDBusConnection::connectToBus(
+                    qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("fake-login1"));
+                registered_ = bus.registerObject(QStringLiteral("/org/freedesktop/login1"), manager_,
+                                                 QDBusConnection::ExportAllSlots) &&
+                              bus.registerService(QStringLiteral("org.freedesktop.login1"));
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~FakeLogind() {
+        QMetaObject::invokeMethod(
+            manager_,
+            [] {
+                QDBusConnection bus(QStringLiteral("fake-login1"));
+                bus.unregisterService(QStringLiteral("org.freedesktop.login1"));
+                QDBusConnection::disconnectFromBus(QStringLiteral("fake-login1"));
+            },
+            Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+        delete manager_;
+    }
+    bool registered() const { return registered_; }
+    FakeLoginManager& manager() { return *manager_; }
+
+private:
+    QThread thread_;
+    FakeLoginManager* manager_ = nullptr;
+    bool registered_ = false;
+};
+
+FakeInhibitor inhibitor(const char* what, const char* who, const char* why, uint pid) {
+    return FakeInhibitor{QString::fromLatin1(what), QString::fromLatin1(who), QString::fromLatin1(why),
+                         QStringLiteral("block"), 1000, pid};
+}
+
+TEST(LogindInhibitors, IdleLocksReadAsDisplayLocksOfTheirProcess) {
+    REQUIRE_PRIVATE_BUS();
+    FakeLogind logind({inhibitor("sleep:idle", "mpv", "Playing video", 4242),
+                       inhibitor("sleep", "NetworkManager", "Suspend the network", 700),
+                       inhibitor("handle-lid-switch", "gnome-settings", "External monitor", 701),
+                       inhibitor("idle", "Firefox", "audio-playing", 4300)});
+    ASSERT_TRUE(logind.registered());
+    LogindInhibitors reader;
+    const auto locks = reader.assertions();
+    ASSERT_TRUE(locks.has_value());
+    ASSERT_EQ(locks->size(), 2u) << "only locks that hold off idleness";
+    const PowerAssertion& first = locks->at(0);
+    EXPECT_EQ(first.assertPid, 4242);
+    EXPECT_EQ(first.onBehalfOfPid, std::nullopt);
+    EXPECT_EQ(first.type, QStringLiteral("PreventUserIdleDisplaySleep"));
+    EXPECT_EQ(first.processName, QStringLiteral("mpv"));
+    EXPECT_EQ(first.assertName, QStringLiteral("Playing video"));
+    EXPECT_EQ(first.resourcesUsed, std::nullopt);
+    EXPECT_EQ(locks->at(1).assertPid, 4300);
+
+    logind.manager().set({});
+    const auto none = reader.assertions();
+    ASSERT_TRUE(none.has_value());
+    EXPECT_TRUE(none->empty());
+}
+
+TEST(LogindInhibitors, ABusWithoutLogindIsAFailedQuestion) {
+    REQUIRE_PRIVATE_BUS();
+    EXPECT_EQ(LogindInhibitors().assertions(), std::nullopt);
+}
+
+// Run by the script with DBUS_SYSTEM_BUS_ADDRESS naming nothing.
+TEST(LogindInhibitors, NoSystemBusIsAFailedQuestion) {
+    REQUIRE_PRIVATE_BUS();
+    LogindInhibitors reader;
+    EXPECT_EQ(reader.assertions(), std::nullopt);
+    EXPECT_EQ(reader.assertions(), std::nullopt);
+}
+
+// --- A fake MPRIS player on its own connection to the session bus. ---
+
+class FakePlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ volume)
+public:
+    FakePlayer(const QString& suffix, const QString& status, const QString& title)
+        : connection_(QStringLiteral("fake-player-") + suffix), status_(status), title_(title) {
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
+        ok_ = bus.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), this,
+                                 QDBusConnection::ExportAllProperties) &&
+              bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + suffix);
+    }
+    ~FakePlayer() override { leave(); }
+
+    bool ok() const { return ok_; }
+    QString playbackStatus() const { return status_; }
+    QVariantMap metadata() const {
+        return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath("/kp/track/1"))},
+                {QStringLiteral("xesam:title"), title_},
+                {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("The Whiskers")}}};
+    }
+    double volume() const { return 0.5; }
+
+    // Announces only what is given, as players often do.
+    void changeStatus(const QString& status) {
+        status_ = status;
+        send({{QStringLiteral("PlaybackStatus"), status_}});
+    }
+    void changeTitle(const QString& title) {
+        title_ = title;
+        send({{QStringLiteral("Metadata"), metadata()}});
+    }
+    void changeVolume() { send({{QStringLiteral("Volume"), 0.25}}); }
+    void leave() {
+        if (left_) return;
+        left_ = true;
+        QDBusConnection::disconnectFromBus(connection_);
+    }
+
+private:
+    void send(const QVariantMap& changed) {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("PropertiesChanged"));
+        signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+        QDBusConnection(connection_).send(signal);
+    }
+    QString connection_;
+    QString status_;
+    QString title_;
+    bool ok_ = false;
+    bool left_ = false;
+};
+
+struct Heard {
+    std::optional<QString> state;
+    std::optional<QString> name;
+};
+
+class MprisTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script";
+    }
+    void listen(MprisPlayers& players) {
+        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name) {
+            heard.push_back(Heard{state, name});
+        });
+    }
+    bool hear(const QString& state, const std::optional<QString>& name) {
+        return waitFor([&] { return !heard.empty() && heard.back().state == state && heard.back().name == name; });
+    }
+    std::vector<Heard> heard;
+};
+
+TEST_F(MprisTest, APlayerAlreadyPlayingIsHeardAtStartAndItsPartialChangesKeepTheRest) {
+    FakePlayer player(QStringLiteral("purr"), QStringLiteral("Playing"), QStringLiteral("Purr Song"));
+    ASSERT_TRUE(player.ok());
+    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    listen(players);
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Purr Song")));
+
+    player.changeStatus(QStringLiteral("Paused"));
+    ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Purr Song"))) << "the title is kept";
+    player.changeTitle(QStringLiteral("Second Song"));
+    ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Second Song")));
+
+    // A volume change says nothing: the next thing heard is the status after it.
+    const std::size_t before = heard.size();
+    player.changeVolume();
+    player.changeStatus(QStringLiteral("Playing"));
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song")));
+    EXPECT_EQ(heard.size(), before + 1);
+}
+
+TEST_F(MprisTest, PlayersThatComeAndGoAreFollowed) {
+    MprisPlayers players;  // the session bus itself
+    listen(players);
+    {
+        FakePlayer late(QStringLiteral("late"), QStringLiteral("Playing"), QStringLiteral("Late Song"));
+        ASSERT_TRUE(late.ok());
+        ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Late Song")));
+        EXPECT_EQ(players.playerCount(), 1u);
+        late.leave();
+        ASSERT_TRUE(hear(QStringLiteral("Stopped"), std::nullopt)) << "a player that leaves has stopped";
+    }
+    EXPECT_EQ(players.playerCount(), 0u);
+}
+
+TEST_F(MprisTest, AnotherPlayerPausingDoesNotStopTheMusic) {
+    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    listen(players);
+    FakePlayer music(QStringLiteral("music"), QStringLiteral("Playing"), QStringLiteral("Long Song"));
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Long Song")));
+    FakePlayer browser(QStringLiteral("browser"), QStringLiteral("Paused"), QStringLiteral("Clip"));
+    ASSERT_TRUE(waitFor([&] { return players.playerCount() == 2; }));
+    browser.changeStatus(QStringLiteral("Playing"));
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Clip")));
+    browser.changeStatus(QStringLiteral("Paused"));
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Long Song"))) << "the other player still plays";
+    music.changeStatus(QStringLiteral("Stopped"));
+    ASSERT_TRUE(hear(QStringLiteral("Stopped"), QStringLiteral("Long Song")));
+}
+
+// --- The watcher on both fakes. ---
+
+TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
+    FakeLogind logind({inhibitor("idle", "mpv", "Playing video", 4242)});
+    ASSERT_TRUE(logind.registered());
+    FakeProcesses processes;
+    processes.paths[4242] = QStringLiteral("/usr/bin/mpv");
+    processes.apps.push_back(RunningApp{4242, QStringLiteral("/usr/bin/mpv"), QStringLiteral("mpv"), true});
+    LogindInhibitors locks;
+    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    ManualScheduler scheduler;
+    MediaWatcher watcher(locks, players, processes, scheduler);
+    watcher.start();
+    scheduler.advance(MediaWatcher::scanSeconds);
+    EXPECT_EQ(watcher.playing(), MediaWatcher::Playing::video(4242));
+
+    FakePlayer player(QStringLiteral("radio"), QStringLiteral("Playing"), QStringLiteral("Night Radio"));
+    ASSERT_TRUE(waitFor([&] { return watcher.track() == QStringLiteral("Night Radio"); }));
+    EXPECT_EQ(watcher.playing(), MediaWatcher::Playing::video(4242)) << "video wins over music";
+
+    logind.manager().set({});
+    scheduler.advance(MediaWatcher::scanSeconds);
+    scheduler.advance(MediaWatcher::scanSeconds);
+    EXPECT_EQ(watcher.playing(), MediaWatcher::Playing::music());
+    const int calls = logind.manager().calls;
+    EXPECT_GE(calls, 3);
+
+    player.changeStatus(QStringLiteral("Paused"));
+    ASSERT_TRUE(waitFor([&] { return watcher.playing() == MediaWatcher::Playing::nothing(); }));
+    EXPECT_EQ(watcher.track(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kp
+
+#include "MediaBusTest.moc"
