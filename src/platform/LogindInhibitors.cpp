@@ -17,9 +17,11 @@ std::optional<std::vector<PowerAssertion>> LogindInhibitors::assertions() {
     // Qt keeps the default system-bus connection once made, so each question reuses it.
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) return std::nullopt;
-    const QDBusMessage call = QDBusMessage::createMethodCall(
+    QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
+    // Where no logind runs, asking must not try to start one on every scan.
+    call.setAutoStartService(false);
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
     const QVariant first = reply.arguments().constFirst();
