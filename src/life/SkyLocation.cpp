@@ -8,16 +8,22 @@ namespace kp {
 
 QtSkyLocationProvider::QtSkyLocationProvider(QObject* parent) : SkyLocationProvider(parent) {}
 
+QtSkyLocationProvider::QtSkyLocationProvider(QString sourceName, QVariantMap parameters, QObject* parent)
+    : SkyLocationProvider(parent), sourceName_(std::move(sourceName)), parameters_(std::move(parameters)) {}
+
 QtSkyLocationProvider::~QtSkyLocationProvider() = default;
 
 // Made at first use: loading the plugins and reaching the location service costs time at launch
-// and is needed only once live weather is on.
+// and is needed only once live weather is on. A source that was refused is made afresh at the next
+// start, so a permission granted in the meantime is seen (a refused source stays refused).
 QGeoPositionInfoSource* QtSkyLocationProvider::source() {
-    if (triedSource_) return source_;
-    triedSource_ = true;
-    source_ = QGeoPositionInfoSource::createDefaultSource(this);
+    if (source_ && !refused_) return source_;
+    if (source_) source_->deleteLater();
+    refused_ = false;
+    source_ = sourceName_.isEmpty() ? QGeoPositionInfoSource::createDefaultSource(parameters_, this)
+                                    : QGeoPositionInfoSource::createSource(sourceName_, parameters_, this);
     if (!source_) return nullptr;
-    source_->setPreferredPositioningMethods(QGeoPositionInfoSource::NonSatellitePositioningMethods);
+    // Connected before anything else: the source may refuse while it is being set up.
     connect(source_, &QGeoPositionInfoSource::positionUpdated, this, [this](const QGeoPositionInfo& info) {
         if (!updating_) return;
         const QGeoCoordinate c = info.coordinate();
@@ -26,21 +32,25 @@ QGeoPositionInfoSource* QtSkyLocationProvider::source() {
     });
     connect(source_, &QGeoPositionInfoSource::errorOccurred, this, [this](QGeoPositionInfoSource::Error e) {
         if (e == QGeoPositionInfoSource::NoError) return;
-        emit failed(e == QGeoPositionInfoSource::AccessError);
+        const bool refused = e == QGeoPositionInfoSource::AccessError;
+        if (refused) refused_ = true;
+        emit failed(refused);
     });
+    source_->setPreferredPositioningMethods(QGeoPositionInfoSource::NonSatellitePositioningMethods);
     return source_;
 }
 
 void QtSkyLocationProvider::startUpdating() {
-    QGeoPositionInfoSource* s = source();
-    if (!s) return;  // no location service at all: the caller's timeout ends the wait
     updating_ = true;
+    QGeoPositionInfoSource* s = source();
+    // No location service at all, or refused while setting up: the caller has heard or will time out.
+    if (!s || !updating_ || refused_) return;
     s->startUpdates();
 }
 
 void QtSkyLocationProvider::stopUpdating() {
     updating_ = false;
-    if (source_) source_->stopUpdates();
+    if (source_ && !refused_) source_->stopUpdates();
 }
 
 }  // namespace kp

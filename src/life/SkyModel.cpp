@@ -147,7 +147,7 @@ void SkyModel::setLive(bool on) {
 
 void SkyModel::locate() {
     if (!liveWeather_) setStatus(Status::locating());
-    location_.startUpdating();
+    // The timeout is set before the source starts: a source may answer (or refuse) within the call.
     cancel(locateTimeout_);
     QPointer<SkyModel> self(this);
     locateTimeout_ = scheduler_.after(kLocateTimeoutSeconds, [self] {
@@ -155,6 +155,7 @@ void SkyModel::locate() {
         self->locateTimeout_ = 0;
         self->locateTimedOut();
     });
+    location_.startUpdating();
 }
 
 void SkyModel::refreshTick() {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 
 #include <functional>
 #include <optional>
@@ -46,13 +47,16 @@ signals:
     void failed(bool denied);
 };
 
-// Qt Positioning's default source (GeoClue2 on Linux), non-satellite methods only. Linux asks for no
-// permission up front (the location service's own agent asks when a client starts), so it reports
-// `authorized`; a refusal arrives as a denied failure. Without any source it never answers.
+// Qt Positioning's default source (GeoClue2 on Linux), non-satellite methods only, or a named source
+// with its parameters (e.g. "nmea" replaying a file). Linux asks for no permission up front (the
+// location service's own agent asks when a client starts), so it reports `authorized`; a refusal,
+// also by a location service that is not there, arrives as a denied failure. Without any source
+// plugin it never answers.
 class QtSkyLocationProvider final : public SkyLocationProvider {
     Q_OBJECT
 public:
     explicit QtSkyLocationProvider(QObject* parent = nullptr);
+    QtSkyLocationProvider(QString sourceName, QVariantMap parameters, QObject* parent = nullptr);
     ~QtSkyLocationProvider() override;
 
     Authorization authorization() const override { return Authorization::authorized; }
@@ -62,8 +66,10 @@ public:
 
 private:
     QGeoPositionInfoSource* source();
+    QString sourceName_;
+    QVariantMap parameters_;
     QGeoPositionInfoSource* source_ = nullptr;
-    bool triedSource_ = false;
+    bool refused_ = false;
     bool updating_ = false;
 };
 

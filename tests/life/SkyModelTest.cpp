@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -48,12 +50,14 @@ public:
     int starts = 0;
     int stops = 0;
     bool updating = false;
+    bool refuseAtOnce = false;  // like a location service that is missing: refused within the call
 
     Authorization authorization() const override { return auth; }
     void requestAuthorization() override { ++requests; }
     void startUpdating() override {
         ++starts;
         updating = true;
+        if (refuseAtOnce) emit failed(true);
     }
     void stopUpdating() override {
         ++stops;
@@ -308,6 +312,13 @@ TEST_F(SkyModelTest, RefusedPermissionAndDeniedErrors) {
     EXPECT_FALSE(location.updating);
     scheduler.advance(30);  // the cancelled timeout does not turn it into failed
     EXPECT_EQ(sky.status(), SkyModel::Status::denied());
+
+    // A source that refuses within the start call leaves no timeout behind.
+    location.refuseAtOnce = true;
+    scheduler.advance(1800 - 30);
+    EXPECT_EQ(sky.status(), SkyModel::Status::denied());
+    EXPECT_FALSE(location.updating);
+    EXPECT_EQ(scheduler.pendingCount(), 1u);  // the refresh only
 }
 
 TEST_F(SkyModelTest, APositionThatNeverComesEndsInFailedOnlyWhileNothingIsShown) {
@@ -417,6 +428,30 @@ TEST_F(SkyModelTest, SwitchingOffStopsEverythingAndDropsLateAnswers) {
     sky.start();
     EXPECT_EQ(sky.status(), SkyModel::Status::locating());
     EXPECT_EQ(scheduler.pendingCount(), 2u);  // refresh + position timeout
+}
+
+// The Qt Positioning path end to end, on a recorded track instead of the desktop's location service.
+TEST_F(SkyModelTest, RecordedTrackThroughQtPositioningReachesTheForecast) {
+    QTemporaryDir dir;
+    QFile track(dir.filePath("paris.nmea"));
+    ASSERT_TRUE(track.open(QIODevice::WriteOnly));
+    auto sentence = [&](const QByteArray& body) {
+        char sum = 0;
+        for (char c : body) sum ^= c;
+        track.write("$" + body + "*" + QByteArray::number(uchar(sum), 16).toUpper().rightJustified(2, '0') + "\r\n");
+    };
+    sentence("GPRMC,120000.00,A,4851.600,N,00220.940,E,0.0,0.0,061226,,,A");
+    sentence("GPGGA,120000.00,4851.600,N,00220.940,E,1,08,1.0,35.0,M,0.0,M,,");
+    track.close();
+
+    QtSkyLocationProvider nmea("nmea", {{"nmea.source", QUrl::fromLocalFile(track.fileName()).toString()}});
+    SkyModel sky(*store, clock, scheduler, nmea, system);
+    server.bodies = {code(80)};
+    sky.setLive(true);
+    ASSERT_TRUE(until([&] { return sky.status().kind() == Kind::live; }));
+    EXPECT_EQ(sky.liveWeather(), SkyWeather::rain);
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0].query(), "latitude=48.9&longitude=2.3&current=weather_code");
 }
 
 TEST_F(SkyModelTest, AnEmptyPositionListDoesNothing) {
