@@ -16,7 +16,7 @@ class PowerAssertions;
 class Processes;
 class Scheduler;
 
-class MediaWatcher : public QObject {
+class MediaWatcher final : public QObject {
     Q_OBJECT
 public:
     // video (with the playing application's process id when known), nothing or music.
