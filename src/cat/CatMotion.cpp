@@ -30,12 +30,17 @@ double LiveFace::blinkAt(double t) {
         if (t - end > 10) {
             // Long away (a sleeping machine, a paused window): start afresh rather than replay.
             scheduleBlink(t, 2.2, 5.5);
+            secondBlink_ = false;
             break;
         }
-        if (random_->chance(doubleBlinkChance))
+        // Now and then a second blink follows at once, but never a third.
+        if (!secondBlink_ && random_->chance(doubleBlinkChance)) {
             nextBlink_ = end + doubleBlinkGap;
-        else
+            secondBlink_ = true;
+        } else {
             scheduleBlink(end, 2.2, 5.5);
+            secondBlink_ = false;
+        }
     }
     if (t < nextBlink_) return 0;
     const double u = (t - nextBlink_) / blinkSeconds;
@@ -61,6 +66,7 @@ FaceFrame LiveFace::frame(CatExpression target, std::optional<double> x, double 
         // The clock went back: whatever was pending lies in a future that will not come.
         previous_.reset();
         scheduleBlink(t, 1.0, 3.0);
+        secondBlink_ = false;
     }
     const double elapsed = t - lastT_;
     const double dt = elapsed > 0 ? std::min(elapsed, maxStep) : 0;

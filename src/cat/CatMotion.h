@@ -69,6 +69,7 @@ private:
     double blendStart_ = 0;
 
     double nextBlink_ = 0;
+    bool secondBlink_ = false;  // the blink at nextBlink_ is the quick second one
 };
 
 }  // namespace kp

@@ -130,6 +130,18 @@ TEST(LiveFaceTest, SometimesBlinksTwice) {
     EXPECT_NEAR(face.frame(E::content, std::nullopt, 1.28 + 0.08).blink, 1.0, 1e-9);
 }
 
+TEST(LiveFaceTest, NeverBlinksThreeTimesRunning) {
+    // Every draw is 0.1 (below 0.15), yet after the second blink (1.28...1.44) the ordinary gap
+    // follows: U(2.2, 5.5) with 0.1 puts the next blink at 1.44 + 2.53.
+    ScriptedRandom random({0.0, 0.1, 0.1});
+    LiveFace face(random);
+    face.frame(E::content, std::nullopt, 0);
+    EXPECT_NEAR(face.frame(E::content, std::nullopt, 1.36).blink, 1.0, 1e-9);
+    EXPECT_EQ(face.frame(E::content, std::nullopt, 1.64).blink, 0);
+    EXPECT_EQ(face.frame(E::content, std::nullopt, 3.9).blink, 0);
+    EXPECT_NEAR(face.frame(E::content, std::nullopt, 1.44 + 2.53 + 0.08).blink, 1.0, 1e-9);
+}
+
 TEST(LiveFaceTest, SameSeedSameFaces) {
     SeededRandom r1(42), r2(42);
     LiveFace a(r1), b(r2);
