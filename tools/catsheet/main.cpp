@@ -289,16 +289,16 @@ void sizes(const QString& dir) {
         for (int y = 0; y < one.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(one.scanLine(y));
             for (int xx = 0; xx < one.width(); ++xx) {
-                QColor c = QColor::fromRgba(line[xx]);
+                // the image holds premultiplied pixels: work on straight colour, store premultiplied
+                QColor c = QColor::fromRgba(qUnpremultiply(line[xx]));
                 if (i == 0) c = QColor(int(c.red() * 0x22 / 255.0), int(c.green() * 0x1B / 255.0), int(c.blue() * 0x2C / 255.0), c.alpha());
                 if (i == 1) c = QColor(int(c.red() * 0.72), int(c.green() * 0.95), int(c.blue() * 0.70), c.alpha());
                 if (i == 2) {
                     float h, s, v, a;
                     c.getHsvF(&h, &s, &v, &a);
                     c = QColor::fromHsvF(h, s * 0.55f, v, a);
-                    c = QColor(c.red() * c.alpha() / 255, c.green() * c.alpha() / 255, c.blue() * c.alpha() / 255, c.alpha());
                 }
-                line[xx] = c.rgba();
+                line[xx] = qPremultiply(c.rgba());
             }
         }
         QPainter q(&fx);
