@@ -268,11 +268,34 @@ Samples MusicComposer::render(const std::vector<MusicNote>& notes, double second
     }
     carry.assign(buffer.begin() + std::ptrdiff_t(n), buffer.end());
     buffer.resize(n);
+    ++renders_;
+    trimCache();
     return buffer;
+}
+
+void MusicComposer::trimCache() {
+    std::size_t total = 0;
+    for (const auto& entry : cache) total += entry.second.size();
+    if (total <= cacheLimit) return;
+    std::vector<std::pair<std::uint64_t, const std::string*>> byAge;
+    byAge.reserve(cache.size());
+    for (const auto& entry : cache) {
+        const auto used = lastUse_.find(entry.first);
+        byAge.emplace_back(used == lastUse_.end() ? 0 : used->second, &entry.first);
+    }
+    std::sort(byAge.begin(), byAge.end());
+    for (const auto& [used, key] : byAge) {
+        if (total <= cacheLimit || used == renders_) break;
+        const auto found = cache.find(*key);
+        total -= found->second.size();
+        lastUse_.erase(*key);
+        cache.erase(found);
+    }
 }
 
 const Samples& MusicComposer::renderNote(const MusicNote& note) {
     std::string key = cacheKey(note);
+    lastUse_[key] = renders_ + 1;  // the render under way
     auto found = cache.find(key);
     if (found != cache.end()) return found->second;
     const double f = frequency(note.midi);

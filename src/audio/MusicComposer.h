@@ -11,6 +11,7 @@
 #include "life/SkyTypes.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -93,8 +94,15 @@ public:
     int melodyStep = 9;
     SplitMixRandom rng;
     std::unordered_map<std::string, Samples> cache;
+    // Every voice is a pure function, so forgetting a note only costs time. Over all moods and
+    // both weathers the notes would take about 150 MB; past this many samples the notes unused
+    // longest are dropped after a render (never those of the render just done).
+    std::size_t cacheLimit = 16'000'000;
 
 private:
+    std::unordered_map<std::string, std::uint64_t> lastUse_;
+    std::uint64_t renders_ = 0;
+    void trimCache();
     void composeBar(const MusicStyle& s, int bar, int root, std::vector<int>& firstRhythm,
                     std::vector<MusicNote>& notes);
 };
