@@ -34,16 +34,6 @@ SkyTime timeOfDayAt(double now) {
     return SkyTime::night;
 }
 
-double reactionLifetime(PetReaction::Kind kind) {
-    switch (kind) {
-    case PetReaction::Kind::meow: return 1.9;
-    case PetReaction::Kind::note: return 2.6;
-    case PetReaction::Kind::heart:
-    case PetReaction::Kind::grumble: return 1.4;
-    }
-    return 1.4;
-}
-
 }  // namespace
 
 PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler& scheduler, QObject* parent)
@@ -475,11 +465,7 @@ WakeMood PetLife::wakeUp(bool byUser, double at) {
             beatStarted_ = at;
             setPose(PetPose::sitting);
         } else {
-            IslandRoomKind choices[5];
-            int n = 0;
-            for (IslandRoomKind r : allCases<IslandRoomKind>())
-                if (r != IslandRoomKind::care && r != room_) choices[n++] = r;
-            sulkRoom_ = choices[random_.uniformInt(0, n - 1)];
+            sulkRoom_ = pickSulkRoom();
             startErrand(PetErrand::sulk);
         }
         break;
@@ -496,68 +482,6 @@ void PetLife::stretchAndYawn() {
         emote(BotEmote::yawn);
         sound(PetSound::yawn);
     }
-}
-
-void PetLife::startErrand(PetErrand e) {
-    publish(toy_, std::nullopt);
-    toyUntil_.reset();
-    publish(inHouse_, false);
-    switch (pose_) {
-    case PetPose::watching:
-    case PetPose::perched:
-    case PetPose::drinking:
-    case PetPose::sniffing:
-    case PetPose::resting:
-    case PetPose::lookout:
-    case PetPose::hiding:
-        actingUntil_.reset();
-        errand_.reset();
-        break;
-    default: break;
-    }
-    if (isSleeping_) setSleeping(false);
-    isZooming_ = false;
-    if (e == PetErrand::play) {
-        ballSide_ = ballPlace_ < 0.6 ? 1 : -1;
-        inspectingLitter_ = false;
-    } else {
-        if (e != PetErrand::litter) inspectingLitter_ = false;
-        if (e == PetErrand::hide) hideEdge_ = place_ < 0.5 ? -0.03 : 1.03;
-    }
-    errand_ = e;
-    nextChew_.reset();
-    setPose(PetPose::walking);
-}
-
-// --- Motion step ---
-
-void PetLife::motionStep() {
-    const double t = now();
-    lastMotion_ = t;
-    std::erase_if(reactions_, [t](const PetReaction& r) { return t - r.born > reactionLifetime(r.kind); });
-
-    // The watcher meow and the slow blink at a resting pointer come here, before anything stops the step.
-
-    // Toys run out; the laser lasts exactly as long as the zoomies.
-    const bool toyOver = toy_ && (*toy_ == ShopItem::laser ? !isZooming_ : t >= toyUntil_.value_or(t));
-    if (toyOver) {
-        publish(toy_, std::nullopt);
-        toyUntil_.reset();
-    }
-    if (thudDue_ && t >= *thudDue_) {
-        thudDue_.reset();
-        if (isVisible()) sound(PetSound::thud);
-    }
-    if (isDead_ || isOut_) {
-        isStepping_ = false;
-        return;
-    }
-    // A due arrival in the room on view comes here; it would wake a sleeping cat.
-    if (isSleeping_) {
-        isStepping_ = false;
-        return;
-    }
-    // Errands (acting, finishing, walking, routing) and the idle beats continue from here.
 }
 
 // --- Saving and loading ---

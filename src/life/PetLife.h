@@ -147,8 +147,22 @@ public:
     std::optional<PetNeed> alertedNeed() const { return alertedNeed_; }
     std::optional<double> lastAlert() const { return lastAlert_; }
     bool isWatched() const { return isWatched_; }
-    // Set by the room view while it is on screen.
-    void setWatched(bool watched) { isWatched_ = watched; }
+    // Set by the room view while it is on screen. Coming into view, the cat meows at the user
+    // shortly after; out of view it stops trying.
+    void setWatched(bool watched);
+    std::optional<double> nextMeow() const { return nextMeow_; }
+    double cursorMovedAt() const { return cursorMovedAt_; }
+    double lastTrick() const { return lastTrick_; }
+    double lastSlowBlink() const { return lastSlowBlink_; }
+    double lastHunt() const { return lastHunt_; }
+    double lastHid() const { return lastHid_; }
+    double lastDrank() const { return lastDrank_; }
+    std::optional<PetErrand> lastIdleErrand() const { return lastIdleErrand_; }
+    int lastStartle() const { return lastStartle_; }
+    bool inspectingLitter() const { return inspectingLitter_; }
+    std::optional<double> nextChew() const { return nextChew_; }
+    std::size_t nightTapCount() const { return nightTaps_.size(); }
+    std::size_t petClickCount() const { return petClicks_.size(); }
 
     // The cat is not out on the desktop and is in the room on view.
     bool isVisible() const { return !isOut_ && room_ == viewRoom_; }
@@ -192,14 +206,83 @@ public:
     WakeMood wakeUp(bool byUser, double at);
     // The stretch on waking.
     void stretchAndYawn();
-    // Sets the cat off on an errand (it walks there through the motion step).
+    // Sets the cat off on an errand (it walks there through the motion step). A running acting
+    // time ends with it: the new errand is walked to and acted, never finished in the old one's place.
     void startErrand(PetErrand errand);
+
+    // --- Errands ---
+    // Where the cat stands for an errand: beside the ball for play, at the nearer edge for hide.
+    double approach(PetErrand errand) const;
+    // The room an errand takes the cat to; none for errands done wherever the cat is.
+    std::optional<IslandRoomKind> errandRoom(PetErrand errand) const;
+    // A shop meal (treats, tuna or salmon) to eat; anything else, or a dead cat, is ignored.
+    void feed(ShopItem meal);
+    // One walking step toward `target` at `speed` room widths per second; true once there.
+    bool walk(double target, double dt, double speed);
+
+    // --- Idle beats and attention ---
+    // The next idle beat by mood and energy, from the moment `t`.
+    Beat chooseBeat(double t);
+    // An errand the idle cat takes up by room, weather and time, or none.
+    std::optional<PetErrand> pickIdleErrand(double t);
+    // Runs the current beat for one motion step of `dt` seconds ending at `t`.
+    void runBeat(double dt, double t);
+    // After a pet: now and then a roll-over, kneading or a slow blink.
+    void maybeTrick();
+    // 0 roll over, 1 kneading, 2 slow blink.
+    void doTrick(int kind);
+    // Naps through a focus round; the end of the round wakes a napping cat.
+    void startFocusNap();
+    void endFocusNap();
+    // Advances the batting animation to `t` (reference seconds); frame() calls it.
+    void updatePlay(double t);
+    // Dead, asleep, on an errand, zooming or in a pose of its own.
+    bool isBusy() const;
+
+    // --- Care and pokes ---
+    // A click on the cat.
+    PetResult pet();
+    // A tap on a cat asleep for the night; five within 6 s decide.
+    PetResult nightTap(double at);
+    // A thunder flash with its index; each flash startles once.
+    void startle(int flash);
+    // An errand from the user; a cat out of sight takes it up on arrival.
+    void send(PetErrand errand);
+    // Plays with an owned toy (yarn, box, feather, laser); false when play did not start.
+    bool play(ShopItem with);
+    void clean();
+    // A new cat (after a death).
+    void restart();
+    // The cat leaves for the desktop, and comes home.
+    void goOut();
+    void comeBack();
+    // The desktop cat settles to sleep out there.
+    void sleepOutside();
+    // The user looks at another room; the cat follows 3 s later.
+    void followView(IslandRoomKind room);
+    // The pointer's x as a share of the screen width, none when there is no pointer.
+    void cursorMoved(std::optional<double> x);
+
+    // --- Body frame ---
+    // Steps the body springs to the display frame at `t` (reference seconds). Allocation-free.
+    void frame(double t);
+    bool isLyingDown() const;
+    // Seconds since play with the current toy began; none without a toy.
+    std::optional<double> toyElapsed() const;
+
+    // --- Read-outs ---
+    // What the cat is doing, for the line under its name.
+    QString statusLine() const;
+    // Age as "3d", "5h" or "12m".
+    QString ageText() const;
+    bool isNightSleeping() const { return isSleeping_ && nightSleepUntil_.has_value(); }
 
 signals:
     void changed();
 
 private:
     friend struct PetLifeTestAccess;
+    friend struct PetLifeProbe;
 
     double now() const;
     SkyLook look() const;
@@ -211,6 +294,20 @@ private:
     void startTimers();
     void sound(PetSound s) const;
     void emote(BotEmote e) const;
+
+    void arrive(double t);
+    void routeToward(IslandRoomKind target, double dt);
+    void startActing(PetErrand errand, double t);
+    void finishErrand(PetErrand errand, double t);
+    void chewSounds(double t);
+    // The common end of an errand: a short sit.
+    void sitAfter(double t, double length = 2.4);
+    void setBeat(const Beat& beat, double t);
+    void meowAtWatcher(double t);
+    void watchCursor(double t);
+    IslandRoomKind pickSulkRoom();
+    void recordCare(const char* key, double t);
+    SkyWeather frameWeather(double t);
 
     void die();
     void checkGrowth(double now);
@@ -323,6 +420,9 @@ private:
     double beatStarted_ = 0;
     std::vector<double> petClicks_;
     bool inspectingLitter_ = false;
+    // The weather the body frame reads, looked up at most once a second.
+    SkyWeather frameWeather_ = SkyWeather::clear;
+    double frameWeatherAt_ = kDistantPast;
 };
 
 }  // namespace kp

@@ -41,6 +41,40 @@ enum class PetErrand {
     fridgeTop, catShelf, carrierTop, sulk, shelter, stroll, hide, snowPlay
 };
 
+// Where each errand's thing stands in its room (a fraction of the room width): the bowl, the
+// perches, the litter box. The room view places props and perch climbs by it.
+constexpr double spot(PetErrand errand) {
+    switch (errand) {
+    case PetErrand::eat: return 0.54;
+    case PetErrand::play: return 0.58;
+    case PetErrand::sleep: return 0.2;
+    case PetErrand::medicine: return 0.66;
+    case PetErrand::watchTV: return 0.82;
+    case PetErrand::scratch: return 0.64;
+    case PetErrand::lounge: return 0.27;
+    case PetErrand::window: return 0.78;
+    case PetErrand::drink: return 0.47;
+    case PetErrand::sniff: return 0.66;
+    case PetErrand::rest: return 0.44;
+    case PetErrand::litter: return 0.765;
+    case PetErrand::tvTop: return 0.82;
+    case PetErrand::fridgeTop: return 0.084375;
+    case PetErrand::catShelf: return 0.3;
+    case PetErrand::carrierTop: return 0.855;
+    case PetErrand::sulk: return 0.5;
+    case PetErrand::shelter: return 0.8;
+    case PetErrand::stroll: return 0.4;
+    case PetErrand::hide: return 0.0;
+    case PetErrand::snowPlay: return 0.45;
+    }
+    return 0.5;
+}
+
+// What a click on the cat (or a tap on a cat asleep for the night) came to.
+enum class PetResult { loved = 0, fussed = 1, wokeAngry = 2, snoozed = 3, ignored = 4 };
+
+constexpr int rawValue(PetResult result) { return static_cast<int>(result); }
+
 enum class PetSound {
     meow, mew, purr, nom, lap, yawn, trill, pop, page, chime, growl, step, dig, scratch, bounce,
     thud, sneeze, thunder, tap, open, close, wear, buy
