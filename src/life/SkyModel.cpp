@@ -92,9 +92,9 @@ QString SkyModel::statusText(const Status& status) {
     case Status::Kind::asking:
         return QStringLiteral("Waiting for permission\u2026");
     case Status::Kind::denied:
+        // Where the desktop keeps the switch (GNOME's Settings; KDE and others have one by the same name).
         return QStringLiteral(
-            "Location is off for this app. You can allow it in System Settings \u2192 Privacy & Security "
-            "\u2192 Location Services.");
+            "Location is off for this app. You can allow it in Settings \u2192 Privacy \u2192 Location Services.");
     case Status::Kind::locating:
         return QStringLiteral("Looking out the window\u2026");
     case Status::Kind::failed:
