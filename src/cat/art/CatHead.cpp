@@ -454,8 +454,9 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         // Brows that rise towards the middle.
         if (e == CatExpression::sad) {
             const double inner = -side;  // towards the nose
-            strokeLine(p, QPointF(side * 2.2, -3.9), QPointF(inner * 1.6, -5.0),
-                       side > 0 ? c.coat->eyeInkNear : c.coat->eyeInk, 0.75);
+            // above a pointed coat's mask the forehead is pale: brows there take the points' colour
+            const QColor& brow = c.coat->points.isValid() ? c.coat->points : local.ink;
+            strokeLine(p, QPointF(side * 2.2, -3.9), QPointF(inner * 1.6, -5.0), brow, 0.75);
         }
         p.restore();
     }

@@ -203,6 +203,28 @@ TEST(CatArt, NonFiniteSwayOrGazeDrawsTheStillFace) {
     EXPECT_EQ(head(h), want);
 }
 
+TEST(CatArt, SadBrowsShowOnPaleForeheads) {
+    // Above the eyes, where a sad cat's brows go (head units x 4...8, y -4.6...-2.4), the brows must
+    // stand out from the fur whatever the coat: dark on pale foreheads, light on dark ones.
+    for (CatBreed b : allCases<CatBreed>()) {
+        auto browPixels = [&](CatExpression e) {
+            CatHead h;
+            h.breed = b;
+            h.expression = e;
+            const QImage img = head(h);
+            const QColor fur = img.pixelColor(78, 45);  // above the brows
+            int n = 0;
+            for (int y = 46; y <= 53; ++y)
+                for (int x = 72; x <= 84; ++x) {
+                    const QColor c = img.pixelColor(x, y);
+                    if (std::abs(c.lightness() - fur.lightness()) > 60) ++n;
+                }
+            return n;
+        };
+        EXPECT_GT(browPixels(CatExpression::sad), browPixels(CatExpression::content) + 6) << rawValue(b);
+    }
+}
+
 TEST(CatArt, HeadShowsTheBreedsCoat) {
     // The back cheek, level with the head's centre, is bare coat for every breed.
     for (CatBreed b : allCases<CatBreed>()) {
