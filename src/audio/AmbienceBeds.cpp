@@ -1,56 +1,36 @@
 #include "audio/AmbienceBeds.h"
 
 #include "audio/Synth.h"
-#include "platform/Random.h"
+#include "audio/SynthKit.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace kp::synth {
 namespace {
 
-constexpr double kRate = 44100.0;
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-constexpr double kPi = std::numbers::pi;
+using namespace kit;
 
-inline double noise(RandomSource& random) { return random.uniform(-1.0, 1.0); }
-
-// Band from lo to hi: the first stage at hi on the input, the second at lo on the first.
-struct Band {
-    double first = 0.0, second = 0.0;
-    double cHi, cLo;
-    Band(double lo, double hi) : cHi(alpha(hi)), cLo(alpha(lo)) {}
-    double operator()(double x) {
-        first += (x - first) * cHi;
-        second += (first - second) * cLo;
-        return first - second;
-    }
-};
-
-void wrap(double& phase) {
-    if (phase >= kTwoPi) phase -= kTwoPi;
-}
+// Band from lo to hi Hz: the first stage at hi on the input, the second at lo on the first.
+Band band(double lo, double hi) { return Band(alpha(hi), alpha(lo)); }
 
 Samples rain(RandomSource& random) {
     const int n = bedShape(AmbienceBed::rain).generated;
     Samples out(std::size_t(n), 0.0f);
-    Band band(400, 3000);
+    Band rainBand = band(400, 3000);
     for (int i = 0; i < n; ++i) {
         const double t = i / kRate;
         out[std::size_t(i)] =
-            float(band(noise(random)) * 0.4 * (0.85 + 0.15 * std::sin(kTwoPi * 0.125 * t)));
+            float(rainBand(noise(random)) * 0.4 * (0.85 + 0.15 * std::sin(kTwoPi * 0.125 * t)));
     }
     for (int d = 0; d < 560; ++d) {
         const int start = random.uniformInt(0, n - 1);
         const double f = random.uniform(1800, 5200);
         const double amplitude = random.uniform(0.05, 0.3);
-        double phase = 0.0;
-        for (int j = 0; j < 264 && start + j < n; ++j) {
-            phase += kTwoPi * f / kRate;
-            wrap(phase);
-            out[std::size_t(start + j)] += float(std::sin(phase) * amplitude * std::exp(-700.0 * j / kRate));
-        }
+        Phase phase;
+        for (int j = 0; j < 264 && start + j < n; ++j)
+            out[std::size_t(start + j)] +=
+                float(std::sin(phase.advance(f)) * amplitude * std::exp(-700.0 * j / kRate));
     }
     return out;
 }
@@ -58,8 +38,8 @@ Samples rain(RandomSource& random) {
 Samples birds(RandomSource& random) {
     const int n = bedShape(AmbienceBed::birds).generated;
     Samples out(std::size_t(n), 0.0f);
-    Band band(200, 1200);
-    for (int i = 0; i < n; ++i) out[std::size_t(i)] = float(band(noise(random)) * 0.015);
+    Band air = band(200, 1200);
+    for (int i = 0; i < n; ++i) out[std::size_t(i)] = float(air(noise(random)) * 0.015);
     double t0 = random.uniform(0.3, 1.2);
     while (t0 < 13.0) {
         const double base = random.uniform(2600, 4200);
@@ -72,14 +52,13 @@ Samples birds(RandomSource& random) {
             const double amplitude = random.uniform(0.15, 0.3);
             const int start = int(t0 * kRate);
             const int length = int(d * kRate);
-            double phase = 0.0;
+            Phase phase;
             for (int j = 0; j < length && start + j < n; ++j) {
                 const double s = j / kRate;
                 const double p = s / d;
                 const double f = base + sweep * p;
-                phase += kTwoPi * (f + 160.0 * std::sin(kTwoPi * 42.0 * s)) / kRate;
-                wrap(phase);
-                out[std::size_t(start + j)] += float(std::sin(phase) * amplitude * std::sin(kPi * p));
+                const double ph = phase.advance(f + 160.0 * std::sin(kTwoPi * 42.0 * s));
+                out[std::size_t(start + j)] += float(std::sin(ph) * amplitude * std::sin(kPi * p));
             }
             t0 += d + random.uniform(0.03, 0.09);
         }
@@ -91,7 +70,7 @@ Samples birds(RandomSource& random) {
 Samples fire(RandomSource& random) {
     const int n = bedShape(AmbienceBed::fire).generated;
     Samples out(std::size_t(n), 0.0f);
-    Band hiss(1200, 5000);
+    Band hiss = band(1200, 5000);
     double a = 0.0, b = 0.0;
     for (int i = 0; i < n; ++i) {
         const double t = i / kRate;
@@ -108,10 +87,10 @@ Samples fire(RandomSource& random) {
         const bool big = random.unit() < 0.15;
         const double duration = big ? random.uniform(0.006, 0.014) : random.uniform(0.0015, 0.005);
         const double amplitude = big ? random.uniform(0.5, 0.9) : random.uniform(0.15, 0.5);
-        Band band = big ? Band(600, 5000) : Band(1500, 8000);
+        Band crackle = big ? band(600, 5000) : band(1500, 8000);
         const int m = int(duration * kRate);
         for (int j = 0; j < m && start + j < n; ++j)
-            out[std::size_t(start + j)] += float(band(noise(random)) * amplitude * std::exp(-4.0 * j / m));
+            out[std::size_t(start + j)] += float(crackle(noise(random)) * amplitude * std::exp(-4.0 * j / m));
     }
     return out;
 }
@@ -119,10 +98,10 @@ Samples fire(RandomSource& random) {
 Samples tv(RandomSource& random) {
     const int n = bedShape(AmbienceBed::tv).generated;
     Samples out(std::size_t(n), 0.0f);
-    Band band(2000, 9000);
+    Band hiss = band(2000, 9000);
     for (int i = 0; i < n; ++i) {
         const double t = i / kRate;
-        out[std::size_t(i)] = float(band(noise(random)) * 0.5 * (0.8 + 0.2 * std::sin(kTwoPi * t / 2.5)) +
+        out[std::size_t(i)] = float(hiss(noise(random)) * 0.5 * (0.8 + 0.2 * std::sin(kTwoPi * t / 2.5)) +
                                     0.04 * std::sin(kTwoPi * 60.0 * t) +
                                     0.02 * std::sin(kTwoPi * 120.0 * t));
     }

@@ -348,9 +348,7 @@ void ReverbNode::render(float* out, int frames) {
 
 AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
     : QObject(parent), output_(output ? std::move(output) : makeSystemOutput()) {
-    auto mixer = std::make_unique<MixerNode>(*this);
-    mainMixer_ = mixer.get();
-    nodes_.push_back(std::move(mixer));
+    mainMixer_ = adopt<MixerNode>();
 }
 
 AudioEngine::~AudioEngine() {
@@ -368,34 +366,23 @@ AudioEngine::~AudioEngine() {
     drainRetired();
 }
 
+template <typename Node>
+Node* AudioEngine::adopt() {
+    auto node = std::make_unique<Node>(*this);
+    Node* raw = node.get();
+    nodes_.push_back(std::move(node));
+    return raw;
+}
+
 PlayerNode* AudioEngine::makePlayer() {
-    auto node = std::make_unique<PlayerNode>(*this);
-    PlayerNode* raw = node.get();
-    nodes_.push_back(std::move(node));
-    players_.push_back(raw);
-    return raw;
+    PlayerNode* player = adopt<PlayerNode>();
+    players_.push_back(player);
+    return player;
 }
 
-VarispeedNode* AudioEngine::makeVarispeed() {
-    auto node = std::make_unique<VarispeedNode>(*this);
-    VarispeedNode* raw = node.get();
-    nodes_.push_back(std::move(node));
-    return raw;
-}
-
-MixerNode* AudioEngine::makeMixer() {
-    auto node = std::make_unique<MixerNode>(*this);
-    MixerNode* raw = node.get();
-    nodes_.push_back(std::move(node));
-    return raw;
-}
-
-ReverbNode* AudioEngine::makeReverb() {
-    auto node = std::make_unique<ReverbNode>(*this);
-    ReverbNode* raw = node.get();
-    nodes_.push_back(std::move(node));
-    return raw;
-}
+VarispeedNode* AudioEngine::makeVarispeed() { return adopt<VarispeedNode>(); }
+MixerNode* AudioEngine::makeMixer() { return adopt<MixerNode>(); }
+ReverbNode* AudioEngine::makeReverb() { return adopt<ReverbNode>(); }
 
 template <typename Fn>
 void AudioEngine::withRenderStopped(Fn&& fn) {

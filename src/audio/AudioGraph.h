@@ -246,6 +246,8 @@ private:
     friend class PlayerNode;
     void renderOutput(float* out, int frames) override;
     bool liveRendering() const { return running_ && output_->isLive(); }
+    template <typename Node>
+    Node* adopt();
     template <typename Fn>
     void withRenderStopped(Fn&& fn);
     // Render side hands back what it no longer needs (an intrusive list: no allocation).

@@ -4,10 +4,10 @@
 #include "audio/Synth.h"
 #include "life/Preferences.h"
 #include "platform/Clock.h"
-
-#include <QTimer>
 #include "platform/Defaults.h"
 #include "platform/Random.h"
+
+#include <QTimer>
 
 #include <algorithm>
 #include <charconv>

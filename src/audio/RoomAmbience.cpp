@@ -148,9 +148,11 @@ void RoomAmbience::fadeStep() {
         if (goal == 0.0f && p->volume() == 0.0f && p->isPlaying()) p->pause();
     }
     if (moved) return;
+    // Wait for a wanted loop still being made; one whose synthesis failed is not waited for, or
+    // the tick would run on for nothing.
     if (enabled)
         for (Bed bed : kBeds)
-            if (wanted(bed) != 0.0f && !isLoaded(bed)) return;  // wait for its loop
+            if (wanted(bed) != 0.0f && !isLoaded(bed) && isLoading(bed)) return;
     scheduler_.cancel(fadeTimer_);
     fadeTimer_ = 0;
     for (Bed bed : kBeds)

@@ -1,49 +1,13 @@
 #include "audio/Synth.h"
 
-#include "platform/Random.h"
+#include "audio/SynthKit.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace kp::synth {
-namespace {
 
-constexpr double kRate = 44100.0;
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-constexpr double kPi = std::numbers::pi;
-
-int sampleCount(double seconds) { return int(kRate * seconds); }
-
-// White noise in -1...1.
-inline double noise(RandomSource& random) { return random.uniform(-1.0, 1.0); }
-
-// Phase accumulator kept within one turn, so sin() stays exact over long sounds.
-struct Phase {
-    double value = 0.0;
-    double advance(double hz) {
-        value += kTwoPi * hz / kRate;
-        if (value >= kTwoPi) value -= kTwoPi;
-        else if (value < 0.0) value += kTwoPi;
-        return value;
-    }
-};
-
-// Two one-pole low-passes in cascade, read as a band (first minus second).
-struct Band {
-    double a = 0.0, b = 0.0;
-    double ca, cb;
-    Band(double first, double second) : ca(first), cb(second) {}
-    double operator()(double x) {
-        a += ca * (x - a);
-        b += cb * (a - b);
-        return a - b;
-    }
-};
-
-inline double ramp(double t, double over) { return std::min(t / over, 1.0); }
-
-}  // namespace
+using namespace kit;
 
 double alpha(double cornerHz) { return 1.0 - std::exp(-kTwoPi * cornerHz / kRate); }
 
@@ -64,9 +28,9 @@ double interpolate(const std::vector<Breakpoint>& table, double x) {
 void normalizePeak(Samples& samples, float peak) {
     float m = 0.0f;
     for (float x : samples) m = std::max(m, std::fabs(x));
-    if (m <= 0.0f) return;
-    const float scale = peak / m;
-    for (float& x : samples) x *= scale;
+    if (!(m > 0.0f)) return;
+    // In double, so the loudest sample lands on `peak` exactly.
+    for (float& x : samples) x = float(double(x) * double(peak) / double(m));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -329,34 +293,40 @@ Samples bell(double frequency) {
         double ratio, amplitude, decay;
     };
     static constexpr Partial kPartials[] = {{1, 1.0, 1.5}, {2, 0.3, 3.2}, {3, 0.1, 6.0}, {5.4, 0.07, 16.0}};
-    constexpr int n = 132300;
-    Samples out(std::size_t(n), 0.0f);
+    // Each partial's sine turns by a fixed rotation and its decay falls by a fixed ratio per sample,
+    // re-anchored every 1024 samples so rounding never builds up.
+    struct Ring {
+        double step, amplitude, decay, cosStep, sinStep, fall;
+        double c = 1.0, s = 0.0, level = 0.0;
+    };
+    Ring rings[std::size(kPartials)];
+    int count = 0;
     for (const Partial& p : kPartials) {
         const double f = p.ratio * frequency;
-        if (!(f < 16000.0)) continue;
-        // sin and exp by rotation and constant ratio: one multiply each per sample.
-        const double w = kTwoPi * f / kRate;
-        const double cw = std::cos(w), sw = std::sin(w);
-        const double fall = std::exp(-p.decay / kRate);
-        double c = 1.0, s = 0.0, env = p.amplitude;
-        for (int i = 0; i < n; ++i) {
-            if ((i & 1023) == 0) {  // re-anchor now and then so rounding never builds up
-                const double t = i / kRate;
-                c = std::cos(w * i);
-                s = std::sin(w * i);
-                env = p.amplitude * std::exp(-p.decay * t);
-            }
-            out[std::size_t(i)] += float(env * s);
-            const double nc = c * cw - s * sw;
-            s = s * cw + c * sw;
-            c = nc;
-            env *= fall;
-        }
+        if (!(f < 16000.0)) continue;  // left out rather than aliased
+        const double step = kTwoPi * f / kRate;
+        rings[count++] = {step, p.amplitude, p.decay, std::cos(step), std::sin(step), std::exp(-p.decay / kRate)};
     }
+    constexpr int n = 132300;
+    Samples out(std::size_t(n), 0.0f);
     for (int i = 0; i < n; ++i) {
         const double t = i / kRate;
+        double sum = 0.0;
+        for (int k = 0; k < count; ++k) {
+            Ring& r = rings[k];
+            if ((i & 1023) == 0) {
+                r.c = std::cos(r.step * i);
+                r.s = std::sin(r.step * i);
+                r.level = r.amplitude * std::exp(-r.decay * t);
+            }
+            sum += r.level * r.s;
+            const double c = r.c * r.cosStep - r.s * r.sinStep;
+            r.s = r.s * r.cosStep + r.c * r.sinStep;
+            r.c = c;
+            r.level *= r.fall;
+        }
         const double release = i > 130300 ? (132300 - i) / 2000.0 : 1.0;
-        out[std::size_t(i)] = float(ramp(t, 0.002) * out[std::size_t(i)] * release * 0.42);
+        out[std::size_t(i)] = float(ramp(t, 0.002) * sum * release * 0.42);
     }
     return out;
 }

@@ -33,6 +33,11 @@ public:
         pending.erase(bed);
         done(bed, audio::makeBuffer(Samples(4410, level)));
     }
+    void fail(Bed bed) {  // no memory for the loop
+        auto done = std::move(pending.at(bed));
+        pending.erase(bed);
+        done(bed, nullptr);
+    }
 };
 
 struct Rig {
@@ -180,6 +185,29 @@ TEST(RoomAmbience, LoopInstalledWhileTheEngineCannotStartPlaysOnceItDoes) {
     EXPECT_GT(rms(rig.ambience.engine().renderOffline(2048)), 0.05);
 }
 
+TEST(RoomAmbience, AFailedSynthesisLeavesTheBedSilentWithoutKeepingTheTickAlive) {
+    Rig rig;
+    rig.ambience.levels[Bed::rain] = 1.0f;
+    rig.ambience.levels[Bed::fire] = 1.0f;
+    rig.ambience.apply();
+    rig.loader->finish(Bed::fire);
+    rig.loader->fail(Bed::rain);
+    EXPECT_FALSE(rig.ambience.isLoaded(Bed::rain));
+    EXPECT_FALSE(rig.ambience.isLoading(Bed::rain));
+    // The fire fades in and the tick stops, though rain is still wanted.
+    EXPECT_LE(rig.settle(), 62);
+    EXPECT_FALSE(rig.ambience.isFading());
+    EXPECT_EQ(rig.volume(Bed::fire), 0.15f);
+    EXPECT_EQ(rig.volume(Bed::rain), 0.0f);
+    // The next push of the levels tries the rain again.
+    rig.ambience.apply();
+    EXPECT_TRUE(rig.ambience.isLoading(Bed::rain));
+    EXPECT_EQ(rig.loader->requests, 3);
+    rig.loader->finish(Bed::rain);
+    rig.settle();
+    EXPECT_EQ(rig.volume(Bed::rain), 0.17f);
+}
+
 TEST(RoomAmbience, EngineChangeReschedulesTheLoopsAndFadesThemBackIn) {
     Rig rig;
     rig.ambience.levels[Bed::tv] = 1.0f;
@@ -236,6 +264,16 @@ TEST(AmbienceBeds, EachBedLoopsAtItsLengthAndLoudnessWithoutAJumpAtTheSeam) {
         std::sort(steps.begin(), steps.end());
         const float typical = steps[steps.size() * 999 / 1000];
         EXPECT_LE(std::fabs(loop.front() - loop.back()), typical);
+    }
+}
+
+TEST(AmbienceBeds, DropsChirpsAndCracklesAtTheVeryEndAreCutThere) {
+    // Every draw near 1: every drop and crackle starts on the last sample, the birds sing late.
+    for (Bed bed : RoomAmbience::kBeds) {
+        ScriptedRandom late({0.99999});
+        const Samples loop = synth::bedLoop(bed, late);
+        EXPECT_EQ(int(loop.size()), synth::bedShape(bed).loop);
+        for (float x : loop) ASSERT_TRUE(std::isfinite(x));
     }
 }
 
