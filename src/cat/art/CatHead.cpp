@@ -465,6 +465,16 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
 void drawMouth(QPainter& p, CatExpression e, const FaceCtx& c) {
     const FacePaths& fp = facePaths();
     const QPointF m = c.shift + QPointF(0, c.sh->noseY + 0.95);
+    // An open mouth is dark; on dark fur (where the mouth lines are drawn light) it gets a light rim.
+    const bool rimmed = c.coat->mouthInk.lightness() > 150;
+    auto mouthPath = [&](const QPainterPath& path) {
+        if (rimmed) rimPath(p, path, kMouth, c.coat->mouthInk, 0.4);
+        else fillPath(p, path, kMouth);
+    };
+    auto mouthEllipse = [&](QPointF at, double rx, double ry) {
+        if (rimmed) fillEllipse(p, at, rx + 0.4, ry + 0.4, c.coat->mouthInk);
+        fillEllipse(p, at, rx, ry, kMouth);
+    };
     p.save();
     p.translate(m);
     switch (e) {
@@ -478,7 +488,7 @@ void drawMouth(QPainter& p, CatExpression e, const FaceCtx& c) {
         break;
     case CatExpression::happy:
         strokeLine(p, QPointF(0, 0), QPointF(0, 0.6), c.coat->mouthInk, 0.7);
-        fillPath(p, fp.smile, kMouth);
+        mouthPath(fp.smile);
         fillEllipse(p, QPointF(0, 3.5), 1.4, 0.95, kTongue);
         break;
     case CatExpression::sleepy:
@@ -497,14 +507,14 @@ void drawMouth(QPainter& p, CatExpression e, const FaceCtx& c) {
         strokePath(p, fp.wavy, c.coat->mouthInk, 0.75);
         break;
     case CatExpression::surprised:
-        fillEllipse(p, QPointF(0, 2.2), 1.1, 1.4, kMouth);
+        mouthEllipse(QPointF(0, 2.2), 1.1, 1.4);
         break;
     case CatExpression::eating:
-        fillEllipse(p, QPointF(0, 2.0), 1.7, 1.4, kMouth);
+        mouthEllipse(QPointF(0, 2.0), 1.7, 1.4);
         fillEllipse(p, QPointF(0, 2.8), 1.0, 0.6, kTongue);
         break;
     case CatExpression::meow:
-        fillPath(p, fp.meow, kMouth);
+        mouthPath(fp.meow);
         fillEllipse(p, QPointF(0, 3.9), 1.3, 0.9, kTongue);
         break;
     case CatExpression::dead:

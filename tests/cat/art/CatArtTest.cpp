@@ -225,6 +225,19 @@ TEST(CatArt, SadBrowsShowOnPaleForeheads) {
     }
 }
 
+TEST(CatArt, OpenMouthsShowOnDarkFur) {
+    // A surprised black cat's small round mouth (head units about (0.8, 7.8)) is outlined light.
+    CatHead h;
+    h.breed = CatBreed::black;
+    h.expression = CatExpression::surprised;
+    const QImage img = head(h);
+    int light = 0;
+    for (int y = 78; y <= 88; ++y)
+        for (int x = 56; x <= 67; ++x)
+            if (img.pixelColor(x, y).lightness() > 150) ++light;
+    EXPECT_GT(light, 5);
+}
+
 TEST(CatArt, HeadShowsTheBreedsCoat) {
     // The back cheek, level with the head's centre, is bare coat for every breed.
     for (CatBreed b : allCases<CatBreed>()) {
