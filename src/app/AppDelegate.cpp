@@ -6,6 +6,7 @@
 #include "app/SettingsRouter.h"
 #include "island/IslandController.h"
 #include "life/PetLife.h"
+#include "life/Preferences.h"
 #include "platform/Defaults.h"
 
 #include <QApplication>
@@ -103,7 +104,8 @@ MenuInputs AppDelegate::menuInputs() const {
     in.phase = pomodoro.phase();
     in.minutesLeft = pomodoro.minutesLeft();
     in.roamingOut = hooks_.roamingOut && hooks_.roamingOut();
-    in.musicOn = store_.contains(QStringLiteral("musicOn")) ? store_.boolValue(QStringLiteral("musicOn")) : true;
+    in.roamingAvailable = hooks_.sendOut && hooks_.callHome;
+    in.musicOn = prefs::musicOn(store_);
     return in;
 }
 

@@ -29,9 +29,9 @@ std::vector<MenuItem> menuItems(const MenuInputs& in) {
         items.push_back({});
     }
     if (in.roamingOut)
-        items.push_back({QStringLiteral("Call him home"), MenuAction::callHome});
+        items.push_back({QStringLiteral("Call him home"), MenuAction::callHome, in.roamingAvailable});
     else
-        items.push_back({QStringLiteral("Let him out now"), MenuAction::sendOut});
+        items.push_back({QStringLiteral("Let him out now"), MenuAction::sendOut, in.roamingAvailable});
     items.push_back({in.musicOn ? QStringLiteral("Pause music") : QStringLiteral("Play music"), MenuAction::toggleMusic});
     items.push_back({});
     items.push_back({QStringLiteral("Settings…"), MenuAction::settings});

@@ -27,6 +27,7 @@ struct MenuInputs {
     PomodoroPhase phase = PomodoroPhase::idle;
     int minutesLeft = 0;
     bool roamingOut = false;
+    bool roamingAvailable = false;  // desktop roaming is part of this build
     bool musicOn = true;
 };
 

@@ -1,5 +1,6 @@
 #include "app/AppWindows.h"
 
+#include "app/AppState.h"
 #include "app/SettingsRouter.h"
 #include "island/IslandController.h"
 
@@ -10,17 +11,29 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace kp {
 
-QPoint centredUnderNotch(QSize size) {
+QPoint centredUnderNotch(QSize size, double notchHeight) {
     QScreen* screen = notchedScreen();
     if (!screen) return {0, 0};
     const QRect g = screen->geometry();
-    const QRect avail = screen->availableGeometry();
-    return {g.left() + (g.width() - size.width()) / 2, avail.top() + 8};
+    // Below the island's line as well as any top panel: nothing of the window hides under the island.
+    const int top = std::max(screen->availableGeometry().top(), g.top() + static_cast<int>(std::ceil(notchHeight)));
+    return {g.left() + (g.width() - size.width()) / 2, top + 8};
 }
 
-SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+namespace {
+// An ordinary top-level window with a title and a close button (no minimise or maximise).
+constexpr Qt::WindowFlags kWindowFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+double notchHeight() { return AppState::exists() ? AppState::shared().notchHeight : 32; }
+}  // namespace
+
+SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
     setWindowTitle(QStringLiteral("Settings"));
     setObjectName(QStringLiteral("KettlepawSettings"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -37,7 +50,7 @@ SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Q
     layout->setContentsMargins(0, 0, 0, 0);
     if (content) layout->addWidget(content);
     resize(540, 700);
-    move(centredUnderNotch(size()));
+    move(centredUnderNotch(size(), notchHeight()));
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {
@@ -45,13 +58,15 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
     setWindowTitle(QStringLiteral("Album"));
     setObjectName(QStringLiteral("KettlepawAlbum"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor("#3A2A21"));
     pal.setColor(QPalette::WindowText, QColor("#F7F4F0"));
+    pal.setColor(QPalette::Button, QColor("#5A4334"));
+    pal.setColor(QPalette::ButtonText, QColor("#F7F4F0"));
     setPalette(pal);
     setAutoFillBackground(true);
     setMinimumSize(360, 440);
@@ -59,7 +74,7 @@ AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, Qt::Tool | Qt::Win
     layout->setContentsMargins(0, 0, 0, 0);
     if (content) layout->addWidget(content);
     resize(460, 720);
-    move(centredUnderNotch(size()));
+    move(centredUnderNotch(size(), notchHeight()));
 }
 
 QWidget* makeSettingsPlaceholder(bool showShop) {

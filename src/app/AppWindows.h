@@ -7,9 +7,9 @@
 
 namespace kp {
 
-// A point "centred under the notch" for a window of `size`: the notched screen's centre, just
-// below the top of its usable area.
-QPoint centredUnderNotch(QSize size);
+// Where a window of `size` goes "centred under the notch": centred on the notched screen, just
+// below both its usable area's top and the notch line (`notchHeight` points from the top).
+QPoint centredUnderNotch(QSize size, double notchHeight);
 
 class SettingsWindow : public QWidget {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "island/IslandGeometry.h"
 #include "island/IslandPanel.h"
 #include "life/PetLife.h"
+#include "life/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
@@ -74,6 +75,19 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
         machine_.openRoom();
     });
 
+    // The island stays at the top centre when screens come, go or change size.
+    if (setup.withPanel) {
+        auto follow = [this](QScreen* screen) {
+            connect(screen, &QScreen::geometryChanged, this, &TestIslandController::screensChanged);
+        };
+        for (QScreen* screen : QGuiApplication::screens()) follow(screen);
+        connect(qApp, &QGuiApplication::screenAdded, this, [this, follow](QScreen* screen) {
+            follow(screen);
+            screensChanged();
+        });
+        connect(qApp, &QGuiApplication::primaryScreenChanged, this, &TestIslandController::screensChanged);
+    }
+
     // The hover peek's switch decides whether the hidden island needs the pointer at all.
     connect(&store_, &Defaults::changed, this, [this](const QString& key) {
         if (key == QLatin1String("peekOnHover")) updatePolling();
@@ -112,15 +126,20 @@ void TestIslandController::start() {
     started_ = true;
     // Music set-up, then the regular mood check.
     IslandMusic& music = *neighbours_.music;
-    music.setEnabled(store_.contains("musicOn") ? store_.boolValue("musicOn") : true);
+    music.setEnabled(prefs::musicOn(store_));
     music.update();
     music.setAlways(store_.boolValue("musicAlways"));
     music.update();
-    music.setVolume(store_.contains("musicVolume") ? store_.doubleValue("musicVolume") : 0.5);
+    music.setVolume(prefs::musicVolume(store_));
     moodCheck();
     moodTimer_ = scheduler_.every(60, [this] { moodCheck(); });
     machine_.start();
     updatePolling();
+}
+
+void TestIslandController::screensChanged() {
+    state_.islandFrame = islandFrame();
+    if (panel_) panel_->relocate();
 }
 
 void TestIslandController::moodCheck() {
@@ -140,6 +159,8 @@ void TestIslandController::transition(State from, State to) {
     music.update();
     if (neighbours_.setNotchOpen) neighbours_.setNotchOpen(to == State::home);
     if (panel_) panel_->showState(from, to);
+    // The greeting says hello with a trill, in the cat's voice for its age.
+    if (to == State::coucou) state_.playPetSound(PetSound::trill);
     updatePolling();
     emit stateChanged(to);
 }

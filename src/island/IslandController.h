@@ -90,6 +90,7 @@ private:
     void poll();
     void updatePolling();
     void moodCheck();
+    void screensChanged();
     QSizeF notch() const;
     double screenWidth() const;
     bool pomodoroActive() const;

@@ -67,7 +67,11 @@ IslandPanel::~IslandPanel() = default;
 void IslandPanel::showState(State from, State to) {
     shown_ = to;
     const QSizeF notch(state_.notchWidth, state_.notchHeight);
-    if (from == State::hidden && !isVisible()) spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
+    if (from == State::hidden && !isVisible()) {
+        spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
+        // A compositor that has gone away would leave the see-through corners black: cut the window instead.
+        if (compositor_ && !x11::compositorRunning()) compositor_ = false;
+    }
     spring_.setTarget(island::sizeFor(to, notch), island::cornerRadiusFor(to));
     place();
     if (to != State::hidden) {
@@ -81,6 +85,12 @@ void IslandPanel::showState(State from, State to) {
 QRectF IslandPanel::islandRect() const {
     const QSizeF s = spring_.size();
     return {(width() - s.width()) / 2, 0, s.width(), s.height()};
+}
+
+void IslandPanel::relocate() {
+    if (!isVisible()) return;
+    place();
+    update();
 }
 
 void IslandPanel::place() {

@@ -29,6 +29,8 @@ public:
     // Called by the controller's poll while the island shows; repaints only what changed.
     void tick();
     void contentChanged() { update(); }
+    // Follows a change of the screen's size or of which screen is the island's.
+    void relocate();
     void setContextMenu(QMenu* menu) { menu_ = menu; }
     // Where the first-run page's button sits, in island coordinates.
     QRectF onboardingButton() const;

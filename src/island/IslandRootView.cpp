@@ -89,7 +89,7 @@ void paintGreeting(QPainter& p, const QRectF& r, const IslandScene& scene, const
     const double faceX = 28;
     paintSlotFace(p, r, scene, emotes);
     p.setPen(colorFromHex(kIslandInk));
-    p.setFont(roundedFont(13, QFont::Bold));
+    p.setFont(roundedFont(12, QFont::Bold));
     // Plain text: the name is the user's and is never read as markup.
     const QString text = QStringLiteral("Hi, I'm ") + scene.petName + QStringLiteral("!");
     const QRectF textBox(r.left() + faceX + 20, rowTop, r.width() - faceX - 32, 28);
@@ -111,7 +111,7 @@ QString roomTitle(IslandRoomKind room) {
 void paintOpen(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
     const QColor ink = colorFromHex(kIslandInk);
     // A warm floor so the open island reads as a room until the rooms move in.
-    QLinearGradient floor(r.topLeft(), r.bottomLeft());
+    QLinearGradient floor(r.topLeft() + QPointF(0, 36), r.bottomLeft());
     floor.setColorAt(0, QColor(0, 0, 0, 0));
     floor.setColorAt(1, colorFromHex("#2A1E18"));
     p.fillRect(r.adjusted(0, 36, 0, 0), floor);

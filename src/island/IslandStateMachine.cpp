@@ -1,5 +1,6 @@
 #include "island/IslandStateMachine.h"
 
+#include "life/Preferences.h"
 #include "platform/Defaults.h"
 
 #include <algorithm>
@@ -21,13 +22,7 @@ double IslandStateMachine::openIdleSeconds(const Defaults& store) { return idleS
 double IslandStateMachine::peekIdleSeconds(const Defaults& store) { return idleSetting(store, "peekIdleSeconds", 60); }
 
 bool IslandStateMachine::peekOnHover(const Defaults& store) {
-    const QString key = QStringLiteral("peekOnHover");
-    const QVariant v = store.object(key);
-    if (!v.isValid()) return true;
-    if (v.typeId() == QMetaType::Bool || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int ||
-        v.typeId() == QMetaType::LongLong)
-        return v.toBool();
-    return true;
+    return prefs::boolPreference(QStringLiteral("peekOnHover"), true, store);
 }
 
 IslandStateMachine::IslandStateMachine(Scheduler& scheduler, Defaults& store, Hooks hooks)

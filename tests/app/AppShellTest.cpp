@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <string>
 #include <vector>
@@ -65,6 +67,10 @@ TEST_F(Shell, SettingsOpensOnceAndASecondOpenOnlyRaisesIt) {
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->size(), QSize(540, 700));
     EXPECT_EQ(first->palette().color(QPalette::Window), QColor(Qt::black));
+    // Centred under the island's line, never beneath it.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(first->pos(), QPoint(screen.left() + (screen.width() - 540) / 2, screen.top() + 32 + 8));
+    EXPECT_EQ(centredUnderNotch(QSize(460, 720), 62).y(), screen.top() + 62 + 8);
     delegate->perform(MenuAction::settings);
     EXPECT_EQ(delegate->settingsWindow(), first);
     EXPECT_EQ(visibleWindowsTitled("Settings"), 1);
@@ -123,6 +129,16 @@ std::vector<QString> titles(const MenuInputs& in) {
     std::vector<QString> out;
     for (const MenuItem& item : menuItems(in)) out.push_back(item.title);
     return out;
+}
+
+TEST(AppMenuTitles, RoamingItemWorksOnlyWhereRoamingExists) {
+    MenuInputs in;
+    EXPECT_FALSE(menuItems(in)[0].enabled) << "greyed out until the desktop cat is part of the app";
+    in.roamingAvailable = true;
+    EXPECT_TRUE(menuItems(in)[0].enabled);
+    EXPECT_EQ(menuItems(in)[0].action, MenuAction::sendOut);
+    in.roamingOut = true;
+    EXPECT_EQ(menuItems(in)[0].action, MenuAction::callHome);
 }
 
 TEST(AppMenuTitles, FollowThePomodoroPhaseRoamingAndMusic) {

@@ -156,6 +156,18 @@ TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
     EXPECT_EQ(followed, std::vector<IslandRoomKind>{IslandRoomKind::kitchen});
 }
 
+TEST_F(Island, GreetingTrillsOnceInTheKittensVoice) {
+    std::vector<std::pair<PetSound, double>> played;
+    state->setSoundPlayer([&](PetSound s, double pitch) { played.emplace_back(s, pitch); });
+    state->life().setOnSound(nullptr);  // only what the island itself plays
+    launchOnboarded();
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0], std::make_pair(PetSound::trill, 1.3));
+    island->pointerAt(topCentre());  // greeting -> peek
+    island->clickAt({100, 10});      // -> open
+    EXPECT_EQ(played.size(), 1u) << "only the greeting trills";
+}
+
 TEST_F(Island, AlertFromTheCatPeeksAHiddenIsland) {
     launchOnboarded();
     island->pointerAt(farAway());
