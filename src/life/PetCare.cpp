@@ -280,6 +280,8 @@ void PetLife::comeBack() {
     const double t = now();
     publish(isOut_, false);
     room_ = viewRoom_;
+    // Already in the room on view: an arrival asked for while it was out would walk it in again.
+    arrivalDue_.reset();
     place_ = random_.uniform(0.4, 0.6);
     facingRight_ = random_.coin();
     springs_.perch = springs_.velPerch = 0;
