@@ -16,13 +16,10 @@ Band band(double lo, double hi) { return Band(alpha(hi), alpha(lo)); }
 
 Samples rain(RandomSource& random) {
     const int n = bedShape(AmbienceBed::rain).generated;
-    Samples out(std::size_t(n), 0.0f);
-    Band rainBand = band(400, 3000);
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
-        out[std::size_t(i)] =
-            float(rainBand(noise(random)) * 0.4 * (0.85 + 0.15 * std::sin(kTwoPi * 0.125 * t)));
-    }
+    Band hiss = band(400, 3000);
+    Samples out = render(n, [&](double t) {
+        return hiss(noise(random)) * 0.4 * (0.85 + 0.15 * std::sin(kTwoPi * 0.125 * t));  // slow swell
+    });
     for (int d = 0; d < 560; ++d) {
         const int start = random.uniformInt(0, n - 1);
         const double f = random.uniform(1800, 5200);
@@ -37,9 +34,8 @@ Samples rain(RandomSource& random) {
 
 Samples birds(RandomSource& random) {
     const int n = bedShape(AmbienceBed::birds).generated;
-    Samples out(std::size_t(n), 0.0f);
     Band air = band(200, 1200);
-    for (int i = 0; i < n; ++i) out[std::size_t(i)] = float(air(noise(random)) * 0.015);
+    Samples out = render(n, [&](double) { return air(noise(random)) * 0.015; });
     double t0 = random.uniform(0.3, 1.2);
     while (t0 < 13.0) {
         const double base = random.uniform(2600, 4200);
@@ -69,19 +65,17 @@ Samples birds(RandomSource& random) {
 
 Samples fire(RandomSource& random) {
     const int n = bedShape(AmbienceBed::fire).generated;
-    Samples out(std::size_t(n), 0.0f);
     Band hiss = band(1200, 5000);
     double a = 0.0, b = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    Samples out = render(n, [&](double t) {
         const double w1 = noise(random);
         const double w2 = noise(random);
         const double flicker = 0.75 + 0.25 * std::sin(kTwoPi * t / 3.5) * std::sin(kTwoPi * t / 7.0);
         a += (w1 - a) * 0.02;
         b += (a - b) * 0.02;
         const double rumble = flicker * b * 5.0;
-        out[std::size_t(i)] = float(hiss(w2) * 0.02 + rumble);
-    }
+        return hiss(w2) * 0.02 + rumble;
+    });
     for (int c = 0; c < 49; ++c) {
         const int start = random.uniformInt(0, n - 1);
         const bool big = random.unit() < 0.15;
@@ -96,16 +90,11 @@ Samples fire(RandomSource& random) {
 }
 
 Samples tv(RandomSource& random) {
-    const int n = bedShape(AmbienceBed::tv).generated;
-    Samples out(std::size_t(n), 0.0f);
     Band hiss = band(2000, 9000);
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
-        out[std::size_t(i)] = float(hiss(noise(random)) * 0.5 * (0.8 + 0.2 * std::sin(kTwoPi * t / 2.5)) +
-                                    0.04 * std::sin(kTwoPi * 60.0 * t) +
-                                    0.02 * std::sin(kTwoPi * 120.0 * t));
-    }
-    return out;
+    return render(bedShape(AmbienceBed::tv).generated, [&](double t) {
+        return hiss(noise(random)) * 0.5 * (0.8 + 0.2 * std::sin(kTwoPi * t / 2.5)) +
+               0.04 * std::sin(kTwoPi * 60.0 * t) + 0.02 * std::sin(kTwoPi * 120.0 * t);  // mains hum
+    });
 }
 
 }  // namespace

@@ -191,90 +191,63 @@ Samples catVoice(const VoicePreset& preset, double pitchKey, RandomSource& rando
 // Body sounds
 
 Samples purr(RandomSource& random) {
-    const int n = sampleCount(1.5);
-    Samples out(std::size_t(n), 0.0f);
     Phase phase;
     double a = 0.0, b = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    return render(sampleCount(1.5), [&](double t) {
         const double r = noise(random);
-        double rate, w, level;
-        if (t < 0.65) {
-            rate = 24.0;
-            w = t / 0.65;
-            level = 0.75;
-        } else {
-            rate = 27.0;
-            w = (t - 0.7) / 0.8;
-            level = 1.0;
-        }
+        // Two breaths: the first at 24 pulses a second, a pause, the second at 27.
+        const bool first = t < 0.65;
+        const double rate = first ? 24.0 : 27.0;
+        const double w = first ? t / 0.65 : (t - 0.7) / 0.8;
+        const double level = first ? 0.75 : 1.0;
         const double pulse = std::pow(std::max(std::sin(phase.advance(rate)), 0.0), 3.0);
         const double hum = 0.25 * std::sin(kTwoPi * 48.0 * t);
         a += 0.04 * (r - a);
         b += 0.04 * (a - b);
         const double body = hum + 9.0 * b;
-        double envelope;
-        if (t > 0.65 && t < 0.7)
-            envelope = 0.0;
-        else
-            envelope = w >= 0.0 ? std::sin(kPi * std::min(w, 1.0)) : 0.0;
-        out[std::size_t(i)] = float(level * pulse * body * envelope * 0.5);
-    }
-    return out;
+        const double envelope =
+            (t > 0.65 && t < 0.7) || w < 0.0 ? 0.0 : std::sin(kPi * std::min(w, 1.0));
+        return level * pulse * body * envelope * 0.5;
+    });
 }
 
 Samples nom(double pitch, RandomSource& random) {
-    const int n = sampleCount(0.15);
-    Samples out(std::size_t(n), 0.0f);
     Phase phase;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    return render(sampleCount(0.15), [&](double t) {
         const double ph = phase.advance((240.0 - 90.0 * t / 0.15) * pitch);
         double s = std::sin(ph) + 0.35 * std::sin(2.0 * ph) + 0.15 * std::sin(3.0 * ph);
         if (t < 0.006) s += 0.6 * noise(random);
-        out[std::size_t(i)] = float(std::exp(-22.0 * t) * ramp(t, 0.008) * s * 0.45);
-    }
-    return out;
+        return std::exp(-22.0 * t) * ramp(t, 0.008) * s * 0.45;
+    });
 }
 
 Samples lap(RandomSource& random) {
-    const int n = sampleCount(0.08);
-    Samples out(std::size_t(n), 0.0f);
     Phase phase;
     double a = 0.0, b = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    return render(sampleCount(0.08), [&](double t) {
         const double r = noise(random);
         a += 0.35 * (r - a);
         b += 0.05 * (r - b);
         const double band = (a - b) * 0.8;
         const double s = band + 0.35 * std::sin(phase.advance(1100.0 - 4000.0 * t));
-        out[std::size_t(i)] = float(std::exp(-55.0 * t) * ramp(t, 0.004) * s * 0.5);
-    }
-    return out;
+        return std::exp(-55.0 * t) * ramp(t, 0.004) * s * 0.5;
+    });
 }
 
 Samples step(RandomSource& random) {
-    const int n = sampleCount(0.06);
-    Samples out(std::size_t(n), 0.0f);
     Phase phase;
     double a = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    return render(sampleCount(0.06), [&](double t) {
         const double ph = phase.advance(150.0 - 600.0 * t);
         a += 0.08 * (noise(random) - a);
         const double s = 0.6 * std::sin(ph) + 2.2 * a;
-        out[std::size_t(i)] = float(std::exp(-70.0 * t) * ramp(t, 0.004) * s * 0.4);
-    }
-    return out;
+        return std::exp(-70.0 * t) * ramp(t, 0.004) * s * 0.4;
+    });
 }
 
 Samples page(RandomSource& random) {
-    const int n = sampleCount(0.42);
-    Samples out(std::size_t(n), 0.0f);
     double a = 0.0, b = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    return render(sampleCount(0.42), [&](double t) {
         const double u = t / 0.42;
         const double k = 0.08 + 0.3 * std::sin(std::min(1.4 * u, 1.0) * kPi);
         const double r = noise(random);
@@ -283,9 +256,8 @@ Samples page(RandomSource& random) {
         const double swell = std::sin(std::min(1.15 * u, 1.0) * kPi);
         const double tail = u < 0.85 ? 1.0 : std::max((1.0 - u) / 0.15, 0.0);
         const double flutter = 0.75 + 0.25 * std::sin(kTwoPi * 34.0 * t);
-        out[std::size_t(i)] = float(flutter * swell * tail * (b - 0.6 * a) * 0.55);
-    }
-    return out;
+        return flutter * swell * tail * (b - 0.6 * a) * 0.55;
+    });
 }
 
 Samples bell(double frequency) {
@@ -343,15 +315,11 @@ Samples chime() {
 }
 
 Samples blip() {
-    const int n = sampleCount(0.1);
-    Samples out(std::size_t(n), 0.0f);
     Phase phase;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    return render(sampleCount(0.1), [&](double t) {
         const double ph = phase.advance(620.0 + 900.0 * t / 0.1);
-        out[std::size_t(i)] = float(std::exp(-38.0 * t) * ramp(t, 0.003) * std::sin(ph) * 0.5);
-    }
-    return out;
+        return std::exp(-38.0 * t) * ramp(t, 0.003) * std::sin(ph) * 0.5;
+    });
 }
 
 Samples dig(RandomSource& random) {
@@ -375,24 +343,21 @@ Samples dig(RandomSource& random) {
 }
 
 Samples scratch(RandomSource& random) {
-    constexpr int n = 15876;
-    Samples out(std::size_t(n), 0.0f);
     Band band(alpha(4200), alpha(700));
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    Samples out = render(15876, [&](double t) {
         const bool first = t < 0.18;
         const double tau = first ? t : t - 0.19;
         if (tau < 0.0 || tau >= 0.15) {
             band(0.0);  // the filters relax between strokes
-            continue;
+            return 0.0;
         }
         const double q = 1.3 * tau / 0.15;
         const double envelope = std::sin(kPi * std::min(q, 1.0));
         const double level = first ? 1.0 : 0.75;
         const double f = 52.0 + 8.0 * random.unit();
         const double grain = std::fabs(std::sin(kTwoPi * f * t)) * 0.55 + 0.45;
-        out[std::size_t(i)] = float(grain * band(noise(random)) * level * envelope);
-    }
+        return grain * band(noise(random)) * level * envelope;
+    });
     normalizePeak(out, 0.8f);
     return out;
 }
@@ -428,47 +393,38 @@ Samples bounce(RandomSource& random) {
 }
 
 Samples thud(RandomSource& random) {
-    constexpr int n = 7056;
-    Samples out(std::size_t(n), 0.0f);
     Phase phase;
     double a = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    Samples out = render(7056, [&](double t) {
         const double ph = phase.advance(95.0 - 180.0 * t);
         a += 0.06 * (noise(random) - a);
         const double s = std::sin(ph) + 2.5 * a;
-        out[std::size_t(i)] = float(std::exp(-30.0 * t) * ramp(t, 0.004) * s);
-    }
+        return std::exp(-30.0 * t) * ramp(t, 0.004) * s;
+    });
     normalizePeak(out, 0.7f);
     return out;
 }
 
 Samples sneeze(RandomSource& random) {
-    constexpr int n = 22050;
-    Samples out(std::size_t(n), 0.0f);
     Band inhale(alpha(2400), alpha(600));
     Band burst(alpha(9000), alpha(2200));
     Phase phase;
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    Samples out = render(22050, [&](double t) {
         if (t < 0.2) {
             const double x = t / 0.2;
-            out[std::size_t(i)] = float(x * x * inhale(noise(random)) * 0.25);
-        } else if (t >= 0.27) {
-            const double tau = t - 0.27;
-            const double noisePart = std::exp(-26.0 * tau) * ramp(tau, 0.002) * burst(noise(random));
-            const double tonePart = 0.18 * std::sin(phase.advance(900.0 - 900.0 * tau)) *
-                                    std::exp(-40.0 * tau);
-            out[std::size_t(i)] = float(noisePart + tonePart);
+            return x * x * inhale(noise(random)) * 0.25;
         }
-    }
+        if (t < 0.27) return 0.0;  // holding its breath
+        const double tau = t - 0.27;
+        const double noisePart = std::exp(-26.0 * tau) * ramp(tau, 0.002) * burst(noise(random));
+        const double tonePart = 0.18 * std::sin(phase.advance(900.0 - 900.0 * tau)) * std::exp(-40.0 * tau);
+        return noisePart + tonePart;
+    });
     normalizePeak(out, 0.7f);
     return out;
 }
 
 Samples thunder(RandomSource& random) {
-    constexpr int n = 185220;
-    Samples out(std::size_t(n), 0.0f);
     double centre[4], level[4];
     for (int k = 0; k < 4; ++k) {
         centre[k] = 0.25 + k * random.uniform(0.45, 0.8);
@@ -476,19 +432,18 @@ Samples thunder(RandomSource& random) {
     }
     double a = 0.0, b = 0.0;
     Band crack(alpha(3000), alpha(300));
-    for (int i = 0; i < n; ++i) {
-        const double t = i / kRate;
+    Samples out = render(185220, [&](double t) {
         a += 0.012 * (noise(random) - a);
         b += 0.012 * (a - b);
         double envelope = 0.0;
         for (int k = 0; k < 4; ++k) {
             const double d = (t - centre[k]) / 0.35;
-            if (d * d < 60.0) envelope += level[k] * std::exp(-d * d);
+            if (d * d < 60.0) envelope += level[k] * std::exp(-d * d);  // beyond: below any float step
         }
         double s = 14.0 * b * (0.5 * std::exp(-0.9 * t) + envelope) * std::min((4.2 - t) / 0.8, 1.0);
         if (t < 0.25) s += 0.35 * crack(noise(random)) * std::exp(-14.0 * t);
-        out[std::size_t(i)] = float(s);
-    }
+        return s;
+    });
     normalizePeak(out, 0.85f);
     return out;
 }

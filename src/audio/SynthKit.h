@@ -3,8 +3,10 @@
 // filter. Internal to the sound generators.
 #include "platform/Random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace kp::synth::kit {
 
@@ -14,6 +16,14 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // Whole samples in a duration, cut (not rounded).
 inline int sampleCount(double seconds) { return int(kRate * seconds); }
+
+// `n` samples, each `sampleAt(t)` at its time t = i / 44100 s, called in order.
+template <typename Fn>
+std::vector<float> render(int n, Fn&& sampleAt) {
+    std::vector<float> out(std::size_t(std::max(n, 0)), 0.0f);
+    for (int i = 0; i < n; ++i) out[std::size_t(i)] = float(sampleAt(i / kRate));
+    return out;
+}
 
 // White noise in -1...1.
 inline double noise(RandomSource& random) { return random.uniform(-1.0, 1.0); }
