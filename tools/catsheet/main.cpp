@@ -2,7 +2,8 @@
 //   QT_QPA_PLATFORM=offscreen catsheet [output-folder] [scale]
 // Writes faces.png (breeds x expressions), poses.png (breeds x poses), pieces.png (every piece worn,
 // and its wardrobe icon), blinks.png (blinks, blends, gaze, sway, mirroring), sizes.png (the
-// callers' real sizes and effects) and icons.png (the wardrobe grid at 1x and 2x).
+// callers' real sizes and effects), icons.png (the wardrobe grid at 1x and 2x) and fit.png (head,
+// face and neck pieces on every breed's head).
 #include "cat/art/CatDrawing.h"
 
 #include "platform/EnumNames.h"
@@ -363,6 +364,30 @@ void icons(const QString& dir) {
     img.save(dir + "/icons.png");
 }
 
+// Pieces that must fit every head shape (round, big, fluffy, folded ears), on every breed.
+void fit(const QString& dir, double k) {
+    const CatAccessory items[] = {CatAccessory::beanie,    CatAccessory::topHat,    CatAccessory::strawHat,
+                                  CatAccessory::bunnyEars, CatAccessory::rainHat,   CatAccessory::glasses,
+                                  CatAccessory::carnivalMask, CatAccessory::sleepMask, CatAccessory::bandana,
+                                  CatAccessory::bellCollar, CatAccessory::headphones};
+    const int n = int(std::size(items));
+    Sheet s(n, 10, int(34 * k), int(48 * k));
+    for (int i = 0; i < n; ++i) s.header(i, name(rawValue(items[i])));
+    for (CatBreed b : allCases<CatBreed>()) {
+        s.rowLabel(int(b), name(displayName(b)));
+        for (int i = 0; i < n; ++i) {
+            CatHead h;
+            h.breed = b;
+            CatOutfit o;
+            if (items[i] == CatAccessory::headphones) o.extras.push_back(items[i]);
+            else o = CatOutfit::empty().toggling(items[i]);
+            h.outfit = o;
+            s.draw(i, int(b), k, [&](QPainter& p) { h.paint(p, CatEnv{}); }, 4 * k);
+        }
+    }
+    s.save(dir + "/fit.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -377,6 +402,7 @@ int main(int argc, char** argv) {
     blinks(dir, k);
     sizes(dir);
     icons(dir);
+    fit(dir, k);
     std::printf("contact sheets written to %s\n", qPrintable(dir));
     return 0;
 }

@@ -58,7 +58,9 @@ void drawBow(QPainter& p, QPointF at, double angle, double scale, const Duo& c) 
 
 Duo duo(unsigned a, unsigned b) { return {rgb(a), rgb(b)}; }
 
-void drawGlassesFrames(QPainter& p, QPointF eyeL, QPointF eyeR, const QColor& frame, const QColor* lens) {
+// `halo`, when valid, edges the frames so dark frames still show on dark fur.
+void drawGlassesFrames(QPainter& p, QPointF eyeL, QPointF eyeR, const QColor& frame, const QColor* lens,
+                       const QColor& halo) {
     const double r = 3.5;
     if (lens) {
         fillEllipse(p, eyeL, r, r, *lens);
@@ -72,18 +74,20 @@ void drawGlassesFrames(QPainter& p, QPointF eyeL, QPointF eyeR, const QColor& fr
         fillEllipse(p, eyeL, r, r, glass);
         fillEllipse(p, eyeR, r, r, glass);
     }
-    QPen pen(frame, 0.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(eyeL, r, r);
-    p.drawEllipse(eyeR, r, r);
     const QPointF mid = (eyeL + eyeR) / 2;
     QPainterPath bridge;
     bridge.moveTo(eyeL + QPointF(r, -0.3));
     bridge.quadTo(mid + QPointF(0, -1.4), eyeR + QPointF(-r, -0.3));
-    p.drawPath(bridge);
-    p.drawLine(eyeL + QPointF(-r, -0.4), eyeL + QPointF(-r - 3.6, -1.2));
-    p.drawLine(eyeR + QPointF(r, -0.4), eyeR + QPointF(r + 3.2, -1.2));
+    p.setBrush(Qt::NoBrush);
+    for (int pass = halo.isValid() ? 0 : 1; pass < 2; ++pass) {
+        QPen pen(pass == 0 ? halo : frame, pass == 0 ? 1.8 : 0.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        p.drawEllipse(eyeL, r, r);
+        p.drawEllipse(eyeR, r, r);
+        p.drawPath(bridge);
+        p.drawLine(eyeL + QPointF(-r, -0.4), eyeL + QPointF(-r - 3.6, -1.2));
+        p.drawLine(eyeR + QPointF(r, -0.4), eyeR + QPointF(r + 3.2, -1.2));
+    }
 }
 
 const QPainterPath& collarBand() {
@@ -383,18 +387,21 @@ void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBe
     }
 }
 
-void drawFacePiece(QPainter& p, CatAccessory a, QPointF face) {
+void drawFacePiece(QPainter& p, CatAccessory a, QPointF face, const CatCoat& coat) {
+    // dark frames on dark fur get a lighter edge
+    const QColor halo = coat.base.lightness() < 90 ? coat.outline.lighter(150) : QColor();
     const QPointF eyeL = face + QPointF(-4.9, 1.0), eyeR = face + QPointF(4.9, 1.0);
     switch (a) {
-    case CatAccessory::glasses: drawGlassesFrames(p, eyeL, eyeR, rgb(0x2C2622), nullptr); break;
-    case CatAccessory::glassesPink: drawGlassesFrames(p, eyeL, eyeR, rgb(0xF07A93), nullptr); break;
+    case CatAccessory::glasses: drawGlassesFrames(p, eyeL, eyeR, rgb(0x2C2622), nullptr, halo); break;
+    case CatAccessory::glassesPink: drawGlassesFrames(p, eyeL, eyeR, rgb(0xF07A93), nullptr, QColor()); break;
     case CatAccessory::sunglasses:
     case CatAccessory::sunglassesBlue:
     case CatAccessory::sunglassesAmber: {
         const unsigned hex = a == CatAccessory::sunglasses ? 0x2C2622 : (a == CatAccessory::sunglassesBlue ? 0x5E9BD6 : 0xE7B15A);
         QColor lens = rgb(hex);
         lens.setAlphaF(0.9f);
-        drawGlassesFrames(p, eyeL, eyeR, a == CatAccessory::sunglasses ? rgb(0x1A1614) : rgb(hex).darker(150), &lens);
+        drawGlassesFrames(p, eyeL, eyeR, a == CatAccessory::sunglasses ? rgb(0x1A1614) : rgb(hex).darker(150), &lens,
+                          a == CatAccessory::sunglasses ? halo : QColor());
         break;
     }
     case CatAccessory::heartGlasses: {

@@ -107,7 +107,7 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
 
 // Worn pieces in head units (head frame centred, 30 units).
 void drawHeadPiece(QPainter& p, CatAccessory a, const CatCoat& coat, bool fromBehind);
-void drawFacePiece(QPainter& p, CatAccessory a, QPointF faceShift);
+void drawFacePiece(QPainter& p, CatAccessory a, QPointF faceShift, const CatCoat& coat);
 void drawNeckPiece(QPainter& p, CatAccessory a, bool fromBehind);
 void drawExtraPiece(QPainter& p, CatAccessory a, bool fromBehind);
 // Does this head piece hide the ears (so they are not drawn)?

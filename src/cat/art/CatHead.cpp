@@ -650,7 +650,7 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
             p.drawLine(root, QPointF(side * reach, s.noseY - 0.6));
             p.drawLine(root + QPointF(0, 0.7), QPointF(side * (reach - 0.2), s.noseY + 2.4));
         }
-        if (outfit.face) drawFacePiece(p, *outfit.face, fc.shift + QPointF(0, s.eyeY - 1.0));
+        if (outfit.face) drawFacePiece(p, *outfit.face, fc.shift + QPointF(0, s.eyeY - 1.0), c);
     }
     if (outfit.neck) drawNeckPiece(p, *outfit.neck, look.fromBehind);
     if (outfit.head) drawHeadPiece(p, *outfit.head, c, look.fromBehind);

@@ -238,6 +238,22 @@ TEST(CatArt, OpenMouthsShowOnDarkFur) {
     EXPECT_GT(light, 5);
 }
 
+TEST(CatArt, DarkGlassesShowOnDarkFur) {
+    // The near temple arm of plain glasses (head units x 9...12, y -1...1) must stand out on a black
+    // cat, whose fur is as dark as the frames.
+    for (CatBreed b : {CatBreed::black, CatBreed::tuxedo}) {
+        CatHead h;
+        h.breed = b;
+        h.outfit = CatOutfit::empty().toggling(CatAccessory::glasses);
+        const QImage img = head(h);
+        int edged = 0;
+        for (int y = 57; y <= 63; ++y)
+            for (int x = 89; x <= 96; ++x)
+                if (img.pixelColor(x, y).lightness() > 70) ++edged;
+        EXPECT_GT(edged, 4) << rawValue(b);
+    }
+}
+
 TEST(CatArt, HeadShowsTheBreedsCoat) {
     // The back cheek, level with the head's centre, is bare coat for every breed.
     for (CatBreed b : allCases<CatBreed>()) {
