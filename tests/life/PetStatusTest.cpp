@@ -1,0 +1,122 @@
+#include "PetProbe.h"
+
+#include <gtest/gtest.h>
+
+using namespace kp;
+using kp::test::CatWorld;
+using kp::test::moveUntil;
+using A = kp::PetLifeTestAccess;
+using P = kp::PetLifeProbe;
+
+TEST(StatusLine, OutsideAndInOtherRooms) {
+    CatWorld w;
+    auto cat = w.make();
+    cat->goOut();
+    P::setZooming(*cat, true);
+    EXPECT_EQ(cat->statusLine(), "out exploring");
+    cat->sleepOutside();
+    EXPECT_EQ(cat->statusLine(), "napping outside");
+    cat->comeBack();
+
+    A::setRoom(*cat, IslandRoomKind::kitchen);
+    EXPECT_EQ(cat->statusLine(), "in another room");
+    A::setErrand(*cat, PetErrand::sleep);
+    EXPECT_EQ(cat->statusLine(), "off to bed");
+    A::setErrand(*cat, PetErrand::sulk);
+    EXPECT_EQ(cat->statusLine(), "sulking somewhere");
+
+    // A dead cat reads by its pose and mood, wherever it lies.
+    A::setErrand(*cat, std::nullopt);
+    P::die(*cat);
+    EXPECT_EQ(cat->statusLine(), "at peace");
+}
+
+TEST(StatusLine, SnowPlayOnTheWayAndInTheGarden) {
+    CatWorld w;
+    w.sky = SkyLook{SkyTime::day, SkyWeather::snow};
+    auto cat = w.make();
+    cat->send(PetErrand::snowPlay);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->room() == IslandRoomKind::garden; }, 10));
+    EXPECT_EQ(cat->statusLine(), "out in the garden");
+    cat->followView(IslandRoomKind::garden);
+    P::setArrivalDue(*cat, std::nullopt);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::batting; }, 10));
+    EXPECT_EQ(cat->statusLine(), "playing in the snow");
+    A::setErrand(*cat, std::nullopt);
+    EXPECT_EQ(cat->statusLine(), "playing");
+}
+
+TEST(StatusLine, PosesPerchesAndWeather) {
+    CatWorld w;
+    auto cat = w.make();
+    EXPECT_EQ(cat->statusLine(), "just sitting");
+    P::setZooming(*cat, true);
+    EXPECT_EQ(cat->statusLine(), "zoomies!");
+    P::setZooming(*cat, false);
+
+    cat->setPose(PetPose::perched);
+    EXPECT_EQ(cat->statusLine(), "at the window");
+    w.sky.weather = SkyWeather::storm;
+    EXPECT_EQ(cat->statusLine(), "watching the rain");
+    w.sky.weather = SkyWeather::snow;
+    EXPECT_EQ(cat->statusLine(), "watching the snow");
+
+    cat->setPose(PetPose::lookout);
+    EXPECT_EQ(cat->statusLine(), "on his shelf");
+    A::setHighSpot(*cat, PetErrand::fridgeTop, w.clock.now());
+    EXPECT_EQ(cat->statusLine(), "on the fridge");
+    A::setHighSpot(*cat, PetErrand::carrierTop, w.clock.now());
+    EXPECT_EQ(cat->statusLine(), "on the carrier");
+
+    const std::pair<PetPose, const char*> quoted[] = {
+        {PetPose::scratching, "scratching"}, {PetPose::eating, "eating"},
+        {PetPose::playing, "playing"},       {PetPose::watching, "watching TV"},
+        {PetPose::kneading, "making biscuits"}, {PetPose::licking, "yum"},
+        {PetPose::drinking, "drinking"},     {PetPose::sniffing, "sniffing"},
+        {PetPose::digging, "busy…"},         {PetPose::hiding, "hiding from the thunder"},
+        {PetPose::bellyUp, "belly up"},      {PetPose::sleeping, "sleeping"},
+    };
+    for (const auto& [pose, text] : quoted) {
+        cat->setPose(pose);
+        EXPECT_EQ(cat->statusLine(), QString::fromUtf8(text));
+    }
+
+    // Walking, the mood speaks.
+    cat->setPose(PetPose::walking);
+    cat->setHunger(80);
+    cat->updateMood();
+    EXPECT_EQ(cat->statusLine(), "hungry");
+    cat->setHunger(10);
+    cat->setHappiness(30);
+    cat->updateMood();
+    EXPECT_EQ(cat->statusLine(), "sad");
+    cat->setHappiness(90);
+    cat->setEnergy(20);
+    cat->updateMood();
+    EXPECT_EQ(cat->statusLine(), "sleepy");
+}
+
+TEST(StatusLine, NightSleepOnlyWhileAsleep) {
+    CatWorld w;
+    auto cat = w.make();
+    A::setNightSleepUntil(*cat, w.clock.now() + 600);
+    EXPECT_FALSE(cat->isNightSleeping());
+    cat->setSleeping(true);
+    A::setNightSleepUntil(*cat, w.clock.now() + 600);
+    EXPECT_TRUE(cat->isNightSleeping());
+    EXPECT_EQ(cat->statusLine(), "asleep for the night");
+}
+
+TEST(AgeText, MinutesHoursDays) {
+    CatWorld w;
+    auto cat = w.make();
+    const double t = w.clock.now();
+    const std::pair<double, const char*> ages[] = {
+        {0, "1m"},       {20, "1m"},        {119, "1m"},      {3599, "59m"}, {3600, "1h"},
+        {86399, "23h"},  {86400, "1d"},     {3 * 86400 + 5, "3d"}, {400 * 86400.0, "400d"},
+    };
+    for (const auto& [age, text] : ages) {
+        A::setBirth(*cat, t - age);
+        EXPECT_EQ(cat->ageText(), text) << age;
+    }
+}
