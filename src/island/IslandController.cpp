@@ -168,8 +168,10 @@ void TestIslandController::transition(State from, State to) {
 void TestIslandController::updatePolling() {
     double wanted = 0;
     if (panel_ && started_) {
+        // Far from the island the eyes already look its way as far as they can and a blink needs
+        // only a few frames, so a shown island that keeps out (a pomodoro round) costs little.
         if (machine_.state() != State::hidden)
-            wanted = kFastPoll;
+            wanted = pointerNearby_ ? kFastPoll : kShownFarPoll;
         else if (IslandStateMachine::peekOnHover(store_))
             wanted = pointerNearby_ ? kHiddenPoll : kFarPoll;
     }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -203,6 +205,31 @@ TEST_F(Island, PomodoroNotificationsPeekAndHoldTheIsland) {
     hub.post(note::pomodoroChanged);
     scheduler.advance(60.01);
     EXPECT_EQ(island->machine().state(), State::hidden);
+}
+
+// The pointer is looked at often only where it matters: near a shown island.
+TEST_F(Island, PointerPollSlowsDownAwayFromTheIslandAndWhileHidden) {
+    island.reset();
+    TestIslandController::Setup setup;
+    setup.store = store.store.get();
+    setup.scheduler = &scheduler;
+    setup.clock = &clock;
+    setup.hub = &hub;
+    island = std::make_unique<TestIslandController>(*state, std::move(setup));
+    QCursor::setPos(QPoint(5, 500));  // far from the top centre, where the poll finds it
+    launchOnboarded();
+    island->pointerAt({5, 500});
+    EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kShownFarPoll) << "greeting, pointer far";
+    island->pointerAt(island->hoverZone().center());
+    ASSERT_EQ(island->machine().state(), State::petit);
+    EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kFastPoll) << "pointer on the island";
+    island->pointerAt({5, 500});
+    EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kShownFarPoll) << "pointer gone far";
+    scheduler.advance(60.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kFarPoll);
+    store->set("peekOnHover", false);
+    EXPECT_DOUBLE_EQ(island->pollInterval(), 0) << "nothing to look for while hidden";
 }
 
 }  // namespace
