@@ -258,6 +258,7 @@ long VarispeedNode::feed(void* self, float** data) {
 
 void VarispeedNode::render(float* out, int frames) {
     const double rate = target_.load(std::memory_order_relaxed);
+    if (flush_.exchange(false, std::memory_order_acquire)) bypassed_ = true;  // reset before next use
     if (rate == 1.0 || !state_) {
         bypassed_ = true;
         pull(out, frames);

@@ -125,6 +125,8 @@ public:
     ~VarispeedNode() override;
     void setRate(double rate);
     double rate() const { return rate_; }
+    // Drops what the converter still holds of earlier input, so the next sound starts clean.
+    void flush() { flush_.store(true, std::memory_order_release); }
     void render(float* out, int frames) override;
 
 private:
@@ -132,6 +134,7 @@ private:
     void* state_ = nullptr;  // SRC_STATE
     double rate_ = 1.0;
     std::atomic<double> target_{1.0};
+    std::atomic<bool> flush_{false};
     bool bypassed_ = true;
     bool resting_ = false;  // input idle and the converter drained: skip it
     int quietFrames_ = 0;

@@ -223,6 +223,7 @@ void PetSoundPlayer::play(PetSound sound) {
     played.volume = float(std::clamp(prefs::soundVolume(store_), 0.0, 1.0)) * gain;
     PlayerNode* node = nodes_[std::size_t(i)];
     node->stop();
+    speeds_[std::size_t(i)]->flush();  // nothing of the cut sound lingers in the rate converter
     speeds_[std::size_t(i)]->setRate(played.rate);
     node->setVolume(played.volume);
     node->scheduleBuffer(played.buffer);

@@ -157,6 +157,30 @@ TEST(AudioGraph, VarispeedChangesPitchAndLength) {
     EXPECT_FLOAT_EQ(o.engine.renderOffline(1)[0], 0.3f);
 }
 
+TEST(AudioGraph, AFlushedVarispeedKeepsNothingOfTheCutSound) {
+    OfflineEngine o;
+    PlayerNode* p = o.engine.makePlayer();
+    VarispeedNode* v = o.engine.makeVarispeed();
+    o.engine.connect(p, v);
+    o.engine.connect(v, o.engine.mainMixer());
+    o.engine.start();
+    v->setRate(0.9);
+    p->scheduleBuffer(constant(44100, 0.5f));
+    p->play();
+    o.engine.renderOffline(300);
+    // The voice is taken for another sound while the first still plays: without the flush the
+    // converter would first let out what it had already taken of the cut sound.
+    p->stop();
+    v->flush();
+    p->scheduleBuffer(constant(44100, -0.5f));
+    p->play();
+    const Samples next = o.engine.renderOffline(600);
+    float loudestOld = 0;
+    for (float x : next) loudestOld = std::max(loudestOld, x);
+    EXPECT_LT(loudestOld, 0.01f);
+    EXPECT_LT(next.back(), -0.45f);
+}
+
 TEST(AudioGraph, ReverbLeavesATail) {
     OfflineEngine o;
     PlayerNode* p = o.engine.makePlayer();

@@ -71,6 +71,7 @@ TEST(RenderPath, PullsNeitherAllocateNorFree) {
     engine.connect(voices, reverb);
     engine.connect(reverb, engine.mainMixer());
     std::vector<PlayerNode*> players;
+    std::vector<VarispeedNode*> speeds;
     for (int i = 0; i < 4; ++i) {
         PlayerNode* p = engine.makePlayer();
         VarispeedNode* v = engine.makeVarispeed();
@@ -78,6 +79,7 @@ TEST(RenderPath, PullsNeitherAllocateNorFree) {
         engine.connect(v, voices);
         v->setRate(i == 0 ? 1.0 : 0.9 + 0.1 * i);
         players.push_back(p);
+        speeds.push_back(v);
     }
     ASSERT_TRUE(engine.start());
     ASSERT_NE(output->source, nullptr);
@@ -89,7 +91,10 @@ TEST(RenderPath, PullsNeitherAllocateNorFree) {
     for (int round = 0; round < 40; ++round) {
         // Driving side: schedule, cut, restart (allocations here are fine).
         PlayerNode* p = players[std::size_t(round % 4)];
-        if (round % 3 == 0) p->stop();
+        if (round % 3 == 0) {
+            p->stop();
+            speeds[std::size_t(round % 4)]->flush();
+        }
         p->scheduleBuffer(shortOne, false, [&] { ++completions; });
         p->scheduleBuffer(loop, round % 5 == 0);
         p->play();
