@@ -1,5 +1,6 @@
 #include "TrayIcon.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QPainter>
 #include <QPen>
@@ -33,6 +34,10 @@ TrayIcon::TrayIcon(QMenu* menu, QObject* parent) : QObject(parent), tray_(new QS
     tray_->setIcon(circleFillIcon());
     tray_->setToolTip(QStringLiteral("Kettlepaw"));
     tray_->setContextMenu(menu);
+    // A menu-bar item opens its menu on a plain click as well.
+    connect(tray_, &QSystemTrayIcon::activated, this, [menu](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && menu && !menu->isVisible()) menu->popup(QCursor::pos());
+    });
     // Shown even when no tray host is up yet: the icon docks once a panel starts.
     tray_->show();
 }
