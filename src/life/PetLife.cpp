@@ -48,7 +48,8 @@ PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler&
     lastStatTick_ = t;
     beat_ = Beat::sit(t + 2.2);
     beatStarted_ = t;
-    reactions_.reserve(maxReactions + 1);
+    // Room for a full set plus the biggest burst, so bubbles never reallocate.
+    reactions_.reserve(maxReactions + 4);
     nightTaps_.reserve(8);
     petClicks_.reserve(8);
 

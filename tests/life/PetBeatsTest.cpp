@@ -20,7 +20,7 @@ void putIn(PetLife& cat, IslandRoomKind room) {
 
 }  // namespace
 
-TEST(Beats, LengthsScaleWithBeatLengthSeconds) {
+TEST(PetBeats, LengthsScaleWithBeatLengthSeconds) {
     for (const auto& [setting, expected] : {std::pair{2.0, 1.9}, std::pair{0.0, 9.5}, std::pair{-3.0, 9.5}}) {
         CatWorld w;
         ScriptedRandom draws{0.9, 0.5};  // a sit, in the middle of 0.7...1.2
@@ -34,7 +34,7 @@ TEST(Beats, LengthsScaleWithBeatLengthSeconds) {
     }
 }
 
-TEST(Beats, ChooserByEnergyAndTheZoomies) {
+TEST(PetBeats, ChooserByEnergyAndTheZoomies) {
     struct Case {
         double energy, u;
         PetBeat::Kind kind;
@@ -66,7 +66,7 @@ TEST(Beats, ChooserByEnergyAndTheZoomies) {
     EXPECT_EQ(zoom.laps, 5);
 }
 
-TEST(Beats, ZoomiesEndAtTheRightWallAndPayOnce) {
+TEST(PetBeats, ZoomiesEndAtTheRightWallAndPayOnce) {
     CatWorld w;
     auto cat = w.make();
     P::setPlace(*cat, 0.5);
@@ -88,7 +88,7 @@ TEST(Beats, ZoomiesEndAtTheRightWallAndPayOnce) {
     EXPECT_EQ(cat->pose(), PetPose::sitting);
 }
 
-TEST(Beats, NapEndsInAStretchAndTheStretchInASit) {
+TEST(PetBeats, NapEndsInAStretchAndTheStretchInASit) {
     CatWorld w;
     auto cat = w.make();
     const double t = w.clock.now();
@@ -106,7 +106,7 @@ TEST(Beats, NapEndsInAStretchAndTheStretchInASit) {
     EXPECT_EQ(cat->beat().kind, PetBeat::Kind::sit);
 }
 
-TEST(IdleErrands, BedroomSleepsWhenTiredAndPicksFromItsListOtherwise) {
+TEST(PetIdleErrands, BedroomSleepsWhenTiredAndPicksFromItsListOtherwise) {
     CatWorld w;
     ScriptedRandom draws{0.5, 0.55};  // no stroll; u = 0.55
     w.random = &draws;
@@ -127,7 +127,7 @@ TEST(IdleErrands, BedroomSleepsWhenTiredAndPicksFromItsListOtherwise) {
     EXPECT_FALSE(other->pickIdleErrand(w.clock.now()));
 }
 
-TEST(IdleErrands, GardenShelterOnlyOnceInARowInClearWeather) {
+TEST(PetIdleErrands, GardenShelterOnlyOnceInARowInClearWeather) {
     CatWorld w;
     ScriptedRandom draws{0.1};
     w.random = &draws;
@@ -147,7 +147,7 @@ TEST(IdleErrands, GardenShelterOnlyOnceInARowInClearWeather) {
     EXPECT_EQ(cat->pickIdleErrand(w.clock.now()), PetErrand::shelter);
 }
 
-TEST(IdleErrands, VideoBedtimeFocusAndStrolls) {
+TEST(PetIdleErrands, VideoBedtimeFocusAndStrolls) {
     CatWorld w;
     ScriptedRandom draws{0.5, 0.3, 0.5, 0.3, 0.09, 0.09, 0.3};
     w.random = &draws;
@@ -171,7 +171,7 @@ TEST(IdleErrands, VideoBedtimeFocusAndStrolls) {
     EXPECT_NE(cat->pickIdleErrand(w.clock.now()), PetErrand::stroll);  // one in twenty then
 }
 
-TEST(IdleErrands, KitchenDrinksAtMostEveryTwoMinutes) {
+TEST(PetIdleErrands, KitchenDrinksAtMostEveryTwoMinutes) {
     CatWorld w;
     ScriptedRandom draws{0.5, 0.3, 0.0, 0.5, 0.3, 0.0};
     w.random = &draws;
@@ -183,7 +183,7 @@ TEST(IdleErrands, KitchenDrinksAtMostEveryTwoMinutes) {
     EXPECT_EQ(cat->pickIdleErrand(w.clock.now()), PetErrand::sniff);
 }
 
-TEST(Attention, MeowsAtTheWatcherWhenFreeAndVisible) {
+TEST(PetAttention, MeowsAtTheWatcherWhenFreeAndVisible) {
     CatWorld w;
     auto cat = w.make();
     const double t = w.clock.now();
@@ -212,7 +212,7 @@ TEST(Attention, MeowsAtTheWatcherWhenFreeAndVisible) {
     EXPECT_FALSE(cat->nextMeow());
 }
 
-TEST(Attention, SlowBlinkAtARestingPointerAndTheHunt) {
+TEST(PetAttention, SlowBlinkAtARestingPointerAndTheHunt) {
     CatWorld w;
     ScriptedRandom never{0.99};
     w.random = &never;
@@ -250,7 +250,7 @@ TEST(Attention, SlowBlinkAtARestingPointerAndTheHunt) {
     EXPECT_EQ(hunter->pose(), PetPose::batting);
 }
 
-TEST(Attention, AHuntEndsWhenThePointerLeaves) {
+TEST(PetAttention, AHuntEndsWhenThePointerLeaves) {
     CatWorld w;
     auto cat = w.make();
     const double t = w.clock.now();
@@ -264,7 +264,7 @@ TEST(Attention, AHuntEndsWhenThePointerLeaves) {
     EXPECT_EQ(cat->pose(), PetPose::sitting);
 }
 
-TEST(Play, TheBattingAnimationFollowsTheClock) {
+TEST(PetPlay, TheBattingAnimationFollowsTheClock) {
     CatWorld w;
     auto cat = w.make();
     P::setPlace(*cat, 0.54);  // beside the ball at 0.58, batting it right
@@ -293,7 +293,7 @@ TEST(Play, TheBattingAnimationFollowsTheClock) {
     EXPECT_FALSE(cat->playStartedAt());
 }
 
-TEST(FocusNap, SleepsThroughTheRoundAndWakesAtItsEnd) {
+TEST(PetFocusNap, SleepsThroughTheRoundAndWakesAtItsEnd) {
     CatWorld w;
     auto cat = w.make();
     cat->startFocusNap();

@@ -40,7 +40,7 @@ std::size_t countKind(const PetLife& cat, PetReaction::Kind kind) {
 
 }  // namespace
 
-TEST(Petting, ThreeQuickClicksFussAndTheNextPurrsAgain) {
+TEST(PetPetting, ThreeQuickClicksFussAndTheNextPurrsAgain) {
     CatWorld w;
     ScriptedRandom noTricks{0.99};
     w.random = &noTricks;
@@ -76,7 +76,7 @@ TEST(Petting, ThreeQuickClicksFussAndTheNextPurrsAgain) {
     EXPECT_EQ(cat->pet(), PetResult::loved);
 }
 
-TEST(Petting, ADeadCatIgnoresAndANapperSitsUp) {
+TEST(PetPetting, ADeadCatIgnoresAndANapperSitsUp) {
     CatWorld w;
     ScriptedRandom noTricks{0.99};
     w.random = &noTricks;
@@ -92,7 +92,7 @@ TEST(Petting, ADeadCatIgnoresAndANapperSitsUp) {
     EXPECT_DOUBLE_EQ(cat->happiness(), happy);
 }
 
-TEST(Petting, WakingALazyCatSnoozesItOnceAnAngryOneStorms) {
+TEST(PetPetting, WakingALazyCatSnoozesItOnceAnAngryOneStorms) {
     CatWorld w;
     ScriptedRandom draws{0.6};  // lazy, and too high for a trick
     w.random = &draws;
@@ -138,7 +138,7 @@ TEST(Petting, WakingALazyCatSnoozesItOnceAnAngryOneStorms) {
     EXPECT_EQ(annoyed.count, 2);
 }
 
-TEST(NightTaps, FourChangeNothingTheFifthDecides) {
+TEST(PetNightTaps, FourChangeNothingTheFifthDecides) {
     struct Case {
         double u;
         PetResult result;
@@ -181,7 +181,7 @@ TEST(NightTaps, FourChangeNothingTheFifthDecides) {
     EXPECT_TRUE(cat->isNightSleeping());
 }
 
-TEST(Thunder, OneStartlePerFlashAndTheSoundAlwaysFollows) {
+TEST(PetThunder, OneStartlePerFlashAndTheSoundAlwaysFollows) {
     CatWorld w;
     ScriptedRandom draws{0.2};  // thunder after 0.76 s, and the cat hides
     w.random = &draws;
@@ -220,7 +220,7 @@ TEST(Thunder, OneStartlePerFlashAndTheSoundAlwaysFollows) {
     EXPECT_EQ(w.count(PetSound::thunder), 2u);
 }
 
-TEST(Send, CareRecordsAndBusyPoses) {
+TEST(PetSend, CareRecordsAndBusyPoses) {
     CatWorld w;
     auto cat = w.make();
     CareLog care;
@@ -247,7 +247,7 @@ TEST(Send, CareRecordsAndBusyPoses) {
     EXPECT_FALSE(cat->errand());
 }
 
-TEST(Toys, PlayStartsOnlyWithToysInTheRoomOnView) {
+TEST(PetToys, PlayStartsOnlyWithToysInTheRoomOnView) {
     CatWorld w;
     auto cat = w.make();
     EXPECT_FALSE(cat->play(ShopItem::rug));
@@ -287,7 +287,7 @@ TEST(Toys, PlayStartsOnlyWithToysInTheRoomOnView) {
     EXPECT_FALSE(cat->play(ShopItem::yarn));
 }
 
-TEST(Litter, CleaningEmptiesTheBoxAndTheCatInspectsIt) {
+TEST(PetLitter, CleaningEmptiesTheBoxAndTheCatInspectsIt) {
     CatWorld w;
     auto cat = w.make();
     CareLog care;
@@ -322,7 +322,7 @@ TEST(Litter, CleaningEmptiesTheBoxAndTheCatInspectsIt) {
     EXPECT_TRUE(cat->inspectingLitter());
 }
 
-TEST(Lifecycle, RestartBringsANewKitten) {
+TEST(PetLifecycle, RestartBringsANewKitten) {
     CatWorld w;
     w.store->set("kittenLengthSeconds", 100.0);
     auto cat = w.make();
@@ -357,7 +357,7 @@ TEST(Lifecycle, RestartBringsANewKitten) {
     EXPECT_DOUBLE_EQ(saved->birth, w.clock.now());
 }
 
-TEST(Outings, OutSleepingOutsideAndHomeAgain) {
+TEST(PetOutings, OutSleepingOutsideAndHomeAgain) {
     CatWorld w;
     auto cat = w.make();
     cat->send(PetErrand::scratch);
@@ -391,7 +391,7 @@ TEST(Outings, OutSleepingOutsideAndHomeAgain) {
     EXPECT_FALSE(cat->isOut());
 }
 
-TEST(FollowView, TheCatFollowsThreeSecondsLater) {
+TEST(PetFollowView, TheCatFollowsThreeSecondsLater) {
     CatWorld w;
     auto cat = w.make();
     cat->followView(IslandRoomKind::living);
@@ -417,7 +417,7 @@ TEST(FollowView, TheCatFollowsThreeSecondsLater) {
     EXPECT_FALSE(cat->arrivalDue());
 }
 
-TEST(Pointer, SmallMovesDoNotCountAsMoving) {
+TEST(PetPointer, SmallMovesDoNotCountAsMoving) {
     CatWorld w;
     auto cat = w.make();
     cat->cursorMoved(0.5);
@@ -433,7 +433,7 @@ TEST(Pointer, SmallMovesDoNotCountAsMoving) {
     EXPECT_FALSE(cat->cursor());
 }
 
-TEST(Tricks, RollOverKneadOrSlowBlinkAfterAPet) {
+TEST(PetTricks, RollOverKneadOrSlowBlinkAfterAPet) {
     struct Case {
         double kind;
         PetPose pose;

@@ -23,7 +23,7 @@ bool finishErrand(CatWorld& w, PetLife& cat, double limit = 120) {
 
 }  // namespace
 
-TEST(Walking, SpeedSnapAndTheFirstStepAfterAPause) {
+TEST(PetWalking, SpeedSnapAndTheFirstStepAfterAPause) {
     CatWorld w;
     auto cat = w.make();
     P::setPlace(*cat, 0);
@@ -52,7 +52,7 @@ TEST(Walking, SpeedSnapAndTheFirstStepAfterAPause) {
     EXPECT_EQ(cat->pose(), PetPose::walking);
 }
 
-TEST(Errands, EatingAtTheBowlDropsHungerBy35AndSchedulesADropping) {
+TEST(PetErrands, EatingAtTheBowlDropsHungerBy35AndSchedulesADropping) {
     CatWorld w;
     auto cat = w.make();
     cat->setHunger(80);
@@ -92,7 +92,7 @@ TEST(Errands, EatingAtTheBowlDropsHungerBy35AndSchedulesADropping) {
     EXPECT_DOUBLE_EQ(cat->hunger(), 10);
 }
 
-TEST(Errands, ShopMealsAndWhatFeedRefuses) {
+TEST(PetErrands, ShopMealsAndWhatFeedRefuses) {
     struct Case {
         ShopItem meal;
         double hunger, happiness, health;
@@ -131,7 +131,7 @@ TEST(Errands, ShopMealsAndWhatFeedRefuses) {
     EXPECT_FALSE(cat->errand());
 }
 
-TEST(Errands, RoutingGoesStraightToTheTargetRoom) {
+TEST(PetErrands, RoutingGoesStraightToTheTargetRoom) {
     CatWorld w;
     auto cat = w.make();
     putIn(*cat, IslandRoomKind::garden);
@@ -161,7 +161,7 @@ TEST(Errands, RoutingGoesStraightToTheTargetRoom) {
     EXPECT_TRUE(night->isNightSleeping());
 }
 
-TEST(Errands, LitterVisitsAndTheSulkWithoutARoom) {
+TEST(PetErrands, LitterVisitsAndTheSulkWithoutARoom) {
     CatWorld w;
     auto cat = w.make();
     putIn(*cat, IslandRoomKind::care);
@@ -203,7 +203,7 @@ TEST(Errands, LitterVisitsAndTheSulkWithoutARoom) {
     EXPECT_EQ(sulky->pose(), PetPose::sitting);
 }
 
-TEST(Errands, PerchClimbsThudTwice) {
+TEST(PetErrands, PerchClimbsThudTwice) {
     CatWorld w;
     auto cat = w.make();
     putIn(*cat, IslandRoomKind::living);
@@ -232,7 +232,7 @@ TEST(Errands, PerchClimbsThudTwice) {
     EXPECT_EQ(w.count(PetSound::thud), 2u);  // landing on the floor
 }
 
-TEST(Errands, ShelterStaysInWhileItRains) {
+TEST(PetErrands, ShelterStaysInWhileItRains) {
     CatWorld w;
     w.sky = SkyLook{SkyTime::day, SkyWeather::rain};
     auto cat = w.make();
@@ -252,7 +252,7 @@ TEST(Errands, ShelterStaysInWhileItRains) {
     EXPECT_NE(cat->errand(), PetErrand::shelter);
 }
 
-TEST(Errands, ANewErrandIsWalkedToEvenWhileAnotherIsActed) {
+TEST(PetErrands, ANewErrandIsWalkedToEvenWhileAnotherIsActed) {
     CatWorld w;
     auto cat = w.make();
     cat->setHealth(50);
@@ -270,7 +270,7 @@ TEST(Errands, ANewErrandIsWalkedToEvenWhileAnotherIsActed) {
     EXPECT_DOUBLE_EQ(cat->health(), 90);
 }
 
-TEST(MotionStep, DeadOutAndSleepingCatsStayPut) {
+TEST(PetMotionStep, DeadOutAndSleepingCatsStayPut) {
     CatWorld w;
     auto cat = w.make();
     P::setPlace(*cat, 0.3);
@@ -307,7 +307,7 @@ TEST(MotionStep, DeadOutAndSleepingCatsStayPut) {
     EXPECT_DOUBLE_EQ(cat->place(), place);
 }
 
-TEST(MotionStep, ArrivalStartsTheQueuedErrand) {
+TEST(PetMotionStep, ArrivalStartsTheQueuedErrand) {
     CatWorld w;
     auto cat = w.make();
     A::setRoom(*cat, IslandRoomKind::bedroom);
@@ -325,7 +325,7 @@ TEST(MotionStep, ArrivalStartsTheQueuedErrand) {
     EXPECT_FALSE(cat->queuedErrand());
 }
 
-TEST(MotionStep, ToysRunOutAndTheLaserLastsAsLongAsTheZoomies) {
+TEST(PetMotionStep, ToysRunOutAndTheLaserLastsAsLongAsTheZoomies) {
     CatWorld w;
     auto cat = w.make();
     P::setToy(*cat, ShopItem::yarn, std::nullopt);
@@ -342,7 +342,7 @@ TEST(MotionStep, ToysRunOutAndTheLaserLastsAsLongAsTheZoomies) {
     EXPECT_FALSE(cat->toyUntil());
 }
 
-TEST(MotionStep, AnOverduePoopIsTakenToTheLitterBoxFromASit) {
+TEST(PetMotionStep, AnOverduePoopIsTakenToTheLitterBoxFromASit) {
     CatWorld w;
     auto cat = w.make();
     A::setPoopDue(*cat, w.clock.now() - 1);
@@ -360,7 +360,7 @@ TEST(MotionStep, AnOverduePoopIsTakenToTheLitterBoxFromASit) {
     ASSERT_TRUE(cat->arrivalDue());  // back to the bedroom on view
 }
 
-TEST(MotionStep, ReactionBubblesFadeByKind) {
+TEST(PetMotionStep, ReactionBubblesFadeByKind) {
     CatWorld w;
     auto cat = w.make();
     const double t = w.clock.now();

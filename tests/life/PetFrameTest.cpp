@@ -20,7 +20,7 @@ void drawFor(CatWorld& w, PetLife& cat, double seconds) {
 
 }  // namespace
 
-TEST(BodyFrame, TheFirstFrameStepsASixtiethAndAStallAtMostAFiftieth) {
+TEST(PetBodyFrame, TheFirstFrameStepsASixtiethAndAStallAtMostAFiftieth) {
     CatWorld w;
     auto cat = w.make();  // sitting: the body settles one point down
     const double t = w.clock.now();
@@ -37,7 +37,7 @@ TEST(BodyFrame, TheFirstFrameStepsASixtiethAndAStallAtMostAFiftieth) {
     EXPECT_NEAR(stalled->springs().y, 220 * 0.05 * 0.05, 1e-9);
 }
 
-TEST(BodyFrame, StartleJumpsOnlyWhenNotLyingButFussShakesAnyway) {
+TEST(PetBodyFrame, StartleJumpsOnlyWhenNotLyingButFussShakesAnyway) {
     CatWorld w;
     auto cat = w.make();
     P::setStartledUntil(*cat, w.clock.now() + 10);
@@ -58,7 +58,7 @@ TEST(BodyFrame, StartleJumpsOnlyWhenNotLyingButFussShakesAnyway) {
     EXPECT_LT(lying->springs().y, 0);
 }
 
-TEST(BodyFrame, OnlyAFreshSneezeShows) {
+TEST(PetBodyFrame, OnlyAFreshSneezeShows) {
     auto tiltAfter = [](std::optional<double> sneezeAgo) {
         CatWorld w;
         auto cat = w.make();
@@ -72,7 +72,7 @@ TEST(BodyFrame, OnlyAFreshSneezeShows) {
     EXPECT_DOUBLE_EQ(tiltAfter(-0.2), none);  // not yet
 }
 
-TEST(BodyFrame, LoveBeatsThePoseButNotBellyUpOrAStartle) {
+TEST(PetBodyFrame, LoveBeatsThePoseButNotBellyUpOrAStartle) {
     auto squashAfter = [](PetPose pose, bool startled) {
         CatWorld w;
         auto cat = w.make();
@@ -88,7 +88,7 @@ TEST(BodyFrame, LoveBeatsThePoseButNotBellyUpOrAStartle) {
     EXPECT_NEAR(squashAfter(PetPose::sitting, true), 1.12, 0.005);
 }
 
-TEST(BodyFrame, TheStretchLetsGoAfterThreeQuartersOfItsBeat) {
+TEST(PetBodyFrame, TheStretchLetsGoAfterThreeQuartersOfItsBeat) {
     CatWorld w;
     auto cat = w.make();
     cat->stretchAndYawn();
@@ -99,7 +99,7 @@ TEST(BodyFrame, TheStretchLetsGoAfterThreeQuartersOfItsBeat) {
     EXPECT_LT(cat->springs().stretch, 0.3);
 }
 
-TEST(BodyFrame, BedDipAndFacing) {
+TEST(PetBodyFrame, BedDipAndFacing) {
     CatWorld w;
     auto cat = w.make();
     cat->setSleeping(true);
@@ -129,7 +129,7 @@ TEST(BodyFrame, BedDipAndFacing) {
     EXPECT_LT(care->springs().dip, 0.05);
 }
 
-TEST(BodyFrame, PlayAdvancesWithTheFrames) {
+TEST(PetBodyFrame, PlayAdvancesWithTheFrames) {
     CatWorld w;
     auto cat = w.make();
     P::setPlace(*cat, 0.54);
@@ -143,7 +143,7 @@ TEST(BodyFrame, PlayAdvancesWithTheFrames) {
     EXPECT_EQ(cat->playPhase(), PlayPhase::watch);
 }
 
-TEST(BodyReadOuts, LyingDownAndToyElapsed) {
+TEST(PetBodyReadOuts, LyingDownAndToyElapsed) {
     CatWorld w;
     auto cat = w.make();
     EXPECT_FALSE(cat->isLyingDown());

@@ -8,7 +8,7 @@ using kp::test::moveUntil;
 using A = kp::PetLifeTestAccess;
 using P = kp::PetLifeProbe;
 
-TEST(StatusLine, OutsideAndInOtherRooms) {
+TEST(PetStatusLine, OutsideAndInOtherRooms) {
     CatWorld w;
     auto cat = w.make();
     cat->goOut();
@@ -31,7 +31,7 @@ TEST(StatusLine, OutsideAndInOtherRooms) {
     EXPECT_EQ(cat->statusLine(), "at peace");
 }
 
-TEST(StatusLine, SnowPlayOnTheWayAndInTheGarden) {
+TEST(PetStatusLine, SnowPlayOnTheWayAndInTheGarden) {
     CatWorld w;
     w.sky = SkyLook{SkyTime::day, SkyWeather::snow};
     auto cat = w.make();
@@ -46,7 +46,7 @@ TEST(StatusLine, SnowPlayOnTheWayAndInTheGarden) {
     EXPECT_EQ(cat->statusLine(), "playing");
 }
 
-TEST(StatusLine, PosesPerchesAndWeather) {
+TEST(PetStatusLine, PosesPerchesAndWeather) {
     CatWorld w;
     auto cat = w.make();
     EXPECT_EQ(cat->statusLine(), "just sitting");
@@ -96,7 +96,7 @@ TEST(StatusLine, PosesPerchesAndWeather) {
     EXPECT_EQ(cat->statusLine(), "sleepy");
 }
 
-TEST(StatusLine, NightSleepOnlyWhileAsleep) {
+TEST(PetStatusLine, NightSleepOnlyWhileAsleep) {
     CatWorld w;
     auto cat = w.make();
     A::setNightSleepUntil(*cat, w.clock.now() + 600);
@@ -107,7 +107,7 @@ TEST(StatusLine, NightSleepOnlyWhileAsleep) {
     EXPECT_EQ(cat->statusLine(), "asleep for the night");
 }
 
-TEST(AgeText, MinutesHoursDays) {
+TEST(PetAgeText, MinutesHoursDays) {
     CatWorld w;
     auto cat = w.make();
     const double t = w.clock.now();
