@@ -133,7 +133,6 @@ void RoomAmbience::fadeStep() {
     bool moved = false;
     for (Bed bed : kBeds) {
         PlayerNode* p = players_[std::size_t(bed)];
-        if (!p) continue;
         const float goal = target(bed);
         const float current = p->volume();
         const float diff = goal - current;
@@ -152,7 +151,7 @@ void RoomAmbience::fadeStep() {
     // the tick would run on for nothing.
     if (enabled)
         for (Bed bed : kBeds)
-            if (wanted(bed) != 0.0f && !isLoaded(bed) && isLoading(bed)) return;
+            if (wanted(bed) != 0.0f && isLoading(bed)) return;
     scheduler_.cancel(fadeTimer_);
     fadeTimer_ = 0;
     for (Bed bed : kBeds)
