@@ -3,7 +3,6 @@
 // the batting animation and the focus nap.
 #include "PetLife.h"
 
-#include "platform/Clock.h"
 #include "platform/Random.h"
 
 #include <algorithm>

@@ -3,9 +3,6 @@
 // Runs at the display rate: plain arithmetic, no allocation, no notification.
 #include "PetLife.h"
 
-#include "platform/Clock.h"
-#include "platform/Random.h"
-
 #include <algorithm>
 #include <cmath>
 

@@ -1,11 +1,7 @@
 // Read-outs for the views: what the cat is doing right now, and its age.
 #include "PetLife.h"
 
-#include "platform/Clock.h"
-#include "platform/Random.h"
-
 #include <algorithm>
-#include <cmath>
 
 namespace kp {
 
