@@ -49,7 +49,7 @@ public:
     };
 
     static constexpr double kFastPoll = 1.0 / 60;  // while the island shows and the pointer is near it
-    static constexpr double kShownFarPoll = 1.0 / 15;  // while it shows and the pointer is far away
+    static constexpr double kShownFarPoll = 1.0 / 20;  // while it shows and the pointer is far away
     static constexpr double kHiddenPoll = 0.1;  // while hidden, only to notice the pointer coming near
     static constexpr double kFarPoll = 0.25;    // while hidden and the pointer is far from the notch
     static constexpr double kNearby = 240;      // how far around the hover zone counts as near

@@ -176,7 +176,8 @@ void IslandPanel::tick() {
     bool repaint = signature() != drawn_;
     if (!repaint && spring_.isSettled())
         repaint = islandFaceWouldChange(contentRect(), scene(), FaceEmotes::shared());
-    if (shown_ == State::home && controller_.machine().isCollapsePending() && t - lastCountdownPaint_ >= 0.1) {
+    // The countdown bar moves every 0.1 s; a poll tick that comes a hair early counts.
+    if (shown_ == State::home && controller_.machine().isCollapsePending() && t - lastCountdownPaint_ >= 0.09) {
         lastCountdownPaint_ = t;
         repaint = true;
     }
