@@ -24,18 +24,27 @@ public:
     ~NullOutput() { stop(); }
 
     void start(AudioOutput::Source& source, Retry retry = {}) {
+        std::lock_guard lock(mutex_);
         if (thread_.joinable()) {
-            if (!finished_.load()) return;
+            if (running_) {
+                // Still pulling, perhaps just handing back to a device that has failed again
+                // already: it must not end now.
+                keepGoing_ = true;
+                return;
+            }
             thread_.join();  // ended itself when the device came back
         }
         active_ = true;
-        finished_ = false;
+        running_ = true;
+        keepGoing_ = false;
         thread_ = std::thread([this, &source, retry = std::move(retry)] { run(source, retry); });
     }
 
+    // Not while start() may run on another thread: the owner closes the device first.
     void stop() {
         active_ = false;
         if (thread_.joinable()) thread_.join();
+        running_ = false;
     }
 
 private:
@@ -51,19 +60,29 @@ private:
             next += period;
             auto now = clock::now();
             if (retry && now >= nextRetry) {
-                if (retry()) break;
+                const bool handedBack = retry();
+                {
+                    std::lock_guard lock(mutex_);
+                    const bool leave = handedBack && !keepGoing_;
+                    keepGoing_ = false;
+                    if (leave) {
+                        running_ = false;
+                        return;
+                    }
+                }
                 now = clock::now();
                 nextRetry = now + kRetryEvery;
             }
             if (now - next > std::chrono::milliseconds(500)) next = now;  // woke late: don't race
             std::this_thread::sleep_until(next);
         }
-        finished_ = true;
     }
 
     static constexpr std::chrono::seconds kRetryEvery{3};
+    std::mutex mutex_;  // start() against the decision to end; never taken while rendering
     std::atomic<bool> active_{false};
-    std::atomic<bool> finished_{false};
+    bool running_ = false;    // the thread pulls and has not decided to end
+    bool keepGoing_ = false;  // asked to go on while handing back
     std::thread thread_;
 };
 
