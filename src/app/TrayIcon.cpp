@@ -44,6 +44,4 @@ TrayIcon::TrayIcon(QMenu* menu, QObject* parent) : QObject(parent), tray_(new QS
 
 TrayIcon::~TrayIcon() = default;
 
-bool TrayIcon::isShownInTray() const { return QSystemTrayIcon::isSystemTrayAvailable() && tray_->isVisible(); }
-
 }  // namespace kp

@@ -17,7 +17,6 @@ class TrayIcon : public QObject {
 public:
     explicit TrayIcon(QMenu* menu, QObject* parent = nullptr);
     ~TrayIcon() override;
-    bool isShownInTray() const;
 
 private:
     QSystemTrayIcon* tray_;

@@ -200,7 +200,6 @@ QRectF IslandPanel::onboardingButton() const {
 }
 
 void IslandPanel::paintEvent(QPaintEvent*) {
-    ++paints_;
     drawn_ = signature();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

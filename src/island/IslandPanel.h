@@ -36,8 +36,6 @@ public:
     QRectF onboardingButton() const;
     // The island's current (animated) rectangle in window coordinates.
     QRectF islandRect() const;
-    bool hasCompositor() const { return compositor_; }
-    unsigned paintCount() const { return paints_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -71,7 +69,6 @@ private:
     Signature drawn_;
     double lastCountdownPaint_ = 0;
     double lastMarkPaint_ = 0;
-    unsigned paints_ = 0;
     CatBreed breed_ = CatBreed::orange;
 };
 
