@@ -129,6 +129,37 @@ expect_shape 276x32 15 "peek for the need"
 sleep 0.5; shot 7-need-peek
 n=$(count_colour $((cx - 138 + 40)) 2 32 28 232 135 58)
 [ "$n" = -1 ] || [ "$n" -gt 5 ] || fail "no need mark beside the face ($n)"
-stop_app || fail "exit status $? after SIGTERM"
 echo "need peek shown"
+
+# With no tray host, the island's right-click menu opens Settings and quits. From the bottom up
+# the menu reads "Quit Kettlepaw", "Settings…".
+if ! xwininfo -root -children 2>/dev/null | grep -q '"trayer"\|"stalonetray"'; then
+  xdotool mousemove "$cx" 10; sleep 0.5
+  xdotool click 3; sleep 0.6
+  xdotool key Up Up Return
+  settings=
+  for _ in $(seq 30); do
+    settings=$(xdotool search --name '^Settings$' 2>/dev/null | head -1)
+    [ -n "$settings" ] && break
+    sleep 0.1
+  done
+  [ -n "$settings" ] || fail "Settings… did not open the settings window"
+  size=$(xwininfo -id "$settings" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+  [ "$size" = 540x700 ] || fail "settings window is $size"
+  echo "menu opened Settings ($size)"
+  rm -f "$record"
+  xdotool mousemove "$cx" 10; sleep 0.5
+  xdotool click 3; sleep 0.6
+  xdotool key Up Return
+  rc=0
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "Quit Kettlepaw did not quit"
+  wait "$pid" || rc=$?
+  pid=
+  [ "$rc" = 0 ] || fail "exit status $rc after Quit"
+  [ -s "$record" ] || fail "the cat was not saved on Quit"
+  echo "menu quit the app, cat saved"
+else
+  stop_app || fail "exit status $? after SIGTERM"
+fi
 exit 0
