@@ -133,7 +133,7 @@ echo "need peek shown"
 
 # With no tray host, the island's right-click menu opens Settings and quits. From the bottom up
 # the menu reads "Quit Kettlepaw", "Settings…".
-if ! xwininfo -root -children 2>/dev/null | grep -q '"trayer"\|"stalonetray"'; then
+if [ -z "$(xdotool search --class 'trayer|stalonetray|tint2|polybar' 2>/dev/null)" ]; then
   xdotool mousemove "$cx" 10; sleep 0.5
   xdotool click 3; sleep 0.6
   xdotool key Up Up Return
