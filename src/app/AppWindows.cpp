@@ -89,6 +89,11 @@ QWidget* makeSettingsPlaceholder(bool showShop) {
     f.setBold(true);
     title->setFont(f);
     column->addWidget(title, 0, Qt::AlignHCenter);
+    // Capsule tabs; the selected one in the accent colour.
+    page->setStyleSheet(QStringLiteral(
+        "QLabel { color: #F7F4F0; }"
+        "QPushButton { background: #1E1E1E; color: #F7F4F0; border: none; border-radius: 12px; padding: 5px 8px; }"
+        "QPushButton:checked { background: #E39455; color: #1A1411; font-weight: bold; }"));
     auto* tabs = new QHBoxLayout;
     auto* shown = new QLabel;
     shown->setTextFormat(Qt::PlainText);
