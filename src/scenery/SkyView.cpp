@@ -1,0 +1,282 @@
+#include "scenery/SkyView.h"
+
+#include "life/SkyClock.h"
+#include "platform/Color.h"
+#include "scenery/SceneryKit.h"
+#include "scenery/WindowRain.h"
+
+#include <QBrush>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <cmath>
+
+namespace kp {
+
+using scenery::faded;
+using scenery::frac;
+
+namespace {
+
+constexpr int kTimes = 5;
+constexpr int kWeathers = 5;
+
+std::array<QColor, 2> pair(const char* top, const char* bottom) { return {colorFromHex(top), colorFromHex(bottom)}; }
+
+std::array<QColor, 2> timePair(SkyTime t) {
+    switch (t) {
+    case SkyTime::morning: return pair("#F7B9A8", "#FBE3C4");
+    case SkyTime::day: return pair("#7FC0EE", "#D4ECFA");
+    case SkyTime::afternoon: return pair("#8DB8E0", "#F6D79A");
+    case SkyTime::sunset: return pair("#6C5B9E", "#F29A6A");
+    case SkyTime::night: break;
+    }
+    return pair("#141D38", "#33416E");
+}
+
+std::array<QColor, 2> weatherPair(SkyWeather w, bool night) {
+    switch (w) {
+    case SkyWeather::cloudy: return night ? pair("#1C2236", "#3A4258") : pair("#9AA8B8", "#D3DAE2");
+    case SkyWeather::rain: return night ? pair("#151A2A", "#2C3446") : pair("#77869A", "#AEB9C6");
+    case SkyWeather::snow: return night ? pair("#25304A", "#56627E") : pair("#B8C4D2", "#EEF2F6");
+    case SkyWeather::storm: return night ? pair("#0E111C", "#232838") : pair("#4F5868", "#7E8796");
+    case SkyWeather::clear: break;
+    }
+    return {};
+}
+
+struct StarSpot {
+    double x, y;
+};
+constexpr StarSpot kStars[7] = {{0.12, 0.20}, {0.30, 0.12}, {0.45, 0.32}, {0.18, 0.50},
+                                {0.86, 0.10}, {0.60, 0.18}, {0.92, 0.45}};
+
+struct SunSpot {
+    double x, y, d;
+    const char* colour;
+};
+constexpr SunSpot kSuns[4] = {{0.25, 0.62, 0.30, "#FFD9A0"},
+                              {0.72, 0.22, 0.24, "#FFF2B0"},
+                              {0.70, 0.40, 0.27, "#FFD27A"},
+                              {0.55, 0.78, 0.36, "#FF9F6A"}};
+
+constexpr double kGlowBlur = 0.12;  // of h
+
+int cloudCount(SkyLook look) {
+    switch (look.weather) {
+    case SkyWeather::clear: return look.time == SkyTime::night ? 0 : 1;
+    case SkyWeather::cloudy: return 4;
+    case SkyWeather::rain: return 4;
+    case SkyWeather::snow: return 3;
+    case SkyWeather::storm: return 5;
+    }
+    return 0;
+}
+
+// Everything that does not change from frame to frame, built once.
+struct SkyCache {
+    QBrush gradient[kTimes][kWeathers];
+    QBrush sunDisc[4];
+    QBrush sunGlow[4];
+    QColor cloudTint[kTimes][kWeathers];
+    QPainterPath cloud;       // one cloud, width 1, centred on the origin
+    QPainterPath moonLight;   // the lit crescent for h = 1, centred on the moon
+    QPainterPath moonShadow;  // the dark disc over it
+    QColor moonLightColour = colorFromHex("#F4EDC8");
+    QColor moonShadowColour = colorFromHex("#33416E");
+
+    SkyCache() {
+        for (int t = 0; t < kTimes; ++t)
+            for (int w = 0; w < kWeathers; ++w) {
+                const SkyLook look{SkyTime(t), SkyWeather(w)};
+                const auto c = SkyView::skyColors(look);
+                QLinearGradient g(0, 0, 0, 1);
+                g.setCoordinateMode(QGradient::ObjectBoundingMode);
+                g.setColorAt(0, c[0]);
+                g.setColorAt(1, c[1]);
+                gradient[t][w] = QBrush(g);
+                cloudTint[t][w] = SkyView::cloudTint(SkyTime(t), SkyWeather(w));
+            }
+        for (int i = 0; i < 4; ++i) {
+            const QColor c = colorFromHex(kSuns[i].colour);
+            sunDisc[i] = QBrush(c);
+            // The glow: the disc's colour fading out over about one blur radius past its rim.
+            const double r = kSuns[i].d / 2;
+            const double outer = r + 1.6 * kGlowBlur;
+            QRadialGradient g(0.5, 0.5, 0.5);
+            g.setCoordinateMode(QGradient::ObjectBoundingMode);
+            g.setColorAt(0, faded(c, 0.8));
+            g.setColorAt(r / outer, faded(c, 0.55));
+            g.setColorAt((r + 0.5 * kGlowBlur) / outer, faded(c, 0.22));
+            g.setColorAt(1, faded(c, 0));
+            sunGlow[i] = QBrush(g);
+        }
+        QPainterPath capsule;
+        capsule.addRoundedRect(QRectF(-0.5, -0.16 + 0.06, 1.0, 0.32), 0.16, 0.16);
+        QPainterPath big;
+        big.addEllipse(QPointF(-0.12, -0.04), 0.21, 0.21);
+        QPainterPath small;
+        small.addEllipse(QPointF(0.14, -0.02), 0.16, 0.16);
+        cloud = capsule.united(big).united(small);
+
+        QPainterPath lit;
+        lit.addEllipse(QPointF(0, 0), 0.11, 0.11);
+        QPainterPath dark;
+        dark.addEllipse(QPointF(0.07, -0.04), 0.10, 0.10);
+        moonLight = lit.subtracted(dark);
+        moonShadow = dark;
+    }
+};
+
+const SkyCache& cache() {
+    static const SkyCache c;
+    return c;
+}
+
+}  // namespace
+
+std::array<QColor, 2> SkyView::blend(const std::array<QColor, 2>& weather, const std::array<QColor, 2>& time) {
+    return {scenery::mix(time[0], weather[0], 0.18), scenery::mix(time[1], weather[1], 0.18)};
+}
+
+std::array<QColor, 2> SkyView::skyColors(SkyLook look) {
+    const auto t = timePair(look.time);
+    if (look.weather == SkyWeather::clear) return t;
+    return blend(weatherPair(look.weather, look.time == SkyTime::night), t);
+}
+
+QColor SkyView::cloudTint(SkyTime time, SkyWeather weather) {
+    if (weather == SkyWeather::rain) return colorFromHex("#8592A3");
+    if (weather == SkyWeather::storm) return colorFromHex("#3A4150");
+    if (time == SkyTime::night) return colorFromHex("#4A5574");
+    return QColor(255, 255, 255);
+}
+
+void SkyView::paint(QPainter& p, const QRectF& rect) const {
+    const double w = rect.width();
+    const double h = rect.height();
+    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return;
+    const SkyCache& c = cache();
+    const int ti = int(look.time);
+    const int wi = int(look.weather);
+    const bool night = look.time == SkyTime::night;
+    const bool clear = look.weather == SkyWeather::clear;
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(rect, Qt::IntersectClip);
+    p.translate(rect.topLeft());
+    p.setPen(Qt::NoPen);
+
+    // 1. Gradient.
+    p.fillRect(QRectF(0, 0, w, h), c.gradient[ti][wi]);
+
+    // 2. Stars.
+    if (night) {
+        const double f = clear ? 1.0 : 0.25;
+        for (int i = 0; i < 7; ++i) {
+            const double o = f * (0.45 + 0.45 * std::sin(1.7 * i + 2 * time));
+            p.setBrush(QColor::fromRgbF(1, 1, 1, float(std::clamp(o, 0.0, 1.0))));
+            p.drawEllipse(QPointF(kStars[i].x * w, kStars[i].y * h), 0.65, 0.65);
+        }
+    }
+
+    // 3. Sun or moon.
+    if (!isRainy(look.weather)) {
+        if (!night) {
+            const SunSpot& s = kSuns[ti];
+            const QPointF centre(s.x * w, s.y * h);
+            const double r = s.d * h / 2;
+            p.setOpacity(clear ? 1.0 : 0.4);
+            const double outer = r + 1.6 * kGlowBlur * h;
+            p.setBrush(c.sunGlow[ti]);
+            p.drawEllipse(centre, outer, outer);
+            p.setBrush(c.sunDisc[ti]);
+            p.drawEllipse(centre, r, r);
+        } else {
+            p.setOpacity(clear ? 1.0 : 0.45);
+            p.save();
+            p.translate(0.72 * w, 0.26 * h);
+            p.scale(h, h);
+            p.setBrush(c.moonLightColour);
+            p.drawPath(c.moonLight);
+            p.setBrush(c.moonShadowColour);
+            p.drawPath(c.moonShadow);
+            p.restore();
+        }
+        p.setOpacity(1);
+    }
+
+    // 4. Clouds.
+    const int clouds = cloudCount(look);
+    if (clouds > 0) {
+        p.setBrush(faded(c.cloudTint[ti][wi], clear ? 0.85 : 0.92));
+        for (int i = 0; i < clouds; ++i) {
+            const double s = 0.37 * i + (0.004 * i + 0.012) * time;
+            const double x = (w + 40) * frac(s) - 20;
+            const double y = (0.14 + 0.16 * (i % 3)) * h;
+            const double cw = (0.34 + 0.06 * (i % 2)) * w;
+            p.save();
+            p.translate(x, y);
+            p.scale(cw, cw);
+            p.drawPath(c.cloud);
+            p.restore();
+        }
+    }
+
+    // 5. Rain or snow.
+    if (precipitation) {
+        if (isRainy(look.weather)) {
+            drawWindowRain(p, look.weather == SkyWeather::storm, QSizeF(w, h), time, std::max(h / 45, 0.45));
+        } else if (look.weather == SkyWeather::snow) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor::fromRgbF(1, 1, 1, 0.95f));
+            for (int i = 0; i < 16; ++i) {
+                const double s = 0.618 * i;
+                const double x = frac(5.1 * s) * w + 3 * std::sin(6 * s + 1.3 * time);
+                const double y = (h + 6) * frac(0.22 * time + s) - 3;
+                const double r = i % 3 == 0 ? 1.2 : 0.8;
+                p.drawEllipse(QPointF(x, y), r, r);
+            }
+        }
+    }
+
+    // 6. Lightning.
+    if (look.weather == SkyWeather::storm) {
+        const double f = lightningFlash(time);
+        if (f > 0) p.fillRect(QRectF(0, 0, w, h), QColor::fromRgbF(1, 1, 1, float(std::min(1.0, 0.75 * f))));
+    }
+
+    // 7. Beads on the glass.
+    if (glass && isRainy(look.weather)) SkyBeads{time}.paint(p, QRectF(0, 0, w, h));
+
+    p.restore();
+}
+
+void SkyBeads::paint(QPainter& p, const QRectF& rect) const {
+    static constexpr double kBeadX[4] = {0.16, 0.38, 0.58, 0.82};
+    const double w = rect.width();
+    const double h = rect.height();
+    if (!(w > 0) || !(h > 0)) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QColor trail = QColor::fromRgbF(1, 1, 1, 0.18f);
+    const QColor drop = QColor::fromRgbF(1, 1, 1, 0.5f);
+    for (int i = 0; i < 4; ++i) {
+        const double progress = frac(0.29 * i + 0.12 * time);
+        const double trailH = std::max(0.5 * h * progress, 0.1);
+        const double cx = rect.left() + w * kBeadX[i];
+        const double cy = rect.top() + 0.75 * h * progress + 4;
+        const double top = cy - (trailH + 2.6) / 2;
+        p.setBrush(trail);
+        p.drawRoundedRect(QRectF(cx - 0.4, top, 0.8, trailH), 0.4, std::min(0.4, trailH / 2));
+        p.setBrush(drop);
+        p.drawEllipse(QRectF(cx - 1.1, top + trailH, 2.2, 2.6));
+    }
+    p.restore();
+}
+
+}  // namespace kp
