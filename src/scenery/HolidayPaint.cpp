@@ -1,0 +1,51 @@
+#include "scenery/HolidayPaint.h"
+
+#include <QRadialGradient>
+
+#include <array>
+#include <utility>
+
+namespace kp::props {
+
+QPainterPath& scratchPath(int slot) {
+    static std::array<QPainterPath, 4> paths;
+    QPainterPath& path = paths[static_cast<std::size_t>(slot) % paths.size()];
+    path.clear();
+    return path;
+}
+
+namespace {
+
+// One radial brush per glow colour, in the drawn ellipse's own box, built once.
+const QBrush& glowBrush(QRgb rgb) {
+    static std::array<std::pair<QRgb, QBrush>, 24> cache;
+    static std::size_t used = 0;
+    for (std::size_t i = 0; i < used; ++i)
+        if (cache[i].first == rgb) return cache[i].second;
+    QRadialGradient g(0.5, 0.5, 0.5);
+    g.setCoordinateMode(QGradient::ObjectMode);
+    const QColor c = QColor::fromRgb(rgb);
+    g.setColorAt(0.0, faded(c, 0.9));
+    g.setColorAt(0.45, faded(c, 0.6));
+    g.setColorAt(0.75, faded(c, 0.2));
+    g.setColorAt(1.0, faded(c, 0.0));
+    const std::size_t slot = used < cache.size() ? used++ : cache.size() - 1;
+    cache[slot] = {rgb, QBrush(g)};
+    return cache[slot].second;
+}
+
+}  // namespace
+
+void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opacity, double radius) {
+    if (opacity <= 0 || radius <= 0) return;
+    const double spread = 1.4 * radius;
+    const QRectF r = bounds.adjusted(-spread, -spread, spread, spread);
+    const double old = p.opacity();
+    p.setOpacity(old * (opacity > 1 ? 1 : opacity));
+    p.setPen(Qt::NoPen);
+    p.setBrush(glowBrush(color.rgb()));
+    p.drawEllipse(r);
+    p.setOpacity(old);
+}
+
+}  // namespace kp::props

@@ -1,0 +1,391 @@
+#include "scenery/HolidayProp.h"
+
+#include "cat/HeartPath.h"
+#include "scenery/HolidayPaint.h"
+#include "scenery/HolidayPropParts.h"
+#include "scenery/StarPath.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <array>
+#include <cmath>
+
+namespace kp {
+
+using namespace props;
+
+namespace {
+
+constexpr double kDeg = 3.14159265358979323846 / 180.0;
+
+void drawBalloon(QPainter& p, double x, double cy, QPointF anchor, QPointF control, const QColor& c) {
+    QPainterPath& string = scratchPath();
+    string.moveTo(x, cy + 7);
+    string.quadTo(control, anchor);
+    strokePath(p, string, hex("#7A6A60"), 0.6);
+    fillEllipse(p, QRectF(x - 6, cy - 7.5, 12, 15), c);
+    QPainterPath& knot = scratchPath(1);
+    knot.moveTo(x, cy + 7);
+    knot.lineTo(x - 1.4, cy + 9);
+    knot.lineTo(x + 1.4, cy + 7);
+    knot.closeSubpath();
+    fillPath(p, knot, c);
+    fillEllipse(p, QRectF(x - 3.5, cy - 5, 2.6, 3.6), faded(Qt::white, 0.45));
+}
+
+void drawConfetti(QPainter& p, int count, double x0, int xMul, int xMod, int yMul, int rotation,
+                  const char* const* palette) {
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < count; ++i) {
+        const QPointF c(x0 + (xMul * i) % xMod, -0.5 - (yMul * i) % 3);
+        p.save();
+        p.translate(c);
+        p.rotate(rotation * i);
+        p.fillRect(QRectF(-1, -0.5, 2, 1), hex(palette[i % 5]));
+        p.restore();
+    }
+}
+
+void drawNewYear(QPainter& p, double t) {
+    const double gold = -36 + 1.2 * std::sin(1.3 * t - 8);
+    const double silver = -40 + 1.2 * std::sin(1.3 * t + 9);
+    const double dark = -46 + 1.2 * std::sin(1.3 * t);
+    drawBalloon(p, -8, gold, {-1, -2}, {-1.5, (gold - 2) / 2}, hex("#F2C14E"));
+    drawBalloon(p, 9, silver, {1, -2}, {8, (silver - 2) / 2}, hex("#D8DDE6"));
+    drawBalloon(p, 0, dark, {0, -2}, {3, (dark - 2) / 2}, hex("#2C2622"));
+    static const QPainterPath star = starPath({0, -46}, 2.6);
+    fillPath(p, star, hex("#F2C14E"));
+    static const char* const palette[] = {"#F2C14E", "#F07A93", "#8FC5F0", "#8FCB8A", "#D8DDE6"};
+    drawConfetti(p, 14, -20, 37, 40, 1, 47, palette);
+    fillEllipse(p, QRectF(-3, -3, 6, 3), hex("#C99A3E"));
+}
+
+void drawValentines(QPainter& p, double t) {
+    const double b = 1.5 * std::sin(1.4 * t);
+    QPainterPath& string = scratchPath();
+    string.moveTo(2, -7);
+    string.quadTo(-4, -20, 1, -33 + b);
+    strokePath(p, string, hex("#7A6A60"), 0.6);
+
+    static const QPainterPath heart = heartPath({1, -41}, 18);
+    static const QBrush heartFill = [] {
+        QLinearGradient g(-8, -50, 10, -32);
+        g.setColorAt(0, hex("#F07A93"));
+        g.setColorAt(1, hex("#D9454F"));
+        return QBrush(g);
+    }();
+    // The heart bobs; its gradient stays on fixed points, so move the brush the other way.
+    p.save();
+    p.translate(0, b);
+    QBrush fill = heartFill;
+    fill.setTransform(QTransform::fromTranslate(0, -b));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawPath(heart);
+    p.restore();
+    fillEllipse(p, QRectF(-4, -47 + b, 3, 4), faded(Qt::white, 0.5));
+    drawGiftBox(p, QRectF(-6, -7, 14, 7), hex("#F4A7B4"), hex("#D9454F"));
+}
+
+void drawCarnival(QPainter& p) {
+    static const char* const palette[] = {"#F07A93", "#F2C14E", "#4FB3A9", "#8E5BC9", "#5E9BD6"};
+    drawConfetti(p, 16, -21, 29, 42, 11, 53, palette);
+    fillRect(p, QRectF(-11, -22, 22, 20), hex("#E04F5F"));
+    static const QPainterPath cord = [] {
+        QPainterPath path({-11, -19});
+        path.lineTo(-11, -5);
+        for (int i = 1; i <= 8; ++i) path.lineTo(-11 + 2.75 * i, (i % 2 == 1) ? -19 : -5);
+        path.lineTo(11, -5);
+        return path;
+    }();
+    strokePath(p, cord, hex("#F7F4F0"), 1);
+    fillEllipse(p, QRectF(-12, -24.5, 24, 4), hex("#F2C14E"));
+    fillEllipse(p, QRectF(-12, -5, 24, 4), hex("#F2C14E"));
+    fillEllipse(p, QRectF(-11, -24.5, 22, 3.5), hex("#F7EFE0"));
+    QPen stick(hex("#8A6A4E"), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    stick.setMiterLimit(10);
+    p.setPen(stick);
+    p.drawLine(QPointF(-3, -24), QPointF(9, -31));
+    fillEllipse(p, QRectF(-6, -26.5, 5, 4), hex("#F7F4F0"));
+    static const QPainterPath streamer = [] {
+        QPainterPath path({11, -18});
+        path.cubicTo(20, -16, 12, -6, 18, -2);
+        return path;
+    }();
+    strokePath(p, streamer, hex("#4FB3A9"), 1.2, Qt::RoundCap);
+}
+
+void drawEaster(QPainter& p) {
+    static const QPainterPath handle = [] {
+        QPainterPath path({-13, -11});
+        path.quadTo(0, -36, 13, -11);
+        return path;
+    }();
+    strokePath(p, handle, hex("#A87A4E"), 2.4);
+
+    static const QPointF eggs[] = {{-8, -16}, {-2, -18}, {4, -17}, {9, -15}};
+    static const char* const eggColours[] = {"#F4A7B4", "#9ED6E4", "#FFE08A", "#C9B6F0"};
+    for (int i = 0; i < 4; ++i) {
+        const QRectF egg(eggs[i].x() - 3.6, eggs[i].y() - 4.6, 7.2, 9.2);
+        fillEllipse(p, egg, hex(eggColours[i]));
+        QPainterPath& clip = scratchPath();
+        clip.addEllipse(egg);
+        p.save();
+        p.setClipPath(clip, Qt::IntersectClip);
+        p.fillRect(QRectF(eggs[i].x() - 4, eggs[i].y() - 0.6, 8, 1.4), faded(Qt::white, 0.75));
+        p.restore();
+    }
+
+    static const QPainterPath grass = [] {
+        QPainterPath path({-14, -11});
+        path.lineTo(-14, -14);
+        for (int i = 1; i <= 10; ++i) path.lineTo(-14 + 2.8 * i, (i % 2 == 1) ? -11 : -14);
+        return path;
+    }();
+    strokePath(p, grass, hex("#8FCB8A"), 1.4);
+
+    static const QPainterPath basket = [] {
+        QPainterPath path({-15, -12});
+        path.lineTo(15, -12);
+        path.lineTo(12, 0);
+        path.lineTo(-12, 0);
+        path.closeSubpath();
+        return path;
+    }();
+    fillPath(p, basket, hex("#C89A62"));
+    p.save();
+    p.setClipPath(basket, Qt::IntersectClip);
+    p.setPen(QPen(hex("#A87A4E"), 0.8, Qt::SolidLine, Qt::SquareCap));
+    for (double y = -10; y < 0; y += 3) p.drawLine(QPointF(-16, y), QPointF(16, y));
+    p.setPen(QPen(hex("#B5875A"), 0.6, Qt::SolidLine, Qt::SquareCap));
+    for (double x = -14; x < 14; x += 4) p.drawLine(QPointF(x, -12), QPointF(0.85 * x, 0));
+    p.restore();
+    p.setPen(Qt::NoPen);
+    p.setBrush(hex("#A87A4E"));
+    p.drawRoundedRect(QRectF(-16, -13.5, 32, 3), 1.5, 1.5);
+    fillEllipse(p, QRectF(15, -7.5, 6, 7.5), hex("#FFB8A0"));
+}
+
+void drawFestaJunina(QPainter& p, bool dark, double t) {
+    const double fl = 0.8 + 0.2 * std::sin(8 * t) * std::sin(4.7 * t);
+    for (int i = 0; i < 7; ++i)
+        fillEllipse(p, QRectF(-17.6 + 5 * i, -3.6, 5.2, 3.6), hex(i % 2 == 0 ? "#9A8F86" : "#857A70"));
+    static const double logAngles[] = {-0.45, 0.45, 0};
+    static const char* const logColours[] = {"#7A5235", "#6B4A34", "#8A5E3E"};
+    for (int i = 0; i < 3; ++i) {
+        p.save();
+        p.translate(0, -4);
+        p.rotate(logAngles[i] / kDeg);
+        p.setPen(Qt::NoPen);
+        p.setBrush(hex(logColours[i]));
+        p.drawRoundedRect(QRectF(-2, -16, 4, 17), 1.6, 1.6);
+        p.restore();
+    }
+    drawBonfireFlames(p, dark, t, fl);
+
+    p.save();
+    p.translate(17, -7);
+    p.rotate(20);
+    fillEllipse(p, QRectF(-2.4, -6, 4.8, 12), hex("#F2C14E"));
+    for (double y = -4; y <= 2; y += 2) p.fillRect(QRectF(-2, y, 4, 0.5), hex("#D9A23A"));
+    static const QPainterPath husk = [] {
+        QPainterPath path({-2.4, 4});
+        path.quadTo(-5, 0, 0, -3);
+        path.quadTo(5, 0, 2.4, 4);
+        return path;
+    }();
+    fillPath(p, husk, hex("#8FCB8A"));
+    p.restore();
+}
+
+void drawHalloween(QPainter& p, bool dark, double t) {
+    const double fl = 0.75 + 0.25 * std::sin(9 * t) * std::sin(5.3 * t);
+    static const char* const lobes[] = {"#D9702A", "#E8873A", "#F09A48"};
+    static const double smallX[] = {3.59, 11.91, 7.75};
+    static const double bigX[] = {-16.68, -1.32, -9};
+    for (int i = 0; i < 3; ++i) fillEllipse(p, QRectF(smallX[i], -11.5, 6.5, 11), hex(lobes[i]));
+    for (int i = 0; i < 3; ++i) fillEllipse(p, QRectF(bigX[i], -20, 12, 20), hex(lobes[i]));
+    p.setPen(Qt::NoPen);
+    p.setBrush(hex("#6B5A2E"));
+    p.drawRoundedRect(QRectF(-4.5, -24, 3, 5), 1, 1);
+    fillEllipse(p, QRectF(-1.5, -22, 6, 2.6), hex("#6FBF78"));
+    drawPumpkinFace(p, dark, fl, faded(hex("#FFD27A"), fl));
+}
+
+void drawChristmas(QPainter& p, double t) {
+    fillRect(p, QRectF(-2.5, -7, 5, 7), hex("#6B4A34"));
+    static const std::array<QPainterPath, 3> tiers = [] {
+        struct Tier { double a, b, c; };
+        const Tier spec[3] = {{-7, 17, 14}, {-17, 13.5, 13}, {-26, 10, 12}};
+        std::array<QPainterPath, 3> out;
+        for (int i = 0; i < 3; ++i) {
+            const auto [a, b, c] = spec[i];
+            QPainterPath path({0, a - c - 4});
+            path.quadTo(0.4 * b, a - 0.3 * c, b, a);
+            path.quadTo(0, a + 3, -b, a);
+            path.quadTo(-0.4 * b, a - 0.3 * c, 0, a - c - 4);
+            path.closeSubpath();
+            out[static_cast<std::size_t>(i)] = path;
+        }
+        return out;
+    }();
+    static const char* const tierColours[] = {"#3F7A4A", "#4A8A55", "#5E9E5E"};
+    for (std::size_t i = 0; i < 3; ++i) fillPath(p, tiers[i], hex(tierColours[i]));
+
+    static const QPointF lights[] = {{-10, -10}, {-3, -8}, {5, -9},   {12, -11}, {-7, -19},
+                                     {1, -20},   {8, -21}, {-4, -29}, {4, -30}};
+    static const char* const lightColours[] = {"#FFD27A", "#F07A93", "#8FC5F0", "#FFE9A8"};
+    for (int i = 0; i < 9; ++i) {
+        const double tw = 0.5 + 0.5 * std::sin(2.1 * i + 2.4 * t);
+        drawTreeLight(p, lights[i], hex(lightColours[i % 4]), tw);
+    }
+    drawTreeStar(p);
+    drawGiftBox(p, QRectF(-20, -8, 10, 8), hex("#D9454F"), hex("#F2C14E"));
+    drawGiftBox(p, QRectF(9, -6, 9, 6), hex("#5E9BD6"), hex("#F7F4F0"));
+}
+
+void drawBirthday(QPainter& p, bool dark, double t) {
+    const double fl = 0.85 + 0.15 * std::sin(11 * t);
+    const double blue = -38 + 1.2 * std::sin(1.3 * t - 13);
+    const double pink = -42 + 1.2 * std::sin(1.3 * t + 13);
+    drawBalloon(p, -13, blue, {-8, -12}, {-7.5, (blue - 12) / 2}, hex("#8FC5F0"));
+    drawBalloon(p, 13, pink, {8, -12}, {13.5, (pink - 12) / 2}, hex("#F07A93"));
+    fillEllipse(p, QRectF(-15, -2.5, 30, 4), hex("#F7F4F0"));
+    p.setPen(Qt::NoPen);
+    p.setBrush(hex("#F4D3B0"));
+    p.drawRoundedRect(QRectF(-12, -14, 24, 13), 2, 2);
+    fillRect(p, QRectF(-12, -8.5, 24, 2), hex("#F07A93"));
+    static const QPainterPath icing = [] {
+        QPainterPath path({-12, -14});
+        path.lineTo(12, -14);
+        path.lineTo(12, -11);
+        path.quadTo(10, -7.5, 8, -11);
+        path.quadTo(6, -10, 4, -11);
+        path.quadTo(2, -7.5, 0, -11);
+        path.quadTo(-2, -10, -4, -11);
+        path.quadTo(-6, -7.5, -8, -11);
+        path.quadTo(-10, -10, -12, -11);
+        path.quadTo(-14, -7.5, -16, -11);
+        path.closeSubpath();
+        return path;
+    }();
+    fillPath(p, icing, hex("#FFF6EE"));
+    static const double sprinkleX[] = {-8, -3, 3, 8};
+    static const char* const sprinkleColours[] = {"#F07A93", "#8FC5F0", "#FFD27A", "#8FCB8A"};
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(hex(sprinkleColours[i]));
+        p.drawRoundedRect(QRectF(sprinkleX[i] - 0.8, -12.8, 1.6, 0.9), 0.4, 0.4);
+    }
+    p.setBrush(hex("#8FC5F0"));
+    p.drawRoundedRect(QRectF(-1.2, -21, 2.4, 7), 0.6, 0.6);
+    drawCandleFlame(p, dark, fl);
+}
+
+}  // namespace
+
+namespace props {
+
+void drawGiftBox(QPainter& p, const QRectF& r, const QColor& box, const QColor& ribbon) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(box);
+    p.drawRoundedRect(r, 1, 1);
+    p.fillRect(QRectF(r.center().x() - 0.8, r.top(), 1.6, r.height()), ribbon);
+    p.fillRect(QRectF(r.left(), r.top() + 0.35 * r.height(), r.width(), 1.4), ribbon);
+    p.setBrush(ribbon);
+    p.drawEllipse(QRectF(r.center().x() - 3.2, r.top() - 2.4, 3.2, 2.6));
+    p.drawEllipse(QRectF(r.center().x(), r.top() - 2.4, 3.2, 2.6));
+}
+
+void drawPumpkinFace(QPainter& p, bool dark, double flicker, const QColor& color) {
+    static const QPainterPath face = [] {
+        QPainterPath path({-8, -11});
+        path.lineTo(-4, -11);
+        path.lineTo(-6, -15);
+        path.closeSubpath();
+        path.moveTo(1, -11);
+        path.lineTo(5, -11);
+        path.lineTo(3, -15);
+        path.closeSubpath();
+        path.moveTo(-10, -7);
+        const QPointF mouth[] = {{-8.8, -5.5}, {-6.4, -7}, {-4, -5.5}, {-1.6, -7},
+                                 {0.8, -5.5},  {3.2, -7},  {5.6, -5.5}, {4, -7}};
+        for (const QPointF& m : mouth) path.lineTo(m);
+        path.quadTo(-3, -1.5, -10, -7);
+        path.closeSubpath();
+        return path;
+    }();
+    drawGlow(p, face.boundingRect(), hex("#FFB347"), (dark ? 1.0 : 0.6) * flicker, dark ? 6 : 3);
+    fillPath(p, face, color);
+}
+
+void drawTreeLight(QPainter& p, QPointF at, const QColor& color, double twinkle) {
+    const QRectF r(at.x() - 1.4, at.y() - 1.4, 2.8, 2.8);
+    drawGlow(p, r, color, twinkle, 2.5);
+    fillEllipse(p, r, faded(color, 0.55 + 0.45 * twinkle));
+}
+
+void drawTreeStar(QPainter& p) {
+    static const QPainterPath star = starPath({0, -44}, 4.5);
+    drawGlow(p, star.boundingRect(), hex("#FFD27A"), 0.8, 3);
+    fillPath(p, star, hex("#F2C14E"));
+}
+
+void drawCandleFlame(QPainter& p, bool dark, double flicker) {
+    QPainterPath& flame = scratchPath(2);
+    flame.moveTo(0, -21);
+    flame.quadTo(-2.4, -23, 0, -21 - 5 * flicker);
+    flame.quadTo(2.4, -23, 0, -21);
+    drawGlow(p, flame.boundingRect(), hex("#FFB347"), dark ? 1.0 : 0.7, dark ? 6 : 3);
+    fillPath(p, flame, hex("#FFD27A"));
+}
+
+void drawBonfireFlames(QPainter& p, bool dark, double time, double flicker) {
+    drawGlow(p, QRectF(-7, -6 - flicker * 20, 14, flicker * 20), hex("#FFB347"),
+             (dark ? 1.0 : 0.7) * flicker, dark ? 8 : 4);
+    struct Tongue { double w, h; const char* colour; double k; };
+    static const Tongue tongues[] = {
+        {14, 20, "#E8732F", 1.0}, {9, 14, "#F2A93B", -1.0}, {5, 8, "#FFE08A", 0.5}};
+    for (const Tongue& tg : tongues) {
+        const double s = 1.2 * std::sin(5 * time * tg.k);
+        const double tipY = -6 - flicker * tg.h;
+        QPainterPath& path = scratchPath(3);
+        path.moveTo(-tg.w / 2, -6);
+        path.quadTo(-tg.w / 2, -6 - 0.6 * tg.h, s, tipY);
+        path.quadTo(tg.w / 2, -6 - 0.6 * tg.h, tg.w / 2, -6);
+        path.closeSubpath();
+        fillPath(p, path, hex(tg.colour));
+    }
+}
+
+}  // namespace props
+
+void HolidayProp::drawLocal(QPainter& p, Holiday holiday, bool dark, double time) {
+    switch (holiday) {
+    case Holiday::newYear: drawNewYear(p, time); break;
+    case Holiday::valentines: drawValentines(p, time); break;
+    case Holiday::carnival: drawCarnival(p); break;
+    case Holiday::easter: drawEaster(p); break;
+    case Holiday::festaJunina: drawFestaJunina(p, dark, time); break;
+    case Holiday::halloween: drawHalloween(p, dark, time); break;
+    case Holiday::christmas: drawChristmas(p, time); break;
+    case Holiday::birthday: drawBirthday(p, dark, time); break;
+    }
+}
+
+void HolidayProp::paint(QPainter& p) const {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(kSize.width() * 0.5, kSize.height());
+    drawLocal(p, holiday, dark, time);
+    p.restore();
+}
+
+void HolidayProp::paint(QPainter& p, const QRectF& frame) const {
+    p.save();
+    p.translate(frame.center().x() - kSize.width() / 2, frame.center().y() - kSize.height() / 2);
+    paint(p);
+    p.restore();
+}
+
+}  // namespace kp
