@@ -10,7 +10,8 @@ class QPainter;
 
 namespace kp {
 
-// Sky, a bird on fine days, treetops, New Year fireworks in the evening, beads in the rain.
+// Sky, a bird on fine days, treetops, New Year fireworks in the evening (see Fireworks.h),
+// beads in the rain.
 struct WindowOutside {
     SkyLook look;
     double time = 0;
@@ -59,9 +60,5 @@ private:
     double lastTime_ = 0;
     bool started_ = false;
 };
-
-// Whether the window shows New Year fireworks: 31 December from 18:00 and 1 January before
-// 03:00 in local time, and only when the sky is in the evening (sunset or night).
-bool windowFireworksDue(double referenceSeconds, bool evening);
 
 }  // namespace kp

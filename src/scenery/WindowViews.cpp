@@ -1,0 +1,259 @@
+#include "scenery/WindowViews.h"
+
+#include "platform/Color.h"
+#include "scenery/Fireworks.h"
+#include "scenery/SceneryKit.h"
+#include "scenery/SkyView.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+
+#include <cmath>
+#include <numbers>
+
+namespace kp {
+
+namespace {
+
+struct WindowInk {
+    QColor treeNight = colorFromHex("#24402E");
+    QColor treeEven = colorFromHex("#6BAF6A");
+    QColor treeOdd = colorFromHex("#4E9A55");
+    QColor bird = colorFromHex("#2C2622");
+    QColor bedroomFrame = colorFromHex("#EFE6DA");
+    QColor curtain = colorFromHex("#C46B78");
+    QColor rod = colorFromHex("#6B5344");
+    QColor sill = colorFromHex("#DCCFBF");
+    QColor plainFrame = colorFromHex("#E7E0D6");
+    QPen birdPen;
+    QPen sashPen;
+    QPen glintPen;
+    QPainterPath bedroomCurtain;  // 8 x 40 from its top middle: square top, rounded bottom
+    QPainterPath bedroomGlass;    // the pane inside the bedroom frame, centred
+    QPainterPath plainGlass;      // the pane inside the plain frame, centred
+
+    WindowInk() {
+        birdPen = QPen(bird, 0.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        birdPen.setMiterLimit(10);
+        sashPen = QPen(bedroomFrame, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        sashPen.setMiterLimit(10);
+        glintPen = QPen(QColor::fromRgbF(1, 1, 1, 0.35f), 1);
+
+        // Corner radius 6 on an 8-wide panel is limited to half its width.
+        const double r = 4;
+        QPainterPath c;
+        c.moveTo(-4, 0);
+        c.lineTo(4, 0);
+        c.lineTo(4, 40 - r);
+        c.arcTo(QRectF(4 - 2 * r, 40 - 2 * r, 2 * r, 2 * r), 0, -90);
+        c.lineTo(-4 + r, 40);
+        c.arcTo(QRectF(-4, 40 - 2 * r, 2 * r, 2 * r), 270, -90);
+        c.closeSubpath();
+        bedroomCurtain = c;
+
+        bedroomGlass.addRoundedRect(QRectF(-26, -18, 52, 36), 2, 2);
+        plainGlass.addRoundedRect(QRectF(-28, -18, 56, 36), 3, 3);
+    }
+};
+
+const WindowInk& ink() {
+    static const WindowInk i;
+    return i;
+}
+
+QRectF centred(QPointF c, double w, double h) { return QRectF(c.x() - w / 2, c.y() - h / 2, w, h); }
+
+// One sash: its frame stroked and the middle bar, centred on `c`.
+void drawSash(QPainter& p, QPointF c) {
+    const WindowInk& k = ink();
+    p.setBrush(Qt::NoBrush);
+    p.setPen(k.sashPen);
+    p.drawRect(centred(c, 52, 18));
+    p.setPen(Qt::NoPen);
+    p.setBrush(k.bedroomFrame);
+    p.drawRect(centred(c, 1.5, 18));
+}
+
+}  // namespace
+
+void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
+    const double w = rect.width();
+    const double h = rect.height();
+    if (!(w > 0) || !(h > 0)) return;
+    const WindowInk& k = ink();
+    const bool night = look.time == SkyTime::night;
+    const bool sunny = !night && look.weather == SkyWeather::clear;
+
+    SkyView{look, time, false, true}.paint(p, rect);
+    const bool evening = look.time == SkyTime::sunset || night;
+    if (evening && fireworksDue(time, evening)) WindowFireworks{time}.paint(p, rect);
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(rect.topLeft());
+
+    // The bird: a V whose apex is the top-left corner of a 6 x 3 box centred on its flight line.
+    if (sunny) {
+        const double phase = std::fmod(time, 11.0) / 11.0;
+        const double wing = std::sin(14 * time) > 0 ? -1.5 : 1.0;
+        const double bx = (w + 30) * phase - 15 - 3;
+        const double by = 0.3 * h + 3 * std::sin(1.7 * time) - 1.5;
+        const QPointF points[3] = {{bx - 3, by + wing}, {bx, by}, {bx + 3, by + wing}};
+        p.setPen(k.birdPen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(points, 3);
+    }
+
+    // Treetops: five overlapping discs along the bottom.
+    p.setPen(Qt::NoPen);
+    const double d = 0.39 * h;
+    const double rowWidth = 5 * d - 16;
+    const double cy = 0.92 * h;
+    const bool snow = look.weather == SkyWeather::snow;
+    for (int i = 0; i < 5; ++i) {
+        const double cx = 0.5 * w - rowWidth / 2 + d / 2 + i * (d - 4);
+        p.setBrush(night ? k.treeNight : (i % 2 == 0 ? k.treeEven : k.treeOdd));
+        p.drawEllipse(QPointF(cx, cy), d / 2, d / 2);
+        if (snow) {
+            p.setBrush(QColor::fromRgbF(1, 1, 1, 0.92f));
+            p.drawEllipse(QRectF(cx - d / 2 + 2, cy - d / 2, std::max(0.0, d - 4), 0.16 * h));
+        }
+    }
+    p.restore();
+
+    if (isRainy(look.weather)) SkyBeads{time}.paint(p, rect);
+}
+
+void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
+    const WindowInk& k = ink();
+    const QPointF c = rect.center();
+    const double lift = sashLift < 0 ? (open ? 1.0 : 0.0) : std::clamp(sashLift, 0.0, 1.2);
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+
+    // 1. Frame.
+    p.setBrush(k.bedroomFrame);
+    p.drawRoundedRect(centred(c + QPointF(0, -2), 60, 44), 4, 4);
+
+    // 2. The outside, through the glass.
+    const QPointF glassCentre = c + QPointF(0, -2);
+    p.save();
+    p.translate(glassCentre);
+    p.setClipPath(k.bedroomGlass, Qt::IntersectClip);
+    p.translate(-glassCentre);
+    WindowOutside{look, time}.paint(p, centred(glassCentre, 52, 36));
+    p.restore();
+
+    // 3. Upper sash.
+    drawSash(p, c + QPointF(0, -11));
+
+    // 4. Lower sash: glass, glint, frame; raised over the upper one when open.
+    const QPointF lower = c + QPointF(0, 7 - 18 * lift);
+    const QRectF sash = centred(lower, 52, 18);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromRgbF(1, 1, 1, 0.14f));
+    p.drawRect(sash);
+    p.setPen(k.glintPen);
+    p.drawLine(sash.topLeft() + QPointF(8, 14), sash.topLeft() + QPointF(16, 4));
+    drawSash(p, lower);
+
+    // 5. Curtains, hung from the rod, flaring outward and swaying (more when open).
+    const double amplitude = open ? 4.0 : 1.5;
+    p.setPen(Qt::NoPen);
+    p.setBrush(scenery::faded(k.curtain, 0.9));
+    for (int s = -1; s <= 1; s += 2) {
+        p.save();
+        p.translate(c + QPointF(31.0 * s, -4 - 20));
+        p.rotate((amplitude * std::sin(0.8 * time) - 3) * s);
+        p.drawPath(k.bedroomCurtain);
+        p.restore();
+    }
+
+    // 6. Rod, 7. sill, 8. sill shadow.
+    p.setBrush(k.rod);
+    p.drawRoundedRect(centred(c + QPointF(0, -24), 70, 2.5), 1.25, 1.25);
+    p.setBrush(k.sill);
+    p.drawRoundedRect(centred(c + QPointF(0, 22), 68, 4), 1.5, 1.5);
+    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.12f));
+    p.drawRect(centred(c + QPointF(0, 24.5), 62, 1));
+    p.restore();
+}
+
+void PlainWindowView::paint(QPainter& p, const QRectF& rect) const {
+    const WindowInk& k = ink();
+    const QPointF c = rect.center();
+    const double sway = std::sin(0.8 * time) * 2.0;  // degrees
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(k.plainFrame);
+    p.drawRoundedRect(centred(c, 70, 48), 6, 6);
+
+    p.save();
+    p.translate(c);
+    p.setClipPath(k.plainGlass, Qt::IntersectClip);
+    p.translate(-c);
+    WindowOutside{look, time}.paint(p, centred(c, 56, 36));
+    p.restore();
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(k.plainFrame);
+    p.drawRect(centred(c, 56, 2));
+    p.drawRect(centred(c, 2, 36));
+
+    // Curtains turn about the middle of the window's top, 19 above its centre.
+    p.setBrush(scenery::faded(k.curtain, 0.85));
+    for (int s = -1; s <= 1; s += 2) {
+        p.save();
+        p.translate(c + QPointF(0, -19));
+        p.rotate(-sway * s);
+        p.drawRoundedRect(QRectF(30.0 * s - 3, 0, 6, 38), 2, 2);
+        p.restore();
+    }
+    p.restore();
+}
+
+double WindowSashSpring::lift(bool open, double t) {
+    target_ = open ? 1.0 : 0.0;
+    if (!started_) {
+        started_ = true;
+        position_ = target_;
+        velocity_ = 0;
+        lastTime_ = t;
+        return position_;
+    }
+    double dt = t - lastTime_;
+    lastTime_ = t;
+    if (!(dt > 0)) return position_;
+    if (dt > 2.0) {  // a long gap: the sash has long come to rest
+        position_ = target_;
+        velocity_ = 0;
+        return position_;
+    }
+    // Response 0.5 s and damping fraction 0.8, stepped finely enough to stay stable.
+    constexpr double omega = 2 * std::numbers::pi / 0.5;
+    constexpr double zeta = 0.8;
+    constexpr double maxStep = 1.0 / 240;
+    while (dt > 0) {
+        const double h = std::min(dt, maxStep);
+        const double accel = -omega * omega * (position_ - target_) - 2 * zeta * omega * velocity_;
+        velocity_ += accel * h;
+        position_ += velocity_ * h;
+        dt -= h;
+    }
+    if (!isMoving()) {
+        position_ = target_;
+        velocity_ = 0;
+    }
+    return position_;
+}
+
+bool WindowSashSpring::isMoving() const {
+    return std::abs(position_ - target_) > 1e-4 || std::abs(velocity_) > 1e-3;
+}
+
+}  // namespace kp
