@@ -1,0 +1,329 @@
+#include "scenery/HolidayDecor.h"
+
+#include "cat/HeartPath.h"
+#include "scenery/HolidayPaint.h"
+#include "scenery/StarPath.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kp {
+
+using namespace props;
+
+namespace {
+
+constexpr double kRadToDeg = 180.0 / std::numbers::pi;
+
+const char* const kCarnival[] = {"#F07A93", "#F2C14E", "#4FB3A9", "#8E5BC9", "#5E9BD6"};
+const char* const kEaster[] = {"#F4A7B4", "#9ED6E4", "#FFE08A", "#C9B6F0", "#A8DCA0"};
+const char* const kFesta[] = {"#E04F5F", "#F2C14E", "#5E9BD6", "#6FBF78", "#F07A93", "#E8873A"};
+const char* const kChristmas[] = {"#D9454F", "#F2C14E", "#F7F4F0", "#5E9BD6"};
+const char* const kBirthday[] = {"#F07A93", "#FFD27A", "#8FC5F0", "#8FCB8A", "#C9B6F0"};
+
+const QPainterPath& pennantTriangle() {
+    static const QPainterPath path = [] {
+        QPainterPath t({-4, 0});
+        t.lineTo(4, 0);
+        t.lineTo(0, 8);
+        t.closeSubpath();
+        return t;
+    }();
+    return path;
+}
+
+void drawBat(QPainter& p) {
+    const QColor ink = hex("#2C2230");
+    strokeLine(p, {0, 0}, {0, 3}, ink, 0.5);
+    static const QPainterPath wings = [] {
+        QPainterPath w({0, 4});
+        w.quadTo(-3, 1, -6, 2);
+        w.quadTo(-6, 5, -4, 6);
+        w.quadTo(-2, 5, 0, 6);
+        w.quadTo(2, 5, 4, 6);
+        w.quadTo(6, 5, 6, 2);
+        w.quadTo(3, 1, 0, 4);
+        w.closeSubpath();
+        return w;
+    }();
+    fillPath(p, wings, ink);
+    fillEllipse(p, QRectF(-1.5, 2.5, 3, 3.5), ink);
+    fillEllipse(p, QRectF(-1, 3.4, 0.8, 0.8), hex("#FFD27A"));
+    fillEllipse(p, QRectF(0.2, 3.4, 0.8, 0.8), hex("#FFD27A"));
+}
+
+struct WreathColours {
+    const char* ring;
+    const char* dashes;
+    const char* bow;
+};
+
+WreathColours wreathColours(Holiday h) {
+    switch (h) {
+    case Holiday::newYear: return {"#B9C0CC", "#E3E7EE", "#F2C14E"};
+    case Holiday::valentines: return {"#F4A7B4", "#FBD3DA", "#E04F5F"};
+    case Holiday::carnival: return {"#8E5BC9", "#B892E6", "#4FB3A9"};
+    case Holiday::easter: return {"#A8DCA0", "#D2EFCB", "#F4A7B4"};
+    case Holiday::festaJunina: return {"#C9A055", "#E8C478", "#E04F5F"};
+    case Holiday::halloween: return {"#5A3D78", "#7E5BA6", "#E8873A"};
+    case Holiday::christmas: return {"#3F7A4A", "#5E9E5E", "#D9454F"};
+    case Holiday::birthday: return {"#F2C14E", "#FFE08A", "#F07A93"};
+    }
+    return {"#3F7A4A", "#5E9E5E", "#D9454F"};
+}
+
+QPen dashedPen(const QColor& c, double width, double on, double off, Qt::PenCapStyle cap) {
+    QPen pen(c, width, Qt::CustomDashLine, cap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    // Qt measures dashes in pen widths.
+    pen.setDashPattern({on / width, off / width});
+    pen.setDashOffset(0);
+    return pen;
+}
+
+}  // namespace
+
+void drawOrnament(QPainter& p, int index, Holiday holiday, double time) {
+    const int i = std::max(index, 0);
+    switch (holiday) {
+    case Holiday::newYear: {
+        strokeLine(p, {0, 0}, {0, 2}, hex("#B08A3A"), 0.5);
+        static const QPainterPath star = starPath({0, 6}, 4);
+        fillPath(p, star, hex(i % 2 == 0 ? "#F2C14E" : "#D8DDE6"));
+        break;
+    }
+    case Holiday::valentines: {
+        static const QPainterPath heart = heartPath({0, 5.5}, 8);
+        fillPath(p, heart, hex(i % 2 == 0 ? "#E04F5F" : "#F4A7B4"));
+        break;
+    }
+    case Holiday::carnival: {
+        static const QPainterPath streamer = [] {
+            QPainterPath s({0, 0});
+            const QPointF pts[] = {{-1.65, 1.4}, {1.5, 2.8}, {-1.35, 4.2}, {1.2, 5.6},
+                                   {-1.05, 7},   {0.9, 8.4}, {-0.75, 9.8}, {0.6, 11.2}};
+            for (const QPointF& q : pts) s.lineTo(q);
+            return s;
+        }();
+        strokePath(p, streamer, hex(kCarnival[i % 5]), 1, Qt::RoundCap, Qt::RoundJoin);
+        fillEllipse(p, QRectF(-4, 4, 1.6, 1.6), hex(kCarnival[(i + 2) % 5]));
+        fillEllipse(p, QRectF(1, 8, 1.6, 1.6), hex(kCarnival[(i + 3) % 5]));
+        break;
+    }
+    case Holiday::easter: {
+        const QRectF egg(-3.2, 1, 6.4, 8.4);
+        fillEllipse(p, egg, hex(kEaster[i % 5]));
+        static const QPainterPath clip = [] {
+            QPainterPath c;
+            c.addEllipse(QRectF(-3.2, 1, 6.4, 8.4));
+            return c;
+        }();
+        p.save();
+        p.setClipPath(clip, Qt::IntersectClip);
+        p.fillRect(QRectF(-4, 4.6, 8, 1.4), faded(Qt::white, 0.8));
+        p.restore();
+        break;
+    }
+    case Holiday::festaJunina: {
+        static const QPainterPath pennant = [] {
+            QPainterPath f({-3.2, 0});
+            f.lineTo(3.2, 0);
+            f.lineTo(3.2, 8);
+            f.lineTo(0, 6);
+            f.lineTo(-3.2, 8);
+            f.closeSubpath();
+            return f;
+        }();
+        fillPath(p, pennant, hex(kFesta[i % 6]));
+        break;
+    }
+    case Holiday::halloween:
+        if (i % 3 == 1)
+            drawBat(p);
+        else
+            fillPath(p, pennantTriangle(), hex(i % 2 == 0 ? "#E8873A" : "#6B4A8E"));
+        break;
+    case Holiday::christmas: {
+        p.fillRect(QRectF(-1, 1, 2, 2), hex("#B08A3A"));
+        fillEllipse(p, QRectF(-3.5, 2.5, 7, 7), faded(hex(kChristmas[i % 4]), 0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
+        fillEllipse(p, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
+        break;
+    }
+    case Holiday::birthday: fillPath(p, pennantTriangle(), hex(kBirthday[i % 5])); break;
+    }
+}
+
+void drawBalloonOrnament(QPainter& p, int index) {
+    const QColor c = hex(kBirthday[std::max(index, 0) % 5]);
+    fillEllipse(p, QRectF(-3.6, 1.5, 7.2, 8.6), c);
+    fillEllipse(p, QRectF(-2.2, 2.8, 1.8, 2.4), faded(Qt::white, 0.55));
+    static const QPainterPath knot = [] {
+        QPainterPath k({-0.8, 0.2});
+        k.lineTo(0.8, 0.2);
+        k.lineTo(0, 1.8);
+        k.closeSubpath();
+        return k;
+    }();
+    fillPath(p, knot, c);
+}
+
+// ---- Garland -------------------------------------------------------------------------------
+
+int HolidayGarland::ornamentCount(double width) const {
+    const double q = width / (15 * unit);
+    if (!std::isfinite(q)) return 5;  // a unit of 0 is outside the contract; keep a sane count
+    const double clamped = std::clamp(q, 0.0, 1000.0);
+    return std::max(static_cast<int>(clamped), 5);
+}
+
+void HolidayGarland::paint(QPainter& p, const QSizeF& size) const {
+    const double W = size.width();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (dim) p.setOpacity(p.opacity() * 0.25);
+    const double m = pinned ? 3 * unit : -4;
+
+    QPainterPath& rope = scratchPath();
+    rope.moveTo(m, top);
+    rope.quadTo(W / 2, top + 2 * sag, W - m, top);
+    p.setBrush(Qt::NoBrush);
+    if (holiday == Holiday::christmas) {
+        QPen fir(hex("#3F7A4A"), 5 * unit, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+        fir.setMiterLimit(10);
+        p.setPen(fir);
+        p.drawPath(rope);
+        p.setPen(dashedPen(hex("#5E9E5E"), 3 * unit, 2 * unit, 3 * unit, Qt::RoundCap));
+        p.drawPath(rope);
+    } else {
+        p.setPen(QPen(faded(hex("#5C4636"), 0.6), std::max(unit, 0.8)));
+        p.drawPath(rope);
+    }
+
+    if (pinned) {
+        const double r = 2.2 * unit;
+        for (const QPointF e : {QPointF(m, top), QPointF(W - m, top)}) {
+            fillEllipse(p, QRectF(e.x() - r, e.y() - r, 2 * r, 2 * r), hex("#C94F6B"));
+            fillEllipse(p, QRectF(e.x() - 0.4 * r, e.y() - 0.24 * r, 0.7 * r, 0.7 * r), faded(Qt::white, 0.6));
+        }
+    }
+
+    const int count = ornamentCount(W);
+    for (int i = 0; i < count; ++i) {
+        const double s = (i + 0.5) / count;
+        const QPointF at(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
+        p.save();
+        p.translate(at);
+        p.rotate(0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
+        p.scale(unit, unit);
+        drawOrnament(p, i, holiday, time);
+        p.restore();
+    }
+    p.restore();
+}
+
+void HolidayGarland::paint(QPainter& p, const QRectF& frame) const {
+    p.save();
+    p.translate(frame.topLeft());
+    paint(p, frame.size());
+    p.restore();
+}
+
+// ---- Wreath --------------------------------------------------------------------------------
+
+void HolidayWreath::paint(QPainter& p, const QSizeF& size) const {
+    const double u = unit;
+    const double cx = size.width() / 2;
+    const double cy = size.height() / 2;
+    const double R = 11 * u;
+    const WreathColours colours = wreathColours(holiday);
+    const QColor bow = hex(colours.bow);
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (dim) p.setOpacity(p.opacity() * 0.25);
+
+    strokeLine(p, {cx, cy - R - 6 * u}, {cx, cy - R}, bow, 1.2 * u);
+    fillEllipse(p, QRectF(cx - u, cy - R - 7 * u, 2 * u, 2 * u), hex("#8A7A6E"));
+
+    const QRectF ring(cx - R, cy - R, 2 * R, 2 * R);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(hex(colours.ring), 5 * u));
+    p.drawEllipse(ring);
+    p.setPen(dashedPen(hex(colours.dashes), 3 * u, 2 * u, 3 * u, Qt::FlatCap));
+    p.drawEllipse(ring);
+
+    for (int k = 0; k < 7; ++k) {
+        const double a = k * 2 * std::numbers::pi / 7 - std::numbers::pi / 2 + std::numbers::pi / 7;
+        p.save();
+        p.translate(cx + R * std::cos(a), cy + R * std::sin(a) - 3 * u);
+        p.rotate(0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
+        p.scale(0.7 * u, 0.7 * u);
+        drawOrnament(p, k, holiday, time);
+        p.restore();
+    }
+
+    const QPointF B(cx, cy + R);
+    for (const double s : {-1.0, 1.0}) {
+        QPainterPath& loop = scratchPath();
+        loop.moveTo(B);
+        loop.quadTo(cx + 2 * s * u, B.y() - 5 * u, cx + 5 * s * u, B.y() - 3 * u);
+        loop.quadTo(cx + 6 * s * u, B.y() + u, B.x(), B.y());
+        fillPath(p, loop, bow);
+        QPen tail(bow, 1.6 * u, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+        p.setPen(tail);
+        p.drawLine(B, QPointF(cx + 3 * s * u, B.y() + 7 * u));
+    }
+    fillEllipse(p, QRectF(cx - 1.5 * u, B.y() - 1.5 * u, 3 * u, 3 * u), bow);
+    p.restore();
+}
+
+void HolidayWreath::paint(QPainter& p, const QRectF& frame) const {
+    p.save();
+    p.translate(frame.topLeft());
+    paint(p, frame.size());
+    p.restore();
+}
+
+// ---- Mobiles -------------------------------------------------------------------------------
+
+void HolidayMobiles::paint(QPainter& p, const QSizeF& size) const {
+    if (xs.empty() || lengths.empty()) return;
+    const double W = size.width();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (dim) p.setOpacity(p.opacity() * 0.25);
+    const QPen stringPen(faded(hex("#5C4636"), 0.5), std::max(0.7 * unit, 0.6));
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        const double L = lengths[i % lengths.size()] * unit;
+        const QPointF anchor(xs[i] * W, top);
+        const double theta = 0.07 * std::sin(1.1 * time + 1.9 * static_cast<double>(i));
+        const QPointF end(anchor.x() + L * std::sin(theta), top + L * std::cos(theta));
+        p.setPen(stringPen);
+        p.drawLine(anchor, end);
+        p.save();
+        p.translate(end);
+        p.rotate(-theta * kRadToDeg);
+        p.scale(1.2 * unit, 1.2 * unit);
+        const int index = static_cast<int>(i);
+        if (holiday == Holiday::birthday)
+            drawBalloonOrnament(p, index);
+        else if (holiday == Holiday::halloween)
+            drawOrnament(p, 3 * index + 1, holiday, time);
+        else
+            drawOrnament(p, index, holiday, time);
+        p.restore();
+    }
+    p.restore();
+}
+
+void HolidayMobiles::paint(QPainter& p, const QRectF& frame) const {
+    p.save();
+    p.translate(frame.topLeft());
+    paint(p, frame.size());
+    p.restore();
+}
+
+}  // namespace kp
