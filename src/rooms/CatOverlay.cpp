@@ -1,0 +1,319 @@
+#include "rooms/CatOverlay.h"
+
+#include "cat/art/CatDrawing.h"
+#include "platform/Color.h"
+#include "scenery/CatHouseArt.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kp {
+
+namespace {
+
+const QColor& ink() {
+    static const QColor c = colorFromHex("#F7F4F0");
+    return c;
+}
+
+QColor withAlpha(QColor c, double a) {
+    c.setAlphaF(static_cast<float>(std::clamp(a, 0.0, 1.0) * c.alphaF()));
+    return c;
+}
+
+void fillCircle(QPainter& p, const OverlayParticle& part, const QColor& color) {
+    if (part.opacity <= 0) return;
+    p.setPen(Qt::NoPen);
+    p.setBrush(withAlpha(color, part.opacity));
+    const double r = part.diameter / 2;
+    p.drawEllipse(part.centre, r, r);
+}
+
+// Text with a soft outline-coloured shadow below it, as the words and letters are drawn.
+void paintShadowedText(QPainter& p, const QPainterPath& glyphs, const QColor& shadow, double shadowAlpha) {
+    p.setPen(Qt::NoPen);
+    p.save();
+    p.translate(0, 0.5);
+    // A thin stroke of the shadow stands in for its small blur.
+    p.setPen(QPen(withAlpha(shadow, shadowAlpha * 0.6), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(withAlpha(shadow, shadowAlpha));
+    p.drawPath(glyphs);
+    p.restore();
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink());
+    p.drawPath(glyphs);
+}
+
+struct CachedText {
+    QString text;
+    double size = 0;
+    int weight = 0;
+    QPainterPath path;
+};
+
+QFont roundedHeavyFont(double size, int weight) {
+    QFont f(QStringLiteral("Nunito"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(size);
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    return f;
+}
+
+}  // namespace
+
+double overlayFrac(double v) { return v - std::trunc(v); }
+
+const QPainterPath& overlayTextPath(QStringView text, double size, int weight) {
+    static std::array<CachedText, 40> cache;
+    static std::size_t used = 0, next = 0;
+    for (std::size_t i = 0; i < used; ++i) {
+        const CachedText& c = cache[i];
+        if (c.size == size && c.weight == weight && c.text == text) return c.path;
+    }
+    CachedText& slot = cache[next];
+    next = (next + 1) % cache.size();
+    used = std::min(used + 1, cache.size());
+    slot.text = text.toString();
+    slot.size = size;
+    slot.weight = weight;
+    QPainterPath path;
+    path.addText(0, 0, roundedHeavyFont(size, weight), slot.text);
+    const QRectF b = path.boundingRect();
+    // Centre horizontally on the ink, vertically on the font's cap height so "?" and "z" line up.
+    path.translate(-b.center().x(), size * 0.36);
+    slot.path = path;
+    return slot.path;
+}
+
+void paintButterfly(QPainter& p, double t) {
+    static const QColor left = colorFromHex("#F7D774"), right = colorFromHex("#F0A0B0"),
+                        body = colorFromHex("#5C4636");
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.save();
+    p.scale(0.3 + 0.7 * std::abs(std::sin(18 * t)), 1);
+    p.setBrush(left);
+    p.drawEllipse(QRectF(-5, -3, 5, 6));
+    p.setBrush(right);
+    p.drawEllipse(QRectF(0, -3, 5, 6));
+    p.restore();
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(-0.6, -2.5, 1.2, 5), 0.6, 0.6);
+    p.restore();
+}
+
+void paintSnowPlay(QPainter& p, double t) {
+    p.save();
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 5; ++i) {
+        const double d = i % 2 == 0 ? 3 : 2.2;
+        const double ph = overlayFrac(0.45 * t + 0.21 * i);
+        const double fade = ph < 0.85 ? 1 : (1 - ph) / 0.15;
+        p.setBrush(QColor::fromRgbF(1, 1, 1, static_cast<float>(0.95 * fade)));
+        p.drawEllipse(QPointF(7 * i - 14 + 4 * std::sin(2 * t + i), -22 + 36 * ph), d / 2, d / 2);
+    }
+    const double q = overlayFrac(0.9 * t);
+    p.setBrush(QColor::fromRgbF(1, 1, 1, static_cast<float>(0.7 * (1 - q))));
+    p.drawEllipse(QPointF(-6, 22 - 4 * q), (8 + 12 * q) / 2, (3 + 4 * q) / 2);
+    p.restore();
+}
+
+void paintTears(QPainter& p, double d) {
+    static const QColor tear = withAlpha(colorFromHex("#7EB6E0"), 0.9);
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.setBrush(tear);
+    // Two 3-wide drops with 10 points between them: centres 6.5 either side.
+    p.drawEllipse(QPointF(-6.5, d), 1.5, 2.5);
+    p.drawEllipse(QPointF(6.5, -d), 1.5, 2.5);
+    p.restore();
+}
+
+OverlayParticle dustPuff(int i, double t, double x0, double f, double y0) {
+    const double ph = overlayFrac(3 * t + 0.25 * i);
+    return {{x0 - f * (14 + 22 * ph), y0 - 4 * ph}, 4 + 6 * ph, 1 - ph};
+}
+
+OverlayParticle dirtSpeck(int i, double t, double x0, double d, double y0) {
+    const double ph = overlayFrac(2.2 * t + 0.27 * i);
+    return {{x0 + d * (4 + i + 12 * ph), y0 - 12 * ph + 16 * ph * ph}, 2.2, 1 - ph};
+}
+
+OverlayParticle crumb(int i, double t, double x0, double f, double y0) {
+    const double ph = overlayFrac(1.6 * t + 0.37 * i);
+    return {{x0 + f * (6 + 4 * i + 6 * ph), y0 + 4 - 10 * ph + 14 * ph * ph}, 2.5, 1 - ph};
+}
+
+void paintDustPuff(QPainter& p, int i, double t, double x0, double f, double y0) {
+    fillCircle(p, dustPuff(i, t, x0, f, y0), QColor::fromRgbF(1, 1, 1, 0.55f));
+}
+
+void paintDirtSpeck(QPainter& p, int i, double t, double x0, double d, double y0) {
+    static const QColor c = colorFromHex("#D8CBB4");
+    fillCircle(p, dirtSpeck(i, t, x0, d, y0), c);
+}
+
+void paintCrumb(QPainter& p, int i, double t, double x0, double f, double y0) {
+    static const QColor c = colorFromHex("#C98A4B");
+    fillCircle(p, crumb(i, t, x0, f, y0), c);
+}
+
+OverlayText wordPuff(int i, int count, double t, double period, double x0, double f, double y0) {
+    OverlayText w;
+    if (count <= 0 || period <= 0) return w;
+    const double u = std::fmod(t + period * i / count, period) / period;
+    const double fade = 1 - std::max(0.0, (u - 0.55) / 0.45);
+    w.scale = u < 0.2 ? 0.8 + 0.3 * u / 0.2 : 1.1;
+    w.opacity = (u < 0.15 ? u / 0.15 : 1.0) * fade;
+    w.centre = {x0 + f * (12 * i - 4), y0 - 14 - 12 * u};
+    return w;
+}
+
+void paintWordPuff(QPainter& p, int i, double t, double period, std::span<const QStringView> words,
+                   const QColor& outline, double x0, double f, double y0) {
+    if (i < 0 || i >= static_cast<int>(words.size())) return;
+    const OverlayText w = wordPuff(i, static_cast<int>(words.size()), t, period, x0, f, y0);
+    if (w.opacity <= 0) return;
+    p.save();
+    p.translate(w.centre);
+    p.scale(w.scale, w.scale);
+    p.setOpacity(p.opacity() * w.opacity);
+    paintShadowedText(p, overlayTextPath(words[static_cast<std::size_t>(i)], 8, QFont::Black), outline, 0.7);
+    p.restore();
+}
+
+OverlayText sleepLetter(int i, double t, double period, double f, double x0, double y0) {
+    OverlayText z;
+    if (period <= 0) return z;
+    const double u = std::fmod(t + period * i / 3, period) / period;
+    z.size = 7 + 6 * u;
+    z.rotation = (24 * u - 12) * f;
+    z.opacity = std::min(u / 0.15, 1.0) * (u >= 0.65 ? 1 - (u - 0.65) / 0.35 : 1.0);
+    z.centre = {x0 + f * (6 + 16 * u) + 2.5 * std::sin(2 * M_PI * u), y0 - 10 - 24 * u};
+    return z;
+}
+
+void paintSleepLetter(QPainter& p, int i, double t, double period, double f, double x0, double y0) {
+    static const QColor shadow = colorFromHex("#5C6B80");
+    const OverlayText z = sleepLetter(i, t, period, f, x0, y0);
+    if (z.opacity <= 0) return;
+    p.save();
+    p.translate(z.centre);
+    p.rotate(z.rotation);
+    // One outline at size 10, scaled to the letter's size as it grows.
+    const double k = z.size / 10;
+    p.scale(k, k);
+    p.setOpacity(p.opacity() * z.opacity);
+    paintShadowedText(p, overlayTextPath(u"z", 10, QFont::Black), shadow, 0.55);
+    p.restore();
+}
+
+QRectF boxPlayMask(const std::optional<ToyPlayPhase>& phase, double hop) {
+    bool shifted = false;
+    if (phase) {
+        switch (phase->kind) {
+        case ToyPlayPhase::Kind::waiting: break;
+        case ToyPlayPhase::Kind::jumpingIn: shifted = phase->progress >= 0.5; break;
+        case ToyPlayPhase::Kind::inside: shifted = true; break;
+        case ToyPlayPhase::Kind::jumpingOut: shifted = phase->progress <= 0.5; break;
+        }
+    }
+    const double up = shifted ? 185 + hop : 0;
+    return {-200, -200 - up, 400, 400};
+}
+
+std::optional<QPainterPath> houseDoorMask(bool peeking, const QRectF& door) {
+    if (!peeking) return std::nullopt;
+    return archPath(door);
+}
+
+double reactionLifetime(PetReaction::Kind kind) {
+    switch (kind) {
+    case PetReaction::Kind::heart:
+    case PetReaction::Kind::grumble: return 1.4;
+    case PetReaction::Kind::meow: return 1.9;
+    case PetReaction::Kind::note: return 2.6;
+    }
+    return 1.4;
+}
+
+OverlayBubble reactionBubble(const PetReaction& r, double t, double width, double s, double lineY) {
+    OverlayBubble b;
+    const double a = t - r.born;
+    const double life = reactionLifetime(r.kind);
+    if (a < 0 || a >= life) return b;
+    const double u = a / life;
+    b.visible = true;
+    b.scale = std::min(a / 0.18, 1.0) * (1 + 0.25 * std::max(0.0, 1 - a / 0.3));
+    b.opacity = std::min(u / 0.12, 1.0) * (1 - std::max(0.0, (u - 0.6) / 0.4));
+    if (r.kind == PetReaction::Kind::meow || r.kind == PetReaction::Kind::note)
+        b.centre = {width * r.place + 30 * r.facing * s, lineY - 8 - 8 * u};
+    else
+        b.centre = {width * r.place + 14 * r.facing * s + r.dx + 3 * std::sin(6 * a + r.dx), lineY - 6 - 34 * u};
+    return b;
+}
+
+namespace {
+
+// The anger mark: four bent strokes around a centre, their bends towards it.
+void paintGrumble(QPainter& p) {
+    static const QPainterPath marks = [] {
+        QPainterPath m;
+        for (int k = 0; k < 4; ++k) {
+            QTransform r;
+            r.rotate(90.0 * k);
+            QPainterPath one;
+            one.moveTo(1.4, -4.6);
+            one.quadTo(1.4, -1.4, 4.6, -1.4);
+            m.addPath(r.map(one));
+        }
+        return m;
+    }();
+    static const QColor red = colorFromHex("#E5484D");
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(red, 1.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(marks);
+}
+
+void paintWordBubble(QPainter& p, QStringView text) {
+    static const QColor fill = ink(), dark = colorFromHex("#2C2622");
+    const QPainterPath& glyphs = overlayTextPath(text, 8, QFont::Bold);
+    const double w = glyphs.boundingRect().width() + 10;
+    const double h = 14;
+    const QRectF capsule(-w / 2, -h / 2, w, h);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.09f));
+    p.drawRoundedRect(capsule.translated(0, 0.5).adjusted(-0.5, -0.5, 0.5, 0.5), h / 2 + 0.5, h / 2 + 0.5);
+    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.15f));
+    p.drawRoundedRect(capsule.translated(0, 0.5), h / 2, h / 2);
+    p.setBrush(fill);
+    p.drawRoundedRect(capsule, h / 2, h / 2);
+    p.setBrush(dark);
+    p.drawPath(glyphs);
+}
+
+}  // namespace
+
+void paintReactionBubble(QPainter& p, const PetReaction& r, double t, double width, double s, double lineY) {
+    const OverlayBubble b = reactionBubble(r, t, width, s, lineY);
+    if (!b.visible || b.opacity <= 0 || b.scale <= 0) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(b.centre);
+    p.scale(b.scale, b.scale);
+    p.setOpacity(p.opacity() * b.opacity);
+    switch (r.kind) {
+    case PetReaction::Kind::heart: SoftHeart{9.5}.paint(p); break;
+    case PetReaction::Kind::grumble: paintGrumble(p); break;
+    case PetReaction::Kind::meow: paintWordBubble(p, u"meow"); break;
+    case PetReaction::Kind::note: paintWordBubble(p, r.text); break;
+    }
+    p.restore();
+}
+
+}  // namespace kp
