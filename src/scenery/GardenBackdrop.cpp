@@ -1,0 +1,276 @@
+#include "scenery/GardenBackdrop.h"
+
+#include "platform/Color.h"
+#include "scenery/SceneryKit.h"
+#include "scenery/SkyView.h"
+
+#include <QDate>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+
+#include <cmath>
+
+namespace kp {
+
+using scenery::faded;
+using scenery::frac;
+
+namespace {
+
+struct CrownDisc {
+    double dx, dy, r;
+    int shade;  // 0...3
+};
+constexpr CrownDisc kCrown[12] = {{-20, 8, 17, 0},  {20, 6, 17, 0},   {0, -10, 22, 0}, {-14, -2, 18, 1},
+                                  {15, -4, 18, 1},  {0, 10, 18, 1},   {-6, -14, 16, 2}, {10, -16, 14, 2},
+                                  {-18, 12, 12, 2}, {18, 12, 12, 2},  {-4, -20, 9, 3},  {8, -22, 7, 3}};
+
+QBrush verticalGradient(const char* top, const char* bottom) {
+    QLinearGradient g(0, 0, 0, 1);
+    g.setCoordinateMode(QGradient::ObjectBoundingMode);
+    g.setColorAt(0, colorFromHex(top));
+    g.setColorAt(1, colorFromHex(bottom));
+    return QBrush(g);
+}
+
+struct GardenInk {
+    QColor hillFar = colorFromHex("#A9CF95"), hillFarSnow = colorFromHex("#E6ECF3");
+    QColor hillNear = colorFromHex("#8DBE7C"), hillNearSnow = colorFromHex("#F2F5F9");
+    QColor bark = colorFromHex("#6B4A34");
+    QColor shades[3][4] = {
+        {colorFromHex("#3F8A4A"), colorFromHex("#4E9A55"), colorFromHex("#62B05E"), colorFromHex("#7DC46F")},
+        {colorFromHex("#C9783A"), colorFromHex("#E0953F"), colorFromHex("#F2B24E"), colorFromHex("#F7CF6A")},
+        {colorFromHex("#4F7A58"), colorFromHex("#5E8A66"), colorFromHex("#6B9A70"), colorFromHex("#7AA87C")}};
+    QColor picketDry = colorFromHex("#C99A6A"), railDry = colorFromHex("#A87A4E");
+    QColor picketWet = colorFromHex("#A87F58"), railWet = colorFromHex("#86613F");
+    QBrush lawnDry = verticalGradient("#7DBA6A", "#5E9E57");
+    QBrush lawnWet = verticalGradient("#5E9157", "#4A7A46");
+    QBrush lawnSnow = verticalGradient("#F4F7FB", "#DCE4EE");
+    QColor grassDry = colorFromHex("#4E8A47"), grassWet = colorFromHex("#3F6B3C");
+    QColor petals[4] = {colorFromHex("#F4A7B4"), colorFromHex("#FFFFFF"), colorFromHex("#FFD27A"),
+                        colorFromHex("#C9B6F0")};
+    QColor flowerHeart = colorFromHex("#E7B15A");
+    QColor puddle = colorFromHex("#7E9BB5");
+    QColor trunkLeft = colorFromHex("#8A5E3E");
+    QPainterPath snowCap;  // on a crown disc of radius 1 centred on the origin
+
+    GardenInk() {
+        // From 200 deg over the top to 340 deg (y down), then a curve back under it.
+        const double sx = std::cos(200 * M_PI / 180), sy = std::sin(200 * M_PI / 180);
+        snowCap.moveTo(sx, sy);
+        snowCap.arcTo(QRectF(-1, -1, 2, 2), 160, -140);
+        snowCap.quadTo(0, -0.45, sx, sy);
+        snowCap.closeSubpath();
+    }
+};
+
+const GardenInk& ink() {
+    static const GardenInk i;
+    return i;
+}
+
+// The parts that only change with the size: hills and fence, rebuilt when W, H, F or k change.
+struct StillParts {
+    double w = -1, h = -1, f = -1, k = -1;
+    QPainterPath hills[2];
+    QPainterPath rails, pickets, strips, caps;
+
+    void update(double W, double H, double F, double K) {
+        if (W == w && H == h && F == f && K == k) return;
+        w = W, h = H, f = F, k = K;
+        for (int i = 0; i < 2; ++i) {
+            const double hh = (i == 0 ? 46 : 34) * K;
+            const int n = i == 0 ? 3 : 4;
+            const double top = F - 0.45 * hh;
+            QPainterPath path;
+            path.moveTo(0, F);
+            path.lineTo(0, top);
+            for (int j = 0; j < n; ++j)
+                path.quadTo(W * (j + 0.5) / n, top - (0.35 + 0.125 * (j % 3)) * hh, W * (j + 1) / n, top);
+            path.lineTo(W, F);
+            path.closeSubpath();
+            hills[i] = path;
+        }
+        rails = QPainterPath();
+        rails.addRect(0.2 * W, F - 19 * K, 0.8 * W, 3 * K);
+        rails.addRect(0.2 * W, F - 8 * K, 0.8 * W, 3 * K);
+        pickets = QPainterPath();
+        strips = QPainterPath();
+        caps = QPainterPath();
+        for (int n = 0;; ++n) {
+            const double x = 0.2 * W + 11 * K * n;
+            if (!(x < W + 8 * K)) break;
+            const QPointF poly[5] = {{x, F}, {x, F - 23 * K}, {x + 3.5 * K, F - 26 * K}, {x + 7 * K, F - 23 * K},
+                                     {x + 7 * K, F}};
+            pickets.addPolygon(QPolygonF(std::begin(poly), std::end(poly)));
+            pickets.closeSubpath();
+            strips.addRect(x + 5.5 * K, F - 23 * K, 1.5 * K, 23 * K);
+            caps.addEllipse(x - 0.5 * K, F - 27.5 * K, 8 * K, 4 * K);
+        }
+    }
+};
+
+}  // namespace
+
+void GardenBackdrop::paint(QPainter& p, const QRectF& rect) const {
+    paintInMonth(p, rect, QDate::currentDate().month());
+}
+
+void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) const {
+    const double W = rect.width();
+    const double H = rect.height();
+    if (!(W > 0) || !(H > 0) || !std::isfinite(W) || !std::isfinite(H) || !(k > 0) || !std::isfinite(k)) return;
+    const GardenInk& c = ink();
+    const double F = floorLine;
+    const bool snowy = look.weather == SkyWeather::snow;
+    const bool wet = isRainy(look.weather);
+    const bool night = look.time == SkyTime::night;
+    const bool autumn = month == 10 || month == 11;
+
+    SkyView{look, time, false, false}.paint(p, rect);
+
+    static StillParts still;  // drawn from the GUI thread only
+    still.update(W, H, F, k);
+    // Paths of the moving parts keep their storage from frame to frame.
+    static QPainterPath moving;
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(rect, Qt::IntersectClip);
+    p.translate(rect.topLeft());
+    p.setPen(Qt::NoPen);
+
+    // Hills, far one first.
+    p.setBrush(faded(snowy ? c.hillFarSnow : c.hillFar, 0.8));
+    p.drawPath(still.hills[0]);
+    p.setBrush(snowy ? c.hillNearSnow : c.hillNear);
+    p.drawPath(still.hills[1]);
+
+    // Tree.
+    const double x0 = 0.12 * W;
+    const double sw = k * (2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) +
+                           1.6 * std::sin(0.9 * time));
+    moving.clear();
+    moving.moveTo(x0 - 7 * k, F + 1);
+    moving.quadTo(x0 - 3 * k, F - 20 * k, x0 - 3 * k + 0.3 * sw, F - 52 * k);
+    moving.lineTo(x0 + 3 * k + 0.3 * sw, F - 52 * k);
+    moving.quadTo(x0 + 3 * k, F - 20 * k, x0 + 7 * k, F + 1);
+    moving.closeSubpath();
+    QLinearGradient trunk(x0 - 7 * k, 0, x0 + 7 * k, 0);
+    trunk.setColorAt(0, c.trunkLeft);
+    trunk.setColorAt(1, c.bark);
+    p.setBrush(trunk);
+    p.drawPath(moving);
+
+    moving.clear();
+    for (int side = -1; side <= 1; side += 2) {
+        moving.moveTo(x0, F - 36 * k);
+        moving.quadTo(x0 + side * 10 * k, F - 42 * k, x0 + side * 16 * k + 0.6 * sw, F - 56 * k);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(c.bark, 3 * k, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(moving);
+    p.setPen(Qt::NoPen);
+
+    const int palette = snowy ? 2 : (autumn ? 1 : 0);
+    for (int i = 0; i < 12; ++i) {
+        const CrownDisc& d = kCrown[i];
+        const QPointF centre(x0 + d.dx * k + (0.6 + 0.2 * (i % 3)) * sw, F - 70 * k + d.dy * k);
+        p.setBrush(c.shades[palette][d.shade]);
+        p.drawEllipse(centre, d.r * k, d.r * k);
+    }
+    if (snowy) {
+        p.setBrush(QColor::fromRgbF(1, 1, 1, 0.92f));
+        for (int i = 0; i < 12; ++i) {
+            const CrownDisc& d = kCrown[i];
+            if (d.dy >= 0) continue;
+            p.save();
+            p.translate(x0 + d.dx * k + (0.6 + 0.2 * (i % 3)) * sw, F - 70 * k + d.dy * k);
+            p.scale(d.r * k, d.r * k);
+            p.drawPath(c.snowCap);
+            p.restore();
+        }
+    }
+
+    // Fence.
+    p.setBrush(wet ? c.railWet : c.railDry);
+    p.drawPath(still.rails);
+    p.setBrush(wet ? c.picketWet : c.picketDry);
+    p.drawPath(still.pickets);
+    p.setBrush(faded(wet ? c.railWet : c.railDry, 0.6));
+    p.drawPath(still.strips);
+    if (snowy) {
+        p.setBrush(Qt::white);
+        p.drawPath(still.caps);
+    }
+
+    // Lawn.
+    p.setBrush(snowy ? c.lawnSnow : (wet ? c.lawnWet : c.lawnDry));
+    p.drawRect(QRectF(0, F - 2 * k, W, H - F + 2 * k));
+
+    if (snowy) {
+        const int n = int(W / (40 * k));
+        p.setBrush(Qt::white);
+        for (int i = 0; i < n; ++i) {
+            const int s = 11 + 53 * i;
+            p.drawEllipse(QRectF(W * (s % 100) / 100 - 14 * k, F - 3 * k, 28 * k, 7 * k));
+        }
+    } else {
+        // Grass: one stroke for all blades, bent by a gust that travels along the lawn.
+        moving.clear();
+        int n = 0;
+        for (double x = 0; x < W; x = ++n * 2.6 * k) {
+            const double hb = (3 + (37 * n) % 5) * k;
+            const double tl = time - x / 400;
+            const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +
+                                  1.1 * std::sin(1.6 * time - 0.035 * x));
+            moving.moveTo(x, F);
+            moving.quadTo(x + 0.2 * s, F - 0.6 * hb, x + s, F - hb);
+        }
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(wet ? c.grassWet : c.grassDry, 1.1 * k));
+        p.drawPath(moving);
+        p.setPen(Qt::NoPen);
+
+        const int flowers = int(W / (26 * k));
+        const double depth = std::max(4 * k, H - F - 12 * k);
+        for (int f = 0; f < flowers; ++f) {
+            const int a = 17 + 61 * f;
+            const int b = 23 * f;
+            const QPointF centre(W * (a % 100) / 100, F + 5 * k + double(b % 19) / 19 * depth);
+            if (!(centre.y() < H - 3 * k)) continue;
+            p.setBrush(faded(c.petals[f % 4], night ? 0.5 : 1.0));
+            for (int j = 0; j < 5; ++j) {
+                const double ang = j * 72 * M_PI / 180;
+                p.drawEllipse(centre + QPointF(1.6 * k * std::cos(ang), 1.6 * k * std::sin(ang)), 1.2 * k, 1.2 * k);
+            }
+            p.setBrush(c.flowerHeart);
+            p.drawEllipse(centre, 0.9 * k, 0.9 * k);
+        }
+    }
+
+    // Puddles with a ripple each.
+    if (wet) {
+        static constexpr double kPuddleX[3] = {0.32, 0.58, 0.9};
+        const double span = std::max(0.0, H - F - 16 * k);
+        for (int i = 0; i < 3; ++i) {
+            const double y = F + 8 * k + span * i / 3;
+            if (!(y < H - 2 * k)) continue;
+            const QRectF puddle(W * kPuddleX[i] - 13 * k, y - 2.6 * k, 26 * k, 5.2 * k);
+            p.setPen(Qt::NoPen);
+            p.setBrush(faded(c.puddle, 0.75));
+            p.drawEllipse(puddle);
+            const double ph = frac(0.37 * i + 1.3 * time);
+            const double inset = 0.42 * (1 - ph);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(QColor::fromRgbF(1, 1, 1, float(0.6 * (1 - ph))), 0.8));
+            p.drawEllipse(puddle.adjusted(inset * puddle.width(), inset * puddle.height(), -inset * puddle.width(),
+                                          -inset * puddle.height()));
+        }
+    }
+    p.restore();
+}
+
+}  // namespace kp
