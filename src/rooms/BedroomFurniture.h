@@ -5,7 +5,7 @@
 #include "life/Pomodoro.h"
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
-#include "life/SkyTypes.h"
+#include "rooms/RoomKit.h"
 #include "rooms/RoomShapes.h"
 
 #include <QString>
@@ -47,7 +47,7 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
 
 enum class ClockTap { nothing, startFocus, startBreak };
 ClockTap clockTapAction(Pomodoro::Phase phase);
-// focusSeconds: the stored "pomodoroFocusSeconds" (0 or absent: 25 minutes).
+// focusSeconds: the stored "pomodoroFocusSeconds" (0, absent or unusable: 25 minutes).
 QString clockHelpText(Pomodoro::Phase phase, int minutesLeft, double focusSeconds);
 bool clockRinging(Pomodoro::Phase phase);
 double clockProgress(Pomodoro::Phase phase, double pomodoroProgress);
@@ -57,21 +57,17 @@ double clockProgress(Pomodoro::Phase phase, double pomodoroProgress);
 // The toys that may lie in the bedroom, in their order.
 inline constexpr std::array<ShopItem, 4> kBedroomToys{ShopItem::yarn, ShopItem::feather, ShopItem::box,
                                                       ShopItem::laser};
-// Where a lying toy's centre goes.
+// Where a lying toy's centre goes (it is scaled 1.3 about it).
 QPointF toyCentre(ShopItem toy, double width, double floorLine);
-// "Play with the yarn ball" etc.: the item's name in lower case.
+// "Play with the " and the item's name in lower case.
 QString toyHelpText(ShopItem toy);
 // Which of kBedroomToys are shown: owned and not the one in play.
 std::array<bool, 4> shownToys(const std::set<ShopItem>& owned, std::optional<ShopItem> inPlay);
 
 // ---- The whole room ----
 
-// The values one bedroom frame is drawn from (filled by the furniture layer from the models).
-struct BedroomFrame {
-    double width = 640;
-    double floorLine = 166;
-    double t = 0;
-    SkyLook look;
+// The model values one bedroom frame is drawn from (bedroomState() reads them).
+struct BedroomState {
     bool shopOn = false;          // Wallet::enabled()
     bool portraitShown = false;   // Wallet::isShown(portrait), and likewise:
     bool hangingPlantShown = false;
@@ -79,23 +75,28 @@ struct BedroomFrame {
     bool cushionShown = false;
     std::array<bool, 4> toys{};   // shownToys(), in kBedroomToys order
     bool windowOpen = false;      // errand == window or pose == perched
-    bool wardrobeOpen = false;    // Closet::together() >= Closet::openingSeconds
+    bool wardrobeOpen = false;    // Closet::together() >= 18000
     bool freshGifts = false;      // Closet::unseenCount() > 0
-    bool nightSleep = false;      // the cat sleeps its night in the bedroom
     bool scratching = false;      // pose == scratching
     bool catDead = false;
     bool catAway = false;         // out on the desktop, or room != viewRoom
     Pomodoro::Phase phase = Pomodoro::Phase::idle;
     double pomodoroProgress = 0;
+    int minutesLeft = 0;
+    double focusSeconds = 0;      // stored "pomodoroFocusSeconds"
 };
+// Reads the pet model, wallet, closet, pomodoro and the stored focus length.
+BedroomState bedroomState(const RoomModels& m);
 
-// Draws the bedroom's pieces back to front, with the scenery's pieces in their places.
-void paintBedroomFurniture(QPainter& p, const BedroomFrame& f, RoomScenery* scenery = nullptr);
-// The bedroom's buttons for this frame (window, wardrobe, bed, clock, toys, scratching post).
-FurnitureButtons bedroomButtons(const BedroomFrame& f, const RoomScenery* scenery = nullptr);
+// Draws the bedroom's pieces back to front, with the scenery's pieces in their places
+// (f.showsNightSleep puts the lamp out).
+void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& s,
+                           RoomScenery* scenery = nullptr);
+// Window, wardrobe, bed, clock, toys and scratching post, back to front.
+void addBedroomHotspots(const RoomFrame& f, const BedroomState& s, RoomHotspots& hot);
 
-// Points the bedroom fixes (exposed for the room view and tests).
-QPointF bedroomWindowCentre(double width);   // (0.78 w, 66)
+// Points the bedroom fixes.
+QPointF bedroomWindowCentre(double width);  // (0.78 w, 66)
 QPointF bedroomClockCentre(double width, double floorLine);
 inline constexpr double kBedroomClockScale = 0.806;
 

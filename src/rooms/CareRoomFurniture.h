@@ -2,7 +2,7 @@
 // The care room's furniture: window, wall chart, heart monitor, supply shelf, cot, drip stand,
 // medicine cabinet, weighing scale, litter box, cat carrier and plant. Anchors and scales follow
 // RoomShapes.h's drawing contract.
-#include "life/SkyTypes.h"
+#include "rooms/RoomKit.h"
 #include "rooms/RoomShapes.h"
 
 #include <array>
@@ -54,24 +54,21 @@ private:
 // The cat stands on the scale: in the care room within 0.04 of the width of 0.24.
 bool scaleLoaded(bool catInCare, double place);
 
-// The values one care-room frame is drawn from.
-struct CareRoomFrame {
-    double width = 640;
-    double floorLine = 166;
-    double t = 0;
-    SkyLook look;
+// The model values one care-room frame is drawn from (careRoomState() reads them).
+struct CareRoomState {
     double health = 100;
     bool healing = false;   // pose == healing
     bool loaded = false;    // scaleLoaded()
     int poops = 0;
     bool catDead = false;
 };
+CareRoomState careRoomState(const RoomModels& m);
 
 // `needle` keeps the scale's spring between frames (one per room view).
-void paintCareRoomFurniture(QPainter& p, const CareRoomFrame& f, NeedleSpring& needle,
+void paintCareRoomFurniture(QPainter& p, const RoomFrame& f, const CareRoomState& s, NeedleSpring& needle,
                             RoomScenery* scenery = nullptr);
-// Medicine cabinet (medicine errand) and litter box (clean, enabled even for a dead cat).
-FurnitureButtons careRoomButtons(const CareRoomFrame& f);
+// Medicine cabinet (medicine errand) and litter box (clean; enabled even for a dead cat).
+void addCareRoomHotspots(const RoomFrame& f, const CareRoomState& s, RoomHotspots& hot);
 
 inline constexpr QPointF kCareWindowCentre{78, 70};
 

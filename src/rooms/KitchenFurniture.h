@@ -2,6 +2,7 @@
 // The kitchen's furniture: backsplash, jar shelf, utensil rail, wall clock, fridge, counter, stove,
 // side table, chair, plant and the food and water bowls. Anchors and scales follow RoomShapes.h's
 // drawing contract.
+#include "rooms/RoomKit.h"
 #include "rooms/RoomShapes.h"
 
 class QPainter;
@@ -34,21 +35,18 @@ double foodFill(bool eating, double t);
 void drawFoodBowl(QPainter& p, QPointF at, double scale, double fill);  // 30 x 16
 void drawWaterBowl(QPainter& p, QPointF at, double scale, bool drinking, double t);  // 26 x 14
 
-// The values one kitchen frame is drawn from.
-struct KitchenFrame {
-    double width = 640;
-    double floorLine = 166;
-    double t = 0;
-    double lift = -3;
+// The model values one kitchen frame is drawn from (kitchenState() reads them and the clock).
+struct KitchenState {
     ClockHands clock;        // clockHands(QTime::currentTime())
     bool eating = false;     // pose == eating (whatever the room)
     bool drinking = false;   // pose == drinking and the cat is in the kitchen
     bool catDead = false;
 };
+KitchenState kitchenState(const RoomModels& m);
 
-void paintKitchenFurniture(QPainter& p, const KitchenFrame& f);
+void paintKitchenFurniture(QPainter& p, const RoomFrame& f, const KitchenState& s);
 // Food bowl (eat) and water bowl (drink).
-FurnitureButtons kitchenButtons(const KitchenFrame& f);
+void addKitchenHotspots(const RoomFrame& f, const KitchenState& s, RoomHotspots& hot);
 
 // The fridge stands at a fixed x (its top is the fridge-top perch).
 inline constexpr double kFridgeX = 54;

@@ -1,7 +1,7 @@
 #pragma once
 // The living room's furniture: window, picture, fireplace, sofa, coffee table, ottoman, TV, plant,
 // rug and ball. Anchors and scales follow RoomShapes.h's drawing contract.
-#include "life/SkyTypes.h"
+#include "rooms/RoomKit.h"
 #include "rooms/RoomShapes.h"
 
 class QPainter;
@@ -20,21 +20,18 @@ void drawLoungeRug(QPainter& p, QPointF at, double scale);
 double playBallAngle(double ballX);
 void drawPlayBall(QPainter& p, QPointF at, double scale, double angleDegrees);
 
-// The values one living-room frame is drawn from.
-struct LivingFrame {
-    double width = 640;
-    double floorLine = 166;
-    double t = 0;
-    double lift = -3;     // the furniture layer's lift
-    double ballX = 0;     // (ballPlace + ballSide * 0.04 * ballRoll) * width
-    SkyLook look;
+// The model values one living-room frame is drawn from (livingState() reads them); the ball's x
+// is RoomFrame::ballX and the lift is room::furnitureLift.
+struct LivingState {
     bool watching = false;  // pose == watching: the TV is on
     bool catDead = false;
 };
+LivingState livingState(const RoomModels& m);
 
-void paintLivingFurniture(QPainter& p, const LivingFrame& f, RoomScenery* scenery = nullptr);
-// TV (watchTV), rug (lounge) and ball (play).
-FurnitureButtons livingButtons(const LivingFrame& f);
+void paintLivingFurniture(QPainter& p, const RoomFrame& f, const LivingState& s,
+                          RoomScenery* scenery = nullptr);
+// TV (watchTV), rug (lounge) and ball (play), back to front.
+void addLivingHotspots(const RoomFrame& f, const LivingState& s, RoomHotspots& hot);
 
 inline constexpr QPointF kLivingWindowCentre{62, 70};
 

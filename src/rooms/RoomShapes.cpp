@@ -169,14 +169,6 @@ void ShapeList::paint(QPainter& p) const {
     }
 }
 
-const FurnitureButton* FurnitureButtons::at(QPointF point) const {
-    for (int i = count - 1; i >= 0; --i) {
-        const FurnitureButton& b = items[static_cast<std::size_t>(i)];
-        if (b.rect.contains(point)) return &b;
-    }
-    return nullptr;
-}
-
 PieceFrame::PieceFrame(QPainter& p, QPointF at, double scale) : p_(p) {
     p_.save();
     p_.translate(at);

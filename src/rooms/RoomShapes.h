@@ -21,10 +21,6 @@
 #include <QPointF>
 #include <QRectF>
 
-#include "life/PetTypes.h"
-#include "life/ShopItem.h"
-
-#include <array>
 #include <vector>
 
 class QPainter;
@@ -37,40 +33,6 @@ inline constexpr double kFurnitureScale = 1.3;
 // Anchor of a floor piece standing at x whose feet are `drop` points below the floor line (the
 // 300 x 200 frame centred at (x, floorLine - 100 + drop), scaled about its bottom centre).
 inline QPointF floorAnchor(double x, double floorLine, double drop = 0) { return {x, floorLine + drop}; }
-
-// ---- Furniture buttons ----
-
-// What pressing a furniture button does; the furniture layer carries it out.
-enum class FurnitureAction {
-    errand,        // PetLife::send(errand)
-    cleanLitter,   // PetLife::clean()
-    playWithToy,   // PetLife::play(toy)
-    openWardrobe,  // Closet::markGiftsSeen(), then "loafKeeper.openFullSettings" with "wardrobe"
-    clockTap,      // the nightstand clock: see clockTapAction() in BedroomFurniture.h
-};
-
-// One pressable piece of one frame: its hit rectangle in room points, whether it takes presses,
-// and its help text (empty when none).
-struct FurnitureButton {
-    FurnitureAction action = FurnitureAction::errand;
-    PetErrand errand = PetErrand::eat;
-    ShopItem toy = ShopItem::yarn;
-    QRectF rect;
-    bool enabled = true;
-    bool tickSound = false;  // plays the tap tick when pressed (wardrobe, clock)
-    const char* help = "";   // the clock's help changes with the phase: clockHelpText()
-};
-
-// The buttons of one room in one frame, front-most LAST (hit-test from the back of the list).
-struct FurnitureButtons {
-    std::array<FurnitureButton, 12> items{};
-    int count = 0;
-    void add(const FurnitureButton& b) {
-        if (count < static_cast<int>(items.size())) items[static_cast<std::size_t>(count++)] = b;
-    }
-    // The front-most enabled-or-not button under a room point, or nullptr.
-    const FurnitureButton* at(QPointF point) const;
-};
 
 // The hit rectangle of a piece framed w x h (its own frame) placed at `at` with `scale`:
 // bottom-anchored for floor pieces, centred for wall pieces.

@@ -6,11 +6,14 @@
 // as stated: "centre" = the view's centre goes there, scaled about its centre; "top" = the view's
 // centre goes there, scaled about its top edge; "bottom" = the view's bottom centre stands there
 // (its 300 x 200 frame aligned to the bottom), scaled about it.
+#include "cat/CatLook.h"
+#include "cat/CatOutfit.h"
 #include "life/ShopItem.h"
 #include "life/SkyTypes.h"
 
+#include "scenery/WindowViews.h"
+
 #include <QPointF>
-#include <QRectF>
 
 class QPainter;
 
@@ -36,12 +39,29 @@ public:
     // Living room and care room.
     virtual void plainWindow(QPainter&, QPointF /*centre*/, double /*scale*/, SkyLook, double /*t*/) {}
 
-    // Hit frames (in the scenery's own points, before the scale) of the scenery buttons; an empty
-    // rectangle leaves the button without a hit area.
-    virtual QRectF bedroomWindowFrame() const { return {}; }
-    virtual QRectF wardrobeRackFrame() const { return {}; }
-    virtual QRectF tomatoClockFrame() const { return {}; }
-    virtual QRectF toyFrame(ShopItem) const { return {}; }
+};
+
+// The scenery's own drawings (src/scenery) in those places.
+class SceneryPieces : public RoomScenery {
+public:
+    // The breed the portrait's sitter wears, and its outfit (null: nothing worn).
+    void setSitter(CatBreed breed, const CatOutfit* outfit);
+
+    void portrait(QPainter&, QPointF centre, double scale) override;
+    void hangingPlant(QPainter&, QPointF top, double scale, double t) override;
+    void rug(QPainter&, QPointF bottom, double scale) override;
+    void bedroomWindow(QPainter&, QPointF centre, double scale, SkyLook, double t, bool open) override;
+    void wardrobeRack(QPainter&, QPointF centre, double scale, bool fresh, double t) override;
+    void tomatoClock(QPainter&, QPointF centre, double scale, double progress, bool ringing, bool resting,
+                     double t) override;
+    void cushion(QPainter&, QPointF bottom, double scale) override;
+    void toy(QPainter&, QPointF centre, double scale, ShopItem, double t) override;
+    void plainWindow(QPainter&, QPointF centre, double scale, SkyLook, double t) override;
+
+private:
+    CatBreed breed_ = CatBreed::orange;
+    const CatOutfit* outfit_ = nullptr;
+    WindowSashSpring sash_;
 };
 
 }  // namespace kp
