@@ -1,0 +1,189 @@
+#include "rooms/RoomButtons.h"
+
+#include "app/Notifications.h"
+#include "platform/Clock.h"
+#include "platform/Color.h"
+#include "platform/NotificationCenter.h"
+#include "rooms/TopBarIcons.h"
+#include "scenery/CoinIcon.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+namespace kp {
+namespace chrome {
+
+const QColor& cream() {
+    static const QColor c = colorFromHex("#F7F4F0");
+    return c;
+}
+const QColor& ink() {
+    static const QColor c = colorFromHex("#2C2622");
+    return c;
+}
+const QColor& darkInk() {
+    static const QColor c = colorFromHex("#1A1614");
+    return c;
+}
+const QColor& paper() {
+    static const QColor c = colorFromHex("#F4EDE6");
+    return c;
+}
+const QColor& warning() {
+    static const QColor c = colorFromHex("#F4505E");
+    return c;
+}
+
+QColor withOpacity(QColor c, double opacity) {
+    c.setAlphaF(static_cast<float>(c.alphaF() * std::clamp(opacity, 0.0, 1.0)));
+    return c;
+}
+
+QFont font(double size, QFont::Weight weight) {
+    QFont f(QStringLiteral("Nunito"));
+    f.setStyleHint(QFont::SansSerif);
+    // Half sizes go down: the fallback face runs wide.
+    f.setPixelSize(std::max(1, static_cast<int>(std::floor(size))));
+    f.setWeight(weight);
+    return f;
+}
+
+double springProgress(double elapsed, double response, double damping) {
+    if (elapsed <= 0) return 0;
+    if (response <= 0) return 1;
+    const double w0 = 2 * std::numbers::pi / response;
+    const double z = std::clamp(damping, 0.0, 1.0);
+    const double decay = std::exp(-z * w0 * elapsed);
+    if (z >= 1) return 1 - decay * (1 + w0 * elapsed);
+    const double wd = w0 * std::sqrt(1 - z * z);
+    return 1 - decay * (std::cos(wd * elapsed) + z * w0 / wd * std::sin(wd * elapsed));
+}
+
+double easeOutProgress(double elapsed, double duration) {
+    if (elapsed <= 0) return 0;
+    if (duration <= 0 || elapsed >= duration) return 1;
+    const double u = elapsed / duration;
+    return 1 - (1 - u) * (1 - u);
+}
+
+}  // namespace chrome
+
+void postNotification(NotificationCenter& center, std::string_view name) { center.post(name); }
+
+// --- Album ---
+
+QRectF AlbumButton::badgeRect(const QRectF& frame) {
+    return {frame.right() - badgeSide + 3, frame.top() - 2, badgeSide, badgeSide};
+}
+
+void AlbumButton::paint(QPainter& p, const QRectF& frame) const {
+    paintChromeIcon(p, ChromeIcon::book, frame.center(), iconSize, chrome::ink());
+    if (!showsBadge()) return;
+    static const QColor dot = colorFromHex("#F28AA0");
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(dot);
+    p.drawEllipse(badgeRect(frame));
+    p.restore();
+}
+
+void AlbumButton::openAlbum(NotificationCenter& center) { postNotification(center, note::openAlbum); }
+
+// --- Coins ---
+
+CoinButton::CoinButton(Wallet& wallet, Clock& clock, Scheduler& scheduler)
+    : wallet_(wallet), clock_(clock), scheduler_(scheduler), seen_(wallet.lastGain()),
+      self_(std::make_shared<CoinButton*>(this)) {
+    connection_ = QObject::connect(&wallet_, &Wallet::lastGainChanged, [this] { walletGainChanged(); });
+}
+
+CoinButton::~CoinButton() {
+    QObject::disconnect(connection_);
+    *self_ = nullptr;
+}
+
+const QString& CoinButton::helpText() {
+    if (wallet_.coins() != helpCoins_) {
+        helpCoins_ = wallet_.coins();
+        help_ = QString::number(helpCoins_) + QStringLiteral(" coins: the shop");
+    }
+    return help_;
+}
+
+void CoinButton::walletGainChanged() {
+    // Only a change of value counts: the same gain announced again shows nothing new.
+    const std::optional<Wallet::Gain> now = wallet_.lastGain();
+    if (now == seen_) return;
+    seen_ = now;
+    showGain(now);
+}
+
+void CoinButton::showGain(const std::optional<Wallet::Gain>& gain) {
+    if (!gain) return;
+    // A label on show is replaced in place; one still leaving goes at once.
+    if (!gain_) shownAt_ = clock_.monotonic();
+    leaving_.reset();
+    gain_ = gain;
+    hideGainLater(*gain);
+}
+
+void CoinButton::hideGainLater(Wallet::Gain held) {
+    // Never cancelled: each hide clears only its own gain, so a newer gain outlives it.
+    std::weak_ptr<CoinButton*> weak = self_;
+    scheduler_.after(showSeconds, [weak, held] {
+        const auto alive = weak.lock();
+        if (!alive || !*alive) return;
+        CoinButton& button = **alive;
+        if (button.gain_ != held) return;
+        button.leaving_ = button.gain_;
+        button.leftAt_ = button.clock_.monotonic();
+        button.gain_.reset();
+    });
+}
+
+QRectF CoinButton::gainRect(const QRectF& frame, int amount) {
+    const CoinGainLabel label{amount, gainSize};
+    const QSizeF size = label.frameSize();
+    // Bottom edges aligned, then dropped below the coin.
+    return {frame.center().x() - size.width() / 2, frame.bottom() - size.height() + gainDrop, size.width(),
+            size.height()};
+}
+
+void CoinButton::paint(QPainter& p, const QRectF& frame) {
+    CoinIcon{coinSize}.paint(p, frame);
+
+    const double now = clock_.monotonic();
+    std::optional<Wallet::Gain> shown;
+    double progress = 1;  // 1 fully in place, 0 up at the coin and transparent
+    if (gain_) {
+        shown = gain_;
+        progress = chrome::springProgress(now - shownAt_, 0.4, 0.7);
+    } else if (leaving_) {
+        const double out = chrome::easeOutProgress(now - leftAt_, hideSeconds);
+        if (out >= 1) {
+            leaving_.reset();
+            return;
+        }
+        shown = leaving_;
+        progress = 1 - out;
+    }
+    if (!shown) return;
+
+    const int amount = static_cast<int>(std::clamp<long long>(shown->amount, -999999, 9999999));
+    const QRectF rect = gainRect(frame, amount);
+    p.save();
+    // Slides down from above its place while it fades in, and back up as it leaves.
+    p.setOpacity(p.opacity() * std::clamp(progress, 0.0, 1.0));
+    p.translate(0, -(1 - progress) * rect.height());
+    CoinGainLabel{amount, gainSize}.paint(p, rect);
+    p.restore();
+}
+
+void CoinButton::openShop(NotificationCenter& center) { center.post(note::openFullSettings, std::string("shop")); }
+
+}  // namespace kp

@@ -1,0 +1,266 @@
+#include "rooms/TopBar.h"
+
+#include "app/AppState.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "app/Notifications.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kp {
+namespace topbar {
+
+QString stageWord(PetStage stage) {
+    switch (stage) {
+    case PetStage::kitten: return QStringLiteral("kitten");
+    case PetStage::junior: return QStringLiteral("junior");
+    case PetStage::adult: return QStringLiteral("adult");
+    }
+    return QStringLiteral("kitten");
+}
+
+QString metaLine(const QString& name, PetStage stage, const QString& age) {
+    return name + QStringLiteral(" \u00B7 ") + stageWord(stage) + QLatin1Char(' ') + age;
+}
+
+}  // namespace topbar
+
+namespace {
+
+using namespace topbar;
+
+struct TextMetrics {
+    QFont meta = chrome::font(metaSize, QFont::Medium);
+    QFont status = chrome::font(statusSize, QFont::DemiBold);
+    double metaHeight = QFontMetricsF(meta).height();
+    double statusHeight = QFontMetricsF(status).height();
+};
+
+const TextMetrics& metrics() {
+    static const TextMetrics m;
+    return m;
+}
+
+QColor mixed(const QColor& a, const QColor& b, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    const QColor ra = a.toRgb();
+    const QColor rb = b.toRgb();
+    QColor out;
+    out.setRgbF(static_cast<float>(ra.redF() + (rb.redF() - ra.redF()) * t),
+                static_cast<float>(ra.greenF() + (rb.greenF() - ra.greenF()) * t),
+                static_cast<float>(ra.blueF() + (rb.blueF() - ra.blueF()) * t),
+                static_cast<float>(ra.alphaF() + (rb.alphaF() - ra.alphaF()) * t));
+    return out;
+}
+
+void fillCapsule(QPainter& p, const QRectF& r, const QColor& color) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    const double radius = std::min(r.width(), r.height()) / 2;
+    p.drawRoundedRect(r, radius, radius);
+}
+
+}  // namespace
+
+TopBar::TopBar(AppState& state, Wallet& wallet, Clock& clock, Scheduler& scheduler, NotificationCenter& center)
+    : state_(state), wallet_(wallet), clock_(clock), scheduler_(scheduler), center_(center) {
+    metaText_.setTextFormat(Qt::PlainText);
+    statusText_.setTextFormat(Qt::PlainText);
+}
+
+TopBar::~TopBar() = default;
+
+void TopBar::roomDidAppear() { onScreen_ = true; }
+
+void TopBar::roomDidDisappear() {
+    onScreen_ = false;
+    coin_.reset();
+}
+
+TopBar::Layout TopBar::layout(double width, double notchWidth, bool coins) {
+    Layout l;
+    l.left = room::leftZone(width, notchWidth);
+    l.right = room::rightZone(width, notchWidth);
+    l.midY = l.left.center().y();
+
+    const TextMetrics& m = metrics();
+    const double column = m.metaHeight + m.statusHeight;
+    const double pillHeight = std::max(column, needbar::ringSize) + 2 * pillPadY;
+    const double pillWidth = pillPadLeading + nameColumnWidth + pillSpacing + needbar::rowWidth + pillPadTrailing;
+    l.pill = QRectF(l.left.left(), l.midY - pillHeight / 2, pillWidth, pillHeight);
+    l.nameColumn = QRectF(l.pill.left() + pillPadLeading, l.midY - column / 2, nameColumnWidth, column);
+    l.ringsLeft = l.nameColumn.right() + pillSpacing;
+    if (coins) {
+        const double side = CoinButton::coinSize;
+        l.coin = QRectF(l.pill.right() + zoneSpacing, l.midY - side / 2, side, side);
+    }
+
+    const double tabsWidth = tabCount * tabWidth + (tabCount - 1) * tabSpacing;
+    const double rowWidth = tabsWidth + zoneSpacing + AlbumButton::frameSide + zoneSpacing + gearFrame;
+    double x = l.right.right() - rowWidth;
+    for (int i = 0; i < tabCount; ++i) {
+        l.tabs[static_cast<std::size_t>(i)] = QRectF(x, l.midY - tabHeight / 2, tabWidth, tabHeight);
+        x += tabWidth + tabSpacing;
+    }
+    x += zoneSpacing - tabSpacing;
+    l.album = QRectF(x, l.midY - AlbumButton::frameSide / 2, AlbumButton::frameSide, AlbumButton::frameSide);
+    x += AlbumButton::frameSide + zoneSpacing;
+    l.gear = QRectF(x, l.midY - gearFrame / 2, gearFrame, gearFrame);
+    return l;
+}
+
+double TopBar::tabSelection(int index) const {
+    const IslandRoomKind room = tabRooms[static_cast<std::size_t>(index)];
+    const IslandRoomKind shown = state_.roomKind();
+    if (tabFrom_ && tabTo_ == shown) {
+        const double s = std::clamp(chrome::springProgress(clock_.monotonic() - tabStart_, 0.45, 0.78), 0.0, 1.0);
+        if (room == tabTo_) return s;
+        if (room == *tabFrom_) return 1 - s;
+        return 0;
+    }
+    return room == shown ? 1 : 0;
+}
+
+void TopBar::refreshTexts(const PetLife& life, double t) {
+    const TextMetrics& m = metrics();
+    const QString& name = state_.petName();
+    const long long bucket = static_cast<long long>(std::floor((t - life.birth()) / 60));
+    if (!metaValid_ || bucket != ageBucket_ || life.stage() != stage_ || name != name_) {
+        metaValid_ = true;
+        ageBucket_ = bucket;
+        stage_ = life.stage();
+        name_ = name;
+        QString line = metaLine(name, stage_, life.ageText());
+        // Too long: shrink to at most 0.7 of the size, then cut.
+        const QFontMetricsF fm(m.meta);
+        const double natural = fm.horizontalAdvance(line);
+        metaScale_ = natural > nameColumnWidth ? std::max(metaMinScale, nameColumnWidth / natural) : 1.0;
+        if (natural * metaScale_ > nameColumnWidth)
+            line = fm.elidedText(line, Qt::ElideRight, nameColumnWidth / metaScale_);
+        metaText_.setText(line);
+        metaText_.prepare(QTransform(), m.meta);
+    }
+    QString status = life.statusLine();
+    if (status != status_) {
+        status_ = std::move(status);
+        const QFontMetricsF fm(m.status);
+        statusText_.setText(fm.elidedText(status_, Qt::ElideRight, nameColumnWidth));
+        statusText_.prepare(QTransform(), m.status);
+    }
+}
+
+void TopBar::paintPill(QPainter& p, const Layout& l, const PetLife& life) {
+    const TextMetrics& m = metrics();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 82));
+    p.drawRoundedRect(l.pill, l.pill.height() / 2, l.pill.height() / 2);
+
+    p.save();
+    p.setClipRect(l.nameColumn.adjusted(0, -2, 0, 2));
+    p.setFont(m.meta);
+    p.setPen(chrome::withOpacity(chrome::cream(), 0.65));
+    {
+        p.save();
+        const double y = l.nameColumn.top();
+        p.translate(l.nameColumn.left(), y + m.metaHeight * (1 - metaScale_) / 2);
+        p.scale(metaScale_, metaScale_);
+        p.drawStaticText(QPointF(0, 0), metaText_);
+        p.restore();
+    }
+    p.setFont(m.status);
+    p.setPen(chrome::cream());
+    p.drawStaticText(QPointF(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight), statusText_);
+    p.restore();
+
+    paintNeedRings(p, l.ringsLeft, l.midY, needRings(life));
+}
+
+void TopBar::paintTabs(QPainter& p, const Layout& l, RoomHotspots& hot) {
+    static const QColor idleFill(0, 0, 0, 71);
+    for (int i = 0; i < tabCount; ++i) {
+        const QRectF& r = l.tabs[static_cast<std::size_t>(i)];
+        const double s = tabSelection(i);
+        fillCapsule(p, r, mixed(idleFill, chrome::paper(), s));
+        paintChromeIcon(p, tabIcons[static_cast<std::size_t>(i)], r.center(), tabIconSize,
+                        mixed(chrome::cream(), chrome::darkInk(), s));
+        if (RoomHotspot* spot = hot.add(r, RoomAction::tab(tabRooms[static_cast<std::size_t>(i)]))) {
+            spot->tick = true;
+            spot->help = tabHelp[static_cast<std::size_t>(i)];
+        }
+    }
+}
+
+void TopBar::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
+    const PetLife& life = state_.life();
+    const bool coins = wallet_.enabled();
+    // The coin button lives while it is in the bar; leaving it drops its pop-up.
+    if (coins && !coin_) coin_ = std::make_unique<CoinButton>(wallet_, clock_, scheduler_);
+    if (!coins && coin_) coin_.reset();
+
+    refreshTexts(life, f.t);
+    const Layout l = layout(f.width, f.notchWidth, coins);
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    paintPill(p, l, life);
+    if (coin_ && l.coin) {
+        coin_->paint(p, *l.coin);
+        if (RoomHotspot* spot = hot.add(*l.coin, {RoomActionKind::openSettings, 2})) {
+            spot->tick = true;
+            spot->helpText = coin_->helpText();
+        }
+    }
+    paintTabs(p, l, hot);
+    album_.paint(p, l.album);
+    if (RoomHotspot* spot = hot.add(l.album, {RoomActionKind::openAlbum, 0})) {
+        spot->tick = true;
+        spot->help = AlbumButton::help;
+    }
+    paintChromeIcon(p, ChromeIcon::gear, l.gear.center(), gearSize, chrome::ink());
+    if (RoomHotspot* spot = hot.add(l.gear, {RoomActionKind::openSettings, 0})) spot->tick = true;
+    p.restore();
+}
+
+bool TopBar::perform(const RoomAction& action) {
+    switch (action.kind) {
+    case RoomActionKind::roomTab:
+        selectRoom(static_cast<IslandRoomKind>(action.arg));
+        return true;
+    case RoomActionKind::openAlbum:
+        AlbumButton::openAlbum(center_);
+        return true;
+    case RoomActionKind::openSettings:
+        if (action.arg == 0) {
+            openSettings();
+            return true;
+        }
+        if (action.arg == 2) {
+            CoinButton::openShop(center_);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TopBar::selectRoom(IslandRoomKind room) {
+    const IslandRoomKind shown = state_.roomKind();
+    if (shown == room) return;
+    state_.life().followView(room);
+    tabFrom_ = shown;
+    tabTo_ = room;
+    tabStart_ = clock_.monotonic();
+    state_.setRoomKind(room);
+    if (onRoomSelected_) onRoomSelected_(room);
+}
+
+void TopBar::openSettings() { postNotification(center_, note::openFullSettings); }
+
+}  // namespace kp
