@@ -61,6 +61,13 @@ RoomHotspot* RoomHotspots::add(const QRectF& area, RoomAction action, bool enabl
     return &s;
 }
 
+void RoomHotspots::mapFrom(int first, const QTransform& m) {
+    for (int i = std::max(0, first); i < count_; ++i) {
+        RoomHotspot& s = spots_[static_cast<std::size_t>(i)];
+        s.area = m.mapRect(s.area);
+    }
+}
+
 const RoomHotspot* RoomHotspots::at(QPointF point) const {
     for (int i = count_ - 1; i >= 0; --i) {
         const RoomHotspot& s = spots_[static_cast<std::size_t>(i)];

@@ -8,6 +8,7 @@
 // restores any painter state it changes. Layers that act on clicks add hotspots (in room
 // coordinates); the room view hit-tests them, topmost (last added) first.
 #include "app/IslandTypes.h"
+#include "cat/CatLook.h"
 #include "life/Holiday.h"
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
@@ -99,6 +100,7 @@ struct RoomFrame {
     SkyLook look;
     std::optional<Holiday> holiday;
     double notchWidth = room::minNotchWidth;
+    CatBreed breed = CatBreed::orange;  // the cat's breed (the outfit is Closet::outfit())
     bool showsNightSleep = false;  // the cat sleeps its night in the bedroom on view
     double flash = 0;              // the storm flash (0 without a storm)
     double ballX = 0;              // the play ball's x in points
@@ -167,6 +169,8 @@ public:
     RoomHotspot* add(const QRectF& area, RoomAction action, bool enabled = true);
     // The topmost hotspot under `point` (disabled ones included: they swallow the click), or null.
     const RoomHotspot* at(QPointF point) const;
+    // Moves the areas of the hotspots from index `first` on through `m` (a layer drawn transformed).
+    void mapFrom(int first, const QTransform& m);
 
 private:
     std::array<RoomHotspot, capacity> spots_{};

@@ -1,0 +1,82 @@
+#include "rooms/RoomFurnitureLayer.h"
+
+#include "life/PetLife.h"
+#include "rooms/BedroomFurniture.h"
+#include "rooms/KitchenFurniture.h"
+#include "rooms/LivingFurniture.h"
+#include "scenery/CatHouseArt.h"
+
+#include <QPainter>
+
+namespace kp {
+
+QTransform RoomFurnitureLayer::openingTransform(const RoomFrame& f) {
+    const double s = room::openingScale(f.opening);
+    QTransform m;
+    m.translate(f.width / 2, f.height);
+    m.scale(s, s);
+    m.translate(-f.width / 2, -f.height);
+    return m;
+}
+
+QTransform RoomFurnitureLayer::gardenHousePlace(const RoomFrame& f) {
+    return room::standAt(f.x(0.8), f.floorLine, CatHouseArt::kSize);
+}
+
+void RoomFurnitureLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
+    if (!m.life) return;
+    const QTransform place = openingTransform(f);
+    const int first = hot.size();
+    p.save();
+    p.setOpacity(p.opacity() * f.opening);
+    p.setTransform(place, true);
+    if (f.isGarden())
+        paintGarden(p, f, m, hot);
+    else
+        paintRoom(p, f, m, hot);
+    p.restore();
+    hot.mapFrom(first, place);
+}
+
+void RoomFurnitureLayer::paintRoom(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
+    switch (f.kind) {
+    case IslandRoomKind::bedroom: {
+        const BedroomState s = bedroomState(m);
+        paintBedroomFurniture(p, f, s, &scenery_);
+        addBedroomHotspots(f, s, hot);
+        break;
+    }
+    case IslandRoomKind::living: {
+        const LivingState s = livingState(m);
+        paintLivingFurniture(p, f, s, &scenery_);
+        addLivingHotspots(f, s, hot);
+        break;
+    }
+    case IslandRoomKind::kitchen: {
+        const KitchenState s = kitchenState(m);
+        paintKitchenFurniture(p, f, s);
+        addKitchenHotspots(f, s, hot);
+        break;
+    }
+    case IslandRoomKind::care: {
+        const CareRoomState s = careRoomState(m);
+        paintCareRoomFurniture(p, f, s, needle_, &scenery_);
+        addCareRoomHotspots(f, s, hot);
+        break;
+    }
+    case IslandRoomKind::garden: break;
+    }
+}
+
+void RoomFurnitureLayer::paintGarden(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
+    // The garden's one piece: the cat house, drawn snowy in snow; the cat shelters in it.
+    const CatHouseArt house{CatHouseArt::Part::whole, f.look.weather == SkyWeather::snow};
+    const QTransform place = gardenHousePlace(f);
+    p.save();
+    p.setTransform(place, true);
+    house.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
+    p.restore();
+    hot.add(room::placedRect(place, CatHouseArt::kSize), RoomAction::errand(PetErrand::shelter), !m.life->isDead());
+}
+
+}  // namespace kp
