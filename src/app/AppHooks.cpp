@@ -4,6 +4,7 @@
 #include "life/PetLife.h"
 
 #if KP_HAVE_AUDIO
+#include "audio/MusicBox.h"
 #include "audio/PetSoundPlayer.h"
 #include "audio/RoomAmbience.h"
 #endif
@@ -42,6 +43,9 @@ AppDelegate::Hooks appHooks() {
 #endif
 #if KP_HAVE_MEDIA
     hooks.startMedia = [] { MediaWatcher::shared().start(); };
+#endif
+#if KP_HAVE_AUDIO
+    hooks.neighbours.music = &audio::MusicBox::shared();
 #endif
 #if KP_HAVE_WORLD
     // Lives as long as the app: the island and the menu hold it.
