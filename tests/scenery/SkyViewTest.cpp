@@ -1,4 +1,4 @@
-#include "SceneryATestSupport.h"
+#include "SkyTestSupport.h"
 
 #include "life/SkyClock.h"
 #include "platform/Color.h"
