@@ -1,0 +1,92 @@
+#pragma once
+// The cat in the open island's room: one painter-drawn layer, rebuilt every frame from the cat's
+// life model. Each frame it reports the pointer to the cat, steps the cat's body springs to the
+// frame's time, works out the cat's place and stance, and draws the cat (front figure with its
+// live face and paw, or the back view while it watches the window) dressed for the moment, with
+// its toys and effects around it, and offers the invisible pet button.
+#include "app/BotFace.h"
+#include "cat/CatLook.h"
+#include "cat/CatMotion.h"
+#include "platform/NotificationCenter.h"
+#include "rooms/RoomCatState.h"
+#include "rooms/RoomKit.h"
+
+#include <QImage>
+#include <QMetaObject>
+#include <QTransform>
+
+#include <functional>
+#include <optional>
+
+class QPainter;
+
+namespace kp {
+
+class Clock;
+class Defaults;
+struct CatEnv;
+
+class RoomCatLayer {
+public:
+    // `clock` gives the wall clock (perch climbs) and the emotes' age; `hub` carries the face's
+    // emotes and slaps; the breed is read from `store` ("catBreed") and follows its changes.
+    RoomCatLayer(Clock& clock, NotificationCenter& hub, Defaults& store);
+    RoomCatLayer();  // the shared clock, hub and store
+    ~RoomCatLayer();
+    RoomCatLayer(const RoomCatLayer&) = delete;
+    RoomCatLayer& operator=(const RoomCatLayer&) = delete;
+
+    // Whether music is playing now (the media watcher's answer); none: never.
+    void setMusicSource(std::function<bool()> playing) { music_ = std::move(playing); }
+    // The screen's horizontal middle, for placing the pointer over the centred room; default:
+    // half the primary screen's width.
+    void setScreenMiddle(std::function<double()> middle) { middle_ = std::move(middle); }
+    CatBreed breed() const { return breed_; }
+    void setBreed(CatBreed breed) { breed_ = breed; }
+
+    // Layer 6.1 of the room: the cat scene. Does nothing unless the cat is at home in the room on
+    // view. Adds the pet button (RoomActionKind::petCat) unless the cat is dead; the room view
+    // answers it with petCat() (Petting.h).
+    void paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);
+    // Layer 6.3: the reaction bubbles over the cat, drawn over the whole room.
+    void paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) const;
+
+    // The state the last paint() drew (for hosts and tests).
+    const RoomCatState& state() const { return state_; }
+    // The group transform of the last paint(): figure coordinates to room coordinates.
+    const QTransform& groupTransform() const { return group_; }
+
+    // Draws a cat `state` without touching any model: for tools and tests. `worn` is the closet's
+    // outfit before it is dressed for the moment.
+    void paintState(QPainter& p, const RoomCatState& state, const CatOutfit& worn, std::optional<QPointF> pointer = {});
+
+private:
+    void drawScene(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
+    void paintGroup(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
+    void paintLayered(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
+    std::optional<BotEmote> freshEmote() const;
+
+    Clock& clock_;
+    Defaults& store_;
+    CatBreed breed_ = CatBreed::orange;
+    std::function<bool()> music_;
+    std::function<double()> middle_;
+    QMetaObject::Connection breedWatch_;
+    Subscription emoteSub_;
+    Subscription slapSub_;
+    std::optional<BotEmote> emote_;
+    double emoteAt_ = -1e9;
+    double slapAt_ = -1e9;
+    double slapSeen_ = -1e9;
+
+    LiveFace face_;
+    RoomCatState state_;
+    QTransform group_;
+    QImage layer_;  // reused for the colour effects and the fade; grows, never shrinks
+};
+
+// The group transform for a cat state: figure coordinates (centre at the origin, y down) to room
+// coordinates, with every flip, turn and squash the stance asks for.
+QTransform roomCatTransform(const RoomCatState& c);
+
+}  // namespace kp
