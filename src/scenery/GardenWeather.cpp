@@ -78,6 +78,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(rect, Qt::IntersectClip);
     p.translate(rect.topLeft());
     p.setPen(Qt::NoPen);
 

@@ -24,11 +24,15 @@ inline bool near(const QColor& a, const QColor& b, int tolerance = 6) {
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-// Whether any pixel inside `area` differs between the two images.
-inline bool differIn(const QImage& a, const QImage& b, const QRect& area) {
+// Whether any pixel inside `area` differs between the two images by more than `tolerance` in a channel.
+inline bool differIn(const QImage& a, const QImage& b, const QRect& area, int tolerance = 0) {
     for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) return true;
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+            if (std::abs(qRed(pa) - qRed(pb)) > tolerance || std::abs(qGreen(pa) - qGreen(pb)) > tolerance ||
+                std::abs(qBlue(pa) - qBlue(pb)) > tolerance || std::abs(qAlpha(pa) - qAlpha(pb)) > tolerance)
+                return true;
+        }
     return false;
 }
 

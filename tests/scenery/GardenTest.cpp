@@ -1,0 +1,179 @@
+#include "SkyTestSupport.h"
+
+#include "platform/Color.h"
+#include "scenery/GardenBackdrop.h"
+#include "scenery/GardenWeather.h"
+#include "scenery/WindowRain.h"
+
+#include <gtest/gtest.h>
+
+namespace kp {
+namespace {
+
+using testing::at;
+using testing::countPixels;
+using testing::differIn;
+using testing::near;
+using testing::renderScene;
+
+QImage weather(SkyLook look, double t, double flash, double floorLine, double k, int month, int w, int h) {
+    return renderScene(w, h, [&](QPainter& p) {
+        GardenWeather{look, t, flash, floorLine, k}.paintInMonth(p, QRectF(0, 0, w, h), month);
+    });
+}
+
+QImage backdrop(SkyLook look, double t, double floorLine, double k, int month, int w, int h) {
+    return renderScene(w, h, [&](QPainter& p) {
+        GardenBackdrop{look, t, floorLine, k}.paintInMonth(p, QRectF(0, 0, w, h), month);
+    });
+}
+
+bool isOrange(const QColor& c) {
+    return c.alpha() > 100 && c.red() > 180 && c.red() > c.green() + 20 && c.green() > c.blue() + 20;
+}
+bool isGreen(const QColor& c) { return c.alpha() > 100 && c.green() > c.red() + 15 && c.green() > c.blue() + 15; }
+bool isPink(const QColor& c) {
+    return c.alpha() > 200 && c.red() > 200 && c.green() > 90 && c.green() < 150 && c.blue() > 110;
+}
+bool isFireflyYellow(const QColor& c) {
+    return c.alpha() > 100 && c.red() > 235 && c.green() > 228 && c.blue() > 130 && c.blue() < 200;
+}
+
+// --- weather ---
+
+TEST(GardenWeather, SplashesNeedAGroundBand) {
+    const SkyLook rain{SkyTime::afternoon, SkyWeather::rain};
+    const QRect farFromLeaves(400, 0, 600, 100);
+    for (double t : {10.0, 10.2, 10.45}) {
+        const QImage rainOnly = renderScene(1000, 100, [&](QPainter& p) {
+            p.setRenderHint(QPainter::Antialiasing);
+            drawWindowRain(p, false, QSizeF(1000, 100), t, 1);
+        });
+        // floorLine + 2k >= h - 2k: rain but no splash.
+        EXPECT_FALSE(differIn(weather(rain, t, 0, 98, 1, 6, 1000, 100), rainOnly, farFromLeaves, 12));
+        EXPECT_TRUE(differIn(weather(rain, t, 0, 40, 1, 6, 1000, 100), rainOnly, farFromLeaves, 12));
+    }
+}
+
+TEST(GardenWeather, FlashWhitensAtAThirdOfItsBrightness) {
+    const SkyLook cloudy{SkyTime::day, SkyWeather::cloudy};
+    EXPECT_EQ(qAlpha(weather(cloudy, 3, 0, 150, 1, 6, 400, 200).pixel(390, 5)), 0);
+    const QColor lit = at(weather(cloudy, 3, 1, 150, 1, 6, 400, 200), 390, 5);
+    EXPECT_NEAR(lit.alpha(), 0.35 * 255, 2);
+    EXPECT_EQ(lit.red(), 255);
+}
+
+TEST(GardenWeather, LeavesTurnInOctoberAndNovemberAndStayAwayInSnow) {
+    const SkyLook cloudy{SkyTime::day, SkyWeather::cloudy};
+    const QRect all(0, 0, 400, 200);
+    for (int month : {10, 11}) {
+        const QImage img = weather(cloudy, 20, 0, 150, 1.3, month, 400, 200);
+        EXPECT_GT(countPixels(img, all, isOrange), 0) << month;
+        EXPECT_EQ(countPixels(img, all, isGreen), 0) << month;
+    }
+    for (int month : {1, 6, 9, 12}) {
+        const QImage img = weather(cloudy, 20, 0, 150, 1.3, month, 400, 200);
+        EXPECT_EQ(countPixels(img, all, isOrange), 0) << month;
+        EXPECT_GT(countPixels(img, all, isGreen), 0) << month;
+    }
+    const QImage snow = weather({SkyTime::day, SkyWeather::snow}, 20, 0, 150, 1.3, 10, 400, 200);
+    EXPECT_EQ(countPixels(snow, all, isOrange), 0);
+    EXPECT_EQ(countPixels(snow, all, isGreen), 0);
+    // Rain keeps its leaves.
+    const QImage rain = weather({SkyTime::day, SkyWeather::rain}, 20, 0, 150, 1.3, 11, 400, 200);
+    EXPECT_GT(countPixels(rain, all, isOrange), 0);
+}
+
+TEST(GardenWeather, ButterfliesOnlyOnClearDaytime) {
+    const double wingsOpen = (1.5707963 - 2.3 + 6.2831853) / 12;  // the second butterfly's wings fully out
+    const QRect all(0, 0, 400, 200);
+    EXPECT_GT(countPixels(weather({SkyTime::day, SkyWeather::clear}, wingsOpen, 0, 150, 1.3, 6, 400, 200), all, isPink), 0);
+    EXPECT_EQ(countPixels(weather({SkyTime::sunset, SkyWeather::clear}, wingsOpen, 0, 150, 1.3, 6, 400, 200), all, isPink), 0);
+    EXPECT_EQ(countPixels(weather({SkyTime::day, SkyWeather::cloudy}, wingsOpen, 0, 150, 1.3, 6, 400, 200), all, isPink), 0);
+}
+
+TEST(GardenWeather, FirefliesOnFineNightsOnly) {
+    const QRect all(0, 0, 400, 200);
+    for (SkyWeather w : {SkyWeather::clear, SkyWeather::cloudy})
+        EXPECT_GT(countPixels(weather({SkyTime::night, w}, 4, 0, 150, 1.3, 6, 400, 200), all, isFireflyYellow), 0);
+    for (SkyWeather w : {SkyWeather::rain, SkyWeather::snow, SkyWeather::storm})
+        EXPECT_EQ(countPixels(weather({SkyTime::night, w}, 4, 0, 150, 1.3, 6, 400, 200), all, isFireflyYellow), 0);
+}
+
+TEST(GardenWeather, NightAndDuskTintTheGarden) {
+    const QColor night = at(weather({SkyTime::night, SkyWeather::rain}, 0, 0, 150, 1, 6, 400, 200), 399, 199);
+    EXPECT_GE(night.alpha(), 0.34 * 255 - 2);
+    EXPECT_EQ(qAlpha(weather({SkyTime::afternoon, SkyWeather::cloudy}, 0, 0, 150, 1, 6, 400, 200).pixel(399, 199)), 0);
+    const QImage framed = renderScene(440, 240, [](QPainter& p) {
+        GardenWeather{{SkyTime::day, SkyWeather::clear}, 2, 1, 150, 1.3}.paintInMonth(p, QRectF(20, 20, 400, 200), 10);
+    });
+    EXPECT_TRUE(testing::blankOutside(framed, QRect(20, 20, 400, 200)));
+}
+
+// --- backdrop ---
+
+TEST(GardenBackdrop, LawnFollowsTheWeather) {
+    auto lawn = [](SkyWeather w) { return at(backdrop({SkyTime::day, w}, 0, 150, 1, 6, 300, 200), 285, 190); };
+    const QColor dry = lawn(SkyWeather::clear);
+    const QColor wet = lawn(SkyWeather::rain);
+    const QColor snowy = lawn(SkyWeather::snow);
+    EXPECT_GT(dry.green(), dry.red() + 30);
+    EXPECT_GT(dry.green(), wet.green() + 15);
+    EXPECT_GT(snowy.red(), 215);
+    EXPECT_GT(snowy.blue(), 225);
+}
+
+TEST(GardenBackdrop, PuddlesInTheRainUnlessTheLawnIsTooShallow) {
+    const QColor puddle = at(backdrop({SkyTime::day, SkyWeather::rain}, 0, 150, 1, 6, 300, 200), 96, 158);
+    EXPECT_GT(puddle.blue(), puddle.green());
+    const QColor dryLawn = at(backdrop({SkyTime::day, SkyWeather::clear}, 0, 150, 1, 6, 300, 200), 96, 158);
+    EXPECT_GT(dryLawn.green(), dryLawn.blue());
+    // Lawn 10 deep with k = 1: every puddle would reach h - 2k, so none is drawn.
+    const QColor shallow = at(backdrop({SkyTime::day, SkyWeather::rain}, 0, 100, 1, 6, 300, 110), 96, 107);
+    EXPECT_GT(shallow.green(), shallow.blue());
+}
+
+TEST(GardenBackdrop, FlowersByIndexDimAtNightAndNeedRoom) {
+    const QColor petal = colorFromHex("#F4A7B4");
+    const QColor day = at(backdrop({SkyTime::day, SkyWeather::clear}, 0, 100, 1, 6, 200, 200), 35, 105);
+    EXPECT_TRUE(near(day, petal, 10));
+    const QColor night = at(backdrop({SkyTime::night, SkyWeather::clear}, 0, 100, 1, 6, 200, 200), 35, 105);
+    EXPECT_LT(night.red(), 215);
+    EXPECT_GT(night.red(), night.green());
+    // Narrower than 26k: no flowers (no petal pink anywhere on the lawn).
+    const QImage narrow = backdrop({SkyTime::day, SkyWeather::clear}, 0, 100, 1, 6, 25, 200);
+    EXPECT_EQ(countPixels(narrow, QRect(0, 100, 25, 100), [&](const QColor& c) { return near(c, petal, 20); }), 0);
+    // In snow: no flowers either.
+    const QImage snow = backdrop({SkyTime::day, SkyWeather::snow}, 0, 100, 1, 6, 200, 200);
+    EXPECT_EQ(countPixels(snow, QRect(0, 100, 200, 100), [&](const QColor& c) { return near(c, petal, 20); }), 0);
+}
+
+TEST(GardenBackdrop, CrownAndFenceFollowSeasonAndWeather) {
+    auto crown = [](SkyWeather w, int month) {
+        return at(backdrop({SkyTime::day, w}, 0, 150, 1, month, 400, 200), 48, 70);
+    };
+    const QColor summer = crown(SkyWeather::clear, 6);
+    EXPECT_GT(summer.green(), summer.red() + 30);
+    const QColor october = crown(SkyWeather::cloudy, 10);
+    EXPECT_TRUE(isOrange(october));
+    const QColor snowCap = crown(SkyWeather::snow, 10);
+    EXPECT_GT(snowCap.red(), 230);
+    EXPECT_GT(snowCap.green(), 230);
+
+    auto picket = [](SkyWeather w) { return at(backdrop({SkyTime::day, w}, 0, 150, 1, 6, 400, 200), 82, 138); };
+    EXPECT_TRUE(near(picket(SkyWeather::clear), colorFromHex("#C99A6A"), 3));
+    EXPECT_TRUE(near(picket(SkyWeather::snow), colorFromHex("#C99A6A"), 3));
+    EXPECT_TRUE(near(picket(SkyWeather::storm), colorFromHex("#A87F58"), 3));
+}
+
+TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
+    const QImage img = renderScene(340, 240, [](QPainter& p) {
+        GardenBackdrop{{SkyTime::sunset, SkyWeather::rain}, 5, 150, 1.3}.paintInMonth(p, QRectF(20, 20, 300, 200), 6);
+    });
+    EXPECT_TRUE(testing::blankOutside(img, QRect(20, 20, 300, 200)));
+    EXPECT_EQ(qAlpha(img.pixel(25, 25)), 255);
+    EXPECT_EQ(qAlpha(img.pixel(315, 215)), 255);
+}
+
+}  // namespace
+}  // namespace kp
