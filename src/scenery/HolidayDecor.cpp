@@ -180,10 +180,13 @@ int HolidayGarland::ornamentCount(double width) const {
 }
 
 void HolidayGarland::paint(QPainter& p, const QSizeF& size) const {
+    paintAsLayer(p, dim ? 0.25 : 1, [&](QPainter& layer) { draw(layer, size); });
+}
+
+void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
     const double W = size.width();
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    if (dim) p.setOpacity(p.opacity() * 0.25);
     const double m = pinned ? 3 * unit : -4;
 
     QPainterPath& rope = scratchPath();
@@ -234,6 +237,10 @@ void HolidayGarland::paint(QPainter& p, const QRectF& frame) const {
 // ---- Wreath --------------------------------------------------------------------------------
 
 void HolidayWreath::paint(QPainter& p, const QSizeF& size) const {
+    paintAsLayer(p, dim ? 0.25 : 1, [&](QPainter& layer) { draw(layer, size); });
+}
+
+void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
     const double u = unit;
     const double cx = size.width() / 2;
     const double cy = size.height() / 2;
@@ -243,7 +250,6 @@ void HolidayWreath::paint(QPainter& p, const QSizeF& size) const {
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    if (dim) p.setOpacity(p.opacity() * 0.25);
 
     strokeLine(p, {cx, cy - R - 6 * u}, {cx, cy - R}, bow, 1.2 * u);
     fillEllipse(p, QRectF(cx - u, cy - R - 7 * u, 2 * u, 2 * u), hex("#8A7A6E"));
@@ -291,10 +297,13 @@ void HolidayWreath::paint(QPainter& p, const QRectF& frame) const {
 
 void HolidayMobiles::paint(QPainter& p, const QSizeF& size) const {
     if (xs.empty() || lengths.empty()) return;
+    paintAsLayer(p, dim ? 0.25 : 1, [&](QPainter& layer) { draw(layer, size); });
+}
+
+void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
     const double W = size.width();
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    if (dim) p.setOpacity(p.opacity() * 0.25);
     const QPen stringPen(faded(hex("#5C4636"), 0.5), std::max(0.7 * unit, 0.6));
     for (std::size_t i = 0; i < xs.size(); ++i) {
         const double L = lengths[i % lengths.size()] * unit;

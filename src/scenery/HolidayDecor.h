@@ -35,6 +35,9 @@ struct HolidayGarland {
     int ornamentCount(double width) const;
     void paint(QPainter& p, const QSizeF& size) const;
     void paint(QPainter& p, const QRectF& frame) const;
+
+private:
+    void draw(QPainter& p, const QSizeF& size) const;
 };
 
 struct HolidayWreath {
@@ -46,6 +49,9 @@ struct HolidayWreath {
     // Centred in the area; the ring's radius is 11 unit.
     void paint(QPainter& p, const QSizeF& size) const;
     void paint(QPainter& p, const QRectF& frame) const;
+
+private:
+    void draw(QPainter& p, const QSizeF& size) const;
 };
 
 struct HolidayMobiles {
@@ -59,6 +65,9 @@ struct HolidayMobiles {
 
     void paint(QPainter& p, const QSizeF& size) const;
     void paint(QPainter& p, const QRectF& frame) const;
+
+private:
+    void draw(QPainter& p, const QSizeF& size) const;
 };
 
 }  // namespace kp

@@ -1,8 +1,12 @@
 #include "scenery/HolidayPaint.h"
 
+#include <QImage>
+#include <QPaintDevice>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace kp::props {
@@ -46,6 +50,32 @@ void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opa
     p.setBrush(glowBrush(color.rgb()));
     p.drawEllipse(r);
     p.setOpacity(old);
+}
+
+void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw) {
+    QPaintDevice* device = p.device();
+    if (opacity >= 1 || device == nullptr) {
+        draw(p);
+        return;
+    }
+    static QImage buffer;
+    const double dpr = device->devicePixelRatioF();
+    const QSize pixels(static_cast<int>(std::ceil(device->width() * dpr)), static_cast<int>(std::ceil(device->height() * dpr)));
+    if (pixels.isEmpty()) return;
+    if (buffer.size() != pixels) buffer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    buffer.setDevicePixelRatio(dpr);
+    buffer.fill(Qt::transparent);
+    {
+        QPainter layer(&buffer);
+        layer.setRenderHints(p.renderHints());
+        layer.setWorldTransform(p.worldTransform());
+        draw(layer);
+    }
+    p.save();
+    p.resetTransform();
+    p.setOpacity(p.opacity() * std::max(opacity, 0.0));
+    p.drawImage(QPointF(0, 0), buffer);
+    p.restore();
 }
 
 }  // namespace kp::props

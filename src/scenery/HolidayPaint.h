@@ -9,6 +9,8 @@
 #include <QPen>
 #include <QRectF>
 
+#include <functional>
+
 namespace kp::props {
 
 inline QColor hex(const char* s) { return colorFromHex(s); }
@@ -54,5 +56,9 @@ QPainterPath& scratchPath(int slot = 0);
 // A soft glow behind a shape whose bounds are `bounds`: `color` at `opacity`, spreading about
 // `radius` points beyond the shape (what a shadow filter of that radius gives a small shape).
 void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opacity, double radius);
+
+// Paints `draw` as one layer shown at `opacity`, so overlapping shapes fade together instead of
+// building up. Uses a buffer kept between frames. GUI thread only.
+void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw);
 
 }  // namespace kp::props
