@@ -1,0 +1,163 @@
+#pragma once
+// The open island's room: one of the cat's five rooms, painted every display frame with its
+// walls, holiday decorations, furniture, the cat, the bar beside the notch, the night tint and
+// the cards. A painter-drawn object the island hosts (not a widget): the host calls paint() each
+// frame while the room is on screen and forwards the pointer to it.
+//
+// Layers, bottom to top: backdrop (walls and floor, or the garden), holiday decoration and prop,
+// furniture, storm flash, top bar, the cat group (cat, house front, reaction bubbles), garden
+// weather, night tint, cards.
+#include "rooms/RoomBackdrop.h"
+#include "rooms/RoomFurnitureLayer.h"
+#include "rooms/RoomKit.h"
+#include "rooms/RoomScene.h"
+
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QTimer;
+
+namespace kp {
+
+class AppState;
+class Clock;
+class Closet;
+class Defaults;
+class NotificationCenter;
+class PetLife;
+class Pomodoro;
+class Scheduler;
+class RoomCards;
+class RoomCatLayer;
+class TopBar;
+class Wallet;
+
+class IslandRoomView : public QObject {
+    Q_OBJECT
+public:
+    // All references must outlive the view. `store` holds "pomodoroNudgeDone" and the like.
+    IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
+                   Clock& clock, Scheduler& scheduler, NotificationCenter& hub, QObject* parent = nullptr);
+    ~IslandRoomView() override;
+
+    // --- What the host tells the room ---
+    // The island's current height (the room opens with it: 36 points closed ... 126 open).
+    void setIslandHeight(double height) { islandHeight_ = height; }
+    double islandHeight() const { return islandHeight_; }
+    // The cat's breed, for the cat and the portrait (the cat layer also follows the stored "catBreed").
+    void setBreed(CatBreed breed);
+    // Where the sky's look comes from (default: the shared sky model).
+    void setLookSource(std::function<SkyLook()> source) { lookSource_ = std::move(source); }
+    // The keepsake album's unseen count, for the album button's dot.
+    void setAlbumUnseenSource(std::function<int()> unseen);
+    // Whether music is playing now (the cat wears headphones and sways); default: never.
+    void setMusicSource(std::function<bool()> playing);
+    // Plays the tap tick of pressed chrome buttons (default: the cat's sound through the app state).
+    void setTapSound(std::function<void()> tap) { tapSound_ = std::move(tap); }
+    // Receives the argument of `custom` hotspot actions.
+    void setCustomAction(std::function<void(int)> action) { customAction_ = std::move(action); }
+
+    // --- Lifecycle ---
+    // The room came on screen: the cat is watched, looks at the user shortly, and follows the
+    // room on view. Starts the frame loop.
+    void roomDidAppear();
+    // The room left the screen: the cat is no longer watched. Stops the frame loop.
+    void roomDidDisappear();
+    bool isOnScreen() const { return onScreen_; }
+
+    // --- Frame ---
+    // Paints the room into `rect` at frame time `t` (seconds since 2001-01-01 UTC).
+    void paint(QPainter& p, const QRectF& rect, double t);
+    // The same at the clock's time.
+    void paint(QPainter& p, const QRectF& rect);
+    // This frame's values (from the last paint).
+    const RoomFrame& frame() const { return frame_; }
+    const RoomStackPlan& plan() const { return plan_; }
+    const RoomHotspots& hotspots() const { return hot_; }
+    // The values a frame of this size at `t` is drawn from (also used by paint()).
+    RoomFrame makeFrame(QSizeF size, double t);
+
+    // --- Pointer (positions in the coordinates of the rect given to paint) ---
+    // True when something of the room takes the press (a hotspot, enabled or not).
+    bool mousePress(QPointF pos);
+    // Carries out the pressed hotspot's action when released over it.
+    bool mouseRelease(QPointF pos);
+    void mouseMove(QPointF pos);
+    void mouseLeave();
+    // The hotspot under a point, or null.
+    const RoomHotspot* hitTest(QPointF pos) const;
+    // The tooltip of what lies under a point (empty when none).
+    QString toolTipAt(QPointF pos) const;
+    // Whether an enabled button lies under the point (for a pointing-hand cursor).
+    bool isActionableAt(QPointF pos) const;
+
+    // Carries out a hotspot action (as a click would).
+    void perform(const RoomAction& action);
+
+    // The nightstand clock's press, by phase: start focus when idle or after a break, start the
+    // break after a focus round, nothing while one runs.
+    void clockAction();
+    // Marks the wardrobe gifts seen, then opens the settings on the wardrobe.
+    void openWardrobe();
+
+    TopBar* topBar() const { return topBar_.get(); }
+    RoomCatLayer* catLayer() const { return cat_.get(); }
+    RoomCards* cards() const { return cards_.get(); }
+
+signals:
+    // A display frame is due while the room is on screen: the host repaints.
+    void frameDue();
+
+private:
+    QPointF toRoom(QPointF pos) const { return pos - origin_; }
+    void paintCatGroup(QPainter& p);
+    void paintCards(QPainter& p);
+    void startleOnThunder(double t);
+
+    AppState& state_;
+    Closet& closet_;
+    Pomodoro& pomodoro_;
+    Wallet& wallet_;
+    Defaults& store_;
+    Clock& clock_;
+    NotificationCenter& hub_;
+    PetLife& life_;
+
+    RoomModels models_;
+    RoomBackdrop backdrop_;
+    RoomFurnitureLayer furniture_;
+    std::unique_ptr<TopBar> topBar_;
+    std::unique_ptr<RoomCatLayer> cat_;
+    std::unique_ptr<RoomCards> cards_;
+    ThunderWatch thunder_;
+    NightTintFade tintFade_;
+    QTimer* frameTimer_ = nullptr;
+
+    RoomFrame frame_;
+    RoomStackPlan plan_;
+    RoomHotspots hot_;
+    QPointF origin_;
+    double islandHeight_ = room::openIslandHeight;
+    bool onScreen_ = false;
+
+    std::optional<RoomHotspot> pressed_;
+    std::optional<QPointF> hover_;
+
+    // The holiday of the day, looked up once a minute.
+    long long holidayMinute_ = -1;
+    double holidayBirth_ = 0;
+    std::optional<Holiday> holiday_;
+
+    std::function<SkyLook()> lookSource_;
+    std::function<void()> tapSound_;
+    std::function<void(int)> customAction_;
+};
+
+}  // namespace kp
