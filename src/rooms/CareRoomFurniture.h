@@ -41,11 +41,12 @@ class NeedleSpring {
 public:
     static constexpr double emptyDegrees = -50;
     static constexpr double loadedDegrees = 40;
-    // Feeds this frame's loaded flag; returns the needle's angle at t.
+    // Feeds this frame's loaded flag; returns the needle's angle at t. The first call settles.
     double update(bool loaded, double t);
     double value(double t) const;
 
 private:
+    bool started_ = false;
     bool loaded_ = false;
     double from_ = emptyDegrees;   // angle when the target last changed
     double velocity_ = 0;          // degrees per second then
