@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/SettingsRouter.h"
 #include "island/IslandController.h"
+#include "island/X11Window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -51,6 +52,12 @@ SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, kWindowFlags
     if (content) layout->addWidget(content);
     resize(540, 700);
     move(centredUnderNotch(size(), notchHeight()));
+}
+
+void SettingsWindow::showEvent(QShowEvent* event) {
+    // Once the window exists on the display: a dark title bar to go with the dark content.
+    x11::preferDarkDecorations(this);
+    QWidget::showEvent(event);
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {

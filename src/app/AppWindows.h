@@ -19,6 +19,7 @@ signals:
     void closing();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 };
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #if KP_HAVE_XCB
@@ -61,9 +62,28 @@ bool setInputShape(QWidget* window, const QRegion& region) {
     xcb_flush(c);
     return true;
 }
+
+void preferDarkDecorations(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) return;
+    auto atom = [c](const char* name) -> xcb_atom_t {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        std::free(reply);
+        return a;
+    };
+    const xcb_atom_t variant = atom("_GTK_THEME_VARIANT"), utf8 = atom("UTF8_STRING");
+    if (variant == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) return;
+    static constexpr char dark[] = "dark";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()), variant, utf8, 8,
+                        sizeof(dark) - 1, dark);
+    xcb_flush(c);
+}
 #else
 bool compositorRunning() { return false; }
 bool setInputShape(QWidget*, const QRegion&) { return false; }
+void preferDarkDecorations(QWidget*) {}
 #endif
 
 }  // namespace kp::x11

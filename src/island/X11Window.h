@@ -11,5 +11,7 @@ bool compositorRunning();
 // Limits where the window takes pointer input; the rest of it lets clicks through. False when the
 // X server (or the platform) cannot do it.
 bool setInputShape(QWidget* window, const QRegion& region);
+// Asks the window manager for dark decorations (title bar) on `window`, where it offers them.
+void preferDarkDecorations(QWidget* window);
 
 }  // namespace kp::x11
