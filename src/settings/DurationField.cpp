@@ -8,10 +8,52 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
 
 #include <cmath>
 
 namespace kp {
+
+namespace {
+
+// The unit menu, drawn as a soft rounded box with a chevron.
+class UnitPicker : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    QSize sizeHint() const override {
+        const QFontMetrics fm(font());
+        int widest = 0;
+        for (int i = 0; i < count(); ++i) widest = std::max(widest, fm.horizontalAdvance(itemText(i)));
+        return {widest + 34, std::max(24, fm.height() + 8)};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.setPen(QPen(QColor(0x2A, 0x2A, 0x2A), 1));
+        p.setBrush(QColor(250, 250, 250, 18));
+        p.drawRoundedRect(r, 7, 7);
+        p.setPen(palette().color(QPalette::Text));
+        p.setFont(font());
+        p.drawText(r.adjusted(9, 0, -20, 0), Qt::AlignVCenter | Qt::AlignLeft, currentText());
+        QPainterPath chevron;
+        const QPointF c(r.right() - 11, r.center().y());
+        chevron.moveTo(c + QPointF(-3.5, -1.5));
+        chevron.lineTo(c + QPointF(0, 2));
+        chevron.lineTo(c + QPointF(3.5, -1.5));
+        p.setPen(QPen(QColor(0x8A, 0x8A, 0x8A), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(chevron);
+    }
+};
+
+}  // namespace
 
 double durationFactor(DurationUnit unit) {
     switch (unit) {
@@ -49,7 +91,7 @@ DurationField::DurationField(const QString& title, Getter get, Setter set, doubl
     number_ = new QLineEdit(this);
     number_->setFixedWidth(56);
     number_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    picker_ = new QComboBox(this);
+    picker_ = new UnitPicker(this);
     for (auto u : allCases<DurationUnit>()) picker_->addItem(QString::fromLatin1(rawValue(u).data(), int(rawValue(u).size())));
     picker_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     controls->addWidget(number_);
@@ -84,6 +126,8 @@ QString DurationField::amountText() const {
     const bool whole = rounded == std::floor(rounded);
     return QLocale().toString(rounded, 'f', whole ? 0 : 1);
 }
+
+void DurationField::hideTitle() { label_->hide(); }
 
 void DurationField::editAmount(double amount) {
     if (amount == amount_) return;

@@ -49,6 +49,8 @@ public:
     double amount() const { return amount_; }
     DurationUnit unit() const { return unit_; }
     QString amountText() const;
+    // Rows that carry their own title hide the field's.
+    void hideTitle();
 
     // The user's edits.
     void editAmount(double amount);

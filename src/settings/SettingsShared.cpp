@@ -1,0 +1,73 @@
+// The settings window on the app's shared instances.
+#include "settings/SettingsServices.h"
+#include "settings/SettingsView.h"
+
+#include "app/AppState.h"
+#include "app/SettingsRouter.h"
+#include "audio/MusicBox.h"
+#include "audio/PetSoundPlayer.h"
+#include "audio/RoomAmbience.h"
+#include "cat/Closet.h"
+#include "life/Pomodoro.h"
+#include "life/SkyModel.h"
+#include "life/Wallet.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+
+namespace kp {
+
+namespace {
+
+class SharedMusic final : public SettingsMusic {
+public:
+    void setEnabled(bool on) override { audio::MusicBox::shared().setEnabled(on); }
+    void setAlways(bool on) override { audio::MusicBox::shared().setAlways(on); }
+    void setVolume(double volume) override { audio::MusicBox::shared().setVolume(volume); }
+    void update() override { audio::MusicBox::shared().update(); }
+};
+
+SettingsRoaming& sharedRoaming() {
+    static SettingsRoaming roaming;
+    return roaming;
+}
+
+SettingsArt& sharedArt() {
+    static SettingsArt art;
+    return art;
+}
+
+}  // namespace
+
+void setSharedSettingsRoaming(SettingsRoaming roaming) { sharedRoaming() = std::move(roaming); }
+void setSharedSettingsArt(SettingsArt art) { sharedArt() = std::move(art); }
+
+SettingsServices sharedSettingsServices() {
+    static SharedMusic music;
+    SettingsServices s;
+    s.store = &Defaults::standard();
+    s.router = &SettingsRouter::shared();
+    s.life = &AppState::shared().life();
+    s.wallet = &Wallet::shared();
+    s.closet = &Closet::shared();
+    s.pomodoro = &Pomodoro::shared();
+    s.sky = &SkyModel::shared();
+    s.ambience = &audio::RoomAmbience::shared();
+    s.music = &music;
+    s.hub = &NotificationCenter::shared();
+    s.roaming = sharedRoaming();
+    s.art = sharedArt();
+    s.playSound = [](PetSound sound) { audio::PetSoundPlayer::shared().play(sound); };
+    s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    s.now = [] { return SystemClock::shared().now(); };
+    if (!QCoreApplication::applicationVersion().isEmpty())
+        s.bundleInfo.insert(QStringLiteral("CFBundleShortVersionString"), QCoreApplication::applicationVersion());
+    return s;
+}
+
+TestSettingsView::TestSettingsView(QWidget* parent) : TestSettingsView(sharedSettingsServices(), parent) {}
+
+}  // namespace kp

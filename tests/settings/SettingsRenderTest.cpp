@@ -1,0 +1,116 @@
+// Each tab drawn offscreen, checked as a person would see it.
+#include "SettingsWorld.h"
+
+#include "platform/Color.h"
+#include "settings/SettingsKit.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+
+using namespace kp;
+using namespace kp::test;
+
+namespace {
+
+bool near(QColor a, QColor b, int tolerance = 24) {
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// How many pixels in `r` are close to `c`.
+int count(const QImage& img, const QRect& r, QColor c, int tolerance = 24) {
+    int n = 0;
+    const QRect box = r.intersected(img.rect());
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (near(img.pixelColor(x, y), c, tolerance)) ++n;
+    return n;
+}
+
+QRect inView(QWidget* w, TestSettingsView& view) {
+    return QRect(w->mapTo(&view, QPoint(0, 0)), w->size());
+}
+
+}  // namespace
+
+class SettingsRender : public ::testing::Test {
+protected:
+    SettingsWorld world;
+};
+
+TEST_F(SettingsRender, CatTabShowsTheHeroTheBarAndTwoCards) {
+    auto view = world.view(SettingsTab::cat);
+    const QImage img = shoot(*view, "cat");
+    // Black window, the hero's tile at the top left, the accent capsule of the selected tab.
+    EXPECT_TRUE(near(img.pixelColor(5, 5), Qt::black, 4));
+    const QRect tile = inView(view->hero()->tile(), *view);
+    EXPECT_EQ(tile.size(), QSize(136, 120));
+    EXPECT_GT(count(img, tile, colorFromHex("#E8A25A"), 60), 200) << "an orange cat on the tile";
+    const QRectF first = view->tabBar()->tabRects().front();
+    const QPoint capsule = view->tabBar()->mapTo(view.get(), first.center().toPoint()) + QPoint(0, 8);
+    EXPECT_GT(count(img, QRect(capsule.x() - 20, capsule.y() - 2, 40, 3), kit::accent(), 10), 20);
+    EXPECT_EQ(view->hero()->nameLabel()->text(), "Tobbi");
+    EXPECT_EQ(view->hero()->subtitleLabel()->text(), QStringLiteral("Kitten \u00B7 1m old"));
+    // The card boxes are drawn in the card fill with a hairline.
+    auto* breed = view->page()->findChild<QWidget*>("breedRow");
+    ASSERT_TRUE(breed);
+    const QRect row = inView(breed, *view);
+    EXPECT_TRUE(near(img.pixelColor(row.right() - 60, row.center().y()), kit::card(), 6));
+}
+
+TEST_F(SettingsRender, EveryTabDrawsInsideTheWindowWidth) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(30, kStart);
+    world.store->set("togetherSeconds", 25200.0);
+    world.build();
+    world.wallet->setEnabled(true);
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        auto view = world.view(tab);
+        const QImage img = shoot(*view, QString::fromLatin1(rawValue(tab).data()));
+        // Nothing reaches the outer 20-point margins but the black field.
+        const int h = img.height();
+        EXPECT_EQ(count(img, QRect(0, 0, 16, h), Qt::black, 3), 16 * h) << rawValue(tab);
+        EXPECT_EQ(count(img, QRect(540 - 16, 0, 16, h), Qt::black, 3), 16 * h) << rawValue(tab);
+    }
+}
+
+TEST_F(SettingsRender, WardrobeRingsTheWornPieceAndGreysLockedOnes) {
+    world.store->set("togetherSeconds", 18000.0);
+    world.build();
+    world.closet->wear(CatAccessory::bow);
+    auto view = world.view(SettingsTab::wardrobe);
+    const QImage img = shoot(*view, "wardrobe-open");
+    auto* bow = view->page()->findChild<QAbstractButton*>("bow");
+    auto* crown = view->page()->findChild<QAbstractButton*>("flowerCrown");
+    ASSERT_TRUE(bow && crown);
+    const QRect b = inView(bow, *view), c = inView(crown, *view);
+    EXPECT_GT(count(img, b, kit::accent(), 30), 80) << "the ring";
+    EXPECT_EQ(count(img, c, kit::accent(), 30), 0);
+    // A locked piece is grey: no saturated pixels.
+    int coloured = 0;
+    for (int y = c.top(); y <= c.bottom(); ++y)
+        for (int x = c.left(); x <= c.right(); ++x) coloured += img.pixelColor(x, y).hsvSaturation() > 60;
+    EXPECT_EQ(coloured, 0);
+    EXPECT_EQ(crown->toolTip(), "Not yet");
+    EXPECT_FALSE(crown->isEnabled());
+}
+
+TEST_F(SettingsRender, ShopDimsWhatCannotBeBoughtAndRingsWhatIsInHisRoom) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(30, kStart);
+    ASSERT_TRUE(world.wallet->buy(ShopItem::rug));  // 5 coins left
+    auto view = world.view(SettingsTab::shop);
+    const QImage img = shoot(*view, "shop");
+    auto* rug = view->page()->findChild<QAbstractButton*>("rug");
+    auto* portrait = view->page()->findChild<QAbstractButton*>("portrait");
+    auto* treats = view->page()->findChild<QAbstractButton*>("treats");
+    ASSERT_TRUE(rug && portrait && treats);
+    EXPECT_GT(count(img, inView(rug, *view), kit::accent(), 30), 100);
+    EXPECT_TRUE(treats->isEnabled());
+    EXPECT_FALSE(portrait->isEnabled());
+    // The dimmed tile's fill is darker than the enabled one's.
+    const QRect p = inView(portrait, *view), t = inView(treats, *view);
+    EXPECT_LT(img.pixelColor(p.left() + 4, p.top() + 30).lightness(), img.pixelColor(t.left() + 4, t.top() + 30).lightness());
+}
