@@ -1,10 +1,11 @@
 #include "rooms/NotchCard.h"
 
 #include "rooms/RoomButtons.h"
-#include "scenery/TomatoClock.h"
+#include "platform/Color.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 
@@ -33,6 +34,37 @@ const QFont& primaryFont() {
 const QFont& secondaryFont() {
     static const QFont f = chrome::font(kSecondarySize, QFont::DemiBold);
     return f;
+}
+
+// A small ripe tomato with its green calyx, for titles whose face has no tomato.
+void paintTomato(QPainter& p, const QRectF& box) {
+    static const QColor red = colorFromHex("#E8503F");
+    static const QColor shine = colorFromHex("#FF8A78");
+    static const QColor green = colorFromHex("#5DAA4E");
+    const double w = box.width();
+    p.save();
+    p.translate(box.topLeft());
+    p.scale(w / 12, w / 12);
+    p.setPen(Qt::NoPen);
+    p.setBrush(red);
+    p.drawEllipse(QRectF(0.5, 2.5, 11, 9));
+    p.setBrush(shine);
+    p.drawEllipse(QRectF(2.4, 4.4, 2.4, 1.6));
+    p.setBrush(green);
+    QPainterPath calyx;
+    calyx.moveTo(6, 1.8);
+    calyx.lineTo(8.9, 2.6);
+    calyx.lineTo(7, 3.6);
+    calyx.lineTo(7.6, 5.0);
+    calyx.lineTo(6, 4.1);
+    calyx.lineTo(4.4, 5.0);
+    calyx.lineTo(5.0, 3.6);
+    calyx.lineTo(3.1, 2.6);
+    calyx.closeSubpath();
+    p.drawPath(calyx);
+    p.setPen(QPen(green, 0.9, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(6, 2.4), QPointF(6.6, 0.5));
+    p.restore();
 }
 
 }  // namespace
@@ -136,11 +168,8 @@ void NotchCard::paint(QPainter& p, QPointF centre) const {
     p.drawStaticText(titlePos_, titleText_);
     if (titleTomato_) {
         const double h = titleHeight_;
-        const QSizeF tomato(kTomatoWidth, kTomatoWidth * TomatoClock::kSize.height() / TomatoClock::kSize.width());
-        p.save();
-        p.translate(titlePos_.x() + titleWidth_ + 3, titlePos_.y() + (h - tomato.height()) / 2);
-        TomatoClock::draw(p, tomato, 0, false);
-        p.restore();
+        paintTomato(p, QRectF(titlePos_.x() + titleWidth_ + 3, titlePos_.y() + (h - kTomatoWidth) / 2 + 1,
+                              kTomatoWidth, kTomatoWidth));
     }
     p.setPen(chrome::withOpacity(chrome::cream(), 0.72));
     p.setFont(messageFont());

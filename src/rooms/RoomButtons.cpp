@@ -44,11 +44,15 @@ QColor withOpacity(QColor c, double opacity) {
 }
 
 QFont font(double size, QFont::Weight weight) {
-    QFont f(QStringLiteral("Nunito"));
+    // A rounded face when there is one, else a narrow sans: the pill's column is only 60 wide.
+    QFont f;
+    f.setFamilies({QStringLiteral("Nunito"), QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     // Half sizes go down: the fallback face runs wide.
     f.setPixelSize(std::max(1, static_cast<int>(std::floor(size))));
-    f.setWeight(weight);
+    // The fallback faces have no semibold; bold reads closer than regular.
+    f.setWeight(weight == QFont::DemiBold ? QFont::Bold : weight);
     return f;
 }
 
@@ -58,6 +62,8 @@ double springProgress(double elapsed, double response, double damping) {
     const double w0 = 2 * std::numbers::pi / response;
     const double z = std::clamp(damping, 0.0, 1.0);
     const double decay = std::exp(-z * w0 * elapsed);
+    // Settled: what is left is far below a pixel or a colour step.
+    if (decay < 1e-4) return 1;
     if (z >= 1) return 1 - decay * (1 + w0 * elapsed);
     const double wd = w0 * std::sqrt(1 - z * z);
     return 1 - decay * (std::cos(wd * elapsed) + z * w0 / wd * std::sin(wd * elapsed));

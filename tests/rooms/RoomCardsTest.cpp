@@ -1,0 +1,218 @@
+// The room's cards: when the tomato-clock offer is due, the intro's steps, the farewell, and
+// what each button changes.
+#include "TopBarWorld.h"
+
+#include "life/Preferences.h"
+#include "platform/Color.h"
+#include "rooms/RoomCards.h"
+
+#include <gtest/gtest.h>
+
+namespace kp {
+namespace {
+
+using test::colourDistance;
+using test::findSpot;
+
+struct CardsFixture : ::testing::Test {
+    test::ChromeWorld w;
+    RoomCards cards{*w.state, *w.pomodoro, *w.wallet, w.store(), w.cat.clock, w.hub};
+    RoomHotspots hot;
+
+    CardsFixture() {
+        w.store().set(QStringLiteral("onboardedV1"), true);
+        w.state->setRoomKind(IslandRoomKind::bedroom);
+        PetLifeTestAccess::setBirth(w.life(), w.now() - 4 * 86400.0);
+    }
+
+    QImage render() {
+        QImage img = test::wallImage();
+        QPainter p(&img);
+        hot.clear();
+        cards.paint(p, w.frame(), hot);
+        return img;
+    }
+    void settle() { w.cat.scheduler.advance(1.5); }
+    void kill() { PetLifeProbe::die(w.life()); }
+};
+
+TEST_F(CardsFixture, OfferFromTheThirdDayExactly) {
+    PetLifeTestAccess::setBirth(w.life(), w.now() - 259200);
+    EXPECT_TRUE(cards.shouldOfferTomatoClock());
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::offer);
+    PetLifeTestAccess::setBirth(w.life(), w.now() - 259199);
+    EXPECT_FALSE(cards.shouldOfferTomatoClock());
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
+}
+
+TEST_F(CardsFixture, OfferNeedsEveryCondition) {
+    ASSERT_TRUE(cards.shouldOfferTomatoClock());
+    w.wallet->setEnabled(true);
+    EXPECT_FALSE(cards.shouldOfferTomatoClock());
+    w.wallet->setEnabled(false);
+    w.store().set(QStringLiteral("onboardedV1"), false);
+    EXPECT_FALSE(cards.shouldOfferTomatoClock());
+    w.store().set(QStringLiteral("onboardedV1"), true);
+    w.state->setRoomKind(IslandRoomKind::kitchen);
+    EXPECT_FALSE(cards.shouldOfferTomatoClock());
+    w.state->setRoomKind(IslandRoomKind::bedroom);
+    w.store().set(QStringLiteral("pomodoroNudgeDone"), true);
+    EXPECT_FALSE(cards.shouldOfferTomatoClock());
+    w.store().set(QStringLiteral("pomodoroNudgeDone"), false);
+    ASSERT_TRUE(cards.shouldOfferTomatoClock());
+    kill();
+    EXPECT_FALSE(cards.shouldOfferTomatoClock());
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::farewell);
+}
+
+TEST_F(CardsFixture, TurnItOnStartsTheIntro) {
+    render();
+    const NotchCard* card = cards.noteCard();
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->title(), QString::fromUtf8("Tobbi found a tomato clock \xF0\x9F\x8D\x85"));
+    EXPECT_EQ(card->primary(), QStringLiteral("Turn it on"));
+    EXPECT_EQ(card->secondary(), QStringLiteral("Not now"));
+
+    EXPECT_TRUE(cards.perform({RoomActionKind::card, int(CardButton::turnOn)}));
+    EXPECT_TRUE(w.store().boolValue(QStringLiteral("pomodoroNudgeDone")));
+    EXPECT_TRUE(w.wallet->enabled());
+    EXPECT_TRUE(w.store().boolValue(QStringLiteral("pomodoroAndCoins")));
+    EXPECT_EQ(w.pomodoro->introStep(), 0);
+    EXPECT_EQ(w.count(note::openRoom), 1);
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::intro);
+    render();
+    EXPECT_EQ(cards.noteCard()->title(), QStringLiteral("The tomato clock"));
+}
+
+TEST_F(CardsFixture, NotNowOnlyAnswersTheOffer) {
+    EXPECT_TRUE(cards.perform({RoomActionKind::card, int(CardButton::notNow)}));
+    EXPECT_TRUE(w.store().boolValue(QStringLiteral("pomodoroNudgeDone")));
+    EXPECT_FALSE(w.wallet->enabled());
+    EXPECT_FALSE(w.pomodoro->introStep().has_value());
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
+}
+
+TEST_F(CardsFixture, IntroStepsNextAndGotIt) {
+    w.wallet->setEnabled(true);
+    w.pomodoro->startIntro();
+    render();
+    EXPECT_EQ(cards.noteCard()->secondary(), QStringLiteral("Skip"));
+    cards.perform({RoomActionKind::card, int(CardButton::next)});
+    EXPECT_EQ(w.pomodoro->introStep(), 1);
+    render();
+    EXPECT_EQ(cards.noteCard()->title(), QStringLiteral("Focus together"));
+    EXPECT_TRUE(cards.noteCard()->message().startsWith(QStringLiteral("Tobbi naps beside it")));
+    cards.perform({RoomActionKind::card, int(CardButton::next)});
+    render();
+    // The last step has a single button.
+    EXPECT_EQ(cards.noteCard()->title(), QStringLiteral("His coins"));
+    EXPECT_EQ(cards.noteCard()->primary(), QStringLiteral("Got it"));
+    EXPECT_FALSE(cards.noteCard()->secondary().has_value());
+    EXPECT_NE(findSpot(hot, {RoomActionKind::card, int(CardButton::gotIt)}), nullptr);
+    EXPECT_EQ(findSpot(hot, {RoomActionKind::card, int(CardButton::skip)}), nullptr);
+    cards.perform({RoomActionKind::card, int(CardButton::gotIt)});
+    EXPECT_FALSE(w.pomodoro->introStep().has_value());
+    EXPECT_TRUE(w.store().boolValue(QStringLiteral("pomodoroIntroSeen")));
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
+}
+
+TEST_F(CardsFixture, SkipEndsTheIntroForGood) {
+    w.wallet->setEnabled(true);
+    w.pomodoro->startIntro();
+    cards.perform({RoomActionKind::card, int(CardButton::skip)});
+    EXPECT_FALSE(w.pomodoro->introStep().has_value());
+    EXPECT_TRUE(w.store().boolValue(QStringLiteral("pomodoroIntroSeen")));
+    w.pomodoro->startIntro();
+    EXPECT_FALSE(w.pomodoro->introStep().has_value());
+}
+
+TEST_F(CardsFixture, IntroOnlyInTheBedroomWithTheShopOn) {
+    w.wallet->setEnabled(true);
+    w.pomodoro->startIntro();
+    w.state->setRoomKind(IslandRoomKind::garden);
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
+    w.state->setRoomKind(IslandRoomKind::bedroom);
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::intro);
+    w.wallet->setEnabled(false);
+    EXPECT_NE(cards.shownCard(), RoomCardKind::intro);
+}
+
+TEST_F(CardsFixture, DeadCatShowsOnlyTheFarewell) {
+    w.wallet->setEnabled(true);
+    w.pomodoro->startIntro();
+    kill();
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::farewell);
+    const QImage img = render();
+    EXPECT_EQ(cards.noteCard(), nullptr);
+    const QRectF box = cards.farewellFrame(640, 160);
+    EXPECT_NEAR(box.center().x(), 320, 1e-9);
+    EXPECT_NEAR(box.center().y(), 0.46 * 160, 1e-9);
+    // Dark card, light button.
+    EXPECT_LT(img.pixelColor(QPoint(int(box.left() + 4), int(box.center().y()))).lightness(), 120);
+    const QRectF button = cards.farewellButton(640, 160);
+    EXPECT_LT(colourDistance(img.pixelColor(QPoint(int(button.left() + 5), int(button.center().y()))),
+                             colorFromHex("#F4EDE6")), 10);
+    // The card swallows clicks; its button welcomes a new cat.
+    const RoomHotspot* onCard = hot.at(QPointF(box.left() + 4, box.top() + 4));
+    ASSERT_NE(onCard, nullptr);
+    EXPECT_FALSE(onCard->enabled);
+    const RoomHotspot* onButton = hot.at(button.center());
+    ASSERT_NE(onButton, nullptr);
+    EXPECT_EQ(onButton->action, (RoomAction{RoomActionKind::card, int(CardButton::welcome)}));
+}
+
+TEST_F(CardsFixture, WelcomeANewCat) {
+    w.store().set(QStringLiteral("petName"), QStringLiteral("Mochi"));
+    w.state->setPetName(QStringLiteral("Mochi"));
+    w.store().set(QStringLiteral("pomodoroNudgeDone"), true);
+    kill();
+    ASSERT_TRUE(w.life().isDead());
+    cards.perform({RoomActionKind::card, int(CardButton::welcome)});
+    EXPECT_FALSE(w.life().isDead());
+    EXPECT_EQ(w.life().stage(), PetStage::kitten);
+    EXPECT_NEAR(w.life().birth(), w.now(), 1e-6);
+    EXPECT_FALSE(w.store().boolValue(QStringLiteral("onboardedV1")));
+    EXPECT_TRUE(w.store().contains(QStringLiteral("petName")));
+    EXPECT_EQ(w.store().string(QStringLiteral("petName")), QString());
+    EXPECT_EQ(w.state->petName(), QStringLiteral("Tobbi"));
+    ASSERT_EQ(w.count(note::replayOnboarding), 1);
+    EXPECT_FALSE(w.posted.back().second.has_value());
+    // The offer stays answered: a new cat does not bring it back.
+    EXPECT_TRUE(w.store().boolValue(QStringLiteral("pomodoroNudgeDone")));
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
+}
+
+TEST_F(CardsFixture, OfferCardSitsBelowTheBarAndFadesIn) {
+    render();
+    const NotchCard* card = cards.noteCard();
+    ASSERT_NE(card, nullptr);
+    const QRectF box = card->frame(RoomCards::noteCardCentre(640));
+    EXPECT_NEAR(box.center().y(), 92, 1e-9);
+    EXPECT_GT(box.top(), 36);
+    EXPECT_LT(box.bottom(), 160);
+    settle();
+    const QImage img = render();
+    EXPECT_LT(img.pixelColor(QPoint(int(box.left() + 4), int(box.center().y()))).lightness(), 60);
+    const QRectF primary = card->primaryRect(RoomCards::noteCardCentre(640));
+    EXPECT_LT(colourDistance(img.pixelColor(QPoint(int(primary.left() + 4), int(primary.center().y()))),
+                             colorFromHex("#F4EDE6")), 10);
+    // Outside the card nothing is drawn.
+    EXPECT_EQ(img.pixelColor(QPoint(int(box.left()) - 3, int(box.center().y()))), QColor(0xE9, 0xDD, 0xCB));
+    EXPECT_EQ(img.pixelColor(QPoint(320, int(box.bottom()) + 3)), QColor(0xE9, 0xDD, 0xCB));
+    EXPECT_EQ(hot.at(primary.center())->action, (RoomAction{RoomActionKind::card, int(CardButton::turnOn)}));
+}
+
+TEST(RoomCardTexts, IntroStepsByName) {
+    auto [t0, m0] = cards::introStepText(0, QStringLiteral("Mochi"));
+    EXPECT_EQ(t0, QStringLiteral("The tomato clock"));
+    EXPECT_EQ(m0, QStringLiteral("It's on his nightstand: click it to focus, or use the menu bar."));
+    auto [t1, m1] = cards::introStepText(1, QStringLiteral("Mochi"));
+    EXPECT_EQ(m1, QStringLiteral("Mochi naps beside it while you work. When it rings, softly, he asks for your break."));
+    auto [t2, m2] = cards::introStepText(2, QStringLiteral("Mochi"));
+    EXPECT_EQ(t2, QStringLiteral("His coins"));
+    EXPECT_EQ(m2, QStringLiteral("Each finished round earns coins. Click the coin by his stats for his shop: treats, "
+                                 "things for his room, toys."));
+}
+
+}  // namespace
+}  // namespace kp

@@ -1,0 +1,211 @@
+// The room's top bar: layout beside the notch, the name line, the tabs and what its buttons do.
+#include "TopBarWorld.h"
+
+#include "platform/Color.h"
+#include "rooms/TopBar.h"
+
+#include <gtest/gtest.h>
+
+namespace kp {
+namespace {
+
+using test::ChromeWorld;
+using test::colourDistance;
+using test::findSpot;
+
+struct TopBarFixture : ::testing::Test {
+    ChromeWorld w;
+    TopBar bar{*w.state, *w.wallet, w.cat.clock, w.cat.scheduler, w.hub};
+    RoomHotspots hot;
+
+    QImage render(double width = 640) {
+        QImage img = test::wallImage(width);
+        QPainter p(&img);
+        hot.clear();
+        bar.paint(p, w.frame(width), hot);
+        return img;
+    }
+};
+
+TEST(TopBarText, MetaLineJoinsNameStageAndAge) {
+    EXPECT_EQ(topbar::metaLine(QStringLiteral("Tobbi"), PetStage::kitten, QStringLiteral("3d")),
+              QString::fromUtf8("Tobbi \u00B7 kitten 3d"));
+    EXPECT_EQ(topbar::stageWord(PetStage::junior), QStringLiteral("junior"));
+    EXPECT_EQ(topbar::stageWord(PetStage::adult), QStringLiteral("adult"));
+}
+
+TEST(TopBarLayout, ZonesStayBesideTheNotch) {
+    const TopBar::Layout l = TopBar::layout(640, 184, true);
+    // Each zone 208 wide: 12...220 and 420...628; the notch gap stays clear.
+    EXPECT_DOUBLE_EQ(l.left.left(), 12);
+    EXPECT_DOUBLE_EQ(l.left.width(), 208);
+    EXPECT_DOUBLE_EQ(l.right.right(), 628);
+    EXPECT_LE(l.coin->right(), l.left.right());
+    EXPECT_GE(l.tabs[0].left(), l.right.left());
+    EXPECT_DOUBLE_EQ(l.gear.right(), 628);
+    // A wider notch narrows the zones.
+    const TopBar::Layout wide = TopBar::layout(640, 220, false);
+    EXPECT_DOUBLE_EQ(wide.left.width(), 190);
+    EXPECT_FALSE(wide.coin.has_value());
+    // The pill does not move when the coin comes.
+    EXPECT_EQ(TopBar::layout(640, 184, false).pill, l.pill);
+    for (int i = 1; i < topbar::tabCount; ++i)
+        EXPECT_DOUBLE_EQ(l.tabs[std::size_t(i)].left() - l.tabs[std::size_t(i - 1)].right(), 3);
+}
+
+TEST_F(TopBarFixture, CoinButtonOnlyWhileTheShopIsOn) {
+    render();
+    EXPECT_EQ(bar.coinButton(), nullptr);
+    EXPECT_EQ(findSpot(hot, {RoomActionKind::openSettings, 2}), nullptr);
+    w.wallet->setEnabled(true);
+    render();
+    ASSERT_NE(bar.coinButton(), nullptr);
+    const RoomHotspot* coin = findSpot(hot, {RoomActionKind::openSettings, 2});
+    ASSERT_NE(coin, nullptr);
+    EXPECT_EQ(coin->helpText, QStringLiteral("0 coins: the shop"));
+    EXPECT_TRUE(coin->tick);
+    w.wallet->setEnabled(false);
+    render();
+    EXPECT_EQ(bar.coinButton(), nullptr);
+}
+
+TEST_F(TopBarFixture, PillTakesNoClicksAndButtonsHaveTheirHelp) {
+    render();
+    const TopBar::Layout l = TopBar::layout(640, 184, false);
+    EXPECT_EQ(hot.at(l.pill.center()), nullptr);
+    EXPECT_EQ(hot.at(QPointF(l.ringsLeft + 10, l.midY)), nullptr);
+    const char* expected[] = {"Bedroom", "Living room", "Kitchen", "Care", "Garden"};
+    for (int i = 0; i < topbar::tabCount; ++i) {
+        const RoomHotspot* tab = hot.at(l.tabs[std::size_t(i)].center());
+        ASSERT_NE(tab, nullptr);
+        EXPECT_EQ(tab->action, RoomAction::tab(topbar::tabRooms[std::size_t(i)]));
+        EXPECT_STREQ(tab->help, expected[i]);
+        EXPECT_TRUE(tab->tick);
+    }
+    const RoomHotspot* album = hot.at(l.album.center());
+    ASSERT_NE(album, nullptr);
+    EXPECT_STREQ(album->help, "Album");
+    ASSERT_NE(hot.at(l.gear.center()), nullptr);
+    EXPECT_EQ(hot.at(l.gear.center())->action, (RoomAction{RoomActionKind::openSettings, 0}));
+}
+
+TEST_F(TopBarFixture, ButtonsPostTheirNotifications) {
+    EXPECT_TRUE(bar.perform({RoomActionKind::openSettings, 0}));
+    ASSERT_EQ(w.count(note::openFullSettings), 1);
+    EXPECT_FALSE(w.posted.back().second.has_value());
+
+    EXPECT_TRUE(bar.perform({RoomActionKind::openSettings, 2}));
+    ASSERT_EQ(w.count(note::openFullSettings), 2);
+    const auto* tab = notificationObject<std::string>(w.posted.back().second);
+    ASSERT_NE(tab, nullptr);
+    EXPECT_EQ(*tab, "shop");
+
+    EXPECT_TRUE(bar.perform({RoomActionKind::openAlbum, 0}));
+    EXPECT_EQ(w.count(note::openAlbum), 1);
+    EXPECT_FALSE(w.posted.back().second.has_value());
+
+    // Not the bar's: the wardrobe and the furniture.
+    EXPECT_FALSE(bar.perform({RoomActionKind::openSettings, 1}));
+    EXPECT_FALSE(bar.perform(RoomAction::errand(PetErrand::eat)));
+}
+
+TEST_F(TopBarFixture, TabTellsTheCatThenChangesTheRoom) {
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::bedroom);
+    PetLifeTestAccess::setViewRoom(w.life(), IslandRoomKind::bedroom);
+    std::vector<IslandRoomKind> selected;
+    bar.setOnRoomSelected([&](IslandRoomKind r) { selected.push_back(r); });
+
+    EXPECT_TRUE(bar.perform(RoomAction::tab(IslandRoomKind::kitchen)));
+    EXPECT_EQ(w.state->roomKind(), IslandRoomKind::kitchen);
+    EXPECT_EQ(w.life().viewRoom(), IslandRoomKind::kitchen);
+    ASSERT_TRUE(w.life().arrivalDue().has_value());
+    EXPECT_NEAR(*w.life().arrivalDue(), w.now() + 3, 1e-6);
+    EXPECT_EQ(selected, std::vector<IslandRoomKind>{IslandRoomKind::kitchen});
+
+    // The highlight moves with a spring: half-way early on, settled later.
+    const double early = bar.tabSelection(2);
+    EXPECT_GT(early, -1e-9);
+    EXPECT_LT(early, 1);
+    w.cat.scheduler.advance(1.5);
+    EXPECT_DOUBLE_EQ(bar.tabSelection(2), 1);
+    EXPECT_DOUBLE_EQ(bar.tabSelection(0), 0);
+}
+
+TEST_F(TopBarFixture, TabOfTheRoomShownDoesNothing) {
+    PetLifeTestAccess::setViewRoom(w.life(), IslandRoomKind::living);
+    w.state->setRoomKind(IslandRoomKind::bedroom);
+    int selected = 0;
+    bar.setOnRoomSelected([&](IslandRoomKind) { ++selected; });
+    bar.selectRoom(IslandRoomKind::bedroom);
+    EXPECT_EQ(w.life().viewRoom(), IslandRoomKind::living);  // the cat was not told
+    EXPECT_EQ(selected, 0);
+    EXPECT_DOUBLE_EQ(bar.tabSelection(0), 1);
+}
+
+TEST_F(TopBarFixture, SelectedTabIsLightOthersDark) {
+    w.state->setRoomKind(IslandRoomKind::living);
+    const QImage img = render();
+    const TopBar::Layout l = TopBar::layout(640, 184, false);
+    // Sample the capsule beside its symbol.
+    const auto capsule = [&](int i) {
+        const QRectF& r = l.tabs[std::size_t(i)];
+        return img.pixelColor(QPoint(int(r.left() + 3), int(r.center().y())));
+    };
+    EXPECT_LT(colourDistance(capsule(1), colorFromHex("#F4EDE6")), 12);
+    for (int i : {0, 2, 3, 4}) EXPECT_LT(capsule(i).lightness(), 200) << i;
+    // The selected tab's symbol is dark ink on the light capsule.
+    bool darkInk = false;
+    const QRectF& sel = l.tabs[1];
+    for (int x = int(sel.left() + 6); x < int(sel.right() - 6); ++x)
+        for (int y = int(sel.top() + 3); y < int(sel.bottom() - 3); ++y)
+            if (colourDistance(img.pixelColor(x, y), colorFromHex("#1A1614")) < 40) darkInk = true;
+    EXPECT_TRUE(darkInk);
+}
+
+TEST_F(TopBarFixture, NothingDrawnInTheNotchGapOrBelowTheBar) {
+    w.wallet->setEnabled(true);
+    const QColor wall(0xE9, 0xDD, 0xCB);
+    const QImage img = render();
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const bool gap = x > 222 && x < 418;
+            const bool below = y > 38;
+            if (gap || below) {
+                ASSERT_EQ(img.pixelColor(x, y), wall) << x << "," << y;
+            }
+        }
+    // The pill is dark over the wall.
+    const TopBar::Layout l = TopBar::layout(640, 184, true);
+    EXPECT_LT(img.pixelColor(QPoint(int(l.pill.left() + 4), int(l.midY))).lightness(),
+              wall.lightness() - 40);
+}
+
+TEST_F(TopBarFixture, AlbumDotWhileKeepsakesAreUnseen) {
+    int unseen = 0;
+    bar.setAlbumUnseenSource([&] { return unseen; });
+    const TopBar::Layout l = TopBar::layout(640, 184, false);
+    const QPoint dot = AlbumButton::badgeRect(l.album).center().toPoint();
+    const QColor pink = colorFromHex("#F28AA0");
+    EXPECT_GT(colourDistance(render().pixelColor(dot), pink), 40);
+    unseen = 1;
+    EXPECT_LT(colourDistance(render().pixelColor(dot), pink), 10);
+    unseen = 40;
+    EXPECT_LT(colourDistance(render().pixelColor(dot), pink), 10);
+}
+
+TEST_F(TopBarFixture, RingsShowTheCatsStats) {
+    w.life().setHunger(100);
+    w.life().setHealth(100);
+    const QImage img = render();
+    const TopBar::Layout l = TopBar::layout(640, 184, false);
+    const double r = (needbar::ringSize - needbar::ringStroke) / 2;
+    // Hunger ring: only the red stub at the top; health ring: full green, also at 6 o'clock.
+    const QPointF hunger(l.ringsLeft + 10, l.midY);
+    const QPointF health(l.ringsLeft + 3 * 24 + 10, l.midY);
+    EXPECT_LT(colourDistance(img.pixelColor(QPointF(hunger.x(), hunger.y() - r).toPoint()), colorFromHex("#F4505E")), 70);
+    EXPECT_GT(colourDistance(img.pixelColor(QPointF(hunger.x(), hunger.y() + r).toPoint()), colorFromHex("#F4505E")), 80);
+    EXPECT_LT(colourDistance(img.pixelColor(QPointF(health.x(), health.y() + r).toPoint()), colorFromHex("#6FBF78")), 50);
+}
+
+}  // namespace
+}  // namespace kp
