@@ -6,7 +6,10 @@
 
 #include <QPainter>
 
+#include <QImage>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -82,6 +85,62 @@ QPen dashedPen(const QColor& c, double width, double on, double off, Qt::PenCapS
     pen.setDashPattern({on / width, off / width});
     pen.setDashOffset(0);
     return pen;
+}
+
+// The fir garland's rope. Antialiased stroking of a long dashed curve with round caps costs
+// about a whole room frame, so the rope is rendered once at the painter's resolution and then
+// drawn as an image; the last few rope shapes are kept.
+struct FirRope {
+    double width = -1, top = 0, sag = 0, unit = 0, margin = 0, sx = 0, sy = 0;
+    QRectF bounds;
+    QImage image;
+};
+
+void strokeFirRope(QPainter& p, const QPainterPath& rope, double unit) {
+    QPen fir(hex("#3F7A4A"), 5 * unit, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    fir.setMiterLimit(10);
+    p.setPen(fir);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(rope);
+    p.setPen(dashedPen(hex("#5E9E5E"), 3 * unit, 2 * unit, 3 * unit, Qt::RoundCap));
+    p.drawPath(rope);
+}
+
+void drawFirRope(QPainter& p, const QPainterPath& rope, double width, double top, double sag, double unit,
+                 double margin) {
+    const QTransform t = p.deviceTransform();
+    const double sx = std::hypot(t.m11(), t.m12());
+    const double sy = std::hypot(t.m21(), t.m22());
+    if (sx <= 0 || sy <= 0 || sx * width > 8192) {
+        strokeFirRope(p, rope, unit);
+        return;
+    }
+    static std::array<FirRope, 3> cache;
+    static std::size_t next = 0;
+    FirRope* hit = nullptr;
+    for (FirRope& f : cache)
+        if (f.width == width && f.top == top && f.sag == sag && f.unit == unit && f.margin == margin &&
+            std::abs(f.sx - sx) < 1e-6 && std::abs(f.sy - sy) < 1e-6)
+            hit = &f;
+    if (hit == nullptr) {
+        hit = &cache[next];
+        next = (next + 1) % cache.size();
+        const double pad = 3 * unit + 1;
+        const QRectF bounds = rope.boundingRect().adjusted(-pad, -pad, pad, pad);
+        QImage image(static_cast<int>(std::ceil(bounds.width() * sx)), static_cast<int>(std::ceil(bounds.height() * sy)),
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter ip(&image);
+            ip.setRenderHint(QPainter::Antialiasing, true);
+            ip.scale(sx, sy);
+            ip.translate(-bounds.topLeft());
+            strokeFirRope(ip, rope, unit);
+        }
+        *hit = FirRope{width, top, sag, unit, margin, sx, sy, bounds, std::move(image)};
+    }
+    const QRectF target(hit->bounds.topLeft(), QSizeF(hit->image.width() / sx, hit->image.height() / sy));
+    p.drawImage(target, hit->image);
 }
 
 }  // namespace
@@ -194,12 +253,7 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
     rope.quadTo(W / 2, top + 2 * sag, W - m, top);
     p.setBrush(Qt::NoBrush);
     if (holiday == Holiday::christmas) {
-        QPen fir(hex("#3F7A4A"), 5 * unit, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
-        fir.setMiterLimit(10);
-        p.setPen(fir);
-        p.drawPath(rope);
-        p.setPen(dashedPen(hex("#5E9E5E"), 3 * unit, 2 * unit, 3 * unit, Qt::RoundCap));
-        p.drawPath(rope);
+        drawFirRope(p, rope, W, top, sag, unit, m);
     } else {
         p.setPen(QPen(faded(hex("#5C4636"), 0.6), std::max(unit, 0.8)));
         p.drawPath(rope);
