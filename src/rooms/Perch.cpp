@@ -35,7 +35,8 @@ PerchPlacement climb(const PerchSpot& spot, double p, double from, double to, do
         const double k = 1 - (1 - q) * (1 - q);
         r.x = from + (mid - from) * k;
         r.lift = h2 * k + 6 * std::sin(M_PI * q);
-        r.tilt = -62 * k;
+        // Tipped on from the crouch's -8 degrees to -62, so the body never snaps back upright.
+        r.tilt = -8 - 54 * k;
         r.pawAngle = -120 * k;
     } else if (p < 0.72) {  // cling; the wobble runs on the wall clock so uneven frames keep it moving
         r.x = mid;

@@ -48,8 +48,7 @@ RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musi
     c.tail = c.lying ? 0 : sp.tail;
     c.springTilt = sp.tilt;
     c.squash = sp.squash;
-    const double v = sp.facing;
-    c.facingWidth = v >= 0 ? std::max(v, 0.12) : std::min(v, -0.12);
+    c.facingWidth = facingWidthFor(sp.facing);
 
     // Height: the bed and the window sill lift the cat, each with a little hop on the way.
     const double s = c.s;

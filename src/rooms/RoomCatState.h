@@ -79,6 +79,11 @@ struct RoomCatState {
     QPointF headAnchor() const { return {x + headOffset.x() * f * s, y + headOffset.y() * s}; }
 };
 
+// The signed width factor for the facing spring: never thinner than 0.12 while the cat turns.
+constexpr double facingWidthFor(double spring) {
+    return spring >= 0 ? (spring > 0.12 ? spring : 0.12) : (spring < -0.12 ? spring : -0.12);
+}
+
 // The state for `life` in `frame`. Reads the model only; call after the springs were stepped
 // to the frame's time. `now` is the wall clock (the perch climbs run on it).
 RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now);

@@ -1,0 +1,105 @@
+// The pointer report and the pose readers: leg swing, face washing, front paw, face.
+#include "rooms/RoomCatMotion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kp {
+namespace {
+
+constexpr double kMiddle = 720;  // a 1440-point screen
+constexpr double kW = 640;       // room from x 400 to 1040
+
+TEST(RoomCatPointer, ShareOfTheRoomWithBothEdgesIncluded) {
+    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {400, 10}, kMiddle, 160, kW), 0.0);
+    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {1040, 10}, kMiddle, 160, kW), 1.0);
+    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {720, 160}, kMiddle, 160, kW), 0.5);
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {399, 10}, kMiddle, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {1041, 10}, kMiddle, 160, kW));
+    // Below the island, or not open: no pointer, wherever it is.
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {720, 161}, kMiddle, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {720, -1}, kMiddle, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::compact, {720, 10}, kMiddle, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::hidden, {720, 10}, kMiddle, 160, kW));
+}
+
+CatMotionInputs walking() {
+    CatMotionInputs in;
+    in.pose = PetPose::walking;
+    in.stepping = true;
+    return in;
+}
+
+TEST(RoomCatMotion, LegSwingByGait) {
+    const double t = 0.1;
+    CatMotionInputs in = walking();
+    EXPECT_NEAR(legSwing(in, t), 0.7 * std::sin(0.9), 1e-12);
+    in.pose = PetPose::hunting;
+    EXPECT_NEAR(legSwing(in, t), 0.5 * std::sin(0.5), 1e-12);
+    in.zooming = true;
+    EXPECT_NEAR(legSwing(in, t), std::sin(2.0), 1e-12);
+    in.lyingDown = true;  // a lying cat does not step, even while stepping
+    EXPECT_EQ(legSwing(in, t), 0);
+    in = walking();
+    in.stepping = false;
+    EXPECT_EQ(legSwing(in, t), 0);
+}
+
+TEST(RoomCatMotion, WashesFaceOnlySittingSettledAndUnloved) {
+    CatMotionInputs in;
+    in.pose = PetPose::sitting;
+    in.springSit = 0.9;
+    const double t = 800.0 - 1.3 + 0.5;  // fmod(t + 1.3, 8) = 0.5
+    EXPECT_TRUE(isWashingFace(in, t));
+    EXPECT_FALSE(isWashingFace(in, t + 1.2));  // 1.7 into the period
+    in.lovedUntil = t + 1;
+    EXPECT_FALSE(isWashingFace(in, t));
+    in.lovedUntil = t - 1;  // love that has passed
+    EXPECT_TRUE(isWashingFace(in, t));
+    in.springSit = 0.8;
+    EXPECT_FALSE(isWashingFace(in, t));
+    in.springSit = 0.9;
+    in.stepping = true;
+    EXPECT_FALSE(isWashingFace(in, t));
+}
+
+TEST(RoomCatMotion, FrontPawFirstMatchWins) {
+    const double t = 0.2;
+    CatMotionInputs in;
+    in.pose = PetPose::batting;
+    EXPECT_EQ(pawMotion(in, true, t, 0), (PawPose{10 * std::sin(2.4) - 150, 1}));
+    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{-50 * std::abs(std::sin(1.4)) - 60, 1}));
+    in.pose = PetPose::playing;
+    in.pawReach = 0.5;
+    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{-35, 0.5}));
+    in.pose = PetPose::digging;
+    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{35 * std::sin(3.2) - 40, 0.6}));
+    in.pose = PetPose::stretching;
+    in.springStretch = 1;
+    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{-70, 0}));
+    in.pose = PetPose::walking;
+    EXPECT_EQ(pawMotion(in, false, t, 0.5), (PawPose{8, 0}));
+}
+
+TEST(RoomCatMotion, FaceOverride) {
+    const double t = 100;
+    CatMotionInputs in;
+    in.pose = PetPose::eating;
+    EXPECT_EQ(faceOverride(in, false, t), CatExpression::eating);
+    EXPECT_EQ(faceOverride(in, true, t), CatExpression::asleep);
+    in.dead = true;
+    EXPECT_EQ(faceOverride(in, true, t), CatExpression::dead);
+    in = {};
+    in.pose = PetPose::hiding;
+    EXPECT_EQ(faceOverride(in, false, t), CatExpression::surprised);
+    in.pose = PetPose::bellyUp;
+    EXPECT_EQ(faceOverride(in, false, t), CatExpression::happy);
+    in.pose = PetPose::sitting;
+    EXPECT_EQ(faceOverride(in, false, t), std::nullopt);
+    in.lovedUntil = t + 2;
+    EXPECT_EQ(faceOverride(in, false, t), CatExpression::happy);
+}
+
+}  // namespace
+}  // namespace kp

@@ -1,0 +1,224 @@
+// The cat in the room as a person sees it: where it stands, how it turns, fades in, shows death and
+// sickness, climbs, and answers a click.
+#include "RoomCatWorld.h"
+
+#include "rooms/Petting.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kp::test {
+namespace {
+
+// Mean colour of the drawn pixels (straight alpha) in `r`.
+QColor meanInk(const QImage& img, const QRect& r) {
+    double red = 0, green = 0, blue = 0;
+    int n = 0;
+    const QRect a = r.intersected(img.rect());
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.alpha() < 250) continue;
+            red += c.red();
+            green += c.green();
+            blue += c.blue();
+            ++n;
+        }
+    if (n == 0) return {};
+    return QColor(int(red / n), int(green / n), int(blue / n));
+}
+
+int maxAlpha(const QImage& img) {
+    int m = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) m = std::max(m, qAlpha(img.pixel(x, y)));
+    return m;
+}
+
+TEST(RoomCat, StandsAtItsPlaceOnTheFloor) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.3);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const QImage img = w.render();
+    const RoomCatState& c = w.layer->state();
+    EXPECT_NEAR(c.x, 0.3 * 640, 1e-9);
+    EXPECT_NEAR(c.s, 0.94, 1e-3);  // grown up, island open
+    const QRect ink = inkBounds(img);
+    ASSERT_FALSE(ink.isEmpty());
+    // Seated on the floor line (126), all within a cat's reach of its place.
+    EXPECT_NEAR(ink.bottom(), 126 + 2, 4);
+    EXPECT_GT(ink.left(), 0.3 * 640 - 45);
+    EXPECT_LT(ink.right(), 0.3 * 640 + 45);
+    EXPECT_GT(ink.top(), 60);
+}
+
+TEST(RoomCat, NapOnTheLoungeWhateverItsPlace) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    PetLifeProbe::setPlace(w.life(), 0.8);
+    w.life().setPose(PetPose::napping);
+    w.settle(0.5);
+    w.render();
+    EXPECT_NEAR(w.layer->state().x, 0.27 * 640, 1e-9);
+    EXPECT_TRUE(w.layer->state().asleep);
+    EXPECT_TRUE(w.layer->state().lying);
+}
+
+TEST(RoomCat, TurningNeverGoesThinnerThanAnEighth) {
+    EXPECT_DOUBLE_EQ(facingWidthFor(0), 0.12);
+    EXPECT_DOUBLE_EQ(facingWidthFor(-0.01), -0.12);
+    EXPECT_DOUBLE_EQ(facingWidthFor(0.5), 0.5);
+    EXPECT_DOUBLE_EQ(facingWidthFor(-1), -1);
+}
+
+TEST(RoomCat, FacingLeftMirrorsTheCat) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5, false);
+    w.life().setPose(PetPose::walking);
+    w.settle();
+    const QImage img = w.render();
+    EXPECT_LT(w.layer->state().facingWidth, -0.9);
+    EXPECT_TRUE(w.layer->state().faceMirrored);
+    // The head (high ink) is left of the centre.
+    const double cx = w.layer->state().x;
+    EXPECT_GT(inkIn(img, QRect(int(cx) - 30, 70, 28, 30)), inkIn(img, QRect(int(cx) + 2, 70, 28, 30)));
+}
+
+TEST(RoomCat, FadesAndGrowsInAsTheIslandOpens) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    w.settle();
+    w.render(640, 160, 0);
+    EXPECT_NEAR(w.layer->state().s, 0.94 * 0.83, 1e-3);
+    const QImage half = w.render(640, 160, 0.5);
+    EXPECT_LT(maxAlpha(half), 140);
+    EXPECT_GT(maxAlpha(half), 100);
+    w.render(640, 160, 1);
+    EXPECT_NEAR(w.layer->state().s, 0.94, 1e-3);
+}
+
+TEST(RoomCat, DeadCatLiesGreyWithoutButtonOrLetters) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    PetLifeProbe::die(w.life());
+    w.settle();
+    const QImage img = w.render();
+    const RoomCatState& c = w.layer->state();
+    EXPECT_TRUE(c.lying);
+    EXPECT_FALSE(c.asleep);
+    EXPECT_EQ(c.faceBase, CatExpression::dead);
+    EXPECT_EQ(w.hot.size(), 0);
+    // An orange cat drained of colour: red and blue come close together.
+    const QColor mean = meanInk(img, QRect(int(c.x) - 25, 90, 50, 40));
+    ASSERT_TRUE(mean.isValid());
+    EXPECT_LT(mean.red() - mean.blue(), 100);
+    // No letters above the head.
+    EXPECT_EQ(inkIn(img, QRect(int(c.x) - 40, 0, 100, 70)), 0);
+}
+
+TEST(RoomCat, SickCatIsTintedGreenWithADrop) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.settle();
+    const QRect body(300, 80, 40, 46);
+    const QColor well = meanInk(w.render(), body);
+    PetLifeProbe::setMood(w.life(), PetMood::sick);
+    const QColor sick = meanInk(w.render(), body);
+    ASSERT_TRUE(well.isValid() && sick.isValid());
+    EXPECT_LT(sick.red(), well.red() * 0.8);
+    EXPECT_GT(sick.green(), well.green() * 0.9);
+}
+
+TEST(RoomCat, WatchingShowsTheBackTurningToThePointer) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.42);
+    w.life().setPose(PetPose::watching);
+    w.settle();
+    w.render();
+    EXPECT_TRUE(w.layer->state().backView);
+    EXPECT_EQ(w.layer->state().backTurn, 0);  // no pointer over the room
+    w.state->mousePosition = QPointF(400 + 0.9 * 640, 50);
+    w.render();
+    EXPECT_NEAR(*w.life().cursor(), 0.9, 1e-9);
+    EXPECT_NEAR(w.layer->state().backTurn, std::tanh(4 * 0.48), 1e-9);
+    w.state->setMode(IslandMode::compact);
+    w.render();
+    EXPECT_FALSE(w.life().cursor());
+}
+
+TEST(RoomCat, ClimbsOntoTheTelevision) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    w.render();
+    const double floorY = w.layer->state().y;
+    PetLifeTestAccess::setHighSpot(w.life(), PetErrand::tvTop, w.now());
+    w.life().setPose(PetPose::lookout);
+    w.cat.clock.advance(0.5 * 1.4);
+    w.render();
+    EXPECT_TRUE(w.layer->state().placement.scrabbling);
+    w.settle(2);
+    w.render();
+    EXPECT_NEAR(w.layer->state().x, 0.82 * 640, 1e-6);
+    EXPECT_NEAR(floorY - w.layer->state().y, 63.7, 3);  // springs differ a little between poses
+}
+
+TEST(RoomCat, NotDrawnAwayFromTheRoomOnView) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::kitchen);
+    EXPECT_EQ(inkBounds(w.render()), QRect());
+    EXPECT_EQ(w.hot.size(), 0);
+}
+
+TEST(RoomCat, PettingTooOftenLovesThenAnnoys) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.settle();
+    w.render();
+    ASSERT_EQ(w.hot.size(), 1);
+    EXPECT_EQ(w.hot[0].action.kind, RoomActionKind::petCat);
+    EXPECT_TRUE(w.hot[0].area.contains(QPointF(w.layer->state().x, w.layer->state().y)));
+    // The cat decides when petting turns into fussing; each answer gets its own emote.
+    std::vector<std::string> expected;
+    for (int click = 0; click < 6; ++click) {
+        const PetResult r = petCat(w.life(), w.hub);
+        if (r == PetResult::loved) expected.push_back("love");
+        if (r == PetResult::fussed) {
+            expected.push_back("annoyed");
+            expected.push_back("slap");
+            break;
+        }
+        w.cat.clock.advance(0.3);
+    }
+    EXPECT_EQ(w.posted.front(), "love");
+    EXPECT_EQ(w.posted.back(), "slap");
+    EXPECT_EQ(w.posted, expected);
+}
+
+TEST(RoomCat, WokenCatPostsNothing) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    w.life().setSleeping(true);
+    const PetResult r = petCat(w.life(), w.hub);
+    EXPECT_TRUE(r == PetResult::wokeAngry || r == PetResult::snoozed || r == PetResult::loved);
+    if (r != PetResult::loved) {
+        EXPECT_TRUE(w.posted.empty());
+    }
+}
+
+}  // namespace
+}  // namespace kp::test
