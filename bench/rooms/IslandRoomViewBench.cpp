@@ -1,0 +1,125 @@
+// One whole room frame (walls, decorations, furniture, cat, bar, tint, cards) at the open
+// island's size, for each room.
+#include "app/AppState.h"
+#include "cat/Closet.h"
+#include "life/PetLife.h"
+#include "life/Pomodoro.h"
+#include "life/Wallet.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/InputIdle.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+#include "rooms/IslandRoomView.h"
+#include "rooms/RoomBackdrop.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace kp;
+
+namespace {
+
+QGuiApplication& app() {
+    static int argc = 1;
+    static char name[] = "island_room_bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication instance(argc, argv);
+    return instance;
+}
+
+struct World {
+    QTemporaryDir dir;
+    Defaults store{dir.path() + "/config/kettlepaw.conf", dir.path() + "/data"};
+    ManualClock clock{820000000, 1000};
+    SeededRandom random{3};
+    ManualScheduler scheduler;
+    ManualInputIdleness idleness;
+    NotificationCenter hub;
+    Wallet wallet{store};
+    Pomodoro pomodoro{wallet, store, clock, scheduler, idleness, hub};
+    Closet closet{store, clock, idleness, scheduler};
+    AppState state{store, std::make_unique<PetLife>(store, clock, random, scheduler), hub};
+    IslandRoomView view{state, closet, pomodoro, wallet, store, clock, scheduler, hub};
+    World() {
+        wallet.setEnabled(true);
+        view.setLookSource([] { return SkyLook{SkyTime::day, SkyWeather::rain}; });
+        view.setTapSound([] {});
+    }
+};
+
+void roomFrame(benchmark::State& bench, IslandRoomKind room, double dpr) {
+    app();
+    World w;
+    w.state.setRoomKind(room);
+    w.view.roomDidAppear();
+    QImage image(int(640 * dpr), int(160 * dpr), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    double t = w.clock.now();
+    // Warm the caches once, as the first frame on screen does.
+    {
+        QPainter p(&image);
+        w.view.paint(p, QRectF(0, 0, 640, 160), t);
+    }
+    for (auto _ : bench) {
+        t += 1.0 / 60;
+        QPainter p(&image);
+        w.view.paint(p, QRectF(0, 0, 640, 160), t);
+        p.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    w.view.roomDidDisappear();
+}
+
+// The garden's two scenery layers alone, to tell the room's own cost from theirs.
+void gardenLayer(benchmark::State& bench, bool weather) {
+    app();
+    RoomBackdrop backdrop;
+    RoomFrame f;
+    f.kind = IslandRoomKind::garden;
+    f.look = {SkyTime::day, SkyWeather::rain};
+    QImage image(640, 160, QImage::Format_ARGB32_Premultiplied);
+    f.t = 820000000;
+    for (auto _ : bench) {
+        f.t += 1.0 / 60;
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        if (weather)
+            backdrop.paintGardenWeather(p, f);
+        else
+            backdrop.paintGarden(p, f);
+        p.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void BM_GardenBackdropLayer(benchmark::State& s) { gardenLayer(s, false); }
+void BM_GardenWeatherLayer(benchmark::State& s) { gardenLayer(s, true); }
+
+void BM_Bedroom(benchmark::State& s) { roomFrame(s, IslandRoomKind::bedroom, 1); }
+void BM_Living(benchmark::State& s) { roomFrame(s, IslandRoomKind::living, 1); }
+void BM_Kitchen(benchmark::State& s) { roomFrame(s, IslandRoomKind::kitchen, 1); }
+void BM_Care(benchmark::State& s) { roomFrame(s, IslandRoomKind::care, 1); }
+void BM_Garden(benchmark::State& s) { roomFrame(s, IslandRoomKind::garden, 1); }
+void BM_BedroomHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::bedroom, 2); }
+void BM_GardenHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::garden, 2); }
+
+}  // namespace
+
+BENCHMARK(BM_GardenBackdropLayer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GardenWeatherLayer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bedroom)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Living)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Kitchen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Care)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Garden)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BedroomHiDpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GardenHiDpi)->Unit(benchmark::kMillisecond);

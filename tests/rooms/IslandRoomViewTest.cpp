@@ -1,0 +1,335 @@
+// The room view on a scratch world: watching the cat, the layers a person sees, the furniture
+// buttons and what pressing them does, the storm's startle, and a picture of every room.
+#include "IslandRoomViewWorld.h"
+
+#include "app/Notifications.h"
+#include "life/SkyClock.h"
+#include "platform/Color.h"
+#include "rooms/RoomKinds.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <string>
+
+using namespace kp;
+using namespace kp::test;
+
+namespace {
+
+struct IslandRoomViewTest : ::testing::Test {
+    RoomWorld w;
+
+    // Presses and releases at the middle of a hotspot; false when there is none.
+    bool click(RoomAction action) {
+        const RoomHotspot* s = w.spot(action);
+        if (!s) return false;
+        const QPointF at = s->area.center();
+        w.view->mousePress(at);
+        w.view->mouseRelease(at);
+        return true;
+    }
+};
+
+constexpr IslandRoomKind kRooms[] = {IslandRoomKind::bedroom, IslandRoomKind::living, IslandRoomKind::kitchen,
+                                     IslandRoomKind::care, IslandRoomKind::garden};
+
+}  // namespace
+
+TEST_F(IslandRoomViewTest, AppearingWatchesTheCatAndFollowsTheRoomOnView) {
+    w.show(IslandRoomKind::bedroom);
+    w.state->setRoomKind(IslandRoomKind::kitchen);
+    w.view->roomDidAppear();
+    EXPECT_TRUE(w.life().isWatched());
+    ASSERT_TRUE(w.life().nextMeow().has_value());
+    EXPECT_NEAR(*w.life().nextMeow(), w.now() + 0.7, 1e-6);
+    EXPECT_EQ(w.life().viewRoom(), IslandRoomKind::kitchen);
+    EXPECT_TRUE(w.view->isOnScreen());
+
+    // Appearing again while watched keeps the meow where it was.
+    const double meow = *w.life().nextMeow();
+    w.cat.clock.advance(0.3);
+    w.view->roomDidAppear();
+    EXPECT_DOUBLE_EQ(*w.life().nextMeow(), meow);
+
+    w.view->roomDidDisappear();
+    EXPECT_FALSE(w.life().isWatched());
+    EXPECT_FALSE(w.life().nextMeow().has_value());
+    EXPECT_FALSE(w.view->isOnScreen());
+}
+
+TEST_F(IslandRoomViewTest, FrameValuesComeFromTheIslandAndTheModels) {
+    w.show(IslandRoomKind::care);
+    w.view->setIslandHeight(81);
+    w.state->notchWidth = 200;
+    w.look = {SkyTime::night, SkyWeather::snow};
+    const RoomFrame f = w.view->makeFrame(QSizeF(640, 150), 1000);
+    EXPECT_DOUBLE_EQ(f.floorLine, 116);
+    EXPECT_DOUBLE_EQ(f.opening, 0.5);
+    EXPECT_EQ(f.kind, IslandRoomKind::care);
+    EXPECT_EQ(f.look.weather, SkyWeather::snow);
+    EXPECT_DOUBLE_EQ(f.notchWidth, 200);
+    EXPECT_DOUBLE_EQ(f.flash, 0);
+    EXPECT_FALSE(f.showsNightSleep);
+    PetLifeTestAccess::setBallPlace(w.life(), 0.5);
+    EXPECT_NEAR(w.view->makeFrame(QSizeF(640, 150), 1000).ballX, 320 + 640 * w.life().ballSide() * 0.04 * w.life().ballRoll(), 1e-9);
+}
+
+TEST_F(IslandRoomViewTest, NightSleepDarkensOnlyTheBedroomAndFadesAway) {
+    w.show(IslandRoomKind::bedroom);
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    ASSERT_TRUE(w.life().isNightSleeping());
+    // A bare stretch of wall between the scratching post and the window.
+    const QPoint wall(440, 100);
+    QImage night = w.render();
+    EXPECT_TRUE(w.view->frame().showsNightSleep);
+    EXPECT_TRUE(w.view->plan().topBarOverTint);
+    EXPECT_LT(night.pixelColor(wall).lightness(), 70);
+
+    // In the kitchen the same cat's sleep darkens nothing.
+    w.state->setRoomKind(IslandRoomKind::kitchen);
+    w.render();
+    EXPECT_FALSE(w.view->frame().showsNightSleep);
+    EXPECT_FALSE(w.view->plan().nightTint);
+
+    // Back in the bedroom, woken: the tint eases out over 2.2 s.
+    w.state->setRoomKind(IslandRoomKind::bedroom);
+    w.life().setSleeping(false);
+    QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+    auto frameAt = [&](double t) {
+        QPainter p(&img);
+        w.view->paint(p, QRectF(0, 0, 640, 160), t);
+    };
+    frameAt(w.now() + 0.01);
+    const int early = img.pixelColor(wall).lightness();
+    frameAt(w.now() + 3);
+    const int late = img.pixelColor(wall).lightness();
+    EXPECT_GT(late, early + 60);
+    EXPECT_GT(late, 150);
+}
+
+TEST_F(IslandRoomViewTest, AClosedIslandShowsBareWallsWithoutFurniture) {
+    w.show(IslandRoomKind::kitchen);
+    w.view->setIslandHeight(36);
+    const QImage closed = w.render();
+    EXPECT_DOUBLE_EQ(w.view->frame().opening, 0);
+    // Between the wall's top and the floor every column shows only the wall gradient.
+    const QColor top = colorFromHex(roomPalette(IslandRoomKind::kitchen).wallTop);
+    const QColor floor = colorFromHex(roomPalette(IslandRoomKind::kitchen).floor);
+    int off = 0;
+    for (int x = 5; x < 640; x += 10) {
+        if (colourDistance(closed.pixelColor(x, 40), top) > 12) ++off;
+        if (colourDistance(closed.pixelColor(x, 150), floor) > 2) ++off;
+    }
+    EXPECT_EQ(off, 0);
+
+    w.view->setIslandHeight(160);
+    const QImage open = w.render();
+    int changed = 0;
+    for (int x = 5; x < 640; x += 10)
+        if (colourDistance(open.pixelColor(x, 100), closed.pixelColor(x, 100)) > 20) ++changed;
+    EXPECT_GT(changed, 10);  // furniture stands in the open kitchen
+}
+
+TEST_F(IslandRoomViewTest, NothingIsDrawnOutsideTheRoom) {
+    w.show(IslandRoomKind::garden);
+    w.look = {SkyTime::day, SkyWeather::storm};
+    QImage img(800, 300, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        w.view->paint(p, QRectF(80, 70, 640, 160), w.now());
+    }
+    for (int y = 0; y < 300; y += 3)
+        for (int x = 0; x < 800; x += 3) {
+            const bool inside = x >= 80 && x < 720 && y >= 70 && y < 230;
+            if (!inside) {
+                ASSERT_EQ(qAlpha(img.pixel(x, y)), 0) << x << "," << y;
+            }
+        }
+    EXPECT_EQ(qAlpha(img.pixel(400, 150)), 255);
+}
+
+TEST_F(IslandRoomViewTest, EachErrandButtonSendsItsOwnErrand) {
+    w.show(IslandRoomKind::kitchen);
+    w.render();
+    ASSERT_NE(w.spot(RoomAction::errand(PetErrand::eat)), nullptr);
+    ASSERT_TRUE(click(RoomAction::errand(PetErrand::drink)));
+    EXPECT_EQ(w.life().errand(), PetErrand::drink);
+}
+
+TEST_F(IslandRoomViewTest, EveryRoomHasItsButtons) {
+    const std::pair<IslandRoomKind, std::vector<PetErrand>> rooms[] = {
+        {IslandRoomKind::bedroom, {PetErrand::window, PetErrand::sleep, PetErrand::scratch}},
+        {IslandRoomKind::living, {PetErrand::watchTV, PetErrand::lounge, PetErrand::play}},
+        {IslandRoomKind::kitchen, {PetErrand::eat, PetErrand::drink}},
+        {IslandRoomKind::care, {PetErrand::medicine}},
+        {IslandRoomKind::garden, {PetErrand::shelter}},
+    };
+    for (const auto& [room, errands] : rooms) {
+        w.show(room);
+        w.render();
+        for (PetErrand e : errands) {
+            const RoomHotspot* s = w.spot(RoomAction::errand(e));
+            ASSERT_NE(s, nullptr) << int(room) << " " << int(e);
+            EXPECT_TRUE(s->enabled);
+            EXPECT_TRUE(QRectF(0, 0, 640, 160).intersects(s->area));
+        }
+    }
+    w.show(IslandRoomKind::care);
+    w.render();
+    EXPECT_NE(w.spot({RoomActionKind::cleanLitter, 0}), nullptr);
+}
+
+TEST_F(IslandRoomViewTest, ADeadCatTakesNoErrandsButTheLitterBoxStaysUsable) {
+    w.show(IslandRoomKind::care);
+    PetLifeProbe::die(w.life());
+    w.render();
+    const RoomHotspot* medicine = w.spot(RoomAction::errand(PetErrand::medicine));
+    ASSERT_NE(medicine, nullptr);
+    EXPECT_FALSE(medicine->enabled);
+    EXPECT_FALSE(w.view->isActionableAt(medicine->area.center()));
+    EXPECT_TRUE(w.view->mousePress(medicine->area.center()));  // swallowed, nothing happens
+    w.view->mouseRelease(medicine->area.center());
+    EXPECT_FALSE(w.life().errand().has_value());
+    const RoomHotspot* litter = w.spot({RoomActionKind::cleanLitter, 0});
+    ASSERT_NE(litter, nullptr);
+    EXPECT_TRUE(litter->enabled);
+    EXPECT_EQ(w.view->plan().card, RoomCard::farewell);
+}
+
+TEST_F(IslandRoomViewTest, LitterBoxPressCleansTheBox) {
+    w.show(IslandRoomKind::care);
+    w.life().setPoops(3);
+    w.render();
+    ASSERT_TRUE(click({RoomActionKind::cleanLitter, 0}));
+    EXPECT_EQ(w.life().poops(), 0);
+}
+
+TEST_F(IslandRoomViewTest, AReleaseAwayFromThePressedButtonDoesNothing) {
+    w.show(IslandRoomKind::kitchen);
+    w.render();
+    const RoomHotspot* food = w.spot(RoomAction::errand(PetErrand::eat));
+    ASSERT_NE(food, nullptr);
+    const QRectF area = food->area;
+    EXPECT_TRUE(w.view->mousePress(area.center()));
+    w.view->mouseRelease(area.topLeft() - QPointF(30, 30));
+    EXPECT_FALSE(w.life().errand().has_value());
+}
+
+TEST_F(IslandRoomViewTest, OpeningTheWardrobeMarksGiftsSeenBeforeTheSettingsOpen) {
+    std::vector<std::string> opened;
+    int unseenWhenOpened = -1;
+    Subscription sub(w.hub, note::openFullSettings, [&](const std::any& object) {
+        if (const auto* tab = notificationObject<std::string>(object)) opened.push_back(*tab);
+        unseenWhenOpened = w.closet->unseenCount();
+    });
+    w.view->perform({RoomActionKind::openWardrobe, 0});
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], "wardrobe");
+    EXPECT_EQ(unseenWhenOpened, 0);
+}
+
+TEST_F(IslandRoomViewTest, TheNightstandClockStartsFocusOrBreakByPhase) {
+    w.wallet->setEnabled(true);
+    EXPECT_EQ(w.pomodoro->phase(), Pomodoro::Phase::idle);
+    w.view->clockAction();
+    EXPECT_EQ(w.pomodoro->phase(), Pomodoro::Phase::focus);
+    w.view->clockAction();  // a running round is left alone
+    EXPECT_EQ(w.pomodoro->phase(), Pomodoro::Phase::focus);
+}
+
+TEST_F(IslandRoomViewTest, AStormFlashStartlesTheCatOncePerPeriod) {
+    w.show(IslandRoomKind::living);
+    w.look = {SkyTime::day, SkyWeather::storm};
+    // Find the first flash after the clock's time.
+    double t = std::floor(w.now() / 9) * 9 + 9;
+    const double end = t + 9;
+    while (t < end && lightningFlash(t) <= 0.5) t += 0.01;
+    ASSERT_LT(t, end);
+    QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+    auto frameAt = [&](double at) {
+        QPainter p(&img);
+        w.view->paint(p, QRectF(0, 0, 640, 160), at);
+    };
+    frameAt(t - 1);
+    const int before = w.life().lastStartle();
+    frameAt(t);
+    EXPECT_EQ(w.life().lastStartle(), int(std::floor(t / 9)));
+    EXPECT_NE(w.life().lastStartle(), before);
+    EXPECT_DOUBLE_EQ(w.view->frame().flash, lightningFlash(t));
+}
+
+TEST_F(IslandRoomViewTest, RoomTabsTellTheCatBeforeTheRoomChanges) {
+    w.show(IslandRoomKind::bedroom);
+    w.view->perform(RoomAction::tab(IslandRoomKind::garden));
+    EXPECT_EQ(w.state->roomKind(), IslandRoomKind::garden);
+    EXPECT_EQ(w.life().viewRoom(), IslandRoomKind::garden);
+}
+
+TEST_F(IslandRoomViewTest, WithTheCatAwayTheRoomShowsNoCatGroup) {
+    w.show(IslandRoomKind::garden);
+    PetLifeTestAccess::setOut(w.life(), true);
+    w.render();
+    EXPECT_FALSE(w.view->plan().cat);
+    PetLifeTestAccess::setOut(w.life(), false);
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::kitchen);
+    w.render();
+    EXPECT_FALSE(w.view->plan().cat);
+    // The garden's house stays a button.
+    EXPECT_NE(w.spot(RoomAction::errand(PetErrand::shelter)), nullptr);
+}
+
+// Writes each room to a PNG (in $KP_ROOM_PNG_DIR, else a folder under the temporary folder) for a
+// person to look at; checks that every room is a full, opaque, many-coloured picture.
+TEST_F(IslandRoomViewTest, RendersEveryRoomAsAPicture) {
+    const QByteArray env = qgetenv("KP_ROOM_PNG_DIR");
+    const QString dir = env.isEmpty() ? QDir::tempPath() + "/kp-rooms" : QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+    w.wallet->setEnabled(true);
+    w.view->roomDidAppear();
+    struct Shot {
+        IslandRoomKind room;
+        SkyLook look;
+        const char* name;
+    };
+    const Shot shots[] = {
+        {IslandRoomKind::bedroom, {SkyTime::day, SkyWeather::clear}, "bedroom"},
+        {IslandRoomKind::living, {SkyTime::afternoon, SkyWeather::cloudy}, "living"},
+        {IslandRoomKind::kitchen, {SkyTime::morning, SkyWeather::rain}, "kitchen"},
+        {IslandRoomKind::care, {SkyTime::sunset, SkyWeather::clear}, "care"},
+        {IslandRoomKind::garden, {SkyTime::day, SkyWeather::snow}, "garden"},
+    };
+    for (const Shot& s : shots) {
+        w.show(s.room);
+        w.look = s.look;
+        QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(2);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            w.view->paint(p, QRectF(0, 0, 640, 160), w.now());
+        }
+        EXPECT_TRUE(img.save(dir + "/room-" + s.name + ".png"));
+        EXPECT_EQ(qAlpha(img.pixel(2, 2)), 255) << s.name;
+        EXPECT_EQ(qAlpha(img.pixel(1277, 317)), 255) << s.name;
+        QSet<QRgb> colours;
+        for (int y = 0; y < 320; y += 4)
+            for (int x = 0; x < 1280; x += 4) colours.insert(img.pixel(x, y) & 0xF0F0F0);
+        EXPECT_GT(colours.size(), 12) << s.name;
+    }
+    // The bedroom at night while the cat sleeps, for a look at the tint.
+    w.show(IslandRoomKind::bedroom);
+    w.look = {SkyTime::night, SkyWeather::clear};
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    QImage night(1280, 320, QImage::Format_ARGB32_Premultiplied);
+    night.setDevicePixelRatio(2);
+    for (double later : {0.0, 3.0}) {  // the tint eases in
+        QPainter p(&night);
+        w.view->paint(p, QRectF(0, 0, 640, 160), w.now() + later);
+    }
+    EXPECT_TRUE(night.save(dir + "/room-bedroom-night.png"));
+}
