@@ -268,15 +268,16 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
     }
 
     const int count = ornamentCount(W);
+    // Each ornament is placed from the same base transform (cheaper than a save per ornament).
+    const QTransform base = p.worldTransform();
     for (int i = 0; i < count; ++i) {
         const double s = (i + 0.5) / count;
         const QPointF at(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
-        p.save();
+        p.setWorldTransform(base);
         p.translate(at);
         p.rotate(0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
         p.scale(unit, unit);
         drawOrnament(p, i, holiday, time);
-        p.restore();
     }
     p.restore();
 }
@@ -315,15 +316,16 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
     p.setPen(dashedPen(hex(colours.dashes), 3 * u, 2 * u, 3 * u, Qt::FlatCap));
     p.drawEllipse(ring);
 
+    const QTransform base = p.worldTransform();
     for (int k = 0; k < 7; ++k) {
         const double a = k * 2 * std::numbers::pi / 7 - std::numbers::pi / 2 + std::numbers::pi / 7;
-        p.save();
+        p.setWorldTransform(base);
         p.translate(cx + R * std::cos(a), cy + R * std::sin(a) - 3 * u);
         p.rotate(0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
         p.scale(0.7 * u, 0.7 * u);
         drawOrnament(p, k, holiday, time);
-        p.restore();
     }
+    p.setWorldTransform(base);
 
     const QPointF B(cx, cy + R);
     for (const double s : {-1.0, 1.0}) {
@@ -359,14 +361,15 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     const QPen stringPen(faded(hex("#5C4636"), 0.5), std::max(0.7 * unit, 0.6));
+    const QTransform base = p.worldTransform();
     for (std::size_t i = 0; i < xs.size(); ++i) {
+        p.setWorldTransform(base);
         const double L = lengths[i % lengths.size()] * unit;
         const QPointF anchor(xs[i] * W, top);
         const double theta = 0.07 * std::sin(1.1 * time + 1.9 * static_cast<double>(i));
         const QPointF end(anchor.x() + L * std::sin(theta), top + L * std::cos(theta));
         p.setPen(stringPen);
         p.drawLine(anchor, end);
-        p.save();
         p.translate(end);
         p.rotate(-theta * kRadToDeg);
         p.scale(1.2 * unit, 1.2 * unit);
@@ -377,7 +380,6 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
             drawOrnament(p, 3 * index + 1, holiday, time);
         else
             drawOrnament(p, index, holiday, time);
-        p.restore();
     }
     p.restore();
 }

@@ -36,14 +36,13 @@ void drawBalloon(QPainter& p, double x, double cy, QPointF anchor, QPointF contr
 
 void drawConfetti(QPainter& p, int count, double x0, int xMul, int xMod, int yMul, int rotation,
                   const char* const* palette) {
-    p.setPen(Qt::NoPen);
+    const QTransform base = p.worldTransform();
     for (int i = 0; i < count; ++i) {
         const QPointF c(x0 + (xMul * i) % xMod, -0.5 - (yMul * i) % 3);
-        p.save();
         p.translate(c);
         p.rotate(rotation * i);
         p.fillRect(QRectF(-1, -0.5, 2, 1), hex(palette[i % 5]));
-        p.restore();
+        p.setWorldTransform(base);
     }
 }
 
