@@ -333,3 +333,42 @@ TEST_F(IslandRoomViewTest, RendersEveryRoomAsAPicture) {
     }
     EXPECT_TRUE(night.save(dir + "/room-bedroom-night.png"));
 }
+
+TEST_F(IslandRoomViewTest, BirthdaysOutrankTheHolidaySeason) {
+    w.show(IslandRoomKind::living);
+    w.cat.clock.setNow(localMoment(2026, 12, 20, 15));
+    PetLifeTestAccess::setBirth(w.life(), localMoment(2026, 6, 1, 9));
+    w.render();
+    EXPECT_EQ(w.view->frame().holiday, Holiday::christmas);
+    // One month old today: the birthday's decorations, though Christmas is in season.
+    PetLifeTestAccess::setBirth(w.life(), localMoment(2026, 11, 20, 9));
+    w.render();
+    EXPECT_EQ(w.view->frame().holiday, Holiday::birthday);
+    EXPECT_TRUE(w.view->plan().holiday);
+    // Out of any season and no birthday: no decorations.
+    w.cat.clock.setNow(localMoment(2026, 9, 9, 15));
+    PetLifeTestAccess::setBirth(w.life(), localMoment(2026, 6, 1, 9));
+    w.render();
+    EXPECT_FALSE(w.view->frame().holiday.has_value());
+    EXPECT_FALSE(w.view->plan().holiday);
+}
+
+// The five rooms in a holiday season, for a person to look at the decorations' places.
+TEST_F(IslandRoomViewTest, RendersTheRoomsDecorated) {
+    const QByteArray env = qgetenv("KP_ROOM_PNG_DIR");
+    const QString dir = env.isEmpty() ? QDir::tempPath() + "/kp-rooms" : QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+    w.wallet->setEnabled(true);
+    const std::pair<double, const char*> seasons[] = {{localMoment(2026, 12, 20, 15), "christmas"},
+                                                      {localMoment(2026, 10, 30, 15), "halloween"}};
+    for (const auto& [when, name] : seasons) {
+        w.cat.clock.setNow(when);
+        PetLifeTestAccess::setBirth(w.life(), localMoment(2026, 6, 2, 9));
+        for (IslandRoomKind room : kRooms) {
+            w.show(room);
+            const QImage img = w.render();
+            ASSERT_TRUE(w.view->frame().holiday.has_value()) << name;
+            EXPECT_TRUE(img.save(dir + "/room-" + QString::fromUtf8(roomKindRaw(room).data()) + "-" + name + ".png"));
+        }
+    }
+}
