@@ -52,6 +52,44 @@ void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opa
     p.setOpacity(old);
 }
 
+void drawCachedArt(QPainter& p, int key, const QRectF& bounds, const std::function<void(QPainter&)>& draw) {
+    const QTransform t = p.deviceTransform();
+    const double sx = t.m11(), sy = t.m22();
+    if (t.m12() != 0 || t.m21() != 0 || sx <= 0 || sy <= 0 || bounds.width() * sx > 4096 ||
+        bounds.height() * sy > 4096) {
+        draw(p);
+        return;
+    }
+    struct Entry {
+        int key = -1;
+        double sx = 0, sy = 0;
+        QRectF bounds;
+        QImage image;
+    };
+    static std::array<Entry, 8> cache;
+    static std::size_t next = 0;
+    const Entry* hit = nullptr;
+    for (const Entry& e : cache)
+        if (e.key == key && e.bounds == bounds && std::abs(e.sx - sx) < 1e-6 && std::abs(e.sy - sy) < 1e-6) hit = &e;
+    if (hit == nullptr) {
+        Entry& e = cache[next];
+        next = (next + 1) % cache.size();
+        QImage image(static_cast<int>(std::ceil(bounds.width() * sx)), static_cast<int>(std::ceil(bounds.height() * sy)),
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter ip(&image);
+            ip.setRenderHint(QPainter::Antialiasing, true);
+            ip.scale(sx, sy);
+            ip.translate(-bounds.topLeft());
+            draw(ip);
+        }
+        e = Entry{key, sx, sy, bounds, std::move(image)};
+        hit = &e;
+    }
+    p.drawImage(QRectF(bounds.topLeft(), QSizeF(hit->image.width() / sx, hit->image.height() / sy)), hit->image);
+}
+
 void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw) {
     QPaintDevice* device = p.device();
     if (opacity >= 1 || device == nullptr) {

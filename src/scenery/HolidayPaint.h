@@ -57,6 +57,11 @@ QPainterPath& scratchPath(int slot = 0);
 // `radius` points beyond the shape (what a shadow filter of that radius gives a small shape).
 void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opacity, double radius);
 
+// Draws a still piece of art from an image rendered once at the painter's resolution (for art
+// whose antialiased strokes cost more than a blit). `key` names the art; `bounds` is the area it
+// paints, in the painter's current units. Rotated or sheared painters draw directly.
+void drawCachedArt(QPainter& p, int key, const QRectF& bounds, const std::function<void(QPainter&)>& draw);
+
 // Paints `draw` as one layer shown at `opacity`, so overlapping shapes fade together instead of
 // building up. Uses a buffer kept between frames. GUI thread only.
 void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw);

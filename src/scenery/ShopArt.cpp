@@ -128,22 +128,25 @@ void SalmonArt::paint(QPainter& p, const QRectF& frame) const { centred(p, frame
 // ---- Rug -----------------------------------------------------------------------------------
 
 void RugArt::paint(QPainter& p) const {
-    const QRectF R = QRectF(QPointF(0, 0), kSize).adjusted(1, 1, -1, -1);
-    begin(p);
-    fillEllipse(p, R, hex("#E8A87C"));
-    static const char* const rings[] = {"#F4D3B0", "#C97B5A", "#F4D3B0"};
-    p.setBrush(Qt::NoBrush);
-    for (int i = 1; i <= 3; ++i) {
-        const double dx = R.width() * 0.16 * i / 2, dy = R.height() * 0.16 * i / 2;
-        p.setPen(QPen(hex(rings[i - 1]), 1.6));
-        p.drawEllipse(R.adjusted(dx, dy, -dx, -dy));
-    }
-    QPen stitch(hex("#B5694A"), 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
-    stitch.setMiterLimit(10);
-    stitch.setDashPattern({1.5, 1.5});
-    p.setPen(stitch);
-    p.drawEllipse(R);
-    p.restore();
+    // The dashed stitching is costly to stroke every frame; the rug never changes.
+    drawCachedArt(p, 1, QRectF(QPointF(0, 0), kSize), [](QPainter& q) {
+        const QRectF R = QRectF(QPointF(0, 0), kSize).adjusted(1, 1, -1, -1);
+        begin(q);
+        fillEllipse(q, R, hex("#E8A87C"));
+        static const char* const rings[] = {"#F4D3B0", "#C97B5A", "#F4D3B0"};
+        q.setBrush(Qt::NoBrush);
+        for (int i = 1; i <= 3; ++i) {
+            const double dx = R.width() * 0.16 * i / 2, dy = R.height() * 0.16 * i / 2;
+            q.setPen(QPen(hex(rings[i - 1]), 1.6));
+            q.drawEllipse(R.adjusted(dx, dy, -dx, -dy));
+        }
+        QPen stitch(hex("#B5694A"), 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        stitch.setMiterLimit(10);
+        stitch.setDashPattern({1.5, 1.5});
+        q.setPen(stitch);
+        q.drawEllipse(R);
+        q.restore();
+    });
 }
 void RugArt::paint(QPainter& p, const QRectF& frame) const { centred(p, frame, kSize, [&] { paint(p); }); }
 
