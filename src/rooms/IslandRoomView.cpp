@@ -168,12 +168,13 @@ void IslandRoomView::startleOnThunder(double t) {
 void IslandRoomView::paintCatGroup(QPainter& p) {
     const RoomFrame& f = frame_;
     cat_->paint(p, f, models_, hot_);
-    // The house's front over a cat inside it, so it is seen in the doorway.
+    // The house's front over a cat inside it, so it is seen in the doorway. It stands exactly on
+    // the house, which grows in with the furniture while the island opens.
     if (plan_.houseFront && f.opening > 0) {
         const CatHouseArt front{CatHouseArt::Part::front, f.look.weather == SkyWeather::snow};
         p.save();
         p.setOpacity(p.opacity() * f.opening);
-        p.setTransform(RoomFurnitureLayer::gardenHousePlace(f), true);
+        p.setTransform(RoomFurnitureLayer::gardenHousePlace(f) * RoomFurnitureLayer::openingTransform(f), true);
         front.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
         p.restore();
     }

@@ -130,12 +130,12 @@ void RoomBackdrop::paintHoliday(QPainter& p, const RoomFrame& f) {
     p.setOpacity(was * f.opening);
     paintHolidayDecor(p, f, *f.holiday);
     p.save();
-    // The prop grows in with the island about the floor line it stands on.
+    // The prop grows in with the island about the room's bottom edge, as the furniture does, so
+    // the two keep their places beside each other while the island opens.
     const double s = room::openingScale(f.opening);
-    const double px = f.x(holidayPropShare(f.kind));
-    p.translate(px, f.floorLine);
+    p.translate(f.width / 2, f.height);
     p.scale(s, s);
-    p.translate(-px, -f.floorLine);
+    p.translate(-f.width / 2, -f.height);
     paintHolidayProp(p, f, *f.holiday);
     p.restore();
     p.setOpacity(was);
