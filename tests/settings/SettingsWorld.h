@@ -1,5 +1,6 @@
 #pragma once
 // The settings window on a scratch store, with models driven by hand and fakes for the sound.
+#include "life/PetLifeSupport.h"
 #include "support/Scratch.h"
 
 #include "app/SettingsRouter.h"
@@ -25,7 +26,7 @@
 
 namespace kp::test {
 
-struct FakeAmbience final : AmbienceTarget {
+struct RecordingAmbience final : AmbienceTarget {
     int applied = 0;
     void apply() override { ++applied; }
 };
@@ -54,7 +55,7 @@ struct SettingsWorld {
     ManualInputIdleness idle{0};
     NotificationCenter hub;
     SettingsRouter router;
-    FakeAmbience ambience;
+    RecordingAmbience ambience;
     FakeMusic music;
     std::unique_ptr<PetLife> life;
     std::unique_ptr<Wallet> wallet;

@@ -1,0 +1,481 @@
+// The window's bindings and actions: the keys written, the models called, what each tab shows.
+#include "SettingsWorld.h"
+
+#include "app/Notifications.h"
+#include "settings/DurationField.h"
+#include "settings/SettingsKit.h"
+#include "settings/SettingsLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+
+using namespace kp;
+using namespace kp::test;
+
+namespace {
+
+template <typename T = QAbstractButton>
+T* find(TestSettingsView& view, const char* name) {
+    T* w = view.page()->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_TRUE(w) << name;
+    return w;
+}
+
+SettingsRow* row(TestSettingsView& view, const char* name) { return find<SettingsRow>(view, name); }
+
+std::vector<QString> tabTitles(TestSettingsView& view) {
+    std::vector<QString> out;
+    for (const auto& t : view.tabBar()->tabs()) out.push_back(t.title);
+    return out;
+}
+
+}  // namespace
+
+class SettingsBehaviour : public ::testing::Test {
+protected:
+    SettingsWorld world;
+};
+
+// --- Frame ---------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, ShopTabFollowsTheCoinsSwitchAndTheColumnFollowsTheRouter) {
+    auto view = world.view(SettingsTab::cat);
+    EXPECT_EQ(tabTitles(*view), (std::vector<QString>{"Cat", "Desktop", "Closet", "Sound", "Notch", "About"}));
+    world.wallet->setEnabled(true);
+    EXPECT_EQ(tabTitles(*view), (std::vector<QString>{"Cat", "Desktop", "Closet", "Shop", "Sound", "Notch", "About"}));
+    world.wallet->setEnabled(false);
+    // The router may still name the Shop: no tab looks selected and the column shows the Shop cards.
+    world.router.setTab(SettingsTab::shop);
+    EXPECT_EQ(view->pageTab(), SettingsTab::shop);
+    bool anySelected = false;
+    for (const auto& t : view->tabBar()->tabs()) anySelected |= t.id == view->tabBar()->selection();
+    EXPECT_FALSE(anySelected);
+    EXPECT_TRUE(view->page()->findChild<QAbstractButton*>("treats"));
+}
+
+TEST_F(SettingsBehaviour, ClickingATabMovesTheRouterAndTapsOnlyWhenItChanges) {
+    auto view = world.view(SettingsTab::cat);
+    view->show();
+    const auto rects = view->tabBar()->tabRects();
+    emit view->tabBar()->selected(int(SettingsTab::notch));
+    EXPECT_EQ(world.router.tab(), SettingsTab::notch);
+    EXPECT_EQ(view->pageTab(), SettingsTab::notch);
+    // The window reopens on the tab last shown.
+    view.reset();
+    auto again = std::make_unique<TestSettingsView>(world.services());
+    EXPECT_EQ(again->pageTab(), SettingsTab::notch);
+    (void)rects;
+}
+
+TEST_F(SettingsBehaviour, HeroShowsNameStageAgeAndTheWornOutfit) {
+    PetLifeTestAccess::setBirth(*world.life, kStart - 90 * 60);
+    auto view = world.view(SettingsTab::cat);
+    EXPECT_EQ(view->hero()->subtitleLabel()->text(), QStringLiteral("Kitten \u00B7 1h old"));
+    PetLifeTestAccess::setBirth(*world.life, kStart - 30);
+    view->refreshHero();
+    EXPECT_EQ(view->hero()->subtitleLabel()->text(), QStringLiteral("Kitten \u00B7 1m old"));
+    PetLifeTestAccess::setBirth(*world.life, kStart - 2 * 86400 - 5);
+    view->refreshHero();
+    EXPECT_EQ(view->hero()->subtitleLabel()->text(), QStringLiteral("Kitten \u00B7 2d old"));
+
+    world.store->set("petName", "");
+    world.store->set("catBreed", "tiger");
+    EXPECT_EQ(view->hero()->nameLabel()->text(), "Tobbi");
+    EXPECT_EQ(view->hero()->blurbLabel()->text(), "The original. Stripes, and always hungry.");
+    world.store->set("petName", "Miso");
+    world.store->set("catBreed", "maineCoon");
+    EXPECT_EQ(view->hero()->nameLabel()->text(), "Miso");
+    EXPECT_EQ(view->hero()->blurbLabel()->text(), "A big fluffy gentle giant.");
+    EXPECT_EQ(world.store->string("catBreed"), "maineCoon");
+
+    for (double shut : {0.0, 8.4, 42.07}) EXPECT_EQ(HeroTile::blink(shut), 1.0) << shut;
+    for (double open : {0.15, 4.0}) EXPECT_EQ(HeroTile::blink(open), 0.0) << open;
+    EXPECT_EQ(HeroTile::tail(0), 0.0);
+
+    // A piece put on in the wardrobe shows on the header's cat at once.
+    view.reset();
+    world.store->set("togetherSeconds", 18000.0);
+    world.closet = std::make_unique<Closet>(*world.store, world.clock, world.idle, world.scheduler);
+    auto dressed = world.view(SettingsTab::wardrobe);
+    const QImage plain = dressed->hero()->tile()->grab().toImage();
+    world.closet->wear(CatAccessory::beanie);
+    const QImage withHat = dressed->hero()->tile()->grab().toImage();
+    EXPECT_NE(plain, withHat);
+}
+
+// --- Cat and Notch --------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, CatTabShowsDefaultsTheBreedAndRaisesValuesToTheirMinimum) {
+    world.store->set("catBreed", "nonsense");
+    auto view = world.view(SettingsTab::cat);
+    view->show();
+    EXPECT_EQ(row(*view, "breedRow")->title()->text(), "Orange tabby");
+    auto* beat = find<DurationField>(*view, "beatLengthSeconds");
+    auto* drain = find<DurationField>(*view, "statDrainSeconds");
+    auto* kitten = find<DurationField>(*view, "kittenLengthSeconds");
+    EXPECT_EQ(beat->amountText() + rawValue(beat->unit()).data(), "10sec");
+    EXPECT_EQ(drain->amountText() + rawValue(drain->unit()).data(), "30min");
+    EXPECT_EQ(kitten->amountText() + rawValue(kitten->unit()).data(), "2days");
+    beat->editAmount(0);
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("beatLengthSeconds"), 1);
+    drain->editUnit(DurationUnit::seconds);
+    drain->editAmount(5);
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("statDrainSeconds"), 10);
+    kitten->editUnit(DurationUnit::minutes);
+    kitten->editAmount(0);
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("kittenLengthSeconds"), 60);
+    EXPECT_EQ(world.store->string("catBreed"), "nonsense");
+
+    world.store->set("catBreed", "maineCoon");
+    world.store->set("kittenLengthSeconds", 5400.0);
+    auto other = world.view(SettingsTab::cat);
+    other->show();
+    EXPECT_EQ(row(*other, "breedRow")->title()->text(), "Maine Coon");
+    EXPECT_EQ(row(*other, "breedRow")->detail()->text(), "A big fluffy gentle giant.");
+    EXPECT_EQ(find<DurationField>(*other, "kittenLengthSeconds")->amountText(), "90");
+}
+
+TEST_F(SettingsBehaviour, RestoreDefaultsResetsTimingsAndSoundOnly) {
+    Defaults& s = *world.store;
+    for (const char* key : {"openIdleSeconds", "peekIdleSeconds", "beatLengthSeconds", "statDrainSeconds",
+                            "kittenLengthSeconds", "pomodoroFocusSeconds"})
+        s.set(key, 7.0);
+    for (const char* key : {"soundOn", "appSoundOn", "musicOn", "peekOnHover", "desktopMischief"}) s.set(key, false);
+    s.set("musicAlways", true);
+    s.set("desktopRoam", true);
+    s.set("musicVolume", 0.1);
+    s.set("soundVolume", 0.9);
+    s.set("petName", "Miso");
+    auto view = world.view(SettingsTab::notch);
+    std::vector<QString> written;
+    // A duration row shown with the old value writes the new one back once more: only first writes count.
+    QObject::connect(&s, &Defaults::changed, [&](const QString& key) {
+        if (std::find(written.begin(), written.end(), key) == written.end()) written.push_back(key);
+    });
+    find(*view, "restoreDefaults")->click();
+    EXPECT_EQ(written, (std::vector<QString>{"openIdleSeconds", "peekIdleSeconds", "beatLengthSeconds",
+                                             "statDrainSeconds", "kittenLengthSeconds", "soundOn", "appSoundOn",
+                                             "musicOn", "musicAlways", "musicVolume", "soundVolume"}));
+    EXPECT_DOUBLE_EQ(s.doubleValue("openIdleSeconds"), 5);
+    EXPECT_DOUBLE_EQ(s.doubleValue("peekIdleSeconds"), 60);
+    EXPECT_DOUBLE_EQ(s.doubleValue("beatLengthSeconds"), 10);
+    EXPECT_DOUBLE_EQ(s.doubleValue("statDrainSeconds"), 1800);
+    EXPECT_DOUBLE_EQ(s.doubleValue("kittenLengthSeconds"), 172800);
+    EXPECT_TRUE(s.boolValue("soundOn") && s.boolValue("appSoundOn") && s.boolValue("musicOn"));
+    EXPECT_FALSE(s.boolValue("musicAlways"));
+    EXPECT_DOUBLE_EQ(s.doubleValue("musicVolume"), 0.5);
+    EXPECT_DOUBLE_EQ(s.doubleValue("soundVolume"), 0.5);
+    // Untouched.
+    EXPECT_DOUBLE_EQ(s.doubleValue("pomodoroFocusSeconds"), 7);
+    EXPECT_FALSE(s.boolValue("peekOnHover"));
+    EXPECT_FALSE(s.boolValue("desktopMischief"));
+    EXPECT_TRUE(s.boolValue("desktopRoam"));
+    EXPECT_EQ(s.string("petName"), "Miso");
+    // The music box is not told from here.
+    EXPECT_EQ(world.music.volumes, 0);
+    EXPECT_EQ(world.music.updates, 0);
+    // The notch rows follow: 5 sec and 1 min.
+    EXPECT_EQ(find<DurationField>(*view, "openIdleSeconds")->amountText(), "5");
+    EXPECT_EQ(find<DurationField>(*view, "peekIdleSeconds")->unit(), DurationUnit::minutes);
+}
+
+TEST_F(SettingsBehaviour, ShowAgainPostsTheReplayEachTime) {
+    int posts = 0;
+    Subscription sub(world.hub, note::replayOnboarding, [&](const std::any&) { ++posts; });
+    auto view = world.view(SettingsTab::notch);
+    find(*view, "showAgain")->click();
+    find(*view, "showAgain")->click();
+    EXPECT_EQ(posts, 2);
+    auto* peek = find<TobbiToggle>(*view, "peekOnHover");
+    EXPECT_TRUE(peek->isChecked());
+    peek->click();
+    EXPECT_TRUE(world.store->contains("peekOnHover"));
+    EXPECT_FALSE(world.store->boolValue("peekOnHover"));
+}
+
+// --- Desktop ---------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, OutingRowSendsTheCatOutAndCallsItHome) {
+    auto view = world.view(SettingsTab::desktop);
+    auto* mischief = row(*view, "mischiefRow");
+    auto* outing = row(*view, "outingRow");
+    auto* button = find(*view, "roamButton");
+    EXPECT_FALSE(mischief->isEnabled());
+    EXPECT_EQ(outing->title()->text(), "Fancy a walk?");
+    EXPECT_EQ(button->text(), "Let him out now");
+    button->click();
+    EXPECT_EQ(world.sentOut, 1);
+    EXPECT_FALSE(world.store->boolValue("desktopRoam"));
+    EXPECT_TRUE(mischief->isEnabled());
+    EXPECT_EQ(outing->title()->text(), "He's out exploring");
+    EXPECT_EQ(outing->badge()->symbol(), "house.fill");
+    EXPECT_EQ(button->text(), "Call him home");
+    button->click();
+    EXPECT_EQ(world.calledHome, 1);
+    EXPECT_FALSE(mischief->isEnabled());
+    find<TobbiToggle>(*view, "desktopRoam")->click();
+    EXPECT_TRUE(world.store->boolValue("desktopRoam"));
+    EXPECT_TRUE(mischief->isEnabled());
+    find<TobbiToggle>(*view, "desktopMischief")->click();
+    EXPECT_FALSE(world.store->boolValue("desktopMischief"));
+}
+
+TEST_F(SettingsBehaviour, PomodoroSwitchShowsItsRowsStartsTheIntroAndStops) {
+    auto view = world.view(SettingsTab::desktop);
+    auto* card = find<SettingsCard>(*view, "pomodoroCard");
+    EXPECT_EQ(card->findChildren<SettingsRow*>().size(), 1u);
+    EXPECT_TRUE(card->footerLabel()->text().startsWith("A tomato clock"));
+    world.store->set("pomodoroIntroSeen", true);
+    find<TobbiToggle>(*view, "pomodoroAndCoins")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(world.wallet->enabled());
+    EXPECT_TRUE(world.store->boolValue("pomodoroAndCoins"));
+    EXPECT_TRUE(world.store->boolValue("pomodoroNudgeDone"));
+    card = find<SettingsCard>(*view, "pomodoroCard");
+    EXPECT_EQ(card->findChildren<SettingsRow*>().size(), 6u);
+    EXPECT_TRUE(card->footerLabel()->text().contains("Each finished round earns 10 coins"));
+    auto* status = row(*view, "pomodoroStatus");
+    auto* stop = find(*view, "pomodoroStop");
+    auto* start = find(*view, "pomodoroStart");
+    EXPECT_EQ(status->title()->text(), "Not running");
+    EXPECT_TRUE(stop->isHidden());
+    EXPECT_EQ(start->text(), "Start focus");
+    EXPECT_EQ(find<QLabel>(*view, "coins")->text(), "0");
+
+    start->click();
+    world.clock.advance(60);
+    world.scheduler.advance(60);
+    ASSERT_EQ(world.pomodoro->phase(), Pomodoro::Phase::focus);
+    EXPECT_EQ(status->title()->text(), QStringLiteral("Focusing \u00B7 24 min left"));
+    EXPECT_FALSE(stop->isHidden());
+    EXPECT_TRUE(start->isHidden());
+
+    world.wallet->reward(12, kStart);
+    EXPECT_EQ(find<QLabel>(*view, "coins")->text(), "12");
+
+    // Off while focusing: the pomodoro stops and the rows go.
+    find<TobbiToggle>(*view, "pomodoroAndCoins")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(world.pomodoro->phase(), Pomodoro::Phase::idle);
+    EXPECT_EQ(find<SettingsCard>(*view, "pomodoroCard")->findChildren<SettingsRow*>().size(), 1u);
+}
+
+TEST_F(SettingsBehaviour, PomodoroStatusAndButtonsByPhase) {
+    using P = Pomodoro::Phase;
+    EXPECT_EQ(settings::pomodoroStatusText(P::focus, 24), QStringLiteral("Focusing \u00B7 24 min left"));
+    EXPECT_EQ(settings::pomodoroStatusText(P::rest, 3), QStringLiteral("On a break \u00B7 3 min left"));
+    EXPECT_EQ(settings::pomodoroStatusText(P::focusDone, 0), "Rang: break time");
+    EXPECT_EQ(settings::pomodoroStatusText(P::restDone, 0), "Break's over");
+    struct Case { P phase; bool stop; const char* start; };
+    for (Case c : {Case{P::idle, false, "Start focus"}, Case{P::focus, true, nullptr},
+                   Case{P::focusDone, true, "Start break"}, Case{P::rest, true, nullptr},
+                   Case{P::restDone, true, "Start focus"}}) {
+        const auto b = settings::pomodoroButtons(c.phase);
+        EXPECT_EQ(b.stop, c.stop);
+        EXPECT_EQ(b.start.has_value(), c.start != nullptr);
+        if (c.start) {
+            EXPECT_EQ(*b.start, c.start);
+        }
+    }
+}
+
+// --- Sound -----------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, SoundTabPushesChangesIntoWhatPlaysWhileShown) {
+    auto view = world.view(SettingsTab::world);
+    auto* volume = row(*view, "soundVolumeRow");
+    auto* always = row(*view, "musicAlwaysRow");
+    auto* musicVolume = row(*view, "musicVolumeRow");
+    EXPECT_TRUE(volume->isEnabled());
+    EXPECT_EQ(always->detail()->text(), "Only while the notch is open.");
+
+    find<TobbiToggle>(*view, "soundOn")->click();
+    EXPECT_FALSE(world.store->boolValue("soundOn"));
+    EXPECT_FALSE(world.ambience.enabled);
+    EXPECT_EQ(world.ambience.applied, 1);
+    EXPECT_TRUE(volume->isEnabled());
+    find<TobbiToggle>(*view, "appSoundOn")->click();
+    EXPECT_FALSE(volume->isEnabled());
+    world.store->set("appSoundOn", true);
+    EXPECT_TRUE(volume->isEnabled());
+
+    emit find<KitSlider>(*view, "soundVolume")->moved(0.25);
+    EXPECT_FLOAT_EQ(world.ambience.volume, 0.25f);
+    EXPECT_EQ(world.ambience.applied, 2);
+
+    find<TobbiToggle>(*view, "musicAlways")->click();
+    EXPECT_TRUE(world.music.always);
+    EXPECT_EQ(always->detail()->text(), "Keeps playing with the notch closed.");
+    find<TobbiToggle>(*view, "musicOn")->click();
+    EXPECT_FALSE(world.music.enabled);
+    EXPECT_EQ(world.music.updates, 2);
+    EXPECT_FALSE(always->isEnabled());
+    EXPECT_FALSE(musicVolume->isEnabled());
+    EXPECT_TRUE(world.store->boolValue("musicAlways"));  // kept
+
+    world.store->set("musicVolume", 0.8);
+    EXPECT_DOUBLE_EQ(world.music.volume, 0.8);
+    world.store->set("musicVolume", 0.8);  // the same value: nothing more
+    EXPECT_EQ(world.music.volumes, 1);
+
+    // Another tab on screen: nothing is pushed.
+    world.router.setTab(SettingsTab::cat);
+    world.store->set("musicVolume", 0.3);
+    world.store->set("soundOn", true);
+    EXPECT_EQ(world.music.volumes, 1);
+    EXPECT_FALSE(world.ambience.enabled);
+}
+
+TEST_F(SettingsBehaviour, LiveWeatherSwitchWithoutAWeatherModelStoresTheSwitch) {
+    auto view = world.view(SettingsTab::world);
+    EXPECT_EQ(row(*view, "liveWeatherRow")->detail()->text(), "Following the clock only.");
+    find<TobbiToggle>(*view, "liveWeather")->click();
+    EXPECT_TRUE(world.store->boolValue("liveWeather"));
+    EXPECT_TRUE(find<QLabel>(*view, "weatherCredit")->isHidden());
+}
+
+// --- Wardrobe --------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, WardrobeCountsDownThenOpens) {
+    struct Case { double together; const char* text; };
+    for (Case c : {Case{0, "in 5h"}, Case{14400, "in 1h"}, Case{14401, "in 60 min"}, Case{17999, "in 1 min"}}) {
+        world.store->set("togetherSeconds", c.together);
+        world.closet = std::make_unique<Closet>(*world.store, world.clock, world.idle, world.scheduler);
+        auto view = world.view(SettingsTab::wardrobe);
+        EXPECT_EQ(find<QLabel>(*view, "opensIn")->text(), c.text) << c.together;
+        EXPECT_TRUE(find<SettingsCard>(*view, "wardrobeCard")->footerLabel()->text().startsWith("It opens after 5 hours"));
+    }
+    world.store->set("togetherSeconds", 18000.0);
+    world.closet = std::make_unique<Closet>(*world.store, world.clock, world.idle, world.scheduler);
+    auto view = world.view(SettingsTab::wardrobe);
+    EXPECT_EQ(find<QLabel>(*view, "pieceCount")->text(), "15 of 29");
+    EXPECT_EQ(find<SettingsCard>(*view, "wardrobeCard")->footerLabel()->text(),
+              "Click the wardrobe on the bedroom wall to dress him.");
+    const auto cells = view->page()->findChild<QWidget*>("pieces")->findChildren<QAbstractButton*>();
+    EXPECT_EQ(cells.size(), 29);
+    int unlocked = 0;
+    for (auto* c : cells) unlocked += c->isEnabled();
+    EXPECT_EQ(unlocked, 15);
+    for (const char* never : {"headphones", "raincoat", "rainHat", "sleepMask", "santaHat"})
+        EXPECT_FALSE(view->page()->findChild<QAbstractButton*>(never)) << never;
+
+    view.reset();
+    world.store->set("togetherSeconds", 25200.0);
+    world.closet = std::make_unique<Closet>(*world.store, world.clock, world.idle, world.scheduler);
+    auto later = world.view(SettingsTab::wardrobe);
+    EXPECT_EQ(find<QLabel>(*later, "pieceCount")->text(), "16 of 29");
+    EXPECT_TRUE(find(*later, "flowerCrown")->isEnabled());
+}
+
+TEST_F(SettingsBehaviour, WardrobeGridHoldsGrantedHolidayPiecesInCaseOrder) {
+    std::set<CatAccessory> none;
+    const auto base = settings::wardrobePieces(none);
+    EXPECT_EQ(base.size(), 29u);
+    const auto withSanta = settings::wardrobePieces({CatAccessory::santaHat, CatAccessory::partyHat});
+    ASSERT_EQ(withSanta.size(), 31u);
+    EXPECT_EQ(withSanta[5], CatAccessory::boots);
+    EXPECT_EQ(withSanta[6], CatAccessory::partyHat);
+    EXPECT_EQ(withSanta.back(), CatAccessory::santaHat);
+}
+
+TEST_F(SettingsBehaviour, WearingMovesTheRingAndPlaysTheWearSound) {
+    world.store->set("togetherSeconds", 18000.0);
+    world.closet = std::make_unique<Closet>(*world.store, world.clock, world.idle, world.scheduler);
+    auto view = world.view(SettingsTab::wardrobe);
+    find(*view, "bow")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(world.closet->outfit().head, CatAccessory::bow);
+    EXPECT_EQ(world.sounds, std::vector<PetSound>{PetSound::wear});
+    find(*view, "glasses")->click();  // a face piece beside the head piece
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    find(*view, "beanie")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(world.closet->outfit().head, CatAccessory::beanie);
+    EXPECT_EQ(world.closet->outfit().face, CatAccessory::glasses);
+    find(*view, "beanie")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(world.closet->outfit().head.has_value());
+    EXPECT_EQ(world.sounds.size(), 4u);
+    // The stored outfit is what the closet wears.
+    EXPECT_TRUE(world.store->record("catOutfit").has_value());
+}
+
+// --- Shop ------------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, BuyingTreatsFeedsTheCatAndEmptiesTheWallet) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(3, kStart);
+    auto view = world.view(SettingsTab::shop);
+    auto* treats = find(*view, "treats");
+    EXPECT_TRUE(treats->isEnabled());
+    EXPECT_FALSE(find(*view, "tuna")->isEnabled());
+    treats->click();
+    EXPECT_EQ(world.wallet->coins(), 0);
+    EXPECT_EQ(world.sounds, std::vector<PetSound>{PetSound::buy});
+    EXPECT_EQ(world.life->meal(), ShopItem::treats);
+    EXPECT_FALSE(treats->isEnabled());
+    EXPECT_EQ(find<QLabel>(*view, "coins")->text(), "0");
+}
+
+TEST_F(SettingsBehaviour, HomeItemsGoInAndOutAndToysWaitForTheCat) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(40, kStart);
+    auto view = world.view(SettingsTab::shop);
+    auto* rug = find(*view, "rug");
+    rug->click();
+    EXPECT_TRUE(world.wallet->isShown(ShopItem::rug));
+    EXPECT_EQ(world.wallet->coins(), 15);
+    rug->click();
+    EXPECT_FALSE(world.wallet->isShown(ShopItem::rug));
+    rug->click();
+    EXPECT_TRUE(world.wallet->isShown(ShopItem::rug));
+    EXPECT_EQ(world.sounds, (std::vector<PetSound>{PetSound::buy, PetSound::tap, PetSound::tap}));
+    EXPECT_EQ(world.wallet->coins(), 15);
+
+    auto* box = find(*view, "box");
+    EXPECT_EQ(box->toolTip(), "Cardboard box: If he fits, he sits.");
+    box->click();
+    EXPECT_TRUE(world.wallet->owned().count(ShopItem::box));
+    EXPECT_EQ(world.wallet->coins(), 7);
+    PetLifeTestAccess::setOut(*world.life, true);
+    emit world.life->changed();
+    EXPECT_FALSE(box->isEnabled());
+    EXPECT_EQ(box->toolTip(), "Cardboard box: he's in another room");
+}
+
+TEST_F(SettingsBehaviour, TileRulesForMoneyDeathAndAbsence) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(100, kStart);
+    ASSERT_TRUE(world.wallet->buy(ShopItem::yarn));
+    ASSERT_TRUE(world.wallet->buy(ShopItem::cushion));
+    const settings::CatWhereabouts home{}, dead{true, false, true}, away{false, false, false};
+    EXPECT_TRUE(settings::shopTile(ShopItem::salmon, *world.wallet, home).enabled);
+    EXPECT_FALSE(settings::shopTile(ShopItem::salmon, *world.wallet, dead).enabled);
+    EXPECT_FALSE(settings::shopTile(ShopItem::cushion, *world.wallet, dead).enabled);
+    const auto yarn = settings::shopTile(ShopItem::yarn, *world.wallet, away);
+    EXPECT_TRUE(yarn.owned && yarn.away && !yarn.enabled);
+    EXPECT_TRUE(settings::shopTile(ShopItem::cushion, *world.wallet, away).enabled);
+    EXPECT_EQ(settings::shopStatusWord(ShopItem::yarn, true, true), "Play");
+    EXPECT_EQ(settings::shopStatusWord(ShopItem::cushion, true, false), "Put away");
+    world.wallet->setEnabled(false);
+    settings::shopAction(ShopItem::treats, *world.wallet, world.life.get(), nullptr);
+    EXPECT_EQ(world.wallet->coins(), 100 - 12 - 35);  // buying fails with the feature off
+}
+
+// --- About -----------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, VersionTextFallsBackAndLinksOpen) {
+    EXPECT_EQ(settings::appVersionText({}), "1.0 (1)");
+    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", "2.0"}}), "2.0 (1)");
+    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", "2.3"}, {"CFBundleVersion", "41"}}), "2.3 (41)");
+    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", 2}}), "1.0 (1)");
+    auto view = world.view(SettingsTab::about);
+    EXPECT_EQ(find<QLabel>(*view, "version")->text(), "Version 1.0 (1)");
+    find(*view, "tipJar")->click();
+    find(*view, "website")->click();
+    EXPECT_EQ(world.opened, (std::vector<QUrl>{tipJarURL(), websiteURL()}));
+}
