@@ -1,5 +1,7 @@
 #include "audio/MusicBox.h"
 
+#include <malloc.h>
+
 #include "life/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
@@ -160,6 +162,11 @@ void MusicBox::pauseEngineIfIdle() {
     if (!started_) return;
     engine_->pause();
     started_ = false;
+    // The notes are only a cache: give their memory back while the music rests.
+    queue_->async([this] {
+        composer_.forgetNotes();
+        ::malloc_trim(0);
+    });
 }
 
 void MusicBox::engineChanged() {

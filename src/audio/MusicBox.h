@@ -131,6 +131,12 @@ private:
 
     // Queue side only.
     MusicComposer composer_;
+
+public:
+    // Notes the composer holds (queue side; for tests with a held queue).
+    std::size_t cachedNoteCount() const { return composer_.cache.size(); }
+
+private:
     // The mood of the next composed segment (mood x 2 + rainy): set on the main thread, read
     // on the queue, so a mood change wakes nothing.
     std::atomic<int> moodCode_{int(MusicMood::day) * 2};

@@ -273,6 +273,11 @@ Samples MusicComposer::render(const std::vector<MusicNote>& notes, double second
     return buffer;
 }
 
+void MusicComposer::forgetNotes() {
+    cache.clear();
+    lastUse_.clear();
+}
+
 void MusicComposer::trimCache() {
     std::size_t total = 0;
     for (const auto& entry : cache) total += entry.second.size();

@@ -98,6 +98,9 @@ public:
     // both weathers the notes would take about 150 MB; past this many samples the notes unused
     // longest are dropped after a render (never those of the render just done).
     std::size_t cacheLimit = 16'000'000;
+    // Drops every cached note; the box calls it once the music has stopped, so a silent app keeps
+    // no note memory.
+    void forgetNotes();
 
 private:
     std::unordered_map<std::string, std::uint64_t> lastUse_;

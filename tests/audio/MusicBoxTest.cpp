@@ -222,6 +222,9 @@ TEST(MusicBox, SwitchingMusicOffFadesOutOverASecondAndAHalfThenRests) {
         EXPECT_FALSE(rig.box.player()->isPlaying());
         EXPECT_FALSE(rig.box.engine().isRunning());
         EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
+        EXPECT_GT(rig.box.cachedNoteCount(), 0u);
+        rig.drain();
+        EXPECT_EQ(rig.box.cachedNoteCount(), 0u);  // resting music holds no notes
 
         // On again: a fresh chain with a fresh fade-in.
         rig.box.setEnabled(true);
