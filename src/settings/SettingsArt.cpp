@@ -4,6 +4,11 @@
 
 #include "platform/Color.h"
 
+#ifdef KP_HAVE_SCENERY
+#include "scenery/CoinIcon.h"
+#include "scenery/ShopArt.h"
+#endif
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -22,6 +27,22 @@ const QUrl& tipJarURL() {
 const QUrl& openMeteoURL() {
     static const QUrl url(QStringLiteral("https://open-meteo.com"));
     return url;
+}
+
+SettingsArt defaultSettingsArt() {
+    SettingsArt art;
+#ifdef KP_HAVE_SCENERY
+    art.coin = [](QPainter& p, const QRectF& box) {
+        CoinIcon{std::min(box.width(), box.height())}.paint(p, box);
+    };
+    art.item = [](QPainter& p, ShopItem item, const QRectF& box, double time) {
+        ShopItemIcon{item, time}.paint(p, box);
+    };
+#else
+    art.coin = drawStandInCoin;
+    art.item = drawStandInShopItem;
+#endif
+    return art;
 }
 
 void drawStandInCoin(QPainter& p, const QRectF& box) {

@@ -48,7 +48,10 @@ struct SettingsArt {
     std::function<void(QPainter&, const QRectF&)> coin;                     // one coin filling the box
     std::function<void(QPainter&, ShopItem, const QRectF&, double)> item;  // item art at a moment
 };
-// Plain stand-ins, used for whatever member is left empty.
+// The scenery's coin and item drawings when this build has them, else the stand-ins below; the
+// window uses them for whatever member is left empty.
+SettingsArt defaultSettingsArt();
+// Plain stand-ins.
 void drawStandInCoin(QPainter& p, const QRectF& box);
 void drawStandInShopItem(QPainter& p, ShopItem item, const QRectF& box, double time);
 

@@ -36,6 +36,11 @@ TestSettingsView::TestSettingsView(SettingsServices services, QWidget* parent)
     pal.setColor(QPalette::ToolTipText, kit::ink());
     setPalette(pal);
     setMinimumSize(width, 520);
+    if (!services_.art.coin || !services_.art.item) {
+        const SettingsArt fallback = defaultSettingsArt();
+        if (!services_.art.coin) services_.art.coin = fallback.coin;
+        if (!services_.art.item) services_.art.item = fallback.item;
+    }
     if (services_.playSound) {
         auto play = services_.playSound;
         kit::setTapSound([play] { play(PetSound::tap); });
