@@ -216,10 +216,10 @@ void drawChristmas(QPainter& p, double t) {
     fillRect(p, QRectF(-2.5, -7, 5, 7), hex("#6B4A34"));
     static const std::array<QPainterPath, 3> tiers = [] {
         struct Tier { double a, b, c; };
-        const Tier tiers[3] = {{-7, 17, 14}, {-17, 13.5, 13}, {-26, 10, 12}};
+        const Tier sizes[3] = {{-7, 17, 14}, {-17, 13.5, 13}, {-26, 10, 12}};
         std::array<QPainterPath, 3> out;
         for (int i = 0; i < 3; ++i) {
-            const auto [a, b, c] = tiers[i];
+            const auto [a, b, c] = sizes[i];
             QPainterPath path({0, a - c - 4});
             path.quadTo(0.4 * b, a - 0.3 * c, b, a);
             path.quadTo(0, a + 3, -b, a);
