@@ -114,3 +114,28 @@ TEST_F(SettingsRender, ShopDimsWhatCannotBeBoughtAndRingsWhatIsInHisRoom) {
     const QRect p = inView(portrait, *view), t = inView(treats, *view);
     EXPECT_LT(img.pixelColor(p.left() + 4, p.top() + 30).lightness(), img.pixelColor(t.left() + 4, t.top() + 30).lightness());
 }
+
+TEST_F(SettingsRender, ClosedWardrobeAndCoinsOffStayShort) {
+    world.store->set("togetherSeconds", 3600.0);
+    world.build();
+    auto wardrobe = world.view(SettingsTab::wardrobe);
+    const QImage closed = shoot(*wardrobe, "wardrobe-closed");
+    auto* left = wardrobe->page()->findChild<QLabel*>("opensIn");
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->text(), "in 4h");
+    // The countdown is drawn in peach at the row's trailing end.
+    EXPECT_GT(count(closed, inView(left, *wardrobe), kit::peach(), 40), 15);
+    wardrobe.reset();
+
+    auto desktop = world.view(SettingsTab::desktop);
+    const QImage off = shoot(*desktop, "desktop-coins-off");
+    auto* card = desktop->page()->findChild<QWidget*>("pomodoroCard");
+    ASSERT_TRUE(card);
+    EXPECT_LT(card->height(), 140);
+    auto* toggle = desktop->page()->findChild<QWidget*>("pomodoroAndCoins");
+    ASSERT_TRUE(toggle);
+    // The switch is off: its knob sits at the leading end, white on the faint track.
+    const QRect t = inView(toggle, *desktop);
+    EXPECT_TRUE(near(off.pixelColor(t.left() + 10, t.center().y()), Qt::white, 30));
+    EXPECT_FALSE(near(off.pixelColor(t.right() - 10, t.center().y()), Qt::white, 60));
+}
