@@ -4,7 +4,7 @@
 #include "platform/Color.h"
 
 #include <QPainter>
-#include <QPen>
+#include <QPainterPathStroker>
 
 #include <algorithm>
 #include <cmath>
@@ -59,36 +59,74 @@ std::array<NeedRing, needbar::ringCount> needRings(const PetLife& life) {
             needRing(NeedKind::energy, life.energy()), needRing(NeedKind::health, life.health())};
 }
 
-void paintNeedRing(QPainter& p, QPointF centre, const NeedRing& ring) {
-    using namespace needbar;
-    const double r = (ringSize - ringStroke) / 2;
-    const QRectF circle(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
-    const QColor color = ring.color();
+namespace {
 
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setBrush(Qt::NoBrush);
+double ringRadius() { return (needbar::ringSize - needbar::ringStroke) / 2; }
 
-    QPen track(QColor(255, 255, 255, 38), ringStroke, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    track.setMiterLimit(10);
-    p.setPen(track);
-    p.drawEllipse(circle);
-
-    // From 12 o'clock, clockwise (Qt's angles run counter-clockwise in 1/16 degrees).
-    QPen arc(color, ringStroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(arc);
-    const int span = -static_cast<int>(std::lround(ring.arcShare() * 360 * 16));
-    p.drawArc(circle, 90 * 16, span);
-    p.restore();
-
-    paintChromeIcon(p, ring.icon, centre, symbolSize, color);
+// The track: a full circle's stroke as a filled band.
+const QPainterPath& trackOutline() {
+    static const QPainterPath band = [] {
+        const double r = ringRadius();
+        const double h = needbar::ringStroke / 2;
+        QPainterPath path;
+        path.addEllipse(QPointF(0, 0), r + h, r + h);
+        path.addEllipse(QPointF(0, 0), r - h, r - h);
+        path.setFillRule(Qt::OddEvenFill);
+        return path;
+    }();
+    return band;
 }
 
-void paintNeedRings(QPainter& p, double left, double midY, const std::array<NeedRing, needbar::ringCount>& rings) {
+QPainterPath arcOutline(double share) {
+    const double r = ringRadius();
+    const QRectF circle(-r, -r, 2 * r, 2 * r);
+    QPainterPath arc;
+    // From 12 o'clock, clockwise (Qt's angles run counter-clockwise).
+    arc.arcMoveTo(circle, 90);
+    arc.arcTo(circle, 90, -share * 360);
+    QPainterPathStroker stroker;
+    stroker.setWidth(needbar::ringStroke);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(arc).simplified();
+}
+
+}  // namespace
+
+const QPainterPath& NeedArcCache::arc(double arcShare) {
+    if (arcShare != share) {
+        share = arcShare;
+        outline = arcOutline(arcShare);
+    }
+    return outline;
+}
+
+void paintNeedRing(QPainter& p, QPointF centre, const NeedRing& ring, NeedArcCache* cache) {
+    const QColor color = ring.color();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(centre);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 38));
+    p.drawPath(trackOutline());
+    p.setBrush(color);
+    if (cache) {
+        p.drawPath(cache->arc(ring.arcShare()));
+    } else {
+        p.drawPath(arcOutline(ring.arcShare()));
+    }
+    p.restore();
+
+    paintChromeIcon(p, ring.icon, centre, needbar::symbolSize, color);
+}
+
+void paintNeedRings(QPainter& p, double left, double midY, const std::array<NeedRing, needbar::ringCount>& rings,
+                    std::array<NeedArcCache, needbar::ringCount>* caches) {
     using namespace needbar;
     for (int i = 0; i < ringCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
         const double cx = left + i * (ringSize + ringSpacing) + ringSize / 2;
-        paintNeedRing(p, QPointF(cx, midY), rings[static_cast<std::size_t>(i)]);
+        paintNeedRing(p, QPointF(cx, midY), rings[k], caches ? &(*caches)[k] : nullptr);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "rooms/TopBarIcons.h"
 
 #include <QColor>
+#include <QPainterPath>
 #include <QPointF>
 
 #include <array>
@@ -52,9 +53,18 @@ NeedRing needRing(NeedKind kind, double value);
 // The four rings of the cat, left to right.
 std::array<NeedRing, needbar::ringCount> needRings(const PetLife& life);
 
+// The filled outline of a ring's arc, centred on the origin; kept until the share changes so a
+// frame fills a ready path instead of stroking one.
+struct NeedArcCache {
+    double share = -1;
+    QPainterPath outline;
+    const QPainterPath& arc(double arcShare);
+};
+
 // Draws one ring gauge centred on `centre` (20 x 20 frame).
-void paintNeedRing(QPainter& p, QPointF centre, const NeedRing& ring);
+void paintNeedRing(QPainter& p, QPointF centre, const NeedRing& ring, NeedArcCache* cache = nullptr);
 // Draws the four rings in a row whose left edge is `left`, centred vertically on `midY`.
-void paintNeedRings(QPainter& p, double left, double midY, const std::array<NeedRing, needbar::ringCount>& rings);
+void paintNeedRings(QPainter& p, double left, double midY, const std::array<NeedRing, needbar::ringCount>& rings,
+                    std::array<NeedArcCache, needbar::ringCount>* caches = nullptr);
 
 }  // namespace kp

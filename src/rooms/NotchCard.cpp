@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kp {
 namespace {
@@ -148,10 +149,19 @@ std::optional<QRectF> NotchCard::secondaryRect(QPointF centre) const {
 QRectF NotchCard::iconRect(QPointF centre) const { return iconRect_.translated(frame(centre).topLeft()); }
 
 void NotchCard::paint(QPainter& p, QPointF centre) const {
+    // The card never changes: it is drawn once and kept.
     const QRectF card = frame(centre);
+    const QRectF area(std::floor(card.left()), std::floor(card.top()), std::ceil(card.width()) + 1,
+                      std::ceil(card.height()) + 1);
+    cache_.draw(p, area, [&](QPainter& q) {
+        q.translate(card.topLeft());
+        draw(q);
+    });
+}
+
+void NotchCard::draw(QPainter& p) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.translate(card.topLeft());
 
     p.setPen(Qt::NoPen);
     p.setBrush(chrome::withOpacity(chrome::darkInk(), 0.9));

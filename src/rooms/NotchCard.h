@@ -4,6 +4,8 @@
 //
 // Everything that does not change (text layout, sizes) is worked out once when the card is made;
 // painting it allocates nothing.
+#include "rooms/RoomButtons.h"
+
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -58,6 +60,9 @@ public:
     }
 
 private:
+    // Draws the card with its top-left at the origin.
+    void draw(QPainter& p) const;
+
     QString title_;
     QString message_;
     QString primary_;
@@ -80,6 +85,7 @@ private:
     QRectF iconRect_;
     double titleWidth_ = 0;
     double titleHeight_ = 0;
+    mutable chrome::LayerCache cache_;
 };
 
 }  // namespace kp

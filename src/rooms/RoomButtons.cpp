@@ -76,6 +76,32 @@ double easeOutProgress(double elapsed, double duration) {
     return 1 - (1 - u) * (1 - u);
 }
 
+LayerCache::LayerCache() = default;
+LayerCache::~LayerCache() = default;
+
+QPainter* LayerCache::begin(QPainter& p, const QRectF& rect) {
+    const QTransform& m = p.deviceTransform();
+    // Kept at whole or half device scales, so that a card growing in keeps one image.
+    const double scale = std::max(0.5, std::ceil(std::hypot(m.m11(), m.m12()) * 2 - 1e-6) / 2);
+    if (valid_ && scale == scale_ && rect.size() == size_) return nullptr;
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(rect.width() * scale))),
+                       std::max(1, static_cast<int>(std::ceil(rect.height() * scale))));
+    if (image_.size() != pixels) image_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    image_.setDevicePixelRatio(scale);
+    image_.fill(Qt::transparent);
+    size_ = rect.size();
+    scale_ = scale;
+    valid_ = true;
+    painter_ = std::make_unique<QPainter>(&image_);
+    painter_->setRenderHint(QPainter::Antialiasing, true);
+    painter_->translate(-rect.topLeft());
+    return painter_.get();
+}
+
+void LayerCache::end() { painter_.reset(); }
+
+void LayerCache::blit(QPainter& p, const QRectF& rect) const { p.drawImage(rect.topLeft(), image_); }
+
 }  // namespace chrome
 
 void postNotification(NotificationCenter& center, std::string_view name) { center.post(name); }

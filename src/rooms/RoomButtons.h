@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -44,6 +45,42 @@ QFont font(double size, QFont::Weight weight);
 double springProgress(double elapsed, double response, double damping);
 // Ease-out share of an animation `duration` seconds long.
 double easeOutProgress(double elapsed, double duration);
+
+// A piece of chrome that rarely changes, kept as an image at the painter's device scale and
+// blitted each frame (translucent fills are slow to rasterise; a blit is not). Drawn again after
+// `invalidate()`, or when the size or the scale changes.
+class LayerCache {
+public:
+    LayerCache();
+    ~LayerCache();
+    LayerCache(const LayerCache&) = delete;
+    LayerCache& operator=(const LayerCache&) = delete;
+
+    void invalidate() { valid_ = false; }
+    bool isValid() const { return valid_; }
+    // Draws the layer covering `rect` (room coordinates): `paint(QPainter&)` draws it in those
+    // same coordinates when the image has to be made again.
+    template <typename F>
+    void draw(QPainter& p, const QRectF& rect, F&& paint) {
+        if (QPainter* q = begin(p, rect)) {
+            paint(*q);
+            end();
+        }
+        blit(p, rect);
+    }
+
+private:
+    // A painter on the cleared, sized image when it must be drawn again; else null.
+    QPainter* begin(QPainter& p, const QRectF& rect);
+    void end();
+    void blit(QPainter& p, const QRectF& rect) const;
+
+    std::unique_ptr<QPainter> painter_;
+    QImage image_;
+    QSizeF size_;
+    double scale_ = 0;
+    bool valid_ = false;
+};
 
 }  // namespace chrome
 

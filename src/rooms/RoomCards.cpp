@@ -17,6 +17,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kp {
 namespace cards {
@@ -201,6 +202,7 @@ bool RoomCards::perform(const RoomAction& action) {
 void RoomCards::layoutFarewell() {
     if (!farewellStale_) return;
     farewellStale_ = false;
+    farewellCache_.invalidate();
     const QString title = QStringLiteral("Sweet dreams, ") + name_;
     const QString message = QStringLiteral("He had a very happy life. It's okay: it's the circle of life.");
     const QString label = QStringLiteral("Welcome a new cat");
@@ -239,9 +241,22 @@ QRectF RoomCards::farewellButton(double width, double height) {
 
 void RoomCards::paintFarewell(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
     const QRectF box = farewellFrame(f.width, f.height);
+    const QRectF area(std::floor(box.left()), std::floor(box.top()), std::ceil(box.width()) + 1,
+                      std::ceil(box.height()) + 1);
+    farewellCache_.draw(p, area, [&](QPainter& q) {
+        q.translate(box.topLeft());
+        drawFarewell(q);
+    });
+
+    hot.add(box, {RoomActionKind::card, static_cast<int>(CardButton::none)}, false);
+    if (RoomHotspot* spot = hot.add(farewellButtonRect_.translated(box.topLeft()),
+                                    {RoomActionKind::card, static_cast<int>(CardButton::welcome)}))
+        spot->tick = true;
+}
+
+void RoomCards::drawFarewell(QPainter& p) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.translate(box.topLeft());
     p.setPen(Qt::NoPen);
     p.setBrush(chrome::withOpacity(chrome::darkInk(), 0.72));
     p.drawRoundedRect(QRectF(QPointF(0, 0), farewellSize_), 14, 14);
@@ -261,11 +276,6 @@ void RoomCards::paintFarewell(QPainter& p, const RoomFrame& f, RoomHotspots& hot
     p.setFont(farewellButtonFont());
     p.drawStaticText(farewellButtonRect_.topLeft() + QPointF(12, 6), farewellLabel_);
     p.restore();
-
-    hot.add(box, {RoomActionKind::card, static_cast<int>(CardButton::none)}, false);
-    if (RoomHotspot* spot = hot.add(farewellButtonRect_.translated(box.topLeft()),
-                                    {RoomActionKind::card, static_cast<int>(CardButton::welcome)}))
-        spot->tick = true;
 }
 
 // --- Intro and offer ---

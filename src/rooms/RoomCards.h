@@ -98,6 +98,7 @@ private:
     void readPreferences(const QString& key);
     void setNudgeDone(bool done);
     void paintFarewell(QPainter& p, const RoomFrame& f, RoomHotspots& hot);
+    void drawFarewell(QPainter& p) const;
     void paintNoteCard(QPainter& p, const NotchCard& card, QPointF centre, double shown) const;
 
     AppState& state_;
@@ -133,6 +134,7 @@ private:
     QRectF farewellTitleRect_;    // relative to the card's top-left
     QRectF farewellMessageRect_;
     QRectF farewellButtonRect_;
+    chrome::LayerCache farewellCache_;
 };
 
 }  // namespace kp

@@ -145,6 +145,7 @@ void TopBar::refreshTexts(const PetLife& life, double t) {
             line = fm.elidedText(line, Qt::ElideRight, nameColumnWidth / metaScale_);
         metaText_.setText(line);
         metaText_.prepare(QTransform(), m.meta);
+        pill_.invalidate();
     }
     QString status = life.statusLine();
     if (status != status_) {
@@ -152,33 +153,44 @@ void TopBar::refreshTexts(const PetLife& life, double t) {
         const QFontMetricsF fm(m.status);
         statusText_.setText(fm.elidedText(status_, Qt::ElideRight, nameColumnWidth));
         statusText_.prepare(QTransform(), m.status);
+        pill_.invalidate();
     }
 }
 
 void TopBar::paintPill(QPainter& p, const Layout& l, const PetLife& life) {
-    const TextMetrics& m = metrics();
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 82));
-    p.drawRoundedRect(l.pill, l.pill.height() / 2, l.pill.height() / 2);
-
-    p.save();
-    p.setClipRect(l.nameColumn.adjusted(0, -2, 0, 2));
-    p.setFont(m.meta);
-    p.setPen(chrome::withOpacity(chrome::cream(), 0.65));
-    {
-        p.save();
-        const double y = l.nameColumn.top();
-        p.translate(l.nameColumn.left(), y + m.metaHeight * (1 - metaScale_) / 2);
-        p.scale(metaScale_, metaScale_);
-        p.drawStaticText(QPointF(0, 0), metaText_);
-        p.restore();
+    const auto rings = needRings(life);
+    for (int i = 0; i < needbar::ringCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (rings[k].fraction != pillFractions_[k]) {
+            pillFractions_[k] = rings[k].fraction;
+            pill_.invalidate();
+        }
     }
-    p.setFont(m.status);
-    p.setPen(chrome::cream());
-    p.drawStaticText(QPointF(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight), statusText_);
-    p.restore();
+    // Whole points, so the kept image lands on the pixel grid.
+    const QRectF area(std::floor(l.pill.left()), std::floor(l.pill.top()), std::ceil(l.pill.width()) + 1,
+                      std::ceil(l.pill.height()) + 1);
+    pill_.draw(p, area, [&](QPainter& q) {
+        const TextMetrics& m = metrics();
+        q.setPen(Qt::NoPen);
+        q.setBrush(QColor(0, 0, 0, 82));
+        q.drawRoundedRect(l.pill, l.pill.height() / 2, l.pill.height() / 2);
 
-    paintNeedRings(p, l.ringsLeft, l.midY, needRings(life));
+        q.save();
+        q.setClipRect(l.nameColumn.adjusted(0, -2, 0, 2));
+        q.setFont(m.meta);
+        q.setPen(chrome::withOpacity(chrome::cream(), 0.65));
+        q.save();
+        q.translate(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight * (1 - metaScale_) / 2);
+        q.scale(metaScale_, metaScale_);
+        q.drawStaticText(QPointF(0, 0), metaText_);
+        q.restore();
+        q.setFont(m.status);
+        q.setPen(chrome::cream());
+        q.drawStaticText(QPointF(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight), statusText_);
+        q.restore();
+
+        paintNeedRings(q, l.ringsLeft, l.midY, rings, &arcs_);
+    });
 }
 
 void TopBar::paintTabs(QPainter& p, const Layout& l, RoomHotspots& hot) {

@@ -145,6 +145,9 @@ private:
     QStaticText metaText_;
     double metaScale_ = 1;
     QStaticText statusText_;
+    std::array<NeedArcCache, needbar::ringCount> arcs_;
+    std::array<double, needbar::ringCount> pillFractions_{-1, -1, -1, -1};
+    chrome::LayerCache pill_;
 };
 
 }  // namespace kp

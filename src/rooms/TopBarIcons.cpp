@@ -50,12 +50,12 @@ QPainterPath fish() {
 // A lightning bolt, broad enough to read at a few points.
 QPainterPath bolt() {
     QPainterPath path;
-    path.moveTo(0.14, -0.5);
-    path.lineTo(-0.32, 0.08);
-    path.lineTo(-0.02, 0.08);
-    path.lineTo(-0.14, 0.5);
-    path.lineTo(0.32, -0.1);
-    path.lineTo(0.02, -0.1);
+    path.moveTo(0.2, -0.55);
+    path.lineTo(-0.42, 0.1);
+    path.lineTo(-0.02, 0.1);
+    path.lineTo(-0.2, 0.55);
+    path.lineTo(0.42, -0.12);
+    path.lineTo(0.02, -0.12);
     path.closeSubpath();
     return path;
 }
