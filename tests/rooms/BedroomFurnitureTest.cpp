@@ -1,0 +1,236 @@
+#include "RoomShapesTestKit.h"
+
+#include "rooms/BedroomFurniture.h"
+#include "rooms/RoomShapesScenery.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace kp {
+namespace {
+
+using Phase = Pomodoro::Phase;
+
+// Records which scenery the bedroom asks for, and where.
+struct Recorder : RoomScenery {
+    int portraits = 0, plants = 0, rugs = 0, cushions = 0, racks = 0, clocks = 0;
+    bool windowOpen = false;
+    QPointF clockAt;
+    double clockScale = 0, clockProgress = -1;
+    bool ringing = false;
+    std::vector<ShopItem> toys;
+    void portrait(QPainter&, QPointF, double) override { ++portraits; }
+    void hangingPlant(QPainter&, QPointF, double, double) override { ++plants; }
+    void rug(QPainter&, QPointF, double) override { ++rugs; }
+    void bedroomWindow(QPainter&, QPointF, double, SkyLook, double, bool open) override { windowOpen = open; }
+    void wardrobeRack(QPainter&, QPointF, double, bool, double) override { ++racks; }
+    void tomatoClock(QPainter&, QPointF c, double s, double progress, bool ring, bool, double) override {
+        ++clocks;
+        clockAt = c;
+        clockScale = s;
+        clockProgress = progress;
+        ringing = ring;
+    }
+    void cushion(QPainter&, QPointF, double) override { ++cushions; }
+    void toy(QPainter&, QPointF, double, ShopItem item, double) override { toys.push_back(item); }
+};
+
+BedroomState everythingOwned() {
+    BedroomState s;
+    s.shopOn = s.portraitShown = s.hangingPlantShown = s.rugShown = s.cushionShown = true;
+    s.toys = {true, true, true, true};
+    return s;
+}
+
+Recorder paintWith(const BedroomState& s, QImage* out = nullptr) {
+    const RoomFrame f = test::roomFrame(100);
+    QImage img = test::canvas(640, 160);
+    QPainter p(&img);
+    Recorder rec;
+    paintBedroomFurniture(p, f, s, &rec);
+    p.end();
+    if (out) *out = img;
+    return rec;
+}
+
+TEST(BedroomFurniture, ClockHelpTextsAndActions) {
+    EXPECT_EQ(clockHelpText(Phase::idle, 0, 0), QStringLiteral("Pomodoro: 25 minutes of focus"));
+    EXPECT_EQ(clockHelpText(Phase::idle, 0, 1500), QStringLiteral("Pomodoro: 25 minutes of focus"));
+    EXPECT_EQ(clockHelpText(Phase::idle, 0, 90), QStringLiteral("Pomodoro: 1 minutes of focus"));
+    EXPECT_EQ(clockHelpText(Phase::idle, 0, std::numeric_limits<double>::quiet_NaN()),
+              QStringLiteral("Pomodoro: 25 minutes of focus"));
+    EXPECT_EQ(clockHelpText(Phase::idle, 0, 1e300), QStringLiteral("Pomodoro: 2147483647 minutes of focus"));
+    EXPECT_EQ(clockHelpText(Phase::focus, 12, 0), QStringLiteral("Focus: 12 min left"));
+    EXPECT_EQ(clockHelpText(Phase::focusDone, 0, 0), QStringLiteral("Take your break"));
+    EXPECT_EQ(clockHelpText(Phase::rest, 4, 0), QStringLiteral("Break: 4 min left"));
+    EXPECT_EQ(clockHelpText(Phase::restDone, 0, 0), QStringLiteral("Start the next round"));
+
+    EXPECT_EQ(clockTapAction(Phase::idle), ClockTap::startFocus);
+    EXPECT_EQ(clockTapAction(Phase::focus), ClockTap::nothing);
+    EXPECT_EQ(clockTapAction(Phase::focusDone), ClockTap::startBreak);
+    EXPECT_EQ(clockTapAction(Phase::rest), ClockTap::nothing);
+    EXPECT_EQ(clockTapAction(Phase::restDone), ClockTap::startFocus);
+
+    // A finished round shows a full ring and rings.
+    BedroomState s = everythingOwned();
+    s.phase = Phase::focusDone;
+    s.pomodoroProgress = 0.3;
+    const Recorder rec = paintWith(s);
+    EXPECT_EQ(rec.clocks, 1);
+    EXPECT_DOUBLE_EQ(rec.clockProgress, 1);
+    EXPECT_TRUE(rec.ringing);
+    EXPECT_NEAR(rec.clockAt.x(), 0.37 * 640 + 10.4, 1e-9);
+    EXPECT_NEAR(rec.clockAt.y(), 126 - 31.85, 1e-9);
+    EXPECT_DOUBLE_EQ(rec.clockScale, 0.806);
+}
+
+TEST(BedroomFurniture, ShopOffShowsNoneOfTheShopsThings) {
+    BedroomState s = everythingOwned();
+    s.shopOn = false;
+    QImage img;
+    const Recorder rec = paintWith(s, &img);
+    EXPECT_EQ(rec.portraits + rec.plants + rec.rugs + rec.cushions + rec.clocks, 0);
+    EXPECT_TRUE(rec.toys.empty());
+    // The framed landscape hangs in the portrait's place (0.22 w, 58).
+    EXPECT_TRUE(test::near(img, 0.22 * 640 - 20, 58, "#CDB8A0"));
+
+    RoomHotspots hot;
+    addBedroomHotspots(test::roomFrame(100), s, hot);
+    for (int i = 0; i < hot.size(); ++i) {
+        EXPECT_NE(hot[i].action.kind, RoomActionKind::clock);
+        EXPECT_NE(hot[i].action.kind, RoomActionKind::playToy);
+    }
+}
+
+TEST(BedroomFurniture, PutAwayPortraitLeavesTheLandscape) {
+    BedroomState s = everythingOwned();
+    s.portraitShown = false;
+    QImage img;
+    EXPECT_EQ(paintWith(s, &img).portraits, 0);
+    EXPECT_TRUE(test::near(img, 0.22 * 640 - 20, 58, "#CDB8A0"));
+    s.portraitShown = true;
+    EXPECT_EQ(paintWith(s).portraits, 1);
+}
+
+TEST(BedroomFurniture, BookcaseGivesWayToTheWardrobe) {
+    BedroomState s;
+    QImage img;
+    EXPECT_EQ(paintWith(s, &img).racks, 0);
+    EXPECT_TRUE(test::near(img, 0.47 * 640 + 30, 126 - 10, "#4E3B2E"));  // the bookcase's side
+    RoomHotspots hot;
+    addBedroomHotspots(test::roomFrame(100), s, hot);
+    for (int i = 0; i < hot.size(); ++i) EXPECT_NE(hot[i].action.kind, RoomActionKind::openWardrobe);
+
+    s.wardrobeOpen = true;
+    s.catDead = true;  // the wardrobe stays usable
+    EXPECT_EQ(paintWith(s, &img).racks, 1);
+    EXPECT_TRUE(test::isBackdrop(img, 0.47 * 640 + 30, 126 - 10));
+    hot.clear();
+    addBedroomHotspots(test::roomFrame(100), s, hot);
+    const RoomHotspot* rack = nullptr;
+    for (int i = 0; i < hot.size(); ++i)
+        if (hot[i].action.kind == RoomActionKind::openWardrobe) rack = &hot[i];
+    ASSERT_NE(rack, nullptr);
+    EXPECT_TRUE(rack->enabled);
+    EXPECT_TRUE(rack->tick);
+    EXPECT_STREQ(rack->help, "Wardrobe");
+}
+
+TEST(BedroomFurniture, ToysKeepTheirPlacesAndSkipTheOneInPlay) {
+    const std::set<ShopItem> owned{ShopItem::yarn, ShopItem::box, ShopItem::feather, ShopItem::laser, ShopItem::rug};
+    EXPECT_EQ(shownToys(owned, ShopItem::box), (std::array<bool, 4>{true, true, false, true}));
+    EXPECT_EQ(shownToys({ShopItem::laser}, std::nullopt), (std::array<bool, 4>{false, false, false, true}));
+    EXPECT_EQ(toyCentre(ShopItem::yarn, 640, 126), QPointF(192, 124.7));
+    EXPECT_EQ(toyCentre(ShopItem::feather, 640, 126), QPointF(0.415 * 640, 126 - 15.6));
+    EXPECT_EQ(toyCentre(ShopItem::box, 640, 126).x(), 0.72 * 640);
+    EXPECT_EQ(toyCentre(ShopItem::laser, 640, 126).x(), 0.86 * 640);
+    const std::string_view name = itemName(ShopItem::yarn);
+    EXPECT_EQ(toyHelpText(ShopItem::yarn),
+              QStringLiteral("Play with the ") + QString::fromUtf8(name.data(), qsizetype(name.size())).toLower());
+
+    BedroomState s = everythingOwned();
+    s.toys = shownToys(owned, ShopItem::box);
+    EXPECT_EQ(paintWith(s).toys, (std::vector<ShopItem>{ShopItem::yarn, ShopItem::feather, ShopItem::laser}));
+
+    // A cat away from the room: the toys are drawn but cannot be pressed.
+    s.catAway = true;
+    RoomHotspots hot;
+    addBedroomHotspots(test::roomFrame(100), s, hot);
+    int toys = 0;
+    for (int i = 0; i < hot.size(); ++i) {
+        if (hot[i].action.kind != RoomActionKind::playToy) continue;
+        ++toys;
+        EXPECT_FALSE(hot[i].enabled);
+        EXPECT_TRUE(hot[i].helpText.startsWith(QStringLiteral("Play with the ")));
+    }
+    EXPECT_EQ(toys, 3);
+
+    // A dead cat: no toys at all, errand pieces and the clock disabled.
+    s.catAway = false;
+    s.catDead = true;
+    EXPECT_TRUE(paintWith(s).toys.empty());
+    hot.clear();
+    addBedroomHotspots(test::roomFrame(100), s, hot);
+    for (int i = 0; i < hot.size(); ++i) {
+        EXPECT_NE(hot[i].action.kind, RoomActionKind::playToy);
+        EXPECT_FALSE(hot[i].enabled);
+    }
+}
+
+TEST(BedroomFurniture, WindowOpensForTheCat) {
+    BedroomState s;
+    EXPECT_FALSE(paintWith(s).windowOpen);
+    s.windowOpen = true;
+    EXPECT_TRUE(paintWith(s).windowOpen);
+    RoomHotspots hot;
+    addBedroomHotspots(test::roomFrame(100), s, hot);
+    EXPECT_EQ(hot[0].action, RoomAction::errand(PetErrand::window));
+    EXPECT_NEAR(hot[0].area.center().x(), 0.78 * 640, 1e-9);
+    EXPECT_NEAR(hot[0].area.center().y(), 66, 1e-9);
+}
+
+TEST(BedroomFurniture, LampAndScratchingPostMotion) {
+    EXPECT_DOUBLE_EQ(lampGlow(3.3, true), 0);
+    for (double t = 0; t < 5; t += 0.1) {
+        EXPECT_GE(lampGlow(t, false), 0.28 - 1e-12);
+        EXPECT_LE(lampGlow(t, false), 0.46 + 1e-12);
+        const ScratcherMotion still = scratcherMotion(false, t);
+        EXPECT_EQ(still.shake, 0);
+        EXPECT_LE(std::fabs(still.swing), 7 + 1e-12);
+        const ScratcherMotion scratching = scratcherMotion(true, t);
+        EXPECT_LE(std::fabs(scratching.shake), 0.7 + 1e-12);
+        EXPECT_LE(std::fabs(scratching.swing), 18 + 1e-12);
+    }
+    // The night sleep puts the lamp out: no glow round the shade.
+    auto glowPixels = [](bool night) {
+        RoomFrame f = test::roomFrame(100);
+        f.showsNightSleep = night;
+        QImage img = test::canvas(640, 160);
+        QPainter p(&img);
+        paintBedroomFurniture(p, f, BedroomState{});
+        p.end();
+        const double x = 0.37 * 640 + 14;
+        return test::isBackdrop(img, x, 126 - 42 * 1.3);
+    };
+    EXPECT_TRUE(glowPixels(true));
+    EXPECT_FALSE(glowPixels(false));
+}
+
+TEST(BedroomFurniture, BedAndPostAreButtonsOnTheFloor) {
+    RoomHotspots hot;
+    addBedroomHotspots(test::roomFrame(100), BedroomState{}, hot);
+    ASSERT_EQ(hot.size(), 3);  // window, bed, scratching post
+    EXPECT_EQ(hot[1].action, RoomAction::errand(PetErrand::sleep));
+    EXPECT_NEAR(hot[1].area.center().x(), 128, 1e-9);
+    EXPECT_NEAR(hot[1].area.bottom(), 126, 1e-9);
+    EXPECT_EQ(hot[2].action, RoomAction::errand(PetErrand::scratch));
+    EXPECT_NEAR(hot[2].area.center().x(), 0.64 * 640, 1e-9);
+    // The bed's wood is drawn where the button is.
+    QImage img;
+    paintWith(BedroomState{}, &img);
+    EXPECT_TRUE(test::near(img, 128 - 65 * 1.3, 126 - 20, "#7A5A44"));
+}
+
+}  // namespace
+}  // namespace kp

@@ -1,0 +1,122 @@
+#include "RoomShapesTestKit.h"
+
+#include "rooms/CareRoomFurniture.h"
+#include "rooms/RoomShapesScenery.h"
+
+#include <gtest/gtest.h>
+
+namespace kp {
+namespace {
+
+TEST(CareRoomFurniture, HeartMonitorFollowsHealth) {
+    EXPECT_FALSE(heartMonitorState(100, 0).low);
+    EXPECT_FALSE(heartMonitorState(40, 0).low);
+    EXPECT_TRUE(heartMonitorState(39.9, 0).low);
+    // 1.2 beats a second at full health, 2.4 at none.
+    EXPECT_NEAR(heartMonitorState(100, 0.5).phase, 0.6, 1e-9);
+    EXPECT_NEAR(heartMonitorState(0, 0.5).phase, 0.2, 1e-9);
+    const double phase = heartMonitorState(73, 8.0e8 + 0.3).phase;
+    EXPECT_GE(phase, 0);
+    EXPECT_LT(phase, 1);
+}
+
+TEST(CareRoomFurniture, EcgSpikeSweepsAndClamps) {
+    const auto start = ecgTracePoints(0);
+    EXPECT_EQ(start[0], QPointF(0, 8));
+    EXPECT_EQ(start[1], QPointF(0, 8));
+    EXPECT_EQ(start[2], QPointF(0, 3));
+    EXPECT_EQ(start[3], QPointF(0, 12));
+    EXPECT_EQ(start[4], QPointF(2, 8));
+    EXPECT_EQ(start[5], QPointF(26, 8));
+    const auto end = ecgTracePoints(0.99);
+    EXPECT_NEAR(end[3].x(), 25.74, 1e-9);
+    EXPECT_EQ(end[4], QPointF(26, 8));
+}
+
+TEST(CareRoomFurniture, ScaleNeedleSpringsWithTheCat) {
+    EXPECT_TRUE(scaleLoaded(true, 0.24));
+    EXPECT_TRUE(scaleLoaded(true, 0.205));
+    EXPECT_FALSE(scaleLoaded(true, 0.19));
+    EXPECT_FALSE(scaleLoaded(false, 0.24));
+
+    NeedleSpring needle;
+    EXPECT_DOUBLE_EQ(needle.update(false, 100), -50);  // at rest on the first frame
+    EXPECT_DOUBLE_EQ(needle.update(false, 101), -50);
+    double peak = -50;
+    for (double t = 101; t < 102.5; t += 1.0 / 60) peak = std::max(peak, needle.update(true, t));
+    EXPECT_GT(peak, 40);   // springy overshoot
+    EXPECT_LT(peak, 80);
+    EXPECT_NEAR(needle.update(true, 105), 40, 0.05);
+    // Stepping off mid-swing turns back from where the needle is, without a jump.
+    needle.update(false, 105.1);
+    const double justAfter = needle.update(false, 105.1 + 1.0 / 60);
+    EXPECT_GT(justAfter, 35);
+    EXPECT_NEAR(needle.update(false, 110), -50, 0.05);
+    // A cat already on the scale when the room first shows: the needle starts at 40.
+    NeedleSpring fresh;
+    EXPECT_DOUBLE_EQ(fresh.update(true, 7), 40);
+}
+
+TEST(CareRoomFurniture, ButtonsAndTheirStateWhenDead) {
+    const RoomFrame f = test::roomFrame(10);
+    CareRoomState s;
+    s.catDead = true;
+    RoomHotspots hot;
+    addCareRoomHotspots(f, s, hot);
+    ASSERT_EQ(hot.size(), 2);
+    EXPECT_EQ(hot[0].action, RoomAction::errand(PetErrand::medicine));
+    EXPECT_FALSE(hot[0].enabled);
+    EXPECT_NEAR(hot[0].area.center().x(), 0.66 * 640, 1e-9);
+    EXPECT_EQ(hot[1].action.kind, RoomActionKind::cleanLitter);
+    EXPECT_TRUE(hot[1].enabled);  // the litter box can still be cleaned
+    EXPECT_NEAR(hot[1].area.center().x(), 0.765 * 640, 1e-9);
+}
+
+TEST(CareRoomFurniture, MedicineCabinetPulsesOnlyWhileHealing) {
+    EXPECT_DOUBLE_EQ(medicinePulse(false, 0.26), 1);
+    EXPECT_NEAR(medicinePulse(true, 0.26), 1 + 0.03 * std::sin(1.56), 1e-12);
+}
+
+TEST(CareRoomFurniture, LitterBoxShowsDroppingsAndSmell) {
+    auto render = [](int poops) {
+        QImage img = test::canvas(80, 70);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        drawLitterBox(p, {40, 66}, 2, poops, 1.0);
+        p.end();
+        return img;
+    };
+    const QRect all(0, 0, 80, 70);
+    const QRect above(0, 0, 80, 66 - 15 * 2);
+    const int one = test::countNear(render(1), all, "#7A5038", 10);
+    const int four = test::countNear(render(4), all, "#7A5038", 10);
+    EXPECT_GT(one, 10);
+    EXPECT_GT(four, 3 * one);
+    EXPECT_EQ(test::countNear(render(9), all, "#7A5038", 10), four);  // never more than four marks
+    EXPECT_EQ(test::countNear(render(-2), all, "#7A5038", 10), 0);
+    // Smell lines from two droppings on, above the box.
+    EXPECT_EQ(test::countNear(render(1), above, "#9DB86A", 40), 0);
+    EXPECT_GT(test::countNear(render(2), above, "#9DB86A", 40), 10);
+}
+
+TEST(CareRoomFurniture, WindowStaysPutOtherPiecesMove) {
+    struct Recorder : RoomScenery {
+        QPointF window;
+        void plainWindow(QPainter&, QPointF centre, double, SkyLook, double) override { window = centre; }
+    };
+    for (double width : {500.0, 640.0}) {
+        const RoomFrame f = test::roomFrame(10, width);
+        QImage img = test::canvas(width, 160);
+        QPainter p(&img);
+        Recorder rec;
+        NeedleSpring needle;
+        paintCareRoomFurniture(p, f, CareRoomState{}, needle, &rec);
+        p.end();
+        EXPECT_EQ(rec.window, QPointF(78, 70));
+        EXPECT_TRUE(test::near(img, 0.66 * width - 15, f.floorLine - 3, "#E7E0D6")) << width;
+        EXPECT_TRUE(test::near(img, 0.3 * width - 15, 56, "#F7F1EA")) << width;
+    }
+}
+
+}  // namespace
+}  // namespace kp

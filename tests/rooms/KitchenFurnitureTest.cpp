@@ -1,0 +1,88 @@
+#include "RoomShapesTestKit.h"
+
+#include "rooms/KitchenFurniture.h"
+
+#include <gtest/gtest.h>
+
+#include <QTime>
+
+namespace kp {
+namespace {
+
+TEST(KitchenFurniture, ClockHandsFollowTheLocalTime) {
+    EXPECT_DOUBLE_EQ(clockHands(3, 30).hourDegrees, 105);
+    EXPECT_DOUBLE_EQ(clockHands(3, 30).minuteDegrees, 180);
+    EXPECT_DOUBLE_EQ(clockHands(15, 30).hourDegrees, 105);
+    EXPECT_DOUBLE_EQ(clockHands(12, 0).hourDegrees, 0);
+    EXPECT_DOUBLE_EQ(clockHands(0, 0).hourDegrees, 0);
+    EXPECT_DOUBLE_EQ(clockHands(0, 0).minuteDegrees, 0);
+    EXPECT_NEAR(clockHands(23, 59).hourDegrees, 359.5, 1e-9);
+    EXPECT_DOUBLE_EQ(clockHands(QTime(23, 59, 58)).minuteDegrees, 354);  // whole minutes only
+    EXPECT_DOUBLE_EQ(clockHands(QTime()).hourDegrees, 0);
+}
+
+TEST(KitchenFurniture, FoodHeapBobsOnlyWhileEating) {
+    for (double t : {0.0, 0.4, 1.0, 8e8}) EXPECT_DOUBLE_EQ(foodFill(false, t), 1);
+    for (double t = 0; t < 3; t += 0.05) {
+        EXPECT_GE(foodFill(true, t), 0.85);
+        EXPECT_LE(foodFill(true, t), 1.0);
+    }
+    EXPECT_DOUBLE_EQ(foodFill(true, 0), 0.85);
+}
+
+TEST(KitchenFurniture, BowlsAreTheirOwnButtonsThreePointsLow) {
+    const RoomFrame f = test::roomFrame(10, 640, 160);
+    RoomHotspots hot;
+    addKitchenHotspots(f, KitchenState{}, hot);
+    ASSERT_EQ(hot.size(), 2);
+    EXPECT_EQ(hot[0].action, RoomAction::errand(PetErrand::eat));
+    EXPECT_NEAR(hot[0].area.center().x(), 0.54 * 640, 1e-9);
+    EXPECT_EQ(hot[1].action, RoomAction::errand(PetErrand::drink));
+    EXPECT_NEAR(hot[1].area.center().x(), 0.47 * 640, 1e-9);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(hot[i].area.bottom(), f.floorLine + 3, 1e-9);
+        EXPECT_TRUE(hot[i].enabled);
+    }
+    // Pressing the water bowl finds the drink errand, never the food bowl's.
+    EXPECT_EQ(hot.at({0.47 * 640, f.floorLine - 2})->action, RoomAction::errand(PetErrand::drink));
+    KitchenState dead;
+    dead.catDead = true;
+    hot.clear();
+    addKitchenHotspots(f, dead, hot);
+    EXPECT_FALSE(hot[0].enabled);
+    EXPECT_FALSE(hot[1].enabled);
+}
+
+TEST(KitchenFurniture, FridgeKeepsItsPlaceWhateverTheWidth) {
+    for (double width : {480.0, 640.0, 820.0}) {
+        const RoomFrame f = test::roomFrame(10, width, 160);
+        QImage img = test::canvas(width, 160);
+        QPainter p(&img);
+        paintKitchenFurniture(p, f, KitchenState{});
+        p.end();
+        EXPECT_TRUE(test::near(img, 54 - 8, f.floorLine - 10, "#F4F7F8")) << width;
+        // The stove moves with the width.
+        EXPECT_TRUE(test::near(img, 0.66 * width - 20, f.floorLine - 2, "#E9E4DC")) << width;
+        // The bowls reach 3 points below the floor line, nothing further.
+        EXPECT_LE(test::paintedBounds(img).bottom(), f.floorLine + 3);
+    }
+}
+
+TEST(KitchenFurniture, RipplesOnlyWhileDrinking) {
+    auto render = [](bool drinking) {
+        QImage img = test::canvas(60, 40);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        drawWaterBowl(p, {30, 36}, 2, drinking, 0.1);
+        p.end();
+        return img;
+    };
+    const QImage still = render(false), drinking = render(true);
+    EXPECT_NE(still, drinking);
+    // Ring 0 at p = 0.22 is 7.1 wide: it shows white beyond the surface's middle.
+    EXPECT_GT(test::countNear(drinking, QRect(0, 0, 60, 40), "#FFFFFF", 30),
+              test::countNear(still, QRect(0, 0, 60, 40), "#FFFFFF", 30));
+}
+
+}  // namespace
+}  // namespace kp

@@ -1,0 +1,63 @@
+#include "RoomShapesTestKit.h"
+
+#include "rooms/LivingFurniture.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace kp {
+namespace {
+
+TEST(LivingFurniture, ButtonsStandWhereTheErrandsGo) {
+    RoomFrame f = test::roomFrame(100, 640, 214);  // floor line 180
+    f.ballX = 300;
+    RoomHotspots hot;
+    addLivingHotspots(f, LivingState{}, hot);
+    ASSERT_EQ(hot.size(), 3);
+    // TV at 0.82 of 640 = 524.8, standing on the floor line.
+    EXPECT_EQ(hot[0].action, RoomAction::errand(PetErrand::watchTV));
+    EXPECT_NEAR(hot[0].area.center().x(), 524.8, 1e-9);
+    EXPECT_NEAR(hot[0].area.bottom(), 180, 1e-9);
+    EXPECT_NEAR(hot[0].area.height(), 49 * 1.3, 1e-9);
+    // Rug in front of the fire at 172.8, 5 points lower (its 300 x 200 frame centred at 85).
+    EXPECT_EQ(hot[1].action, RoomAction::errand(PetErrand::lounge));
+    EXPECT_NEAR(hot[1].area.center().x(), 172.8, 1e-9);
+    EXPECT_NEAR(hot[1].area.bottom(), 185, 1e-9);
+    // Ball wherever the model rolled it, 3 points lower (frame centred at 83).
+    EXPECT_EQ(hot[2].action, RoomAction::errand(PetErrand::play));
+    EXPECT_NEAR(hot[2].area.center().x(), 300, 1e-9);
+    EXPECT_NEAR(hot[2].area.bottom(), 183, 1e-9);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(hot[i].enabled);
+
+    hot.clear();
+    addLivingHotspots(f, LivingState{false, true}, hot);
+    for (int i = 0; i < hot.size(); ++i) EXPECT_FALSE(hot[i].enabled);
+}
+
+TEST(LivingFurniture, BallTurnsOnceEveryCircumference) {
+    EXPECT_DOUBLE_EQ(playBallAngle(0), 0);
+    EXPECT_NEAR(playBallAngle(14 * std::numbers::pi), 360, 1e-9);
+    EXPECT_NEAR(playBallAngle(-7 * std::numbers::pi), -180, 1e-9);
+}
+
+TEST(LivingFurniture, PiecesStandAtTheirShares) {
+    const RoomFrame f = test::roomFrame(50, 640, 214);
+    QImage img = test::canvas(640, 214);
+    QPainter p(&img);
+    paintLivingFurniture(p, f, LivingState{});
+    p.end();
+    // Sofa body at 0.48 w (307.2) low on the floor line; ottoman at 0.66 w (422.4).
+    EXPECT_TRUE(test::near(img, 307.2 + 50, 180 - 4, "#3E4A5C"));
+    EXPECT_TRUE(test::near(img, 422.4, 180 - 3, "#6E5348"));
+    // Picture at (307.2, 56) and the plant's pot at 0.92 w (588.8).
+    EXPECT_TRUE(test::near(img, 307.2 - 20, 56, "#CDB8A0"));
+    EXPECT_TRUE(test::near(img, 588.8, 180 - 5, "#C47B5A"));
+    // No window without scenery: the wall at (62, 70) stays bare.
+    EXPECT_TRUE(test::isBackdrop(img, 62, 70));
+    // Nothing stands below the lowest piece (the rug's 5 points).
+    EXPECT_LE(test::paintedBounds(img).bottom(), 180 + 8);
+}
+
+}  // namespace
+}  // namespace kp
