@@ -2,6 +2,7 @@
 
 #include "platform/Color.h"
 #include "scenery/SceneryKit.h"
+#include "scenery/SkyStrokes.h"
 #include "scenery/SkyView.h"
 
 #include <QDate>
@@ -10,6 +11,7 @@
 #include <QPainterPath>
 #include <QPen>
 
+#include <array>
 #include <cmath>
 
 namespace kp {
@@ -71,6 +73,50 @@ const GardenInk& ink() {
     return i;
 }
 
+// A still part of the scene kept as an image at the painter's device scale, redrawn only when its
+// inputs, the scale or the sub-pixel offset change. Anything but a plain scale and offset is drawn
+// directly.
+class CachedLayer {
+public:
+    using Key = std::array<double, 8>;
+
+    template <typename Paint>
+    void draw(QPainter& p, const QRectF& band, const Key& key, Paint&& paint) {
+        const QTransform dt = p.deviceTransform();
+        const double s = dt.m11();
+        if (dt.type() > QTransform::TxScale || !(s > 0) || std::abs(dt.m22() - s) > 1e-9) {
+            paint(p);
+            return;
+        }
+        const QRectF dev = dt.mapRect(band);
+        const int ox = int(std::floor(dev.left()));
+        const int oy = int(std::floor(dev.top()));
+        const int w = int(std::ceil(dev.right())) - ox;
+        const int h = int(std::ceil(dev.bottom())) - oy;
+        if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return;
+        const std::array<double, 5> placement{s, dev.left() - ox, dev.top() - oy, double(w), double(h)};
+        if (key != key_ || placement != placement_ || image_.isNull()) {
+            key_ = key;
+            placement_ = placement;
+            image_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+            image_.fill(Qt::transparent);
+            QPainter ip(&image_);
+            ip.setRenderHint(QPainter::Antialiasing);
+            ip.setPen(Qt::NoPen);
+            ip.setTransform(dt * QTransform::fromTranslate(-ox, -oy));
+            paint(ip);
+            ip.end();
+            image_.setDevicePixelRatio(s);
+        }
+        p.drawImage(dt.inverted().map(QPointF(ox, oy)), image_);
+    }
+
+private:
+    Key key_{};
+    std::array<double, 5> placement_{};
+    QImage image_;
+};
+
 // The parts that only change with the size: hills and fence, rebuilt when W, H, F or k change.
 struct StillParts {
     double w = -1, h = -1, f = -1, k = -1;
@@ -112,6 +158,51 @@ struct StillParts {
     }
 };
 
+// Fence, lawn, and snow drifts or flowers.
+void paintGround(QPainter& p, const StillParts& still, double W, double H, double F, double k, bool snowy, bool wet,
+                 bool night) {
+    const GardenInk& c = ink();
+    p.setPen(Qt::NoPen);
+    p.setBrush(wet ? c.railWet : c.railDry);
+    p.drawPath(still.rails);
+    p.setBrush(wet ? c.picketWet : c.picketDry);
+    p.drawPath(still.pickets);
+    p.setBrush(faded(wet ? c.railWet : c.railDry, 0.6));
+    p.drawPath(still.strips);
+    if (snowy) {
+        p.setBrush(Qt::white);
+        p.drawPath(still.caps);
+    }
+
+    p.setBrush(snowy ? c.lawnSnow : (wet ? c.lawnWet : c.lawnDry));
+    p.drawRect(QRectF(0, F - 2 * k, W, H - F + 2 * k));
+
+    if (snowy) {
+        const int n = int(W / (40 * k));
+        p.setBrush(Qt::white);
+        for (int i = 0; i < n; ++i) {
+            const int s = 11 + 53 * i;
+            p.drawEllipse(QRectF(W * (s % 100) / 100 - 14 * k, F - 3 * k, 28 * k, 7 * k));
+        }
+        return;
+    }
+    const int flowers = int(W / (26 * k));
+    const double depth = std::max(4 * k, H - F - 12 * k);
+    for (int f = 0; f < flowers; ++f) {
+        const int a = 17 + 61 * f;
+        const int b = 23 * f;
+        const QPointF centre(W * (a % 100) / 100, F + 5 * k + double(b % 19) / 19 * depth);
+        if (!(centre.y() < H - 3 * k)) continue;
+        p.setBrush(faded(c.petals[f % 4], night ? 0.5 : 1.0));
+        for (int j = 0; j < 5; ++j) {
+            const double ang = j * 72 * M_PI / 180;
+            p.drawEllipse(centre + QPointF(1.6 * k * std::cos(ang), 1.6 * k * std::sin(ang)), 1.2 * k, 1.2 * k);
+        }
+        p.setBrush(c.flowerHeart);
+        p.drawEllipse(centre, 0.9 * k, 0.9 * k);
+    }
+}
+
 }  // namespace
 
 void GardenBackdrop::paint(QPainter& p, const QRectF& rect) const {
@@ -131,7 +222,10 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     SkyView{look, time, false, false}.paint(p, rect);
 
-    static StillParts still;  // drawn from the GUI thread only
+    // Drawn from the GUI thread only.
+    static StillParts still;
+    static CachedLayer hillLayer;
+    static CachedLayer groundLayer;
     still.update(W, H, F, k);
     // Paths of the moving parts keep their storage from frame to frame.
     static QPainterPath moving;
@@ -143,10 +237,12 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     p.setPen(Qt::NoPen);
 
     // Hills, far one first.
-    p.setBrush(faded(snowy ? c.hillFarSnow : c.hillFar, 0.8));
-    p.drawPath(still.hills[0]);
-    p.setBrush(snowy ? c.hillNearSnow : c.hillNear);
-    p.drawPath(still.hills[1]);
+    hillLayer.draw(p, QRectF(0, F - 50 * k, W, 50 * k + 1), {W, F, k, double(snowy)}, [&](QPainter& q) {
+        q.setBrush(faded(snowy ? c.hillFarSnow : c.hillFar, 0.8));
+        q.drawPath(still.hills[0]);
+        q.setBrush(snowy ? c.hillNearSnow : c.hillNear);
+        q.drawPath(still.hills[1]);
+    });
 
     // Tree.
     const double x0 = 0.12 * W;
@@ -194,60 +290,23 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
         }
     }
 
-    // Fence.
-    p.setBrush(wet ? c.railWet : c.railDry);
-    p.drawPath(still.rails);
-    p.setBrush(wet ? c.picketWet : c.picketDry);
-    p.drawPath(still.pickets);
-    p.setBrush(faded(wet ? c.railWet : c.railDry, 0.6));
-    p.drawPath(still.strips);
-    if (snowy) {
-        p.setBrush(Qt::white);
-        p.drawPath(still.caps);
-    }
+    // Fence, lawn, and drifts or flowers: still, so kept as one layer.
+    const double weatherClass = snowy ? 2 : (wet ? 1 : 0);
+    groundLayer.draw(p, QRectF(0, F - 28 * k, W, H - F + 28 * k), {W, H, F, k, weatherClass, double(night)},
+                     [&](QPainter& q) { paintGround(q, still, W, H, F, k, snowy, wet, night); });
 
-    // Lawn.
-    p.setBrush(snowy ? c.lawnSnow : (wet ? c.lawnWet : c.lawnDry));
-    p.drawRect(QRectF(0, F - 2 * k, W, H - F + 2 * k));
-
-    if (snowy) {
-        const int n = int(W / (40 * k));
-        p.setBrush(Qt::white);
-        for (int i = 0; i < n; ++i) {
-            const int s = 11 + 53 * i;
-            p.drawEllipse(QRectF(W * (s % 100) / 100 - 14 * k, F - 3 * k, 28 * k, 7 * k));
-        }
-    } else {
-        // Grass: one stroke for all blades, bent by a gust that travels along the lawn.
-        moving.clear();
+    // Grass: blades bent by a gust that travels along the lawn.
+    if (!snowy) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(wet ? c.grassWet : c.grassDry);
         int n = 0;
         for (double x = 0; x < W; x = ++n * 2.6 * k) {
             const double hb = (3 + (37 * n) % 5) * k;
             const double tl = time - x / 400;
             const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +
                                   1.1 * std::sin(1.6 * time - 0.035 * x));
-            moving.moveTo(x, F);
-            moving.quadTo(x + 0.2 * s, F - 0.6 * hb, x + s, F - hb);
-        }
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(wet ? c.grassWet : c.grassDry, 1.1 * k));
-        p.drawPath(moving);
-        p.setPen(Qt::NoPen);
-
-        const int flowers = int(W / (26 * k));
-        const double depth = std::max(4 * k, H - F - 12 * k);
-        for (int f = 0; f < flowers; ++f) {
-            const int a = 17 + 61 * f;
-            const int b = 23 * f;
-            const QPointF centre(W * (a % 100) / 100, F + 5 * k + double(b % 19) / 19 * depth);
-            if (!(centre.y() < H - 3 * k)) continue;
-            p.setBrush(faded(c.petals[f % 4], night ? 0.5 : 1.0));
-            for (int j = 0; j < 5; ++j) {
-                const double ang = j * 72 * M_PI / 180;
-                p.drawEllipse(centre + QPointF(1.6 * k * std::cos(ang), 1.6 * k * std::sin(ang)), 1.2 * k, 1.2 * k);
-            }
-            p.setBrush(c.flowerHeart);
-            p.drawEllipse(centre, 0.9 * k, 0.9 * k);
+            scenery::fillQuadStroke(p, QPointF(x, F), QPointF(x + 0.2 * s, F - 0.6 * hb), QPointF(x + s, F - hb),
+                                    1.1 * k, 3);
         }
     }
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QTransform>
 
 #include <cmath>
 
@@ -135,6 +136,62 @@ const SkyCache& cache() {
     return c;
 }
 
+// Large soft or see-through shapes (clouds, the sun's glow) cost far more to rasterise with
+// antialiasing than to copy, so each is drawn once into a small image at the painter's device
+// scale and then placed. A few sizes are kept: one sky, or a window's and a room's together.
+class SpriteCache {
+public:
+    struct Key {
+        int kind = -1;
+        int variant = 0;
+        double size = 0;   // in device pixels
+        QRgb colour = 0;
+        bool operator==(const Key&) const = default;
+    };
+
+    // The sprite for `key`, drawn by `paint` (in local units, origin at the sprite's top-left)
+    // into an image of `localSize` at device scale `scale` when it is not kept yet.
+    template <typename Paint>
+    const QImage& get(const Key& key, QSizeF localSize, double scale, Paint&& paint) {
+        for (Entry& e : entries_)
+            if (e.key == key) return e.image;
+        Entry& e = entries_[next_];
+        next_ = (next_ + 1) % int(entries_.size());
+        e.key = key;
+        e.image = QImage(std::max(1, int(std::ceil(localSize.width() * scale))),
+                         std::max(1, int(std::ceil(localSize.height() * scale))), QImage::Format_ARGB32_Premultiplied);
+        e.image.fill(Qt::transparent);
+        QPainter ip(&e.image);
+        ip.setRenderHint(QPainter::Antialiasing);
+        ip.setPen(Qt::NoPen);
+        ip.scale(scale, scale);
+        paint(ip);
+        ip.end();
+        e.image.setDevicePixelRatio(scale);
+        return e.image;
+    }
+
+private:
+    struct Entry {
+        Key key;
+        QImage image;
+    };
+    std::array<Entry, 16> entries_;
+    int next_ = 0;
+};
+
+SpriteCache& sprites() {
+    static SpriteCache c;  // GUI thread only
+    return c;
+}
+
+// The painter's uniform device scale, or 0 when it turns, shears or stretches unevenly.
+double uniformScale(const QPainter& p) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || std::abs(t.m11() - t.m22()) > 1e-9) return 0;
+    return t.m11();
+}
+
 }  // namespace
 
 std::array<QColor, 2> SkyView::blend(const std::array<QColor, 2>& weather, const std::array<QColor, 2>& time) {
@@ -170,8 +227,10 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
     p.translate(rect.topLeft());
     p.setPen(Qt::NoPen);
 
-    // 1. Gradient.
+    // 1. Gradient. Full-view fills go without antialiasing: their edges are the clip's anyway.
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(QRectF(0, 0, w, h), c.gradient[ti][wi]);
+    p.setRenderHint(QPainter::Antialiasing);
 
     // 2. Stars.
     if (night) {
@@ -191,10 +250,20 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
             const double r = s.d * h / 2;
             p.setOpacity(clear ? 1.0 : 0.4);
             const double outer = r + 1.6 * kGlowBlur * h;
-            p.setBrush(c.sunGlow[ti]);
-            p.drawEllipse(centre, outer, outer);
-            p.setBrush(c.sunDisc[ti]);
-            p.drawEllipse(centre, r, r);
+            auto drawSun = [&](QPainter& q, QPointF at) {
+                q.setBrush(c.sunGlow[ti]);
+                q.drawEllipse(at, outer, outer);
+                q.setBrush(c.sunDisc[ti]);
+                q.drawEllipse(at, r, r);
+            };
+            if (const double scale = uniformScale(p); scale > 0) {
+                const QSizeF box(2 * outer + 2, 2 * outer + 2);
+                const QImage& sun = sprites().get({0, ti, h * scale, 0}, box, scale,
+                                                  [&](QPainter& q) { drawSun(q, QPointF(outer + 1, outer + 1)); });
+                p.drawImage(centre - QPointF(outer + 1, outer + 1), sun);
+            } else {
+                drawSun(p, centre);
+            }
         } else {
             p.setOpacity(clear ? 1.0 : 0.45);
             p.save();
@@ -212,18 +281,33 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
     // 4. Clouds.
     const int clouds = cloudCount(look);
     if (clouds > 0) {
-        p.setBrush(faded(c.cloudTint[ti][wi], clear ? 0.85 : 0.92));
+        const double scale = uniformScale(p);
+        const QColor tint = c.cloudTint[ti][wi];
+        p.setOpacity(clear ? 0.85 : 0.92);
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
             const double x = (w + 40) * frac(s) - 20;
             const double y = (0.14 + 0.16 * (i % 3)) * h;
             const double cw = (0.34 + 0.06 * (i % 2)) * w;
-            p.save();
-            p.translate(x, y);
-            p.scale(cw, cw);
-            p.drawPath(c.cloud);
-            p.restore();
+            // The cloud's box around its centre: x -0.5...0.5, y -0.25...0.22 of its width.
+            const QPointF corner(-0.5 * cw - 1, -0.25 * cw - 1);
+            auto drawCloud = [&](QPainter& q, QPointF at) {
+                q.save();
+                q.translate(at);
+                q.scale(cw, cw);
+                q.setBrush(tint);
+                q.drawPath(c.cloud);
+                q.restore();
+            };
+            if (scale > 0) {
+                const QImage& cloud = sprites().get({1, 0, cw * scale, tint.rgb()}, QSizeF(cw + 2, 0.47 * cw + 2), scale,
+                                                    [&](QPainter& q) { drawCloud(q, -corner); });
+                p.drawImage(QPointF(x, y) + corner, cloud);
+            } else {
+                drawCloud(p, QPointF(x, y));
+            }
         }
+        p.setOpacity(1);
     }
 
     // 5. Rain or snow.
@@ -246,7 +330,11 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
     // 6. Lightning.
     if (look.weather == SkyWeather::storm) {
         const double f = lightningFlash(time);
-        if (f > 0) p.fillRect(QRectF(0, 0, w, h), QColor::fromRgbF(1, 1, 1, float(std::min(1.0, 0.75 * f))));
+        if (f > 0) {
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.fillRect(QRectF(0, 0, w, h), QColor::fromRgbF(1, 1, 1, float(std::min(1.0, 0.75 * f))));
+            p.setRenderHint(QPainter::Antialiasing);
+        }
     }
 
     // 7. Beads on the glass.

@@ -2,14 +2,12 @@
 
 #include "platform/Color.h"
 #include "scenery/SceneryKit.h"
+#include "scenery/SkyStrokes.h"
 
-#include <QLineF>
 #include <QPainter>
-#include <QPen>
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace kp {
 
@@ -34,25 +32,23 @@ void drawWindowRain(QPainter& p, bool heavy, const QSizeF& size, double time, do
     const double spacing = heavy ? 4.5 : 7.0;
     const double base = w / spacing / std::max(scale, 0.6);
 
-    // Streaks of one layer go out in one call; the buffer only grows.
-    static thread_local std::vector<QLineF> lines;
     static const QColor kRain = colorFromHex("#DCE8F4");
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(Qt::NoBrush);
+    p.setPen(Qt::NoPen);
     for (int layer = 0; layer < 3; ++layer) {
         const double a = kLayers[layer].depth;
         const double b = kLayers[layer].density;
         const int n = std::max(3, int(std::trunc(2 * b * base)));
         const double len = (9 * a + 5) * scale * (heavy ? 1.3 : 1.0);
         const double v = (0.65 * a + 0.55) * speed;
-        QPen pen(scenery::faded(kRain, 0.45 * a + 0.22), (0.6 * a + 0.45) * widthFactor, Qt::SolidLine, Qt::RoundCap,
-                 Qt::MiterJoin);
-        pen.setMiterLimit(10);
-        p.setPen(pen);
-        if (lines.size() < size_t(n)) lines.resize(size_t(n));
+        const double width = (0.6 * a + 0.45) * widthFactor;
+        p.setBrush(scenery::faded(kRain, 0.45 * a + 0.22));
         const double span = w + slant * (h + 2 * len);
+        // Round ends reach half the width past each end of the streak.
+        const double norm = std::hypot(slant, 1.0);
+        const QPointF cap(-slant * width / 2 / norm, width / 2 / norm);
         for (int j = 0; j < n; ++j) {
             const double seed = j + 101.0 * layer;
             const double u = (0.9 + 0.2 * hash(seed)) * v * time + hash(seed + 0.5);
@@ -60,9 +56,8 @@ void drawWindowRain(QPainter& p, bool heavy, const QSizeF& size, double time, do
             const double progress = u - cycle;
             const double y = progress * (h + 2 * len) - len;
             const double x = hash(3.1 * seed + 7.7 * cycle) * span - slant * y;
-            lines[size_t(j)] = QLineF(x, y, x - slant * len, y + len);
+            scenery::fillLineStroke(p, QPointF(x, y) - cap, QPointF(x - slant * len, y + len) + cap, width);
         }
-        p.drawLines(lines.data(), n);
     }
     p.restore();
 }
