@@ -113,6 +113,11 @@ public:
 
     CoinButton* coinButton() { return coin_.get(); }
     const AlbumButton& albumButton() const { return album_; }
+    // The name line's two texts as last drawn (after any cut), and the meta line's shrink.
+    QString shownMetaLine() const { return metaText_.text(); }
+    QString shownStatusLine() const { return statusText_.text(); }
+    double metaLineScale() const { return metaScale_; }
+
     // The tab highlight: 1 selected ... 0 not, while the change animates.
     double tabSelection(int index) const;
 

@@ -49,6 +49,16 @@ TEST(TopBarPngs, RenderChrome) {
     w.state->setPetName(QStringLiteral("Sir Pouncelot the Third"));
     w.life().setHunger(100);
     bar1(QStringLiteral("topbar_gain_longname"));
+    {
+        // At twice the scale, as on a high-density screen.
+        QImage img = test::wallImage(1280, 120);
+        QPainter p(&img);
+        p.scale(2, 2);
+        hot.clear();
+        bar.paint(p, w.frame(640, 60), hot);
+        p.end();
+        save(img, QStringLiteral("topbar_2x"), 1);
+    }
 
     // Cards.
     w.state->setPetName(QStringLiteral("Tobbi"));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+
 namespace kp {
 namespace {
 
@@ -191,6 +193,35 @@ TEST_F(TopBarFixture, AlbumDotWhileKeepsakesAreUnseen) {
     EXPECT_LT(colourDistance(render().pixelColor(dot), pink), 10);
     unseen = 40;
     EXPECT_LT(colourDistance(render().pixelColor(dot), pink), 10);
+}
+
+TEST_F(TopBarFixture, NameLineShowsStageAndAge) {
+    const QString dot = QString::fromUtf8(" \u00B7 ");
+    PetLifeTestAccess::setBirth(w.life(), w.now() + 100);  // a birth in the future
+    render();
+    EXPECT_EQ(bar.shownMetaLine(), QStringLiteral("Tobbi") + dot + QStringLiteral("kitten 1m"));
+    PetLifeTestAccess::setBirth(w.life(), w.now() - 3600);
+    render();
+    EXPECT_EQ(bar.shownMetaLine(), QStringLiteral("Tobbi") + dot + QStringLiteral("kitten 1h"));
+    PetLifeTestAccess::setBirth(w.life(), w.now() - 47 * 3600.0);
+    render();
+    EXPECT_EQ(bar.shownMetaLine(), QStringLiteral("Tobbi") + dot + QStringLiteral("kitten 1d"));
+    EXPECT_DOUBLE_EQ(bar.metaLineScale(), 1);
+    EXPECT_EQ(bar.shownStatusLine(), w.life().statusLine());
+}
+
+TEST_F(TopBarFixture, LongNameShrinksThenCutsOnOneLine) {
+    w.state->setPetName(QStringLiteral("Sir Pouncelot Whiskerton the Magnificent"));
+    render();
+    EXPECT_DOUBLE_EQ(bar.metaLineScale(), topbar::metaMinScale);
+    const QFontMetricsF meta(chrome::font(topbar::metaSize, QFont::Medium));
+    EXPECT_LE(meta.horizontalAdvance(bar.shownMetaLine()) * bar.metaLineScale(), topbar::nameColumnWidth + 0.5);
+    EXPECT_TRUE(bar.shownMetaLine().startsWith(QStringLiteral("Sir Pouncelot")));
+    // The status line keeps its size and is cut to the column.
+    PetLifeTestAccess::setOut(w.life(), true);
+    render();
+    const QFontMetricsF status(chrome::font(topbar::statusSize, QFont::DemiBold));
+    EXPECT_LE(status.horizontalAdvance(bar.shownStatusLine()), topbar::nameColumnWidth + 0.5);
 }
 
 TEST_F(TopBarFixture, RingsShowTheCatsStats) {
