@@ -608,49 +608,77 @@ void HeroTile::set(CatBreed breed, const CatOutfit& outfit, double time) {
 
 void HeroTile::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    paintTile(p, breed_, outfit_, time_);
+}
+
+void HeroTile::paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, double time) {
+    p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    const QRectF r(0, 0, 136, 120);
-    QPainterPath clip;
-    clip.addRoundedRect(r, 18, 18);
-    p.setClipPath(clip);
-    p.fillRect(r, colorFromHex("#0A0A0A"));
+    // The tile's fixed shapes and colours, built once.
+    static const QRectF r(0, 0, 136, 120);
+    static const QPainterPath clip = [] {
+        QPainterPath path;
+        path.addRoundedRect(r, 18, 18);
+        return path;
+    }();
+    static const QColor plate = colorFromHex("#0A0A0A");
+    static const QColor floor = colorFromHex("#1A1A1A");
     // A soft glow behind the cat: a 110-wide disc blurred by 18, lifted 18 off the floor.
-    {
-        const QPointF c(68, 120 - 55 - 18);
-        QRadialGradient g(c, 55 + 18);
-        const QColor glow = colorFromHex("#F8D7A4");
-        g.setColorAt(0, kit::withAlpha(glow, 0.12));
-        g.setColorAt((55.0 - 18) / (55 + 18), kit::withAlpha(glow, 0.11));
-        g.setColorAt(55.0 / (55 + 18), kit::withAlpha(glow, 0.06));
-        g.setColorAt(1, kit::withAlpha(glow, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        p.drawEllipse(c, 55 + 18, 55 + 18);
+    static const QPointF glowCentre(68, 120 - 55 - 18);
+    static const QBrush glow = [] {
+        QRadialGradient g(glowCentre, 55 + 18);
+        const QColor peach = colorFromHex("#F8D7A4");
+        g.setColorAt(0, kit::withAlpha(peach, 0.12));
+        g.setColorAt((55.0 - 18) / (55 + 18), kit::withAlpha(peach, 0.11));
+        g.setColorAt(55.0 / (55 + 18), kit::withAlpha(peach, 0.06));
+        g.setColorAt(1, kit::withAlpha(peach, 0));
+        return QBrush(g);
+    }();
+    // Plate, glow and floor shadow never change: drawn once per pixel density and kept.
+    const double dpr = std::max(1.0, p.device() ? p.device()->devicePixelRatioF() : 1.0);
+    static QImage backdrop;
+    if (backdrop.isNull() || backdrop.devicePixelRatio() != dpr) {
+        backdrop = QImage(QSize(136, 120) * dpr, QImage::Format_ARGB32_Premultiplied);
+        backdrop.setDevicePixelRatio(dpr);
+        backdrop.fill(Qt::transparent);
+        QPainter b(&backdrop);
+        b.setRenderHint(QPainter::Antialiasing, true);
+        b.setClipPath(clip);
+        b.fillRect(r, plate);
+        b.setPen(Qt::NoPen);
+        b.setBrush(glow);
+        b.drawEllipse(glowCentre, 55 + 18, 55 + 18);
+        b.setBrush(floor);
+        b.drawEllipse(QRectF(68 - 46, 120 - 10 - 16, 92, 16));
     }
-    p.setBrush(colorFromHex("#1A1A1A"));
-    p.drawEllipse(QRectF(68 - 46, 120 - 10 - 16, 92, 16));
+    p.drawImage(r, backdrop);
+    // The cat stays clear of the rounded corners: a plain rectangle clip is enough (and cheap).
+    p.setClipRect(r, Qt::IntersectClip);
     {
         p.save();
         p.translate(68, 120 - 34 - 22);
         p.scale(2.1, 2.1);
         CatFigure cat;
-        cat.body.tail = tail(time_);
+        cat.body.tail = tail(time);
         cat.body.sit = 1;
-        cat.body.breed = breed_;
+        cat.body.breed = breed;
         cat.body.pawOnTop = true;
         cat.head.expression = CatExpression::content;
         cat.head.look = QPointF(0.35, 0.15);
-        cat.head.blink = blink(time_);
+        cat.head.blink = blink(time);
         cat.head.size = 30;
-        cat.head.breed = breed_;
+        cat.head.breed = breed;
         CatEnv env;
-        env.breed = breed_;
-        env.outfit = outfit_;
+        env.breed = breed;
+        env.outfit = outfit;
         cat.paint(p, env);
         p.restore();
     }
-    p.setClipping(false);
+    p.restore();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
     kit::strokeInside(p, r, 18, kit::line());
+    p.restore();
 }
 
 namespace {

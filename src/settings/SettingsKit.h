@@ -218,6 +218,8 @@ public:
     // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t).
     static double blink(double time);
     static double tail(double time);
+    // The 136 x 120 tile with its top-left at the painter's origin.
+    static void paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, double time);
 
 protected:
     void paintEvent(QPaintEvent*) override;
