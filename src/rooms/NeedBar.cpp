@@ -61,12 +61,10 @@ std::array<NeedRing, needbar::ringCount> needRings(const PetLife& life) {
 
 namespace {
 
-double ringRadius() { return (needbar::ringSize - needbar::ringStroke) / 2; }
-
 // The track: a full circle's stroke as a filled band.
 const QPainterPath& trackOutline() {
     static const QPainterPath band = [] {
-        const double r = ringRadius();
+        const double r = needbar::ringRadius;
         const double h = needbar::ringStroke / 2;
         QPainterPath path;
         path.addEllipse(QPointF(0, 0), r + h, r + h);
@@ -78,7 +76,7 @@ const QPainterPath& trackOutline() {
 }
 
 QPainterPath arcOutline(double share) {
-    const double r = ringRadius();
+    const double r = needbar::ringRadius;
     const QRectF circle(-r, -r, 2 * r, 2 * r);
     QPainterPath arc;
     // From 12 o'clock, clockwise (Qt's angles run counter-clockwise).

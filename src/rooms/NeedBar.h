@@ -20,6 +20,8 @@ namespace needbar {
 inline constexpr double ringSize = 20;    // each ring's frame
 inline constexpr double ringSpacing = 4;  // between rings
 inline constexpr double ringStroke = 2.2;
+// The stroke runs along the frame's inscribed circle, half of it outside the frame.
+inline constexpr double ringRadius = ringSize / 2;
 inline constexpr double symbolSize = 7;
 // Below this share a ring turns to the warning red.
 inline constexpr double lowShare = 0.25;

@@ -59,7 +59,7 @@ TEST(NeedBarRings, TheCatsFourRingsInOrder) {
 
 // Colour of the ring stroke at an angle (degrees clockwise from 12 o'clock) on a dark ground.
 QColor strokeAt(const QImage& img, QPointF centre, double degrees) {
-    const double r = (needbar::ringSize - needbar::ringStroke) / 2;
+    const double r = needbar::ringRadius;
     const double a = degrees * M_PI / 180;
     return img.pixelColor(QPoint(int(std::lround(centre.x() + r * std::sin(a))),
                                  int(std::lround(centre.y() - r * std::cos(a)))));

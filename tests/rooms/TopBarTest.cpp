@@ -229,7 +229,7 @@ TEST_F(TopBarFixture, RingsShowTheCatsStats) {
     w.life().setHealth(100);
     const QImage img = render();
     const TopBar::Layout l = TopBar::layout(640, 184, false);
-    const double r = (needbar::ringSize - needbar::ringStroke) / 2;
+    const double r = needbar::ringRadius;
     // Hunger ring: only the red stub at the top; health ring: full green, also at 6 o'clock.
     const QPointF hunger(l.ringsLeft + 10, l.midY);
     const QPointF health(l.ringsLeft + 3 * 24 + 10, l.midY);
