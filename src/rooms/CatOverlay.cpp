@@ -1,11 +1,13 @@
 #include "rooms/CatOverlay.h"
 
-#include "cat/art/CatDrawing.h"
+#include "cat/HeartPath.h"
 #include "platform/Color.h"
 #include "scenery/CatHouseArt.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QString>
 
 #include <algorithm>
@@ -27,26 +29,15 @@ QColor withAlpha(QColor c, double a) {
 }
 
 void fillCircle(QPainter& p, const OverlayParticle& part, const QColor& color) {
-    if (part.opacity <= 0) return;
+    const double o = part.opacity * p.opacity();
+    if (o <= 0) return;
+    const double keep = p.opacity();
+    p.setOpacity(1);
     p.setPen(Qt::NoPen);
-    p.setBrush(withAlpha(color, part.opacity));
+    p.setBrush(withAlpha(color, o));
     const double r = part.diameter / 2;
     p.drawEllipse(part.centre, r, r);
-}
-
-// Text with a soft outline-coloured shadow below it, as the words and letters are drawn.
-void paintShadowedText(QPainter& p, const QPainterPath& glyphs, const QColor& shadow, double shadowAlpha) {
-    p.setPen(Qt::NoPen);
-    p.save();
-    p.translate(0, 0.5);
-    // A thin stroke of the shadow stands in for its small blur.
-    p.setPen(QPen(withAlpha(shadow, shadowAlpha * 0.6), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(withAlpha(shadow, shadowAlpha));
-    p.drawPath(glyphs);
-    p.restore();
-    p.setPen(Qt::NoPen);
-    p.setBrush(ink());
-    p.drawPath(glyphs);
+    p.setOpacity(keep);
 }
 
 struct CachedText {
@@ -54,7 +45,40 @@ struct CachedText {
     double size = 0;
     int weight = 0;
     QPainterPath path;
+    // The same, one piece per letter, and each letter grown by a thin band (the shadow with its
+    // small blur). Small fills keep the raster engine on its quick path; one fill of a whole
+    // word with a translucent colour hands its many spans to worker threads and costs far more.
+    static constexpr int maxPieces = 8;
+    std::array<QPainterPath, maxPieces> pieces;
+    std::array<QPainterPath, maxPieces> shadows;
+    int count = 0;
 };
+
+void fillPieces(QPainter& p, const std::array<QPainterPath, CachedText::maxPieces>& pieces, int count) {
+    for (int i = 0; i < count; ++i) p.drawPath(pieces[static_cast<std::size_t>(i)]);
+}
+
+// Text with a soft outline-coloured shadow below it, as the words and letters are drawn. The
+// opacity goes into the colours: a painter opacity below 1 makes path fills many times slower.
+void paintShadowedText(QPainter& p, const CachedText& text, const QColor& shadow, double shadowAlpha, double opacity) {
+    p.setPen(Qt::NoPen);
+    p.save();
+    p.translate(0, 0.5);
+    p.setBrush(withAlpha(shadow, shadowAlpha * opacity));
+    fillPieces(p, text.shadows, text.count);
+    p.restore();
+    p.setBrush(withAlpha(ink(), opacity));
+    fillPieces(p, text.pieces, text.count);
+}
+
+// The painter's opacity, taken over by the caller's colours for the drawing that follows.
+double takeOpacity(QPainter& p, double extra) {
+    const double o = p.opacity() * extra;
+    p.setOpacity(1);
+    return o;
+}
+
+const CachedText& cachedText(QStringView text, double size, int weight);
 
 QFont roundedHeavyFont(double size, int weight) {
     QFont f(QStringLiteral("Nunito"));
@@ -69,11 +93,17 @@ QFont roundedHeavyFont(double size, int weight) {
 double overlayFrac(double v) { return v - std::trunc(v); }
 
 const QPainterPath& overlayTextPath(QStringView text, double size, int weight) {
+    return cachedText(text, size, weight).path;
+}
+
+namespace {
+
+const CachedText& cachedText(QStringView text, double size, int weight) {
     static std::array<CachedText, 40> cache;
     static std::size_t used = 0, next = 0;
     for (std::size_t i = 0; i < used; ++i) {
         const CachedText& c = cache[i];
-        if (c.size == size && c.weight == weight && c.text == text) return c.path;
+        if (c.size == size && c.weight == weight && c.text == text) return c;
     }
     CachedText& slot = cache[next];
     next = (next + 1) % cache.size();
@@ -81,14 +111,41 @@ const QPainterPath& overlayTextPath(QStringView text, double size, int weight) {
     slot.text = text.toString();
     slot.size = size;
     slot.weight = weight;
+    const QFont font = roundedHeavyFont(size, weight);
     QPainterPath path;
-    path.addText(0, 0, roundedHeavyFont(size, weight), slot.text);
+    path.addText(0, 0, font, slot.text);
     const QRectF b = path.boundingRect();
     // Centre horizontally on the ink, vertically on the font's cap height so "?" and "z" line up.
-    path.translate(-b.center().x(), size * 0.36);
+    const QPointF shift(-b.center().x(), size * 0.36);
+    path.translate(shift);
     slot.path = path;
-    return slot.path;
+    QPainterPathStroker band;
+    band.setWidth(1.6);
+    band.setJoinStyle(Qt::RoundJoin);
+    band.setCapStyle(Qt::RoundCap);
+    auto grown = [&band](const QPainterPath& g) { return band.createStroke(g).united(g).simplified(); };
+    if (slot.text.size() <= CachedText::maxPieces) {
+        const QFontMetricsF metrics(font);
+        double x = 0;
+        slot.count = 0;
+        for (const QChar c : std::as_const(slot.text)) {
+            QPainterPath g;
+            g.addText(x, 0, font, QString(c));
+            x += metrics.horizontalAdvance(c);
+            g.translate(shift);
+            slot.pieces[static_cast<std::size_t>(slot.count)] = g;
+            slot.shadows[static_cast<std::size_t>(slot.count)] = grown(g);
+            ++slot.count;
+        }
+    } else {
+        slot.pieces[0] = path;
+        slot.shadows[0] = grown(path);
+        slot.count = 1;
+    }
+    return slot;
 }
+
+}  // namespace
 
 void paintButterfly(QPainter& p, double t) {
     static const QColor left = colorFromHex("#F7D774"), right = colorFromHex("#F0A0B0"),
@@ -182,8 +239,8 @@ void paintWordPuff(QPainter& p, int i, double t, double period, std::span<const 
     p.save();
     p.translate(w.centre);
     p.scale(w.scale, w.scale);
-    p.setOpacity(p.opacity() * w.opacity);
-    paintShadowedText(p, overlayTextPath(words[static_cast<std::size_t>(i)], 8, QFont::Black), outline, 0.7);
+    const double o = takeOpacity(p, w.opacity);
+    paintShadowedText(p, cachedText(words[static_cast<std::size_t>(i)], 8, QFont::Black), outline, 0.7, o);
     p.restore();
 }
 
@@ -208,8 +265,8 @@ void paintSleepLetter(QPainter& p, int i, double t, double period, double f, dou
     // One outline at size 10, scaled to the letter's size as it grows.
     const double k = z.size / 10;
     p.scale(k, k);
-    p.setOpacity(p.opacity() * z.opacity);
-    paintShadowedText(p, overlayTextPath(u"z", 10, QFont::Black), shadow, 0.55);
+    const double o = takeOpacity(p, z.opacity);
+    paintShadowedText(p, cachedText(u"z", 10, QFont::Black), shadow, 0.55, o);
     p.restore();
 }
 
@@ -261,7 +318,7 @@ OverlayBubble reactionBubble(const PetReaction& r, double t, double width, doubl
 namespace {
 
 // The anger mark: four bent strokes around a centre, their bends towards it.
-void paintGrumble(QPainter& p) {
+void paintGrumble(QPainter& p, double o) {
     static const QPainterPath marks = [] {
         QPainterPath m;
         for (int k = 0; k < 4; ++k) {
@@ -276,25 +333,25 @@ void paintGrumble(QPainter& p) {
     }();
     static const QColor red = colorFromHex("#E5484D");
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(red, 1.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(withAlpha(red, o), 1.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(marks);
 }
 
-void paintWordBubble(QPainter& p, QStringView text) {
+void paintWordBubble(QPainter& p, QStringView words, double o) {
     static const QColor fill = ink(), dark = colorFromHex("#2C2622");
-    const QPainterPath& glyphs = overlayTextPath(text, 8, QFont::Bold);
-    const double w = glyphs.boundingRect().width() + 10;
+    const CachedText& text = cachedText(words, 8, QFont::Bold);
+    const double w = text.path.boundingRect().width() + 10;
     const double h = 14;
     const QRectF capsule(-w / 2, -h / 2, w, h);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.09f));
+    p.setBrush(QColor::fromRgbF(0, 0, 0, float(0.09 * o)));
     p.drawRoundedRect(capsule.translated(0, 0.5).adjusted(-0.5, -0.5, 0.5, 0.5), h / 2 + 0.5, h / 2 + 0.5);
-    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.15f));
+    p.setBrush(QColor::fromRgbF(0, 0, 0, float(0.15 * o)));
     p.drawRoundedRect(capsule.translated(0, 0.5), h / 2, h / 2);
-    p.setBrush(fill);
+    p.setBrush(withAlpha(fill, o));
     p.drawRoundedRect(capsule, h / 2, h / 2);
-    p.setBrush(dark);
-    p.drawPath(glyphs);
+    p.setBrush(withAlpha(dark, o));
+    fillPieces(p, text.pieces, text.count);
 }
 
 }  // namespace
@@ -306,12 +363,20 @@ void paintReactionBubble(QPainter& p, const PetReaction& r, double t, double wid
     p.setRenderHint(QPainter::Antialiasing, true);
     p.translate(b.centre);
     p.scale(b.scale, b.scale);
-    p.setOpacity(p.opacity() * b.opacity);
+    const double o = takeOpacity(p, b.opacity);
     switch (r.kind) {
-    case PetReaction::Kind::heart: SoftHeart{9.5}.paint(p); break;
-    case PetReaction::Kind::grumble: paintGrumble(p); break;
-    case PetReaction::Kind::meow: paintWordBubble(p, u"meow"); break;
-    case PetReaction::Kind::note: paintWordBubble(p, r.text); break;
+    case PetReaction::Kind::heart: {
+        // The soft heart ("#FFCCD7", 9.5 wide), faded through its colour.
+        static const QPainterPath heart = heartPath(QPointF(0, 0), 9.5);
+        static const QColor pink = colorFromHex("#FFCCD7");
+        p.setPen(Qt::NoPen);
+        p.setBrush(withAlpha(pink, o));
+        p.drawPath(heart);
+        break;
+    }
+    case PetReaction::Kind::grumble: paintGrumble(p, o); break;
+    case PetReaction::Kind::meow: paintWordBubble(p, u"meow", o); break;
+    case PetReaction::Kind::note: paintWordBubble(p, r.text, o); break;
     }
     p.restore();
 }

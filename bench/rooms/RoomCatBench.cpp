@@ -1,0 +1,101 @@
+// One room cat drawn: the layer's whole frame (pointer report, spring step, placement, figure with
+// its face, toys and effects) at the open island's size.
+#include "app/AppState.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+#include "rooms/RoomCat.h"
+#include "rooms/RoomKit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+using namespace kp;
+
+namespace {
+
+QGuiApplication& app() {
+    static int argc = 1;
+    static char name[] = "room_cat_bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication instance(argc, argv);
+    return instance;
+}
+
+struct World {
+    QTemporaryDir dir;
+    Defaults store{dir.path() + "/config/kettlepaw.conf", dir.path() + "/data"};
+    ManualClock clock{820000000, 1000};
+    SeededRandom random{3};
+    ManualScheduler scheduler;
+    NotificationCenter hub;
+    AppState state{store, std::make_unique<PetLife>(store, clock, random, scheduler), hub};
+    RoomCatLayer layer{clock, hub, store};
+    RoomHotspots hot;
+
+    World() {
+        state.setMode(IslandMode::expanded);
+        state.mousePosition = QPointF(800, 60);
+        layer.setScreenMiddle([] { return 720.0; });
+    }
+};
+
+void catFrame(benchmark::State& bench, const std::function<void(PetLife&)>& setUp, double opening) {
+    app();
+    World w;
+    setUp(w.state.life());
+    QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    RoomModels m;
+    m.state = &w.state;
+    m.life = &w.state.life();
+    RoomFrame f;
+    f.opening = opening;
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (auto _ : bench) {
+        w.clock.advance(1.0 / 60);
+        f.t = w.clock.now();
+        w.hot.clear();
+        w.layer.paint(p, f, m, w.hot);
+        w.layer.paintReactions(p, f, m);
+    }
+}
+
+void BM_RoomCatSitting(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::sitting); }, 1);
+}
+void BM_RoomCatEatingWithWords(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::eating); }, 1);
+}
+void BM_RoomCatAsleepWithLetters(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setSleeping(true); }, 1);
+}
+void BM_RoomCatSickTinted(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) {
+        l.setHealth(10);
+        l.updateMood();
+    }, 1);
+}
+void BM_RoomCatFadingIn(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::walking); }, 0.5);
+}
+
+}  // namespace
+
+BENCHMARK(BM_RoomCatSitting)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatEatingWithWords)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatAsleepWithLetters)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSickTinted)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatFadingIn)->Unit(benchmark::kMicrosecond);
