@@ -320,6 +320,11 @@ TEST_F(IslandRoomViewTest, RendersEveryRoomAsAPicture) {
             for (int x = 0; x < 1280; x += 4) colours.insert(img.pixel(x, y) & 0xF0F0F0);
         EXPECT_GT(colours.size(), 12) << s.name;
     }
+    // The living room halfway open: furniture and cat growing in.
+    w.show(IslandRoomKind::living);
+    w.view->setIslandHeight(81);
+    EXPECT_TRUE(w.render().save(dir + "/room-living-opening.png"));
+    w.view->setIslandHeight(160);
     // The bedroom at night while the cat sleeps, for a look at the tint.
     w.show(IslandRoomKind::bedroom);
     w.look = {SkyTime::night, SkyWeather::clear};
