@@ -52,13 +52,13 @@ QWidget* roamCard(SettingsServices& s, QWidget* page) {
     card->add(new SettingsRow(QStringLiteral("macwindow"), colorFromHex("#7EB6E0"), QStringLiteral("Let him roam the desktop"),
                               QStringLiteral("Now and then he hops out of the notch, walks along your windows, watches "
                                              "what you're doing and naps on the Dock."),
-                              boolToggle(store, QStringLiteral("desktopRoam"), false, page)));
+                              boolToggle(store, QStringLiteral("desktopRoam"), false)));
     card->add(new RowDivider);
     auto* mischief = new SettingsRow(QStringLiteral("cup.and.saucer.fill"), colorFromHex("#C46B78"),
                                      QStringLiteral("A little mischief"),
                                      QStringLiteral("He knocks his mug off windows, and about once an hour walks on the "
                                                     "keyboard (TextEdit opens in the background)."),
-                                     boolToggle(store, QStringLiteral("desktopMischief"), true, page));
+                                     boolToggle(store, QStringLiteral("desktopMischief"), true));
     mischief->setObjectName(QStringLiteral("mischiefRow"));
     card->add(mischief);
     card->add(new RowDivider);

@@ -82,23 +82,23 @@ QWidget* makePage(QVBoxLayout*& column) {
     return page;
 }
 
-TobbiToggle* boolToggle(Defaults& store, const QString& key, bool fallback, QWidget* owner) {
+TobbiToggle* boolToggle(Defaults& store, const QString& key, bool fallback) {
     auto* t = new TobbiToggle;
     t->setObjectName(key);
     t->setChecked(prefs::boolPreference(key, fallback, store));
     QObject::connect(t, &QAbstractButton::clicked, t, [&store, key](bool on) { store.set(key, on); });
-    QObject::connect(&store, &Defaults::changed, owner ? owner : t, [t, &store, key, fallback](const QString& k) {
+    QObject::connect(&store, &Defaults::changed, t, [t, &store, key, fallback](const QString& k) {
         if (k == key) t->setChecked(prefs::boolPreference(key, fallback, store));
     });
     return t;
 }
 
-KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback, QWidget* owner) {
+KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback) {
     auto* s = new KitSlider;
     s->setObjectName(key);
     s->setValue(prefs::doublePreference(key, fallback, store));
     QObject::connect(s, &KitSlider::moved, s, [&store, key](double v) { store.set(key, v); });
-    QObject::connect(&store, &Defaults::changed, owner ? owner : s, [s, &store, key, fallback](const QString& k) {
+    QObject::connect(&store, &Defaults::changed, s, [s, &store, key, fallback](const QString& k) {
         if (k == key) s->setValue(prefs::doublePreference(key, fallback, store));
     });
     return s;
@@ -189,15 +189,15 @@ QWidget* buildSoundPage(SettingsServices& s) {
     sound->add(new SettingsRow(QStringLiteral("pawprint.fill"), kit::accent(), QStringLiteral("His sounds"),
                                QStringLiteral("Meows, purrs and noms, his paws, and his house: rain on the window, "
                                               "birds in the garden, the fire."),
-                               boolToggle(store, QStringLiteral("soundOn"), true, page)));
+                               boolToggle(store, QStringLiteral("soundOn"), true)));
     sound->add(new RowDivider);
     sound->add(new SettingsRow(QStringLiteral("hand.tap.fill"), colorFromHex("#7EB6E0"), QStringLiteral("App sounds"),
                                QStringLiteral("The little clicks on buttons and tabs."),
-                               boolToggle(store, QStringLiteral("appSoundOn"), true, page)));
+                               boolToggle(store, QStringLiteral("appSoundOn"), true)));
     sound->add(new RowDivider);
     auto* soundVolume = new SettingsRow(QStringLiteral("slider.horizontal.3"), colorFromHex("#A8927A"),
                                         QStringLiteral("Sound volume"), QString(),
-                                        volumeSlider(store, QStringLiteral("soundVolume"), volumeDefault, page));
+                                        volumeSlider(store, QStringLiteral("soundVolume"), volumeDefault));
     soundVolume->setObjectName(QStringLiteral("soundVolumeRow"));
     sound->add(soundVolume);
     column->addWidget(sound);
@@ -205,16 +205,16 @@ QWidget* buildSoundPage(SettingsServices& s) {
     auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from the menu bar."));
     music->add(new SettingsRow(QStringLiteral("music.note"), colorFromHex("#B48AE0"), QStringLiteral("Music"),
                                QStringLiteral("A little music box that follows his day."),
-                               boolToggle(store, QStringLiteral("musicOn"), true, page)));
+                               boolToggle(store, QStringLiteral("musicOn"), true)));
     music->add(new RowDivider);
     auto* always = new SettingsRow(QStringLiteral("infinity"), colorFromHex("#9C8BD8"), QStringLiteral("Always play"),
-                                   QString(), boolToggle(store, QStringLiteral("musicAlways"), false, page));
+                                   QString(), boolToggle(store, QStringLiteral("musicAlways"), false));
     always->setObjectName(QStringLiteral("musicAlwaysRow"));
     music->add(always);
     music->add(new RowDivider);
     auto* musicVolume = new SettingsRow(QStringLiteral("slider.horizontal.3"), colorFromHex("#A8927A"),
                                         QStringLiteral("Music volume"), QString(),
-                                        volumeSlider(store, QStringLiteral("musicVolume"), volumeDefault, page));
+                                        volumeSlider(store, QStringLiteral("musicVolume"), volumeDefault));
     musicVolume->setObjectName(QStringLiteral("musicVolumeRow"));
     music->add(musicVolume);
     column->addWidget(music);
@@ -344,7 +344,7 @@ QWidget* buildNotchPage(SettingsServices& s, TestSettingsView& view) {
     auto* notch = new SettingsCard(QStringLiteral("The notch"), QString());
     notch->add(new SettingsRow(QStringLiteral("cursorarrow.rays"), colorFromHex("#7EB6E0"),
                                QStringLiteral("Peek when the pointer is near"), QString(),
-                               boolToggle(store, QStringLiteral("peekOnHover"), true, page)));
+                               boolToggle(store, QStringLiteral("peekOnHover"), true)));
     notch->add(new RowDivider);
     notch->add(new SettingsRow(QStringLiteral("rectangle.expand.vertical"), kit::accent(),
                                QStringLiteral("Open island closes after"), QString(),

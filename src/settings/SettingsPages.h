@@ -22,8 +22,8 @@ namespace settings {
 QWidget* makePage(QVBoxLayout*& column);
 
 // Controls bound to one stored value each; they follow writes from elsewhere.
-TobbiToggle* boolToggle(Defaults& store, const QString& key, bool fallback, QWidget* owner);
-KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback, QWidget* owner);
+TobbiToggle* boolToggle(Defaults& store, const QString& key, bool fallback);
+KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback);
 DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum);
 
 // A slot whose one widget is built again on demand.

@@ -87,7 +87,10 @@ TestSettingsView::TestSettingsView(SettingsServices services, QWidget* parent)
     refreshHero();
 }
 
-TestSettingsView::~TestSettingsView() = default;
+TestSettingsView::~TestSettingsView() {
+    // The clicks went to this window's sound player.
+    if (services_.playSound) kit::setTapSound({});
+}
 
 void TestSettingsView::refreshTabs() {
     std::vector<SettingsTabs::Tab> list;
