@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QTest>
 
 using namespace kp;
 using namespace kp::test;
@@ -478,4 +479,32 @@ TEST_F(SettingsBehaviour, VersionTextFallsBackAndLinksOpen) {
     find(*view, "tipJar")->click();
     find(*view, "website")->click();
     EXPECT_EQ(world.opened, (std::vector<QUrl>{tipJarURL(), websiteURL()}));
+}
+
+TEST_F(SettingsBehaviour, ButtonsAndTabsTapAtThePressSwitchesStayQuiet) {
+    auto view = world.view(SettingsTab::notch);
+    view->show();
+    auto* again = find(*view, "showAgain");
+    QTest::mousePress(again, Qt::LeftButton);
+    EXPECT_EQ(world.sounds, std::vector<PetSound>{PetSound::tap});
+    QTest::mouseRelease(again, Qt::LeftButton);
+    EXPECT_EQ(world.sounds.size(), 1u);
+    QTest::mouseClick(find(*view, "peekOnHover"), Qt::LeftButton);
+    EXPECT_EQ(world.sounds.size(), 1u);
+    EXPECT_FALSE(world.store->boolValue("peekOnHover"));
+
+    SettingsTabs* bar = view->tabBar();
+    const auto rects = bar->tabRects();
+    const auto& tabs = bar->tabs();
+    std::size_t notch = 0, about = 0;
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        if (tabs[i].id == int(SettingsTab::notch)) notch = i;
+        if (tabs[i].id == int(SettingsTab::about)) about = i;
+    }
+    QTest::mouseClick(bar, Qt::LeftButton, {}, rects[notch].center().toPoint());
+    EXPECT_EQ(world.sounds.size(), 1u) << "the tab already shown";
+    QTest::mouseClick(bar, Qt::LeftButton, {}, rects[about].center().toPoint());
+    EXPECT_EQ(world.sounds.size(), 2u);
+    EXPECT_EQ(world.router.tab(), SettingsTab::about);
+    EXPECT_EQ(view->pageTab(), SettingsTab::about);
 }
