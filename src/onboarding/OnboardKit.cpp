@@ -1,0 +1,192 @@
+#include "onboarding/OnboardKit.h"
+
+#include "platform/Color.h"
+
+#include <QFontInfo>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kp::onboard {
+namespace {
+
+QPainterPath glyph(const char* ligature) {
+    QFont font(QStringLiteral("Material Icons"));
+    font.setPixelSize(96);
+    if (QFontInfo(font).family() != QLatin1String("Material Icons")) return {};
+    QPainterPath path;
+    path.addText(0, 0, font, QString::fromLatin1(ligature));
+    return path;
+}
+
+QPainterPath normalised(QPainterPath path) {
+    if (path.isEmpty()) path.addEllipse(QPointF(0, 0), 0.5, 0.5);
+    const QRectF r = path.boundingRect();
+    const double side = std::max(r.width(), r.height());
+    QTransform m;
+    m.scale(1.0 / side, 1.0 / side);
+    m.translate(-r.center().x(), -r.center().y());
+    return m.map(path);
+}
+
+// Drawn by hand where a glyph would read poorly at a few points.
+QPainterPath heart() {
+    QPainterPath p;
+    p.moveTo(0, 0.42);
+    p.cubicTo(-0.2, 0.26, -0.5, 0.06, -0.5, -0.18);
+    p.cubicTo(-0.5, -0.42, -0.2, -0.5, 0, -0.26);
+    p.cubicTo(0.2, -0.5, 0.5, -0.42, 0.5, -0.18);
+    p.cubicTo(0.5, 0.06, 0.2, 0.26, 0, 0.42);
+    p.closeSubpath();
+    return p;
+}
+
+QPainterPath bolt() {
+    QPainterPath p;
+    p.moveTo(0.14, -0.5);
+    p.lineTo(-0.3, 0.08);
+    p.lineTo(-0.02, 0.08);
+    p.lineTo(-0.14, 0.5);
+    p.lineTo(0.3, -0.1);
+    p.lineTo(0.02, -0.1);
+    p.closeSubpath();
+    return p;
+}
+
+QPainterPath cross() {
+    QPainterPath a;
+    a.addRoundedRect(QRectF(-0.17, -0.5, 0.34, 1.0), 0.07, 0.07);
+    QPainterPath b;
+    b.addRoundedRect(QRectF(-0.5, -0.17, 1.0, 0.34), 0.07, 0.07);
+    return a.united(b).simplified();
+}
+
+QPainterPath sparkle(QPointF c, double r) {
+    QPainterPath p;
+    p.moveTo(c.x(), c.y() - r);
+    p.quadTo(c.x(), c.y(), c.x() + r, c.y());
+    p.quadTo(c.x(), c.y(), c.x(), c.y() + r);
+    p.quadTo(c.x(), c.y(), c.x() - r, c.y());
+    p.quadTo(c.x(), c.y(), c.x(), c.y() - r);
+    p.closeSubpath();
+    return p;
+}
+
+QPainterPath sparkles() {
+    QPainterPath p = sparkle({-0.1, 0.08}, 0.4);
+    p.addPath(sparkle({0.3, -0.28}, 0.2));
+    p.addPath(sparkle({0.3, 0.36}, 0.13));
+    return p;
+}
+
+QPainterPath arrowUp() {
+    QPainterPath p;
+    p.moveTo(0, -0.5);
+    p.lineTo(0.42, -0.06);
+    p.lineTo(0.13, -0.06);
+    p.lineTo(0.13, 0.5);
+    p.lineTo(-0.13, 0.5);
+    p.lineTo(-0.13, -0.06);
+    p.lineTo(-0.42, -0.06);
+    p.closeSubpath();
+    return p;
+}
+
+QPainterPath fork() {
+    // Fork and knife side by side.
+    QPainterPath p;
+    p.addRoundedRect(QRectF(-0.36, -0.5, 0.08, 0.36), 0.04, 0.04);
+    p.addRoundedRect(QRectF(-0.24, -0.5, 0.08, 0.36), 0.04, 0.04);
+    p.addRoundedRect(QRectF(-0.12, -0.5, 0.08, 0.36), 0.04, 0.04);
+    p.addRoundedRect(QRectF(-0.36, -0.2, 0.32, 0.12), 0.06, 0.06);
+    p.addRoundedRect(QRectF(-0.25, -0.15, 0.1, 0.65), 0.05, 0.05);
+    QPainterPath knife;
+    knife.moveTo(0.18, 0.5);
+    knife.lineTo(0.18, -0.02);
+    knife.cubicTo(0.12, -0.1, 0.12, -0.42, 0.3, -0.5);
+    knife.lineTo(0.3, 0.5);
+    knife.closeSubpath();
+    p.addPath(knife);
+    return p.simplified();
+}
+
+QPainterPath build(Symbol s) {
+    switch (s) {
+        case Symbol::forkKnife: return normalised(fork());
+        case Symbol::heart: return normalised(heart());
+        case Symbol::bolt: return normalised(bolt());
+        case Symbol::cross: return normalised(cross());
+        case Symbol::sparkles: return normalised(sparkles());
+        case Symbol::arrowUp: return normalised(arrowUp());
+        case Symbol::locationFill: return normalised(glyph("near_me"));
+        case Symbol::locationCircle: return normalised(glyph("my_location"));
+        case Symbol::alertCircle: return normalised(glyph("error"));
+        case Symbol::checkCircle: return normalised(glyph("check_circle"));
+        case Symbol::phone: return normalised(glyph("smartphone"));
+        case Symbol::pawprint: return normalised(glyph("pets"));
+        case Symbol::catFace: return normalised(glyph("pets"));
+    }
+    return normalised({});
+}
+
+}  // namespace
+
+QFont roundedFont(double size, QFont::Weight weight) {
+    QFont f;
+    f.setFamilies({QStringLiteral("Nunito"), QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
+    // The fallback faces have no semibold or medium: bold and regular read closest.
+    if (weight == QFont::DemiBold) weight = QFont::Bold;
+    if (weight == QFont::Medium) weight = QFont::Normal;
+    f.setWeight(weight);
+    return f;
+}
+
+QFont serifItalic(double size) {
+    QFont f;
+    f.setFamilies({QStringLiteral("P052"), QStringLiteral("C059"), QStringLiteral("DejaVu Serif")});
+    f.setStyleHint(QFont::Serif);
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
+    f.setItalic(true);
+    return f;
+}
+
+QColor hex(const char* rgb, double opacity) { return withAlpha(colorFromHex(rgb), opacity); }
+
+QColor withAlpha(QColor c, double opacity) {
+    c.setAlphaF(static_cast<float>(c.alphaF() * std::clamp(opacity, 0.0, 1.0)));
+    return c;
+}
+
+QColor blend(const QColor& a, const QColor& b, double amount) {
+    const double k = std::clamp(amount, 0.0, 1.0);
+    return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * k),
+                            static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * k),
+                            static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * k));
+}
+
+const QPainterPath& symbolPath(Symbol symbol) {
+    static const std::array<QPainterPath, 13> paths = [] {
+        std::array<QPainterPath, 13> out;
+        for (int i = 0; i < 13; ++i) out[std::size_t(i)] = build(static_cast<Symbol>(i));
+        return out;
+    }();
+    return paths[static_cast<std::size_t>(symbol)];
+}
+
+void paintSymbol(QPainter& p, Symbol symbol, QPointF centre, double size, const QColor& color) {
+    p.save();
+    p.translate(centre);
+    p.scale(size, size);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawPath(symbolPath(symbol));
+    p.restore();
+}
+
+}  // namespace kp::onboard

@@ -1,0 +1,45 @@
+#pragma once
+// Small shared pieces of the onboarding drawings: fonts, symbols and colour helpers.
+#include <QColor>
+#include <QFont>
+#include <QPointF>
+
+#include <cstdint>
+
+class QPainter;
+class QPainterPath;
+
+namespace kp::onboard {
+
+// A rounded sans when installed, else the plainest sans at hand. Sizes are pixels (points).
+QFont roundedFont(double size, QFont::Weight weight);
+// The captions' serif italic.
+QFont serifItalic(double size);
+
+QColor hex(const char* rgb, double opacity = 1.0);
+QColor withAlpha(QColor c, double opacity);
+// Component-wise blend of two opaque colours.
+QColor blend(const QColor& a, const QColor& b, double amount);
+
+enum class Symbol : std::uint8_t {
+    forkKnife,
+    heart,
+    bolt,
+    cross,
+    sparkles,
+    arrowUp,
+    locationFill,
+    locationCircle,
+    alertCircle,
+    checkCircle,
+    phone,
+    pawprint,
+    catFace,
+};
+
+// The symbol's path with its larger side 1, centred on the origin; built once.
+const QPainterPath& symbolPath(Symbol symbol);
+// Fills the symbol at point size `size` centred on `centre`.
+void paintSymbol(QPainter& p, Symbol symbol, QPointF centre, double size, const QColor& color);
+
+}  // namespace kp::onboard

@@ -1,0 +1,350 @@
+#include "onboarding/StoryFilm.h"
+
+#include "onboarding/OnboardKit.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kp::story {
+
+using onboard::hex;
+
+double smooth(double u) {
+    u = std::clamp(u, 0.0, 1.0);
+    return u * u * (3 - 2 * u);
+}
+
+double smoothOver(double t, double a, double b) { return smooth((t - a) / (b - a)); }
+
+double storyWalkSpeed(double t) {
+    if (t < 0) return 150;
+    return 150 * ((1 - smoothOver(t, 4.0, 4.8)) + 1.2 * smoothOver(t, 9.0, 9.6) * (1 - smoothOver(t, 13.0, 13.8)));
+}
+
+const std::vector<double>& storyWalkTable() {
+    // A function-local static: built once, safe against concurrent first use.
+    static const std::vector<double> table = [] {
+        std::vector<double> out;
+        out.reserve(kWalkTableSize);
+        out.push_back(0);
+        for (int k = 0; k + 1 < kWalkTableSize; ++k) out.push_back(out.back() + storyWalkSpeed(k / 120.0) / 120.0);
+        return out;
+    }();
+    return table;
+}
+
+double storyWalked(double t) {
+    if (t <= 0) return 150 * t;
+    const auto& table = storyWalkTable();
+    const double f = t * 120;
+    const auto last = static_cast<long long>(table.size()) - 2;
+    const long long i = std::min(static_cast<long long>(f), last);
+    const auto a = table[std::size_t(i)];
+    const auto b = table[std::size_t(i + 1)];
+    return a + (b - a) * std::min(f - double(i), 1.0);
+}
+
+double storyPauseX() {
+    static const double x = storyWalked(5.0);
+    return x;
+}
+
+double storyArrivalX() {
+    static const double x = storyWalked(14.0);
+    return x;
+}
+
+double storyDoorX() { return storyArrivalX() + 64; }
+
+double personX(double t) { return storyWalked(t) + 64 * smoothOver(t, 15.0, 16.3); }
+
+double legSwing(double t) {
+    const double bump = smoothOver(t, 14.9, 15.2) * (1 - smoothOver(t, 16.1, 16.4));
+    return std::max(std::min(storyWalkSpeed(t) / 150, 1.0), bump);
+}
+
+double hash01(long long n, unsigned long long salt) {
+    unsigned long long x = static_cast<unsigned long long>(n) * 73856093ULL;
+    x ^= x >> 33;
+    x ^= salt * 19349663ULL;
+    x *= 0xFF51AFD7ED558CCDULL;
+    x ^= x >> 33;
+    x *= 0xC4CEB9FE1A85EC53ULL;
+    x ^= x >> 33;
+    return double(x % 10000ULL) / 10000.0;
+}
+
+int captionTyped(const Caption& c, double t, int length) {
+    if (!(c.from < t && t < c.to)) return 0;
+    return std::min(static_cast<int>((t - c.from) * 30), length);
+}
+
+double captionOpacity(const Caption& c, double t) {
+    if (!(c.from < t && t < c.to)) return 0;
+    return std::min((c.to - t) / 0.4, 1.0);
+}
+
+double endCardOpacity(double t) { return smoothOver(t, 22.4, 23.2) * (1 - smoothOver(t, 24.4, 25.0)); }
+
+double StoryFilm::pictureBottom() const { return layout.letterbox ? 0.8 * height() : height(); }
+double StoryFilm::pictureTop() const { return layout.letterbox ? 0.19 * height() : 0; }
+double StoryFilm::groundY() const { return pictureBottom() - layout.below; }
+
+double StoryFilm::nightAmount() const { return smooth(t / 18); }
+double StoryFilm::lampsOn() const { return smooth((t - 1.0) / 1.2); }
+double StoryFilm::doorOpen() const { return smooth((t - 14.2) / 0.8); }
+double StoryFilm::personFade() const { return 1 - smooth((t - 15.6) / 0.8); }
+
+StoryCamera StoryFilm::camera() const {
+    const double W = width();
+    const double x0 = storyWalked(t - 0.35) - (layout.personAt - 0.5) * W / layout.walkZoom;
+    const double a = smoothOver(t, 16.0, 17.6);
+    const double x1 = x0 + ((storyDoorX() - 70) - x0) * a;
+    const double z1 = layout.walkZoom + (layout.wideZoom - layout.walkZoom) * a;
+    const double b = smoothOver(t, 18.3, 19.8);
+    return {x1 + ((storyDoorX() - 120) - x1) * b, z1 + (layout.closeZoom - z1) * b};
+}
+
+double StoryFilm::approachDistance(const StoryCamera& cam) const {
+    const double target = storyPauseX() - 172;
+    const double start = std::min(cam.cx - width() / (2 * cam.zoom) - 80, storyPauseX() - 430);
+    return target - start;
+}
+
+KittenSpot StoryFilm::kittenPosition(const StoryCamera& cam) const {
+    const double target = storyPauseX() - 172;
+    const double start = std::min(cam.cx - width() / (2 * cam.zoom) - 80, storyPauseX() - 430);
+    const double d = target - start;
+    double from = 0, distance = 0, duration = 0;
+    if (d > 494) {
+        if (t < 5.4) return {target - 494, 0, false};
+        from = target - 494;
+        distance = 494;
+        duration = 1.9;
+    } else {
+        duration = std::max(d / 260, 1.3);
+        if (t < 5.4) return {start - 400, 0, false};
+        from = start;
+        distance = d;
+    }
+    const double approachEnd = 5.4 + duration;
+    if (t < approachEnd) {
+        const double u = (t - 5.4) / duration;
+        return {from + distance * (0.5 * u + 0.5 * (1 - (1 - u) * (1 - u))), 0, true};
+    }
+    if (t < 19.4) {
+        const double x = std::max(target, storyWalked(t - 0.5) - 172);
+        const double before = std::max(target, storyWalked(t - 0.55) - 172);
+        return {x, 0, x - before > 0.4};
+    }
+    const double entranceFrom = storyArrivalX() - 172;
+    const double x = entranceFrom + (storyDoorX() - entranceFrom) * smoothOver(t, 19.4, 21.1);
+    const double lift = -24 * smooth((x - (storyDoorX() - 132)) / 28);
+    return {x, lift, t < 21.1};
+}
+
+double StoryFilm::kittenOpacity(const StoryCamera& cam) const {
+    return approachDistance(cam) <= 494 ? 1.0 : smoothOver(t, 5.4, 5.8);
+}
+
+StoryKitten StoryFilm::kitten(const KittenSpot& spot) const {
+    StoryKitten k;
+    if (spot.walking) {
+        k.pose = StoryPose::walk;
+        k.swing = std::sin(14 * t);
+        k.look = {0.4, -0.1};
+    } else {
+        k.pose = StoryPose::sit;
+        if (t < 9.2) {
+            k.look = {-0.7, -0.4};
+            if (t > 7.4 && t < 8.6) {
+                k.pawAngle = 10 * std::sin(12 * t) - 150;
+                k.pawRaise = 1;
+                k.look = {0.2, 0.4};
+            }
+        } else if (t <= 14.8) {
+            k.look = {0.4, -0.1};
+        } else if (t <= 17.2) {
+            k.look = {0.5, -0.3};
+        } else {
+            k.look = {0.7, -0.8};
+        }
+    }
+    k.tail = 14 * std::sin(2.3 * t);
+    k.blink = std::fmod(t, 3.3) < 0.12 ? 1 : 0;
+    return k;
+}
+
+double StoryFilm::doorLight(double kittenX) const {
+    return smoothOver(t, 14.2, 15.0) * smooth((kittenX - (storyDoorX() - 200)) / 104);
+}
+
+std::optional<QString> StoryFilm::bubbleWord() const {
+    if ((t > 4.9 && t < 6.1) || (t > 17.5 && t < 18.6)) return t < 10 ? QStringLiteral("mew") : QStringLiteral("mew?");
+    return std::nullopt;
+}
+
+void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
+    const double sit = pose == StoryPose::sit ? 1 : 0;
+    p.save();
+    p.scale(0.84, 0.84);
+    CatBody body;
+    body.swing = swing;
+    body.tail = tail;
+    body.pawAngle = pawAngle;
+    body.pawRaise = pawRaise;
+    body.sit = sit;
+    body.pawOnTop = true;
+    body.paint(p, env);
+    {
+        p.save();
+        p.translate(catHeadOffset(sit));
+        p.scale(1.14, 1.14);
+        CatHead head;
+        head.expression = CatExpression::content;
+        head.look = look;
+        head.blink = blink;
+        head.size = 30;
+        head.paint(p, env);
+        p.restore();
+    }
+    CatFrontPaw paw;
+    paw.pawAngle = pawAngle;
+    paw.pawRaise = pawRaise;
+    paw.sit = sit;
+    paw.paint(p, env);
+    p.restore();
+}
+
+namespace {
+
+// The kitten as a night silhouette with its own colours showing in the door's light. Painted
+// through two kept images (GUI thread only), so a frame allocates nothing once they exist.
+void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale) {
+    static QImage coat;
+    static QImage shade;
+    const double device = std::max(1.0, std::hypot(p.transform().m11(), p.transform().m12()));
+    const double px = scale * device;
+    // Room round the 60 x 44 frame for tails and raised paws.
+    const QSize need(static_cast<int>(std::ceil(80 * px)), static_cast<int>(std::ceil(64 * px)));
+    if (coat.width() < need.width() || coat.height() < need.height()) {
+        coat = QImage(need.expandedTo(coat.size()), QImage::Format_ARGB32_Premultiplied);
+        shade = QImage(coat.size(), QImage::Format_ARGB32_Premultiplied);
+    }
+    const QRect area(0, 0, need.width(), need.height());
+    {
+        QPainter c(&coat);
+        c.setCompositionMode(QPainter::CompositionMode_Source);
+        c.fillRect(area, Qt::transparent);
+        c.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        c.setRenderHint(QPainter::Antialiasing);
+        c.translate(area.width() / 2.0, area.height() / 2.0);
+        c.scale(px, px);
+        kitten.paint(c, env);
+    }
+    {
+        QPainter s(&shade);
+        s.setCompositionMode(QPainter::CompositionMode_Source);
+        s.drawImage(area, coat, area);
+        // Multiply by the night colour, then keep only the cat's own coverage.
+        s.setCompositionMode(QPainter::CompositionMode_Multiply);
+        s.fillRect(area, hex("#221B2C"));
+        s.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        s.drawImage(area, coat, area);
+    }
+    const double w = area.width() / device;
+    const double h = area.height() / device;
+    const QRectF dest(-w / 2, -h / 2, w, h);
+    p.drawImage(dest, shade, area);
+    if (doorLight > 0.001) {
+        p.save();
+        p.setOpacity(p.opacity() * doorLight);
+        p.drawImage(dest, coat, area);
+        p.restore();
+    }
+}
+
+void paintBubble(QPainter& p, const QString& word, QPointF centre) {
+    const QFont f = onboard::roundedFont(16, QFont::Black);
+    const QFontMetricsF fm(f);
+    const double w = fm.horizontalAdvance(word) + 22;
+    const double h = fm.height() + 10;
+    const QRectF r(centre.x() - w / 2, centre.y() - h / 2, w, h);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(r, h / 2, h / 2);
+    p.setFont(f);
+    p.setPen(hex("#2C2622"));
+    p.drawText(r, Qt::AlignCenter, word);
+}
+
+}  // namespace
+
+void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
+    const double W = width();
+    const double H = height();
+    p.save();
+    p.setClipRect(QRectF(0, 0, W, H), Qt::IntersectClip);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (t >= 22.6) {
+        p.fillRect(QRectF(0, 0, W, H), hex("#FFF1DC"));
+    } else {
+        const StoryCamera cam = camera();
+        drawStreet(p, cam);
+        // The kitten.
+        const KittenSpot spot = kittenPosition(cam);
+        const StoryKitten k = kitten(spot);
+        const double opacity = kittenOpacity(cam);
+        const auto sx = [&](double x) { return (x - cam.cx) * cam.zoom + W / 2; };
+        const auto sy = [&](double y) { return y * cam.zoom + groundY(); };
+        const QPointF kc(sx(spot.x), sy(spot.lift - 35));
+        if (opacity > 0.001) {
+            p.save();
+            p.setOpacity(opacity);
+            p.translate(kc);
+            paintKittenLayers(p, k, env, doorLight(spot.x), 3 * cam.zoom);
+            p.restore();
+        }
+        if (const auto word = bubbleWord()) {
+            const QPointF at = t < 10 ? QPointF(52, groundY() - 140 * cam.zoom)
+                                      : QPointF(kc.x() + 30 * cam.zoom, kc.y() - 90 * cam.zoom);
+            paintBubble(p, *word, at);
+        }
+        drawOverlay(p);
+        // Captions.
+        const QFont f = onboard::serifItalic(layout.caption);
+        const QFontMetricsF fm(f);
+        const double cy = layout.letterbox ? 0.9 * H - 6 : H - 20;
+        for (const Caption& c : kCaptions) {
+            const double opacityNow = captionOpacity(c, t);
+            if (opacityNow <= 0) continue;
+            const QString text = QString::fromUtf8(c.text);
+            const int n = captionTyped(c, t, int(text.size()));
+            if (n <= 0) continue;
+            // The whole line is laid out once, so it keeps its place while it types on.
+            const double full = fm.horizontalAdvance(text);
+            const double left = W / 2 - std::min(full, W - 60) / 2;
+            p.setFont(f);
+            p.setPen(QColor::fromRgbF(1, 1, 1, static_cast<float>(0.88 * opacityNow)));
+            p.drawText(QPointF(left, cy + (fm.ascent() - fm.descent()) / 2), text.left(n));
+        }
+    }
+    // The end card, on every frame.
+    const double card = endCardOpacity(t);
+    if (card > 0.001) {
+        const QFont f = onboard::serifItalic(1.37 * layout.caption);
+        p.setFont(f);
+        p.setPen(hex("#2C2622", card));
+        const double drop = 8 * (1 - smooth(t - 22.4));
+        p.drawText(QRectF(30, drop, W - 60, H), Qt::AlignCenter | Qt::TextWordWrap, QString::fromUtf8(kEndCard));
+    }
+    p.restore();
+}
+
+}  // namespace kp::story

@@ -1,0 +1,195 @@
+#include "onboarding/StoryFilm.h"
+#include "RenderSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kp::story {
+namespace {
+
+TEST(StoryWalk, DistancesAtTheLandmarks) {
+    EXPECT_DOUBLE_EQ(storyWalked(0), 0);
+    EXPECT_NEAR(storyWalked(4.0), 600, 0.01);
+    EXPECT_NEAR(storyWalked(4.8), 660.6, 0.1);
+    EXPECT_DOUBLE_EQ(storyWalked(6.0), storyWalked(9.0));
+    EXPECT_NEAR(storyWalked(13.8), 1398.6, 0.1);
+    EXPECT_DOUBLE_EQ(storyWalked(20), storyWalked(13.8));
+    EXPECT_DOUBLE_EQ(storyWalked(-1), -150);
+    EXPECT_DOUBLE_EQ(storyWalked(40), storyWalkTable().back());
+    EXPECT_EQ(storyWalkTable().size(), std::size_t(kWalkTableSize));
+    EXPECT_NEAR(storyDoorX(), storyArrivalX() + 64, 1e-9);
+    EXPECT_NEAR(storyPauseX(), 660.6, 0.1);
+}
+
+TEST(StoryWalk, SpeedAndLegs) {
+    EXPECT_DOUBLE_EQ(storyWalkSpeed(-3), 150);
+    EXPECT_DOUBLE_EQ(storyWalkSpeed(2), 150);
+    EXPECT_DOUBLE_EQ(storyWalkSpeed(6), 0);
+    EXPECT_NEAR(storyWalkSpeed(11), 180, 1e-9);
+    EXPECT_DOUBLE_EQ(legSwing(11), 1.0);
+    EXPECT_DOUBLE_EQ(legSwing(7), 0.0);
+    EXPECT_GT(legSwing(15.5), 0.9);  // stepping into the doorway
+    EXPECT_NEAR(personX(17), storyDoorX(), 1e-6);
+}
+
+TEST(StoryCameraTest, ZoomsOutThenIn) {
+    StoryFilm f;
+    f.t = 10;
+    EXPECT_DOUBLE_EQ(f.camera().zoom, 0.55);
+    // The followed walker stands at 0.7 of the width (0.35 s later than the camera).
+    EXPECT_NEAR(f.camera().cx, storyWalked(9.65) - 0.2 * 640 / 0.55, 1e-9);
+    f.t = 17.6;
+    EXPECT_NEAR(f.camera().zoom, 0.17, 1e-12);
+    f.t = 19.8;
+    EXPECT_NEAR(f.camera().zoom, 0.44, 1e-12);
+    f.t = 24;
+    EXPECT_NEAR(f.camera().zoom, 0.44, 1e-12);
+    EXPECT_NEAR(f.camera().cx, storyDoorX() - 120, 1e-9);
+}
+
+TEST(StoryKittenPath, WideApproachWaitsUnseenThenSits) {
+    StoryFilm f;
+    f.t = 5.4;
+    const auto cam = f.camera();
+    EXPECT_NEAR(f.approachDistance(cam), 722.5, 0.5);
+    f.t = 5.0;
+    auto spot = f.kittenPosition(f.camera());
+    EXPECT_NEAR(spot.x, storyPauseX() - 172 - 494, 1e-9);
+    EXPECT_NEAR(spot.x, -5.4, 0.2);
+    EXPECT_FALSE(spot.walking);
+    EXPECT_DOUBLE_EQ(f.kittenOpacity(f.camera()), 0);
+    f.t = 5.6;
+    EXPECT_GT(f.kittenOpacity(f.camera()), 0);
+    EXPECT_LT(f.kittenOpacity(f.camera()), 1);
+    f.t = 7.3;
+    spot = f.kittenPosition(f.camera());
+    EXPECT_NEAR(spot.x, 488.6, 0.2);
+    f.t = 8.0;
+    spot = f.kittenPosition(f.camera());
+    EXPECT_FALSE(spot.walking);
+    EXPECT_DOUBLE_EQ(f.kitten(spot).pawRaise, 1);
+    f.t = 7.4;
+    EXPECT_DOUBLE_EQ(f.kitten(f.kittenPosition(f.camera())).pawRaise, 0);
+}
+
+TEST(StoryKittenPath, NarrowViewWalksInFromOffScreen) {
+    StoryFilm f;
+    f.size = QSizeF(200, 180);
+    f.layout.walkZoom = 2.0;
+    f.t = 5.4;
+    EXPECT_LE(f.approachDistance(f.camera()), 494);
+    EXPECT_DOUBLE_EQ(f.kittenOpacity(f.camera()), 1);
+    f.t = 5.0;
+    const double start = std::min(f.camera().cx - 200 / (2 * 2.0) - 80, storyPauseX() - 430);
+    EXPECT_NEAR(f.kittenPosition(f.camera()).x, start - 400, 1e-9);
+}
+
+TEST(StoryKittenPath, FollowsAndClimbsTheStep) {
+    StoryFilm f;
+    f.t = 12;
+    const auto spot = f.kittenPosition(f.camera());
+    EXPECT_NEAR(spot.x, storyWalked(11.5) - 172, 1e-9);
+    EXPECT_TRUE(spot.walking);
+    f.t = 22;
+    const auto in = f.kittenPosition(f.camera());
+    EXPECT_NEAR(in.x, storyDoorX(), 1e-9);
+    EXPECT_DOUBLE_EQ(in.lift, -24);
+    EXPECT_FALSE(in.walking);
+    f.t = 14.0;
+    EXPECT_DOUBLE_EQ(f.doorLight(storyDoorX()), 0);
+    f.t = 15.0;
+    EXPECT_DOUBLE_EQ(f.doorLight(storyDoorX() - 96), 1);
+}
+
+TEST(StoryWords, BubblesCaptionsAndCard) {
+    StoryFilm f;
+    f.t = 5.0;
+    EXPECT_EQ(f.bubbleWord().value_or(QString()), QStringLiteral("mew"));
+    f.t = 6.1;
+    EXPECT_FALSE(f.bubbleWord());
+    f.t = 18.0;
+    EXPECT_EQ(f.bubbleWord().value_or(QString()), QStringLiteral("mew?"));
+    f.t = 18.6;
+    EXPECT_FALSE(f.bubbleWord());
+
+    const Caption& c = kCaptions[0];
+    const int len = int(QString::fromUtf8(c.text).size());
+    EXPECT_EQ(captionTyped(c, c.from, len), 0);
+    EXPECT_EQ(captionTyped(c, c.to, len), 0);
+    EXPECT_EQ(captionTyped(c, c.from + 0.51, len), 15);
+    EXPECT_NEAR(captionOpacity(c, c.to - 0.2), 0.5, 1e-9);
+    EXPECT_EQ(captionTyped(c, c.to - 0.01, len), len);
+    EXPECT_DOUBLE_EQ(endCardOpacity(25.2), 0);
+    EXPECT_DOUBLE_EQ(endCardOpacity(24.0), 1);
+}
+
+TEST(StoryPersonParts, FeetAndKnees) {
+    // Standing: feet flat, 9 either side of the hip.
+    const auto far = footCycle(0, 0, -9);
+    const auto near = footCycle(0.5, 0, 9);
+    EXPECT_DOUBLE_EQ(far.dx, -9);
+    EXPECT_DOUBLE_EQ(near.dx, 9);
+    EXPECT_DOUBLE_EQ(far.roll, 0);
+    // Mid-stride.
+    const auto a = footCycle(0, 1, -9);
+    EXPECT_NEAR(a.dx, 53.32, 1e-9);
+    EXPECT_NEAR(a.roll, -0.2, 1e-9);
+    const auto b = footCycle(0.5, 1, 9);
+    EXPECT_NEAR(b.dx, -32.68, 0.01);
+    EXPECT_NEAR(b.roll, 0.108, 0.001);
+    // Over-long reach: the knee lies on the line towards the ankle, bending forward otherwise.
+    const QPointF knee = kneePoint({0, 0}, {0, 400}, 1);
+    EXPECT_NEAR(knee.y(), 122, 0.5);
+    EXPECT_NEAR(knee.x(), 0, 2.5);
+    const QPointF bent = kneePoint({0, 0}, {0, 200}, 1);
+    EXPECT_GT(bent.x(), 0);
+}
+
+TEST(StoryStreet, HashIsStable) {
+    EXPECT_DOUBLE_EQ(hash01(5, 3), hash01(5, 3));
+    for (int i = -20; i < 20; ++i) {
+        EXPECT_GE(hash01(i, 7), 0);
+        EXPECT_LT(hash01(i, 7), 1);
+    }
+}
+
+QImage frame(double t, const CatEnv& env = {}) {
+    StoryFilm f;
+    f.t = t;
+    return test::renderImage(640, 180, [&](QPainter& p) { f.paint(p, env); });
+}
+
+TEST(StoryFrames, WhatAViewerSees) {
+    // Black at the start, an evening sky once faded in.
+    const QImage black = frame(0);
+    EXPECT_LT(test::luminance(black.pixel(320, 40)), 8);
+    const QImage evening = frame(1.4);
+    EXPECT_GT(test::luminance(evening.pixel(320, 20)), 30);
+    // The end: cream paper.
+    const QImage end = frame(25.2);
+    EXPECT_EQ(end.pixel(10, 10), QColor("#FFF1DC").rgb());
+    EXPECT_EQ(end.pixel(320, 90), QColor("#FFF1DC").rgb());
+    // The end card's words show dark on the paper at 23.5 s.
+    const QImage card = frame(23.5);
+    int dark = 0;
+    for (int x = 100; x < 540; ++x)
+        for (int y = 70; y < 110; ++y)
+            if (test::luminance(card.pixel(x, y)) < 120) ++dark;
+    EXPECT_GT(dark, 100);
+    // Same t, same picture.
+    EXPECT_EQ(frame(11.3), frame(11.3));
+    // A caption types on in the lower band at 3 s: light pixels there.
+    const QImage cap = frame(3.0);
+    int light = 0;
+    for (int x = 100; x < 540; ++x)
+        for (int y = 150; y < 172; ++y)
+            if (test::luminance(cap.pixel(x, y)) > 200) ++light;
+    EXPECT_GT(light, 30);
+    // The open door at 16 s pours warm light: the doorway is lit.
+    for (double t : {0.8, 3.0, 5.0, 7.8, 11.0, 14.5, 15.5, 17.6, 18.0, 20.0, 21.0, 22.0, 23.5})
+        test::keepRender(frame(t, CatEnv{CatBreed::orange, {}}), QStringLiteral("film-%1").arg(t, 0, 'f', 1));
+}
+
+}  // namespace
+}  // namespace kp::story
