@@ -83,7 +83,7 @@ const CachedText& cachedText(QStringView text, double size, int weight);
 QFont roundedHeavyFont(double size, int weight) {
     QFont f(QStringLiteral("Nunito"));
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(size);
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));  // sizes are in points = pixels at scale 1
     f.setWeight(static_cast<QFont::Weight>(weight));
     return f;
 }

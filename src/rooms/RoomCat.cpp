@@ -220,7 +220,14 @@ void RoomCatLayer::drawScene(QPainter& p, const RoomCatState& c, const CatEnv& e
     p.setRenderHint(QPainter::Antialiasing, true);
     paintToysBelow(p, c);
     p.save();
-    if (const auto door = houseDoorMask(c.peek, c.houseDoor)) p.setClipPath(*door, Qt::IntersectClip);
+    if (c.peek) {
+        // Only what shows in the doorway of the house is drawn.
+        if (door_.isEmpty() || doorRect_ != c.houseDoor) {
+            door_ = *houseDoorMask(true, c.houseDoor);
+            doorRect_ = c.houseDoor;
+        }
+        p.setClipPath(door_, Qt::IntersectClip);
+    }
     if (c.opening < 1 || c.mood == PetMood::sick || c.dead)
         paintLayered(p, c, env, face, look);
     else {

@@ -12,6 +12,7 @@
 #include "rooms/RoomKit.h"
 
 #include <QImage>
+#include <QPainterPath>
 #include <QMetaObject>
 #include <QTransform>
 
@@ -83,6 +84,8 @@ private:
     RoomCatState state_;
     QTransform group_;
     QImage layer_;  // reused for the colour effects and the fade; grows, never shrinks
+    QRectF doorRect_;    // the house door the cached doorway was made for
+    QPainterPath door_;
 };
 
 // The group transform for a cat state: figure coordinates (centre at the origin, y down) to room

@@ -138,6 +138,43 @@ TEST(RoomCat, SickCatIsTintedGreenWithADrop) {
     EXPECT_GT(sick.green(), well.green() * 0.9);
 }
 
+// The centre of the tear-blue pixels, or none.
+std::optional<QPointF> tearsAt(const QImage& img) {
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.alpha() > 150 && c.blue() > c.red() + 50 && c.blue() > 170) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+        }
+    if (n < 3) return std::nullopt;
+    return QPointF(sx / n, sy / n);
+}
+
+TEST(RoomCat, CryingCatShowsTearsLowerWhenLyingDown) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    PetLifeProbe::setMood(w.life(), PetMood::crying);
+    w.settle();
+    const auto standing = tearsAt(w.render());
+    ASSERT_TRUE(standing);
+    const RoomCatState up = w.layer->state();
+    // Beside the face: 14 points forward and 14 up from the group's centre, scaled.
+    EXPECT_NEAR(standing->x(), up.x + 14 * up.s * up.facingWidth, 3);
+    EXPECT_NEAR(standing->y(), up.y - 14 * up.s * up.squash, 3);
+    w.life().setPose(PetPose::resting);
+    w.settle();
+    const auto lying = tearsAt(w.render());
+    ASSERT_TRUE(lying);
+    const RoomCatState down = w.layer->state();
+    EXPECT_NEAR(lying->y(), down.y - 4 * down.s * 0.95, 3);
+}
+
 TEST(RoomCat, WatchingShowsTheBackTurningToThePointer) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);
