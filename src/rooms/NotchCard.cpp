@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -75,12 +76,12 @@ NotchCard::NotchCard(QString title, QString message, QString primary, std::optio
     : title_(std::move(title)), message_(std::move(message)), primary_(std::move(primary)),
       secondary_(std::move(secondary)), onPrimary_(std::move(onPrimary)), onSecondary_(std::move(onSecondary)),
       icon_(std::move(icon)) {
-    for (QStaticText* t : {&titleText_, &messageText_, &primaryText_, &secondaryText_}) {
+    for (QStaticText* t : {&messageText_, &primaryText_, &secondaryText_}) {
         t->setTextFormat(Qt::PlainText);
         t->setPerformanceHint(QStaticText::AggressiveCaching);
     }
 
-    // Title: one line. A tomato the face cannot show is drawn after the words instead.
+    // Title. A tomato the face cannot show is drawn after the words instead.
     const QFontMetricsF titleMetrics(titleFont());
     QString shownTitle = title_;
     const QString tomato = QString::fromUcs4(&kTomato, 1);
@@ -89,13 +90,32 @@ NotchCard::NotchCard(QString title, QString message, QString primary, std::optio
         shownTitle = shownTitle.trimmed();
         titleTomato_ = true;
     }
-    const double titleRoom = textWidth - (titleTomato_ ? kTomatoWidth + 3 : 0);
-    shownTitle = titleMetrics.elidedText(shownTitle, Qt::ElideRight, titleRoom);
-    titleWidth_ = titleMetrics.horizontalAdvance(shownTitle);
-    titleText_.setText(shownTitle);
-    titleText_.prepare(QTransform(), titleFont());
-    const double titleHeight = titleMetrics.height();
-    titleHeight_ = titleHeight;
+    // Wraps within the column like the message; the drawn tomato follows the last word.
+    titleLayout_ = std::make_unique<QTextLayout>(shownTitle, titleFont());
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WordWrap);
+    titleLayout_->setTextOption(wrap);
+    titleLayout_->beginLayout();
+    double titleHeight = 0;
+    QRectF lastLine;
+    for (QTextLine line = titleLayout_->createLine(); line.isValid(); line = titleLayout_->createLine()) {
+        line.setLineWidth(textWidth);
+        line.setPosition(QPointF(0, titleHeight));
+        lastLine = QRectF(0, titleHeight, line.naturalTextWidth(), line.height());
+        titleHeight += line.height();
+    }
+    titleLayout_->endLayout();
+    if (titleHeight <= 0) titleHeight = titleMetrics.height();
+    if (titleTomato_) {
+        const double lineHeight = lastLine.height() > 0 ? lastLine.height() : titleMetrics.height();
+        if (lastLine.width() + 3 + kTomatoWidth <= textWidth) {
+            tomatoRect_ = QRectF(lastLine.width() + 3, lastLine.top() + (lineHeight - kTomatoWidth) / 2 + 1,
+                                 kTomatoWidth, kTomatoWidth);
+        } else {
+            tomatoRect_ = QRectF(0, titleHeight + (lineHeight - kTomatoWidth) / 2 + 1, kTomatoWidth, kTomatoWidth);
+            titleHeight += lineHeight;
+        }
+    }
 
     // Message: wraps within the column, never cut.
     messageText_.setTextWidth(textWidth);
@@ -134,6 +154,8 @@ NotchCard::NotchCard(QString title, QString message, QString primary, std::optio
         secondaryRect_ = QRectF(buttonsCentre - secondarySize.width() / 2, primaryRect_.bottom() + 3,
                                 secondarySize.width(), secondarySize.height());
 }
+
+NotchCard::~NotchCard() = default;
 
 QRectF NotchCard::frame(QPointF centre) const {
     return {centre.x() - size_.width() / 2, centre.y() - size_.height() / 2, size_.width(), size_.height()};
@@ -174,12 +196,9 @@ void NotchCard::draw(QPainter& p) const {
     }
 
     p.setPen(chrome::cream());
-    p.setFont(titleFont());
-    p.drawStaticText(titlePos_, titleText_);
+    titleLayout_->draw(&p, titlePos_);
     if (titleTomato_) {
-        const double h = titleHeight_;
-        paintTomato(p, QRectF(titlePos_.x() + titleWidth_ + 3, titlePos_.y() + (h - kTomatoWidth) / 2 + 1,
-                              kTomatoWidth, kTomatoWidth));
+        paintTomato(p, tomatoRect_.translated(titlePos_));
     }
     p.setPen(chrome::withOpacity(chrome::cream(), 0.72));
     p.setFont(messageFont());

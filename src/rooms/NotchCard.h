@@ -13,9 +13,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPainter;
+class QTextLayout;
 
 namespace kp {
 
@@ -35,6 +37,9 @@ public:
 
     NotchCard(QString title, QString message, QString primary, std::optional<QString> secondary, Action onPrimary,
               Action onSecondary, Icon icon);
+    ~NotchCard();
+    NotchCard(const NotchCard&) = delete;
+    NotchCard& operator=(const NotchCard&) = delete;
 
     const QString& title() const { return title_; }
     const QString& message() const { return message_; }
@@ -73,7 +78,8 @@ private:
 
     // Laid out at construction, relative to the card's top-left.
     QSizeF size_;
-    QStaticText titleText_;
+    std::unique_ptr<QTextLayout> titleLayout_;
+    QRectF tomatoRect_;  // relative to the title's top-left
     QStaticText messageText_;
     QStaticText primaryText_;
     QStaticText secondaryText_;
@@ -83,8 +89,6 @@ private:
     QRectF primaryRect_;
     QRectF secondaryRect_;
     QRectF iconRect_;
-    double titleWidth_ = 0;
-    double titleHeight_ = 0;
     mutable chrome::LayerCache cache_;
 };
 

@@ -80,6 +80,9 @@ TEST(TopBarPngs, RenderChrome) {
         save(img, name, 2);
     };
     card(QStringLiteral("card_offer"));
+    w.store().set(QStringLiteral("petName"), QStringLiteral("Professor Marmalade Fluffington of Kettle Lane"));
+    card(QStringLiteral("card_offer_longname"));
+    w.store().set(QStringLiteral("petName"), QStringLiteral("Tobbi"));
     cards.turnOnTomatoClock();
     card(QStringLiteral("card_intro0"));
     cards.advanceIntro();
