@@ -86,6 +86,12 @@ void looks(benchmark::internal::Benchmark* b) {
     b->Args({1, 0})->Args({4, 0})->Args({2, 2})->Args({0, 3})->Args({3, 4});
 }
 
+// The frame's own cost (clearing the image, a painter), to subtract from the others.
+void BM_EmptyFrame(benchmark::State& state) {
+    frames(state, [](QPainter&, double) {});
+}
+
+BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GardenRoomScenery)->Apply(looks)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GardenBackdropOnly)->Apply(looks)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GardenWeatherOnly)->Apply(looks)->Unit(benchmark::kMicrosecond);

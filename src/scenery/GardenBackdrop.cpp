@@ -5,7 +5,6 @@
 #include "scenery/SkyStrokes.h"
 #include "scenery/SkyView.h"
 
-#include <QDate>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -206,7 +205,7 @@ void paintGround(QPainter& p, const StillParts& still, double W, double H, doubl
 }  // namespace
 
 void GardenBackdrop::paint(QPainter& p, const QRectF& rect) const {
-    paintInMonth(p, rect, QDate::currentDate().month());
+    paintInMonth(p, rect, scenery::currentMonth());
 }
 
 void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) const {

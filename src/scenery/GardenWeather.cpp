@@ -5,7 +5,6 @@
 #include "scenery/SkyPredicates.h"
 #include "scenery/WindowRain.h"
 
-#include <QDate>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -66,7 +65,7 @@ const WeatherInk& ink() {
 }  // namespace
 
 void GardenWeather::paint(QPainter& p, const QRectF& rect) const {
-    paintInMonth(p, rect, QDate::currentDate().month());
+    paintInMonth(p, rect, scenery::currentMonth());
 }
 
 void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) const {

@@ -2,8 +2,10 @@
 // Small helpers shared by the scenery drawings: the fractional part, a seeded pseudo-random
 // number, colour mixing and opacity. Header-only and allocation-free.
 #include <QColor>
+#include <QDate>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace kp::scenery {
@@ -28,6 +30,20 @@ inline QColor mix(const QColor& a, const QColor& b, double t) {
 inline QColor faded(QColor c, double opacity) {
     c.setAlphaF(float(c.alphaF() * std::clamp(opacity, 0.0, 1.0)));
     return c;
+}
+
+// Today's month (1...12) in the local calendar, read again at most every 20 seconds: asking the
+// calendar every frame costs more than drawing a whole scene. GUI thread only.
+inline int currentMonth() {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point readAt{};
+    static int month = 0;
+    const Clock::time_point now = Clock::now();
+    if (month == 0 || now - readAt > std::chrono::seconds(20)) {
+        month = QDate::currentDate().month();
+        readAt = now;
+    }
+    return month;
 }
 
 }  // namespace kp::scenery

@@ -10,6 +10,7 @@
 #include <QPen>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace kp {
@@ -62,6 +63,19 @@ const WindowInk& ink() {
     return i;
 }
 
+// Reading the local calendar is slow next to a frame's drawing, and the answer only changes on
+// the hour, so it is asked once a minute of frame time.
+bool fireworksThisMinute(double time) {
+    static double minute = std::numeric_limits<double>::quiet_NaN();
+    static bool due = false;
+    const double m = std::floor(time / 60);
+    if (m != minute) {
+        minute = m;
+        due = fireworksDue(m * 60, true);
+    }
+    return due;
+}
+
 QRectF centred(QPointF c, double w, double h) { return QRectF(c.x() - w / 2, c.y() - h / 2, w, h); }
 
 // One sash: its frame stroked and the middle bar, centred on `c`.
@@ -87,7 +101,7 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
 
     SkyView{look, time, false, true}.paint(p, rect);
     const bool evening = look.time == SkyTime::sunset || night;
-    if (evening && fireworksDue(time, evening)) WindowFireworks{time}.paint(p, rect);
+    if (evening && fireworksThisMinute(time)) WindowFireworks{time}.paint(p, rect);
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
