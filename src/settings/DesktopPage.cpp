@@ -14,6 +14,9 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
+
+#include <cmath>
 
 namespace kp::settings {
 
@@ -186,9 +189,31 @@ QWidget* coinBalance(SettingsServices& s, double coinSize, double textSize, int 
     auto* number = kit::label(QString::number(s.wallet ? s.wallet->coins() : 0), textSize, weight, colour);
     number->setObjectName(QStringLiteral("coins"));
     row->addWidget(number, 0, Qt::AlignVCenter);
-    if (Wallet* wallet = s.wallet)
+    Wallet* wallet = s.wallet;
+    if (!wallet) return box;
+    if (textSize < 20) {
         QObject::connect(wallet, &Wallet::coinsChanged, number,
                          [wallet, number] { number->setText(QString::number(wallet->coins())); });
+        return box;
+    }
+    // The big balance counts its way to a new value, so a purchase rolls the digits.
+    auto* roll = new QVariantAnimation(number);
+    roll->setDuration(420);
+    roll->setEasingCurve(QEasingCurve::OutCubic);
+    QObject::connect(roll, &QVariantAnimation::valueChanged, number, [number](const QVariant& v) {
+        number->setText(QString::number(std::llround(v.toDouble())));
+    });
+    QObject::connect(wallet, &Wallet::coinsChanged, number, [wallet, number, roll] {
+        roll->stop();
+        const long long to = wallet->coins();
+        if (!number->isVisible()) {
+            number->setText(QString::number(to));
+            return;
+        }
+        roll->setStartValue(double(number->text().toLongLong()));
+        roll->setEndValue(double(to));
+        roll->start();
+    });
     return box;
 }
 

@@ -471,6 +471,15 @@ void KitSlider::paintEvent(QPaintEvent*) {
 SettingsTabs::SettingsTabs(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
+    fader_ = new QVariantAnimation(this);
+    fader_->setDuration(300);
+    fader_->setEasingCurve(QEasingCurve::OutCubic);
+    fader_->setStartValue(0.0);
+    fader_->setEndValue(1.0);
+    connect(fader_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        fade_ = v.toDouble();
+        update();
+    });
 }
 
 void SettingsTabs::setTabs(std::vector<Tab> tabs) {
@@ -481,7 +490,12 @@ void SettingsTabs::setTabs(std::vector<Tab> tabs) {
 
 void SettingsTabs::setSelection(int id) {
     if (id == selection_) return;
+    // The old tab's capsule fades out as the new one's fades in; nothing travels between them.
+    previous_ = selection_;
     selection_ = id;
+    fader_->stop();
+    fade_ = 1;
+    if (isVisible()) fader_->start();
     update();
 }
 
@@ -567,9 +581,12 @@ void SettingsTabs::paintEvent(QPaintEvent*) {
     const double icon = titleFont.pixelSize() * 13.0 / 12.0;
     for (std::size_t i = 0; i < tabs_.size(); ++i) {
         const QRectF& t = rects[i];
-        const bool on = tabs_[i].id == selection_;
-        if (on) kit::paintCapsule(p, t, kit::accent());
-        const QColor fg = on ? QColor(Qt::white) : kit::withAlpha(kit::ink(), 0.65);
+        const double on = tabs_[i].id == selection_ ? fade_ : tabs_[i].id == previous_ ? 1 - fade_ : 0;
+        if (on > 0) kit::paintCapsule(p, t, kit::withAlpha(kit::accent(), on));
+        const QColor dim = kit::withAlpha(kit::ink(), 0.65);
+        QColor fg;
+        fg.setRgbF(float(dim.redF() + (1 - dim.redF()) * on), float(dim.greenF() + (1 - dim.greenF()) * on),
+                   float(dim.blueF() + (1 - dim.blueF()) * on), float(dim.alphaF() + (1 - dim.alphaF()) * on));
         const double w = icon + 5 + fm.horizontalAdvance(tabs_[i].title);
         const double x = t.center().x() - w / 2;
         kit::drawSymbol(p, tabs_[i].icon, QRectF(x, t.top(), icon, t.height()), 10.5 * icon / 13, fg);

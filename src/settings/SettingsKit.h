@@ -205,6 +205,9 @@ private:
     QFont titleFont() const;
     std::vector<Tab> tabs_;
     int selection_ = -1;
+    int previous_ = -1;   // fading out while `fade_` runs to 1
+    double fade_ = 1;
+    QVariantAnimation* fader_ = nullptr;
 };
 
 // The drawn cat on its tile, for the header.
