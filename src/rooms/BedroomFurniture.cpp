@@ -173,14 +173,18 @@ ScratcherMotion scratcherMotion(bool scratching, double t) {
 }
 
 void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion motion) {
+    static const QRectF columnRect(-5.5, -40, 11, 34);
     static const ShapeList column = [] {
         ShapeList s;
-        const QRectF r(-5.5, -40, 11, 34);
-        QLinearGradient g(r.topLeft(), r.topRight());
+        QLinearGradient g(columnRect.topLeft(), columnRect.topRight());
         g.setColorAt(0, hexColor("#E2C998"));
         g.setColorAt(1, hexColor("#C9A970"));
-        s.fill(roundedRectPath(r, 2), QBrush(g));
-        // Eleven sisal turns, each tilted -10 degrees, cut at the column's sides.
+        s.fill(roundedRectPath(columnRect, 2), QBrush(g));
+        return s;
+    }();
+    // Eleven sisal turns, each tilted -10 degrees; the column's rectangle cuts them at its sides.
+    static const ShapeList sisal = [] {
+        ShapeList s;
         QPainterPath lines;
         const QPainterPath line = capsulePath(centreRect(14, 0.9));
         const double top = -40 + (34 - (11 * 0.9 + 10 * 2.2)) / 2;
@@ -190,9 +194,7 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
             m.rotate(-10);
             lines.addPath(m.map(line));
         }
-        QPainterPath clip;
-        clip.addRect(r);
-        s.fill(lines.intersected(clip), "#A88A5A", 0.7);
+        s.fill(lines, "#A88A5A", 0.7);
         return s;
     }();
     static const ShapeList base = [] {
@@ -216,6 +218,10 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
     PieceFrame frame(p, at, scale);
     p.translate(motion.shake, 0);
     column.paint(p);
+    p.save();
+    p.setClipRect(columnRect, Qt::IntersectClip);
+    sisal.paint(p);
+    p.restore();
     p.translate(-motion.shake, 0);
     base.paint(p);
     p.save();

@@ -57,6 +57,15 @@ const QPainterPath& archPath() {
     return path;
 }
 
+// Whether a circle lies inside the arch (30 x 24, top corners of radius 12, bottom centre at the origin).
+bool insideArch(QPointF c, double radius) {
+    if (std::fabs(c.x()) > 15 - radius || c.y() > -radius || c.y() < -24 + radius) return false;
+    const double cornerY = -12;  // centres of the top corners' circles: (+-3, -12), radius 12
+    if (c.y() >= cornerY) return true;
+    const double dx = std::max(0.0, std::fabs(c.x()) - 3), dy = cornerY - c.y();
+    return std::hypot(dx, dy) <= 12 - radius;
+}
+
 void drawFlame(QPainter& p, int i, double t) {
     // One FlameShape in the unit box (-0.5...0.5, -1...0), stretched to each layer's size.
     static const QPainterPath unit = flameShapePath(QRectF(-0.5, -1, 1, 1));
@@ -84,7 +93,8 @@ void drawFlame(QPainter& p, int i, double t) {
 void drawFirebox(QPainter& p, double flicker, double t) {
     static const QBrush interior(hexColor("#1E1914"));
     static const QBrush glow = fadingGlow(QPointF(0, -13), 1, 15, "#F7A23C");
-    static const QRectF glowRect = bottomRect(30, 20, 0, -3);
+    // The glow's ellipse as the arch cuts it.
+    static const QPainterPath glowShape = ellipsePath(bottomRect(30, 20, 0, -3)).intersected(archPath());
     static const QBrush spark(hexColor("#FFC56A"));
     static const QPainterPath backLog = [] {
         QTransform m;
@@ -100,15 +110,16 @@ void drawFirebox(QPainter& p, double flicker, double t) {
     }();
     static const QBrush backBrush(hexColor("#6B4A34")), frontBrush(hexColor("#7E583E"));
 
+    // Flames and logs stay inside the arch by their sizes; the glow is cut to it and a spark
+    // leaving it is not drawn, so no clip is needed.
     p.save();
-    p.setClipPath(archPath(), Qt::IntersectClip);
     p.setPen(Qt::NoPen);
     p.setBrush(interior);
     p.drawPath(archPath());
     const double was = p.opacity();
     p.setOpacity(was * 0.55 * flicker);
     p.setBrush(glow);
-    p.drawEllipse(glowRect);
+    p.drawPath(glowShape);
     p.setOpacity(was);
     p.save();
     p.translate(0, -5);
@@ -117,6 +128,7 @@ void drawFirebox(QPainter& p, double flicker, double t) {
     p.setBrush(spark);
     for (int i = 0; i < 4; ++i) {
         const SparkState s = sparkState(i, t);
+        if (!insideArch(s.centre, 0.8)) continue;
         p.setOpacity(was * s.opacity);
         p.drawEllipse(s.centre, 0.8, 0.8);
     }
@@ -224,7 +236,9 @@ void drawTvCat(QPainter& p, double t) {
 }
 
 // The screen's content with the origin at the screen's centre (42 x 23).
-void drawTvScreen(QPainter& p, bool watching, double t) {
+// `screen` is the screen's rounded outline: the backgrounds fill it, the moving parts are cut by
+// the caller's rectangular clip.
+void drawTvScreen(QPainter& p, bool watching, double t, const QPainterPath& screenShape) {
     static const QRectF screen = centreRect(42, 23);
     if (!watching) {
         static const QBrush off = [] {
@@ -239,10 +253,11 @@ void drawTvScreen(QPainter& p, bool watching, double t) {
             m.rotate(30);
             return m.map(rectPath(centreRect(8, 40)));
         }();
+        static const QPainterPath glareShape = glare.intersected(screenShape);
         p.setBrush(off);
-        p.drawRect(screen);
+        p.drawPath(screenShape);
         p.setBrush(QColor(255, 255, 255, 18));
-        p.drawPath(glare);
+        p.drawPath(glareShape);
         return;
     }
     static const QBrush sky = [] {
@@ -262,8 +277,9 @@ void drawTvScreen(QPainter& p, bool watching, double t) {
     static const QPainterPath caption = captionPath(QStringLiteral("CAT TV"), 3.2);
     const double pan = tvPan(t), hop = tvHop(t);
 
+    static const QPainterPath meadowShape = rectPath(centreRect(42, 6, 0, 9)).intersected(screenShape);
     p.setBrush(sky);
-    p.drawRect(screen);
+    p.drawPath(screenShape);
     p.setBrush(sun);
     p.drawEllipse(QPointF(14, -6), 3, 3);
     p.setBrush(QColor(255, 255, 255, 230));
@@ -272,7 +288,7 @@ void drawTvScreen(QPainter& p, bool watching, double t) {
     p.drawPath(cloud);
     p.restore();
     p.setBrush(meadow);
-    p.drawRect(centreRect(42, 6, 0, 9));
+    p.drawPath(meadowShape);
     p.save();
     p.translate(9 + pan, 4.5);
     p.setBrush(ball);
@@ -347,8 +363,8 @@ void drawTvStand(QPainter& p, QPointF at, double scale, bool watching, double t)
     p.drawPath(body);
     p.save();
     p.translate(0, -36);
-    p.setClipPath(screenClip, Qt::IntersectClip);
-    drawTvScreen(p, watching, t);
+    p.setClipRect(centreRect(42, 23), Qt::IntersectClip);
+    drawTvScreen(p, watching, t, screenClip);
     p.restore();
     p.setBrush(watching ? onLight : offLight);
     p.drawEllipse(QPointF(20, -22.5), 0.7, 0.7);

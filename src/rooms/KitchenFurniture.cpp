@@ -230,13 +230,17 @@ void drawStove(QPainter& p, QPointF at, double scale, double t) {
     PieceFrame frame(p, at, scale);
     shapes.paint(p);
     // Steam: three puffs a third of a cycle apart, rising, widening and fading.
+    static const QBrush white(Qt::white);
     p.setPen(Qt::NoPen);
+    p.setBrush(white);
+    const double was = p.opacity();
     for (int i = 0; i < 3; ++i) {
         const double ph = fractionalPart(0.45 * t + 0.33 * i);
         const double w = 2 + 2 * ph;
-        p.setBrush(QColor(255, 255, 255, static_cast<int>(std::lround(255 * 0.55 * (1 - ph)))));
+        p.setOpacity(was * 0.55 * (1 - ph));
         p.drawRoundedRect(bottomRect(w, 6, 5 * (i - 1) + 2 * std::sin(6 * ph + i), -47 - 12 * ph), w / 2, w / 2);
     }
+    p.setOpacity(was);
 }
 
 void drawSideTable(QPainter& p, QPointF at, double scale) {
@@ -314,12 +318,16 @@ void drawWaterBowl(QPainter& p, QPointF at, double scale, bool drinking, double 
     PieceFrame frame(p, at, scale);
     bowl.paint(p);
     if (drinking) {
+        static const QPen ring(Qt::white, 0.8);
         p.setBrush(Qt::NoBrush);
+        p.setPen(ring);
+        const double was = p.opacity();
         for (int i = 0; i < 2; ++i) {
             const double ph = fractionalPart(2.2 * t + 0.5 * i);
-            p.setPen(QPen(QColor(255, 255, 255, static_cast<int>(std::lround(255 * (1 - ph)))), 0.8));
+            p.setOpacity(was * (1 - ph));
             p.drawEllipse(bottomRect(4 + 14 * ph, 1.5 + ph, 0, -6));
         }
+        p.setOpacity(was);
     }
     mark.paint(p);
 }
