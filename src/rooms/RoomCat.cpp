@@ -301,12 +301,8 @@ void RoomCatLayer::paintLayered(QPainter& p, const RoomCatState& c, const CatEnv
     // Colour effects and the fade act on the cat as one picture: drawn apart, then laid down.
     const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const QTransform full = group_ * p.worldTransform();
-    QRect area = full.mapRect(kGroupBounds).toAlignedRect();
-    if (p.device()) {
-        const QRect device(0, 0, static_cast<int>(std::ceil(p.device()->width() / dpr)) + 1,
-                           static_cast<int>(std::ceil(p.device()->height() / dpr)) + 1);
-        area = area.intersected(device);
-    }
+    // The cat's own neighbourhood only (a cat's size): what falls off the device is clipped there.
+    const QRect area = full.mapRect(kGroupBounds).toAlignedRect();
     if (area.isEmpty()) return;
     const QSize pixels(static_cast<int>(std::ceil(area.width() * dpr)), static_cast<int>(std::ceil(area.height() * dpr)));
     if (layer_.isNull() || layer_.width() < pixels.width() || layer_.height() < pixels.height() ||

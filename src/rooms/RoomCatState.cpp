@@ -8,6 +8,11 @@
 
 namespace kp {
 
+HousePeek housePeek(double width, double floorLine, double s) {
+    const QRectF door(0.8 * width - 36.4, floorLine - 65, 72.8, 65);
+    return {door, QPointF(door.center().x() + 5 * s, door.top() + 33 * (72.8 / 56) + 13 * s)};
+}
+
 RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now) {
     RoomCatState c;
     const double t = frame.t;
@@ -68,11 +73,12 @@ RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musi
     else
         c.x = c.placement.x.value_or(life.place() * W);
 
-    c.houseDoor = QRectF(0.8 * W - 36.4, floor - 65, 72.8, 65);
+    const HousePeek house = housePeek(W, floor, s);
+    c.houseDoor = house.door;
     if (frame.kind == IslandRoomKind::garden && life.inHouse() && !c.lying) {
         c.peek = true;
-        c.x = c.houseDoor.center().x() + 5 * s;
-        c.y = c.houseDoor.top() + 33 * (72.8 / 56) + 13 * s;
+        c.x = house.cat.x();
+        c.y = house.cat.y();
     }
     if (c.box) {
         c.x += 28 * c.f * s * c.box->m;

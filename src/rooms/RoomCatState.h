@@ -84,6 +84,14 @@ constexpr double facingWidthFor(double spring) {
     return spring >= 0 ? (spring > 0.12 ? spring : 0.12) : (spring < -0.12 ? spring : -0.12);
 }
 
+// The garden house's doorway in a room `width` wide, and where a cat of scale `s` peeking out of
+// it stands (the centre of its group).
+struct HousePeek {
+    QRectF door;
+    QPointF cat;
+};
+HousePeek housePeek(double width, double floorLine, double s);
+
 // The state for `life` in `frame`. Reads the model only; call after the springs were stepped
 // to the frame's time. `now` is the wall clock (the perch climbs run on it).
 RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now);

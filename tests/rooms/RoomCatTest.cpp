@@ -212,6 +212,59 @@ TEST(RoomCat, ClimbsOntoTheTelevision) {
     EXPECT_NEAR(floorY - w.layer->state().y, 63.7, 3);  // springs differ a little between poses
 }
 
+TEST(RoomCat, PeeksOutOfTheGardenHouseDoor) {
+    const HousePeek h = housePeek(640, 126, 1);
+    EXPECT_EQ(h.door, QRectF(512 - 36.4, 61, 72.8, 65));
+    EXPECT_NEAR(h.cat.x(), 512 + 5, 1e-9);
+    EXPECT_NEAR(h.cat.y(), 61 + 42.9 + 13, 1e-9);
+    // Drawn, only what the doorway shows is left of the cat.
+    RoomCatWorld w;
+    RoomCatState c;
+    c.width = 640;
+    c.floorLine = 126;
+    c.s = 0.94;
+    c.x = h.cat.x();
+    c.y = h.cat.y();
+    c.sit = 1;
+    c.headOffset = {5, -13};
+    c.peek = true;
+    c.houseDoor = h.door;
+    QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        w.layer->paintState(p, c, CatOutfit::empty());
+    }
+    if (const QString dir = qEnvironmentVariable("KP_ROOM_CAT_PNG"); !dir.isEmpty())
+        img.copy(h.door.toAlignedRect().adjusted(-20, -20, 20, 10)).scaled(360, 300).save(dir + "/house-peek.png");
+    const QRect ink = inkBounds(img);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_TRUE(h.door.adjusted(-1, -1, 1, 1).contains(QRectF(ink)));
+    EXPECT_GT(ink.height(), 10);
+}
+
+TEST(RoomCat, DrawsSharplyOnADoubleDensityScreen) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    PetLifeProbe::die(w.life());  // drawn apart, then laid down
+    w.settle();
+    QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(2);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        RoomHotspots hot;
+        w.layer->paint(p, w.frame(), w.models(), hot);
+    }
+    img.setDevicePixelRatio(1);
+    const QRect ink = inkBounds(img);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(ink.center().x(), 2 * w.layer->state().x, 40);
+    EXPECT_NEAR(ink.bottom(), 2 * 128, 10);
+    EXPECT_GT(ink.width(), 2 * 40);
+}
+
 TEST(RoomCat, NotDrawnAwayFromTheRoomOnView) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);
