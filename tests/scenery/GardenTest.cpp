@@ -166,6 +166,25 @@ TEST(GardenBackdrop, CrownAndFenceFollowSeasonAndWeather) {
     EXPECT_TRUE(near(picket(SkyWeather::storm), colorFromHex("#A87F58"), 3));
 }
 
+TEST(GardenBackdrop, SameSceneAtTwiceTheScaleAndWhenTurned) {
+    const SkyLook look{SkyTime::day, SkyWeather::rain};
+    const QImage one = backdrop(look, 0, 150, 1, 6, 400, 200);
+    const QImage two = renderScene(800, 400, [&](QPainter& p) {
+        p.scale(2, 2);
+        GardenBackdrop{look, 0, 150, 1}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
+    });
+    for (const QPointF& spot : {QPointF(82, 138), QPointF(96, 158), QPointF(285, 190), QPointF(300, 125)})
+        EXPECT_TRUE(near(at(one, spot.x(), spot.y()), at(two, 2 * spot.x(), 2 * spot.y()), 8)) << spot.x();
+    // A painter that turns draws everything directly.
+    const QImage turned = renderScene(400, 200, [&](QPainter& p) {
+        p.translate(200, 100);
+        p.rotate(180);
+        p.translate(-200, -100);
+        GardenBackdrop{look, 0, 150, 1}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
+    });
+    EXPECT_TRUE(near(at(turned, 399 - 82, 199 - 138), colorFromHex("#A87F58"), 3));
+}
+
 TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
     const QImage img = renderScene(340, 240, [](QPainter& p) {
         GardenBackdrop{{SkyTime::sunset, SkyWeather::rain}, 5, 150, 1.3}.paintInMonth(p, QRectF(20, 20, 300, 200), 6);
