@@ -202,6 +202,53 @@ TEST_F(CardsFixture, OfferCardSitsBelowTheBarAndFadesIn) {
     EXPECT_EQ(hot.at(primary.center())->action, (RoomAction{RoomActionKind::card, int(CardButton::turnOn)}));
 }
 
+TEST_F(CardsFixture, NotNowFadesTheOfferOut) {
+    render();
+    settle();
+    const QRectF box = cards.noteCard()->frame(RoomCards::noteCardCentre(640));
+    // Near the top middle: inside the card also while it shrinks away.
+    const QPoint inside(int(box.center().x()), int(box.top() + 5));
+    const int shown = render().pixelColor(inside).lightness();
+    cards.perform({RoomActionKind::card, int(CardButton::notNow)});
+    render();  // the card starts leaving on this frame
+    w.cat.scheduler.advance(0.08);
+    const int leaving = render().pixelColor(inside).lightness();
+    EXPECT_GT(leaving, shown + 10);
+    EXPECT_LT(leaving, QColor(0xE9, 0xDD, 0xCB).lightness() - 10);
+    // No buttons while it leaves.
+    EXPECT_EQ(hot.size(), 0);
+    w.cat.scheduler.advance(0.3);
+    EXPECT_EQ(render().pixelColor(inside), QColor(0xE9, 0xDD, 0xCB));
+}
+
+TEST(NotchCardLayout, GrowsWithItsMessageAndKeepsInsideItsFrame) {
+    const NotchCard shortCard(QStringLiteral("Title"), QStringLiteral("One line."), QStringLiteral("Go"), std::nullopt,
+                              nullptr, nullptr, nullptr);
+    const NotchCard longCard(QStringLiteral("Title"), QString(QStringLiteral("Many words to wrap. ")).repeated(12),
+                             QStringLiteral("Go"), QStringLiteral("Later"), nullptr, nullptr, nullptr);
+    EXPECT_GT(longCard.size().height(), shortCard.size().height() + 20);
+    EXPECT_FALSE(shortCard.secondaryRect(QPointF(200, 100)).has_value());
+    ASSERT_TRUE(longCard.secondaryRect(QPointF(200, 100)).has_value());
+    EXPECT_GT(longCard.secondaryRect(QPointF(200, 100))->top(), longCard.primaryRect(QPointF(200, 100)).bottom());
+
+    QImage img(500, 300, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    const QPointF centre(250, 150);
+    longCard.paint(p, centre);
+    p.end();
+    const QRect frame = longCard.frame(centre).toAlignedRect();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (!frame.contains(x, y)) {
+                ASSERT_EQ(qAlpha(img.pixel(x, y)), 0) << x << "," << y;
+            }
+    // The primary capsule is light, the card dark.
+    const QRectF primary = longCard.primaryRect(centre);
+    EXPECT_GT(img.pixelColor(QPoint(int(primary.left() + 3), int(primary.center().y()))).lightness(), 200);
+    EXPECT_LT(img.pixelColor(QPoint(frame.left() + 4, int(centre.y()))).lightness(), 40);
+}
+
 TEST(RoomCardTexts, IntroStepsByName) {
     auto [t0, m0] = cards::introStepText(0, QStringLiteral("Mochi"));
     EXPECT_EQ(t0, QStringLiteral("The tomato clock"));
