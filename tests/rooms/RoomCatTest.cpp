@@ -265,6 +265,31 @@ TEST(RoomCat, DrawsSharplyOnADoubleDensityScreen) {
     EXPECT_GT(ink.width(), 2 * 40);
 }
 
+TEST(RoomCat, ButterflyOnlyWhileThePointerIsAway) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::batting);
+    w.settle();
+    // The yellow wing, ahead of the cat and above its middle.
+    auto wings = [&](const QImage& img) {
+        const RoomCatState& c = w.layer->state();
+        int n = 0;
+        const QRect around(int(c.x + 34 * c.s * c.facingWidth) - 8, int(c.y - 16 * c.s) - 10, 16, 20);
+        for (int y = around.top(); y <= around.bottom(); ++y)
+            for (int x = around.left(); x <= around.right(); ++x) {
+                const QColor k = img.pixelColor(x, y);
+                n += k.alpha() > 150 && k.red() > 220 && k.green() > 190 && k.blue() < 150;
+            }
+        return n;
+    };
+    EXPECT_GT(wings(w.render()), 0);
+    w.state->mousePosition = QPointF(720, 40);  // over the room
+    EXPECT_EQ(wings(w.render()), 0);
+    w.state->mousePosition = QPointF(720, 400);  // below the island: away again, at once
+    EXPECT_GT(wings(w.render()), 0);
+}
+
 TEST(RoomCat, NotDrawnAwayFromTheRoomOnView) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);
