@@ -81,9 +81,11 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
     p.translate(rect.topLeft());
     p.setPen(Qt::NoPen);
 
-    // 1. Tint.
+    // 1. Tint. Whole-surface fills go without antialiasing: their edges are the clip's anyway.
+    p.setRenderHint(QPainter::Antialiasing, false);
     if (night) p.fillRect(QRectF(0, 0, w, h), faded(c.nightTint, 0.34));
     else if (look.time == SkyTime::sunset) p.fillRect(QRectF(0, 0, w, h), faded(c.sunsetTint, 0.12));
+    p.setRenderHint(QPainter::Antialiasing);
 
     // 2. Weather.
     if (look.weather == SkyWeather::snow) {
@@ -130,7 +132,11 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
     p.setPen(Qt::NoPen);
 
     // 3. Lightning.
-    if (flash > 0) p.fillRect(QRectF(0, 0, w, h), QColor::fromRgbF(1, 1, 1, float(std::min(1.0, 0.35 * flash))));
+    if (flash > 0) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRectF(0, 0, w, h), QColor::fromRgbF(1, 1, 1, float(std::min(1.0, 0.35 * flash))));
+        p.setRenderHint(QPainter::Antialiasing);
+    }
 
     // 4. Fireflies on a fine night: a halo, then the light.
     if (night && (look.weather == SkyWeather::clear || look.weather == SkyWeather::cloudy)) {
