@@ -76,12 +76,9 @@ TopBar::TopBar(AppState& state, Wallet& wallet, Clock& clock, Scheduler& schedul
 
 TopBar::~TopBar() = default;
 
-void TopBar::roomDidAppear() { onScreen_ = true; }
+void TopBar::roomDidAppear() {}
 
-void TopBar::roomDidDisappear() {
-    onScreen_ = false;
-    coin_.reset();
-}
+void TopBar::roomDidDisappear() { coin_.reset(); }
 
 TopBar::Layout TopBar::layout(double width, double notchWidth, bool coins) {
     Layout l;

@@ -95,7 +95,8 @@ public:
     // Called after a tab has changed the room, e.g. to animate the room's change.
     void setOnRoomSelected(std::function<void(IslandRoomKind)> hook) { onRoomSelected_ = std::move(hook); }
 
-    // The room view came on screen or left it (the coin button comes and goes with it).
+    // The room view came on screen or left it: the coin button leaves with it (a gain on show is
+    // dropped) and comes back with the next frame drawn.
     void roomDidAppear();
     void roomDidDisappear();
 
@@ -133,7 +134,6 @@ private:
     NotificationCenter& center_;
     AlbumButton album_;
     std::unique_ptr<CoinButton> coin_;
-    bool onScreen_ = true;
     std::function<void(IslandRoomKind)> onRoomSelected_;
 
     // Tab highlight motion (monotonic start; from one room to another).
