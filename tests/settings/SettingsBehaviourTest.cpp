@@ -2,6 +2,7 @@
 #include "SettingsWorld.h"
 
 #include "app/Notifications.h"
+#include "life/SkyModel.h"
 #include "settings/DurationField.h"
 #include "settings/SettingsKit.h"
 #include "settings/SettingsLogic.h"
@@ -507,4 +508,55 @@ TEST_F(SettingsBehaviour, ButtonsAndTabsTapAtThePressSwitchesStayQuiet) {
     EXPECT_EQ(world.sounds.size(), 2u);
     EXPECT_EQ(world.router.tab(), SettingsTab::about);
     EXPECT_EQ(view->pageTab(), SettingsTab::about);
+}
+
+namespace {
+class HereLocation final : public SkyLocationProvider {
+public:
+    Authorization authorization() const override { return Authorization::authorized; }
+    void requestAuthorization() override {}
+    void startUpdating() override { updating = true; }
+    void stopUpdating() override { updating = false; }
+    void deliver() { emit locationsUpdated({SkyCoordinate{48.1, 11.6}}); }
+    bool updating = false;
+};
+class AnsweringWeather final : public SkySystemWeather {
+public:
+    void current(SkyCoordinate, std::function<void(std::optional<Current>)> done) override {
+        done(Current{QStringLiteral("clear"), QStringLiteral("Clear")});
+    }
+    void attribution(std::function<void(std::optional<SkyAttribution>)> done) override {
+        done(SkyAttribution{QStringLiteral("Weather"), QUrl(QStringLiteral("https://example.org/legal"))});
+    }
+};
+}  // namespace
+
+TEST_F(SettingsBehaviour, LiveWeatherGoesThroughTheWeatherModelAndCreditsItsSource) {
+    HereLocation here;
+    AnsweringWeather weather;
+    SkyModel sky(*world.store, world.clock, world.scheduler, here, weather);
+    SettingsServices services = world.services();
+    services.sky = &sky;
+    world.router.setTab(SettingsTab::world);
+    TestSettingsView view(services);
+    auto* row = view.page()->findChild<SettingsRow*>("liveWeatherRow");
+    auto* credit = view.page()->findChild<QLabel*>("weatherCredit");
+    ASSERT_TRUE(row && credit);
+    EXPECT_EQ(row->detail()->text(), "Following the clock only.");
+    view.page()->findChild<TobbiToggle*>("liveWeather")->click();
+    EXPECT_TRUE(world.store->boolValue("liveWeather"));
+    EXPECT_TRUE(view.page()->findChild<TobbiToggle*>("liveWeather")->isChecked());
+    here.deliver();
+    world.scheduler.advance(1);
+    ASSERT_EQ(sky.status().kind(), SkyModel::Status::Kind::live);
+    EXPECT_TRUE(row->detail()->text().startsWith("Live: "));
+    EXPECT_FALSE(credit->isHidden());
+    EXPECT_TRUE(credit->text().contains("Data sources"));
+    EXPECT_TRUE(credit->text().contains("https://example.org/legal"));
+    shoot(view, "world-live");
+    // Off again: the clock only, and the credit of the last answer stays.
+    view.page()->findChild<TobbiToggle*>("liveWeather")->click();
+    EXPECT_FALSE(world.store->boolValue("liveWeather"));
+    EXPECT_EQ(row->detail()->text(), "Following the clock only.");
+    EXPECT_TRUE(credit->text().contains("Data sources"));
 }
