@@ -240,7 +240,7 @@ void paintWordPuff(QPainter& p, int i, double t, double period, std::span<const 
     p.translate(w.centre);
     p.scale(w.scale, w.scale);
     const double o = takeOpacity(p, w.opacity);
-    paintShadowedText(p, cachedText(words[static_cast<std::size_t>(i)], 8, QFont::Black), outline, 0.7, o);
+    paintShadowedText(p, cachedText(words[static_cast<std::size_t>(i)], 8, QFont::ExtraBold), outline, 0.7, o);
     p.restore();
 }
 
@@ -266,7 +266,7 @@ void paintSleepLetter(QPainter& p, int i, double t, double period, double f, dou
     const double k = z.size / 10;
     p.scale(k, k);
     const double o = takeOpacity(p, z.opacity);
-    paintShadowedText(p, cachedText(u"z", 10, QFont::Black), shadow, 0.55, o);
+    paintShadowedText(p, cachedText(u"z", 10, QFont::ExtraBold), shadow, 0.55, o);
     p.restore();
 }
 
