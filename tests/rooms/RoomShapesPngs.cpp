@@ -139,7 +139,7 @@ TEST(RoomShapesPngs, RenderPiecesCloseUp) {
     if (qEnvironmentVariableIsEmpty("KP_FURNITURE_PNG_DIR")) GTEST_SKIP() << "KP_FURNITURE_PNG_DIR not set";
     const double t = 8.0e8 + 1.3;
     constexpr int zoom = 8;
-    QImage img(6 * 80 * zoom, 2 * 70 * zoom, QImage::Format_ARGB32_Premultiplied);
+    QImage img(6 * 80 * zoom, 3 * 70 * zoom, QImage::Format_ARGB32_Premultiplied);
     img.fill(QColor("#EADCCB"));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -158,6 +158,13 @@ TEST(RoomShapesPngs, RenderPiecesCloseUp) {
     drawCatCarrier(p, cell(4, 1), 1);
     drawJarShelf(p, cell(5, 1) - QPointF(0, 30), 1);
     drawSupplyShelf(p, cell(5, 1) - QPointF(0, 5), 1);
+    drawBed(p, cell(0, 2) + QPointF(30, 0), 0.9);
+    drawBookcase(p, cell(2, 2), 1);
+    drawWallShelves(p, cell(2, 2) + QPointF(45, -40), 1.3);
+    drawLamp(p, cell(3, 2), 1.3, 0.4);
+    drawScratchingPost(p, cell(4, 2), 1.2, scratcherMotion(true, t));
+    drawPottedPlant(p, cell(5, 2), 1.3, t);
+    drawPlayBall(p, cell(1, 2) + QPointF(25, 0), 1.5, 30);
     p.end();
     save(img, QStringLiteral("pieces"));
 }
