@@ -1,0 +1,695 @@
+#include "onboarding/TobbiOnboardingView.h"
+
+#include "app/AppState.h"
+#include "app/BotFace.h"
+#include "app/Notifications.h"
+#include "life/Preferences.h"
+#include "life/SkyModel.h"
+#include "onboarding/OnboardArt.h"
+#include "onboarding/OnboardKit.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kp {
+
+using namespace onboard;
+
+namespace {
+
+const QString kBreedKey = QStringLiteral("catBreed");
+const QString kNameKey = QStringLiteral("petName");
+
+constexpr double kColumnX = 290;
+constexpr double kColumnY = 46;
+constexpr double kColumnWidth = 330;
+constexpr double kRowY = 142;
+
+QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+QFont titleFont() { return roundedFont(17, QFont::Bold); }
+QFont bodyFont() { return roundedFont(11.5, QFont::Medium); }
+QFont fieldFont() { return roundedFont(15, QFont::Bold); }
+QFont pillFont() { return roundedFont(11, QFont::Bold); }
+QFont skipFont() { return roundedFont(10, QFont::DemiBold); }
+QFont statusFont() { return roundedFont(10, QFont::DemiBold); }
+
+// Wrapped text with a little extra space between lines, as the pages set their bodies.
+QRectF bodyBounds(const QString& text, const QFont& font, double width) {
+    const QFontMetricsF fm(font);
+    return fm.boundingRect(QRectF(0, 0, width, 1000), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+double pillWidth(const QString& title, bool icon) {
+    const QFontMetricsF fm(pillFont());
+    return 22 + fm.horizontalAdvance(title) + (icon ? 9 + 4 : 0);
+}
+
+double pillHeight() { return QFontMetricsF(pillFont()).height() + 12; }
+
+void paintPill(QPainter& p, const QRectF& r, const QString& title, std::optional<Symbol> icon, bool primary,
+               bool hovered) {
+    p.save();
+    p.setPen(Qt::NoPen);
+    QColor fill = primary ? hex("#F8D7A4") : QColor::fromRgbF(1, 1, 1, 0.12f);
+    if (hovered) fill = primary ? fill.lighter(106) : QColor::fromRgbF(1, 1, 1, 0.2f);
+    p.setBrush(fill);
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    const QColor ink = primary ? hex("#1A1614") : hex("#F7F4F0");
+    double x = r.left() + 11;
+    if (icon) {
+        paintSymbol(p, *icon, QPointF(x + 4.5, r.center().y()), 9, ink);
+        x += 13;
+    }
+    p.setFont(pillFont());
+    p.setPen(ink);
+    p.drawText(QRectF(x, r.top(), r.right() - 11 - x + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, title);
+    p.restore();
+}
+
+}  // namespace
+
+const QUrl& websiteURL() {
+    static const QUrl url(QStringLiteral("https://kettlepaw.app"));
+    return url;
+}
+
+OnboardingServices OnboardingServices::forApp(AppState& state) {
+    OnboardingServices s;
+    s.store = &Defaults::standard();
+    s.hub = &NotificationCenter::shared();
+    s.clock = &SystemClock::shared();
+    s.scheduler = &QtScheduler::shared();
+    s.petName = [&state] { return state.petName(); };
+    s.setPetName = [&state](const QString& name) { state.setPetName(name); };
+    s.skyStatus = [] { return SkyModel::shared().status().kind(); };
+    s.skyStatusText = [] { return SkyModel::shared().statusText(); };
+    s.skyLook = [] { return SkyModel::shared().look(); };
+    s.skyStart = [] { SkyModel::shared().start(); };
+    s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    s.audio = StoryAudio::app();
+    s.face = &TobbiFace::forKey("onboarding");
+    s.emotes = &FaceEmotes::shared();
+    return s;
+}
+
+TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::move(services)) {
+    const bool onboarded = s_.store->boolValue(QStringLiteral("onboardedV1"));
+    newCat_ = !onboarded;
+    pageStart_ = now();
+    previousPageStart_ = pageStart_;
+    caret_ = int(storedName().size());
+    if (!onboarded) {
+        story_ = std::make_unique<TobbiStory>(*s_.clock, *s_.scheduler, s_.audio, [this] { storyDone(); });
+    }
+}
+
+TobbiOnboardingView::~TobbiOnboardingView() = default;
+
+double TobbiOnboardingView::now() const { return s_.clock->now(); }
+
+CatBreed TobbiOnboardingView::breed() const {
+    return fromRawValue<CatBreed>(s_.store->string(kBreedKey).toStdString()).value_or(CatBreed::orange);
+}
+
+QString TobbiOnboardingView::storedName() const { return s_.store->string(kNameKey); }
+
+// Texts -------------------------------------------------------------------------------------------
+
+namespace {
+
+QString titleFor(int page, bool newCat, const QString& name, CatBreed breed) {
+    switch (page) {
+        case 0: return newCat ? QStringLiteral("Hi! What's my name?") : QStringLiteral("Hi, I'm %1!").arg(name);
+        case 1:
+            return newCat ? QStringLiteral("What kind of cat am I?")
+                          : QStringLiteral("I'm a %1!").arg(fromView(displayName(breed)).toLower());
+        case 2: return QStringLiteral("Take care of me");
+        case 3: return QStringLiteral("My window, your sky");
+        case 4: return QStringLiteral("I'm on iPhone too!");
+        default: return QStringLiteral("Come visit anytime");
+    }
+}
+
+QString bodyFor(int page, bool newCat, CatBreed breed) {
+    switch (page) {
+        case 0:
+            return newCat ? QStringLiteral("I live in your notch now. Choose well: it's my name for life.")
+                          : QStringLiteral("A tiny cat who lives in your notch. I nap, play, look out the window and "
+                                           "grow up a little every day.");
+        case 1:
+            return newCat ? fromView(displayName(breed)) + QStringLiteral(". ") + fromView(blurb(breed)) +
+                                QStringLiteral(" This one's for life too.")
+                          : fromView(blurb(breed));
+        case 2:
+            return QStringLiteral("Feed me, play with me, let me nap and keep my litter box clean. When I need "
+                                  "something, I'll peek out of the notch and tell you.");
+        case 3:
+            return QStringLiteral("Share your approximate location and my window shows your real weather and time "
+                                  "of day. It's only used to ask for the forecast.");
+        case 4:
+            return QStringLiteral("There's an iPhone app too: a little camera of my bedroom on your Home Screen, "
+                                  "and my mood in the Dynamic Island.");
+        default:
+            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in the menu "
+                                  "bar.");
+    }
+}
+
+}  // namespace
+
+QString TobbiOnboardingView::pageTitle() const {
+    return titleFor(page_, newCat_, s_.petName ? s_.petName() : prefs::petName(*s_.store), breed());
+}
+
+QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, breed()); }
+
+QString TobbiOnboardingView::locationStatusText() const { return s_.skyStatusText ? s_.skyStatusText() : QString(); }
+
+// Actions -----------------------------------------------------------------------------------------
+
+void TobbiOnboardingView::storyDone() {
+    if (!story_ || storyLeaving_) return;
+    storyLeaving_ = true;
+    storyEndedAt_ = now();
+    pageStart_ = now();
+    previousPageStart_ = pageStart_;
+}
+
+void TobbiOnboardingView::nextPage() {
+    if (page_ >= kLastPage) return;
+    previousPage_ = page_;
+    previousPageStart_ = pageStart_;
+    page_ = std::min(page_ + 1, kLastPage);
+    pageStart_ = now();
+}
+
+void TobbiOnboardingView::finish() { s_.hub->post(note::onboardingDone); }
+
+void TobbiOnboardingView::allowLocation() {
+    askedLocation_ = true;
+    askedAt_ = now();
+    s_.store->set(QStringLiteral("liveWeather"), true);
+    if (s_.skyStart) s_.skyStart();
+}
+
+void TobbiOnboardingView::openPhoneApp() {
+    if (s_.openUrl) s_.openUrl(websiteURL());
+}
+
+void TobbiOnboardingView::pickBreed(CatBreed b) {
+    s_.store->set(kBreedKey, fromView(rawValue(b)));
+    pickedAt_ = now();
+    s_.hub->post(note::triggerEmote, BotEmote::happy);
+}
+
+void TobbiOnboardingView::setStoredName(const QString& name) {
+    const bool changed = name != storedName() || !s_.store->contains(kNameKey);
+    s_.store->set(kNameKey, name);
+    if (changed) syncPetName();
+}
+
+void TobbiOnboardingView::syncPetName() {
+    if (s_.setPetName) s_.setPetName(prefs::petName(*s_.store));
+}
+
+void TobbiOnboardingView::typeText(const QString& text) {
+    // One line of printable characters; a name is plain text.
+    QString clean;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) break;
+        if (c.isPrint()) clean += c;
+    }
+    if (clean.isEmpty()) return;
+    QString name = storedName();
+    caret_ = std::clamp(caret_, 0, int(name.size()));
+    const int room = kNameLimit - int(name.size());
+    if (room <= 0) return;
+    clean = clean.left(room);
+    // Never split a surrogate pair at the limit.
+    if (!clean.isEmpty() && clean.back().isHighSurrogate()) clean.chop(1);
+    name.insert(caret_, clean);
+    caret_ += int(clean.size());
+    setStoredName(name);
+}
+
+void TobbiOnboardingView::backspace() {
+    QString name = storedName();
+    caret_ = std::clamp(caret_, 0, int(name.size()));
+    if (caret_ == 0) return;
+    int from = caret_ - 1;
+    if (from > 0 && name.at(from).isLowSurrogate() && name.at(from - 1).isHighSurrogate()) --from;
+    name.remove(from, caret_ - from);
+    caret_ = from;
+    setStoredName(name);
+}
+
+void TobbiOnboardingView::paste() {
+    QString text;
+    if (s_.clipboardText) text = s_.clipboardText();
+    else if (auto* clip = QGuiApplication::clipboard()) text = clip->text();
+    typeText(text.trimmed().section(QLatin1Char('\n'), 0, 0));
+}
+
+bool TobbiOnboardingView::wantsKeyboard() const { return !inStory() && page_ == 0 && newCat_; }
+
+bool TobbiOnboardingView::keyPress(QKeyEvent* e) {
+    if (!wantsKeyboard() || !e) return false;
+    const int len = int(storedName().size());
+    if (e->matches(QKeySequence::Paste)) {
+        paste();
+        return true;
+    }
+    switch (e->key()) {
+        case Qt::Key_Backspace: backspace(); return true;
+        case Qt::Key_Delete:
+            if (caret_ < len) {
+                ++caret_;
+                if (caret_ < len && storedName().at(caret_).isLowSurrogate()) ++caret_;
+                backspace();
+            }
+            return true;
+        case Qt::Key_Left:
+            caret_ = std::max(0, caret_ - 1);
+            if (caret_ > 0 && storedName().at(caret_).isLowSurrogate()) --caret_;
+            return true;
+        case Qt::Key_Right:
+            caret_ = std::min(len, caret_ + 1);
+            if (caret_ < len && storedName().at(caret_).isLowSurrogate()) ++caret_;
+            return true;
+        case Qt::Key_Home: caret_ = 0; return true;
+        case Qt::Key_End: caret_ = len; return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+        case Qt::Key_Escape: return true;
+        default: break;
+    }
+    if (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+    const QString text = e->text();
+    if (text.isEmpty()) return false;
+    typeText(text);
+    return true;
+}
+
+// Layout ------------------------------------------------------------------------------------------
+
+const std::vector<TobbiOnboardingView::Control>& TobbiOnboardingView::controls() const {
+    layoutControls();
+    return controls_;
+}
+
+void TobbiOnboardingView::layoutControls() const {
+    using K = Control::Kind;
+    controls_.clear();
+    if (inStory()) return;
+    // The column: title, body, then the field or the swatches.
+    const double titleH = QFontMetricsF(titleFont()).height();
+    double y = kColumnY + titleH + 6;
+    const QRectF body = bodyBounds(pageBody(), bodyFont(), kColumnWidth);
+    y += body.height();
+    if (page_ == 0 && newCat_) {
+        const double h = QFontMetricsF(fieldFont()).height() + 10;
+        controls_.push_back({K::field, QRectF(kColumnX, y + 10, 200, h)});
+    } else if (page_ == 1 && newCat_) {
+        int i = 0;
+        for (const CatBreed b : allCases<CatBreed>()) {
+            controls_.push_back({K::swatch, QRectF(kColumnX + 32 * i, y + 10, 28, 28), b});
+            ++i;
+        }
+    }
+    // The button row.
+    const double h = pillHeight();
+    const double dotsW = 14 + 5 * 5 + 5 * 4;
+    if (page_ <= 4) {
+        const QFontMetricsF fm(skipFont());
+        controls_.push_back({K::skip, QRectF(kColumnX + dotsW + 8 - 4, kRowY, fm.horizontalAdvance(QStringLiteral("Skip")) + 8, h)});
+    }
+    struct Pill {
+        K kind;
+        const char* title;
+        bool icon;
+    };
+    std::vector<Pill> pills;
+    pills.reserve(2);
+    if (page_ <= 2) pills.push_back({K::next, "Next", false});
+    else if (page_ == 3 && !askedLocation_) {
+        pills.push_back({K::notNow, "Not now", false});
+        pills.push_back({K::useLocation, "Use my location", true});
+    } else if (page_ == 3) pills.push_back({K::next, "Next", false});
+    else if (page_ == 4) {
+        pills.push_back({K::seeIt, "See it", true});
+        pills.push_back({K::next, "Next", false});
+    } else pills.push_back({K::letsGo, "Let's go!", true});
+    double right = kColumnX + kColumnWidth;
+    for (auto it = pills.rbegin(); it != pills.rend(); ++it) {
+        const double w = pillWidth(QString::fromLatin1(it->title), it->icon);
+        controls_.push_back({it->kind, QRectF(right - w, kRowY, w, h)});
+        right -= w + 8;
+    }
+}
+
+// Input -------------------------------------------------------------------------------------------
+
+namespace {
+QPointF toView(QPointF point, const QRectF& rect) {
+    return QPointF((point.x() - rect.left()) * TobbiOnboardingView::kWidth / rect.width(),
+                   (point.y() - rect.top()) * TobbiOnboardingView::kHeight / rect.height());
+}
+
+bool hits(const TobbiOnboardingView::Control& c, QPointF at) {
+    if (c.kind == TobbiOnboardingView::Control::Kind::swatch) {
+        const QPointF d = at - c.rect.center();
+        return d.x() * d.x() + d.y() * d.y() <= 14 * 14;
+    }
+    return c.rect.contains(at);
+}
+}  // namespace
+
+bool TobbiOnboardingView::mousePress(QPointF point, const QRectF& rect) {
+    if (story_ && !storyLeaving_) return story_->mousePress(toView(point, rect), QRectF(0, 0, kWidth, kHeight));
+    const QPointF at = toView(point, rect);
+    hoverPoint_ = at;
+    layoutControls();
+    for (const Control& c : controls_) {
+        if (!hits(c, at)) continue;
+        const Control chosen = c;  // the actions may lay the controls out anew
+        activate(chosen);
+        return true;
+    }
+    return false;
+}
+
+void TobbiOnboardingView::activate(const Control& c) {
+    using K = Control::Kind;
+    switch (c.kind) {
+        case K::next:
+        case K::notNow: nextPage(); break;
+        case K::useLocation: allowLocation(); break;
+        case K::seeIt: openPhoneApp(); break;
+        case K::skip:
+        case K::letsGo: finish(); break;
+        case K::swatch: pickBreed(c.breed); break;
+        case K::field: {
+            // Put the caret where the press landed.
+            const QFontMetricsF fm(fieldFont());
+            const QString name = storedName();
+            const double x = hoverPoint_.x() - (c.rect.left() + 10);
+            int best = int(name.size());
+            for (int i = 0; i <= name.size(); ++i) {
+                if (fm.horizontalAdvance(name.left(i)) >= x) {
+                    best = i;
+                    break;
+                }
+            }
+            caret_ = best;
+            break;
+        }
+    }
+}
+
+void TobbiOnboardingView::mouseMove(QPointF point, const QRectF& rect) {
+    hoverPoint_ = toView(point, rect);
+    hoveredBreed_.reset();
+    if (inStory()) return;
+    layoutControls();
+    for (const Control& c : controls_)
+        if (c.kind == Control::Kind::swatch && hits(c, hoverPoint_)) hoveredBreed_ = c.breed;
+}
+
+void TobbiOnboardingView::mouseLeave() {
+    hoveredBreed_.reset();
+    hoverPoint_ = QPointF(-1000, -1000);
+}
+
+bool TobbiOnboardingView::hitTest(QPointF point, const QRectF& rect) const {
+    const QPointF at = toView(point, rect);
+    if (story_ && !storyLeaving_) return TobbiStory::skipRect(QRectF(0, 0, kWidth, kHeight)).contains(at);
+    layoutControls();
+    return std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) { return hits(c, at); });
+}
+
+// Painting ----------------------------------------------------------------------------------------
+
+void TobbiOnboardingView::paint(QPainter& p, const QRectF& rect, double frameNow) {
+    p.save();
+    p.translate(rect.topLeft());
+    p.scale(rect.width() / kWidth, rect.height() / kHeight);
+    p.setClipRect(QRectF(0, 0, kWidth, kHeight), Qt::IntersectClip);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    CatEnv env{breed(), outfit_};
+    if (story_ && !storyLeaving_) {
+        if (!story_->begun()) story_->begin();
+        story_->paint(p, QRectF(0, 0, kWidth, kHeight), env);
+        p.restore();
+        return;
+    }
+    paintPages(p, frameNow);
+    if (story_ && storyLeaving_) {
+        // The film fades out over the arriving pages.
+        const double u = (frameNow - storyEndedAt_) / 0.6;
+        if (u >= 1) {
+            story_.reset();
+        } else {
+            p.save();
+            p.setOpacity(1 - story::smooth(u));
+            story_->paint(p, QRectF(0, 0, kWidth, kHeight), env);
+            p.restore();
+        }
+    }
+    p.restore();
+}
+
+void TobbiOnboardingView::paintPages(QPainter& p, double frameNow) {
+    // Background.
+    QLinearGradient g(0, 0, 0, kHeight);
+    g.setColorAt(0, hex("#1E1A2E"));
+    g.setColorAt(1, hex("#2B2238"));
+    p.fillRect(QRectF(0, 0, kWidth, kHeight), g);
+
+    // Illustration, cross-fading from the page before.
+    ArtContext ctx;
+    ctx.clock = frameNow;
+    ctx.env = CatEnv{breed(), outfit_};
+    ctx.face = s_.face;
+    ctx.emotes = s_.emotes;
+    ctx.world = world_;
+    ctx.faceTime = s_.clock->monotonic();
+    ctx.liveWeather = s_.skyStatus && s_.skyStatus() == SkyModel::Status::Kind::live;
+    ctx.liveLook = s_.skyLook ? s_.skyLook() : SkyLook{};
+    const double since = frameNow - pageStart_;
+    const double k = page_ == previousPage_ ? 1.0 : std::clamp(springProgress(since, 0.45, 0.85), 0.0, 1.0);
+    const double sincePick = frameNow - pickedAt_;
+    if (k < 1) {
+        ArtContext old = ctx;
+        old.t = frameNow - previousPageStart_;
+        p.save();
+        p.setOpacity(1 - std::min(k, 1.0));
+        paintIllustration(p, previousPage_, old, sincePick);
+        p.restore();
+    }
+    ctx.t = since;
+    p.save();
+    p.setOpacity(std::min(k, 1.0));
+    paintIllustration(p, page_, ctx, sincePick);
+    p.restore();
+
+    paintColumn(p, frameNow);
+    paintButtons(p, frameNow);
+}
+
+void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
+    const double since = frameNow - pageStart_;
+    const double k = page_ == previousPage_ ? 1.0 : springProgress(since, 0.45, 0.85);
+    const auto column = [&](int page, double opacity, double dx, bool current) {
+        if (opacity <= 0.002) return;
+        p.save();
+        p.setOpacity(p.opacity() * opacity);
+        p.translate(dx, 0);
+        const QString name = s_.petName ? s_.petName() : prefs::petName(*s_.store);
+        const QString title = titleFor(page, newCat_, name, breed());
+        const QString body = bodyFor(page, newCat_, breed());
+        const QFontMetricsF tm(titleFont());
+        p.setPen(hex("#F7F4F0"));
+        p.setFont(titleFont());
+        p.drawText(QPointF(kColumnX, kColumnY + tm.ascent()), title);
+        double y = kColumnY + tm.height() + 6;
+        const QRectF bodyRect = bodyBounds(body, bodyFont(), kColumnWidth);
+        p.setFont(bodyFont());
+        p.setPen(hex("#F7F4F0", 0.72));
+        p.drawText(QRectF(kColumnX, y, kColumnWidth, bodyRect.height() + 2), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
+                   body);
+        y += bodyRect.height();
+        if (current) {
+            for (const Control& c : controls_) {
+                if (c.kind == Control::Kind::field) {
+                    const QRectF r = c.rect;
+                    p.setPen(Qt::NoPen);
+                    p.setBrush(QColor::fromRgbF(1, 1, 1, 0.1f));
+                    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+                    p.setBrush(Qt::NoBrush);
+                    p.setPen(QPen(hex("#F8D7A4", 0.6), 1));
+                    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), r.height() / 2 - 0.5, r.height() / 2 - 0.5);
+                    const QFont ff = fieldFont();
+                    const QFontMetricsF fm(ff);
+                    const QString typed = storedName();
+                    const QRectF inner = r.adjusted(10, 0, -10, 0);
+                    const double caretX = fm.horizontalAdvance(typed.left(caret_));
+                    const double shift = std::max(0.0, caretX - inner.width() + 2);
+                    p.save();
+                    p.setClipRect(inner.adjusted(-1, 0, 1, 0), Qt::IntersectClip);
+                    p.setFont(ff);
+                    const double base = r.center().y() + (fm.ascent() - fm.descent()) / 2;
+                    if (typed.isEmpty()) {
+                        p.setPen(hex("#F7F4F0", 0.3));
+                        p.drawText(QPointF(inner.left(), base), QStringLiteral("Tobbi"));
+                    } else {
+                        p.setPen(hex("#F7F4F0"));
+                        p.drawText(QPointF(inner.left() - shift, base), typed);
+                    }
+                    // The caret blinks once a second.
+                    if (std::fmod(std::max(since, 0.0), 1.06) < 0.62) {
+                        p.setPen(QPen(hex("#F8D7A4"), 1.6, Qt::SolidLine, Qt::RoundCap));
+                        const double x = inner.left() + caretX - shift + 0.5;
+                        p.drawLine(QPointF(x, r.center().y() - fm.ascent() / 2 - 1),
+                                   QPointF(x, r.center().y() + fm.ascent() / 2 + 1));
+                    }
+                    p.restore();
+                } else if (c.kind == Control::Kind::swatch) {
+                    const bool selected = c.breed == breed();
+                    const QPointF centre = c.rect.center();
+                    p.setPen(Qt::NoPen);
+                    p.setBrush(QColor::fromRgbF(1, 1, 1, selected ? 0.22f : (hoveredBreed_ == c.breed ? 0.12f : 0.06f)));
+                    p.drawEllipse(centre, 14, 14);
+                    CatHead head;
+                    head.expression = selected ? CatExpression::happy : CatExpression::content;
+                    head.size = 22;
+                    head.breed = c.breed;
+                    head.outfit = CatOutfit{};
+                    p.save();
+                    p.translate(centre);
+                    head.paint(p, CatEnv{c.breed, {}});
+                    p.restore();
+                    if (selected) {
+                        p.setBrush(Qt::NoBrush);
+                        p.setPen(QPen(hex("#F8D7A4"), 1.5));
+                        p.drawEllipse(centre, 13.25, 13.25);
+                    }
+                }
+            }
+            if (page == 3 && askedLocation_) {
+                using Kind = SkyModel::Status::Kind;
+                const Kind kind = s_.skyStatus ? s_.skyStatus() : Kind::off;
+                Symbol icon = Symbol::locationCircle;
+                const char* colour = "#B8C4FF";
+                if (kind == Kind::denied || kind == Kind::failed) {
+                    icon = Symbol::alertCircle;
+                    colour = "#F4B26A";
+                } else if (kind == Kind::live) {
+                    icon = Symbol::checkCircle;
+                    colour = "#8FE0A8";
+                }
+                const double fade = std::clamp((frameNow - askedAt_) / 0.25, 0.0, 1.0);
+                p.save();
+                p.setOpacity(p.opacity() * (1 - (1 - fade) * (1 - fade)));
+                const QFont sf = statusFont();
+                const QFontMetricsF fm(sf);
+                const double top = y + 6;
+                paintSymbol(p, icon, QPointF(kColumnX + 6, top + fm.height() / 2), 11, hex(colour));
+                p.setFont(sf);
+                p.setPen(hex(colour));
+                const QString text = locationStatusText();
+                // At most two lines, and never over the button row: a long sentence is cut short.
+                const int lines = std::clamp(int((kRowY - 2 - top) / fm.lineSpacing()), 1, 2);
+                const QRectF box(kColumnX + 16, top, kColumnWidth - 16, lines * fm.lineSpacing());
+                const bool fits =
+                    fm.boundingRect(QRectF(0, 0, box.width(), 1000), Qt::TextWordWrap, text).height() <= box.height() + 1;
+                const QString shown = fits ? text : fm.elidedText(text, Qt::ElideRight, lines * box.width() - 30 * lines);
+                p.drawText(box, (lines > 1 ? Qt::TextWordWrap : 0) | Qt::AlignLeft | Qt::AlignTop, shown);
+                p.restore();
+            }
+        }
+        p.restore();
+    };
+    layoutControls();
+    if (k < 1) column(previousPage_, 1 - std::clamp(k, 0.0, 1.0), 0, false);
+    column(page_, std::clamp(k, 0.0, 1.0), 60 * (1 - k), true);
+
+    // The swatch's tip: the breed's name over the pointer.
+    if (hoveredBreed_) {
+        for (const Control& c : controls_) {
+            if (c.kind != Control::Kind::swatch || c.breed != *hoveredBreed_) continue;
+            const QString text = fromView(displayName(c.breed));
+            const QFont f = roundedFont(9, QFont::Bold);
+            const QFontMetricsF fm(f);
+            const double w = fm.horizontalAdvance(text) + 12;
+            const double h = fm.height() + 4;
+            double x = std::clamp(c.rect.center().x() - w / 2, 4.0, kWidth - 4 - w);
+            const QRectF tip(x, c.rect.top() - h - 3, w, h);
+            p.save();
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor::fromRgbF(0.06f, 0.05f, 0.08f, 0.92f));
+            p.drawRoundedRect(tip, h / 2, h / 2);
+            p.setFont(f);
+            p.setPen(hex("#F7F4F0"));
+            p.drawText(tip, Qt::AlignCenter, text);
+            p.restore();
+        }
+    }
+}
+
+void TobbiOnboardingView::paintButtons(QPainter& p, double frameNow) const {
+    // Page dots: the wide one slides along on a spring.
+    const double since = frameNow - pageStart_;
+    const double k = page_ == previousPage_ ? 1.0 : springProgress(since, 0.35, 0.75);
+    const double h = pillHeight();
+    const double cy = kRowY + h / 2;
+    double x = kColumnX;
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i <= kLastPage; ++i) {
+        const double was = i == previousPage_ ? 1 : 0;
+        const double is = i == page_ ? 1 : 0;
+        const double on = std::clamp(was + (is - was) * k, 0.0, 1.2);
+        const double w = 5 + 9 * on;
+        p.setBrush(QColor::fromRgbF(1, 1, 1, float(0.25 + 0.65 * std::clamp(on, 0.0, 1.0))));
+        p.drawRoundedRect(QRectF(x, cy - 2.5, w, 5), 2.5, 2.5);
+        x += w + 4;
+    }
+    using K = Control::Kind;
+    for (const Control& c : controls_) {
+        const bool hovered = c.rect.contains(hoverPoint_);
+        switch (c.kind) {
+            case K::skip: {
+                p.setFont(skipFont());
+                p.setPen(QColor::fromRgbF(1, 1, 1, hovered ? 0.7f : 0.45f));
+                p.drawText(c.rect, Qt::AlignCenter, QStringLiteral("Skip"));
+                break;
+            }
+            case K::next: paintPill(p, c.rect, QStringLiteral("Next"), std::nullopt, true, hovered); break;
+            case K::notNow: paintPill(p, c.rect, QStringLiteral("Not now"), std::nullopt, false, hovered); break;
+            case K::useLocation:
+                paintPill(p, c.rect, QStringLiteral("Use my location"), Symbol::locationFill, true, hovered);
+                break;
+            case K::seeIt: paintPill(p, c.rect, QStringLiteral("See it"), Symbol::phone, false, hovered); break;
+            case K::letsGo: paintPill(p, c.rect, QStringLiteral("Let's go!"), Symbol::pawprint, true, hovered); break;
+            default: break;
+        }
+    }
+}
+
+}  // namespace kp

@@ -1,0 +1,427 @@
+#include "onboarding/OnboardArt.h"
+#include "onboarding/TobbiOnboardingView.h"
+#include "RenderSupport.h"
+
+#include "app/BotFace.h"
+#include "app/Notifications.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+#include "support/Scratch.h"
+
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+#include <any>
+#include <cmath>
+
+namespace kp {
+namespace {
+
+using Kind = TobbiOnboardingView::Control::Kind;
+
+// The app around the pages, all of it in the test's hands.
+struct Rig {
+    test::ScratchStore store;
+    NotificationCenter hub;
+    ManualClock clock{800000000.0, 100.0};
+    ManualScheduler scheduler;
+    QString islandName = QStringLiteral("Tobbi");
+    SkyModel::Status::Kind sky = SkyModel::Status::Kind::off;
+    int skyStarts = 0;
+    std::vector<QUrl> opened;
+    std::vector<PetSound> sounds;
+    std::vector<std::string> music;
+    bool inStory = false;
+    std::function<void()> fadeDone;
+    int done = 0;
+    std::vector<BotEmote> emotes;
+    QString clipboard;
+    Subscription doneSub{hub, note::onboardingDone, [this](const std::any&) { ++done; }};
+    Subscription emoteSub{hub, note::triggerEmote, [this](const std::any& o) {
+                              if (const auto* e = std::any_cast<BotEmote>(&o)) emotes.push_back(*e);
+                          }};
+
+    OnboardingServices services() {
+        OnboardingServices s;
+        s.store = store.store.get();
+        s.hub = &hub;
+        s.clock = &clock;
+        s.scheduler = &scheduler;
+        s.petName = [this] { return islandName; };
+        s.setPetName = [this](const QString& n) { islandName = n; };
+        s.skyStatus = [this] { return sky; };
+        s.skyStatusText = [this] {
+            SkyModel::Status st;
+            switch (sky) {
+                case SkyModel::Status::Kind::asking: st = SkyModel::Status::asking(); break;
+                case SkyModel::Status::Kind::denied: st = SkyModel::Status::denied(); break;
+                case SkyModel::Status::Kind::live: st = SkyModel::Status::live(QStringLiteral("light rain")); break;
+                default: st = SkyModel::Status::off(); break;
+            }
+            return SkyModel::statusText(st);
+        };
+        s.skyLook = [] { return SkyLook{SkyTime::night, SkyWeather::rain}; };
+        s.skyStart = [this] {
+            ++skyStarts;
+            sky = SkyModel::Status::Kind::asking;
+        };
+        s.openUrl = [this](const QUrl& u) { opened.push_back(u); };
+        s.clipboardText = [this] { return clipboard; };
+        s.audio.playSound = [this](PetSound p) { sounds.push_back(p); };
+        s.audio.playStory = [this](double) {
+            inStory = true;
+            music.push_back("story");
+        };
+        s.audio.inStory = [this] { return inStory; };
+        s.audio.fadeOut = [this](double seconds, std::function<void()> then) {
+            music.push_back("fade " + std::to_string(seconds).substr(0, 3));
+            fadeDone = std::move(then);
+        };
+        s.audio.endStory = [this] {
+            inStory = false;
+            music.push_back("end");
+        };
+        return s;
+    }
+
+    void advance(double seconds) {
+        clock.advance(seconds);
+        scheduler.advance(seconds);
+    }
+};
+
+const QRectF kRect(0, 0, 640, 180);
+
+QImage render(TobbiOnboardingView& v, Rig& rig) {
+    return test::renderImage(640, 180, [&](QPainter& p) { v.paint(p, kRect, rig.clock.now()); });
+}
+
+const TobbiOnboardingView::Control* find(const TobbiOnboardingView& v, Kind kind) {
+    for (const auto& c : v.controls())
+        if (c.kind == kind) return &c;
+    return nullptr;
+}
+
+void press(TobbiOnboardingView& v, Kind kind) {
+    const auto* c = find(v, kind);
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(v.mousePress(c->rect.center(), kRect));
+}
+
+// A view past its film, settled on its first page.
+std::unique_ptr<TobbiOnboardingView> pagesOnly(Rig& rig) {
+    auto v = std::make_unique<TobbiOnboardingView>(rig.services());
+    if (v->inStory()) {
+        render(*v, rig);
+        v->story()->finish();
+        rig.advance(1.0);
+        render(*v, rig);
+    }
+    return v;
+}
+
+TEST(OnboardingStory, FirstRunPlaysTheFilmThenThePages) {
+    Rig rig;
+    TobbiOnboardingView v(rig.services());
+    EXPECT_TRUE(v.newCat());
+    ASSERT_TRUE(v.inStory());
+    EXPECT_FALSE(v.wantsKeyboard());
+    render(v, rig);  // on screen: the film begins
+    EXPECT_EQ(rig.music, std::vector<std::string>{"story"});
+    rig.advance(5.05);
+    EXPECT_EQ(rig.sounds, std::vector<PetSound>{PetSound::mew});
+    rig.advance(15.4);  // 20.45 s
+    EXPECT_EQ(rig.sounds, (std::vector<PetSound>{PetSound::mew, PetSound::mew, PetSound::trill}));
+    rig.advance(4.8);  // past 25.2 s: it finishes on its own
+    EXPECT_TRUE(v.story() == nullptr || v.story()->finished());
+    EXPECT_FALSE(v.inStory());
+    EXPECT_EQ(rig.music, (std::vector<std::string>{"story", "fade 1.4"}));
+    ASSERT_TRUE(rig.fadeDone);
+    rig.fadeDone();
+    EXPECT_FALSE(rig.inStory);
+    // The pages begin at page 0 with t = 0; the name field wants the keyboard.
+    EXPECT_EQ(v.page(), 0);
+    EXPECT_TRUE(v.wantsKeyboard());
+    rig.advance(1.0);
+    render(v, rig);
+    EXPECT_EQ(v.story(), nullptr);  // gone after its fade
+}
+
+TEST(OnboardingStory, SkipSilencesTheCuesAndFinishesOnce) {
+    Rig rig;
+    TobbiOnboardingView v(rig.services());
+    render(v, rig);
+    rig.advance(3.0);
+    // Skip sits at the top trailing corner.
+    EXPECT_TRUE(v.hitTest(QPointF(600, 18), kRect));
+    EXPECT_TRUE(v.mousePress(QPointF(600, 18), kRect));
+    EXPECT_FALSE(v.inStory());
+    EXPECT_DOUBLE_EQ(v.story()->filmTime(), 25.2);
+    rig.advance(30);
+    EXPECT_TRUE(rig.sounds.empty());
+    EXPECT_EQ(rig.music, (std::vector<std::string>{"story", "fade 1.4"}));
+    EXPECT_EQ(rig.done, 0);  // the film's Skip leads to the pages, not out
+}
+
+TEST(OnboardingStory, SkipBetweenTheMewsAndTheTrill) {
+    Rig rig;
+    TobbiStory s(rig.clock, rig.scheduler, rig.services().audio, [] {});
+    int done = 0;
+    TobbiStory counted(rig.clock, rig.scheduler, rig.services().audio, [&] { ++done; });
+    counted.begin();
+    rig.advance(18.0);
+    EXPECT_EQ(rig.sounds.size(), 2u);
+    counted.finish();
+    counted.finish();
+    rig.advance(10);
+    EXPECT_EQ(rig.sounds.size(), 2u);
+    EXPECT_EQ(done, 1);
+}
+
+TEST(OnboardingStory, LeavingMidFilmHandsTheMusicBack) {
+    Rig rig;
+    {
+        TobbiOnboardingView v(rig.services());
+        render(v, rig);
+        rig.advance(4);
+    }
+    EXPECT_EQ(rig.music, (std::vector<std::string>{"story", "fade 1.4"}));
+    rig.advance(30);  // the queued cues and deadline find nothing to do
+    EXPECT_TRUE(rig.sounds.empty());
+    EXPECT_EQ(rig.done, 0);
+}
+
+TEST(OnboardingFlow, ShowAgainSkipsTheFilmAndTheQuestions) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    rig.store->set(QStringLiteral("catBreed"), QStringLiteral("maineCoon"));
+    rig.islandName = QStringLiteral("Miso");
+    TobbiOnboardingView v(rig.services());
+    EXPECT_FALSE(v.inStory());
+    EXPECT_FALSE(v.newCat());
+    EXPECT_EQ(v.pageTitle(), QStringLiteral("Hi, I'm Miso!"));
+    EXPECT_EQ(find(v, Kind::field), nullptr);
+    EXPECT_FALSE(v.wantsKeyboard());
+    press(v, Kind::next);
+    EXPECT_EQ(v.pageTitle(), QStringLiteral("I'm a maine coon!"));
+    EXPECT_EQ(v.pageBody(), QStringLiteral("A big fluffy gentle giant."));
+    EXPECT_EQ(find(v, Kind::swatch), nullptr);
+}
+
+TEST(OnboardingFlow, PagesMoveForwardAndEnd) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    EXPECT_EQ(v->pageTitle(), QStringLiteral("Hi! What's my name?"));
+    press(*v, Kind::next);
+    EXPECT_EQ(v->pageBody(), QStringLiteral("Orange tabby. The original. Stripes, and always hungry. This one's for life too."));
+    press(*v, Kind::next);
+    press(*v, Kind::next);
+    ASSERT_EQ(v->page(), 3);
+    EXPECT_NE(find(*v, Kind::notNow), nullptr);
+    EXPECT_EQ(find(*v, Kind::next), nullptr);
+    press(*v, Kind::notNow);
+    EXPECT_EQ(v->page(), 4);
+    EXPECT_FALSE(rig.store->contains(QStringLiteral("liveWeather")));
+    press(*v, Kind::seeIt);
+    EXPECT_EQ(rig.opened.size(), 1u);
+    EXPECT_EQ(v->page(), 4);
+    press(*v, Kind::next);
+    EXPECT_EQ(v->page(), 5);
+    EXPECT_EQ(find(*v, Kind::skip), nullptr);
+    EXPECT_EQ(find(*v, Kind::next), nullptr);
+    v->nextPage();
+    EXPECT_EQ(v->page(), 5);
+    EXPECT_EQ(rig.done, 0);
+    press(*v, Kind::letsGo);
+    EXPECT_EQ(rig.done, 1);
+    // Nothing of the island's is stored here.
+    EXPECT_FALSE(rig.store->contains(QStringLiteral("onboardedV1")));
+}
+
+TEST(OnboardingFlow, SkipOnTheFirstPageLeavesAtOnce) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    press(*v, Kind::skip);
+    EXPECT_EQ(rig.done, 1);
+    EXPECT_FALSE(rig.store->contains(QStringLiteral("petName")));
+}
+
+TEST(OnboardingFlow, LocationConsent) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    for (int i = 0; i < 3; ++i) v->nextPage();
+    press(*v, Kind::useLocation);
+    EXPECT_TRUE(v->askedLocation());
+    EXPECT_TRUE(rig.store->boolValue(QStringLiteral("liveWeather")));
+    EXPECT_EQ(rig.skyStarts, 1);
+    EXPECT_EQ(v->page(), 3);
+    EXPECT_EQ(v->locationStatusText(), QStringLiteral("Waiting for permission\u2026"));
+    EXPECT_EQ(find(*v, Kind::useLocation), nullptr);
+    EXPECT_NE(find(*v, Kind::next), nullptr);
+    rig.sky = SkyModel::Status::Kind::denied;
+    rig.advance(0.5);
+    test::keepRender(render(*v, rig), QStringLiteral("page-3-denied"));
+    press(*v, Kind::next);
+    EXPECT_EQ(v->page(), 4);
+}
+
+TEST(OnboardingFlow, BreedPickStoresPostsAndBounces) {
+    Rig rig;
+    rig.store->set(QStringLiteral("catBreed"), QStringLiteral("lion"));
+    auto v = pagesOnly(rig);
+    v->nextPage();
+    EXPECT_EQ(v->breed(), CatBreed::orange);  // an unknown breed reads as orange
+    int swatches = 0;
+    const TobbiOnboardingView::Control* siamese = nullptr;
+    for (const auto& c : v->controls())
+        if (c.kind == Kind::swatch) {
+            ++swatches;
+            if (c.breed == CatBreed::siamese) siamese = &c;
+        }
+    EXPECT_EQ(swatches, 10);
+    ASSERT_NE(siamese, nullptr);
+    const QPointF at = siamese->rect.center();
+    v->mouseMove(at, kRect);
+    EXPECT_EQ(v->hoveredBreed(), CatBreed::siamese);
+    EXPECT_TRUE(v->mousePress(at, kRect));
+    EXPECT_EQ(rig.store->string(QStringLiteral("catBreed")), QStringLiteral("siamese"));
+    EXPECT_EQ(rig.emotes, std::vector<BotEmote>{BotEmote::happy});
+    EXPECT_TRUE(v->pageBody().startsWith(QStringLiteral("Siamese. Blue eyes")));
+    EXPECT_EQ(v->pageTitle(), QStringLiteral("What kind of cat am I?"));
+    EXPECT_DOUBLE_EQ(onboard::pickBounce(0.225), 1.0);
+    EXPECT_DOUBLE_EQ(onboard::pickBounce(0.45), 0.0);
+    EXPECT_DOUBLE_EQ(onboard::pickBounce(1e9), 0.0);
+}
+
+QKeyEvent key(int k, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    return QKeyEvent(QEvent::KeyPress, k, mods, text);
+}
+
+TEST(OnboardingName, TypingStoresEveryKeystroke) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    ASSERT_TRUE(v->wantsKeyboard());
+    for (const char c : std::string("Mochi")) {
+        auto e = key(Qt::Key_A, QString(QChar(c)));
+        EXPECT_TRUE(v->keyPress(&e));
+    }
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mochi"));
+    EXPECT_EQ(rig.islandName, QStringLiteral("Mochi"));
+    auto left = key(Qt::Key_Left);
+    v->keyPress(&left);
+    auto bs = key(Qt::Key_Backspace);
+    v->keyPress(&bs);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Moci"));
+    auto end = key(Qt::Key_End);
+    v->keyPress(&end);
+    for (int i = 0; i < 6; ++i) v->keyPress(&bs);
+    // Cleared: stored empty, the island falls back to the default name.
+    EXPECT_TRUE(rig.store->contains(QStringLiteral("petName")));
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QString());
+    EXPECT_EQ(rig.islandName, QStringLiteral("Tobbi"));
+    // Blanks stay as typed.
+    auto space = key(Qt::Key_Space, QStringLiteral("  "));
+    v->keyPress(&space);
+    EXPECT_EQ(rig.islandName, QStringLiteral("  "));
+}
+
+TEST(OnboardingName, PasteIsOneLineAndLimited) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    rig.clipboard = QStringLiteral("  Sir Pounce\u0007alot the Third of Kettle Lane\nsecond line");
+    v->paste();
+    const QString name = rig.store->string(QStringLiteral("petName"));
+    EXPECT_EQ(name.size(), TobbiOnboardingView::kNameLimit);
+    EXPECT_TRUE(name.startsWith(QStringLiteral("Sir Pouncealot")));
+    EXPECT_FALSE(name.contains(QLatin1Char('\n')));
+    auto more = key(Qt::Key_X, QStringLiteral("x"));
+    v->keyPress(&more);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), name);
+    // Control shortcuts other than paste are not typed.
+    auto ctrl = key(Qt::Key_S, QStringLiteral("\u0013"), Qt::ControlModifier);
+    EXPECT_FALSE(v->keyPress(&ctrl));
+    // Off the name page the keys are not taken.
+    v->nextPage();
+    auto a = key(Qt::Key_A, QStringLiteral("a"));
+    EXPECT_FALSE(v->keyPress(&a));
+}
+
+TEST(OnboardingArt, TimingsOfTheIllustrations) {
+    EXPECT_DOUBLE_EQ(onboard::nameCatX(0.1), -30);
+    EXPECT_NEAR(onboard::nameCatX(1.5), 140, 1e-9);
+    EXPECT_FALSE(onboard::nameWaving(1.8));
+    EXPECT_TRUE(onboard::nameWaving(2.0));
+    EXPECT_FALSE(onboard::nameWaving(3.2));
+    EXPECT_TRUE(onboard::nameWaving(7.0));
+    EXPECT_FALSE(onboard::floatingHeart(0, 2.2, 2.2, 0, 0).shown);
+    EXPECT_FALSE(onboard::floatingHeart(0, 0, 1.2, 0, 0).shown);
+    EXPECT_TRUE(onboard::floatingHeart(1, 2.2, 2.5, 0, 0).shown);
+    const auto top = onboard::floatingHeart(0, 0, 0.6, 100, 80);
+    EXPECT_NEAR(top.centre.y(), 65, 1e-9);
+    EXPECT_EQ(onboard::windowLook(10.3, false, {}).weather, SkyWeather::storm);
+    EXPECT_EQ(onboard::windowLook(0.5, false, {}).time, SkyTime::morning);
+    EXPECT_EQ(onboard::windowLook(13.7, false, {}).time, SkyTime::morning);  // round again
+    const SkyLook live{SkyTime::sunset, SkyWeather::snow};
+    EXPECT_EQ(onboard::windowLook(3, true, live), live);
+    EXPECT_FALSE(onboard::phoneExpanded(1.0));
+    EXPECT_TRUE(onboard::phoneExpanded(2.0));
+    EXPECT_FALSE(onboard::phoneExpanded(3.5));
+    EXPECT_TRUE(onboard::phoneExpanded(6.0));
+}
+
+// Counts pixels that differ clearly from the page's background gradient.
+int drawnPixels(const QImage& img, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.red() > 90 || c.green() > 90 || c.blue() > 110) ++n;
+        }
+    return n;
+}
+
+TEST(OnboardingRender, EveryPageAsAPersonSeesIt) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    for (int page = 0; page <= 5; ++page) {
+        rig.advance(2.5);
+        if (page == 1) v->pickBreed(CatBreed::tuxedo);
+        if (page == 1) rig.advance(0.2);
+        const QImage img = render(*v, rig);
+        test::keepRender(img, QStringLiteral("page-%1").arg(page));
+        // Background at a quiet corner.
+        EXPECT_LT(test::luminance(img.pixel(630, 5)), 70) << page;
+        // The cat (or window) in the illustration, the title in the column.
+        EXPECT_GT(drawnPixels(img, QRect(60, 60, 160, 100)), 300) << page;
+        EXPECT_GT(drawnPixels(img, QRect(290, 46, 200, 20)), 60) << page;
+        // The primary button's peach fill near the row's right end.
+        const QColor pill = img.pixelColor(614, 154);
+        EXPECT_GT(pill.red(), 200) << page;
+        EXPECT_GT(pill.green(), 170) << page;
+        // Nothing spills outside the 640 x 180 frame.
+        if (page < 5) v->nextPage();
+    }
+    // Larger, for a closer look.
+    v = pagesOnly(rig);
+    rig.advance(2.4);
+    test::keepRender(test::renderImage(640, 180, [&](QPainter& p) { v->paint(p, kRect, rig.clock.now()); }, 2.0),
+                     QStringLiteral("page-0-x2"));
+}
+
+TEST(OnboardingRender, StaysInsideItsRect) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    const QImage img = test::renderImage(700, 240, [&](QPainter& p) { v->paint(p, QRectF(30, 30, 640, 180), rig.clock.now()); });
+    for (int x = 0; x < 700; x += 7) {
+        EXPECT_EQ(qAlpha(img.pixel(x, 10)), 0);
+        EXPECT_EQ(qAlpha(img.pixel(x, 225)), 0);
+    }
+    EXPECT_EQ(qAlpha(img.pixel(10, 100)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(690, 100)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(40, 40)), 255);
+}
+
+}  // namespace
+}  // namespace kp
