@@ -2,6 +2,7 @@
 #include "onboarding/OnboardKit.h"
 #include "onboarding/StoryFilm.h"
 
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -294,22 +295,49 @@ void StoryFilm::drawOverlay(QPainter& p) const {
     const QRectF picture(0, top, W, bottom - top);
     p.save();
     p.setPen(Qt::NoPen);
+    // The vignette and the bands never change for a size: kept as one image (GUI thread only).
     {
-        const double outer = std::max(0.85 * picture.height(), 0.62 * picture.width());
-        QRadialGradient g(picture.center(), outer);
-        g.setColorAt(0, Qt::transparent);
-        g.setColorAt(std::clamp(0.3 * picture.height() / outer, 0.0, 1.0), Qt::transparent);
-        g.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.45f));
-        p.fillRect(picture, g);
-    }
-    if (layout.letterbox) {
-        p.fillRect(QRectF(0, 0, W, 0.19 * H), Qt::black);
-        p.fillRect(QRectF(0, 0.8 * H, W, H - 0.8 * H), Qt::black);
-    } else {
-        QLinearGradient g(0, H - 46, 0, H);
-        g.setColorAt(0, Qt::transparent);
-        g.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.75f));
-        p.fillRect(QRectF(0, H - 46, W, 46), g);
+        static QImage frame;
+        static QRectF madeFor;
+        static bool madeLetterbox = false;
+        const double device = std::max(1.0, std::hypot(p.transform().m11(), p.transform().m12()));
+        const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
+        const QRectF key(0, 0, W * device, H * device);
+        if (frame.size() != px || madeFor != key || madeLetterbox != layout.letterbox) {
+            frame = QImage(px, QImage::Format_ARGB32_Premultiplied);
+            frame.fill(Qt::transparent);
+            QPainter f(&frame);
+            f.scale(device, device);
+            f.setPen(Qt::NoPen);
+            const double outer = std::max(0.85 * picture.height(), 0.62 * picture.width());
+            QRadialGradient g(picture.center(), outer);
+            g.setColorAt(0, Qt::transparent);
+            g.setColorAt(std::clamp(0.3 * picture.height() / outer, 0.0, 1.0), Qt::transparent);
+            g.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.45f));
+            f.fillRect(picture, g);
+            if (layout.letterbox) {
+                f.fillRect(QRectF(0, 0, W, 0.19 * H), Qt::black);
+                f.fillRect(QRectF(0, 0.8 * H, W, H - 0.8 * H), Qt::black);
+            } else {
+                QLinearGradient shade(0, H - 46, 0, H);
+                shade.setColorAt(0, Qt::transparent);
+                shade.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.75f));
+                f.fillRect(QRectF(0, H - 46, W, 46), shade);
+            }
+            madeFor = key;
+            madeLetterbox = layout.letterbox;
+        }
+        // Blitted 1:1 in device pixels when the painter only scales and moves.
+        const QTransform m = p.transform();
+        if (m.type() <= QTransform::TxScale) {
+            const QPointF origin = m.map(QPointF(0, 0));
+            p.save();
+            p.resetTransform();
+            p.drawImage(QPointF(std::round(origin.x()), std::round(origin.y())), frame);
+            p.restore();
+        } else {
+            p.drawImage(QRectF(0, 0, W, H), frame);
+        }
     }
     const double fade = 1 - smooth(t / 1.4);
     if (fade > 0) p.fillRect(picture, QColor::fromRgbF(0, 0, 0, float(fade)));

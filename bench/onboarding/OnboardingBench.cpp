@@ -1,0 +1,78 @@
+// One frame of the story film and of an onboarding page, at the open island's size.
+#include "onboarding/StoryFilm.h"
+#include "onboarding/TobbiOnboardingView.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+using namespace kp;
+
+namespace {
+
+QGuiApplication& app() {
+    static int argc = 1;
+    static char name[] = "onboarding_bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication instance(argc, argv);
+    // KP_BENCH_ONE_THREAD=1 measures a frame without the raster engine's thread-pool hand-off.
+    if (qEnvironmentVariableIsSet("KP_BENCH_ONE_THREAD")) QThreadPool::globalInstance()->setMaxThreadCount(1);
+    return instance;
+}
+
+void BM_StoryFilmFrame(benchmark::State& state) {
+    app();
+    QImage img(640 * 2, 180 * 2, QImage::Format_ARGB32_Premultiplied);
+    const double times[] = {3.0, 7.8, 11.0, 15.5, 17.6, 20.0};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        QPainter p(&img);
+        p.scale(2, 2);
+        story::StoryFilm f;
+        f.t = times[i++ % 6];
+        f.paint(p, CatEnv{});
+        p.end();
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_StoryFilmFrame)->Unit(benchmark::kMillisecond);
+
+void BM_OnboardingPageFrame(benchmark::State& state) {
+    app();
+    QTemporaryDir dir;
+    Defaults store(dir.path() + "/config/kettlepaw.conf", dir.path() + "/data");
+    store.set(QStringLiteral("onboardedV1"), true);
+    NotificationCenter hub;
+    ManualClock clock(800000000.0, 10.0);
+    ManualScheduler scheduler;
+    OnboardingServices s;
+    s.store = &store;
+    s.hub = &hub;
+    s.clock = &clock;
+    s.scheduler = &scheduler;
+    s.petName = [] { return QStringLiteral("Tobbi"); };
+    TobbiOnboardingView view(s);
+    for (int k = 0; k < state.range(0); ++k) view.nextPage();
+    clock.advance(3);
+    QImage img(640 * 2, 180 * 2, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        clock.advance(1.0 / 60);
+        QPainter p(&img);
+        p.scale(2, 2);
+        view.paint(p, QRectF(0, 0, 640, 180), clock.now());
+        p.end();
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_OnboardingPageFrame)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
