@@ -126,7 +126,8 @@ struct StoryFilm {
     // The layers, for callers and tests that want them alone.
     void drawStreet(QPainter& p, const StoryCamera& cam) const;
     void drawHouse(QPainter& p, const StoryCamera& cam) const;
-    void drawPerson(QPainter& p, const StoryCamera& cam) const;
+    void drawPerson(QPainter& p, const StoryCamera& cam) const;  // at the person's fade
+    void drawPersonOpaque(QPainter& p, const StoryCamera& cam) const;
     void drawOverlay(QPainter& p) const;
 };
 

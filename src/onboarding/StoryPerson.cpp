@@ -193,6 +193,13 @@ QPointF kneePoint(QPointF hip, QPointF ankle, double zoom) {
 }
 
 void StoryFilm::drawPerson(QPainter& p, const StoryCamera& cam) const {
+    p.save();
+    p.setOpacity(p.opacity() * personFade());
+    drawPersonOpaque(p, cam);
+    p.restore();
+}
+
+void StoryFilm::drawPersonOpaque(QPainter& p, const StoryCamera& cam) const {
     const double z = cam.zoom;
     const double W = width();
     const double gy = groundY();
@@ -205,10 +212,8 @@ void StoryFilm::drawPerson(QPainter& p, const StoryCamera& cam) const {
     const double hipY = 4 * w * std::cos(4 * kPi * px / 172) - 250 - 24 * smooth(step);
     const QPointF hip(sx(px), sy(hipY));
     const double phase = px / 172;
-    const double fade = personFade();
 
     p.save();
-    p.setOpacity(p.opacity() * fade);
     struct Leg {
         double side, offset;
         const char* colour;

@@ -177,7 +177,29 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         p.setBrush(hex("#FFD58A", 0.42 * open));
         p.drawPolygon(wedge, 4);
     }
-    if (personFade() > 0) drawPerson(p, cam);
+    const double fade = personFade();
+    if (fade >= 1) {
+        drawPerson(p, cam);
+    } else if (fade > 0) {
+        // Fading as one layer, so his limbs do not show through his coat.
+        static QImage layer;
+        const QTransform m = p.transform();
+        const double device = std::max(1.0, std::hypot(m.m11(), m.m12()));
+        const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
+        if (layer.size() != px) layer = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        {
+            QPainter l(&layer);
+            l.setRenderHint(QPainter::Antialiasing);
+            l.scale(device, device);
+            // Drawn at full strength here; the layer carries the fade.
+            drawPersonOpaque(l, cam);
+        }
+        p.save();
+        p.setOpacity(p.opacity() * fade);
+        p.drawImage(QRectF(0, 0, W, H), layer);
+        p.restore();
+    }
 }
 
 void StoryFilm::drawHouse(QPainter& p, const StoryCamera& cam) const {

@@ -285,6 +285,10 @@ TEST(OnboardingFlow, BreedPickStoresPostsAndBounces) {
     const QPointF at = siamese->rect.center();
     v->mouseMove(at, kRect);
     EXPECT_EQ(v->hoveredBreed(), CatBreed::siamese);
+    rig.advance(0.5);
+    test::keepRender(render(*v, rig), QStringLiteral("page-1-hover"));
+    EXPECT_TRUE(v->hitTest(at, kRect));
+    EXPECT_FALSE(v->hitTest(QPointF(100, 20), kRect));
     EXPECT_TRUE(v->mousePress(at, kRect));
     EXPECT_EQ(rig.store->string(QStringLiteral("catBreed")), QStringLiteral("siamese"));
     EXPECT_EQ(rig.emotes, std::vector<BotEmote>{BotEmote::happy});
@@ -309,6 +313,17 @@ TEST(OnboardingName, TypingStoresEveryKeystroke) {
     }
     EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mochi"));
     EXPECT_EQ(rig.islandName, QStringLiteral("Mochi"));
+    rig.advance(0.1);
+    const QImage typed = render(*v, rig);
+    test::keepRender(typed, QStringLiteral("page-0-typed"));
+    // The typed name shows light inside the field; the placeholder is gone.
+    const auto* field = find(*v, Kind::field);
+    ASSERT_NE(field, nullptr);
+    int light = 0;
+    for (int x = int(field->rect.left()) + 10; x < int(field->rect.left()) + 70; ++x)
+        for (int y = int(field->rect.top()) + 4; y < int(field->rect.bottom()) - 4; ++y)
+            if (test::luminance(typed.pixel(x, y)) > 200) ++light;
+    EXPECT_GT(light, 40);
     auto left = key(Qt::Key_Left);
     v->keyPress(&left);
     auto bs = key(Qt::Key_Backspace);

@@ -187,7 +187,7 @@ TEST(StoryFrames, WhatAViewerSees) {
             if (test::luminance(cap.pixel(x, y)) > 200) ++light;
     EXPECT_GT(light, 30);
     // The open door at 16 s pours warm light: the doorway is lit.
-    for (double t : {0.8, 3.0, 5.0, 7.8, 11.0, 14.5, 15.5, 17.6, 18.0, 20.0, 21.0, 22.0, 23.5})
+    for (double t : {0.8, 3.0, 5.0, 7.8, 11.0, 14.5, 15.5, 16.0, 17.6, 18.0, 20.0, 21.0, 22.0, 23.5})
         test::keepRender(frame(t, CatEnv{CatBreed::orange, {}}), QStringLiteral("film-%1").arg(t, 0, 'f', 1));
 }
 
