@@ -267,6 +267,22 @@ TEST(OnboardingFlow, LocationConsent) {
     EXPECT_EQ(v->page(), 4);
 }
 
+TEST(OnboardingFlow, EveryShowingStartsAfresh) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    for (int showing = 1; showing <= 2; ++showing) {
+        TobbiOnboardingView v(rig.services());
+        EXPECT_EQ(v.page(), 0);
+        EXPECT_FALSE(v.askedLocation());
+        for (int i = 0; i < 3; ++i) v.nextPage();
+        EXPECT_NE(find(v, Kind::useLocation), nullptr);
+        press(v, Kind::useLocation);
+        EXPECT_EQ(rig.skyStarts, showing);
+        rig.sky = SkyModel::Status::Kind::live;
+        EXPECT_EQ(v.locationStatusText(), QStringLiteral("Live: light rain."));
+    }
+}
+
 TEST(OnboardingFlow, BreedPickStoresPostsAndBounces) {
     Rig rig;
     rig.store->set(QStringLiteral("catBreed"), QStringLiteral("lion"));

@@ -154,7 +154,58 @@ TEST(StoryStreet, HashIsStable) {
     }
 }
 
-QImage frame(double t, const CatEnv& env = {}) {
+QImage frame(double t, const CatEnv& env = {});
+
+QPoint onScreen(const StoryFilm& f, double x, double y) {
+    const auto cam = f.camera();
+    return QPoint(int(std::lround((x - cam.cx) * cam.zoom + f.width() / 2)), int(std::lround(y * cam.zoom + f.groundY())));
+}
+
+TEST(StoryFrames, TheDoorOpensOntoWarmLight) {
+    StoryFilm f;
+    f.t = 14.0;
+    // The closed leaf: a dark teal where the doorway's middle is.
+    const QColor closed = frame(14.0).pixelColor(onScreen(f, storyDoorX() + 8, -200));
+    EXPECT_LT(closed.red(), 80);
+    EXPECT_GT(closed.green(), closed.red());
+    f.t = 19.9;
+    const QColor open = frame(19.9).pixelColor(onScreen(f, storyDoorX() + 30, -200));
+    EXPECT_GT(open.red(), 200);
+    EXPECT_GT(open.green(), 180);
+}
+
+TEST(StoryFrames, TheKittenIsASilhouetteUntilTheDoorLightsIt) {
+    const auto centreOf = [](double t) {
+        StoryFilm f;
+        f.t = t;
+        const auto spot = f.kittenPosition(f.camera());
+        return onScreen(f, spot.x, spot.lift - 35);
+    };
+    // An orange cat: dark on the street, its own warm coat in the doorway.
+    const CatEnv orange{CatBreed::orange, {}};
+    const QImage street = frame(8.3, orange);
+    const QImage door = frame(21.5, orange);
+    double streetRed = 0, doorRed = 0;
+    for (int dx = -6; dx <= 6; ++dx)
+        for (int dy = -4; dy <= 4; ++dy) {
+            streetRed = std::max(streetRed, double(street.pixelColor(centreOf(8.3) + QPoint(dx, dy)).red()));
+            doorRed = std::max(doorRed, double(door.pixelColor(centreOf(21.5) + QPoint(dx, dy)).red()));
+        }
+    EXPECT_LT(streetRed, 110);
+    EXPECT_GT(doorRed, 170);
+}
+
+TEST(StoryFrames, LetterboxDrawsBands) {
+    StoryFilm f;
+    f.t = 8;
+    f.layout.letterbox = true;
+    EXPECT_DOUBLE_EQ(f.groundY(), 0.8 * 180 - 46);
+    const QImage img = test::renderImage(640, 180, [&](QPainter& p) { f.paint(p, CatEnv{}); });
+    EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(5, 175), qRgb(0, 0, 0));
+}
+
+QImage frame(double t, const CatEnv& env) {
     StoryFilm f;
     f.t = t;
     return test::renderImage(640, 180, [&](QPainter& p) { f.paint(p, env); });
