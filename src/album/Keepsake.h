@@ -1,0 +1,41 @@
+#pragma once
+// One saved page of one cat's life, and the JSON form of the album's list of them.
+#include "cat/CatOutfit.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace kp {
+
+struct MacKeepsake {
+    QString id;           // upper-case UUID, 8-4-4-4-12
+    QString key;          // the diary key it was made from ("arrived", "days-7", "candid"...)
+    double date = 0;      // when the moment happened, reference seconds
+    double catBirth = 0;  // the cat it belongs to: all its keepsakes carry exactly this
+    QString name;         // the cat's name at the time
+    QString breed;        // raw value of the cat's breed at the time
+    double age = 0;       // seconds from catBirth to date
+    QString title;
+    QString note;
+    bool died = false;
+    QStringList photos;    // file names in the album's photo folder, in display order
+    QStringList captions;  // one per photo
+    std::optional<CatOutfit> outfit;
+
+    friend bool operator==(const MacKeepsake&, const MacKeepsake&) = default;
+};
+
+// A JSON array of keepsake objects, members in record order ("outfit" left out when there is none).
+QByteArray encodeKeepsakes(const std::vector<MacKeepsake>& keepsakes);
+// Strict: any element missing a member (other than "outfit") or holding one of the wrong type makes
+// the whole list unreadable.
+std::optional<std::vector<MacKeepsake>> decodeKeepsakes(const QByteArray& json);
+
+// A new identity in the stored form.
+QString newKeepsakeId();
+
+}  // namespace kp

@@ -1,0 +1,136 @@
+#pragma once
+// The album's model: the keepsake store ("album.v1"), the photo folder, the unseen count the rooms'
+// album button shows, and the collector that turns due diary entries into keepsakes.
+#include "album/Keepsake.h"
+#include "app/IslandTypes.h"
+#include "cat/CatAccessory.h"
+#include "cat/CatLook.h"
+#include "life/PetTypes.h"
+#include "life/SkyTypes.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace kp {
+
+class Clock;
+class Defaults;
+class PetLife;
+class Scheduler;
+enum class DiaryPlace;
+
+// What a collection reads from the living cat, taken at the moment of the collection.
+struct AlbumCat {
+    double birth = 0;
+    bool isOut = false;
+    IslandRoomKind room{};
+    IslandRoomKind viewRoom{};
+    bool isDead = false;
+    bool content = true;  // no need right now
+    bool isSleeping = false;
+    std::optional<PetErrand> errand;
+    bool inHouse = false;
+    double place = 0.5;  // 0 at the room's left edge, 1 at its right
+
+    static AlbumCat of(const PetLife& life);
+    // Not out on the desktop, and in the room the island shows.
+    bool inView() const { return !isOut && room == viewRoom; }
+};
+
+// The rest of the app as a collection sees it; `live()` reads the shared objects.
+struct AlbumWorld {
+    std::function<AlbumCat()> cat;
+    std::function<SkyLook()> look;
+    std::function<bool()> skyCyclesPreview;
+    std::function<std::vector<CatAccessory>()> unlocked;
+    std::function<bool()> walletEnabled;
+    std::function<void(long long amount, double at)> pay;  // adds, shows the gain and saves
+
+    static AlbumWorld live();
+};
+
+class MacAlbum : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int unseen READ unseen NOTIFY unseenChanged)
+public:
+    static constexpr int cap = 400;
+    static constexpr double period = 10.0;      // seconds between collections
+    static constexpr double firstRunAfter = 3.0;
+
+    MacAlbum(Defaults& store, Clock& clock, Scheduler& scheduler, AlbumWorld world,
+             QObject* parent = nullptr);
+    ~MacAlbum() override;
+
+    // The app's album on the standard store, system clock and Qt scheduler, made on first use.
+    static MacAlbum& shared();
+
+    // --- Store ---
+    // Every keepsake, oldest first; an unreadable record reads as empty (and is kept aside).
+    std::vector<MacKeepsake> load() const;
+    // Sorts by date, keeps the newest 400 and replaces the record.
+    void save(std::vector<MacKeepsake> keepsakes);
+    // Keepsakes of any cat dated after the album was last opened, arrivals not counted.
+    int unseenCount() const;
+    int unseen() const { return unseen_; }
+    // The user has seen the album now: stores "albumOpenedAt" and clears the count.
+    void markOpened();
+    // The photo folder, created when missing.
+    QString photoFolder() const;
+    // Writes the image as a JPEG file in the photo folder; its file name, or none.
+    std::optional<QString> savePhoto(const QImage& image) const;
+
+    // --- Collection ---
+    // Starts the 10 s collection (the first run 3 s from now); a second call does nothing.
+    void start();
+    bool isStarted() const;
+    // The island is open to home (true) or not; the time it opened feeds candid moments.
+    void setNotchOpen(bool open);
+    bool notchOpen() const { return notchOpen_; }
+    std::optional<double> openSince() const { return openSince_; }
+    // Collects the diary entries due at `now` as keepsakes.
+    void addDueKeepsakes(double now);
+
+    // Photo sources, filled by the app: the open island's room rendered at 640 x 160 points (any
+    // scale, same aspect), and the story film's arrival frame at 420 x 320 points for a breed. An
+    // unset hook or a null image means no photo.
+    void setSceneSnapshot(std::function<QImage()> snapshot) { sceneSnapshot_ = std::move(snapshot); }
+    void setArrivalSnapshot(std::function<QImage(CatBreed)> snapshot) {
+        arrivalSnapshot_ = std::move(snapshot);
+    }
+
+    // "12 days", "5 hours", "1 minutes": the unit never changes to the singular.
+    static QString ageText(double seconds);
+    static std::optional<CatDoing> currentDoing(const AlbumCat& cat);
+    static std::optional<DiaryPlace> currentPlace(const AlbumCat& cat);
+    // The crops of the photos: around the cat in the room, and the kitten in the film frame.
+    static QImage cropScene(const QImage& room, double place);
+    static QImage cropArrival(const QImage& film);
+
+signals:
+    void unseenChanged(int unseen);
+
+private:
+    void setUnseen(int n);
+    std::optional<QString> scenePhoto(double place) const;
+    std::optional<QString> arrivalPhoto(const QString& breed) const;
+
+    Defaults& store_;
+    Clock& clock_;
+    Scheduler& scheduler_;
+    AlbumWorld world_;
+    std::function<QImage()> sceneSnapshot_;
+    std::function<QImage(CatBreed)> arrivalSnapshot_;
+
+    int unseen_ = 0;
+    std::uint64_t timer_ = 0;
+    std::uint64_t firstRun_ = 0;
+    std::optional<double> openSince_;
+    bool notchOpen_ = false;
+};
+
+}  // namespace kp
