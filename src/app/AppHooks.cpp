@@ -1,6 +1,7 @@
 #include "app/AppInfo.h"
 
 #include "app/AppState.h"
+#include "app/IslandContents.h"
 #include "app/PomodoroNeighbour.h"
 #include "audio/MusicBox.h"
 #include "audio/PetSoundPlayer.h"
@@ -36,6 +37,10 @@ AppDelegate::Hooks appHooks() {
     // Lives as long as the app: the island and the menu hold it.
     static PomodoroNeighbour pomodoro(Pomodoro::shared(), Wallet::shared());
     hooks.neighbours.pomodoro = &pomodoro;
+    // The open island's room; its buttons tick at the normal pitch, not in the cat's voice.
+    hooks.neighbours.makeRoom = [] {
+        return makeRoomContent(AppState::shared(), [] { playAtNormalPitch(PetSound::tap); });
+    };
     hooks.followView = [](IslandRoomKind room) { AppState::shared().life().followView(room); };
 
     hooks.configureState = [](AppState& state) {

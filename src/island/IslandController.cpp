@@ -216,7 +216,9 @@ void TestIslandController::clickAt(QPointF islandPoint) {
         machine_.click();
         return;
     }
-    if (s == State::onboarding && panel_ && panel_->onboardingButton().contains(islandPoint)) {
+    // Hosted first-run pages take their own clicks.
+    if (s == State::onboarding && panel_ && !neighbours_.makeOnboarding &&
+        panel_->onboardingButton().contains(islandPoint)) {
         hub_.post(note::onboardingDone);
     }
 }

@@ -71,6 +71,7 @@ public:
     IslandStateMachine& machine() { return machine_; }
     IslandPanel* panel() const { return panel_; }
     IslandPomodoro& pomodoro() const { return *neighbours_.pomodoro; }
+    const IslandNeighbours& neighbours() const { return neighbours_; }
     const Clock& clock() const { return clock_; }
     // The island's frame on its screen for its current state.
     QRectF islandFrame() const;

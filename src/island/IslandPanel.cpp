@@ -5,20 +5,26 @@
 #include "app/AppState.h"
 #include "cat/CatLook.h"
 #include "cat/Closet.h"
+#include "island/IslandContent.h"
 #include "island/IslandController.h"
 #include "island/IslandRootView.h"
 #include "island/TobbiFace.h"
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
+#include "platform/Color.h"
 #include "platform/Defaults.h"
 
 #include <QGuiApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
+#include <QWindow>
 
 #include <cmath>
 
@@ -36,6 +42,7 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
     setWindowTitle(QStringLiteral("Kettlepaw Island"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);  // hosted content follows the pointer for hover and the hand cursor
     // Without a compositor transparent pixels come out black: the window is cut to the island's shape instead.
     compositor_ = QGuiApplication::platformName() == QLatin1String("xcb") && x11::compositorRunning();
     if (compositor_) setAttribute(Qt::WA_TranslucentBackground);
@@ -66,6 +73,7 @@ IslandPanel::~IslandPanel() = default;
 
 void IslandPanel::showState(State from, State to) {
     shown_ = to;
+    enterContent(from, to);
     const QSizeF notch(state_.notchWidth, state_.notchHeight);
     if (from == State::hidden && !isVisible()) {
         spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
@@ -82,9 +90,76 @@ void IslandPanel::showState(State from, State to) {
     update();
 }
 
+void IslandPanel::enterContent(State from, State to) {
+    if (from == to) return;
+    const IslandNeighbours& n = controller_.neighbours();
+    if (from == State::home && room_) room_->didDisappear();
+    if (from == State::onboarding && onboarding_) {
+        onboarding_->didDisappear();
+        // The pages may be finishing from inside their own click: they go once it has returned.
+        onboarding_.release()->deleteLater();
+    }
+    contentPressed_ = false;
+    setHandCursor(false);
+    auto repaintOnFrame = [this](IslandContent* c) {
+        connect(c, &IslandContent::frameDue, this, [this] {
+            if (isVisible()) update();
+        });
+    };
+    if (to == State::home && n.makeRoom) {
+        // Made on the first opening, so a hidden island never pays for the room.
+        if (!room_ && (room_ = n.makeRoom())) repaintOnFrame(room_.get());
+        if (room_) room_->didAppear();
+    }
+    if (to == State::onboarding && n.makeOnboarding) {
+        if ((onboarding_ = n.makeOnboarding())) {
+            repaintOnFrame(onboarding_.get());
+            onboarding_->didAppear();
+        }
+    }
+    followKeyboardWish();
+}
+
+IslandContent* IslandPanel::content() const {
+    if (shown_ == State::home) return room_.get();
+    if (shown_ == State::onboarding) return onboarding_.get();
+    return nullptr;
+}
+
+void IslandPanel::followKeyboardWish() {
+    const IslandContent* c = content();
+    const bool want = c && c->wantsKeyboard();
+    if (want == keyboard_) return;
+    keyboard_ = want;
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowDoesNotAcceptFocus, !want);
+    // In place: QWidget::setWindowFlags would recreate (and hide) the window.
+    overrideWindowFlags(flags);
+    if (QWindow* w = windowHandle()) w->setFlags(flags);
+    setFocusPolicy(want ? Qt::StrongFocus : Qt::NoFocus);
+    if (want && isVisible()) {
+        activateWindow();
+        setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void IslandPanel::setHandCursor(bool hand) {
+    if (hand == handCursor_) return;
+    handCursor_ = hand;
+    if (hand)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+}
+
 QRectF IslandPanel::islandRect() const {
     const QSizeF s = spring_.size();
     return {(width() - s.width()) / 2, 0, s.width(), s.height()};
+}
+
+void IslandPanel::finishMoving() {
+    spring_.jumpTo(spring_.target(), island::cornerRadiusFor(shown_));
+    animate();
 }
 
 void IslandPanel::relocate() {
@@ -172,6 +247,11 @@ IslandScene IslandPanel::scene() const {
 
 void IslandPanel::tick() {
     if (!isVisible()) return;
+    if (content()) {
+        // Hosted content asks for its own frames.
+        followKeyboardWish();
+        return;
+    }
     const double t = controller_.clock().monotonic();
     bool repaint = signature() != drawn_;
     if (!repaint && spring_.isSettled())
@@ -217,17 +297,48 @@ void IslandPanel::paintEvent(QPaintEvent*) {
     path.translate(r.topLeft());
     p.fillPath(path, Qt::black);
     if (shown_ == State::hidden) return;
+    if (shown_ == State::home && room_) {
+        // The room opens with the island.
+        p.setClipPath(path);
+        p.save();
+        room_->paint(p, contentRect(), spring_.size().height());
+        p.restore();
+        paintCountdown(p);
+        return;
+    }
     // Content appears once the island is near its size, so nothing spills while it grows.
     const QSizeF target = spring_.target();
     if (std::abs(spring_.size().width() - target.width()) > 24 || std::abs(spring_.size().height() - target.height()) > 12)
         return;
     p.setClipPath(path);
+    if (IslandContent* c = content()) {
+        p.save();
+        c->paint(p, contentRect(), spring_.size().height());
+        p.restore();
+        return;
+    }
     paintIslandContent(p, contentRect(), scene(), FaceEmotes::shared());
+}
+
+void IslandPanel::paintCountdown(QPainter& p) {
+    const double left = controller_.machine().collapseRemaining();
+    if (left <= 0) return;
+    const QRectF r = contentRect();
+    QColor bar = colorFromHex(kIslandInk);
+    bar.setAlphaF(0.35);
+    const double full = r.width() - 48;
+    p.fillRect(QRectF(r.left() + 24, r.bottom() - 2, full * left, 2), bar);
 }
 
 void IslandPanel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         pressed_ = islandRect().contains(event->position());
+        contentPressed_ = false;
+        if (IslandContent* c = content(); c && pressed_) {
+            contentPressed_ = c->mousePress(event->position());
+            update();
+            followKeyboardWish();
+        }
     } else if (event->button() == Qt::RightButton && menu_ && !QSystemTrayIcon::isSystemTrayAvailable()) {
         // Without a tray host the island is where the menu lives.
         menu_->popup(event->globalPosition().toPoint());
@@ -237,12 +348,58 @@ void IslandPanel::mousePressEvent(QMouseEvent* event) {
 void IslandPanel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !pressed_) return;
     pressed_ = false;
+    if (IslandContent* c = content()) {
+        if (contentPressed_) c->mouseRelease(event->position());
+        contentPressed_ = false;
+        update();
+        followKeyboardWish();
+        return;
+    }
     const QRectF r = islandRect();
     if (!r.contains(event->position())) return;
     // Island coordinates follow the settled size, centred in the window.
     const QSizeF target = spring_.target();
     const QPointF origin((width() - target.width()) / 2, 0);
     controller_.clickAt(event->position() - origin);
+}
+
+void IslandPanel::mouseMoveEvent(QMouseEvent* event) {
+    IslandContent* c = content();
+    if (!c) return;
+    c->mouseMove(event->position());
+    setHandCursor(c->isActionableAt(event->position()));
+}
+
+void IslandPanel::leaveEvent(QEvent* event) {
+    if (IslandContent* c = content()) c->mouseLeave();
+    setHandCursor(false);
+    QWidget::leaveEvent(event);
+}
+
+void IslandPanel::keyPressEvent(QKeyEvent* event) {
+    IslandContent* c = content();
+    if (c && c->keyPress(event)) {
+        update();
+        followKeyboardWish();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool IslandPanel::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const IslandContent* c = content();
+        const QString text = c ? c->toolTipAt(help->pos()) : QString();
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 }  // namespace kp

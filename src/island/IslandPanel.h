@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QTimer;
@@ -16,6 +17,7 @@ class QTimer;
 namespace kp {
 
 class AppState;
+class IslandContent;
 class TestIslandController;
 
 class IslandPanel : public QWidget {
@@ -29,6 +31,8 @@ public:
     // Called by the controller's poll while the island shows; repaints only what changed.
     void tick();
     void contentChanged() { update(); }
+    // Skips the rest of the size animation.
+    void finishMoving();
     // Follows a change of the screen's size or of which screen is the island's.
     void relocate();
     void setContextMenu(QMenu* menu) { menu_ = menu; }
@@ -36,11 +40,22 @@ public:
     QRectF onboardingButton() const;
     // The island's current (animated) rectangle in window coordinates.
     QRectF islandRect() const;
+    // Where hosted content is drawn, in window coordinates: the settled island, centred.
+    QRectF contentRect() const;
+    // The content shown now (the room while open, the first-run pages), or null.
+    IslandContent* content() const;
+    IslandContent* room() const { return room_.get(); }
+    // Whether the window takes keyboard focus now (only while hosted content needs typing).
+    bool acceptsKeyboard() const { return keyboard_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void animate();
@@ -56,7 +71,10 @@ private:
     Signature signature() const;
     // The island's content as it stands now, and where it is drawn in the window.
     IslandScene scene() const;
-    QRectF contentRect() const;
+    void enterContent(IslandStateMachine::State from, IslandStateMachine::State to);
+    void followKeyboardWish();
+    void setHandCursor(bool hand);
+    void paintCountdown(QPainter& p);
 
     AppState& state_;
     TestIslandController& controller_;
@@ -70,6 +88,11 @@ private:
     double lastCountdownPaint_ = 0;
     double lastMarkPaint_ = 0;
     CatBreed breed_ = CatBreed::orange;
+    std::unique_ptr<IslandContent> room_;
+    std::unique_ptr<IslandContent> onboarding_;
+    bool contentPressed_ = false;
+    bool keyboard_ = false;
+    bool handCursor_ = false;
 };
 
 }  // namespace kp

@@ -5,8 +5,11 @@
 #include "platform/EnumNames.h"
 
 #include <functional>
+#include <memory>
 
 namespace kp {
+
+class IslandContent;
 
 enum class PomodoroPhase { idle, focus, focusDone, rest, restDone };
 
@@ -61,6 +64,9 @@ struct IslandNeighbours {
     IslandMusic* music = nullptr;                  // none: silent
     std::function<void(bool)> setNotchOpen;        // the album, told whether the island is open
     std::function<SkyLook()> skyLook;              // the current sky; none: a clear day
+    // What the open island shows; none: the island's own stand-in pages.
+    std::function<std::unique_ptr<IslandContent>()> makeRoom;        // built on the first opening, then kept
+    std::function<std::unique_ptr<IslandContent>()> makeOnboarding;  // built afresh for each first-run visit
 };
 
 }  // namespace kp

@@ -58,6 +58,14 @@ count_colour() {  # x y w h r g b
       if (dr < 40 && dg < 40 && db < 40) n++ } END { print n + 0 }'
 }
 
+# Counts lit pixels (some channel above 70) in a screen rectangle: the room's walls, not a black island.
+count_lit() {  # x y w h
+  command -v import >/dev/null || { echo -1; return; }
+  import -window root -crop "$3x$4+$1+$2" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*: (\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+    awk '$1 > 70 || $2 > 70 || $3 > 70 { n++ } END { print n + 0 }'
+}
+
 # KP_SHOTS_DIR=<folder> keeps a screenshot of the top of the screen at each step.
 shot() {
   [ -n "${KP_SHOTS_DIR:-}" ] && command -v import >/dev/null || return 0
@@ -103,6 +111,9 @@ n=$(count_colour $((cx - 138 + 8)) 4 30 24 232 162 90)
 xdotool click 1
 expect_shape 640x160 3 "open on a click"
 sleep 0.5; shot 4-open
+# The open island shows the room: a band across its middle is mostly lit walls.
+n=$(count_lit $((cx - 300)) 60 600 20)
+[ "$n" = -1 ] || [ "$n" -gt 9000 ] || fail "no room in the open island ($n lit of 12000)"
 xdotool mousemove "$far_x" "$far_y"
 expect_shape 276x32 5 "collapse after the open delay"
 sleep 0.5; shot 5-collapsed

@@ -1,0 +1,43 @@
+#pragma once
+// Painter-drawn content the open island hosts (the room, the first-run pages). The panel paints it
+// each frame into a rectangle of its window and forwards the pointer and keys; every position given
+// to the content is in the coordinates of the rectangle it was last painted into.
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+class QKeyEvent;
+class QPainter;
+
+namespace kp {
+
+class IslandContent : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~IslandContent() override = default;
+
+    // The island started / stopped showing this content.
+    virtual void didAppear() {}
+    virtual void didDisappear() {}
+    // `islandHeight`: the island's current (animated) height, as it opens.
+    virtual void paint(QPainter& p, const QRectF& rect, double islandHeight) = 0;
+    // True when the content took the press.
+    virtual bool mousePress(QPointF) { return false; }
+    virtual bool mouseRelease(QPointF) { return false; }
+    virtual void mouseMove(QPointF) {}
+    virtual void mouseLeave() {}
+    virtual QString toolTipAt(QPointF) const { return {}; }
+    // An enabled control lies under the point (pointing-hand cursor).
+    virtual bool isActionableAt(QPointF) const { return false; }
+    virtual bool keyPress(QKeyEvent*) { return false; }
+    // The content needs typed keys now: the island must accept keyboard focus.
+    virtual bool wantsKeyboard() const { return false; }
+
+signals:
+    // A display frame is due: the host repaints.
+    void frameDue();
+};
+
+}  // namespace kp
