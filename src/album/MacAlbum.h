@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -81,6 +82,8 @@ public:
     void markOpened();
     // The photo folder, created when missing.
     QString photoFolder() const;
+    // The full path of a stored photo name; empty for a name that would leave the folder.
+    QString photoPath(const QString& name) const;
     // Writes the image as a JPEG file in the photo folder; its file name, or none.
     std::optional<QString> savePhoto(const QImage& image) const;
 
