@@ -1,0 +1,132 @@
+#include "desktop/KeyboardWalk.h"
+
+#include "platform/Random.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+namespace kp::keyboardwalk {
+
+namespace {
+
+const QString kSuffix = QStringLiteral(" walked on the keyboard.txt");
+// NAME_MAX on the usual file systems, in bytes.
+constexpr int kMaxNameBytes = 255;
+
+Opener& currentOpener() {
+    static Opener opener = [](const QString& path) {
+        QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    };
+    return opener;
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString mashText(RandomSource& random) {
+    constexpr int rowCount = int(std::size(keyRows));
+    QString text;
+    const int bursts = 5 + random.uniformInt(0, 4);
+    for (int b = 0; b < bursts; ++b) {
+        std::string row = keyRows[random.uniformInt(0, rowCount - 1)];
+        // A held key.
+        const char held = row[size_t(random.uniformInt(0, int(row.size()) - 1))];
+        const int repeats = 4 + random.uniformInt(0, 12);
+        text += QString(repeats, QChar(held));
+        // A paw rolling along the same row (Fisher-Yates with the injected source).
+        for (int i = int(row.size()) - 1; i > 0; --i) std::swap(row[size_t(i)], row[size_t(random.uniformInt(0, i))]);
+        const int rolled = std::min(2 + random.uniformInt(0, 4), int(row.size()));
+        text += QString::fromLatin1(row.data(), rolled);
+        // The separator.
+        if (random.coin())
+            text += QLatin1Char(' ');
+        else
+            text += random.coin() ? QStringLiteral("\n") : QStringLiteral(";;;;");
+    }
+    return text;
+}
+
+QString fileName(const QString& petName) {
+    QString name;
+    name.reserve(petName.size());
+    for (const QChar c : petName) {
+        // One path component: no separators, no control characters.
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            name += QLatin1Char('_');
+        else
+            name += c;
+    }
+    name = name.trimmed();
+    // No hidden file, and never "." or "..".
+    while (name.startsWith(QLatin1Char('.'))) name.remove(0, 1);
+    name = name.trimmed();
+    if (name.isEmpty()) name = QStringLiteral("Tobbi");
+    // Keep the whole name within the file system's limit, cutting whole characters.
+    const int room = kMaxNameBytes - int(kSuffix.toUtf8().size());
+    while (name.toUtf8().size() > room) {
+        name.chop(1);
+        if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);
+    }
+    return name + kSuffix;
+}
+
+QString writeFile(const QString& folder, const QString& petName, const QString& text) {
+    const QString target = QDir(folder).filePath(fileName(petName));
+    const QByteArray targetPath = QFile::encodeName(target);
+    const QByteArray bytes = text.toUtf8();
+
+    // A fresh file beside the target, made exclusively and never through a link.
+    QByteArray tempPath;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        tempPath = QFile::encodeName(QDir(folder).filePath(
+            QStringLiteral(".kp-keys-%1-%2.tmp").arg(::getpid()).arg(quint32(std::random_device{}()), 8, 16,
+                                                                       QLatin1Char('0'))));
+        fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) return {};
+    }
+    if (fd < 0) return {};
+
+    bool ok = writeAll(fd, bytes);
+    ok = (::close(fd) == 0) && ok;
+    // rename() replaces whatever entry sits at the target, a link included, without following it.
+    if (!ok || ::rename(tempPath.constData(), targetPath.constData()) != 0) {
+        ::unlink(tempPath.constData());
+        return {};
+    }
+    return target;
+}
+
+Opener setOpener(Opener opener) {
+    Opener before = std::move(currentOpener());
+    currentOpener() = std::move(opener);
+    return before;
+}
+
+void open(const QString& path) {
+    if (currentOpener()) currentOpener()(path);
+}
+
+}  // namespace kp::keyboardwalk

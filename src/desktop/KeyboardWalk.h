@@ -1,0 +1,38 @@
+#pragma once
+// The cat's keyboard walk: a burst of key mashing written to "<name> walked on the keyboard.txt" in the
+// temporary folder and opened in the user's text editor.
+#include <QString>
+
+#include <functional>
+
+namespace kp {
+
+class RandomSource;
+
+namespace keyboardwalk {
+
+// The store key holding the time of the last walk, seconds since 1970.
+inline constexpr const char* lastWalkKey = "desktopLastKeyboard";
+
+// The key rows the paws land on.
+inline constexpr const char* keyRows[] = {"asdfghjkl", "qwertyuiop", "zxcvbnm", "jkl;", "mnbv", "ghfj"};
+
+// 5 to 9 bursts of a held key, a paw roll along the same row and a separator.
+QString mashText(RandomSource& random);
+
+// The file name for a cat: the name made safe as one path component, then " walked on the keyboard.txt".
+QString fileName(const QString& petName);
+
+// Writes `text` (UTF-8) to `folder`/`fileName(petName)` as a complete new file that replaces an earlier
+// one. The file is made under a fresh name with O_EXCL|O_NOFOLLOW and renamed into place, so a link
+// planted at the target is replaced, never followed. The written path, or empty on failure.
+QString writeFile(const QString& folder, const QString& petName, const QString& text);
+
+// Opens a written file in the user's editor. Replaceable so tests launch nothing; returns the opener
+// in place before.
+using Opener = std::function<void(const QString& path)>;
+Opener setOpener(Opener opener);
+void open(const QString& path);
+
+}  // namespace keyboardwalk
+}  // namespace kp
