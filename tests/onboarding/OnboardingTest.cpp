@@ -1,4 +1,5 @@
 #include "onboarding/OnboardArt.h"
+#include "onboarding/OnboardingContent.h"
 #include "onboarding/TobbiOnboardingView.h"
 #include "RenderSupport.h"
 
@@ -452,6 +453,47 @@ TEST(OnboardingRender, StaysInsideItsRect) {
     EXPECT_EQ(qAlpha(img.pixel(10, 100)), 0);
     EXPECT_EQ(qAlpha(img.pixel(690, 100)), 0);
     EXPECT_EQ(qAlpha(img.pixel(40, 40)), 255);
+}
+
+TEST(OnboardingHosting, TheIslandForwardsToThePages) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    int worldAsks = 0;
+    OnboardingContent content(rig.services(), [&](TobbiFace::World& w, CatOutfit&) {
+        ++worldAsks;
+        w.pointer = QPointF(10, 10);
+    });
+    content.didAppear();
+    EXPECT_TRUE(content.isTicking());
+    // The island draws its content at the settled island's place in its window.
+    const QRectF place(100, 0, 640, 180);
+    const QImage img = test::renderImage(840, 180, [&](QPainter& p) { content.paint(p, place, 180); });
+    EXPECT_EQ(worldAsks, 1);
+    EXPECT_EQ(qAlpha(img.pixel(50, 90)), 0);
+    EXPECT_TRUE(content.wantsKeyboard() == false);  // a returning cat has no name field
+    const auto* next = find(content.view(), Kind::next);
+    ASSERT_NE(next, nullptr);
+    const QPointF at = next->rect.center() + place.topLeft();
+    EXPECT_TRUE(content.isActionableAt(at));
+    EXPECT_TRUE(content.mousePress(at));
+    EXPECT_EQ(content.view().page(), 1);
+    content.didDisappear();
+    EXPECT_FALSE(content.isTicking());
+}
+
+TEST(OnboardingHosting, TheNameFieldAsksForTheKeyboard) {
+    Rig rig;
+    OnboardingContent content(rig.services());
+    content.didAppear();
+    EXPECT_FALSE(content.wantsKeyboard());  // the film first
+    test::renderImage(640, 180, [&](QPainter& p) { content.paint(p, kRect, 180); });
+    content.view().story()->finish();
+    EXPECT_TRUE(content.wantsKeyboard());
+    auto e = key(Qt::Key_K, QStringLiteral("K"));
+    EXPECT_TRUE(content.keyPress(&e));
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("K"));
+    content.view().nextPage();
+    EXPECT_FALSE(content.wantsKeyboard());
 }
 
 }  // namespace

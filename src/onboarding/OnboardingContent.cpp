@@ -1,0 +1,60 @@
+#include "onboarding/OnboardingContent.h"
+
+#include "app/AppState.h"
+#include "cat/Closet.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+
+#include <QPainter>
+
+namespace kp {
+
+OnboardingContent::OnboardingContent(OnboardingServices services, WorldSource world, QObject* parent)
+    : IslandContent(parent), view_(services), world_(std::move(world)), clock_(services.clock) {
+    frames_.setTimerType(Qt::PreciseTimer);
+    frames_.setInterval(16);
+    connect(&frames_, &QTimer::timeout, this, &IslandContent::frameDue);
+}
+
+void OnboardingContent::didAppear() { frames_.start(); }
+
+void OnboardingContent::didDisappear() { frames_.stop(); }
+
+void OnboardingContent::paint(QPainter& p, const QRectF& rect, double) {
+    rect_ = rect;
+    if (world_) {
+        TobbiFace::World world;
+        CatOutfit outfit;
+        world_(world, outfit);
+        view_.setFaceWorld(world);
+        view_.setOutfit(outfit);
+    }
+    view_.paint(p, rect, clock_->now());
+}
+
+bool OnboardingContent::mousePress(QPointF pos) { return view_.mousePress(pos, rect_); }
+
+void OnboardingContent::mouseMove(QPointF pos) { view_.mouseMove(pos, rect_); }
+
+void OnboardingContent::mouseLeave() { view_.mouseLeave(); }
+
+bool OnboardingContent::isActionableAt(QPointF pos) const { return view_.hitTest(pos, rect_); }
+
+bool OnboardingContent::keyPress(QKeyEvent* event) { return view_.keyPress(event); }
+
+bool OnboardingContent::wantsKeyboard() const { return view_.wantsKeyboard(); }
+
+std::unique_ptr<IslandContent> makeOnboardingContent(AppState& state) {
+    auto world = [&state](TobbiFace::World& w, CatOutfit& outfit) {
+        const PetLife& life = state.life();
+        w.inputs.petDead = life.isDead();
+        w.inputs.petSleeping = life.isSleeping();
+        w.inputs.override = state.faceOverride();
+        w.pointer = state.mousePosition;
+        w.islandFrame = state.islandFrame;
+        outfit = Closet::shared().outfit();
+    };
+    return std::make_unique<OnboardingContent>(OnboardingServices::forApp(state), world);
+}
+
+}  // namespace kp
