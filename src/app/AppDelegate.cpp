@@ -72,7 +72,9 @@ void AppDelegate::openSettings() {
     }
     if (hooks_.playEffect) hooks_.playEffect(PetSound::open);
     delete settings_.data();
-    settings_ = new SettingsWindow(makeSettingsPlaceholder(hooks_.neighbours.pomodoro->walletEnabled()));
+    QWidget* content = hooks_.makeSettingsView ? hooks_.makeSettingsView()
+                                               : makeSettingsPlaceholder(hooks_.neighbours.pomodoro->walletEnabled());
+    settings_ = new SettingsWindow(content);
     connect(settings_, &SettingsWindow::closing, this, [this] {
         if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
     });

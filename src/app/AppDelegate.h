@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -37,6 +38,7 @@ public:
         std::function<void()> saveLife;    // the termination save; default: the app state's cat
         std::function<void(AppState&)> configureState;  // once the app state (and the cat) exist
         std::function<void(IslandRoomKind)> followView;  // the cat walks into a room the island opens on
+        std::function<QWidget*()> makeSettingsView;  // the settings window's content; none: a stand-in
         IslandNeighbours neighbours;
         bool withIsland = true;            // false: no island, for tests
         Defaults* store = nullptr;         // the standard store when none

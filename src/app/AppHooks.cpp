@@ -14,6 +14,7 @@
 #include "life/SkyModel.h"
 #include "life/Wallet.h"
 #include "platform/Defaults.h"
+#include "settings/SettingsView.h"
 
 #include <QString>
 
@@ -41,6 +42,8 @@ AppDelegate::Hooks appHooks() {
     hooks.neighbours.makeRoom = [] {
         return makeRoomContent(AppState::shared(), [] { playAtNormalPitch(PetSound::tap); });
     };
+    // Built afresh each time the window opens; the window owns it.
+    hooks.makeSettingsView = []() -> QWidget* { return new TestSettingsView(nullptr); };
     hooks.followView = [](IslandRoomKind room) { AppState::shared().life().followView(room); };
 
     hooks.configureState = [](AppState& state) {
