@@ -107,6 +107,10 @@ OnboardingServices OnboardingServices::forApp(AppState& state) {
 }
 
 TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::move(services)) {
+    readStore();
+    storeWatch_ = QObject::connect(s_.store, &Defaults::changed, [this](const QString& key) {
+        if (key == kBreedKey || key == kNameKey) readStore();
+    });
     const bool onboarded = s_.store->boolValue(QStringLiteral("onboardedV1"));
     newCat_ = !onboarded;
     pageStart_ = now();
@@ -117,15 +121,18 @@ TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::
     }
 }
 
-TobbiOnboardingView::~TobbiOnboardingView() = default;
+TobbiOnboardingView::~TobbiOnboardingView() { QObject::disconnect(storeWatch_); }
+
+void TobbiOnboardingView::readStore() {
+    breed_ = fromRawValue<CatBreed>(s_.store->string(kBreedKey).toStdString()).value_or(CatBreed::orange);
+    name_ = s_.store->string(kNameKey);
+}
 
 double TobbiOnboardingView::now() const { return s_.clock->now(); }
 
-CatBreed TobbiOnboardingView::breed() const {
-    return fromRawValue<CatBreed>(s_.store->string(kBreedKey).toStdString()).value_or(CatBreed::orange);
-}
+CatBreed TobbiOnboardingView::breed() const { return breed_; }
 
-QString TobbiOnboardingView::storedName() const { return s_.store->string(kNameKey); }
+QString TobbiOnboardingView::storedName() const { return name_; }
 
 // Texts -------------------------------------------------------------------------------------------
 
@@ -212,6 +219,7 @@ void TobbiOnboardingView::openPhoneApp() {
 
 void TobbiOnboardingView::pickBreed(CatBreed b) {
     s_.store->set(kBreedKey, fromView(rawValue(b)));
+    breed_ = b;
     pickedAt_ = now();
     s_.hub->post(note::triggerEmote, BotEmote::happy);
 }
@@ -219,6 +227,7 @@ void TobbiOnboardingView::pickBreed(CatBreed b) {
 void TobbiOnboardingView::setStoredName(const QString& name) {
     const bool changed = name != storedName() || !s_.store->contains(kNameKey);
     s_.store->set(kNameKey, name);
+    name_ = name;
     if (changed) syncPetName();
 }
 

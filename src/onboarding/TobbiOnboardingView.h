@@ -13,6 +13,7 @@
 #include "life/SkyTypes.h"
 #include "onboarding/TobbiStory.h"
 
+#include <QMetaObject>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -156,6 +157,12 @@ private:
     CatOutfit outfit_;
     std::optional<CatBreed> hoveredBreed_;
     QPointF hoverPoint_;
+
+    // The stored breed and name, read once and again when the store says they changed.
+    void readStore();
+    CatBreed breed_ = CatBreed::orange;
+    QString name_;
+    QMetaObject::Connection storeWatch_;
 
     mutable std::vector<Control> controls_;
     mutable int laidPage_ = -1;

@@ -311,6 +311,9 @@ TEST(OnboardingFlow, BreedPickStoresPostsAndBounces) {
     EXPECT_EQ(rig.emotes, std::vector<BotEmote>{BotEmote::happy});
     EXPECT_TRUE(v->pageBody().startsWith(QStringLiteral("Siamese. Blue eyes")));
     EXPECT_EQ(v->pageTitle(), QStringLiteral("What kind of cat am I?"));
+    // A breed stored elsewhere shows at once.
+    rig.store->set(QStringLiteral("catBreed"), QStringLiteral("black"));
+    EXPECT_EQ(v->breed(), CatBreed::black);
     EXPECT_DOUBLE_EQ(onboard::pickBounce(0.225), 1.0);
     EXPECT_DOUBLE_EQ(onboard::pickBounce(0.45), 0.0);
     EXPECT_DOUBLE_EQ(onboard::pickBounce(1e9), 0.0);
