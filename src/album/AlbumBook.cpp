@@ -1,0 +1,172 @@
+#include "album/AlbumBook.h"
+
+#include "album/MacAlbum.h"
+#include "app/AppState.h"
+#include "cat/Closet.h"
+#include "life/PetLife.h"
+#include "life/Preferences.h"
+#include "platform/Defaults.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <set>
+
+namespace kp {
+
+void AlbumCatDrawing::paint(QPainter& p, const CatEnv& env) const {
+    CatBody body;
+    body.swing = 0;
+    body.tail = 0.2;
+    body.lying = false;
+    body.pawAngle = 0;
+    body.pawRaise = 0;
+    body.sit = 1;
+    body.pawOnTop = true;
+    body.paint(p, env);
+
+    CatHead head;
+    head.expression = expression;
+    head.size = 30;
+    head.mix = 1;
+    p.save();
+    p.translate(5, -13);
+    head.paint(p, env);
+    p.restore();
+
+    CatFrontPaw paw;
+    paw.sit = 1;
+    paw.paint(p, env);
+}
+
+void AlbumCatPicture::paint(QPainter& p, const QRectF& frame) const {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(frame.center() + offset);
+    p.scale(scale, scale);
+    cat.paint(p, env);
+    p.restore();
+}
+
+AlbumBook::AlbumBook(AlbumChapter c, std::vector<AlbumLeaf> leaves) : chapter(std::move(c)) {
+    std::stable_sort(leaves.begin(), leaves.end(),
+                     [](const AlbumLeaf& a, const AlbumLeaf& b) { return a.date < b.date; });
+    pages.reserve(leaves.size() + 2);
+    pages.push_back(AlbumPage::cover(chapter));
+    int n = 1;
+    for (AlbumLeaf& leaf : leaves) pages.push_back(AlbumPage::leafPage(std::move(leaf), n++));
+    pages.push_back(AlbumPage::end(chapter));
+}
+
+AlbumBookSource AlbumBookSource::live(const MacAlbum& album, double now) {
+    AlbumBookSource s;
+    const PetLife& life = AppState::shared().life();
+    s.livingBirth = life.birth();
+    s.livingIsDead = life.isDead();
+    s.livingName = prefs::petName();
+    s.livingBreed = Defaults::standard().string(QStringLiteral("catBreed"));
+    s.outfitNow = Closet::shared().outfit();
+    s.now = now;
+    s.loadPhoto = [&album](const QString& name) {
+        const QString path = album.photoPath(name);
+        return path.isEmpty() ? QImage() : QImage(path);
+    };
+    return s;
+}
+
+namespace albumbooks {
+
+std::optional<AlbumShot> shot(const QString& name, const QString& caption, const AlbumBookSource& source) {
+    if (!source.loadPhoto) return std::nullopt;
+    QImage image = source.loadPhoto(name);
+    if (image.isNull()) return std::nullopt;
+    return AlbumShot{caption, std::move(image)};
+}
+
+AlbumLeaf leaf(const MacKeepsake& k, const AlbumBookSource& source) {
+    AlbumLeaf leaf;
+    leaf.key = k.key;
+    leaf.date = k.date;
+    leaf.age = k.age;
+    leaf.title = k.title;
+    leaf.note = k.note;
+    leaf.died = k.died;
+    const qsizetype n = std::min(k.photos.size(), k.captions.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (auto s = shot(k.photos[i], k.captions[i], source)) leaf.shots.push_back(std::move(*s));
+    }
+    if (k.key == QLatin1String("candid")) {
+        AlbumCatPicture sticker;
+        sticker.cat.expression = CatExpression::happy;
+        sticker.scale = 2.2;
+        sticker.env.breed = breedOrOrange(k.breed);
+        sticker.env.outfit = k.outfit ? *k.outfit : source.outfitNow;
+        leaf.sticker = sticker;
+    }
+    return leaf;
+}
+
+AlbumBook book(double birth, const std::vector<MacKeepsake>& keepsakes, const AlbumBookSource& source) {
+    std::vector<const MacKeepsake*> mine;
+    for (const MacKeepsake& k : keepsakes) {
+        if (k.catBirth == birth) mine.push_back(&k);
+    }
+    const bool living = birth == source.livingBirth;
+    QString breed;
+    if (living) breed = source.livingBreed;
+    else if (!mine.empty()) breed = mine.back()->breed;
+
+    std::optional<double> died;
+    for (const MacKeepsake* k : mine) {
+        if (k->died) {
+            died = k->date;
+            break;
+        }
+    }
+    if (!died && living && source.livingIsDead) died = source.now;
+
+    QString name;
+    if (living) name = source.livingName;
+    else if (!mine.empty()) name = mine.back()->name;
+    else name = QStringLiteral("Him");
+
+    AlbumChapter chapter;
+    chapter.birth = birth;
+    chapter.name = name;
+    chapter.died = died;
+    chapter.portrait.cat.expression = died ? CatExpression::content : CatExpression::happy;
+    chapter.portrait.scale = 1.9;
+    chapter.portrait.offset = QPointF(0, 10);
+    chapter.portrait.env.breed = breedOrOrange(breed);
+    chapter.portrait.env.outfit = CatOutfit::empty();
+
+    std::vector<AlbumLeaf> leaves;
+    leaves.reserve(mine.size());
+    for (const MacKeepsake* k : mine) leaves.push_back(leaf(*k, source));
+    return AlbumBook(std::move(chapter), std::move(leaves));
+}
+
+std::vector<AlbumBook> buildBooks(const std::vector<MacKeepsake>& keepsakes, const AlbumBookSource& source) {
+    std::set<double> births;
+    std::set<double> withFarewell;
+    for (const MacKeepsake& k : keepsakes) {
+        births.insert(k.catBirth);
+        if (k.died) withFarewell.insert(k.catBirth);
+    }
+    std::vector<double> order(births.begin(), births.end());
+    if (!births.count(source.livingBirth)) order.push_back(source.livingBirth);
+    std::vector<AlbumBook> books;
+    for (double birth : order) {
+        if (birth != source.livingBirth && !withFarewell.count(birth)) continue;
+        books.push_back(book(birth, keepsakes, source));
+    }
+    return books;
+}
+
+}  // namespace albumbooks
+
+std::vector<AlbumBook> buildAlbumBooks(MacAlbum& album, double now) {
+    return albumbooks::buildBooks(album.load(), AlbumBookSource::live(album, now));
+}
+
+}  // namespace kp
