@@ -1,0 +1,75 @@
+#pragma once
+// The windows on screen, front to back, as other applications show them.
+#include <QRectF>
+#include <QString>
+
+#include <vector>
+
+struct xcb_connection_t;
+
+namespace kp {
+
+struct WindowInfo {
+    int number = 0;          // the window's id, above 0
+    int layer = 0;           // 0 an ordinary window; above 0 a raised one (docks, panels)
+    long long pid = 0;       // the owning process; 0 when unknown
+    double alpha = 1;        // 0 invisible ... 1 opaque
+    QRectF bounds;           // on the desktop, top-left origin, y downward, decorations excluded
+    QString appClass;        // the application's class name; empty when unknown
+    bool dock = false;       // a dock or panel window
+    bool fullscreen = false;
+
+    bool operator==(const WindowInfo&) const = default;
+};
+
+class WindowList {
+public:
+    virtual ~WindowList() = default;
+    // The visible windows, frontmost first; desktop backgrounds and hidden windows left out.
+    virtual const std::vector<WindowInfo>& onScreenWindows() = 0;
+};
+
+// Windows given by hand; for tests.
+class FakeWindowList final : public WindowList {
+public:
+    const std::vector<WindowInfo>& onScreenWindows() override {
+        ++reads;
+        return windows;
+    }
+    std::vector<WindowInfo> windows;
+    int reads = 0;
+};
+
+// The X server's windows. With a window manager: its stacking list (_NET_CLIENT_LIST_STACKING)
+// with the EWMH properties; without one, the root's mapped children. The list is kept and read
+// again only after the server reports a change (a property of the root or a window, a window
+// moved, mapped or unmapped). Without a display the list is empty.
+class WindowListX11 final : public WindowList {
+public:
+    WindowListX11();
+    ~WindowListX11() override;
+    WindowListX11(const WindowListX11&) = delete;
+    WindowListX11& operator=(const WindowListX11&) = delete;
+
+    const std::vector<WindowInfo>& onScreenWindows() override;
+    // Times the list was read from the server; for tests.
+    int refreshes() const { return refreshes_; }
+    static WindowListX11& shared();
+
+private:
+    bool connect();
+    bool drainEvents();
+    void refresh();
+
+    ::xcb_connection_t* connection_ = nullptr;
+    unsigned int root_ = 0;
+    bool tried_ = false;
+    bool dirty_ = true;
+    int refreshes_ = 0;
+    std::vector<WindowInfo> windows_;
+    std::vector<unsigned int> watched_;
+    struct Atoms;
+    Atoms* atoms_ = nullptr;
+};
+
+}  // namespace kp

@@ -1,0 +1,281 @@
+#include "platform/WindowList.h"
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_set>
+
+namespace kp {
+
+struct WindowListX11::Atoms {
+    xcb_atom_t stacking = XCB_ATOM_NONE;
+    xcb_atom_t frameExtents = XCB_ATOM_NONE;
+    xcb_atom_t gtkFrameExtents = XCB_ATOM_NONE;
+    xcb_atom_t windowType = XCB_ATOM_NONE;
+    xcb_atom_t typeDock = XCB_ATOM_NONE;
+    xcb_atom_t typeDesktop = XCB_ATOM_NONE;
+    xcb_atom_t state = XCB_ATOM_NONE;
+    xcb_atom_t stateHidden = XCB_ATOM_NONE;
+    xcb_atom_t stateFullscreen = XCB_ATOM_NONE;
+    xcb_atom_t pid = XCB_ATOM_NONE;
+    xcb_atom_t opacity = XCB_ATOM_NONE;
+};
+
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    if (!reply) return XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply->atom;
+    std::free(reply);
+    return atom;
+}
+
+// A property's 32-bit values; empty when it is missing or of another format.
+std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
+    std::vector<uint32_t> out;
+    if (!reply || reply->format != 32) return out;
+    const int n = xcb_get_property_value_length(reply) / 4;
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+    out.assign(data, data + std::max(n, 0));
+    return out;
+}
+
+xcb_get_property_cookie_t ask(xcb_connection_t* c, xcb_window_t w, xcb_atom_t atom, xcb_atom_t type, uint32_t length) {
+    return xcb_get_property(c, 0, w, atom, type, 0, length);
+}
+
+}  // namespace
+
+WindowListX11::WindowListX11() : atoms_(new Atoms) {}
+
+WindowListX11::~WindowListX11() {
+    if (connection_) xcb_disconnect(connection_);
+    delete atoms_;
+}
+
+WindowListX11& WindowListX11::shared() {
+    static WindowListX11 instance;
+    return instance;
+}
+
+bool WindowListX11::connect() {
+    if (connection_) return true;
+    if (tried_) return false;
+    tried_ = true;
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c) xcb_disconnect(c);
+        return false;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    if (!it.rem) {
+        xcb_disconnect(c);
+        return false;
+    }
+    connection_ = c;
+    root_ = it.data->root;
+    atoms_->stacking = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+    atoms_->frameExtents = internAtom(c, "_NET_FRAME_EXTENTS");
+    atoms_->gtkFrameExtents = internAtom(c, "_GTK_FRAME_EXTENTS");
+    atoms_->windowType = internAtom(c, "_NET_WM_WINDOW_TYPE");
+    atoms_->typeDock = internAtom(c, "_NET_WM_WINDOW_TYPE_DOCK");
+    atoms_->typeDesktop = internAtom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
+    atoms_->state = internAtom(c, "_NET_WM_STATE");
+    atoms_->stateHidden = internAtom(c, "_NET_WM_STATE_HIDDEN");
+    atoms_->stateFullscreen = internAtom(c, "_NET_WM_STATE_FULLSCREEN");
+    atoms_->pid = internAtom(c, "_NET_WM_PID");
+    atoms_->opacity = internAtom(c, "_NET_WM_WINDOW_OPACITY");
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    return true;
+}
+
+// Reads what the server has reported since the last call; true when something moved, appeared,
+// went or changed a property.
+bool WindowListX11::drainEvents() {
+    bool changed = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        switch (event->response_type & ~0x80) {
+        case XCB_PROPERTY_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_CREATE_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_CIRCULATE_NOTIFY:
+        case XCB_GRAVITY_NOTIFY:
+        case 0:  // an error: a window went away mid-read
+            changed = true;
+            break;
+        default:
+            break;
+        }
+        std::free(event);
+    }
+    return changed;
+}
+
+const std::vector<WindowInfo>& WindowListX11::onScreenWindows() {
+    if (!connect()) return windows_;
+    if (xcb_connection_has_error(connection_)) {
+        windows_.clear();
+        return windows_;
+    }
+    if (drainEvents()) dirty_ = true;
+    if (dirty_) refresh();
+    return windows_;
+}
+
+void WindowListX11::refresh() {
+    dirty_ = false;
+    ++refreshes_;
+    windows_.clear();
+    xcb_connection_t* c = connection_;
+
+    // Bottom to top: the window manager's stacking list, else the root's children.
+    std::vector<xcb_window_t> stack;
+    bool managed = false;
+    if (atoms_->stacking != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(c, ask(c, root_, atoms_->stacking, XCB_ATOM_WINDOW, 4096), nullptr);
+        if (reply && reply->type == XCB_ATOM_WINDOW) {
+            managed = true;
+            for (uint32_t w : cardinals(reply)) stack.push_back(w);
+        }
+        std::free(reply);
+    }
+    if (!managed) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root_), nullptr);
+        if (tree) {
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            stack.assign(children, children + xcb_query_tree_children_length(tree));
+            std::free(tree);
+        }
+    }
+    std::reverse(stack.begin(), stack.end());
+
+    // Ask everything at once, then collect the answers.
+    struct Pending {
+        xcb_window_t w;
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t origin;
+        xcb_get_property_cookie_t frame, gtkFrame, type, state, pid, wmClass, opacity;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(stack.size());
+    for (xcb_window_t w : stack) {
+        Pending p{};
+        p.w = w;
+        p.attributes = xcb_get_window_attributes(c, w);
+        p.geometry = xcb_get_geometry(c, w);
+        p.origin = xcb_translate_coordinates(c, w, root_, 0, 0);
+        p.frame = ask(c, w, atoms_->frameExtents, XCB_ATOM_CARDINAL, 4);
+        p.gtkFrame = ask(c, w, atoms_->gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
+        p.type = ask(c, w, atoms_->windowType, XCB_ATOM_ATOM, 32);
+        p.state = ask(c, w, atoms_->state, XCB_ATOM_ATOM, 32);
+        p.pid = ask(c, w, atoms_->pid, XCB_ATOM_CARDINAL, 1);
+        p.wmClass = ask(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
+        p.opacity = ask(c, w, atoms_->opacity, XCB_ATOM_CARDINAL, 1);
+        pending.push_back(p);
+    }
+
+    std::unordered_set<unsigned int> seen;
+    for (const Pending& p : pending) {
+        auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
+        auto* geometry = xcb_get_geometry_reply(c, p.geometry, nullptr);
+        auto* origin = xcb_translate_coordinates_reply(c, p.origin, nullptr);
+        auto* frame = xcb_get_property_reply(c, p.frame, nullptr);
+        auto* gtkFrame = xcb_get_property_reply(c, p.gtkFrame, nullptr);
+        auto* type = xcb_get_property_reply(c, p.type, nullptr);
+        auto* state = xcb_get_property_reply(c, p.state, nullptr);
+        auto* pid = xcb_get_property_reply(c, p.pid, nullptr);
+        auto* wmClass = xcb_get_property_reply(c, p.wmClass, nullptr);
+        auto* opacity = xcb_get_property_reply(c, p.opacity, nullptr);
+
+        bool keep = attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                    attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+        WindowInfo info;
+        if (keep) {
+            info.number = static_cast<int>(p.w & 0x7fffffff);
+            double x = origin->dst_x, y = origin->dst_y;
+            double width = geometry->width, height = geometry->height;
+            // The manager's frame (title bar) belongs to the window; a toolkit's shadow margin does not.
+            const auto extents = cardinals(frame);
+            if (extents.size() == 4) {
+                x -= extents[0];
+                y -= extents[2];
+                width += extents[0] + extents[1];
+                height += extents[2] + extents[3];
+            }
+            const auto shadow = cardinals(gtkFrame);
+            if (shadow.size() == 4) {
+                x += shadow[0];
+                y += shadow[2];
+                width -= shadow[0] + shadow[1];
+                height -= shadow[2] + shadow[3];
+            }
+            info.bounds = QRectF(x, y, std::max(width, 0.0), std::max(height, 0.0));
+            for (uint32_t t : cardinals(type)) {
+                if (t == atoms_->typeDesktop) keep = false;
+                if (t == atoms_->typeDock) {
+                    info.dock = true;
+                    info.layer = 1;
+                }
+            }
+            for (uint32_t s : cardinals(state)) {
+                if (s == atoms_->stateHidden) keep = false;
+                if (s == atoms_->stateFullscreen) info.fullscreen = true;
+            }
+            const auto pids = cardinals(pid);
+            if (!pids.empty()) info.pid = pids.front();
+            const auto alpha = cardinals(opacity);
+            if (!alpha.empty()) info.alpha = double(alpha.front()) / double(0xffffffffu);
+            if (wmClass && wmClass->format == 8) {
+                const char* data = static_cast<const char*>(xcb_get_property_value(wmClass));
+                const int length = xcb_get_property_value_length(wmClass);
+                const int firstEnd = static_cast<int>(strnlen(data, static_cast<std::size_t>(length)));
+                if (firstEnd + 1 < length) {
+                    const char* second = data + firstEnd + 1;
+                    info.appClass = QString::fromLocal8Bit(
+                        second, static_cast<int>(strnlen(second, static_cast<std::size_t>(length - firstEnd - 1))));
+                }
+            }
+        }
+        // Follow the window's own changes (state, opacity, moves) from now on.
+        if (attributes && !std::count(watched_.begin(), watched_.end(), p.w)) {
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(c, p.w, XCB_CW_EVENT_MASK, &mask);
+            watched_.push_back(p.w);
+        }
+        if (attributes) seen.insert(p.w);
+        if (keep && info.number > 0) windows_.push_back(std::move(info));
+
+        std::free(attributes);
+        std::free(geometry);
+        std::free(origin);
+        std::free(frame);
+        std::free(gtkFrame);
+        std::free(type);
+        std::free(state);
+        std::free(pid);
+        std::free(wmClass);
+        std::free(opacity);
+    }
+    // Forget windows that are gone, so the watch list does not grow without end.
+    watched_.erase(std::remove_if(watched_.begin(), watched_.end(), [&](unsigned int w) { return !seen.count(w); }),
+                   watched_.end());
+    xcb_flush(c);
+    // Errors from windows that vanished between the list and the questions are read on the next
+    // call; they only mark the list for another read.
+}
+
+}  // namespace kp
