@@ -1,0 +1,115 @@
+#include "album/Keepsake.h"
+
+#include "cat/CatOutfitJson.h"
+
+#include <QUuid>
+
+#include <nlohmann/json.hpp>
+
+namespace kp {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+Json stringArray(const QStringList& list) {
+    Json out = Json::array();
+    for (const auto& s : list) out.push_back(utf8(s));
+    return out;
+}
+
+bool readString(const Json& obj, const char* name, QString& out) {
+    auto it = obj.find(name);
+    if (it == obj.end() || !it->is_string()) return false;
+    out = QString::fromStdString(it->get<std::string>());
+    return true;
+}
+
+bool readNumber(const Json& obj, const char* name, double& out) {
+    auto it = obj.find(name);
+    if (it == obj.end() || !it->is_number()) return false;
+    out = it->get<double>();
+    return true;
+}
+
+bool readStrings(const Json& obj, const char* name, QStringList& out) {
+    auto it = obj.find(name);
+    if (it == obj.end() || !it->is_array()) return false;
+    out.clear();
+    for (const auto& v : *it) {
+        if (!v.is_string()) return false;
+        out.push_back(QString::fromStdString(v.get<std::string>()));
+    }
+    return true;
+}
+
+std::optional<MacKeepsake> readKeepsake(const Json& obj) {
+    if (!obj.is_object()) return std::nullopt;
+    MacKeepsake k;
+    if (!readString(obj, "id", k.id) || QUuid::fromString(k.id).isNull()) return std::nullopt;
+    if (!readString(obj, "key", k.key) || !readNumber(obj, "date", k.date) ||
+        !readNumber(obj, "catBirth", k.catBirth) || !readString(obj, "name", k.name) ||
+        !readString(obj, "breed", k.breed) || !readNumber(obj, "age", k.age) ||
+        !readString(obj, "title", k.title) || !readString(obj, "note", k.note))
+        return std::nullopt;
+    auto died = obj.find("died");
+    if (died == obj.end() || !died->is_boolean()) return std::nullopt;
+    k.died = died->get<bool>();
+    if (!readStrings(obj, "photos", k.photos) || !readStrings(obj, "captions", k.captions))
+        return std::nullopt;
+    if (auto it = obj.find("outfit"); it != obj.end()) {
+        auto outfit = outfitFromJsonValue(*it);
+        if (!outfit) return std::nullopt;
+        k.outfit = *outfit;
+    }
+    return k;
+}
+
+}  // namespace
+
+QByteArray encodeKeepsakes(const std::vector<MacKeepsake>& keepsakes) {
+    Json list = Json::array();
+    for (const auto& k : keepsakes) {
+        Json obj = Json::object();
+        obj["id"] = utf8(k.id);
+        obj["key"] = utf8(k.key);
+        obj["date"] = k.date;
+        obj["catBirth"] = k.catBirth;
+        obj["name"] = utf8(k.name);
+        obj["breed"] = utf8(k.breed);
+        obj["age"] = k.age;
+        obj["title"] = utf8(k.title);
+        obj["note"] = utf8(k.note);
+        obj["died"] = k.died;
+        obj["photos"] = stringArray(k.photos);
+        obj["captions"] = stringArray(k.captions);
+        if (k.outfit) obj["outfit"] = outfitToJsonValue(*k.outfit);
+        list.push_back(std::move(obj));
+    }
+    // Invalid UTF-8 cannot come from QString, but a failed dump must not write a half record.
+    try {
+        const std::string text = list.dump(-1, ' ', false, Json::error_handler_t::strict);
+        return QByteArray::fromStdString(text);
+    } catch (const nlohmann::json::exception&) {
+        return {};
+    }
+}
+
+std::optional<std::vector<MacKeepsake>> decodeKeepsakes(const QByteArray& json) {
+    Json doc = Json::parse(json.constData(), json.constData() + json.size(), nullptr, false);
+    if (doc.is_discarded() || !doc.is_array()) return std::nullopt;
+    std::vector<MacKeepsake> out;
+    out.reserve(doc.size());
+    for (const auto& item : doc) {
+        auto k = readKeepsake(item);
+        if (!k) return std::nullopt;
+        out.push_back(std::move(*k));
+    }
+    return out;
+}
+
+QString newKeepsakeId() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
+
+}  // namespace kp

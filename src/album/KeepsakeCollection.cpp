@@ -1,0 +1,248 @@
+// The collector: every 10 s it asks the diary which pages are due and keeps them, with photos.
+#include "album/Diary.h"
+#include "album/MacAlbum.h"
+
+#include "app/AppState.h"
+#include "cat/Closet.h"
+#include "life/PetLife.h"
+#include "life/Preferences.h"
+#include "life/SkyModel.h"
+#include "life/Wallet.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/Scheduler.h"
+
+#include <cmath>
+
+namespace kp {
+
+namespace {
+
+// The scene crop: 173.5 x 118 points around the cat in the 640 x 160 room.
+constexpr double kRoomWidth = 640;
+constexpr double kSceneCropWidth = 173.52941176470588;
+constexpr double kSceneCropHeight = 118;
+constexpr double kSceneCropTop = 38;
+// The arrival crop: the kitten at the door in the 420 x 320 film frame.
+constexpr double kFilmWidth = 420;
+
+QImage cropPoints(const QImage& image, double scale, double x, double y, double w, double h) {
+    const QRect area(static_cast<int>(std::lround(x * scale)), static_cast<int>(std::lround(y * scale)),
+                     static_cast<int>(std::lround(w * scale)), static_cast<int>(std::lround(h * scale)));
+    if (area.isEmpty() || !image.rect().contains(area)) return {};
+    QImage out = image.copy(area);
+    out.setDevicePixelRatio(1);
+    return out;
+}
+
+bool startsWithAny(const QString& key, std::initializer_list<const char*> prefixes) {
+    for (const char* p : prefixes)
+        if (key.startsWith(QLatin1String(p))) return true;
+    return false;
+}
+
+}  // namespace
+
+AlbumCat AlbumCat::of(const PetLife& life) {
+    AlbumCat c;
+    c.birth = life.birth();
+    c.isOut = life.isOut();
+    c.room = life.room();
+    c.viewRoom = life.viewRoom();
+    c.isDead = life.isDead();
+    c.content = !life.need().has_value();
+    c.isSleeping = life.isSleeping();
+    c.errand = life.errand();
+    c.inHouse = life.inHouse();
+    c.place = life.place();
+    return c;
+}
+
+AlbumWorld AlbumWorld::live() {
+    AlbumWorld w;
+    w.cat = [] { return AlbumCat::of(AppState::shared().life()); };
+    w.look = [] { return SkyModel::shared().look(); };
+    w.skyCyclesPreview = [] { return false; };
+    w.unlocked = [] {
+        const auto list = Closet::shared().unlocked();
+        return std::vector<CatAccessory>(list.begin(), list.end());
+    };
+    w.walletEnabled = [] { return Wallet::shared().enabled(); };
+    w.pay = [](long long amount, double at) { Wallet::shared().reward(amount, at); };
+    return w;
+}
+
+MacAlbum& MacAlbum::shared() {
+    static MacAlbum* album =
+        new MacAlbum(Defaults::standard(), SystemClock::shared(), QtScheduler::shared(), AlbumWorld::live());
+    return *album;
+}
+
+std::optional<CatDoing> MacAlbum::currentDoing(const AlbumCat& cat) {
+    if (cat.isSleeping) return CatDoing::asleep;
+    if (!cat.errand) return CatDoing::lounging;
+    switch (*cat.errand) {
+    case PetErrand::eat: return CatDoing::eating;
+    case PetErrand::play: return CatDoing::playing;
+    case PetErrand::scratch: return CatDoing::scratching;
+    case PetErrand::lounge:
+    case PetErrand::rest:
+    case PetErrand::tvTop:
+    case PetErrand::fridgeTop:
+    case PetErrand::catShelf:
+    case PetErrand::carrierTop: return CatDoing::lounging;
+    case PetErrand::window: return CatDoing::watching;
+    case PetErrand::drink: return CatDoing::drinking;
+    case PetErrand::sleep:
+    case PetErrand::medicine:
+    case PetErrand::watchTV:
+    case PetErrand::sniff:
+    case PetErrand::litter:
+    case PetErrand::sulk:
+    case PetErrand::shelter:
+    case PetErrand::stroll:
+    case PetErrand::hide:
+    case PetErrand::snowPlay: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<DiaryPlace> MacAlbum::currentPlace(const AlbumCat& cat) {
+    if (cat.inHouse) return DiaryPlace::house;
+    if (cat.room == IslandRoomKind::garden) return DiaryPlace::garden;
+    if (cat.errand == PetErrand::lounge) return DiaryPlace::hearth;
+    if (cat.errand == PetErrand::watchTV) return DiaryPlace::tv;
+    return std::nullopt;
+}
+
+QImage MacAlbum::cropScene(const QImage& room, double place) {
+    if (room.isNull()) return {};
+    const double s = room.width() / kRoomWidth;
+    double x = kRoomWidth * place - kSceneCropWidth / 2;
+    if (!(x >= 0)) x = 0;  // also a place that is not a number
+    x = std::min(x, kRoomWidth - kSceneCropWidth);
+    return cropPoints(room, s, x, kSceneCropTop, kSceneCropWidth, kSceneCropHeight);
+}
+
+QImage MacAlbum::cropArrival(const QImage& film) {
+    if (film.isNull()) return {};
+    const double s = film.width() / kFilmWidth;
+    return cropPoints(film, s, 205, 58, 190, 138);
+}
+
+std::optional<QString> MacAlbum::scenePhoto(double place) const {
+    if (!sceneSnapshot_) return std::nullopt;
+    return savePhoto(cropScene(sceneSnapshot_(), place));
+}
+
+std::optional<QString> MacAlbum::arrivalPhoto(const QString& breed) const {
+    if (!arrivalSnapshot_) return std::nullopt;
+    return savePhoto(cropArrival(arrivalSnapshot_(breedOrOrange(breed))));
+}
+
+void MacAlbum::addDueKeepsakes(double now) {
+    if (!store_.boolValue(QStringLiteral("onboardedV1"))) return;
+
+    const AlbumCat cat = world_.cat ? world_.cat() : AlbumCat{};
+    const SkyLook look = world_.look ? world_.look() : SkyLook{};
+    std::vector<MacKeepsake> all = load();
+    std::vector<const MacKeepsake*> mine;
+    for (const auto& k : all)
+        if (k.catBirth == cat.birth) mine.push_back(&k);
+
+    const QString giftBaseKey = QStringLiteral("albumGiftBase");
+    std::vector<CatAccessory> unlocked = world_.unlocked ? world_.unlocked() : std::vector<CatAccessory>{};
+    if (!store_.contains(giftBaseKey)) store_.set(giftBaseKey, static_cast<int>(unlocked.size()));
+
+    const bool inView = cat.inView();
+    const bool preview = world_.skyCyclesPreview && world_.skyCyclesPreview();
+
+    DiaryContext c;
+    c.name = prefs::petName(store_);
+    c.birth = cat.birth;
+    c.now = now;
+    const double kitten = store_.doubleValue(QStringLiteral("kittenLengthSeconds"));
+    c.kittenLength = kitten > 0 && std::isfinite(kitten) ? kitten : 172800;
+    c.isDead = cat.isDead;
+    c.ageLabel = ageText(now - cat.birth);
+    c.rain = !preview && isRainy(look.weather);
+    c.snow = !preview && look.weather == SkyWeather::snow;
+    c.sunset = look.time == SkyTime::sunset;
+    c.night = look.time == SkyTime::night;
+    c.unlocked = std::move(unlocked);
+    c.giftBase = static_cast<int>(store_.integer(giftBaseKey));
+    for (const auto* k : mine) {
+        c.keys.insert(k->key);
+        if (k->key == QLatin1String("candid")) c.candidDates.push_back(k->date);
+    }
+    for (const auto& k : all) c.albumKeys.insert(k.key);
+    c.openFor = openSince_ ? now - *openSince_ : 0;
+    c.content = cat.content;
+    if (inView && notchOpen_) {
+        c.doing = currentDoing(cat);
+        c.place = currentPlace(cat);
+    }
+
+    const std::vector<DiaryEntry> entries = DiaryEntry::entries(c);
+    if (entries.empty()) return;
+
+    // Anniversaries and holidays pay 20 coins each while coins are on.
+    for (const auto& e : entries) {
+        if (!startsWithAny(e.key, {"months-", "years-", "holiday-"})) continue;
+        if (world_.walletEnabled && world_.walletEnabled() && world_.pay) world_.pay(20, clock_.now());
+    }
+
+    const QString breed = store_.contains(QStringLiteral("catBreed")) ? store_.string(QStringLiteral("catBreed"))
+                                                                      : QStringLiteral("orange");
+    // This cat's arrival photo from an earlier run, for the "then" of the growing-up pages.
+    std::optional<QString> thenPhoto;
+    for (const auto* k : mine) {
+        if (k->key != QLatin1String("arrived")) continue;
+        if (!k->photos.isEmpty()) thenPhoto = k->photos.front();
+        break;
+    }
+
+    for (const auto& e : entries) {
+        MacKeepsake k;
+        k.id = newKeepsakeId();
+        k.key = e.key;
+        k.date = e.date;
+        k.catBirth = cat.birth;
+        k.name = prefs::petName(store_);
+        k.breed = breed;
+        k.age = e.date - cat.birth;
+        k.title = e.title;
+        k.note = e.note;
+        k.died = e.died;
+        k.outfit = e.outfit;
+        if (e.key == QLatin1String("arrived")) {
+            if (auto photo = arrivalPhoto(breed)) {
+                k.photos = {*photo};
+                k.captions = {e.title};
+            }
+        } else if (e.key == QLatin1String("junior") || e.key == QLatin1String("adult")) {
+            if (inView) {
+                if (auto photo = scenePhoto(cat.place)) {
+                    if (thenPhoto) {
+                        k.photos = {*thenPhoto, *photo};
+                        k.captions = {QStringLiteral("then"), QStringLiteral("now")};
+                    } else {
+                        k.photos = {*photo};
+                        k.captions = {e.title};
+                    }
+                }
+            }
+        } else if (!e.key.startsWith(QLatin1String("days-")) && inView) {
+            if (auto photo = scenePhoto(cat.place)) {
+                k.photos = {*photo};
+                k.captions = {e.title};
+            }
+        }
+        all.push_back(std::move(k));
+    }
+
+    save(std::move(all));
+    setUnseen(unseenCount());
+}
+
+}  // namespace kp

@@ -1,0 +1,136 @@
+#include "album/MacAlbum.h"
+
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/Scheduler.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <limits>
+
+namespace kp {
+
+namespace {
+const QString kRecord = QStringLiteral("album.v1");
+const QString kOpenedAt = QStringLiteral("albumOpenedAt");
+}  // namespace
+
+MacAlbum::MacAlbum(Defaults& store, Clock& clock, Scheduler& scheduler, AlbumWorld world, QObject* parent)
+    : QObject(parent), store_(store), clock_(clock), scheduler_(scheduler), world_(std::move(world)) {
+    unseen_ = unseenCount();
+}
+
+MacAlbum::~MacAlbum() {
+    if (timer_) scheduler_.cancel(timer_);
+    if (firstRun_) scheduler_.cancel(firstRun_);
+}
+
+std::vector<MacKeepsake> MacAlbum::load() const {
+    // An unreadable record is moved aside by the store, so the next save cannot destroy it.
+    auto list = store_.decodeRecord<std::vector<MacKeepsake>>(kRecord, decodeKeepsakes);
+    return list ? std::move(*list) : std::vector<MacKeepsake>{};
+}
+
+void MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
+    std::stable_sort(keepsakes.begin(), keepsakes.end(),
+                     [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
+    if (keepsakes.size() > static_cast<std::size_t>(cap))
+        keepsakes.erase(keepsakes.begin(), keepsakes.end() - cap);
+    const QByteArray bytes = encodeKeepsakes(keepsakes);
+    if (bytes.isEmpty()) return;
+    store_.setRecord(kRecord, bytes);
+}
+
+int MacAlbum::unseenCount() const {
+    double openedAt = -std::numeric_limits<double>::infinity();
+    const QVariant stored = store_.object(kOpenedAt);
+    const int type = stored.typeId();
+    if (type == QMetaType::Double || type == QMetaType::Int || type == QMetaType::LongLong)
+        openedAt = stored.toDouble();
+    int n = 0;
+    for (const auto& k : load())
+        if (k.date > openedAt && k.key != QLatin1String("arrived")) ++n;
+    return n;
+}
+
+void MacAlbum::markOpened() {
+    store_.set(kOpenedAt, clock_.now());
+    setUnseen(0);
+}
+
+void MacAlbum::setUnseen(int n) {
+    if (n == unseen_) return;
+    unseen_ = n;
+    emit unseenChanged(n);
+}
+
+QString MacAlbum::photoFolder() const {
+    const QString folder = store_.dataDir() + QStringLiteral("/Album");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString MacAlbum::photoPath(const QString& name) const {
+    // Names come from the record: only a plain file name may be joined to the folder.
+    if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\') || name == QLatin1String(".") ||
+        name == QLatin1String(".."))
+        return {};
+    return store_.dataDir() + QStringLiteral("/Album/") + name;
+}
+
+std::optional<QString> MacAlbum::savePhoto(const QImage& image) const {
+    if (image.isNull()) return std::nullopt;
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.setDevicePixelRatio(1);
+    opaque.fill(Qt::white);
+    {
+        QPainter p(&opaque);
+        QImage source = image;
+        source.setDevicePixelRatio(1);
+        p.drawImage(0, 0, source);
+    }
+    const QString name = newKeepsakeId() + QStringLiteral(".jpg");
+    // Written through a temporary file, so a crash never leaves half a photo under its name.
+    QSaveFile file(photoFolder() + u'/' + name);
+    if (!file.open(QIODevice::WriteOnly)) return std::nullopt;
+    if (!opaque.save(&file, "JPEG", 85)) {
+        file.cancelWriting();
+        return std::nullopt;
+    }
+    if (!file.commit()) return std::nullopt;
+    return name;
+}
+
+void MacAlbum::start() {
+    if (timer_) return;
+    timer_ = scheduler_.every(period, [this] { addDueKeepsakes(clock_.now()); });
+    firstRun_ = scheduler_.after(firstRunAfter, [this] {
+        firstRun_ = 0;
+        addDueKeepsakes(clock_.now());
+    });
+}
+
+bool MacAlbum::isStarted() const { return timer_ != 0; }
+
+void MacAlbum::setNotchOpen(bool open) {
+    const bool changed = open != notchOpen_;
+    notchOpen_ = open;
+    if (!changed) return;
+    if (open)
+        openSince_ = clock_.now();
+    else
+        openSince_.reset();
+}
+
+QString MacAlbum::ageText(double seconds) {
+    if (seconds >= 86400) return QString::number(static_cast<long long>(seconds / 86400)) + QStringLiteral(" days");
+    if (seconds >= 3600) return QString::number(static_cast<long long>(seconds / 3600)) + QStringLiteral(" hours");
+    long long minutes = seconds > 0 ? static_cast<long long>(seconds / 60) : 0;
+    return QString::number(std::max(1LL, minutes)) + QStringLiteral(" minutes");
+}
+
+}  // namespace kp
