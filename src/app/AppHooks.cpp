@@ -13,6 +13,7 @@
 #include "life/SeasonalAward.h"
 #include "life/SkyModel.h"
 #include "life/Wallet.h"
+#include "onboarding/OnboardingContent.h"
 #include "platform/Defaults.h"
 #include "settings/SettingsView.h"
 
@@ -42,6 +43,8 @@ AppDelegate::Hooks appHooks() {
     hooks.neighbours.makeRoom = [] {
         return makeRoomContent(AppState::shared(), [] { playAtNormalPitch(PetSound::tap); });
     };
+    // Fresh pages each time the island enters its first-run state.
+    hooks.neighbours.makeOnboarding = [] { return makeOnboardingContent(AppState::shared()); };
     // Built afresh each time the window opens; the window owns it.
     hooks.makeSettingsView = []() -> QWidget* { return new TestSettingsView(nullptr); };
     hooks.followView = [](IslandRoomKind room) { AppState::shared().life().followView(room); };

@@ -82,11 +82,6 @@ void paintPill(QPainter& p, const QRectF& r, const QString& title, std::optional
 
 }  // namespace
 
-const QUrl& websiteURL() {
-    static const QUrl url(QStringLiteral("https://kettlepaw.app"));
-    return url;
-}
-
 OnboardingServices OnboardingServices::forApp(AppState& state) {
     OnboardingServices s;
     s.store = &Defaults::standard();

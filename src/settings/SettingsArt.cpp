@@ -16,10 +16,6 @@
 
 namespace kp {
 
-const QUrl& websiteURL() {
-    static const QUrl url(QStringLiteral("https://kettlepaw.app"));
-    return url;
-}
 const QUrl& tipJarURL() {
     static const QUrl url(QStringLiteral("https://buymeacoffee.com/kettlepaw"));
     return url;
