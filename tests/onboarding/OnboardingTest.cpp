@@ -445,6 +445,27 @@ TEST(OnboardingRender, EveryPageAsAPersonSeesIt) {
                      QStringLiteral("page-0-x2"));
 }
 
+TEST(OnboardingRender, TransitionsBlendBothSides) {
+    Rig rig;
+    TobbiOnboardingView v(rig.services());
+    render(v, rig);
+    rig.advance(24.0);
+    v.story()->finish();
+    rig.advance(0.3);
+    // Halfway through the film's fade the cream paper and the pages mix.
+    const QImage mid = render(v, rig);
+    test::keepRender(mid, QStringLiteral("transition-film"));
+    const double l = test::luminance(mid.pixel(630, 5));
+    EXPECT_GT(l, 60);
+    EXPECT_LT(l, 230);
+    rig.advance(2.0);
+    v.nextPage();
+    rig.advance(0.12);
+    test::keepRender(render(v, rig), QStringLiteral("transition-page"));
+    rig.advance(1.0);
+    EXPECT_LT(test::luminance(render(v, rig).pixel(630, 5)), 70);
+}
+
 TEST(OnboardingRender, StaysInsideItsRect) {
     Rig rig;
     auto v = pagesOnly(rig);
