@@ -1,0 +1,410 @@
+#include "desktop/DesktopView.h"
+
+#include "cat/Closet.h"
+#include "desktop/DesktopCat.h"
+#include "desktop/DesktopProps.h"
+#include "life/PetLife.h"
+#include "platform/Color.h"
+#include "platform/Defaults.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kp {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// A nominal figure area roomy enough for tails, hats and a cat turned over.
+constexpr QRectF kFigureArea{-50, -50, 100, 100};
+
+struct Motion {
+    double tail = 0;
+    double swing = 0;
+    double pawAngle = 0;
+    double pawRaise = 0;
+};
+
+Motion motionFor(DesktopCat::Pose pose, bool belly, double t) {
+    using P = DesktopCat::Pose;
+    Motion m;
+    const double restTail = 6 * std::sin(1.5 * t);
+    const double sitTail = 14 * std::sin(2.2 * t);
+    switch (pose) {
+    case P::stand:
+    case P::lie:
+    case P::crouch: m.tail = restTail; break;
+    case P::walk:
+        m.tail = 8 * std::sin(4 * t);
+        m.swing = 0.7 * std::sin(9 * t);
+        m.pawAngle = 16 * m.swing;
+        break;
+    case P::run:
+        m.tail = 8 * std::sin(4 * t);
+        m.swing = std::sin(17 * t);
+        m.pawAngle = 16 * m.swing;
+        break;
+    case P::sit:
+    case P::stare:
+    case P::back: m.tail = sitTail; break;
+    case P::groom:
+        m.tail = sitTail;
+        m.pawAngle = -150 + 10 * std::sin(12 * t);
+        m.pawRaise = 1;
+        break;
+    case P::swat:
+        m.tail = sitTail;
+        m.pawAngle = -60 - 50 * std::abs(std::sin(7 * t));
+        m.pawRaise = 1;
+        break;
+    case P::sleep:
+        m.tail = restTail;
+        if (belly) {
+            m.swing = 0.2 * std::sin(1.3 * t);
+            m.pawAngle = 10 + 6 * std::sin(0.9 * t);
+        }
+        break;
+    case P::air:
+        m.tail = restTail;
+        m.swing = 0.8;
+        m.pawAngle = -40;
+        m.pawRaise = 0.3;
+        break;
+    case P::dangle:
+        m.tail = -18;
+        m.swing = 0.35 * std::sin(4 * t);
+        m.pawAngle = 16 * m.swing;
+        break;
+    case P::stomp:
+        m.tail = 8 * std::sin(4 * t);
+        m.swing = std::sin(8 * t);
+        m.pawAngle = 16 * m.swing;
+        break;
+    }
+    return m;
+}
+
+void rotateAbout(QPainter& p, QPointF c, double degrees) {
+    if (degrees == 0) return;
+    p.translate(c);
+    p.rotate(degrees);
+    p.translate(-c);
+}
+
+// Pulls every pixel of `img` inside `r` towards its luminance (saturation 1 keeps it as it was).
+void desaturate(QImage& img, const QRect& r, double saturation) {
+    const QRect box = r.intersected(img.rect());
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QRgb c = line[x];
+            const int a = qAlpha(c);
+            if (a == 0) continue;
+            const double l = 0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c);
+            auto mixed = [&](int v) { return std::clamp(static_cast<int>(std::lround(l + saturation * (v - l))), 0, a); };
+            line[x] = qRgba(mixed(qRed(c)), mixed(qGreen(c)), mixed(qBlue(c)), a);
+        }
+    }
+}
+
+}  // namespace
+
+DesktopCatView::DesktopCatView(DesktopCat& cat, QSizeF size) : cat_(cat), size_(size) {
+    sayFont_.setPixelSize(12);
+    sayFont_.setWeight(QFont::Black);
+    zFont_.setPixelSize(20);
+    zFont_.setWeight(QFont::Black);
+}
+
+void DesktopCatView::paint(QPainter& p, double t) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    if (cat_.cup) paintCup(p, t);
+    paintCat(p, t);
+    if (cat_.toy) paintToy(p, t);
+    if (cat_.gift) paintGift(p, t);
+    paintPops(p, t);
+    if (cat_.asking) paintBubble(p, t);
+    if (cat_.pose == DesktopCat::Pose::sleep) paintSleepLetters(p, t);
+    p.restore();
+}
+
+void DesktopCatView::paintCup(QPainter& p, double t) const {
+    const DesktopCat::Cup& c = *cat_.cup;
+    double o = 1;
+    if (c.landedAt) o = std::max(0.0, std::min(7 - (t - *c.landedAt), 1.0));
+    if (o <= 0) return;
+    p.save();
+    p.setOpacity(p.opacity() * o);
+    // Turned about the base's centre, which rests on the cup's point.
+    p.translate(c.p);
+    p.rotate(c.angle * 180 / kPi);
+    p.translate(0, -Mug::height / 2);
+    Mug{}.paint(p);
+    p.restore();
+}
+
+void DesktopCatView::paintCat(QPainter& p, double t) {
+    p.save();
+    // While peeking, nothing of the cat below the window's edge shows.
+    if (cat_.peekLine) p.setClipRect(QRectF(0, 0, size_.width(), *cat_.peekLine), Qt::IntersectClip);
+    const double s = cat_.sizeUnit() * std::max(cat_.appear, 0.05);
+    using P = DesktopCat::Pose;
+    if (cat_.appear > 0.5 && !cat_.peekLine && cat_.pose != P::air && cat_.pose != P::dangle) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 41));
+        p.drawEllipse(QPointF(cat_.feet.x(), cat_.feet.y() - 1), 17 * s, 2.5 * s);
+    }
+    paintFigure(p, t);
+    p.restore();
+}
+
+void DesktopCatView::paintFigure(QPainter& p, double t) {
+    using P = DesktopCat::Pose;
+    const DesktopCat& c = cat_;
+    const double k = c.sizeUnit();
+    const double s = k * std::max(c.appear, 0.05);
+    const bool belly = c.bellyUp && c.pose == P::sleep;
+    const bool lying = (c.pose == P::lie || c.pose == P::sleep) && !belly;
+    const double sitBlend = (lying || belly) ? 0 : c.sit;
+    const double side = c.facingRight ? 1 : -1;
+    const double opacity = std::min(3 * c.appear, 1.0);
+    if (opacity <= 0) return;
+
+    // The outfit for the moment: a sleep mask in bed, headphones while music plays.
+    CatEnv env = env_;
+    if (c.pose == P::sleep)
+        env.outfit.face = CatAccessory::sleepMask;
+    else if (c.playing() == MediaWatcher::Playing::music() && !env.outfit.extras.contains(CatAccessory::headphones))
+        env.outfit.extras.push_back(CatAccessory::headphones);
+
+    p.save();
+    // 9: position; 7: opacity.
+    const double lift = belly ? 3 : (lying ? 10 : 15);
+    p.translate(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth - s * lift);
+    p.setOpacity(p.opacity() * opacity);
+    // 6: the figure's scale.
+    p.scale(s, s);
+    // 5: turn blend and squash about the bottom centre; never thinner than 12 %.
+    const double f = std::max(std::abs(c.turn), 0.12) * (c.turn < 0 ? -1 : 1);
+    const QPointF bottom(0, 22);
+    p.translate(bottom);
+    p.scale(f * (1 + 0.6 * (1 - c.squash)), c.squash);
+    p.translate(-bottom);
+    // 4: rear wiggle about the bottom-trailing corner.
+    if (c.wiggle) rotateAbout(p, QPointF(30, 22), 4 * std::sin(26 * t));
+    // 3: the belly-up sleeper is the upright figure turned over, rocking slowly.
+    if (belly) rotateAbout(p, QPointF(0, 0), 180 + 4 * std::sin(0.7 * t));
+    // 2: a held cat swings from where it is held.
+    if (c.pose == P::dangle) rotateAbout(p, QPointF(0, -22), 6 * std::sin(2.4 * t));
+    // 1: swaying to music.
+    if (c.vibing) rotateAbout(p, bottom, 5 * std::sin(0.9 * kPi * t));
+
+    const double hp = c.headPoint().x();
+    const bool dead = c.life().isDead();
+    QPainter* target = &p;
+    QPainter scratchPainter;
+    QRect deviceBox;
+    if (dead) {
+        // Washed out (saturation 0.55): painted aside, faded towards grey, then laid in.
+        deviceBox = p.worldTransform().mapRect(kFigureArea).toAlignedRect();
+        const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+        const QSize need(static_cast<int>(std::ceil(deviceBox.width() * dpr)),
+                         static_cast<int>(std::ceil(deviceBox.height() * dpr)));
+        if (scratch_.width() < need.width() || scratch_.height() < need.height())
+            scratch_ = QImage(need.expandedTo(scratch_.size()), QImage::Format_ARGB32_Premultiplied);
+        scratch_.setDevicePixelRatio(dpr);
+        scratch_.fill(Qt::transparent);
+        scratchPainter.begin(&scratch_);
+        scratchPainter.setRenderHint(QPainter::Antialiasing);
+        scratchPainter.setTransform(p.worldTransform() * QTransform::fromTranslate(-deviceBox.x(), -deviceBox.y()));
+        target = &scratchPainter;
+    }
+
+    const Motion m = motionFor(c.pose, belly, t);
+    if (c.pose == P::back) {
+        CatBack back;
+        back.tail = 14 * std::sin(1.6 * t);
+        back.tilt = side * c.backTilt;
+        back.turn = side * c.backTurn;
+        back.headScale = c.headScale();
+        back.paint(*target, env);
+    } else {
+        const FaceFrame frame = cat_.face.frame(c.expression(t), hp, t);
+        CatFigure fig;
+        fig.body.swing = m.swing;
+        fig.body.tail = m.tail;
+        fig.body.lying = lying;
+        fig.body.pawAngle = m.pawAngle;
+        fig.body.pawRaise = m.pawRaise;
+        fig.body.sit = sitBlend;
+        fig.body.pawOnTop = true;
+        fig.head.expression = frame.expression;
+        fig.head.previous = frame.previous;
+        fig.head.mix = frame.mix;
+        fig.head.sway = frame.sway;
+        fig.head.look = c.eyeLook(t);
+        fig.head.blink = std::max(frame.blink, c.vibing ? 1.0 : 0.0);
+        fig.head.mirrored = c.turn < 0;
+        fig.head.size = 30;
+        fig.headScale = c.headScale();
+        double tilt = belly ? 25 : c.pose == P::groom ? 10 : c.pose == P::dangle ? -8 : 0;
+        const double nod = std::sin(1.8 * kPi * t);
+        if (c.vibing) tilt += 9 * nod;
+        fig.headTilt = tilt;
+        // Head anchor relative to the drawing's own: the desktop's lying head sits a point higher.
+        QPointF nudge(0, lying ? -1 : 0);
+        if (belly) nudge += QPointF(2, 21);
+        if (c.vibing) nudge.ry() += -1.6 * std::abs(nod);
+        fig.headNudge = nudge;
+        fig.paint(*target, env);
+    }
+
+    if (dead) {
+        scratchPainter.end();
+        const double dpr = scratch_.devicePixelRatio();
+        const QRect used(0, 0, static_cast<int>(std::ceil(deviceBox.width() * dpr)),
+                         static_cast<int>(std::ceil(deviceBox.height() * dpr)));
+        desaturate(scratch_, used, 0.55);
+        p.setWorldTransform(QTransform());
+        p.drawImage(QRectF(deviceBox), scratch_, QRectF(used));
+    }
+    p.restore();
+}
+
+void DesktopCatView::paintToy(QPainter& p, double t) const {
+    p.save();
+    p.translate(cat_.toy->x(), cat_.toy->y() - 4);
+    p.rotate(8 * std::sin(9 * t));
+    p.scale(1.2, 1.2);
+    ToyMouse{}.paint(p);
+    p.restore();
+}
+
+void DesktopCatView::paintGift(QPainter& p, double t) const {
+    const DesktopCat::Gift& g = *cat_.gift;
+    double o = 1;
+    if (g.placedAt) o = std::max(0.0, std::min(25 - (t - *g.placedAt), 1.0));
+    if (o <= 0) return;
+    p.save();
+    p.setOpacity(p.opacity() * o);
+    p.translate(g.p.x(), g.carried ? g.p.y() : g.p.y() - 4);
+    if (!cat_.facingRight) p.scale(-1, 1);
+    p.rotate(g.carried ? 25 : 0);
+    const double sc = g.carried ? 1.1 : 1.3;
+    p.scale(sc, sc);
+    ToyMouse{}.paint(p);
+    p.restore();
+}
+
+void DesktopCatView::paintPops(QPainter& p, double t) const {
+    if (cat_.pops.empty()) return;
+    static const QColor ink = colorFromHex("#2C2622");
+    const QFontMetricsF metrics(sayFont_);
+    for (const DesktopCat::Pop& pop : cat_.pops) {
+        const double a = t - pop.born;
+        if (a < 0) continue;
+        const double u = std::min(a / 1.6, 1.0);
+        const double fade = a / 1.6 < 0.7 ? 1.0 : (1 - u) / 0.3;
+        if (fade <= 0) continue;
+        p.save();
+        p.setOpacity(p.opacity() * fade);
+        p.translate(pop.p.x() + pop.drift * u + 3 * std::sin(5 * a), pop.p.y() - 18 - 46 * u);
+        const double grow = 0.5 + 0.5 * std::min(a / 0.2, 1.0);
+        p.scale(grow, grow);
+        if (pop.kind == DesktopCat::Pop::Kind::heart) {
+            SoftHeart{14}.paint(p);
+        } else {
+            const double w = metrics.horizontalAdvance(pop.text) + 16;
+            const double h = metrics.height() + 6;
+            const QRectF capsule(-w / 2, -h / 2, w, h);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0, 0, 0, 22));
+            p.drawRoundedRect(capsule.translated(0, 1).adjusted(-1, -1, 1, 1), h / 2 + 1, h / 2 + 1);
+            p.setBrush(QColor(0, 0, 0, 26));
+            p.drawRoundedRect(capsule.translated(0, 1), h / 2, h / 2);
+            p.setBrush(Qt::white);
+            p.drawRoundedRect(capsule, h / 2, h / 2);
+            p.setFont(sayFont_);
+            p.setPen(ink);
+            p.drawText(capsule, Qt::AlignCenter, pop.text);
+        }
+        p.restore();
+    }
+}
+
+void DesktopCatView::paintBubble(QPainter& p, double t) const {
+    const double k = cat_.sizeUnit();
+    const double side = cat_.facingRight ? 1 : -1;
+    const QPointF hp = cat_.headPoint();
+    p.save();
+    p.translate(hp.x() + 30 * side * k, hp.y() - 30 * k);
+    NeedBubble{*cat_.asking, t, side}.paint(p);
+    p.restore();
+}
+
+void DesktopCatView::paintSleepLetters(QPainter& p, double t) const {
+    static const QColor letter = colorFromHex("#F7F4F0");
+    static const QColor shade = [] {
+        QColor c = colorFromHex("#5C6B80");
+        c.setAlphaF(0.7f);
+        return c;
+    }();
+    static const QString z = QStringLiteral("z");
+    const QPointF hp = cat_.headPoint();
+    const double side = cat_.facingRight ? 1 : -1;
+    const QRectF box(-20, -20, 40, 40);
+    p.save();
+    p.setFont(zFont_);
+    for (int i = 0; i < 3; ++i) {
+        const double c = std::fmod(t + i * 0.8, 2.4) / 2.4;
+        const double cc = c < 0 ? c + 1 : c;
+        double o = std::min(cc / 0.15, 1.0);
+        if (cc >= 0.65) o *= (1 - cc) / 0.35;
+        if (o <= 0) continue;
+        p.save();
+        p.setOpacity(p.opacity() * o);
+        p.translate(hp.x() + side * (8 + 22 * cc), hp.y() - 14 - 34 * cc);
+        const double sc = (10 + 9 * cc) / 20;
+        p.scale(sc, sc);
+        p.setPen(shade);
+        p.drawText(box.translated(0, 0.5 / sc), Qt::AlignCenter, z);
+        p.setPen(letter);
+        p.drawText(box, Qt::AlignCenter, z);
+        p.restore();
+    }
+    p.restore();
+}
+
+DesktopCatRoot::DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, QObject* parent)
+    : QObject(parent), view_(cat, size), store_(store) {
+    readBreed();
+    connect(&store, &Defaults::changed, this, [this](const QString& key) {
+        if (key == QLatin1String("catBreed")) readBreed();
+    });
+}
+
+DesktopCatRoot::DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, Closet& closet, QObject* parent)
+    : DesktopCatRoot(cat, size, store, parent) {
+    CatEnv env = view_.environment();
+    env.outfit = closet.outfit();
+    view_.setEnvironment(env);
+    connect(&closet, &Closet::outfitChanged, this, [this, &closet] {
+        CatEnv e = view_.environment();
+        e.outfit = closet.outfit();
+        view_.setEnvironment(e);
+    });
+}
+
+void DesktopCatRoot::readBreed() {
+    CatEnv env = view_.environment();
+    env.breed = storedBreed(store_);
+    view_.setEnvironment(env);
+}
+
+}  // namespace kp

@@ -1,0 +1,69 @@
+#pragma once
+// Everything the user sees of the roaming cat, painted over the whole roamed screen every display
+// frame from the cat's state: the mug, the cat with its shadow, the toy mouse, the gift, the rising
+// lines and hearts, the need bubble and the sleep letters. The views keep no state of their own;
+// the one write is the face's animation step (LiveFace::frame).
+#include "cat/art/CatDrawing.h"
+
+#include <QFont>
+#include <QImage>
+#include <QObject>
+#include <QSizeF>
+
+class QPainter;
+
+namespace kp {
+
+class Closet;
+class DesktopCat;
+class Defaults;
+
+class DesktopCatView {
+public:
+    DesktopCatView(DesktopCat& cat, QSizeF size);
+
+    // Breed and outfit to draw (the root view supplies them).
+    void setEnvironment(const CatEnv& env) { env_ = env; }
+    const CatEnv& environment() const { return env_; }
+
+    // One frame at `t` (reference seconds, the cat's clock) into a painter whose origin is the
+    // screen's top-left corner, in points.
+    void paint(QPainter& p, double t);
+
+private:
+    void paintCup(QPainter& p, double t) const;
+    void paintCat(QPainter& p, double t);
+    void paintFigure(QPainter& p, double t);
+    void paintToy(QPainter& p, double t) const;
+    void paintGift(QPainter& p, double t) const;
+    void paintPops(QPainter& p, double t) const;
+    void paintBubble(QPainter& p, double t) const;
+    void paintSleepLetters(QPainter& p, double t) const;
+
+    DesktopCat& cat_;
+    QSizeF size_;
+    CatEnv env_;
+    QFont sayFont_;
+    QFont zFont_;
+    QImage scratch_;  // the washed-out figure of a dead pet is painted here first
+};
+
+// Supplies the stored breed ("catBreed", orange when unknown) and the wardrobe's outfit, and keeps
+// them current as either changes.
+class DesktopCatRoot : public QObject {
+public:
+    DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, Closet& closet, QObject* parent = nullptr);
+    // Without a wardrobe: the outfit stays as set.
+    DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, QObject* parent = nullptr);
+
+    void paint(QPainter& p, double t) { view_.paint(p, t); }
+    DesktopCatView& view() { return view_; }
+
+private:
+    void readBreed();
+
+    DesktopCatView view_;
+    Defaults& store_;
+};
+
+}  // namespace kp
