@@ -266,6 +266,36 @@ void drawHandLine(QPainter& p, const Handwriting& hand, QPointF centre, double d
     p.restore();
 }
 
+QFont albumSerif(double size, QFont::Weight weight, bool italic) {
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const char* name : {"New York", "C059", "DejaVu Serif"}) {
+            if (families.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+        }
+        return QStringLiteral("serif");
+    }();
+    QFont f(family);
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
+    f.setWeight(weight);
+    f.setItalic(italic);
+    return f;
+}
+
+QFont albumRounded(double size, QFont::Weight weight, double tracking) {
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const char* name : {"SF Pro Rounded", "URW Gothic", "DejaVu Sans"}) {
+            if (families.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+        }
+        return QStringLiteral("sans-serif");
+    }();
+    QFont f(family);
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
+    f.setWeight(weight);
+    if (tracking != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
+    return f;
+}
+
 // ---- symbols ----
 
 namespace {

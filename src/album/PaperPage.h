@@ -90,6 +90,11 @@ QSizeF handLineSize(const Handwriting& hand);
 // "chevron.left", "chevron.right", "books.vertical.fill") drawn `size` points tall, centred.
 void drawSymbol(QPainter& p, const QString& name, QPointF centre, double size, const QColor& color);
 
+// The album's type: a serif (titles, labels) and a rounded sans (the date line, the stamp's
+// words); `tracking` is extra space between letters in points.
+QFont albumSerif(double size, QFont::Weight weight = QFont::Normal, bool italic = false);
+QFont albumRounded(double size, QFont::Weight weight = QFont::Bold, double tracking = 0);
+
 // Rounded page shape used by every page and its clips.
 QPainterPath pageShape(const QRectF& rect, double radius = kPageCornerRadius);
 
