@@ -226,6 +226,9 @@ private:
     void ensureTimer();
     double now() const;
     void drawTurningSheet(QPainter& painter, const QPointF& origin);
+    void writeCurrentPageIndex(int index);
+    void stopTracks();
+    const QImage* frontImage(int index);
 
     PageTurnController& controller_;
     Scheduler* scheduler_;
@@ -259,7 +262,8 @@ private:
     Track angleTrack_, bendTrack_, leanTrack_;
     std::uint64_t timer_ = 0;
     bool pruneQueued_ = false;
-    std::vector<float> curveScratch_;
+    QImage underImage_;  // the uncovered page of a forward turn, drawn flat
+    int underImageIndex_ = -1;
 };
 
 }  // namespace kp
