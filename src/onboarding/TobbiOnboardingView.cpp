@@ -1,5 +1,6 @@
 #include "onboarding/TobbiOnboardingView.h"
 
+#include "app/AppLinks.h"
 #include "app/AppState.h"
 #include "app/BotFace.h"
 #include "app/Notifications.h"

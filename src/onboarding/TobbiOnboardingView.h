@@ -34,9 +34,6 @@ class Defaults;
 class NotificationCenter;
 class Scheduler;
 
-// The web site that "See it" opens.
-const QUrl& websiteURL();
-
 // What the pages need of the app; forApp() wires the shared instances.
 struct OnboardingServices {
     Defaults* store = nullptr;

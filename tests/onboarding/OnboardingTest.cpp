@@ -3,6 +3,7 @@
 #include "onboarding/TobbiOnboardingView.h"
 #include "RenderSupport.h"
 
+#include "app/AppLinks.h"
 #include "app/BotFace.h"
 #include "app/Notifications.h"
 #include "platform/Clock.h"
@@ -226,7 +227,8 @@ TEST(OnboardingFlow, PagesMoveForwardAndEnd) {
     EXPECT_EQ(v->page(), 4);
     EXPECT_FALSE(rig.store->contains(QStringLiteral("liveWeather")));
     press(*v, Kind::seeIt);
-    EXPECT_EQ(rig.opened.size(), 1u);
+    ASSERT_EQ(rig.opened.size(), 1u);
+    EXPECT_EQ(rig.opened[0], websiteURL());
     EXPECT_EQ(v->page(), 4);
     press(*v, Kind::next);
     EXPECT_EQ(v->page(), 5);
