@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,13 +19,6 @@ namespace {
 const QString kSuffix = QStringLiteral(" walked on the keyboard.txt");
 // NAME_MAX on the usual file systems, in bytes.
 constexpr int kMaxNameBytes = 255;
-
-Opener& currentOpener() {
-    static Opener opener = [](const QString& path) {
-        QProcess::startDetached(QStringLiteral("xdg-open"), {path});
-    };
-    return opener;
-}
 
 bool writeAll(int fd, const QByteArray& bytes) {
     const char* p = bytes.constData();
@@ -117,16 +109,6 @@ QString writeFile(const QString& folder, const QString& petName, const QString& 
         return {};
     }
     return target;
-}
-
-Opener setOpener(Opener opener) {
-    Opener before = std::move(currentOpener());
-    currentOpener() = std::move(opener);
-    return before;
-}
-
-void open(const QString& path) {
-    if (currentOpener()) currentOpener()(path);
 }
 
 }  // namespace kp::keyboardwalk

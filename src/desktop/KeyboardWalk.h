@@ -1,9 +1,7 @@
 #pragma once
 // The cat's keyboard walk: a burst of key mashing written to "<name> walked on the keyboard.txt" in the
-// temporary folder and opened in the user's text editor.
+// temporary folder. Opening it is the cat world's `openFile`.
 #include <QString>
-
-#include <functional>
 
 namespace kp {
 
@@ -27,12 +25,6 @@ QString fileName(const QString& petName);
 // one. The file is made under a fresh name with O_EXCL|O_NOFOLLOW and renamed into place, so a link
 // planted at the target is replaced, never followed. The written path, or empty on failure.
 QString writeFile(const QString& folder, const QString& petName, const QString& text);
-
-// Opens a written file in the user's editor. Replaceable so tests launch nothing; returns the opener
-// in place before.
-using Opener = std::function<void(const QString& path)>;
-Opener setOpener(Opener opener);
-void open(const QString& path);
 
 }  // namespace keyboardwalk
 }  // namespace kp
