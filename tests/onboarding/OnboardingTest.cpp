@@ -468,6 +468,23 @@ TEST(OnboardingRender, TransitionsBlendBothSides) {
     EXPECT_LT(test::luminance(render(v, rig).pixel(630, 5)), 70);
 }
 
+TEST(OnboardingRender, TheLiveFaceShowsOnThePagesCat) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    FaceEmotes emotes(rig.hub, rig.clock);
+    OnboardingServices s = rig.services();
+    s.face = &TobbiFace::forKey("onboarding-test");
+    s.emotes = &emotes;
+    TobbiOnboardingView v(s);
+    v.nextPage();
+    rig.advance(1.0);
+    v.pickBreed(CatBreed::calico);  // the happy emote shows on the face
+    rig.advance(0.6);
+    const QImage img = test::renderImage(640, 180, [&](QPainter& p) { v.paint(p, kRect, rig.clock.now()); }, 2.0);
+    test::keepRender(img, QStringLiteral("page-1-face"));
+    EXPECT_GT(drawnPixels(img, QRect(200, 120, 160, 160)), 2000);
+}
+
 TEST(OnboardingRender, StaysInsideItsRect) {
     Rig rig;
     auto v = pagesOnly(rig);
