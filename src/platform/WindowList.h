@@ -27,6 +27,8 @@ public:
     virtual ~WindowList() = default;
     // The visible windows, frontmost first; desktop backgrounds and hidden windows left out.
     virtual const std::vector<WindowInfo>& onScreenWindows() = 0;
+    // The process of the application in front; 0 when unknown.
+    virtual long long activePid() { return 0; }
 };
 
 // Windows given by hand; for tests.
@@ -36,7 +38,9 @@ public:
         ++reads;
         return windows;
     }
+    long long activePid() override { return active; }
     std::vector<WindowInfo> windows;
+    long long active = 0;
     int reads = 0;
 };
 
@@ -52,6 +56,7 @@ public:
     WindowListX11& operator=(const WindowListX11&) = delete;
 
     const std::vector<WindowInfo>& onScreenWindows() override;
+    long long activePid() override;
     // Times the list was read from the server; for tests.
     int refreshes() const { return refreshes_; }
     static WindowListX11& shared();
@@ -65,11 +70,51 @@ private:
     unsigned int root_ = 0;
     bool tried_ = false;
     bool dirty_ = true;
+    bool activeDirty_ = true;
+    long long activePid_ = 0;
     int refreshes_ = 0;
     std::vector<WindowInfo> windows_;
     std::vector<unsigned int> watched_;
     struct Atoms;
     Atoms* atoms_ = nullptr;
+};
+
+// The primary button anywhere on the desktop, and a count that moves whenever a drag and drop
+// begins (a new owner of the drag selection).
+class PointerDrags {
+public:
+    virtual ~PointerDrags() = default;
+    virtual bool primaryButtonDown() = 0;
+    virtual int dragChangeCount() = 0;
+};
+
+class FakePointerDrags final : public PointerDrags {
+public:
+    bool primaryButtonDown() override { return down; }
+    int dragChangeCount() override { return count; }
+    bool down = false;
+    int count = 0;
+};
+
+// The X server's pointer (one query per call) and XdndSelection owner changes (XFixes events,
+// counted as they arrive). Without a display: button up, count 0.
+class PointerDragsX11 final : public PointerDrags {
+public:
+    PointerDragsX11();
+    ~PointerDragsX11() override;
+    PointerDragsX11(const PointerDragsX11&) = delete;
+    PointerDragsX11& operator=(const PointerDragsX11&) = delete;
+    bool primaryButtonDown() override;
+    int dragChangeCount() override;
+    static PointerDragsX11& shared();
+
+private:
+    bool connect();
+    ::xcb_connection_t* connection_ = nullptr;
+    unsigned int root_ = 0;
+    int fixesEvent_ = -1;
+    int count_ = 0;
+    bool tried_ = false;
 };
 
 }  // namespace kp

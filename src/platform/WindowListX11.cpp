@@ -1,6 +1,7 @@
 #include "platform/WindowList.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,6 +22,7 @@ struct WindowListX11::Atoms {
     xcb_atom_t stateFullscreen = XCB_ATOM_NONE;
     xcb_atom_t pid = XCB_ATOM_NONE;
     xcb_atom_t opacity = XCB_ATOM_NONE;
+    xcb_atom_t active = XCB_ATOM_NONE;
 };
 
 namespace {
@@ -91,6 +93,7 @@ bool WindowListX11::connect() {
     atoms_->stateFullscreen = internAtom(c, "_NET_WM_STATE_FULLSCREEN");
     atoms_->pid = internAtom(c, "_NET_WM_PID");
     atoms_->opacity = internAtom(c, "_NET_WM_WINDOW_OPACITY");
+    atoms_->active = internAtom(c, "_NET_ACTIVE_WINDOW");
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
@@ -129,9 +132,91 @@ const std::vector<WindowInfo>& WindowListX11::onScreenWindows() {
         windows_.clear();
         return windows_;
     }
-    if (drainEvents()) dirty_ = true;
+    if (drainEvents()) dirty_ = activeDirty_ = true;
     if (dirty_) refresh();
     return windows_;
+}
+
+long long WindowListX11::activePid() {
+    if (!connect() || xcb_connection_has_error(connection_)) return 0;
+    if (drainEvents()) dirty_ = activeDirty_ = true;
+    if (!activeDirty_) return activePid_;
+    activeDirty_ = false;
+    activePid_ = 0;
+    xcb_connection_t* c = connection_;
+    auto* reply = xcb_get_property_reply(c, ask(c, root_, atoms_->active, XCB_ATOM_WINDOW, 1), nullptr);
+    const auto ids = cardinals(reply);
+    std::free(reply);
+    if (ids.empty() || ids.front() == 0) return 0;
+    auto* pid = xcb_get_property_reply(c, ask(c, ids.front(), atoms_->pid, XCB_ATOM_CARDINAL, 1), nullptr);
+    const auto pids = cardinals(pid);
+    std::free(pid);
+    if (!pids.empty()) activePid_ = pids.front();
+    return activePid_;
+}
+
+PointerDragsX11::PointerDragsX11() = default;
+
+PointerDragsX11::~PointerDragsX11() {
+    if (connection_) xcb_disconnect(connection_);
+}
+
+PointerDragsX11& PointerDragsX11::shared() {
+    static PointerDragsX11 instance;
+    return instance;
+}
+
+bool PointerDragsX11::connect() {
+    if (connection_) return !xcb_connection_has_error(connection_);
+    if (tried_) return false;
+    tried_ = true;
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c) xcb_disconnect(c);
+        return false;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    if (!it.rem) {
+        xcb_disconnect(c);
+        return false;
+    }
+    connection_ = c;
+    root_ = it.data->root;
+    const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (fixes && fixes->present) {
+        auto* version = xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr);
+        std::free(version);
+        const xcb_atom_t dnd = internAtom(c, "XdndSelection");
+        xcb_xfixes_select_selection_input(c, root_, dnd,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        fixesEvent_ = fixes->first_event;
+        xcb_flush(c);
+    }
+    return true;
+}
+
+bool PointerDragsX11::primaryButtonDown() {
+    if (!connect()) return false;
+    auto* reply = xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, root_), nullptr);
+    const bool down = reply && (reply->mask & XCB_BUTTON_MASK_1);
+    std::free(reply);
+    return down;
+}
+
+int PointerDragsX11::dragChangeCount() {
+    if (!connect()) return count_;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        if (fixesEvent_ >= 0 && (event->response_type & ~0x80) == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+            auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
+            if (notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE) ++count_;
+        }
+        std::free(event);
+    }
+    return count_;
 }
 
 void WindowListX11::refresh() {

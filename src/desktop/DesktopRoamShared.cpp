@@ -1,0 +1,102 @@
+// The app's roaming controller on the real desktop: the desktop cat, the roaming panel and the
+// X server's pointer, drags and windows.
+#include "desktop/DesktopRoam.h"
+#include "desktop/RoamPanel.h"
+
+#include "app/AppState.h"
+#include "life/PetLife.h"
+#include "life/Pomodoro.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/InputIdle.h"
+#include "platform/Processes.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+#include "platform/WindowList.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace kp {
+
+namespace {
+
+// The desktop cat as the controller drives it.
+class DesktopCatRoamer final : public RoamCat {
+public:
+    explicit DesktopCatRoamer(std::unique_ptr<DesktopCat> cat) : cat_(std::move(cat)) {}
+    void queue(DesktopCat::Trick trick) override { cat_->queue(trick); }
+    void ask(PetNeed need) override { cat_->ask(need); }
+    void headHome(bool immediately) override { cat_->headHome(immediately); }
+    void announce() override { cat_->announce(); }
+    void mouseMoved(QPointF to) override { cat_->mouseMoved(to); }
+    void tick(double now) override { cat_->tick(now); }
+    QRectF hitRect() const override { return cat_->hitRect(); }
+    QPointF mouse() const override { return cat_->mouse; }
+    bool isDragged() const override { return cat_->isDragged; }
+    bool isAsking() const override { return cat_->asking.has_value() || cat_->pendingAsk.has_value(); }
+    bool homeBound() const override { return cat_->homeBound; }
+    bool userDragging() const override { return cat_->userDragging; }
+    void setUserDragging(bool on) override { cat_->userDragging = on; }
+    void userStartedDragging() override { cat_->userStartedDragging(); }
+    void userStoppedDragging() override { cat_->userStoppedDragging(); }
+    void setMischief(bool on) override { cat_->mischief = on; }
+    void setOnHome(std::function<void()> onHome) override { cat_->onHome = std::move(onHome); }
+    void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
+    DesktopCat* model() override { return cat_.get(); }
+
+private:
+    std::unique_ptr<DesktopCat> cat_;
+};
+
+// The roamed screen: the primary one (where the island sits).
+std::optional<RoamScreen> primaryScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return std::nullopt;
+    return RoamScreen{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
+}
+
+std::function<QWidget*(DesktopCat&, QSizeF)>& catViewMaker() {
+    static std::function<QWidget*(DesktopCat&, QSizeF)> maker;
+    return maker;
+}
+
+}  // namespace
+
+void setRoamCatViewMaker(std::function<QWidget*(DesktopCat&, QSizeF)> maker) { catViewMaker() = std::move(maker); }
+
+DesktopRoam& DesktopRoam::shared() {
+    static DesktopRoam* instance = [] {
+        RoamServices s;
+        s.clock = &SystemClock::shared();
+        s.random = &SystemRandom::shared();
+        s.store = &Defaults::standard();
+        s.scheduler = &QtScheduler::shared();
+        s.idleness = &InputIdlenessX11::shared();
+        s.life = &AppState::shared().life();
+        s.ownPid = ProcessesLinux::shared().ownPid();
+        s.pomodoroPhase = [] { return Pomodoro::shared().phase(); };
+        s.islandMode = [] { return AppState::shared().mode(); };
+        s.islandView = [] { return AppState::shared().view(); };
+        s.screen = primaryScreen;
+        s.pointer = [] { return QPointF(QCursor::pos()); };
+        s.primaryButtonDown = [] { return PointerDragsX11::shared().primaryButtonDown(); };
+        s.dragChangeCount = [] { return PointerDragsX11::shared().dragChangeCount(); };
+        s.activePid = [] { return WindowListX11::shared().activePid(); };
+        s.makeCat = [](const RoamScreen& screen) -> std::unique_ptr<RoamCat> {
+            return std::make_unique<DesktopCatRoamer>(std::make_unique<DesktopCat>(screen, DesktopWorld::shared()));
+        };
+        s.makePanel = [](const RoamScreen& screen, RoamCat& cat) -> std::unique_ptr<RoamSurface> {
+            DesktopCat* model = cat.model();
+            if (!model) return nullptr;
+            QWidget* view = catViewMaker() ? catViewMaker()(*model, screen.frame.size()) : nullptr;
+            return std::make_unique<RoamPanel>(screen, CatchTarget::of(*model), view);
+        };
+        auto* roam = new DesktopRoam(std::move(s), QCoreApplication::instance());
+        return roam;
+    }();
+    return *instance;
+}
+
+}  // namespace kp
