@@ -1,0 +1,297 @@
+// The diary generator: which pages come due, with which keys, dates and outfits.
+#include "MacAlbumTestSupport.h"
+#include "album/Diary.h"
+#include "album/DiaryTexts.h"
+
+#include <gtest/gtest.h>
+
+using namespace kp;
+using namespace kp::albumtest;
+
+namespace {
+
+constexpr double kDay = 86400;
+
+DiaryContext context(double birth, double now) {
+    DiaryContext c;
+    c.name = "Mochi";
+    c.birth = birth;
+    c.now = now;
+    c.ageLabel = "12 days";
+    c.zone = QTimeZone::utc();
+    return c;
+}
+
+QStringList keysOf(const std::vector<DiaryEntry>& entries) {
+    QStringList out;
+    for (const auto& e : entries) out << e.key;
+    return out;
+}
+
+// The entries without daily life, which depends on the birth's hash.
+QStringList fixedKeys(const std::vector<DiaryEntry>& entries) {
+    QStringList out;
+    for (const auto& e : entries)
+        if (!e.key.startsWith("life-")) out << e.key;
+    return out;
+}
+
+const DiaryEntry* find(const std::vector<DiaryEntry>& entries, const QString& key) {
+    for (const auto& e : entries)
+        if (e.key == key) return &e;
+    return nullptr;
+}
+
+void collect(DiaryContext& c, const std::vector<DiaryEntry>& entries) {
+    for (const auto& e : entries) {
+        c.keys.insert(e.key);
+        c.albumKeys.insert(e.key);
+    }
+}
+
+}  // namespace
+
+TEST(Diary, HashIsSplitMix64Output) {
+    // The generator's first output from state 0 is this published value.
+    EXPECT_EQ(diaryHash(0, 0, 1), 0xE220A8397B1DCDAFull);
+    EXPECT_NE(diaryHash(1, 2, 3), diaryHash(1, 3, 2));
+}
+
+TEST(Diary, DeadCatGetsArrivalAndFarewellOnly) {
+    const double birth = utc(2026, 1, 1);
+    DiaryContext c = context(birth, birth + 200 * kDay);
+    c.isDead = true;
+    c.rain = true;
+    auto entries = DiaryEntry::entries(c);
+    ASSERT_EQ(keysOf(entries), (QStringList{"arrived", "farewell"}));
+    EXPECT_EQ(entries[0].date, birth);
+    EXPECT_TRUE(entries[1].died);
+    EXPECT_EQ(entries[1].date, c.now);
+    EXPECT_TRUE(entries[1].note.contains("We had 12 days together"));
+    c.diedAt = birth + 5;
+    EXPECT_EQ(DiaryEntry::entries(c)[1].date, birth + 5);
+    collect(c, entries);
+    EXPECT_TRUE(DiaryEntry::entries(c).empty());
+}
+
+TEST(Diary, StagesAndDayMilestonesAreDatedAtTheirThresholds) {
+    const double birth = utc(2026, 3, 2, 9);
+    DiaryContext c = context(birth, birth + 8 * kDay);
+    auto entries = DiaryEntry::entries(c);
+    EXPECT_EQ(fixedKeys(entries), (QStringList{"arrived", "junior", "adult", "days-7"}));
+    EXPECT_EQ(find(entries, "junior")->date, birth + 172800);
+    EXPECT_EQ(find(entries, "adult")->date, birth + 3 * 172800);
+    EXPECT_EQ(find(entries, "days-7")->date, birth + 7 * kDay);
+    EXPECT_EQ(find(entries, "days-7")->title, "one week");
+
+    c.now = birth + 172800 - 1;
+    EXPECT_EQ(fixedKeys(DiaryEntry::entries(c)), QStringList{"arrived"});
+}
+
+TEST(Diary, AnniversariesAtOneThreeFiveMonthsAndWholeYears) {
+    const double birth = utc(2024, 1, 15, 10);
+    DiaryContext c = context(birth, utc(2026, 2, 20));  // 25 months
+    c.keys = {"arrived", "junior", "adult", "days-7", "days-100"};
+    auto entries = DiaryEntry::entries(c);
+    const QStringList expected{"months-1", "months-3", "months-5", "years-1", "years-2"};
+    QStringList anniversaries;
+    for (const auto& e : entries)
+        if (e.key.startsWith("months-") || e.key.startsWith("years-")) anniversaries << e.key;
+    EXPECT_EQ(anniversaries, expected);
+    const DiaryEntry* two = find(entries, "years-2");
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->date, utc(2026, 1, 15, 10));
+    EXPECT_EQ(two->title, "two years!");
+    EXPECT_EQ(two->doing, CatDoing::loved);
+    ASSERT_TRUE(two->outfit);
+    EXPECT_EQ(two->outfit->head, CatAccessory::partyHat);
+    EXPECT_FALSE(two->outfit->neck);
+    EXPECT_EQ(find(entries, "months-3")->date, utc(2024, 4, 15, 10));
+
+    // Legacy day counts stand in for the first month and the first year.
+    c.keys << "days-30" << "days-365";
+    entries = DiaryEntry::entries(c);
+    EXPECT_FALSE(find(entries, "months-1"));
+    EXPECT_FALSE(find(entries, "years-1"));
+    EXPECT_TRUE(find(entries, "years-2"));
+}
+
+TEST(Diary, HolidaysOncePerYearWithFirstAndAgainTexts) {
+    const double birth = utc(2026, 11, 1);
+    DiaryContext c = context(birth, utc(2026, 12, 25, 20));
+    c.keys = {"arrived", "junior", "adult", "days-7", "months-1"};
+    auto entries = DiaryEntry::entries(c);
+    const DiaryEntry* xmas = find(entries, "holiday-christmas-2026");
+    ASSERT_TRUE(xmas);
+    EXPECT_EQ(xmas->title, "Merry Christmas, Mochi!");
+    EXPECT_EQ(xmas->doing, CatDoing::loved);
+    EXPECT_EQ(xmas->date, c.now);
+    ASSERT_TRUE(xmas->outfit);
+    EXPECT_EQ(xmas->outfit->head, CatAccessory::santaHat);
+
+    c.keys << "holiday-christmas-2026";
+    EXPECT_FALSE(find(DiaryEntry::entries(c), "holiday-christmas-2026"));
+    c.now = utc(2027, 12, 24, 20);
+    const DiaryEntry* again = find(DiaryEntry::entries(c), "holiday-christmas-2027");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->title, "Christmas again!");
+    EXPECT_EQ(again->doing, CatDoing::loved);
+
+    // New Year's Eve belongs to the year that begins.
+    c.now = utc(2026, 12, 31, 22);
+    EXPECT_TRUE(find(DiaryEntry::entries(c), "holiday-newYear-2027"));
+    c.now = utc(2027, 1, 1, 1);
+    EXPECT_TRUE(find(DiaryEntry::entries(c), "holiday-newYear-2027"));
+
+    // Festa Junina: watching the first time, lounging after.
+    c.now = utc(2027, 6, 24);
+    const DiaryEntry* festa = find(DiaryEntry::entries(c), "holiday-festaJunina-2027");
+    ASSERT_TRUE(festa);
+    EXPECT_EQ(festa->doing, CatDoing::watching);
+    EXPECT_EQ(festa->outfit->head, CatAccessory::strawHat);
+    c.keys << "holiday-festaJunina-2027";
+    c.now = utc(2028, 6, 23);
+    festa = find(DiaryEntry::entries(c), "holiday-festaJunina-2028");
+    ASSERT_TRUE(festa);
+    EXPECT_EQ(festa->doing, CatDoing::lounging);
+}
+
+TEST(Diary, WeatherPlacesAndWardrobe) {
+    const double birth = utc(2026, 3, 2, 9);
+    DiaryContext c = context(birth, birth + 3600);
+    c.keys = {"arrived"};
+    c.rain = c.snow = true;
+    c.place = DiaryPlace::house;
+    auto entries = DiaryEntry::entries(c);
+    EXPECT_EQ(fixedKeys(entries), (QStringList{"rain", "snow", "place-house-snow"}));
+
+    c.rain = c.snow = false;
+    EXPECT_TRUE(fixedKeys(DiaryEntry::entries(c)).isEmpty());  // the house wants weather
+
+    c.place = DiaryPlace::hearth;
+    c.night = true;
+    entries = DiaryEntry::entries(c);
+    ASSERT_TRUE(find(entries, "place-hearth"));
+    EXPECT_TRUE(find(entries, "place-hearth")->note.startsWith("Mochi fell asleep by the fireplace"));
+    c.keys << "place-hearth";
+    c.night = false;
+    EXPECT_FALSE(find(DiaryEntry::entries(c), "place-hearth"));
+    c.place.reset();
+
+    // First clothes: only for an album that began before any gift.
+    c.unlocked = {CatAccessory::bow};
+    const DiaryEntry* clothes = find(DiaryEntry::entries(c), "wardrobe");
+    ASSERT_TRUE(clothes);
+    EXPECT_TRUE(clothes->note.contains("A bow to start."));
+    EXPECT_EQ(clothes->outfit->at(AccessorySlot::head), CatAccessory::bow);
+    c.giftBase = 1;
+    EXPECT_FALSE(find(DiaryEntry::entries(c), "wardrobe"));
+    c.giftBase = 0;
+    c.albumKeys << "wardrobe";  // another cat had it
+    EXPECT_FALSE(find(DiaryEntry::entries(c), "wardrobe"));
+
+    // Full wardrobe.
+    const auto order = giftOrder();
+    c.unlocked.assign(order.begin(), order.end());
+    const DiaryEntry* full = find(DiaryEntry::entries(c), "wardrobe-full");
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->outfit->head, CatAccessory::topHat);
+    EXPECT_EQ(full->outfit->neck, CatAccessory::bowtie);
+    c.giftBase = static_cast<int>(order.size());
+    EXPECT_FALSE(find(DiaryEntry::entries(c), "wardrobe-full"));
+}
+
+TEST(Diary, DailyLifeIsTheSameEveryRunAndOnlyForTheLastFourDays) {
+    const double birth = utc(2025, 5, 3, 8, 17, 5);
+    DiaryContext c = context(birth, birth + 10 * kDay + 23 * 3600);
+    c.keys = {"arrived", "junior", "adult", "days-7"};
+    const auto first = DiaryEntry::entries(c);
+    const auto second = DiaryEntry::entries(c);
+    ASSERT_EQ(keysOf(first), keysOf(second));
+    const auto pool = diary::lifePool(diaryHash(static_cast<std::uint64_t>(birth + kReferenceDateUnix), 7, 0) % 2 == 0,
+                                      c.name);
+    int lives = 0;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        const DiaryEntry& e = first[i];
+        if (!e.key.startsWith("life-")) continue;
+        ++lives;
+        EXPECT_EQ(e.date, second[i].date);
+        const int d = e.key.mid(5).toInt();
+        EXPECT_GE(d, 7);
+        EXPECT_LE(d, 10);
+        const double base = birth + d * kDay;
+        EXPECT_GT(e.date, base);
+        EXPECT_LE(e.date, base + kDay);
+        EXPECT_LE(e.date, c.now);
+        const QDateTime at = dateFromReference(e.date).toUTC();
+        EXPECT_EQ(at.time().second(), 0);
+        EXPECT_EQ(at.time().minute(), static_cast<int>(diaryHash(static_cast<std::uint64_t>(birth + kReferenceDateUnix), 3,
+                                                                 static_cast<std::uint64_t>(d)) % 60));
+        // The row's text and hour come from the pool.
+        bool matched = false;
+        for (const auto& row : pool)
+            if (row.note == e.note && row.title == e.title && row.doing == e.doing && row.hour == at.time().hour())
+                matched = true;
+        EXPECT_TRUE(matched) << e.key.toStdString();
+    }
+    // Over 40 seeds, days with pages come roughly two days in five; check this birth gave some.
+    int total = 0;
+    for (int s = 0; s < 40; ++s) {
+        DiaryContext other = context(birth + s * 977, birth + s * 977 + 30 * kDay);
+        other.keys = c.keys;
+        for (const auto& e : DiaryEntry::entries(other)) total += e.key.startsWith("life-") ? 1 : 0;
+    }
+    EXPECT_GT(total, 20);
+    EXPECT_LT(total, 120);
+    EXPECT_LE(lives, 4);
+
+    // Collected pages are not proposed again; a page later in the day than `now` waits.
+    DiaryContext later = c;
+    collect(later, first);
+    for (const auto& e : DiaryEntry::entries(later)) EXPECT_FALSE(c.keys.contains(e.key) || find(first, e.key));
+    DiaryContext early = c;
+    early.now = birth + 10 * kDay;  // the tenth day's page is never before its base date
+    EXPECT_FALSE(find(DiaryEntry::entries(early), "life-10"));
+}
+
+TEST(Diary, CandidMomentsNeedTheOpenIslandAndTheGap) {
+    const double birth = utc(2026, 3, 2, 9);
+    DiaryContext c = context(birth, birth + 4 * kDay + 1);
+    c.keys = {"arrived", "junior", "adult"};
+    c.openFor = 40;
+    c.doing = CatDoing::playing;
+    auto candid = [&] { return find(DiaryEntry::entries(c), "candid"); };
+    ASSERT_TRUE(candid());
+    EXPECT_EQ(candid()->title, "the ball");
+    EXPECT_FALSE(candid()->doing);
+    EXPECT_FALSE(candid()->outfit);
+
+    c.openFor = 39.9;
+    EXPECT_FALSE(candid());
+    c.openFor = 40;
+    c.now = birth + 4 * kDay;  // not strictly beyond the gap
+    EXPECT_FALSE(candid());
+    c.now = birth + 4 * kDay + 1;
+    c.content = false;
+    EXPECT_FALSE(candid());
+    c.content = true;
+    c.doing = CatDoing::eating;
+    EXPECT_FALSE(candid());
+    c.doing = CatDoing::waiting;
+    EXPECT_FALSE(candid());
+
+    // After one candid page the gap is 2.5 days; three pages: "zoomies", four: "the ball".
+    c.doing = CatDoing::playing;
+    c.candidDates = {birth + 1 * kDay};
+    c.now = birth + 3.5 * kDay;
+    EXPECT_FALSE(candid());
+    c.now = birth + 3.5 * kDay + 1;
+    ASSERT_TRUE(candid());
+    c.candidDates = {birth, birth + kDay, birth + 0.5 * kDay};  // gap 4.5 days after the latest
+    c.now = birth + 5.5 * kDay + 1;
+    ASSERT_TRUE(candid());
+    EXPECT_EQ(candid()->title, "zoomies");
+    c.candidDates.push_back(birth + 0.2 * kDay);  // n = 4: gap 3.0
+    ASSERT_TRUE(candid());
+    EXPECT_EQ(candid()->title, "the ball");
+}

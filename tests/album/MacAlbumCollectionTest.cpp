@@ -1,0 +1,292 @@
+// The collector: onboarding gate, coins, photos by key and view, the timer and the island bookkeeping.
+#include "MacAlbumTestSupport.h"
+#include "album/Diary.h"
+#include "album/DiaryTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPainter>
+
+using namespace kp;
+using namespace kp::albumtest;
+
+namespace {
+
+constexpr double kDay = 86400;
+
+// The room at scale 2: a blue band where the cat stands at `place`, grey elsewhere.
+QImage room(double place) {
+    QImage img(1280, 320, QImage::Format_RGB32);
+    img.fill(Qt::gray);
+    QPainter p(&img);
+    p.fillRect(QRectF(place * 1280 - 10, 0, 20, 320), Qt::blue);
+    return img;
+}
+
+struct Collection : AlbumFixture {
+    int sceneShots = 0;
+    int arrivalShots = 0;
+
+    Collection() : AlbumFixture(0) {
+        store->set("onboardedV1", true);
+        store->set("petName", "Mochi");
+        fake.cat.birth = utc(2026, 3, 2, 9);
+        fake.cat.room = fake.cat.viewRoom = IslandRoomKind::living;
+        fake.cat.place = 0.5;
+        hookPhotos();
+    }
+    void hookPhotos() {
+        album->setSceneSnapshot([this] {
+            ++sceneShots;
+            return room(fake.cat.place);
+        });
+        album->setArrivalSnapshot([this](CatBreed) {
+            ++arrivalShots;
+            QImage film(1260, 960, QImage::Format_RGB32);
+            film.fill(Qt::darkGreen);
+            return film;
+        });
+    }
+    std::vector<MacKeepsake> keepsakes() { return album->load(); }
+    const MacKeepsake* find(const QString& key) {
+        static std::vector<MacKeepsake> cache;
+        cache = keepsakes();
+        for (const auto& k : cache)
+            if (k.key == key) return &k;
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+TEST(MacAlbumCollection, NothingHappensBeforeOnboarding) {
+    Collection f;
+    f.store->remove("onboardedV1");
+    f.album->addDueKeepsakes(f.fake.cat.birth + 30 * kDay);
+    EXPECT_FALSE(f.store->record("album.v1"));
+    EXPECT_FALSE(f.store->contains("albumGiftBase"));
+    EXPECT_EQ(f.arrivalShots + f.sceneShots, 0);
+}
+
+TEST(MacAlbumCollection, FirstRunKeepsTheArrivalWithItsPortraitAndTheGiftBase) {
+    Collection f;
+    f.fake.unlocked = {CatAccessory::bow, CatAccessory::bellCollar};
+    f.store->set("catBreed", "siamese");
+    const double now = f.fake.cat.birth + 600;
+    f.album->addDueKeepsakes(now);
+
+    const auto all = f.keepsakes();
+    ASSERT_EQ(all.size(), 1u);
+    const MacKeepsake& k = all.front();
+    EXPECT_EQ(k.key, "arrived");
+    EXPECT_EQ(k.date, f.fake.cat.birth);
+    EXPECT_EQ(k.catBirth, f.fake.cat.birth);
+    EXPECT_EQ(k.name, "Mochi");
+    EXPECT_EQ(k.breed, "siamese");
+    EXPECT_EQ(k.age, 0);
+    EXPECT_EQ(k.title, "day one");
+    ASSERT_EQ(k.photos.size(), 1u);
+    EXPECT_EQ(k.captions, QStringList{"day one"});
+    // The kitten's crop of the 420 x 320 film frame at scale 3.
+    const QImage photo(f.album->photoPath(k.photos.front()));
+    EXPECT_EQ(photo.size(), QSize(570, 414));
+    EXPECT_EQ(f.store->integer("albumGiftBase"), 2);
+    EXPECT_EQ(f.album->unseen(), 0);  // arrivals are not news
+
+    // A second run proposes nothing and keeps the gift base as it was.
+    f.fake.unlocked.push_back(CatAccessory::glasses);
+    f.album->addDueKeepsakes(now + 10);
+    EXPECT_EQ(f.keepsakes().size(), 1u);
+    EXPECT_EQ(f.store->integer("albumGiftBase"), 2);
+}
+
+TEST(MacAlbumCollection, GrowingUpPagesGetThenAndNowOnlyInView) {
+    Collection f;
+    f.store->set("kittenLengthSeconds", 0.0);  // falls back to two days
+    const double birth = f.fake.cat.birth;
+    f.album->addDueKeepsakes(birth + 60);
+    const QString arrivalPhoto = f.find("arrived")->photos.front();
+
+    f.album->addDueKeepsakes(birth + 172800);
+    const MacKeepsake* junior = f.find("junior");
+    ASSERT_TRUE(junior);
+    EXPECT_EQ(junior->date, birth + 172800);
+    ASSERT_EQ(junior->photos.size(), 2u);
+    EXPECT_EQ(junior->photos.front(), arrivalPhoto);
+    EXPECT_EQ(junior->captions, (QStringList{"then", "now"}));
+    EXPECT_GE(f.album->unseen(), 1);
+    const int shots = f.sceneShots;
+
+    // Out of view: the adult page has no photos at all.
+    f.fake.cat.viewRoom = IslandRoomKind::kitchen;
+    f.album->addDueKeepsakes(birth + 3 * 172800);
+    const MacKeepsake* adult = f.find("adult");
+    ASSERT_TRUE(adult);
+    EXPECT_TRUE(adult->photos.isEmpty());
+    EXPECT_TRUE(adult->captions.isEmpty());
+    EXPECT_EQ(f.sceneShots, shots);
+}
+
+TEST(MacAlbumCollection, DayMilestonesNeverGetPhotosAndFailedShotsLeaveNone) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.album->setArrivalSnapshot(nullptr);
+    f.album->addDueKeepsakes(birth + 8 * kDay);
+    const MacKeepsake* arrived = f.find("arrived");
+    ASSERT_TRUE(arrived);
+    EXPECT_TRUE(arrived->photos.isEmpty());
+    const MacKeepsake* week = f.find("days-7");
+    ASSERT_TRUE(week);
+    EXPECT_TRUE(week->photos.isEmpty());
+    // Junior without an arrival photo: only "now", captioned with the title.
+    const MacKeepsake* junior = f.find("junior");
+    ASSERT_TRUE(junior);
+    EXPECT_EQ(junior->photos.size(), 1u);
+    EXPECT_EQ(junior->captions, QStringList{junior->title});
+
+    f.album->setSceneSnapshot([] { return QImage(); });
+    f.album->addDueKeepsakes(birth + 101 * kDay);
+    const MacKeepsake* hundred = f.find("days-100");
+    ASSERT_TRUE(hundred);
+    EXPECT_TRUE(hundred->photos.isEmpty());
+}
+
+TEST(MacAlbumCollection, AnniversariesAndHolidaysPayTwentyCoinsEachWhileCoinsAreOn) {
+    Collection f;
+    f.fake.cat.birth = utc(2026, 1, 10, 9);
+    // First run four months on: months-1 and months-3 pay twice.
+    f.clock.setNow(777);
+    f.album->addDueKeepsakes(utc(2026, 5, 20, 12));
+    ASSERT_EQ(f.fake.paid.size(), 2u);
+    EXPECT_EQ(f.fake.paid[0], std::make_pair(20LL, 777.0));
+    EXPECT_EQ(f.fake.paid[1], std::make_pair(20LL, 777.0));
+
+    f.fake.walletOn = false;
+    f.album->addDueKeepsakes(utc(2026, 6, 20, 12));  // months-5: nothing paid
+    EXPECT_TRUE(f.find("months-5"));
+    EXPECT_EQ(f.fake.paid.size(), 2u);
+}
+
+TEST(MacAlbumCollection, IslandOpenFeedsDoingPlaceAndCandidMoments) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.album->addDueKeepsakes(birth + 60);
+    f.fake.cat.room = f.fake.cat.viewRoom = IslandRoomKind::garden;
+
+    // Closed island: no place page, though the garden is in view.
+    const double later = birth + 4.5 * kDay;
+    f.album->addDueKeepsakes(later);
+    EXPECT_FALSE(f.find(diary::gardenKey));
+    EXPECT_FALSE(f.find("candid"));
+
+    // Open for 40 s: the garden page, and a candid moment of the lounging cat, both with photos.
+    f.clock.setNow(later);
+    f.album->setNotchOpen(true);
+    EXPECT_EQ(f.album->openSince(), later);
+    f.clock.setNow(later + 20);
+    f.album->setNotchOpen(true);  // the same state keeps the time it opened
+    EXPECT_EQ(f.album->openSince(), later);
+    f.album->addDueKeepsakes(later + 40);
+    const MacKeepsake* garden = f.find(diary::gardenKey);
+    ASSERT_TRUE(garden);
+    EXPECT_EQ(garden->photos.size(), 1u);
+    const MacKeepsake* candid = f.find("candid");
+    ASSERT_TRUE(candid);
+    EXPECT_EQ(candid->title, "doing nothing");
+    EXPECT_EQ(candid->photos.size(), 1u);
+
+    f.album->setNotchOpen(false);
+    EXPECT_FALSE(f.album->openSince());
+}
+
+TEST(MacAlbumCollection, SkyPreviewHidesWeatherButNotTimeOfDay) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.fake.look = {SkyTime::night, SkyWeather::storm};
+    f.fake.preview = true;
+    f.album->addDueKeepsakes(birth + 60);
+    EXPECT_FALSE(f.find("rain"));
+    f.fake.preview = false;
+    f.album->addDueKeepsakes(birth + 120);
+    EXPECT_TRUE(f.find("rain"));
+    EXPECT_FALSE(f.find("snow"));
+}
+
+TEST(MacAlbumCollection, StartRunsAfterThreeSecondsThenEveryTen) {
+    Collection f;
+    f.clock.setNow(f.fake.cat.birth + 8 * kDay);
+    f.album->start();
+    f.album->start();  // a second start does nothing
+    EXPECT_TRUE(f.album->isStarted());
+    EXPECT_EQ(f.scheduler.pendingCount(), 2u);
+    f.scheduler.advance(2.9);
+    EXPECT_FALSE(f.store->record("album.v1"));
+    f.scheduler.advance(0.2);
+    EXPECT_TRUE(f.store->record("album.v1"));
+    EXPECT_GE(f.album->unseen(), 3);  // junior, adult and the first week; the arrival is not counted
+    EXPECT_EQ(f.scheduler.pendingCount(), 1u);
+    f.store->removeRecord("album.v1");
+    f.scheduler.advance(6.8);
+    EXPECT_FALSE(f.store->record("album.v1"));
+    f.scheduler.advance(0.2);
+    EXPECT_TRUE(f.store->record("album.v1"));  // the 10 s run
+    f.store->removeRecord("album.v1");
+    f.scheduler.advance(10);
+    EXPECT_TRUE(f.store->record("album.v1"));
+}
+
+TEST(MacAlbumCollection, AgeTextDoingAndPlace) {
+    EXPECT_EQ(MacAlbum::ageText(0), "1 minutes");
+    EXPECT_EQ(MacAlbum::ageText(59), "1 minutes");
+    EXPECT_EQ(MacAlbum::ageText(3599), "59 minutes");
+    EXPECT_EQ(MacAlbum::ageText(3600), "1 hours");
+    EXPECT_EQ(MacAlbum::ageText(86399), "23 hours");
+    EXPECT_EQ(MacAlbum::ageText(86400), "1 days");
+    EXPECT_EQ(MacAlbum::ageText(-500), "1 minutes");
+
+    AlbumCat cat;
+    cat.isSleeping = true;
+    cat.errand = PetErrand::eat;
+    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::asleep);
+    cat.isSleeping = false;
+    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::eating);
+    cat.errand = PetErrand::carrierTop;
+    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::lounging);
+    cat.errand = PetErrand::window;
+    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::watching);
+    cat.errand = PetErrand::litter;
+    EXPECT_FALSE(MacAlbum::currentDoing(cat));
+    cat.errand.reset();
+    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::lounging);
+
+    cat.room = IslandRoomKind::garden;
+    cat.inHouse = true;
+    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::house);
+    cat.inHouse = false;
+    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::garden);
+    cat.room = IslandRoomKind::living;
+    cat.errand = PetErrand::lounge;
+    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::hearth);
+    cat.errand = PetErrand::watchTV;
+    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::tv);
+    cat.errand.reset();
+    EXPECT_FALSE(MacAlbum::currentPlace(cat));
+}
+
+TEST(MacAlbumCollection, SceneCropFollowsTheCatAndStaysInTheRoom) {
+    // Scale 2: the crop is 347 x 236 pixels from y 76.
+    const QImage middle = MacAlbum::cropScene(room(0.5), 0.5);
+    ASSERT_EQ(middle.size(), QSize(347, 236));
+    EXPECT_EQ(middle.pixelColor(173, 100), QColor(Qt::blue));
+    EXPECT_EQ(middle.pixelColor(10, 100), QColor(Qt::gray));
+
+    const QImage left = MacAlbum::cropScene(room(0), 0);
+    ASSERT_EQ(left.size(), QSize(347, 236));
+    EXPECT_EQ(left.pixelColor(2, 100), QColor(Qt::blue));  // starts at x 0
+
+    const QImage right = MacAlbum::cropScene(room(1), 1);
+    ASSERT_EQ(right.size(), QSize(347, 236));
+    EXPECT_EQ(right.pixelColor(345, 100), QColor(Qt::blue));  // ends at the right edge
+    EXPECT_EQ(right.pixelColor(300, 100), QColor(Qt::gray));
+}

@@ -1,0 +1,191 @@
+// The keepsake record, the store's cap and unseen count, and the photo files.
+#include "MacAlbumTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QUuid>
+
+using namespace kp;
+using namespace kp::albumtest;
+
+namespace {
+
+MacKeepsake keepsake(const QString& key, double date, double birth = 0) {
+    MacKeepsake k;
+    k.id = newKeepsakeId();
+    k.key = key;
+    k.date = date;
+    k.catBirth = birth;
+    k.name = "Mochi";
+    k.breed = "siamese";
+    k.age = date - birth;
+    k.title = "a title";
+    k.note = "A note with \"quotes\" and é.";
+    return k;
+}
+
+}  // namespace
+
+TEST(MacAlbumStore, RecordRoundTripKeepsEveryFieldAndMemberOrder) {
+    MacKeepsake dressed = keepsake("months-1", 2'000'000.5, 100);
+    dressed.died = true;
+    dressed.photos = {"A.jpg", "B.jpg"};
+    dressed.captions = {"then", "now"};
+    CatOutfit party;
+    party.head = CatAccessory::partyHat;
+    party.neck = CatAccessory::bowtie;
+    dressed.outfit = party;
+    const MacKeepsake plain = keepsake("candid", 3'000'000, 100);
+
+    const QByteArray json = encodeKeepsakes({dressed, plain});
+    auto back = decodeKeepsakes(json);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->size(), 2u);
+    EXPECT_EQ((*back)[0], dressed);
+    EXPECT_EQ((*back)[1], plain);
+    EXPECT_FALSE((*back)[1].outfit.has_value());
+
+    // Members in record order; no "outfit" member without an outfit.
+    const QString text = QString::fromUtf8(json);
+    const QStringList members{"\"id\"", "\"key\"", "\"date\"", "\"catBirth\"", "\"name\"", "\"breed\"",
+                              "\"age\"", "\"title\"", "\"note\"", "\"died\"", "\"photos\"", "\"captions\"",
+                              "\"outfit\""};
+    qsizetype at = -1;
+    for (const auto& m : members) {
+        const qsizetype next = text.indexOf(m);
+        EXPECT_GT(next, at) << m.toStdString();
+        at = next;
+    }
+    EXPECT_EQ(text.count("\"outfit\""), 1);
+    EXPECT_TRUE(text.contains("\"outfit\":{\"head\":\"partyHat\",\"neck\":\"bowtie\"}"));
+    // The id is an upper-case UUID.
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+                    .match(dressed.id)
+                    .hasMatch());
+}
+
+TEST(MacAlbumStore, MissingOrMistypedMemberMakesTheWholeListUnreadable) {
+    const QByteArray good = encodeKeepsakes({keepsake("arrived", 0), keepsake("junior", 5)});
+    EXPECT_TRUE(decodeKeepsakes(good));
+    QByteArray noCaptions = good;
+    noCaptions.replace(",\"captions\":[]", "");
+    EXPECT_FALSE(decodeKeepsakes(noCaptions));
+    QByteArray wrongType = good;
+    wrongType.replace("\"died\":false", "\"died\":0");
+    EXPECT_FALSE(decodeKeepsakes(wrongType));
+    EXPECT_FALSE(decodeKeepsakes("{}"));
+    EXPECT_FALSE(decodeKeepsakes("[{\"id\":"));
+    EXPECT_EQ(decodeKeepsakes("[]")->size(), 0u);
+}
+
+TEST(MacAlbumStore, UndecodableRecordReadsEmptyAndIsKeptAside) {
+    AlbumFixture f;
+    EXPECT_TRUE(f.album->load().empty());
+    EXPECT_EQ(f.album->unseenCount(), 0);
+
+    QByteArray broken = encodeKeepsakes({keepsake("junior", 5)});
+    broken.replace(",\"captions\":[]", "");
+    ASSERT_TRUE(f.store->setRecord("album.v1", broken));
+    EXPECT_TRUE(f.album->load().empty());
+    EXPECT_EQ(f.album->unseenCount(), 0);
+
+    // The unreadable bytes are still on disk beside the record, and a new save does not touch them.
+    QDir data(f.store->dataDir());
+    const QStringList aside = data.entryList({"album.v1.unreadable-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    f.album->save({keepsake("adult", 9)});
+    ASSERT_EQ(f.album->load().size(), 1u);
+    QFile kept(data.filePath(aside.front()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), broken);
+}
+
+TEST(MacAlbumStore, SaveSortsByDateAndKeepsTheNewest400) {
+    AlbumFixture f;
+    std::vector<MacKeepsake> list;
+    for (int i = 400; i >= 0; --i) list.push_back(keepsake("candid", i * 10.0, i % 2 ? 1 : 2));
+    f.album->save(list);
+    const auto stored = f.album->load();
+    ASSERT_EQ(stored.size(), 400u);
+    EXPECT_EQ(stored.front().date, 10.0);  // the one dated 0 is gone
+    EXPECT_EQ(stored.back().date, 4000.0);
+    for (std::size_t i = 1; i < stored.size(); ++i) EXPECT_LE(stored[i - 1].date, stored[i].date);
+}
+
+TEST(MacAlbumStore, UnseenCountsKeepsakesAfterTheAlbumWasOpenedButNotArrivals) {
+    AlbumFixture f(1000);
+    f.album->save({keepsake("arrived", 10), keepsake("junior", 500, 7), keepsake("days-7", 1000),
+                   keepsake("candid", 1500)});
+    EXPECT_EQ(f.album->unseenCount(), 3);  // never opened: all but the arrival
+
+    f.album->markOpened();  // at 1000
+    EXPECT_EQ(f.album->unseen(), 0);
+    EXPECT_DOUBLE_EQ(f.store->doubleValue("albumOpenedAt"), 1000);
+    // Dated exactly at the opening is seen; the later one (even in the future) counts again on recount.
+    EXPECT_EQ(f.album->unseenCount(), 1);
+
+    // A value that is not a date counts as never opened.
+    f.store->set("albumOpenedAt", "yesterday");
+    EXPECT_EQ(f.album->unseenCount(), 3);
+
+    // A new album object starts from the stored count.
+    f.store->set("albumOpenedAt", 0.0);
+    f.remake();
+    EXPECT_EQ(f.album->unseen(), 3);
+}
+
+TEST(MacAlbumStore, PhotosAreJpegFilesInTheAlbumFolder) {
+    AlbumFixture f;
+    EXPECT_FALSE(f.album->savePhoto(QImage()));
+
+    QImage image(120, 80, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor("#2E7D32"));
+    const auto name = f.album->savePhoto(image);
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(name->endsWith(".jpg"));
+    EXPECT_FALSE(QUuid::fromString(name->chopped(4)).isNull());
+    EXPECT_EQ(f.album->photoFolder(), f.store->dataDir() + "/Album");
+
+    const QString path = f.album->photoPath(*name);
+    EXPECT_EQ(path, f.album->photoFolder() + "/" + *name);
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "jpeg");
+    const QImage back = reader.read();
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.size(), image.size());
+    const QColor mid = back.pixelColor(60, 40);
+    EXPECT_NEAR(mid.green(), 0x7D, 8);
+    EXPECT_NEAR(mid.red(), 0x2E, 8);
+
+    // Two photos never share a name, and no temporary files stay behind.
+    const auto second = f.album->savePhoto(image);
+    ASSERT_TRUE(second);
+    EXPECT_NE(*second, *name);
+    EXPECT_EQ(QDir(f.album->photoFolder()).entryList(QDir::Files).size(), 2);
+
+    // Names read from the record never reach outside the folder.
+    EXPECT_TRUE(f.album->photoPath("../config.ini").isEmpty());
+    EXPECT_TRUE(f.album->photoPath("..").isEmpty());
+    EXPECT_TRUE(f.album->photoPath("").isEmpty());
+}
+
+TEST(MacAlbumStore, CappedKeepsakeLeavesItsPhotoOnDisk) {
+    AlbumFixture f;
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const auto name = f.album->savePhoto(image);
+    ASSERT_TRUE(name);
+    std::vector<MacKeepsake> list;
+    MacKeepsake oldest = keepsake("candid", -1);
+    oldest.photos = {*name};
+    oldest.captions = {"x"};
+    list.push_back(oldest);
+    for (int i = 0; i < 400; ++i) list.push_back(keepsake("candid", i));
+    f.album->save(list);
+    EXPECT_EQ(f.album->load().front().date, 0);
+    EXPECT_TRUE(QFile::exists(f.album->photoPath(*name)));
+}

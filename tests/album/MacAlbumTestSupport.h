@@ -1,0 +1,55 @@
+#pragma once
+// A scratch store, a manual clock and a fake world for album tests.
+#include "album/MacAlbum.h"
+#include "platform/Clock.h"
+#include "platform/Dates.h"
+#include "platform/Defaults.h"
+#include "platform/Scheduler.h"
+
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <memory>
+
+namespace kp::albumtest {
+
+inline double utc(int y, int m, int d, int h = 12, int mi = 0, int s = 0) {
+    return referenceFromDate(QDateTime(QDate(y, m, d), QTime(h, mi, s), QTimeZone::utc()));
+}
+
+struct FakeWorld {
+    AlbumCat cat;
+    SkyLook look;
+    bool preview = false;
+    std::vector<CatAccessory> unlocked;
+    bool walletOn = true;
+    std::vector<std::pair<long long, double>> paid;
+
+    AlbumWorld world() {
+        AlbumWorld w;
+        w.cat = [this] { return cat; };
+        w.look = [this] { return look; };
+        w.skyCyclesPreview = [this] { return preview; };
+        w.unlocked = [this] { return unlocked; };
+        w.walletEnabled = [this] { return walletOn; };
+        w.pay = [this](long long amount, double at) { paid.emplace_back(amount, at); };
+        return w;
+    }
+};
+
+struct AlbumFixture {
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> store;
+    ManualClock clock;
+    ManualScheduler scheduler;
+    FakeWorld fake;
+    std::unique_ptr<MacAlbum> album;
+
+    explicit AlbumFixture(double now = 0) : clock(now) {
+        store = std::make_unique<Defaults>(dir.path() + "/config.ini", dir.path() + "/data");
+        remake();
+    }
+    void remake() { album = std::make_unique<MacAlbum>(*store, clock, scheduler, fake.world()); }
+};
+
+}  // namespace kp::albumtest
