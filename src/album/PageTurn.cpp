@@ -301,7 +301,7 @@ void BookPageTurn::warmFaces() {
     scheduler_->after(0, [self] {
         if (!self) return;
         self->pruneQueued_ = false;
-        self->pruneFaces();
+        if (!self->reduceMotion_) self->pruneFaces();
     });
 }
 

@@ -1,0 +1,366 @@
+// Page-turn controller, motion, curves and the turn logic driven by a hand-moved clock.
+#include "album/PageTurn.h"
+#include "platform/Clock.h"
+#include "platform/Scheduler.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace kp;
+using pageturn::Turn;
+
+namespace {
+
+// Monotonic time follows the manual scheduler, so one `advance` moves both.
+class SchedulerClock final : public Clock {
+public:
+    explicit SchedulerClock(const ManualScheduler& s) : s_(s) {}
+    double now() const override { return s_.now(); }
+    double monotonic() const override { return s_.now(); }
+
+private:
+    const ManualScheduler& s_;
+};
+
+QColor pageColour(int i) { return QColor::fromHsv((i * 37) % 360, 200, 220); }
+
+class PageTurnLogic : public ::testing::Test {
+protected:
+    PageTurnLogic() : clock(sched), view(controller, &sched, &clock) {
+        view.setPagePainters([this](QPainter& p, const QRectF& r, int i) {
+                                 ++frontRenders;
+                                 p.fillRect(r, pageColour(i));
+                             },
+                             [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::white); });
+        view.setOnTurn([this] { ++turns; });
+        view.setOnCommittedTurn([this] { committed.push_back(view.currentPageIndex()); });
+    }
+
+    void open(int pages, int at, QSizeF size = {200, 294}) {
+        view.setPageCount(pages);
+        view.setCurrentPageIndex(at);
+        view.setBookSize(size);
+        view.appear();
+        sched.advance(0);
+    }
+    void run(double seconds) {
+        for (double t = 0; t < seconds; t += 1.0 / 60) sched.advance(1.0 / 60);
+    }
+    std::vector<int> faceKeys() const {
+        std::vector<int> k;
+        for (const auto& [i, f] : view.faces()) k.push_back(i);
+        return k;
+    }
+    // Drags a fresh turn to progress p (forward turns from the right, backward from the left).
+    void dragTo(double p, bool forward) {
+        const double W = view.bookSize().width() * BookPageTurn::dragGain;
+        view.dragChanged(forward ? -1 : 1, 200);
+        view.dragChanged(forward ? -1 - p * W : 1 + (1 - p) * W, 200);
+    }
+
+    PageTurnController controller;
+    ManualScheduler sched;
+    SchedulerClock clock;
+    BookPageTurn view;
+    int turns = 0;
+    int frontRenders = 0;
+    std::vector<int> committed;
+};
+
+}  // namespace
+
+TEST(PageTurnController, RequestsAndFlagsNotifyOnlyOnChange) {
+    PageTurnController c;
+    EXPECT_FALSE(c.isSettling());
+    EXPECT_FALSE(c.isTurning());
+    EXPECT_EQ(c.requestGeneration(), 0);
+    EXPECT_FALSE(c.requestedIndex());
+    QSignalSpy changed(&c, &PageTurnController::changed);
+    c.setSettling(false);
+    c.setTurning(false);
+    EXPECT_EQ(changed.count(), 0);
+    c.request(3);
+    EXPECT_EQ(c.requestedIndex(), 3);
+    EXPECT_EQ(c.requestGeneration(), 1);
+    EXPECT_EQ(changed.count(), 2);
+    c.request(3);  // the same index again still bumps the generation
+    EXPECT_EQ(c.requestGeneration(), 2);
+}
+
+TEST(BookPageMotion, KeepsItsRangeAndSkipsEqualWrites) {
+    BookPageMotion m;
+    QSignalSpy changed(&m, &BookPageMotion::changed);
+    m.setAngle(-400);
+    EXPECT_EQ(m.angle(), -180);
+    m.setAngle(25);
+    EXPECT_EQ(m.angle(), 0);
+    m.setLean(30);
+    EXPECT_EQ(m.lean(), 7);
+    m.setLean(-30);
+    EXPECT_EQ(m.lean(), -7);
+    const int before = changed.count();
+    m.setLean(-7);
+    m.setAngle(0);
+    EXPECT_EQ(changed.count(), before);
+    m.setAngle(-10);
+    EXPECT_EQ(changed.count(), before + 1);
+    m.setBend(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(changed.count(), before + 2);
+    EXPECT_FALSE(std::isnan(m.bend()));
+}
+
+TEST(PageTurnCurves, ProgressAngleAndTiming) {
+    EXPECT_NEAR(pageturn::angleForProgress(0.5), -90, 1e-9);
+    EXPECT_NEAR(pageturn::angleForProgress(1), -180, 1e-9);
+    EXPECT_NEAR(pageturn::angleForProgress(-3), 0, 1e-9);
+    EXPECT_NEAR(pageturn::progressForAngle(-90), 0.5, 1e-9);
+    EXPECT_NEAR(pageturn::progressForAngle(pageturn::angleForProgress(0.42)), 0.42, 1e-9);
+
+    const auto b = pageturn::Curve::bezier(0.74, 0.3, 0.02, 0.22, 1.0);
+    EXPECT_EQ(b.value(0), 0);
+    EXPECT_EQ(b.value(0.74), 1);
+    EXPECT_LT(b.value(0.1), 0.1);  // slow start
+    EXPECT_GT(b.value(0.5), 0.9);  // long soft landing
+    EXPECT_FALSE(b.isComplete(0.7));
+    EXPECT_TRUE(b.isComplete(0.74));
+
+    const auto s = pageturn::Curve::spring(0.56, 1.0, 14);
+    EXPECT_GT(s.value(0.02), pageturn::Curve::spring(0.56, 1.0, 0).value(0.02));
+    EXPECT_NEAR(s.value(3), 1, 1e-3);
+    EXPECT_TRUE(s.isComplete(3.4));
+    const auto bouncy = pageturn::Curve::spring(0.35, 0.8);
+    double peak = 0;
+    for (double t = 0; t < 1; t += 0.005) peak = std::max(peak, bouncy.value(t));
+    EXPECT_GT(peak, 1.0);  // a lean spring overshoots a little
+    EXPECT_LT(peak, 1.05);
+}
+
+TEST_F(PageTurnLogic, RequestedJumpTurnsTheLowerSheetAndLandsOnTheTarget) {
+    open(10, 2);
+    EXPECT_EQ(faceKeys(), (std::vector<int>{1, 2}));
+    controller.setRequestGeneration(controller.requestGeneration() + 1);  // no index yet: nothing
+    EXPECT_FALSE(view.activeTurn());
+
+    controller.request(7);
+    ASSERT_TRUE(view.activeTurn());
+    EXPECT_EQ(*view.activeTurn(), (Turn{2, 7, 7, true}));
+    EXPECT_TRUE(controller.isTurning());
+    EXPECT_FALSE(controller.isSettling());
+    EXPECT_EQ(view.motion().angle(), 0);
+    EXPECT_EQ(view.motion().bend(), 1);
+    EXPECT_EQ(view.visiblePageIndex(), 7);
+    EXPECT_EQ(view.parkedPageIndex(), 1);
+
+    controller.request(5);  // same moment: the turn is set up, so this one is dropped
+    EXPECT_EQ(*view.activeTurn(), (Turn{2, 7, 7, true}));
+    EXPECT_EQ(turns, 0);
+
+    sched.advance(0);  // next pass of the loop: the settle starts and the sound plays
+    EXPECT_TRUE(controller.isSettling());
+    EXPECT_EQ(turns, 1);
+    run(0.37);
+    EXPECT_LT(view.motion().angle(), -90);  // the curve front-loads the movement
+    EXPECT_GT(view.motion().angle(), -180);
+    controller.request(3);  // while settling: dropped
+    run(0.5);
+    EXPECT_FALSE(view.activeTurn());
+    EXPECT_EQ(view.currentPageIndex(), 7);
+    EXPECT_EQ(turns, 1);
+    EXPECT_EQ(committed, (std::vector<int>{7}));
+    EXPECT_FALSE(controller.isTurning());
+    EXPECT_FALSE(controller.isSettling());
+    EXPECT_EQ(view.motion().angle(), 0);
+    EXPECT_EQ(view.motion().bend(), 0);
+    sched.advance(0);
+    EXPECT_EQ(faceKeys(), (std::vector<int>{6, 7}));
+
+    controller.request(2);  // back again: the sheet of page 2 comes from the left over page 7
+    EXPECT_EQ(*view.activeTurn(), (Turn{2, 7, 2, false}));
+    EXPECT_EQ(view.motion().angle(), -180);
+    EXPECT_EQ(view.motion().bend(), -1);
+    run(1);
+    EXPECT_EQ(view.currentPageIndex(), 2);
+}
+
+TEST_F(PageTurnLogic, ImpossibleRequestsAreDroppedAndTheIndexPutBack) {
+    open(4, 0);
+    EXPECT_FALSE(view.parkedPageIndex());
+    view.accessibilityPreviousPage();
+    EXPECT_FALSE(view.activeTurn());
+    view.setCurrentPageIndex(9);  // the host wrote an impossible page
+    EXPECT_EQ(view.currentPageIndex(), 0);
+    view.setCurrentPageIndex(3);  // the host's own move to the last page turns there
+    ASSERT_TRUE(view.activeTurn());
+    EXPECT_EQ(view.activeTurn()->targetIndex, 3);
+    view.setCurrentPageIndex(1);  // during a turn: left to the turn
+    EXPECT_EQ(view.activeTurn()->targetIndex, 3);
+    run(1);
+    EXPECT_EQ(view.currentPageIndex(), 3);
+    view.accessibilityNextPage();
+    EXPECT_FALSE(view.activeTurn());
+    controller.request(-1);
+    EXPECT_FALSE(view.activeTurn());
+    EXPECT_EQ(view.currentPageIndex(), 3);
+}
+
+TEST_F(PageTurnLogic, PageCountChangesClampTheRestingPage) {
+    open(10, 7);
+    view.setPageCount(5);
+    EXPECT_EQ(view.restingPageIndex(), 4);
+    EXPECT_TRUE(view.faces().empty());
+    view.setPageCount(0);
+    EXPECT_EQ(view.restingPageIndex(), 0);
+}
+
+TEST_F(PageTurnLogic, ReduceMotionChangesPagesAtOnceAndRendersNoFaces) {
+    view.setReduceMotion(true);
+    open(5, 1);
+    EXPECT_TRUE(view.faces().empty());
+    controller.request(3);
+    EXPECT_FALSE(view.activeTurn());
+    EXPECT_EQ(view.currentPageIndex(), 3);
+    EXPECT_EQ(turns, 1);
+    view.dragChanged(-50, 200);
+    view.dragEnded(-50, -50, 100, 200);  // 50 points is not enough
+    EXPECT_EQ(view.currentPageIndex(), 3);
+    view.dragEnded(-51, -51, 100, 200);
+    EXPECT_EQ(view.currentPageIndex(), 4);
+    view.dragEnded(80, 80, 100, 200);
+    EXPECT_EQ(view.currentPageIndex(), 3);
+    view.setBookSize({300, 400});
+    sched.advance(0);
+    EXPECT_TRUE(view.faces().empty());
+}
+
+TEST_F(PageTurnLogic, TinySizeDrawsNothingAndRendersNothing) {
+    open(5, 1, {1, 300});
+    EXPECT_TRUE(view.faces().empty());
+    QImage img(50, 50, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    view.paint(p, {10, 10});
+    p.end();
+    EXPECT_EQ(img.pixel(20, 20), 0u);
+    view.setBookSize({200, 300});
+    sched.advance(0);
+    EXPECT_EQ(faceKeys(), (std::vector<int>{0, 1}));
+}
+
+TEST_F(PageTurnLogic, DragAtTheEndsLeansAndSpringsBack) {
+    open(3, 0);
+    view.dragChanged(100, 200);
+    EXPECT_NEAR(view.motion().lean(), 100.0 / 28, 1e-9);
+    view.dragChanged(500, 200);
+    EXPECT_EQ(view.motion().lean(), 7);
+    EXPECT_FALSE(controller.isTurning());
+    view.dragEnded(500, 520, 600, 200);
+    run(1.5);
+    EXPECT_NEAR(view.motion().lean(), 0, 1e-9);
+    EXPECT_EQ(view.currentPageIndex(), 0);
+    EXPECT_EQ(turns, 0);
+
+    open(1, 0);  // a book of one page only leans
+    view.dragChanged(-90, 200);
+    EXPECT_NEAR(view.motion().lean(), -90.0 / 28, 1e-9);
+    EXPECT_FALSE(view.activeTurn());
+}
+
+TEST_F(PageTurnLogic, DragFollowsTheFingerFromWhereTheTurnStarted) {
+    open(5, 2);
+    view.dragChanged(-20, 200);
+    ASSERT_TRUE(view.activeTurn());
+    EXPECT_EQ(*view.activeTurn(), (Turn{2, 3, 3, true}));
+    EXPECT_EQ(view.motion().bend(), -0.5);
+    EXPECT_TRUE(controller.isTurning());
+    view.dragChanged(30, 200);  // right of its start: stays a flat forward turn
+    EXPECT_EQ(view.motion().angle(), 0);
+    EXPECT_TRUE(view.activeTurn()->forward);
+    view.dragChanged(-20 - 115, 200);  // half of 1.15 page widths: half way
+    EXPECT_NEAR(view.motion().angle(), -90, 1e-9);
+    view.dragChanged(-2000, 200);
+    EXPECT_EQ(view.motion().angle(), -180);
+}
+
+TEST_F(PageTurnLogic, ForwardReleaseCommitRule) {
+    struct Case { double v; bool commits; };
+    for (const Case c : {Case{0, false}, Case{0.9, false}, Case{1.1, true}}) {
+        open(5, 2);
+        turns = 0;
+        dragTo(0.40, true);
+        // v = -4 (predicted - current) / (width * gain)
+        const double shift = -c.v * 200 * BookPageTurn::dragGain / 4;
+        view.dragEnded(-1, 100 + shift, 100, 200);
+        EXPECT_TRUE(controller.isSettling());
+        EXPECT_EQ(turns, c.commits ? 1 : 0) << "v " << c.v;
+        run(2);
+        EXPECT_EQ(view.currentPageIndex(), c.commits ? 3 : 2) << "v " << c.v;
+        EXPECT_FALSE(view.activeTurn());
+        EXPECT_FALSE(controller.isSettling());
+        view.setCurrentPageIndex(2);
+        run(2);
+    }
+}
+
+TEST_F(PageTurnLogic, BackwardReleaseAtTheThresholdDoesNotCommit) {
+    open(5, 2);
+    dragTo(0.58, false);
+    EXPECT_EQ(*view.activeTurn(), (Turn{1, 2, 1, false}));
+    EXPECT_NEAR(pageturn::progressForAngle(view.motion().angle()), 0.58, 1e-9);
+    view.dragEnded(1, 100, 100, 200);
+    run(2);
+    EXPECT_EQ(view.currentPageIndex(), 2);
+    EXPECT_EQ(turns, 0);
+    EXPECT_TRUE(committed.empty());
+    dragTo(0.57, false);
+    view.dragEnded(1, 100, 100, 200);
+    run(2);
+    EXPECT_EQ(view.currentPageIndex(), 1);
+}
+
+TEST_F(PageTurnLogic, CancelledDragSettlesByTheHalfWayRule) {
+    open(5, 2);
+    dragTo(0.6, true);
+    view.isDraggingChanged(false);
+    EXPECT_TRUE(controller.isSettling());
+    run(2);
+    EXPECT_EQ(view.currentPageIndex(), 3);
+    dragTo(0.45, true);
+    view.isDraggingChanged(false);
+    run(2);
+    EXPECT_EQ(view.currentPageIndex(), 3);
+}
+
+TEST_F(PageTurnLogic, MouseDragNeedsFourteenPointsAndKeysTurnPages) {
+    open(5, 2);
+    view.mousePressed({150, 100});
+    view.mouseMoved({140, 100});
+    EXPECT_FALSE(view.isDragging());
+    EXPECT_FALSE(view.activeTurn());
+    view.mouseMoved({130, 100});
+    EXPECT_TRUE(view.isDragging());
+    ASSERT_TRUE(view.activeTurn());
+    sched.advance(0.05);
+    view.mouseMoved({0, 100});
+    sched.advance(0.016);
+    view.mouseReleased({-30, 100});  // quick flick to the left
+    EXPECT_FALSE(view.isDragging());
+    run(2);
+    EXPECT_EQ(view.currentPageIndex(), 3);
+
+    view.mousePressed({500, 100});  // outside the page
+    view.mouseMoved({300, 100});
+    EXPECT_FALSE(view.isDragging());
+
+    EXPECT_TRUE(view.keyPressed(Qt::Key_Left));
+    run(1);
+    EXPECT_EQ(view.currentPageIndex(), 2);
+    EXPECT_TRUE(view.keyPressed(Qt::Key_Right));
+    run(1);
+    EXPECT_EQ(view.currentPageIndex(), 3);
+    EXPECT_FALSE(view.keyPressed(Qt::Key_A));
+}
