@@ -1,0 +1,146 @@
+// The panel hosts painter-drawn content: fresh first-run pages at each visit, typed keys only
+// while they ask for them, and the pointer forwarded in the coordinates the content was painted in.
+#include "app/AppState.h"
+#include "app/Notifications.h"
+#include "island/IslandContent.h"
+#include "island/IslandController.h"
+#include "island/IslandPanel.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/Random.h"
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+using namespace kp;
+using State = IslandStateMachine::State;
+
+namespace {
+
+struct FakePages final : IslandContent {
+    bool typing = false;
+    bool shown = false;
+    QRectF painted;
+    std::vector<QPointF> presses;
+    QString typed;
+    void didAppear() override { shown = true; }
+    void didDisappear() override { shown = false; }
+    void paint(QPainter& p, const QRectF& rect, double) override {
+        painted = rect;
+        p.fillRect(rect, Qt::white);
+    }
+    bool mousePress(QPointF pos) override {
+        presses.push_back(pos);
+        return true;
+    }
+    bool keyPress(QKeyEvent* e) override {
+        typed += e->text();
+        return true;
+    }
+    bool wantsKeyboard() const override { return typing; }
+};
+
+struct PanelHost : ::testing::Test {
+    test::ScratchStore store;
+    ManualClock clock{800000000, 1000};
+    SeededRandom random{7};
+    ManualScheduler lifeScheduler;
+    ManualScheduler scheduler;
+    NotificationCenter hub;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<TestIslandController> island;
+    std::vector<QPointer<FakePages>> made;
+
+    void SetUp() override {
+        state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
+        TestIslandController::Setup setup;
+        setup.store = store.store.get();
+        setup.scheduler = &scheduler;
+        setup.clock = &clock;
+        setup.hub = &hub;
+        setup.neighbours.makeOnboarding = [this] {
+            auto pages = std::make_unique<FakePages>();
+            made.emplace_back(pages.get());
+            return std::unique_ptr<IslandContent>(std::move(pages));
+        };
+        island = std::make_unique<TestIslandController>(*state, std::move(setup));
+        island->start();  // never onboarded: the first-run pages
+    }
+    void TearDown() override {
+        island.reset();
+        state.reset();
+    }
+    IslandPanel& panel() { return *island->panel(); }
+    FakePages* pages() { return static_cast<FakePages*>(panel().content()); }
+    bool refusesFocus() { return panel().windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus); }
+};
+
+TEST_F(PanelHost, EachVisitToTheFirstRunStateGetsFreshPagesThatGoWhenItEnds) {
+    ASSERT_EQ(island->machine().state(), State::onboarding);
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_TRUE(made[0]->shown);
+    EXPECT_EQ(panel().content(), made[0].data());
+
+    hub.post(note::onboardingDone);
+    EXPECT_NE(island->machine().state(), State::onboarding);
+    EXPECT_EQ(panel().content(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(made[0].isNull()) << "the finished pages are let go";
+
+    hub.post(note::replayOnboarding);
+    ASSERT_EQ(island->machine().state(), State::onboarding);
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_FALSE(made[1].isNull());
+    EXPECT_EQ(panel().content(), made[1].data());
+}
+
+TEST_F(PanelHost, PagesArePaintedInTheOpenIslandAndGetClicksInTheSameCoordinates) {
+    panel().finishMoving();
+    QImage image(panel().size(), QImage::Format_ARGB32_Premultiplied);
+    panel().render(&image);
+    const QRectF r = pages()->painted;
+    EXPECT_EQ(r, panel().contentRect());
+    EXPECT_EQ(r.size(), QSizeF(640, 180));
+    EXPECT_EQ(image.pixelColor(r.center().toPoint()), QColor(Qt::white));
+
+    const QPoint at = (r.topLeft() + QPointF(500, 150)).toPoint();
+    QTest::mouseClick(&panel(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(pages()->presses.size(), 1u);
+    EXPECT_EQ(pages()->presses[0], QPointF(at));
+    EXPECT_EQ(island->machine().state(), State::onboarding) << "the pages decide when they are done";
+}
+
+TEST_F(PanelHost, TheIslandTakesKeysOnlyWhileThePagesAskForThem) {
+    EXPECT_TRUE(refusesFocus());
+    EXPECT_FALSE(panel().acceptsKeyboard());
+
+    pages()->typing = true;  // the name page
+    panel().tick();
+    EXPECT_FALSE(refusesFocus());
+    EXPECT_TRUE(panel().acceptsKeyboard());
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_M, Qt::NoModifier, QStringLiteral("M"));
+    QCoreApplication::sendEvent(&panel(), &key);
+    EXPECT_EQ(pages()->typed, QStringLiteral("M"));
+
+    pages()->typing = false;  // on to the next page
+    panel().tick();
+    EXPECT_TRUE(refusesFocus());
+
+    pages()->typing = true;
+    panel().tick();
+    hub.post(note::onboardingDone);  // leaving while typing gives the flag back
+    EXPECT_TRUE(refusesFocus());
+    EXPECT_FALSE(panel().acceptsKeyboard());
+}
+
+}  // namespace
