@@ -70,24 +70,25 @@ void stampFace(QPainter& p, long long count) {
     const QFont days = albumRounded(13, QFont::ExtraBold, 3);
     const QFont together = albumRounded(9, QFont::Bold, 2);
     const QFontMetricsF fFig(figure), fDays(days), fTog(together);
-    // The figure's line is trimmed to its digits' height, as a tight text line would be.
-    const double hFig = fFig.ascent() * 0.86;
-    const double total = hFig + fDays.height() + 4 + fTog.height() - 2 - 2;
-    double y = (side - total) / 2;
+    // Lines set tight on their capitals: the figure, then the two words (the second 4 points lower).
+    const double capFig = fFig.capHeight(), capDays = fDays.capHeight(), capTog = fTog.capHeight();
+    const double gap1 = 7, gap2 = 4 + 4;
+    const double total = capFig + gap1 + capDays + gap2 + capTog;
+    double baseline = (side - total) / 2 + capFig;
     p.setPen(ink);
-    auto line = [&](const QFont& font, const QString& text, double top, double ascent) {
+    auto line = [&](const QFont& font, const QString& text) {
         p.setFont(font);
         const QFontMetricsF fm(font);
         // Tracking adds space after the last letter too; centre the letters themselves.
         double w = fm.horizontalAdvance(text);
         if (font.letterSpacing() > 0) w -= font.letterSpacing();
-        p.drawText(QPointF((side - w) / 2, top + ascent), text);
+        p.drawText(QPointF((side - w) / 2, baseline), text);
     };
-    line(figure, words[0], y - fFig.ascent() * 0.14, fFig.ascent());
-    y += hFig - 2;
-    line(days, words[1], y, fDays.ascent());
-    y += fDays.height() - 2 + 4;
-    line(together, words[2], y, fTog.ascent());
+    line(figure, words[0]);
+    baseline += gap1 + capDays;
+    line(days, words[1]);
+    baseline += gap2 + capTog;
+    line(together, words[2]);
     p.restore();
 }
 

@@ -129,11 +129,19 @@ struct Lcg {
     }
 };
 
+// True when the font database resolves `family` to itself (families may carry a foundry suffix).
+bool installed(const char* family) {
+    QFont f(QString::fromLatin1(family));
+    f.setStyleStrategy(QFont::NoFontMerging);
+    QString resolved = QFontInfo(f).family();
+    if (const qsizetype bracket = resolved.indexOf(QLatin1String(" [")); bracket > 0) resolved.truncate(bracket);
+    return resolved.compare(QString::fromLatin1(family), Qt::CaseInsensitive) == 0;
+}
+
 QString handFamily() {
     static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
         for (const char* name : {"Bradley Hand", "BradleyHandITCTT-Bold", "Z003", "URW Chancery L"}) {
-            if (families.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+            if (installed(name)) return QString::fromLatin1(name);
         }
         return QStringLiteral("serif");
     }();
@@ -268,9 +276,8 @@ void drawHandLine(QPainter& p, const Handwriting& hand, QPointF centre, double d
 
 QFont albumSerif(double size, QFont::Weight weight, bool italic) {
     static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
-        for (const char* name : {"New York", "C059", "DejaVu Serif"}) {
-            if (families.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+        for (const char* name : {"New York", "DejaVu Serif"}) {
+            if (installed(name)) return QString::fromLatin1(name);
         }
         return QStringLiteral("serif");
     }();
@@ -283,9 +290,8 @@ QFont albumSerif(double size, QFont::Weight weight, bool italic) {
 
 QFont albumRounded(double size, QFont::Weight weight, double tracking) {
     static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
         for (const char* name : {"SF Pro Rounded", "URW Gothic", "DejaVu Sans"}) {
-            if (families.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+            if (installed(name)) return QString::fromLatin1(name);
         }
         return QStringLiteral("sans-serif");
     }();

@@ -1,0 +1,151 @@
+// Grouping keepsakes into books: which cats get one, in which order, and what each page holds.
+#include "album/AlbumBook.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+
+using namespace kp;
+
+namespace {
+
+MacKeepsake keep(double birth, double date, const char* key, bool died = false) {
+    MacKeepsake k;
+    k.key = QString::fromLatin1(key);
+    k.date = date;
+    k.catBirth = birth;
+    k.name = QStringLiteral("Old");
+    k.breed = QStringLiteral("black");
+    k.died = died;
+    return k;
+}
+
+AlbumBookSource source(double livingBirth = 3000) {
+    AlbumBookSource s;
+    s.livingBirth = livingBirth;
+    s.livingName = QStringLiteral("Miso");
+    s.livingBreed = QStringLiteral("siamese");
+    s.now = 99999;
+    s.loadPhoto = [](const QString& name) {
+        if (!name.startsWith(QLatin1String("ok"))) return QImage();
+        QImage img(8, 6, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        return img;
+    };
+    return s;
+}
+
+}  // namespace
+
+TEST(AlbumBooks, FirstRunGivesTheLivingCatsTwoPageBook) {
+    const auto books = albumbooks::buildBooks({}, source());
+    ASSERT_EQ(books.size(), 1u);
+    const AlbumBook& b = books[0];
+    ASSERT_EQ(b.pages.size(), 2u);
+    EXPECT_EQ(b.pages.front().kind, AlbumPage::Kind::cover);
+    EXPECT_EQ(b.pages.back().kind, AlbumPage::Kind::end);
+    EXPECT_EQ(b.chapter.name, QStringLiteral("Miso"));
+    EXPECT_EQ(b.chapter.portrait.env.breed, CatBreed::siamese);
+    EXPECT_FALSE(b.chapter.died.has_value());
+    EXPECT_EQ(b.chapter.portrait.cat.expression, CatExpression::happy);
+    EXPECT_DOUBLE_EQ(b.chapter.portrait.scale, 1.9);
+}
+
+TEST(AlbumBooks, PastCatsNeedAFarewellAndComeOldestFirst) {
+    std::vector<MacKeepsake> all{keep(2000, 2100, "arrived"), keep(2000, 2500, "farewell", true),
+                                 keep(1000, 1100, "arrived"), keep(1000, 1900, "farewell", true),
+                                 keep(1500, 1600, "arrived"),  // no farewell kept: no book
+                                 keep(3000, 3100, "arrived")};
+    auto books = albumbooks::buildBooks(all, source(3000));
+    ASSERT_EQ(books.size(), 3u);
+    EXPECT_EQ(books[0].chapter.birth, 1000);
+    EXPECT_EQ(books[1].chapter.birth, 2000);
+    EXPECT_EQ(books[2].chapter.birth, 3000);
+    ASSERT_TRUE(books[0].chapter.died.has_value());
+    EXPECT_EQ(*books[0].chapter.died, 1900);
+    EXPECT_EQ(books[0].chapter.portrait.cat.expression, CatExpression::content);
+    EXPECT_EQ(books[0].chapter.name, QStringLiteral("Old"));
+    EXPECT_EQ(books[0].chapter.portrait.env.breed, CatBreed::black);
+
+    // The living cat without a keepsake yet still comes last.
+    all.pop_back();
+    books = albumbooks::buildBooks(all, source(4000));
+    ASSERT_EQ(books.size(), 3u);
+    EXPECT_EQ(books[2].chapter.birth, 4000);
+    EXPECT_EQ(books[2].pages.size(), 2u);
+}
+
+TEST(AlbumBooks, PastCatNameAndBreedComeFromItsLastKeepsake) {
+    MacKeepsake a = keep(1000, 1100, "arrived");
+    a.name = QStringLiteral("First");
+    a.breed = QStringLiteral("calico");
+    MacKeepsake b = keep(1000, 1200, "farewell", true);
+    b.name = QStringLiteral("Later");
+    b.breed = QStringLiteral("nonsense");
+    const AlbumBook book = albumbooks::book(1000, {a, b}, source());
+    EXPECT_EQ(book.chapter.name, QStringLiteral("Later"));
+    EXPECT_EQ(book.chapter.portrait.env.breed, CatBreed::orange);
+}
+
+TEST(AlbumBooks, DeadLivingCatWithoutFarewellDiedNow) {
+    AlbumBookSource s = source();
+    s.livingIsDead = true;
+    const AlbumBook book = albumbooks::book(3000, {}, s);
+    ASSERT_TRUE(book.chapter.died.has_value());
+    EXPECT_EQ(*book.chapter.died, 99999);
+    EXPECT_EQ(book.chapter.portrait.cat.expression, CatExpression::content);
+    EXPECT_EQ(albumbooks::book(1234, {}, s).chapter.name, QStringLiteral("Him"));
+}
+
+TEST(AlbumBooks, LeavesSortStablyAndNumberWithoutGaps) {
+    std::vector<AlbumLeaf> leaves(4);
+    leaves[0].date = 30; leaves[0].key = QStringLiteral("c");
+    leaves[1].date = 10; leaves[1].key = QStringLiteral("a1");
+    leaves[2].date = 10; leaves[2].key = QStringLiteral("a2");
+    leaves[3].date = 20; leaves[3].key = QStringLiteral("b");
+    const AlbumBook book(AlbumChapter{}, leaves);
+    ASSERT_EQ(book.pages.size(), 6u);
+    const char* order[] = {"a1", "a2", "b", "c"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(book.pages[i + 1].kind, AlbumPage::Kind::leaf);
+        EXPECT_EQ(book.pages[i + 1].leaf.key, QString::fromLatin1(order[i]));
+        EXPECT_EQ(book.pages[i + 1].number, i + 1);
+    }
+}
+
+TEST(AlbumBooks, ShotsPairPhotosWithCaptionsAndSkipUnreadable) {
+    MacKeepsake k = keep(3000, 3100, "rain");
+    k.photos = {QStringLiteral("ok-1.jpg"), QStringLiteral("ok-2.jpg")};
+    k.captions = {QStringLiteral("wet")};
+    AlbumLeaf leaf = albumbooks::leaf(k, source());
+    ASSERT_EQ(leaf.shots.size(), 1u);
+    EXPECT_EQ(leaf.shots[0].caption, QStringLiteral("wet"));
+    EXPECT_FALSE(leaf.sticker.has_value());
+
+    k.captions.clear();
+    EXPECT_TRUE(albumbooks::leaf(k, source()).shots.empty());
+
+    k.photos = {QStringLiteral("missing.jpg"), QStringLiteral("ok-3.jpg")};
+    k.captions = {QStringLiteral("gone"), QStringLiteral("here")};
+    leaf = albumbooks::leaf(k, source());
+    ASSERT_EQ(leaf.shots.size(), 1u);
+    EXPECT_EQ(leaf.shots[0].caption, QStringLiteral("here"));
+}
+
+TEST(AlbumBooks, OnlyCandidGetsASticker) {
+    MacKeepsake k = keep(3000, 3100, "candid");
+    AlbumBookSource s = source();
+    s.outfitNow.head = CatAccessory::bow;
+    AlbumLeaf leaf = albumbooks::leaf(k, s);
+    ASSERT_TRUE(leaf.sticker.has_value());
+    EXPECT_DOUBLE_EQ(leaf.sticker->scale, 2.2);
+    EXPECT_EQ(leaf.sticker->env.breed, CatBreed::black);
+    EXPECT_EQ(leaf.sticker->env.outfit.head, CatAccessory::bow);  // none kept: what it wears now
+
+    k.outfit = CatOutfit{};
+    EXPECT_FALSE(albumbooks::leaf(k, s).sticker->env.outfit.head.has_value());
+
+    k.key = QStringLiteral("Candid");
+    EXPECT_FALSE(albumbooks::leaf(k, s).sticker.has_value());
+}
