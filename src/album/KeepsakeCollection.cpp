@@ -12,6 +12,7 @@
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kp {
@@ -39,6 +40,22 @@ bool startsWithAny(const QString& key, std::initializer_list<const char*> prefix
     for (const char* p : prefixes)
         if (key.startsWith(QLatin1String(p))) return true;
     return false;
+}
+
+// A full album drops its oldest pages. A page the cap has dropped would come due again, dated as
+// long ago as before, be dropped again by the same save and come back every 10 s, with new photo
+// files and coins each time: an entry the cap would drop at once is not collected.
+void keepWithinCap(std::vector<DiaryEntry>& entries, const std::vector<MacKeepsake>& stored) {
+    const std::size_t total = stored.size() + entries.size();
+    if (total <= static_cast<std::size_t>(MacAlbum::cap)) return;
+    std::vector<double> dates;
+    dates.reserve(total);
+    for (const auto& k : stored) dates.push_back(k.date);
+    for (const auto& e : entries) dates.push_back(e.date);
+    const std::size_t dropped = total - static_cast<std::size_t>(MacAlbum::cap);
+    std::nth_element(dates.begin(), dates.begin() + static_cast<std::ptrdiff_t>(dropped), dates.end());
+    const double oldestKept = dates[dropped];
+    std::erase_if(entries, [&](const DiaryEntry& e) { return e.date < oldestKept; });
 }
 
 }  // namespace
@@ -183,7 +200,9 @@ void MacAlbum::addDueKeepsakes(double now) {
         c.place = currentPlace(cat);
     }
 
-    const std::vector<DiaryEntry> entries = DiaryEntry::entries(c);
+    std::vector<DiaryEntry> entries = DiaryEntry::entries(c);
+    if (entries.empty()) return;
+    keepWithinCap(entries, all);
     if (entries.empty()) return;
 
     // Anniversaries and holidays pay 20 coins each while coins are on.

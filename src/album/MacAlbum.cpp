@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace kp {
@@ -127,6 +128,8 @@ void MacAlbum::setNotchOpen(bool open) {
 }
 
 QString MacAlbum::ageText(double seconds) {
+    if (!std::isfinite(seconds)) seconds = 0;
+    seconds = std::min(seconds, 1e15);
     if (seconds >= 86400) return QString::number(static_cast<long long>(seconds / 86400)) + QStringLiteral(" days");
     if (seconds >= 3600) return QString::number(static_cast<long long>(seconds / 3600)) + QStringLiteral(" hours");
     long long minutes = seconds > 0 ? static_cast<long long>(seconds / 60) : 0;

@@ -290,3 +290,27 @@ TEST(MacAlbumCollection, SceneCropFollowsTheCatAndStaysInTheRoom) {
     EXPECT_EQ(right.pixelColor(345, 100), QColor(Qt::blue));  // ends at the right edge
     EXPECT_EQ(right.pixelColor(300, 100), QColor(Qt::gray));
 }
+
+TEST(MacAlbumCollection, PagesTheFullAlbumWouldDropAreNotCollectedAgain) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    // 400 pages of an earlier cat, all dated after this cat's first month.
+    std::vector<MacKeepsake> old;
+    for (int i = 0; i < 400; ++i) {
+        MacKeepsake k;
+        k.id = newKeepsakeId();
+        k.key = "candid";
+        k.date = birth + 40 * kDay + i;
+        k.catBirth = birth - 1000 * kDay;
+        old.push_back(k);
+    }
+    f.album->save(old);
+    f.album->addDueKeepsakes(birth + 40 * kDay + 500);
+    // Arrival, first week and first month are older than every stored page: none is kept, no photo
+    // is rendered and no coin is paid; the store is untouched.
+    EXPECT_EQ(f.arrivalShots, 0);
+    EXPECT_TRUE(f.fake.paid.empty());
+    const auto all = f.keepsakes();
+    ASSERT_EQ(all.size(), 400u);
+    EXPECT_EQ(all.front().date, birth + 40 * kDay);
+}
