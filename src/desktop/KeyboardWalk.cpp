@@ -37,26 +37,29 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 }  // namespace
 
-QString mashText(RandomSource& random) {
+std::vector<Burst> mashBursts(RandomSource& random) {
     constexpr int rowCount = int(std::size(keyRows));
-    QString text;
-    const int bursts = 5 + random.uniformInt(0, 4);
-    for (int b = 0; b < bursts; ++b) {
+    std::vector<Burst> out(std::size_t(5 + random.uniformInt(0, 4)));
+    for (Burst& burst : out) {
         std::string row = keyRows[random.uniformInt(0, rowCount - 1)];
-        // A held key.
-        const char held = row[size_t(random.uniformInt(0, int(row.size()) - 1))];
-        const int repeats = 4 + random.uniformInt(0, 12);
-        text += QString(repeats, QChar(held));
-        // A paw rolling along the same row (Fisher-Yates with the injected source).
-        for (int i = int(row.size()) - 1; i > 0; --i) std::swap(row[size_t(i)], row[size_t(random.uniformInt(0, i))]);
+        const char held = row[std::size_t(random.uniformInt(0, int(row.size()) - 1))];
+        burst.held = QString(4 + random.uniformInt(0, 12), QChar(held));
+        // The paw rolls along the same row (Fisher-Yates with the injected source).
+        for (int i = int(row.size()) - 1; i > 0; --i)
+            std::swap(row[std::size_t(i)], row[std::size_t(random.uniformInt(0, i))]);
         const int rolled = std::min(2 + random.uniformInt(0, 4), int(row.size()));
-        text += QString::fromLatin1(row.data(), rolled);
-        // The separator.
+        burst.rolled = QString::fromLatin1(row.data(), rolled);
         if (random.coin())
-            text += QLatin1Char(' ');
+            burst.separator = QStringLiteral(" ");
         else
-            text += random.coin() ? QStringLiteral("\n") : QStringLiteral(";;;;");
+            burst.separator = random.coin() ? QStringLiteral("\n") : QStringLiteral(";;;;");
     }
+    return out;
+}
+
+QString mashText(RandomSource& random) {
+    QString text;
+    for (const Burst& b : mashBursts(random)) text += b.held + b.rolled + b.separator;
     return text;
 }
 

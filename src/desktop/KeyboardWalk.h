@@ -3,6 +3,8 @@
 // temporary folder. Opening it is the cat world's `openFile`.
 #include <QString>
 
+#include <vector>
+
 namespace kp {
 
 class RandomSource;
@@ -15,7 +17,15 @@ inline constexpr const char* lastWalkKey = "desktopLastKeyboard";
 // The key rows the paws land on.
 inline constexpr const char* keyRows[] = {"asdfghjkl", "qwertyuiop", "zxcvbnm", "jkl;", "mnbv", "ghfj"};
 
-// 5 to 9 bursts of a held key, a paw roll along the same row and a separator.
+// One burst of paws: a key held down, a roll along the same row, then a space, a line feed or ";;;;".
+struct Burst {
+    QString held;
+    QString rolled;
+    QString separator;
+};
+
+// 5 to 9 bursts, and the text they make together (no header, no trailer).
+std::vector<Burst> mashBursts(RandomSource& random);
 QString mashText(RandomSource& random);
 
 // The file name for a cat: the name made safe as one path component, then " walked on the keyboard.txt".
