@@ -1,0 +1,400 @@
+// The roaming controller: when outings start and end, break reminders, asks, the frame's
+// click-through switch, the island opening and file drags.
+#include "desktop/DesktopRoam.h"
+
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/InputIdle.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+#include "support/Scratch.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+using namespace kp;
+
+namespace {
+
+struct CatLog {
+    std::vector<DesktopCat::Trick> queued;
+    std::vector<PetNeed> asked;
+    std::vector<bool> headHome;  // the `immediately` of each call
+    int announces = 0, ticks = 0, started = 0, stopped = 0, made = 0;
+    std::optional<DesktopCat::PendingApp> pendingApp;
+    std::vector<QPointF> mouse;
+    bool mischief = false;
+    std::function<void()> onHome;
+    // What the cat reports.
+    bool asking = false, dragged = false, homeBound = false, userDragging = false;
+    QRectF hit{100, 100, 50, 50};
+};
+
+class FakeCat final : public RoamCat {
+public:
+    explicit FakeCat(CatLog& log) : log_(log) { ++log_.made; }
+    void queue(DesktopCat::Trick trick) override { log_.queued.push_back(trick); }
+    void ask(PetNeed need) override { log_.asked.push_back(need); }
+    void headHome(bool immediately) override { log_.headHome.push_back(immediately); }
+    void announce() override { ++log_.announces; }
+    void mouseMoved(QPointF to) override {
+        mouse_ = to;
+        log_.mouse.push_back(to);
+    }
+    void tick(double) override { ++log_.ticks; }
+    QRectF hitRect() const override { return log_.hit; }
+    QPointF mouse() const override { return mouse_; }
+    bool isDragged() const override { return log_.dragged; }
+    bool isAsking() const override { return log_.asking; }
+    bool homeBound() const override { return log_.homeBound; }
+    bool userDragging() const override { return log_.userDragging; }
+    void setUserDragging(bool on) override { log_.userDragging = on; }
+    void userStartedDragging() override { ++log_.started; }
+    void userStoppedDragging() override { ++log_.stopped; }
+    void setMischief(bool on) override { log_.mischief = on; }
+    void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
+    void setPendingApp(long long pid, double at) override { log_.pendingApp = DesktopCat::PendingApp{pid, at}; }
+
+private:
+    CatLog& log_;
+    QPointF mouse_{-999, -999};
+};
+
+struct PanelLog {
+    int fronts = 0, outs = 0, writes = 0;
+    bool clickThrough = true;
+};
+
+class FakePanel final : public RoamSurface {
+public:
+    explicit FakePanel(PanelLog& log) : log_(log) {}
+    QRectF frame() const override { return {200, 0, 1440, 900}; }
+    bool clickThrough() const override { return log_.clickThrough; }
+    void setClickThrough(bool on) override {
+        ++log_.writes;
+        log_.clickThrough = on;
+    }
+    void orderFront() override { ++log_.fronts; }
+    void orderOut() override { ++log_.outs; }
+
+private:
+    PanelLog& log_;
+};
+
+class RoamControllerTest : public ::testing::Test {
+protected:
+    RoamControllerTest() : clock(10000), random(7) {
+        store->set("desktopRoam", true);
+        store->set("onboardedV1", true);
+        life = std::make_unique<PetLife>(*store, clock, random, petScheduler);
+        life->setNeed(std::nullopt);
+        roam = std::make_unique<DesktopRoam>(services());
+    }
+
+    RoamServices services() {
+        RoamServices s;
+        s.clock = &clock;
+        s.random = &random;
+        s.store = store.store.get();
+        s.scheduler = &scheduler;
+        s.idleness = &idle;
+        s.life = life.get();
+        s.ownPid = 777;
+        s.pomodoroPhase = [this] { return phase; };
+        s.islandMode = [this] { return mode; };
+        s.islandView = [this] { return view; };
+        s.screen = [this] { return screen; };
+        s.pointer = [this] { return pointer; };
+        s.primaryButtonDown = [this] { return buttonDown; };
+        s.dragChangeCount = [this] { return dragCount; };
+        s.activePid = [this] { return activePid; };
+        s.makeCat = [this](const RoamScreen&) { return std::make_unique<FakeCat>(cat); };
+        s.makePanel = [this](const RoamScreen&, RoamCat&) { return std::make_unique<FakePanel>(panel); };
+        return s;
+    }
+
+    // Goes out on schedule with nothing pending.
+    void goOutNow() {
+        clock.setNow(roam->nextOuting + 1);
+        roam->scheduleTick();
+        ASSERT_TRUE(roam->isOut());
+    }
+
+    test::ScratchStore store;
+    ManualClock clock;
+    SeededRandom random;
+    ManualScheduler scheduler, petScheduler;
+    ManualInputIdleness idle;
+    std::unique_ptr<PetLife> life;
+    std::unique_ptr<DesktopRoam> roam;
+    CatLog cat;
+    PanelLog panel;
+    Pomodoro::Phase phase = Pomodoro::Phase::idle;
+    IslandMode mode = IslandMode::hidden;
+    IslandView view = IslandView::room;
+    std::optional<RoamScreen> screen = RoamScreen{QRectF(200, 0, 1440, 900), QRectF(200, 24, 1440, 876)};
+    QPointF pointer;
+    bool buttonDown = false;
+    int dragCount = 0;
+    long long activePid = 0;
+};
+
+}  // namespace
+
+TEST_F(RoamControllerTest, FirstOutingComesAfterOneToTwoAndAHalfMinutes) {
+    EXPECT_GE(roam->nextOuting, 10060);
+    EXPECT_LE(roam->nextOuting, 10150);
+    clock.setNow(roam->nextOuting - 0.5);
+    roam->scheduleTick();
+    EXPECT_FALSE(roam->isOut());
+    goOutNow();
+    EXPECT_EQ(cat.made, 1);
+    EXPECT_EQ(panel.fronts, 1);
+    EXPECT_TRUE(life->isOut());
+    EXPECT_GE(roam->outUntil, clock.now() + 180);
+    EXPECT_LE(roam->outUntil, clock.now() + 420);
+    EXPECT_TRUE(cat.mischief);  // "desktopMischief" absent: on
+}
+
+TEST_F(RoamControllerTest, BreakReminderNeedsFiftyMinutesOfWorkWithoutALongPause) {
+    // A pause over 300 s restarts the work clock.
+    roam->nextOuting = distantFuture;
+    clock.setNow(10000 + 2000);
+    idle.set(301);
+    roam->scheduleTick();
+    idle.set(0);
+    EXPECT_DOUBLE_EQ(roam->workingSince, 12000);
+    clock.setNow(10000 + 3001);
+    roam->scheduleTick();
+    EXPECT_FALSE(roam->isOut());
+    // 3000 s after the pause: the reminder sends the cat out with the break trick.
+    clock.setNow(12000 + 3001);
+    roam->scheduleTick();
+    ASSERT_TRUE(roam->isOut());
+    EXPECT_FALSE(roam->forced);
+    ASSERT_EQ(cat.queued.size(), 1u);
+    EXPECT_EQ(cat.queued[0], DesktopCat::Trick::breakTime);
+    EXPECT_FALSE(roam->pendingTrick.has_value());
+    // Not again within 3000 s, though the work goes on.
+    clock.advance(2999);
+    roam->workingSince = 0;
+    roam->scheduleTick();
+    EXPECT_EQ(cat.queued.size(), 1u);
+    clock.advance(2);
+    roam->scheduleTick();
+    EXPECT_EQ(cat.queued.size(), 2u);  // the cat is out: queued on it
+}
+
+TEST_F(RoamControllerTest, HandStartedOutingWithRoamingOffIsForcedAndNotCalledHome) {
+    store->set("desktopRoam", false);
+    life->setSleeping(true);
+    roam->sendOut();
+    ASSERT_TRUE(roam->isOut());
+    EXPECT_TRUE(roam->forced);
+    EXPECT_FALSE(life->isSleeping());
+    clock.advance(5);
+    roam->scheduleTick();
+    EXPECT_TRUE(cat.headHome.empty());
+    // Not forced: with roaming off the cat is called home at once.
+    roam->forced = false;
+    roam->scheduleTick();
+    ASSERT_EQ(cat.headHome.size(), 1u);
+    EXPECT_TRUE(cat.headHome[0]);
+}
+
+TEST_F(RoamControllerTest, AnsweredHungerAskKeepsTheCatOutForAMinute) {
+    goOutNow();
+    const double out = roam->wentOutAt;
+    life->setNeed(PetNeed::hungry);
+    clock.setNow(out + 1);
+    roam->scheduleTick();
+    ASSERT_EQ(cat.asked, std::vector<PetNeed>{PetNeed::hungry});
+    // The ask is over; within the first minute the cat stays.
+    clock.setNow(out + 59);
+    roam->scheduleTick();
+    EXPECT_TRUE(cat.headHome.empty());
+    clock.setNow(out + 61);
+    roam->scheduleTick();
+    ASSERT_EQ(cat.headHome.size(), 1u);
+    EXPECT_FALSE(cat.headHome[0]);  // after the current step
+    EXPECT_EQ(cat.asked.size(), 1u);  // not asked again within 600 s
+}
+
+TEST_F(RoamControllerTest, AnAskingCatIsLeftAlone) {
+    goOutNow();
+    cat.asking = true;
+    phase = Pomodoro::Phase::focus;
+    clock.advance(1000);
+    roam->scheduleTick();
+    EXPECT_TRUE(cat.headHome.empty());
+    cat.asking = false;
+    roam->scheduleTick();
+    ASSERT_EQ(cat.headHome.size(), 1u);
+    EXPECT_FALSE(cat.headHome[0]);
+}
+
+TEST_F(RoamControllerTest, AsleepPetStaysOutPastItsTime) {
+    goOutNow();
+    life->setSleeping(true);
+    clock.setNow(roam->outUntil + 10);
+    roam->scheduleTick();
+    EXPECT_TRUE(cat.headHome.empty());
+    life->setSleeping(false);
+    roam->scheduleTick();
+    ASSERT_EQ(cat.headHome.size(), 1u);
+    EXPECT_FALSE(cat.headHome[0]);
+}
+
+TEST_F(RoamControllerTest, FocusPhaseAsksOnlyAboutSickness) {
+    phase = Pomodoro::Phase::focus;
+    life->setNeed(PetNeed::hungry);
+    EXPECT_FALSE(roam->needToAsk().has_value());
+    life->setNeed(PetNeed::sick);
+    EXPECT_EQ(roam->needToAsk(), PetNeed::sick);
+    phase = Pomodoro::Phase::idle;
+    life->setNeed(PetNeed::sad);
+    EXPECT_FALSE(roam->needToAsk().has_value());
+    // An ask goes out with the cat.
+    life->setNeed(PetNeed::dirty);
+    roam->scheduleTick();
+    ASSERT_TRUE(roam->isOut());
+    EXPECT_EQ(cat.asked, std::vector<PetNeed>{PetNeed::dirty});
+    // Onboarding not done: no asks.
+    store->set("onboardedV1", false);
+    roam->lastNeedAsk = distantPast;
+    EXPECT_FALSE(roam->needToAsk().has_value());
+}
+
+TEST_F(RoamControllerTest, RefusedScheduledOutingIsPutOffThirtySeconds) {
+    mode = IslandMode::compact;
+    clock.setNow(roam->nextOuting + 1);
+    roam->scheduleTick();
+    EXPECT_FALSE(roam->isOut());
+    EXPECT_DOUBLE_EQ(roam->nextOuting, clock.now() + 30);
+    // No screen: nothing happens and nothing fails.
+    mode = IslandMode::hidden;
+    screen.reset();
+    clock.setNow(roam->nextOuting + 1);
+    roam->scheduleTick();
+    EXPECT_FALSE(roam->isOut());
+    EXPECT_EQ(cat.made, 0);
+    // The onboarding view keeps the cat in.
+    screen = RoamScreen{QRectF(0, 0, 800, 600), QRectF(0, 24, 800, 576)};
+    view = IslandView::onboarding;
+    roam->sendOut();
+    EXPECT_FALSE(roam->isOut());
+}
+
+TEST_F(RoamControllerTest, FrameFeedsThePointerAndSwitchesClickThroughOnlyOnChange) {
+    goOutNow();
+    pointer = QPointF(200 + 120, 130);  // over the cat's hit rectangle once in panel space
+    scheduler.advance(1.0 / 60 + 1e-9);
+    ASSERT_EQ(cat.ticks, 1);
+    EXPECT_EQ(cat.mouse.back(), QPointF(120, 130));
+    EXPECT_FALSE(panel.clickThrough);
+    EXPECT_EQ(panel.writes, 1);
+    roam->frameTick();
+    roam->frameTick();
+    EXPECT_EQ(panel.writes, 1);
+    pointer = QPointF(900, 700);
+    roam->frameTick();
+    EXPECT_TRUE(panel.clickThrough);
+    // A held cat keeps the panel clickable wherever the pointer is.
+    cat.dragged = true;
+    roam->frameTick();
+    EXPECT_FALSE(panel.clickThrough);
+    EXPECT_EQ(panel.writes, 3);
+}
+
+TEST_F(RoamControllerTest, OpeningTheIslandCallsTheCatHomeOnce) {
+    goOutNow();
+    mode = IslandMode::expanded;
+    roam->frameTick();
+    roam->frameTick();
+    ASSERT_EQ(cat.headHome.size(), 1u);
+    EXPECT_TRUE(cat.headHome[0]);
+}
+
+TEST_F(RoamControllerTest, FileDragIsNoticedWithinSixFramesAndEndsOnRelease) {
+    goOutNow();
+    // A press that drags nothing.
+    buttonDown = true;
+    for (int i = 0; i < 30; ++i) roam->frameTick();
+    buttonDown = false;
+    roam->frameTick();
+    EXPECT_EQ(cat.started, 0);
+    EXPECT_EQ(cat.stopped, 0);
+    // A file drag: the count moves while the button is held.
+    buttonDown = true;
+    roam->frameTick();
+    dragCount += 1;
+    int frames = 0;
+    while (cat.started == 0 && frames < 10) {
+        roam->frameTick();
+        ++frames;
+    }
+    EXPECT_EQ(cat.started, 1);
+    EXPECT_LE(frames, 6);
+    for (int i = 0; i < 12; ++i) roam->frameTick();
+    EXPECT_EQ(cat.started, 1);
+    buttonDown = false;
+    roam->frameTick();
+    EXPECT_EQ(cat.stopped, 1);
+    EXPECT_FALSE(cat.userDragging);
+}
+
+TEST_F(RoamControllerTest, ArrivalHomeEndsTheOuting) {
+    goOutNow();
+    ASSERT_TRUE(cat.onHome);
+    EXPECT_NE(roam->cat(), nullptr);
+    // The pomodoro's call: keep the current step = not immediately.
+    roam->cat()->headHome(true);
+    roam->cat()->announce();
+    EXPECT_EQ(cat.headHome, std::vector<bool>{false});
+    EXPECT_EQ(cat.announces, 1);
+    roam->forced = true;
+    cat.onHome();
+    EXPECT_FALSE(roam->isOut());
+    EXPECT_FALSE(roam->forced);
+    EXPECT_EQ(panel.outs, 1);
+    EXPECT_EQ(roam->cat(), nullptr);
+    EXPECT_FALSE(life->isOut());
+    EXPECT_GE(roam->nextOuting, clock.now() + 150);
+    EXPECT_LE(roam->nextOuting, clock.now() + 480);
+    // The frame timer is gone.
+    const int ticks = cat.ticks;
+    scheduler.advance(1);
+    EXPECT_EQ(cat.ticks, ticks);
+    QCoreApplication::processEvents();
+}
+
+TEST_F(RoamControllerTest, BreakStartedAndAppActivation) {
+    store->set("desktopRoam", false);
+    roam->breakStarted();
+    EXPECT_FALSE(roam->isOut());
+    store->set("desktopRoam", true);
+    roam->breakStarted();
+    ASSERT_TRUE(roam->isOut());
+    EXPECT_EQ(cat.queued, std::vector<DesktopCat::Trick>{DesktopCat::Trick::breakTime});
+    roam->breakStarted();
+    EXPECT_EQ(cat.queued.size(), 2u);
+    // Another application comes to the front; the app's own windows do not count.
+    activePid = 777;
+    roam->frameTick();
+    EXPECT_FALSE(cat.pendingApp.has_value());
+    activePid = 4321;
+    roam->frameTick();
+    ASSERT_TRUE(cat.pendingApp.has_value());
+    EXPECT_EQ(cat.pendingApp->pid, 4321);
+    EXPECT_DOUBLE_EQ(cat.pendingApp->at, clock.now());
+}
+
+TEST_F(RoamControllerTest, StartSchedulesOnceASecond) {
+    roam->start();
+    roam->start();
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+    clock.setNow(roam->nextOuting + 1);
+    scheduler.advance(1.0);
+    EXPECT_TRUE(roam->isOut());
+}
