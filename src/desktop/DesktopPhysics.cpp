@@ -46,7 +46,10 @@ void DesktopCat::startFlight(QPointF to, int w, bool intoNotch) {
 void DesktopCat::updateFlight(double now) {
     if (!flight) return;
     const Flight f = *flight;
-    const double t = f.duration > 0 ? std::min((now - f.start) / f.duration, 1.0) : 1.0;
+    // Within a microsecond of the end counts as the end: dates far from the reference date keep
+    // only about 0.1 µs of precision.
+    const double elapsed = now - f.start;
+    const double t = elapsed >= f.duration - 1e-6 ? 1.0 : std::max(elapsed / f.duration, 0.0);
     feet = QPointF(f.from.x() + (f.to.x() - f.from.x()) * t,
                    f.from.y() + (f.to.y() - f.from.y()) * t - 4 * f.arc * t * (1 - t));
     pose = Pose::air;

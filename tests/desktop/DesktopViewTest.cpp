@@ -1,0 +1,227 @@
+// The roaming cat's scene rendered offscreen: where things show, what hides, what fades.
+#include "DesktopPhysicsWorld.h"
+
+#include "desktop/DesktopView.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace kp {
+// Reaches the pet model's end, which no public call brings about at once.
+struct PetLifeTestAccess {
+    static void die(PetLife& l) { l.die(); }
+};
+}  // namespace kp
+
+using namespace kp;
+using Pose = DesktopCat::Pose;
+
+namespace {
+
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool empty() const { return right < 0; }
+    int width() const { return right - left + 1; }
+};
+
+Box inkBox(const QImage& img, int minAlpha = 30) {
+    Box b;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(line[x]) > minAlpha) {
+                b.left = std::min(b.left, x);
+                b.right = std::max(b.right, x);
+                b.top = std::min(b.top, y);
+                b.bottom = std::max(b.bottom, y);
+            }
+    }
+    return b;
+}
+
+double meanSaturation(const QImage& img) {
+    double sum = 0;
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.alpha() < 250) continue;
+            sum += c.hsvSaturationF();
+            ++n;
+        }
+    return n ? sum / n : 0;
+}
+
+struct View : ::testing::Test {
+    test::DesktopRoamWorld w;
+    DesktopCat* cat = nullptr;
+    std::unique_ptr<DesktopCatView> view;
+    void SetUp() override {
+        cat = &w.make();
+        cat->terrain.ledges = {{ground::floor, 899, 0, 1440}};
+        cat->feet = QPointF(400, 500);
+        cat->falling = false;
+        cat->pose = Pose::stand;
+        cat->appear = 1;
+        cat->facingRight = true;
+        cat->turn = 1;
+        view = std::make_unique<DesktopCatView>(*cat, QSizeF(800, 600));
+    }
+    QImage render() {
+        QImage img(800, 600, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        view->paint(p, w.clock.now());
+        return img;
+    }
+    void save(const QImage& img, const char* name) {
+        const QByteArray dir = qgetenv("KP_DESKTOP_VIEW_PNG");
+        if (dir.isEmpty()) return;
+        QDir().mkpath(QString::fromUtf8(dir));
+        img.save(QString::fromUtf8(dir) + "/" + name + ".png");
+    }
+};
+
+TEST_F(View, StandingCatStandsOnItsFeetFacingRight) {
+    const QImage img = render();
+    save(img, "stand");
+    const Box b = inkBox(img);
+    ASSERT_FALSE(b.empty());
+    const double k = 1.45;
+    EXPECT_NEAR(b.bottom, 500, 3);            // feet (and shadow) on the feet line
+    EXPECT_GT(b.left, 400 - 36 * k);          // inside the figure's frame
+    EXPECT_LT(b.right, 400 + 36 * k);
+    EXPECT_GT(b.top, 500 - 60 * k);
+    // The head is ahead of the feet on the facing side.
+    EXPECT_GT(img.pixelColor(int(400 + 14 * k), int(500 - 24 * k)).alpha(), 200);
+
+    cat->facingRight = false;
+    cat->turn = -1;
+    const QImage left = render();
+    save(left, "stand-left");
+    EXPECT_GT(left.pixelColor(int(400 - 14 * k), int(500 - 24 * k)).alpha(), 200);
+}
+
+TEST_F(View, AppearingCatGrowsFromFivePercentAndFadesIn) {
+    cat->appear = 0;
+    EXPECT_TRUE(inkBox(render()).empty());
+    cat->appear = 1.0 / 3;
+    const QImage small = render();
+    const Box b = inkBox(small);
+    ASSERT_FALSE(b.empty());
+    EXPECT_LT(b.width(), 60 * 1.45 / 3 + 4);
+    bool opaque = false;
+    for (int y = b.top; y <= b.bottom; ++y)
+        for (int x = b.left; x <= b.right; ++x) opaque |= small.pixelColor(x, y).alpha() == 255;
+    EXPECT_TRUE(opaque);
+}
+
+TEST_F(View, TurnBlendNeverVanishes) {
+    cat->turn = 0;
+    const Box b = inkBox(render(), 60);  // the figure, not its softer shadow
+    ASSERT_FALSE(b.empty());
+    EXPECT_LT(b.width(), 20);
+    EXPECT_GT(b.width(), 3);
+}
+
+TEST_F(View, PeekingCatShowsNothingBelowTheWindowEdge) {
+    cat->peekLine = 480;
+    cat->peekDepth = 0.3;
+    const QImage img = render();
+    save(img, "peek");
+    const Box b = inkBox(img, 0);
+    ASSERT_FALSE(b.empty());
+    EXPECT_LT(b.bottom, 480);
+}
+
+TEST_F(View, MugShowsRedAndFadesInItsSeventhSecond) {
+    const double now = w.clock.now();
+    cat->feet = QPointF(100, 300);
+    cat->cup = DesktopCat::Cup{QPointF(600, 400), 0, 0, 0, 0, false, false, 3, std::nullopt};
+    QImage img = render();
+    QColor c = img.pixelColor(598, 396);
+    EXPECT_GT(c.red(), 200);
+    EXPECT_EQ(c.alpha(), 255);
+    cat->cup->landedAt = now - 6.5;
+    img = render();
+    EXPECT_NEAR(img.pixelColor(598, 396).alpha(), 128, 3);
+    cat->cup->landedAt = now - 7;
+    EXPECT_TRUE(inkBox(render().copy(560, 360, 80, 60)).empty());
+}
+
+TEST_F(View, NeedBubbleFloatsAboveAndAheadOfTheHead) {
+    cat->asking = PetNeed::hungry;
+    const QImage img = render();
+    save(img, "ask");
+    const QPointF hp = cat->headPoint();
+    const QPointF centre(hp.x() + 30 * 1.45, hp.y() - 30 * 1.45);
+    // White rim of the bubble, 17 points above its centre (clear of the bob and the icon).
+    EXPECT_EQ(img.pixelColor(centre.toPoint() + QPoint(0, -17)), QColor(Qt::white));
+}
+
+TEST_F(View, PopsRiseFromAboveTheirPointAndOnlyOnceBorn) {
+    const double now = w.clock.now();
+    cat->feet = QPointF(100, 580);
+    cat->pops.push_back(cat->makePop(QPointF(600, 300), DesktopCat::Pop::Kind::say, "hss!", now + 0.2, 0));
+    EXPECT_TRUE(inkBox(render().copy(500, 150, 200, 200)).empty());
+    cat->pops[0].born = now - 0.5;
+    const QImage img = render();
+    save(img, "pop");
+    const Box b = inkBox(img.copy(500, 150, 200, 200));
+    ASSERT_FALSE(b.empty());
+    // Centre at p.y - 18 - 46 * (0.5 / 1.6).
+    EXPECT_NEAR(150 + (b.top + b.bottom) / 2.0, 300 - 18 - 46 * 0.5 / 1.6, 3);
+    cat->pops[0].born = now - 1.6;
+    EXPECT_TRUE(inkBox(render().copy(500, 150, 200, 200)).empty());
+}
+
+TEST_F(View, DeadPetIsWashedOutButNotGrey) {
+    const double alive = meanSaturation(render());
+    PetLifeTestAccess::die(*w.life);
+    ASSERT_TRUE(w.life->isDead());
+    const QImage img = render();
+    save(img, "dead");
+    const double dead = meanSaturation(img);
+    EXPECT_LT(dead, alive * 0.8);
+    EXPECT_GT(dead, alive * 0.3);
+}
+
+TEST_F(View, EveryPoseDrawsInsideItsFrame) {
+    const double k = 1.45;
+    for (Pose pose : {Pose::stand, Pose::walk, Pose::run, Pose::sit, Pose::groom, Pose::swat, Pose::stare,
+                      Pose::lie, Pose::sleep, Pose::crouch, Pose::air, Pose::dangle, Pose::stomp, Pose::back}) {
+        cat->pose = pose;
+        cat->sit = (pose == Pose::sit || pose == Pose::groom || pose == Pose::swat || pose == Pose::stare ||
+                    pose == Pose::back) ? 1 : 0;
+        const QImage img = render();
+        save(img, ("pose-" + std::to_string(int(pose))).c_str());
+        const Box b = inkBox(img);
+        ASSERT_FALSE(b.empty()) << int(pose);
+        EXPECT_GT(b.left, 400 - 50 * k) << int(pose);
+        EXPECT_LT(b.right, 400 + 50 * k) << int(pose);
+        EXPECT_LT(b.bottom, 500 + 12 * k) << int(pose);
+        EXPECT_GT(b.top, 500 - 75 * k) << int(pose);
+    }
+    // Belly-up: upside down, centre only 3 s above the feet.
+    cat->pose = Pose::sleep;
+    cat->bellyUp = true;
+    const QImage belly = render();
+    save(belly, "belly");
+    const Box b = inkBox(belly);
+    EXPECT_GT(b.bottom, 500 + 10);
+}
+
+TEST_F(View, RootPicksTheStoredBreedOrOrange) {
+    w.store->set("catBreed", "tuxedo");
+    DesktopCatRoot root(*cat, QSizeF(800, 600), *w.store);
+    EXPECT_EQ(root.view().environment().breed, CatBreed::tuxedo);
+    w.store->set("catBreed", "unicorn");
+    EXPECT_EQ(root.view().environment().breed, CatBreed::orange);
+    w.store->set("catBreed", "");
+    EXPECT_EQ(root.view().environment().breed, CatBreed::orange);
+}
+
+}  // namespace
