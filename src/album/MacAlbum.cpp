@@ -137,3 +137,23 @@ QString MacAlbum::ageText(double seconds) {
 }
 
 }  // namespace kp
+
+namespace kp {
+
+QImage MacAlbum::renderOffscreen(QSizeF points, double scale, const std::function<void(QPainter&)>& paint) {
+    const QSize pixels(static_cast<int>(std::lround(points.width() * scale)),
+                       static_cast<int>(std::lround(points.height() * scale)));
+    if (pixels.isEmpty() || !paint) return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.scale(scale, scale);
+    p.setClipRect(QRectF(QPointF(0, 0), points));
+    paint(p);
+    return image;
+}
+
+}  // namespace kp

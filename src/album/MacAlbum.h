@@ -10,12 +10,15 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSizeF>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
+
+class QPainter;
 
 namespace kp {
 
@@ -105,6 +108,10 @@ public:
     void setArrivalSnapshot(std::function<QImage(CatBreed)> snapshot) {
         arrivalSnapshot_ = std::move(snapshot);
     }
+
+    // Paints a view of `points` size into a fresh opaque-on-transparent image at `scale` (the
+    // album's photos are rendered at 3).
+    static QImage renderOffscreen(QSizeF points, double scale, const std::function<void(QPainter&)>& paint);
 
     // "12 days", "5 hours", "1 minutes": the unit never changes to the singular.
     static QString ageText(double seconds);
