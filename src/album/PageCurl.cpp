@@ -12,6 +12,26 @@ namespace kp::pagecurl {
 namespace {
 constexpr double pi = 3.14159265358979323846;
 
+constexpr QRgb shadeColour = qRgb(20, 12, 6);
+
+// The face's shape in the shade colour, so shading darkens the page and not what lies beside its
+// rounded corners. Made once per face image (a turn reuses its two faces on every frame).
+const QImage& silhouette(const QImage& face) {
+    struct Entry { qint64 key = 0; QImage image; };
+    static Entry cache[4];
+    static int next = 0;
+    for (const Entry& e : cache)
+        if (e.key == face.cacheKey() && !e.image.isNull()) return e.image;
+    Entry& e = cache[next];
+    next = (next + 1) % 4;
+    e.key = face.cacheKey();
+    e.image = face.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&e.image);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(e.image.rect(), QColor(shadeColour));
+    return e.image;
+}
+
 inline void put(CurlArguments& out, int i, double x, double z, double s, double a, double fx) {
     float* p = out.curve.data() + i * floatsPerSample;
     p[0] = float(x);
@@ -141,11 +161,15 @@ void drawSheet(QPainter& painter, const QImage& front, const QImage& back, const
             const double c = std::abs(std::cos(am));
             const int shade = int(150 * (1 - c) * (1 - c * 0.35));
             if (shade > 1) {
-                // Rounded corners stay unshaded rather than darkening the page beneath them.
-                QRectF shaded = target;
-                if (fa < g.cornerRadius || fb > W - g.cornerRadius)
-                    shaded.adjust(0, g.cornerRadius * pm, 0, -g.cornerRadius * pm);
-                painter.fillRect(shaded, QColor(20, 12, 6, std::min(shade, 160)));
+                const int a = std::min(shade, 160);
+                if (fa < g.cornerRadius || fb > W - g.cornerRadius) {
+                    // Strips with rounded corners: darken through the face's own shape.
+                    painter.setOpacity(a / 255.0);
+                    painter.drawImage(target, silhouette(img), source);
+                    painter.setOpacity(1);
+                } else {
+                    painter.fillRect(target, QColor(qRed(shadeColour), qGreen(shadeColour), qBlue(shadeColour), a));
+                }
             }
         }
     }
