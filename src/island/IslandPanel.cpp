@@ -43,6 +43,7 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);  // hosted content follows the pointer for hover and the hand cursor
+    setAttribute(Qt::WA_AlwaysShowToolTips);  // the panel is never the active window
     // Without a compositor transparent pixels come out black: the window is cut to the island's shape instead.
     compositor_ = QGuiApplication::platformName() == QLatin1String("xcb") && x11::compositorRunning();
     if (compositor_) setAttribute(Qt::WA_TranslucentBackground);
