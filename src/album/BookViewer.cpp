@@ -1,0 +1,425 @@
+#include "album/BookViewer.h"
+
+#include "album/CoverPage.h"
+#include "album/KeepsakePage.h"
+#include "album/PaperPage.h"
+#include "platform/Color.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kp {
+
+namespace {
+
+const QColor& cream() {
+    static const QColor c = colorFromHex("#FFF1DC");
+    return c;
+}
+
+QColor withAlpha(QColor c, double a) {
+    c.setAlphaF(static_cast<float>(a));
+    return c;
+}
+
+constexpr double kSwitchSeconds = 0.5;
+
+}  // namespace
+
+AlbumBookView::AlbumBookView(std::vector<AlbumBook> books, int startPage, std::function<void()> onClose,
+                             std::function<void()> onTurn, QWidget* parent, Scheduler* scheduler, Clock* clock)
+    : QWidget(parent),
+      books_(std::move(books)),
+      startPage_(startPage),
+      onClose_(std::move(onClose)),
+      onTurn_(std::move(onTurn)),
+      scheduler_(scheduler),
+      clock_(clock) {
+    shown_ = books_.empty() ? 0 : static_cast<int>(books_.size()) - 1;
+    index_ = 0;
+    setMinimumSize(360, 440);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(&pager_, &PageTurnController::settlingChanged, this, qOverload<>(&QWidget::update));
+    switchTimer_ = new QTimer(this);
+    switchTimer_->setTimerType(Qt::PreciseTimer);
+    switchTimer_->setInterval(16);
+    connect(switchTimer_, &QTimer::timeout, this, [this] {
+        switchProgress_ = std::min(1.0, switchClock_.elapsed() / 1000.0 / kSwitchSeconds);
+        if (switchProgress_ >= 1) finishTransition();
+        update();
+    });
+    makeTurnView();
+}
+
+AlbumBookView::~AlbumBookView() = default;
+
+void AlbumBookView::makeTurnView() {
+    turn_ = std::make_unique<BookPageTurn>(pager_, scheduler_, clock_);
+    turn_->setPagePainters([this](QPainter& p, const QRectF& r, int i) { paintFront(p, r, i); },
+                           [this](QPainter& p, const QRectF& r, int i) { paintBack(p, r, i); });
+    turn_->setPageCount(static_cast<int>(pages().size()));
+    turn_->setCornerRadius(kPageCornerRadius);
+    turn_->setShadowColor(QColor(0, 0, 0, 41));
+    turn_->setOnTurn(onTurn_);
+    turn_->setCurrentPageIndex(index_);
+    turn_->setDevicePixelRatio(devicePixelRatioF());
+    turn_->setBookSize(bookSize(size()));
+    connect(turn_.get(), &BookPageTurn::needsRepaint, this, qOverload<>(&QWidget::update));
+    connect(turn_.get(), &BookPageTurn::currentPageIndexChanged, this, [this](int i) {
+        index_ = i;
+        update();
+    });
+    if (isVisible()) turn_->appear();
+}
+
+const std::vector<AlbumPage>& AlbumBookView::pages() const {
+    static const std::vector<AlbumPage> none;
+    if (shown_ < 0 || shown_ >= static_cast<int>(books_.size())) return none;
+    return books_[static_cast<size_t>(shown_)].pages;
+}
+
+QString AlbumBookView::pageLabel() const {
+    const auto& ps = pages();
+    if (index_ < 0 || index_ >= static_cast<int>(ps.size())) return {};
+    const AlbumPage& page = ps[static_cast<size_t>(index_)];
+    switch (page.kind) {
+    case AlbumPage::Kind::cover: return page.chapter.name;
+    case AlbumPage::Kind::leaf: return QStringLiteral("page ") + QString::number(page.number);
+    case AlbumPage::Kind::end: return QStringLiteral("the last page, for now");
+    }
+    return {};
+}
+
+QString AlbumBookView::lifeSpan(const AlbumBook& book) {
+    const AlbumChapter& c = book.chapter;
+    if (!c.died) return c.name + QStringLiteral(" \u00B7 now");
+    return c.name + QStringLiteral(" \u00B7 ") + albumDayMonth(c.birth) + QStringLiteral(" \u2013 ") +
+           albumDayMonth(*c.died);
+}
+
+bool AlbumBookView::previousEnabled() const { return index_ > 0 && !pager_.isSettling(); }
+
+bool AlbumBookView::nextEnabled() const {
+    return index_ < static_cast<int>(pages().size()) - 1 && !pager_.isSettling();
+}
+
+void AlbumBookView::previous() {
+    if (!previousEnabled()) return;
+    pager_.setRequestedIndex(index_ - 1);
+    pager_.setRequestGeneration(pager_.requestGeneration() + 1);
+}
+
+void AlbumBookView::next() {
+    if (!nextEnabled()) return;
+    pager_.setRequestedIndex(index_ + 1);
+    pager_.setRequestGeneration(pager_.requestGeneration() + 1);
+}
+
+void AlbumBookView::close() {
+    if (onClose_) onClose_();
+}
+
+void AlbumBookView::chooseBook(int i) {
+    if (i == shown_ || i < 0 || i >= static_cast<int>(books_.size())) return;
+    // Keep a picture of the leaving book to fade out.
+    const Layout l = layoutFor(size());
+    if (width() > 0 && height() > 0) {
+        const double dpr = devicePixelRatioF();
+        leaving_ = QImage((l.book.size() * dpr).toSize() + QSize(2, 2), QImage::Format_ARGB32_Premultiplied);
+        leaving_.setDevicePixelRatio(dpr);
+        leaving_.fill(Qt::transparent);
+        QPainter p(&leaving_);
+        p.translate(-l.book.topLeft());
+        paintBook(p, l.book);
+    }
+    shown_ = i;
+    index_ = 0;
+    pageCache_.clear();
+    makeTurnView();
+    switchProgress_ = 0;
+    switchClock_.start();
+    switchTimer_->start();
+    update();
+}
+
+void AlbumBookView::finishTransition() {
+    switchTimer_->stop();
+    switchProgress_ = 1;
+    leaving_ = QImage();
+    update();
+}
+
+QSizeF AlbumBookView::bookSize(QSizeF window) {
+    const double s = std::max(0.0, std::min(0.68 * (window.height() - 166 - 22), window.width() - 48));
+    return QSizeF(s, s / 0.68);
+}
+
+AlbumBookView::Layout AlbumBookView::layoutFor(QSizeF size) const {
+    Layout l;
+    const double W = size.width();
+    const QSizeF book = bookSize(size);
+    // Top bar: 18 points from the top, 36 tall.
+    const double barTop = 18;
+    l.closeButton = QRectF(W - 22 - 36, barTop, 36, 36);
+    l.title = QRectF(22, barTop, 160, 36);
+    if (hasBooksMenu()) {
+        QFont f = albumSerif(13, QFont::DemiBold);
+        const double nameWidth = std::min(160.0, QFontMetricsF(f).horizontalAdvance(
+                                                     books_[static_cast<size_t>(shown_)].chapter.name));
+        const double w = 12 + 14 + 6 + nameWidth + 12;
+        l.menu = QRectF(l.closeButton.left() - 8 - w, barTop, w, 36);
+    }
+    const double bookTop = barTop + 36 + 18;
+    l.book = QRectF((W - book.width()) / 2, bookTop, book.width(), book.height());
+    const double barY = bookTop + (pages().empty() ? 0 : book.height() + 18);
+    QFont lf = albumSerif(13, QFont::DemiBold, true);
+    const double labelWidth = std::max(120.0, QFontMetricsF(lf).horizontalAdvance(pageLabel()) + 4);
+    const double row = 48 + 28 + labelWidth + 28 + 48;
+    const double x0 = (W - row) / 2;
+    l.previousButton = QRectF(x0, barY, 48, 48);
+    l.label = QRectF(x0 + 48 + 28, barY, labelWidth, 48);
+    l.nextButton = QRectF(l.label.right() + 28, barY, 48, 48);
+    return l;
+}
+
+// ---- pages ----
+
+const QImage& AlbumBookView::pageImage(int i, bool back) const {
+    const QSizeF page = bookSize(size());
+    const double dpr = std::max(1.0, devicePixelRatioF());
+    const QSize px = (page * dpr).toSize();
+    if (px != cacheSize_) {
+        pageCache_.clear();
+        cacheSize_ = px;
+    }
+    auto it = pageCache_.find({i, back});
+    if (it != pageCache_.end()) return it->second;
+    QImage img(px, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(dpr);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(QPointF(0, 0), page);
+        const auto& ps = pages();
+        if (back) {
+            if (i >= 0 && i < static_cast<int>(ps.size()) && ps[static_cast<size_t>(i)].kind == AlbumPage::Kind::cover) {
+                p.fillPath(pageShape(r), colorFromHex("#6E4129"));
+            } else {
+                PaperSheet::paint(p, r, true);
+            }
+        } else if (i >= 0 && i < static_cast<int>(ps.size())) {
+            const AlbumPage& page = ps[static_cast<size_t>(i)];
+            ShrinkToFit::paint(p, r, kPageDesignWidth, [&page](QPainter& pp, const QRectF& inner) {
+                switch (page.kind) {
+                case AlbumPage::Kind::cover: AlbumCover{page.chapter}.paint(pp, inner); break;
+                case AlbumPage::Kind::leaf: LeafPage{page.leaf, page.number}.paint(pp, inner); break;
+                case AlbumPage::Kind::end: AlbumEnd{page.chapter}.paint(pp, inner); break;
+                }
+            });
+        }
+    }
+    return pageCache_.emplace(std::make_pair(i, back), std::move(img)).first->second;
+}
+
+void AlbumBookView::paintFront(QPainter& p, const QRectF& rect, int i) const {
+    p.drawImage(rect, pageImage(i, false));
+}
+
+void AlbumBookView::paintBack(QPainter& p, const QRectF& rect, int i) const {
+    p.drawImage(rect, pageImage(i, true));
+}
+
+// ---- drawing ----
+
+void AlbumBookView::paintDesk(QPainter& p) {
+    const double dpr = std::max(1.0, devicePixelRatioF());
+    const QSize px = (QSizeF(size()) * dpr).toSize();
+    if (desk_.size() != px) {
+        desk_ = QImage(px, QImage::Format_RGB32);
+        desk_.setDevicePixelRatio(dpr);
+        QPainter d(&desk_);
+        const double W = width(), H = height();
+        d.fillRect(QRectF(0, 0, W, H), colorFromHex("#3A2A21"));
+        const QPointF c(0.5 * W, 0.42 * H);
+        QRadialGradient glow(c, 520, c, 20);
+        glow.setColorAt(0, withAlpha(colorFromHex("#7A5A43"), 0.7));
+        glow.setColorAt(1, QColor(0x7A, 0x5A, 0x43, 0));
+        d.fillRect(QRectF(0, 0, W, H), glow);
+        d.setRenderHint(QPainter::Antialiasing);
+        double y = 0;
+        for (int i = 0; H > 0 && y < H; ++i) {
+            d.fillRect(QRectF(0, y, W, 1), QColor(0, 0, 0, 20));
+            y += 18 + (37 * i) % 23;
+        }
+    }
+    p.drawImage(QPointF(0, 0), desk_);
+}
+
+void AlbumBookView::paintBook(QPainter& p, const QRectF& book) {
+    // The page edges under the book, with their shadow.
+    static const QColor edges[3] = {colorFromHex("#EFE3CC"), colorFromHex("#E1D6C0"), colorFromHex("#D4C9B4")};
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF outer = book.translated(9, 0).adjusted(0, 6, 0, -6);
+    for (int k = 6; k >= 1; --k) {
+        const double grow = 18.0 * k / 6;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 14));
+        p.drawRoundedRect(outer.adjusted(-grow / 2, -grow / 2 + 12, grow / 2, grow / 2 + 12), 22 + grow / 2, 22 + grow / 2);
+    }
+    for (int i = 0; i < 3; ++i) {
+        const double h = book.height() - 6 * (i + 1);
+        const QRectF e(book.left() + (3 - i) * 3, book.center().y() - h / 2, book.width(), h);
+        p.fillPath(pageShape(e), edges[i]);
+    }
+    p.restore();
+    if (turn_) turn_->paint(p, book.topLeft());
+}
+
+void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Title.
+    p.setFont(albumSerif(28, QFont::Black));
+    p.setPen(cream());
+    p.drawText(l.title, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Album"));
+    // Books menu.
+    if (hasBooksMenu()) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 31));
+        p.drawRoundedRect(l.menu, 18, 18);
+        const QColor ink = withAlpha(cream(), 0.85);
+        drawSymbol(p, QStringLiteral("books.vertical.fill"), QPointF(l.menu.left() + 12 + 7, l.menu.center().y()), 14, ink);
+        p.setFont(albumSerif(13, QFont::DemiBold));
+        p.setPen(ink);
+        const QRectF text = l.menu.adjusted(12 + 14 + 6, 0, -12, 0);
+        p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                   QFontMetricsF(p.font()).elidedText(books_[static_cast<size_t>(shown_)].chapter.name,
+                                                      Qt::ElideRight, text.width() + 1));
+    }
+    // Close.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 31));
+    p.drawEllipse(l.closeButton);
+    drawSymbol(p, QStringLiteral("xmark"), l.closeButton.center(), 14, withAlpha(cream(), 0.8));
+
+    // Bottom bar.
+    auto button = [&](const QRectF& r, const char* symbol, bool looksEnabled) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, looksEnabled ? 26 : 10));
+        p.drawEllipse(r);
+        drawSymbol(p, QString::fromLatin1(symbol), r.center(), 20, withAlpha(cream(), looksEnabled ? 0.9 : 0.25));
+    };
+    button(l.previousButton, "chevron.left", previousLooksEnabled());
+    button(l.nextButton, "chevron.right", nextLooksEnabled());
+    p.setFont(albumSerif(13, QFont::DemiBold, true));
+    p.setPen(withAlpha(cream(), 0.7));
+    p.drawText(l.label, Qt::AlignCenter, pageLabel());
+    p.restore();
+}
+
+void AlbumBookView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    paintDesk(p);
+    const Layout l = layoutFor(size());
+    if (turn_) turn_->setDevicePixelRatio(devicePixelRatioF());
+    if (!pages().empty()) {
+        if (switchProgress_ < 1) {
+            const double e = 1 - std::pow(1 - switchProgress_, 3);
+            if (!leaving_.isNull()) {
+                p.save();
+                p.setOpacity(1 - e);
+                p.drawImage(l.book.topLeft(), leaving_);
+                p.restore();
+            }
+            p.save();
+            p.setOpacity(e);
+            p.translate((1 - e) * (width() - l.book.left()), 0);
+            paintBook(p, l.book);
+            p.restore();
+        } else {
+            paintBook(p, l.book);
+        }
+    }
+    paintBars(p, l);
+}
+
+void AlbumBookView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (turn_) turn_->setBookSize(bookSize(size()));
+}
+
+void AlbumBookView::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (turn_) {
+        turn_->setBookSize(bookSize(size()));
+        turn_->appear();
+    }
+}
+
+void AlbumBookView::openMenu() {
+    QMenu menu(this);
+    menu.addSection(tr("Earlier cats"));
+    for (size_t i = 0; i < books_.size(); ++i) {
+        const bool died = books_[i].chapter.died.has_value();
+        QPixmap icon(32, 32);
+        icon.fill(Qt::transparent);
+        {
+            QPainter ip(&icon);
+            drawSymbol(ip, died ? QStringLiteral("sparkles") : QStringLiteral("pawprint.fill"), QPointF(16, 16), 24,
+                       palette().color(QPalette::WindowText));
+        }
+        QAction* a = menu.addAction(QIcon(icon), lifeSpan(books_[i]));
+        const int index = static_cast<int>(i);
+        connect(a, &QAction::triggered, this, [this, index] { chooseBook(index); });
+    }
+    const Layout l = layoutFor(size());
+    menu.exec(mapToGlobal(l.menu.bottomLeft().toPoint()));
+}
+
+void AlbumBookView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    const QPointF at = e->position();
+    const Layout l = layoutFor(size());
+    auto inCircle = [&](const QRectF& r) { return QLineF(at, r.center()).length() <= r.width() / 2; };
+    if (inCircle(l.closeButton)) return close();
+    if (hasBooksMenu() && l.menu.contains(at)) return openMenu();
+    if (inCircle(l.previousButton)) return previous();
+    if (inCircle(l.nextButton)) return next();
+    if (turn_ && !pages().empty() && switchProgress_ >= 1) {
+        const QPointF local = at - l.book.topLeft();
+        if (turn_->hitTest(local)) {
+            bookPressed_ = true;
+            turn_->mousePressed(local);
+        }
+    }
+}
+
+void AlbumBookView::mouseMoveEvent(QMouseEvent* e) {
+    if (!bookPressed_ || !turn_) return;
+    turn_->mouseMoved(e->position() - layoutFor(size()).book.topLeft());
+}
+
+void AlbumBookView::mouseReleaseEvent(QMouseEvent* e) {
+    if (!bookPressed_ || !turn_ || e->button() != Qt::LeftButton) return;
+    bookPressed_ = false;
+    turn_->mouseReleased(e->position() - layoutFor(size()).book.topLeft());
+}
+
+void AlbumBookView::keyPressEvent(QKeyEvent* e) {
+    if (turn_ && turn_->keyPressed(e->key())) return;
+    QWidget::keyPressEvent(e);
+}
+
+}  // namespace kp

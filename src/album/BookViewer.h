@@ -1,0 +1,107 @@
+#pragma once
+// The album window's book: one cat's book at a time on a dark wooden desk, with a top bar (title,
+// a menu of every cat's book, close), the page-turn view, and a bottom bar (previous, page label,
+// next). Buttons never turn a page themselves: they send a request through the controller, and
+// the page-turn view serves it and moves the page index.
+#include "album/AlbumBook.h"
+#include "album/PageTurn.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QTimer;
+
+namespace kp {
+
+class Clock;
+class Scheduler;
+
+class AlbumBookView final : public QWidget {
+    Q_OBJECT
+public:
+    AlbumBookView(std::vector<AlbumBook> books, int startPage, std::function<void()> onClose,
+                  std::function<void()> onTurn, QWidget* parent = nullptr, Scheduler* scheduler = nullptr,
+                  Clock* clock = nullptr);
+    ~AlbumBookView() override;
+
+    const std::vector<AlbumBook>& books() const { return books_; }
+    int shown() const { return shown_; }
+    int index() const { return index_; }
+    int startPage() const { return startPage_; }
+    PageTurnController& pager() { return pager_; }
+    BookPageTurn& pageTurn() { return *turn_; }
+    // Pages of the shown book (empty when there is none).
+    const std::vector<AlbumPage>& pages() const;
+    QString pageLabel() const;
+    static QString lifeSpan(const AlbumBook& book);
+    bool previousEnabled() const;  // responds to a click
+    bool nextEnabled() const;
+    bool previousLooksEnabled() const { return index_ > 0; }
+    bool nextLooksEnabled() const { return index_ < static_cast<int>(pages().size()) - 1; }
+    bool hasBooksMenu() const { return books_.size() >= 2; }
+
+    // The controls' actions, as their clicks perform them.
+    void previous();
+    void next();
+    void chooseBook(int i);
+    void close();
+
+    // Layout, in widget points.
+    struct Layout {
+        QRectF book, title, menu, closeButton, previousButton, label, nextButton;
+    };
+    Layout layoutFor(QSizeF size) const;
+    static QSizeF bookSize(QSizeF window);
+
+    // Draws one page's front / back at the page size (the page-turn view's painters).
+    void paintFront(QPainter& p, const QRectF& rect, int i) const;
+    void paintBack(QPainter& p, const QRectF& rect, int i) const;
+    // Ends a running book-switch slide at once.
+    void finishTransition();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    void makeTurnView();
+    void paintDesk(QPainter& p);
+    void paintBook(QPainter& p, const QRectF& book);
+    void paintBars(QPainter& p, const Layout& l);
+    void openMenu();
+    const QImage& pageImage(int i, bool back) const;
+
+    std::vector<AlbumBook> books_;
+    int startPage_ = 0;
+    std::function<void()> onClose_, onTurn_;
+    int shown_ = 0;
+    int index_ = 0;
+    PageTurnController pager_;
+    Scheduler* scheduler_;
+    Clock* clock_;
+    std::unique_ptr<BookPageTurn> turn_;
+    bool bookPressed_ = false;
+
+    mutable std::map<std::pair<int, bool>, QImage> pageCache_;
+    mutable QSize cacheSize_;
+    QImage desk_;
+
+    // Book switch: the old book fades out while the new one slides in from the trailing edge.
+    QImage leaving_;
+    QElapsedTimer switchClock_;
+    QTimer* switchTimer_ = nullptr;
+    double switchProgress_ = 1;
+};
+
+}  // namespace kp
