@@ -92,13 +92,23 @@ struct DesktopPlanWorld {
     // Runs the current plan's frames of `dt` until `seconds` have passed or the step changes
     // hands (the plan empties or its front changes); returns the frames run.
     int run(double seconds, double dt = 1.0 / 60) {
+        if (cat->plan.empty()) return 0;
+        const DesktopCat::Step first = cat->plan.front();
+        const std::size_t size = cat->plan.size();
         int frames = 0;
         for (double t = 0; t < seconds - 1e-9; t += dt) {
             clock.advance(dt);
             cat->runStep(clock.now(), dt, ground());
             ++frames;
+            if (cat->plan.empty() || cat->plan.size() != size || !(cat->plan.front() == first)) break;
         }
         return frames;
+    }
+
+    // A new plan starting now.
+    void plan(DesktopCat::Plan p) {
+        cat->plan = std::move(p);
+        cat->stepStarted = clock.now();
     }
 
     // One frame of the runner at dt.

@@ -48,7 +48,7 @@ TEST(DesktopStepRunnerTest, WalksStopInsideTheGroundAndArriveExactly) {
     EXPECT_EQ(cat.plan.front(), Step::sit(5));
 
     // Walking pace is 78 points a second.
-    cat.plan = {Step::walk(600, false)};
+    w.plan({Step::walk(600, false)});
     w.frame(0.05);
     EXPECT_NEAR(cat.feet.x(), floor.x1 - m - 3.9, 1e-9);
     EXPECT_FALSE(cat.facingRight);
@@ -147,7 +147,7 @@ TEST(DesktopStepRunnerTest, VibeStopsWithTheMusicUnlessForced) {
     EXPECT_EQ(cat.plan.front(), Step::sit(2));
 
     cat.vibeAnyway = true;
-    cat.plan = {Step::vibe(2), Step::sit(2)};
+    w.plan({Step::vibe(2), Step::sit(2)});
     w.run(1.5);
     EXPECT_EQ(cat.plan.front().kind, Kind::vibe);
     w.run(0.6);
