@@ -1,0 +1,131 @@
+// The roaming panel: a press on the cat pets it, a drag picks it up and the release throws it;
+// the panel covers the screen, never takes focus and lets clicks through until told otherwise.
+#include "desktop/RoamPanel.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace kp;
+
+namespace {
+
+struct Calls {
+    bool held = false;
+    int pickUps = 0, drops = 0, pets = 0;
+    CatchTarget target() {
+        CatchTarget t;
+        t.isHeld = [this] { return held; };
+        t.pickUp = [this] {
+            ++pickUps;
+            held = true;
+        };
+        t.drop = [this] {
+            ++drops;
+            held = false;
+        };
+        t.pet = [this] { ++pets; };
+        return t;
+    }
+};
+
+class Spot final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(QRect(100, 200, 40, 30), QColor(220, 40, 40));
+    }
+};
+
+void send(QWidget& w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, w.mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&w, &e);
+}
+
+}  // namespace
+
+TEST(RoamPanel, PressAndReleasePetsAndSmallMovesStillPet) {
+    Calls calls;
+    CatCatcher catcher(calls.target());
+    catcher.press({10, 10});
+    catcher.release();
+    EXPECT_EQ(calls.pets, 1);
+    catcher.press({10, 10});
+    catcher.drag({13, 12.5});  // 3.9 points
+    catcher.release();
+    EXPECT_EQ(calls.pets, 2);
+    EXPECT_EQ(calls.pickUps, 0);
+    EXPECT_FALSE(catcher.downAt().has_value());
+    // A release without a press (the press went elsewhere) does nothing.
+    catcher.release();
+    EXPECT_EQ(calls.pets, 2);
+}
+
+TEST(RoamPanel, DragBeyondFourPointsPicksUpAndReleaseThrows) {
+    Calls calls;
+    CatCatcher catcher(calls.target());
+    catcher.press({10, 10});
+    catcher.drag({14, 13.5});
+    catcher.drag({40, 40});
+    catcher.drag({80, 80});
+    EXPECT_EQ(calls.pickUps, 1);
+    catcher.release();
+    EXPECT_EQ(calls.drops, 1);
+    EXPECT_EQ(calls.pets, 0);
+}
+
+TEST(RoamPanel, CoversTheScreenWithoutFocusAndStartsClickThrough) {
+    Calls calls;
+    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), new Spot);
+    EXPECT_TRUE(panel.clickThrough());
+    const auto flags = panel.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ((flags & Qt::WindowType_Mask), Qt::Tool);
+    panel.orderFront();
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.geometry(), QRect(0, 0, 640, 400));
+    EXPECT_EQ(panel.frame(), QRectF(0, 0, 640, 400));
+    EXPECT_NE(QApplication::activeWindow(), &panel);
+    ASSERT_NE(panel.windowHandle(), nullptr);
+    EXPECT_TRUE(panel.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+    panel.setClickThrough(false);
+    EXPECT_FALSE(panel.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+    EXPECT_FALSE(panel.clickThrough());
+    panel.setClickThrough(true);
+    EXPECT_TRUE(panel.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+    panel.orderOut();
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST(RoamPanel, MouseOnThePanelReachesTheCatcher) {
+    Calls calls;
+    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target());
+    panel.orderFront();
+    send(panel, QEvent::MouseButtonPress, {120, 210}, Qt::LeftButton, Qt::LeftButton);
+    send(panel, QEvent::MouseButtonRelease, {120, 210}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(calls.pets, 1);
+    send(panel, QEvent::MouseButtonPress, {120, 210}, Qt::LeftButton, Qt::LeftButton);
+    send(panel, QEvent::MouseMove, {130, 220}, Qt::NoButton, Qt::LeftButton);
+    send(panel, QEvent::MouseButtonRelease, {300, 100}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(calls.pickUps, 1);
+    EXPECT_EQ(calls.drops, 1);
+    EXPECT_EQ(calls.pets, 1);
+}
+
+TEST(RoamPanel, ShowsTheCatDrawingOnAClearBackground) {
+    Calls calls;
+    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), new Spot);
+    QImage image(640, 400, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    panel.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_EQ(image.pixelColor(120, 215).red(), 220);
+    EXPECT_EQ(image.pixelColor(120, 215).alpha(), 255);
+    EXPECT_EQ(image.pixelColor(400, 300).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
+}
