@@ -60,8 +60,8 @@ void keepWithinCap(std::vector<DiaryEntry>& entries, const std::vector<MacKeepsa
 
 }  // namespace
 
-AlbumCat AlbumCat::of(const PetLife& life) {
-    AlbumCat c;
+AlbumCatSnapshot AlbumCatSnapshot::of(const PetLife& life) {
+    AlbumCatSnapshot c;
     c.birth = life.birth();
     c.isOut = life.isOut();
     c.room = life.room();
@@ -77,7 +77,7 @@ AlbumCat AlbumCat::of(const PetLife& life) {
 
 AlbumWorld AlbumWorld::live() {
     AlbumWorld w;
-    w.cat = [] { return AlbumCat::of(AppState::shared().life()); };
+    w.cat = [] { return AlbumCatSnapshot::of(AppState::shared().life()); };
     w.look = [] { return SkyModel::shared().look(); };
     w.skyCyclesPreview = [] { return false; };
     w.unlocked = [] {
@@ -95,7 +95,7 @@ MacAlbum& MacAlbum::shared() {
     return *album;
 }
 
-std::optional<CatDoing> MacAlbum::currentDoing(const AlbumCat& cat) {
+std::optional<CatDoing> MacAlbum::currentDoing(const AlbumCatSnapshot& cat) {
     if (cat.isSleeping) return CatDoing::asleep;
     if (!cat.errand) return CatDoing::lounging;
     switch (*cat.errand) {
@@ -124,7 +124,7 @@ std::optional<CatDoing> MacAlbum::currentDoing(const AlbumCat& cat) {
     return std::nullopt;
 }
 
-std::optional<DiaryPlace> MacAlbum::currentPlace(const AlbumCat& cat) {
+std::optional<DiaryPlace> MacAlbum::currentPlace(const AlbumCatSnapshot& cat) {
     if (cat.inHouse) return DiaryPlace::house;
     if (cat.room == IslandRoomKind::garden) return DiaryPlace::garden;
     if (cat.errand == PetErrand::lounge) return DiaryPlace::hearth;
@@ -160,7 +160,7 @@ std::optional<QString> MacAlbum::arrivalPhoto(const QString& breed) const {
 void MacAlbum::addDueKeepsakes(double now) {
     if (!store_.boolValue(QStringLiteral("onboardedV1"))) return;
 
-    const AlbumCat cat = world_.cat ? world_.cat() : AlbumCat{};
+    const AlbumCatSnapshot cat = world_.cat ? world_.cat() : AlbumCatSnapshot{};
     const SkyLook look = world_.look ? world_.look() : SkyLook{};
     std::vector<MacKeepsake> all = load();
     std::vector<const MacKeepsake*> mine;

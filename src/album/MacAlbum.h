@@ -29,7 +29,7 @@ class Scheduler;
 enum class DiaryPlace;
 
 // What a collection reads from the living cat, taken at the moment of the collection.
-struct AlbumCat {
+struct AlbumCatSnapshot {
     double birth = 0;
     bool isOut = false;
     IslandRoomKind room{};
@@ -41,14 +41,14 @@ struct AlbumCat {
     bool inHouse = false;
     double place = 0.5;  // 0 at the room's left edge, 1 at its right
 
-    static AlbumCat of(const PetLife& life);
+    static AlbumCatSnapshot of(const PetLife& life);
     // Not out on the desktop, and in the room the island shows.
     bool inView() const { return !isOut && room == viewRoom; }
 };
 
 // The rest of the app as a collection sees it; `live()` reads the shared objects.
 struct AlbumWorld {
-    std::function<AlbumCat()> cat;
+    std::function<AlbumCatSnapshot()> cat;
     std::function<SkyLook()> look;
     std::function<bool()> skyCyclesPreview;
     std::function<std::vector<CatAccessory>()> unlocked;
@@ -115,8 +115,8 @@ public:
 
     // "12 days", "5 hours", "1 minutes": the unit never changes to the singular.
     static QString ageText(double seconds);
-    static std::optional<CatDoing> currentDoing(const AlbumCat& cat);
-    static std::optional<DiaryPlace> currentPlace(const AlbumCat& cat);
+    static std::optional<CatDoing> currentDoing(const AlbumCatSnapshot& cat);
+    static std::optional<DiaryPlace> currentPlace(const AlbumCatSnapshot& cat);
     // The crops of the photos: around the cat in the room, and the kitten in the film frame.
     static QImage cropScene(const QImage& room, double place);
     static QImage cropArrival(const QImage& film);

@@ -245,7 +245,7 @@ TEST(MacAlbumCollection, AgeTextDoingAndPlace) {
     EXPECT_EQ(MacAlbum::ageText(86400), "1 days");
     EXPECT_EQ(MacAlbum::ageText(-500), "1 minutes");
 
-    AlbumCat cat;
+    AlbumCatSnapshot cat;
     cat.isSleeping = true;
     cat.errand = PetErrand::eat;
     EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::asleep);

@@ -18,7 +18,7 @@ inline double utc(int y, int m, int d, int h = 12, int mi = 0, int s = 0) {
 }
 
 struct FakeWorld {
-    AlbumCat cat;
+    AlbumCatSnapshot cat;
     SkyLook look;
     bool preview = false;
     std::vector<CatAccessory> unlocked;
