@@ -1,0 +1,218 @@
+// The album window and its book viewer: what shows before and after the books are built, the
+// controls' states and requests, the books menu, and a full-window render.
+#include "album/AlbumWindow.h"
+#include "album/BookViewer.h"
+#include "MacAlbumTestSupport.h"
+#include "platform/Color.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+
+using namespace kp;
+using namespace kp::albumtest;
+
+namespace {
+
+AlbumChapter chapterOf(double birth, const char* name, std::optional<double> died = std::nullopt) {
+    AlbumChapter c;
+    c.birth = birth;
+    c.name = QString::fromLatin1(name);
+    c.died = died;
+    c.portrait.scale = 1.9;
+    c.portrait.offset = QPointF(0, 10);
+    c.portrait.env.breed = CatBreed::tuxedo;
+    return c;
+}
+
+AlbumBook bookOf(const AlbumChapter& c, int leaves) {
+    std::vector<AlbumLeaf> ls;
+    for (int i = 0; i < leaves; ++i) {
+        AlbumLeaf l;
+        l.key = QStringLiteral("days-%1").arg((i + 1) * 7);
+        l.date = c.birth + (i + 1) * 7 * 86400.0;
+        l.age = (i + 1) * 7 * 86400.0;
+        l.note = QStringLiteral("A whole week of naps and breakfasts.");
+        ls.push_back(l);
+    }
+    return AlbumBook(c, ls);
+}
+
+void savePng(const QImage& img, const char* name) {
+    if (const QByteArray dir = qgetenv("KP_ALBUM_PNG_DIR"); !dir.isEmpty())
+        img.save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(name)));
+}
+
+// Runs the page turn to its end on the manual clock and scheduler.
+void settle(ManualClock& clock, ManualScheduler& scheduler, AlbumBookView& view) {
+    for (int i = 0; i < 400; ++i) {
+        clock.advance(1.0 / 60);
+        scheduler.advance(1.0 / 60);
+        view.pageTurn().step();
+        if (!view.pageTurn().isAnimating() && !view.pager().isSettling() && i > 5) break;
+    }
+}
+
+}  // namespace
+
+TEST(AlbumWindow, DeskColourUntilAppearThenTheLivingCatsBook) {
+    AlbumFixture f(utc(2026, 12, 6));
+    int sounds = 0;
+    AlbumBookSource source;
+    source.livingBirth = utc(2026, 11, 1);
+    source.livingName = QStringLiteral("Tobbi");
+    AlbumWindowView view(
+        {}, *f.album, f.clock, [&](double now) {
+            source.now = now;
+            return albumbooks::buildBooks(f.album->load(), source);
+        },
+        [&] { ++sounds; }, &f.scheduler);
+    view.resize(460, 720);
+    const QImage before = view.grab().toImage();
+    EXPECT_EQ(before.pixelColor(230, 360).rgb(), colorFromHex("#3A2A21").rgb());
+    EXPECT_EQ(before.pixelColor(10, 10).rgb(), colorFromHex("#3A2A21").rgb());
+    EXPECT_EQ(view.viewer(), nullptr);
+
+    // A keepsake dated after the last opening counts as unseen until the album opens.
+    MacKeepsake k;
+    k.id = newKeepsakeId();
+    k.name = QStringLiteral("Tobbi");
+    k.breed = QStringLiteral("orange");
+    k.key = QStringLiteral("days-7");
+    k.date = utc(2026, 11, 8);
+    k.catBirth = source.livingBirth;
+    f.album->save({k});
+    ASSERT_EQ(f.album->load().size(), 1u);
+    view.appear();
+    EXPECT_EQ(f.album->unseen(), 0);
+    ASSERT_EQ(view.books().size(), 1u);
+    ASSERT_NE(view.viewer(), nullptr);
+    EXPECT_EQ(view.viewer()->pages().size(), 3u);
+    EXPECT_EQ(view.viewer()->index(), 0);
+    view.onTurn();
+    view.onTurn();
+    EXPECT_EQ(sounds, 2);
+    EXPECT_GE(view.minimumWidth(), 360);
+    EXPECT_GE(view.minimumHeight(), 440);
+}
+
+TEST(BookViewer, LabelsButtonsAndRequests) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 2)}, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    EXPECT_FALSE(view.hasBooksMenu());
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("Miso"));
+    EXPECT_FALSE(view.previousLooksEnabled());
+    EXPECT_TRUE(view.nextEnabled());
+
+    view.next();
+    EXPECT_EQ(view.pager().requestedIndex(), 1);
+    EXPECT_EQ(view.pager().requestGeneration(), 1);
+    EXPECT_EQ(view.index(), 0);  // the page-turn view moves the index, not the button
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
+
+    view.pager().setSettling(true);
+    EXPECT_TRUE(view.previousLooksEnabled());
+    EXPECT_FALSE(view.previousEnabled());
+    const int generation = view.pager().requestGeneration();
+    view.previous();
+    view.next();
+    EXPECT_EQ(view.pager().requestGeneration(), generation);  // settling: clicks ignored
+    view.pager().setSettling(false);
+}
+
+TEST(BookViewer, EndPageLabelAndTwoPageBook) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 0)}, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    ASSERT_EQ(view.pages().size(), 2u);
+    EXPECT_TRUE(view.nextEnabled());
+    view.next();
+    settle(clock, scheduler, view);
+    ASSERT_EQ(view.index(), 1);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("the last page, for now"));
+    EXPECT_FALSE(view.nextLooksEnabled());
+    EXPECT_TRUE(view.previousEnabled());
+}
+
+TEST(BookViewer, BooksMenuSwitchesBooksAtTheirCover) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    AlbumBookView view(books, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    EXPECT_TRUE(view.hasBooksMenu());
+    EXPECT_EQ(view.shown(), 1);
+    EXPECT_EQ(AlbumBookView::lifeSpan(books[1]), QStringLiteral("Miso \u00B7 now"));
+    const QString past = AlbumBookView::lifeSpan(books[0]);
+    EXPECT_TRUE(past.startsWith(QStringLiteral("Pip \u00B7 ")));
+    EXPECT_TRUE(past.contains(QStringLiteral(" \u2013 ")));
+
+    view.next();
+    settle(clock, scheduler, view);
+    ASSERT_EQ(view.index(), 1);
+    view.chooseBook(1);  // the book already shown: nothing changes
+    EXPECT_EQ(view.index(), 1);
+    PageTurnController* pager = &view.pager();
+    view.chooseBook(0);
+    EXPECT_EQ(view.shown(), 0);
+    EXPECT_EQ(view.index(), 0);
+    EXPECT_EQ(&view.pager(), pager);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("Pip"));
+    view.finishTransition();
+}
+
+TEST(BookViewer, BookKeepsItsRatioAndBacksAreBoardOrPaper) {
+    EXPECT_NEAR(AlbumBookView::bookSize(QSizeF(460, 720)).width(), 0.68 * (720 - 188), 1e-9);
+    EXPECT_NEAR(AlbumBookView::bookSize(QSizeF(300, 1000)).width(), 252, 1e-9);
+    const QSizeF s = AlbumBookView::bookSize(QSizeF(800, 600));
+    EXPECT_NEAR(s.width() / s.height(), 0.68, 1e-9);
+
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 1)}, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    const QSizeF page = AlbumBookView::bookSize(QSizeF(460, 720));
+    auto back = [&](int i) {
+        QImage img(page.toSize(), QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        view.paintBack(p, QRectF(QPointF(0, 0), page), i);
+        p.end();
+        return img.pixelColor(img.width() / 2, img.height() / 2);
+    };
+    EXPECT_EQ(back(0).rgb(), colorFromHex("#6E4129").rgb());
+    EXPECT_EQ(back(1).rgb(), colorFromHex("#F1E6D2").rgb());
+    EXPECT_EQ(back(7).rgb(), colorFromHex("#F1E6D2").rgb());
+}
+
+TEST(BookViewer, WholeWindowRender) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)},
+                       0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    const QImage img = view.grab().toImage();
+    savePng(img, "window-cover.png");
+    const AlbumBookView::Layout l = view.layoutFor(QSizeF(460, 720));
+    // The board of the cover inside the book frame, the desk outside it, the cream title at the top left.
+    const QColor board = img.pixelColor(l.book.center().toPoint() + QPoint(0, 170));
+    EXPECT_GT(board.red(), board.blue() + 40);
+    EXPECT_LT(board.lightness(), 140);
+    EXPECT_LT(img.pixelColor(5, 700).lightness(), 60);
+    int creamy = 0;
+    for (int y = 18; y < 54; ++y)
+        for (int x = 22; x < 120; ++x)
+            if (img.pixelColor(x, y).lightness() > 200) ++creamy;
+    EXPECT_GT(creamy, 80);
+
+    view.next();
+    settle(clock, scheduler, view);
+    savePng(view.grab().toImage(), "window-leaf.png");
+}
