@@ -274,6 +274,7 @@ void WindowListX11::refresh() {
     }
 
     std::unordered_set<unsigned int> seen;
+    bool newlyWatched = false;
     for (const Pending& p : pending) {
         auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
         auto* geometry = xcb_get_geometry_reply(c, p.geometry, nullptr);
@@ -340,6 +341,7 @@ void WindowListX11::refresh() {
             const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
             xcb_change_window_attributes(c, p.w, XCB_CW_EVENT_MASK, &mask);
             watched_.push_back(p.w);
+            newlyWatched = true;
         }
         if (attributes) seen.insert(p.w);
         if (keep && info.number > 0) windows_.push_back(std::move(info));
@@ -359,6 +361,8 @@ void WindowListX11::refresh() {
     watched_.erase(std::remove_if(watched_.begin(), watched_.end(), [&](unsigned int w) { return !seen.count(w); }),
                    watched_.end());
     xcb_flush(c);
+    // A new window's properties may have changed before its changes were followed: read once more.
+    if (newlyWatched) dirty_ = true;
     // Errors from windows that vanished between the list and the questions are read on the next
     // call; they only mark the list for another read.
 }

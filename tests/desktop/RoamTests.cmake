@@ -3,3 +3,9 @@ kp_add_test(desktop_roam_tests GUI
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/RoamTerrainTest.cpp ${CMAKE_CURRENT_LIST_DIR}/RoamControllerTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/RoamCatModelTest.cpp ${CMAKE_CURRENT_LIST_DIR}/RoamPanelTest.cpp
   LIBS kp_desktop)
+
+# The X11 window list against a private display, with and without a window manager.
+pkg_check_modules(KP_ROAM_PROBE_XCB REQUIRED IMPORTED_TARGET xcb)
+add_executable(roam_window_list_probe ${CMAKE_CURRENT_LIST_DIR}/RoamWindowListProbe.cpp)
+target_link_libraries(roam_window_list_probe PRIVATE kp_platform_windows PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
+kp_add_script_test(roam_window_list ${CMAKE_CURRENT_LIST_DIR}/roam_window_list.sh)

@@ -1,0 +1,202 @@
+// Drives the X11 window list against windows it makes itself, on the display it is given.
+// "bare": no window manager runs; "managed": one does. Exit 0 when every check holds.
+#include "platform/WindowList.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <unistd.h>
+
+using namespace kp;
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
+    if (!ok) ++failures;
+}
+
+xcb_connection_t* c = nullptr;
+xcb_window_t root = 0;
+
+xcb_atom_t atom(const char* name) {
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+xcb_window_t makeWindow(int x, int y, int w, int h, uint32_t pid, const char* cls, const char* type = nullptr) {
+    const xcb_window_t win = xcb_generate_id(c);
+    const uint32_t values[] = {0xffffffu};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                      static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    const std::string wmClass = std::string("probe") + '\0' + cls + '\0';
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(wmClass.size()), wmClass.data());
+    // Where the program asks to be: the manager keeps it there.
+    uint32_t hints[18] = {};
+    hints[0] = 1 | 2 | 4 | 8;  // user and program position and size
+    hints[1] = static_cast<uint32_t>(x);
+    hints[2] = static_cast<uint32_t>(y);
+    hints[3] = static_cast<uint32_t>(w);
+    hints[4] = static_cast<uint32_t>(h);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    if (type) {
+        const xcb_atom_t t = atom(type);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &t);
+    }
+    xcb_map_window(c, win);
+    xcb_flush(c);
+    return win;
+}
+
+const WindowInfo* find(const std::vector<WindowInfo>& list, xcb_window_t w) {
+    for (const auto& i : list)
+        if (i.number == static_cast<int>(w)) return &i;
+    return nullptr;
+}
+
+int indexOf(const std::vector<WindowInfo>& list, xcb_window_t w) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].number == static_cast<int>(w)) return static_cast<int>(i);
+    return -1;
+}
+
+// Reads the list until `done` holds (the server and the manager take a moment), at most 5 s.
+const std::vector<WindowInfo>& waitFor(WindowListX11& list, const std::function<bool(const std::vector<WindowInfo>&)>& done) {
+    for (int i = 0; i < 250; ++i) {
+        const auto& windows = list.onScreenWindows();
+        if (done(windows)) return windows;
+        usleep(20000);
+    }
+    return list.onScreenWindows();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "bare";
+    int screenNumber = 0;
+    c = xcb_connect(nullptr, &screenNumber);
+    if (!c || xcb_connection_has_error(c)) {
+        std::printf("no display\n");
+        return 1;
+    }
+    root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    WindowListX11 list;
+
+    // Back to front: a wide window, one overlapping it, a small one over both.
+    const xcb_window_t back = makeWindow(100, 150, 600, 400, 1111, "Back");
+    const xcb_window_t middle = makeWindow(400, 250, 500, 300, 2222, "Middle");
+    const xcb_window_t front = makeWindow(450, 200, 120, 60, 3333, "Front");
+    const xcb_window_t unmapped = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, unmapped, root, 0, 0, 300, 300, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_flush(c);
+
+    auto& windows = waitFor(list, [&](const auto& l) {
+        const WindowInfo* m = find(l, middle);
+        return find(l, back) && m && find(l, front) && (mode == "bare" || m->bounds.height() > 300);
+    });
+    check(find(windows, back) && find(windows, middle) && find(windows, front), "the three windows are listed");
+    check(!find(windows, unmapped), "an unmapped window is not listed");
+    check(indexOf(windows, front) >= 0 && indexOf(windows, front) < indexOf(windows, middle) &&
+              indexOf(windows, middle) < indexOf(windows, back),
+          "frontmost first");
+    if (const WindowInfo* m = find(windows, middle)) {
+        check(m->pid == 2222, "the owner's process");
+        check(m->appClass == "Middle", "the class name");
+        check(m->layer == 0 && !m->dock && m->alpha == 1.0, "an ordinary opaque window");
+        if (mode == "bare") {
+            check(m->bounds == QRectF(400, 250, 500, 300), "bounds as placed");
+        } else {
+            // The manager's title bar is part of the window: its top lies at or above the client's.
+            std::printf("middle at %g,%g %gx%g\n", m->bounds.x(), m->bounds.y(), m->bounds.width(), m->bounds.height());
+            check(m->bounds.width() >= 500 && m->bounds.height() > 300, "bounds include the frame");
+            check(std::abs(m->bounds.left() - 400) <= 12 && std::abs(m->bounds.top() - 250) <= 40, "placed where asked");
+        }
+    }
+
+    // Nothing changed: no new read from the server (after the one that follows new windows).
+    list.onScreenWindows();
+    const int reads = list.refreshes();
+    list.onScreenWindows();
+    list.onScreenWindows();
+    check(list.refreshes() == reads, "an unchanged desktop is not read again");
+
+    // A move is noticed.
+    const uint32_t to[] = {50, 120};
+    const xcb_window_t moved = back;
+    xcb_configure_window(c, moved, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, to);
+    xcb_flush(c);
+    auto& afterMove = waitFor(list, [&](const auto& l) {
+        const WindowInfo* b = find(l, back);
+        return b && b->bounds.left() < 90;
+    });
+    check(list.refreshes() > reads, "a move is read again");
+    const WindowInfo* b = find(afterMove, back);
+    check(b && b->bounds.left() < 90, "the moved window's new place");
+
+    // Raising the back window brings it to the front.
+    const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, back, XCB_CONFIG_WINDOW_STACK_MODE, above);
+    xcb_flush(c);
+    auto& raised = waitFor(list, [&](const auto& l) { return indexOf(l, back) == 0; });
+    check(indexOf(raised, back) == 0, "a raised window comes first");
+
+    // An unmapped window goes.
+    xcb_unmap_window(c, middle);
+    xcb_flush(c);
+    auto& gone = waitFor(list, [&](const auto& l) { return !find(l, middle); });
+    check(!find(gone, middle), "an unmapped window leaves the list");
+
+    if (mode == "managed") {
+        const xcb_window_t dock = makeWindow(300, 860, 800, 40, 4444, "Dock", "_NET_WM_WINDOW_TYPE_DOCK");
+        const xcb_window_t desktop = makeWindow(0, 0, 1440, 900, 5555, "Desk", "_NET_WM_WINDOW_TYPE_DESKTOP");
+        auto& typed = waitFor(list, [&](const auto& l) { return find(l, dock) != nullptr; });
+        const WindowInfo* d = find(typed, dock);
+        check(d && d->dock && d->layer > 0, "a dock window is raised and marked");
+        check(!find(typed, desktop), "the desktop background is left out");
+        // Opacity set by its owner.
+        const uint32_t half = 0x7fffffff;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, front, atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL, 32, 1,
+                            &half);
+        xcb_flush(c);
+        auto& faded = waitFor(list, [&](const auto& l) {
+            const WindowInfo* f = find(l, front);
+            return f && f->alpha < 0.6;
+        });
+        const WindowInfo* f = find(faded, front);
+        check(f && std::abs(f->alpha - 0.5) < 0.01, "opacity is read");
+        // The active window's process.
+        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
+        xcb_client_message_event_t msg{};
+        msg.response_type = XCB_CLIENT_MESSAGE;
+        msg.format = 32;
+        msg.window = back;
+        msg.type = atom("_NET_ACTIVE_WINDOW");
+        std::memcpy(msg.data.data32, data, sizeof data);
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&msg));
+        xcb_flush(c);
+        long long active = 0;
+        for (int i = 0; i < 250 && active != 1111; ++i) {
+            active = list.activePid();
+            usleep(20000);
+        }
+        check(active == 1111, "the active application's process");
+    }
+
+    xcb_disconnect(c);
+    std::printf("%d failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The X11 window list on a private display: first with no window manager, then under openbox.
+set -euo pipefail
+command -v Xvfb >/dev/null || { echo "no Xvfb: skipped"; exit 77; }
+bin="$KP_BUILD_DIR/tests/desktop/roam_window_list_probe"
+[ -x "$bin" ] || { echo "probe not built"; exit 1; }
+
+scratch=$(mktemp -d /tmp/kp-roamwin.XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+n=140
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1440x900x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$n"
+for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+
+echo "--- without a window manager"
+"$bin" bare
+
+command -v openbox >/dev/null || { echo "no openbox: the managed half skipped"; exit 0; }
+openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+wm=$!
+pids+=($wm)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
+echo "--- under openbox"
+"$bin" managed
