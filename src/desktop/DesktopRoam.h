@@ -10,9 +10,6 @@
 #include <QObject>
 #include <QPointF>
 #include <QRectF>
-#include <QSizeF>
-
-class QWidget;
 
 #include <functional>
 #include <memory>
@@ -159,9 +156,5 @@ private:
     long long lastActivePid_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
-
-// How the roaming panel makes the cat's drawing (the desktop cat's root view), for the shared
-// controller; without one the panel shows nothing but still catches the cat.
-void setRoamCatViewMaker(std::function<QWidget*(DesktopCat&, QSizeF)> maker);
 
 }  // namespace kp

@@ -1,8 +1,10 @@
 // The app's roaming controller on the real desktop: the desktop cat, the roaming panel and the
 // X server's pointer, drags and windows.
 #include "desktop/DesktopRoam.h"
+#include "desktop/DesktopView.h"
 #include "desktop/RoamPanel.h"
 
+#include "cat/Closet.h"
 #include "app/AppState.h"
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"
@@ -57,14 +59,7 @@ std::optional<RoamScreen> primaryScreen() {
     return RoamScreen{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
 }
 
-std::function<QWidget*(DesktopCat&, QSizeF)>& catViewMaker() {
-    static std::function<QWidget*(DesktopCat&, QSizeF)> maker;
-    return maker;
-}
-
 }  // namespace
-
-void setRoamCatViewMaker(std::function<QWidget*(DesktopCat&, QSizeF)> maker) { catViewMaker() = std::move(maker); }
 
 DesktopRoam& DesktopRoam::shared() {
     static DesktopRoam* instance = [] {
@@ -90,8 +85,14 @@ DesktopRoam& DesktopRoam::shared() {
         s.makePanel = [](const RoamScreen& screen, RoamCat& cat) -> std::unique_ptr<RoamSurface> {
             DesktopCat* model = cat.model();
             if (!model) return nullptr;
-            QWidget* view = catViewMaker() ? catViewMaker()(*model, screen.frame.size()) : nullptr;
-            return std::make_unique<RoamPanel>(screen, CatchTarget::of(*model), view);
+            auto root = std::make_shared<DesktopCatRoot>(*model, screen.frame.size(), Defaults::standard(),
+                                                         Closet::shared());
+            DesktopCatRoot* view = root.get();
+            auto panel = std::make_unique<RoamPanel>(screen, CatchTarget::of(*model), [view](QPainter& p) {
+                view->paint(p, SystemClock::shared().now());
+            });
+            panel->keep(std::move(root));
+            return panel;
         };
         auto* roam = new DesktopRoam(std::move(s), QCoreApplication::instance());
         return roam;

@@ -1,6 +1,8 @@
 #include "desktop/RoamPanel.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -48,13 +50,13 @@ private:
     RoamPanel& panel_;
 };
 
-RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, QWidget* view)
+RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
                   Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint | Qt::WindowTransparentForInput),
       frame_(screen.frame),
       catcher_(std::move(target)),
-      view_(view) {
+      scene_(std::move(scene)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -63,10 +65,11 @@ RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, QWidget* view
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
     setGeometry(frame_.toRect());
-    if (view_) {
-        view_->setParent(this);
-        view_->setGeometry(rect());
-    }
+    // The scene redraws at the display's pace only while the panel is up.
+    frameTimer_ = new QTimer(this);
+    frameTimer_->setTimerType(Qt::PreciseTimer);
+    frameTimer_->setInterval(16);
+    connect(frameTimer_, &QTimer::timeout, this, [this] { update(); });
     catcherView_ = new Catcher(*this);
     catcherView_->setGeometry(rect());
     catcherView_->raise();
@@ -108,8 +111,26 @@ void RoamPanel::mouseReleaseEvent(QMouseEvent* event) {
 
 void RoamPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (view_) view_->setGeometry(rect());
     if (catcherView_) catcherView_->setGeometry(rect());
+}
+
+void RoamPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (scene_) scene_(p);
+}
+
+void RoamPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (scene_) frameTimer_->start();
+}
+
+void RoamPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    frameTimer_->stop();
 }
 
 }  // namespace kp

@@ -7,6 +7,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+#include <vector>
+
+class QTimer;
 #include <optional>
 
 namespace kp {
@@ -39,9 +43,12 @@ private:
 class RoamPanel final : public QWidget, public RoamSurface {
     Q_OBJECT
 public:
-    // `view` is the cat's drawing, laid under the catcher and resized with the panel; the panel
-    // takes it. Starts click-through.
-    RoamPanel(const RoamScreen& screen, CatchTarget target, QWidget* view = nullptr);
+    // Paints the cat's scene into the panel (origin at the screen's top-left corner, points).
+    using ScenePainter = std::function<void(QPainter&)>;
+
+    // `scene` is drawn under the catcher on every display frame while the panel is shown. Starts
+    // click-through.
+    RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene = {});
     ~RoamPanel() override;
 
     QRectF frame() const override { return frame_; }
@@ -51,20 +58,26 @@ public:
     void orderOut() override;
 
     CatCatcher& catcher() { return catcher_; }
-    QWidget* view() const { return view_; }
+    // Something the panel keeps for as long as it lives (the cat's view).
+    void keep(std::shared_ptr<void> thing) { kept_.push_back(std::move(thing)); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     class Catcher;
     QRectF frame_;
     CatCatcher catcher_;
-    QWidget* view_ = nullptr;
+    ScenePainter scene_;
+    QTimer* frameTimer_ = nullptr;
     QWidget* catcherView_ = nullptr;
+    std::vector<std::shared_ptr<void>> kept_;
     bool clickThrough_ = true;
 };
 

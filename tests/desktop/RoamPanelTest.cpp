@@ -33,13 +33,7 @@ struct Calls {
     }
 };
 
-class Spot final : public QWidget {
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(QRect(100, 200, 40, 30), QColor(220, 40, 40));
-    }
-};
+const RoamPanel::ScenePainter redSpot = [](QPainter& p) { p.fillRect(QRect(100, 200, 40, 30), QColor(220, 40, 40)); };
 
 void send(QWidget& w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, at, w.mapToGlobal(at), button, buttons, Qt::NoModifier);
@@ -80,7 +74,7 @@ TEST(RoamPanel, DragBeyondFourPointsPicksUpAndReleaseThrows) {
 
 TEST(RoamPanel, CoversTheScreenWithoutFocusAndStartsClickThrough) {
     Calls calls;
-    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), new Spot);
+    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), redSpot);
     EXPECT_TRUE(panel.clickThrough());
     const auto flags = panel.windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
@@ -120,7 +114,7 @@ TEST(RoamPanel, MouseOnThePanelReachesTheCatcher) {
 
 TEST(RoamPanel, ShowsTheCatDrawingOnAClearBackground) {
     Calls calls;
-    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), new Spot);
+    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), redSpot);
     QImage image(640, 400, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     panel.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
