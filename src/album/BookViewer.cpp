@@ -139,7 +139,7 @@ void AlbumBookView::chooseBook(int i) {
         leaving_.fill(Qt::transparent);
         QPainter p(&leaving_);
         p.translate(-l.book.topLeft());
-        paintBook(p, l.book);
+        paintBook(p, l.book, true);
     }
     shown_ = i;
     index_ = 0;
@@ -197,6 +197,8 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
     const QSizeF page = bookSize(size());
     const double dpr = std::max(1.0, devicePixelRatioF());
     const QSize px = (page * dpr).toSize();
+    static const QImage none;
+    if (px.isEmpty()) return none;
     if (px != cacheSize_) {
         pageCache_.clear();
         cacheSize_ = px;
@@ -241,9 +243,10 @@ void AlbumBookView::paintBack(QPainter& p, const QRectF& rect, int i) const {
 
 // ---- drawing ----
 
-void AlbumBookView::paintDesk(QPainter& p) {
+void AlbumBookView::paintDesk(QPainter& p, bool withEdges) {
     const double dpr = std::max(1.0, devicePixelRatioF());
     const QSize px = (QSizeF(size()) * dpr).toSize();
+    if (px.isEmpty()) return;
     if (desk_.size() != px) {
         desk_ = QImage(px, QImage::Format_RGB32);
         desk_.setDevicePixelRatio(dpr);
@@ -261,11 +264,22 @@ void AlbumBookView::paintDesk(QPainter& p) {
             d.fillRect(QRectF(0, y, W, 1), QColor(0, 0, 0, 20));
             y += 18 + (37 * i) % 23;
         }
+        d.end();
+        // The page edges stay put while pages turn, so a copy of the desk keeps them.
+        deskWithEdges_ = desk_.copy();
+        deskWithEdges_.setDevicePixelRatio(dpr);
+        QPainter e(&deskWithEdges_);
+        paintEdges(e, layoutFor(size()).book);
     }
-    p.drawImage(QPointF(0, 0), desk_);
+    p.drawImage(QPointF(0, 0), withEdges ? deskWithEdges_ : desk_);
 }
 
-void AlbumBookView::paintBook(QPainter& p, const QRectF& book) {
+void AlbumBookView::paintBook(QPainter& p, const QRectF& book, bool edgesToo) {
+    if (edgesToo) paintEdges(p, book);
+    if (turn_) turn_->paint(p, book.topLeft());
+}
+
+void AlbumBookView::paintEdges(QPainter& p, const QRectF& book) {
     // The page edges under the book, with their shadow.
     static const QColor edges[3] = {colorFromHex("#EFE3CC"), colorFromHex("#E1D6C0"), colorFromHex("#D4C9B4")};
     p.save();
@@ -283,7 +297,6 @@ void AlbumBookView::paintBook(QPainter& p, const QRectF& book) {
         p.fillPath(pageShape(e), edges[i]);
     }
     p.restore();
-    if (turn_) turn_->paint(p, book.topLeft());
 }
 
 void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
@@ -331,8 +344,8 @@ void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
 
 void AlbumBookView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    paintDesk(p);
     const Layout l = layoutFor(size());
+    paintDesk(p, !pages().empty() && switchProgress_ >= 1);
     if (turn_) turn_->setDevicePixelRatio(devicePixelRatioF());
     if (!pages().empty()) {
         if (switchProgress_ < 1) {
@@ -346,10 +359,10 @@ void AlbumBookView::paintEvent(QPaintEvent*) {
             p.save();
             p.setOpacity(e);
             p.translate((1 - e) * (width() - l.book.left()), 0);
-            paintBook(p, l.book);
+            paintBook(p, l.book, true);
             p.restore();
         } else {
-            paintBook(p, l.book);
+            paintBook(p, l.book, false);
         }
     }
     paintBars(p, l);

@@ -76,8 +76,9 @@ protected:
 
 private:
     void makeTurnView();
-    void paintDesk(QPainter& p);
-    void paintBook(QPainter& p, const QRectF& book);
+    void paintDesk(QPainter& p, bool withEdges);
+    void paintBook(QPainter& p, const QRectF& book, bool edgesToo);
+    void paintEdges(QPainter& p, const QRectF& book);
     void paintBars(QPainter& p, const Layout& l);
     void openMenu();
     const QImage& pageImage(int i, bool back) const;
@@ -95,7 +96,8 @@ private:
 
     mutable std::map<std::pair<int, bool>, QImage> pageCache_;
     mutable QSize cacheSize_;
-    QImage desk_;
+    QImage desk_;           // desk, glow and grain
+    QImage deskWithEdges_;  // the same with the page edges under the book
 
     // Book switch: the old book fades out while the new one slides in from the trailing edge.
     QImage leaving_;
