@@ -213,6 +213,16 @@ TEST(BookViewer, WholeWindowRender) {
     EXPECT_GT(creamy, 80);
 
     view.next();
+    for (int i = 0; i < 12; ++i) {
+        clock.advance(1.0 / 60);
+        scheduler.advance(1.0 / 60);
+        view.pageTurn().step();
+    }
+    savePng(view.grab().toImage(), "window-turning.png");
     settle(clock, scheduler, view);
-    savePng(view.grab().toImage(), "window-leaf.png");
+    const QImage leaf = view.grab().toImage();
+    savePng(leaf, "window-leaf.png");
+    // The first leaf lies open: paper where the board was.
+    const QColor paper = leaf.pixelColor(l.book.center().toPoint() + QPoint(60, 170));
+    EXPECT_GT(paper.lightness(), 200);
 }
