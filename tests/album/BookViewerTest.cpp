@@ -226,3 +226,25 @@ TEST(BookViewer, WholeWindowRender) {
     const QColor paper = leaf.pixelColor(l.book.center().toPoint() + QPoint(60, 170));
     EXPECT_GT(paper.lightness(), 200);
 }
+
+TEST(BookViewer, SmallestWindowShrinksTheWholePage) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 1)}, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(360, 440);
+    const QImage img = view.grab().toImage();
+    savePng(img, "window-small.png");
+    const AlbumBookView::Layout l = view.layoutFor(QSizeF(360, 440));
+    ASSERT_NEAR(l.book.width(), 0.68 * (440 - 188), 1e-9);
+    // The page is laid out 340 wide and shrunk: the medallion's cream disc sits in the book's middle
+    // third, and the board reaches the book's bottom corner area.
+    int cream = 0;
+    for (int y = static_cast<int>(l.book.top()); y < l.book.bottom(); ++y)
+        for (int x = static_cast<int>(l.book.left()); x < l.book.right(); ++x)
+            if (std::abs(img.pixelColor(x, y).red() - 0xFB) < 6 && std::abs(img.pixelColor(x, y).blue() - 0xE6) < 8) ++cream;
+    EXPECT_GT(cream, 300);
+    const QColor board = img.pixelColor(QPointF(l.book.right() - 20, l.book.bottom() - 20).toPoint());
+    EXPECT_GT(board.red(), board.blue() + 30);
+    // The bottom bar stays inside the window.
+    EXPECT_LE(l.nextButton.bottom(), 440);
+}
