@@ -4,11 +4,14 @@
 #include "platform/Color.h"
 
 #include <QBrush>
+#include <QImage>
+#include <QPaintDevice>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kp {
@@ -137,6 +140,35 @@ const BubbleArt& bubbleArt() {
     return art;
 }
 
+// The white disc with its soft shadow, kept as an image at the painter's pixel scale: translucent
+// fills of this size cost far more per frame than laying in a ready image.
+constexpr double kDiscBox = 52;  // points; centred on the disc
+
+const QImage& bubbleDisc(double scale) {
+    static QImage image;
+    static double imageScale = 0;
+    if (imageScale != scale) {
+        const int side = static_cast<int>(std::ceil(kDiscBox * scale));
+        image = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter q(&image);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.scale(side / kDiscBox, side / kDiscBox);
+        q.translate(kDiscBox / 2, kDiscBox / 2);
+        q.setPen(Qt::NoPen);
+        // Soft shadow: widening rings under the disc, one point down.
+        q.setBrush(QColor(0, 0, 0, 14));
+        q.drawEllipse(QPointF(0, 1), 22.5, 22.5);
+        q.drawEllipse(QPointF(0, 1), 21.5, 21.5);
+        q.drawEllipse(QPointF(0, 1), 20.7, 20.7);
+        q.setBrush(Qt::white);
+        q.drawEllipse(QPointF(0, 0), 20, 20);
+        q.end();
+        imageScale = scale;
+    }
+    return image;
+}
+
 }  // namespace
 
 void ToyMouse::paint(QPainter& p) const {
@@ -187,13 +219,11 @@ void NeedBubble::paint(QPainter& p) const {
     p.setBrush(Qt::white);
     p.drawEllipse(QPointF(-22 * side, 22), 3.5, 3.5);
     p.drawEllipse(QPointF(-15 * side, 13), 5.5, 5.5);
-    // Soft shadow: a few widening rings under the bubble, offset one point down.
-    p.setBrush(QColor(0, 0, 0, 14));
-    p.drawEllipse(QPointF(0, 1), 22.5, 22.5);
-    p.drawEllipse(QPointF(0, 1), 21.5, 21.5);
-    p.drawEllipse(QPointF(0, 1), 20.7, 20.7);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(0, 0), 20, 20);
+    // Pixel scale of the painter, in quarter steps, so a plain placement lays the image in 1:1.
+    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const double scale = std::clamp(std::round(4 * dpr * std::sqrt(std::abs(p.worldTransform().determinant()))) / 4,
+                                    0.25, 8.0);
+    p.drawImage(QRectF(-kDiscBox / 2, -kDiscBox / 2, kDiscBox, kDiscBox), bubbleDisc(scale));
 
     const QPainterPath* icon = &a.fork;
     switch (need) {
