@@ -119,18 +119,26 @@ TEST(DesktopStepRunnerTest, SleepIgnoresWakingInItsFirstSecond) {
 }
 
 TEST(DesktopStepRunnerTest, BellyUpOnlyWhenForcedOrHappy) {
-    for (int i = 0; i < 30; ++i) {
-        DesktopPlanWorld w;
-        w.seeded = SeededRandom(std::uint64_t(100 + i));
-        auto& cat = w.make(0, 700);
-        w.life->goOut();
-        w.life->setHappiness(50);
-        cat.forceBelly = (i % 2 == 0);
+    DesktopPlanWorld w;
+    auto& cat = w.make(0, 700);
+    w.life->goOut();
+    const auto nap = [&](double happiness, bool forced) {
+        w.life->setSleeping(false);
+        w.life->setHappiness(happiness);
+        w.standOn(0, 700);
+        cat.forceBelly = forced;
         cat.plan = {Step::of(Kind::sleep)};
         w.frame();
-        EXPECT_EQ(cat.bellyUp, i % 2 == 0) << i;
         EXPECT_FALSE(cat.forceBelly);
+        return cat.bellyUp;
+    };
+    int happyBellies = 0;
+    for (int i = 0; i < 400; ++i) {
+        EXPECT_TRUE(nap(10, true));
+        EXPECT_FALSE(nap(50, false));
+        happyBellies += nap(51, false);
     }
+    EXPECT_NEAR(happyBellies / 400.0, 0.35, 0.06);
 }
 
 TEST(DesktopStepRunnerTest, VibeStopsWithTheMusicUnlessForced) {
