@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace kp;
 using Pose = DesktopCat::Pose;
 
@@ -57,6 +59,21 @@ TEST_F(Frame, FutureHeartsSurviveTheCleanUp) {
     tickAfter(0.02);
     ASSERT_EQ(cat->pops.size(), 2u);
     EXPECT_NEAR(cat->pops[0].born, t + 0.18, 1e-9);
+}
+
+TEST_F(Frame, BlendsEaseTowardsThePoseAndTheFacing) {
+    cat->isDragged = true;  // keeps steps out of the way; the blends still run
+    cat->pose = Pose::crouch;
+    cat->sit = 0;
+    cat->facingRight = false;
+    cat->turn = 1;
+    tickAfter(0.05);
+    EXPECT_NEAR(cat->sit, 0.5 * 9 * 0.05, 1e-6);
+    EXPECT_NEAR(cat->turn, 1 - 2 * (1 - std::pow(1e-9, 0.05)), 1e-6);
+    cat->pose = Pose::groom;
+    cat->sit = 0.5;
+    tickAfter(0.2);  // a late frame: at most 0.05 of easing
+    EXPECT_NEAR(cat->sit, 0.5 + 0.5 * 0.45, 1e-6);
 }
 
 TEST_F(Frame, HeldCatHangsUnderThePointerAndKeepsRecentSamples) {
