@@ -67,8 +67,11 @@ QString fileName(const QString& petName) {
     QString name;
     name.reserve(petName.size());
     for (const QChar c : petName) {
-        // One path component: no separators, no control characters.
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+        // One path component: no separators, no control characters, no direction overrides that
+        // would show the suffix reversed.
+        const char16_t u = c.unicode();
+        const bool bidi = (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control || bidi)
             name += QLatin1Char('_');
         else
             name += c;

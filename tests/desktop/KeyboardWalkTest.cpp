@@ -106,6 +106,7 @@ TEST(KeyboardWalkTest, FileNameStaysOneSafeComponent) {
 
     EXPECT_FALSE(keyboardwalk::fileName(QStringLiteral("a\nb\tc")).contains(QLatin1Char('\n')));
     EXPECT_FALSE(keyboardwalk::fileName(QString(QChar(0)) + QStringLiteral("x")).contains(QChar(0)));
+    EXPECT_FALSE(keyboardwalk::fileName(QStringLiteral("Tob\u202Ebi")).contains(QChar(0x202E)));
     // Nothing usable left: the default cat's name.
     EXPECT_EQ(keyboardwalk::fileName(QStringLiteral(" .. ")), QStringLiteral("Tobbi walked on the keyboard.txt"));
     // A very long name is cut so the whole name fits the file system.
