@@ -1,7 +1,6 @@
 #include "album/PageCurl.h"
 
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 
 #include <algorithm>
@@ -11,26 +10,7 @@ namespace kp::pagecurl {
 
 namespace {
 constexpr double pi = 3.14159265358979323846;
-
 constexpr QRgb shadeColour = qRgb(20, 12, 6);
-
-// The face's shape in the shade colour, so shading darkens the page and not what lies beside its
-// rounded corners. Made once per face image (a turn reuses its two faces on every frame).
-const QImage& silhouette(const QImage& face) {
-    struct Entry { qint64 key = 0; QImage image; };
-    static Entry cache[4];
-    static int next = 0;
-    for (const Entry& e : cache)
-        if (e.key == face.cacheKey() && !e.image.isNull()) return e.image;
-    Entry& e = cache[next];
-    next = (next + 1) % 4;
-    e.key = face.cacheKey();
-    e.image = face.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&e.image);
-    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    p.fillRect(e.image.rect(), QColor(shadeColour));
-    return e.image;
-}
 
 inline void put(CurlArguments& out, int i, double x, double z, double s, double a, double fx) {
     float* p = out.curve.data() + i * floatsPerSample;
@@ -90,90 +70,213 @@ CurlArguments curlArguments(double angle, double bend, double width, double heig
     return a;
 }
 
+
+namespace {
+
+// 8-bit multiply of all four channels of a premultiplied pixel.
+inline quint32 byteMul(quint32 x, quint32 a) {
+    quint32 t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = (x + ((x >> 8) & 0xff00ff) + 0x800080);
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+// x * a + y * b per channel, with a + b = 256 (no channel can overflow).
+inline quint32 mix256(quint32 x, quint32 a, quint32 y, quint32 b) {
+    quint32 t = (x & 0xff00ff) * a + (y & 0xff00ff) * b;
+    t = (t >> 8) & 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a + ((y >> 8) & 0xff00ff) * b;
+    return (x & 0xff00ff00) | t;
+}
+
+inline quint32 blend(quint32 a, quint32 b, quint32 f) { return mix256(a, 256 - f, b, f); }  // f 0...255
+
+struct Column {
+    const quint32* bits = nullptr;  // the face seen there; null: nothing
+    qsizetype stride = 0;           // in pixels
+    int width = 0, height = 0;
+    float srcX = 0;                 // source column (pixel centres at .5 removed)
+    float invScale = 1;             // 1 / perspective factor
+    float srcScaleY = 1;            // source pixels per point, vertically
+    quint32 keep = 255;             // light kept, 0...255
+    // Filled per frame from the above: source x and its weight, source y as 16.16 fixed point
+    // (y0 + row * dy) and the layer rows that the face covers.
+    int ix = 0;
+    quint32 wx = 0;
+    qint32 sy0 = 0, sdy = 0;
+    int rowStart = 0, rowEnd = 0;
+    quint32 shadow = 0;  // alpha of the cast shadow where no face lies
+};
+
+struct Layer {
+    QImage image;
+    std::vector<Column> columns;
+};
+
+Layer& layer() {
+    static Layer l;
+    return l;
+}
+
+inline quint32 fetch(const Column& c, int x, int y) {
+    if (x < 0 || y < 0 || x >= c.width || y >= c.height) return 0;
+    return c.bits[y * c.stride + x];
+}
+
+}  // namespace
+
+// The sheet is warped into an off-screen layer the way a fragment shader would: each layer column
+// knows which point of the sheet lies there (the last, nearest one wins), and each pixel samples that
+// face's image with bilinear filtering. The layer is then drawn in one go.
+static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& backIn, const CurlArguments& args,
+               const SheetGeometry& g) {
+    const double W = g.pageSize.width(), H = g.pageSize.height();
+    const QImage& ref = frontIn.isNull() ? backIn : frontIn;
+    if (ref.isNull()) return;
+    auto usable = [](const QImage& img) {
+        return img.isNull() || img.format() == QImage::Format_ARGB32_Premultiplied
+                   ? img
+                   : img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const QImage front = usable(frontIn), back = usable(backIn);
+
+    const double s = ref.width() / W;  // layer pixels per point
+    const double left = W + 2;        // layer x of the spine, in points
+    Layer& L = layer();
+    const int lw = int(std::ceil((2 * W + 4) * s)), lh = int(std::ceil(1.6 * H * s));
+    if (L.image.width() < lw || L.image.height() < lh) {
+        L.image = QImage(std::max(lw, L.image.width()), std::max(lh, L.image.height()),
+                         QImage::Format_ARGB32_Premultiplied);
+    }
+    if (int(L.columns.size()) < lw) L.columns.resize(lw);
+
+    // The lifted sheet casts a soft shadow beside its free edge, on the pages under it only.
+    const double reach = args.lift > 0.01 ? 0.22 * W * args.lift : 0;
+    const double shadowLeft = g.hasParkedPage ? std::max(args.minX - reach, -W) : args.minX;
+    const double shadowRight = std::min(args.maxX + reach, W);
+    const int x0 = std::clamp(int(std::floor((std::min(shadowLeft, args.minX) + left) * s)) - 1, 0, lw);
+    const int x1 = std::clamp(int(std::ceil((std::max(shadowRight, args.maxX) + left) * s)) + 1, x0, lw);
+    if (x1 <= x0) return;
+    for (int c = x0; c < x1; ++c) {
+        Column& col = L.columns[c];
+        col.bits = nullptr;
+        col.shadow = 0;
+        if (reach <= 0) continue;
+        const double x = (c + 0.5) / s - left;  // points from the spine
+        double fade = 0;
+        if (x > args.maxX && x < shadowRight) fade = 1 - (x - args.maxX) / reach;
+        else if (x < args.minX && x > shadowLeft) fade = 1 - (args.minX - x) / reach;
+        col.shadow = quint32(std::clamp(fade * 90 * args.lift, 0.0, 255.0));
+    }
+
+    float maxScale = 1;
+    for (int i = 0; i + 1 < sampleCount; ++i) {
+        const double f0 = std::min<double>(args.flatX(i), W), f1 = std::min<double>(args.flatX(i + 1), W);
+        if (f1 <= f0) continue;  // the guard past the free edge
+        const double px0 = (args.projectedX(i) + left) * s, px1 = (args.projectedX(i + 1) + left) * s;
+        if (std::abs(px1 - px0) < 1e-6) continue;  // seen edge-on
+        const bool showsFront = px1 > px0;
+        const QImage& img = showsFront ? front : back;
+        if (img.isNull()) continue;
+        const double p0 = args.scale(i), p1 = args.scale(i + 1);
+        const double a0 = args.localAngle(i), a1 = args.localAngle(i + 1);
+        maxScale = std::max({maxScale, float(p0), float(p1)});
+        const double sx = img.width() / W;
+        const int cs = std::max(x0, int(std::ceil(std::min(px0, px1) - 0.5)));
+        const int ce = std::min(x1 - 1, int(std::floor(std::max(px0, px1) - 0.5)));
+        for (int c = cs; c <= ce; ++c) {
+            const double t = (c + 0.5 - px0) / (px1 - px0);
+            const double f = f0 + (f1 - f0) * t;
+            const double light = std::abs(std::cos(a0 + (a1 - a0) * t));
+            const int shade = std::min(160, int(150 * (1 - light) * (1 - light * 0.35)));
+            Column& col = L.columns[c];
+            col.bits = reinterpret_cast<const quint32*>(img.constBits());
+            col.stride = img.bytesPerLine() / 4;
+            col.width = img.width();
+            col.height = img.height();
+            // The back is seen through the sheet: flat x f shows its column W - f.
+            col.srcX = float((showsFront ? f : W - f) * sx - 0.5);
+            col.invScale = float(1.0 / (p0 + (p1 - p0) * t));
+            col.srcScaleY = float(img.height() / H);
+            col.keep = quint32(255 - shade);
+        }
+    }
+
+    const double cy = 0.8 * H * s;  // the page's middle row in the layer
+    const double halfSpan = H / 2 * maxScale * s + 2;
+    const int y0 = std::clamp(int(std::floor(cy - halfSpan)), 0, lh);
+    const int y1 = std::clamp(int(std::ceil(cy + halfSpan)), y0, lh);
+    const quint32 shadeOpaque = 0xff000000u | (shadeColour & 0xffffff);
+    for (int c = x0; c < x1; ++c) {
+        Column& col = L.columns[c];
+        if (!col.bits) continue;
+        // Source row for layer row y: ((y + 0.5 - cy) * invScale / s + H / 2) * srcScaleY - 0.5.
+        const double a = col.invScale / s * col.srcScaleY;
+        const double b = ((0.5 - cy) * col.invScale / s + H / 2) * col.srcScaleY - 0.5;
+        col.sdy = qint32(std::lround(a * 65536));
+        col.sy0 = qint32(std::lround(b * 65536));
+        // Rows whose source row lies in -1 ... height (the edge rows fade out through the filter).
+        col.rowStart = std::clamp(int(std::ceil((-1 - b) / a)), y0, y1);
+        col.rowEnd = std::clamp(int(std::ceil((col.height - b) / a)), col.rowStart, y1);
+        const float fx = std::floor(col.srcX);
+        col.ix = int(fx);
+        col.wx = quint32((col.srcX - fx) * 256);
+    }
+    const int pageTop = int(std::lround(0.3 * H * s)), pageBottom = int(std::lround(1.3 * H * s));
+    for (int y = y0; y < y1; ++y) {
+        quint32* out = reinterpret_cast<quint32*>(L.image.scanLine(y));
+        for (int c = x0; c < x1; ++c) {
+            const Column& col = L.columns[c];
+            if (!col.bits) {
+                out[c] = (y >= pageTop && y < pageBottom) ? col.shadow << 24 : 0;
+                continue;
+            }
+            if (y < col.rowStart || y >= col.rowEnd) {
+                out[c] = 0;
+                continue;
+            }
+            const qint32 sy = col.sy0 + y * col.sdy;
+            const int iy = sy >> 16;
+            const quint32 wy = quint32(sy >> 8) & 0xff;
+            const int ix = col.ix;
+            quint32 p00, p10, p01, p11;
+            if (ix >= 0 && ix + 1 < col.width && iy >= 0 && iy + 1 < col.height) {
+                const quint32* r = col.bits + iy * col.stride + ix;
+                p00 = r[0];
+                p10 = r[1];
+                p01 = r[col.stride];
+                p11 = r[col.stride + 1];
+            } else {
+                p00 = fetch(col, ix, iy);
+                p10 = fetch(col, ix + 1, iy);
+                p01 = fetch(col, ix, iy + 1);
+                p11 = fetch(col, ix + 1, iy + 1);
+            }
+            quint32 px = blend(blend(p00, p10, col.wx), blend(p01, p11, col.wx), wy);
+            if (col.keep < 255 && px) px = mix256(px, col.keep + 1, byteMul(shadeOpaque, px >> 24), 255 - col.keep);
+            out[c] = px;
+        }
+    }
+
+    L.image.setDevicePixelRatio(s);
+    const QPointF layerOrigin(g.pageTopLeft.x() - left, g.pageTopLeft.y() - 0.3 * H);
+    const QRectF source(x0, y0, x1 - x0, y1 - y0);
+    const QRectF target(layerOrigin + QPointF(x0 / s, y0 / s), QSizeF((x1 - x0) / s, (y1 - y0) / s));
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, L.image, source);
+    painter.restore();
+}
+
 void drawSheet(QPainter& painter, const QImage& front, const QImage& back, const CurlArguments& args,
                const SheetGeometry& g) {
     const double W = g.pageSize.width(), H = g.pageSize.height();
     if (W <= 1 || H <= 1) return;
-    const double spineX = g.pageTopLeft.x();
-    const double cy = g.pageTopLeft.y() + H / 2;
 
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-
-    // Shadow the lifted sheet casts beside its free edge, kept on the pages under it.
-    if (args.lift > 0.01) {
-        const double reach = 0.22 * W * args.lift;
-        const int alpha = int(90 * args.lift);
-        auto band = [&](double from, double to, double limit) {
-            // from: the sheet's edge; to: where the shadow has faded; limit: the page's outer edge.
-            const double a = std::min(from, to), b = std::max(from, to);
-            QRectF r(QPointF(a, g.pageTopLeft.y()), QPointF(b, g.pageTopLeft.y() + H));
-            const QRectF page = limit > spineX ? QRectF(spineX, g.pageTopLeft.y(), W, H)
-                                               : QRectF(spineX - W, g.pageTopLeft.y(), W, H);
-            r = r.intersected(page);
-            if (r.isEmpty()) return;
-            QLinearGradient grad(QPointF(from, 0), QPointF(to, 0));
-            grad.setColorAt(0, QColor(0, 0, 0, alpha));
-            grad.setColorAt(1, QColor(0, 0, 0, 0));
-            painter.fillRect(r, grad);
-        };
-        const double right = spineX + args.maxX;
-        if (args.maxX > 0.5) band(right, right + reach, spineX + W);
-        const double left = spineX + args.minX;
-        if (g.hasParkedPage && args.minX < -0.5) band(left, left - reach, spineX - W);
-    }
-
-    const double sxFront = front.isNull() ? 0 : front.width() / W;
-    const double syFront = front.isNull() ? 0 : front.height() / H;
-    const double sxBack = back.isNull() ? 0 : back.width() / W;
-    const double syBack = back.isNull() ? 0 : back.height() / H;
-
-    for (int i = 0; i + 1 < sampleCount; ++i) {
-        const double x0 = args.projectedX(i), x1 = args.projectedX(i + 1);
-        const double p0 = args.scale(i), p1 = args.scale(i + 1);
-        const double f0 = std::min<double>(args.flatX(i), W), f1 = std::min<double>(args.flatX(i + 1), W);
-        if (f1 <= f0) continue;  // the guard sample past the free edge
-        const double a0 = args.localAngle(i), a1 = args.localAngle(i + 1);
-        const double span = x1 - x0;
-        if (std::abs(span) < 1e-4) continue;  // seen edge-on
-        const bool showsFront = span > 0;
-        const QImage& img = showsFront ? front : back;
-        if (img.isNull()) continue;
-        const double sx = showsFront ? sxFront : sxBack, sy = showsFront ? syFront : syBack;
-        // Thin sub-strips keep the perspective's slanted top and bottom edges close to straight.
-        const int k = std::clamp(int(std::ceil(std::abs(span) / 3.0)), 1, 8);
-        for (int j = 0; j < k; ++j) {
-            const double t0 = double(j) / k, t1 = double(j + 1) / k;
-            const double xa = x0 + span * t0, xb = x0 + span * t1;
-            const double fa = f0 + (f1 - f0) * t0, fb = f0 + (f1 - f0) * t1;
-            const double pm = p0 + (p1 - p0) * (t0 + t1) * 0.5;
-            const double am = a0 + (a1 - a0) * (t0 + t1) * 0.5;
-            const double half = H * 0.5 * pm;
-            const QRectF target(QPointF(spineX + std::min(xa, xb), cy - half),
-                                QPointF(spineX + std::max(xa, xb), cy + half));
-            // The back image is seen mirrored through the sheet: flat x f shows its column W - f.
-            const double ca = showsFront ? fa : W - fb;
-            const double cb = showsFront ? fb : W - fa;
-            const QRectF source(ca * sx, 0, (cb - ca) * sx, H * sy);
-            painter.drawImage(target, img, source);
-            // Light from the viewer: a face tilted away from it darkens.
-            const double c = std::abs(std::cos(am));
-            const int shade = int(150 * (1 - c) * (1 - c * 0.35));
-            if (shade > 1) {
-                const int a = std::min(shade, 160);
-                if (fa < g.cornerRadius || fb > W - g.cornerRadius) {
-                    // Strips with rounded corners: darken through the face's own shape.
-                    painter.setOpacity(a / 255.0);
-                    painter.drawImage(target, silhouette(img), source);
-                    painter.setOpacity(1);
-                } else {
-                    painter.fillRect(target, QColor(qRed(shadeColour), qGreen(shadeColour), qBlue(shadeColour), a));
-                }
-            }
-        }
-    }
-    painter.restore();
+    warpSheet(painter, front, back, args, g);
 }
 
 QTransform leanTransform(double leanDegrees, const QPointF& topLeft, const QSizeF& size) {

@@ -190,6 +190,7 @@ BookPageTurn::~BookPageTurn() {
 }
 
 void BookPageTurn::setPagePainters(PagePainter front, PagePainter back) {
+    stackTurn_.reset();
     page_ = std::move(front);
     pageBack_ = std::move(back);
     faces_.clear();
@@ -212,6 +213,7 @@ PagePainter BookPageTurn::imagePainter(std::function<QImage(int)> images) {
 void BookPageTurn::setPageCount(int count) {
     count = std::max(count, 0);
     if (count == pageCount_) return;
+    stackTurn_.reset();
     pageCount_ = count;
     if (restingIndex_ && *restingIndex_ >= count) restingIndex_ = std::max(count - 1, 0);
     faces_.clear();
@@ -233,6 +235,7 @@ void BookPageTurn::writeCurrentPageIndex(int index) {
 
 void BookPageTurn::setBookSize(const QSizeF& size) {
     if (size == bookSize_) return;
+    stackTurn_.reset();
     bookSize_ = size;
     faces_.clear();
     underImageIndex_ = -1;
@@ -439,6 +442,7 @@ void BookPageTurn::animateTurn(const Turn& turn, bool committing, const Curve& c
 }
 
 void BookPageTurn::finishTurn(const Turn& turn, bool committed) {
+    stackTurn_.reset();
     stopTracks();
     if (committed) restingIndex_ = turn.targetIndex;
     activeTurn_.reset();
@@ -605,6 +609,27 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
     const double W = bookSize_.width(), H = bookSize_.height();
     if (!(W > 1 && H > 1)) return;
     if (!restingIndex_) appear();
+    if (!activeTurn_ || motion_.lean() != 0) {
+        paintStack(painter, origin);
+        return;
+    }
+    // During a turn the pages under the sheet stand still: draw them once into an image.
+    constexpr double pad = 12;
+    if (!stackTurn_ || *stackTurn_ != *activeTurn_ || stackImage_.isNull()) {
+        const QSize px(int(std::ceil((2 * W + 2 * pad) * dpr_)), int(std::ceil((H + 2 * pad) * dpr_)));
+        if (stackImage_.size() != px) stackImage_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        stackImage_.setDevicePixelRatio(dpr_);
+        stackImage_.fill(Qt::transparent);
+        QPainter p(&stackImage_);
+        paintStack(p, QPointF(W + pad, pad));
+        stackTurn_ = activeTurn_;
+    }
+    painter.drawImage(origin - QPointF(W + pad, pad), stackImage_);
+    drawTurningSheet(painter, origin);
+}
+
+void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
+    const double W = bookSize_.width(), H = bookSize_.height();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -612,16 +637,23 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
     // The back of the previous sheet, lying left of the page with its shadow.
     if (const auto parked = parkedPageIndex()) {
         const QRectF rect(origin.x() - W, origin.y(), W, H);
+        // Soft shadow as rings around the page (the page covers the inside), then the black board.
         painter.setPen(Qt::NoPen);
         for (int i = 4; i >= 1; --i) {
             QColor c = shadowColor_;
             c.setAlphaF(c.alphaF() * 0.22 * (5 - i) / 4.0);
-            painter.setBrush(c);
             const double g = i * 2.0;
-            painter.drawRoundedRect(rect.adjusted(-g, -g, g, g), cornerRadius_ + g, cornerRadius_ + g);
+            QPainterPath ring;
+            ring.setFillRule(Qt::OddEvenFill);
+            ring.addRoundedRect(rect.adjusted(-g, -g, g, g), cornerRadius_ + g, cornerRadius_ + g);
+            ring.addRoundedRect(rect.adjusted(-g + 2, -g + 2, g - 2, g - 2), cornerRadius_ + g - 2, cornerRadius_ + g - 2);
+            painter.fillPath(ring, c);
         }
-        painter.setBrush(Qt::black);
-        painter.drawRoundedRect(rect, cornerRadius_, cornerRadius_);
+        QPainterPath board;
+        board.setFillRule(Qt::OddEvenFill);
+        board.addRoundedRect(rect, cornerRadius_, cornerRadius_);
+        board.addRect(rect.adjusted(cornerRadius_, cornerRadius_, -cornerRadius_, -cornerRadius_));
+        painter.fillPath(board, Qt::black);
         auto it = faces_.find(*parked);
         if (it != faces_.end() && !it->second.back.isNull()) {
             painter.drawImage(rect, it->second.back);
@@ -647,8 +679,6 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
         }
         painter.restore();
     }
-
-    if (activeTurn_) drawTurningSheet(painter, origin);
     painter.restore();
 }
 

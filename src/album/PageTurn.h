@@ -227,6 +227,7 @@ private:
     double now() const;
     void drawTurningSheet(QPainter& painter, const QPointF& origin);
     void writeCurrentPageIndex(int index);
+    void paintStack(QPainter& painter, const QPointF& origin);
     void stopTracks();
     const QImage* frontImage(int index);
 
@@ -264,6 +265,8 @@ private:
     bool pruneQueued_ = false;
     QImage underImage_;  // the uncovered page of a forward turn, drawn flat
     int underImageIndex_ = -1;
+    QImage stackImage_;  // the pages under a turning sheet
+    std::optional<pageturn::Turn> stackTurn_;
 };
 
 }  // namespace kp
