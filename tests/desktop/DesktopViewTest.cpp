@@ -221,6 +221,45 @@ TEST_F(View, EveryPoseDrawsInsideItsFrame) {
     EXPECT_GT(b.bottom, 500 + 10);
 }
 
+TEST_F(View, ToyGiftAndHeartsShowWhereTheModelPutsThem) {
+    const double now = w.clock.now();
+    cat->pose = Pose::sit;
+    cat->sit = 1;
+    cat->toy = QPointF(500, 500);
+    cat->gift = DesktopCat::Gift{QPointF(300, 500), ground::floor, false, now - 24.5};
+    cat->cup = DesktopCat::Cup{QPointF(600, 500), 0, 0, 1.5708, 0, false, true, 0, now - 2};
+    const QPointF hp = cat->headPoint();
+    for (int i = 0; i < 3; ++i)
+        cat->pops.push_back(cat->makePop(hp, DesktopCat::Pop::Kind::heart, {}, now - 0.3 - 0.18 * i, 8 * (i - 1)));
+    const QImage img = render();
+    save(img, "scene");
+    // Toy mouse: grey, about 4 points above its point.
+    const QColor toy = img.pixelColor(502, 497);
+    EXPECT_EQ(toy.alpha(), 255);
+    EXPECT_NEAR(toy.red(), toy.blue(), 25);
+    // The gift in its 25th second is half faded.
+    EXPECT_NEAR(img.pixelColor(302, 497).alpha(), 128, 4);
+    // Hearts rise above the head.
+    const Box hearts = inkBox(img.copy(int(hp.x()) - 40, int(hp.y()) - 60, 80, 45));
+    EXPECT_FALSE(hearts.empty());
+    // The mug lies on its side on the floor line.
+    EXPECT_GT(img.pixelColor(605, 496).red(), 180);
+}
+
+TEST_F(View, SleepingCatShowsRisingLetters) {
+    cat->pose = Pose::sleep;
+    const QImage img = render();
+    save(img, "sleep");
+    const QPointF hp = cat->headPoint();
+    bool light = false;
+    for (int y = int(hp.y()) - 50; y < int(hp.y()) - 10; ++y)
+        for (int x = int(hp.x()) + 4; x < int(hp.x()) + 40; ++x) {
+            const QColor c = img.pixelColor(x, y);
+            light |= c.alpha() > 200 && c.red() > 220 && c.green() > 220;
+        }
+    EXPECT_TRUE(light);
+}
+
 TEST_F(View, RootPicksTheStoredBreedOrOrange) {
     w.store->set("catBreed", "tuxedo");
     DesktopCatRoot root(*cat, QSizeF(800, 600), *w.store);
