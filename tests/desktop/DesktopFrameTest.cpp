@@ -10,7 +10,7 @@ using Pose = DesktopCat::Pose;
 
 namespace {
 
-struct Frame : ::testing::Test {
+struct DesktopFrame : ::testing::Test {
     test::DesktopRoamWorld w;
     DesktopCat* cat = nullptr;
     void SetUp() override {
@@ -24,7 +24,7 @@ struct Frame : ::testing::Test {
     }
 };
 
-TEST_F(Frame, LateFrameAdvancesTheFallAndBlendsByAtMostAFrameStep) {
+TEST_F(DesktopFrame, LateFrameAdvancesTheFallAndBlendsByAtMostAFrameStep) {
     cat->feet = QPointF(100, 100);  // beside the window, high above the floor
     cat->vx = 0;
     cat->vy = 0;
@@ -37,7 +37,7 @@ TEST_F(Frame, LateFrameAdvancesTheFallAndBlendsByAtMostAFrameStep) {
     EXPECT_EQ(cat->pose, Pose::air);
 }
 
-TEST_F(Frame, ClockGoingBackwardsLeavesThePointerSpeed) {
+TEST_F(DesktopFrame, ClockGoingBackwardsLeavesThePointerSpeed) {
     cat->mouseMoved(QPointF(100, 100));
     tickAfter(0.02);
     cat->mouseMoved(QPointF(120, 100));
@@ -51,7 +51,7 @@ TEST_F(Frame, ClockGoingBackwardsLeavesThePointerSpeed) {
     EXPECT_EQ(cat->lastMouse, QPointF(400, 100));
 }
 
-TEST_F(Frame, FutureHeartsSurviveTheCleanUp) {
+TEST_F(DesktopFrame, FutureHeartsSurviveTheCleanUp) {
     const double t = now() + 0.02;
     cat->pops.push_back(cat->makePop(QPointF(1, 1), DesktopCat::Pop::Kind::heart, {}, t - 1.9, 0));
     cat->pops.push_back(cat->makePop(QPointF(1, 1), DesktopCat::Pop::Kind::heart, {}, t + 0.18, 0));
@@ -61,7 +61,7 @@ TEST_F(Frame, FutureHeartsSurviveTheCleanUp) {
     EXPECT_NEAR(cat->pops[0].born, t + 0.18, 1e-9);
 }
 
-TEST_F(Frame, BlendsEaseTowardsThePoseAndTheFacing) {
+TEST_F(DesktopFrame, BlendsEaseTowardsThePoseAndTheFacing) {
     cat->isDragged = true;  // keeps steps out of the way; the blends still run
     cat->pose = Pose::crouch;
     cat->sit = 0;
@@ -76,7 +76,7 @@ TEST_F(Frame, BlendsEaseTowardsThePoseAndTheFacing) {
     EXPECT_NEAR(cat->sit, 0.5 + 0.5 * 0.45, 1e-6);
 }
 
-TEST_F(Frame, HeldCatHangsUnderThePointerAndKeepsRecentSamples) {
+TEST_F(DesktopFrame, HeldCatHangsUnderThePointerAndKeepsRecentSamples) {
     cat->pickUp();
     for (int i = 0; i < 20; ++i) {
         cat->mouseMoved(QPointF(200 + 10 * i, 300));
@@ -89,7 +89,7 @@ TEST_F(Frame, HeldCatHangsUnderThePointerAndKeepsRecentSamples) {
     EXPECT_GE(cat->dragHistory.size(), 6u);
 }
 
-TEST_F(Frame, CatRidesAMovingWindowAndFallsWhenItCloses) {
+TEST_F(DesktopFrame, CatRidesAMovingWindowAndFallsWhenItCloses) {
     w.clock.advance(0.2);
     cat->rescanTerrain(now());
     w.standOn(21, 500);
@@ -111,7 +111,7 @@ TEST_F(Frame, CatRidesAMovingWindowAndFallsWhenItCloses) {
     EXPECT_TRUE(cat->cup->falling);
 }
 
-TEST_F(Frame, WatchPerchNeedsAWindowOfAtLeast260By160) {
+TEST_F(DesktopFrame, WatchPerchNeedsAWindowOfAtLeast260By160) {
     w.windows.windows.clear();
     w.addWindow(30, QRectF(100, 300, 259, 300));
     w.addWindow(31, QRectF(600, 300, 400, 200));

@@ -11,7 +11,7 @@ using Pose = DesktopCat::Pose;
 
 namespace {
 
-struct Physics : ::testing::Test {
+struct DesktopPhysics : ::testing::Test {
     test::DesktopRoamWorld w;
     DesktopCat* cat = nullptr;
     void SetUp() override { cat = &w.make(); }
@@ -23,7 +23,7 @@ struct Physics : ::testing::Test {
     }
 };
 
-TEST_F(Physics, NewCatDropsFromBelowTheTopBarWithATrill) {
+TEST_F(DesktopPhysics, NewCatDropsFromBelowTheTopBarWithATrill) {
     EXPECT_DOUBLE_EQ(cat->sizeUnit(), 1.45);
     EXPECT_EQ(cat->feet, QPointF(720, 22));
     EXPECT_TRUE(cat->falling);
@@ -34,7 +34,7 @@ TEST_F(Physics, NewCatDropsFromBelowTheTopBarWithATrill) {
     EXPECT_EQ(w.sounds.front(), PetSound::trill);
 }
 
-TEST_F(Physics, FallGainsGravityUpToTerminalSpeedAndBouncesOffTheWalls) {
+TEST_F(DesktopPhysics, FallGainsGravityUpToTerminalSpeedAndBouncesOffTheWalls) {
     ledges({{ground::floor, 5000, 0, 1440}});  // out of reach
     cat->terrain.size = QSizeF(1440, 100000);
     cat->feet = QPointF(700, 30);
@@ -55,7 +55,7 @@ TEST_F(Physics, FallGainsGravityUpToTerminalSpeedAndBouncesOffTheWalls) {
     EXPECT_NEAR(cat->vx, 0.4 * 900 * (1 - 0.8 * 0.05), 1e-9);
 }
 
-TEST_F(Physics, FallLandsOnTheHigherOfTwoCrossedLedgesButNotNearItsEnd) {
+TEST_F(DesktopPhysics, FallLandsOnTheHigherOfTwoCrossedLedgesButNotNearItsEnd) {
     ledges({{ground::floor, 899, 0, 1440}, {7, 420, 300, 700}, {8, 400, 300, 700}});
     cat->feet = QPointF(500, 390);
     cat->vx = 0;
@@ -75,7 +75,7 @@ TEST_F(Physics, FallLandsOnTheHigherOfTwoCrossedLedgesButNotNearItsEnd) {
     EXPECT_TRUE(cat->falling);
 }
 
-TEST_F(Physics, HardLandingSquashesMoreAndJoltsTheHeadHarder) {
+TEST_F(DesktopPhysics, HardLandingSquashesMoreAndJoltsTheHeadHarder) {
     const Ledge edge{3, 500, 100, 900};
     cat->facingRight = true;
     const double before = cat->face.sway.spring.velocity;
@@ -93,7 +93,7 @@ TEST_F(Physics, HardLandingSquashesMoreAndJoltsTheHeadHarder) {
     EXPECT_NEAR(cat->face.sway.spring.velocity - v, -2.5, 1e-9);
 }
 
-TEST_F(Physics, HopTimesAndArcs) {
+TEST_F(DesktopPhysics, HopTimesAndArcs) {
     ledges({{ground::floor, 899, 0, 1440}, {5, 769, 100, 1300}});
     cat->falling = false;
     cat->feet = QPointF(200, 899);
@@ -120,7 +120,7 @@ TEST_F(Physics, HopTimesAndArcs) {
     EXPECT_DOUBLE_EQ(cat->squash, 0.86);
 }
 
-TEST_F(Physics, HopWhoseWindowVanishedBecomesAFall) {
+TEST_F(DesktopPhysics, HopWhoseWindowVanishedBecomesAFall) {
     ledges({{ground::floor, 899, 0, 1440}, {5, 600, 100, 500}});
     cat->falling = false;
     cat->feet = QPointF(200, 899);
@@ -135,7 +135,7 @@ TEST_F(Physics, HopWhoseWindowVanishedBecomesAFall) {
     EXPECT_EQ(cat->vx, 12);
 }
 
-TEST_F(Physics, FlightIntoTheNotchFadesOutAndCallsHomeOnce) {
+TEST_F(DesktopPhysics, FlightIntoTheNotchFadesOutAndCallsHomeOnce) {
     int homes = 0;
     cat->onHome = [&] { ++homes; };
     cat->falling = false;
@@ -157,7 +157,7 @@ TEST_F(Physics, FlightIntoTheNotchFadesOutAndCallsHomeOnce) {
     EXPECT_EQ(cat->appear, 0);
 }
 
-TEST_F(Physics, ReachingTheBottomAboveTheDockLandsOnItsTopAwayFromItsEnds) {
+TEST_F(DesktopPhysics, ReachingTheBottomAboveTheDockLandsOnItsTopAwayFromItsEnds) {
     ledges({{ground::floor, 899, 0, 500}, {ground::floor, 899, 940, 1440}, {ground::dock, 830, 500, 940}},
            DockRange{500, 940});
     // Falling beside the Dock's left end, past its top: lands on the nearest spot 30 inside it.
@@ -173,7 +173,7 @@ TEST_F(Physics, ReachingTheBottomAboveTheDockLandsOnItsTopAwayFromItsEnds) {
     EXPECT_DOUBLE_EQ(cat->feet.y(), 830);
 }
 
-TEST_F(Physics, MugFallsBouncesOnceAndLiesOnItsSide) {
+TEST_F(DesktopPhysics, MugFallsBouncesOnceAndLiesOnItsSide) {
     ledges({{ground::floor, 899, 0, 1440}, {4, 299, 600, 900}});
     cat->cup = DesktopCat::Cup{QPointF(905, 299), 0, 0, 0, 0, false, false, 4, std::nullopt};
     w.sounds.clear();
@@ -211,7 +211,7 @@ TEST_F(Physics, MugFallsBouncesOnceAndLiesOnItsSide) {
     EXPECT_FALSE(cat->cup);
 }
 
-TEST_F(Physics, SlowMugLandingLiesStillAtOnceTurnedByItsSpin) {
+TEST_F(DesktopPhysics, SlowMugLandingLiesStillAtOnceTurnedByItsSpin) {
     ledges({{ground::floor, 899, 0, 1440}});
     cat->cup = DesktopCat::Cup{QPointF(500, 895), 20, 300, 0, -3, true, false, 4, std::nullopt};
     cat->updateCup(0.02, now());
@@ -220,7 +220,7 @@ TEST_F(Physics, SlowMugLandingLiesStillAtOnceTurnedByItsSpin) {
     EXPECT_DOUBLE_EQ(cat->cup->angle, -std::numbers::pi / 2);
 }
 
-TEST_F(Physics, GiftRidesInTheMouthAndLiesAtMost25Seconds) {
+TEST_F(DesktopPhysics, GiftRidesInTheMouthAndLiesAtMost25Seconds) {
     ledges({{ground::floor, 899, 0, 1440}, {6, 500, 100, 700}});
     cat->falling = false;
     cat->pose = Pose::stand;

@@ -10,7 +10,7 @@ using Kind = DesktopCat::Step::Kind;
 
 namespace {
 
-struct Pointer : ::testing::Test {
+struct DesktopPointer : ::testing::Test {
     test::DesktopRoamWorld w;
     DesktopCat* cat = nullptr;
     void SetUp() override {
@@ -21,7 +21,7 @@ struct Pointer : ::testing::Test {
     double now() const { return w.clock.now(); }
 };
 
-TEST_F(Pointer, SmallPointerMovesDoNotCount) {
+TEST_F(DesktopPointer, SmallPointerMovesDoNotCount) {
     cat->mouseMoved(QPointF(100, 100));
     const double first = cat->mouseMovedAt;
     EXPECT_EQ(first, now());
@@ -33,7 +33,7 @@ TEST_F(Pointer, SmallPointerMovesDoNotCount) {
     EXPECT_EQ(cat->mouseMovedAt, now());
 }
 
-TEST_F(Pointer, HitRectangleFollowsThePose) {
+TEST_F(DesktopPointer, HitRectangleFollowsThePose) {
     cat->pose = Pose::sleep;
     const QRectF r = cat->hitRect();
     EXPECT_NEAR(r.width(), 78.3, 1e-9);
@@ -45,7 +45,7 @@ TEST_F(Pointer, HitRectangleFollowsThePose) {
     EXPECT_NEAR(cat->feet.y() - cat->hitRect().top(), 44 * 1.45, 1e-9);
 }
 
-TEST_F(Pointer, FileDragInterruptsAPeekButNotAMeow) {
+TEST_F(DesktopPointer, FileDragInterruptsAPeekButNotAMeow) {
     cat->plan = {Step::peek(4), Step::sit(2)};
     cat->userStartedDragging();
     EXPECT_EQ(cat->plan, (DesktopCat::Plan{Step::of(Kind::chase)}));
@@ -62,7 +62,7 @@ TEST_F(Pointer, FileDragInterruptsAPeekButNotAMeow) {
     EXPECT_EQ(cat->plan.size(), 2u);
 }
 
-TEST_F(Pointer, ClickWhileAskingOpensTheRoomOfTheNeedWithoutPetting) {
+TEST_F(DesktopPointer, ClickWhileAskingOpensTheRoomOfTheNeedWithoutPetting) {
     cat->asking = PetNeed::hungry;
     const double happiness = w.life->happiness();
     cat->pet();
@@ -81,7 +81,7 @@ TEST_F(Pointer, ClickWhileAskingOpensTheRoomOfTheNeedWithoutPetting) {
     EXPECT_EQ(std::any_cast<IslandRoomKind>(w.rooms.back()), IslandRoomKind::care);
 }
 
-TEST_F(Pointer, ContentPettingSendsThreeStaggeredHeartsFromTheHead) {
+TEST_F(DesktopPointer, ContentPettingSendsThreeStaggeredHeartsFromTheHead) {
     cat->plan = {Step::walk(900, false), Step::sit(3)};
     cat->pet();
     ASSERT_EQ(cat->pops.size(), 3u);
@@ -109,7 +109,7 @@ TEST_F(Pointer, ContentPettingSendsThreeStaggeredHeartsFromTheHead) {
     EXPECT_EQ(w.sounds, std::vector<PetSound>{PetSound::growl});
 }
 
-TEST_F(Pointer, PettingDuringABreakPleaStartsTheBreakOnlyWhenFocusIsDone) {
+TEST_F(DesktopPointer, PettingDuringABreakPleaStartsTheBreakOnlyWhenFocusIsDone) {
     cat->plan = {Step::plea(8)};
     w.phase = Pomodoro::Phase::focusDone;
     cat->pet();
@@ -127,7 +127,7 @@ TEST_F(Pointer, PettingDuringABreakPleaStartsTheBreakOnlyWhenFocusIsDone) {
     EXPECT_EQ(cat->plan.front(), Step::loaf(2.5));
 }
 
-TEST_F(Pointer, PickUpDropsTheCarriedGiftAndTheThrowIsClamped) {
+TEST_F(DesktopPointer, PickUpDropsTheCarriedGiftAndTheThrowIsClamped) {
     cat->gift = DesktopCat::Gift{QPointF(1, 1), ground::floor, true, std::nullopt};
     cat->plan = {Step::sit(3)};
     cat->peekLine = 400;
@@ -161,7 +161,7 @@ TEST_F(Pointer, PickUpDropsTheCarriedGiftAndTheThrowIsClamped) {
     EXPECT_TRUE(cat->falling);
 }
 
-TEST_F(Pointer, CallHomeKeepsOnlyTheCurrentStepOrNone) {
+TEST_F(DesktopPointer, CallHomeKeepsOnlyTheCurrentStepOrNone) {
     cat->plan = {Step::sit(2), Step::groom(3), Step::walk(100, false)};
     cat->asking = PetNeed::sick;
     cat->headHome(false);
@@ -173,7 +173,7 @@ TEST_F(Pointer, CallHomeKeepsOnlyTheCurrentStepOrNone) {
     EXPECT_EQ(cat->plan.size(), 2u);
 }
 
-TEST_F(Pointer, InterruptibleAndRequests) {
+TEST_F(DesktopPointer, InterruptibleAndRequests) {
     EXPECT_TRUE(cat->isInterruptible());
     cat->plan = {Step::of(Kind::meow)};
     EXPECT_FALSE(cat->isInterruptible());
@@ -202,7 +202,7 @@ TEST_F(Pointer, InterruptibleAndRequests) {
     EXPECT_EQ(w.sounds.back(), PetSound::meow);
 }
 
-TEST_F(Pointer, HeadPointByPose) {
+TEST_F(DesktopPointer, HeadPointByPose) {
     const double k = 1.45;
     cat->facingRight = false;
     cat->sit = 1;

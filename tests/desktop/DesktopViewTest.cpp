@@ -55,7 +55,7 @@ double meanSaturation(const QImage& img) {
     return n ? sum / n : 0;
 }
 
-struct View : ::testing::Test {
+struct DesktopView : ::testing::Test {
     test::DesktopRoamWorld w;
     DesktopCat* cat = nullptr;
     std::unique_ptr<DesktopCatView> view;
@@ -92,7 +92,7 @@ struct View : ::testing::Test {
     }
 };
 
-TEST_F(View, StandingCatStandsOnItsFeetFacingRight) {
+TEST_F(DesktopView, StandingCatStandsOnItsFeetFacingRight) {
     const QImage img = render();
     save(img, "stand");
     const Box b = inkBox(img);
@@ -112,7 +112,7 @@ TEST_F(View, StandingCatStandsOnItsFeetFacingRight) {
     EXPECT_GT(left.pixelColor(int(400 - 14 * k), int(500 - 24 * k)).alpha(), 200);
 }
 
-TEST_F(View, AppearingCatGrowsFromFivePercentAndFadesIn) {
+TEST_F(DesktopView, AppearingCatGrowsFromFivePercentAndFadesIn) {
     cat->appear = 0;
     EXPECT_TRUE(inkBox(render()).empty());
     cat->appear = 1.0 / 3;
@@ -126,7 +126,7 @@ TEST_F(View, AppearingCatGrowsFromFivePercentAndFadesIn) {
     EXPECT_TRUE(opaque);
 }
 
-TEST_F(View, TurnBlendNeverVanishes) {
+TEST_F(DesktopView, TurnBlendNeverVanishes) {
     cat->turn = 0;
     const Box b = inkBox(render(), 60);  // the figure, not its softer shadow
     ASSERT_FALSE(b.empty());
@@ -134,7 +134,7 @@ TEST_F(View, TurnBlendNeverVanishes) {
     EXPECT_GT(b.width(), 3);
 }
 
-TEST_F(View, PeekingCatShowsNothingBelowTheWindowEdge) {
+TEST_F(DesktopView, PeekingCatShowsNothingBelowTheWindowEdge) {
     cat->peekLine = 480;
     cat->peekDepth = 0.3;
     const QImage img = render();
@@ -144,7 +144,7 @@ TEST_F(View, PeekingCatShowsNothingBelowTheWindowEdge) {
     EXPECT_LT(b.bottom, 480);
 }
 
-TEST_F(View, MugShowsRedAndFadesInItsSeventhSecond) {
+TEST_F(DesktopView, MugShowsRedAndFadesInItsSeventhSecond) {
     const double now = w.clock.now();
     cat->feet = QPointF(100, 300);
     cat->cup = DesktopCat::Cup{QPointF(600, 400), 0, 0, 0, 0, false, false, 3, std::nullopt};
@@ -159,7 +159,7 @@ TEST_F(View, MugShowsRedAndFadesInItsSeventhSecond) {
     EXPECT_TRUE(inkBox(render().copy(560, 360, 80, 60)).empty());
 }
 
-TEST_F(View, NeedBubbleFloatsAboveAndAheadOfTheHead) {
+TEST_F(DesktopView, NeedBubbleFloatsAboveAndAheadOfTheHead) {
     cat->asking = PetNeed::hungry;
     const QImage img = render();
     save(img, "ask");
@@ -169,7 +169,7 @@ TEST_F(View, NeedBubbleFloatsAboveAndAheadOfTheHead) {
     EXPECT_EQ(img.pixelColor(centre.toPoint() + QPoint(0, -17)), QColor(Qt::white));
 }
 
-TEST_F(View, PopsRiseFromAboveTheirPointAndOnlyOnceBorn) {
+TEST_F(DesktopView, PopsRiseFromAboveTheirPointAndOnlyOnceBorn) {
     const double now = w.clock.now();
     cat->feet = QPointF(100, 580);
     cat->pops.push_back(cat->makePop(QPointF(600, 300), DesktopCat::Pop::Kind::say, "hss!", now + 0.2, 0));
@@ -185,7 +185,7 @@ TEST_F(View, PopsRiseFromAboveTheirPointAndOnlyOnceBorn) {
     EXPECT_TRUE(inkBox(render().copy(500, 150, 200, 200)).empty());
 }
 
-TEST_F(View, DeadPetIsWashedOutButNotGrey) {
+TEST_F(DesktopView, DeadPetIsWashedOutButNotGrey) {
     const double alive = meanSaturation(render());
     PetLifeTestAccess::die(*w.life);
     ASSERT_TRUE(w.life->isDead());
@@ -196,7 +196,7 @@ TEST_F(View, DeadPetIsWashedOutButNotGrey) {
     EXPECT_GT(dead, alive * 0.3);
 }
 
-TEST_F(View, EveryPoseDrawsInsideItsFrame) {
+TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
     const double k = 1.45;
     for (Pose pose : {Pose::stand, Pose::walk, Pose::run, Pose::sit, Pose::groom, Pose::swat, Pose::stare,
                       Pose::lie, Pose::sleep, Pose::crouch, Pose::air, Pose::dangle, Pose::stomp, Pose::back}) {
@@ -221,7 +221,7 @@ TEST_F(View, EveryPoseDrawsInsideItsFrame) {
     EXPECT_GT(b.bottom, 500 + 10);
 }
 
-TEST_F(View, ToyGiftAndHeartsShowWhereTheModelPutsThem) {
+TEST_F(DesktopView, ToyGiftAndHeartsShowWhereTheModelPutsThem) {
     const double now = w.clock.now();
     cat->pose = Pose::sit;
     cat->sit = 1;
@@ -246,7 +246,7 @@ TEST_F(View, ToyGiftAndHeartsShowWhereTheModelPutsThem) {
     EXPECT_GT(img.pixelColor(605, 496).red(), 180);
 }
 
-TEST_F(View, SleepingCatShowsRisingLetters) {
+TEST_F(DesktopView, SleepingCatShowsRisingLetters) {
     cat->pose = Pose::sleep;
     const QImage img = render();
     save(img, "sleep");
@@ -260,7 +260,7 @@ TEST_F(View, SleepingCatShowsRisingLetters) {
     EXPECT_TRUE(light);
 }
 
-TEST_F(View, RootPicksTheStoredBreedOrOrange) {
+TEST_F(DesktopView, RootPicksTheStoredBreedOrOrange) {
     w.store->set("catBreed", "tuxedo");
     DesktopCatRoot root(*cat, QSizeF(800, 600), *w.store);
     EXPECT_EQ(root.view().environment().breed, CatBreed::tuxedo);
