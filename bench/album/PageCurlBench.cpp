@@ -70,3 +70,30 @@ static void BM_TurningFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TurningFrame)->Unit(benchmark::kMillisecond);
+
+// The curling sheet alone (both faces, shading, cast shadow), without the pages under it.
+static void BM_CurlSheet(benchmark::State& state) {
+    QImage front(int(W), int(H), QImage::Format_ARGB32_Premultiplied);
+    front.fill(Qt::transparent);
+    {
+        QPainter p(&front);
+        p.setRenderHint(QPainter::Antialiasing);
+        drawPage(p, QRectF(0, 0, W, H), 1);
+    }
+    QImage back(int(W), int(H), QImage::Format_ARGB32_Premultiplied);
+    back.fill(QColor("#EFE6D4"));
+    QImage target(int(2 * W + 40), int(1.6 * H), QImage::Format_ARGB32_Premultiplied);
+    target.fill(QColor("#3A2A21"));
+    pagecurl::CurlArguments a;
+    const pagecurl::SheetGeometry g{QPointF(W + 20, 0.3 * H), QSizeF(W, H), true, 22};
+    const double angles[] = {-20, -60, -90, -120, -160};
+    int n = 0;
+    for (auto _ : state) {
+        pagecurl::curlArguments(angles[n++ % 5], 1, W, H, a);
+        QPainter p(&target);
+        pagecurl::drawSheet(p, front, back, a, g);
+        p.end();
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_CurlSheet)->Unit(benchmark::kMillisecond);

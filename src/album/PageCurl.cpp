@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+
 namespace kp::pagecurl {
 
 namespace {
 constexpr double pi = 3.14159265358979323846;
-constexpr QRgb shadeColour = qRgb(20, 12, 6);
 
 inline void put(CurlArguments& out, int i, double x, double z, double s, double a, double fx) {
     float* p = out.curve.data() + i * floatsPerSample;
@@ -108,6 +108,8 @@ struct Column {
     quint32 wx = 0;
     qint32 sy0 = 0, sdy = 0;
     int rowStart = 0, rowEnd = 0;
+    int safeStart = 0, safeEnd = 0;  // rows whose four taps all lie inside the image
+    const quint32* base = nullptr;   // bits + ix
     quint32 shadow = 0;  // alpha of the cast shadow where no face lies
 };
 
@@ -209,7 +211,6 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
     const double halfSpan = H / 2 * maxScale * s + 2;
     const int y0 = std::clamp(int(std::floor(cy - halfSpan)), 0, lh);
     const int y1 = std::clamp(int(std::ceil(cy + halfSpan)), y0, lh);
-    const quint32 shadeOpaque = 0xff000000u | (shadeColour & 0xffffff);
     for (int c = x0; c < x1; ++c) {
         Column& col = L.columns[c];
         if (!col.bits) continue;
@@ -224,6 +225,16 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         const float fx = std::floor(col.srcX);
         col.ix = int(fx);
         col.wx = quint32((col.srcX - fx) * 256);
+        col.base = col.bits + col.ix;
+        col.safeStart = col.safeEnd = col.rowStart;
+        if (col.ix >= 0 && col.ix + 1 < col.width) {
+            // 0 <= iy and iy + 1 < height, with iy = (sy0 + y * sdy) >> 16.
+            int a0 = col.rowStart, a1 = col.rowEnd;
+            while (a0 < a1 && ((col.sy0 + a0 * col.sdy) >> 16) < 0) ++a0;
+            while (a1 > a0 && ((col.sy0 + (a1 - 1) * col.sdy) >> 16) + 1 >= col.height) --a1;
+            col.safeStart = a0;
+            col.safeEnd = a1;
+        }
     }
     const int pageTop = int(std::lround(0.3 * H * s)), pageBottom = int(std::lround(1.3 * H * s));
     for (int y = y0; y < y1; ++y) {
@@ -243,8 +254,8 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
             const quint32 wy = quint32(sy >> 8) & 0xff;
             const int ix = col.ix;
             quint32 p00, p10, p01, p11;
-            if (ix >= 0 && ix + 1 < col.width && iy >= 0 && iy + 1 < col.height) {
-                const quint32* r = col.bits + iy * col.stride + ix;
+            if (y >= col.safeStart && y < col.safeEnd) {
+                const quint32* r = col.base + iy * col.stride;
                 p00 = r[0];
                 p10 = r[1];
                 p01 = r[col.stride];
@@ -256,7 +267,8 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
                 p11 = fetch(col, ix + 1, iy + 1);
             }
             quint32 px = blend(blend(p00, p10, col.wx), blend(p01, p11, col.wx), wy);
-            if (col.keep < 255 && px) px = mix256(px, col.keep + 1, byteMul(shadeOpaque, px >> 24), 255 - col.keep);
+            // Shading darkens the colour and leaves the coverage alone.
+            if (col.keep < 255) px = (byteMul(px, col.keep) & 0x00ffffff) | (px & 0xff000000);
             out[c] = px;
         }
     }
