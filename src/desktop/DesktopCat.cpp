@@ -114,17 +114,21 @@ void DesktopCat::playSound(PetSound sound) {
 }
 
 Terrain DesktopCat::scanTerrain() const {
-    int regular = 0;
-    long long own = 0;
-    if (world_.processes) {
-        own = world_.processes->ownPid();
-        for (const auto& app : world_.processes->runningApplications()) {
-            if (app.regular) ++regular;
+    Processes* processes = world_.processes;
+    const long long own = processes ? processes->ownPid() : 0;
+    // The running applications are walked only when the Dock's width has to be guessed.
+    const std::function<int()> regularApps = [processes] {
+        int regular = 0;
+        if (processes) {
+            for (const auto& app : processes->runningApplications()) {
+                if (app.regular) ++regular;
+            }
         }
-    }
+        return regular;
+    };
     static const std::vector<WindowInfo> none;
     const auto& windows = world_.windows ? world_.windows->onScreenWindows() : none;
-    return Terrain::scan(screen, windows, regular, own);
+    return Terrain::scan(screen, windows, regularApps, own);
 }
 
 double DesktopCat::now() const { return world_.clock->now(); }

@@ -30,6 +30,11 @@ std::optional<DockWindow> bottomDock(const std::vector<WindowInfo>& windows, con
 
 Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows, int regularApps,
                       long long ownPid) {
+    return scan(screen, windows, std::function<int()>([regularApps] { return regularApps; }), ownPid);
+}
+
+Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows,
+                      const std::function<int()>& regularApps, long long ownPid) {
     const QRectF& frame = screen.frame;
     const double width = frame.width(), height = frame.height();
     double dockGap = (frame.y() + frame.height()) - (screen.available.y() + screen.available.height());
@@ -52,7 +57,7 @@ Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& w
     } else if (dockGap > 8) {
         // Something reserves the bottom but shows no dock window: guess a centred dock of icons.
         terrain.floorY = height - dockGap;
-        const double icons = std::max(regularApps + 6, 12);
+        const double icons = std::max((regularApps ? regularApps() : 0) + 6, 12);
         const double dockWidth = std::min(icons * dockGap * 0.82, 0.9 * width);
         const double lo = width / 2 - dockWidth / 2, hi = width / 2 + dockWidth / 2;
         terrain.dock = DockRange{lo, hi};

@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -63,6 +64,9 @@ struct Terrain {
     // gives the Dock's span; without one a bottom gap left by a panel gives an estimate.
     static Terrain scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows, int regularApps,
                         long long ownPid);
+    // The same, asking for the number of applications only when the Dock is estimated.
+    static Terrain scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows,
+                        const std::function<int()>& regularApps, long long ownPid);
 
     // The widest ledge of the process's frontmost window; none when that window has no ledge.
     std::optional<Ledge> appLedge(long long pid) const;

@@ -108,6 +108,17 @@ TEST(RoamCatModel, TerrainComesFromTheWindowListWithoutTheOwnProcess) {
     EXPECT_EQ(cat.terrain.order, std::vector<int>{3});
     ASSERT_TRUE(cat.terrain.ledge(3, 300).has_value());
     EXPECT_EQ(*cat.terrain.ledge(3, 300), (Ledge{3, 300, 100, 600}));
+    // No Dock to guess: the running applications were not asked for.
+    EXPECT_EQ(w.processes.appListings, 0);
+}
+
+TEST(RoamCatModel, GuessedDockCountsTheRunningApplications) {
+    World w;
+    // A 60-point strip reserved at the bottom with no dock window: 3 apps count as 12 icons.
+    DesktopCat cat(RoamScreen{QRectF(0, 0, 1280, 800), QRectF(0, 28, 1280, 712)}, w.world());
+    EXPECT_EQ(w.processes.appListings, 1);
+    ASSERT_TRUE(cat.terrain.dock.has_value());
+    EXPECT_NEAR(cat.terrain.dock->hi - cat.terrain.dock->lo, 12 * 60 * 0.82, 1e-9);
 }
 
 TEST(RoamCatModel, VoicePitchByStageAndTrickNames) {
