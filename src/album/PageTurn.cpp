@@ -222,6 +222,17 @@ void BookPageTurn::setPageCount(int count) {
     emit needsRepaint();
 }
 
+void BookPageTurn::setDevicePixelRatio(double dpr) {
+    dpr = dpr > 0 ? dpr : 1;
+    if (dpr == dpr_) return;
+    dpr_ = dpr;
+    faces_.clear();
+    underImageIndex_ = -1;
+    stackTurn_.reset();
+    warmFaces();
+    emit needsRepaint();
+}
+
 void BookPageTurn::setCurrentPageIndex(int index) { writeCurrentPageIndex(index); }
 
 void BookPageTurn::writeCurrentPageIndex(int index) {

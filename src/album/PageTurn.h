@@ -151,7 +151,8 @@ public:
     void setOnCommittedTurn(std::function<void()> f) { onCommittedTurn_ = std::move(f); }
     void setReduceMotion(bool on) { reduceMotion_ = on; }
     bool reduceMotion() const { return reduceMotion_; }
-    void setDevicePixelRatio(double dpr) { dpr_ = dpr > 0 ? dpr : 1; }
+    // Faces are rendered at this ratio; a change renders them again.
+    void setDevicePixelRatio(double dpr);
 
     // The host's page index (binding): the view writes it when a turn ends and emits the signal.
     int currentPageIndex() const { return currentPageIndex_; }
