@@ -1,6 +1,6 @@
 #pragma once
 // Curl of a turning sheet, drawn on the CPU: the sheet's cross-section is sampled from the spine to
-// its free edge (with perspective), and each face image is drawn in thin vertical strips along it.
+// its free edge (with perspective), and each face image is warped along it, one pixel column at a time.
 #include <QPointF>
 #include <QSizeF>
 #include <QTransform>
@@ -41,9 +41,10 @@ struct SheetGeometry {
     double cornerRadius = 0;     // of the page shape: shading keeps off the transparent corners
 };
 
-// Draws the sheet: the soft shadow it casts on the pages under it, then each strip of whichever face
-// looks at the viewer there (front where the strip runs left to right, back where it runs right to
-// left), spine first, so parts nearer the viewer cover the rest. `front` and `back` are the faces'
+// Draws the sheet and the soft shadow it casts on the pages under it. Along the cross-section each
+// stretch shows whichever face looks at the viewer there (front where it runs left to right, back
+// where it runs right to left); stretches nearer the free edge stand higher and cover the rest.
+// Faces darken as they tilt away from the viewer. `front` and `back` are the faces'
 // images at the page's size (any pixel ratio); `back` is its page as seen from behind, not mirrored.
 // Either image may be null (that face is then left out). Nothing is drawn outside the sheet and its
 // shadow, and the shadow stays on the pages.
