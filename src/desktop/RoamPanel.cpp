@@ -69,7 +69,12 @@ RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter 
     frameTimer_ = new QTimer(this);
     frameTimer_->setTimerType(Qt::PreciseTimer);
     frameTimer_->setInterval(16);
-    connect(frameTimer_, &QTimer::timeout, this, [this] { update(); });
+    connect(frameTimer_, &QTimer::timeout, this, [this] {
+        update();
+        // A window manager raising a window may put it over the panel: come back up now and then
+        // (each raise makes the window list read the desktop again, so not every frame).
+        if (++frames_ % 60 == 0) raise();
+    });
     catcherView_ = new Catcher(*this);
     catcherView_->setGeometry(rect());
     catcherView_->raise();

@@ -76,6 +76,7 @@ private:
     CatCatcher catcher_;
     ScenePainter scene_;
     QTimer* frameTimer_ = nullptr;
+    int frames_ = 0;
     QWidget* catcherView_ = nullptr;
     std::vector<std::shared_ptr<void>> kept_;
     bool clickThrough_ = true;
