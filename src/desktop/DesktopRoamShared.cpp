@@ -56,7 +56,7 @@ private:
 std::optional<RoamScreen> primaryScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return std::nullopt;
-    return RoamScreen{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
+    return RoamScreen{QRectF(screen->geometry()), QRectF(screen->availableGeometry()), screen->devicePixelRatio()};
 }
 
 }  // namespace

@@ -12,12 +12,12 @@ struct DockWindow {
     double lo = 0, hi = 0, top = 0;
 };
 
-std::optional<DockWindow> bottomDock(const std::vector<WindowInfo>& windows, const QRectF& frame) {
-    const double width = frame.width(), height = frame.height();
+std::optional<DockWindow> bottomDock(const std::vector<WindowInfo>& windows, const RoamScreen& screen) {
+    const double width = screen.frame.width(), height = screen.frame.height();
     std::optional<DockWindow> best;
     for (const auto& w : windows) {
         if (!w.dock) continue;
-        const QRectF r = w.bounds.translated(-frame.topLeft());
+        const QRectF r = screen.local(w.bounds);
         const bool alongBottom = r.bottom() >= height - 2 && r.top() > height / 2 && r.width() > r.height();
         if (!alongBottom || r.right() <= 0 || r.left() >= width) continue;
         DockWindow d{std::max(r.left(), 0.0), std::min(r.right(), width), r.top()};
@@ -45,7 +45,7 @@ Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& w
     terrain.menuBottom = menuBottom;
     terrain.ledges.reserve(16);
 
-    if (const auto dockWindow = bottomDock(windows, frame)) {
+    if (const auto dockWindow = bottomDock(windows, screen)) {
         // A real dock or bottom panel: its own span; the floor beside it where there is any.
         dockGap = std::max(dockGap, height - dockWindow->top);
         const double floorY = height - std::max(dockGap, 0.0);
@@ -78,7 +78,7 @@ Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& w
         if (ownPid != 0 && w.pid == ownPid) continue;
         if (w.alpha <= 0.05) continue;
         if (w.number <= 0) continue;
-        const QRectF r = w.bounds.translated(-frame.topLeft());
+        const QRectF r = screen.local(w.bounds);
         if (r.width() < 160 || r.height() < 80 || r.right() <= 0 || r.left() >= width || r.top() >= floorY) {
             covers.push_back(r);
             continue;

@@ -35,10 +35,18 @@ struct Ledge {
 };
 
 // The roamed screen on the desktop (top-left origin): its whole frame and the part left free of
-// panels and docks.
+// panels and docks, in points; `scale` is the device pixels per point that window bounds are
+// given in (the frame's top-left corner is the same in both).
 struct RoamScreen {
     QRectF frame;
     QRectF available;
+    double scale = 1;
+
+    // A window's bounds in this screen's own points.
+    QRectF local(const QRectF& bounds) const {
+        const double s = scale > 0 ? scale : 1;
+        return {(bounds.x() - frame.x()) / s, (bounds.y() - frame.y()) / s, bounds.width() / s, bounds.height() / s};
+    }
     bool operator==(const RoamScreen&) const = default;
 };
 

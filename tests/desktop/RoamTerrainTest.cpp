@@ -142,6 +142,15 @@ TEST(RoamTerrain, EdgesNearTheTopBarOrFloorGiveNoLedgeAndScreenOffsetIsApplied) 
     EXPECT_FALSE(t.frames.count(4));
 }
 
+TEST(RoamTerrain, WindowBoundsInDevicePixelsAreTakenToPoints) {
+    // A double-density second screen whose top-left corner is at 2880 device pixels.
+    const RoamScreen dense{QRectF(2880, 0, 1440, 900), QRectF(2880, 24, 1440, 876), 2};
+    const Terrain t = Terrain::scan(dense, {win(1, QRectF(2880 + 400, 600, 1000, 600))}, 0, own);
+    ASSERT_TRUE(t.frames.count(1));
+    EXPECT_EQ(t.frames.at(1), QRectF(200, 300, 500, 300));
+    EXPECT_EQ(ledgesOf(t, 1).front(), (Ledge{1, 300, 200, 700}));
+}
+
 TEST(RoamTerrain, Queries) {
     Terrain t;
     t.ledges = {
