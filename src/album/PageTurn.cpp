@@ -622,6 +622,7 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
     if (!restingIndex_) appear();
     if (!activeTurn_ || motion_.lean() != 0) {
         paintStack(painter, origin);
+        if (activeTurn_) drawTurningSheet(painter, origin);
         return;
     }
     // During a turn the pages under the sheet stand still: draw them once into an image.
