@@ -100,13 +100,24 @@ bool WindowListX11::connect() {
     return true;
 }
 
-// Reads what the server has reported since the last call; true when something moved, appeared,
-// went or changed a property.
+// Reads what the server has reported since the last call: marks the list for another read when a
+// window moved, appeared, went or changed a property the list is made of (titles, user times and
+// the like are ignored), and the active application when that changed.
 bool WindowListX11::drainEvents() {
     bool changed = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         switch (event->response_type & ~0x80) {
-        case XCB_PROPERTY_NOTIFY:
+        case XCB_PROPERTY_NOTIFY: {
+            const xcb_atom_t atom = reinterpret_cast<xcb_property_notify_event_t*>(event)->atom;
+            if (atom == atoms_->active) {
+                activeDirty_ = true;
+            } else if (atom == atoms_->stacking || atom == atoms_->frameExtents || atom == atoms_->gtkFrameExtents ||
+                       atom == atoms_->windowType || atom == atoms_->state || atom == atoms_->pid ||
+                       atom == atoms_->opacity || atom == XCB_ATOM_WM_CLASS) {
+                changed = true;
+            }
+            break;
+        }
         case XCB_CONFIGURE_NOTIFY:
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:

@@ -132,6 +132,12 @@ int main(int argc, char** argv) {
     list.onScreenWindows();
     list.onScreenWindows();
     check(list.refreshes() == reads, "an unchanged desktop is not read again");
+    // A new title changes nothing the list holds.
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, middle, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 5, "title");
+    xcb_flush(c);
+    usleep(100000);
+    list.onScreenWindows();
+    check(list.refreshes() == reads, "a title change is not read again");
 
     // A move is noticed.
     const uint32_t to[] = {50, 120};
