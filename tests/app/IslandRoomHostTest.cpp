@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -131,6 +133,26 @@ TEST_F(RoomHost, ARoomTabClickedThroughThePanelChangesTheRoom) {
     ASSERT_TRUE(garden.has_value());
     QTest::mouseClick(&panel(), Qt::LeftButton, {}, garden->toPoint());
     EXPECT_EQ(state->roomKind(), IslandRoomKind::garden);
+}
+
+TEST_F(RoomHost, TheHandShowsOverARoomButtonOnly) {
+    open();
+    frame();
+    const auto tab = tabFor(IslandRoomKind::living);
+    ASSERT_TRUE(tab.has_value());
+    auto moveTo = [this](QPointF at) {
+        QMouseEvent move(QEvent::MouseMove, at, panel().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&panel(), &move);
+    };
+    moveTo(*tab);
+    EXPECT_EQ(panel().cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(panel().content()->toolTipAt(*tab).isEmpty()) << "a tab names its room";
+    const QRectF r = panel().contentRect();
+    const QPointF wall(r.left() + 8, r.center().y());
+    if (!panel().content()->isActionableAt(wall)) {
+        moveTo(wall);
+        EXPECT_EQ(panel().cursor().shape(), Qt::ArrowCursor);
+    }
 }
 
 TEST_F(RoomHost, AClickOffTheButtonsChangesNothing) {
