@@ -1,4 +1,5 @@
 #include "platform/InputIdle.h"
+#include "platform/X11Connection.h"
 
 #include <xcb/screensaver.h>
 #include <xcb/xcb.h>
@@ -21,26 +22,15 @@ InputIdlenessX11& InputIdlenessX11::shared() {
 // Our own connection: the query must work whatever platform plugin Qt runs on.
 void InputIdlenessX11::connect() {
     tried_ = true;
-    if (!std::getenv("DISPLAY")) return;
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c) xcb_disconnect(c);
-        return;
-    }
-    const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_screensaver_id);
+    const auto display = x11::openDisplay();
+    if (!display) return;
+    const xcb_query_extension_reply_t* ext = xcb_get_extension_data(display->connection, &xcb_screensaver_id);
     if (!ext || !ext->present) {
-        xcb_disconnect(c);
+        xcb_disconnect(display->connection);
         return;
     }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
-    if (!it.rem) {
-        xcb_disconnect(c);
-        return;
-    }
-    connection_ = c;
-    root_ = it.data->root;
+    connection_ = display->connection;
+    root_ = display->root;
 }
 
 double InputIdlenessX11::secondsSinceLastInput() {

@@ -1,4 +1,5 @@
 #include "platform/Processes.h"
+#include "platform/X11Connection.h"
 
 #include <QCoreApplication>
 
@@ -29,14 +30,6 @@ QByteArray procFile(long long pid, const char* name) {
     }
     ::close(fd);
     return out;
-}
-
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
 }
 
 }  // namespace
@@ -100,23 +93,13 @@ bool ProcessesLinux::connect() {
     if (connection_) return true;
     if (tried_) return false;
     tried_ = true;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) return false;
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c) xcb_disconnect(c);
-        return false;
-    }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
-    if (!it.rem) {
-        xcb_disconnect(c);
-        return false;
-    }
+    const auto display = x11::openDisplay();
+    if (!display) return false;
+    xcb_connection_t* c = display->connection;
     connection_ = c;
-    root_ = it.data->root;
-    clientListAtom_ = intern(c, "_NET_CLIENT_LIST");
-    pidAtom_ = intern(c, "_NET_WM_PID");
+    root_ = display->root;
+    clientListAtom_ = x11::internAtom(c, "_NET_CLIENT_LIST", true);
+    pidAtom_ = x11::internAtom(c, "_NET_WM_PID", true);
     return true;
 }
 

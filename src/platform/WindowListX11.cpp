@@ -1,4 +1,5 @@
 #include "platform/WindowList.h"
+#include "platform/X11Connection.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -27,14 +28,7 @@ struct WindowListX11::Atoms {
 
 namespace {
 
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    if (!reply) return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
+using x11::internAtom;
 
 // A property's 32-bit values; empty when it is missing or of another format.
 std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
@@ -68,20 +62,11 @@ bool WindowListX11::connect() {
     if (connection_) return true;
     if (tried_) return false;
     tried_ = true;
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c) xcb_disconnect(c);
-        return false;
-    }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
-    if (!it.rem) {
-        xcb_disconnect(c);
-        return false;
-    }
+    const auto display = x11::openDisplay();
+    if (!display) return false;
+    xcb_connection_t* c = display->connection;
     connection_ = c;
-    root_ = it.data->root;
+    root_ = display->root;
     atoms_->stacking = internAtom(c, "_NET_CLIENT_LIST_STACKING");
     atoms_->frameExtents = internAtom(c, "_NET_FRAME_EXTENTS");
     atoms_->gtkFrameExtents = internAtom(c, "_GTK_FRAME_EXTENTS");
@@ -181,20 +166,11 @@ bool PointerDragsX11::connect() {
     if (connection_) return !xcb_connection_has_error(connection_);
     if (tried_) return false;
     tried_ = true;
-    int screenNumber = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c) xcb_disconnect(c);
-        return false;
-    }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
-    if (!it.rem) {
-        xcb_disconnect(c);
-        return false;
-    }
+    const auto display = x11::openDisplay();
+    if (!display) return false;
+    xcb_connection_t* c = display->connection;
     connection_ = c;
-    root_ = it.data->root;
+    root_ = display->root;
     const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (fixes && fixes->present) {
         auto* version = xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr);

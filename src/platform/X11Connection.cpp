@@ -1,0 +1,35 @@
+#include "platform/X11Connection.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace kp::x11 {
+
+std::optional<Display> openDisplay() {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) return std::nullopt;
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c) xcb_disconnect(c);
+        return std::nullopt;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    if (!it.rem) {
+        xcb_disconnect(c);
+        return std::nullopt;
+    }
+    return Display{c, it.data->root};
+}
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name, bool onlyIfExists) {
+    const auto cookie = xcb_intern_atom(c, onlyIfExists ? 1 : 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    if (!reply) return XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply->atom;
+    std::free(reply);
+    return atom;
+}
+
+}  // namespace kp::x11

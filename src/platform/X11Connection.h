@@ -1,0 +1,23 @@
+#pragma once
+// A connection of our own to the X server, for services that must work whatever platform plugin
+// Qt runs on and must not wait on Qt's event loop.
+#include <xcb/xcb.h>
+
+#include <optional>
+
+namespace kp::x11 {
+
+struct Display {
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = XCB_WINDOW_NONE;  // root window of the default screen
+};
+
+// None when $DISPLAY is unset or the server cannot be reached. The caller owns the connection
+// (xcb_disconnect).
+std::optional<Display> openDisplay();
+
+// The atom of `name`; XCB_ATOM_NONE when it cannot be had (or, with `onlyIfExists`, when no client
+// has made it yet).
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name, bool onlyIfExists = false);
+
+}  // namespace kp::x11
