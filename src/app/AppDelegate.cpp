@@ -91,9 +91,10 @@ void AppDelegate::openAlbum() {
     }
     delete album_.data();
     QPointer<AppDelegate> self(this);
-    album_ = new AlbumWindow(makeAlbumPlaceholder([self] {
+    auto onClose = [self] {
         if (self && self->album_) self->album_->close();
-    }));
+    };
+    album_ = new AlbumWindow(hooks_.makeAlbumView ? hooks_.makeAlbumView(onClose) : makeAlbumPlaceholder(onClose));
     album_->show();
     album_->raise();
     album_->activateWindow();

@@ -39,6 +39,8 @@ public:
         std::function<void(AppState&)> configureState;  // once the app state (and the cat) exist
         std::function<void(IslandRoomKind)> followView;  // the cat walks into a room the island opens on
         std::function<QWidget*()> makeSettingsView;  // the settings window's content; none: a stand-in
+        // The album window's content, given a way to close the window; none: a stand-in.
+        std::function<QWidget*(std::function<void()> onClose)> makeAlbumView;
         IslandNeighbours neighbours;
         bool withIsland = true;            // false: no island, for tests
         Defaults* store = nullptr;         // the standard store when none

@@ -1,12 +1,17 @@
 #include "app/AppInfo.h"
 
+#include "album/AlbumWindow.h"
+#include "album/MacAlbum.h"
+#include "album/MacAlbumSnapshots.h"
 #include "app/AppState.h"
+#include "app/AppWiring.h"
 #include "app/IslandContents.h"
 #include "app/PomodoroNeighbour.h"
 #include "audio/MusicBox.h"
 #include "audio/PetSoundPlayer.h"
 #include "audio/RoomAmbience.h"
 #include "cat/Closet.h"
+#include "desktop/DesktopRoam.h"
 #include "life/MediaWatcher.h"
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"
@@ -15,8 +20,11 @@
 #include "life/Wallet.h"
 #include "onboarding/OnboardingContent.h"
 #include "platform/Defaults.h"
+#include "rooms/IslandRoomView.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsView.h"
 
+#include <QPointer>
 #include <QString>
 
 namespace kp {
@@ -26,6 +34,22 @@ void playAtNormalPitch(PetSound sound) {
     audio::PetSoundPlayer& player = audio::PetSoundPlayer::shared();
     player.setPitch(1.0);
     player.play(sound);
+}
+
+// Set once roaming has started; the menu asks before the app state exists.
+DesktopRoam* startedRoam = nullptr;
+
+// The open island's room, built on the first opening and kept; the album photographs it.
+QPointer<IslandRoomView> roomView;
+
+QImage roomSnapshot() {
+    IslandRoomView* view = roomView.data();
+    if (!view) return {};
+    const double height = view->islandHeight();
+    view->setIslandHeight(160);
+    QImage image = roomSceneSnapshot([view](QPainter& p, const QRectF& rect) { view->paint(p, rect); });
+    view->setIslandHeight(height);
+    return image;
 }
 }  // namespace
 
@@ -41,13 +65,45 @@ AppDelegate::Hooks appHooks() {
     hooks.neighbours.pomodoro = &pomodoro;
     // The open island's room; its buttons tick at the normal pitch, not in the cat's voice.
     hooks.neighbours.makeRoom = [] {
-        return makeRoomContent(AppState::shared(), [] { playAtNormalPitch(PetSound::tap); });
+        auto room = makeRoomContent(AppState::shared(), [] { playAtNormalPitch(PetSound::tap); });
+        if (IslandRoomView* view = roomViewOf(room.get())) {
+            roomView = view;
+            view->setAlbumUnseenSource([] { return MacAlbum::shared().unseen(); });
+            // The button's dot changes between the room's own frames only while it is on screen.
+            QObject::connect(&MacAlbum::shared(), &MacAlbum::unseenChanged, view, [view] {
+                if (view->isOnScreen()) emit view->frameDue();
+            });
+        }
+        return room;
     };
     // Fresh pages each time the island enters its first-run state.
     hooks.neighbours.makeOnboarding = [] { return makeOnboardingContent(AppState::shared()); };
     // Built afresh each time the window opens; the window owns it.
     hooks.makeSettingsView = []() -> QWidget* { return new TestSettingsView(nullptr); };
+    hooks.makeAlbumView = [](std::function<void()> onClose) -> QWidget* {
+        return new AlbumWindowView(std::move(onClose));
+    };
     hooks.followView = [](IslandRoomKind room) { AppState::shared().life().followView(room); };
+
+    // Runs after the island has made the app state and the cat. A cat out on the desktop is
+    // called home by the controller itself as soon as it sees the island open.
+    hooks.startRoam = [] {
+        DesktopRoam& roam = DesktopRoam::shared();
+        Pomodoro::shared().setDesktopRoaming(&roam);
+        setSharedSettingsRoaming({[&roam] { return roam.isOut(); }, [&roam] { roam.sendOut(); },
+                                  [&roam] { roam.callHome(); }});
+        startedRoam = &roam;
+        roam.start();
+    };
+    wireRoaming(hooks, [] { return startedRoam; });
+
+    wireAlbum(hooks.neighbours, [] () -> MacAlbum& { return MacAlbum::shared(); });
+    hooks.startAlbum = [] {
+        MacAlbum& album = MacAlbum::shared();
+        album.setArrivalSnapshot(arrivalFilmSnapshot);
+        album.setSceneSnapshot(roomSnapshot);
+        album.start();
+    };
 
     hooks.configureState = [](AppState& state) {
         PetLife& life = state.life();

@@ -31,7 +31,16 @@ namespace {
 constexpr Qt::WindowFlags kWindowFlags =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
-double notchHeight() { return AppState::exists() ? AppState::shared().notchHeight : 32; }
+// How far down a new window starts: below the notch line, and below the island while it is out
+// (the island stays above ordinary windows, and would cover the title bar).
+double clearOfIsland() {
+    if (!AppState::exists()) return 32;
+    const AppState& state = AppState::shared();
+    double below = state.notchHeight;
+    if (state.mode() != IslandMode::hidden && !state.islandFrame.isEmpty())
+        below = std::max(below, state.islandFrame.bottom());
+    return below;
+}
 }  // namespace
 
 SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
@@ -51,7 +60,7 @@ SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, kWindowFlags
     layout->setContentsMargins(0, 0, 0, 0);
     if (content) layout->addWidget(content);
     resize(540, 700);
-    move(centredUnderNotch(size(), notchHeight()));
+    move(centredUnderNotch(size(), clearOfIsland()));
 }
 
 void SettingsWindow::showEvent(QShowEvent* event) {
@@ -81,7 +90,7 @@ AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
     layout->setContentsMargins(0, 0, 0, 0);
     if (content) layout->addWidget(content);
     resize(460, 720);
-    move(centredUnderNotch(size(), notchHeight()));
+    move(centredUnderNotch(size(), clearOfIsland()));
 }
 
 QWidget* makeSettingsPlaceholder(bool showShop) {
