@@ -1,0 +1,220 @@
+// The menu's roaming item driving the roaming controller, and the album hearing the island open
+// and close.
+#include "album/MacAlbum.h"
+#include "app/AppDelegate.h"
+#include "app/AppMenu.h"
+#include "app/AppState.h"
+#include "app/AppWiring.h"
+#include "desktop/DesktopRoam.h"
+#include "island/IslandController.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+
+#include <memory>
+#include <vector>
+
+using namespace kp;
+using State = IslandStateMachine::State;
+
+namespace {
+
+struct CatLog {
+    int made = 0;
+    std::vector<bool> headHome;
+    std::function<void()> onHome;
+};
+
+class StandInCat final : public RoamCat {
+public:
+    explicit StandInCat(CatLog& log) : log_(log) { ++log_.made; }
+    void queue(DesktopCat::Trick) override {}
+    void ask(PetNeed) override {}
+    void headHome(bool immediately) override { log_.headHome.push_back(immediately); }
+    void announce() override {}
+    void mouseMoved(QPointF) override {}
+    void tick(double) override {}
+    QRectF hitRect() const override { return {}; }
+    QPointF mouse() const override { return {}; }
+    bool isDragged() const override { return false; }
+    bool isAsking() const override { return false; }
+    bool homeBound() const override { return !log_.headHome.empty(); }
+    bool userDragging() const override { return false; }
+    void setUserDragging(bool) override {}
+    void userStartedDragging() override {}
+    void userStoppedDragging() override {}
+    void setMischief(bool) override {}
+    void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
+    void setPendingApp(long long, double) override {}
+
+private:
+    CatLog& log_;
+};
+
+class StandInPanel final : public RoamSurface {
+public:
+    explicit StandInPanel(int& shown) : shown_(shown) {}
+    QRectF frame() const override { return {0, 0, 1440, 900}; }
+    bool clickThrough() const override { return true; }
+    void setClickThrough(bool) override {}
+    void orderFront() override { ++shown_; }
+    void orderOut() override { --shown_; }
+
+private:
+    int& shown_;
+};
+
+struct RoamingMenu : ::testing::Test {
+    test::ScratchStore store;
+    ManualClock clock{800000000, 1000};
+    SeededRandom random{3};
+    ManualScheduler scheduler, lifeScheduler;
+    NotificationCenter hub;
+    std::unique_ptr<PetLife> life;
+    std::unique_ptr<DesktopRoam> roam;
+    DesktopRoam* started = nullptr;  // what the app hands the hooks once roaming has started
+    CatLog cat;
+    int panelsShown = 0;
+    std::unique_ptr<AppDelegate> delegate;
+
+    void SetUp() override {
+        store->set("onboardedV1", true);
+        store->set("desktopRoam", false);  // the menu sends the cat out even with roaming off
+        life = std::make_unique<PetLife>(*store, clock, random, lifeScheduler);
+        life->setNeed(std::nullopt);
+        RoamServices s;
+        s.clock = &clock;
+        s.random = &random;
+        s.store = store.store.get();
+        s.scheduler = &scheduler;
+        s.life = life.get();
+        s.screen = [] { return std::optional<RoamScreen>(RoamScreen{QRectF(0, 0, 1440, 900), QRectF(0, 24, 1440, 876)}); };
+        s.makeCat = [this](const RoamScreen&) { return std::make_unique<StandInCat>(cat); };
+        s.makePanel = [this](const RoamScreen&, RoamCat&) { return std::make_unique<StandInPanel>(panelsShown); };
+        roam = std::make_unique<DesktopRoam>(std::move(s));
+
+        AppDelegate::Hooks hooks;
+        hooks.withIsland = false;
+        hooks.store = store.store.get();
+        hooks.hub = &hub;
+        hooks.saveLife = [] {};
+        wireRoaming(hooks, [this] { return started; });
+        delegate = std::make_unique<AppDelegate>(std::move(hooks));
+    }
+
+    // The menu as it opens now.
+    QAction* item(const QString& title) {
+        delegate->menu().rebuild();
+        for (QAction* a : delegate->menu().menu()->actions())
+            if (a->text() == title) return a;
+        return nullptr;
+    }
+};
+
+TEST_F(RoamingMenu, TheItemSendsTheCatOutAndCallsItHome) {
+    started = roam.get();
+    EXPECT_FALSE(item("Call him home"));
+    // Each look rebuilds the menu: take the item last.
+    QAction* out = item("Let him out now");
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->isEnabled()) << "roaming is part of the app now";
+
+    out->trigger();
+    EXPECT_TRUE(roam->isOut());
+    EXPECT_EQ(cat.made, 1);
+    EXPECT_EQ(panelsShown, 1);
+    EXPECT_TRUE(life->isOut());
+
+    // While out, the same place in the menu calls him home, at once.
+    EXPECT_FALSE(item("Let him out now"));
+    QAction* home = item("Call him home");
+    ASSERT_TRUE(home);
+    EXPECT_TRUE(home->isEnabled());
+    home->trigger();
+    EXPECT_EQ(cat.headHome, std::vector<bool>{true});
+    EXPECT_TRUE(roam->isOut()) << "the outing ends when the cat arrives, not when it is called";
+
+    ASSERT_TRUE(cat.onHome);
+    cat.onHome();
+    EXPECT_FALSE(roam->isOut());
+    EXPECT_EQ(panelsShown, 0);
+    EXPECT_FALSE(life->isOut());
+    EXPECT_TRUE(item("Let him out now"));
+}
+
+TEST_F(RoamingMenu, BeforeRoamingHasStartedTheItemDoesNothing) {
+    QAction* out = item("Let him out now");
+    ASSERT_TRUE(out);
+    out->trigger();
+    EXPECT_FALSE(roam->isOut());
+    EXPECT_EQ(cat.made, 0);
+    EXPECT_FALSE(delegate->menuInputs().roamingOut);
+}
+
+struct AlbumHearsTheIsland : ::testing::Test {
+    test::ScratchStore store;
+    ManualClock clock{800000000, 1000};
+    SeededRandom random{7};
+    ManualScheduler lifeScheduler, scheduler, albumScheduler;
+    NotificationCenter hub;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<MacAlbum> album;
+    std::unique_ptr<TestIslandController> island;
+
+    void SetUp() override {
+        state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
+        album = std::make_unique<MacAlbum>(*store, clock, albumScheduler, AlbumWorld{});
+        TestIslandController::Setup setup;
+        setup.store = store.store.get();
+        setup.scheduler = &scheduler;
+        setup.clock = &clock;
+        setup.hub = &hub;
+        setup.withPanel = false;
+        wireAlbum(setup.neighbours, [this]() -> MacAlbum& { return *album; });
+        island = std::make_unique<TestIslandController>(*state, std::move(setup));
+        store->set("onboardedV1", true);
+    }
+    void TearDown() override {
+        island.reset();
+        album.reset();
+        state.reset();
+    }
+};
+
+TEST_F(AlbumHearsTheIsland, OnlyTheOpenRoomCountsAsOpenAndTheOpeningTimeIsKept) {
+    island->start();  // the greeting: not open
+    EXPECT_FALSE(album->notchOpen());
+
+    island->pointerAt({720, 4});  // -> petit
+    clock.advance(12);
+    island->clickAt({100, 10});  // -> home
+    ASSERT_EQ(island->machine().state(), State::home);
+    EXPECT_TRUE(album->notchOpen());
+    ASSERT_TRUE(album->openSince());
+    EXPECT_DOUBLE_EQ(*album->openSince(), clock.now());
+    const double openedAt = clock.now();
+
+    clock.advance(3);
+    island->pointerAt({100, 700});
+    scheduler.advance(5.01);  // -> petit
+    EXPECT_NE(island->machine().state(), State::home);
+    EXPECT_FALSE(album->notchOpen());
+    EXPECT_FALSE(album->openSince());
+
+    // Opening again starts a fresh stretch.
+    island->pointerAt({720, 4});
+    clock.advance(20);
+    island->clickAt({100, 10});
+    ASSERT_EQ(island->machine().state(), State::home);
+    ASSERT_TRUE(album->openSince());
+    EXPECT_GT(*album->openSince(), openedAt);
+}
+
+}  // namespace
