@@ -5,6 +5,7 @@
 #include "app/AppMenu.h"
 #include "app/AppState.h"
 #include "app/AppWiring.h"
+#include "app/AppWindows.h"
 #include "desktop/DesktopRoam.h"
 #include "island/IslandController.h"
 #include "life/PetLife.h"
@@ -17,6 +18,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QScreen>
+#include <QGuiApplication>
 
 #include <memory>
 #include <vector>
@@ -215,6 +218,27 @@ TEST_F(AlbumHearsTheIsland, OnlyTheOpenRoomCountsAsOpenAndTheOpeningTimeIsKept) 
     ASSERT_EQ(island->machine().state(), State::home);
     ASSERT_TRUE(album->openSince());
     EXPECT_GT(*album->openSince(), openedAt);
+}
+
+TEST(NewWindows, StartBelowTheOpenIslandAndUnderTheNotchOtherwise) {
+    AppState& state = AppState::shared();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_TRUE(screen);
+    const int top = std::max(screen->availableGeometry().top(), screen->geometry().top() + 32);
+    state.notchHeight = 32;
+    state.islandFrame = QRectF(400, 0, 640, 170);
+
+    state.setMode(IslandMode::hidden);
+    SettingsWindow under;
+    EXPECT_EQ(under.pos().y(), top + 8);
+
+    state.setMode(IslandMode::expanded);
+    SettingsWindow below;
+    AlbumWindow album;
+    EXPECT_GE(below.pos().y(), screen->geometry().top() + 170 + 8) << "the title bar clears the open island";
+    EXPECT_EQ(album.pos().y(), below.pos().y());
+    EXPECT_EQ(below.pos().x(), under.pos().x()) << "still centred";
+    state.setMode(IslandMode::hidden);
 }
 
 }  // namespace
