@@ -29,6 +29,16 @@ QString metaLine(const QString& name, PetStage stage, const QString& age) {
     return name + QStringLiteral(" \u00B7 ") + stageWord(stage) + QLatin1Char(' ') + age;
 }
 
+QFont statusFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("DejaVu Sans Condensed"),
+                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(static_cast<int>(statusSize));
+    f.setWeight(QFont::Bold);
+    return f;
+}
+
 }  // namespace topbar
 
 namespace {
@@ -37,7 +47,7 @@ using namespace topbar;
 
 struct TextMetrics {
     QFont meta = chrome::font(metaSize, QFont::Medium);
-    QFont status = chrome::font(statusSize, QFont::DemiBold);
+    QFont status = statusFont();
     double metaHeight = QFontMetricsF(meta).height();
     double statusHeight = QFontMetricsF(status).height();
 };
@@ -147,8 +157,13 @@ void TopBar::refreshTexts(const PetLife& life, double t) {
     QString status = life.statusLine();
     if (status != status_) {
         status_ = std::move(status);
+        // Too long: shrink to fit (within reason), then cut.
         const QFontMetricsF fm(m.status);
-        statusText_.setText(fm.elidedText(status_, Qt::ElideRight, nameColumnWidth));
+        const double natural = fm.horizontalAdvance(status_);
+        statusScale_ = natural > nameColumnWidth ? std::max(statusMinScale, nameColumnWidth / natural) : 1.0;
+        statusText_.setText(natural * statusScale_ > nameColumnWidth
+                                ? fm.elidedText(status_, Qt::ElideRight, nameColumnWidth / statusScale_)
+                                : status_);
         statusText_.prepare(QTransform(), m.status);
         pill_.invalidate();
     }
@@ -183,7 +198,9 @@ void TopBar::paintPill(QPainter& p, const Layout& l, const PetLife& life) {
         q.restore();
         q.setFont(m.status);
         q.setPen(chrome::cream());
-        q.drawStaticText(QPointF(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight), statusText_);
+        q.translate(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight + m.statusHeight * (1 - statusScale_) / 2);
+        q.scale(statusScale_, statusScale_);
+        q.drawStaticText(QPointF(0, 0), statusText_);
         q.restore();
 
         paintNeedRings(q, l.ringsLeft, l.midY, rings, &arcs_);

@@ -11,6 +11,7 @@
 #include "rooms/RoomButtons.h"
 #include "rooms/RoomKit.h"
 
+#include <QFont>
 #include <QStaticText>
 
 #include <array>
@@ -51,6 +52,8 @@ inline constexpr double pillPadY = 3;
 inline constexpr double metaSize = 7;
 inline constexpr double metaMinScale = 0.7;
 inline constexpr double statusSize = 10;
+// The status line shrinks no further than this: the pet model's longest line then still fits.
+inline constexpr double statusMinScale = 0.65;
 inline constexpr const char* gearHelp = "Settings";
 
 // The rooms in tab order, with their tooltips and symbols.
@@ -65,6 +68,8 @@ inline constexpr std::array<ChromeIcon, tabCount> tabIcons = {ChromeIcon::bed, C
 QString stageWord(PetStage stage);
 // "Tobbi · kitten 3d".
 QString metaLine(const QString& name, PetStage stage, const QString& age);
+// The status line's face: the narrowest sans at hand, so the 60-point column holds whole words.
+QFont statusFont();
 
 }  // namespace topbar
 
@@ -118,6 +123,7 @@ public:
     QString shownMetaLine() const { return metaText_.text(); }
     QString shownStatusLine() const { return statusText_.text(); }
     double metaLineScale() const { return metaScale_; }
+    double statusLineScale() const { return statusScale_; }
 
     // The tab highlight: 1 selected ... 0 not, while the change animates.
     double tabSelection(int index) const;
@@ -150,6 +156,7 @@ private:
     QStaticText metaText_;
     double metaScale_ = 1;
     QStaticText statusText_;
+    double statusScale_ = 1;
     std::array<NeedArcCache, needbar::ringCount> arcs_;
     std::array<double, needbar::ringCount> pillFractions_{-1, -1, -1, -1};
     chrome::LayerCache pill_;

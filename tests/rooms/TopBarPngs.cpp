@@ -49,6 +49,15 @@ TEST(TopBarPngs, RenderChrome) {
     w.state->setPetName(QStringLiteral("Sir Pouncelot the Third"));
     w.life().setHunger(100);
     bar1(QStringLiteral("topbar_gain_longname"));
+    w.state->setRoomKind(IslandRoomKind::bedroom);
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::kitchen);
+    PetLifeTestAccess::setViewRoom(w.life(), IslandRoomKind::bedroom);
+    PetLifeTestAccess::setErrand(w.life(), PetErrand::sulk);
+    bar1(QStringLiteral("topbar_status_sulking"));
+    PetLifeTestAccess::setErrand(w.life(), PetErrand::stroll);
+    bar1(QStringLiteral("topbar_status_garden"));
+    PetLifeTestAccess::setErrand(w.life(), std::nullopt);
+    bar1(QStringLiteral("topbar_status_another_room"));
     {
         // At twice the scale, as on a high-density screen.
         QImage img = test::wallImage(1280, 120);

@@ -217,11 +217,54 @@ TEST_F(TopBarFixture, LongNameShrinksThenCutsOnOneLine) {
     const QFontMetricsF meta(chrome::font(topbar::metaSize, QFont::Medium));
     EXPECT_LE(meta.horizontalAdvance(bar.shownMetaLine()) * bar.metaLineScale(), topbar::nameColumnWidth + 0.5);
     EXPECT_TRUE(bar.shownMetaLine().startsWith(QStringLiteral("Sir Pouncelot")));
-    // The status line keeps its size and is cut to the column.
+}
+
+TEST_F(TopBarFixture, LongStatusLinesShowWholeInTheColumn) {
+    const QFontMetricsF status(topbar::statusFont());
+    const auto check = [&](const QString& expected) {
+        render();
+        ASSERT_EQ(w.life().statusLine(), expected);
+        EXPECT_EQ(bar.shownStatusLine(), expected);  // never cut
+        EXPECT_GE(bar.statusLineScale(), topbar::statusMinScale);
+        EXPECT_LE(status.horizontalAdvance(bar.shownStatusLine()) * bar.statusLineScale(),
+                  topbar::nameColumnWidth + 0.5);
+    };
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::kitchen);
+    PetLifeTestAccess::setViewRoom(w.life(), IslandRoomKind::bedroom);
+    check(QStringLiteral("in another room"));
+    PetLifeTestAccess::setErrand(w.life(), PetErrand::stroll);
+    check(QStringLiteral("out in the garden"));
+    PetLifeTestAccess::setErrand(w.life(), PetErrand::sulk);
+    check(QStringLiteral("sulking somewhere"));
+    // The longest line the pet model says still fits at the smallest size.
+    EXPECT_LE(status.horizontalAdvance(QStringLiteral("hiding from the thunder")) * topbar::statusMinScale,
+              topbar::nameColumnWidth);
+    // A short line keeps its full size.
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::bedroom);
+    PetLifeTestAccess::setErrand(w.life(), std::nullopt);
     PetLifeTestAccess::setOut(w.life(), true);
     render();
-    const QFontMetricsF status(chrome::font(topbar::statusSize, QFont::DemiBold));
-    EXPECT_LE(status.horizontalAdvance(bar.shownStatusLine()), topbar::nameColumnWidth + 0.5);
+    EXPECT_EQ(bar.shownStatusLine(), QStringLiteral("out exploring"));
+    EXPECT_LE(status.horizontalAdvance(QStringLiteral("out exploring")), topbar::nameColumnWidth + 0.5);
+}
+
+TEST_F(TopBarFixture, ShrunkStatusLineIsDrawnInsideThePill) {
+    PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::kitchen);
+    PetLifeTestAccess::setViewRoom(w.life(), IslandRoomKind::bedroom);
+    PetLifeTestAccess::setErrand(w.life(), PetErrand::sulk);
+    const QImage img = render();
+    const TopBar::Layout l = TopBar::layout(640, 184, false);
+    // Cream ink in the status half of the name column, none between the column and the rings.
+    const QRectF statusBand(l.nameColumn.left(), l.nameColumn.center().y(), l.nameColumn.width(),
+                            l.nameColumn.height() / 2);
+    int cream = 0;
+    for (int y = int(statusBand.top()); y < int(statusBand.bottom()); ++y)
+        for (int x = int(statusBand.left()); x < int(statusBand.right()); ++x)
+            if (QColor(img.pixel(x, y)).lightness() > 200) ++cream;
+    EXPECT_GT(cream, 40);
+    for (int y = int(statusBand.top()); y < int(statusBand.bottom()); ++y)
+        for (int x = int(l.nameColumn.right()) + 1; x < int(l.ringsLeft) - 1; ++x)
+            EXPECT_LT(QColor(img.pixel(x, y)).lightness(), 200) << x << "," << y;
 }
 
 TEST_F(TopBarFixture, RingsShowTheCatsStats) {
