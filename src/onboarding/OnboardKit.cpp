@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -145,6 +146,47 @@ QFont roundedFont(double size, QFont::Weight weight) {
     if (weight == QFont::Medium) weight = QFont::Normal;
     f.setWeight(weight);
     return f;
+}
+
+FittedText fitText(const QString& text, const QFont& base, const QRectF& area, double minPixels) {
+    const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
+    QFont font = base;
+    const int largest = base.pixelSize() > 0 ? base.pixelSize() : int(std::lround(base.pointSizeF()));
+    const int smallest = std::max(1, int(std::lround(minPixels)));
+    for (int px = largest; px >= smallest; --px) {
+        font.setPixelSize(px);
+        const QFontMetricsF fm(font);
+        const QRectF used = fm.boundingRect(QRectF(0, 0, area.width(), 1e6), flags, text);
+        if (used.height() <= area.height() + 0.5 && used.width() <= area.width() + 0.5)
+            return {font, text, QRectF(area.topLeft(), QSizeF(area.width(), used.height()))};
+    }
+    // Still too long at the smallest size: as many whole lines as fit, the last one cut.
+    const QFontMetricsF fm(font);
+    const double line = std::max(fm.height(), fm.lineSpacing());
+    const int lines = std::max(1, int(area.height() / line));
+    const double limit = fm.height() + (lines - 1) * fm.lineSpacing() + 0.5;
+    const QChar ellipsis(0x2026);
+    QString shown = text;
+    while (shown.size() > 1 && fm.boundingRect(QRectF(0, 0, area.width(), 1e6), flags, shown).height() > limit) {
+        const QString body = shown.endsWith(ellipsis) ? shown.chopped(1) : shown;
+        const qsizetype cut = body.lastIndexOf(QLatin1Char(' '));
+        shown = (cut > 0 ? body.left(cut) : body.chopped(1)) + ellipsis;
+    }
+    return {font, shown, QRectF(area.topLeft(), QSizeF(area.width(), limit)), false};
+}
+
+QString withArticle(const QString& noun) {
+    const QString lower = noun.trimmed().toLower();
+    if (lower.isEmpty()) return noun;
+    // Spelled with a vowel but said with a consonant, and the other way round.
+    static const char* const saidWithConsonant[] = {"uni", "use", "usu", "eu", "one", "once"};
+    static const char* const saidWithVowel[] = {"hour", "honest", "honour", "honor", "heir"};
+    bool vowel = QStringLiteral("aeiou").contains(lower.front());
+    for (const char* p : saidWithConsonant)
+        if (lower.startsWith(QLatin1String(p))) vowel = false;
+    for (const char* p : saidWithVowel)
+        if (lower.startsWith(QLatin1String(p))) vowel = true;
+    return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + noun;
 }
 
 QFont serifItalic(double size) {

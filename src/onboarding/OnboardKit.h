@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QPointF>
+#include <QRectF>
+#include <QString>
 
 #include <cstdint>
 
@@ -15,6 +17,19 @@ namespace kp::onboard {
 QFont roundedFont(double size, QFont::Weight weight);
 // The captions' serif italic.
 QFont serifItalic(double size);
+
+// Text fitted into a box: wrapped at word breaks, the font stepped down a pixel at a time
+// (to `minPixels`) until every line fits; cut with an ellipsis only when even that is too long.
+struct FittedText {
+    QFont font;
+    QString text;   // what is drawn: the whole text unless it had to be cut
+    QRectF box;     // the area, at the top-left of `area`, that the wrapped text takes
+    bool whole = true;  // the whole text fits the area
+};
+FittedText fitText(const QString& text, const QFont& base, const QRectF& area, double minPixels);
+
+// "a tuxedo", "an orange tabby": the indefinite article by the word's first sound.
+QString withArticle(const QString& noun);
 
 QColor hex(const char* rgb, double opacity = 1.0);
 QColor withAlpha(QColor c, double opacity);

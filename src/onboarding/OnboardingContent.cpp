@@ -9,8 +9,13 @@
 
 namespace kp {
 
-OnboardingContent::OnboardingContent(OnboardingServices services, WorldSource world, QObject* parent)
+OnboardingContent::OnboardingContent(OnboardingServices services, WorldSource world, Closet* closet,
+                                     QObject* parent)
     : IslandContent(parent), view_(services), world_(std::move(world)), clock_(services.clock) {
+    if (closet) {
+        view_.setOutfit(closet->outfit());
+        connect(closet, &Closet::outfitChanged, this, [this, closet] { view_.setOutfit(closet->outfit()); });
+    }
     frames_.setTimerType(Qt::PreciseTimer);
     frames_.setInterval(16);
     connect(&frames_, &QTimer::timeout, this, &IslandContent::frameDue);
@@ -24,10 +29,8 @@ void OnboardingContent::paint(QPainter& p, const QRectF& rect, double) {
     rect_ = rect;
     if (world_) {
         TobbiFace::World world;
-        CatOutfit outfit;
-        world_(world, outfit);
+        world_(world);
         view_.setFaceWorld(world);
-        view_.setOutfit(outfit);
     }
     view_.paint(p, rect, clock_->now());
 }
@@ -45,16 +48,15 @@ bool OnboardingContent::keyPress(QKeyEvent* event) { return view_.keyPress(event
 bool OnboardingContent::wantsKeyboard() const { return view_.wantsKeyboard(); }
 
 std::unique_ptr<IslandContent> makeOnboardingContent(AppState& state) {
-    auto world = [&state](TobbiFace::World& w, CatOutfit& outfit) {
+    auto world = [&state](TobbiFace::World& w) {
         const PetLife& life = state.life();
         w.inputs.petDead = life.isDead();
         w.inputs.petSleeping = life.isSleeping();
         w.inputs.override = state.faceOverride();
         w.pointer = state.mousePosition;
         w.islandFrame = state.islandFrame;
-        outfit = Closet::shared().outfit();
     };
-    return std::make_unique<OnboardingContent>(OnboardingServices::forApp(state), world);
+    return std::make_unique<OnboardingContent>(OnboardingServices::forApp(state), world, &Closet::shared());
 }
 
 }  // namespace kp

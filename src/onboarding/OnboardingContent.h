@@ -13,13 +13,17 @@
 namespace kp {
 
 class AppState;
+class Closet;
 
 class OnboardingContent final : public IslandContent {
 public:
-    // Fills in, before each frame, what the face and the cat wear need of the app.
-    using WorldSource = std::function<void(TobbiFace::World& world, CatOutfit& outfit)>;
+    // Fills in, before each frame, what the face needs of the app.
+    using WorldSource = std::function<void(TobbiFace::World& world)>;
 
-    OnboardingContent(OnboardingServices services, WorldSource world = {}, QObject* parent = nullptr);
+    // The cat wears what `closet` has on, read again only when that changes (the closet must
+    // outlive nothing: the link goes with either side).
+    OnboardingContent(OnboardingServices services, WorldSource world = {}, Closet* closet = nullptr,
+                      QObject* parent = nullptr);
 
     void didAppear() override;
     void didDisappear() override;

@@ -167,7 +167,7 @@ QString titleFor(int page, bool newCat, const QString& name, CatBreed breed) {
         case 0: return newCat ? QStringLiteral("Hi! What's my name?") : QStringLiteral("Hi, I'm %1!").arg(name);
         case 1:
             return newCat ? QStringLiteral("What kind of cat am I?")
-                          : QStringLiteral("I'm a %1!").arg(fromView(displayName(breed)).toLower());
+                          : QStringLiteral("I'm %1!").arg(withArticle(fromView(displayName(breed)).toLower()));
         case 2: return QStringLiteral("Take care of me");
         case 3: return QStringLiteral("My window, your sky");
         case 4: return QStringLiteral("I'm on iPhone too!");
@@ -195,8 +195,8 @@ QString bodyFor(int page, bool newCat, CatBreed breed) {
             return QStringLiteral("There's an iPhone app too: a little camera of my bedroom on your Home Screen, "
                                   "and my mood in the Dynamic Island.");
         default:
-            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in the menu "
-                                  "bar.");
+            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in the tray "
+                                  "icon's menu.");
     }
 }
 
@@ -209,6 +209,28 @@ QString TobbiOnboardingView::pageTitle() const {
 QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, breed()); }
 
 QString TobbiOnboardingView::locationStatusText() const { return s_.skyStatusText ? s_.skyStatusText() : QString(); }
+
+FittedText TobbiOnboardingView::locationStatusFit() const {
+    const QString text = locationStatusText();
+    const double bodyTop = kColumnY + QFontMetricsF(titleFont()).height() + 6;
+    const double bodyBottom = bodyTop + bodyBounds(bodyFor(3, newCat_, breed()), bodyFont(), kColumnWidth).height();
+    // Under the body when there is room there for it at a readable size...
+    const double top = bodyBottom + 6;
+    const QRectF under(kColumnX + 16, top, kColumnWidth - 16, std::max(0.0, kRowY - 2 - top));
+    FittedText fit = fitText(text, statusFont(), under, 8);
+    if (fit.whole) return fit;
+    // ...else in the button row's free middle, between "Skip" and "Next", down to the page's edge.
+    const double dotsW = 14 + 5 * 5 + 5 * 4;
+    const double skipRight = kColumnX + dotsW + 8 + QFontMetricsF(skipFont()).horizontalAdvance(QStringLiteral("Skip")) + 4;
+    const double nextLeft = kColumnX + kColumnWidth - pillWidth(QStringLiteral("Next"), false);
+    const QRectF middle(skipRight + 10 + 16, bodyBottom + 4, 0, 0);
+    fit = fitText(text, statusFont(), QRectF(middle.topLeft(), QPointF(nextLeft - 8, kHeight - 3)), 7);
+    // Centred on the row when it is shorter than the space.
+    const double rowMid = kRowY + pillHeight() / 2;
+    const double room = kHeight - 3 - fit.box.bottom();
+    fit.box.translate(0, std::clamp(rowMid - fit.box.center().y(), 0.0, std::max(0.0, room)));
+    return fit;
+}
 
 // Actions -----------------------------------------------------------------------------------------
 
@@ -639,20 +661,12 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
                 const double fade = std::clamp((frameNow - askedAt_) / 0.25, 0.0, 1.0);
                 p.save();
                 p.setOpacity(p.opacity() * (1 - (1 - fade) * (1 - fade)));
-                const QFont sf = statusFont();
-                const QFontMetricsF fm(sf);
-                const double top = y + 6;
-                paintSymbol(p, icon, QPointF(kColumnX + 6, top + fm.height() / 2), 11, hex(colour));
-                p.setFont(sf);
+                const FittedText fitted = locationStatusFit();
+                const QFontMetricsF fm(fitted.font);
+                paintSymbol(p, icon, QPointF(fitted.box.left() - 10, fitted.box.top() + fm.height() / 2), 11, hex(colour));
+                p.setFont(fitted.font);
                 p.setPen(hex(colour));
-                const QString text = locationStatusText();
-                // At most two lines, and never over the button row: a long sentence is cut short.
-                const int lines = std::clamp(int((kRowY - 2 - top) / fm.lineSpacing()), 1, 2);
-                const QRectF box(kColumnX + 16, top, kColumnWidth - 16, lines * fm.lineSpacing());
-                const bool fits =
-                    fm.boundingRect(QRectF(0, 0, box.width(), 1000), Qt::TextWordWrap, text).height() <= box.height() + 1;
-                const QString shown = fits ? text : fm.elidedText(text, Qt::ElideRight, lines * box.width() - 30 * lines);
-                p.drawText(box, (lines > 1 ? Qt::TextWordWrap : 0) | Qt::AlignLeft | Qt::AlignTop, shown);
+                p.drawText(fitted.box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, fitted.text);
                 p.restore();
             }
         }

@@ -11,6 +11,7 @@
 #include "island/TobbiFace.h"
 #include "life/SkyModel.h"
 #include "life/SkyTypes.h"
+#include "onboarding/OnboardKit.h"
 #include "onboarding/TobbiStory.h"
 
 #include <QMetaObject>
@@ -78,6 +79,7 @@ public:
     // What the face needs of the host each frame: pointer, island frame, pet state, outfit.
     void setFaceWorld(const TobbiFace::World& world) { world_ = world; }
     void setOutfit(const CatOutfit& outfit) { outfit_ = outfit; }
+    const CatOutfit& outfit() const { return outfit_; }
 
     // Input, in the same coordinates as paint()'s rect. Each returns true when it was used.
     bool mousePress(QPointF point, const QRectF& rect);
@@ -105,6 +107,8 @@ public:
     QString pageTitle() const;
     QString pageBody() const;
     QString locationStatusText() const;
+    // Where and how the weather page's location status is drawn once asked: font, text and box.
+    onboard::FittedText locationStatusFit() const;
 
     // Actions.
     void storyDone();

@@ -6,6 +6,9 @@
 #include "app/AppLinks.h"
 #include "app/BotFace.h"
 #include "app/Notifications.h"
+#include "cat/Closet.h"
+#include "life/SkyModel.h"
+#include "platform/InputIdle.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
@@ -210,6 +213,81 @@ TEST(OnboardingFlow, ShowAgainSkipsTheFilmAndTheQuestions) {
     EXPECT_EQ(v.pageTitle(), QStringLiteral("I'm a maine coon!"));
     EXPECT_EQ(v.pageBody(), QStringLiteral("A big fluffy gentle giant."));
     EXPECT_EQ(find(v, Kind::swatch), nullptr);
+}
+
+TEST(OnboardingText, TheArticleFollowsTheBreedsFirstSound) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    rig.store->set(QStringLiteral("catBreed"), QStringLiteral("orangeTabby"));
+    TobbiOnboardingView v(rig.services());
+    v.nextPage();
+    EXPECT_EQ(v.pageTitle(), QStringLiteral("I'm an orange tabby!"));
+    EXPECT_EQ(onboard::withArticle(QStringLiteral("tuxedo")), QStringLiteral("a tuxedo"));
+    EXPECT_EQ(onboard::withArticle(QStringLiteral("Egyptian Mau")), QStringLiteral("an Egyptian Mau"));
+    EXPECT_EQ(onboard::withArticle(QStringLiteral("unicorn")), QStringLiteral("a unicorn"));
+    EXPECT_EQ(onboard::withArticle(QStringLiteral("hour-old kitten")), QStringLiteral("an hour-old kitten"));
+}
+
+TEST(OnboardingText, TheLastPageNamesTheTrayMenu) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    TobbiOnboardingView v(rig.services());
+    for (int i = 0; i < TobbiOnboardingView::kLastPage; ++i) v.nextPage();
+    EXPECT_FALSE(v.pageBody().contains(QStringLiteral("menu bar")));
+    EXPECT_TRUE(v.pageBody().contains(QStringLiteral("tray icon's menu")));
+}
+
+TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    TobbiOnboardingView v(rig.services());
+    for (int i = 0; i < 3; ++i) v.nextPage();
+    press(v, Kind::useLocation);
+    rig.sky = SkyModel::Status::Kind::denied;
+    const QString told = v.locationStatusText();
+    EXPECT_EQ(told, QStringLiteral("Location is off for this app. You can allow it in Settings \u2192 Privacy \u2192 "
+                                   "Location Services."));
+    const onboard::FittedText fit = v.locationStatusFit();
+    EXPECT_EQ(fit.text, told);  // whole, not cut
+    EXPECT_TRUE(fit.whole);
+    EXPECT_GE(fit.font.pixelSize(), 7);
+    const QFontMetricsF fm(fit.font);
+    const QRectF used = fm.boundingRect(QRectF(0, 0, fit.box.width(), 1e6), Qt::TextWordWrap, told)
+                            .translated(fit.box.topLeft());
+    const QRectF page(0, 0, TobbiOnboardingView::kWidth, TobbiOnboardingView::kHeight);
+    EXPECT_TRUE(page.contains(used));
+    for (const auto& c : v.controls()) EXPECT_FALSE(used.intersects(c.rect)) << int(c.kind);
+    // Drawn: the warning colour only in the status's place (icon included), never on a button.
+    for (int i = 0; i < 30; ++i) rig.advance(0.05);
+    const QImage img = render(v, rig);
+    const QRectF place = used.adjusted(-17, -2, 1, 2);
+    int warm = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 290; x < img.width(); ++x) {  // the text side; the cat on the left is orange too
+            const QColor c = img.pixelColor(x, y);
+            if (std::abs(c.red() - 0xF4) < 12 && std::abs(c.green() - 0xB2) < 12 && std::abs(c.blue() - 0x6A) < 12) {
+                ++warm;
+                EXPECT_TRUE(place.contains(QPointF(x + 0.5, y + 0.5))) << x << "," << y;
+            }
+        }
+    EXPECT_GT(warm, 20);
+}
+
+TEST(OnboardingText, TextIsFittedBySmallerFontsBeforeCutting) {
+    QFont base = onboard::roundedFont(10, QFont::Bold);
+    const QString text = QStringLiteral("A rather long sentence that cannot fit two lines at ten pixels in a box this narrow.");
+    const onboard::FittedText roomy = onboard::fitText(text, base, QRectF(0, 0, 600, 40), 7);
+    EXPECT_EQ(roomy.font.pixelSize(), 10);
+    EXPECT_EQ(roomy.text, text);
+    const onboard::FittedText tight = onboard::fitText(text, base, QRectF(0, 0, 200, 24), 7);
+    EXPECT_LT(tight.font.pixelSize(), 10);
+    EXPECT_GE(tight.font.pixelSize(), 7);
+    EXPECT_EQ(tight.text, text);
+    const onboard::FittedText cut = onboard::fitText(text, base, QRectF(0, 0, 80, 10), 7);
+    EXPECT_EQ(cut.font.pixelSize(), 7);
+    EXPECT_TRUE(cut.text.endsWith(QChar(0x2026)));
+    EXPECT_LE(QFontMetricsF(cut.font).boundingRect(QRectF(0, 0, 80, 1e6), Qt::TextWordWrap, cut.text).height(),
+              QFontMetricsF(cut.font).height() + 0.5);
 }
 
 TEST(OnboardingFlow, PagesMoveForwardAndEnd) {
@@ -502,7 +580,7 @@ TEST(OnboardingHosting, TheIslandForwardsToThePages) {
     Rig rig;
     rig.store->set(QStringLiteral("onboardedV1"), true);
     int worldAsks = 0;
-    OnboardingContent content(rig.services(), [&](TobbiFace::World& w, CatOutfit&) {
+    OnboardingContent content(rig.services(), [&](TobbiFace::World& w) {
         ++worldAsks;
         w.pointer = QPointF(10, 10);
     });
@@ -522,6 +600,27 @@ TEST(OnboardingHosting, TheIslandForwardsToThePages) {
     EXPECT_EQ(content.view().page(), 1);
     content.didDisappear();
     EXPECT_FALSE(content.isTicking());
+}
+
+TEST(OnboardingHosting, TheOutfitFollowsTheClosetNotTheFrames) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    rig.store->set(QStringLiteral("togetherSeconds"), Closet::openingSeconds + 10);
+    ManualInputIdleness idle;
+    Closet closet(*rig.store, rig.clock, idle, rig.scheduler);
+    const CatAccessory piece = closet.unlocked().front();
+    closet.wear(piece);
+    OnboardingContent content(rig.services(), {}, &closet);
+    EXPECT_TRUE(content.view().outfit().wears(piece));  // what he has on when it opens
+    closet.wear(piece);                                  // taken off: told at once, no frame needed
+    EXPECT_FALSE(content.view().outfit().wears(piece));
+    EXPECT_EQ(content.view().outfit(), closet.outfit());
+    closet.wear(piece);
+    EXPECT_TRUE(content.view().outfit().wears(piece));
+    // A frame draws what it was told and asks the closet nothing.
+    content.view().setOutfit(CatOutfit{});
+    test::renderImage(640, 180, [&](QPainter& p) { content.paint(p, kRect, 180); });
+    EXPECT_FALSE(content.view().outfit().wears(piece));
 }
 
 TEST(OnboardingHosting, TheNameFieldAsksForTheKeyboard) {
