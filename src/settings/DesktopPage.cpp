@@ -54,13 +54,13 @@ QWidget* roamCard(SettingsServices& s, QWidget* page) {
                                                  "calls him back."));
     card->add(new SettingsRow(QStringLiteral("macwindow"), colorFromHex("#7EB6E0"), QStringLiteral("Let him roam the desktop"),
                               QStringLiteral("Now and then he hops out of the notch, walks along your windows, watches "
-                                             "what you're doing and naps on the Dock."),
+                                             "what you're doing and naps on the dock or panel."),
                               boolToggle(store, QStringLiteral("desktopRoam"), false)));
     card->add(new RowDivider);
     auto* mischief = new SettingsRow(QStringLiteral("cup.and.saucer.fill"), colorFromHex("#C46B78"),
                                      QStringLiteral("A little mischief"),
                                      QStringLiteral("He knocks his mug off windows, and about once an hour walks on the "
-                                                    "keyboard (TextEdit opens in the background)."),
+                                                    "keyboard (your text editor opens in the background)."),
                                      boolToggle(store, QStringLiteral("desktopMischief"), true));
     mischief->setObjectName(QStringLiteral("mischiefRow"));
     card->add(mischief);
@@ -234,10 +234,10 @@ QWidget* buildDesktopPage(SettingsServices& s) {
          {"sparkles", "#7EB6E0", "Dirty litter box", "In the care room."}}));
     column->addWidget(infoCard(
         QStringLiteral("What he notices"),
-        QStringLiteral("He can tell a video or music is playing (not what it is) from what keeps your Mac awake. "
+        QStringLiteral("He can tell a video or music is playing (not what it is) from what keeps your computer awake. "
                        "Nothing is recorded."),
         {{"play.rectangle.fill", "#D9534F", "Videos", "He climbs into the window and watches along."},
-         {"music.note", "#8A6A8E", "Music", "He bobs his head to it. Spotify and Music also tell him the song."}}));
+         {"music.note", "#8A6A8E", "Music", "He bobs his head to it. Spotify and other music players also tell him the song."}}));
     column->addStretch(1);
     return page;
 }

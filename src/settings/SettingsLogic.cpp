@@ -83,9 +83,9 @@ QString pomodoroFooter(bool coinsOn) {
     if (!coinsOn)
         return QStringLiteral("A tomato clock for focus and breaks, and coins for treats, things for his room and "
                               "toys. Off unless you'd like it.");
-    return QStringLiteral("The tomato clock sits on his nightstand: click it, or use the menu bar. While you focus he "
-                          "naps beside it and stays out of your way. When it rings (softly) he wakes and asks for your "
-                          "break. Each finished round earns ") +
+    return QStringLiteral("The tomato clock sits on his nightstand: click it, or use the tray icon's menu. While you "
+                          "focus he naps beside it and stays out of your way. When it rings (softly) he wakes and asks "
+                          "for your break. Each finished round earns ") +
            QString::number(coinsPerRound) +
            QStringLiteral(" coins (a bonus every fourth); looking after him and his big days earn a few more. Spend "
                           "them in the Shop tab (or click the coin by his stats, in the notch).");

@@ -202,7 +202,7 @@ QWidget* buildSoundPage(SettingsServices& s) {
     sound->add(soundVolume);
     column->addWidget(sound);
 
-    auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from the menu bar."));
+    auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from the tray icon's menu."));
     music->add(new SettingsRow(QStringLiteral("music.note"), colorFromHex("#B48AE0"), QStringLiteral("Music"),
                                QStringLiteral("A little music box that follows his day."),
                                boolToggle(store, QStringLiteral("musicOn"), true)));
@@ -416,8 +416,7 @@ QWidget* buildAboutPage(SettingsServices& s) {
     column->addWidget(support);
 
     auto* credits = kit::label(QStringLiteral("His meows and purrs are real recordings (CC0, BigSoundBank); the rest of "
-                                              "his sounds are made in the app. Weather by Open-Meteo, or Apple Weather "
-                                              "when available."),
+                                              "his sounds are made in the app. Weather by Open-Meteo."),
                                11, QFont::Normal, kit::muted(), true);
     credits->setAlignment(Qt::AlignHCenter);
     credits->setContentsMargins(20, 0, 20, 0);

@@ -560,3 +560,27 @@ TEST_F(SettingsBehaviour, LiveWeatherGoesThroughTheWeatherModelAndCreditsItsSour
     EXPECT_EQ(row->detail()->text(), "Following the clock only.");
     EXPECT_TRUE(credit->text().contains("Data sources"));
 }
+
+// --- Words ---------------------------------------------------------------------------------------
+
+TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
+    world.wallet->setEnabled(true);
+    world.store->set("togetherSeconds", 25200.0);
+    world.build();
+    world.wallet->setEnabled(true);
+    QString all;
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        auto view = world.view(tab);
+        for (const QLabel* label : view->page()->findChildren<QLabel*>()) all += label->text() + QLatin1Char('\n');
+    }
+    all += settings::pomodoroFooter(true) + QLatin1Char('\n') + settings::pomodoroFooter(false);
+    for (const char* word : {"Dock", "TextEdit", "Apple", "menu bar", "macOS", "Mac ", "Mac.", "Finder",
+                             "System Settings", "Spotify and Music"})
+        EXPECT_FALSE(all.contains(QLatin1String(word))) << word;
+    EXPECT_TRUE(all.contains(QStringLiteral("naps on the dock or panel.")));
+    EXPECT_TRUE(all.contains(QStringLiteral("(your text editor opens in the background)")));
+    EXPECT_TRUE(all.contains(QStringLiteral("Weather by Open-Meteo.")));
+    EXPECT_TRUE(all.contains(QStringLiteral("keeps your computer awake")));
+    EXPECT_TRUE(all.contains(QStringLiteral("from the tray icon's menu.")));
+    EXPECT_TRUE(settings::pomodoroFooter(true).contains(QStringLiteral("or use the tray icon's menu.")));
+}
