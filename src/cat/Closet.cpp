@@ -2,7 +2,7 @@
 
 #include "app/BotFace.h"
 #include "app/Notifications.h"
-#include "life/SeasonalPieces.h"
+#include "life/SeasonalAccessories.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/InputIdle.h"

@@ -6,7 +6,7 @@
 #include "app/BotFace.h"
 #include "app/Notifications.h"
 #include "cat/Closet.h"
-#include "life/SeasonalPieces.h"
+#include "life/SeasonalAccessories.h"
 #include "platform/Clock.h"
 #include "platform/InputIdle.h"
 #include "platform/NotificationCenter.h"

@@ -1,4 +1,4 @@
-#include "life/SeasonalPieces.h"
+#include "life/SeasonalAccessories.h"
 
 #include "platform/Defaults.h"
 
