@@ -1,6 +1,7 @@
 #include "album/PaperPage.h"
 
 #include "platform/Color.h"
+#include "platform/Symbols.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -326,13 +327,8 @@ const QPainterPath& symbolPath(const QString& name) {
     static QHash<QString, QPainterPath> cache;
     auto it = cache.find(name);
     if (it != cache.end()) return *it;
-    QPainterPath path;
-    QFont font(QStringLiteral("Material Icons"));
-    font.setPixelSize(96);
     const QString lig = ligature(name);
-    if (!lig.isEmpty() && QFontInfo(font).family() == QLatin1String("Material Icons")) {
-        path.addText(0, 0, font, lig);
-    }
+    QPainterPath path = lig.isEmpty() ? QPainterPath() : iconGlyphPath(lig);
     if (path.isEmpty()) {
         path.addEllipse(QPointF(0, 0), 30, 30);  // a dot stands in for a missing glyph
     }

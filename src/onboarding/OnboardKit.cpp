@@ -1,6 +1,7 @@
 #include "onboarding/OnboardKit.h"
 
 #include "platform/Color.h"
+#include "platform/Symbols.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -13,25 +14,6 @@
 
 namespace kp::onboard {
 namespace {
-
-QPainterPath glyph(const char* ligature) {
-    QFont font(QStringLiteral("Material Icons"));
-    font.setPixelSize(96);
-    if (QFontInfo(font).family() != QLatin1String("Material Icons")) return {};
-    QPainterPath path;
-    path.addText(0, 0, font, QString::fromLatin1(ligature));
-    return path;
-}
-
-QPainterPath normalised(QPainterPath path) {
-    if (path.isEmpty()) path.addEllipse(QPointF(0, 0), 0.5, 0.5);
-    const QRectF r = path.boundingRect();
-    const double side = std::max(r.width(), r.height());
-    QTransform m;
-    m.scale(1.0 / side, 1.0 / side);
-    m.translate(-r.center().x(), -r.center().y());
-    return m.map(path);
-}
 
 // Drawn by hand where a glyph would read poorly at a few points.
 QPainterPath heart() {
@@ -55,14 +37,6 @@ QPainterPath bolt() {
     p.lineTo(0.02, -0.1);
     p.closeSubpath();
     return p;
-}
-
-QPainterPath cross() {
-    QPainterPath a;
-    a.addRoundedRect(QRectF(-0.17, -0.5, 0.34, 1.0), 0.07, 0.07);
-    QPainterPath b;
-    b.addRoundedRect(QRectF(-0.5, -0.17, 1.0, 0.34), 0.07, 0.07);
-    return a.united(b).simplified();
 }
 
 QPainterPath sparkle(QPointF c, double r) {
@@ -116,21 +90,21 @@ QPainterPath fork() {
 
 QPainterPath build(Symbol s) {
     switch (s) {
-        case Symbol::forkKnife: return normalised(fork());
-        case Symbol::heart: return normalised(heart());
-        case Symbol::bolt: return normalised(bolt());
-        case Symbol::cross: return normalised(cross());
-        case Symbol::sparkles: return normalised(sparkles());
-        case Symbol::arrowUp: return normalised(arrowUp());
-        case Symbol::locationFill: return normalised(glyph("near_me"));
-        case Symbol::locationCircle: return normalised(glyph("my_location"));
-        case Symbol::alertCircle: return normalised(glyph("error"));
-        case Symbol::checkCircle: return normalised(glyph("check_circle"));
-        case Symbol::phone: return normalised(glyph("smartphone"));
-        case Symbol::pawprint: return normalised(glyph("pets"));
-        case Symbol::catFace: return normalised(glyph("pets"));
+        case Symbol::forkKnife: return fittedSymbol(fork());
+        case Symbol::heart: return fittedSymbol(heart());
+        case Symbol::bolt: return fittedSymbol(bolt());
+        case Symbol::cross: return fittedSymbol(medicalCrossPath(0.07));
+        case Symbol::sparkles: return fittedSymbol(sparkles());
+        case Symbol::arrowUp: return fittedSymbol(arrowUp());
+        case Symbol::locationFill: return fittedSymbol(iconGlyphPath(QStringLiteral("near_me")));
+        case Symbol::locationCircle: return fittedSymbol(iconGlyphPath(QStringLiteral("my_location")));
+        case Symbol::alertCircle: return fittedSymbol(iconGlyphPath(QStringLiteral("error")));
+        case Symbol::checkCircle: return fittedSymbol(iconGlyphPath(QStringLiteral("check_circle")));
+        case Symbol::phone: return fittedSymbol(iconGlyphPath(QStringLiteral("smartphone")));
+        case Symbol::pawprint: return fittedSymbol(iconGlyphPath(QStringLiteral("pets")));
+        case Symbol::catFace: return fittedSymbol(iconGlyphPath(QStringLiteral("pets")));
     }
-    return normalised({});
+    return fittedSymbol({});
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "rooms/TopBarIcons.h"
 
+#include "platform/Symbols.h"
+
 #include <QColor>
-#include <QFont>
-#include <QFontInfo>
 #include <QPainter>
 
 #include <array>
@@ -10,26 +10,6 @@
 
 namespace kp {
 namespace {
-
-// The Material Design icon font draws most symbols; glyphs come from its ligature names.
-constexpr const char* kIconFont = "Material Icons";
-constexpr int kGlyphPixels = 96;
-
-QPainterPath glyph(const char* ligature) {
-    QFont font(QString::fromLatin1(kIconFont));
-    font.setPixelSize(kGlyphPixels);
-    if (QFontInfo(font).family() != QLatin1String(kIconFont)) return {};
-    QPainterPath path;
-    path.addText(0, 0, font, QString::fromLatin1(ligature));
-    return path;
-}
-
-// A plain rounded dot, for when the icon font is missing.
-QPainterPath dot() {
-    QPainterPath path;
-    path.addEllipse(QPointF(0, 0), 0.5, 0.5);
-    return path;
-}
 
 // A fish seen from the side, nose to the right.
 QPainterPath fish() {
@@ -60,43 +40,22 @@ QPainterPath bolt() {
     return path;
 }
 
-// A thick plus with softened ends, the medical cross.
-QPainterPath cross() {
-    QPainterPath a;
-    a.addRoundedRect(QRectF(-0.17, -0.5, 0.34, 1.0), 0.06, 0.06);
-    QPainterPath b;
-    b.addRoundedRect(QRectF(-0.5, -0.17, 1.0, 0.34), 0.06, 0.06);
-    return a.united(b).simplified();
-}
-
-// Scales a glyph so that its larger side is `extent`, centred on the origin.
-QPainterPath normalised(const QPainterPath& path, double extent) {
-    if (path.isEmpty()) return dot();
-    const QRectF r = path.boundingRect();
-    const double side = std::max(r.width(), r.height());
-    if (side <= 0) return dot();
-    QTransform m;
-    m.scale(extent / side, extent / side);
-    m.translate(-r.center().x(), -r.center().y());
-    return m.map(path);
-}
-
 QPainterPath build(ChromeIcon icon) {
     // Extents roughly as a symbol of a 1-point font stands: about 0.9 of the size.
     switch (icon) {
     case ChromeIcon::fish: return fish();
-    case ChromeIcon::cross: return normalised(cross(), 0.86);
-    case ChromeIcon::heart: return normalised(glyph("favorite"), 0.9);
+    case ChromeIcon::cross: return fittedSymbol(medicalCrossPath(0.06), 0.86);
+    case ChromeIcon::heart: return fittedSymbol(iconGlyphPath(QStringLiteral("favorite")), 0.9);
     case ChromeIcon::bolt: return bolt();
-    case ChromeIcon::bed: return normalised(glyph("king_bed"), 1.05);
-    case ChromeIcon::sofa: return normalised(glyph("weekend"), 1.05);
-    case ChromeIcon::forkKnife: return normalised(glyph("restaurant"), 0.95);
-    case ChromeIcon::medKit: return normalised(glyph("medical_services"), 0.95);
-    case ChromeIcon::leaf: return normalised(glyph("eco"), 0.9);
-    case ChromeIcon::gear: return normalised(glyph("settings"), 1.0);
-    case ChromeIcon::book: return normalised(glyph("book"), 1.0);
+    case ChromeIcon::bed: return fittedSymbol(iconGlyphPath(QStringLiteral("king_bed")), 1.05);
+    case ChromeIcon::sofa: return fittedSymbol(iconGlyphPath(QStringLiteral("weekend")), 1.05);
+    case ChromeIcon::forkKnife: return fittedSymbol(iconGlyphPath(QStringLiteral("restaurant")), 0.95);
+    case ChromeIcon::medKit: return fittedSymbol(iconGlyphPath(QStringLiteral("medical_services")), 0.95);
+    case ChromeIcon::leaf: return fittedSymbol(iconGlyphPath(QStringLiteral("eco")), 0.9);
+    case ChromeIcon::gear: return fittedSymbol(iconGlyphPath(QStringLiteral("settings")), 1.0);
+    case ChromeIcon::book: return fittedSymbol(iconGlyphPath(QStringLiteral("book")), 1.0);
     }
-    return dot();
+    return fittedSymbol({});
 }
 
 }  // namespace

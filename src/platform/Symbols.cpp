@@ -1,0 +1,54 @@
+#include "platform/Symbols.h"
+
+#include <QFont>
+#include <QFontInfo>
+#include <QTransform>
+
+#include <algorithm>
+
+namespace kp {
+
+namespace {
+
+const QString& iconFamily() {
+    static const QString family = QStringLiteral("Material Icons");
+    return family;
+}
+
+QPainterPath unitDot() {
+    QPainterPath path;
+    path.addEllipse(QPointF(0, 0), 0.5, 0.5);
+    return path;
+}
+
+}  // namespace
+
+QPainterPath iconGlyphPath(const QString& ligature) {
+    QFont font(iconFamily());
+    font.setPixelSize(96);
+    if (QFontInfo(font).family() != iconFamily()) return {};
+    QPainterPath path;
+    path.addText(0, 0, font, ligature);
+    return path;
+}
+
+QPainterPath fittedSymbol(const QPainterPath& path, double extent) {
+    if (path.isEmpty()) return unitDot();
+    const QRectF r = path.boundingRect();
+    const double side = std::max(r.width(), r.height());
+    if (side <= 0) return unitDot();
+    QTransform m;
+    m.scale(extent / side, extent / side);
+    m.translate(-r.center().x(), -r.center().y());
+    return m.map(path);
+}
+
+QPainterPath medicalCrossPath(double cornerRadius) {
+    QPainterPath a;
+    a.addRoundedRect(QRectF(-0.17, -0.5, 0.34, 1.0), cornerRadius, cornerRadius);
+    QPainterPath b;
+    b.addRoundedRect(QRectF(-0.5, -0.17, 1.0, 0.34), cornerRadius, cornerRadius);
+    return a.united(b).simplified();
+}
+
+}  // namespace kp
