@@ -2,6 +2,7 @@
 // The cat's face in the notch (and, later, in the rooms and onboarding): which expression it shows,
 // the emotes it plays for a moment, and its drawing.
 #include "app/BotFace.h"
+#include "cat/BotExpression.h"
 #include "cat/CatLook.h"
 #include "cat/CatMotion.h"
 #include "cat/CatOutfit.h"
@@ -20,9 +21,6 @@ class QPainter;
 namespace kp {
 
 class Clock;
-
-CatExpression expressionFor(BotState state);
-CatExpression expressionFor(BotEmote emote);
 
 // What decides the face's expression, first match wins: the caller's base, death, a fresh emote,
 // the life model's override, then asleep or content.

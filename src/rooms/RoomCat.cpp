@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Notifications.h"
+#include "cat/BotExpression.h"
 #include "cat/Closet.h"
 #include "cat/art/CatDrawing.h"
 #include "life/PetLife.h"
@@ -25,34 +26,6 @@ namespace {
 constexpr QRectF kGroupBounds{-72, -62, 144, 112};
 constexpr double kEmoteSeconds = 1.8;
 constexpr double kFigureBottom = 22;  // the figure frame's bottom edge, about which it stretches and sways
-
-CatExpression expressionFor(BotState state) {
-    switch (state) {
-    case BotState::sleeping: return CatExpression::asleep;
-    case BotState::grumpy: return CatExpression::grumpy;
-    case BotState::sad: return CatExpression::sad;
-    case BotState::sick: return CatExpression::sick;
-    case BotState::dead: return CatExpression::dead;
-    case BotState::approval:
-    case BotState::question: return CatExpression::meow;
-    case BotState::error:
-    case BotState::ratelimit:
-    case BotState::dizzy: return CatExpression::surprised;
-    case BotState::finished: return CatExpression::happy;
-    default: return CatExpression::content;
-    }
-}
-
-CatExpression expressionFor(BotEmote emote) {
-    switch (emote) {
-    case BotEmote::love: return CatExpression::love;
-    case BotEmote::surprised: return CatExpression::surprised;
-    case BotEmote::yawn: return CatExpression::sleepy;
-    case BotEmote::annoyed: return CatExpression::grumpy;
-    default: return CatExpression::happy;
-    }
-}
-
 
 // Rotates `m` by `deg` about (0, y) of the current frame.
 void rotateAbout(QTransform& m, double deg, double y) {
