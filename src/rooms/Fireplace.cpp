@@ -2,7 +2,6 @@
 
 #include "rooms/RoomShapes.h"
 
-#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
@@ -34,21 +33,6 @@ QPainterPath trimmedCircle(const QRectF& r, double from, double to) {
     path.arcMoveTo(r, -360 * from);
     path.arcTo(r, -360 * from, -360 * (to - from));
     return path;
-}
-
-// Text as a path `size` points high in the heavy rounded face, centred on the origin.
-QPainterPath captionPath(const QString& text, double size) {
-    QFont font(QStringLiteral("sans-serif"));
-    font.setPixelSize(40);
-    font.setWeight(QFont::Black);
-    QPainterPath path;
-    path.addText(0, 0, font, text);
-    const QRectF box = path.boundingRect();
-    QTransform m;
-    const double k = size / 40.0;
-    m.scale(k, k);
-    m.translate(-box.center().x(), -(box.top() + box.bottom()) / 2);
-    return m.map(path);
 }
 
 // The arch of the fire opening, 30 x 24 with its bottom centre at the origin.

@@ -2,7 +2,6 @@
 
 #include "life/PetLife.h"
 
-#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTime>
@@ -30,21 +29,6 @@ ShapeList bowlShape(double w, double h, const char* topHex, const char* bottomHe
     ShapeList s;
     s.fill(turn.map(lampShadePath(r)), QBrush(g));
     return s;
-}
-
-// Heavy rounded caption `size` points high, centred on the origin.
-QPainterPath labelPath(const QString& text, double size) {
-    QFont font(QStringLiteral("sans-serif"));
-    font.setPixelSize(40);
-    font.setWeight(QFont::Black);
-    QPainterPath path;
-    path.addText(0, 0, font, text);
-    const QRectF box = path.boundingRect();
-    QTransform m;
-    const double k = size / 40.0;
-    m.scale(k, k);
-    m.translate(-box.center().x(), -(box.top() + box.bottom()) / 2);
-    return m.map(path);
 }
 
 // A filled drop about 2.5 x 3.5, centred on the origin.
@@ -290,7 +274,7 @@ void drawFoodBowl(QPainter& p, QPointF at, double scale, double fill) {
         s.fill(capsulePath(bottomRect(24, 2.5, 0, -7)), "#F0B49A");
         QTransform m;
         m.translate(0, -4);
-        s.fill(m.map(labelPath(QStringLiteral("CAT"), 3.5)), QBrush(QColor(255, 255, 255, 179)));
+        s.fill(m.map(captionPath(QStringLiteral("CAT"), 3.5)), QBrush(QColor(255, 255, 255, 179)));
         return s;
     }();
     PieceFrame frame(p, at, scale);

@@ -2,7 +2,9 @@
 
 #include "platform/Color.h"
 
+#include <QFont>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -93,6 +95,20 @@ QPainterPath rectPath(const QRectF& r) {
     QPainterPath path;
     path.addRect(r);
     return path;
+}
+
+QPainterPath captionPath(const QString& text, double size) {
+    QFont font(QStringLiteral("sans-serif"));
+    font.setPixelSize(40);
+    font.setWeight(QFont::Black);
+    QPainterPath path;
+    path.addText(0, 0, font, text);
+    const QRectF box = path.boundingRect();
+    QTransform m;
+    const double k = size / 40.0;
+    m.scale(k, k);
+    m.translate(-box.center().x(), -(box.top() + box.bottom()) / 2);
+    return m.map(path);
 }
 
 QPainterPath shelfBracketPath(const QRectF& r) {

@@ -59,6 +59,8 @@ QPainterPath roundedRectPath(const QRectF& r, double topLeft, double topRight, d
 QPainterPath capsulePath(const QRectF& r);
 QPainterPath ellipsePath(const QRectF& r);
 QPainterPath rectPath(const QRectF& r);
+// Text as a path `size` points high in the heavy rounded face, centred on the origin.
+QPainterPath captionPath(const QString& text, double size);
 
 // Frames of a child in a stack. With the origin at the stack's bottom centre: a w x h child
 // aligned to the bottom and then offset by (dx, dy). With the origin at the stack's centre: a
