@@ -127,17 +127,9 @@ std::vector<RunningApp> ProcessesLinux::runningApplications() {
     for (int i = 0; i < count; ++i) {
         xcb_get_property_reply_t* pidReply = xcb_get_property_reply(c, pidCookies[static_cast<std::size_t>(i)], nullptr);
         xcb_get_property_reply_t* classReply = xcb_get_property_reply(c, classCookies[static_cast<std::size_t>(i)], nullptr);
-        long long pid = 0;
-        if (pidReply && pidReply->format == 32 && xcb_get_property_value_length(pidReply) >= 4)
-            pid = *static_cast<const uint32_t*>(xcb_get_property_value(pidReply));
-        QString identifier;
-        if (classReply && classReply->format == 8) {
-            // WM_CLASS is "instance\0class\0".
-            const QByteArray raw(static_cast<const char*>(xcb_get_property_value(classReply)),
-                                 xcb_get_property_value_length(classReply));
-            const QList<QByteArray> parts = raw.split('\0');
-            if (parts.size() >= 2) identifier = QString::fromUtf8(parts.at(1));
-        }
+        const auto pids = x11::cardinals(pidReply);
+        const long long pid = pids.empty() ? 0 : pids.front();
+        const QString identifier = x11::wmClassName(classReply);
         std::free(pidReply);
         std::free(classReply);
         if (pid <= 0 || !seen.insert(pid).second) continue;

@@ -28,17 +28,8 @@ struct WindowListX11::Atoms {
 
 namespace {
 
+using x11::cardinals;
 using x11::internAtom;
-
-// A property's 32-bit values; empty when it is missing or of another format.
-std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
-    std::vector<uint32_t> out;
-    if (!reply || reply->format != 32) return out;
-    const int n = xcb_get_property_value_length(reply) / 4;
-    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
-    out.assign(data, data + std::max(n, 0));
-    return out;
-}
 
 xcb_get_property_cookie_t ask(xcb_connection_t* c, xcb_window_t w, xcb_atom_t atom, xcb_atom_t type, uint32_t length) {
     return xcb_get_property(c, 0, w, atom, type, 0, length);
@@ -312,16 +303,7 @@ void WindowListX11::refresh() {
             if (!pids.empty()) info.pid = pids.front();
             const auto alpha = cardinals(opacity);
             if (!alpha.empty()) info.alpha = double(alpha.front()) / double(0xffffffffu);
-            if (wmClass && wmClass->format == 8) {
-                const char* data = static_cast<const char*>(xcb_get_property_value(wmClass));
-                const int length = xcb_get_property_value_length(wmClass);
-                const int firstEnd = static_cast<int>(strnlen(data, static_cast<std::size_t>(length)));
-                if (firstEnd + 1 < length) {
-                    const char* second = data + firstEnd + 1;
-                    info.appClass = QString::fromLocal8Bit(
-                        second, static_cast<int>(strnlen(second, static_cast<std::size_t>(length - firstEnd - 1))));
-                }
-            }
+            info.appClass = x11::wmClassName(wmClass);
         }
         // Follow the window's own changes (state, opacity, moves) from now on.
         if (attributes && !std::count(watched_.begin(), watched_.end(), p.w)) {

@@ -1,5 +1,6 @@
 #include "platform/X11Connection.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,6 +31,26 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name, bool onlyIfExists) 
     const xcb_atom_t atom = reply->atom;
     std::free(reply);
     return atom;
+}
+
+std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
+    std::vector<uint32_t> out;
+    if (!reply || reply->format != 32) return out;
+    const int n = xcb_get_property_value_length(reply) / 4;
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+    out.assign(data, data + std::max(n, 0));
+    return out;
+}
+
+QString wmClassName(xcb_get_property_reply_t* reply) {
+    if (!reply || reply->format != 8) return {};
+    const char* data = static_cast<const char*>(xcb_get_property_value(reply));
+    const int length = xcb_get_property_value_length(reply);
+    const int firstEnd = static_cast<int>(strnlen(data, static_cast<std::size_t>(std::max(length, 0))));
+    if (firstEnd + 1 >= length) return {};
+    const char* second = data + firstEnd + 1;
+    return QString::fromUtf8(second,
+                             static_cast<qsizetype>(strnlen(second, static_cast<std::size_t>(length - firstEnd - 1))));
 }
 
 }  // namespace kp::x11

@@ -1,9 +1,13 @@
 #pragma once
 // A connection of our own to the X server, for services that must work whatever platform plugin
 // Qt runs on and must not wait on Qt's event loop.
+#include <QString>
+
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace kp::x11 {
 
@@ -19,5 +23,11 @@ std::optional<Display> openDisplay();
 // The atom of `name`; XCB_ATOM_NONE when it cannot be had (or, with `onlyIfExists`, when no client
 // has made it yet).
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name, bool onlyIfExists = false);
+
+// A property's 32-bit values; empty when it is missing or of another format.
+std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply);
+
+// The class half of a WM_CLASS property ("instance\0class\0"); empty when there is none.
+QString wmClassName(xcb_get_property_reply_t* reply);
 
 }  // namespace kp::x11
