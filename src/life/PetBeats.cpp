@@ -257,13 +257,7 @@ void PetLife::startFocusNap() {
     publish(focusNap_, true);
     if (isOut_ || isSleeping_) return;
     queuedErrand_.reset();
-    actingUntil_.reset();
-    errand_.reset();
-    playStartedAt_.reset();
-    playPhase_ = PlayPhase::crouch;
-    pawReach_ = 0;
-    ballRoll_ = 0;
-    isZooming_ = false;
+    stopErrand();
     send(PetErrand::sleep);
 }
 

@@ -174,13 +174,7 @@ bool PetLife::play(ShopItem with) {
     const double t = now();
     if (isSleeping_) setSleeping(false);
     queuedErrand_.reset();
-    actingUntil_.reset();
-    errand_.reset();
-    playStartedAt_.reset();
-    playPhase_ = PlayPhase::crouch;
-    pawReach_ = 0;
-    ballRoll_ = 0;
-    isZooming_ = false;
+    stopErrand();
     isStepping_ = false;
 
     publish(toy_, with);
@@ -261,15 +255,9 @@ void PetLife::restart() {
 
 void PetLife::goOut() {
     if (isDead_ || isOut_) return;
-    errand_.reset();
     queuedErrand_.reset();
-    actingUntil_.reset();
     arrivalDue_.reset();
-    playStartedAt_.reset();
-    playPhase_ = PlayPhase::crouch;
-    pawReach_ = 0;
-    ballRoll_ = 0;
-    isZooming_ = false;
+    stopErrand();
     isStepping_ = false;
     publish(isOut_, true);
     setPose(PetPose::sitting);

@@ -218,10 +218,7 @@ void PetLife::motionStep() {
     runBeat(dt, t);
 }
 
-void PetLife::arrive(double t) {
-    const IslandRoomKind from = room_;
-    room_ = viewRoom_;
-    arrivalDue_.reset();
+void PetLife::stopErrand() {
     errand_.reset();
     actingUntil_.reset();
     playStartedAt_.reset();
@@ -229,6 +226,13 @@ void PetLife::arrive(double t) {
     pawReach_ = 0;
     ballRoll_ = 0;
     isZooming_ = false;
+}
+
+void PetLife::arrive(double t) {
+    const IslandRoomKind from = room_;
+    room_ = viewRoom_;
+    arrivalDue_.reset();
+    stopErrand();
     if (isSleeping_) setSleeping(false);
     const bool fromLeft = roomIndex(viewRoom_) > roomIndex(from);
     place_ = fromLeft ? kLeftEntry : kRightEntry;

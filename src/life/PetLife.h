@@ -296,6 +296,8 @@ private:
     void emote(BotEmote e) const;
 
     void arrive(double t);
+    // Drops the errand under way and any play in progress, leaving the cat idle where it stands.
+    void stopErrand();
     void routeToward(IslandRoomKind target, double dt);
     void startActing(PetErrand errand, double t);
     void finishErrand(PetErrand errand, double t);
