@@ -2,6 +2,7 @@
 
 #include "cat/HeartPath.h"
 #include "platform/Color.h"
+#include "platform/Symbols.h"
 
 #include <QBrush>
 #include <QImage>
@@ -79,18 +80,6 @@ struct BubbleArt {
     QColor sickRed = colorFromHex("#E04F5F");
     QColor orange = colorFromHex("#E8873A");
 
-    static QPainterPath star(QPointF c, double r) {
-        QPainterPath s;
-        const double w = r * 0.28;
-        s.moveTo(c.x(), c.y() - r);
-        s.quadTo(c.x() + w, c.y() - w, c.x() + r, c.y());
-        s.quadTo(c.x() + w, c.y() + w, c.x(), c.y() + r);
-        s.quadTo(c.x() - w, c.y() + w, c.x() - r, c.y());
-        s.quadTo(c.x() - w, c.y() - w, c.x(), c.y() - r);
-        s.closeSubpath();
-        return s;
-    }
-
     BubbleArt() {
         // Fork (left) and knife (right), about 16 tall.
         fork.addRoundedRect(QRectF(-5.9, -8, 1.1, 6), 0.5, 0.5);
@@ -120,9 +109,9 @@ struct BubbleArt {
         cross.setFillRule(Qt::WindingFill);
         caseShape = body.united(grip.subtracted(gripHole)).subtracted(cross);
 
-        sparkles = star(QPointF(-1.5, 1.5), 6.5);
-        sparkles.addPath(star(QPointF(5, -5.2), 3.4));
-        sparkles.addPath(star(QPointF(5.2, 6), 2.2));
+        sparkles = sparklePath(QPointF(-1.5, 1.5), 6.5, 6.5 * 0.28);
+        sparkles.addPath(sparklePath(QPointF(5, -5.2), 3.4, 3.4 * 0.28));
+        sparkles.addPath(sparklePath(QPointF(5.2, 6), 2.2, 2.2 * 0.28));
         sparkles.setFillRule(Qt::WindingFill);
 
         heart = heartPath(QPointF(0, 0.5), 16);

@@ -27,33 +27,10 @@ QPainterPath heart() {
     return p;
 }
 
-QPainterPath bolt() {
-    QPainterPath p;
-    p.moveTo(0.14, -0.5);
-    p.lineTo(-0.3, 0.08);
-    p.lineTo(-0.02, 0.08);
-    p.lineTo(-0.14, 0.5);
-    p.lineTo(0.3, -0.1);
-    p.lineTo(0.02, -0.1);
-    p.closeSubpath();
-    return p;
-}
-
-QPainterPath sparkle(QPointF c, double r) {
-    QPainterPath p;
-    p.moveTo(c.x(), c.y() - r);
-    p.quadTo(c.x(), c.y(), c.x() + r, c.y());
-    p.quadTo(c.x(), c.y(), c.x(), c.y() + r);
-    p.quadTo(c.x(), c.y(), c.x() - r, c.y());
-    p.quadTo(c.x(), c.y(), c.x(), c.y() - r);
-    p.closeSubpath();
-    return p;
-}
-
 QPainterPath sparkles() {
-    QPainterPath p = sparkle({-0.1, 0.08}, 0.4);
-    p.addPath(sparkle({0.3, -0.28}, 0.2));
-    p.addPath(sparkle({0.3, 0.36}, 0.13));
+    QPainterPath p = sparklePath({-0.1, 0.08}, 0.4);
+    p.addPath(sparklePath({0.3, -0.28}, 0.2));
+    p.addPath(sparklePath({0.3, 0.36}, 0.13));
     return p;
 }
 
@@ -92,7 +69,7 @@ QPainterPath build(Symbol s) {
     switch (s) {
         case Symbol::forkKnife: return fittedSymbol(fork());
         case Symbol::heart: return fittedSymbol(heart());
-        case Symbol::bolt: return fittedSymbol(bolt());
+        case Symbol::bolt: return fittedSymbol(boltPath());
         case Symbol::cross: return fittedSymbol(medicalCrossPath(0.07));
         case Symbol::sparkles: return fittedSymbol(sparkles());
         case Symbol::arrowUp: return fittedSymbol(arrowUp());

@@ -51,4 +51,28 @@ QPainterPath medicalCrossPath(double cornerRadius) {
     return a.united(b).simplified();
 }
 
+QPainterPath boltPath() {
+    QPainterPath path;
+    path.moveTo(0.2, -0.55);
+    path.lineTo(-0.42, 0.1);
+    path.lineTo(-0.02, 0.1);
+    path.lineTo(-0.2, 0.55);
+    path.lineTo(0.42, -0.12);
+    path.lineTo(0.02, -0.12);
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath sparklePath(QPointF centre, double radius, double waist) {
+    const double x = centre.x(), y = centre.y(), r = radius, w = waist;
+    QPainterPath path;
+    path.moveTo(x, y - r);
+    path.quadTo(x + w, y - w, x + r, y);
+    path.quadTo(x + w, y + w, x, y + r);
+    path.quadTo(x - w, y + w, x - r, y);
+    path.quadTo(x - w, y - w, x, y - r);
+    path.closeSubpath();
+    return path;
+}
+
 }  // namespace kp

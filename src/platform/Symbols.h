@@ -18,4 +18,11 @@ QPainterPath fittedSymbol(const QPainterPath& path, double extent = 1.0);
 // medical cross.
 QPainterPath medicalCrossPath(double cornerRadius);
 
+// A lightning bolt about 0.84 x 1.1, centred on the origin, broad enough to read at a few points.
+QPainterPath boltPath();
+
+// A four-pointed sparkle of `radius` about `centre`. Its sides curve in towards control points
+// `waist` off the centre on the diagonals: 0 pinches them through the centre, more fills it out.
+QPainterPath sparklePath(QPointF centre, double radius, double waist = 0);
+
 }  // namespace kp

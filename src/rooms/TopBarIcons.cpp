@@ -27,26 +27,13 @@ QPainterPath fish() {
     return body.subtracted(eye);
 }
 
-// A lightning bolt, broad enough to read at a few points.
-QPainterPath bolt() {
-    QPainterPath path;
-    path.moveTo(0.2, -0.55);
-    path.lineTo(-0.42, 0.1);
-    path.lineTo(-0.02, 0.1);
-    path.lineTo(-0.2, 0.55);
-    path.lineTo(0.42, -0.12);
-    path.lineTo(0.02, -0.12);
-    path.closeSubpath();
-    return path;
-}
-
 QPainterPath build(ChromeIcon icon) {
     // Extents roughly as a symbol of a 1-point font stands: about 0.9 of the size.
     switch (icon) {
     case ChromeIcon::fish: return fish();
     case ChromeIcon::cross: return fittedSymbol(medicalCrossPath(0.06), 0.86);
     case ChromeIcon::heart: return fittedSymbol(iconGlyphPath(QStringLiteral("favorite")), 0.9);
-    case ChromeIcon::bolt: return bolt();
+    case ChromeIcon::bolt: return boltPath();
     case ChromeIcon::bed: return fittedSymbol(iconGlyphPath(QStringLiteral("king_bed")), 1.05);
     case ChromeIcon::sofa: return fittedSymbol(iconGlyphPath(QStringLiteral("weekend")), 1.05);
     case ChromeIcon::forkKnife: return fittedSymbol(iconGlyphPath(QStringLiteral("restaurant")), 0.95);
