@@ -173,13 +173,7 @@ const QPainterPath& symbolPath(Symbol symbol) {
 }
 
 void paintSymbol(QPainter& p, Symbol symbol, QPointF centre, double size, const QColor& color) {
-    p.save();
-    p.translate(centre);
-    p.scale(size, size);
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
-    p.drawPath(symbolPath(symbol));
-    p.restore();
+    paintSymbolPath(p, symbolPath(symbol), centre, size, color);
 }
 
 }  // namespace kp::onboard

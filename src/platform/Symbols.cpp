@@ -1,7 +1,9 @@
 #include "platform/Symbols.h"
 
+#include <QColor>
 #include <QFont>
 #include <QFontInfo>
+#include <QPainter>
 #include <QTransform>
 
 #include <algorithm>
@@ -73,6 +75,16 @@ QPainterPath sparklePath(QPointF centre, double radius, double waist) {
     path.quadTo(x - w, y - w, x, y - r);
     path.closeSubpath();
     return path;
+}
+
+void paintSymbolPath(QPainter& p, const QPainterPath& unitPath, QPointF centre, double size, const QColor& color) {
+    p.save();
+    p.translate(centre);
+    p.scale(size, size);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawPath(unitPath);
+    p.restore();
 }
 
 }  // namespace kp

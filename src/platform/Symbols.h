@@ -2,7 +2,11 @@
 // Small symbols drawn as paths: glyphs of the Material Icons font by ligature name, and the
 // hand-drawn stand-ins several screens share.
 #include <QPainterPath>
+#include <QPointF>
 #include <QString>
+
+class QColor;
+class QPainter;
 
 namespace kp {
 
@@ -24,5 +28,9 @@ QPainterPath boltPath();
 // A four-pointed sparkle of `radius` about `centre`. Its sides curve in towards control points
 // `waist` off the centre on the diagonals: 0 pinches them through the centre, more fills it out.
 QPainterPath sparklePath(QPointF centre, double radius, double waist = 0);
+
+// Fills `unitPath` (a symbol about one unit across, centred on the origin) `size` points across
+// about `centre`, in the painter's current hints.
+void paintSymbolPath(QPainter& p, const QPainterPath& unitPath, QPointF centre, double size, const QColor& color);
 
 }  // namespace kp

@@ -57,13 +57,7 @@ const QPainterPath& chromeIconPath(ChromeIcon icon) {
 }
 
 void paintChromeIcon(QPainter& p, ChromeIcon icon, QPointF centre, double size, const QColor& color) {
-    p.save();
-    p.translate(centre);
-    p.scale(size, size);
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
-    p.drawPath(chromeIconPath(icon));
-    p.restore();
+    paintSymbolPath(p, chromeIconPath(icon), centre, size, color);
 }
 
 }  // namespace kp
