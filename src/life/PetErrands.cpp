@@ -218,13 +218,17 @@ void PetLife::motionStep() {
     runBeat(dt, t);
 }
 
-void PetLife::stopErrand() {
-    errand_.reset();
-    actingUntil_.reset();
+void PetLife::stopPlay() {
     playStartedAt_.reset();
     playPhase_ = PlayPhase::crouch;
     pawReach_ = 0;
     ballRoll_ = 0;
+}
+
+void PetLife::stopErrand() {
+    errand_.reset();
+    actingUntil_.reset();
+    stopPlay();
     isZooming_ = false;
 }
 
@@ -393,10 +397,7 @@ void PetLife::finishErrand(PetErrand e, double t) {
         setHappiness(raise(happiness_, 15));
         setEnergy(lower(energy_, 8));
         ballPlace_ += 0.04 * ballSide_;
-        playStartedAt_.reset();
-        playPhase_ = PlayPhase::crouch;
-        pawReach_ = 0;
-        ballRoll_ = 0;
+        stopPlay();
         sitAfter(t);
         break;
     case PetErrand::sleep:

@@ -298,6 +298,8 @@ private:
     void arrive(double t);
     // Drops the errand under way and any play in progress, leaving the cat idle where it stands.
     void stopErrand();
+    // Ends a play bout: the ball rests and the paw is back.
+    void stopPlay();
     void routeToward(IslandRoomKind target, double dt);
     void startActing(PetErrand errand, double t);
     void finishErrand(PetErrand errand, double t);
