@@ -26,12 +26,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-n=110
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=:$n
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+source "$here/../../scripts/private-display.sh"
+kp_start_display 110 /dev/null
 command -v openbox >/dev/null && { openbox >/dev/null 2>&1 & pids+=($!); }
 command -v picom >/dev/null && { picom --backend xrender >/dev/null 2>&1 & pids+=($!); }
 

@@ -13,12 +13,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-n=140
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1440x900x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$n"
-for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+source "$(dirname "$0")/../../scripts/private-display.sh"
+kp_start_display 140 "$scratch/xvfb.log"
 
 echo "--- without a window manager"
 "$bin" bare
