@@ -13,5 +13,11 @@ for b in $(find "$build/bench" -type f -name '*_bench' -perm -u+x | sort); do
   "$b" --benchmark_min_time=0.2
 done
 [ $found = 1 ] || { echo "no benchmarks were built"; exit 1; }
-# The whole app at rest: CPU and memory with the island hidden.
-bash "$(dirname "$0")/../bench/island/idle-cpu.sh" "$build"
+# The whole app in each state that a script under bench/ measures (the island hidden, a room open,
+# an outing, ...), each on a private display of its own.
+rc=0
+for s in $(find "$(dirname "$0")/../bench" -mindepth 2 -maxdepth 2 -name '*.sh' -not -path '*/lib/*' | sort); do
+  echo "== $(basename "$(dirname "$s")")/$(basename "$s")"
+  bash "$s" "$build" || rc=1
+done
+exit $rc
