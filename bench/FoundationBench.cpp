@@ -3,7 +3,7 @@
 
 #include <QTemporaryDir>
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/Preferences.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"

@@ -2,11 +2,11 @@
 // The album's model: the keepsake store ("album.v1"), the photo folder, the unseen count the rooms'
 // album button shows, and the collector that turns due diary entries into keepsakes.
 #include "album/Keepsake.h"
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "cat/CatAccessory.h"
 #include "cat/CatLook.h"
 #include "life/PetTypes.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QImage>
 #include <QObject>

@@ -2,8 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/AppWindows.h"
-#include "app/Notifications.h"
-#include "app/SettingsRouter.h"
+#include "core/Notifications.h"
+#include "core/SettingsRouter.h"
 #include "island/IslandController.h"
 #include "life/PetLife.h"
 #include "life/Preferences.h"

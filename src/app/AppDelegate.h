@@ -3,8 +3,8 @@
 // and the one save of the cat at termination.
 #include "app/AppMenu.h"
 #include "app/AppWindows.h"
-#include "app/IslandTypes.h"
-#include "island/IslandServices.h"
+#include "core/IslandTypes.h"
+#include "core/IslandServices.h"
 #include "life/PetTypes.h"
 #include "platform/NotificationCenter.h"
 

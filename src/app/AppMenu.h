@@ -2,7 +2,7 @@
 // The app's menu (in the tray, or on the island's right-click where there is no tray): the
 // pomodoro while the coins feature is on, the roaming item, music, settings and quit. Rebuilt
 // each time it opens, so its titles follow the current state.
-#include "island/IslandServices.h"
+#include "core/IslandServices.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/AppState.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "life/Preferences.h"
 #include "platform/Clock.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The app's shared state: what the island shows, where the pointer is, the notch's size, the
 // face the life model asks for, the cat's name, and the app's one cat.
-#include "app/BotFace.h"
-#include "app/IslandTypes.h"
+#include "core/BotFace.h"
+#include "core/IslandTypes.h"
 #include "life/PetTypes.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "app/AppWindows.h"
 
 #include "app/AppState.h"
-#include "app/SettingsRouter.h"
+#include "core/SettingsRouter.h"
 #include "island/IslandController.h"
 #include "island/X11Window.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The app's pomodoro and wallet as the island and the menu see them.
-#include "island/IslandServices.h"
+#include "core/IslandServices.h"
 
 namespace kp {
 

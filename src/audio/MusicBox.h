@@ -8,7 +8,7 @@
 // When nothing plays the engine is paused and no timer runs, so an idle music box costs nothing.
 #include "audio/AudioGraph.h"
 #include "audio/MusicComposer.h"
-#include "island/IslandServices.h"
+#include "core/IslandServices.h"
 #include "platform/Scheduler.h"
 
 #include <QObject>

@@ -8,7 +8,7 @@
 // A plain value: its owner mutates it from one thread at a time (the music box's queue).
 #include "audio/AudioGraph.h"
 #include "audio/SplitMixRandom.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // The cat's face for a bot state or a passing emote, shared by the notch face and the room cat.
 
-#include "app/BotFace.h"
+#include "core/BotFace.h"
 #include "cat/CatLook.h"
 
 namespace kp {

@@ -1,8 +1,8 @@
 #include "cat/Closet.h"
 
-#include "app/BotFace.h"
-#include "app/Notifications.h"
-#include "life/SeasonalAccessories.h"
+#include "core/BotFace.h"
+#include "core/Notifications.h"
+#include "cat/SeasonalAccessories.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/InputIdle.h"

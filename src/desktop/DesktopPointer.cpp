@@ -1,8 +1,8 @@
 // What the cat does with the user's hand: the pointer, file drags, clicks, pick-up and throw.
 #include "desktop/DesktopCat.h"
 
-#include "app/IslandTypes.h"
-#include "app/Notifications.h"
+#include "core/IslandTypes.h"
+#include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "platform/NotificationCenter.h"
 

@@ -3,7 +3,7 @@
 // comes back, reminds the user of a break after long work, turns the pet's needs into asks, and
 // while the cat is out drives it sixty times a second, switches the panel between click-through
 // and clickable, calls the cat home when the island opens and watches for file drags.
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "desktop/DesktopCat.h"
 #include "life/Pomodoro.h"
 

@@ -2,8 +2,8 @@
 // The island's controller: it owns the panel and the state machine, tracks the pointer, routes
 // clicks, keeps the app state's mode and view in step, drives the music and tells the album
 // whether the island is open.
-#include "app/IslandTypes.h"
-#include "island/IslandServices.h"
+#include "core/IslandTypes.h"
+#include "core/IslandServices.h"
 #include "island/IslandStateMachine.h"
 #include "platform/NotificationCenter.h"
 

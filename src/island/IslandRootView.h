@@ -1,11 +1,11 @@
 #pragma once
 // What the island draws in each state: the small island's face and marks, the greeting, and the
 // open island's content (stand-ins for the rooms and the first-run pages until those exist).
-#include "app/BotFace.h"
-#include "app/IslandTypes.h"
+#include "core/BotFace.h"
+#include "core/IslandTypes.h"
 #include "cat/CatLook.h"
 #include "cat/CatOutfit.h"
-#include "island/IslandServices.h"
+#include "core/IslandServices.h"
 #include "island/IslandStateMachine.h"
 #include "life/PetTypes.h"
 

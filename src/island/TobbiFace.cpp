@@ -1,6 +1,6 @@
 #include "island/TobbiFace.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "cat/art/CatDrawing.h"
 #include "platform/Clock.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The cat's face in the notch (and, later, in the rooms and onboarding): which expression it shows,
 // the emotes it plays for a moment, and its drawing.
-#include "app/BotFace.h"
+#include "core/BotFace.h"
 #include "cat/BotExpression.h"
 #include "cat/CatLook.h"
 #include "cat/CatMotion.h"

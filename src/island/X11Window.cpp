@@ -7,15 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#if KP_HAVE_XCB
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
-#endif
 
 namespace kp::x11 {
 
-#if KP_HAVE_XCB
 namespace {
 xcb_connection_t* connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -80,10 +77,5 @@ void preferDarkDecorations(QWidget* window) {
                         sizeof(dark) - 1, dark);
     xcb_flush(c);
 }
-#else
-bool compositorRunning() { return false; }
-bool setInputShape(QWidget*, const QRegion&) { return false; }
-void preferDarkDecorations(QWidget*) {}
-#endif
 
 }  // namespace kp::x11

@@ -3,7 +3,7 @@
 // outings on the desktop, following the user from room to room, and the pointer.
 #include "PetLife.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Random.h"
 

@@ -2,7 +2,7 @@
 
 #include "PetRecord.h"
 #include "Preferences.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "platform/Clock.h"
 #include "platform/Dates.h"
 #include "platform/Defaults.h"

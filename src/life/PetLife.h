@@ -10,12 +10,12 @@
 //
 // Main thread only. Every write of a published value emits `changed()`, also when the value stays
 // the same; views read the other values when they redraw.
-#include "app/BotFace.h"
-#include "app/IslandTypes.h"
+#include "core/BotFace.h"
+#include "core/IslandTypes.h"
 #include "life/AmbienceTarget.h"
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 #include "platform/Scheduler.h"
 
 #include <QObject>

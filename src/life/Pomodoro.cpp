@@ -1,7 +1,7 @@
 #include "life/Pomodoro.h"
 
-#include "app/IslandTypes.h"
-#include "app/Notifications.h"
+#include "core/IslandTypes.h"
+#include "core/Notifications.h"
 #include "life/Preferences.h"
 #include "life/Wallet.h"
 #include "platform/Clock.h"

@@ -1,7 +1,7 @@
 #include "life/SeasonalAward.h"
 
 #include "life/Holiday.h"
-#include "life/SeasonalAccessories.h"
+#include "cat/SeasonalAccessories.h"
 #include "platform/Dates.h"
 #include "platform/Defaults.h"
 

@@ -2,7 +2,7 @@
 // The sky by the clock: time of day, the snow days before the year's end and the storm's lightning.
 // Dates are seconds since 2001-01-01 UTC, read in the local calendar and time zone.
 // Pure and allocation-free: the room asks for them every frame.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 namespace kp {
 

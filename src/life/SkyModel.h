@@ -11,7 +11,7 @@
 // Main thread only. `changed()` follows every change of a published value, and every change of the
 // "liveWeather" switch (the look depends on it).
 #include "life/SkyServices.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 #include "platform/Scheduler.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 // What the sky model asks of the outside world: where the user is, the system's own weather service
 // and the Open-Meteo forecast service. Each is an interface here so tests can answer for it.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QList>
 #include <QObject>

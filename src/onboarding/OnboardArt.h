@@ -3,7 +3,7 @@
 // clock and a few model values. Nothing here keeps state but the face's own motion.
 #include "cat/art/CatDrawing.h"
 #include "island/TobbiFace.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QPointF>
 

@@ -2,8 +2,8 @@
 
 #include "app/AppLinks.h"
 #include "app/AppState.h"
-#include "app/BotFace.h"
-#include "app/Notifications.h"
+#include "core/BotFace.h"
+#include "core/Notifications.h"
 #include "life/Preferences.h"
 #include "life/SkyModel.h"
 #include "onboarding/OnboardArt.h"

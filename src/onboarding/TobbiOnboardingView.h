@@ -10,7 +10,7 @@
 #include "cat/CatOutfit.h"
 #include "island/TobbiFace.h"
 #include "life/SkyModel.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 #include "onboarding/OnboardKit.h"
 #include "onboarding/TobbiStory.h"
 

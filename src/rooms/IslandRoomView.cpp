@@ -1,7 +1,7 @@
 #include "rooms/IslandRoomView.h"
 
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "cat/Closet.h"
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"

@@ -1,7 +1,7 @@
 #include "rooms/Petting.h"
 
-#include "app/BotFace.h"
-#include "app/Notifications.h"
+#include "core/BotFace.h"
+#include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "platform/NotificationCenter.h"
 

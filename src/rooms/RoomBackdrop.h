@@ -2,7 +2,7 @@
 // What stands behind and over the room's furniture: the walls and floor, the holiday decorations
 // and prop, the storm flash, and the night tint that darkens the bedroom while the cat sleeps the
 // night (its window stays bright, moonlight pools on the floor).
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "life/Holiday.h"
 #include "rooms/RoomKit.h"
 

@@ -1,6 +1,6 @@
 #include "rooms/RoomButtons.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "platform/Clock.h"
 #include "platform/Color.h"
 #include "platform/NotificationCenter.h"

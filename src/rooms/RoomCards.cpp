@@ -1,7 +1,7 @@
 #include "rooms/RoomCards.h"
 
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"
 #include "life/Preferences.h"

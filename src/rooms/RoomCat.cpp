@@ -1,7 +1,7 @@
 #include "rooms/RoomCat.h"
 
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "cat/BotExpression.h"
 #include "cat/Closet.h"
 #include "cat/art/CatDrawing.h"

@@ -4,7 +4,7 @@
 // frame's time, works out the cat's place and stance, and draws the cat (front figure with its
 // live face and paw, or the back view while it watches the window) dressed for the moment, with
 // its toys and effects around it, and offers the invisible pet button.
-#include "app/BotFace.h"
+#include "core/BotFace.h"
 #include "cat/CatLook.h"
 #include "cat/CatMotion.h"
 #include "platform/NotificationCenter.h"

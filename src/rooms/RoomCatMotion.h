@@ -1,7 +1,7 @@
 #pragma once
 // Small per-frame readers that turn the cat's pose and motion state into the numbers its figure is
 // drawn with (leg swing, front paw, face), and the pointer report that lets the cat notice the user.
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "cat/CatLook.h"
 #include "life/PetTypes.h"
 

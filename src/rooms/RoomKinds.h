@@ -1,6 +1,6 @@
 #pragma once
 // The five rooms by name, and the per-room tables of the walls, floor and holiday pieces.
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 
 #include <optional>
 #include <string_view>

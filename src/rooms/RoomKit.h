@@ -7,12 +7,12 @@
 // with the painter already in room coordinates (it may be scaled by the host). A layer saves and
 // restores any painter state it changes. Layers that act on clicks add hotspots (in room
 // coordinates); the room view hit-tests them, topmost (last added) first.
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "cat/CatLook.h"
 #include "life/Holiday.h"
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QPointF>
 #include <QRectF>

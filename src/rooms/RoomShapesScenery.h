@@ -9,7 +9,7 @@
 #include "cat/CatLook.h"
 #include "cat/CatOutfit.h"
 #include "life/ShopItem.h"
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include "scenery/WindowViews.h"
 

@@ -4,7 +4,7 @@
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -6,7 +6,7 @@
 // Painted every frame with the room; keeps only caches, the coin button's pop-up and the tab
 // highlight's motion. Clicks come back through the hotspots it adds (room tabs, album, gear,
 // coin) and `perform`.
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "rooms/NeedBar.h"
 #include "rooms/RoomButtons.h"
 #include "rooms/RoomKit.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The scenery behind the cat in the garden: sky, two hills, a tree, a picket fence and a lawn
 // with grass and flowers, snow drifts or puddles.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QRectF>
 

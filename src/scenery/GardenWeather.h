@@ -1,7 +1,7 @@
 #pragma once
 // The garden's weather layer, drawn over the backdrop: dusk or night tint, snow, rain with
 // splashes, a lightning flash, fireflies on fine nights, falling leaves and butterflies.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QRectF>
 

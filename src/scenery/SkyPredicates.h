@@ -1,6 +1,6 @@
 #pragma once
 // Questions the garden and the pet ask of the sky.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 namespace kp {
 

@@ -2,7 +2,7 @@
 // The sky seen from the rooms: a gradient by time of day and weather, the sun or the moon,
 // stars, drifting clouds, rain or snow, storm flashes and beads on the glass. Passive: every
 // input is a field, and all motion is a function of `time`.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QColor>
 #include <QRectF>

@@ -1,7 +1,7 @@
 #pragma once
 // The rooms' windows: the scene beyond the glass and two framed windows around it. Passive:
 // inputs are fields, motion is a function of `time` (seconds since the reference date).
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 
 #include <QRectF>
 #include <QSizeF>

@@ -1,13 +1,11 @@
-// Plain drawings of a coin and of the shop's items, for builds without the scenery's own, and the
-// product's links.
+// The settings window's coin and shop item drawings (the scenery's own, and plain stand-ins for views
+// given no art), and the product's links.
 #include "settings/SettingsServices.h"
 
 #include "platform/Color.h"
 
-#ifdef KP_HAVE_SCENERY
 #include "scenery/CoinIcon.h"
 #include "scenery/ShopArt.h"
-#endif
 
 #include <QPainter>
 #include <QPainterPath>
@@ -27,17 +25,12 @@ const QUrl& openMeteoURL() {
 
 SettingsArt defaultSettingsArt() {
     SettingsArt art;
-#ifdef KP_HAVE_SCENERY
     art.coin = [](QPainter& p, const QRectF& box) {
         CoinIcon{std::min(box.width(), box.height())}.paint(p, box);
     };
     art.item = [](QPainter& p, ShopItem item, const QRectF& box, double time) {
         ShopItemIcon{item, time}.paint(p, box);
     };
-#else
-    art.coin = drawStandInCoin;
-    art.item = drawStandInShopItem;
-#endif
     return art;
 }
 

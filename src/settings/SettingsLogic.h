@@ -1,7 +1,7 @@
 #pragma once
 // The settings window's decisions, apart from its widgets: what each tab shows for a state of
 // the models, and what its buttons do.
-#include "app/SettingsRouter.h"
+#include "core/SettingsRouter.h"
 #include "cat/CatAccessory.h"
 #include "life/Pomodoro.h"
 #include "life/PetTypes.h"

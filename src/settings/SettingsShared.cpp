@@ -3,7 +3,7 @@
 #include "settings/SettingsView.h"
 
 #include "app/AppState.h"
-#include "app/SettingsRouter.h"
+#include "core/SettingsRouter.h"
 #include "audio/MusicBox.h"
 #include "audio/PetSoundPlayer.h"
 #include "audio/RoomAmbience.h"

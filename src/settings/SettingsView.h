@@ -2,7 +2,7 @@
 // The settings window's content: the header with the drawn cat, the capsule tab bar and the cards
 // of the selected tab in a scrolling column. Every change is written to the store at once and the
 // shared models are called directly; nothing is saved on closing.
-#include "app/SettingsRouter.h"
+#include "core/SettingsRouter.h"
 #include "settings/SettingsServices.h"
 
 #include <QWidget>

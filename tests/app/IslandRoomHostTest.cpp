@@ -2,7 +2,7 @@
 // the panel, and leaves the screen when the island closes.
 #include "app/AppState.h"
 #include "app/IslandContents.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "island/IslandContent.h"
 #include "island/IslandController.h"
 #include "island/IslandPanel.h"

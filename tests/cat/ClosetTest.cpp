@@ -3,10 +3,10 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "app/BotFace.h"
-#include "app/Notifications.h"
+#include "core/BotFace.h"
+#include "core/Notifications.h"
 #include "cat/Closet.h"
-#include "life/SeasonalAccessories.h"
+#include "cat/SeasonalAccessories.h"
 #include "platform/Clock.h"
 #include "platform/InputIdle.h"
 #include "platform/NotificationCenter.h"

@@ -3,7 +3,7 @@
 // randomness, a grown pet and recorders for its sounds, posts and break starts.
 #include "support/Scratch.h"
 
-#include "app/IslandTypes.h"
+#include "core/IslandTypes.h"
 #include "desktop/DesktopCat.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"

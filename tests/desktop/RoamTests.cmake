@@ -7,7 +7,7 @@ kp_add_test(desktop_roam_tests GUI
 # The X11 window list against a private display, with and without a window manager.
 pkg_check_modules(KP_ROAM_PROBE_XCB REQUIRED IMPORTED_TARGET xcb)
 add_executable(roam_window_list_probe ${CMAKE_CURRENT_LIST_DIR}/RoamWindowListProbe.cpp)
-target_link_libraries(roam_window_list_probe PRIVATE kp_platform_windows PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
+target_link_libraries(roam_window_list_probe PRIVATE kp_platform PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
 kp_add_script_test(roam_window_list ${CMAKE_CURRENT_LIST_DIR}/roam_window_list.sh)
 
 # Developer tool (not a test): an outing on a private display saved as PNGs (roam_outing_demo.sh).

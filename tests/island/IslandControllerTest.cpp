@@ -1,7 +1,7 @@
 #include "island/IslandController.h"
 
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"

@@ -1,7 +1,7 @@
 // The panel hosts painter-drawn content: fresh first-run pages at each visit, typed keys only
 // while they ask for them, and the pointer forwarded in the coordinates the content was painted in.
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "island/IslandContent.h"
 #include "island/IslandController.h"
 #include "island/IslandPanel.h"

@@ -1,6 +1,6 @@
 #include "PetProbe.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>

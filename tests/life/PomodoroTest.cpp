@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <gtest/gtest.h>
 
-#include "app/IslandTypes.h"
-#include "app/Notifications.h"
+#include "core/IslandTypes.h"
+#include "core/Notifications.h"
 #include "life/Pomodoro.h"
 #include "life/Wallet.h"
 #include "platform/Clock.h"

@@ -5,7 +5,7 @@
 
 #include "cat/Closet.h"
 #include "life/SeasonalAward.h"
-#include "life/SeasonalAccessories.h"
+#include "cat/SeasonalAccessories.h"
 #include "platform/Clock.h"
 #include "platform/Dates.h"
 #include "platform/InputIdle.h"

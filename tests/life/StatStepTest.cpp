@@ -1,6 +1,6 @@
 #include "PetLifeSupport.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>

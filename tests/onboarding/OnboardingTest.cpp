@@ -4,8 +4,8 @@
 #include "RenderSupport.h"
 
 #include "app/AppLinks.h"
-#include "app/BotFace.h"
-#include "app/Notifications.h"
+#include "core/BotFace.h"
+#include "core/Notifications.h"
 #include "cat/Closet.h"
 #include "life/SkyModel.h"
 #include "platform/InputIdle.h"

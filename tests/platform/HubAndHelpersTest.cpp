@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/BotFace.h"
-#include "app/IslandTypes.h"
-#include "app/Notifications.h"
-#include "life/SkyTypes.h"
+#include "core/BotFace.h"
+#include "core/IslandTypes.h"
+#include "core/Notifications.h"
+#include "core/SkyTypes.h"
 #include "platform/Clock.h"
 #include "platform/Dates.h"
 #include "platform/NotificationCenter.h"

@@ -2,7 +2,7 @@
 // buttons and what pressing them does, the storm's startle, and a picture of every room.
 #include "IslandRoomViewWorld.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/SkyClock.h"
 #include "platform/Color.h"
 #include "rooms/RoomKinds.h"

@@ -4,7 +4,7 @@
 #include "life/PetProbe.h"
 
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "platform/NotificationCenter.h"
 #include "rooms/RoomCat.h"

@@ -4,7 +4,7 @@
 #include "life/PetProbe.h"
 
 #include "app/AppState.h"
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/Pomodoro.h"
 #include "life/Wallet.h"
 #include "platform/InputIdle.h"

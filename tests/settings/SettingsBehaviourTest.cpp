@@ -1,7 +1,7 @@
 // The window's bindings and actions: the keys written, the models called, what each tab shows.
 #include "SettingsWorld.h"
 
-#include "app/Notifications.h"
+#include "core/Notifications.h"
 #include "life/SkyModel.h"
 #include "settings/DurationField.h"
 #include "settings/SettingsKit.h"

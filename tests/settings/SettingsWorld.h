@@ -3,7 +3,7 @@
 #include "life/PetLifeSupport.h"
 #include "support/Scratch.h"
 
-#include "app/SettingsRouter.h"
+#include "core/SettingsRouter.h"
 #include "cat/Closet.h"
 #include "life/AmbienceTarget.h"
 #include "life/PetLife.h"

@@ -1,7 +1,7 @@
 #pragma once
 // What the island needs of neighbours that arrive later (the pomodoro, the music box, the album,
 // the sky): small interfaces with quiet stand-ins, so the island runs and tests run without them.
-#include "life/SkyTypes.h"
+#include "core/SkyTypes.h"
 #include "platform/EnumNames.h"
 
 #include <functional>

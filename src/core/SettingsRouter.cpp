@@ -1,4 +1,4 @@
-#include "app/SettingsRouter.h"
+#include "core/SettingsRouter.h"
 
 #include <QString>
 

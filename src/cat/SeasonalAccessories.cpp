@@ -1,4 +1,4 @@
-#include "life/SeasonalAccessories.h"
+#include "cat/SeasonalAccessories.h"
 
 #include "platform/Defaults.h"
 
