@@ -21,7 +21,7 @@ public:
     using Tab = SettingsTab;
     static constexpr int width = 540;
 
-    // On the app's shared instances (defined with sharedSettingsServices(), in kp_settings_app).
+    // On the app's shared instances (defined with sharedSettingsServices(), in SettingsShared.cpp).
     explicit TestSettingsView(QWidget* parent);
     explicit TestSettingsView(SettingsServices services, QWidget* parent = nullptr);
     ~TestSettingsView() override;
