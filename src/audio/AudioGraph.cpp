@@ -185,6 +185,7 @@ void PlayerNode::takeCommands() {
             break;
         case Msg::Op::stop:
             rendering_ = false;
+            sounding_ = false;
             while (head_) {
                 Msg* queued = head_;
                 head_ = queued->next;
@@ -206,6 +207,8 @@ bool PlayerNode::idle() {
 
 void PlayerNode::render(float* out, int frames) {
     takeCommands();
+    // A sound starts at its own volume: only a change while it plays is smoothed.
+    if (!sounding_) gain_.snap();
     int filled = 0;
     while (rendering_ && head_ && filled < frames) {
         Msg* seg = head_;
@@ -228,6 +231,7 @@ void PlayerNode::render(float* out, int frames) {
             }
         }
     }
+    sounding_ = filled > 0;
     std::fill(out + filled, out + frames, 0.0f);
     gain_.apply(out, frames);
 }

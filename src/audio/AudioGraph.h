@@ -66,6 +66,8 @@ public:
     float get() const { return target_.load(std::memory_order_relaxed); }
     void apply(float* out, int frames);       // multiplies in place
     void mixInto(float* dst, const float* src, int frames);  // dst += src * gain
+    // Render side: the next block starts at the target, with no ramp.
+    void snap() { primed_ = false; }
 
 private:
     std::atomic<float> target_{1.0f};
@@ -116,6 +118,7 @@ private:
     Msg* head_ = nullptr;
     Msg* tail_ = nullptr;
     bool rendering_ = false;
+    bool sounding_ = false;  // the last block played something
 };
 
 // Playback rate change (pitch and speed together), 1.0 passes the input through untouched.

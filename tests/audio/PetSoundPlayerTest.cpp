@@ -200,17 +200,40 @@ TEST(PetSoundPlayer, FiveSoundsRotateThroughFourVoicesCuttingTheOldest) {
     EXPECT_TRUE(p.voice(0)->isPlaying());
 }
 
-TEST(PetSoundPlayer, SynthesisedSoundIsHeardAtVolumeTimesGain) {
+TEST(PetSoundPlayer, EverySoundStartsAtItsOwnVolumeOnAVoiceThatPlayedBefore) {
     Rig rig;
     rig.store->set("soundVolume", 0.8);
     PetSoundPlayer& p = rig.make();
     p.play(PetSound::chime);
     ASSERT_TRUE(p.lastPlayed());
-    EXPECT_NEAR(p.lastPlayed()->volume, 0.8f * 0.55f, 1e-7f);
-    const Samples heard = p.engine().renderOffline(20000);
-    const Samples& made = *p.lastPlayed()->buffer;
-    const Samples head(made.begin(), made.begin() + 20000);
-    EXPECT_NEAR(peak(heard), peak(head) * 0.8f * 0.55f, 1e-4f);
+    const Samples& chime = *p.lastPlayed()->buffer;
+    Samples heard = p.engine().renderOffline(20000);
+    EXPECT_NEAR(peak(heard), peak(Samples(chime.begin(), chime.begin() + 20000)) * 0.8f * 0.55f, 1e-4f);
+
+    // Quiet taps on an engine that has rendered, each on a voice left at another volume.
+    p.voice(0)->stop();
+    rig.store->set("soundVolume", 0.05);
+    for (int i = 0; i < 4; ++i) {
+        p.play(PetSound::tap);
+        const float own = peak(*p.lastPlayed()->buffer) * 0.05f * 0.25f;
+        heard = p.engine().renderOffline(512);
+        EXPECT_LE(peak(heard), own * 1.01f) << "tap " << i;
+        EXPECT_GT(peak(heard), own * 0.5f) << "tap " << i;
+        p.engine().renderOffline(8000);
+    }
+    // A tap cutting a chime on the same voice starts at its own level too.
+    rig.store->set("soundVolume", 0.8);
+    p.play(PetSound::chime);
+    const int voice = p.lastPlayed()->voice;
+    for (int i = 0; i < 3; ++i) p.play(PetSound::meow);
+    p.engine().renderOffline(2000);
+    rig.store->set("soundVolume", 0.05);
+    p.play(PetSound::tap);
+    ASSERT_EQ(p.lastPlayed()->voice, voice);
+    for (int i = 0; i < PetSoundPlayer::kVoices; ++i)
+        if (i != voice) p.voice(i)->stop();
+    heard = p.engine().renderOffline(512);
+    EXPECT_LE(peak(heard), peak(*p.lastPlayed()->buffer) * 0.05f * 0.25f * 1.01f);
 }
 
 TEST(PetSoundPlayer, TapUsesItsRecordingWhenThereIsOne) {
