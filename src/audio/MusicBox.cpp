@@ -243,6 +243,14 @@ void MusicBox::enqueue(std::uint64_t generation, SampleBuffer buffer, MusicMood 
 // Fades
 
 void MusicBox::fade(float target, double seconds, std::function<void()> then) {
+    // A fade that replaces a running one carries its completion: the film's closing fade must
+    // still end the story when the volume moves meanwhile.
+    if (fadeThen_) {
+        then = then ? [first = std::move(fadeThen_), second = std::move(then)] {
+            first();
+            second();
+        } : std::move(fadeThen_);
+    }
     cancelFade();
     if (seconds > 0) {
         fadeFrom_ = player_->volume();

@@ -343,9 +343,13 @@ TEST(MusicBox, TheStoryTakesThePlayerFromRoomMusicAndGivesItBack) {
     rig.advance(0.2);
     EXPECT_FLOAT_EQ(rig.volume(), 1.0f);
 
-    // The film ends: it fades the player out, then room music comes back with its fade-in.
+    // The film ends: it fades the player out, then room music comes back with its fade-in, even
+    // when the volume moves during the closing fade.
     rig.box.fade(0.0f, 1.4, [&] { rig.box.endStory(); });
-    rig.advance(1.4);
+    rig.advance(0.5);
+    rig.box.setVolume(0.8);
+    rig.box.setVolume(0.9);
+    rig.advance(0.9);
     EXPECT_FALSE(rig.box.inStory());
     EXPECT_TRUE(rig.box.playingRoom());
     rig.drain();
