@@ -111,6 +111,15 @@ TEST(RoomAmbience, ABedFadesInToGainTimesVolumeAfterAboutSixtyTicks) {
     // The loop is heard at that volume.
     const Samples out = rig.ambience.engine().renderOffline(4096);
     EXPECT_NEAR(rms(out), 0.5 * 0.17, 1e-4);
+
+    // A volume above 1 from the settings file is heard as 1; a wild one does not climb on.
+    for (float wild : {5.0f, 1e6f}) {
+        rig.ambience.volume = wild;
+        rig.ambience.apply();
+        rig.settle();
+        EXPECT_FLOAT_EQ(rig.volume(Bed::rain), 0.34f) << wild;
+        EXPECT_FALSE(rig.ambience.isFading()) << wild;
+    }
 }
 
 TEST(RoomAmbience, EverySilentBedPausesItsPlayerThenTheEngine) {
