@@ -111,10 +111,17 @@ MusicBox& MusicBox::shared() {
 
 void MusicBox::readSettings(const Defaults& store) {
     setEnabled(prefs::musicOn(store));
-    update();
     setAlways(store.boolValue(QStringLiteral("musicAlways")));
-    update();
     setVolume(prefs::musicVolume(store));
+    update();
+}
+
+void MusicBox::followSettings(const Defaults& store) {
+    connect(&store, &Defaults::changed, this, [this, &store](const QString& key) {
+        if (key == QLatin1String("musicOn") || key == QLatin1String("musicAlways") ||
+            key == QLatin1String("musicVolume"))
+            readSettings(store);
+    });
 }
 
 void MusicBox::setVolume(double volume) {
@@ -190,8 +197,9 @@ void MusicBox::startRoomMusic() {
     player_->play();
     // Two segments queued at all times: one plays while the next waits.
     const std::uint64_t generation = ++generation_;
-    queue_->async([this, generation] { scheduleSegment(generation); });
-    queue_->async([this, generation] { scheduleSegment(generation); });
+    const int code = moodCode_.load(std::memory_order_relaxed);
+    queue_->async([this, generation, code] { scheduleSegment(generation, code); });
+    queue_->async([this, generation, code] { scheduleSegment(generation, code); });
     fade(volume_, kFadeIn);
     emit changed();
 }
@@ -209,9 +217,8 @@ void MusicBox::stopIfIdle() {
     pauseEngineIfIdle();
 }
 
-void MusicBox::scheduleSegment(std::uint64_t generation, bool retry) {
+void MusicBox::scheduleSegment(std::uint64_t generation, int code, bool retry) {
     if (generation != generation_.load()) return;
-    const int code = moodCode_.load(std::memory_order_relaxed);
     const auto mood = MusicMood(code / 2);
     const bool rainy = code % 2 != 0;
     SampleBuffer buffer;
@@ -219,7 +226,7 @@ void MusicBox::scheduleSegment(std::uint64_t generation, bool retry) {
         buffer = makeBuffer(composer_.nextSegment(mood, rainy));
     } catch (const std::bad_alloc&) {
         // Skip this one and try the next once; the other queued segment keeps the music going.
-        if (!retry) scheduleSegment(generation, true);
+        if (!retry) scheduleSegment(generation, code, true);
         return;
     }
     QMetaObject::invokeMethod(
@@ -235,7 +242,8 @@ void MusicBox::enqueue(std::uint64_t generation, SampleBuffer buffer, MusicMood 
     ++lastSegment_.count;
     // Each segment played out orders one more (the completion comes on the engine's thread).
     player_->scheduleBuffer(std::move(buffer), false, [this, generation] {
-        queue_->async([this, generation] { scheduleSegment(generation); });
+        const int code = moodCode_.load(std::memory_order_relaxed);
+        queue_->async([this, generation, code] { scheduleSegment(generation, code); });
     });
 }
 

@@ -231,17 +231,15 @@ QWidget* buildSoundPage(SettingsServices& s) {
     };
     refresh();
 
-    // What is heard follows each change at once, while this tab is on screen.
+    // The ambience follows each change at once while this tab is on screen; the music box follows
+    // the store itself.
     struct Seen {
-        bool soundOn, musicOn, musicAlways;
-        double soundVolume, musicVolume;
+        bool soundOn;
+        double soundVolume;
     };
-    auto seen = std::make_shared<Seen>(Seen{prefs::soundOn(store), prefs::musicOn(store),
-                                            prefs::boolPreference(QStringLiteral("musicAlways"), false, store),
-                                            prefs::soundVolume(store), prefs::musicVolume(store)});
+    auto seen = std::make_shared<Seen>(Seen{prefs::soundOn(store), prefs::soundVolume(store)});
     AmbienceTarget* ambience = s.ambience;
-    SettingsMusic* box = s.music;
-    QObject::connect(&store, &Defaults::changed, page, [&store, seen, ambience, box, refresh](const QString& key) {
+    QObject::connect(&store, &Defaults::changed, page, [&store, seen, ambience, refresh](const QString& key) {
         refresh();
         if (key == QLatin1String("soundOn")) {
             const bool v = prefs::soundOn(store);
@@ -259,27 +257,6 @@ QWidget* buildSoundPage(SettingsServices& s) {
                 ambience->volume = float(v);
                 ambience->apply();
             }
-        } else if (key == QLatin1String("musicOn")) {
-            const bool v = prefs::musicOn(store);
-            if (v == seen->musicOn) return;
-            seen->musicOn = v;
-            if (box) {
-                box->setEnabled(v);
-                box->update();
-            }
-        } else if (key == QLatin1String("musicAlways")) {
-            const bool v = prefs::boolPreference(key, false, store);
-            if (v == seen->musicAlways) return;
-            seen->musicAlways = v;
-            if (box) {
-                box->setAlways(v);
-                box->update();
-            }
-        } else if (key == QLatin1String("musicVolume")) {
-            const double v = prefs::musicVolume(store);
-            if (v == seen->musicVolume) return;
-            seen->musicVolume = v;
-            if (box) box->setVolume(v);
         }
     });
 

@@ -3,6 +3,7 @@
 #include "audio/MusicBox.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
+#include "settings/SettingsLogic.h"
 #include "support/Scratch.h"
 
 #include <QCoreApplication>
@@ -252,18 +253,35 @@ TEST(MusicBox, ReopeningDuringTheFadeOutStartsAFreshChainAndOldSegmentsAreDroppe
     EXPECT_TRUE(rig.box.player()->isPlaying());
 }
 
-TEST(MusicBox, TurningAlwaysOnWithTheIslandClosedStartsWithAFadeIn) {
+TEST(MusicBox, FollowsTheStoreWhoeverWritesIt) {
     Rig rig;
     test::ScratchStore store;
-    store->set(QStringLiteral("musicAlways"), true);
+    rig.box.followSettings(*store);
+    // "Always play" turned on with the island closed starts with a fade-in.
     store->set(QStringLiteral("musicVolume"), 0.3);
-    rig.box.readSettings(*store);
+    store->set(QStringLiteral("musicAlways"), true);
     rig.drain();
-    EXPECT_TRUE(rig.box.always());
     EXPECT_TRUE(rig.box.playingRoom());
     EXPECT_EQ(rig.box.player()->scheduledCount(), 2);
     rig.advance(2.5);
     EXPECT_FLOAT_EQ(rig.volume(), 0.3f);
+
+    // Restore defaults with the island closed: only while the island is open, so it stops.
+    settings::restoreDefaults(*store);
+    EXPECT_FALSE(rig.box.playingRoom());
+    rig.advance(1.0);
+    EXPECT_FALSE(rig.box.started());
+
+    // Music off with the island open, then Restore defaults: it plays at the default volume.
+    store->set(QStringLiteral("musicOn"), false);
+    rig.box.setActive(true);
+    rig.box.update();
+    EXPECT_FALSE(rig.box.playingRoom());
+    settings::restoreDefaults(*store);
+    rig.drain();
+    EXPECT_TRUE(rig.box.playingRoom());
+    rig.advance(2.5);
+    EXPECT_FLOAT_EQ(rig.volume(), 0.5f);
 }
 
 TEST(MusicBox, VolumeChangesFadeBrieflyToTheNewLevel) {
@@ -295,8 +313,12 @@ TEST(MusicBox, VolumeChangesFadeBrieflyToTheNewLevel) {
 
 TEST(MusicBox, AMoodChangeIsHeardFromTheNextComposedSegment) {
     Rig rig;
+    // The first segments are in the mood of the moment music was asked for.
     rig.box.setMood(SkyLook{SkyTime::morning, SkyWeather::clear}, false);
-    rig.open();
+    rig.box.setActive(true);
+    rig.box.update();
+    rig.box.setMood(SkyLook{SkyTime::day, SkyWeather::clear}, false);
+    rig.drain();
     rig.advance(2.5);
     EXPECT_EQ(rig.box.lastSegment().mood, MusicMood::morning);
 
