@@ -392,8 +392,9 @@ QWidget* buildAboutPage(SettingsServices& s) {
                                  QStringLiteral("Support Kettlepaw"), QStringLiteral("On Buy Me a Coffee"), coffee));
     column->addWidget(support);
 
-    auto* credits = kit::label(QStringLiteral("His meows and purrs are real recordings (CC0, BigSoundBank); the rest of "
-                                              "his sounds are made in the app. Weather by Open-Meteo."),
+    auto* credits = kit::label(QStringLiteral("Every sound he makes is made by the app; recordings you place in "
+                                              "~/.local/share/kettlepaw/Sounds are played instead. Weather by "
+                                              "Open-Meteo."),
                                11, QFont::Normal, kit::muted(), true);
     credits->setAlignment(Qt::AlignHCenter);
     credits->setContentsMargins(20, 0, 20, 0);
