@@ -7,11 +7,13 @@
 #include "life/SkyModel.h"
 #include "platform/Color.h"
 #include "platform/Defaults.h"
+#include "platform/Paths.h"
 #include "settings/DurationField.h"
 #include "settings/SettingsKit.h"
 #include "settings/SettingsLogic.h"
 #include "settings/SettingsView.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -392,9 +394,12 @@ QWidget* buildAboutPage(SettingsServices& s) {
                                  QStringLiteral("Support Kettlepaw"), QStringLiteral("On Buy Me a Coffee"), coffee));
     column->addWidget(support);
 
-    auto* credits = kit::label(QStringLiteral("Every sound he makes is made by the app; recordings you place in "
-                                              "~/.local/share/kettlepaw/Sounds are played instead. Weather by "
-                                              "Open-Meteo."),
+    QString sounds = paths::dataDir() + QStringLiteral("/Sounds");
+    const QString home = QDir::homePath();
+    if (sounds.startsWith(home + u'/')) sounds.replace(0, home.size(), QStringLiteral("~"));
+    auto* credits = kit::label(QStringLiteral("Every sound he makes is made by the app; recordings you place in %1 "
+                                              "are played instead. Weather by Open-Meteo.")
+                                   .arg(sounds),
                                11, QFont::Normal, kit::muted(), true);
     credits->setAlignment(Qt::AlignHCenter);
     credits->setContentsMargins(20, 0, 20, 0);
