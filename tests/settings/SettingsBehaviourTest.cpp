@@ -573,6 +573,10 @@ TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
     EXPECT_TRUE(all.contains(QStringLiteral("naps on the dock or panel.")));
     EXPECT_TRUE(all.contains(QStringLiteral("(your text editor opens in the background)")));
     EXPECT_TRUE(all.contains(QStringLiteral("Weather by Open-Meteo.")));
+    // No recordings ship: the credit says where the user's own are taken from.
+    EXPECT_FALSE(all.contains(QLatin1String("real recordings")));
+    EXPECT_TRUE(all.contains(QStringLiteral("made by the app; recordings you place in ")));
+    EXPECT_TRUE(all.contains(QStringLiteral("kettlepaw/Sounds are played instead.")));
     EXPECT_TRUE(all.contains(QStringLiteral("keeps your computer awake")));
     EXPECT_TRUE(all.contains(QStringLiteral("from the tray icon's menu.")));
     EXPECT_TRUE(settings::pomodoroFooter(true).contains(QStringLiteral("or use the tray icon's menu.")));
