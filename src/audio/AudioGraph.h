@@ -162,7 +162,8 @@ private:
     float volume_ = 1.0f;
 };
 
-// Freeverb room reverb; `wetDryMix` is 0 (dry) to 100 (wet).
+// Freeverb room reverb (two channels of combs and all-passes, summed to one); `wetDryMix` is 0
+// (dry) to 100 (wet).
 class ReverbNode final : public EffectNode {
 public:
     explicit ReverbNode(AudioEngine& engine);
@@ -198,11 +199,16 @@ public:
     virtual bool isLive() const = 0;
     // True while a sound device (not a stand-in) takes the sound.
     virtual bool onDevice() const { return false; }
+    // Seconds between a render and its sound being heard, at most.
+    virtual double latency() const { return 0.0; }
 };
 
 // The device output: PulseAudio through RtAudio, or a silent clock-paced stand-in when there is no
-// server or it goes away.
-std::unique_ptr<AudioOutput> makeSystemOutput();
+// server or it goes away. It renders `blockFrames` at a time and the server holds up to `blocks`
+// of them: short blocks answer quickly, long ones wake the machine less often.
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4);
+// Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind).
+inline std::unique_ptr<AudioOutput> makeBackdropOutput() { return makeSystemOutput(4096, 2); }
 
 // An output that never pulls by itself: the engine is rendered with renderOffline(). `startFails`
 // makes start() refuse, as a device would that cannot be opened.

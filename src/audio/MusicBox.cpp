@@ -102,7 +102,7 @@ MusicBox::~MusicBox() {
 }
 
 MusicBox& MusicBox::shared() {
-    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared());
+    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared(), makeBackdropOutput());
     return *box;
 }
 

@@ -63,7 +63,7 @@ RoomAmbience::~RoomAmbience() {
 }
 
 RoomAmbience& RoomAmbience::shared() {
-    static RoomAmbience* ambience = new RoomAmbience(QtScheduler::shared());
+    static RoomAmbience* ambience = new RoomAmbience(QtScheduler::shared(), makeBackdropOutput());
     return *ambience;
 }
 

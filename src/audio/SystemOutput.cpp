@@ -14,13 +14,12 @@
 namespace kp::audio {
 namespace {
 
-constexpr unsigned kCallbackFrames = 512;
-
-// Pulls its source every 512 frames on the steady clock, and throws the sound away. Now and then
+// Pulls its source a block at a time on the steady clock, and throws the sound away. Now and then
 // it asks `retry` whether a device has come back; when it has, the stand-in ends itself.
 class NullOutput {
 public:
     using Retry = std::function<bool()>;
+    explicit NullOutput(unsigned blockFrames) : blockFrames_(blockFrames) {}
     ~NullOutput() { stop(); }
 
     void start(AudioOutput::Source& source, Retry retry = {}) {
@@ -49,14 +48,14 @@ public:
 
 private:
     void run(AudioOutput::Source& source, const Retry& retry) {
-        std::vector<float> buffer(kCallbackFrames, 0.0f);
+        std::vector<float> buffer(blockFrames_, 0.0f);
         using clock = std::chrono::steady_clock;
         const auto period = std::chrono::duration_cast<clock::duration>(
-            std::chrono::duration<double>(double(kCallbackFrames) / kSampleRate));
+            std::chrono::duration<double>(double(blockFrames_) / kSampleRate));
         auto next = clock::now();
         auto nextRetry = next + kRetryEvery;
         while (active_.load(std::memory_order_relaxed)) {
-            source.renderOutput(buffer.data(), int(kCallbackFrames));
+            source.renderOutput(buffer.data(), int(blockFrames_));
             next += period;
             auto now = clock::now();
             if (retry && now >= nextRetry) {
@@ -79,6 +78,7 @@ private:
     }
 
     static constexpr std::chrono::seconds kRetryEvery{3};
+    const unsigned blockFrames_;
     std::mutex mutex_;  // start() against the decision to end; never taken while rendering
     std::atomic<bool> active_{false};
     bool running_ = false;    // the thread pulls and has not decided to end
@@ -93,6 +93,8 @@ thread_local SystemOutput* tCurrent = nullptr;
 
 class SystemOutput final : public AudioOutput {
 public:
+    SystemOutput(unsigned blockFrames, unsigned blocks)
+        : blockFrames_(blockFrames), blocks_(blocks), null_(blockFrames) {}
     ~SystemOutput() override { stop(); }
 
     bool start(Source& source) override {
@@ -118,6 +120,7 @@ public:
 
     bool isLive() const override { return true; }
     bool onDevice() const override { return wanted_.load() && !handedOver_.load(); }
+    double latency() const override { return double(blockFrames_ * blocks_) / kSampleRate; }
 
 private:
     static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
@@ -173,9 +176,9 @@ private:
             params.nChannels = 1;
             params.firstChannel = 0;
             RtAudio::StreamOptions options;
-            options.numberOfBuffers = 4;
+            options.numberOfBuffers = blocks_;
             options.streamName = "Kettlepaw";
-            unsigned frames = kCallbackFrames;
+            unsigned frames = blockFrames_;
             rt_->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames,
                             &SystemOutput::callback, this, &options, &SystemOutput::errorCallback);
             if (!rt_->isStreamOpen()) {
@@ -207,6 +210,8 @@ private:
         rt_.reset();
     }
 
+    const unsigned blockFrames_;
+    const unsigned blocks_;
     std::mutex mutex_;  // start/stop only; never taken on the render path
     std::unique_ptr<RtAudio> rt_;
     NullOutput null_;
@@ -217,6 +222,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> makeSystemOutput() { return std::make_unique<SystemOutput>(); }
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks) {
+    return std::make_unique<SystemOutput>(blockFrames, blocks);
+}
 
 }  // namespace kp::audio
