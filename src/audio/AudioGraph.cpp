@@ -64,38 +64,29 @@ void EffectNode::pull(float* out, int frames) {
 }
 
 void SmoothGain::apply(float* out, int frames) {
-    const float target = target_.load(std::memory_order_relaxed);
+    const float target = target_.load(std::memory_order_acquire);
     if (!primed_) {
-        current_ = target;
+        current_ = aim_ = target;
+        left_ = 0;
         primed_ = true;
     }
-    if (current_ == target) {
-        if (target != 1.0f)
-            for (int i = 0; i < frames; ++i) out[i] *= target;
-        return;
+    if (target != aim_) {
+        aim_ = target;
+        const int ramp = ramp_.load(std::memory_order_relaxed);
+        left_ = ramp > 0 ? ramp : std::max(frames, 1);
     }
-    const float step = (target - current_) / float(std::max(frames, 1));
-    float g = current_;
-    for (int i = 0; i < frames; ++i) {
-        g += step;
-        out[i] *= g;
+    int i = 0;
+    if (left_ > 0) {
+        const int n = std::min(left_, frames);
+        const float step = (aim_ - current_) / float(left_);
+        for (; i < n; ++i) {
+            current_ += step;
+            out[i] *= current_;
+        }
+        if ((left_ -= n) == 0) current_ = aim_;
     }
-    current_ = target;
-}
-
-void SmoothGain::mixInto(float* dst, const float* src, int frames) {
-    const float target = target_.load(std::memory_order_relaxed);
-    if (!primed_) {
-        current_ = target;
-        primed_ = true;
-    }
-    const float step = (target - current_) / float(std::max(frames, 1));
-    float g = current_;
-    for (int i = 0; i < frames; ++i) {
-        g += step;
-        dst[i] += src[i] * g;
-    }
-    current_ = target;
+    if (current_ != 1.0f)
+        for (; i < frames; ++i) out[i] *= current_;
 }
 
 // ---------------------------------------------------------------------------------------------

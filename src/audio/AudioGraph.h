@@ -59,19 +59,24 @@ private:
     AudioNode* input_ = nullptr;
 };
 
-// Volume that moves smoothly over one render block instead of stepping.
+// Volume that moves smoothly instead of stepping: over `rampFrames`, or one render block.
 class SmoothGain {
 public:
-    void set(float v) { target_.store(v, std::memory_order_relaxed); }
+    void set(float v, int rampFrames = 0) {
+        ramp_.store(rampFrames, std::memory_order_relaxed);
+        target_.store(v, std::memory_order_release);
+    }
     float get() const { return target_.load(std::memory_order_relaxed); }
-    void apply(float* out, int frames);       // multiplies in place
-    void mixInto(float* dst, const float* src, int frames);  // dst += src * gain
+    void apply(float* out, int frames);  // multiplies in place
     // Render side: the next block starts at the target, with no ramp.
     void snap() { primed_ = false; }
 
 private:
     std::atomic<float> target_{1.0f};
+    std::atomic<int> ramp_{0};
     float current_ = 1.0f;
+    float aim_ = 1.0f;
+    int left_ = 0;  // frames until `current_` reaches `aim_`
     bool primed_ = false;
 };
 
@@ -149,7 +154,10 @@ private:
 class MixerNode final : public AudioNode {
 public:
     explicit MixerNode(AudioEngine& engine);
-    void setVolume(float volume) { volume_ = volume; gain_.set(volume); }
+    void setVolume(float volume, double rampSeconds = 0.0) {
+        volume_ = volume;
+        gain_.set(volume, int(rampSeconds * kSampleRate));
+    }
     float volume() const { return volume_; }
     const std::vector<AudioNode*>& inputs() const { return inputs_; }
     void render(float* out, int frames) override;

@@ -98,6 +98,7 @@ MusicBox::~MusicBox() {
     // No job may run on, and completions the engine still fires must find the queue closed.
     queue_->shutdown();
     if (fadeTimer_) scheduler_.cancel(fadeTimer_);
+    if (restTimer_) scheduler_.cancel(restTimer_);
     engine_.reset();
 }
 
@@ -147,16 +148,26 @@ void MusicBox::update() {
         return;
     }
     if (!playingRoom_) return;
-    if (wanted)
+    if (wanted || !enabled_) {
         stopRoomMusic(kFadeOut);  // switched off, or the story takes over
-    else
-        stopRoomMusic(enabled_ ? 0.0 : kFadeOut);  // the island closed: stop at once
+        return;
+    }
+    // The island closed: stop at once (over the closing fade).
+    playingRoom_ = false;
+    ++generation_;
+    stopIfIdle();
+    emit changed();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Engine
 
 bool MusicBox::startEngine() {
+    if (restTimer_) {
+        scheduler_.cancel(restTimer_);
+        restTimer_ = 0;
+        engine_->mainMixer()->setVolume(1.0f, kCloseFade);
+    }
     if (started_ && engine_->isRunning()) return true;
     if (!engine_->start()) return false;
     started_ = true;
@@ -166,8 +177,25 @@ bool MusicBox::startEngine() {
 void MusicBox::pauseEngineIfIdle() {
     if (playingRoom_ || storyOnPlayer_) return;
     cancelFade();
-    if (!started_) return;
+    if (!started_) {
+        player_->stop();
+        return;
+    }
+    if (restTimer_) return;
+    // Out over a few tens of milliseconds after the reverb, so nothing stops mid-note; the engine
+    // rests once the device has played that out.
+    engine_->mainMixer()->setVolume(0.0f, kCloseFade);
+    restTimer_ = scheduler_.after(kCloseFade + engine_->output().latency() + kTick, [this] {
+        restTimer_ = 0;
+        rest();
+    });
+}
+
+void MusicBox::rest() {
+    if (playingRoom_ || storyOnPlayer_) return;
+    player_->stop();
     engine_->pause();
+    engine_->mainMixer()->setVolume(1.0f);
     started_ = false;
     // The notes are only a cache: give their memory back while the music rests.
     queue_->async([this] {
@@ -213,7 +241,6 @@ void MusicBox::stopRoomMusic(double fadeSeconds) {
 
 void MusicBox::stopIfIdle() {
     if (playingRoom_ || storyOnPlayer_) return;
-    player_->stop();
     pauseEngineIfIdle();
 }
 
@@ -335,7 +362,6 @@ void MusicBox::startStoryBuffer(std::uint64_t token, SampleBuffer buffer) {
 
 void MusicBox::endStory() {
     if (!inStory_) return;
-    player_->stop();
     inStory_ = false;
     storyOnPlayer_ = false;
     ++storyToken_;

@@ -34,6 +34,8 @@ public:
     static constexpr double kFadeOut = 1.2;
     static constexpr double kVolumeFade = 0.15;
     static constexpr float kStoryGain = 1.2f;
+    // Whatever still sounds when the music stops fades out over this.
+    static constexpr double kCloseFade = 0.04;
 
     // Runs jobs one after the other, away from the main thread.
     class Queue {
@@ -106,6 +108,7 @@ signals:
 private:
     bool startEngine();
     void pauseEngineIfIdle();
+    void rest();
     void startRoomMusic();
     void stopRoomMusic(double fadeSeconds);
     void stopIfIdle();
@@ -153,6 +156,7 @@ private:
     bool storyOnPlayer_ = false;  // the story asked for the player (music was on)
 
     WorkId fadeTimer_ = 0;
+    WorkId restTimer_ = 0;  // the last of the sound is fading out, then the engine rests
     float fadeFrom_ = 0;
     float fadeTo_ = 0;
     double fadeStart_ = 0;

@@ -179,14 +179,22 @@ TEST(MusicBox, EachSegmentPlayedOutOrdersOneMoreSoTwoAreAlwaysQueued) {
     EXPECT_GT(rms(around), 0.001);
 }
 
-TEST(MusicBox, ClosingTheIslandStopsAtOnceUnlessAlwaysIsOn) {
+TEST(MusicBox, ClosingTheIslandFadesOutInAFewTensOfMillisecondsUnlessAlwaysIsOn) {
     Rig rig;
     rig.open();
     rig.advance(2.5);
+    const double playing = rms(rig.play(4410));
     rig.box.setActive(false);
     rig.box.update();
     EXPECT_FALSE(rig.box.playingRoom());
-    EXPECT_FLOAT_EQ(rig.volume(), 0.0f);
+    // The music and its reverb go on for a moment, fading, then fall silent: no cut mid-note.
+    const Samples closing = rig.box.engine().renderOffline(4410);
+    const int fade = int(MusicBox::kCloseFade * 44100);
+    EXPECT_GT(rms(Samples(closing.begin(), closing.begin() + 200)), 0.5 * playing);
+    for (int i = 1; i < fade; i += 147)
+        EXPECT_LE(std::fabs(closing[std::size_t(i)]), (1.0 - double(i - 1) / fade) * 1.01 + 1e-6) << i;
+    EXPECT_EQ(rms(Samples(closing.begin() + fade, closing.end())), 0.0);
+    rig.advance(0.1);
     EXPECT_FALSE(rig.box.player()->isPlaying());
     EXPECT_FALSE(rig.box.engine().isRunning()) << "an idle music box pauses its engine";
     EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
@@ -218,7 +226,7 @@ TEST(MusicBox, SwitchingMusicOffFadesOutOverASecondAndAHalfThenRests) {
         rig.advance(0.6);
         EXPECT_NEAR(rig.volume(), 0.25f, 0.02f);
         EXPECT_TRUE(rig.box.player()->isPlaying());
-        rig.advance(0.6);
+        rig.advance(0.7);
         EXPECT_FLOAT_EQ(rig.volume(), 0.0f);
         EXPECT_FALSE(rig.box.player()->isPlaying());
         EXPECT_FALSE(rig.box.engine().isRunning());
@@ -390,6 +398,7 @@ TEST(MusicBox, TheStoryPlaysFromTheTopAndRestsTheEngineAfterwardsWhenNoRoomMusic
     rig.box.endStory();
     EXPECT_FALSE(rig.box.inStory());
     EXPECT_FALSE(rig.box.playingRoom());
+    rig.advance(0.1);
     EXPECT_FALSE(rig.box.engine().isRunning());
     EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
 }
@@ -416,6 +425,7 @@ TEST(MusicBox, AStoryWithMusicOffOrAlreadyOverPlaysNothing) {
     late.box.playStory(kStart);
     late.box.endStory();
     late.drain();
+    late.advance(0.1);
     EXPECT_EQ(late.box.player()->scheduledCount(), 0);
     EXPECT_FALSE(late.box.engine().isRunning());
 }
@@ -481,6 +491,7 @@ TEST(MusicBox, WithALiveOutputTheChainRunsOnAcrossThreadsAndStopsCleanly) {
     box->setAlways(false);
     box->update();
     EXPECT_FALSE(box->playingRoom());
+    scheduler.advance(0.1);
     EXPECT_FALSE(box->engine().isRunning());
     const int count = box->lastSegment().count;
     for (int i = 0; i < 20; ++i) {
