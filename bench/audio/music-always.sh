@@ -11,12 +11,10 @@ source "$here/../lib/app-cost.sh"
 kp_cost_setup "$build"
 
 if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
-  export PULSE_RUNTIME_PATH=$XDG_RUNTIME_DIR/pulse HOME=$KP_COST_SCRATCH
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=true --use-pid-file=false \
-    -L module-native-protocol-unix -L "module-null-sink sink_name=null" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-  pactl info >/dev/null 2>&1 || { echo "music-always: the private PulseAudio did not start"; exit 1; }
+  export HOME=$KP_COST_SCRATCH
+  source "$here/../../scripts/private-pulse.sh"
+  kp_start_pulse "$KP_COST_SCRATCH" || exit 1
+  pids+=($PULSE_PID)
   where="a null sink"
 else
   where="no sound server (PulseAudio missing)"
