@@ -31,6 +31,7 @@ command -v openbox >/dev/null && { openbox >/dev/null 2>&1 & pids+=($!); }
 export HOME=$scratch XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+export TZ="KPT$(( 10#$(date -u +%H) - 12 ))"  # midday wherever the clock stands: the same mood each run
 source "$here/../../scripts/private-pulse.sh"
 kp_start_pulse "$scratch" || exit 1
 pids+=($PULSE_PID)
