@@ -123,18 +123,6 @@ std::size_t samplesOf(MusicMood mood, bool rainy = false) {
 
 }  // namespace
 
-TEST(MusicBox, CostsNothingUntilMusicIsWanted) {
-    Rig rig;
-    rig.box.update();
-    rig.box.setMood(SkyLook{SkyTime::night, SkyWeather::rain}, false);
-    rig.box.setVolume(0.8);
-    EXPECT_EQ(rig.output->starts, 0);
-    EXPECT_FALSE(rig.box.engine().isRunning());
-    EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
-    EXPECT_TRUE(rig.queue->jobs.empty());
-    EXPECT_FLOAT_EQ(rig.box.volume(), 0.8f);
-}
-
 TEST(MusicBox, OpeningTheIslandQueuesTwoSegmentsAndFadesInOverTwoAndAHalfSeconds) {
     Rig rig;
     rig.box.setActive(true);
@@ -456,21 +444,6 @@ TEST(MusicBox, AnOutputChangeRestartsTheChainWithAFreshFadeIn) {
     EXPECT_EQ(rig.box.lastSegment().count, 4);
     rig.advance(2.5);
     EXPECT_FLOAT_EQ(rig.volume(), 0.5f);
-}
-
-TEST(MusicBox, TheRealQueueComposesAwayFromTheMainThread) {
-    ManualScheduler scheduler;
-    ManualClock clock{kStart, 0};
-    auto* output = new ManualOutput;
-    MusicBox box{scheduler, clock, std::unique_ptr<audio::AudioOutput>(output), nullptr, std::uint64_t(5)};
-    box.setActive(true);
-    box.update();
-    // Waits for the worker's hand-over (bounded, in case it never comes).
-    for (int i = 0; i < 4000 && box.player()->scheduledCount() < 2; ++i) {
-        QThread::msleep(5);
-        QCoreApplication::sendPostedEvents();
-    }
-    EXPECT_EQ(box.player()->scheduledCount(), 2);
 }
 
 TEST(MusicBox, WithALiveOutputTheChainRunsOnAcrossThreadsAndStopsCleanly) {

@@ -68,17 +68,6 @@ double rms(const Samples& s) {
 
 }  // namespace
 
-TEST(RoomAmbience, DisabledAndNeverStartedDoesNothingAtAll) {
-    Rig rig;
-    rig.ambience.enabled = false;
-    rig.ambience.levels[Bed::rain] = 1.0f;
-    rig.ambience.apply();
-    EXPECT_EQ(rig.loader->requests, 0);
-    EXPECT_EQ(rig.output->starts, 0);
-    EXPECT_FALSE(rig.ambience.isFading());
-    EXPECT_EQ(rig.scheduler.pendingCount(), 0u);
-}
-
 TEST(RoomAmbience, ABedFadesInToGainTimesVolumeAfterAboutSixtyTicks) {
     Rig rig;
     rig.ambience.levels[Bed::rain] = 1.0f;
@@ -231,20 +220,6 @@ TEST(RoomAmbience, EngineChangeReschedulesTheLoopsAndFadesThemBackIn) {
     EXPECT_GT(rms(rig.ambience.engine().renderOffline(1024)), 0.01);
 }
 
-TEST(RoomAmbience, BackgroundSynthesisArrivesOnTheMainThread) {
-    ManualScheduler scheduler;
-    auto* output = new ManualOutput;
-    RoomAmbience ambience(scheduler, std::unique_ptr<audio::AudioOutput>(output));
-    ambience.levels[Bed::tv] = 1.0f;
-    ambience.apply();
-    QElapsedTimer waited;
-    waited.start();
-    while (!ambience.isLoaded(Bed::tv) && waited.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_TRUE(ambience.isLoaded(Bed::tv));
-    EXPECT_EQ(ambience.player(Bed::tv)->lastScheduled()->size(), 220500u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // The beds themselves
 
@@ -276,22 +251,3 @@ TEST(AmbienceBeds, EachBedLoopsAtItsLengthAndLoudnessWithoutAJumpAtTheSeam) {
     }
 }
 
-TEST(AmbienceBeds, DropsChirpsAndCracklesAtTheVeryEndAreCutThere) {
-    // Every draw near 1: every drop and crackle starts on the last sample, the birds sing late.
-    for (Bed bed : RoomAmbience::kBeds) {
-        ScriptedRandom late({0.99999});
-        const Samples loop = synth::bedLoop(bed, late);
-        EXPECT_EQ(int(loop.size()), synth::bedShape(bed).loop);
-        for (float x : loop) ASSERT_TRUE(std::isfinite(x));
-    }
-}
-
-TEST(AmbienceBeds, NormalizeRmsClampsAndLeavesSilence) {
-    Samples silent(10, 0.0f);
-    synth::normalizeRms(silent, 0.1f);
-    EXPECT_EQ(silent, Samples(10, 0.0f));
-    Samples s{1.0f, -1.0f, 0.0f, 0.0f};
-    synth::normalizeRms(s, 0.9f);  // scale 1.27: the peaks clamp to 1
-    EXPECT_EQ(s[0], 1.0f);
-    EXPECT_EQ(s[1], -1.0f);
-}
