@@ -260,16 +260,3 @@ TEST(MusicComposer, VoicesHaveTheirLengthsAndNotesAreMadeOncePerVoicePitchAndPad
     EXPECT_TRUE(c.cache.count("p72"));
 }
 
-TEST(MusicComposer, ABoundedNoteCacheForgetsOldNotesWithoutChangingTheMusic) {
-    MusicComposer bounded = seeded(8), unbounded = seeded(8);
-    bounded.cacheLimit = 3'000'000;
-    for (int round = 0; round < 3; ++round) {
-        for (MusicMood mood : {MusicMood::morning, MusicMood::night, MusicMood::farewell}) {
-            ASSERT_EQ(bounded.nextSegment(mood, false), unbounded.nextSegment(mood, false));
-            std::size_t total = 0;
-            for (const auto& entry : bounded.cache) total += entry.second.size();
-            EXPECT_LE(total, bounded.cacheLimit + 40 * 154350) << "only the last segment's notes may exceed it";
-        }
-    }
-    EXPECT_LT(bounded.cache.size(), unbounded.cache.size());
-}

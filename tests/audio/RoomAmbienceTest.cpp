@@ -206,20 +206,6 @@ TEST(RoomAmbience, AFailedSynthesisLeavesTheBedSilentWithoutKeepingTheTickAlive)
     EXPECT_EQ(rig.volume(Bed::rain), 0.17f);
 }
 
-TEST(RoomAmbience, EngineChangeReschedulesTheLoopsAndFadesThemBackIn) {
-    Rig rig;
-    rig.ambience.levels[Bed::tv] = 1.0f;
-    rig.ambience.apply();
-    rig.loader->finish(Bed::tv);
-    rig.settle();
-    rig.ambience.engineChanged();
-    EXPECT_EQ(rig.ambience.player(Bed::tv)->scheduledCount(), 1);
-    rig.settle();
-    EXPECT_TRUE(rig.ambience.player(Bed::tv)->isPlaying());
-    EXPECT_EQ(rig.volume(Bed::tv), 0.08f);
-    EXPECT_GT(rms(rig.ambience.engine().renderOffline(1024)), 0.01);
-}
-
 // ---------------------------------------------------------------------------------------------
 // The beds themselves
 

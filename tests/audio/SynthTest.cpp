@@ -161,31 +161,6 @@ TEST(Synth, BellFollowsItsFormula) {
     }
 }
 
-TEST(Synth, VoiceAboveTheCeilingIsOnlyBreath) {
-    ScriptedRandom quiet({0.5});  // noise of exactly 0
-    // A pitch far above the ceiling: no harmonic, and with silent noise, nothing at all.
-    const Samples s = synth::catVoice(synth::meowPreset(), 60.0, quiet);
-    EXPECT_EQ(s.size(), 27342u);
-    EXPECT_EQ(peak(s), 0.0f);
-    SeededRandom noisy(3);
-    const Samples breath = synth::catVoice(synth::meowPreset(), 60.0, noisy);
-    EXPECT_GT(peak(breath), 0.0f);
-    EXPECT_LT(peak(breath), 0.06f * 0.32f);
-}
-
-TEST(Synth, VoicePitchFollowsThePitchKey) {
-    // Count zero crossings of the steady middle: a higher key gives a higher fundamental.
-    auto crossings = [](const Samples& s) {
-        int n = 0;
-        for (std::size_t i = 8000; i < 12000; ++i) n += (s[i - 1] < 0) != (s[i] < 0);
-        return n;
-    };
-    ScriptedRandom r1({0.5}), r2({0.5});
-    const int adult = crossings(synth::catVoice(synth::meowPreset(), 1.0, r1));
-    const int kitten = crossings(synth::catVoice(synth::meowPreset(), 1.3, r2));
-    EXPECT_GT(kitten, adult);
-}
-
 TEST(Synth, PurrPausesBetweenItsTwoBreaths) {
     SeededRandom random(5);
     const Samples s = synth::purr(random);
