@@ -127,9 +127,7 @@ void AppDelegate::perform(MenuAction action) {
             break;
         case MenuAction::toggleMusic: {
             const bool on = !menuInputs().musicOn;
-            store_.set(QStringLiteral("musicOn"), on);
-            hooks_.neighbours.music->setEnabled(on);
-            hooks_.neighbours.music->update();
+            store_.set(QStringLiteral("musicOn"), on);  // the music box follows the store
             break;
         }
         case MenuAction::settings: openSettings(); break;

@@ -60,6 +60,9 @@ AppDelegate::Hooks appHooks() {
     hooks.neighbours.skyLook = [] { return SkyModel::shared().look(); };
     hooks.startMedia = [] { MediaWatcher::shared().start(); };
     hooks.neighbours.music = &audio::MusicBox::shared();
+    // The island reads the music switches once it knows the mood; later changes, from any tab,
+    // Restore defaults or the menu, reach the box through the store.
+    audio::MusicBox::shared().followSettings(Defaults::standard());
     // Lives as long as the app: the island and the menu hold it.
     static PomodoroNeighbour pomodoro(Pomodoro::shared(), Wallet::shared());
     hooks.neighbours.pomodoro = &pomodoro;

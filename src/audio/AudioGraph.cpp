@@ -1,9 +1,13 @@
 #include "audio/AudioGraph.h"
 
 #include <samplerate.h>
-#include <stk/FreeVerb.h>
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace kp::audio {
@@ -60,38 +64,29 @@ void EffectNode::pull(float* out, int frames) {
 }
 
 void SmoothGain::apply(float* out, int frames) {
-    const float target = target_.load(std::memory_order_relaxed);
+    const float target = target_.load(std::memory_order_acquire);
     if (!primed_) {
-        current_ = target;
+        current_ = aim_ = target;
+        left_ = 0;
         primed_ = true;
     }
-    if (current_ == target) {
-        if (target != 1.0f)
-            for (int i = 0; i < frames; ++i) out[i] *= target;
-        return;
+    if (target != aim_) {
+        aim_ = target;
+        const int ramp = ramp_.load(std::memory_order_relaxed);
+        left_ = ramp > 0 ? ramp : std::max(frames, 1);
     }
-    const float step = (target - current_) / float(std::max(frames, 1));
-    float g = current_;
-    for (int i = 0; i < frames; ++i) {
-        g += step;
-        out[i] *= g;
+    int i = 0;
+    if (left_ > 0) {
+        const int n = std::min(left_, frames);
+        const float step = (aim_ - current_) / float(left_);
+        for (; i < n; ++i) {
+            current_ += step;
+            out[i] *= current_;
+        }
+        if ((left_ -= n) == 0) current_ = aim_;
     }
-    current_ = target;
-}
-
-void SmoothGain::mixInto(float* dst, const float* src, int frames) {
-    const float target = target_.load(std::memory_order_relaxed);
-    if (!primed_) {
-        current_ = target;
-        primed_ = true;
-    }
-    const float step = (target - current_) / float(std::max(frames, 1));
-    float g = current_;
-    for (int i = 0; i < frames; ++i) {
-        g += step;
-        dst[i] += src[i] * g;
-    }
-    current_ = target;
+    if (current_ != 1.0f)
+        for (; i < frames; ++i) out[i] *= current_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -185,6 +180,7 @@ void PlayerNode::takeCommands() {
             break;
         case Msg::Op::stop:
             rendering_ = false;
+            sounding_ = false;
             while (head_) {
                 Msg* queued = head_;
                 head_ = queued->next;
@@ -206,6 +202,8 @@ bool PlayerNode::idle() {
 
 void PlayerNode::render(float* out, int frames) {
     takeCommands();
+    // A sound starts at its own volume: only a change while it plays is smoothed.
+    if (!sounding_) gain_.snap();
     int filled = 0;
     while (rendering_ && head_ && filled < frames) {
         Msg* seg = head_;
@@ -228,6 +226,7 @@ void PlayerNode::render(float* out, int frames) {
             }
         }
     }
+    sounding_ = filled > 0;
     std::fill(out + filled, out + frames, 0.0f);
     gain_.apply(out, frames);
 }
@@ -309,10 +308,121 @@ void MixerNode::render(float* out, int frames) {
 // ---------------------------------------------------------------------------------------------
 // Reverb
 
+// Freeverb's tuning at 44.1 kHz; the second channel's lines are longer by the stereo spread.
 struct ReverbNode::Impl {
-    stk::FreeVerb verb;
-    float wet = -1.0f;
-    float room = -1.0f;
+    static constexpr std::array<int, 8> kCombs{1617, 1557, 1491, 1422, 1356, 1277, 1188, 1116};
+    static constexpr std::array<int, 4> kAllPasses{225, 556, 441, 341};
+    static constexpr int kSpread = 23;
+    static constexpr float kInputGain = 0.015f;
+    static constexpr float kDamp = 0.25f * 0.4f;
+
+    struct Line {
+        std::vector<float> buffer;
+        int pos = 0;
+        float low = 0;  // the comb's damping filter
+    };
+    std::array<Line, 16> combs;
+    std::array<Line, 8> allPasses;
+    std::vector<float> in = std::vector<float>(kMaxFrames);
+    std::vector<float> channel = std::vector<float>(kMaxFrames);
+    std::vector<float> sum = std::vector<float>(kMaxFrames);
+    float feedback = 0, wet = 0, dry = 1;
+    float mix = -1.0f, room = -1.0f;
+
+    Impl() {
+        for (int c = 0; c < 2; ++c) {
+            for (std::size_t i = 0; i < kCombs.size(); ++i)
+                combs[std::size_t(c) * 8 + i].buffer.assign(std::size_t(kCombs[i] + c * kSpread), 0.0f);
+            for (std::size_t i = 0; i < kAllPasses.size(); ++i)
+                allPasses[std::size_t(c) * 4 + i].buffer.assign(std::size_t(kAllPasses[i] + c * kSpread), 0.0f);
+        }
+    }
+
+    void set(float newMix, float newRoom) {
+        if (newMix == mix && newRoom == room) return;
+        mix = newMix;
+        room = newRoom;
+        feedback = room * 0.28f + 0.7f;
+        // Wet and dry shares as the classic tuning weighs them (wet x3, dry x2), summing to about one.
+        float w = 3.0f * mix;
+        float d = 2.0f * (1.0f - mix);
+        w /= w + d;
+        d /= w + d;
+        wet = w;
+        dry = d;
+    }
+
+    // The eight combs of one channel run side by side (independent chains go faster together),
+    // in stretches where no line wraps.
+    void runCombs(int c, int frames) {
+        std::array<float*, 8> line{};
+        std::array<int, 8> pos{}, size{};
+        std::array<float, 8> low{};
+        for (std::size_t k = 0; k < 8; ++k) {
+            Line& l = combs[std::size_t(c) * 8 + k];
+            line[k] = l.buffer.data();
+            pos[k] = l.pos;
+            size[k] = int(l.buffer.size());
+            low[k] = l.low;
+        }
+        for (int i = 0; i < frames;) {
+            int run = frames - i;
+            for (std::size_t k = 0; k < 8; ++k) run = std::min(run, size[k] - pos[k]);
+            for (int j = 0; j < run; ++j) {
+                const float x = in[std::size_t(i + j)];
+                float acc = 0;
+                for (std::size_t k = 0; k < 8; ++k) {
+                    float* cell = line[k] + pos[k] + j;
+                    low[k] = (1.0f - kDamp) * *cell + kDamp * low[k];
+                    const float y = x + feedback * low[k];
+                    *cell = y;
+                    acc += y;
+                }
+                channel[std::size_t(i + j)] = acc;
+            }
+            i += run;
+            for (std::size_t k = 0; k < 8; ++k)
+                if ((pos[k] += run) == size[k]) pos[k] = 0;
+        }
+        for (std::size_t k = 0; k < 8; ++k) {
+            combs[std::size_t(c) * 8 + k].pos = pos[k];
+            combs[std::size_t(c) * 8 + k].low = low[k];
+        }
+    }
+
+    void runAllPasses(int c, int frames) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            Line& l = allPasses[std::size_t(c) * 4 + k];
+            float* line = l.buffer.data();
+            const int size = int(l.buffer.size());
+            int pos = l.pos;
+            for (int i = 0; i < frames;) {
+                const int run = std::min(frames - i, size - pos);
+                for (int j = 0; j < run; ++j) {
+                    const float held = line[pos + j];
+                    const float v = channel[std::size_t(i + j)] + 0.5f * held;
+                    line[pos + j] = v;
+                    channel[std::size_t(i + j)] = 1.5f * held - v;
+                }
+                i += run;
+                if ((pos += run) == size) pos = 0;
+            }
+            l.pos = pos;
+        }
+    }
+
+    void render(float* out, int frames) {
+        for (int i = 0; i < frames; ++i) {
+            in[std::size_t(i)] = 2.0f * kInputGain * out[i];
+            sum[std::size_t(i)] = 0;
+        }
+        for (int c = 0; c < 2; ++c) {
+            runCombs(c, frames);
+            runAllPasses(c, frames);
+            for (int i = 0; i < frames; ++i) sum[std::size_t(i)] += channel[std::size_t(i)];
+        }
+        for (int i = 0; i < frames; ++i) out[i] = wet * 0.5f * sum[std::size_t(i)] + dry * out[i];
+    }
 };
 
 ReverbNode::ReverbNode(AudioEngine& engine) : EffectNode(engine), impl_(std::make_unique<Impl>()) {}
@@ -327,21 +437,17 @@ void ReverbNode::setRoomSize(float size) { room_.store(std::clamp(size, 0.0f, 1.
 
 void ReverbNode::render(float* out, int frames) {
     pull(out, frames);
-    const float wet = wet_.load(std::memory_order_relaxed);
-    const float room = room_.load(std::memory_order_relaxed);
-    if (wet != impl_->wet) {
-        impl_->verb.setEffectMix(wet);
-        impl_->wet = wet;
-    }
-    if (room != impl_->room) {
-        impl_->verb.setRoomSize(room);
-        impl_->room = room;
-    }
-    for (int i = 0; i < frames; ++i) {
-        const double left = impl_->verb.tick(out[i], out[i], 0);
-        const double right = impl_->verb.lastOut(1);
-        out[i] = float(0.5 * (left + right));
-    }
+    impl_->set(wet_.load(std::memory_order_relaxed), room_.load(std::memory_order_relaxed));
+#if defined(__SSE2__)
+    // A tail left to ring in silence decays into denormals, which cost a hundred times more:
+    // flush them to zero while the reverb runs.
+    const unsigned int csr = _mm_getcsr();
+    _mm_setcsr(csr | 0x8040);
+    impl_->render(out, frames);
+    _mm_setcsr(csr);
+#else
+    impl_->render(out, frames);
+#endif
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -59,17 +59,24 @@ private:
     AudioNode* input_ = nullptr;
 };
 
-// Volume that moves smoothly over one render block instead of stepping.
+// Volume that moves smoothly instead of stepping: over `rampFrames`, or one render block.
 class SmoothGain {
 public:
-    void set(float v) { target_.store(v, std::memory_order_relaxed); }
+    void set(float v, int rampFrames = 0) {
+        ramp_.store(rampFrames, std::memory_order_relaxed);
+        target_.store(v, std::memory_order_release);
+    }
     float get() const { return target_.load(std::memory_order_relaxed); }
-    void apply(float* out, int frames);       // multiplies in place
-    void mixInto(float* dst, const float* src, int frames);  // dst += src * gain
+    void apply(float* out, int frames);  // multiplies in place
+    // Render side: the next block starts at the target, with no ramp.
+    void snap() { primed_ = false; }
 
 private:
     std::atomic<float> target_{1.0f};
+    std::atomic<int> ramp_{0};
     float current_ = 1.0f;
+    float aim_ = 1.0f;
+    int left_ = 0;  // frames until `current_` reaches `aim_`
     bool primed_ = false;
 };
 
@@ -116,6 +123,7 @@ private:
     Msg* head_ = nullptr;
     Msg* tail_ = nullptr;
     bool rendering_ = false;
+    bool sounding_ = false;  // the last block played something
 };
 
 // Playback rate change (pitch and speed together), 1.0 passes the input through untouched.
@@ -146,7 +154,10 @@ private:
 class MixerNode final : public AudioNode {
 public:
     explicit MixerNode(AudioEngine& engine);
-    void setVolume(float volume) { volume_ = volume; gain_.set(volume); }
+    void setVolume(float volume, double rampSeconds = 0.0) {
+        volume_ = volume;
+        gain_.set(volume, int(rampSeconds * kSampleRate));
+    }
     float volume() const { return volume_; }
     const std::vector<AudioNode*>& inputs() const { return inputs_; }
     void render(float* out, int frames) override;
@@ -159,7 +170,8 @@ private:
     float volume_ = 1.0f;
 };
 
-// Freeverb room reverb; `wetDryMix` is 0 (dry) to 100 (wet).
+// Freeverb room reverb (two channels of combs and all-passes, summed to one); `wetDryMix` is 0
+// (dry) to 100 (wet).
 class ReverbNode final : public EffectNode {
 public:
     explicit ReverbNode(AudioEngine& engine);
@@ -195,11 +207,16 @@ public:
     virtual bool isLive() const = 0;
     // True while a sound device (not a stand-in) takes the sound.
     virtual bool onDevice() const { return false; }
+    // Seconds between a render and its sound being heard, at most.
+    virtual double latency() const { return 0.0; }
 };
 
 // The device output: PulseAudio through RtAudio, or a silent clock-paced stand-in when there is no
-// server or it goes away.
-std::unique_ptr<AudioOutput> makeSystemOutput();
+// server or it goes away. It renders `blockFrames` at a time and the server holds up to `blocks`
+// of them: short blocks answer quickly, long ones wake the machine less often.
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4);
+// Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind).
+inline std::unique_ptr<AudioOutput> makeBackdropOutput() { return makeSystemOutput(4096, 2); }
 
 // An output that never pulls by itself: the engine is rendered with renderOffline(). `startFails`
 // makes start() refuse, as a device would that cannot be opened.

@@ -98,11 +98,12 @@ MusicBox::~MusicBox() {
     // No job may run on, and completions the engine still fires must find the queue closed.
     queue_->shutdown();
     if (fadeTimer_) scheduler_.cancel(fadeTimer_);
+    if (restTimer_) scheduler_.cancel(restTimer_);
     engine_.reset();
 }
 
 MusicBox& MusicBox::shared() {
-    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared());
+    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared(), makeBackdropOutput());
     return *box;
 }
 
@@ -111,10 +112,17 @@ MusicBox& MusicBox::shared() {
 
 void MusicBox::readSettings(const Defaults& store) {
     setEnabled(prefs::musicOn(store));
-    update();
     setAlways(store.boolValue(QStringLiteral("musicAlways")));
-    update();
     setVolume(prefs::musicVolume(store));
+    update();
+}
+
+void MusicBox::followSettings(const Defaults& store) {
+    connect(&store, &Defaults::changed, this, [this, &store](const QString& key) {
+        if (key == QLatin1String("musicOn") || key == QLatin1String("musicAlways") ||
+            key == QLatin1String("musicVolume"))
+            readSettings(store);
+    });
 }
 
 void MusicBox::setVolume(double volume) {
@@ -140,16 +148,26 @@ void MusicBox::update() {
         return;
     }
     if (!playingRoom_) return;
-    if (wanted)
+    if (wanted || !enabled_) {
         stopRoomMusic(kFadeOut);  // switched off, or the story takes over
-    else
-        stopRoomMusic(enabled_ ? 0.0 : kFadeOut);  // the island closed: stop at once
+        return;
+    }
+    // The island closed: stop at once (over the closing fade).
+    playingRoom_ = false;
+    ++generation_;
+    stopIfIdle();
+    emit changed();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Engine
 
 bool MusicBox::startEngine() {
+    if (restTimer_) {
+        scheduler_.cancel(restTimer_);
+        restTimer_ = 0;
+        engine_->mainMixer()->setVolume(1.0f, kCloseFade);
+    }
     if (started_ && engine_->isRunning()) return true;
     if (!engine_->start()) return false;
     started_ = true;
@@ -159,8 +177,25 @@ bool MusicBox::startEngine() {
 void MusicBox::pauseEngineIfIdle() {
     if (playingRoom_ || storyOnPlayer_) return;
     cancelFade();
-    if (!started_) return;
+    if (!started_) {
+        player_->stop();
+        return;
+    }
+    if (restTimer_) return;
+    // Out over a few tens of milliseconds after the reverb, so nothing stops mid-note; the engine
+    // rests once the device has played that out.
+    engine_->mainMixer()->setVolume(0.0f, kCloseFade);
+    restTimer_ = scheduler_.after(kCloseFade + engine_->output().latency() + kTick, [this] {
+        restTimer_ = 0;
+        rest();
+    });
+}
+
+void MusicBox::rest() {
+    if (playingRoom_ || storyOnPlayer_) return;
+    player_->stop();
     engine_->pause();
+    engine_->mainMixer()->setVolume(1.0f);
     started_ = false;
     // The notes are only a cache: give their memory back while the music rests.
     queue_->async([this] {
@@ -190,8 +225,9 @@ void MusicBox::startRoomMusic() {
     player_->play();
     // Two segments queued at all times: one plays while the next waits.
     const std::uint64_t generation = ++generation_;
-    queue_->async([this, generation] { scheduleSegment(generation); });
-    queue_->async([this, generation] { scheduleSegment(generation); });
+    const int code = moodCode_.load(std::memory_order_relaxed);
+    queue_->async([this, generation, code] { scheduleSegment(generation, code); });
+    queue_->async([this, generation, code] { scheduleSegment(generation, code); });
     fade(volume_, kFadeIn);
     emit changed();
 }
@@ -205,13 +241,11 @@ void MusicBox::stopRoomMusic(double fadeSeconds) {
 
 void MusicBox::stopIfIdle() {
     if (playingRoom_ || storyOnPlayer_) return;
-    player_->stop();
     pauseEngineIfIdle();
 }
 
-void MusicBox::scheduleSegment(std::uint64_t generation, bool retry) {
+void MusicBox::scheduleSegment(std::uint64_t generation, int code, bool retry) {
     if (generation != generation_.load()) return;
-    const int code = moodCode_.load(std::memory_order_relaxed);
     const auto mood = MusicMood(code / 2);
     const bool rainy = code % 2 != 0;
     SampleBuffer buffer;
@@ -219,7 +253,7 @@ void MusicBox::scheduleSegment(std::uint64_t generation, bool retry) {
         buffer = makeBuffer(composer_.nextSegment(mood, rainy));
     } catch (const std::bad_alloc&) {
         // Skip this one and try the next once; the other queued segment keeps the music going.
-        if (!retry) scheduleSegment(generation, true);
+        if (!retry) scheduleSegment(generation, code, true);
         return;
     }
     QMetaObject::invokeMethod(
@@ -235,7 +269,8 @@ void MusicBox::enqueue(std::uint64_t generation, SampleBuffer buffer, MusicMood 
     ++lastSegment_.count;
     // Each segment played out orders one more (the completion comes on the engine's thread).
     player_->scheduleBuffer(std::move(buffer), false, [this, generation] {
-        queue_->async([this, generation] { scheduleSegment(generation); });
+        const int code = moodCode_.load(std::memory_order_relaxed);
+        queue_->async([this, generation, code] { scheduleSegment(generation, code); });
     });
 }
 
@@ -243,6 +278,14 @@ void MusicBox::enqueue(std::uint64_t generation, SampleBuffer buffer, MusicMood 
 // Fades
 
 void MusicBox::fade(float target, double seconds, std::function<void()> then) {
+    // A fade that replaces a running one carries its completion: the film's closing fade must
+    // still end the story when the volume moves meanwhile.
+    if (fadeThen_) {
+        then = then ? [first = std::move(fadeThen_), second = std::move(then)] {
+            first();
+            second();
+        } : std::move(fadeThen_);
+    }
     cancelFade();
     if (seconds > 0) {
         fadeFrom_ = player_->volume();
@@ -319,7 +362,6 @@ void MusicBox::startStoryBuffer(std::uint64_t token, SampleBuffer buffer) {
 
 void MusicBox::endStory() {
     if (!inStory_) return;
-    player_->stop();
     inStory_ = false;
     storyOnPlayer_ = false;
     ++storyToken_;

@@ -34,6 +34,8 @@ public:
     static constexpr double kFadeOut = 1.2;
     static constexpr double kVolumeFade = 0.15;
     static constexpr float kStoryGain = 1.2f;
+    // Whatever still sounds when the music stops fades out over this.
+    static constexpr double kCloseFade = 0.04;
 
     // Runs jobs one after the other, away from the main thread.
     class Queue {
@@ -70,6 +72,8 @@ public:
     void update() override;
     // The switches as the user left them: "musicOn", "musicAlways", "musicVolume".
     void readSettings(const Defaults& store);
+    // From now on every change to those keys takes effect at once, whoever writes them.
+    void followSettings(const Defaults& store);
 
     // Moves the player volume to `target` over `seconds`; `then` runs on the main thread at the end.
     void fade(float target, double seconds, std::function<void()> then = {});
@@ -104,13 +108,14 @@ signals:
 private:
     bool startEngine();
     void pauseEngineIfIdle();
+    void rest();
     void startRoomMusic();
     void stopRoomMusic(double fadeSeconds);
     void stopIfIdle();
     void fadeTick();
     void cancelFade();
     // Queue side.
-    void scheduleSegment(std::uint64_t generation, bool retry = false);
+    void scheduleSegment(std::uint64_t generation, int moodCode, bool retry = false);
     void renderStory(double startDate, std::uint64_t token);
     // Main side: a composed segment or the story arrives.
     void enqueue(std::uint64_t generation, SampleBuffer buffer, MusicMood mood, bool rainy);
@@ -137,8 +142,8 @@ public:
     std::size_t cachedNoteCount() const { return composer_.cache.size(); }
 
 private:
-    // The mood of the next composed segment (mood x 2 + rainy): set on the main thread, read
-    // on the queue, so a mood change wakes nothing.
+    // The mood of the next segment asked for (mood x 2 + rainy): set on the main thread, read
+    // when a segment is ordered, so a mood change wakes nothing.
     std::atomic<int> moodCode_{int(MusicMood::day) * 2};
 
     // Written on the main thread; read on the queue to skip work for a chain already stopped.
@@ -151,6 +156,7 @@ private:
     bool storyOnPlayer_ = false;  // the story asked for the player (music was on)
 
     WorkId fadeTimer_ = 0;
+    WorkId restTimer_ = 0;  // the last of the sound is fading out, then the engine rests
     float fadeFrom_ = 0;
     float fadeTo_ = 0;
     double fadeStart_ = 0;

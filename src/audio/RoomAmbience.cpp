@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -62,12 +63,14 @@ RoomAmbience::~RoomAmbience() {
 }
 
 RoomAmbience& RoomAmbience::shared() {
-    static RoomAmbience* ambience = new RoomAmbience(QtScheduler::shared());
+    static RoomAmbience* ambience = new RoomAmbience(QtScheduler::shared(), makeBackdropOutput());
     return *ambience;
 }
 
 float RoomAmbience::wanted(Bed bed) const {
-    return levels[bed] * synth::bedShape(bed).gain * volume;
+    // The volume comes from the settings file as written: keep it to 0...1 as every sound does.
+    const float v = std::isfinite(volume) ? std::clamp(volume, 0.0f, 1.0f) : 0.0f;
+    return std::clamp(levels[bed], 0.0f, 1.0f) * synth::bedShape(bed).gain * v;
 }
 
 float RoomAmbience::target(Bed bed) const {

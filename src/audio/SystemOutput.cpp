@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -14,13 +15,12 @@
 namespace kp::audio {
 namespace {
 
-constexpr unsigned kCallbackFrames = 512;
-
-// Pulls its source every 512 frames on the steady clock, and throws the sound away. Now and then
+// Pulls its source a block at a time on the steady clock, and throws the sound away. Now and then
 // it asks `retry` whether a device has come back; when it has, the stand-in ends itself.
 class NullOutput {
 public:
     using Retry = std::function<bool()>;
+    explicit NullOutput(unsigned blockFrames) : blockFrames_(blockFrames) {}
     ~NullOutput() { stop(); }
 
     void start(AudioOutput::Source& source, Retry retry = {}) {
@@ -49,14 +49,14 @@ public:
 
 private:
     void run(AudioOutput::Source& source, const Retry& retry) {
-        std::vector<float> buffer(kCallbackFrames, 0.0f);
+        std::vector<float> buffer(blockFrames_, 0.0f);
         using clock = std::chrono::steady_clock;
         const auto period = std::chrono::duration_cast<clock::duration>(
-            std::chrono::duration<double>(double(kCallbackFrames) / kSampleRate));
+            std::chrono::duration<double>(double(blockFrames_) / kSampleRate));
         auto next = clock::now();
         auto nextRetry = next + kRetryEvery;
         while (active_.load(std::memory_order_relaxed)) {
-            source.renderOutput(buffer.data(), int(kCallbackFrames));
+            source.renderOutput(buffer.data(), int(blockFrames_));
             next += period;
             auto now = clock::now();
             if (retry && now >= nextRetry) {
@@ -79,6 +79,7 @@ private:
     }
 
     static constexpr std::chrono::seconds kRetryEvery{3};
+    const unsigned blockFrames_;
     std::mutex mutex_;  // start() against the decision to end; never taken while rendering
     std::atomic<bool> active_{false};
     bool running_ = false;    // the thread pulls and has not decided to end
@@ -91,35 +92,90 @@ class SystemOutput;
 // thread our render callback runs on, so the callback leaves its owner here.
 thread_local SystemOutput* tCurrent = nullptr;
 
-class SystemOutput final : public AudioOutput {
+// Opening and closing a stream takes milliseconds and waits on the server, so a thread of the
+// output's own does it: start() and stop() only say what is wanted and never wait on the device.
+class SystemOutput final : public AudioOutput, private AudioOutput::Source {
 public:
-    ~SystemOutput() override { stop(); }
+    SystemOutput(unsigned blockFrames, unsigned blocks)
+        : blockFrames_(blockFrames), blocks_(blocks), null_(blockFrames) {}
 
-    bool start(Source& source) override {
-        std::lock_guard lock(mutex_);
-        if (wanted_) return true;
-        source_ = &source;
-        handedOver_ = false;
-        wanted_ = true;
-        if (!openDevice()) standIn();
+    ~SystemOutput() override {
+        stop();
+        {
+            std::lock_guard lock(control_);
+            quit_ = true;
+        }
+        kick_.notify_one();
+        if (device_.joinable()) device_.join();
+    }
+
+    bool start(AudioOutput::Source& source) override {
+        {
+            std::lock_guard lock(control_);
+            if (wanted_) return true;
+            source_ = &source;
+            wanted_ = true;
+            if (!device_.joinable()) device_ = std::thread([this] { deviceLoop(); });
+        }
+        kick_.notify_one();
         return true;
     }
 
     void stop() override {
-        std::lock_guard lock(mutex_);
-        if (!wanted_) return;
-        wanted_ = false;
-        // Closing joins the stream's thread, so an error hand-over in flight has finished here and
-        // the stand-in it may have started is stopped just below.
-        closeDevice();
-        null_.stop();
-        source_ = nullptr;
+        {
+            std::lock_guard lock(control_);
+            if (!wanted_) return;
+            wanted_ = false;
+        }
+        // Whatever pulls now sees the output unwanted: wait out a pull already under way.
+        while (pulling_.load() > 0) std::this_thread::yield();
+        kick_.notify_one();
     }
 
     bool isLive() const override { return true; }
-    bool onDevice() const override { return wanted_.load() && !handedOver_.load(); }
+    bool onDevice() const override { return wanted_.load() && open_.load() && !handedOver_.load(); }
+    double latency() const override { return double(blockFrames_ * blocks_) / kSampleRate; }
 
 private:
+    // Every pull, from the stream or the stand-in, comes through here.
+    void renderOutput(float* out, int frames) override {
+        pulling_.fetch_add(1);
+        if (wanted_.load())
+            source_->renderOutput(out, frames);
+        else
+            std::fill(out, out + frames, 0.0f);
+        pulling_.fetch_sub(1);
+    }
+
+    // Opens the stream (or the stand-in) when wanted, closes it when not.
+    void deviceLoop() {
+        for (;;) {
+            bool want = false;
+            {
+                std::unique_lock lock(control_);
+                kick_.wait(lock, [this] { return quit_ || wanted_.load() != active_; });
+                if (quit_ && !active_) return;
+                want = wanted_.load() && !quit_;
+            }
+            std::lock_guard lock(mutex_);
+            if (want && !active_) {
+                handedOver_ = false;
+                if (openDevice())
+                    open_ = true;
+                else
+                    standIn();
+                active_ = true;
+            } else if (!want && active_) {
+                // Closing joins the stream's thread, so an error hand-over in flight has finished
+                // here and the stand-in it may have started is stopped just below.
+                closeDevice();
+                null_.stop();
+                open_ = false;
+                active_ = false;
+            }
+        }
+    }
+
     static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
         auto* me = static_cast<SystemOutput*>(self);
         tCurrent = me;
@@ -127,7 +183,7 @@ private:
             std::fill(static_cast<float*>(out), static_cast<float*>(out) + frames, 0.0f);
             return 2;  // the stand-in renders now: end this stream
         }
-        me->source_->renderOutput(static_cast<float*>(out), int(frames));
+        me->renderOutput(static_cast<float*>(out), int(frames));
         return 0;
     }
 
@@ -144,17 +200,20 @@ private:
 
     void standIn() {
         handedOver_ = true;
-        null_.start(*source_, [this] { return tryDeviceAgain(); });
+        null_.start(*this, [this] { return tryDeviceAgain(); });
     }
 
     // On the stand-in's thread, between two pulls: a server that came back takes the sound again.
-    // Never waits for the lock: start and stop on the main thread win.
+    // Never waits for the lock: opening and closing on the output's own thread win.
     bool tryDeviceAgain() {
         std::unique_lock lock(mutex_, std::try_to_lock);
         if (!lock.owns_lock() || !wanted_.load()) return false;
         closeDevice();
         handedOver_ = false;
-        if (openDevice() && !handedOver_.load()) return true;
+        if (openDevice() && !handedOver_.load()) {
+            open_ = true;
+            return true;
+        }
         handedOver_ = true;
         closeDevice();
         return false;
@@ -173,9 +232,9 @@ private:
             params.nChannels = 1;
             params.firstChannel = 0;
             RtAudio::StreamOptions options;
-            options.numberOfBuffers = 4;
+            options.numberOfBuffers = blocks_;
             options.streamName = "Kettlepaw";
-            unsigned frames = kCallbackFrames;
+            unsigned frames = blockFrames_;
             rt_->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames,
                             &SystemOutput::callback, this, &options, &SystemOutput::errorCallback);
             if (!rt_->isStreamOpen()) {
@@ -207,16 +266,27 @@ private:
         rt_.reset();
     }
 
-    std::mutex mutex_;  // start/stop only; never taken on the render path
+    const unsigned blockFrames_;
+    const unsigned blocks_;
+    std::mutex mutex_;  // the device: opening, closing, handing over; never on the render path
     std::unique_ptr<RtAudio> rt_;
     NullOutput null_;
-    Source* source_ = nullptr;
+    std::mutex control_;  // what is wanted; held only for a moment
+    std::condition_variable kick_;
+    AudioOutput::Source* source_ = nullptr;
     std::atomic<bool> wanted_{false};
+    std::atomic<int> pulling_{0};
     std::atomic<bool> handedOver_{false};
+    std::atomic<bool> open_{false};  // a stream was opened (the stand-in may have it now)
+    bool active_ = false;            // device thread: a stream or the stand-in runs
+    bool quit_ = false;
+    std::thread device_;
 };
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> makeSystemOutput() { return std::make_unique<SystemOutput>(); }
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks) {
+    return std::make_unique<SystemOutput>(blockFrames, blocks);
+}
 
 }  // namespace kp::audio

@@ -124,14 +124,13 @@ QRectF TestIslandController::hoverZone() const {
 
 void TestIslandController::start() {
     started_ = true;
-    // Music set-up, then the regular mood check.
+    // The mood first, so the first music is in the mood of the moment; then the switches.
+    moodCheck();
     IslandMusic& music = *neighbours_.music;
     music.setEnabled(prefs::musicOn(store_));
-    music.update();
     music.setAlways(store_.boolValue("musicAlways"));
-    music.update();
     music.setVolume(prefs::musicVolume(store_));
-    moodCheck();
+    music.update();
     moodTimer_ = scheduler_.every(60, [this] { moodCheck(); });
     machine_.start();
     updatePolling();

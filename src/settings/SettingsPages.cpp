@@ -7,11 +7,13 @@
 #include "life/SkyModel.h"
 #include "platform/Color.h"
 #include "platform/Defaults.h"
+#include "platform/Paths.h"
 #include "settings/DurationField.h"
 #include "settings/SettingsKit.h"
 #include "settings/SettingsLogic.h"
 #include "settings/SettingsView.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -231,17 +233,15 @@ QWidget* buildSoundPage(SettingsServices& s) {
     };
     refresh();
 
-    // What is heard follows each change at once, while this tab is on screen.
+    // The ambience follows each change at once while this tab is on screen; the music box follows
+    // the store itself.
     struct Seen {
-        bool soundOn, musicOn, musicAlways;
-        double soundVolume, musicVolume;
+        bool soundOn;
+        double soundVolume;
     };
-    auto seen = std::make_shared<Seen>(Seen{prefs::soundOn(store), prefs::musicOn(store),
-                                            prefs::boolPreference(QStringLiteral("musicAlways"), false, store),
-                                            prefs::soundVolume(store), prefs::musicVolume(store)});
+    auto seen = std::make_shared<Seen>(Seen{prefs::soundOn(store), prefs::soundVolume(store)});
     AmbienceTarget* ambience = s.ambience;
-    SettingsMusic* box = s.music;
-    QObject::connect(&store, &Defaults::changed, page, [&store, seen, ambience, box, refresh](const QString& key) {
+    QObject::connect(&store, &Defaults::changed, page, [&store, seen, ambience, refresh](const QString& key) {
         refresh();
         if (key == QLatin1String("soundOn")) {
             const bool v = prefs::soundOn(store);
@@ -259,27 +259,6 @@ QWidget* buildSoundPage(SettingsServices& s) {
                 ambience->volume = float(v);
                 ambience->apply();
             }
-        } else if (key == QLatin1String("musicOn")) {
-            const bool v = prefs::musicOn(store);
-            if (v == seen->musicOn) return;
-            seen->musicOn = v;
-            if (box) {
-                box->setEnabled(v);
-                box->update();
-            }
-        } else if (key == QLatin1String("musicAlways")) {
-            const bool v = prefs::boolPreference(key, false, store);
-            if (v == seen->musicAlways) return;
-            seen->musicAlways = v;
-            if (box) {
-                box->setAlways(v);
-                box->update();
-            }
-        } else if (key == QLatin1String("musicVolume")) {
-            const double v = prefs::musicVolume(store);
-            if (v == seen->musicVolume) return;
-            seen->musicVolume = v;
-            if (box) box->setVolume(v);
         }
     });
 
@@ -415,8 +394,12 @@ QWidget* buildAboutPage(SettingsServices& s) {
                                  QStringLiteral("Support Kettlepaw"), QStringLiteral("On Buy Me a Coffee"), coffee));
     column->addWidget(support);
 
-    auto* credits = kit::label(QStringLiteral("His meows and purrs are real recordings (CC0, BigSoundBank); the rest of "
-                                              "his sounds are made in the app. Weather by Open-Meteo."),
+    QString sounds = paths::dataDir() + QStringLiteral("/Sounds");
+    const QString home = QDir::homePath();
+    if (sounds.startsWith(home + u'/')) sounds.replace(0, home.size(), QStringLiteral("~"));
+    auto* credits = kit::label(QStringLiteral("Every sound he makes is made by the app; recordings you place in %1 "
+                                              "are played instead. Weather by Open-Meteo.")
+                                   .arg(sounds),
                                11, QFont::Normal, kit::muted(), true);
     credits->setAlignment(Qt::AlignHCenter);
     credits->setContentsMargins(20, 0, 20, 0);

@@ -25,17 +25,6 @@ class SettingsRouter;
 class SkyModel;
 class Wallet;
 
-// The music box as the Sound tab drives it.
-class SettingsMusic {
-public:
-    virtual ~SettingsMusic() = default;
-    virtual void setEnabled(bool on) = 0;
-    virtual void setAlways(bool on) = 0;
-    // Keeps the volume; a playing room tune (or the story film's score, louder) fades to it in 0.15 s.
-    virtual void setVolume(double volume) = 0;
-    virtual void update() = 0;
-};
-
 // Desktop roaming. Empty members: roaming is not available in this build.
 struct SettingsRoaming {
     std::function<bool()> isOut;
@@ -64,7 +53,6 @@ struct SettingsServices {
     Pomodoro* pomodoro = nullptr;
     SkyModel* sky = nullptr;
     AmbienceTarget* ambience = nullptr;
-    SettingsMusic* music = nullptr;
     NotificationCenter* hub = nullptr;
     SettingsRoaming roaming;
     SettingsArt art;

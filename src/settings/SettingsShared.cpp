@@ -22,14 +22,6 @@ namespace kp {
 
 namespace {
 
-class SharedMusic final : public SettingsMusic {
-public:
-    void setEnabled(bool on) override { audio::MusicBox::shared().setEnabled(on); }
-    void setAlways(bool on) override { audio::MusicBox::shared().setAlways(on); }
-    void setVolume(double volume) override { audio::MusicBox::shared().setVolume(volume); }
-    void update() override { audio::MusicBox::shared().update(); }
-};
-
 SettingsRoaming& sharedRoaming() {
     static SettingsRoaming roaming;
     return roaming;
@@ -46,7 +38,6 @@ void setSharedSettingsRoaming(SettingsRoaming roaming) { sharedRoaming() = std::
 void setSharedSettingsArt(SettingsArt art) { sharedArt() = std::move(art); }
 
 SettingsServices sharedSettingsServices() {
-    static SharedMusic music;
     SettingsServices s;
     s.store = &Defaults::standard();
     s.router = &SettingsRouter::shared();
@@ -56,7 +47,6 @@ SettingsServices sharedSettingsServices() {
     s.pomodoro = &Pomodoro::shared();
     s.sky = &SkyModel::shared();
     s.ambience = &audio::RoomAmbience::shared();
-    s.music = &music;
     s.hub = &NotificationCenter::shared();
     s.roaming = sharedRoaming();
     s.art = sharedArt();

@@ -69,22 +69,6 @@ TEST(AudioGraph, StopCutsAndStillCompletes) {
     EXPECT_EQ(peak(o.engine.renderOffline(100)), 0.0f);
 }
 
-TEST(AudioGraph, PauseHoldsThePlaceAndPlayGoesOn) {
-    OfflineEngine o;
-    PlayerNode* p = o.engine.makePlayer();
-    o.engine.connect(p, o.engine.mainMixer());
-    o.engine.start();
-    Samples ramp(1000);
-    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = float(i) / 1000.0f;
-    p->scheduleBuffer(makeBuffer(ramp));
-    p->play();
-    o.engine.renderOffline(100);
-    p->pause();
-    EXPECT_EQ(peak(o.engine.renderOffline(100)), 0.0f);
-    p->play();
-    EXPECT_FLOAT_EQ(o.engine.renderOffline(1)[0], 0.1f);
-}
-
 TEST(AudioGraph, LoopRepeatsWithoutAGapOrJump) {
     OfflineEngine o;
     PlayerNode* p = o.engine.makePlayer();

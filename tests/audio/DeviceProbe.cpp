@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
     PlayerNode* p = engine.makePlayer();
     engine.connect(p, engine.mainMixer());
     if (!engine.start()) return 2;
+    // The stream opens on the output's own thread.
+    const auto opened = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!engine.output().onDevice() && std::chrono::steady_clock::now() < opened)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (!engine.output().onDevice()) return 3;
     std::atomic<int> done{0};
     if (!survive) {

@@ -8,7 +8,7 @@ probe="${KP_BUILD_DIR:?}/tests/audio/audio_device_probe"
 [ -x "$probe" ] || { echo "no probe at $probe"; exit 1; }
 
 work=$(mktemp -d /tmp/kpa.XXXXXX)
-export XDG_RUNTIME_DIR="$work" HOME="$work" PULSE_RUNTIME_PATH="$work/pulse"
+export XDG_RUNTIME_DIR="$work" HOME="$work"
 server_pid=""
 rec_pid=""
 cleanup() {
@@ -18,18 +18,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_server() {
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=true --use-pid-file=false \
-        -L module-native-protocol-unix \
-        -L "module-null-sink sink_name=null rate=44100 channels=1 format=float32le norewinds=1" \
-        >"$work/server.log" 2>&1 &
-    server_pid=$!
-    for _ in $(seq 100); do
-        pactl info >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "server did not come up"; cat "$work/server.log"; return 1
-}
+source "$(dirname "$0")/../../scripts/private-pulse.sh"
+start_server() { kp_start_pulse "$work" && server_pid=$PULSE_PID; }
 
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -37,9 +27,8 @@ start_server || exit 1
 
 # 1. A tone played through the graph reaches the sink.
 pactl suspend-sink null 1; pactl suspend-sink null 0
-parec --device=null.monitor --format=float32le --channels=1 --rate=44100 --latency-msec=20 --raw \
-    >"$work/rec.raw" 2>/dev/null &
-rec_pid=$!
+kp_record_sink "$work/rec.raw"
+rec_pid=$RECORD_PID
 sleep 0.3
 "$probe" play 2>"$work/play.err" || fail "play exited $?"
 kill "$rec_pid"; wait "$rec_pid" 2>/dev/null; rec_pid=""

@@ -23,6 +23,7 @@ namespace {
 struct FakeMusic final : IslandMusic {
     std::vector<bool> active;
     int updates = 0, moods = 0;
+    int moodsAtFirstUpdate = -1;
     std::optional<bool> enabled, always;
     std::optional<double> volume;
     void setActive(bool a) override { active.push_back(a); }
@@ -30,7 +31,9 @@ struct FakeMusic final : IslandMusic {
     void setAlways(bool a) override { always = a; }
     void setVolume(double v) override { volume = v; }
     void setMood(const SkyLook&, bool) override { ++moods; }
-    void update() override { ++updates; }
+    void update() override {
+        if (updates++ == 0) moodsAtFirstUpdate = moods;
+    }
 };
 
 struct FakePomodoro final : IslandPomodoro {
@@ -113,6 +116,7 @@ TEST_F(Island, MusicIsActiveForHomeGreetingAndOnboardingAndTheAlbumHearsOnlyHome
     EXPECT_EQ(music.enabled, false);
     EXPECT_EQ(music.always, true);
     EXPECT_EQ(music.volume, 0.3);
+    EXPECT_EQ(music.moodsAtFirstUpdate, 1) << "the first music is in the mood of the moment";
     music.active.clear();
     notchOpen.clear();
     const int updatesBefore = music.updates;

@@ -178,8 +178,6 @@ TEST_F(SettingsBehaviour, RestoreDefaultsResetsTimingsAndSoundOnly) {
     EXPECT_TRUE(s.boolValue("desktopRoam"));
     EXPECT_EQ(s.string("petName"), "Miso");
     // The music box is not told from here.
-    EXPECT_EQ(world.music.volumes, 0);
-    EXPECT_EQ(world.music.updates, 0);
     // The notch rows follow: 5 sec and 1 min.
     EXPECT_EQ(find<DurationField>(*view, "openIdleSeconds")->amountText(), "5");
     EXPECT_EQ(find<DurationField>(*view, "peekIdleSeconds")->unit(), DurationUnit::minutes);
@@ -287,7 +285,7 @@ TEST_F(SettingsBehaviour, PomodoroStatusAndButtonsByPhase) {
 
 // --- Sound -----------------------------------------------------------------------------------------
 
-TEST_F(SettingsBehaviour, SoundTabPushesChangesIntoWhatPlaysWhileShown) {
+TEST_F(SettingsBehaviour, SoundTabWritesTheSwitchesAndPushesTheAmbienceWhileShown) {
     auto view = world.view(SettingsTab::world);
     auto* volume = row(*view, "soundVolumeRow");
     auto* always = row(*view, "musicAlwaysRow");
@@ -309,26 +307,21 @@ TEST_F(SettingsBehaviour, SoundTabPushesChangesIntoWhatPlaysWhileShown) {
     EXPECT_FLOAT_EQ(world.ambience.volume, 0.25f);
     EXPECT_EQ(world.ambience.applied, 2);
 
+    // The music switches are only written: the music box follows the store.
     find<TobbiToggle>(*view, "musicAlways")->click();
-    EXPECT_TRUE(world.music.always);
+    EXPECT_TRUE(world.store->boolValue("musicAlways"));
     EXPECT_EQ(always->detail()->text(), "Keeps playing with the notch closed.");
     find<TobbiToggle>(*view, "musicOn")->click();
-    EXPECT_FALSE(world.music.enabled);
-    EXPECT_EQ(world.music.updates, 2);
+    EXPECT_FALSE(world.store->boolValue("musicOn"));
     EXPECT_FALSE(always->isEnabled());
     EXPECT_FALSE(musicVolume->isEnabled());
     EXPECT_TRUE(world.store->boolValue("musicAlways"));  // kept
-
-    world.store->set("musicVolume", 0.8);
-    EXPECT_DOUBLE_EQ(world.music.volume, 0.8);
-    world.store->set("musicVolume", 0.8);  // the same value: nothing more
-    EXPECT_EQ(world.music.volumes, 1);
+    emit find<KitSlider>(*view, "musicVolume")->moved(0.8);
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("musicVolume"), 0.8);
 
     // Another tab on screen: nothing is pushed.
     world.router.setTab(SettingsTab::cat);
-    world.store->set("musicVolume", 0.3);
     world.store->set("soundOn", true);
-    EXPECT_EQ(world.music.volumes, 1);
     EXPECT_FALSE(world.ambience.enabled);
 }
 
@@ -580,6 +573,10 @@ TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
     EXPECT_TRUE(all.contains(QStringLiteral("naps on the dock or panel.")));
     EXPECT_TRUE(all.contains(QStringLiteral("(your text editor opens in the background)")));
     EXPECT_TRUE(all.contains(QStringLiteral("Weather by Open-Meteo.")));
+    // No recordings ship: the credit says where the user's own are taken from.
+    EXPECT_FALSE(all.contains(QLatin1String("real recordings")));
+    EXPECT_TRUE(all.contains(QStringLiteral("made by the app; recordings you place in ")));
+    EXPECT_TRUE(all.contains(QStringLiteral("kettlepaw/Sounds are played instead.")));
     EXPECT_TRUE(all.contains(QStringLiteral("keeps your computer awake")));
     EXPECT_TRUE(all.contains(QStringLiteral("from the tray icon's menu.")));
     EXPECT_TRUE(settings::pomodoroFooter(true).contains(QStringLiteral("or use the tray icon's menu.")));

@@ -31,19 +31,6 @@ struct RecordingAmbience final : AmbienceTarget {
     void apply() override { ++applied; }
 };
 
-struct FakeMusic final : SettingsMusic {
-    bool enabled = true, always = false;
-    double volume = 0.5;
-    int updates = 0, volumes = 0;
-    void setEnabled(bool on) override { enabled = on; }
-    void setAlways(bool on) override { always = on; }
-    void setVolume(double v) override {
-        volume = v;
-        ++volumes;
-    }
-    void update() override { ++updates; }
-};
-
 // 2026-03-02 10:00 local-ish, in reference seconds.
 inline constexpr double kStart = 794'134'800;
 
@@ -56,7 +43,6 @@ struct SettingsWorld {
     NotificationCenter hub;
     SettingsRouter router;
     RecordingAmbience ambience;
-    FakeMusic music;
     std::unique_ptr<PetLife> life;
     std::unique_ptr<Wallet> wallet;
     std::unique_ptr<Closet> closet;
@@ -89,7 +75,6 @@ struct SettingsWorld {
         s.closet = closet.get();
         s.pomodoro = pomodoro.get();
         s.ambience = &ambience;
-        s.music = &music;
         s.hub = &hub;
         s.roaming.isOut = [this] { return out; };
         s.roaming.sendOut = [this] {
