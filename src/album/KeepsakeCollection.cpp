@@ -159,6 +159,8 @@ std::optional<QString> MacAlbum::arrivalPhoto(const QString& breed) const {
 
 void MacAlbum::addDueKeepsakes(double now) {
     if (!store_.boolValue(QStringLiteral("onboardedV1"))) return;
+    // A cat whose record cannot be written is gone at the next start: it gets no pages.
+    if (!store_.canKeep(QString::fromLatin1(PetLife::recordKey))) return;
 
     const AlbumCatSnapshot cat = world_.cat ? world_.cat() : AlbumCatSnapshot{};
     const SkyLook look = world_.look ? world_.look() : SkyLook{};

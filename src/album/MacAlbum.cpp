@@ -7,7 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
+#include <QtDebug>
+#include <QBuffer>
 
 #include <algorithm>
 #include <cmath>
@@ -36,14 +37,14 @@ std::vector<MacKeepsake> MacAlbum::load() const {
     return list ? std::move(*list) : std::vector<MacKeepsake>{};
 }
 
-void MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
+bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     std::stable_sort(keepsakes.begin(), keepsakes.end(),
                      [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
     if (keepsakes.size() > static_cast<std::size_t>(cap))
         keepsakes.erase(keepsakes.begin(), keepsakes.end() - cap);
     const QByteArray bytes = encodeKeepsakes(keepsakes);
-    if (bytes.isEmpty()) return;
-    store_.setRecord(kRecord, bytes);
+    if (bytes.isEmpty()) return false;
+    return store_.setRecord(kRecord, bytes);
 }
 
 int MacAlbum::unseenCount() const {
@@ -95,14 +96,16 @@ std::optional<QString> MacAlbum::savePhoto(const QImage& image) const {
         p.drawImage(0, 0, source);
     }
     const QString name = newKeepsakeId() + QStringLiteral(".jpg");
-    // Written through a temporary file, so a crash never leaves half a photo under its name.
-    QSaveFile file(photoFolder() + u'/' + name);
-    if (!file.open(QIODevice::WriteOnly)) return std::nullopt;
-    if (!opaque.save(&file, "JPEG", 85)) {
-        file.cancelWriting();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!opaque.save(&buffer, "JPEG", 85)) return std::nullopt;
+    // A crash or a full disk never leaves half a photo under its name.
+    QString why;
+    if (!writeFileAtomically(photoFolder() + u'/' + name, bytes, &why)) {
+        qWarning().noquote() << "Could not save a keepsake photo:" << why;
         return std::nullopt;
     }
-    if (!file.commit()) return std::nullopt;
     return name;
 }
 
