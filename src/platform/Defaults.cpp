@@ -38,17 +38,23 @@ Defaults::Defaults(const QString& configFile, const QString& dataDir, QObject* p
 
 void Defaults::openSettings(const QString& configFile) {
     settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
+    settings_->allKeys();  // the file is read on first use, and only then is its status known
     if (settings_->status() != QSettings::FormatError) return;
     // The next write would replace the file with only the keys that could be read: keep the
-    // user's bytes first. A file that cannot be moved is left alone, and so are its keys.
+    // user's bytes aside first, then go on from the first intact [General] block, if any.
+    QFile file(configFile);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
     const QString target = asideName(configFile, QStringLiteral("conf"));
-    if (QFile::copy(configFile, target)) {
-        qWarning().noquote() << "The settings file could not be read; it was kept as" << target;
-        settings_->clear();
-        settings_->sync();
-    } else {
-        qWarning().noquote() << "The settings file could not be read nor kept aside; settings are not saved";
+    if (!QFile::rename(configFile, target)) {
+        qWarning().noquote() << "The settings file" << configFile << "cannot be read nor moved aside";
+        return;
     }
+    qWarning().noquote() << "The settings file could not be read; it was kept as" << target;
+    const qsizetype general = bytes.startsWith("[General]\n") ? 0 : bytes.indexOf("\n[General]\n");
+    settings_.reset();
+    if (general >= 0) writeFileAtomically(configFile, bytes.mid(general == 0 ? 0 : general + 1));
+    settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
 }
 
 Defaults::~Defaults() = default;
