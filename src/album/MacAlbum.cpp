@@ -1,5 +1,6 @@
 #include "album/MacAlbum.h"
 
+#include "life/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
@@ -48,11 +49,7 @@ bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
 }
 
 int MacAlbum::unseenCount() const {
-    double openedAt = -std::numeric_limits<double>::infinity();
-    const QVariant stored = store_.object(kOpenedAt);
-    const int type = stored.typeId();
-    if (type == QMetaType::Double || type == QMetaType::Int || type == QMetaType::LongLong)
-        openedAt = stored.toDouble();
+    const double openedAt = prefs::moment(kOpenedAt, store_).value_or(-std::numeric_limits<double>::infinity());
     int n = 0;
     for (const auto& k : load())
         if (k.date > openedAt && k.key != QLatin1String("arrived")) ++n;
