@@ -7,6 +7,7 @@ command -v xwininfo >/dev/null || { echo "xwininfo missing: skipped"; exit 77; }
 app=${KP_BUILD_DIR:?}/src/app/kettlepaw
 [ -x "$app" ] || { echo "no app at $app"; exit 1; }
 source "${KP_SOURCE_DIR:?}/scripts/private-display.sh"
+source "${KP_SOURCE_DIR:?}/scripts/app-home.sh"
 
 scratch=$(mktemp -d /tmp/kp-endings.XXXXXX)
 pids=()
@@ -16,15 +17,8 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
-mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-# Noon local time, so the cat is not put to bed whatever the hour of the run.
-hour=$(date -u +%-H)
-export TZ="KPT$((hour - 12))"
+kp_app_home "$scratch"
 printf 'onboardedV1=true\n' > "$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
-record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 fail() { echo "FAIL: $*"; [ -f "$scratch/app.log" ] && cat "$scratch/app.log"; exit 1; }
 
 # Starts the app on a display of its own and waits until it has launched (its island exists).
