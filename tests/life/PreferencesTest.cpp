@@ -122,8 +122,6 @@ TEST(Preferences, ANameIsCappedWholeCharactersAtATime) {
 TEST(Preferences, TuningValuesAreUsedOnlyAboveZero) {
     ScratchStore s;
     EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
-    s->set("statDrainSeconds", -5.0);
-    EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
     s->set("statDrainSeconds", 0.0);
     EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
     s->set("statDrainSeconds", QString("fast"));
@@ -132,11 +130,6 @@ TEST(Preferences, TuningValuesAreUsedOnlyAboveZero) {
     s.restart();
     EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 60);
 
-    EXPECT_DOUBLE_EQ(prefs::kittenLengthSeconds(*s), 172800);
-    EXPECT_DOUBLE_EQ(prefs::beatLengthSeconds(*s), 10);
-    EXPECT_DOUBLE_EQ(prefs::pomodoroFocusSeconds(*s), 1500);
-    EXPECT_DOUBLE_EQ(prefs::pomodoroBreakSeconds(*s), 300);
-    EXPECT_DOUBLE_EQ(prefs::pomodoroLongBreakSeconds(*s), 900);
     EXPECT_FALSE(prefs::liveWeather(*s));
     s->set("liveWeather", true);
     EXPECT_TRUE(prefs::liveWeather(*s));
