@@ -197,9 +197,11 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     const QFileInfo info(path);
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    // A file without a name until it is complete, so a crash leaves nothing behind.
+    // A file without a name until it is complete, so a crash leaves nothing behind. It is named
+    // through /proc; without /proc it is a hidden file from the start.
     QByteArray temporary;
-    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    int fd = -1;
+    if (::access("/proc/self/fd", X_OK) == 0) fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         temporary = folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
         fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -226,7 +228,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     if (written.st_size != bytes.size()) return discard(QStringLiteral("short file"), ENOSPC);
     if (temporary.isEmpty()) {
         // Give the complete file a passing name, then move it over the old one in one step.
-        temporary = folder + "/." + QFile::encodeName(info.fileName()) + "." + QByteArray::number(::getpid()) + ".new";
+        temporary = folder + "/." + QFile::encodeName(info.fileName()) + "." + QByteArray::number(::getpid());
         ::unlink(temporary.constData());
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
         if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW) != 0) {
