@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "core/Notifications.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 

@@ -4,7 +4,7 @@
 #include "app/AppState.h"
 #include "cat/Closet.h"
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Defaults.h"
 
 #include <QPainter>

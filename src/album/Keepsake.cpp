@@ -1,6 +1,7 @@
 #include "album/Keepsake.h"
 
 #include "cat/CatOutfitJson.h"
+#include "core/Preferences.h"
 
 #include <QUuid>
 
@@ -45,6 +46,8 @@ bool readStrings(const Json& obj, const char* name, QStringList& out) {
     return true;
 }
 
+constexpr qsizetype kLongestText = 2000;  // far above any diary line
+
 std::optional<MacKeepsake> readKeepsake(const Json& obj) {
     if (!obj.is_object()) return std::nullopt;
     MacKeepsake k;
@@ -54,6 +57,10 @@ std::optional<MacKeepsake> readKeepsake(const Json& obj) {
         !readString(obj, "breed", k.breed) || !readNumber(obj, "age", k.age) ||
         !readString(obj, "title", k.title) || !readString(obj, "note", k.note))
         return std::nullopt;
+    // A name or a text from a hand-edited record cannot swell every page drawn from it.
+    k.name = prefs::cappedName(k.name);
+    k.title.truncate(kLongestText);
+    k.note.truncate(kLongestText);
     auto died = obj.find("died");
     if (died == obj.end() || !died->is_boolean()) return std::nullopt;
     k.died = died->get<bool>();

@@ -5,7 +5,7 @@
 #include "app/AppState.h"
 #include "cat/Closet.h"
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/SkyModel.h"
 #include "life/Wallet.h"
 #include "platform/Clock.h"
@@ -159,6 +159,8 @@ std::optional<QString> MacAlbum::arrivalPhoto(const QString& breed) const {
 
 void MacAlbum::addDueKeepsakes(double now) {
     if (!store_.boolValue(QStringLiteral("onboardedV1"))) return;
+    // A cat whose record cannot be written is gone at the next start: it gets no pages.
+    if (!store_.canKeep(QString::fromLatin1(PetLife::recordKey))) return;
 
     const AlbumCatSnapshot cat = world_.cat ? world_.cat() : AlbumCatSnapshot{};
     const SkyLook look = world_.look ? world_.look() : SkyLook{};
@@ -178,8 +180,7 @@ void MacAlbum::addDueKeepsakes(double now) {
     c.name = prefs::petName(store_);
     c.birth = cat.birth;
     c.now = now;
-    const double kitten = store_.doubleValue(QStringLiteral("kittenLengthSeconds"));
-    c.kittenLength = kitten > 0 && std::isfinite(kitten) ? kitten : 172800;
+    c.kittenLength = prefs::kittenLengthSeconds(store_);
     c.isDead = cat.isDead;
     c.ageLabel = ageText(now - cat.birth);
     c.rain = !preview && isRainy(look.weather);
@@ -187,7 +188,7 @@ void MacAlbum::addDueKeepsakes(double now) {
     c.sunset = look.time == SkyTime::sunset;
     c.night = look.time == SkyTime::night;
     c.unlocked = std::move(unlocked);
-    c.giftBase = static_cast<int>(store_.integer(giftBaseKey));
+    c.giftBase = static_cast<int>(prefs::count(giftBaseKey, 1000, store_));
     for (const auto* k : mine) {
         c.keys.insert(k->key);
         if (k->key == QLatin1String("candid")) c.candidDates.push_back(k->date);

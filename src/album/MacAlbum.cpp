@@ -1,5 +1,6 @@
 #include "album/MacAlbum.h"
 
+#include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
@@ -7,7 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
+#include <QtDebug>
+#include <QBuffer>
 
 #include <algorithm>
 #include <cmath>
@@ -36,22 +38,18 @@ std::vector<MacKeepsake> MacAlbum::load() const {
     return list ? std::move(*list) : std::vector<MacKeepsake>{};
 }
 
-void MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
+bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     std::stable_sort(keepsakes.begin(), keepsakes.end(),
                      [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
     if (keepsakes.size() > static_cast<std::size_t>(cap))
         keepsakes.erase(keepsakes.begin(), keepsakes.end() - cap);
     const QByteArray bytes = encodeKeepsakes(keepsakes);
-    if (bytes.isEmpty()) return;
-    store_.setRecord(kRecord, bytes);
+    if (bytes.isEmpty()) return false;
+    return store_.setRecord(kRecord, bytes);
 }
 
 int MacAlbum::unseenCount() const {
-    double openedAt = -std::numeric_limits<double>::infinity();
-    const QVariant stored = store_.object(kOpenedAt);
-    const int type = stored.typeId();
-    if (type == QMetaType::Double || type == QMetaType::Int || type == QMetaType::LongLong)
-        openedAt = stored.toDouble();
+    const double openedAt = prefs::moment(kOpenedAt, store_).value_or(-std::numeric_limits<double>::infinity());
     int n = 0;
     for (const auto& k : load())
         if (k.date > openedAt && k.key != QLatin1String("arrived")) ++n;
@@ -95,14 +93,16 @@ std::optional<QString> MacAlbum::savePhoto(const QImage& image) const {
         p.drawImage(0, 0, source);
     }
     const QString name = newKeepsakeId() + QStringLiteral(".jpg");
-    // Written through a temporary file, so a crash never leaves half a photo under its name.
-    QSaveFile file(photoFolder() + u'/' + name);
-    if (!file.open(QIODevice::WriteOnly)) return std::nullopt;
-    if (!opaque.save(&file, "JPEG", 85)) {
-        file.cancelWriting();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!opaque.save(&buffer, "JPEG", 85)) return std::nullopt;
+    // A crash or a full disk never leaves half a photo under its name.
+    QString why;
+    if (!writeFileAtomically(photoFolder() + u'/' + name, bytes, &why)) {
+        qWarning().noquote() << "Could not save a keepsake photo:" << why;
         return std::nullopt;
     }
-    if (!file.commit()) return std::nullopt;
     return name;
 }
 

@@ -6,7 +6,7 @@
 #include "core/SettingsRouter.h"
 #include "island/IslandController.h"
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Defaults.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "core/Notifications.h"
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"

@@ -4,6 +4,7 @@
 #include "TrayIcon.h"
 
 #include "platform/AppLifecycle.h"
+#include "platform/DisplayLoss.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -30,7 +31,10 @@ int main(int argc, char** argv) {
 
     kp::AppDelegate delegate(kp::appHooks());
     kp::TrayIcon tray(delegate.menu().menu());
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    // A hung disk must not hold up a logout.
+    const auto finalSave = [&delegate] { kp::finishWithin(5, [&delegate] { delegate.applicationWillTerminate(); }); };
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, finalSave);
+    kp::saveAndExitWhenDisplayIsLost(finalSave);
     QTimer::singleShot(0, &delegate, [&] {
         delegate.didFinishLaunching();
         // The island offers the menu on a right-click whenever no tray host is there to show it.

@@ -2,7 +2,7 @@
 
 #include <malloc.h>
 
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 

@@ -2,7 +2,7 @@
 
 #include "audio/ClipBank.h"
 #include "audio/Synth.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Random.h"

@@ -2,6 +2,7 @@
 
 #include "core/BotFace.h"
 #include "core/Notifications.h"
+#include "core/Preferences.h"
 #include "cat/SeasonalAccessories.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
@@ -36,9 +37,8 @@ QString nextGiftText(double seconds) {
 
 Closet::Closet(Defaults& store, Clock& clock, InputIdleness& idleness, Scheduler& scheduler, QObject* parent)
     : QObject(parent), store_(store), clock_(clock), idleness_(idleness), scheduler_(scheduler) {
-    const double together = store_.doubleValue(kTogether);
-    together_ = (std::isfinite(together) && together > 0) ? together : 0;
-    giftsSeen_ = std::max(0LL, store_.integer(kGiftsSeen));
+    together_ = prefs::tuning(kTogether, 0, store_);
+    giftsSeen_ = prefs::count(kGiftsSeen, 1000, store_);
     const std::function<std::optional<CatOutfit>(const QByteArray&)> decode = &CatOutfit::fromJson;
     outfit_ = store_.decodeRecord<CatOutfit>(kOutfit, decode).value_or(CatOutfit::empty());
     seasonal_ = seasonalPieces(store_);

@@ -1,6 +1,7 @@
 #include "desktop/DesktopSteps.h"
 
 #include "life/PetLife.h"
+#include "core/Preferences.h"
 #include "platform/Dates.h"
 #include "platform/Defaults.h"
 #include "desktop/KeyboardWalk.h"
@@ -77,7 +78,8 @@ std::vector<Candidate> planCandidates(DesktopCat& cat, double now, const Ledge& 
         add(16, 0.6, [&cat, ground] { return cat.mugPlan(ground); });
     if (cat.mischief && cat.terrain.dock) {
         // Seconds since 1970 against the stored stamp; a missing stamp reads as 0.
-        const double last = cat.world().store->doubleValue(QString::fromLatin1(keyboardwalk::lastWalkKey));
+        const QString key = QString::fromLatin1(keyboardwalk::lastWalkKey);
+        const double last = prefs::moment(key, *cat.world().store).value_or(0);
         if (now + kReferenceDateUnix - last > 2700)
             add(17, 0.35, [dockThen] {
                 return dockThen({Step::of(Kind::stomp), Step::stare(1.6), Step::sit(2)});

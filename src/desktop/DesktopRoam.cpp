@@ -1,7 +1,7 @@
 #include "desktop/DesktopRoam.h"
 
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/InputIdle.h"

@@ -1,7 +1,7 @@
 #include "desktop/DesktopSteps.h"
 #include "desktop/KeyboardWalk.h"
 
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Dates.h"
 #include "platform/Defaults.h"
 

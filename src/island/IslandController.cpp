@@ -5,7 +5,7 @@
 #include "island/IslandGeometry.h"
 #include "island/IslandPanel.h"
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"

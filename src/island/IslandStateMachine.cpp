@@ -1,6 +1,6 @@
 #include "island/IslandStateMachine.h"
 
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Defaults.h"
 
 #include <algorithm>
@@ -8,18 +8,8 @@
 
 namespace kp {
 
-namespace {
-constexpr double kLongestWait = 30.0 * 86400;  // beyond this a timer would overflow; nobody waits that long
-
-double idleSetting(const Defaults& store, const char* key, double fallback) {
-    const double v = store.doubleValue(QString::fromLatin1(key));
-    if (!(v > 0) || !std::isfinite(v)) return fallback;
-    return std::min(v, kLongestWait);
-}
-}  // namespace
-
-double IslandStateMachine::openIdleSeconds(const Defaults& store) { return idleSetting(store, "openIdleSeconds", 5); }
-double IslandStateMachine::peekIdleSeconds(const Defaults& store) { return idleSetting(store, "peekIdleSeconds", 60); }
+double IslandStateMachine::openIdleSeconds(const Defaults& store) { return prefs::openIdleSeconds(store); }
+double IslandStateMachine::peekIdleSeconds(const Defaults& store) { return prefs::peekIdleSeconds(store); }
 
 bool IslandStateMachine::peekOnHover(const Defaults& store) {
     return prefs::boolPreference(QStringLiteral("peekOnHover"), true, store);

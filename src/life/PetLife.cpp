@@ -1,7 +1,7 @@
 #include "PetLife.h"
 
 #include "PetRecord.h"
-#include "Preferences.h"
+#include "core/Preferences.h"
 #include "core/Notifications.h"
 #include "platform/Clock.h"
 #include "platform/Dates.h"

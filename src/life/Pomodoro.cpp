@@ -2,7 +2,7 @@
 
 #include "core/IslandTypes.h"
 #include "core/Notifications.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/Wallet.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"

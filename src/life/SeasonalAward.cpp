@@ -2,6 +2,7 @@
 
 #include "life/Holiday.h"
 #include "cat/SeasonalAccessories.h"
+#include "core/Preferences.h"
 #include "platform/Dates.h"
 #include "platform/Defaults.h"
 
@@ -17,7 +18,7 @@ bool awardSeasonalPieces(double now, std::optional<double> birth, Defaults& stor
     if (birth && isBirthMilestone(now, *birth)) {
         // A milestone day takes the place of the season: at most one hat per milestone day.
         const double day = startOfLocalDay(now);
-        if (store.doubleValue(kAnniversary) == day) return false;
+        if (prefs::moment(kAnniversary, store) == day) return false;
         if (!pieces.count(CatAccessory::partyHat))
             piece = CatAccessory::partyHat;
         else if (!pieces.count(CatAccessory::partyHatPink))

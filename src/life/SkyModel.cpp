@@ -1,6 +1,6 @@
 #include "life/SkyModel.h"
 
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/SkyClock.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"

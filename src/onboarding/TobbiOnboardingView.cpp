@@ -4,7 +4,7 @@
 #include "app/AppState.h"
 #include "core/BotFace.h"
 #include "core/Notifications.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/SkyModel.h"
 #include "onboarding/OnboardArt.h"
 #include "onboarding/OnboardKit.h"

@@ -6,7 +6,11 @@
 #include <QLockFile>
 #include <QSocketNotifier>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <thread>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -55,6 +59,27 @@ void quitOnTerminationSignals(QCoreApplication* app) {
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
+}
+
+void finishWithin(double seconds, const std::function<void()>& work) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (finished.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return done; })) return;
+        static const char message[] = "The final save did not finish in time; quitting without it\n";
+        [[maybe_unused]] auto n = ::write(STDERR_FILENO, message, sizeof message - 1);
+        ::_exit(1);
+    });
+    work();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    watchdog.join();
 }
 
 }  // namespace kp

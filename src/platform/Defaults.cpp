@@ -5,15 +5,57 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
+#include <QtDebug>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kp {
 
+namespace {
+QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// A new name beside `path` for a copy kept aside: `<stem>.unreadable-<unix time>[-n].<suffix>`.
+QString asideName(const QString& path, const QString& suffix) {
+    const QString stem = path.chopped(suffix.size() + 1);
+    const QString stamp = QString::number(QDateTime::currentSecsSinceEpoch());
+    QString target = stem + ".unreadable-" + stamp + "." + suffix;
+    for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = stem + ".unreadable-" + stamp + "-" + QString::number(n) + "." + suffix;
+    return target;
+}
+}  // namespace
+
 Defaults::Defaults(const QString& configFile, const QString& dataDir, QObject* parent)
-    : QObject(parent),
-      settings_(std::make_unique<QSettings>(configFile, QSettings::IniFormat)),
-      dataDir_(dataDir) {}
+    : QObject(parent), dataDir_(dataDir) {
+    openSettings(configFile);
+}
+
+void Defaults::openSettings(const QString& configFile) {
+    settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
+    settings_->allKeys();  // the file is read on first use, and only then is its status known
+    if (settings_->status() != QSettings::FormatError) return;
+    // The next write would replace the file with only the keys that could be read: keep the
+    // user's bytes aside first, then go on from the first intact [General] block, if any.
+    QFile file(configFile);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    const QString target = asideName(configFile, QStringLiteral("conf"));
+    if (!QFile::rename(configFile, target)) {
+        qWarning().noquote() << "The settings file" << configFile << "cannot be read nor moved aside";
+        return;
+    }
+    qWarning().noquote() << "The settings file could not be read; it was kept as" << target;
+    const qsizetype general = bytes.startsWith("[General]\n") ? 0 : bytes.indexOf("\n[General]\n");
+    settings_.reset();
+    if (general >= 0) writeFileAtomically(configFile, bytes.mid(general == 0 ? 0 : general + 1));
+    settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
+}
 
 Defaults::~Defaults() = default;
 
@@ -69,7 +111,12 @@ bool Defaults::boolValue(const QString& key) const {
     return false;
 }
 
-long long Defaults::integer(const QString& key) const { return (long long)doubleValue(key); }
+long long Defaults::integer(const QString& key) const {
+    const double v = doubleValue(key);
+    // Beyond ±2^62 (or not a number) the conversion would be undefined.
+    if (!(std::fabs(v) < 4.6e18)) return 0;
+    return static_cast<long long>(v);
+}
 
 QStringList Defaults::stringArray(const QString& key) const {
     const QVariant raw = settings_->value(key);
@@ -104,17 +151,137 @@ std::optional<QByteArray> Defaults::record(const QString& key) const {
     return file.readAll();
 }
 
+namespace {
+enum class Slot { absent, file, link, refused };
+
+// What holds a record's name, and why the store will not write there when it will not.
+Slot inspect(const QString& path, QString* why) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat own {};
+    if (::lstat(native.constData(), &own) != 0) {
+        if (errno == ENOENT) return Slot::absent;
+        *why = errorText(errno);
+        return Slot::refused;
+    }
+    if (S_ISLNK(own.st_mode)) {
+        // A link is replaced by a file of its own; its target is never written. A link to nothing
+        // may point into a folder that is not there yet (a disk not mounted): leave it be.
+        struct stat target {};
+        if (::stat(native.constData(), &target) != 0 || !S_ISREG(target.st_mode)) {
+            *why = QStringLiteral("it is a link to no file");
+            return Slot::refused;
+        }
+        return Slot::link;
+    }
+    if (S_ISDIR(own.st_mode)) {
+        *why = QStringLiteral("a folder has its name");
+        return Slot::refused;
+    }
+    if (!S_ISREG(own.st_mode)) {
+        *why = QStringLiteral("it is not a plain file");
+        return Slot::refused;
+    }
+    if (::access(native.constData(), R_OK | W_OK) != 0) {
+        *why = QStringLiteral("it may not be read and written");
+        return Slot::refused;
+    }
+    return Slot::file;
+}
+}  // namespace
+
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* why) {
+    const auto fail = [why](const QString& what, int error) {
+        if (why) *why = what + ": " + errorText(error);
+        return false;
+    };
+    const QFileInfo info(path);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    // A file without a name until it is complete, so a crash leaves nothing behind. It is named
+    // through /proc; without /proc it is a hidden file from the start.
+    QByteArray temporary;
+    int fd = -1;
+    if (::access("/proc/self/fd", X_OK) == 0) fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        temporary = folder + "/." + QFile::encodeName(info.fileName()) + ".XXXXXX";
+        fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+        if (fd < 0) return fail(QStringLiteral("no temporary file"), errno);
+    }
+    const auto discard = [&](const QString& what, int error) {
+        ::close(fd);
+        if (!temporary.isEmpty()) ::unlink(temporary.constData());
+        return fail(what, error);
+    };
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return discard(QStringLiteral("write failed"), n < 0 ? errno : ENOSPC);
+        data += n;
+        left -= n;
+    }
+    // A full disk may only show when the data is flushed: check that, and the size it left.
+    if (::fsync(fd) != 0) return discard(QStringLiteral("sync failed"), errno);
+    struct stat written {};
+    if (::fstat(fd, &written) != 0) return discard(QStringLiteral("size unknown"), errno);
+    if (written.st_size != bytes.size()) return discard(QStringLiteral("short file"), ENOSPC);
+    if (temporary.isEmpty()) {
+        // Give the complete file a passing name, then move it over the old one in one step.
+        temporary = folder + "/." + QFile::encodeName(info.fileName()) + "." + QByteArray::number(::getpid());
+        ::unlink(temporary.constData());
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW) != 0) {
+            const int error = errno;
+            temporary.clear();
+            return discard(QStringLiteral("cannot name the file"), error);
+        }
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return fail(QStringLiteral("close failed"), error);
+    }
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return fail(QStringLiteral("cannot replace the old file"), error);
+    }
+    // The new name itself lives in the folder: sync it too, so a power cut keeps one or the other.
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+void Defaults::reportFailure(const QString& key, const QString& why) {
+    if (!failing_.insert(key).second) return;
+    qWarning().noquote() << "Could not save" << recordPath(key) + ":" << why
+                         << "- it is kept in memory for this run only";
+}
+
 bool Defaults::setRecord(const QString& key, const QByteArray& json) {
-    if (!QDir().mkpath(dataDir_)) return false;
-    QSaveFile file(recordPath(key));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(json) != json.size()) {
-        file.cancelWriting();
+    const QString path = recordPath(key);
+    QString why;
+    if (!QDir().mkpath(dataDir_)) {
+        reportFailure(key, QStringLiteral("the folder cannot be made"));
         return false;
     }
-    if (!file.commit()) return false;
+    if (inspect(path, &why) == Slot::refused || !writeFileAtomically(path, json, &why)) {
+        reportFailure(key, why);
+        return false;
+    }
+    if (failing_.erase(key)) qInfo().noquote() << "Saved" << path << "again";
     emit changed(key);
     return true;
+}
+
+bool Defaults::canKeep(const QString& key) const {
+    if (failing_.count(key)) return false;
+    QString why;
+    return inspect(recordPath(key), &why) != Slot::refused;
 }
 
 void Defaults::removeRecord(const QString& key) {
@@ -124,10 +291,7 @@ void Defaults::removeRecord(const QString& key) {
 QString Defaults::keepAside(const QString& key) {
     const QString path = recordPath(key);
     if (!QFileInfo::exists(path)) return {};
-    const qint64 stamp = QDateTime::currentSecsSinceEpoch();
-    QString target = dataDir_ + "/" + key + ".unreadable-" + QString::number(stamp) + ".json";
-    for (int n = 1; QFileInfo::exists(target); ++n)
-        target = dataDir_ + "/" + key + ".unreadable-" + QString::number(stamp) + "-" + QString::number(n) + ".json";
+    const QString target = asideName(path, QStringLiteral("json"));
     return QFile::rename(path, target) ? target : QString();
 }
 

@@ -4,7 +4,8 @@
 // Plain values come back typed as they were written: "true"/"false" as Bool, a number as Double,
 // anything else as String (a list of strings as StringList). Records are written atomically; one that
 // a reader cannot decode is kept aside under `<key>.unreadable-<unix time>.json` before anything
-// can overwrite it.
+// can overwrite it. A settings file that cannot be parsed is kept aside the same way, under
+// `<name>.unreadable-<unix time>.conf`, before the first write replaces it.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 class QSettings;
 
@@ -43,7 +45,13 @@ public:
     // JSON records.
     QString recordPath(const QString& key) const;
     std::optional<QByteArray> record(const QString& key) const;  // none when there is no file
-    bool setRecord(const QString& key, const QByteArray& json);   // false when the write failed
+    // False when the write failed; the previous file is then left exactly as it was. A record that
+    // is a link is replaced by a file of its own (the link's target is never written); one that is a
+    // dangling link, a folder or a file this user may not read and write is left alone and refused.
+    bool setRecord(const QString& key, const QByteArray& json);
+    // False when the record cannot be written: the path is taken by something the store will not
+    // replace, or the last write failed. Whatever lives in such a record lasts only this run.
+    bool canKeep(const QString& key) const;
     void removeRecord(const QString& key);
     // Moves an undecodable record aside; returns the new path (empty when there was nothing).
     QString keepAside(const QString& key);
@@ -67,8 +75,17 @@ signals:
     void changed(const QString& key);
 
 private:
+    void openSettings(const QString& configFile);
+    void reportFailure(const QString& key, const QString& why);
+
     std::unique_ptr<QSettings> settings_;
     QString dataDir_;
+    std::set<QString> failing_;  // records whose last write failed, each reported once
 };
+
+// Writes `bytes` to `path` through a temporary file in the same folder, synced to the disk before it
+// takes the name, so `path` holds either its old bytes or all of the new ones. False on any failure
+// (a full disk, a short write, a folder that cannot be written), with `why` saying which.
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* why = nullptr);
 
 }  // namespace kp

@@ -1,7 +1,9 @@
 #include "Scheduler.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kp {
 
@@ -21,7 +23,9 @@ WorkId QtScheduler::start(double seconds, bool repeat, std::function<void()> wor
     auto* timer = new QTimer;
     timer->setSingleShot(!repeat);
     timer->setTimerType(seconds < 0.1 ? Qt::PreciseTimer : Qt::CoarseTimer);
-    timer->setInterval(std::max(0, int(std::lround(seconds * 1000.0))));
+    // QTimer counts in int milliseconds: a longer wait (24 days and more) is cut to the longest it can take.
+    const double ms = std::round(seconds * 1000.0);
+    timer->setInterval(ms > 0 ? int(std::min(ms, double(std::numeric_limits<int>::max()))) : 0);
     QObject::connect(timer, &QTimer::timeout, [this, id, repeat, work = std::move(work)] {
         if (!repeat) {
             auto it = timers_.find(id);

@@ -2,6 +2,7 @@
 
 #include "cat/Closet.h"
 #include "life/PetLife.h"
+#include "core/Preferences.h"
 #include "life/Wallet.h"
 #include "platform/Defaults.h"
 #include "rooms/RoomShapesScenery.h"
@@ -325,7 +326,7 @@ BedroomState bedroomState(const RoomModels& m) {
         s.pomodoroProgress = m.pomodoro->progress();
         s.minutesLeft = m.pomodoro->minutesLeft();
     }
-    s.focusSeconds = Defaults::standard().doubleValue(QStringLiteral("pomodoroFocusSeconds"));
+    s.focusSeconds = prefs::pomodoroFocusSeconds(Defaults::standard());
     return s;
 }
 

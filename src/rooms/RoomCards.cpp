@@ -4,7 +4,7 @@
 #include "core/Notifications.h"
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/Wallet.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"

@@ -3,7 +3,7 @@
 
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/Wallet.h"
 #include "platform/Color.h"
 #include "platform/Defaults.h"

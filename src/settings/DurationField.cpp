@@ -1,7 +1,7 @@
 #include "DurationField.h"
 
 #include "platform/Defaults.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "settings/SettingsLogic.h"
 
 #include "life/PetLife.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/Wallet.h"
 #include "platform/Defaults.h"
 #include "settings/SettingsServices.h"
@@ -34,8 +34,7 @@ QString heroSubtitle(PetStage stage, const QString& age) {
 }
 
 QString heroName(const Defaults& store) {
-    const QString name = store.string(QStringLiteral("petName"));
-    return name.isEmpty() ? QStringLiteral("Tobbi") : name;
+    return prefs::petName(store);
 }
 
 QString pomodoroStatusText(Pomodoro::Phase phase, int minutesLeft) {

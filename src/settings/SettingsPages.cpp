@@ -3,7 +3,7 @@
 
 #include "cat/art/CatDrawing.h"
 #include "life/AmbienceTarget.h"
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "life/SkyModel.h"
 #include "platform/Color.h"
 #include "platform/Defaults.h"

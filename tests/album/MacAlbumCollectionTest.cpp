@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 
@@ -66,6 +67,15 @@ TEST(MacAlbumCollection, NothingHappensBeforeOnboarding) {
     f.album->addDueKeepsakes(f.fake.cat.birth + 30 * kDay);
     EXPECT_FALSE(f.store->record("album.v1"));
     EXPECT_FALSE(f.store->contains("albumGiftBase"));
+    EXPECT_EQ(f.arrivalShots + f.sceneShots, 0);
+}
+
+TEST(MacAlbumCollection, ACatWhoseRecordCannotBeWrittenGetsNoPages) {
+    Collection f;
+    // A folder where the cat's record belongs: this cat is gone at the next start.
+    ASSERT_TRUE(QDir().mkpath(f.store->recordPath("petLife.v1")));
+    f.album->addDueKeepsakes(f.fake.cat.birth + 600);
+    EXPECT_FALSE(f.store->record("album.v1"));
     EXPECT_EQ(f.arrivalShots + f.sceneShots, 0);
 }
 

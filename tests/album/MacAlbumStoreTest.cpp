@@ -68,6 +68,17 @@ TEST(MacAlbumStore, RecordRoundTripKeepsEveryFieldAndMemberOrder) {
                     .hasMatch());
 }
 
+TEST(MacAlbumStore, AHugeNameOrTextReadsBackCapped) {
+    MacKeepsake k = keepsake("arrived", 10);
+    k.name = QString(1 << 20, u'm');
+    k.note = QString(1 << 20, u'n');
+    auto back = decodeKeepsakes(encodeKeepsakes({k}));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->front().name, QString(24, u'm'));
+    EXPECT_LT(back->front().note.size(), 10000);
+    EXPECT_TRUE(back->front().note.startsWith(QString(100, u'n')));
+}
+
 TEST(MacAlbumStore, MissingOrMistypedMemberMakesTheWholeListUnreadable) {
     const QByteArray good = encodeKeepsakes({keepsake("arrived", 0), keepsake("junior", 5)});
     EXPECT_TRUE(decodeKeepsakes(good));

@@ -20,14 +20,8 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
-mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-# Midday wherever the clock stands: at night the cat sleeps through his needs.
-utc_hour=$(date -u +%H)
-export TZ="KPT$(( 10#$utc_hour - 12 ))"
-record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
+source "${KP_SOURCE_DIR:?}/scripts/app-home.sh"
+kp_app_home "$scratch"
 
 fail() { echo "FAIL: $*"; exit 1; }
 

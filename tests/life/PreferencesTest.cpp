@@ -1,9 +1,13 @@
 #include "support/Scratch.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <functional>
 #include <gtest/gtest.h>
 
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 
 using namespace kp;
 using kp::test::ScratchStore;
@@ -38,20 +42,85 @@ TEST(Preferences, SwitchesUseAStoredBooleanAndOtherwiseTrue) {
     EXPECT_FALSE(prefs::musicOn(*s));
 }
 
-TEST(Preferences, VolumesUseAStoredNumberUnclamped) {
+TEST(Preferences, VolumesUseAStoredNumberClampedToFull) {
     ScratchStore s;
     EXPECT_DOUBLE_EQ(prefs::musicVolume(*s), 0.5);
     s->set("musicVolume", 1.7);
     s->set("soundVolume", QString("loud"));
     s.restart();
-    EXPECT_DOUBLE_EQ(prefs::musicVolume(*s), 1.7);
+    EXPECT_DOUBLE_EQ(prefs::musicVolume(*s), 1.0);
     EXPECT_DOUBLE_EQ(prefs::soundVolume(*s), 0.5);
+}
+
+// Every number the app reads from the settings file, hand-edited to values no control would
+// write: each falls back to its default or clamps, and a sensible value still reads as written.
+TEST(Preferences, EveryNumericSettingFallsBackOrClampsOnAnyStoredNumber) {
+    using Reader = std::function<double(const Defaults&)>;
+    using On = double (*)(const Defaults&);
+    const auto moment = [](const char* key) -> Reader {
+        return [key](const Defaults& s) { return prefs::moment(key, s).value_or(-1e300); };
+    };
+    const auto count = [](const char* key) -> Reader {
+        return [key](const Defaults& s) { return double(prefs::count(key, 1000, s)); };
+    };
+    struct Row {
+        const char* key;
+        Reader read;
+        double fallback, atMinusOne, atHuge, sensible;
+    };
+    const double week = 7 * 86400;
+    const std::vector<Row> rows = {
+        {"statDrainSeconds", On(prefs::statDrainSeconds), 1800, 1800, 1800, 30 * 86400},
+        {"kittenLengthSeconds", On(prefs::kittenLengthSeconds), 172800, 172800, 172800, 400 * 86400},
+        {"beatLengthSeconds", On(prefs::beatLengthSeconds), 10, 10, 10, 2},
+        {"pomodoroFocusSeconds", On(prefs::pomodoroFocusSeconds), 1500, 1500, 1500, week},
+        {"pomodoroBreakSeconds", On(prefs::pomodoroBreakSeconds), 300, 300, 300, 600},
+        {"pomodoroLongBreakSeconds", On(prefs::pomodoroLongBreakSeconds), 900, 900, 900, 1800},
+        {"openIdleSeconds", On(prefs::openIdleSeconds), 5, 5, 5, 2},
+        {"peekIdleSeconds", On(prefs::peekIdleSeconds), 60, 60, 60, 3600},
+        {"soundVolume", On(prefs::soundVolume), 0.5, 0, 1, 0.25},
+        {"musicVolume", On(prefs::musicVolume), 0.5, 0, 1, 0.75},
+        {"togetherSeconds", [](const Defaults& s) { return prefs::tuning("togetherSeconds", 0, s); }, 0, 0, 0,
+         3 * 365 * 86400.0},
+        {"albumOpenedAt", moment("albumOpenedAt"), -1e300, -1, -1e300, 8e8},
+        {"desktopLastKeyboard", moment("desktopLastKeyboard"), -1e300, -1, -1e300, 1.8e9},
+        {"seasonalAnniversary", moment("seasonalAnniversary"), -1e300, -1, -1e300, 8e8},
+        {"albumGiftBase", count("albumGiftBase"), 0, 0, 0, 7},
+        {"wardrobeGiftsSeen", count("wardrobeGiftsSeen"), 0, 0, 0, 12},
+    };
+    for (const Row& row : rows) {
+        const std::vector<std::pair<QByteArray, double>> cases = {
+            {"inf", row.fallback}, {"-inf", row.fallback}, {"nan", row.fallback},
+            {"-1", row.atMinusOne}, {"1e308", row.atHuge}, {QByteArray::number(row.sensible, 'g', 17), row.sensible}};
+        for (const auto& [text, expected] : cases) {
+            ScratchStore s;
+            QDir().mkpath(s.dir.path() + "/config");
+            QFile conf(s.dir.path() + "/config/kettlepaw.conf");
+            ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+            conf.write("[General]\n" + QByteArray(row.key) + "=" + text + "\n");
+            conf.close();
+            s.restart();
+            EXPECT_DOUBLE_EQ(row.read(*s), expected) << row.key << "=" << text.constData();
+        }
+    }
+}
+
+TEST(Preferences, ANameIsCappedWholeCharactersAtATime) {
+    ScratchStore s;
+    s->set("petName", QString(1 << 20, u'm'));
+    s.restart();
+    EXPECT_EQ(prefs::petName(*s), QString(prefs::longestName, u'm'));
+    const QString cat = QString::fromUtf8("\xF0\x9F\x90\x88");  // one character, two UTF-16 units
+    QString cats;
+    for (int i = 0; i < 30; ++i) cats += cat;
+    s->set("petName", cats);
+    const QString capped = prefs::petName(*s);
+    EXPECT_EQ(capped.size(), 2 * prefs::longestName);
+    EXPECT_TRUE(capped.endsWith(cat));
 }
 
 TEST(Preferences, TuningValuesAreUsedOnlyAboveZero) {
     ScratchStore s;
-    EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
-    s->set("statDrainSeconds", -5.0);
     EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
     s->set("statDrainSeconds", 0.0);
     EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
@@ -61,11 +130,6 @@ TEST(Preferences, TuningValuesAreUsedOnlyAboveZero) {
     s.restart();
     EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 60);
 
-    EXPECT_DOUBLE_EQ(prefs::kittenLengthSeconds(*s), 172800);
-    EXPECT_DOUBLE_EQ(prefs::beatLengthSeconds(*s), 10);
-    EXPECT_DOUBLE_EQ(prefs::pomodoroFocusSeconds(*s), 1500);
-    EXPECT_DOUBLE_EQ(prefs::pomodoroBreakSeconds(*s), 300);
-    EXPECT_DOUBLE_EQ(prefs::pomodoroLongBreakSeconds(*s), 900);
     EXPECT_FALSE(prefs::liveWeather(*s));
     s->set("liveWeather", true);
     EXPECT_TRUE(prefs::liveWeather(*s));

@@ -8,13 +8,8 @@ app="$KP_BUILD_DIR/src/app/kettlepaw"
 
 scratch=$(mktemp -d /tmp/kp-catchup.XXXXXX)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$scratch"' EXIT
-export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
-mkdir -p "$XDG_DATA_HOME/kettlepaw" "$XDG_CONFIG_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-# Noon local time, so the cat is not put to bed for the night whatever the hour of the run.
-hour=$(date -u +%-H)
-export TZ="KPT$((hour - 12))"
+source "${KP_SOURCE_DIR:?}/scripts/app-home.sh"
+kp_app_home "$scratch"
 printf 'onboardedV1=true\n' > "$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
 
 now=$(date +%s)

@@ -5,7 +5,14 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include "platform/AppLifecycle.h"
 #include "platform/Paths.h"
+
+#include <csignal>
+#include <iostream>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using kp::test::ScratchStore;
 
@@ -104,4 +111,138 @@ TEST(Paths, FollowTheXdgVariables) {
     EXPECT_EQ(kp::paths::dataDir(), QDir::homePath() + "/.local/share/kettlepaw");
     qputenv("XDG_CONFIG_HOME", oldConfig);
     qputenv("XDG_DATA_HOME", oldData);
+}
+
+namespace {
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// A data folder that holds only a few kilobytes: a small tmpfs where one can be mounted, else a
+// file size limit on this process (writes past it fail as they would on a full disk).
+struct SmallDisk {
+    QTemporaryDir dir;
+    QString data = dir.path() + "/data";
+    bool mounted = false;
+    rlimit oldLimit{};
+    void (*oldHandler)(int) = nullptr;
+
+    SmallDisk() {
+        QDir().mkpath(data);
+        const QByteArray path = QFile::encodeName(data);
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) ::umount(QFile::encodeName(data).constData());
+        else if (oldHandler) {
+            ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+    }
+    // Leaves no room for a write of more than a few bytes.
+    void fill() {
+        if (!mounted) {
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            ::getrlimit(RLIMIT_FSIZE, &oldLimit);
+            rlimit small = oldLimit;
+            small.rlim_cur = 64;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            return;
+        }
+        QFile filler(data + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(1024, 'x');
+        while (filler.write(block) == block.size()) {}
+        while (filler.write("x", 1) == 1) {}
+    }
+};
+}  // namespace
+
+TEST(Defaults, AFullDiskFailsTheWriteAndLeavesTheOldRecordWhole) {
+    SmallDisk disk;
+    if (!disk.mounted) std::cout << "no tmpfs could be mounted: a file size limit stands in for the full disk\n";
+    kp::Defaults store(disk.dir.path() + "/kettlepaw.conf", disk.data);
+    const QByteArray old = R"({"coins":120})";
+    ASSERT_TRUE(store.setRecord("wallet.v1", old));
+    disk.fill();
+
+    const QByteArray bigger = "{\"coins\":121,\"log\":\"" + QByteArray(8000, 'a') + "\"}";
+    EXPECT_FALSE(store.setRecord("wallet.v1", bigger));
+    EXPECT_FALSE(store.canKeep("wallet.v1"));
+    EXPECT_FALSE(kp::writeFileAtomically(disk.data + "/photo.jpg", bigger));
+    EXPECT_EQ(contents(disk.data + "/wallet.v1.json"), old);
+    EXPECT_FALSE(QFile::exists(disk.data + "/photo.jpg"));
+    // Nothing half-written is left behind.
+    EXPECT_EQ(QDir(disk.data).entryList(QDir::Files | QDir::Hidden).filter("wallet"), QStringList{"wallet.v1.json"});
+}
+
+TEST(Defaults, ARecordThatIsALinkIsReplacedAndItsTargetNeverWritten) {
+    ScratchStore s;
+    const QString data = s.dir.path() + "/data";
+    QDir().mkpath(data);
+    const QString outside = s.dir.path() + "/elsewhere.json";
+    {
+        QFile f(outside);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(R"({"hunger":10})");
+    }
+    ASSERT_TRUE(QFile::link(outside, data + "/petLife.v1.json"));
+    ASSERT_EQ(*s->record("petLife.v1"), R"({"hunger":10})");  // read through, as the user meant
+
+    EXPECT_TRUE(s->setRecord("petLife.v1", R"({"hunger":50})"));
+    EXPECT_EQ(contents(outside), R"({"hunger":10})");
+    EXPECT_FALSE(QFileInfo(data + "/petLife.v1.json").isSymLink());
+    EXPECT_EQ(*s->record("petLife.v1"), R"({"hunger":50})");
+}
+
+TEST(Defaults, ADanglingLinkOrAFolderIsRefusedAndLeftAlone) {
+    ScratchStore s;
+    const QString data = s.dir.path() + "/data";
+    QDir().mkpath(data + "/wallet.v1.json");
+    const QString missing = s.dir.path() + "/unmounted/petLife.v1.json";
+    ASSERT_TRUE(QFile::link(missing, data + "/petLife.v1.json"));
+    EXPECT_TRUE(s->canKeep("album.v1"));
+
+    for (const QString key : {"petLife.v1", "wallet.v1"}) {
+        EXPECT_FALSE(s->canKeep(key)) << key.toStdString();
+        EXPECT_FALSE(s->setRecord(key, "{}")) << key.toStdString();
+    }
+    EXPECT_EQ(QFile::symLinkTarget(data + "/petLife.v1.json"), missing);
+    EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_TRUE(QFileInfo(data + "/wallet.v1.json").isDir());
+}
+
+TEST(Defaults, AnUnreadableSettingsFileIsKeptAsideAndItsIntactKeysRead) {
+    QTemporaryDir dir;
+    const QString conf = dir.path() + "/kettlepaw.conf";
+    static const char garbage[] = "\x01\xff\xfe[broken\x00\x00 = =\n\"unterminated\n";
+    QByteArray damaged(garbage, sizeof garbage - 1);
+    damaged += "[General]\nonboardedV1=true\npetName=Mochi\n";
+    {
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    {
+        kp::Defaults store(conf, dir.path() + "/data");
+        EXPECT_TRUE(store.boolValue("onboardedV1"));
+        store.set("soundOn", false);
+    }
+    const QStringList aside = QDir(dir.path()).entryList({"kettlepaw.unreadable-*.conf"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(contents(dir.path() + "/" + aside.first()), damaged);
+    kp::Defaults reopened(conf, dir.path() + "/data");
+    EXPECT_EQ(reopened.string("petName"), "Mochi");
+    EXPECT_TRUE(reopened.contains("soundOn"));
+    EXPECT_FALSE(reopened.boolValue("soundOn"));
+    EXPECT_EQ(QDir(dir.path()).entryList({"kettlepaw.unreadable-*.conf"}).size(), 1);
+}
+
+TEST(AppLifecycle, AFinalSaveThatHangsEndsTheProcessInsteadOfHoldingItUp) {
+    bool ran = false;
+    kp::finishWithin(60, [&ran] { ran = true; });
+    EXPECT_TRUE(ran);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(kp::finishWithin(0.05, [] { for (;;) ::pause(); }), ::testing::ExitedWithCode(1), "did not finish");
 }

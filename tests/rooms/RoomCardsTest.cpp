@@ -2,7 +2,7 @@
 // what each button changes.
 #include "TopBarWorld.h"
 
-#include "life/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Color.h"
 #include "rooms/RoomCards.h"
 

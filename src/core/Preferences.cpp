@@ -2,7 +2,22 @@
 
 #include "platform/Defaults.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kp::prefs {
+
+namespace {
+constexpr double kDay = 86400;
+
+double longestTuning(const QString& key) {
+    if (key == QLatin1String("beatLengthSeconds")) return kDay;
+    if (key == QLatin1String("statDrainSeconds")) return 365 * kDay;
+    if (key == QLatin1String("kittenLengthSeconds")) return 3650 * kDay;
+    if (key == QLatin1String("togetherSeconds")) return 36500 * kDay;
+    return 7 * kDay;  // the pomodoro phases and the island's delays run as timers
+}
+}  // namespace
 
 bool boolPreference(const QString& key, bool fallback, const Defaults& store) {
     const QVariant v = store.object(key);
@@ -14,24 +29,44 @@ bool boolPreference(const QString& key, bool fallback, const Defaults& store) {
 
 double doublePreference(const QString& key, double fallback, const Defaults& store) {
     const QVariant v = store.object(key);
-    return v.typeId() == QMetaType::Double ? v.toDouble() : fallback;
+    return v.typeId() == QMetaType::Double && std::isfinite(v.toDouble()) ? v.toDouble() : fallback;
 }
 
 double tuning(const QString& key, double fallback, const Defaults& store) {
     const double v = store.doubleValue(key);
-    return v > 0 ? v : fallback;
+    return v > 0 && v <= longestTuning(key) ? v : fallback;
+}
+
+std::optional<double> moment(const QString& key, const Defaults& store) {
+    const QVariant v = store.object(key);
+    if (v.typeId() != QMetaType::Double || !(std::fabs(v.toDouble()) < 1e11)) return std::nullopt;
+    return v.toDouble();
+}
+
+long long count(const QString& key, long long most, const Defaults& store) {
+    const double v = store.doubleValue(key);
+    return v >= 0 && v <= double(most) && v == std::floor(v) ? static_cast<long long>(v) : 0;
+}
+
+QString cappedName(const QString& name) {
+    if (name.size() <= longestName) return name;
+    // Cut by whole characters: a surrogate pair is one.
+    qsizetype end = 0;
+    for (int n = 0; n < longestName && end < name.size(); ++n)
+        end += name.at(end).isHighSurrogate() && end + 1 < name.size() ? 2 : 1;
+    return name.left(end);
 }
 
 QString petName(const Defaults& store) {
-    const QString name = store.string("petName");
+    const QString name = cappedName(store.string("petName"));
     return name.isEmpty() ? QStringLiteral("Tobbi") : name;
 }
 
 bool appSoundOn(const Defaults& s) { return boolPreference("appSoundOn", true, s); }
 bool soundOn(const Defaults& s) { return boolPreference("soundOn", true, s); }
-double soundVolume(const Defaults& s) { return doublePreference("soundVolume", 0.5, s); }
+double soundVolume(const Defaults& s) { return std::clamp(doublePreference("soundVolume", 0.5, s), 0.0, 1.0); }
 bool musicOn(const Defaults& s) { return boolPreference("musicOn", true, s); }
-double musicVolume(const Defaults& s) { return doublePreference("musicVolume", 0.5, s); }
+double musicVolume(const Defaults& s) { return std::clamp(doublePreference("musicVolume", 0.5, s), 0.0, 1.0); }
 bool desktopMischief(const Defaults& s) { return boolPreference("desktopMischief", true, s); }
 
 double statDrainSeconds(const Defaults& s) { return tuning("statDrainSeconds", 1800, s); }
@@ -40,6 +75,8 @@ double beatLengthSeconds(const Defaults& s) { return tuning("beatLengthSeconds",
 double pomodoroFocusSeconds(const Defaults& s) { return tuning("pomodoroFocusSeconds", 1500, s); }
 double pomodoroBreakSeconds(const Defaults& s) { return tuning("pomodoroBreakSeconds", 300, s); }
 double pomodoroLongBreakSeconds(const Defaults& s) { return tuning("pomodoroLongBreakSeconds", 900, s); }
+double openIdleSeconds(const Defaults& s) { return tuning("openIdleSeconds", 5, s); }
+double peekIdleSeconds(const Defaults& s) { return tuning("peekIdleSeconds", 60, s); }
 bool liveWeather(const Defaults& s) { return s.boolValue("liveWeather"); }
 
 QString petName() { return petName(Defaults::standard()); }
