@@ -267,6 +267,12 @@ void DesktopRoam::frameTick() {
     const bool expanded = islandMode() == IslandMode::expanded;
     if (expanded && !wasExpanded) cat.headHome(true);
     wasExpanded = expanded;
+    if (!cat_ || !panel_) return;
+    if (const int ground = cat.groundChanges(); ground != groundChanges_) {
+        groundChanges_ = ground;
+        panel_->restack();
+    }
+    panel_->redraw();
 }
 
 void DesktopRoam::checkFileDrag(RoamCat& cat) {

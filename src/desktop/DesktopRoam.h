@@ -30,6 +30,10 @@ public:
     // Shown above everything without taking focus; and taken away.
     virtual void orderFront() = 0;
     virtual void orderOut() = 0;
+    // The scene moved on: show its new frame.
+    virtual void redraw() {}
+    // The other windows were restacked: come back up (still below the app's own windows).
+    virtual void restack() {}
 };
 
 // The cat of an outing as the controller drives it (the desktop cat, or a stand-in in tests).
@@ -55,6 +59,8 @@ public:
     virtual void setMischief(bool on) = 0;
     virtual void setOnHome(std::function<void()> onHome) = 0;
     virtual void setPendingApp(long long pid, double at) = 0;
+    // Moves whenever the windows under the cat change (moved, restacked, opened or closed).
+    virtual int groundChanges() const { return 0; }
     // The desktop cat behind it; none for a stand-in.
     virtual DesktopCat* model() { return nullptr; }
 };
@@ -154,6 +160,7 @@ private:
     std::uint64_t frameTimer_ = 0;
     bool isOut_ = false;
     long long lastActivePid_ = 0;
+    int groundChanges_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

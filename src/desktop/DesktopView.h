@@ -4,11 +4,13 @@
 // lines and hearts, the need bubble and the sleep letters. The views keep no state of their own;
 // the one write is the face's animation step (LiveFace::frame).
 #include "cat/art/CatDrawing.h"
+#include "desktop/DesktopCat.h"
 
 #include <QFont>
 #include <QImage>
 #include <QObject>
 #include <QSizeF>
+#include <QTransform>
 
 class QPainter;
 
@@ -29,8 +31,17 @@ public:
     // One frame at `t` (reference seconds, the cat's clock) into a painter whose origin is the
     // screen's top-left corner, in points.
     void paint(QPainter& p, double t);
+    // Where paint(p, t) may put ink (points); nothing is drawn outside.
+    QRectF bounds(double t) const;
+    // Where a pop and the need bubble are drawn at `t`.
+    QRectF popBounds(const DesktopCat::Pop& pop, double t) const;
+    QRectF bubbleBounds() const;
 
 private:
+    // The figure's drawing space (upright, facing right, feet near y 22) onto the screen.
+    QTransform figureTransform(double t) const;
+    QTransform popTransform(const DesktopCat::Pop& pop, double t) const;
+    QRectF popFrame(const DesktopCat::Pop& pop) const;
     void paintCup(QPainter& p, double t) const;
     void paintCat(QPainter& p, double t);
     void paintFigure(QPainter& p, double t);
@@ -57,6 +68,7 @@ public:
     DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, QObject* parent = nullptr);
 
     void paint(QPainter& p, double t) { view_.paint(p, t); }
+    QRectF bounds(double t) const { return view_.bounds(t); }
     DesktopCatView& view() { return view_; }
 
 private:
