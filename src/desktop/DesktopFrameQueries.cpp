@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace kp {
 
@@ -63,6 +64,15 @@ bool DesktopCat::isInterruptible() const {
     static constexpr std::array busy{K::rummage, K::plea,  K::ask,      K::sleep,     K::nudgeCup, K::stomp,
                                      K::intoNotch, K::pounce, K::bringGift, K::dropGift, K::chase,    K::meow};
     return std::find(busy.begin(), busy.end(), *step) == busy.end();
+}
+
+bool DesktopCat::atRest() const {
+    const bool still = pose == Pose::sit || pose == Pose::lie || pose == Pose::sleep || pose == Pose::stare ||
+                       pose == Pose::back || pose == Pose::stand;
+    const bool settled = appear >= 1 && std::abs(squash - 1) < 0.01 && std::abs(std::abs(turn) - 1) < 0.01 &&
+                         std::abs(sit - std::round(sit)) < 0.01;
+    return still && settled && !falling && !flight && !isDragged && !vibing && !wiggle && pops.empty() && !toy &&
+           !(cup && cup->falling) && !(gift && gift->carried) && !peekLine && !userDragging;
 }
 
 QPointF DesktopCat::headPoint() const {

@@ -61,6 +61,8 @@ public:
     virtual void setPendingApp(long long pid, double at) = 0;
     // Moves whenever the windows under the cat change (moved, restacked, opened or closed).
     virtual int groundChanges() const { return 0; }
+    // Sitting, lying or asleep with nothing moving: a few frames a second are enough.
+    virtual bool atRest() const { return false; }
     // The desktop cat behind it; none for a stand-in.
     virtual DesktopCat* model() { return nullptr; }
 };
@@ -151,6 +153,10 @@ private:
     IslandMode islandMode() const;
     double now() const;
     void setOut(bool out);
+    // Sends the cat out; false when it cannot go.
+    bool leaveHome();
+    // (Re)starts the frame timer: 60 frames a second, 15 while the cat is at rest.
+    void runFrames(bool resting);
 
     RoamServices s_;
     std::unique_ptr<RoamCat> cat_;
@@ -161,6 +167,7 @@ private:
     bool isOut_ = false;
     long long lastActivePid_ = 0;
     int groundChanges_ = 0;
+    bool restingFrames_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

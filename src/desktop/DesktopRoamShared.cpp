@@ -47,6 +47,7 @@ public:
     void setOnHome(std::function<void()> onHome) override { cat_->onHome = std::move(onHome); }
     void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
     int groundChanges() const override { return cat_->groundChanges; }
+    bool atRest() const override { return cat_->atRest(); }
     DesktopCat* model() override { return cat_.get(); }
 
 private:

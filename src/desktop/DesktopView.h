@@ -25,7 +25,10 @@ public:
     DesktopCatView(DesktopCat& cat, QSizeF size);
 
     // Breed and outfit to draw (the root view supplies them).
-    void setEnvironment(const CatEnv& env) { env_ = env; }
+    void setEnvironment(const CatEnv& env) {
+        env_ = env;
+        ++lookVersion_;
+    }
     const CatEnv& environment() const { return env_; }
 
     // One frame at `t` (reference seconds, the cat's clock) into a painter whose origin is the
@@ -44,7 +47,8 @@ private:
     QRectF popFrame(const DesktopCat::Pop& pop) const;
     void paintCup(QPainter& p, double t) const;
     void paintCat(QPainter& p, double t);
-    void paintFigure(QPainter& p, double t);
+    void paintCachedFigure(QPainter& p, double t);
+    void paintFigure(QPainter& p, double t, const QTransform& where);
     void paintToy(QPainter& p, double t) const;
     void paintGift(QPainter& p, double t) const;
     void paintPops(QPainter& p, double t) const;
@@ -57,6 +61,21 @@ private:
     QFont sayFont_;
     QFont zFont_;
     QImage scratch_;  // the washed-out figure of a dead pet is painted here first
+    // What the drawn figure depends on besides its place and its limbs' step.
+    struct FigureLook {
+        DesktopCat::Pose pose = DesktopCat::Pose::stand;
+        bool bellyUp = false, facingRight = false, dead = false, music = false;
+        double dpr = 0;
+        int version = -1;
+        bool operator==(const FigureLook&) const = default;
+    };
+    struct Figure {
+        QImage image;
+        QRect box;  // points, about the feet
+        FigureLook look;
+        double at = 0;
+    } figure_;
+    int lookVersion_ = 0;
 };
 
 // Supplies the stored breed ("catBreed", orange when unknown) and the wardrobe's outfit, and keeps

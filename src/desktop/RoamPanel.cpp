@@ -124,17 +124,20 @@ void RoamPanel::redraw() {
     // A compositor may start or stop at any time; asking once a second is enough.
     if (frames_++ % 60 == 0) followCompositor();
     const QRect next = bounds_ ? bounds_().toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()) : rect();
+    QImage image;
     if (!next.isEmpty()) {
         const qreal dpr = devicePixelRatioF();
-        const QSize pixels = (QSizeF(next.size()) * dpr).toSize();
-        if (image_.size() != pixels) image_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        image_.setDevicePixelRatio(dpr);
-        image_.fill(Qt::transparent);
-        QPainter p(&image_);
+        image = QImage((QSizeF(next.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.translate(-next.topLeft());
         if (scene_) scene_(p);
     }
+    // A resting cat often looks the same from one frame to the next: nothing to send then.
+    if (next == drawn_ && image == image_) return;
+    image_ = std::move(image);
     const QRect damage = drawn_.united(next);
     drawn_ = next;
     if (!cut_) {

@@ -113,6 +113,16 @@ TEST(KeyboardWalkTest, FileNameStaysOneSafeComponent) {
     const QString longName = keyboardwalk::fileName(QString(400, QChar(0x00E9)));
     EXPECT_LE(longName.toUtf8().size(), 255);
     EXPECT_TRUE(longName.endsWith(QStringLiteral(" walked on the keyboard.txt")));
+    // A megabyte of four-byte characters behind leading dots: cut between whole characters, as
+    // close to the limit as they allow.
+    QString huge = QStringLiteral(". .");
+    for (int i = 0; i < 256 * 1024; ++i) huge += QString::fromUtf8("\xF0\x9F\x98\xBA");
+    const QString cut = keyboardwalk::fileName(huge);
+    const qsizetype bytes = cut.toUtf8().size();
+    EXPECT_LE(bytes, 255);
+    EXPECT_GT(bytes, 251);
+    EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut);
+    EXPECT_TRUE(cut.startsWith(QString::fromUtf8("\xF0\x9F\x98\xBA")));
 }
 
 TEST(KeyboardWalkTest, WriteMakesAndThenReplacesTheFile) {
