@@ -27,7 +27,7 @@ run() {
   kp_cost_setup "$build" "$@"
   # A window to walk on, and a long outing so the cat is out for the whole measure.
   xmessage -geometry 600x260+300+420 "A window to walk on" >/dev/null 2>&1 & pids+=($!)
-  kp_cost_settings 'desktopRoam=true'
+  kp_cost_settings 'desktopRoam=true' 'openIdleSeconds=2' 'peekIdleSeconds=3'
   kp_cost_start
   sleep 8  # the greeting, then the island hides
   read -r W _ < <(xdotool getdisplaygeometry)
@@ -35,7 +35,7 @@ run() {
   xdotool click 3; sleep 1               # its menu
   xdotool key Down Return; sleep 1       # "Let him out now"
   xdotool mousemove 20 20
-  sleep 4  # the cat lands
+  sleep 8  # the cat lands; the island, woken for its menu, hides again
   out() { xwininfo -name "Kettlepaw Roaming" 2>/dev/null | grep -q IsViewable; }
   out || { echo "outing-cpu: the cat did not go out"; exit 1; }
   kp_cost_measure "$seconds"

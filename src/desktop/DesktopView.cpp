@@ -167,8 +167,24 @@ void DesktopCatView::paintCachedFigure(QPainter& p, double t) {
     const bool resting = !c.vibing && !c.wiggle &&
                          (c.pose == P::sit || c.pose == P::lie || c.pose == P::sleep || c.pose == P::stare ||
                           c.pose == P::back || c.pose == P::stand);
-    const FigureLook look{c.pose, c.bellyUp, c.facingRight, c.life().isDead(),
-                          c.playing() == MediaWatcher::Playing::music(), dpr, lookVersion_};
+    auto hundredths = [](double v) { return static_cast<int>(std::lround(100 * v)); };
+    const FigureLook look{c.pose,
+                          c.bellyUp,
+                          c.facingRight,
+                          c.life().isDead(),
+                          c.playing() == MediaWatcher::Playing::music(),
+                          c.vibing,
+                          c.wiggle,
+                          c.expression(t),
+                          hundredths(c.appear),
+                          hundredths(c.sit),
+                          hundredths(c.squash),
+                          hundredths(c.turn),
+                          hundredths(c.sizeUnit()),
+                          hundredths(c.backTilt),
+                          hundredths(c.backTurn),
+                          dpr,
+                          lookVersion_};
     const QPointF anchor(c.feet.x(), c.feet.y() + 44 * c.sizeUnit() * c.peekDepth);
     if (!(look == figure_.look) || t < figure_.at || t - figure_.at >= (resting ? 0.1 : 0.05)) {
         const QTransform local = figureTransform(t) * QTransform::fromTranslate(-anchor.x(), -anchor.y());
@@ -260,9 +276,19 @@ QRectF DesktopCatView::bounds(double t) const {
 QTransform DesktopCatView::popTransform(const DesktopCat::Pop& pop, double t) const {
     const double a = std::max(t - pop.born, 0.0);
     const double u = std::min(a / 1.6, 1.0);
-    QTransform m;
-    m.translate(pop.p.x() + pop.drift * u + 3 * std::sin(5 * a), pop.p.y() - 18 - 46 * u);
     const double grow = 0.5 + 0.5 * std::min(a / 0.2, 1.0);
+    QPointF at(pop.p.x() + pop.drift * u + 3 * std::sin(5 * a), pop.p.y() - 18 - 46 * u);
+    if (cat_.asking && pop.kind == DesktopCat::Pop::Kind::say) {
+        // The line rises beside the need bubble, on the side away from it, never under it.
+        const QRectF line = QTransform::fromScale(grow, grow).mapRect(popFrame(pop)).translated(at);
+        const QRectF bubble = bubbleBounds();
+        if (cat_.facingRight)
+            at.rx() += std::min(0.0, bubble.left() - 4 - line.right());
+        else
+            at.rx() += std::max(0.0, bubble.right() + 4 - line.left());
+    }
+    QTransform m;
+    m.translate(at.x(), at.y());
     m.scale(grow, grow);
     return m;
 }

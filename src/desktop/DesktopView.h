@@ -64,7 +64,10 @@ private:
     // What the drawn figure depends on besides its place and its limbs' step.
     struct FigureLook {
         DesktopCat::Pose pose = DesktopCat::Pose::stand;
-        bool bellyUp = false, facingRight = false, dead = false, music = false;
+        bool bellyUp = false, facingRight = false, dead = false, music = false, vibing = false, wiggle = false;
+        CatExpression expression = CatExpression::content;
+        // Hundredths of the blends and of the size.
+        int appear = 0, sit = 0, squash = 0, turn = 0, size = 0, backTilt = 0, backTurn = 0;
         double dpr = 0;
         int version = -1;
         bool operator==(const FigureLook&) const = default;

@@ -71,7 +71,7 @@ void activate(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom, xcb_windo
 
 }  // namespace
 
-bool openQuietly(const QString& path, const QString& program, const QStringList& leading) {
+bool openQuietly(const QString& path, const QString& program, const QStringList& leading, qint64* started) {
     xcb_connection_t* c = connection();
     if (!c) return false;
     const xcb_window_t root = rootOf(c);
@@ -80,7 +80,7 @@ bool openQuietly(const QString& path, const QString& program, const QStringList&
     if (user == XCB_WINDOW_NONE) return false;
     // Windows already there when the editor starts: the user going to one of them is let be.
     const auto before = windows(c, root, atomOf(c, "_NET_CLIENT_LIST"));
-    if (!QProcess::startDetached(program, leading + QStringList{path})) return false;
+    if (!QProcess::startDetached(program, leading + QStringList{path}, QString(), started)) return false;
     // Watched for a short while only: an editor that comes up later than this is let be.
     auto* watch = new QTimer(qGuiApp);
     auto checks = std::make_shared<int>(0);

@@ -178,6 +178,11 @@ TEST(DesktopPlanChoiceTest, MischiefAndTheDockGateTheirCandidates) {
     EXPECT_EQ(rows(cat, later, w.ground()).count(17), 0u);
     w.store->set("desktopLastKeyboard", later + 978307200.0 - 2701);
     EXPECT_EQ(rows(cat, later, w.ground()).count(17), 1u);
+    // A stamp a year ahead counts as a walk now: closed for 2700 s, then open again.
+    w.store->set("desktopLastKeyboard", later + 978307200.0 + 365 * 86400.0);
+    EXPECT_EQ(rows(cat, later, w.ground()).count(17), 0u);
+    EXPECT_EQ(rows(cat, later + 2700, w.ground()).count(17), 0u);
+    EXPECT_EQ(rows(cat, later + 2701, w.ground()).count(17), 1u);
 }
 
 TEST(DesktopPlanChoiceTest, TheDrawFollowsTheWeights) {

@@ -112,14 +112,20 @@ TEST(RoamPanel, MouseOnThePanelReachesTheCatcher) {
     EXPECT_EQ(calls.pets, 1);
 }
 
-TEST(RoamPanel, ShowsTheCatDrawingOnAClearBackground) {
+TEST(RoamPanel, ShowsTheSceneWhereItIsNowAndNothingWhereItWas) {
     Calls calls;
-    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(), redSpot);
+    QRect spot(100, 200, 40, 30);
+    RoamPanel panel(
+        RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(),
+        [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); }, [&spot] { return QRectF(spot); });
+    panel.orderFront();
+    spot.moveTo(300, 100);
+    panel.redraw();
+    EXPECT_EQ(panel.drawn(), spot.adjusted(-2, -2, 2, 2));
     QImage image(640, 400, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     panel.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    EXPECT_EQ(image.pixelColor(120, 215).red(), 220);
-    EXPECT_EQ(image.pixelColor(120, 215).alpha(), 255);
-    EXPECT_EQ(image.pixelColor(400, 300).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(320, 115), QColor(220, 40, 40));
+    EXPECT_EQ(image.pixelColor(120, 215).alpha(), 0);
     EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
 }
