@@ -78,6 +78,8 @@ bool DesktopCat::atRest() const {
 QPointF DesktopCat::headPoint() const {
     const double k = sizeUnit();
     const double f = facingRight ? 1 : -1;
+    // Belly up the figure is turned over, so the head lies low on the side it faced away from.
+    if (pose == Pose::sleep && bellyUp) return {feet.x() - f * 16 * k, feet.y() + k * (44 * peekDepth - 15)};
     if (pose == Pose::lie || pose == Pose::sleep)
         return {feet.x() + f * 15 * k, feet.y() + k * (44 * peekDepth - 10 - 1)};
     return {feet.x() + f * (14 - 9 * sit) * k, feet.y() + k * (44 * peekDepth - 15 - 9 - 4 * sit)};
