@@ -267,7 +267,9 @@ DesktopRoamingCat* DesktopRoam::cat() { return cat_ ? pomodoroCat_.get() : nullp
 void DesktopRoam::frameTick() {
     if (!cat_ || !panel_) return;
     RoamCat& cat = *cat_;
-    if (s_.activePid) {
+    // The application in front is asked ten times a second, not every frame.
+    if (s_.activePid && (now() - lastActiveCheck_ >= 0.1 || now() < lastActiveCheck_)) {
+        lastActiveCheck_ = now();
         const long long active = s_.activePid();
         if (active != lastActivePid_) {
             lastActivePid_ = active;

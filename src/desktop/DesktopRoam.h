@@ -168,6 +168,7 @@ private:
     long long lastActivePid_ = 0;
     int groundChanges_ = 0;
     bool restingFrames_ = false;
+    double lastActiveCheck_ = distantPast;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

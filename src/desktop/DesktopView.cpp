@@ -158,8 +158,8 @@ void DesktopCatView::paintCat(QPainter& p, double t) {
 }
 
 // The figure is drawn aside and laid in at the cat's place each frame; it is drawn again only when
-// its look changes (pose, side, outfit) or its limbs have moved on a step: 20 steps a second on
-// the move, 10 at rest.
+// its look changes (pose, side, face, outfit, blends) or its limbs have moved on a step: 12 steps
+// a second on the move (24 running, leaping or swatting), 8 at rest.
 void DesktopCatView::paintCachedFigure(QPainter& p, double t) {
     using P = DesktopCat::Pose;
     const DesktopCat& c = cat_;
@@ -186,7 +186,9 @@ void DesktopCatView::paintCachedFigure(QPainter& p, double t) {
                           dpr,
                           lookVersion_};
     const QPointF anchor(c.feet.x(), c.feet.y() + 44 * c.sizeUnit() * c.peekDepth);
-    if (!(look == figure_.look) || t < figure_.at || t - figure_.at >= (resting ? 0.1 : 0.05)) {
+    const bool quick = c.pose == P::run || c.pose == P::air || c.pose == P::dangle || c.pose == P::swat;
+    const double step = resting ? 1.0 / 8 : quick ? 1.0 / 24 : 1.0 / 12;
+    if (!(look == figure_.look) || t < figure_.at || t - figure_.at >= step) {
         const QTransform local = figureTransform(t) * QTransform::fromTranslate(-anchor.x(), -anchor.y());
         const QRect box = local.mapRect(kFigureArea).toAlignedRect();
         const QSize pixels = (QSizeF(box.size()) * dpr).toSize();

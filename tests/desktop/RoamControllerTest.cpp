@@ -410,6 +410,7 @@ TEST_F(RoamControllerTest, BreakStartedAndAppActivation) {
     roam->frameTick();
     EXPECT_FALSE(cat.pendingApp.has_value());
     activePid = 4321;
+    clock.advance(0.1);
     roam->frameTick();
     ASSERT_TRUE(cat.pendingApp.has_value());
     EXPECT_EQ(cat.pendingApp->pid, 4321);
