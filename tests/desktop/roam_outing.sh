@@ -8,14 +8,8 @@ command -v openbox >/dev/null && command -v picom >/dev/null && command -v xdoto
 bin="$KP_BUILD_DIR/tests/desktop/roam_outing_check"
 [ -x "$bin" ] || { echo "check not built"; exit 1; }
 
-scratch=$(mktemp -d /tmp/kp-roamout.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
 source "$(dirname "$0")/../../scripts/private-display.sh"
+kp_scratch_dir kp-roamout
 
 rc=0
 for first in ${KP_ROAM_OUTING_ONLY:-bare compositor}; do
