@@ -155,14 +155,17 @@ public:
         user_.show();
         check(waitFor([this] {
             if (activeWindow() == user_.winId()) return true;
-            // As the user would: a click on it (a request of the app itself may be refused).
+            // As the user would: a click on it, and as a pager would (a request of the app itself
+            // may be refused).
             const QPoint at = user_.mapToGlobal(QPoint(user_.width() / 2, user_.height() / 2));
             QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
                                                          QString::number(at.y()), QStringLiteral("click"),
                                                          QStringLiteral("1")});
+            QProcess::execute(QStringLiteral("xdotool"),
+                              {QStringLiteral("windowactivate"), QString::number(user_.winId())});
             QApplication::processEvents(QEventLoop::AllEvents, 200);
             return false;
-        }, 10000), "the user's window has the keyboard");
+        }, 30000), "the user's window has the keyboard");
         if (compositorFirst_) compositor(true);
 
         const QImage before = settledScreen();

@@ -13,7 +13,7 @@ kp_scratch_dir kp-roamout
 
 rc=0
 for first in ${KP_ROAM_OUTING_ONLY:-bare compositor}; do
-  kp_start_display 170 "$scratch/xvfb-$first.log"
+  kp_start_display $([ $first = bare ] && echo 170 || echo 180) "$scratch/xvfb-$first.log"
   openbox --sm-disable >"$scratch/openbox-$first.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
@@ -23,7 +23,7 @@ for first in ${KP_ROAM_OUTING_ONLY:-bare compositor}; do
   echo "--- an outing that starts $([ $first = bare ] && echo without || echo with) a compositor"
   QT_QPA_PLATFORM=xcb "$bin" "$first" || rc=1
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   pids=()
-  sleep 0.5
 done
 exit $rc
