@@ -11,3 +11,11 @@ kp_start_display() {
   for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.05; done
   return 0
 }
+
+# kp_scratch_dir PREFIX: a scratch folder in $scratch, removed on exit with every process in the
+# caller's `pids` array stopped.
+kp_scratch_dir() {
+  scratch=$(mktemp -d "/tmp/$1.XXXXXX")
+  pids=()
+  trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$scratch"' EXIT
+}

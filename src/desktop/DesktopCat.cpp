@@ -1,4 +1,5 @@
 #include "desktop/DesktopCat.h"
+#include "desktop/QuietOpen.h"
 
 #include "app/AppState.h"
 #include "audio/PetSoundPlayer.h"
@@ -52,7 +53,7 @@ DesktopWorld DesktopWorld::shared() {
         player.setPitch(pitch);
         player.play(sound);
     };
-    world.openFile = [](const QString& path) { QProcess::startDetached(QStringLiteral("xdg-open"), {path}); };
+    world.openFile = [](const QString& path) { openQuietly(path); };
     return world;
 }
 

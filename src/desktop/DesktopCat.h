@@ -196,10 +196,15 @@ public:
     // ---- Frame tick and terrain refresh ----
     void tick(double now);
     void rescanTerrain(double now);
+    // Whether the windows or the perches differ from the last rebuild's.
+    bool groundMoved();
     std::optional<Ledge> watchPerch(int window) const;
     std::optional<int> watchableWindow() const;
     Plan watchPlan(int window, double seconds);
     bool isInterruptible() const;
+    // Nothing moving faster than a tail's sway: sitting, lying or asleep where it is, no prop in
+    // the air and no line or heart rising, settled into its pose.
+    bool atRest() const;
     QPointF headPoint() const;
     void headHome(bool immediately);
     void ask(PetNeed need);
@@ -326,6 +331,7 @@ public:
     bool falling = true;
     double last = 0;  // now at creation
     double lastScan = distantPast;
+    int groundChanges = 0;  // terrain rebuilds so far
     double lovedUntil = distantPast;
     double grumpyUntil = distantPast;
     double surprisedUntil = distantPast;
@@ -356,6 +362,10 @@ public:
 private:
     DesktopWorld world_;
     std::uint64_t nextPopId_ = 1;
+    // What the terrain was last built from.
+    std::vector<WindowInfo> scannedWindows_;
+    std::optional<QPointF> scannedBreakSpot_;
+    std::optional<int> scannedWatch_;
 };
 
 // The pitch of the cat's voice for its stage: kitten 1.3, junior 1.12, grown 1.0.

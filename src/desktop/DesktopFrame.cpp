@@ -10,7 +10,6 @@ namespace kp {
 
 namespace {
 
-constexpr double kRescanEvery = 0.1;
 constexpr double kPopLifetime = 1.8;
 constexpr double kMaxDt = 0.05;
 constexpr double kMaxPointerSpeed = 4000;
@@ -36,7 +35,8 @@ double sitTarget(DesktopCat::Pose pose) {
 void DesktopCat::tick(double now) {
     const double rawDt = now - last;
     last = now;
-    if (now - lastScan > kRescanEvery) rescanTerrain(now);
+    // The window list reads the server again only after it reports a change, so this stays cheap.
+    if (groundMoved()) rescanTerrain(now);
 
     // Pops born in the future (staggered hearts) stay.
     std::erase_if(pops, [now](const Pop& pop) { return now - pop.born > kPopLifetime; });
@@ -91,8 +91,18 @@ void DesktopCat::tick(double now) {
     runStep(now, dt, *ledge);
 }
 
+bool DesktopCat::groundMoved() {
+    static const std::vector<WindowInfo> none;
+    const auto& windows = world_.windows ? world_.windows->onScreenWindows() : none;
+    return lastScan == distantPast || windows != scannedWindows_ || breakSpotPoint != scannedBreakSpot_ ||
+           watchWindow != scannedWatch_;
+}
+
 void DesktopCat::rescanTerrain(double now) {
     lastScan = now;
+    ++groundChanges;
+    if (world_.windows) scannedWindows_ = world_.windows->onScreenWindows();
+    scannedBreakSpot_ = breakSpotPoint;
     const std::unordered_map<int, QRectF> oldFrames = std::move(terrain.frames);
     terrain = scanTerrain();
 
@@ -106,6 +116,7 @@ void DesktopCat::rescanTerrain(double now) {
         else
             watchWindow.reset();
     }
+    scannedWatch_ = watchWindow;
 
     // Old and new frame of a window listed in both scans.
     auto moved = [&](int w) -> std::optional<std::pair<QRectF, QRectF>> {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace kp {
 
@@ -65,9 +66,20 @@ bool DesktopCat::isInterruptible() const {
     return std::find(busy.begin(), busy.end(), *step) == busy.end();
 }
 
+bool DesktopCat::atRest() const {
+    const bool still = pose == Pose::sit || pose == Pose::lie || pose == Pose::sleep || pose == Pose::stare ||
+                       pose == Pose::back || pose == Pose::stand;
+    const bool settled = appear >= 1 && std::abs(squash - 1) < 0.01 && std::abs(std::abs(turn) - 1) < 0.01 &&
+                         std::abs(sit - std::round(sit)) < 0.01;
+    return still && settled && !falling && !flight && !isDragged && !vibing && !wiggle && pops.empty() && !toy &&
+           !(cup && cup->falling) && !(gift && gift->carried) && !peekLine && !userDragging;
+}
+
 QPointF DesktopCat::headPoint() const {
     const double k = sizeUnit();
     const double f = facingRight ? 1 : -1;
+    // Belly up the figure is turned over, so the head lies low on the side it faced away from.
+    if (pose == Pose::sleep && bellyUp) return {feet.x() - f * 16 * k, feet.y() + k * (44 * peekDepth - 15)};
     if (pose == Pose::lie || pose == Pose::sleep)
         return {feet.x() + f * 15 * k, feet.y() + k * (44 * peekDepth - 10 - 1)};
     return {feet.x() + f * (14 - 9 * sit) * k, feet.y() + k * (44 * peekDepth - 15 - 9 - 4 * sit)};

@@ -1,5 +1,6 @@
 // Hops, falls and landings of the cat, and the mug and gift beside it.
 #include "desktop/DesktopCat.h"
+#include "desktop/DesktopProps.h"
 
 #include <QLineF>
 
@@ -185,6 +186,11 @@ void DesktopCat::updateCup(double dt, double now) {
             }
         } else {
             c.p.setY(y1);
+            // Off the side of the screen nothing catches it: gone once it is out of sight.
+            if (c.p.y() - 2 * Mug::height > terrain.size.height()) {
+                cup.reset();
+                return;
+            }
         }
     }
     cup = c;

@@ -77,10 +77,16 @@ std::vector<Candidate> planCandidates(DesktopCat& cat, double now, const Ledge& 
     if (cat.mischief && onWindow && !cat.cup && width > 150 && now - cat.lastKnock > 900)
         add(16, 0.6, [&cat, ground] { return cat.mugPlan(ground); });
     if (cat.mischief && cat.terrain.dock) {
-        // Seconds since 1970 against the stored stamp; a missing stamp reads as 0.
+        // Seconds since 1970 against the stored stamp; a missing stamp reads as 0. A stamp from the
+        // future (the clock set back, a hand edit) is taken as a walk now, and kept so.
         const QString key = QString::fromLatin1(keyboardwalk::lastWalkKey);
-        const double last = prefs::moment(key, *cat.world().store).value_or(0);
-        if (now + kReferenceDateUnix - last > 2700)
+        const double unixNow = now + kReferenceDateUnix;
+        double last = prefs::moment(key, *cat.world().store).value_or(0);
+        if (last > unixNow) {
+            last = unixNow;
+            cat.world().store->set(key, last);
+        }
+        if (unixNow - last > 2700)
             add(17, 0.35, [dockThen] {
                 return dockThen({Step::of(Kind::stomp), Step::stare(1.6), Step::sit(2)});
             });

@@ -20,8 +20,9 @@ constexpr double needAskGap = 600;
 class DesktopRoam::PomodoroCat final : public DesktopRoamingCat {
 public:
     explicit PomodoroCat(DesktopRoam& roam) : roam_(roam) {}
-    void headHome(bool keepCurrentStep) override {
-        if (auto* cat = roam_.roamingCat()) cat->headHome(!keepCurrentStep);
+    // A focus round wants the desktop quiet now: the running step is dropped too.
+    void headHome(bool) override {
+        if (auto* cat = roam_.roamingCat()) cat->headHome(true);
     }
     void announce() override {
         if (auto* cat = roam_.roamingCat()) cat->announce();
@@ -121,7 +122,7 @@ void DesktopRoam::scheduleTick() {
         }
         if (cat_->isAsking()) return;
         if (focusPhase()) {
-            cat_->headHome(false);
+            cat_->headHome(true);
             return;
         }
         const auto need = petNeed();
@@ -157,14 +158,24 @@ std::optional<PetNeed> DesktopRoam::needToAsk() const {
 }
 
 void DesktopRoam::goOut() {
-    if (cat_ || petDead()) return;
-    if (s_.islandView && s_.islandView() == IslandView::onboarding) return;
+    if (cat_) return;
+    if (!leaveHome()) {
+        // Refused: nothing of it may linger to shape a later outing.
+        forced = false;
+        pendingTrick.reset();
+        pendingNeed.reset();
+    }
+}
+
+bool DesktopRoam::leaveHome() {
+    if (petDead()) return false;
+    if (s_.islandView && s_.islandView() == IslandView::onboarding) return false;
     const auto screen = s_.screen ? s_.screen() : std::nullopt;
-    if (!screen || !s_.makeCat) return;
-    if (petAsleep()) return;
+    if (!screen || !s_.makeCat) return false;
+    if (petAsleep()) return false;
 
     auto cat = s_.makeCat(*screen);
-    if (!cat) return;
+    if (!cat) return false;
     cat->setMischief(mischief());
     std::weak_ptr<bool> alive = alive_;
     cat->setOnHome([this, alive] {
@@ -193,7 +204,15 @@ void DesktopRoam::goOut() {
     wasExpanded = islandMode() == IslandMode::expanded;
     lastActivePid_ = s_.activePid ? s_.activePid() : 0;
     setOut(true);
-    frameTimer_ = s_.scheduler->every(1.0 / 60, [this, alive] {
+    runFrames(false);
+    return true;
+}
+
+void DesktopRoam::runFrames(bool resting) {
+    if (frameTimer_) s_.scheduler->cancel(frameTimer_);
+    restingFrames_ = resting;
+    std::weak_ptr<bool> alive = alive_;
+    frameTimer_ = s_.scheduler->every(resting ? 1.0 / 15 : 1.0 / 60, [this, alive] {
         if (auto a = alive.lock(); a && *a) frameTick();
     });
 }
@@ -248,7 +267,9 @@ DesktopRoamingCat* DesktopRoam::cat() { return cat_ ? pomodoroCat_.get() : nullp
 void DesktopRoam::frameTick() {
     if (!cat_ || !panel_) return;
     RoamCat& cat = *cat_;
-    if (s_.activePid) {
+    // The application in front is asked ten times a second, not every frame.
+    if (s_.activePid && (now() - lastActiveCheck_ >= 0.1 || now() < lastActiveCheck_)) {
+        lastActiveCheck_ = now();
         const long long active = s_.activePid();
         if (active != lastActivePid_) {
             lastActivePid_ = active;
@@ -267,6 +288,13 @@ void DesktopRoam::frameTick() {
     const bool expanded = islandMode() == IslandMode::expanded;
     if (expanded && !wasExpanded) cat.headHome(true);
     wasExpanded = expanded;
+    if (!cat_ || !panel_) return;
+    if (const int ground = cat.groundChanges(); ground != groundChanges_) {
+        groundChanges_ = ground;
+        panel_->restack();
+    }
+    panel_->redraw();
+    if (cat.atRest() != restingFrames_) runFrames(!restingFrames_);
 }
 
 void DesktopRoam::checkFileDrag(RoamCat& cat) {

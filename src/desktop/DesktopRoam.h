@@ -30,6 +30,10 @@ public:
     // Shown above everything without taking focus; and taken away.
     virtual void orderFront() = 0;
     virtual void orderOut() = 0;
+    // The scene moved on: show its new frame.
+    virtual void redraw() {}
+    // The other windows were restacked: come back up (still below the app's own windows).
+    virtual void restack() {}
 };
 
 // The cat of an outing as the controller drives it (the desktop cat, or a stand-in in tests).
@@ -55,6 +59,10 @@ public:
     virtual void setMischief(bool on) = 0;
     virtual void setOnHome(std::function<void()> onHome) = 0;
     virtual void setPendingApp(long long pid, double at) = 0;
+    // Moves whenever the windows under the cat change (moved, restacked, opened or closed).
+    virtual int groundChanges() const { return 0; }
+    // Sitting, lying or asleep with nothing moving: a few frames a second are enough.
+    virtual bool atRest() const { return false; }
     // The desktop cat behind it; none for a stand-in.
     virtual DesktopCat* model() { return nullptr; }
 };
@@ -145,6 +153,10 @@ private:
     IslandMode islandMode() const;
     double now() const;
     void setOut(bool out);
+    // Sends the cat out; false when it cannot go.
+    bool leaveHome();
+    // (Re)starts the frame timer: 60 frames a second, 15 while the cat is at rest.
+    void runFrames(bool resting);
 
     RoamServices s_;
     std::unique_ptr<RoamCat> cat_;
@@ -154,6 +166,9 @@ private:
     std::uint64_t frameTimer_ = 0;
     bool isOut_ = false;
     long long lastActivePid_ = 0;
+    int groundChanges_ = 0;
+    bool restingFrames_ = false;
+    double lastActiveCheck_ = distantPast;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -46,6 +46,8 @@ public:
     void setMischief(bool on) override { cat_->mischief = on; }
     void setOnHome(std::function<void()> onHome) override { cat_->onHome = std::move(onHome); }
     void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
+    int groundChanges() const override { return cat_->groundChanges; }
+    bool atRest() const override { return cat_->atRest(); }
     DesktopCat* model() override { return cat_.get(); }
 
 private:
@@ -88,9 +90,14 @@ DesktopRoam& DesktopRoam::shared() {
             auto root = std::make_shared<DesktopCatRoot>(*model, screen.frame.size(), Defaults::standard(),
                                                          Closet::shared());
             DesktopCatRoot* view = root.get();
-            auto panel = std::make_unique<RoamPanel>(screen, CatchTarget::of(*model), [view](QPainter& p) {
-                view->paint(p, SystemClock::shared().now());
-            });
+            // The bounds and the drawing of one frame share its moment.
+            auto at = std::make_shared<double>(0);
+            auto panel = std::make_unique<RoamPanel>(
+                screen, CatchTarget::of(*model), [view, at](QPainter& p) { view->paint(p, *at); },
+                [view, at] {
+                    *at = SystemClock::shared().now();
+                    return view->bounds(*at);
+                });
             panel->keep(std::move(root));
             return panel;
         };

@@ -89,13 +89,6 @@ Motion motionFor(DesktopCat::Pose pose, bool belly, double t) {
     return m;
 }
 
-void rotateAbout(QPainter& p, QPointF c, double degrees) {
-    if (degrees == 0) return;
-    p.translate(c);
-    p.rotate(degrees);
-    p.translate(-c);
-}
-
 // Pulls every pixel of `img` inside `r` towards its luminance (saturation 1 keeps it as it was).
 void desaturate(QImage& img, const QRect& r, double saturation) {
     const QRect box = r.intersected(img.rect());
@@ -160,15 +153,170 @@ void DesktopCatView::paintCat(QPainter& p, double t) {
         p.setBrush(QColor(0, 0, 0, 41));
         p.drawEllipse(QPointF(cat_.feet.x(), cat_.feet.y() - 1), 17 * s, 2.5 * s);
     }
-    paintFigure(p, t);
+    paintCachedFigure(p, t);
     p.restore();
 }
 
-void DesktopCatView::paintFigure(QPainter& p, double t) {
+// The figure is drawn aside and laid in at the cat's place each frame; it is drawn again only when
+// its look changes (pose, side, face, outfit, blends) or its limbs have moved on a step: 12 steps
+// a second on the move (24 running, leaping or swatting), 8 at rest.
+void DesktopCatView::paintCachedFigure(QPainter& p, double t) {
+    using P = DesktopCat::Pose;
+    const DesktopCat& c = cat_;
+    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const bool resting = !c.vibing && !c.wiggle &&
+                         (c.pose == P::sit || c.pose == P::lie || c.pose == P::sleep || c.pose == P::stare ||
+                          c.pose == P::back || c.pose == P::stand);
+    auto hundredths = [](double v) { return static_cast<int>(std::lround(100 * v)); };
+    const FigureLook look{c.pose,
+                          c.bellyUp,
+                          c.facingRight,
+                          c.life().isDead(),
+                          c.playing() == MediaWatcher::Playing::music(),
+                          c.vibing,
+                          c.wiggle,
+                          c.expression(t),
+                          hundredths(c.appear),
+                          hundredths(c.sit),
+                          hundredths(c.squash),
+                          hundredths(c.turn),
+                          hundredths(c.sizeUnit()),
+                          hundredths(c.backTilt),
+                          hundredths(c.backTurn),
+                          dpr,
+                          lookVersion_};
+    const QPointF anchor(c.feet.x(), c.feet.y() + 44 * c.sizeUnit() * c.peekDepth);
+    const bool quick = c.pose == P::run || c.pose == P::air || c.pose == P::dangle || c.pose == P::swat;
+    const double step = resting ? 1.0 / 8 : quick ? 1.0 / 24 : 1.0 / 12;
+    if (!(look == figure_.look) || t < figure_.at || t - figure_.at >= step) {
+        const QTransform local = figureTransform(t) * QTransform::fromTranslate(-anchor.x(), -anchor.y());
+        const QRect box = local.mapRect(kFigureArea).toAlignedRect();
+        const QSize pixels = (QSizeF(box.size()) * dpr).toSize();
+        if (figure_.image.size() != pixels) figure_.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        figure_.image.setDevicePixelRatio(dpr);
+        figure_.image.fill(Qt::transparent);
+        QPainter aside(&figure_.image);
+        aside.setRenderHint(QPainter::Antialiasing);
+        aside.translate(-box.topLeft());
+        paintFigure(aside, t, local);
+        figure_.box = box;
+        figure_.look = look;
+        figure_.at = t;
+    }
+    // Laid in on whole device pixels: no resampling.
+    const QPointF at = p.worldTransform().map(anchor + QPointF(figure_.box.topLeft()));
+    const QPointF snapped(std::round(at.x() * dpr) / dpr, std::round(at.y() * dpr) / dpr);
+    p.save();
+    p.setWorldTransform(QTransform::fromTranslate(snapped.x(), snapped.y()));
+    p.drawImage(QPointF(), figure_.image);
+    p.restore();
+}
+
+QTransform DesktopCatView::figureTransform(double t) const {
     using P = DesktopCat::Pose;
     const DesktopCat& c = cat_;
     const double k = c.sizeUnit();
     const double s = k * std::max(c.appear, 0.05);
+    const bool belly = c.bellyUp && c.pose == P::sleep;
+    const bool lying = (c.pose == P::lie || c.pose == P::sleep) && !belly;
+    QTransform m;
+    // 9: position.
+    const double lift = belly ? 3 : (lying ? 10 : 15);
+    m.translate(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth - s * lift);
+    // 6: the figure's scale.
+    m.scale(s, s);
+    // 5: turn blend and squash about the bottom centre; never thinner than 12 %.
+    const double f = std::max(std::abs(c.turn), 0.12) * (c.turn < 0 ? -1 : 1);
+    const QPointF bottom(0, 22);
+    m.translate(bottom.x(), bottom.y());
+    m.scale(f * (1 + 0.6 * (1 - c.squash)), c.squash);
+    m.translate(-bottom.x(), -bottom.y());
+    auto rotateAbout = [&m](QPointF at, double degrees) {
+        m.translate(at.x(), at.y());
+        m.rotate(degrees);
+        m.translate(-at.x(), -at.y());
+    };
+    // 4: rear wiggle about the bottom-trailing corner.
+    if (c.wiggle) rotateAbout(QPointF(30, 22), 4 * std::sin(26 * t));
+    // 3: the belly-up sleeper is the upright figure turned over, rocking slowly.
+    if (belly) rotateAbout(QPointF(0, 0), 180 + 4 * std::sin(0.7 * t));
+    // 2: a held cat swings from where it is held.
+    if (c.pose == P::dangle) rotateAbout(QPointF(0, -22), 6 * std::sin(2.4 * t));
+    // 1: swaying to music.
+    if (c.vibing) rotateAbout(bottom, 5 * std::sin(0.9 * kPi * t));
+    return m;
+}
+
+QRectF DesktopCatView::bounds(double t) const {
+    const DesktopCat& c = cat_;
+    const double k = c.sizeUnit();
+    const double s = k * std::max(c.appear, 0.05);
+    QRectF cat = figureTransform(t).mapRect(kFigureArea);
+    cat |= QRectF(c.feet.x() - 18 * s, c.feet.y() - 5 * s, 36 * s, 8 * s);  // the shadow
+    if (c.peekLine) cat &= QRectF(0, 0, size_.width(), *c.peekLine);
+    QRectF all = cat;
+    if (c.cup) {
+        QTransform m;
+        m.translate(c.cup->p.x(), c.cup->p.y());
+        m.rotate(c.cup->angle * 180 / kPi);
+        all |= m.mapRect(QRectF(-Mug::width, -2 * Mug::height, 2 * Mug::width, 2.5 * Mug::height));
+    }
+    if (c.toy) all |= QRectF(c.toy->x() - 20, c.toy->y() - 20, 40, 32);
+    if (c.gift) all |= QRectF(c.gift->p.x() - 22, c.gift->p.y() - 22, 44, 40);
+    for (const DesktopCat::Pop& pop : c.pops) all |= popBounds(pop, t);
+    if (c.asking) all |= bubbleBounds();
+    if (c.pose == DesktopCat::Pose::sleep) {
+        const QPointF hp = c.headPoint();
+        const double side = c.facingRight ? 1 : -1;
+        all |= QRectF(QPointF(hp.x() + side * 8, hp.y() - 14), QPointF(hp.x() + side * 30, hp.y() - 48))
+                   .normalized()
+                   .adjusted(-20, -20, 20, 20);
+    }
+    return all;
+}
+
+QTransform DesktopCatView::popTransform(const DesktopCat::Pop& pop, double t) const {
+    const double a = std::max(t - pop.born, 0.0);
+    const double u = std::min(a / 1.6, 1.0);
+    const double grow = 0.5 + 0.5 * std::min(a / 0.2, 1.0);
+    QPointF at(pop.p.x() + pop.drift * u + 3 * std::sin(5 * a), pop.p.y() - 18 - 46 * u);
+    if (cat_.asking && pop.kind == DesktopCat::Pop::Kind::say) {
+        // The line rises beside the need bubble, on the side away from it, never under it.
+        const QRectF line = QTransform::fromScale(grow, grow).mapRect(popFrame(pop)).translated(at);
+        const QRectF bubble = bubbleBounds();
+        if (cat_.facingRight)
+            at.rx() += std::min(0.0, bubble.left() - 4 - line.right());
+        else
+            at.rx() += std::max(0.0, bubble.right() + 4 - line.left());
+    }
+    QTransform m;
+    m.translate(at.x(), at.y());
+    m.scale(grow, grow);
+    return m;
+}
+
+QRectF DesktopCatView::popFrame(const DesktopCat::Pop& pop) const {
+    if (pop.kind == DesktopCat::Pop::Kind::heart) return QRectF(-10, -10, 20, 20);
+    const QFontMetricsF metrics(sayFont_);
+    const double w = metrics.horizontalAdvance(pop.text) + 16;
+    const double h = metrics.height() + 6;
+    return QRectF(-w / 2, -h / 2, w, h);
+}
+
+QRectF DesktopCatView::popBounds(const DesktopCat::Pop& pop, double t) const {
+    return popTransform(pop, t).mapRect(popFrame(pop).adjusted(-2, -2, 2, 3));
+}
+
+QRectF DesktopCatView::bubbleBounds() const {
+    const double k = cat_.sizeUnit();
+    const double side = cat_.facingRight ? 1 : -1;
+    const QPointF hp = cat_.headPoint();
+    return QRectF(hp.x() + 30 * side * k - 30, hp.y() - 30 * k - 30, 60, 60);
+}
+
+void DesktopCatView::paintFigure(QPainter& p, double t, const QTransform& where) {
+    using P = DesktopCat::Pose;
+    const DesktopCat& c = cat_;
     const bool belly = c.bellyUp && c.pose == P::sleep;
     const bool lying = (c.pose == P::lie || c.pose == P::sleep) && !belly;
     const double sitBlend = (lying || belly) ? 0 : c.sit;
@@ -184,26 +332,8 @@ void DesktopCatView::paintFigure(QPainter& p, double t) {
         env.outfit.extras.push_back(CatAccessory::headphones);
 
     p.save();
-    // 9: position; 7: opacity.
-    const double lift = belly ? 3 : (lying ? 10 : 15);
-    p.translate(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth - s * lift);
     p.setOpacity(p.opacity() * opacity);
-    // 6: the figure's scale.
-    p.scale(s, s);
-    // 5: turn blend and squash about the bottom centre; never thinner than 12 %.
-    const double f = std::max(std::abs(c.turn), 0.12) * (c.turn < 0 ? -1 : 1);
-    const QPointF bottom(0, 22);
-    p.translate(bottom);
-    p.scale(f * (1 + 0.6 * (1 - c.squash)), c.squash);
-    p.translate(-bottom);
-    // 4: rear wiggle about the bottom-trailing corner.
-    if (c.wiggle) rotateAbout(p, QPointF(30, 22), 4 * std::sin(26 * t));
-    // 3: the belly-up sleeper is the upright figure turned over, rocking slowly.
-    if (belly) rotateAbout(p, QPointF(0, 0), 180 + 4 * std::sin(0.7 * t));
-    // 2: a held cat swings from where it is held.
-    if (c.pose == P::dangle) rotateAbout(p, QPointF(0, -22), 6 * std::sin(2.4 * t));
-    // 1: swaying to music.
-    if (c.vibing) rotateAbout(p, bottom, 5 * std::sin(0.9 * kPi * t));
+    p.setTransform(where, true);
 
     const double hp = c.headPoint().x();
     const bool dead = c.life().isDead();
@@ -305,7 +435,6 @@ void DesktopCatView::paintGift(QPainter& p, double t) const {
 void DesktopCatView::paintPops(QPainter& p, double t) const {
     if (cat_.pops.empty()) return;
     static const QColor ink = colorFromHex("#2C2622");
-    const QFontMetricsF metrics(sayFont_);
     for (const DesktopCat::Pop& pop : cat_.pops) {
         const double a = t - pop.born;
         if (a < 0) continue;
@@ -314,15 +443,12 @@ void DesktopCatView::paintPops(QPainter& p, double t) const {
         if (fade <= 0) continue;
         p.save();
         p.setOpacity(p.opacity() * fade);
-        p.translate(pop.p.x() + pop.drift * u + 3 * std::sin(5 * a), pop.p.y() - 18 - 46 * u);
-        const double grow = 0.5 + 0.5 * std::min(a / 0.2, 1.0);
-        p.scale(grow, grow);
+        p.setTransform(popTransform(pop, t), true);
         if (pop.kind == DesktopCat::Pop::Kind::heart) {
             SoftHeart{14}.paint(p);
         } else {
-            const double w = metrics.horizontalAdvance(pop.text) + 16;
-            const double h = metrics.height() + 6;
-            const QRectF capsule(-w / 2, -h / 2, w, h);
+            const QRectF capsule = popFrame(pop);
+            const double h = capsule.height();
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0, 0, 0, 22));
             p.drawRoundedRect(capsule.translated(0, 1).adjusted(-1, -1, 1, 1), h / 2 + 1, h / 2 + 1);

@@ -76,17 +76,29 @@ QString fileName(const QString& petName) {
         else
             name += c;
     }
-    name = name.trimmed();
     // No hidden file, and never "." or "..".
-    while (name.startsWith(QLatin1Char('.'))) name.remove(0, 1);
-    name = name.trimmed();
-    if (name.isEmpty()) name = QStringLiteral("Tobbi");
-    // Keep the whole name within the file system's limit, cutting whole characters.
-    const int room = kMaxNameBytes - int(kSuffix.toUtf8().size());
-    while (name.toUtf8().size() > room) {
-        name.chop(1);
-        if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);
+    qsizetype from = 0;
+    for (;;) {
+        while (from < name.size() && name[from].isSpace()) ++from;
+        if (from == name.size() || name[from] != QLatin1Char('.')) break;
+        while (from < name.size() && name[from] == QLatin1Char('.')) ++from;
     }
+    qsizetype to = name.size();
+    while (to > from && name[to - 1].isSpace()) --to;
+    // Keep the whole name within the file system's limit, cutting whole characters; counted as it
+    // goes, so a name of any length costs one pass.
+    const qsizetype room = kMaxNameBytes - kSuffix.toUtf8().size();
+    qsizetype bytes = 0, end = from;
+    while (end < to) {
+        const char16_t u = name[end].unicode();
+        const bool pair = QChar::isHighSurrogate(u) && end + 1 < to && QChar::isLowSurrogate(name[end + 1].unicode());
+        const int size = pair ? 4 : u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        if (bytes + size > room) break;
+        bytes += size;
+        end += pair ? 2 : 1;
+    }
+    name = name.mid(from, end - from).trimmed();
+    if (name.isEmpty()) name = QStringLiteral("Tobbi");
     return name + kSuffix;
 }
 

@@ -1,8 +1,11 @@
 #include "desktop/RoamPanel.h"
 
+#include "island/X11Window.h"
+
+#include <QApplication>
+#include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -50,13 +53,14 @@ private:
     RoamPanel& panel_;
 };
 
-RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene)
+RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene, SceneBounds bounds)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
                   Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint | Qt::WindowTransparentForInput),
       frame_(screen.frame),
       catcher_(std::move(target)),
-      scene_(std::move(scene)) {
+      scene_(std::move(scene)),
+      bounds_(std::move(bounds)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -64,20 +68,12 @@ RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter 
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
+    setWindowTitle(QStringLiteral("Kettlepaw Roaming"));
     setGeometry(frame_.toRect());
-    // The scene redraws at the display's pace only while the panel is up.
-    frameTimer_ = new QTimer(this);
-    frameTimer_->setTimerType(Qt::PreciseTimer);
-    frameTimer_->setInterval(16);
-    connect(frameTimer_, &QTimer::timeout, this, [this] {
-        update();
-        // A window manager raising a window may put it over the panel: come back up now and then
-        // (each raise makes the window list read the desktop again, so not every frame).
-        if (++frames_ % 60 == 0) raise();
-    });
     catcherView_ = new Catcher(*this);
     catcherView_->setGeometry(rect());
     catcherView_->raise();
+    cut_ = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
 }
 
 RoamPanel::~RoamPanel() = default;
@@ -92,12 +88,83 @@ void RoamPanel::setClickThrough(bool on) {
 
 void RoamPanel::orderFront() {
     setGeometry(frame_.toRect());
+    // Cut to nothing until the first frame is drawn, so no black screen flashes up.
+    if (cut_) setMask(QRegion(-1, -1, 1, 1));
     show();
-    raise();
+    stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
+    redraw();
 }
 
 void RoamPanel::orderOut() { hide(); }
+
+void RoamPanel::restack() {
+    if (isVisible()) stackBelowOwnWindows();
+}
+
+// Above every other window, but under the island and its menu.
+void RoamPanel::stackBelowOwnWindows() {
+    raise();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible()) continue;
+        if (w->windowType() == Qt::Popup || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) w->raise();
+    }
+}
+
+void RoamPanel::followCompositor() {
+    const bool cut = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
+    if (cut == cut_) return;
+    cut_ = cut;
+    if (!cut_) clearMask();
+    update();
+}
+
+void RoamPanel::redraw() {
+    if (!isVisible()) return;
+    // A compositor may start or stop at any time; asking once a second is enough.
+    if (frames_++ % 60 == 0) followCompositor();
+    const QRect next = bounds_ ? bounds_().toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()) : rect();
+    QImage image;
+    if (!next.isEmpty()) {
+        const qreal dpr = devicePixelRatioF();
+        image = QImage((QSizeF(next.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-next.topLeft());
+        if (scene_) scene_(p);
+    }
+    // A resting cat often looks the same from one frame to the next: nothing to send then.
+    if (next == drawn_ && image == image_) return;
+    image_ = std::move(image);
+    const QRect damage = drawn_.united(next);
+    drawn_ = next;
+    if (!cut_) {
+        update(damage);
+        return;
+    }
+    // Painted and shown first, then uncovered: the new shape never shows a stale frame.
+    repaint(damage);
+    setMask(drawnShape());
+}
+
+// The opaque part of the last frame (half-covered edge pixels count, fainter ones do not).
+QRegion RoamPanel::drawnShape() const {
+    if (drawn_.isEmpty()) return QRegion(-1, -1, 1, 1);
+    const QRegion pixels(QBitmap::fromImage(image_.createAlphaMask()));
+    const qreal dpr = image_.devicePixelRatio();
+    QRegion shape;
+    if (dpr == 1) {
+        shape = pixels.translated(drawn_.topLeft());
+    } else {
+        for (const QRect& r : pixels) {
+            const QRectF f(r.x() / dpr, r.y() / dpr, r.width() / dpr, r.height() / dpr);
+            shape += f.toAlignedRect().translated(drawn_.topLeft());
+        }
+    }
+    return shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape;
+}
 
 void RoamPanel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) catcher_.press(event->position());
@@ -119,23 +186,12 @@ void RoamPanel::resizeEvent(QResizeEvent* event) {
     if (catcherView_) catcherView_->setGeometry(rect());
 }
 
-void RoamPanel::paintEvent(QPaintEvent*) {
+void RoamPanel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
+    for (const QRect& r : event->region()) p.fillRect(r, Qt::transparent);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (scene_) scene_(p);
-}
-
-void RoamPanel::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (scene_) frameTimer_->start();
-}
-
-void RoamPanel::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    frameTimer_->stop();
+    if (!drawn_.isEmpty() && !image_.isNull()) p.drawImage(drawn_.topLeft(), image_);
 }
 
 }  // namespace kp

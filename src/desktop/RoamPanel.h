@@ -1,7 +1,9 @@
 #pragma once
 // The roaming panel: a borderless, transparent window over the whole roamed screen, above docks
-// and panels, that never takes focus and lets every click through except where the cat is. Its
-// catcher, laid over the cat's drawing, turns presses on the cat into a pick-up, a drop or a pet.
+// and panels but below the island and its menu, that never takes focus and lets every click
+// through except where the cat is. Its catcher, laid over the cat's drawing, turns presses on the
+// cat into a pick-up, a drop or a pet. Each frame repaints only where the scene was and is; without
+// a compositor (where see-through pixels would come out black) the window is cut to what is drawn.
 #include "desktop/DesktopRoam.h"
 
 #include <QWidget>
@@ -10,7 +12,8 @@
 #include <memory>
 #include <vector>
 
-class QTimer;
+#include <QImage>
+
 #include <optional>
 
 namespace kp {
@@ -45,10 +48,12 @@ class RoamPanel final : public QWidget, public RoamSurface {
 public:
     // Paints the cat's scene into the panel (origin at the screen's top-left corner, points).
     using ScenePainter = std::function<void(QPainter&)>;
+    // Where the scene paints now (points); nothing is drawn outside it.
+    using SceneBounds = std::function<QRectF()>;
 
-    // `scene` is drawn under the catcher on every display frame while the panel is shown. Starts
-    // click-through.
-    RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene = {});
+    // `scene` is drawn under the catcher at each redraw() while the panel is shown; without
+    // `bounds` it may paint anywhere. Starts click-through.
+    RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene = {}, SceneBounds bounds = {});
     ~RoamPanel() override;
 
     QRectF frame() const override { return frame_; }
@@ -56,6 +61,13 @@ public:
     void setClickThrough(bool on) override;
     void orderFront() override;
     void orderOut() override;
+    void redraw() override;
+    void restack() override;
+
+    // Cut to the drawn pixels (no compositor) rather than see-through.
+    bool cut() const { return cut_; }
+    // The part of the panel the last redraw painted (points).
+    QRect drawn() const { return drawn_; }
 
     CatCatcher& catcher() { return catcher_; }
     // Something the panel keeps for as long as it lives (the cat's view).
@@ -67,15 +79,20 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     class Catcher;
+    void followCompositor();
+    void stackBelowOwnWindows();
+    QRegion drawnShape() const;
+
     QRectF frame_;
     CatCatcher catcher_;
     ScenePainter scene_;
-    QTimer* frameTimer_ = nullptr;
+    SceneBounds bounds_;
+    QImage image_;  // the scene as last drawn, covering drawn_
+    QRect drawn_;
+    bool cut_ = false;
     int frames_ = 0;
     QWidget* catcherView_ = nullptr;
     std::vector<std::shared_ptr<void>> kept_;

@@ -211,6 +211,21 @@ TEST_F(DesktopPhysics, MugFallsBouncesOnceAndLiesOnItsSide) {
     EXPECT_FALSE(cat->cup);
 }
 
+TEST_F(DesktopPhysics, MugKnockedPastTheScreenEdgeIsGoneOnceBelowTheScreen) {
+    ledges({{ground::floor, 899, 0, 1440}, {4, 299, 1300, 1440}});
+    cat->cup = DesktopCat::Cup{QPointF(1436, 299), 110, 0, 0, 7, true, false, 4, std::nullopt};
+    double t = now();
+    double lowest = 0;
+    for (int i = 0; i < 60 * 60 && cat->cup; ++i) {
+        t += 1 / 60.0;
+        cat->updateCup(1 / 60.0, t);
+        if (cat->cup) lowest = cat->cup->p.y();
+    }
+    EXPECT_FALSE(cat->cup);
+    EXPECT_GT(lowest, 900);
+    EXPECT_LT(lowest, 1000);
+}
+
 TEST_F(DesktopPhysics, SlowMugLandingLiesStillAtOnceTurnedByItsSpin) {
     ledges({{ground::floor, 899, 0, 1440}});
     cat->cup = DesktopCat::Cup{QPointF(500, 895), 20, 300, 0, -3, true, false, 4, std::nullopt};

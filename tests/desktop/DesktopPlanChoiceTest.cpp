@@ -178,6 +178,11 @@ TEST(DesktopPlanChoiceTest, MischiefAndTheDockGateTheirCandidates) {
     EXPECT_EQ(rows(cat, later, w.ground()).count(17), 0u);
     w.store->set("desktopLastKeyboard", later + 978307200.0 - 2701);
     EXPECT_EQ(rows(cat, later, w.ground()).count(17), 1u);
+    // A stamp a year ahead counts as a walk now: closed for 2700 s, then open again.
+    w.store->set("desktopLastKeyboard", later + 978307200.0 + 365 * 86400.0);
+    EXPECT_EQ(rows(cat, later, w.ground()).count(17), 0u);
+    EXPECT_EQ(rows(cat, later + 2700, w.ground()).count(17), 0u);
+    EXPECT_EQ(rows(cat, later + 2701, w.ground()).count(17), 1u);
 }
 
 TEST(DesktopPlanChoiceTest, TheDrawFollowsTheWeights) {
@@ -266,42 +271,6 @@ TEST(DesktopPlanBuildersTest, GiftAndMugGoToTheFarEnds) {
     cat.feet.setX(l.x1 - 10);
     cat.mugPlan(l);
     EXPECT_DOUBLE_EQ(cat.cup->p.x(), l.x0 + 14);
-}
-
-TEST(DesktopPlanBuildersTest, QueuedTricks) {
-    DesktopPlanWorld w;
-    auto& cat = w.make(0, 700);
-    giveDock(cat);
-    const Ledge floor = w.ground();
-    // Peek and mug from the floor with no wide window: a short sit.
-    EXPECT_EQ(cat.planFor(DesktopCat::Trick::peek, floor), Plan{Step::sit(1)});
-    EXPECT_EQ(cat.planFor(DesktopCat::Trick::mug, floor), Plan{Step::sit(1)});
-    EXPECT_TRUE(cat.planFor(DesktopCat::Trick::breakTime, floor).empty());
-    EXPECT_TRUE(cat.pendingBreak);
-    EXPECT_EQ(cat.planFor(DesktopCat::Trick::bellyNap, floor), (Plan{Step::loaf(1.5), Step::of(Kind::sleep)}));
-    EXPECT_TRUE(cat.forceBelly);
-    EXPECT_EQ(cat.planFor(DesktopCat::Trick::vibe, floor), (Plan{Step::vibe(20), Step::sit(2)}));
-    EXPECT_TRUE(cat.vibeAnyway);
-    EXPECT_EQ(cat.planFor(DesktopCat::Trick::watch, floor), Plan{Step::sit(1)});
-
-    w.store->set("desktopLastKeyboard", 12345.0);
-    const Plan keys = cat.planFor(DesktopCat::Trick::keyboard, floor);
-    EXPECT_FALSE(w.store->object("desktopLastKeyboard").isValid());
-    ASSERT_EQ(keys.size(), 5u);
-    EXPECT_EQ(keys[2], Step::of(Kind::stomp));
-    EXPECT_EQ(keys[3], Step::stare(1.6));
-
-    // With a wide window somewhere: hop there first; the mug is put on it at once.
-    DesktopPlanWorld v;
-    v.addWindow(2, QRectF(300, 600, 600, 250));
-    auto& c2 = v.make(0, 700);
-    const Plan mug = c2.planFor(DesktopCat::Trick::mug, v.ground());
-    ASSERT_EQ(mug.size(), 6u);
-    EXPECT_EQ(mug[0], Step::hop(2, 700));
-    ASSERT_TRUE(c2.cup);
-    EXPECT_EQ(c2.cup->window, 2);
-    const Plan peek = c2.planFor(DesktopCat::Trick::peek, v.ground());
-    EXPECT_EQ(peek, (Plan{Step::hop(2, 700), Step::peek(5), Step::sit(1.5)}));
 }
 
 TEST(DesktopPlanBuildersTest, CandidateBuildersStampTheirCooldowns) {

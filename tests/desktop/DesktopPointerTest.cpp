@@ -202,17 +202,4 @@ TEST_F(DesktopPointer, InterruptibleAndRequests) {
     EXPECT_EQ(w.sounds.back(), PetSound::meow);
 }
 
-TEST_F(DesktopPointer, HeadPointByPose) {
-    const double k = 1.45;
-    cat->facingRight = false;
-    cat->sit = 1;
-    cat->pose = Pose::sit;
-    EXPECT_NEAR(cat->headPoint().x(), 700 - 5 * k, 1e-9);
-    EXPECT_NEAR(cat->headPoint().y(), cat->feet.y() - 28 * k, 1e-9);
-    cat->pose = Pose::sleep;
-    cat->peekDepth = 0.5;
-    EXPECT_NEAR(cat->headPoint().x(), 700 - 15 * k, 1e-9);
-    EXPECT_NEAR(cat->headPoint().y(), cat->feet.y() + k * (22 - 11), 1e-9);
-}
-
 }  // namespace

@@ -169,6 +169,47 @@ TEST_F(DesktopView, NeedBubbleFloatsAboveAndAheadOfTheHead) {
     EXPECT_EQ(img.pixelColor(centre.toPoint() + QPoint(0, -17)), QColor(Qt::white));
 }
 
+TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
+    // Where `b` shows what `a` does not (with `white`: only the white of bubbles and capsules).
+    auto changed = [](const QImage& a, const QImage& b, bool white = false) {
+        Box box;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y) && (!white || b.pixel(x, y) == 0xFFFFFFFF)) {
+                    box.left = std::min(box.left, x);
+                    box.right = std::max(box.right, x);
+                    box.top = std::min(box.top, y);
+                    box.bottom = std::max(box.bottom, y);
+                }
+        return box;
+    };
+    const double now = w.clock.now();
+    cat->pose = Pose::sit;
+    cat->sit = 1;
+    for (bool right : {true, false}) {
+        cat->facingRight = right;
+        cat->turn = right ? 1 : -1;
+        cat->asking.reset();
+        cat->pops.clear();
+        const QImage plain = render();
+        cat->asking = PetNeed::hungry;
+        const QImage asking = render();
+        const Box bubble = changed(plain, asking, true);
+        ASSERT_FALSE(bubble.empty());
+        for (double age : {0.1, 0.5, 0.8, 1.1}) {
+            cat->pops = {cat->makePop(cat->headPoint(), DesktopCat::Pop::Kind::say, cat->needLine(PetNeed::hungry),
+                                      now - age, 10)};
+            const QImage img = render();
+            if (age == 0.5) save(img, right ? "ask-line" : "ask-line-left");
+            const Box line = changed(asking, img, true);
+            ASSERT_FALSE(line.empty()) << age;
+            const bool apart = line.right < bubble.left || line.left > bubble.right || line.bottom < bubble.top ||
+                               line.top > bubble.bottom;
+            EXPECT_TRUE(apart) << (right ? "facing right" : "facing left") << ", at " << age << " s";
+        }
+    }
+}
+
 TEST_F(DesktopView, PopsRiseFromAboveTheirPointAndOnlyOnceBorn) {
     const double now = w.clock.now();
     cat->feet = QPointF(100, 580);
@@ -246,18 +287,28 @@ TEST_F(DesktopView, ToyGiftAndHeartsShowWhereTheModelPutsThem) {
     EXPECT_GT(img.pixelColor(605, 496).red(), 180);
 }
 
-TEST_F(DesktopView, SleepingCatShowsRisingLetters) {
+TEST_F(DesktopView, SleepingCatShowsRisingLettersFromItsHead) {
+    // Light letter ink in a box of the screen.
+    auto letters = [](const QImage& img, QRect box) {
+        int n = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                n += c.alpha() > 200 && c.red() > 220 && c.green() > 220;
+            }
+        return n;
+    };
     cat->pose = Pose::sleep;
     const QImage img = render();
     save(img, "sleep");
     const QPointF hp = cat->headPoint();
-    bool light = false;
-    for (int y = int(hp.y()) - 50; y < int(hp.y()) - 10; ++y)
-        for (int x = int(hp.x()) + 4; x < int(hp.x()) + 40; ++x) {
-            const QColor c = img.pixelColor(x, y);
-            light |= c.alpha() > 200 && c.red() > 220 && c.green() > 220;
-        }
-    EXPECT_TRUE(light);
+    EXPECT_GT(letters(img, QRect(int(hp.x()) + 4, int(hp.y()) - 50, 36, 40)), 0);
+    // Belly up (facing right) the head lies on the left: the letters rise there, not from the tail.
+    cat->bellyUp = true;
+    const QImage belly = render();
+    save(belly, "belly");
+    EXPECT_GT(letters(belly, QRect(350, 400, 60, 58)), 0);
+    EXPECT_EQ(letters(belly, QRect(415, 400, 60, 58)), 0);
 }
 
 TEST_F(DesktopView, RootPicksTheStoredBreedOrOrange) {

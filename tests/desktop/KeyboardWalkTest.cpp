@@ -23,39 +23,6 @@ QByteArray readAll(const QString& path) {
 
 }  // namespace
 
-TEST(KeyboardWalkTest, MashHasFiveToNineBurstsOfRowKeys) {
-    for (std::uint64_t seed = 1; seed <= 200; ++seed) {
-        SeededRandom random(seed);
-        const QString text = keyboardwalk::mashText(random);
-        ASSERT_FALSE(text.isEmpty());
-        // Every burst ends with its separator, the last one included.
-        EXPECT_TRUE(text.endsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char('\n')) ||
-                    text.endsWith(QStringLiteral(";;;;")))
-            << seed;
-        for (const QChar c : text) {
-            const bool allowed = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || c == QLatin1Char(';') ||
-                                 c == QLatin1Char(' ') || c == QLatin1Char('\n');
-            EXPECT_TRUE(allowed) << seed;
-        }
-    }
-}
-
-TEST(KeyboardWalkTest, HeldKeyAndRollComeFromOneRow) {
-    // Scripted: 5 bursts, the first from the row "jkl;" (index 3) holding its ';' 16 times, then a
-    // roll of the most keys (6, capped by the row's 4), then a space.
-    ScriptedRandom random({0.0, 0.5, 0.99, 0.99, 0.0, 0.0, 0.0, 0.99, 0.1});
-    const auto parts = keyboardwalk::mashBursts(random);
-    ASSERT_EQ(parts.size(), 5u);
-    {
-        const auto& b = parts[0];
-        EXPECT_EQ(b.held, QString(16, QLatin1Char(';')));
-        QString rolled = b.rolled;
-        std::sort(rolled.begin(), rolled.end());
-        EXPECT_EQ(rolled, QStringLiteral(";jkl"));
-        EXPECT_EQ(b.separator, QStringLiteral(" "));
-    }
-}
-
 TEST(KeyboardWalkTest, BurstSizesStayWithinTheirBounds) {
     int separators[3] = {0, 0, 0};
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
@@ -113,6 +80,16 @@ TEST(KeyboardWalkTest, FileNameStaysOneSafeComponent) {
     const QString longName = keyboardwalk::fileName(QString(400, QChar(0x00E9)));
     EXPECT_LE(longName.toUtf8().size(), 255);
     EXPECT_TRUE(longName.endsWith(QStringLiteral(" walked on the keyboard.txt")));
+    // A megabyte of four-byte characters behind leading dots: cut between whole characters, as
+    // close to the limit as they allow.
+    QString huge = QStringLiteral(". .");
+    for (int i = 0; i < 256 * 1024; ++i) huge += QString::fromUtf8("\xF0\x9F\x98\xBA");
+    const QString cut = keyboardwalk::fileName(huge);
+    const qsizetype bytes = cut.toUtf8().size();
+    EXPECT_LE(bytes, 255);
+    EXPECT_GT(bytes, 251);
+    EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut);
+    EXPECT_TRUE(cut.startsWith(QString::fromUtf8("\xF0\x9F\x98\xBA")));
 }
 
 TEST(KeyboardWalkTest, WriteMakesAndThenReplacesTheFile) {

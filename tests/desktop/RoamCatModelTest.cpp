@@ -82,20 +82,6 @@ TEST(RoamCatModel, NewCatDropsInFromBelowTheTopBarWithATrill) {
     }
 }
 
-TEST(RoamCatModel, StampsStartAtCreationSoCooldownsRunFromThen) {
-    World w;
-    DesktopCat cat(screen, w.world());
-    for (double stamp : {cat.lastWatchWork, cat.lastKnock, cat.lastPeek, cat.lastGift, cat.lastPlay, cat.lastMeow,
-                         cat.stepStarted, cat.last})
-        EXPECT_DOUBLE_EQ(stamp, 50000);
-    for (double open : {cat.lastFollow, cat.lastWatchVideo, cat.lastVibe, cat.lastPounce, cat.lastAppHop,
-                        cat.lastScan, cat.lovedUntil, cat.nextNote})
-        EXPECT_GT(50000 - open, 1e9);
-    EXPECT_EQ(cat.mouse, QPointF(-999, -999));
-    EXPECT_TRUE(cat.mischief);
-    EXPECT_EQ(cat.lastMedia, MediaWatcher::Playing::nothing());
-}
-
 TEST(RoamCatModel, TerrainComesFromTheWindowListWithoutTheOwnProcess) {
     World w;
     WindowInfo mine;
@@ -121,15 +107,3 @@ TEST(RoamCatModel, GuessedDockCountsTheRunningApplications) {
     EXPECT_NEAR(cat.terrain.dock->hi - cat.terrain.dock->lo, 12 * 60 * 0.82, 1e-9);
 }
 
-TEST(RoamCatModel, VoicePitchByStageAndTrickNames) {
-    EXPECT_DOUBLE_EQ(desktopVoicePitch(PetStage::kitten), 1.3);
-    EXPECT_DOUBLE_EQ(desktopVoicePitch(PetStage::junior), 1.12);
-    EXPECT_DOUBLE_EQ(desktopVoicePitch(PetStage::adult), 1.0);
-    EXPECT_EQ(DesktopCat::trickFromRawValue("breakTime"), DesktopCat::Trick::breakTime);
-    EXPECT_FALSE(DesktopCat::trickFromRawValue("BreakTime").has_value());
-    EXPECT_FALSE(DesktopCat::trickFromRawValue("").has_value());
-    ASSERT_EQ(DesktopCat::allTricks().size(), 12u);
-    for (auto trick : DesktopCat::allTricks())
-        EXPECT_EQ(DesktopCat::trickFromRawValue(DesktopCat::trickName(trick)), trick);
-    EXPECT_EQ(DesktopCat::trickName(DesktopCat::Trick::bellyNap), "bellyNap");
-}

@@ -203,6 +203,31 @@ TEST_F(RoamControllerTest, HandStartedOutingWithRoamingOffIsForcedAndNotCalledHo
     EXPECT_TRUE(cat.headHome[0]);
 }
 
+TEST_F(RoamControllerTest, RefusedHandStartedOutingLeavesNothingBehind) {
+    // "Let him out now" with roaming off and no screen, a break trick and an ask waiting.
+    store->set("desktopRoam", false);
+    const auto where = screen;
+    screen.reset();
+    roam->pendingTrick = DesktopCat::Trick::breakTime;
+    roam->pendingNeed = PetNeed::hungry;
+    roam->sendOut();
+    ASSERT_FALSE(roam->isOut());
+    EXPECT_FALSE(roam->forced);
+    EXPECT_FALSE(roam->pendingTrick);
+    EXPECT_FALSE(roam->pendingNeed);
+    // A later scheduled outing carries none of it and is called home when roaming goes off.
+    screen = where;
+    store->set("desktopRoam", true);
+    goOutNow();
+    EXPECT_TRUE(cat.queued.empty());
+    EXPECT_TRUE(cat.asked.empty());
+    store->set("desktopRoam", false);
+    clock.advance(1);
+    roam->scheduleTick();
+    ASSERT_EQ(cat.headHome.size(), 1u);
+    EXPECT_TRUE(cat.headHome[0]);
+}
+
 TEST_F(RoamControllerTest, AnsweredHungerAskKeepsTheCatOutForAMinute) {
     goOutNow();
     const double out = roam->wentOutAt;
@@ -228,10 +253,11 @@ TEST_F(RoamControllerTest, AnAskingCatIsLeftAlone) {
     clock.advance(1000);
     roam->scheduleTick();
     EXPECT_TRUE(cat.headHome.empty());
+    // Done asking in a focus round: home at once, the running step dropped.
     cat.asking = false;
     roam->scheduleTick();
     ASSERT_EQ(cat.headHome.size(), 1u);
-    EXPECT_FALSE(cat.headHome[0]);
+    EXPECT_TRUE(cat.headHome[0]);
 }
 
 TEST_F(RoamControllerTest, AsleepPetStaysOutPastItsTime) {
@@ -348,10 +374,10 @@ TEST_F(RoamControllerTest, ArrivalHomeEndsTheOuting) {
     goOutNow();
     ASSERT_TRUE(cat.onHome);
     EXPECT_NE(roam->cat(), nullptr);
-    // The pomodoro's call: keep the current step = not immediately.
+    // The pomodoro's call at a focus round's start: home at once, the running step dropped.
     roam->cat()->headHome(true);
     roam->cat()->announce();
-    EXPECT_EQ(cat.headHome, std::vector<bool>{false});
+    EXPECT_EQ(cat.headHome, std::vector<bool>{true});
     EXPECT_EQ(cat.announces, 1);
     roam->forced = true;
     cat.onHome();
@@ -384,6 +410,7 @@ TEST_F(RoamControllerTest, BreakStartedAndAppActivation) {
     roam->frameTick();
     EXPECT_FALSE(cat.pendingApp.has_value());
     activePid = 4321;
+    clock.advance(0.1);
     roam->frameTick();
     ASSERT_TRUE(cat.pendingApp.has_value());
     EXPECT_EQ(cat.pendingApp->pid, 4321);

@@ -10,6 +10,7 @@ add_executable(roam_window_list_probe ${CMAKE_CURRENT_LIST_DIR}/RoamWindowListPr
 target_link_libraries(roam_window_list_probe PRIVATE kp_platform PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
 kp_add_script_test(roam_window_list ${CMAKE_CURRENT_LIST_DIR}/roam_window_list.sh)
 
-# Developer tool (not a test): an outing on a private display saved as PNGs (roam_outing_demo.sh).
-add_executable(roam_outing_demo ${CMAKE_CURRENT_LIST_DIR}/RoamOutingDemo.cpp)
-target_link_libraries(roam_outing_demo PRIVATE kp_desktop kp_warnings)
+# Two whole outings on a private display, with and without a compositor (roam_outing.sh).
+add_executable(roam_outing_check ${CMAKE_CURRENT_LIST_DIR}/RoamOutingCheck.cpp)
+target_link_libraries(roam_outing_check PRIVATE kp_desktop kp_island PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
+kp_add_script_test(roam_outing ${CMAKE_CURRENT_LIST_DIR}/roam_outing.sh)

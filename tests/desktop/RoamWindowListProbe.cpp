@@ -71,9 +71,9 @@ int indexOf(const std::vector<WindowInfo>& list, xcb_window_t w) {
     return -1;
 }
 
-// Reads the list until `done` holds (the server and the manager take a moment), at most 5 s.
+// Reads the list until `done` holds (the server and the manager take a moment), at most 30 s (a busy machine is slow).
 const std::vector<WindowInfo>& waitFor(WindowListX11& list, const std::function<bool(const std::vector<WindowInfo>&)>& done) {
-    for (int i = 0; i < 250; ++i) {
+    for (int i = 0; i < 1500; ++i) {
         const auto& windows = list.onScreenWindows();
         if (done(windows)) return windows;
         usleep(20000);
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
                        reinterpret_cast<const char*>(&msg));
         xcb_flush(c);
         long long active = 0;
-        for (int i = 0; i < 250 && active != 1111; ++i) {
+        for (int i = 0; i < 1500 && active != 1111; ++i) {
             active = list.activePid();
             usleep(20000);
         }

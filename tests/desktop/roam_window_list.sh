@@ -5,15 +5,8 @@ command -v Xvfb >/dev/null || { echo "no Xvfb: skipped"; exit 77; }
 bin="$KP_BUILD_DIR/tests/desktop/roam_window_list_probe"
 [ -x "$bin" ] || { echo "probe not built"; exit 1; }
 
-scratch=$(mktemp -d /tmp/kp-roamwin.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
 source "$(dirname "$0")/../../scripts/private-display.sh"
+kp_scratch_dir kp-roamwin
 kp_start_display 140 "$scratch/xvfb.log"
 
 echo "--- without a window manager"

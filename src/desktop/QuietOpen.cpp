@@ -1,0 +1,101 @@
+#include "desktop/QuietOpen.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace kp {
+
+namespace {
+
+xcb_connection_t* connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t rootOf(xcb_connection_t* c) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    return screen ? screen->root : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+}
+
+xcb_atom_t atomOf(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 1, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(r);
+    return atom;
+}
+
+// A window list property of the root (the window manager's).
+std::vector<xcb_window_t> windows(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom) {
+    std::vector<xcb_window_t> out;
+    if (atom == XCB_ATOM_NONE) return out;
+    xcb_get_property_reply_t* r =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+    if (r && r->format == 32) {
+        const auto* w = static_cast<const xcb_window_t*>(xcb_get_property_value(r));
+        out.assign(w, w + xcb_get_property_value_length(r) / 4);
+    }
+    std::free(r);
+    return out;
+}
+
+// The window the window manager says is in front; none when it says nothing.
+xcb_window_t activeWindow(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom) {
+    const auto w = windows(c, root, atom);
+    return w.empty() ? static_cast<xcb_window_t>(XCB_WINDOW_NONE) : w.front();
+}
+
+// Asks the window manager to bring `w` back to the front, as a pager would (which it obeys).
+void activate(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom, xcb_window_t w) {
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = w;
+    e.type = atom;
+    e.data.data32[0] = 2;
+    e.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(c);
+}
+
+}  // namespace
+
+bool openQuietly(const QString& path, const QString& program, const QStringList& leading, qint64* started) {
+    xcb_connection_t* c = connection();
+    if (!c) return false;
+    const xcb_window_t root = rootOf(c);
+    const xcb_atom_t atom = atomOf(c, "_NET_ACTIVE_WINDOW");
+    const xcb_window_t user = activeWindow(c, root, atom);
+    if (user == XCB_WINDOW_NONE) return false;
+    // Windows already there when the editor starts: the user going to one of them is let be.
+    const auto before = windows(c, root, atomOf(c, "_NET_CLIENT_LIST"));
+    if (!QProcess::startDetached(program, leading + QStringList{path}, QString(), started)) return false;
+    // Watched for a short while only: an editor that comes up later than this is let be.
+    auto* watch = new QTimer(qGuiApp);
+    auto checks = std::make_shared<int>(0);
+    QObject::connect(watch, &QTimer::timeout, watch, [watch, checks, root, atom, user, before] {
+        xcb_connection_t* c = connection();
+        const xcb_window_t now = c ? activeWindow(c, root, atom) : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+        if (c && now != XCB_WINDOW_NONE && now != user) {
+            if (std::find(before.begin(), before.end(), now) == before.end()) activate(c, root, atom, user);
+            watch->deleteLater();
+        } else if (++*checks >= 40) {
+            watch->deleteLater();
+        }
+    });
+    watch->start(250);
+    return true;
+}
+
+}  // namespace kp

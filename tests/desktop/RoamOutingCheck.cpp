@@ -1,0 +1,336 @@
+// An outing on a real X display (run by roam_outing.sh under a window manager): the desktop's own
+// pixels stay as they were everywhere away from the cat, with a compositor and without one, and
+// when one comes or goes during the outing; clicks away from the cat reach the window under it and
+// a click on the cat pets it; the island's menu stays above the cat's panel; and the keyboard
+// walk's file opens without taking the keyboard from the user's window.
+// Usage: roam_outing_check compositor|bare
+#include "desktop/DesktopRoam.h"
+#include "desktop/QuietOpen.h"
+#include "desktop/RoamPanel.h"
+
+#include "app/AppState.h"
+#include "island/X11Window.h"
+#include "life/PetLife.h"
+#include "platform/Defaults.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+using namespace kp;
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+    std::fflush(stdout);
+    if (!ok) ++failures;
+}
+
+// Runs the event loop until `done` holds; false when it does not within `ms`.
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+xcb_connection_t* connection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
+xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root; }
+
+std::vector<xcb_window_t> rootList(const char* name) {
+    xcb_connection_t* c = connection();
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+    auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, root(), atom->atom, XCB_ATOM_WINDOW, 0, 1024), nullptr);
+    std::vector<xcb_window_t> out;
+    if (r && r->format == 32) {
+        const auto* w = static_cast<const xcb_window_t*>(xcb_get_property_value(r));
+        out.assign(w, w + xcb_get_property_value_length(r) / 4);
+    }
+    std::free(r);
+    std::free(atom);
+    return out;
+}
+
+xcb_window_t activeWindow() {
+    const auto w = rootList("_NET_ACTIVE_WINDOW");
+    return w.empty() ? 0 : w.front();
+}
+
+// The root's children, bottom to top.
+std::vector<xcb_window_t> stacking() {
+    xcb_connection_t* c = connection();
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root()), nullptr);
+    std::vector<xcb_window_t> out;
+    if (tree) {
+        const xcb_window_t* w = xcb_query_tree_children(tree);
+        out.assign(w, w + xcb_query_tree_children_length(tree));
+    }
+    std::free(tree);
+    return out;
+}
+
+// The top-level X window holding `w` (its window manager frame, when it has one).
+xcb_window_t topLevel(xcb_window_t w) {
+    xcb_connection_t* c = connection();
+    for (;;) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+        if (!tree) return w;
+        const xcb_window_t parent = tree->parent;
+        const xcb_window_t top = tree->root;
+        std::free(tree);
+        if (parent == top || parent == XCB_WINDOW_NONE) return w;
+        w = parent;
+    }
+}
+
+QImage screenShot() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The user's window: one flat colour, counting the presses it gets.
+class UserWindow final : public QWidget {
+public:
+    UserWindow() {
+        setWindowTitle(QStringLiteral("A window to walk on"));
+        setGeometry(300, 420, 600, 260);
+    }
+    int presses = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(224, 192, 64)); }
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+// A desktop of one colour of its own, set the way wallpaper setters do (a root pixmap named in
+// _XROOTPMAP_ID, which compositors paint behind the windows).
+void setWallpaper(uint32_t rgb) {
+    xcb_connection_t* c = connection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, 8, 8);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, XCB_GC_FOREGROUND, &rgb);
+    const xcb_rectangle_t all{0, 0, 8, 8};
+    xcb_poly_fill_rectangle(c, pixmap, gc, 1, &all);
+    xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
+    for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
+        auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+        std::free(atom);
+    }
+    xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
+    xcb_flush(c);
+}
+
+class Check {
+public:
+    explicit Check(bool compositorFirst) : compositorFirst_(compositorFirst) {}
+
+    int run() {
+        setWallpaper(0x3070B0);
+        user_.show();
+        check(waitFor([this] {
+            if (activeWindow() == user_.winId()) return true;
+            // As the user would: a click on it, and as a pager would (a request of the app itself
+            // may be refused).
+            const QPoint at = user_.mapToGlobal(QPoint(user_.width() / 2, user_.height() / 2));
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
+                                                         QString::number(at.y()), QStringLiteral("click"),
+                                                         QStringLiteral("1")});
+            QProcess::execute(QStringLiteral("xdotool"),
+                              {QStringLiteral("windowactivate"), QString::number(user_.winId())});
+            QApplication::processEvents(QEventLoop::AllEvents, 200);
+            return false;
+        }, 30000), "the user's window has the keyboard");
+        if (compositorFirst_) compositor(true);
+
+        const QImage before = settledScreen();
+        Defaults::standard().set("desktopRoam", true);
+        Defaults::standard().set("onboardedV1", true);
+        Defaults::standard().set("desktopMischief", false);
+        AppState::shared().life().setNeed(std::nullopt);
+        DesktopRoam& roam = DesktopRoam::shared();
+        roam.sendOut();
+        check(roam.isOut(), "the cat goes out");
+        if (!roam.isOut()) return 1;
+        auto* panel = dynamic_cast<RoamPanel*>(roam.panel());
+        DesktopCat* cat = roam.roamingCat()->model();
+        check(waitFor([cat] { return !cat->falling && !cat->flight; }, 20000), "the cat lands");
+        check(panel->cut() == !compositorFirst_, "the panel is cut to the cat only without a compositor");
+        check(desktopIntact(before, *panel), "the desktop shows as before away from the cat");
+
+        menuStaysAbove(*panel);
+        clicks(*panel, *cat);
+
+        // The compositor comes or goes during the outing.
+        compositor(!compositorFirst_);
+        check(waitFor([panel, this] { return panel->cut() == compositorFirst_; }, 10000),
+              "the panel follows the compositor");
+        check(desktopIntact(before, *panel), "the desktop shows as before after the compositor changed");
+
+        if (!compositorFirst_) keyboardFileKeepsFocus();
+        roam.callHome();
+        if (picom_.state() != QProcess::NotRunning) {
+            picom_.terminate();
+            picom_.waitForFinished(5000);
+        }
+        return failures ? 1 : 0;
+    }
+
+private:
+    void compositor(bool on) {
+        if (on) {
+            picom_.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender")});
+        } else {
+            picom_.terminate();
+            picom_.waitForFinished(5000);
+        }
+        check(waitFor([on] { return x11::compositorRunning() == on; }, 10000),
+              on ? "a compositor starts" : "the compositor stops");
+    }
+
+    // The screen once two looks a moment apart agree.
+    QImage settledScreen() {
+        QImage last = screenShot();
+        waitFor([&last] {
+            QApplication::processEvents(QEventLoop::AllEvents, 100);
+            QImage now = screenShot();
+            const bool same = now == last;
+            last = std::move(now);
+            return same;
+        }, 10000);
+        return last;
+    }
+
+    // Every pixel away from the cat as in `before`, and the cat itself showing.
+    bool desktopIntact(const QImage& before, const RoamPanel& panel) {
+        QString why;
+        QImage shot;
+        const bool ok = waitFor([&] {
+            const QImage now = screenShot();
+            // Where the cat is and was a few frames ago (a compositor shows it a little late).
+            const QRect cat = panel.drawn().adjusted(-40, -40, 40, 40);
+            int changed = 0, catInk = 0;
+            for (int y = 0; y < now.height(); ++y) {
+                const auto* a = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+                const auto* b = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+                for (int x = 0; x < now.width(); ++x) {
+                    if (cat.contains(x, y))
+                        catInk += a[x] != b[x];
+                    else
+                        changed += a[x] != b[x];
+                }
+            }
+            why = QStringLiteral("%1 pixels changed away from the cat, %2 showing it").arg(changed).arg(catInk);
+            shot = now;
+            return changed == 0 && catInk > 50;
+        }, 10000);
+        std::printf("  %s\n", qPrintable(why));
+        // For a person to look at: KP_ROAM_OUTING_PNG names a folder.
+        if (const QByteArray dir = qgetenv("KP_ROAM_OUTING_PNG"); !dir.isEmpty()) {
+            before.save(QString::fromLocal8Bit(dir) + QStringLiteral("/before.png"));
+            shot.save(QString::fromLocal8Bit(dir) + QStringLiteral("/outing-%1.png").arg(++shots_));
+        }
+        return ok;
+    }
+
+    void menuStaysAbove(RoamPanel& panel) {
+        QMenu menu;
+        menu.addAction(QStringLiteral("Call him home"));
+        menu.addAction(QStringLiteral("Settings…"));
+        menu.popup(QPoint(900, 120));
+        waitFor([&menu] { return menu.isVisible(); }, 5000);
+        panel.restack();  // what the panel does when other windows are raised
+        QApplication::processEvents();
+        const auto order = stacking();
+        const auto at = [&order](xcb_window_t w) { return std::find(order.begin(), order.end(), w) - order.begin(); };
+        check(at(topLevel(menu.winId())) > at(topLevel(panel.winId())), "an open menu stays above the cat's panel");
+        menu.close();
+    }
+
+    void clicks(RoamPanel& panel, DesktopCat& cat) {
+        // Away from the cat: the click reaches the window under the panel.
+        const QRect away = panel.drawn().adjusted(-60, -60, 60, 60);
+        QPoint spot = user_.mapToGlobal(QPoint(user_.width() - 20, user_.height() - 20));
+        if (away.contains(spot)) spot = user_.mapToGlobal(QPoint(20, user_.height() - 20));
+        const int before = user_.presses;
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(spot.x()),
+                                                     QString::number(spot.y()), QStringLiteral("click"),
+                                                     QStringLiteral("1")});
+        check(waitFor([this, before] { return user_.presses > before; }, 5000),
+              "a click away from the cat reaches the window");
+
+        // On the cat: the panel takes the click and the cat is petted.
+        waitFor([&cat] { return cat.pops.empty(); }, 5000);
+        const bool over = waitFor([&] {
+            QCursor::setPos(cat.hitRect().center().toPoint() + panel.frame().topLeft().toPoint());
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            return !panel.clickThrough();
+        }, 5000);
+        check(over, "the panel takes the pointer over the cat");
+        const int presses = user_.presses;
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
+        check(waitFor([&cat] { return !cat.pops.empty(); }, 5000), "a click on the cat pets it");
+        check(user_.presses == presses, "the click on the cat does not reach the window");
+        QCursor::setPos(5, 895);
+    }
+
+    void keyboardFileKeepsFocus() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Tobbi walked on the keyboard.txt"));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("jjjj kl\n");
+        file.close();
+        const auto windows = rootList("_NET_CLIENT_LIST").size();
+        qint64 pid = 0;
+        check(openQuietly(path, QStringLiteral("xmessage"), {QStringLiteral("-file")}, &pid), "the file is opened");
+        check(waitFor([windows] { return rootList("_NET_CLIENT_LIST").size() > windows; }, 10000),
+              "the file's window comes up");
+        // The window manager gives the new window the keyboard (openbox does); it comes back.
+        const bool taken = waitFor([this] { return activeWindow() != user_.winId(); }, 3000);
+        std::printf("  the new window %s the keyboard for a moment\n", taken ? "took" : "did not take");
+        check(waitFor([this] { return activeWindow() == user_.winId(); }, 10000), "the user's window keeps the keyboard");
+        if (pid > 0) ::kill(pid_t(pid), SIGTERM);
+    }
+
+    bool compositorFirst_;
+    int shots_ = 0;
+    UserWindow user_;
+    QProcess picom_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const bool compositorFirst = argc > 1 && std::strcmp(argv[1], "compositor") == 0;
+    const int rc = Check(compositorFirst).run();
+    // The app's shared objects are not built to be torn down: leave without it.
+    std::fflush(stdout);
+    std::_Exit(rc);
+}
