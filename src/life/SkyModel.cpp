@@ -19,8 +19,12 @@ namespace {
 constexpr double kRefreshSeconds = 1800;
 constexpr double kLocateTimeoutSeconds = 30;
 constexpr double kRetrySeconds = 5;
-// The forecast service is not waited for forever: a stalled answer counts as no answer.
-constexpr int kForecastTimeoutMs = 60000;
+// The forecast service is not waited for forever: an answer that stalls, or drips in slower than
+// the whole request may take, counts as no answer.
+constexpr int kForecastTimeoutMs = 20000;
+constexpr double kForecastDeadlineSeconds = 20;
+// A real answer is well under 1 KB; anything past this is not read.
+constexpr qint64 kMaxForecastBytes = 64 * 1024;
 // How often the local time zone is looked up again (the user may move or change it).
 constexpr double kZoneRecheckSeconds = 60;
 
@@ -136,6 +140,7 @@ void SkyModel::setLive(bool on) {
         cancel(locateTimeout_);
         location_.stopUpdating();
         running_ = false;
+        if (forecast_) forecast_->abort();
         // A fetch still under way belongs to the round just ended: its answer is dropped, so a
         // switched-off sky never shows a live status again.
         ++generation_;
@@ -242,11 +247,30 @@ void SkyModel::fetchOpenMeteo(SkyCoordinate rounded, std::function<void(std::opt
     QNetworkRequest request(*url);
     request.setTransferTimeout(kForecastTimeoutMs);
     QNetworkReply* reply = network_->get(request);
+    forecast_ = reply;
+    // Only a little more than the limit is ever buffered; the request stops there.
+    reply->setReadBufferSize(kMaxForecastBytes + 1);
+    const auto tooLong = [reply] {
+        return reply->bytesAvailable() > kMaxForecastBytes ||
+               reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxForecastBytes;
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, tooLong] {
+        if (tooLong()) reply->abort();
+    });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, tooLong] {
+        if (tooLong()) reply->abort();
+    });
+    const WorkId deadline = scheduler_.after(kForecastDeadlineSeconds, [r = QPointer<QNetworkReply>(reply)] {
+        if (r) r->abort();
+    });
     // The status code is not looked at: an error page fails to parse like any other wrong answer.
-    connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
-        const QByteArray body = reply->readAll();
+    connect(reply, &QNetworkReply::finished, this, [this, reply, deadline, done = std::move(done)] {
+        scheduler_.cancel(deadline);
+        const bool cut = reply->error() == QNetworkReply::OperationCanceledError;
+        const QByteArray body = cut ? QByteArray() : reply->read(kMaxForecastBytes + 1);
+        if (forecast_ == reply) forecast_.clear();
         reply->deleteLater();
-        done(parseOpenMeteo(body));
+        done(cut || body.size() > kMaxForecastBytes ? std::nullopt : parseOpenMeteo(body));
     });
 }
 

@@ -22,17 +22,27 @@ const QString statusKey = QStringLiteral("PlaybackStatus");
 const QString metadataKey = QStringLiteral("Metadata");
 const QString playingState = QStringLiteral("Playing");
 
-// A dictionary as it arrives: still marshalled, wrapped in a variant, or already a map.
+// Longer texts from a player are cut: a title is shown on one line.
+constexpr qsizetype maxText = 200;
+
+// A dictionary as it arrives: still marshalled, wrapped in a variant, or already a map. Anything
+// other players might send that is not a string-keyed dictionary of variants reads as empty:
+// converting it blindly would read it with the wrong layout.
 QVariantMap toMap(const QVariant& value) {
-    if (value.userType() == qMetaTypeId<QDBusArgument>()) return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
+    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
+        const QDBusArgument arg = value.value<QDBusArgument>();
+        if (arg.currentSignature() != QLatin1String("a{sv}")) return {};
+        return qdbus_cast<QVariantMap>(arg);
+    }
     if (value.userType() == qMetaTypeId<QDBusVariant>()) return toMap(value.value<QDBusVariant>().variant());
-    return value.toMap();
+    if (value.userType() == QMetaType::QVariantMap) return value.toMap();
+    return {};
 }
 
 std::optional<QString> stringOf(const QVariant& value) {
     if (value.userType() == qMetaTypeId<QDBusVariant>()) return stringOf(value.value<QDBusVariant>().variant());
     if (value.userType() != QMetaType::QString) return std::nullopt;
-    return value.toString();
+    return value.toString().left(maxText);
 }
 
 }  // namespace
