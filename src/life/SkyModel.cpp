@@ -140,10 +140,11 @@ void SkyModel::setLive(bool on) {
         cancel(locateTimeout_);
         location_.stopUpdating();
         running_ = false;
-        if (forecast_) forecast_->abort();
         // A fetch still under way belongs to the round just ended: its answer is dropped, so a
-        // switched-off sky never shows a live status again.
+        // switched-off sky never shows a live status again; the request itself stops here.
         ++generation_;
+        cancel(forecastDeadline_);
+        if (forecast_) forecast_->abort();
         liveWeather_.reset();
         setStatus(Status::off());
     }
@@ -260,12 +261,13 @@ void SkyModel::fetchOpenMeteo(SkyCoordinate rounded, std::function<void(std::opt
     connect(reply, &QNetworkReply::readyRead, reply, [reply, tooLong] {
         if (tooLong()) reply->abort();
     });
-    const WorkId deadline = scheduler_.after(kForecastDeadlineSeconds, [r = QPointer<QNetworkReply>(reply)] {
+    cancel(forecastDeadline_);
+    forecastDeadline_ = scheduler_.after(kForecastDeadlineSeconds, [r = QPointer<QNetworkReply>(reply)] {
         if (r) r->abort();
     });
     // The status code is not looked at: an error page fails to parse like any other wrong answer.
-    connect(reply, &QNetworkReply::finished, this, [this, reply, deadline, done = std::move(done)] {
-        scheduler_.cancel(deadline);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
+        if (forecast_ == reply) cancel(forecastDeadline_);
         const bool cut = reply->error() == QNetworkReply::OperationCanceledError;
         const QByteArray body = cut ? QByteArray() : reply->read(kMaxForecastBytes + 1);
         if (forecast_ == reply) forecast_.clear();

@@ -121,6 +121,7 @@ private:
     quint64 generation_ = 0;   // bumped when switching off: answers of older rounds are dropped
     WorkId refreshTimer_ = 0;
     WorkId locateTimeout_ = 0;
+    WorkId forecastDeadline_ = 0;
     mutable double zoneCheckedAt_ = -1e300;
 };
 
