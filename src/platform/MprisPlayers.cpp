@@ -26,17 +26,17 @@ const QString playingState = QStringLiteral("Playing");
 constexpr qsizetype maxText = 200;
 
 // A dictionary as it arrives: still marshalled, wrapped in a variant, or already a map. Anything
-// other players might send that is not a string-keyed dictionary of variants reads as empty:
-// converting it blindly would read it with the wrong layout.
-QVariantMap toMap(const QVariant& value) {
+// a player sends that is not a string-keyed dictionary of variants is none: converting it blindly
+// would read it with the wrong layout.
+std::optional<QVariantMap> toMap(const QVariant& value) {
     if (value.userType() == qMetaTypeId<QDBusArgument>()) {
         const QDBusArgument arg = value.value<QDBusArgument>();
-        if (arg.currentSignature() != QLatin1String("a{sv}")) return {};
+        if (arg.currentSignature() != QLatin1String("a{sv}")) return std::nullopt;
         return qdbus_cast<QVariantMap>(arg);
     }
     if (value.userType() == qMetaTypeId<QDBusVariant>()) return toMap(value.value<QDBusVariant>().variant());
     if (value.userType() == QMetaType::QVariantMap) return value.toMap();
-    return {};
+    return std::nullopt;
 }
 
 std::optional<QString> stringOf(const QVariant& value) {
@@ -134,7 +134,7 @@ void MprisPlayers::fetch(const QString& name) {
         // The player may have left or been replaced while we waited.
         if (it == players_.end() || it->second.owner != owner) return;
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-        apply(name, toMap(reply.arguments().constFirst()));
+        if (const auto properties = toMap(reply.arguments().constFirst())) apply(name, *properties);
     });
 }
 
@@ -156,11 +156,12 @@ void MprisPlayers::apply(const QString& name, const QVariantMap& properties) {
     const auto it = players_.find(name);
     if (it == players_.end()) return;
     Player& player = it->second;
-    const bool hasStatus = properties.contains(statusKey);
-    const bool hasMetadata = properties.contains(metadataKey);
-    if (!hasStatus && !hasMetadata) return;  // volume, position and the like
-    if (hasStatus) player.status = stringOf(properties.value(statusKey));
-    if (hasMetadata) player.title = stringOf(toMap(properties.value(metadataKey)).value(QStringLiteral("xesam:title")));
+    // A value of the wrong type changes nothing.
+    const std::optional<QString> status = stringOf(properties.value(statusKey));
+    const std::optional<QVariantMap> metadata = toMap(properties.value(metadataKey));
+    if (!status && !metadata) return;  // volume, position and the like
+    if (status) player.status = status;
+    if (metadata) player.title = stringOf(metadata->value(QStringLiteral("xesam:title")));
     player.order = ++counter_;
     announce(player.status, player.title);
 }
