@@ -64,7 +64,7 @@ SkyModel::~SkyModel() {
 
 SkyModel& SkyModel::shared() {
     static SkyModel* model = [] {
-        auto* location = new QtSkyLocationProvider();
+        auto* location = new GeoClueLocationProvider();
         return new SkyModel(Defaults::standard(), SystemClock::shared(), QtScheduler::shared(), *location,
                             UnavailableSystemWeather::shared());
     }();
@@ -96,9 +96,8 @@ QString SkyModel::statusText(const Status& status) {
     case Status::Kind::asking:
         return QStringLiteral("Waiting for permission\u2026");
     case Status::Kind::denied:
-        // Where the desktop keeps the switch (GNOME's Settings; KDE and others have one by the same name).
-        return QStringLiteral(
-            "Location is off for this app. You can allow it in Settings \u2192 Privacy \u2192 Location Services.");
+        // Only the location service's own refusal: a missing service is a plain failure.
+        return QStringLiteral("The location service said no. Following the clock.");
     case Status::Kind::locating:
         return QStringLiteral("Looking out the window\u2026");
     case Status::Kind::failed:
