@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QUrl>
 
 namespace kp {
 
@@ -43,6 +44,27 @@ std::optional<QString> stringOf(const QVariant& value) {
     if (value.userType() == qMetaTypeId<QDBusVariant>()) return stringOf(value.value<QDBusVariant>().variant());
     if (value.userType() != QMetaType::QString) return std::nullopt;
     return value.toString().left(maxText);
+}
+
+// Whether a track's address is a video: a video file, or a page of a site that shows videos.
+bool isVideoAddress(const QString& address) {
+    static const QStringList extensions = {
+        QStringLiteral("mp4"), QStringLiteral("m4v"), QStringLiteral("mkv"), QStringLiteral("webm"),
+        QStringLiteral("avi"), QStringLiteral("mov"), QStringLiteral("ogv"), QStringLiteral("mpg"),
+        QStringLiteral("mpeg"), QStringLiteral("wmv"), QStringLiteral("flv"), QStringLiteral("m2ts"),
+        QStringLiteral("3gp")};
+    static const QStringList sites = {QStringLiteral("youtube.com"), QStringLiteral("youtu.be"),
+                                      QStringLiteral("vimeo.com"), QStringLiteral("twitch.tv"),
+                                      QStringLiteral("dailymotion.com"), QStringLiteral("netflix.com"),
+                                      QStringLiteral("peertube")};
+    const QUrl url(address);
+    if (!url.isValid()) return false;
+    const QString host = url.host().toLower();
+    for (const QString& site : sites)
+        if (host.contains(site)) return true;
+    const QString path = url.path().toLower();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && path.lastIndexOf(QLatin1Char('/')) < dot && extensions.contains(path.mid(dot + 1));
 }
 
 }  // namespace
@@ -118,7 +140,7 @@ void MprisPlayers::removePlayer(const QString& name) {
     players_.erase(it);
     if (!wasPlaying) return;
     // The player left while it played: it has stopped, unless another one plays on.
-    announce(QStringLiteral("Stopped"), std::nullopt);
+    announce(QStringLiteral("Stopped"), std::nullopt, false);
 }
 
 void MprisPlayers::fetch(const QString& name) {
@@ -161,12 +183,15 @@ void MprisPlayers::apply(const QString& name, const QVariantMap& properties) {
     const std::optional<QVariantMap> metadata = toMap(properties.value(metadataKey));
     if (!status && !metadata) return;  // volume, position and the like
     if (status) player.status = status;
-    if (metadata) player.title = stringOf(metadata->value(QStringLiteral("xesam:title")));
+    if (metadata) {
+        player.title = stringOf(metadata->value(QStringLiteral("xesam:title")));
+        player.video = isVideoAddress(stringOf(metadata->value(QStringLiteral("xesam:url"))).value_or(QString()));
+    }
     player.order = ++counter_;
-    announce(player.status, player.title);
+    announce(player.status, player.title, player.video);
 }
 
-void MprisPlayers::announce(std::optional<QString> state, std::optional<QString> title) {
+void MprisPlayers::announce(std::optional<QString> state, std::optional<QString> title, bool video) {
     if (state != playingState) {
         const Player* latest = nullptr;
         for (const auto& [other, player] : players_)
@@ -174,12 +199,14 @@ void MprisPlayers::announce(std::optional<QString> state, std::optional<QString>
         if (latest) {
             state = latest->status;
             title = latest->title;
+            video = latest->video;
         }
     }
-    if (state == lastState_ && title == lastName_) return;
+    if (state == lastState_ && title == lastName_ && video == lastVideo_) return;
     lastState_ = state;
     lastName_ = title;
-    if (listener_) listener_(state, title);
+    lastVideo_ = video;
+    if (listener_) listener_(state, title, video);
 }
 
 }  // namespace kp

@@ -260,6 +260,7 @@ private:
 struct Heard {
     std::optional<QString> state;
     std::optional<QString> name;
+    bool video = false;
 };
 
 class MprisTest : public ::testing::Test {
@@ -268,8 +269,8 @@ protected:
         if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script";
     }
     void listen(MprisPlayers& players) {
-        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name) {
-            heard.push_back(Heard{state, name});
+        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name, bool video) {
+            heard.push_back(Heard{state, name, video});
         });
     }
     bool hear(const QString& state, const std::optional<QString>& name) {
@@ -422,6 +423,19 @@ TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
     first.send({{QStringLiteral("PlaybackStatus"), 3}});
     first.send({{QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")}});
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Good"))) << "the wrong values changed nothing";
+
+    // A track whose address is a film file, then a video site's page, then a song.
+    const auto track = [&](const char* title, const char* url) {
+        first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), QString::fromLatin1(title)},
+                                                             {QStringLiteral("xesam:url"), QString::fromLatin1(url)}}}});
+        return waitFor([&] { return heard.back().name == QString::fromLatin1(title); });
+    };
+    ASSERT_TRUE(track("Film", "file:///home/me/Videos/cats.mkv"));
+    EXPECT_TRUE(heard.back().video);
+    ASSERT_TRUE(track("Clip", "https://www.youtube.com/watch?v=abc"));
+    EXPECT_TRUE(heard.back().video);
+    ASSERT_TRUE(track("Song", "file:///home/me/Music/purr.ogg"));
+    EXPECT_FALSE(heard.back().video);
 
     const QString longTitle(200 * 1024, QLatin1Char('x'));
     first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), longTitle}}}});
