@@ -206,18 +206,61 @@ TEST(PetThunder, OneStartlePerFlashAndTheSoundAlwaysFollows) {
     EXPECT_EQ(w.emotes.size(), emotes);
     EXPECT_EQ(cat->lastStartle(), 3);
 
-    // Asleep: thunder, no startle.
+    // Asleep, eating, drinking, in another room, out, dead: thunder, no startle.
+    int flash = 10;
+    const auto stays = [&](const char* why) {
+        P::setStartledUntil(*cat, std::nullopt);
+        cat->startle(++flash);
+        EXPECT_FALSE(cat->startledUntil()) << why;
+        EXPECT_EQ(w.emotes.size(), emotes) << why;
+    };
+    A::setErrand(*cat, std::nullopt);
     cat->setSleeping(true);
-    cat->startle(4);
+    stays("asleep");
+    cat->setSleeping(false);
+    cat->setPose(PetPose::eating);
+    stays("eating");
+    cat->setPose(PetPose::drinking);
+    stays("drinking");
+    cat->setPose(PetPose::sitting);
+    A::setViewRoom(*cat, IslandRoomKind::garden);
+    stays("in another room");
+    A::setViewRoom(*cat, IslandRoomKind::bedroom);
+    cat->goOut();
+    stays("out");
+    cat->comeBack();
+    // Startled but not sent hiding: in the garden house, with a toy, or soon after the last hide.
+    for (int kind = 0; kind < 3; ++kind) {
+        A::setErrand(*cat, std::nullopt);
+        if (kind == 0) {
+            A::setRoom(*cat, IslandRoomKind::garden);
+            A::setViewRoom(*cat, IslandRoomKind::garden);
+            cat->send(PetErrand::shelter);
+            ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->inHouse(); }, 30));
+        } else if (kind == 1) {
+            ASSERT_TRUE(cat->play(ShopItem::yarn));
+        }
+        const std::size_t seen = w.emotes.size();
+        cat->startle(++flash);
+        EXPECT_TRUE(cat->startledUntil()) << kind;
+        EXPECT_EQ(w.emotes.size(), seen + 1) << kind;
+        EXPECT_NE(cat->errand(), PetErrand::hide) << kind;
+    }
+    const std::size_t seen = w.emotes.size();
+    P::die(*cat);
+    P::setStartledUntil(*cat, std::nullopt);
+    cat->startle(++flash);
+    EXPECT_FALSE(cat->startledUntil()) << "dead";
+    EXPECT_EQ(w.emotes.size(), seen);
     w.run(2);
-    EXPECT_EQ(w.count(PetSound::thunder), 2u);
-    EXPECT_EQ(w.emotes.size(), emotes);
+    EXPECT_EQ(w.count(PetSound::thunder), 1u + std::size_t(flash - 10));
 
     // The thunder of a cat that is gone is dropped.
-    cat->startle(5);
+    const std::size_t rolled = w.count(PetSound::thunder);
+    cat->startle(++flash);
     cat.reset();
     w.run(2);
-    EXPECT_EQ(w.count(PetSound::thunder), 2u);
+    EXPECT_EQ(w.count(PetSound::thunder), rolled);
 }
 
 TEST(PetSend, CareRecordsAndBusyPoses) {
@@ -409,8 +452,22 @@ TEST(PetFollowView, TheCatFollowsThreeSecondsLater) {
     cat->followView(IslandRoomKind::bedroom);
     EXPECT_FALSE(cat->arrivalDue());
 
-    // A dead cat is moved at once.
+    // Asleep for the night, or napping through a focus round: it stays where it sleeps.
     A::setErrand(*cat, std::nullopt);
+    cat->setSleeping(true);
+    A::setNightSleepUntil(*cat, w.clock.now() + 3000);
+    cat->followView(IslandRoomKind::living);
+    EXPECT_FALSE(cat->arrivalDue());
+    A::setNightSleepUntil(*cat, std::nullopt);
+    A::setFocusNap(*cat, true);
+    cat->followView(IslandRoomKind::care);
+    EXPECT_FALSE(cat->arrivalDue());
+    A::setFocusNap(*cat, false);
+    cat->setSleeping(false);
+    cat->followView(IslandRoomKind::living);
+    EXPECT_TRUE(cat->arrivalDue()) << "awake, it follows";
+
+    // A dead cat is moved at once.
     P::die(*cat);
     cat->followView(IslandRoomKind::care);
     EXPECT_EQ(cat->room(), IslandRoomKind::care);
@@ -604,4 +661,20 @@ TEST(PetClock, SettingTheClockBackShortensNothingsWait) {
     ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() != PetPose::scratching; }, 3))
         << "still scratching after the clock went back";
     EXPECT_LT(cat->beat().until - w.clock.now(), 5);
+
+    // A small step back walks, drains and springs nothing.
+    cat->send(PetErrand::drink);
+    moveFor(w, *cat, 0.5);
+    ASSERT_TRUE(cat->isStepping());
+    const double place = cat->place(), hunger = cat->hunger();
+    cat->frame(w.clock.now());
+    const PetSprings springs = cat->springs();
+    w.clock.advance(-0.5);
+    cat->motionStep();
+    cat->statStep();
+    cat->frame(w.clock.now());
+    EXPECT_DOUBLE_EQ(cat->place(), place);
+    EXPECT_DOUBLE_EQ(cat->hunger(), hunger);
+    EXPECT_DOUBLE_EQ(cat->springs().y, springs.y);
+    EXPECT_DOUBLE_EQ(cat->springs().tail, springs.tail);
 }

@@ -143,28 +143,3 @@ TEST(PetBodyFrame, PlayAdvancesWithTheFrames) {
     EXPECT_EQ(cat->playPhase(), PlayPhase::watch);
 }
 
-TEST(PetBodyReadOuts, LyingDownAndToyElapsed) {
-    CatWorld w;
-    auto cat = w.make();
-    EXPECT_FALSE(cat->isLyingDown());
-    for (PetPose p : {PetPose::napping, PetPose::resting, PetPose::bellyUp}) {
-        cat->setPose(p);
-        EXPECT_TRUE(cat->isLyingDown());
-    }
-    cat->setPose(PetPose::sitting);
-    cat->setSleeping(true);
-    EXPECT_TRUE(cat->isLyingDown());
-    cat->setSleeping(false);
-
-    EXPECT_FALSE(cat->toyElapsed());
-    ASSERT_TRUE(cat->play(ShopItem::yarn));
-    EXPECT_NEAR(*cat->toyElapsed(), 0, 1e-6);
-    w.clock.advance(6);
-    EXPECT_NEAR(*cat->toyElapsed(), 6, 1e-6);
-    ASSERT_TRUE(cat->play(ShopItem::box));
-    w.clock.advance(30);
-    EXPECT_NEAR(*cat->toyElapsed(), 30, 1e-6);
-
-    P::die(*cat);
-    EXPECT_TRUE(cat->isLyingDown());
-}
