@@ -24,6 +24,10 @@ export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_D
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+# The rooms are lit by the local hour: pin it to about midday, whatever the hour here.
+utc_hour=$(date -u +%-H)
+offset=$((12 - utc_hour))
+if [ "$offset" -ge 0 ]; then export TZ=Etc/GMT-$offset; else export TZ=Etc/GMT+$((-offset)); fi
 record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 
 fail() { echo "FAIL: $*"; exit 1; }
