@@ -474,14 +474,5 @@ TEST_F(SkyModelTest, RecordedTrackThroughQtPositioningReachesTheForecast) {
     EXPECT_EQ(server.requests[0].query(), "latitude=48.9&longitude=2.3&current=weather_code");
 }
 
-TEST_F(SkyModelTest, AnEmptyPositionListDoesNothing) {
-    SkyModel& sky = make();
-    sky.setLive(true);
-    location.deliver({});
-    EXPECT_TRUE(location.updating);
-    EXPECT_TRUE(system.asked.empty());
-    EXPECT_EQ(sky.status(), SkyModel::Status::locating());
-}
-
 }  // namespace
 }  // namespace kp

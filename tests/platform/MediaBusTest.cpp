@@ -200,6 +200,15 @@ TEST(LogindInhibitors, NoSystemBusIsAFailedQuestion) {
 
 // --- A fake MPRIS player on its own connection to the session bus. ---
 
+// A player's PropertiesChanged, sent from the named connection.
+void sendPlayerChange(const QString& connection, const QVariantMap& changed) {
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    QDBusConnection(connection).send(signal);
+}
+
 class FakePlayer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
@@ -243,13 +252,7 @@ public:
     }
 
 private:
-    void send(const QVariantMap& changed) {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
-                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                         QStringLiteral("PropertiesChanged"));
-        signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
-        QDBusConnection(connection_).send(signal);
-    }
+    void send(const QVariantMap& changed) { sendPlayerChange(connection_, changed); }
     QString connection_;
     QString status_;
     QString title_;
@@ -387,13 +390,7 @@ public:
         connection.send(message.createReply(QVariantList{reply_}));
         return true;
     }
-    void send(const QVariantMap& changed) {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
-                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                         QStringLiteral("PropertiesChanged"));
-        signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
-        QDBusConnection(connection_).send(signal);
-    }
+    void send(const QVariantMap& changed) { sendPlayerChange(connection_, changed); }
 
 private:
     QString connection_;

@@ -92,6 +92,16 @@ struct Heard {
     }
 };
 
+// A client started at once, with what it reports.
+struct Asking {
+    GeoClueLocationProvider location;
+    Heard heard;
+    explicit Asking(const QString& bus) : location(bus, QStringLiteral("app.example.Cat")) {
+        heard.attach(location);
+        location.startUpdating();
+    }
+};
+
 class GeoClueTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -104,37 +114,29 @@ protected:
 TEST_F(GeoClueTest, AsksAtCityAccuracyUnderTheDesktopIdAndReportsThePosition) {
     FakeGeoClue service(false);
     ASSERT_TRUE(service.ok());
-    GeoClueLocationProvider location(bus(), QStringLiteral("app.example.Cat"));
-    Heard heard;
-    heard.attach(location);
-    location.startUpdating();
+    Asking asking(bus());
+    const Heard& heard = asking.heard;
     ASSERT_TRUE(waitUntil([&] { return !heard.positions.isEmpty(); }));
     EXPECT_EQ(heard.positions.back(), (SkyCoordinate{48.86, 2.35}));
     EXPECT_EQ(service.properties.value(QStringLiteral("DesktopId")), QStringLiteral("app.example.Cat"));
     EXPECT_EQ(service.properties.value(QStringLiteral("RequestedAccuracyLevel")), QVariant::fromValue(4u));
-    location.stopUpdating();
+    asking.location.stopUpdating();
     ASSERT_TRUE(waitUntil([&] { return service.stops == 1; }));
     EXPECT_TRUE(heard.failures.empty());
 }
 
 TEST_F(GeoClueTest, OnlyTheServicesRefusalIsDenied) {
     {
-        GeoClueLocationProvider location(bus(), QStringLiteral("app.example.Cat"));
-        Heard heard;
-        heard.attach(location);
-        location.startUpdating();  // no service on the bus
-        ASSERT_TRUE(waitUntil([&] { return !heard.failures.empty(); }));
-        EXPECT_FALSE(heard.failures.front()) << "a missing service is no refusal";
+        Asking missing(bus());  // no service on the bus
+        ASSERT_TRUE(waitUntil([&] { return !missing.heard.failures.empty(); }));
+        EXPECT_FALSE(missing.heard.failures.front()) << "a missing service is no refusal";
     }
     FakeGeoClue service(true);
     ASSERT_TRUE(service.ok());
-    GeoClueLocationProvider location(bus(), QStringLiteral("app.example.Cat"));
-    Heard heard;
-    heard.attach(location);
-    location.startUpdating();
-    ASSERT_TRUE(waitUntil([&] { return !heard.failures.empty(); }));
-    EXPECT_TRUE(heard.failures.front());
-    EXPECT_TRUE(heard.positions.isEmpty());
+    Asking refused(bus());
+    ASSERT_TRUE(waitUntil([&] { return !refused.heard.failures.empty(); }));
+    EXPECT_TRUE(refused.heard.failures.front());
+    EXPECT_TRUE(refused.heard.positions.isEmpty());
 }
 
 }  // namespace
