@@ -84,14 +84,17 @@ void MediaWatcher::start() {
     timer_ = scheduler_.every(scanSeconds, [self] {
         if (self) self->refresh();
     });
-    players_.start([self](const std::optional<QString>& state, const std::optional<QString>& name) {
-        if (self) self->applyPlayerState(state, name);
+    players_.start([self](const std::optional<QString>& state, const std::optional<QString>& name, bool video) {
+        if (self) self->applyPlayerState(state, name, video);
     });
     refresh();
 }
 
-void MediaWatcher::applyPlayerState(const std::optional<QString>& state, const std::optional<QString>& name) {
-    musicAppPlaying_ = state == QLatin1String("Playing");
+void MediaWatcher::applyPlayerState(const std::optional<QString>& state, const std::optional<QString>& name,
+                                    bool video) {
+    const bool playing = state == QLatin1String("Playing");
+    musicAppPlaying_ = playing && !video;
+    videoAppPlaying_ = playing && video;
     track_ = musicAppPlaying_ ? name : std::nullopt;
     emit trackChanged();
     emit changed();
@@ -99,7 +102,9 @@ void MediaWatcher::applyPlayerState(const std::optional<QString>& state, const s
 }
 
 void MediaWatcher::refresh() {
-    const Playing now = scanAssertions(musicAppPlaying_);
+    Playing now = scanAssertions(musicAppPlaying_);
+    // A player showing a video is watched, wake lock or not.
+    if (videoAppPlaying_ && !now.isVideo()) now = Playing::video();
     if (now != seen_ && !now.isNothing()) {
         seen_ = now;  // wait for a second scan to agree
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // Is a video playing, is music playing, or nothing? Read from other processes' wake locks (a video
-// player keeps the screen awake) and from the music players' announcements, every 3 s.
+// player keeps the screen awake) and from the players' announcements (a player may say its track
+// is a video), every 3 s.
 //
 // A change to video or music is published only when two consecutive scans agree; a return to
 // nothing is published at once. Main thread only.
@@ -66,8 +67,10 @@ public:
     void refresh();
     // What the wake locks and the players' word say right now.
     Playing scanAssertions(bool musicAppPlaying);
-    // A player's announcement: its state ("Playing" counts) and the track's name.
-    void applyPlayerState(const std::optional<QString>& state, const std::optional<QString>& name);
+    // A player's announcement: its state ("Playing" counts), the track's name, and whether the
+    // track is a video.
+    void applyPlayerState(const std::optional<QString>& state, const std::optional<QString>& name,
+                          bool video = false);
     bool musicAppPlaying() const { return musicAppPlaying_; }
 
     // The lower-cased substring rules.
@@ -94,6 +97,7 @@ private:
     std::optional<QString> track_;
     unsigned long long timer_ = 0;
     bool musicAppPlaying_ = false;
+    bool videoAppPlaying_ = false;
     Playing seen_ = Playing::nothing();
 };
 

@@ -256,7 +256,7 @@ void PetLife::startFocusNap() {
     if (isDead_) return;
     publish(focusNap_, true);
     if (isOut_ || isSleeping_) return;
-    queuedErrand_.reset();
+    dropQueued();
     stopErrand();
     send(PetErrand::sleep);
 }

@@ -141,30 +141,72 @@ void PetLife::startle(int flash) {
     }
 }
 
-void PetLife::send(PetErrand e) {
-    if (isDead_ || isNightSleeping()) return;
-    const double t = now();
+namespace {
+
+// Poses the cat will not leave for an errand from the user.
+bool busyWithItsOwn(PetPose pose) {
+    switch (pose) {
+    case PetPose::scratching:
+    case PetPose::eating:
+    case PetPose::playing:
+    case PetPose::healing:
+    case PetPose::kneading:
+    case PetPose::digging:
+    case PetPose::bellyUp: return true;
+    default: return false;
+    }
+}
+
+const char* careKey(PetErrand e) {
     switch (e) {
-    case PetErrand::eat: recordCare("feed", t); break;
-    case PetErrand::play: recordCare("play", t); break;
-    case PetErrand::medicine: recordCare("heal", t); break;
-    default: break;
+    case PetErrand::eat: return "feed";
+    case PetErrand::play: return "play";
+    case PetErrand::medicine: return "heal";
+    default: return nullptr;
     }
+}
+
+}  // namespace
+
+std::optional<PetUnfed> PetLife::whyNotEat() const {
+    if (isDead_) return PetUnfed::dead;
+    if (isNightSleeping()) return PetUnfed::asleep;
+    if (isOut_) return PetUnfed::out;
+    if (isVisible() && busyWithItsOwn(pose_)) return PetUnfed::busy;
+    return std::nullopt;
+}
+
+void PetLife::startCare(PetErrand e, double t) {
+    if (const char* key = careKey(e)) recordCare(key, t);
+    startErrand(e);
+}
+
+bool PetLife::send(PetErrand e) {
+    if (isDead_ || isNightSleeping()) return false;
+    const double t = now();
     if (isVisible()) {
-        switch (pose_) {
-        case PetPose::scratching:
-        case PetPose::eating:
-        case PetPose::playing:
-        case PetPose::healing:
-        case PetPose::kneading:
-        case PetPose::digging:
-        case PetPose::bellyUp: return;  // busy with something of its own
-        default: startErrand(e);
-        }
-        return;
+        if (busyWithItsOwn(pose_)) return false;
+        startCare(e, t);
+        return true;
     }
+    dropQueued();
     queuedErrand_ = e;
     if (arrivalDue_) arrivalDue_ = std::min(*arrivalDue_, t + 1.2);
+    return true;
+}
+
+void PetLife::startQueued(double t) {
+    if (!queuedErrand_) return;
+    const PetErrand next = *queuedErrand_;
+    queuedErrand_.reset();
+    startCare(next, t);
+}
+
+void PetLife::dropQueued() {
+    if (!queuedErrand_) return;
+    if (*queuedErrand_ == PetErrand::eat) publish(meal_, std::nullopt);
+    if (*queuedErrand_ == PetErrand::litter) inspectingLitter_ = false;
+    queuedErrand_.reset();
 }
 
 bool PetLife::play(ShopItem with) {
@@ -173,7 +215,7 @@ bool PetLife::play(ShopItem with) {
     if (isDead_ || isOut_ || room_ != viewRoom_ || isNightSleeping()) return false;
     const double t = now();
     if (isSleeping_) setSleeping(false);
-    queuedErrand_.reset();
+    dropQueued();
     stopErrand();
     isStepping_ = false;
 
@@ -237,7 +279,9 @@ void PetLife::restart() {
     fussUntil_.reset();
     room_ = viewRoom_;
     arrivalDue_.reset();
-    queuedErrand_.reset();
+    dropQueued();
+    publish(meal_, std::nullopt);
+    publish(inHouse_, false);
     place_ = 0.42;
     alertedNeed_.reset();
     isZooming_ = false;
@@ -255,7 +299,7 @@ void PetLife::restart() {
 
 void PetLife::goOut() {
     if (isDead_ || isOut_) return;
-    queuedErrand_.reset();
+    dropQueued();
     arrivalDue_.reset();
     stopErrand();
     isStepping_ = false;
@@ -274,10 +318,19 @@ void PetLife::comeBack() {
     facingRight_ = random_.coin();
     springs_.perch = springs_.velPerch = 0;
     springs_.bed = springs_.velBed = 0;
+    if (isDead_) {
+        // It died out there: it comes home as it is, with nothing asked of it left to do.
+        dropQueued();
+        setPose(PetPose::dead);
+        updateMood();
+        alertNeed();
+        return;
+    }
     if (isSleeping_) setSleeping(false);
     setBeat(Beat::sit(t + 2.4), t);
     setPose(PetPose::sitting);
     react(PetReaction::Kind::heart, 2, t);
+    startQueued(t);
     updateMood();
     alertNeed();
 }
@@ -289,15 +342,21 @@ void PetLife::sleepOutside() {
 void PetLife::followView(IslandRoomKind r) {
     if (r == viewRoom_) return;
     viewRoom_ = r;
-    queuedErrand_.reset();
-    if (r == room_ || isNightSleeping() || (focusNap_ && isSleeping_) ||
-        (errand_ == PetErrand::sleep && r == IslandRoomKind::bedroom)) {
+    if (isDead_) {
+        dropQueued();
+        if (!isOut_) room_ = r;
         arrivalDue_.reset();
         return;
     }
-    if (isDead_) {
-        room_ = r;
+    if (isNightSleeping() || (focusNap_ && isSleeping_) || (errand_ == PetErrand::sleep && r == IslandRoomKind::bedroom)) {
+        dropQueued();
         arrivalDue_.reset();
+        return;
+    }
+    if (r == room_) {
+        arrivalDue_.reset();
+        // Back in the cat's room: what was asked for while the user looked elsewhere starts now.
+        if (!isOut_) startQueued(now());
         return;
     }
     arrivalDue_ = now() + kFollowDelay;

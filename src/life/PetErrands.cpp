@@ -15,6 +15,7 @@ namespace {
 constexpr double kErrandSpeed = 0.18;   // room widths per second
 constexpr double kHideSpeed = 0.45;
 constexpr double kMaxWalkStep = 0.05;   // a stalled timer never teleports the cat
+constexpr double kClockJump = 1;        // a step this far back is the clock being set back
 constexpr double kArrivedWithin = 0.012;
 constexpr double kLeftExit = -0.08, kRightExit = 1.08;
 constexpr double kLeftEntry = -0.06, kRightEntry = 1.06;
@@ -72,11 +73,12 @@ std::optional<IslandRoomKind> PetLife::errandRoom(PetErrand e) const {
     }
 }
 
-void PetLife::feed(ShopItem item) {
-    if (isDead_) return;
-    if (item != ShopItem::treats && item != ShopItem::tuna && item != ShopItem::salmon) return;
+bool PetLife::feed(ShopItem item) {
+    if (item != ShopItem::treats && item != ShopItem::tuna && item != ShopItem::salmon) return false;
+    if (whyNotEat()) return false;
+    if (!send(PetErrand::eat)) return false;
     publish(meal_, item);
-    send(PetErrand::eat);
+    return true;
 }
 
 void PetLife::setBeat(const Beat& beat, double t) {
@@ -112,6 +114,7 @@ bool PetLife::walk(double target, double dt, double speed) {
 }
 
 void PetLife::startErrand(PetErrand e) {
+    if (e != PetErrand::eat) publish(meal_, std::nullopt);
     publish(toy_, std::nullopt);
     toyUntil_.reset();
     publish(inHouse_, false);
@@ -157,6 +160,7 @@ void PetLife::motionStep() {
     const double t = now();
     const double elapsed = t - lastMotion_;
     lastMotion_ = t;
+    if (elapsed < -kClockJump) clockSetBack(-elapsed);
     std::erase_if(reactions_, [t](const PetReaction& r) { return t - r.born > reactionLifetime(r.kind); });
 
     meowAtWatcher(t);
@@ -218,6 +222,21 @@ void PetLife::motionStep() {
     runBeat(dt, t);
 }
 
+void PetLife::clockSetBack(double by) {
+    for (std::optional<double>* at :
+         {&arrivalDue_, &snoozeUntil_, &toyUntil_, &climbedAt_, &thudDue_, &playStartedAt_, &fussUntil_,
+          &startledUntil_, &lovedUntil_, &sneezedAt_, &lookingAtYouUntil_, &nextMeow_, &poopDue_, &actingUntil_,
+          &nextChew_, &zeroHealthSince_})
+        if (*at) **at -= by;
+    if (nightSleepUntil_) publish(nightSleepUntil_, *nightSleepUntil_ - by);
+    for (double* at : {&nextSneeze_, &lastTrick_, &lastHid_, &cursorMovedAt_, &lastDrank_, &lastSlowBlink_,
+                       &lastHunt_, &beatStarted_})
+        *at -= by;
+    if (beat_.kind != Beat::Kind::walk && beat_.kind != Beat::Kind::zoom) beat_.until -= by;
+    for (PetReaction& r : reactions_) r.born -= by;
+    if (cameDown_) cameDown_->at -= by;
+}
+
 void PetLife::stopPlay() {
     playStartedAt_.reset();
     playPhase_ = PlayPhase::crouch;
@@ -227,6 +246,8 @@ void PetLife::stopPlay() {
 
 void PetLife::stopErrand() {
     errand_.reset();
+    publish(inHouse_, false);
+    publish(meal_, std::nullopt);
     actingUntil_.reset();
     stopPlay();
     isZooming_ = false;
@@ -244,9 +265,7 @@ void PetLife::arrive(double t) {
     springs_.perch = springs_.velPerch = 0;
     springs_.bed = springs_.velBed = 0;
     if (queuedErrand_) {
-        const PetErrand next = *queuedErrand_;
-        queuedErrand_.reset();
-        startErrand(next);
+        startQueued(t);
     } else {
         setBeat(Beat::walk(fromLeft ? random_.uniform(0.22, 0.42) : random_.uniform(0.58, 0.78)), t);
         setPose(PetPose::walking);

@@ -21,6 +21,7 @@ constexpr double kMaxStatStep = 3;           // a stalled timer never drains mor
 constexpr double kReannounceAfter = 600;     // a need that stays is announced again after this
 constexpr double kHalfDay = 43200;           // a night counts from noon to noon
 constexpr double kLongestNight = 70 * 60;    // a night's sleep lasts 50 to 70 minutes
+constexpr double kBallLeftmost = 0.1, kBallRightmost = 0.9;
 
 double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
 
@@ -526,7 +527,8 @@ void PetLife::load() {
     setPoops(int(std::clamp(r.poops, 0LL, 4LL)));
     birth_ = r.birth;
     poopDue_ = r.poopDue;
-    ballPlace_ = r.ballPlace;
+    // Kept on the floor, away from the walls, whatever the record says.
+    ballPlace_ = std::isfinite(r.ballPlace) ? std::clamp(r.ballPlace, kBallLeftmost, kBallRightmost) : 0.58;
     publish(stage_, stageFor(now()));
 
     if (!isDead_) {

@@ -215,8 +215,11 @@ public:
     double approach(PetErrand errand) const;
     // The room an errand takes the cat to; none for errands done wherever the cat is.
     std::optional<IslandRoomKind> errandRoom(PetErrand errand) const;
-    // A shop meal (treats, tuna or salmon) to eat; anything else, or a dead cat, is ignored.
-    void feed(ShopItem meal);
+    // Why a meal served now would not be eaten; none when the cat would go and eat it.
+    std::optional<PetUnfed> whyNotEat() const;
+    // A shop meal (treats, tuna or salmon) to eat. False, with nothing left pending, when the cat
+    // cannot eat now or the item is no meal.
+    bool feed(ShopItem meal);
     // One walking step toward `target` at `speed` room widths per second; true once there.
     bool walk(double target, double dt, double speed);
 
@@ -246,8 +249,9 @@ public:
     PetResult nightTap(double at);
     // A thunder flash with its index; each flash startles once.
     void startle(int flash);
-    // An errand from the user; a cat out of sight takes it up on arrival.
-    void send(PetErrand errand);
+    // An errand from the user; a cat out of sight takes it up on arrival (or on coming home).
+    // False when the cat refuses it: dead, asleep for the night, or busy with something of its own.
+    bool send(PetErrand errand);
     // Plays with an owned toy (yarn, box, feather, laser); false when play did not start.
     bool play(ShopItem with);
     void clean();
@@ -300,6 +304,14 @@ private:
     void stopErrand();
     // Ends a play bout: the ball rests and the paw is back.
     void stopPlay();
+    // Starts an errand asked for by the user, recording the care it stands for.
+    void startCare(PetErrand errand, double t);
+    // The errand asked for while out of sight: started now, or dropped with nothing left of it.
+    void startQueued(double t);
+    void dropQueued();
+    // The clock jumped back by `by` seconds: every moment the cat keeps moves back with it, so
+    // nothing waits longer than it was meant to.
+    void clockSetBack(double by);
     void routeToward(IslandRoomKind target, double dt);
     void startActing(PetErrand errand, double t);
     void finishErrand(PetErrand errand, double t);

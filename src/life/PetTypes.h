@@ -70,6 +70,9 @@ constexpr double spot(PetErrand errand) {
     return 0.5;
 }
 
+// Why the cat cannot eat a meal right now.
+enum class PetUnfed { dead, asleep, out, busy };
+
 // What a click on the cat (or a tap on a cat asleep for the night) came to.
 enum class PetResult { loved = 0, fussed = 1, wokeAngry = 2, snoozed = 3, ignored = 4 };
 

@@ -19,8 +19,12 @@ namespace {
 constexpr double kRefreshSeconds = 1800;
 constexpr double kLocateTimeoutSeconds = 30;
 constexpr double kRetrySeconds = 5;
-// The forecast service is not waited for forever: a stalled answer counts as no answer.
-constexpr int kForecastTimeoutMs = 60000;
+// The forecast service is not waited for forever: an answer that stalls, or drips in slower than
+// the whole request may take, counts as no answer.
+constexpr int kForecastTimeoutMs = 20000;
+constexpr double kForecastDeadlineSeconds = 20;
+// A real answer is well under 1 KB; anything past this is not read.
+constexpr qint64 kMaxForecastBytes = 64 * 1024;
 // How often the local time zone is looked up again (the user may move or change it).
 constexpr double kZoneRecheckSeconds = 60;
 
@@ -60,7 +64,7 @@ SkyModel::~SkyModel() {
 
 SkyModel& SkyModel::shared() {
     static SkyModel* model = [] {
-        auto* location = new QtSkyLocationProvider();
+        auto* location = new GeoClueLocationProvider();
         return new SkyModel(Defaults::standard(), SystemClock::shared(), QtScheduler::shared(), *location,
                             UnavailableSystemWeather::shared());
     }();
@@ -92,9 +96,8 @@ QString SkyModel::statusText(const Status& status) {
     case Status::Kind::asking:
         return QStringLiteral("Waiting for permission\u2026");
     case Status::Kind::denied:
-        // Where the desktop keeps the switch (GNOME's Settings; KDE and others have one by the same name).
-        return QStringLiteral(
-            "Location is off for this app. You can allow it in Settings \u2192 Privacy \u2192 Location Services.");
+        // Only the location service's own refusal: a missing service is a plain failure.
+        return QStringLiteral("The location service said no. Following the clock.");
     case Status::Kind::locating:
         return QStringLiteral("Looking out the window\u2026");
     case Status::Kind::failed:
@@ -137,8 +140,10 @@ void SkyModel::setLive(bool on) {
         location_.stopUpdating();
         running_ = false;
         // A fetch still under way belongs to the round just ended: its answer is dropped, so a
-        // switched-off sky never shows a live status again.
+        // switched-off sky never shows a live status again; the request itself stops here.
         ++generation_;
+        cancel(forecastDeadline_);
+        if (forecast_) forecast_->abort();
         liveWeather_.reset();
         setStatus(Status::off());
     }
@@ -242,11 +247,31 @@ void SkyModel::fetchOpenMeteo(SkyCoordinate rounded, std::function<void(std::opt
     QNetworkRequest request(*url);
     request.setTransferTimeout(kForecastTimeoutMs);
     QNetworkReply* reply = network_->get(request);
+    forecast_ = reply;
+    // Only a little more than the limit is ever buffered; the request stops there.
+    reply->setReadBufferSize(kMaxForecastBytes + 1);
+    const auto tooLong = [reply] {
+        return reply->bytesAvailable() > kMaxForecastBytes ||
+               reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxForecastBytes;
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, tooLong] {
+        if (tooLong()) reply->abort();
+    });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, tooLong] {
+        if (tooLong()) reply->abort();
+    });
+    cancel(forecastDeadline_);
+    forecastDeadline_ = scheduler_.after(kForecastDeadlineSeconds, [r = QPointer<QNetworkReply>(reply)] {
+        if (r) r->abort();
+    });
     // The status code is not looked at: an error page fails to parse like any other wrong answer.
-    connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
-        const QByteArray body = reply->readAll();
+    connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
+        if (forecast_ == reply) cancel(forecastDeadline_);
+        const bool cut = reply->error() == QNetworkReply::OperationCanceledError;
+        const QByteArray body = cut ? QByteArray() : reply->read(kMaxForecastBytes + 1);
+        if (forecast_ == reply) forecast_.clear();
         reply->deleteLater();
-        done(parseOpenMeteo(body));
+        done(cut || body.size() > kMaxForecastBytes ? std::nullopt : parseOpenMeteo(body));
     });
 }
 

@@ -6,6 +6,7 @@
 // network. Live weather runs while the "liveWeather" switch is on: a position, then the system weather
 // service, falling back to the Open-Meteo forecast; one more full round 5 s later when both fail;
 // a refresh every 1800 s; a position that does not come within 30 s ends the wait in `failed`.
+// A forecast answer longer than 64 KB, or not complete within 20 s, is a failed answer.
 // Every failure falls back to the clock and a status sentence.
 //
 // Main thread only. `changed()` follows every change of a published value, and every change of the
@@ -15,12 +16,14 @@
 #include "platform/Scheduler.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace kp {
 
@@ -81,6 +84,8 @@ public:
     void start();
     // Writes the "liveWeather" switch, then switches live weather on or off.
     void setLive(bool on);
+    // A forecast request is under way.
+    bool fetching() const { return !forecast_.isNull(); }
 
 signals:
     void changed();
@@ -104,6 +109,7 @@ private:
     SkyLocationProvider& location_;
     SkySystemWeather& systemWeather_;
     QNetworkAccessManager* network_ = nullptr;
+    QPointer<QNetworkReply> forecast_;  // the request under way
 
     Status status_;
     std::optional<SkyWeather> liveWeather_;
@@ -115,6 +121,7 @@ private:
     quint64 generation_ = 0;   // bumped when switching off: answers of older rounds are dropped
     WorkId refreshTimer_ = 0;
     WorkId locateTimeout_ = 0;
+    WorkId forecastDeadline_ = 0;
     mutable double zoneCheckedAt_ = -1e300;
 };
 

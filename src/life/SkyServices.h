@@ -13,6 +13,7 @@
 #include <optional>
 
 class QByteArray;
+class QDBusObjectPath;
 class QGeoPositionInfoSource;
 
 namespace kp {
@@ -71,6 +72,38 @@ private:
     QGeoPositionInfoSource* source_ = nullptr;
     bool refused_ = false;
     bool updating_ = false;
+};
+
+// The desktop's location service (GeoClue) over D-Bus, asked at city accuracy, which is all the
+// weather needs, under the id of the app's desktop file. Like the Qt source it asks no permission
+// up front; the service's agent may ask the user when updates start. Only an explicit refusal by
+// the service reports `denied`; a service that is missing or fails reports a plain failure.
+class GeoClueLocationProvider final : public SkyLocationProvider {
+    Q_OBJECT
+public:
+    static constexpr unsigned cityAccuracy = 4;
+
+    // `busAddress` empty: the system bus. `desktopId` empty: the application's desktop file name.
+    explicit GeoClueLocationProvider(QString busAddress = {}, QString desktopId = {}, QObject* parent = nullptr);
+    ~GeoClueLocationProvider() override;
+
+    Authorization authorization() const override { return Authorization::authorized; }
+    void requestAuthorization() override { emit authorizationChanged(); }
+    void startUpdating() override;
+    void stopUpdating() override;
+
+private slots:
+    void locationUpdated(const QDBusObjectPath& oldPath, const QDBusObjectPath& newPath);
+
+private:
+    void configure(const QString& client);
+    void fail(const QString& errorName);
+    QString address_;
+    QString connectionName_;
+    QString desktopId_;
+    QString client_;  // the client object once the service gave one
+    bool updating_ = false;
+    bool asking_ = false;
 };
 
 struct SkyAttribution {

@@ -161,15 +161,15 @@ void Wallet::care(const std::string& key, double at) {
     gain(careCoins, at);  // saves the new care day with the coins
 }
 
+bool Wallet::canBuy(ShopItem item) const {
+    return enabled_ && coins_ >= price(item) && (section(item) == ShopSection::food || !owned_.count(item));
+}
+
 bool Wallet::buy(ShopItem item) {
-    if (!enabled_) return false;
+    if (!canBuy(item)) return false;
     const long long cost = price(item);
-    if (coins_ < cost) return false;
     const bool keeps = section(item) != ShopSection::food;
-    if (keeps) {
-        if (owned_.count(item)) return false;
-        owned_.insert(item);
-    }
+    if (keeps) owned_.insert(item);
     coins_ -= cost;
     save();
     emit coinsChanged();

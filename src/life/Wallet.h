@@ -52,6 +52,8 @@ public:
     // Buys an item; false when the feature is off, the coins do not reach or it is already owned.
     // Food is paid for each time and never owned.
     bool buy(ShopItem item);
+    // Whether `buy` would succeed now.
+    bool canBuy(ShopItem item) const;
     // Puts an owned home item away, or brings it back.
     void toggleStored(ShopItem item);
     // Owned and not put away.

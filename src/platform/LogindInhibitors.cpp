@@ -3,6 +3,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 namespace kp {
 
@@ -13,16 +14,10 @@ LogindInhibitors& LogindInhibitors::shared() {
     return instance;
 }
 
-std::optional<std::vector<PowerAssertion>> LogindInhibitors::assertions() {
-    // Qt keeps the default system-bus connection once made, so each question reuses it.
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) return std::nullopt;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
-    // Where no logind runs, asking must not try to start one on every scan.
-    call.setAutoStartService(false);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs_);
+namespace {
+
+// The idle locks of a ListInhibitors reply; none when the reply is not the list it must be.
+std::optional<std::vector<PowerAssertion>> idleLocks(const QDBusMessage& reply) {
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
     const QVariant first = reply.arguments().constFirst();
     if (first.userType() != qMetaTypeId<QDBusArgument>()) return std::nullopt;
@@ -47,6 +42,35 @@ std::optional<std::vector<PowerAssertion>> LogindInhibitors::assertions() {
     }
     list.endArray();
     return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<PowerAssertion>> LogindInhibitors::assertions() {
+    ask();
+    return last_;
+}
+
+void LogindInhibitors::ask() {
+    if (asking_) return;
+    // Qt keeps the default system-bus connection once made, so each question reuses it.
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        last_.reset();
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
+    // Where no logind runs, asking must not try to start one on every scan.
+    call.setAutoStartService(false);
+    asking_ = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeoutMs_), &context_);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &context_, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        asking_ = false;
+        last_ = idleLocks(w->reply());
+    });
 }
 
 }  // namespace kp

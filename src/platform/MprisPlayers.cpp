@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QUrl>
 
 namespace kp {
 
@@ -22,17 +23,48 @@ const QString statusKey = QStringLiteral("PlaybackStatus");
 const QString metadataKey = QStringLiteral("Metadata");
 const QString playingState = QStringLiteral("Playing");
 
-// A dictionary as it arrives: still marshalled, wrapped in a variant, or already a map.
-QVariantMap toMap(const QVariant& value) {
-    if (value.userType() == qMetaTypeId<QDBusArgument>()) return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
+// Longer texts from a player are cut: a title is shown on one line.
+constexpr qsizetype maxText = 200;
+
+// A dictionary as it arrives: still marshalled, wrapped in a variant, or already a map. Anything
+// a player sends that is not a string-keyed dictionary of variants is none: converting it blindly
+// would read it with the wrong layout.
+std::optional<QVariantMap> toMap(const QVariant& value) {
+    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
+        const QDBusArgument arg = value.value<QDBusArgument>();
+        if (arg.currentSignature() != QLatin1String("a{sv}")) return std::nullopt;
+        return qdbus_cast<QVariantMap>(arg);
+    }
     if (value.userType() == qMetaTypeId<QDBusVariant>()) return toMap(value.value<QDBusVariant>().variant());
-    return value.toMap();
+    if (value.userType() == QMetaType::QVariantMap) return value.toMap();
+    return std::nullopt;
 }
 
 std::optional<QString> stringOf(const QVariant& value) {
     if (value.userType() == qMetaTypeId<QDBusVariant>()) return stringOf(value.value<QDBusVariant>().variant());
     if (value.userType() != QMetaType::QString) return std::nullopt;
-    return value.toString();
+    return value.toString().left(maxText);
+}
+
+// Whether a track's address is a video: a video file, or a page of a site that shows videos.
+bool isVideoAddress(const QString& address) {
+    static const QStringList extensions = {
+        QStringLiteral("mp4"), QStringLiteral("m4v"), QStringLiteral("mkv"), QStringLiteral("webm"),
+        QStringLiteral("avi"), QStringLiteral("mov"), QStringLiteral("ogv"), QStringLiteral("mpg"),
+        QStringLiteral("mpeg"), QStringLiteral("wmv"), QStringLiteral("flv"), QStringLiteral("m2ts"),
+        QStringLiteral("3gp")};
+    static const QStringList sites = {QStringLiteral("youtube.com"), QStringLiteral("youtu.be"),
+                                      QStringLiteral("vimeo.com"), QStringLiteral("twitch.tv"),
+                                      QStringLiteral("dailymotion.com"), QStringLiteral("netflix.com"),
+                                      QStringLiteral("peertube")};
+    const QUrl url(address);
+    if (!url.isValid()) return false;
+    const QString host = url.host().toLower();
+    for (const QString& site : sites)
+        if (host.contains(site)) return true;
+    const QString path = url.path().toLower();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && path.lastIndexOf(QLatin1Char('/')) < dot && extensions.contains(path.mid(dot + 1));
 }
 
 }  // namespace
@@ -108,7 +140,7 @@ void MprisPlayers::removePlayer(const QString& name) {
     players_.erase(it);
     if (!wasPlaying) return;
     // The player left while it played: it has stopped, unless another one plays on.
-    announce(QStringLiteral("Stopped"), std::nullopt);
+    announce(QStringLiteral("Stopped"), std::nullopt, false);
 }
 
 void MprisPlayers::fetch(const QString& name) {
@@ -124,7 +156,7 @@ void MprisPlayers::fetch(const QString& name) {
         // The player may have left or been replaced while we waited.
         if (it == players_.end() || it->second.owner != owner) return;
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-        apply(name, toMap(reply.arguments().constFirst()));
+        if (const auto properties = toMap(reply.arguments().constFirst())) apply(name, *properties);
     });
 }
 
@@ -146,16 +178,20 @@ void MprisPlayers::apply(const QString& name, const QVariantMap& properties) {
     const auto it = players_.find(name);
     if (it == players_.end()) return;
     Player& player = it->second;
-    const bool hasStatus = properties.contains(statusKey);
-    const bool hasMetadata = properties.contains(metadataKey);
-    if (!hasStatus && !hasMetadata) return;  // volume, position and the like
-    if (hasStatus) player.status = stringOf(properties.value(statusKey));
-    if (hasMetadata) player.title = stringOf(toMap(properties.value(metadataKey)).value(QStringLiteral("xesam:title")));
+    // A value of the wrong type changes nothing.
+    const std::optional<QString> status = stringOf(properties.value(statusKey));
+    const std::optional<QVariantMap> metadata = toMap(properties.value(metadataKey));
+    if (!status && !metadata) return;  // volume, position and the like
+    if (status) player.status = status;
+    if (metadata) {
+        player.title = stringOf(metadata->value(QStringLiteral("xesam:title")));
+        player.video = isVideoAddress(stringOf(metadata->value(QStringLiteral("xesam:url"))).value_or(QString()));
+    }
     player.order = ++counter_;
-    announce(player.status, player.title);
+    announce(player.status, player.title, player.video);
 }
 
-void MprisPlayers::announce(std::optional<QString> state, std::optional<QString> title) {
+void MprisPlayers::announce(std::optional<QString> state, std::optional<QString> title, bool video) {
     if (state != playingState) {
         const Player* latest = nullptr;
         for (const auto& [other, player] : players_)
@@ -163,12 +199,14 @@ void MprisPlayers::announce(std::optional<QString> state, std::optional<QString>
         if (latest) {
             state = latest->status;
             title = latest->title;
+            video = latest->video;
         }
     }
-    if (state == lastState_ && title == lastName_) return;
+    if (state == lastState_ && title == lastName_ && video == lastVideo_) return;
     lastState_ = state;
     lastName_ = title;
-    if (listener_) listener_(state, title);
+    lastVideo_ = video;
+    if (listener_) listener_(state, title, video);
 }
 
 }  // namespace kp

@@ -1,6 +1,7 @@
 #pragma once
 // Other processes' requests to keep the machine awake: a video player keeps the screen on, an
 // audio player holds the audio output. Read afresh on every call.
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -45,15 +46,23 @@ public:
 // awake, so it reads as a display-sleep assertion held by the lock's process; the lock's "who" is
 // the process name and its "why" the assertion name. Without a system bus or logind the answer is
 // none. The bus connection is made once and kept.
+//
+// Never waits on the bus: each call answers with what logind said to the last question and asks
+// again (one question at a time), so a stalled logind costs the caller nothing. None before the
+// first answer and after a failed or unanswered question.
 class LogindInhibitors final : public PowerAssertions {
 public:
-    // `timeoutMs` bounds each question so a stuck service cannot hold up the caller for long.
-    explicit LogindInhibitors(int timeoutMs = 300);
+    // `timeoutMs` bounds each question: one left unanswered that long counts as failed.
+    explicit LogindInhibitors(int timeoutMs = 2000);
     std::optional<std::vector<PowerAssertion>> assertions() override;
     static LogindInhibitors& shared();
 
 private:
+    void ask();
     int timeoutMs_;
+    QObject context_;  // owns the questions under way
+    bool asking_ = false;
+    std::optional<std::vector<PowerAssertion>> last_;
 };
 
 }  // namespace kp

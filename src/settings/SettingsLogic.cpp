@@ -103,7 +103,10 @@ ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat
     t.owned = wallet.owned().count(item) > 0;
     t.shown = wallet.isShown(item);
     const auto coinRule = [&] { return wallet.coins() >= price(item) && !cat.dead; };
-    if (!t.owned) {
+    if (section(item) == ShopSection::food) {
+        t.unfed = cat.unfed;
+        t.enabled = coinRule() && !cat.unfed;
+    } else if (!t.owned) {
         t.enabled = coinRule();
     } else if (section(item) == ShopSection::toys && (cat.out || !cat.inViewedRoom)) {
         t.enabled = false;
@@ -114,10 +117,18 @@ ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat
     return t;
 }
 
-QString shopTooltip(ShopItem item, bool away) {
+QString shopTooltip(ShopItem item, bool away, std::optional<PetUnfed> unfed) {
     const auto name = itemName(item);
     const QString n = QString::fromUtf8(name.data(), qsizetype(name.size()));
     if (away) return n + QStringLiteral(": he's in another room");
+    if (unfed) {
+        switch (*unfed) {
+        case PetUnfed::dead: return n + QStringLiteral(": he can't eat any more");
+        case PetUnfed::asleep: return n + QStringLiteral(": he's asleep for the night");
+        case PetUnfed::out: return n + QStringLiteral(": he's out on the desktop");
+        case PetUnfed::busy: return n + QStringLiteral(": he's busy, try again in a moment");
+        }
+    }
     const auto b = blurb(item);
     return n + QStringLiteral(": ") + QString::fromUtf8(b.data(), qsizetype(b.size()));
 }
@@ -134,10 +145,10 @@ void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::functio
     };
     const ShopSection s = section(item);
     if (s == ShopSection::food) {
-        if (wallet.buy(item)) {
-            play(PetSound::buy);
-            if (life) life->feed(item);
-        }
+        // Asked first: a meal he would not eat costs nothing.
+        if (!life || !wallet.canBuy(item) || !life->feed(item)) return;
+        wallet.buy(item);
+        play(PetSound::buy);
         return;
     }
     const bool owned = wallet.owned().count(item) > 0;

@@ -64,17 +64,21 @@ struct ShopTile {
     bool shown = false;
     bool enabled = false;
     bool away = false;
+    // A meal the cat would not eat now, and why: nothing is charged for it.
+    std::optional<PetUnfed> unfed;
 };
 struct CatWhereabouts {
     bool dead = false;
     bool out = false;
     bool inViewedRoom = true;
+    std::optional<PetUnfed> unfed;
 };
 ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat);
-QString shopTooltip(ShopItem item, bool away);
+QString shopTooltip(ShopItem item, bool away, std::optional<PetUnfed> unfed = std::nullopt);
 // "Play", "In his room", "Put away"; empty when not owned (the price shows).
 QString shopStatusWord(ShopItem item, bool owned, bool shown);
-// A click on a tile: buy, serve, put away or bring back, or play.
+// A click on a tile: buy, serve, put away or bring back, or play. A meal is paid for only when
+// the cat goes to eat it.
 void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::function<void(PetSound)>& sound);
 const char* shopSectionTitle(ShopSection s);
 const char* shopSectionFooter(ShopSection s);

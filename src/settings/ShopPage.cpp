@@ -27,6 +27,7 @@ CatWhereabouts whereabouts(const SettingsServices& s) {
         w.dead = life->isDead();
         w.out = life->isOut();
         w.inViewedRoom = life->room() == life->viewRoom();
+        w.unfed = life->whyNotEat();
     }
     return w;
 }
@@ -49,7 +50,7 @@ public:
         tile_ = shopTile(item_, *s_.wallet, whereabouts(s_));
         setEnabled(tile_.enabled);
         setCursor(tile_.enabled ? Qt::PointingHandCursor : Qt::ArrowCursor);
-        const QString tip = shopTooltip(item_, tile_.away);
+        const QString tip = shopTooltip(item_, tile_.away, tile_.unfed);
         if (toolTip() != tip) setToolTip(tip);
         update();
     }

@@ -20,11 +20,7 @@ double seconds(int y, int m, int d, int hour = 12, int minute = 0) { return refe
 
 }  // namespace
 
-TEST(Holiday, RawValuesAreTheCaseNamesInCalendarOrder) {
-    EXPECT_EQ(rawValue(Holiday::festaJunina), "festaJunina");
-    EXPECT_EQ(fromRawValue<Holiday>("birthday"), Holiday::birthday);
-    EXPECT_EQ(fromRawValue<Holiday>("Christmas"), std::nullopt);
-    EXPECT_EQ(caseCount<Holiday>(), 8u);
+TEST(Holiday, EachHolidaysPieceNamesItsHoliday) {
     // The wardrobe tells a piece's holiday by its position: the two lists must agree.
     for (Holiday h : allCases<Holiday>()) {
         const CatAccessory piece = seasonalPiece(h);

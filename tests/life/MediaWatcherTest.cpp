@@ -101,36 +101,6 @@ TEST_F(MediaWatcherTest, AnotherVideoAttributionAlsoNeedsTwoScansAndABriefBlipNe
     EXPECT_EQ(watcher.playing(), Playing::nothing());
 }
 
-TEST_F(MediaWatcherTest, PlayingValuesCompareByCaseAndApplication) {
-    EXPECT_EQ(Playing::video(), Playing::video(std::nullopt));
-    EXPECT_EQ(Playing::video(5), Playing::video(5));
-    EXPECT_NE(Playing::video(5), Playing::video(6));
-    EXPECT_NE(Playing::video(5), Playing::video());
-    EXPECT_NE(Playing::music(), Playing::nothing());
-    EXPECT_NE(Playing::video(), Playing::nothing());
-    EXPECT_FALSE(Playing::music().app().has_value());
-}
-
-TEST_F(MediaWatcherTest, AudioOutputCountsUnlessTheCallerIsAConferenceOrSystemTool) {
-    processes.paths[10] = QStringLiteral("/usr/bin/vlc");
-    processes.paths[11] = QStringLiteral("/usr/bin/rhythmbox");
-    processes.paths[12] = QStringLiteral("/usr/bin/zoom");
-    // A player name wins over an excluded one in the same text.
-    setLocks({audioLock(10, QStringLiteral("zoom share"))});
-    EXPECT_EQ(scanOnce(), Playing::music());
-    setLocks({audioLock(11)});
-    EXPECT_EQ(scanOnce(), Playing::music()) << "any other process holding the output is music";
-    setLocks({audioLock(12)});
-    EXPECT_EQ(scanOnce(), Playing::nothing());
-    for (const char* name : {"FaceTime", "Microsoft Teams", "webex", "Discord", "Slack", "iOS Simulator"}) {
-        setLocks({audioLock(13, QString::fromLatin1(name))});
-        EXPECT_EQ(scanOnce(), Playing::nothing()) << name;
-    }
-    processes.paths[14] = QStringLiteral("/System/Library/CoreServices/sound");
-    setLocks({audioLock(14)});
-    EXPECT_EQ(scanOnce(), Playing::nothing()) << "paths are compared lower-cased";
-}
-
 TEST_F(MediaWatcherTest, DisplayLocksCountOnlyForPlayersOrMediaReasons) {
     processes.paths[20] = QStringLiteral("/usr/bin/presenter");
     setLocks({displayLock(20, QStringLiteral("presenter"), QStringLiteral("Slide show"))});
@@ -237,6 +207,16 @@ TEST_F(MediaWatcherTest, VideoWinsOverMusic) {
     tick();
     tick();
     EXPECT_EQ(watcher.playing(), Playing::video(200));
+}
+
+TEST_F(MediaWatcherTest, APlayerShowingAVideoIsWatchedNotListenedTo) {
+    watcher.start();
+    players.announce(QStringLiteral("Playing"), QStringLiteral("Cat clip"), true);
+    tick();
+    EXPECT_EQ(watcher.playing(), Playing::video());
+    EXPECT_EQ(watcher.track(), std::nullopt) << "no headphones for a film";
+    players.announce(QStringLiteral("Paused"), QStringLiteral("Cat clip"), true);
+    EXPECT_EQ(watcher.playing(), Playing::nothing());
 }
 
 TEST_F(MediaWatcherTest, WithoutWakeLocksThePlayersDecideAlone) {

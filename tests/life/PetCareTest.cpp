@@ -206,18 +206,61 @@ TEST(PetThunder, OneStartlePerFlashAndTheSoundAlwaysFollows) {
     EXPECT_EQ(w.emotes.size(), emotes);
     EXPECT_EQ(cat->lastStartle(), 3);
 
-    // Asleep: thunder, no startle.
+    // Asleep, eating, drinking, in another room, out, dead: thunder, no startle.
+    int flash = 10;
+    const auto stays = [&](const char* why) {
+        P::setStartledUntil(*cat, std::nullopt);
+        cat->startle(++flash);
+        EXPECT_FALSE(cat->startledUntil()) << why;
+        EXPECT_EQ(w.emotes.size(), emotes) << why;
+    };
+    A::setErrand(*cat, std::nullopt);
     cat->setSleeping(true);
-    cat->startle(4);
+    stays("asleep");
+    cat->setSleeping(false);
+    cat->setPose(PetPose::eating);
+    stays("eating");
+    cat->setPose(PetPose::drinking);
+    stays("drinking");
+    cat->setPose(PetPose::sitting);
+    A::setViewRoom(*cat, IslandRoomKind::garden);
+    stays("in another room");
+    A::setViewRoom(*cat, IslandRoomKind::bedroom);
+    cat->goOut();
+    stays("out");
+    cat->comeBack();
+    // Startled but not sent hiding: in the garden house, with a toy, or soon after the last hide.
+    for (int kind = 0; kind < 3; ++kind) {
+        A::setErrand(*cat, std::nullopt);
+        if (kind == 0) {
+            A::setRoom(*cat, IslandRoomKind::garden);
+            A::setViewRoom(*cat, IslandRoomKind::garden);
+            cat->send(PetErrand::shelter);
+            ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->inHouse(); }, 30));
+        } else if (kind == 1) {
+            ASSERT_TRUE(cat->play(ShopItem::yarn));
+        }
+        const std::size_t seen = w.emotes.size();
+        cat->startle(++flash);
+        EXPECT_TRUE(cat->startledUntil()) << kind;
+        EXPECT_EQ(w.emotes.size(), seen + 1) << kind;
+        EXPECT_NE(cat->errand(), PetErrand::hide) << kind;
+    }
+    const std::size_t seen = w.emotes.size();
+    P::die(*cat);
+    P::setStartledUntil(*cat, std::nullopt);
+    cat->startle(++flash);
+    EXPECT_FALSE(cat->startledUntil()) << "dead";
+    EXPECT_EQ(w.emotes.size(), seen);
     w.run(2);
-    EXPECT_EQ(w.count(PetSound::thunder), 2u);
-    EXPECT_EQ(w.emotes.size(), emotes);
+    EXPECT_EQ(w.count(PetSound::thunder), 1u + std::size_t(flash - 10));
 
     // The thunder of a cat that is gone is dropped.
-    cat->startle(5);
+    const std::size_t rolled = w.count(PetSound::thunder);
+    cat->startle(++flash);
     cat.reset();
     w.run(2);
-    EXPECT_EQ(w.count(PetSound::thunder), 2u);
+    EXPECT_EQ(w.count(PetSound::thunder), rolled);
 }
 
 TEST(PetSend, CareRecordsAndBusyPoses) {
@@ -232,18 +275,18 @@ TEST(PetSend, CareRecordsAndBusyPoses) {
     EXPECT_EQ(care.keys, QStringList({"play", "heal", "feed"}));
     EXPECT_EQ(cat->errand(), PetErrand::eat);
 
-    // While eating, another meal is recorded but not started.
+    // While eating, another meal is refused and not recorded.
     cat->setPose(PetPose::eating);
     A::setErrand(*cat, std::nullopt);
-    cat->send(PetErrand::eat);
-    EXPECT_EQ(care.keys.size(), 4);
+    EXPECT_FALSE(cat->send(PetErrand::eat));
+    EXPECT_EQ(care.keys.size(), 3);
     EXPECT_FALSE(cat->errand());
 
     // A cat asleep for the night takes no errands and records nothing.
     cat->setSleeping(true);
     A::setNightSleepUntil(*cat, w.clock.now() + 3000);
     cat->send(PetErrand::eat);
-    EXPECT_EQ(care.keys.size(), 4);
+    EXPECT_EQ(care.keys.size(), 3);
     EXPECT_FALSE(cat->errand());
 }
 
@@ -409,8 +452,22 @@ TEST(PetFollowView, TheCatFollowsThreeSecondsLater) {
     cat->followView(IslandRoomKind::bedroom);
     EXPECT_FALSE(cat->arrivalDue());
 
-    // A dead cat is moved at once.
+    // Asleep for the night, or napping through a focus round: it stays where it sleeps.
     A::setErrand(*cat, std::nullopt);
+    cat->setSleeping(true);
+    A::setNightSleepUntil(*cat, w.clock.now() + 3000);
+    cat->followView(IslandRoomKind::living);
+    EXPECT_FALSE(cat->arrivalDue());
+    A::setNightSleepUntil(*cat, std::nullopt);
+    A::setFocusNap(*cat, true);
+    cat->followView(IslandRoomKind::care);
+    EXPECT_FALSE(cat->arrivalDue());
+    A::setFocusNap(*cat, false);
+    cat->setSleeping(false);
+    cat->followView(IslandRoomKind::living);
+    EXPECT_TRUE(cat->arrivalDue()) << "awake, it follows";
+
+    // A dead cat is moved at once.
     P::die(*cat);
     cat->followView(IslandRoomKind::care);
     EXPECT_EQ(cat->room(), IslandRoomKind::care);
@@ -464,4 +521,160 @@ TEST(PetTricks, RollOverKneadOrSlowBlinkAfterAPet) {
     cat->pet();
     EXPECT_EQ(cat->pose(), PetPose::sitting);
     EXPECT_TRUE(w.emotes.empty());
+}
+
+TEST(PetMeals, AMealTheCatCannotEatIsRefusedAndLeftNowhere) {
+    CatWorld w;
+    auto cat = w.make();
+    // Asleep for the night: refused, and the next plain bowl is no tuna.
+    cat->setSleeping(true);
+    A::setNightSleepUntil(*cat, w.clock.now() + 3000);
+    EXPECT_EQ(cat->whyNotEat(), PetUnfed::asleep);
+    EXPECT_FALSE(cat->feed(ShopItem::tuna));
+    EXPECT_FALSE(cat->meal());
+    cat->setSleeping(false);
+    EXPECT_FALSE(cat->whyNotEat());
+    cat->setHunger(80);
+    cat->send(PetErrand::eat);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::licking; }, 20));
+    EXPECT_DOUBLE_EQ(std::round(cat->hunger()), 45) << "a plain bowl, not tuna";
+
+    // Busy with its own thing, out on the desktop, dead: refused each time.
+    cat->setPose(PetPose::scratching);
+    EXPECT_EQ(cat->whyNotEat(), PetUnfed::busy);
+    EXPECT_FALSE(cat->feed(ShopItem::salmon));
+    cat->setPose(PetPose::sitting);
+    cat->goOut();
+    EXPECT_EQ(cat->whyNotEat(), PetUnfed::out);
+    EXPECT_FALSE(cat->feed(ShopItem::salmon));
+    EXPECT_FALSE(cat->queuedErrand());
+    cat->comeBack();
+    EXPECT_FALSE(cat->feed(ShopItem::rug));
+    EXPECT_TRUE(cat->feed(ShopItem::treats));
+    EXPECT_EQ(cat->meal(), ShopItem::treats);
+    // An errand that takes over drops the meal it was walking to.
+    cat->send(PetErrand::scratch);
+    EXPECT_FALSE(cat->meal());
+    P::die(*cat);
+    EXPECT_EQ(cat->whyNotEat(), PetUnfed::dead);
+    EXPECT_FALSE(cat->feed(ShopItem::treats));
+}
+
+TEST(PetOutings, CareAskedWhileOutWaitsForTheWayHome) {
+    CatWorld w;
+    auto cat = w.make();
+    CareLog care;
+    care.attach(*cat);
+    cat->goOut();
+    cat->send(PetErrand::medicine);
+    EXPECT_EQ(cat->queuedErrand(), PetErrand::medicine);
+    EXPECT_TRUE(care.keys.isEmpty()) << "paid for when it is done";
+    cat->followView(IslandRoomKind::kitchen);
+    EXPECT_EQ(cat->queuedErrand(), PetErrand::medicine) << "looking at another room keeps it";
+    cat->comeBack();
+    EXPECT_EQ(cat->errand(), PetErrand::medicine);
+    EXPECT_FALSE(cat->queuedErrand());
+    EXPECT_EQ(care.keys, QStringList({"heal"}));
+
+    // A clean asked for while out: the visit happens on the way home and is only a look.
+    A::setErrand(*cat, std::nullopt);
+    A::setRoom(*cat, IslandRoomKind::care);
+    A::setViewRoom(*cat, IslandRoomKind::care);
+    cat->goOut();
+    cat->clean();
+    EXPECT_TRUE(cat->inspectingLitter());
+    cat->comeBack();
+    EXPECT_EQ(cat->errand(), PetErrand::litter);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return !cat->errand(); }, 20));
+    EXPECT_FALSE(cat->inspectingLitter());
+    EXPECT_EQ(cat->poops(), 0);
+
+    // Asked for in another room, then the user goes back to the cat: it starts at once.
+    A::setViewRoom(*cat, IslandRoomKind::living);
+    cat->send(PetErrand::play);
+    cat->followView(IslandRoomKind::care);
+    EXPECT_EQ(cat->errand(), PetErrand::play);
+    EXPECT_EQ(care.keys, QStringList({"heal", "clean", "play"}));
+
+    // Dropped when the cat goes to sleep for the night: the flag goes with it and nothing is paid.
+    A::setErrand(*cat, std::nullopt);
+    A::setViewRoom(*cat, IslandRoomKind::living);
+    cat->clean();
+    EXPECT_TRUE(cat->inspectingLitter());
+    cat->send(PetErrand::eat);
+    cat->setSleeping(true);
+    A::setNightSleepUntil(*cat, w.clock.now() + 3000);
+    cat->followView(IslandRoomKind::garden);
+    EXPECT_FALSE(cat->queuedErrand());
+    EXPECT_FALSE(cat->inspectingLitter());
+    EXPECT_EQ(care.keys, QStringList({"heal", "clean", "play", "clean"}));
+}
+
+TEST(PetOutings, ACatThatDiesOutsideComesHomeDead) {
+    CatWorld w;
+    auto cat = w.make();
+    cat->goOut();
+    cat->send(PetErrand::eat);
+    P::die(*cat);
+    cat->comeBack();
+    EXPECT_FALSE(cat->isOut());
+    EXPECT_TRUE(cat->isDead());
+    EXPECT_EQ(cat->pose(), PetPose::dead);
+    EXPECT_EQ(countKind(*cat, PetReaction::Kind::heart), 0u);
+    EXPECT_FALSE(cat->errand());
+    EXPECT_FALSE(cat->queuedErrand());
+    EXPECT_EQ(cat->statusLine(), "at peace");
+    EXPECT_EQ(w.faces.back(), BotState::dead);
+}
+
+TEST(PetShelter, LeavingTheGardenHouseAnyWayLeavesItsDoorway) {
+    CatWorld w;
+    auto cat = w.make();
+    const auto shelter = [&] {
+        A::setRoom(*cat, IslandRoomKind::garden);
+        A::setViewRoom(*cat, IslandRoomKind::garden);
+        cat->send(PetErrand::shelter);
+        ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->inHouse(); }, 30));
+    };
+    shelter();
+    cat->followView(IslandRoomKind::living);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->room() == IslandRoomKind::living; }, 10));
+    EXPECT_FALSE(cat->inHouse()) << "arrived in another room";
+    shelter();
+    ASSERT_TRUE(cat->play(ShopItem::laser));
+    EXPECT_FALSE(cat->inHouse()) << "zooming after the laser";
+    shelter();
+    cat->goOut();
+    EXPECT_FALSE(cat->inHouse()) << "out on the desktop";
+    cat->comeBack();
+    shelter();
+    cat->restart();
+    EXPECT_FALSE(cat->inHouse()) << "a new cat";
+}
+
+TEST(PetClock, SettingTheClockBackShortensNothingsWait) {
+    CatWorld w;
+    auto cat = w.make();
+    cat->send(PetErrand::scratch);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::scratching; }, 20));
+    w.clock.advance(-600);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() != PetPose::scratching; }, 3))
+        << "still scratching after the clock went back";
+    EXPECT_LT(cat->beat().until - w.clock.now(), 5);
+
+    // A small step back walks, drains and springs nothing.
+    cat->send(PetErrand::drink);
+    moveFor(w, *cat, 0.5);
+    ASSERT_TRUE(cat->isStepping());
+    const double place = cat->place(), hunger = cat->hunger();
+    cat->frame(w.clock.now());
+    const PetSprings springs = cat->springs();
+    w.clock.advance(-0.5);
+    cat->motionStep();
+    cat->statStep();
+    cat->frame(w.clock.now());
+    EXPECT_DOUBLE_EQ(cat->place(), place);
+    EXPECT_DOUBLE_EQ(cat->hunger(), hunger);
+    EXPECT_DOUBLE_EQ(cat->springs().y, springs.y);
+    EXPECT_DOUBLE_EQ(cat->springs().tail, springs.tail);
 }

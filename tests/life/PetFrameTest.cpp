@@ -86,6 +86,33 @@ TEST(PetBodyFrame, LoveBeatsThePoseButNotBellyUpOrAStartle) {
     EXPECT_NEAR(squashAfter(PetPose::scratching, false), 1.04, 0.005);
     EXPECT_NEAR(squashAfter(PetPose::bellyUp, false), 1.0, 0.005);
     EXPECT_NEAR(squashAfter(PetPose::sitting, true), 1.12, 0.005);
+
+    // Loved standing still it sits down; loved on the move it keeps walking tall.
+    for (const bool stepping : {false, true}) {
+        CatWorld w;
+        auto cat = w.make();
+        P::setStepping(*cat, stepping);
+        P::setLovedUntil(*cat, w.clock.now() + 10);
+        drawFor(w, *cat, 1.5);
+        if (stepping)
+            EXPECT_LT(cat->springs().sit, 0.05);
+        else
+            EXPECT_GT(cat->springs().sit, 0.9);
+    }
+}
+
+TEST(PetBodyFrame, ZoomiesCarryTheTailLow) {
+    CatWorld w;
+    auto cat = w.make();
+    P::setZooming(*cat, true);
+    cat->setPose(PetPose::walking);
+    double highest = -100;
+    for (int i = 0; i < 120; ++i) {
+        w.clock.advance(1.0 / 60);
+        cat->frame(w.clock.now());
+        if (i >= 60) highest = std::max(highest, cat->springs().tail);
+    }
+    EXPECT_LT(highest, -5) << "the tail streams behind, never up";
 }
 
 TEST(PetBodyFrame, TheStretchLetsGoAfterThreeQuartersOfItsBeat) {
@@ -143,28 +170,3 @@ TEST(PetBodyFrame, PlayAdvancesWithTheFrames) {
     EXPECT_EQ(cat->playPhase(), PlayPhase::watch);
 }
 
-TEST(PetBodyReadOuts, LyingDownAndToyElapsed) {
-    CatWorld w;
-    auto cat = w.make();
-    EXPECT_FALSE(cat->isLyingDown());
-    for (PetPose p : {PetPose::napping, PetPose::resting, PetPose::bellyUp}) {
-        cat->setPose(p);
-        EXPECT_TRUE(cat->isLyingDown());
-    }
-    cat->setPose(PetPose::sitting);
-    cat->setSleeping(true);
-    EXPECT_TRUE(cat->isLyingDown());
-    cat->setSleeping(false);
-
-    EXPECT_FALSE(cat->toyElapsed());
-    ASSERT_TRUE(cat->play(ShopItem::yarn));
-    EXPECT_NEAR(*cat->toyElapsed(), 0, 1e-6);
-    w.clock.advance(6);
-    EXPECT_NEAR(*cat->toyElapsed(), 6, 1e-6);
-    ASSERT_TRUE(cat->play(ShopItem::box));
-    w.clock.advance(30);
-    EXPECT_NEAR(*cat->toyElapsed(), 30, 1e-6);
-
-    P::die(*cat);
-    EXPECT_TRUE(cat->isLyingDown());
-}

@@ -1,6 +1,7 @@
 #include "PetLifeSupport.h"
 
 #include <QDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace kp;
@@ -362,4 +363,17 @@ TEST(CatchUp, OutOfRangeValuesAreBroughtBackInRange) {
     EXPECT_DOUBLE_EQ(cat->hunger(), 100);
     EXPECT_DOUBLE_EQ(cat->health(), 0);
     EXPECT_EQ(cat->poops(), 4);
+}
+
+TEST(PetLoad, AHandEditedBallPlaceStaysInTheRoom) {
+    for (double stored : {3.0, -1.0, 1e300, std::nan("")}) {
+        test::CatWorld w;
+        PetRecord rec;
+        rec.ballPlace = stored;
+        rec.savedAt = w.clock.now();
+        w.writeRecord(rec);
+        auto cat = w.make();
+        EXPECT_GE(cat->ballPlace(), 0.1) << stored;
+        EXPECT_LE(cat->ballPlace(), 0.9) << stored;
+    }
 }

@@ -5,31 +5,6 @@
 
 using namespace kp;
 
-TEST(ShopItem, CatalogueKeepsItsPricesSectionsAndOrder) {
-    const int prices[] = {3, 6, 10, 25, 30, 35, 40, 12, 8, 15, 20};
-    for (ShopItem item : allCases<ShopItem>()) {
-        const auto i = static_cast<std::size_t>(item);
-        EXPECT_EQ(price(item), prices[i]) << rawValue(item);
-        const ShopSection expected = i <= 2 ? ShopSection::food : i <= 6 ? ShopSection::home : ShopSection::toys;
-        EXPECT_EQ(section(item), expected) << rawValue(item);
-        EXPECT_FALSE(itemName(item).empty());
-        EXPECT_FALSE(blurb(item).empty());
-    }
-    EXPECT_EQ(itemName(ShopItem::rug), "Round rug");
-    EXPECT_EQ(blurb(ShopItem::box), "If he fits, he sits.");
-    const auto home = shopItems(ShopSection::home);
-    ASSERT_EQ(home.size(), 4u);
-    EXPECT_EQ(home.front(), ShopItem::rug);
-    EXPECT_EQ(home.back(), ShopItem::portrait);
-    std::size_t total = 0;
-    for (ShopSection s : allCases<ShopSection>()) {
-        for (ShopItem item : shopItems(s)) EXPECT_EQ(section(item), s);
-        total += shopItems(s).size();
-    }
-    EXPECT_EQ(total, 11u);
-    EXPECT_EQ(rawValue(ShopSection::toys), "toys");
-}
-
 TEST(ToyPlay, TheBoxPlayOverFortyFiveSeconds) {
     using K = ToyPlayPhase::Kind;
     const double L = kBoxPlaySeconds;

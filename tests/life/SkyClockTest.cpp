@@ -89,9 +89,7 @@ TEST(SkyWords, LookLabelAndStatusSentences) {
     using S = SkyModel::Status;
     EXPECT_EQ(SkyModel::statusText(S::off()), "Following the clock only.");
     EXPECT_EQ(SkyModel::statusText(S::asking()), QString::fromUtf8("Waiting for permission…"));
-    EXPECT_EQ(SkyModel::statusText(S::denied()),
-              QString::fromUtf8("Location is off for this app. You can allow it in Settings → Privacy → Location "
-                                "Services."));
+    EXPECT_EQ(SkyModel::statusText(S::denied()), "The location service said no. Following the clock.");
     EXPECT_EQ(SkyModel::statusText(S::locating()), QString::fromUtf8("Looking out the window…"));
     EXPECT_EQ(SkyModel::statusText(S::failed()), "Couldn't get the weather right now. Following the clock.");
     EXPECT_EQ(SkyModel::statusText(S::live("rain")), "Live: rain.");

@@ -354,7 +354,7 @@ TEST_F(SkyModelTest, BothServicesFailingAreTriedOnceMoreAfterFiveSeconds) {
     sky.setLive(true);
     server.bodies = {R"({"current":{"weather_code":"61"}})"};  // a string code counts as failed
     location.deliver({{48.86, 2.349}});
-    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2; }));  // refresh + the retry
+    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2 && !sky.fetching(); }));  // refresh + the retry
     EXPECT_EQ(sky.status(), SkyModel::Status::locating());
     EXPECT_EQ(system.asked.size(), 1u);
 
@@ -370,7 +370,7 @@ TEST_F(SkyModelTest, BothServicesFailingAreTriedOnceMoreAfterFiveSeconds) {
     scheduler.advance(1800 - 5);
     server.bodies = {R"({"current":{}})"};
     location.deliver({{48.86, 2.349}});
-    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2; }));
+    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2 && !sky.fetching(); }));
     scheduler.advance(5);
     ASSERT_TRUE(until([&] { return server.requests.size() == 4; }));
     // The last answer is being read; give the reply a moment to land.
@@ -381,12 +381,32 @@ TEST_F(SkyModelTest, BothServicesFailingAreTriedOnceMoreAfterFiveSeconds) {
     EXPECT_EQ(sky.liveWeather(), SkyWeather::snow);
 }
 
+TEST_F(SkyModelTest, AnAnswerTooLongOrTooSlowIsAFailedAnswer) {
+    SkyModel& sky = make();
+    sky.setLive(true);
+    // A valid answer, padded past what any real one needs.
+    server.bodies = {QByteArray(100 * 1024, ' ') + code(0)};
+    location.deliver({{1, 1}});
+    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2 && !sky.fetching(); }));  // refresh + the retry
+    EXPECT_EQ(sky.status(), SkyModel::Status::locating());
+    EXPECT_FALSE(sky.liveWeather());
+
+    // The retry's answer never comes: the whole request gives up after 20 s and the round fails.
+    server.hold = true;
+    scheduler.advance(5);
+    ASSERT_TRUE(until([&] { return server.held.size() == 1; }));
+    EXPECT_TRUE(sky.fetching());
+    scheduler.advance(20);
+    ASSERT_TRUE(until([&] { return !sky.fetching(); }));
+    EXPECT_EQ(sky.status(), SkyModel::Status::failed());
+}
+
 TEST_F(SkyModelTest, NothingObtainedAfterTwoRoundsIsFailed) {
     SkyModel& sky = make();
     sky.setLive(true);
     server.server.close();  // connection refused: a transport error
     location.deliver({{1, 1}});
-    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2; }));
+    ASSERT_TRUE(until([&] { return scheduler.pendingCount() == 2 && !sky.fetching(); }));
     scheduler.advance(5);
     ASSERT_TRUE(until([&] { return settled(); }));
     EXPECT_EQ(sky.status(), SkyModel::Status::failed());
@@ -452,15 +472,6 @@ TEST_F(SkyModelTest, RecordedTrackThroughQtPositioningReachesTheForecast) {
     EXPECT_EQ(sky.liveWeather(), SkyWeather::rain);
     ASSERT_EQ(server.requests.size(), 1u);
     EXPECT_EQ(server.requests[0].query(), "latitude=48.9&longitude=2.3&current=weather_code");
-}
-
-TEST_F(SkyModelTest, AnEmptyPositionListDoesNothing) {
-    SkyModel& sky = make();
-    sky.setLive(true);
-    location.deliver({});
-    EXPECT_TRUE(location.updating);
-    EXPECT_TRUE(system.asked.empty());
-    EXPECT_EQ(sky.status(), SkyModel::Status::locating());
 }
 
 }  // namespace

@@ -614,14 +614,3 @@ TEST(PetLifeModel, BubblesComeInTurnsAndOnlyTwelveStay) {
     EXPECT_TRUE(cat->reactions().empty());
 }
 
-TEST(PetLifeModel, BeatLengthsScaleWithTheSetting) {
-    CatWorld w;
-    kp::ScriptedRandom draws{0.5};
-    w.random = &draws;
-    auto cat = w.make();
-    EXPECT_DOUBLE_EQ(cat->beatLength(1.0, 2.0), 15.0);
-    w.store->set("beatLengthSeconds", 2.0);
-    EXPECT_DOUBLE_EQ(cat->beatLength(1.0, 2.0), 3.0);
-    w.store->set("beatLengthSeconds", -1.0);
-    EXPECT_DOUBLE_EQ(cat->beatLength(1.0, 2.0), 15.0);
-}

@@ -245,8 +245,7 @@ TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {
     press(v, Kind::useLocation);
     rig.sky = SkyModel::Status::Kind::denied;
     const QString told = v.locationStatusText();
-    EXPECT_EQ(told, QStringLiteral("Location is off for this app. You can allow it in Settings \u2192 Privacy \u2192 "
-                                   "Location Services."));
+    EXPECT_EQ(told, QStringLiteral("The location service said no. Following the clock."));
     const onboard::FittedText fit = v.locationStatusFit();
     EXPECT_EQ(fit.text, told);  // whole, not cut
     EXPECT_TRUE(fit.whole);

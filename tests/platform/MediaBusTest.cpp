@@ -15,6 +15,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusVirtualObject>
 #include <QDeadlineTimer>
 #include <QMutex>
 #include <QThread>
@@ -71,18 +72,25 @@ public:
         QMutexLocker lock(&mutex_);
         list_ = std::move(list);
     }
+    // A stalled service: questions wait in its thread until released.
+    void stall() { gate_.lock(); }
+    void release() { gate_.unlock(); }
+    int calls() {
+        QMutexLocker lock(&mutex_);
+        return calls_;
+    }
 public slots:
     QList<FakeInhibitor> ListInhibitors() {
+        QMutexLocker gate(&gate_);
         QMutexLocker lock(&mutex_);
-        ++calls;
+        ++calls_;
         return list_;
     }
 
-public:
-    int calls = 0;
-
 private:
     QMutex mutex_;
+    QMutex gate_;
+    int calls_ = 0;
     QList<FakeInhibitor> list_;
 };
 
@@ -141,8 +149,9 @@ TEST(LogindInhibitors, IdleLocksReadAsDisplayLocksOfTheirProcess) {
                        inhibitor("idle", "Firefox", "audio-playing", 4300)});
     ASSERT_TRUE(logind.registered());
     LogindInhibitors reader;
-    const auto locks = reader.assertions();
-    ASSERT_TRUE(locks.has_value());
+    EXPECT_EQ(reader.assertions(), std::nullopt) << "asked, not waited for";
+    std::optional<std::vector<PowerAssertion>> locks;
+    ASSERT_TRUE(waitFor([&] { return (locks = reader.assertions()).has_value(); }));
     ASSERT_EQ(locks->size(), 2u) << "only locks that hold off idleness";
     const PowerAssertion& first = locks->at(0);
     EXPECT_EQ(first.assertPid, 4242);
@@ -154,14 +163,31 @@ TEST(LogindInhibitors, IdleLocksReadAsDisplayLocksOfTheirProcess) {
     EXPECT_EQ(locks->at(1).assertPid, 4300);
 
     logind.manager().set({});
-    const auto none = reader.assertions();
-    ASSERT_TRUE(none.has_value());
-    EXPECT_TRUE(none->empty());
+    ASSERT_TRUE(waitFor([&] {
+        const auto now = reader.assertions();
+        return now && now->empty();
+    }));
+}
+
+TEST(LogindInhibitors, AStalledServiceNeverHoldsUpTheCaller) {
+    REQUIRE_PRIVATE_BUS();
+    FakeLogind logind({inhibitor("idle", "mpv", "Playing video", 4242)});
+    ASSERT_TRUE(logind.registered());
+    LogindInhibitors reader;
+    logind.manager().stall();
+    for (int scan = 0; scan < 3; ++scan) EXPECT_EQ(reader.assertions(), std::nullopt);
+    logind.manager().release();
+    ASSERT_TRUE(waitFor([&] { return reader.assertions().has_value(); }));
+    EXPECT_EQ(reader.assertions()->size(), 1u);
+    EXPECT_LE(logind.manager().calls(), 2) << "one question at a time, not one per scan";
 }
 
 TEST(LogindInhibitors, ABusWithoutLogindIsAFailedQuestion) {
     REQUIRE_PRIVATE_BUS();
-    EXPECT_EQ(LogindInhibitors().assertions(), std::nullopt);
+    LogindInhibitors reader;
+    reader.assertions();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(reader.assertions(), std::nullopt);
 }
 
 // Run by the script with DBUS_SYSTEM_BUS_ADDRESS naming nothing.
@@ -173,6 +199,15 @@ TEST(LogindInhibitors, NoSystemBusIsAFailedQuestion) {
 }
 
 // --- A fake MPRIS player on its own connection to the session bus. ---
+
+// A player's PropertiesChanged, sent from the named connection.
+void sendPlayerChange(const QString& connection, const QVariantMap& changed) {
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    QDBusConnection(connection).send(signal);
+}
 
 class FakePlayer : public QObject {
     Q_OBJECT
@@ -217,13 +252,7 @@ public:
     }
 
 private:
-    void send(const QVariantMap& changed) {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
-                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                         QStringLiteral("PropertiesChanged"));
-        signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
-        QDBusConnection(connection_).send(signal);
-    }
+    void send(const QVariantMap& changed) { sendPlayerChange(connection_, changed); }
     QString connection_;
     QString status_;
     QString title_;
@@ -234,6 +263,7 @@ private:
 struct Heard {
     std::optional<QString> state;
     std::optional<QString> name;
+    bool video = false;
 };
 
 class MprisTest : public ::testing::Test {
@@ -242,8 +272,8 @@ protected:
         if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script";
     }
     void listen(MprisPlayers& players) {
-        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name) {
-            heard.push_back(Heard{state, name});
+        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name, bool video) {
+            heard.push_back(Heard{state, name, video});
         });
     }
     bool hear(const QString& state, const std::optional<QString>& name) {
@@ -301,6 +331,115 @@ TEST_F(MprisTest, AnotherPlayerPausingDoesNotStopTheMusic) {
     ASSERT_TRUE(hear(QStringLiteral("Stopped"), QStringLiteral("Long Song")));
 }
 
+// --- Malformed values from a player: read only when they have the type they must have. ---
+
+struct OddPair {
+    QString key;
+    int value = 0;
+};
+
+}  // namespace
+}  // namespace kp
+
+Q_DECLARE_METATYPE(kp::OddPair)
+using StringMap = QMap<QString, QString>;
+using IntKeyedMap = QMap<int, QDBusVariant>;
+
+QDBusArgument& operator<<(QDBusArgument& arg, const kp::OddPair& p) {
+    arg.beginStructure();
+    arg << p.key << p.value;
+    arg.endStructure();
+    return arg;
+}
+const QDBusArgument& operator>>(const QDBusArgument& arg, kp::OddPair& p) {
+    arg.beginStructure();
+    arg >> p.key >> p.value;
+    arg.endStructure();
+    return arg;
+}
+
+namespace kp {
+namespace {
+
+// Three wrong shapes for a player's Metadata (a{sv} is right).
+QList<QVariant> malformedMetadata() {
+    qDBusRegisterMetaType<OddPair>();
+    qDBusRegisterMetaType<StringMap>();
+    qDBusRegisterMetaType<IntKeyedMap>();
+    return {QVariant::fromValue(StringMap{{QStringLiteral("xesam:title"), QStringLiteral("As strings")}}),
+            QVariant::fromValue(OddPair{QStringLiteral("xesam:title"), 7}),
+            QVariant::fromValue(IntKeyedMap{{1, QDBusVariant(QStringLiteral("By number"))}})};
+}
+
+// A player whose properties are whatever the test hands it, answered for GetAll as they are.
+class RawPlayer : public QDBusVirtualObject {
+public:
+    RawPlayer(const QString& suffix, QVariant getAllReply)
+        : connection_(QStringLiteral("raw-player-") + suffix), reply_(std::move(getAllReply)) {
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
+        ok_ = bus.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this) &&
+              bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + suffix);
+    }
+    ~RawPlayer() override { QDBusConnection::disconnectFromBus(connection_); }
+    bool ok() const { return ok_; }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("GetAll")) return false;
+        connection.send(message.createReply(QVariantList{reply_}));
+        return true;
+    }
+    void send(const QVariantMap& changed) { sendPlayerChange(connection_, changed); }
+
+private:
+    QString connection_;
+    QVariant reply_;
+    bool ok_ = false;
+};
+
+TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
+    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    listen(players);
+    const QList<QVariant> wrong = malformedMetadata();
+
+    // Answers to GetAll: a wrong Metadata beside a good status, and a reply that is no dictionary.
+    RawPlayer first(QStringLiteral("oddone"),
+                    QVariant::fromValue(QVariantMap{{QStringLiteral("PlaybackStatus"), QStringLiteral("Paused")},
+                                                    {QStringLiteral("Metadata"), wrong[0]}}));
+    ASSERT_TRUE(first.ok());
+    ASSERT_TRUE(hear(QStringLiteral("Paused"), std::nullopt));
+    RawPlayer second(QStringLiteral("oddtwo"), wrong[1]);
+    ASSERT_TRUE(second.ok());
+    ASSERT_TRUE(waitFor([&] { return players.playerCount() == 2; }));
+
+    // Changes: a good title first, then each wrong shape, and a status that is no string.
+    first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), QStringLiteral("Good")}}}});
+    ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Good")));
+    for (const QVariant& metadata : wrong) first.send({{QStringLiteral("Metadata"), metadata}});
+    first.send({{QStringLiteral("PlaybackStatus"), 3}});
+    first.send({{QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")}});
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Good"))) << "the wrong values changed nothing";
+
+    // A track whose address is a film file, then a video site's page, then a song.
+    const auto track = [&](const char* title, const char* url) {
+        first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), QString::fromLatin1(title)},
+                                                             {QStringLiteral("xesam:url"), QString::fromLatin1(url)}}}});
+        return waitFor([&] { return heard.back().name == QString::fromLatin1(title); });
+    };
+    ASSERT_TRUE(track("Film", "file:///home/me/Videos/cats.mkv"));
+    EXPECT_TRUE(heard.back().video);
+    ASSERT_TRUE(track("Clip", "https://www.youtube.com/watch?v=abc"));
+    EXPECT_TRUE(heard.back().video);
+    ASSERT_TRUE(track("Song", "file:///home/me/Music/purr.ogg"));
+    EXPECT_FALSE(heard.back().video);
+
+    const QString longTitle(200 * 1024, QLatin1Char('x'));
+    first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), longTitle}}}});
+    ASSERT_TRUE(waitFor([&] { return heard.back().name && heard.back().name->startsWith(QLatin1String("xxx")); }));
+    EXPECT_LE(heard.back().name->size(), 200);
+}
+
 // --- The watcher on both fakes. ---
 
 TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
@@ -314,19 +453,20 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     ManualScheduler scheduler;
     MediaWatcher watcher(locks, players, processes, scheduler);
     watcher.start();
-    scheduler.advance(MediaWatcher::scanSeconds);
-    EXPECT_EQ(watcher.playing(), MediaWatcher::Playing::video(4242));
+    const auto scanUntil = [&](const MediaWatcher::Playing& playing) {
+        return waitFor([&] {
+            scheduler.advance(MediaWatcher::scanSeconds);
+            return watcher.playing() == playing;
+        });
+    };
+    ASSERT_TRUE(scanUntil(MediaWatcher::Playing::video(4242)));
 
     FakePlayer player(QStringLiteral("radio"), QStringLiteral("Playing"), QStringLiteral("Night Radio"));
     ASSERT_TRUE(waitFor([&] { return watcher.track() == QStringLiteral("Night Radio"); }));
     EXPECT_EQ(watcher.playing(), MediaWatcher::Playing::video(4242)) << "video wins over music";
 
     logind.manager().set({});
-    scheduler.advance(MediaWatcher::scanSeconds);
-    scheduler.advance(MediaWatcher::scanSeconds);
-    EXPECT_EQ(watcher.playing(), MediaWatcher::Playing::music());
-    const int calls = logind.manager().calls;
-    EXPECT_GE(calls, 3);
+    ASSERT_TRUE(scanUntil(MediaWatcher::Playing::music()));
 
     player.changeStatus(QStringLiteral("Paused"));
     ASSERT_TRUE(waitFor([&] { return watcher.playing() == MediaWatcher::Playing::nothing(); }));

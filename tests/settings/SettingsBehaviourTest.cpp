@@ -442,6 +442,29 @@ TEST_F(SettingsBehaviour, HomeItemsGoInAndOutAndToysWaitForTheCat) {
     EXPECT_EQ(box->toolTip(), "Cardboard box: he's in another room");
 }
 
+TEST_F(SettingsBehaviour, AMealTheCatCannotEatCostsNothingAndTheTileSaysWhy) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(20, kStart);
+    world.life->setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(*world.life, kStart + 3000);
+    auto view = world.view(SettingsTab::shop);
+    auto* tuna = find(*view, "tuna");
+    EXPECT_FALSE(tuna->isEnabled());
+    EXPECT_TRUE(tuna->toolTip().endsWith(": he's asleep for the night")) << tuna->toolTip().toStdString();
+    settings::shopAction(ShopItem::tuna, *world.wallet, world.life.get(), [&](PetSound s) { world.sounds.push_back(s); });
+    EXPECT_EQ(world.wallet->coins(), 20);
+    EXPECT_TRUE(world.sounds.empty());
+    EXPECT_FALSE(world.life->meal());
+
+    world.life->setSleeping(false);
+    emit world.life->changed();
+    EXPECT_TRUE(tuna->isEnabled());
+    tuna->click();
+    EXPECT_EQ(world.wallet->coins(), 20 - price(ShopItem::tuna));
+    EXPECT_EQ(world.sounds, std::vector<PetSound>{PetSound::buy});
+    EXPECT_EQ(world.life->meal(), ShopItem::tuna);
+}
+
 TEST_F(SettingsBehaviour, TileRulesForMoneyDeathAndAbsence) {
     world.wallet->setEnabled(true);
     world.wallet->reward(100, kStart);
