@@ -126,22 +126,14 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     in.shopOn = wallet_.enabled();
     in.offerTomatoClock = cards_->shouldOfferTomatoClock();
     plan_ = planRoomStack(f, in);
-    hot_.clear();
 
     p.save();
     p.translate(origin_);
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    // 1. Backdrop.
-    if (plan_.gardenBackdrop)
-        backdrop_.paintGarden(p, f);
-    else
-        backdrop_.paintWalls(p, f);
-    // 2. Holiday decoration and prop.
-    if (plan_.holiday) backdrop_.paintHoliday(p, f);
-    // 3. Furniture.
-    furniture_.paint(p, f, models_, hot_);
+    // 1-3. Backdrop, holiday decoration and prop, furniture: kept between their steps.
+    paintScene(p);
     // 4. Storm flash; its rising edge startles the cat once per storm period.
     if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     startleOnThunder(t);
@@ -149,8 +141,14 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 6. The cat with the house front and its reactions.
     if (plan_.cat) paintCatGroup(p);
-    // 7. Garden weather.
-    if (plan_.gardenWeather) backdrop_.paintGardenWeather(p, f);
+    // 7. Garden weather, kept between the scene's steps too.
+    if (plan_.gardenWeather) {
+        SceneKey key = sceneKey(f);
+        key.flash = f.flash;
+        if (!(key == weatherKey_)) weather_.invalidate();
+        weatherKey_ = key;
+        weather_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintGardenWeather(q, f); });
+    }
     // 8. Night tint, easing in and out with the night sleep.
     const double tint = tintFade_.update(plan_.nightTint, t);
     backdrop_.paintNightTint(p, f, tint * f.opening);
@@ -159,6 +157,37 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     paintCards(p);
 
     p.restore();
+}
+
+IslandRoomView::SceneKey IslandRoomView::sceneKey(const RoomFrame& f) const {
+    SceneKey k;
+    // A spring in the furniture steps every frame until it settles.
+    k.tick = furniture_.isMoving() ? -2 - static_cast<long long>(std::floor(f.t * 120))
+                                   : static_cast<long long>(std::floor(f.t * sceneRate));
+    k.kind = f.kind;
+    k.size = QSizeF(f.width, f.height);
+    k.opening = f.opening;
+    k.look = f.look;
+    k.holiday = plan_.holiday ? f.holiday : std::nullopt;
+    k.nightSleep = f.showsNightSleep;
+    return k;
+}
+
+void IslandRoomView::paintScene(QPainter& p) {
+    const RoomFrame& f = frame_;
+    const SceneKey key = sceneKey(f);
+    if (!(key == sceneKey_)) scene_.invalidate();
+    sceneKey_ = key;
+    scene_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) {
+        sceneHot_.clear();
+        if (plan_.gardenBackdrop)
+            backdrop_.paintGarden(q, f);
+        else
+            backdrop_.paintWalls(q, f);
+        if (plan_.holiday) backdrop_.paintHoliday(q, f);
+        furniture_.paint(q, f, models_, sceneHot_);
+    });
+    hot_ = sceneHot_;
 }
 
 void IslandRoomView::startleOnThunder(double t) {

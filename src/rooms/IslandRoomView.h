@@ -8,6 +8,7 @@
 // furniture, storm flash, top bar, the cat group (cat, house front, reaction bubbles), garden
 // weather, night tint, cards.
 #include "rooms/RoomBackdrop.h"
+#include "rooms/RoomButtons.h"
 #include "rooms/RoomFurnitureLayer.h"
 #include "rooms/RoomKit.h"
 #include "rooms/RoomScene.h"
@@ -42,6 +43,11 @@ class Wallet;
 class IslandRoomView : public QObject {
     Q_OBJECT
 public:
+    // How often the room's slow motion (flames, swaying plants, drifting clouds, rain) steps: the
+    // walls, decorations, furniture and the garden's weather are drawn again this often and kept
+    // as images in between, so a display frame mostly blits them under the cat.
+    static constexpr double sceneRate = 15;
+
     // All references must outlive the view. `store` holds "pomodoroNudgeDone" and the like.
     IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
                    Clock& clock, Scheduler& scheduler, NotificationCenter& hub, QObject* parent = nullptr);
@@ -116,7 +122,22 @@ signals:
     void frameDue();
 
 private:
+    // What the kept scene was drawn from; another value draws it again.
+    struct SceneKey {
+        long long tick = -1;
+        IslandRoomKind kind = IslandRoomKind::bedroom;
+        QSizeF size;
+        double opening = -1;
+        double flash = 0;
+        SkyLook look;
+        std::optional<Holiday> holiday;
+        bool nightSleep = false;
+        bool operator==(const SceneKey&) const = default;
+    };
+    SceneKey sceneKey(const RoomFrame& f) const;
+
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
+    void paintScene(QPainter& p);
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
@@ -138,6 +159,12 @@ private:
     std::unique_ptr<RoomCards> cards_;
     ThunderWatch thunder_;
     NightTintFade tintFade_;
+    // The backdrop, holiday and furniture layers, and the garden's weather, as last drawn.
+    chrome::LayerCache scene_;
+    chrome::LayerCache weather_;
+    SceneKey sceneKey_;
+    SceneKey weatherKey_;
+    RoomHotspots sceneHot_;
     QTimer* frameTimer_ = nullptr;
 
     RoomFrame frame_;

@@ -16,6 +16,8 @@ class RoomFurnitureLayer {
 public:
     // Draws the frame's room furniture and adds its buttons to `hot`, in room coordinates.
     void paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);
+    // A piece is in a spring's motion: the layer wants every display frame until it settles.
+    bool isMoving() const { return scenery_.isMoving(); }
 
     // The layer's placement for the opening: scaled 0.92...1 about the room's bottom centre.
     static QTransform openingTransform(const RoomFrame& f);

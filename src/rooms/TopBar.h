@@ -131,7 +131,8 @@ public:
 private:
     void refreshTexts(const PetLife& life, double t);
     void paintPill(QPainter& p, const Layout& l, const PetLife& life);
-    void paintTabs(QPainter& p, const Layout& l, RoomHotspots& hot);
+    // The tabs, the album button and the gear (their hotspots are added by paint()).
+    void paintRow(QPainter& p, const Layout& l);
 
     AppState& state_;
     Wallet& wallet_;
@@ -160,6 +161,10 @@ private:
     std::array<NeedArcCache, needbar::ringCount> arcs_;
     std::array<double, needbar::ringCount> pillFractions_{-1, -1, -1, -1};
     chrome::LayerCache pill_;
+    // The tabs, the album and the gear, kept while the highlight and the album's dot stay put.
+    chrome::LayerCache row_;
+    std::array<double, topbar::tabCount> rowSelection_{-1, -1, -1, -1, -1};
+    bool rowBadge_ = false;
 };
 
 }  // namespace kp
