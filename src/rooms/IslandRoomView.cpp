@@ -150,7 +150,10 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
         weather_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintGardenWeather(q, f); });
     }
     // 8. Night tint, easing in and out with the night sleep.
-    const double tint = tintFade_.update(plan_.nightTint, t);
+    // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
+    if (f.kind != tintRoom_) tintFade_.settle();
+    tintRoom_ = f.kind;
+    const double tint = f.kind == IslandRoomKind::bedroom ? tintFade_.update(plan_.nightTint, t) : 0;
     backdrop_.paintNightTint(p, f, tint * f.opening);
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 9. Cards.
@@ -175,17 +178,40 @@ IslandRoomView::SceneKey IslandRoomView::sceneKey(const RoomFrame& f) const {
 
 void IslandRoomView::paintScene(QPainter& p) {
     const RoomFrame& f = frame_;
+    const QRectF area(0, 0, f.width, f.height);
     const SceneKey key = sceneKey(f);
     if (!(key == sceneKey_)) scene_.invalidate();
     sceneKey_ = key;
-    scene_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) {
+    scene_.draw(p, area, [&](QPainter& q) {
         sceneHot_.clear();
-        if (plan_.gardenBackdrop)
+        if (plan_.gardenBackdrop) {
+            // The garden's sky drifts behind everything: it is all drawn at the scene's rate.
             backdrop_.paintGarden(q, f);
-        else
-            backdrop_.paintWalls(q, f);
+            if (plan_.holiday) backdrop_.paintHoliday(q, f);
+            furniture_.paint(q, f, models_, sceneHot_);
+            return;
+        }
+        // Walls and the pieces that stand still, kept until the room changes; a bought or put
+        // away piece shows within a second.
+        SceneKey still = key;
+        still.tick = static_cast<long long>(std::floor(f.t));
+        still.look = {};
+        still.holiday.reset();
+        still.nightSleep = false;
+        if (!(still == stillKey_)) still_.invalidate();
+        stillKey_ = still;
+        still_.draw(q, area, [&](QPainter& r) {
+            backdrop_.paintWalls(r, f);
+            RoomFrame pass = f;
+            pass.pass = RoomPass::still;
+            RoomHotspots none;
+            furniture_.paint(r, pass, models_, none);
+        });
+        RoomFrame pass = f;
+        pass.pass = RoomPass::moving;
+        furniture_.paint(q, pass, models_, sceneHot_);
+        // The holiday's decoration and prop stand in front of the furniture, so they are seen.
         if (plan_.holiday) backdrop_.paintHoliday(q, f);
-        furniture_.paint(q, f, models_, sceneHot_);
     });
     hot_ = sceneHot_;
 }

@@ -159,9 +159,12 @@ private:
     std::unique_ptr<RoomCards> cards_;
     ThunderWatch thunder_;
     NightTintFade tintFade_;
+    IslandRoomKind tintRoom_ = IslandRoomKind::bedroom;
     // The backdrop, holiday and furniture layers, and the garden's weather, as last drawn.
+    chrome::LayerCache still_;
     chrome::LayerCache scene_;
     chrome::LayerCache weather_;
+    SceneKey stillKey_;
     SceneKey sceneKey_;
     SceneKey weatherKey_;
     RoomHotspots sceneHot_;

@@ -42,6 +42,8 @@ public:
     static constexpr double seconds = 2.2;
     // The tint's visibility (0...1) at `t` with the night sleep shown or not.
     double update(bool shown, double t);
+    // The next update shows the tint as it is then, without easing (another room came on view).
+    void settle() { started_ = false; }
 
 private:
     bool target_ = false;

@@ -43,25 +43,25 @@ void RoomFurnitureLayer::paintRoom(QPainter& p, const RoomFrame& f, const RoomMo
     case IslandRoomKind::bedroom: {
         const BedroomState s = bedroomState(m);
         paintBedroomFurniture(p, f, s, &scenery_);
-        addBedroomHotspots(f, s, hot);
+        if (f.draws(true)) addBedroomHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::living: {
         const LivingState s = livingState(m);
         paintLivingFurniture(p, f, s, &scenery_);
-        addLivingHotspots(f, s, hot);
+        if (f.draws(true)) addLivingHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::kitchen: {
         const KitchenState s = kitchenState(m);
         paintKitchenFurniture(p, f, s);
-        addKitchenHotspots(f, s, hot);
+        if (f.draws(true)) addKitchenHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::care: {
         const CareRoomState s = careRoomState(m);
         paintCareRoomFurniture(p, f, s, needle_, &scenery_);
-        addCareRoomHotspots(f, s, hot);
+        if (f.draws(true)) addCareRoomHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::garden: break;
@@ -72,11 +72,13 @@ void RoomFurnitureLayer::paintGarden(QPainter& p, const RoomFrame& f, const Room
     // The garden's one piece: the cat house, drawn snowy in snow; the cat shelters in it.
     const CatHouseArt house{CatHouseArt::Part::whole, f.look.weather == SkyWeather::snow};
     const QTransform place = gardenHousePlace(f);
-    p.save();
-    p.setTransform(place, true);
-    house.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
-    p.restore();
-    hot.add(room::placedRect(place, CatHouseArt::kSize), RoomAction::errand(PetErrand::shelter), !m.life->isDead());
+    if (f.draws(false)) {
+        p.save();
+        p.setTransform(place, true);
+        house.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
+        p.restore();
+    }
+    if (f.draws(true)) hot.add(room::placedRect(place, CatHouseArt::kSize), RoomAction::errand(PetErrand::shelter), !m.life->isDead());
 }
 
 }  // namespace kp
