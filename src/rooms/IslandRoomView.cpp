@@ -14,7 +14,6 @@
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
 #include "rooms/TopBar.h"
-#include "scenery/CatHouseArt.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -45,7 +44,7 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     models_.wallet = &wallet_;
     frameTimer_ = new QTimer(this);
     frameTimer_->setTimerType(Qt::PreciseTimer);
-    frameTimer_->setInterval(16);
+    frameTimer_->setInterval(slowFrameMs);
     connect(frameTimer_, &QTimer::timeout, this, &IslandRoomView::frameDue);
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
 }
@@ -160,6 +159,20 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     paintCards(p);
 
     p.restore();
+    followMotion();
+}
+
+void IslandRoomView::followMotion() {
+    // Every display frame while something springs or walks; half as many while the room only
+    // sways, flickers and breathes.
+    const RoomCatState& c = cat_->state();
+    const std::array<double, 5> pose{c.x, c.y, c.facingWidth, c.springTilt, c.sit};
+    double moved = 0;
+    for (std::size_t i = 0; i < pose.size(); ++i) moved = std::max(moved, std::abs(pose[i] - catPose_[i]));
+    catPose_ = pose;
+    const bool fast = moved > 0.05 || frame_.opening < 1 || furniture_.isMoving() || topBar_->isAnimating();
+    const int interval = fast ? fastFrameMs : slowFrameMs;
+    if (frameTimer_->interval() != interval) frameTimer_->setInterval(interval);
 }
 
 IslandRoomView::SceneKey IslandRoomView::sceneKey(const RoomFrame& f) const {
@@ -223,16 +236,7 @@ void IslandRoomView::startleOnThunder(double t) {
 void IslandRoomView::paintCatGroup(QPainter& p) {
     const RoomFrame& f = frame_;
     cat_->paint(p, f, models_, hot_);
-    // The house's front over a cat inside it, so it is seen in the doorway. It stands exactly on
-    // the house, which grows in with the furniture while the island opens.
-    if (plan_.houseFront && f.opening > 0) {
-        const CatHouseArt front{CatHouseArt::Part::front, f.look.weather == SkyWeather::snow};
-        p.save();
-        p.setOpacity(p.opacity() * f.opening);
-        p.setTransform(RoomFurnitureLayer::gardenHousePlace(f) * RoomFurnitureLayer::openingTransform(f), true);
-        front.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
-        p.restore();
-    }
+    if (plan_.houseFront) RoomFurnitureLayer::paintHouseFront(p, f);
     cat_->paintReactions(p, f, models_);
 }
 

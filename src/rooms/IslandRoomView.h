@@ -18,6 +18,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -46,7 +47,10 @@ public:
     // How often the room's slow motion (flames, swaying plants, drifting clouds, rain) steps: the
     // walls, decorations, furniture and the garden's weather are drawn again this often and kept
     // as images in between, so a display frame mostly blits them under the cat.
-    static constexpr double sceneRate = 15;
+    static constexpr double sceneRate = 10;
+    // The display frame's period while something springs or walks, and while nothing does.
+    static constexpr int fastFrameMs = 16;
+    static constexpr int slowFrameMs = 50;
 
     // All references must outlive the view. `store` holds "pomodoroNudgeDone" and the like.
     IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
@@ -138,6 +142,8 @@ private:
 
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
     void paintScene(QPainter& p);
+    // Sets the frame loop's pace from what moved in the last frame.
+    void followMotion();
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
@@ -168,6 +174,7 @@ private:
     SceneKey sceneKey_;
     SceneKey weatherKey_;
     RoomHotspots sceneHot_;
+    std::array<double, 5> catPose_{};
     QTimer* frameTimer_ = nullptr;
 
     RoomFrame frame_;

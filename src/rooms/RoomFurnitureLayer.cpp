@@ -23,6 +23,16 @@ QTransform RoomFurnitureLayer::gardenHousePlace(const RoomFrame& f) {
     return room::standAt(f.x(0.8), f.floorLine, CatHouseArt::kSize);
 }
 
+void RoomFurnitureLayer::paintHouseFront(QPainter& p, const RoomFrame& f) {
+    if (f.opening <= 0) return;
+    const CatHouseArt front{CatHouseArt::Part::front, f.look.weather == SkyWeather::snow};
+    p.save();
+    p.setOpacity(p.opacity() * f.opening);
+    p.setTransform(gardenHousePlace(f) * openingTransform(f), true);
+    front.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
+    p.restore();
+}
+
 void RoomFurnitureLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
     if (!m.life) return;
     const QTransform place = openingTransform(f);

@@ -23,6 +23,9 @@ public:
     static QTransform openingTransform(const RoomFrame& f);
     // The garden's cat house as it stands (56 x 50, scaled 1.3, at 0.8 of the width).
     static QTransform gardenHousePlace(const RoomFrame& f);
+    // The house's front over a cat inside it, so the cat is seen in the doorway. It stands exactly
+    // on the house, which grows in with the furniture while the island opens.
+    static void paintHouseFront(QPainter& p, const RoomFrame& f);
 
 private:
     void paintRoom(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);

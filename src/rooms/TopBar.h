@@ -128,6 +128,13 @@ public:
     // The tab highlight: 1 selected ... 0 not, while the change animates.
     double tabSelection(int index) const;
 
+    // The tab highlight is on its way from one room to another (as of the last paint).
+    bool isAnimating() const {
+        for (double s : rowSelection_)
+            if (s > 0 && s < 1) return true;
+        return false;
+    }
+
 private:
     void refreshTexts(const PetLife& life, double t);
     void paintPill(QPainter& p, const Layout& l, const PetLife& life);
