@@ -252,7 +252,9 @@ TEST(NotchCardLayout, GrowsWithItsMessageAndKeepsInsideItsFrame) {
 TEST(RoomCardTexts, IntroStepsByName) {
     auto [t0, m0] = cards::introStepText(0, QStringLiteral("Mochi"));
     EXPECT_EQ(t0, QStringLiteral("The tomato clock"));
-    EXPECT_EQ(m0, QStringLiteral("It's on his nightstand: click it to focus, or use the menu bar."));
+    EXPECT_EQ(m0, QStringLiteral("It's on his nightstand: click it to focus, or use the tray icon's menu."));
+    EXPECT_EQ(cards::introStepText(0, QStringLiteral("Mochi"), false).second,
+              QStringLiteral("It's on his nightstand: click it to focus, or right-click the island."));
     auto [t1, m1] = cards::introStepText(1, QStringLiteral("Mochi"));
     EXPECT_EQ(m1, QStringLiteral("Mochi naps beside it while you work. When it rings, softly, he asks for your break."));
     auto [t2, m2] = cards::introStepText(2, QStringLiteral("Mochi"));
