@@ -383,3 +383,17 @@ TEST_F(IslandRoomViewTest, RendersTheRoomsDecorated) {
         }
     }
 }
+
+TEST_F(IslandRoomViewTest, TheHolidayPropStandsInFrontOfTheFurniture) {
+    // New Year's Day at noon: the living room's balloons stand by the window, the gold one seen.
+    w.cat.clock.advance(820497600 - w.now());
+    w.show(IslandRoomKind::living);
+    const QImage img = w.render();
+    ASSERT_TRUE(w.view->frame().holiday.has_value());
+    const QColor gold = colorFromHex("#F2C14E");
+    int seen = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (colourDistance(img.pixelColor(x, y), gold) <= 10) ++seen;
+    EXPECT_GT(seen, 40);
+}
