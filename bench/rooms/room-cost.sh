@@ -28,7 +28,8 @@ for scale in ${KP_ROOM_SCALES:-1 2}; do
     # island's right padding (album and gear follow them), on the bar's middle line.
     tx=$((cx + (320 - 12 - 58 - 5 * 26 - 4 * 3 + 13 + i * 29) * scale))
     ty=$((21 * scale))
-    xdotool mousemove "$tx" "$ty"; sleep 0.3; xdotool click 1; sleep 0.3
+    # A second click: the first may land while the pointer's move is still on its way.
+    xdotool mousemove "$tx" "$ty"; sleep 0.3; xdotool click 1; sleep 0.3; xdotool click 1; sleep 0.3
     xdotool mousemove "$cx" $((110 * scale))   # over the room, clear of the bar
     sleep 3
     kp_cost_measure "$seconds"

@@ -136,6 +136,15 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     // 4. Storm flash; its rising edge startles the cat once per storm period.
     if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     startleOnThunder(t);
+    // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
+    if (f.kind != tintRoom_) tintFade_.settle();
+    tintRoom_ = f.kind;
+    const double tint = f.kind == IslandRoomKind::bedroom ? tintFade_.update(plan_.nightTint, t) : 0;
+    // The bar's bare icons take an ink that reads on what is behind them, tint included.
+    const QRectF zone = room::rightZone(f.width, f.notchWidth);
+    QColor behind = scene_.colorAt(QPointF(zone.right() - 8, zone.center().y()));
+    if (plan_.topBarOverTint) behind = chrome::mixed(behind, RoomBackdrop::nightColor(), 0.8 * tint * f.opening);
+    topBar_->setBackdrop(behind);
     // 5. The bar beside the notch (over the night tint while the cat sleeps the night).
     if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 6. The cat with the house front and its reactions.
@@ -149,10 +158,6 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
         weather_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintGardenWeather(q, f); });
     }
     // 8. Night tint, easing in and out with the night sleep.
-    // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
-    if (f.kind != tintRoom_) tintFade_.settle();
-    tintRoom_ = f.kind;
-    const double tint = f.kind == IslandRoomKind::bedroom ? tintFade_.update(plan_.nightTint, t) : 0;
     backdrop_.paintNightTint(p, f, tint * f.opening);
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 9. Cards.

@@ -75,6 +75,9 @@ public:
     // The night tint at `opacity` (0 draws nothing).
     void paintNightTint(QPainter& p, const RoomFrame& f, double opacity);
 
+    // The night tint's colour (drawn at 0.8 away from the window).
+    static QColor nightColor();
+
     QColor wallTop(IslandRoomKind kind) const;
     QColor wallBottom(IslandRoomKind kind) const;
     QColor floorColor(IslandRoomKind kind) const;

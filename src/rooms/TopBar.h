@@ -128,6 +128,11 @@ public:
     // The tab highlight: 1 selected ... 0 not, while the change animates.
     double tabSelection(int index) const;
 
+    // The colour the bar's bare icons (album, gear) stand on this frame; they take the ink that
+    // reads on it.
+    void setBackdrop(const QColor& behind) { iconInk_ = chrome::inkOver(behind); }
+    const QColor& iconInk() const { return iconInk_; }
+
     // The tab highlight is on its way from one room to another (as of the last paint).
     bool isAnimating() const {
         for (double s : rowSelection_)
@@ -172,6 +177,8 @@ private:
     chrome::LayerCache row_;
     std::array<double, topbar::tabCount> rowSelection_{-1, -1, -1, -1, -1};
     bool rowBadge_ = false;
+    QColor iconInk_ = chrome::ink();
+    QColor rowInk_;
 };
 
 }  // namespace kp

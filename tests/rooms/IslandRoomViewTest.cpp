@@ -5,7 +5,9 @@
 #include "app/Notifications.h"
 #include "life/SkyClock.h"
 #include "platform/Color.h"
+#include "rooms/RoomButtons.h"
 #include "rooms/RoomKinds.h"
+#include "rooms/TopBar.h"
 
 #include <gtest/gtest.h>
 
@@ -396,4 +398,36 @@ TEST_F(IslandRoomViewTest, TheHolidayPropStandsInFrontOfTheFurniture) {
         for (int x = 0; x < 200; ++x)
             if (colourDistance(img.pixelColor(x, y), gold) <= 10) ++seen;
     EXPECT_GT(seen, 40);
+}
+
+TEST_F(IslandRoomViewTest, TheBarsIconsStandOutDayAndNight) {
+    // The strongest contrast inside each icon's frame against the frame's corner, where only
+    // what is behind the icon shows: 3:1 or better.
+    auto iconContrast = [&](const QImage& img, const QRectF& frame) {
+        const QColor behind = img.pixelColor(frame.topLeft().toPoint());
+        double best = 1;
+        for (int y = int(frame.top()); y < int(frame.bottom()); ++y)
+            for (int x = int(frame.left()); x < int(frame.right()); ++x)
+                best = std::max(best, chrome::contrastRatio(img.pixelColor(x, y), behind));
+        return best;
+    };
+    const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, w.wallet->enabled());
+    // The cat asleep for the night in the bedroom; the garden under a night sky; a day kitchen.
+    w.show(IslandRoomKind::bedroom);
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    QImage img = w.render();
+    EXPECT_GE(iconContrast(img, l.gear), 3);
+    EXPECT_GE(iconContrast(img, l.album), 3);
+    for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
+    w.life().setSleeping(false);
+    w.look = {SkyTime::night, SkyWeather::clear};
+    w.show(IslandRoomKind::garden);
+    img = w.render();
+    EXPECT_GE(iconContrast(img, l.gear), 3);
+    w.look = {SkyTime::day, SkyWeather::clear};
+    w.show(IslandRoomKind::care);
+    img = w.render();
+    EXPECT_GE(iconContrast(img, l.gear), 3);
+    for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
 }
