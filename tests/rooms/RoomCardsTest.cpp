@@ -200,6 +200,11 @@ TEST_F(CardsFixture, OfferCardSitsBelowTheBarAndFadesIn) {
     EXPECT_EQ(img.pixelColor(QPoint(int(box.left()) - 3, int(box.center().y()))), QColor(0xE9, 0xDD, 0xCB));
     EXPECT_EQ(img.pixelColor(QPoint(320, int(box.bottom()) + 3)), QColor(0xE9, 0xDD, 0xCB));
     EXPECT_EQ(hot.at(primary.center())->action, (RoomAction{RoomActionKind::card, int(CardButton::turnOn)}));
+
+    // A cat asleep for the night is not woken by it: it waits.
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
 }
 
 TEST_F(CardsFixture, NotNowFadesTheOfferOut) {
