@@ -24,6 +24,10 @@ export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_D
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+# The cat keeps hours (at night it sleeps and the bedroom darkens): the app runs at local midday
+# whatever the hour.
+utc_hour=$(date -u +%-H)
+if [ $((12 - utc_hour)) -ge 0 ]; then export TZ="Etc/GMT-$((12 - utc_hour))"; else export TZ="Etc/GMT+$((utc_hour - 12))"; fi
 record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -58,13 +62,12 @@ count_colour() {  # x y w h r g b
       if (dr < 40 && dg < 40 && db < 40) n++ } END { print n + 0 }'
 }
 
-# Counts lit pixels (some channel above 30) in a screen rectangle: the room's walls, not a black
-# island. The bedroom's night tint, over a cat asleep for the night, keeps its walls above that.
+# Counts lit pixels (some channel above 70) in a screen rectangle: the room's walls, not a black island.
 count_lit() {  # x y w h
   command -v import >/dev/null || { echo -1; return; }
   import -window root -crop "$3x$4+$1+$2" -depth 8 txt:- 2>/dev/null |
     sed -n 's/.*: (\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
-    awk '$1 > 30 || $2 > 30 || $3 > 30 { n++ } END { print n + 0 }'
+    awk '$1 > 70 || $2 > 70 || $3 > 70 { n++ } END { print n + 0 }'
 }
 
 # KP_SHOTS_DIR=<folder> keeps a screenshot of the top of the screen at each step.
