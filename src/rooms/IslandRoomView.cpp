@@ -145,10 +145,11 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     QColor behind = scene_.colorAt(QPointF(zone.right() - 8, zone.center().y()));
     if (plan_.topBarOverTint) behind = chrome::mixed(behind, RoomBackdrop::nightColor(), 0.8 * tint * f.opening);
     topBar_->setBackdrop(behind);
-    // 5. The bar beside the notch (over the night tint while the cat sleeps the night).
-    if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
-    // 6. The cat with the house front and its reactions.
+    // 5. The cat with the house front and its reactions.
     if (plan_.cat) paintCatGroup(p);
+    // 6. The bar beside the notch, over the cat so that a cat up on a perch leaves the status
+    // line readable (and over the night tint while the cat sleeps the night).
+    if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 7. Garden weather, kept between the scene's steps too.
     if (plan_.gardenWeather) {
         SceneKey key = sceneKey(f);

@@ -4,8 +4,8 @@
 // the cards. A painter-drawn object the island hosts (not a widget): the host calls paint() each
 // frame while the room is on screen and forwards the pointer to it.
 //
-// Layers, bottom to top: backdrop (walls and floor, or the garden), holiday decoration and prop,
-// furniture, storm flash, top bar, the cat group (cat, house front, reaction bubbles), garden
+// Layers, bottom to top: backdrop (walls and floor, or the garden), furniture, holiday decoration
+// and prop, storm flash, the cat group (cat, house front, reaction bubbles), top bar, garden
 // weather, night tint, cards.
 #include "rooms/RoomBackdrop.h"
 #include "rooms/RoomButtons.h"
