@@ -19,14 +19,11 @@ class QPainter;
 
 namespace kp {
 
-class AppState;
+// (AppState, Closet, Pomodoro and Wallet come with RoomKit.h.)
 class Clock;
-class Closet;
 class Defaults;
 class NotificationCenter;
-class Pomodoro;
 class RoomCatLayer;
-class Wallet;
 
 class RoomPhotographer {
 public:
