@@ -16,6 +16,7 @@
 #include "rooms/TopBar.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 
 #include <cmath>
@@ -241,7 +242,19 @@ void IslandRoomView::startleOnThunder(double t) {
 
 void IslandRoomView::paintCatGroup(QPainter& p) {
     const RoomFrame& f = frame_;
+    // A cat up on a perch passes behind the name and status pill, which stays readable. (Its
+    // last place tells; a cat on the floor is drawn without the clip.)
+    const QRectF pill = TopBar::layout(f.width, f.notchWidth, wallet_.enabled()).pill;
+    p.save();
+    if (cat_->state().y - 50 < pill.bottom()) {
+        QPainterPath outside;
+        outside.addRect(QRectF(0, 0, f.width, f.height));
+        QPainterPath capsule;
+        capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
+        p.setClipPath(outside.subtracted(capsule), Qt::IntersectClip);
+    }
     cat_->paint(p, f, models_, hot_);
+    p.restore();
     if (plan_.houseFront) RoomFurnitureLayer::paintHouseFront(p, f);
     cat_->paintReactions(p, f, models_);
 }

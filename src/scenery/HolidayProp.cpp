@@ -155,9 +155,9 @@ void drawEaster(QPainter& p) {
     fillPath(p, basket, hex("#C89A62"));
     p.save();
     p.setClipPath(basket, Qt::IntersectClip);
-    p.setPen(QPen(hex("#A87A4E"), 0.8, Qt::SolidLine, Qt::SquareCap));
+    p.setPen(QPen(hex("#A87A4E"), 0.8, Qt::SolidLine, Qt::FlatCap));
     for (double y = -10; y < 0; y += 3) p.drawLine(QPointF(-16, y), QPointF(16, y));
-    p.setPen(QPen(hex("#B5875A"), 0.6, Qt::SolidLine, Qt::SquareCap));
+    p.setPen(QPen(hex("#B5875A"), 0.6, Qt::SolidLine, Qt::FlatCap));
     for (double x = -14; x < 14; x += 4) p.drawLine(QPointF(x, -12), QPointF(0.85 * x, 0));
     p.restore();
     p.setPen(Qt::NoPen);

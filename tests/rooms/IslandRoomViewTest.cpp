@@ -6,6 +6,7 @@
 #include "life/SkyClock.h"
 #include "platform/Color.h"
 #include "rooms/RoomButtons.h"
+#include "rooms/RoomCat.h"
 #include "rooms/RoomKinds.h"
 #include "rooms/TopBar.h"
 
@@ -430,4 +431,31 @@ TEST_F(IslandRoomViewTest, TheBarsIconsStandOutDayAndNight) {
     img = w.render();
     EXPECT_GE(iconContrast(img, l.gear), 3);
     for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
+}
+
+TEST_F(IslandRoomViewTest, ACatUpOnTheFridgeLeavesTheStatusLineReadable) {
+    w.show(IslandRoomKind::kitchen);
+    w.render();
+    const double floorY = w.view->catLayer()->state().y;
+    PetLifeTestAccess::setHighSpot(w.life(), PetErrand::fridgeTop, w.now());
+    w.life().setPose(PetPose::lookout);
+    QImage img;
+    for (double s = 0; s < 3; s += 1.0 / 30) {
+        w.cat.clock.advance(1.0 / 30);
+        img = w.render();
+    }
+    const RoomCatState& c = w.view->catLayer()->state();
+    const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, w.wallet->enabled());
+    // The cat is up by the bar (it stood well below it)...
+    ASSERT_LT(c.y - 40, l.pill.bottom());
+    ASSERT_GT(floorY - 40, l.pill.bottom());
+    ASSERT_LT(std::abs(c.x - l.nameColumn.center().x()), 80);
+    // ...and none of its orange fur shows in the name and status column.
+    int fur = 0;
+    for (int y = int(l.nameColumn.top()); y < int(l.nameColumn.bottom()); ++y)
+        for (int x = int(l.nameColumn.left()); x < int(l.nameColumn.right()); ++x) {
+            const QColor px = img.pixelColor(x, y);
+            if (px.hslSaturation() > 90 && px.hslHue() >= 15 && px.hslHue() <= 45) ++fur;
+        }
+    EXPECT_EQ(fur, 0);
 }
