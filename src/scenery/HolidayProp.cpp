@@ -265,8 +265,7 @@ void drawBirthday(QPainter& p, bool dark, double t) {
         path.quadTo(-2, -10, -4, -11);
         path.quadTo(-6, -7.5, -8, -11);
         path.quadTo(-10, -10, -12, -11);
-        path.quadTo(-14, -7.5, -16, -11);
-        path.closeSubpath();
+        path.closeSubpath();  // the drips end at the cake's left side
         return path;
     }();
     fillPath(p, icing, hex("#FFF6EE"));
