@@ -207,7 +207,7 @@ void IslandRoomView::paintScene(QPainter& p) {
         if (plan_.gardenBackdrop) {
             // The garden's sky drifts behind everything: it is all drawn at the scene's rate.
             backdrop_.paintGarden(q, f);
-            if (plan_.holiday) backdrop_.paintHoliday(q, f);
+            paintHoliday(q, key);
             furniture_.paint(q, f, models_, sceneHot_);
             return;
         }
@@ -231,9 +231,20 @@ void IslandRoomView::paintScene(QPainter& p) {
         pass.pass = RoomPass::moving;
         furniture_.paint(q, pass, models_, sceneHot_);
         // The holiday's decoration and prop stand in front of the furniture, so they are seen.
-        if (plan_.holiday) backdrop_.paintHoliday(q, f);
+        paintHoliday(q, key);
     });
     hot_ = sceneHot_;
+}
+
+void IslandRoomView::paintHoliday(QPainter& p, const SceneKey& scene) {
+    if (!plan_.holiday) return;
+    const RoomFrame& f = frame_;
+    // Twinkling lights and swaying mobiles step at half the scene's rate.
+    SceneKey key = scene;
+    key.tick = static_cast<long long>(std::floor(f.t * sceneRate / 2));
+    if (!(key == holidayKey_)) holidayLayer_.invalidate();
+    holidayKey_ = key;
+    holidayLayer_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintHoliday(q, f); });
 }
 
 void IslandRoomView::startleOnThunder(double t) {

@@ -142,6 +142,7 @@ private:
 
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
     void paintScene(QPainter& p);
+    void paintHoliday(QPainter& p, const SceneKey& scene);
     // Sets the frame loop's pace from what moved in the last frame.
     void followMotion();
     void paintCatGroup(QPainter& p);
@@ -170,6 +171,8 @@ private:
     chrome::LayerCache still_;
     chrome::LayerCache scene_;
     chrome::LayerCache weather_;
+    chrome::LayerCache holidayLayer_;
+    SceneKey holidayKey_;
     SceneKey stillKey_;
     SceneKey sceneKey_;
     SceneKey weatherKey_;
