@@ -24,9 +24,9 @@ for scale in ${KP_ROOM_SCALES:-1 2}; do
   xdotool click 1; sleep 2
   worst=0
   for i in 0 1 2 3 4; do
-    # The tabs are the five 26-point capsules 3 points apart, ending 58 points left of the
+    # The tabs are the five 26-point capsules 3 points apart, ending 40 points left of the
     # island's right padding (album and gear follow them), on the bar's middle line.
-    tx=$((cx + (320 - 12 - 58 - 5 * 26 - 4 * 3 + 13 + i * 29) * scale))
+    tx=$((cx + (320 - 12 - 40 - 5 * 26 - 4 * 3 + 13 + i * 29) * scale))
     ty=$((21 * scale))
     # A second click: the first may land while the pointer's move is still on its way.
     xdotool mousemove "$tx" "$ty"; sleep 0.3; xdotool click 1; sleep 0.3; xdotool click 1; sleep 0.3
