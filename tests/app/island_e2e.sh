@@ -24,10 +24,9 @@ export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_D
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
-# The cat keeps hours (at night it sleeps and the bedroom darkens): the app runs at local midday
-# whatever the hour.
-utc_hour=$(date -u +%-H)
-if [ $((12 - utc_hour)) -ge 0 ]; then export TZ="Etc/GMT-$((12 - utc_hour))"; else export TZ="Etc/GMT+$((utc_hour - 12))"; fi
+# Midday wherever the clock stands: at night the cat sleeps through his needs.
+utc_hour=$(date -u +%H)
+export TZ="KPT$(( 10#$utc_hour - 12 ))"
 record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 
 fail() { echo "FAIL: $*"; exit 1; }
