@@ -56,7 +56,7 @@ fi
 # CPU nanoseconds of the whole app, threads that have ended included (the process's user and
 # system time; a thread's own counters would go when it ends, an audio stream's for one).
 hz=$(getconf CLK_TCK)
-cpu_ns() { awk -v hz="$hz" '{ sub(/^.*\) /, ""); printf "%d", ($12 + $13) * 1e9 / hz }' /proc/"$app_pid"/stat; }
+cpu_ns() { awk -v hz="$hz" '{ sub(/^.*\) /, ""); printf "%.0f", ($12 + $13) * 1e9 / hz }' /proc/"$app_pid"/stat; }
 t0=$(cpu_ns)
 sleep "$seconds"
 t1=$(cpu_ns)

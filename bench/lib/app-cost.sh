@@ -57,7 +57,7 @@ kp_cost_start() {
 
 _kp_hz=$(getconf CLK_TCK)
 # CPU nanoseconds of a process, threads that have ended included.
-kp_cost_cpu_ns() { awk -v hz="$_kp_hz" '{ sub(/^.*\) /, ""); printf "%d", ($12 + $13) * 1e9 / hz }' /proc/"$1"/stat; }
+kp_cost_cpu_ns() { awk -v hz="$_kp_hz" '{ sub(/^.*\) /, ""); printf "%.0f", ($12 + $13) * 1e9 / hz }' /proc/"$1"/stat; }
 # "tid count" lines: voluntary context switches (wake-ups) of each live thread.
 _kp_switches() {
   local t

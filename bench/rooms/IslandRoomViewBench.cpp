@@ -127,6 +127,9 @@ void BM_Kitchen(benchmark::State& s) { roomFrame(s, IslandRoomKind::kitchen, 1);
 void BM_Care(benchmark::State& s) { roomFrame(s, IslandRoomKind::care, 1); }
 void BM_Garden(benchmark::State& s) { roomFrame(s, IslandRoomKind::garden, 1); }
 void BM_BedroomHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::bedroom, 2); }
+void BM_LivingHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::living, 2); }
+void BM_KitchenHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::kitchen, 2); }
+void BM_CareHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::care, 2); }
 void BM_GardenHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::garden, 2); }
 
 }  // namespace
@@ -140,4 +143,7 @@ BENCHMARK(BM_Kitchen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Care)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Garden)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BedroomHiDpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LivingHiDpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KitchenHiDpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CareHiDpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GardenHiDpi)->Unit(benchmark::kMillisecond);

@@ -20,7 +20,10 @@
 #include "life/Wallet.h"
 #include "onboarding/OnboardingContent.h"
 #include "platform/Defaults.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
 #include "rooms/IslandRoomView.h"
+#include "rooms/RoomPhotographer.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsView.h"
 
@@ -39,17 +42,17 @@ void playAtNormalPitch(PetSound sound) {
 // Set once roaming has started; the menu asks before the app state exists.
 DesktopRoam* startedRoam = nullptr;
 
-// The open island's room, built on the first opening and kept; the album photographs it.
-QPointer<IslandRoomView> roomView;
-
+// The album's photos of the cat's room, drawn apart from the island's room so that taking one
+// changes nothing on screen, and so that pages get photos before the island first opens.
 QImage roomSnapshot() {
-    IslandRoomView* view = roomView.data();
-    if (!view) return {};
-    const double height = view->islandHeight();
-    view->setIslandHeight(160);
-    QImage image = roomSceneSnapshot([view](QPainter& p, const QRectF& rect) { view->paint(p, rect); });
-    view->setIslandHeight(height);
-    return image;
+    if (!AppState::exists()) return {};
+    // Kept for the app's life (never destroyed: it listens to the shared hub).
+    static auto* photographer =
+        new RoomPhotographer(AppState::shared(), Closet::shared(), Pomodoro::shared(), Wallet::shared(),
+                             Defaults::standard(), SystemClock::shared(), NotificationCenter::shared());
+    if (!photographer->catAtHome()) return {};
+    const double now = SystemClock::shared().now();
+    return roomSceneSnapshot([now](QPainter& p, const QRectF& rect) { photographer->paint(p, rect, now); });
 }
 }  // namespace
 
@@ -70,7 +73,6 @@ AppDelegate::Hooks appHooks() {
     hooks.neighbours.makeRoom = [] {
         auto room = makeRoomContent(AppState::shared(), [] { playAtNormalPitch(PetSound::tap); });
         if (IslandRoomView* view = roomViewOf(room.get())) {
-            roomView = view;
             view->setAlbumUnseenSource([] { return MacAlbum::shared().unseen(); });
             // The button's dot changes between the room's own frames only while it is on screen.
             QObject::connect(&MacAlbum::shared(), &MacAlbum::unseenChanged, view, [view] {

@@ -10,8 +10,10 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "rooms/IslandRoomView.h"
+#include "rooms/RoomCards.h"
 
 #include <QPainter>
+#include <QSystemTrayIcon>
 
 namespace kp {
 
@@ -24,6 +26,7 @@ public:
                 SystemClock::shared(), QtScheduler::shared(), NotificationCenter::shared(), this) {
         if (tap) view_.setTapSound(std::move(tap));
         view_.setMusicSource([] { return MediaWatcher::shared().playing().isMusic(); });
+        view_.cards()->setTraySource([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
         connect(&view_, &IslandRoomView::frameDue, this, &IslandContent::frameDue);
     }
 

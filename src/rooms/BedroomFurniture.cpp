@@ -339,24 +339,27 @@ void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& 
     RoomScenery& sc = scenery ? *scenery : none;
     const double w = f.width, floor = f.floorLine, t = f.t, k = kFurnitureScale;
 
-    if (s.shopOn && s.portraitShown)
-        sc.portrait(p, {0.22 * w, 58}, k);
-    else
-        drawFramedLandscape(p, {0.22 * w, 58}, k);
+    const bool still = f.draws(false), moving = f.draws(true);
+    if (still) {
+        if (s.shopOn && s.portraitShown)
+            sc.portrait(p, {0.22 * w, 58}, k);
+        else
+            drawFramedLandscape(p, {0.22 * w, 58}, k);
+        if (s.shopOn && s.rugShown) sc.rug(p, floorAnchor(0.44 * w, floor, 9), k);
+        if (!s.wardrobeOpen) drawBookcase(p, floorAnchor(0.47 * w, floor), k);
+        drawWallShelves(p, {0.3 * w, floor - 59.8 + 6.5}, k);
+        drawBed(p, floorAnchor(0.2 * w, floor), k);
+        if (s.shopOn && s.cushionShown) sc.cushion(p, floorAnchor(0.57 * w, floor, 6), k);
+    }
+    if (!moving) return;
+    // The hanging plant hangs in front of the bed's head.
     if (s.shopOn && s.hangingPlantShown) sc.hangingPlant(p, {0.09 * w, 68.5}, k, t);
-    if (s.shopOn && s.rugShown) sc.rug(p, floorAnchor(0.44 * w, floor, 9), k);
     sc.bedroomWindow(p, bedroomWindowCentre(w), k, f.look, t, s.windowOpen);
-    if (s.wardrobeOpen)
-        sc.wardrobeRack(p, {0.47 * w, 60}, k, s.freshGifts, t);
-    else
-        drawBookcase(p, floorAnchor(0.47 * w, floor), k);
-    drawWallShelves(p, {0.3 * w, floor - 59.8 + 6.5}, k);
-    drawBed(p, floorAnchor(0.2 * w, floor), k);
+    if (s.wardrobeOpen) sc.wardrobeRack(p, {0.47 * w, 60}, k, s.freshGifts, t);
     drawLamp(p, floorAnchor(0.37 * w, floor), k, lampGlow(t, f.showsNightSleep));
     if (s.shopOn)
         sc.tomatoClock(p, bedroomClockCentre(w, floor), kBedroomClockScale, clockProgress(s.phase, s.pomodoroProgress),
                        clockRinging(s.phase), s.phase == Pomodoro::Phase::rest, t);
-    if (s.shopOn && s.cushionShown) sc.cushion(p, floorAnchor(0.57 * w, floor, 6), k);
     if (s.shopOn && !s.catDead) {
         for (std::size_t i = 0; i < kBedroomToys.size(); ++i)
             if (s.toys[i]) sc.toy(p, toyCentre(kBedroomToys[i], w, floor), k, kBedroomToys[i], t);

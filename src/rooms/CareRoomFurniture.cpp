@@ -334,11 +334,14 @@ CareRoomState careRoomState(const RoomModels& m) {
 void paintCareRoomFurniture(QPainter& p, const RoomFrame& f, const CareRoomState& s, NeedleSpring& needle,
                             RoomScenery* scenery) {
     const double w = f.width, floor = f.floorLine, t = f.t, k = kFurnitureScale;
+    if (f.draws(false)) {
+        drawCareChart(p, {0.3 * w, 56}, k);
+        drawSupplyShelf(p, {0.8 * w, 50}, k);
+        drawExamCot(p, floorAnchor(0.44 * w, floor), k);
+        }
+    if (!f.draws(true)) return;
     if (scenery) scenery->plainWindow(p, kCareWindowCentre, k, f.look, t);
-    drawCareChart(p, {0.3 * w, 56}, k);
     drawHeartMonitor(p, {0.555 * w, 52}, k, heartMonitorState(s.health, t));
-    drawSupplyShelf(p, {0.8 * w, 50}, k);
-    drawExamCot(p, floorAnchor(0.44 * w, floor), k);
     drawDripStand(p, floorAnchor(0.555 * w, floor), k, t);
     drawMedicineCabinet(p, floorAnchor(0.66 * w, floor), k, medicinePulse(s.healing, t));
     drawWeighScale(p, floorAnchor(0.24 * w, floor), k, needle.update(s.loaded, t));

@@ -14,9 +14,9 @@
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
 #include "rooms/TopBar.h"
-#include "scenery/CatHouseArt.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 
 #include <cmath>
@@ -45,7 +45,7 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     models_.wallet = &wallet_;
     frameTimer_ = new QTimer(this);
     frameTimer_->setTimerType(Qt::PreciseTimer);
-    frameTimer_->setInterval(16);
+    frameTimer_->setInterval(slowFrameMs);
     connect(frameTimer_, &QTimer::timeout, this, &IslandRoomView::frameDue);
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
 }
@@ -126,39 +126,125 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     in.shopOn = wallet_.enabled();
     in.offerTomatoClock = cards_->shouldOfferTomatoClock();
     plan_ = planRoomStack(f, in);
-    hot_.clear();
 
     p.save();
     p.translate(origin_);
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    // 1. Backdrop.
-    if (plan_.gardenBackdrop)
-        backdrop_.paintGarden(p, f);
-    else
-        backdrop_.paintWalls(p, f);
-    // 2. Holiday decoration and prop.
-    if (plan_.holiday) backdrop_.paintHoliday(p, f);
-    // 3. Furniture.
-    furniture_.paint(p, f, models_, hot_);
+    // 1-3. Backdrop, holiday decoration and prop, furniture: kept between their steps.
+    paintScene(p);
     // 4. Storm flash; its rising edge startles the cat once per storm period.
     if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     startleOnThunder(t);
-    // 5. The bar beside the notch (over the night tint while the cat sleeps the night).
-    if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
-    // 6. The cat with the house front and its reactions.
+    // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
+    if (f.kind != tintRoom_) tintFade_.settle();
+    tintRoom_ = f.kind;
+    const double tint = f.kind == IslandRoomKind::bedroom ? tintFade_.update(plan_.nightTint, t) : 0;
+    // The bar's bare icons take an ink that reads on what is behind them, tint included.
+    const QRectF zone = room::rightZone(f.width, f.notchWidth);
+    QColor behind = scene_.colorAt(QPointF(zone.right() - 8, zone.center().y()));
+    if (plan_.topBarOverTint) behind = chrome::mixed(behind, RoomBackdrop::nightColor(), 0.8 * tint * f.opening);
+    topBar_->setBackdrop(behind);
+    // 5. The cat with the house front and its reactions.
     if (plan_.cat) paintCatGroup(p);
-    // 7. Garden weather.
-    if (plan_.gardenWeather) backdrop_.paintGardenWeather(p, f);
+    // 6. The bar beside the notch, over the cat so that a cat up on a perch leaves the status
+    // line readable (and over the night tint while the cat sleeps the night).
+    if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
+    // 7. Garden weather, kept between the scene's steps too.
+    if (plan_.gardenWeather) {
+        SceneKey key = sceneKey(f);
+        key.flash = f.flash;
+        if (!(key == weatherKey_)) weather_.invalidate();
+        weatherKey_ = key;
+        weather_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintGardenWeather(q, f); });
+    }
     // 8. Night tint, easing in and out with the night sleep.
-    const double tint = tintFade_.update(plan_.nightTint, t);
     backdrop_.paintNightTint(p, f, tint * f.opening);
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 9. Cards.
     paintCards(p);
 
     p.restore();
+    followMotion();
+}
+
+void IslandRoomView::followMotion() {
+    // Every display frame while something springs or walks; half as many while the room only
+    // sways, flickers and breathes.
+    const RoomCatState& c = cat_->state();
+    const std::array<double, 5> pose{c.x, c.y, c.facingWidth, c.springTilt, c.sit};
+    double moved = 0;
+    for (std::size_t i = 0; i < pose.size(); ++i) moved = std::max(moved, std::abs(pose[i] - catPose_[i]));
+    catPose_ = pose;
+    const bool fast = moved > 0.05 || frame_.opening < 1 || furniture_.isMoving() || topBar_->isAnimating();
+    const int interval = fast ? fastFrameMs : slowFrameMs;
+    if (frameTimer_->interval() != interval) frameTimer_->setInterval(interval);
+}
+
+IslandRoomView::SceneKey IslandRoomView::sceneKey(const RoomFrame& f) const {
+    SceneKey k;
+    // A spring in the furniture steps every frame until it settles.
+    k.tick = furniture_.isMoving() ? -2 - static_cast<long long>(std::floor(f.t * 120))
+                                   : static_cast<long long>(std::floor(f.t * sceneRate));
+    k.kind = f.kind;
+    k.size = QSizeF(f.width, f.height);
+    k.opening = f.opening;
+    k.look = f.look;
+    k.holiday = plan_.holiday ? f.holiday : std::nullopt;
+    k.nightSleep = f.showsNightSleep;
+    return k;
+}
+
+void IslandRoomView::paintScene(QPainter& p) {
+    const RoomFrame& f = frame_;
+    const QRectF area(0, 0, f.width, f.height);
+    const SceneKey key = sceneKey(f);
+    if (!(key == sceneKey_)) scene_.invalidate();
+    sceneKey_ = key;
+    scene_.draw(p, area, [&](QPainter& q) {
+        sceneHot_.clear();
+        if (plan_.gardenBackdrop) {
+            // The garden's sky drifts behind everything: it is all drawn at the scene's rate.
+            backdrop_.paintGarden(q, f);
+            paintHoliday(q, key);
+            furniture_.paint(q, f, models_, sceneHot_);
+            return;
+        }
+        // Walls and the pieces that stand still, kept until the room changes; a bought or put
+        // away piece shows within a second.
+        SceneKey still = key;
+        still.tick = static_cast<long long>(std::floor(f.t));
+        still.look = {};
+        still.holiday.reset();
+        still.nightSleep = false;
+        if (!(still == stillKey_)) still_.invalidate();
+        stillKey_ = still;
+        still_.draw(q, area, [&](QPainter& r) {
+            backdrop_.paintWalls(r, f);
+            RoomFrame pass = f;
+            pass.pass = RoomPass::still;
+            RoomHotspots none;
+            furniture_.paint(r, pass, models_, none);
+        });
+        RoomFrame pass = f;
+        pass.pass = RoomPass::moving;
+        furniture_.paint(q, pass, models_, sceneHot_);
+        // The holiday's decoration and prop stand in front of the furniture, so they are seen.
+        paintHoliday(q, key);
+    });
+    hot_ = sceneHot_;
+}
+
+void IslandRoomView::paintHoliday(QPainter& p, const SceneKey& scene) {
+    if (!plan_.holiday) return;
+    const RoomFrame& f = frame_;
+    // Twinkling lights and swaying mobiles step at half the scene's rate.
+    SceneKey key = scene;
+    key.tick = static_cast<long long>(std::floor(f.t * sceneRate / 2));
+    if (!(key == holidayKey_)) holidayLayer_.invalidate();
+    holidayKey_ = key;
+    holidayLayer_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintHoliday(q, f); });
 }
 
 void IslandRoomView::startleOnThunder(double t) {
@@ -167,17 +253,20 @@ void IslandRoomView::startleOnThunder(double t) {
 
 void IslandRoomView::paintCatGroup(QPainter& p) {
     const RoomFrame& f = frame_;
-    cat_->paint(p, f, models_, hot_);
-    // The house's front over a cat inside it, so it is seen in the doorway. It stands exactly on
-    // the house, which grows in with the furniture while the island opens.
-    if (plan_.houseFront && f.opening > 0) {
-        const CatHouseArt front{CatHouseArt::Part::front, f.look.weather == SkyWeather::snow};
-        p.save();
-        p.setOpacity(p.opacity() * f.opening);
-        p.setTransform(RoomFurnitureLayer::gardenHousePlace(f) * RoomFurnitureLayer::openingTransform(f), true);
-        front.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
-        p.restore();
+    // A cat up on a perch passes behind the name and status pill, which stays readable. (Its
+    // last place tells; a cat on the floor is drawn without the clip.)
+    const QRectF pill = TopBar::layout(f.width, f.notchWidth, wallet_.enabled()).pill;
+    p.save();
+    if (cat_->state().y - 50 < pill.bottom()) {
+        QPainterPath outside;
+        outside.addRect(QRectF(0, 0, f.width, f.height));
+        QPainterPath capsule;
+        capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
+        p.setClipPath(outside.subtracted(capsule), Qt::IntersectClip);
     }
+    cat_->paint(p, f, models_, hot_);
+    p.restore();
+    if (plan_.houseFront) RoomFurnitureLayer::paintHouseFront(p, f);
     cat_->paintReactions(p, f, models_);
 }
 

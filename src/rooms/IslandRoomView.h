@@ -4,10 +4,11 @@
 // the cards. A painter-drawn object the island hosts (not a widget): the host calls paint() each
 // frame while the room is on screen and forwards the pointer to it.
 //
-// Layers, bottom to top: backdrop (walls and floor, or the garden), holiday decoration and prop,
-// furniture, storm flash, top bar, the cat group (cat, house front, reaction bubbles), garden
+// Layers, bottom to top: backdrop (walls and floor, or the garden), furniture, holiday decoration
+// and prop, storm flash, the cat group (cat, house front, reaction bubbles), top bar, garden
 // weather, night tint, cards.
 #include "rooms/RoomBackdrop.h"
+#include "rooms/RoomButtons.h"
 #include "rooms/RoomFurnitureLayer.h"
 #include "rooms/RoomKit.h"
 #include "rooms/RoomScene.h"
@@ -17,6 +18,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,6 +44,14 @@ class Wallet;
 class IslandRoomView : public QObject {
     Q_OBJECT
 public:
+    // How often the room's slow motion (flames, swaying plants, drifting clouds, rain) steps: the
+    // walls, decorations, furniture and the garden's weather are drawn again this often and kept
+    // as images in between, so a display frame mostly blits them under the cat.
+    static constexpr double sceneRate = 10;
+    // The display frame's period while something springs or walks, and while nothing does.
+    static constexpr int fastFrameMs = 16;
+    static constexpr int slowFrameMs = 50;
+
     // All references must outlive the view. `store` holds "pomodoroNudgeDone" and the like.
     IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
                    Clock& clock, Scheduler& scheduler, NotificationCenter& hub, QObject* parent = nullptr);
@@ -116,7 +126,25 @@ signals:
     void frameDue();
 
 private:
+    // What the kept scene was drawn from; another value draws it again.
+    struct SceneKey {
+        long long tick = -1;
+        IslandRoomKind kind = IslandRoomKind::bedroom;
+        QSizeF size;
+        double opening = -1;
+        double flash = 0;
+        SkyLook look;
+        std::optional<Holiday> holiday;
+        bool nightSleep = false;
+        bool operator==(const SceneKey&) const = default;
+    };
+    SceneKey sceneKey(const RoomFrame& f) const;
+
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
+    void paintScene(QPainter& p);
+    void paintHoliday(QPainter& p, const SceneKey& scene);
+    // Sets the frame loop's pace from what moved in the last frame.
+    void followMotion();
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
@@ -138,6 +166,18 @@ private:
     std::unique_ptr<RoomCards> cards_;
     ThunderWatch thunder_;
     NightTintFade tintFade_;
+    IslandRoomKind tintRoom_ = IslandRoomKind::bedroom;
+    // The backdrop, holiday and furniture layers, and the garden's weather, as last drawn.
+    chrome::LayerCache still_;
+    chrome::LayerCache scene_;
+    chrome::LayerCache weather_;
+    chrome::LayerCache holidayLayer_;
+    SceneKey holidayKey_;
+    SceneKey stillKey_;
+    SceneKey sceneKey_;
+    SceneKey weatherKey_;
+    RoomHotspots sceneHot_;
+    std::array<double, 5> catPose_{};
     QTimer* frameTimer_ = nullptr;
 
     RoomFrame frame_;

@@ -330,15 +330,18 @@ KitchenState kitchenState(const RoomModels& m) {
 void paintKitchenFurniture(QPainter& p, const RoomFrame& f, const KitchenState& s) {
     const double w = f.width, floor = f.floorLine, t = f.t, k = kFurnitureScale;
     const double lower = -room::furnitureLift;
-    drawBacksplash(p, {0.4 * w, 72}, k);
-    drawJarShelf(p, {0.4 * w, 48}, k);
+    if (f.draws(false)) {
+        drawBacksplash(p, {0.4 * w, 72}, k);
+        drawJarShelf(p, {0.4 * w, 48}, k);
+        drawFridge(p, floorAnchor(kFridgeX, floor), k);
+        drawKitchenCounter(p, floorAnchor(0.4 * w, floor), k);
+        drawSideTable(p, floorAnchor(0.79 * w, floor), k);
+        drawKitchenChair(p, floorAnchor(0.855 * w, floor), k);
+    }
+    if (!f.draws(true)) return;
     drawUtensilRail(p, {0.56 * w, 52}, k, t);
     drawWallClock(p, {0.8 * w, 58}, k, s.clock);
-    drawFridge(p, floorAnchor(kFridgeX, floor), k);
-    drawKitchenCounter(p, floorAnchor(0.4 * w, floor), k);
     drawStove(p, floorAnchor(0.66 * w, floor), k, t);
-    drawSideTable(p, floorAnchor(0.79 * w, floor), k);
-    drawKitchenChair(p, floorAnchor(0.855 * w, floor), k);
     drawPottedPlant(p, floorAnchor(0.93 * w, floor), k, t);
     drawFoodBowl(p, floorAnchor(0.54 * w, floor, lower), k, foodFill(s.eating, t));
     drawWaterBowl(p, floorAnchor(0.47 * w, floor, lower), k, s.drinking, t);

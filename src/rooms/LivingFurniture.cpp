@@ -105,12 +105,15 @@ LivingState livingState(const RoomModels& m) {
 void paintLivingFurniture(QPainter& p, const RoomFrame& f, const LivingState& s, RoomScenery* scenery) {
     const double w = f.width, floor = f.floorLine, t = f.t, k = kFurnitureScale;
     const double lower = -room::furnitureLift;
+    if (f.draws(false)) {
+        drawFramedLandscape(p, {0.48 * w, 56}, k);
+        drawSofa(p, floorAnchor(0.48 * w, floor), k);
+        drawCoffeeTable(p, floorAnchor(0.48 * w, floor), k);
+        drawOttoman(p, floorAnchor(0.66 * w, floor), k);
+    }
+    if (!f.draws(true)) return;
     if (scenery) scenery->plainWindow(p, kLivingWindowCentre, k, f.look, t);
-    drawFramedLandscape(p, {0.48 * w, 56}, k);
     drawFireplace(p, floorAnchor(0.27 * w, floor), k, fireFlicker(t), t);
-    drawSofa(p, floorAnchor(0.48 * w, floor), k);
-    drawCoffeeTable(p, floorAnchor(0.48 * w, floor), k);
-    drawOttoman(p, floorAnchor(0.66 * w, floor), k);
     drawTvStand(p, floorAnchor(0.82 * w, floor), k, s.watching, t);
     drawPottedPlant(p, floorAnchor(0.92 * w, floor), k, t);
     drawLoungeRug(p, floorAnchor(0.27 * w, floor, lower + 2), k);

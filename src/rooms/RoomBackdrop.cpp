@@ -98,6 +98,8 @@ RoomBackdrop::RoomBackdrop() : mobiles_(std::make_unique<HolidayMobiles>()) {
 
 RoomBackdrop::~RoomBackdrop() = default;
 
+QColor RoomBackdrop::nightColor() { return colorFromHex("#05081A"); }
+
 QColor RoomBackdrop::wallTop(IslandRoomKind kind) const { return colorFromHex(roomPalette(kind).wallTop); }
 QColor RoomBackdrop::wallBottom(IslandRoomKind kind) const { return colorFromHex(roomPalette(kind).wallBottom); }
 QColor RoomBackdrop::floorColor(IslandRoomKind kind) const {
@@ -194,7 +196,7 @@ const QImage& RoomBackdrop::nightTintImage(const RoomFrame& f, double dpr) {
     tint_ = QImage(pw, ph, QImage::Format_ARGB32_Premultiplied);
     tint_.setDevicePixelRatio(dpr);
 
-    const QColor night = colorFromHex("#05081A");
+    const QColor night = nightColor();
     const QColor moon = colorFromHex("#9FB6F0");
     const double windowX = room::bedroomWindowShare * f.width;
     const double hx = room::bedroomWindowWidth / 2;

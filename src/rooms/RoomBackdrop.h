@@ -42,6 +42,8 @@ public:
     static constexpr double seconds = 2.2;
     // The tint's visibility (0...1) at `t` with the night sleep shown or not.
     double update(bool shown, double t);
+    // The next update shows the tint as it is then, without easing (another room came on view).
+    void settle() { started_ = false; }
 
 private:
     bool target_ = false;
@@ -72,6 +74,9 @@ public:
     void paintStormFlash(QPainter& p, const RoomFrame& f) const;
     // The night tint at `opacity` (0 draws nothing).
     void paintNightTint(QPainter& p, const RoomFrame& f, double opacity);
+
+    // The night tint's colour (drawn at 0.8 away from the window).
+    static QColor nightColor();
 
     QColor wallTop(IslandRoomKind kind) const;
     QColor wallBottom(IslandRoomKind kind) const;

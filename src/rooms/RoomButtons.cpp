@@ -76,6 +76,29 @@ double easeOutProgress(double elapsed, double duration) {
     return 1 - (1 - u) * (1 - u);
 }
 
+QColor mixed(const QColor& a, const QColor& b, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    const QColor ra = a.toRgb();
+    const QColor rb = b.toRgb();
+    QColor out;
+    out.setRgbF(static_cast<float>(ra.redF() + (rb.redF() - ra.redF()) * t),
+                static_cast<float>(ra.greenF() + (rb.greenF() - ra.greenF()) * t),
+                static_cast<float>(ra.blueF() + (rb.blueF() - ra.blueF()) * t),
+                static_cast<float>(ra.alphaF() + (rb.alphaF() - ra.alphaF()) * t));
+    return out;
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor inkOver(const QColor& behind) { return contrastRatio(ink(), behind) >= 3 ? ink() : cream(); }
+
 LayerCache::LayerCache() = default;
 LayerCache::~LayerCache() = default;
 
@@ -100,6 +123,12 @@ QPainter* LayerCache::begin(QPainter& p, const QRectF& rect) {
 
 void LayerCache::end() { painter_.reset(); }
 
+QColor LayerCache::colorAt(QPointF point) const {
+    const QPoint px = (point * scale_).toPoint();
+    if (image_.isNull() || !image_.rect().contains(px)) return Qt::transparent;
+    return image_.pixelColor(px);
+}
+
 void LayerCache::blit(QPainter& p, const QRectF& rect) const { p.drawImage(rect.topLeft(), image_); }
 
 }  // namespace chrome
@@ -112,8 +141,8 @@ QRectF AlbumButton::badgeRect(const QRectF& frame) {
     return {frame.right() - badgeSide + 3, frame.top() - 2, badgeSide, badgeSide};
 }
 
-void AlbumButton::paint(QPainter& p, const QRectF& frame) const {
-    paintChromeIcon(p, ChromeIcon::book, frame.center(), iconSize, chrome::ink());
+void AlbumButton::paint(QPainter& p, const QRectF& frame, const QColor& ink) const {
+    paintChromeIcon(p, ChromeIcon::book, frame.center(), iconSize, ink.isValid() ? ink : chrome::ink());
     if (!showsBadge()) return;
     static const QColor dot = colorFromHex("#F28AA0");
     p.save();

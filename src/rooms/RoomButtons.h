@@ -32,6 +32,13 @@ namespace chrome {
 const QColor& cream();      // "#F7F4F0": text on dark capsules
 const QColor& ink();        // "#2C2622": icons over the wall
 const QColor& darkInk();    // "#1A1614": selected tab's symbol, card backgrounds
+// `a` moved a share `t` (0...1) of the way to `b`, alpha included.
+QColor mixed(const QColor& a, const QColor& b, double t);
+// The contrast ratio of two colours (1 ... 21), by their relative luminance.
+double contrastRatio(const QColor& a, const QColor& b);
+// The ink for an icon standing straight on `behind`: the dark ink, or cream where the dark ink
+// would fall under a contrast of 3:1 (a dark wall at night, a night sky).
+QColor inkOver(const QColor& behind);
 const QColor& paper();      // "#F4EDE6": selected tab, card buttons
 const QColor& warning();    // "#F4505E"
 // `c` with its opacity multiplied by `opacity`.
@@ -60,6 +67,8 @@ public:
 
     void invalidate() { valid_ = false; }
     bool isValid() const { return valid_; }
+    // The kept colour at `point` (coordinates of the layer's rect); transparent when none.
+    QColor colorAt(QPointF point) const;  // `point` from the rect's top-left
     // Draws the layer covering `rect` (room coordinates): `paint(QPainter&)` draws it in those
     // same coordinates when the image has to be made again.
     template <typename F>
@@ -104,7 +113,7 @@ public:
     // The dot, beside the top-trailing corner of an icon in `frame`.
     static QRectF badgeRect(const QRectF& frame);
     // The book, and the dot while keepsakes are unseen.
-    void paint(QPainter& p, const QRectF& frame) const;
+    void paint(QPainter& p, const QRectF& frame, const QColor& ink = QColor()) const;
     // Opens the album window.
     static void openAlbum(NotificationCenter& center);
 

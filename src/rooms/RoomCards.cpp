@@ -22,11 +22,12 @@
 namespace kp {
 namespace cards {
 
-std::pair<QString, QString> introStepText(int step, const QString& name) {
+std::pair<QString, QString> introStepText(int step, const QString& name, bool trayIcon) {
     switch (step) {
     case 0:
         return {QStringLiteral("The tomato clock"),
-                QStringLiteral("It's on his nightstand: click it to focus, or use the menu bar.")};
+                trayIcon ? QStringLiteral("It's on his nightstand: click it to focus, or use the tray icon's menu.")
+                         : QStringLiteral("It's on his nightstand: click it to focus, or right-click the island.")};
     case 1:
         return {QStringLiteral("Focus together"),
                 name + QStringLiteral(" naps beside it while you work. When it rings, softly, he asks for your break.")};
@@ -115,6 +116,8 @@ bool RoomCards::shouldOfferTomatoClock() const {
     if (!onboarded_) return false;
     const PetLife& life = state_.life();
     if (life.isDead()) return false;
+    // A cat asleep for the night is not disturbed with it; the offer waits for the morning.
+    if (life.isNightSleeping()) return false;
     if (state_.roomKind() != IslandRoomKind::bedroom) return false;
     return clock_.now() - life.birth() >= cards::offerAge;
 }
@@ -141,7 +144,7 @@ std::unique_ptr<NotchCard> RoomCards::buildCard(const Identity& id) const {
             QStringLiteral("Turn it on"), QStringLiteral("Not now"), nullptr, nullptr, tomatoIcon(0.25));
     }
     if (id.kind == RoomCardKind::intro) {
-        auto [title, message] = cards::introStepText(id.step, name_);
+        auto [title, message] = cards::introStepText(id.step, name_, !trayShown_ || trayShown_());
         const bool last = id.step >= 2;
         return std::make_unique<NotchCard>(
             std::move(title), std::move(message), last ? QStringLiteral("Got it") : QStringLiteral("Next"),

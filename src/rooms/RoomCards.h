@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QStaticText>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -39,8 +40,9 @@ inline constexpr double offerAge = 259200;
 inline constexpr double noteCardY = 92;
 inline constexpr double farewellShareY = 0.46;
 
-// Title and message of an intro step (0, 1, 2) for a cat named `name`.
-std::pair<QString, QString> introStepText(int step, const QString& name);
+// Title and message of an intro step (0, 1, 2) for a cat named `name`; the clock's other way in
+// is the tray icon's menu, or the island's own right-click menu when no tray shows the icon.
+std::pair<QString, QString> introStepText(int step, const QString& name, bool trayIcon = true);
 
 }  // namespace cards
 
@@ -92,6 +94,11 @@ private:
         double progress(double elapsed) const;
     };
 
+public:
+    // Whether a tray shows the app's icon (default: yes), for the intro's words.
+    void setTraySource(std::function<bool()> shown) { trayShown_ = std::move(shown); }
+
+private:
     Identity identity() const;
     std::unique_ptr<NotchCard> buildCard(const Identity& id) const;
     void layoutFarewell();
@@ -108,6 +115,7 @@ private:
     Clock& clock_;
     NotificationCenter& center_;
     QMetaObject::Connection storeConnection_;
+    std::function<bool()> trayShown_;
 
     // Preferences, read again when they change.
     bool nudgeDone_ = false;

@@ -23,6 +23,16 @@ QTransform RoomFurnitureLayer::gardenHousePlace(const RoomFrame& f) {
     return room::standAt(f.x(0.8), f.floorLine, CatHouseArt::kSize);
 }
 
+void RoomFurnitureLayer::paintHouseFront(QPainter& p, const RoomFrame& f) {
+    if (f.opening <= 0) return;
+    const CatHouseArt front{CatHouseArt::Part::front, f.look.weather == SkyWeather::snow};
+    p.save();
+    p.setOpacity(p.opacity() * f.opening);
+    p.setTransform(gardenHousePlace(f) * openingTransform(f), true);
+    front.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
+    p.restore();
+}
+
 void RoomFurnitureLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
     if (!m.life) return;
     const QTransform place = openingTransform(f);
@@ -43,25 +53,25 @@ void RoomFurnitureLayer::paintRoom(QPainter& p, const RoomFrame& f, const RoomMo
     case IslandRoomKind::bedroom: {
         const BedroomState s = bedroomState(m);
         paintBedroomFurniture(p, f, s, &scenery_);
-        addBedroomHotspots(f, s, hot);
+        if (f.draws(true)) addBedroomHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::living: {
         const LivingState s = livingState(m);
         paintLivingFurniture(p, f, s, &scenery_);
-        addLivingHotspots(f, s, hot);
+        if (f.draws(true)) addLivingHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::kitchen: {
         const KitchenState s = kitchenState(m);
         paintKitchenFurniture(p, f, s);
-        addKitchenHotspots(f, s, hot);
+        if (f.draws(true)) addKitchenHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::care: {
         const CareRoomState s = careRoomState(m);
         paintCareRoomFurniture(p, f, s, needle_, &scenery_);
-        addCareRoomHotspots(f, s, hot);
+        if (f.draws(true)) addCareRoomHotspots(f, s, hot);
         break;
     }
     case IslandRoomKind::garden: break;
@@ -72,11 +82,13 @@ void RoomFurnitureLayer::paintGarden(QPainter& p, const RoomFrame& f, const Room
     // The garden's one piece: the cat house, drawn snowy in snow; the cat shelters in it.
     const CatHouseArt house{CatHouseArt::Part::whole, f.look.weather == SkyWeather::snow};
     const QTransform place = gardenHousePlace(f);
-    p.save();
-    p.setTransform(place, true);
-    house.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
-    p.restore();
-    hot.add(room::placedRect(place, CatHouseArt::kSize), RoomAction::errand(PetErrand::shelter), !m.life->isDead());
+    if (f.draws(false)) {
+        p.save();
+        p.setTransform(place, true);
+        house.paint(p, QRectF(QPointF(0, 0), CatHouseArt::kSize));
+        p.restore();
+    }
+    if (f.draws(true)) hot.add(room::placedRect(place, CatHouseArt::kSize), RoomAction::errand(PetErrand::shelter), !m.life->isDead());
 }
 
 }  // namespace kp

@@ -89,6 +89,10 @@ QRectF placedRect(const QTransform& place, QSizeF size);
 
 }  // namespace room
 
+// Which pieces a layer draws: all of them, only those that stand still (kept as an image until
+// the room changes), or only those that move (drawn over that image at the scene's rate).
+enum class RoomPass : std::uint8_t { all, still, moving };
+
 // The values worked out once per frame and handed to every layer.
 struct RoomFrame {
     double t = 0;          // seconds since 2001-01-01 UTC
@@ -108,7 +112,11 @@ struct RoomFrame {
     std::optional<QPointF> pointer;
     bool pointerDown = false;
 
+    RoomPass pass = RoomPass::all;
+
     bool isGarden() const { return kind == IslandRoomKind::garden; }
+    // Whether a piece that moves (or stands still) is drawn in this frame's pass.
+    bool draws(bool moves) const { return pass == RoomPass::all || (pass == RoomPass::moving) == moves; }
     double x(double share) const { return share * width; }
 };
 

@@ -58,6 +58,9 @@ public:
     void toy(QPainter&, QPointF centre, double scale, ShopItem, double t) override;
     void plainWindow(QPainter&, QPointF centre, double scale, SkyLook, double t) override;
 
+    // A piece is in a spring's motion (it wants every display frame).
+    bool isMoving() const { return sash_.isMoving(); }
+
 private:
     CatBreed breed_ = CatBreed::orange;
     const CatOutfit* outfit_ = nullptr;

@@ -57,17 +57,7 @@ const TextMetrics& metrics() {
     return m;
 }
 
-QColor mixed(const QColor& a, const QColor& b, double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    const QColor ra = a.toRgb();
-    const QColor rb = b.toRgb();
-    QColor out;
-    out.setRgbF(static_cast<float>(ra.redF() + (rb.redF() - ra.redF()) * t),
-                static_cast<float>(ra.greenF() + (rb.greenF() - ra.greenF()) * t),
-                static_cast<float>(ra.blueF() + (rb.blueF() - ra.blueF()) * t),
-                static_cast<float>(ra.alphaF() + (rb.alphaF() - ra.alphaF()) * t));
-    return out;
-}
+using chrome::mixed;
 
 void fillCapsule(QPainter& p, const QRectF& r, const QColor& color) {
     p.setPen(Qt::NoPen);
@@ -207,19 +197,30 @@ void TopBar::paintPill(QPainter& p, const Layout& l, const PetLife& life) {
     });
 }
 
-void TopBar::paintTabs(QPainter& p, const Layout& l, RoomHotspots& hot) {
-    static const QColor idleFill(0, 0, 0, 71);
-    for (int i = 0; i < tabCount; ++i) {
-        const QRectF& r = l.tabs[static_cast<std::size_t>(i)];
-        const double s = tabSelection(i);
-        fillCapsule(p, r, mixed(idleFill, chrome::paper(), s));
-        paintChromeIcon(p, tabIcons[static_cast<std::size_t>(i)], r.center(), tabIconSize,
-                        mixed(chrome::cream(), chrome::darkInk(), s));
-        if (RoomHotspot* spot = hot.add(r, RoomAction::tab(tabRooms[static_cast<std::size_t>(i)]))) {
-            spot->tick = true;
-            spot->help = tabHelp[static_cast<std::size_t>(i)];
+void TopBar::paintRow(QPainter& p, const Layout& l) {
+    std::array<double, tabCount> selection{};
+    for (int i = 0; i < tabCount; ++i) selection[static_cast<std::size_t>(i)] = tabSelection(i);
+    const bool badge = album_.showsBadge();
+    if (selection != rowSelection_ || badge != rowBadge_ || iconInk_ != rowInk_) row_.invalidate();
+    rowSelection_ = selection;
+    rowBadge_ = badge;
+    rowInk_ = iconInk_;
+    // Whole points with room for the album's dot, so the kept image lands on the pixel grid.
+    const QRectF span = l.tabs[0].united(l.gear);
+    const QRectF area(std::floor(span.left()) - 4, std::floor(span.top()) - 4, std::ceil(span.width()) + 8,
+                      std::ceil(span.height()) + 8);
+    row_.draw(p, area, [&](QPainter& q) {
+        // Dark enough under the cream symbols for 3:1 on the lightest wall.
+        static const QColor idleFill(0, 0, 0, 115);
+        for (int i = 0; i < tabCount; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const QRectF& r = l.tabs[k];
+            fillCapsule(q, r, mixed(idleFill, chrome::paper(), selection[k]));
+            paintChromeIcon(q, tabIcons[k], r.center(), tabIconSize, mixed(chrome::cream(), chrome::darkInk(), selection[k]));
         }
-    }
+        album_.paint(q, l.album, iconInk_);
+        paintChromeIcon(q, ChromeIcon::gear, l.gear.center(), gearSize, iconInk_);
+    });
 }
 
 void TopBar::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
@@ -242,13 +243,18 @@ void TopBar::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
             spot->helpText = coin_->helpText();
         }
     }
-    paintTabs(p, l, hot);
-    album_.paint(p, l.album);
+    paintRow(p, l);
+    for (int i = 0; i < tabCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (RoomHotspot* spot = hot.add(l.tabs[k], RoomAction::tab(tabRooms[k]))) {
+            spot->tick = true;
+            spot->help = tabHelp[k];
+        }
+    }
     if (RoomHotspot* spot = hot.add(l.album, {RoomActionKind::openAlbum, 0})) {
         spot->tick = true;
         spot->help = AlbumButton::help;
     }
-    paintChromeIcon(p, ChromeIcon::gear, l.gear.center(), gearSize, chrome::ink());
     if (RoomHotspot* spot = hot.add(l.gear, {RoomActionKind::openSettings, 0})) spot->tick = true;
     p.restore();
 }

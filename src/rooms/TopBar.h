@@ -128,10 +128,23 @@ public:
     // The tab highlight: 1 selected ... 0 not, while the change animates.
     double tabSelection(int index) const;
 
+    // The colour the bar's bare icons (album, gear) stand on this frame; they take the ink that
+    // reads on it.
+    void setBackdrop(const QColor& behind) { iconInk_ = chrome::inkOver(behind); }
+    const QColor& iconInk() const { return iconInk_; }
+
+    // The tab highlight is on its way from one room to another (as of the last paint).
+    bool isAnimating() const {
+        for (double s : rowSelection_)
+            if (s > 0 && s < 1) return true;
+        return false;
+    }
+
 private:
     void refreshTexts(const PetLife& life, double t);
     void paintPill(QPainter& p, const Layout& l, const PetLife& life);
-    void paintTabs(QPainter& p, const Layout& l, RoomHotspots& hot);
+    // The tabs, the album button and the gear (their hotspots are added by paint()).
+    void paintRow(QPainter& p, const Layout& l);
 
     AppState& state_;
     Wallet& wallet_;
@@ -160,6 +173,12 @@ private:
     std::array<NeedArcCache, needbar::ringCount> arcs_;
     std::array<double, needbar::ringCount> pillFractions_{-1, -1, -1, -1};
     chrome::LayerCache pill_;
+    // The tabs, the album and the gear, kept while the highlight and the album's dot stay put.
+    chrome::LayerCache row_;
+    std::array<double, topbar::tabCount> rowSelection_{-1, -1, -1, -1, -1};
+    bool rowBadge_ = false;
+    QColor iconInk_ = chrome::ink();
+    QColor rowInk_;
 };
 
 }  // namespace kp

@@ -255,7 +255,7 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
     if (holiday == Holiday::christmas) {
         drawFirRope(p, rope, W, top, sag, unit, m);
     } else {
-        p.setPen(QPen(faded(hex("#5C4636"), 0.6), std::max(unit, 0.8)));
+        p.setPen(QPen(faded(hex("#5C4636"), 0.6), std::max(unit, 0.8), Qt::SolidLine, Qt::FlatCap));
         p.drawPath(rope);
     }
 
@@ -311,7 +311,7 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
 
     const QRectF ring(cx - R, cy - R, 2 * R, 2 * R);
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(hex(colours.ring), 5 * u));
+    p.setPen(QPen(hex(colours.ring), 5 * u, Qt::SolidLine, Qt::FlatCap));
     p.drawEllipse(ring);
     p.setPen(dashedPen(hex(colours.dashes), 3 * u, 2 * u, 3 * u, Qt::FlatCap));
     p.drawEllipse(ring);
@@ -360,7 +360,7 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
     const double W = size.width();
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    const QPen stringPen(faded(hex("#5C4636"), 0.5), std::max(0.7 * unit, 0.6));
+    const QPen stringPen(faded(hex("#5C4636"), 0.5), std::max(0.7 * unit, 0.6), Qt::SolidLine, Qt::FlatCap);
     const QTransform base = p.worldTransform();
     for (std::size_t i = 0; i < xs.size(); ++i) {
         p.setWorldTransform(base);

@@ -98,7 +98,11 @@ void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter
     }
     static QImage buffer;
     const double dpr = device->devicePixelRatioF();
-    const QSize pixels(static_cast<int>(std::ceil(device->width() * dpr)), static_cast<int>(std::ceil(device->height() * dpr)));
+    // An image's size is already in pixels; a window's is in points.
+    const QSize pixels = device->devType() == QInternal::Image
+                             ? static_cast<QImage*>(device)->size()
+                             : QSize(static_cast<int>(std::ceil(device->width() * dpr)),
+                                     static_cast<int>(std::ceil(device->height() * dpr)));
     if (pixels.isEmpty()) return;
     if (buffer.size() != pixels) buffer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     buffer.setDevicePixelRatio(dpr);

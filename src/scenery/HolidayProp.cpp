@@ -155,9 +155,9 @@ void drawEaster(QPainter& p) {
     fillPath(p, basket, hex("#C89A62"));
     p.save();
     p.setClipPath(basket, Qt::IntersectClip);
-    p.setPen(QPen(hex("#A87A4E"), 0.8, Qt::SolidLine, Qt::SquareCap));
+    p.setPen(QPen(hex("#A87A4E"), 0.8, Qt::SolidLine, Qt::FlatCap));
     for (double y = -10; y < 0; y += 3) p.drawLine(QPointF(-16, y), QPointF(16, y));
-    p.setPen(QPen(hex("#B5875A"), 0.6, Qt::SolidLine, Qt::SquareCap));
+    p.setPen(QPen(hex("#B5875A"), 0.6, Qt::SolidLine, Qt::FlatCap));
     for (double x = -14; x < 14; x += 4) p.drawLine(QPointF(x, -12), QPointF(0.85 * x, 0));
     p.restore();
     p.setPen(Qt::NoPen);
@@ -265,8 +265,7 @@ void drawBirthday(QPainter& p, bool dark, double t) {
         path.quadTo(-2, -10, -4, -11);
         path.quadTo(-6, -7.5, -8, -11);
         path.quadTo(-10, -10, -12, -11);
-        path.quadTo(-14, -7.5, -16, -11);
-        path.closeSubpath();
+        path.closeSubpath();  // the drips end at the cake's left side
         return path;
     }();
     fillPath(p, icing, hex("#FFF6EE"));

@@ -82,11 +82,7 @@ struct SkyCache {
     QBrush sunDisc[4];
     QBrush sunGlow[4];
     QColor cloudTint[kTimes][kWeathers];
-    QPainterPath cloud;       // one cloud, width 1, centred on the origin
-    QPainterPath moonLight;   // the lit crescent for h = 1, centred on the moon
-    QPainterPath moonShadow;  // the dark disc over it
     QColor moonLightColour = colorFromHex("#F4EDC8");
-    QColor moonShadowColour = colorFromHex("#33416E");
 
     SkyCache() {
         for (int t = 0; t < kTimes; ++t)
@@ -114,20 +110,6 @@ struct SkyCache {
             g.setColorAt(1, faded(c, 0));
             sunGlow[i] = QBrush(g);
         }
-        QPainterPath capsule;
-        capsule.addRoundedRect(QRectF(-0.5, -0.16 + 0.06, 1.0, 0.32), 0.16, 0.16);
-        QPainterPath big;
-        big.addEllipse(QPointF(-0.12, -0.04), 0.21, 0.21);
-        QPainterPath small;
-        small.addEllipse(QPointF(0.14, -0.02), 0.16, 0.16);
-        cloud = capsule.united(big).united(small);
-
-        QPainterPath lit;
-        lit.addEllipse(QPointF(0, 0), 0.11, 0.11);
-        QPainterPath dark;
-        dark.addEllipse(QPointF(0.07, -0.04), 0.10, 0.10);
-        moonLight = lit.subtracted(dark);
-        moonShadow = dark;
     }
 };
 
@@ -190,6 +172,20 @@ double uniformScale(const QPainter& p) {
     const QTransform t = p.deviceTransform();
     if (t.type() > QTransform::TxScale || !(t.m11() > 0) || std::abs(t.m11() - t.m22()) > 1e-9) return 0;
     return t.m11();
+}
+
+// The moon's lit crescent alone (the shadow disc cut away, not painted over it) in a sky `h`
+// high, built at the device's pixel size so its curves are flattened finely enough.
+QPainterPath moonCrescent(QPointF centre, double h, double deviceScale) {
+    const double k = h * (deviceScale > 0 ? deviceScale : 1);
+    QPainterPath lit;
+    lit.addEllipse(QPointF(0, 0), 0.11 * k, 0.11 * k);
+    QPainterPath dark;
+    dark.addEllipse(QPointF(0.07 * k, -0.04 * k), 0.10 * k, 0.10 * k);
+    QTransform back;
+    back.translate(centre.x(), centre.y());
+    back.scale(h / k, h / k);
+    return back.map(lit.subtracted(dark));
 }
 
 }  // namespace
@@ -266,14 +262,8 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
             }
         } else {
             p.setOpacity(clear ? 1.0 : 0.45);
-            p.save();
-            p.translate(0.72 * w, 0.26 * h);
-            p.scale(h, h);
             p.setBrush(c.moonLightColour);
-            p.drawPath(c.moonLight);
-            p.setBrush(c.moonShadowColour);
-            p.drawPath(c.moonShadow);
-            p.restore();
+            p.drawPath(moonCrescent(QPointF(0.72 * w, 0.26 * h), h, uniformScale(p)));
         }
         p.setOpacity(1);
     }
@@ -287,17 +277,18 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
             const double x = (w + 40) * frac(s) - 20;
-            const double y = (0.14 + 0.16 * (i % 3)) * h;
-            const double cw = (0.34 + 0.06 * (i % 2)) * w;
+            // A wide view (the garden) sizes them by its height, as a window's would be, and a
+            // cloud's top puff stays below the top edge.
+            const double cw = (0.34 + 0.06 * (i % 2)) * std::min(w, 1.6 * h);
+            const double y = std::max((0.14 + 0.16 * (i % 3)) * h, 0.25 * cw + 5);
             // The cloud's box around its centre: x -0.5...0.5, y -0.25...0.22 of its width.
             const QPointF corner(-0.5 * cw - 1, -0.25 * cw - 1);
             auto drawCloud = [&](QPainter& q, QPointF at) {
-                q.save();
-                q.translate(at);
-                q.scale(cw, cw);
+                // A capsule and two puffs, drawn at their size so their curves stay round.
                 q.setBrush(tint);
-                q.drawPath(c.cloud);
-                q.restore();
+                q.drawRoundedRect(QRectF(at.x() - 0.5 * cw, at.y() - 0.1 * cw, cw, 0.32 * cw), 0.16 * cw, 0.16 * cw);
+                q.drawEllipse(at + QPointF(-0.12 * cw, -0.04 * cw), 0.21 * cw, 0.21 * cw);
+                q.drawEllipse(at + QPointF(0.14 * cw, -0.02 * cw), 0.16 * cw, 0.16 * cw);
             };
             if (scale > 0) {
                 const QImage& cloud = sprites().get({1, 0, cw * scale, tint.rgb()}, QSizeF(cw + 2, 0.47 * cw + 2), scale,

@@ -91,13 +91,15 @@ void drawBow(QPainter& p) {
     p.rotate(-90);
     p.drawPath(loop);
     p.restore();
+    // Drawn in that order: the right loop lies over the knot's edge as the knot lies over the left.
+    p.setBrush(hex("#C94F6B"));
+    p.drawEllipse(QRectF(36.25, 20.75, 3.5, 3.5));
+    p.setBrush(pink);
     p.save();
     p.translate(41.75, 22.5);
     p.rotate(90);
     p.drawPath(loop);
     p.restore();
-    p.setBrush(hex("#C94F6B"));
-    p.drawEllipse(QRectF(36.25, 20.75, 3.5, 3.5));
 }
 
 void drawGiftTag(QPainter& p, double hop) {

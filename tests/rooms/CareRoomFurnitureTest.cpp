@@ -72,11 +72,6 @@ TEST(CareRoomFurniture, ButtonsAndTheirStateWhenDead) {
     EXPECT_NEAR(hot[1].area.center().x(), 0.765 * 640, 1e-9);
 }
 
-TEST(CareRoomFurniture, MedicineCabinetPulsesOnlyWhileHealing) {
-    EXPECT_DOUBLE_EQ(medicinePulse(false, 0.26), 1);
-    EXPECT_NEAR(medicinePulse(true, 0.26), 1 + 0.03 * std::sin(1.56), 1e-12);
-}
-
 TEST(CareRoomFurniture, LitterBoxShowsDroppingsAndSmell) {
     auto render = [](int poops) {
         QImage img = test::canvas(80, 70);

@@ -5,7 +5,10 @@
 #include "core/Notifications.h"
 #include "life/SkyClock.h"
 #include "platform/Color.h"
+#include "rooms/RoomButtons.h"
+#include "rooms/RoomCat.h"
 #include "rooms/RoomKinds.h"
+#include "rooms/TopBar.h"
 
 #include <gtest/gtest.h>
 
@@ -88,20 +91,26 @@ TEST_F(IslandRoomViewTest, NightSleepDarkensOnlyTheBedroomAndFadesAway) {
     EXPECT_TRUE(w.view->plan().topBarOverTint);
     EXPECT_LT(night.pixelColor(wall).lightness(), 70);
 
-    // In the kitchen the same cat's sleep darkens nothing.
+    // Switching to the kitchen shows it untinted at once: the same wall spot and the top bar
+    // look as they do once any fade would be long over.
     w.state->setRoomKind(IslandRoomKind::kitchen);
-    w.render();
+    const QImage kitchen = w.render();
+    w.cat.clock.advance(5);
+    const QImage later = w.render();
     EXPECT_FALSE(w.view->frame().showsNightSleep);
-    EXPECT_FALSE(w.view->plan().nightTint);
+    for (const QPoint at : {wall, QPoint(320, 60), QPoint(600, 21), QPoint(540, 21)})
+        EXPECT_LE(colourDistance(kitchen.pixelColor(at), later.pixelColor(at)), 6) << at.x() << "," << at.y();
 
-    // Back in the bedroom, woken: the tint eases out over 2.2 s.
+    // Back in the bedroom the sleep shows dark at once; woken, the tint eases out over 2.2 s.
     w.state->setRoomKind(IslandRoomKind::bedroom);
-    w.life().setSleeping(false);
     QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
     auto frameAt = [&](double t) {
         QPainter p(&img);
         w.view->paint(p, QRectF(0, 0, 640, 160), t);
     };
+    frameAt(w.now());
+    EXPECT_LT(img.pixelColor(wall).lightness(), 70);
+    w.life().setSleeping(false);
     frameAt(w.now() + 0.01);
     const int early = img.pixelColor(wall).lightness();
     frameAt(w.now() + 3);
@@ -376,4 +385,77 @@ TEST_F(IslandRoomViewTest, RendersTheRoomsDecorated) {
             EXPECT_TRUE(img.save(dir + "/room-" + QString::fromUtf8(roomKindRaw(room).data()) + "-" + name + ".png"));
         }
     }
+}
+
+TEST_F(IslandRoomViewTest, TheHolidayPropStandsInFrontOfTheFurniture) {
+    // New Year's Day at noon: the living room's balloons stand by the window, the gold one seen.
+    w.cat.clock.advance(820497600 - w.now());
+    w.show(IslandRoomKind::living);
+    const QImage img = w.render();
+    ASSERT_TRUE(w.view->frame().holiday.has_value());
+    const QColor gold = colorFromHex("#F2C14E");
+    int seen = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (colourDistance(img.pixelColor(x, y), gold) <= 10) ++seen;
+    EXPECT_GT(seen, 40);
+}
+
+TEST_F(IslandRoomViewTest, TheBarsIconsStandOutDayAndNight) {
+    // The strongest contrast inside each icon's frame against the frame's corner, where only
+    // what is behind the icon shows: 3:1 or better.
+    auto iconContrast = [&](const QImage& img, const QRectF& frame) {
+        const QColor behind = img.pixelColor(frame.topLeft().toPoint());
+        double best = 1;
+        for (int y = int(frame.top()); y < int(frame.bottom()); ++y)
+            for (int x = int(frame.left()); x < int(frame.right()); ++x)
+                best = std::max(best, chrome::contrastRatio(img.pixelColor(x, y), behind));
+        return best;
+    };
+    const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, w.wallet->enabled());
+    // The cat asleep for the night in the bedroom; the garden under a night sky; a day kitchen.
+    w.show(IslandRoomKind::bedroom);
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    QImage img = w.render();
+    EXPECT_GE(iconContrast(img, l.gear), 3);
+    EXPECT_GE(iconContrast(img, l.album), 3);
+    for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
+    w.life().setSleeping(false);
+    w.look = {SkyTime::night, SkyWeather::clear};
+    w.show(IslandRoomKind::garden);
+    img = w.render();
+    EXPECT_GE(iconContrast(img, l.gear), 3);
+    w.look = {SkyTime::day, SkyWeather::clear};
+    w.show(IslandRoomKind::care);
+    img = w.render();
+    EXPECT_GE(iconContrast(img, l.gear), 3);
+    for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
+}
+
+TEST_F(IslandRoomViewTest, ACatUpOnTheFridgeLeavesTheStatusLineReadable) {
+    w.show(IslandRoomKind::kitchen);
+    w.render();
+    const double floorY = w.view->catLayer()->state().y;
+    PetLifeTestAccess::setHighSpot(w.life(), PetErrand::fridgeTop, w.now());
+    w.life().setPose(PetPose::lookout);
+    QImage img;
+    for (double s = 0; s < 3; s += 1.0 / 30) {
+        w.cat.clock.advance(1.0 / 30);
+        img = w.render();
+    }
+    const RoomCatState& c = w.view->catLayer()->state();
+    const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, w.wallet->enabled());
+    // The cat is up by the bar (it stood well below it)...
+    ASSERT_LT(c.y - 40, l.pill.bottom());
+    ASSERT_GT(floorY - 40, l.pill.bottom());
+    ASSERT_LT(std::abs(c.x - l.nameColumn.center().x()), 80);
+    // ...and none of its orange fur shows in the name and status column.
+    int fur = 0;
+    for (int y = int(l.nameColumn.top()); y < int(l.nameColumn.bottom()); ++y)
+        for (int x = int(l.nameColumn.left()); x < int(l.nameColumn.right()); ++x) {
+            const QColor px = img.pixelColor(x, y);
+            if (px.hslSaturation() > 90 && px.hslHue() >= 15 && px.hslHue() <= 45) ++fur;
+        }
+    EXPECT_EQ(fur, 0);
 }

@@ -200,6 +200,11 @@ TEST_F(CardsFixture, OfferCardSitsBelowTheBarAndFadesIn) {
     EXPECT_EQ(img.pixelColor(QPoint(int(box.left()) - 3, int(box.center().y()))), QColor(0xE9, 0xDD, 0xCB));
     EXPECT_EQ(img.pixelColor(QPoint(320, int(box.bottom()) + 3)), QColor(0xE9, 0xDD, 0xCB));
     EXPECT_EQ(hot.at(primary.center())->action, (RoomAction{RoomActionKind::card, int(CardButton::turnOn)}));
+
+    // A cat asleep for the night is not woken by it: it waits.
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    EXPECT_EQ(cards.shownCard(), RoomCardKind::none);
 }
 
 TEST_F(CardsFixture, NotNowFadesTheOfferOut) {
@@ -252,7 +257,9 @@ TEST(NotchCardLayout, GrowsWithItsMessageAndKeepsInsideItsFrame) {
 TEST(RoomCardTexts, IntroStepsByName) {
     auto [t0, m0] = cards::introStepText(0, QStringLiteral("Mochi"));
     EXPECT_EQ(t0, QStringLiteral("The tomato clock"));
-    EXPECT_EQ(m0, QStringLiteral("It's on his nightstand: click it to focus, or use the menu bar."));
+    EXPECT_EQ(m0, QStringLiteral("It's on his nightstand: click it to focus, or use the tray icon's menu."));
+    EXPECT_EQ(cards::introStepText(0, QStringLiteral("Mochi"), false).second,
+              QStringLiteral("It's on his nightstand: click it to focus, or right-click the island."));
     auto [t1, m1] = cards::introStepText(1, QStringLiteral("Mochi"));
     EXPECT_EQ(m1, QStringLiteral("Mochi naps beside it while you work. When it rings, softly, he asks for your break."));
     auto [t2, m2] = cards::introStepText(2, QStringLiteral("Mochi"));

@@ -31,21 +31,6 @@ CatMotionInputs walking() {
     return in;
 }
 
-TEST(RoomCatMotion, LegSwingByGait) {
-    const double t = 0.1;
-    CatMotionInputs in = walking();
-    EXPECT_NEAR(legSwing(in, t), 0.7 * std::sin(0.9), 1e-12);
-    in.pose = PetPose::hunting;
-    EXPECT_NEAR(legSwing(in, t), 0.5 * std::sin(0.5), 1e-12);
-    in.zooming = true;
-    EXPECT_NEAR(legSwing(in, t), std::sin(2.0), 1e-12);
-    in.lyingDown = true;  // a lying cat does not step, even while stepping
-    EXPECT_EQ(legSwing(in, t), 0);
-    in = walking();
-    in.stepping = false;
-    EXPECT_EQ(legSwing(in, t), 0);
-}
-
 TEST(RoomCatMotion, WashesFaceOnlySittingSettledAndUnloved) {
     CatMotionInputs in;
     in.pose = PetPose::sitting;
@@ -62,24 +47,6 @@ TEST(RoomCatMotion, WashesFaceOnlySittingSettledAndUnloved) {
     in.springSit = 0.9;
     in.stepping = true;
     EXPECT_FALSE(isWashingFace(in, t));
-}
-
-TEST(RoomCatMotion, FrontPawFirstMatchWins) {
-    const double t = 0.2;
-    CatMotionInputs in;
-    in.pose = PetPose::batting;
-    EXPECT_EQ(pawMotion(in, true, t, 0), (PawPose{10 * std::sin(2.4) - 150, 1}));
-    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{-50 * std::abs(std::sin(1.4)) - 60, 1}));
-    in.pose = PetPose::playing;
-    in.pawReach = 0.5;
-    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{-35, 0.5}));
-    in.pose = PetPose::digging;
-    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{35 * std::sin(3.2) - 40, 0.6}));
-    in.pose = PetPose::stretching;
-    in.springStretch = 1;
-    EXPECT_EQ(pawMotion(in, false, t, 0), (PawPose{-70, 0}));
-    in.pose = PetPose::walking;
-    EXPECT_EQ(pawMotion(in, false, t, 0.5), (PawPose{8, 0}));
 }
 
 TEST(RoomCatMotion, FaceOverride) {

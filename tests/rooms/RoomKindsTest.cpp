@@ -19,19 +19,6 @@ TEST(RoomKinds, RawValuesMatchExactlyAndNothingElse) {
     EXPECT_EQ(roomIndex(IslandRoomKind::garden), 4);
 }
 
-TEST(RoomKinds, PalettesAndPropPlacesFollowTheRoomOrder) {
-    EXPECT_STREQ(roomPalette(IslandRoomKind::bedroom).wallTop, "#D8C2A8");
-    EXPECT_STREQ(roomPalette(IslandRoomKind::living).wallBottom, "#8E9AAB");
-    EXPECT_STREQ(roomPalette(IslandRoomKind::kitchen).floor, "#7A6656");
-    EXPECT_STREQ(roomPalette(IslandRoomKind::care).wallTop, "#E4F0EA");
-    EXPECT_STREQ(roomPalette(IslandRoomKind::garden).floor, "#5E9E57");
-    EXPECT_DOUBLE_EQ(holidayPropShare(IslandRoomKind::bedroom), 0.53);
-    EXPECT_DOUBLE_EQ(holidayPropShare(IslandRoomKind::living), 0.10);
-    EXPECT_DOUBLE_EQ(holidayPropShare(IslandRoomKind::kitchen), 0.22);
-    EXPECT_DOUBLE_EQ(holidayPropShare(IslandRoomKind::care), 0.13);
-    EXPECT_DOUBLE_EQ(holidayPropShare(IslandRoomKind::garden), 0.42);
-}
-
 TEST(RoomKit, OpeningFractionRunsFrom36To126Points) {
     EXPECT_DOUBLE_EQ(room::openingFraction(0), 0);
     EXPECT_DOUBLE_EQ(room::openingFraction(36), 0);

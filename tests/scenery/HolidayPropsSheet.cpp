@@ -1,6 +1,6 @@
 // Contact sheet of the props, for a person to look at: set KP_PROPS_SHEET to a folder and run
-// this test; it writes props-sheet.png there (at 4x). Without the variable it only checks that
-// every drawing paints something.
+// this test; it writes props-sheet.png there (at 4x). It checks that every holiday's prop (light
+// and dark), garland, wreath and mobile paints something in its cell.
 #include "scenery/CoinIcon.h"
 #include "scenery/Fireworks.h"
 #include "scenery/HolidayDecor.h"
@@ -74,6 +74,26 @@ TEST(HolidayPropsSheet, RendersEveryProp) {
     p.fillRect(QRectF(430, 300, 150, 100), QColor("#1B2340"));
     WindowFireworks{3.7}.paint(p, QRectF(430, 300, 150, 100));
     p.end();
+
+    // Pixels of a cell (points) that differ from its plain fill.
+    auto drawn = [&](const QRectF& cell, const QColor& fill) {
+        int n = 0;
+        const QRect px(QPoint(int(cell.left() * zoom), int(cell.top() * zoom)), QSize(int(cell.width() * zoom), int(cell.height() * zoom)));
+        for (int y = px.top(); y <= px.bottom(); y += 2)
+            for (int x = px.left(); x <= px.right(); x += 2) {
+                const QColor c = img.pixelColor(x, y);
+                if (std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) > 30) ++n;
+            }
+        return n;
+    };
+    for (Holiday h : allCases<Holiday>()) {
+        const int i = static_cast<int>(h);
+        EXPECT_GT(drawn(QRectF(10 + 60 * i, 10, 50, 56), QColor("#EDE3D6")), 40) << i;
+        EXPECT_GT(drawn(QRectF(10 + 60 * i, 70, 50, 56), QColor("#2B2A3A")), 40) << i;
+        EXPECT_GT(drawn(QRectF(10 + 60 * i, 132, 50, 28), QColor("#EDE3D6")), 20) << i;
+        EXPECT_GT(drawn(QRectF(13 + 60 * i, 160, 44, 44), QColor("#EDE3D6")), 20) << i;
+        EXPECT_GT(drawn(QRectF(10 + 60 * i, 205, 50, 37), QColor("#EDE3D6")), 20) << i;
+    }
 
     const QByteArray dir = qgetenv("KP_PROPS_SHEET");
     if (!dir.isEmpty()) {
