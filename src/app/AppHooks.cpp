@@ -45,6 +45,8 @@ QPointer<IslandRoomView> roomView;
 QImage roomSnapshot() {
     IslandRoomView* view = roomView.data();
     if (!view) return {};
+    // The photo shows the cat where it is now, not where its held-back steps left it.
+    AppState::shared().life().catchUpMotion();
     const double height = view->islandHeight();
     view->setIslandHeight(160);
     QImage image = roomSceneSnapshot([view](QPainter& p, const QRectF& rect) { view->paint(p, rect); });

@@ -153,6 +153,8 @@ void TestIslandController::transition(State from, State to) {
     state_.setMode(modeFor(to));
     state_.setView(viewFor(to));
     state_.islandFrame = islandFrame();
+    // Out of sight the cat's motion runs in batches, so the app wakes rarely.
+    state_.life().setSeen(to != State::hidden);
     IslandMusic& music = *neighbours_.music;
     moodCheck();
     music.setActive(to == State::home || to == State::coucou || to == State::onboarding);
@@ -166,6 +168,9 @@ void TestIslandController::transition(State from, State to) {
 }
 
 void TestIslandController::updatePolling() {
+    // X11 tells no one where the pointer is unless asked, and grabbing its motion would steal it
+    // from other windows: so it is polled, fast only where the eyes can be seen following it, and
+    // a few times a second while hidden, just often enough to peek when it comes near.
     double wanted = 0;
     if (panel_ && started_) {
         // Far from the island the eyes already look its way as far as they can and a blink needs
