@@ -4,6 +4,7 @@
 #include "app/Notifications.h"
 #include "island/IslandGeometry.h"
 #include "island/IslandPanel.h"
+#include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "life/Preferences.h"
 #include "platform/Clock.h"
@@ -124,6 +125,7 @@ QRectF TestIslandController::hoverZone() const {
 
 void TestIslandController::start() {
     started_ = true;
+    if (panel_) probe_ = std::make_unique<x11::PointerProbe>();
     // Music set-up, then the regular mood check.
     IslandMusic& music = *neighbours_.music;
     music.setEnabled(prefs::musicOn(store_));
@@ -191,8 +193,14 @@ void TestIslandController::poll() {
     QScreen* screen = notchedScreen();
     if (!screen) return;
     // Measured on the island's own screen: a pointer on another screen is never near it.
-    const QPointF local = QPointF(QCursor::pos(screen)) - QPointF(screen->geometry().topLeft());
-    pointerAt(local);
+    const QPointF origin = screen->geometry().topLeft();
+    if (probe_ && probe_->isAvailable()) {
+        // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
+        if (const std::optional<QPoint> root = probe_->poll())
+            pointerAt((QPointF(*root) - origin) / screen->devicePixelRatio());
+    } else {
+        pointerAt(QPointF(QCursor::pos(screen)) - origin);
+    }
     if (panel_) panel_->tick();
 }
 

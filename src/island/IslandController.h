@@ -22,6 +22,10 @@ class QTimer;
 
 namespace kp {
 
+namespace x11 {
+class PointerProbe;
+}
+
 class AppState;
 class Clock;
 class Defaults;
@@ -113,6 +117,7 @@ private:
     bool started_ = false;
     double pollInterval_ = 0;
     WorkId pollTimer_ = 0;
+    std::unique_ptr<x11::PointerProbe> probe_;
     WorkId moodTimer_ = 0;
     std::vector<Subscription> subscriptions_;
 };
