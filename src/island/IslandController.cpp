@@ -22,6 +22,14 @@ using State = IslandStateMachine::State;
 
 QScreen* notchedScreen() { return QGuiApplication::primaryScreen(); }
 
+double islandTop(const QScreen* screen) {
+    if (!screen) return 0;
+    const QRect all = screen->geometry(), free = screen->availableGeometry();
+    // Only a band reserved across the top counts; side and bottom panels leave the top edge free.
+    if (free.top() <= all.top() || free.top() - all.top() > all.height() / 4) return 0;
+    return free.top() - all.top();
+}
+
 IslandMode modeFor(State state) {
     switch (state) {
         case State::hidden: return IslandMode::hidden;
@@ -80,6 +88,8 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
     if (setup.withPanel) {
         auto follow = [this](QScreen* screen) {
             connect(screen, &QScreen::geometryChanged, this, &TestIslandController::screensChanged);
+            // A top panel that comes, goes or changes height.
+            connect(screen, &QScreen::availableGeometryChanged, this, &TestIslandController::screensChanged);
         };
         for (QScreen* screen : QGuiApplication::screens()) follow(screen);
         connect(qApp, &QGuiApplication::screenAdded, this, [this, follow](QScreen* screen) {
@@ -115,12 +125,14 @@ double TestIslandController::screenWidth() const {
     return 1440;
 }
 
+double TestIslandController::screenTop() const { return panel_ ? islandTop(notchedScreen()) : 0; }
+
 QRectF TestIslandController::islandFrame() const {
-    return island::frameAtTopCentre(island::sizeFor(machine_.state(), notch()), screenWidth());
+    return island::frameAtTopCentre(island::sizeFor(machine_.state(), notch()), screenWidth(), screenTop());
 }
 
 QRectF TestIslandController::hoverZone() const {
-    return island::hoverZone(machine_.state(), islandFrame(), notch(), screenWidth());
+    return island::hoverZone(machine_.state(), islandFrame(), notch(), screenWidth(), screenTop());
 }
 
 void TestIslandController::start() {

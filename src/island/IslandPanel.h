@@ -61,6 +61,7 @@ private:
     void animate();
     void place();
     void applyShape();
+    void followCompositor();
     struct Signature {
         int need = -1;
         bool dead = false, sleeping = false;
@@ -87,6 +88,7 @@ private:
     Signature drawn_;
     double lastCountdownPaint_ = 0;
     double lastMarkPaint_ = 0;
+    double lastCompositorCheck_ = 0;
     CatBreed breed_ = CatBreed::orange;
     std::unique_ptr<IslandContent> room_;
     std::unique_ptr<IslandContent> onboarding_;
