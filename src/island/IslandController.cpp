@@ -235,17 +235,10 @@ void TestIslandController::pointerAt(QPointF local) {
     }
 }
 
-void TestIslandController::clickAt(QPointF islandPoint) {
+void TestIslandController::clickAt(QPointF) {
+    // The open island's content takes its own clicks.
     const State s = machine_.state();
-    if (s == State::petit || s == State::coucou) {
-        machine_.click();
-        return;
-    }
-    // Hosted first-run pages take their own clicks.
-    if (s == State::onboarding && panel_ && !neighbours_.makeOnboarding &&
-        panel_->onboardingButton().contains(islandPoint)) {
-        hub_.post(note::onboardingDone);
-    }
+    if (s == State::petit || s == State::coucou) machine_.click();
 }
 
 void TestIslandController::setContextMenu(QMenu* menu) {

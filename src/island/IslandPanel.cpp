@@ -288,11 +288,6 @@ void IslandPanel::tick() {
     if (repaint) update();
 }
 
-QRectF IslandPanel::onboardingButton() const {
-    const QSizeF s = island::sizeFor(State::onboarding, QSizeF(state_.notchWidth, state_.notchHeight));
-    return onboardingButtonRect(s.width(), s.height());
-}
-
 void IslandPanel::paintEvent(QPaintEvent*) {
     drawn_ = signature();
     QPainter p(this);

@@ -36,8 +36,6 @@ public:
     // Follows a change of the screen's size or of which screen is the island's.
     void relocate();
     void setContextMenu(QMenu* menu) { menu_ = menu; }
-    // Where the first-run page's button sits, in island coordinates.
-    QRectF onboardingButton() const;
     // The island's current (animated) rectangle in window coordinates.
     QRectF islandRect() const;
     // Where hosted content is drawn, in window coordinates: the settled island, centred.

@@ -79,28 +79,4 @@ TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {
     EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 24), QColor("#F7F4F0")), 0);
 }
 
-TEST(IslandRootView, OpenIslandFloorFadesInWithoutAnEdge) {
-    IslandScene scene;
-    scene.state = State::home;
-    const QImage image = render(scene, QSizeF(640, 160));
-    for (int y = 30; y < 150; ++y) {
-        const QColor above = image.pixelColor(20, y), below = image.pixelColor(20, y + 1);
-        EXPECT_LE(std::abs(above.red() - below.red()), 2) << "a visible step at y " << y;
-    }
-    EXPECT_GT(image.pixelColor(20, 150).red(), 25) << "warm at the bottom";
-}
-
-TEST(IslandRootView, OpenIslandDrawsTheCountdownBarOnlyWhilePending) {
-    IslandScene scene;
-    scene.state = State::home;
-    const QSizeF size(640, 160);
-    const QImage idle = render(scene, size);
-    EXPECT_EQ(countNear(idle, QRect(24, 158, 592, 2), QColor(0x5C, 0x5A, 0x57)), 0);
-    scene.countdown = 0.5;
-    const QImage pending = render(scene, size);
-    const QColor left = pending.pixelColor(40, 159);
-    const QColor right = pending.pixelColor(600, 159);
-    EXPECT_GT(left.red(), right.red() + 30) << "the bar runs from the left over half the width";
-}
-
 }  // namespace
