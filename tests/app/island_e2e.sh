@@ -24,6 +24,8 @@ export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_D
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+# Midday on the cat's clock whatever the hour here: at night it would sleep through its hunger.
+export TZ="KPT-$(( (12 - 10#$(date -u +%H) + 24) % 24 ))"
 record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 
 fail() { echo "FAIL: $*"; exit 1; }
