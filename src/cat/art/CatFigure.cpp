@@ -577,6 +577,7 @@ void SoftHeart::paint(QPainter& p) const {
 }
 
 void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) const {
+    using namespace art;
     const double side = std::min(frame.width(), frame.height());
     if (side <= 0) return;
     const AccessorySlot sl = slot(item);
@@ -601,9 +602,35 @@ void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) c
         p.scale(k, k);
         p.translate(0, -(top + bottom) / 2);
         head.paint(p, env);
+    } else if (sl == AccessorySlot::feet) {
+        // A pair of paws, close up, wearing the piece.
+        const CatCoat& c = coat(env.breed);
+        const CatOutfit wear = CatOutfit::empty().toggling(item);
+        const double k = std::min(frame.width() / 19.0, frame.height() / 17.0);
+        p.translate(frame.center());
+        p.scale(k, k);
+        drawLeg(p, c, QPointF(-4.4, -6.0), 0, 10.0, true, false, wear);
+        drawLeg(p, c, QPointF(2.6, -6.0), 0, 10.0, false, false, wear);
+    } else if (item == CatAccessory::tailBow || item == CatAccessory::tailBowBlue) {
+        // The tip of a raised tail with the bow, close up.
+        const CatCoat& c = coat(env.breed);
+        const double k = std::min(frame.width(), frame.height()) / 30.0;
+        p.translate(frame.center());
+        p.scale(k, k);
+        const TailDiscs td = tailDiscs(c, QPointF(-11, 11), QPointF(-4, -2), QPointF(9, -10), 0, 1e9);
+        drawTail(p, c, td);
+        drawTailBow(p, item, td.at[kTailDiscs / 2], -40, 2.0);
+    } else if (item == CatAccessory::backpack || item == CatAccessory::backpackGreen) {
+        // The pack itself, with its straps.
+        const double k = std::min(frame.width() / 13.5, frame.height() / 13.5);
+        p.translate(frame.center());
+        p.scale(k, k);
+        const QColor strap = item == CatAccessory::backpack ? rgb(0xA87A2E) : rgb(0x4A8A49);
+        strokeLine(p, QPointF(-3.4, -4.2), QPointF(-3.4, -6.2), strap, 1.2);
+        strokeLine(p, QPointF(3.4, -4.2), QPointF(3.4, -6.2), strap, 1.2);
+        drawBackpack(p, item, QPointF(0, 0.6), 0, false);
     } else {
-        // The standing cat shows body and feet pieces best: the pack on its back, the bow on its
-        // raised tail, a boot or sock on every leg.
+        // The raincoat covers the whole body: the standing cat wearing it.
         CatEnv dressed{env.breed, CatOutfit::empty().toggling(item)};
         CatFigure fig;
         fig.body.swing = 0.35;

@@ -413,6 +413,18 @@ TEST(CatArt, BackViewAndIconsPaint) {
         EXPECT_GT(opaqueCount(img, frame), 300) << rawValue(a);
         EXPECT_EQ(opaqueCount(img, img.rect()) - opaqueCount(img, frame.adjusted(-1, -1, 1, 1)), 0) << rawValue(a);
     }
+    // Body and feet pieces fill their icon, not a speck on a whole cat, whatever the coat.
+    for (CatBreed b : {CatBreed::orange, CatBreed::black, CatBreed::siamese}) {
+        for (auto [a, colour] : {std::pair{CatAccessory::bootsYellow, QColor(0xF2, 0xC1, 0x4E)},
+                                 std::pair{CatAccessory::socksBlue, QColor(0x5E, 0x9B, 0xD6)},
+                                 std::pair{CatAccessory::backpack, QColor(0xE7, 0xB1, 0x5A)},
+                                 std::pair{CatAccessory::backpackGreen, QColor(0x6B, 0xAF, 0x6A)},
+                                 std::pair{CatAccessory::tailBow, QColor(0xF0, 0x7A, 0x93)},
+                                 std::pair{CatAccessory::tailBowBlue, QColor(0x5E, 0x9B, 0xD6)}}) {
+            const QImage img = render(40, 1, [&](QPainter& p) { AccessoryIcon{a}.paint(p, CatEnv{b, {}}, QRectF(-20, -20, 40, 40)); });
+            EXPECT_GT(countNear(img, colour, 14), 90) << rawValue(b) << " " << rawValue(a);
+        }
+    }
     // The soft heart is pink and about `size` wide.
     const QImage heart = render(40, 2, [](QPainter& p) { SoftHeart{14}.paint(p); });
     EXPECT_TRUE(near(heart.pixel(20, 21), QColor(0xFF, 0xCC, 0xD7), 2));
