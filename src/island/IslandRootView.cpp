@@ -55,7 +55,7 @@ std::optional<FaceSlot> faceSlot(const QRectF& r, const IslandScene& scene) {
     switch (scene.state) {
         case State::hidden: return std::nullopt;
         case State::petit: return slot("notch", {island::kWing / 2, r.height() / 2}, 22, island::kWing / 2, 0.3);
-        case State::coucou: return slot("notch", {28, r.height() - 16}, 26, 28, 0.3);
+        case State::coucou: return slot("notch", {28, r.height() / 2}, 26, 28, 0.3);
         case State::home:
         case State::onboarding: return std::nullopt;  // the hosted content has its own face
     }
@@ -74,6 +74,16 @@ void paintSlotFace(QPainter& p, const QRectF& r, const IslandScene& scene, const
 void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
     const double cy = r.top() + r.height() / 2;
     paintSlotFace(p, r, scene, emotes);
+    // No notch hides the middle of the island here: the cat's name sits there, quiet.
+    if (!scene.petName.isEmpty()) {
+        QColor ink = colorFromHex(kIslandInk);
+        ink.setAlphaF(0.6);
+        p.setPen(ink);
+        p.setFont(roundedFont(11, QFont::DemiBold));
+        const QRectF middle(r.left() + island::kWing + 22, r.top(), r.width() - 2 * island::kWing - 44, r.height());
+        p.drawText(middle, Qt::AlignCenter | Qt::TextSingleLine,
+                   p.fontMetrics().elidedText(scene.petName, Qt::ElideRight, static_cast<int>(middle.width())));
+    }
     if (scene.phase != PomodoroPhase::idle) {
         paintPomodoroMark(p, QPointF(r.right() - island::kWing / 2, cy), scene.phase, scene.progress,
                           scene.minutesLeft, scene.time);
@@ -85,7 +95,8 @@ void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const 
 }
 
 void paintGreeting(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
-    const double rowTop = r.top() + (r.height() - 30);
+    // Without a notch to sit under, the row is centred in the island.
+    const double rowTop = r.top() + (r.height() - 28) / 2;
     const double faceX = 28;
     paintSlotFace(p, r, scene, emotes);
     p.setPen(colorFromHex(kIslandInk));

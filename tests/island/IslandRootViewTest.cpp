@@ -45,6 +45,10 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftAndTheNeedMarkBesideIt) {
     const QImage plain = render(scene, size);
     EXPECT_GT(countNear(plain, QRect(10, 8, 26, 18), QColor("#E8A25A")), 40) << "orange face in the left wing";
     EXPECT_EQ(countNear(plain, QRect(46, 0, 40, 32), QColor("#E8873A")), 0);
+    const QRect middle(92, 0, int(size.width()) - 184, 32);
+    EXPECT_EQ(countNear(plain, middle, QColor("#F7F4F0")), 0);
+    scene.petName = QStringLiteral("Mochi");
+    EXPECT_GT(countNear(render(scene, size), middle, QColor(0x98, 0x96, 0x93)), 8) << "the name in the middle";
 
     scene.need = PetNeed::hungry;
     const QImage hungry = render(scene, size);
@@ -74,9 +78,11 @@ TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {
     scene.petName = QStringLiteral("<b>Mochi</b>");
     const QSizeF size = island::sizeFor(State::coucou, {184, 32});
     const QImage image = render(scene, size);
-    // Light text on the greeting row, nothing in the notch line above it.
-    EXPECT_GT(countNear(image, QRect(48, 32, 250, 30), QColor("#F7F4F0")), 30);
-    EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 24), QColor("#F7F4F0")), 0);
+    // Light text on one row centred in the island: no empty band above it.
+    EXPECT_GT(countNear(image, QRect(48, 17, 250, 28), QColor("#F7F4F0")), 30);
+    EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 14), QColor("#F7F4F0")), 0);
+    EXPECT_EQ(countNear(image, QRect(0, 48, int(size.width()), 14), QColor("#F7F4F0")), 0);
+    EXPECT_GT(countNear(image, QRect(10, 18, 36, 26), QColor("#E8A25A")), 40) << "the face on the row";
 }
 
 }  // namespace
