@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench build deps deps-test clean
+.PHONY: run test bench build deps deps-test deps-bench clean
 
 run: deps build
 	$(BUILD)/src/app/kettlepaw
@@ -10,7 +10,7 @@ run: deps build
 test: deps-test build
 	bash scripts/run-tests.sh $(BUILD)
 
-bench: deps
+bench: deps-bench
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKP_BUILD_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	bash scripts/run-bench.sh $(BUILD)-bench
@@ -24,6 +24,9 @@ deps:
 
 deps-test:
 	@bash scripts/deps.sh --test
+
+deps-bench:
+	@bash scripts/deps.sh --bench
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench

@@ -14,9 +14,14 @@ build_pkgs=(
 test_pkgs=(
   xvfb xauth openbox picom trayer xdotool x11-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
 )
+# The reference measured beside the app by the cost scripts; never needed to run the app.
+bench_pkgs=(
+  oneko
+)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-}" = "--test" ]; then want+=("${test_pkgs[@]}"); fi
+if [ "${1:-}" = "--bench" ]; then want+=("${test_pkgs[@]}" "${bench_pkgs[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do

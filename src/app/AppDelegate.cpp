@@ -72,8 +72,7 @@ void AppDelegate::openSettings() {
     }
     if (hooks_.playEffect) hooks_.playEffect(PetSound::open);
     delete settings_.data();
-    QWidget* content = hooks_.makeSettingsView ? hooks_.makeSettingsView()
-                                               : makeSettingsPlaceholder(hooks_.neighbours.pomodoro->walletEnabled());
+    QWidget* content = hooks_.makeSettingsView ? hooks_.makeSettingsView() : nullptr;
     settings_ = new SettingsWindow(content);
     connect(settings_, &SettingsWindow::closing, this, [this] {
         if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
@@ -94,7 +93,7 @@ void AppDelegate::openAlbum() {
     auto onClose = [self] {
         if (self && self->album_) self->album_->close();
     };
-    album_ = new AlbumWindow(hooks_.makeAlbumView ? hooks_.makeAlbumView(onClose) : makeAlbumPlaceholder(onClose));
+    album_ = new AlbumWindow(hooks_.makeAlbumView ? hooks_.makeAlbumView(onClose) : nullptr);
     album_->show();
     album_->raise();
     album_->activateWindow();

@@ -51,6 +51,8 @@ QImage roomSnapshot() {
         new RoomPhotographer(AppState::shared(), Closet::shared(), Pomodoro::shared(), Wallet::shared(),
                              Defaults::standard(), SystemClock::shared(), NotificationCenter::shared());
     if (!photographer->catAtHome()) return {};
+    // The photo shows the cat where it is now, not where its held-back steps left it.
+    AppState::shared().life().catchUpMotion();
     const double now = SystemClock::shared().now();
     return roomSceneSnapshot([now](QPainter& p, const QRectF& rect) { photographer->paint(p, rect, now); });
 }

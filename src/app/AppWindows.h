@@ -30,9 +30,4 @@ public:
     explicit AlbumWindow(QWidget* content = nullptr);
 };
 
-// The stand-ins.
-// The Shop tab shows only while the pomodoro-and-coins feature is on.
-QWidget* makeSettingsPlaceholder(bool showShop);
-QWidget* makeAlbumPlaceholder(std::function<void()> onClose);
-
 }  // namespace kp

@@ -10,6 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 #include <algorithm>
@@ -39,6 +40,7 @@ Closet::Closet(Defaults& store, Clock& clock, InputIdleness& idleness, Scheduler
     : QObject(parent), store_(store), clock_(clock), idleness_(idleness), scheduler_(scheduler) {
     together_ = prefs::tuning(kTogether, 0, store_);
     giftsSeen_ = prefs::count(kGiftsSeen, 1000, store_);
+    stored_ = together_;
     const std::function<std::optional<CatOutfit>(const QByteArray&)> decode = &CatOutfit::fromJson;
     outfit_ = store_.decodeRecord<CatOutfit>(kOutfit, decode).value_or(CatOutfit::empty());
     seasonal_ = seasonalPieces(store_);
@@ -46,12 +48,27 @@ Closet::Closet(Defaults& store, Clock& clock, InputIdleness& idleness, Scheduler
     tickId_ = scheduler_.every(tickSeconds, [this] { tick(); });
 }
 
-Closet::~Closet() { scheduler_.cancel(tickId_); }
+Closet::~Closet() {
+    scheduler_.cancel(tickId_);
+    save();
+}
 
 Closet& Closet::shared() {
-    static Closet* closet = new Closet(Defaults::standard(), SystemClock::shared(), InputIdlenessX11::shared(),
-                                       QtScheduler::shared());
+    static Closet* closet = [] {
+        auto* c = new Closet(Defaults::standard(), SystemClock::shared(), InputIdlenessX11::shared(),
+                             QtScheduler::shared());
+        // Lives as long as the app: the minute not yet written is written at quit.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, c, [c] { c->save(); });
+        return c;
+    }();
     return *closet;
+}
+
+void Closet::save() {
+    if (together_ == stored_) return;
+    stored_ = together_;
+    store_.set(kTogether, together_);
 }
 
 std::size_t Closet::unlockedCount(double together) {
@@ -107,7 +124,8 @@ void Closet::tick() {
     bool grew = false;
     if (idleness_.secondsSinceLastInput() < activeIdleLimit) {
         together_ += tickSeconds;
-        store_.set(kTogether, together_);
+        // The store rewrites its whole file: once a minute is plenty.
+        if (together_ - stored_ >= saveEverySeconds) save();
         grew = true;
     }
     award();

@@ -28,12 +28,13 @@ public:
     static constexpr std::size_t starterCount = 15;
     static constexpr double tickSeconds = 5;
     static constexpr double activeIdleLimit = 60;       // idle less than this counts as together
+    static constexpr double saveEverySeconds = 60;      // together-time is written at most this often
 
     // Gives at most one seasonal piece now and answers whether it did (the holiday calendar's award,
     // bound to the store and the cat's birth by the app).
     using SeasonalAward = std::function<bool(double now)>;
 
-    // Reads the store and starts the 5 s tick on `scheduler`.
+    // Reads the store and starts the 5 s tick on `scheduler`; together-time is written once a minute.
     Closet(Defaults& store, Clock& clock, InputIdleness& idleness, Scheduler& scheduler,
            QObject* parent = nullptr);
     ~Closet() override;
@@ -61,6 +62,8 @@ public:
     void setSeasonalAward(SeasonalAward award);
     // One 5 s step; the scheduler calls it.
     void tick();
+    // Writes the together-time not yet stored (done at most once a minute, at quit and on destruction).
+    void save();
 
 signals:
     void changed();
@@ -81,6 +84,7 @@ private:
     SeasonalAward award_;
 
     double together_ = 0;
+    double stored_ = 0;  // the together-time last written
     long long giftsSeen_ = 0;
     std::set<CatAccessory> seasonal_;
     CatOutfit outfit_;

@@ -4,6 +4,7 @@
 #include "core/Notifications.h"
 #include "island/IslandGeometry.h"
 #include "island/IslandPanel.h"
+#include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "core/Preferences.h"
 #include "platform/Clock.h"
@@ -20,6 +21,14 @@ namespace kp {
 using State = IslandStateMachine::State;
 
 QScreen* notchedScreen() { return QGuiApplication::primaryScreen(); }
+
+double islandTop(const QScreen* screen) {
+    if (!screen) return 0;
+    const QRect all = screen->geometry(), free = screen->availableGeometry();
+    // Only a band reserved across the top counts; side and bottom panels leave the top edge free.
+    if (free.top() <= all.top() || free.top() - all.top() > all.height() / 4) return 0;
+    return free.top() - all.top();
+}
 
 IslandMode modeFor(State state) {
     switch (state) {
@@ -79,6 +88,8 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
     if (setup.withPanel) {
         auto follow = [this](QScreen* screen) {
             connect(screen, &QScreen::geometryChanged, this, &TestIslandController::screensChanged);
+            // A top panel that comes, goes or changes height.
+            connect(screen, &QScreen::availableGeometryChanged, this, &TestIslandController::screensChanged);
         };
         for (QScreen* screen : QGuiApplication::screens()) follow(screen);
         connect(qApp, &QGuiApplication::screenAdded, this, [this, follow](QScreen* screen) {
@@ -114,16 +125,19 @@ double TestIslandController::screenWidth() const {
     return 1440;
 }
 
+double TestIslandController::screenTop() const { return panel_ ? islandTop(notchedScreen()) : 0; }
+
 QRectF TestIslandController::islandFrame() const {
-    return island::frameAtTopCentre(island::sizeFor(machine_.state(), notch()), screenWidth());
+    return island::frameAtTopCentre(island::sizeFor(machine_.state(), notch()), screenWidth(), screenTop());
 }
 
 QRectF TestIslandController::hoverZone() const {
-    return island::hoverZone(machine_.state(), islandFrame(), notch(), screenWidth());
+    return island::hoverZone(machine_.state(), islandFrame(), notch(), screenWidth(), screenTop());
 }
 
 void TestIslandController::start() {
     started_ = true;
+    if (panel_) probe_ = std::make_unique<x11::PointerProbe>();
     // The mood first, so the first music is in the mood of the moment; then the switches.
     moodCheck();
     IslandMusic& music = *neighbours_.music;
@@ -152,6 +166,8 @@ void TestIslandController::transition(State from, State to) {
     state_.setMode(modeFor(to));
     state_.setView(viewFor(to));
     state_.islandFrame = islandFrame();
+    // Out of sight the cat's motion runs in batches, so the app wakes rarely.
+    state_.life().setSeen(to != State::hidden);
     IslandMusic& music = *neighbours_.music;
     moodCheck();
     music.setActive(to == State::home || to == State::coucou || to == State::onboarding);
@@ -165,6 +181,9 @@ void TestIslandController::transition(State from, State to) {
 }
 
 void TestIslandController::updatePolling() {
+    // X11 tells no one where the pointer is unless asked, and grabbing its motion would steal it
+    // from other windows: so it is polled, fast only where the eyes can be seen following it, and
+    // a few times a second while hidden, just often enough to peek when it comes near.
     double wanted = 0;
     if (panel_ && started_) {
         // Far from the island the eyes already look its way as far as they can and a blink needs
@@ -185,8 +204,14 @@ void TestIslandController::poll() {
     QScreen* screen = notchedScreen();
     if (!screen) return;
     // Measured on the island's own screen: a pointer on another screen is never near it.
-    const QPointF local = QPointF(QCursor::pos(screen)) - QPointF(screen->geometry().topLeft());
-    pointerAt(local);
+    const QPointF origin = screen->geometry().topLeft();
+    if (probe_ && probe_->isAvailable()) {
+        // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
+        if (const std::optional<QPoint> root = probe_->poll())
+            pointerAt((QPointF(*root) - origin) / screen->devicePixelRatio());
+    } else {
+        pointerAt(QPointF(QCursor::pos(screen)) - origin);
+    }
     if (panel_) panel_->tick();
 }
 
@@ -209,17 +234,10 @@ void TestIslandController::pointerAt(QPointF local) {
     }
 }
 
-void TestIslandController::clickAt(QPointF islandPoint) {
+void TestIslandController::clickAt(QPointF) {
+    // The open island's content takes its own clicks.
     const State s = machine_.state();
-    if (s == State::petit || s == State::coucou) {
-        machine_.click();
-        return;
-    }
-    // Hosted first-run pages take their own clicks.
-    if (s == State::onboarding && panel_ && !neighbours_.makeOnboarding &&
-        panel_->onboardingButton().contains(islandPoint)) {
-        hub_.post(note::onboardingDone);
-    }
+    if (s == State::petit || s == State::coucou) machine_.click();
 }
 
 void TestIslandController::setContextMenu(QMenu* menu) {

@@ -22,6 +22,10 @@ class QTimer;
 
 namespace kp {
 
+namespace x11 {
+class PointerProbe;
+}
+
 class AppState;
 class Clock;
 class Defaults;
@@ -31,6 +35,9 @@ class Scheduler;
 // The screen the island lives on: Linux screens have no notch, so the primary one (none when
 // there is no screen at all).
 QScreen* notchedScreen();
+// How far below the screen's top edge the island sits: under a top panel (whatever the window
+// manager keeps free at the top), so the panel's own clock and buttons stay reachable.
+double islandTop(const QScreen* screen);
 
 // The app state's mode and view for an island state.
 IslandMode modeFor(IslandStateMachine::State state);
@@ -95,6 +102,7 @@ private:
     void screensChanged();
     QSizeF notch() const;
     double screenWidth() const;
+    double screenTop() const;
     bool pomodoroActive() const;
 
     AppState& state_;
@@ -113,6 +121,7 @@ private:
     bool started_ = false;
     double pollInterval_ = 0;
     WorkId pollTimer_ = 0;
+    std::unique_ptr<x11::PointerProbe> probe_;
     WorkId moodTimer_ = 0;
     std::vector<Subscription> subscriptions_;
 };

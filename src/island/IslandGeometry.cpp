@@ -40,13 +40,13 @@ double cornerRadiusFor(State state) {
     return 10;
 }
 
-QRectF frameAtTopCentre(QSizeF size, double screenWidth) {
-    return {(screenWidth - size.width()) / 2, 0, size.width(), size.height()};
+QRectF frameAtTopCentre(QSizeF size, double screenWidth, double top) {
+    return {(screenWidth - size.width()) / 2, top, size.width(), size.height()};
 }
 
-QRectF hoverZone(State state, const QRectF& islandFrame, QSizeF notch, double screenWidth) {
+QRectF hoverZone(State state, const QRectF& islandFrame, QSizeF notch, double screenWidth, double top) {
     if (state == State::hidden) {
-        const QRectF n = frameAtTopCentre(notch, screenWidth);
+        const QRectF n = frameAtTopCentre(notch, screenWidth, top);
         return n.adjusted(-16, 0, 16, 8);
     }
     return islandFrame.adjusted(-8, 0, 8, 8);

@@ -20,11 +20,13 @@ inline constexpr double kWing = 46;
 // The island's size in a state; hidden is the bare notch.
 QSizeF sizeFor(IslandStateMachine::State state, QSizeF notch);
 double cornerRadiusFor(IslandStateMachine::State state);
-// A frame of `size` centred at the top edge of a screen `screenWidth` wide.
-QRectF frameAtTopCentre(QSizeF size, double screenWidth);
+// A frame of `size` centred at the top of a screen `screenWidth` wide, `top` below its edge (under
+// a top panel).
+QRectF frameAtTopCentre(QSizeF size, double screenWidth, double top = 0);
 // Where the pointer counts as near: the notch widened by 16 a side and 8 downward while hidden,
-// else the island's frame grown by 8 on each side and below.
-QRectF hoverZone(IslandStateMachine::State state, const QRectF& islandFrame, QSizeF notch, double screenWidth);
+// else the island's frame grown by 8 on each side and below; both start at `top`.
+QRectF hoverZone(IslandStateMachine::State state, const QRectF& islandFrame, QSizeF notch, double screenWidth,
+                 double top = 0);
 // The island's outline in its own coordinates: square against the top edge, rounded below.
 QPainterPath islandShape(QSizeF size, double bottomRadius);
 

@@ -76,11 +76,8 @@ void IslandPanel::showState(State from, State to) {
     shown_ = to;
     enterContent(from, to);
     const QSizeF notch(state_.notchWidth, state_.notchHeight);
-    if (from == State::hidden && !isVisible()) {
-        spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
-        // A compositor that has gone away would leave the see-through corners black: cut the window instead.
-        if (compositor_ && !x11::compositorRunning()) compositor_ = false;
-    }
+    if (from == State::hidden && !isVisible()) spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
+    followCompositor();
     spring_.setTarget(island::sizeFor(to, notch), island::cornerRadiusFor(to));
     place();
     if (to != State::hidden) {
@@ -177,7 +174,7 @@ void IslandPanel::place() {
     const int w = static_cast<int>(std::ceil(std::max(now.width(), target.width()) + (spring_.isSettled() ? 0 : 24)));
     const int h = static_cast<int>(std::ceil(std::max(now.height(), target.height()) + (spring_.isSettled() ? 0 : 12)));
     const QRect g = screen->geometry();
-    const QRect frame(g.left() + (g.width() - w) / 2, g.top(), w, h);
+    const QRect frame(g.left() + (g.width() - w) / 2, g.top() + int(islandTop(screen)), w, h);
     if (frame != geometry()) setGeometry(frame);
     applyShape();
 }
@@ -192,6 +189,20 @@ void IslandPanel::applyShape() {
     } else {
         setMask(region);
     }
+}
+
+void IslandPanel::followCompositor() {
+    // A window made opaque is cut to shape with or without a compositor.
+    if (!testAttribute(Qt::WA_TranslucentBackground)) return;
+    lastCompositorCheck_ = controller_.clock().monotonic();
+    const bool running = x11::compositorRunning();
+    if (running == compositor_) return;
+    // Gone, it would leave the see-through corners black: the window is cut instead. Back, the
+    // corners blend again.
+    compositor_ = running;
+    if (running) clearMask();
+    applyShape();
+    update();
 }
 
 void IslandPanel::animate() {
@@ -248,6 +259,8 @@ IslandScene IslandPanel::scene() const {
 
 void IslandPanel::tick() {
     if (!isVisible()) return;
+    // Once a second while shown: a compositor that stops or starts changes how the corners are made.
+    if (controller_.clock().monotonic() - lastCompositorCheck_ >= 1) followCompositor();
     if (content()) {
         // Hosted content asks for its own frames.
         followKeyboardWish();
@@ -273,11 +286,6 @@ void IslandPanel::tick() {
         }
     }
     if (repaint) update();
-}
-
-QRectF IslandPanel::onboardingButton() const {
-    const QSizeF s = island::sizeFor(State::onboarding, QSizeF(state_.notchWidth, state_.notchHeight));
-    return onboardingButtonRect(s.width(), s.height());
 }
 
 void IslandPanel::paintEvent(QPaintEvent*) {

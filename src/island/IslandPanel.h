@@ -36,8 +36,6 @@ public:
     // Follows a change of the screen's size or of which screen is the island's.
     void relocate();
     void setContextMenu(QMenu* menu) { menu_ = menu; }
-    // Where the first-run page's button sits, in island coordinates.
-    QRectF onboardingButton() const;
     // The island's current (animated) rectangle in window coordinates.
     QRectF islandRect() const;
     // Where hosted content is drawn, in window coordinates: the settled island, centred.
@@ -61,6 +59,7 @@ private:
     void animate();
     void place();
     void applyShape();
+    void followCompositor();
     struct Signature {
         int need = -1;
         bool dead = false, sleeping = false;
@@ -87,6 +86,7 @@ private:
     Signature drawn_;
     double lastCountdownPaint_ = 0;
     double lastMarkPaint_ = 0;
+    double lastCompositorCheck_ = 0;
     CatBreed breed_ = CatBreed::orange;
     std::unique_ptr<IslandContent> room_;
     std::unique_ptr<IslandContent> onboarding_;

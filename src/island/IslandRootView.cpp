@@ -55,9 +55,9 @@ std::optional<FaceSlot> faceSlot(const QRectF& r, const IslandScene& scene) {
     switch (scene.state) {
         case State::hidden: return std::nullopt;
         case State::petit: return slot("notch", {island::kWing / 2, r.height() / 2}, 22, island::kWing / 2, 0.3);
-        case State::coucou: return slot("notch", {28, r.height() - 16}, 26, 28, 0.3);
-        case State::home: return slot("room", {r.width() / 2, 90}, 44, r.width() / 2, 0.28);
-        case State::onboarding: return slot("onboarding", {120, 100}, 56, 120, 0.3);
+        case State::coucou: return slot("notch", {28, r.height() / 2}, 26, 28, 0.3);
+        case State::home:
+        case State::onboarding: return std::nullopt;  // the hosted content has its own face
     }
     return std::nullopt;
 }
@@ -74,6 +74,16 @@ void paintSlotFace(QPainter& p, const QRectF& r, const IslandScene& scene, const
 void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
     const double cy = r.top() + r.height() / 2;
     paintSlotFace(p, r, scene, emotes);
+    // No notch hides the middle of the island here: the cat's name sits there, quiet.
+    if (!scene.petName.isEmpty()) {
+        QColor ink = colorFromHex(kIslandInk);
+        ink.setAlphaF(0.6);
+        p.setPen(ink);
+        p.setFont(roundedFont(11, QFont::DemiBold));
+        const QRectF middle(r.left() + island::kWing + 22, r.top(), r.width() - 2 * island::kWing - 44, r.height());
+        p.drawText(middle, Qt::AlignCenter | Qt::TextSingleLine,
+                   p.fontMetrics().elidedText(scene.petName, Qt::ElideRight, static_cast<int>(middle.width())));
+    }
     if (scene.phase != PomodoroPhase::idle) {
         paintPomodoroMark(p, QPointF(r.right() - island::kWing / 2, cy), scene.phase, scene.progress,
                           scene.minutesLeft, scene.time);
@@ -85,7 +95,8 @@ void paintCompact(QPainter& p, const QRectF& r, const IslandScene& scene, const 
 }
 
 void paintGreeting(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
-    const double rowTop = r.top() + (r.height() - 30);
+    // Without a notch to sit under, the row is centred in the island.
+    const double rowTop = r.top() + (r.height() - 28) / 2;
     const double faceX = 28;
     paintSlotFace(p, r, scene, emotes);
     p.setPen(colorFromHex(kIslandInk));
@@ -97,67 +108,11 @@ void paintGreeting(QPainter& p, const QRectF& r, const IslandScene& scene, const
                p.fontMetrics().elidedText(text, Qt::ElideRight, static_cast<int>(textBox.width())));
 }
 
-QString roomTitle(IslandRoomKind room) {
-    switch (room) {
-        case IslandRoomKind::bedroom: return QStringLiteral("Bedroom");
-        case IslandRoomKind::living: return QStringLiteral("Living room");
-        case IslandRoomKind::kitchen: return QStringLiteral("Kitchen");
-        case IslandRoomKind::care: return QStringLiteral("Care room");
-        case IslandRoomKind::garden: return QStringLiteral("Garden");
-    }
-    return {};
-}
-
-void paintOpen(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
-    const QColor ink = colorFromHex(kIslandInk);
-    // A warm floor so the open island reads as a room until the rooms move in.
-    QLinearGradient floor(r.topLeft() + QPointF(0, 36), r.bottomLeft());
-    floor.setColorAt(0, QColor(0, 0, 0, 0));
-    floor.setColorAt(1, colorFromHex("#2A1E18"));
-    p.fillRect(r.adjusted(0, 36, 0, 0), floor);
-    const double faceX = r.width() / 2;
-    paintSlotFace(p, r, scene, emotes);
-    p.setPen(ink);
-    p.setFont(roundedFont(13, QFont::DemiBold));
-    p.drawText(QRectF(r.left(), r.top() + 118, r.width(), 20), Qt::AlignCenter | Qt::TextSingleLine,
-               scene.petName + QStringLiteral(" · ") + roomTitle(scene.room));
-    if (scene.need && !scene.dead) paintNeedMark(p, QPointF(r.left() + faceX + 36, r.top() + 74), *scene.need, 16);
-    if (scene.countdown > 0) {
-        QColor bar = ink;
-        bar.setAlphaF(0.35);
-        const double full = r.width() - 48;
-        p.fillRect(QRectF(r.left() + 24, r.bottom() - 2, full * scene.countdown, 2), bar);
-    }
-}
-
-void paintOnboarding(QPainter& p, const QRectF& r, const IslandScene& scene, const FaceEmotes& emotes) {
-    const QColor ink = colorFromHex(kIslandInk);
-    paintSlotFace(p, r, scene, emotes);
-    p.setPen(ink);
-    p.setFont(roundedFont(18, QFont::Bold));
-    p.drawText(QRectF(r.left() + 190, r.top() + 50, r.width() - 220, 28), Qt::AlignLeft | Qt::TextSingleLine,
-               QStringLiteral("Hi! I'm your new cat."));
-    p.setFont(roundedFont(12, QFont::Normal));
-    p.drawText(QRectF(r.left() + 190, r.top() + 80, r.width() - 220, 20), Qt::AlignLeft | Qt::TextSingleLine,
-               QStringLiteral("Hover the notch to peek at me, click to come inside."));
-    const QRectF button = onboardingButtonRect(r.width(), r.height()).translated(r.topLeft());
-    p.setPen(Qt::NoPen);
-    p.setBrush(colorFromHex("#E39455"));
-    p.drawRoundedRect(button, button.height() / 2, button.height() / 2);
-    p.setPen(colorFromHex("#1A1411"));
-    p.setFont(roundedFont(13, QFont::Bold));
-    p.drawText(button, Qt::AlignCenter, QStringLiteral("Let's go!"));
-}
-
 }  // namespace
 
 bool islandFaceWouldChange(const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes) {
     const auto s = faceSlot(island, scene);
     return s && TobbiFace::forKey(s->key).wouldChange(s->look, worldOf(scene), emotes, scene.time);
-}
-
-QRectF onboardingButtonRect(double islandWidth, double islandHeight) {
-    return {islandWidth - 150, islandHeight - 52, 110, 30};
 }
 
 QColor needMarkColor(PetNeed need) { return colorFromHex(need == PetNeed::sick ? "#E04F5F" : "#E8873A"); }
@@ -271,11 +226,8 @@ void paintIslandContent(QPainter& p, const QRectF& island, const IslandScene& sc
             paintGreeting(p, island, scene, emotes);
             break;
         case State::home:
-            paintOpen(p, island, scene, emotes);
-            break;
         case State::onboarding:
-            paintOnboarding(p, island, scene, emotes);
-            break;
+            break;  // the room and the first-run pages draw themselves
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the island draws in each state: the small island's face and marks, the greeting, and the
-// open island's content (stand-ins for the rooms and the first-run pages until those exist).
+// What the island draws itself: the small island's face and marks and the greeting. The open
+// island hosts the room and the first-run pages, which draw themselves.
 #include "core/BotFace.h"
 #include "core/IslandTypes.h"
 #include "cat/CatLook.h"
@@ -50,9 +50,6 @@ void paintIslandContent(QPainter& p, const QRectF& island, const IslandScene& sc
 // Whether the face the scene shows would look different from its last painting (a blink, a
 // new expression, the eyes following the pointer).
 bool islandFaceWouldChange(const QRectF& island, const IslandScene& scene, const FaceEmotes& emotes);
-
-// The first-run stand-in's button, in island coordinates.
-QRectF onboardingButtonRect(double islandWidth, double islandHeight);
 
 // The need mark (the desktop bubble's symbols and colours): fork and knife for hunger, a medical
 // case for sickness, sparkles for a dirty box, a heart when sad; nothing for death.

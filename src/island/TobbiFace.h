@@ -1,11 +1,12 @@
 #pragma once
-// The cat's face in the notch (and, later, in the rooms and onboarding): which expression it shows,
-// the emotes it plays for a moment, and its drawing.
+// The cat's face in the notch: its motion and drawing, on the face logic it shares with the room
+// cat (cat/FaceLogic.h).
 #include "core/BotFace.h"
 #include "cat/BotExpression.h"
 #include "cat/CatLook.h"
 #include "cat/CatMotion.h"
 #include "cat/CatOutfit.h"
+#include "cat/FaceLogic.h"
 #include "platform/NotificationCenter.h"
 
 #include <QPointF>
@@ -21,40 +22,6 @@ class QPainter;
 namespace kp {
 
 class Clock;
-
-// What decides the face's expression, first match wins: the caller's base, death, a fresh emote,
-// the life model's override, then asleep or content.
-struct FaceInputs {
-    std::optional<CatExpression> base;
-    bool petDead = false;
-    bool petSleeping = false;
-    std::optional<BotState> override;
-    std::optional<BotEmote> emote;  // only while it is fresh
-};
-CatExpression faceExpression(const FaceInputs& in);
-
-// Emotes posted on the hub, remembered for the 1.8 s that faces show them, and the slap's kick.
-class FaceEmotes {
-public:
-    static constexpr double kShowSeconds = 1.8;
-
-    FaceEmotes(NotificationCenter& hub, const Clock& clock);
-    std::optional<BotEmote> active() const;
-    // Monotonic time of the last slap (or a negative number when none), for the sway kick.
-    double lastSlap() const { return slapAt_; }
-    // Bumped on every emote or slap, so a host can tell when to repaint.
-    unsigned serial() const { return serial_; }
-    static FaceEmotes& shared();
-
-private:
-    const Clock& clock_;
-    std::optional<BotEmote> emote_;
-    double emoteAt_ = -1e9;
-    double slapAt_ = -1e9;
-    unsigned serial_ = 0;
-    Subscription emoteSub_;
-    Subscription slapSub_;
-};
 
 // One face and its motion state. The motion belongs to the face, not to its host, so a host that
 // is rebuilt every frame asks for its face by a stable key.

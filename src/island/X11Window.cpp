@@ -78,4 +78,42 @@ void preferDarkDecorations(QWidget* window) {
     xcb_flush(c);
 }
 
+PointerProbe::PointerProbe() {
+    if (!connection()) return;  // not on X
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return;
+    }
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
+    if (!it.rem) {
+        xcb_disconnect(c);
+        return;
+    }
+    connection_ = c;
+    root_ = it.data->root;
+}
+
+PointerProbe::~PointerProbe() {
+    if (connection_) xcb_disconnect(static_cast<xcb_connection_t*>(connection_));
+}
+
+std::optional<QPoint> PointerProbe::poll() {
+    auto* c = static_cast<xcb_connection_t*>(connection_);
+    if (!c) return std::nullopt;
+    std::optional<QPoint> answer;
+    if (pending_) {
+        // Normally here long since; if not, this waits for it rather than letting questions pile up.
+        xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer_cookie_t{pending_}, nullptr);
+        if (reply) answer = QPoint(reply->root_x, reply->root_y);
+        std::free(reply);
+        pending_ = 0;
+    }
+    if (xcb_connection_has_error(c)) return answer;
+    pending_ = xcb_query_pointer(c, static_cast<xcb_window_t>(root_)).sequence;
+    xcb_flush(c);
+    return answer;
+}
+
 }  // namespace kp::x11

@@ -22,6 +22,8 @@ constexpr double kReannounceAfter = 600;     // a need that stays is announced a
 constexpr double kHalfDay = 43200;           // a night counts from noon to noon
 constexpr double kLongestNight = 70 * 60;    // a night's sleep lasts 50 to 70 minutes
 constexpr double kBallLeftmost = 0.1, kBallRightmost = 0.9;
+constexpr double kMotionStep = 1.0 / 30.0;
+constexpr double kMotionBatch = 0.5;         // seconds of held-back motion steps run at once
 
 double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
 
@@ -64,11 +66,54 @@ PetLife::~PetLife() {
 }
 
 void PetLife::startTimers() {
-    motionTimer_ = scheduler_.every(1.0 / 30.0, [this] { motionStep(); });
-    statTimer_ = scheduler_.every(1.0, [this] { statStep(); });
+    scheduleMotion();
+    // Held-back motion runs first, so the stat step sees the cat where it is now.
+    statTimer_ = scheduler_.every(1.0, [this] {
+        if (motionBatched_) catchUpMotion();
+        statStep();
+    });
 }
 
-double PetLife::now() const { return clock_.now(); }
+void PetLife::setSeen(bool seen) {
+    if (seen == seen_) return;
+    seen_ = seen;
+    scheduleMotion();
+}
+
+void PetLife::scheduleMotion() {
+    // On an outing the desktop shows the cat.
+    const bool batched = !seen_ && !isOut_;
+    if (motionTimer_ && batched == motionBatched_) return;
+    if (motionBatched_ && !steppedNow_) catchUpMotion();
+    scheduler_.cancel(motionTimer_);
+    motionBatched_ = batched;
+    if (batched)
+        motionTimer_ = scheduler_.every(kMotionBatch, [this] { catchUpMotion(); });
+    else
+        motionTimer_ = scheduler_.every(kMotionStep, [this] { motionStep(); });
+}
+
+void PetLife::catchUpMotion() {
+    if (steppedNow_) return;  // already catching up, further down the stack
+    const double t = clock_.now();
+    // A stalled timer or a clock set back: one step, as the frame timer would take it.
+    if (t < lastMotion_ || t - lastMotion_ > 2 * kMotionBatch) {
+        motionStep();
+        motionGrid_ = {lastMotion_, 0};
+        return;
+    }
+    // Step moments count from one origin, so rounding never adds up over a long rest.
+    auto& [origin, k] = motionGrid_;
+    if (lastMotion_ != origin + double(k) * kMotionStep) motionGrid_ = {lastMotion_, 0};
+    while (origin + double(k + 1) * kMotionStep <= t + 1e-6) {
+        ++k;
+        steppedNow_ = origin + double(k) * kMotionStep;
+        motionStep();
+    }
+    steppedNow_.reset();
+}
+
+double PetLife::now() const { return steppedNow_ ? *steppedNow_ : clock_.now(); }
 
 SkyLook PetLife::look() const {
     if (skyLook_) return skyLook_();

@@ -3,7 +3,8 @@
 // through which the app shows faces, peeks the island, plays sounds and shows emotes.
 //
 // Two repeating timers drive it once constructed: a 1 s stat step and a 1/30 s motion step, run
-// by the injected scheduler. The durable part is saved as the "petLife.v1" record every ~16 s
+// by the injected scheduler. While nothing shows the cat the motion steps run in batches (see
+// `setSeen`). The durable part is saved as the "petLife.v1" record every ~16 s
 // while the stat step runs, at a few notable moments, and whenever `save()` is called (the app
 // calls it on termination). On construction the record is read back and the time away lived
 // through, so the cat comes back hungry, tired or asleep.
@@ -53,6 +54,14 @@ public:
     ~PetLife() override;
     PetLife(const PetLife&) = delete;
     PetLife& operator=(const PetLife&) = delete;
+
+    // Whether anything shows the cat (the island, a photo being taken). Unseen and at home, its
+    // 1/30 s motion steps run half a second at a time, each still a 1/30 s step at its own
+    // moment, so it lives exactly the same while the app wakes rarely. Seen again, it catches up
+    // at once and steps every frame. Seen when constructed.
+    void setSeen(bool seen);
+    // Runs the motion steps that fell due since the last one (held back while unseen).
+    void catchUpMotion();
 
     // --- Neighbours (each may be left unset) ---
     // The room's sound beds; the stat step keeps them in step once a second. Not owned.
@@ -190,6 +199,8 @@ public:
     void statStep();
     // One motion step; run by the 1/30 s timer.
     void motionStep();
+    // The motion timer for whether the cat is seen: a step a frame, or a batch every half second.
+    void scheduleMotion();
     // Drains (or, asleep, restores) the stats over `dt` seconds.
     void drain(bool asleep, double dt);
     void updateMood();
@@ -429,6 +440,11 @@ private:
     std::optional<double> actingUntil_;
     std::optional<double> zeroHealthSince_;
     double lastMotion_ = 0;
+    // The moment a held-back motion step stands for; now() reads it while the step runs.
+    std::optional<double> steppedNow_;
+    bool seen_ = true;
+    bool motionBatched_ = false;
+    std::pair<double, long long> motionGrid_{0, 0};  // origin and count of held-back steps
     double lastStatTick_ = 0;
     WorkId motionTimer_ = 0;
     WorkId statTimer_ = 0;

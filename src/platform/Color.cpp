@@ -21,17 +21,13 @@ QColor colorFromHex(std::string_view hex) {
         negative = hex.front() == '-';
         hex.remove_prefix(1);
     }
-    if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X') && hexDigit(hex[2]) >= 0)
-        hex.remove_prefix(2);
+    if (hex.empty()) return QColor(0, 0, 0);
     std::uint64_t value = 0;
-    std::size_t digits = 0;
     for (char c : hex) {
         const int d = hexDigit(c);
-        if (d < 0) break;  // reading stops at the first character that is not a hex digit
+        if (d < 0) return QColor(0, 0, 0);  // any other character makes the whole string unreadable
         value = value * 16 + std::uint64_t(d);
-        ++digits;
     }
-    if (digits == 0) return QColor(0, 0, 0);
     if (negative) value = ~value + 1;
     return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
 }

@@ -1,5 +1,7 @@
 #pragma once
 // How long the user has left the keyboard and pointer alone.
+#include <chrono>
+#include <optional>
 
 struct xcb_connection_t;
 
@@ -39,8 +41,11 @@ public:
 
 private:
     void connect();
+    std::optional<double> answer(unsigned int sequence, std::chrono::steady_clock::duration age);
     ::xcb_connection_t* connection_ = nullptr;
     unsigned int root_ = 0;
+    unsigned int pending_ = 0;  // the question asked at the last call, 0 for none
+    std::chrono::steady_clock::time_point askedAt_;
     bool tried_ = false;
     bool available_ = false;
 };

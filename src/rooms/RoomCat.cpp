@@ -24,7 +24,6 @@ namespace {
 
 // The group's content reaches this far from the figure's centre (box, toys, butterfly, snow).
 constexpr QRectF kGroupBounds{-72, -62, 144, 112};
-constexpr double kEmoteSeconds = 1.8;
 constexpr double kFigureBottom = 22;  // the figure frame's bottom edge, about which it stretches and sways
 
 // Rotates `m` by `deg` about (0, y) of the current frame.
@@ -88,14 +87,7 @@ RoomCatLayer::RoomCatLayer(Clock& clock, NotificationCenter& hub, Defaults& stor
     : clock_(clock),
       store_(store),
       breed_(storedBreed(store)),
-      emoteSub_(hub, note::triggerEmote,
-                [this](const std::any& object) {
-                    if (const auto* e = notificationObject<BotEmote>(object)) {
-                        emote_ = *e;
-                        emoteAt_ = clock_.monotonic();
-                    }
-                }),
-      slapSub_(hub, note::triggerSlap, [this](const std::any&) { slapAt_ = clock_.monotonic(); }) {
+      emotes_(hub, clock) {
     // A new breed pick shows at once.
     breedWatch_ = QObject::connect(&store_, &Defaults::changed, [this](const QString& key) {
         if (key == QLatin1String("catBreed")) breed_ = storedBreed(store_);
@@ -106,13 +98,6 @@ RoomCatLayer::RoomCatLayer()
     : RoomCatLayer(SystemClock::shared(), NotificationCenter::shared(), Defaults::standard()) {}
 
 RoomCatLayer::~RoomCatLayer() { QObject::disconnect(breedWatch_); }
-
-std::optional<BotEmote> RoomCatLayer::freshEmote() const {
-    if (!emote_) return std::nullopt;
-    const double age = clock_.monotonic() - emoteAt_;
-    if (age < 0 || age >= kEmoteSeconds) return std::nullopt;
-    return emote_;
-}
 
 void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
     if (!m.life || !m.life->isVisible()) return;
@@ -128,18 +113,14 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     state_ = roomCatState(life, f, music_ && music_(), clock_.now());
     const RoomCatState& c = state_;
 
-    // The face: the motion's base, death, a fresh emote, the cat's own face, asleep or content.
-    CatExpression target;
-    if (c.faceBase)
-        target = *c.faceBase;
-    else if (c.dead || (m.state && m.state->faceOverride() == BotState::dead))
-        target = CatExpression::dead;
-    else if (const auto e = freshEmote())
-        target = expressionFor(*e);
-    else if (m.state && m.state->faceOverride())
-        target = expressionFor(*m.state->faceOverride());
-    else
-        target = life.isSleeping() ? CatExpression::asleep : CatExpression::content;
+    // The face, by the logic every face of the cat shares.
+    FaceInputs faceIn;
+    faceIn.base = c.faceBase;
+    faceIn.petDead = c.dead;
+    faceIn.petSleeping = life.isSleeping();
+    if (m.state) faceIn.override = m.state->faceOverride();
+    faceIn.emote = emotes_.active();
+    const CatExpression target = faceExpression(faceIn);
 
     // The pointer in room coordinates, for the eyes.
     std::optional<QPointF> pointer;
@@ -151,20 +132,12 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     }
     const CatOutfit& worn = m.closet ? m.closet->outfit() : CatOutfit::empty();
 
-    if (slapAt_ > slapSeen_) {  // a slap kicks the head's sway once
-        slapSeen_ = slapAt_;
-        face_.sway.spring.velocity += 3 * (c.faceMirrored ? -1 : 1);
-    }
+    emotes_.kick(face_, slapSeen_, c.faceMirrored);
     CatEnv env;
     env.breed = breed_;
     env.outfit = roomCatOutfit(worn, c);
     const FaceFrame face = face_.frame(target, c.facePoint, f.t);
-    QPointF look;
-    if (pointer && c.lookGain > 0) {
-        const QPointF head = c.headAnchor();
-        look = {std::tanh(c.lookGain * (pointer->x() - c.facePoint) / 40),
-                std::tanh(c.lookGain * (pointer->y() - head.y()) / 40)};
-    }
+    const QPointF look = pointer ? faceAim(*pointer, QPointF(c.facePoint, c.headAnchor().y()), c.lookGain) : QPointF();
     group_ = roomCatTransform(c);
 
     drawScene(p, c, env, face, look);
@@ -180,10 +153,7 @@ void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfi
     env.outfit = roomCatOutfit(worn, c);
     FaceFrame face;
     face.expression = c.faceBase.value_or(c.dead ? CatExpression::dead : CatExpression::content);
-    QPointF look;
-    if (pointer && c.lookGain > 0)
-        look = {std::tanh(c.lookGain * (pointer->x() - c.facePoint) / 40),
-                std::tanh(c.lookGain * (pointer->y() - c.headAnchor().y()) / 40)};
+    const QPointF look = pointer ? faceAim(*pointer, QPointF(c.facePoint, c.headAnchor().y()), c.lookGain) : QPointF();
     drawScene(p, c, env, face, look);
 }
 

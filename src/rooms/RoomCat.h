@@ -7,6 +7,7 @@
 #include "core/BotFace.h"
 #include "cat/CatLook.h"
 #include "cat/CatMotion.h"
+#include "cat/FaceLogic.h"
 #include "platform/NotificationCenter.h"
 #include "rooms/RoomCatState.h"
 #include "rooms/RoomKit.h"
@@ -65,7 +66,6 @@ private:
     void drawScene(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
     void paintGroup(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
     void paintLayered(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
-    std::optional<BotEmote> freshEmote() const;
 
     Clock& clock_;
     Defaults& store_;
@@ -73,11 +73,7 @@ private:
     std::function<bool()> music_;
     std::function<double()> middle_;
     QMetaObject::Connection breedWatch_;
-    Subscription emoteSub_;
-    Subscription slapSub_;
-    std::optional<BotEmote> emote_;
-    double emoteAt_ = -1e9;
-    double slapAt_ = -1e9;
+    FaceEmotes emotes_;
     double slapSeen_ = -1e9;
 
     LiveFace face_;

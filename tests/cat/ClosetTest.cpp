@@ -31,9 +31,10 @@ struct Rig {
         closet = std::make_unique<Closet>(*store, clock, idle, scheduler);
         return *closet;
     }
-    // Drops the closet and the store and opens both again.
-    Closet& reopen() {
+    // Drops the closet and the store and opens both again, with `together` stored when given.
+    Closet& reopen(std::optional<double> together = {}) {
         closet.reset();
+        if (together) store->set("togetherSeconds", *together);
         store.restart();
         return open();
     }
@@ -62,8 +63,7 @@ TEST(ClosetTest, OpensAtFiveHoursWithFifteenPiecesAndFillsUpAt118800) {
     rig.together(60);
     EXPECT_DOUBLE_EQ(fresh.together(), 60);
 
-    rig.store->set("togetherSeconds", 17990.0);
-    Closet& closet = rig.open();
+    Closet& closet = rig.reopen(17990.0);
     QSignalSpy badge(&closet, &Closet::unseenCountChanged);
     rig.together(5);
     EXPECT_DOUBLE_EQ(closet.together(), 17995);
@@ -77,8 +77,7 @@ TEST(ClosetTest, OpensAtFiveHoursWithFifteenPiecesAndFillsUpAt118800) {
     EXPECT_TRUE(closet.isUnlocked(A::bootsYellow));
     EXPECT_FALSE(closet.isUnlocked(A::flowerCrown));
 
-    rig.store->set("togetherSeconds", 25195.0);
-    Closet& later = rig.reopen();
+    Closet& later = rig.reopen(25195.0);
     EXPECT_EQ(later.unlocked().size(), 15u);
     rig.together(5);
     EXPECT_EQ(later.unlocked().size(), 16u);
@@ -86,8 +85,7 @@ TEST(ClosetTest, OpensAtFiveHoursWithFifteenPiecesAndFillsUpAt118800) {
     EXPECT_TRUE(later.isUnlocked(A::flowerCrown));
     EXPECT_EQ(later.unseenCount(), 16);
 
-    rig.store->set("togetherSeconds", 118795.0);
-    Closet& full = rig.reopen();
+    Closet& full = rig.reopen(118795.0);
     EXPECT_EQ(full.unlocked().size(), 28u);
     rig.together(5);
     EXPECT_EQ(full.unlocked().size(), 29u);
@@ -120,7 +118,19 @@ TEST(ClosetTest, TimeCountsOnlyWhileTheUserIsActive) {
     rig.idle.set(60);
     rig.together(60);
     EXPECT_DOUBLE_EQ(closet.together(), 10);
-    EXPECT_DOUBLE_EQ(rig.store->doubleValue("togetherSeconds"), 10);
+
+    // Written at most once a minute of together-time, and the rest when the wardrobe closes.
+    std::vector<double> writes;
+    QObject::connect(&*rig.store, &Defaults::changed, [&](const QString& key) {
+        if (key == QLatin1String("togetherSeconds")) writes.push_back(rig.store->doubleValue(key));
+    });
+    rig.idle.set(0);
+    rig.together(120);
+    EXPECT_EQ(writes, (std::vector<double>{60, 120}));
+    rig.together(15);
+    EXPECT_EQ(writes.size(), 2u);
+    rig.closet.reset();
+    EXPECT_EQ(writes, (std::vector<double>{60, 120, 145}));
 }
 
 TEST(ClosetTest, BadStoredTogetherReadsAsZero) {

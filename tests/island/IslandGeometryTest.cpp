@@ -5,23 +5,14 @@
 using namespace kp;
 using State = IslandStateMachine::State;
 
-TEST(IslandGeometry, SizesPerStateAroundTheNotch) {
-    const QSizeF notch(184, 32);
-    EXPECT_EQ(island::sizeFor(State::hidden, notch), notch);
-    EXPECT_EQ(island::sizeFor(State::petit, notch), QSizeF(276, 32));
-    EXPECT_EQ(island::sizeFor(State::coucou, notch), QSizeF(360, 62));
-    EXPECT_EQ(island::sizeFor(State::coucou, QSizeF(220, 38)), QSizeF(396, 68));
-    EXPECT_EQ(island::sizeFor(State::home, notch), QSizeF(640, 160));
-    EXPECT_EQ(island::sizeFor(State::onboarding, notch), QSizeF(640, 180));
-    EXPECT_EQ(island::frameAtTopCentre(QSizeF(640, 160), 1440), QRectF(400, 0, 640, 160));
-}
-
 TEST(IslandGeometry, HoverZoneWidensTheNotchWhileHidden) {
     const QSizeF notch(184, 32);
     const QRectF zone = island::hoverZone(State::hidden, {}, notch, 1440);
     EXPECT_EQ(zone, QRectF(628 - 16, 0, 184 + 32, 40));
     const QRectF open(400, 0, 640, 160);
     EXPECT_EQ(island::hoverZone(State::home, open, notch, 1440), QRectF(392, 0, 656, 168));
+    // Under a 30 px top panel the notch's zone starts below the panel.
+    EXPECT_EQ(island::hoverZone(State::hidden, {}, notch, 1440, 30), QRectF(628 - 16, 30, 184 + 32, 40));
 }
 
 TEST(IslandGeometry, ShapeIsSquareAboveAndRoundedBelow) {

@@ -28,6 +28,7 @@ using State = IslandStateMachine::State;
 namespace {
 
 struct FakePages final : IslandContent {
+    QColor fill = Qt::white;
     bool typing = false;
     bool shown = false;
     QRectF painted;
@@ -37,7 +38,7 @@ struct FakePages final : IslandContent {
     void didDisappear() override { shown = false; }
     void paint(QPainter& p, const QRectF& rect, double) override {
         painted = rect;
-        p.fillRect(rect, Qt::white);
+        p.fillRect(rect, fill);
     }
     bool mousePress(QPointF pos) override {
         presses.push_back(pos);
@@ -73,6 +74,11 @@ struct PanelHost : ::testing::Test {
             made.emplace_back(pages.get());
             return std::unique_ptr<IslandContent>(std::move(pages));
         };
+        setup.neighbours.makeRoom = [] {
+            auto room = std::make_unique<FakePages>();
+            room->fill = QColor(0x20, 0x40, 0x60);
+            return std::unique_ptr<IslandContent>(std::move(room));
+        };
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
         island->start();  // never onboarded: the first-run pages
     }
@@ -83,6 +89,12 @@ struct PanelHost : ::testing::Test {
     IslandPanel& panel() { return *island->panel(); }
     FakePages* pages() { return static_cast<FakePages*>(panel().content()); }
     bool refusesFocus() { return panel().windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus); }
+    QImage shot() {
+        QImage image(panel().size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        panel().render(&image);
+        return image;
+    }
 };
 
 TEST_F(PanelHost, EachVisitToTheFirstRunStateGetsFreshPagesThatGoWhenItEnds) {
@@ -93,7 +105,7 @@ TEST_F(PanelHost, EachVisitToTheFirstRunStateGetsFreshPagesThatGoWhenItEnds) {
 
     hub.post(note::onboardingDone);
     EXPECT_NE(island->machine().state(), State::onboarding);
-    EXPECT_EQ(panel().content(), nullptr);
+    EXPECT_NE(panel().content(), made[0].data());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(made[0].isNull()) << "the finished pages are let go";
 
@@ -141,6 +153,35 @@ TEST_F(PanelHost, TheIslandTakesKeysOnlyWhileThePagesAskForThem) {
     hub.post(note::onboardingDone);  // leaving while typing gives the flag back
     EXPECT_TRUE(refusesFocus());
     EXPECT_FALSE(panel().acceptsKeyboard());
+}
+
+TEST_F(PanelHost, TheOpenRoomShowsTheCollapseCountdownAlongItsFoot) {
+    hub.post(note::onboardingDone);
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    ASSERT_EQ(island->machine().state(), State::home);
+    panel().finishMoving();
+    const QColor room(0x20, 0x40, 0x60);
+    const QRectF r = panel().contentRect();
+    const int foot = int(r.bottom()) - 1;
+    auto lit = [&](const QImage& image, double share) {  // the foot's colour `share` along the bar
+        return image.pixelColor(QPointF(r.left() + 24 + share * (r.width() - 48), foot).toPoint());
+    };
+
+    island->pointerAt(island->islandFrame().center());
+    EXPECT_EQ(lit(shot(), 0.1), room) << "no countdown while the pointer is over the island";
+
+    island->pointerAt({5, 700});  // away: the collapse counts down over 5 s
+    clock.advance(2.5);
+    const QImage half = shot();
+    EXPECT_GT(lit(half, 0.1).red(), room.red() + 40) << "the bar's left part";
+    EXPECT_GT(lit(half, 0.45).red(), room.red() + 40);
+    EXPECT_EQ(lit(half, 0.55), room) << "half the time left: half the bar";
+    EXPECT_EQ(half.pixelColor(QPointF(r.center().x(), foot - 4).toPoint()), room) << "two pixels high";
+
+    clock.advance(2);
+    const QImage late = shot();
+    EXPECT_GT(lit(late, 0.05).red(), room.red() + 40);
+    EXPECT_EQ(lit(late, 0.15), room);
 }
 
 }  // namespace

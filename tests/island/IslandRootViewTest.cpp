@@ -45,6 +45,10 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftAndTheNeedMarkBesideIt) {
     const QImage plain = render(scene, size);
     EXPECT_GT(countNear(plain, QRect(10, 8, 26, 18), QColor("#E8A25A")), 40) << "orange face in the left wing";
     EXPECT_EQ(countNear(plain, QRect(46, 0, 40, 32), QColor("#E8873A")), 0);
+    const QRect middle(92, 0, int(size.width()) - 184, 32);
+    EXPECT_EQ(countNear(plain, middle, QColor("#F7F4F0")), 0);
+    scene.petName = QStringLiteral("Mochi");
+    EXPECT_GT(countNear(render(scene, size), middle, QColor(0x98, 0x96, 0x93)), 8) << "the name in the middle";
 
     scene.need = PetNeed::hungry;
     const QImage hungry = render(scene, size);
@@ -74,33 +78,11 @@ TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {
     scene.petName = QStringLiteral("<b>Mochi</b>");
     const QSizeF size = island::sizeFor(State::coucou, {184, 32});
     const QImage image = render(scene, size);
-    // Light text on the greeting row, nothing in the notch line above it.
-    EXPECT_GT(countNear(image, QRect(48, 32, 250, 30), QColor("#F7F4F0")), 30);
-    EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 24), QColor("#F7F4F0")), 0);
-}
-
-TEST(IslandRootView, OpenIslandFloorFadesInWithoutAnEdge) {
-    IslandScene scene;
-    scene.state = State::home;
-    const QImage image = render(scene, QSizeF(640, 160));
-    for (int y = 30; y < 150; ++y) {
-        const QColor above = image.pixelColor(20, y), below = image.pixelColor(20, y + 1);
-        EXPECT_LE(std::abs(above.red() - below.red()), 2) << "a visible step at y " << y;
-    }
-    EXPECT_GT(image.pixelColor(20, 150).red(), 25) << "warm at the bottom";
-}
-
-TEST(IslandRootView, OpenIslandDrawsTheCountdownBarOnlyWhilePending) {
-    IslandScene scene;
-    scene.state = State::home;
-    const QSizeF size(640, 160);
-    const QImage idle = render(scene, size);
-    EXPECT_EQ(countNear(idle, QRect(24, 158, 592, 2), QColor(0x5C, 0x5A, 0x57)), 0);
-    scene.countdown = 0.5;
-    const QImage pending = render(scene, size);
-    const QColor left = pending.pixelColor(40, 159);
-    const QColor right = pending.pixelColor(600, 159);
-    EXPECT_GT(left.red(), right.red() + 30) << "the bar runs from the left over half the width";
+    // Light text on one row centred in the island: no empty band above it.
+    EXPECT_GT(countNear(image, QRect(48, 17, 250, 28), QColor("#F7F4F0")), 30);
+    EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 14), QColor("#F7F4F0")), 0);
+    EXPECT_EQ(countNear(image, QRect(0, 48, int(size.width()), 14), QColor("#F7F4F0")), 0);
+    EXPECT_GT(countNear(image, QRect(10, 18, 36, 26), QColor("#E8A25A")), 40) << "the face on the row";
 }
 
 }  // namespace

@@ -30,19 +30,6 @@ TEST(TobbiFaceExpression, FollowsTheOrderBaseDeathEmoteOverrideSleep) {
     EXPECT_EQ(faceExpression(deadOverride), CatExpression::dead) << "an emote never lifts the dead face";
 }
 
-TEST(TobbiFaceExpression, MapsEveryStateAndEmote) {
-    EXPECT_EQ(expressionFor(BotState::sleeping), CatExpression::asleep);
-    EXPECT_EQ(expressionFor(BotState::sick), CatExpression::sick);
-    EXPECT_EQ(expressionFor(BotState::searching), CatExpression::content);
-    EXPECT_EQ(expressionFor(BotState::question), CatExpression::meow);
-    EXPECT_EQ(expressionFor(BotState::ratelimit), CatExpression::surprised);
-    EXPECT_EQ(expressionFor(BotState::finished), CatExpression::happy);
-    EXPECT_EQ(expressionFor(BotEmote::proud), CatExpression::happy);
-    EXPECT_EQ(expressionFor(BotEmote::wink), CatExpression::happy);
-    EXPECT_EQ(expressionFor(BotEmote::yawn), CatExpression::sleepy);
-    EXPECT_EQ(expressionFor(BotEmote::annoyed), CatExpression::grumpy);
-}
-
 TEST(TobbiFaceEmotes, ShowForOnePointEightSecondsAndIgnoreOtherObjects) {
     NotificationCenter hub;
     ManualClock clock;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numbers>
+#include <set>
 
 using namespace kp;
 using kp::test::CatWorld;
@@ -326,4 +327,44 @@ TEST(PetFocusNap, SleepsThroughTheRoundAndWakesAtItsEnd) {
     P::die(*dead);
     dead->startFocusNap();
     EXPECT_FALSE(dead->focusNap());
+}
+
+TEST(PetBeats, UnseenTheCatLivesTheSameInHalfSecondBatches) {
+    // Two cats with the same draws, one seen throughout, one unseen for the middle two minutes.
+    struct Trace {
+        std::vector<double> places;
+        std::vector<int> beats;
+        std::vector<double> energy;
+    };
+    auto live = [](bool hide) {
+        CatWorld w;
+        auto cat = w.make();
+        putIn(*cat, IslandRoomKind::bedroom);
+        cat->setEnergy(90);
+        Trace trace;
+        w.run(10);
+        if (hide) cat->setSeen(false);
+        for (int s = 0; s < 240; ++s) {
+            w.run(0.5);
+            // Seen or not, the stat step sees the cat where it stands now.
+            if (s % 2 == 1) {
+                trace.places.push_back(cat->place());
+                trace.beats.push_back(int(cat->beat().kind));
+                trace.energy.push_back(cat->energy());
+            }
+        }
+        cat->setSeen(true);
+        w.run(0.01);
+        trace.places.push_back(cat->place());
+        return std::pair{trace, w.scheduler.pendingCount()};
+    };
+    const auto [seen, seenPending] = live(false);
+    const auto [unseen, unseenPending] = live(true);
+    ASSERT_EQ(seen.places.size(), unseen.places.size());
+    std::set<double> distinct(seen.places.begin(), seen.places.end());
+    EXPECT_GT(distinct.size(), 10u);  // it did walk about
+    for (std::size_t i = 0; i < seen.places.size(); ++i) EXPECT_NEAR(seen.places[i], unseen.places[i], 1e-5) << i;
+    for (std::size_t i = 0; i < seen.beats.size(); ++i) EXPECT_EQ(seen.beats[i], unseen.beats[i]) << i;
+    for (std::size_t i = 0; i < seen.energy.size(); ++i) EXPECT_NEAR(seen.energy[i], unseen.energy[i], 1e-6) << i;
+    EXPECT_EQ(seenPending, unseenPending);  // one motion timer either way
 }

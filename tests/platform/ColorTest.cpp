@@ -18,7 +18,10 @@ TEST(ColorFromHex, OddInputsFollowTheOneNumberRule) {
     EXPECT_EQ(colorFromHex("#zzzzzz"), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("#FFF"), QColor(0x00, 0x0F, 0xFF));          // short: one small number
     EXPECT_EQ(colorFromHex("#12345678"), QColor(0x34, 0x56, 0x78));     // long: lowest three bytes
-    EXPECT_EQ(colorFromHex("#00FF00zz"), QColor(0x00, 0xFF, 0x00));     // stops at the first non-digit
+    EXPECT_EQ(colorFromHex("#00FF00zz"), QColor(0, 0, 0));              // any non-digit: unreadable
+    EXPECT_EQ(colorFromHex("#12GG34"), QColor(0, 0, 0));
+    EXPECT_EQ(colorFromHex("0x00FF00"), QColor(0, 0, 0));
+    EXPECT_EQ(colorFromHex("# 00FF00"), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("+0000FF"), QColor(0, 0, 0xFF));
     EXPECT_EQ(colorFromHex("-000001"), QColor(0xFF, 0xFF, 0xFF));       // two's complement
 }

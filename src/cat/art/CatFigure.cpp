@@ -19,6 +19,7 @@ constexpr double kTorsoRx = 17.0;
 constexpr double kTorsoRy = 9.0;
 constexpr double kLegW = 5.6;
 constexpr int kTailDiscs = 14;
+constexpr double kTailOnFloor = 0.7;  // the sit at which the tail has come down onto the floor
 
 struct Mark {
     QPainterPath path;
@@ -174,13 +175,23 @@ Pose standingPose(CatBreed breed, double sit, double tail) {
     p.haunchC = lerp(QPointF(-10.5, 3.6), QPointF(-7.6, 8.6), sit);
     p.haunchRx = lerp(5.4, 7.6, sit);
     p.haunchRy = lerp(5.6, 5.8, sit);
+    // The tail goes down behind the cat onto the floor first, then sweeps round the front paws
+    // along the floor, so it never crosses the haunch in the air.
     p.tailRoot = lerp(QPointF(-17.5, -1.0), QPointF(-12.0, 12.4), sit);
-    p.tailCtrl = lerp(QPointF(-28.0, -2.0), QPointF(-3.0, 17.2), sit);
-    p.tailTip = lerp(QPointF(-25.5, -16.0), QPointF(8.5, 13.0), sit);
+    const QPointF floorCtrl(-24.0, 17.0), floorTip(-31.0, 11.0);
+    if (sit <= kTailOnFloor) {
+        const double u = sit / kTailOnFloor;
+        p.tailCtrl = lerp(QPointF(-28.0, -2.0), floorCtrl, u);
+        p.tailTip = lerp(QPointF(-25.5, -16.0), floorTip, u);
+    } else {
+        const double u = (sit - kTailOnFloor) / (1 - kTailOnFloor);
+        p.tailCtrl = lerp(floorCtrl, QPointF(-3.0, 17.2), u);
+        p.tailTip = lerp(floorTip, QPointF(8.5, 13.0), u);
+    }
     p.neckC = lerp(QPointF(10.0, -3.2), QPointF(4.4, -5.4), sit);
     p.neckR = 5.2;
     p.tailAngle = lerp(tail, -std::abs(tail) * 0.45, sit);
-    p.tailInFront = sit >= 0.5;
+    p.tailInFront = sit > kTailOnFloor;
     return p;
 }
 
@@ -477,15 +488,6 @@ void CatBack::paint(QPainter& p, const CatEnv& env) const {
     p.rotate(tilt);
     p.translate(0, -15);
 
-    // hind paws peeking out under the haunches
-    for (int side : {-1, 1}) {
-        const QPointF pc(side * 6.6, 13.6);
-        p.save();
-        p.translate(pc + QPointF(-0.9 * side, -3.0));
-        if (side < 0) p.scale(-1, 1);
-        drawLeg(p, c, QPointF(0, 0), 0, 4.4, false, false, outfit);
-        p.restore();
-    }
     // body
     p.save();
     p.translate(0, 4);
@@ -497,6 +499,14 @@ void CatBack::paint(QPainter& p, const CatEnv& env) const {
                    coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
     }
     fillEllipse(p, QPointF(0, 9.6), 4.0, 3.0, coatOn ? raincoatColor() : c.base);
+    // The hind paws in front of the haunches' foot, so socks and boots (and white socks) show.
+    for (int side : {-1, 1}) {
+        p.save();
+        p.translate(QPointF(side * 5.9, 11.4));
+        if (side < 0) p.scale(-1, 1);
+        drawLeg(p, c, QPointF(0, 0), 0, 3.6, false, false, outfit);
+        p.restore();
+    }
     if (coatOn) {
         static const QPainterPath cape = [] {
             QPainterPath k;
@@ -567,6 +577,7 @@ void SoftHeart::paint(QPainter& p) const {
 }
 
 void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) const {
+    using namespace art;
     const double side = std::min(frame.width(), frame.height());
     if (side <= 0) return;
     const AccessorySlot sl = slot(item);
@@ -591,9 +602,35 @@ void AccessoryIcon::paint(QPainter& p, const CatEnv& env, const QRectF& frame) c
         p.scale(k, k);
         p.translate(0, -(top + bottom) / 2);
         head.paint(p, env);
+    } else if (sl == AccessorySlot::feet) {
+        // A pair of paws, close up, wearing the piece.
+        const CatCoat& c = coat(env.breed);
+        const CatOutfit wear = CatOutfit::empty().toggling(item);
+        const double k = std::min(frame.width() / 19.0, frame.height() / 17.0);
+        p.translate(frame.center());
+        p.scale(k, k);
+        drawLeg(p, c, QPointF(-4.4, -6.0), 0, 10.0, true, false, wear);
+        drawLeg(p, c, QPointF(2.6, -6.0), 0, 10.0, false, false, wear);
+    } else if (item == CatAccessory::tailBow || item == CatAccessory::tailBowBlue) {
+        // The tip of a raised tail with the bow, close up.
+        const CatCoat& c = coat(env.breed);
+        const double k = std::min(frame.width(), frame.height()) / 30.0;
+        p.translate(frame.center());
+        p.scale(k, k);
+        const TailDiscs td = tailDiscs(c, QPointF(-11, 11), QPointF(-4, -2), QPointF(9, -10), 0, 1e9);
+        drawTail(p, c, td);
+        drawTailBow(p, item, td.at[kTailDiscs / 2], -40, 2.0);
+    } else if (item == CatAccessory::backpack || item == CatAccessory::backpackGreen) {
+        // The pack itself, with its straps.
+        const double k = std::min(frame.width() / 13.5, frame.height() / 13.5);
+        p.translate(frame.center());
+        p.scale(k, k);
+        const QColor strap = item == CatAccessory::backpack ? rgb(0xA87A2E) : rgb(0x4A8A49);
+        strokeLine(p, QPointF(-3.4, -4.2), QPointF(-3.4, -6.2), strap, 1.2);
+        strokeLine(p, QPointF(3.4, -4.2), QPointF(3.4, -6.2), strap, 1.2);
+        drawBackpack(p, item, QPointF(0, 0.6), 0, false);
     } else {
-        // The standing cat shows body and feet pieces best: the pack on its back, the bow on its
-        // raised tail, a boot or sock on every leg.
+        // The raincoat covers the whole body: the standing cat wearing it.
         CatEnv dressed{env.breed, CatOutfit::empty().toggling(item)};
         CatFigure fig;
         fig.body.swing = 0.35;

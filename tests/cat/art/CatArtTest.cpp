@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -412,6 +413,18 @@ TEST(CatArt, BackViewAndIconsPaint) {
         EXPECT_GT(opaqueCount(img, frame), 300) << rawValue(a);
         EXPECT_EQ(opaqueCount(img, img.rect()) - opaqueCount(img, frame.adjusted(-1, -1, 1, 1)), 0) << rawValue(a);
     }
+    // Body and feet pieces fill their icon, not a speck on a whole cat, whatever the coat.
+    for (CatBreed b : {CatBreed::orange, CatBreed::black, CatBreed::siamese}) {
+        for (auto [a, colour] : {std::pair{CatAccessory::bootsYellow, QColor(0xF2, 0xC1, 0x4E)},
+                                 std::pair{CatAccessory::socksBlue, QColor(0x5E, 0x9B, 0xD6)},
+                                 std::pair{CatAccessory::backpack, QColor(0xE7, 0xB1, 0x5A)},
+                                 std::pair{CatAccessory::backpackGreen, QColor(0x6B, 0xAF, 0x6A)},
+                                 std::pair{CatAccessory::tailBow, QColor(0xF0, 0x7A, 0x93)},
+                                 std::pair{CatAccessory::tailBowBlue, QColor(0x5E, 0x9B, 0xD6)}}) {
+            const QImage img = render(40, 1, [&](QPainter& p) { AccessoryIcon{a}.paint(p, CatEnv{b, {}}, QRectF(-20, -20, 40, 40)); });
+            EXPECT_GT(countNear(img, colour, 14), 90) << rawValue(b) << " " << rawValue(a);
+        }
+    }
     // The soft heart is pink and about `size` wide.
     const QImage heart = render(40, 2, [](QPainter& p) { SoftHeart{14}.paint(p); });
     EXPECT_TRUE(near(heart.pixel(20, 21), QColor(0xFF, 0xCC, 0xD7), 2));
@@ -527,6 +540,20 @@ TEST(CatArt, BackViewShowsNoFaceAndWearsWhatTheCatWears) {
     EXPECT_EQ(countNear(img, c.eye, 10), 0);
     EXPECT_EQ(countNear(img, QColor(0xE0, 0x4F, 0x5F), 10), 0);
     EXPECT_GT(countNear(img, QColor(0x7E, 0xB6, 0xE0), 8, QRect(0, 0, 240, 120 - 28 * 3)), 30);
+    // Feet pieces and white socks show at the hind paws, in front of the haunches.
+    const QRect feet(120 - 14 * 3, 120 + 9 * 3, 28 * 3, 7 * 3);
+    for (CatBreed b : {CatBreed::orange, CatBreed::black, CatBreed::persian}) {
+        for (auto [piece, colour] : {std::pair{CatAccessory::bootsYellow, QColor(0xF2, 0xC1, 0x4E)},
+                                     std::pair{CatAccessory::socksBlue, QColor(0x5E, 0x9B, 0xD6)}}) {
+            const CatEnv dressed{b, CatOutfit::empty().toggling(piece)};
+            const QImage shot = render(240, 3, [&](QPainter& p) { CatBack{}.paint(p, dressed); });
+            EXPECT_GT(countNear(shot, colour, 12, feet), 40) << rawValue(b) << " " << rawValue(piece);
+        }
+    }
+    for (CatBreed b : {CatBreed::tuxedo, CatBreed::snowshoe}) {
+        const QImage shot = render(240, 3, [&](QPainter& p) { CatBack{}.paint(p, CatEnv{b, {}}); });
+        EXPECT_GT(countNear(shot, coat(b).light, 12, feet), 40) << rawValue(b) << " white socks";
+    }
     // Tilting turns it about the bottom centre: the feet stay on the floor.
     for (double tilt : {-8.0, 8.0}) {
         back.tilt = tilt;
@@ -569,4 +596,28 @@ TEST(CatArt, BodyUsesItsOwnBreedBeforeTheEnvironments) {
     const QImage img = render(200, 3, [&](QPainter& p) { body.paint(p, CatEnv{CatBreed::orange, {}}); });
     EXPECT_GT(countNear(img, coat(CatBreed::british).base, 6), 800);
     EXPECT_EQ(countNear(img, coat(CatBreed::orange).base, 6), 0);
+}
+
+TEST(CatArt, TheTailNeverCrossesTheHaunchOnItsWayDown) {
+    // Through the whole sit the top of the haunch looks the same whichever way the tail is held:
+    // the tail passes behind it, and comes round in front only along the floor.
+    auto frame = [](double sit, double tail) {
+        CatBody body;
+        body.sit = sit;
+        body.tail = tail;
+        return render(240, 3, [&](QPainter& p) { body.paint(p, CatEnv{CatBreed::orange, {}}); });
+    };
+    for (int i = 0; i <= 20; ++i) {
+        const double sit = i / 20.0;
+        const QImage up = frame(sit, 20), down = frame(sit, -20);
+        // The haunch's upper middle, from (-10.5, 3.6) standing to (-7.6, 8.6) seated.
+        const QPointF c(-10.5 + 2.9 * sit, 3.6 + 5.0 * sit);
+        int differ = 0;
+        for (double y = c.y() - 3.5; y <= c.y() - 1; y += 1.0 / 3)
+            for (double x = c.x() - 2.5; x <= c.x() + 2.5; x += 1.0 / 3) {
+                const QPoint px = (QPointF(x, y) * 3 + QPointF(120, 120)).toPoint();
+                differ += up.pixel(px) != down.pixel(px);
+            }
+        EXPECT_EQ(differ, 0) << "sit " << sit << " differ " << differ;
+    }
 }
