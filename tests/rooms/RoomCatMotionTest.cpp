@@ -24,13 +24,6 @@ TEST(RoomCatPointer, ShareOfTheRoomWithBothEdgesIncluded) {
     EXPECT_FALSE(cursorShare(IslandMode::hidden, {720, 10}, kMiddle, 160, kW));
 }
 
-CatMotionInputs walking() {
-    CatMotionInputs in;
-    in.pose = PetPose::walking;
-    in.stepping = true;
-    return in;
-}
-
 TEST(RoomCatMotion, WashesFaceOnlySittingSettledAndUnloved) {
     CatMotionInputs in;
     in.pose = PetPose::sitting;

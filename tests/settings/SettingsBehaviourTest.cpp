@@ -470,7 +470,7 @@ TEST_F(SettingsBehaviour, TileRulesForMoneyDeathAndAbsence) {
     world.wallet->reward(100, kStart);
     ASSERT_TRUE(world.wallet->buy(ShopItem::yarn));
     ASSERT_TRUE(world.wallet->buy(ShopItem::cushion));
-    const settings::CatWhereabouts home{}, dead{true, false, true}, away{false, false, false};
+    const settings::CatWhereabouts home{}, dead{true, false, true, {}}, away{false, false, false, {}};
     EXPECT_TRUE(settings::shopTile(ShopItem::salmon, *world.wallet, home).enabled);
     EXPECT_FALSE(settings::shopTile(ShopItem::salmon, *world.wallet, dead).enabled);
     EXPECT_FALSE(settings::shopTile(ShopItem::cushion, *world.wallet, dead).enabled);
