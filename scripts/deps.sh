@@ -12,7 +12,7 @@ build_pkgs=(
   fonts-dejavu-core fonts-urw-base35 fonts-material-design-icons-iconfont
 )
 test_pkgs=(
-  xvfb xauth openbox picom trayer xdotool x11-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick
+  xvfb xauth openbox picom trayer xdotool x11-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
 )
 
 want=("${build_pkgs[@]}")

@@ -27,7 +27,12 @@ set -euo pipefail
 openbox >/dev/null 2>&1 & wm=$!
 picom --backend xrender >/dev/null 2>&1 & cm=$!
 trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/null 2>&1 & tr=$!
-sleep 0.5
+# The desktop is ready once the window manager and the tray have claimed their places.
+for _ in $(seq 600); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window &&
+    xdotool search --class trayer >/dev/null 2>&1 && break
+  sleep 0.1
+done
 rc=0
 ctest --test-dir "$KP_BUILD" --output-on-failure -j "$(nproc)" || rc=$?
 kill $wm $cm $tr 2>/dev/null || true
