@@ -21,3 +21,19 @@ kp_start_display() {
   echo "Xvfb on $DISPLAY does not answer" >&2
   return 1
 }
+
+# kp_wait_for_manager: waits until the window manager on $DISPLAY manages a window (a throwaway
+# one, closed again). A manager can claim the screen and still take a long while (over a minute on
+# a busy machine) before it takes on windows. Fails after three minutes.
+kp_wait_for_manager() {
+  xmessage -geometry 40x20+0+0 ready >/dev/null 2>&1 &
+  local probe=$! _ rc=1
+  for _ in $(seq 1800); do
+    if xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -q '# 0x'; then rc=0; break; fi
+    sleep 0.1
+  done
+  kill "$probe" 2>/dev/null
+  wait "$probe" 2>/dev/null
+  [ $rc = 0 ] || echo "the window manager on $DISPLAY manages no window" >&2
+  return $rc
+}
