@@ -33,7 +33,7 @@ kp_wait_for_manager() {
     sleep 0.1
   done
   kill "$probe" 2>/dev/null
-  wait "$probe" 2>/dev/null
+  wait "$probe" 2>/dev/null || true
   [ $rc = 0 ] || echo "the window manager on $DISPLAY manages no window" >&2
   return $rc
 }
