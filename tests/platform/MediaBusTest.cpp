@@ -1,5 +1,5 @@
-// The logind and MPRIS readers against fakes on private buses. The cases run only when the
-// driving script has started those buses (KP_PRIVATE_BUS=1), never on the user's own session.
+// The logind and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
+// those buses (KP_PRIVATE_BUS=1); the cases refuse to run on the user's own session.
 #include "life/MediaWatcher.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
