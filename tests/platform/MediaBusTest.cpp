@@ -114,8 +114,11 @@ public:
         QMetaObject::invokeMethod(
             manager_,
             [] {
+                // Off the bus's tree first: closing the connection later, on the bus's own thread,
+                // must find no object of ours, which is deleted right after this.
                 QDBusConnection bus(QStringLiteral("fake-login1"));
                 bus.unregisterService(QStringLiteral("org.freedesktop.login1"));
+                bus.unregisterObject(QStringLiteral("/org/freedesktop/login1"));
                 QDBusConnection::disconnectFromBus(QStringLiteral("fake-login1"));
             },
             Qt::BlockingQueuedConnection);
@@ -248,6 +251,13 @@ class MprisTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script";
+    }
+    // Replies and watchers left for later die now, while every bus connection of the case is
+    // still there, not when the application is torn down.
+    void TearDown() override {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void listen(MprisPlayers& players) {
         players.start([this](const std::optional<QString>& state, const std::optional<QString>& name) {
