@@ -22,14 +22,19 @@ kp_start_display() {
   return 1
 }
 
+# Wakes the window manager with a change on the root window. A manager that read its events
+# ahead during a request of its own can sleep on them (a window waiting to be taken on, for
+# minutes) until something new arrives.
+kp_nudge_manager() { xprop -root -f _KP_NUDGE 32c -set _KP_NUDGE "$RANDOM" >/dev/null 2>&1 || true; }
+
 # kp_wait_for_manager: waits until the window manager on $DISPLAY manages a window (a throwaway
-# one, closed again). A manager can claim the screen and still take a long while (over a minute on
-# a busy machine) before it takes on windows. Fails after three minutes.
+# one, closed again). Fails after three minutes.
 kp_wait_for_manager() {
   xmessage -geometry 40x20+0+0 ready >/dev/null 2>&1 &
   local probe=$! _ rc=1
   for _ in $(seq 1800); do
     if xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -q '# 0x'; then rc=0; break; fi
+    kp_nudge_manager
     sleep 0.1
   done
   kill "$probe" 2>/dev/null

@@ -77,6 +77,12 @@ const std::vector<WindowInfo>& waitFor(WindowListX11& list, const std::function<
     for (int i = 0; i < 3000; ++i) {
         const auto& windows = list.onScreenWindows();
         if (done(windows)) return windows;
+        // Wakes the manager should it sleep on events it read ahead, now and then.
+        if (i % 25 == 24) {
+            const uint32_t tick = static_cast<uint32_t>(i);
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom("_KP_NUDGE"), XCB_ATOM_CARDINAL, 32, 1, &tick);
+            xcb_flush(c);
+        }
         usleep(20000);
     }
     return list.onScreenWindows();

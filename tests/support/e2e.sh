@@ -1,5 +1,6 @@
 # Sourced by the end-to-end scripts that run the app: the same hour, the same choices and records
 # the app reads, whenever and wherever the suite runs.
+source "${KP_SOURCE_DIR:?}/scripts/private-display.sh"
 
 # Noon local time whatever the hour of the run, so the cat is not put to bed for the night; and
 # the cat's random choices from a fixed seed.
@@ -35,12 +36,14 @@ kp_expect_nothing_aside() {
 }
 
 # kp_wait SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds; false when
-# it has not within SECONDS.
+# it has not within SECONDS. The window manager is woken meanwhile, so a window it should take on
+# does not wait for it.
 kp_wait() {
   local deadline=$(($(date +%s) + $1))
   shift
   until "$@"; do
     [ "$(date +%s)" -lt "$deadline" ] || return 1
+    [ -n "${DISPLAY:-}" ] && kp_nudge_manager
     sleep 0.1
   done
 }
