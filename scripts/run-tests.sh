@@ -27,11 +27,14 @@ set -euo pipefail
 openbox >/dev/null 2>&1 & wm=$!
 picom --backend xrender >/dev/null 2>&1 & cm=$!
 trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/null 2>&1 & tr=$!
-sleep 0.5
+# The desktop is ready once the window manager takes on windows and the tray has its place.
+source "$KP_ROOT/scripts/private-display.sh"
+kp_wait_for_manager
+for _ in $(seq 600); do xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
 rc=0
 ctest --test-dir "$KP_BUILD" --output-on-failure -j "$(nproc)" || rc=$?
 kill $wm $cm $tr 2>/dev/null || true
 exit $rc
 INNER
 )
-KP_BUILD=$build dbus-run-session -- bash -c "$inner"
+KP_BUILD=$build KP_ROOT=$root dbus-run-session -- bash -c "$inner"

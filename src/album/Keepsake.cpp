@@ -21,23 +21,30 @@ Json stringArray(const QStringList& list) {
     return out;
 }
 
-bool readString(const Json& obj, const char* name, QString& out) {
+// A member a keepsake from an earlier version lacks keeps its empty value; a member of the wrong
+// type fails. The identity ("id", "key", "date", "catBirth") is always required.
+enum class Absent { fails, keepsDefault };
+
+bool readString(const Json& obj, const char* name, QString& out, Absent absent = Absent::keepsDefault) {
     auto it = obj.find(name);
-    if (it == obj.end() || !it->is_string()) return false;
+    if (it == obj.end()) return absent == Absent::keepsDefault;
+    if (!it->is_string()) return false;
     out = QString::fromStdString(it->get<std::string>());
     return true;
 }
 
-bool readNumber(const Json& obj, const char* name, double& out) {
+bool readNumber(const Json& obj, const char* name, double& out, Absent absent = Absent::keepsDefault) {
     auto it = obj.find(name);
-    if (it == obj.end() || !it->is_number()) return false;
+    if (it == obj.end()) return absent == Absent::keepsDefault;
+    if (!it->is_number()) return false;
     out = it->get<double>();
     return true;
 }
 
 bool readStrings(const Json& obj, const char* name, QStringList& out) {
     auto it = obj.find(name);
-    if (it == obj.end() || !it->is_array()) return false;
+    if (it == obj.end()) return true;
+    if (!it->is_array()) return false;
     out.clear();
     for (const auto& v : *it) {
         if (!v.is_string()) return false;
@@ -51,19 +58,22 @@ constexpr qsizetype kLongestText = 2000;  // far above any diary line
 std::optional<MacKeepsake> readKeepsake(const Json& obj) {
     if (!obj.is_object()) return std::nullopt;
     MacKeepsake k;
-    if (!readString(obj, "id", k.id) || QUuid::fromString(k.id).isNull()) return std::nullopt;
-    if (!readString(obj, "key", k.key) || !readNumber(obj, "date", k.date) ||
-        !readNumber(obj, "catBirth", k.catBirth) || !readString(obj, "name", k.name) ||
-        !readString(obj, "breed", k.breed) || !readNumber(obj, "age", k.age) ||
+    if (!readString(obj, "id", k.id, Absent::fails) || QUuid::fromString(k.id).isNull()) return std::nullopt;
+    if (!readString(obj, "key", k.key, Absent::fails) || !readNumber(obj, "date", k.date, Absent::fails) ||
+        !readNumber(obj, "catBirth", k.catBirth, Absent::fails))
+        return std::nullopt;
+    k.age = k.date - k.catBirth;
+    if (!readString(obj, "name", k.name) || !readString(obj, "breed", k.breed) || !readNumber(obj, "age", k.age) ||
         !readString(obj, "title", k.title) || !readString(obj, "note", k.note))
         return std::nullopt;
     // A name or a text from a hand-edited record cannot swell every page drawn from it.
     k.name = prefs::cappedName(k.name);
     k.title.truncate(kLongestText);
     k.note.truncate(kLongestText);
-    auto died = obj.find("died");
-    if (died == obj.end() || !died->is_boolean()) return std::nullopt;
-    k.died = died->get<bool>();
+    if (auto died = obj.find("died"); died != obj.end()) {
+        if (!died->is_boolean()) return std::nullopt;
+        k.died = died->get<bool>();
+    }
     if (!readStrings(obj, "photos", k.photos) || !readStrings(obj, "captions", k.captions))
         return std::nullopt;
     if (auto it = obj.find("outfit"); it != obj.end()) {

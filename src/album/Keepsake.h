@@ -31,8 +31,9 @@ struct MacKeepsake {
 
 // A JSON array of keepsake objects, members in record order ("outfit" left out when there is none).
 QByteArray encodeKeepsakes(const std::vector<MacKeepsake>& keepsakes);
-// Strict: any element missing a member (other than "outfit") or holding one of the wrong type makes
-// the whole list unreadable.
+// Any element missing "id", "key", "date" or "catBirth", or holding a member of the wrong type, makes
+// the whole list unreadable. Other missing members (a keepsake from an earlier version) are empty,
+// "died" false and "age" the time from "catBirth" to "date".
 std::optional<std::vector<MacKeepsake>> decodeKeepsakes(const QByteArray& json);
 
 // A new identity in the stored form.

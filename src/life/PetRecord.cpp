@@ -15,9 +15,14 @@ using nlohmann::json;
 bool finite(double v) { return std::isfinite(v); }
 bool finite(const std::optional<double>& v) { return !v || std::isfinite(*v); }
 
-bool readNumber(const json& object, const char* key, double& out) {
+// Members a record from an earlier version may lack keep their construction values; the rest
+// are required.
+enum class Absent { fails, keepsDefault };
+
+bool readNumber(const json& object, const char* key, double& out, Absent absent = Absent::keepsDefault) {
     const auto it = object.find(key);
-    if (it == object.end() || !it->is_number()) return false;
+    if (it == object.end()) return absent == Absent::keepsDefault;
+    if (!it->is_number()) return false;
     out = it->get<double>();
     return true;
 }
@@ -36,7 +41,8 @@ bool readOptionalNumber(const json& object, const char* key, std::optional<doubl
 
 bool readBool(const json& object, const char* key, bool& out) {
     const auto it = object.find(key);
-    if (it == object.end() || !it->is_boolean()) return false;
+    if (it == object.end()) return true;
+    if (!it->is_boolean()) return false;
     out = it->get<bool>();
     return true;
 }
@@ -44,7 +50,7 @@ bool readBool(const json& object, const char* key, bool& out) {
 // A whole number; 2.0 counts, 2.5 does not.
 bool readInteger(const json& object, const char* key, long long& out) {
     const auto it = object.find(key);
-    if (it == object.end()) return false;
+    if (it == object.end()) return true;
     if (it->is_number_integer()) {
         if (it->is_number_unsigned() && it->get<unsigned long long>() > (unsigned long long)LLONG_MAX) return false;
         out = it->get<long long>();
@@ -91,9 +97,9 @@ std::optional<PetRecord> decodePetRecord(const QByteArray& bytes) {
     const bool ok = readNumber(j, "hunger", r.hunger) && readNumber(j, "happiness", r.happiness) &&
                     readNumber(j, "energy", r.energy) && readNumber(j, "health", r.health) &&
                     readBool(j, "isSleeping", r.isSleeping) && readBool(j, "isDead", r.isDead) &&
-                    readInteger(j, "poops", r.poops) && readNumber(j, "birth", r.birth) &&
+                    readInteger(j, "poops", r.poops) && readNumber(j, "birth", r.birth, Absent::fails) &&
                     readOptionalNumber(j, "poopDue", r.poopDue) && readNumber(j, "ballPlace", r.ballPlace) &&
-                    readNumber(j, "savedAt", r.savedAt) &&
+                    readNumber(j, "savedAt", r.savedAt, Absent::fails) &&
                     readOptionalNumber(j, "nightSleepUntil", r.nightSleepUntil) &&
                     readOptionalNumber(j, "sleptNight", r.sleptNight);
     if (!ok) return std::nullopt;

@@ -32,7 +32,8 @@ inline constexpr double kMaxCatchUpSeconds = 604800;
 
 // None when a value cannot be written (not a finite number).
 std::optional<QByteArray> encodePetRecord(const PetRecord& record);
-// None when the bytes are not such a record: a required member missing or of the wrong type.
+// None when the bytes are not such a record: "birth" or "savedAt" missing, or any member of the
+// wrong type. Other missing members (a record from an earlier version) keep the values above.
 // Unknown members are ignored; members may come in any order.
 std::optional<PetRecord> decodePetRecord(const QByteArray& bytes);
 

@@ -28,21 +28,22 @@ struct Saved {
     std::map<std::string, std::string> cared;
 };
 
+// A member a record from an earlier version lacks stays empty. An item this version's shop does
+// not know (from a later version) is left out; the rest of the wallet stands.
 bool readItems(const json& object, const char* key, std::set<ShopItem>& out) {
     const auto it = object.find(key);
-    if (it == object.end() || !it->is_array()) return false;
+    if (it == object.end()) return true;
+    if (!it->is_array()) return false;
     for (const json& raw : *it) {
         if (!raw.is_string()) return false;
-        const auto item = fromRawValue<ShopItem>(raw.get_ref<const std::string&>());
-        if (!item) return false;  // an item the shop does not know spoils the whole record
-        out.insert(*item);
+        if (const auto item = fromRawValue<ShopItem>(raw.get_ref<const std::string&>())) out.insert(*item);
     }
     return true;
 }
 
 bool readCoins(const json& object, long long& out) {
     const auto it = object.find("coins");
-    if (it == object.end()) return false;
+    if (it == object.end()) return true;
     if (it->is_number_integer()) {
         if (it->is_number_unsigned() && it->get<unsigned long long>() >
                                             static_cast<unsigned long long>(std::numeric_limits<long long>::max()))
@@ -67,7 +68,8 @@ std::optional<Saved> decode(const QByteArray& bytes) {
     if (!readCoins(j, saved.coins)) return std::nullopt;
     if (!readItems(j, "owned", saved.owned) || !readItems(j, "stored", saved.stored)) return std::nullopt;
     const auto cared = j.find("cared");
-    if (cared == j.end() || !cared->is_object()) return std::nullopt;
+    if (cared == j.end()) return saved;
+    if (!cared->is_object()) return std::nullopt;
     for (const auto& [key, value] : cared->items()) {
         if (!value.is_string()) return std::nullopt;
         saved.cared[key] = value.get<std::string>();

@@ -73,7 +73,19 @@ MprisPlayers::MprisPlayers(QString busAddress, QObject* parent)
     : QObject(parent), address_(std::move(busAddress)) {}
 
 MprisPlayers::~MprisPlayers() {
-    if (!address_.isEmpty() && !connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
+    // The bus's own thread hands signals and replies to this object: take its hooks off under the
+    // bus's lock before anything of this object goes, so nothing is posted to it while it dies.
+    if (connectionName_.isEmpty()) return;
+    QDBusConnection bus(connectionName_);
+    if (bus.isConnected()) {
+        bus.disconnect(busService, busPath, busService, QStringLiteral("NameOwnerChanged"), this,
+                       SLOT(nameOwnerChanged(QString, QString, QString)));
+        bus.disconnect(QString(), playerPath, propertiesInterface, QStringLiteral("PropertiesChanged"), this,
+                       SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+    }
+    // Calls still out: their watchers go now, while the connection they wait on still exists.
+    qDeleteAll(findChildren<QDBusPendingCallWatcher*>(Qt::FindDirectChildrenOnly));
+    if (!address_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 MprisPlayers& MprisPlayers::shared() {

@@ -25,7 +25,8 @@ public:
     bool coin() { return unit() < 0.5; }
 };
 
-// Seeded generator; SystemRandom seeds it from the device.
+// Seeded generator; SystemRandom seeds it from the device, or from KP_TEST_SEED when that holds a
+// number, so an end-to-end run makes the same choices each time.
 class SeededRandom : public RandomSource {
 public:
     explicit SeededRandom(std::uint64_t seed) : engine_(seed) {}
@@ -37,7 +38,7 @@ private:
 
 class SystemRandom final : public SeededRandom {
 public:
-    SystemRandom() : SeededRandom(std::random_device{}()) {}
+    SystemRandom();
     static SystemRandom& shared();
 };
 

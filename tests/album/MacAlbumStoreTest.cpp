@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QUuid>
+#include <nlohmann/json.hpp>
 
 using namespace kp;
 using namespace kp::albumtest;
@@ -79,15 +80,45 @@ TEST(MacAlbumStore, AHugeNameOrTextReadsBackCapped) {
     EXPECT_TRUE(back->front().note.startsWith(QString(100, u'n')));
 }
 
-TEST(MacAlbumStore, MissingOrMistypedMemberMakesTheWholeListUnreadable) {
+TEST(MacAlbumStore, AKeepsakeFromAnEarlierVersionLoadsWithDefaults_AWrongTypeSpoilsTheList) {
+    MacKeepsake full = keepsake("junior", 5000, 1000);
+    full.died = true;
+    full.photos = {"A.jpg"};
+    full.captions = {"then"};
+    const nlohmann::ordered_json written = nlohmann::ordered_json::parse(encodeKeepsakes({full}).toStdString());
+    auto without = [&](const char* member) {
+        nlohmann::ordered_json list = written;
+        list[0].erase(member);
+        return decodeKeepsakes(QByteArray::fromStdString(list.dump()));
+    };
+    auto expectDefault = [&](const char* member, auto MacKeepsake::*field) {
+        MacKeepsake want = full;
+        want.*field = MacKeepsake{}.*field;
+        const auto got = without(member);
+        ASSERT_TRUE(got) << member;
+        EXPECT_EQ(got->front(), want) << member;
+    };
+    expectDefault("name", &MacKeepsake::name);
+    expectDefault("breed", &MacKeepsake::breed);
+    expectDefault("title", &MacKeepsake::title);
+    expectDefault("note", &MacKeepsake::note);
+    expectDefault("died", &MacKeepsake::died);
+    expectDefault("photos", &MacKeepsake::photos);
+    expectDefault("captions", &MacKeepsake::captions);
+    // Without its age the keepsake is as old as the cat was that day.
+    full.age = 1;
+    nlohmann::ordered_json noAge = nlohmann::ordered_json::parse(encodeKeepsakes({full}).toStdString());
+    noAge[0].erase("age");
+    EXPECT_DOUBLE_EQ(decodeKeepsakes(QByteArray::fromStdString(noAge.dump()))->front().age, 4000);
+    for (const char* identity : {"id", "key", "date", "catBirth"}) EXPECT_FALSE(without(identity)) << identity;
+
     const QByteArray good = encodeKeepsakes({keepsake("arrived", 0), keepsake("junior", 5)});
-    EXPECT_TRUE(decodeKeepsakes(good));
-    QByteArray noCaptions = good;
-    noCaptions.replace(",\"captions\":[]", "");
-    EXPECT_FALSE(decodeKeepsakes(noCaptions));
     QByteArray wrongType = good;
     wrongType.replace("\"died\":false", "\"died\":0");
     EXPECT_FALSE(decodeKeepsakes(wrongType));
+    QByteArray wrongCaptions = good;
+    wrongCaptions.replace("\"captions\":[]", "\"captions\":\"x\"");
+    EXPECT_FALSE(decodeKeepsakes(wrongCaptions));
     EXPECT_FALSE(decodeKeepsakes("{}"));
     EXPECT_FALSE(decodeKeepsakes("[{\"id\":"));
     EXPECT_EQ(decodeKeepsakes("[]")->size(), 0u);
@@ -99,7 +130,7 @@ TEST(MacAlbumStore, UndecodableRecordReadsEmptyAndIsKeptAside) {
     EXPECT_EQ(f.album->unseenCount(), 0);
 
     QByteArray broken = encodeKeepsakes({keepsake("junior", 5)});
-    broken.replace(",\"captions\":[]", "");
+    broken.replace("\"captions\":[]", "\"captions\":7");
     ASSERT_TRUE(f.store->setRecord("album.v1", broken));
     EXPECT_TRUE(f.album->load().empty());
     EXPECT_EQ(f.album->unseenCount(), 0);

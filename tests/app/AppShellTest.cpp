@@ -125,12 +125,6 @@ TEST_F(Shell, MusicItemFlipsTheStoredSwitch) {
     EXPECT_FALSE(delegate->menuInputs().musicOn);
 }
 
-std::vector<QString> titles(const MenuInputs& in) {
-    std::vector<QString> out;
-    for (const MenuItem& item : menuItems(in)) out.push_back(item.title);
-    return out;
-}
-
 TEST(AppMenuTitles, RoamingItemWorksOnlyWhereRoamingExists) {
     MenuInputs in;
     EXPECT_FALSE(menuItems(in)[0].enabled) << "greyed out until the desktop cat is part of the app";
@@ -139,38 +133,6 @@ TEST(AppMenuTitles, RoamingItemWorksOnlyWhereRoamingExists) {
     EXPECT_EQ(menuItems(in)[0].action, MenuAction::sendOut);
     in.roamingOut = true;
     EXPECT_EQ(menuItems(in)[0].action, MenuAction::callHome);
-}
-
-TEST(AppMenuTitles, FollowThePomodoroPhaseRoamingAndMusic) {
-    MenuInputs in;
-    EXPECT_EQ(titles(in), (std::vector<QString>{"Let him out now", "Pause music", "", "Settings…", "Quit Kettlepaw"}));
-    in.roamingOut = true;
-    in.musicOn = false;
-    EXPECT_EQ(titles(in)[0], "Call him home");
-    EXPECT_EQ(titles(in)[1], "Play music");
-
-    in.walletEnabled = true;
-    in.phase = PomodoroPhase::idle;
-    EXPECT_EQ(titles(in)[0], "Not running");
-    EXPECT_EQ(titles(in)[1], "Start focus");
-    EXPECT_EQ(titles(in)[2], "");
-    in.phase = PomodoroPhase::focus;
-    in.minutesLeft = 25;
-    EXPECT_EQ(titles(in)[0], "Focusing · 25 min left");
-    EXPECT_EQ(titles(in)[1], "Take a break now");
-    EXPECT_EQ(titles(in)[2], "Stop");
-    in.phase = PomodoroPhase::focusDone;
-    EXPECT_EQ(titles(in)[0], "Rang: break time");
-    EXPECT_EQ(titles(in)[1], "Start break");
-    in.phase = PomodoroPhase::rest;
-    in.minutesLeft = 4;
-    EXPECT_EQ(titles(in)[0], "On a break · 4 min left");
-    EXPECT_EQ(titles(in)[1], "Stop");
-    in.phase = PomodoroPhase::restDone;
-    EXPECT_EQ(titles(in)[0], "Break's over");
-    EXPECT_EQ(titles(in)[1], "Start focus");
-    EXPECT_EQ(titles(in)[2], "Stop");
-    EXPECT_FALSE(menuItems(in)[0].enabled) << "the status line is not a choice";
 }
 
 struct CatState : ::testing::Test {

@@ -6,8 +6,7 @@ command -v Xvfb >/dev/null || { echo "Xvfb missing: skipped"; exit 77; }
 command -v xwininfo >/dev/null || { echo "xwininfo missing: skipped"; exit 77; }
 app=${KP_BUILD_DIR:?}/src/app/kettlepaw
 [ -x "$app" ] || { echo "no app at $app"; exit 1; }
-source "${KP_SOURCE_DIR:?}/scripts/private-display.sh"
-source "${KP_SOURCE_DIR:?}/scripts/app-home.sh"
+source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 
 scratch=$(mktemp -d /tmp/kp-endings.XXXXXX)
 pids=()

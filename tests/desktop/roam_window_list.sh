@@ -16,6 +16,6 @@ command -v openbox >/dev/null || { echo "no openbox: the managed half skipped"; 
 openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
 wm=$!
 pids+=($wm)
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
+kp_wait_for_manager
 echo "--- under openbox"
 "$bin" managed

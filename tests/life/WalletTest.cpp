@@ -1,6 +1,7 @@
 #include "support/Scratch.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -168,12 +169,39 @@ TEST(Wallet, RecordKeepsItsMembersInOrderWithSortedItems) {
               R"({"coins":7,"owned":["box","rug"],"stored":["rug"],"cared":{"pet":"2026-12-5"}})");
 }
 
-TEST(Wallet, AnUnreadableRecordGivesAnEmptyWallet) {
+TEST(Wallet, AnOlderOrNewerRecordKeepsWhatItCan_AWrongTypeGivesAnEmptyWalletAndIsKeptAside) {
+    struct Case {
+        const char* text;
+        long long coins;
+        std::set<ShopItem> owned;
+        std::size_t cared;
+    };
+    const Case readable[] = {
+        // An item from a later version is left out, the coins and the other items stay.
+        {R"({"coins":7,"owned":["rug","sofa"],"stored":["sofa"],"cared":{"pet":"2026-12-5"}})", 7, {ShopItem::rug}, 1},
+        // Written before a member was added: that member is empty.
+        {R"({"coins":7,"owned":["box"],"stored":[]})", 7, {ShopItem::box}, 0},
+        {R"({"coins":7,"owned":["box"],"cared":{"pet":"2026-12-5"}})", 7, {ShopItem::box}, 1},
+        {R"({"coins":7,"stored":[],"cared":{}})", 7, {}, 0},
+        {R"({"owned":["box"],"stored":[],"cared":{}})", 0, {ShopItem::box}, 0},
+        {R"({"coins":7.0,"owned":[],"stored":[],"cared":{},"extra":1})", 7, {}, 0},
+    };
+    for (const Case& c : readable) {
+        ScratchStore s;
+        ASSERT_TRUE(s->setRecord("wallet.v1", c.text));
+        Wallet wallet(*s);
+        EXPECT_EQ(wallet.coins(), c.coins) << c.text;
+        EXPECT_EQ(wallet.owned(), c.owned) << c.text;
+        EXPECT_TRUE(wallet.stored().empty()) << c.text;
+        EXPECT_EQ(wallet.cared().size(), c.cared) << c.text;
+        EXPECT_TRUE(s->record("wallet.v1")) << c.text;  // nothing kept aside
+    }
+
     const char* bad[] = {
-        R"({"coins":7,"owned":["rug","sofa"],"stored":[],"cared":{}})",  // an item the shop lacks
-        R"({"coins":7,"owned":[],"stored":[]})",                          // a member missing
-        R"({"coins":"7","owned":[],"stored":[],"cared":{}})",             // wrong type
+        R"({"coins":"7","owned":[],"stored":[],"cared":{}})",
         R"({"coins":7.5,"owned":[],"stored":[],"cared":{}})",
+        R"({"coins":7,"owned":"rug","stored":[],"cared":{}})",
+        R"({"coins":7,"owned":[3],"stored":[],"cared":{}})",
         R"({"coins":7,"owned":[],"stored":[],"cared":{"pet":3}})",
         R"([7])",
         "not json",
@@ -186,11 +214,13 @@ TEST(Wallet, AnUnreadableRecordGivesAnEmptyWallet) {
         EXPECT_TRUE(wallet.owned().empty()) << text;
         EXPECT_TRUE(wallet.cared().empty()) << text;
         // The old bytes are kept aside, not lost, and the wallet saves afresh.
+        const QStringList aside = QDir(s->dataDir()).entryList({"wallet.v1.unreadable-*"}, QDir::Files);
+        ASSERT_EQ(aside.size(), 1) << text;
+        QFile kept(s->dataDir() + "/" + aside.front());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray(text));
         wallet.setEnabled(true);
         wallet.gain(3, kNoon);
         EXPECT_EQ(storedRecord(*s)["coins"], 3) << text;
     }
-    ScratchStore whole;
-    ASSERT_TRUE(whole->setRecord("wallet.v1", R"({"coins":7.0,"owned":[],"stored":[],"cared":{},"extra":1})"));
-    EXPECT_EQ(Wallet(*whole).coins(), 7);
 }

@@ -7,25 +7,25 @@ app="$KP_BUILD_DIR/src/app/kettlepaw"
 [ -x "$app" ] || { echo "no app built"; exit 1; }
 
 scratch=$(mktemp -d /tmp/kp-catchup.XXXXXX)
+pid=
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$scratch"' EXIT
-source "${KP_SOURCE_DIR:?}/scripts/app-home.sh"
+source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_app_home "$scratch"
 printf 'onboardedV1=true\n' > "$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
 
-now=$(date +%s)
-ref=$((now - 978307200))
-cat > "$XDG_DATA_HOME/kettlepaw/petLife.v1.json" <<JSON
-{"hunger":40,"happiness":70,"energy":25,"health":100,"isSleeping":false,"isDead":false,"poops":0,
- "birth":$((ref - 864000)),"ballPlace":0.7,"savedAt":$((ref - 600))}
-JSON
+ref=$(($(date +%s) - 978307200))
+kp_write_cat "$XDG_DATA_HOME/kettlepaw/petLife.v1.json" hunger=40 happiness=70 energy=25 \
+  birth=$((ref - 864000)) ballPlace=0.7 savedAt=$((ref - 600))
 
 "$app" >"$scratch/app.log" 2>&1 &
 pid=$!
-sleep 3
+# Up once its island is on screen: the record has been read and caught up by then.
+kp_wait 60 eval 'xdotool search --name "^Kettlepaw Island$" >/dev/null 2>&1' || { echo "the app did not show up"; exit 1; }
 kill -TERM "$pid"
 rc=0
 wait "$pid" || rc=$?
 [ "$rc" = 0 ] || { echo "app exited with $rc"; cat "$scratch/app.log"; exit 1; }
+kp_expect_nothing_aside "$XDG_DATA_HOME"
 
 python3 - "$XDG_DATA_HOME/kettlepaw/petLife.v1.json" "$ref" <<'PY'
 import json, sys

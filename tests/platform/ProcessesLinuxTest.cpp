@@ -1,11 +1,15 @@
 // Process lookups on this machine's /proc.
 #include "platform/Processes.h"
+#include "platform/X11Connection.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cstring>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace kp {
@@ -53,6 +57,29 @@ TEST(ProcessesLinux, ApplicationsAreWindowOwnersOnly) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         EXPECT_TRUE(processes.runningApplications().empty());
     }
+}
+
+// A WM_CLASS reply as the server sends it: the header, then exactly `value` bytes. What lies after
+// them in memory is not NUL, so a read past the end would show in the name.
+QString classOf(const std::string& value, uint8_t format = 8) {
+    std::vector<char> buffer(sizeof(xcb_get_property_reply_t) + value.size() + 16, 'Z');
+    xcb_get_property_reply_t header{};
+    header.format = format;
+    header.value_len = static_cast<uint32_t>(value.size() / (format / 8));
+    std::memcpy(buffer.data(), &header, sizeof header);
+    std::memcpy(buffer.data() + sizeof header, value.data(), value.size());
+    return x11::wmClassName(reinterpret_cast<xcb_get_property_reply_t*>(buffer.data()));
+}
+
+TEST(X11Properties, TheClassHalfOfWmClassIsReadWithinTheProperty) {
+    using namespace std::string_literals;
+    EXPECT_EQ(classOf("teapot\0Kettle\0"s), QStringLiteral("Kettle"));
+    EXPECT_EQ(classOf("teapot\0Kettle"s), QStringLiteral("Kettle"));  // no final NUL
+    EXPECT_EQ(classOf("teapot\0"s), QString());
+    EXPECT_EQ(classOf("teapot"s), QString());
+    EXPECT_EQ(classOf(""s), QString());
+    EXPECT_EQ(classOf("ab\0cd\0"s, 32), QString());  // not a string property
+    EXPECT_EQ(x11::wmClassName(nullptr), QString());
 }
 
 }  // namespace
