@@ -187,6 +187,12 @@ BookPageTurn::BookPageTurn(PageTurnController& controller, Scheduler* scheduler,
 
 BookPageTurn::~BookPageTurn() {
     if (timer_) scheduler_->cancel(timer_);
+    // A view that goes away mid-turn never reaches finishTurn: free the host's controls here, or
+    // they would wait for a settle that cannot end.
+    if (activeTurn_ || controller_.isSettling()) {
+        controller_.setTurning(false);
+        controller_.setSettling(false);
+    }
 }
 
 void BookPageTurn::setPagePainters(PagePainter front, PagePainter back) {

@@ -248,3 +248,28 @@ TEST(BookViewer, SmallestWindowShrinksTheWholePage) {
     // The bottom bar stays inside the window.
     EXPECT_LE(l.nextButton.bottom(), 440);
 }
+
+TEST(BookViewer, ChoosingABookMidTurnLeavesTheControlsWorking) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 2), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    AlbumBookView view(books, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.next();
+    // Part way through the turn.
+    for (int i = 0; i < 10; ++i) {
+        clock.advance(1.0 / 60);
+        scheduler.advance(1.0 / 60);
+    }
+    ASSERT_TRUE(view.pager().isSettling());
+    view.chooseBook(0);
+    view.finishTransition();
+    EXPECT_FALSE(view.pager().isSettling());
+    EXPECT_FALSE(view.pager().isTurning());
+    EXPECT_EQ(view.index(), 0);
+    ASSERT_TRUE(view.nextEnabled());
+    view.next();
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
+}
