@@ -36,14 +36,14 @@ std::vector<MacKeepsake> MacAlbum::load() const {
     return list ? std::move(*list) : std::vector<MacKeepsake>{};
 }
 
-void MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
+bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     std::stable_sort(keepsakes.begin(), keepsakes.end(),
                      [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
     if (keepsakes.size() > static_cast<std::size_t>(cap))
         keepsakes.erase(keepsakes.begin(), keepsakes.end() - cap);
     const QByteArray bytes = encodeKeepsakes(keepsakes);
-    if (bytes.isEmpty()) return;
-    store_.setRecord(kRecord, bytes);
+    if (bytes.isEmpty()) return false;
+    return store_.setRecord(kRecord, bytes);
 }
 
 int MacAlbum::unseenCount() const {

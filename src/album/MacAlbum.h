@@ -76,8 +76,8 @@ public:
     // --- Store ---
     // Every keepsake, oldest first; an unreadable record reads as empty (and is kept aside).
     std::vector<MacKeepsake> load() const;
-    // Sorts by date, keeps the newest 400 and replaces the record.
-    void save(std::vector<MacKeepsake> keepsakes);
+    // Sorts by date, keeps the newest 400 and replaces the record; false when it was not written.
+    bool save(std::vector<MacKeepsake> keepsakes);
     // Keepsakes of any cat dated after the album was last opened, arrivals not counted.
     int unseenCount() const;
     int unseen() const { return unseen_; }
@@ -141,6 +141,7 @@ private:
     std::uint64_t firstRun_ = 0;
     std::optional<double> openSince_;
     bool notchOpen_ = false;
+    bool saveFailing_ = false;
 };
 
 }  // namespace kp

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 
@@ -313,4 +314,46 @@ TEST(MacAlbumCollection, PagesTheFullAlbumWouldDropAreNotCollectedAgain) {
     const auto all = f.keepsakes();
     ASSERT_EQ(all.size(), 400u);
     EXPECT_EQ(all.front().date, birth + 40 * kDay);
+}
+
+namespace {
+int albumWarnings = 0;
+void countWarnings(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type == QtWarningMsg) ++albumWarnings;
+}
+}  // namespace
+
+TEST(MacAlbumCollection, AFailedSaveKeepsNothingPaysNothingAndTriesAgain) {
+    Collection f;
+    const double christmas = utc(2026, 12, 25, 12);
+    // A folder where the record's file belongs: every write of the record fails.
+    const QString record = f.store->dataDir() + "/album.v1.json";
+    ASSERT_TRUE(QDir().mkpath(record));
+    const QDir photos(f.album->photoFolder());
+    albumWarnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
+    for (int pass = 0; pass < 6; ++pass) f.album->addDueKeepsakes(christmas + 10 * pass);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(f.fake.paid.empty());
+    EXPECT_TRUE(photos.entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(albumWarnings, 1);
+    const int shots = f.arrivalShots + f.sceneShots;
+    EXPECT_GT(shots, 0);
+    EXPECT_EQ(f.album->unseen(), 0);
+
+    // Once the store takes the record again, the pages are kept and paid for once.
+    ASSERT_TRUE(QDir().rmdir(record));
+    f.album->addDueKeepsakes(christmas + 60);
+    EXPECT_EQ(f.arrivalShots + f.sceneShots, 2 * shots);
+    const auto kept = f.keepsakes();
+    ASSERT_TRUE(f.find("holiday-christmas-2026"));
+    std::size_t paying = 0, named = 0;
+    for (const auto& k : kept) {
+        if (k.key.startsWith("months-") || k.key.startsWith("holiday-")) ++paying;
+        named += static_cast<std::size_t>(k.photos.size());
+    }
+    EXPECT_EQ(f.fake.paid.size(), paying);
+    EXPECT_EQ(static_cast<std::size_t>(photos.entryList(QDir::Files).size()), named);
+    f.album->addDueKeepsakes(christmas + 70);
+    EXPECT_EQ(f.fake.paid.size(), paying);
 }
