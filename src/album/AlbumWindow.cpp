@@ -7,6 +7,7 @@
 #include "platform/Color.h"
 
 #include <QPainter>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace kp {
@@ -60,7 +61,23 @@ void AlbumWindowView::appear() {
 
 void AlbumWindowView::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    appear();
+    // A window restored from the task bar sends a spontaneous show: the reader keeps their place.
+    if (!e->spontaneous()) appear();
+}
+
+void AlbumWindowView::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    // Minimised: keep everything. Closed: the books and their page images go.
+    if (!e->spontaneous()) release();
+}
+
+void AlbumWindowView::release() {
+    if (viewer_) {
+        layout()->removeWidget(viewer_);
+        delete viewer_;
+        viewer_ = nullptr;
+    }
+    books_ = {};
 }
 
 void AlbumWindowView::paintEvent(QPaintEvent*) {

@@ -1,7 +1,7 @@
 #pragma once
 // The album window's content: the desk colour until the books are built, then the book viewer on
-// the newest book. Each time it comes on screen it collects due keepsakes, rebuilds the books and
-// marks the album opened.
+// the newest book. Each time it is opened it collects due keepsakes, rebuilds the books and marks the
+// album opened; closed, it lets the books go.
 #include "album/AlbumBook.h"
 
 #include <QWidget>
@@ -38,9 +38,12 @@ public:
 
 protected:
     void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void release();
+
     std::function<void()> onClose_;
     MacAlbum& album_;
     Clock& clock_;

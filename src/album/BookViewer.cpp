@@ -230,6 +230,8 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
             });
         }
     }
+    // Only the pages around the reader's place stay drawn: a full book would not fit in memory.
+    std::erase_if(pageCache_, [this](const auto& entry) { return std::abs(entry.first.first - index_) > 1; });
     return pageCache_.emplace(std::make_pair(i, back), std::move(img)).first->second;
 }
 

@@ -189,7 +189,8 @@ void drawPrint(QPainter& p, const AlbumShot& shot, const leafpage::PrintGeometry
     clip.addRoundedRect(photo, 2, 2);
     p.setClipPath(clip, Qt::IntersectClip);
     p.fillRect(photo, QColor("#D9CBB4"));
-    drawPhotoFill(p, died ? desaturated(shot.photo, 0.2) : shot.photo, photo);
+    const QImage image = shot.image();
+    drawPhotoFill(p, died ? desaturated(image, 0.2) : image, photo);
     p.restore();
     const Handwriting caption = handwritten(shot.caption, g.captionSize, 0.85);
     drawHandLine(p, caption, QPointF(0, photo.bottom() + g.captionBand / 2), leafpage::captionAngle(number));

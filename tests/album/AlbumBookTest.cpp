@@ -131,6 +131,20 @@ TEST(AlbumBooks, ShotsPairPhotosWithCaptionsAndSkipUnreadable) {
     leaf = albumbooks::leaf(k, source());
     ASSERT_EQ(leaf.shots.size(), 1u);
     EXPECT_EQ(leaf.shots[0].caption, QStringLiteral("here"));
+
+    // With a header check, building decodes nothing; the photo is read when its page is drawn.
+    AlbumBookSource lazy = source();
+    int decoded = 0;
+    lazy.loadPhoto = [&decoded, load = lazy.loadPhoto](const QString& name) {
+        ++decoded;
+        return load(name);
+    };
+    lazy.photoReadable = [](const QString& name) { return name.startsWith(QLatin1String("ok")); };
+    leaf = albumbooks::leaf(k, lazy);
+    ASSERT_EQ(leaf.shots.size(), 1u);
+    EXPECT_EQ(decoded, 0);
+    EXPECT_EQ(leaf.shots[0].image().pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(decoded, 1);
 }
 
 TEST(AlbumBooks, OnlyCandidGetsASticker) {

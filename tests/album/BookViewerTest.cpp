@@ -273,3 +273,39 @@ TEST(BookViewer, ChoosingABookMidTurnLeavesTheControlsWorking) {
     EXPECT_EQ(view.index(), 1);
     EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
 }
+
+TEST(AlbumWindow, RestoringFromMinimisedKeepsThePlaceAndClosingLetsTheBooksGo) {
+    AlbumFixture f(utc(2026, 12, 6));
+    AlbumBookSource source;
+    source.livingBirth = utc(2026, 11, 1);
+    source.livingName = QStringLiteral("Tobbi");
+    int builds = 0;
+    AlbumWindowView view(
+        {}, *f.album, f.clock, [&](double now) {
+            ++builds;
+            source.now = now;
+            return albumbooks::buildBooks(f.album->load(), source);
+        },
+        {}, &f.scheduler);
+    view.resize(460, 720);
+    view.show();
+    ASSERT_EQ(builds, 1);
+    ASSERT_NE(view.viewer(), nullptr);
+    view.viewer()->next();
+    settle(f.clock, f.scheduler, *view.viewer());
+    ASSERT_EQ(view.viewer()->index(), 1);
+
+    view.setWindowState(Qt::WindowMinimized);
+    view.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(builds, 1);
+    ASSERT_NE(view.viewer(), nullptr);
+    EXPECT_EQ(view.viewer()->index(), 1);
+
+    view.hide();
+    EXPECT_EQ(view.viewer(), nullptr);
+    EXPECT_TRUE(view.books().empty());
+    view.show();
+    EXPECT_EQ(builds, 2);
+    ASSERT_NE(view.viewer(), nullptr);
+    EXPECT_EQ(view.viewer()->index(), 0);
+}

@@ -75,7 +75,7 @@ AlbumLeaf leafWith(const char* key, int shots) {
     leaf.note = QStringLiteral("He sat by the window and watched the drops race each other down the glass.");
     const QColor colours[] = {QColor("#4A90C8"), QColor("#D9663A"), QColor("#5BAA5B")};
     for (int i = 0; i < shots; ++i)
-        leaf.shots.push_back({QStringLiteral("by the window"), photo(colours[i % 3])});
+        leaf.shots.push_back({QStringLiteral("by the window"), photo(colours[i % 3]), {}});
     return leaf;
 }
 
