@@ -68,15 +68,19 @@ AlbumBookSource AlbumBookSource::live(const MacAlbum& album, double now) {
     s.livingBreed = Defaults::standard().string(QStringLiteral("catBreed"));
     s.outfitNow = Closet::shared().outfit();
     s.now = now;
-    s.loadPhoto = [&album](const QString& name) {
+    s.readPhotosOf(album);
+    return s;
+}
+
+void AlbumBookSource::readPhotosOf(const MacAlbum& album) {
+    loadPhoto = [&album](const QString& name) {
         const QString path = album.photoPath(name);
         return path.isEmpty() ? QImage() : QImage(path);
     };
-    s.photoReadable = [&album](const QString& name) {
+    photoReadable = [&album](const QString& name) {
         const QString path = album.photoPath(name);
         return !path.isEmpty() && QImageReader(path).canRead();
     };
-    return s;
 }
 
 namespace albumbooks {

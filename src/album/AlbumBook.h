@@ -97,6 +97,8 @@ struct AlbumBookSource {
 
     // The live app: AppState's cat, the preferences, the closet and the album's photo folder.
     static AlbumBookSource live(const MacAlbum& album, double now);
+    // Sets the photo readers to the album's photo folder.
+    void readPhotosOf(const MacAlbum& album);
 };
 
 namespace albumbooks {

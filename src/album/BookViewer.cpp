@@ -31,6 +31,7 @@ QColor withAlpha(QColor c, double a) {
 }
 
 constexpr double kSwitchSeconds = 0.5;
+constexpr int kPaperBack = -1, kCoverBack = -2;  // cache keys of the shared backs
 
 }  // namespace
 
@@ -64,6 +65,7 @@ AlbumBookView::~AlbumBookView() = default;
 
 void AlbumBookView::makeTurnView() {
     turn_ = std::make_unique<BookPageTurn>(pager_, scheduler_, clock_);
+    turn_->setPageImages([this](int i, bool back) { return pageImage(i, back); });
     turn_->setPagePainters([this](QPainter& p, const QRectF& r, int i) { paintFront(p, r, i); },
                            [this](QPainter& p, const QRectF& r, int i) { paintBack(p, r, i); });
     turn_->setPageCount(static_cast<int>(pages().size()));
@@ -155,6 +157,7 @@ void AlbumBookView::finishTransition() {
     switchTimer_->stop();
     switchProgress_ = 1;
     leaving_ = QImage();
+    if (!pages().empty()) desk_ = QImage();
     update();
 }
 
@@ -203,7 +206,12 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
         pageCache_.clear();
         cacheSize_ = px;
     }
-    auto it = pageCache_.find({i, back});
+    // Every leaf has the same paper back, and covers the same board: one image each.
+    const auto& ps = pages();
+    const bool valid = i >= 0 && i < static_cast<int>(ps.size());
+    const bool cover = valid && ps[static_cast<size_t>(i)].kind == AlbumPage::Kind::cover;
+    const int key = back ? (cover ? kCoverBack : kPaperBack) : i;
+    auto it = pageCache_.find({key, back});
     if (it != pageCache_.end()) return it->second;
     QImage img(px, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
@@ -212,14 +220,13 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r(QPointF(0, 0), page);
-        const auto& ps = pages();
         if (back) {
-            if (i >= 0 && i < static_cast<int>(ps.size()) && ps[static_cast<size_t>(i)].kind == AlbumPage::Kind::cover) {
+            if (cover) {
                 p.fillPath(pageShape(r), colorFromHex("#6E4129"));
             } else {
                 PaperSheet::paint(p, r, true);
             }
-        } else if (i >= 0 && i < static_cast<int>(ps.size())) {
+        } else if (valid) {
             const AlbumPage& page = ps[static_cast<size_t>(i)];
             ShrinkToFit::paint(p, r, kPageDesignWidth, [&page](QPainter& pp, const QRectF& inner) {
                 switch (page.kind) {
@@ -231,8 +238,10 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
         }
     }
     // Only the pages around the reader's place stay drawn: a full book would not fit in memory.
-    std::erase_if(pageCache_, [this](const auto& entry) { return std::abs(entry.first.first - index_) > 1; });
-    return pageCache_.emplace(std::make_pair(i, back), std::move(img)).first->second;
+    std::erase_if(pageCache_, [this](const auto& entry) {
+        return !entry.first.second && std::abs(entry.first.first - index_) > 1;
+    });
+    return pageCache_.emplace(std::make_pair(key, back), std::move(img)).first->second;
 }
 
 void AlbumBookView::paintFront(QPainter& p, const QRectF& rect, int i) const {
@@ -249,10 +258,13 @@ void AlbumBookView::paintDesk(QPainter& p, bool withEdges) {
     const double dpr = std::max(1.0, devicePixelRatioF());
     const QSize px = (QSizeF(size()) * dpr).toSize();
     if (px.isEmpty()) return;
-    if (desk_.size() != px) {
-        desk_ = QImage(px, QImage::Format_RGB32);
-        desk_.setDevicePixelRatio(dpr);
-        QPainter d(&desk_);
+    // The page edges stay put while pages turn, so the usual desk has them; the bare desk is only
+    // drawn while there is no book or one is sliding in, and goes when the slide ends.
+    QImage& desk = withEdges ? deskWithEdges_ : desk_;
+    if (desk.size() != px) {
+        desk = QImage(px, QImage::Format_RGB32);
+        desk.setDevicePixelRatio(dpr);
+        QPainter d(&desk);
         const double W = width(), H = height();
         d.fillRect(QRectF(0, 0, W, H), colorFromHex("#3A2A21"));
         const QPointF c(0.5 * W, 0.42 * H);
@@ -266,14 +278,9 @@ void AlbumBookView::paintDesk(QPainter& p, bool withEdges) {
             d.fillRect(QRectF(0, y, W, 1), QColor(0, 0, 0, 20));
             y += 18 + (37 * i) % 23;
         }
-        d.end();
-        // The page edges stay put while pages turn, so a copy of the desk keeps them.
-        deskWithEdges_ = desk_.copy();
-        deskWithEdges_.setDevicePixelRatio(dpr);
-        QPainter e(&deskWithEdges_);
-        paintEdges(e, layoutFor(size()).book);
+        if (withEdges) paintEdges(d, layoutFor(size()).book);
     }
-    p.drawImage(QPointF(0, 0), withEdges ? deskWithEdges_ : desk_);
+    p.drawImage(QPointF(0, 0), desk);
 }
 
 void AlbumBookView::paintBook(QPainter& p, const QRectF& book, bool edgesToo) {

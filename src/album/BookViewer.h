@@ -96,7 +96,7 @@ private:
 
     mutable std::map<std::pair<int, bool>, QImage> pageCache_;
     mutable QSize cacheSize_;
-    QImage desk_;           // desk, glow and grain
+    QImage desk_;           // desk, glow and grain, while no book lies on it
     QImage deskWithEdges_;  // the same with the page edges under the book
 
     // Book switch: the old book fades out while the new one slides in from the trailing edge.

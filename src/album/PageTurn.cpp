@@ -304,9 +304,15 @@ QImage BookPageTurn::snapshot(const PagePainter& painter, int index, bool clipTo
     return img;
 }
 
-BookPageTurn::SheetFaces BookPageTurn::renderFaces(int index) {
-    return SheetFaces{snapshot(page_, index, false), snapshot(pageBack_, index, true)};
+QImage BookPageTurn::face(int index, bool back) {
+    if (pageImages_) {
+        QImage shared = pageImages_(index, back);
+        if (!shared.isNull()) return shared;
+    }
+    return back ? snapshot(pageBack_, index, true) : snapshot(page_, index, false);
 }
+
+BookPageTurn::SheetFaces BookPageTurn::renderFaces(int index) { return SheetFaces{face(index, false), face(index, true)}; }
 
 BookPageTurn::SheetFaces& BookPageTurn::sheetFaces(int index) {
     auto it = faces_.find(index);
@@ -423,7 +429,7 @@ void BookPageTurn::requestPage(int i) {
     const bool forward = r < i;
     sheetFaces(lo);
     if (forward && underImageIndex_ != hi) {
-        underImage_ = snapshot(page_, hi, false);
+        underImage_ = face(hi, false);
         underImageIndex_ = hi;
     }
     stopTracks();
@@ -460,6 +466,9 @@ void BookPageTurn::animateTurn(const Turn& turn, bool committing, const Curve& c
 
 void BookPageTurn::finishTurn(const Turn& turn, bool committed) {
     stackTurn_.reset();
+    stackImage_ = QImage();  // only a turn needs it
+    underImage_ = QImage();
+    underImageIndex_ = -1;
     stopTracks();
     if (committed) restingIndex_ = turn.targetIndex;
     activeTurn_.reset();
@@ -492,7 +501,7 @@ void BookPageTurn::dragChanged(double t, double width) {
         }
         sheetFaces(turn.overlayIndex);
         if (turn.forward && underImageIndex_ != turn.underIndex) {
-            underImage_ = snapshot(page_, turn.underIndex, false);
+            underImage_ = face(turn.underIndex, false);
             underImageIndex_ = turn.underIndex;
         }
         stopTracks();
