@@ -5,12 +5,14 @@
 #include "album/MilestonePage.h"
 #include "album/PaperPage.h"
 #include "platform/Color.h"
+#include "platform/Dates.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -197,6 +199,24 @@ TEST(KeepsakePage, AgeLine) {
     EXPECT_EQ(LeafPage::ageLine(86400), QStringLiteral("1 day old"));
     EXPECT_EQ(LeafPage::ageLine(172800), QStringLiteral("2 days old"));
     EXPECT_EQ(LeafPage::ageLine(-5000), QStringLiteral("his first day"));
+
+    // The page counts days on the calendar: the month from 10 March to 10 April in Helsinki is an
+    // hour short of 31 days of seconds, and 31 days old.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Helsinki");
+    const QTimeZone helsinki("Europe/Helsinki");
+    AlbumLeaf leaf;
+    const double birth = referenceFromDate(QDateTime(QDate(2026, 3, 10), QTime(9, 0), helsinki));
+    leaf.date = referenceFromDate(QDateTime(QDate(2026, 4, 10), QTime(9, 0), helsinki));
+    leaf.age = leaf.date - birth;
+    const QString month = LeafPage{leaf, 1}.ageLine();
+    leaf.date -= 1;
+    leaf.age -= 1;
+    const QString early = LeafPage{leaf, 1}.ageLine();
+    if (zone.isNull()) qunsetenv("TZ");
+    else qputenv("TZ", zone);
+    EXPECT_EQ(month, QStringLiteral("31 days old"));
+    EXPECT_EQ(early, QStringLiteral("30 days old"));
 }
 
 TEST(KeepsakePage, PrintGeometryTiltsAndTapes) {
