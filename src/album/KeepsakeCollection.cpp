@@ -196,6 +196,10 @@ void MacAlbum::addDueKeepsakes(double now) {
         if (k->key == QLatin1String("candid")) c.candidDates.push_back(k->date);
     }
     for (const auto& k : all) c.albumKeys.insert(k.key);
+    for (const auto& [birth, keys] : droppedKeys()) {
+        c.albumKeys.unite(keys);
+        if (birth == cat.birth) c.keys.unite(keys);
+    }
     c.openFor = openSince_ ? now - *openSince_ : 0;
     c.content = cat.content;
     if (inView && notchOpen_) {

@@ -357,3 +357,32 @@ TEST(MacAlbumCollection, AFailedSaveKeepsNothingPaysNothingAndTriesAgain) {
     f.album->addDueKeepsakes(christmas + 70);
     EXPECT_EQ(f.fake.paid.size(), paying);
 }
+
+TEST(MacAlbumCollection, PagesTheCapDroppedAreNotCollectedAgain) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.fake.unlocked = {CatAccessory::bow};
+    f.store->set("albumGiftBase", 0);
+    f.fake.look.weather = SkyWeather::rain;
+    f.album->addDueKeepsakes(birth + 60);
+    ASSERT_TRUE(f.find("rain"));
+    ASSERT_TRUE(f.find("wardrobe"));
+    // 400 later candid moments push the first pages out of the full album.
+    std::vector<MacKeepsake> all = f.keepsakes();
+    for (int i = 0; i < 400; ++i) {
+        MacKeepsake k;
+        k.id = newKeepsakeId();
+        k.key = "candid";
+        k.date = birth + 3 * kDay + i;
+        k.catBirth = birth;
+        all.push_back(k);
+    }
+    ASSERT_TRUE(f.album->save(all));
+    ASSERT_FALSE(f.find("rain"));
+    const int shots = f.sceneShots;
+    f.album->addDueKeepsakes(birth + 3 * kDay + 500);
+    EXPECT_FALSE(f.find("rain"));
+    EXPECT_FALSE(f.find("wardrobe"));
+    EXPECT_EQ(f.sceneShots, shots);
+    EXPECT_TRUE(f.fake.paid.empty());
+}
