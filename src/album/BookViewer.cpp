@@ -5,6 +5,7 @@
 #include "album/PaperPage.h"
 #include "platform/Color.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
@@ -31,6 +32,37 @@ QColor withAlpha(QColor c, double a) {
 }
 
 constexpr double kSwitchSeconds = 0.5;
+
+// A round control of the bars: drawn by the viewer with the bars, it takes the clicks inside its
+// circle, the keyboard focus (shown as a ring) and the name a screen reader reads.
+class BarButton final : public QAbstractButton {
+public:
+    BarButton(const QString& name, QWidget* parent, bool round = true) : QAbstractButton(parent), round_(round) {
+        setAccessibleName(name);
+        setToolTip(name);
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    bool hitButton(const QPoint& at) const override {
+        if (!round_) return rect().contains(at);
+        return QLineF(QPointF(at), QRectF(rect()).center()).length() <= width() / 2.0;
+    }
+    void paintEvent(QPaintEvent*) override {
+        if (!hasFocus()) return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(withAlpha(cream(), 0.9), 2));
+        p.setBrush(Qt::NoBrush);
+        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        if (round_) p.drawEllipse(r);
+        else p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    }
+
+private:
+    bool round_;
+};
 constexpr int kPaperBack = -1, kCoverBack = -2;  // cache keys of the shared backs
 
 }  // namespace
@@ -59,9 +91,35 @@ AlbumBookView::AlbumBookView(std::vector<AlbumBook> books, int startPage, std::f
         update();
     });
     makeTurnView();
+
+    booksButton_ = new BarButton(tr("Books"), this, false);
+    closeButton_ = new BarButton(tr("Close"), this);
+    previousButton_ = new BarButton(tr("Previous page"), this);
+    nextButton_ = new BarButton(tr("Next page"), this);
+    connect(booksButton_, &QAbstractButton::clicked, this, &AlbumBookView::openMenu);
+    connect(closeButton_, &QAbstractButton::clicked, this, &AlbumBookView::close);
+    connect(previousButton_, &QAbstractButton::clicked, this, &AlbumBookView::previous);
+    connect(nextButton_, &QAbstractButton::clicked, this, &AlbumBookView::next);
+    placeButtons();
 }
 
 AlbumBookView::~AlbumBookView() = default;
+
+void AlbumBookView::placeButtons() {
+    if (!closeButton_) return;
+    const Layout l = layoutFor(size());
+    booksButton_->setVisible(hasBooksMenu());
+    booksButton_->setGeometry(l.menu.toAlignedRect());
+    if (hasBooksMenu()) booksButton_->setAccessibleDescription(books_[static_cast<size_t>(shown_)].chapter.name);
+    closeButton_->setGeometry(l.closeButton.toAlignedRect());
+    previousButton_->setGeometry(l.previousButton.toAlignedRect());
+    nextButton_->setGeometry(l.nextButton.toAlignedRect());
+    previousButton_->setEnabled(previousLooksEnabled());
+    nextButton_->setEnabled(nextLooksEnabled());
+    const bool bar = !pages().empty();
+    previousButton_->setVisible(bar);
+    nextButton_->setVisible(bar);
+}
 
 void AlbumBookView::makeTurnView() {
     turn_ = std::make_unique<BookPageTurn>(pager_, scheduler_, clock_);
@@ -78,6 +136,7 @@ void AlbumBookView::makeTurnView() {
     connect(turn_.get(), &BookPageTurn::needsRepaint, this, qOverload<>(&QWidget::update));
     connect(turn_.get(), &BookPageTurn::currentPageIndexChanged, this, [this](int i) {
         index_ = i;
+        placeButtons();
         update();
     });
     if (isVisible()) turn_->appear();
@@ -150,6 +209,7 @@ void AlbumBookView::chooseBook(int i) {
     switchProgress_ = 0;
     switchClock_.start();
     switchTimer_->start();
+    placeButtons();
     update();
 }
 
@@ -313,7 +373,7 @@ void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     // Title.
-    p.setFont(albumSerif(28, QFont::Black));
+    p.setFont(albumSerif(28, QFont::ExtraBold));
     p.setPen(cream());
     p.drawText(l.title, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Album"));
     // Books menu.
@@ -341,7 +401,7 @@ void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, looksEnabled ? 26 : 10));
         p.drawEllipse(r);
-        drawSymbol(p, QString::fromLatin1(symbol), r.center(), 20, withAlpha(cream(), looksEnabled ? 0.9 : 0.25));
+        drawSymbol(p, QString::fromLatin1(symbol), r.center(), 16, withAlpha(cream(), looksEnabled ? 0.9 : 0.25));
     };
     button(l.previousButton, "chevron.left", previousLooksEnabled());
     button(l.nextButton, "chevron.right", nextLooksEnabled());
@@ -379,15 +439,28 @@ void AlbumBookView::paintEvent(QPaintEvent*) {
 
 void AlbumBookView::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    placeButtons();
     if (turn_) turn_->setBookSize(bookSize(size()));
 }
 
 void AlbumBookView::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    placeButtons();
     if (turn_) {
         turn_->setBookSize(bookSize(size()));
         turn_->appear();
     }
+}
+
+QIcon AlbumBookView::menuIcon(bool died, const QPalette& menuPalette) {
+    // The menu's own text colour: the window's cream would vanish on a light menu.
+    QPixmap icon(32, 32);
+    icon.fill(Qt::transparent);
+    QPainter ip(&icon);
+    drawSymbol(ip, died ? QStringLiteral("sparkles") : QStringLiteral("pawprint.fill"), QPointF(16, 16), 24,
+               menuPalette.color(QPalette::Active, QPalette::Text));
+    ip.end();
+    return QIcon(icon);
 }
 
 void AlbumBookView::openMenu() {
@@ -395,14 +468,7 @@ void AlbumBookView::openMenu() {
     menu.addSection(tr("Earlier cats"));
     for (size_t i = 0; i < books_.size(); ++i) {
         const bool died = books_[i].chapter.died.has_value();
-        QPixmap icon(32, 32);
-        icon.fill(Qt::transparent);
-        {
-            QPainter ip(&icon);
-            drawSymbol(ip, died ? QStringLiteral("sparkles") : QStringLiteral("pawprint.fill"), QPointF(16, 16), 24,
-                       palette().color(QPalette::WindowText));
-        }
-        QAction* a = menu.addAction(QIcon(icon), lifeSpan(books_[i]));
+        QAction* a = menu.addAction(menuIcon(died, menu.palette()), lifeSpan(books_[i]));
         const int index = static_cast<int>(i);
         connect(a, &QAction::triggered, this, [this, index] { chooseBook(index); });
     }

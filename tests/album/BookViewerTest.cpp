@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -308,4 +309,57 @@ TEST(AlbumWindow, RestoringFromMinimisedKeepsThePlaceAndClosingLetsTheBooksGo) {
     EXPECT_EQ(builds, 2);
     ASSERT_NE(view.viewer(), nullptr);
     EXPECT_EQ(view.viewer()->index(), 0);
+}
+
+TEST(BookViewer, ControlsHaveNamesForScreenReadersAndWork) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    int closes = 0;
+    AlbumBookView view(books, 0, [&] { ++closes; }, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.show();
+    auto named = [&](const char* name) -> QAbstractButton* {
+        for (auto* b : view.findChildren<QAbstractButton*>())
+            if (b->accessibleName() == QLatin1String(name)) return b;
+        return nullptr;
+    };
+    QAbstractButton* next = named("Next page");
+    QAbstractButton* previous = named("Previous page");
+    QAbstractButton* close = named("Close");
+    QAbstractButton* books_ = named("Books");
+    ASSERT_TRUE(next && previous && close && books_);
+    EXPECT_EQ(books_->accessibleDescription(), QStringLiteral("Miso"));
+    const AlbumBookView::Layout l = view.layoutFor(view.size());
+    EXPECT_EQ(next->geometry(), l.nextButton.toAlignedRect());
+    EXPECT_FALSE(previous->isEnabled());
+    next->click();
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_TRUE(previous->isEnabled());
+    previous->click();
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 0);
+    close->click();
+    EXPECT_EQ(closes, 1);
+}
+
+TEST(BookViewer, BooksMenuMarksUseTheMenusInk) {
+    for (const QColor& paper : {QColor(Qt::white), QColor("#2B2B2B")}) {
+        QPalette menu;
+        menu.setColor(QPalette::Window, paper);
+        menu.setColor(QPalette::Text, paper.lightness() > 128 ? QColor("#202020") : QColor("#F0F0F0"));
+        for (bool died : {false, true}) {
+            const QImage icon = AlbumBookView::menuIcon(died, menu).pixmap(32, 32).toImage();
+            int ink = 0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x) {
+                    const QColor c = icon.pixelColor(x, y);
+                    if (c.alpha() < 200) continue;
+                    ++ink;
+                    EXPECT_GT(std::abs(c.lightness() - paper.lightness()), 120);
+                }
+            EXPECT_GT(ink, 20);
+        }
+    }
 }
