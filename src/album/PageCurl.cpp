@@ -295,13 +295,22 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         }
     }
 
-    L.image.setDevicePixelRatio(s);
     const QPointF layerOrigin(g.pageTopLeft.x() - left, g.pageTopLeft.y() - 0.3 * H);
-    const QRectF source(x0, y0, x1 - x0, y1 - y0);
-    const QRectF target(layerOrigin + QPointF(x0 / s, y0 / s), QSizeF((x1 - x0) / s, (y1 - y0) / s));
+    const QRect source(x0, y0, x1 - x0, y1 - y0);
+    const QPointF topLeft = layerOrigin + QPointF(x0 / s, y0 / s);
+    const QTransform device = painter.deviceTransform();
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(target, L.image, source);
+    if (device.type() <= QTransform::TxScale && std::abs(device.m11() - s) < 1e-6 && std::abs(device.m22() - s) < 1e-6) {
+        // The layer is at the device's own scale: copy it to whole device pixels, without filtering.
+        const QPointF at = device.map(topLeft);
+        painter.resetTransform();
+        L.image.setDevicePixelRatio(1);
+        painter.drawImage(QPoint(int(std::lround(at.x())), int(std::lround(at.y()))), L.image, source);
+    } else {
+        L.image.setDevicePixelRatio(s);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRectF(topLeft, QSizeF(source.width() / s, source.height() / s)), L.image, QRectF(source));
+    }
     painter.restore();
 }
 
