@@ -147,7 +147,8 @@ QImage MacAlbum::cropScene(const QImage& room, double place) {
 QImage MacAlbum::cropArrival(const QImage& film) {
     if (film.isNull()) return {};
     const double s = film.width() / kFilmWidth;
-    return cropPoints(film, s, 205, 58, 190, 138);
+    // Starts below the letterbox band that ends 0.19 frame heights (60.8 points) down.
+    return cropPoints(film, s, 205, 61, 190, 138);
 }
 
 std::optional<QString> MacAlbum::scenePhoto(double place) const {
