@@ -147,19 +147,3 @@ TEST(AlbumBooks, ShotsPairPhotosWithCaptionsAndSkipUnreadable) {
     EXPECT_EQ(decoded, 1);
 }
 
-TEST(AlbumBooks, OnlyCandidGetsASticker) {
-    MacKeepsake k = keep(3000, 3100, "candid");
-    AlbumBookSource s = source();
-    s.outfitNow.head = CatAccessory::bow;
-    AlbumLeaf leaf = albumbooks::leaf(k, s);
-    ASSERT_TRUE(leaf.sticker.has_value());
-    EXPECT_DOUBLE_EQ(leaf.sticker->scale, 2.2);
-    EXPECT_EQ(leaf.sticker->env.breed, CatBreed::black);
-    EXPECT_EQ(leaf.sticker->env.outfit.head, CatAccessory::bow);  // none kept: what it wears now
-
-    k.outfit = CatOutfit{};
-    EXPECT_FALSE(albumbooks::leaf(k, s).sticker->env.outfit.head.has_value());
-
-    k.key = QStringLiteral("Candid");
-    EXPECT_FALSE(albumbooks::leaf(k, s).sticker.has_value());
-}

@@ -169,51 +169,6 @@ TEST(MacAlbumCollection, AnniversariesAndHolidaysPayTwentyCoinsEachWhileCoinsAre
     EXPECT_EQ(f.fake.paid.size(), 2u);
 }
 
-TEST(MacAlbumCollection, IslandOpenFeedsDoingPlaceAndCandidMoments) {
-    Collection f;
-    const double birth = f.fake.cat.birth;
-    f.album->addDueKeepsakes(birth + 60);
-    f.fake.cat.room = f.fake.cat.viewRoom = IslandRoomKind::garden;
-
-    // Closed island: no place page, though the garden is in view.
-    const double later = birth + 4.5 * kDay;
-    f.album->addDueKeepsakes(later);
-    EXPECT_FALSE(f.find(diary::gardenKey));
-    EXPECT_FALSE(f.find("candid"));
-
-    // Open for 40 s: the garden page, and a candid moment of the lounging cat, both with photos.
-    f.clock.setNow(later);
-    f.album->setNotchOpen(true);
-    EXPECT_EQ(f.album->openSince(), later);
-    f.clock.setNow(later + 20);
-    f.album->setNotchOpen(true);  // the same state keeps the time it opened
-    EXPECT_EQ(f.album->openSince(), later);
-    f.album->addDueKeepsakes(later + 40);
-    const MacKeepsake* garden = f.find(diary::gardenKey);
-    ASSERT_TRUE(garden);
-    EXPECT_EQ(garden->photos.size(), 1u);
-    const MacKeepsake* candid = f.find("candid");
-    ASSERT_TRUE(candid);
-    EXPECT_EQ(candid->title, "doing nothing");
-    EXPECT_EQ(candid->photos.size(), 1u);
-
-    f.album->setNotchOpen(false);
-    EXPECT_FALSE(f.album->openSince());
-}
-
-TEST(MacAlbumCollection, SkyPreviewHidesWeatherButNotTimeOfDay) {
-    Collection f;
-    const double birth = f.fake.cat.birth;
-    f.fake.look = {SkyTime::night, SkyWeather::storm};
-    f.fake.preview = true;
-    f.album->addDueKeepsakes(birth + 60);
-    EXPECT_FALSE(f.find("rain"));
-    f.fake.preview = false;
-    f.album->addDueKeepsakes(birth + 120);
-    EXPECT_TRUE(f.find("rain"));
-    EXPECT_FALSE(f.find("snow"));
-}
-
 TEST(MacAlbumCollection, StartRunsAfterThreeSecondsThenEveryTen) {
     Collection f;
     f.clock.setNow(f.fake.cat.birth + 8 * kDay);
@@ -235,44 +190,6 @@ TEST(MacAlbumCollection, StartRunsAfterThreeSecondsThenEveryTen) {
     f.store->removeRecord("album.v1");
     f.scheduler.advance(10);
     EXPECT_TRUE(f.store->record("album.v1"));
-}
-
-TEST(MacAlbumCollection, AgeTextDoingAndPlace) {
-    EXPECT_EQ(MacAlbum::ageText(0), "1 minutes");
-    EXPECT_EQ(MacAlbum::ageText(59), "1 minutes");
-    EXPECT_EQ(MacAlbum::ageText(3599), "59 minutes");
-    EXPECT_EQ(MacAlbum::ageText(3600), "1 hours");
-    EXPECT_EQ(MacAlbum::ageText(86399), "23 hours");
-    EXPECT_EQ(MacAlbum::ageText(86400), "1 days");
-    EXPECT_EQ(MacAlbum::ageText(-500), "1 minutes");
-
-    AlbumCatSnapshot cat;
-    cat.isSleeping = true;
-    cat.errand = PetErrand::eat;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::asleep);
-    cat.isSleeping = false;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::eating);
-    cat.errand = PetErrand::carrierTop;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::lounging);
-    cat.errand = PetErrand::window;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::watching);
-    cat.errand = PetErrand::litter;
-    EXPECT_FALSE(MacAlbum::currentDoing(cat));
-    cat.errand.reset();
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::lounging);
-
-    cat.room = IslandRoomKind::garden;
-    cat.inHouse = true;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::house);
-    cat.inHouse = false;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::garden);
-    cat.room = IslandRoomKind::living;
-    cat.errand = PetErrand::lounge;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::hearth);
-    cat.errand = PetErrand::watchTV;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::tv);
-    cat.errand.reset();
-    EXPECT_FALSE(MacAlbum::currentPlace(cat));
 }
 
 TEST(MacAlbumCollection, SceneCropFollowsTheCatAndStaysInTheRoom) {

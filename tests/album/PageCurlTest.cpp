@@ -49,36 +49,6 @@ TEST(PageCurlGeometry, FlatAtZeroWithAnyBend) {
     }
 }
 
-TEST(PageCurlGeometry, TurnedOverMirrorsToTheLeft) {
-    const auto a = curlArguments(-180, 1, 360, 520);
-    EXPECT_NEAR(a.projectedX(36), -360, 1e-3);
-    EXPECT_NEAR(a.minX, -361.5, 1e-3);
-    EXPECT_EQ(a.maxX, 0);
-    for (int i = 0; i < 38; ++i) {
-        EXPECT_NEAR(a.z(i), 0, 1e-3);
-        EXPECT_NEAR(a.localAngle(i), -pi, 1e-5);
-    }
-    // Out-of-range angles act as the ends.
-    EXPECT_NEAR(curlArguments(-400, 0, 360, 520).minX, -361.5, 1e-3);
-    EXPECT_NEAR(curlArguments(50, 0, 360, 520).maxX, 361.5, 1e-3);
-}
-
-TEST(PageCurlGeometry, UprightAndBowed) {
-    const double W = 360, H = 520, R = 3.2 * 520;
-    const auto up = curlArguments(-90, 0, W, H);
-    for (int i = 0; i < 38; ++i) EXPECT_NEAR(up.projectedX(i), 0, 1e-3);
-    EXPECT_NEAR(up.z(37), W + 1.5, 1e-3);
-    EXPECT_EQ(up.lift, 1);
-    EXPECT_NEAR(up.scale(37), R / (R - W - 1.5), 1e-4);
-
-    const auto bow = curlArguments(-90, 1, W, H);
-    EXPECT_NEAR(bow.localAngle(0), -pi / 2, 1e-6);
-    EXPECT_NEAR(bow.localAngle(36), -pi / 2 + 0.6, 1e-5);
-    EXPECT_GT(bow.maxX, 20);  // the free edge trails back towards the right
-    EXPECT_GE(bow.minX, -1e-3);
-    for (int i = 1; i < 38; ++i) EXPECT_GE(bow.z(i), bow.z(i - 1));
-}
-
 TEST(PageCurlRender, EndsShowOneFaceAndNothingLeavesThePages) {
     const int W = 100, H = 150;
     const QImage front = solid(Qt::red, W * 2, H * 2);  // pixel ratio 2
