@@ -2,6 +2,7 @@
 
 #include "album/BookViewer.h"
 #include "album/MacAlbum.h"
+#include "album/ReduceMotion.h"
 #include "audio/PetSoundPlayer.h"
 #include "platform/Clock.h"
 #include "platform/Color.h"
@@ -16,7 +17,14 @@ AlbumWindowView::AlbumWindowView(std::function<void()> onClose, QWidget* parent)
     : AlbumWindowView(
           std::move(onClose), MacAlbum::shared(), SystemClock::shared(),
           [](double now) { return buildAlbumBooks(MacAlbum::shared(), now); },
-          [] { audio::PetSoundPlayer::shared().play(PetSound::page); }, nullptr, parent) {}
+          [] { audio::PetSoundPlayer::shared().play(PetSound::page); }, nullptr, parent) {
+    askReduceMotion(this, [this](bool reduce) { setReduceMotion(reduce); });
+}
+
+void AlbumWindowView::setReduceMotion(bool on) {
+    reduceMotion_ = on;
+    if (viewer_) viewer_->setReduceMotion(on);
+}
 
 AlbumWindowView::AlbumWindowView(std::function<void()> onClose, MacAlbum& album, Clock& clock,
                                  std::function<std::vector<AlbumBook>(double)> buildBooks,
@@ -52,6 +60,7 @@ void AlbumWindowView::appear() {
     }
     if (!books_.empty()) {
         viewer_ = new AlbumBookView(books_, 0, onClose_, [this] { onTurn(); }, this, scheduler_, &clock_);
+        viewer_->setReduceMotion(reduceMotion_);
         layout()->addWidget(viewer_);
         viewer_->show();
         viewer_->setFocus();

@@ -33,6 +33,8 @@ public:
     void appear();
     // A page turn was reported: plays the page sound.
     void onTurn();
+    // The desktop's wish for less motion, passed on to the book viewer.
+    void setReduceMotion(bool on);
 
     QSize sizeHint() const override { return {460, 720}; }
 
@@ -52,6 +54,7 @@ private:
     Scheduler* scheduler_ = nullptr;
     std::vector<AlbumBook> books_;
     AlbumBookView* viewer_ = nullptr;
+    bool reduceMotion_ = false;
 };
 
 }  // namespace kp

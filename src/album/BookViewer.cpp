@@ -130,6 +130,7 @@ void AlbumBookView::makeTurnView() {
     turn_->setCornerRadius(kPageCornerRadius);
     turn_->setShadowColor(QColor(0, 0, 0, 41));
     turn_->setOnTurn(onTurn_);
+    turn_->setReduceMotion(reduceMotion_);
     turn_->setCurrentPageIndex(index_);
     turn_->setDevicePixelRatio(devicePixelRatioF());
     turn_->setBookSize(bookSize(size()));
@@ -206,11 +207,18 @@ void AlbumBookView::chooseBook(int i) {
     index_ = 0;
     pageCache_.clear();
     makeTurnView();
+    placeButtons();
+    if (reduceMotion_) return finishTransition();
     switchProgress_ = 0;
     switchClock_.start();
     switchTimer_->start();
-    placeButtons();
     update();
+}
+
+void AlbumBookView::setReduceMotion(bool on) {
+    reduceMotion_ = on;
+    if (turn_) turn_->setReduceMotion(on);
+    if (on && switchProgress_ < 1) finishTransition();
 }
 
 void AlbumBookView::finishTransition() {

@@ -66,6 +66,9 @@ public:
     void paintBack(QPainter& p, const QRectF& rect, int i) const;
     // The books menu's mark of a book (a paw, or sparkles for a cat that has died) in the menu's ink.
     static QIcon menuIcon(bool died, const QPalette& menuPalette);
+    // Pages change and books switch at once, without the turn and the slide.
+    void setReduceMotion(bool on);
+    bool reduceMotion() const { return reduceMotion_; }
     // Ends a running book-switch slide at once.
     void finishTransition();
 
@@ -102,6 +105,7 @@ private:
     QAbstractButton* previousButton_ = nullptr;
     QAbstractButton* nextButton_ = nullptr;
     bool bookPressed_ = false;
+    bool reduceMotion_ = false;
 
     mutable std::map<std::pair<int, bool>, QImage> pageCache_;
     mutable QSize cacheSize_;

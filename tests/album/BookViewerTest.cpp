@@ -2,12 +2,19 @@
 // controls' states and requests, the books menu, and a full-window render.
 #include "album/AlbumWindow.h"
 #include "album/BookViewer.h"
+#include "album/ReduceMotion.h"
 #include "MacAlbumTestSupport.h"
 #include "platform/Color.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -301,4 +308,53 @@ TEST(BookViewer, BooksMenuMarksUseTheMenusInk) {
             EXPECT_GT(ink, 20);
         }
     }
+}
+
+namespace {
+// The settings portal of a desktop with its animations switched off.
+class StillDesktop final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("Read")) return false;
+        const bool asked = message.arguments().value(0).toString() == QLatin1String("org.gnome.desktop.interface") &&
+                           message.arguments().value(1).toString() == QLatin1String("enable-animations");
+        if (!asked) return false;
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(false))))));
+        return true;
+    }
+};
+}  // namespace
+
+TEST(BookViewer, FollowsTheDesktopsWishForLessMotion) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) GTEST_SKIP() << "no session bus";
+    StillDesktop portal;
+    ASSERT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    QObject context;
+    std::optional<bool> reduce;
+    askReduceMotion(&context, [&](bool r) { reduce = r; });
+    QDeadlineTimer deadline(20000);
+    while (!reduce && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+    ASSERT_TRUE(reduce.has_value());
+    EXPECT_TRUE(*reduce);
+
+    // With less motion a page changes at once, with its sound, and a book switch does not slide.
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    int sounds = 0;
+    AlbumBookView view(books, 0, {}, [&] { ++sounds; }, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.setReduceMotion(*reduce);
+    view.next();
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(sounds, 1);
+    EXPECT_FALSE(view.pager().isSettling());
+    view.chooseBook(0);
+    view.next();
+    EXPECT_EQ(view.index(), 1);
 }
