@@ -109,23 +109,6 @@ TEST(PaperPage, ShrinkToFitScalesDownNeverUp) {
     EXPECT_DOUBLE_EQ(ShrinkToFit::fit(QSizeF(0, 100)).scale, 0);
 }
 
-TEST(PaperPage, InkStaysInItsBandAndChangesPerWord) {
-    const QString text = QStringLiteral("one two three four five six seven eight nine ten eleven twelve");
-    for (double ink : {0.9, 1.0, 0.5}) {
-        const Handwriting h = handwritten(text, 19, ink);
-        const double lo = std::clamp(ink - 0.07, 0.6, 1.0), hi = std::clamp(ink + 0.07, 0.6, 1.0);
-        for (const HandLetter& l : h.letters) {
-            EXPECT_GE(l.opacity, lo - 1e-9);
-            EXPECT_LE(l.opacity, hi + 1e-9);
-        }
-        // Within a word every letter shares one ink.
-        EXPECT_EQ(h.letters[1].opacity, h.letters[2].opacity);
-    }
-    // A text that starts with a space draws its first word ink once: the letters after it share it.
-    const Handwriting s = handwritten(QStringLiteral(" ab"), 19, 0.9);
-    EXPECT_EQ(s.letters[0].opacity, s.letters[2].opacity);
-}
-
 TEST(PaperPage, BackIsBlankPaperFrontHasStitchAndContent) {
     const QImage back = render([](QPainter& p, const QRectF& r) {
         PaperSheet::paint(p, r, true, [](QPainter& pp, const QRectF& c) { pp.fillRect(c, Qt::red); });
@@ -201,15 +184,6 @@ TEST(KeepsakePage, DiedLeavesFadeThePhotos) {
     // Greyish-blue: saturation 0.2 leaves a faint tint.
     const QColor mid = img.pixelColor(170, 140);
     EXPECT_LT(std::abs(mid.red() - mid.blue()), 40);
-}
-
-TEST(KeepsakePage, WordsLayoutHasTitleNoteAndTape) {
-    const LeafPage page{leafWith("holiday-halloween", 0), 2};
-    ASSERT_EQ(page.layoutKind(), 6);
-    const QImage img = render([&](QPainter& p, const QRectF& r) { page.paint(p, r); });
-    EXPECT_GT(inkPixels(img, QRect(30, 50, 280, 80)), 150);    // the title near the top
-    EXPECT_GT(inkPixels(img, QRect(30, 150, 280, 250)), 300);  // the note
-    EXPECT_GT(pixelsLike(img, QRect(260, 0, 80, 80), colorFromHex("#F7C3CB"), 30), 50);  // pink tape
 }
 
 TEST(KeepsakePage, StickerLayoutShowsTheCat) {

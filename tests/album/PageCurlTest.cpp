@@ -32,23 +32,6 @@ bool reddish(QRgb p) { return qAlpha(p) > 200 && qRed(p) > qGreen(p) + 60 && qRe
 bool bluish(QRgb p) { return qAlpha(p) > 200 && qBlue(p) > qRed(p) + 60 && qBlue(p) > qGreen(p) + 40; }
 }  // namespace
 
-TEST(PageCurlGeometry, FlatAtZeroWithAnyBend) {
-    for (double bend : {0.0, 1.0, -0.5}) {
-        const auto a = curlArguments(0, bend, 360, 520);
-        for (int i = 0; i <= 36; ++i) {
-            EXPECT_NEAR(a.projectedX(i), i * 10.0, 1e-3);
-            EXPECT_EQ(a.z(i), 0);
-            EXPECT_EQ(a.localAngle(i), 0);
-            EXPECT_EQ(a.scale(i), 1);
-        }
-        EXPECT_NEAR(a.projectedX(37), 361.5, 1e-3);
-        EXPECT_NEAR(a.flatX(37), 361.5, 1e-3);
-        EXPECT_EQ(a.minX, 0);
-        EXPECT_NEAR(a.maxX, 361.5, 1e-3);
-        EXPECT_EQ(a.lift, 0);
-    }
-}
-
 TEST(PageCurlRender, EndsShowOneFaceAndNothingLeavesThePages) {
     const int W = 100, H = 150;
     const QImage front = solid(Qt::red, W * 2, H * 2);  // pixel ratio 2
