@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <future>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -240,8 +242,11 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         }
     }
     const int pageTop = int(std::lround(0.3 * H * s)), pageBottom = int(std::lround(1.3 * H * s));
-    for (int y = y0; y < y1; ++y) {
-        quint32* out = reinterpret_cast<quint32*>(L.image.scanLine(y));
+    uchar* const layerBits = L.image.bits();
+    const qsizetype layerStride = L.image.bytesPerLine();
+    auto rows = [&](int from, int to) {
+    for (int y = from; y < to; ++y) {
+        quint32* out = reinterpret_cast<quint32*>(layerBits + y * layerStride);
         for (int c = x0; c < x1; ++c) {
             const Column& col = L.columns[c];
             if (!col.bits) {
@@ -293,6 +298,16 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
             if (col.keep < 255) px = (byteMul(px, col.keep) & 0x00ffffff) | (px & 0xff000000);
             out[c] = px;
         }
+    }
+    };
+    // A large sheet (a high pixel ratio) shares its rows with a second thread, to keep in the frame.
+    if (std::int64_t(x1 - x0) * (y1 - y0) > 400000) {
+        const int middle = (y0 + y1) / 2;
+        auto lower = std::async(std::launch::async, rows, middle, y1);
+        rows(y0, middle);
+        lower.wait();
+    } else {
+        rows(y0, y1);
     }
 
     const QPointF layerOrigin(g.pageTopLeft.x() - left, g.pageTopLeft.y() - 0.3 * H);
