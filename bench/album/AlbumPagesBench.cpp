@@ -35,7 +35,7 @@ AlbumLeaf photoLeaf() {
     leaf.note = QStringLiteral("He sat by the window and watched the drops race each other down the glass.");
     QImage photo(420, 320, QImage::Format_RGB32);
     photo.fill(QColor("#4A90C8"));
-    leaf.shots.push_back({QStringLiteral("by the window"), photo});
+    leaf.shots.push_back({QStringLiteral("by the window"), photo, {}});
     return leaf;
 }
 

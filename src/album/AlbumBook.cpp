@@ -7,6 +7,7 @@
 #include "core/Preferences.h"
 #include "platform/Defaults.h"
 
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -67,20 +68,28 @@ AlbumBookSource AlbumBookSource::live(const MacAlbum& album, double now) {
     s.livingBreed = Defaults::standard().string(QStringLiteral("catBreed"));
     s.outfitNow = Closet::shared().outfit();
     s.now = now;
-    s.loadPhoto = [&album](const QString& name) {
+    s.readPhotosOf(album);
+    return s;
+}
+
+void AlbumBookSource::readPhotosOf(const MacAlbum& album) {
+    loadPhoto = [&album](const QString& name) {
         const QString path = album.photoPath(name);
         return path.isEmpty() ? QImage() : QImage(path);
     };
-    return s;
+    photoReadable = [&album](const QString& name) {
+        const QString path = album.photoPath(name);
+        return !path.isEmpty() && QImageReader(path).canRead();
+    };
 }
 
 namespace albumbooks {
 
 std::optional<AlbumShot> shot(const QString& name, const QString& caption, const AlbumBookSource& source) {
     if (!source.loadPhoto) return std::nullopt;
-    QImage image = source.loadPhoto(name);
-    if (image.isNull()) return std::nullopt;
-    return AlbumShot{caption, std::move(image)};
+    const bool readable = source.photoReadable ? source.photoReadable(name) : !source.loadPhoto(name).isNull();
+    if (!readable) return std::nullopt;
+    return AlbumShot{caption, QImage(), [load = source.loadPhoto, name] { return load(name); }};
 }
 
 AlbumLeaf leaf(const MacKeepsake& k, const AlbumBookSource& source) {

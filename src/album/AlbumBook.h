@@ -44,6 +44,11 @@ struct AlbumChapter {
 struct AlbumShot {
     QString caption;
     QImage photo;  // drawn to fill its frame, keeping its aspect ratio
+    // A stored photo is read only while its page is drawn, so a full album does not hold every
+    // decoded photo at once; `photo` stays null then.
+    std::function<QImage()> load;
+
+    QImage image() const { return photo.isNull() && load ? load() : photo; }
 };
 
 struct AlbumLeaf {
@@ -87,9 +92,13 @@ struct AlbumBookSource {
     double now = 0;        // the time of the build (a dead cat without a farewell page died now)
     // Reads a stored photo by its file name; a null image when it cannot be read.
     std::function<QImage(const QString& name)> loadPhoto;
+    // Whether a stored photo can be read, from its header alone; unset: `loadPhoto` is asked.
+    std::function<bool(const QString& name)> photoReadable;
 
     // The live app: AppState's cat, the preferences, the closet and the album's photo folder.
     static AlbumBookSource live(const MacAlbum& album, double now);
+    // Sets the photo readers to the album's photo folder.
+    void readPhotosOf(const MacAlbum& album);
 };
 
 namespace albumbooks {

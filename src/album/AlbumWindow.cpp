@@ -2,11 +2,13 @@
 
 #include "album/BookViewer.h"
 #include "album/MacAlbum.h"
+#include "album/ReduceMotion.h"
 #include "audio/PetSoundPlayer.h"
 #include "platform/Clock.h"
 #include "platform/Color.h"
 
 #include <QPainter>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace kp {
@@ -15,7 +17,14 @@ AlbumWindowView::AlbumWindowView(std::function<void()> onClose, QWidget* parent)
     : AlbumWindowView(
           std::move(onClose), MacAlbum::shared(), SystemClock::shared(),
           [](double now) { return buildAlbumBooks(MacAlbum::shared(), now); },
-          [] { audio::PetSoundPlayer::shared().play(PetSound::page); }, nullptr, parent) {}
+          [] { audio::PetSoundPlayer::shared().play(PetSound::page); }, nullptr, parent) {
+    askReduceMotion(this, [this](bool reduce) { setReduceMotion(reduce); });
+}
+
+void AlbumWindowView::setReduceMotion(bool on) {
+    reduceMotion_ = on;
+    if (viewer_) viewer_->setReduceMotion(on);
+}
 
 AlbumWindowView::AlbumWindowView(std::function<void()> onClose, MacAlbum& album, Clock& clock,
                                  std::function<std::vector<AlbumBook>(double)> buildBooks,
@@ -51,6 +60,7 @@ void AlbumWindowView::appear() {
     }
     if (!books_.empty()) {
         viewer_ = new AlbumBookView(books_, 0, onClose_, [this] { onTurn(); }, this, scheduler_, &clock_);
+        viewer_->setReduceMotion(reduceMotion_);
         layout()->addWidget(viewer_);
         viewer_->show();
         viewer_->setFocus();
@@ -60,7 +70,23 @@ void AlbumWindowView::appear() {
 
 void AlbumWindowView::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    appear();
+    // A window restored from the task bar sends a spontaneous show: the reader keeps their place.
+    if (!e->spontaneous()) appear();
+}
+
+void AlbumWindowView::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    // Minimised: keep everything. Closed: the books and their page images go.
+    if (!e->spontaneous()) release();
+}
+
+void AlbumWindowView::release() {
+    if (viewer_) {
+        layout()->removeWidget(viewer_);
+        delete viewer_;
+        viewer_ = nullptr;
+    }
+    books_ = {};
 }
 
 void AlbumWindowView::paintEvent(QPaintEvent*) {

@@ -1,7 +1,7 @@
 #pragma once
 // The album window's content: the desk colour until the books are built, then the book viewer on
-// the newest book. Each time it comes on screen it collects due keepsakes, rebuilds the books and
-// marks the album opened.
+// the newest book. Each time it is opened it collects due keepsakes, rebuilds the books and marks the
+// album opened; closed, it lets the books go.
 #include "album/AlbumBook.h"
 
 #include <QWidget>
@@ -33,14 +33,19 @@ public:
     void appear();
     // A page turn was reported: plays the page sound.
     void onTurn();
+    // The desktop's wish for less motion, passed on to the book viewer.
+    void setReduceMotion(bool on);
 
     QSize sizeHint() const override { return {460, 720}; }
 
 protected:
     void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void release();
+
     std::function<void()> onClose_;
     MacAlbum& album_;
     Clock& clock_;
@@ -49,6 +54,7 @@ private:
     Scheduler* scheduler_ = nullptr;
     std::vector<AlbumBook> books_;
     AlbumBookView* viewer_ = nullptr;
+    bool reduceMotion_ = false;
 };
 
 }  // namespace kp

@@ -5,6 +5,7 @@
 #include "album/PaperPage.h"
 #include "platform/Color.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
@@ -32,6 +33,38 @@ QColor withAlpha(QColor c, double a) {
 
 constexpr double kSwitchSeconds = 0.5;
 
+// A round control of the bars: drawn by the viewer with the bars, it takes the clicks inside its
+// circle, the keyboard focus (shown as a ring) and the name a screen reader reads.
+class BarButton final : public QAbstractButton {
+public:
+    BarButton(const QString& name, QWidget* parent, bool round = true) : QAbstractButton(parent), round_(round) {
+        setAccessibleName(name);
+        setToolTip(name);
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    bool hitButton(const QPoint& at) const override {
+        if (!round_) return rect().contains(at);
+        return QLineF(QPointF(at), QRectF(rect()).center()).length() <= width() / 2.0;
+    }
+    void paintEvent(QPaintEvent*) override {
+        if (!hasFocus()) return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(withAlpha(cream(), 0.9), 2));
+        p.setBrush(Qt::NoBrush);
+        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        if (round_) p.drawEllipse(r);
+        else p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    }
+
+private:
+    bool round_;
+};
+constexpr int kPaperBack = -1, kCoverBack = -2;  // cache keys of the shared backs
+
 }  // namespace
 
 AlbumBookView::AlbumBookView(std::vector<AlbumBook> books, int startPage, std::function<void()> onClose,
@@ -58,24 +91,53 @@ AlbumBookView::AlbumBookView(std::vector<AlbumBook> books, int startPage, std::f
         update();
     });
     makeTurnView();
+
+    booksButton_ = new BarButton(tr("Books"), this, false);
+    closeButton_ = new BarButton(tr("Close"), this);
+    previousButton_ = new BarButton(tr("Previous page"), this);
+    nextButton_ = new BarButton(tr("Next page"), this);
+    connect(booksButton_, &QAbstractButton::clicked, this, &AlbumBookView::openMenu);
+    connect(closeButton_, &QAbstractButton::clicked, this, &AlbumBookView::close);
+    connect(previousButton_, &QAbstractButton::clicked, this, &AlbumBookView::previous);
+    connect(nextButton_, &QAbstractButton::clicked, this, &AlbumBookView::next);
+    placeButtons();
 }
 
 AlbumBookView::~AlbumBookView() = default;
 
+void AlbumBookView::placeButtons() {
+    if (!closeButton_) return;
+    const Layout l = layoutFor(size());
+    booksButton_->setVisible(hasBooksMenu());
+    booksButton_->setGeometry(l.menu.toAlignedRect());
+    if (hasBooksMenu()) booksButton_->setAccessibleDescription(books_[static_cast<size_t>(shown_)].chapter.name);
+    closeButton_->setGeometry(l.closeButton.toAlignedRect());
+    previousButton_->setGeometry(l.previousButton.toAlignedRect());
+    nextButton_->setGeometry(l.nextButton.toAlignedRect());
+    previousButton_->setEnabled(previousLooksEnabled());
+    nextButton_->setEnabled(nextLooksEnabled());
+    const bool bar = !pages().empty();
+    previousButton_->setVisible(bar);
+    nextButton_->setVisible(bar);
+}
+
 void AlbumBookView::makeTurnView() {
     turn_ = std::make_unique<BookPageTurn>(pager_, scheduler_, clock_);
+    turn_->setPageImages([this](int i, bool back) { return pageImage(i, back); });
     turn_->setPagePainters([this](QPainter& p, const QRectF& r, int i) { paintFront(p, r, i); },
                            [this](QPainter& p, const QRectF& r, int i) { paintBack(p, r, i); });
     turn_->setPageCount(static_cast<int>(pages().size()));
     turn_->setCornerRadius(kPageCornerRadius);
     turn_->setShadowColor(QColor(0, 0, 0, 41));
     turn_->setOnTurn(onTurn_);
+    turn_->setReduceMotion(reduceMotion_);
     turn_->setCurrentPageIndex(index_);
     turn_->setDevicePixelRatio(devicePixelRatioF());
     turn_->setBookSize(bookSize(size()));
     connect(turn_.get(), &BookPageTurn::needsRepaint, this, qOverload<>(&QWidget::update));
     connect(turn_.get(), &BookPageTurn::currentPageIndexChanged, this, [this](int i) {
         index_ = i;
+        placeButtons();
         update();
     });
     if (isVisible()) turn_->appear();
@@ -145,16 +207,25 @@ void AlbumBookView::chooseBook(int i) {
     index_ = 0;
     pageCache_.clear();
     makeTurnView();
+    placeButtons();
+    if (reduceMotion_) return finishTransition();
     switchProgress_ = 0;
     switchClock_.start();
     switchTimer_->start();
     update();
 }
 
+void AlbumBookView::setReduceMotion(bool on) {
+    reduceMotion_ = on;
+    if (turn_) turn_->setReduceMotion(on);
+    if (on && switchProgress_ < 1) finishTransition();
+}
+
 void AlbumBookView::finishTransition() {
     switchTimer_->stop();
     switchProgress_ = 1;
     leaving_ = QImage();
+    if (!pages().empty()) desk_ = QImage();
     update();
 }
 
@@ -203,7 +274,12 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
         pageCache_.clear();
         cacheSize_ = px;
     }
-    auto it = pageCache_.find({i, back});
+    // Every leaf has the same paper back, and covers the same board: one image each.
+    const auto& ps = pages();
+    const bool valid = i >= 0 && i < static_cast<int>(ps.size());
+    const bool cover = valid && ps[static_cast<size_t>(i)].kind == AlbumPage::Kind::cover;
+    const int key = back ? (cover ? kCoverBack : kPaperBack) : i;
+    auto it = pageCache_.find({key, back});
     if (it != pageCache_.end()) return it->second;
     QImage img(px, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
@@ -212,14 +288,13 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r(QPointF(0, 0), page);
-        const auto& ps = pages();
         if (back) {
-            if (i >= 0 && i < static_cast<int>(ps.size()) && ps[static_cast<size_t>(i)].kind == AlbumPage::Kind::cover) {
+            if (cover) {
                 p.fillPath(pageShape(r), colorFromHex("#6E4129"));
             } else {
                 PaperSheet::paint(p, r, true);
             }
-        } else if (i >= 0 && i < static_cast<int>(ps.size())) {
+        } else if (valid) {
             const AlbumPage& page = ps[static_cast<size_t>(i)];
             ShrinkToFit::paint(p, r, kPageDesignWidth, [&page](QPainter& pp, const QRectF& inner) {
                 switch (page.kind) {
@@ -230,7 +305,11 @@ const QImage& AlbumBookView::pageImage(int i, bool back) const {
             });
         }
     }
-    return pageCache_.emplace(std::make_pair(i, back), std::move(img)).first->second;
+    // Only the pages around the reader's place stay drawn: a full book would not fit in memory.
+    std::erase_if(pageCache_, [this](const auto& entry) {
+        return !entry.first.second && std::abs(entry.first.first - index_) > 1;
+    });
+    return pageCache_.emplace(std::make_pair(key, back), std::move(img)).first->second;
 }
 
 void AlbumBookView::paintFront(QPainter& p, const QRectF& rect, int i) const {
@@ -247,10 +326,13 @@ void AlbumBookView::paintDesk(QPainter& p, bool withEdges) {
     const double dpr = std::max(1.0, devicePixelRatioF());
     const QSize px = (QSizeF(size()) * dpr).toSize();
     if (px.isEmpty()) return;
-    if (desk_.size() != px) {
-        desk_ = QImage(px, QImage::Format_RGB32);
-        desk_.setDevicePixelRatio(dpr);
-        QPainter d(&desk_);
+    // The page edges stay put while pages turn, so the usual desk has them; the bare desk is only
+    // drawn while there is no book or one is sliding in, and goes when the slide ends.
+    QImage& desk = withEdges ? deskWithEdges_ : desk_;
+    if (desk.size() != px) {
+        desk = QImage(px, QImage::Format_RGB32);
+        desk.setDevicePixelRatio(dpr);
+        QPainter d(&desk);
         const double W = width(), H = height();
         d.fillRect(QRectF(0, 0, W, H), colorFromHex("#3A2A21"));
         const QPointF c(0.5 * W, 0.42 * H);
@@ -264,14 +346,9 @@ void AlbumBookView::paintDesk(QPainter& p, bool withEdges) {
             d.fillRect(QRectF(0, y, W, 1), QColor(0, 0, 0, 20));
             y += 18 + (37 * i) % 23;
         }
-        d.end();
-        // The page edges stay put while pages turn, so a copy of the desk keeps them.
-        deskWithEdges_ = desk_.copy();
-        deskWithEdges_.setDevicePixelRatio(dpr);
-        QPainter e(&deskWithEdges_);
-        paintEdges(e, layoutFor(size()).book);
+        if (withEdges) paintEdges(d, layoutFor(size()).book);
     }
-    p.drawImage(QPointF(0, 0), withEdges ? deskWithEdges_ : desk_);
+    p.drawImage(QPointF(0, 0), desk);
 }
 
 void AlbumBookView::paintBook(QPainter& p, const QRectF& book, bool edgesToo) {
@@ -304,7 +381,7 @@ void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     // Title.
-    p.setFont(albumSerif(28, QFont::Black));
+    p.setFont(albumSerif(28, QFont::ExtraBold));
     p.setPen(cream());
     p.drawText(l.title, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Album"));
     // Books menu.
@@ -332,7 +409,7 @@ void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, looksEnabled ? 26 : 10));
         p.drawEllipse(r);
-        drawSymbol(p, QString::fromLatin1(symbol), r.center(), 20, withAlpha(cream(), looksEnabled ? 0.9 : 0.25));
+        drawSymbol(p, QString::fromLatin1(symbol), r.center(), 16, withAlpha(cream(), looksEnabled ? 0.9 : 0.25));
     };
     button(l.previousButton, "chevron.left", previousLooksEnabled());
     button(l.nextButton, "chevron.right", nextLooksEnabled());
@@ -370,15 +447,28 @@ void AlbumBookView::paintEvent(QPaintEvent*) {
 
 void AlbumBookView::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    placeButtons();
     if (turn_) turn_->setBookSize(bookSize(size()));
 }
 
 void AlbumBookView::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    placeButtons();
     if (turn_) {
         turn_->setBookSize(bookSize(size()));
         turn_->appear();
     }
+}
+
+QIcon AlbumBookView::menuIcon(bool died, const QPalette& menuPalette) {
+    // The menu's own text colour: the window's cream would vanish on a light menu.
+    QPixmap icon(32, 32);
+    icon.fill(Qt::transparent);
+    QPainter ip(&icon);
+    drawSymbol(ip, died ? QStringLiteral("sparkles") : QStringLiteral("pawprint.fill"), QPointF(16, 16), 24,
+               menuPalette.color(QPalette::Active, QPalette::Text));
+    ip.end();
+    return QIcon(icon);
 }
 
 void AlbumBookView::openMenu() {
@@ -386,14 +476,7 @@ void AlbumBookView::openMenu() {
     menu.addSection(tr("Earlier cats"));
     for (size_t i = 0; i < books_.size(); ++i) {
         const bool died = books_[i].chapter.died.has_value();
-        QPixmap icon(32, 32);
-        icon.fill(Qt::transparent);
-        {
-            QPainter ip(&icon);
-            drawSymbol(ip, died ? QStringLiteral("sparkles") : QStringLiteral("pawprint.fill"), QPointF(16, 16), 24,
-                       palette().color(QPalette::WindowText));
-        }
-        QAction* a = menu.addAction(QIcon(icon), lifeSpan(books_[i]));
+        QAction* a = menu.addAction(menuIcon(died, menu.palette()), lifeSpan(books_[i]));
         const int index = static_cast<int>(i);
         connect(a, &QAction::triggered, this, [this, index] { chooseBook(index); });
     }

@@ -7,6 +7,7 @@
 #include "album/PageTurn.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QImage>
 #include <QWidget>
 
@@ -15,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QAbstractButton;
 class QTimer;
 
 namespace kp {
@@ -62,6 +64,11 @@ public:
     // Draws one page's front / back at the page size (the page-turn view's painters).
     void paintFront(QPainter& p, const QRectF& rect, int i) const;
     void paintBack(QPainter& p, const QRectF& rect, int i) const;
+    // The books menu's mark of a book (a paw, or sparkles for a cat that has died) in the menu's ink.
+    static QIcon menuIcon(bool died, const QPalette& menuPalette);
+    // Pages change and books switch at once, without the turn and the slide.
+    void setReduceMotion(bool on);
+    bool reduceMotion() const { return reduceMotion_; }
     // Ends a running book-switch slide at once.
     void finishTransition();
 
@@ -81,6 +88,7 @@ private:
     void paintEdges(QPainter& p, const QRectF& book);
     void paintBars(QPainter& p, const Layout& l);
     void openMenu();
+    void placeButtons();
     const QImage& pageImage(int i, bool back) const;
 
     std::vector<AlbumBook> books_;
@@ -92,11 +100,16 @@ private:
     Scheduler* scheduler_;
     Clock* clock_;
     std::unique_ptr<BookPageTurn> turn_;
+    QAbstractButton* booksButton_ = nullptr;
+    QAbstractButton* closeButton_ = nullptr;
+    QAbstractButton* previousButton_ = nullptr;
+    QAbstractButton* nextButton_ = nullptr;
     bool bookPressed_ = false;
+    bool reduceMotion_ = false;
 
     mutable std::map<std::pair<int, bool>, QImage> pageCache_;
     mutable QSize cacheSize_;
-    QImage desk_;           // desk, glow and grain
+    QImage desk_;           // desk, glow and grain, while no book lies on it
     QImage deskWithEdges_;  // the same with the page edges under the book
 
     // Book switch: the old book fades out while the new one slides in from the trailing edge.

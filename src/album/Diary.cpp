@@ -32,18 +32,27 @@ std::uint64_t birthSeed(double birth) {
 
 CatOutfit wearing(CatAccessory piece) { return CatOutfit::empty().toggling(piece); }
 
-// The first time strictly after `base` showing hour:minute on the calendar's clock; a time the clock
-// skips is taken as the next one that exists.
-double nextClockTime(double base, int hour, int minute, const DiaryContext& c) {
+}  // namespace
+
+// The first time strictly after `base` showing hour:minute on the calendar's clock. A time the clock
+// skips stays on its day, at the first time that exists after it.
+double diaryClockTime(double base, int hour, int minute, const DiaryContext& c) {
     const QDateTime start = inCalendar(base, c);
-    const QTime at(hour, minute);
     for (int day = 0; day <= 2; ++day) {
         const QDate date = start.date().addDays(day);
-        const QDateTime candidate = c.zone ? QDateTime(date, at, *c.zone) : QDateTime(date, at);
-        if (candidate.isValid() && candidate > start) return referenceFromDate(candidate);
+        for (int skipped = 0; skipped <= 180; ++skipped) {
+            const QTime at = QTime(hour, minute).addSecs(60 * skipped);
+            if (skipped > 0 && at < QTime(hour, minute)) break;  // past midnight
+            const QDateTime candidate = c.zone ? QDateTime(date, at, *c.zone) : QDateTime(date, at);
+            if (!candidate.isValid()) continue;
+            if (candidate > start) return referenceFromDate(candidate);
+            break;
+        }
     }
     return base;
 }
+
+namespace {
 
 class Run {
 public:
@@ -91,7 +100,7 @@ void dailyLife(const DiaryContext& c, Run& run) {
         if (run.has(key)) continue;
         const double base = c.birth + static_cast<double>(d) * 86400.0;
         const int minute = static_cast<int>(h(3, static_cast<std::uint64_t>(d)) % 60);
-        const double date = nextClockTime(base, row.hour, minute, c);
+        const double date = diaryClockTime(base, row.hour, minute, c);
         if (date > c.now) continue;
         run.add(key, date, {row.title, row.note}, false, std::nullopt, row.doing);
     }
@@ -150,8 +159,10 @@ std::vector<DiaryEntry> DiaryEntry::entries(const DiaryContext& c) {
         // Older albums marked these moments by day count.
         if (key == QLatin1String("months-1") && run.has(QStringLiteral("days-30"))) continue;
         if (key == QLatin1String("years-1") && run.has(QStringLiteral("days-365"))) continue;
-        run.add(key, referenceFromDate(a.date), diary::anniversaryText(a.months, c.name), false, party,
-                CatDoing::loved);
+        // The calendar keeps whole milliseconds: carry the rest of the birth's second over, so the
+        // anniversary is not a hair early and a whole number of days old.
+        run.add(key, referenceFromDate(a.date) + (c.birth - referenceFromDate(born)),
+                diary::anniversaryText(a.months, c.name), false, party, CatDoing::loved);
     }
 
     // Holidays, once per cat and year.

@@ -58,6 +58,10 @@ struct DiaryEntry {
     static std::vector<DiaryEntry> entries(const DiaryContext& context);
 };
 
+// The first time after `base` showing hour:minute on the context's calendar; a time its clock skips
+// is moved to the first time after it that exists, on the same day.
+double diaryClockTime(double base, int hour, int minute, const DiaryContext& context);
+
 // The diary's hash: SplitMix64's output applied to seed + salt·k1 + i·k2.
 std::uint64_t diaryHash(std::uint64_t seed, std::uint64_t salt, std::uint64_t i);
 

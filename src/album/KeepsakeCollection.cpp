@@ -12,6 +12,9 @@
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
 
+#include <QDebug>
+#include <QFile>
+
 #include <algorithm>
 #include <cmath>
 
@@ -144,7 +147,8 @@ QImage MacAlbum::cropScene(const QImage& room, double place) {
 QImage MacAlbum::cropArrival(const QImage& film) {
     if (film.isNull()) return {};
     const double s = film.width() / kFilmWidth;
-    return cropPoints(film, s, 205, 58, 190, 138);
+    // Starts below the letterbox band that ends 0.19 frame heights (60.8 points) down.
+    return cropPoints(film, s, 205, 61, 190, 138);
 }
 
 std::optional<QString> MacAlbum::scenePhoto(double place) const {
@@ -194,6 +198,10 @@ void MacAlbum::addDueKeepsakes(double now) {
         if (k->key == QLatin1String("candid")) c.candidDates.push_back(k->date);
     }
     for (const auto& k : all) c.albumKeys.insert(k.key);
+    for (const auto& [birth, keys] : droppedKeys()) {
+        c.albumKeys.unite(keys);
+        if (birth == cat.birth) c.keys.unite(keys);
+    }
     c.openFor = openSince_ ? now - *openSince_ : 0;
     c.content = cat.content;
     if (inView && notchOpen_) {
@@ -206,11 +214,9 @@ void MacAlbum::addDueKeepsakes(double now) {
     keepWithinCap(entries, all);
     if (entries.empty()) return;
 
-    // Anniversaries and holidays pay 20 coins each while coins are on.
-    for (const auto& e : entries) {
-        if (!startsWithAny(e.key, {"months-", "years-", "holiday-"})) continue;
-        if (world_.walletEnabled && world_.walletEnabled() && world_.pay) world_.pay(20, clock_.now());
-    }
+    // After a failed save, a pass first checks that the store takes the record again, so a disk that
+    // refuses writes does not get new photo files every 10 s.
+    if (saveFailing_ && !save(all)) return;
 
     const QString breed = store_.contains(QStringLiteral("catBreed")) ? store_.string(QStringLiteral("catBreed"))
                                                                       : QStringLiteral("orange");
@@ -222,6 +228,11 @@ void MacAlbum::addDueKeepsakes(double now) {
         break;
     }
 
+    std::vector<QString> written;  // the photo files of this pass
+    auto keep = [&written](std::optional<QString> photo) {
+        if (photo) written.push_back(*photo);
+        return photo;
+    };
     for (const auto& e : entries) {
         MacKeepsake k;
         k.id = newKeepsakeId();
@@ -236,13 +247,13 @@ void MacAlbum::addDueKeepsakes(double now) {
         k.died = e.died;
         k.outfit = e.outfit;
         if (e.key == QLatin1String("arrived")) {
-            if (auto photo = arrivalPhoto(breed)) {
+            if (auto photo = keep(arrivalPhoto(breed))) {
                 k.photos = {*photo};
                 k.captions = {e.title};
             }
         } else if (e.key == QLatin1String("junior") || e.key == QLatin1String("adult")) {
             if (inView) {
-                if (auto photo = scenePhoto(cat.place)) {
+                if (auto photo = keep(scenePhoto(cat.place))) {
                     if (thenPhoto) {
                         k.photos = {*thenPhoto, *photo};
                         k.captions = {QStringLiteral("then"), QStringLiteral("now")};
@@ -253,7 +264,7 @@ void MacAlbum::addDueKeepsakes(double now) {
                 }
             }
         } else if (!e.key.startsWith(QLatin1String("days-")) && inView) {
-            if (auto photo = scenePhoto(cat.place)) {
+            if (auto photo = keep(scenePhoto(cat.place))) {
                 k.photos = {*photo};
                 k.captions = {e.title};
             }
@@ -261,7 +272,21 @@ void MacAlbum::addDueKeepsakes(double now) {
         all.push_back(std::move(k));
     }
 
-    save(std::move(all));
+    // One retry at once; then the pages stay due and a later pass tries again. Nothing is paid and no
+    // photo is left behind for a page that was not kept.
+    if (!save(all) && !save(all)) {
+        for (const QString& name : written) QFile::remove(photoPath(name));
+        if (!saveFailing_) qWarning() << "Could not save the album; its new pages wait for the next try";
+        saveFailing_ = true;
+        return;
+    }
+    saveFailing_ = false;
+
+    // Anniversaries and holidays pay 20 coins each while coins are on.
+    for (const auto& e : entries) {
+        if (!startsWithAny(e.key, {"months-", "years-", "holiday-"})) continue;
+        if (world_.walletEnabled && world_.walletEnabled() && world_.pay) world_.pay(20, clock_.now());
+    }
     setUnseen(unseenCount());
 }
 

@@ -52,7 +52,16 @@ QString LeafPage::ageLine(double age) {
     return QString::number(static_cast<long long>(days)) + QStringLiteral(" days old");
 }
 
-QString LeafPage::ageLine() const { return ageLine(leaf.age); }
+QString LeafPage::ageLine() const {
+    // Whole days on the calendar, so a month across a clock change is still a whole month old.
+    const double birth = leaf.date - leaf.age;
+    if (!std::isfinite(birth) || !std::isfinite(leaf.date) || leaf.age < 0 || leaf.age > 1e12) return ageLine(leaf.age);
+    const QDateTime from = dateFromReference(birth).toLocalTime();
+    const QDateTime to = dateFromReference(leaf.date).toLocalTime();
+    qint64 days = from.date().daysTo(to.date());
+    if (to.time() < from.time()) --days;
+    return ageLine(static_cast<double>(std::max<qint64>(days, 0)) * 86400.0);
+}
 
 QString LeafPage::dateLine() const {
     const QDateTime when = dateFromReference(leaf.date).toLocalTime();
@@ -189,7 +198,8 @@ void drawPrint(QPainter& p, const AlbumShot& shot, const leafpage::PrintGeometry
     clip.addRoundedRect(photo, 2, 2);
     p.setClipPath(clip, Qt::IntersectClip);
     p.fillRect(photo, QColor("#D9CBB4"));
-    drawPhotoFill(p, died ? desaturated(shot.photo, 0.2) : shot.photo, photo);
+    const QImage image = shot.image();
+    drawPhotoFill(p, died ? desaturated(image, 0.2) : image, photo);
     p.restore();
     const Handwriting caption = handwritten(shot.caption, g.captionSize, 0.85);
     drawHandLine(p, caption, QPointF(0, photo.bottom() + g.captionBand / 2), leafpage::captionAngle(number));

@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QtDebug>
 #include <QBuffer>
@@ -20,6 +23,7 @@ namespace kp {
 namespace {
 const QString kRecord = QStringLiteral("album.v1");
 const QString kOpenedAt = QStringLiteral("albumOpenedAt");
+const QString kDropped = QStringLiteral("albumDropped.v1");
 }  // namespace
 
 MacAlbum::MacAlbum(Defaults& store, Clock& clock, Scheduler& scheduler, AlbumWorld world, QObject* parent)
@@ -41,11 +45,42 @@ std::vector<MacKeepsake> MacAlbum::load() const {
 bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     std::stable_sort(keepsakes.begin(), keepsakes.end(),
                      [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
-    if (keepsakes.size() > static_cast<std::size_t>(cap))
-        keepsakes.erase(keepsakes.begin(), keepsakes.end() - cap);
+    if (keepsakes.size() > static_cast<std::size_t>(cap)) {
+        const auto drop = keepsakes.end() - cap;
+        auto dropped = droppedKeys();
+        bool grew = false;
+        for (auto it = keepsakes.begin(); it != drop; ++it) {
+            QSet<QString>& keys = dropped[it->catBirth];
+            if (it->key == QLatin1String("candid") || keys.contains(it->key)) continue;
+            keys.insert(it->key);
+            grew = true;
+        }
+        if (grew) {
+            QJsonObject cats;
+            for (const auto& [birth, keys] : dropped)
+                cats.insert(QString::number(birth, 'g', 17), QJsonArray::fromStringList(QStringList(keys.begin(), keys.end())));
+            if (!store_.setRecord(kDropped, QJsonDocument(cats).toJson(QJsonDocument::Compact))) return false;
+        }
+        keepsakes.erase(keepsakes.begin(), drop);
+    }
     const QByteArray bytes = encodeKeepsakes(keepsakes);
     if (bytes.isEmpty()) return false;
     return store_.setRecord(kRecord, bytes);
+}
+
+std::map<double, QSet<QString>> MacAlbum::droppedKeys() const {
+    std::map<double, QSet<QString>> out;
+    const auto bytes = store_.record(kDropped);
+    if (!bytes) return out;
+    const QJsonObject cats = QJsonDocument::fromJson(*bytes).object();
+    for (auto it = cats.begin(); it != cats.end(); ++it) {
+        bool ok = false;
+        const double birth = it.key().toDouble(&ok);
+        if (!ok) continue;
+        for (const QJsonValue& key : it.value().toArray())
+            if (key.isString()) out[birth].insert(key.toString());
+    }
+    return out;
 }
 
 int MacAlbum::unseenCount() const {
@@ -114,6 +149,8 @@ void MacAlbum::start() {
         addDueKeepsakes(clock_.now());
     });
 }
+
+void MacAlbum::collectNow() { addDueKeepsakes(clock_.now()); }
 
 bool MacAlbum::isStarted() const { return timer_ != 0; }
 

@@ -10,11 +10,13 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -78,6 +80,9 @@ public:
     std::vector<MacKeepsake> load() const;
     // Sorts by date, keeps the newest 400 and replaces the record; false when it was not written.
     bool save(std::vector<MacKeepsake> keepsakes);
+    // The keys of pages the cap has dropped, by cat birth (candid moments, which repeat, left out):
+    // such a page is not collected again.
+    std::map<double, QSet<QString>> droppedKeys() const;
     // Keepsakes of any cat dated after the album was last opened, arrivals not counted.
     int unseenCount() const;
     int unseen() const { return unseen_; }
@@ -100,6 +105,8 @@ public:
     std::optional<double> openSince() const { return openSince_; }
     // Collects the diary entries due at `now` as keepsakes.
     void addDueKeepsakes(double now);
+    // Collects at once, as when the cat has just died: its farewell must not wait for the timer.
+    void collectNow();
 
     // Photo sources, filled by the app: the open island's room rendered at 640 x 160 points (any
     // scale, same aspect), and the story film's arrival frame at 420 x 320 points for a breed. An
@@ -141,6 +148,7 @@ private:
     std::uint64_t firstRun_ = 0;
     std::optional<double> openSince_;
     bool notchOpen_ = false;
+    bool saveFailing_ = false;
 };
 
 }  // namespace kp

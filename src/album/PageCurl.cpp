@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <future>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -240,8 +242,11 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         }
     }
     const int pageTop = int(std::lround(0.3 * H * s)), pageBottom = int(std::lround(1.3 * H * s));
-    for (int y = y0; y < y1; ++y) {
-        quint32* out = reinterpret_cast<quint32*>(L.image.scanLine(y));
+    uchar* const layerBits = L.image.bits();
+    const qsizetype layerStride = L.image.bytesPerLine();
+    auto rows = [&](int from, int to) {
+    for (int y = from; y < to; ++y) {
+        quint32* out = reinterpret_cast<quint32*>(layerBits + y * layerStride);
         for (int c = x0; c < x1; ++c) {
             const Column& col = L.columns[c];
             if (!col.bits) {
@@ -294,14 +299,33 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
             out[c] = px;
         }
     }
+    };
+    // A large sheet (a high pixel ratio) shares its rows with a second thread, to keep in the frame.
+    if (std::int64_t(x1 - x0) * (y1 - y0) > 400000) {
+        const int middle = (y0 + y1) / 2;
+        auto lower = std::async(std::launch::async, rows, middle, y1);
+        rows(y0, middle);
+        lower.wait();
+    } else {
+        rows(y0, y1);
+    }
 
-    L.image.setDevicePixelRatio(s);
     const QPointF layerOrigin(g.pageTopLeft.x() - left, g.pageTopLeft.y() - 0.3 * H);
-    const QRectF source(x0, y0, x1 - x0, y1 - y0);
-    const QRectF target(layerOrigin + QPointF(x0 / s, y0 / s), QSizeF((x1 - x0) / s, (y1 - y0) / s));
+    const QRect source(x0, y0, x1 - x0, y1 - y0);
+    const QPointF topLeft = layerOrigin + QPointF(x0 / s, y0 / s);
+    const QTransform device = painter.deviceTransform();
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(target, L.image, source);
+    if (device.type() <= QTransform::TxScale && std::abs(device.m11() - s) < 1e-6 && std::abs(device.m22() - s) < 1e-6) {
+        // The layer is at the device's own scale: copy it to whole device pixels, without filtering.
+        const QPointF at = device.map(topLeft);
+        painter.resetTransform();
+        L.image.setDevicePixelRatio(1);
+        painter.drawImage(QPoint(int(std::lround(at.x())), int(std::lround(at.y()))), L.image, source);
+    } else {
+        L.image.setDevicePixelRatio(s);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRectF(topLeft, QSizeF(source.width() / s, source.height() / s)), L.image, QRectF(source));
+    }
     painter.restore();
 }
 

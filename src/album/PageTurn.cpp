@@ -187,6 +187,12 @@ BookPageTurn::BookPageTurn(PageTurnController& controller, Scheduler* scheduler,
 
 BookPageTurn::~BookPageTurn() {
     if (timer_) scheduler_->cancel(timer_);
+    // A view that goes away mid-turn never reaches finishTurn: free the host's controls here, or
+    // they would wait for a settle that cannot end.
+    if (activeTurn_ || controller_.isSettling()) {
+        controller_.setTurning(false);
+        controller_.setSettling(false);
+    }
 }
 
 void BookPageTurn::setPagePainters(PagePainter front, PagePainter back) {
@@ -298,9 +304,15 @@ QImage BookPageTurn::snapshot(const PagePainter& painter, int index, bool clipTo
     return img;
 }
 
-BookPageTurn::SheetFaces BookPageTurn::renderFaces(int index) {
-    return SheetFaces{snapshot(page_, index, false), snapshot(pageBack_, index, true)};
+QImage BookPageTurn::face(int index, bool back) {
+    if (pageImages_) {
+        QImage shared = pageImages_(index, back);
+        if (!shared.isNull()) return shared;
+    }
+    return back ? snapshot(pageBack_, index, true) : snapshot(page_, index, false);
 }
+
+BookPageTurn::SheetFaces BookPageTurn::renderFaces(int index) { return SheetFaces{face(index, false), face(index, true)}; }
 
 BookPageTurn::SheetFaces& BookPageTurn::sheetFaces(int index) {
     auto it = faces_.find(index);
@@ -417,7 +429,7 @@ void BookPageTurn::requestPage(int i) {
     const bool forward = r < i;
     sheetFaces(lo);
     if (forward && underImageIndex_ != hi) {
-        underImage_ = snapshot(page_, hi, false);
+        underImage_ = face(hi, false);
         underImageIndex_ = hi;
     }
     stopTracks();
@@ -454,6 +466,9 @@ void BookPageTurn::animateTurn(const Turn& turn, bool committing, const Curve& c
 
 void BookPageTurn::finishTurn(const Turn& turn, bool committed) {
     stackTurn_.reset();
+    stackImage_ = QImage();  // only a turn needs it
+    underImage_ = QImage();
+    underImageIndex_ = -1;
     stopTracks();
     if (committed) restingIndex_ = turn.targetIndex;
     activeTurn_.reset();
@@ -486,7 +501,7 @@ void BookPageTurn::dragChanged(double t, double width) {
         }
         sheetFaces(turn.overlayIndex);
         if (turn.forward && underImageIndex_ != turn.underIndex) {
-            underImage_ = snapshot(page_, turn.underIndex, false);
+            underImage_ = face(turn.underIndex, false);
             underImageIndex_ = turn.underIndex;
         }
         stopTracks();

@@ -143,6 +143,9 @@ public:
     void setPagePainters(PagePainter front, PagePainter back);
     // Adapter for hosts that hold their pages as images.
     static PagePainter imagePainter(std::function<QImage(int index)> images);
+    // A host that keeps its pages drawn at the page size and ratio hands them over: the view shares
+    // those images for its faces instead of drawing copies. A null image falls back to the painters.
+    void setPageImages(std::function<QImage(int index, bool back)> images) { pageImages_ = std::move(images); }
     void setPageCount(int count);
     int pageCount() const { return pageCount_; }
     void setCornerRadius(double r) { cornerRadius_ = r; }
@@ -217,6 +220,7 @@ private:
     SheetFaces& sheetFaces(int index);
     SheetFaces renderFaces(int index);
     QImage snapshot(const PagePainter& painter, int index, bool clipToShape);
+    QImage face(int index, bool back);
     void pruneFaces();
     void warmFaces();
     void turnTo(const pageturn::Turn& turn);
@@ -238,6 +242,7 @@ private:
     BookPageMotion motion_;
 
     PagePainter page_, pageBack_;
+    std::function<QImage(int, bool)> pageImages_;
     int pageCount_ = 0;
     int currentPageIndex_ = 0;
     double cornerRadius_ = 22;

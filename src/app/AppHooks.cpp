@@ -110,6 +110,7 @@ AppDelegate::Hooks appHooks() {
         album.setArrivalSnapshot(arrivalFilmSnapshot);
         album.setSceneSnapshot(roomSnapshot);
         album.start();
+        wireFarewell(AppState::shared().life(), [] () -> MacAlbum& { return MacAlbum::shared(); });
     };
 
     hooks.configureState = [](AppState& state) {

@@ -2,6 +2,7 @@
 
 #include "album/MacAlbum.h"
 #include "desktop/DesktopRoam.h"
+#include "life/PetLife.h"
 
 namespace kp {
 
@@ -20,6 +21,14 @@ void wireRoaming(AppDelegate::Hooks& hooks, std::function<DesktopRoam*()> roam) 
 
 void wireAlbum(IslandNeighbours& neighbours, std::function<MacAlbum&()> album) {
     neighbours.setNotchOpen = [album = std::move(album)](bool open) { album().setNotchOpen(open); };
+}
+
+void wireFarewell(PetLife& life, std::function<MacAlbum&()> album) {
+    QObject::connect(&life, &PetLife::changed, &life, [&life, album = std::move(album), dead = life.isDead()]() mutable {
+        const bool now = life.isDead();
+        if (now && !dead) album().collectNow();
+        dead = now;
+    });
 }
 
 }  // namespace kp

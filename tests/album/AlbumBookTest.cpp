@@ -131,21 +131,19 @@ TEST(AlbumBooks, ShotsPairPhotosWithCaptionsAndSkipUnreadable) {
     leaf = albumbooks::leaf(k, source());
     ASSERT_EQ(leaf.shots.size(), 1u);
     EXPECT_EQ(leaf.shots[0].caption, QStringLiteral("here"));
+
+    // With a header check, building decodes nothing; the photo is read when its page is drawn.
+    AlbumBookSource lazy = source();
+    int decoded = 0;
+    lazy.loadPhoto = [&decoded, load = lazy.loadPhoto](const QString& name) {
+        ++decoded;
+        return load(name);
+    };
+    lazy.photoReadable = [](const QString& name) { return name.startsWith(QLatin1String("ok")); };
+    leaf = albumbooks::leaf(k, lazy);
+    ASSERT_EQ(leaf.shots.size(), 1u);
+    EXPECT_EQ(decoded, 0);
+    EXPECT_EQ(leaf.shots[0].image().pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(decoded, 1);
 }
 
-TEST(AlbumBooks, OnlyCandidGetsASticker) {
-    MacKeepsake k = keep(3000, 3100, "candid");
-    AlbumBookSource s = source();
-    s.outfitNow.head = CatAccessory::bow;
-    AlbumLeaf leaf = albumbooks::leaf(k, s);
-    ASSERT_TRUE(leaf.sticker.has_value());
-    EXPECT_DOUBLE_EQ(leaf.sticker->scale, 2.2);
-    EXPECT_EQ(leaf.sticker->env.breed, CatBreed::black);
-    EXPECT_EQ(leaf.sticker->env.outfit.head, CatAccessory::bow);  // none kept: what it wears now
-
-    k.outfit = CatOutfit{};
-    EXPECT_FALSE(albumbooks::leaf(k, s).sticker->env.outfit.head.has_value());
-
-    k.key = QStringLiteral("Candid");
-    EXPECT_FALSE(albumbooks::leaf(k, s).sticker.has_value());
-}

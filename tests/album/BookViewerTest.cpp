@@ -2,11 +2,19 @@
 // controls' states and requests, the books menu, and a full-window render.
 #include "album/AlbumWindow.h"
 #include "album/BookViewer.h"
+#include "album/ReduceMotion.h"
 #include "MacAlbumTestSupport.h"
 #include "platform/Color.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -126,21 +134,6 @@ TEST(BookViewer, LabelsButtonsAndRequests) {
     view.pager().setSettling(false);
 }
 
-TEST(BookViewer, EndPageLabelAndTwoPageBook) {
-    ManualClock clock(1000, 1000);
-    ManualScheduler scheduler;
-    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 0)}, 0, {}, {}, nullptr, &scheduler, &clock);
-    view.resize(460, 720);
-    ASSERT_EQ(view.pages().size(), 2u);
-    EXPECT_TRUE(view.nextEnabled());
-    view.next();
-    settle(clock, scheduler, view);
-    ASSERT_EQ(view.index(), 1);
-    EXPECT_EQ(view.pageLabel(), QStringLiteral("the last page, for now"));
-    EXPECT_FALSE(view.nextLooksEnabled());
-    EXPECT_TRUE(view.previousEnabled());
-}
-
 TEST(BookViewer, BooksMenuSwitchesBooksAtTheirCover) {
     ManualClock clock(1000, 1000);
     ManualScheduler scheduler;
@@ -166,30 +159,6 @@ TEST(BookViewer, BooksMenuSwitchesBooksAtTheirCover) {
     EXPECT_EQ(&view.pager(), pager);
     EXPECT_EQ(view.pageLabel(), QStringLiteral("Pip"));
     view.finishTransition();
-}
-
-TEST(BookViewer, BookKeepsItsRatioAndBacksAreBoardOrPaper) {
-    EXPECT_NEAR(AlbumBookView::bookSize(QSizeF(460, 720)).width(), 0.68 * (720 - 188), 1e-9);
-    EXPECT_NEAR(AlbumBookView::bookSize(QSizeF(300, 1000)).width(), 252, 1e-9);
-    const QSizeF s = AlbumBookView::bookSize(QSizeF(800, 600));
-    EXPECT_NEAR(s.width() / s.height(), 0.68, 1e-9);
-
-    ManualClock clock(1000, 1000);
-    ManualScheduler scheduler;
-    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 1)}, 0, {}, {}, nullptr, &scheduler, &clock);
-    view.resize(460, 720);
-    const QSizeF page = AlbumBookView::bookSize(QSizeF(460, 720));
-    auto back = [&](int i) {
-        QImage img(page.toSize(), QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        view.paintBack(p, QRectF(QPointF(0, 0), page), i);
-        p.end();
-        return img.pixelColor(img.width() / 2, img.height() / 2);
-    };
-    EXPECT_EQ(back(0).rgb(), colorFromHex("#6E4129").rgb());
-    EXPECT_EQ(back(1).rgb(), colorFromHex("#F1E6D2").rgb());
-    EXPECT_EQ(back(7).rgb(), colorFromHex("#F1E6D2").rgb());
 }
 
 TEST(BookViewer, WholeWindowRender) {
@@ -227,24 +196,165 @@ TEST(BookViewer, WholeWindowRender) {
     EXPECT_GT(paper.lightness(), 200);
 }
 
-TEST(BookViewer, SmallestWindowShrinksTheWholePage) {
+TEST(BookViewer, ChoosingABookMidTurnLeavesTheControlsWorking) {
     ManualClock clock(1000, 1000);
     ManualScheduler scheduler;
-    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 1)}, 0, {}, {}, nullptr, &scheduler, &clock);
-    view.resize(360, 440);
-    const QImage img = view.grab().toImage();
-    savePng(img, "window-small.png");
-    const AlbumBookView::Layout l = view.layoutFor(QSizeF(360, 440));
-    ASSERT_NEAR(l.book.width(), 0.68 * (440 - 188), 1e-9);
-    // The page is laid out 340 wide and shrunk: the medallion's cream disc sits in the book's middle
-    // third, and the board reaches the book's bottom corner area.
-    int cream = 0;
-    for (int y = static_cast<int>(l.book.top()); y < l.book.bottom(); ++y)
-        for (int x = static_cast<int>(l.book.left()); x < l.book.right(); ++x)
-            if (std::abs(img.pixelColor(x, y).red() - 0xFB) < 6 && std::abs(img.pixelColor(x, y).blue() - 0xE6) < 8) ++cream;
-    EXPECT_GT(cream, 300);
-    const QColor board = img.pixelColor(QPointF(l.book.right() - 20, l.book.bottom() - 20).toPoint());
-    EXPECT_GT(board.red(), board.blue() + 30);
-    // The bottom bar stays inside the window.
-    EXPECT_LE(l.nextButton.bottom(), 440);
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 2), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    AlbumBookView view(books, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.next();
+    // Part way through the turn.
+    for (int i = 0; i < 10; ++i) {
+        clock.advance(1.0 / 60);
+        scheduler.advance(1.0 / 60);
+    }
+    ASSERT_TRUE(view.pager().isSettling());
+    view.chooseBook(0);
+    view.finishTransition();
+    EXPECT_FALSE(view.pager().isSettling());
+    EXPECT_FALSE(view.pager().isTurning());
+    EXPECT_EQ(view.index(), 0);
+    ASSERT_TRUE(view.nextEnabled());
+    view.next();
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
+}
+
+TEST(AlbumWindow, RestoringFromMinimisedKeepsThePlaceAndClosingLetsTheBooksGo) {
+    AlbumFixture f(utc(2026, 12, 6));
+    AlbumBookSource source;
+    source.livingBirth = utc(2026, 11, 1);
+    source.livingName = QStringLiteral("Tobbi");
+    int builds = 0;
+    AlbumWindowView view(
+        {}, *f.album, f.clock, [&](double now) {
+            ++builds;
+            source.now = now;
+            return albumbooks::buildBooks(f.album->load(), source);
+        },
+        {}, &f.scheduler);
+    view.resize(460, 720);
+    view.show();
+    ASSERT_EQ(builds, 1);
+    ASSERT_NE(view.viewer(), nullptr);
+    view.viewer()->next();
+    settle(f.clock, f.scheduler, *view.viewer());
+    ASSERT_EQ(view.viewer()->index(), 1);
+
+    view.setWindowState(Qt::WindowMinimized);
+    view.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(builds, 1);
+    ASSERT_NE(view.viewer(), nullptr);
+    EXPECT_EQ(view.viewer()->index(), 1);
+
+    view.hide();
+    EXPECT_EQ(view.viewer(), nullptr);
+    EXPECT_TRUE(view.books().empty());
+    view.show();
+    EXPECT_EQ(builds, 2);
+    ASSERT_NE(view.viewer(), nullptr);
+    EXPECT_EQ(view.viewer()->index(), 0);
+}
+
+TEST(BookViewer, ControlsHaveNamesForScreenReadersAndWork) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    int closes = 0;
+    AlbumBookView view(books, 0, [&] { ++closes; }, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.show();
+    auto named = [&](const char* name) -> QAbstractButton* {
+        for (auto* b : view.findChildren<QAbstractButton*>())
+            if (b->accessibleName() == QLatin1String(name)) return b;
+        return nullptr;
+    };
+    QAbstractButton* next = named("Next page");
+    QAbstractButton* previous = named("Previous page");
+    QAbstractButton* close = named("Close");
+    QAbstractButton* books_ = named("Books");
+    ASSERT_TRUE(next && previous && close && books_);
+    EXPECT_EQ(books_->accessibleDescription(), QStringLiteral("Miso"));
+    const AlbumBookView::Layout l = view.layoutFor(view.size());
+    EXPECT_EQ(next->geometry(), l.nextButton.toAlignedRect());
+    EXPECT_FALSE(previous->isEnabled());
+    next->click();
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_TRUE(previous->isEnabled());
+    previous->click();
+    settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 0);
+    close->click();
+    EXPECT_EQ(closes, 1);
+}
+
+TEST(BookViewer, BooksMenuMarksUseTheMenusInk) {
+    for (const QColor& paper : {QColor(Qt::white), QColor("#2B2B2B")}) {
+        QPalette menu;
+        menu.setColor(QPalette::Window, paper);
+        menu.setColor(QPalette::Text, paper.lightness() > 128 ? QColor("#202020") : QColor("#F0F0F0"));
+        for (bool died : {false, true}) {
+            const QImage icon = AlbumBookView::menuIcon(died, menu).pixmap(32, 32).toImage();
+            int ink = 0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x) {
+                    const QColor c = icon.pixelColor(x, y);
+                    if (c.alpha() < 200) continue;
+                    ++ink;
+                    EXPECT_GT(std::abs(c.lightness() - paper.lightness()), 120);
+                }
+            EXPECT_GT(ink, 20);
+        }
+    }
+}
+
+namespace {
+// The settings portal of a desktop with its animations switched off.
+class StillDesktop final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("Read")) return false;
+        const bool asked = message.arguments().value(0).toString() == QLatin1String("org.gnome.desktop.interface") &&
+                           message.arguments().value(1).toString() == QLatin1String("enable-animations");
+        if (!asked) return false;
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(false))))));
+        return true;
+    }
+};
+}  // namespace
+
+TEST(BookViewer, FollowsTheDesktopsWishForLessMotion) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) GTEST_SKIP() << "no session bus";
+    StillDesktop portal;
+    ASSERT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    QObject context;
+    std::optional<bool> reduce;
+    askReduceMotion(&context, [&](bool r) { reduce = r; });
+    QDeadlineTimer deadline(20000);
+    while (!reduce && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+    ASSERT_TRUE(reduce.has_value());
+    EXPECT_TRUE(*reduce);
+
+    // With less motion a page changes at once, with its sound, and a book switch does not slide.
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
+    int sounds = 0;
+    AlbumBookView view(books, 0, {}, [&] { ++sounds; }, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.setReduceMotion(*reduce);
+    view.next();
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(sounds, 1);
+    EXPECT_FALSE(view.pager().isSettling());
+    view.chooseBook(0);
+    view.next();
+    EXPECT_EQ(view.index(), 1);
 }

@@ -51,12 +51,6 @@ void collect(DiaryContext& c, const std::vector<DiaryEntry>& entries) {
 
 }  // namespace
 
-TEST(Diary, HashIsSplitMix64Output) {
-    // The generator's first output from state 0 is this published value.
-    EXPECT_EQ(diaryHash(0, 0, 1), 0xE220A8397B1DCDAFull);
-    EXPECT_NE(diaryHash(1, 2, 3), diaryHash(1, 3, 2));
-}
-
 TEST(Diary, DeadCatGetsArrivalAndFarewellOnly) {
     const double birth = utc(2026, 1, 1);
     DiaryContext c = context(birth, birth + 200 * kDay);
@@ -294,4 +288,31 @@ TEST(Diary, CandidMomentsNeedTheOpenIslandAndTheGap) {
     c.candidDates.push_back(birth + 0.2 * kDay);  // n = 4: gap 3.0
     ASSERT_TRUE(candid());
     EXPECT_EQ(candid()->title, "the ball");
+}
+
+TEST(Diary, AnniversariesOfABirthWithFractionalSecondsAreWholeDaysOld) {
+    // Born at 09:00:00.0007: the one-month page of a 31-day month is 31 days old, not a hair less.
+    const double birth = utc(2026, 1, 10, 9) + 0.0007;
+    DiaryContext c = context(birth, utc(2027, 1, 20));
+    c.keys = {"arrived", "junior", "adult", "days-7", "days-100"};
+    const auto entries = DiaryEntry::entries(c);
+    const DiaryEntry* month = find(entries, "months-1");
+    const DiaryEntry* year = find(entries, "years-1");
+    ASSERT_TRUE(month && year);
+    EXPECT_GE(month->date - birth, 31 * kDay);
+    EXPECT_LT(month->date - birth, 31 * kDay + 0.001);
+    EXPECT_GE(year->date - birth, 365 * kDay);
+}
+
+TEST(Diary, DailyLifeInAClockGapStaysOnItsDay) {
+    // Helsinki skips 03:00-04:00 on 29 March 2026.
+    DiaryContext c = context(0, 0);
+    c.zone = QTimeZone("Europe/Helsinki");
+    ASSERT_TRUE(c.zone->isValid());
+    const auto at = [&](int d, int h, int m) {
+        return referenceFromDate(QDateTime(QDate(2026, 3, d), QTime(h, m), *c.zone));
+    };
+    EXPECT_EQ(diaryClockTime(at(28, 12, 0), 3, 30, c), at(29, 4, 0));
+    EXPECT_EQ(diaryClockTime(at(28, 12, 0), 2, 30, c), at(29, 2, 30));
+    EXPECT_EQ(diaryClockTime(at(29, 5, 0), 3, 30, c), at(30, 3, 30));
 }

@@ -178,51 +178,6 @@ TEST(MacAlbumCollection, AnniversariesAndHolidaysPayTwentyCoinsEachWhileCoinsAre
     EXPECT_EQ(f.fake.paid.size(), 2u);
 }
 
-TEST(MacAlbumCollection, IslandOpenFeedsDoingPlaceAndCandidMoments) {
-    Collection f;
-    const double birth = f.fake.cat.birth;
-    f.album->addDueKeepsakes(birth + 60);
-    f.fake.cat.room = f.fake.cat.viewRoom = IslandRoomKind::garden;
-
-    // Closed island: no place page, though the garden is in view.
-    const double later = birth + 4.5 * kDay;
-    f.album->addDueKeepsakes(later);
-    EXPECT_FALSE(f.find(diary::gardenKey));
-    EXPECT_FALSE(f.find("candid"));
-
-    // Open for 40 s: the garden page, and a candid moment of the lounging cat, both with photos.
-    f.clock.setNow(later);
-    f.album->setNotchOpen(true);
-    EXPECT_EQ(f.album->openSince(), later);
-    f.clock.setNow(later + 20);
-    f.album->setNotchOpen(true);  // the same state keeps the time it opened
-    EXPECT_EQ(f.album->openSince(), later);
-    f.album->addDueKeepsakes(later + 40);
-    const MacKeepsake* garden = f.find(diary::gardenKey);
-    ASSERT_TRUE(garden);
-    EXPECT_EQ(garden->photos.size(), 1u);
-    const MacKeepsake* candid = f.find("candid");
-    ASSERT_TRUE(candid);
-    EXPECT_EQ(candid->title, "doing nothing");
-    EXPECT_EQ(candid->photos.size(), 1u);
-
-    f.album->setNotchOpen(false);
-    EXPECT_FALSE(f.album->openSince());
-}
-
-TEST(MacAlbumCollection, SkyPreviewHidesWeatherButNotTimeOfDay) {
-    Collection f;
-    const double birth = f.fake.cat.birth;
-    f.fake.look = {SkyTime::night, SkyWeather::storm};
-    f.fake.preview = true;
-    f.album->addDueKeepsakes(birth + 60);
-    EXPECT_FALSE(f.find("rain"));
-    f.fake.preview = false;
-    f.album->addDueKeepsakes(birth + 120);
-    EXPECT_TRUE(f.find("rain"));
-    EXPECT_FALSE(f.find("snow"));
-}
-
 TEST(MacAlbumCollection, StartRunsAfterThreeSecondsThenEveryTen) {
     Collection f;
     f.clock.setNow(f.fake.cat.birth + 8 * kDay);
@@ -244,44 +199,6 @@ TEST(MacAlbumCollection, StartRunsAfterThreeSecondsThenEveryTen) {
     f.store->removeRecord("album.v1");
     f.scheduler.advance(10);
     EXPECT_TRUE(f.store->record("album.v1"));
-}
-
-TEST(MacAlbumCollection, AgeTextDoingAndPlace) {
-    EXPECT_EQ(MacAlbum::ageText(0), "1 minutes");
-    EXPECT_EQ(MacAlbum::ageText(59), "1 minutes");
-    EXPECT_EQ(MacAlbum::ageText(3599), "59 minutes");
-    EXPECT_EQ(MacAlbum::ageText(3600), "1 hours");
-    EXPECT_EQ(MacAlbum::ageText(86399), "23 hours");
-    EXPECT_EQ(MacAlbum::ageText(86400), "1 days");
-    EXPECT_EQ(MacAlbum::ageText(-500), "1 minutes");
-
-    AlbumCatSnapshot cat;
-    cat.isSleeping = true;
-    cat.errand = PetErrand::eat;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::asleep);
-    cat.isSleeping = false;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::eating);
-    cat.errand = PetErrand::carrierTop;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::lounging);
-    cat.errand = PetErrand::window;
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::watching);
-    cat.errand = PetErrand::litter;
-    EXPECT_FALSE(MacAlbum::currentDoing(cat));
-    cat.errand.reset();
-    EXPECT_EQ(MacAlbum::currentDoing(cat), CatDoing::lounging);
-
-    cat.room = IslandRoomKind::garden;
-    cat.inHouse = true;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::house);
-    cat.inHouse = false;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::garden);
-    cat.room = IslandRoomKind::living;
-    cat.errand = PetErrand::lounge;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::hearth);
-    cat.errand = PetErrand::watchTV;
-    EXPECT_EQ(MacAlbum::currentPlace(cat), DiaryPlace::tv);
-    cat.errand.reset();
-    EXPECT_FALSE(MacAlbum::currentPlace(cat));
 }
 
 TEST(MacAlbumCollection, SceneCropFollowsTheCatAndStaysInTheRoom) {
@@ -323,4 +240,75 @@ TEST(MacAlbumCollection, PagesTheFullAlbumWouldDropAreNotCollectedAgain) {
     const auto all = f.keepsakes();
     ASSERT_EQ(all.size(), 400u);
     EXPECT_EQ(all.front().date, birth + 40 * kDay);
+}
+
+namespace {
+int albumWarnings = 0;
+void countWarnings(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type == QtWarningMsg) ++albumWarnings;
+}
+}  // namespace
+
+TEST(MacAlbumCollection, AFailedSaveKeepsNothingPaysNothingAndTriesAgain) {
+    Collection f;
+    const double christmas = utc(2026, 12, 25, 12);
+    // A folder where the record's file belongs: every write of the record fails.
+    const QString record = f.store->dataDir() + "/album.v1.json";
+    ASSERT_TRUE(QDir().mkpath(record));
+    const QDir photos(f.album->photoFolder());
+    albumWarnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
+    for (int pass = 0; pass < 6; ++pass) f.album->addDueKeepsakes(christmas + 10 * pass);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(f.fake.paid.empty());
+    EXPECT_TRUE(photos.entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(albumWarnings, 1);
+    const int shots = f.arrivalShots + f.sceneShots;
+    EXPECT_GT(shots, 0);
+    EXPECT_EQ(f.album->unseen(), 0);
+
+    // Once the store takes the record again, the pages are kept and paid for once.
+    ASSERT_TRUE(QDir().rmdir(record));
+    f.album->addDueKeepsakes(christmas + 60);
+    EXPECT_EQ(f.arrivalShots + f.sceneShots, 2 * shots);
+    const auto kept = f.keepsakes();
+    ASSERT_TRUE(f.find("holiday-christmas-2026"));
+    std::size_t paying = 0, named = 0;
+    for (const auto& k : kept) {
+        if (k.key.startsWith("months-") || k.key.startsWith("holiday-")) ++paying;
+        named += static_cast<std::size_t>(k.photos.size());
+    }
+    EXPECT_EQ(f.fake.paid.size(), paying);
+    EXPECT_EQ(static_cast<std::size_t>(photos.entryList(QDir::Files).size()), named);
+    f.album->addDueKeepsakes(christmas + 70);
+    EXPECT_EQ(f.fake.paid.size(), paying);
+}
+
+TEST(MacAlbumCollection, PagesTheCapDroppedAreNotCollectedAgain) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.fake.unlocked = {CatAccessory::bow};
+    f.store->set("albumGiftBase", 0);
+    f.fake.look.weather = SkyWeather::rain;
+    f.album->addDueKeepsakes(birth + 60);
+    ASSERT_TRUE(f.find("rain"));
+    ASSERT_TRUE(f.find("wardrobe"));
+    // 400 later candid moments push the first pages out of the full album.
+    std::vector<MacKeepsake> all = f.keepsakes();
+    for (int i = 0; i < 400; ++i) {
+        MacKeepsake k;
+        k.id = newKeepsakeId();
+        k.key = "candid";
+        k.date = birth + 3 * kDay + i;
+        k.catBirth = birth;
+        all.push_back(k);
+    }
+    ASSERT_TRUE(f.album->save(all));
+    ASSERT_FALSE(f.find("rain"));
+    const int shots = f.sceneShots;
+    f.album->addDueKeepsakes(birth + 3 * kDay + 500);
+    EXPECT_FALSE(f.find("rain"));
+    EXPECT_FALSE(f.find("wardrobe"));
+    EXPECT_EQ(f.sceneShots, shots);
+    EXPECT_TRUE(f.fake.paid.empty());
 }

@@ -37,6 +37,12 @@ TEST(MacAlbumSnapshot, ArrivalPortraitShowsTheFilmAroundTheDoor) {
     ASSERT_EQ(crop.size(), QSize(570, 414));
     keep(crop, "arrival-crop-orange.png");
     EXPECT_GT(colourCount(crop), 12);
+    // No black band of the letterbox along the top.
+    for (int y : {0, 2}) {
+        int black = 0;
+        for (int x = 0; x < crop.width(); ++x) black += qGray(crop.pixel(x, y)) < 8;
+        EXPECT_LT(black, crop.width() / 10) << "row " << y;
+    }
 
     keep(MacAlbum::cropArrival(arrivalFilmSnapshot(CatBreed::black)), "arrival-crop-black.png");
 

@@ -215,19 +215,3 @@ TEST(MacAlbumStore, PhotosAreJpegFilesInTheAlbumFolder) {
     EXPECT_TRUE(f.album->photoPath("").isEmpty());
 }
 
-TEST(MacAlbumStore, CappedKeepsakeLeavesItsPhotoOnDisk) {
-    AlbumFixture f;
-    QImage image(10, 10, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    const auto name = f.album->savePhoto(image);
-    ASSERT_TRUE(name);
-    std::vector<MacKeepsake> list;
-    MacKeepsake oldest = keepsake("candid", -1);
-    oldest.photos = {*name};
-    oldest.captions = {"x"};
-    list.push_back(oldest);
-    for (int i = 0; i < 400; ++i) list.push_back(keepsake("candid", i));
-    f.album->save(list);
-    EXPECT_EQ(f.album->load().front().date, 0);
-    EXPECT_TRUE(QFile::exists(f.album->photoPath(*name)));
-}

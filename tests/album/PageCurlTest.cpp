@@ -32,53 +32,6 @@ bool reddish(QRgb p) { return qAlpha(p) > 200 && qRed(p) > qGreen(p) + 60 && qRe
 bool bluish(QRgb p) { return qAlpha(p) > 200 && qBlue(p) > qRed(p) + 60 && qBlue(p) > qGreen(p) + 40; }
 }  // namespace
 
-TEST(PageCurlGeometry, FlatAtZeroWithAnyBend) {
-    for (double bend : {0.0, 1.0, -0.5}) {
-        const auto a = curlArguments(0, bend, 360, 520);
-        for (int i = 0; i <= 36; ++i) {
-            EXPECT_NEAR(a.projectedX(i), i * 10.0, 1e-3);
-            EXPECT_EQ(a.z(i), 0);
-            EXPECT_EQ(a.localAngle(i), 0);
-            EXPECT_EQ(a.scale(i), 1);
-        }
-        EXPECT_NEAR(a.projectedX(37), 361.5, 1e-3);
-        EXPECT_NEAR(a.flatX(37), 361.5, 1e-3);
-        EXPECT_EQ(a.minX, 0);
-        EXPECT_NEAR(a.maxX, 361.5, 1e-3);
-        EXPECT_EQ(a.lift, 0);
-    }
-}
-
-TEST(PageCurlGeometry, TurnedOverMirrorsToTheLeft) {
-    const auto a = curlArguments(-180, 1, 360, 520);
-    EXPECT_NEAR(a.projectedX(36), -360, 1e-3);
-    EXPECT_NEAR(a.minX, -361.5, 1e-3);
-    EXPECT_EQ(a.maxX, 0);
-    for (int i = 0; i < 38; ++i) {
-        EXPECT_NEAR(a.z(i), 0, 1e-3);
-        EXPECT_NEAR(a.localAngle(i), -pi, 1e-5);
-    }
-    // Out-of-range angles act as the ends.
-    EXPECT_NEAR(curlArguments(-400, 0, 360, 520).minX, -361.5, 1e-3);
-    EXPECT_NEAR(curlArguments(50, 0, 360, 520).maxX, 361.5, 1e-3);
-}
-
-TEST(PageCurlGeometry, UprightAndBowed) {
-    const double W = 360, H = 520, R = 3.2 * 520;
-    const auto up = curlArguments(-90, 0, W, H);
-    for (int i = 0; i < 38; ++i) EXPECT_NEAR(up.projectedX(i), 0, 1e-3);
-    EXPECT_NEAR(up.z(37), W + 1.5, 1e-3);
-    EXPECT_EQ(up.lift, 1);
-    EXPECT_NEAR(up.scale(37), R / (R - W - 1.5), 1e-4);
-
-    const auto bow = curlArguments(-90, 1, W, H);
-    EXPECT_NEAR(bow.localAngle(0), -pi / 2, 1e-6);
-    EXPECT_NEAR(bow.localAngle(36), -pi / 2 + 0.6, 1e-5);
-    EXPECT_GT(bow.maxX, 20);  // the free edge trails back towards the right
-    EXPECT_GE(bow.minX, -1e-3);
-    for (int i = 1; i < 38; ++i) EXPECT_GE(bow.z(i), bow.z(i - 1));
-}
-
 TEST(PageCurlRender, EndsShowOneFaceAndNothingLeavesThePages) {
     const int W = 100, H = 150;
     const QImage front = solid(Qt::red, W * 2, H * 2);  // pixel ratio 2

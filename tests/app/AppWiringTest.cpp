@@ -24,6 +24,13 @@
 #include <memory>
 #include <vector>
 
+namespace kp {
+// Ends the cat's life at once, which no public call does.
+struct PetLifeTestAccess {
+    static void die(PetLife& l) { l.die(); }
+};
+}  // namespace kp
+
 using namespace kp;
 using State = IslandStateMachine::State;
 
@@ -218,6 +225,31 @@ TEST_F(AlbumHearsTheIsland, OnlyTheOpenRoomCountsAsOpenAndTheOpeningTimeIsKept) 
     ASSERT_EQ(island->machine().state(), State::home);
     ASSERT_TRUE(album->openSince());
     EXPECT_GT(*album->openSince(), openedAt);
+}
+
+TEST(AlbumFarewell, IsKeptWhenANewCatIsWelcomedRightAfterTheDeath) {
+    test::ScratchStore store;
+    ManualClock clock{800000000, 1000};
+    SeededRandom random{7};
+    ManualScheduler lifeScheduler, albumScheduler;
+    PetLife life(*store, clock, random, lifeScheduler);
+    AlbumWorld world;
+    world.cat = [&life] { return AlbumCatSnapshot::of(life); };
+    MacAlbum album(*store, clock, albumScheduler, world);
+    album.start();
+    store->set("onboardedV1", true);
+    wireFarewell(life, [&album]() -> MacAlbum& { return album; });
+    const double birth = life.birth();
+
+    clock.advance(4 * 86400);
+    PetLifeTestAccess::die(life);
+    life.restart();  // "Welcome a new cat", before the album's next run
+    albumScheduler.advance(MacAlbum::period + 1);
+    ASSERT_NE(life.birth(), birth);
+    int farewells = 0;
+    for (const MacKeepsake& k : album.load())
+        if (k.died && k.catBirth == birth) ++farewells;
+    EXPECT_EQ(farewells, 1);
 }
 
 TEST(NewWindows, StartBelowTheOpenIslandAndUnderTheNotchOtherwise) {
