@@ -510,6 +510,9 @@ void TobbiOnboardingView::paint(QPainter& p, const QRectF& rect, double frameNow
     CatEnv env{breed(), outfit_};
     if (story_ && !storyLeaving_) {
         if (!story_->begun()) story_->begin();
+        story_->tick();
+    }
+    if (story_ && !storyLeaving_) {
         story_->paint(p, QRectF(0, 0, kWidth, kHeight), env);
         p.restore();
         return;

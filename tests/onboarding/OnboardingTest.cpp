@@ -154,6 +154,31 @@ TEST(OnboardingStory, FirstRunPlaysTheFilmThenThePages) {
     EXPECT_EQ(v.story(), nullptr);  // gone after its fade
 }
 
+TEST(OnboardingStory, TheFilmEndsOnItsOwnClockNotOnAnEarlyTimer) {
+    Rig rig;
+    TobbiOnboardingView v(rig.services());
+    render(v, rig);
+    // The deadline's timer comes 0.6 s before the film's clock reaches its end.
+    rig.clock.advance(24.6);
+    rig.scheduler.advance(25.2);
+    EXPECT_TRUE(v.inStory());
+    EXPECT_GT(story::endCardOpacity(v.story()->filmTime()), 0.0);  // the card is still fading
+    render(v, rig);
+    EXPECT_TRUE(v.inStory());
+    // It ends at 25.2 s: by the timer waiting again, or by the first frame after it.
+    rig.clock.advance(0.6);
+    render(v, rig);
+    EXPECT_FALSE(v.inStory());
+    Rig other;
+    TobbiOnboardingView w(other.services());
+    render(w, other);
+    other.clock.advance(24.6);
+    other.scheduler.advance(25.2);
+    other.clock.advance(0.6);
+    other.scheduler.advance(0.61);
+    EXPECT_FALSE(w.inStory());
+}
+
 TEST(OnboardingStory, SkipSilencesTheCuesAndFinishesOnce) {
     Rig rig;
     TobbiOnboardingView v(rig.services());
