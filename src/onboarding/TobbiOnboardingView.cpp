@@ -42,6 +42,7 @@ constexpr double kColumnX = 290;
 constexpr double kColumnY = 46;
 constexpr double kColumnWidth = 330;
 constexpr double kRowY = 142;
+constexpr double kExtraGap = 6;  // between a body and the field or swatches under it
 
 QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -50,16 +51,19 @@ QFont bodyFont() { return roundedFont(11.5, QFont::Medium); }
 QFont fieldFont() { return roundedFont(15, QFont::Bold); }
 QFont pillFont() { return roundedFont(11, QFont::Bold); }
 QFont skipFont() { return roundedFont(10, QFont::DemiBold); }
-QFont statusFont() { return roundedFont(10, QFont::DemiBold); }
+QFont statusFont() { return roundedFont(11, QFont::DemiBold); }
 
-// A body laid out once: wrapped to the column with 1.5 points more between its lines. The few
-// bodies the pages show are kept (GUI thread only), so a frame only draws them.
-const QTextLayout& bodyLayout(const QString& text) {
-    static std::map<QString, std::unique_ptr<QTextLayout>> kept;
-    auto it = kept.find(text);
+// A body laid out once: wrapped to the column with 1.5 points more between its lines, at a pixel
+// size. The few bodies the pages show are kept (GUI thread only), so a frame only draws them.
+const QTextLayout& bodyLayout(const QString& text, int pixels) {
+    static std::map<std::pair<QString, int>, std::unique_ptr<QTextLayout>> kept;
+    const auto key = std::make_pair(text, pixels);
+    auto it = kept.find(key);
     if (it != kept.end()) return *it->second;
-    if (kept.size() > 24) kept.clear();
-    auto layout = std::make_unique<QTextLayout>(text, bodyFont());
+    if (kept.size() > 32) kept.clear();
+    QFont font = bodyFont();
+    font.setPixelSize(pixels);
+    auto layout = std::make_unique<QTextLayout>(text, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WordWrap);
     layout->setTextOption(option);
@@ -71,15 +75,40 @@ const QTextLayout& bodyLayout(const QString& text) {
         y += line.height() + 1.5;
     }
     layout->endLayout();
-    return *kept.emplace(text, std::move(layout)).first->second;
+    return *kept.emplace(key, std::move(layout)).first->second;
 }
 
-QRectF bodyBounds(const QString& text, const QFont&, double) {
-    const QTextLayout& layout = bodyLayout(text);
+double layoutHeight(const QTextLayout& layout) {
     const int n = layout.lineCount();
-    if (n == 0) return {};
+    if (n == 0) return 0;
     const QTextLine last = layout.lineAt(n - 1);
-    return QRectF(0, 0, kColumnWidth, last.position().y() + last.height());
+    return last.position().y() + last.height();
+}
+
+// The body in the largest size, from its own down to 10 px, whose lines fit `room` points.
+const QTextLayout& fittedBody(const QString& text, double room) {
+    const int largest = bodyFont().pixelSize();
+    for (int px = largest; px > 10; --px) {
+        const QTextLayout& layout = bodyLayout(text, px);
+        if (layoutHeight(layout) <= room + 0.5) return layout;
+    }
+    return bodyLayout(text, 10);
+}
+
+double titleHeight() { return QFontMetricsF(titleFont()).height(); }
+double bodyTop() { return kColumnY + titleHeight() + 6; }
+
+// The title on one line of the column: a long name steps the font down, then is cut.
+FittedText fittedTitle(const QString& title) {
+    const QRectF line(kColumnX, kColumnY, kColumnWidth, titleHeight());
+    QFont font = titleFont();
+    for (int px = font.pixelSize(); px >= 11; --px) {
+        font.setPixelSize(px);
+        const double w = QFontMetricsF(font).horizontalAdvance(title);
+        if (w <= kColumnWidth) return {font, title, QRectF(line.topLeft(), QSizeF(w, line.height()))};
+    }
+    const QString cut = QFontMetricsF(font).elidedText(title, Qt::ElideMiddle, kColumnWidth);
+    return {font, cut, line, false};
 }
 
 double pillWidth(const QString& title, bool icon) {
@@ -211,25 +240,21 @@ QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, b
 QString TobbiOnboardingView::locationStatusText() const { return s_.skyStatusText ? s_.skyStatusText() : QString(); }
 
 FittedText TobbiOnboardingView::locationStatusFit() const {
-    const QString text = locationStatusText();
-    const double bodyTop = kColumnY + QFontMetricsF(titleFont()).height() + 6;
-    const double bodyBottom = bodyTop + bodyBounds(bodyFor(3, newCat_, breed()), bodyFont(), kColumnWidth).height();
-    // Under the body when there is room there for it at a readable size...
-    const double top = bodyBottom + 6;
-    const QRectF under(kColumnX + 16, top, kColumnWidth - 16, std::max(0.0, kRowY - 2 - top));
-    FittedText fit = fitText(text, statusFont(), under, 8);
-    if (fit.whole) return fit;
-    // ...else in the button row's free middle, between "Skip" and "Next", down to the page's edge.
-    const double dotsW = 14 + 5 * 5 + 5 * 4;
-    const double skipRight = kColumnX + dotsW + 8 + QFontMetricsF(skipFont()).horizontalAdvance(QStringLiteral("Skip")) + 4;
-    const double nextLeft = kColumnX + kColumnWidth - pillWidth(QStringLiteral("Next"), false);
-    const QRectF middle(skipRight + 10 + 16, bodyBottom + 4, 0, 0);
-    fit = fitText(text, statusFont(), QRectF(middle.topLeft(), QPointF(nextLeft - 8, kHeight - 3)), 7);
-    // Centred on the row when it is shorter than the space.
-    const double rowMid = kRowY + pillHeight() / 2;
-    const double room = kHeight - 3 - fit.box.bottom();
-    fit.box.translate(0, std::clamp(rowMid - fit.box.center().y(), 0.0, std::max(0.0, room)));
-    return fit;
+    // Once asked, the answer takes the body's place: the question has been read, and the answer
+    // needs the room to be read at a readable size.
+    const QRectF area(kColumnX + 16, bodyTop(), kColumnWidth - 16, kRowY - 6 - bodyTop());
+    return fitText(locationStatusText(), statusFont(), area, 10);
+}
+
+double TobbiOnboardingView::extraHeight(int page) const {
+    if (page == 0 && newCat_) return QFontMetricsF(fieldFont()).height() + 10;
+    if (page == 1 && newCat_) return 28;
+    return 0;
+}
+
+const QTextLayout& TobbiOnboardingView::bodyOf(int page) const {
+    const double extra = extraHeight(page);
+    return fittedBody(bodyFor(page, newCat_, breed()), kRowY - 6 - bodyTop() - (extra > 0 ? extra + kExtraGap : 0));
 }
 
 // Actions -----------------------------------------------------------------------------------------
@@ -371,18 +396,15 @@ void TobbiOnboardingView::layoutControls() const {
     using K = Control::Kind;
     controls_.clear();
     if (inStory()) return;
-    // The column: title, body, then the field or the swatches.
-    const double titleH = QFontMetricsF(titleFont()).height();
-    double y = kColumnY + titleH + 6;
-    const QRectF body = bodyBounds(pageBody(), bodyFont(), kColumnWidth);
-    y += body.height();
+    // The column: title, body, then the field or the swatches, never down into the button row.
+    const double extra = extraHeight(page_);
+    const double y = std::min(bodyTop() + layoutHeight(bodyOf(page_)) + kExtraGap, kRowY - 6 - extra);
     if (page_ == 0 && newCat_) {
-        const double h = QFontMetricsF(fieldFont()).height() + 10;
-        controls_.push_back({K::field, QRectF(kColumnX, y + 10, 200, h)});
+        controls_.push_back({K::field, QRectF(kColumnX, y, 200, extra)});
     } else if (page_ == 1 && newCat_) {
         int i = 0;
         for (const CatBreed b : allCases<CatBreed>()) {
-            controls_.push_back({K::swatch, QRectF(kColumnX + 32 * i, y + 10, 28, 28), b});
+            controls_.push_back({K::swatch, QRectF(kColumnX + 32 * i, y, 28, 28), b});
             ++i;
         }
     }
@@ -581,17 +603,15 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
         p.translate(dx, 0);
         const QString name = s_.petName ? s_.petName() : prefs::petName(*s_.store);
         const QString title = titleFor(page, newCat_, name, breed());
-        const QString body = bodyFor(page, newCat_, breed());
-        const QFontMetricsF tm(titleFont());
+        const FittedText fittedTitleText = fittedTitle(title);
         p.setPen(hex("#F7F4F0"));
-        p.setFont(titleFont());
-        p.drawText(QPointF(kColumnX, kColumnY + tm.ascent()), title);
-        double y = kColumnY + tm.height() + 6;
-        const QRectF bodyRect = bodyBounds(body, bodyFont(), kColumnWidth);
-        p.setFont(bodyFont());
-        p.setPen(hex("#F7F4F0", 0.72));
-        bodyLayout(body).draw(&p, QPointF(kColumnX, y));
-        y += bodyRect.height();
+        p.setFont(fittedTitleText.font);
+        // Smaller type for a long name keeps the line's baseline.
+        p.drawText(QPointF(kColumnX, kColumnY + QFontMetricsF(titleFont()).ascent()), fittedTitleText.text);
+        if (!(page == 3 && askedLocation_)) {
+            p.setPen(hex("#F7F4F0", 0.72));
+            bodyOf(page).draw(&p, QPointF(kColumnX, bodyTop()));
+        }
         if (current) {
             for (const Control& c : controls_) {
                 if (c.kind == Control::Kind::field) {

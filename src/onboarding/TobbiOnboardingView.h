@@ -26,6 +26,7 @@
 
 class QKeyEvent;
 class QPainter;
+class QTextLayout;
 
 namespace kp {
 
@@ -136,6 +137,10 @@ private:
     void setStoredName(const QString& name);
     void syncPetName();
     void layoutControls() const;
+    // Height of what sits under a page's body (the name field, the swatches); the body's layout,
+    // in the largest size that leaves room for it above the buttons.
+    double extraHeight(int page) const;
+    const QTextLayout& bodyOf(int page) const;
     void paintPages(QPainter& p, double now);
     void paintColumn(QPainter& p, double now) const;
     void paintButtons(QPainter& p, double now) const;

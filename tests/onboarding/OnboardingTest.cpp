@@ -275,7 +275,7 @@ TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {
     const onboard::FittedText fit = v.locationStatusFit();
     EXPECT_EQ(fit.text, told);  // whole, not cut
     EXPECT_TRUE(fit.whole);
-    EXPECT_GE(fit.font.pixelSize(), 7);
+    EXPECT_GE(fit.font.pixelSize(), 10);
     const QFontMetricsF fm(fit.font);
     const QRectF used = fm.boundingRect(QRectF(0, 0, fit.box.width(), 1e6), Qt::TextWordWrap, told)
                             .translated(fit.box.topLeft());
@@ -422,6 +422,65 @@ TEST(OnboardingFlow, BreedPickStoresPostsAndBounces) {
     EXPECT_DOUBLE_EQ(onboard::pickBounce(0.225), 1.0);
     EXPECT_DOUBLE_EQ(onboard::pickBounce(0.45), 0.0);
     EXPECT_DOUBLE_EQ(onboard::pickBounce(1e9), 0.0);
+}
+
+// Every control of a page inside the page and clear of every other; a press on the middle of
+// each does that control's work (on the breed page, "Next" moves on and picks no breed).
+void expectApart(TobbiOnboardingView& v, const std::string& where) {
+    const QRectF page(0, 0, TobbiOnboardingView::kWidth, TobbiOnboardingView::kHeight);
+    const auto& cs = v.controls();
+    for (std::size_t i = 0; i < cs.size(); ++i) {
+        EXPECT_TRUE(page.contains(cs[i].rect)) << where << " control " << int(cs[i].kind);
+        for (std::size_t j = i + 1; j < cs.size(); ++j)
+            EXPECT_FALSE(cs[i].rect.intersects(cs[j].rect))
+                << where << ": " << int(cs[i].kind) << " overlaps " << int(cs[j].kind);
+    }
+}
+
+TEST(OnboardingLayout, NoTwoControlsOverlapOnAnyPage) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    expectApart(*v, "name");
+    v->nextPage();
+    for (const CatBreed b : allCases<CatBreed>()) {  // each breed brings its own body text
+        v->pickBreed(b);
+        expectApart(*v, "breed " + std::string(rawValue(b)));
+    }
+    const auto* next = find(*v, Kind::next);
+    ASSERT_NE(next, nullptr);
+    const CatBreed picked = v->breed();
+    for (const QPointF at : {next->rect.center(), next->rect.topLeft() + QPointF(2, 2)}) {
+        if (v->page() != 1) break;
+        EXPECT_TRUE(v->mousePress(at, kRect));
+    }
+    EXPECT_EQ(v->page(), 2);
+    EXPECT_EQ(v->breed(), picked);
+    expectApart(*v, "care");
+    v->nextPage();
+    expectApart(*v, "weather");
+    press(*v, Kind::useLocation);
+    using S = SkyModel::Status::Kind;
+    for (const S sky : {S::asking, S::denied, S::failed, S::live}) {
+        rig.sky = sky;
+        expectApart(*v, "weather asked");
+        // The answer is told whole, at a readable size, clear of the buttons.
+        const onboard::FittedText fit = v->locationStatusFit();
+        EXPECT_TRUE(fit.whole) << int(sky);
+        EXPECT_GE(fit.font.pixelSize(), 10);
+        const QRectF used = QFontMetricsF(fit.font)
+                                .boundingRect(QRectF(0, 0, fit.box.width(), 1e6), Qt::TextWordWrap, fit.text)
+                                .translated(fit.box.topLeft());
+        for (const auto& c : v->controls()) EXPECT_FALSE(used.intersects(c.rect)) << int(c.kind);
+    }
+    v->nextPage();
+    expectApart(*v, "phone");
+    v->nextPage();
+    expectApart(*v, "last");
+    Rig again;
+    again.store->set(QStringLiteral("onboardedV1"), true);
+    TobbiOnboardingView replay(again.services());
+    for (int i = 0; i <= TobbiOnboardingView::kLastPage; ++i, replay.nextPage())
+        expectApart(replay, "replay " + std::to_string(i));
 }
 
 QKeyEvent key(int k, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
