@@ -21,6 +21,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <map>
@@ -306,32 +307,68 @@ void TobbiOnboardingView::syncPetName() {
     if (s_.setPetName) s_.setPetName(prefs::petName(*s_.store));
 }
 
-void TobbiOnboardingView::typeText(const QString& text) {
-    // One line of printable characters; a name is plain text.
+namespace {
+
+// Where the caret may stand in a name: between whole user-perceived characters, so an emoji, a
+// flag or a letter with its accents is typed, stepped over and erased as one.
+int nextBoundary(const QString& text, int at) {
+    QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, text);
+    f.setPosition(std::clamp(at, 0, int(text.size())));
+    const qsizetype next = f.toNextBoundary();
+    return next < 0 ? int(text.size()) : int(next);
+}
+
+int previousBoundary(const QString& text, int at) {
+    QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, text);
+    f.setPosition(std::clamp(at, 0, int(text.size())));
+    const qsizetype before = f.toPreviousBoundary();
+    return before < 0 ? 0 : int(before);
+}
+
+int characterCount(const QString& text) {
+    int n = 0;
+    for (int at = 0; at < text.size(); at = nextBoundary(text, at)) ++n;
+    return n;
+}
+
+// One line of text as typed, whole code points only; control characters stay out.
+QString typedLine(const QString& text) {
     QString clean;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) break;
-        if (c.isPrint()) clean += c;
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'\n' || c == U'\r' || c == 0x2028 || c == 0x2029) break;
+        // Unpaired surrogates arrive as U+FFFD.
+        if (c == 0xFFFD || QChar::category(c) == QChar::Other_Control) continue;
+        clean += QString::fromUcs4(&c, 1);
     }
+    return clean;
+}
+
+}  // namespace
+
+void TobbiOnboardingView::typeText(const QString& text) {
+    const QString clean = typedLine(text);
     if (clean.isEmpty()) return;
-    QString name = storedName();
+    const QString name = storedName();
     caret_ = std::clamp(caret_, 0, int(name.size()));
-    const int room = kNameLimit - int(name.size());
-    if (room <= 0) return;
-    clean = clean.left(room);
-    // Never split a surrogate pair at the limit.
-    if (!clean.isEmpty() && clean.back().isHighSurrogate()) clean.chop(1);
-    name.insert(caret_, clean);
-    caret_ += int(clean.size());
-    setStoredName(name);
+    // As many whole characters as the limit leaves room for; a mark joining the one before
+    // takes no room of its own.
+    int taken = 0;
+    for (int end = nextBoundary(clean, 0); end > taken; end = nextBoundary(clean, end)) {
+        const QString tried = name.left(caret_) + clean.left(end) + name.mid(caret_);
+        if (characterCount(tried) > kNameLimit) break;
+        taken = end;
+        if (end >= clean.size()) break;
+    }
+    if (taken == 0) return;
+    caret_ += taken;
+    setStoredName(name.left(caret_ - taken) + clean.left(taken) + name.mid(caret_ - taken));
 }
 
 void TobbiOnboardingView::backspace() {
     QString name = storedName();
     caret_ = std::clamp(caret_, 0, int(name.size()));
     if (caret_ == 0) return;
-    int from = caret_ - 1;
-    if (from > 0 && name.at(from).isLowSurrogate() && name.at(from - 1).isHighSurrogate()) --from;
+    const int from = previousBoundary(name, caret_);
     name.remove(from, caret_ - from);
     caret_ = from;
     setStoredName(name);
@@ -357,19 +394,12 @@ bool TobbiOnboardingView::keyPress(QKeyEvent* e) {
         case Qt::Key_Backspace: backspace(); return true;
         case Qt::Key_Delete:
             if (caret_ < len) {
-                ++caret_;
-                if (caret_ < len && storedName().at(caret_).isLowSurrogate()) ++caret_;
+                caret_ = nextBoundary(storedName(), caret_);
                 backspace();
             }
             return true;
-        case Qt::Key_Left:
-            caret_ = std::max(0, caret_ - 1);
-            if (caret_ > 0 && storedName().at(caret_).isLowSurrogate()) --caret_;
-            return true;
-        case Qt::Key_Right:
-            caret_ = std::min(len, caret_ + 1);
-            if (caret_ < len && storedName().at(caret_).isLowSurrogate()) ++caret_;
-            return true;
+        case Qt::Key_Left: caret_ = previousBoundary(storedName(), caret_); return true;
+        case Qt::Key_Right: caret_ = nextBoundary(storedName(), caret_); return true;
         case Qt::Key_Home: caret_ = 0; return true;
         case Qt::Key_End: caret_ = len; return true;
         case Qt::Key_Return:
@@ -485,13 +515,8 @@ void TobbiOnboardingView::activate(const Control& c) {
             const QFontMetricsF fm(fieldFont());
             const QString name = storedName();
             const double x = hoverPoint_.x() - (c.rect.left() + 10);
-            int best = int(name.size());
-            for (int i = 0; i <= name.size(); ++i) {
-                if (fm.horizontalAdvance(name.left(i)) >= x) {
-                    best = i;
-                    break;
-                }
-            }
+            int best = 0;
+            while (best < name.size() && fm.horizontalAdvance(name.left(best)) < x) best = nextBoundary(name, best);
             caret_ = best;
             break;
         }

@@ -66,7 +66,7 @@ public:
     static constexpr double kWidth = 640;
     static constexpr double kHeight = 180;
     static constexpr int kLastPage = 5;
-    static constexpr int kNameLimit = 24;
+    static constexpr int kNameLimit = 24;  // characters as a reader counts them: an emoji is one
 
     // Reads "onboardedV1" once: false or absent gives the film and the new-cat pages.
     explicit TobbiOnboardingView(OnboardingServices services);

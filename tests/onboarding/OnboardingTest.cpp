@@ -526,6 +526,33 @@ TEST(OnboardingName, TypingStoresEveryKeystroke) {
     EXPECT_EQ(rig.islandName, QStringLiteral("  "));
 }
 
+TEST(OnboardingName, EmojiAndAccentsAreKeptWholeAndErasedWhole) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    const QString cat = QStringLiteral("\U0001F431");                          // one code point, two units
+    const QString cook = QStringLiteral("\U0001F469\u200D\U0001F373");         // joined: one character
+    const QString accented = QStringLiteral("e\u0301");                       // e and a combining acute
+    v->typeText(QStringLiteral("Mo") + cat);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat);
+    EXPECT_EQ(rig.islandName, QStringLiteral("Mo") + cat);
+    v->typeText(cook + accented + QStringLiteral("\u0007"));  // a bell is not part of a name
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat + cook + accented);
+    // Backspace, Left and Delete each take one whole character.
+    auto bs = key(Qt::Key_Backspace);
+    v->keyPress(&bs);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat + cook);
+    auto left = key(Qt::Key_Left);
+    v->keyPress(&left);
+    auto del = key(Qt::Key_Delete);
+    v->keyPress(&del);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat);
+    v->keyPress(&bs);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo"));
+    // The limit counts characters as read: 22 letters and two emoji fill it, a third does not fit.
+    v->typeText(QString(20, QLatin1Char('a')) + cat + cat + cat);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + QString(20, QLatin1Char('a')) + cat + cat);
+}
+
 TEST(OnboardingName, PasteIsOneLineAndLimited) {
     Rig rig;
     auto v = pagesOnly(rig);
