@@ -553,6 +553,23 @@ TEST(OnboardingName, EmojiAndAccentsAreKeptWholeAndErasedWhole) {
     EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + QString(20, QLatin1Char('a')) + cat + cat);
 }
 
+TEST(OnboardingName, TheLongestNameFitsTheReplayTitle) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    rig.islandName = QString(TobbiOnboardingView::kNameLimit, QLatin1Char('W'));
+    TobbiOnboardingView v(rig.services());
+    const QImage img = render(v, rig);
+    test::keepRender(img, QStringLiteral("replay-long-name"));
+    // The title's light letters reach towards the column's end but not into the page's margin.
+    int inColumn = 0;
+    for (int y = 46; y < 68; ++y) {
+        for (int x = 560; x < 620; ++x)
+            if (test::luminance(img.pixel(x, y)) > 180) ++inColumn;
+        for (int x = 622; x < 640; ++x) EXPECT_LT(test::luminance(img.pixel(x, y)), 120) << x << "," << y;
+    }
+    EXPECT_GT(inColumn, 20);
+}
+
 TEST(OnboardingName, PasteIsOneLineAndLimited) {
     Rig rig;
     auto v = pagesOnly(rig);
