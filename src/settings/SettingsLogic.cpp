@@ -209,12 +209,14 @@ void restoreDefaults(Defaults& store) {
 }
 
 QString appVersionText(const QVariantMap& info) {
-    const auto text = [&](const char* key, const char* fallback) {
+    const auto text = [&](const char* key) {
         const QVariant v = info.value(QString::fromLatin1(key));
-        return v.typeId() == QMetaType::QString ? v.toString() : QString::fromLatin1(fallback);
+        return v.typeId() == QMetaType::QString ? v.toString() : QString();
     };
-    return text("CFBundleShortVersionString", "1.0") + QStringLiteral(" (") + text("CFBundleVersion", "1") +
-           QStringLiteral(")");
+    QString version = text("version");
+    if (version.isEmpty()) version = QStringLiteral(KP_VERSION);  // what this build was made as
+    const QString build = text("build");
+    return build.isEmpty() ? version : version + QStringLiteral(" (") + build + QStringLiteral(")");
 }
 
 }  // namespace kp::settings

@@ -87,7 +87,8 @@ QString wardrobeFooter(double together);
 // Timings and sound back to how they started (eleven keys, each written).
 void restoreDefaults(Defaults& store);
 
-// "1.0 (1)" from the bundle's entries; missing or non-text entries fall back.
+// "0.1.0 (41)" from the running app's "version" and "build"; a missing or non-text version is the
+// one this build was made as, and a missing build is left out.
 QString appVersionText(const QVariantMap& info);
 
 }  // namespace settings

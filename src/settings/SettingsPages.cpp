@@ -395,7 +395,7 @@ QWidget* buildAboutPage(SettingsServices& s) {
     auto* version = kit::label(QStringLiteral("Version ") + appVersionText(s.bundleInfo), 12, QFont::Medium, kit::muted());
     version->setObjectName(QStringLiteral("version"));
     texts->addWidget(version);
-    texts->addWidget(kit::label(QStringLiteral("Made with love by the Kettlepaw developers"), 12, QFont::Bold, kit::peach()));
+    texts->addWidget(kit::label(QStringLiteral("Made with love by one person"), 12, QFont::Bold, kit::peach()));
     row->addLayout(texts, 1);
     identity->add(header);
     identity->add(new RowDivider);

@@ -72,7 +72,7 @@ struct SettingsServices {
     std::function<void(const QUrl&)> openUrl;
     // Reference seconds now (drives the header's cat).
     std::function<double()> now;
-    // "CFBundleShortVersionString" and "CFBundleVersion", when known.
+    // "version" and "build" of the running app, when known.
     QVariantMap bundleInfo;
 };
 

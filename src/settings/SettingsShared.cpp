@@ -64,7 +64,7 @@ SettingsServices sharedSettingsServices() {
     s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     s.now = [] { return SystemClock::shared().now(); };
     if (!QCoreApplication::applicationVersion().isEmpty())
-        s.bundleInfo.insert(QStringLiteral("CFBundleShortVersionString"), QCoreApplication::applicationVersion());
+        s.bundleInfo.insert(QStringLiteral("version"), QCoreApplication::applicationVersion());
     return s;
 }
 

@@ -471,12 +471,18 @@ TEST_F(SettingsBehaviour, TileRulesForMoneyDeathAndAbsence) {
 // --- About -----------------------------------------------------------------------------------------
 
 TEST_F(SettingsBehaviour, VersionTextFallsBackAndLinksOpen) {
-    EXPECT_EQ(settings::appVersionText({}), "1.0 (1)");
-    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", "2.0"}}), "2.0 (1)");
-    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", "2.3"}, {"CFBundleVersion", "41"}}), "2.3 (41)");
-    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", 2}}), "1.0 (1)");
+    // Unknown at run time, the version is the one the project was built as.
+    const QString built = QStringLiteral(KP_PROJECT_VERSION);
+    EXPECT_EQ(settings::appVersionText({}), built);
+    EXPECT_EQ(settings::appVersionText({{"version", 2}}), built);
+    EXPECT_EQ(settings::appVersionText({{"version", "2.3"}, {"build", "41"}}), "2.3 (41)");
     auto view = world.view(SettingsTab::about);
-    EXPECT_EQ(find<QLabel>(*view, "version")->text(), "Version 1.0 (1)");
+    EXPECT_EQ(find<QLabel>(*view, "version")->text(), QStringLiteral("Version ") + built);
+    // One maker, said the same way in the header and the footer.
+    const auto labels = view->findChildren<QLabel*>();
+    const bool byOne = std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "Made with love by one person"; });
+    EXPECT_TRUE(byOne);
+    for (QLabel* l : labels) EXPECT_FALSE(l->text().contains("developers")) << l->text().toStdString();
     find(*view, "tipJar")->click();
     find(*view, "website")->click();
     EXPECT_EQ(world.opened, (std::vector<QUrl>{tipJarURL(), websiteURL()}));
