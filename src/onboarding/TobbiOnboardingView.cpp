@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLinearGradient>
+#include <QSystemTrayIcon>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextBoundaryFinder>
@@ -154,6 +155,7 @@ OnboardingServices OnboardingServices::forApp(AppState& state) {
     s.skyLook = [] { return SkyModel::shared().look(); };
     s.skyStart = [] { SkyModel::shared().start(); };
     s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    s.trayShown = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     s.audio = StoryAudio::app();
     s.face = &TobbiFace::forKey("onboarding");
     s.emotes = &FaceEmotes::shared();
@@ -167,6 +169,7 @@ TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::
     });
     const bool onboarded = s_.store->boolValue(QStringLiteral("onboardedV1"));
     newCat_ = !onboarded;
+    trayShown_ = !s_.trayShown || s_.trayShown();
     pageStart_ = now();
     previousPageStart_ = pageStart_;
     caret_ = int(storedName().size());
@@ -200,12 +203,12 @@ QString titleFor(int page, bool newCat, const QString& name, CatBreed breed) {
                           : QStringLiteral("I'm %1!").arg(withArticle(fromView(displayName(breed)).toLower()));
         case 2: return QStringLiteral("Take care of me");
         case 3: return QStringLiteral("My window, your sky");
-        case 4: return QStringLiteral("I'm on iPhone too!");
+        case 4: return QStringLiteral("I'm on your phone too!");
         default: return QStringLiteral("Come visit anytime");
     }
 }
 
-QString bodyFor(int page, bool newCat, CatBreed breed) {
+QString bodyFor(int page, bool newCat, CatBreed breed, bool trayShown) {
     switch (page) {
         case 0:
             return newCat ? QStringLiteral("I live in your notch now. Choose well: it's my name for life.")
@@ -222,11 +225,11 @@ QString bodyFor(int page, bool newCat, CatBreed breed) {
             return QStringLiteral("Share your approximate location and my window shows your real weather and time "
                                   "of day. It's only used to ask for the forecast.");
         case 4:
-            return QStringLiteral("There's an iPhone app too: a little camera of my bedroom on your Home Screen, "
-                                  "and my mood in the Dynamic Island.");
+            return QStringLiteral("There's a phone app too: a little camera of my bedroom on your phone's home "
+                                  "screen, and my mood at a glance.");
         default:
-            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in the tray "
-                                  "icon's menu.");
+            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in ") +
+                   appMenuPlace(trayShown) + QLatin1Char('.');
     }
 }
 
@@ -236,7 +239,7 @@ QString TobbiOnboardingView::pageTitle() const {
     return titleFor(page_, newCat_, s_.petName ? s_.petName() : prefs::petName(*s_.store), breed());
 }
 
-QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, breed()); }
+QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, breed(), trayShown_); }
 
 QString TobbiOnboardingView::locationStatusText() const { return s_.skyStatusText ? s_.skyStatusText() : QString(); }
 
@@ -255,7 +258,7 @@ double TobbiOnboardingView::extraHeight(int page) const {
 
 const QTextLayout& TobbiOnboardingView::bodyOf(int page) const {
     const double extra = extraHeight(page);
-    return fittedBody(bodyFor(page, newCat_, breed()), kRowY - 6 - bodyTop() - (extra > 0 ? extra + kExtraGap : 0));
+    return fittedBody(bodyFor(page, newCat_, breed(), trayShown_), kRowY - 6 - bodyTop() - (extra > 0 ? extra + kExtraGap : 0));
 }
 
 // Actions -----------------------------------------------------------------------------------------

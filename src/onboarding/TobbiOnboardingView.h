@@ -51,6 +51,8 @@ struct OnboardingServices {
     std::function<SkyLook()> skyLook;
     std::function<void()> skyStart;
     std::function<void(const QUrl&)> openUrl;
+    // Whether a tray shows the app's icon (its menu is on the island's right-click otherwise).
+    std::function<bool()> trayShown;
     // Clipboard text for paste; none uses the system clipboard.
     std::function<QString()> clipboardText;
     StoryAudio audio;
@@ -158,6 +160,7 @@ private:
     double askedAt_ = -1e9;
     double pickedAt_ = -1e9;
     bool newCat_ = true;
+    bool trayShown_ = true;  // asked once per showing: the texts name the menu where it is
     int caret_ = 0;
     TobbiFace::World world_;
     CatOutfit outfit_;

@@ -100,7 +100,7 @@ QWidget* pomodoroCard(SettingsServices& s, QWidget* page) {
     Wallet* wallet = s.wallet;
     Pomodoro* pomodoro = s.pomodoro;
     const bool on = wallet && wallet->enabled();
-    auto* card = new SettingsCard(QStringLiteral("Pomodoro & coins"), pomodoroFooter(on));
+    auto* card = new SettingsCard(QStringLiteral("Pomodoro & coins"), pomodoroFooter(on, s.hasTray()));
     card->setObjectName(QStringLiteral("pomodoroCard"));
     auto* toggle = new TobbiToggle;
     toggle->setObjectName(QStringLiteral("pomodoroAndCoins"));

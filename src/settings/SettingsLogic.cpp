@@ -1,5 +1,6 @@
 #include "settings/SettingsLogic.h"
 
+#include "app/AppLinks.h"
 #include "life/PetLife.h"
 #include "life/Preferences.h"
 #include "life/Wallet.h"
@@ -79,12 +80,12 @@ void setPomodoroAndCoins(bool on, Wallet& wallet, Pomodoro* pomodoro, Defaults& 
     }
 }
 
-QString pomodoroFooter(bool coinsOn) {
+QString pomodoroFooter(bool coinsOn, bool trayShown) {
     if (!coinsOn)
         return QStringLiteral("A tomato clock for focus and breaks, and coins for treats, things for his room and "
                               "toys. Off unless you'd like it.");
-    return QStringLiteral("The tomato clock sits on his nightstand: click it, or use the tray icon's menu. While you "
-                          "focus he naps beside it and stays out of your way. When it rings (softly) he wakes and asks "
+    return QStringLiteral("The tomato clock sits on his nightstand: click it, or use ") + appMenuPlace(trayShown) +
+           QStringLiteral(". While you focus he naps beside it and stays out of your way. When it rings (softly) he wakes and asks "
                           "for your break. Each finished round earns ") +
            QString::number(coinsPerRound) +
            QStringLiteral(" coins (a bonus every fourth); looking after him and his big days earn a few more. Spend "

@@ -53,7 +53,7 @@ void pomodoroStart(Pomodoro& pomodoro);
 // The coins switch: the wallet first; on: the bedroom's offer is answered and the intro starts;
 // off: the pomodoro stops.
 void setPomodoroAndCoins(bool on, Wallet& wallet, Pomodoro* pomodoro, Defaults& store);
-QString pomodoroFooter(bool coinsOn);
+QString pomodoroFooter(bool coinsOn, bool trayShown);
 
 // The outing row's click: home when out, out when home.
 void roamButtonAction(const SettingsRoaming& roaming, bool isOut);

@@ -1,6 +1,8 @@
 // The plain tabs (Cat, Sound, Notch, About) and the bound controls every tab uses.
 #include "settings/SettingsPages.h"
 
+#include "app/AppLinks.h"
+
 #include "cat/art/CatDrawing.h"
 #include "life/AmbienceTarget.h"
 #include "life/Preferences.h"
@@ -202,7 +204,8 @@ QWidget* buildSoundPage(SettingsServices& s) {
     sound->add(soundVolume);
     column->addWidget(sound);
 
-    auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from the tray icon's menu."));
+    auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from ") +
+                                                                appMenuPlace(s.hasTray()) + QLatin1Char('.'));
     music->add(new SettingsRow(QStringLiteral("music.note"), colorFromHex("#B48AE0"), QStringLiteral("Music"),
                                QStringLiteral("A little music box that follows his day."),
                                boolToggle(store, QStringLiteral("musicOn"), true)));

@@ -253,13 +253,27 @@ TEST(OnboardingText, TheArticleFollowsTheBreedsFirstSound) {
     EXPECT_EQ(onboard::withArticle(QStringLiteral("hour-old kitten")), QStringLiteral("an hour-old kitten"));
 }
 
-TEST(OnboardingText, TheLastPageNamesTheTrayMenu) {
-    Rig rig;
-    rig.store->set(QStringLiteral("onboardedV1"), true);
-    TobbiOnboardingView v(rig.services());
-    for (int i = 0; i < TobbiOnboardingView::kLastPage; ++i) v.nextPage();
-    EXPECT_FALSE(v.pageBody().contains(QStringLiteral("menu bar")));
-    EXPECT_TRUE(v.pageBody().contains(QStringLiteral("tray icon's menu")));
+TEST(OnboardingText, ThePagesNameWhatIsHere) {
+    for (const bool tray : {true, false}) {
+        Rig rig;
+        rig.store->set(QStringLiteral("onboardedV1"), true);
+        OnboardingServices s = rig.services();
+        s.trayShown = [tray] { return tray; };
+        TobbiOnboardingView v(s);
+        for (int i = 0; i < 4; ++i) v.nextPage();
+        // The phone page names no vendor's phone, and its link goes to the product's site.
+        for (const char* word : {"iPhone", "Dynamic Island", "Home Screen"}) {
+            EXPECT_FALSE(v.pageTitle().contains(QLatin1String(word))) << word;
+            EXPECT_FALSE(v.pageBody().contains(QLatin1String(word))) << word;
+        }
+        press(v, Kind::seeIt);
+        EXPECT_EQ(rig.opened, std::vector<QUrl>{websiteURL()});
+        // The last page sends people to the menu where it is now.
+        v.nextPage();
+        EXPECT_FALSE(v.pageBody().contains(QStringLiteral("menu bar")));
+        EXPECT_EQ(v.pageBody().contains(QStringLiteral("the tray icon's menu.")), tray);
+        EXPECT_EQ(v.pageBody().contains(QStringLiteral("the island's right-click menu.")), !tray);
+    }
 }
 
 TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {

@@ -579,7 +579,7 @@ TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
         auto view = world.view(tab);
         for (const QLabel* label : view->page()->findChildren<QLabel*>()) all += label->text() + QLatin1Char('\n');
     }
-    all += settings::pomodoroFooter(true) + QLatin1Char('\n') + settings::pomodoroFooter(false);
+    all += settings::pomodoroFooter(true, true) + QLatin1Char('\n') + settings::pomodoroFooter(false, true);
     for (const char* word : {"Dock", "TextEdit", "Apple", "menu bar", "macOS", "Mac ", "Mac.", "Finder",
                              "System Settings", "Spotify and Music"})
         EXPECT_FALSE(all.contains(QLatin1String(word))) << word;
@@ -588,5 +588,13 @@ TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
     EXPECT_TRUE(all.contains(QStringLiteral("Weather by Open-Meteo.")));
     EXPECT_TRUE(all.contains(QStringLiteral("keeps your computer awake")));
     EXPECT_TRUE(all.contains(QStringLiteral("from the tray icon's menu.")));
-    EXPECT_TRUE(settings::pomodoroFooter(true).contains(QStringLiteral("or use the tray icon's menu.")));
+    EXPECT_TRUE(settings::pomodoroFooter(true, true).contains(QStringLiteral("or use the tray icon's menu.")));
+    // With no tray to hold the icon, the menu is named where it is: on the island.
+    world.tray = false;
+    auto sound = world.view(SettingsTab::world);
+    QString untrayed;
+    for (const QLabel* label : sound->page()->findChildren<QLabel*>()) untrayed += label->text() + QLatin1Char('\n');
+    EXPECT_TRUE(untrayed.contains(QStringLiteral("from the island's right-click menu.")));
+    EXPECT_FALSE(untrayed.contains(QStringLiteral("tray")));
+    EXPECT_TRUE(settings::pomodoroFooter(true, false).contains(QStringLiteral("or use the island's right-click menu.")));
 }
