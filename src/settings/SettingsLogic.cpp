@@ -106,7 +106,8 @@ ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat
     t.shown = wallet.isShown(item);
     const auto coinRule = [&] { return wallet.coins() >= price(item) && !cat.dead; };
     if (!t.owned) {
-        t.enabled = coinRule();
+        t.coinsOff = !wallet.enabled();
+        t.enabled = !t.coinsOff && coinRule();
     } else if (section(item) == ShopSection::toys && (cat.out || !cat.inViewedRoom)) {
         t.enabled = false;
         t.away = true;
@@ -116,18 +117,20 @@ ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat
     return t;
 }
 
-QString shopTooltip(ShopItem item, bool away) {
+QString shopTooltip(ShopItem item, const ShopTile& tile) {
     const auto name = itemName(item);
     const QString n = QString::fromUtf8(name.data(), qsizetype(name.size()));
-    if (away) return n + QStringLiteral(": he's in another room");
+    if (tile.away) return n + QStringLiteral(": he's in another room");
+    if (tile.coinsOff) return n + QStringLiteral(": turn on Pomodoro & coins to buy it");
     const auto b = blurb(item);
     return n + QStringLiteral(": ") + QString::fromUtf8(b.data(), qsizetype(b.size()));
 }
 
-QString shopStatusWord(ShopItem item, bool owned, bool shown) {
-    if (!owned) return {};
+QString shopStatusWord(ShopItem item, const ShopTile& tile) {
+    if (tile.coinsOff) return QStringLiteral("Coins are off");
+    if (!tile.owned) return {};
     if (section(item) == ShopSection::toys) return QStringLiteral("Play");
-    return shown ? QStringLiteral("In his room") : QStringLiteral("Put away");
+    return tile.shown ? QStringLiteral("In his room") : QStringLiteral("Put away");
 }
 
 void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::function<void(PetSound)>& sound) {

@@ -64,6 +64,7 @@ struct ShopTile {
     bool shown = false;
     bool enabled = false;
     bool away = false;
+    bool coinsOff = false;  // not owned, and nothing can be bought while coins are off
 };
 struct CatWhereabouts {
     bool dead = false;
@@ -71,9 +72,9 @@ struct CatWhereabouts {
     bool inViewedRoom = true;
 };
 ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat);
-QString shopTooltip(ShopItem item, bool away);
-// "Play", "In his room", "Put away"; empty when not owned (the price shows).
-QString shopStatusWord(ShopItem item, bool owned, bool shown);
+QString shopTooltip(ShopItem item, const ShopTile& tile);
+// "Play", "In his room", "Put away", "Coins are off"; empty when the price shows instead.
+QString shopStatusWord(ShopItem item, const ShopTile& tile);
 // A click on a tile: buy, serve, put away or bring back, or play.
 void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::function<void(PetSound)>& sound);
 const char* shopSectionTitle(ShopSection s);

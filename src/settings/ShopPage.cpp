@@ -49,7 +49,7 @@ public:
         tile_ = shopTile(item_, *s_.wallet, whereabouts(s_));
         setEnabled(tile_.enabled);
         setCursor(tile_.enabled ? Qt::PointingHandCursor : Qt::ArrowCursor);
-        const QString tip = shopTooltip(item_, tile_.away);
+        const QString tip = shopTooltip(item_, tile_);
         if (toolTip() != tip) setToolTip(tip);
         update();
     }
@@ -91,10 +91,10 @@ protected:
         p.setPen(kit::ink());
         p.drawText(QRectF(r.left() + 2, art.bottom() + 4, r.width() - 4, 16), Qt::AlignCenter, name);
         const QRectF last(r.left() + 2, art.bottom() + 21, r.width() - 4, 16);
-        if (tile_.owned) {
+        if (const QString word = shopStatusWord(item_, tile_); !word.isEmpty()) {
             p.setFont(kit::font(10, QFont::Black));
             p.setPen(kit::peach());
-            p.drawText(last, Qt::AlignCenter, shopStatusWord(item_, tile_.owned, tile_.shown));
+            p.drawText(last, Qt::AlignCenter, word);
         } else {
             const QFont priceFont = kit::font(11, QFont::Black);
             const QString digits = QString::number(price(item_));
