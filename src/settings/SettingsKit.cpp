@@ -614,7 +614,29 @@ void SettingsTabs::mouseReleaseEvent(QMouseEvent* e) {
 HeroTile::HeroTile(QWidget* parent) : QWidget(parent) { setFixedSize(136, 120); }
 
 double HeroTile::blink(double time) { return std::fmod(time, 4.2) < 0.14 && std::fmod(time, 4.2) >= 0 ? 1.0 : 0.0; }
-double HeroTile::tail(double time) { return 14.0 * std::sin(1.8 * time); }
+namespace {
+constexpr double kBlinkEvery = 4.2;
+constexpr double kBlinkLength = 0.14;
+constexpr double kSwayEvery = 3 * kBlinkEvery;
+constexpr double kSwayLength = 2 * (2 * M_PI / 1.8);  // two whole swings: it ends at rest
+double phase(double time, double every) {
+    const double u = std::fmod(time, every);
+    return u < 0 ? u + every : u;
+}
+}  // namespace
+
+double HeroTile::tail(double time) {
+    return phase(time, kSwayEvery) < kSwayLength ? 14.0 * std::sin(1.8 * phase(time, kSwayEvery)) : 0.0;
+}
+
+bool HeroTile::moving(double time) {
+    return phase(time, kSwayEvery) < kSwayLength || phase(time, kBlinkEvery) < kBlinkLength;
+}
+
+double HeroTile::untilMoving(double time) {
+    if (moving(time)) return 0;
+    return std::min(kSwayEvery - phase(time, kSwayEvery), kBlinkEvery - phase(time, kBlinkEvery));
+}
 
 void HeroTile::set(CatBreed breed, const CatOutfit& outfit, double time) {
     breed_ = breed;
