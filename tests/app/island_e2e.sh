@@ -24,6 +24,9 @@ export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_D
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+# The cat keeps hours (needs wait at night): pin the local time near noon, whatever the hour here.
+TZ=Etc/GMT$(printf '%+d' $((10#$(date -u +%H) - 12)))
+export TZ
 record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 
 fail() { echo "FAIL: $*"; exit 1; }
