@@ -9,6 +9,9 @@ for tool in xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
 done
 xwininfo -root >/dev/null 2>&1 || { echo "no X server: skipped"; exit 77; }
+# The cat keeps hours (needs wait at night): pin the local time near noon, whatever the hour here.
+TZ=Etc/GMT$(printf '%+d' $((10#$(date -u +%H) - 12)))
+export TZ
 
 app=${KP_BUILD_DIR:?}/src/app/kettlepaw
 [ -x "$app" ] || { echo "no app at $app"; exit 1; }
@@ -24,9 +27,6 @@ export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_D
 mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
-# The cat keeps hours (needs wait at night): pin the local time near noon, whatever the hour here.
-TZ=Etc/GMT$(printf '%+d' $((10#$(date -u +%H) - 12)))
-export TZ
 record=$XDG_DATA_HOME/kettlepaw/petLife.v1.json
 
 fail() { echo "FAIL: $*"; exit 1; }
