@@ -106,31 +106,33 @@ ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat
     t.shown = wallet.isShown(item);
     const auto coinRule = [&] { return wallet.coins() >= price(item) && !cat.dead; };
     if (!t.owned) {
-        t.coinsOff = !wallet.enabled();
-        t.enabled = !t.coinsOff && coinRule();
+        t.enabled = coinRule();
     } else if (section(item) == ShopSection::toys && (cat.out || !cat.inViewedRoom)) {
         t.enabled = false;
         t.away = true;
     } else {
         t.enabled = !cat.dead;
     }
+    // Nothing can be bought with coins off: what is not his yet says so and cannot be pressed.
+    if (!t.owned && !wallet.enabled()) {
+        t.coinsOff = true;
+        t.enabled = false;
+    }
     return t;
 }
 
-QString shopTooltip(ShopItem item, const ShopTile& tile) {
+QString shopTooltip(ShopItem item, bool away) {
     const auto name = itemName(item);
     const QString n = QString::fromUtf8(name.data(), qsizetype(name.size()));
-    if (tile.away) return n + QStringLiteral(": he's in another room");
-    if (tile.coinsOff) return n + QStringLiteral(": turn on Pomodoro & coins to buy it");
+    if (away) return n + QStringLiteral(": he's in another room");
     const auto b = blurb(item);
     return n + QStringLiteral(": ") + QString::fromUtf8(b.data(), qsizetype(b.size()));
 }
 
-QString shopStatusWord(ShopItem item, const ShopTile& tile) {
-    if (tile.coinsOff) return QStringLiteral("Coins are off");
-    if (!tile.owned) return {};
+QString shopStatusWord(ShopItem item, bool owned, bool shown) {
+    if (!owned) return {};
     if (section(item) == ShopSection::toys) return QStringLiteral("Play");
-    return tile.shown ? QStringLiteral("In his room") : QStringLiteral("Put away");
+    return shown ? QStringLiteral("In his room") : QStringLiteral("Put away");
 }
 
 void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::function<void(PetSound)>& sound) {
@@ -221,6 +223,13 @@ QString appVersionText(const QVariantMap& info) {
     if (version.isEmpty()) version = QStringLiteral(KP_VERSION);  // what this build was made as
     const QString build = text("build");
     return build.isEmpty() ? version : version + QStringLiteral(" (") + build + QStringLiteral(")");
+}
+
+QString shopCoinsOffWord() { return QStringLiteral("Coins are off"); }
+
+QString shopCoinsOffTooltip(ShopItem item) {
+    const auto name = itemName(item);
+    return QString::fromUtf8(name.data(), qsizetype(name.size())) + QStringLiteral(": turn on Pomodoro & coins to buy it");
 }
 
 }  // namespace kp::settings

@@ -60,11 +60,11 @@ void roamButtonAction(const SettingsRoaming& roaming, bool isOut);
 
 // One shop tile.
 struct ShopTile {
+    bool coinsOff = false;  // not his yet, and nothing can be bought while coins are off
     bool owned = false;
     bool shown = false;
     bool enabled = false;
     bool away = false;
-    bool coinsOff = false;  // not owned, and nothing can be bought while coins are off
 };
 struct CatWhereabouts {
     bool dead = false;
@@ -72,14 +72,17 @@ struct CatWhereabouts {
     bool inViewedRoom = true;
 };
 ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat);
-QString shopTooltip(ShopItem item, const ShopTile& tile);
-// "Play", "In his room", "Put away", "Coins are off"; empty when the price shows instead.
-QString shopStatusWord(ShopItem item, const ShopTile& tile);
+QString shopTooltip(ShopItem item, bool away);
+// "Play", "In his room", "Put away"; empty when not owned (the price shows).
+QString shopStatusWord(ShopItem item, bool owned, bool shown);
 // A click on a tile: buy, serve, put away or bring back, or play.
 void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::function<void(PetSound)>& sound);
 const char* shopSectionTitle(ShopSection s);
 const char* shopSectionFooter(ShopSection s);
 QString coinsFooter();
+// A tile while coins are off: its word in place of the price, and its tip.
+QString shopCoinsOffWord();
+QString shopCoinsOffTooltip(ShopItem item);
 
 // The wardrobe grid: every gift piece in case order plus the holiday pieces granted so far.
 std::vector<CatAccessory> wardrobePieces(const std::set<CatAccessory>& seasonal);

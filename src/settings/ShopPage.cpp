@@ -49,8 +49,9 @@ public:
         tile_ = shopTile(item_, *s_.wallet, whereabouts(s_));
         setEnabled(tile_.enabled);
         setCursor(tile_.enabled ? Qt::PointingHandCursor : Qt::ArrowCursor);
-        const QString tip = shopTooltip(item_, tile_);
+        const QString tip = shopTooltip(item_, tile_.away);
         if (toolTip() != tip) setToolTip(tip);
+        if (tile_.coinsOff) setToolTip(shopCoinsOffTooltip(item_));
         update();
     }
 
@@ -91,7 +92,8 @@ protected:
         p.setPen(kit::ink());
         p.drawText(QRectF(r.left() + 2, art.bottom() + 4, r.width() - 4, 16), Qt::AlignCenter, name);
         const QRectF last(r.left() + 2, art.bottom() + 21, r.width() - 4, 16);
-        if (const QString word = shopStatusWord(item_, tile_); !word.isEmpty()) {
+        const QString word = tile_.coinsOff ? shopCoinsOffWord() : shopStatusWord(item_, tile_.owned, tile_.shown);
+        if (!word.isEmpty()) {
             p.setFont(kit::font(10, QFont::Black));
             p.setPen(kit::peach());
             p.drawText(last, Qt::AlignCenter, word);
