@@ -19,8 +19,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLinearGradient>
+#include <QSystemTrayIcon>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <map>
@@ -42,6 +44,7 @@ constexpr double kColumnX = 290;
 constexpr double kColumnY = 46;
 constexpr double kColumnWidth = 330;
 constexpr double kRowY = 142;
+constexpr double kExtraGap = 6;  // between a body and the field or swatches under it
 
 QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -50,16 +53,19 @@ QFont bodyFont() { return roundedFont(11.5, QFont::Medium); }
 QFont fieldFont() { return roundedFont(15, QFont::Bold); }
 QFont pillFont() { return roundedFont(11, QFont::Bold); }
 QFont skipFont() { return roundedFont(10, QFont::DemiBold); }
-QFont statusFont() { return roundedFont(10, QFont::DemiBold); }
+QFont statusFont() { return roundedFont(11, QFont::DemiBold); }
 
-// A body laid out once: wrapped to the column with 1.5 points more between its lines. The few
-// bodies the pages show are kept (GUI thread only), so a frame only draws them.
-const QTextLayout& bodyLayout(const QString& text) {
-    static std::map<QString, std::unique_ptr<QTextLayout>> kept;
-    auto it = kept.find(text);
+// A body laid out once: wrapped to the column with 1.5 points more between its lines, at a pixel
+// size. The few bodies the pages show are kept (GUI thread only), so a frame only draws them.
+const QTextLayout& bodyLayout(const QString& text, int pixels) {
+    static std::map<std::pair<QString, int>, std::unique_ptr<QTextLayout>> kept;
+    const auto key = std::make_pair(text, pixels);
+    auto it = kept.find(key);
     if (it != kept.end()) return *it->second;
-    if (kept.size() > 24) kept.clear();
-    auto layout = std::make_unique<QTextLayout>(text, bodyFont());
+    if (kept.size() > 32) kept.clear();
+    QFont font = bodyFont();
+    font.setPixelSize(pixels);
+    auto layout = std::make_unique<QTextLayout>(text, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WordWrap);
     layout->setTextOption(option);
@@ -71,15 +77,40 @@ const QTextLayout& bodyLayout(const QString& text) {
         y += line.height() + 1.5;
     }
     layout->endLayout();
-    return *kept.emplace(text, std::move(layout)).first->second;
+    return *kept.emplace(key, std::move(layout)).first->second;
 }
 
-QRectF bodyBounds(const QString& text, const QFont&, double) {
-    const QTextLayout& layout = bodyLayout(text);
+double layoutHeight(const QTextLayout& layout) {
     const int n = layout.lineCount();
-    if (n == 0) return {};
+    if (n == 0) return 0;
     const QTextLine last = layout.lineAt(n - 1);
-    return QRectF(0, 0, kColumnWidth, last.position().y() + last.height());
+    return last.position().y() + last.height();
+}
+
+// The body in the largest size, from its own down to 10 px, whose lines fit `room` points.
+const QTextLayout& fittedBody(const QString& text, double room) {
+    const int largest = bodyFont().pixelSize();
+    for (int px = largest; px > 10; --px) {
+        const QTextLayout& layout = bodyLayout(text, px);
+        if (layoutHeight(layout) <= room + 0.5) return layout;
+    }
+    return bodyLayout(text, 10);
+}
+
+double titleHeight() { return QFontMetricsF(titleFont()).height(); }
+double bodyTop() { return kColumnY + titleHeight() + 6; }
+
+// The title on one line of the column: a long name steps the font down, then is cut.
+FittedText fittedTitle(const QString& title) {
+    const QRectF line(kColumnX, kColumnY, kColumnWidth, titleHeight());
+    QFont font = titleFont();
+    for (int px = font.pixelSize(); px >= 11; --px) {
+        font.setPixelSize(px);
+        const double w = QFontMetricsF(font).horizontalAdvance(title);
+        if (w <= kColumnWidth) return {font, title, QRectF(line.topLeft(), QSizeF(w, line.height()))};
+    }
+    const QString cut = QFontMetricsF(font).elidedText(title, Qt::ElideMiddle, kColumnWidth);
+    return {font, cut, line, false};
 }
 
 double pillWidth(const QString& title, bool icon) {
@@ -124,6 +155,7 @@ OnboardingServices OnboardingServices::forApp(AppState& state) {
     s.skyLook = [] { return SkyModel::shared().look(); };
     s.skyStart = [] { SkyModel::shared().start(); };
     s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    s.trayShown = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     s.audio = StoryAudio::app();
     s.face = &TobbiFace::forKey("onboarding");
     s.emotes = &FaceEmotes::shared();
@@ -137,6 +169,7 @@ TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::
     });
     const bool onboarded = s_.store->boolValue(QStringLiteral("onboardedV1"));
     newCat_ = !onboarded;
+    trayShown_ = !s_.trayShown || s_.trayShown();
     pageStart_ = now();
     previousPageStart_ = pageStart_;
     caret_ = int(storedName().size());
@@ -170,12 +203,12 @@ QString titleFor(int page, bool newCat, const QString& name, CatBreed breed) {
                           : QStringLiteral("I'm %1!").arg(withArticle(fromView(displayName(breed)).toLower()));
         case 2: return QStringLiteral("Take care of me");
         case 3: return QStringLiteral("My window, your sky");
-        case 4: return QStringLiteral("I'm on iPhone too!");
+        case 4: return QStringLiteral("I'm on your phone too!");
         default: return QStringLiteral("Come visit anytime");
     }
 }
 
-QString bodyFor(int page, bool newCat, CatBreed breed) {
+QString bodyFor(int page, bool newCat, CatBreed breed, bool trayShown) {
     switch (page) {
         case 0:
             return newCat ? QStringLiteral("I live in your notch now. Choose well: it's my name for life.")
@@ -192,11 +225,11 @@ QString bodyFor(int page, bool newCat, CatBreed breed) {
             return QStringLiteral("Share your approximate location and my window shows your real weather and time "
                                   "of day. It's only used to ask for the forecast.");
         case 4:
-            return QStringLiteral("There's an iPhone app too: a little camera of my bedroom on your Home Screen, "
-                                  "and my mood in the Dynamic Island.");
+            return QStringLiteral("There's a phone app too: a little camera of my bedroom on your phone's home "
+                                  "screen, and my mood at a glance.");
         default:
-            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in the tray "
-                                  "icon's menu.");
+            return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in ") +
+                   appMenuPlace(trayShown) + QLatin1Char('.');
     }
 }
 
@@ -206,30 +239,26 @@ QString TobbiOnboardingView::pageTitle() const {
     return titleFor(page_, newCat_, s_.petName ? s_.petName() : prefs::petName(*s_.store), breed());
 }
 
-QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, breed()); }
+QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, breed(), trayShown_); }
 
 QString TobbiOnboardingView::locationStatusText() const { return s_.skyStatusText ? s_.skyStatusText() : QString(); }
 
 FittedText TobbiOnboardingView::locationStatusFit() const {
-    const QString text = locationStatusText();
-    const double bodyTop = kColumnY + QFontMetricsF(titleFont()).height() + 6;
-    const double bodyBottom = bodyTop + bodyBounds(bodyFor(3, newCat_, breed()), bodyFont(), kColumnWidth).height();
-    // Under the body when there is room there for it at a readable size...
-    const double top = bodyBottom + 6;
-    const QRectF under(kColumnX + 16, top, kColumnWidth - 16, std::max(0.0, kRowY - 2 - top));
-    FittedText fit = fitText(text, statusFont(), under, 8);
-    if (fit.whole) return fit;
-    // ...else in the button row's free middle, between "Skip" and "Next", down to the page's edge.
-    const double dotsW = 14 + 5 * 5 + 5 * 4;
-    const double skipRight = kColumnX + dotsW + 8 + QFontMetricsF(skipFont()).horizontalAdvance(QStringLiteral("Skip")) + 4;
-    const double nextLeft = kColumnX + kColumnWidth - pillWidth(QStringLiteral("Next"), false);
-    const QRectF middle(skipRight + 10 + 16, bodyBottom + 4, 0, 0);
-    fit = fitText(text, statusFont(), QRectF(middle.topLeft(), QPointF(nextLeft - 8, kHeight - 3)), 7);
-    // Centred on the row when it is shorter than the space.
-    const double rowMid = kRowY + pillHeight() / 2;
-    const double room = kHeight - 3 - fit.box.bottom();
-    fit.box.translate(0, std::clamp(rowMid - fit.box.center().y(), 0.0, std::max(0.0, room)));
-    return fit;
+    // Once asked, the answer takes the body's place: the question has been read, and the answer
+    // needs the room to be read at a readable size.
+    const QRectF area(kColumnX + 16, bodyTop(), kColumnWidth - 16, kRowY - 6 - bodyTop());
+    return fitText(locationStatusText(), statusFont(), area, 10);
+}
+
+double TobbiOnboardingView::extraHeight(int page) const {
+    if (page == 0 && newCat_) return QFontMetricsF(fieldFont()).height() + 10;
+    if (page == 1 && newCat_) return 28;
+    return 0;
+}
+
+const QTextLayout& TobbiOnboardingView::bodyOf(int page) const {
+    const double extra = extraHeight(page);
+    return fittedBody(bodyFor(page, newCat_, breed(), trayShown_), kRowY - 6 - bodyTop() - (extra > 0 ? extra + kExtraGap : 0));
 }
 
 // Actions -----------------------------------------------------------------------------------------
@@ -281,32 +310,68 @@ void TobbiOnboardingView::syncPetName() {
     if (s_.setPetName) s_.setPetName(prefs::petName(*s_.store));
 }
 
-void TobbiOnboardingView::typeText(const QString& text) {
-    // One line of printable characters; a name is plain text.
+namespace {
+
+// Where the caret may stand in a name: between whole user-perceived characters, so an emoji, a
+// flag or a letter with its accents is typed, stepped over and erased as one.
+int nextBoundary(const QString& text, int at) {
+    QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, text);
+    f.setPosition(std::clamp(at, 0, int(text.size())));
+    const qsizetype next = f.toNextBoundary();
+    return next < 0 ? int(text.size()) : int(next);
+}
+
+int previousBoundary(const QString& text, int at) {
+    QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, text);
+    f.setPosition(std::clamp(at, 0, int(text.size())));
+    const qsizetype before = f.toPreviousBoundary();
+    return before < 0 ? 0 : int(before);
+}
+
+int characterCount(const QString& text) {
+    int n = 0;
+    for (int at = 0; at < text.size(); at = nextBoundary(text, at)) ++n;
+    return n;
+}
+
+// One line of text as typed, whole code points only; control characters stay out.
+QString typedLine(const QString& text) {
     QString clean;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) break;
-        if (c.isPrint()) clean += c;
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'\n' || c == U'\r' || c == 0x2028 || c == 0x2029) break;
+        // Unpaired surrogates arrive as U+FFFD.
+        if (c == 0xFFFD || QChar::category(c) == QChar::Other_Control) continue;
+        clean += QString::fromUcs4(&c, 1);
     }
+    return clean;
+}
+
+}  // namespace
+
+void TobbiOnboardingView::typeText(const QString& text) {
+    const QString clean = typedLine(text);
     if (clean.isEmpty()) return;
-    QString name = storedName();
+    const QString name = storedName();
     caret_ = std::clamp(caret_, 0, int(name.size()));
-    const int room = kNameLimit - int(name.size());
-    if (room <= 0) return;
-    clean = clean.left(room);
-    // Never split a surrogate pair at the limit.
-    if (!clean.isEmpty() && clean.back().isHighSurrogate()) clean.chop(1);
-    name.insert(caret_, clean);
-    caret_ += int(clean.size());
-    setStoredName(name);
+    // As many whole characters as the limit leaves room for; a mark joining the one before
+    // takes no room of its own.
+    int taken = 0;
+    for (int end = nextBoundary(clean, 0); end > taken; end = nextBoundary(clean, end)) {
+        const QString tried = name.left(caret_) + clean.left(end) + name.mid(caret_);
+        if (characterCount(tried) > kNameLimit) break;
+        taken = end;
+        if (end >= clean.size()) break;
+    }
+    if (taken == 0) return;
+    caret_ += taken;
+    setStoredName(name.left(caret_ - taken) + clean.left(taken) + name.mid(caret_ - taken));
 }
 
 void TobbiOnboardingView::backspace() {
     QString name = storedName();
     caret_ = std::clamp(caret_, 0, int(name.size()));
     if (caret_ == 0) return;
-    int from = caret_ - 1;
-    if (from > 0 && name.at(from).isLowSurrogate() && name.at(from - 1).isHighSurrogate()) --from;
+    const int from = previousBoundary(name, caret_);
     name.remove(from, caret_ - from);
     caret_ = from;
     setStoredName(name);
@@ -332,19 +397,12 @@ bool TobbiOnboardingView::keyPress(QKeyEvent* e) {
         case Qt::Key_Backspace: backspace(); return true;
         case Qt::Key_Delete:
             if (caret_ < len) {
-                ++caret_;
-                if (caret_ < len && storedName().at(caret_).isLowSurrogate()) ++caret_;
+                caret_ = nextBoundary(storedName(), caret_);
                 backspace();
             }
             return true;
-        case Qt::Key_Left:
-            caret_ = std::max(0, caret_ - 1);
-            if (caret_ > 0 && storedName().at(caret_).isLowSurrogate()) --caret_;
-            return true;
-        case Qt::Key_Right:
-            caret_ = std::min(len, caret_ + 1);
-            if (caret_ < len && storedName().at(caret_).isLowSurrogate()) ++caret_;
-            return true;
+        case Qt::Key_Left: caret_ = previousBoundary(storedName(), caret_); return true;
+        case Qt::Key_Right: caret_ = nextBoundary(storedName(), caret_); return true;
         case Qt::Key_Home: caret_ = 0; return true;
         case Qt::Key_End: caret_ = len; return true;
         case Qt::Key_Return:
@@ -371,18 +429,15 @@ void TobbiOnboardingView::layoutControls() const {
     using K = Control::Kind;
     controls_.clear();
     if (inStory()) return;
-    // The column: title, body, then the field or the swatches.
-    const double titleH = QFontMetricsF(titleFont()).height();
-    double y = kColumnY + titleH + 6;
-    const QRectF body = bodyBounds(pageBody(), bodyFont(), kColumnWidth);
-    y += body.height();
+    // The column: title, body, then the field or the swatches, never down into the button row.
+    const double extra = extraHeight(page_);
+    const double y = std::min(bodyTop() + layoutHeight(bodyOf(page_)) + kExtraGap, kRowY - 6 - extra);
     if (page_ == 0 && newCat_) {
-        const double h = QFontMetricsF(fieldFont()).height() + 10;
-        controls_.push_back({K::field, QRectF(kColumnX, y + 10, 200, h)});
+        controls_.push_back({K::field, QRectF(kColumnX, y, 200, extra)});
     } else if (page_ == 1 && newCat_) {
         int i = 0;
         for (const CatBreed b : allCases<CatBreed>()) {
-            controls_.push_back({K::swatch, QRectF(kColumnX + 32 * i, y + 10, 28, 28), b});
+            controls_.push_back({K::swatch, QRectF(kColumnX + 32 * i, y, 28, 28), b});
             ++i;
         }
     }
@@ -463,13 +518,8 @@ void TobbiOnboardingView::activate(const Control& c) {
             const QFontMetricsF fm(fieldFont());
             const QString name = storedName();
             const double x = hoverPoint_.x() - (c.rect.left() + 10);
-            int best = int(name.size());
-            for (int i = 0; i <= name.size(); ++i) {
-                if (fm.horizontalAdvance(name.left(i)) >= x) {
-                    best = i;
-                    break;
-                }
-            }
+            int best = 0;
+            while (best < name.size() && fm.horizontalAdvance(name.left(best)) < x) best = nextBoundary(name, best);
             caret_ = best;
             break;
         }
@@ -510,6 +560,9 @@ void TobbiOnboardingView::paint(QPainter& p, const QRectF& rect, double frameNow
     CatEnv env{breed(), outfit_};
     if (story_ && !storyLeaving_) {
         if (!story_->begun()) story_->begin();
+        story_->tick();
+    }
+    if (story_ && !storyLeaving_) {
         story_->paint(p, QRectF(0, 0, kWidth, kHeight), env);
         p.restore();
         return;
@@ -578,17 +631,15 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
         p.translate(dx, 0);
         const QString name = s_.petName ? s_.petName() : prefs::petName(*s_.store);
         const QString title = titleFor(page, newCat_, name, breed());
-        const QString body = bodyFor(page, newCat_, breed());
-        const QFontMetricsF tm(titleFont());
+        const FittedText fittedTitleText = fittedTitle(title);
         p.setPen(hex("#F7F4F0"));
-        p.setFont(titleFont());
-        p.drawText(QPointF(kColumnX, kColumnY + tm.ascent()), title);
-        double y = kColumnY + tm.height() + 6;
-        const QRectF bodyRect = bodyBounds(body, bodyFont(), kColumnWidth);
-        p.setFont(bodyFont());
-        p.setPen(hex("#F7F4F0", 0.72));
-        bodyLayout(body).draw(&p, QPointF(kColumnX, y));
-        y += bodyRect.height();
+        p.setFont(fittedTitleText.font);
+        // Smaller type for a long name keeps the line's baseline.
+        p.drawText(QPointF(kColumnX, kColumnY + QFontMetricsF(titleFont()).ascent()), fittedTitleText.text);
+        if (!(page == 3 && askedLocation_)) {
+            p.setPen(hex("#F7F4F0", 0.72));
+            bodyOf(page).draw(&p, QPointF(kColumnX, bodyTop()));
+        }
         if (current) {
             for (const Control& c : controls_) {
                 if (c.kind == Control::Kind::field) {

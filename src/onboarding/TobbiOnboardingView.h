@@ -26,6 +26,7 @@
 
 class QKeyEvent;
 class QPainter;
+class QTextLayout;
 
 namespace kp {
 
@@ -50,6 +51,8 @@ struct OnboardingServices {
     std::function<SkyLook()> skyLook;
     std::function<void()> skyStart;
     std::function<void(const QUrl&)> openUrl;
+    // Whether a tray shows the app's icon (its menu is on the island's right-click otherwise).
+    std::function<bool()> trayShown;
     // Clipboard text for paste; none uses the system clipboard.
     std::function<QString()> clipboardText;
     StoryAudio audio;
@@ -65,7 +68,7 @@ public:
     static constexpr double kWidth = 640;
     static constexpr double kHeight = 180;
     static constexpr int kLastPage = 5;
-    static constexpr int kNameLimit = 24;
+    static constexpr int kNameLimit = 24;  // characters as a reader counts them: an emoji is one
 
     // Reads "onboardedV1" once: false or absent gives the film and the new-cat pages.
     explicit TobbiOnboardingView(OnboardingServices services);
@@ -136,6 +139,10 @@ private:
     void setStoredName(const QString& name);
     void syncPetName();
     void layoutControls() const;
+    // Height of what sits under a page's body (the name field, the swatches); the body's layout,
+    // in the largest size that leaves room for it above the buttons.
+    double extraHeight(int page) const;
+    const QTextLayout& bodyOf(int page) const;
     void paintPages(QPainter& p, double now);
     void paintColumn(QPainter& p, double now) const;
     void paintButtons(QPainter& p, double now) const;
@@ -153,6 +160,7 @@ private:
     double askedAt_ = -1e9;
     double pickedAt_ = -1e9;
     bool newCat_ = true;
+    bool trayShown_ = true;  // asked once per showing: the texts name the menu where it is
     int caret_ = 0;
     TobbiFace::World world_;
     CatOutfit outfit_;

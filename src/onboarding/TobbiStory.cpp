@@ -27,7 +27,7 @@ TobbiStory::TobbiStory(Clock& clock, Scheduler& scheduler, StoryAudio audio, std
     : clock_(clock), scheduler_(scheduler), shared_(std::make_shared<Shared>()) {
     shared_->audio = std::move(audio);
     shared_->onDone = std::move(onDone);
-    start_ = clock_.now();
+    start_ = clock_.monotonic();
 }
 
 TobbiStory::~TobbiStory() {
@@ -42,8 +42,8 @@ TobbiStory::~TobbiStory() {
 
 void TobbiStory::begin() {
     begun_ = true;
-    start_ = clock_.now();
-    if (shared_->audio.playStory) shared_->audio.playStory(start_);
+    start_ = clock_.monotonic();
+    if (shared_->audio.playStory) shared_->audio.playStory(clock_.now());
     const std::weak_ptr<Shared> weak = shared_;
     const auto cue = [this, weak](PetSound sound, double delay) {
         scheduler_.after(delay, [weak, sound] {
@@ -54,9 +54,23 @@ void TobbiStory::begin() {
     cue(PetSound::mew, 5.0);
     cue(PetSound::mew, 17.6);
     cue(PetSound::trill, 20.4);
-    scheduler_.after(kLength, [this, weak] {
-        if (weak.lock()) finish();
+    awaitEnd(kLength);
+}
+
+void TobbiStory::awaitEnd(double seconds) {
+    const std::weak_ptr<Shared> weak = shared_;
+    scheduler_.after(seconds, [this, weak] {
+        if (weak.lock()) tick();
     });
+}
+
+void TobbiStory::tick() {
+    if (!begun_ || shared_->finished) return;
+    // The film's own clock decides; a timer that came early only waits again (a microsecond is
+    // rounding, not earliness).
+    const double left = kLength - filmTime();
+    if (left > 1e-6) awaitEnd(left);
+    else finish();
 }
 
 bool TobbiStory::finished() const { return shared_->finished; }
@@ -85,7 +99,7 @@ void TobbiStory::finish() {
 
 double TobbiStory::filmTime() const {
     if (shared_->finished) return kLength;
-    return begun_ ? std::max(0.0, clock_.now() - start_) : 0.0;
+    return begun_ ? std::max(0.0, clock_.monotonic() - start_) : 0.0;
 }
 
 story::StoryFilm TobbiStory::film() const {

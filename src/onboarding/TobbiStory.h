@@ -48,6 +48,8 @@ public:
     // Ends the film (Skip or the deadline); only the first call acts.
     void finish();
     bool finished() const;
+    // Finishes once the film's clock has reached its length; the host calls it every frame.
+    void tick();
 
     // Seconds into the film now; the last frame's time once finished.
     double filmTime() const;
@@ -67,6 +69,7 @@ private:
         std::function<void()> onDone;
     };
     void endMusic();
+    void awaitEnd(double seconds);
 
     Clock& clock_;
     Scheduler& scheduler_;

@@ -1,5 +1,6 @@
 #include "Scheduler.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -7,10 +8,33 @@
 
 namespace kp {
 
+namespace {
+
+// The longest leg one timer waits; longer delays are waited in several legs.
+constexpr std::int64_t kLegNs = std::int64_t(24) * 3600 * 1'000'000'000;
+// Anything longer is as good as never, and keeps the arithmetic finite.
+constexpr double kLongestSeconds = 100.0 * 365 * 24 * 3600;
+
+std::int64_t monotonicNs() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer c;
+        c.start();
+        return c;
+    }();
+    return clock.nsecsElapsed();
+}
+
+double sane(double seconds) {
+    if (std::isnan(seconds) || seconds < 0) return 0;
+    return std::min(seconds, kLongestSeconds);
+}
+
+}  // namespace
+
 QtScheduler::QtScheduler() = default;
 
 QtScheduler::~QtScheduler() {
-    for (auto& [id, timer] : timers_) delete timer;
+    for (auto& [id, entry] : timers_) delete entry.timer;
 }
 
 QtScheduler& QtScheduler::shared() {
@@ -20,25 +44,45 @@ QtScheduler& QtScheduler::shared() {
 
 WorkId QtScheduler::start(double seconds, bool repeat, std::function<void()> work) {
     const WorkId id = next_++;
+    seconds = sane(seconds);
     auto* timer = new QTimer;
-    timer->setSingleShot(!repeat);
-    timer->setTimerType(seconds < 0.1 ? Qt::PreciseTimer : Qt::CoarseTimer);
-    // QTimer counts in int milliseconds: a longer wait (24 days and more) is cut to the longest it can take.
-    const double ms = std::round(seconds * 1000.0);
-    timer->setInterval(ms > 0 ? int(std::min(ms, double(std::numeric_limits<int>::max()))) : 0);
-    QObject::connect(timer, &QTimer::timeout, [this, id, repeat, work = std::move(work)] {
-        if (!repeat) {
-            auto it = timers_.find(id);
-            if (it != timers_.end()) {
-                it->second->deleteLater();
-                timers_.erase(it);
-            }
-        }
-        work();
-    });
-    timers_[id] = timer;
-    timer->start();
+    timer->setSingleShot(true);
+    timer->setTimerType(repeat && seconds >= 1.0 ? Qt::CoarseTimer : Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, [this, id] { fired(id); });
+    Entry& entry = timers_[id] = Entry{timer, seconds, 0, repeat, std::make_shared<std::function<void()>>(std::move(work))};
+    entry.dueNs = monotonicNs() + std::int64_t(seconds * 1e9);
+    arm(entry);
     return id;
+}
+
+void QtScheduler::arm(Entry& entry) {
+    const std::int64_t left = std::max<std::int64_t>(0, entry.dueNs - monotonicNs());
+    // Rounded up, so that a precise timer never fires before the due time.
+    entry.timer->start(int((std::min(left, kLegNs) + 999'999) / 1'000'000));
+}
+
+void QtScheduler::fired(WorkId id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    Entry& entry = it->second;
+    if (entry.dueNs > monotonicNs()) {  // a leg of a long wait
+        arm(entry);
+        return;
+    }
+    if (entry.repeat) {
+        // The next round counts from this one's due time, so rounds do not drift.
+        const std::int64_t step = std::max<std::int64_t>(1'000'000, std::int64_t(entry.interval * 1e9));
+        entry.dueNs += step;
+        if (entry.dueNs < monotonicNs()) entry.dueNs = monotonicNs() + step;
+        arm(entry);
+        const auto work = entry.work;  // the work may cancel itself
+        (*work)();
+        return;
+    }
+    const auto work = std::move(entry.work);
+    entry.timer->deleteLater();
+    timers_.erase(it);
+    (*work)();
 }
 
 WorkId QtScheduler::after(double seconds, std::function<void()> work) {
@@ -52,8 +96,8 @@ WorkId QtScheduler::every(double seconds, std::function<void()> work) {
 void QtScheduler::cancel(WorkId id) {
     auto it = timers_.find(id);
     if (it == timers_.end()) return;
-    it->second->stop();
-    it->second->deleteLater();
+    it->second.timer->stop();
+    it->second.timer->deleteLater();
     timers_.erase(it);
 }
 

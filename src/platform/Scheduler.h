@@ -23,7 +23,9 @@ public:
     virtual bool isPending(WorkId id) const = 0;
 };
 
-// The Qt event loop's scheduler.
+// The Qt event loop's scheduler. Work fires on time, never early: one-shot work is what users see
+// and hear (a cue, a fade, a card going away). Only repeating work of a second or more may be
+// grouped with other wake-ups. Delays longer than a timer can hold are waited in legs.
 class QtScheduler final : public Scheduler {
 public:
     QtScheduler();
@@ -35,9 +37,18 @@ public:
     static QtScheduler& shared();
 
 private:
+    struct Entry {
+        QTimer* timer;
+        double interval;
+        std::int64_t dueNs;  // monotonic
+        bool repeat;
+        std::shared_ptr<std::function<void()>> work;
+    };
     WorkId start(double seconds, bool repeat, std::function<void()> work);
+    void arm(Entry& entry);
+    void fired(WorkId id);
     WorkId next_ = 1;
-    std::map<WorkId, QTimer*> timers_;
+    std::map<WorkId, Entry> timers_;
 };
 
 // Time moves only when a test says so; due work runs in time order.

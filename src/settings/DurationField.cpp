@@ -73,13 +73,14 @@ DurationDisplay durationDisplay(double s) {
     return {DurationUnit::seconds, s};
 }
 
-double durationToStore(double amount, DurationUnit unit, double minimum) {
+double durationToStore(double amount, DurationUnit unit, double minimum, double maximum) {
     const double product = amount * durationFactor(unit);
-    return minimum <= product ? product : minimum;
+    return std::min(minimum <= product ? product : minimum, maximum);
 }
 
-DurationField::DurationField(const QString& title, Getter get, Setter set, double minimum, QWidget* parent)
-    : QWidget(parent), get_(std::move(get)), set_(std::move(set)), minimum_(minimum) {
+DurationField::DurationField(const QString& title, Getter get, Setter set, double minimum, double maximum,
+                             QWidget* parent)
+    : QWidget(parent), get_(std::move(get)), set_(std::move(set)), minimum_(minimum), maximum_(maximum) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     label_ = new QLabel(title, this);
@@ -98,11 +99,9 @@ DurationField::DurationField(const QString& title, Getter get, Setter set, doubl
     controls->addWidget(picker_);
     row->addLayout(controls);
 
-    connect(number_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        bool ok = false;
-        const double value = QLocale().toDouble(text, &ok);
-        if (ok) editAmount(value);  // text that is not a number leaves the value alone
-    });
+    connect(number_, &QLineEdit::textEdited, this, &DurationField::editText);
+    // Whatever was left half-typed, the box shows the value in force once the edit ends.
+    connect(number_, &QLineEdit::editingFinished, this, [this] { refreshControls(); });
     connect(picker_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!updatingControls_ && index >= 0) editUnit(DurationUnit(index));
     });
@@ -110,12 +109,15 @@ DurationField::DurationField(const QString& title, Getter get, Setter set, doubl
 }
 
 DurationField* DurationField::forKey(const QString& title, Defaults& store, const QString& key, double fallback,
-                                     double minimum, QWidget* parent) {
+                                     double minimum, double maximum, QWidget* parent) {
+    const auto read = [&store, key, fallback] {
+        const double v = prefs::tuning(key, fallback, store);
+        return std::isfinite(v) ? v : fallback;
+    };
     auto* field = new DurationField(
-        title, [&store, key, fallback] { return prefs::tuning(key, fallback, store); },
-        [&store, key](double s) { store.set(key, s); }, minimum, parent);
-    connect(&store, &Defaults::changed, field, [field, &store, key, fallback](const QString& changed) {
-        if (changed == key) field->boundSecondsChanged(prefs::tuning(key, fallback, store));
+        title, read, [&store, key](double s) { store.set(key, s); }, minimum, maximum, parent);
+    connect(&store, &Defaults::changed, field, [field, read, key](const QString& changed) {
+        if (changed == key) field->boundSecondsChanged(read());
     });
     return field;
 }
@@ -129,7 +131,14 @@ QString DurationField::amountText() const {
 
 void DurationField::hideTitle() { label_->hide(); }
 
+void DurationField::editText(const QString& text) {
+    bool ok = false;
+    const double value = QLocale().toDouble(text, &ok);
+    if (ok) editAmount(value);  // text that is not a number leaves the value alone
+}
+
 void DurationField::editAmount(double amount) {
+    if (!std::isfinite(amount) || amount * durationFactor(unit_) > maximum_) return;
     if (amount == amount_) return;
     amount_ = amount;
     push();
@@ -143,12 +152,14 @@ void DurationField::editUnit(DurationUnit unit) {
 }
 
 void DurationField::boundSecondsChanged(double n) {
-    const double p = durationToStore(amount_, unit_, minimum_);
+    const double p = durationToStore(amount_, unit_, minimum_, maximum_);
     if (std::abs(n - p) > 0.001) syncFromSeconds();
 }
 
 void DurationField::syncFromSeconds() {
-    const DurationDisplay d = durationDisplay(get_());
+    const double seconds = get_();
+    if (!std::isfinite(seconds)) return;
+    const DurationDisplay d = durationDisplay(std::min(seconds, maximum_));
     const bool moved = d.unit != unit_ || d.amount != amount_;
     unit_ = d.unit;
     amount_ = d.amount;
@@ -163,7 +174,7 @@ void DurationField::showEvent(QShowEvent* event) {
     syncFromSeconds();
 }
 
-void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_)); }
+void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_, maximum_)); }
 
 void DurationField::refreshControls() {
     updatingControls_ = true;

@@ -32,8 +32,12 @@ struct DurationDisplay {
 
 // The largest unit that divides `seconds` exactly (seconds when none does), and the amount in it.
 DurationDisplay durationDisplay(double seconds);
-// The seconds an edit stores: never below `minimum`.
-double durationToStore(double amount, DurationUnit unit, double minimum);
+// The seconds an edit stores: never below `minimum` nor above `maximum`.
+double durationToStore(double amount, DurationUnit unit, double minimum, double maximum);
+
+inline constexpr double kDay = 86400;
+// The longest any duration setting may be unless it says otherwise: a year.
+inline constexpr double kLongestDuration = 365 * kDay;
 
 class DurationField : public QWidget {
     Q_OBJECT
@@ -41,10 +45,13 @@ public:
     using Getter = std::function<double()>;
     using Setter = std::function<void(double)>;
 
-    DurationField(const QString& title, Getter get, Setter set, double minimum, QWidget* parent = nullptr);
+    // Amounts that are not finite or that would go past `maximum` are refused: the field keeps
+    // its last good value and shows it again when the edit ends.
+    DurationField(const QString& title, Getter get, Setter set, double minimum, double maximum = kLongestDuration,
+                  QWidget* parent = nullptr);
     // A row bound to a stored duration; `fallback` is what an absent or unusable value reads as.
     static DurationField* forKey(const QString& title, Defaults& store, const QString& key, double fallback,
-                                 double minimum, QWidget* parent = nullptr);
+                                 double minimum, double maximum = kLongestDuration, QWidget* parent = nullptr);
 
     double amount() const { return amount_; }
     DurationUnit unit() const { return unit_; }
@@ -52,7 +59,8 @@ public:
     // Rows that carry their own title hide the field's.
     void hideTitle();
 
-    // The user's edits.
+    // The user's edits. The text box's own text goes through editText, as typed.
+    void editText(const QString& text);
     void editAmount(double amount);
     void editUnit(DurationUnit unit);
     // The bound value was written (by us or from elsewhere).
@@ -70,6 +78,7 @@ private:
     Getter get_;
     Setter set_;
     double minimum_;
+    double maximum_;
     double amount_ = 0;
     DurationUnit unit_ = DurationUnit::seconds;
     bool updatingControls_ = false;

@@ -614,7 +614,29 @@ void SettingsTabs::mouseReleaseEvent(QMouseEvent* e) {
 HeroTile::HeroTile(QWidget* parent) : QWidget(parent) { setFixedSize(136, 120); }
 
 double HeroTile::blink(double time) { return std::fmod(time, 4.2) < 0.14 && std::fmod(time, 4.2) >= 0 ? 1.0 : 0.0; }
-double HeroTile::tail(double time) { return 14.0 * std::sin(1.8 * time); }
+namespace {
+constexpr double kBlinkEvery = 4.2;
+constexpr double kBlinkLength = 0.14;
+constexpr double kSwayEvery = 3 * kBlinkEvery;
+constexpr double kSwayLength = 2 * (2 * M_PI / 1.8);  // two whole swings: it ends at rest
+double phase(double time, double every) {
+    const double u = std::fmod(time, every);
+    return u < 0 ? u + every : u;
+}
+}  // namespace
+
+double HeroTile::tail(double time) {
+    return phase(time, kSwayEvery) < kSwayLength ? 14.0 * std::sin(1.8 * phase(time, kSwayEvery)) : 0.0;
+}
+
+bool HeroTile::moving(double time) {
+    return phase(time, kSwayEvery) < kSwayLength || phase(time, kBlinkEvery) < kBlinkLength;
+}
+
+double HeroTile::untilMoving(double time) {
+    if (moving(time)) return 0;
+    return std::min(kSwayEvery - phase(time, kSwayEvery), kBlinkEvery - phase(time, kBlinkEvery));
+}
 
 void HeroTile::set(CatBreed breed, const CatOutfit& outfit, double time) {
     breed_ = breed;
@@ -716,6 +738,50 @@ protected:
 };
 }  // namespace
 
+// The cat's name on one line of whatever width the header gives it: the type steps down to 12 px
+// for a long name, and only a name too long even then is cut (its whole self in the tip).
+class NameLabel : public QLabel {
+public:
+    NameLabel() {
+        setTextFormat(Qt::PlainText);
+        setFont(kit::font(kLargest, QFont::Black));
+        kit::setLabelColour(this, kit::ink());
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        setMinimumHeight(QFontMetrics(font()).height());
+    }
+    void setName(const QString& name) {
+        if (name == name_) return;
+        name_ = name;
+        fit();
+    }
+    QSize sizeHint() const override { return {0, minimumHeight()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QLabel::resizeEvent(e);
+        fit();
+    }
+
+private:
+    static constexpr int kLargest = 28;
+    void fit() {
+        const int room = contentsRect().width();
+        QFont f = font();
+        int px = kLargest;
+        for (; px > 12; --px) {
+            f.setPixelSize(px);
+            if (QFontMetricsF(f).horizontalAdvance(name_) <= room) break;
+        }
+        f.setPixelSize(px);
+        setFont(f);
+        const QString shown = QFontMetricsF(f).elidedText(name_, Qt::ElideRight, room);
+        setToolTip(shown == name_ ? QString() : name_);
+        if (text() != shown) setText(shown);
+    }
+    QString name_;
+};
+
 SettingsHero::SettingsHero(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -726,7 +792,7 @@ SettingsHero::SettingsHero(QWidget* parent) : QWidget(parent) {
     column->setSpacing(4);
     column->setContentsMargins(0, 0, 0, 0);
     column->addStretch(1);
-    name_ = kit::label(QString(), 28, QFont::Black, kit::ink());
+    name_ = new NameLabel;
     subtitle_ = new PillLabel;
     subtitle_->setTextFormat(Qt::PlainText);
     subtitle_->setFont(kit::font(12, QFont::Bold));
@@ -744,7 +810,7 @@ SettingsHero::SettingsHero(QWidget* parent) : QWidget(parent) {
 
 void SettingsHero::set(const QString& name, CatBreed breed, const QString& subtitle, const CatOutfit& outfit,
                        double time) {
-    if (name_->text() != name) name_->setText(name);
+    static_cast<NameLabel*>(name_)->setName(name);
     if (subtitle_->text() != subtitle) subtitle_->setText(subtitle);
     const QString line = QString::fromUtf8(blurb(breed).data(), qsizetype(blurb(breed).size()));
     if (blurb_->text() != line) blurb_->setText(line);

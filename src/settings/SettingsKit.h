@@ -218,9 +218,13 @@ public:
     QSize sizeHint() const override { return {136, 120}; }
     void set(CatBreed breed, const CatOutfit& outfit, double time);
 
-    // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t).
+    // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t) for two
+    // swings at the start of every 12.6 s and rests between.
     static double blink(double time);
     static double tail(double time);
+    // Whether the cat moves at `time`, and the seconds from `time` until it next does.
+    static bool moving(double time);
+    static double untilMoving(double time);
     // The 136 x 120 tile with its top-left at the painter's origin.
     static void paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, double time);
 

@@ -1,5 +1,6 @@
 #include "settings/SettingsLogic.h"
 
+#include "app/AppLinks.h"
 #include "life/PetLife.h"
 #include "core/Preferences.h"
 #include "life/Wallet.h"
@@ -78,12 +79,12 @@ void setPomodoroAndCoins(bool on, Wallet& wallet, Pomodoro* pomodoro, Defaults& 
     }
 }
 
-QString pomodoroFooter(bool coinsOn) {
+QString pomodoroFooter(bool coinsOn, bool trayShown) {
     if (!coinsOn)
         return QStringLiteral("A tomato clock for focus and breaks, and coins for treats, things for his room and "
                               "toys. Off unless you'd like it.");
-    return QStringLiteral("The tomato clock sits on his nightstand: click it, or use the tray icon's menu. While you "
-                          "focus he naps beside it and stays out of your way. When it rings (softly) he wakes and asks "
+    return QStringLiteral("The tomato clock sits on his nightstand: click it, or use ") + appMenuPlace(trayShown) +
+           QStringLiteral(". While you focus he naps beside it and stays out of your way. When it rings (softly) he wakes and asks "
                           "for your break. Each finished round earns ") +
            QString::number(coinsPerRound) +
            QStringLiteral(" coins (a bonus every fourth); looking after him and his big days earn a few more. Spend "
@@ -113,6 +114,11 @@ ShopTile shopTile(ShopItem item, const Wallet& wallet, const CatWhereabouts& cat
         t.away = true;
     } else {
         t.enabled = !cat.dead;
+    }
+    // Nothing can be bought with coins off: what is not his yet says so and cannot be pressed.
+    if (!t.owned && !wallet.enabled()) {
+        t.coinsOff = true;
+        t.enabled = false;
     }
     return t;
 }
@@ -219,12 +225,21 @@ void restoreDefaults(Defaults& store) {
 }
 
 QString appVersionText(const QVariantMap& info) {
-    const auto text = [&](const char* key, const char* fallback) {
+    const auto text = [&](const char* key) {
         const QVariant v = info.value(QString::fromLatin1(key));
-        return v.typeId() == QMetaType::QString ? v.toString() : QString::fromLatin1(fallback);
+        return v.typeId() == QMetaType::QString ? v.toString() : QString();
     };
-    return text("CFBundleShortVersionString", "1.0") + QStringLiteral(" (") + text("CFBundleVersion", "1") +
-           QStringLiteral(")");
+    QString version = text("version");
+    if (version.isEmpty()) version = QStringLiteral(KP_VERSION);  // what this build was made as
+    const QString build = text("build");
+    return build.isEmpty() ? version : version + QStringLiteral(" (") + build + QStringLiteral(")");
+}
+
+QString shopCoinsOffWord() { return QStringLiteral("Coins are off"); }
+
+QString shopCoinsOffTooltip(ShopItem item) {
+    const auto name = itemName(item);
+    return QString::fromUtf8(name.data(), qsizetype(name.size())) + QStringLiteral(": turn on Pomodoro & coins to buy it");
 }
 
 }  // namespace kp::settings

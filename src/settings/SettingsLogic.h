@@ -53,13 +53,14 @@ void pomodoroStart(Pomodoro& pomodoro);
 // The coins switch: the wallet first; on: the bedroom's offer is answered and the intro starts;
 // off: the pomodoro stops.
 void setPomodoroAndCoins(bool on, Wallet& wallet, Pomodoro* pomodoro, Defaults& store);
-QString pomodoroFooter(bool coinsOn);
+QString pomodoroFooter(bool coinsOn, bool trayShown);
 
 // The outing row's click: home when out, out when home.
 void roamButtonAction(const SettingsRoaming& roaming, bool isOut);
 
 // One shop tile.
 struct ShopTile {
+    bool coinsOff = false;  // not his yet, and nothing can be bought while coins are off
     bool owned = false;
     bool shown = false;
     bool enabled = false;
@@ -83,6 +84,9 @@ void shopAction(ShopItem item, Wallet& wallet, PetLife* life, const std::functio
 const char* shopSectionTitle(ShopSection s);
 const char* shopSectionFooter(ShopSection s);
 QString coinsFooter();
+// A tile while coins are off: its word in place of the price, and its tip.
+QString shopCoinsOffWord();
+QString shopCoinsOffTooltip(ShopItem item);
 
 // The wardrobe grid: every gift piece in case order plus the holiday pieces granted so far.
 std::vector<CatAccessory> wardrobePieces(const std::set<CatAccessory>& seasonal);
@@ -91,7 +95,8 @@ QString wardrobeFooter(double together);
 // Timings and sound back to how they started (eleven keys, each written).
 void restoreDefaults(Defaults& store);
 
-// "1.0 (1)" from the bundle's entries; missing or non-text entries fall back.
+// "0.1.0 (41)" from the running app's "version" and "build"; a missing or non-text version is the
+// one this build was made as, and a missing build is left out.
 QString appVersionText(const QVariantMap& info);
 
 }  // namespace settings

@@ -1,6 +1,8 @@
 // The plain tabs (Cat, Sound, Notch, About) and the bound controls every tab uses.
 #include "settings/SettingsPages.h"
 
+#include "app/AppLinks.h"
+
 #include "cat/art/CatDrawing.h"
 #include "life/AmbienceTarget.h"
 #include "core/Preferences.h"
@@ -106,8 +108,8 @@ KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback) {
     return s;
 }
 
-DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum) {
-    auto* f = DurationField::forKey(QString(), store, key, fallback, minimum);
+DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum, double maximum) {
+    auto* f = DurationField::forKey(QString(), store, key, fallback, minimum, maximum);
     f->setObjectName(key);
     kit::style(f);
     return f;
@@ -166,14 +168,14 @@ QWidget* buildCatPage(SettingsServices& s) {
                                   QStringLiteral("Energy, happiness and health follow the food pace. After kitten "
                                                  "comes junior, for twice as long, then all grown up."));
     pace->add(new SettingsRow(QStringLiteral("timer"), colorFromHex("#7EB6E0"), QStringLiteral("One activity lasts about"),
-                              QString(), durationField(store, QStringLiteral("beatLengthSeconds"), beatLengthDefault, 1)));
+                              QString(), durationField(store, QStringLiteral("beatLengthSeconds"), beatLengthDefault, 1, kDay)));
     pace->add(new RowDivider);
     pace->add(new SettingsRow(QStringLiteral("fork.knife"), kit::accent(), QStringLiteral("A full food bar empties in"),
-                              QString(), durationField(store, QStringLiteral("statDrainSeconds"), statDrainDefault, 10)));
+                              QString(), durationField(store, QStringLiteral("statDrainSeconds"), statDrainDefault, 10, 30 * kDay)));
     pace->add(new RowDivider);
     pace->add(new SettingsRow(QStringLiteral("birthday.cake.fill"), colorFromHex("#C46B78"),
                               QStringLiteral("Stays a kitten for"), QString(),
-                              durationField(store, QStringLiteral("kittenLengthSeconds"), kittenLengthDefault, 60)));
+                              durationField(store, QStringLiteral("kittenLengthSeconds"), kittenLengthDefault, 60, kLongestDuration)));
     column->addWidget(pace);
     column->addStretch(1);
     return page;
@@ -204,7 +206,8 @@ QWidget* buildSoundPage(SettingsServices& s) {
     sound->add(soundVolume);
     column->addWidget(sound);
 
-    auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from the tray icon's menu."));
+    auto* music = new SettingsCard(QStringLiteral("Music"), QStringLiteral("Pause or play it any time from ") +
+                                                                appMenuPlace(s.hasTray()) + QLatin1Char('.'));
     music->add(new SettingsRow(QStringLiteral("music.note"), colorFromHex("#B48AE0"), QStringLiteral("Music"),
                                QStringLiteral("A little music box that follows his day."),
                                boolToggle(store, QStringLiteral("musicOn"), true)));
@@ -327,11 +330,11 @@ QWidget* buildNotchPage(SettingsServices& s, TestSettingsView& view) {
     notch->add(new RowDivider);
     notch->add(new SettingsRow(QStringLiteral("rectangle.expand.vertical"), kit::accent(),
                                QStringLiteral("Open island closes after"), QString(),
-                               durationField(store, QStringLiteral("openIdleSeconds"), openIdleDefault, 1)));
+                               durationField(store, QStringLiteral("openIdleSeconds"), openIdleDefault, 1, 30 * kDay)));
     notch->add(new RowDivider);
     notch->add(new SettingsRow(QStringLiteral("rectangle.compress.vertical"), colorFromHex("#A8927A"),
                                QStringLiteral("Small island hides after"), QString(),
-                               durationField(store, QStringLiteral("peekIdleSeconds"), peekIdleDefault, 1)));
+                               durationField(store, QStringLiteral("peekIdleSeconds"), peekIdleDefault, 1, 30 * kDay)));
     column->addWidget(notch);
 
     auto* over = new SettingsCard(QStringLiteral("Start over"), QString());
@@ -374,7 +377,7 @@ QWidget* buildAboutPage(SettingsServices& s) {
     auto* version = kit::label(QStringLiteral("Version ") + appVersionText(s.bundleInfo), 12, QFont::Medium, kit::muted());
     version->setObjectName(QStringLiteral("version"));
     texts->addWidget(version);
-    texts->addWidget(kit::label(QStringLiteral("Made with love by the Kettlepaw developers"), 12, QFont::Bold, kit::peach()));
+    texts->addWidget(kit::label(QStringLiteral("Made with love by one person"), 12, QFont::Bold, kit::peach()));
     row->addLayout(texts, 1);
     identity->add(header);
     identity->add(new RowDivider);

@@ -24,7 +24,8 @@ QWidget* makePage(QVBoxLayout*& column);
 // Controls bound to one stored value each; they follow writes from elsewhere.
 TobbiToggle* boolToggle(Defaults& store, const QString& key, bool fallback);
 KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback);
-DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum);
+// A duration row bound to `key`, taking values from `minimum` to `maximum` seconds.
+DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum, double maximum);
 
 // A slot whose one widget is built again on demand.
 class Slot {

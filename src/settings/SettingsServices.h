@@ -58,9 +58,12 @@ struct SettingsServices {
     SettingsArt art;
     std::function<void(PetSound)> playSound;
     std::function<void(const QUrl&)> openUrl;
+    // Whether a tray shows the app's icon (its menu is on the island's right-click otherwise).
+    std::function<bool()> trayShown;
+    bool hasTray() const { return !trayShown || trayShown(); }
     // Reference seconds now (drives the header's cat).
     std::function<double()> now;
-    // "CFBundleShortVersionString" and "CFBundleVersion", when known.
+    // "version" and "build" of the running app, when known.
     QVariantMap bundleInfo;
 };
 

@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QSystemTrayIcon>
 
 namespace kp {
 
@@ -53,8 +54,9 @@ SettingsServices sharedSettingsServices() {
     s.playSound = [](PetSound sound) { audio::PetSoundPlayer::shared().play(sound); };
     s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     s.now = [] { return SystemClock::shared().now(); };
+    s.trayShown = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     if (!QCoreApplication::applicationVersion().isEmpty())
-        s.bundleInfo.insert(QStringLiteral("CFBundleShortVersionString"), QCoreApplication::applicationVersion());
+        s.bundleInfo.insert(QStringLiteral("version"), QCoreApplication::applicationVersion());
     return s;
 }
 

@@ -15,6 +15,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <cmath>
 #include <QVBoxLayout>
 
 namespace kp {
@@ -75,11 +77,11 @@ TestSettingsView::TestSettingsView(SettingsServices services, QWidget* parent)
     });
     if (services_.closet) connect(services_.closet, &Closet::outfitChanged, this, [this] { refreshHero(); });
 
+    // Frames while the header's cat moves; between its moves, one wake-up when the next begins.
     heroTimer_ = new QTimer(this);
-    heroTimer_->setInterval(33);
-    connect(heroTimer_, &QTimer::timeout, this, [this] {
-        if (services_.now) setHeroTime(services_.now());
-    });
+    heroTimer_->setSingleShot(true);
+    heroTimer_->setTimerType(Qt::PreciseTimer);
+    connect(heroTimer_, &QTimer::timeout, this, [this] { animateHero(); });
     heroTime_ = services_.now ? services_.now() : 0;
 
     refreshTabs();
@@ -119,6 +121,16 @@ void TestSettingsView::showPage() {
     scroll_->verticalScrollBar()->setValue(0);
 }
 
+void TestSettingsView::animateHero() {
+    if (!services_.now) return;
+    const double now = services_.now();
+    setHeroTime(now);
+    const double rest = HeroTile::untilMoving(now);
+    heroTimer_->start(rest > 0 ? int(std::ceil(rest * 1000)) : 33);
+}
+
+bool TestSettingsView::heroAnimating() const { return heroTimer_->isActive() && heroTimer_->interval() <= 33; }
+
 void TestSettingsView::setHeroTime(double time) {
     heroTime_ = time;
     refreshHero();
@@ -142,7 +154,7 @@ void TestSettingsView::restoreDefaults() { settings::restoreDefaults(*services_.
 
 void TestSettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (services_.now) heroTimer_->start();
+    animateHero();
 }
 
 void TestSettingsView::hideEvent(QHideEvent* event) {

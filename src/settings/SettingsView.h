@@ -37,6 +37,8 @@ public:
     // Moves the header's cat to a moment (reference seconds); the window's own timer does this 30
     // times a second while it is shown.
     void setHeroTime(double time);
+    // Whether the header's cat is being animated frame by frame now.
+    bool heroAnimating() const;
     void refreshHero();
 
     // The Notch tab's actions.
@@ -57,6 +59,7 @@ private:
     QScrollArea* scroll_ = nullptr;
     QWidget* page_ = nullptr;
     Tab pageTab_ = Tab::cat;
+    void animateHero();
     QTimer* heroTimer_ = nullptr;
     double heroTime_ = 0;
 };

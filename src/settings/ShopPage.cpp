@@ -52,6 +52,7 @@ public:
         setCursor(tile_.enabled ? Qt::PointingHandCursor : Qt::ArrowCursor);
         const QString tip = shopTooltip(item_, tile_.away, tile_.unfed);
         if (toolTip() != tip) setToolTip(tip);
+        if (tile_.coinsOff) setToolTip(shopCoinsOffTooltip(item_));
         update();
     }
 
@@ -92,10 +93,11 @@ protected:
         p.setPen(kit::ink());
         p.drawText(QRectF(r.left() + 2, art.bottom() + 4, r.width() - 4, 16), Qt::AlignCenter, name);
         const QRectF last(r.left() + 2, art.bottom() + 21, r.width() - 4, 16);
-        if (tile_.owned) {
+        const QString word = tile_.coinsOff ? shopCoinsOffWord() : shopStatusWord(item_, tile_.owned, tile_.shown);
+        if (!word.isEmpty()) {
             p.setFont(kit::font(10, QFont::Black));
             p.setPen(kit::peach());
-            p.drawText(last, Qt::AlignCenter, shopStatusWord(item_, tile_.owned, tile_.shown));
+            p.drawText(last, Qt::AlignCenter, word);
         } else {
             const QFont priceFont = kit::font(11, QFont::Black);
             const QString digits = QString::number(price(item_));

@@ -10,6 +10,9 @@ for tool in xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
 done
 xwininfo -root >/dev/null 2>&1 || { echo "no X server: skipped"; exit 77; }
+# The cat keeps hours (needs wait at night): pin the local time near noon, whatever the hour here.
+TZ=Etc/GMT$(printf '%+d' $((10#$(date -u +%H) - 12)))
+export TZ
 
 app=${KP_BUILD_DIR:?}/src/app/kettlepaw
 # A cat asleep for the night does not peek for its needs: the app runs at midday local time,

@@ -154,6 +154,31 @@ TEST(OnboardingStory, FirstRunPlaysTheFilmThenThePages) {
     EXPECT_EQ(v.story(), nullptr);  // gone after its fade
 }
 
+TEST(OnboardingStory, TheFilmEndsOnItsOwnClockNotOnAnEarlyTimer) {
+    Rig rig;
+    TobbiOnboardingView v(rig.services());
+    render(v, rig);
+    // The deadline's timer comes 0.6 s before the film's clock reaches its end.
+    rig.clock.advance(24.6);
+    rig.scheduler.advance(25.2);
+    EXPECT_TRUE(v.inStory());
+    EXPECT_GT(story::endCardOpacity(v.story()->filmTime()), 0.0);  // the card is still fading
+    render(v, rig);
+    EXPECT_TRUE(v.inStory());
+    // It ends at 25.2 s: by the timer waiting again, or by the first frame after it.
+    rig.clock.advance(0.6);
+    render(v, rig);
+    EXPECT_FALSE(v.inStory());
+    Rig other;
+    TobbiOnboardingView w(other.services());
+    render(w, other);
+    other.clock.advance(24.6);
+    other.scheduler.advance(25.2);
+    other.clock.advance(0.6);
+    other.scheduler.advance(0.61);
+    EXPECT_FALSE(w.inStory());
+}
+
 TEST(OnboardingStory, SkipSilencesTheCuesAndFinishesOnce) {
     Rig rig;
     TobbiOnboardingView v(rig.services());
@@ -228,13 +253,27 @@ TEST(OnboardingText, TheArticleFollowsTheBreedsFirstSound) {
     EXPECT_EQ(onboard::withArticle(QStringLiteral("hour-old kitten")), QStringLiteral("an hour-old kitten"));
 }
 
-TEST(OnboardingText, TheLastPageNamesTheTrayMenu) {
-    Rig rig;
-    rig.store->set(QStringLiteral("onboardedV1"), true);
-    TobbiOnboardingView v(rig.services());
-    for (int i = 0; i < TobbiOnboardingView::kLastPage; ++i) v.nextPage();
-    EXPECT_FALSE(v.pageBody().contains(QStringLiteral("menu bar")));
-    EXPECT_TRUE(v.pageBody().contains(QStringLiteral("tray icon's menu")));
+TEST(OnboardingText, ThePagesNameWhatIsHere) {
+    for (const bool tray : {true, false}) {
+        Rig rig;
+        rig.store->set(QStringLiteral("onboardedV1"), true);
+        OnboardingServices s = rig.services();
+        s.trayShown = [tray] { return tray; };
+        TobbiOnboardingView v(s);
+        for (int i = 0; i < 4; ++i) v.nextPage();
+        // The phone page names no vendor's phone, and its link goes to the product's site.
+        for (const char* word : {"iPhone", "Dynamic Island", "Home Screen"}) {
+            EXPECT_FALSE(v.pageTitle().contains(QLatin1String(word))) << word;
+            EXPECT_FALSE(v.pageBody().contains(QLatin1String(word))) << word;
+        }
+        press(v, Kind::seeIt);
+        EXPECT_EQ(rig.opened, std::vector<QUrl>{websiteURL()});
+        // The last page sends people to the menu where it is now.
+        v.nextPage();
+        EXPECT_FALSE(v.pageBody().contains(QStringLiteral("menu bar")));
+        EXPECT_EQ(v.pageBody().contains(QStringLiteral("the tray icon's menu.")), tray);
+        EXPECT_EQ(v.pageBody().contains(QStringLiteral("the island's right-click menu.")), !tray);
+    }
 }
 
 TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {
@@ -249,7 +288,7 @@ TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {
     const onboard::FittedText fit = v.locationStatusFit();
     EXPECT_EQ(fit.text, told);  // whole, not cut
     EXPECT_TRUE(fit.whole);
-    EXPECT_GE(fit.font.pixelSize(), 7);
+    EXPECT_GE(fit.font.pixelSize(), 10);
     const QFontMetricsF fm(fit.font);
     const QRectF used = fm.boundingRect(QRectF(0, 0, fit.box.width(), 1e6), Qt::TextWordWrap, told)
                             .translated(fit.box.topLeft());
@@ -398,6 +437,65 @@ TEST(OnboardingFlow, BreedPickStoresPostsAndBounces) {
     EXPECT_DOUBLE_EQ(onboard::pickBounce(1e9), 0.0);
 }
 
+// Every control of a page inside the page and clear of every other; a press on the middle of
+// each does that control's work (on the breed page, "Next" moves on and picks no breed).
+void expectApart(TobbiOnboardingView& v, const std::string& where) {
+    const QRectF page(0, 0, TobbiOnboardingView::kWidth, TobbiOnboardingView::kHeight);
+    const auto& cs = v.controls();
+    for (std::size_t i = 0; i < cs.size(); ++i) {
+        EXPECT_TRUE(page.contains(cs[i].rect)) << where << " control " << int(cs[i].kind);
+        for (std::size_t j = i + 1; j < cs.size(); ++j)
+            EXPECT_FALSE(cs[i].rect.intersects(cs[j].rect))
+                << where << ": " << int(cs[i].kind) << " overlaps " << int(cs[j].kind);
+    }
+}
+
+TEST(OnboardingLayout, NoTwoControlsOverlapOnAnyPage) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    expectApart(*v, "name");
+    v->nextPage();
+    for (const CatBreed b : allCases<CatBreed>()) {  // each breed brings its own body text
+        v->pickBreed(b);
+        expectApart(*v, "breed " + std::string(rawValue(b)));
+    }
+    const auto* next = find(*v, Kind::next);
+    ASSERT_NE(next, nullptr);
+    const CatBreed picked = v->breed();
+    for (const QPointF at : {next->rect.center(), next->rect.topLeft() + QPointF(2, 2)}) {
+        if (v->page() != 1) break;
+        EXPECT_TRUE(v->mousePress(at, kRect));
+    }
+    EXPECT_EQ(v->page(), 2);
+    EXPECT_EQ(v->breed(), picked);
+    expectApart(*v, "care");
+    v->nextPage();
+    expectApart(*v, "weather");
+    press(*v, Kind::useLocation);
+    using S = SkyModel::Status::Kind;
+    for (const S sky : {S::asking, S::denied, S::failed, S::live}) {
+        rig.sky = sky;
+        expectApart(*v, "weather asked");
+        // The answer is told whole, at a readable size, clear of the buttons.
+        const onboard::FittedText fit = v->locationStatusFit();
+        EXPECT_TRUE(fit.whole) << int(sky);
+        EXPECT_GE(fit.font.pixelSize(), 10);
+        const QRectF used = QFontMetricsF(fit.font)
+                                .boundingRect(QRectF(0, 0, fit.box.width(), 1e6), Qt::TextWordWrap, fit.text)
+                                .translated(fit.box.topLeft());
+        for (const auto& c : v->controls()) EXPECT_FALSE(used.intersects(c.rect)) << int(c.kind);
+    }
+    v->nextPage();
+    expectApart(*v, "phone");
+    v->nextPage();
+    expectApart(*v, "last");
+    Rig again;
+    again.store->set(QStringLiteral("onboardedV1"), true);
+    TobbiOnboardingView replay(again.services());
+    for (int i = 0; i <= TobbiOnboardingView::kLastPage; ++i, replay.nextPage())
+        expectApart(replay, "replay " + std::to_string(i));
+}
+
 QKeyEvent key(int k, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     return QKeyEvent(QEvent::KeyPress, k, mods, text);
 }
@@ -439,6 +537,50 @@ TEST(OnboardingName, TypingStoresEveryKeystroke) {
     auto space = key(Qt::Key_Space, QStringLiteral("  "));
     v->keyPress(&space);
     EXPECT_EQ(rig.islandName, QStringLiteral("  "));
+}
+
+TEST(OnboardingName, EmojiAndAccentsAreKeptWholeAndErasedWhole) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    const QString cat = QStringLiteral("\U0001F431");                          // one code point, two units
+    const QString cook = QStringLiteral("\U0001F469\u200D\U0001F373");         // joined: one character
+    const QString accented = QStringLiteral("e\u0301");                       // e and a combining acute
+    v->typeText(QStringLiteral("Mo") + cat);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat);
+    EXPECT_EQ(rig.islandName, QStringLiteral("Mo") + cat);
+    v->typeText(cook + accented + QStringLiteral("\u0007"));  // a bell is not part of a name
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat + cook + accented);
+    // Backspace, Left and Delete each take one whole character.
+    auto bs = key(Qt::Key_Backspace);
+    v->keyPress(&bs);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat + cook);
+    auto left = key(Qt::Key_Left);
+    v->keyPress(&left);
+    auto del = key(Qt::Key_Delete);
+    v->keyPress(&del);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + cat);
+    v->keyPress(&bs);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo"));
+    // The limit counts characters as read: 22 letters and two emoji fill it, a third does not fit.
+    v->typeText(QString(20, QLatin1Char('a')) + cat + cat + cat);
+    EXPECT_EQ(rig.store->string(QStringLiteral("petName")), QStringLiteral("Mo") + QString(20, QLatin1Char('a')) + cat + cat);
+}
+
+TEST(OnboardingName, TheLongestNameFitsTheReplayTitle) {
+    Rig rig;
+    rig.store->set(QStringLiteral("onboardedV1"), true);
+    rig.islandName = QString(TobbiOnboardingView::kNameLimit, QLatin1Char('W'));
+    TobbiOnboardingView v(rig.services());
+    const QImage img = render(v, rig);
+    test::keepRender(img, QStringLiteral("replay-long-name"));
+    // The title's light letters reach towards the column's end but not into the page's margin.
+    int inColumn = 0;
+    for (int y = 46; y < 68; ++y) {
+        for (int x = 560; x < 620; ++x)
+            if (test::luminance(img.pixel(x, y)) > 180) ++inColumn;
+        for (int x = 622; x < 640; ++x) EXPECT_LT(test::luminance(img.pixel(x, y)), 120) << x << "," << y;
+    }
+    EXPECT_GT(inColumn, 20);
 }
 
 TEST(OnboardingName, PasteIsOneLineAndLimited) {

@@ -4,6 +4,12 @@
 
 #include "settings/DurationField.h"
 
+#include <QLineEdit>
+#include <QtTest/QTest>
+
+#include <cmath>
+#include <limits>
+
 using namespace kp;
 
 namespace {
@@ -90,5 +96,45 @@ TEST(DurationField, BoundToAStoredKey) {
     EXPECT_DOUBLE_EQ(field->amount(), 30);
     field->editUnit(DurationUnit::hours);
     EXPECT_DOUBLE_EQ(s->doubleValue("statDrainSeconds"), 108000);
+    delete field;
+}
+
+// Only finite amounts within the setting's range are taken; anything else leaves the stored value
+// alone, and the box shows it again when the edit ends.
+TEST(DurationField, RefusesEndlessAndHugeAmounts) {
+    kp::test::ScratchStore s;
+    s->set("openIdleSeconds", 25.0 * kDay);  // 25 days: past what a timer holds in milliseconds
+    auto* field = DurationField::forKey("Closes after", *s, "openIdleSeconds", 5, 1, 30 * kDay);
+    field->syncFromSeconds();
+    EXPECT_EQ(field->unit(), DurationUnit::days);
+    EXPECT_DOUBLE_EQ(field->amount(), 25);
+    auto* box = field->findChild<QLineEdit*>();
+    ASSERT_NE(box, nullptr);
+    const auto enter = [&](const char* text) {  // as pasted: the whole text at once
+        box->setText(QString::fromLatin1(text));
+        field->editText(box->text());
+        emit box->editingFinished();
+    };
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("inf"));  // typed key by key
+    emit box->editingFinished();
+    EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 25 * kDay);
+    EXPECT_EQ(box->text(), "25");
+    for (const char* bad : {"inf", "6e+10", "nan", "31", "-inf"}) {
+        enter(bad);
+        EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 25 * kDay) << bad;
+        EXPECT_EQ(box->text(), "25") << bad;
+    }
+    enter("30");
+    EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 30 * kDay);
+    // A unit that would carry the amount past the range stores the longest it allows.
+    field->editUnit(DurationUnit::hours);
+    field->editAmount(2);
+    field->editUnit(DurationUnit::days);
+    EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 2 * kDay);
+    // An endless value written elsewhere reads as the default, which the row shows and keeps.
+    s->set("openIdleSeconds", std::numeric_limits<double>::infinity());
+    EXPECT_DOUBLE_EQ(field->amount(), 5);
+    EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 5);
     delete field;
 }

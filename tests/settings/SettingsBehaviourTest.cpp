@@ -59,18 +59,13 @@ TEST_F(SettingsBehaviour, ShopTabFollowsTheCoinsSwitchAndTheColumnFollowsTheRout
     EXPECT_TRUE(view->page()->findChild<QAbstractButton*>("treats"));
 }
 
-TEST_F(SettingsBehaviour, ClickingATabMovesTheRouterAndTapsOnlyWhenItChanges) {
+// (A click's tap is checked with the buttons' below.)
+TEST_F(SettingsBehaviour, TheWindowReopensOnTheTabLastChosen) {
     auto view = world.view(SettingsTab::cat);
-    view->show();
-    const auto rects = view->tabBar()->tabRects();
     emit view->tabBar()->selected(int(SettingsTab::notch));
-    EXPECT_EQ(world.router.tab(), SettingsTab::notch);
-    EXPECT_EQ(view->pageTab(), SettingsTab::notch);
-    // The window reopens on the tab last shown.
     view.reset();
     auto again = std::make_unique<TestSettingsView>(world.services());
     EXPECT_EQ(again->pageTab(), SettingsTab::notch);
-    (void)rects;
 }
 
 TEST_F(SettingsBehaviour, HeroShowsNameStageAgeAndTheWornOutfit) {
@@ -96,7 +91,6 @@ TEST_F(SettingsBehaviour, HeroShowsNameStageAgeAndTheWornOutfit) {
 
     for (double shut : {0.0, 8.4, 42.07}) EXPECT_EQ(HeroTile::blink(shut), 1.0) << shut;
     for (double open : {0.15, 4.0}) EXPECT_EQ(HeroTile::blink(open), 0.0) << open;
-    EXPECT_EQ(HeroTile::tail(0), 0.0);
 
     // A piece put on in the wardrobe shows on the header's cat at once.
     view.reset();
@@ -110,6 +104,28 @@ TEST_F(SettingsBehaviour, HeroShowsNameStageAgeAndTheWornOutfit) {
 }
 
 // --- Cat and Notch --------------------------------------------------------------------------------
+
+// The header's cat is drawn frame by frame only while it moves: two swings of the tail, then rest
+// but for a blink, and the frames come back when it moves again.
+TEST_F(SettingsBehaviour, TheHeaderAnimatesOnlyWhileItsCatMoves) {
+    EXPECT_NEAR(HeroTile::tail(1.0), 14 * std::sin(1.8), 1e-9);
+    for (double t = 7.0; t < 12.5; t += 0.05) {
+        EXPECT_EQ(HeroTile::tail(t), 0.0) << t;
+        EXPECT_EQ(HeroTile::moving(t), t >= 8.4 && t < 8.54) << t;
+    }
+    EXPECT_NEAR(HeroTile::untilMoving(10.0), 2.6, 1e-9);
+    EXPECT_NEAR(HeroTile::untilMoving(7.0), 1.4, 1e-9);
+    world.clock.setNow(12.6 * std::ceil(kStart / 12.6) + 10.0);  // at rest, 2.6 s before the next swing
+    auto view = world.view(SettingsTab::cat);
+    view->show();
+    EXPECT_FALSE(view->heroAnimating());
+    const QImage still = view->hero()->tile()->grab().toImage();
+    world.clock.advance(3.0);  // swinging again
+    QTRY_VERIFY_WITH_TIMEOUT(view->heroAnimating(), 30000);
+    EXPECT_NE(view->hero()->tile()->grab().toImage(), still);
+    view->hide();
+    EXPECT_FALSE(view->heroAnimating());
+}
 
 TEST_F(SettingsBehaviour, CatTabShowsDefaultsTheBreedAndRaisesValuesToTheirMinimum) {
     world.store->set("catBreed", "nonsense");
@@ -479,20 +495,38 @@ TEST_F(SettingsBehaviour, TileRulesForMoneyDeathAndAbsence) {
     EXPECT_TRUE(settings::shopTile(ShopItem::cushion, *world.wallet, away).enabled);
     EXPECT_EQ(settings::shopStatusWord(ShopItem::yarn, true, true), "Play");
     EXPECT_EQ(settings::shopStatusWord(ShopItem::cushion, true, false), "Put away");
+    // With coins off, what is not owned says so and cannot be pressed; what is owned still works.
     world.wallet->setEnabled(false);
-    settings::shopAction(ShopItem::treats, *world.wallet, world.life.get(), nullptr);
-    EXPECT_EQ(world.wallet->coins(), 100 - 12 - 35);  // buying fails with the feature off
+    const auto treats = settings::shopTile(ShopItem::treats, *world.wallet, home);
+    EXPECT_FALSE(treats.enabled);
+    EXPECT_TRUE(treats.coinsOff);
+    EXPECT_TRUE(settings::shopTile(ShopItem::cushion, *world.wallet, home).enabled);
+    auto view = world.view(SettingsTab::shop);
+    const QImage img = shoot(*view, "shop-coins-off");
+    int offTiles = 0;
+    for (QWidget* w : view->page()->findChildren<QWidget*>())
+        if (w->toolTip().contains("turn on Pomodoro & coins")) {
+            ++offTiles;
+            EXPECT_FALSE(w->isEnabled());
+        }
+    EXPECT_GT(offTiles, 0);
 }
 
 // --- About -----------------------------------------------------------------------------------------
 
 TEST_F(SettingsBehaviour, VersionTextFallsBackAndLinksOpen) {
-    EXPECT_EQ(settings::appVersionText({}), "1.0 (1)");
-    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", "2.0"}}), "2.0 (1)");
-    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", "2.3"}, {"CFBundleVersion", "41"}}), "2.3 (41)");
-    EXPECT_EQ(settings::appVersionText({{"CFBundleShortVersionString", 2}}), "1.0 (1)");
+    // Unknown at run time, the version is the one the project was built as.
+    const QString built = QStringLiteral(KP_PROJECT_VERSION);
+    EXPECT_EQ(settings::appVersionText({}), built);
+    EXPECT_EQ(settings::appVersionText({{"version", 2}}), built);
+    EXPECT_EQ(settings::appVersionText({{"version", "2.3"}, {"build", "41"}}), "2.3 (41)");
     auto view = world.view(SettingsTab::about);
-    EXPECT_EQ(find<QLabel>(*view, "version")->text(), "Version 1.0 (1)");
+    EXPECT_EQ(find<QLabel>(*view, "version")->text(), QStringLiteral("Version ") + built);
+    // One maker, said the same way in the header and the footer.
+    const auto labels = view->findChildren<QLabel*>();
+    const bool byOne = std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "Made with love by one person"; });
+    EXPECT_TRUE(byOne);
+    for (QLabel* l : labels) EXPECT_FALSE(l->text().contains("developers")) << l->text().toStdString();
     find(*view, "tipJar")->click();
     find(*view, "website")->click();
     EXPECT_EQ(world.opened, (std::vector<QUrl>{tipJarURL(), websiteURL()}));
@@ -589,7 +623,7 @@ TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
         auto view = world.view(tab);
         for (const QLabel* label : view->page()->findChildren<QLabel*>()) all += label->text() + QLatin1Char('\n');
     }
-    all += settings::pomodoroFooter(true) + QLatin1Char('\n') + settings::pomodoroFooter(false);
+    all += settings::pomodoroFooter(true, true) + QLatin1Char('\n') + settings::pomodoroFooter(false, true);
     for (const char* word : {"Dock", "TextEdit", "Apple", "menu bar", "macOS", "Mac ", "Mac.", "Finder",
                              "System Settings", "Spotify and Music"})
         EXPECT_FALSE(all.contains(QLatin1String(word))) << word;
@@ -602,5 +636,13 @@ TEST_F(SettingsBehaviour, TextsNameThisDesktopNotAnotherOne) {
     EXPECT_TRUE(all.contains(QStringLiteral("kettlepaw/Sounds are played instead.")));
     EXPECT_TRUE(all.contains(QStringLiteral("keeps your computer awake")));
     EXPECT_TRUE(all.contains(QStringLiteral("from the tray icon's menu.")));
-    EXPECT_TRUE(settings::pomodoroFooter(true).contains(QStringLiteral("or use the tray icon's menu.")));
+    EXPECT_TRUE(settings::pomodoroFooter(true, true).contains(QStringLiteral("or use the tray icon's menu.")));
+    // With no tray to hold the icon, the menu is named where it is: on the island.
+    world.tray = false;
+    auto sound = world.view(SettingsTab::world);
+    QString untrayed;
+    for (const QLabel* label : sound->page()->findChildren<QLabel*>()) untrayed += label->text() + QLatin1Char('\n');
+    EXPECT_TRUE(untrayed.contains(QStringLiteral("from the island's right-click menu.")));
+    EXPECT_FALSE(untrayed.contains(QStringLiteral("tray")));
+    EXPECT_TRUE(settings::pomodoroFooter(true, false).contains(QStringLiteral("or use the island's right-click menu.")));
 }

@@ -60,6 +60,25 @@ TEST_F(SettingsRender, CatTabShowsTheHeroTheBarAndTwoCards) {
     EXPECT_TRUE(near(img.pixelColor(row.right() - 60, row.center().y()), kit::card(), 6));
 }
 
+TEST_F(SettingsRender, TheLongestNameFitsTheHeader) {
+    // The onboarding takes up to 24 characters; wide letters, then wide letters and emoji.
+    const QString cat = QStringLiteral("\U0001F431");
+    for (const QString& name : {QString(24, QLatin1Char('W')), QString(20, QLatin1Char('M')) + cat + cat + cat + cat}) {
+        world.store->set("petName", name);
+        auto view = world.view(SettingsTab::cat);
+        const QImage img = shoot(*view, QStringLiteral("long-name"));
+        QLabel* label = view->hero()->nameLabel();
+        EXPECT_EQ(label->text(), name);  // whole, in smaller type
+        const QRect r = inView(label, *view);
+        EXPECT_LE(r.right(), 540 - 20);
+        EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(label->text()), label->contentsRect().width());
+        // Ink in the name's line, none in the margin beside it.
+        const int inked = count(img, r, kit::ink(), 40);
+        EXPECT_GT(inked, 100);
+        EXPECT_EQ(count(img, QRect(540 - 16, r.top(), 16, r.height()), Qt::black, 3), 16 * r.height());
+    }
+}
+
 TEST_F(SettingsRender, EveryTabDrawsInsideTheWindowWidth) {
     world.wallet->setEnabled(true);
     world.wallet->reward(30, kStart);

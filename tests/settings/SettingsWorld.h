@@ -66,6 +66,7 @@ struct SettingsWorld {
         pomodoro = std::make_unique<Pomodoro>(*wallet, *store, clock, scheduler, idle, hub);
     }
 
+    bool tray = true;
     SettingsServices services() {
         SettingsServices s;
         s.store = &*store;
@@ -87,6 +88,7 @@ struct SettingsWorld {
         };
         s.playSound = [this](PetSound sound) { sounds.push_back(sound); };
         s.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+        s.trayShown = [this] { return tray; };
         s.now = [this] { return clock.now(); };
         return s;
     }
