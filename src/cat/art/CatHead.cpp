@@ -273,7 +273,7 @@ const HeadShapes& shapes(CatBreed breed) {
 
 // Fixed small paths, built once.
 struct FacePaths {
-    QPainterPath nose, w, smallW, smile, frown, grumpy, wavy, meow, happyEye, sleepEye, closedEye, heart;
+    QPainterPath nose, w, smallW, smile, frown, grumpy, wavy, meow, happyEye, sleepEye, closedEye, cross, heart;
     FacePaths() {
         nose.moveTo(-1.35, -0.75);
         nose.quadTo(0, -1.15, 1.35, -0.75);
@@ -325,6 +325,11 @@ struct FacePaths {
 
         closedEye.moveTo(-2.4, 0.3);
         closedEye.quadTo(0, 1.6, 2.4, 0.3);
+
+        cross.moveTo(-1.7, -1.7);
+        cross.lineTo(1.7, 1.7);
+        cross.moveTo(-1.7, 1.7);
+        cross.lineTo(1.7, -1.7);
 
         heart = heartPath(QPointF(0, 0), 1.0);
     }
@@ -385,8 +390,8 @@ void openEye(QPainter& p, const FaceCtx& c, double cover, double slant, double i
              double glint = 0.75) {
     const double rx = 2.35 * c.es * irisGrow, ry = 2.7 * c.es * irisGrow;
     // small, the ring thickens and the pupil widens so the eye keeps a dark (or light) core and edge
-    const double small = c.halo.isValid() ? 1.0 : 0.0;
-    const double prx = (1.45 + 0.5 * small) * c.es, pry = (2.0 + 0.3 * small) * c.es;
+    const bool small = c.halo.isValid();
+    const double prx = (small ? 1.95 : 1.45) * c.es, pry = (small ? 2.3 : 2.0) * c.es;
     const double rw = std::max(0.5, c.minStroke * 0.8);
     const QPointF pc = c.pupil;
     const QColor& ink = kInk;
@@ -422,7 +427,6 @@ void openEye(QPainter& p, const FaceCtx& c, double cover, double slant, double i
     lidLine(p, c, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), std::max(0.9, c.minStroke * 1.4));
     p.restore();
 }
-
 
 void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
     const FacePaths& fp = facePaths();
@@ -503,13 +507,7 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             });
             break;
         case CatExpression::dead:
-            inkPath(p, local, [] {
-                QPainterPath x(QPointF(-1.7, -1.7));
-                x.lineTo(1.7, 1.7);
-                x.moveTo(-1.7, 1.7);
-                x.lineTo(1.7, -1.7);
-                return x;
-            }(), 0.95);
+            inkPath(p, local, fp.cross, 0.95);
             break;
         }
         // Brows that rise towards the middle.
