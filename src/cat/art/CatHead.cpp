@@ -16,11 +16,14 @@ namespace art {
 namespace {
 
 constexpr double kFacing = 0.8;  // features sit this far forward of the head's middle
+constexpr double kLeastStrokePx = 1.35;  // the thinnest feature line that still reads, in pixels
+const QColor kHalo = rgb(0xF7F4F0);       // the light halo round dark feature lines
 
 struct Mark {
     QPainterPath path;
     QColor color;
     QBrush brush;  // used when it has a gradient
+    QBrush smallBrush;  // the gradient for small heads
 };
 
 // Everything about a breed's head that never changes, built once.
@@ -218,6 +221,14 @@ HeadShapes buildShapes(CatBreed breed) {
         g.setColorAt(0.75, mid2);
         g.setColorAt(1.0, clear);
         m.brush = QBrush(g);
+        // Small, the soft edge would run through the eyes and leave them half on pale fur:
+        // the mask stays solid past them.
+        QRadialGradient gs(QPointF(f, 3.4), 11.0, QPointF(f, 3.8));
+        gs.setColorAt(0.0, solid);
+        gs.setColorAt(0.7, solid);
+        gs.setColorAt(0.88, mid2);
+        gs.setColorAt(1.0, clear);
+        m.smallBrush = QBrush(gs);
         s.marks.push_back(m);
     }
     if (c.whiteV) {
@@ -262,7 +273,7 @@ const HeadShapes& shapes(CatBreed breed) {
 
 // Fixed small paths, built once.
 struct FacePaths {
-    QPainterPath nose, w, smallW, smile, frown, grumpy, wavy, meow, happyEye, sleepEye, closedEye, heart;
+    QPainterPath nose, w, smallW, smile, frown, grumpy, wavy, meow, happyEye, sleepEye, closedEye, cross, heart;
     FacePaths() {
         nose.moveTo(-1.35, -0.75);
         nose.quadTo(0, -1.15, 1.35, -0.75);
@@ -315,6 +326,11 @@ struct FacePaths {
         closedEye.moveTo(-2.4, 0.3);
         closedEye.quadTo(0, 1.6, 2.4, 0.3);
 
+        cross.moveTo(-1.7, -1.7);
+        cross.lineTo(1.7, 1.7);
+        cross.moveTo(-1.7, 1.7);
+        cross.lineTo(1.7, -1.7);
+
         heart = heartPath(QPointF(0, 0), 1.0);
     }
 };
@@ -332,18 +348,57 @@ struct FaceCtx {
     double blink;
     double es;       // eye scale
     QColor ink{};    // lids, shut eyes and brows of the eye being drawn
+    // At small sizes hairline strokes blur into the fur: strokes keep a least width (units) and
+    // the eyes' lines get a halo of the opposite lightness (invalid: none).
+    double minStroke = 0;
+    QColor halo{};
 };
+
+bool lightInk(const QColor& ink) { return ink.lightness() > 128; }
+
+double luminance(const QColor& c) {
+    auto lin = [](float v) { return v <= 0.04045f ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A feature line (lid, shut eye, cross): thick enough to read at the size drawn, with its halo.
+void inkPath(QPainter& p, const FaceCtx& c, const QPainterPath& path, double width, bool haloed = true) {
+    const double w = std::max(width, c.minStroke);
+    if (haloed && c.halo.isValid()) {
+        QColor h = c.halo;
+        h.setAlpha(lightInk(c.ink) ? 150 : 190);
+        strokePath(p, path, h, w + 2 * c.minStroke * 0.45);
+    }
+    strokePath(p, path, c.ink, w);
+}
+
+// A lid's edge: the ringed eye under it already stands out, so it takes no halo.
+void lidLine(QPainter& p, const FaceCtx& c, QPointF a, QPointF b, double width) {
+    QPainterPath path(a);
+    path.lineTo(b);
+    inkPath(p, c, path, width, false);
+}
 
 // Draws an open eye at the origin; `cover` 0...1 is how much of it the upper lid hides and
 // `slant` turns the lid line (degrees).
 void openEye(QPainter& p, const FaceCtx& c, double cover, double slant, double irisGrow = 1.0,
              double glint = 0.75) {
     const double rx = 2.35 * c.es * irisGrow, ry = 2.7 * c.es * irisGrow;
-    const double prx = 1.45 * c.es, pry = 2.0 * c.es;
+    // small, the ring thickens and the pupil widens so the eye keeps a dark (or light) core and edge
+    const bool small = c.halo.isValid();
+    const double prx = (small ? 1.95 : 1.45) * c.es, pry = (small ? 2.3 : 2.0) * c.es;
+    const double rw = std::max(0.5, c.minStroke * 0.8);
     const QPointF pc = c.pupil;
     const QColor& ink = kInk;
+    // Small on dark fur, a dark ring would vanish: the eye is ringed with the light ink instead.
+    const QColor& ring = c.halo.isValid() && lightInk(c.ink) ? c.ink : ink;
     if (cover <= 0.001) {
-        fillEllipse(p, QPointF(0, 0), rx + 0.5, ry + 0.5, ink);
+        fillEllipse(p, QPointF(0, 0), rx + rw, ry + rw, ring);
         fillEllipse(p, QPointF(0, 0), rx, ry, c.coat->eye);
         fillEllipse(p, pc, prx, pry, ink);
         fillEllipse(p, pc + QPointF(-0.75, -1.0) * c.es, glint, glint, kWhite);
@@ -364,16 +419,13 @@ void openEye(QPainter& p, const FaceCtx& c, double cover, double slant, double i
         p.drawChord(QRectF(centre.x() - erx, centre.y() - ery, 2 * erx, 2 * ery), int((180 - a) * 16),
                     int((180 + 2 * a) * 16));
     };
-    chord(QPointF(0, 0), rx + 0.5, ry + 0.5, ink);
+    chord(QPointF(0, 0), rx + rw, ry + rw, ring);
     chord(QPointF(0, 0), rx, ry, c.coat->eye);
     chord(pc + QPointF(0, 0.6), prx, pry, ink);
     const double halfW = rx * std::sqrt(std::max(0.0, 1 - (lineY / ry) * (lineY / ry)));
-    strokeLine(p, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), c.ink, 0.9);
+    // small, the lid is the feature that says "sleepy": it is drawn a little bolder than other lines
+    lidLine(p, c, QPointF(-halfW - 0.5, lineY), QPointF(halfW + 0.5, lineY), std::max(0.9, c.minStroke * 1.4));
     p.restore();
-}
-
-void closedLine(QPainter& p, const QColor& ink, const QPainterPath& path, double width = 0.95) {
-    strokePath(p, path, ink, width);
 }
 
 void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
@@ -387,9 +439,17 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         local.es = 1.0;
         local.pupil = c.pupil / c.es;
         local.ink = side > 0 ? c.coat->eyeInkNear : c.coat->eyeInk;
+        if (c.halo.isValid()) {
+            // Small, the ink is whichever of dark and light stands out more from the fur under the eye.
+            const QColor& fur = side > 0 && c.coat->patchB.isValid() ? c.coat->patchB
+                                : c.coat->points.isValid()             ? c.coat->points
+                                                                       : c.coat->base;
+            local.ink = contrast(fur, kInk) >= contrast(fur, kHalo) ? kInk : kHalo;
+            local.halo = lightInk(local.ink) ? kInk : kHalo;
+        }
         auto blinkable = [&](auto&& drawOpen) {
             if (open < 0.12) {
-                closedLine(p, local.ink, fp.closedEye);
+                inkPath(p, local, fp.closedEye, 0.95);
                 return;
             }
             p.save();
@@ -400,7 +460,7 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
         auto lidded = [&](double cover, double slant) {
             const double cv = cover + (1 - cover) * c.blink;
             if (cv > 0.9) {
-                closedLine(p, local.ink, fp.closedEye);
+                inkPath(p, local, fp.closedEye, 0.95);
                 return;
             }
             openEye(p, local, cv, slant);
@@ -415,10 +475,10 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             break;
         case CatExpression::happy:
         case CatExpression::eating:
-            strokePath(p, fp.happyEye, local.ink, 1.1);
+            inkPath(p, local, fp.happyEye, 1.1);
             break;
         case CatExpression::asleep:
-            strokePath(p, fp.sleepEye, local.ink, 1.0);
+            inkPath(p, local, fp.sleepEye, 1.0);
             break;
         case CatExpression::love:
             blinkable([&] {
@@ -447,8 +507,7 @@ void drawEyes(QPainter& p, CatExpression e, const FaceCtx& c) {
             });
             break;
         case CatExpression::dead:
-            strokeLine(p, QPointF(-1.7, -1.7), QPointF(1.7, 1.7), local.ink, 0.95);
-            strokeLine(p, QPointF(-1.7, 1.7), QPointF(1.7, -1.7), local.ink, 0.95);
+            inkPath(p, local, fp.cross, 0.95);
             break;
         }
         // Brows that rise towards the middle.
@@ -588,6 +647,11 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
     const CatCoat& c = coat(breed);
     const HeadShapes& s = shapes(breed);
     const bool hideEars = outfit.head && headPieceHidesEars(*outfit.head);
+    // Pixels per unit as drawn: below 0.9 (a head under 27 px, as on the island) the face needs help
+    // to read; the room's and the desktop's heads are drawn larger and keep their fine lines.
+    const QTransform& t = p.worldTransform();
+    const double px = std::hypot(t.m11(), t.m12());
+    const bool small = px > 1e-6 && px < 0.9;
 
     if (!hideEars && !s.folded) drawEars(p, s, c, look.fromBehind);
     // the head itself
@@ -596,7 +660,7 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
         p.setPen(Qt::NoPen);
         if (m.brush.style() != Qt::NoBrush) {
             if (look.fromBehind) continue;
-            p.setBrush(m.brush);
+            p.setBrush(small ? m.smallBrush : m.brush);
         } else {
             p.setBrush(m.color);
         }
@@ -618,6 +682,10 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
         const double ly = std::clamp(look.look.y(), -1.0, 1.0);
         FaceCtx fc{&c, &s, QPointF(kFacing + 0.8 * lx, 0.5 * ly), QPointF(1.0 * lx, 0.8 * ly),
                    std::clamp(look.blink, 0.0, 1.0), c.eyeScale};
+        if (small) {
+            fc.minStroke = kLeastStrokePx / px;
+            fc.halo = kHalo;
+        }
         const double mix = std::clamp(look.mix, 0.0, 1.0);
         if (look.previous && mix < 1.0 && *look.previous != look.expression) {
             // Between an open-eyed and a shut-eyed face the open eyes close as they fade, so the

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <vector>
 
 using namespace kp;
 
@@ -620,4 +621,54 @@ TEST(CatArt, TheTailNeverCrossesTheHaunchOnItsWayDown) {
             }
         EXPECT_EQ(differ, 0) << "sit " << sit << " differ " << differ;
     }
+}
+
+namespace {
+
+double luminance(QRgb c) {
+    auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+}
+
+// The pixels round one eye of a 22 px head that stand out from the fur below and beside it by at
+// least 3:1 (the fur: the median of a 2 px band round the eye's 5 px box, its lower half).
+int legiblePixels(const QImage& img, int side) {
+    const double k = 22.0 / 30.0;
+    const QPoint eye(int(std::floor(16 + (0.8 + side * 5.0) * k)), int(std::floor(16 + 1.2 * k)));
+    const QRect box(eye - QPoint(2, 2), QSize(5, 5));
+    const QRect band = box.adjusted(-2, -2, 2, 2);
+    std::vector<double> fur;
+    for (int y = eye.y(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x <= band.right(); ++x)
+            if (!box.contains(x, y) && qAlpha(img.pixel(x, y)) == 255) fur.push_back(luminance(img.pixel(x, y)));
+    std::nth_element(fur.begin(), fur.begin() + fur.size() / 2, fur.end());
+    const double furL = fur[fur.size() / 2];
+    int n = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const double l = luminance(img.pixel(x, y));
+            if ((std::max(l, furL) + 0.05) / (std::min(l, furL) + 0.05) >= 3.0) ++n;
+        }
+    return n;
+}
+
+}  // namespace
+
+// At the island's size (a 22 px face) the eyes of every coat stand out from the fur round them:
+// hairline strokes, dark lines on dark masks and eyes on a mask's soft edge do not.
+TEST(CatArt, EyesReadOnEveryCoatAtTheIslandsSize) {
+    for (CatBreed b : allCases<CatBreed>())
+        for (CatExpression e : {CatExpression::content, CatExpression::happy, CatExpression::sleepy,
+                                CatExpression::dead}) {
+            CatHead h;
+            h.size = 22;
+            h.breed = b;
+            h.expression = e;
+            const QImage img = render(32, 1, [&](QPainter& p) { h.paint(p, CatEnv{}); });
+            for (int side : {-1, 1})
+                EXPECT_GE(legiblePixels(img, side), 3) << displayName(b) << " " << rawValue(e) << " eye " << side;
+        }
 }
