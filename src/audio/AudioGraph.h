@@ -213,10 +213,12 @@ public:
 
 // The device output: PulseAudio through RtAudio, or a silent clock-paced stand-in when there is no
 // server or it goes away. It renders `blockFrames` at a time and the server holds up to `blocks`
-// of them: short blocks answer quickly, long ones wake the machine less often.
-std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4);
-// Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind).
-inline std::unique_ptr<AudioOutput> makeBackdropOutput() { return makeSystemOutput(4096, 2); }
+// of them: short blocks answer quickly, long ones wake the machine less often. Without `keepsTime`
+// the stand-in pulls nothing: the graph holds still until a device takes the sound.
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4, bool keepsTime = true);
+// Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind); with no
+// device they are not made at all.
+inline std::unique_ptr<AudioOutput> makeBackdropOutput() { return makeSystemOutput(4096, 2, false); }
 
 // An output that never pulls by itself: the engine is rendered with renderOffline(). `startFails`
 // makes start() refuse, as a device would that cannot be opened.

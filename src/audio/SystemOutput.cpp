@@ -16,11 +16,13 @@ namespace kp::audio {
 namespace {
 
 // Pulls its source a block at a time on the steady clock, and throws the sound away. Now and then
-// it asks `retry` whether a device has come back; when it has, the stand-in ends itself.
+// it asks `retry` whether a device has come back; when it has, the stand-in ends itself. One that
+// does not keep time pulls nothing and only waits for the device: a backdrop nobody hears need
+// not be made.
 class NullOutput {
 public:
     using Retry = std::function<bool()>;
-    explicit NullOutput(unsigned blockFrames) : blockFrames_(blockFrames) {}
+    NullOutput(unsigned blockFrames, bool keepsTime) : blockFrames_(blockFrames), keepsTime_(keepsTime) {}
     ~NullOutput() { stop(); }
 
     void start(AudioOutput::Source& source, Retry retry = {}) {
@@ -42,7 +44,11 @@ public:
 
     // Not while start() may run on another thread: the owner closes the device first.
     void stop() {
-        active_ = false;
+        {
+            std::lock_guard lock(sleep_);
+            active_ = false;
+        }
+        wake_.notify_all();
         if (thread_.joinable()) thread_.join();
         running_ = false;
     }
@@ -56,8 +62,12 @@ private:
         auto next = clock::now();
         auto nextRetry = next + kRetryEvery;
         while (active_.load(std::memory_order_relaxed)) {
-            source.renderOutput(buffer.data(), int(blockFrames_));
-            next += period;
+            if (keepsTime_) {
+                source.renderOutput(buffer.data(), int(blockFrames_));
+                next += period;
+            } else {
+                next = nextRetry;
+            }
             auto now = clock::now();
             if (retry && now >= nextRetry) {
                 const bool handedBack = retry();
@@ -74,13 +84,17 @@ private:
                 nextRetry = now + kRetryEvery;
             }
             if (now - next > std::chrono::milliseconds(500)) next = now;  // woke late: don't race
-            std::this_thread::sleep_until(next);
+            std::unique_lock lock(sleep_);
+            wake_.wait_until(lock, next, [this] { return !active_.load(); });
         }
     }
 
     static constexpr std::chrono::seconds kRetryEvery{3};
     const unsigned blockFrames_;
+    const bool keepsTime_;
     std::mutex mutex_;  // start() against the decision to end; never taken while rendering
+    std::mutex sleep_;  // the wait between pulls against stop()
+    std::condition_variable wake_;
     std::atomic<bool> active_{false};
     bool running_ = false;    // the thread pulls and has not decided to end
     bool keepGoing_ = false;  // asked to go on while handing back
@@ -96,8 +110,8 @@ thread_local SystemOutput* tCurrent = nullptr;
 // output's own does it: start() and stop() only say what is wanted and never wait on the device.
 class SystemOutput final : public AudioOutput, private AudioOutput::Source {
 public:
-    SystemOutput(unsigned blockFrames, unsigned blocks)
-        : blockFrames_(blockFrames), blocks_(blocks), null_(blockFrames) {}
+    SystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime)
+        : blockFrames_(blockFrames), blocks_(blocks), null_(blockFrames, keepsTime) {}
 
     ~SystemOutput() override {
         stop();
@@ -285,8 +299,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks) {
-    return std::make_unique<SystemOutput>(blockFrames, blocks);
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime) {
+    return std::make_unique<SystemOutput>(blockFrames, blocks, keepsTime);
 }
 
 }  // namespace kp::audio

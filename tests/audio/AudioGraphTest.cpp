@@ -199,20 +199,29 @@ TEST(AudioGraph, StoppedOrPausedEngineIsSilentAndRefusedStartChangesNothing) {
 }
 
 // With no sound server (as here, and on headless machines) the system output still runs the graph
-// on the clock, so buffers play out and complete.
+// on the clock, so buffers play out and complete; a backdrop's output makes nothing nobody hears.
 TEST(AudioGraph, SystemOutputRunsSilentlyWithoutAServer) {
+    AudioEngine backdrop(makeBackdropOutput());
+    PlayerNode* b = backdrop.makePlayer();
+    backdrop.connect(b, backdrop.mainMixer());
+    std::atomic<int> backdropDone{0};
+    b->scheduleBuffer(constant(2000, 0.1f), false, [&] { ++backdropDone; });
+    b->play();
+    ASSERT_TRUE(backdrop.start());
     AudioEngine engine;
     PlayerNode* p = engine.makePlayer();
     engine.connect(p, engine.mainMixer());
     ASSERT_TRUE(engine.start());
     EXPECT_TRUE(engine.isRunning());
     std::atomic<int> done{0};
-    p->scheduleBuffer(constant(2000, 0.1f), false, [&] { ++done; });
+    p->scheduleBuffer(constant(24000, 0.1f), false, [&] { ++done; });
     p->play();
     QElapsedTimer waited;
     waited.start();
     while (done.load() == 0 && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(done.load(), 1);
+    if (!backdrop.output().onDevice()) EXPECT_EQ(backdropDone.load(), 0);
+    backdrop.stop();
     engine.pause();
     EXPECT_FALSE(engine.isRunning());
     EXPECT_TRUE(engine.start());
