@@ -220,7 +220,9 @@ TEST(AudioGraph, SystemOutputRunsSilentlyWithoutAServer) {
     waited.start();
     while (done.load() == 0 && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(done.load(), 1);
-    if (!backdrop.output().onDevice()) EXPECT_EQ(backdropDone.load(), 0);
+    if (!backdrop.output().onDevice()) {
+        EXPECT_EQ(backdropDone.load(), 0);
+    }
     backdrop.stop();
     engine.pause();
     EXPECT_FALSE(engine.isRunning());
