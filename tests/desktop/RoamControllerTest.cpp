@@ -142,50 +142,6 @@ protected:
 
 }  // namespace
 
-TEST_F(RoamControllerTest, FirstOutingComesAfterOneToTwoAndAHalfMinutes) {
-    EXPECT_GE(roam->nextOuting, 10060);
-    EXPECT_LE(roam->nextOuting, 10150);
-    clock.setNow(roam->nextOuting - 0.5);
-    roam->scheduleTick();
-    EXPECT_FALSE(roam->isOut());
-    goOutNow();
-    EXPECT_EQ(cat.made, 1);
-    EXPECT_EQ(panel.fronts, 1);
-    EXPECT_TRUE(life->isOut());
-    EXPECT_GE(roam->outUntil, clock.now() + 180);
-    EXPECT_LE(roam->outUntil, clock.now() + 420);
-    EXPECT_TRUE(cat.mischief);  // "desktopMischief" absent: on
-}
-
-TEST_F(RoamControllerTest, BreakReminderNeedsFiftyMinutesOfWorkWithoutALongPause) {
-    // A pause over 300 s restarts the work clock.
-    roam->nextOuting = distantFuture;
-    clock.setNow(10000 + 2000);
-    idle.set(301);
-    roam->scheduleTick();
-    idle.set(0);
-    EXPECT_DOUBLE_EQ(roam->workingSince, 12000);
-    clock.setNow(10000 + 3001);
-    roam->scheduleTick();
-    EXPECT_FALSE(roam->isOut());
-    // 3000 s after the pause: the reminder sends the cat out with the break trick.
-    clock.setNow(12000 + 3001);
-    roam->scheduleTick();
-    ASSERT_TRUE(roam->isOut());
-    EXPECT_FALSE(roam->forced);
-    ASSERT_EQ(cat.queued.size(), 1u);
-    EXPECT_EQ(cat.queued[0], DesktopCat::Trick::breakTime);
-    EXPECT_FALSE(roam->pendingTrick.has_value());
-    // Not again within 3000 s, though the work goes on.
-    clock.advance(2999);
-    roam->workingSince = 0;
-    roam->scheduleTick();
-    EXPECT_EQ(cat.queued.size(), 1u);
-    clock.advance(2);
-    roam->scheduleTick();
-    EXPECT_EQ(cat.queued.size(), 2u);  // the cat is out: queued on it
-}
-
 TEST_F(RoamControllerTest, HandStartedOutingWithRoamingOffIsForcedAndNotCalledHome) {
     store->set("desktopRoam", false);
     life->setSleeping(true);
@@ -246,72 +202,6 @@ TEST_F(RoamControllerTest, AnsweredHungerAskKeepsTheCatOutForAMinute) {
     EXPECT_EQ(cat.asked.size(), 1u);  // not asked again within 600 s
 }
 
-TEST_F(RoamControllerTest, AnAskingCatIsLeftAlone) {
-    goOutNow();
-    cat.asking = true;
-    phase = Pomodoro::Phase::focus;
-    clock.advance(1000);
-    roam->scheduleTick();
-    EXPECT_TRUE(cat.headHome.empty());
-    // Done asking in a focus round: home at once, the running step dropped.
-    cat.asking = false;
-    roam->scheduleTick();
-    ASSERT_EQ(cat.headHome.size(), 1u);
-    EXPECT_TRUE(cat.headHome[0]);
-}
-
-TEST_F(RoamControllerTest, AsleepPetStaysOutPastItsTime) {
-    goOutNow();
-    life->setSleeping(true);
-    clock.setNow(roam->outUntil + 10);
-    roam->scheduleTick();
-    EXPECT_TRUE(cat.headHome.empty());
-    life->setSleeping(false);
-    roam->scheduleTick();
-    ASSERT_EQ(cat.headHome.size(), 1u);
-    EXPECT_FALSE(cat.headHome[0]);
-}
-
-TEST_F(RoamControllerTest, FocusPhaseAsksOnlyAboutSickness) {
-    phase = Pomodoro::Phase::focus;
-    life->setNeed(PetNeed::hungry);
-    EXPECT_FALSE(roam->needToAsk().has_value());
-    life->setNeed(PetNeed::sick);
-    EXPECT_EQ(roam->needToAsk(), PetNeed::sick);
-    phase = Pomodoro::Phase::idle;
-    life->setNeed(PetNeed::sad);
-    EXPECT_FALSE(roam->needToAsk().has_value());
-    // An ask goes out with the cat.
-    life->setNeed(PetNeed::dirty);
-    roam->scheduleTick();
-    ASSERT_TRUE(roam->isOut());
-    EXPECT_EQ(cat.asked, std::vector<PetNeed>{PetNeed::dirty});
-    // Onboarding not done: no asks.
-    store->set("onboardedV1", false);
-    roam->lastNeedAsk = distantPast;
-    EXPECT_FALSE(roam->needToAsk().has_value());
-}
-
-TEST_F(RoamControllerTest, RefusedScheduledOutingIsPutOffThirtySeconds) {
-    mode = IslandMode::compact;
-    clock.setNow(roam->nextOuting + 1);
-    roam->scheduleTick();
-    EXPECT_FALSE(roam->isOut());
-    EXPECT_DOUBLE_EQ(roam->nextOuting, clock.now() + 30);
-    // No screen: nothing happens and nothing fails.
-    mode = IslandMode::hidden;
-    screen.reset();
-    clock.setNow(roam->nextOuting + 1);
-    roam->scheduleTick();
-    EXPECT_FALSE(roam->isOut());
-    EXPECT_EQ(cat.made, 0);
-    // The onboarding view keeps the cat in.
-    screen = RoamScreen{QRectF(0, 0, 800, 600), QRectF(0, 24, 800, 576)};
-    view = IslandView::onboarding;
-    roam->sendOut();
-    EXPECT_FALSE(roam->isOut());
-}
-
 TEST_F(RoamControllerTest, FrameFeedsThePointerAndSwitchesClickThroughOnlyOnChange) {
     goOutNow();
     pointer = QPointF(200 + 120, 130);  // over the cat's hit rectangle once in panel space
@@ -342,34 +232,6 @@ TEST_F(RoamControllerTest, OpeningTheIslandCallsTheCatHomeOnce) {
     EXPECT_TRUE(cat.headHome[0]);
 }
 
-TEST_F(RoamControllerTest, FileDragIsNoticedWithinSixFramesAndEndsOnRelease) {
-    goOutNow();
-    // A press that drags nothing.
-    buttonDown = true;
-    for (int i = 0; i < 30; ++i) roam->frameTick();
-    buttonDown = false;
-    roam->frameTick();
-    EXPECT_EQ(cat.started, 0);
-    EXPECT_EQ(cat.stopped, 0);
-    // A file drag: the count moves while the button is held.
-    buttonDown = true;
-    roam->frameTick();
-    dragCount += 1;
-    int frames = 0;
-    while (cat.started == 0 && frames < 10) {
-        roam->frameTick();
-        ++frames;
-    }
-    EXPECT_EQ(cat.started, 1);
-    EXPECT_LE(frames, 6);
-    for (int i = 0; i < 12; ++i) roam->frameTick();
-    EXPECT_EQ(cat.started, 1);
-    buttonDown = false;
-    roam->frameTick();
-    EXPECT_EQ(cat.stopped, 1);
-    EXPECT_FALSE(cat.userDragging);
-}
-
 TEST_F(RoamControllerTest, ArrivalHomeEndsTheOuting) {
     goOutNow();
     ASSERT_TRUE(cat.onHome);
@@ -393,35 +255,4 @@ TEST_F(RoamControllerTest, ArrivalHomeEndsTheOuting) {
     scheduler.advance(1);
     EXPECT_EQ(cat.ticks, ticks);
     QCoreApplication::processEvents();
-}
-
-TEST_F(RoamControllerTest, BreakStartedAndAppActivation) {
-    store->set("desktopRoam", false);
-    roam->breakStarted();
-    EXPECT_FALSE(roam->isOut());
-    store->set("desktopRoam", true);
-    roam->breakStarted();
-    ASSERT_TRUE(roam->isOut());
-    EXPECT_EQ(cat.queued, std::vector<DesktopCat::Trick>{DesktopCat::Trick::breakTime});
-    roam->breakStarted();
-    EXPECT_EQ(cat.queued.size(), 2u);
-    // Another application comes to the front; the app's own windows do not count.
-    activePid = 777;
-    roam->frameTick();
-    EXPECT_FALSE(cat.pendingApp.has_value());
-    activePid = 4321;
-    clock.advance(0.1);
-    roam->frameTick();
-    ASSERT_TRUE(cat.pendingApp.has_value());
-    EXPECT_EQ(cat.pendingApp->pid, 4321);
-    EXPECT_DOUBLE_EQ(cat.pendingApp->at, clock.now());
-}
-
-TEST_F(RoamControllerTest, StartSchedulesOnceASecond) {
-    roam->start();
-    roam->start();
-    EXPECT_EQ(scheduler.pendingCount(), 1u);
-    clock.setNow(roam->nextOuting + 1);
-    scheduler.advance(1.0);
-    EXPECT_TRUE(roam->isOut());
 }
