@@ -1,5 +1,5 @@
 // The frame tick: late and backward frames, pops, blends, holding, and windows that move or close.
-#include "DesktopPhysicsWorld.h"
+#include "DesktopPlanWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ using Pose = DesktopCat::Pose;
 namespace {
 
 struct DesktopFrame : ::testing::Test {
-    test::DesktopRoamWorld w;
+    test::DesktopPlanWorld w;
     DesktopCat* cat = nullptr;
     void SetUp() override {
         w.addWindow(21, QRectF(300, 400, 600, 400));

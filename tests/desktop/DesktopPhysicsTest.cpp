@@ -1,5 +1,5 @@
 // Hops, falls, landings, the mug and the gift, with the numbers the cat's physics promises.
-#include "DesktopPhysicsWorld.h"
+#include "DesktopPlanWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ using Pose = DesktopCat::Pose;
 namespace {
 
 struct DesktopPhysics : ::testing::Test {
-    test::DesktopRoamWorld w;
+    test::DesktopPlanWorld w;
     DesktopCat* cat = nullptr;
     void SetUp() override { cat = &w.make(); }
     double now() const { return w.clock.now(); }

@@ -1,5 +1,5 @@
 // The pointer, file drags, clicks, pick-up and throw, and the requests from outside.
-#include "DesktopPhysicsWorld.h"
+#include "DesktopPlanWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ using Kind = DesktopCat::Step::Kind;
 namespace {
 
 struct DesktopPointer : ::testing::Test {
-    test::DesktopRoamWorld w;
+    test::DesktopPlanWorld w;
     DesktopCat* cat = nullptr;
     void SetUp() override {
         cat = &w.make();

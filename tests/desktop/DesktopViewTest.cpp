@@ -1,20 +1,12 @@
 // The roaming cat's scene rendered offscreen: where things show, what hides, what fades.
-#include "DesktopPhysicsWorld.h"
+#include "DesktopPlanWorld.h"
 
 #include "desktop/DesktopView.h"
 
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
-
-namespace kp {
-// Reaches the pet model's end, which no public call brings about at once.
-struct PetLifeTestAccess {
-    static void die(PetLife& l) { l.die(); }
-};
-}  // namespace kp
 
 using namespace kp;
 using Pose = DesktopCat::Pose;
@@ -43,7 +35,7 @@ Box inkBox(const QImage& img, int minAlpha = 30) {
 }
 
 struct DesktopView : ::testing::Test {
-    test::DesktopRoamWorld w;
+    test::DesktopPlanWorld w;
     DesktopCat* cat = nullptr;
     std::unique_ptr<DesktopCatView> view;
     void SetUp() override {
@@ -64,26 +56,12 @@ struct DesktopView : ::testing::Test {
         view->paint(p, w.clock.now());
         return img;
     }
-    void save(const QImage& img, const char* name) {
-        const QByteArray dir = qgetenv("KP_DESKTOP_VIEW_PNG");
-        if (dir.isEmpty()) return;
-        QDir().mkpath(QString::fromUtf8(dir));
-        // The cat's corner of the screen on a desktop-blue ground, doubled.
-        QImage shot(1000, 600, QImage::Format_ARGB32_Premultiplied);
-        shot.fill(QColor(96, 132, 170));
-        QPainter p(&shot);
-        p.scale(2, 2);
-        p.drawImage(QPointF(0, 0), img, QRectF(200, 250, 500, 300));
-        p.end();
-        shot.save(QString::fromUtf8(dir) + "/" + name + ".png");
-    }
 };
 
 TEST_F(DesktopView, PeekingCatShowsNothingBelowTheWindowEdge) {
     cat->peekLine = 480;
     cat->peekDepth = 0.3;
     const QImage img = render();
-    save(img, "peek");
     const Box b = inkBox(img, 0);
     ASSERT_FALSE(b.empty());
     EXPECT_LT(b.bottom, 480);
@@ -120,7 +98,6 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
             cat->pops = {cat->makePop(cat->headPoint(), DesktopCat::Pop::Kind::say, cat->needLine(PetNeed::hungry),
                                       now - age, 10)};
             const QImage img = render();
-            if (age == 0.5) save(img, right ? "ask-line" : "ask-line-left");
             const Box line = changed(asking, img, true);
             ASSERT_FALSE(line.empty()) << age;
             const bool apart = line.right < bubble.left || line.left > bubble.right || line.bottom < bubble.top ||
@@ -138,7 +115,6 @@ TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
         cat->sit = (pose == Pose::sit || pose == Pose::groom || pose == Pose::swat || pose == Pose::stare ||
                     pose == Pose::back) ? 1 : 0;
         const QImage img = render();
-        save(img, ("pose-" + std::to_string(int(pose))).c_str());
         const Box b = inkBox(img);
         ASSERT_FALSE(b.empty()) << int(pose);
         EXPECT_GT(b.left, 400 - 50 * k) << int(pose);
@@ -150,7 +126,6 @@ TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
     cat->pose = Pose::sleep;
     cat->bellyUp = true;
     const QImage belly = render();
-    save(belly, "belly");
     const Box b = inkBox(belly);
     EXPECT_GT(b.bottom, 500 + 10);
 }
@@ -168,13 +143,11 @@ TEST_F(DesktopView, SleepingCatShowsRisingLettersFromItsHead) {
     };
     cat->pose = Pose::sleep;
     const QImage img = render();
-    save(img, "sleep");
     const QPointF hp = cat->headPoint();
     EXPECT_GT(letters(img, QRect(int(hp.x()) + 4, int(hp.y()) - 50, 36, 40)), 0);
     // Belly up (facing right) the head lies on the left: the letters rise there, not from the tail.
     cat->bellyUp = true;
     const QImage belly = render();
-    save(belly, "belly");
     EXPECT_GT(letters(belly, QRect(350, 400, 60, 58)), 0);
     EXPECT_EQ(letters(belly, QRect(415, 400, 60, 58)), 0);
 }

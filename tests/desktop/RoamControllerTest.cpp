@@ -1,5 +1,5 @@
-// The roaming controller: when outings start and end, break reminders, asks, the frame's
-// click-through switch, the island opening and file drags.
+// The roaming controller: when outings start and end, asks, the frame's click-through switch
+// and the island opening.
 #include "desktop/DesktopRoam.h"
 
 #include "life/PetLife.h"
@@ -21,10 +21,8 @@ struct CatLog {
     std::vector<DesktopCat::Trick> queued;
     std::vector<PetNeed> asked;
     std::vector<bool> headHome;  // the `immediately` of each call
-    int announces = 0, ticks = 0, started = 0, stopped = 0, made = 0;
-    std::optional<DesktopCat::PendingApp> pendingApp;
+    int announces = 0, ticks = 0;
     std::vector<QPointF> mouse;
-    bool mischief = false;
     std::function<void()> onHome;
     // What the cat reports.
     bool asking = false, dragged = false, homeBound = false, userDragging = false;
@@ -33,7 +31,7 @@ struct CatLog {
 
 class FakeCat final : public RoamCat {
 public:
-    explicit FakeCat(CatLog& log) : log_(log) { ++log_.made; }
+    explicit FakeCat(CatLog& log) : log_(log) {}
     void queue(DesktopCat::Trick trick) override { log_.queued.push_back(trick); }
     void ask(PetNeed need) override { log_.asked.push_back(need); }
     void headHome(bool immediately) override { log_.headHome.push_back(immediately); }
@@ -50,11 +48,11 @@ public:
     bool homeBound() const override { return log_.homeBound; }
     bool userDragging() const override { return log_.userDragging; }
     void setUserDragging(bool on) override { log_.userDragging = on; }
-    void userStartedDragging() override { ++log_.started; }
-    void userStoppedDragging() override { ++log_.stopped; }
-    void setMischief(bool on) override { log_.mischief = on; }
+    void userStartedDragging() override {}
+    void userStoppedDragging() override {}
+    void setMischief(bool) override {}
     void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
-    void setPendingApp(long long pid, double at) override { log_.pendingApp = DesktopCat::PendingApp{pid, at}; }
+    void setPendingApp(long long, double) override {}
 
 private:
     CatLog& log_;
@@ -62,7 +60,7 @@ private:
 };
 
 struct PanelLog {
-    int fronts = 0, outs = 0, writes = 0;
+    int outs = 0, writes = 0;
     bool clickThrough = true;
 };
 
@@ -75,7 +73,7 @@ public:
         ++log_.writes;
         log_.clickThrough = on;
     }
-    void orderFront() override { ++log_.fronts; }
+    void orderFront() override {}
     void orderOut() override { ++log_.outs; }
 
 private:
