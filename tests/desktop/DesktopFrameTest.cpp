@@ -1,4 +1,4 @@
-// The frame tick: late and backward frames, pops, blends, holding, and windows that move or close.
+// The frame tick: windows that move or close under the cat.
 #include "DesktopPlanWorld.h"
 
 #include <gtest/gtest.h>

@@ -112,12 +112,6 @@ struct DesktopPlanWorld {
         return frames;
     }
 
-    // A new plan starting now.
-    void plan(DesktopCat::Plan p) {
-        cat->plan = std::move(p);
-        cat->stepStarted = clock.now();
-    }
-
     // One frame of the runner at dt.
     void frame(double dt = 1.0 / 60) {
         clock.advance(dt);

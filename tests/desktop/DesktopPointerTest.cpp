@@ -1,4 +1,4 @@
-// The pointer, file drags, clicks, pick-up and throw, and the requests from outside.
+// Clicks on an asking cat, pick-up and throw.
 #include "DesktopPlanWorld.h"
 
 #include <gtest/gtest.h>

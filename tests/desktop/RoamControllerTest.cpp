@@ -182,24 +182,6 @@ TEST_F(RoamControllerTest, RefusedHandStartedOutingLeavesNothingBehind) {
     EXPECT_TRUE(cat.headHome[0]);
 }
 
-TEST_F(RoamControllerTest, AnsweredHungerAskKeepsTheCatOutForAMinute) {
-    goOutNow();
-    const double out = roam->wentOutAt;
-    life->setNeed(PetNeed::hungry);
-    clock.setNow(out + 1);
-    roam->scheduleTick();
-    ASSERT_EQ(cat.asked, std::vector<PetNeed>{PetNeed::hungry});
-    // The ask is over; within the first minute the cat stays.
-    clock.setNow(out + 59);
-    roam->scheduleTick();
-    EXPECT_TRUE(cat.headHome.empty());
-    clock.setNow(out + 61);
-    roam->scheduleTick();
-    ASSERT_EQ(cat.headHome.size(), 1u);
-    EXPECT_FALSE(cat.headHome[0]);  // after the current step
-    EXPECT_EQ(cat.asked.size(), 1u);  // not asked again within 600 s
-}
-
 TEST_F(RoamControllerTest, FrameFeedsThePointerAndSwitchesClickThroughOnlyOnChange) {
     goOutNow();
     pointer = QPointF(200 + 120, 130);  // over the cat's hit rectangle once in panel space
