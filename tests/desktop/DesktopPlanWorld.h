@@ -1,9 +1,10 @@
 #pragma once
-// A desktop cat for the step, plan, reaction and face tests: a 1440 x 900 screen with windows
-// placed by hand, a hand-moved clock, a chosen random source, a grown pet, and recorders for
-// sounds and opened files. Media, track and input idleness are plain fields.
+// A desktop cat on a 1440 x 900 screen with windows placed by hand, a hand-moved clock, a chosen
+// random source, a grown pet, and recorders for sounds, opened files, opened rooms and break
+// starts. Media, track, pomodoro phase and input idleness are plain fields.
 #include "support/Scratch.h"
 
+#include "core/IslandTypes.h"
 #include "desktop/DesktopCat.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
@@ -30,6 +31,10 @@ struct DesktopPlanWorld {
     std::unique_ptr<PetLife> life;
     std::vector<PetSound> sounds;
     std::vector<QString> opened;
+    std::vector<std::any> rooms;
+    Subscription roomWatch{hub, "tobbi.openRoom", [this](const std::any& o) { rooms.push_back(o); }};
+    Pomodoro::Phase phase = Pomodoro::Phase::idle;
+    int breaksStarted = 0;
     MediaWatcher::Playing media = MediaWatcher::Playing::nothing();
     std::optional<QString> trackName;
     RoamScreen screen{QRectF(0, 0, 1440, 900), QRectF(0, 24, 1440, 876)};
@@ -55,6 +60,8 @@ struct DesktopPlanWorld {
         w.track = [this] { return trackName; };
         w.playSound = [this](PetSound s, double) { sounds.push_back(s); };
         w.openFile = [this](const QString& path) { opened.push_back(path); };
+        w.pomodoroPhase = [this] { return phase; };
+        w.startBreak = [this] { ++breaksStarted; };
         return w;
     }
 
@@ -103,12 +110,6 @@ struct DesktopPlanWorld {
             if (cat->plan.empty() || cat->plan.size() != size || !(cat->plan.front() == first)) break;
         }
         return frames;
-    }
-
-    // A new plan starting now.
-    void plan(DesktopCat::Plan p) {
-        cat->plan = std::move(p);
-        cat->stepStarted = clock.now();
     }
 
     // One frame of the runner at dt.

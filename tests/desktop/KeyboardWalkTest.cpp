@@ -23,48 +23,6 @@ QByteArray readAll(const QString& path) {
 
 }  // namespace
 
-TEST(KeyboardWalkTest, BurstSizesStayWithinTheirBounds) {
-    int separators[3] = {0, 0, 0};
-    for (std::uint64_t seed = 1; seed <= 300; ++seed) {
-        SeededRandom random(seed);
-        const auto parts = keyboardwalk::mashBursts(random);
-        ASSERT_GE(parts.size(), 5u);
-        ASSERT_LE(parts.size(), 9u);
-        for (const auto& b : parts) {
-            ASSERT_GE(b.held.size(), 4);
-            ASSERT_LE(b.held.size(), 16);
-            EXPECT_EQ(b.held, QString(b.held.size(), b.held[0]));
-            // The held key and the roll come from one row; the roll never repeats a key.
-            const char* row = nullptr;
-            for (const char* r : keyboardwalk::keyRows) {
-                const QString keys = QString::fromLatin1(r);
-                bool all = keys.contains(b.held[0]);
-                for (QChar c : b.rolled) all = all && keys.contains(c) && b.rolled.count(c) == 1;
-                if (all) row = r;
-            }
-            ASSERT_NE(row, nullptr) << b.held.toStdString() << " " << b.rolled.toStdString();
-            EXPECT_GE(b.rolled.size(), 2);
-            EXPECT_LE(b.rolled.size(), std::min<qsizetype>(6, qsizetype(std::strlen(row))));
-            if (b.separator == " ") ++separators[0];
-            else if (b.separator == "\n") ++separators[1];
-            else if (b.separator == ";;;;") ++separators[2];
-            else ADD_FAILURE() << b.separator.toStdString();
-        }
-    }
-    // A space about half the time, the other two about a quarter each.
-    const double all = separators[0] + separators[1] + separators[2];
-    EXPECT_NEAR(separators[0] / all, 0.5, 0.05);
-    EXPECT_NEAR(separators[1] / all, 0.25, 0.05);
-    EXPECT_NEAR(separators[2] / all, 0.25, 0.05);
-}
-
-TEST(KeyboardWalkTest, FileNameIsTheNameThenTheSuffix) {
-    EXPECT_EQ(keyboardwalk::fileName(QStringLiteral("Tobbi")), QStringLiteral("Tobbi walked on the keyboard.txt"));
-    EXPECT_EQ(keyboardwalk::fileName(QStringLiteral("Mr. Whiskers")),
-              QStringLiteral("Mr. Whiskers walked on the keyboard.txt"));
-    EXPECT_EQ(keyboardwalk::fileName(QStringLiteral("Café ☕")), QStringLiteral("Café ☕ walked on the keyboard.txt"));
-}
-
 TEST(KeyboardWalkTest, FileNameStaysOneSafeComponent) {
     const QString traversal = keyboardwalk::fileName(QStringLiteral("../../etc/passwd"));
     EXPECT_FALSE(traversal.contains(QLatin1Char('/')));
@@ -90,20 +48,6 @@ TEST(KeyboardWalkTest, FileNameStaysOneSafeComponent) {
     EXPECT_GT(bytes, 251);
     EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut);
     EXPECT_TRUE(cut.startsWith(QString::fromUtf8("\xF0\x9F\x98\xBA")));
-}
-
-TEST(KeyboardWalkTest, WriteMakesAndThenReplacesTheFile) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = keyboardwalk::writeFile(dir.path(), QStringLiteral("Tobbi"), QStringLiteral("jjjj kl\n"));
-    EXPECT_EQ(path, QDir(dir.path()).filePath(QStringLiteral("Tobbi walked on the keyboard.txt")));
-    EXPECT_EQ(readAll(path), QByteArray("jjjj kl\n"));
-
-    const QString again = keyboardwalk::writeFile(dir.path(), QStringLiteral("Tobbi"), QStringLiteral("qq;;;;"));
-    EXPECT_EQ(again, path);
-    EXPECT_EQ(readAll(path), QByteArray("qq;;;;"));
-    // No temporary files are left behind.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST(KeyboardWalkTest, ALinkAtTheTargetIsReplacedNotFollowed) {
