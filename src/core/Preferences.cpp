@@ -15,7 +15,9 @@ double longestTuning(const QString& key) {
     if (key == QLatin1String("statDrainSeconds")) return 365 * kDay;
     if (key == QLatin1String("kittenLengthSeconds")) return 3650 * kDay;
     if (key == QLatin1String("togetherSeconds")) return 36500 * kDay;
-    return 7 * kDay;  // the pomodoro phases and the island's delays run as timers
+    // The island may be left open or peeking for as long as the settings window offers.
+    if (key == QLatin1String("openIdleSeconds") || key == QLatin1String("peekIdleSeconds")) return 30 * kDay;
+    return 7 * kDay;  // the pomodoro phases
 }
 }  // namespace
 

@@ -17,8 +17,8 @@ bool boolPreference(const QString& key, bool fallback, const Defaults& store);
 double doublePreference(const QString& key, double fallback, const Defaults& store);
 // A tuning duration in seconds is used only when it is above 0 and no longer than the longest
 // that setting can sensibly take: a day for a beat, a year for the stat drain, ten years for the
-// kitten stage, a century for the time spent together, a week for any other (the pomodoro phases,
-// the island's delays).
+// kitten stage, a century for the time spent together, 30 days for the island's delays, a week for
+// the pomodoro phases.
 double tuning(const QString& key, double fallback, const Defaults& store);
 // A stored moment in seconds; none when absent, not finite or beyond a few thousand years.
 std::optional<double> moment(const QString& key, const Defaults& store);

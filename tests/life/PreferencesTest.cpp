@@ -76,7 +76,7 @@ TEST(Preferences, EveryNumericSettingFallsBackOrClampsOnAnyStoredNumber) {
         {"pomodoroFocusSeconds", On(prefs::pomodoroFocusSeconds), 1500, 1500, 1500, week},
         {"pomodoroBreakSeconds", On(prefs::pomodoroBreakSeconds), 300, 300, 300, 600},
         {"pomodoroLongBreakSeconds", On(prefs::pomodoroLongBreakSeconds), 900, 900, 900, 1800},
-        {"openIdleSeconds", On(prefs::openIdleSeconds), 5, 5, 5, 2},
+        {"openIdleSeconds", On(prefs::openIdleSeconds), 5, 5, 5, 30 * 86400},
         {"peekIdleSeconds", On(prefs::peekIdleSeconds), 60, 60, 60, 3600},
         {"soundVolume", On(prefs::soundVolume), 0.5, 0, 1, 0.25},
         {"musicVolume", On(prefs::musicVolume), 0.5, 0, 1, 0.75},
