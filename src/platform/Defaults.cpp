@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QSettings>
+#include <QTimer>
 #include <QtDebug>
 
 #include <cerrno>
@@ -18,6 +20,9 @@
 namespace kp {
 
 namespace {
+// Editors write a file in several steps (truncate, write, rename): reread once they are done.
+constexpr int kSettleMs = 150;
+
 QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // A new name beside `path` for a copy kept aside: `<stem>.unreadable-<unix time>[-n].<suffix>`.
@@ -32,8 +37,67 @@ QString asideName(const QString& path, const QString& suffix) {
 }  // namespace
 
 Defaults::Defaults(const QString& configFile, const QString& dataDir, QObject* parent)
-    : QObject(parent), dataDir_(dataDir) {
+    : QObject(parent), configFile_(configFile), dataDir_(dataDir) {
     openSettings(configFile);
+    known_ = allValues();
+    stamp_ = fileStamp();
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    settle_->setInterval(kSettleMs);
+    connect(settle_, &QTimer::timeout, this, &Defaults::rereadIfChanged);
+    watcher_ = new QFileSystemWatcher(this);
+    const QString folder = QFileInfo(configFile).absolutePath();
+    QDir().mkpath(folder);
+    watcher_->addPath(folder);
+    watchFile();
+    const auto later = [this] {
+        watchFile();
+        settle_->start();
+    };
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, later);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, later);
+}
+
+void Defaults::watchFile() {
+    // A file replaced by a rename drops out of the watch: take up the new one.
+    if (!watcher_->files().contains(configFile_) && QFileInfo::exists(configFile_))
+        watcher_->addPath(configFile_);
+}
+
+QByteArray Defaults::fileStamp() const {
+    struct stat st {};
+    if (::stat(QFile::encodeName(configFile_).constData(), &st) != 0) return {};
+    return QByteArray::number(qulonglong(st.st_ino)) + ":" + QByteArray::number(qlonglong(st.st_size)) +
+           ":" + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + "." +
+           QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+}
+
+QVariantMap Defaults::allValues() const {
+    QVariantMap values;
+    for (const QString& key : settings_->allKeys()) values.insert(key, settings_->value(key));
+    return values;
+}
+
+void Defaults::noteOwnWrite() {
+    stamp_ = fileStamp();
+    known_ = allValues();
+}
+
+void Defaults::rereadIfChanged() {
+    const QByteArray stamp = fileStamp();
+    if (stamp == stamp_) return;  // an echo of this store's own write, or another file in the folder
+    stamp_ = stamp;
+    openSettings(configFile_);
+    const QVariantMap now = allValues();
+    QStringList changedKeys;
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (known_.value(it.key()) != it.value()) changedKeys << it.key();
+    for (auto it = known_.cbegin(); it != known_.cend(); ++it)
+        if (!now.contains(it.key())) changedKeys << it.key();
+    known_ = now;
+    stamp_ = fileStamp();  // a damaged file kept aside leaves another one in its place
+    watchFile();
+    for (const QString& key : changedKeys) emit changed(key);
 }
 
 void Defaults::openSettings(const QString& configFile) {
@@ -134,12 +198,14 @@ void Defaults::set(const QString& key, const QVariant& value) {
     }
     settings_->setValue(key, value);
     settings_->sync();
+    noteOwnWrite();
     emit changed(key);
 }
 
 void Defaults::remove(const QString& key) {
     settings_->remove(key);
     settings_->sync();
+    noteOwnWrite();
     emit changed(key);
 }
 

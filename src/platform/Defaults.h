@@ -6,18 +6,25 @@
 // a reader cannot decode is kept aside under `<key>.unreadable-<unix time>.json` before anything
 // can overwrite it. A settings file that cannot be parsed is kept aside the same way, under
 // `<name>.unreadable-<unix time>.conf`, before the first write replaces it.
+//
+// The settings file may also be edited by hand while the app runs: the store watches the file and
+// its folder (an editor replaces the file rather than writing into it), rereads it once the writes
+// settle, and announces each key whose value the edit changed.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 
+class QFileSystemWatcher;
 class QSettings;
+class QTimer;
 
 namespace kp {
 
@@ -76,9 +83,19 @@ signals:
 
 private:
     void openSettings(const QString& configFile);
+    void watchFile();
+    void rereadIfChanged();
+    QVariantMap allValues() const;
+    QByteArray fileStamp() const;
+    void noteOwnWrite();
     void reportFailure(const QString& key, const QString& why);
 
     std::unique_ptr<QSettings> settings_;
+    QString configFile_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* settle_ = nullptr;  // runs only between an outside write and its reread
+    QVariantMap known_;         // the values as last read or written
+    QByteArray stamp_;          // the file as last read or written, to skip echoes of own writes
     QString dataDir_;
     std::set<QString> failing_;  // records whose last write failed, each reported once
 };

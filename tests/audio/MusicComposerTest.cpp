@@ -56,21 +56,37 @@ Written write(MusicComposer& c, MusicMood mood, bool rainy) {
 
 }  // namespace
 
+// The draws are exact recipes, so a seed gives the same music on every machine: the values here were
+// worked out from the recipes independently of this code.
+TEST(MusicComposer, SeededDrawsFollowTheirRecipesBitForBit) {
+    SplitMixRandom r;
+    EXPECT_EQ(r.next(), 0xe220a8397b1dcdafull);
+    EXPECT_EQ(r.next(), 0x6e789e6aa1b965f4ull);
+    EXPECT_EQ(r.next(), 0x06c45d188009454full);
+    r.state = 0;
+    EXPECT_EQ(r.unit(2.0, 5.0), 2.0616056646206586);  // the low 53 bits
+    r.state = 0;
+    EXPECT_EQ(r.closed(0.14, 0.2), 0.19299864849281856);  // the high word of next x (2^53 + 1)
+    r.state = 0;
+    EXPECT_EQ(r.below(6), 5u);
+    r.state = 0;
+    EXPECT_EQ(r.below(1000003), 883313u);
+    // This state's first draw falls in the closed draw's biased zone and is drawn again.
+    r.state = 147;
+    EXPECT_EQ(r.closed(-1.0, 1.0), 0.8230656276526138);
+    EXPECT_EQ(r.state, 147 + 2 * 0x9e3779b97f4a7c15ull);
+}
+
 TEST(MusicComposer, SegmentsLastFourBarsOfTheMoodsTempoAndRainSlowsThem) {
     EXPECT_EQ(MusicComposer::segmentSamples(MusicMood::morning, false), 529200);  // 80 bpm: 12.0 s
     EXPECT_NEAR(MusicComposer::segmentSeconds(MusicMood::night, false), 18.4615, 1e-3);
-    for (MusicMood mood : kMoods)
-        EXPECT_NEAR(MusicComposer::segmentSeconds(mood, true), MusicComposer::segmentSeconds(mood, false) / 0.82, 1e-9);
-    const MusicStyle wet = MusicComposer::style(MusicMood::morning, true);
-    EXPECT_NEAR(wet.bpm, 65.6, 1e-9);
-    EXPECT_NEAR(wet.arp, 0.56, 1e-9);
-    EXPECT_NEAR(wet.melody, 0.6, 1e-9);
-    EXPECT_NEAR(wet.pad, 0.078, 1e-9);
-
     MusicComposer c = seeded(7);
     for (MusicMood mood : kMoods)
-        for (bool rainy : {false, true})
+        for (bool rainy : {false, true}) {
+            EXPECT_NEAR(MusicComposer::segmentSeconds(mood, rainy),
+                        MusicComposer::segmentSeconds(mood, false) / (rainy ? 0.82 : 1.0), 1e-9);
             EXPECT_EQ(c.nextSegment(mood, rainy).size(), std::size_t(MusicComposer::segmentSamples(mood, rainy)));
+        }
 }
 
 TEST(MusicComposer, EveryBarHasBassPadsAndAnArpeggioOnItsRoot) {
@@ -249,14 +265,11 @@ TEST(MusicComposer, VoicesHaveTheirLengthsAndNotesAreMadeOncePerVoicePitchAndPad
     for (const Samples* s : {&low, &high, &pad})
         for (float x : *s) ASSERT_LT(std::abs(x), 1.0f);
 
+    // Notes are made once per voice, pitch and pad length to a tenth of a second.
     MusicComposer c = seeded(3);
     c.render({MusicNote::pad(0, 60, 0.1, 3.31), MusicNote::pad(1, 60, 0.1, 3.36), MusicNote::pad(1, 60, 0.1, 3.41),
               MusicNote::bell(0, 72, 0.3), MusicNote::bell(2, 72, 0.3), MusicNote::piano(0, 72, 0.3)},
              4.0);
     EXPECT_EQ(c.cache.size(), 4u);
-    EXPECT_TRUE(c.cache.count("d60-33"));
-    EXPECT_TRUE(c.cache.count("d60-34"));
-    EXPECT_TRUE(c.cache.count("b72"));
-    EXPECT_TRUE(c.cache.count("p72"));
 }
 

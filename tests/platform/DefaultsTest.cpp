@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/AppLifecycle.h"
@@ -101,6 +102,69 @@ TEST(Defaults, EveryWriteIsAnnounced) {
     ASSERT_EQ(spy.count(), 2);
     EXPECT_EQ(spy.at(0).at(0).toString(), "soundOn");
     EXPECT_EQ(spy.at(1).at(0).toString(), "wallet.v1");
+}
+
+namespace {
+// Replaces the file the way an editor saves it: a new file renamed over the old one.
+void saveAsAnEditorWould(const QString& path, const QByteArray& bytes) {
+    QFile f(path + ".swp");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::rename(path + ".swp", path));
+}
+
+QStringList keysOf(const QSignalSpy& spy) {
+    QStringList keys;
+    for (const auto& args : spy) keys << args.at(0).toString();
+    keys.sort();
+    return keys;
+}
+}  // namespace
+
+TEST(Defaults, AnEditMadeToTheFileWhileRunningIsReadAndAnnouncedKeyByKey) {
+    ScratchStore s;
+    s->set("musicOn", true);
+    s->set("musicVolume", 0.5);
+    s->set("petName", QStringLiteral("Mochi"));
+    const QString conf = s.dir.path() + "/config/kettlepaw.conf";
+    QSignalSpy spy(s.store.get(), &kp::Defaults::changed);
+
+    // Written in place: only the keys whose values differ are announced.
+    {
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[General]\nmusicOn=false\nmusicVolume=0.5\npetName=Mochi\nmusicAlways=true\n");
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(keysOf(spy), (QStringList{"musicAlways", "musicOn"}), 20000);
+    EXPECT_FALSE(s->boolValue("musicOn"));
+    EXPECT_TRUE(s->boolValue("musicAlways"));
+
+    // Replaced by a rename, twice: the watch follows the new file each time.
+    spy.clear();
+    saveAsAnEditorWould(conf, "[General]\nmusicOn=false\nmusicVolume=0.25\npetName=Mochi\nmusicAlways=true\n");
+    QTRY_COMPARE_WITH_TIMEOUT(keysOf(spy), QStringList{"musicVolume"}, 20000);
+    EXPECT_DOUBLE_EQ(s->doubleValue("musicVolume"), 0.25);
+    spy.clear();
+    saveAsAnEditorWould(conf, "[General]\nmusicOn=false\nmusicVolume=0.25\npetName=Mochi\n");
+    QTRY_COMPARE_WITH_TIMEOUT(keysOf(spy), QStringList{"musicAlways"}, 20000);
+    EXPECT_FALSE(s->contains("musicAlways"));
+
+    // The store's own writes are announced once, not again when the watch sees them.
+    spy.clear();
+    s->set("soundOn", false);
+    s->set("musicVolume", 0.75);
+    QFile conf2(conf);
+    ASSERT_TRUE(conf2.open(QIODevice::Append));
+    conf2.write("petMood=calm\n");
+    conf2.close();
+    QTRY_VERIFY_WITH_TIMEOUT(keysOf(spy).contains("petMood"), 20000);
+    EXPECT_EQ(keysOf(spy), (QStringList{"musicVolume", "petMood", "soundOn"}));
+    s.restart();
+    EXPECT_EQ(s->string("petName"), "Mochi");
+    EXPECT_DOUBLE_EQ(s->doubleValue("musicVolume"), 0.75);
+    EXPECT_FALSE(s->contains("musicAlways"));
 }
 
 TEST(Paths, FollowTheXdgVariables) {
