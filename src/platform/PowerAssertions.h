@@ -65,4 +65,34 @@ private:
     std::optional<std::vector<PowerAssertion>> last_;
 };
 
+// The desktop session's own list of who keeps the screen awake, on the session bus
+// (org.freedesktop.PowerManagement.Inhibit ListInhibitions: application and reason). Screensaver
+// and portal inhibitions land there where the desktop offers that list. Each reads as a
+// display-sleep assertion without a process. Like the logind reader, it never waits on the bus and
+// answers with the last reply; none where the session offers no such list.
+class SessionInhibitions final : public PowerAssertions {
+public:
+    explicit SessionInhibitions(int timeoutMs = 2000);
+    std::optional<std::vector<PowerAssertion>> assertions() override;
+    static SessionInhibitions& shared();
+
+private:
+    void ask();
+    int timeoutMs_;
+    QObject context_;
+    bool asking_ = false;
+    std::optional<std::vector<PowerAssertion>> last_;
+};
+
+// Both lists as one: none only when neither answers.
+class JoinedAssertions final : public PowerAssertions {
+public:
+    JoinedAssertions(PowerAssertions& first, PowerAssertions& second) : first_(first), second_(second) {}
+    std::optional<std::vector<PowerAssertion>> assertions() override;
+
+private:
+    PowerAssertions& first_;
+    PowerAssertions& second_;
+};
+
 }  // namespace kp
