@@ -134,8 +134,8 @@ MediaWatcher::Playing MediaWatcher::scanAssertions(bool musicAppPlaying) {
 
     for (const PowerAssertion& record : *records) {
         const std::optional<long long> onBehalf = record.onBehalfOfPid ? record.onBehalfOfPid : record.assertPid;
-        // A record without a process (the session's own list) still counts; its owner stays unknown.
-        if (onBehalf && *onBehalf == own) continue;
+        // The session's list names no process: its records count, with their owner unknown.
+        if (!record.fromSessionList && (!onBehalf || *onBehalf == own)) continue;
         const QString type = record.trueType ? *record.trueType : record.type.value_or(QString());
         const long long holder = record.assertPid ? *record.assertPid : onBehalf.value_or(0);
         const QString text = (processPath(onBehalf.value_or(0), scan) + space + record.processName.value_or(QString()) + space +

@@ -22,6 +22,8 @@ struct PowerAssertion {
     std::optional<QString> processName;
     std::optional<QString> assertName;       // the holder's reason text
     std::optional<QStringList> resourcesUsed;
+    // From the desktop session's list, which names applications but no process.
+    bool fromSessionList = false;
 };
 
 class PowerAssertions {
@@ -68,7 +70,7 @@ private:
 // The desktop session's own list of who keeps the screen awake, on the session bus
 // (org.freedesktop.PowerManagement.Inhibit ListInhibitions: application and reason). Screensaver
 // and portal inhibitions land there where the desktop offers that list. Each reads as a
-// display-sleep assertion without a process. Like the logind reader, it never waits on the bus and
+// display-sleep assertion from the session list, without a process. Like the logind reader, it never waits on the bus and
 // answers with the last reply; none where the session offers no such list.
 class SessionInhibitions final : public PowerAssertions {
 public:

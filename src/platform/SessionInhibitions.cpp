@@ -35,6 +35,7 @@ std::optional<std::vector<PowerAssertion>> inhibitions(const QDBusMessage& reply
         a.type = QString::fromLatin1(PowerAssertion::preventDisplaySleep);
         a.processName = who;
         a.assertName = why;
+        a.fromSessionList = true;
         out.push_back(std::move(a));
     }
     list.endArray();
