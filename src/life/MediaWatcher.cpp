@@ -73,7 +73,8 @@ MediaWatcher::~MediaWatcher() {
 }
 
 MediaWatcher& MediaWatcher::shared() {
-    static MediaWatcher* instance = new MediaWatcher(LogindInhibitors::shared(), MprisPlayers::shared(),
+    static JoinedAssertions locks(LogindInhibitors::shared(), SessionInhibitions::shared());
+    static MediaWatcher* instance = new MediaWatcher(locks, MprisPlayers::shared(),
                                                      ProcessesLinux::shared(), QtScheduler::shared());
     return *instance;
 }
@@ -133,10 +134,11 @@ MediaWatcher::Playing MediaWatcher::scanAssertions(bool musicAppPlaying) {
 
     for (const PowerAssertion& record : *records) {
         const std::optional<long long> onBehalf = record.onBehalfOfPid ? record.onBehalfOfPid : record.assertPid;
-        if (!onBehalf || *onBehalf == own) continue;
+        // The session's list names no process: its records count, with their owner unknown.
+        if (!record.fromSessionList && (!onBehalf || *onBehalf == own)) continue;
         const QString type = record.trueType ? *record.trueType : record.type.value_or(QString());
-        const long long holder = record.assertPid ? *record.assertPid : *onBehalf;
-        const QString text = (processPath(*onBehalf, scan) + space + record.processName.value_or(QString()) + space +
+        const long long holder = record.assertPid ? *record.assertPid : onBehalf.value_or(0);
+        const QString text = (processPath(onBehalf.value_or(0), scan) + space + record.processName.value_or(QString()) + space +
                               record.assertName.value_or(QString()))
                                  .toLower();
         const bool player = isPlayerApp(text);

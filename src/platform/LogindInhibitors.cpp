@@ -7,22 +7,13 @@
 
 namespace kp {
 
-LogindInhibitors::LogindInhibitors(int timeoutMs) : timeoutMs_(timeoutMs) {}
-
-LogindInhibitors& LogindInhibitors::shared() {
-    static LogindInhibitors instance;
-    return instance;
-}
-
 namespace {
 
 // The idle locks of a ListInhibitors reply; none when the reply is not the list it must be.
 std::optional<std::vector<PowerAssertion>> idleLocks(const QDBusMessage& reply) {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
-    const QVariant first = reply.arguments().constFirst();
-    if (first.userType() != qMetaTypeId<QDBusArgument>()) return std::nullopt;
-    const QDBusArgument list = first.value<QDBusArgument>();
-    if (list.currentSignature() != QLatin1String("a(ssssuu)")) return std::nullopt;
+    const auto found = BusAssertions::listOf(reply, "a(ssssuu)");
+    if (!found) return std::nullopt;
+    const QDBusArgument& list = *found;
 
     std::vector<PowerAssertion> out;
     list.beginArray();
@@ -46,30 +37,49 @@ std::optional<std::vector<PowerAssertion>> idleLocks(const QDBusMessage& reply) 
 
 }  // namespace
 
-std::optional<std::vector<PowerAssertion>> LogindInhibitors::assertions() {
+LogindInhibitors::LogindInhibitors(int timeoutMs)
+    : BusAssertions({true, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                     "ListInhibitors", idleLocks},
+                    timeoutMs) {}
+
+LogindInhibitors& LogindInhibitors::shared() {
+    static LogindInhibitors instance;
+    return instance;
+}
+
+std::optional<QDBusArgument> BusAssertions::listOf(const QDBusMessage& reply, const char* signature) {
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+    const QVariant first = reply.arguments().constFirst();
+    if (first.userType() != qMetaTypeId<QDBusArgument>()) return std::nullopt;
+    QDBusArgument list = first.value<QDBusArgument>();
+    if (list.currentSignature() != QLatin1String(signature)) return std::nullopt;
+    return list;
+}
+
+std::optional<std::vector<PowerAssertion>> BusAssertions::assertions() {
     ask();
     return last_;
 }
 
-void LogindInhibitors::ask() {
+void BusAssertions::ask() {
     if (asking_) return;
-    // Qt keeps the default system-bus connection once made, so each question reuses it.
-    QDBusConnection bus = QDBusConnection::systemBus();
+    // Qt keeps the default bus connections once made, so each question reuses one.
+    QDBusConnection bus = question_.systemBus ? QDBusConnection::systemBus() : QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         last_.reset();
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
-    // Where no logind runs, asking must not try to start one on every scan.
+        QString::fromLatin1(question_.service), QString::fromLatin1(question_.path),
+        QString::fromLatin1(question_.interface), QString::fromLatin1(question_.method));
+    // Where the service does not run, asking must not try to start it on every scan.
     call.setAutoStartService(false);
     asking_ = true;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeoutMs_), &context_);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &context_, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         asking_ = false;
-        last_ = idleLocks(w->reply());
+        last_ = question_.read(w->reply());
     });
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Other processes' requests to keep the machine awake: a video player keeps the screen on, an
 // audio player holds the audio output. Read afresh on every call.
+#include <QDBusArgument>
+#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,8 @@ struct PowerAssertion {
     std::optional<QString> processName;
     std::optional<QString> assertName;       // the holder's reason text
     std::optional<QStringList> resourcesUsed;
+    // From the desktop session's list, which names applications but no process.
+    bool fromSessionList = false;
 };
 
 class PowerAssertions {
@@ -42,27 +46,67 @@ public:
     int calls = 0;
 };
 
-// systemd-logind's inhibitor locks on the system bus. A lock that blocks "idle" keeps the screen
-// awake, so it reads as a display-sleep assertion held by the lock's process; the lock's "who" is
-// the process name and its "why" the assertion name. Without a system bus or logind the answer is
-// none. The bus connection is made once and kept.
-//
-// Never waits on the bus: each call answers with what logind said to the last question and asks
-// again (one question at a time), so a stalled logind costs the caller nothing. None before the
-// first answer and after a failed or unanswered question.
-class LogindInhibitors final : public PowerAssertions {
+// A list asked of a service on the bus. Never waits on the bus: each call answers with what the
+// service said to the last question and asks again (one question at a time), so a stalled service
+// costs the caller nothing. None before the first answer and after a failed or unanswered question.
+class BusAssertions : public PowerAssertions {
 public:
-    // `timeoutMs` bounds each question: one left unanswered that long counts as failed.
-    explicit LogindInhibitors(int timeoutMs = 2000);
     std::optional<std::vector<PowerAssertion>> assertions() override;
-    static LogindInhibitors& shared();
+    // A reply's first argument when it is a list of the given signature.
+    static std::optional<QDBusArgument> listOf(const QDBusMessage& reply, const char* signature);
+
+protected:
+    struct Question {
+        bool systemBus;
+        const char* service;
+        const char* path;
+        const char* interface;
+        const char* method;
+        // The reply's records; none when the reply is not the list it must be.
+        std::optional<std::vector<PowerAssertion>> (*read)(const QDBusMessage& reply);
+    };
+    BusAssertions(Question question, int timeoutMs) : question_(question), timeoutMs_(timeoutMs) {}
 
 private:
     void ask();
+    Question question_;
     int timeoutMs_;
     QObject context_;  // owns the questions under way
     bool asking_ = false;
     std::optional<std::vector<PowerAssertion>> last_;
+};
+
+// systemd-logind's inhibitor locks on the system bus. A lock that blocks "idle" keeps the screen
+// awake, so it reads as a display-sleep assertion held by the lock's process; the lock's "who" is
+// the process name and its "why" the assertion name. Without a system bus or logind the answer is
+// none. The bus connection is made once and kept.
+class LogindInhibitors final : public BusAssertions {
+public:
+    // `timeoutMs` bounds each question: one left unanswered that long counts as failed.
+    explicit LogindInhibitors(int timeoutMs = 2000);
+    static LogindInhibitors& shared();
+};
+
+// The desktop session's own list of who keeps the screen awake, on the session bus
+// (org.freedesktop.PowerManagement.Inhibit ListInhibitions: application and reason). Screensaver
+// and portal inhibitions land there where the desktop offers that list. Each reads as a
+// display-sleep assertion from the session list, without a process. Like the logind reader, it
+// never waits on the bus and answers with the last reply; none where the session offers no list.
+class SessionInhibitions final : public BusAssertions {
+public:
+    explicit SessionInhibitions(int timeoutMs = 2000);
+    static SessionInhibitions& shared();
+};
+
+// Both lists as one: none only when neither answers.
+class JoinedAssertions final : public PowerAssertions {
+public:
+    JoinedAssertions(PowerAssertions& first, PowerAssertions& second) : first_(first), second_(second) {}
+    std::optional<std::vector<PowerAssertion>> assertions() override;
+
+private:
+    PowerAssertions& first_;
+    PowerAssertions& second_;
 };
 
 }  // namespace kp

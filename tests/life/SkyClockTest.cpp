@@ -82,25 +82,6 @@ TEST_F(SkyClockTest, LightningFlashesTwiceInEachNineSecondPeriod) {
     }
 }
 
-TEST(SkyWords, LookLabelAndStatusSentences) {
-    EXPECT_EQ((SkyLook{SkyTime::morning, SkyWeather::clear}.label()), QString::fromUtf8("Morning · clear"));
-    EXPECT_EQ((SkyLook{SkyTime::afternoon, SkyWeather::cloudy}.label()), QString::fromUtf8("Afternoon · cloudy"));
-
-    using S = SkyModel::Status;
-    EXPECT_EQ(SkyModel::statusText(S::off()), "Following the clock only.");
-    EXPECT_EQ(SkyModel::statusText(S::asking()), QString::fromUtf8("Waiting for permission…"));
-    EXPECT_EQ(SkyModel::statusText(S::denied()), "The location service said no. Following the clock.");
-    EXPECT_EQ(SkyModel::statusText(S::locating()), QString::fromUtf8("Looking out the window…"));
-    EXPECT_EQ(SkyModel::statusText(S::failed()), "Couldn't get the weather right now. Following the clock.");
-    EXPECT_EQ(SkyModel::statusText(S::live("rain")), "Live: rain.");
-    EXPECT_EQ(SkyModel::statusText(S::live("")), "Live: .");
-
-    EXPECT_EQ(S::live("rain"), S::live("rain"));
-    EXPECT_NE(S::live("rain"), S::live("snow"));
-    EXPECT_NE(S::live(""), S::off());
-    EXPECT_EQ(S(), S::off());
-}
-
 TEST(SkyWords, WeatherCodesAndConditionsMapOntoFiveSkies) {
     const struct {
         int code;

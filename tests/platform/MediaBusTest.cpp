@@ -30,6 +30,25 @@ struct FakeInhibitor {
 };
 Q_DECLARE_METATYPE(FakeInhibitor)
 
+// The desktop power service's record: application, reason.
+struct FakeInhibition {
+    QString who, why;
+};
+Q_DECLARE_METATYPE(FakeInhibition)
+
+QDBusArgument& operator<<(QDBusArgument& arg, const FakeInhibition& i) {
+    arg.beginStructure();
+    arg << i.who << i.why;
+    arg.endStructure();
+    return arg;
+}
+const QDBusArgument& operator>>(const QDBusArgument& arg, FakeInhibition& i) {
+    arg.beginStructure();
+    arg >> i.who >> i.why;
+    arg.endStructure();
+    return arg;
+}
+
 QDBusArgument& operator<<(QDBusArgument& arg, const FakeInhibitor& i) {
     arg.beginStructure();
     arg << i.what << i.who << i.why << i.mode << i.uid << i.pid;
@@ -489,6 +508,64 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     player.changeStatus(QStringLiteral("Paused"));
     ASSERT_TRUE(waitFor([&] { return watcher.playing() == MediaWatcher::Playing::nothing(); }));
     EXPECT_EQ(watcher.track(), std::nullopt);
+}
+
+// --- The desktop session's list of screen-awake holders, as the desktop's power service keeps it. ---
+
+class FakeSessionPower : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.PowerManagement.Inhibit")
+public:
+    explicit FakeSessionPower(QList<FakeInhibition> list) : list_(std::move(list)) {
+        qDBusRegisterMetaType<FakeInhibition>();
+        qDBusRegisterMetaType<QList<FakeInhibition>>();
+        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                                            QStringLiteral("fake-power"));
+        registered_ = bus.registerObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), this,
+                                         QDBusConnection::ExportAllSlots) &&
+                      bus.registerService(QStringLiteral("org.freedesktop.PowerManagement"));
+    }
+    ~FakeSessionPower() override {
+        QDBusConnection bus(QStringLiteral("fake-power"));
+        bus.unregisterService(QStringLiteral("org.freedesktop.PowerManagement"));
+        bus.unregisterObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-power"));
+    }
+    bool registered() const { return registered_; }
+    void set(QList<FakeInhibition> list) { list_ = std::move(list); }
+
+public slots:
+    QList<FakeInhibition> ListInhibitions() { return list_; }
+
+private:
+    QList<FakeInhibition> list_;
+    bool registered_ = false;
+};
+
+TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
+    FakeSessionPower power({{QStringLiteral("Firefox"), QStringLiteral("Playing video")},
+                            {QStringLiteral("Mail"), QStringLiteral("Downloading messages")}});
+    ASSERT_TRUE(power.registered());
+    FakeProcesses processes;
+    LogindInhibitors logind(kSlowMachineMs);
+    SessionInhibitions session(kSlowMachineMs);
+    JoinedAssertions locks(logind, session);
+    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+    ManualScheduler scheduler;
+    MediaWatcher watcher(locks, players, processes, scheduler);
+    watcher.start();
+    const auto scanUntil = [&](const MediaWatcher::Playing& playing) {
+        return waitFor([&] {
+            scheduler.advance(MediaWatcher::scanSeconds);
+            return watcher.playing() == playing;
+        });
+    };
+    // The browser's player names no file, so its word alone would be music.
+    FakePlayer player(QStringLiteral("firefox"), QStringLiteral("Playing"), QStringLiteral("A clip"));
+    ASSERT_TRUE(scanUntil(MediaWatcher::Playing::video()));
+
+    power.set({{QStringLiteral("Mail"), QStringLiteral("Downloading messages")}});
+    ASSERT_TRUE(scanUntil(MediaWatcher::Playing::music()));
 }
 
 }  // namespace

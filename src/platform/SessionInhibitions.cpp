@@ -1,0 +1,54 @@
+#include "platform/PowerAssertions.h"
+
+#include <QDBusArgument>
+
+namespace kp {
+
+namespace {
+
+// The inhibitions of a ListInhibitions reply; none when the reply is not the list it must be.
+std::optional<std::vector<PowerAssertion>> inhibitions(const QDBusMessage& reply) {
+    const auto found = BusAssertions::listOf(reply, "a(ss)");
+    if (!found) return std::nullopt;
+    const QDBusArgument& list = *found;
+
+    std::vector<PowerAssertion> out;
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString who, why;
+        list.beginStructure();
+        list >> who >> why;
+        list.endStructure();
+        PowerAssertion a;
+        a.type = QString::fromLatin1(PowerAssertion::preventDisplaySleep);
+        a.processName = who;
+        a.assertName = why;
+        a.fromSessionList = true;
+        out.push_back(std::move(a));
+    }
+    list.endArray();
+    return out;
+}
+
+}  // namespace
+
+SessionInhibitions::SessionInhibitions(int timeoutMs)
+    : BusAssertions({false, "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
+                     "org.freedesktop.PowerManagement.Inhibit", "ListInhibitions", inhibitions},
+                    timeoutMs) {}
+
+SessionInhibitions& SessionInhibitions::shared() {
+    static SessionInhibitions instance;
+    return instance;
+}
+
+std::optional<std::vector<PowerAssertion>> JoinedAssertions::assertions() {
+    auto all = first_.assertions();
+    auto more = second_.assertions();
+    if (!more) return all;
+    if (!all) return more;
+    all->insert(all->end(), more->begin(), more->end());
+    return all;
+}
+
+}  // namespace kp
