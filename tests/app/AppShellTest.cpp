@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
 #include <QScreen>
 
 #include <string>
@@ -22,16 +25,24 @@ using namespace kp;
 
 namespace {
 
-TEST(SettingsTabs, OnlyAnExactRawValueNamesATab) {
-    EXPECT_EQ(settingsTabFromObject(std::string("shop")), SettingsTab::shop);
-    EXPECT_EQ(settingsTabFromObject(QStringLiteral("world")), SettingsTab::world);
-    EXPECT_EQ(settingsTabFromObject(std::string("wardrobe")), SettingsTab::wardrobe);
-    EXPECT_FALSE(settingsTabFromObject(std::string("Shop")));
-    EXPECT_FALSE(settingsTabFromObject(std::string("sound")));
-    EXPECT_FALSE(settingsTabFromObject(std::string("closet")));
-    EXPECT_FALSE(settingsTabFromObject(42));
-    EXPECT_FALSE(settingsTabFromObject(std::any()));
-    EXPECT_STREQ(settingsTabTitle(SettingsTab::world), "Sound");
+// A content widget in one flat colour, to find on the window's picture.
+QWidget* swatch(QColor colour) {
+    auto* w = new QWidget;
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+    return w;
+}
+
+// The share of a window's middle band painted in `colour`.
+double shareOf(QWidget* window, QColor colour) {
+    const QImage image = window->grab().toImage();
+    int hits = 0, total = 0;
+    for (int x = 10; x < image.width() - 10; x += 7)
+        for (int y = image.height() / 4; y < image.height() * 3 / 4; y += 7, ++total)
+            if (image.pixelColor(x, y) == colour) ++hits;
+    return total ? double(hits) / total : 0;
 }
 
 struct Shell : ::testing::Test {
@@ -39,6 +50,7 @@ struct Shell : ::testing::Test {
     NotificationCenter hub;
     int saves = 0;
     std::vector<PetSound> effects;
+    std::function<void()> closeAlbum;
     std::unique_ptr<AppDelegate> delegate;
 
     void SetUp() override {
@@ -48,6 +60,11 @@ struct Shell : ::testing::Test {
         hooks.hub = &hub;
         hooks.saveLife = [this] { ++saves; };
         hooks.playEffect = [this](PetSound s) { effects.push_back(s); };
+        hooks.makeSettingsView = [] { return swatch(QColor(200, 30, 30)); };
+        hooks.makeAlbumView = [this](std::function<void()> onClose) {
+            closeAlbum = std::move(onClose);
+            return swatch(QColor(30, 160, 60));
+        };
         delegate = std::make_unique<AppDelegate>(std::move(hooks));
         delegate->didFinishLaunching();
         SettingsRouter::shared().setTab(SettingsTab::cat);
@@ -58,19 +75,31 @@ struct Shell : ::testing::Test {
             if (w->isVisible() && w->windowTitle() == title) ++n;
         return n;
     }
+    // The menu as it opens now: its titles, separators as "-".
+    std::vector<QString> menuTitles() {
+        emit delegate->menu().menu()->aboutToShow();
+        std::vector<QString> out;
+        for (QAction* a : delegate->menu().menu()->actions()) out.push_back(a->isSeparator() ? "-" : a->text());
+        return out;
+    }
+    QAction* menuItem(const QString& title) {
+        emit delegate->menu().menu()->aboutToShow();
+        for (QAction* a : delegate->menu().menu()->actions())
+            if (a->text() == title) return a;
+        return nullptr;
+    }
 };
 
-TEST_F(Shell, SettingsOpensOnceAndASecondOpenOnlyRaisesIt) {
-    delegate->openSettings();
+TEST_F(Shell, SettingsOpensOnceWithItsContentAndASecondOpenOnlyRaisesIt) {
+    ASSERT_TRUE(menuItem("Settings…"));
+    menuItem("Settings…")->trigger();
     SettingsWindow* first = delegate->settingsWindow();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->size(), QSize(540, 700));
-    EXPECT_EQ(first->palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_GT(shareOf(first, QColor(200, 30, 30)), 0.95) << "the settings fill the window";
     // Centred under the island's line, never beneath it.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(first->pos(), QPoint(screen.left() + (screen.width() - 540) / 2, screen.top() + 32 + 8));
-    EXPECT_EQ(centredUnderNotch(QSize(460, 720), 62).y(), screen.top() + 62 + 8);
+    EXPECT_EQ(first->pos(), QPoint(screen.left() + (screen.width() - first->width()) / 2, screen.top() + 32 + 8));
     delegate->perform(MenuAction::settings);
     EXPECT_EQ(delegate->settingsWindow(), first);
     EXPECT_EQ(visibleWindowsTitled("Settings"), 1);
@@ -87,28 +116,42 @@ TEST_F(Shell, OpenFullSettingsSwitchesOnlyToANamedTab) {
     EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::shop);
     ASSERT_NE(delegate->settingsWindow(), nullptr);
     EXPECT_TRUE(delegate->settingsWindow()->isVisible());
-    hub.post(note::openFullSettings, std::string("Shop"));
-    EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::shop);
-    delegate->settingsWindow()->close();
-    hub.post(note::openFullSettings, 3);
-    EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::shop);
-    EXPECT_TRUE(delegate->settingsWindow()->isVisible()) << "opens all the same";
+    for (std::any other : {std::any(std::string("Shop")), std::any(std::string("closet")), std::any(3), std::any()}) {
+        delegate->settingsWindow()->close();
+        hub.post(note::openFullSettings, other);
+        EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::shop);
+        EXPECT_TRUE(delegate->settingsWindow()->isVisible()) << "opens all the same";
+    }
+    hub.post(note::openFullSettings, QStringLiteral("world"));
+    EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::world);
     delegate->perform(MenuAction::settings);
-    EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::shop) << "the menu leaves the tab as it was";
+    EXPECT_EQ(SettingsRouter::shared().tab(), SettingsTab::world) << "the menu leaves the tab as it was";
 }
 
-TEST_F(Shell, AlbumNotificationShowsTheAlbumWindow) {
+TEST_F(Shell, AlbumShowsItsPagesOnceAndTheirCloseButtonClosesIt) {
     hub.post(note::openAlbum);
     AlbumWindow* album = delegate->albumWindow();
     ASSERT_NE(album, nullptr);
     EXPECT_TRUE(album->isVisible());
-    EXPECT_EQ(album->windowTitle(), "Album");
-    EXPECT_EQ(album->size(), QSize(460, 720));
-    EXPECT_EQ(album->minimumSize(), QSize(360, 440));
-    EXPECT_EQ(album->palette().color(QPalette::Window), QColor("#3A2A21"));
+    EXPECT_GT(shareOf(album, QColor(30, 160, 60)), 0.95) << "the pages fill the window";
     hub.post(note::openAlbum);
     EXPECT_EQ(delegate->albumWindow(), album);
     EXPECT_EQ(visibleWindowsTitled("Album"), 1);
+    ASSERT_TRUE(closeAlbum);
+    closeAlbum();
+    EXPECT_FALSE(album->isVisible());
+}
+
+TEST_F(Shell, TheMenuOffersEveryItemAndTheMusicItemFlipsTheStoredSwitch) {
+    EXPECT_EQ(menuTitles(), (std::vector<QString>{"Let him out now", "Pause music", "-", "Settings…", "Quit Kettlepaw"}));
+    EXPECT_FALSE(menuItem("Let him out now")->isEnabled()) << "nothing to send out without roaming";
+    EXPECT_EQ(menuItem("Quit Kettlepaw")->shortcut(), QKeySequence("Ctrl+Q"));
+    menuItem("Pause music")->trigger();
+    EXPECT_TRUE(store->contains("musicOn"));
+    EXPECT_FALSE(store->boolValue("musicOn"));
+    EXPECT_TRUE(menuItem("Play music"));
+    menuItem("Play music")->trigger();
+    EXPECT_TRUE(store->boolValue("musicOn"));
 }
 
 TEST_F(Shell, TerminationSavesTheCatExactlyOnce) {
@@ -117,70 +160,25 @@ TEST_F(Shell, TerminationSavesTheCatExactlyOnce) {
     EXPECT_EQ(saves, 1);
 }
 
-TEST_F(Shell, MusicItemFlipsTheStoredSwitch) {
-    EXPECT_TRUE(delegate->menuInputs().musicOn);
-    delegate->perform(MenuAction::toggleMusic);
-    EXPECT_FALSE(store->boolValue("musicOn"));
-    EXPECT_TRUE(store->contains("musicOn"));
-    EXPECT_FALSE(delegate->menuInputs().musicOn);
-}
-
-TEST(AppMenuTitles, RoamingItemWorksOnlyWhereRoamingExists) {
-    MenuInputs in;
-    EXPECT_FALSE(menuItems(in)[0].enabled) << "greyed out until the desktop cat is part of the app";
-    in.roamingAvailable = true;
-    EXPECT_TRUE(menuItems(in)[0].enabled);
-    EXPECT_EQ(menuItems(in)[0].action, MenuAction::sendOut);
-    in.roamingOut = true;
-    EXPECT_EQ(menuItems(in)[0].action, MenuAction::callHome);
-}
-
-struct CatState : ::testing::Test {
+TEST(CatSounds, PassWhileTheIslandShowsAndTheMewAlwaysInTheCatsVoice) {
     test::ScratchStore store;
     ManualClock clock{800000000, 1000};
     SeededRandom random{3};
     ManualScheduler scheduler;
     NotificationCenter hub;
     std::vector<std::pair<PetSound, double>> played;
-    std::unique_ptr<AppState> state;
-
-    void SetUp() override {
-        store->set("petName", QStringLiteral("Mochi"));
-        state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, scheduler), hub);
-        state->setSoundPlayer([this](PetSound s, double pitch) { played.emplace_back(s, pitch); });
-    }
-};
-
-TEST_F(CatState, SoundsPassWhileTheIslandShowsAndTheMewAlways) {
-    EXPECT_EQ(state->petName(), "Mochi");
-    ASSERT_EQ(state->mode(), IslandMode::hidden);
-    state->playPetSound(PetSound::purr);
+    AppState state(*store, std::make_unique<PetLife>(*store, clock, random, scheduler), hub);
+    state.setSoundPlayer([&](PetSound s, double pitch) { played.emplace_back(s, pitch); });
+    ASSERT_EQ(state.mode(), IslandMode::hidden);
+    state.playPetSound(PetSound::purr);
     EXPECT_TRUE(played.empty());
-    state->playPetSound(PetSound::mew);
+    state.playPetSound(PetSound::mew);
     ASSERT_EQ(played.size(), 1u);
     EXPECT_EQ(played[0], std::make_pair(PetSound::mew, 1.3)) << "a newborn is a kitten";
-    state->setMode(IslandMode::compact);
-    state->life().setOnSound(nullptr);  // the app state's own path only
-    state->playPetSound(PetSound::purr);
+    state.setMode(IslandMode::compact);
+    state.life().setOnSound(nullptr);  // the app state's own path only
+    state.playPetSound(PetSound::purr);
     EXPECT_EQ(played.size(), 2u);
-    EXPECT_DOUBLE_EQ(pitchForStage(PetStage::junior), 1.12);
-    EXPECT_DOUBLE_EQ(pitchForStage(PetStage::adult), 1.0);
-}
-
-TEST_F(CatState, FaceAndEmotesComeThroughTheCallbacks) {
-    std::vector<BotEmote> seen;
-    Subscription sub(hub, note::triggerEmote, [&](const std::any& o) {
-        if (const auto* e = notificationObject<BotEmote>(o)) seen.push_back(*e);
-    });
-    state->postEmote(BotEmote::proud);
-    EXPECT_EQ(seen, std::vector<BotEmote>{BotEmote::proud});
-    int faces = 0;
-    QObject::connect(state.get(), &AppState::faceChanged, [&] { ++faces; });
-    state->applyFace(BotState::grumpy);
-    EXPECT_EQ(state->faceOverride(), BotState::grumpy);
-    state->applyFace(std::nullopt);
-    EXPECT_FALSE(state->faceOverride());
-    EXPECT_EQ(faces, 2);
 }
 
 }  // namespace

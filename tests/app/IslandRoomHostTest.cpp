@@ -16,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -53,10 +52,6 @@ struct RoomHost : ::testing::Test {
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
         store->set("onboardedV1", true);
         island->start();
-    }
-    void TearDown() override {
-        island.reset();
-        state.reset();
     }
 
     IslandPanel& panel() { return *island->panel(); }
@@ -133,39 +128,6 @@ TEST_F(RoomHost, ARoomTabClickedThroughThePanelChangesTheRoom) {
     ASSERT_TRUE(garden.has_value());
     QTest::mouseClick(&panel(), Qt::LeftButton, {}, garden->toPoint());
     EXPECT_EQ(state->roomKind(), IslandRoomKind::garden);
-}
-
-TEST_F(RoomHost, TheHandShowsOverARoomButtonOnly) {
-    open();
-    frame();
-    const auto tab = tabFor(IslandRoomKind::living);
-    ASSERT_TRUE(tab.has_value());
-    auto moveTo = [this](QPointF at) {
-        QMouseEvent move(QEvent::MouseMove, at, panel().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&panel(), &move);
-    };
-    moveTo(*tab);
-    EXPECT_EQ(panel().cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(panel().content()->toolTipAt(*tab).isEmpty()) << "a tab names its room";
-    const QRectF r = panel().contentRect();
-    const QPointF wall(r.left() + 8, r.center().y());
-    if (!panel().content()->isActionableAt(wall)) {
-        moveTo(wall);
-        EXPECT_EQ(panel().cursor().shape(), Qt::ArrowCursor);
-    }
-}
-
-TEST_F(RoomHost, AClickOffTheButtonsChangesNothing) {
-    open();
-    frame();
-    const QRectF r = panel().contentRect();
-    // The floor's far left corner holds no button.
-    const QPointF floor(r.left() + 8, r.bottom() - 6);
-    if (!panel().content()->isActionableAt(floor)) {
-        QTest::mouseClick(&panel(), Qt::LeftButton, {}, floor.toPoint());
-        EXPECT_EQ(state->roomKind(), IslandRoomKind::bedroom);
-        EXPECT_EQ(island->machine().state(), State::home);
-    }
 }
 
 }  // namespace

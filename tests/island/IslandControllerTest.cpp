@@ -76,10 +76,6 @@ struct Island : ::testing::Test {
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
         island->setFollowView([this](IslandRoomKind r) { followed.push_back(r); });
     }
-    void TearDown() override {
-        island.reset();
-        state.reset();
-    }
     void launchOnboarded() {
         store->set("onboardedV1", true);
         island->start();
@@ -162,16 +158,6 @@ TEST_F(Island, GreetingTrillsOnceInTheKittensVoice) {
     island->pointerAt(topCentre());  // greeting -> peek
     island->clickAt({100, 10});      // -> open
     EXPECT_EQ(played.size(), 1u) << "only the greeting trills";
-}
-
-TEST_F(Island, AlertFromTheCatPeeksAHiddenIsland) {
-    launchOnboarded();
-    island->pointerAt(farAway());
-    scheduler.advance(4.01);
-    ASSERT_EQ(island->machine().state(), State::hidden);
-    island->peekForAlert();
-    EXPECT_EQ(island->machine().state(), State::petit);
-    EXPECT_TRUE(island->machine().isHidePending());
 }
 
 TEST_F(Island, HoverPeeksAndThePointerIsMeasuredAgainstTheZone) {

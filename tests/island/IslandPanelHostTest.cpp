@@ -82,10 +82,6 @@ struct PanelHost : ::testing::Test {
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
         island->start();  // never onboarded: the first-run pages
     }
-    void TearDown() override {
-        island.reset();
-        state.reset();
-    }
     IslandPanel& panel() { return *island->panel(); }
     FakePages* pages() { return static_cast<FakePages*>(panel().content()); }
     bool refusesFocus() { return panel().windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus); }

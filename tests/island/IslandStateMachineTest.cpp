@@ -94,19 +94,6 @@ TEST_F(Machine, AlertPeeksOnlyFromHiddenAndHidesAfterThePeekDelay) {
     scheduler.advance(1.01);
 }
 
-TEST_F(Machine, AlertDoesNothingOutsideHidden) {
-    store->set("onboardedV1", true);
-    sm.start();
-    const auto before = moves.size();
-    sm.alert();
-    EXPECT_EQ(sm.state(), State::coucou);
-    sm.click();
-    ASSERT_EQ(sm.state(), State::home);
-    sm.alert();
-    EXPECT_EQ(sm.state(), State::home);
-    EXPECT_EQ(moves.size(), before + 1);
-}
-
 TEST_F(Machine, PointerReentryCancelsHideAndCollapse) {
     toHidden();
     sm.alert();
@@ -178,83 +165,58 @@ TEST_F(Machine, PomodoroKeepsThePeekOutAndIdleLetsItHideOnceThePointerIsOut) {
     EXPECT_EQ(sm.state(), State::hidden);
 }
 
-TEST_F(Machine, ReplayOnboardingCancelsPendingAndReenters) {
-    toHidden();
-    sm.alert();
-    ASSERT_TRUE(sm.isHidePending());
-    const auto before = moves.size();
-    sm.replayOnboarding();
-    EXPECT_EQ(sm.state(), State::onboarding);
-    EXPECT_EQ(moves.size(), before + 1) << "the transition handler runs";
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
-    EXPECT_TRUE(store->boolValue("onboardedV1")) << "the stored flag is left alone";
-
-    sm.replayOnboarding();
-    EXPECT_EQ(moves.size(), before + 1) << "no-op while onboarding shows";
-    EXPECT_EQ(sm.state(), State::onboarding);
-}
-
-TEST_F(Machine, FinishOnboardingOnlyFromOnboarding) {
-    toHidden();
-    store->remove("onboardedV1");
-    sm.finishOnboarding();
-    EXPECT_EQ(sm.state(), State::hidden);
-    EXPECT_FALSE(store->contains("onboardedV1"));
-
-    sm.replayOnboarding();
-    sm.finishOnboarding();
-    EXPECT_EQ(sm.state(), State::home);
-    EXPECT_TRUE(store->boolValue("onboardedV1"));
-    EXPECT_TRUE(sm.isCollapsePending());
-}
-
-TEST_F(Machine, OpenRoomIsRefusedDuringOnboardingAndOpensOtherwise) {
+TEST_F(Machine, TheFirstRunPagesHoldTheIslandUntilFinishedAndCanBeReplayed) {
     sm.start();
     ASSERT_EQ(sm.state(), State::onboarding);
-    EXPECT_FALSE(sm.openRoom());
-    EXPECT_EQ(sm.state(), State::onboarding);
-
-    sm.finishOnboarding();
-    scheduler.advance(5.01);
-    ASSERT_EQ(sm.state(), State::petit);
-    EXPECT_TRUE(sm.openRoom());
-    EXPECT_EQ(sm.state(), State::home);
-    const auto before = moves.size();
-    EXPECT_TRUE(sm.openRoom());
-    EXPECT_EQ(moves.size(), before) << "already open: only the room changes";
-}
-
-TEST_F(Machine, OnboardingIgnoresPointerClicksAndPomodoro) {
-    sm.start();
     enter();
     sm.click();
     pomodoro = true;
     sm.pomodoroChanged();
     leave();
     scheduler.advance(600);
+    EXPECT_FALSE(sm.openRoom());
+    EXPECT_EQ(sm.state(), State::onboarding) << "pointer, clicks, pomodoro and rooms wait for the pages";
+    pomodoro = false;
+
+    sm.finishOnboarding();
+    EXPECT_EQ(sm.state(), State::home);
+    EXPECT_TRUE(store->boolValue("onboardedV1"));
+    EXPECT_TRUE(sm.isCollapsePending());
+    scheduler.advance(5.01);
+    ASSERT_EQ(sm.state(), State::petit);
+    store->remove("onboardedV1");
+    sm.finishOnboarding();
+    EXPECT_EQ(sm.state(), State::petit) << "finishing counts only on the pages";
+    EXPECT_FALSE(store->contains("onboardedV1"));
+    EXPECT_TRUE(sm.openRoom());
+    EXPECT_EQ(sm.state(), State::home);
+    const auto opened = moves.size();
+    EXPECT_TRUE(sm.openRoom());
+    EXPECT_EQ(moves.size(), opened) << "already open: only the room changes";
+
+    store->set("onboardedV1", true);
+    sm.replayOnboarding();
     EXPECT_EQ(sm.state(), State::onboarding);
+    EXPECT_EQ(moves.size(), opened + 1);
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "the collapse is called off";
+    EXPECT_TRUE(store->boolValue("onboardedV1")) << "the stored flag is left alone";
+    sm.replayOnboarding();
+    EXPECT_EQ(moves.size(), opened + 1) << "no-op while the pages show";
 }
 
 TEST_F(Machine, GreetingHoverPeeksAndClickOpens) {
     store->set("onboardedV1", true);
     sm.start();
+    sm.alert();
+    EXPECT_EQ(sm.state(), State::coucou) << "an alert peeks only a hidden island";
     enter();
     EXPECT_EQ(sm.state(), State::petit);
     EXPECT_FALSE(sm.isGreetPending());
     sm.click();
     EXPECT_EQ(sm.state(), State::home);
     EXPECT_FALSE(sm.isCollapsePending()) << "opened with the pointer on it";
-}
-
-TEST_F(Machine, IdleDelaysAreReadEachTimeAndUnusableOnesFallBack) {
-    EXPECT_DOUBLE_EQ(IslandStateMachine::openIdleSeconds(*store), 5);
-    store->set("openIdleSeconds", 12.5);
-    EXPECT_DOUBLE_EQ(IslandStateMachine::openIdleSeconds(*store), 12.5);
-    store->set("openIdleSeconds", -1);
-    EXPECT_DOUBLE_EQ(IslandStateMachine::openIdleSeconds(*store), 5);
-    EXPECT_TRUE(IslandStateMachine::peekOnHover(*store));
-    store->set("peekOnHover", false);
-    EXPECT_FALSE(IslandStateMachine::peekOnHover(*store));
+    sm.alert();
+    EXPECT_EQ(sm.state(), State::home);
 }
 
 }  // namespace
