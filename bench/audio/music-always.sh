@@ -3,11 +3,9 @@
 # PulseAudio null sink (the silent stand-in when PulseAudio is missing). Fails at 1% of one core.
 # Usage: music-always.sh [build dir]   (benchmark-style arguments are ignored)
 set -uo pipefail
-build=${KP_BUILD_DIR:-}
-for a in "$@"; do case $a in --*) ;; *) build=$a ;; esac; done
 here=$(cd "$(dirname "$0")" && pwd)
-[ -n "$build" ] || build=$(cd "$here/.." && pwd)
 source "$here/../lib/app-cost.sh"
+kp_cost_args "$@"
 kp_cost_setup "$build"
 
 if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then

@@ -8,18 +8,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib/app-cost.sh"
-build=${KP_BUILD_DIR:-} mode=()
-for a in "$@"; do
-  case $a in --no-compositor) mode=(--no-compositor) ;; --compositor) mode=(--compositor) ;; --*) ;; *) build=$a ;; esac
-done
-[ -n "$build" ] || build=$(cd "$here/.." && pwd)
-if [ ${#mode[@]} = 0 ]; then
-  rc=0
-  bash "$0" "$build" --compositor || rc=1
-  bash "$0" "$build" --no-compositor || rc=1
-  exit $rc
-fi
-[ "${mode[0]}" = --compositor ] && mode=()
+kp_cost_args "$@"
+kp_cost_each_compositor
 command -v xdotool >/dev/null || { echo "outing-cpu: xdotool missing, skipped"; exit 0; }
 seconds=${KP_OUTING_SECONDS:-60}
 

@@ -6,11 +6,9 @@
 # KP_IDLE_SECONDS sets the measure (60 s); KP_IDLE_AFTER_OPEN=1 first opens the island on its room
 # (with xdotool), so the measure covers a room that has been built and put away.
 # Usage: idle-cpu.sh [build dir]   (benchmark-style arguments are ignored)
-build=${KP_BUILD_DIR:-}
-for a in "$@"; do case $a in --*) ;; *) build=$a ;; esac; done
 here=$(cd "$(dirname "$0")" && pwd)
-[ -n "$build" ] || build=$(cd "$here/.." && pwd)   # installed beside the benchmarks: build/bench
 source "$here/../lib/app-cost.sh"
+kp_cost_args "$@"
 seconds=${KP_IDLE_SECONDS:-60}
 kp_cost_setup "$build"
 

@@ -1,6 +1,10 @@
 # Sourced by the whole-app cost scripts under bench/. Starts the app on a private X display and
 # measures it as a ratio of one core, its wake-ups and its resident memory.
 #
+#   kp_cost_args "$@"                                  sets `build` (the first plain argument) and `mode`
+#                                                      (--compositor / --no-compositor, or neither)
+#   kp_cost_each_compositor                            with neither given, runs the script once with and
+#                                                      once without a compositor and exits with both
 #   kp_cost_setup BUILD [--no-compositor] [--no-wm]   display, window manager, compositor, scratch dirs
 #   kp_cost_settings 'key=value' ...                   lines for the [General] block (before the start)
 #   kp_cost_start [env...]                             starts the app; APP_PID is set
@@ -17,6 +21,26 @@ _kp_cost_cleanup() {
   [ -n "${KP_COST_SCRATCH:-}" ] && rm -rf "$KP_COST_SCRATCH"
 }
 trap _kp_cost_cleanup EXIT
+
+kp_cost_args() {
+  build=${KP_BUILD_DIR:-} mode=()
+  local a
+  for a in "$@"; do
+    case $a in --no-compositor) mode=(--no-compositor) ;; --compositor) mode=(--compositor) ;; --*) ;; *) build=$a ;; esac
+  done
+  [ -n "$build" ] || build=$(cd "$(dirname "$0")/.." && pwd)   # installed beside the benchmarks
+}
+
+kp_cost_each_compositor() {
+  if [ ${#mode[@]} = 0 ]; then
+    local rc=0
+    bash "$0" "$build" --compositor || rc=1
+    bash "$0" "$build" --no-compositor || rc=1
+    exit $rc
+  fi
+  [ "${mode[0]}" = --compositor ] && mode=()
+  return 0
+}
 
 kp_cost_setup() {
   local build=$1; shift

@@ -5,11 +5,9 @@
 # KP_ROOM_SECONDS (default 30) sets each measure; KP_ROOM_SCALES (default "1 2") the scales.
 # Usage: room-cost.sh [build dir]
 set -uo pipefail
-build=${KP_BUILD_DIR:-}
-for a in "$@"; do case $a in --*) ;; *) build=$a ;; esac; done
 here=$(cd "$(dirname "$0")" && pwd)
-[ -n "$build" ] || build=$(cd "$here/.." && pwd)
 source "$here/../lib/app-cost.sh"
+kp_cost_args "$@"
 command -v xdotool >/dev/null || { echo "room-cost: xdotool missing, skipped"; exit 0; }
 seconds=${KP_ROOM_SECONDS:-30}
 rooms=(bedroom living kitchen care garden)
