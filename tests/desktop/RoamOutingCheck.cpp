@@ -48,18 +48,39 @@ void check(bool ok, const char* what) {
 }
 
 // Runs the event loop until `done` holds; false when it does not within `ms`.
+xcb_connection_t* connection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
+xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root; }
+
+// A busy window manager may sleep on events it has read ahead; a property change on the root
+// window wakes it.
+void nudgeManager() {
+    static const xcb_atom_t nudge = [] {
+        xcb_intern_atom_reply_t* r =
+            xcb_intern_atom_reply(connection(), xcb_intern_atom(connection(), 0, 9, "_KP_NUDGE"), nullptr);
+        const xcb_atom_t atom = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(r);
+        return atom;
+    }();
+    static uint32_t tick = 0;
+    ++tick;
+    xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, root(), nudge, XCB_ATOM_CARDINAL, 32, 1, &tick);
+    xcb_flush(connection());
+}
+
 bool waitFor(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
     clock.start();
+    qint64 nudged = 0;
     while (!done()) {
         if (clock.elapsed() > ms) return false;
+        if (clock.elapsed() - nudged > 500) {
+            nudgeManager();
+            nudged = clock.elapsed();
+        }
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
 }
-
-xcb_connection_t* connection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
-xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root; }
 
 std::vector<xcb_window_t> rootList(const char* name) {
     xcb_connection_t* c = connection();
@@ -165,7 +186,7 @@ public:
                               {QStringLiteral("windowactivate"), QString::number(user_.winId())});
             QApplication::processEvents(QEventLoop::AllEvents, 200);
             return false;
-        }, 30000), "the user's window has the keyboard");
+        }, 60000), "the user's window has the keyboard");
         if (compositorFirst_) compositor(true);
 
         const QImage before = settledScreen();
