@@ -46,10 +46,18 @@ WorkId QtScheduler::start(double seconds, bool repeat, std::function<void()> wor
     const WorkId id = next_++;
     seconds = sane(seconds);
     auto* timer = new QTimer;
-    timer->setSingleShot(true);
-    timer->setTimerType(repeat && seconds >= 1.0 ? Qt::CoarseTimer : Qt::PreciseTimer);
-    QObject::connect(timer, &QTimer::timeout, [this, id] { fired(id); });
     Entry& entry = timers_[id] = Entry{timer, seconds, 0, repeat, std::make_shared<std::function<void()>>(std::move(work))};
+    if (repeat && seconds >= 0.1 && seconds < double(kLegNs) / 1e9) {
+        // Rounds of a tenth of a second or more (polls, batches, ticks) may share their wake-ups
+        // with other timers: an idle app wakes rarely.
+        timer->setTimerType(Qt::CoarseTimer);
+        QObject::connect(timer, &QTimer::timeout, [work = entry.work] { (*work)(); });
+        timer->start(int(std::lround(seconds * 1000)));
+        return id;
+    }
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, [this, id] { fired(id); });
     entry.dueNs = monotonicNs() + std::int64_t(seconds * 1e9);
     arm(entry);
     return id;

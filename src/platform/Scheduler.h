@@ -24,8 +24,8 @@ public:
 };
 
 // The Qt event loop's scheduler. Work fires on time, never early: one-shot work is what users see
-// and hear (a cue, a fade, a card going away). Only repeating work of a second or more may be
-// grouped with other wake-ups. Delays longer than a timer can hold are waited in legs.
+// and hear (a cue, a fade, a card going away). Only repeating work of a tenth of a second or more
+// may be grouped with other wake-ups. Delays longer than a timer can hold are waited in legs.
 class QtScheduler final : public Scheduler {
 public:
     QtScheduler();
