@@ -479,6 +479,23 @@ TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
 
 // --- The watcher on both fakes. ---
 
+// A media watcher on the private session bus, scanned by hand.
+struct WatcherOnTheBus {
+    WatcherOnTheBus(PowerAssertions& locks, Processes& processes)
+        : players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS")), watcher(locks, players, processes, scheduler) {
+        watcher.start();
+    }
+    bool scanUntil(const MediaWatcher::Playing& playing) {
+        return waitFor([&] {
+            scheduler.advance(MediaWatcher::scanSeconds);
+            return watcher.playing() == playing;
+        });
+    }
+    MprisPlayers players;
+    ManualScheduler scheduler;
+    MediaWatcher watcher;
+};
+
 TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     FakeLogind logind({inhibitor("idle", "mpv", "Playing video", 4242)});
     ASSERT_TRUE(logind.registered());
@@ -486,16 +503,9 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     processes.paths[4242] = QStringLiteral("/usr/bin/mpv");
     processes.apps.push_back(RunningApp{4242, QStringLiteral("/usr/bin/mpv"), QStringLiteral("mpv"), true});
     LogindInhibitors locks(kSlowMachineMs);
-    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
-    ManualScheduler scheduler;
-    MediaWatcher watcher(locks, players, processes, scheduler);
-    watcher.start();
-    const auto scanUntil = [&](const MediaWatcher::Playing& playing) {
-        return waitFor([&] {
-            scheduler.advance(MediaWatcher::scanSeconds);
-            return watcher.playing() == playing;
-        });
-    };
+    WatcherOnTheBus bus(locks, processes);
+    MediaWatcher& watcher = bus.watcher;
+    const auto scanUntil = [&](const MediaWatcher::Playing& playing) { return bus.scanUntil(playing); };
     ASSERT_TRUE(scanUntil(MediaWatcher::Playing::video(4242)));
 
     FakePlayer player(QStringLiteral("radio"), QStringLiteral("Playing"), QStringLiteral("Night Radio"));
@@ -550,16 +560,8 @@ TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
     LogindInhibitors logind(kSlowMachineMs);
     SessionInhibitions session(kSlowMachineMs);
     JoinedAssertions locks(logind, session);
-    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
-    ManualScheduler scheduler;
-    MediaWatcher watcher(locks, players, processes, scheduler);
-    watcher.start();
-    const auto scanUntil = [&](const MediaWatcher::Playing& playing) {
-        return waitFor([&] {
-            scheduler.advance(MediaWatcher::scanSeconds);
-            return watcher.playing() == playing;
-        });
-    };
+    WatcherOnTheBus bus(locks, processes);
+    const auto scanUntil = [&](const MediaWatcher::Playing& playing) { return bus.scanUntil(playing); };
     // The browser's player names no file, so its word alone would be music.
     FakePlayer player(QStringLiteral("firefox"), QStringLiteral("Playing"), QStringLiteral("A clip"));
     ASSERT_TRUE(scanUntil(MediaWatcher::Playing::video()));
