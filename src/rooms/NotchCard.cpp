@@ -72,10 +72,11 @@ void paintTomato(QPainter& p, const QRectF& box) {
 }  // namespace
 
 NotchCard::NotchCard(QString title, QString message, QString primary, std::optional<QString> secondary,
-                     Action onPrimary, Action onSecondary, Icon icon)
+                     Action onPrimary, Action onSecondary, Icon icon, double columnWidth)
     : title_(std::move(title)), message_(std::move(message)), primary_(std::move(primary)),
       secondary_(std::move(secondary)), onPrimary_(std::move(onPrimary)), onSecondary_(std::move(onSecondary)),
       icon_(std::move(icon)) {
+    const double textWidth = columnWidth;
     for (QStaticText* t : {&messageText_, &primaryText_, &secondaryText_}) {
         t->setTextFormat(Qt::PlainText);
         t->setPerformanceHint(QStaticText::AggressiveCaching);

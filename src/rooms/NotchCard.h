@@ -35,8 +35,9 @@ public:
     static constexpr double padY = 8;
     static constexpr double cornerRadius = 14;
 
+    // `columnWidth`: the title and message column, narrower where the room has less space.
     NotchCard(QString title, QString message, QString primary, std::optional<QString> secondary, Action onPrimary,
-              Action onSecondary, Icon icon);
+              Action onSecondary, Icon icon, double columnWidth = textWidth);
     ~NotchCard();
     NotchCard(const NotchCard&) = delete;
     NotchCard& operator=(const NotchCard&) = delete;

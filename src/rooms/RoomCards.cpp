@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
+#include "rooms/BedroomFurniture.h"
 #include "rooms/RoomButtons.h"
 #include "scenery/CoinIcon.h"
 #include "scenery/TomatoClock.h"
@@ -36,6 +37,13 @@ std::pair<QString, QString> introStepText(int step, const QString& name, bool tr
                 QStringLiteral("Each finished round earns coins. Click the coin by his stats for his shop: treats, "
                                "things for his room, toys.")};
     }
+}
+
+QRectF noteCardSpace(double width, double floorLine) {
+    constexpr double gap = 8;
+    const double clockRight =
+        bedroomClockCentre(width, floorLine).x() + TomatoClock::kSize.width() * kBedroomClockScale / 2;
+    return {clockRight + gap, noteCardY, std::max(0.0, width - gap - clockRight - gap), 0};
 }
 
 }  // namespace cards
@@ -136,12 +144,21 @@ RoomCards::Identity RoomCards::identity() const {
     return {kind, -1};
 }
 
-std::unique_ptr<NotchCard> RoomCards::buildCard(const Identity& id) const {
+// Laid out with the full column first; where that is wider than the space, the column gives up
+// the difference (down to a floor that keeps a few words a line).
+std::unique_ptr<NotchCard> RoomCards::buildCard(const Identity& id, const QRectF& space) const {
+    auto card = buildCard(id, NotchCard::textWidth);
+    const double over = card ? card->size().width() - space.width() : 0;
+    if (over > 0) card = buildCard(id, std::max(150.0, NotchCard::textWidth - over));
+    return card;
+}
+
+std::unique_ptr<NotchCard> RoomCards::buildCard(const Identity& id, double column) const {
     if (id.kind == RoomCardKind::offer) {
         return std::make_unique<NotchCard>(
             name_ + QStringLiteral(" found a tomato clock \U0001F345"),
             QStringLiteral("Focus together: he naps beside it, and every round earns him coins for treats and toys."),
-            QStringLiteral("Turn it on"), QStringLiteral("Not now"), nullptr, nullptr, tomatoIcon(0.25));
+            QStringLiteral("Turn it on"), QStringLiteral("Not now"), nullptr, nullptr, tomatoIcon(0.25), column);
     }
     if (id.kind == RoomCardKind::intro) {
         auto [title, message] = cards::introStepText(id.step, name_, !trayShown_ || trayShown_());
@@ -149,7 +166,7 @@ std::unique_ptr<NotchCard> RoomCards::buildCard(const Identity& id) const {
         return std::make_unique<NotchCard>(
             std::move(title), std::move(message), last ? QStringLiteral("Got it") : QStringLiteral("Next"),
             last ? std::nullopt : std::optional<QString>(QStringLiteral("Skip")), nullptr, nullptr,
-            id.step == 0 ? tomatoIcon(0.2) : (id.step == 1 ? tomatoIcon(0.6) : coinIcon()));
+            id.step == 0 ? tomatoIcon(0.2) : (id.step == 1 ? tomatoIcon(0.6) : coinIcon()), column);
     }
     return nullptr;
 }
@@ -301,15 +318,23 @@ void RoomCards::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
     const Identity id = identity();
     const bool isNote = id.kind == RoomCardKind::intro || id.kind == RoomCardKind::offer;
 
-    if (id != shown_ || (isNote && textsStale_)) {
+    const QRectF space = cards::noteCardSpace(f.width, f.floorLine);
+    if (id != shown_ || (isNote && (textsStale_ || space != cardSpace_))) {
         const Motion motion = pending_.value_or(Motion{});
         const bool sameCard = id == shown_;
         if (card_ && !sameCard) {
             leaving_ = std::move(card_);
+            leavingCentre_ = cardCentre_;
             leavingSince_ = now;
             leavingMotion_ = motion;
         }
-        card_ = isNote ? buildCard(id) : nullptr;
+        card_ = isNote ? buildCard(id, space) : nullptr;
+        cardSpace_ = space;
+        if (card_) {
+            // From the space's left edge; kept inside the room where the space is too narrow.
+            const double half = card_->size().width() / 2;
+            cardCentre_ = {std::clamp(space.left() + half, half, std::max(half, f.width - half)), space.top()};
+        }
         if (!sameCard) {
             cardSince_ = now;
             cardMotion_ = motion;
@@ -319,11 +344,10 @@ void RoomCards::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
         pending_.reset();
     }
 
-    const QPointF noteCentre = noteCardCentre(f.width);
     if (leaving_) {
         const double gone = leavingMotion_.progress(now - leavingSince_);
         if (gone >= 1 && now - leavingSince_ > 0.05) leaving_.reset();
-        else paintNoteCard(p, *leaving_, noteCentre, 1 - gone);
+        else paintNoteCard(p, *leaving_, leavingCentre_, 1 - gone);
     }
 
     if (id.kind == RoomCardKind::farewell) {
@@ -331,6 +355,7 @@ void RoomCards::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
         return;
     }
     if (!card_) return;
+    const QPointF noteCentre = cardCentre_;
     paintNoteCard(p, *card_, noteCentre, cardMotion_.progress(now - cardSince_));
 
     hot.add(card_->frame(noteCentre), {RoomActionKind::card, static_cast<int>(CardButton::none)}, false);

@@ -39,6 +39,9 @@ inline constexpr double offerAge = 259200;
 // The intro and offer cards' centre y; the farewell's centre as shares of the room.
 inline constexpr double noteCardY = 92;
 inline constexpr double farewellShareY = 0.46;
+// Where the intro and offer cards stand: right of the nightstand clock they talk about, so the
+// clock and the cat napping by it stay in sight, within the room's right edge.
+QRectF noteCardSpace(double width, double floorLine);
 
 // Title and message of an intro step (0, 1, 2) for a cat named `name`; the clock's other way in
 // is the tray icon's menu, or the island's own right-click menu when no tray shows the icon.
@@ -76,7 +79,7 @@ public:
 
     // The card on show for the intro or offer (built on the last paint), for tests and tools.
     const NotchCard* noteCard() const { return card_.get(); }
-    static QPointF noteCardCentre(double width) { return {0.5 * width, cards::noteCardY}; }
+    QPointF noteCardCentre() const { return cardCentre_; }
     // The farewell card's box and its button, centred at (0.5 w, 0.46 h).
     QRectF farewellFrame(double width, double height);
     QRectF farewellButton(double width, double height);
@@ -100,7 +103,8 @@ public:
 
 private:
     Identity identity() const;
-    std::unique_ptr<NotchCard> buildCard(const Identity& id) const;
+    std::unique_ptr<NotchCard> buildCard(const Identity& id, const QRectF& space) const;
+    std::unique_ptr<NotchCard> buildCard(const Identity& id, double column) const;
     void layoutFarewell();
     void readPreferences(const QString& key);
     void setNudgeDone(bool done);
@@ -126,9 +130,12 @@ private:
     // The intro or offer card on show, and one leaving.
     Identity shown_;
     std::unique_ptr<NotchCard> card_;
+    QRectF cardSpace_;  // the space the card was laid out for
+    QPointF cardCentre_;
     double cardSince_ = -1e9;  // monotonic
     Motion cardMotion_;
     std::unique_ptr<NotchCard> leaving_;
+    QPointF leavingCentre_;
     double leavingSince_ = 0;
     Motion leavingMotion_;
     std::optional<Motion> pending_;  // the animation the last button asked for

@@ -5,10 +5,13 @@
 #include "core/Notifications.h"
 #include "life/SkyClock.h"
 #include "platform/Color.h"
+#include "rooms/BedroomFurniture.h"
 #include "rooms/RoomButtons.h"
+#include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
 #include "rooms/RoomKinds.h"
 #include "rooms/TopBar.h"
+#include "scenery/TomatoClock.h"
 
 #include <gtest/gtest.h>
 
@@ -458,4 +461,33 @@ TEST_F(IslandRoomViewTest, ACatUpOnTheFridgeLeavesTheStatusLineReadable) {
             if (px.hslSaturation() > 90 && px.hslHue() >= 15 && px.hslHue() <= 45) ++fur;
         }
     EXPECT_EQ(fur, 0);
+}
+
+TEST_F(IslandRoomViewTest, TheIntroCardLeavesTheNightstandClockInSight) {
+    // Each step of the intro shows over the bedroom; the tomato clock it talks about stays seen.
+    w.cat.store->set(QStringLiteral("onboardedV1"), true);
+    w.wallet->setEnabled(true);
+    w.pomodoro->startIntro();
+    w.show(IslandRoomKind::bedroom);
+    const QRect clock = wallHitRect(bedroomClockCentre(640, w.view->frame().floorLine), kBedroomClockScale,
+                                    TomatoClock::kSize.width(), TomatoClock::kSize.height())
+                            .toAlignedRect();
+    for (int step = 0; step < 3; ++step) {
+        w.render();
+        w.cat.scheduler.advance(1.5);
+        const QImage img = w.render();
+        const NotchCard* card = w.view->cards()->noteCard();
+        ASSERT_NE(card, nullptr);
+        const QRectF box = card->frame(w.view->cards()->noteCardCentre());
+        EXPECT_LT(img.pixelColor(box.center().toPoint() + QPoint(0, int(box.height() / 2) - 4)).lightness(), 60);
+        EXPECT_LE(box.right(), 640);
+        int tomato = 0;
+        for (int y = clock.top(); y <= clock.bottom(); ++y)
+            for (int x = clock.left(); x <= clock.right(); ++x) {
+                const QColor px = img.pixelColor(x, y);
+                if (px.hslSaturation() > 120 && px.lightness() > 70 && (px.hslHue() < 15 || px.hslHue() > 345)) ++tomato;
+            }
+        EXPECT_GT(tomato, 60) << "step " << step;
+        w.pomodoro->advanceIntro();
+    }
 }

@@ -186,14 +186,14 @@ TEST_F(CardsFixture, OfferCardSitsBelowTheBarAndFadesIn) {
     render();
     const NotchCard* card = cards.noteCard();
     ASSERT_NE(card, nullptr);
-    const QRectF box = card->frame(RoomCards::noteCardCentre(640));
+    const QRectF box = card->frame(cards.noteCardCentre());
     EXPECT_NEAR(box.center().y(), 92, 1e-9);
     EXPECT_GT(box.top(), 36);
     EXPECT_LT(box.bottom(), 160);
     settle();
     const QImage img = render();
     EXPECT_LT(img.pixelColor(QPoint(int(box.left() + 4), int(box.center().y()))).lightness(), 60);
-    const QRectF primary = card->primaryRect(RoomCards::noteCardCentre(640));
+    const QRectF primary = card->primaryRect(cards.noteCardCentre());
     EXPECT_LT(colourDistance(img.pixelColor(QPoint(int(primary.left() + 4), int(primary.center().y()))),
                              colorFromHex("#F4EDE6")), 10);
     // Outside the card nothing is drawn.
@@ -210,7 +210,7 @@ TEST_F(CardsFixture, OfferCardSitsBelowTheBarAndFadesIn) {
 TEST_F(CardsFixture, NotNowFadesTheOfferOut) {
     render();
     settle();
-    const QRectF box = cards.noteCard()->frame(RoomCards::noteCardCentre(640));
+    const QRectF box = cards.noteCard()->frame(cards.noteCardCentre());
     // Near the top middle: inside the card also while it shrinks away.
     const QPoint inside(int(box.center().x()), int(box.top() + 5));
     const int shown = render().pixelColor(inside).lightness();
