@@ -90,6 +90,11 @@ void CatHouseArt::paint(QPainter& p, const QRectF& rect) const {
         p.drawPath(c.ridgePath);
         p.setPen(Qt::NoPen);
         if (snowy) {
+            // The cap sits above the ridge line; the ridge itself is snowed over too, a little
+            // wider than its stroke so no red shows at its edges.
+            p.setPen(QPen(Qt::white, 3.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPath(c.ridgePath);
+            p.setPen(Qt::NoPen);
             p.setBrush(Qt::white);
             p.drawPath(c.roofSnow);
         }

@@ -40,11 +40,27 @@ TEST(CatHouseArt, FrontDrawsOnlyThresholdPostsAndGroundSnow) {
     EXPECT_EQ(px(front, 4, 47).alpha(), 0);
 }
 
-TEST(CatHouseArt, SnowCapCoversTheRidge) {
-    EXPECT_TRUE(near(px(house(CatHouseArt::Part::whole, false), 28, 2.5), colorFromHex("#9E4E40"), 4));
-    const QColor capped = px(house(CatHouseArt::Part::whole, true), 28, 2.5);
-    EXPECT_GT(capped.red(), 245);
-    EXPECT_GT(capped.blue(), 245);
+TEST(CatHouseArt, SnowCapCoversTheWholeRidge) {
+    // At 4x with room around the eaves: every pixel the bare ridge inks, from eave to eave, is
+    // white under snow.
+    const auto roof = [](bool snowy) {
+        return renderScene(240, 216, [&](QPainter& p) {
+            p.scale(4, 4);
+            CatHouseArt{CatHouseArt::Part::whole, snowy}.paint(p, QRectF(2, 2, 56, 50));
+        });
+    };
+    const QImage bare = roof(false), snowy = roof(true);
+    const QColor ridge = colorFromHex("#9E4E40");
+    int ridgePixels = 0, showing = 0;
+    for (int y = 0; y < 4 * 30; ++y)
+        for (int x = 0; x < bare.width(); ++x) {
+            if (bare.pixelColor(x, y).alpha() < 40 || !near(bare.pixelColor(x, y), ridge, 12)) continue;
+            ++ridgePixels;
+            const QColor c = snowy.pixelColor(x, y);
+            if (std::min({c.red(), c.green(), c.blue()}) < 235) ++showing;
+        }
+    EXPECT_GT(ridgePixels, 500);
+    EXPECT_EQ(showing, 0);
 }
 
 TEST(CatHouseArt, NamePlateCarriesAPawPrint) {
