@@ -48,7 +48,7 @@ void WindowFireworks::paint(QPainter& p, const QSizeF& size) const {
         const QColor colour = colorFromHex(kPalette[(((cycle + k) % 6) + 6) % 6]);
 
         if (phase < 0.25) {
-            dot(p, QPointF(x, H - 4 * phase * (H - y)), 2.4, colour, 0.9);
+            dot(p, QPointF(x, H - 4 * phase * (H - y)), 1.2, colour, 0.9);  // 1.2 across, as the ring sparks are sized
             continue;
         }
         const double q = (phase - 0.25) / 0.75;

@@ -57,5 +57,21 @@ TEST(Fireworks, BurstsStayInsideTheSkyAndMoveOn) {
     EXPECT_NE(sky(0.5), sky(2.7));  // one cycle later: new places and colours
 }
 
+TEST(Fireworks, OneSmallRocketRisesAtATime) {
+    // A tall sky keeps every burst in its upper part: below 250 of 400 only rising rockets show.
+    // Over three cycles, that band shows one spark at most 1.2 across at a time, or nothing.
+    constexpr double zoom = 6;
+    int rising = 0;
+    for (double t = 0; t < 6.6; t += 0.1) {
+        const QImage band = test::render(
+            100, 150, [&](QPainter& p) { WindowFireworks{t}.paint(p, QSizeF(100, 400)); }, QPointF(0, -250), zoom);
+        const QRectF ink = test::inkBounds(band, zoom);
+        if (ink.isEmpty()) continue;
+        ++rising;
+        EXPECT_LE(std::max(ink.width(), ink.height()), 1.2 + 2 / zoom) << t;
+    }
+    EXPECT_GT(rising, 6);
+}
+
 }  // namespace
 }  // namespace kp
