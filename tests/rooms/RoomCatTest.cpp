@@ -129,13 +129,39 @@ TEST(RoomCat, SickCatIsTintedGreenWithADrop) {
     w.show(IslandRoomKind::bedroom);
     PetLifeProbe::setPlace(w.life(), 0.5);
     w.settle();
-    const QRect body(300, 80, 40, 46);
-    const QColor well = meanInk(w.render(), body);
+    const QImage well = w.render();
     PetLifeProbe::setMood(w.life(), PetMood::sick);
-    const QColor sick = meanInk(w.render(), body);
-    ASSERT_TRUE(well.isValid() && sick.isValid());
-    EXPECT_LT(sick.red(), well.red() * 0.8);
-    EXPECT_GT(sick.green(), well.green() * 0.9);
+    const QImage sick = w.render();
+
+    // The orange fur turns toward green.
+    const QRect body(300, 80, 40, 46);
+    const QColor furWell = meanInk(well, body), furSick = meanInk(sick, body);
+    ASSERT_TRUE(furWell.isValid() && furSick.isValid());
+    EXPECT_GT(furSick.hslHue(), furWell.hslHue() + 15);
+    EXPECT_LT(furSick.red(), furWell.red() * 0.8);
+
+    // The drop: pale, see-through ink beside the cat where the well cat (same pose) has none.
+    QRect drop;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const QColor c = sick.pixelColor(x, y);
+            if (c.alpha() > 150 && c.alpha() < 240 && c.lightness() > 150 && qAlpha(well.pixel(x, y)) == 0)
+                drop |= QRect(x, y, 1, 1);
+        }
+    ASSERT_FALSE(drop.isEmpty());
+    EXPECT_GE(drop.width() * drop.height(), 6);
+    EXPECT_LE(std::max(drop.width(), drop.height()), 8);
+    EXPECT_LT(std::abs(drop.center().x() - 320), 40);
+    EXPECT_GT(drop.top(), 60);
+    // A well cat shows nothing of the kind: no pale blue or green, see-through ink.
+    int paleCool = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const QColor c = well.pixelColor(x, y);
+            paleCool += c.alpha() > 150 && c.alpha() < 240 && c.lightness() > 150 && c.hslSaturation() > 50 &&
+                        c.hslHue() >= 90 && c.hslHue() <= 220;
+        }
+    EXPECT_EQ(paleCool, 0);
 }
 
 // The centre of the tear-blue pixels, or none.
