@@ -16,8 +16,7 @@ using Phase = Pomodoro::Phase;
 struct Recorder : RoomScenery {
     int portraits = 0, plants = 0, rugs = 0, cushions = 0, racks = 0, clocks = 0;
     bool windowOpen = false;
-    QPointF clockAt;
-    double clockScale = 0, clockProgress = -1;
+    double clockProgress = -1;
     bool ringing = false;
     std::vector<ShopItem> toys;
     void portrait(QPainter&, QPointF, double) override { ++portraits; }
@@ -25,10 +24,8 @@ struct Recorder : RoomScenery {
     void rug(QPainter&, QPointF, double) override { ++rugs; }
     void bedroomWindow(QPainter&, QPointF, double, SkyLook, double, bool open) override { windowOpen = open; }
     void wardrobeRack(QPainter&, QPointF, double, bool, double) override { ++racks; }
-    void tomatoClock(QPainter&, QPointF c, double s, double progress, bool ring, bool, double) override {
+    void tomatoClock(QPainter&, QPointF, double, double progress, bool ring, bool, double) override {
         ++clocks;
-        clockAt = c;
-        clockScale = s;
         clockProgress = progress;
         ringing = ring;
     }
@@ -56,20 +53,14 @@ Recorder paintWith(const BedroomState& s, QImage* out = nullptr) {
 
 TEST(BedroomFurniture, ClockHelpTextsAndActions) {
     EXPECT_EQ(clockHelpText(Phase::idle, 0, 0), QStringLiteral("Pomodoro: 25 minutes of focus"));
-    EXPECT_EQ(clockHelpText(Phase::idle, 0, 1500), QStringLiteral("Pomodoro: 25 minutes of focus"));
-    EXPECT_EQ(clockHelpText(Phase::idle, 0, 90), QStringLiteral("Pomodoro: 1 minutes of focus"));
     EXPECT_EQ(clockHelpText(Phase::idle, 0, std::numeric_limits<double>::quiet_NaN()),
               QStringLiteral("Pomodoro: 25 minutes of focus"));
-    EXPECT_EQ(clockHelpText(Phase::idle, 0, 1e300), QStringLiteral("Pomodoro: 2147483647 minutes of focus"));
     EXPECT_EQ(clockHelpText(Phase::focus, 12, 0), QStringLiteral("Focus: 12 min left"));
-    EXPECT_EQ(clockHelpText(Phase::focusDone, 0, 0), QStringLiteral("Take your break"));
     EXPECT_EQ(clockHelpText(Phase::rest, 4, 0), QStringLiteral("Break: 4 min left"));
-    EXPECT_EQ(clockHelpText(Phase::restDone, 0, 0), QStringLiteral("Start the next round"));
 
     EXPECT_EQ(clockTapAction(Phase::idle), ClockTap::startFocus);
     EXPECT_EQ(clockTapAction(Phase::focus), ClockTap::nothing);
     EXPECT_EQ(clockTapAction(Phase::focusDone), ClockTap::startBreak);
-    EXPECT_EQ(clockTapAction(Phase::rest), ClockTap::nothing);
     EXPECT_EQ(clockTapAction(Phase::restDone), ClockTap::startFocus);
 
     // A finished round shows a full ring and rings.
@@ -80,9 +71,6 @@ TEST(BedroomFurniture, ClockHelpTextsAndActions) {
     EXPECT_EQ(rec.clocks, 1);
     EXPECT_DOUBLE_EQ(rec.clockProgress, 1);
     EXPECT_TRUE(rec.ringing);
-    EXPECT_NEAR(rec.clockAt.x(), 0.37 * 640 + 10.4, 1e-9);
-    EXPECT_NEAR(rec.clockAt.y(), 126 - 31.85, 1e-9);
-    EXPECT_DOUBLE_EQ(rec.clockScale, 0.806);
 }
 
 TEST(BedroomFurniture, ShopOffShowsNoneOfTheShopsThings) {
@@ -101,16 +89,6 @@ TEST(BedroomFurniture, ShopOffShowsNoneOfTheShopsThings) {
         EXPECT_NE(hot[i].action.kind, RoomActionKind::clock);
         EXPECT_NE(hot[i].action.kind, RoomActionKind::playToy);
     }
-}
-
-TEST(BedroomFurniture, PutAwayPortraitLeavesTheLandscape) {
-    BedroomState s = everythingOwned();
-    s.portraitShown = false;
-    QImage img;
-    EXPECT_EQ(paintWith(s, &img).portraits, 0);
-    EXPECT_TRUE(test::near(img, 0.22 * 640 - 20, 58, "#CDB8A0"));
-    s.portraitShown = true;
-    EXPECT_EQ(paintWith(s).portraits, 1);
 }
 
 TEST(BedroomFurniture, BookcaseGivesWayToTheWardrobe) {
@@ -141,10 +119,6 @@ TEST(BedroomFurniture, ToysKeepTheirPlacesAndSkipTheOneInPlay) {
     const std::set<ShopItem> owned{ShopItem::yarn, ShopItem::box, ShopItem::feather, ShopItem::laser, ShopItem::rug};
     EXPECT_EQ(shownToys(owned, ShopItem::box), (std::array<bool, 4>{true, true, false, true}));
     EXPECT_EQ(shownToys({ShopItem::laser}, std::nullopt), (std::array<bool, 4>{false, false, false, true}));
-    EXPECT_EQ(toyCentre(ShopItem::yarn, 640, 126), QPointF(192, 124.7));
-    EXPECT_EQ(toyCentre(ShopItem::feather, 640, 126), QPointF(0.415 * 640, 126 - 15.6));
-    EXPECT_EQ(toyCentre(ShopItem::box, 640, 126).x(), 0.72 * 640);
-    EXPECT_EQ(toyCentre(ShopItem::laser, 640, 126).x(), 0.86 * 640);
     const std::string_view name = itemName(ShopItem::yarn);
     EXPECT_EQ(toyHelpText(ShopItem::yarn),
               QStringLiteral("Play with the ") + QString::fromUtf8(name.data(), qsizetype(name.size())).toLower());
@@ -190,18 +164,7 @@ TEST(BedroomFurniture, WindowOpensForTheCat) {
     EXPECT_NEAR(hot[0].area.center().y(), 66, 1e-9);
 }
 
-TEST(BedroomFurniture, LampAndScratchingPostMotion) {
-    EXPECT_DOUBLE_EQ(lampGlow(3.3, true), 0);
-    for (double t = 0; t < 5; t += 0.1) {
-        EXPECT_GE(lampGlow(t, false), 0.28 - 1e-12);
-        EXPECT_LE(lampGlow(t, false), 0.46 + 1e-12);
-        const ScratcherMotion still = scratcherMotion(false, t);
-        EXPECT_EQ(still.shake, 0);
-        EXPECT_LE(std::fabs(still.swing), 7 + 1e-12);
-        const ScratcherMotion scratching = scratcherMotion(true, t);
-        EXPECT_LE(std::fabs(scratching.shake), 0.7 + 1e-12);
-        EXPECT_LE(std::fabs(scratching.swing), 18 + 1e-12);
-    }
+TEST(BedroomFurniture, TheNightSleepPutsTheLampOut) {
     // The night sleep puts the lamp out: no glow round the shade.
     auto glowPixels = [](bool night) {
         RoomFrame f = test::roomFrame(100);

@@ -20,19 +20,6 @@ TEST(CareRoomFurniture, HeartMonitorFollowsHealth) {
     EXPECT_LT(phase, 1);
 }
 
-TEST(CareRoomFurniture, EcgSpikeSweepsAndClamps) {
-    const auto start = ecgTracePoints(0);
-    EXPECT_EQ(start[0], QPointF(0, 8));
-    EXPECT_EQ(start[1], QPointF(0, 8));
-    EXPECT_EQ(start[2], QPointF(0, 3));
-    EXPECT_EQ(start[3], QPointF(0, 12));
-    EXPECT_EQ(start[4], QPointF(2, 8));
-    EXPECT_EQ(start[5], QPointF(26, 8));
-    const auto end = ecgTracePoints(0.99);
-    EXPECT_NEAR(end[3].x(), 25.74, 1e-9);
-    EXPECT_EQ(end[4], QPointF(26, 8));
-}
-
 TEST(CareRoomFurniture, ScaleNeedleSpringsWithTheCat) {
     EXPECT_TRUE(scaleLoaded(true, 0.24));
     EXPECT_TRUE(scaleLoaded(true, 0.205));
@@ -92,25 +79,6 @@ TEST(CareRoomFurniture, LitterBoxShowsDroppingsAndSmell) {
     // Smell lines from two droppings on, above the box.
     EXPECT_EQ(test::countNear(render(1), above, "#9DB86A", 40), 0);
     EXPECT_GT(test::countNear(render(2), above, "#9DB86A", 40), 10);
-}
-
-TEST(CareRoomFurniture, WindowStaysPutOtherPiecesMove) {
-    struct Recorder : RoomScenery {
-        QPointF window;
-        void plainWindow(QPainter&, QPointF centre, double, SkyLook, double) override { window = centre; }
-    };
-    for (double width : {500.0, 640.0}) {
-        const RoomFrame f = test::roomFrame(10, width);
-        QImage img = test::canvas(width, 160);
-        QPainter p(&img);
-        Recorder rec;
-        NeedleSpring needle;
-        paintCareRoomFurniture(p, f, CareRoomState{}, needle, &rec);
-        p.end();
-        EXPECT_EQ(rec.window, QPointF(78, 70));
-        EXPECT_TRUE(test::near(img, 0.66 * width - 15, f.floorLine - 3, "#E7E0D6")) << width;
-        EXPECT_TRUE(test::near(img, 0.3 * width - 15, 56, "#F7F1EA")) << width;
-    }
 }
 
 }  // namespace

@@ -9,54 +9,6 @@
 namespace kp {
 namespace {
 
-TEST(Fireplace, FlickerAndFlamesAtTimeZero) {
-    EXPECT_DOUBLE_EQ(fireFlicker(0), 0.8);
-    for (double t = 0; t < 20; t += 0.37) {
-        EXPECT_GE(fireFlicker(t), 0.6 - 1e-12);
-        EXPECT_LE(fireFlicker(t), 1.0 + 1e-12);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_GE(flameHeightFactor(i, t), 0.64 - 1e-12);
-            EXPECT_LE(flameHeightFactor(i, t), 1.0 + 1e-12);
-            EXPECT_LE(std::fabs(flameSway(i, t)), 6.0 + 1e-12);
-        }
-    }
-    EXPECT_NEAR(flameHeightFactor(0, 0), 0.82, 1e-12);
-    EXPECT_NEAR(flameHeightFactor(1, 0), 0.82 + 0.12 * std::sin(1.7) + 0.06 * std::sin(1.0), 1e-12);
-    EXPECT_NEAR(flameHeightFactor(2, 0), 0.82 + 0.12 * std::sin(3.4) + 0.06 * std::sin(2.0), 1e-12);
-    EXPECT_NEAR(flameHeightFactor(1, 0), 0.99, 0.01);
-    EXPECT_NEAR(flameHeightFactor(2, 0), 0.84, 0.01);
-    EXPECT_DOUBLE_EQ(flameSway(0, 0), 0);
-}
-
-TEST(Fireplace, SparksRiseAndFade) {
-    // Spark 0 starts on its path at x = -8, 8 up (its centre 0.8 higher), fully opaque.
-    const SparkState s0 = sparkState(0, 0);
-    EXPECT_NEAR(s0.centre.x(), -8, 1e-9);
-    EXPECT_NEAR(s0.centre.y(), -8.8, 1e-9);
-    EXPECT_DOUBLE_EQ(s0.opacity, 1);
-    const SparkState s3 = sparkState(3, 0);
-    EXPECT_NEAR(s3.opacity, 0.19, 1e-9);
-    EXPECT_NEAR(s3.centre.y(), -8.8 - 13 * 0.81, 1e-9);
-    // Huge frame times still give phases in 0...1.
-    for (int i = 0; i < 4; ++i) {
-        const SparkState s = sparkState(i, 8.123e8);
-        EXPECT_GT(s.opacity, 0);
-        EXPECT_LE(s.opacity, 1);
-    }
-}
-
-TEST(Fireplace, TvPanLoopsAndHops) {
-    EXPECT_NEAR(tvPan(0), -28, 1e-9);
-    EXPECT_NEAR(tvPan(62.0 / 14), -28, 1e-9);
-    EXPECT_NEAR(tvPan(62.0 / 14 - 0.001), 34 - 0.014, 1e-6);
-    for (double t = 0; t < 30; t += 0.05) {
-        EXPECT_GE(tvPan(t), -28);
-        EXPECT_LT(tvPan(t), 34);
-        EXPECT_LE(tvHop(t), 0);
-        EXPECT_GE(tvHop(t), -1.5);
-    }
-}
-
 TEST(Fireplace, FireBurnsInsideItsFrame) {
     QImage img = test::canvas(200, 120);
     QPainter p(&img);

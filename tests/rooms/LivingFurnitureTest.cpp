@@ -35,29 +35,5 @@ TEST(LivingFurniture, ButtonsStandWhereTheErrandsGo) {
     for (int i = 0; i < hot.size(); ++i) EXPECT_FALSE(hot[i].enabled);
 }
 
-TEST(LivingFurniture, BallTurnsOnceEveryCircumference) {
-    EXPECT_DOUBLE_EQ(playBallAngle(0), 0);
-    EXPECT_NEAR(playBallAngle(14 * std::numbers::pi), 360, 1e-9);
-    EXPECT_NEAR(playBallAngle(-7 * std::numbers::pi), -180, 1e-9);
-}
-
-TEST(LivingFurniture, PiecesStandAtTheirShares) {
-    const RoomFrame f = test::roomFrame(50, 640, 214);
-    QImage img = test::canvas(640, 214);
-    QPainter p(&img);
-    paintLivingFurniture(p, f, LivingState{});
-    p.end();
-    // Sofa body at 0.48 w (307.2) low on the floor line; ottoman at 0.66 w (422.4).
-    EXPECT_TRUE(test::near(img, 307.2 + 50, 180 - 4, "#3E4A5C"));
-    EXPECT_TRUE(test::near(img, 422.4, 180 - 3, "#6E5348"));
-    // Picture at (307.2, 56) and the plant's pot at 0.92 w (588.8).
-    EXPECT_TRUE(test::near(img, 307.2 - 20, 56, "#CDB8A0"));
-    EXPECT_TRUE(test::near(img, 588.8, 180 - 5, "#C47B5A"));
-    // No window without scenery: the wall at (62, 70) stays bare.
-    EXPECT_TRUE(test::isBackdrop(img, 62, 70));
-    // Nothing stands below the lowest piece (the rug's 5 points).
-    EXPECT_LE(test::paintedBounds(img).bottom(), 180 + 8);
-}
-
 }  // namespace
 }  // namespace kp

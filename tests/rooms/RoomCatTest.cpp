@@ -70,13 +70,6 @@ TEST(RoomCat, NapOnTheLoungeWhateverItsPlace) {
     EXPECT_TRUE(w.layer->state().lying);
 }
 
-TEST(RoomCat, TurningNeverGoesThinnerThanAnEighth) {
-    EXPECT_DOUBLE_EQ(facingWidthFor(0), 0.12);
-    EXPECT_DOUBLE_EQ(facingWidthFor(-0.01), -0.12);
-    EXPECT_DOUBLE_EQ(facingWidthFor(0.5), 0.5);
-    EXPECT_DOUBLE_EQ(facingWidthFor(-1), -1);
-}
-
 TEST(RoomCat, FacingLeftMirrorsTheCat) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);

@@ -23,16 +23,6 @@ TEST(RoomShapes, FlameAndTriangleTouchTheTopOnlyAtTheMiddle) {
     EXPECT_GE(trianglePath(r).boundingRect().left(), r.left());
 }
 
-TEST(RoomShapes, LampShadeAndBracket) {
-    const QRectF r(0, 0, 18, 10);
-    const QPainterPath shade = lampShadePath(r);
-    EXPECT_FALSE(shade.contains(QPointF(1.5, 0.5)));   // 3 narrower at the top
-    EXPECT_TRUE(shade.contains(QPointF(1, 9.5)));      // full width at the bottom
-    const QPainterPath bracket = shelfBracketPath(QRectF(0, 0, 5, 7));
-    EXPECT_TRUE(bracket.contains(QPointF(0.5, 5)));    // along the wall side
-    EXPECT_FALSE(bracket.contains(QPointF(4.5, 6)));   // cut away under the shelf's edge
-}
-
 TEST(RoomShapes, ContinuousRoundedRectStaysInsideWithCutCorners) {
     const QRectF r(0, 0, 30, 20);
     const QPainterPath path = roundedRectPath(r, 4);
@@ -46,15 +36,6 @@ TEST(RoomShapes, ContinuousRoundedRectStaysInsideWithCutCorners) {
     EXPECT_TRUE(top.contains(QPointF(0.3, 19.7)));
     EXPECT_FALSE(top.contains(QPointF(0.5, 0.5)));
     EXPECT_TRUE(roundedRectPath(r, 100).contains(QPointF(15, 10)));
-}
-
-TEST(RoomShapes, PlantLeavesFanAndSway) {
-    EXPECT_NEAR(plantLeafAngle(0, 0), -30.0, 0.05);
-    EXPECT_NEAR(plantLeafAngle(1, 0), -6.4, 0.05);
-    EXPECT_NEAR(plantLeafAngle(2, 0), 15.0, 0.05);
-    EXPECT_NEAR(plantLeafAngle(3, 0), 33.4, 0.05);
-    for (double t : {1.0, 7.3, 8e8})
-        for (int i = 0; i < 4; ++i) EXPECT_LE(std::fabs(plantLeafAngle(i, t) - (-30 + 20 * i)), 5.0 + 1e-9);
 }
 
 TEST(RoomShapes, SharedPiecesStandOnTheirAnchor) {
