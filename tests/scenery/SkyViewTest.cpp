@@ -182,5 +182,75 @@ TEST(SkyViewDrawing, AWideSkysCloudIsSizedByItsHeightAndKeepsItsRoundTop) {
     }
 }
 
+// Separate cloud shapes in a sky: blobs of the cloud's tint laid over the sky's gradient at the
+// cloud's opacity, four-connected, a few pixels at least.
+int cloudShapes(const QImage& img, SkyLook look) {
+    const auto [top, bottom] = SkyView::skyColors(look);
+    const QColor tint = SkyView::cloudTint(look.time, look.weather);
+    const double alpha = look.weather == SkyWeather::clear ? 0.85 : 0.92;
+    const int w = img.width(), h = img.height();
+    std::vector<char> cloud(std::size_t(w * h), 0);
+    for (int y = 0; y < h; ++y) {
+        const double f = (y + 0.5) / h;
+        const auto sky = [&](int a, int b) { return a + (b - a) * f; };
+        const auto mix = [&](int a, int b, int c) { return alpha * c + (1 - alpha) * sky(a, b); };
+        const QColor bg = QColor::fromRgbF(float(sky(top.red(), bottom.red()) / 255),
+                                           float(sky(top.green(), bottom.green()) / 255),
+                                           float(sky(top.blue(), bottom.blue()) / 255));
+        const QColor want = QColor::fromRgbF(float(mix(top.red(), bottom.red(), tint.red()) / 255),
+                                             float(mix(top.green(), bottom.green(), tint.green()) / 255),
+                                             float(mix(top.blue(), bottom.blue(), tint.blue()) / 255));
+        // As loose as the cloud's contrast with the sky allows, so the bare sky never counts.
+        const int tolerance = std::min(20, std::max({std::abs(want.red() - bg.red()), std::abs(want.green() - bg.green()),
+                                                     std::abs(want.blue() - bg.blue())}) * 2 / 5);
+        for (int x = 0; x < w; ++x) cloud[std::size_t(y * w + x)] = near(img.pixelColor(x, y), want, tolerance);
+    }
+    int shapes = 0;
+    std::vector<int> stack;
+    for (int start = 0; start < w * h; ++start) {
+        if (!cloud[std::size_t(start)]) continue;
+        int size = 0;
+        stack = {start};
+        cloud[std::size_t(start)] = 0;
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            ++size;
+            const int x = i % w, y = i / w;
+            for (const int j : {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1, y + 1 < h ? i + w : -1})
+                if (j >= 0 && cloud[std::size_t(j)]) {
+                    cloud[std::size_t(j)] = 0;
+                    stack.push_back(j);
+                }
+        }
+        shapes += size >= 6;
+    }
+    return shapes;
+}
+
+TEST(SkyViewDrawing, CloudsByWeather) {
+    // A window's sky and a garden-wide one as the clouds drift: never more clouds than the weather
+    // has, and all of them apart at some moment. Storms are seen between flashes.
+    const std::pair<SkyLook, int> skies[] = {
+        {{SkyTime::day, SkyWeather::clear}, 1},  {{SkyTime::night, SkyWeather::clear}, 0},
+        {{SkyTime::day, SkyWeather::cloudy}, 4}, {{SkyTime::morning, SkyWeather::rain}, 4},
+        {{SkyTime::day, SkyWeather::snow}, 3},   {{SkyTime::afternoon, SkyWeather::storm}, 5},
+    };
+    for (const QSize size : {QSize(200, 100), QSize(640, 126)})
+        for (const auto& [look, count] : skies) {
+            int most = 0;
+            for (double t = 0; t < 1500; t += 11) {
+                if (lightningFlash(t) > 0) continue;
+                const int shapes = cloudShapes(sky(look, t, false, false, size.width(), size.height()), look);
+                EXPECT_LE(shapes, count) << int(look.weather) << " at " << t;
+                most = std::max(most, shapes);
+            }
+            // A window's clouds are sized by its width: a storm's five always overlap somewhere
+            // there, so they are seen apart in the wide sky only.
+            const bool allApart = count < 5 || size.width() > 3 * size.height();
+            EXPECT_EQ(most, allApart ? count : count - 1) << int(look.weather) << " " << size.width();
+        }
+}
+
 }  // namespace
 }  // namespace kp
