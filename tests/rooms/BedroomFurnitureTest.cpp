@@ -119,9 +119,6 @@ TEST(BedroomFurniture, ToysKeepTheirPlacesAndSkipTheOneInPlay) {
     const std::set<ShopItem> owned{ShopItem::yarn, ShopItem::box, ShopItem::feather, ShopItem::laser, ShopItem::rug};
     EXPECT_EQ(shownToys(owned, ShopItem::box), (std::array<bool, 4>{true, true, false, true}));
     EXPECT_EQ(shownToys({ShopItem::laser}, std::nullopt), (std::array<bool, 4>{false, false, false, true}));
-    const std::string_view name = itemName(ShopItem::yarn);
-    EXPECT_EQ(toyHelpText(ShopItem::yarn),
-              QStringLiteral("Play with the ") + QString::fromUtf8(name.data(), qsizetype(name.size())).toLower());
 
     BedroomState s = everythingOwned();
     s.toys = shownToys(owned, ShopItem::box);
@@ -150,18 +147,6 @@ TEST(BedroomFurniture, ToysKeepTheirPlacesAndSkipTheOneInPlay) {
         EXPECT_NE(hot[i].action.kind, RoomActionKind::playToy);
         EXPECT_FALSE(hot[i].enabled);
     }
-}
-
-TEST(BedroomFurniture, WindowOpensForTheCat) {
-    BedroomState s;
-    EXPECT_FALSE(paintWith(s).windowOpen);
-    s.windowOpen = true;
-    EXPECT_TRUE(paintWith(s).windowOpen);
-    RoomHotspots hot;
-    addBedroomHotspots(test::roomFrame(100), s, hot);
-    EXPECT_EQ(hot[0].action, RoomAction::errand(PetErrand::window));
-    EXPECT_NEAR(hot[0].area.center().x(), 0.78 * 640, 1e-9);
-    EXPECT_NEAR(hot[0].area.center().y(), 66, 1e-9);
 }
 
 TEST(BedroomFurniture, TheNightSleepPutsTheLampOut) {

@@ -9,16 +9,6 @@
 namespace kp {
 namespace {
 
-TEST(KitchenFurniture, ClockHandsFollowTheLocalTime) {
-    EXPECT_DOUBLE_EQ(clockHands(3, 30).hourDegrees, 105);
-    EXPECT_DOUBLE_EQ(clockHands(3, 30).minuteDegrees, 180);
-    EXPECT_DOUBLE_EQ(clockHands(15, 30).hourDegrees, 105);
-    EXPECT_DOUBLE_EQ(clockHands(0, 0).hourDegrees, 0);
-    EXPECT_NEAR(clockHands(23, 59).hourDegrees, 359.5, 1e-9);
-    EXPECT_DOUBLE_EQ(clockHands(QTime(23, 59, 58)).minuteDegrees, 354);  // whole minutes only
-    EXPECT_DOUBLE_EQ(clockHands(QTime()).hourDegrees, 0);
-}
-
 TEST(KitchenFurniture, BowlsAreTheirOwnButtonsThreePointsLow) {
     const RoomFrame f = test::roomFrame(10, 640, 160);
     RoomHotspots hot;

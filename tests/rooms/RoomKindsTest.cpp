@@ -36,7 +36,7 @@ TEST(RoomKit, HotspotsAnswerTopmostFirstAndDropBeyondCapacity) {
     EXPECT_EQ(hot.size(), 0);
 }
 
-TEST(RoomScene, LayersFollowTheCatTheRoomAndTheCards) {
+TEST(RoomScene, LayersFollowTheCatAndTheRoom) {
     RoomFrame f;
     f.kind = IslandRoomKind::garden;
     f.look.weather = SkyWeather::storm;
@@ -49,7 +49,6 @@ TEST(RoomScene, LayersFollowTheCatTheRoomAndTheCards) {
     EXPECT_TRUE(plan.cat);
     EXPECT_TRUE(plan.houseFront);
     EXPECT_FALSE(plan.holiday);
-    EXPECT_EQ(plan.card, RoomCard::none);
 
     // Out on the desktop, or in another room: no cat, no house front.
     in.catOut = true;
@@ -59,23 +58,4 @@ TEST(RoomScene, LayersFollowTheCatTheRoomAndTheCards) {
     in.catOut = false;
     in.catInShownRoom = false;
     EXPECT_FALSE(planRoomStack(f, in).cat);
-
-    // A dead cat shows the farewell and never the intro or the offer.
-    f.kind = IslandRoomKind::bedroom;
-    in = {};
-    in.dead = true;
-    in.introStep = 0;
-    in.shopOn = true;
-    in.offerTomatoClock = true;
-    EXPECT_EQ(planRoomStack(f, in).card, RoomCard::farewell);
-    in.dead = false;
-    EXPECT_EQ(planRoomStack(f, in).card, RoomCard::intro);
-    // The intro only in the bedroom and only with the shop on.
-    in.shopOn = false;
-    EXPECT_EQ(planRoomStack(f, in).card, RoomCard::offer);
-    in.shopOn = true;
-    f.kind = IslandRoomKind::kitchen;
-    EXPECT_EQ(planRoomStack(f, in).card, RoomCard::offer);
-    in.offerTomatoClock = false;
-    EXPECT_EQ(planRoomStack(f, in).card, RoomCard::none);
 }

@@ -7,37 +7,6 @@
 namespace kp {
 namespace {
 
-TEST(RoomShapes, FlameAndTriangleTouchTheTopOnlyAtTheMiddle) {
-    const QRectF r(10, 20, 40, 60);
-    for (const QPainterPath& path : {flameShapePath(r), trianglePath(r)}) {
-        EXPECT_NEAR(path.boundingRect().top(), r.top(), 1e-9);
-        EXPECT_TRUE(path.contains(QPointF(r.center().x(), r.top() + 2)));
-        EXPECT_FALSE(path.contains(QPointF(r.left() + 4, r.top() + 1)));
-        EXPECT_FALSE(path.contains(QPointF(r.right() - 4, r.top() + 1)));
-    }
-    // The flame is a symmetric drop resting on the bottom edge at its middle.
-    const QRectF flame = flameShapePath(r).boundingRect();
-    EXPECT_NEAR(flame.center().x(), r.center().x(), 1e-9);
-    EXPECT_NEAR(flame.bottom(), r.bottom(), 1e-9);
-    EXPECT_FALSE(flameShapePath(r).contains(QPointF(r.left() + 2, r.bottom() - 0.5)));
-    EXPECT_GE(trianglePath(r).boundingRect().left(), r.left());
-}
-
-TEST(RoomShapes, ContinuousRoundedRectStaysInsideWithCutCorners) {
-    const QRectF r(0, 0, 30, 20);
-    const QPainterPath path = roundedRectPath(r, 4);
-    EXPECT_TRUE(r.adjusted(-1e-9, -1e-9, 1e-9, 1e-9).contains(path.boundingRect()));
-    EXPECT_TRUE(path.contains(QPointF(15, 10)));
-    EXPECT_TRUE(path.contains(QPointF(15, 0.3)));
-    EXPECT_FALSE(path.contains(QPointF(0.4, 0.4)));
-    EXPECT_FALSE(path.contains(QPointF(29.6, 19.6)));
-    // Square corners where a radius is 0; huge radii make a capsule, not a broken path.
-    const QPainterPath top = roundedRectPath(r, 13, 13, 0, 0);
-    EXPECT_TRUE(top.contains(QPointF(0.3, 19.7)));
-    EXPECT_FALSE(top.contains(QPointF(0.5, 0.5)));
-    EXPECT_TRUE(roundedRectPath(r, 100).contains(QPointF(15, 10)));
-}
-
 TEST(RoomShapes, SharedPiecesStandOnTheirAnchor) {
     QImage img = test::canvas(200, 120);
     QPainter p(&img);
