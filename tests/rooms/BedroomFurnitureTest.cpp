@@ -73,6 +73,21 @@ TEST(BedroomFurniture, ClockHelpTextsAndActions) {
     EXPECT_TRUE(rec.ringing);
 }
 
+TEST(BedroomFurniture, ThePortraitShowsTheCatsOwnBreed) {
+    // The same wall, one portrait of an orange cat, one of a black cat: the pictures differ.
+    const auto portrait = [](CatBreed breed) {
+        SceneryPieces scenery;
+        scenery.setSitter(breed, nullptr);
+        QImage img = test::canvas(640, 160);
+        QPainter p(&img);
+        paintBedroomFurniture(p, test::roomFrame(100), everythingOwned(), &scenery);
+        p.end();
+        return img.copy(QRect(int(0.22 * 640) - 25, 58 - 25, 50, 50));
+    };
+    const QImage orange = portrait(CatBreed::orange), black = portrait(CatBreed::black);
+    EXPECT_GT(test::countNear(orange, orange.rect(), "#E8A25A", 40), test::countNear(black, black.rect(), "#E8A25A", 40) + 20);
+}
+
 TEST(BedroomFurniture, ShopOffShowsNoneOfTheShopsThings) {
     BedroomState s = everythingOwned();
     s.shopOn = false;

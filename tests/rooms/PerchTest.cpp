@@ -45,8 +45,6 @@ TEST(Perch, TvLeapCrouchesJumpsClingsAndPullsUp) {
         EXPECT_NEAR(r.lift, 63.7, 1e-9);
         EXPECT_NEAR(*r.x, to, 1e-9);
         EXPECT_NEAR(r.tilt, 0, 1e-9);
-        EXPECT_NEAR(r.pawAngle, 0, 1e-9);
-        EXPECT_NEAR(r.pawRaise, 0, 1e-9);
         EXPECT_FALSE(r.posePaws);
         EXPECT_FALSE(r.scrabbling);
     }

@@ -39,10 +39,6 @@ std::vector<Scene> scenes() {
                      w.life().setPose(PetPose::sitting);
                      PetLifeProbe::setToy(w.life(), ShopItem::box, w.now() + 2.5 + 41);
                  }});
-    s.push_back({"box-hop", [](RoomCatWorld& w) {
-                     w.life().setPose(PetPose::sitting);
-                     PetLifeProbe::setToy(w.life(), ShopItem::box, w.now() + 2.5 + 43.25);
-                 }});
     s.push_back({"yarn", [](RoomCatWorld& w) {
                      w.life().setPose(PetPose::batting);
                      PetLifeProbe::setToy(w.life(), ShopItem::yarn, w.now() + 5);
