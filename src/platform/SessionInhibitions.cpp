@@ -33,9 +33,9 @@ std::optional<std::vector<PowerAssertion>> inhibitions(const QDBusMessage& reply
 }  // namespace
 
 SessionInhibitions::SessionInhibitions(int timeoutMs)
-    : BusAssertions({false, "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
-                     "org.freedesktop.PowerManagement.Inhibit", "ListInhibitions", inhibitions},
-                    timeoutMs) {}
+    : ListAssertions({false, "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
+                      "org.freedesktop.PowerManagement.Inhibit", "ListInhibitions", inhibitions},
+                     timeoutMs) {}
 
 SessionInhibitions& SessionInhibitions::shared() {
     static SessionInhibitions instance;

@@ -1,4 +1,4 @@
-// The logind and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
+// The logind, desktop session and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
 // those buses (KP_PRIVATE_BUS=1); the cases refuse to run on the user's own session.
 #include "life/MediaWatcher.h"
 #include "platform/MusicPlayers.h"
@@ -21,6 +21,7 @@
 #include <QThread>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 struct FakeInhibitor {
@@ -568,6 +569,98 @@ TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
 
     power.set({{QStringLiteral("Mail"), QStringLiteral("Downloading messages")}});
     ASSERT_TRUE(scanUntil(MediaWatcher::Playing::music()));
+}
+
+
+// --- GNOME's session manager: a list of inhibitor objects, each asked on its own. ---
+
+class FakeGnomeSession : public QDBusVirtualObject {
+public:
+    struct Held {
+        QString app, why;
+        uint flags = 0;
+    };
+    // Inhibitors by number; `listed` may name more than there are, as when one goes between calls.
+    explicit FakeGnomeSession(std::map<int, Held> held) : held_(std::move(held)) {
+        for (const auto& [n, h] : held_) listed.push_back(n);
+        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                                            QStringLiteral("fake-gnome"));
+        registered_ = bus.registerVirtualObject(QStringLiteral("/org/gnome/SessionManager"), this,
+                                                QDBusConnection::SubPath) &&
+                      bus.registerService(QStringLiteral("org.gnome.SessionManager"));
+    }
+    ~FakeGnomeSession() override {
+        QDBusConnection bus(QStringLiteral("fake-gnome"));
+        bus.unregisterService(QStringLiteral("org.gnome.SessionManager"));
+        bus.unregisterObject(QStringLiteral("/org/gnome/SessionManager"), QDBusConnection::UnregisterTree);
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-gnome"));
+    }
+    bool registered() const { return registered_; }
+    void set(std::map<int, Held> held) {
+        held_ = std::move(held);
+        listed.clear();
+        for (const auto& [n, h] : held_) listed.push_back(n);
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QString member = message.member();
+        if (member == QLatin1String("GetInhibitors")) {
+            QList<QDBusObjectPath> paths;
+            for (int n : listed)
+                paths << QDBusObjectPath(QStringLiteral("/org/gnome/SessionManager/Inhibitor%1").arg(n));
+            connection.send(message.createReply(QVariant::fromValue(paths)));
+            return true;
+        }
+        const auto it = held_.find(message.path().section(QStringLiteral("Inhibitor"), -1).toInt());
+        QVariant value;
+        if (it != held_.end()) {
+            if (member == QLatin1String("GetAppId")) value = it->second.app;
+            if (member == QLatin1String("GetReason")) value = it->second.why;
+            if (member == QLatin1String("GetFlags")) value = it->second.flags;
+        }
+        connection.send(value.isValid() ? message.createReply(value)
+                                        : message.createErrorReply(QDBusError::UnknownObject, QStringLiteral("gone")));
+        return true;
+    }
+    std::vector<int> listed;
+
+private:
+    std::map<int, Held> held_;
+    bool registered_ = false;
+};
+
+TEST_F(MprisTest, APlayerThatHoldsOffIdlenessInTheGnomeSessionShowsAVideo) {
+    // 4 is suspend, 8 idle, 1 logout.
+    FakeGnomeSession gnome({{1, {QStringLiteral("firefox"), QStringLiteral("video-playing"), 8 | 4}},
+                            {2, {QStringLiteral("org.gnome.Nautilus"), QStringLiteral("Copying files"), 4}},
+                            {3, {QStringLiteral("vlc"), QStringLiteral("Unsaved playlist"), 1}}});
+    ASSERT_TRUE(gnome.registered());
+    gnome.listed.push_back(9);  // listed, but gone before it is asked
+    SessionManagerInhibitors reader(kSlowMachineMs);
+    EXPECT_EQ(reader.assertions(), std::nullopt) << "asked, not waited for";
+    std::optional<std::vector<PowerAssertion>> held;
+    ASSERT_TRUE(waitFor([&] { return (held = reader.assertions()).has_value(); }));
+    ASSERT_EQ(held->size(), 1u) << "only the inhibitor that holds off idleness";
+    EXPECT_EQ(held->at(0).processName, QStringLiteral("firefox"));
+    EXPECT_EQ(held->at(0).assertName, QStringLiteral("video-playing"));
+    EXPECT_EQ(held->at(0).type, QStringLiteral("PreventUserIdleDisplaySleep"));
+    EXPECT_TRUE(held->at(0).fromSessionList);
+
+    // Through the watcher: the browser's player names no file, so only the inhibitor tells a video.
+    FakeProcesses processes;
+    LogindInhibitors logind(kSlowMachineMs);
+    JoinedAssertions locks(logind, reader);
+    WatcherOnTheBus bus(locks, processes);
+    FakePlayer player(QStringLiteral("firefox"), QStringLiteral("Playing"), QStringLiteral("A clip"));
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video()));
+    gnome.set({{2, {QStringLiteral("org.gnome.Nautilus"), QStringLiteral("Copying files"), 4}}});
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music()));
+    gnome.set({});
+    ASSERT_TRUE(waitFor([&] {
+        const auto now = reader.assertions();
+        return now && now->empty();
+    }));
 }
 
 }  // namespace
