@@ -11,28 +11,21 @@ namespace {
 
 // The idle locks of a ListInhibitors reply; none when the reply is not the list it must be.
 std::optional<std::vector<PowerAssertion>> idleLocks(const QDBusMessage& reply) {
-    const auto found = BusAssertions::listOf(reply, "a(ssssuu)");
-    if (!found) return std::nullopt;
-    const QDBusArgument& list = *found;
-
-    std::vector<PowerAssertion> out;
-    list.beginArray();
-    while (!list.atEnd()) {
+    return BusAssertions::listOf<PowerAssertion>(reply, "a(ssssuu)", [](const QDBusArgument& list) {
         QString what, who, why, mode;
         uint uid = 0, pid = 0;
         list.beginStructure();
         list >> what >> who >> why >> mode >> uid >> pid;
         list.endStructure();
-        if (!what.split(QLatin1Char(':')).contains(QLatin1String("idle"))) continue;
-        PowerAssertion a;
-        a.assertPid = static_cast<long long>(pid);
-        a.type = QString::fromLatin1(PowerAssertion::preventDisplaySleep);
-        a.processName = who;
-        a.assertName = why;
-        out.push_back(std::move(a));
-    }
-    list.endArray();
-    return out;
+        std::optional<PowerAssertion> a;
+        if (!what.split(QLatin1Char(':')).contains(QLatin1String("idle"))) return a;
+        a.emplace();
+        a->assertPid = static_cast<long long>(pid);
+        a->type = QString::fromLatin1(PowerAssertion::preventDisplaySleep);
+        a->processName = who;
+        a->assertName = why;
+        return a;
+    });
 }
 
 }  // namespace
@@ -47,7 +40,7 @@ LogindInhibitors& LogindInhibitors::shared() {
     return instance;
 }
 
-std::optional<QDBusArgument> BusAssertions::listOf(const QDBusMessage& reply, const char* signature) {
+std::optional<QDBusArgument> BusAssertions::listArgument(const QDBusMessage& reply, const char* signature) {
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
     const QVariant first = reply.arguments().constFirst();
     if (first.userType() != qMetaTypeId<QDBusArgument>()) return std::nullopt;

@@ -55,8 +55,22 @@ public:
 class BusAssertions : public PowerAssertions {
 public:
     std::optional<std::vector<PowerAssertion>> assertions() override;
+    // The elements of a reply's first argument when it is a list of the given signature, each read
+    // by `read` (which gives none to leave one out), at most `most` of them kept; none when the
+    // reply is not such a list.
+    template <typename T, typename Read>
+    static std::optional<std::vector<T>> listOf(const QDBusMessage& reply, const char* signature, Read read,
+                                                std::size_t most = 1024) {
+        const auto list = listArgument(reply, signature);
+        if (!list) return std::nullopt;
+        std::vector<T> out;
+        list->beginArray();
+        while (!list->atEnd() && out.size() < most)
+            if (std::optional<T> one = read(*list)) out.push_back(std::move(*one));
+        return out;
+    }
     // A reply's first argument when it is a list of the given signature.
-    static std::optional<QDBusArgument> listOf(const QDBusMessage& reply, const char* signature);
+    static std::optional<QDBusArgument> listArgument(const QDBusMessage& reply, const char* signature);
 
 protected:
     using Records = std::optional<std::vector<PowerAssertion>>;

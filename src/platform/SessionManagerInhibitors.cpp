@@ -12,22 +12,17 @@ constexpr const char* inhibitorInterface = "org.gnome.SessionManager.Inhibitor";
 // The inhibitor's flag for holding off idleness (1 logout, 2 switching user, 4 suspend, 8 idle).
 constexpr uint idleFlag = 8;
 // A desktop holds a handful; a list longer than this is read no further.
-constexpr int maxInhibitors = 64;
+constexpr std::size_t maxInhibitors = 64;
 // An application id or a reason is a short line.
 constexpr int maxText = 200;
 
 std::optional<std::vector<QString>> inhibitorPaths(const QDBusMessage& reply) {
-    const auto found = BusAssertions::listOf(reply, "ao");
-    if (!found) return std::nullopt;
-    const QDBusArgument& list = *found;
-    std::vector<QString> out;
-    list.beginArray();
-    while (!list.atEnd() && static_cast<int>(out.size()) < maxInhibitors) {
+    const auto read = [](const QDBusArgument& list) {
         QDBusObjectPath path;
         list >> path;
-        out.push_back(path.path());
-    }
-    return out;
+        return std::optional<QString>(path.path());
+    };
+    return BusAssertions::listOf<QString>(reply, "ao", read, maxInhibitors);
 }
 
 // A reply's only value when it has the given signature.

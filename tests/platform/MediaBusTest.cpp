@@ -521,6 +521,30 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     EXPECT_EQ(watcher.track(), std::nullopt);
 }
 
+// A connection of its own on the private session bus that owns `service`, with what `publish` puts
+// at `path`, until it goes; the object leaves the bus's tree before the connection closes.
+class OwnedName {
+public:
+    OwnedName(const char* connection, const char* service, const char* path,
+              const std::function<bool(QDBusConnection&, const QString&)>& publish)
+        : connection_(QString::fromLatin1(connection)), service_(QString::fromLatin1(service)),
+          path_(QString::fromLatin1(path)) {
+        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
+        ok_ = publish(bus, path_) && bus.registerService(service_);
+    }
+    ~OwnedName() {
+        QDBusConnection bus(connection_);
+        bus.unregisterService(service_);
+        bus.unregisterObject(path_, QDBusConnection::UnregisterTree);
+        QDBusConnection::disconnectFromBus(connection_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    QString connection_, service_, path_;
+    bool ok_ = false;
+};
+
 // --- The desktop session's list of screen-awake holders, as the desktop's power service keeps it. ---
 
 class FakeSessionPower : public QObject {
@@ -530,19 +554,8 @@ public:
     explicit FakeSessionPower(QList<FakeInhibition> list) : list_(std::move(list)) {
         qDBusRegisterMetaType<FakeInhibition>();
         qDBusRegisterMetaType<QList<FakeInhibition>>();
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                                            QStringLiteral("fake-power"));
-        registered_ = bus.registerObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), this,
-                                         QDBusConnection::ExportAllSlots) &&
-                      bus.registerService(QStringLiteral("org.freedesktop.PowerManagement"));
     }
-    ~FakeSessionPower() override {
-        QDBusConnection bus(QStringLiteral("fake-power"));
-        bus.unregisterService(QStringLiteral("org.freedesktop.PowerManagement"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-power"));
-    }
-    bool registered() const { return registered_; }
+    bool registered() const { return name_.ok(); }
     void set(QList<FakeInhibition> list) { list_ = std::move(list); }
 
 public slots:
@@ -550,7 +563,10 @@ public slots:
 
 private:
     QList<FakeInhibition> list_;
-    bool registered_ = false;
+    OwnedName name_{"fake-power", "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
+                    [this](QDBusConnection& bus, const QString& path) {
+                        return bus.registerObject(path, this, QDBusConnection::ExportAllSlots);
+                    }};
 };
 
 TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
@@ -583,19 +599,8 @@ public:
     // Inhibitors by number; `listed` may name more than there are, as when one goes between calls.
     explicit FakeGnomeSession(std::map<int, Held> held) : held_(std::move(held)) {
         for (const auto& [n, h] : held_) listed.push_back(n);
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                                            QStringLiteral("fake-gnome"));
-        registered_ = bus.registerVirtualObject(QStringLiteral("/org/gnome/SessionManager"), this,
-                                                QDBusConnection::SubPath) &&
-                      bus.registerService(QStringLiteral("org.gnome.SessionManager"));
     }
-    ~FakeGnomeSession() override {
-        QDBusConnection bus(QStringLiteral("fake-gnome"));
-        bus.unregisterService(QStringLiteral("org.gnome.SessionManager"));
-        bus.unregisterObject(QStringLiteral("/org/gnome/SessionManager"), QDBusConnection::UnregisterTree);
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-gnome"));
-    }
-    bool registered() const { return registered_; }
+    bool registered() const { return name_.ok(); }
     void set(std::map<int, Held> held) {
         held_ = std::move(held);
         listed.clear();
@@ -627,7 +632,10 @@ public:
 
 private:
     std::map<int, Held> held_;
-    bool registered_ = false;
+    OwnedName name_{"fake-gnome", "org.gnome.SessionManager", "/org/gnome/SessionManager",
+                    [this](QDBusConnection& bus, const QString& path) {
+                        return bus.registerVirtualObject(path, this, QDBusConnection::SubPath);
+                    }};
 };
 
 TEST_F(MprisTest, APlayerThatHoldsOffIdlenessInTheGnomeSessionShowsAVideo) {
