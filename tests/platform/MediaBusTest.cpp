@@ -529,7 +529,8 @@ public:
               const std::function<bool(QDBusConnection&, const QString&)>& publish)
         : connection_(QString::fromLatin1(connection)), service_(QString::fromLatin1(service)),
           path_(QString::fromLatin1(path)) {
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
         ok_ = publish(bus, path_) && bus.registerService(service_);
     }
     ~OwnedName() {
