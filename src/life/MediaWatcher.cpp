@@ -73,7 +73,8 @@ MediaWatcher::~MediaWatcher() {
 }
 
 MediaWatcher& MediaWatcher::shared() {
-    static JoinedAssertions locks(LogindInhibitors::shared(), SessionInhibitions::shared());
+    static JoinedAssertions desktop(SessionInhibitions::shared(), SessionManagerInhibitors::shared());
+    static JoinedAssertions locks(LogindInhibitors::shared(), desktop);
     static MediaWatcher* instance = new MediaWatcher(locks, MprisPlayers::shared(),
                                                      ProcessesLinux::shared(), QtScheduler::shared());
     return *instance;

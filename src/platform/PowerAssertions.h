@@ -2,11 +2,14 @@
 // Other processes' requests to keep the machine awake: a video player keeps the screen on, an
 // audio player holds the audio output. Read afresh on every call.
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -46,15 +49,55 @@ public:
     int calls = 0;
 };
 
-// A list asked of a service on the bus. Never waits on the bus: each call answers with what the
-// service said to the last question and asks again (one question at a time), so a stalled service
-// costs the caller nothing. None before the first answer and after a failed or unanswered question.
+// Asked of a service on the bus. Never waits on the bus: each call answers with what the service
+// said to the last question and asks again (one question at a time), so a stalled service costs
+// the caller nothing. None before the first answer and after a failed or unanswered question.
 class BusAssertions : public PowerAssertions {
 public:
     std::optional<std::vector<PowerAssertion>> assertions() override;
+    // The elements of a reply's first argument when it is a list of the given signature, each read
+    // by `read` (which gives none to leave one out), at most `most` of them kept; none when the
+    // reply is not such a list.
+    template <typename T, typename Read>
+    static std::optional<std::vector<T>> listOf(const QDBusMessage& reply, const char* signature, Read read,
+                                                std::size_t most = 1024) {
+        const auto list = listArgument(reply, signature);
+        if (!list) return std::nullopt;
+        std::vector<T> out;
+        list->beginArray();
+        while (!list->atEnd() && out.size() < most)
+            if (std::optional<T> one = read(*list)) out.push_back(std::move(*one));
+        return out;
+    }
     // A reply's first argument when it is a list of the given signature.
-    static std::optional<QDBusArgument> listOf(const QDBusMessage& reply, const char* signature);
+    static std::optional<QDBusArgument> listArgument(const QDBusMessage& reply, const char* signature);
 
+protected:
+    using Records = std::optional<std::vector<PowerAssertion>>;
+    // `timeoutMs` bounds each call: one left unanswered that long counts as failed.
+    BusAssertions(bool systemBus, const char* service, int timeoutMs)
+        : systemBus_(systemBus), service_(service), timeoutMs_(timeoutMs) {}
+    // Puts one question to the service through `call`; it ends when `answer` is called.
+    virtual void ask() = 0;
+    // Calls a method of one of the service's objects; `then` gets the reply, or an error when none
+    // came in time.
+    void call(const QString& path, const char* interface, const char* method,
+              std::function<void(const QDBusMessage&)> then);
+    // Ends the question under way: its records are the answer until the next one ends.
+    void answer(Records records);
+
+private:
+    QDBusConnection bus() const;
+    bool systemBus_;
+    const char* service_;
+    int timeoutMs_;
+    QObject context_;  // owns the calls under way
+    bool asking_ = false;
+    Records last_;
+};
+
+// A list read from the reply to one method.
+class ListAssertions : public BusAssertions {
 protected:
     struct Question {
         bool systemBus;
@@ -63,24 +106,21 @@ protected:
         const char* interface;
         const char* method;
         // The reply's records; none when the reply is not the list it must be.
-        std::optional<std::vector<PowerAssertion>> (*read)(const QDBusMessage& reply);
+        Records (*read)(const QDBusMessage& reply);
     };
-    BusAssertions(Question question, int timeoutMs) : question_(question), timeoutMs_(timeoutMs) {}
+    ListAssertions(Question question, int timeoutMs)
+        : BusAssertions(question.systemBus, question.service, timeoutMs), question_(question) {}
 
 private:
-    void ask();
+    void ask() override;
     Question question_;
-    int timeoutMs_;
-    QObject context_;  // owns the questions under way
-    bool asking_ = false;
-    std::optional<std::vector<PowerAssertion>> last_;
 };
 
 // systemd-logind's inhibitor locks on the system bus. A lock that blocks "idle" keeps the screen
 // awake, so it reads as a display-sleep assertion held by the lock's process; the lock's "who" is
 // the process name and its "why" the assertion name. Without a system bus or logind the answer is
 // none. The bus connection is made once and kept.
-class LogindInhibitors final : public BusAssertions {
+class LogindInhibitors final : public ListAssertions {
 public:
     // `timeoutMs` bounds each question: one left unanswered that long counts as failed.
     explicit LogindInhibitors(int timeoutMs = 2000);
@@ -92,10 +132,29 @@ public:
 // and portal inhibitions land there where the desktop offers that list. Each reads as a
 // display-sleep assertion from the session list, without a process. Like the logind reader, it
 // never waits on the bus and answers with the last reply; none where the session offers no list.
-class SessionInhibitions final : public BusAssertions {
+class SessionInhibitions final : public ListAssertions {
 public:
     explicit SessionInhibitions(int timeoutMs = 2000);
     static SessionInhibitions& shared();
+};
+
+// GNOME's session manager, which keeps the desktop's inhibitors, those taken through the
+// screensaver and portal interfaces included: each inhibitor is an object asked for its flags,
+// and one that holds off idleness (flag 8) for its application id and reason. Each reads as a
+// display-sleep assertion from the session list. Several calls make one question, which still
+// never waits on the bus; an inhibitor gone between the calls is left out.
+class SessionManagerInhibitors final : public BusAssertions {
+public:
+    explicit SessionManagerInhibitors(int timeoutMs = 2000);
+    static SessionManagerInhibitors& shared();
+
+private:
+    struct Gathering;
+    void ask() override;
+    void askFlags(const std::shared_ptr<Gathering>& gathering, std::size_t at, const QString& path);
+    void askText(const std::shared_ptr<Gathering>& gathering, std::size_t at, const QString& path,
+                 const char* method, std::optional<QString> PowerAssertion::*field);
+    void settle(Gathering& gathering);
 };
 
 // Both lists as one: none only when neither answers.

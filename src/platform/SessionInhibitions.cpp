@@ -8,34 +8,26 @@ namespace {
 
 // The inhibitions of a ListInhibitions reply; none when the reply is not the list it must be.
 std::optional<std::vector<PowerAssertion>> inhibitions(const QDBusMessage& reply) {
-    const auto found = BusAssertions::listOf(reply, "a(ss)");
-    if (!found) return std::nullopt;
-    const QDBusArgument& list = *found;
-
-    std::vector<PowerAssertion> out;
-    list.beginArray();
-    while (!list.atEnd()) {
+    return BusAssertions::listOf<PowerAssertion>(reply, "a(ss)", [](const QDBusArgument& list) {
         QString who, why;
         list.beginStructure();
         list >> who >> why;
         list.endStructure();
-        PowerAssertion a;
-        a.type = QString::fromLatin1(PowerAssertion::preventDisplaySleep);
-        a.processName = who;
-        a.assertName = why;
-        a.fromSessionList = true;
-        out.push_back(std::move(a));
-    }
-    list.endArray();
-    return out;
+        std::optional<PowerAssertion> a(std::in_place);
+        a->type = QString::fromLatin1(PowerAssertion::preventDisplaySleep);
+        a->processName = who;
+        a->assertName = why;
+        a->fromSessionList = true;
+        return a;
+    });
 }
 
 }  // namespace
 
 SessionInhibitions::SessionInhibitions(int timeoutMs)
-    : BusAssertions({false, "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
-                     "org.freedesktop.PowerManagement.Inhibit", "ListInhibitions", inhibitions},
-                    timeoutMs) {}
+    : ListAssertions({false, "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
+                      "org.freedesktop.PowerManagement.Inhibit", "ListInhibitions", inhibitions},
+                     timeoutMs) {}
 
 SessionInhibitions& SessionInhibitions::shared() {
     static SessionInhibitions instance;

@@ -25,7 +25,6 @@ struct PetLifeTestAccess {
     static void setBirth(PetLife& l, double t) { l.birth_ = t; }
     static void setPoopDue(PetLife& l, std::optional<double> t) { l.poopDue_ = t; }
     static void setBallPlace(PetLife& l, double p) { l.ballPlace_ = p; }
-    static void setSnoozeUntil(PetLife& l, std::optional<double> t) { l.snoozeUntil_ = t; }
     static void setNightSleepUntil(PetLife& l, std::optional<double> t) { l.nightSleepUntil_ = t; }
     static void setSleptNight(PetLife& l, std::optional<double> t) { l.sleptNight_ = t; }
     static void setHighSpot(PetLife& l, PetErrand spot, double climbedAt) {
@@ -33,7 +32,6 @@ struct PetLifeTestAccess {
         l.climbedAt_ = climbedAt;
     }
     static void setErrand(PetLife& l, std::optional<PetErrand> e) { l.errand_ = e; }
-    static double nextSneeze(const PetLife& l) { return l.nextSneeze_; }
 };
 
 namespace test {

@@ -22,20 +22,10 @@ struct PetLifeProbe {
     }
     static void setZooming(PetLife& l, bool on) { l.isZooming_ = on; }
     static void setStepping(PetLife& l, bool on) { l.isStepping_ = on; }
-    static void setLastIdleErrand(PetLife& l, std::optional<PetErrand> e) { l.lastIdleErrand_ = e; }
-    static void setLastDrank(PetLife& l, double t) { l.lastDrank_ = t; }
-    static void setLastHunt(PetLife& l, double t) { l.lastHunt_ = t; }
-    static void setLastTrick(PetLife& l, double t) { l.lastTrick_ = t; }
-    static void setLastSlowBlink(PetLife& l, double t) { l.lastSlowBlink_ = t; }
-    static void setSneezedAt(PetLife& l, std::optional<double> t) { l.sneezedAt_ = t; }
     static void setStartledUntil(PetLife& l, std::optional<double> t) { l.startledUntil_ = t; }
     static void setFussUntil(PetLife& l, std::optional<double> t) { l.fussUntil_ = t; }
-    static void setLovedUntil(PetLife& l, std::optional<double> t) { l.lovedUntil_ = t; }
-    static void setActingUntil(PetLife& l, std::optional<double> t) { l.actingUntil_ = t; }
-    static void setSulkRoom(PetLife& l, std::optional<IslandRoomKind> r) { l.sulkRoom_ = r; }
     static void setArrivalDue(PetLife& l, std::optional<double> t) { l.arrivalDue_ = t; }
     static void setMood(PetLife& l, PetMood m) { l.mood_ = m; }
-    static void setSpringTime(PetLife& l, double t) { l.springs_.lastTime = t; }
     static void die(PetLife& l) { l.die(); }
 };
 

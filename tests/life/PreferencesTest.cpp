@@ -12,46 +12,6 @@
 using namespace kp;
 using kp::test::ScratchStore;
 
-TEST(Preferences, PetNameFallsBackOnlyWhenAbsentOrEmpty) {
-    ScratchStore s;
-    EXPECT_EQ(prefs::petName(*s), "Tobbi");
-    s->set("petName", QString(""));
-    EXPECT_EQ(prefs::petName(*s), "Tobbi");
-    s->set("petName", QString(" "));
-    EXPECT_EQ(prefs::petName(*s), " ");
-    s->set("petName", QString("  Mochi "));
-    s.restart();
-    EXPECT_EQ(prefs::petName(*s), "  Mochi ");
-}
-
-TEST(Preferences, SwitchesUseAStoredBooleanAndOtherwiseTrue) {
-    ScratchStore s;
-    EXPECT_TRUE(prefs::soundOn(*s));
-    s->set("soundOn", false);
-    s.restart();
-    EXPECT_FALSE(prefs::soundOn(*s));
-    s->set("soundOn", QString("no"));
-    s.restart();
-    EXPECT_TRUE(prefs::soundOn(*s));
-    s->set("appSoundOn", QDateTime::currentDateTime());
-    EXPECT_TRUE(prefs::appSoundOn(*s));
-    s->set("desktopMischief", false);
-    s->set("musicOn", false);
-    s.restart();
-    EXPECT_FALSE(prefs::desktopMischief(*s));
-    EXPECT_FALSE(prefs::musicOn(*s));
-}
-
-TEST(Preferences, VolumesUseAStoredNumberClampedToFull) {
-    ScratchStore s;
-    EXPECT_DOUBLE_EQ(prefs::musicVolume(*s), 0.5);
-    s->set("musicVolume", 1.7);
-    s->set("soundVolume", QString("loud"));
-    s.restart();
-    EXPECT_DOUBLE_EQ(prefs::musicVolume(*s), 1.0);
-    EXPECT_DOUBLE_EQ(prefs::soundVolume(*s), 0.5);
-}
-
 // Every number the app reads from the settings file, hand-edited to values no control would
 // write: each falls back to its default or clamps, and a sensible value still reads as written.
 TEST(Preferences, EveryNumericSettingFallsBackOrClampsOnAnyStoredNumber) {
@@ -105,8 +65,10 @@ TEST(Preferences, EveryNumericSettingFallsBackOrClampsOnAnyStoredNumber) {
     }
 }
 
-TEST(Preferences, ANameIsCappedWholeCharactersAtATime) {
+TEST(Preferences, ANameFallsBackWhenEmptyAndIsCappedWholeCharactersAtATime) {
     ScratchStore s;
+    s->set("petName", QString(""));
+    EXPECT_EQ(prefs::petName(*s), "Tobbi");
     s->set("petName", QString(1 << 20, u'm'));
     s.restart();
     EXPECT_EQ(prefs::petName(*s), QString(prefs::longestName, u'm'));
@@ -117,20 +79,4 @@ TEST(Preferences, ANameIsCappedWholeCharactersAtATime) {
     const QString capped = prefs::petName(*s);
     EXPECT_EQ(capped.size(), 2 * prefs::longestName);
     EXPECT_TRUE(capped.endsWith(cat));
-}
-
-TEST(Preferences, TuningValuesAreUsedOnlyAboveZero) {
-    ScratchStore s;
-    EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
-    s->set("statDrainSeconds", 0.0);
-    EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
-    s->set("statDrainSeconds", QString("fast"));
-    EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 1800);
-    s->set("statDrainSeconds", 60.0);
-    s.restart();
-    EXPECT_DOUBLE_EQ(prefs::statDrainSeconds(*s), 60);
-
-    EXPECT_FALSE(prefs::liveWeather(*s));
-    s->set("liveWeather", true);
-    EXPECT_TRUE(prefs::liveWeather(*s));
 }

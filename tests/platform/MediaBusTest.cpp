@@ -1,4 +1,4 @@
-// The logind and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
+// The logind, desktop session and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
 // those buses (KP_PRIVATE_BUS=1); the cases refuse to run on the user's own session.
 #include "life/MediaWatcher.h"
 #include "platform/MusicPlayers.h"
@@ -21,6 +21,7 @@
 #include <QThread>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 struct FakeInhibitor {
@@ -520,6 +521,31 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     EXPECT_EQ(watcher.track(), std::nullopt);
 }
 
+// A connection of its own on the private session bus that owns `service`, with what `publish` puts
+// at `path`, until it goes; the object leaves the bus's tree before the connection closes.
+class OwnedName {
+public:
+    OwnedName(const char* connection, const char* service, const char* path,
+              const std::function<bool(QDBusConnection&, const QString&)>& publish)
+        : connection_(QString::fromLatin1(connection)), service_(QString::fromLatin1(service)),
+          path_(QString::fromLatin1(path)) {
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
+        ok_ = publish(bus, path_) && bus.registerService(service_);
+    }
+    ~OwnedName() {
+        QDBusConnection bus(connection_);
+        bus.unregisterService(service_);
+        bus.unregisterObject(path_, QDBusConnection::UnregisterTree);
+        QDBusConnection::disconnectFromBus(connection_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    QString connection_, service_, path_;
+    bool ok_ = false;
+};
+
 // --- The desktop session's list of screen-awake holders, as the desktop's power service keeps it. ---
 
 class FakeSessionPower : public QObject {
@@ -529,19 +555,8 @@ public:
     explicit FakeSessionPower(QList<FakeInhibition> list) : list_(std::move(list)) {
         qDBusRegisterMetaType<FakeInhibition>();
         qDBusRegisterMetaType<QList<FakeInhibition>>();
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                                            QStringLiteral("fake-power"));
-        registered_ = bus.registerObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), this,
-                                         QDBusConnection::ExportAllSlots) &&
-                      bus.registerService(QStringLiteral("org.freedesktop.PowerManagement"));
     }
-    ~FakeSessionPower() override {
-        QDBusConnection bus(QStringLiteral("fake-power"));
-        bus.unregisterService(QStringLiteral("org.freedesktop.PowerManagement"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-power"));
-    }
-    bool registered() const { return registered_; }
+    bool registered() const { return name_.ok(); }
     void set(QList<FakeInhibition> list) { list_ = std::move(list); }
 
 public slots:
@@ -549,7 +564,10 @@ public slots:
 
 private:
     QList<FakeInhibition> list_;
-    bool registered_ = false;
+    OwnedName name_{"fake-power", "org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
+                    [this](QDBusConnection& bus, const QString& path) {
+                        return bus.registerObject(path, this, QDBusConnection::ExportAllSlots);
+                    }};
 };
 
 TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
@@ -568,6 +586,90 @@ TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
 
     power.set({{QStringLiteral("Mail"), QStringLiteral("Downloading messages")}});
     ASSERT_TRUE(scanUntil(MediaWatcher::Playing::music()));
+}
+
+
+// --- GNOME's session manager: a list of inhibitor objects, each asked on its own. ---
+
+class FakeGnomeSession : public QDBusVirtualObject {
+public:
+    struct Held {
+        QString app, why;
+        uint flags = 0;
+    };
+    // Inhibitors by number; `listed` may name more than there are, as when one goes between calls.
+    explicit FakeGnomeSession(std::map<int, Held> held) : held_(std::move(held)) {
+        for (const auto& [n, h] : held_) listed.push_back(n);
+    }
+    bool registered() const { return name_.ok(); }
+    void set(std::map<int, Held> held) {
+        held_ = std::move(held);
+        listed.clear();
+        for (const auto& [n, h] : held_) listed.push_back(n);
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QString member = message.member();
+        if (member == QLatin1String("GetInhibitors")) {
+            QList<QDBusObjectPath> paths;
+            for (int n : listed)
+                paths << QDBusObjectPath(QStringLiteral("/org/gnome/SessionManager/Inhibitor%1").arg(n));
+            connection.send(message.createReply(QVariant::fromValue(paths)));
+            return true;
+        }
+        const auto it = held_.find(message.path().section(QStringLiteral("Inhibitor"), -1).toInt());
+        QVariant value;
+        if (it != held_.end()) {
+            if (member == QLatin1String("GetAppId")) value = it->second.app;
+            if (member == QLatin1String("GetReason")) value = it->second.why;
+            if (member == QLatin1String("GetFlags")) value = it->second.flags;
+        }
+        connection.send(value.isValid() ? message.createReply(value)
+                                        : message.createErrorReply(QDBusError::UnknownObject, QStringLiteral("gone")));
+        return true;
+    }
+    std::vector<int> listed;
+
+private:
+    std::map<int, Held> held_;
+    OwnedName name_{"fake-gnome", "org.gnome.SessionManager", "/org/gnome/SessionManager",
+                    [this](QDBusConnection& bus, const QString& path) {
+                        return bus.registerVirtualObject(path, this, QDBusConnection::SubPath);
+                    }};
+};
+
+TEST_F(MprisTest, APlayerThatHoldsOffIdlenessInTheGnomeSessionShowsAVideo) {
+    // 4 is suspend, 8 idle, 1 logout.
+    FakeGnomeSession gnome({{1, {QStringLiteral("firefox"), QStringLiteral("video-playing"), 8 | 4}},
+                            {2, {QStringLiteral("org.gnome.Nautilus"), QStringLiteral("Copying files"), 4}},
+                            {3, {QStringLiteral("vlc"), QStringLiteral("Unsaved playlist"), 1}}});
+    ASSERT_TRUE(gnome.registered());
+    gnome.listed.push_back(9);  // listed, but gone before it is asked
+    SessionManagerInhibitors reader(kSlowMachineMs);
+    EXPECT_EQ(reader.assertions(), std::nullopt) << "asked, not waited for";
+    std::optional<std::vector<PowerAssertion>> held;
+    ASSERT_TRUE(waitFor([&] { return (held = reader.assertions()).has_value(); }));
+    ASSERT_EQ(held->size(), 1u) << "only the inhibitor that holds off idleness";
+    EXPECT_EQ(held->at(0).processName, QStringLiteral("firefox"));
+    EXPECT_EQ(held->at(0).assertName, QStringLiteral("video-playing"));
+    EXPECT_EQ(held->at(0).type, QStringLiteral("PreventUserIdleDisplaySleep"));
+    EXPECT_TRUE(held->at(0).fromSessionList);
+
+    // Through the watcher: the browser's player names no file, so only the inhibitor tells a video.
+    FakeProcesses processes;
+    LogindInhibitors logind(kSlowMachineMs);
+    JoinedAssertions locks(logind, reader);
+    WatcherOnTheBus bus(locks, processes);
+    FakePlayer player(QStringLiteral("firefox"), QStringLiteral("Playing"), QStringLiteral("A clip"));
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video()));
+    gnome.set({{2, {QStringLiteral("org.gnome.Nautilus"), QStringLiteral("Copying files"), 4}}});
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music()));
+    gnome.set({});
+    ASSERT_TRUE(waitFor([&] {
+        const auto now = reader.assertions();
+        return now && now->empty();
+    }));
 }
 
 }  // namespace
