@@ -631,6 +631,25 @@ void BookPageTurn::accessibilityPreviousPage() { requestPage(restingPageIndex() 
 
 // ---------------------------------------------------------------- drawing
 
+namespace {
+// Draws `image` at `topLeft` pixel for pixel when the painter draws at the image's own pixel ratio
+// (a plain copy, rounded to whole device pixels); any other painter scales it as usual.
+void blitImage(QPainter& painter, const QPointF& topLeft, const QImage& image) {
+    const QTransform t = painter.deviceTransform();
+    const double r = image.devicePixelRatio();
+    if (t.type() > QTransform::TxScale || std::abs(t.m11() - r) > 1e-6 || std::abs(t.m22() - r) > 1e-6) {
+        painter.drawImage(topLeft, image);
+        return;
+    }
+    const QPointF at = t.map(topLeft);
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(QRectF(QPointF(std::round(at.x()), std::round(at.y())), QSizeF(image.size())), image,
+                      QRectF(image.rect()));
+    painter.restore();
+}
+}  // namespace
+
 void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
     const double W = bookSize_.width(), H = bookSize_.height();
     if (!(W > 1 && H > 1)) return;
@@ -651,7 +670,7 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
         paintStack(p, QPointF(W + pad, pad));
         stackTurn_ = activeTurn_;
     }
-    painter.drawImage(origin - QPointF(W + pad, pad), stackImage_);
+    blitImage(painter, origin - QPointF(W + pad, pad), stackImage_);
     drawTurningSheet(painter, origin);
 }
 
@@ -683,7 +702,7 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
         painter.fillPath(board, Qt::black);
         auto it = faces_.find(*parked);
         if (it != faces_.end() && !it->second.back.isNull()) {
-            painter.drawImage(rect, it->second.back);
+            blitImage(painter, rect.topLeft(), it->second.back);
         } else if (pageBack_) {
             painter.save();
             QPainterPath shape;
@@ -701,7 +720,7 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
         painter.save();
         if (motion_.lean() != 0) painter.setTransform(pagecurl::leanTransform(motion_.lean(), origin, bookSize_), true);
         if (pageCount_ > 0) {
-            if (const QImage* img = frontImage(v)) painter.drawImage(rect, *img);
+            if (const QImage* img = frontImage(v)) blitImage(painter, rect.topLeft(), *img);
             else if (page_) page_(painter, rect, v);
         }
         painter.restore();
