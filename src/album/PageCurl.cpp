@@ -418,21 +418,33 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
     }
     if (direct) return;
 
-    const QRect source = area;
+    const QRect& source = area;
     const QPointF topLeft = layerOrigin + QPointF(x0 / s, y0 / s);
     const QTransform device = painter.deviceTransform();
-    painter.save();
     if (device.type() <= QTransform::TxScale && std::abs(device.m11() - s) < 1e-6 && std::abs(device.m22() - s) < 1e-6) {
         // The layer is at the device's own scale: copy it to whole device pixels, without filtering.
-        const QPointF at = device.map(topLeft);
-        painter.resetTransform();
-        L.image.setDevicePixelRatio(1);
-        painter.drawImage(QPoint(int(std::lround(at.x())), int(std::lround(at.y()))), L.image, source);
-    } else {
-        L.image.setDevicePixelRatio(s);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter.drawImage(QRectF(topLeft, QSizeF(source.width() / s, source.height() / s)), L.image, QRectF(source));
+        blitAtDevicePixels(painter, device.map(topLeft), L.image, source);
+        return;
     }
+    painter.save();
+    L.image.setDevicePixelRatio(s);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(topLeft, QSizeF(source.width() / s, source.height() / s)), L.image, QRectF(source));
+    painter.restore();
+}
+
+void blitAtDevicePixels(QPainter& painter, const QPointF& devicePoint, const QImage& image, const QRect& source) {
+    // The device transform is the world transform followed by the device's own (its pixel ratio, a
+    // widget's place in its window): undo the latter and move by whole pixels.
+    const QTransform world = painter.worldTransform();
+    bool invertible = false;
+    const QTransform toDevice = painter.deviceTransform().inverted(&invertible);
+    if (!invertible) return;
+    painter.save();
+    painter.setWorldTransform(
+        QTransform::fromTranslate(std::round(devicePoint.x()), std::round(devicePoint.y())) * toDevice * world);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(source.size())), image, QRectF(source));
     painter.restore();
 }
 

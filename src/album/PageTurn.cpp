@@ -632,21 +632,15 @@ void BookPageTurn::accessibilityPreviousPage() { requestPage(restingPageIndex() 
 // ---------------------------------------------------------------- drawing
 
 namespace {
-// Draws `image` at `topLeft` pixel for pixel when the painter draws at the image's own pixel ratio
-// (a plain copy, rounded to whole device pixels); any other painter scales it as usual.
+// Draws `image` at `topLeft` pixel for pixel when the painter draws at the image's own pixel ratio;
+// any other painter scales it as usual.
 void blitImage(QPainter& painter, const QPointF& topLeft, const QImage& image) {
     const QTransform t = painter.deviceTransform();
     const double r = image.devicePixelRatio();
-    if (t.type() > QTransform::TxScale || std::abs(t.m11() - r) > 1e-6 || std::abs(t.m22() - r) > 1e-6) {
+    if (t.type() > QTransform::TxScale || std::abs(t.m11() - r) > 1e-6 || std::abs(t.m22() - r) > 1e-6)
         painter.drawImage(topLeft, image);
-        return;
-    }
-    const QPointF at = t.map(topLeft);
-    painter.save();
-    painter.resetTransform();
-    painter.drawImage(QRectF(QPointF(std::round(at.x()), std::round(at.y())), QSizeF(image.size())), image,
-                      QRectF(image.rect()));
-    painter.restore();
+    else
+        pagecurl::blitAtDevicePixels(painter, t.map(topLeft), image, image.rect());
 }
 }  // namespace
 
