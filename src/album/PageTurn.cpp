@@ -182,7 +182,7 @@ BookPageTurn::BookPageTurn(PageTurnController& controller, Scheduler* scheduler,
     connect(&controller_, &PageTurnController::requestGenerationChanged, this, [this](int) {
         if (const auto i = controller_.requestedIndex()) requestPage(*i);
     });
-    connect(&motion_, &BookPageMotion::changed, this, &BookPageTurn::needsRepaint);
+    connect(&motion_, &BookPageMotion::changed, this, &BookPageTurn::motionChanged);
 }
 
 BookPageTurn::~BookPageTurn() {
@@ -406,7 +406,14 @@ void BookPageTurn::step() {
         timer_ = 0;
     }
     if (done) done();
-    emit needsRepaint();
+}
+
+void BookPageTurn::motionChanged() {
+    // Mid-turn the pages under the sheet stand still: only the sheet's old and new places change.
+    if (activeTurn_ && motion_.lean() == 0 && stackTurn_ == activeTurn_ && !sheetDrawn_.isEmpty())
+        emit sheetMoved(sheetDrawn_.united(sheetBounds()));
+    else
+        emit needsRepaint();
 }
 
 // ---------------------------------------------------------------- turn logic
@@ -516,7 +523,6 @@ void BookPageTurn::dragChanged(double t, double width) {
     double p = activeTurn_->forward ? -d : 1 - d;
     p = std::clamp(p, 0.0, 1.0);
     motion_.setAngle(pageturn::angleForProgress(p));
-    emit needsRepaint();
 }
 
 void BookPageTurn::dragEnded(double t, double predictedEndX, double currentX, double width) {
@@ -722,7 +728,21 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
     painter.restore();
 }
 
+QRectF BookPageTurn::sheetBounds() const {
+    const double W = bookSize_.width(), H = bookSize_.height();
+    pagecurl::CurlArguments args;
+    pagecurl::curlArguments(motion_.angle(), motion_.bend(), W, H, args);
+    double scale = 1;
+    for (int i = 0; i < pagecurl::sampleCount; ++i) scale = std::max(scale, double(args.scale(i)));
+    // The cast shadow reaches 0.22 page widths past the sheet; a pixel of margin for the filter.
+    const double reach = 0.22 * W * args.lift + 2;
+    const double half = H / 2 * scale + 3;
+    return QRectF(QPointF(std::max(args.minX - reach, -W - 2), H / 2 - half),
+                  QPointF(std::min(args.maxX + reach, W + 2), H / 2 + half));
+}
+
 void BookPageTurn::drawTurningSheet(QPainter& painter, const QPointF& origin) {
+    sheetDrawn_ = sheetBounds();
     const SheetFaces& f = sheetFaces(activeTurn_->overlayIndex);
     pagecurl::CurlArguments args;
     pagecurl::curlArguments(motion_.angle(), motion_.bend(), bookSize_.width(), bookSize_.height(), args);

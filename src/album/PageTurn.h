@@ -208,6 +208,9 @@ signals:
     void currentPageIndexChanged(int index);
     // Something visible changed: the host repaints.
     void needsRepaint();
+    // Only the turning sheet moved: the host repaints `dirty` (page coordinates), where the sheet
+    // was drawn last and where it is now.
+    void sheetMoved(const QRectF& dirty);
 
 private:
     struct Track {
@@ -231,6 +234,8 @@ private:
     void ensureTimer();
     double now() const;
     void drawTurningSheet(QPainter& painter, const QPointF& origin);
+    QRectF sheetBounds() const;
+    void motionChanged();
     void writeCurrentPageIndex(int index);
     void paintStack(QPainter& painter, const QPointF& origin);
     void stopTracks();
@@ -273,6 +278,7 @@ private:
     int underImageIndex_ = -1;
     QImage stackImage_;  // the pages under a turning sheet
     std::optional<pageturn::Turn> stackTurn_;
+    QRectF sheetDrawn_;  // page coordinates of the sheet as last drawn over the still pages
 };
 
 }  // namespace kp

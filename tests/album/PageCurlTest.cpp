@@ -141,3 +141,58 @@ TEST(PageCurlRender, TurnWholeViewAtStartMiddleAndEnd) {
         EXPECT_TRUE(bluish(at(100, 150))) << dpr;
     }
 }
+
+TEST(PageCurlRender, MidTurnOnlyTheSheetsOldAndNewPlacesAreRepainted) {
+    PageTurnController controller;
+    ManualScheduler sched;
+    SchedClock clock(sched);
+    BookPageTurn view(controller, &sched, &clock);
+    view.setPagePainters(
+        [](QPainter& p, const QRectF& r, int i) { p.fillRect(r, i == 1 ? QColor(Qt::red) : QColor(Qt::green)); },
+        [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::blue); });
+    view.setPageCount(3);
+    view.setCurrentPageIndex(1);
+    view.setBookSize({100, 150});
+    view.appear();
+    sched.advance(0);
+    const QPointF origin(150, 75);
+    auto paint = [&](QImage& img, const QRectF& clip) {
+        QPainter p(&img);
+        p.setClipRect(clip);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(clip, Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        view.paint(p, origin);
+    };
+    const QRectF all(0, 0, 300, 300);
+    QImage before(300, 300, QImage::Format_ARGB32_Premultiplied);
+    view.dragChanged(-1, 100);
+    view.motion().setBend(1);
+    view.motion().setAngle(-40);
+    paint(before, all);
+
+    int full = 0;
+    QRectF dirty;
+    QObject::connect(&view, &BookPageTurn::needsRepaint, [&] { ++full; });
+    QObject::connect(&view, &BookPageTurn::sheetMoved, [&](const QRectF& r) { dirty = dirty.united(r); });
+    for (const double angle : {-70.0, -120.0, -165.0}) {
+        view.motion().setAngle(angle);
+        EXPECT_EQ(full, 0);
+        ASSERT_FALSE(dirty.isEmpty());
+        EXPECT_LT(dirty.width(), 200);  // not the whole book
+        QImage after(300, 300, QImage::Format_ARGB32_Premultiplied);
+        paint(after, all);
+        // Repainting only the dirty part of the previous frame gives the new frame.
+        paint(before, dirty.translated(origin));
+        int differ = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const QRgb a = before.pixel(x, y), b = after.pixel(x, y);
+                if (std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                    std::abs(qBlue(a) - qBlue(b)) > 2 || std::abs(qAlpha(a) - qAlpha(b)) > 2)
+                    ++differ;
+            }
+        EXPECT_EQ(differ, 0) << angle;
+        dirty = {};
+    }
+}
