@@ -84,15 +84,14 @@ private:
     const ManualScheduler& s_;
 };
 
-}  // namespace
+// A 100 x 150 book resting on page 1 (red), page 2 green, every back blue.
+struct Book {
+    PageTurnController controller;
+    ManualScheduler sched;
+    SchedClock clock{sched};
+    BookPageTurn view{controller, &sched, &clock};
 
-TEST(PageCurlRender, TurnWholeViewAtStartMiddleAndEnd) {
-    // At pixel ratio 2 the sheet is warped straight into the painter's image: the same picture.
-    for (const int dpr : {1, 2}) {
-        PageTurnController controller;
-        ManualScheduler sched;
-        SchedClock clock(sched);
-        BookPageTurn view(controller, &sched, &clock);
+    explicit Book(int dpr) {
         view.setPagePainters(
             [](QPainter& p, const QRectF& r, int i) { p.fillRect(r, i == 1 ? QColor(Qt::red) : QColor(Qt::green)); },
             [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::blue); });
@@ -102,6 +101,16 @@ TEST(PageCurlRender, TurnWholeViewAtStartMiddleAndEnd) {
         view.setBookSize({100, 150});
         view.appear();
         sched.advance(0);
+    }
+};
+
+}  // namespace
+
+TEST(PageCurlRender, TurnWholeViewAtStartMiddleAndEnd) {
+    // At pixel ratio 2 the sheet is warped straight into the painter's image: the same picture.
+    for (const int dpr : {1, 2}) {
+        Book book(dpr);
+        BookPageTurn& view = book.view;
         const QPointF origin(150, 75);
         QImage img(300 * dpr, 300 * dpr, QImage::Format_ARGB32_Premultiplied);
         img.setDevicePixelRatio(dpr);
@@ -143,18 +152,8 @@ TEST(PageCurlRender, TurnWholeViewAtStartMiddleAndEnd) {
 }
 
 TEST(PageCurlRender, MidTurnOnlyTheSheetsOldAndNewPlacesAreRepainted) {
-    PageTurnController controller;
-    ManualScheduler sched;
-    SchedClock clock(sched);
-    BookPageTurn view(controller, &sched, &clock);
-    view.setPagePainters(
-        [](QPainter& p, const QRectF& r, int i) { p.fillRect(r, i == 1 ? QColor(Qt::red) : QColor(Qt::green)); },
-        [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::blue); });
-    view.setPageCount(3);
-    view.setCurrentPageIndex(1);
-    view.setBookSize({100, 150});
-    view.appear();
-    sched.advance(0);
+    Book book(1);
+    BookPageTurn& view = book.view;
     const QPointF origin(150, 75);
     auto paint = [&](QImage& img, const QRectF& clip) {
         QPainter p(&img);
