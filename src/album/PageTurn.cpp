@@ -343,6 +343,11 @@ void BookPageTurn::pruneFaces() {
     }
     for (int i : keep)
         if (!faces_.count(i)) faces_.emplace(i, renderFaces(i));
+    // The page a forward turn uncovers, drawn now rather than in the turn's first frame.
+    if (r + 1 < pageCount_ && underImageIndex_ != r + 1) {
+        underImage_ = face(r + 1, false);
+        underImageIndex_ = r + 1;
+    }
     emit needsRepaint();
 }
 

@@ -249,3 +249,11 @@ TEST_F(PageTurnLogic, MouseDragNeedsFourteenPointsAndKeysTurnPages) {
     EXPECT_EQ(view.currentPageIndex(), 3);
     EXPECT_FALSE(view.keyPressed(Qt::Key_A));
 }
+
+TEST_F(PageTurnLogic, TheNextPageIsDrawnBeforeItsTurnStarts) {
+    open(5, 2);  // the idle pass after opening draws what the next turns need
+    const int drawn = frontRenders;
+    controller.request(3);
+    ASSERT_TRUE(view.activeTurn());
+    EXPECT_EQ(frontRenders, drawn);
+}
