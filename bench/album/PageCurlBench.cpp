@@ -32,8 +32,12 @@ void drawPage(QPainter& p, const QRectF& r, int i) {
 
 class BenchClock final : public Clock {
 public:
-    double now() const override { return 0; }
-    double monotonic() const override { return 0; }
+    double now() const override { return t_; }
+    double monotonic() const override { return t_; }
+    void advance(double s) { t_ += s; }
+
+private:
+    double t_ = 0;
 };
 }  // namespace
 
@@ -98,6 +102,49 @@ static void BM_TurningFrame(benchmark::State& state) {
     worst.report(state);
 }
 BENCHMARK(BM_TurningFrame)->Arg(1)->Arg(2)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
+// The first frame of a turn, which also draws the still pages under the sheet once, at device
+// pixel ratio 1 and 2.
+static void BM_TurnFirstFrame(benchmark::State& state) {
+    const double dpr = double(state.range(0));
+    PageTurnController controller;
+    ManualScheduler sched;
+    BenchClock clock;
+    BookPageTurn view(controller, &sched, &clock);
+    view.setPagePainters(drawPage, [](QPainter& p, const QRectF& r, int) { p.fillRect(r, QColor("#EFE6D4")); });
+    view.setPageCount(6);
+    view.setCurrentPageIndex(2);
+    view.setDevicePixelRatio(dpr);
+    view.setBookSize({W, H});
+    view.appear();
+    sched.advance(0);
+    QImage target(int(dpr * (2 * W + 40)), int(dpr * 1.6 * H), QImage::Format_ARGB32_Premultiplied);
+    target.setDevicePixelRatio(dpr);
+    Worst worst;
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.dragChanged(-1, W);  // a fresh turn: its pages under the sheet are not drawn yet
+        view.motion().setAngle(-20);
+        state.ResumeTiming();
+        worst.start();
+        target.fill(QColor("#3A2A21"));
+        QPainter p(&target);
+        view.paint(p, QPointF(W + 20, 0.3 * H));
+        p.end();
+        benchmark::DoNotOptimize(target.constBits());
+        worst.stop();
+        state.PauseTiming();
+        view.isDraggingChanged(false);  // lets go: the sheet falls back and the turn ends
+        for (int i = 0; i < 120 && view.activeTurn(); ++i) {
+            clock.advance(0.02);
+            view.step();
+        }
+        sched.advance(0);
+        state.ResumeTiming();
+    }
+    worst.report(state);
+}
+BENCHMARK(BM_TurnFirstFrame)->Arg(1)->Arg(2)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 // The curling sheet alone (both faces, shading, cast shadow), without the pages under it, at device
 // pixel ratio 1 and 2.

@@ -643,6 +643,8 @@ void BookPageTurn::accessibilityPreviousPage() { requestPage(restingPageIndex() 
 // ---------------------------------------------------------------- drawing
 
 namespace {
+constexpr double kFrameMargin = 10;  // points of shadow around the parked page
+
 // Draws `image` at `topLeft` pixel for pixel when the painter draws at the image's own pixel ratio;
 // any other painter scales it as usual.
 void blitImage(QPainter& painter, const QPointF& topLeft, const QImage& image) {
@@ -688,23 +690,7 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
     // The back of the previous sheet, lying left of the page with its shadow.
     if (const auto parked = parkedPageIndex()) {
         const QRectF rect(origin.x() - W, origin.y(), W, H);
-        // Soft shadow as rings around the page (the page covers the inside), then the black board.
-        painter.setPen(Qt::NoPen);
-        for (int i = 4; i >= 1; --i) {
-            QColor c = shadowColor_;
-            c.setAlphaF(c.alphaF() * 0.22 * (5 - i) / 4.0);
-            const double g = i * 2.0;
-            QPainterPath ring;
-            ring.setFillRule(Qt::OddEvenFill);
-            ring.addRoundedRect(rect.adjusted(-g, -g, g, g), cornerRadius_ + g, cornerRadius_ + g);
-            ring.addRoundedRect(rect.adjusted(-g + 2, -g + 2, g - 2, g - 2), cornerRadius_ + g - 2, cornerRadius_ + g - 2);
-            painter.fillPath(ring, c);
-        }
-        QPainterPath board;
-        board.setFillRule(Qt::OddEvenFill);
-        board.addRoundedRect(rect, cornerRadius_, cornerRadius_);
-        board.addRect(rect.adjusted(cornerRadius_, cornerRadius_, -cornerRadius_, -cornerRadius_));
-        painter.fillPath(board, Qt::black);
+        blitImage(painter, rect.topLeft() - QPointF(kFrameMargin, kFrameMargin), parkedFrame());
         auto it = faces_.find(*parked);
         if (it != faces_.end() && !it->second.back.isNull()) {
             blitImage(painter, rect.topLeft(), it->second.back);
@@ -731,6 +717,37 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
         painter.restore();
     }
     painter.restore();
+}
+
+const QImage& BookPageTurn::parkedFrame() {
+    const double W = bookSize_.width(), H = bookSize_.height();
+    const QSize px(int(std::ceil((W + 2 * kFrameMargin) * dpr_)), int(std::ceil((H + 2 * kFrameMargin) * dpr_)));
+    if (parkedFrame_.size() == px && parkedFrame_.devicePixelRatio() == dpr_) return parkedFrame_;
+    // Drawn once: smoothing these outlines costs more than a whole frame of the turn.
+    parkedFrame_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+    parkedFrame_.setDevicePixelRatio(dpr_);
+    parkedFrame_.fill(Qt::transparent);
+    QPainter painter(&parkedFrame_);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    const QRectF rect(kFrameMargin, kFrameMargin, W, H);
+    // Soft shadow as rings around the page (the page covers the inside), then the black board.
+    for (int i = 4; i >= 1; --i) {
+        QColor c = shadowColor_;
+        c.setAlphaF(c.alphaF() * 0.22 * (5 - i) / 4.0);
+        const double g = i * 2.0;
+        QPainterPath ring;
+        ring.setFillRule(Qt::OddEvenFill);
+        ring.addRoundedRect(rect.adjusted(-g, -g, g, g), cornerRadius_ + g, cornerRadius_ + g);
+        ring.addRoundedRect(rect.adjusted(-g + 2, -g + 2, g - 2, g - 2), cornerRadius_ + g - 2, cornerRadius_ + g - 2);
+        painter.fillPath(ring, c);
+    }
+    QPainterPath board;
+    board.setFillRule(Qt::OddEvenFill);
+    board.addRoundedRect(rect, cornerRadius_, cornerRadius_);
+    board.addRect(rect.adjusted(cornerRadius_, cornerRadius_, -cornerRadius_, -cornerRadius_));
+    painter.fillPath(board, Qt::black);
+    return parkedFrame_;
 }
 
 QRectF BookPageTurn::sheetBounds() const {

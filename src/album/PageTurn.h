@@ -148,8 +148,14 @@ public:
     void setPageImages(std::function<QImage(int index, bool back)> images) { pageImages_ = std::move(images); }
     void setPageCount(int count);
     int pageCount() const { return pageCount_; }
-    void setCornerRadius(double r) { cornerRadius_ = r; }
-    void setShadowColor(const QColor& c) { shadowColor_ = c; }
+    void setCornerRadius(double r) {
+        cornerRadius_ = r;
+        parkedFrame_ = QImage();
+    }
+    void setShadowColor(const QColor& c) {
+        shadowColor_ = c;
+        parkedFrame_ = QImage();
+    }
     void setOnTurn(std::function<void()> f) { onTurn_ = std::move(f); }
     void setOnCommittedTurn(std::function<void()> f) { onCommittedTurn_ = std::move(f); }
     void setReduceMotion(bool on) { reduceMotion_ = on; }
@@ -238,6 +244,7 @@ private:
     void motionChanged();
     void writeCurrentPageIndex(int index);
     void paintStack(QPainter& painter, const QPointF& origin);
+    const QImage& parkedFrame();
     void stopTracks();
     const QImage* frontImage(int index);
 
@@ -279,6 +286,7 @@ private:
     QImage stackImage_;  // the pages under a turning sheet
     std::optional<pageturn::Turn> stackTurn_;
     QRectF sheetDrawn_;  // page coordinates of the sheet as last drawn over the still pages
+    QImage parkedFrame_;  // the parked page's soft shadow and corners, kFrameMargin points around it
 };
 
 }  // namespace kp
