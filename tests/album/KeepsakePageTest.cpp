@@ -145,6 +145,11 @@ TEST(KeepsakePage, PhotoLayoutsShowTheirPhotosInsideThePage) {
         EXPECT_GT(inkPixels(img, QRect(30, 22, 200, 14), 200), 20) << key;  // faint page ink
         EXPECT_EQ(img.pixelColor(0, 0).alpha(), 0);
         EXPECT_EQ(img.pixelColor(339, 499).alpha(), 0);
+        // The note is written on the page.
+        AlbumLeaf silent = leafWith(key, shots);
+        silent.note.clear();
+        const QImage bare = render([&](QPainter& p, const QRectF& r) { LeafPage{silent, number}.paint(p, r); });
+        EXPECT_GT(inkPixels(img, img.rect()), inkPixels(bare, bare.rect()) + 200) << key;
     }
 }
 
