@@ -66,37 +66,48 @@ private:
     double worst_ = 0;
 };
 
-// The whole book during a turn: parked page, uncovered page and the curling sheet with its shading,
-// at device pixel ratio 1 and 2.
-static void BM_TurningFrame(benchmark::State& state) {
-    const double dpr = double(state.range(0));
+// A book of six pages open at page 2, drawn at `dpr` into a window-sized image.
+struct Book {
     PageTurnController controller;
     ManualScheduler sched;
     BenchClock clock;
-    BookPageTurn view(controller, &sched, &clock);
-    view.setPagePainters(drawPage, [](QPainter& p, const QRectF& r, int) { p.fillRect(r, QColor("#EFE6D4")); });
-    view.setPageCount(6);
-    view.setCurrentPageIndex(2);
-    view.setDevicePixelRatio(dpr);
-    view.setBookSize({W, H});
-    view.appear();
-    sched.advance(0);
-    view.dragChanged(-1, W);
-    QImage target(int(dpr * (2 * W + 40)), int(dpr * 1.6 * H), QImage::Format_ARGB32_Premultiplied);
-    target.setDevicePixelRatio(dpr);
-    const double angles[] = {-20, -60, -90, -120, -160};
-    int n = 0;
-    Worst worst;
-    for (auto _ : state) {
-        worst.start();
-        view.motion().setAngle(angles[n % 5]);
-        view.motion().setBend(1);
-        ++n;
+    BookPageTurn view{controller, &sched, &clock};
+    QImage target;
+
+    explicit Book(double dpr)
+        : target(int(dpr * (2 * W + 40)), int(dpr * 1.6 * H), QImage::Format_ARGB32_Premultiplied) {
+        view.setPagePainters(drawPage, [](QPainter& p, const QRectF& r, int) { p.fillRect(r, QColor("#EFE6D4")); });
+        view.setPageCount(6);
+        view.setCurrentPageIndex(2);
+        view.setDevicePixelRatio(dpr);
+        view.setBookSize({W, H});
+        view.appear();
+        sched.advance(0);
+        target.setDevicePixelRatio(dpr);
+    }
+    void frame() {
         target.fill(QColor("#3A2A21"));
         QPainter p(&target);
         view.paint(p, QPointF(W + 20, 0.3 * H));
         p.end();
         benchmark::DoNotOptimize(target.constBits());
+    }
+};
+
+// The whole book during a turn: parked page, uncovered page and the curling sheet with its shading,
+// at device pixel ratio 1 and 2.
+static void BM_TurningFrame(benchmark::State& state) {
+    Book book(double(state.range(0)));
+    book.view.dragChanged(-1, W);
+    const double angles[] = {-20, -60, -90, -120, -160};
+    int n = 0;
+    Worst worst;
+    for (auto _ : state) {
+        worst.start();
+        book.view.motion().setAngle(angles[n % 5]);
+        book.view.motion().setBend(1);
+        ++n;
+        book.frame();
         worst.stop();
     }
     worst.report(state);
@@ -106,40 +117,23 @@ BENCHMARK(BM_TurningFrame)->Arg(1)->Arg(2)->MeasureProcessCPUTime()->Unit(benchm
 // The first frame of a turn, which also draws the still pages under the sheet once, at device
 // pixel ratio 1 and 2.
 static void BM_TurnFirstFrame(benchmark::State& state) {
-    const double dpr = double(state.range(0));
-    PageTurnController controller;
-    ManualScheduler sched;
-    BenchClock clock;
-    BookPageTurn view(controller, &sched, &clock);
-    view.setPagePainters(drawPage, [](QPainter& p, const QRectF& r, int) { p.fillRect(r, QColor("#EFE6D4")); });
-    view.setPageCount(6);
-    view.setCurrentPageIndex(2);
-    view.setDevicePixelRatio(dpr);
-    view.setBookSize({W, H});
-    view.appear();
-    sched.advance(0);
-    QImage target(int(dpr * (2 * W + 40)), int(dpr * 1.6 * H), QImage::Format_ARGB32_Premultiplied);
-    target.setDevicePixelRatio(dpr);
+    Book book(double(state.range(0)));
     Worst worst;
     for (auto _ : state) {
         state.PauseTiming();
-        view.dragChanged(-1, W);  // a fresh turn: its pages under the sheet are not drawn yet
-        view.motion().setAngle(-20);
+        book.view.dragChanged(-1, W);  // a fresh turn: its pages under the sheet are not drawn yet
+        book.view.motion().setAngle(-20);
         state.ResumeTiming();
         worst.start();
-        target.fill(QColor("#3A2A21"));
-        QPainter p(&target);
-        view.paint(p, QPointF(W + 20, 0.3 * H));
-        p.end();
-        benchmark::DoNotOptimize(target.constBits());
+        book.frame();
         worst.stop();
         state.PauseTiming();
-        view.isDraggingChanged(false);  // lets go: the sheet falls back and the turn ends
-        for (int i = 0; i < 120 && view.activeTurn(); ++i) {
-            clock.advance(0.02);
-            view.step();
+        book.view.isDraggingChanged(false);  // lets go: the sheet falls back and the turn ends
+        for (int i = 0; i < 120 && book.view.activeTurn(); ++i) {
+            book.clock.advance(0.02);
+            book.view.step();
         }
-        sched.advance(0);
+        book.sched.advance(0);
         state.ResumeTiming();
     }
     worst.report(state);
