@@ -135,6 +135,11 @@ void AlbumBookView::makeTurnView() {
     turn_->setDevicePixelRatio(devicePixelRatioF());
     turn_->setBookSize(bookSize(size()));
     connect(turn_.get(), &BookPageTurn::needsRepaint, this, qOverload<>(&QWidget::update));
+    connect(turn_.get(), &BookPageTurn::sheetMoved, this, [this](const QRectF& dirty) {
+        // While a book slides in, all of it moves.
+        if (switchProgress_ < 1) return update();
+        update(dirty.translated(layoutFor(size()).book.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1));
+    });
     connect(turn_.get(), &BookPageTurn::currentPageIndexChanged, this, [this](int i) {
         index_ = i;
         placeButtons();

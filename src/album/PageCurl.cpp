@@ -1,12 +1,17 @@
 #include "album/PageCurl.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <future>
+#include <optional>
+#include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -100,6 +105,8 @@ inline quint32 mix256(quint32 x, quint32 a, quint32 y, quint32 b) {
 inline quint32 blend(quint32 a, quint32 b, quint32 f) { return mix256(a, 256 - f, b, f); }  // f 0...255
 
 struct Column {
+    // Weights of the left and right taps, shading included on the colour lanes (B G R A order).
+    alignas(16) qint16 across[8] = {};
     const quint32* bits = nullptr;  // the face seen there; null: nothing
     qsizetype stride = 0;           // in pixels
     int width = 0, height = 0;
@@ -133,11 +140,111 @@ inline quint32 fetch(const Column& c, int x, int y) {
     return c.bits[y * c.stride + x];
 }
 
+// The sheet's pixel at layer row y of a column: the face filtered and shaded, the cast shadow where
+// no face lies (on the page rows only), or nothing.
+inline quint32 sheetPixel(const Column& col, int y, bool pageRow) {
+    if (!col.bits) return pageRow ? col.shadow << 24 : 0;
+    if (y < col.rowStart || y >= col.rowEnd) return 0;
+    const qint32 sy = col.sy0 + y * col.sdy;
+    const int iy = sy >> 16;
+    const quint32 wy = quint32(sy >> 8) & 0xff;
+    const int ix = col.ix;
+    quint32 p00, p10, p01, p11;
+    if (y >= col.safeStart && y < col.safeEnd) {
+        const quint32* r = col.base + iy * col.stride;
+#ifdef __SSE2__
+        // Across first, with the column's weights (the shading rides on the colour lanes'), then
+        // down; every lane stays within 16 bits.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i wh = _mm_load_si128(reinterpret_cast<const __m128i*>(col.across));
+        const __m128i top = _mm_mullo_epi16(
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r)), zero), wh);
+        const __m128i bottom = _mm_mullo_epi16(
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + col.stride)), zero), wh);
+        const __m128i rows = _mm_srli_epi16(
+            _mm_add_epi16(_mm_unpacklo_epi64(top, bottom), _mm_unpackhi_epi64(top, bottom)), 8);
+        const __m128i wv = _mm_unpacklo_epi64(_mm_set1_epi16(short(256 - wy)), _mm_set1_epi16(short(wy)));
+        __m128i sum = _mm_mullo_epi16(rows, wv);
+        sum = _mm_srli_epi16(_mm_add_epi16(sum, _mm_srli_si128(sum, 8)), 8);
+        return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+#endif
+        p00 = r[0];
+        p10 = r[1];
+        p01 = r[col.stride];
+        p11 = r[col.stride + 1];
+    } else {
+        p00 = fetch(col, ix, iy);
+        p10 = fetch(col, ix + 1, iy);
+        p01 = fetch(col, ix, iy + 1);
+        p11 = fetch(col, ix + 1, iy + 1);
+    }
+    quint32 px = blend(blend(p00, p10, col.wx), blend(p01, p11, col.wx), wy);
+    // Shading darkens the colour and leaves the coverage alone.
+    if (col.keep < 255) px = (byteMul(px, col.keep) & 0x00ffffff) | (px & 0xff000000);
+    return px;
+}
+
+// Where the warped pixels go. Layer pixel (c, y) lands on pixel (c + dx, y + dy) of `bits`, within
+// `boxes` (in layer pixels). `over`: drawn over what is there; otherwise written as they are.
+struct Sink {
+    uchar* bits = nullptr;
+    qsizetype stride = 0;
+    int dx = 0, dy = 0;
+    bool over = false;
+    std::vector<QRect> boxes;
+};
+
+// The painter's own raster image when the sheet can be drawn straight into it: it paints at the
+// layer's scale, over, fully opaque and without a clip of its own (the window system's damaged
+// region is kept to). Saves filling a layer and blending all of it afterwards.
+std::optional<Sink> directSink(QPainter& painter, double s, const QPointF& layerOrigin, const QRect& area) {
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || painter.hasClipping() || painter.opacity() < 1 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return std::nullopt;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return std::nullopt;
+    const QImage& image = *static_cast<QImage*>(device);
+    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32)
+        return std::nullopt;
+    const QTransform t = painter.deviceTransform();
+    if (t.type() > QTransform::TxScale || std::abs(t.m11() - s) > 1e-6 || std::abs(t.m22() - s) > 1e-6)
+        return std::nullopt;
+    Sink sink;
+    // The engine draws into this very buffer; writing through it keeps the two together.
+    sink.bits = const_cast<uchar*>(image.constBits());
+    sink.stride = image.bytesPerLine();
+    const QPointF at = t.map(layerOrigin);
+    sink.dx = int(std::lround(at.x()));
+    sink.dy = int(std::lround(at.y()));
+    sink.over = true;
+    QRegion allowed = engine->systemClip();
+    if (allowed.isEmpty()) allowed = QRegion(image.rect());
+    else allowed &= image.rect();
+    for (const QRect& r : allowed) {
+        const QRect box = r.translated(-sink.dx, -sink.dy) & area;
+        if (!box.isEmpty()) sink.boxes.push_back(box);
+    }
+    return sink;
+}
+
+// A thread that takes half the rows of a large sheet (a high pixel ratio), to keep in the frame.
+// It ends when unused for half a minute.
+QThreadPool& helper() {
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        return p;
+    }();
+    return *pool;
+}
+
 }  // namespace
 
-// The sheet is warped into an off-screen layer the way a fragment shader would: each layer column
-// knows which point of the sheet lies there (the last, nearest one wins), and each pixel samples that
-// face's image with bilinear filtering. The layer is then drawn in one go.
+// The sheet is warped the way a fragment shader would: each layer column knows which point of the
+// sheet lies there (the last, nearest one wins), and each pixel samples that face's image with
+// bilinear filtering, straight into the painter's image where it can, else into an off-screen layer
+// that is then drawn in one go.
 static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& backIn, const CurlArguments& args,
                const SheetGeometry& g) {
     const double W = g.pageSize.width(), H = g.pageSize.height();
@@ -150,14 +257,13 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
     };
     const QImage front = usable(frontIn), back = usable(backIn);
 
-    const double s = ref.width() / W;  // layer pixels per point
+    // Layer pixels per point: the faces' pixel ratio when they were drawn at it (their size rounded
+    // up to whole pixels), so that the layer lies pixel for pixel on a painter at that ratio.
+    const double dpr = ref.devicePixelRatio();
+    const double s = std::abs(ref.width() - dpr * W) < 1 && std::abs(ref.height() - dpr * H) < 1 ? dpr : ref.width() / W;
     const double left = W + 2;        // layer x of the spine, in points
     Layer& L = layer();
     const int lw = int(std::ceil((2 * W + 4) * s)), lh = int(std::ceil(1.6 * H * s));
-    if (L.image.width() < lw || L.image.height() < lh) {
-        L.image = QImage(std::max(lw, L.image.width()), std::max(lh, L.image.height()),
-                         QImage::Format_ARGB32_Premultiplied);
-    }
     if (int(L.columns.size()) < lw) L.columns.resize(lw);
 
     // The lifted sheet casts a soft shadow beside its free edge, on the pages under it only.
@@ -230,6 +336,10 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         const float fx = std::floor(col.srcX);
         col.ix = int(fx);
         col.wx = quint32((col.srcX - fx) * 256);
+        const int k = int(col.keep) + 1, a0 = 256 - int(col.wx), a1 = int(col.wx);
+        const qint16 c0 = qint16((a0 * k) >> 8), c1 = qint16((a1 * k) >> 8);
+        const qint16 across[8] = {c0, c0, c0, qint16(a0), c1, c1, c1, qint16(a1)};
+        std::copy(across, across + 8, col.across);
         col.base = col.bits + col.ix;
         col.safeStart = col.safeEnd = col.rowStart;
         if (col.ix >= 0 && col.ix + 1 < col.width) {
@@ -242,90 +352,99 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         }
     }
     const int pageTop = int(std::lround(0.3 * H * s)), pageBottom = int(std::lround(1.3 * H * s));
-    uchar* const layerBits = L.image.bits();
-    const qsizetype layerStride = L.image.bytesPerLine();
-    auto rows = [&](int from, int to) {
-    for (int y = from; y < to; ++y) {
-        quint32* out = reinterpret_cast<quint32*>(layerBits + y * layerStride);
-        for (int c = x0; c < x1; ++c) {
-            const Column& col = L.columns[c];
-            if (!col.bits) {
-                out[c] = (y >= pageTop && y < pageBottom) ? col.shadow << 24 : 0;
-                continue;
-            }
-            if (y < col.rowStart || y >= col.rowEnd) {
-                out[c] = 0;
-                continue;
-            }
-            const qint32 sy = col.sy0 + y * col.sdy;
-            const int iy = sy >> 16;
-            const quint32 wy = quint32(sy >> 8) & 0xff;
-            const int ix = col.ix;
-            quint32 p00, p10, p01, p11;
-            if (y >= col.safeStart && y < col.safeEnd) {
-                const quint32* r = col.base + iy * col.stride;
-#ifdef __SSE2__
-                // Four taps weighed in 16-bit lanes; the shading rides on the colour lanes' weights.
-                const int w11 = int((col.wx * wy) >> 8), w10 = int(col.wx) - w11, w01 = int(wy) - w11;
-                const int w00 = 256 - int(col.wx) - int(wy) + w11;
-                const int k = int(col.keep) + 1;
-                const __m128i zero = _mm_setzero_si128();
-                const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r)), zero);
-                const __m128i bottom =
-                    _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + col.stride)), zero);
-                const short c00 = short((w00 * k) >> 8), c10 = short((w10 * k) >> 8);
-                const short c01 = short((w01 * k) >> 8), c11 = short((w11 * k) >> 8);
-                const __m128i wt = _mm_setr_epi16(c00, c00, c00, short(w00), c10, c10, c10, short(w10));
-                const __m128i wb = _mm_setr_epi16(c01, c01, c01, short(w01), c11, c11, c11, short(w11));
-                __m128i sum = _mm_add_epi16(_mm_mullo_epi16(top, wt), _mm_mullo_epi16(bottom, wb));
-                sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 8));
-                sum = _mm_srli_epi16(sum, 8);
-                out[c] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
-                continue;
-#endif
-                p00 = r[0];
-                p10 = r[1];
-                p01 = r[col.stride];
-                p11 = r[col.stride + 1];
-            } else {
-                p00 = fetch(col, ix, iy);
-                p10 = fetch(col, ix + 1, iy);
-                p01 = fetch(col, ix, iy + 1);
-                p11 = fetch(col, ix + 1, iy + 1);
-            }
-            quint32 px = blend(blend(p00, p10, col.wx), blend(p01, p11, col.wx), wy);
-            // Shading darkens the colour and leaves the coverage alone.
-            if (col.keep < 255) px = (byteMul(px, col.keep) & 0x00ffffff) | (px & 0xff000000);
-            out[c] = px;
-        }
-    }
-    };
-    // A large sheet (a high pixel ratio) shares its rows with a second thread, to keep in the frame.
-    if (std::int64_t(x1 - x0) * (y1 - y0) > 400000) {
-        const int middle = (y0 + y1) / 2;
-        auto lower = std::async(std::launch::async, rows, middle, y1);
-        rows(y0, middle);
-        lower.wait();
-    } else {
-        rows(y0, y1);
-    }
-
+    const QRect area(x0, y0, x1 - x0, y1 - y0);
     const QPointF layerOrigin(g.pageTopLeft.x() - left, g.pageTopLeft.y() - 0.3 * H);
-    const QRect source(x0, y0, x1 - x0, y1 - y0);
+
+    std::optional<Sink> direct = directSink(painter, s, layerOrigin, area);
+    Sink sink;
+    if (direct) {
+        sink = std::move(*direct);
+    } else {
+        if (L.image.width() < lw || L.image.height() < lh) {
+            L.image = QImage(std::max(lw, L.image.width()), std::max(lh, L.image.height()),
+                             QImage::Format_ARGB32_Premultiplied);
+        }
+        sink.bits = L.image.bits();
+        sink.stride = L.image.bytesPerLine();
+        sink.boxes = {area};
+    }
+    const std::vector<Column>& columns = L.columns;
+    // In tiles: a column reads its face along a slant, so a tile's reads stay in the cache.
+    constexpr int tileRows = 32, tileColumns = 64;
+    auto rows = [&](int from, int to) {
+        for (const QRect& box : sink.boxes) {
+            const int ya = std::max(from, box.top()), yb = std::min(to, box.bottom() + 1);
+            for (int ty = ya; ty < yb; ty += tileRows) {
+                for (int tx = box.left(); tx <= box.right(); tx += tileColumns) {
+                    const int xb = std::min(box.right() + 1, tx + tileColumns);
+                    for (int y = ty; y < std::min(yb, ty + tileRows); ++y) {
+                        quint32* out = reinterpret_cast<quint32*>(sink.bits + (y + sink.dy) * sink.stride) + sink.dx;
+                        const bool pageRow = y >= pageTop && y < pageBottom;
+                        if (!sink.over) {
+                            for (int c = tx; c < xb; ++c) out[c] = sheetPixel(columns[c], y, pageRow);
+                            continue;
+                        }
+                        for (int c = tx; c < xb; ++c) {
+                            const quint32 px = sheetPixel(columns[c], y, pageRow);
+                            const quint32 alpha = px >> 24;
+                            if (alpha == 255) out[c] = px;
+                            else if (alpha) out[c] = px + byteMul(out[c], 255 - alpha);
+                        }
+                    }
+                }
+            }
+        }
+    };
+    std::int64_t pixels = 0;
+    int top = y1, bottom = y0;
+    for (const QRect& box : sink.boxes) {
+        pixels += std::int64_t(box.width()) * box.height();
+        top = std::min(top, box.top());
+        bottom = std::max(bottom, box.bottom() + 1);
+    }
+    // A large sheet shares its rows out.
+    if (pixels > 300000) {
+        const int middle = (top + bottom) / 2;
+        QSemaphore done;
+        auto lower = [&rows, &done, middle, bottom] {
+            rows(middle, bottom);
+            done.release();
+        };
+        if (!helper().tryStart(lower)) lower();
+        rows(top, middle);
+        done.acquire();
+    } else {
+        rows(top, bottom);
+    }
+    if (direct) return;
+
+    const QRect& source = area;
     const QPointF topLeft = layerOrigin + QPointF(x0 / s, y0 / s);
     const QTransform device = painter.deviceTransform();
-    painter.save();
     if (device.type() <= QTransform::TxScale && std::abs(device.m11() - s) < 1e-6 && std::abs(device.m22() - s) < 1e-6) {
         // The layer is at the device's own scale: copy it to whole device pixels, without filtering.
-        const QPointF at = device.map(topLeft);
-        painter.resetTransform();
-        L.image.setDevicePixelRatio(1);
-        painter.drawImage(QPoint(int(std::lround(at.x())), int(std::lround(at.y()))), L.image, source);
-    } else {
-        L.image.setDevicePixelRatio(s);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter.drawImage(QRectF(topLeft, QSizeF(source.width() / s, source.height() / s)), L.image, QRectF(source));
+        blitAtDevicePixels(painter, device.map(topLeft), L.image, source);
+        return;
     }
+    painter.save();
+    L.image.setDevicePixelRatio(s);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(topLeft, QSizeF(source.width() / s, source.height() / s)), L.image, QRectF(source));
+    painter.restore();
+}
+
+void blitAtDevicePixels(QPainter& painter, const QPointF& devicePoint, const QImage& image, const QRect& source) {
+    // The device transform is the world transform followed by the device's own (its pixel ratio, a
+    // widget's place in its window): undo the latter and move by whole pixels.
+    const QTransform world = painter.worldTransform();
+    bool invertible = false;
+    const QTransform toDevice = painter.deviceTransform().inverted(&invertible);
+    if (!invertible) return;
+    painter.save();
+    painter.setWorldTransform(
+        QTransform::fromTranslate(std::round(devicePoint.x()), std::round(devicePoint.y())) * toDevice * world);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(source.size())), image, QRectF(source));
     painter.restore();
 }
 

@@ -9,6 +9,7 @@
 
 class QImage;
 class QPainter;
+class QRect;
 
 namespace kp::pagecurl {
 
@@ -50,6 +51,11 @@ struct SheetGeometry {
 // shadow, and the shadow stays on the pages.
 void drawSheet(QPainter& painter, const QImage& front, const QImage& back, const CurlArguments& args,
                const SheetGeometry& geometry);
+
+// Draws `source` of `image` with its top-left corner on `devicePoint` (in the painter's device
+// pixels, rounded to whole ones), pixel for pixel: a plain copy, whatever the painter's transform
+// and the image's pixel ratio.
+void blitAtDevicePixels(QPainter& painter, const QPointF& devicePoint, const QImage& image, const QRect& source);
 
 // Tilt of a page at rest by `leanDegrees` about its leading edge, with perspective.
 QTransform leanTransform(double leanDegrees, const QPointF& pageTopLeft, const QSizeF& pageSize);

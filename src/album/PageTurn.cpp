@@ -182,7 +182,7 @@ BookPageTurn::BookPageTurn(PageTurnController& controller, Scheduler* scheduler,
     connect(&controller_, &PageTurnController::requestGenerationChanged, this, [this](int) {
         if (const auto i = controller_.requestedIndex()) requestPage(*i);
     });
-    connect(&motion_, &BookPageMotion::changed, this, &BookPageTurn::needsRepaint);
+    connect(&motion_, &BookPageMotion::changed, this, &BookPageTurn::motionChanged);
 }
 
 BookPageTurn::~BookPageTurn() {
@@ -343,6 +343,11 @@ void BookPageTurn::pruneFaces() {
     }
     for (int i : keep)
         if (!faces_.count(i)) faces_.emplace(i, renderFaces(i));
+    // The page a forward turn uncovers, drawn now rather than in the turn's first frame.
+    if (r + 1 < pageCount_ && underImageIndex_ != r + 1) {
+        underImage_ = face(r + 1, false);
+        underImageIndex_ = r + 1;
+    }
     emit needsRepaint();
 }
 
@@ -406,7 +411,14 @@ void BookPageTurn::step() {
         timer_ = 0;
     }
     if (done) done();
-    emit needsRepaint();
+}
+
+void BookPageTurn::motionChanged() {
+    // Mid-turn the pages under the sheet stand still: only the sheet's old and new places change.
+    if (activeTurn_ && motion_.lean() == 0 && stackTurn_ == activeTurn_ && !sheetDrawn_.isEmpty())
+        emit sheetMoved(sheetDrawn_.united(sheetBounds()));
+    else
+        emit needsRepaint();
 }
 
 // ---------------------------------------------------------------- turn logic
@@ -516,7 +528,6 @@ void BookPageTurn::dragChanged(double t, double width) {
     double p = activeTurn_->forward ? -d : 1 - d;
     p = std::clamp(p, 0.0, 1.0);
     motion_.setAngle(pageturn::angleForProgress(p));
-    emit needsRepaint();
 }
 
 void BookPageTurn::dragEnded(double t, double predictedEndX, double currentX, double width) {
@@ -631,6 +642,21 @@ void BookPageTurn::accessibilityPreviousPage() { requestPage(restingPageIndex() 
 
 // ---------------------------------------------------------------- drawing
 
+namespace {
+constexpr double kFrameMargin = 10;  // points of shadow around the parked page
+
+// Draws `image` at `topLeft` pixel for pixel when the painter draws at the image's own pixel ratio;
+// any other painter scales it as usual.
+void blitImage(QPainter& painter, const QPointF& topLeft, const QImage& image) {
+    const QTransform t = painter.deviceTransform();
+    const double r = image.devicePixelRatio();
+    if (t.type() > QTransform::TxScale || std::abs(t.m11() - r) > 1e-6 || std::abs(t.m22() - r) > 1e-6)
+        painter.drawImage(topLeft, image);
+    else
+        pagecurl::blitAtDevicePixels(painter, t.map(topLeft), image, image.rect());
+}
+}  // namespace
+
 void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
     const double W = bookSize_.width(), H = bookSize_.height();
     if (!(W > 1 && H > 1)) return;
@@ -651,7 +677,7 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
         paintStack(p, QPointF(W + pad, pad));
         stackTurn_ = activeTurn_;
     }
-    painter.drawImage(origin - QPointF(W + pad, pad), stackImage_);
+    blitImage(painter, origin - QPointF(W + pad, pad), stackImage_);
     drawTurningSheet(painter, origin);
 }
 
@@ -664,26 +690,10 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
     // The back of the previous sheet, lying left of the page with its shadow.
     if (const auto parked = parkedPageIndex()) {
         const QRectF rect(origin.x() - W, origin.y(), W, H);
-        // Soft shadow as rings around the page (the page covers the inside), then the black board.
-        painter.setPen(Qt::NoPen);
-        for (int i = 4; i >= 1; --i) {
-            QColor c = shadowColor_;
-            c.setAlphaF(c.alphaF() * 0.22 * (5 - i) / 4.0);
-            const double g = i * 2.0;
-            QPainterPath ring;
-            ring.setFillRule(Qt::OddEvenFill);
-            ring.addRoundedRect(rect.adjusted(-g, -g, g, g), cornerRadius_ + g, cornerRadius_ + g);
-            ring.addRoundedRect(rect.adjusted(-g + 2, -g + 2, g - 2, g - 2), cornerRadius_ + g - 2, cornerRadius_ + g - 2);
-            painter.fillPath(ring, c);
-        }
-        QPainterPath board;
-        board.setFillRule(Qt::OddEvenFill);
-        board.addRoundedRect(rect, cornerRadius_, cornerRadius_);
-        board.addRect(rect.adjusted(cornerRadius_, cornerRadius_, -cornerRadius_, -cornerRadius_));
-        painter.fillPath(board, Qt::black);
+        blitImage(painter, rect.topLeft() - QPointF(kFrameMargin, kFrameMargin), parkedFrame());
         auto it = faces_.find(*parked);
         if (it != faces_.end() && !it->second.back.isNull()) {
-            painter.drawImage(rect, it->second.back);
+            blitImage(painter, rect.topLeft(), it->second.back);
         } else if (pageBack_) {
             painter.save();
             QPainterPath shape;
@@ -701,7 +711,7 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
         painter.save();
         if (motion_.lean() != 0) painter.setTransform(pagecurl::leanTransform(motion_.lean(), origin, bookSize_), true);
         if (pageCount_ > 0) {
-            if (const QImage* img = frontImage(v)) painter.drawImage(rect, *img);
+            if (const QImage* img = frontImage(v)) blitImage(painter, rect.topLeft(), *img);
             else if (page_) page_(painter, rect, v);
         }
         painter.restore();
@@ -709,7 +719,52 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
     painter.restore();
 }
 
+const QImage& BookPageTurn::parkedFrame() {
+    const double W = bookSize_.width(), H = bookSize_.height();
+    const QSize px(int(std::ceil((W + 2 * kFrameMargin) * dpr_)), int(std::ceil((H + 2 * kFrameMargin) * dpr_)));
+    if (parkedFrame_.size() == px && parkedFrame_.devicePixelRatio() == dpr_) return parkedFrame_;
+    // Drawn once: smoothing these outlines costs more than a whole frame of the turn.
+    parkedFrame_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
+    parkedFrame_.setDevicePixelRatio(dpr_);
+    parkedFrame_.fill(Qt::transparent);
+    QPainter painter(&parkedFrame_);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    const QRectF rect(kFrameMargin, kFrameMargin, W, H);
+    // Soft shadow as rings around the page (the page covers the inside), then the black board.
+    for (int i = 4; i >= 1; --i) {
+        QColor c = shadowColor_;
+        c.setAlphaF(c.alphaF() * 0.22 * (5 - i) / 4.0);
+        const double g = i * 2.0;
+        QPainterPath ring;
+        ring.setFillRule(Qt::OddEvenFill);
+        ring.addRoundedRect(rect.adjusted(-g, -g, g, g), cornerRadius_ + g, cornerRadius_ + g);
+        ring.addRoundedRect(rect.adjusted(-g + 2, -g + 2, g - 2, g - 2), cornerRadius_ + g - 2, cornerRadius_ + g - 2);
+        painter.fillPath(ring, c);
+    }
+    QPainterPath board;
+    board.setFillRule(Qt::OddEvenFill);
+    board.addRoundedRect(rect, cornerRadius_, cornerRadius_);
+    board.addRect(rect.adjusted(cornerRadius_, cornerRadius_, -cornerRadius_, -cornerRadius_));
+    painter.fillPath(board, Qt::black);
+    return parkedFrame_;
+}
+
+QRectF BookPageTurn::sheetBounds() const {
+    const double W = bookSize_.width(), H = bookSize_.height();
+    pagecurl::CurlArguments args;
+    pagecurl::curlArguments(motion_.angle(), motion_.bend(), W, H, args);
+    double scale = 1;
+    for (int i = 0; i < pagecurl::sampleCount; ++i) scale = std::max(scale, double(args.scale(i)));
+    // The cast shadow reaches 0.22 page widths past the sheet; a pixel of margin for the filter.
+    const double reach = 0.22 * W * args.lift + 2;
+    const double half = H / 2 * scale + 3;
+    return QRectF(QPointF(std::max(args.minX - reach, -W - 2), H / 2 - half),
+                  QPointF(std::min(args.maxX + reach, W + 2), H / 2 + half));
+}
+
 void BookPageTurn::drawTurningSheet(QPainter& painter, const QPointF& origin) {
+    sheetDrawn_ = sheetBounds();
     const SheetFaces& f = sheetFaces(activeTurn_->overlayIndex);
     pagecurl::CurlArguments args;
     pagecurl::curlArguments(motion_.angle(), motion_.bend(), bookSize_.width(), bookSize_.height(), args);

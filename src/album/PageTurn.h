@@ -148,8 +148,14 @@ public:
     void setPageImages(std::function<QImage(int index, bool back)> images) { pageImages_ = std::move(images); }
     void setPageCount(int count);
     int pageCount() const { return pageCount_; }
-    void setCornerRadius(double r) { cornerRadius_ = r; }
-    void setShadowColor(const QColor& c) { shadowColor_ = c; }
+    void setCornerRadius(double r) {
+        cornerRadius_ = r;
+        parkedFrame_ = QImage();
+    }
+    void setShadowColor(const QColor& c) {
+        shadowColor_ = c;
+        parkedFrame_ = QImage();
+    }
     void setOnTurn(std::function<void()> f) { onTurn_ = std::move(f); }
     void setOnCommittedTurn(std::function<void()> f) { onCommittedTurn_ = std::move(f); }
     void setReduceMotion(bool on) { reduceMotion_ = on; }
@@ -208,6 +214,9 @@ signals:
     void currentPageIndexChanged(int index);
     // Something visible changed: the host repaints.
     void needsRepaint();
+    // Only the turning sheet moved: the host repaints `dirty` (page coordinates), where the sheet
+    // was drawn last and where it is now.
+    void sheetMoved(const QRectF& dirty);
 
 private:
     struct Track {
@@ -231,8 +240,11 @@ private:
     void ensureTimer();
     double now() const;
     void drawTurningSheet(QPainter& painter, const QPointF& origin);
+    QRectF sheetBounds() const;
+    void motionChanged();
     void writeCurrentPageIndex(int index);
     void paintStack(QPainter& painter, const QPointF& origin);
+    const QImage& parkedFrame();
     void stopTracks();
     const QImage* frontImage(int index);
 
@@ -273,6 +285,8 @@ private:
     int underImageIndex_ = -1;
     QImage stackImage_;  // the pages under a turning sheet
     std::optional<pageturn::Turn> stackTurn_;
+    QRectF sheetDrawn_;  // page coordinates of the sheet as last drawn over the still pages
+    QImage parkedFrame_;  // the parked page's soft shadow and corners, kFrameMargin points around it
 };
 
 }  // namespace kp

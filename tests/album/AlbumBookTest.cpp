@@ -47,9 +47,6 @@ TEST(AlbumBooks, FirstRunGivesTheLivingCatsTwoPageBook) {
     EXPECT_EQ(b.pages.back().kind, AlbumPage::Kind::end);
     EXPECT_EQ(b.chapter.name, QStringLiteral("Miso"));
     EXPECT_EQ(b.chapter.portrait.env.breed, CatBreed::siamese);
-    EXPECT_FALSE(b.chapter.died.has_value());
-    EXPECT_EQ(b.chapter.portrait.cat.expression, CatExpression::happy);
-    EXPECT_DOUBLE_EQ(b.chapter.portrait.scale, 1.9);
 }
 
 TEST(AlbumBooks, PastCatsNeedAFarewellAndComeOldestFirst) {
@@ -64,9 +61,6 @@ TEST(AlbumBooks, PastCatsNeedAFarewellAndComeOldestFirst) {
     EXPECT_EQ(books[2].chapter.birth, 3000);
     ASSERT_TRUE(books[0].chapter.died.has_value());
     EXPECT_EQ(*books[0].chapter.died, 1900);
-    EXPECT_EQ(books[0].chapter.portrait.cat.expression, CatExpression::content);
-    EXPECT_EQ(books[0].chapter.name, QStringLiteral("Old"));
-    EXPECT_EQ(books[0].chapter.portrait.env.breed, CatBreed::black);
 
     // The living cat without a keepsake yet still comes last.
     all.pop_back();
@@ -76,7 +70,7 @@ TEST(AlbumBooks, PastCatsNeedAFarewellAndComeOldestFirst) {
     EXPECT_EQ(books[2].pages.size(), 2u);
 }
 
-TEST(AlbumBooks, PastCatNameAndBreedComeFromItsLastKeepsake) {
+TEST(AlbumBooks, PastCatNameAndBreedComeFromItsLastKeepsake_ADeadLivingCatDiedNow) {
     MacKeepsake a = keep(1000, 1100, "arrived");
     a.name = QStringLiteral("First");
     a.breed = QStringLiteral("calico");
@@ -86,16 +80,13 @@ TEST(AlbumBooks, PastCatNameAndBreedComeFromItsLastKeepsake) {
     const AlbumBook book = albumbooks::book(1000, {a, b}, source());
     EXPECT_EQ(book.chapter.name, QStringLiteral("Later"));
     EXPECT_EQ(book.chapter.portrait.env.breed, CatBreed::orange);
-}
 
-TEST(AlbumBooks, DeadLivingCatWithoutFarewellDiedNow) {
     AlbumBookSource s = source();
     s.livingIsDead = true;
-    const AlbumBook book = albumbooks::book(3000, {}, s);
-    ASSERT_TRUE(book.chapter.died.has_value());
-    EXPECT_EQ(*book.chapter.died, 99999);
-    EXPECT_EQ(book.chapter.portrait.cat.expression, CatExpression::content);
-    EXPECT_EQ(albumbooks::book(1234, {}, s).chapter.name, QStringLiteral("Him"));
+    const AlbumBook living = albumbooks::book(3000, {}, s);
+    ASSERT_TRUE(living.chapter.died.has_value());
+    EXPECT_EQ(*living.chapter.died, 99999);
+    EXPECT_EQ(living.chapter.portrait.cat.expression, CatExpression::content);
 }
 
 TEST(AlbumBooks, LeavesSortStablyAndNumberWithoutGaps) {

@@ -15,7 +15,6 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 
@@ -46,11 +45,6 @@ AlbumBook bookOf(const AlbumChapter& c, int leaves) {
         ls.push_back(l);
     }
     return AlbumBook(c, ls);
-}
-
-void savePng(const QImage& img, const char* name) {
-    if (const QByteArray dir = qgetenv("KP_ALBUM_PNG_DIR"); !dir.isEmpty())
-        img.save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(name)));
 }
 
 // Runs the page turn to its end on the manual clock and scheduler.
@@ -100,65 +94,7 @@ TEST(AlbumWindow, DeskColourUntilAppearThenTheLivingCatsBook) {
     EXPECT_EQ(view.viewer()->pages().size(), 3u);
     EXPECT_EQ(view.viewer()->index(), 0);
     view.onTurn();
-    view.onTurn();
-    EXPECT_EQ(sounds, 2);
-    EXPECT_GE(view.minimumWidth(), 360);
-    EXPECT_GE(view.minimumHeight(), 440);
-}
-
-TEST(BookViewer, LabelsButtonsAndRequests) {
-    ManualClock clock(1000, 1000);
-    ManualScheduler scheduler;
-    AlbumBookView view({bookOf(chapterOf(100, "Miso"), 2)}, 0, {}, {}, nullptr, &scheduler, &clock);
-    view.resize(460, 720);
-    EXPECT_FALSE(view.hasBooksMenu());
-    EXPECT_EQ(view.pageLabel(), QStringLiteral("Miso"));
-    EXPECT_FALSE(view.previousLooksEnabled());
-    EXPECT_TRUE(view.nextEnabled());
-
-    view.next();
-    EXPECT_EQ(view.pager().requestedIndex(), 1);
-    EXPECT_EQ(view.pager().requestGeneration(), 1);
-    EXPECT_EQ(view.index(), 0);  // the page-turn view moves the index, not the button
-    settle(clock, scheduler, view);
-    EXPECT_EQ(view.index(), 1);
-    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
-
-    view.pager().setSettling(true);
-    EXPECT_TRUE(view.previousLooksEnabled());
-    EXPECT_FALSE(view.previousEnabled());
-    const int generation = view.pager().requestGeneration();
-    view.previous();
-    view.next();
-    EXPECT_EQ(view.pager().requestGeneration(), generation);  // settling: clicks ignored
-    view.pager().setSettling(false);
-}
-
-TEST(BookViewer, BooksMenuSwitchesBooksAtTheirCover) {
-    ManualClock clock(1000, 1000);
-    ManualScheduler scheduler;
-    std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
-    AlbumBookView view(books, 0, {}, {}, nullptr, &scheduler, &clock);
-    view.resize(460, 720);
-    EXPECT_TRUE(view.hasBooksMenu());
-    EXPECT_EQ(view.shown(), 1);
-    EXPECT_EQ(AlbumBookView::lifeSpan(books[1]), QStringLiteral("Miso \u00B7 now"));
-    const QString past = AlbumBookView::lifeSpan(books[0]);
-    EXPECT_TRUE(past.startsWith(QStringLiteral("Pip \u00B7 ")));
-    EXPECT_TRUE(past.contains(QStringLiteral(" \u2013 ")));
-
-    view.next();
-    settle(clock, scheduler, view);
-    ASSERT_EQ(view.index(), 1);
-    view.chooseBook(1);  // the book already shown: nothing changes
-    EXPECT_EQ(view.index(), 1);
-    PageTurnController* pager = &view.pager();
-    view.chooseBook(0);
-    EXPECT_EQ(view.shown(), 0);
-    EXPECT_EQ(view.index(), 0);
-    EXPECT_EQ(&view.pager(), pager);
-    EXPECT_EQ(view.pageLabel(), QStringLiteral("Pip"));
-    view.finishTransition();
+    EXPECT_EQ(sounds, 1);
 }
 
 TEST(BookViewer, WholeWindowRender) {
@@ -168,7 +104,6 @@ TEST(BookViewer, WholeWindowRender) {
                        0, {}, {}, nullptr, &scheduler, &clock);
     view.resize(460, 720);
     const QImage img = view.grab().toImage();
-    savePng(img, "window-cover.png");
     const AlbumBookView::Layout l = view.layoutFor(QSizeF(460, 720));
     // The board of the cover inside the book frame, the desk outside it, the cream title at the top left.
     const QColor board = img.pixelColor(l.book.center().toPoint() + QPoint(0, 170));
@@ -187,10 +122,8 @@ TEST(BookViewer, WholeWindowRender) {
         scheduler.advance(1.0 / 60);
         view.pageTurn().step();
     }
-    savePng(view.grab().toImage(), "window-turning.png");
     settle(clock, scheduler, view);
     const QImage leaf = view.grab().toImage();
-    savePng(leaf, "window-leaf.png");
     // The first leaf lies open: paper where the board was.
     const QColor paper = leaf.pixelColor(l.book.center().toPoint() + QPoint(60, 170));
     EXPECT_GT(paper.lightness(), 200);
@@ -202,6 +135,12 @@ TEST(BookViewer, ChoosingABookMidTurnLeavesTheControlsWorking) {
     std::vector<AlbumBook> books{bookOf(chapterOf(0, "Pip", 86400.0 * 40), 2), bookOf(chapterOf(86400.0 * 50, "Miso"), 2)};
     AlbumBookView view(books, 0, {}, {}, nullptr, &scheduler, &clock);
     view.resize(460, 720);
+    EXPECT_EQ(view.shown(), 1);  // the living cat's book, at its cover
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("Miso"));
+    EXPECT_EQ(AlbumBookView::lifeSpan(books[1]), QStringLiteral("Miso \u00B7 now"));
+    EXPECT_TRUE(AlbumBookView::lifeSpan(books[0]).contains(QStringLiteral(" \u2013 ")));
+    view.chooseBook(1);  // the book already shown: nothing changes
+    EXPECT_FALSE(view.pager().isSettling());
     view.next();
     // Part way through the turn.
     for (int i = 0; i < 10; ++i) {
@@ -213,7 +152,9 @@ TEST(BookViewer, ChoosingABookMidTurnLeavesTheControlsWorking) {
     view.finishTransition();
     EXPECT_FALSE(view.pager().isSettling());
     EXPECT_FALSE(view.pager().isTurning());
+    EXPECT_EQ(view.shown(), 0);
     EXPECT_EQ(view.index(), 0);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("Pip"));
     ASSERT_TRUE(view.nextEnabled());
     view.next();
     settle(clock, scheduler, view);
@@ -280,8 +221,15 @@ TEST(BookViewer, ControlsHaveNamesForScreenReadersAndWork) {
     EXPECT_EQ(next->geometry(), l.nextButton.toAlignedRect());
     EXPECT_FALSE(previous->isEnabled());
     next->click();
+    EXPECT_EQ(view.index(), 0);  // the page-turn view moves the index when the turn ends
+    scheduler.advance(0);
+    ASSERT_TRUE(view.pager().isSettling());
+    const int generation = view.pager().requestGeneration();
+    next->click();  // while the page settles: not taken
+    EXPECT_EQ(view.pager().requestGeneration(), generation);
     settle(clock, scheduler, view);
     EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
     EXPECT_TRUE(previous->isEnabled());
     previous->click();
     settle(clock, scheduler, view);

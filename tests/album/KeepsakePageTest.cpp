@@ -2,14 +2,12 @@
 // (paper where paper should be, ink where text should be, nothing outside the page).
 #include "album/CoverPage.h"
 #include "album/KeepsakePage.h"
-#include "album/MilestonePage.h"
 #include "album/PaperPage.h"
 #include "platform/Color.h"
 #include "platform/Dates.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QTimeZone>
@@ -29,12 +27,6 @@ QImage render(const std::function<void(QPainter&, const QRectF&)>& draw, double 
     p.scale(scale, scale);
     draw(p, QRectF(0, 0, kW, kH));
     p.end();
-    if (const QByteArray dir = qgetenv("KP_ALBUM_PNG_DIR"); !dir.isEmpty()) {
-        static int n = 0;
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        img.save(QDir(QString::fromLocal8Bit(dir))
-                     .filePath(QStringLiteral("%1-%2.png").arg(QString::fromLatin1(info->name())).arg(++n)));
-    }
     return img;
 }
 
@@ -96,19 +88,6 @@ AlbumChapter chapter(bool dead) {
 
 // ---- paper kit ----
 
-TEST(PaperPage, ShrinkToFitScalesDownNeverUp) {
-    ShrinkToFit f = ShrinkToFit::fit(QSizeF(340, 500));
-    EXPECT_DOUBLE_EQ(f.scale, 1);
-    f = ShrinkToFit::fit(QSizeF(170, 250));
-    EXPECT_DOUBLE_EQ(f.scale, 0.5);
-    EXPECT_DOUBLE_EQ(f.layoutSize.width(), 340);
-    EXPECT_DOUBLE_EQ(f.layoutSize.height(), 500);
-    f = ShrinkToFit::fit(QSizeF(500, 700));
-    EXPECT_DOUBLE_EQ(f.scale, 1);
-    EXPECT_DOUBLE_EQ(f.layoutSize.width(), 500);
-    EXPECT_DOUBLE_EQ(ShrinkToFit::fit(QSizeF(0, 100)).scale, 0);
-}
-
 TEST(PaperPage, BackIsBlankPaperFrontHasStitchAndContent) {
     const QImage back = render([](QPainter& p, const QRectF& r) {
         PaperSheet::paint(p, r, true, [](QPainter& pp, const QRectF& c) { pp.fillRect(c, Qt::red); });
@@ -122,8 +101,7 @@ TEST(PaperPage, BackIsBlankPaperFrontHasStitchAndContent) {
         PaperSheet::paint(p, r, false, [](QPainter& pp, const QRectF& c) { pp.fillRect(c, Qt::red); });
     });
     EXPECT_TRUE(near(front.pixelColor(200, 10), colorFromHex("#FBF4E6"), 3));
-    EXPECT_TRUE(near(front.pixelColor(100, 100), Qt::red, 3));      // content inside its padding
-    EXPECT_TRUE(near(front.pixelColor(25, 100), colorFromHex("#FBF4E6"), 12));  // leading padding stays paper
+    EXPECT_TRUE(near(front.pixelColor(100, 100), Qt::red, 3));  // content inside its padding
     // The stitch runs 14 points from the leading edge: orange dashes there.
     int orange = 0;
     for (int y = 18; y < 482; ++y)
@@ -133,13 +111,7 @@ TEST(PaperPage, BackIsBlankPaperFrontHasStitchAndContent) {
 
 // ---- layouts ----
 
-TEST(KeepsakePage, AgeLine) {
-    EXPECT_EQ(LeafPage::ageLine(0), QStringLiteral("his first day"));
-    EXPECT_EQ(LeafPage::ageLine(86399), QStringLiteral("his first day"));
-    EXPECT_EQ(LeafPage::ageLine(86400), QStringLiteral("1 day old"));
-    EXPECT_EQ(LeafPage::ageLine(172800), QStringLiteral("2 days old"));
-    EXPECT_EQ(LeafPage::ageLine(-5000), QStringLiteral("his first day"));
-
+TEST(KeepsakePage, AgeLineCountsCalendarDays) {
     // The page counts days on the calendar: the month from 10 March to 10 April in Helsinki is an
     // hour short of 31 days of seconds, and 31 days old.
     const QByteArray zone = qgetenv("TZ");
@@ -173,6 +145,11 @@ TEST(KeepsakePage, PhotoLayoutsShowTheirPhotosInsideThePage) {
         EXPECT_GT(inkPixels(img, QRect(30, 22, 200, 14), 200), 20) << key;  // faint page ink
         EXPECT_EQ(img.pixelColor(0, 0).alpha(), 0);
         EXPECT_EQ(img.pixelColor(339, 499).alpha(), 0);
+        // The note is written on the page.
+        AlbumLeaf silent = leafWith(key, shots);
+        silent.note.clear();
+        const QImage bare = render([&](QPainter& p, const QRectF& r) { LeafPage{silent, number}.paint(p, r); });
+        EXPECT_GT(inkPixels(img, img.rect()), inkPixels(bare, bare.rect()) + 200) << key;
     }
 }
 
@@ -208,7 +185,7 @@ TEST(KeepsakePage, StickerLayoutShowsTheCat) {
 
 // ---- milestone ----
 
-TEST(MilestonePage, StampIsRedWornAndRepeatable) {
+TEST(MilestonePage, StampIsRedAndRepeatable) {
     AlbumLeaf leaf = leafWith("days-7", 2);
     const LeafPage page{leaf, 2};
     const QImage a = render([&](QPainter& p, const QRectF& r) { page.paint(p, r); });
@@ -222,32 +199,13 @@ TEST(MilestonePage, StampIsRedWornAndRepeatable) {
             if (c.red() - c.green() > 60 && c.red() - c.blue() > 60) ++red;
         }
     EXPECT_GT(red, 1500);
-
-    // Different counts wear differently; the same count the same.
-    auto stamp = [](long long count) {
-        QImage img(150, 150, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        milestone::wornInk(p, 150, 150, count);
-        return img;
-    };
-    EXPECT_EQ(stamp(7), stamp(7));
-    EXPECT_NE(stamp(7), stamp(8));
 }
 
 // ---- cover and end ----
 
 TEST(CoverPage, LivingAndDeadCovers) {
     const AlbumChapter living = chapter(false);
-    EXPECT_TRUE(AlbumCover::coverDates(living).startsWith(QStringLiteral("since ")));
     const AlbumChapter dead = chapter(true);
-    EXPECT_TRUE(AlbumCover::coverDates(dead).contains(QStringLiteral(" \u2013 ")));
-    AlbumChapter sameDay = dead;
-    sameDay.died = sameDay.birth;
-    const QStringList halves = AlbumCover::coverDates(sameDay).split(QStringLiteral(" \u2013 "));
-    ASSERT_EQ(halves.size(), 2);
-    EXPECT_EQ(halves[0], halves[1]);
 
     const QImage img = render([&](QPainter& p, const QRectF& r) { AlbumCover{living}.paint(p, r); });
     EXPECT_EQ(img.pixelColor(0, 0).alpha(), 0);

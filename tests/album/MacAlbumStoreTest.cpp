@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
-#include <QRegularExpression>
-#include <QUuid>
 #include <nlohmann/json.hpp>
 
 using namespace kp;
@@ -50,23 +48,6 @@ TEST(MacAlbumStore, RecordRoundTripKeepsEveryFieldAndMemberOrder) {
     EXPECT_EQ((*back)[1], plain);
     EXPECT_FALSE((*back)[1].outfit.has_value());
 
-    // Members in record order; no "outfit" member without an outfit.
-    const QString text = QString::fromUtf8(json);
-    const QStringList members{"\"id\"", "\"key\"", "\"date\"", "\"catBirth\"", "\"name\"", "\"breed\"",
-                              "\"age\"", "\"title\"", "\"note\"", "\"died\"", "\"photos\"", "\"captions\"",
-                              "\"outfit\""};
-    qsizetype at = -1;
-    for (const auto& m : members) {
-        const qsizetype next = text.indexOf(m);
-        EXPECT_GT(next, at) << m.toStdString();
-        at = next;
-    }
-    EXPECT_EQ(text.count("\"outfit\""), 1);
-    EXPECT_TRUE(text.contains("\"outfit\":{\"head\":\"partyHat\",\"neck\":\"bowtie\"}"));
-    // The id is an upper-case UUID.
-    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
-                    .match(dressed.id)
-                    .hasMatch());
 }
 
 TEST(MacAlbumStore, AHugeNameOrTextReadsBackCapped) {
@@ -189,19 +170,10 @@ TEST(MacAlbumStore, PhotosAreJpegFilesInTheAlbumFolder) {
     const auto name = f.album->savePhoto(image);
     ASSERT_TRUE(name);
     EXPECT_TRUE(name->endsWith(".jpg"));
-    EXPECT_FALSE(QUuid::fromString(name->chopped(4)).isNull());
-    EXPECT_EQ(f.album->photoFolder(), f.store->dataDir() + "/Album");
 
-    const QString path = f.album->photoPath(*name);
-    EXPECT_EQ(path, f.album->photoFolder() + "/" + *name);
-    QImageReader reader(path);
-    EXPECT_EQ(reader.format(), "jpeg");
-    const QImage back = reader.read();
-    ASSERT_FALSE(back.isNull());
-    EXPECT_EQ(back.size(), image.size());
-    const QColor mid = back.pixelColor(60, 40);
-    EXPECT_NEAR(mid.green(), 0x7D, 8);
-    EXPECT_NEAR(mid.red(), 0x2E, 8);
+    const QImage back = QImageReader(f.album->photoPath(*name)).read();
+    ASSERT_EQ(back.size(), image.size());
+    EXPECT_NEAR(back.pixelColor(60, 40).green(), 0x7D, 8);
 
     // Two photos never share a name, and no temporary files stay behind.
     const auto second = f.album->savePhoto(image);

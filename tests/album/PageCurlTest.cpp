@@ -4,7 +4,6 @@
 #include "platform/Scheduler.h"
 #include "platform/Clock.h"
 
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -85,90 +84,114 @@ private:
     const ManualScheduler& s_;
 };
 
-// Album-like pages: cream paper with a coloured picture block and lines of "writing".
-void drawDemoPage(QPainter& p, const QRectF& r, int i) {
-    QPainterPath shape;
-    shape.addRoundedRect(r, 22, 22);
-    p.fillPath(shape, QColor("#FBF3E4"));
-    const QColor c = QColor::fromHsv((i * 67 + 10) % 360, 150, 210);
-    p.fillRect(QRectF(r.x() + r.width() * 0.12, r.y() + r.height() * 0.1, r.width() * 0.76, r.height() * 0.42), c);
-    p.setPen(QPen(QColor("#3B2F28"), 2));
-    for (int k = 0; k < 6; ++k) {
-        const double y = r.y() + r.height() * (0.6 + k * 0.055);
-        p.drawLine(QPointF(r.x() + r.width() * 0.12, y), QPointF(r.x() + r.width() * (0.88 - 0.07 * (k % 3)), y));
+// A 100 x 150 book resting on page 1 (red), page 2 green, every back blue.
+struct Book {
+    PageTurnController controller;
+    ManualScheduler sched;
+    SchedClock clock{sched};
+    BookPageTurn view{controller, &sched, &clock};
+
+    explicit Book(int dpr) {
+        view.setPagePainters(
+            [](QPainter& p, const QRectF& r, int i) { p.fillRect(r, i == 1 ? QColor(Qt::red) : QColor(Qt::green)); },
+            [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::blue); });
+        view.setPageCount(3);
+        view.setCurrentPageIndex(1);
+        view.setDevicePixelRatio(dpr);
+        view.setBookSize({100, 150});
+        view.appear();
+        sched.advance(0);
     }
-    p.setPen(QColor("#3B2F28"));
-    p.drawText(QRectF(r.x(), r.bottom() - 40, r.width(), 30), Qt::AlignCenter, QString::number(i));
-}
-void drawDemoBack(QPainter& p, const QRectF& r, int) { p.fillRect(r, QColor("#EFE6D4")); }
+};
+
 }  // namespace
 
 TEST(PageCurlRender, TurnWholeViewAtStartMiddleAndEnd) {
-    PageTurnController controller;
-    ManualScheduler sched;
-    SchedClock clock(sched);
-    BookPageTurn view(controller, &sched, &clock);
-    view.setPagePainters(
-        [](QPainter& p, const QRectF& r, int i) { p.fillRect(r, i == 1 ? QColor(Qt::red) : QColor(Qt::green)); },
-        [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::blue); });
-    view.setPageCount(3);
-    view.setCurrentPageIndex(1);
-    view.setBookSize({100, 150});
-    view.appear();
-    sched.advance(0);
-    const QPointF origin(150, 75);
-    auto frame = [&] {
-        QImage img(300, 300, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        view.paint(p, origin);
-        return img;
-    };
-    const QImage rest = frame();
-    EXPECT_TRUE(reddish(rest.pixel(200, 150)));  // page 1 at rest
-    EXPECT_TRUE(bluish(rest.pixel(100, 150)));   // back of page 0 parked on the left
-    EXPECT_TRUE(isClear(rest, 20, 150));
+    // At pixel ratio 2 the sheet is warped straight into the painter's image: the same picture.
+    for (const int dpr : {1, 2}) {
+        Book book(dpr);
+        BookPageTurn& view = book.view;
+        const QPointF origin(150, 75);
+        QImage img(300 * dpr, 300 * dpr, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(dpr);
+        auto frame = [&] {
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            view.paint(p, origin);
+        };
+        // The pixel under point (x, y), a little inside it.
+        auto at = [&](int x, int y) { return img.pixel(x * dpr, y * dpr); };
+        frame();
+        EXPECT_TRUE(reddish(at(200, 150))) << dpr;  // page 1 at rest
+        EXPECT_TRUE(bluish(at(100, 150))) << dpr;   // back of page 0 parked on the left
+        EXPECT_EQ(qAlpha(at(20, 150)), 0) << dpr;
 
-    view.dragChanged(-1, 100);
-    const QImage start = frame();
-    EXPECT_TRUE(reddish(start.pixel(200, 150)));  // progress 0: still the front of page 1
-    view.dragChanged(-1 - 0.5 * 115, 100);
-    view.motion().setBend(1);
-    const QImage middle = frame();
-    int next = 0, sheet = 0;
-    for (int x = 151; x < 250; ++x) {
-        const QRgb p = middle.pixel(x, 150);
-        if (qGreen(p) > 150 && qRed(p) < 80) ++next;
-        if (qRed(p) > 60 && qGreen(p) < 60 && qBlue(p) < 60) ++sheet;
+        view.dragChanged(-1, 100);
+        frame();
+        EXPECT_TRUE(reddish(at(200, 150))) << dpr;  // progress 0: still the front of page 1
+        view.dragChanged(-1 - 0.5 * 115, 100);
+        view.motion().setBend(1);
+        frame();
+        int next = 0, sheet = 0;
+        for (int x = 151; x < 250; ++x) {
+            const QRgb p = at(x, 150);
+            if (qGreen(p) > 150 && qRed(p) < 80) ++next;
+            if (qRed(p) > 60 && qGreen(p) < 60 && qBlue(p) < 60) ++sheet;
+        }
+        EXPECT_GT(next, 20) << dpr;   // the next page shows beside the lifted sheet
+        EXPECT_GT(sheet, 10) << dpr;  // and so does the sheet
+        // The pages under the sheet stay in their places: the parked back from edge to edge.
+        EXPECT_TRUE(bluish(at(53, 150)) && bluish(at(146, 150))) << dpr;
+        EXPECT_EQ(qAlpha(at(36, 150)), 0) << dpr;
+        EXPECT_TRUE(qGreen(at(246, 150)) > 150 && qAlpha(at(254, 150)) == 0) << dpr;
+        view.dragChanged(-1000, 100);
+        frame();
+        EXPECT_TRUE(qGreen(at(200, 150)) > 150 && qRed(at(200, 150)) < 80) << dpr;  // progress 1: next page
+        EXPECT_TRUE(bluish(at(100, 150))) << dpr;
     }
-    EXPECT_GT(next, 20);   // the next page shows beside the lifted sheet
-    EXPECT_GT(sheet, 10);  // and so does the sheet
-    view.dragChanged(-1000, 100);
-    const QImage end = frame();
-    EXPECT_TRUE(qGreen(end.pixel(200, 150)) > 150 && qRed(end.pixel(200, 150)) < 80);  // progress 1: next page
-    EXPECT_TRUE(bluish(end.pixel(100, 150)));
+}
 
-    // Developer renders of a pleasant book, for looking at.
-    const QByteArray dir = qgetenv("KP_RENDER_DIR");
-    if (dir.isEmpty()) return;
-    BookPageTurn demo(controller, &sched, &clock);
-    demo.setPagePainters(drawDemoPage, drawDemoBack);
-    demo.setPageCount(5);
-    demo.setCurrentPageIndex(2);
-    demo.setBookSize({230, 360});
-    demo.appear();
-    sched.advance(0);
-    QDir().mkpath(QString::fromUtf8(dir));
-    int n = 0;
-    for (auto [angle, bend] : {std::pair{-20.0, -0.5}, {-60.0, 1.0}, {-90.0, 1.0}, {-120.0, 1.0}, {-160.0, 1.0}, {-90.0, -0.5}}) {
-        demo.dragChanged(-1, 230);
-        demo.motion().setAngle(angle);
-        demo.motion().setBend(bend);
-        QImage img(560, 560, QImage::Format_ARGB32_Premultiplied);
-        img.fill(QColor("#3A2A21"));
+TEST(PageCurlRender, MidTurnOnlyTheSheetsOldAndNewPlacesAreRepainted) {
+    Book book(1);
+    BookPageTurn& view = book.view;
+    const QPointF origin(150, 75);
+    auto paint = [&](QImage& img, const QRectF& clip) {
         QPainter p(&img);
-        demo.paint(p, QPointF(280, 100));
-        p.end();
-        img.save(QString::fromUtf8(dir) + QString("/curl-%1.png").arg(n++));
+        p.setClipRect(clip);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(clip, Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        view.paint(p, origin);
+    };
+    const QRectF all(0, 0, 300, 300);
+    QImage before(300, 300, QImage::Format_ARGB32_Premultiplied);
+    view.dragChanged(-1, 100);
+    view.motion().setBend(1);
+    view.motion().setAngle(-40);
+    paint(before, all);
+
+    int full = 0;
+    QRectF dirty;
+    QObject::connect(&view, &BookPageTurn::needsRepaint, [&] { ++full; });
+    QObject::connect(&view, &BookPageTurn::sheetMoved, [&](const QRectF& r) { dirty = dirty.united(r); });
+    for (const double angle : {-70.0, -120.0, -165.0}) {
+        view.motion().setAngle(angle);
+        EXPECT_EQ(full, 0);
+        ASSERT_FALSE(dirty.isEmpty());
+        EXPECT_LT(dirty.width(), 200);  // not the whole book
+        QImage after(300, 300, QImage::Format_ARGB32_Premultiplied);
+        paint(after, all);
+        // Repainting only the dirty part of the previous frame gives the new frame.
+        paint(before, dirty.translated(origin));
+        int differ = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const QRgb a = before.pixel(x, y), b = after.pixel(x, y);
+                if (std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                    std::abs(qBlue(a) - qBlue(b)) > 2 || std::abs(qAlpha(a) - qAlpha(b)) > 2)
+                    ++differ;
+            }
+        EXPECT_EQ(differ, 0) << angle;
+        dirty = {};
     }
 }
