@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 using namespace kp;
 using kp::audio::MusicBox;
@@ -22,12 +23,22 @@ using kp::test::rms;
 
 namespace {
 
-// Runs the music queue's jobs at once; what they make still arrives as posted events.
+// Runs the music queue's jobs at once, or holds them until let go; what they make still arrives as
+// posted events.
 class InlineQueue final : public MusicBox::Queue {
 public:
-    bool closed = false;
+    bool closed = false, holding = false;
+    std::vector<std::function<void()>> held;
     void async(std::function<void()> job) override {
-        if (!closed) job();
+        if (closed) return;
+        if (holding)
+            held.push_back(std::move(job));
+        else
+            job();
+    }
+    void letGo() {
+        holding = false;
+        for (auto& job : std::exchange(held, {})) job();
     }
     void shutdown() override { closed = true; }
 };
@@ -38,8 +49,9 @@ struct Rig {
     ManualScheduler scheduler;
     ManualClock clock{kStart, 100};
     audio::ManualOutput* output = new audio::ManualOutput;
-    MusicBox box{scheduler, clock, std::unique_ptr<audio::AudioOutput>(output), std::make_unique<InlineQueue>(),
-                 std::uint64_t(77)};
+    InlineQueue* queue = new InlineQueue;
+    MusicBox box{scheduler, clock, std::unique_ptr<audio::AudioOutput>(output),
+                 std::unique_ptr<MusicBox::Queue>(queue), std::uint64_t(77)};
 
     // Applies the switches and hands over what the queue made.
     void update() {
@@ -128,8 +140,10 @@ TEST(MusicBox, ClosingTheIslandFadesOutInAFewTensOfMillisecondsUnlessAlwaysIsOn)
     always.advance(2.5);
     always.box.setActive(false);
     always.update();
+    always.advance(0.1);
     EXPECT_FLOAT_EQ(always.volume(), 0.5f);
     EXPECT_TRUE(always.box.player()->isPlaying());
+    EXPECT_GT(rms(always.play(4410)), 0.5 * playing);
 }
 
 TEST(MusicBox, SwitchingMusicOffFadesOutOverASecondThenRestsAndOnAgainStartsAFreshChain) {
@@ -199,10 +213,12 @@ TEST(MusicBox, FollowsTheStoreWhoeverWritesIt) {
 
 TEST(MusicBox, TheFirstSegmentsAreInTheMoodOfTheMomentAndAChangeIsHeardFromTheNext) {
     Rig rig;
+    rig.queue->holding = true;  // composed a moment after they were asked for, as on the music's thread
     rig.box.setMood(SkyLook{SkyTime::night, SkyWeather::clear}, false);
     rig.box.setActive(true);
     rig.box.update();
     rig.box.setMood(SkyLook{SkyTime::morning, SkyWeather::storm}, false);
+    rig.queue->letGo();
     rig.advance(0);
     EXPECT_EQ(rig.box.lastSegment().mood, MusicMood::night);
     EXPECT_EQ(rig.box.lastSegment().samples, std::size_t(samplesOf(MusicMood::night)));
