@@ -58,12 +58,9 @@ TEST(MusicComposer, SeededDrawsFollowTheirRecipesBitForBit) {
     SplitMixRandom r;
     EXPECT_EQ(r.next(), 0xe220a8397b1dcdafull);
     EXPECT_EQ(r.next(), 0x6e789e6aa1b965f4ull);
-    r.state = 0;
-    EXPECT_EQ(r.unit(2.0, 5.0), 2.0616056646206586);  // the low 53 bits
-    r.state = 0;
-    EXPECT_EQ(r.closed(0.14, 0.2), 0.19299864849281856);  // the high word of next x (2^53 + 1)
-    r.state = 0;
-    EXPECT_EQ(r.below(1000003), 883313u);
+    EXPECT_EQ(SplitMixRandom().unit(2.0, 5.0), 2.0616056646206586);  // the low 53 bits
+    EXPECT_EQ(SplitMixRandom().closed(0.14, 0.2), 0.19299864849281856);  // the high word of next x (2^53 + 1)
+    EXPECT_EQ(SplitMixRandom().below(1000003), 883313u);
     // This state's first draw falls in the closed draw's biased zone and is drawn again.
     r.state = 147;
     EXPECT_EQ(r.closed(-1.0, 1.0), 0.8230656276526138);
@@ -131,10 +128,6 @@ TEST(MusicComposer, RingOutCarriesOverSoSegmentsJoinWithoutACut) {
     const Samples bell = MusicComposer::bell(MusicComposer::frequency(81));
     EXPECT_FLOAT_EQ(c.render({MusicNote::bell(0.5, 81, 1.0)}, 1.0)[22050 + 100], bell[100]);
     EXPECT_FLOAT_EQ(c.render({}, 1.0)[1000], bell[22050 + 1000]);
-    // A note that starts beyond the buffer and its tail changes nothing.
-    MusicComposer quiet = seeded(1);
-    EXPECT_EQ(rms(quiet.render({MusicNote::piano(7.0, 60, 1.0)}, 1.0)), 0.0);
-    EXPECT_EQ(rms(quiet.render({}, 1.0)), 0.0);
 
     const Samples a = c.nextSegment(MusicMood::sunset, false);
     const Samples b = c.nextSegment(MusicMood::sunset, false);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The device output against a private PulseAudio with a null sink: sound reaches the sink; when the
-# server goes away the graph runs on silently, printing nothing; when it comes back the sound goes
-# back to it. Every wait is for a condition, with a deadline of a minute. Skips (77) without
-# PulseAudio.
+# The device output against a private PulseAudio: when the server goes away the graph runs on
+# silently, printing nothing; when it comes back the sound goes back to it. (That sound reaches the
+# sink, the app's own recording shows.) Every wait is for a condition, with a deadline of a minute.
+# Skips (77) without PulseAudio.
 set -u
 command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v parec >/dev/null || exit 77
 probe="${KP_BUILD_DIR:?}/tests/audio/audio_device_probe"
@@ -11,10 +11,9 @@ probe="${KP_BUILD_DIR:?}/tests/audio/audio_device_probe"
 work=$(mktemp -d /tmp/kpa.XXXXXX)
 export XDG_RUNTIME_DIR="$work" HOME="$work"
 server_pid=""
-rec_pid=""
 probe_pid=""
 cleanup() {
-    for p in $probe_pid $rec_pid $server_pid; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
+    for p in $probe_pid $server_pid; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -31,32 +30,13 @@ until_true() {
 
 start_server || exit 1
 
-# 1. A tone played through the graph reaches the sink, whole.
-pactl suspend-sink null 1; pactl suspend-sink null 0
-kp_record_sink "$work/rec.raw"
-rec_pid=$RECORD_PID
-until_true test -s "$work/rec.raw" || fail "the recorder took nothing"
-"$probe" play 2>"$work/play.err" || fail "play exited $?"
-[ -s "$work/play.err" ] && fail "play wrote to stderr: $(cat "$work/play.err")"
-heard() {
-    python3 - "$work/rec.raw" <<'PY'
-import array, sys
-raw = open(sys.argv[1], 'rb').read()
-a = array.array('f'); a.frombytes(raw[: len(raw) // 4 * 4])
-loud = sum(1 for x in a if abs(x) > 0.25)
-peak = max((abs(x) for x in a), default=0)
-sys.exit(0 if 0.45 < peak < 0.55 and loud > 20000 else 1)
-PY
-}
-until_true heard || fail "the recording does not hold the tone"
-
-# 2. The server goes away mid-stream: the graph goes on silently.
-"$probe" survive >"$work/survive.out" 2>"$work/survive.err" &
+# 1. The server goes away mid-stream: the graph goes on silently.
+"$probe" >"$work/survive.out" 2>"$work/survive.err" &
 probe_pid=$!
 until_true grep -q playing "$work/survive.out" || fail "the probe never played"
 kill "$server_pid"; wait "$server_pid" 2>/dev/null; server_pid=""
 until_true grep -q standin "$work/survive.out" || fail "no stand-in"
-# 3. The server comes back: the sound returns to it.
+# 2. The server comes back: the sound returns to it.
 start_server || exit 1
 wait "$probe_pid"; rc=$?; probe_pid=""
 [ "$rc" = 0 ] || fail "survive exited $rc"
