@@ -40,11 +40,10 @@ TEST(AudioGraph, APlayerPlaysInOrderLoopsWithoutASeamAndAStopCutsAndStillComplet
     o.player->scheduleBuffer(constant(300, 0.25f), false, [&] { done.push_back(1); });
     o.player->scheduleBuffer(constant(200, -0.5f), false, [&] { done.push_back(2); });
     o.player->play();
-    const Samples a = o.engine.renderOffline(256);
+    o.engine.renderOffline(256);
     EXPECT_TRUE(done.empty());
     const Samples b = o.engine.renderOffline(512);
     EXPECT_EQ(done, (std::vector<int>{1, 2}));
-    EXPECT_FLOAT_EQ(a[0], 0.25f);
     EXPECT_FLOAT_EQ(b[300 - 256 - 1], 0.25f);
     EXPECT_FLOAT_EQ(b[300 - 256], -0.5f);
     EXPECT_FLOAT_EQ(b[500 - 256 - 1], -0.5f);
@@ -60,7 +59,6 @@ TEST(AudioGraph, APlayerPlaysInOrderLoopsWithoutASeamAndAStopCutsAndStillComplet
     EXPECT_FLOAT_EQ(out[2 * 441 + 5], (*loop)[5]);
     o.player->stop();
     EXPECT_EQ(done.back(), 3);
-    EXPECT_FALSE(o.player->isPlaying());
     EXPECT_EQ(peak(o.engine.renderOffline(100)), 0.0f);
 }
 

@@ -36,10 +36,10 @@ TEST(ClipBank, ANamesTakesAreItsOwnOrNumberedRecordingsFromBothFoldersConvertedI
 
     // Recordings are taken as they are, or converted; broken files are left out.
     ASSERT_TRUE(writeClip(r + "/cat-trill.caf", 500, 44100, 1, 0.25f));
-    QFile junk(r + "/cat-trill-2.caf");
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a recording");
-    junk.close();
+    {
+        QFile junk(r + "/cat-trill-2.caf");
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a recording") > 0);
+    }
     const auto exact = ClipBank::decodeClip(r + "/cat-trill.caf");
     ASSERT_EQ(exact.value().size(), 500u);
     EXPECT_FLOAT_EQ((*exact)[1], 0.25f * float(std::sin(2 * 3.14159265 * 440.0 / 44100)));

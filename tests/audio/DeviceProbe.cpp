@@ -42,9 +42,6 @@ int main() {
     p->scheduleBuffer(makeBuffer(Samples(2000, 0.1f)), false, [&] { done = 1; });
     p->play();
     if (!waitFor(finished)) return 7;
-    engine.pause();
-    if (!engine.start()) return 8;  // no server now: the stand-in again
-    if (engine.output().onDevice()) return 9;
     std::printf("standin\n");
     std::fflush(stdout);
     // The script brings the server back: the stand-in hands the sound back to it.

@@ -80,6 +80,12 @@ TEST(Synth, FoleySoundsHaveTheirRhythmEnvelopeAndPitch) {
         EXPECT_GT(rms(page, 0.15, 0.25), 3 * rms(page, 0.39, 0.42));
         EXPECT_LT(std::fabs(page.back()), 0.01f);
 
+        // Bounce: three impacts, each softer than the last, then a roll that dies away.
+        const Samples bounce = synth::bounce(random);
+        EXPECT_GT(rms(bounce, 0.0, 0.05), 2 * rms(bounce, 0.21, 0.26));
+        EXPECT_GT(rms(bounce, 0.21, 0.26), 1.5 * rms(bounce, 0.34, 0.39));
+        EXPECT_GT(rms(bounce, 0.0, 0.05), 3 * rms(bounce, 0.45, 0.55));
+
         // Scratch: two strokes with silence between; sneeze: it holds its breath, then the burst.
         const Samples scratch = synth::scratch(random);
         EXPECT_EQ(peak(scratch, at(0.151), at(0.189)), 0.0f);
@@ -131,3 +137,4 @@ TEST(Synth, TheCatsVoiceFollowsItsContourAndAge) {
     const Samples trill = synth::catVoice(synth::trillPreset(), 1.0, random);
     EXPECT_NEAR(repeatRate(trill, 0.05, 0.35, 20, 40), 28.0, 1.5);
 }
+
