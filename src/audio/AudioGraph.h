@@ -211,11 +211,34 @@ public:
     virtual double latency() const { return 0.0; }
 };
 
-// The device output: PulseAudio through RtAudio, or a silent clock-paced stand-in when there is no
-// server or it goes away. It renders `blockFrames` at a time and the server holds up to `blocks`
-// of them: short blocks answer quickly, long ones wake the machine less often. Without `keepsTime`
-// the stand-in pulls nothing: the graph holds still until a device takes the sound.
-std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4, bool keepsTime = true);
+// A sound device's stream. The system output opens and closes it on a thread of its own, since both
+// wait on the sound server.
+class SoundDevice {
+public:
+    // What a stream pulls, on the stream's own thread: `pull` fills a block and says whether the
+    // stream goes on; `lost` says the device has gone away.
+    class Client {
+    public:
+        virtual ~Client() = default;
+        virtual bool pull(float* out, int frames) = 0;
+        virtual void lost() = 0;
+    };
+    virtual ~SoundDevice() = default;
+    // Opens and starts a stream of `blocks` blocks of `blockFrames`; false when there is none.
+    virtual bool open(Client& client, unsigned blockFrames, unsigned blocks) = 0;
+    // Stops and closes the stream, if one is open; after it returns nothing is pulled.
+    virtual void close() = 0;
+};
+// The default output of the sound server (PulseAudio, through RtAudio).
+std::unique_ptr<SoundDevice> makeServerDevice();
+
+// The device output: a stream on `device` (the server's when none is given), or a silent
+// clock-paced stand-in when there is no device or it goes away. It renders `blockFrames` at a time
+// and the device holds up to `blocks` of them: short blocks answer quickly, long ones wake the
+// machine less often. Without `keepsTime` the stand-in pulls nothing: the graph holds still until a
+// device takes the sound.
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4, bool keepsTime = true,
+                                              std::unique_ptr<SoundDevice> device = nullptr);
 // Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind); with no
 // device they are not made at all.
 inline std::unique_ptr<AudioOutput> makeBackdropOutput() { return makeSystemOutput(4096, 2, false); }

@@ -101,17 +101,85 @@ private:
     std::thread thread_;
 };
 
-class SystemOutput;
+class ServerDevice;
 // RtAudio's error callback carries no context; it runs on the stream's own thread, which is the
 // thread our render callback runs on, so the callback leaves its owner here.
-thread_local SystemOutput* tCurrent = nullptr;
+thread_local ServerDevice* tCurrent = nullptr;
+
+class ServerDevice final : public SoundDevice {
+public:
+    ~ServerDevice() override { close(); }
+
+    bool open(Client& client, unsigned blockFrames, unsigned blocks) override {
+        client_ = &client;
+        try {
+            rt_ = std::make_unique<RtAudio>(RtAudio::LINUX_PULSE);
+            rt_->showWarnings(false);
+            if (rt_->getCurrentApi() != RtAudio::LINUX_PULSE || rt_->getDeviceCount() == 0) {
+                rt_.reset();
+                return false;
+            }
+            RtAudio::StreamParameters params;
+            params.deviceId = rt_->getDefaultOutputDevice();
+            params.nChannels = 1;
+            params.firstChannel = 0;
+            RtAudio::StreamOptions options;
+            options.numberOfBuffers = blocks;
+            options.streamName = "Kettlepaw";
+            unsigned frames = blockFrames;
+            rt_->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames, &ServerDevice::callback, this,
+                            &options, &ServerDevice::errorCallback);
+            if (!rt_->isStreamOpen()) {
+                rt_.reset();
+                return false;
+            }
+            rt_->startStream();
+            if (!rt_->isStreamRunning()) {
+                close();
+                return false;
+            }
+            return true;
+        } catch (...) {
+            close();
+            return false;
+        }
+    }
+
+    void close() override {
+        if (!rt_) return;
+        try {
+            if (rt_->isStreamRunning()) rt_->abortStream();
+        } catch (...) {
+        }
+        try {
+            if (rt_->isStreamOpen()) rt_->closeStream();
+        } catch (...) {
+        }
+        rt_.reset();
+    }
+
+private:
+    static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
+        auto* me = static_cast<ServerDevice*>(self);
+        tCurrent = me;
+        return me->client_->pull(static_cast<float*>(out), int(frames)) ? 0 : 2;  // 2: end this stream
+    }
+
+    static void errorCallback(RtAudioError::Type type, const std::string&) {
+        if (type == RtAudioError::DEBUG_WARNING) return;
+        if (ServerDevice* me = tCurrent) me->client_->lost();
+    }
+
+    std::unique_ptr<RtAudio> rt_;
+    Client* client_ = nullptr;
+};
 
 // Opening and closing a stream takes milliseconds and waits on the server, so a thread of the
 // output's own does it: start() and stop() only say what is wanted and never wait on the device.
-class SystemOutput final : public AudioOutput, private AudioOutput::Source {
+class SystemOutput final : public AudioOutput, private AudioOutput::Source, private SoundDevice::Client {
 public:
-    SystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime)
-        : blockFrames_(blockFrames), blocks_(blocks), null_(blockFrames, keepsTime) {}
+    SystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime, std::unique_ptr<SoundDevice> device)
+        : blockFrames_(blockFrames), blocks_(blocks), device_(std::move(device)), null_(blockFrames, keepsTime) {}
 
     ~SystemOutput() override {
         stop();
@@ -120,7 +188,7 @@ public:
             quit_ = true;
         }
         kick_.notify_one();
-        if (device_.joinable()) device_.join();
+        if (worker_.joinable()) worker_.join();
     }
 
     bool start(AudioOutput::Source& source) override {
@@ -129,7 +197,7 @@ public:
             if (wanted_) return true;
             source_ = &source;
             wanted_ = true;
-            if (!device_.joinable()) device_ = std::thread([this] { deviceLoop(); });
+            if (!worker_.joinable()) worker_ = std::thread([this] { deviceLoop(); });
         }
         kick_.notify_one();
         return true;
@@ -190,24 +258,18 @@ private:
         }
     }
 
-    static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
-        auto* me = static_cast<SystemOutput*>(self);
-        tCurrent = me;
-        if (me->handedOver_.load(std::memory_order_acquire)) {
-            std::fill(static_cast<float*>(out), static_cast<float*>(out) + frames, 0.0f);
-            return 2;  // the stand-in renders now: end this stream
+    // On the stream's thread.
+    bool pull(float* out, int frames) override {
+        if (handedOver_.load(std::memory_order_acquire)) {
+            std::fill(out, out + frames, 0.0f);
+            return false;  // the stand-in renders now
         }
-        me->renderOutput(static_cast<float*>(out), int(frames));
-        return 0;
-    }
-
-    static void errorCallback(RtAudioError::Type type, const std::string&) {
-        if (type == RtAudioError::DEBUG_WARNING) return;
-        if (SystemOutput* me = tCurrent) me->deviceLost();
+        renderOutput(out, frames);
+        return true;
     }
 
     // On the stream's thread: the server went away or the stream broke.
-    void deviceLost() {
+    void lost() override {
         if (!wanted_.load() || handedOver_.exchange(true)) return;
         standIn();
     }
@@ -233,57 +295,13 @@ private:
         return false;
     }
 
-    bool openDevice() {
-        try {
-            rt_ = std::make_unique<RtAudio>(RtAudio::LINUX_PULSE);
-            rt_->showWarnings(false);
-            if (rt_->getCurrentApi() != RtAudio::LINUX_PULSE || rt_->getDeviceCount() == 0) {
-                rt_.reset();
-                return false;
-            }
-            RtAudio::StreamParameters params;
-            params.deviceId = rt_->getDefaultOutputDevice();
-            params.nChannels = 1;
-            params.firstChannel = 0;
-            RtAudio::StreamOptions options;
-            options.numberOfBuffers = blocks_;
-            options.streamName = "Kettlepaw";
-            unsigned frames = blockFrames_;
-            rt_->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames,
-                            &SystemOutput::callback, this, &options, &SystemOutput::errorCallback);
-            if (!rt_->isStreamOpen()) {
-                rt_.reset();
-                return false;
-            }
-            rt_->startStream();
-            if (!rt_->isStreamRunning()) {
-                closeDevice();
-                return false;
-            }
-            return true;
-        } catch (...) {
-            closeDevice();
-            return false;
-        }
-    }
-
-    void closeDevice() {
-        if (!rt_) return;
-        try {
-            if (rt_->isStreamRunning()) rt_->abortStream();
-        } catch (...) {
-        }
-        try {
-            if (rt_->isStreamOpen()) rt_->closeStream();
-        } catch (...) {
-        }
-        rt_.reset();
-    }
+    bool openDevice() { return device_->open(*this, blockFrames_, blocks_); }
+    void closeDevice() { device_->close(); }
 
     const unsigned blockFrames_;
     const unsigned blocks_;
     std::mutex mutex_;  // the device: opening, closing, handing over; never on the render path
-    std::unique_ptr<RtAudio> rt_;
+    std::unique_ptr<SoundDevice> device_;
     NullOutput null_;
     std::mutex control_;  // what is wanted; held only for a moment
     std::condition_variable kick_;
@@ -294,13 +312,17 @@ private:
     std::atomic<bool> open_{false};  // a stream was opened (the stand-in may have it now)
     bool active_ = false;            // device thread: a stream or the stand-in runs
     bool quit_ = false;
-    std::thread device_;
+    std::thread worker_;  // opens and closes the device
 };
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime) {
-    return std::make_unique<SystemOutput>(blockFrames, blocks, keepsTime);
+std::unique_ptr<SoundDevice> makeServerDevice() { return std::make_unique<ServerDevice>(); }
+
+std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime,
+                                              std::unique_ptr<SoundDevice> device) {
+    return std::make_unique<SystemOutput>(blockFrames, blocks, keepsTime,
+                                          device ? std::move(device) : makeServerDevice());
 }
 
 }  // namespace kp::audio
