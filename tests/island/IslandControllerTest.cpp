@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "core/Notifications.h"
+#include "island/IslandPanel.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
@@ -210,6 +211,56 @@ TEST_F(Island, PointerPollSlowsDownAwayFromTheIslandAndWhileHidden) {
     EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kFarPoll);
     store->set("peekOnHover", false);
     EXPECT_DOUBLE_EQ(island->pollInterval(), 0) << "nothing to look for while hidden";
+}
+
+// Screens as the island sees them; the first is the primary.
+struct FakeScreens final : IslandScreens {
+    std::vector<IslandScreen> screens;
+    std::optional<IslandScreen> current() const override {
+        return screens.empty() ? std::nullopt : std::optional<IslandScreen>(screens.front());
+    }
+    void become(std::vector<IslandScreen> now) {
+        screens = std::move(now);
+        if (changed) changed();
+    }
+};
+
+TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
+    const IslandScreen laptop{QRect(0, 0, 1440, 900), QRect(0, 0, 1440, 900)};
+    // To its right, with a 30 px panel across its top.
+    const IslandScreen monitor{QRect(1440, 0, 1920, 1080), QRect(1440, 30, 1920, 1050)};
+    FakeScreens screens;
+    screens.screens = {laptop, monitor};
+    island.reset();
+    TestIslandController::Setup setup;
+    setup.store = store.store.get();
+    setup.scheduler = &scheduler;
+    setup.clock = &clock;
+    setup.hub = &hub;
+    setup.screens = &screens;
+    island = std::make_unique<TestIslandController>(*state, std::move(setup));
+    IslandPanel& panel = *island->panel();
+    launchOnboarded();
+    panel.finishMoving();
+    EXPECT_EQ(panel.geometry(), QRect(720 - 180, 0, 360, 62)) << "the greeting at the laptop's top centre";
+
+    screens.become({monitor, laptop});
+    EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 180, 30, 360, 62)) << "the new primary, below its panel";
+    EXPECT_EQ(state->islandFrame, QRectF(960 - 180, 30, 360, 62));
+
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    screens.become({laptop, monitor});  // back while hidden: the next peek shows there
+    island->pointerAt({720, 4});
+    ASSERT_EQ(island->machine().state(), State::petit);
+    panel.finishMoving();
+    EXPECT_EQ(panel.geometry(), QRect(720 - 138, 0, 276, 32));
+
+    screens.become({monitor});  // the laptop's lid closes
+    EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 138, 30, 276, 32));
+    island->pointerAt({720, 4});
+    EXPECT_EQ(island->machine().state(), State::petit) << "measured on the monitor now, still over the island";
 }
 
 }  // namespace
