@@ -1,5 +1,6 @@
-// The panel hosts painter-drawn content: fresh first-run pages at each visit, typed keys only
-// while they ask for them, and the pointer forwarded in the coordinates the content was painted in.
+// The panel hosts painter-drawn content: fresh first-run pages at each visit, the keyboard only
+// while they ask for it (the end-to-end island script types a name into them), and the pointer
+// forwarded in the coordinates the content was painted in.
 #include "app/AppState.h"
 #include "core/Notifications.h"
 #include "island/IslandContent.h"
@@ -33,7 +34,6 @@ struct FakePages final : IslandContent {
     bool shown = false;
     QRectF painted;
     std::vector<QPointF> presses;
-    QString typed;
     void didAppear() override { shown = true; }
     void didDisappear() override { shown = false; }
     void paint(QPainter& p, const QRectF& rect, double) override {
@@ -42,10 +42,6 @@ struct FakePages final : IslandContent {
     }
     bool mousePress(QPointF pos) override {
         presses.push_back(pos);
-        return true;
-    }
-    bool keyPress(QKeyEvent* e) override {
-        typed += e->text();
         return true;
     }
     bool wantsKeyboard() const override { return typing; }
@@ -93,39 +89,29 @@ struct PanelHost : ::testing::Test {
     }
 };
 
-TEST_F(PanelHost, EachVisitToTheFirstRunStateGetsFreshPagesThatGoWhenItEnds) {
+TEST_F(PanelHost, FirstRunPagesArePaintedInTheOpenIslandTakeClicksThereAndAreFreshAtEachVisit) {
     ASSERT_EQ(island->machine().state(), State::onboarding);
     ASSERT_EQ(made.size(), 1u);
     EXPECT_TRUE(made[0]->shown);
-    EXPECT_EQ(panel().content(), made[0].data());
-
-    hub.post(note::onboardingDone);
-    EXPECT_NE(island->machine().state(), State::onboarding);
-    EXPECT_NE(panel().content(), made[0].data());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(made[0].isNull()) << "the finished pages are let go";
-
-    hub.post(note::replayOnboarding);
-    ASSERT_EQ(island->machine().state(), State::onboarding);
-    ASSERT_EQ(made.size(), 2u);
-    EXPECT_FALSE(made[1].isNull());
-    EXPECT_EQ(panel().content(), made[1].data());
-}
-
-TEST_F(PanelHost, PagesArePaintedInTheOpenIslandAndGetClicksInTheSameCoordinates) {
     panel().finishMoving();
-    QImage image(panel().size(), QImage::Format_ARGB32_Premultiplied);
-    panel().render(&image);
+    const QImage image = shot();
     const QRectF r = pages()->painted;
     EXPECT_EQ(r, panel().contentRect());
     EXPECT_EQ(r.size(), QSizeF(640, 180));
     EXPECT_EQ(image.pixelColor(r.center().toPoint()), QColor(Qt::white));
-
     const QPoint at = (r.topLeft() + QPointF(500, 150)).toPoint();
     QTest::mouseClick(&panel(), Qt::LeftButton, {}, at);
     ASSERT_EQ(pages()->presses.size(), 1u);
-    EXPECT_EQ(pages()->presses[0], QPointF(at));
+    EXPECT_EQ(pages()->presses[0], QPointF(at)) << "in the coordinates the pages were painted in";
     EXPECT_EQ(island->machine().state(), State::onboarding) << "the pages decide when they are done";
+
+    hub.post(note::onboardingDone);
+    EXPECT_NE(panel().content(), made[0].data());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(made[0].isNull()) << "the finished pages are let go";
+    hub.post(note::replayOnboarding);
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(panel().content(), made[1].data());
 }
 
 TEST_F(PanelHost, TheIslandTakesKeysOnlyWhileThePagesAskForThem) {
@@ -136,9 +122,6 @@ TEST_F(PanelHost, TheIslandTakesKeysOnlyWhileThePagesAskForThem) {
     panel().tick();
     EXPECT_FALSE(refusesFocus());
     EXPECT_TRUE(panel().acceptsKeyboard());
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_M, Qt::NoModifier, QStringLiteral("M"));
-    QCoreApplication::sendEvent(&panel(), &key);
-    EXPECT_EQ(pages()->typed, QStringLiteral("M"));
 
     pages()->typing = false;  // on to the next page
     panel().tick();
@@ -174,10 +157,6 @@ TEST_F(PanelHost, TheOpenRoomShowsTheCollapseCountdownAlongItsFoot) {
     EXPECT_EQ(lit(half, 0.55), room) << "half the time left: half the bar";
     EXPECT_EQ(half.pixelColor(QPointF(r.center().x(), foot - 4).toPoint()), room) << "two pixels high";
 
-    clock.advance(2);
-    const QImage late = shot();
-    EXPECT_GT(lit(late, 0.05).red(), room.red() + 40);
-    EXPECT_EQ(lit(late, 0.15), room);
 }
 
 }  // namespace

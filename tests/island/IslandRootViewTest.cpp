@@ -38,7 +38,7 @@ int countNear(const QImage& image, const QRect& area, const QColor& color) {
     return n;
 }
 
-TEST(IslandRootView, SmallIslandShowsTheFaceLeftAndTheNeedMarkBesideIt) {
+TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodoroRingRight) {
     IslandScene scene;
     scene.state = State::petit;
     const QSizeF size = island::sizeFor(State::petit, {184, 32});
@@ -55,21 +55,19 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftAndTheNeedMarkBesideIt) {
     EXPECT_GT(countNear(hungry, QRect(44, 0, 24, 32), QColor("#E8873A")), 10) << "the food mark by the face";
     scene.need = PetNeed::sick;
     EXPECT_GT(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E04F5F")), 10);
-    scene.dead = true;
-    scene.need = PetNeed::dead;
-    EXPECT_EQ(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E8873A")), 0);
-}
 
-TEST(IslandRootView, PomodoroRingTakesTheRightWing) {
-    IslandScene scene;
-    scene.state = State::petit;
+    // A running pomodoro's ring takes the right wing and replaces the need mark.
     scene.need = PetNeed::hungry;
     scene.phase = PomodoroPhase::focus;
     scene.progress = 1.0;
-    const QSizeF size = island::sizeFor(State::petit, {184, 32});
-    const QImage image = render(scene, size);
-    EXPECT_GT(countNear(image, QRect(int(size.width()) - 46, 0, 46, 32), QColor("#F0604F")), 20);
-    EXPECT_EQ(countNear(image, QRect(44, 0, 24, 32), QColor("#E8873A")), 0) << "the ring replaces the need mark";
+    const QImage ring = render(scene, size);
+    EXPECT_GT(countNear(ring, QRect(int(size.width()) - 46, 0, 46, 32), QColor("#F0604F")), 20);
+    EXPECT_EQ(countNear(ring, QRect(44, 0, 24, 32), QColor("#E8873A")), 0);
+
+    scene.phase = PomodoroPhase::idle;
+    scene.dead = true;
+    scene.need = PetNeed::dead;
+    EXPECT_EQ(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E8873A")), 0);
 }
 
 TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {

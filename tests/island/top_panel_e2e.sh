@@ -18,7 +18,7 @@ picom=
 if command -v picom >/dev/null; then picom --backend xrender >/dev/null 2>&1 & picom=$!; pids+=($picom); fi
 kp_app_home "$scratch"
 
-"$desk" --root 3366aa --dock 30 & pids+=($!)
+"$desk" 3366aa 30 & pids+=($!)
 kp_wait 10 eval 'xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= 0, 30,"' || kp_fail "the window manager kept no room for the panel"
 # The colour of one screen pixel as "r g b".
 pixel() { kp_pixels "$1" "$2" 1 1; }
