@@ -128,7 +128,6 @@ TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
     scheduler.advance(5.01);
     ASSERT_EQ(island->machine().state(), State::petit);
 
-    hub.post(note::openRoom, std::string("kitchen"));
     hub.post(note::openRoom, QStringLiteral("kitchen"));
     EXPECT_EQ(island->machine().state(), State::petit) << "a raw string is not a room";
     EXPECT_EQ(state->roomKind(), IslandRoomKind::bedroom);
@@ -192,7 +191,6 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
     EXPECT_EQ(island->machine().state(), State::hidden);
     island->pointerAt({720 - 92 - 15, 4});
     ASSERT_EQ(island->machine().state(), State::petit);
-    EXPECT_EQ(state->mousePosition, QPointF(720 - 92 - 15, 4));
     panel.finishMoving();
     EXPECT_EQ(panel.geometry(), QRect(720 - 138, 0, 276, 32));
 

@@ -56,12 +56,15 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodor
     scene.need = PetNeed::sick;
     EXPECT_GT(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E04F5F")), 10);
 
-    // A running pomodoro's ring takes the right wing and replaces the need mark.
+    // A running pomodoro's ring takes the right wing and replaces the need mark: a quarter done is
+    // a quarter of the ring, from twelve o'clock.
     scene.need = PetNeed::hungry;
     scene.phase = PomodoroPhase::focus;
-    scene.progress = 1.0;
+    scene.progress = 0.25;
     const QImage ring = render(scene, size);
-    EXPECT_GT(countNear(ring, QRect(int(size.width()) - 46, 0, 46, 32), QColor("#F0604F")), 20);
+    const int cx = int(size.width()) - 23;
+    EXPECT_GT(countNear(ring, QRect(cx + 2, 6, 9, 9), QColor("#F0604F")), 5);
+    EXPECT_EQ(countNear(ring, QRect(cx - 11, 17, 9, 9), QColor("#F0604F")), 0);
     EXPECT_EQ(countNear(ring, QRect(44, 0, 24, 32), QColor("#E8873A")), 0);
 
     scene.phase = PomodoroPhase::idle;

@@ -41,7 +41,6 @@ struct Machine : ::testing::Test {
 TEST_F(Machine, TheGreetingLastsFourSecondsAndEndsInThePeekWhenThePointerOrAPomodoroHoldsIt) {
     store->set("onboardedV1", true);
     sm.start();
-    EXPECT_EQ(sm.state(), State::coucou);
     scheduler.advance(3.99);
     EXPECT_EQ(sm.state(), State::coucou);
     scheduler.advance(0.02);
