@@ -9,6 +9,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Random.h"
 #include "platform/Scheduler.h"
+#include "platform/Symbols.h"
 
 #include <string>
 #include <vector>
@@ -106,4 +107,15 @@ TEST(Random, ClosedRangesAndRepeatability) {
     clock.advance(-50);  // the wall clock may jump back; the monotonic one never does
     EXPECT_EQ(clock.now(), 50);
     EXPECT_EQ(clock.monotonic(), 0);
+}
+
+TEST(Symbols, TheMedicalCrossIsAPlusAndAFittedSymbolFillsAUnitBoxAboutTheOrigin) {
+    const QPainterPath cross = medicalCrossPath(0.05);
+    for (QPointF at : {QPointF(0, -0.4), QPointF(0, 0.4), QPointF(-0.4, 0), QPointF(0.4, 0), QPointF(0, 0)})
+        EXPECT_TRUE(cross.contains(at)) << at.x() << ", " << at.y();
+    EXPECT_FALSE(cross.contains(QPointF(0.35, 0.35))) << "the corners stay empty";
+    const QRectF fitted = fittedSymbol(boltPath()).boundingRect();
+    EXPECT_NEAR(std::max(fitted.width(), fitted.height()), 1.0, 1e-9);
+    EXPECT_NEAR(fitted.center().x(), 0, 1e-9);
+    EXPECT_NEAR(fitted.center().y(), 0, 1e-9);
 }

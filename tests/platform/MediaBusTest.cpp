@@ -29,25 +29,6 @@ struct FakeInhibitor {
 };
 Q_DECLARE_METATYPE(FakeInhibitor)
 
-// The desktop power service's record: application, reason.
-struct FakeInhibition {
-    QString who, why;
-};
-Q_DECLARE_METATYPE(FakeInhibition)
-
-QDBusArgument& operator<<(QDBusArgument& arg, const FakeInhibition& i) {
-    arg.beginStructure();
-    arg << i.who << i.why;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument& operator>>(const QDBusArgument& arg, FakeInhibition& i) {
-    arg.beginStructure();
-    arg >> i.who >> i.why;
-    arg.endStructure();
-    return arg;
-}
-
 QDBusArgument& operator<<(QDBusArgument& arg, const FakeInhibitor& i) {
     arg.beginStructure();
     arg << i.what << i.who << i.why << i.mode << i.uid << i.pid;
@@ -85,27 +66,29 @@ bool privateBus() { return qEnvironmentVariable("KP_PRIVATE_BUS") == QLatin1Stri
 #define REQUIRE_PRIVATE_BUS() \
     if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script"
 
-// --- A fake login manager on the stand-in system bus; stalled, it holds its answers. ---
+// --- A service on a private bus answering one method with the list it holds; stalled, it keeps
+// its answers until released. ---
 
-class FakeLogind : public QDBusVirtualObject {
+template <typename Item>
+class FakeListService : public QDBusVirtualObject {
 public:
-    explicit FakeLogind(QList<FakeInhibitor> list) : list_(std::move(list)) {
-        qDBusRegisterMetaType<FakeInhibitor>();
-        qDBusRegisterMetaType<QList<FakeInhibitor>>();
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"), name_);
-        registered_ = bus.registerVirtualObject(QStringLiteral("/org/freedesktop/login1"), this) &&
-                      bus.registerService(QStringLiteral("org.freedesktop.login1"));
+    FakeListService(const char* busVariable, QString service, QString path, QString method, QList<Item> list)
+        : service_(std::move(service)), path_(std::move(path)), method_(std::move(method)), list_(std::move(list)) {
+        qDBusRegisterMetaType<Item>();
+        qDBusRegisterMetaType<QList<Item>>();
+        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable(busVariable), service_);
+        registered_ = bus.registerVirtualObject(path_, this) && bus.registerService(service_);
     }
-    ~FakeLogind() override {
+    ~FakeListService() override {
         // Off the bus's tree first: closing the connection later, on the bus's own thread, must
         // find no object of ours.
-        QDBusConnection bus(name_);
-        bus.unregisterService(QStringLiteral("org.freedesktop.login1"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/login1"));
-        QDBusConnection::disconnectFromBus(name_);
+        QDBusConnection bus(service_);
+        bus.unregisterService(service_);
+        bus.unregisterObject(path_);
+        QDBusConnection::disconnectFromBus(service_);
     }
     bool registered() const { return registered_; }
-    void set(QList<FakeInhibitor> list) { list_ = std::move(list); }
+    void set(QList<Item> list) { list_ = std::move(list); }
     void stall() { stalled_ = true; }
     void release() {
         stalled_ = false;
@@ -116,7 +99,7 @@ public:
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
-        if (message.member() != QLatin1String("ListInhibitors")) return false;
+        if (message.member() != method_) return false;
         ++calls_;
         if (stalled_) held_.push_back(message);
         else answer(message);
@@ -125,14 +108,21 @@ public:
 
 private:
     void answer(const QDBusMessage& question) {
-        QDBusConnection(name_).send(question.createReply(QVariant::fromValue(list_)));
+        QDBusConnection(service_).send(question.createReply(QVariant::fromValue(list_)));
     }
-    QString name_ = QStringLiteral("fake-login1");
-    QList<FakeInhibitor> list_;
+    QString service_, path_, method_;
+    QList<Item> list_;
     QList<QDBusMessage> held_;
     bool stalled_ = false;
     bool registered_ = false;
     int calls_ = 0;
+};
+
+// The login manager on the stand-in system bus.
+struct FakeLogind : FakeListService<FakeInhibitor> {
+    explicit FakeLogind(QList<FakeInhibitor> list)
+        : FakeListService("DBUS_SYSTEM_BUS_ADDRESS", QStringLiteral("org.freedesktop.login1"),
+                          QStringLiteral("/org/freedesktop/login1"), QStringLiteral("ListInhibitors"), std::move(list)) {}
 };
 
 FakeInhibitor inhibitor(const char* what, const char* who, const char* why, uint pid) {
@@ -186,68 +176,60 @@ TEST(LogindInhibitors, NoSystemBusIsAFailedQuestion) {
     EXPECT_EQ(reader.assertions(), std::nullopt);
 }
 
-// --- A fake MPRIS player on its own connection to the session bus. ---
+// --- A fake MPRIS player on its own connection to the session bus: GetAll is answered with the
+// properties it was given, right or wrong, and changes are announced with only what changed, as
+// players often do. ---
 
-// A player's PropertiesChanged, sent from the named connection.
-void sendPlayerChange(const QString& connection, const QVariantMap& changed) {
-    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
-                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                     QStringLiteral("PropertiesChanged"));
-    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
-    QDBusConnection(connection).send(signal);
-}
-
-class FakePlayer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
-    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
-    Q_PROPERTY(QVariantMap Metadata READ metadata)
-    Q_PROPERTY(double Volume READ volume)
+class FakePlayer : public QDBusVirtualObject {
 public:
-    FakePlayer(const QString& suffix, const QString& status, const QString& title)
-        : connection_(QStringLiteral("fake-player-") + suffix), status_(status), title_(title) {
+    FakePlayer(const QString& suffix, QVariant properties)
+        : connection_(QStringLiteral("fake-player-") + suffix), properties_(std::move(properties)) {
         QDBusConnection bus =
             QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
-        ok_ = bus.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), this,
-                                 QDBusConnection::ExportAllProperties) &&
+        ok_ = bus.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this) &&
               bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + suffix);
     }
+    FakePlayer(const QString& suffix, const QString& status, const QString& title)
+        : FakePlayer(suffix, QVariant::fromValue(QVariantMap{{QStringLiteral("PlaybackStatus"), status},
+                                                             {QStringLiteral("Metadata"), metadata(title)}})) {}
     ~FakePlayer() override { leave(); }
-
     bool ok() const { return ok_; }
-    QString playbackStatus() const { return status_; }
-    QVariantMap metadata() const {
-        return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath("/kp/track/1"))},
-                {QStringLiteral("xesam:title"), title_},
-                {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("The Whiskers")}}};
-    }
-    double volume() const { return 0.5; }
 
-    // Announces only what is given, as players often do.
-    void changeStatus(const QString& status) {
-        status_ = status;
-        send({{QStringLiteral("PlaybackStatus"), status_}});
-    }
-    void changeTitle(const QString& title) {
-        title_ = title;
-        send({{QStringLiteral("Metadata"), metadata()}});
-    }
+    static QVariantMap metadata(const QString& title) { return {{QStringLiteral("xesam:title"), title}}; }
+    void changeStatus(const QVariant& status) { send({{QStringLiteral("PlaybackStatus"), status}}); }
+    void changeTitle(const QString& title) { send({{QStringLiteral("Metadata"), metadata(title)}}); }
     void changeVolume() { send({{QStringLiteral("Volume"), 0.25}}); }
+    void send(const QVariantMap& changed) {
+        if (properties_.typeId() == QMetaType::QVariantMap) {  // a later GetAll tells the same
+            QVariantMap now = properties_.toMap();
+            now.insert(changed);
+            properties_ = now;
+        }
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("PropertiesChanged"));
+        signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+        QDBusConnection(connection_).send(signal);
+    }
     // Off the bus as a player would go: the object is taken off the bus's tree first, so the bus's
     // thread posts nothing more to it.
     void leave() {
         if (left_) return;
         left_ = true;
-        QDBusConnection bus(connection_);
-        bus.unregisterObject(QStringLiteral("/org/mpris/MediaPlayer2"));
+        QDBusConnection(connection_).unregisterObject(QStringLiteral("/org/mpris/MediaPlayer2"));
         QDBusConnection::disconnectFromBus(connection_);
     }
 
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("GetAll")) return false;
+        connection.send(message.createReply(QVariantList{properties_}));
+        return true;
+    }
+
 private:
-    void send(const QVariantMap& changed) { sendPlayerChange(connection_, changed); }
     QString connection_;
-    QString status_;
-    QString title_;
+    QVariant properties_;
     bool ok_ = false;
     bool left_ = false;
 };
@@ -281,38 +263,30 @@ protected:
     std::vector<Heard> heard;
 };
 
-TEST_F(MprisTest, APlayerAlreadyPlayingIsHeardAtStartAndItsPartialChangesKeepTheRest) {
-    FakePlayer player(QStringLiteral("purr"), QStringLiteral("Playing"), QStringLiteral("Purr Song"));
-    ASSERT_TRUE(player.ok());
+TEST_F(MprisTest, PlayersAreHeardFromTheStartThroughPartialChangesUntilTheyLeave) {
+    FakePlayer music(QStringLiteral("music"), QStringLiteral("Playing"), QStringLiteral("Long Song"));
+    ASSERT_TRUE(music.ok());
     MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
     listen(players);
-    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Purr Song")));
-
-    player.changeStatus(QStringLiteral("Paused"));
-    ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Purr Song"))) << "the title is kept";
-    player.changeTitle(QStringLiteral("Second Song"));
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Long Song"))) << "already playing at the start";
+    music.changeStatus(QStringLiteral("Paused"));
+    ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Long Song"))) << "the title is kept";
+    music.changeTitle(QStringLiteral("Second Song"));
     ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Second Song")));
-
     // A volume change says nothing: the next thing heard is the status after it.
     const std::size_t before = heard.size();
-    player.changeVolume();
-    player.changeStatus(QStringLiteral("Playing"));
+    music.changeVolume();
+    music.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song")));
     EXPECT_EQ(heard.size(), before + 1);
-}
 
-TEST_F(MprisTest, AnotherPlayerPausingDoesNotStopTheMusic) {
-    MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
-    listen(players);
-    FakePlayer music(QStringLiteral("music"), QStringLiteral("Playing"), QStringLiteral("Long Song"));
-    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Long Song")));
+    // Another player that plays and pauses does not stop the music.
     FakePlayer browser(QStringLiteral("browser"), QStringLiteral("Paused"), QStringLiteral("Clip"));
     ASSERT_TRUE(waitFor([&] { return players.playerCount() == 2; }));
     browser.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Clip")));
     browser.changeStatus(QStringLiteral("Paused"));
-    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Long Song"))) << "the other player still plays";
-    music.changeStatus(QStringLiteral("Playing"));
+    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song"))) << "the other player still plays";
     browser.leave();
     music.leave();
     ASSERT_TRUE(hear(QStringLiteral("Stopped"), std::nullopt)) << "a player that leaves has stopped";
@@ -321,33 +295,9 @@ TEST_F(MprisTest, AnotherPlayerPausingDoesNotStopTheMusic) {
 
 // --- Malformed values from a player: read only when they have the type they must have. ---
 
-struct OddPair {
-    QString key;
-    int value = 0;
-};
-
-}  // namespace
-}  // namespace kp
-
-Q_DECLARE_METATYPE(kp::OddPair)
 using StringMap = QMap<QString, QString>;
 using IntKeyedMap = QMap<int, QDBusVariant>;
-
-QDBusArgument& operator<<(QDBusArgument& arg, const kp::OddPair& p) {
-    arg.beginStructure();
-    arg << p.key << p.value;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument& operator>>(const QDBusArgument& arg, kp::OddPair& p) {
-    arg.beginStructure();
-    arg >> p.key >> p.value;
-    arg.endStructure();
-    return arg;
-}
-
-namespace kp {
-namespace {
+using OddPair = QPair<QString, int>;
 
 // Three wrong shapes for a player's Metadata (a{sv} is right).
 QList<QVariant> malformedMetadata() {
@@ -355,36 +305,9 @@ QList<QVariant> malformedMetadata() {
     qDBusRegisterMetaType<StringMap>();
     qDBusRegisterMetaType<IntKeyedMap>();
     return {QVariant::fromValue(StringMap{{QStringLiteral("xesam:title"), QStringLiteral("As strings")}}),
-            QVariant::fromValue(OddPair{QStringLiteral("xesam:title"), 7}),
+            QVariant::fromValue(OddPair(QStringLiteral("xesam:title"), 7)),
             QVariant::fromValue(IntKeyedMap{{1, QDBusVariant(QStringLiteral("By number"))}})};
 }
-
-// A player whose properties are whatever the test hands it, answered for GetAll as they are.
-class RawPlayer : public QDBusVirtualObject {
-public:
-    RawPlayer(const QString& suffix, QVariant getAllReply)
-        : connection_(QStringLiteral("raw-player-") + suffix), reply_(std::move(getAllReply)) {
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connection_);
-        ok_ = bus.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this) &&
-              bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + suffix);
-    }
-    ~RawPlayer() override { QDBusConnection::disconnectFromBus(connection_); }
-    bool ok() const { return ok_; }
-
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        if (message.member() != QLatin1String("GetAll")) return false;
-        connection.send(message.createReply(QVariantList{reply_}));
-        return true;
-    }
-    void send(const QVariantMap& changed) { sendPlayerChange(connection_, changed); }
-
-private:
-    QString connection_;
-    QVariant reply_;
-    bool ok_ = false;
-};
 
 TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
     MprisPlayers players(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
@@ -392,21 +315,21 @@ TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
     const QList<QVariant> wrong = malformedMetadata();
 
     // Answers to GetAll: a wrong Metadata beside a good status, and a reply that is no dictionary.
-    RawPlayer first(QStringLiteral("oddone"),
-                    QVariant::fromValue(QVariantMap{{QStringLiteral("PlaybackStatus"), QStringLiteral("Paused")},
-                                                    {QStringLiteral("Metadata"), wrong[0]}}));
+    FakePlayer first(QStringLiteral("oddone"),
+                     QVariant::fromValue(QVariantMap{{QStringLiteral("PlaybackStatus"), QStringLiteral("Paused")},
+                                                     {QStringLiteral("Metadata"), wrong[0]}}));
     ASSERT_TRUE(first.ok());
     ASSERT_TRUE(hear(QStringLiteral("Paused"), std::nullopt));
-    RawPlayer second(QStringLiteral("oddtwo"), wrong[1]);
+    FakePlayer second(QStringLiteral("oddtwo"), wrong[1]);
     ASSERT_TRUE(second.ok());
     ASSERT_TRUE(waitFor([&] { return players.playerCount() == 2; }));
 
     // Changes: a good title first, then each wrong shape, and a status that is no string.
-    first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), QStringLiteral("Good")}}}});
+    first.changeTitle(QStringLiteral("Good"));
     ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Good")));
     for (const QVariant& metadata : wrong) first.send({{QStringLiteral("Metadata"), metadata}});
-    first.send({{QStringLiteral("PlaybackStatus"), 3}});
-    first.send({{QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")}});
+    first.changeStatus(3);
+    first.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Good"))) << "the wrong values changed nothing";
 
     // A track whose address is a film file, then a video site's page, then a song.
@@ -423,7 +346,7 @@ TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
     EXPECT_FALSE(heard.back().video);
 
     const QString longTitle(200 * 1024, QLatin1Char('x'));
-    first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), longTitle}}}});
+    first.changeTitle(longTitle);
     ASSERT_TRUE(waitFor([&] { return heard.back().name && heard.back().name->startsWith(QLatin1String("xxx")); }));
     EXPECT_LE(heard.back().name->size(), 200);
 }
@@ -471,36 +394,14 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     EXPECT_EQ(watcher.track(), std::nullopt);
 }
 
-// --- The desktop session's list of screen-awake holders, as the desktop's power service keeps it. ---
+// --- The desktop session's list of screen-awake holders (application, reason), as the desktop's
+// power service keeps it. ---
 
-class FakeSessionPower : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.PowerManagement.Inhibit")
-public:
-    explicit FakeSessionPower(QList<FakeInhibition> list) : list_(std::move(list)) {
-        qDBusRegisterMetaType<FakeInhibition>();
-        qDBusRegisterMetaType<QList<FakeInhibition>>();
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                                            QStringLiteral("fake-power"));
-        registered_ = bus.registerObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), this,
-                                         QDBusConnection::ExportAllSlots) &&
-                      bus.registerService(QStringLiteral("org.freedesktop.PowerManagement"));
-    }
-    ~FakeSessionPower() override {
-        QDBusConnection bus(QStringLiteral("fake-power"));
-        bus.unregisterService(QStringLiteral("org.freedesktop.PowerManagement"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-power"));
-    }
-    bool registered() const { return registered_; }
-    void set(QList<FakeInhibition> list) { list_ = std::move(list); }
-
-public slots:
-    QList<FakeInhibition> ListInhibitions() { return list_; }
-
-private:
-    QList<FakeInhibition> list_;
-    bool registered_ = false;
+struct FakeSessionPower : FakeListService<QPair<QString, QString>> {
+    explicit FakeSessionPower(QList<QPair<QString, QString>> list)
+        : FakeListService("DBUS_SESSION_BUS_ADDRESS", QStringLiteral("org.freedesktop.PowerManagement"),
+                          QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"), QStringLiteral("ListInhibitions"),
+                          std::move(list)) {}
 };
 
 TEST_F(MprisTest, APlayerThatKeepsTheScreenAwakeThroughTheSessionShowsAVideo) {
