@@ -188,6 +188,7 @@ TEST_F(AppIsland, FocusFromTheMenuPeeksTheIslandAndHoldsItUntilStopped) {
     delegate->perform(MenuAction::startFocus);
     EXPECT_EQ(island->machine().state(), State::petit) << "a running round peeks the island";
     EXPECT_EQ(titles().front(), "Focusing · 25 min left");
+    EXPECT_EQ(titles().at(1), "Take a break now");
     scheduler.advance(600);
     clock.advance(600);
     EXPECT_EQ(island->machine().state(), State::petit) << "and keeps it out";

@@ -38,6 +38,7 @@ sleep 1.5
 [ "$(kp_island_at)" = hidden ] || kp_fail "pointing at the panel peeked the island: $(kp_island_at)"
 xdotool mousemove "$cx" 33
 kp_expect_island '276x32+*+30' 10 "peek from just below the panel"
+kp_wait 10 eval '[ "$(pixel $((cx - 100)) 46)" = "0 0 0" ]' || kp_fail "the peeking island is not black: $(pixel $((cx - 100)) 46)"
 
 xdotool click 1
 kp_expect_island '640x160+*+30' 10 "open on a click"
