@@ -16,7 +16,7 @@
 #include "platform/InputIdle.h"
 #include "platform/Random.h"
 #include "platform/Scheduler.h"
-#include "support/Scratch.h"
+#include "support/IslandSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -119,12 +119,7 @@ struct AppIsland : ::testing::Test {
         s.makeCat = [this](const RoamScreen&) { return std::make_unique<StandInCat>(cat); };
         s.makePanel = [this](const RoamScreen&, RoamCat&) { return std::make_unique<StandInPanel>(panelsShown); };
         roam = std::make_unique<DesktopRoam>(std::move(s));
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
-        setup.withPanel = false;
+        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, false);
         setup.neighbours.pomodoro = &neighbour;
         wireAlbum(setup.neighbours, [this]() -> MacAlbum& { return album; });
         island = std::make_unique<TestIslandController>(state, std::move(setup));

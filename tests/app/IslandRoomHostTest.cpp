@@ -11,7 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Random.h"
 #include "rooms/IslandRoomView.h"
-#include "support/Scratch.h"
+#include "support/IslandSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -39,11 +39,7 @@ struct RoomHost : ::testing::Test {
 
     void SetUp() override {
         state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
+        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, true);
         setup.neighbours.makeRoom = [this] {
             ++roomsMade;
             return makeRoomContent(*state, [] {});

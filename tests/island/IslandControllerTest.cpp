@@ -6,7 +6,7 @@
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
-#include "support/Scratch.h"
+#include "support/IslandSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -53,27 +53,17 @@ struct Island : ::testing::Test {
     void SetUp() override {
         state = std::make_unique<AppState>(
             *store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
-        setup.withPanel = false;
+        make(false);
+    }
+    // The island, with or without its panel, on these screens (the primary one when none).
+    void make(bool withPanel, IslandScreens* screens = nullptr) {
+        island.reset();
+        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, withPanel);
+        setup.screens = screens;
         setup.neighbours.music = &music;
         setup.neighbours.setNotchOpen = [this](bool open) { notchOpen.push_back(open); };
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
         island->setFollowView([this](IslandRoomKind r) { followed.push_back(r); });
-    }
-    // The island again, this time with its panel, on these screens (the primary one when none).
-    void withPanel(IslandScreens* screens = nullptr) {
-        island.reset();
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
-        setup.screens = screens;
-        island = std::make_unique<TestIslandController>(*state, std::move(setup));
     }
     void launchOnboarded() {
         store->set("onboardedV1", true);
@@ -140,7 +130,7 @@ TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
 
 // The pointer is looked at often only where it matters: near a shown island.
 TEST_F(Island, PointerPollSlowsDownAwayFromTheIslandAndWhileHidden) {
-    withPanel();
+    make(true);
     QCursor::setPos(QPoint(5, 500));  // far from the top centre, where the poll finds it
     launchOnboarded();
     island->pointerAt({5, 500});
@@ -174,7 +164,7 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
     const IslandScreen monitor{QRect(1440, 0, 1920, 1080), QRect(1440, 30, 1920, 1050)};
     FakeScreens screens;
     screens.screens = {laptop, monitor};
-    withPanel(&screens);
+    make(true, &screens);
     IslandPanel& panel = *island->panel();
     launchOnboarded();
     panel.finishMoving();

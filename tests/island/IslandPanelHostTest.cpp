@@ -9,7 +9,7 @@
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
-#include "support/Scratch.h"
+#include "support/IslandSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -61,11 +61,7 @@ struct PanelHost : ::testing::Test {
 
     void SetUp() override {
         state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
+        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, true);
         setup.neighbours.makeOnboarding = [this] {
             auto pages = std::make_unique<FakePages>();
             made.emplace_back(pages.get());
