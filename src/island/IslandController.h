@@ -9,10 +9,9 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
-
-#include <QRect>
 
 #include <functional>
 #include <memory>
