@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QImage>
 
 #include <memory>
 #include <string>
@@ -126,6 +127,16 @@ TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
     EXPECT_EQ(island->machine().state(), State::home);
     EXPECT_EQ(state->roomKind(), IslandRoomKind::kitchen);
     EXPECT_EQ(followed, std::vector<IslandRoomKind>{IslandRoomKind::kitchen});
+}
+
+TEST_F(Island, TheGreetingSaysTheCatsName) {
+    make(true);
+    state->setPetName(QStringLiteral("Mo"));
+    launchOnboarded();
+    island->panel()->finishMoving();
+    const QImage shortName = island->panel()->grab().toImage();
+    state->setPetName(QStringLiteral("Mochimochi"));
+    EXPECT_NE(island->panel()->grab().toImage(), shortName);
 }
 
 // The pointer is looked at often only where it matters: near a shown island.
