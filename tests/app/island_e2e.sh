@@ -101,6 +101,11 @@ kp_expect_pixels "no name or tabs in Settings" 250 kp_count_light $((sx + 150)) 
 kp_expect_pixels "no rows in Settings" 3000 kp_count_lit "$sx" $((sy + 230)) 540 300
 kp_shot 8-settings "$sx" "$sy" 540 700
 
+# "Let him out now" (above the music item) puts the cat out on the desktop, in a window of its own.
+open_menu
+xdotool key Up Up Up Up Return
+kp_wait 30 eval 'xdotool search --onlyvisible --name "^Kettlepaw Roaming$" >/dev/null' || kp_fail "Let him out now put no cat on the desktop"
+
 rm -f "$record"
 open_menu
 xdotool key Up Return
@@ -110,7 +115,7 @@ wait "$app_pid" || rc=$?
 app_pid=
 [ "$rc" = 0 ] || kp_fail "exit status $rc after Quit"
 [ -s "$record" ] || kp_fail "the cat was not saved on Quit"
-echo "menu opened Settings with its content and quit the app, cat saved"
+echo "menu opened Settings with its content, let the cat out and quit the app, cat saved"
 
 # A first run: the island opens on the first-run pages; past the film the name page takes typed
 # keys though the island otherwise never takes the keyboard.
