@@ -22,9 +22,41 @@ using State = IslandStateMachine::State;
 
 QScreen* notchedScreen() { return QGuiApplication::primaryScreen(); }
 
-double islandTop(const QScreen* screen) {
-    if (!screen) return 0;
-    const QRect all = screen->geometry(), free = screen->availableGeometry();
+namespace {
+class PrimaryScreen final : public QObject, public IslandScreens {
+public:
+    PrimaryScreen() {
+        const auto follow = [this](QScreen* screen) {
+            connect(screen, &QScreen::geometryChanged, this, &PrimaryScreen::announce);
+            // A top panel that comes, goes or changes height.
+            connect(screen, &QScreen::availableGeometryChanged, this, &PrimaryScreen::announce);
+        };
+        for (QScreen* screen : QGuiApplication::screens()) follow(screen);
+        connect(qApp, &QGuiApplication::screenAdded, this, [this, follow](QScreen* screen) {
+            follow(screen);
+            announce();
+        });
+        connect(qApp, &QGuiApplication::primaryScreenChanged, this, &PrimaryScreen::announce);
+        // Queued: once the screen is gone and its windows have been handed to another.
+        connect(qApp, &QGuiApplication::screenRemoved, this, &PrimaryScreen::announce, Qt::QueuedConnection);
+    }
+    std::optional<IslandScreen> current() const override {
+        const QScreen* screen = notchedScreen();
+        if (!screen) return std::nullopt;
+        return IslandScreen{screen->geometry(), screen->availableGeometry(), screen->devicePixelRatio()};
+    }
+
+private:
+    void announce() {
+        if (changed) changed();
+    }
+};
+}  // namespace
+
+std::unique_ptr<IslandScreens> primaryScreen() { return std::make_unique<PrimaryScreen>(); }
+
+double islandTop(const IslandScreen& screen) {
+    const QRect all = screen.geometry, free = screen.available;
     // Only a band reserved across the top counts; side and bottom panels leave the top edge free.
     if (free.top() <= all.top() || free.top() - all.top() > all.height() / 4) return 0;
     return free.top() - all.top();
@@ -56,13 +88,19 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
       clock_(setup.clock ? *setup.clock : static_cast<const Clock&>(SystemClock::shared())),
       hub_(setup.hub ? *setup.hub : NotificationCenter::shared()),
       neighbours_(std::move(setup.neighbours)),
+      screens_(setup.screens),
       machine_(scheduler_, store_,
                {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
                 [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); }}) {
     if (!neighbours_.pomodoro) neighbours_.pomodoro = &noPomodoro_;
     if (!neighbours_.music) neighbours_.music = &noMusic_;
 
-    if (setup.withPanel) panel_ = new IslandPanel(state_, *this);
+    if (setup.withPanel) {
+        // The island stays at the top centre of its screen when screens come, go or change size.
+        if (!screens_) screens_ = (ownScreens_ = primaryScreen()).get();
+        screens_->changed = [this] { screensChanged(); };
+        panel_ = new IslandPanel(state_, *this);
+    }
 
     QPointer<TestIslandController> self(this);
     state_.life().setOnAlert([self] {
@@ -84,21 +122,6 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
         machine_.openRoom();
     });
 
-    // The island stays at the top centre when screens come, go or change size.
-    if (setup.withPanel) {
-        auto follow = [this](QScreen* screen) {
-            connect(screen, &QScreen::geometryChanged, this, &TestIslandController::screensChanged);
-            // A top panel that comes, goes or changes height.
-            connect(screen, &QScreen::availableGeometryChanged, this, &TestIslandController::screensChanged);
-        };
-        for (QScreen* screen : QGuiApplication::screens()) follow(screen);
-        connect(qApp, &QGuiApplication::screenAdded, this, [this, follow](QScreen* screen) {
-            follow(screen);
-            screensChanged();
-        });
-        connect(qApp, &QGuiApplication::primaryScreenChanged, this, &TestIslandController::screensChanged);
-    }
-
     // The hover peek's switch decides whether the hidden island needs the pointer at all.
     connect(&store_, &Defaults::changed, this, [this](const QString& key) {
         if (key == QLatin1String("peekOnHover")) updatePolling();
@@ -106,6 +129,7 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
 }
 
 TestIslandController::~TestIslandController() {
+    if (screens_) screens_->changed = nullptr;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
     if (moodTimer_) scheduler_.cancel(moodTimer_);
     machine_.cancelPending();
@@ -118,14 +142,20 @@ bool TestIslandController::pomodoroActive() const {
 
 QSizeF TestIslandController::notch() const { return {state_.notchWidth, state_.notchHeight}; }
 
-double TestIslandController::screenWidth() const {
-    if (panel_) {
-        if (QScreen* s = notchedScreen()) return s->geometry().width();
-    }
-    return 1440;
+std::optional<IslandScreen> TestIslandController::screen() const {
+    if (!panel_ || !screens_) return std::nullopt;
+    return screens_->current();
 }
 
-double TestIslandController::screenTop() const { return panel_ ? islandTop(notchedScreen()) : 0; }
+double TestIslandController::screenWidth() const {
+    const std::optional<IslandScreen> s = screen();
+    return s ? s->geometry.width() : 1440;
+}
+
+double TestIslandController::screenTop() const {
+    const std::optional<IslandScreen> s = screen();
+    return s ? islandTop(*s) : 0;
+}
 
 QRectF TestIslandController::islandFrame() const {
     return island::frameAtTopCentre(island::sizeFor(machine_.state(), notch()), screenWidth(), screenTop());
@@ -201,16 +231,16 @@ void TestIslandController::updatePolling() {
 }
 
 void TestIslandController::poll() {
-    QScreen* screen = notchedScreen();
-    if (!screen) return;
+    const std::optional<IslandScreen> where = screen();
+    if (!where) return;
     // Measured on the island's own screen: a pointer on another screen is never near it.
-    const QPointF origin = screen->geometry().topLeft();
+    const QPointF origin = where->geometry.topLeft();
     if (probe_ && probe_->isAvailable()) {
         // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
         if (const std::optional<QPoint> root = probe_->poll())
-            pointerAt((QPointF(*root) - origin) / screen->devicePixelRatio());
+            pointerAt((QPointF(*root) - origin) / where->pixelRatio);
     } else {
-        pointerAt(QPointF(QCursor::pos(screen)) - origin);
+        pointerAt(QPointF(QCursor::pos()) - origin);
     }
     if (panel_) panel_->tick();
 }

@@ -9,11 +9,13 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -35,9 +37,29 @@ class Scheduler;
 // The screen the island lives on: Linux screens have no notch, so the primary one (none when
 // there is no screen at all).
 QScreen* notchedScreen();
+
+// A screen as the island needs it: its frame on the desktop, the part the window manager keeps
+// free of panels, and its pixel ratio.
+struct IslandScreen {
+    QRect geometry;
+    QRect available;
+    double pixelRatio = 1;
+};
+
+// Where the island lives, and word whenever that may have changed.
+class IslandScreens {
+public:
+    virtual ~IslandScreens() = default;
+    virtual std::optional<IslandScreen> current() const = 0;
+    std::function<void()> changed;
+};
+
+// The primary screen, followed as screens come, go, change size or take the primary's place.
+std::unique_ptr<IslandScreens> primaryScreen();
+
 // How far below the screen's top edge the island sits: under a top panel (whatever the window
 // manager keeps free at the top), so the panel's own clock and buttons stay reachable.
-double islandTop(const QScreen* screen);
+double islandTop(const IslandScreen& screen);
 
 // The app state's mode and view for an island state.
 IslandMode modeFor(IslandStateMachine::State state);
@@ -51,6 +73,7 @@ public:
         Scheduler* scheduler = nullptr;     // the event loop's when none
         const Clock* clock = nullptr;       // the system clock when none
         NotificationCenter* hub = nullptr;  // the shared hub when none
+        IslandScreens* screens = nullptr;   // the primary screen when none
         IslandNeighbours neighbours;
         bool withPanel = true;              // false: logic only, for tests
     };
@@ -80,6 +103,8 @@ public:
     IslandPomodoro& pomodoro() const { return *neighbours_.pomodoro; }
     const IslandNeighbours& neighbours() const { return neighbours_; }
     const Clock& clock() const { return clock_; }
+    // The screen the panel shows on (none without a panel or a screen).
+    std::optional<IslandScreen> screen() const;
     // The island's frame on its screen for its current state.
     QRectF islandFrame() const;
     QRectF hoverZone() const;
@@ -111,6 +136,8 @@ private:
     const Clock& clock_;
     NotificationCenter& hub_;
     IslandNeighbours neighbours_;
+    std::unique_ptr<IslandScreens> ownScreens_;
+    IslandScreens* screens_ = nullptr;
     NoPomodoro noPomodoro_;
     NoMusic noMusic_;
     IslandStateMachine machine_;

@@ -167,14 +167,14 @@ void IslandPanel::relocate() {
 }
 
 void IslandPanel::place() {
-    QScreen* screen = notchedScreen();
+    const std::optional<IslandScreen> screen = controller_.screen();
     if (!screen) return;
     // While the size moves, the window holds both the old and the new island.
     const QSizeF now = spring_.size(), target = spring_.target();
     const int w = static_cast<int>(std::ceil(std::max(now.width(), target.width()) + (spring_.isSettled() ? 0 : 24)));
     const int h = static_cast<int>(std::ceil(std::max(now.height(), target.height()) + (spring_.isSettled() ? 0 : 12)));
-    const QRect g = screen->geometry();
-    const QRect frame(g.left() + (g.width() - w) / 2, g.top() + int(islandTop(screen)), w, h);
+    const QRect g = screen->geometry;
+    const QRect frame(g.left() + (g.width() - w) / 2, g.top() + int(islandTop(*screen)), w, h);
     if (frame != geometry()) setGeometry(frame);
     applyShape();
 }

@@ -1,18 +1,22 @@
-// The menu's roaming item driving the roaming controller, and the album hearing the island open
-// and close.
+// The menu's roaming and pomodoro items reaching the roaming controller and the island, and the
+// album hearing the island open and close.
 #include "album/MacAlbum.h"
 #include "app/AppDelegate.h"
 #include "app/AppMenu.h"
 #include "app/AppState.h"
 #include "app/AppWiring.h"
 #include "app/AppWindows.h"
+#include "app/PomodoroNeighbour.h"
 #include "desktop/DesktopRoam.h"
 #include "island/IslandController.h"
 #include "life/PetLife.h"
+#include "life/Pomodoro.h"
+#include "life/Wallet.h"
 #include "platform/Clock.h"
+#include "platform/InputIdle.h"
 #include "platform/Random.h"
 #include "platform/Scheduler.h"
-#include "support/Scratch.h"
+#include "support/IslandSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -81,44 +85,54 @@ private:
     int& shown_;
 };
 
-struct RoamingMenu : ::testing::Test {
+// The app's island without its panel, with the album and the pomodoro wired as the app wires them.
+struct AppIsland : ::testing::Test {
     test::ScratchStore store;
     ManualClock clock{800000000, 1000};
-    SeededRandom random{3};
-    ManualScheduler scheduler, lifeScheduler;
+    SeededRandom random{5};
+    ManualScheduler lifeScheduler, scheduler, albumScheduler;  // the cat holds still
+    ManualInputIdleness idleness;
     NotificationCenter hub;
-    std::unique_ptr<PetLife> life;
+    Wallet wallet{*store};
+    Pomodoro pomodoro{wallet, *store, clock, scheduler, idleness, hub};
+    PomodoroNeighbour neighbour{pomodoro, wallet};
+    AppState state{*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub};
+    MacAlbum album{*store, clock, albumScheduler, AlbumWorld{}};
     std::unique_ptr<DesktopRoam> roam;
     DesktopRoam* started = nullptr;  // what the app hands the hooks once roaming has started
     CatLog cat;
     int panelsShown = 0;
+    std::unique_ptr<TestIslandController> island;
     std::unique_ptr<AppDelegate> delegate;
 
     void SetUp() override {
         store->set("onboardedV1", true);
         store->set("desktopRoam", false);  // the menu sends the cat out even with roaming off
-        life = std::make_unique<PetLife>(*store, clock, random, lifeScheduler);
-        life->setNeed(std::nullopt);
+        state.life().setNeed(std::nullopt);
         RoamServices s;
         s.clock = &clock;
         s.random = &random;
         s.store = store.store.get();
         s.scheduler = &scheduler;
-        s.life = life.get();
+        s.life = &state.life();
         s.screen = [] { return std::optional<RoamScreen>(RoamScreen{QRectF(0, 0, 1440, 900), QRectF(0, 24, 1440, 876)}); };
         s.makeCat = [this](const RoamScreen&) { return std::make_unique<StandInCat>(cat); };
         s.makePanel = [this](const RoamScreen&, RoamCat&) { return std::make_unique<StandInPanel>(panelsShown); };
         roam = std::make_unique<DesktopRoam>(std::move(s));
-
+        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, false);
+        setup.neighbours.pomodoro = &neighbour;
+        wireAlbum(setup.neighbours, [this]() -> MacAlbum& { return album; });
+        island = std::make_unique<TestIslandController>(state, std::move(setup));
         AppDelegate::Hooks hooks;
         hooks.withIsland = false;
         hooks.store = store.store.get();
         hooks.hub = &hub;
         hooks.saveLife = [] {};
+        hooks.neighbours.pomodoro = &neighbour;
         wireRoaming(hooks, [this] { return started; });
         delegate = std::make_unique<AppDelegate>(std::move(hooks));
+        island->start();  // the greeting
     }
-
     // The menu as it opens now.
     QAction* item(const QString& title) {
         delegate->menu().rebuild();
@@ -126,9 +140,61 @@ struct RoamingMenu : ::testing::Test {
             if (a->text() == title) return a;
         return nullptr;
     }
+    std::vector<QString> titles() {
+        std::vector<QString> out;
+        for (const MenuItem& item : menuItems(delegate->menuInputs())) out.push_back(item.title);
+        return out;
+    }
 };
 
-TEST_F(RoamingMenu, TheItemSendsTheCatOutAndCallsItHome) {
+TEST_F(AppIsland, OnlyTheOpenRoomCountsAsOpenForTheAlbumAndTheOpeningTimeIsKept) {
+    EXPECT_FALSE(album.notchOpen());
+    island->pointerAt({720, 4});  // -> petit
+    clock.advance(12);
+    island->clickAt({100, 10});  // -> home
+    ASSERT_EQ(island->machine().state(), State::home);
+    EXPECT_TRUE(album.notchOpen());
+    ASSERT_TRUE(album.openSince());
+    EXPECT_DOUBLE_EQ(*album.openSince(), clock.now());
+    const double openedAt = clock.now();
+
+    clock.advance(3);
+    island->pointerAt({100, 700});
+    scheduler.advance(5.01);  // -> petit
+    EXPECT_FALSE(album.notchOpen());
+    EXPECT_FALSE(album.openSince());
+
+    // Opening again starts a fresh stretch.
+    island->pointerAt({720, 4});
+    clock.advance(20);
+    island->clickAt({100, 10});
+    ASSERT_TRUE(album.openSince());
+    EXPECT_GT(*album.openSince(), openedAt);
+}
+
+TEST_F(AppIsland, FocusFromTheMenuPeeksTheIslandAndHoldsItUntilStopped) {
+    island->pointerAt({100, 700});
+    scheduler.advance(4.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    EXPECT_EQ(titles().front(), "Let him out now") << "no pomodoro items while the coins feature is off";
+
+    wallet.setEnabled(true);
+    ASSERT_EQ(titles().at(1), "Start focus");
+    delegate->perform(MenuAction::startFocus);
+    EXPECT_EQ(island->machine().state(), State::petit) << "a running round peeks the island";
+    EXPECT_EQ(titles().front(), "Focusing · 25 min left");
+    EXPECT_EQ(titles().at(1), "Take a break now");
+    scheduler.advance(600);
+    clock.advance(600);
+    EXPECT_EQ(island->machine().state(), State::petit) << "and keeps it out";
+
+    delegate->perform(MenuAction::stop);
+    EXPECT_EQ(neighbour.phase(), PomodoroPhase::idle);
+    scheduler.advance(60.01);
+    EXPECT_EQ(island->machine().state(), State::hidden) << "idle again: the peek hides after its delay";
+}
+
+TEST_F(AppIsland, TheRoamingItemSendsTheCatOutAndCallsItHome) {
     item("Let him out now")->trigger();
     EXPECT_FALSE(roam->isOut()) << "nothing happens before roaming has started";
     EXPECT_EQ(cat.made, 0);
@@ -143,7 +209,7 @@ TEST_F(RoamingMenu, TheItemSendsTheCatOutAndCallsItHome) {
     EXPECT_TRUE(roam->isOut());
     EXPECT_EQ(cat.made, 1);
     EXPECT_EQ(panelsShown, 1);
-    EXPECT_TRUE(life->isOut());
+    EXPECT_TRUE(state.life().isOut());
 
     // While out, the same place in the menu calls him home, at once.
     EXPECT_FALSE(item("Let him out now"));
@@ -158,62 +224,8 @@ TEST_F(RoamingMenu, TheItemSendsTheCatOutAndCallsItHome) {
     cat.onHome();
     EXPECT_FALSE(roam->isOut());
     EXPECT_EQ(panelsShown, 0);
-    EXPECT_FALSE(life->isOut());
+    EXPECT_FALSE(state.life().isOut());
     EXPECT_TRUE(item("Let him out now"));
-}
-
-struct AlbumHearsTheIsland : ::testing::Test {
-    test::ScratchStore store;
-    ManualClock clock{800000000, 1000};
-    SeededRandom random{7};
-    ManualScheduler lifeScheduler, scheduler, albumScheduler;
-    NotificationCenter hub;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<MacAlbum> album;
-    std::unique_ptr<TestIslandController> island;
-
-    void SetUp() override {
-        state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
-        album = std::make_unique<MacAlbum>(*store, clock, albumScheduler, AlbumWorld{});
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
-        setup.withPanel = false;
-        wireAlbum(setup.neighbours, [this]() -> MacAlbum& { return *album; });
-        island = std::make_unique<TestIslandController>(*state, std::move(setup));
-        store->set("onboardedV1", true);
-    }
-};
-
-TEST_F(AlbumHearsTheIsland, OnlyTheOpenRoomCountsAsOpenAndTheOpeningTimeIsKept) {
-    island->start();  // the greeting: not open
-    EXPECT_FALSE(album->notchOpen());
-
-    island->pointerAt({720, 4});  // -> petit
-    clock.advance(12);
-    island->clickAt({100, 10});  // -> home
-    ASSERT_EQ(island->machine().state(), State::home);
-    EXPECT_TRUE(album->notchOpen());
-    ASSERT_TRUE(album->openSince());
-    EXPECT_DOUBLE_EQ(*album->openSince(), clock.now());
-    const double openedAt = clock.now();
-
-    clock.advance(3);
-    island->pointerAt({100, 700});
-    scheduler.advance(5.01);  // -> petit
-    EXPECT_NE(island->machine().state(), State::home);
-    EXPECT_FALSE(album->notchOpen());
-    EXPECT_FALSE(album->openSince());
-
-    // Opening again starts a fresh stretch.
-    island->pointerAt({720, 4});
-    clock.advance(20);
-    island->clickAt({100, 10});
-    ASSERT_EQ(island->machine().state(), State::home);
-    ASSERT_TRUE(album->openSince());
-    EXPECT_GT(*album->openSince(), openedAt);
 }
 
 TEST(AlbumFarewell, IsKeptWhenANewCatIsWelcomedRightAfterTheDeath) {

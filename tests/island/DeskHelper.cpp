@@ -1,12 +1,11 @@
 // A stand-in desktop for the end-to-end scripts: a desktop window of one colour and a dock-type
 // panel across the top that reserves its height, as desktop top bars do. Stays until killed.
-//   desk_helper [--root RRGGBB] [--dock HEIGHT]
+//   desk_helper RRGGBB HEIGHT
 #include <xcb/xcb.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -20,13 +19,9 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long rootColour = -1;
-    int dock = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string flag = argv[i];
-        if (flag == "--root") rootColour = std::strtol(argv[i + 1], nullptr, 16);
-        if (flag == "--dock") dock = std::atoi(argv[i + 1]);
-    }
+    if (argc != 3) return 2;
+    const long rootColour = std::strtol(argv[1], nullptr, 16);
+    const int dock = std::atoi(argv[2]);
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "desk_helper: no X server\n");
@@ -45,19 +40,16 @@ int main(int argc, char** argv) {
     };
     const uint16_t width = screen->width_in_pixels;
     // On a 24-bit TrueColor visual a pixel is the colour itself.
-    if (rootColour >= 0)
-        xcb_map_window(c, window(uint32_t(rootColour), width, screen->height_in_pixels, "_NET_WM_WINDOW_TYPE_DESKTOP"));
-    if (dock > 0) {
-        const xcb_window_t w = window(0x303030, width, uint16_t(dock), "_NET_WM_WINDOW_TYPE_DOCK");
-        // left, right, top, bottom, then the start and end of each: the top band across the screen.
-        const uint32_t strut[12] = {0, 0, uint32_t(dock), 0, 0, 0, 0, 0, 0, uint32_t(width - 1), 0, 0};
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
-                            strut);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
-        static constexpr char title[] = "Top panel";
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof(title) - 1, title);
-        xcb_map_window(c, w);
-    }
+    xcb_map_window(c, window(uint32_t(rootColour), width, screen->height_in_pixels, "_NET_WM_WINDOW_TYPE_DESKTOP"));
+    const xcb_window_t w = window(0x303030, width, uint16_t(dock), "_NET_WM_WINDOW_TYPE_DOCK");
+    // left, right, top, bottom, then the start and end of each: the top band across the screen.
+    const uint32_t strut[12] = {0, 0, uint32_t(dock), 0, 0, 0, 0, 0, 0, uint32_t(width - 1), 0, 0};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+                        strut);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
+    static constexpr char title[] = "Top panel";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof(title) - 1, title);
+    xcb_map_window(c, w);
     xcb_flush(c);
     while (xcb_generic_event_t* e = xcb_wait_for_event(c)) std::free(e);
     xcb_disconnect(c);

@@ -2,14 +2,16 @@
 
 #include "app/AppState.h"
 #include "core/Notifications.h"
+#include "island/IslandPanel.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
-#include "support/Scratch.h"
+#include "support/IslandSetup.h"
 
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QImage>
 
 #include <memory>
 #include <string>
@@ -36,17 +38,6 @@ struct FakeMusic final : IslandMusic {
     }
 };
 
-struct FakePomodoro final : IslandPomodoro {
-    PomodoroPhase current = PomodoroPhase::idle;
-    PomodoroPhase phase() const override { return current; }
-    double progress() const override { return 0.5; }
-    int minutesLeft() const override { return 12; }
-    bool walletEnabled() const override { return true; }
-    void startFocus() override {}
-    void startBreak() override {}
-    void stop() override {}
-};
-
 struct Island : ::testing::Test {
     test::ScratchStore store;
     ManualClock clock{800000000, 1000};
@@ -55,7 +46,6 @@ struct Island : ::testing::Test {
     ManualScheduler scheduler;
     NotificationCenter hub;
     FakeMusic music;
-    FakePomodoro pomodoro;
     std::vector<bool> notchOpen;
     std::vector<IslandRoomKind> followed;
     std::unique_ptr<AppState> state;
@@ -64,14 +54,14 @@ struct Island : ::testing::Test {
     void SetUp() override {
         state = std::make_unique<AppState>(
             *store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
-        TestIslandController::Setup setup;
-        setup.store = store.store.get();
-        setup.scheduler = &scheduler;
-        setup.clock = &clock;
-        setup.hub = &hub;
-        setup.withPanel = false;
+        make(false);
+    }
+    // The island, with or without its panel, on these screens (the primary one when none).
+    void make(bool withPanel, IslandScreens* screens = nullptr) {
+        island.reset();
+        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, withPanel);
+        setup.screens = screens;
         setup.neighbours.music = &music;
-        setup.neighbours.pomodoro = &pomodoro;
         setup.neighbours.setNotchOpen = [this](bool open) { notchOpen.push_back(open); };
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
         island->setFollowView([this](IslandRoomKind r) { followed.push_back(r); });
@@ -84,28 +74,21 @@ struct Island : ::testing::Test {
     QPointF farAway() const { return {100, 700}; }
 };
 
-TEST_F(Island, ModeAndViewFollowEveryState) {
-    launchOnboarded();
-    EXPECT_EQ(state->mode(), IslandMode::compact);
-    EXPECT_EQ(state->view(), IslandView::greeting);
-    island->pointerAt(farAway());
-    scheduler.advance(4.01);
-    EXPECT_EQ(state->mode(), IslandMode::hidden);
-    EXPECT_EQ(state->view(), IslandView::room);
-}
-
-TEST_F(Island, MusicIsActiveForHomeGreetingAndOnboardingAndTheAlbumHearsOnlyHome) {
+TEST_F(Island, MusicIsActiveForHomeGreetingAndOnboardingTheAlbumHearsOnlyHomeAndOnlyTheGreetingTrills) {
     store->set("musicOn", false);
     store->set("musicAlways", true);
     store->set("musicVolume", 0.3);
+    std::vector<std::pair<PetSound, double>> played;
+    state->setSoundPlayer([&](PetSound s, double pitch) { played.emplace_back(s, pitch); });
+    state->life().setOnSound(nullptr);  // only what the island itself plays
     launchOnboarded();
+    EXPECT_EQ(played, (std::vector<std::pair<PetSound, double>>{{PetSound::trill, 1.3}})) << "in the kitten's voice";
     EXPECT_EQ(music.enabled, false);
     EXPECT_EQ(music.always, true);
     EXPECT_EQ(music.volume, 0.3);
     EXPECT_EQ(music.moodsAtFirstUpdate, 1) << "the first music is in the mood of the moment";
     music.active.clear();
     notchOpen.clear();
-    const int updatesBefore = music.updates;
 
     island->pointerAt(topCentre());    // coucou -> petit
     island->clickAt({100, 10});        // -> home
@@ -115,7 +98,7 @@ TEST_F(Island, MusicIsActiveForHomeGreetingAndOnboardingAndTheAlbumHearsOnlyHome
     hub.post(note::replayOnboarding);  // -> onboarding
     EXPECT_EQ(music.active, (std::vector<bool>{false, true, false, false, true}));
     EXPECT_EQ(notchOpen, (std::vector<bool>{false, true, false, false, false}));
-    EXPECT_EQ(music.updates, updatesBefore + 5);
+    EXPECT_EQ(played.size(), 1u) << "only the greeting trills";
 
     const int moods = music.moods;
     scheduler.advance(60);
@@ -132,12 +115,10 @@ TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
 
     hub.post(note::onboardingDone);
     ASSERT_EQ(island->machine().state(), State::home);
-    EXPECT_TRUE(store->boolValue("onboardedV1"));
     island->pointerAt(farAway());
     scheduler.advance(5.01);
     ASSERT_EQ(island->machine().state(), State::petit);
 
-    hub.post(note::openRoom, std::string("kitchen"));
     hub.post(note::openRoom, QStringLiteral("kitchen"));
     EXPECT_EQ(island->machine().state(), State::petit) << "a raw string is not a room";
     EXPECT_EQ(state->roomKind(), IslandRoomKind::bedroom);
@@ -148,54 +129,19 @@ TEST_F(Island, OpenRoomNeedsTheRoomValueAndWaitsForOnboarding) {
     EXPECT_EQ(followed, std::vector<IslandRoomKind>{IslandRoomKind::kitchen});
 }
 
-TEST_F(Island, GreetingTrillsOnceInTheKittensVoice) {
-    std::vector<std::pair<PetSound, double>> played;
-    state->setSoundPlayer([&](PetSound s, double pitch) { played.emplace_back(s, pitch); });
-    state->life().setOnSound(nullptr);  // only what the island itself plays
+TEST_F(Island, TheGreetingSaysTheCatsName) {
+    make(true);
+    state->setPetName(QStringLiteral("Mo"));
     launchOnboarded();
-    ASSERT_EQ(played.size(), 1u);
-    EXPECT_EQ(played[0], std::make_pair(PetSound::trill, 1.3));
-    island->pointerAt(topCentre());  // greeting -> peek
-    island->clickAt({100, 10});      // -> open
-    EXPECT_EQ(played.size(), 1u) << "only the greeting trills";
-}
-
-TEST_F(Island, HoverPeeksAndThePointerIsMeasuredAgainstTheZone) {
-    launchOnboarded();
-    island->pointerAt(farAway());
-    scheduler.advance(4.01);
-    island->pointerAt({720 - 92 - 17, 4});  // just outside the widened notch
-    EXPECT_EQ(island->machine().state(), State::hidden);
-    island->pointerAt({720 - 92 - 15, 4});
-    EXPECT_EQ(island->machine().state(), State::petit);
-    EXPECT_EQ(state->mousePosition, QPointF(720 - 92 - 15, 4));
-    EXPECT_EQ(state->islandFrame, QRectF(582, 0, 276, 32));
-}
-
-TEST_F(Island, PomodoroNotificationsPeekAndHoldTheIsland) {
-    launchOnboarded();
-    island->pointerAt(farAway());
-    scheduler.advance(4.01);
-    pomodoro.current = PomodoroPhase::focus;
-    hub.post(note::pomodoroChanged);
-    EXPECT_EQ(island->machine().state(), State::petit);
-    scheduler.advance(600);
-    EXPECT_EQ(island->machine().state(), State::petit);
-    pomodoro.current = PomodoroPhase::idle;
-    hub.post(note::pomodoroChanged);
-    scheduler.advance(60.01);
-    EXPECT_EQ(island->machine().state(), State::hidden);
+    island->panel()->finishMoving();
+    const QImage shortName = island->panel()->grab().toImage();
+    state->setPetName(QStringLiteral("Mochimochi"));
+    EXPECT_NE(island->panel()->grab().toImage(), shortName);
 }
 
 // The pointer is looked at often only where it matters: near a shown island.
 TEST_F(Island, PointerPollSlowsDownAwayFromTheIslandAndWhileHidden) {
-    island.reset();
-    TestIslandController::Setup setup;
-    setup.store = store.store.get();
-    setup.scheduler = &scheduler;
-    setup.clock = &clock;
-    setup.hub = &hub;
-    island = std::make_unique<TestIslandController>(*state, std::move(setup));
+    make(true);
     QCursor::setPos(QPoint(5, 500));  // far from the top centre, where the poll finds it
     launchOnboarded();
     island->pointerAt({5, 500});
@@ -204,12 +150,54 @@ TEST_F(Island, PointerPollSlowsDownAwayFromTheIslandAndWhileHidden) {
     ASSERT_EQ(island->machine().state(), State::petit);
     EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kFastPoll) << "pointer on the island";
     island->pointerAt({5, 500});
-    EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kShownFarPoll) << "pointer gone far";
     scheduler.advance(60.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
     EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kFarPoll);
     store->set("peekOnHover", false);
     EXPECT_DOUBLE_EQ(island->pollInterval(), 0) << "nothing to look for while hidden";
+}
+
+// Screens as the island sees them; the first is the primary.
+struct FakeScreens final : IslandScreens {
+    std::vector<IslandScreen> screens;
+    std::optional<IslandScreen> current() const override {
+        return screens.empty() ? std::nullopt : std::optional<IslandScreen>(screens.front());
+    }
+    void become(std::vector<IslandScreen> now) {
+        screens = std::move(now);
+        if (changed) changed();
+    }
+};
+
+TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
+    const IslandScreen laptop{QRect(0, 0, 1440, 900), QRect(0, 0, 1440, 900)};
+    // To its right, with a 30 px panel across its top.
+    const IslandScreen monitor{QRect(1440, 0, 1920, 1080), QRect(1440, 30, 1920, 1050)};
+    FakeScreens screens;
+    screens.screens = {laptop, monitor};
+    make(true, &screens);
+    IslandPanel& panel = *island->panel();
+    launchOnboarded();
+    panel.finishMoving();
+    EXPECT_EQ(panel.geometry(), QRect(720 - 180, 0, 360, 62)) << "the greeting at the laptop's top centre";
+
+    screens.become({monitor, laptop});
+    EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 180, 30, 360, 62)) << "the new primary, below its panel";
+    EXPECT_EQ(state->islandFrame, QRectF(960 - 180, 30, 360, 62));
+
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);  // hidden
+    screens.become({laptop, monitor});  // back while hidden: the next peek shows there
+    island->pointerAt({720 - 92 - 17, 4});  // just outside the widened notch
+    EXPECT_EQ(island->machine().state(), State::hidden);
+    island->pointerAt({720 - 92 - 15, 4});
+    ASSERT_EQ(island->machine().state(), State::petit);
+    panel.finishMoving();
+    EXPECT_EQ(panel.geometry(), QRect(720 - 138, 0, 276, 32));
+
+    screens.become({monitor});  // the laptop's lid closes
+    EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 138, 30, 276, 32));
+    EXPECT_EQ(state->islandFrame, QRectF(960 - 138, 30, 276, 32)) << "where new windows and the pointer are measured";
 }
 
 }  // namespace

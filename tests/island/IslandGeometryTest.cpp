@@ -5,7 +5,7 @@
 using namespace kp;
 using State = IslandStateMachine::State;
 
-TEST(IslandGeometry, HoverZoneWidensTheNotchWhileHidden) {
+TEST(IslandGeometry, HoverZoneWidensTheNotchWhileHiddenAndTheShapeIsRoundedBelowOnly) {
     const QSizeF notch(184, 32);
     const QRectF zone = island::hoverZone(State::hidden, {}, notch, 1440);
     EXPECT_EQ(zone, QRectF(628 - 16, 0, 184 + 32, 40));
@@ -13,9 +13,8 @@ TEST(IslandGeometry, HoverZoneWidensTheNotchWhileHidden) {
     EXPECT_EQ(island::hoverZone(State::home, open, notch, 1440), QRectF(392, 0, 656, 168));
     // Under a 30 px top panel the notch's zone starts below the panel.
     EXPECT_EQ(island::hoverZone(State::hidden, {}, notch, 1440, 30), QRectF(628 - 16, 30, 184 + 32, 40));
-}
 
-TEST(IslandGeometry, ShapeIsSquareAboveAndRoundedBelow) {
+    // The island's shape: square above, rounded below.
     const QPainterPath shape = island::islandShape(QSizeF(276, 32), 10);
     EXPECT_TRUE(shape.contains(QPointF(0.5, 0.5)));
     EXPECT_TRUE(shape.contains(QPointF(275.5, 0.5)));
@@ -33,7 +32,6 @@ TEST(IslandSpring, ReachesItsTargetWithASmallOvershootAndSettles) {
         highest = std::max(highest, spring.size().width());
         ++ticks;
     }
-    EXPECT_TRUE(spring.isSettled());
     EXPECT_LT(ticks, 90) << "settles within 1.5 s";
     EXPECT_GT(highest, 640) << "damping 0.8 overshoots a little";
     EXPECT_LT(highest, 660);

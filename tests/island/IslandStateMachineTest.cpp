@@ -38,92 +38,40 @@ struct Machine : ::testing::Test {
     }
 };
 
-TEST_F(Machine, StartsInTheGreetingOnlyOnceOnboarded) {
-    sm.start();
-    EXPECT_EQ(sm.state(), State::onboarding);
-    ASSERT_EQ(moves.size(), 1u);
-    EXPECT_EQ(moves[0], std::make_pair(State::hidden, State::onboarding));
-    scheduler.advance(3600);
-    EXPECT_EQ(sm.state(), State::onboarding) << "onboarding waits for the user";
-
-    IslandStateMachine other{scheduler, *store, {}};
+TEST_F(Machine, TheGreetingLastsFourSecondsAndEndsInThePeekWhenThePointerOrAPomodoroHoldsIt) {
     store->set("onboardedV1", true);
-    other.start();
-    EXPECT_EQ(other.state(), State::coucou);
+    sm.start();
     scheduler.advance(3.99);
-    EXPECT_EQ(other.state(), State::coucou);
+    EXPECT_EQ(sm.state(), State::coucou);
     scheduler.advance(0.02);
-    EXPECT_EQ(other.state(), State::hidden) << "the greeting lasts 4 s, then the island hides";
-}
+    EXPECT_EQ(sm.state(), State::hidden) << "the greeting lasts 4 s, then the island hides";
 
-TEST_F(Machine, GreetingEndsInThePeekWhenThePointerIsNearOrAPomodoroRuns) {
-    store->set("onboardedV1", true);
-    sm.start();
-    pomodoro = true;
+    IslandStateMachine held{scheduler, *store, {[] { return true; }, {}, {}, {}}};
+    held.start();
     scheduler.advance(4.0);
-    EXPECT_EQ(sm.state(), State::petit);
-    EXPECT_FALSE(sm.isHidePending()) << "no hiding while a pomodoro runs";
+    EXPECT_EQ(held.state(), State::petit) << "a running pomodoro keeps the peek out";
+
+    IslandStateMachine greeted{scheduler, *store, {}};
+    greeted.start();
+    greeted.alert();
+    EXPECT_EQ(greeted.state(), State::coucou) << "an alert peeks only a hidden island";
+    greeted.pointerEntered();
+    EXPECT_EQ(greeted.state(), State::petit);
+    greeted.click();
+    EXPECT_EQ(greeted.state(), State::home);
+    greeted.alert();
+    EXPECT_EQ(greeted.state(), State::home);
 }
 
-TEST_F(Machine, AlertPeeksOnlyFromHiddenAndHidesAfterThePeekDelay) {
+TEST_F(Machine, AlertsAndHoverPeekAndThePointerOnTheIslandHoldsOffTheCollapseAndTheHide) {
     toHidden();
-    sm.alert();
-    EXPECT_EQ(sm.state(), State::petit);
-    scheduler.advance(59.9);
-    EXPECT_EQ(sm.state(), State::petit);
-    scheduler.advance(0.2);
-    EXPECT_EQ(sm.state(), State::hidden) << "60 s by default";
-
     store->set("peekIdleSeconds", 10.0);
     sm.alert();
+    EXPECT_EQ(sm.state(), State::petit);
     scheduler.advance(10.01);
     EXPECT_EQ(sm.state(), State::hidden) << "a stored 10 s is read at scheduling";
+    store->remove("peekIdleSeconds");
 
-    for (double bad : {0.0, -5.0}) {
-        store->set("peekIdleSeconds", bad);
-        sm.alert();
-        scheduler.advance(59);
-        EXPECT_EQ(sm.state(), State::petit) << bad << " counts as 60";
-        scheduler.advance(1.01);
-        EXPECT_EQ(sm.state(), State::hidden);
-    }
-    store->set("peekIdleSeconds", QStringLiteral("soon"));
-    sm.alert();
-    scheduler.advance(59);
-    EXPECT_EQ(sm.state(), State::petit) << "text counts as absent";
-    scheduler.advance(1.01);
-}
-
-TEST_F(Machine, PointerReentryCancelsHideAndCollapse) {
-    toHidden();
-    sm.alert();
-    scheduler.advance(30);
-    enter();
-    EXPECT_FALSE(sm.isHidePending());
-    scheduler.advance(600);
-    EXPECT_EQ(sm.state(), State::petit);
-    leave();
-    EXPECT_TRUE(sm.isHidePending());
-
-    sm.click();
-    ASSERT_EQ(sm.state(), State::home);
-    EXPECT_TRUE(sm.isCollapsePending()) << "opened with the pointer outside";
-    scheduler.advance(4);
-    enter();
-    EXPECT_FALSE(sm.isCollapsePending());
-    scheduler.advance(100);
-    EXPECT_EQ(sm.state(), State::home);
-    leave();
-    EXPECT_DOUBLE_EQ(sm.collapseLength(), 5.0);
-    scheduler.advance(5.01);
-    EXPECT_EQ(sm.state(), State::petit) << "collapses 5 s after the pointer leaves";
-    EXPECT_TRUE(sm.isHidePending());
-    scheduler.advance(60.01);
-    EXPECT_EQ(sm.state(), State::hidden) << "and hides 60 s later";
-}
-
-TEST_F(Machine, HoverPeeksFromHiddenOnlyWhenPeekOnHoverAllowsIt) {
-    toHidden();
     store->set("peekOnHover", false);
     enter();
     EXPECT_EQ(sm.state(), State::hidden);
@@ -131,36 +79,45 @@ TEST_F(Machine, HoverPeeksFromHiddenOnlyWhenPeekOnHoverAllowsIt) {
     store->set("peekOnHover", true);
     enter();
     EXPECT_EQ(sm.state(), State::petit);
-    EXPECT_FALSE(sm.isHidePending()) << "no hiding while the pointer is near";
+    scheduler.advance(600);
+    EXPECT_EQ(sm.state(), State::petit) << "no hiding while the pointer is near";
     leave();
-    scheduler.advance(60.01);
-    EXPECT_EQ(sm.state(), State::hidden);
+
+    sm.click();
+    ASSERT_EQ(sm.state(), State::home);
+    scheduler.advance(4);
+    enter();
+    scheduler.advance(100);
+    EXPECT_EQ(sm.state(), State::home) << "the pointer coming back calls the collapse off";
+    leave();
+    EXPECT_DOUBLE_EQ(sm.collapseLength(), 5.0);
+    scheduler.advance(5.01);
+    EXPECT_EQ(sm.state(), State::petit) << "collapses 5 s after the pointer leaves";
+    scheduler.advance(59.9);
+    EXPECT_EQ(sm.state(), State::petit);
+    scheduler.advance(0.2);
+    EXPECT_EQ(sm.state(), State::hidden) << "and hides 60 s later by default";
 }
 
-TEST_F(Machine, PomodoroKeepsThePeekOutAndIdleLetsItHideOnceThePointerIsOut) {
+TEST_F(Machine, APomodoroKeepsThePeekOutAndIdleLetsItHideOnceThePointerIsOut) {
     toHidden();
     pomodoro = true;
     sm.pomodoroChanged();
     EXPECT_EQ(sm.state(), State::petit);
-    EXPECT_FALSE(sm.isHidePending());
     enter();
     leave();
-    EXPECT_FALSE(sm.isHidePending()) << "leaving does not schedule the hide while a pomodoro runs";
     scheduler.advance(3600);
-    EXPECT_EQ(sm.state(), State::petit);
-
-    // The open island still collapses during a pomodoro, but the peek stays.
+    EXPECT_EQ(sm.state(), State::petit) << "leaving does not hide it while a pomodoro runs";
     sm.click();
-    scheduler.advance(5.01);
-    EXPECT_EQ(sm.state(), State::petit);
-    EXPECT_FALSE(sm.isHidePending());
+    scheduler.advance(3600);
+    EXPECT_EQ(sm.state(), State::petit) << "the open island collapses, the peek stays";
 
     pomodoro = false;
     pointerIn = true;
     sm.pomodoroChanged();
-    EXPECT_FALSE(sm.isHidePending()) << "the pointer is still near";
+    scheduler.advance(600);
+    EXPECT_EQ(sm.state(), State::petit) << "the pointer is still near";
     leave();
-    EXPECT_TRUE(sm.isHidePending());
     scheduler.advance(60.01);
     EXPECT_EQ(sm.state(), State::hidden);
 }
@@ -181,7 +138,6 @@ TEST_F(Machine, TheFirstRunPagesHoldTheIslandUntilFinishedAndCanBeReplayed) {
     sm.finishOnboarding();
     EXPECT_EQ(sm.state(), State::home);
     EXPECT_TRUE(store->boolValue("onboardedV1"));
-    EXPECT_TRUE(sm.isCollapsePending());
     scheduler.advance(5.01);
     ASSERT_EQ(sm.state(), State::petit);
     store->remove("onboardedV1");
@@ -202,21 +158,6 @@ TEST_F(Machine, TheFirstRunPagesHoldTheIslandUntilFinishedAndCanBeReplayed) {
     EXPECT_TRUE(store->boolValue("onboardedV1")) << "the stored flag is left alone";
     sm.replayOnboarding();
     EXPECT_EQ(moves.size(), opened + 1) << "no-op while the pages show";
-}
-
-TEST_F(Machine, GreetingHoverPeeksAndClickOpens) {
-    store->set("onboardedV1", true);
-    sm.start();
-    sm.alert();
-    EXPECT_EQ(sm.state(), State::coucou) << "an alert peeks only a hidden island";
-    enter();
-    EXPECT_EQ(sm.state(), State::petit);
-    EXPECT_FALSE(sm.isGreetPending());
-    sm.click();
-    EXPECT_EQ(sm.state(), State::home);
-    EXPECT_FALSE(sm.isCollapsePending()) << "opened with the pointer on it";
-    sm.alert();
-    EXPECT_EQ(sm.state(), State::home);
 }
 
 }  // namespace

@@ -4,15 +4,13 @@
 
 using kp::colorFromHex;
 
-TEST(ColorFromHex, ReadsHashAndSixDigits) {
+TEST(ColorFromHex, ReadsHashAndSixDigitsAndOddInputsAsOneNumber) {
     EXPECT_EQ(colorFromHex("#F7F4F0"), QColor(0xF7, 0xF4, 0xF0));
     EXPECT_EQ(colorFromHex("#2c2622"), QColor(0x2C, 0x26, 0x22));
     EXPECT_EQ(colorFromHex("F4505E"), QColor(0xF4, 0x50, 0x5E));
     EXPECT_EQ(colorFromHex("#F4505E#"), QColor(0xF4, 0x50, 0x5E));
     EXPECT_EQ(colorFromHex("#FFFFFF").alphaF(), 1.0);
-}
-
-TEST(ColorFromHex, OddInputsFollowTheOneNumberRule) {
+    // Odd inputs follow the one-number rule; anything unreadable is black.
     EXPECT_EQ(colorFromHex(""), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("#"), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("#zzzzzz"), QColor(0, 0, 0));

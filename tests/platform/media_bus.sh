@@ -6,13 +6,8 @@ command -v dbus-daemon >/dev/null || { echo "no dbus-daemon: skipped"; exit 77; 
 bin="$KP_BUILD_DIR/tests/platform/media_bus_tests"
 [ -x "$bin" ] || { echo "test binary not built"; exit 1; }
 
-scratch=$(mktemp -d /tmp/kp-mediabus.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+source "${KP_SOURCE_DIR:?}/scripts/private-display.sh"
+kp_scratch_dir kp-mediabus
 
 # A bus that knows no services of the machine, so nothing real is started or reached.
 start_bus() {

@@ -59,3 +59,69 @@ kp_wait() {
     sleep 0.1
   done
 }
+
+# kp_start_app LOG: the built app in the background, its output in LOG; `app_pid` is its pid.
+kp_start_app() {
+  "${KP_BUILD_DIR:?}/src/app/kettlepaw" >"$1" 2>&1 &
+  app_pid=$!
+  kp_app_log=$1
+}
+# kp_stop_app: SIGTERM, then the app's exit status.
+kp_stop_app() {
+  kill -TERM "$app_pid"
+  local rc=0
+  wait "$app_pid" || rc=$?
+  app_pid=
+  return $rc
+}
+# kp_fail MESSAGE: says what failed, shows the app's log and ends the script.
+kp_fail() {
+  echo "FAIL: $*"
+  [ -n "${kp_app_log:-}" ] && { echo "--- app log"; cat "$kp_app_log" 2>/dev/null; }
+  exit 1
+}
+
+# The island window: "WxH+X+Y" while it is mapped, "hidden" otherwise.
+kp_island_at() {
+  local id info
+  id=$(xdotool search --name '^Kettlepaw Island$' 2>/dev/null | head -1)
+  info=$([ -n "$id" ] && xwininfo -id "$id" 2>/dev/null)
+  grep -q IsViewable <<<"$info" || { echo hidden; return; }
+  awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2}
+    END { printf "%sx%s+%s+%s\n", w, h, x, y }' <<<"$info"
+}
+_kp_island_is() { [[ "$(kp_island_at)" == $1 ]]; }
+# kp_expect_island PATTERN SECONDS WHY: waits for the island to match PATTERN ("276x32+*", hidden).
+kp_expect_island() {
+  kp_wait "$2" _kp_island_is "$1" || kp_fail "island should be $1, is $(kp_island_at) ($3)"
+  echo "island: $(kp_island_at) ($3)"
+}
+
+# The screen's pixels in a rectangle X Y W H, as "r g b" lines.
+kp_pixels() {
+  import -window root -crop "$3x$4+$1+$2" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*: (\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+# kp_count_colour X Y W H R G B: pixels near a colour.
+kp_count_colour() {
+  kp_pixels "$1" "$2" "$3" "$4" | awk -v r="$5" -v g="$6" -v b="$7" '{
+      dr = $1 - r; dg = $2 - g; db = $3 - b;
+      if (dr < 0) dr = -dr; if (dg < 0) dg = -dg; if (db < 0) db = -db;
+      if (dr < 40 && dg < 40 && db < 40) n++ } END { print n + 0 }'
+}
+# kp_count_lit X Y W H: pixels with some channel above 70 (walls, not a black island).
+kp_count_lit() { kp_pixels "$@" | awk '$1 > 70 || $2 > 70 || $3 > 70 { n++ } END { print n + 0 }'; }
+# kp_count_light X Y W H: pixels with every channel above 200 (text on a dark ground).
+kp_count_light() { kp_pixels "$@" | awk '$1 > 200 && $2 > 200 && $3 > 200 { n++ } END { print n + 0 }'; }
+_kp_more_than() { local floor=$1; shift; [ "$("$@")" -gt "$floor" ]; }
+# kp_expect_pixels WHAT N COUNT-COMMAND...: waits up to 20 s for the count to pass N.
+kp_expect_pixels() {
+  local what=$1; shift
+  kp_wait 20 _kp_more_than "$@" || { shift; kp_fail "$what ($("$@") pixels)"; }
+}
+# kp_shot NAME X Y W H: with KP_SHOTS_DIR set, keeps that part of the screen as NAME.png.
+kp_shot() {
+  [ -n "${KP_SHOTS_DIR:-}" ] || return 0
+  mkdir -p "$KP_SHOTS_DIR"
+  import -window root -crop "$4x$5+$2+$3" "$KP_SHOTS_DIR/$1.png" 2>/dev/null
+}
