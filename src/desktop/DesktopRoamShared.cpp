@@ -77,7 +77,15 @@ DesktopRoam& DesktopRoam::shared() {
         s.islandMode = [] { return AppState::shared().mode(); };
         s.islandView = [] { return AppState::shared().view(); };
         s.screen = primaryScreen;
-        s.pointer = [] { return QPointF(QCursor::pos()); };
+        // Asked without waiting: the answer to the previous frame's question, a frame old at most.
+        s.pointer = []() -> QPointF {
+            QScreen* screen = QGuiApplication::primaryScreen();
+            const std::optional<QPoint> root = PointerDragsX11::shared().pointer();
+            if (!root || !screen) return QPointF(QCursor::pos());
+            // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
+            const QPointF origin = screen->geometry().topLeft();
+            return origin + (QPointF(*root) - origin) / screen->devicePixelRatio();
+        };
         s.primaryButtonDown = [] { return PointerDragsX11::shared().primaryButtonDown(); };
         s.dragChangeCount = [] { return PointerDragsX11::shared().dragChangeCount(); };
         s.activePid = [] { return WindowListX11::shared().activePid(); };

@@ -1,5 +1,7 @@
 #include "island/X11Window.h"
 
+#include "platform/WindowList.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -78,42 +80,20 @@ void preferDarkDecorations(QWidget* window) {
     xcb_flush(c);
 }
 
-PointerProbe::PointerProbe() {
-    if (!connection()) return;  // not on X
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return;
-    }
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-    if (!it.rem) {
-        xcb_disconnect(c);
-        return;
-    }
-    connection_ = c;
-    root_ = it.data->root;
-}
-
-PointerProbe::~PointerProbe() {
-    if (connection_) xcb_disconnect(static_cast<xcb_connection_t*>(connection_));
-}
+// The pointer is asked on the platform's own connection, shared with the desktop cat's frames;
+// only where Qt itself runs on X, so that other platforms keep Qt's own cursor.
+PointerProbe::PointerProbe() : available_(connection() != nullptr) {}
 
 std::optional<QPoint> PointerProbe::poll() {
-    auto* c = static_cast<xcb_connection_t*>(connection_);
-    if (!c) return std::nullopt;
-    std::optional<QPoint> answer;
-    if (pending_) {
-        // Normally here long since; if not, this waits for it rather than letting questions pile up.
-        xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer_cookie_t{pending_}, nullptr);
-        if (reply) answer = QPoint(reply->root_x, reply->root_y);
-        std::free(reply);
-        pending_ = 0;
-    }
-    if (xcb_connection_has_error(c)) return answer;
-    pending_ = xcb_query_pointer(c, static_cast<xcb_window_t>(root_)).sequence;
-    xcb_flush(c);
-    return answer;
+    return available_ ? PointerDragsX11::shared().pointer() : std::nullopt;
+}
+
+bool PointerProbe::waitForInput(std::function<void()> input) {
+    return available_ && PointerDragsX11::shared().waitForInput(std::move(input));
+}
+
+void PointerProbe::stopWaiting() {
+    if (available_) PointerDragsX11::shared().stopWaiting();
 }
 
 }  // namespace kp::x11

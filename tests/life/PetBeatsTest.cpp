@@ -329,7 +329,7 @@ TEST(PetFocusNap, SleepsThroughTheRoundAndWakesAtItsEnd) {
     EXPECT_FALSE(dead->focusNap());
 }
 
-TEST(PetBeats, UnseenTheCatLivesTheSameInHalfSecondBatches) {
+TEST(PetBeats, UnseenTheCatLivesTheSameInBatches) {
     // Two cats with the same draws, one seen throughout, one unseen for the middle two minutes.
     struct Trace {
         std::vector<double> places;
@@ -367,4 +367,21 @@ TEST(PetBeats, UnseenTheCatLivesTheSameInHalfSecondBatches) {
     for (std::size_t i = 0; i < seen.beats.size(); ++i) EXPECT_EQ(seen.beats[i], unseen.beats[i]) << i;
     for (std::size_t i = 0; i < seen.energy.size(); ++i) EXPECT_NEAR(seen.energy[i], unseen.energy[i], 1e-6) << i;
     EXPECT_EQ(seenPending, unseenPending);  // one motion timer either way
+}
+
+TEST(PetBeats, OutOnTheDesktopTheUnseenHomeCatWakesTheAppOnlyForItsBatches) {
+    CatWorld w;
+    auto cat = w.make();
+    putIn(*cat, IslandRoomKind::bedroom);
+    w.run(10);
+    cat->setSeen(false);
+    cat->goOut();
+    int before = w.scheduler.wakeUps();
+    w.run(60);
+    // The stat step, with the held-back steps; not one step a frame while the desktop shows the cat.
+    EXPECT_LE(w.scheduler.wakeUps() - before, 60);
+    cat->setSeen(true);  // the island opens on it
+    before = w.scheduler.wakeUps();
+    w.run(1);
+    EXPECT_GE(w.scheduler.wakeUps() - before, 29);
 }
