@@ -130,8 +130,10 @@ private:
     void findIdleCounter();
     void readAnswer();
     void drain();
+    void drainAlarm();
     void setAlarm(bool on);
     ::xcb_connection_t* connection_ = nullptr;
+    ::xcb_connection_t* alarmConnection_ = nullptr;
     unsigned int root_ = 0;
     int fixesEvent_ = -1;
     int syncEvent_ = -1;

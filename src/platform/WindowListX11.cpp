@@ -152,6 +152,7 @@ PointerDragsX11::PointerDragsX11() = default;
 
 PointerDragsX11::~PointerDragsX11() {
     notifier_.reset();
+    if (alarmConnection_) xcb_disconnect(alarmConnection_);
     if (connection_) xcb_disconnect(connection_);
 }
 
@@ -266,16 +267,22 @@ int PointerDragsX11::dragChangeCount() {
 }
 
 void PointerDragsX11::drain() {
-    bool input = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         const int type = event->response_type & ~0x80;
         if (fixesEvent_ >= 0 && type == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
             auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
             if (notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE) ++count_;
-        } else if (syncEvent_ >= 0 && type == syncEvent_ + XCB_SYNC_ALARM_NOTIFY &&
-                   reinterpret_cast<xcb_sync_alarm_notify_event_t*>(event)->alarm == alarm_) {
-            input = true;
         }
+        std::free(event);
+    }
+}
+
+void PointerDragsX11::drainAlarm() {
+    bool input = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(alarmConnection_)) {
+        if ((event->response_type & ~0x80) == syncEvent_ + XCB_SYNC_ALARM_NOTIFY &&
+            reinterpret_cast<xcb_sync_alarm_notify_event_t*>(event)->alarm == alarm_)
+            input = true;
         std::free(event);
     }
     if (input && moved_) {
@@ -290,9 +297,15 @@ bool PointerDragsX11::waitForInput(std::function<void()> input) {
     // Only once nothing has come for a while: a wake at every key while the user types would cost
     // more than the poll it saves.
     if (!connect() || !idleCounter_ || idleMs_ < kIdleBeforeWaitMs || !QCoreApplication::instance()) return false;
-    if (!notifier_) {
-        notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(connection_), QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
+    if (!alarmConnection_) {
+        // A connection that carries nothing but the alarm: the answers to the pointer questions of
+        // a frame loop never wake the waiting app.
+        const auto display = x11::openDisplay();
+        if (!display) return false;
+        alarmConnection_ = display->connection;
+        std::free(xcb_sync_initialize_reply(alarmConnection_, xcb_sync_initialize(alarmConnection_, 3, 1), nullptr));
+        notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(alarmConnection_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drainAlarm(); });
     }
     moved_ = std::move(input);
     setAlarm(true);
@@ -306,23 +319,24 @@ void PointerDragsX11::stopWaiting() {
 }
 
 void PointerDragsX11::setAlarm(bool on) {
-    if (alarm_) xcb_sync_destroy_alarm(connection_, alarm_);
+    xcb_connection_t* c = alarmConnection_;
+    if (alarm_) xcb_sync_destroy_alarm(c, alarm_);
     alarm_ = 0;
     if (on) {
         // Fires when the idle time falls below half the wait's threshold: at the next input, since
         // it is above the threshold now. Delta 0: once.
-        alarm_ = xcb_generate_id(connection_);
+        alarm_ = xcb_generate_id(c);
         const uint32_t values[] = {idleCounter_, XCB_SYNC_VALUETYPE_ABSOLUTE, 0, uint32_t(kIdleBeforeWaitMs / 2),
                                    XCB_SYNC_TESTTYPE_NEGATIVE_COMPARISON, 0, 0, 1};
-        xcb_sync_create_alarm(connection_, alarm_,
+        xcb_sync_create_alarm(c, alarm_,
                               XCB_SYNC_CA_COUNTER | XCB_SYNC_CA_VALUE_TYPE | XCB_SYNC_CA_VALUE | XCB_SYNC_CA_TEST_TYPE |
                                   XCB_SYNC_CA_DELTA | XCB_SYNC_CA_EVENTS,
                               values);
     }
-    xcb_flush(connection_);
-    if (notifier_) notifier_->setEnabled(on);
-    // Events read in with an answer never make the socket readable again.
-    if (on) drain();
+    xcb_flush(c);
+    notifier_->setEnabled(on);
+    // Events read in with another answer never make the socket readable again.
+    if (on) drainAlarm();
 }
 
 void WindowListX11::refresh() {
