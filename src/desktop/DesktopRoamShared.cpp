@@ -48,6 +48,7 @@ public:
     void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
     int groundChanges() const override { return cat_->groundChanges; }
     bool atRest() const override { return cat_->atRest(); }
+    bool quick() const override { return cat_->quick(); }
     DesktopCat* model() override { return cat_.get(); }
 
 private:

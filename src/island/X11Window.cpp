@@ -32,15 +32,21 @@ bool compositorRunning() {
             if (*s == '.') dot = s;
         if (dot) screen = std::atoi(dot + 1);
     }
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
-    if (!atom) return false;
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    // Asked about once a second while something is shown: the selection's atom is learnt once.
+    static xcb_connection_t* known = nullptr;
+    static xcb_atom_t atom = XCB_ATOM_NONE;
+    if (known != c || atom == XCB_ATOM_NONE) {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+        if (!reply) return false;
+        known = c;
+        atom = reply->atom;
+        std::free(reply);
+    }
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
     const bool running = owner && owner->owner != XCB_NONE;
     std::free(owner);
-    std::free(atom);
     return running;
 }
 
