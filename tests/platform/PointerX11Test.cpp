@@ -31,6 +31,9 @@ TEST(PointerX11, AnswersArriveWithoutWaitingAndAnIdleDesktopIsWokenByTheNextInpu
     // The first call only asks; the answer comes with a later one.
     ASSERT_TRUE(waitFor([&] { return pointer.pointer() == QPoint(40, 50); }));
     EXPECT_FALSE(pointer.primaryButtonDown());
+    PointerDragsX11 fresh;
+    EXPECT_FALSE(fresh.primaryButtonDown());
+    EXPECT_EQ(fresh.pointer(), QPoint(40, 50)) << "the first button question waits for its answer";
     EXPECT_FALSE(pointer.waitForInput([] {})) << "input a moment ago: the user is busy";
 
     int inputs = 0;
