@@ -75,6 +75,11 @@ bool DesktopCat::atRest() const {
            !(cup && cup->falling) && !(gift && gift->carried) && !peekLine && !userDragging;
 }
 
+bool DesktopCat::quick() const {
+    return pose == Pose::run || pose == Pose::air || pose == Pose::dangle || pose == Pose::swat || falling ||
+           flight || isDragged || userDragging;
+}
+
 QPointF DesktopCat::headPoint() const {
     const double k = sizeUnit();
     const double f = facingRight ? 1 : -1;

@@ -204,15 +204,15 @@ bool DesktopRoam::leaveHome() {
     wasExpanded = islandMode() == IslandMode::expanded;
     lastActivePid_ = s_.activePid ? s_.activePid() : 0;
     setOut(true);
-    runFrames(false);
+    runFrames(1.0 / 60);
     return true;
 }
 
-void DesktopRoam::runFrames(bool resting) {
+void DesktopRoam::runFrames(double interval) {
     if (frameTimer_) s_.scheduler->cancel(frameTimer_);
-    restingFrames_ = resting;
+    frameInterval_ = interval;
     std::weak_ptr<bool> alive = alive_;
-    frameTimer_ = s_.scheduler->every(resting ? 1.0 / 15 : 1.0 / 60, [this, alive] {
+    frameTimer_ = s_.scheduler->every(interval, [this, alive] {
         if (auto a = alive.lock(); a && *a) frameTick();
     });
 }
@@ -294,7 +294,10 @@ void DesktopRoam::frameTick() {
         panel_->restack();
     }
     panel_->redraw();
-    if (cat.atRest() != restingFrames_) runFrames(!restingFrames_);
+    // Each frame costs the app and the X server a wake-up and a round trip: no more of them than
+    // the motion needs.
+    const double interval = cat.atRest() ? 1.0 / 15 : cat.quick() ? 1.0 / 60 : 1.0 / 30;
+    if (interval != frameInterval_) runFrames(interval);
 }
 
 void DesktopRoam::checkFileDrag(RoamCat& cat) {

@@ -63,6 +63,9 @@ public:
     virtual int groundChanges() const { return 0; }
     // Sitting, lying or asleep with nothing moving: a few frames a second are enough.
     virtual bool atRest() const { return false; }
+    // Running, leaping, swatting, falling, flying home or held: moving too fast for fewer than 60
+    // frames a second. A walk, a turn or a sit-down reads smoothly at 30.
+    virtual bool quick() const { return true; }
     // The desktop cat behind it; none for a stand-in.
     virtual DesktopCat* model() { return nullptr; }
 };
@@ -156,7 +159,7 @@ private:
     // Sends the cat out; false when it cannot go.
     bool leaveHome();
     // (Re)starts the frame timer: 60 frames a second, 15 while the cat is at rest.
-    void runFrames(bool resting);
+    void runFrames(double interval);
 
     RoamServices s_;
     std::unique_ptr<RoamCat> cat_;
@@ -167,7 +170,7 @@ private:
     bool isOut_ = false;
     long long lastActivePid_ = 0;
     int groundChanges_ = 0;
-    bool restingFrames_ = false;
+    double frameInterval_ = 0;
     double lastActiveCheck_ = distantPast;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

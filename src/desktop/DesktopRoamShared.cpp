@@ -48,6 +48,7 @@ public:
     void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
     int groundChanges() const override { return cat_->groundChanges; }
     bool atRest() const override { return cat_->atRest(); }
+    bool quick() const override { return cat_->quick(); }
     DesktopCat* model() override { return cat_.get(); }
 
 private:
@@ -77,7 +78,15 @@ DesktopRoam& DesktopRoam::shared() {
         s.islandMode = [] { return AppState::shared().mode(); };
         s.islandView = [] { return AppState::shared().view(); };
         s.screen = primaryScreen;
-        s.pointer = [] { return QPointF(QCursor::pos()); };
+        // Asked without waiting: the answer to the previous frame's question, a frame old at most.
+        s.pointer = []() -> QPointF {
+            QScreen* screen = QGuiApplication::primaryScreen();
+            const std::optional<QPoint> root = PointerDragsX11::shared().pointer();
+            if (!root || !screen) return QPointF(QCursor::pos());
+            // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
+            const QPointF origin = screen->geometry().topLeft();
+            return origin + (QPointF(*root) - origin) / screen->devicePixelRatio();
+        };
         s.primaryButtonDown = [] { return PointerDragsX11::shared().primaryButtonDown(); };
         s.dragChangeCount = [] { return PointerDragsX11::shared().dragChangeCount(); };
         s.activePid = [] { return WindowListX11::shared().activePid(); };

@@ -132,6 +132,7 @@ TestIslandController::~TestIslandController() {
     if (screens_) screens_->changed = nullptr;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
     if (moodTimer_) scheduler_.cancel(moodTimer_);
+    if (waitingForInput_) probe_->stopWaiting();
     machine_.cancelPending();
     delete panel_;
 }
@@ -204,6 +205,10 @@ void TestIslandController::transition(State from, State to) {
     music.update();
     if (neighbours_.setNotchOpen) neighbours_.setNotchOpen(to == State::home);
     if (panel_) panel_->showState(from, to);
+    if (to != State::hidden && waitingForInput_) {
+        waitingForInput_ = false;
+        probe_->stopWaiting();
+    }
     // The greeting says hello with a trill, in the cat's voice for its age.
     if (to == State::coucou) state_.playPetSound(PetSound::trill);
     updatePolling();
@@ -220,7 +225,7 @@ void TestIslandController::updatePolling() {
         // only a few frames, so a shown island that keeps out (a pomodoro round) costs little.
         if (machine_.state() != State::hidden)
             wanted = pointerNearby_ ? kFastPoll : kShownFarPoll;
-        else if (IslandStateMachine::peekOnHover(store_))
+        else if (IslandStateMachine::peekOnHover(store_) && !waitingForInput_)
             wanted = pointerNearby_ ? kHiddenPoll : kFarPoll;
     }
     if (wanted == pollInterval_) return;
@@ -237,12 +242,34 @@ void TestIslandController::poll() {
     const QPointF origin = where->geometry.topLeft();
     if (probe_ && probe_->isAvailable()) {
         // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
-        if (const std::optional<QPoint> root = probe_->poll())
+        if (const std::optional<QPoint> root = probe_->poll()) {
             pointerAt((QPointF(*root) - origin) / where->pixelRatio);
+            restIfStill(*root);
+        }
     } else {
         pointerAt(QPointF(QCursor::pos()) - origin);
     }
     if (panel_) panel_->tick();
+}
+
+void TestIslandController::restIfStill(QPoint root) {
+    // Hidden, the island only waits for the pointer to come near: on an idle desktop a pointer that
+    // stands still is not asked again until input comes, so a resting app does not wake four times
+    // a second.
+    if (machine_.state() != State::hidden || waitingForInput_) return;
+    if (root != lastRoot_) {
+        lastRoot_ = root;
+        stillPolls_ = 0;
+        return;
+    }
+    if (++stillPolls_ < 2) return;
+    stillPolls_ = 0;
+    waitingForInput_ = probe_->waitForInput([this] {
+        waitingForInput_ = false;
+        updatePolling();
+        poll();
+    });
+    if (waitingForInput_) updatePolling();
 }
 
 void TestIslandController::pointerAt(QPointF local) {

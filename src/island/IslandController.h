@@ -122,6 +122,7 @@ signals:
 private:
     void transition(IslandStateMachine::State from, IslandStateMachine::State to);
     void poll();
+    void restIfStill(QPoint root);
     void updatePolling();
     void moodCheck();
     void screensChanged();
@@ -148,6 +149,9 @@ private:
     bool started_ = false;
     double pollInterval_ = 0;
     WorkId pollTimer_ = 0;
+    QPoint lastRoot_{-1, -1};  // the last answer, in root pixels
+    int stillPolls_ = 0;
+    bool waitingForInput_ = false;  // hidden, idle, with a still pointer: no poll until input comes
     std::unique_ptr<x11::PointerProbe> probe_;
     WorkId moodTimer_ = 0;
     std::vector<Subscription> subscriptions_;

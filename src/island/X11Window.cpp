@@ -1,5 +1,7 @@
 #include "island/X11Window.h"
 
+#include "platform/WindowList.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -30,15 +32,21 @@ bool compositorRunning() {
             if (*s == '.') dot = s;
         if (dot) screen = std::atoi(dot + 1);
     }
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
-    if (!atom) return false;
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    // Asked about once a second while something is shown: the selection's atom is learnt once.
+    static xcb_connection_t* known = nullptr;
+    static xcb_atom_t atom = XCB_ATOM_NONE;
+    if (known != c || atom == XCB_ATOM_NONE) {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+        if (!reply) return false;
+        known = c;
+        atom = reply->atom;
+        std::free(reply);
+    }
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
     const bool running = owner && owner->owner != XCB_NONE;
     std::free(owner);
-    std::free(atom);
     return running;
 }
 
@@ -78,42 +86,20 @@ void preferDarkDecorations(QWidget* window) {
     xcb_flush(c);
 }
 
-PointerProbe::PointerProbe() {
-    if (!connection()) return;  // not on X
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return;
-    }
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-    if (!it.rem) {
-        xcb_disconnect(c);
-        return;
-    }
-    connection_ = c;
-    root_ = it.data->root;
-}
-
-PointerProbe::~PointerProbe() {
-    if (connection_) xcb_disconnect(static_cast<xcb_connection_t*>(connection_));
-}
+// The pointer is asked on the platform's own connection, shared with the desktop cat's frames;
+// only where Qt itself runs on X, so that other platforms keep Qt's own cursor.
+PointerProbe::PointerProbe() : available_(connection() != nullptr) {}
 
 std::optional<QPoint> PointerProbe::poll() {
-    auto* c = static_cast<xcb_connection_t*>(connection_);
-    if (!c) return std::nullopt;
-    std::optional<QPoint> answer;
-    if (pending_) {
-        // Normally here long since; if not, this waits for it rather than letting questions pile up.
-        xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer_cookie_t{pending_}, nullptr);
-        if (reply) answer = QPoint(reply->root_x, reply->root_y);
-        std::free(reply);
-        pending_ = 0;
-    }
-    if (xcb_connection_has_error(c)) return answer;
-    pending_ = xcb_query_pointer(c, static_cast<xcb_window_t>(root_)).sequence;
-    xcb_flush(c);
-    return answer;
+    return available_ ? PointerDragsX11::shared().pointer() : std::nullopt;
+}
+
+bool PointerProbe::waitForInput(std::function<void()> input) {
+    return available_ && PointerDragsX11::shared().waitForInput(std::move(input));
+}
+
+void PointerProbe::stopWaiting() {
+    if (available_) PointerDragsX11::shared().stopWaiting();
 }
 
 }  // namespace kp::x11

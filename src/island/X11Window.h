@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRegion>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -17,23 +18,21 @@ bool setInputShape(QWidget* window, const QRegion& region);
 // Asks the window manager for dark decorations (title bar) on `window`, where it offers them.
 void preferDarkDecorations(QWidget* window);
 
-// The pointer's place in root-window pixels, asked on a connection of its own without waiting:
-// each call sends the question and returns the answer to the previous call's, one poll old. So a
-// poll never blocks on the server, and neither the main thread nor the toolkit's event reader
-// wakes for the reply. Nothing (and the first call) until an answer has come.
+// The pointer's place in root-window pixels, asked without waiting: each call returns the answer
+// to an earlier question, one poll old. So a poll never blocks on the server, and neither the main
+// thread nor the toolkit's event reader wakes for the reply. Nothing until an answer has come.
 class PointerProbe {
 public:
     PointerProbe();
-    ~PointerProbe();
-    PointerProbe(const PointerProbe&) = delete;
-    PointerProbe& operator=(const PointerProbe&) = delete;
-    bool isAvailable() const { return connection_ != nullptr; }
+    bool isAvailable() const { return available_; }
     std::optional<QPoint> poll();
+    // Calls `input` once, at the next input, so that a still pointer on an idle desktop need not be
+    // polled. False when that cannot be told, or input came within the last second.
+    bool waitForInput(std::function<void()> input);
+    void stopWaiting();
 
 private:
-    void* connection_ = nullptr;  // the private connection
-    unsigned root_ = 0;
-    unsigned pending_ = 0;  // sequence of the question in flight, 0 for none
+    bool available_ = false;
 };
 
 }  // namespace kp::x11

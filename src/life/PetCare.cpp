@@ -304,7 +304,6 @@ void PetLife::goOut() {
     stopErrand();
     isStepping_ = false;
     publish(isOut_, true);
-    scheduleMotion();
     setPose(PetPose::sitting);
 }
 
@@ -312,7 +311,6 @@ void PetLife::comeBack() {
     if (!isOut_) return;
     const double t = now();
     publish(isOut_, false);
-    scheduleMotion();
     room_ = viewRoom_;
     // Already in the room on view: an arrival asked for while it was out would walk it in again.
     arrivalDue_.reset();

@@ -23,7 +23,7 @@ constexpr double kHalfDay = 43200;           // a night counts from noon to noon
 constexpr double kLongestNight = 70 * 60;    // a night's sleep lasts 50 to 70 minutes
 constexpr double kBallLeftmost = 0.1, kBallRightmost = 0.9;
 constexpr double kMotionStep = 1.0 / 30.0;
-constexpr double kMotionBatch = 0.5;         // seconds of held-back motion steps run at once
+constexpr double kMotionBatch = 1.0;         // held back while unseen, the steps run with each stat step
 
 double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
 
@@ -81,16 +81,16 @@ void PetLife::setSeen(bool seen) {
 }
 
 void PetLife::scheduleMotion() {
-    // On an outing the desktop shows the cat.
-    const bool batched = !seen_ && !isOut_;
-    if (motionTimer_ && batched == motionBatched_) return;
+    // Out on the desktop the cat is its own figure there: the home cat stays unseen.
+    const bool batched = !seen_;
+    if (motionScheduled_ && batched == motionBatched_) return;
+    motionScheduled_ = true;
     if (motionBatched_ && !steppedNow_) catchUpMotion();
     scheduler_.cancel(motionTimer_);
+    motionTimer_ = 0;
     motionBatched_ = batched;
-    if (batched)
-        motionTimer_ = scheduler_.every(kMotionBatch, [this] { catchUpMotion(); });
-    else
-        motionTimer_ = scheduler_.every(kMotionStep, [this] { motionStep(); });
+    // Unseen, the held-back steps run at the stat step, once a second: no wake-ups of their own.
+    if (!batched) motionTimer_ = scheduler_.every(kMotionStep, [this] { motionStep(); });
 }
 
 void PetLife::catchUpMotion() {

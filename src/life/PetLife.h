@@ -3,8 +3,8 @@
 // through which the app shows faces, peeks the island, plays sounds and shows emotes.
 //
 // Two repeating timers drive it once constructed: a 1 s stat step and a 1/30 s motion step, run
-// by the injected scheduler. While nothing shows the cat the motion steps run in batches (see
-// `setSeen`). The durable part is saved as the "petLife.v1" record every ~16 s
+// by the injected scheduler. While nothing shows the cat the motion steps are held back and run
+// with each stat step (see `setSeen`). The durable part is saved as the "petLife.v1" record every ~16 s
 // while the stat step runs, at a few notable moments, and whenever `save()` is called (the app
 // calls it on termination). On construction the record is read back and the time away lived
 // through, so the cat comes back hungry, tired or asleep.
@@ -55,9 +55,9 @@ public:
     PetLife(const PetLife&) = delete;
     PetLife& operator=(const PetLife&) = delete;
 
-    // Whether anything shows the cat (the island, a photo being taken). Unseen and at home, its
-    // 1/30 s motion steps run half a second at a time, each still a 1/30 s step at its own
-    // moment, so it lives exactly the same while the app wakes rarely. Seen again, it catches up
+    // Whether anything shows the cat (the island, a photo being taken). Unseen (at home or out on
+    // the desktop, which draws a figure of its own), its 1/30 s motion steps run a second at a time
+    // with the stat step, each still a 1/30 s step at its own moment, so it lives exactly the same while the app wakes rarely. Seen again, it catches up
     // at once and steps every frame. Seen when constructed.
     void setSeen(bool seen);
     // Runs the motion steps that fell due since the last one (held back while unseen).
@@ -447,6 +447,7 @@ private:
     std::pair<double, long long> motionGrid_{0, 0};  // origin and count of held-back steps
     double lastStatTick_ = 0;
     WorkId motionTimer_ = 0;
+    bool motionScheduled_ = false;
     WorkId statTimer_ = 0;
     Beat beat_;
     double beatStarted_ = 0;

@@ -138,6 +138,8 @@ void ManualScheduler::advance(double seconds) {
         if (best == items_.end()) break;
         const WorkId id = best->first;
         now_ = std::max(now_, best->second.due);
+        if (now_ > lastRun_ + 1e-9) ++wakeUps_;
+        lastRun_ = now_;
         std::function<void()> work = best->second.work;
         if (best->second.interval > 0)
             best->second.due += best->second.interval;

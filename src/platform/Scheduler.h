@@ -63,6 +63,8 @@ public:
     // Moves time forward, running everything that falls due on the way.
     void advance(double seconds);
     std::size_t pendingCount() const { return items_.size(); }
+    // Distinct moments at which work ran: the wake-ups a real loop would have had.
+    int wakeUps() const { return wakeUps_; }
 
 private:
     struct Item {
@@ -71,6 +73,8 @@ private:
         std::function<void()> work;
     };
     double now_ = 0;
+    double lastRun_ = -1;
+    int wakeUps_ = 0;
     WorkId next_ = 1;
     std::map<WorkId, Item> items_;
 };

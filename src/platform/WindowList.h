@@ -1,11 +1,16 @@
 #pragma once
 // The windows on screen, front to back, as other applications show them.
+#include <QPoint>
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 struct xcb_connection_t;
+class QSocketNotifier;
 
 namespace kp {
 
@@ -96,25 +101,53 @@ public:
     int count = 0;
 };
 
-// The X server's pointer (one query per call) and XdndSelection owner changes (XFixes events,
-// counted as they arrive). Without a display: button up, count 0.
+// The X server's pointer and XdndSelection owner changes (XFixes events, counted as they arrive).
+// The pointer is asked without waiting: each call reads the answer to an earlier question and asks
+// again, so a frame never blocks on a round trip. Without a display: no pointer, button up, count 0.
 class PointerDragsX11 final : public PointerDrags {
 public:
     PointerDragsX11();
     ~PointerDragsX11() override;
     PointerDragsX11(const PointerDragsX11&) = delete;
     PointerDragsX11& operator=(const PointerDragsX11&) = delete;
+    // Root-window device pixels, as last answered; none before the first answer.
+    std::optional<QPoint> pointer();
+    // As of the last answer (asked for once if there is none yet).
     bool primaryButtonDown() override;
     int dragChangeCount() override;
+    // Calls `input` once, at the next input of any kind (the server's idle-time alarm), so that a
+    // still pointer need not be asked again and again. Only once no input has come for a second
+    // (as last answered); false then, or when the server cannot tell.
+    bool waitForInput(std::function<void()> input);
+    void stopWaiting();
+    bool isWaiting() const { return bool(moved_); }
     static PointerDragsX11& shared();
+
+    static constexpr long long kIdleBeforeWaitMs = 1000;
 
 private:
     bool connect();
+    void findIdleCounter();
+    void readAnswer();
+    void drain();
+    void drainAlarm();
+    void setAlarm(bool on);
     ::xcb_connection_t* connection_ = nullptr;
+    ::xcb_connection_t* alarmConnection_ = nullptr;
     unsigned int root_ = 0;
     int fixesEvent_ = -1;
+    int syncEvent_ = -1;
+    unsigned int idleCounter_ = 0;  // the server's IDLETIME counter; 0 without one
+    unsigned int alarm_ = 0;
     int count_ = 0;
     bool tried_ = false;
+    unsigned int pending_ = 0;      // the pointer question in flight, 0 for none
+    unsigned int pendingIdle_ = 0;  // the idle-time question in flight
+    long long idleMs_ = 0;
+    std::optional<QPoint> position_;
+    unsigned int buttons_ = 0;
+    std::function<void()> moved_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace kp

@@ -2,11 +2,17 @@
 #include "platform/X11Connection.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #include <xcb/xfixes.h>
+#include <xcb/sync.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <unordered_set>
 
 namespace kp {
@@ -145,6 +151,8 @@ long long WindowListX11::activePid() {
 PointerDragsX11::PointerDragsX11() = default;
 
 PointerDragsX11::~PointerDragsX11() {
+    notifier_.reset();
+    if (alarmConnection_) xcb_disconnect(alarmConnection_);
     if (connection_) xcb_disconnect(connection_);
 }
 
@@ -172,29 +180,167 @@ bool PointerDragsX11::connect() {
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
         fixesEvent_ = fixes->first_event;
-        xcb_flush(c);
     }
+    findIdleCounter();
+    xcb_flush(c);
     return true;
+}
+
+void PointerDragsX11::findIdleCounter() {
+    xcb_connection_t* c = connection_;
+    const xcb_query_extension_reply_t* sync = xcb_get_extension_data(c, &xcb_sync_id);
+    if (!sync || !sync->present) return;
+    std::free(xcb_sync_initialize_reply(c, xcb_sync_initialize(c, 3, 1), nullptr));
+    auto* reply = xcb_sync_list_system_counters_reply(c, xcb_sync_list_system_counters(c), nullptr);
+    if (!reply) return;
+    // Read by hand: the generated iterator pads the entries wrongly and garbles the names.
+    const auto* at = reinterpret_cast<const uint8_t*>(reply + 1);
+    const auto* end = at + 4 * std::size_t(reply->length);
+    for (uint32_t i = 0; i < reply->counters_len && at + 14 <= end; ++i) {
+        uint32_t counter = 0;
+        uint16_t length = 0;
+        std::memcpy(&counter, at, 4);
+        std::memcpy(&length, at + 12, 2);
+        if (at + 14 + length <= end && std::string_view(reinterpret_cast<const char*>(at + 14), length) == "IDLETIME") {
+            idleCounter_ = counter;
+            syncEvent_ = sync->first_event;
+        }
+        at += (14 + length + 3) & ~3u;
+    }
+    std::free(reply);
+}
+
+void PointerDragsX11::readAnswer() {
+    if (pendingIdle_) {
+        void* answer = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (xcb_poll_for_reply(connection_, pendingIdle_, &answer, &error)) {
+            pendingIdle_ = 0;
+            if (auto* reply = static_cast<xcb_sync_query_counter_reply_t*>(answer))
+                idleMs_ = (int64_t(reply->counter_value.hi) << 32) | reply->counter_value.lo;
+            std::free(answer);
+            std::free(error);
+        }
+    }
+    if (!pending_) return;
+    void* answer = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!xcb_poll_for_reply(connection_, pending_, &answer, &error)) return;  // not here yet
+    pending_ = 0;
+    std::free(error);
+    if (auto* reply = static_cast<xcb_query_pointer_reply_t*>(answer)) {
+        position_ = QPoint(reply->root_x, reply->root_y);
+        buttons_ = reply->mask;
+    }
+    std::free(answer);
+}
+
+std::optional<QPoint> PointerDragsX11::pointer() {
+    if (!connect()) return std::nullopt;
+    readAnswer();
+    drain();
+    if (!pending_ && !xcb_connection_has_error(connection_)) {
+        pending_ = xcb_query_pointer(connection_, root_).sequence;
+        // The input's idle time rides along, so a still pointer can tell an idle desktop.
+        if (idleCounter_ && !pendingIdle_) pendingIdle_ = xcb_sync_query_counter(connection_, idleCounter_).sequence;
+        xcb_flush(connection_);
+    }
+    return position_;
 }
 
 bool PointerDragsX11::primaryButtonDown() {
     if (!connect()) return false;
-    auto* reply = xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, root_), nullptr);
-    const bool down = reply && (reply->mask & XCB_BUTTON_MASK_1);
-    std::free(reply);
-    return down;
+    if (!position_) {
+        // Nothing answered yet: this once, the answer is waited for.
+        pointer();
+        if (pending_) {
+            if (auto* reply = xcb_query_pointer_reply(connection_, xcb_query_pointer_cookie_t{pending_}, nullptr)) {
+                position_ = QPoint(reply->root_x, reply->root_y);
+                buttons_ = reply->mask;
+                std::free(reply);
+            }
+            pending_ = 0;
+        }
+    }
+    return buttons_ & XCB_BUTTON_MASK_1;
 }
 
 int PointerDragsX11::dragChangeCount() {
-    if (!connect()) return count_;
+    if (connect()) drain();
+    return count_;
+}
+
+void PointerDragsX11::drain() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        if (fixesEvent_ >= 0 && (event->response_type & ~0x80) == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+        const int type = event->response_type & ~0x80;
+        if (fixesEvent_ >= 0 && type == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
             auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
             if (notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE) ++count_;
         }
         std::free(event);
     }
-    return count_;
+}
+
+void PointerDragsX11::drainAlarm() {
+    bool input = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(alarmConnection_)) {
+        if ((event->response_type & ~0x80) == syncEvent_ + XCB_SYNC_ALARM_NOTIFY &&
+            reinterpret_cast<xcb_sync_alarm_notify_event_t*>(event)->alarm == alarm_)
+            input = true;
+        std::free(event);
+    }
+    if (input && moved_) {
+        auto call = std::move(moved_);
+        moved_ = nullptr;
+        setAlarm(false);
+        call();
+    }
+}
+
+bool PointerDragsX11::waitForInput(std::function<void()> input) {
+    // Only once nothing has come for a while: a wake at every key while the user types would cost
+    // more than the poll it saves.
+    if (!connect() || !idleCounter_ || idleMs_ < kIdleBeforeWaitMs || !QCoreApplication::instance()) return false;
+    if (!alarmConnection_) {
+        // A connection that carries nothing but the alarm: the answers to the pointer questions of
+        // a frame loop never wake the waiting app.
+        const auto display = x11::openDisplay();
+        if (!display) return false;
+        alarmConnection_ = display->connection;
+        std::free(xcb_sync_initialize_reply(alarmConnection_, xcb_sync_initialize(alarmConnection_, 3, 1), nullptr));
+        notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(alarmConnection_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drainAlarm(); });
+    }
+    moved_ = std::move(input);
+    setAlarm(true);
+    return true;
+}
+
+void PointerDragsX11::stopWaiting() {
+    if (!moved_) return;
+    moved_ = nullptr;
+    setAlarm(false);
+}
+
+void PointerDragsX11::setAlarm(bool on) {
+    xcb_connection_t* c = alarmConnection_;
+    if (alarm_) xcb_sync_destroy_alarm(c, alarm_);
+    alarm_ = 0;
+    if (on) {
+        // Fires when the idle time falls below half the wait's threshold: at the next input, since
+        // it is above the threshold now. Delta 0: once.
+        alarm_ = xcb_generate_id(c);
+        const uint32_t values[] = {idleCounter_, XCB_SYNC_VALUETYPE_ABSOLUTE, 0, uint32_t(kIdleBeforeWaitMs / 2),
+                                   XCB_SYNC_TESTTYPE_NEGATIVE_COMPARISON, 0, 0, 1};
+        xcb_sync_create_alarm(c, alarm_,
+                              XCB_SYNC_CA_COUNTER | XCB_SYNC_CA_VALUE_TYPE | XCB_SYNC_CA_VALUE | XCB_SYNC_CA_TEST_TYPE |
+                                  XCB_SYNC_CA_DELTA | XCB_SYNC_CA_EVENTS,
+                              values);
+    }
+    xcb_flush(c);
+    notifier_->setEnabled(on);
+    // Events read in with another answer never make the socket readable again.
+    if (on) drainAlarm();
 }
 
 void WindowListX11::refresh() {

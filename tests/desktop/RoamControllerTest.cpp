@@ -26,6 +26,7 @@ struct CatLog {
     std::function<void()> onHome;
     // What the cat reports.
     bool asking = false, dragged = false, homeBound = false, userDragging = false;
+    bool atRest = false, quick = true;
     QRectF hit{100, 100, 50, 50};
 };
 
@@ -53,6 +54,8 @@ public:
     void setMischief(bool) override {}
     void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
     void setPendingApp(long long, double) override {}
+    bool atRest() const override { return log_.atRest; }
+    bool quick() const override { return log_.quick; }
 
 private:
     CatLog& log_;
@@ -139,6 +142,26 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(RoamControllerTest, FramesComeAsOftenAsTheCatMoves) {
+    goOutNow();
+    auto ticksIn = [&](double seconds) {
+        const int before = cat.ticks;
+        scheduler.advance(seconds);
+        return cat.ticks - before;
+    };
+    EXPECT_NEAR(ticksIn(1), 60, 1) << "running";
+    cat.quick = false;
+    ticksIn(0.1);
+    EXPECT_NEAR(ticksIn(1), 30, 1) << "walking";
+    cat.atRest = true;
+    ticksIn(0.1);
+    EXPECT_NEAR(ticksIn(1), 15, 1) << "resting";
+    cat.atRest = false;
+    cat.quick = true;
+    ticksIn(0.1);
+    EXPECT_NEAR(ticksIn(1), 60, 1) << "leaping up";
+}
 
 TEST_F(RoamControllerTest, HandStartedOutingWithRoamingOffIsForcedAndNotCalledHome) {
     store->set("desktopRoam", false);

@@ -48,7 +48,7 @@ TEST(PetFocusNap, SleepsThroughTheRoundAndWakesAtItsEndButNeverFromTheNight) {
     EXPECT_FALSE(night->focusNap());
 }
 
-TEST(PetBeats, UnseenTheCatLivesTheSameInHalfSecondBatches) {
+TEST(PetBeats, UnseenTheCatLivesTheSameInBatches) {
     // Two cats with the same draws, one seen throughout, one unseen for the middle two minutes.
     auto live = [](bool hide) {
         CatWorld w;
@@ -74,4 +74,22 @@ TEST(PetBeats, UnseenTheCatLivesTheSameInHalfSecondBatches) {
     ASSERT_EQ(seen.size(), unseen.size());
     for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_NEAR(seen[i], unseen[i], 1e-5) << i;
     EXPECT_EQ(seenPending, unseenPending) << "one motion timer either way";
+}
+
+TEST(PetBeats, OutOnTheDesktopTheUnseenHomeCatWakesTheAppOnlyForItsBatches) {
+    CatWorld w;
+    auto cat = w.make();
+    A::setRoom(*cat, IslandRoomKind::bedroom);
+    A::setViewRoom(*cat, IslandRoomKind::bedroom);
+    w.run(10);
+    cat->setSeen(false);
+    cat->goOut();
+    int before = w.scheduler.wakeUps();
+    w.run(60);
+    // The stat step, with the held-back steps; not one step a frame while the desktop shows the cat.
+    EXPECT_LE(w.scheduler.wakeUps() - before, 60);
+    cat->setSeen(true);  // the island opens on it
+    before = w.scheduler.wakeUps();
+    w.run(1);
+    EXPECT_GE(w.scheduler.wakeUps() - before, 29);
 }
