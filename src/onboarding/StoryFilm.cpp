@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -184,6 +186,25 @@ double StoryFilm::doorLight(double kittenX) const {
     return smoothOver(t, 14.2, 15.0) * smooth((kittenX - (storyDoorX() - 200)) / 104);
 }
 
+double deviceScale(const QPainter& p) {
+    const QTransform m = p.deviceTransform();
+    return std::max(1.0, std::hypot(m.m11(), m.m12()));
+}
+
+void drawAtDevicePixels(QPainter& p, QPointF at, const QImage& image) {
+    const QTransform m = p.deviceTransform();
+    const double scale = deviceScale(p);
+    const QSizeF size = QSizeF(image.size()) / scale;
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (m.type() <= QTransform::TxScale) {
+        const QPointF d = m.map(at);
+        at = m.inverted().map(QPointF(std::round(d.x()), std::round(d.y())));
+    }
+    p.drawImage(QRectF(at, size), image);
+    p.restore();
+}
+
 std::optional<QString> StoryFilm::bubbleWord() const {
     if ((t > 4.9 && t < 6.1) || (t > 17.5 && t < 18.6)) return t < 10 ? QStringLiteral("mew") : QStringLiteral("mew?");
     return std::nullopt;
@@ -345,6 +366,30 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
         p.drawText(QRectF(30, drop, W - 60, H), Qt::AlignCenter | Qt::TextWordWrap, QString::fromUtf8(kEndCard));
     }
     p.restore();
+}
+
+void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
+    const double scale = deviceScale(p);
+    const QSize size(static_cast<int>(std::ceil(film.width() * scale)), static_cast<int>(std::ceil(film.height() * scale)));
+    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
+    const auto draw = [&] {
+        // On black, as the island under it: seams between the street's bands show as they would.
+        image_.fill(Qt::black);
+        QPainter q(&image_);
+        q.scale(scale, scale);
+        film.paint(q, env);
+    };
+    // The caller waits, so the film's kept images are never used by two threads at once.
+    QSemaphore drawn;
+    if (QThreadPool::globalInstance()->tryStart([&] {
+            draw();
+            drawn.release();
+        })) {
+        drawn.acquire();
+    } else {
+        draw();
+    }
+    drawAtDevicePixels(p, QPointF(0, 0), image_);
 }
 
 }  // namespace kp::story

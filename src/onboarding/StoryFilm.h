@@ -6,6 +6,7 @@
 // World coordinates: x along the street in walk units, y from the ground line, negative upwards.
 #include "cat/art/CatDrawing.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
@@ -131,6 +132,19 @@ struct StoryFilm {
     void drawOverlay(QPainter& p) const;
 };
 
+// Paints whole frames of the film through one kept image, drawn on a worker of the raster
+// engine's thread pool, then copied 1:1 onto the painter. On the pool, the engine keeps each large
+// fill on that one thread; on the GUI thread it splits every fill of more than about a hundred
+// lines across the pool and waits for it, dozens of times a frame. The image also gives the film
+// a plain rectangle to draw in whatever the host clips to. GUI thread only.
+class FilmFrames {
+public:
+    void paint(QPainter& p, const StoryFilm& film, const CatEnv& env);
+
+private:
+    QImage image_;
+};
+
 // Person pieces, exposed for their geometry.
 struct FootPose {
     double dx = 0;
@@ -139,5 +153,11 @@ struct FootPose {
 };
 FootPose footCycle(double phase, double swing, double side);
 QPointF kneePoint(QPointF hip, QPointF ankle, double zoom);
+
+// The painter's device pixels per point: its own scale and the screen's together.
+double deviceScale(const QPainter& p);
+// Draws `image`, made at deviceScale(p), with its top-left at `at` moved to a whole device pixel,
+// so the raster engine copies it rather than resamples it.
+void drawAtDevicePixels(QPainter& p, QPointF at, const QImage& image);
 
 }  // namespace kp::story

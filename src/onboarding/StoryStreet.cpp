@@ -25,6 +25,42 @@ struct Map {
     QRectF rect(double wx, double wy, double w, double h) const { return {x(wx), y(wy), w * z, h * z}; }
 };
 
+// A soft light: an ellipse filled with a radial fade from `colour` to nothing, made once for a
+// size and scale and then only copied (GUI thread only).
+struct Glow {
+    QImage image;
+    double rx = -1, ry = -1, scale = -1;
+    QRgb colour = 0;
+};
+Glow lampGlow, lampPool;
+
+const QImage& glowSprite(Glow& glow, double rx, double ry, const QColor& colour, double scale) {
+    if (glow.rx == rx && glow.ry == ry && glow.scale == scale && glow.colour == colour.rgba()) return glow.image;
+    const int w = static_cast<int>(std::ceil(2 * rx * scale)) + 2;
+    const int h = static_cast<int>(std::ceil(2 * ry * scale)) + 2;
+    glow.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    glow.image.fill(Qt::transparent);
+    QPainter q(&glow.image);
+    q.setRenderHint(QPainter::Antialiasing);
+    q.translate(w / 2.0, h / 2.0);
+    q.scale(scale, scale);
+    QRadialGradient g(QPointF(0, 0), rx);
+    g.setColorAt(0, colour);
+    g.setColorAt(1, Qt::transparent);
+    q.setPen(Qt::NoPen);
+    q.setBrush(g);
+    q.drawEllipse(QPointF(0, 0), rx, ry);
+    glow.rx = rx;
+    glow.ry = ry;
+    glow.scale = scale;
+    glow.colour = colour.rgba();
+    return glow.image;
+}
+
+void drawSpriteAt(QPainter& p, QPointF centre, const QImage& sprite) {
+    drawAtDevicePixels(p, centre - QPointF(sprite.width(), sprite.height()) / (2 * deviceScale(p)), sprite);
+}
+
 }  // namespace
 
 void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
@@ -97,12 +133,13 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
                 for (int q = 0; q < cols; ++q) {
                     if (hash01(97 * i + 13 * r + q, 7) >= 0.34) continue;
                     const double on = 1 + 9 * hash01(31 * i + 7 * r + q, 8);
-                    const double a = 0.75 * smooth((t - on) / 0.6);
-                    if (a <= 0) continue;
+                    const double u = smooth((t - on) / 0.6);
+                    if (u <= 0) continue;
+                    const QRectF pane(left + (30 * q + 12) * sm, topY + (36 * r + 16) * sm, 11 * sm, 14 * sm);
                     QColor c = lit;
-                    c.setAlphaF(float(a));
+                    c.setAlphaF(float(0.75 * u));
                     p.setBrush(c);
-                    p.drawRect(QRectF(left + (30 * q + 12) * sm, topY + (36 * r + 16) * sm, 11 * sm, 14 * sm));
+                    p.drawRect(pane);
                 }
             }
         }
@@ -112,6 +149,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const auto inZone = [D](double x) { return x >= D - 470 && x <= D + 400; };
     const long long mLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom) - 400) / 360));
     const long long mHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom) + 400) / 360)) + 1;
+    const QImage* glow = lamps > 0 ? &glowSprite(lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), deviceScale(p)) : nullptr;
     for (long long i = mLo; i <= mHi; ++i) {
         const double x0 = 360 * double(i);
         for (int j = 0; j < 2; ++j) {
@@ -136,12 +174,11 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
             p.drawRect(m.rect(xl - 5, -480, 10, 456));
             p.drawRoundedRect(m.rect(xl - 14, -40, 28, 18), 4 * zoom, 4 * zoom);
             p.drawRoundedRect(m.rect(xl - 22, -500, 44, 22), 8 * zoom, 8 * zoom);
-            if (lamps > 0) {
-                QRadialGradient g(m.at(xl, -470), 70 * zoom);
-                g.setColorAt(0, hex("#FFE3A8", 0.55 * lamps));
-                g.setColorAt(1, Qt::transparent);
-                p.setBrush(g);
-                p.drawEllipse(m.at(xl, -470), 70 * zoom, 70 * zoom);
+            if (glow) {
+                p.save();
+                p.setOpacity(p.opacity() * lamps);
+                drawSpriteAt(p, m.at(xl, -470), *glow);
+                p.restore();
             }
             p.setBrush(blend(hex("#6B5A4E"), hex("#FFE9B8"), lamps));
             p.drawEllipse(m.at(xl, -470), 9 * zoom, 7 * zoom);
@@ -167,16 +204,15 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     }
     // Light pools under the lamps.
     if (lamps > 0) {
+        const QImage& pool = glowSprite(lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), deviceScale(p));
+        p.save();
+        p.setOpacity(p.opacity() * lamps);
         for (long long i = mLo; i <= mHi; ++i) {
             const double xl = 360 * double(i) + 270;
             if (inZone(xl)) continue;
-            const QRectF pool = m.rect(xl - 120, -20, 240, 54);
-            QRadialGradient g(pool.center(), 120 * zoom);
-            g.setColorAt(0, hex("#FFD58A", 0.28 * lamps));
-            g.setColorAt(1, Qt::transparent);
-            p.setBrush(g);
-            p.drawEllipse(pool);
+            drawSpriteAt(p, m.rect(xl - 120, -20, 240, 54).center(), pool);
         }
+        p.restore();
     }
     // The wedge of light from the open door.
     const double open = doorOpen();

@@ -118,7 +118,7 @@ void TobbiStory::paint(QPainter& p, const QRectF& rect, const CatEnv& env) const
     p.save();
     p.translate(rect.topLeft());
     p.scale(rect.width() / kSize.width(), rect.height() / kSize.height());
-    film().paint(p, env);
+    frames_.paint(p, film(), env);
     p.restore();
     // Skip, white at 0.55, top trailing.
     const QFont f = onboard::roundedFont(10, QFont::DemiBold);

@@ -76,6 +76,7 @@ private:
     std::shared_ptr<Shared> shared_;
     double start_ = 0;
     bool begun_ = false;
+    mutable story::FilmFrames frames_;
 };
 
 }  // namespace kp
