@@ -46,9 +46,11 @@ struct StoryKitten {
     double blink = 0;
 
     void paint(QPainter& p, const CatEnv& env) const;
+    friend bool operator==(const StoryKitten&, const StoryKitten&) = default;
 };
 
 inline constexpr double kFilmLength = 25.2;
+inline constexpr double kKittenPoses = 30;  // the kitten's poses a second
 inline constexpr int kWalkTableSize = 3146;
 
 double storyWalkSpeed(double t);

@@ -9,7 +9,9 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 
 namespace kp::story {
 namespace {
@@ -25,40 +27,45 @@ struct Map {
     QRectF rect(double wx, double wy, double w, double h) const { return {x(wx), y(wy), w * z, h * z}; }
 };
 
-// A soft light: an ellipse filled with a radial fade from `colour` to nothing, made once for a
-// size and scale and then only copied (GUI thread only).
-struct Glow {
+// A small drawing that repeats unchanged along the street, made once for its key (its size and
+// the painter's scale) and then only copied at whole device pixels (GUI thread only).
+struct Stamp {
     QImage image;
-    double rx = -1, ry = -1, scale = -1;
-    QRgb colour = 0;
+    QPointF anchor;  // where the drawing's origin lies in the image, in points
+    std::array<double, 4> key{-1, -1, -1, -1};
 };
-Glow lampGlow, lampPool;
+Stamp lampGlow, lampPool, pavementJoint;
 
-const QImage& glowSprite(Glow& glow, double rx, double ry, const QColor& colour, double scale) {
-    if (glow.rx == rx && glow.ry == ry && glow.scale == scale && glow.colour == colour.rgba()) return glow.image;
-    const int w = static_cast<int>(std::ceil(2 * rx * scale)) + 2;
-    const int h = static_cast<int>(std::ceil(2 * ry * scale)) + 2;
-    glow.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-    glow.image.fill(Qt::transparent);
-    QPainter q(&glow.image);
+// `bounds`: what `draw` covers, in points about the origin.
+const Stamp& stamp(Stamp& s, const std::array<double, 4>& key, double scale, const QRectF& bounds,
+                   const std::function<void(QPainter&)>& draw) {
+    if (s.key == key) return s;
+    const QRectF area = bounds.adjusted(-1, -1, 1, 1);
+    s.image = QImage(static_cast<int>(std::ceil(area.width() * scale)), static_cast<int>(std::ceil(area.height() * scale)),
+                     QImage::Format_ARGB32_Premultiplied);
+    s.image.fill(Qt::transparent);
+    s.anchor = -area.topLeft();
+    QPainter q(&s.image);
     q.setRenderHint(QPainter::Antialiasing);
-    q.translate(w / 2.0, h / 2.0);
     q.scale(scale, scale);
-    QRadialGradient g(QPointF(0, 0), rx);
-    g.setColorAt(0, colour);
-    g.setColorAt(1, Qt::transparent);
-    q.setPen(Qt::NoPen);
-    q.setBrush(g);
-    q.drawEllipse(QPointF(0, 0), rx, ry);
-    glow.rx = rx;
-    glow.ry = ry;
-    glow.scale = scale;
-    glow.colour = colour.rgba();
-    return glow.image;
+    q.translate(s.anchor);
+    draw(q);
+    s.key = key;
+    return s;
 }
 
-void drawSpriteAt(QPainter& p, QPointF centre, const QImage& sprite) {
-    drawAtDevicePixels(p, centre - QPointF(sprite.width(), sprite.height()) / (2 * deviceScale(p)), sprite);
+void drawStamp(QPainter& p, QPointF at, const Stamp& s) { drawAtDevicePixels(p, at - s.anchor, s.image); }
+
+// A soft light: an ellipse filled with a radial fade from `colour` to nothing.
+const Stamp& glowStamp(Stamp& s, double rx, double ry, const QColor& colour, double scale) {
+    return stamp(s, {rx, ry, double(colour.rgba()), scale}, scale, QRectF(-rx, -ry, 2 * rx, 2 * ry), [&](QPainter& q) {
+        QRadialGradient g(QPointF(0, 0), rx);
+        g.setColorAt(0, colour);
+        g.setColorAt(1, Qt::transparent);
+        q.setPen(Qt::NoPen);
+        q.setBrush(g);
+        q.drawEllipse(QPointF(0, 0), rx, ry);
+    });
 }
 
 }  // namespace
@@ -149,7 +156,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const auto inZone = [D](double x) { return x >= D - 470 && x <= D + 400; };
     const long long mLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom) - 400) / 360));
     const long long mHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom) + 400) / 360)) + 1;
-    const QImage* glow = lamps > 0 ? &glowSprite(lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), deviceScale(p)) : nullptr;
+    const Stamp* glow = lamps > 0 ? &glowStamp(lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), deviceScale(p)) : nullptr;
     for (long long i = mLo; i <= mHi; ++i) {
         const double x0 = 360 * double(i);
         for (int j = 0; j < 2; ++j) {
@@ -177,7 +184,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
             if (glow) {
                 p.save();
                 p.setOpacity(p.opacity() * lamps);
-                drawSpriteAt(p, m.at(xl, -470), *glow);
+                drawStamp(p, m.at(xl, -470), *glow);
                 p.restore();
             }
             p.setBrush(blend(hex("#6B5A4E"), hex("#FFE9B8"), lamps));
@@ -190,9 +197,16 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     p.drawRect(QRectF(0, m.y(-26), W, 60 * zoom));
     const long long kLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom)) / 92)) - 1;
     const long long kHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom)) / 92)) + 1;
-    p.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.14f), 1.5));
-    for (long long k = kLo; k <= kHi; ++k) p.drawLine(m.at(92 * double(k) + 10, -26), m.at(92 * double(k) - 6, 34));
-    p.setPen(Qt::NoPen);
+    {
+        // The pavement's joints, each the same short line.
+        const QPointF from(10 * zoom, -26 * zoom), to(-6 * zoom, 34 * zoom);
+        const double scale = deviceScale(p);
+        const Stamp& joint = stamp(pavementJoint, {zoom, scale, 0, 0}, scale, QRectF(from, to).normalized(), [&](QPainter& q) {
+            q.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.14f), 1.5));
+            q.drawLine(from, to);
+        });
+        for (long long k = kLo; k <= kHi; ++k) drawStamp(p, m.at(92 * double(k), 0), joint);
+    }
     p.setBrush(nb("#94839A", "#6E6078"));
     p.drawRect(QRectF(0, m.y(34), W, 8 * zoom));
     p.setBrush(hex("#211B28"));
@@ -204,13 +218,13 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     }
     // Light pools under the lamps.
     if (lamps > 0) {
-        const QImage& pool = glowSprite(lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), deviceScale(p));
+        const Stamp& pool = glowStamp(lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), deviceScale(p));
         p.save();
         p.setOpacity(p.opacity() * lamps);
         for (long long i = mLo; i <= mHi; ++i) {
             const double xl = 360 * double(i) + 270;
             if (inZone(xl)) continue;
-            drawSpriteAt(p, m.rect(xl - 120, -20, 240, 54).center(), pool);
+            drawStamp(p, m.rect(xl - 120, -20, 240, 54).center(), pool);
         }
         p.restore();
     }
