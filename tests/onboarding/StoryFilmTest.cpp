@@ -166,25 +166,23 @@ TEST(StoryFrames, TheDoorOpensOntoWarmLight) {
     EXPECT_GT(open.green(), 180);
 }
 
+// The reddest pixel round the kitten's middle at t.
+int reddestAtTheKitten(const QImage& img, double t) {
+    StoryFilm f;
+    f.t = t;
+    const auto spot = f.kittenPosition(f.camera());
+    const QPoint at = onScreen(f, spot.x, spot.lift - 35);
+    int red = 0;
+    for (int dx = -6; dx <= 6; ++dx)
+        for (int dy = -4; dy <= 4; ++dy) red = std::max(red, qRed(img.pixel(at + QPoint(dx, dy))));
+    return red;
+}
+
 TEST(StoryFrames, TheKittenIsASilhouetteUntilTheDoorLightsIt) {
-    const auto centreOf = [](double t) {
-        StoryFilm f;
-        f.t = t;
-        const auto spot = f.kittenPosition(f.camera());
-        return onScreen(f, spot.x, spot.lift - 35);
-    };
     // An orange cat: dark on the street, its own warm coat in the doorway.
     const CatEnv orange{CatBreed::orange, {}};
-    const QImage street = frame(8.3, orange);
-    const QImage door = frame(21.5, orange);
-    double streetRed = 0, doorRed = 0;
-    for (int dx = -6; dx <= 6; ++dx)
-        for (int dy = -4; dy <= 4; ++dy) {
-            streetRed = std::max(streetRed, double(street.pixelColor(centreOf(8.3) + QPoint(dx, dy)).red()));
-            doorRed = std::max(doorRed, double(door.pixelColor(centreOf(21.5) + QPoint(dx, dy)).red()));
-        }
-    EXPECT_LT(streetRed, 110);
-    EXPECT_GT(doorRed, 170);
+    EXPECT_LT(reddestAtTheKitten(frame(8.3, orange), 8.3), 110);
+    EXPECT_GT(reddestAtTheKitten(frame(21.5, orange), 21.5), 170);
 }
 
 TEST(StoryFrames, LetterboxDrawsBands) {
@@ -277,22 +275,10 @@ TEST(FilmFramesTest, ShowTheFilmAsDrawnInPlaceAtTheScreensScale) {
 TEST(FilmFramesTest, KeptDrawingsFollowTheBreedAndTheLayout) {
     // The seated kitten in the door's light and the settled street are drawn once and kept: a
     // change of breed or of layout must still show.
-    const auto kittenAt = [](double t) {
-        StoryFilm f;
-        f.t = t;
-        const auto spot = f.kittenPosition(f.camera());
-        return onScreen(f, spot.x, spot.lift - 35);
-    };
-    const auto reddest = [&](const QImage& img, double t) {
-        int red = 0;
-        for (int dx = -6; dx <= 6; ++dx)
-            for (int dy = -4; dy <= 4; ++dy) red = std::max(red, qRed(img.pixel(kittenAt(t) + QPoint(dx, dy))));
-        return red;
-    };
     const CatEnv orange{CatBreed::orange, {}};
     const CatEnv black{CatBreed::black, {}};
-    EXPECT_GT(reddest(frame(21.5, orange), 21.5), 170);
-    EXPECT_LT(reddest(frame(21.5, black), 21.5), 110);
+    EXPECT_GT(reddestAtTheKitten(frame(21.5, orange), 21.5), 170);
+    EXPECT_LT(reddestAtTheKitten(frame(21.5, black), 21.5), 110);
     EXPECT_EQ(frame(21.5, orange), frame(21.5, orange));
 
     // The settled street, compared where only the street and the frame's shading show (the kitten
