@@ -336,9 +336,12 @@ void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env
 constexpr double kStreetStill = 19.8;
 
 // The street as it stands from kStreetStill, drawn once for a size and scale.
+QImage stillImage;
+std::array<double, 9> stillFor{};
+
 const QImage& stillStreet(const StoryFilm& film, const StoryCamera& cam, double scale) {
-    static QImage image;
-    static std::array<double, 9> madeFor{};
+    QImage& image = stillImage;
+    std::array<double, 9>& madeFor = stillFor;
     const StoryLayout& l = film.layout;
     const std::array<double, 9> key{film.width(), film.height(), double(l.letterbox), l.below, l.walkZoom,
                                     l.wideZoom, l.closeZoom, l.personAt, scale};
@@ -437,6 +440,16 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
     }
     p.restore();
 }
+
+void releaseKeptDrawings() {
+    releaseStreetDrawings();
+    keptKittens = {};
+    scratchKitten = {};
+    kittenShade = {};
+    stillImage = {};
+}
+
+FilmFrames::~FilmFrames() { releaseKeptDrawings(); }
 
 void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
     const double scale = deviceScale(p);

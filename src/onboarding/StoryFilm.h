@@ -141,11 +141,20 @@ struct StoryFilm {
 // a plain rectangle to draw in whatever the host clips to. GUI thread only.
 class FilmFrames {
 public:
+    FilmFrames() = default;
+    // Frees what the film kept between frames.
+    ~FilmFrames();
+    FilmFrames(const FilmFrames&) = delete;
+    FilmFrames& operator=(const FilmFrames&) = delete;
     void paint(QPainter& p, const StoryFilm& film, const CatEnv& env);
 
 private:
     QImage image_;
 };
+
+// Frees the drawings the film keeps between frames; they are made again when next needed.
+void releaseKeptDrawings();
+void releaseStreetDrawings();
 
 // Person pieces, exposed for their geometry.
 struct FootPose {

@@ -34,7 +34,14 @@ struct Stamp {
     QPointF anchor;  // where the drawing's origin lies in the image, in points
     std::array<double, 4> key{-1, -1, -1, -1};
 };
-Stamp lampGlow, lampPool, pavementJoint;
+// What the street keeps between frames (GUI thread only; a caller on another thread holds the
+// GUI thread waiting).
+struct Kept {
+    Stamp lampGlow, lampPool, pavementJoint;
+    QImage personLayer;
+    QImage frame;  // the vignette and the bands
+    std::array<double, 4> frameFor{};
+} kept;
 
 // `bounds`: what `draw` covers, in points about the origin.
 const Stamp& stamp(Stamp& s, const std::array<double, 4>& key, double scale, const QRectF& bounds,
@@ -69,6 +76,8 @@ const Stamp& glowStamp(Stamp& s, double rx, double ry, const QColor& colour, dou
 }
 
 }  // namespace
+
+void releaseStreetDrawings() { kept = Kept{}; }
 
 void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const double W = width();
@@ -156,7 +165,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const auto inZone = [D](double x) { return x >= D - 470 && x <= D + 400; };
     const long long mLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom) - 400) / 360));
     const long long mHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom) + 400) / 360)) + 1;
-    const Stamp* glow = lamps > 0 ? &glowStamp(lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), deviceScale(p)) : nullptr;
+    const Stamp* glow = lamps > 0 ? &glowStamp(kept.lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), deviceScale(p)) : nullptr;
     for (long long i = mLo; i <= mHi; ++i) {
         const double x0 = 360 * double(i);
         for (int j = 0; j < 2; ++j) {
@@ -201,7 +210,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         // The pavement's joints, each the same short line.
         const QPointF from(10 * zoom, -26 * zoom), to(-6 * zoom, 34 * zoom);
         const double scale = deviceScale(p);
-        const Stamp& joint = stamp(pavementJoint, {zoom, scale, 0, 0}, scale, QRectF(from, to).normalized(), [&](QPainter& q) {
+        const Stamp& joint = stamp(kept.pavementJoint, {zoom, scale, 0, 0}, scale, QRectF(from, to).normalized(), [&](QPainter& q) {
             q.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.14f), 1.5));
             q.drawLine(from, to);
         });
@@ -218,7 +227,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     }
     // Light pools under the lamps.
     if (lamps > 0) {
-        const Stamp& pool = glowStamp(lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), deviceScale(p));
+        const Stamp& pool = glowStamp(kept.lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), deviceScale(p));
         p.save();
         p.setOpacity(p.opacity() * lamps);
         for (long long i = mLo; i <= mHi; ++i) {
@@ -240,9 +249,8 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         drawPerson(p, cam);
     } else if (fade > 0) {
         // Fading as one layer, so his limbs do not show through his coat.
-        static QImage layer;
-        const QTransform m = p.transform();
-        const double device = std::max(1.0, std::hypot(m.m11(), m.m12()));
+        QImage& layer = kept.personLayer;
+        const double device = deviceScale(p);
         const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
         if (layer.size() != px) layer = QImage(px, QImage::Format_ARGB32_Premultiplied);
         layer.fill(Qt::transparent);
@@ -255,7 +263,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         }
         p.save();
         p.setOpacity(p.opacity() * fade);
-        p.drawImage(QRectF(0, 0, W, H), layer);
+        drawAtDevicePixels(p, QPointF(0, 0), layer);
         p.restore();
     }
 }
@@ -375,15 +383,13 @@ void StoryFilm::drawOverlay(QPainter& p) const {
     const QRectF picture(0, top, W, bottom - top);
     p.save();
     p.setPen(Qt::NoPen);
-    // The vignette and the bands never change for a size: kept as one image (GUI thread only).
+    // The vignette and the bands never change for a size: kept as one image.
     {
-        static QImage frame;
-        static QRectF madeFor;
-        static bool madeLetterbox = false;
-        const double device = std::max(1.0, std::hypot(p.transform().m11(), p.transform().m12()));
+        QImage& frame = kept.frame;
+        const double device = deviceScale(p);
         const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
-        const QRectF key(0, 0, W * device, H * device);
-        if (frame.size() != px || madeFor != key || madeLetterbox != layout.letterbox) {
+        const std::array<double, 4> key{W, H, device, double(layout.letterbox)};
+        if (frame.isNull() || kept.frameFor != key) {
             frame = QImage(px, QImage::Format_ARGB32_Premultiplied);
             frame.fill(Qt::transparent);
             QPainter f(&frame);
@@ -404,20 +410,9 @@ void StoryFilm::drawOverlay(QPainter& p) const {
                 shade.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.75f));
                 f.fillRect(QRectF(0, H - 46, W, 46), shade);
             }
-            madeFor = key;
-            madeLetterbox = layout.letterbox;
+            kept.frameFor = key;
         }
-        // Blitted 1:1 in device pixels when the painter only scales and moves.
-        const QTransform m = p.transform();
-        if (m.type() <= QTransform::TxScale) {
-            const QPointF origin = m.map(QPointF(0, 0));
-            p.save();
-            p.resetTransform();
-            p.drawImage(QPointF(std::round(origin.x()), std::round(origin.y())), frame);
-            p.restore();
-        } else {
-            p.drawImage(QRectF(0, 0, W, H), frame);
-        }
+        drawAtDevicePixels(p, QPointF(0, 0), frame);
     }
     const double fade = 1 - smooth(t / 1.4);
     if (fade > 0) p.fillRect(picture, QColor::fromRgbF(0, 0, 0, float(fade)));
