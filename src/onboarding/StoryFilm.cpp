@@ -382,7 +382,7 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
     p.setClipRect(QRectF(0, 0, W, H), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (t >= 22.6) {
+    if (t >= kPaperFrom) {
         p.fillRect(QRectF(0, 0, W, H), hex("#FFF1DC"));
     } else {
         const StoryCamera cam = camera();
@@ -456,10 +456,12 @@ void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
     const QSize size(static_cast<int>(std::ceil(film.width() * scale)), static_cast<int>(std::ceil(film.height() * scale)));
     if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
     const auto draw = [&] {
-        // On black, as the island under it: seams between the street's bands show as they would.
-        image_.fill(Qt::black);
         QPainter q(&image_);
         q.scale(scale, scale);
+        // On black, as the island under it, where the street's bands meet: their seams show as they
+        // would. The sky covers all above them.
+        const double seams = film.t >= kPaperFrom ? film.height() : film.groundY() - 26 * film.camera().zoom - 2;
+        q.fillRect(QRectF(0, std::max(0.0, seams), film.width(), film.height()), Qt::black);
         film.paint(q, env);
     };
     // The caller waits, so the film's kept images are never used by two threads at once.

@@ -50,7 +50,8 @@ struct StoryKitten {
 };
 
 inline constexpr double kFilmLength = 25.2;
-inline constexpr double kKittenPoses = 30;  // the kitten's poses a second
+inline constexpr double kKittenPoses = 30;
+inline constexpr double kPaperFrom = 22.6;  // from here on the frame is the end card's paper  // the kitten's poses a second
 inline constexpr int kWalkTableSize = 3146;
 
 double storyWalkSpeed(double t);

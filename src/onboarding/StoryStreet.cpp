@@ -37,7 +37,7 @@ struct Stamp {
 // What the street keeps between frames (GUI thread only; a caller on another thread holds the
 // GUI thread waiting).
 struct Kept {
-    Stamp lampGlow, lampPool, pavementJoint;
+    Stamp lampGlow, lampPool, pavementJoint, star;
     QImage personLayer;
     QImage frame;  // the vignette and the bands
     std::array<double, 4> frameFor{};
@@ -100,12 +100,22 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         g.setColorAt(1, nb("#F8CB92", "#E08A6E"));
         p.fillRect(QRectF(0, 0, W, gy), g);
     }
-    // Stars.
-    for (int i = 0; i < 14; ++i) {
-        const double a = 0.8 * smooth((t - (2 + 0.7 * i)) / 1.5);
-        if (a <= 0) continue;
-        p.setBrush(QColor::fromRgbF(1, 1, 1, float(a)));
-        p.drawEllipse(QRectF(W * hash01(i, 1), top + 10 + 0.35 * (gy - top) * hash01(i, 2), 2.2, 2.2));
+    // Stars, each the same dot at its own strength.
+    {
+        const double scale = deviceScale(p);
+        const Stamp& star = stamp(kept.star, {scale, 0, 0, 0}, scale, QRectF(-1.1, -1.1, 2.2, 2.2), [](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(Qt::white);
+            q.drawEllipse(QPointF(0, 0), 1.1, 1.1);
+        });
+        for (int i = 0; i < 14; ++i) {
+            const double a = 0.8 * smooth((t - (2 + 0.7 * i)) / 1.5);
+            if (a <= 0) continue;
+            p.save();
+            p.setOpacity(p.opacity() * a);
+            drawStamp(p, QPointF(W * hash01(i, 1) + 1.1, top + 10 + 0.35 * (gy - top) * hash01(i, 2) + 1.1), star);
+            p.restore();
+        }
     }
     // Far buildings.
     {
