@@ -60,17 +60,16 @@ void TobbiStory::begin() {
 void TobbiStory::awaitEnd(double seconds) {
     const std::weak_ptr<Shared> weak = shared_;
     scheduler_.after(seconds, [this, weak] {
-        if (weak.lock()) tick();
+        if (!weak.lock() || shared_->finished) return;
+        // The film's own clock decides; a timer that came early only waits again.
+        const double left = kLength - filmTime();
+        if (left > kRounding) awaitEnd(left);
+        else finish();
     });
 }
 
 void TobbiStory::tick() {
-    if (!begun_ || shared_->finished) return;
-    // The film's own clock decides; a timer that came early only waits again (a microsecond is
-    // rounding, not earliness).
-    const double left = kLength - filmTime();
-    if (left > 1e-6) awaitEnd(left);
-    else finish();
+    if (begun_ && !shared_->finished && kLength - filmTime() <= kRounding) finish();
 }
 
 bool TobbiStory::finished() const { return shared_->finished; }
