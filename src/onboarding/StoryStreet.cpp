@@ -37,7 +37,7 @@ struct Stamp {
 // What the street keeps between frames (GUI thread only; a caller on another thread holds the
 // GUI thread waiting).
 struct Kept {
-    Stamp lampGlow, lampPool, pavementJoint, star;
+    Stamp lampGlow, lampPool, lampPost, pavementJoint, star;
     QImage personLayer;
     QImage frame;  // the vignette and the bands
     std::array<double, 4> frameFor{};
@@ -89,6 +89,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const double zoom = cam.zoom;
     const double cameraX = cam.cx;
     const Map m{cameraX, zoom, W, gy};
+    const double scale = deviceScale(p);
     const auto nb = [night](const char* a, const char* b) { return blend(hex(a), hex(b), night); };
     p.setPen(Qt::NoPen);
     // Sky.
@@ -102,7 +103,6 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     }
     // Stars, each the same dot at its own strength.
     {
-        const double scale = deviceScale(p);
         const Stamp& star = stamp(kept.star, {scale, 0, 0, 0}, scale, QRectF(-1.1, -1.1, 2.2, 2.2), [](QPainter& q) {
             q.setPen(Qt::NoPen);
             q.setBrush(Qt::white);
@@ -175,7 +175,16 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const auto inZone = [D](double x) { return x >= D - 470 && x <= D + 400; };
     const long long mLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom) - 400) / 360));
     const long long mHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom) + 400) / 360)) + 1;
-    const Stamp* glow = lamps > 0 ? &glowStamp(kept.lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), deviceScale(p)) : nullptr;
+    // A lamp's post, foot and head, about the middle of its foot.
+    const Stamp& lampPost = stamp(kept.lampPost, {zoom, scale, 0, 0}, scale, QRectF(-22 * zoom, -500 * zoom, 44 * zoom, 478 * zoom), [&](QPainter& q) {
+        const Map at{0, zoom, 0, 0};
+        q.setPen(Qt::NoPen);
+        q.setBrush(hex("#241D2B"));
+        q.drawRect(at.rect(-5, -480, 10, 456));
+        q.drawRoundedRect(at.rect(-14, -40, 28, 18), 4 * zoom, 4 * zoom);
+        q.drawRoundedRect(at.rect(-22, -500, 44, 22), 8 * zoom, 8 * zoom);
+    });
+    const Stamp* glow = lamps > 0 ? &glowStamp(kept.lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), scale) : nullptr;
     for (long long i = mLo; i <= mHi; ++i) {
         const double x0 = 360 * double(i);
         for (int j = 0; j < 2; ++j) {
@@ -196,10 +205,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         }
         const double xl = x0 + 270;
         if (!inZone(xl)) {
-            p.setBrush(hex("#241D2B"));
-            p.drawRect(m.rect(xl - 5, -480, 10, 456));
-            p.drawRoundedRect(m.rect(xl - 14, -40, 28, 18), 4 * zoom, 4 * zoom);
-            p.drawRoundedRect(m.rect(xl - 22, -500, 44, 22), 8 * zoom, 8 * zoom);
+            drawStamp(p, m.at(xl, 0), lampPost);
             if (glow) {
                 p.save();
                 p.setOpacity(p.opacity() * lamps);
@@ -219,7 +225,6 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     {
         // The pavement's joints, each the same short line.
         const QPointF from(10 * zoom, -26 * zoom), to(-6 * zoom, 34 * zoom);
-        const double scale = deviceScale(p);
         const Stamp& joint = stamp(kept.pavementJoint, {zoom, scale, 0, 0}, scale, QRectF(from, to).normalized(), [&](QPainter& q) {
             q.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.14f), 1.5));
             q.drawLine(from, to);
@@ -237,7 +242,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     }
     // Light pools under the lamps.
     if (lamps > 0) {
-        const Stamp& pool = glowStamp(kept.lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), deviceScale(p));
+        const Stamp& pool = glowStamp(kept.lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), scale);
         p.save();
         p.setOpacity(p.opacity() * lamps);
         for (long long i = mLo; i <= mHi; ++i) {
