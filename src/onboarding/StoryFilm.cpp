@@ -9,6 +9,8 @@
 #include <QSemaphore>
 #include <QThreadPool>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -449,7 +451,12 @@ void releaseKeptDrawings() {
     stillImage = {};
 }
 
-FilmFrames::~FilmFrames() { releaseKeptDrawings(); }
+FilmFrames::~FilmFrames() {
+    releaseKeptDrawings();
+    image_ = QImage();
+    // The drawings were made on a pool thread, in its own heap, which keeps freed memory unless asked.
+    malloc_trim(0);
+}
 
 void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
     const double scale = deviceScale(p);
