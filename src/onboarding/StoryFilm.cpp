@@ -218,7 +218,7 @@ std::optional<QString> StoryFilm::bubbleWord() const {
     return std::nullopt;
 }
 
-void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
+void StoryKitten::paint(QPainter& p, const CatEnv& env, const std::function<void(QPainter&)>& head) const {
     const double sit = pose == StoryPose::sit ? 1 : 0;
     p.save();
     p.scale(0.84, 0.84);
@@ -234,12 +234,8 @@ void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
         p.save();
         p.translate(catHeadOffset(sit));
         p.scale(1.14, 1.14);
-        CatHead head;
-        head.expression = CatExpression::content;
-        head.look = look;
-        head.blink = blink;
-        head.size = 30;
-        head.paint(p, env);
+        if (head) head(p);
+        else paintHead(p, env);
         p.restore();
     }
     CatFrontPaw paw;
@@ -250,7 +246,83 @@ void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
     p.restore();
 }
 
+void StoryKitten::paintHead(QPainter& p, const CatEnv& env) const {
+    CatHead head;
+    head.expression = CatExpression::content;
+    head.look = look;
+    head.blink = blink;
+    head.size = 30;
+    head.paint(p, env);
+}
+
 namespace {
+
+// The kitten's head, kept apart: while it walks only its body changes, its gaze stays. Each head
+// is made at the same fraction of a pixel as it lands in the kitten's drawing, so copying it in
+// whole pixels gives the very pixels drawing it there would.
+struct KittenHead {
+    QPointF look;
+    double blink = 0, scale = 0;
+    QPointF phase;
+    CatBreed breed = CatBreed::orange;
+    CatOutfit outfit;
+    QImage image;
+    QPoint corner;  // the image's top-left, in device pixels from the head's whole-pixel origin
+    unsigned long long used = 0;
+};
+std::vector<KittenHead> keptHeads;
+constexpr std::size_t kKeptHeads = 8;
+// The head's extent in its own frame, ears and hats included.
+constexpr QRectF kHeadBounds(-40, -48, 80, 84);
+
+void drawKeptHead(QPainter& p, const StoryKitten& kitten, const CatEnv& env, unsigned long long frame) {
+    const QTransform m = p.deviceTransform();
+    const double scale = std::hypot(m.m11(), m.m12());
+    const QPointF origin = m.map(QPointF(0, 0));
+    const QPointF whole(std::floor(origin.x()), std::floor(origin.y()));
+    const QPointF phase = origin - whole;
+    if (m.type() > QTransform::TxScale) {
+        kitten.paintHead(p, env);
+        return;
+    }
+    auto it = std::find_if(keptHeads.begin(), keptHeads.end(), [&](const KittenHead& h) {
+        return h.look == kitten.look && h.blink == kitten.blink && h.scale == scale && h.phase == phase &&
+               h.breed == env.breed && h.outfit == env.outfit;
+    });
+    if (it == keptHeads.end()) {
+        if (keptHeads.size() < kKeptHeads) {
+            it = keptHeads.emplace(keptHeads.end());
+        } else {
+            it = std::min_element(keptHeads.begin(), keptHeads.end(),
+                                  [](const KittenHead& a, const KittenHead& b) { return a.used < b.used; });
+        }
+        KittenHead& h = *it;
+        h.corner = QPoint(static_cast<int>(std::floor(kHeadBounds.left() * scale)) - 1,
+                          static_cast<int>(std::floor(kHeadBounds.top() * scale)) - 1);
+        const int w = static_cast<int>(std::ceil(kHeadBounds.width() * scale)) + 3;
+        const int ht = static_cast<int>(std::ceil(kHeadBounds.height() * scale)) + 3;
+        h.image = QImage(w, ht, QImage::Format_ARGB32_Premultiplied);
+        h.image.fill(Qt::transparent);
+        {
+            QPainter q(&h.image);
+            q.setRenderHints(p.renderHints());
+            q.translate(phase - QPointF(h.corner));
+            q.scale(scale, scale);
+            kitten.paintHead(q, env);
+        }
+        h.look = kitten.look;
+        h.blink = kitten.blink;
+        h.scale = scale;
+        h.phase = phase;
+        h.breed = env.breed;
+        h.outfit = env.outfit;
+    }
+    it->used = frame;
+    p.save();
+    p.resetTransform();
+    p.drawImage((whole + QPointF(it->corner)).toPoint(), it->image);
+    p.restore();
+}
 
 // The kitten's drawings already made, by pose and size (GUI thread only; a caller on another
 // thread holds the GUI thread waiting). A seated kitten comes back to the same few while its tail
@@ -298,7 +370,7 @@ const QImage& kittenCoat(const StoryKitten& kitten, const CatEnv& env, double px
         c.setRenderHint(QPainter::Antialiasing);
         c.translate(need.width() / 2.0, need.height() / 2.0);
         c.scale(px, px);
-        kitten.paint(c, env);
+        kitten.paint(c, env, [&](QPainter& q) { drawKeptHead(q, kitten, env, kittenFrames); });
     }
     into->pose = kitten;
     into->px = px;
@@ -446,6 +518,7 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
 void releaseKeptDrawings() {
     releaseStreetDrawings();
     keptKittens = {};
+    keptHeads = {};
     scratchKitten = {};
     kittenShade = {};
     stillImage = {};

@@ -11,6 +11,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -45,7 +46,10 @@ struct StoryKitten {
     QPointF look{0, 0};
     double blink = 0;
 
-    void paint(QPainter& p, const CatEnv& env) const;
+    // `head`, when given, draws the head in its place instead, the painter set to the head's frame.
+    void paint(QPainter& p, const CatEnv& env, const std::function<void(QPainter&)>& head = {}) const;
+    // The head alone, about the origin, in its own frame.
+    void paintHead(QPainter& p, const CatEnv& env) const;
     friend bool operator==(const StoryKitten&, const StoryKitten&) = default;
 };
 

@@ -263,22 +263,24 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     if (fade >= 1) {
         drawPerson(p, cam);
     } else if (fade > 0) {
-        // Fading as one layer, so his limbs do not show through his coat.
+        // Fading as one layer, so his limbs do not show through his coat; the layer covers only him.
         QImage& layer = kept.personLayer;
-        const double device = deviceScale(p);
-        const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
-        if (layer.size() != px) layer = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        const QRectF around = m.rect(personX(t) - 160, -540, 320, 580).intersected(QRectF(0, 0, W, H));
+        if (around.isEmpty()) return;
+        const QRect pixels = QRectF(around.topLeft() * scale, around.size() * scale).toAlignedRect();
+        if (layer.size() != pixels.size()) layer = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
         layer.fill(Qt::transparent);
         {
             QPainter l(&layer);
             l.setRenderHint(QPainter::Antialiasing);
-            l.scale(device, device);
+            l.translate(-QPointF(pixels.topLeft()));
+            l.scale(scale, scale);
             // Drawn at full strength here; the layer carries the fade.
             drawPersonOpaque(l, cam);
         }
         p.save();
         p.setOpacity(p.opacity() * fade);
-        drawAtDevicePixels(p, QPointF(0, 0), layer);
+        drawAtDevicePixels(p, QPointF(pixels.topLeft()) / scale, layer);
         p.restore();
     }
 }
