@@ -271,6 +271,7 @@ struct KittenHead {
     unsigned long long used = 0;
 };
 std::vector<KittenHead> keptHeads;
+double lastHeadScale = 0;
 constexpr std::size_t kKeptHeads = 8;
 // The head's extent in its own frame, ears and hats included.
 constexpr QRectF kHeadBounds(-40, -48, 80, 84);
@@ -289,6 +290,13 @@ void drawKeptHead(QPainter& p, const StoryKitten& kitten, const CatEnv& env, uns
         return h.look == kitten.look && h.blink == kitten.blink && h.scale == scale && h.phase == phase &&
                h.breed == env.breed && h.outfit == env.outfit;
     });
+    // While the camera zooms every frame has a size of its own: nothing to keep.
+    const bool steady = scale == lastHeadScale;
+    lastHeadScale = scale;
+    if (it == keptHeads.end() && !steady) {
+        kitten.paintHead(p, env);
+        return;
+    }
     if (it == keptHeads.end()) {
         if (keptHeads.size() < kKeptHeads) {
             it = keptHeads.emplace(keptHeads.end());
