@@ -6,9 +6,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSemaphore>
+#include <QThreadPool>
+
+#include <malloc.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
 namespace kp::story {
 
@@ -154,16 +160,20 @@ double StoryFilm::kittenOpacity(const StoryCamera& cam) const {
 
 StoryKitten StoryFilm::kitten(const KittenSpot& spot) const {
     StoryKitten k;
+    // The kitten's limbs and tail move on at 30 poses a second (its place moves every frame):
+    // at 60 frames a second each drawing then serves two frames. The tail and the waving paw
+    // take whole degrees, so a seated kitten's drawings repeat as its tail swings and are kept.
+    const double pt = std::floor(t * kKittenPoses + 1e-6) / kKittenPoses;
     if (spot.walking) {
         k.pose = StoryPose::walk;
-        k.swing = std::sin(14 * t);
+        k.swing = std::sin(14 * pt);
         k.look = {0.4, -0.1};
     } else {
         k.pose = StoryPose::sit;
         if (t < 9.2) {
             k.look = {-0.7, -0.4};
             if (t > 7.4 && t < 8.6) {
-                k.pawAngle = 10 * std::sin(12 * t) - 150;
+                k.pawAngle = std::round(10 * std::sin(12 * pt)) - 150;
                 k.pawRaise = 1;
                 k.look = {0.2, 0.4};
             }
@@ -175,8 +185,8 @@ StoryKitten StoryFilm::kitten(const KittenSpot& spot) const {
             k.look = {0.7, -0.8};
         }
     }
-    k.tail = 14 * std::sin(2.3 * t);
-    k.blink = std::fmod(t, 3.3) < 0.12 ? 1 : 0;
+    k.tail = std::round(14 * std::sin(2.3 * pt));
+    k.blink = std::fmod(pt, 3.3) < 0.12 ? 1 : 0;
     return k;
 }
 
@@ -184,12 +194,31 @@ double StoryFilm::doorLight(double kittenX) const {
     return smoothOver(t, 14.2, 15.0) * smooth((kittenX - (storyDoorX() - 200)) / 104);
 }
 
+double deviceScale(const QPainter& p) {
+    const QTransform m = p.deviceTransform();
+    return std::max(1.0, std::hypot(m.m11(), m.m12()));
+}
+
+void drawAtDevicePixels(QPainter& p, QPointF at, const QImage& image) {
+    const QTransform m = p.deviceTransform();
+    const double scale = deviceScale(p);
+    const QSizeF size = QSizeF(image.size()) / scale;
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (m.type() <= QTransform::TxScale) {
+        const QPointF d = m.map(at);
+        at = m.inverted().map(QPointF(std::round(d.x()), std::round(d.y())));
+    }
+    p.drawImage(QRectF(at, size), image);
+    p.restore();
+}
+
 std::optional<QString> StoryFilm::bubbleWord() const {
     if ((t > 4.9 && t < 6.1) || (t > 17.5 && t < 18.6)) return t < 10 ? QStringLiteral("mew") : QStringLiteral("mew?");
     return std::nullopt;
 }
 
-void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
+void StoryKitten::paint(QPainter& p, const CatEnv& env, const std::function<void(QPainter&)>& head) const {
     const double sit = pose == StoryPose::sit ? 1 : 0;
     p.save();
     p.scale(0.84, 0.84);
@@ -205,12 +234,8 @@ void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
         p.save();
         p.translate(catHeadOffset(sit));
         p.scale(1.14, 1.14);
-        CatHead head;
-        head.expression = CatExpression::content;
-        head.look = look;
-        head.blink = blink;
-        head.size = 30;
-        head.paint(p, env);
+        if (head) head(p);
+        else paintHead(p, env);
         p.restore();
     }
     CatFrontPaw paw;
@@ -221,52 +246,199 @@ void StoryKitten::paint(QPainter& p, const CatEnv& env) const {
     p.restore();
 }
 
+void StoryKitten::paintHead(QPainter& p, const CatEnv& env) const {
+    CatHead head;
+    head.expression = CatExpression::content;
+    head.look = look;
+    head.blink = blink;
+    head.size = 30;
+    head.paint(p, env);
+}
+
 namespace {
 
-// The kitten as a night silhouette with its own colours showing in the door's light. Painted
-// through two kept images (GUI thread only), so a frame allocates nothing once they exist.
-void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale) {
-    static QImage coat;
-    static QImage shade;
-    const double device = std::max(1.0, std::hypot(p.transform().m11(), p.transform().m12()));
-    const double px = scale * device;
+// The kitten's head, kept apart: while it walks only its body changes, its gaze stays. Each head
+// is made at the same fraction of a pixel as it lands in the kitten's drawing, so copying it in
+// whole pixels gives the very pixels drawing it there would.
+struct KittenHead {
+    QPointF look;
+    double blink = 0, scale = 0;
+    QPointF phase;
+    CatBreed breed = CatBreed::orange;
+    CatOutfit outfit;
+    QImage image;
+    QPoint corner;  // the image's top-left, in device pixels from the head's whole-pixel origin
+    unsigned long long used = 0;
+};
+std::vector<KittenHead> keptHeads;
+double lastHeadScale = 0;
+constexpr std::size_t kKeptHeads = 8;
+// The head's extent in its own frame, ears and hats included.
+constexpr QRectF kHeadBounds(-40, -48, 80, 84);
+
+void drawKeptHead(QPainter& p, const StoryKitten& kitten, const CatEnv& env, unsigned long long frame) {
+    const QTransform m = p.deviceTransform();
+    const double scale = std::hypot(m.m11(), m.m12());
+    const QPointF origin = m.map(QPointF(0, 0));
+    const QPointF whole(std::floor(origin.x()), std::floor(origin.y()));
+    const QPointF phase = origin - whole;
+    if (m.type() > QTransform::TxScale) {
+        kitten.paintHead(p, env);
+        return;
+    }
+    auto it = std::find_if(keptHeads.begin(), keptHeads.end(), [&](const KittenHead& h) {
+        return h.look == kitten.look && h.blink == kitten.blink && h.scale == scale && h.phase == phase &&
+               h.breed == env.breed && h.outfit == env.outfit;
+    });
+    // While the camera zooms every frame has a size of its own: nothing to keep.
+    const bool steady = scale == lastHeadScale;
+    lastHeadScale = scale;
+    if (it == keptHeads.end() && !steady) {
+        kitten.paintHead(p, env);
+        return;
+    }
+    if (it == keptHeads.end()) {
+        if (keptHeads.size() < kKeptHeads) {
+            it = keptHeads.emplace(keptHeads.end());
+        } else {
+            it = std::min_element(keptHeads.begin(), keptHeads.end(),
+                                  [](const KittenHead& a, const KittenHead& b) { return a.used < b.used; });
+        }
+        KittenHead& h = *it;
+        h.corner = QPoint(static_cast<int>(std::floor(kHeadBounds.left() * scale)) - 1,
+                          static_cast<int>(std::floor(kHeadBounds.top() * scale)) - 1);
+        const int w = static_cast<int>(std::ceil(kHeadBounds.width() * scale)) + 3;
+        const int ht = static_cast<int>(std::ceil(kHeadBounds.height() * scale)) + 3;
+        h.image = QImage(w, ht, QImage::Format_ARGB32_Premultiplied);
+        h.image.fill(Qt::transparent);
+        {
+            QPainter q(&h.image);
+            q.setRenderHints(p.renderHints());
+            q.translate(phase - QPointF(h.corner));
+            q.scale(scale, scale);
+            kitten.paintHead(q, env);
+        }
+        h.look = kitten.look;
+        h.blink = kitten.blink;
+        h.scale = scale;
+        h.phase = phase;
+        h.breed = env.breed;
+        h.outfit = env.outfit;
+    }
+    it->used = frame;
+    p.save();
+    p.resetTransform();
+    p.drawImage((whole + QPointF(it->corner)).toPoint(), it->image);
+    p.restore();
+}
+
+// The kitten's drawings already made, by pose and size (GUI thread only; a caller on another
+// thread holds the GUI thread waiting). A seated kitten comes back to the same few while its tail
+// swings, so those are kept; a walking one changes every frame and is drawn into a scratch copy.
+struct KittenDrawing {
+    StoryKitten pose;
+    double px = 0;
+    CatBreed breed = CatBreed::orange;
+    CatOutfit outfit;
+    QImage coat;  // in its own colours
+    unsigned long long used = 0;
+};
+std::vector<KittenDrawing> keptKittens;
+KittenDrawing scratchKitten;
+QImage kittenShade;
+unsigned long long kittenFrames = 0;
+constexpr std::size_t kKeptKittens = 48;
+
+const QImage& kittenCoat(const StoryKitten& kitten, const CatEnv& env, double px) {
+    const auto same = [&](const KittenDrawing& d) {
+        return d.px == px && d.pose == kitten && d.breed == env.breed && d.outfit == env.outfit && !d.coat.isNull();
+    };
+    ++kittenFrames;
+    for (KittenDrawing& d : keptKittens) {
+        if (!same(d)) continue;
+        d.used = kittenFrames;
+        return d.coat;
+    }
+    if (same(scratchKitten)) return scratchKitten.coat;
+    KittenDrawing* into = &scratchKitten;
+    if (kitten.pose == StoryPose::sit) {
+        if (keptKittens.size() < kKeptKittens) {
+            into = &keptKittens.emplace_back();
+        } else {
+            into = &*std::min_element(keptKittens.begin(), keptKittens.end(),
+                                      [](const KittenDrawing& a, const KittenDrawing& b) { return a.used < b.used; });
+        }
+    }
     // Room round the 60 x 44 frame for tails and raised paws.
     const QSize need(static_cast<int>(std::ceil(80 * px)), static_cast<int>(std::ceil(64 * px)));
-    if (coat.width() < need.width() || coat.height() < need.height()) {
-        coat = QImage(need.expandedTo(coat.size()), QImage::Format_ARGB32_Premultiplied);
-        shade = QImage(coat.size(), QImage::Format_ARGB32_Premultiplied);
-    }
-    const QRect area(0, 0, need.width(), need.height());
+    if (into->coat.size() != need) into->coat = QImage(need, QImage::Format_ARGB32_Premultiplied);
+    into->coat.fill(Qt::transparent);
     {
-        QPainter c(&coat);
-        c.setCompositionMode(QPainter::CompositionMode_Source);
-        c.fillRect(area, Qt::transparent);
-        c.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        QPainter c(&into->coat);
         c.setRenderHint(QPainter::Antialiasing);
-        c.translate(area.width() / 2.0, area.height() / 2.0);
+        c.translate(need.width() / 2.0, need.height() / 2.0);
         c.scale(px, px);
-        kitten.paint(c, env);
+        kitten.paint(c, env, [&](QPainter& q) { drawKeptHead(q, kitten, env, kittenFrames); });
     }
+    into->pose = kitten;
+    into->px = px;
+    into->breed = env.breed;
+    into->outfit = env.outfit;
+    into->used = kittenFrames;
+    return into->coat;
+}
+
+// The kitten as a night silhouette with its own colours showing in the door's light.
+void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale) {
+    const double device = deviceScale(p);
+    const QImage& coat = kittenCoat(kitten, env, scale * device);
+    if (kittenShade.size() != coat.size()) kittenShade = QImage(coat.size(), QImage::Format_ARGB32_Premultiplied);
     {
-        QPainter s(&shade);
+        QPainter s(&kittenShade);
         s.setCompositionMode(QPainter::CompositionMode_Source);
-        s.drawImage(area, coat, area);
+        s.drawImage(0, 0, coat);
         // Multiply by the night colour, then keep only the cat's own coverage.
         s.setCompositionMode(QPainter::CompositionMode_Multiply);
-        s.fillRect(area, hex("#221B2C"));
+        s.fillRect(kittenShade.rect(), hex("#221B2C"));
         s.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-        s.drawImage(area, coat, area);
+        s.drawImage(0, 0, coat);
     }
-    const double w = area.width() / device;
-    const double h = area.height() / device;
-    const QRectF dest(-w / 2, -h / 2, w, h);
-    p.drawImage(dest, shade, area);
+    const QPointF corner = -QPointF(coat.width(), coat.height()) / (2 * device);
+    drawAtDevicePixels(p, corner, kittenShade);
     if (doorLight > 0.001) {
         p.save();
         p.setOpacity(p.opacity() * doorLight);
-        p.drawImage(dest, coat, area);
+        drawAtDevicePixels(p, corner, coat);
         p.restore();
     }
+}
+
+// From here on the street no longer changes: the camera has settled on the door, the night has
+// fallen, every window and lamp is lit, the door stands open and the walker has gone in.
+constexpr double kStreetStill = 19.8;
+
+// The street as it stands from kStreetStill, drawn once for a size and scale.
+QImage stillImage;
+std::array<double, 9> stillFor{};
+
+const QImage& stillStreet(const StoryFilm& film, const StoryCamera& cam, double scale) {
+    QImage& image = stillImage;
+    std::array<double, 9>& madeFor = stillFor;
+    const StoryLayout& l = film.layout;
+    const std::array<double, 9> key{film.width(), film.height(), double(l.letterbox), l.below, l.walkZoom,
+                                    l.wideZoom, l.closeZoom, l.personAt, scale};
+    if (!image.isNull() && madeFor == key) return image;
+    image = QImage(static_cast<int>(std::ceil(film.width() * scale)), static_cast<int>(std::ceil(film.height() * scale)),
+                   QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter q(&image);
+    q.setRenderHint(QPainter::Antialiasing);
+    q.setRenderHint(QPainter::SmoothPixmapTransform);
+    q.scale(scale, scale);
+    q.setClipRect(QRectF(0, 0, film.width(), film.height()));
+    film.drawStreet(q, cam);
+    madeFor = key;
+    return image;
 }
 
 void paintBubble(QPainter& p, const QString& word, QPointF centre) {
@@ -292,11 +464,15 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
     p.setClipRect(QRectF(0, 0, W, H), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (t >= 22.6) {
+    if (t >= kPaperFrom) {
         p.fillRect(QRectF(0, 0, W, H), hex("#FFF1DC"));
     } else {
         const StoryCamera cam = camera();
-        drawStreet(p, cam);
+        if (t >= kStreetStill) {
+            drawAtDevicePixels(p, QPointF(0, 0), stillStreet(*this, cam, deviceScale(p)));
+        } else {
+            drawStreet(p, cam);
+        }
         // The kitten.
         const KittenSpot spot = kittenPosition(cam);
         const StoryKitten k = kitten(spot);
@@ -345,6 +521,48 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
         p.drawText(QRectF(30, drop, W - 60, H), Qt::AlignCenter | Qt::TextWordWrap, QString::fromUtf8(kEndCard));
     }
     p.restore();
+}
+
+void releaseKeptDrawings() {
+    releaseStreetDrawings();
+    keptKittens = {};
+    keptHeads = {};
+    scratchKitten = {};
+    kittenShade = {};
+    stillImage = {};
+}
+
+FilmFrames::~FilmFrames() {
+    releaseKeptDrawings();
+    image_ = QImage();
+    // The drawings were made on a pool thread, in its own heap, which keeps freed memory unless asked.
+    malloc_trim(0);
+}
+
+void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
+    const double scale = deviceScale(p);
+    const QSize size(static_cast<int>(std::ceil(film.width() * scale)), static_cast<int>(std::ceil(film.height() * scale)));
+    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
+    const auto draw = [&] {
+        QPainter q(&image_);
+        q.scale(scale, scale);
+        // On black, as the island under it, where the street's bands meet: their seams show as they
+        // would. The sky covers all above them.
+        const double seams = film.t >= kPaperFrom ? film.height() : film.groundY() - 26 * film.camera().zoom - 2;
+        q.fillRect(QRectF(0, std::max(0.0, seams), film.width(), film.height()), Qt::black);
+        film.paint(q, env);
+    };
+    // The caller waits, so the film's kept images are never used by two threads at once.
+    QSemaphore drawn;
+    if (QThreadPool::globalInstance()->tryStart([&] {
+            draw();
+            drawn.release();
+        })) {
+        drawn.acquire();
+    } else {
+        draw();
+    }
+    drawAtDevicePixels(p, QPointF(0, 0), image_);
 }
 
 }  // namespace kp::story

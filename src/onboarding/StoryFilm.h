@@ -6,10 +6,12 @@
 // World coordinates: x along the street in walk units, y from the ground line, negative upwards.
 #include "cat/art/CatDrawing.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -44,10 +46,16 @@ struct StoryKitten {
     QPointF look{0, 0};
     double blink = 0;
 
-    void paint(QPainter& p, const CatEnv& env) const;
+    // `head`, when given, draws the head in its place instead, the painter set to the head's frame.
+    void paint(QPainter& p, const CatEnv& env, const std::function<void(QPainter&)>& head = {}) const;
+    // The head alone, about the origin, in its own frame.
+    void paintHead(QPainter& p, const CatEnv& env) const;
+    friend bool operator==(const StoryKitten&, const StoryKitten&) = default;
 };
 
 inline constexpr double kFilmLength = 25.2;
+inline constexpr double kKittenPoses = 30;
+inline constexpr double kPaperFrom = 22.6;  // from here on the frame is the end card's paper  // the kitten's poses a second
 inline constexpr int kWalkTableSize = 3146;
 
 double storyWalkSpeed(double t);
@@ -131,6 +139,28 @@ struct StoryFilm {
     void drawOverlay(QPainter& p) const;
 };
 
+// Paints whole frames of the film through one kept image, drawn on a worker of the raster
+// engine's thread pool, then copied 1:1 onto the painter. On the pool, the engine keeps each large
+// fill on that one thread; on the GUI thread it splits every fill of more than about a hundred
+// lines across the pool and waits for it, dozens of times a frame. The image also gives the film
+// a plain rectangle to draw in whatever the host clips to. GUI thread only.
+class FilmFrames {
+public:
+    FilmFrames() = default;
+    // Frees what the film kept between frames.
+    ~FilmFrames();
+    FilmFrames(const FilmFrames&) = delete;
+    FilmFrames& operator=(const FilmFrames&) = delete;
+    void paint(QPainter& p, const StoryFilm& film, const CatEnv& env);
+
+private:
+    QImage image_;
+};
+
+// Frees the drawings the film keeps between frames; they are made again when next needed.
+void releaseKeptDrawings();
+void releaseStreetDrawings();
+
 // Person pieces, exposed for their geometry.
 struct FootPose {
     double dx = 0;
@@ -139,5 +169,11 @@ struct FootPose {
 };
 FootPose footCycle(double phase, double swing, double side);
 QPointF kneePoint(QPointF hip, QPointF ankle, double zoom);
+
+// The painter's device pixels per point: its own scale and the screen's together.
+double deviceScale(const QPainter& p);
+// Draws `image`, made at deviceScale(p), with its top-left at `at` moved to a whole device pixel,
+// so the raster engine copies it rather than resamples it.
+void drawAtDevicePixels(QPainter& p, QPointF at, const QImage& image);
 
 }  // namespace kp::story

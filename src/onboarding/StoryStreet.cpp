@@ -9,7 +9,9 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 
 namespace kp::story {
 namespace {
@@ -25,7 +27,57 @@ struct Map {
     QRectF rect(double wx, double wy, double w, double h) const { return {x(wx), y(wy), w * z, h * z}; }
 };
 
+// A small drawing that repeats unchanged along the street, made once for its key (its size and
+// the painter's scale) and then only copied at whole device pixels (GUI thread only).
+struct Stamp {
+    QImage image;
+    QPointF anchor;  // where the drawing's origin lies in the image, in points
+    std::array<double, 4> key{-1, -1, -1, -1};
+};
+// What the street keeps between frames (GUI thread only; a caller on another thread holds the
+// GUI thread waiting).
+struct Kept {
+    Stamp lampGlow, lampPool, lampPost, pavementJoint, star;
+    QImage personLayer;
+    QImage frame;  // the vignette and the bands
+    std::array<double, 4> frameFor{};
+} kept;
+
+// `bounds`: what `draw` covers, in points about the origin.
+const Stamp& stamp(Stamp& s, const std::array<double, 4>& key, double scale, const QRectF& bounds,
+                   const std::function<void(QPainter&)>& draw) {
+    if (s.key == key) return s;
+    const QRectF area = bounds.adjusted(-1, -1, 1, 1);
+    s.image = QImage(static_cast<int>(std::ceil(area.width() * scale)), static_cast<int>(std::ceil(area.height() * scale)),
+                     QImage::Format_ARGB32_Premultiplied);
+    s.image.fill(Qt::transparent);
+    s.anchor = -area.topLeft();
+    QPainter q(&s.image);
+    q.setRenderHint(QPainter::Antialiasing);
+    q.scale(scale, scale);
+    q.translate(s.anchor);
+    draw(q);
+    s.key = key;
+    return s;
+}
+
+void drawStamp(QPainter& p, QPointF at, const Stamp& s) { drawAtDevicePixels(p, at - s.anchor, s.image); }
+
+// A soft light: an ellipse filled with a radial fade from `colour` to nothing.
+const Stamp& glowStamp(Stamp& s, double rx, double ry, const QColor& colour, double scale) {
+    return stamp(s, {rx, ry, double(colour.rgba()), scale}, scale, QRectF(-rx, -ry, 2 * rx, 2 * ry), [&](QPainter& q) {
+        QRadialGradient g(QPointF(0, 0), rx);
+        g.setColorAt(0, colour);
+        g.setColorAt(1, Qt::transparent);
+        q.setPen(Qt::NoPen);
+        q.setBrush(g);
+        q.drawEllipse(QPointF(0, 0), rx, ry);
+    });
+}
+
 }  // namespace
+
+void releaseStreetDrawings() { kept = Kept{}; }
 
 void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const double W = width();
@@ -37,6 +89,7 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const double zoom = cam.zoom;
     const double cameraX = cam.cx;
     const Map m{cameraX, zoom, W, gy};
+    const double scale = deviceScale(p);
     const auto nb = [night](const char* a, const char* b) { return blend(hex(a), hex(b), night); };
     p.setPen(Qt::NoPen);
     // Sky.
@@ -48,12 +101,21 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         g.setColorAt(1, nb("#F8CB92", "#E08A6E"));
         p.fillRect(QRectF(0, 0, W, gy), g);
     }
-    // Stars.
-    for (int i = 0; i < 14; ++i) {
-        const double a = 0.8 * smooth((t - (2 + 0.7 * i)) / 1.5);
-        if (a <= 0) continue;
-        p.setBrush(QColor::fromRgbF(1, 1, 1, float(a)));
-        p.drawEllipse(QRectF(W * hash01(i, 1), top + 10 + 0.35 * (gy - top) * hash01(i, 2), 2.2, 2.2));
+    // Stars, each the same dot at its own strength.
+    {
+        const Stamp& star = stamp(kept.star, {scale, 0, 0, 0}, scale, QRectF(-1.1, -1.1, 2.2, 2.2), [](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(Qt::white);
+            q.drawEllipse(QPointF(0, 0), 1.1, 1.1);
+        });
+        for (int i = 0; i < 14; ++i) {
+            const double a = 0.8 * smooth((t - (2 + 0.7 * i)) / 1.5);
+            if (a <= 0) continue;
+            p.save();
+            p.setOpacity(p.opacity() * a);
+            drawStamp(p, QPointF(W * hash01(i, 1) + 1.1, top + 10 + 0.35 * (gy - top) * hash01(i, 2) + 1.1), star);
+            p.restore();
+        }
     }
     // Far buildings.
     {
@@ -97,12 +159,13 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
                 for (int q = 0; q < cols; ++q) {
                     if (hash01(97 * i + 13 * r + q, 7) >= 0.34) continue;
                     const double on = 1 + 9 * hash01(31 * i + 7 * r + q, 8);
-                    const double a = 0.75 * smooth((t - on) / 0.6);
-                    if (a <= 0) continue;
+                    const double u = smooth((t - on) / 0.6);
+                    if (u <= 0) continue;
+                    const QRectF pane(left + (30 * q + 12) * sm, topY + (36 * r + 16) * sm, 11 * sm, 14 * sm);
                     QColor c = lit;
-                    c.setAlphaF(float(a));
+                    c.setAlphaF(float(0.75 * u));
                     p.setBrush(c);
-                    p.drawRect(QRectF(left + (30 * q + 12) * sm, topY + (36 * r + 16) * sm, 11 * sm, 14 * sm));
+                    p.drawRect(pane);
                 }
             }
         }
@@ -112,6 +175,16 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     const auto inZone = [D](double x) { return x >= D - 470 && x <= D + 400; };
     const long long mLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom) - 400) / 360));
     const long long mHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom) + 400) / 360)) + 1;
+    // A lamp's post, foot and head, about the middle of its foot.
+    const Stamp& lampPost = stamp(kept.lampPost, {zoom, scale, 0, 0}, scale, QRectF(-22 * zoom, -500 * zoom, 44 * zoom, 478 * zoom), [&](QPainter& q) {
+        const Map at{0, zoom, 0, 0};
+        q.setPen(Qt::NoPen);
+        q.setBrush(hex("#241D2B"));
+        q.drawRect(at.rect(-5, -480, 10, 456));
+        q.drawRoundedRect(at.rect(-14, -40, 28, 18), 4 * zoom, 4 * zoom);
+        q.drawRoundedRect(at.rect(-22, -500, 44, 22), 8 * zoom, 8 * zoom);
+    });
+    const Stamp* glow = lamps > 0 ? &glowStamp(kept.lampGlow, 70 * zoom, 70 * zoom, hex("#FFE3A8", 0.55), scale) : nullptr;
     for (long long i = mLo; i <= mHi; ++i) {
         const double x0 = 360 * double(i);
         for (int j = 0; j < 2; ++j) {
@@ -132,16 +205,12 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
         }
         const double xl = x0 + 270;
         if (!inZone(xl)) {
-            p.setBrush(hex("#241D2B"));
-            p.drawRect(m.rect(xl - 5, -480, 10, 456));
-            p.drawRoundedRect(m.rect(xl - 14, -40, 28, 18), 4 * zoom, 4 * zoom);
-            p.drawRoundedRect(m.rect(xl - 22, -500, 44, 22), 8 * zoom, 8 * zoom);
-            if (lamps > 0) {
-                QRadialGradient g(m.at(xl, -470), 70 * zoom);
-                g.setColorAt(0, hex("#FFE3A8", 0.55 * lamps));
-                g.setColorAt(1, Qt::transparent);
-                p.setBrush(g);
-                p.drawEllipse(m.at(xl, -470), 70 * zoom, 70 * zoom);
+            drawStamp(p, m.at(xl, 0), lampPost);
+            if (glow) {
+                p.save();
+                p.setOpacity(p.opacity() * lamps);
+                drawStamp(p, m.at(xl, -470), *glow);
+                p.restore();
             }
             p.setBrush(blend(hex("#6B5A4E"), hex("#FFE9B8"), lamps));
             p.drawEllipse(m.at(xl, -470), 9 * zoom, 7 * zoom);
@@ -153,9 +222,15 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     p.drawRect(QRectF(0, m.y(-26), W, 60 * zoom));
     const long long kLo = static_cast<long long>(std::trunc((cameraX - W / (2 * zoom)) / 92)) - 1;
     const long long kHi = static_cast<long long>(std::trunc((cameraX + W / (2 * zoom)) / 92)) + 1;
-    p.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.14f), 1.5));
-    for (long long k = kLo; k <= kHi; ++k) p.drawLine(m.at(92 * double(k) + 10, -26), m.at(92 * double(k) - 6, 34));
-    p.setPen(Qt::NoPen);
+    {
+        // The pavement's joints, each the same short line.
+        const QPointF from(10 * zoom, -26 * zoom), to(-6 * zoom, 34 * zoom);
+        const Stamp& joint = stamp(kept.pavementJoint, {zoom, scale, 0, 0}, scale, QRectF(from, to).normalized(), [&](QPainter& q) {
+            q.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.14f), 1.5));
+            q.drawLine(from, to);
+        });
+        for (long long k = kLo; k <= kHi; ++k) drawStamp(p, m.at(92 * double(k), 0), joint);
+    }
     p.setBrush(nb("#94839A", "#6E6078"));
     p.drawRect(QRectF(0, m.y(34), W, 8 * zoom));
     p.setBrush(hex("#211B28"));
@@ -167,16 +242,15 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     }
     // Light pools under the lamps.
     if (lamps > 0) {
+        const Stamp& pool = glowStamp(kept.lampPool, 120 * zoom, 27 * zoom, hex("#FFD58A", 0.28), scale);
+        p.save();
+        p.setOpacity(p.opacity() * lamps);
         for (long long i = mLo; i <= mHi; ++i) {
             const double xl = 360 * double(i) + 270;
             if (inZone(xl)) continue;
-            const QRectF pool = m.rect(xl - 120, -20, 240, 54);
-            QRadialGradient g(pool.center(), 120 * zoom);
-            g.setColorAt(0, hex("#FFD58A", 0.28 * lamps));
-            g.setColorAt(1, Qt::transparent);
-            p.setBrush(g);
-            p.drawEllipse(pool);
+            drawStamp(p, m.rect(xl - 120, -20, 240, 54).center(), pool);
         }
+        p.restore();
     }
     // The wedge of light from the open door.
     const double open = doorOpen();
@@ -189,23 +263,24 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
     if (fade >= 1) {
         drawPerson(p, cam);
     } else if (fade > 0) {
-        // Fading as one layer, so his limbs do not show through his coat.
-        static QImage layer;
-        const QTransform m = p.transform();
-        const double device = std::max(1.0, std::hypot(m.m11(), m.m12()));
-        const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
-        if (layer.size() != px) layer = QImage(px, QImage::Format_ARGB32_Premultiplied);
+        // Fading as one layer, so his limbs do not show through his coat; the layer covers only him.
+        QImage& layer = kept.personLayer;
+        const QRectF around = m.rect(personX(t) - 160, -540, 320, 580).intersected(QRectF(0, 0, W, H));
+        if (around.isEmpty()) return;
+        const QRect pixels = QRectF(around.topLeft() * scale, around.size() * scale).toAlignedRect();
+        if (layer.size() != pixels.size()) layer = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
         layer.fill(Qt::transparent);
         {
             QPainter l(&layer);
             l.setRenderHint(QPainter::Antialiasing);
-            l.scale(device, device);
+            l.translate(-QPointF(pixels.topLeft()));
+            l.scale(scale, scale);
             // Drawn at full strength here; the layer carries the fade.
             drawPersonOpaque(l, cam);
         }
         p.save();
         p.setOpacity(p.opacity() * fade);
-        p.drawImage(QRectF(0, 0, W, H), layer);
+        drawAtDevicePixels(p, QPointF(pixels.topLeft()) / scale, layer);
         p.restore();
     }
 }
@@ -325,15 +400,13 @@ void StoryFilm::drawOverlay(QPainter& p) const {
     const QRectF picture(0, top, W, bottom - top);
     p.save();
     p.setPen(Qt::NoPen);
-    // The vignette and the bands never change for a size: kept as one image (GUI thread only).
+    // The vignette and the bands never change for a size: kept as one image.
     {
-        static QImage frame;
-        static QRectF madeFor;
-        static bool madeLetterbox = false;
-        const double device = std::max(1.0, std::hypot(p.transform().m11(), p.transform().m12()));
+        QImage& frame = kept.frame;
+        const double device = deviceScale(p);
         const QSize px(static_cast<int>(std::ceil(W * device)), static_cast<int>(std::ceil(H * device)));
-        const QRectF key(0, 0, W * device, H * device);
-        if (frame.size() != px || madeFor != key || madeLetterbox != layout.letterbox) {
+        const std::array<double, 4> key{W, H, device, double(layout.letterbox)};
+        if (frame.isNull() || kept.frameFor != key) {
             frame = QImage(px, QImage::Format_ARGB32_Premultiplied);
             frame.fill(Qt::transparent);
             QPainter f(&frame);
@@ -354,20 +427,9 @@ void StoryFilm::drawOverlay(QPainter& p) const {
                 shade.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.75f));
                 f.fillRect(QRectF(0, H - 46, W, 46), shade);
             }
-            madeFor = key;
-            madeLetterbox = layout.letterbox;
+            kept.frameFor = key;
         }
-        // Blitted 1:1 in device pixels when the painter only scales and moves.
-        const QTransform m = p.transform();
-        if (m.type() <= QTransform::TxScale) {
-            const QPointF origin = m.map(QPointF(0, 0));
-            p.save();
-            p.resetTransform();
-            p.drawImage(QPointF(std::round(origin.x()), std::round(origin.y())), frame);
-            p.restore();
-        } else {
-            p.drawImage(QRectF(0, 0, W, H), frame);
-        }
+        drawAtDevicePixels(p, QPointF(0, 0), frame);
     }
     const double fade = 1 - smooth(t / 1.4);
     if (fade > 0) p.fillRect(picture, QColor::fromRgbF(0, 0, 0, float(fade)));

@@ -60,17 +60,16 @@ void TobbiStory::begin() {
 void TobbiStory::awaitEnd(double seconds) {
     const std::weak_ptr<Shared> weak = shared_;
     scheduler_.after(seconds, [this, weak] {
-        if (weak.lock()) tick();
+        if (!weak.lock() || shared_->finished) return;
+        // The film's own clock decides; a timer that came early only waits again.
+        const double left = kLength - filmTime();
+        if (left > kRounding) awaitEnd(left);
+        else finish();
     });
 }
 
 void TobbiStory::tick() {
-    if (!begun_ || shared_->finished) return;
-    // The film's own clock decides; a timer that came early only waits again (a microsecond is
-    // rounding, not earliness).
-    const double left = kLength - filmTime();
-    if (left > 1e-6) awaitEnd(left);
-    else finish();
+    if (begun_ && !shared_->finished && kLength - filmTime() <= kRounding) finish();
 }
 
 bool TobbiStory::finished() const { return shared_->finished; }
@@ -118,7 +117,7 @@ void TobbiStory::paint(QPainter& p, const QRectF& rect, const CatEnv& env) const
     p.save();
     p.translate(rect.topLeft());
     p.scale(rect.width() / kSize.width(), rect.height() / kSize.height());
-    film().paint(p, env);
+    frames_.paint(p, film(), env);
     p.restore();
     // Skip, white at 0.55, top trailing.
     const QFont f = onboard::roundedFont(10, QFont::DemiBold);

@@ -48,7 +48,8 @@ public:
     // Ends the film (Skip or the deadline); only the first call acts.
     void finish();
     bool finished() const;
-    // Finishes once the film's clock has reached its length; the host calls it every frame.
+    // Finishes once the film's clock has reached its length; the host calls it every frame, and
+    // it arms nothing.
     void tick();
 
     // Seconds into the film now; the last frame's time once finished.
@@ -68,7 +69,9 @@ private:
         StoryAudio audio;
         std::function<void()> onDone;
     };
+    static constexpr double kRounding = 1e-6;  // seconds short of the end that are rounding, not earliness
     void endMusic();
+    // Finishes at the film's end, by the film's clock; the timer only wakes it.
     void awaitEnd(double seconds);
 
     Clock& clock_;
@@ -76,6 +79,7 @@ private:
     std::shared_ptr<Shared> shared_;
     double start_ = 0;
     bool begun_ = false;
+    mutable story::FilmFrames frames_;
 };
 
 }  // namespace kp

@@ -179,6 +179,23 @@ TEST(OnboardingStory, TheFilmEndsOnItsOwnClockNotOnAnEarlyTimer) {
     EXPECT_FALSE(w.inStory());
 }
 
+TEST(OnboardingStory, FramesArmNoTimers) {
+    // Sixty frames a second for the whole film: the three cues and the one deadline stay all that
+    // is waiting, and the film still ends on time.
+    Rig rig;
+    TobbiOnboardingView v(rig.services());
+    render(v, rig);
+    const std::size_t armed = rig.scheduler.pendingCount();
+    for (int frame = 0; frame < 60 * 24; ++frame) {
+        rig.advance(1.0 / 60);
+        render(v, rig);
+        ASSERT_LE(rig.scheduler.pendingCount(), armed);
+    }
+    EXPECT_TRUE(v.inStory());
+    rig.advance(1.3);
+    EXPECT_FALSE(v.inStory());
+}
+
 TEST(OnboardingStory, SkipSilencesTheCuesAndFinishesOnce) {
     Rig rig;
     TobbiOnboardingView v(rig.services());

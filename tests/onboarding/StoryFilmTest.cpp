@@ -146,14 +146,6 @@ TEST(StoryPersonParts, FeetAndKnees) {
     EXPECT_GT(bent.x(), 0);
 }
 
-TEST(StoryStreet, HashIsStable) {
-    EXPECT_DOUBLE_EQ(hash01(5, 3), hash01(5, 3));
-    for (int i = -20; i < 20; ++i) {
-        EXPECT_GE(hash01(i, 7), 0);
-        EXPECT_LT(hash01(i, 7), 1);
-    }
-}
-
 QImage frame(double t, const CatEnv& env = {});
 
 QPoint onScreen(const StoryFilm& f, double x, double y) {
@@ -174,25 +166,23 @@ TEST(StoryFrames, TheDoorOpensOntoWarmLight) {
     EXPECT_GT(open.green(), 180);
 }
 
+// The reddest pixel round the kitten's middle at t.
+int reddestAtTheKitten(const QImage& img, double t) {
+    StoryFilm f;
+    f.t = t;
+    const auto spot = f.kittenPosition(f.camera());
+    const QPoint at = onScreen(f, spot.x, spot.lift - 35);
+    int red = 0;
+    for (int dx = -6; dx <= 6; ++dx)
+        for (int dy = -4; dy <= 4; ++dy) red = std::max(red, qRed(img.pixel(at + QPoint(dx, dy))));
+    return red;
+}
+
 TEST(StoryFrames, TheKittenIsASilhouetteUntilTheDoorLightsIt) {
-    const auto centreOf = [](double t) {
-        StoryFilm f;
-        f.t = t;
-        const auto spot = f.kittenPosition(f.camera());
-        return onScreen(f, spot.x, spot.lift - 35);
-    };
     // An orange cat: dark on the street, its own warm coat in the doorway.
     const CatEnv orange{CatBreed::orange, {}};
-    const QImage street = frame(8.3, orange);
-    const QImage door = frame(21.5, orange);
-    double streetRed = 0, doorRed = 0;
-    for (int dx = -6; dx <= 6; ++dx)
-        for (int dy = -4; dy <= 4; ++dy) {
-            streetRed = std::max(streetRed, double(street.pixelColor(centreOf(8.3) + QPoint(dx, dy)).red()));
-            doorRed = std::max(doorRed, double(door.pixelColor(centreOf(21.5) + QPoint(dx, dy)).red()));
-        }
-    EXPECT_LT(streetRed, 110);
-    EXPECT_GT(doorRed, 170);
+    EXPECT_LT(reddestAtTheKitten(frame(8.3, orange), 8.3), 110);
+    EXPECT_GT(reddestAtTheKitten(frame(21.5, orange), 21.5), 170);
 }
 
 TEST(StoryFrames, LetterboxDrawsBands) {
@@ -240,6 +230,70 @@ TEST(StoryFrames, WhatAViewerSees) {
     // The open door at 16 s pours warm light: the doorway is lit.
     for (double t : {0.8, 3.0, 5.0, 7.8, 11.0, 14.5, 15.5, 16.0, 17.6, 18.0, 20.0, 21.0, 22.0, 23.5})
         test::keepRender(frame(t, CatEnv{CatBreed::orange, {}}), QStringLiteral("film-%1").arg(t, 0, 'f', 1));
+}
+
+// Share of pixels where two pictures differ by more than a tenth of the range.
+double differing(const QImage& a, const QImage& b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 24 || std::abs(qGreen(p) - qGreen(q)) > 24 || std::abs(qBlue(p) - qBlue(q)) > 24) ++n;
+        }
+    return double(n) / (a.width() * a.height());
+}
+
+TEST(FilmFramesTest, ShowTheFilmAsDrawnInPlaceAtTheScreensScale) {
+    // The frames as the island shows them: on a screen of pixel ratio 2, the film's rectangle set
+    // in from the corner. Inside it, the film as drawn directly; outside it, nothing.
+    FilmFrames frames;
+    for (double t : {3.0, 8.3, 15.9, 21.5}) {
+        StoryFilm f;
+        f.t = t;
+        QImage direct = test::renderImage(640, 180, [&](QPainter& p) {
+            p.fillRect(QRectF(0, 0, 640, 180), Qt::black);
+            f.paint(p, CatEnv{});
+        }, 2);
+        QImage screen(700 * 2, 200 * 2, QImage::Format_ARGB32_Premultiplied);
+        screen.setDevicePixelRatio(2);
+        screen.fill(Qt::transparent);
+        {
+            QPainter p(&screen);
+            p.translate(30, 10);
+            frames.paint(p, f, CatEnv{});
+        }
+        screen.setDevicePixelRatio(1);
+        EXPECT_LT(differing(direct, screen.copy(60, 20, 1280, 360)), 0.002) << t;
+        EXPECT_EQ(qAlpha(screen.pixel(59, 200)), 0) << t;
+        EXPECT_EQ(qAlpha(screen.pixel(700, 19)), 0) << t;
+        EXPECT_EQ(qAlpha(screen.pixel(60 + 1280, 200)), 0) << t;
+        EXPECT_EQ(qAlpha(screen.pixel(700, 20 + 360)), 0) << t;
+        EXPECT_EQ(qAlpha(screen.pixel(60, 20)), 255) << t;
+    }
+}
+
+TEST(FilmFramesTest, KeptDrawingsFollowTheBreedAndTheLayout) {
+    // The seated kitten in the door's light and the settled street are drawn once and kept: a
+    // change of breed or of layout must still show.
+    const CatEnv orange{CatBreed::orange, {}};
+    const CatEnv black{CatBreed::black, {}};
+    EXPECT_GT(reddestAtTheKitten(frame(21.5, orange), 21.5), 170);
+    EXPECT_LT(reddestAtTheKitten(frame(21.5, black), 21.5), 110);
+    EXPECT_EQ(frame(21.5, orange), frame(21.5, orange));
+
+    // The settled street, compared where only the street and the frame's shading show (the kitten
+    // and the captions are elsewhere), after a change of layout and back.
+    StoryFilm f;
+    f.t = 21.0;
+    for (bool letterbox : {false, true, false}) {
+        f.layout.letterbox = letterbox;
+        const QImage shown = test::renderImage(640, 180, [&](QPainter& p) { f.paint(p, CatEnv{}); });
+        const QImage street = test::renderImage(640, 180, [&](QPainter& p) {
+            f.drawStreet(p, f.camera());
+            f.drawOverlay(p);
+        });
+        EXPECT_LT(differing(shown.copy(0, 0, 220, 110), street.copy(0, 0, 220, 110)), 0.01) << letterbox;
+    }
 }
 
 }  // namespace
