@@ -302,6 +302,10 @@ void IslandPanel::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), Qt::black);
     }
     const QRectF r = islandRect();
+    if (shown_ == State::home && room_ && spring_.isSettled()) {
+        paintSettledRoom(p, r);
+        return;
+    }
     QPainterPath path = island::islandShape(r.size(), spring_.radius());
     path.translate(r.topLeft());
     p.fillPath(path, Qt::black);
@@ -327,6 +331,46 @@ void IslandPanel::paintEvent(QPaintEvent*) {
         return;
     }
     paintIslandContent(p, contentRect(), scene(), FaceEmotes::shared());
+}
+
+void IslandPanel::paintSettledRoom(QPainter& p, const QRectF& island) {
+    // Clipped to a rectangle, with the round corners cut afterwards: under a path clip every fill
+    // and blit of the room goes span by span through the raster engine's thread pool, and the
+    // open room is repainted many times a second.
+    p.setClipRect(island, Qt::IntersectClip);
+    p.fillRect(island, Qt::black);
+    p.save();
+    room_->paint(p, contentRect(), spring_.size().height());
+    p.restore();
+    paintCountdown(p);
+    const double r = std::clamp(spring_.radius(), 0.0, std::min(island.width(), island.height()) / 2);
+    if (r <= 0) return;
+    const double dpr = p.device()->devicePixelRatioF();
+    if (corner_.isNull() || cornerRadius_ != r || corner_.devicePixelRatio() != dpr) {
+        // The bottom-left corner's outside, as coverage: the island's own shape cut out of a square.
+        const int side = static_cast<int>(std::ceil(r * dpr));
+        corner_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        corner_.setDevicePixelRatio(dpr);
+        corner_.fill(Qt::black);
+        QPainter q(&corner_);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.setCompositionMode(QPainter::CompositionMode_Clear);
+        QPainterPath inside = island::islandShape(QSizeF(2 * r + 2, 2 * r), r);
+        inside.translate(0, r - 2 * r);
+        q.fillPath(inside, Qt::black);
+        q.end();
+        cornerRight_ = corner_.mirrored(true, false);
+        cornerRadius_ = r;
+    }
+    const QSizeF side = corner_.deviceIndependentSize();
+    const QPointF left(island.left(), island.bottom() - side.height());
+    const QPointF right(island.right() - side.width(), island.bottom() - side.height());
+    // With a compositor the corners go see-through; without one they are island black, which the
+    // window's mask then cuts.
+    p.setCompositionMode(compositor_ ? QPainter::CompositionMode_DestinationOut : QPainter::CompositionMode_SourceOver);
+    p.drawImage(left, corner_);
+    p.drawImage(right, cornerRight_);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void IslandPanel::paintCountdown(QPainter& p) {

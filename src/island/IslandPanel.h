@@ -5,6 +5,7 @@
 #include "island/IslandRootView.h"
 #include "island/IslandStateMachine.h"
 
+#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
@@ -74,6 +75,7 @@ private:
     void followKeyboardWish();
     void setHandCursor(bool hand);
     void paintCountdown(QPainter& p);
+    void paintSettledRoom(QPainter& p, const QRectF& island);
 
     AppState& state_;
     TestIslandController& controller_;
@@ -93,6 +95,9 @@ private:
     bool contentPressed_ = false;
     bool keyboard_ = false;
     bool handCursor_ = false;
+    // The open room's bottom-left corner outside the island's curve (mirrored for the right).
+    QImage corner_, cornerRight_;
+    double cornerRadius_ = 0;
 };
 
 }  // namespace kp

@@ -55,6 +55,12 @@ double springProgress(double elapsed, double response, double damping);
 // Ease-out share of an animation `duration` seconds long.
 double easeOutProgress(double elapsed, double duration);
 
+// Runs `work` on a thread of the global pool and waits for it (in place when called from the pool,
+// or when no pool thread is free). Called from any other thread, the raster engine splits each
+// large antialiased fill over that pool, and on a small image the hand-offs cost far more than the
+// fills; drawn from inside the pool, a layer fills in one go.
+void paintInPool(const std::function<void()>& work);
+
 // A piece of chrome that rarely changes, kept as an image at the painter's device scale and
 // blitted each frame (translucent fills are slow to rasterise; a blit is not). Drawn again after
 // `invalidate()`, or when the size or the scale changes.
@@ -74,7 +80,7 @@ public:
     template <typename F>
     void draw(QPainter& p, const QRectF& rect, F&& paint) {
         if (QPainter* q = begin(p, rect)) {
-            paint(*q);
+            paintInPool([&] { paint(*q); });
             end();
         }
         blit(p, rect);
