@@ -292,6 +292,12 @@ void IslandPanel::paintEvent(QPaintEvent*) {
     drawn_ = signature();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (shown_ == State::home && room_ && spring_.isSettled()) {
+        // The window is the island's size: it is all drawn over (a see-through window's backing
+        // store comes cleared).
+        paintSettledRoom(p, islandRect());
+        return;
+    }
     if (compositor_) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(rect(), Qt::transparent);
@@ -302,10 +308,6 @@ void IslandPanel::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), Qt::black);
     }
     const QRectF r = islandRect();
-    if (shown_ == State::home && room_ && spring_.isSettled()) {
-        paintSettledRoom(p, r);
-        return;
-    }
     QPainterPath path = island::islandShape(r.size(), spring_.radius());
     path.translate(r.topLeft());
     p.fillPath(path, Qt::black);
