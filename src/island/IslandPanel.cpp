@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -27,6 +28,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace kp {
 
@@ -106,7 +108,8 @@ void IslandPanel::enterContent(State from, State to) {
     };
     if (to == State::home && n.makeRoom) {
         // Made on the first opening, so a hidden island never pays for the room.
-        if (!room_ && (room_ = n.makeRoom())) repaintOnFrame(room_.get());
+        if (!room_ && (room_ = n.makeRoom()))
+            connect(room_.get(), &IslandContent::frameDue, this, &IslandPanel::roomFrameDue);
         if (room_) room_->didAppear();
     }
     if (to == State::onboarding && n.makeOnboarding) {
@@ -288,14 +291,54 @@ void IslandPanel::tick() {
     if (repaint) update();
 }
 
-void IslandPanel::paintEvent(QPaintEvent*) {
+void IslandPanel::roomFrameDue() {
+    if (!isVisible()) return;
+    if (shown_ != State::home || !room_ || !spring_.isSettled()) {
+        update();
+        return;
+    }
+    // Drawn now, and only what changed since the last frame goes to the screen.
+    const QRect damage = renderRoom();
+    roomFresh_ = true;
+    if (!damage.isEmpty()) update(damage);
+}
+
+QRect IslandPanel::renderRoom() {
+    const QRectF island = islandRect();
+    const double dpr = devicePixelRatioF();
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(island.width() * dpr))),
+                       std::max(1, static_cast<int>(std::ceil(island.height() * dpr))));
+    std::swap(roomFrame_, roomShown_);
+    if (roomFrame_.size() != pixels || roomFrame_.devicePixelRatio() != dpr) {
+        roomFrame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        roomFrame_.setDevicePixelRatio(dpr);
+    }
+    {
+        QPainter p(&roomFrame_);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-island.topLeft());
+        paintSettledRoom(p, island);
+    }
+    const QRect changed = island::changedPixels(roomShown_, roomFrame_);
+    if (changed.isEmpty()) return {};
+    const QRectF points(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr, changed.height() / dpr);
+    return points.translated(island.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+void IslandPanel::paintEvent(QPaintEvent* event) {
     drawn_ = signature();
+    const bool fresh = std::exchange(roomFresh_, false);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (shown_ == State::home && room_ && spring_.isSettled()) {
-        // The window is the island's size: it is all drawn over (a see-through window's backing
-        // store comes cleared).
-        paintSettledRoom(p, islandRect());
+        // The room as its last frame drew it, or as it stands now when something else asked for
+        // the paint; the window is the island's size, so the image covers it all.
+        if (!fresh) {
+            const QRect damage = renderRoom();
+            if (!event->region().contains(damage)) update(damage);
+        }
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(islandRect().topLeft(), roomFrame_);
         return;
     }
     if (compositor_) {

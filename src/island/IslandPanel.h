@@ -76,6 +76,10 @@ private:
     void setHandCursor(bool hand);
     void paintCountdown(QPainter& p);
     void paintSettledRoom(QPainter& p, const QRectF& island);
+    // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
+    void roomFrameDue();
+    // Draws the settled room into roomFrame_; returns what changed on screen (window coordinates).
+    QRect renderRoom();
 
     AppState& state_;
     TestIslandController& controller_;
@@ -97,6 +101,10 @@ private:
     bool handCursor_ = false;
     // The open room's bottom-left corner outside the island's curve (mirrored for the right).
     QImage corner_, cornerRight_;
+    // The open room's last frame and the one before it, at the device scale; roomFresh_: the
+    // last frame has not been put on screen yet.
+    QImage roomFrame_, roomShown_;
+    bool roomFresh_ = false;
     double cornerRadius_ = 0;
 };
 
