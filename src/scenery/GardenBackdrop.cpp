@@ -221,7 +221,7 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     SkyView{look, time, false, false}.paint(p, rect);
 
-    // Drawn from the GUI thread only.
+    // Drawn by one thread at a time (the room draws its layers on a pool thread while it waits).
     static StillParts still;
     static CachedLayer hillLayer;
     static CachedLayer groundLayer;

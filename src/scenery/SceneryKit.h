@@ -33,7 +33,7 @@ inline QColor faded(QColor c, double opacity) {
 }
 
 // Today's month (1...12) in the local calendar, read again at most every 20 seconds: asking the
-// calendar every frame costs more than drawing a whole scene. GUI thread only.
+// calendar every frame costs more than drawing a whole scene. One thread at a time.
 inline int currentMonth() {
     using Clock = std::chrono::steady_clock;
     static Clock::time_point readAt{};
