@@ -48,6 +48,7 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     frameTimer_->setInterval(slowFrameMs);
     connect(frameTimer_, &QTimer::timeout, this, &IslandRoomView::frameDue);
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
+    for (chrome::LayerCache* layer : {&still_, &scene_, &weather_, &holidayLayer_}) layer->setDrawnInPool(true);
 }
 
 IslandRoomView::~IslandRoomView() = default;

@@ -71,6 +71,9 @@ public:
     LayerCache(const LayerCache&) = delete;
     LayerCache& operator=(const LayerCache&) = delete;
 
+    // Draws the layer on a pool thread (see paintInPool): for layers of shapes, not of text, whose
+    // fonts would be loaded again in each thread.
+    void setDrawnInPool(bool inPool) { inPool_ = inPool; }
     void invalidate() { valid_ = false; }
     bool isValid() const { return valid_; }
     // The kept colour at `point` (coordinates of the layer's rect); transparent when none.
@@ -80,7 +83,10 @@ public:
     template <typename F>
     void draw(QPainter& p, const QRectF& rect, F&& paint) {
         if (QPainter* q = begin(p, rect)) {
-            paintInPool([&] { paint(*q); });
+            if (inPool_)
+                paintInPool([&] { paint(*q); });
+            else
+                paint(*q);
             end();
         }
         blit(p, rect);
@@ -97,6 +103,7 @@ private:
     QSizeF size_;
     double scale_ = 0;
     bool valid_ = false;
+    bool inPool_ = false;
 };
 
 }  // namespace chrome
