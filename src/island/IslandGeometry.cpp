@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace kp {
@@ -64,6 +65,27 @@ QPainterPath islandShape(QSizeF size, double bottomRadius) {
     p.quadTo(0, h, 0, h - r);
     p.closeSubpath();
     return p;
+}
+
+QRect changedPixels(const QImage& before, const QImage& now) {
+    if (before.size() != now.size() || before.format() != now.format() || now.depth() != 32) return now.rect();
+    const int w = now.width();
+    int top = -1, bottom = -1, left = w, right = -1;
+    for (int y = 0; y < now.height(); ++y) {
+        const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+        const auto* b = reinterpret_cast<const quint32*>(now.constScanLine(y));
+        if (std::memcmp(a, b, static_cast<std::size_t>(w) * 4) == 0) continue;
+        if (top < 0) top = y;
+        bottom = y;
+        int l = 0;
+        while (l < left && a[l] == b[l]) ++l;
+        int r = w - 1;
+        while (r > right && a[r] == b[r]) --r;
+        left = std::min(left, l);
+        right = std::max(right, r);
+    }
+    if (top < 0) return {};
+    return {left, top, right - left + 1, bottom - top + 1};
 }
 
 }  // namespace island

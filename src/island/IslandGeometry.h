@@ -3,7 +3,9 @@
 // screen's left edge, y downward from its top edge).
 #include "island/IslandStateMachine.h"
 
+#include <QImage>
 #include <QPainterPath>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 
@@ -29,6 +31,9 @@ QRectF hoverZone(IslandStateMachine::State state, const QRectF& islandFrame, QSi
                  double top = 0);
 // The island's outline in its own coordinates: square against the top edge, rounded below.
 QPainterPath islandShape(QSizeF size, double bottomRadius);
+// The smallest rectangle of pixels that differ between two frames of the same size and format
+// (all of `now` when they are not alike; empty when nothing changed).
+QRect changedPixels(const QImage& before, const QImage& now);
 
 }  // namespace island
 

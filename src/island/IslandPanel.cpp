@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -27,6 +28,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace kp {
 
@@ -106,7 +108,8 @@ void IslandPanel::enterContent(State from, State to) {
     };
     if (to == State::home && n.makeRoom) {
         // Made on the first opening, so a hidden island never pays for the room.
-        if (!room_ && (room_ = n.makeRoom())) repaintOnFrame(room_.get());
+        if (!room_ && (room_ = n.makeRoom()))
+            connect(room_.get(), &IslandContent::frameDue, this, &IslandPanel::roomFrameDue);
         if (room_) room_->didAppear();
     }
     if (to == State::onboarding && n.makeOnboarding) {
@@ -288,10 +291,56 @@ void IslandPanel::tick() {
     if (repaint) update();
 }
 
-void IslandPanel::paintEvent(QPaintEvent*) {
+void IslandPanel::roomFrameDue() {
+    if (!isVisible()) return;
+    if (shown_ != State::home || !room_ || !spring_.isSettled()) {
+        update();
+        return;
+    }
+    // Drawn now, and only what changed since the last frame goes to the screen.
+    const QRect damage = renderRoom();
+    roomFresh_ = true;
+    if (!damage.isEmpty()) update(damage);
+}
+
+QRect IslandPanel::renderRoom() {
+    const QRectF island = islandRect();
+    const double dpr = devicePixelRatioF();
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(island.width() * dpr))),
+                       std::max(1, static_cast<int>(std::ceil(island.height() * dpr))));
+    std::swap(roomFrame_, roomShown_);
+    if (roomFrame_.size() != pixels || roomFrame_.devicePixelRatio() != dpr) {
+        roomFrame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        roomFrame_.setDevicePixelRatio(dpr);
+    }
+    {
+        QPainter p(&roomFrame_);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-island.topLeft());
+        paintSettledRoom(p, island);
+    }
+    const QRect changed = island::changedPixels(roomShown_, roomFrame_);
+    if (changed.isEmpty()) return {};
+    const QRectF points(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr, changed.height() / dpr);
+    return points.translated(island.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+void IslandPanel::paintEvent(QPaintEvent* event) {
     drawn_ = signature();
+    const bool fresh = std::exchange(roomFresh_, false);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (shown_ == State::home && room_ && spring_.isSettled()) {
+        // The room as its last frame drew it, or as it stands now when something else asked for
+        // the paint; the window is the island's size, so the image covers it all.
+        if (!fresh) {
+            const QRect damage = renderRoom();
+            if (!event->region().contains(damage)) update(damage);
+        }
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(islandRect().topLeft(), roomFrame_);
+        return;
+    }
     if (compositor_) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(rect(), Qt::transparent);
@@ -327,6 +376,46 @@ void IslandPanel::paintEvent(QPaintEvent*) {
         return;
     }
     paintIslandContent(p, contentRect(), scene(), FaceEmotes::shared());
+}
+
+void IslandPanel::paintSettledRoom(QPainter& p, const QRectF& island) {
+    // Clipped to a rectangle, with the round corners cut afterwards: under a path clip every fill
+    // and blit of the room goes span by span through the raster engine's thread pool, and the
+    // open room is repainted many times a second.
+    p.setClipRect(island, Qt::IntersectClip);
+    p.fillRect(island, Qt::black);
+    p.save();
+    room_->paint(p, contentRect(), spring_.size().height());
+    p.restore();
+    paintCountdown(p);
+    const double r = std::clamp(spring_.radius(), 0.0, std::min(island.width(), island.height()) / 2);
+    if (r <= 0) return;
+    const double dpr = p.device()->devicePixelRatioF();
+    if (corner_.isNull() || cornerRadius_ != r || corner_.devicePixelRatio() != dpr) {
+        // The bottom-left corner's outside, as coverage: the island's own shape cut out of a square.
+        const int side = static_cast<int>(std::ceil(r * dpr));
+        corner_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        corner_.setDevicePixelRatio(dpr);
+        corner_.fill(Qt::black);
+        QPainter q(&corner_);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.setCompositionMode(QPainter::CompositionMode_Clear);
+        QPainterPath inside = island::islandShape(QSizeF(2 * r + 2, 2 * r), r);
+        inside.translate(0, r - 2 * r);
+        q.fillPath(inside, Qt::black);
+        q.end();
+        cornerRight_ = corner_.mirrored(true, false);
+        cornerRadius_ = r;
+    }
+    const QSizeF side = corner_.deviceIndependentSize();
+    const QPointF left(island.left(), island.bottom() - side.height());
+    const QPointF right(island.right() - side.width(), island.bottom() - side.height());
+    // With a compositor the corners go see-through; without one they are island black, which the
+    // window's mask then cuts.
+    p.setCompositionMode(compositor_ ? QPainter::CompositionMode_DestinationOut : QPainter::CompositionMode_SourceOver);
+    p.drawImage(left, corner_);
+    p.drawImage(right, cornerRight_);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void IslandPanel::paintCountdown(QPainter& p) {

@@ -5,6 +5,7 @@
 #include "island/IslandRootView.h"
 #include "island/IslandStateMachine.h"
 
+#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
@@ -74,6 +75,11 @@ private:
     void followKeyboardWish();
     void setHandCursor(bool hand);
     void paintCountdown(QPainter& p);
+    void paintSettledRoom(QPainter& p, const QRectF& island);
+    // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
+    void roomFrameDue();
+    // Draws the settled room into roomFrame_; returns what changed on screen (window coordinates).
+    QRect renderRoom();
 
     AppState& state_;
     TestIslandController& controller_;
@@ -93,6 +99,13 @@ private:
     bool contentPressed_ = false;
     bool keyboard_ = false;
     bool handCursor_ = false;
+    // The open room's bottom-left corner outside the island's curve (mirrored for the right).
+    QImage corner_, cornerRight_;
+    // The open room's last frame and the one before it, at the device scale; roomFresh_: the
+    // last frame has not been put on screen yet.
+    QImage roomFrame_, roomShown_;
+    bool roomFresh_ = false;
+    double cornerRadius_ = 0;
 };
 
 }  // namespace kp

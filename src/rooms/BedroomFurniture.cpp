@@ -341,6 +341,7 @@ void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& 
 
     const bool still = f.draws(false), moving = f.draws(true);
     if (still) {
+        // Kept as an image until one of RoomFurnitureLayer::stillInputs changes.
         if (s.shopOn && s.portraitShown)
             sc.portrait(p, {0.22 * w, 58}, k);
         else

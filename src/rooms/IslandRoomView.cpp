@@ -48,6 +48,7 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     frameTimer_->setInterval(slowFrameMs);
     connect(frameTimer_, &QTimer::timeout, this, &IslandRoomView::frameDue);
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
+    for (chrome::LayerCache* layer : {&still_, &scene_, &weather_, &holidayLayer_}) layer->setDrawnInPool(true);
 }
 
 IslandRoomView::~IslandRoomView() = default;
@@ -211,10 +212,15 @@ void IslandRoomView::paintScene(QPainter& p) {
             furniture_.paint(q, f, models_, sceneHot_);
             return;
         }
-        // Walls and the pieces that stand still, kept until the room changes; a bought or put
-        // away piece shows within a second.
+        // Walls and the pieces that stand still, kept until the room or what they show changes
+        // (looked at once a second: a bought or put away piece shows within a second).
+        const auto second = static_cast<long long>(std::floor(f.t));
+        if (second != stillSecond_) {
+            stillSecond_ = second;
+            stillInputs_ = RoomFurnitureLayer::stillInputs(f, models_);
+        }
         SceneKey still = key;
-        still.tick = static_cast<long long>(std::floor(f.t));
+        still.tick = furniture_.isMoving() ? key.tick : stillInputs_;
         still.look = {};
         still.holiday.reset();
         still.nightSleep = false;

@@ -174,6 +174,8 @@ private:
     chrome::LayerCache holidayLayer_;
     SceneKey holidayKey_;
     SceneKey stillKey_;
+    long long stillSecond_ = -1;
+    unsigned stillInputs_ = 0;
     SceneKey sceneKey_;
     SceneKey weatherKey_;
     RoomHotspots sceneHot_;

@@ -55,6 +55,12 @@ double springProgress(double elapsed, double response, double damping);
 // Ease-out share of an animation `duration` seconds long.
 double easeOutProgress(double elapsed, double duration);
 
+// Runs `work` on a thread of the global pool and waits for it (in place when called from the pool,
+// or when no pool thread is free). Called from any other thread, the raster engine splits each
+// large antialiased fill over that pool, and on a small image the hand-offs cost far more than the
+// fills; drawn from inside the pool, a layer fills in one go.
+void paintInPool(const std::function<void()>& work);
+
 // A piece of chrome that rarely changes, kept as an image at the painter's device scale and
 // blitted each frame (translucent fills are slow to rasterise; a blit is not). Drawn again after
 // `invalidate()`, or when the size or the scale changes.
@@ -65,6 +71,9 @@ public:
     LayerCache(const LayerCache&) = delete;
     LayerCache& operator=(const LayerCache&) = delete;
 
+    // Draws the layer on a pool thread (see paintInPool): for layers of shapes, not of text, whose
+    // fonts would be loaded again in each thread.
+    void setDrawnInPool(bool inPool) { inPool_ = inPool; }
     void invalidate() { valid_ = false; }
     bool isValid() const { return valid_; }
     // The kept colour at `point` (coordinates of the layer's rect); transparent when none.
@@ -74,7 +83,10 @@ public:
     template <typename F>
     void draw(QPainter& p, const QRectF& rect, F&& paint) {
         if (QPainter* q = begin(p, rect)) {
-            paint(*q);
+            if (inPool_)
+                paintInPool([&] { paint(*q); });
+            else
+                paint(*q);
             end();
         }
         blit(p, rect);
@@ -91,6 +103,7 @@ private:
     QSizeF size_;
     double scale_ = 0;
     bool valid_ = false;
+    bool inPool_ = false;
 };
 
 }  // namespace chrome

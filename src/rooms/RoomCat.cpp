@@ -11,6 +11,7 @@
 #include "platform/Defaults.h"
 #include "rooms/CatOverlay.h"
 #include "rooms/Petting.h"
+#include "rooms/RoomButtons.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -140,7 +141,8 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     const QPointF look = pointer ? faceAim(*pointer, QPointF(c.facePoint, c.headAnchor().y()), c.lookGain) : QPointF();
     group_ = roomCatTransform(c);
 
-    drawScene(p, c, env, face, look);
+    // Drawn every frame: on a pool thread, so that its larger fills are not split over the pool.
+    chrome::paintInPool([&] { drawScene(p, c, env, face, look); });
 
     if (!c.dead) hot.add(group_.mapRect(kPetButtonRect), RoomAction{RoomActionKind::petCat, 0});
 }

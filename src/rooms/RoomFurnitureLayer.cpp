@@ -48,6 +48,17 @@ void RoomFurnitureLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels
     hot.mapFrom(first, place);
 }
 
+unsigned RoomFurnitureLayer::stillInputs(const RoomFrame& f, const RoomModels& m) {
+    // Only the bedroom's still pieces follow the models (its bought pieces and the wardrobe); the
+    // other rooms' still pieces never change.
+    if (!m.life || f.kind != IslandRoomKind::bedroom) return 0;
+    const BedroomState s = bedroomState(m);
+    const bool bits[] = {s.shopOn, s.portraitShown, s.rugShown, s.cushionShown, s.wardrobeOpen};
+    unsigned key = 1;
+    for (const bool b : bits) key = key << 1 | (b ? 1 : 0);
+    return key;
+}
+
 void RoomFurnitureLayer::paintRoom(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
     switch (f.kind) {
     case IslandRoomKind::bedroom: {

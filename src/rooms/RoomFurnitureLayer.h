@@ -18,6 +18,9 @@ public:
     void paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);
     // A piece is in a spring's motion: the layer wants every display frame until it settles.
     bool isMoving() const { return scenery_.isMoving(); }
+    // What the room's still pieces are drawn from: while it stays the same, a kept drawing of them
+    // stays true.
+    static unsigned stillInputs(const RoomFrame& f, const RoomModels& m);
 
     // The layer's placement for the opening: scaled 0.92...1 about the room's bottom centre.
     static QTransform openingTransform(const RoomFrame& f);

@@ -163,7 +163,10 @@ void TopBar::paintPill(QPainter& p, const Layout& l, const PetLife& life) {
     const auto rings = needRings(life);
     for (int i = 0; i < needbar::ringCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        if (rings[k].fraction != pillFractions_[k]) {
+        // The needs drift a little every tick: the kept image is drawn again once a ring's arc has
+        // moved by a fifth of a pixel or so, not on every change.
+        if (std::abs(rings[k].fraction - pillFractions_[k]) >= 0.002 ||
+            (rings[k].fraction != pillFractions_[k] && (rings[k].fraction <= 0 || rings[k].fraction >= 1))) {
             pillFractions_[k] = rings[k].fraction;
             pill_.invalidate();
         }

@@ -16,6 +16,7 @@
 namespace kp {
 
 using scenery::faded;
+using scenery::pieceCount;
 using scenery::frac;
 
 namespace {
@@ -144,7 +145,7 @@ struct StillParts {
         pickets = QPainterPath();
         strips = QPainterPath();
         caps = QPainterPath();
-        for (int n = 0;; ++n) {
+        for (int n = 0, count = pieceCount(std::ceil((0.8 * W + 8 * K) / (11 * K))); n < count; ++n) {
             const double x = 0.2 * W + 11 * K * n;
             if (!(x < W + 8 * K)) break;
             const QPointF poly[5] = {{x, F}, {x, F - 23 * K}, {x + 3.5 * K, F - 26 * K}, {x + 7 * K, F - 23 * K},
@@ -177,7 +178,7 @@ void paintGround(QPainter& p, const StillParts& still, double W, double H, doubl
     p.drawRect(QRectF(0, F - 2 * k, W, H - F + 2 * k));
 
     if (snowy) {
-        const int n = int(W / (40 * k));
+        const int n = pieceCount(W / (40 * k));
         p.setBrush(Qt::white);
         for (int i = 0; i < n; ++i) {
             const int s = 11 + 53 * i;
@@ -185,7 +186,7 @@ void paintGround(QPainter& p, const StillParts& still, double W, double H, doubl
         }
         return;
     }
-    const int flowers = int(W / (26 * k));
+    const int flowers = pieceCount(W / (26 * k));
     const double depth = std::max(4 * k, H - F - 12 * k);
     for (int f = 0; f < flowers; ++f) {
         const int a = 17 + 61 * f;
@@ -221,7 +222,7 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     SkyView{look, time, false, false}.paint(p, rect);
 
-    // Drawn from the GUI thread only.
+    // Drawn by one thread at a time (the room draws its layers on a pool thread while it waits).
     static StillParts still;
     static CachedLayer hillLayer;
     static CachedLayer groundLayer;
@@ -298,8 +299,8 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     if (!snowy) {
         p.setPen(Qt::NoPen);
         p.setBrush(wet ? c.grassWet : c.grassDry);
-        int n = 0;
-        for (double x = 0; x < W; x = ++n * 2.6 * k) {
+        for (int n = 0, blades = pieceCount(std::ceil(W / (2.6 * k))); n < blades; ++n) {
+            const double x = n * 2.6 * k;
             const double hb = (3 + (37 * n) % 5) * k;
             const double tl = time - x / 400;
             const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +

@@ -16,6 +16,7 @@
 namespace kp {
 
 using scenery::faded;
+using scenery::pieceCount;
 using scenery::frac;
 using scenery::hash;
 
@@ -89,7 +90,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
 
     // 2. Weather.
     if (look.weather == SkyWeather::snow) {
-        const int n = int(std::trunc(w / 7));
+        const int n = pieceCount(w / 7);
         p.setBrush(QColor::fromRgbF(1, 1, 1, 0.95f));
         for (int i = 0; i < n; ++i) {
             const double s = 0.618 * i;
@@ -104,7 +105,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
         const double top = floorLine + 2 * k;
         const double bottom = h - 2 * k;
         if (bottom > top) {
-            const int count = std::max(1, int(std::trunc(w / ((storm ? 22 : 34) * k))));
+            const int count = std::max(1, pieceCount(w / ((storm ? 22 : 34) * k)));
             QPen ring(c.splash, 0.7);
             for (int i = 0; i < count; ++i) {
                 const double a = 1.7 * i + 500;

@@ -50,7 +50,7 @@ inline void strokeLine(QPainter& p, QPointF a, QPointF b, const QColor& c, doubl
 }
 
 // A path kept between frames and cleared on each use, so building it costs no allocation once
-// warm. Slots let a drawing hold a few at once. GUI thread only.
+// warm. Slots let a drawing hold a few at once. One thread at a time.
 QPainterPath& scratchPath(int slot = 0);
 
 // A soft glow behind a shape whose bounds are `bounds`: `color` at `opacity`, spreading about
@@ -63,7 +63,7 @@ void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opa
 void drawCachedArt(QPainter& p, int key, const QRectF& bounds, const std::function<void(QPainter&)>& draw);
 
 // Paints `draw` as one layer shown at `opacity`, so overlapping shapes fade together instead of
-// building up. Uses a buffer kept between frames. GUI thread only.
+// building up. Uses a buffer kept between frames. One thread at a time.
 void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw);
 
 }  // namespace kp::props

@@ -13,6 +13,10 @@ namespace kp::scenery {
 // x - trunc(x): the remainder keeps the sign of x.
 inline double frac(double x) { return x - std::trunc(x); }
 
+// How many of a repeated small piece (a width over their spacing) are drawn: at most what a wide
+// screen holds, so that a tiny scale neither runs a loop for ever nor overflows the conversion.
+inline int pieceCount(double n) { return n > 0 && std::isfinite(n) ? static_cast<int>(std::min(n, 4096.0)) : 0; }
+
 // A pseudo-random number in [0, 1) that depends only on x.
 inline double hash(double x) { return frac(std::abs(std::sin(12.9898 * x + 78.233) * 43758.5453)); }
 
@@ -33,7 +37,7 @@ inline QColor faded(QColor c, double opacity) {
 }
 
 // Today's month (1...12) in the local calendar, read again at most every 20 seconds: asking the
-// calendar every frame costs more than drawing a whole scene. GUI thread only.
+// calendar every frame costs more than drawing a whole scene. One thread at a time.
 inline int currentMonth() {
     using Clock = std::chrono::steady_clock;
     static Clock::time_point readAt{};

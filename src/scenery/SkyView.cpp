@@ -163,7 +163,7 @@ private:
 };
 
 SpriteCache& sprites() {
-    static SpriteCache c;  // GUI thread only
+    static SpriteCache c;  // one thread at a time
     return c;
 }
 

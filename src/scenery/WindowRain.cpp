@@ -40,7 +40,7 @@ void drawWindowRain(QPainter& p, bool heavy, const QSizeF& size, double time, do
     for (int layer = 0; layer < 3; ++layer) {
         const double a = kLayers[layer].depth;
         const double b = kLayers[layer].density;
-        const int n = std::max(3, int(std::trunc(2 * b * base)));
+        const int n = std::max(3, scenery::pieceCount(2 * b * base));
         const double len = (9 * a + 5) * scale * (heavy ? 1.3 : 1.0);
         const double v = (0.65 * a + 0.55) * speed;
         const double width = (0.6 * a + 0.45) * widthFactor;

@@ -17,10 +17,14 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace kp;
@@ -33,12 +37,14 @@ struct FakePages final : IslandContent {
     bool typing = false;
     bool shown = false;
     QRectF painted;
+    std::optional<QRectF> mark;  // a red square, in the content's coordinates
     std::vector<QPointF> presses, moves;
     void didAppear() override { shown = true; }
     void didDisappear() override { shown = false; }
     void paint(QPainter& p, const QRectF& rect, double) override {
         painted = rect;
         p.fillRect(rect, fill);
+        if (mark) p.fillRect(mark->translated(rect.topLeft()), Qt::red);
     }
     bool mousePress(QPointF pos) override {
         presses.push_back(pos);
@@ -154,6 +160,50 @@ TEST_F(PanelHost, TheOpenRoomShowsTheCollapseCountdownAlongItsFoot) {
     EXPECT_GT(lit(half, 0.45).red(), room.red() + 40);
     EXPECT_EQ(lit(half, 0.55), room) << "half the time left: half the bar";
 
+}
+
+TEST_F(PanelHost, AnOpenRoomsFrameRepaintsOnlyWhatChangedAndTheWindowKeepsUp) {
+    hub.post(note::onboardingDone);
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    panel().finishMoving();
+    island->pointerAt(island->islandFrame().center());  // no countdown
+    FakePages* room = pages();
+    ASSERT_NE(room, nullptr);
+    struct PaintRegions : QObject {
+        std::vector<QRegion> seen;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) seen.push_back(static_cast<QPaintEvent*>(e)->region());
+            return false;
+        }
+    } regions;
+    panel().installEventFilter(&regions);
+    auto frame = [&] {
+        regions.seen.clear();
+        emit room->frameDue();
+        QCoreApplication::processEvents();
+    };
+    const QPointF origin = panel().contentRect().topLeft();
+    auto onScreen = [&](QPointF at) {
+        const QImage window = panel().screen()->grabWindow(panel().winId()).toImage();
+        return window.pixelColor((origin + at).toPoint());
+    };
+
+    frame();
+    frame();
+    EXPECT_TRUE(regions.seen.empty()) << "a frame that changes nothing paints nothing";
+
+    room->mark = QRectF(100, 50, 10, 10);
+    frame();
+    ASSERT_EQ(regions.seen.size(), 1u);
+    const QRect painted = regions.seen[0].boundingRect();
+    EXPECT_TRUE(painted.contains(QRectF(origin + QPointF(100, 50), QSizeF(10, 10)).toRect()));
+    EXPECT_LE(painted.width() * painted.height(), 16 * 16) << "only around the square";
+
+    room->mark = QRectF(300, 80, 10, 10);
+    frame();
+    EXPECT_EQ(onScreen({105, 55}), room->fill) << "the square's old place is painted over";
+    EXPECT_EQ(onScreen({305, 85}), QColor(Qt::red));
+    EXPECT_EQ(onScreen({200, 120}), room->fill);
 }
 
 }  // namespace

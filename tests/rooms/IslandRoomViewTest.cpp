@@ -104,6 +104,25 @@ TEST_F(IslandRoomViewTest, NightSleepDarkensOnlyTheBedroomAndFadesAway) {
     EXPECT_GT(late, 150);
 }
 
+TEST_F(IslandRoomViewTest, ABoughtOrPutAwayPieceShowsWithinASecond) {
+    // The walls and still pieces are kept as an image: a rug laid down or put away still shows.
+    w.wallet->setEnabled(true);
+    w.wallet->reward(10000, w.now());
+    w.show(IslandRoomKind::bedroom);
+    w.view->roomDidAppear();
+    const QPoint rug(int(0.44 * 640), int(room::floorLine(160)) + 4);
+    const QColor bare = w.render().pixelColor(rug);
+
+    ASSERT_TRUE(w.wallet->buy(ShopItem::rug));
+    w.cat.clock.advance(1.01);
+    const QColor laid = w.render().pixelColor(rug);
+    EXPECT_NE(laid, bare) << "the rug is seen";
+
+    w.wallet->toggleStored(ShopItem::rug);
+    w.cat.clock.advance(1.01);
+    EXPECT_EQ(w.render().pixelColor(rug), bare) << "put away, it is gone";
+}
+
 TEST_F(IslandRoomViewTest, AClosedIslandShowsBareWallsWithoutFurniture) {
     w.show(IslandRoomKind::kitchen);
     w.view->setIslandHeight(36);

@@ -194,5 +194,18 @@ TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
     EXPECT_EQ(qAlpha(img.pixel(315, 215)), 255);
 }
 
+TEST(GardenBackdrop, ATinyScaleStillFillsTheFrameAndFinishes) {
+    // Fence pickets, grass blades, flowers, drifts and splashes are counted by the width over their
+    // spacing: at a scale near zero they must stay a bounded number.
+    for (const SkyWeather sky : {SkyWeather::clear, SkyWeather::snow, SkyWeather::rain}) {
+        const SkyLook look{SkyTime::day, sky};
+        const QImage ground = backdrop(look, 3, 30, 1e-9, 6, 64, 40);
+        EXPECT_EQ(qAlpha(ground.pixel(2, 2)), 255);
+        EXPECT_EQ(qAlpha(ground.pixel(61, 37)), 255);
+        const QImage over = weather(look, 3, 0, 30, 1e-9, 6, 64, 40);
+        EXPECT_FALSE(over.isNull());
+    }
+}
+
 }  // namespace
 }  // namespace kp

@@ -55,8 +55,8 @@
 // own `breed` is unset uses env.breed.
 //
 // Speed: the fixed shapes of each breed and piece, and their rims, are built once and kept, so a
-// frame only fills shapes (one dressed cat at the room's size takes about 0.2 ms). Paint from the
-// GUI thread.
+// frame only fills shapes (one dressed cat at the room's size takes about 0.2 ms). Paint from one
+// thread at a time.
 #include "cat/CatLook.h"
 #include "cat/CatOutfit.h"
 
