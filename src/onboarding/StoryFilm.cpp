@@ -1,13 +1,12 @@
 #include "onboarding/StoryFilm.h"
 
 #include "onboarding/OnboardKit.h"
+#include "scenery/PoolPaint.h"
 
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSemaphore>
-#include <QThreadPool>
 
 #include <malloc.h>
 
@@ -553,15 +552,7 @@ void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
         film.paint(q, env);
     };
     // The caller waits, so the film's kept images are never used by two threads at once.
-    QSemaphore drawn;
-    if (QThreadPool::globalInstance()->tryStart([&] {
-            draw();
-            drawn.release();
-        })) {
-        drawn.acquire();
-    } else {
-        draw();
-    }
+    scenery::paintInPool(draw);
     drawAtDevicePixels(p, QPointF(0, 0), image_);
 }
 

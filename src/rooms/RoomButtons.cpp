@@ -8,9 +8,6 @@
 #include "scenery/CoinIcon.h"
 
 #include <QPainter>
-#include <QSemaphore>
-#include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -101,23 +98,6 @@ double contrastRatio(const QColor& a, const QColor& b) {
 }
 
 QColor inkOver(const QColor& behind) { return contrastRatio(ink(), behind) >= 3 ? ink() : cream(); }
-
-void paintInPool(const std::function<void()>& work) {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    if (pool->contains(QThread::currentThread())) {
-        work();
-        return;
-    }
-    QSemaphore done;
-    if (!pool->tryStart([&] {
-            work();
-            done.release();
-        })) {
-        work();
-        return;
-    }
-    done.acquire();
-}
 
 LayerCache::LayerCache() = default;
 LayerCache::~LayerCache() = default;

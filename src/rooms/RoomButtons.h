@@ -6,6 +6,7 @@
 // button opens the shop and, for 2.2 s after each coin gain, hangs the amount under the coin.
 #include "life/Wallet.h"
 #include "platform/Scheduler.h"
+#include "scenery/PoolPaint.h"
 
 #include <QColor>
 #include <QFont>
@@ -55,12 +56,6 @@ double springProgress(double elapsed, double response, double damping);
 // Ease-out share of an animation `duration` seconds long.
 double easeOutProgress(double elapsed, double duration);
 
-// Runs `work` on a thread of the global pool and waits for it (in place when called from the pool,
-// or when no pool thread is free). Called from any other thread, the raster engine splits each
-// large antialiased fill over that pool, and on a small image the hand-offs cost far more than the
-// fills; drawn from inside the pool, a layer fills in one go.
-void paintInPool(const std::function<void()>& work);
-
 // A piece of chrome that rarely changes, kept as an image at the painter's device scale and
 // blitted each frame (translucent fills are slow to rasterise; a blit is not). Drawn again after
 // `invalidate()`, or when the size or the scale changes.
@@ -84,7 +79,7 @@ public:
     void draw(QPainter& p, const QRectF& rect, F&& paint) {
         if (QPainter* q = begin(p, rect)) {
             if (inPool_)
-                paintInPool([&] { paint(*q); });
+                scenery::paintInPool([&] { paint(*q); });
             else
                 paint(*q);
             end();

@@ -11,6 +11,7 @@
 #include "platform/Defaults.h"
 #include "rooms/CatOverlay.h"
 #include "rooms/Petting.h"
+#include "scenery/PoolPaint.h"
 #include "rooms/RoomButtons.h"
 
 #include <QPainter>
@@ -142,7 +143,7 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     group_ = roomCatTransform(c);
 
     // Drawn every frame: on a pool thread, so that its larger fills are not split over the pool.
-    chrome::paintInPool([&] { drawScene(p, c, env, face, look); });
+    scenery::paintInPool([&] { drawScene(p, c, env, face, look); });
 
     if (!c.dead) hot.add(group_.mapRect(kPetButtonRect), RoomAction{RoomActionKind::petCat, 0});
 }
