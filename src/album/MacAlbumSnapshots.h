@@ -24,7 +24,9 @@ inline QImage arrivalFilmSnapshot(CatBreed breed) {
     film.layout.caption = 19;
     CatEnv env;
     env.breed = breed;
-    return MacAlbum::renderOffscreen(QSizeF(420, 320), 3.0, [&](QPainter& p) { film.paint(p, env); });
+    // Through frames of its own, so that the film's kept drawings are let go once the photo is taken.
+    story::FilmFrames frames;
+    return MacAlbum::renderOffscreen(QSizeF(420, 320), 3.0, [&](QPainter& p) { frames.paint(p, film, env); });
 }
 
 // A room painter (for example the island's room view at an island height of 160) drawn into
