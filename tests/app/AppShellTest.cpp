@@ -1,22 +1,16 @@
 #include "app/AppDelegate.h"
-#include "app/AppMenu.h"
 #include "app/AppState.h"
 #include "app/AppWindows.h"
-#include "core/Notifications.h"
 #include "core/SettingsRouter.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
-#include "support/Scratch.h"
+#include "support/AppDelegateSetup.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QImage>
-#include <QMenu>
-#include <QScreen>
 
 #include <string>
 #include <vector>
@@ -45,19 +39,13 @@ double shareOf(QWidget* window, QColor colour) {
     return total ? double(hits) / total : 0;
 }
 
-struct Shell : ::testing::Test {
-    test::ScratchStore store;
-    NotificationCenter hub;
+struct Shell : test::AppDelegateTest {
     int saves = 0;
     std::vector<PetSound> effects;
     std::function<void()> closeAlbum;
-    std::unique_ptr<AppDelegate> delegate;
 
     void SetUp() override {
         AppDelegate::Hooks hooks;
-        hooks.withIsland = false;
-        hooks.store = store.store.get();
-        hooks.hub = &hub;
         hooks.saveLife = [this] { ++saves; };
         hooks.playEffect = [this](PetSound s) { effects.push_back(s); };
         hooks.makeSettingsView = [] { return swatch(QColor(200, 30, 30)); };
@@ -65,7 +53,7 @@ struct Shell : ::testing::Test {
             closeAlbum = std::move(onClose);
             return swatch(QColor(30, 160, 60));
         };
-        delegate = std::make_unique<AppDelegate>(std::move(hooks));
+        makeDelegate(std::move(hooks));
         delegate->didFinishLaunching();
         SettingsRouter::shared().setTab(SettingsTab::cat);
     }
@@ -74,19 +62,6 @@ struct Shell : ::testing::Test {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->windowTitle() == title) ++n;
         return n;
-    }
-    // The menu as it opens now: its titles, separators as "-".
-    std::vector<QString> menuTitles() {
-        emit delegate->menu().menu()->aboutToShow();
-        std::vector<QString> out;
-        for (QAction* a : delegate->menu().menu()->actions()) out.push_back(a->isSeparator() ? "-" : a->text());
-        return out;
-    }
-    QAction* menuItem(const QString& title) {
-        emit delegate->menu().menu()->aboutToShow();
-        for (QAction* a : delegate->menu().menu()->actions())
-            if (a->text() == title) return a;
-        return nullptr;
     }
 };
 
@@ -97,9 +72,6 @@ TEST_F(Shell, SettingsOpensOnceWithItsContentAndASecondOpenOnlyRaisesIt) {
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVisible());
     EXPECT_GT(shareOf(first, QColor(200, 30, 30)), 0.95) << "the settings fill the window";
-    // Centred under the island's line, never beneath it.
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(first->pos(), QPoint(screen.left() + (screen.width() - first->width()) / 2, screen.top() + 32 + 8));
     delegate->perform(MenuAction::settings);
     EXPECT_EQ(delegate->settingsWindow(), first);
     EXPECT_EQ(visibleWindowsTitled("Settings"), 1);
@@ -145,11 +117,10 @@ TEST_F(Shell, AlbumShowsItsPagesOnceAndTheirCloseButtonClosesIt) {
 TEST_F(Shell, TheMenuOffersEveryItemAndTheMusicItemFlipsTheStoredSwitch) {
     EXPECT_EQ(menuTitles(), (std::vector<QString>{"Let him out now", "Pause music", "-", "Settings…", "Quit Kettlepaw"}));
     EXPECT_FALSE(menuItem("Let him out now")->isEnabled()) << "nothing to send out without roaming";
-    EXPECT_EQ(menuItem("Quit Kettlepaw")->shortcut(), QKeySequence("Ctrl+Q"));
     menuItem("Pause music")->trigger();
     EXPECT_TRUE(store->contains("musicOn"));
     EXPECT_FALSE(store->boolValue("musicOn"));
-    EXPECT_TRUE(menuItem("Play music"));
+    ASSERT_TRUE(menuItem("Play music"));
     menuItem("Play music")->trigger();
     EXPECT_TRUE(store->boolValue("musicOn"));
 }
