@@ -1,5 +1,5 @@
-// The menu's roaming and pomodoro items reaching the roaming controller and the island, and the
-// album hearing the island open and close.
+// The menu's roaming and pomodoro items reaching the roaming controller and the island, the
+// album's openings and farewells, and where new windows start.
 #include "album/MacAlbum.h"
 #include "app/AppDelegate.h"
 #include "app/AppState.h"
@@ -40,25 +40,18 @@ using State = IslandStateMachine::State;
 namespace {
 
 // The app's island without its panel, with the pomodoro and roaming wired as the app wires them.
-struct AppIsland : test::AppDelegateTest {
-    ManualClock clock{800000000, 1000};
-    SeededRandom random{5};
-    ManualScheduler lifeScheduler, scheduler;  // the cat holds still
+struct AppIsland : test::AppIslandTest {
     ManualInputIdleness idleness;
     Wallet wallet{*store};
     Pomodoro pomodoro{wallet, *store, clock, scheduler, idleness, hub};
     PomodoroNeighbour neighbour{pomodoro, wallet};
-    AppState state{*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub};
     std::unique_ptr<DesktopRoam> roam;
     DesktopRoam* started = nullptr;  // what the app hands the hooks once roaming has started
     test::CatLog cat;
     test::PanelLog panel;
-    std::unique_ptr<TestIslandController> island;
 
     void SetUp() override {
-        store->set("onboardedV1", true);
         store->set("desktopRoam", false);  // the menu sends the cat out even with roaming off
-        state.life().setNeed(std::nullopt);
         RoamServices s = test::fakeRoamServices(cat, panel, QRectF(0, 0, 1440, 900));
         s.clock = &clock;
         s.random = &random;
@@ -66,14 +59,11 @@ struct AppIsland : test::AppDelegateTest {
         s.scheduler = &scheduler;
         s.life = &state.life();
         roam = std::make_unique<DesktopRoam>(std::move(s));
-        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, false);
-        setup.neighbours.pomodoro = &neighbour;
-        island = std::make_unique<TestIslandController>(state, std::move(setup));
         AppDelegate::Hooks hooks;
         hooks.neighbours.pomodoro = &neighbour;
         wireRoaming(hooks, [this] { return started; });
+        startIsland(false, hooks.neighbours);
         makeDelegate(std::move(hooks));
-        island->start();  // the greeting
     }
 };
 

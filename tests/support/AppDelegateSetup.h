@@ -1,9 +1,15 @@
 #pragma once
-// The app's delegate as the tests make it: no island, on the test's own store and hub, and its
-// menu read as it opens.
+// The app's delegate as the tests make it: no island of its own, on the test's own store and hub,
+// and its menu read as it opens.
 #include "app/AppDelegate.h"
 #include "app/AppMenu.h"
 #include "core/Notifications.h"
+#include "app/AppState.h"
+#include "life/PetLife.h"
+#include "platform/Clock.h"
+#include "platform/Random.h"
+#include "platform/Scheduler.h"
+#include "support/IslandSetup.h"
 #include "support/Scratch.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +52,30 @@ struct AppDelegateTest : ::testing::Test {
         for (QAction* a : menuActions())
             if (a->text() == title) return a;
         return nullptr;
+    }
+};
+
+// Beside the delegate, the app's state and its island on the test's clock and scheduler, the
+// cat holding still and with nothing it needs.
+struct AppIslandTest : AppDelegateTest {
+    ManualClock clock{800000000, 1000};
+    SeededRandom random{5};
+    ManualScheduler lifeScheduler, scheduler;
+    AppState state{*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub};
+    std::unique_ptr<TestIslandController> island;
+
+    // Starts the island of an onboarded cat, which greets first.
+    void startIsland(bool withPanel, IslandNeighbours neighbours) {
+        store->set("onboardedV1", true);
+        state.life().setNeed(std::nullopt);
+        TestIslandController::Setup setup = islandSetup(store, scheduler, clock, hub, withPanel);
+        setup.neighbours = std::move(neighbours);
+        island = std::make_unique<TestIslandController>(state, std::move(setup));
+        island->start();
+    }
+    void TearDown() override {
+        island.reset();
+        AppDelegateTest::TearDown();
     }
 };
 
