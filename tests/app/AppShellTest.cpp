@@ -36,7 +36,7 @@ bool fills(QWidget* window, QColor colour) {
     return true;
 }
 
-struct Shell : test::AppDelegateTest {
+struct Shell : test::AppIslandTest {
     int saves = 0;
     std::vector<PetSound> effects;
     std::function<void()> closeAlbum;
@@ -124,12 +124,7 @@ TEST_F(Shell, TerminationSavesTheCatExactlyOnce) {
     EXPECT_EQ(saves, 1);
 }
 
-TEST(CatSounds, PassWhileTheIslandShowsAndTheMewAlwaysInTheCatsVoice) {
-    test::ScratchStore store;
-    ManualClock clock{800000000, 1000};
-    SeededRandom random{3};
-    ManualScheduler scheduler;
-    NotificationCenter hub;
+TEST_F(Shell, CatSoundsPassWhileTheIslandShowsAndTheMewAlwaysInTheCatsVoice) {
     std::vector<std::pair<PetSound, double>> played;
     AppState state(*store, std::make_unique<PetLife>(*store, clock, random, scheduler), hub);
     state.setSoundPlayer([&](PetSound s, double pitch) { played.emplace_back(s, pitch); });
