@@ -11,7 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Random.h"
 #include "rooms/IslandRoomView.h"
-#include "support/IslandSetup.h"
+#include "support/AppDelegateSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -26,27 +26,16 @@ using State = IslandStateMachine::State;
 
 namespace {
 
-struct RoomHost : ::testing::Test {
-    test::ScratchStore store;
-    ManualClock clock{800000000, 1000};
-    SeededRandom random{7};
-    ManualScheduler lifeScheduler;
-    ManualScheduler scheduler;
-    NotificationCenter hub;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TestIslandController> island;
+struct RoomHost : test::AppIslandTest {
     int roomsMade = 0;
 
     void SetUp() override {
-        state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
-        TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, true);
-        setup.neighbours.makeRoom = [this] {
+        IslandNeighbours neighbours;
+        neighbours.makeRoom = [this] {
             ++roomsMade;
-            return makeRoomContent(*state, [] {});
+            return makeRoomContent(state, [] {});
         };
-        island = std::make_unique<TestIslandController>(*state, std::move(setup));
-        store->set("onboardedV1", true);
-        island->start();
+        startIsland(true, std::move(neighbours));
     }
 
     IslandPanel& panel() { return *island->panel(); }
@@ -74,12 +63,12 @@ TEST_F(RoomHost, TheRoomIsMadeOnceShowsWhileOpenAndTakesTabClicksThroughThePanel
     ASSERT_NE(room(), nullptr);
     EXPECT_TRUE(room()->isOnScreen());
     EXPECT_EQ(panel().content(), panel().room());
-    ASSERT_EQ(state->roomKind(), IslandRoomKind::bedroom);
+    ASSERT_EQ(state.roomKind(), IslandRoomKind::bedroom);
     for (IslandRoomKind kind : {IslandRoomKind::kitchen, IslandRoomKind::garden}) {
         const auto tab = tabFor(kind);
         ASSERT_TRUE(tab.has_value());
         QTest::mouseClick(&panel(), Qt::LeftButton, {}, tab->toPoint());
-        EXPECT_EQ(state->roomKind(), kind);
+        EXPECT_EQ(state.roomKind(), kind);
         EXPECT_EQ(island->machine().state(), State::home) << "a tab click keeps the island open";
     }
 

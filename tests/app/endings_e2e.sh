@@ -2,10 +2,8 @@
 # End to end: the app saves the cat and exits 0 however it is ended outside its menu: SIGHUP (a
 # closed terminal, a logout) and its display going away under it.
 set -uo pipefail
-command -v Xvfb >/dev/null || { echo "Xvfb missing: skipped"; exit 77; }
-command -v xwininfo >/dev/null || { echo "xwininfo missing: skipped"; exit 77; }
-[ -x "${KP_BUILD_DIR:?}/src/app/kettlepaw" ] || { echo "no app under $KP_BUILD_DIR"; exit 1; }
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
+kp_need_app Xvfb xwininfo
 kp_scratch_dir kp-endings
 kp_app_home "$scratch"
 printf 'onboardedV1=true\n' >"$conf"
@@ -16,7 +14,6 @@ start_app() {
   xserver=${pids[-1]}
   rm -f "$record"
   kp_start_app "$scratch/app.log"
-  pids+=("$app_pid")
   launched() {
     kill -0 "$app_pid" 2>/dev/null || kp_fail "the app ended while starting"
     xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'
@@ -26,10 +23,7 @@ start_app() {
 
 # Waits for the app to end and checks it exited 0 with the cat saved.
 expect_saved_exit() {
-  kp_wait 120 eval '! kill -0 "$app_pid" 2>/dev/null' || kp_fail "$1: the app did not end"
-  local rc=0
-  wait "$app_pid" || rc=$?
-  [ "$rc" = 0 ] || kp_fail "$1: the app exited with $rc"
+  kp_expect_exit 120 "$1"
   python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert "hunger" in r and "savedAt" in r' "$record" \
     || kp_fail "$1: the cat was not saved"
   echo "$1: exit 0, record saved"

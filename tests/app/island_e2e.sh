@@ -5,17 +5,10 @@
 # cleanly after saving the cat. Every step waits for what it expects, with generous deadlines.
 set -uo pipefail
 
-[ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: skipped"; exit 77; }
-for tool in xdotool xwininfo import; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
-done
-xwininfo -root >/dev/null 2>&1 || { echo "no X server: skipped"; exit 77; }
-[ -x "${KP_BUILD_DIR:?}/src/app/kettlepaw" ] || { echo "no app under $KP_BUILD_DIR"; exit 1; }
-
-scratch=$(mktemp -d /tmp/kp-island-e2e.XXXXXX)
-app_pid=
-trap '[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
+kp_need_app xdotool xwininfo import
+[ -n "${DISPLAY:-}" ] && xwininfo -root >/dev/null 2>&1 || { echo "no X server: skipped"; exit 77; }
+kp_scratch_dir kp-island-e2e
 kp_app_home "$scratch"  # noon local time: a cat asleep for the night would not peek for its needs
 log=$scratch/app.log
 
@@ -66,37 +59,10 @@ kp_expect_pixels "no need mark beside the face" 5 kp_count_colour $((cx - 138 + 
 shot 7-need-peek
 kp_expect_nothing_aside "$XDG_DATA_HOME"
 
-# The app's menu: in the tray where a tray host runs, else on the island's right click. From the
-# bottom up it reads "Quit Kettlepaw", "Settings…".
-visible_windows() { xdotool search --onlyvisible --class '^kettlepaw$' 2>/dev/null | sort; }
-# The tray icon's middle as "x y"; nothing without a tray host.
-tray_icon() {
-  xwininfo -root -tree 2>/dev/null |
-    awk '/ "Kettlepaw": \("kettlepaw" "Kettlepaw"\)/ {
-      split($NF, at, "+"); split($(NF-1), size, "[x+]");
-      print at[2] + int(size[1] / 2), at[3] + int(size[2] / 2); exit }'
-}
-# A click a busy desktop drops is made again, up to four times.
-open_menu() {
-  local before icon _
-  before=$(visible_windows)
-  menu_opened() { [ -n "$(comm -13 <(echo "$before") <(visible_windows))" ]; }
-  for _ in 1 2 3 4; do
-    icon=$(tray_icon)
-    if [ -n "$icon" ]; then
-      xdotool mousemove $icon click 3
-    else
-      xdotool mousemove "$cx" 10
-      kp_wait 20 _kp_island_is '276x32+*' || kp_fail "no island to right-click ($(kp_island_at))"
-      xdotool click 3
-    fi
-    kp_wait 10 menu_opened && return
-  done
-  kp_fail "the menu did not open"
-}
-echo "menu from the $([ -n "$(tray_icon)" ] && echo tray icon || echo island)"
+# The app's menu, from the bottom up: "Quit Kettlepaw", "Settings…".
+echo "menu from the $([ -n "$(kp_tray_icon)" ] && echo tray icon || echo island)"
 
-open_menu
+kp_open_menu
 xdotool key Up Up Return
 settings_window() { xdotool search --onlyvisible --name '^Settings$' 2>/dev/null | head -1; }
 kp_wait 20 eval '[ -n "$(settings_window)" ]' || kp_fail "Settings… did not open the settings window"
@@ -109,18 +75,14 @@ kp_expect_pixels "no rows in Settings" 3000 kp_count_lit "$sx" $((sy + 230)) 540
 kp_shot 8-settings "$sx" "$sy" 540 700
 
 # "Let him out now" (above the music item) puts the cat out on the desktop, in a window of its own.
-open_menu
+kp_open_menu
 xdotool key Up Up Up Up Return
 kp_wait 30 eval 'xdotool search --onlyvisible --name "^Kettlepaw Roaming$" >/dev/null' || kp_fail "Let him out now put no cat on the desktop"
 
 rm -f "$record"
-open_menu
+kp_open_menu
 xdotool key Up Return
-kp_wait 30 eval '! kill -0 "$app_pid" 2>/dev/null' || kp_fail "Quit Kettlepaw did not quit"
-rc=0
-wait "$app_pid" || rc=$?
-app_pid=
-[ "$rc" = 0 ] || kp_fail "exit status $rc after Quit"
+kp_expect_exit 30 "Quit Kettlepaw"
 [ -s "$record" ] || kp_fail "the cat was not saved on Quit"
 echo "menu opened Settings with its content, let the cat out and quit the app, cat saved"
 

@@ -7,6 +7,7 @@
 #include "platform/InputIdle.h"
 #include "platform/Random.h"
 #include "platform/Scheduler.h"
+#include "support/RoamFakes.h"
 #include "support/Scratch.h"
 
 #include <QCoreApplication>
@@ -17,71 +18,8 @@ using namespace kp;
 
 namespace {
 
-struct CatLog {
-    std::vector<DesktopCat::Trick> queued;
-    std::vector<PetNeed> asked;
-    std::vector<bool> headHome;  // the `immediately` of each call
-    int announces = 0, ticks = 0;
-    std::vector<QPointF> mouse;
-    std::function<void()> onHome;
-    // What the cat reports.
-    bool asking = false, dragged = false, homeBound = false, userDragging = false;
-    bool atRest = false, quick = true;
-    QRectF hit{100, 100, 50, 50};
-};
-
-class FakeCat final : public RoamCat {
-public:
-    explicit FakeCat(CatLog& log) : log_(log) {}
-    void queue(DesktopCat::Trick trick) override { log_.queued.push_back(trick); }
-    void ask(PetNeed need) override { log_.asked.push_back(need); }
-    void headHome(bool immediately) override { log_.headHome.push_back(immediately); }
-    void announce() override { ++log_.announces; }
-    void mouseMoved(QPointF to) override {
-        mouse_ = to;
-        log_.mouse.push_back(to);
-    }
-    void tick(double) override { ++log_.ticks; }
-    QRectF hitRect() const override { return log_.hit; }
-    QPointF mouse() const override { return mouse_; }
-    bool isDragged() const override { return log_.dragged; }
-    bool isAsking() const override { return log_.asking; }
-    bool homeBound() const override { return log_.homeBound; }
-    bool userDragging() const override { return log_.userDragging; }
-    void setUserDragging(bool on) override { log_.userDragging = on; }
-    void userStartedDragging() override {}
-    void userStoppedDragging() override {}
-    void setMischief(bool) override {}
-    void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
-    void setPendingApp(long long, double) override {}
-    bool atRest() const override { return log_.atRest; }
-    bool quick() const override { return log_.quick; }
-
-private:
-    CatLog& log_;
-    QPointF mouse_{-999, -999};
-};
-
-struct PanelLog {
-    int outs = 0, writes = 0;
-    bool clickThrough = true;
-};
-
-class FakePanel final : public RoamSurface {
-public:
-    explicit FakePanel(PanelLog& log) : log_(log) {}
-    QRectF frame() const override { return {200, 0, 1440, 900}; }
-    bool clickThrough() const override { return log_.clickThrough; }
-    void setClickThrough(bool on) override {
-        ++log_.writes;
-        log_.clickThrough = on;
-    }
-    void orderFront() override {}
-    void orderOut() override { ++log_.outs; }
-
-private:
-    PanelLog& log_;
-};
+using test::CatLog;
+using test::PanelLog;
 
 class RoamControllerTest : public ::testing::Test {
 protected:
@@ -94,7 +32,7 @@ protected:
     }
 
     RoamServices services() {
-        RoamServices s;
+        RoamServices s = test::fakeRoamServices(cat, panel, QRectF(200, 0, 1440, 900));
         s.clock = &clock;
         s.random = &random;
         s.store = store.store.get();
@@ -110,8 +48,6 @@ protected:
         s.primaryButtonDown = [this] { return buttonDown; };
         s.dragChangeCount = [this] { return dragCount; };
         s.activePid = [this] { return activePid; };
-        s.makeCat = [this](const RoamScreen&) { return std::make_unique<FakeCat>(cat); };
-        s.makePanel = [this](const RoamScreen&, RoamCat&) { return std::make_unique<FakePanel>(panel); };
         return s;
     }
 

@@ -60,10 +60,21 @@ kp_wait() {
   done
 }
 
-# kp_start_app LOG: the built app in the background, its output in LOG; `app_pid` is its pid.
+# kp_need_app TOOL...: skips (77) when a tool is missing, fails when the app is not built.
+kp_need_app() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
+  done
+  [ -x "${KP_BUILD_DIR:?}/src/app/kettlepaw" ] || { echo "no app under $KP_BUILD_DIR"; exit 1; }
+}
+
+# kp_start_app LOG: the built app in the background, its output in LOG; `app_pid` is its pid,
+# also added to `pids` (stopped on exit where kp_scratch_dir made the scratch folder).
 kp_start_app() {
   "${KP_BUILD_DIR:?}/src/app/kettlepaw" >"$1" 2>&1 &
   app_pid=$!
+  pids+=("$app_pid")
   kp_app_log=$1
 }
 # kp_stop_app: SIGTERM, then the app's exit status.
@@ -73,6 +84,14 @@ kp_stop_app() {
   wait "$app_pid" || rc=$?
   app_pid=
   return $rc
+}
+# kp_expect_exit SECONDS WHY: waits for the app to end by itself; fails unless it exited 0.
+kp_expect_exit() {
+  kp_wait "$1" eval '! kill -0 "$app_pid" 2>/dev/null' || kp_fail "$2: the app did not end"
+  local rc=0
+  wait "$app_pid" || rc=$?
+  app_pid=
+  [ "$rc" = 0 ] || kp_fail "$2: the app exited with $rc"
 }
 # kp_fail MESSAGE: says what failed, shows the app's log and ends the script.
 kp_fail() {
@@ -124,4 +143,34 @@ kp_shot() {
   [ -n "${KP_SHOTS_DIR:-}" ] || return 0
   mkdir -p "$KP_SHOTS_DIR"
   import -window root -crop "$4x$5+$2+$3" "$KP_SHOTS_DIR/$1.png" 2>/dev/null
+}
+
+# The app's windows on screen, one id a line.
+_kp_app_windows() { xdotool search --onlyvisible --class '^kettlepaw$' 2>/dev/null | sort; }
+# The middle of the app's tray icon as "x y"; nothing without a tray host.
+kp_tray_icon() {
+  xwininfo -root -tree 2>/dev/null |
+    awk '/ "Kettlepaw": \("kettlepaw" "Kettlepaw"\)/ {
+      split($NF, at, "+"); split($(NF-1), size, "[x+]");
+      print at[2] + int(size[1] / 2), at[3] + int(size[2] / 2); exit }'
+}
+# kp_open_menu: opens the app's menu, in the tray where a tray host runs, else on the peeking
+# island's right click. A click a busy desktop drops is made again, up to four times.
+kp_open_menu() {
+  local before icon _ cx
+  before=$(_kp_app_windows)
+  cx=$(($(xdotool getdisplaygeometry | cut -d' ' -f1) / 2))
+  _kp_menu_opened() { [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]; }
+  for _ in 1 2 3 4; do
+    icon=$(kp_tray_icon)
+    if [ -n "$icon" ]; then
+      xdotool mousemove $icon click 3
+    else
+      xdotool mousemove "$cx" 10
+      kp_wait 20 _kp_island_is '276x32+*' || kp_fail "no island to right-click ($(kp_island_at))"
+      xdotool click 3
+    fi
+    kp_wait 10 _kp_menu_opened && return
+  done
+  kp_fail "the menu did not open"
 }
