@@ -225,8 +225,8 @@ void TestIslandController::updatePolling() {
         // only a few frames, so a shown island that keeps out (a pomodoro round) costs little.
         if (machine_.state() != State::hidden)
             wanted = pointerNearby_ ? kFastPoll : kShownFarPoll;
-        else if (IslandStateMachine::peekOnHover(store_) && !waitingForInput_)
-            wanted = pointerNearby_ ? kHiddenPoll : kFarPoll;
+        else if (IslandStateMachine::peekOnHover(store_))
+            wanted = waitingForInput_ ? kWaitingPoll : pointerNearby_ ? kHiddenPoll : kFarPoll;
     }
     if (wanted == pollInterval_) return;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
@@ -256,13 +256,19 @@ void TestIslandController::restIfStill(QPoint root) {
     // Hidden, the island only waits for the pointer to come near: on an idle desktop a pointer that
     // stands still is not asked again until input comes, so a resting app does not wake four times
     // a second.
-    if (machine_.state() != State::hidden || waitingForInput_) return;
+    if (machine_.state() != State::hidden) return;
     if (root != lastRoot_) {
         lastRoot_ = root;
         stillPolls_ = 0;
+        if (waitingForInput_) {
+            // The pointer moved and no alarm came: poll again as usual.
+            probe_->stopWaiting();
+            waitingForInput_ = false;
+            updatePolling();
+        }
         return;
     }
-    if (++stillPolls_ < 2) return;
+    if (waitingForInput_ || ++stillPolls_ < 2) return;
     stillPolls_ = 0;
     waitingForInput_ = probe_->waitForInput([this] {
         waitingForInput_ = false;

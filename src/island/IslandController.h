@@ -82,6 +82,9 @@ public:
     static constexpr double kShownFarPoll = 1.0 / 20;  // while it shows and the pointer is far away
     static constexpr double kHiddenPoll = 0.1;  // while hidden, only to notice the pointer coming near
     static constexpr double kFarPoll = 0.25;    // while hidden and the pointer is far from the notch
+    // While the hidden island waits for the next input: should the server's alarm ever be missed,
+    // the pointer is still noticed within this.
+    static constexpr double kWaitingPoll = 2.0;
     static constexpr double kNearby = 240;      // how far around the hover zone counts as near
 
     TestIslandController(AppState& state, Setup setup);
