@@ -204,16 +204,6 @@ void MusicBox::rest() {
     });
 }
 
-void MusicBox::engineChanged() {
-    started_ = engine_->isRunning();
-    if (!playingRoom_) return;
-    playingRoom_ = false;
-    ++generation_;
-    update();
-    if (!playingRoom_) stopIfIdle();
-    emit changed();
-}
-
 // ---------------------------------------------------------------------------------------------
 // Room music
 

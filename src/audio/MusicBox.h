@@ -82,9 +82,6 @@ public:
     void playStory(double startDate);
     void endStory();
 
-    // The output was rebuilt: restart the chain with a fresh fade-in.
-    void engineChanged();
-
     // Read-outs.
     bool playingRoom() const { return playingRoom_; }
     bool inStory() const { return inStory_; }

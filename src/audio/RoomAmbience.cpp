@@ -165,16 +165,4 @@ void RoomAmbience::fadeStep() {
     }
 }
 
-void RoomAmbience::engineChanged() {
-    started_ = false;
-    for (Bed bed : kBeds) {
-        const std::size_t i = std::size_t(bed);
-        if (!buffers_[i]) continue;
-        players_[i]->stop();
-        players_[i]->scheduleBuffer(buffers_[i], true);
-        unscheduled_[i] = false;
-    }
-    apply();
-}
-
 }  // namespace kp::audio

@@ -47,9 +47,6 @@ public:
     void install(SampleBuffer buffer, Bed bed);
     // One fade tick.
     void fadeStep();
-    // The output was rebuilt: every loop is scheduled again and faded back in.
-    void engineChanged();
-
     // Read-outs.
     AudioEngine& engine() { return *engine_; }
     PlayerNode* player(Bed bed) const { return players_[std::size_t(bed)]; }
