@@ -2,7 +2,6 @@
 
 #include "platform/Defaults.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace kp::prefs {
@@ -66,9 +65,10 @@ QString petName(const Defaults& store) {
 
 bool appSoundOn(const Defaults& s) { return boolPreference("appSoundOn", true, s); }
 bool soundOn(const Defaults& s) { return boolPreference("soundOn", true, s); }
-double soundVolume(const Defaults& s) { return std::clamp(doublePreference("soundVolume", 0.5, s), 0.0, 1.0); }
+// Volumes read as stored: whoever plays the sound keeps it to 0...1.
+double soundVolume(const Defaults& s) { return doublePreference("soundVolume", 0.5, s); }
 bool musicOn(const Defaults& s) { return boolPreference("musicOn", true, s); }
-double musicVolume(const Defaults& s) { return std::clamp(doublePreference("musicVolume", 0.5, s), 0.0, 1.0); }
+double musicVolume(const Defaults& s) { return doublePreference("musicVolume", 0.5, s); }
 bool desktopMischief(const Defaults& s) { return boolPreference("desktopMischief", true, s); }
 
 double statDrainSeconds(const Defaults& s) { return tuning("statDrainSeconds", 1800, s); }

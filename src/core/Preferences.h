@@ -33,9 +33,9 @@ QString cappedName(const QString& name);
 QString petName(const Defaults& store);        // "Tobbi" when absent or empty; capped
 bool appSoundOn(const Defaults& store);         // true
 bool soundOn(const Defaults& store);            // true
-double soundVolume(const Defaults& store);      // 0.5, clamped to 0...1
+double soundVolume(const Defaults& store);      // 0.5; as stored, the players clamp
 bool musicOn(const Defaults& store);            // true
-double musicVolume(const Defaults& store);      // 0.5, clamped to 0...1
+double musicVolume(const Defaults& store);      // 0.5; as stored, the players clamp
 bool desktopMischief(const Defaults& store);    // true
 
 double statDrainSeconds(const Defaults& store);          // 1800

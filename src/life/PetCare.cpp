@@ -176,17 +176,14 @@ std::optional<PetUnfed> PetLife::whyNotEat() const {
     return std::nullopt;
 }
 
-void PetLife::startCare(PetErrand e, double t) {
-    if (const char* key = careKey(e)) recordCare(key, t);
-    startErrand(e);
-}
-
 bool PetLife::send(PetErrand e) {
     if (isDead_ || isNightSleeping()) return false;
     const double t = now();
+    // The care counts when it is asked for, also when the cat then does not get to it.
+    if (const char* key = careKey(e)) recordCare(key, t);
     if (isVisible()) {
         if (busyWithItsOwn(pose_)) return false;
-        startCare(e, t);
+        startErrand(e);
         return true;
     }
     dropQueued();
@@ -195,16 +192,16 @@ bool PetLife::send(PetErrand e) {
     return true;
 }
 
-void PetLife::startQueued(double t) {
+void PetLife::startQueued() {
     if (!queuedErrand_) return;
     const PetErrand next = *queuedErrand_;
     queuedErrand_.reset();
-    startCare(next, t);
+    startErrand(next);
 }
 
 void PetLife::dropQueued() {
     if (!queuedErrand_) return;
-    if (*queuedErrand_ == PetErrand::eat) publish(meal_, std::nullopt);
+    // A bought meal stays in the bowl for the next eat: it was paid for.
     if (*queuedErrand_ == PetErrand::litter) inspectingLitter_ = false;
     queuedErrand_.reset();
 }
@@ -246,7 +243,15 @@ bool PetLife::play(ShopItem with) {
 }
 
 void PetLife::clean() {
-    if (isDead_) return;
+    if (isDead_) {
+        // The box can still be emptied; there is no cat left to care for or pay for it.
+        if (poops_ > 0) {
+            setPoops(0);
+            sound(PetSound::pop);
+            save();
+        }
+        return;
+    }
     const double t = now();
     recordCare("clean", t);
     if (poops_ > 0) {
@@ -330,7 +335,7 @@ void PetLife::comeBack() {
     setBeat(Beat::sit(t + 2.4), t);
     setPose(PetPose::sitting);
     react(PetReaction::Kind::heart, 2, t);
-    startQueued(t);
+    startQueued();
     updateMood();
     alertNeed();
 }
@@ -342,21 +347,17 @@ void PetLife::sleepOutside() {
 void PetLife::followView(IslandRoomKind r) {
     if (r == viewRoom_) return;
     viewRoom_ = r;
+    // What was asked for in the room left behind belongs there. Care asked for while the cat is
+    // out waits for it to come home.
+    if (!isOut_ || isDead_) dropQueued();
     if (isDead_) {
-        dropQueued();
         if (!isOut_) room_ = r;
         arrivalDue_.reset();
         return;
     }
-    if (isNightSleeping() || (focusNap_ && isSleeping_) || (errand_ == PetErrand::sleep && r == IslandRoomKind::bedroom)) {
-        dropQueued();
+    if (r == room_ || isNightSleeping() || (focusNap_ && isSleeping_) ||
+        (errand_ == PetErrand::sleep && r == IslandRoomKind::bedroom)) {
         arrivalDue_.reset();
-        return;
-    }
-    if (r == room_) {
-        arrivalDue_.reset();
-        // Back in the cat's room: what was asked for while the user looked elsewhere starts now.
-        if (!isOut_) startQueued(now());
         return;
     }
     arrivalDue_ = now() + kFollowDelay;

@@ -114,7 +114,6 @@ bool PetLife::walk(double target, double dt, double speed) {
 }
 
 void PetLife::startErrand(PetErrand e) {
-    if (e != PetErrand::eat) publish(meal_, std::nullopt);
     publish(toy_, std::nullopt);
     toyUntil_.reset();
     publish(inHouse_, false);
@@ -247,7 +246,6 @@ void PetLife::stopPlay() {
 void PetLife::stopErrand() {
     errand_.reset();
     publish(inHouse_, false);
-    publish(meal_, std::nullopt);
     actingUntil_.reset();
     stopPlay();
     isZooming_ = false;
@@ -265,7 +263,7 @@ void PetLife::arrive(double t) {
     springs_.perch = springs_.velPerch = 0;
     springs_.bed = springs_.velBed = 0;
     if (queuedErrand_) {
-        startQueued(t);
+        startQueued();
     } else {
         setBeat(Beat::walk(fromLeft ? random_.uniform(0.22, 0.42) : random_.uniform(0.58, 0.78)), t);
         setPose(PetPose::walking);

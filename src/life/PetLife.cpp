@@ -443,7 +443,7 @@ void PetLife::updateAmbience() {
         a.enabled = on;
         a.apply();
     }
-    const float volume = float(prefs::soundVolume(store_));
+    const float volume = float(std::clamp(prefs::soundVolume(store_), 0.0, 1.0));
     if (a.volume != volume) {
         a.volume = volume;
         a.apply();

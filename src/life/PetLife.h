@@ -315,10 +315,9 @@ private:
     void stopErrand();
     // Ends a play bout: the ball rests and the paw is back.
     void stopPlay();
-    // Starts an errand asked for by the user, recording the care it stands for.
-    void startCare(PetErrand errand, double t);
-    // The errand asked for while out of sight: started now, or dropped with nothing left of it.
-    void startQueued(double t);
+    // The errand asked for while out of sight: started now, or dropped (a bought meal it was for
+    // stays in the bowl for the next eat).
+    void startQueued();
     void dropQueued();
     // The clock jumped back by `by` seconds: every moment the cat keeps moves back with it, so
     // nothing waits longer than it was meant to.

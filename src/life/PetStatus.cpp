@@ -9,7 +9,7 @@ QString PetLife::statusLine() const {
     if (isOut_) return isSleeping_ ? QStringLiteral("napping outside") : QStringLiteral("out exploring");
     if (isNightSleeping()) return QStringLiteral("fast asleep");
     if (room_ != viewRoom_ && !isDead_) {
-        if (errand_ == PetErrand::stroll || errand_ == PetErrand::snowPlay) return QStringLiteral("in the garden");
+        if (errand_ == PetErrand::stroll || errand_ == PetErrand::snowPlay) return QStringLiteral("out in the garden");
         if (errand_ == PetErrand::sleep) return QStringLiteral("off to bed");
         if (errand_ == PetErrand::sulk) return QStringLiteral("off sulking");
         return QStringLiteral("in another room");
@@ -19,7 +19,7 @@ QString PetLife::statusLine() const {
     case PetPose::sitting: return QStringLiteral("just sitting");
     case PetPose::napping: return QStringLiteral("catnapping");
     case PetPose::batting:
-        return errand_ == PetErrand::snowPlay ? QStringLiteral("in the snow") : QStringLiteral("playing");
+        return errand_ == PetErrand::snowPlay ? QStringLiteral("playing in the snow") : QStringLiteral("playing");
     case PetPose::scratching: return QStringLiteral("scratching");
     case PetPose::eating: return QStringLiteral("eating");
     case PetPose::playing: return QStringLiteral("playing");
@@ -28,8 +28,8 @@ QString PetLife::statusLine() const {
     case PetPose::perched:
         switch (look().weather) {
         case SkyWeather::rain:
-        case SkyWeather::storm: return QStringLiteral("watching rain");
-        case SkyWeather::snow: return QStringLiteral("watching snow");
+        case SkyWeather::storm: return QStringLiteral("watching the rain");
+        case SkyWeather::snow: return QStringLiteral("watching the snow");
         default: return QStringLiteral("at the window");
         }
     case PetPose::kneading: return QStringLiteral("making biscuits");
@@ -45,7 +45,7 @@ QString PetLife::statusLine() const {
         if (highSpot_ == PetErrand::fridgeTop) return QStringLiteral("on the fridge");
         return QStringLiteral("on his shelf");
     case PetPose::hunting: return QStringLiteral("on the hunt");
-    case PetPose::hiding: return QStringLiteral("hiding");
+    case PetPose::hiding: return QStringLiteral("hiding from the thunder");
     case PetPose::bellyUp: return QStringLiteral("belly up");
     case PetPose::sleeping: return QStringLiteral("sleeping");
     case PetPose::wander:

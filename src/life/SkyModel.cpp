@@ -96,8 +96,10 @@ QString SkyModel::statusText(const Status& status) {
     case Status::Kind::asking:
         return QStringLiteral("Waiting for permission\u2026");
     case Status::Kind::denied:
-        // Only the location service's own refusal: a missing service is a plain failure.
-        return QStringLiteral("The location service said no. Following the clock.");
+        // Only the location service's own refusal: a missing service is a plain failure. The
+        // permission lives with the desktop, so the sentence says where to give it.
+        return QStringLiteral("Location is off for this app: allow it in your desktop's privacy settings "
+                              "(Location Services) or its location agent.");
     case Status::Kind::locating:
         return QStringLiteral("Looking out the window\u2026");
     case Status::Kind::failed:

@@ -7,14 +7,12 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <QVariantMap>
 
 #include <functional>
 #include <optional>
 
 class QByteArray;
 class QDBusObjectPath;
-class QGeoPositionInfoSource;
 
 namespace kp {
 
@@ -48,36 +46,11 @@ signals:
     void failed(bool denied);
 };
 
-// Qt Positioning's default source (GeoClue2 on Linux), non-satellite methods only, or a named source
-// with its parameters (e.g. "nmea" replaying a file). Linux asks for no permission up front (the
-// location service's own agent asks when a client starts), so it reports `authorized`; a refusal,
-// also by a location service that is not there, arrives as a denied failure. Without any source
-// plugin it never answers.
-class QtSkyLocationProvider final : public SkyLocationProvider {
-    Q_OBJECT
-public:
-    explicit QtSkyLocationProvider(QObject* parent = nullptr);
-    QtSkyLocationProvider(QString sourceName, QVariantMap parameters, QObject* parent = nullptr);
-    ~QtSkyLocationProvider() override;
-
-    Authorization authorization() const override { return Authorization::authorized; }
-    void requestAuthorization() override { emit authorizationChanged(); }
-    void startUpdating() override;
-    void stopUpdating() override;
-
-private:
-    QGeoPositionInfoSource* source();
-    QString sourceName_;
-    QVariantMap parameters_;
-    QGeoPositionInfoSource* source_ = nullptr;
-    bool refused_ = false;
-    bool updating_ = false;
-};
-
 // The desktop's location service (GeoClue) over D-Bus, asked at city accuracy, which is all the
-// weather needs, under the id of the app's desktop file. Like the Qt source it asks no permission
-// up front; the service's agent may ask the user when updates start. Only an explicit refusal by
-// the service reports `denied`; a service that is missing or fails reports a plain failure.
+// weather needs, under the id of the app's desktop file. It asks no permission up front (the
+// service's agent may ask the user when updates start), so it reports `authorized`. Only an
+// explicit refusal by the service reports `denied`; a service that is missing or fails reports a
+// plain failure.
 class GeoClueLocationProvider final : public SkyLocationProvider {
     Q_OBJECT
 public:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 #include "life/Holiday.h"
 #include "platform/Dates.h"
@@ -45,4 +46,47 @@ TEST(Holiday, BirthMilestonesFallOnTheSameDayOrTheMonthsLastAndComeFirst) {
     EXPECT_EQ(list.back().months, 12);
     EXPECT_EQ(holidayOfTheDay(seconds(2026, 12, 10, 9), seconds(2026, 11, 10, 15)), Holiday::birthday);
     EXPECT_EQ(holidayOfTheDay(seconds(2026, 12, 11, 9), seconds(2026, 11, 10, 15)), Holiday::christmas);
+}
+
+// The day test of all eight holidays over one year (Easter 2026 is 5 April), each day asked of
+// every holiday, so a day counts for its own holiday only.
+TEST(Holiday, EachHolidaysOwnDaysAndNoOthers) {
+    struct Day {
+        QDateTime at;
+        std::optional<Holiday> owner;
+    };
+    const Day days[] = {
+        {at(2026, 1, 1, 0, 0), Holiday::newYear},
+        {at(2026, 12, 31, 23, 59), Holiday::newYear},
+        {at(2026, 12, 30, 23, 59), std::nullopt},
+        {at(2026, 1, 2, 0, 0), std::nullopt},
+        {at(2026, 2, 13, 23, 59), std::nullopt},
+        {at(2026, 2, 14, 0, 0), std::nullopt},  // valentines and carnival both: checked below
+        {at(2026, 2, 15, 12), Holiday::carnival},
+        {at(2026, 2, 17, 23, 59), Holiday::carnival},
+        {at(2026, 2, 18, 0, 0), std::nullopt},
+        {at(2026, 4, 4, 23, 59), std::nullopt},
+        {at(2026, 4, 5, 0, 0), Holiday::easter},
+        {at(2026, 4, 5, 23, 59), Holiday::easter},
+        {at(2026, 4, 6, 0, 0), std::nullopt},
+        {at(2025, 4, 20, 12), Holiday::easter},
+        {at(2026, 6, 22, 23, 59), std::nullopt},
+        {at(2026, 6, 23, 0, 0), Holiday::festaJunina},
+        {at(2026, 6, 24, 23, 59), Holiday::festaJunina},
+        {at(2026, 6, 25, 0, 0), std::nullopt},
+        {at(2026, 10, 30, 23, 59), std::nullopt},
+        {at(2026, 10, 31, 0, 0), Holiday::halloween},
+        {at(2026, 11, 1, 0, 0), std::nullopt},
+        {at(2026, 12, 23, 23, 59), std::nullopt},
+        {at(2026, 12, 24, 0, 0), Holiday::christmas},
+        {at(2026, 12, 25, 23, 59), Holiday::christmas},
+        {at(2026, 12, 26, 0, 0), std::nullopt},
+    };
+    for (const Day& d : days)
+        for (Holiday h : allCases<Holiday>()) {
+            const bool expected = h == d.owner || (d.at.date() == QDate(2026, 2, 14) &&
+                                                   (h == Holiday::valentines || h == Holiday::carnival));
+            EXPECT_EQ(isDay(h, d.at), expected) << rawValue(h) << " " << d.at.toString(Qt::ISODate).toStdString();
+            EXPECT_EQ(isDay(h, referenceFromDate(d.at)), expected) << rawValue(h) << " in local seconds";
+        }
 }

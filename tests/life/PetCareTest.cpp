@@ -178,9 +178,9 @@ TEST(PetMeals, AMealTheCatCannotEatIsRefusedAndLeftNowhere) {
     EXPECT_FALSE(cat->feed(ShopItem::rug));
     EXPECT_TRUE(cat->feed(ShopItem::treats));
     EXPECT_EQ(cat->meal(), ShopItem::treats);
-    // An errand that takes over drops the meal it was walking to.
+    // An errand that takes over leaves the bought meal in the bowl for the next eat.
     cat->send(PetErrand::scratch);
-    EXPECT_FALSE(cat->meal());
+    EXPECT_EQ(cat->meal(), ShopItem::treats);
     P::die(*cat);
     EXPECT_EQ(cat->whyNotEat(), PetUnfed::dead);
     EXPECT_FALSE(cat->feed(ShopItem::treats));
@@ -194,7 +194,7 @@ TEST(PetOutings, CareAskedWhileOutWaitsForTheWayHome) {
     cat->goOut();
     cat->send(PetErrand::medicine);
     EXPECT_EQ(cat->queuedErrand(), PetErrand::medicine);
-    EXPECT_TRUE(care.keys.isEmpty()) << "paid for when it is done";
+    EXPECT_EQ(care.keys, QStringList({"heal"})) << "counted when asked for";
     cat->followView(IslandRoomKind::kitchen);
     EXPECT_EQ(cat->queuedErrand(), PetErrand::medicine) << "looking at another room keeps it";
     cat->comeBack();
@@ -215,15 +215,15 @@ TEST(PetOutings, CareAskedWhileOutWaitsForTheWayHome) {
     EXPECT_FALSE(cat->inspectingLitter());
     EXPECT_EQ(cat->poops(), 0);
 
-    // Asked for in another room, then the user goes back to the cat: it starts at once.
+    // Asked for in another room, then the user goes back to the cat: the request stayed behind.
     A::setViewRoom(*cat, IslandRoomKind::living);
     cat->send(PetErrand::play);
     cat->followView(IslandRoomKind::care);
-    EXPECT_EQ(cat->errand(), PetErrand::play);
+    EXPECT_FALSE(cat->errand());
+    EXPECT_FALSE(cat->queuedErrand());
     EXPECT_EQ(care.keys, QStringList({"heal", "clean", "play"}));
 
-    // Dropped when the cat goes to sleep for the night: the flag goes with it and nothing is paid.
-    A::setErrand(*cat, std::nullopt);
+    // Dropped when the cat goes to sleep for the night: the flag goes with it, the care stays counted.
     A::setViewRoom(*cat, IslandRoomKind::living);
     cat->clean();
     EXPECT_TRUE(cat->inspectingLitter());
@@ -233,7 +233,74 @@ TEST(PetOutings, CareAskedWhileOutWaitsForTheWayHome) {
     cat->followView(IslandRoomKind::garden);
     EXPECT_FALSE(cat->queuedErrand());
     EXPECT_FALSE(cat->inspectingLitter());
-    EXPECT_EQ(care.keys, QStringList({"heal", "clean", "play", "clean"}));
+    EXPECT_EQ(care.keys, QStringList({"heal", "clean", "play", "clean", "feed"}));
+}
+
+TEST(PetOutings, AnErrandAskedForInOneRoomIsNotRunInTheNext) {
+    CatWorld w;
+    auto cat = w.make();
+    CareLog care;
+    care.attach(*cat);
+    // The cat is in the bedroom; the user asks for medicine in the care room, then looks at the
+    // living room before the cat came.
+    cat->followView(IslandRoomKind::care);
+    cat->send(PetErrand::medicine);
+    ASSERT_EQ(cat->queuedErrand(), PetErrand::medicine);
+    cat->followView(IslandRoomKind::living);
+    EXPECT_FALSE(cat->queuedErrand());
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->room() == IslandRoomKind::living; }, 10));
+    moveFor(w, *cat, 1);
+    EXPECT_NE(cat->errand(), PetErrand::medicine);
+    EXPECT_NE(cat->pose(), PetPose::healing);
+    EXPECT_EQ(care.keys, QStringList({"heal"}));
+
+    // Asked for while the cat is busy eating: nothing starts, the care is counted all the same.
+    cat->setPose(PetPose::eating);
+    EXPECT_FALSE(cat->send(PetErrand::eat));
+    EXPECT_FALSE(cat->send(PetErrand::play));
+    EXPECT_EQ(care.keys, QStringList({"heal", "feed", "play"}));
+}
+
+TEST(PetMeals, ABoughtMealSurvivesTheWalkToTheBowl) {
+    CatWorld w;
+    auto cat = w.make();
+    cat->setHunger(90);
+    cat->followView(IslandRoomKind::kitchen);  // the cat is still in the bedroom
+    ASSERT_TRUE(cat->feed(ShopItem::tuna));
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::licking; }, 20));
+    EXPECT_EQ(cat->room(), IslandRoomKind::kitchen);
+    EXPECT_DOUBLE_EQ(std::round(cat->hunger()), 35) << "tuna, not a plain bowl";
+    EXPECT_FALSE(cat->meal());
+
+    // Bought, then the user looks elsewhere before the cat came: the salmon waits for the next meal.
+    cat->setHunger(90);
+    cat->setHealth(50);
+    cat->followView(IslandRoomKind::living);
+    ASSERT_TRUE(cat->feed(ShopItem::salmon));
+    cat->followView(IslandRoomKind::garden);
+    EXPECT_FALSE(cat->queuedErrand());
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->room() == IslandRoomKind::garden; }, 10));
+    cat->send(PetErrand::eat);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::licking; }, 20));
+    EXPECT_DOUBLE_EQ(std::round(cat->hunger()), 10);
+    EXPECT_DOUBLE_EQ(std::round(cat->health()), 56);
+}
+
+TEST(PetLitter, ADeadCatsBoxCanStillBeEmptiedWithoutCareOrCoins) {
+    CatWorld w;
+    auto cat = w.make();
+    CareLog care;
+    care.attach(*cat);
+    cat->setPoops(3);
+    P::die(*cat);
+    const double happiness = cat->happiness();
+    cat->clean();
+    EXPECT_EQ(cat->poops(), 0);
+    EXPECT_EQ(w.readRecord()->poops, 0) << "saved";
+    EXPECT_TRUE(care.keys.isEmpty());
+    EXPECT_DOUBLE_EQ(cat->happiness(), happiness);
+    EXPECT_FALSE(cat->errand());
+    EXPECT_FALSE(cat->queuedErrand());
 }
 
 TEST(PetOutings, ACatThatDiesOutsideComesHomeDead) {

@@ -38,8 +38,9 @@ TEST(Preferences, EveryNumericSettingFallsBackOrClampsOnAnyStoredNumber) {
         {"pomodoroLongBreakSeconds", On(prefs::pomodoroLongBreakSeconds), 900, 900, 900, 1800},
         {"openIdleSeconds", On(prefs::openIdleSeconds), 5, 5, 5, 30 * 86400},
         {"peekIdleSeconds", On(prefs::peekIdleSeconds), 60, 60, 60, 3600},
-        {"soundVolume", On(prefs::soundVolume), 0.5, 0, 1, 0.25},
-        {"musicVolume", On(prefs::musicVolume), 0.5, 0, 1, 0.75},
+        // Volumes read as stored; the players clamp.
+        {"soundVolume", On(prefs::soundVolume), 0.5, -1, 1e308, 0.25},
+        {"musicVolume", On(prefs::musicVolume), 0.5, -1, 1e308, 1.7},
         {"togetherSeconds", [](const Defaults& s) { return prefs::tuning("togetherSeconds", 0, s); }, 0, 0, 0,
          3 * 365 * 86400.0},
         {"albumOpenedAt", moment("albumOpenedAt"), -1e300, -1, -1e300, 8e8},

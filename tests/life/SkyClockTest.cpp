@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 namespace kp {
 namespace {
@@ -44,6 +46,62 @@ TEST(SkyWords, TheForecastIsAskedAtATenthOfADegreeAndOnlyAWholeCodeIsAnAnswer) {
     for (const char* wrong : {R"({"current":{"weather_code":"61"}})", R"({"current":{"weather_code":2.5}})",
                               R"({"current":[61]})", "<html>502 Bad Gateway</html>"})
         EXPECT_EQ(parseOpenMeteo(wrong), std::nullopt) << wrong;
+}
+
+// One double flash per 9 s period: full for 0.08 s from its start (both ends open), dark for
+// 0.08 s, then 60% for 0.08 s. The start is 6 s times a fraction fixed for the period.
+TEST(SkyClock, LightningFlashesTwiceFromEachPeriodsOwnStart) {
+    struct Period {
+        double start;
+        const char* which;
+    };
+    const Period periods[] = {
+        {0.0, "k = 0 starts at 0 exactly"},
+        {14.53014233889553, "k = 1"},
+        {18.343309016141575, "k = 2"},
+        {-3.46985766110447, "k = -1: floor goes down for negative times"},
+    };
+    struct Offset {
+        double d, value;
+    };
+    const Offset offsets[] = {{-0.001, 0}, {0.0, 0}, {0.001, 1}, {0.05, 1}, {0.079, 1}, {0.081, 0}, {0.1, 0},
+                              {0.159, 0}, {0.161, 0.6}, {0.2, 0.6}, {0.239, 0.6}, {0.241, 0}, {1.0, 0}};
+    for (const Period& p : periods)
+        for (const Offset& o : offsets) {
+            if (p.start == 0.0 && o.d < 0) continue;  // that is the end of the period before
+            EXPECT_DOUBLE_EQ(lightningFlash(p.start + o.d), o.value) << p.which << " at +" << o.d;
+        }
+    // Nothing else lights a period: 0.16 s of its 9 s are lit.
+    for (int k = -3; k < 40; ++k) {
+        int lit = 0;
+        for (int i = 0; i < 9000; ++i) lit += lightningFlash(9.0 * k + i / 1000.0) > 0;
+        EXPECT_NEAR(lit, 160, 2) << "period " << k;
+    }
+}
+
+TEST(SkyWords, WeatherCodesAndConditionNamesMapOntoTheFiveSkiesAtEveryBoundary) {
+    const std::pair<std::vector<int>, SkyWeather> codes[] = {
+        {{0, 1}, SkyWeather::clear},
+        {{-1, 2, 3, 45, 48, 50, 68, 70, 78, 79, 83, 84, 87, 94, 100, 1000}, SkyWeather::cloudy},
+        {{51, 61, 67, 80, 82}, SkyWeather::rain},
+        {{71, 77, 85, 86}, SkyWeather::snow},
+        {{95, 99}, SkyWeather::storm},
+    };
+    for (const auto& [list, weather] : codes)
+        for (int code : list) EXPECT_EQ(skyWeatherFromWmo(code), weather) << code;
+
+    const std::pair<std::vector<const char*>, SkyWeather> names[] = {
+        {{"clear", "mostlyClear", "hot", "frigid"}, SkyWeather::clear},
+        {{"drizzle", "rain", "heavyRain", "sunShowers", "freezingDrizzle", "freezingRain"}, SkyWeather::rain},
+        {{"flurries", "sunFlurries", "snow", "heavySnow", "blowingSnow", "blizzard", "sleet", "hail", "wintryMix"},
+         SkyWeather::snow},
+        {{"thunderstorms", "isolatedThunderstorms", "scatteredThunderstorms", "strongStorms", "tropicalStorm",
+          "hurricane"},
+         SkyWeather::storm},
+        {{"cloudy", "mostlyCloudy", "foggy", "windy", "Clear", "", "rain "}, SkyWeather::cloudy},
+    };
+    for (const auto& [list, weather] : names)
+        for (const char* name : list) EXPECT_EQ(skyWeatherFromCondition(QString::fromLatin1(name)), weather) << name;
 }
 
 }  // namespace

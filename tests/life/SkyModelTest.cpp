@@ -180,6 +180,8 @@ TEST_F(SkyModelTest, OnlyARefusalReadsAsDeniedAndASwitchedOffModelHearsNoAnswer)
     EXPECT_EQ(sky.status(), SkyModel::Status::locating());
     location.fail(true);
     EXPECT_EQ(sky.status(), SkyModel::Status::denied());
+    EXPECT_TRUE(sky.statusText().contains("privacy settings (Location Services)")) << "says where to allow it";
+    EXPECT_TRUE(sky.statusText().contains("location agent"));
     scheduler.advance(30);
     EXPECT_EQ(sky.status(), SkyModel::Status::denied()) << "the cancelled timeout does not turn it into failed";
     sky.setLive(false);

@@ -301,7 +301,8 @@ TEST(OnboardingText, ADeniedLocationIsToldInFullAboveTheButtons) {
     press(v, Kind::useLocation);
     rig.sky = SkyModel::Status::Kind::denied;
     const QString told = v.locationStatusText();
-    EXPECT_EQ(told, QStringLiteral("The location service said no. Following the clock."));
+    EXPECT_EQ(told, QStringLiteral("Location is off for this app: allow it in your desktop's privacy settings "
+                                   "(Location Services) or its location agent."));
     const onboard::FittedText fit = v.locationStatusFit();
     EXPECT_EQ(fit.text, told);  // whole, not cut
     EXPECT_TRUE(fit.whole);
