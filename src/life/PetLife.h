@@ -229,7 +229,8 @@ public:
     // Why a meal served now would not be eaten; none when the cat would go and eat it.
     std::optional<PetUnfed> whyNotEat() const;
     // A shop meal (treats, tuna or salmon) to eat. False, with nothing left pending, when the cat
-    // cannot eat now or the item is no meal.
+    // cannot eat now or the item is no meal. Once accepted the meal stays in the bowl until the cat
+    // eats, also when the walk there is cut short.
     bool feed(ShopItem meal);
     // One walking step toward `target` at `speed` room widths per second; true once there.
     bool walk(double target, double dt, double speed);
