@@ -261,11 +261,13 @@ public:
     PetResult nightTap(double at);
     // A thunder flash with its index; each flash startles once.
     void startle(int flash);
-    // An errand from the user; a cat out of sight takes it up on arrival (or on coming home).
-    // False when the cat refuses it: dead, asleep for the night, or busy with something of its own.
+    // An errand from the user; a cat out of sight takes it up on arrival (or on coming home). The
+    // care it stands for counts at once. False when the cat refuses it: dead, asleep for the night,
+    // or busy with something of its own.
     bool send(PetErrand errand);
     // Plays with an owned toy (yarn, box, feather, laser); false when play did not start.
     bool play(ShopItem with);
+    // Empties the litter box and sends the cat for a look; a dead cat's box is only emptied.
     void clean();
     // A new cat (after a death).
     void restart();
@@ -274,7 +276,8 @@ public:
     void comeBack();
     // The desktop cat settles to sleep out there.
     void sleepOutside();
-    // The user looks at another room; the cat follows 3 s later.
+    // The user looks at another room; the cat follows 3 s later. What was asked for in the room left
+    // behind is dropped, unless the cat is out on the desktop.
     void followView(IslandRoomKind room);
     // The pointer's x as a share of the screen width, none when there is no pointer.
     void cursorMoved(std::optional<double> x);
