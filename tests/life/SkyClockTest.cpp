@@ -71,6 +71,9 @@ TEST(SkyClock, LightningFlashesTwiceFromEachPeriodsOwnStart) {
             if (p.start == 0.0 && o.d < 0) continue;  // that is the end of the period before
             EXPECT_DOUBLE_EQ(lightningFlash(p.start + o.d), o.value) << p.which << " at +" << o.d;
         }
+    // All four bounds are strict (the first period starts at 0 exactly).
+    for (const auto& [t, value] : {std::pair{0.08, 0.0}, std::pair{0.16, 0.0}, std::pair{0.24, 0.0}})
+        EXPECT_DOUBLE_EQ(lightningFlash(t), value) << t;
     // Nothing else lights a period: 0.16 s of its 9 s are lit.
     for (int k = -3; k < 40; ++k) {
         int lit = 0;
