@@ -1,5 +1,6 @@
 // The logind, desktop session and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
 // those buses (KP_PRIVATE_BUS=1); the cases refuse to run on the user's own session.
+#include "desktop/DesktopPlanWorld.h"
 #include "life/MediaWatcher.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
@@ -22,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 struct FakeInhibitor {
     QString what, who, why, mode;
@@ -190,15 +192,21 @@ public:
         ok_ = bus.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this) &&
               bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + suffix);
     }
-    FakePlayer(const QString& suffix, const QString& status, const QString& title)
+    FakePlayer(const QString& suffix, const QString& status, const QString& title, const QString& address = {})
         : FakePlayer(suffix, QVariant::fromValue(QVariantMap{{QStringLiteral("PlaybackStatus"), status},
-                                                             {QStringLiteral("Metadata"), metadata(title)}})) {}
+                                                             {QStringLiteral("Metadata"), metadata(title, address)}})) {}
     ~FakePlayer() override { leave(); }
     bool ok() const { return ok_; }
 
-    static QVariantMap metadata(const QString& title) { return {{QStringLiteral("xesam:title"), title}}; }
+    static QVariantMap metadata(const QString& title, const QString& address = {}) {
+        QVariantMap m{{QStringLiteral("xesam:title"), title}};
+        if (!address.isEmpty()) m.insert(QStringLiteral("xesam:url"), address);
+        return m;
+    }
     void changeStatus(const QVariant& status) { send({{QStringLiteral("PlaybackStatus"), status}}); }
-    void changeTitle(const QString& title) { send({{QStringLiteral("Metadata"), metadata(title)}}); }
+    void changeTitle(const QString& title, const QString& address = {}) {
+        send({{QStringLiteral("Metadata"), metadata(title, address)}});
+    }
     void changeVolume() { send({{QStringLiteral("Volume"), 0.25}}); }
     void send(const QVariantMap& changed) {
         if (properties_.typeId() == QMetaType::QVariantMap) {  // a later GetAll tells the same
@@ -221,8 +229,17 @@ public:
         QDBusConnection::disconnectFromBus(connection_);
     }
 
+    // Whether it shows a picture, as mpv and VLC tell it; none: it does not tell.
+    std::optional<bool> canSetFullscreen;
+
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == QLatin1String("Get") && message.arguments().value(1) == QLatin1String("CanSetFullscreen")) {
+            connection.send(canSetFullscreen
+                                ? message.createReply(QVariant::fromValue(QDBusVariant(*canSetFullscreen)))
+                                : message.createErrorReply(QDBusError::UnknownProperty, QStringLiteral("not told")));
+            return true;
+        }
         if (message.member() != QLatin1String("GetAll")) return false;
         connection.send(message.createReply(QVariantList{properties_}));
         return true;
@@ -233,12 +250,6 @@ private:
     QVariant properties_;
     bool ok_ = false;
     bool left_ = false;
-};
-
-struct Heard {
-    std::optional<QString> state;
-    std::optional<QString> name;
-    bool video = false;
 };
 
 class MprisTest : public ::testing::Test {
@@ -254,14 +265,21 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void listen(MprisPlayers& players) {
-        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name, bool video) {
-            heard.push_back(Heard{state, name, video});
+        heard = &players;
+        players.start([this] { ++changes; });
+    }
+    // The player now playing `title` in `status`, once there is one.
+    std::optional<PlayerState> hear(const QString& status, const std::optional<QString>& title) {
+        std::optional<PlayerState> found;
+        waitFor([&] {
+            for (const PlayerState& p : heard->players())
+                if (p.status == status && p.title == title) found = p;
+            return found.has_value();
         });
+        return found;
     }
-    bool hear(const QString& state, const std::optional<QString>& name) {
-        return waitFor([&] { return !heard.empty() && heard.back().state == state && heard.back().name == name; });
-    }
-    std::vector<Heard> heard;
+    MprisPlayers* heard = nullptr;
+    int changes = 0;
 };
 
 TEST_F(MprisTest, PlayersAreHeardFromTheStartThroughPartialChangesUntilTheyLeave) {
@@ -274,24 +292,24 @@ TEST_F(MprisTest, PlayersAreHeardFromTheStartThroughPartialChangesUntilTheyLeave
     ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Long Song"))) << "the title is kept";
     music.changeTitle(QStringLiteral("Second Song"));
     ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Second Song")));
-    // A volume change says nothing: the next thing heard is the status after it.
-    const std::size_t before = heard.size();
+    // A volume change and the same track again say nothing: the next thing heard is the status.
+    const int before = changes;
     music.changeVolume();
+    music.changeTitle(QStringLiteral("Second Song"));
     music.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song")));
-    EXPECT_EQ(heard.size(), before + 1);
+    EXPECT_EQ(changes, before + 1);
+    // The bus tells whose connection it is: this process's.
+    ASSERT_TRUE(waitFor([&] { return players.players().at(0).pid.has_value(); }));
+    EXPECT_EQ(players.players().at(0).pid, QCoreApplication::applicationPid());
 
-    // Another player that plays and pauses does not stop the music.
     FakePlayer browser(QStringLiteral("browser"), QStringLiteral("Paused"), QStringLiteral("Clip"));
     ASSERT_TRUE(waitFor([&] { return players.playerCount() == 2; }));
     browser.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Clip")));
-    browser.changeStatus(QStringLiteral("Paused"));
-    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song"))) << "the other player still plays";
     browser.leave();
     music.leave();
-    ASSERT_TRUE(hear(QStringLiteral("Stopped"), std::nullopt)) << "a player that leaves has stopped";
-    EXPECT_EQ(players.playerCount(), 0u);
+    ASSERT_TRUE(waitFor([&] { return players.players().empty(); })) << "a player that leaves is forgotten";
 }
 
 // --- Malformed values from a player: read only when they have the type they must have. ---
@@ -333,23 +351,23 @@ TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
     first.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Good"))) << "the wrong values changed nothing";
 
-    // A track whose address is a film file, then a video site's page, then a song.
+    // A track whose address is a film file, a video site's page, a music site's page under a video
+    // site's name, then a song.
     const auto track = [&](const char* title, const char* url) {
-        first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), QString::fromLatin1(title)},
-                                                             {QStringLiteral("xesam:url"), QString::fromLatin1(url)}}}});
-        return waitFor([&] { return heard.back().name == QString::fromLatin1(title); });
+        first.changeTitle(QString::fromLatin1(title), QString::fromLatin1(url));
+        const auto heard = hear(QStringLiteral("Playing"), QString::fromLatin1(title));
+        return heard && heard->videoAddress;
     };
-    ASSERT_TRUE(track("Film", "file:///home/me/Videos/cats.mkv"));
-    EXPECT_TRUE(heard.back().video);
-    ASSERT_TRUE(track("Clip", "https://www.youtube.com/watch?v=abc"));
-    EXPECT_TRUE(heard.back().video);
-    ASSERT_TRUE(track("Song", "file:///home/me/Music/purr.ogg"));
-    EXPECT_FALSE(heard.back().video);
+    EXPECT_TRUE(track("Film", "file:///home/me/Videos/cats.mkv"));
+    EXPECT_TRUE(track("Clip", "https://www.youtube.com/watch?v=abc"));
+    EXPECT_FALSE(track("Album", "https://music.youtube.com/watch?v=abc"));
+    EXPECT_FALSE(track("Song", "file:///home/me/Music/purr.ogg"));
 
     const QString longTitle(200 * 1024, QLatin1Char('x'));
     first.changeTitle(longTitle);
-    ASSERT_TRUE(waitFor([&] { return heard.back().name && heard.back().name->startsWith(QLatin1String("xxx")); }));
-    EXPECT_LE(heard.back().name->size(), 200);
+    const auto cut = hear(QStringLiteral("Playing"), longTitle.left(200));
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->title->size(), 200);
 }
 
 // --- The watcher on both fakes. ---
@@ -365,6 +383,12 @@ struct WatcherOnTheBus {
             scheduler.advance(MediaWatcher::scanSeconds);
             return watcher.playing() == playing;
         });
+    }
+    // One timer's scan, judged once its answers are in.
+    MediaWatcher::Playing scanOnce() {
+        scheduler.advance(MediaWatcher::scanSeconds);
+        EXPECT_TRUE(waitFor([&] { return !watcher.isScanning(); }));
+        return watcher.playing();
     }
     MprisPlayers players;
     ManualScheduler scheduler;
@@ -393,6 +417,121 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     player.changeStatus(QStringLiteral("Paused"));
     ASSERT_TRUE(waitFor([&] { return watcher.playing() == MediaWatcher::Playing::nothing(); }));
     EXPECT_EQ(watcher.track(), std::nullopt);
+}
+
+TEST_F(MprisTest, ALockTakenJustBeforeAScanShowsAtTheNextScan) {
+    FakeLogind logind({});
+    ASSERT_TRUE(logind.registered());
+    FakeProcesses processes;
+    processes.paths[4242] = QStringLiteral("/usr/bin/mpv");
+    LogindInhibitors locks(kSlowMachineMs);
+    WatcherOnTheBus bus(locks, processes);
+    ASSERT_EQ(bus.scanOnce(), MediaWatcher::Playing::nothing());
+    logind.set({inhibitor("idle", "mpv", "Playing video", 4242)});
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::nothing()) << "seen once";
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::video()) << "seen twice, by the scans' own answers";
+    logind.set({});
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::nothing()) << "gone at the first scan";
+}
+
+TEST_F(MprisTest, AVideoAndMusicAtOnceTheVideoKeepsWinningUntilItsPlayerLeaves) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    const long long self = QCoreApplication::applicationPid();
+    auto film = std::make_unique<FakePlayer>(QStringLiteral("film"), QStringLiteral("Playing"), QStringLiteral("Cats"),
+                                             QStringLiteral("file:///home/me/Videos/cats.mkv"));
+    FakePlayer radio(QStringLiteral("radio"), QStringLiteral("Playing"), QStringLiteral("First Song"));
+    ASSERT_TRUE(film->ok() && radio.ok());
+    // The players' own connections are this process's: the video is its.
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+    ASSERT_TRUE(waitFor([&] { return bus.watcher.track() == QStringLiteral("First Song"); }));
+
+    radio.changeTitle(QStringLiteral("Second Song"));
+    ASSERT_TRUE(waitFor([&] { return bus.watcher.track() == QStringLiteral("Second Song"); }));
+    EXPECT_EQ(bus.watcher.playing(), MediaWatcher::Playing::video(self)) << "the music's next track";
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::video(self));
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::video(self));
+
+    film.reset();
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music()));
+}
+
+TEST_F(MprisTest, TheDesktopCatWatchesTheVideoInItsPlayersOwnWindow) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    const long long self = QCoreApplication::applicationPid();
+    FakePlayer film(QStringLiteral("film"), QStringLiteral("Playing"), QStringLiteral("Cats"),
+                    QStringLiteral("file:///home/me/Videos/cats.mkv"));
+    ASSERT_TRUE(film.ok());
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+
+    // A large window of another application in front, the player's own behind it.
+    test::DesktopPlanWorld desk;
+    desk.addWindow(1, QRectF(100, 200, 800, 500), 4000);
+    desk.addWindow(2, QRectF(700, 300, 640, 400), self);
+    DesktopCat& cat = desk.make();
+    desk.media = bus.watcher.playing();
+    cat.react(desk.clock.now());
+    EXPECT_EQ(cat.watchWindow, 2);
+}
+
+TEST_F(MprisTest, AVideosAddressIsMusicWhenThePlayerShowsNoPicture) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    const long long self = QCoreApplication::applicationPid();
+    const QString song = QStringLiteral("file:///home/me/Downloads/song.webm");
+    FakePlayer player(QStringLiteral("mpv"), QStringLiteral("Playing"), QStringLiteral("Song"), song);
+    ASSERT_TRUE(player.ok());
+
+    // What the player tells.
+    player.canSetFullscreen = false;
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music())) << "no video output";
+    player.canSetFullscreen = true;
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+
+    // A player that does not tell: its process's windows.
+    player.canSetFullscreen.reset();
+    processes.windowsKnown = true;
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music())) << "no window larger than an icon";
+    processes.largeWindows.insert(self);
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+}
+
+TEST_F(MprisTest, AFifthOfASecondOfPlayerSignalsChangesNothingTheTimerConfirms) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    int published = 0;
+    QObject::connect(&bus.watcher, &MediaWatcher::playingChanged, [&] { ++published; });
+    FakePlayer player(QStringLiteral("blip"), QStringLiteral("Stopped"), QStringLiteral("Chime"));
+    ASSERT_TRUE(player.ok());
+    const auto heardAll = [&](const char* status, const char* title) {
+        return waitFor([&] {
+            const auto all = bus.players.players();
+            return !bus.watcher.isScanning() && !all.empty() && all[0].status == QLatin1String(status) &&
+                   all[0].title == QLatin1String(title);
+        });
+    };
+    ASSERT_TRUE(heardAll("Stopped", "Chime"));
+
+    // A sound of a fifth of a second: three signals, each a scan.
+    player.changeStatus(QStringLiteral("Playing"));
+    player.changeTitle(QStringLiteral("Chime 2"));
+    player.changeStatus(QStringLiteral("Stopped"));
+    ASSERT_TRUE(heardAll("Stopped", "Chime 2"));
+    EXPECT_EQ(published, 0);
+
+    // Music that holds: the timer's scan confirms it.
+    player.changeStatus(QStringLiteral("Playing"));
+    player.changeTitle(QStringLiteral("Song"));
+    player.changeTitle(QStringLiteral("Song 2"));
+    ASSERT_TRUE(heardAll("Playing", "Song 2"));
+    EXPECT_EQ(bus.watcher.playing(), MediaWatcher::Playing::nothing()) << "scans milliseconds apart";
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::music());
+    EXPECT_EQ(published, 1);
 }
 
 // --- The desktop session's list of screen-awake holders (application, reason), as the desktop's
