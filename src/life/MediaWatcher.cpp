@@ -1,5 +1,6 @@
 #include "life/MediaWatcher.h"
 
+#include "platform/AudioStreams.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
@@ -77,7 +78,8 @@ MediaWatcher::~MediaWatcher() {
 MediaWatcher& MediaWatcher::shared() {
     static JoinedAssertions desktop(SessionInhibitions::shared(), SessionManagerInhibitors::shared());
     static JoinedAssertions locks(LogindInhibitors::shared(), desktop);
-    static MediaWatcher* instance = new MediaWatcher(locks, MprisPlayers::shared(),
+    static JoinedAssertions all(locks, AudioStreams::shared());
+    static MediaWatcher* instance = new MediaWatcher(all, MprisPlayers::shared(),
                                                      ProcessesLinux::shared(), QtScheduler::shared());
     return *instance;
 }

@@ -55,7 +55,8 @@ public:
                  Scheduler& scheduler, QObject* parent = nullptr);
     ~MediaWatcher() override;
 
-    // The app's watcher on logind, the session's MPRIS players, /proc and the X server.
+    // The app's watcher on logind, the desktop session, the sound server, the session's MPRIS
+    // players, /proc and the X server.
     static MediaWatcher& shared();
 
     // Starts the 3 s scan and listens to the music players, then scans once. Later calls do nothing.
