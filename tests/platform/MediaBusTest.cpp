@@ -2,6 +2,7 @@
 // those buses (KP_PRIVATE_BUS=1); the cases refuse to run on the user's own session.
 #include "desktop/DesktopPlanWorld.h"
 #include "life/MediaWatcher.h"
+#include "platform/AudioStreams.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
@@ -18,6 +19,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <functional>
@@ -669,6 +671,72 @@ TEST_F(MprisTest, APlayerThatHoldsOffIdlenessInTheGnomeSessionShowsAVideo) {
         const auto now = reader.assertions();
         return now && now->empty();
     }));
+}
+
+// --- The sound server's streams, on the private PulseAudio of the script. ---
+
+// A program playing silence to the server under the application name it is given, until it goes.
+class Playback {
+public:
+    explicit Playback(const char* application) {
+        process_.start(QStringLiteral("pacat"), {QStringLiteral("--playback"), QStringLiteral("--raw"),
+                                                 QStringLiteral("--property=application.name=") + QLatin1String(application),
+                                                 QStringLiteral("/dev/zero")});
+    }
+    ~Playback() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool started() { return process_.waitForStarted(); }
+    long long pid() const { return process_.processId(); }
+
+private:
+    QProcess process_;
+};
+
+TEST(PulseStreams, PlayingStreamsAreReadWithTheirProcessAndACallIsNoMusic) {
+    if (qEnvironmentVariable("KP_PRIVATE_PULSE") != QLatin1String("1"))
+        GTEST_SKIP() << "needs the private sound server of the media bus script";
+    PulseStreamSource source(kSlowMachineMs);
+    const auto list = [&] {
+        std::optional<std::optional<std::vector<SoundStream>>> got;
+        source.list([&](std::optional<std::vector<SoundStream>> streams) { got = std::move(streams); });
+        EXPECT_TRUE(waitFor([&] { return got.has_value(); }));
+        return got ? *got : std::nullopt;
+    };
+    const auto now = list();
+    ASSERT_TRUE(now.has_value());
+    EXPECT_TRUE(now->empty());
+
+    Playback call("zoom");
+    ASSERT_TRUE(call.started());
+    std::optional<SoundStream> heard;
+    ASSERT_TRUE(waitFor([&] {
+        const auto streams = list();
+        if (streams && !streams->empty()) heard = streams->front();
+        return heard.has_value();
+    }));
+    EXPECT_EQ(heard->application, QStringLiteral("zoom"));
+    EXPECT_EQ(heard->pid, call.pid());
+    EXPECT_FALSE(heard->corked);
+
+    // Through the watcher: the call is left out, a player counts.
+    AudioStreams streams(source);
+    FakeMusicPlayers players;
+    FakeProcesses processes;
+    ManualScheduler scheduler;
+    MediaWatcher watcher(streams, players, processes, scheduler);
+    watcher.start();
+    const auto scanOnce = [&] {
+        scheduler.advance(MediaWatcher::scanSeconds);
+        EXPECT_TRUE(waitFor([&] { return !watcher.isScanning(); }));
+        return watcher.playing();
+    };
+    EXPECT_EQ(scanOnce(), MediaWatcher::Playing::nothing());
+    EXPECT_EQ(scanOnce(), MediaWatcher::Playing::nothing());
+    Playback music("mpv");
+    ASSERT_TRUE(music.started());
+    ASSERT_TRUE(waitFor([&] { return scanOnce() == MediaWatcher::Playing::music(); }));
 }
 
 }  // namespace
