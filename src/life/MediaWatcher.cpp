@@ -9,9 +9,9 @@
 #include <QPointer>
 
 #include <array>
-#include <memory>
 #include <limits>
 #include <map>
+#include <memory>
 
 namespace kp {
 
