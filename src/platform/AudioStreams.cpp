@@ -66,7 +66,11 @@ struct PulseStreamSource::Impl {
 
     int timeoutMs;
     QObject receiver;  // lives on the caller's thread; answers are posted to it
-    std::map<unsigned long long, Done> waiting;
+    struct Waiting {
+        Done done;
+        std::unique_ptr<QTimer> deadline;  // stopped with the answer, so an answered list wakes no one
+    };
+    std::map<unsigned long long, Waiting> waiting;
     unsigned long long next = 1;
 
     pa_threaded_mainloop* loop = nullptr;
@@ -81,7 +85,7 @@ struct PulseStreamSource::Impl {
             [this, id, streams = std::move(streams)]() mutable {
                 const auto it = waiting.find(id);
                 if (it == waiting.end()) return;  // timed out
-                Done done = std::move(it->second);
+                Done done = std::move(it->second.done);
                 waiting.erase(it);
                 done(std::move(streams));
             },
@@ -184,14 +188,18 @@ PulseStreamSource::~PulseStreamSource() {
 void PulseStreamSource::list(Done done) {
     Impl& impl = *impl_;
     const unsigned long long id = impl.next++;
-    impl.waiting.emplace(id, std::move(done));
-    QTimer::singleShot(impl.timeoutMs, &impl.receiver, [&impl, id] {
+    auto deadline = std::make_unique<QTimer>();
+    deadline->setSingleShot(true);
+    QObject::connect(deadline.get(), &QTimer::timeout, &impl.receiver, [&impl, id] {
         const auto it = impl.waiting.find(id);
         if (it == impl.waiting.end()) return;
-        Done late = std::move(it->second);
+        Done late = std::move(it->second.done);
+        it->second.deadline.release()->deleteLater();  // it is still telling of its timeout
         impl.waiting.erase(it);
         late(std::nullopt);
     });
+    deadline->start(impl.timeoutMs);
+    impl.waiting.emplace(id, Impl::Waiting{std::move(done), std::move(deadline)});
 
     if (!impl.loop) {
         impl.loop = pa_threaded_mainloop_new();

@@ -739,6 +739,22 @@ TEST(PulseStreams, PlayingStreamsAreReadWithTheirProcessAndACallIsNoMusic) {
     ASSERT_TRUE(waitFor([&] { return scanOnce() == MediaWatcher::Playing::music(); }));
 }
 
+TEST(PulseStreams, NoServerIsAFailedList) {
+    if (qEnvironmentVariable("KP_PRIVATE_PULSE") != QLatin1String("1"))
+        GTEST_SKIP() << "needs the private sound server of the media bus script";
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/kp-no-sound-server");
+    PulseStreamSource source(kSlowMachineMs);
+    for (int ask = 0; ask < 2; ++ask) {
+        std::optional<std::optional<std::vector<SoundStream>>> got;
+        source.list([&](std::optional<std::vector<SoundStream>> streams) { got = std::move(streams); });
+        ASSERT_TRUE(waitFor([&] { return got.has_value(); }));
+        EXPECT_FALSE(got->has_value()) << "asked again, still none";
+    }
+    if (server.isNull()) qunsetenv("PULSE_SERVER");
+    else qputenv("PULSE_SERVER", server);
+}
+
 }  // namespace
 }  // namespace kp
 
