@@ -536,6 +536,33 @@ TEST_F(MprisTest, AFifthOfASecondOfPlayerSignalsChangesNothingTheTimerConfirms) 
     EXPECT_EQ(published, 1);
 }
 
+TEST_F(MprisTest, AVideoWhoseFirstSignalHasNoAddressIsNeverShownAsMusic) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    std::vector<MediaWatcher::Playing> published;
+    QObject::connect(&bus.watcher, &MediaWatcher::playingChanged, [&] { published.push_back(bus.watcher.playing()); });
+    FakePlayer player(QStringLiteral("mpv"), QStringLiteral("Stopped"), QString());
+    ASSERT_TRUE(player.ok());
+    ASSERT_TRUE(waitFor([&] {
+        const auto all = bus.players.players();
+        return all.size() == 1 && all[0].pid && all[0].status && !bus.watcher.isScanning();
+    }));
+
+    // The player's first signals: playing, a title, then the address.
+    player.changeStatus(QStringLiteral("Playing"));
+    player.changeTitle(QStringLiteral("cats.mkv"));
+    player.changeTitle(QStringLiteral("cats.mkv"), QStringLiteral("file:///home/me/Videos/cats.mkv"));
+    ASSERT_TRUE(waitFor([&] {
+        const auto all = bus.players.players();
+        return !bus.watcher.isScanning() && !all.empty() && all[0].videoAddress;
+    }));
+    EXPECT_TRUE(published.empty());
+    const long long self = QCoreApplication::applicationPid();
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+    EXPECT_EQ(published, std::vector<MediaWatcher::Playing>{MediaWatcher::Playing::video(self)});
+}
+
 // --- The desktop session's list of screen-awake holders (application, reason), as the desktop's
 // power service keeps it. ---
 
