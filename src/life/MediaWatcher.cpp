@@ -1,5 +1,6 @@
 #include "life/MediaWatcher.h"
 
+#include "platform/AudioStreams.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
@@ -10,6 +11,7 @@
 #include <array>
 #include <limits>
 #include <map>
+#include <memory>
 
 namespace kp {
 
@@ -70,12 +72,14 @@ MediaWatcher::MediaWatcher(PowerAssertions& assertions, MusicPlayers& players, P
 
 MediaWatcher::~MediaWatcher() {
     if (timer_) scheduler_.cancel(timer_);
+    scheduler_.cancel(settle_);
 }
 
 MediaWatcher& MediaWatcher::shared() {
     static JoinedAssertions desktop(SessionInhibitions::shared(), SessionManagerInhibitors::shared());
     static JoinedAssertions locks(LogindInhibitors::shared(), desktop);
-    static MediaWatcher* instance = new MediaWatcher(locks, MprisPlayers::shared(),
+    static JoinedAssertions all(locks, AudioStreams::shared());
+    static MediaWatcher* instance = new MediaWatcher(all, MprisPlayers::shared(),
                                                      ProcessesLinux::shared(), QtScheduler::shared());
     return *instance;
 }
@@ -84,39 +88,99 @@ void MediaWatcher::start() {
     if (timer_) return;
     QPointer<MediaWatcher> self(this);
     timer_ = scheduler_.every(scanSeconds, [self] {
+        if (self) self->scan(true);
+    });
+    players_.start([self] {
         if (self) self->refresh();
     });
-    players_.start([self](const std::optional<QString>& state, const std::optional<QString>& name, bool video) {
-        if (self) self->applyPlayerState(state, name, video);
-    });
     refresh();
 }
 
-void MediaWatcher::applyPlayerState(const std::optional<QString>& state, const std::optional<QString>& name,
-                                    bool video) {
-    const bool playing = state == QLatin1String("Playing");
-    musicAppPlaying_ = playing && !video;
-    videoAppPlaying_ = playing && video;
-    track_ = musicAppPlaying_ ? name : std::nullopt;
-    emit trackChanged();
-    emit changed();
-    refresh();
-}
+void MediaWatcher::refresh() { scan(false); }
 
-void MediaWatcher::refresh() {
-    Playing now = scanAssertions(musicAppPlaying_);
-    // A player showing a video is watched, wake lock or not.
-    if (videoAppPlaying_ && !now.isVideo()) now = Playing::video();
-    if (now != seen_ && !now.isNothing()) {
-        seen_ = now;  // wait for a second scan to agree
+void MediaWatcher::scan(bool fromTimer) {
+    if (scanning_) {
+        again_ = true;
+        againFromTimer_ = againFromTimer_ || fromTimer;
         return;
     }
-    if (playing_ != now) {
-        playing_ = now;
-        emit playingChanged();
+    scanning_ = true;
+    // Every source is asked afresh; the scan judges when the last has answered.
+    QPointer<MediaWatcher> self(this);
+    auto left = std::make_shared<int>(2);
+    const auto answered = [self, left, fromTimer] {
+        if (--*left == 0 && self) self->judge(fromTimer);
+    };
+    assertions_.refresh(answered);
+    players_.refresh(answered);
+}
+
+void MediaWatcher::judge(bool fromTimer) {
+    ScanContext context{processes_, {}, std::nullopt};
+    const std::optional<Playing> player = readPlayers(context);
+    Playing now = scanAssertions(musicAppPlaying_);
+    // A player showing a video is watched, wake lock or not.
+    if (player && !now.isVideo()) now = *player;
+    scanning_ = false;
+
+    if (now != seen_ && !now.isNothing()) {
+        // Wait for a second scan to agree, a second from now or at the timer.
+        seen_ = now;
+        settled_ = false;
+        scheduler_.cancel(settle_);
+        QPointer<MediaWatcher> self(this);
+        settle_ = scheduler_.after(settleSeconds, [self] {
+            if (self) self->settled_ = true;
+        });
+    } else if (now.isNothing() || fromTimer || settled_) {
+        if (playing_ != now) {
+            playing_ = now;
+            emit playingChanged();
+            emit changed();
+        }
+        seen_ = now;
+    }
+
+    if (again_) {
+        const bool timer = againFromTimer_;
+        again_ = againFromTimer_ = false;
+        scan(timer);
+    }
+}
+
+std::optional<MediaWatcher::Playing> MediaWatcher::readPlayers(ScanContext& context) {
+    // Every playing player counts: a video in one wins over music in another.
+    std::optional<Playing> video;
+    const PlayerState* music = nullptr;
+    const std::vector<PlayerState> players = players_.players();
+    for (const PlayerState& player : players) {
+        if (!player.playing()) continue;
+        if (showsVideo(player)) {
+            if (!video && player.pid) {
+                const QString text = processPath(*player.pid, context);
+                video = Playing::video(browserOwner(text, *player.pid, context).value_or(*player.pid));
+            }
+            if (!video) video = Playing::video();
+        } else if (!music || player.order > music->order) {
+            music = &player;
+        }
+    }
+    musicAppPlaying_ = music != nullptr;
+    const std::optional<QString> track = music ? music->title : std::nullopt;
+    if (track != track_) {
+        track_ = track;
+        emit trackChanged();
         emit changed();
     }
-    seen_ = now;
+    return video;
+}
+
+bool MediaWatcher::showsVideo(const PlayerState& player) {
+    if (!player.videoAddress) return false;
+    // What the player tells comes first; then whether its process shows a picture's window.
+    if (player.showsPicture) return *player.showsPicture;
+    if (!player.pid) return true;
+    return processes_.showsLargeWindow(*player.pid).value_or(true);
 }
 
 bool MediaWatcher::isPlayerApp(const QString& text) { return containsAny(text, playerNames); }

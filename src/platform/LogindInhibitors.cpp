@@ -50,6 +50,10 @@ std::optional<QDBusArgument> BusAssertions::listArgument(const QDBusMessage& rep
 }
 
 std::optional<std::vector<PowerAssertion>> BusAssertions::assertions() {
+    if (unread_) {
+        unread_ = false;
+        return last_;
+    }
     if (asking_) return last_;
     if (!bus().isConnected()) {
         last_.reset();
@@ -79,9 +83,28 @@ void BusAssertions::call(const QString& path, const char* interface, const char*
                      });
 }
 
+void BusAssertions::refresh(std::function<void()> ready) {
+    if (!asking_ && !bus().isConnected()) {
+        last_.reset();
+        unread_ = true;
+        ready();
+        return;
+    }
+    waiting_.push_back(std::move(ready));
+    if (asking_) return;
+    asking_ = true;
+    ask();
+}
+
 void BusAssertions::answer(Records records) {
     asking_ = false;
     last_ = std::move(records);
+    if (waiting_.empty()) return;
+    unread_ = true;
+    // A waiter may ask again: the list is taken first.
+    const std::vector<std::function<void()>> waiting = std::move(waiting_);
+    waiting_.clear();
+    for (const auto& ready : waiting) ready();
 }
 
 void ListAssertions::ask() {

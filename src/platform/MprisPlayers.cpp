@@ -5,9 +5,10 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QUrl>
+
+#include <memory>
 
 namespace kp {
 
@@ -46,8 +47,12 @@ std::optional<QString> stringOf(const QVariant& value) {
     return value.toString().left(maxText);
 }
 
-// Whether a track's address is a video: a video file, or a page of a site that shows videos.
-bool isVideoAddress(const QString& address) {
+
+const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
+
+}  // namespace
+
+bool MprisPlayers::isVideoAddress(const QString& address) {
     static const QStringList extensions = {
         QStringLiteral("mp4"), QStringLiteral("m4v"), QStringLiteral("mkv"), QStringLiteral("webm"),
         QStringLiteral("avi"), QStringLiteral("mov"), QStringLiteral("ogv"), QStringLiteral("mpg"),
@@ -57,9 +62,18 @@ bool isVideoAddress(const QString& address) {
                                       QStringLiteral("vimeo.com"), QStringLiteral("twitch.tv"),
                                       QStringLiteral("dailymotion.com"), QStringLiteral("netflix.com"),
                                       QStringLiteral("peertube")};
+    // Songs, even where the site also shows videos.
+    static const QStringList musicSites = {QStringLiteral("music.youtube.com"), QStringLiteral("soundcloud.com"),
+                                           QStringLiteral("bandcamp.com"), QStringLiteral("spotify.com"),
+                                           QStringLiteral("deezer.com"), QStringLiteral("music.apple.com"),
+                                           QStringLiteral("tidal.com"), QStringLiteral("mixcloud.com"),
+                                           QStringLiteral("last.fm"), QStringLiteral("music.amazon.")};
     const QUrl url(address);
     if (!url.isValid()) return false;
     const QString host = url.host().toLower();
+    for (const QString& site : musicSites)
+        if (host == site || host.endsWith(QLatin1Char('.') + site) || (site.endsWith(QLatin1Char('.')) && host.contains(site)))
+            return false;
     for (const QString& site : sites)
         if (host.contains(site)) return true;
     const QString path = url.path().toLower();
@@ -67,10 +81,8 @@ bool isVideoAddress(const QString& address) {
     return dot >= 0 && path.lastIndexOf(QLatin1Char('/')) < dot && extensions.contains(path.mid(dot + 1));
 }
 
-}  // namespace
-
-MprisPlayers::MprisPlayers(QString busAddress, QObject* parent)
-    : QObject(parent), address_(std::move(busAddress)) {}
+MprisPlayers::MprisPlayers(QString busAddress, int timeoutMs, QObject* parent)
+    : QObject(parent), address_(std::move(busAddress)), timeoutMs_(timeoutMs) {}
 
 MprisPlayers::~MprisPlayers() {
     // The bus's own thread hands signals and replies to this object: take its hooks off under the
@@ -93,8 +105,8 @@ MprisPlayers& MprisPlayers::shared() {
     return *instance;
 }
 
-void MprisPlayers::start(Listener listener) {
-    listener_ = std::move(listener);
+void MprisPlayers::start(Listener changed) {
+    listener_ = std::move(changed);
     if (started_) return;
     started_ = true;
     QDBusConnection bus = address_.isEmpty()
@@ -109,27 +121,37 @@ void MprisPlayers::start(Listener listener) {
                 SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
 
     // The players that were there before us.
-    const QDBusMessage list = QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("ListNames"));
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(list), this);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        const QDBusPendingReply<QStringList> reply = *w;
-        if (reply.isError()) return;
-        QDBusConnection bus(connectionName_);
-        for (const QString& name : reply.value()) {
-            if (!name.startsWith(playerPrefix) || players_.count(name)) continue;
-            const QDBusMessage ask = QDBusMessage::createMethodCall(busService, busPath, busService,
-                                                                    QStringLiteral("GetNameOwner")) << name;
-            auto* ownerWatcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
-            QObject::connect(ownerWatcher, &QDBusPendingCallWatcher::finished, this,
-                             [this, name](QDBusPendingCallWatcher* ow) {
-                                 ow->deleteLater();
-                                 const QDBusPendingReply<QString> owner = *ow;
-                                 if (owner.isError() || players_.count(name)) return;
-                                 addPlayer(name, owner.value());
-                             });
-        }
-    });
+    ask(QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("ListNames")),
+        [this](const QDBusMessage& reply) {
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+            for (const QString& name : reply.arguments().constFirst().toStringList()) {
+                if (!name.startsWith(playerPrefix) || players_.count(name)) continue;
+                ask(QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("GetNameOwner")) << name,
+                    [this, name](const QDBusMessage& owner) {
+                        if (owner.type() != QDBusMessage::ReplyMessage || owner.arguments().isEmpty() ||
+                            players_.count(name))
+                            return;
+                        addPlayer(name, owner.arguments().constFirst().toString());
+                    });
+            }
+        });
+}
+
+void MprisPlayers::ask(const QDBusMessage& message, std::function<void(const QDBusMessage&)> then) {
+    QDBusConnection bus(connectionName_);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, timeoutMs_), this);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                     [then = std::move(then)](QDBusPendingCallWatcher* w) {
+                         w->deleteLater();
+                         then(w->reply());
+                     });
+}
+
+std::vector<PlayerState> MprisPlayers::players() const {
+    std::vector<PlayerState> out;
+    out.reserve(players_.size());
+    for (const auto& [name, player] : players_) out.push_back(player.state);
+    return out;
 }
 
 void MprisPlayers::nameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner) {
@@ -143,33 +165,42 @@ void MprisPlayers::addPlayer(const QString& name, const QString& owner) {
     player = Player{};
     player.owner = owner;
     fetch(name);
+    askProcess(name);
 }
 
 void MprisPlayers::removePlayer(const QString& name) {
     const auto it = players_.find(name);
     if (it == players_.end()) return;
-    const bool wasPlaying = it->second.status == playingState;
     players_.erase(it);
-    if (!wasPlaying) return;
-    // The player left while it played: it has stopped, unless another one plays on.
-    announce(QStringLiteral("Stopped"), std::nullopt, false);
+    if (listener_) listener_();
 }
 
 void MprisPlayers::fetch(const QString& name) {
     const QString owner = players_[name].owner;
-    QDBusConnection bus(connectionName_);
-    const QDBusMessage ask =
-        QDBusMessage::createMethodCall(name, playerPath, propertiesInterface, QStringLiteral("GetAll")) << playerInterface;
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, name, owner](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        const QDBusMessage reply = w->reply();
-        const auto it = players_.find(name);
-        // The player may have left or been replaced while we waited.
-        if (it == players_.end() || it->second.owner != owner) return;
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-        if (const auto properties = toMap(reply.arguments().constFirst())) apply(name, *properties);
-    });
+    ask(QDBusMessage::createMethodCall(name, playerPath, propertiesInterface, QStringLiteral("GetAll")) << playerInterface,
+        [this, name, owner](const QDBusMessage& reply) {
+            const auto it = players_.find(name);
+            // The player may have left or been replaced while we waited.
+            if (it == players_.end() || it->second.owner != owner) return;
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+            if (const auto properties = toMap(reply.arguments().constFirst())) apply(name, *properties);
+        });
+}
+
+// The process that holds the player's connection, as the bus knows it: the player's own window
+// belongs to it.
+void MprisPlayers::askProcess(const QString& name) {
+    const QString owner = players_[name].owner;
+    ask(QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("GetConnectionUnixProcessID"))
+            << owner,
+        [this, name, owner](const QDBusMessage& reply) {
+            const auto it = players_.find(name);
+            if (it == players_.end() || it->second.owner != owner) return;
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+            const QVariant pid = reply.arguments().constFirst();
+            if (pid.userType() != QMetaType::UInt || pid.toUInt() == 0) return;
+            it->second.state.pid = static_cast<long long>(pid.toUInt());
+        });
 }
 
 void MprisPlayers::propertiesChanged(const QString& interface, const QVariantMap& changed,
@@ -189,36 +220,59 @@ void MprisPlayers::propertiesChanged(const QString& interface, const QVariantMap
 void MprisPlayers::apply(const QString& name, const QVariantMap& properties) {
     const auto it = players_.find(name);
     if (it == players_.end()) return;
-    Player& player = it->second;
+    PlayerState& player = it->second.state;
     // A value of the wrong type changes nothing.
     const std::optional<QString> status = stringOf(properties.value(statusKey));
     const std::optional<QVariantMap> metadata = toMap(properties.value(metadataKey));
     if (!status && !metadata) return;  // volume, position and the like
-    if (status) player.status = status;
+    PlayerState next = player;
+    if (status) next.status = status;
     if (metadata) {
-        player.title = stringOf(metadata->value(QStringLiteral("xesam:title")));
-        player.video = isVideoAddress(stringOf(metadata->value(QStringLiteral("xesam:url"))).value_or(QString()));
+        next.title = stringOf(metadata->value(QStringLiteral("xesam:title")));
+        const QString address = stringOf(metadata->value(QStringLiteral("xesam:url"))).value_or(QString());
+        next.videoAddress = isVideoAddress(address);
+        // A new track: what the player showed for the last one no longer holds.
+        if (address != it->second.address) next.showsPicture.reset();
+        it->second.address = address;
     }
-    player.order = ++counter_;
-    announce(player.status, player.title, player.video);
+    // Players repeat their metadata as the length or the art comes in: nothing heard changed.
+    if (next.status == player.status && next.title == player.title && next.videoAddress == player.videoAddress) return;
+    next.order = ++counter_;
+    player = std::move(next);
+    if (listener_) listener_();
 }
 
-void MprisPlayers::announce(std::optional<QString> state, std::optional<QString> title, bool video) {
-    if (state != playingState) {
-        const Player* latest = nullptr;
-        for (const auto& [other, player] : players_)
-            if (player.status == playingState && (!latest || player.order > latest->order)) latest = &player;
-        if (latest) {
-            state = latest->status;
-            title = latest->title;
-            video = latest->video;
-        }
+void MprisPlayers::refresh(std::function<void()> ready) {
+    // The players are asked whether a picture shows only for a video's address: a song's cover
+    // art can make a player show one too.
+    std::vector<QString> asked;
+    for (const auto& [name, player] : players_)
+        if (player.state.playing() && player.state.videoAddress) asked.push_back(name);
+    if (asked.empty() || connectionName_.isEmpty()) {
+        ready();
+        return;
     }
-    if (state == lastState_ && title == lastName_ && video == lastVideo_) return;
-    lastState_ = state;
-    lastName_ = title;
-    lastVideo_ = video;
-    if (listener_) listener_(state, title, video);
+    auto left = std::make_shared<std::size_t>(asked.size());
+    auto done = std::make_shared<std::function<void()>>(std::move(ready));
+    for (const QString& name : asked) {
+        const QString owner = players_[name].owner;
+        // Players that show a picture only once a video output is up say so here.
+        ask(QDBusMessage::createMethodCall(name, playerPath, propertiesInterface, QStringLiteral("Get"))
+                << rootInterface << QStringLiteral("CanSetFullscreen"),
+            [this, name, owner, left, done](const QDBusMessage& reply) {
+                const auto it = players_.find(name);
+                if (it != players_.end() && it->second.owner == owner) {
+                    std::optional<bool> shows;
+                    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                        QVariant value = reply.arguments().constFirst();
+                        if (value.userType() == qMetaTypeId<QDBusVariant>()) value = value.value<QDBusVariant>().variant();
+                        if (value.userType() == QMetaType::Bool) shows = value.toBool();
+                    }
+                    it->second.state.showsPicture = shows;
+                }
+                if (--*left == 0) (*done)();
+            });
+    }
 }
 
 }  // namespace kp

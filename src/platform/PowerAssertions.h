@@ -36,6 +36,9 @@ public:
     virtual ~PowerAssertions() = default;
     // Every assertion of every process, or none when the service cannot be asked.
     virtual std::optional<std::vector<PowerAssertion>> assertions() = 0;
+    // Asks afresh; `ready` runs on the main thread once `assertions()` tells the answer (at once
+    // when there is nothing to wait for). Each service bounds its own wait.
+    virtual void refresh(std::function<void()> ready) { ready(); }
 };
 
 // Assertions set by hand; for tests.
@@ -51,10 +54,12 @@ public:
 
 // Asked of a service on the bus. Never waits on the bus: each call answers with what the service
 // said to the last question and asks again (one question at a time), so a stalled service costs
-// the caller nothing. None before the first answer and after a failed or unanswered question.
+// the caller nothing; after `refresh` the first call answers with the reply to that question and
+// asks nothing. None before the first answer and after a failed or unanswered question.
 class BusAssertions : public PowerAssertions {
 public:
     std::optional<std::vector<PowerAssertion>> assertions() override;
+    void refresh(std::function<void()> ready) override;
     // The elements of a reply's first argument when it is a list of the given signature, each read
     // by `read` (which gives none to leave one out), at most `most` of them kept; none when the
     // reply is not such a list.
@@ -93,6 +98,8 @@ private:
     int timeoutMs_;
     QObject context_;  // owns the calls under way
     bool asking_ = false;
+    bool unread_ = false;  // the last answer was asked for by `refresh` and not read yet
+    std::vector<std::function<void()>> waiting_;
     Records last_;
 };
 
@@ -162,6 +169,7 @@ class JoinedAssertions final : public PowerAssertions {
 public:
     JoinedAssertions(PowerAssertions& first, PowerAssertions& second) : first_(first), second_(second) {}
     std::optional<std::vector<PowerAssertion>> assertions() override;
+    void refresh(std::function<void()> ready) override;
 
 private:
     PowerAssertions& first_;

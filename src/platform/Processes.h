@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 struct xcb_connection_t;
@@ -28,6 +29,9 @@ public:
     virtual std::optional<long long> parentPid(long long pid) = 0;
     // The applications now running; asked afresh on every call.
     virtual std::vector<RunningApp> runningApplications() = 0;
+    // Whether a window of the process is mapped and larger than an icon; none when the desktop's
+    // windows cannot be read.
+    virtual std::optional<bool> showsLargeWindow(long long pid) = 0;
 };
 
 // Processes described by hand; for tests.
@@ -48,11 +52,17 @@ public:
         ++appListings;
         return apps;
     }
+    std::optional<bool> showsLargeWindow(long long pid) override {
+        if (!windowsKnown) return std::nullopt;
+        return largeWindows.count(pid) > 0;
+    }
 
     long long own = 1000;
     std::map<long long, QString> paths;
     std::map<long long, long long> parents;
     std::vector<RunningApp> apps;
+    bool windowsKnown = false;
+    std::set<long long> largeWindows;
     int pathLookups = 0;
     int appListings = 0;
 };
@@ -70,6 +80,7 @@ public:
     QString executablePath(long long pid) override;
     std::optional<long long> parentPid(long long pid) override;
     std::vector<RunningApp> runningApplications() override;
+    std::optional<bool> showsLargeWindow(long long pid) override;
     static ProcessesLinux& shared();
 
     // The parent pid from the text of /proc/PID/stat; the command name may hold spaces and ')'.

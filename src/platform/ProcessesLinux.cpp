@@ -138,4 +138,47 @@ std::vector<RunningApp> ProcessesLinux::runningApplications() {
     return apps;
 }
 
+std::optional<bool> ProcessesLinux::showsLargeWindow(long long pid) {
+    if (pid <= 0 || !connect() || clientListAtom_ == XCB_ATOM_NONE || pidAtom_ == XCB_ATOM_NONE) return std::nullopt;
+    xcb_connection_t* c = connection_;
+    xcb_get_property_reply_t* list = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root_, clientListAtom_, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+    if (!list) return std::nullopt;
+    const int count = xcb_get_property_value_length(list) / static_cast<int>(sizeof(xcb_window_t));
+    const auto* listed = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
+    const std::vector<xcb_window_t> windows(listed, listed + count);
+    std::free(list);
+
+    // One round trip for the owners, one for the process's own windows.
+    std::vector<xcb_get_property_cookie_t> pidCookies;
+    pidCookies.reserve(windows.size());
+    for (xcb_window_t w : windows) pidCookies.push_back(xcb_get_property(c, 0, w, pidAtom_, XCB_ATOM_CARDINAL, 0, 1));
+    std::vector<xcb_window_t> own;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(c, pidCookies[i], nullptr);
+        const auto pids = x11::cardinals(reply);
+        std::free(reply);
+        if (!pids.empty() && static_cast<long long>(pids.front()) == pid) own.push_back(windows[i]);
+    }
+    std::vector<xcb_get_window_attributes_cookie_t> mapCookies;
+    std::vector<xcb_get_geometry_cookie_t> sizeCookies;
+    for (xcb_window_t w : own) {
+        mapCookies.push_back(xcb_get_window_attributes(c, w));
+        sizeCookies.push_back(xcb_get_geometry(c, w));
+    }
+    // Icons are drawn up to 128 pixels square; a picture is larger.
+    constexpr int iconSide = 128;
+    bool large = false;
+    for (std::size_t i = 0; i < own.size(); ++i) {
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(c, mapCookies[i], nullptr);
+        xcb_get_geometry_reply_t* size = xcb_get_geometry_reply(c, sizeCookies[i], nullptr);
+        if (attributes && size && attributes->map_state == XCB_MAP_STATE_VIEWABLE && size->width > iconSide &&
+            size->height > iconSide)
+            large = true;
+        std::free(attributes);
+        std::free(size);
+    }
+    return large;
+}
+
 }  // namespace kp

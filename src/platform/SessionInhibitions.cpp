@@ -2,6 +2,8 @@
 
 #include <QDBusArgument>
 
+#include <memory>
+
 namespace kp {
 
 namespace {
@@ -41,6 +43,15 @@ std::optional<std::vector<PowerAssertion>> JoinedAssertions::assertions() {
     if (!all) return more;
     all->insert(all->end(), more->begin(), more->end());
     return all;
+}
+
+void JoinedAssertions::refresh(std::function<void()> ready) {
+    auto left = std::make_shared<int>(2);
+    auto done = [left, ready = std::move(ready)] {
+        if (--*left == 0) ready();
+    };
+    first_.refresh(done);
+    second_.refresh(done);
 }
 
 }  // namespace kp

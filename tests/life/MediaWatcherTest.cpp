@@ -1,5 +1,6 @@
 // The media watcher on hand-made wake locks, processes and player announcements.
 #include "life/MediaWatcher.h"
+#include "platform/AudioStreams.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
@@ -106,6 +107,44 @@ TEST_F(MediaWatcherTest, APlayersWordIsMusicWithItsTrackUnlessItShowsAVideoAndAV
     tick();
     tick();
     EXPECT_EQ(watcher.playing(), Playing::video(200));
+}
+
+SoundStream stream(long long pid, const char* application, bool corked = false, const char* role = "") {
+    SoundStream s;
+    s.pid = pid;
+    s.application = QString::fromLatin1(application);
+    s.name = QStringLiteral("Playback");
+    s.corked = corked;
+    s.role = QString::fromLatin1(role);
+    return s;
+}
+
+TEST(MediaWatcherStreams, AProcessPlayingToTheOutputIsMusicUnlessItIsACallOrAToolOrPaused) {
+    FakeStreamSource source;
+    AudioStreams streams(source);
+    FakeMusicPlayers players;
+    FakeProcesses processes;
+    ManualScheduler scheduler;
+    MediaWatcher watcher(streams, players, processes, scheduler);
+    watcher.start();
+    const auto twoScans = [&](std::vector<SoundStream> now) {
+        source.streams = std::move(now);
+        scheduler.advance(MediaWatcher::scanSeconds);
+        scheduler.advance(MediaWatcher::scanSeconds);
+        return watcher.playing();
+    };
+    processes.paths[300] = QStringLiteral("/usr/bin/zoom");
+    EXPECT_EQ(twoScans({stream(300, "zoom")}), Playing::nothing()) << "a call";
+    processes.paths[301] = QStringLiteral("/usr/bin/paplay");
+    EXPECT_EQ(twoScans({stream(301, "paplay", false, "event")}), Playing::nothing()) << "a desktop sound";
+    EXPECT_EQ(twoScans({stream(301, "paplay", true)}), Playing::nothing()) << "paused";
+    EXPECT_EQ(twoScans({stream(processes.own, "kettlepaw")}), Playing::nothing()) << "our own";
+    EXPECT_EQ(twoScans({stream(300, "zoom"), stream(400, "mpv")}), Playing::music());
+    EXPECT_EQ(twoScans({}), Playing::nothing());
+    EXPECT_EQ(twoScans({stream(301, "paplay")}), Playing::music()) << "any program playing sound";
+    source.streams.reset();
+    scheduler.advance(MediaWatcher::scanSeconds);
+    EXPECT_EQ(watcher.playing(), Playing::nothing()) << "no sound server";
 }
 
 }  // namespace

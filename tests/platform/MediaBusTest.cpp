@@ -1,6 +1,8 @@
 // The logind, desktop session and MPRIS readers against fakes on private buses, run by media_bus.sh, which starts
 // those buses (KP_PRIVATE_BUS=1); the cases refuse to run on the user's own session.
+#include "desktop/DesktopPlanWorld.h"
 #include "life/MediaWatcher.h"
+#include "platform/AudioStreams.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
@@ -17,11 +19,13 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 struct FakeInhibitor {
     QString what, who, why, mode;
@@ -190,15 +194,21 @@ public:
         ok_ = bus.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this) &&
               bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + suffix);
     }
-    FakePlayer(const QString& suffix, const QString& status, const QString& title)
+    FakePlayer(const QString& suffix, const QString& status, const QString& title, const QString& address = {})
         : FakePlayer(suffix, QVariant::fromValue(QVariantMap{{QStringLiteral("PlaybackStatus"), status},
-                                                             {QStringLiteral("Metadata"), metadata(title)}})) {}
+                                                             {QStringLiteral("Metadata"), metadata(title, address)}})) {}
     ~FakePlayer() override { leave(); }
     bool ok() const { return ok_; }
 
-    static QVariantMap metadata(const QString& title) { return {{QStringLiteral("xesam:title"), title}}; }
+    static QVariantMap metadata(const QString& title, const QString& address = {}) {
+        QVariantMap m{{QStringLiteral("xesam:title"), title}};
+        if (!address.isEmpty()) m.insert(QStringLiteral("xesam:url"), address);
+        return m;
+    }
     void changeStatus(const QVariant& status) { send({{QStringLiteral("PlaybackStatus"), status}}); }
-    void changeTitle(const QString& title) { send({{QStringLiteral("Metadata"), metadata(title)}}); }
+    void changeTitle(const QString& title, const QString& address = {}) {
+        send({{QStringLiteral("Metadata"), metadata(title, address)}});
+    }
     void changeVolume() { send({{QStringLiteral("Volume"), 0.25}}); }
     void send(const QVariantMap& changed) {
         if (properties_.typeId() == QMetaType::QVariantMap) {  // a later GetAll tells the same
@@ -221,8 +231,17 @@ public:
         QDBusConnection::disconnectFromBus(connection_);
     }
 
+    // Whether it shows a picture, as mpv and VLC tell it; none: it does not tell.
+    std::optional<bool> canSetFullscreen;
+
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == QLatin1String("Get") && message.arguments().value(1) == QLatin1String("CanSetFullscreen")) {
+            connection.send(canSetFullscreen
+                                ? message.createReply(QVariant::fromValue(QDBusVariant(*canSetFullscreen)))
+                                : message.createErrorReply(QDBusError::UnknownProperty, QStringLiteral("not told")));
+            return true;
+        }
         if (message.member() != QLatin1String("GetAll")) return false;
         connection.send(message.createReply(QVariantList{properties_}));
         return true;
@@ -233,12 +252,6 @@ private:
     QVariant properties_;
     bool ok_ = false;
     bool left_ = false;
-};
-
-struct Heard {
-    std::optional<QString> state;
-    std::optional<QString> name;
-    bool video = false;
 };
 
 class MprisTest : public ::testing::Test {
@@ -254,14 +267,21 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void listen(MprisPlayers& players) {
-        players.start([this](const std::optional<QString>& state, const std::optional<QString>& name, bool video) {
-            heard.push_back(Heard{state, name, video});
+        heard = &players;
+        players.start([this] { ++changes; });
+    }
+    // The player now playing `title` in `status`, once there is one.
+    std::optional<PlayerState> hear(const QString& status, const std::optional<QString>& title) {
+        std::optional<PlayerState> found;
+        waitFor([&] {
+            for (const PlayerState& p : heard->players())
+                if (p.status == status && p.title == title) found = p;
+            return found.has_value();
         });
+        return found;
     }
-    bool hear(const QString& state, const std::optional<QString>& name) {
-        return waitFor([&] { return !heard.empty() && heard.back().state == state && heard.back().name == name; });
-    }
-    std::vector<Heard> heard;
+    MprisPlayers* heard = nullptr;
+    int changes = 0;
 };
 
 TEST_F(MprisTest, PlayersAreHeardFromTheStartThroughPartialChangesUntilTheyLeave) {
@@ -274,24 +294,24 @@ TEST_F(MprisTest, PlayersAreHeardFromTheStartThroughPartialChangesUntilTheyLeave
     ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Long Song"))) << "the title is kept";
     music.changeTitle(QStringLiteral("Second Song"));
     ASSERT_TRUE(hear(QStringLiteral("Paused"), QStringLiteral("Second Song")));
-    // A volume change says nothing: the next thing heard is the status after it.
-    const std::size_t before = heard.size();
+    // A volume change and the same track again say nothing: the next thing heard is the status.
+    const int before = changes;
     music.changeVolume();
+    music.changeTitle(QStringLiteral("Second Song"));
     music.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song")));
-    EXPECT_EQ(heard.size(), before + 1);
+    EXPECT_EQ(changes, before + 1);
+    // The bus tells whose connection it is: this process's.
+    ASSERT_TRUE(waitFor([&] { return players.players().at(0).pid.has_value(); }));
+    EXPECT_EQ(players.players().at(0).pid, QCoreApplication::applicationPid());
 
-    // Another player that plays and pauses does not stop the music.
     FakePlayer browser(QStringLiteral("browser"), QStringLiteral("Paused"), QStringLiteral("Clip"));
     ASSERT_TRUE(waitFor([&] { return players.playerCount() == 2; }));
     browser.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Clip")));
-    browser.changeStatus(QStringLiteral("Paused"));
-    ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Second Song"))) << "the other player still plays";
     browser.leave();
     music.leave();
-    ASSERT_TRUE(hear(QStringLiteral("Stopped"), std::nullopt)) << "a player that leaves has stopped";
-    EXPECT_EQ(players.playerCount(), 0u);
+    ASSERT_TRUE(waitFor([&] { return players.players().empty(); })) << "a player that leaves is forgotten";
 }
 
 // --- Malformed values from a player: read only when they have the type they must have. ---
@@ -333,23 +353,23 @@ TEST_F(MprisTest, MalformedValuesChangeNothingAndLongTitlesAreCut) {
     first.changeStatus(QStringLiteral("Playing"));
     ASSERT_TRUE(hear(QStringLiteral("Playing"), QStringLiteral("Good"))) << "the wrong values changed nothing";
 
-    // A track whose address is a film file, then a video site's page, then a song.
+    // A track whose address is a film file, a video site's page, a music site's page under a video
+    // site's name, then a song.
     const auto track = [&](const char* title, const char* url) {
-        first.send({{QStringLiteral("Metadata"), QVariantMap{{QStringLiteral("xesam:title"), QString::fromLatin1(title)},
-                                                             {QStringLiteral("xesam:url"), QString::fromLatin1(url)}}}});
-        return waitFor([&] { return heard.back().name == QString::fromLatin1(title); });
+        first.changeTitle(QString::fromLatin1(title), QString::fromLatin1(url));
+        const auto heard = hear(QStringLiteral("Playing"), QString::fromLatin1(title));
+        return heard && heard->videoAddress;
     };
-    ASSERT_TRUE(track("Film", "file:///home/me/Videos/cats.mkv"));
-    EXPECT_TRUE(heard.back().video);
-    ASSERT_TRUE(track("Clip", "https://www.youtube.com/watch?v=abc"));
-    EXPECT_TRUE(heard.back().video);
-    ASSERT_TRUE(track("Song", "file:///home/me/Music/purr.ogg"));
-    EXPECT_FALSE(heard.back().video);
+    EXPECT_TRUE(track("Film", "file:///home/me/Videos/cats.mkv"));
+    EXPECT_TRUE(track("Clip", "https://www.youtube.com/watch?v=abc"));
+    EXPECT_FALSE(track("Album", "https://music.youtube.com/watch?v=abc"));
+    EXPECT_FALSE(track("Song", "file:///home/me/Music/purr.ogg"));
 
     const QString longTitle(200 * 1024, QLatin1Char('x'));
     first.changeTitle(longTitle);
-    ASSERT_TRUE(waitFor([&] { return heard.back().name && heard.back().name->startsWith(QLatin1String("xxx")); }));
-    EXPECT_LE(heard.back().name->size(), 200);
+    const auto cut = hear(QStringLiteral("Playing"), longTitle.left(200));
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->title->size(), 200);
 }
 
 // --- The watcher on both fakes. ---
@@ -365,6 +385,12 @@ struct WatcherOnTheBus {
             scheduler.advance(MediaWatcher::scanSeconds);
             return watcher.playing() == playing;
         });
+    }
+    // One timer's scan, judged once its answers are in.
+    MediaWatcher::Playing scanOnce() {
+        scheduler.advance(MediaWatcher::scanSeconds);
+        EXPECT_TRUE(waitFor([&] { return !watcher.isScanning(); }));
+        return watcher.playing();
     }
     MprisPlayers players;
     ManualScheduler scheduler;
@@ -393,6 +419,148 @@ TEST_F(MprisTest, TheWatcherSeesTheVideoThenTheMusic) {
     player.changeStatus(QStringLiteral("Paused"));
     ASSERT_TRUE(waitFor([&] { return watcher.playing() == MediaWatcher::Playing::nothing(); }));
     EXPECT_EQ(watcher.track(), std::nullopt);
+}
+
+TEST_F(MprisTest, ALockTakenJustBeforeAScanShowsAtTheNextScan) {
+    FakeLogind logind({});
+    ASSERT_TRUE(logind.registered());
+    FakeProcesses processes;
+    processes.paths[4242] = QStringLiteral("/usr/bin/mpv");
+    LogindInhibitors locks(kSlowMachineMs);
+    WatcherOnTheBus bus(locks, processes);
+    ASSERT_EQ(bus.scanOnce(), MediaWatcher::Playing::nothing());
+    logind.set({inhibitor("idle", "mpv", "Playing video", 4242)});
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::nothing()) << "seen once";
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::video()) << "seen twice, by the scans' own answers";
+    logind.set({});
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::nothing()) << "gone at the first scan";
+}
+
+TEST_F(MprisTest, AVideoAndMusicAtOnceTheVideoKeepsWinningUntilItsPlayerLeaves) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    const long long self = QCoreApplication::applicationPid();
+    auto film = std::make_unique<FakePlayer>(QStringLiteral("film"), QStringLiteral("Playing"), QStringLiteral("Cats"),
+                                             QStringLiteral("file:///home/me/Videos/cats.mkv"));
+    FakePlayer radio(QStringLiteral("radio"), QStringLiteral("Playing"), QStringLiteral("First Song"));
+    ASSERT_TRUE(film->ok() && radio.ok());
+    // The players' own connections are this process's: the video is its.
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+    ASSERT_TRUE(waitFor([&] { return bus.watcher.track() == QStringLiteral("First Song"); }));
+
+    radio.changeTitle(QStringLiteral("Second Song"));
+    ASSERT_TRUE(waitFor([&] { return bus.watcher.track() == QStringLiteral("Second Song"); }));
+    EXPECT_EQ(bus.watcher.playing(), MediaWatcher::Playing::video(self)) << "the music's next track";
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::video(self));
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::video(self));
+
+    film.reset();
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music()));
+}
+
+TEST_F(MprisTest, TheDesktopCatWatchesTheVideoInItsPlayersOwnWindow) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    const long long self = QCoreApplication::applicationPid();
+    FakePlayer film(QStringLiteral("film"), QStringLiteral("Playing"), QStringLiteral("Cats"),
+                    QStringLiteral("file:///home/me/Videos/cats.mkv"));
+    ASSERT_TRUE(film.ok());
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+
+    // A large window of another application in front, the player's own behind it.
+    test::DesktopPlanWorld desk;
+    desk.addWindow(1, QRectF(100, 200, 800, 500), 4000);
+    desk.addWindow(2, QRectF(700, 300, 640, 400), self);
+    DesktopCat& cat = desk.make();
+    desk.media = bus.watcher.playing();
+    cat.react(desk.clock.now());
+    EXPECT_EQ(cat.watchWindow, 2);
+}
+
+TEST_F(MprisTest, AVideosAddressIsMusicWhenThePlayerShowsNoPicture) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    const long long self = QCoreApplication::applicationPid();
+    const QString song = QStringLiteral("file:///home/me/Downloads/song.webm");
+    FakePlayer player(QStringLiteral("mpv"), QStringLiteral("Playing"), QStringLiteral("Song"), song);
+    ASSERT_TRUE(player.ok());
+
+    // What the player tells.
+    player.canSetFullscreen = false;
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music())) << "no video output";
+    player.canSetFullscreen = true;
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+
+    // A player that does not tell: its process's windows.
+    player.canSetFullscreen.reset();
+    processes.windowsKnown = true;
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::music())) << "no window larger than an icon";
+    processes.largeWindows.insert(self);
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+}
+
+TEST_F(MprisTest, AFifthOfASecondOfPlayerSignalsChangesNothingTheTimerConfirms) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    int published = 0;
+    QObject::connect(&bus.watcher, &MediaWatcher::playingChanged, [&] { ++published; });
+    FakePlayer player(QStringLiteral("blip"), QStringLiteral("Stopped"), QStringLiteral("Chime"));
+    ASSERT_TRUE(player.ok());
+    const auto heardAll = [&](const char* status, const char* title) {
+        return waitFor([&] {
+            const auto all = bus.players.players();
+            return !bus.watcher.isScanning() && !all.empty() && all[0].status == QLatin1String(status) &&
+                   all[0].title == QLatin1String(title);
+        });
+    };
+    ASSERT_TRUE(heardAll("Stopped", "Chime"));
+
+    // A sound of a fifth of a second: three signals, each a scan.
+    player.changeStatus(QStringLiteral("Playing"));
+    player.changeTitle(QStringLiteral("Chime 2"));
+    player.changeStatus(QStringLiteral("Stopped"));
+    ASSERT_TRUE(heardAll("Stopped", "Chime 2"));
+    EXPECT_EQ(published, 0);
+
+    // Music that holds: the timer's scan confirms it.
+    player.changeStatus(QStringLiteral("Playing"));
+    player.changeTitle(QStringLiteral("Song"));
+    player.changeTitle(QStringLiteral("Song 2"));
+    ASSERT_TRUE(heardAll("Playing", "Song 2"));
+    EXPECT_EQ(bus.watcher.playing(), MediaWatcher::Playing::nothing()) << "scans milliseconds apart";
+    EXPECT_EQ(bus.scanOnce(), MediaWatcher::Playing::music());
+    EXPECT_EQ(published, 1);
+}
+
+TEST_F(MprisTest, AVideoWhoseFirstSignalHasNoAddressIsNeverShownAsMusic) {
+    FixedPowerAssertions locks;
+    FakeProcesses processes;
+    WatcherOnTheBus bus(locks, processes);
+    std::vector<MediaWatcher::Playing> published;
+    QObject::connect(&bus.watcher, &MediaWatcher::playingChanged, [&] { published.push_back(bus.watcher.playing()); });
+    FakePlayer player(QStringLiteral("mpv"), QStringLiteral("Stopped"), QString());
+    ASSERT_TRUE(player.ok());
+    ASSERT_TRUE(waitFor([&] {
+        const auto all = bus.players.players();
+        return all.size() == 1 && all[0].pid && all[0].status && !bus.watcher.isScanning();
+    }));
+
+    // The player's first signals: playing, a title, then the address.
+    player.changeStatus(QStringLiteral("Playing"));
+    player.changeTitle(QStringLiteral("cats.mkv"));
+    player.changeTitle(QStringLiteral("cats.mkv"), QStringLiteral("file:///home/me/Videos/cats.mkv"));
+    ASSERT_TRUE(waitFor([&] {
+        const auto all = bus.players.players();
+        return !bus.watcher.isScanning() && !all.empty() && all[0].videoAddress;
+    }));
+    EXPECT_TRUE(published.empty());
+    const long long self = QCoreApplication::applicationPid();
+    ASSERT_TRUE(bus.scanUntil(MediaWatcher::Playing::video(self)));
+    EXPECT_EQ(published, std::vector<MediaWatcher::Playing>{MediaWatcher::Playing::video(self)});
 }
 
 // --- The desktop session's list of screen-awake holders (application, reason), as the desktop's
@@ -530,6 +698,88 @@ TEST_F(MprisTest, APlayerThatHoldsOffIdlenessInTheGnomeSessionShowsAVideo) {
         const auto now = reader.assertions();
         return now && now->empty();
     }));
+}
+
+// --- The sound server's streams, on the private PulseAudio of the script. ---
+
+// A program playing silence to the server under the application name it is given, until it goes.
+class Playback {
+public:
+    explicit Playback(const char* application) {
+        process_.start(QStringLiteral("pacat"), {QStringLiteral("--playback"), QStringLiteral("--raw"),
+                                                 QStringLiteral("--property=application.name=") + QLatin1String(application),
+                                                 QStringLiteral("/dev/zero")});
+    }
+    ~Playback() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool started() { return process_.waitForStarted(); }
+    long long pid() const { return process_.processId(); }
+
+private:
+    QProcess process_;
+};
+
+TEST(PulseStreams, PlayingStreamsAreReadWithTheirProcessAndACallIsNoMusic) {
+    if (qEnvironmentVariable("KP_PRIVATE_PULSE") != QLatin1String("1"))
+        GTEST_SKIP() << "needs the private sound server of the media bus script";
+    PulseStreamSource source(kSlowMachineMs);
+    const auto list = [&] {
+        std::optional<std::optional<std::vector<SoundStream>>> got;
+        source.list([&](std::optional<std::vector<SoundStream>> streams) { got = std::move(streams); });
+        EXPECT_TRUE(waitFor([&] { return got.has_value(); }));
+        return got ? *got : std::nullopt;
+    };
+    const auto now = list();
+    ASSERT_TRUE(now.has_value());
+    EXPECT_TRUE(now->empty());
+
+    Playback call("zoom");
+    ASSERT_TRUE(call.started());
+    std::optional<SoundStream> heard;
+    ASSERT_TRUE(waitFor([&] {
+        const auto streams = list();
+        if (streams && !streams->empty()) heard = streams->front();
+        return heard.has_value();
+    }));
+    EXPECT_EQ(heard->application, QStringLiteral("zoom"));
+    EXPECT_EQ(heard->pid, call.pid());
+    EXPECT_FALSE(heard->corked);
+
+    // Through the watcher: the call is left out, a player counts.
+    AudioStreams streams(source);
+    FakeMusicPlayers players;
+    FakeProcesses processes;
+    ManualScheduler scheduler;
+    MediaWatcher watcher(streams, players, processes, scheduler);
+    watcher.start();
+    const auto scanOnce = [&] {
+        scheduler.advance(MediaWatcher::scanSeconds);
+        EXPECT_TRUE(waitFor([&] { return !watcher.isScanning(); }));
+        return watcher.playing();
+    };
+    EXPECT_EQ(scanOnce(), MediaWatcher::Playing::nothing());
+    EXPECT_EQ(scanOnce(), MediaWatcher::Playing::nothing());
+    Playback music("mpv");
+    ASSERT_TRUE(music.started());
+    ASSERT_TRUE(waitFor([&] { return scanOnce() == MediaWatcher::Playing::music(); }));
+}
+
+TEST(PulseStreams, NoServerIsAFailedList) {
+    if (qEnvironmentVariable("KP_PRIVATE_PULSE") != QLatin1String("1"))
+        GTEST_SKIP() << "needs the private sound server of the media bus script";
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/kp-no-sound-server");
+    PulseStreamSource source(kSlowMachineMs);
+    for (int ask = 0; ask < 2; ++ask) {
+        std::optional<std::optional<std::vector<SoundStream>>> got;
+        source.list([&](std::optional<std::vector<SoundStream>> streams) { got = std::move(streams); });
+        ASSERT_TRUE(waitFor([&] { return got.has_value(); }));
+        EXPECT_FALSE(got->has_value()) << "asked again, still none";
+    }
+    if (server.isNull()) qunsetenv("PULSE_SERVER");
+    else qputenv("PULSE_SERVER", server);
 }
 
 }  // namespace

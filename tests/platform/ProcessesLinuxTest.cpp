@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -63,6 +64,59 @@ TEST(X11Properties, TheClassHalfOfWmClassIsReadWithinTheProperty) {
     EXPECT_EQ(classOf(""s), QString());
     EXPECT_EQ(classOf("ab\0cd\0"s, 32), QString());  // not a string property
     EXPECT_EQ(x11::wmClassName(nullptr), QString());
+}
+
+// A window of this process on the desktop's window manager, as a player's would be.
+class OwnWindow {
+public:
+    OwnWindow(xcb_connection_t* c, xcb_window_t root, int width, int height) : c_(c) {
+        window_ = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, root, 0, 0, uint16_t(width), uint16_t(height), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const uint32_t pid = uint32_t(::getpid());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, x11::internAtom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
+                            32, 1, &pid);
+        xcb_map_window(c, window_);
+        xcb_flush(c);
+    }
+    ~OwnWindow() {
+        xcb_destroy_window(c_, window_);
+        xcb_flush(c_);
+    }
+    void unmap() {
+        xcb_unmap_window(c_, window_);
+        xcb_flush(c_);
+    }
+
+private:
+    xcb_connection_t* c_;
+    xcb_window_t window_;
+};
+
+bool waitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 400; ++i) {
+        if (done()) return true;
+        ::usleep(50000);
+    }
+    return false;
+}
+
+TEST(ProcessesLinux, APlayersPictureIsAMappedWindowOfItsProcessLargerThanAnIcon) {
+    const auto display = x11::openDisplay();
+    if (!display) GTEST_SKIP() << "no display";
+    ProcessesLinux processes;
+    const long long self = ::getpid();
+    if (!processes.showsLargeWindow(self)) GTEST_SKIP() << "no window manager";
+    EXPECT_EQ(processes.showsLargeWindow(self), false);
+    {
+        OwnWindow icon(display->connection, display->root, 96, 96);
+        OwnWindow picture(display->connection, display->root, 320, 180);
+        ASSERT_TRUE(waitUntil([&] { return processes.showsLargeWindow(self) == true; }));
+        EXPECT_EQ(processes.showsLargeWindow(self + 100000), false) << "another process";
+        picture.unmap();
+        ASSERT_TRUE(waitUntil([&] { return processes.showsLargeWindow(self) == false; })) << "only an icon's size";
+    }
+    xcb_disconnect(display->connection);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The logind and MPRIS readers against fakes: one private bus as the session bus, a second one
+# The logind, MPRIS and sound stream readers against fakes: one private bus as the session bus, a second one
 # standing in for the system bus (there may be none on the test machine).
 set -euo pipefail
 command -v dbus-daemon >/dev/null || { echo "no dbus-daemon: skipped"; exit 77; }
@@ -36,6 +36,14 @@ start_bus system
 session=$(head -n1 "$scratch/session.address")
 system=$(head -n1 "$scratch/system.address")
 [ -n "$session" ] && [ -n "$system" ] || { echo "a private bus did not start"; exit 1; }
+
+# A sound server of its own for the stream reader, where PulseAudio is installed.
+if command -v pulseaudio >/dev/null && command -v pacat >/dev/null; then
+  source "${KP_SOURCE_DIR}/scripts/private-pulse.sh"
+  kp_start_pulse "$scratch"
+  pids+=("$PULSE_PID")
+  export KP_PRIVATE_PULSE=1
+fi
 
 export KP_PRIVATE_BUS=1 DBUS_SESSION_BUS_ADDRESS=$session
 DBUS_SYSTEM_BUS_ADDRESS=$system "$bin" --gtest_filter='-*NoSystemBus*'
