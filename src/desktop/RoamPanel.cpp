@@ -150,9 +150,15 @@ void RoamPanel::redraw() {
         update(damage);
         return;
     }
-    // Painted and shown first, then uncovered: the new shape never shows a stale frame.
+    // What the frame leaves is cut away before it is painted see-through (black without a
+    // compositor); what it adds is uncovered only once painted, so no stale frame shows either.
+    const QRegion shape = drawnShape(), before = mask();
+    if (!(before - shape).isEmpty()) {
+        const QRegion kept = before.intersected(shape);
+        setMask(kept.isEmpty() ? QRegion(-1, -1, 1, 1) : kept);
+    }
     repaint(damage);
-    setMask(drawnShape());
+    setMask(shape);
 }
 
 // The opaque part of the last frame (half-covered edge pixels count, fainter ones do not).
