@@ -150,15 +150,11 @@ void RoamPanel::redraw() {
         update(damage);
         return;
     }
-    // What the frame leaves is cut away before it is painted see-through (black without a
-    // compositor); what it adds is uncovered only once painted, so no stale frame shows either.
-    const QRegion shape = drawnShape(), before = mask();
-    if (!(before - shape).isEmpty()) {
-        const QRegion kept = before.intersected(shape);
-        setMask(kept.isEmpty() ? QRegion(-1, -1, 1, 1) : kept);
-    }
+    // Cut to the new frame's shape before it is painted: what the frame leaves goes before it could
+    // show see-through (black without a compositor), and what it adds is inside the window to be
+    // painted (a window paints nothing outside its shape).
+    setMask(drawnShape());
     repaint(damage);
-    setMask(shape);
 }
 
 // The opaque part of the last frame (half-covered edge pixels count, fainter ones do not).
