@@ -117,19 +117,9 @@ void DesktopCat::playSound(PetSound sound) {
 Terrain DesktopCat::scanTerrain() const {
     Processes* processes = world_.processes;
     const long long own = processes ? processes->ownPid() : 0;
-    // The running applications are walked only when the Dock's width has to be guessed.
-    const std::function<int()> regularApps = [processes] {
-        int regular = 0;
-        if (processes) {
-            for (const auto& app : processes->runningApplications()) {
-                if (app.regular) ++regular;
-            }
-        }
-        return regular;
-    };
     static const std::vector<WindowInfo> none;
     const auto& windows = world_.windows ? world_.windows->onScreenWindows() : none;
-    return Terrain::scan(screen, windows, regularApps, own);
+    return Terrain::scan(screen, windows, own);
 }
 
 double DesktopCat::now() const { return world_.clock->now(); }

@@ -12,29 +12,37 @@ struct DockWindow {
     double lo = 0, hi = 0, top = 0;
 };
 
-std::optional<DockWindow> bottomDock(const std::vector<WindowInfo>& windows, const RoamScreen& screen) {
+// What keeps the screen's bottom edge: each dock or panel, by its window and by the band it keeps
+// free. A band across the whole screen is a panel; only a narrower one is a dock of icons.
+struct BottomEdge {
+    std::optional<double> panelTop;
+    std::optional<DockWindow> dock;
+};
+
+BottomEdge bottomEdge(const std::vector<WindowInfo>& windows, const RoamScreen& screen) {
     const double width = screen.frame.width(), height = screen.frame.height();
-    std::optional<DockWindow> best;
+    BottomEdge edge;
     for (const auto& w : windows) {
         if (!w.dock) continue;
-        const QRectF r = screen.local(w.bounds);
-        const bool alongBottom = r.bottom() >= height - 2 && r.top() > height / 2 && r.width() > r.height();
-        if (!alongBottom || r.right() <= 0 || r.left() >= width) continue;
-        DockWindow d{std::max(r.left(), 0.0), std::min(r.right(), width), r.top()};
-        if (!best || d.top < best->top) best = d;
+        for (const QRectF& bounds : {w.bounds, w.strut}) {
+            if (bounds.isEmpty()) continue;
+            const QRectF r = screen.local(bounds);
+            const bool alongBottom = r.bottom() >= height - 2 && r.top() > height / 2 && r.width() > r.height();
+            if (!alongBottom || r.right() <= 0 || r.left() >= width) continue;
+            DockWindow d{std::max(r.left(), 0.0), std::min(r.right(), width), r.top()};
+            if (d.hi - d.lo >= 0.95 * width) {
+                edge.panelTop = std::min(edge.panelTop.value_or(height), d.top);
+            } else if (!edge.dock || d.top < edge.dock->top) {
+                edge.dock = d;
+            }
+        }
     }
-    return best;
+    return edge;
 }
 
 }  // namespace
 
-Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows, int regularApps,
-                      long long ownPid) {
-    return scan(screen, windows, std::function<int()>([regularApps] { return regularApps; }), ownPid);
-}
-
-Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows,
-                      const std::function<int()>& regularApps, long long ownPid) {
+Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows, long long ownPid) {
     const QRectF& frame = screen.frame;
     const double width = frame.width(), height = frame.height();
     double dockGap = (frame.y() + frame.height()) - (screen.available.y() + screen.available.height());
@@ -45,8 +53,14 @@ Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& w
     terrain.menuBottom = menuBottom;
     terrain.ledges.reserve(16);
 
-    if (const auto dockWindow = bottomDock(windows, screen)) {
-        // A real dock or bottom panel: its own span; the floor beside it where there is any.
+    const BottomEdge edge = bottomEdge(windows, screen);
+    if (edge.panelTop || (!edge.dock && dockGap > 8)) {
+        // A panel across the bottom (seen, or only known by the space the desktop keeps free for
+        // it): its top is the floor, and there is no dock to nap on.
+        terrain.floorY = std::min(edge.panelTop.value_or(height), height - std::max(dockGap, 0.0));
+        terrain.ledges.push_back({ground::floor, terrain.floorY, 0, width});
+    } else if (const auto dockWindow = edge.dock) {
+        // A dock of its own width: its span; the floor beside it where there is any.
         dockGap = std::max(dockGap, height - dockWindow->top);
         const double floorY = height - std::max(dockGap, 0.0);
         terrain.floorY = floorY;
@@ -54,16 +68,6 @@ Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& w
         if (dockWindow->lo >= 1) terrain.ledges.push_back({ground::floor, height - 1, 0, dockWindow->lo});
         if (width - dockWindow->hi >= 1) terrain.ledges.push_back({ground::floor, height - 1, dockWindow->hi, width});
         terrain.ledges.push_back({ground::dock, floorY, dockWindow->lo, dockWindow->hi});
-    } else if (dockGap > 8) {
-        // Something reserves the bottom but shows no dock window: guess a centred dock of icons.
-        terrain.floorY = height - dockGap;
-        const double icons = std::max((regularApps ? regularApps() : 0) + 6, 12);
-        const double dockWidth = std::min(icons * dockGap * 0.82, 0.9 * width);
-        const double lo = width / 2 - dockWidth / 2, hi = width / 2 + dockWidth / 2;
-        terrain.dock = DockRange{lo, hi};
-        terrain.ledges.push_back({ground::floor, height - 1, 0, lo});
-        terrain.ledges.push_back({ground::floor, height - 1, hi, width});
-        terrain.ledges.push_back({ground::dock, terrain.floorY, lo, hi});
     } else {
         terrain.floorY = height - std::max(dockGap, 0.0);
         terrain.ledges.push_back({ground::floor, terrain.floorY, 0, width});

@@ -66,15 +66,11 @@ struct Terrain {
     std::unordered_map<int, long long> owners;    // window number -> owning process
     std::vector<int> order;                       // window numbers, frontmost first
 
-    // Builds the ground from the screen, the windows (frontmost first), the number of running
-    // applications with windows of their own (the Dock's estimate) and the app's own process,
-    // whose windows are neither ground nor cover. A Dock window along the screen's bottom edge
-    // gives the Dock's span; without one a bottom gap left by a panel gives an estimate.
-    static Terrain scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows, int regularApps,
-                        long long ownPid);
-    // The same, asking for the number of applications only when the Dock is estimated.
-    static Terrain scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows,
-                        const std::function<int()>& regularApps, long long ownPid);
+    // Builds the ground from the screen, the windows (frontmost first) and the app's own process,
+    // whose windows are neither ground nor cover. A panel across the screen's bottom (a dock window
+    // that wide, the band it keeps free, or only the desktop's free area) lifts the floor to its
+    // top; a narrower dock window along the bottom edge is the Dock, with its own span.
+    static Terrain scan(const RoamScreen& screen, const std::vector<WindowInfo>& windows, long long ownPid);
 
     // The widest ledge of the process's frontmost window; none when that window has no ledge.
     std::optional<Ledge> appLedge(long long pid) const;

@@ -74,6 +74,9 @@ RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter 
     catcherView_->setGeometry(rect());
     catcherView_->raise();
     cut_ = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
+    // A compositor that stops mid-outing would show the whole see-through panel black: cut at once.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        connect(&x11::CompositorWatch::shared(), &x11::CompositorWatch::changed, this, &RoamPanel::followCompositor);
 }
 
 RoamPanel::~RoamPanel() = default;
@@ -115,14 +118,17 @@ void RoamPanel::followCompositor() {
     const bool cut = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
     if (cut == cut_) return;
     cut_ = cut;
-    if (!cut_) clearMask();
-    update();
+    if (!cut_) {
+        clearMask();
+        update();
+        return;
+    }
+    // Cut to what is drawn before the next frame: nothing see-through is left to show black.
+    if (isVisible()) setMask(drawnShape());
 }
 
 void RoamPanel::redraw() {
     if (!isVisible()) return;
-    // A compositor may start or stop at any time; asking once a second is enough.
-    if (frames_++ % 60 == 0) followCompositor();
     const QRect next = bounds_ ? bounds_().toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()) : rect();
     QImage image;
     if (!next.isEmpty()) {
@@ -144,9 +150,11 @@ void RoamPanel::redraw() {
         update(damage);
         return;
     }
-    // Painted and shown first, then uncovered: the new shape never shows a stale frame.
-    repaint(damage);
+    // Cut to the new frame's shape before it is painted: what the frame leaves goes before it could
+    // show see-through (black without a compositor), and what it adds is inside the window to be
+    // painted (a window paints nothing outside its shape).
     setMask(drawnShape());
+    repaint(damage);
 }
 
 // The opaque part of the last frame (half-covered edge pixels count, fainter ones do not).

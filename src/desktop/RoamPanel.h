@@ -93,7 +93,6 @@ private:
     QImage image_;  // the scene as last drawn, covering drawn_
     QRect drawn_;
     bool cut_ = false;
-    int frames_ = 0;
     QWidget* catcherView_ = nullptr;
     std::vector<std::shared_ptr<void>> kept_;
     bool clickThrough_ = true;

@@ -49,6 +49,11 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
     // Without a compositor transparent pixels come out black: the window is cut to the island's shape instead.
     compositor_ = QGuiApplication::platformName() == QLatin1String("xcb") && x11::compositorRunning();
     if (compositor_) setAttribute(Qt::WA_TranslucentBackground);
+    // A compositor that stops would leave the see-through corners black: the cut follows at once.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        connect(&x11::CompositorWatch::shared(), &x11::CompositorWatch::changed, this, [this] {
+            if (isVisible()) followCompositor();
+        });
     const QSizeF notch(state_.notchWidth, state_.notchHeight);
     spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
     animation_->setTimerType(Qt::PreciseTimer);
@@ -197,7 +202,6 @@ void IslandPanel::applyShape() {
 void IslandPanel::followCompositor() {
     // A window made opaque is cut to shape with or without a compositor.
     if (!testAttribute(Qt::WA_TranslucentBackground)) return;
-    lastCompositorCheck_ = controller_.clock().monotonic();
     const bool running = x11::compositorRunning();
     if (running == compositor_) return;
     // Gone, it would leave the see-through corners black: the window is cut instead. Back, the
@@ -262,8 +266,6 @@ IslandScene IslandPanel::scene() const {
 
 void IslandPanel::tick() {
     if (!isVisible()) return;
-    // Once a second while shown: a compositor that stops or starts changes how the corners are made.
-    if (controller_.clock().monotonic() - lastCompositorCheck_ >= 1) followCompositor();
     if (content()) {
         // Hosted content asks for its own frames.
         followKeyboardWish();

@@ -92,7 +92,6 @@ private:
     Signature drawn_;
     double lastCountdownPaint_ = 0;
     double lastMarkPaint_ = 0;
-    double lastCompositorCheck_ = 0;
     CatBreed breed_ = CatBreed::orange;
     std::unique_ptr<IslandContent> room_;
     std::unique_ptr<IslandContent> onboarding_;

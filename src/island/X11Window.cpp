@@ -2,6 +2,7 @@
 
 #include "platform/WindowList.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -11,6 +12,7 @@
 
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/shape.h>
+#include <xcb/xfixes.h>
 #include <xcb/xcb.h>
 
 namespace kp::x11 {
@@ -22,9 +24,16 @@ xcb_connection_t* connection() {
 }
 }  // namespace
 
-bool compositorRunning() {
+bool compositorRunning() { return CompositorWatch::shared().running(); }
+
+CompositorWatch& CompositorWatch::shared() {
+    static CompositorWatch* watch = new CompositorWatch;  // lives as long as the application
+    return *watch;
+}
+
+CompositorWatch::CompositorWatch() {
     xcb_connection_t* c = connection();
-    if (!c) return false;
+    if (!c) return;
     int screen = 0;
     if (const char* display = std::getenv("DISPLAY")) {
         const char* dot = nullptr;
@@ -32,22 +41,53 @@ bool compositorRunning() {
             if (*s == '.') dot = s;
         if (dot) screen = std::atoi(dot + 1);
     }
-    // Asked about once a second while something is shown: the selection's atom is learnt once.
-    static xcb_connection_t* known = nullptr;
-    static xcb_atom_t atom = XCB_ATOM_NONE;
-    if (known != c || atom == XCB_ATOM_NONE) {
-        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
-        if (!reply) return false;
-        known = c;
-        atom = reply->atom;
-        std::free(reply);
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    if (!reply) return;
+    atom_ = reply->atom;
+    std::free(reply);
+    const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (fixes && fixes->present) {
+        // The toolkit has already agreed a version with the server on this connection.
+        fixesEvent_ = fixes->first_event;
+        const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        xcb_xfixes_select_selection_input(c, root->root, atom_,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        QCoreApplication::instance()->installNativeEventFilter(this);
     }
-    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
+    running_ = ask();
+}
+
+bool CompositorWatch::ask() {
+    xcb_connection_t* c = connection();
+    if (!c || atom_ == XCB_ATOM_NONE) return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom_), nullptr);
     const bool running = owner && owner->owner != XCB_NONE;
     std::free(owner);
     return running;
+}
+
+bool CompositorWatch::running() {
+    // Without selection events the server is asked each time.
+    if (fixesEvent_ < 0) running_ = ask();
+    return running_;
+}
+
+bool CompositorWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (fixesEvent_ < 0 || eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & ~0x80) != fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) return false;
+    const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+    if (notify->selection != atom_) return false;
+    const bool running = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE;
+    if (running != running_) {
+        running_ = running;
+        emit changed(running);
+    }
+    return false;  // the toolkit follows the same selection
 }
 
 bool setInputShape(QWidget* window, const QRegion& region) {

@@ -1,5 +1,7 @@
 #pragma once
 // The few X11 calls the island needs beyond Qt: whether a compositor runs, and the input shape.
+#include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <QPoint>
 #include <QRegion>
 
@@ -12,6 +14,30 @@ namespace kp::x11 {
 
 // True when some client owns the _NET_WM_CM_S<screen> selection (a compositing manager runs).
 bool compositorRunning();
+
+// Follows the owner of the compositing manager's selection. Asked once; after that the server
+// tells of every change (XFixes selection events on the toolkit's own connection), so a compositor
+// that stops is known at once, before a see-through window can show black, and asking costs no
+// round trip.
+class CompositorWatch final : public QObject, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    static CompositorWatch& shared();
+    bool running();
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+signals:
+    void changed(bool running);
+
+private:
+    CompositorWatch();
+    bool ask();
+
+    unsigned int atom_ = 0;
+    int fixesEvent_ = -1;  // where the server's XFixes events start; -1 when it has none
+    bool running_ = false;
+};
 // Limits where the window takes pointer input; the rest of it lets clicks through. False when the
 // X server (or the platform) cannot do it.
 bool setInputShape(QWidget* window, const QRegion& region);

@@ -22,6 +22,7 @@ struct WindowInfo {
     QRectF bounds;           // on the desktop, top-left origin, y downward, decorations excluded
     QString appClass;        // the application's class name; empty when unknown
     bool dock = false;       // a dock or panel window
+    QRectF strut;            // the band it keeps free along the desktop's bottom edge; empty when none
     bool fullscreen = false;
 
     bool operator==(const WindowInfo&) const = default;
@@ -49,8 +50,10 @@ public:
     int reads = 0;
 };
 
-// The X server's windows. With a window manager: its stacking list (_NET_CLIENT_LIST_STACKING)
-// with the EWMH properties; without one, the root's mapped children. The list is kept and read
+// The X server's windows. With a window manager: its stacking list (_NET_CLIENT_LIST_STACKING), the
+// clients it lists unstacked and the docks it lists nowhere, with the EWMH properties; without one,
+// the root's mapped children, read through the clients in their frames. A window's bounds take in
+// its manager's frame. The list is kept and read
 // again only after the server reports a change (a property of the root or a window, a window
 // moved, mapped or unmapped). Without a display the list is empty.
 class WindowListX11 final : public WindowList {

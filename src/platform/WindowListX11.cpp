@@ -13,12 +13,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace kp {
 
 struct WindowListX11::Atoms {
     xcb_atom_t stacking = XCB_ATOM_NONE;
+    xcb_atom_t clients = XCB_ATOM_NONE;
+    xcb_atom_t wmState = XCB_ATOM_NONE;
+    xcb_atom_t strut = XCB_ATOM_NONE;
+    xcb_atom_t strutPartial = XCB_ATOM_NONE;
     xcb_atom_t frameExtents = XCB_ATOM_NONE;
     xcb_atom_t gtkFrameExtents = XCB_ATOM_NONE;
     xcb_atom_t windowType = XCB_ATOM_NONE;
@@ -65,6 +70,10 @@ bool WindowListX11::connect() {
     connection_ = c;
     root_ = display->root;
     atoms_->stacking = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+    atoms_->clients = internAtom(c, "_NET_CLIENT_LIST");
+    atoms_->wmState = internAtom(c, "WM_STATE");
+    atoms_->strut = internAtom(c, "_NET_WM_STRUT");
+    atoms_->strutPartial = internAtom(c, "_NET_WM_STRUT_PARTIAL");
     atoms_->frameExtents = internAtom(c, "_NET_FRAME_EXTENTS");
     atoms_->gtkFrameExtents = internAtom(c, "_GTK_FRAME_EXTENTS");
     atoms_->windowType = internAtom(c, "_NET_WM_WINDOW_TYPE");
@@ -93,7 +102,8 @@ bool WindowListX11::drainEvents() {
             const xcb_atom_t atom = reinterpret_cast<xcb_property_notify_event_t*>(event)->atom;
             if (atom == atoms_->active) {
                 activeDirty_ = true;
-            } else if (atom == atoms_->stacking || atom == atoms_->frameExtents || atom == atoms_->gtkFrameExtents ||
+            } else if (atom == atoms_->stacking || atom == atoms_->clients || atom == atoms_->strut ||
+                       atom == atoms_->strutPartial || atom == atoms_->frameExtents || atom == atoms_->gtkFrameExtents ||
                        atom == atoms_->windowType || atom == atoms_->state || atom == atoms_->pid ||
                        atom == atoms_->opacity || atom == XCB_ATOM_WM_CLASS) {
                 changed = true;
@@ -343,50 +353,153 @@ void PointerDragsX11::setAlarm(bool on) {
     if (on) drainAlarm();
 }
 
+namespace {
+
+// Each of `windows`' children, asked all at once.
+std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std::vector<xcb_window_t>& windows) {
+    std::vector<xcb_query_tree_cookie_t> asked;
+    asked.reserve(windows.size());
+    for (xcb_window_t w : windows) asked.push_back(xcb_query_tree(c, w));
+    std::vector<std::vector<xcb_window_t>> out(windows.size());
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        if (auto* tree = xcb_query_tree_reply(c, asked[i], nullptr)) {
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            out[i].assign(children, children + xcb_query_tree_children_length(tree));
+            std::free(tree);
+        }
+    }
+    return out;
+}
+
+std::vector<xcb_window_t> windowsOf(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom, bool* present = nullptr) {
+    std::vector<xcb_window_t> out;
+    if (atom == XCB_ATOM_NONE) return out;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(c, ask(c, root, atom, XCB_ATOM_WINDOW, 4096), nullptr);
+    if (reply && reply->type == XCB_ATOM_WINDOW) {
+        if (present) *present = true;
+        for (uint32_t w : cardinals(reply)) out.push_back(w);
+    }
+    std::free(reply);
+    return out;
+}
+
+}  // namespace
+
 void WindowListX11::refresh() {
     dirty_ = false;
     ++refreshes_;
     windows_.clear();
     xcb_connection_t* c = connection_;
 
-    // Bottom to top: the window manager's stacking list, else the root's children.
-    std::vector<xcb_window_t> stack;
+    // A listed window, and the frame its manager put around it (0 when none is known).
+    struct Entry {
+        xcb_window_t w;
+        xcb_window_t frame;
+    };
+    // Bottom to top: the window manager's stacking list; the clients it lists only unstacked (some
+    // managers keep their docks out of the stacking order) above them.
     bool managed = false;
-    if (atoms_->stacking != XCB_ATOM_NONE) {
-        xcb_get_property_reply_t* reply =
-            xcb_get_property_reply(c, ask(c, root_, atoms_->stacking, XCB_ATOM_WINDOW, 4096), nullptr);
-        if (reply && reply->type == XCB_ATOM_WINDOW) {
-            managed = true;
-            for (uint32_t w : cardinals(reply)) stack.push_back(w);
-        }
-        std::free(reply);
+    std::vector<xcb_window_t> stack = windowsOf(c, root_, atoms_->stacking, &managed);
+    std::unordered_set<xcb_window_t> listed(stack.begin(), stack.end());
+    for (xcb_window_t w : windowsOf(c, root_, atoms_->clients)) {
+        if (listed.insert(w).second) stack.push_back(w);
     }
-    if (!managed) {
-        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root_), nullptr);
-        if (tree) {
-            const xcb_window_t* children = xcb_query_tree_children(tree);
-            stack.assign(children, children + xcb_query_tree_children_length(tree));
-            std::free(tree);
+    managed = managed || !listed.empty();
+
+    // The root's children and theirs: a reparenting manager's frames hold its clients one level
+    // down, and some docks and panels are in no list at all.
+    std::vector<xcb_window_t> top;
+    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root_), nullptr)) {
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        top.assign(children, children + xcb_query_tree_children_length(tree));
+        std::free(tree);
+    }
+    const auto inner = childrenOf(c, top);
+    std::unordered_map<xcb_window_t, xcb_window_t> frameOf;
+    for (std::size_t i = 0; i < top.size(); ++i) {
+        for (xcb_window_t child : inner[i]) frameOf[child] = top[i];
+    }
+    // Of the windows in no list: whether a manager marked them as its clients, and their type.
+    struct Mark {
+        xcb_window_t w;
+        xcb_get_property_cookie_t state, type;
+    };
+    std::vector<Mark> marks;
+    for (std::size_t i = 0; i < top.size(); ++i) {
+        if (!listed.count(top[i]))
+            marks.push_back({top[i], ask(c, top[i], atoms_->wmState, atoms_->wmState, 2), ask(c, top[i], atoms_->windowType, XCB_ATOM_ATOM, 32)});
+        for (xcb_window_t child : inner[i]) {
+            if (!listed.count(child))
+                marks.push_back({child, ask(c, child, atoms_->wmState, atoms_->wmState, 2), ask(c, child, atoms_->windowType, XCB_ATOM_ATOM, 32)});
         }
     }
-    std::reverse(stack.begin(), stack.end());
+    std::unordered_set<xcb_window_t> clients, docks;
+    for (const Mark& m : marks) {
+        auto* state = xcb_get_property_reply(c, m.state, nullptr);
+        auto* type = xcb_get_property_reply(c, m.type, nullptr);
+        if (state && state->type != XCB_ATOM_NONE) clients.insert(m.w);
+        for (uint32_t t : cardinals(type)) {
+            if (t == atoms_->typeDock) docks.insert(m.w);
+        }
+        std::free(state);
+        std::free(type);
+    }
+
+    std::vector<Entry> entries;
+    if (managed) {
+        for (xcb_window_t w : stack) {
+            const auto f = frameOf.find(w);
+            entries.push_back({w, f == frameOf.end() ? 0 : f->second});
+        }
+        // Docks and panels the manager lists nowhere (a bar of a tiling manager), on top.
+        for (std::size_t i = 0; i < top.size(); ++i) {
+            if (docks.count(top[i])) entries.push_back({top[i], 0});
+            for (xcb_window_t child : inner[i]) {
+                if (docks.count(child)) entries.push_back({child, top[i]});
+            }
+        }
+    } else {
+        // No list: the root's children, each read through its client where a manager framed it.
+        for (std::size_t i = 0; i < top.size(); ++i) {
+            xcb_window_t client = top[i];
+            if (!clients.count(client)) {
+                for (xcb_window_t child : inner[i]) {
+                    if (clients.count(child)) {
+                        client = child;
+                        break;
+                    }
+                }
+            }
+            entries.push_back({client, client == top[i] ? 0 : top[i]});
+        }
+    }
+    std::reverse(entries.begin(), entries.end());
+
+    auto* rootGeometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, root_), nullptr);
+    const double rootWidth = rootGeometry ? rootGeometry->width : 0, rootHeight = rootGeometry ? rootGeometry->height : 0;
+    std::free(rootGeometry);
 
     // Ask everything at once, then collect the answers.
     struct Pending {
-        xcb_window_t w;
+        Entry e;
         xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_geometry_cookie_t geometry;
-        xcb_translate_coordinates_cookie_t origin;
-        xcb_get_property_cookie_t frame, gtkFrame, type, state, pid, wmClass, opacity;
+        xcb_get_geometry_cookie_t geometry, frameGeometry;
+        xcb_translate_coordinates_cookie_t origin, frameOrigin;
+        xcb_get_property_cookie_t frame, gtkFrame, type, state, pid, wmClass, opacity, strut, strutPartial;
     };
     std::vector<Pending> pending;
-    pending.reserve(stack.size());
-    for (xcb_window_t w : stack) {
+    pending.reserve(entries.size());
+    for (const Entry& e : entries) {
+        const xcb_window_t w = e.w;
         Pending p{};
-        p.w = w;
+        p.e = e;
         p.attributes = xcb_get_window_attributes(c, w);
         p.geometry = xcb_get_geometry(c, w);
         p.origin = xcb_translate_coordinates(c, w, root_, 0, 0);
+        if (e.frame) {
+            p.frameGeometry = xcb_get_geometry(c, e.frame);
+            p.frameOrigin = xcb_translate_coordinates(c, e.frame, root_, 0, 0);
+        }
         p.frame = ask(c, w, atoms_->frameExtents, XCB_ATOM_CARDINAL, 4);
         p.gtkFrame = ask(c, w, atoms_->gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
         p.type = ask(c, w, atoms_->windowType, XCB_ATOM_ATOM, 32);
@@ -394,6 +507,8 @@ void WindowListX11::refresh() {
         p.pid = ask(c, w, atoms_->pid, XCB_ATOM_CARDINAL, 1);
         p.wmClass = ask(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
         p.opacity = ask(c, w, atoms_->opacity, XCB_ATOM_CARDINAL, 1);
+        p.strut = ask(c, w, atoms_->strut, XCB_ATOM_CARDINAL, 4);
+        p.strutPartial = ask(c, w, atoms_->strutPartial, XCB_ATOM_CARDINAL, 12);
         pending.push_back(p);
     }
 
@@ -403,6 +518,8 @@ void WindowListX11::refresh() {
         auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
         auto* geometry = xcb_get_geometry_reply(c, p.geometry, nullptr);
         auto* origin = xcb_translate_coordinates_reply(c, p.origin, nullptr);
+        auto* frameGeometry = p.e.frame ? xcb_get_geometry_reply(c, p.frameGeometry, nullptr) : nullptr;
+        auto* frameOrigin = p.e.frame ? xcb_translate_coordinates_reply(c, p.frameOrigin, nullptr) : nullptr;
         auto* frame = xcb_get_property_reply(c, p.frame, nullptr);
         auto* gtkFrame = xcb_get_property_reply(c, p.gtkFrame, nullptr);
         auto* type = xcb_get_property_reply(c, p.type, nullptr);
@@ -410,16 +527,24 @@ void WindowListX11::refresh() {
         auto* pid = xcb_get_property_reply(c, p.pid, nullptr);
         auto* wmClass = xcb_get_property_reply(c, p.wmClass, nullptr);
         auto* opacity = xcb_get_property_reply(c, p.opacity, nullptr);
+        auto* strut = xcb_get_property_reply(c, p.strut, nullptr);
+        auto* strutPartial = xcb_get_property_reply(c, p.strutPartial, nullptr);
 
         bool keep = attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
                     attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
         WindowInfo info;
         if (keep) {
-            info.number = static_cast<int>(p.w & 0x7fffffff);
+            info.number = static_cast<int>(p.e.w & 0x7fffffff);
             double x = origin->dst_x, y = origin->dst_y;
             double width = geometry->width, height = geometry->height;
             // The manager's frame (title bar) belongs to the window; a toolkit's shadow margin does not.
-            const auto extents = cardinals(frame);
+            // Where the manager does not say how large its frame is, the frame window itself tells.
+            auto extents = cardinals(frame);
+            if (extents.size() != 4 && frameGeometry && frameOrigin) {
+                const double fx = frameOrigin->dst_x, fy = frameOrigin->dst_y;
+                extents = {uint32_t(std::max(x - fx, 0.0)), uint32_t(std::max(fx + frameGeometry->width - x - width, 0.0)),
+                           uint32_t(std::max(y - fy, 0.0)), uint32_t(std::max(fy + frameGeometry->height - y - height, 0.0))};
+            }
             if (extents.size() == 4) {
                 x -= extents[0];
                 y -= extents[2];
@@ -450,27 +575,32 @@ void WindowListX11::refresh() {
             const auto alpha = cardinals(opacity);
             if (!alpha.empty()) info.alpha = double(alpha.front()) / double(0xffffffffu);
             info.appClass = x11::wmClassName(wmClass);
+            // The band it keeps free along the desktop's bottom edge: bottom, from x, to x.
+            auto reserved = cardinals(strutPartial);
+            if (reserved.size() == 12) {
+                reserved = {reserved[3], reserved[10], reserved[11]};
+            } else if (reserved = cardinals(strut); reserved.size() == 4) {
+                reserved = {reserved[3], 0, uint32_t(std::max(rootWidth - 1, 0.0))};
+            }
+            if (reserved.size() == 3 && reserved[0] > 0 && reserved[0] < rootHeight && reserved[2] >= reserved[1])
+                info.strut = QRectF(reserved[1], rootHeight - reserved[0], double(reserved[2]) - reserved[1] + 1, reserved[0]);
         }
         // Follow the window's own changes (state, opacity, moves) from now on.
-        if (attributes && !std::count(watched_.begin(), watched_.end(), p.w)) {
+        if (attributes && !std::count(watched_.begin(), watched_.end(), p.e.w)) {
             const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-            xcb_change_window_attributes(c, p.w, XCB_CW_EVENT_MASK, &mask);
-            watched_.push_back(p.w);
+            xcb_change_window_attributes(c, p.e.w, XCB_CW_EVENT_MASK, &mask);
+            watched_.push_back(p.e.w);
             newlyWatched = true;
         }
-        if (attributes) seen.insert(p.w);
+        if (attributes) seen.insert(p.e.w);
         if (keep && info.number > 0) windows_.push_back(std::move(info));
 
-        std::free(attributes);
-        std::free(geometry);
-        std::free(origin);
-        std::free(frame);
-        std::free(gtkFrame);
-        std::free(type);
-        std::free(state);
-        std::free(pid);
-        std::free(wmClass);
-        std::free(opacity);
+        for (void* reply : {static_cast<void*>(attributes), static_cast<void*>(geometry), static_cast<void*>(origin),
+                            static_cast<void*>(frameGeometry), static_cast<void*>(frameOrigin), static_cast<void*>(frame),
+                            static_cast<void*>(gtkFrame), static_cast<void*>(type), static_cast<void*>(state),
+                            static_cast<void*>(pid), static_cast<void*>(wmClass), static_cast<void*>(opacity),
+                            static_cast<void*>(strut), static_cast<void*>(strutPartial)})
+            std::free(reply);
     }
     // Forget windows that are gone, so the watch list does not grow without end.
     watched_.erase(std::remove_if(watched_.begin(), watched_.end(), [&](unsigned int w) { return !seen.count(w); }),

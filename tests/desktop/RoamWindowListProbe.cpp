@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <vector>
 #include <string>
 #include <unistd.h>
 
@@ -59,6 +60,38 @@ xcb_window_t makeWindow(int x, int y, int w, int h, uint32_t pid, const char* cl
     return win;
 }
 
+// A window inside `parent` at (x, y), mapped; `frame` windows are what a manager wraps a client in.
+xcb_window_t makeChild(xcb_window_t parent, int x, int y, int w, int h) {
+    const xcb_window_t win = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, parent, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                      static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(c, win);
+    return win;
+}
+
+void setCardinals(xcb_window_t w, const char* name, std::vector<uint32_t> values, xcb_atom_t type = XCB_ATOM_CARDINAL) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(name), type, 32, static_cast<uint32_t>(values.size()),
+                        values.data());
+}
+
+// A client as a manager marks it (WM_STATE normal), with its process.
+void markClient(xcb_window_t w, uint32_t pid) {
+    const xcb_atom_t state = atom("WM_STATE");
+    setCardinals(w, "WM_STATE", {1, 0}, state);
+    setCardinals(w, "_NET_WM_PID", {pid});
+}
+
+void setDock(xcb_window_t w) {
+    setCardinals(w, "_NET_WM_WINDOW_TYPE", {atom("_NET_WM_WINDOW_TYPE_DOCK")}, XCB_ATOM_ATOM);
+}
+
+const WindowInfo* findPid(const std::vector<WindowInfo>& list, long long pid) {
+    for (const auto& i : list)
+        if (i.pid == pid) return &i;
+    return nullptr;
+}
+
 const WindowInfo* find(const std::vector<WindowInfo>& list, xcb_window_t w) {
     for (const auto& i : list)
         if (i.number == static_cast<int>(w)) return &i;
@@ -90,6 +123,59 @@ const std::vector<WindowInfo>& waitFor(WindowListX11& list, const std::function<
 
 }  // namespace
 
+// Frames as window managers make them, with no manager running: the probe plays one.
+int frames() {
+    WindowListX11 list;
+    // No list of clients: a frame whose client is drawn by its toolkit with a shadow margin.
+    const xcb_window_t gtkFrame = makeWindow(300, 300, 400, 300, 0, "Frame");
+    const xcb_window_t gtk = makeChild(gtkFrame, 0, 0, 400, 300);
+    markClient(gtk, 7777);
+    setCardinals(gtk, "_GTK_FRAME_EXTENTS", {23, 23, 23, 23});
+    xcb_flush(c);
+    auto& unlisted = waitFor(list, [](const auto& l) { return findPid(l, 7777) != nullptr; });
+    const WindowInfo* g = findPid(unlisted, 7777);
+    check(g && g->bounds == QRectF(323, 323, 354, 254), "with no list, a framed client is read, less its shadow");
+
+    // A manager that lists its clients but says nothing of its frames: an 18-high title bar above
+    // the client. One dock it lists but does not stack; one bar in no list, inside a frame.
+    const xcb_window_t titled = makeWindow(100, 100, 500, 318, 0, "Frame");
+    const xcb_window_t client = makeChild(titled, 0, 18, 500, 300);
+    markClient(client, 8888);
+    const xcb_window_t dock = makeWindow(500, 840, 400, 40, 4444, "Dock", "_NET_WM_WINDOW_TYPE_DOCK");
+    setCardinals(dock, "_NET_WM_STRUT_PARTIAL", {0, 0, 0, 60, 0, 0, 0, 0, 0, 0, 500, 899});
+    const xcb_window_t barFrame = makeWindow(0, 880, 1440, 20, 0, "Frame");
+    const xcb_window_t bar = makeChild(barFrame, 0, 0, 1440, 20);
+    setDock(bar);
+    setCardinals(bar, "_NET_WM_PID", {5555});
+    setCardinals(bar, "_NET_WM_STRUT", {0, 0, 0, 20});
+    setCardinals(root, "_NET_CLIENT_LIST", {client, dock}, XCB_ATOM_WINDOW);
+    setCardinals(root, "_NET_CLIENT_LIST_STACKING", {client}, XCB_ATOM_WINDOW);
+    xcb_flush(c);
+    auto& managed = waitFor(list, [](const auto& l) {
+        return findPid(l, 8888) && findPid(l, 4444) && findPid(l, 5555);
+    });
+    const WindowInfo* w = findPid(managed, 8888);
+    check(w && w->bounds == QRectF(100, 100, 500, 318), "a window's top is its frame's top");
+    const WindowInfo* d = findPid(managed, 4444);
+    check(d && d->dock && d->strut == QRectF(500, 840, 400, 60), "a dock listed but not stacked, with its band");
+    const WindowInfo* b = findPid(managed, 5555);
+    check(b && b->dock && b->strut == QRectF(0, 880, 1440, 20), "a bar in no list, with its band");
+
+    // The frame moves: the window's top follows.
+    const uint32_t to[] = {140, 200};
+    xcb_configure_window(c, titled, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, to);
+    xcb_flush(c);
+    auto& moved = waitFor(list, [](const auto& l) {
+        const WindowInfo* m = findPid(l, 8888);
+        return m && m->bounds.top() == 200;
+    });
+    w = findPid(moved, 8888);
+    check(w && w->bounds == QRectF(140, 200, 500, 318), "the top follows the moved frame");
+    xcb_disconnect(c);
+    std::printf("%d failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "bare";
     int screenNumber = 0;
@@ -99,6 +185,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    if (mode == "frames") return frames();
     WindowListX11 list;
 
     // Back to front: a wide window, one overlapping it, a small one over both.

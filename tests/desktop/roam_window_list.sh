@@ -11,6 +11,8 @@ kp_start_display 140 "$scratch/xvfb.log"
 
 echo "--- without a window manager"
 "$bin" bare
+echo "--- frames made by hand, as managers make them"
+"$bin" frames
 
 command -v openbox >/dev/null || { echo "no openbox: the managed half skipped"; exit 0; }
 openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
