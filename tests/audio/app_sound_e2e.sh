@@ -6,7 +6,8 @@
 #      that has rendered before) stay quiet, under 0.05 x the loudest sound's gain.
 #   3. "Always play" off, every sound on: at the greeting the music's stream (the one in stereo) and
 #      the effects' are on the server and the music is heard in its own stream; the greeting ends and
-#      the music's stream closes; the island is opened and the music is heard again.
+#      the music's stream closes; the island is opened and the music is heard again, its two sides
+#      apart.
 #      KP_ROOM_LAUNCHES=N repeats this launch N times (once by default).
 # Skips (77) without PulseAudio, Xvfb or xdotool.
 set -u
@@ -37,7 +38,7 @@ mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_D
 unset QT_QPA_PLATFORM
 export TZ="KPT$(( 10#$(date -u +%H) - 12 ))"  # midday wherever the clock stands: the same mood each run
 source "$here/../../scripts/private-pulse.sh"
-kp_start_pulse "$scratch" || exit 1
+kp_start_pulse "$scratch" 2 || exit 1  # stereo, as most speakers are: the music plays in stereo
 pids+=($PULSE_PID)
 read -r W H < <(xdotool getdisplaygeometry)
 xdotool mousemove $((W / 2)) $((H - 40))
@@ -111,6 +112,26 @@ music_heard() {  # file seconds
   kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
   return $rc
 }
+# Records two seconds of the music's own stream in stereo and prints how far apart its sides are:
+# the sum of |left - right| over the sum of |left| + |right| (0 when both sides are the same).
+music_apart() {  # file
+  local index file=$1
+  index=$(music_stream)
+  parec --monitor-stream="$index" --format=float32le --channels=2 --rate=44100 --latency-msec=20 --raw \
+    >"$file" 2>/dev/null &
+  local pid=$!
+  until_true eval '[ "$(stat -c %s "$file")" -ge $((4 * 2 * 44100 * 2)) ]'
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  python3 - "$1" <<'PY'
+import array, sys
+raw = open(sys.argv[1], 'rb').read()
+a = array.array('f'); a.frombytes(raw[: len(raw) // 8 * 8])
+left, right = a[0::2], a[1::2]
+apart = sum(abs(l - r) for l, r in zip(left, right))
+sound = sum(abs(l) + abs(r) for l, r in zip(left, right))
+print(f"{apart / sound:.3f}" if sound > 0 else "0")
+PY
+}
 
 # 1. The music, after its 2.5 s fade-in, at two volumes.
 levels=()
@@ -166,7 +187,9 @@ for launch in $(seq "${KP_ROOM_LAUNCHES:-1}"); do
   until_true island_is 640x160 || fail "launch $launch: the island did not open"
   until_true has_music_stream || fail "launch $launch: no music stream in the open room"
   music_heard "$scratch/room.raw" 2 || fail "launch $launch: no music heard in the open room"
-  echo "launch $launch: music heard at the greeting (streams: $at_greeting) and in the open room"
+  apart=$(music_apart "$scratch/stereo.raw")
+  awk -v a="$apart" 'BEGIN { exit !(a > 0.05) }' || fail "launch $launch: the music's two sides are the same ($apart)"
+  echo "launch $launch: music heard at the greeting (streams: $at_greeting) and in the open room (sides apart $apart)"
   stop_all
 done
 echo ok
