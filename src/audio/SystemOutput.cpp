@@ -220,7 +220,7 @@ RtAudio::Api chooseApi() {
     const bool alsa = std::find(apis.begin(), apis.end(), RtAudio::LINUX_ALSA) != apis.end();
     static std::once_flag said;
     std::call_once(said, [alsa] {
-        qInfo().noquote() << (alsa ? "No sound server answers: the sound goes to ALSA's default device"
+        qInfo().noquote() << (alsa ? "No sound server answers: the sound goes to ALSA's default device, if any"
                                    : "No sound server answers: no sound until one does");
         // ALSA's library reports every device it cannot open on stderr, and a stand-in tries again
         // every few seconds.
