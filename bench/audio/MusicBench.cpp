@@ -75,9 +75,9 @@ void Voice(benchmark::State& state) {
 }
 BENCHMARK(Voice)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
-// The music box's graph (player, up-mix, hall reverb) playing a segment, one 512-frame pull.
+// The music box's graph (player, up-mix, hall reverb) playing a segment in stereo, one 512-frame pull.
 void MusicGraphPull(benchmark::State& state) {
-    auto* output = new audio::ManualOutput;
+    auto* output = new audio::ManualOutput(2);
     audio::AudioEngine engine{std::unique_ptr<audio::AudioOutput>(output)};
     audio::PlayerNode* player = engine.makePlayer();
     audio::MixerNode* upmix = engine.makeMixer();
@@ -93,7 +93,7 @@ void MusicGraphPull(benchmark::State& state) {
     player->setVolume(0.5f);
     player->play();
     engine.start();
-    std::vector<float> out(512);
+    std::vector<float> out(2 * 512);
     for (auto _ : state) {
         engine.renderOffline(out.data(), 512);
         benchmark::DoNotOptimize(out.data());

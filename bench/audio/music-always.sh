@@ -11,7 +11,7 @@ kp_cost_setup "$build"
 if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
   export HOME=$KP_COST_SCRATCH
   source "$here/../../scripts/private-pulse.sh"
-  kp_start_pulse "$KP_COST_SCRATCH" || exit 1
+  kp_start_pulse "$KP_COST_SCRATCH" 2 || exit 1  # stereo: the music plays in stereo
   pids+=($PULSE_PID)
   where="a null sink"
 else

@@ -33,11 +33,7 @@
 namespace kp {
 
 namespace {
-void playAtNormalPitch(PetSound sound) {
-    audio::PetSoundPlayer& player = audio::PetSoundPlayer::shared();
-    player.setPitch(1.0);
-    player.play(sound);
-}
+void playAtNormalPitch(PetSound sound) { audio::PetSoundPlayer::shared().play(sound, 1.0); }
 
 // Set once roaming has started; the menu asks before the app state exists.
 DesktopRoam* startedRoam = nullptr;

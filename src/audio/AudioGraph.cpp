@@ -56,6 +56,11 @@ T* takeAll(std::atomic<T*>& list) {
 
 // ---------------------------------------------------------------------------------------------
 
+void AudioNode::renderStereo(float* left, float* right, int frames) {
+    render(left, frames);
+    std::copy(left, left + frames, right);
+}
+
 void EffectNode::pull(float* out, int frames) {
     if (input_)
         input_->render(out, frames);
@@ -63,7 +68,7 @@ void EffectNode::pull(float* out, int frames) {
         std::fill(out, out + frames, 0.0f);
 }
 
-void SmoothGain::apply(float* out, int frames) {
+void SmoothGain::apply(float* out, int frames, float* second) {
     const float target = target_.load(std::memory_order_acquire);
     if (!primed_) {
         current_ = aim_ = target;
@@ -82,11 +87,15 @@ void SmoothGain::apply(float* out, int frames) {
         for (; i < n; ++i) {
             current_ += step;
             out[i] *= current_;
+            if (second) second[i] *= current_;
         }
         if ((left_ -= n) == 0) current_ = aim_;
     }
     if (current_ != 1.0f)
-        for (; i < frames; ++i) out[i] *= current_;
+        for (; i < frames; ++i) {
+            out[i] *= current_;
+            if (second) second[i] *= current_;
+        }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -292,7 +301,8 @@ void VarispeedNode::render(float* out, int frames) {
 // ---------------------------------------------------------------------------------------------
 // Mixer
 
-MixerNode::MixerNode(AudioEngine& engine) : AudioNode(engine), scratch_(kMaxFrames, 0.0f) {
+MixerNode::MixerNode(AudioEngine& engine)
+    : AudioNode(engine), scratch_(kMaxFrames, 0.0f), scratchRight_(engine.channels() == 2 ? kMaxFrames : 0, 0.0f) {
     inputs_.reserve(16);
 }
 
@@ -303,6 +313,23 @@ void MixerNode::render(float* out, int frames) {
         for (int i = 0; i < frames; ++i) out[i] += scratch_[std::size_t(i)];
     }
     gain_.apply(out, frames);
+}
+
+void MixerNode::renderStereo(float* left, float* right, int frames) {
+    if (scratchRight_.empty()) {  // a mono engine's mixer
+        AudioNode::renderStereo(left, right, frames);
+        return;
+    }
+    std::fill(left, left + frames, 0.0f);
+    std::fill(right, right + frames, 0.0f);
+    for (AudioNode* in : inputs_) {
+        in->renderStereo(scratch_.data(), scratchRight_.data(), frames);
+        for (int i = 0; i < frames; ++i) {
+            left[i] += scratch_[std::size_t(i)];
+            right[i] += scratchRight_[std::size_t(i)];
+        }
+    }
+    gain_.apply(left, frames, right);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -325,7 +352,7 @@ struct ReverbNode::Impl {
     std::array<Line, 8> allPasses;
     std::vector<float> in = std::vector<float>(kMaxFrames);
     std::vector<float> channel = std::vector<float>(kMaxFrames);
-    std::vector<float> sum = std::vector<float>(kMaxFrames);
+    std::vector<float> dryIn = std::vector<float>(kMaxFrames);
     float feedback = 0, wet = 0, dry = 1;
     float mix = -1.0f, room = -1.0f;
 
@@ -343,13 +370,11 @@ struct ReverbNode::Impl {
         mix = newMix;
         room = newRoom;
         feedback = room * 0.28f + 0.7f;
-        // Wet and dry shares as the classic tuning weighs them (wet x3, dry x2), summing to about one.
-        float w = 3.0f * mix;
-        float d = 2.0f * (1.0f - mix);
-        w /= w + d;
-        d /= w + d;
-        wet = w;
-        dry = d;
+        // Wet and dry shares as the classic tuning weighs them (wet x3, dry x2), summing to one.
+        const float w = 3.0f * mix;
+        const float d = 2.0f * (1.0f - mix);
+        wet = w / (w + d);
+        dry = d / (w + d);
     }
 
     // The eight combs of one channel run side by side (independent chains go faster together),
@@ -372,11 +397,12 @@ struct ReverbNode::Impl {
                 const float x = in[std::size_t(i + j)];
                 float acc = 0;
                 for (std::size_t k = 0; k < 8; ++k) {
+                    // A comb sounds what it took in one line length ago.
                     float* cell = line[k] + pos[k] + j;
-                    low[k] = (1.0f - kDamp) * *cell + kDamp * low[k];
-                    const float y = x + feedback * low[k];
-                    *cell = y;
-                    acc += y;
+                    const float held = *cell;
+                    low[k] = (1.0f - kDamp) * held + kDamp * low[k];
+                    *cell = x + feedback * low[k];
+                    acc += held;
                 }
                 channel[std::size_t(i + j)] = acc;
             }
@@ -411,17 +437,24 @@ struct ReverbNode::Impl {
         }
     }
 
-    void render(float* out, int frames) {
+    // `left` holds the mono input; with `right` the two channels come out apart, else summed in
+    // `left`.
+    void render(float* left, float* right, int frames) {
         for (int i = 0; i < frames; ++i) {
-            in[std::size_t(i)] = 2.0f * kInputGain * out[i];
-            sum[std::size_t(i)] = 0;
+            dryIn[std::size_t(i)] = left[i];
+            in[std::size_t(i)] = 2.0f * kInputGain * left[i];
         }
+        const float share = right ? wet : 0.5f * wet;
         for (int c = 0; c < 2; ++c) {
             runCombs(c, frames);
             runAllPasses(c, frames);
-            for (int i = 0; i < frames; ++i) sum[std::size_t(i)] += channel[std::size_t(i)];
+            float* out = right && c == 1 ? right : left;
+            if (c == 1 && !right)
+                for (int i = 0; i < frames; ++i) out[i] += share * channel[std::size_t(i)];
+            else
+                for (int i = 0; i < frames; ++i)
+                    out[i] = share * channel[std::size_t(i)] + dry * dryIn[std::size_t(i)];
         }
-        for (int i = 0; i < frames; ++i) out[i] = wet * 0.5f * sum[std::size_t(i)] + dry * out[i];
     }
 };
 
@@ -435,18 +468,20 @@ void ReverbNode::setWetDryMix(float percent) {
 
 void ReverbNode::setRoomSize(float size) { room_.store(std::clamp(size, 0.0f, 1.0f)); }
 
-void ReverbNode::render(float* out, int frames) {
-    pull(out, frames);
+void ReverbNode::render(float* out, int frames) { renderStereo(out, nullptr, frames); }
+
+void ReverbNode::renderStereo(float* left, float* right, int frames) {
+    pull(left, frames);
     impl_->set(wet_.load(std::memory_order_relaxed), room_.load(std::memory_order_relaxed));
 #if defined(__SSE2__)
     // A tail left to ring in silence decays into denormals, which cost a hundred times more:
     // flush them to zero while the reverb runs.
     const unsigned int csr = _mm_getcsr();
     _mm_setcsr(csr | 0x8040);
-    impl_->render(out, frames);
+    impl_->render(left, right, frames);
     _mm_setcsr(csr);
 #else
-    impl_->render(out, frames);
+    impl_->render(left, right, frames);
 #endif
 }
 
@@ -454,7 +489,13 @@ void ReverbNode::render(float* out, int frames) {
 // Engine
 
 AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
-    : QObject(parent), output_(output ? std::move(output) : makeSystemOutput()) {
+    : QObject(parent),
+      output_(output ? std::move(output) : makeSystemOutput()),
+      channels_(output_->channels() == 2 ? 2 : 1) {
+    if (channels_ == 2) {
+        left_.assign(kMaxFrames, 0.0f);
+        right_.assign(kMaxFrames, 0.0f);
+    }
     mainMixer_ = adopt<MixerNode>();
 }
 
@@ -544,13 +585,21 @@ void AudioEngine::stop() {
 void AudioEngine::renderOutput(float* out, int frames) {
     if (busy_.test_and_set(std::memory_order_acquire)) {
         // Another thread is mid-render (a hand-over between outputs): stay silent this once.
-        std::fill(out, out + frames, 0.0f);
+        std::fill(out, out + frames * channels_, 0.0f);
         return;
     }
     while (frames > 0) {
         const int n = std::min(frames, kMaxFrames);
-        mainMixer_->render(out, n);
-        out += n;
+        if (channels_ == 2) {
+            mainMixer_->renderStereo(left_.data(), right_.data(), n);
+            for (int i = 0; i < n; ++i) {
+                out[2 * i] = left_[std::size_t(i)];
+                out[2 * i + 1] = right_[std::size_t(i)];
+            }
+        } else {
+            mainMixer_->render(out, n);
+        }
+        out += n * channels_;
         frames -= n;
     }
     busy_.clear(std::memory_order_release);
@@ -558,7 +607,7 @@ void AudioEngine::renderOutput(float* out, int frames) {
 
 bool AudioEngine::renderOffline(float* out, int frames) {
     if (!running_ || output_->isLive()) {
-        std::fill(out, out + frames, 0.0f);
+        std::fill(out, out + frames * channels_, 0.0f);
         return false;
     }
     renderOutput(out, frames);
@@ -567,7 +616,7 @@ bool AudioEngine::renderOffline(float* out, int frames) {
 }
 
 Samples AudioEngine::renderOffline(int frames) {
-    Samples out(std::size_t(std::max(frames, 0)), 0.0f);
+    Samples out(std::size_t(std::max(frames, 0) * channels_), 0.0f);
     renderOffline(out.data(), frames);
     return out;
 }

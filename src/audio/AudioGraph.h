@@ -1,6 +1,8 @@
 #pragma once
 // A small audio graph: player nodes with scheduled buffers, varispeed, mixers and a reverb, pulled
-// by one output at 44100 Hz, mono, 32-bit float. Every owner of sound builds its own engine.
+// by one output at 44100 Hz, 32-bit float. Players and effects are mono; an engine whose output
+// has two channels renders its mixers and reverbs in stereo (a mono node sounds the same on both).
+// Every owner of sound builds its own engine.
 //
 // Threads: the graph is built and driven from one thread (the main thread). While the engine runs,
 // another thread (the output's) renders it; commands reach that thread through a lock-free list, and
@@ -37,6 +39,8 @@ public:
     virtual ~AudioNode() = default;
     // Render thread: overwrite out[0, frames) with this node's output (frames <= kMaxFrames).
     virtual void render(float* out, int frames) = 0;
+    // Render thread: the same in two channels; a mono node plays the same on both.
+    virtual void renderStereo(float* left, float* right, int frames);
     // Render thread: true when the next render is sure to be silence (nothing to play).
     virtual bool idle() { return false; }
 
@@ -67,7 +71,8 @@ public:
         target_.store(v, std::memory_order_release);
     }
     float get() const { return target_.load(std::memory_order_relaxed); }
-    void apply(float* out, int frames);  // multiplies in place
+    // Multiplies in place; a second channel, if given, moves along the same ramp.
+    void apply(float* out, int frames, float* second = nullptr);
     // Render side: the next block starts at the target, with no ramp.
     void snap() { primed_ = false; }
 
@@ -161,17 +166,19 @@ public:
     float volume() const { return volume_; }
     const std::vector<AudioNode*>& inputs() const { return inputs_; }
     void render(float* out, int frames) override;
+    void renderStereo(float* left, float* right, int frames) override;
 
 private:
     friend class AudioEngine;
     std::vector<AudioNode*> inputs_;
     std::vector<float> scratch_;
+    std::vector<float> scratchRight_;
     SmoothGain gain_;
     float volume_ = 1.0f;
 };
 
-// Freeverb room reverb (two channels of combs and all-passes, summed to one); `wetDryMix` is 0
-// (dry) to 100 (wet).
+// Freeverb room reverb: two channels of combs and all-passes, kept apart in stereo and summed to
+// one in mono; `wetDryMix` is 0 (dry) to 100 (wet).
 class ReverbNode final : public EffectNode {
 public:
     explicit ReverbNode(AudioEngine& engine);
@@ -180,6 +187,7 @@ public:
     void setRoomSize(float size);  // 0...1
     float wetDryMix() const { return mix_; }
     void render(float* out, int frames) override;
+    void renderStereo(float* left, float* right, int frames) override;
 
 private:
     struct Impl;
@@ -195,7 +203,8 @@ public:
     class Source {
     public:
         virtual ~Source() = default;
-        // Called from the output's thread (or the caller's, offline).
+        // Called from the output's thread (or the caller's, offline); `out` holds `frames` frames of
+        // the output's channels, interleaved.
         virtual void renderOutput(float* out, int frames) = 0;
     };
     virtual ~AudioOutput() = default;
@@ -209,6 +218,8 @@ public:
     virtual bool onDevice() const { return false; }
     // Seconds between a render and its sound being heard, at most.
     virtual double latency() const { return 0.0; }
+    // 1 (mono) or 2 (stereo), fixed for the output's life.
+    virtual int channels() const { return 1; }
 };
 
 // A sound device's stream. The system output opens and closes it on a thread of its own, since both
@@ -224,12 +235,13 @@ public:
         virtual void lost() = 0;
     };
     virtual ~SoundDevice() = default;
-    // Opens and starts a stream of `blocks` blocks of `blockFrames`; false when there is none.
-    virtual bool open(Client& client, unsigned blockFrames, unsigned blocks) = 0;
+    // Opens and starts a stream of `channels` channels in `blocks` blocks of `blockFrames`; false
+    // when there is none.
+    virtual bool open(Client& client, unsigned blockFrames, unsigned blocks, unsigned channels) = 0;
     // Stops and closes the stream, if one is open; after it returns nothing is pulled.
     virtual void close() = 0;
 };
-// The default output of the sound server (PulseAudio, through RtAudio).
+// The default output of the sound server (PulseAudio, through RtAudio; ALSA when no server answers).
 std::unique_ptr<SoundDevice> makeServerDevice();
 
 // The device output: a stream on `device` (the server's when none is given), or a silent
@@ -238,20 +250,27 @@ std::unique_ptr<SoundDevice> makeServerDevice();
 // machine less often. Without `keepsTime` the stand-in pulls nothing: the graph holds still until a
 // device takes the sound.
 std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4, bool keepsTime = true,
-                                              std::unique_ptr<SoundDevice> device = nullptr);
+                                              std::unique_ptr<SoundDevice> device = nullptr, int channels = 1);
 // Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind); with no
 // device they are not made at all.
-inline std::unique_ptr<AudioOutput> makeBackdropOutput() { return makeSystemOutput(4096, 2, false); }
+inline std::unique_ptr<AudioOutput> makeBackdropOutput(int channels = 1) {
+    return makeSystemOutput(4096, 2, false, nullptr, channels);
+}
 
 // An output that never pulls by itself: the engine is rendered with renderOffline(). `startFails`
 // makes start() refuse, as a device would that cannot be opened.
 class ManualOutput final : public AudioOutput {
 public:
+    explicit ManualOutput(int channelCount = 1) : channelCount_(channelCount) {}
     bool startFails = false;
     int starts = 0;
     bool start(Source&) override { ++starts; return !startFails; }
     void stop() override {}
     bool isLive() const override { return false; }
+    int channels() const override { return channelCount_; }
+
+private:
+    int channelCount_;
 };
 
 class AudioEngine final : public QObject, private AudioOutput::Source {
@@ -281,11 +300,12 @@ public:
     bool isRunning() const { return running_; }
 
     // Renders the graph into `out` on the calling thread; only while no live output pulls it.
-    // Completions that fall due run before it returns.
+    // Completions that fall due run before it returns. Frames of the output's channels, interleaved.
     bool renderOffline(float* out, int frames);
     Samples renderOffline(int frames);
 
     AudioOutput& output() { return *output_; }
+    int channels() const { return channels_; }
 
 private:
     friend class PlayerNode;
@@ -301,6 +321,8 @@ private:
     void notifierLoop();
 
     std::unique_ptr<AudioOutput> output_;
+    const int channels_;
+    std::vector<float> left_, right_;  // stereo: the main mixer's channels before interleaving
     std::vector<std::unique_ptr<AudioNode>> nodes_;
     MixerNode* mainMixer_ = nullptr;
     bool running_ = false;

@@ -103,7 +103,8 @@ MusicBox::~MusicBox() {
 }
 
 MusicBox& MusicBox::shared() {
-    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared(), makeBackdropOutput());
+    // In stereo, so the hall's two channels reach the ears apart.
+    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared(), makeBackdropOutput(2));
     return *box;
 }
 
@@ -132,7 +133,7 @@ void MusicBox::setVolume(double volume) {
     volume_ = v;
     if (playingRoom_)
         fade(volume_, kVolumeFade);
-    else if (inStory_ && storyOnPlayer_)
+    else if (inStory_ && storyOnPlayer_ && !fadeThen_)  // a fade that ends the story runs to its end
         fade(std::min(volume_ * kStoryGain, 1.0f), kVolumeFade);
 }
 

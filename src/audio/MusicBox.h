@@ -64,7 +64,8 @@ public:
     void setActive(bool active) override { active_ = active; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
     void setAlways(bool always) override { always_ = always; }
-    // Stores the volume (clamped to 0...1) and moves what plays to it over 0.15 s.
+    // Stores the volume (clamped to 0...1) and moves what plays to it over 0.15 s; during a fade
+    // that ends the story it only stores it.
     void setVolume(double volume) override;
     // Mood of the segments composed from now on: the time of day, rain, or farewell.
     void setMood(const SkyLook& look, bool isDead) override;

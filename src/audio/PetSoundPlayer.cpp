@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace kp::audio {
 namespace {
@@ -164,6 +165,12 @@ std::optional<int> PetSoundPlayer::pickTake(const QString& name, int count) {
     if (count >= 2 && last != lastTake_.constEnd() && *last == i) i = (i + 1) % count;
     lastTake_[name] = i;
     return i;
+}
+
+void PetSoundPlayer::play(PetSound sound, double pitch) {
+    const double kept = std::exchange(pitch_, pitch);
+    play(sound);
+    pitch_ = kept;
 }
 
 void PetSoundPlayer::play(PetSound sound) {

@@ -43,6 +43,8 @@ public:
 
     // Plays a sound if the switches and volume allow; never reports failure.
     void play(PetSound sound);
+    // As play(), at `pitch` for this sound only: the cat's own pitch stays for its next sounds.
+    void play(PetSound sound, double pitch);
 
     // Once every voice has been quiet this long, the output is closed until the next sound,
     // so a cat that says nothing costs no audio wake-ups.

@@ -1,12 +1,20 @@
-// The device output: a PulseAudio stream through RtAudio, and a silent stand-in paced on the clock
-// for when there is no server or it goes away, so the graph behaves the same either way.
+// The device output: a PulseAudio stream through RtAudio (ALSA when no server answers), and a
+// silent stand-in paced on the clock for when there is no device or it goes away, so the graph
+// behaves the same either way.
 #include "audio/AudioGraph.h"
 
+#include <QDebug>
+
+#include <alsa/asoundlib.h>
+#include <pulse/context.h>
+#include <pulse/mainloop.h>
 #include <rtaudio/RtAudio.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -22,7 +30,8 @@ namespace {
 class NullOutput {
 public:
     using Retry = std::function<bool()>;
-    NullOutput(unsigned blockFrames, bool keepsTime) : blockFrames_(blockFrames), keepsTime_(keepsTime) {}
+    NullOutput(unsigned blockFrames, unsigned channels, bool keepsTime)
+        : blockFrames_(blockFrames), channels_(channels), keepsTime_(keepsTime) {}
     ~NullOutput() { stop(); }
 
     void start(AudioOutput::Source& source, Retry retry = {}) {
@@ -55,7 +64,7 @@ public:
 
 private:
     void run(AudioOutput::Source& source, const Retry& retry) {
-        std::vector<float> buffer(blockFrames_, 0.0f);
+        std::vector<float> buffer(std::size_t(blockFrames_) * channels_, 0.0f);
         using clock = std::chrono::steady_clock;
         const auto period = std::chrono::duration_cast<clock::duration>(
             std::chrono::duration<double>(double(blockFrames_) / kSampleRate));
@@ -91,6 +100,7 @@ private:
 
     static constexpr std::chrono::seconds kRetryEvery{3};
     const unsigned blockFrames_;
+    const unsigned channels_;
     const bool keepsTime_;
     std::mutex mutex_;  // start() against the decision to end; never taken while rendering
     std::mutex sleep_;  // the wait between pulls against stop()
@@ -101,85 +111,297 @@ private:
     std::thread thread_;
 };
 
-class ServerDevice;
-// RtAudio's error callback carries no context; it runs on the stream's own thread, which is the
-// thread our render callback runs on, so the callback leaves its owner here.
-thread_local ServerDevice* tCurrent = nullptr;
-
-class ServerDevice final : public SoundDevice {
+// Every RtAudio call that probes, opens or closes runs on this one thread, one after the other:
+// the library's PulseAudio back end keeps its probe state in statics, and two probes at once stop
+// each other's main loop for good. A caller waits for its job only so long; a job that hangs on a
+// wedged server runs on by itself and the caller goes on without it.
+class DeviceLine {
 public:
-    ~ServerDevice() override { close(); }
+    // Never destroyed, so leaving the app never waits on a device.
+    static DeviceLine& shared() {
+        static auto* line = new DeviceLine;
+        return *line;
+    }
 
-    bool open(Client& client, unsigned blockFrames, unsigned blocks) override {
-        client_ = &client;
+    // Queues `job` and waits until it has finished, or for `bound` at most: true when it finished.
+    bool run(std::function<void()> job, std::chrono::milliseconds bound) {
+        auto done = std::make_shared<Done>();
+        post([job = std::move(job), done] {
+            job();
+            {
+                std::lock_guard lock(done->mutex);
+                done->finished = true;
+            }
+            done->changed.notify_all();
+        });
+        std::unique_lock lock(done->mutex);
+        return done->changed.wait_for(lock, bound, [&] { return done->finished; });
+    }
+
+    void post(std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+            if (!started_) {
+                started_ = true;
+                std::thread([this] { loop(); }).detach();
+            }
+        }
+        wake_.notify_one();
+    }
+
+private:
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool finished = false;
+    };
+
+    void loop() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return !jobs_.empty(); });
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            job();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+    bool started_ = false;
+};
+
+// How long a caller waits for the server to answer, and for a whole open.
+constexpr auto kServerAnswers = std::chrono::milliseconds(1500);
+constexpr auto kOpenBound = std::chrono::milliseconds(3000);
+
+// Asks the PulseAudio server (or one that speaks its protocol) whether it is there, on a main loop
+// of our own and for `bound` at most: RtAudio's own probe waits for ever on a server that is wedged.
+bool serverAnswers(std::chrono::milliseconds bound) {
+    pa_mainloop* loop = pa_mainloop_new();
+    if (!loop) return false;
+    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "Kettlepaw");
+    bool ready = false;
+    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+        const auto end = std::chrono::steady_clock::now() + bound;
+        for (;;) {
+            const pa_context_state_t state = pa_context_get_state(context);
+            if (state == PA_CONTEXT_READY) {
+                ready = true;
+                break;
+            }
+            if (!PA_CONTEXT_IS_GOOD(state)) break;
+            const auto left =
+                std::chrono::duration_cast<std::chrono::microseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            if (pa_mainloop_prepare(loop, int(left.count())) < 0 || pa_mainloop_poll(loop) < 0 ||
+                pa_mainloop_dispatch(loop) < 0)
+                break;
+        }
+        pa_context_disconnect(context);
+    }
+    if (context) pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return ready;
+}
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a server the sound goes to ALSA, if the library has it; the log says so once.
+RtAudio::Api chooseApi() {
+    if (serverAnswers(kServerAnswers)) return RtAudio::LINUX_PULSE;
+    std::vector<RtAudio::Api> apis;
+    RtAudio::getCompiledApi(apis);
+    const bool alsa = std::find(apis.begin(), apis.end(), RtAudio::LINUX_ALSA) != apis.end();
+    static std::once_flag said;
+    std::call_once(said, [alsa] {
+        qInfo().noquote() << (alsa ? "No sound server answers: the sound goes to ALSA's default device, if any"
+                                   : "No sound server answers: no sound until one does");
+        // ALSA's library reports every device it cannot open on stderr, and a stand-in tries again
+        // every few seconds.
+        if (alsa) snd_lib_error_set_handler(&quietAlsa);
+    });
+    return alsa ? RtAudio::LINUX_ALSA : RtAudio::UNSPECIFIED;
+}
+
+// One stream and what its callbacks reach. Shared by the device and the line's jobs, so it outlives
+// a job that hangs; `client` is let go before the device forgets it, and the stream's thread never
+// reaches a client after that.
+struct Stream {
+    std::unique_ptr<RtAudio> rt;  // the line's only
+    std::atomic<SoundDevice::Client*> client{nullptr};
+    std::atomic<int> inCallback{0};
+    unsigned channels = 1;        // what the client renders
+    unsigned deviceChannels = 1;  // what the device takes: a mono device gets stereo mixed down
+    std::vector<float> mixDown;
+    bool running = false;  // the line's only
+
+    // Once it returns no callback reaches the client.
+    void letGo() {
+        client.store(nullptr);
+        while (inCallback.load() > 0) std::this_thread::yield();
+    }
+
+    // On the line.
+    void open(unsigned blockFrames, unsigned blocks) {
+        const RtAudio::Api api = chooseApi();
+        if (api == RtAudio::UNSPECIFIED) return;
         try {
-            rt_ = std::make_unique<RtAudio>(RtAudio::LINUX_PULSE);
-            rt_->showWarnings(false);
-            if (rt_->getCurrentApi() != RtAudio::LINUX_PULSE || rt_->getDeviceCount() == 0) {
-                rt_.reset();
-                return false;
+            rt = std::make_unique<RtAudio>(api);
+            rt->showWarnings(false);
+            if (rt->getCurrentApi() != api || rt->getDeviceCount() == 0) {
+                rt.reset();
+                return;
             }
             RtAudio::StreamParameters params;
-            params.deviceId = rt_->getDefaultOutputDevice();
-            params.nChannels = 1;
+            params.deviceId = rt->getDefaultOutputDevice();
+            deviceChannels = rt->getDeviceInfo(params.deviceId).outputChannels >= channels ? channels : 1;
+            params.nChannels = deviceChannels;
             params.firstChannel = 0;
             RtAudio::StreamOptions options;
             options.numberOfBuffers = blocks;
             options.streamName = "Kettlepaw";
             unsigned frames = blockFrames;
-            rt_->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames, &ServerDevice::callback, this,
-                            &options, &ServerDevice::errorCallback);
-            if (!rt_->isStreamOpen()) {
-                rt_.reset();
-                return false;
+            rt->openStream(&params, nullptr, RTAUDIO_FLOAT32, kSampleRate, &frames, &Stream::callback, this,
+                           &options, &Stream::errorCallback);
+            if (!rt->isStreamOpen()) {
+                rt.reset();
+                return;
             }
-            rt_->startStream();
-            if (!rt_->isStreamRunning()) {
-                close();
-                return false;
-            }
-            return true;
+            if (deviceChannels < channels) mixDown.assign(std::size_t(frames) * channels, 0.0f);
+            rt->startStream();
+            running = rt->isStreamRunning();
         } catch (...) {
-            close();
-            return false;
         }
+        if (!running) close();
     }
 
-    void close() override {
-        if (!rt_) return;
+    // On the line.
+    void close() {
+        running = false;
+        if (!rt) return;
         try {
-            if (rt_->isStreamRunning()) rt_->abortStream();
+            if (rt->isStreamRunning()) rt->abortStream();
         } catch (...) {
         }
         try {
-            if (rt_->isStreamOpen()) rt_->closeStream();
+            if (rt->isStreamOpen()) rt->closeStream();
         } catch (...) {
         }
-        rt_.reset();
+        rt.reset();
     }
 
-private:
+    // RtAudio's error callback carries no context; it runs on the stream's own thread, which is the
+    // thread the render callback runs on, so the callback leaves its stream here.
+    static thread_local Stream* current;
+
     static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
-        auto* me = static_cast<ServerDevice*>(self);
-        tCurrent = me;
-        return me->client_->pull(static_cast<float*>(out), int(frames)) ? 0 : 2;  // 2: end this stream
+        auto* me = static_cast<Stream*>(self);
+        current = me;
+        me->inCallback.fetch_add(1);
+        SoundDevice::Client* client = me->client.load();
+        auto* samples = static_cast<float*>(out);
+        bool goOn = false;
+        if (me->mixDown.empty()) {
+            goOn = client && client->pull(samples, int(frames));
+            if (!client) std::fill_n(samples, std::size_t(frames) * me->deviceChannels, 0.0f);
+        } else if (client && std::size_t(frames) * me->channels <= me->mixDown.size()) {
+            goOn = client->pull(me->mixDown.data(), int(frames));
+            for (std::size_t i = 0; i < frames; ++i) samples[i] = 0.5f * (me->mixDown[2 * i] + me->mixDown[2 * i + 1]);
+        } else {
+            std::fill_n(samples, frames, 0.0f);
+        }
+        me->inCallback.fetch_sub(1);
+        return goOn ? 0 : 2;  // 2: end this stream
     }
 
     static void errorCallback(RtAudioError::Type type, const std::string&) {
-        if (type == RtAudioError::DEBUG_WARNING) return;
-        if (ServerDevice* me = tCurrent) me->client_->lost();
+        Stream* me = current;
+        if (type == RtAudioError::DEBUG_WARNING || !me) return;
+        me->inCallback.fetch_add(1);
+        if (SoundDevice::Client* client = me->client.load()) client->lost();
+        me->inCallback.fetch_sub(1);
+    }
+};
+thread_local Stream* Stream::current = nullptr;
+
+class ServerDevice final : public SoundDevice {
+public:
+    ~ServerDevice() override { close(); }
+
+    bool open(Client& client, unsigned blockFrames, unsigned blocks, unsigned channels) override {
+        close();
+        auto stream = std::make_shared<Stream>();
+        stream->client = &client;
+        stream->channels = channels;
+        struct Opening {
+            std::mutex mutex;
+            bool waiting = true;  // the opener still waits for the answer
+            bool decided = false;
+            bool opened = false;
+        };
+        auto opening = std::make_shared<Opening>();
+        DeviceLine::shared().run(
+            [stream, blockFrames, blocks, opening] {
+                {
+                    std::lock_guard lock(opening->mutex);
+                    if (!opening->waiting) return;  // queued behind a wedged job, for nobody now
+                }
+                stream->open(blockFrames, blocks);
+                {
+                    std::lock_guard lock(opening->mutex);
+                    if (opening->waiting) {
+                        opening->decided = true;
+                        opening->opened = stream->running;
+                        return;
+                    }
+                }
+                stream->close();  // opened after all, for nobody
+            },
+            kOpenBound);
+        bool opened = false;
+        {
+            std::lock_guard lock(opening->mutex);
+            opening->waiting = false;
+            opened = opening->decided && opening->opened;
+        }
+        if (!opened) {
+            // Not there, or a probe that hangs: the stand-in takes the sound and retries.
+            stream->letGo();
+            return false;
+        }
+        stream_ = std::move(stream);
+        return true;
     }
 
-    std::unique_ptr<RtAudio> rt_;
-    Client* client_ = nullptr;
+    void close() override {
+        if (!stream_) return;
+        stream_->letGo();
+        // Closing waits on the server; the line does it, nothing is pulled meanwhile.
+        DeviceLine::shared().post([stream = std::move(stream_)] { stream->close(); });
+        stream_.reset();
+    }
+
+private:
+    std::shared_ptr<Stream> stream_;
 };
 
 // Opening and closing a stream takes milliseconds and waits on the server, so a thread of the
 // output's own does it: start() and stop() only say what is wanted and never wait on the device.
 class SystemOutput final : public AudioOutput, private AudioOutput::Source, private SoundDevice::Client {
 public:
-    SystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime, std::unique_ptr<SoundDevice> device)
-        : blockFrames_(blockFrames), blocks_(blocks), device_(std::move(device)), null_(blockFrames, keepsTime) {}
+    SystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime, std::unique_ptr<SoundDevice> device,
+                 unsigned channels)
+        : blockFrames_(blockFrames),
+          blocks_(blocks),
+          channels_(channels),
+          device_(std::move(device)),
+          null_(blockFrames, channels, keepsTime) {}
 
     ~SystemOutput() override {
         stop();
@@ -217,6 +439,7 @@ public:
     bool isLive() const override { return true; }
     bool onDevice() const override { return wanted_.load() && open_.load() && !handedOver_.load(); }
     double latency() const override { return double(blockFrames_ * blocks_) / kSampleRate; }
+    int channels() const override { return int(channels_); }
 
 private:
     // Every pull, from the stream or the stand-in, comes through here.
@@ -225,7 +448,7 @@ private:
         if (wanted_.load())
             source_->renderOutput(out, frames);
         else
-            std::fill(out, out + frames, 0.0f);
+            std::fill(out, out + std::size_t(frames) * channels_, 0.0f);
         pulling_.fetch_sub(1);
     }
 
@@ -261,7 +484,7 @@ private:
     // On the stream's thread.
     bool pull(float* out, int frames) override {
         if (handedOver_.load(std::memory_order_acquire)) {
-            std::fill(out, out + frames, 0.0f);
+            std::fill(out, out + std::size_t(frames) * channels_, 0.0f);
             return false;  // the stand-in renders now
         }
         renderOutput(out, frames);
@@ -295,11 +518,12 @@ private:
         return false;
     }
 
-    bool openDevice() { return device_->open(*this, blockFrames_, blocks_); }
+    bool openDevice() { return device_->open(*this, blockFrames_, blocks_, channels_); }
     void closeDevice() { device_->close(); }
 
     const unsigned blockFrames_;
     const unsigned blocks_;
+    const unsigned channels_;
     std::mutex mutex_;  // the device: opening, closing, handing over; never on the render path
     std::unique_ptr<SoundDevice> device_;
     NullOutput null_;
@@ -320,9 +544,10 @@ private:
 std::unique_ptr<SoundDevice> makeServerDevice() { return std::make_unique<ServerDevice>(); }
 
 std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime,
-                                              std::unique_ptr<SoundDevice> device) {
+                                              std::unique_ptr<SoundDevice> device, int channels) {
     return std::make_unique<SystemOutput>(blockFrames, blocks, keepsTime,
-                                          device ? std::move(device) : makeServerDevice());
+                                          device ? std::move(device) : makeServerDevice(),
+                                          channels == 2 ? 2u : 1u);
 }
 
 }  // namespace kp::audio

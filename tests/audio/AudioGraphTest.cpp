@@ -111,12 +111,40 @@ TEST(AudioGraph, VarispeedChangesPitchAndLengthAndAFlushKeepsNothingOfTheCutSoun
     EXPECT_LT(next.back(), -0.45f);
 }
 
-TEST(AudioGraph, ReverbLeavesATail) {
+// The hall: an impulse comes out at once at the dry share (mix 32: 2 x 0.68 against 3 x 0.32 wet),
+// then nothing until the shortest comb has delayed it; the tail rings long after, and in stereo
+// its two channels differ.
+TEST(AudioGraph, TheHallAnswersAnImpulseWithItsDryShareThenItsCombsAndRingsApartInStereo) {
     Offline o;
-    o.through(o.engine.makeReverb())->setWetDryMix(60);
-    o.player->scheduleBuffer(constant(441, 0.5f));
+    o.through(o.engine.makeReverb())->setWetDryMix(32);
+    Samples impulse(1, 1.0f);
+    o.player->scheduleBuffer(makeBuffer(impulse));
     o.player->play();
-    EXPECT_GT(peak(o.engine.renderOffline(22050), 4410, 8820), 1e-4f);  // long after the impulse
+    const Samples out = o.engine.renderOffline(22050);
+    EXPECT_NEAR(out[0], 1.36f / 2.32f, 1e-6f);
+    EXPECT_EQ(peak(out, 1, 1116), 0.0f) << "the wet path let the impulse through undelayed";
+    EXPECT_GT(std::fabs(out[1116]), 1e-6f);
+    EXPECT_GT(peak(out, 4410, 8820), 1e-4f);  // long after the impulse
+
+    ManualOutput* stereoOut = new ManualOutput(2);
+    AudioEngine stereo{std::unique_ptr<AudioOutput>(stereoOut)};
+    PlayerNode* player = stereo.makePlayer();
+    ReverbNode* hall = stereo.makeReverb();
+    hall->setWetDryMix(32);
+    stereo.connect(player, hall);
+    stereo.connect(hall, stereo.mainMixer());
+    stereo.start();
+    player->scheduleBuffer(constant(441, 0.5f));
+    player->play();
+    const Samples both = stereo.renderOffline(22050);
+    ASSERT_EQ(both.size(), 2u * 22050u);
+    EXPECT_FLOAT_EQ(both[0], both[1]) << "the dry sound is the same on both sides";
+    double apart = 0, tail = 0;
+    for (std::size_t i = 2 * 4410; i < both.size(); i += 2) {
+        apart += std::fabs(both[i] - both[i + 1]);
+        tail += std::fabs(both[i]) + std::fabs(both[i + 1]);
+    }
+    EXPECT_GT(apart, 0.3 * tail) << "the tail is the same on both sides";
 }
 
 TEST(AudioGraph, AStoppedOrPausedEngineIsSilentAndGoesOnWhereItWas) {

@@ -1,29 +1,103 @@
-// Drives the system output against a real sound server for the end-to-end script: a looping tone;
-// the script stops the server meanwhile; exits 0 when the graph went on (a later buffer still
-// completes) on the silent stand-in, then, once the script has started the server again, that the
-// sound went back to it. Every wait is for a condition, with a deadline of a minute.
+// Drives the system output against a real sound server for the end-to-end script. Every wait is for
+// a condition, with a deadline of a minute unless said otherwise.
+//   (no argument) a looping tone; the script stops the server meanwhile; exits 0 when the graph went
+//     on (a later buffer still completes) on the silent stand-in, then, once the script has started
+//     the server again, that the sound went back to it.
+//   together: ten times, three outputs (the effects', the ambience's, the music's) start in the same
+//     instant, and all three are on the device within 2 s; the last three stay until stdin ends.
+//   wedged: the server does not answer (the script has stopped it): the graph runs on the stand-in;
+//     once the script lets the server go on, the sound goes to it.
 #include "audio/AudioGraph.h"
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace kp::audio;
 
-static bool waitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+static bool waitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds deadline = std::chrono::minutes(1)) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
     while (!condition() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return condition();
 }
 
 
-int main() {
+static Samples tone() {
     Samples tone(44100);
     for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = 0.5f * float(std::sin(2 * M_PI * 440.0 * double(i) / 44100.0));
+    return tone;
+}
+
+static int together() {
+    std::vector<std::unique_ptr<AudioEngine>> engines;
+    for (int round = 1; round <= 10; ++round) {
+        engines.clear();  // closing never hangs
+        engines.push_back(std::make_unique<AudioEngine>(makeSystemOutput()));
+        engines.push_back(std::make_unique<AudioEngine>(makeBackdropOutput()));
+        engines.push_back(std::make_unique<AudioEngine>(makeBackdropOutput(2)));
+        for (auto& engine : engines) {
+            PlayerNode* p = engine->makePlayer();
+            engine->connect(p, engine->mainMixer());
+            p->scheduleBuffer(makeBuffer(tone()), true);
+            p->play();
+        }
+        const auto begun = std::chrono::steady_clock::now();
+        for (auto& engine : engines)
+            if (!engine->start()) return 2;
+        const bool all = waitFor(
+            [&] {
+                for (auto& engine : engines)
+                    if (!engine->output().onDevice()) return false;
+                return true;
+            },
+            std::chrono::seconds(2));
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begun);
+        std::printf("round %d: %s after %lld ms\n", round, all ? "all three on the device" : "NOT all on the device",
+                    static_cast<long long>(ms.count()));
+        std::fflush(stdout);
+        if (!all) {
+            for (auto& engine : engines) std::printf("  %s\n", engine->output().onDevice() ? "on the device" : "off");
+            std::fflush(stdout);
+            return 4;
+        }
+    }
+    std::printf("three\n");
+    std::fflush(stdout);
+    for (std::string line; std::getline(std::cin, line);) {
+    }
+    return 0;
+}
+
+static int wedged() {
+    AudioEngine engine;
+    PlayerNode* p = engine.makePlayer();
+    engine.connect(p, engine.mainMixer());
+    std::atomic<int> done{0};
+    p->scheduleBuffer(makeBuffer(Samples(2000, 0.1f)), false, [&] { done = 1; });
+    p->play();
+    if (!engine.start()) return 2;
+    if (!waitFor([&] { return done.load() != 0; })) return 7;
+    if (engine.output().onDevice()) return 8;
+    std::printf("standin\n");
+    std::fflush(stdout);
+    if (!waitFor([&] { return engine.output().onDevice(); })) return 10;
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "together") == 0) return together();
+    if (argc > 1 && std::strcmp(argv[1], "wedged") == 0) return wedged();
+    const Samples tone = ::tone();
     AudioEngine engine;
     PlayerNode* p = engine.makePlayer();
     engine.connect(p, engine.mainMixer());

@@ -44,9 +44,10 @@ public:
 constexpr double kStart = 800000000.0;  // some day in 2026
 
 struct Rig {
+    explicit Rig(int channels = 1) : output(new audio::ManualOutput(channels)) {}
     ManualScheduler scheduler;
     ManualClock clock{kStart, 100};
-    audio::ManualOutput* output = new audio::ManualOutput;
+    audio::ManualOutput* output;
     InlineQueue* queue = new InlineQueue;
     MusicBox box{scheduler, clock, std::unique_ptr<audio::AudioOutput>(output),
                  std::unique_ptr<MusicBox::Queue>(queue), std::uint64_t(77)};
@@ -111,6 +112,22 @@ TEST(MusicBox, RoomMusicFadesInOverTwoAndAHalfSecondsAndNeverRunsDry) {
     EXPECT_EQ(rig.segments(), 3);
     rig.play(segment);
     EXPECT_EQ(rig.segments(), 4);
+}
+
+// On a stereo output the music's hall sounds apart on the two sides.
+TEST(MusicBox, OnAStereoOutputTheMusicsTwoSidesDiffer) {
+    Rig rig(2);
+    rig.open();
+    rig.advance(2.5);
+    const Samples both = rig.play(44100);
+    ASSERT_EQ(both.size(), 2u * 44100u);
+    double apart = 0, sound = 0;
+    for (std::size_t i = 0; i < both.size(); i += 2) {
+        apart += std::fabs(both[i] - both[i + 1]);
+        sound += std::fabs(both[i]) + std::fabs(both[i + 1]);
+    }
+    EXPECT_GT(sound, 100.0);
+    EXPECT_GT(apart, 0.05 * sound) << "left and right are the same";
 }
 
 TEST(MusicBox, ClosingTheIslandFadesOutInAFewTensOfMillisecondsUnlessAlwaysIsOn) {
@@ -257,7 +274,10 @@ TEST(MusicBox, TheStoryTakesThePlayerFromRoomMusicAndGivesItBack) {
     rig.advance(0.5);
     rig.box.setVolume(0.8);
     rig.box.setVolume(0.9);
-    rig.advance(0.9);
+    for (float last = rig.volume(); rig.box.inStory() && rig.box.isFading(); last = rig.volume()) {
+        rig.advance(MusicBox::kTick);
+        ASSERT_LE(rig.volume(), last) << "the closing fade rose";
+    }
     EXPECT_FALSE(rig.box.inStory());
     EXPECT_EQ(rig.queued(), 2);
     EXPECT_EQ(rig.box.player()->lastScheduled()->size(), std::size_t(samplesOf(MusicMood::day)));

@@ -97,6 +97,13 @@ TEST(PetSoundPlayer, VoiceSoundsSpreadAroundTheCatsPitchInFewCachedSteps) {
         }
         EXPECT_EQ(p.cacheSize(), count) << pitch;
     }
+
+    // An interface sound at the normal pitch between two of the kitten's leaves its voice as it was.
+    p.play(PetSound::nom, 1.0);
+    EXPECT_LE(p.lastPlayed()->key.section(u'-', 1, 1).toDouble(), 1.06 + 0.01);
+    EXPECT_EQ(p.pitch(), 1.3);
+    p.play(PetSound::trill);
+    EXPECT_GE(p.lastPlayed()->key.section(u'-', 1, 1).toDouble(), 1.3 * 0.94 - 0.01);
 }
 
 TEST(PetSoundPlayer, EverySoundStartsAtItsOwnVolumeOnAVoiceThatPlayedBefore) {

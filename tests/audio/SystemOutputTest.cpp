@@ -23,7 +23,7 @@ public:
     std::atomic<bool> heldUp{false};
     std::atomic<Client*> client{nullptr};
 
-    bool open(Client& c, unsigned, unsigned) override {
+    bool open(Client& c, unsigned, unsigned, unsigned) override {
         if (!answers) return false;
         heldUp = heldUp || !gate.try_acquire_for(1min);
         client = &c;

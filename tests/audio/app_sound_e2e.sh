@@ -4,6 +4,11 @@
 #      and at about a fifth of the level the second time.
 #   2. Music off, sound volume 0.05: the greeting's trill and the settings window's sound (on a voice
 #      that has rendered before) stay quiet, under 0.05 x the loudest sound's gain.
+#   3. "Always play" off, every sound on: at the greeting the music's stream (the one in stereo) and
+#      the effects' are on the server and the music is heard in its own stream; the greeting ends and
+#      the music's stream closes; the island is opened and the music is heard again, its two sides
+#      apart.
+#      KP_ROOM_LAUNCHES=N repeats this launch N times (once by default).
 # Skips (77) without PulseAudio, Xvfb or xdotool.
 set -u
 for tool in pulseaudio pactl parec Xvfb xdotool python3; do
@@ -33,7 +38,7 @@ mkdir -p "$XDG_CONFIG_HOME/kettlepaw" "$XDG_DATA_HOME/kettlepaw" "$XDG_RUNTIME_D
 unset QT_QPA_PLATFORM
 export TZ="KPT$(( 10#$(date -u +%H) - 12 ))"  # midday wherever the clock stands: the same mood each run
 source "$here/../../scripts/private-pulse.sh"
-kp_start_pulse "$scratch" || exit 1
+kp_start_pulse "$scratch" 2 || exit 1  # stereo, as most speakers are: the music plays in stereo
 pids+=($PULSE_PID)
 read -r W H < <(xdotool getdisplaygeometry)
 xdotool mousemove $((W / 2)) $((H - 40))
@@ -74,6 +79,59 @@ start_app() {  # settings lines...
 stop_all() {
   kill "$app_pid" "$rec_pid" 2>/dev/null; wait "$app_pid" "$rec_pid" 2>/dev/null; app_pid=""; rec_pid=""
 }
+# Waits up to a minute for a command to succeed.
+until_true() {
+  for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+# The island window: "WxH" while it is mapped, "hidden" otherwise.
+island_at() {
+  local id info
+  id=$(xdotool search --name '^Kettlepaw Island$' 2>/dev/null | head -1)
+  info=$([ -n "$id" ] && xwininfo -id "$id" 2>/dev/null)
+  grep -q IsViewable <<<"$info" || { echo hidden; return; }
+  awk '/Width:/ {w=$2} /Height:/ {h=$2} END { printf "%sx%s\n", w, h }' <<<"$info"
+}
+island_is() { [ "$(island_at)" = "$1" ]; }
+# The server's streams as "index channels" lines; the music's is the one in stereo.
+streams() {
+  pactl list sink-inputs 2>/dev/null | awk '/^Sink Input #/ { i = substr($3, 2) } /Sample Specification:/ { print i, $4 }'
+}
+music_stream() { streams | awk '$2 == "2ch" { print $1; exit }'; }
+has_music_stream() { [ -n "$(music_stream)" ]; }
+# Records the music's own stream into FILE until it holds SECONDS of sound after its first.
+music_heard() {  # file seconds
+  local index
+  index=$(music_stream)
+  [ -n "$index" ] || return 1
+  parec --monitor-stream="$index" --format=float32le --channels=1 --rate=44100 --latency-msec=20 --raw \
+    >"$1" 2>/dev/null &
+  local pid=$!
+  wait_heard "$1" "$2"
+  local rc=$?
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  return $rc
+}
+# Records two seconds of the music's own stream in stereo and prints how far apart its sides are:
+# the sum of |left - right| over the sum of |left| + |right| (0 when both sides are the same).
+music_apart() {  # file
+  local index file=$1
+  index=$(music_stream)
+  parec --monitor-stream="$index" --format=float32le --channels=2 --rate=44100 --latency-msec=20 --raw \
+    >"$file" 2>/dev/null &
+  local pid=$!
+  until_true eval '[ "$(stat -c %s "$file")" -ge $((4 * 2 * 44100 * 2)) ]'
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  python3 - "$1" <<'PY'
+import array, sys
+raw = open(sys.argv[1], 'rb').read()
+a = array.array('f'); a.frombytes(raw[: len(raw) // 8 * 8])
+left, right = a[0::2], a[1::2]
+apart = sum(abs(l - r) for l, r in zip(left, right))
+sound = sum(abs(l) + abs(r) for l, r in zip(left, right))
+print(f"{apart / sound:.3f}" if sound > 0 else "0")
+PY
+}
 
 # 1. The music, after its 2.5 s fade-in, at two volumes.
 levels=()
@@ -112,4 +170,26 @@ read -r _ _ _ peak < <(measure "$scratch/sounds.raw" 0 1)
 echo "sounds at 0.05: peak $peak"
 awk -v p="$peak" 'BEGIN { exit !(p > 0.0005 && p <= 0.05 * 0.55 * 1.05) }' ||
   fail "sounds at volume 0.05 peak at $peak"
+
+# 3. The greeting, then the open room, with "Always play" off.
+for launch in $(seq "${KP_ROOM_LAUNCHES:-1}"); do
+  xdotool mousemove $((W / 2)) $((H - 40))
+  start_app musicAlways=false musicVolume=0.5 openIdleSeconds=120 peekIdleSeconds=120
+  until_true has_music_stream || fail "launch $launch: no music stream at the greeting"
+  music_heard "$scratch/greeting.raw" 1 || fail "launch $launch: no music heard at the greeting"
+  at_greeting=$(streams | awk '{ print $2 }' | sort | uniq -c | xargs)
+  awk '$2 == "1ch"' < <(streams) | grep -q . || fail "launch $launch: no effects stream at the greeting"
+  until_true island_is hidden || fail "launch $launch: the greeting did not end"
+  until_true eval '! has_music_stream' || fail "launch $launch: the music's stream stayed after the greeting"
+  xdotool mousemove $((W / 2)) 3
+  until_true island_is 276x32 || fail "launch $launch: no peek under the pointer"
+  xdotool click 1
+  until_true island_is 640x160 || fail "launch $launch: the island did not open"
+  until_true has_music_stream || fail "launch $launch: no music stream in the open room"
+  music_heard "$scratch/room.raw" 2 || fail "launch $launch: no music heard in the open room"
+  apart=$(music_apart "$scratch/stereo.raw")
+  awk -v a="$apart" 'BEGIN { exit !(a > 0.05) }' || fail "launch $launch: the music's two sides are the same ($apart)"
+  echo "launch $launch: music heard at the greeting (streams: $at_greeting) and in the open room (sides apart $apart)"
+  stop_all
+done
 echo ok

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The device output against a private PulseAudio: when the server goes away the graph runs on
-# silently, printing nothing; when it comes back the sound goes back to it. (That sound reaches the
-# sink, the app's own recording shows.) Every wait is for a condition, with a deadline of a minute.
+# The device output against a private PulseAudio: without a server the log says so once; when the
+# server goes away the graph runs on silently, printing nothing else; when it comes back the sound goes back to it. (That sound reaches the
+# sink, the app's own recording shows.) Three outputs started in the same instant all reach the
+# server, ten times over; a server that does not answer leaves the sound on the stand-in until it
+# does. Every wait is for a condition, with a deadline of a minute.
 # Skips (77) without PulseAudio.
 set -u
 command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v parec >/dev/null || exit 77
@@ -13,6 +15,7 @@ export XDG_RUNTIME_DIR="$work" HOME="$work"
 server_pid=""
 probe_pid=""
 cleanup() {
+    [ -n "$server_pid" ] && kill -CONT "$server_pid" 2>/dev/null
     for p in $probe_pid $server_pid; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
     rm -rf "$work"
 }
@@ -28,7 +31,17 @@ until_true() {
     return 1
 }
 
+# 0. No server at all: the log says so once, the graph runs on the stand-in, and the sound goes to
+#    the server once one starts.
+"$probe" wedged >"$work/none.out" 2>"$work/none.err" &
+probe_pid=$!
+until_true eval 'grep -q standin "$work/none.out" || ! kill -0 "$probe_pid" 2>/dev/null'
+grep -q standin "$work/none.out" || fail "no stand-in without a server"
 start_server || exit 1
+wait "$probe_pid"; rc=$?; probe_pid=""
+[ "$rc" = 0 ] || fail "without a server the probe exited $rc"
+[ "$(grep -c '^No sound server answers' "$work/none.err")" = 1 ] && [ "$(wc -l <"$work/none.err")" = 1 ] ||
+  fail "without a server the log should say so once and nothing else: $(cat "$work/none.err")"
 
 # 1. The server goes away mid-stream: the graph goes on silently.
 "$probe" >"$work/survive.out" 2>"$work/survive.err" &
@@ -40,5 +53,31 @@ until_true grep -q standin "$work/survive.out" || fail "no stand-in"
 start_server || exit 1
 wait "$probe_pid"; rc=$?; probe_pid=""
 [ "$rc" = 0 ] || fail "survive exited $rc"
-[ -s "$work/survive.err" ] && fail "survive wrote to stderr: $(cat "$work/survive.err")"
+grep -v '^No sound server answers' "$work/survive.err" | grep -q . && fail "survive wrote to stderr: $(cat "$work/survive.err")"
+
+# 3. Three outputs in the same instant, ten times: each time all three are on the device within 2 s,
+#    and the last three are the server's three streams.
+mkfifo "$work/hold"
+"$probe" together <"$work/hold" >"$work/together.out" 2>"$work/together.err" &
+probe_pid=$!
+exec 3>"$work/hold"
+until_true eval 'grep -qx -e three -e "round.*NOT.*" "$work/together.out" || ! kill -0 "$probe_pid" 2>/dev/null'
+cat "$work/together.out"
+grep -qx three "$work/together.out" || fail "not all three outputs reached the server"
+until_true eval '[ "$(pactl list short sink-inputs | wc -l)" = 3 ]' ||
+  fail "the server has $(pactl list short sink-inputs | wc -l) streams, not 3"
+exec 3>&-
+wait "$probe_pid"; rc=$?; probe_pid=""
+[ "$rc" = 0 ] || fail "together exited $rc"
+
+# 4. A server that does not answer: the sound waits on the stand-in, and goes to the server once it
+#    answers again.
+kill -STOP "$server_pid"
+"$probe" wedged >"$work/wedged.out" 2>"$work/wedged.err" &
+probe_pid=$!
+until_true eval 'grep -q standin "$work/wedged.out" || ! kill -0 "$probe_pid" 2>/dev/null'
+kill -CONT "$server_pid"
+grep -q standin "$work/wedged.out" || fail "no stand-in while the server did not answer"
+wait "$probe_pid"; rc=$?; probe_pid=""
+[ "$rc" = 0 ] || fail "wedged exited $rc"
 echo "ok"
