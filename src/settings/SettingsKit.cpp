@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QVBoxLayout>
@@ -646,22 +647,44 @@ QRect HeroTile::tailReach(CatBreed breed, const CatOutfit& outfit) {
 void HeroTile::set(CatBreed breed, const CatOutfit& outfit, double time) {
     const bool newLook = breed != breed_ || !(outfit == outfit_) || !reachKnown_;
     const bool newBlink = blink(time) != blink(time_);
-    const bool newTail = tail(time) != tail(time_);
+    const bool newTail = std::round(tail(time)) != std::round(tail(time_));
     breed_ = breed;
     outfit_ = outfit;
     time_ = time;
     if (newLook) {
         reach_ = tailReach(breed, outfit);
         reachKnown_ = true;
+        swings_.clear();
     }
     // Between blinks only the tail moves: the rest of the tile is left as it is on screen.
     if (newLook || newBlink) update();
     else if (newTail) update(reach_);
 }
 
-void HeroTile::paintEvent(QPaintEvent*) {
+void HeroTile::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    paintTile(p, breed_, outfit_, time_);
+    const double swing = std::round(tail(time_));
+    if (blink(time_) > 0 || !reach_.contains(event->rect())) {
+        paintFrame(p, breed_, outfit_, swing, blink(time_));
+        return;
+    }
+    // The tail takes whole degrees, so its part of the tile comes back to the same few pictures:
+    // each is drawn once (the whole cat, a fraction of a millisecond) and then only copied.
+    const double dpr = devicePixelRatioF();
+    if (swingsDpr_ != dpr) swings_.clear();
+    swingsDpr_ = dpr;
+    if (swings_.empty()) swings_.resize(29);
+    const auto index = static_cast<std::size_t>(std::clamp(swing + 14, 0.0, 28.0));
+    QImage& part = swings_[index];
+    if (part.isNull()) {
+        part = QImage(reach_.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        part.setDevicePixelRatio(dpr);
+        part.fill(Qt::transparent);
+        QPainter q(&part);
+        q.translate(-reach_.topLeft());
+        paintFrame(q, breed_, outfit_, index - 14.0, 0);
+    }
+    p.drawImage(reach_.topLeft(), part);
 }
 
 void HeroTile::paintCat(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink) {
@@ -687,6 +710,10 @@ void HeroTile::paintCat(QPainter& p, CatBreed breed, const CatOutfit& outfit, do
 }
 
 void HeroTile::paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, double time) {
+    paintFrame(p, breed, outfit, std::round(tail(time)), blink(time));
+}
+
+void HeroTile::paintFrame(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     // The tile's fixed shapes and colours, built once.
@@ -729,7 +756,7 @@ void HeroTile::paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, d
     p.drawImage(r, backdrop);
     // The cat stays clear of the rounded corners: a plain rectangle clip is enough (and cheap).
     p.setClipRect(r, Qt::IntersectClip);
-    paintCat(p, breed, outfit, tail(time), blink(time));
+    paintCat(p, breed, outfit, swing, blink);
     p.restore();
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QWidget>
 
@@ -219,7 +220,8 @@ public:
     void set(CatBreed breed, const CatOutfit& outfit, double time);
     void setTime(double time) { set(breed_, outfit_, time); }
 
-    // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t) all along.
+    // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t) all along,
+    // drawn to the nearest whole degree.
     static double blink(double time);
     static double tail(double time);
     // The 136 x 120 tile with its top-left at the painter's origin.
@@ -239,7 +241,11 @@ private:
     QRect reach_;
     bool reachKnown_ = false;
 
+    std::vector<QImage> swings_;  // the tail's part of the tile, by whole degree of swing
+    double swingsDpr_ = 0;
+
     static void paintCat(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink);
+    static void paintFrame(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink);
 };
 
 // The header: the tile, the name, the stage-and-age pill and the breed's line.
