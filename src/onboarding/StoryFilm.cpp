@@ -538,6 +538,21 @@ FilmFrames::~FilmFrames() {
     malloc_trim(0);
 }
 
+void FilmFrames::prepare(const CatEnv& env, double scale) {
+    // A rehearsal, unseen: one frame of each moment that first needs something new (the first
+    // caption's font, the kitten walking in, waving, the end card's font), drawn as the frames are.
+    const StoryFilm sized;
+    QImage scratch(static_cast<int>(std::ceil(sized.width() * scale)), static_cast<int>(std::ceil(sized.height() * scale)),
+                   QImage::Format_RGB32);
+    scratch.setDevicePixelRatio(scale);
+    QPainter p(&scratch);
+    for (const double t : {0.97, 5.43, 7.5, 23.0}) {
+        StoryFilm film;
+        film.t = t;
+        paint(p, film, env);
+    }
+}
+
 void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {
     const double scale = deviceScale(p);
     const QSize size(static_cast<int>(std::ceil(film.width() * scale)), static_cast<int>(std::ceil(film.height() * scale)));

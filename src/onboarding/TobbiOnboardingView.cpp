@@ -176,6 +176,7 @@ TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::
     caret_ = int(storedName().size());
     if (!onboarded) {
         story_ = std::make_unique<TobbiStory>(*s_.clock, *s_.scheduler, s_.audio, [this] { storyDone(); });
+        story_->prepare(CatEnv{breed_, outfit_});
     }
 }
 
