@@ -387,10 +387,22 @@ const QImage& kittenCoat(const StoryKitten& kitten, const CatEnv& env, double px
     return into->coat;
 }
 
-// The kitten as a night silhouette with its own colours showing in the door's light.
-void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale) {
+// The kitten as a night silhouette with its own colours showing in the door's light. `largest` is
+// the film's largest kitten scale (the walk's); `zooming`, that the camera's zoom is changing.
+void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale,
+                       double largest, bool zooming) {
     const double device = deviceScale(p);
-    const QImage& coat = kittenCoat(kitten, env, scale * device);
+    const double px = scale * device;
+    // While the camera zooms every frame has a size of its own: rather than drawn anew each frame,
+    // the kitten is drawn at the walk's size or a half or quarter of it (the nearest at or above
+    // this one), where its poses are kept, and scaled down by less than half.
+    double drawnPx = px;
+    if (zooming) {
+        drawnPx = largest * device;
+        while (drawnPx / 2 >= px) drawnPx /= 2;
+        drawnPx = std::max(drawnPx, px);
+    }
+    const QImage& coat = kittenCoat(kitten, env, drawnPx);
     if (kittenShade.size() != coat.size()) kittenShade = QImage(coat.size(), QImage::Format_ARGB32_Premultiplied);
     {
         QPainter s(&kittenShade);
@@ -401,6 +413,20 @@ void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env
         s.fillRect(kittenShade.rect(), hex("#221B2C"));
         s.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         s.drawImage(0, 0, coat);
+    }
+    if (drawnPx != px) {
+        const double k = px / drawnPx;
+        const QSizeF size = QSizeF(coat.width(), coat.height()) * (k / device);
+        const QRectF target(-QPointF(size.width(), size.height()) / 2, size);
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(target, kittenShade);
+        if (doorLight > 0.001) {
+            p.setOpacity(p.opacity() * doorLight);
+            p.drawImage(target, coat);
+        }
+        p.restore();
+        return;
     }
     const QPointF corner = -QPointF(coat.width(), coat.height()) / (2 * device);
     drawAtDevicePixels(p, corner, kittenShade);
@@ -483,7 +509,11 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
             p.save();
             p.setOpacity(opacity);
             p.translate(kc);
-            paintKittenLayers(p, k, env, doorLight(spot.x), 3 * cam.zoom);
+            StoryFilm next = *this;
+            next.t = t + 1.0 / 120;
+            const bool zooming = next.camera().zoom != cam.zoom;
+            paintKittenLayers(p, k, env, doorLight(spot.x), 3 * cam.zoom, 3 * std::max(layout.walkZoom, layout.closeZoom),
+                              zooming);
             p.restore();
         }
         if (const auto word = bubbleWord()) {
