@@ -387,6 +387,8 @@ const QImage& kittenCoat(const StoryKitten& kitten, const CatEnv& env, double px
     return into->coat;
 }
 
+qint64 kittenShadeOf = 0;  // the coat the silhouette was made from
+
 // The kitten as a night silhouette with its own colours showing in the door's light. `largest` is
 // the film's largest kitten scale (the walk's); `zooming`, that the camera's zoom is changing.
 void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale,
@@ -404,7 +406,8 @@ void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env
     }
     const QImage& coat = kittenCoat(kitten, env, drawnPx);
     if (kittenShade.size() != coat.size()) kittenShade = QImage(coat.size(), QImage::Format_ARGB32_Premultiplied);
-    {
+    // A pose serves two frames or more: its silhouette is made once.
+    if (coat.cacheKey() != kittenShadeOf) {
         QPainter s(&kittenShade);
         s.setCompositionMode(QPainter::CompositionMode_Source);
         s.drawImage(0, 0, coat);
@@ -413,6 +416,8 @@ void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env
         s.fillRect(kittenShade.rect(), hex("#221B2C"));
         s.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         s.drawImage(0, 0, coat);
+        s.end();
+        kittenShadeOf = coat.cacheKey();
     }
     if (drawnPx != px) {
         const double k = px / drawnPx;
@@ -558,6 +563,7 @@ void releaseKeptDrawings() {
     keptHeads = {};
     scratchKitten = {};
     kittenShade = {};
+    kittenShadeOf = 0;
     stillImage = {};
 }
 
