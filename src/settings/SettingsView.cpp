@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <QVBoxLayout>
 
@@ -163,7 +164,8 @@ void TestSettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A window that holds this view is no wider than the view may be, so it cannot be stretched
     // into an empty black margin.
-    if (QWidget* frame = window(); frame != this) frame->setMaximumWidth(frame->width() - QWidget::width() + width);
+    if (QWidget* frame = window(); frame != this)
+        frame->setMaximumWidth(width + std::max(0, frame->width() - QWidget::width()));
     animateHero();
 }
 
