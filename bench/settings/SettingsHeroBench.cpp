@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -23,3 +24,31 @@ static void HeroTileFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(HeroTileFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// A frame between blinks as the window paints it: only the tail's part of the tile, each whole
+// degree of swing drawn once and then copied.
+static void HeroTileTailFrame(benchmark::State& state) {
+    static int argc = 1;
+    static char name[] = "settings_hero_bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    const int dpr = int(state.range(0));
+    QImage img(136 * dpr, 120 * dpr, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(dpr);
+    kp::CatOutfit outfit;
+    outfit.head = kp::CatAccessory::beanie;
+    outfit.neck = kp::CatAccessory::scarf;
+    kp::HeroTile tile;
+    double t = 0.2;
+    tile.set(kp::CatBreed::calico, outfit, t);
+    const QRegion reach(tile.tailReach());
+    for (auto _ : state) {
+        t += 1.0 / 30;
+        if (kp::HeroTile::blink(t) > 0) t += 0.2;
+        tile.set(kp::CatBreed::calico, outfit, t);
+        tile.render(&img, QPoint(), reach, QWidget::RenderFlags());
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(HeroTileTailFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);

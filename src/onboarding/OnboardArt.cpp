@@ -113,7 +113,7 @@ void phoneMock(QPainter& p, double t, double clock, const SkyLook& look) {
         p.setOpacity(p.opacity() * std::clamp((amount - 0.3) / 0.7, 0.0, 1.0));
         const double cy = island.center().y();
         double x = island.left() + 6;
-        paintSymbol(p, Symbol::pawprint, QPointF(x + 4, cy), 8, hex("#F8D7A4"));
+        paintSymbol(p, Symbol::catFace, QPointF(x + 4, cy), 8, hex("#F8D7A4"));
         x += 12;
         p.setBrush(hex("#E7B15A"));
         p.drawRoundedRect(QRectF(x, cy - 1.25, 12, 2.5), 1.25, 1.25);

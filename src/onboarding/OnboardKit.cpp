@@ -34,6 +34,21 @@ QPainterPath sparkles() {
     return p;
 }
 
+// A cat's head with its two pointed ears, in one piece: the icon font has no cat.
+// Built at a hundred units, as joining shapes flattens their curves to whole units.
+QPainterPath catHead() {
+    QPainterPath head;
+    head.addEllipse(QPointF(0, 12), 46, 36);
+    QPainterPath ears;
+    for (const double side : {-1.0, 1.0}) {
+        ears.moveTo(side * 44, 2);
+        ears.lineTo(side * 38, -50);
+        ears.lineTo(side * 6, -18);
+        ears.closeSubpath();
+    }
+    return head.united(ears).simplified();
+}
+
 QPainterPath arrowUp() {
     QPainterPath p;
     p.moveTo(0, -0.5);
@@ -79,7 +94,7 @@ QPainterPath build(Symbol s) {
         case Symbol::checkCircle: return fittedSymbol(iconGlyphPath(QStringLiteral("check_circle")));
         case Symbol::phone: return fittedSymbol(iconGlyphPath(QStringLiteral("smartphone")));
         case Symbol::pawprint: return fittedSymbol(iconGlyphPath(QStringLiteral("pets")));
-        case Symbol::catFace: return fittedSymbol(iconGlyphPath(QStringLiteral("pets")));
+        case Symbol::catFace: return fittedSymbol(catHead());
     }
     return fittedSymbol({});
 }

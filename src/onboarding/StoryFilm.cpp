@@ -387,12 +387,27 @@ const QImage& kittenCoat(const StoryKitten& kitten, const CatEnv& env, double px
     return into->coat;
 }
 
-// The kitten as a night silhouette with its own colours showing in the door's light.
-void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale) {
+qint64 kittenShadeOf = 0;  // the coat the silhouette was made from
+
+// The kitten as a night silhouette with its own colours showing in the door's light. `largest` is
+// the film's largest kitten scale (the walk's); `zooming`, that the camera's zoom is changing.
+void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env, double doorLight, double scale,
+                       double largest, bool zooming) {
     const double device = deviceScale(p);
-    const QImage& coat = kittenCoat(kitten, env, scale * device);
+    const double px = scale * device;
+    // While the camera zooms every frame has a size of its own: rather than drawn anew each frame,
+    // the kitten is drawn at the walk's size or a half or quarter of it (the nearest at or above
+    // this one), where its poses are kept, and scaled down by less than half.
+    double drawnPx = px;
+    if (zooming) {
+        drawnPx = largest * device;
+        while (drawnPx / 2 >= px) drawnPx /= 2;
+        drawnPx = std::max(drawnPx, px);
+    }
+    const QImage& coat = kittenCoat(kitten, env, drawnPx);
     if (kittenShade.size() != coat.size()) kittenShade = QImage(coat.size(), QImage::Format_ARGB32_Premultiplied);
-    {
+    // A pose serves two frames or more: its silhouette is made once.
+    if (coat.cacheKey() != kittenShadeOf) {
         QPainter s(&kittenShade);
         s.setCompositionMode(QPainter::CompositionMode_Source);
         s.drawImage(0, 0, coat);
@@ -401,6 +416,22 @@ void paintKittenLayers(QPainter& p, const StoryKitten& kitten, const CatEnv& env
         s.fillRect(kittenShade.rect(), hex("#221B2C"));
         s.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         s.drawImage(0, 0, coat);
+        s.end();
+        kittenShadeOf = coat.cacheKey();
+    }
+    if (drawnPx != px) {
+        const double k = px / drawnPx;
+        const QSizeF size = QSizeF(coat.width(), coat.height()) * (k / device);
+        const QRectF target(-QPointF(size.width(), size.height()) / 2, size);
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(target, kittenShade);
+        if (doorLight > 0.001) {
+            p.setOpacity(p.opacity() * doorLight);
+            p.drawImage(target, coat);
+        }
+        p.restore();
+        return;
     }
     const QPointF corner = -QPointF(coat.width(), coat.height()) / (2 * device);
     drawAtDevicePixels(p, corner, kittenShade);
@@ -483,7 +514,11 @@ void StoryFilm::paint(QPainter& p, const CatEnv& env) const {
             p.save();
             p.setOpacity(opacity);
             p.translate(kc);
-            paintKittenLayers(p, k, env, doorLight(spot.x), 3 * cam.zoom);
+            StoryFilm next = *this;
+            next.t = t + 1.0 / 120;
+            const bool zooming = next.camera().zoom != cam.zoom;
+            paintKittenLayers(p, k, env, doorLight(spot.x), 3 * cam.zoom, 3 * std::max(layout.walkZoom, layout.closeZoom),
+                              zooming);
             p.restore();
         }
         if (const auto word = bubbleWord()) {
@@ -528,6 +563,7 @@ void releaseKeptDrawings() {
     keptHeads = {};
     scratchKitten = {};
     kittenShade = {};
+    kittenShadeOf = 0;
     stillImage = {};
 }
 
@@ -536,6 +572,21 @@ FilmFrames::~FilmFrames() {
     image_ = QImage();
     // The drawings were made on a pool thread, in its own heap, which keeps freed memory unless asked.
     malloc_trim(0);
+}
+
+void FilmFrames::prepare(const CatEnv& env, double scale) {
+    // A rehearsal, unseen: one frame of each moment that first needs something new (the first
+    // caption's font, the kitten walking in, waving, the end card's font), drawn as the frames are.
+    const StoryFilm sized;
+    QImage scratch(static_cast<int>(std::ceil(sized.width() * scale)), static_cast<int>(std::ceil(sized.height() * scale)),
+                   QImage::Format_RGB32);
+    scratch.setDevicePixelRatio(scale);
+    QPainter p(&scratch);
+    for (const double t : {0.97, 5.43, 7.5, 23.0}) {
+        StoryFilm film;
+        film.t = t;
+        paint(p, film, env);
+    }
 }
 
 void FilmFrames::paint(QPainter& p, const StoryFilm& film, const CatEnv& env) {

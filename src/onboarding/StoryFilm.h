@@ -152,6 +152,10 @@ public:
     FilmFrames(const FilmFrames&) = delete;
     FilmFrames& operator=(const FilmFrames&) = delete;
     void paint(QPainter& p, const StoryFilm& film, const CatEnv& env);
+    // Before the first frame, makes what the film's moments would otherwise make on their first
+    // frames (the cat's kept shapes for this look, the words' fonts and glyphs, the settled street)
+    // at this device scale, so no frame waits on them.
+    void prepare(const CatEnv& env, double scale);
 
 private:
     QImage image_;

@@ -131,12 +131,13 @@ void StoryFilm::drawStreet(QPainter& p, const StoryCamera& cam) const {
             const double left = (64 * double(i) - 0.15 * cameraX) * sf + W / 2;
             row.addRect(QRectF(left, gy - 26 * zoom - h, w, h));
         }
-        // Nine parts building to one part the sky's low glow behind it, mixed once, and filled
-        // without edge smoothing: this far back a whole-pixel edge does not show, and an opaque,
-        // hard-edged fill costs a fraction of a see-through, smoothed one over the sky.
+        // At 0.9, so the sky's glow and stars show faintly through; filled as one shape (the
+        // overlaps do not darken) without edge smoothing: this far back a whole-pixel edge does not
+        // show, and a hard-edged fill costs a fraction of a smoothed one.
         p.save();
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillPath(row, blend(nb("#5A3F68", "#2E2348"), nb("#F2A877", "#C46A68"), 0.1));
+        p.setOpacity(p.opacity() * 0.9);
+        p.fillPath(row, nb("#5A3F68", "#2E2348"));
         p.restore();
     }
     // Middle buildings with their windows.

@@ -53,7 +53,8 @@ QFont bodyFont() { return roundedFont(11.5, QFont::Medium); }
 QFont fieldFont() { return roundedFont(15, QFont::Bold); }
 QFont pillFont() { return roundedFont(11, QFont::Bold); }
 QFont skipFont() { return roundedFont(10, QFont::DemiBold); }
-QFont statusFont() { return roundedFont(11, QFont::DemiBold); }
+QFont statusFont() { return roundedFont(10, QFont::DemiBold); }
+constexpr double kStatusIndent = 14;  // the status's icon, left of its text
 
 // A body laid out once: wrapped to the column with 1.5 points more between its lines, at a pixel
 // size. The few bodies the pages show are kept (GUI thread only), so a frame only draws them.
@@ -175,6 +176,7 @@ TobbiOnboardingView::TobbiOnboardingView(OnboardingServices services) : s_(std::
     caret_ = int(storedName().size());
     if (!onboarded) {
         story_ = std::make_unique<TobbiStory>(*s_.clock, *s_.scheduler, s_.audio, [this] { storyDone(); });
+        story_->prepare(CatEnv{breed_, outfit_});
     }
 }
 
@@ -243,16 +245,26 @@ QString TobbiOnboardingView::pageBody() const { return bodyFor(page_, newCat_, b
 
 QString TobbiOnboardingView::locationStatusText() const { return s_.skyStatusText ? s_.skyStatusText() : QString(); }
 
+namespace {
+// The status at its one size, on at most two lines (a longer one is cut), its box at the top left.
+FittedText statusAtOrigin(const QString& text) {
+    const QFontMetricsF fm(statusFont());
+    const QRectF area(kColumnX + kStatusIndent, 0, kColumnWidth - kStatusIndent, fm.height() + fm.lineSpacing());
+    return fitText(text, statusFont(), area, statusFont().pixelSize());
+}
+}  // namespace
+
 FittedText TobbiOnboardingView::locationStatusFit() const {
-    // Once asked, the answer takes the body's place: the question has been read, and the answer
-    // needs the room to be read at a readable size.
-    const QRectF area(kColumnX + 16, bodyTop(), kColumnWidth - 16, kRowY - 6 - bodyTop());
-    return fitText(locationStatusText(), statusFont(), area, 10);
+    // Under the question, which stays: the body makes room for it.
+    FittedText fit = statusAtOrigin(locationStatusText());
+    fit.box.moveTop(bodyTop() + layoutHeight(bodyOf(3)) + kExtraGap);
+    return fit;
 }
 
 double TobbiOnboardingView::extraHeight(int page) const {
     if (page == 0 && newCat_) return QFontMetricsF(fieldFont()).height() + 10;
     if (page == 1 && newCat_) return 28;
+    if (page == 3 && askedLocation_) return statusAtOrigin(locationStatusText()).box.height();
     return 0;
 }
 
@@ -636,10 +648,8 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
         p.setFont(fittedTitleText.font);
         // Smaller type for a long name keeps the line's baseline.
         p.drawText(QPointF(kColumnX, kColumnY + QFontMetricsF(titleFont()).ascent()), fittedTitleText.text);
-        if (!(page == 3 && askedLocation_)) {
-            p.setPen(hex("#F7F4F0", 0.72));
-            bodyOf(page).draw(&p, QPointF(kColumnX, bodyTop()));
-        }
+        p.setPen(hex("#F7F4F0", 0.72));
+        bodyOf(page).draw(&p, QPointF(kColumnX, bodyTop()));
         if (current) {
             for (const Control& c : controls_) {
                 if (c.kind == Control::Kind::field) {
@@ -714,7 +724,8 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
                 p.setOpacity(p.opacity() * (1 - (1 - fade) * (1 - fade)));
                 const FittedText fitted = locationStatusFit();
                 const QFontMetricsF fm(fitted.font);
-                paintSymbol(p, icon, QPointF(fitted.box.left() - 10, fitted.box.top() + fm.height() / 2), 11, hex(colour));
+                paintSymbol(p, icon, QPointF(fitted.box.left() - kStatusIndent / 2 - 1, fitted.box.top() + fm.height() / 2), 10,
+                            hex(colour));
                 p.setFont(fitted.font);
                 p.setPen(hex(colour));
                 p.drawText(fitted.box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, fitted.text);
@@ -727,8 +738,15 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
     if (k < 1) column(previousPage_, 1 - std::clamp(k, 0.0, 1.0), 0, false);
     column(page_, std::clamp(k, 0.0, 1.0), 60 * (1 - k), true);
 
-    // The swatch's tip: the breed's name over the pointer.
+    // The swatch's tip: the breed's name under the swatch, in the button row's empty middle
+    // between "Skip" and the buttons, where it covers no text.
     if (hoveredBreed_) {
+        double from = kColumnX, to = kColumnX + kColumnWidth;
+        for (const Control& c : controls_) {
+            if (c.kind == Control::Kind::skip) from = std::max(from, c.rect.right() + 6);
+            else if (c.kind != Control::Kind::swatch && c.kind != Control::Kind::field && c.rect.top() >= kRowY)
+                to = std::min(to, c.rect.left() - 6);
+        }
         for (const Control& c : controls_) {
             if (c.kind != Control::Kind::swatch || c.breed != *hoveredBreed_) continue;
             const QString text = fromView(displayName(c.breed));
@@ -736,8 +754,8 @@ void TobbiOnboardingView::paintColumn(QPainter& p, double frameNow) const {
             const QFontMetricsF fm(f);
             const double w = fm.horizontalAdvance(text) + 12;
             const double h = fm.height() + 4;
-            double x = std::clamp(c.rect.center().x() - w / 2, 4.0, kWidth - 4 - w);
-            const QRectF tip(x, c.rect.top() - h - 3, w, h);
+            const double x = std::clamp(c.rect.center().x() - w / 2, from, std::max(from, to - w));
+            const QRectF tip(x, kRowY + (pillHeight() - h) / 2, w, h);
             p.save();
             p.setPen(Qt::NoPen);
             p.setBrush(QColor::fromRgbF(0.06f, 0.05f, 0.08f, 0.92f));

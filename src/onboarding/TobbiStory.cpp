@@ -7,7 +7,11 @@
 #include "platform/Scheduler.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace kp {
 
@@ -28,6 +32,11 @@ TobbiStory::TobbiStory(Clock& clock, Scheduler& scheduler, StoryAudio audio, std
     shared_->audio = std::move(audio);
     shared_->onDone = std::move(onDone);
     start_ = clock_.monotonic();
+}
+
+void TobbiStory::prepare(const CatEnv& env) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    frames_.prepare(env, screen ? std::max(1.0, screen->devicePixelRatio()) : 1.0);
 }
 
 TobbiStory::~TobbiStory() {

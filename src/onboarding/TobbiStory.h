@@ -44,6 +44,8 @@ public:
 
     // The film came on screen: starts its clock, the story score, the cues and the deadline.
     void begin();
+    // Makes ahead what the film's first frames need for this look (see FilmFrames::prepare).
+    void prepare(const CatEnv& env);
     bool begun() const { return begun_; }
     // Ends the film (Skip or the deadline); only the first call acts.
     void finish();

@@ -159,14 +159,15 @@ void DurationField::boundSecondsChanged(double n) {
 void DurationField::syncFromSeconds() {
     const double seconds = get_();
     if (!std::isfinite(seconds)) return;
-    const DurationDisplay d = durationDisplay(std::min(seconds, maximum_));
-    const bool moved = d.unit != unit_ || d.amount != amount_;
+    const DurationDisplay d = durationDisplay(seconds);
     unit_ = d.unit;
     amount_ = d.amount;
     refreshControls();
-    // The new amount and unit are changes of their own: they push once, which raises a value
-    // below the minimum to the minimum and writes any other value back unchanged.
-    if (moved) push();
+    // Only a value below the minimum is written (raised to it); anything else is already what the
+    // store holds, and writing it back would store an absent key's default or rewrite a hand-set
+    // value, so showing the row never writes it.
+    const double raised = durationToStore(amount_, unit_, minimum_, maximum_);
+    if (seconds < minimum_ && raised != seconds) set_(raised);
 }
 
 void DurationField::showEvent(QShowEvent* event) {
@@ -174,7 +175,18 @@ void DurationField::showEvent(QShowEvent* event) {
     syncFromSeconds();
 }
 
-void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_, maximum_)); }
+void DurationField::push() {
+    const double wanted = amount_ * durationFactor(unit_);
+    const double stored = durationToStore(amount_, unit_, minimum_, maximum_);
+    set_(stored);
+    // A value cut down to the longest the row allows is shown as stored, not as asked.
+    if (stored < wanted && stored == maximum_) {
+        const DurationDisplay d = durationDisplay(stored);
+        unit_ = d.unit;
+        amount_ = d.amount;
+        refreshControls();
+    }
+}
 
 void DurationField::refreshControls() {
     updatingControls_ = true;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QVBoxLayout>
@@ -614,43 +615,105 @@ void SettingsTabs::mouseReleaseEvent(QMouseEvent* e) {
 HeroTile::HeroTile(QWidget* parent) : QWidget(parent) { setFixedSize(136, 120); }
 
 double HeroTile::blink(double time) { return std::fmod(time, 4.2) < 0.14 && std::fmod(time, 4.2) >= 0 ? 1.0 : 0.0; }
-namespace {
-constexpr double kBlinkEvery = 4.2;
-constexpr double kBlinkLength = 0.14;
-constexpr double kSwayEvery = 3 * kBlinkEvery;
-constexpr double kSwayLength = 2 * (2 * M_PI / 1.8);  // two whole swings: it ends at rest
-double phase(double time, double every) {
-    const double u = std::fmod(time, every);
-    return u < 0 ? u + every : u;
-}
-}  // namespace
 
-double HeroTile::tail(double time) {
-    return phase(time, kSwayEvery) < kSwayLength ? 14.0 * std::sin(1.8 * phase(time, kSwayEvery)) : 0.0;
-}
+double HeroTile::tail(double time) { return 14.0 * std::sin(1.8 * time); }
 
-bool HeroTile::moving(double time) {
-    return phase(time, kSwayEvery) < kSwayLength || phase(time, kBlinkEvery) < kBlinkLength;
-}
-
-double HeroTile::untilMoving(double time) {
-    if (moving(time)) return 0;
-    return std::min(kSwayEvery - phase(time, kSwayEvery), kBlinkEvery - phase(time, kBlinkEvery));
+QRect HeroTile::tailReach(CatBreed breed, const CatOutfit& outfit) {
+    // Found by drawing rather than by knowing the drawing: the cat at each swing, compared with
+    // the cat at rest. Drawn once per look, in about a millisecond.
+    const auto draw = [&](double swing) {
+        QImage img(136, 120, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        paintCat(p, breed, outfit, swing, 0);
+        return img;
+    };
+    const QImage rest = draw(0);
+    QRect reach;
+    for (int swing = -14; swing <= 14; swing += 2) {
+        if (swing == 0) continue;
+        const QImage img = draw(swing);
+        for (int y = 0; y < img.height(); ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(rest.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+            for (int x = 0; x < img.width(); ++x)
+                if (a[x] != b[x]) reach |= QRect(x, y, 1, 1);
+        }
+    }
+    // A little over, for the swings between the ones drawn and the soft edges at higher density.
+    return reach.isNull() ? reach : reach.adjusted(-3, -3, 3, 3) & QRect(0, 0, 136, 120);
 }
 
 void HeroTile::set(CatBreed breed, const CatOutfit& outfit, double time) {
+    const bool newLook = breed != breed_ || !(outfit == outfit_) || !reachKnown_;
+    const bool newBlink = blink(time) != blink(time_);
+    const bool newTail = std::round(tail(time)) != std::round(tail(time_));
     breed_ = breed;
     outfit_ = outfit;
     time_ = time;
-    update();
+    if (newLook) {
+        reach_ = tailReach(breed, outfit);
+        reachKnown_ = true;
+        swings_.clear();
+    }
+    // Between blinks only the tail moves: the rest of the tile is left as it is on screen.
+    if (newLook || newBlink) update();
+    else if (newTail) update(reach_);
 }
 
-void HeroTile::paintEvent(QPaintEvent*) {
+void HeroTile::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    paintTile(p, breed_, outfit_, time_);
+    const double swing = std::round(tail(time_));
+    if (blink(time_) > 0 || !reach_.contains(event->rect())) {
+        paintFrame(p, breed_, outfit_, swing, blink(time_));
+        return;
+    }
+    // The tail takes whole degrees, so its part of the tile comes back to the same few pictures:
+    // each is drawn once (the whole cat, a fraction of a millisecond) and then only copied.
+    const double dpr = devicePixelRatioF();
+    if (swingsDpr_ != dpr) swings_.clear();
+    swingsDpr_ = dpr;
+    if (swings_.empty()) swings_.resize(29);
+    const auto index = static_cast<std::size_t>(std::clamp(swing + 14, 0.0, 28.0));
+    QImage& part = swings_[index];
+    if (part.isNull()) {
+        part = QImage(reach_.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        part.setDevicePixelRatio(dpr);
+        part.fill(Qt::transparent);
+        QPainter q(&part);
+        q.translate(-reach_.topLeft());
+        paintFrame(q, breed_, outfit_, index - 14.0, 0);
+    }
+    p.drawImage(reach_.topLeft(), part);
+}
+
+void HeroTile::paintCat(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(68, 120 - 34 - 22);
+    p.scale(2.1, 2.1);
+    CatFigure cat;
+    cat.body.tail = swing;
+    cat.body.sit = 1;
+    cat.body.breed = breed;
+    cat.body.pawOnTop = true;
+    cat.head.expression = CatExpression::content;
+    cat.head.look = QPointF(0.35, 0.15);
+    cat.head.blink = blink;
+    cat.head.size = 30;
+    cat.head.breed = breed;
+    CatEnv env;
+    env.breed = breed;
+    env.outfit = outfit;
+    cat.paint(p, env);
+    p.restore();
 }
 
 void HeroTile::paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, double time) {
+    paintFrame(p, breed, outfit, std::round(tail(time)), blink(time));
+}
+
+void HeroTile::paintFrame(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     // The tile's fixed shapes and colours, built once.
@@ -693,26 +756,7 @@ void HeroTile::paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, d
     p.drawImage(r, backdrop);
     // The cat stays clear of the rounded corners: a plain rectangle clip is enough (and cheap).
     p.setClipRect(r, Qt::IntersectClip);
-    {
-        p.save();
-        p.translate(68, 120 - 34 - 22);
-        p.scale(2.1, 2.1);
-        CatFigure cat;
-        cat.body.tail = tail(time);
-        cat.body.sit = 1;
-        cat.body.breed = breed;
-        cat.body.pawOnTop = true;
-        cat.head.expression = CatExpression::content;
-        cat.head.look = QPointF(0.35, 0.15);
-        cat.head.blink = blink(time);
-        cat.head.size = 30;
-        cat.head.breed = breed;
-        CatEnv env;
-        env.breed = breed;
-        env.outfit = outfit;
-        cat.paint(p, env);
-        p.restore();
-    }
+    paintCat(p, breed, outfit, swing, blink);
     p.restore();
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);

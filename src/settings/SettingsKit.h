@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QWidget>
 
@@ -217,16 +218,18 @@ public:
     explicit HeroTile(QWidget* parent = nullptr);
     QSize sizeHint() const override { return {136, 120}; }
     void set(CatBreed breed, const CatOutfit& outfit, double time);
+    void setTime(double time) { set(breed_, outfit_, time); }
 
-    // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t) for two
-    // swings at the start of every 12.6 s and rests between.
+    // The eyes shut for 0.14 s at the start of every 4.2 s; the tail swings 14 sin(1.8 t) all along,
+    // drawn to the nearest whole degree.
     static double blink(double time);
     static double tail(double time);
-    // Whether the cat moves at `time`, and the seconds from `time` until it next does.
-    static bool moving(double time);
-    static double untilMoving(double time);
     // The 136 x 120 tile with its top-left at the painter's origin.
     static void paintTile(QPainter& p, CatBreed breed, const CatOutfit& outfit, double time);
+    // The part of the tile the swinging tail ever changes, for this look: the only part a frame
+    // between blinks repaints.
+    static QRect tailReach(CatBreed breed, const CatOutfit& outfit);
+    QRect tailReach() const { return reach_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -235,6 +238,14 @@ private:
     CatBreed breed_ = CatBreed::orange;
     CatOutfit outfit_;
     double time_ = 0;
+    QRect reach_;
+    bool reachKnown_ = false;
+
+    std::vector<QImage> swings_;  // the tail's part of the tile, by whole degree of swing
+    double swingsDpr_ = 0;
+
+    static void paintCat(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink);
+    static void paintFrame(QPainter& p, CatBreed breed, const CatOutfit& outfit, double swing, double blink);
 };
 
 // The header: the tile, the name, the stage-and-age pill and the breed's line.

@@ -231,8 +231,9 @@ QString appVersionText(const QVariantMap& info) {
     };
     QString version = text("version");
     if (version.isEmpty()) version = QStringLiteral(KP_VERSION);  // what this build was made as
-    const QString build = text("build");
-    return build.isEmpty() ? version : version + QStringLiteral(" (") + build + QStringLiteral(")");
+    QString build = text("build");
+    if (build.isEmpty()) build = QStringLiteral(KP_BUILD);
+    return version + QStringLiteral(" (") + build + QStringLiteral(")");
 }
 
 QString shopCoinsOffWord() { return QStringLiteral("Coins are off"); }

@@ -96,7 +96,7 @@ QString wardrobeFooter(double together);
 void restoreDefaults(Defaults& store);
 
 // "0.1.0 (41)" from the running app's "version" and "build"; a missing or non-text version is the
-// one this build was made as, and a missing build is left out.
+// one this build was made as, and a missing build is the build number it was given (1 unless set).
 QString appVersionText(const QVariantMap& info);
 
 }  // namespace settings

@@ -171,7 +171,7 @@ QWidget* buildCatPage(SettingsServices& s) {
                               QString(), durationField(store, QStringLiteral("beatLengthSeconds"), beatLengthDefault, 1, kDay)));
     pace->add(new RowDivider);
     pace->add(new SettingsRow(QStringLiteral("fork.knife"), kit::accent(), QStringLiteral("A full food bar empties in"),
-                              QString(), durationField(store, QStringLiteral("statDrainSeconds"), statDrainDefault, 10, 30 * kDay)));
+                              QString(), durationField(store, QStringLiteral("statDrainSeconds"), statDrainDefault, 10, kLongestDuration)));
     pace->add(new RowDivider);
     pace->add(new SettingsRow(QStringLiteral("birthday.cake.fill"), colorFromHex("#C46B78"),
                               QStringLiteral("Stays a kitten for"), QString(),

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <QVBoxLayout>
 
@@ -37,7 +38,9 @@ TestSettingsView::TestSettingsView(SettingsServices services, QWidget* parent)
     pal.setColor(QPalette::ToolTipBase, colorFromHex("#1A1A1A"));
     pal.setColor(QPalette::ToolTipText, kit::ink());
     setPalette(pal);
+    // As wide as its column and no wider: only the height follows the window.
     setMinimumSize(width, 520);
+    setMaximumWidth(width);
     if (!services_.art.coin || !services_.art.item) {
         const SettingsArt fallback = defaultSettingsArt();
         if (!services_.art.coin) services_.art.coin = fallback.coin;
@@ -77,7 +80,7 @@ TestSettingsView::TestSettingsView(SettingsServices services, QWidget* parent)
     });
     if (services_.closet) connect(services_.closet, &Closet::outfitChanged, this, [this] { refreshHero(); });
 
-    // Frames while the header's cat moves; between its moves, one wake-up when the next begins.
+    // The header's cat swings its tail all the while the window is shown, up to 30 frames a second.
     heroTimer_ = new QTimer(this);
     heroTimer_->setSingleShot(true);
     heroTimer_->setTimerType(Qt::PreciseTimer);
@@ -124,12 +127,17 @@ void TestSettingsView::showPage() {
 void TestSettingsView::animateHero() {
     if (!services_.now) return;
     const double now = services_.now();
-    setHeroTime(now);
-    const double rest = HeroTile::untilMoving(now);
-    heroTimer_->start(rest > 0 ? int(std::ceil(rest * 1000)) : 33);
+    // The name, the pill's age and the look once a second; in between only the cat's time moves.
+    if (std::floor(now) != std::floor(heroTime_)) {
+        setHeroTime(now);
+    } else {
+        heroTime_ = now;
+        hero_->tile()->setTime(now);
+    }
+    heroTimer_->start(33);
 }
 
-bool TestSettingsView::heroAnimating() const { return heroTimer_->isActive() && heroTimer_->interval() <= 33; }
+bool TestSettingsView::heroAnimating() const { return heroTimer_->isActive(); }
 
 void TestSettingsView::setHeroTime(double time) {
     heroTime_ = time;
@@ -154,6 +162,10 @@ void TestSettingsView::restoreDefaults() { settings::restoreDefaults(*services_.
 
 void TestSettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // A window that holds this view is no wider than the view may be, so it cannot be stretched
+    // into an empty black margin.
+    if (QWidget* frame = window(); frame != this)
+        frame->setMaximumWidth(width + std::max(0, frame->width() - QWidget::width()));
     animateHero();
 }
 

@@ -15,6 +15,8 @@
 #include "support/Scratch.h"
 
 #include <QKeyEvent>
+#include <QPaintDevice>
+#include <QPaintEngine>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +64,7 @@ struct Rig {
             switch (sky) {
                 case SkyModel::Status::Kind::asking: st = SkyModel::Status::asking(); break;
                 case SkyModel::Status::Kind::denied: st = SkyModel::Status::denied(); break;
+                case SkyModel::Status::Kind::failed: st = SkyModel::Status::failed(); break;
                 case SkyModel::Status::Kind::live: st = SkyModel::Status::live(QStringLiteral("light rain")); break;
                 default: st = SkyModel::Status::off(); break;
             }
@@ -514,6 +517,137 @@ TEST(OnboardingLayout, NoTwoControlsOverlapOnAnyPage) {
         expectApart(replay, "replay " + std::to_string(i));
 }
 
+// Every text a frame draws, with the box its line takes on the page, as a person reads it.
+struct DrawnText {
+    QString text;
+    QRectF box;
+    int pixels;
+};
+
+class TextRecorder final : public QPaintDevice {
+public:
+    std::vector<DrawnText> texts;
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+            case PdmWidth: return 640;
+            case PdmHeight: return 180;
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY: return 96;
+            case PdmDepth: return 32;
+            case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+            default: return 1;
+        }
+    }
+
+private:
+    struct Engine final : QPaintEngine {
+        TextRecorder* owner;
+        QTransform transform;
+        explicit Engine(TextRecorder* o) : QPaintEngine(QPaintEngine::AllFeatures), owner(o) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState& state) override {
+            if (state.state() & DirtyTransform) transform = state.transform();
+        }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawEllipse(const QRectF&) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawTextItem(const QPointF& at, const QTextItem& item) override {
+            const QRectF line(at.x(), at.y() - item.ascent(), item.width(), item.ascent() + item.descent());
+            owner->texts.push_back({item.text(), transform.mapRect(line), item.font().pixelSize()});
+        }
+        Type type() const override { return User; }
+    };
+    mutable Engine engine_{this};
+};
+
+std::vector<DrawnText> drawnTexts(TobbiOnboardingView& v, Rig& rig) {
+    TextRecorder page;
+    {
+        QPainter p(&page);
+        v.paint(p, kRect, rig.clock.now());
+    }
+    std::erase_if(page.texts, [](const DrawnText& t) { return t.text.trimmed().isEmpty(); });
+    return page.texts;
+}
+
+QString squeezed(QString s) { return s.remove(QLatin1Char(' ')); }
+
+// No two texts of the page overlap, and the body is drawn whole, its ink plain to see.
+void expectReadable(TobbiOnboardingView& v, Rig& rig, const std::string& where) {
+    const std::vector<DrawnText> texts = drawnTexts(v, rig);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        for (std::size_t j = i + 1; j < texts.size(); ++j)
+            EXPECT_FALSE(texts[i].box.adjusted(0.5, 0.5, -0.5, -0.5).intersects(texts[j].box.adjusted(0.5, 0.5, -0.5, -0.5)))
+                << where << ": \"" << texts[i].text.toStdString() << "\" over \"" << texts[j].text.toStdString() << "\"";
+    QString all;
+    QRectF body;
+    const QString wanted = squeezed(v.pageBody());
+    for (const DrawnText& t : texts) {
+        const QString piece = squeezed(t.text);
+        if (wanted.contains(piece) && piece.size() > 8) body |= t.box;
+        all += piece;
+    }
+    EXPECT_TRUE(all.contains(wanted)) << where << ": the body is not drawn whole";
+    const QImage img = render(v, rig);
+    test::keepRender(test::renderImage(640, 180, [&](QPainter& p) { v.paint(p, kRect, rig.clock.now()); }, 2.0),
+                     QString::fromStdString("readable-" + where).replace(QLatin1Char(' '), QLatin1Char('-')));
+    int ink = 0;
+    for (int y = int(body.top()); y < int(body.bottom()); ++y)
+        for (int x = int(body.left()); x < int(body.right()); ++x)
+            if (test::luminance(img.pixel(x, y)) > 150) ++ink;
+    EXPECT_GT(ink, 200) << where << ": the body's ink";
+}
+
+// Page 1 with the pointer resting on each swatch, page 3 after "Use my location" in every answer:
+// the question stays, with the status below it in 10-pixel type on at most two lines.
+TEST(OnboardingLayout, TheTextsOfThePagesNeverOverlap) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    v->nextPage();
+    rig.advance(2.0);
+    expectReadable(*v, rig, "breeds");
+    for (const auto& c : std::vector<TobbiOnboardingView::Control>(v->controls())) {
+        if (c.kind != Kind::swatch) continue;
+        v->mouseMove(c.rect.center(), kRect);
+        expectReadable(*v, rig, "hovering " + std::string(rawValue(c.breed)));
+        bool tip = false;
+        for (const DrawnText& t : drawnTexts(*v, rig)) tip |= t.text == QString::fromUtf8(displayName(c.breed).data(), qsizetype(displayName(c.breed).size()));
+        EXPECT_TRUE(tip) << rawValue(c.breed);
+    }
+    v->mouseLeave();
+    v->nextPage();
+    v->nextPage();
+    rig.advance(2.5);  // between two of the window's looks, not in their cross-fade
+    expectReadable(*v, rig, "weather");
+    press(*v, Kind::useLocation);
+    rig.advance(0.8);
+    using S = SkyModel::Status::Kind;
+    for (const S sky : {S::asking, S::denied, S::failed, S::live}) {
+        rig.sky = sky;
+        const std::string where = "weather asked " + std::to_string(int(sky));
+        expectReadable(*v, rig, where);
+        const QString status = squeezed(v->locationStatusText());
+        std::vector<double> lines;
+        for (const DrawnText& t : drawnTexts(*v, rig)) {
+            if (!status.contains(squeezed(t.text))) continue;
+            EXPECT_EQ(t.pixels, 10) << where;
+            if (std::find(lines.begin(), lines.end(), t.box.top()) == lines.end()) lines.push_back(t.box.top());
+        }
+        EXPECT_GE(lines.size(), 1u) << where;
+        EXPECT_LE(lines.size(), 2u) << where;
+    }
+}
+
 QKeyEvent key(int k, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     return QKeyEvent(QEvent::KeyPress, k, mods, text);
 }
@@ -643,6 +777,65 @@ TEST(OnboardingArt, TimingsOfTheIllustrations) {
     EXPECT_TRUE(onboard::phoneExpanded(2.0));
     EXPECT_FALSE(onboard::phoneExpanded(3.5));
     EXPECT_TRUE(onboard::phoneExpanded(6.0));
+}
+
+// Ink of about colour `c` in `area` of `img`, split into its 4-connected pieces: the sizes of each.
+std::vector<int> inkPieces(const QImage& img, const QRect& area, QColor c, int tolerance) {
+    const auto ink = [&](int x, int y) {
+        const QColor d = img.pixelColor(x, y);
+        return area.contains(x, y) && std::abs(d.red() - c.red()) <= tolerance &&
+               std::abs(d.green() - c.green()) <= tolerance && std::abs(d.blue() - c.blue()) <= tolerance;
+    };
+    std::vector<char> seen(std::size_t(img.width() * img.height()), 0);
+    std::vector<int> pieces;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (seen[std::size_t(y * img.width() + x)] || !ink(x, y)) continue;
+            int size = 0;
+            std::vector<QPoint> todo{{x, y}};
+            seen[std::size_t(y * img.width() + x)] = 1;
+            while (!todo.empty()) {
+                const QPoint q = todo.back();
+                todo.pop_back();
+                ++size;
+                for (const QPoint n : {q + QPoint(1, 0), q - QPoint(1, 0), q + QPoint(0, 1), q - QPoint(0, 1)}) {
+                    if (!img.rect().contains(n) || seen[std::size_t(n.y() * img.width() + n.x())] || !ink(n.x(), n.y()))
+                        continue;
+                    seen[std::size_t(n.y() * img.width() + n.x())] = 1;
+                    todo.push_back(n);
+                }
+            }
+            pieces.push_back(size);
+        }
+    return pieces;
+}
+
+// The phone's island shows the cat's head in one piece (not a pawprint's pad and toes), its two
+// ears standing up apart.
+TEST(OnboardingArt, ThePhonesIslandShowsACat) {
+    onboard::ArtContext ctx;
+    ctx.t = 2.5;
+    ASSERT_TRUE(onboard::phoneExpanded(ctx.t));
+    const double scale = 8;
+    const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::phoneArt(p, ctx); }, scale);
+    test::keepRender(img.copy(QRect(150 * 8, 36 * 8, 70 * 8, 20 * 8)), QStringLiteral("phone-island"));
+    // The symbol's 8-point square, left in the island's row.
+    const QRect symbol(int(158.5 * scale), int(41 * scale), int(9 * scale), int(9 * scale));
+    std::vector<int> pieces = inkPieces(img, symbol, QColor(0xF8, 0xD7, 0xA4), 40);
+    std::erase_if(pieces, [](int n) { return n < 6; });  // stray edge pixels
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_GT(pieces[0], 1500);
+    // Across the top third, two separate runs of ink: the ears.
+    int ears = 0;
+    const int y = symbol.top() + symbol.height() / 4;
+    bool inside = false;
+    for (int x = symbol.left(); x <= symbol.right(); ++x) {
+        const QColor d = img.pixelColor(x, y);
+        const bool on = std::abs(d.red() - 0xF8) <= 40 && std::abs(d.green() - 0xD7) <= 40 && std::abs(d.blue() - 0xA4) <= 40;
+        if (on && !inside) ++ears;
+        inside = on;
+    }
+    EXPECT_EQ(ears, 2);
 }
 
 // Counts pixels that differ clearly from the page's background gradient.

@@ -1,9 +1,12 @@
+#include "onboarding/OnboardKit.h"
 #include "onboarding/StoryFilm.h"
 #include "RenderSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kp::story {
 namespace {
@@ -230,6 +233,53 @@ TEST(StoryFrames, WhatAViewerSees) {
     // The open door at 16 s pours warm light: the doorway is lit.
     for (double t : {0.8, 3.0, 5.0, 7.8, 11.0, 14.5, 15.5, 16.0, 17.6, 18.0, 20.0, 21.0, 22.0, 23.5})
         test::keepRender(frame(t, CatEnv{CatBreed::orange, {}}), QStringLiteral("film-%1").arg(t, 0, 'f', 1));
+}
+
+// The far buildings stand at nine parts in ten: just inside a building's top edge the sky just
+// above it shows through at a tenth, wherever nothing nearer covers it.
+TEST(StoryFrames, TheFarBuildingsLetTheSkyShowFaintly) {
+    StoryFilm f;
+    f.t = 17.6;  // zoomed out at dusk: the far row stands clear above the middle one
+    const StoryCamera cam = f.camera();
+    const QImage img = test::renderImage(640, 180, [&](QPainter& p) { f.drawStreet(p, cam); });
+    test::keepRender(img, QStringLiteral("far-buildings"));
+    const double W = f.width(), base = f.groundY() - 26 * cam.zoom, walk = f.layout.walkZoom;
+    const double sf = 0.7 * walk + 0.3 * cam.zoom, sm = 0.4 * walk + 0.6 * cam.zoom;
+    std::vector<QRectF> far, nearer;
+    for (long long i = -400; i <= 400; ++i) {
+        const double w = (44 + 50 * hash01(i, 3)) * sf, h = (70 + 150 * hash01(i, 4)) * sf;
+        far.emplace_back((64 * double(i) - 0.15 * cam.cx) * sf + W / 2, base - h, w, h);
+        const double uw = 92 + 46 * hash01(i, 5), uh = 170 + 230 * hash01(i, 6);
+        nearer.emplace_back((128 * double(i) - 0.42 * cam.cx) * sm + W / 2, base - uh * sm, uw * sm, uh * sm);
+    }
+    const QColor building = onboard::blend(onboard::hex("#5A3F68"), onboard::hex("#2E2348"), f.nightAmount());
+    const auto covered = [](const std::vector<QRectF>& rects, QPointF at, const QRectF* except = nullptr) {
+        return std::any_of(rects.begin(), rects.end(), [&](const QRectF& r) {
+            return &r != except && r.adjusted(-1.5, -1.5, 1.5, 1.5).contains(at);
+        });
+    };
+    int checked = 0, seeThrough = 0;
+    for (const QRectF& r : far) {
+        const int top = int(std::ceil(r.top()));
+        for (int x = int(r.left()) + 2; x < int(r.right()) - 2; ++x) {
+            const QPoint in(x, top + 2), above(x, top - 3);
+            if (!img.rect().contains(in) || !img.rect().contains(above)) continue;
+            if (covered(nearer, in) || covered(nearer, above) || covered(far, above, &r)) continue;
+            const QColor sky = img.pixelColor(above), got = img.pixelColor(in);
+            // No edge there: something nearer (a tree, the house) covers both; or lit by a lamp's glow.
+            if (std::abs(sky.red() - got.red()) + std::abs(sky.green() - got.green()) + std::abs(sky.blue() - got.blue()) < 12 ||
+                got.red() > sky.red())
+                continue;
+            ++checked;
+            const auto near = [](double a, double b) { return std::abs(a - b) <= 3; };
+            if (near(got.red(), 0.9 * building.red() + 0.1 * sky.red()) &&
+                near(got.green(), 0.9 * building.green() + 0.1 * sky.green()) &&
+                near(got.blue(), 0.9 * building.blue() + 0.1 * sky.blue()))
+                ++seeThrough;
+        }
+    }
+    EXPECT_GT(checked, 30);
+    EXPECT_GT(seeThrough, checked * 9 / 10) << seeThrough << " of " << checked;
 }
 
 // Share of pixels where two pictures differ by more than a tenth of the range.

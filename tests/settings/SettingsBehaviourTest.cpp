@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QTest>
 
 using namespace kp;
@@ -105,25 +107,81 @@ TEST_F(SettingsBehaviour, HeroShowsNameStageAgeAndTheWornOutfit) {
 
 // --- Cat and Notch --------------------------------------------------------------------------------
 
-// The header's cat is drawn frame by frame only while it moves: two swings of the tail, then rest
-// but for a blink, and the frames come back when it moves again.
-TEST_F(SettingsBehaviour, TheHeaderAnimatesOnlyWhileItsCatMoves) {
-    EXPECT_NEAR(HeroTile::tail(1.0), 14 * std::sin(1.8), 1e-9);
-    for (double t = 7.0; t < 12.5; t += 0.05) {
-        EXPECT_EQ(HeroTile::tail(t), 0.0) << t;
-        EXPECT_EQ(HeroTile::moving(t), t >= 8.4 && t < 8.54) << t;
+// The header's cat swings its tail without pause while the window is shown; a frame between
+// blinks repaints only the part of the tile the tail reaches, and everything the tail changes lies
+// inside that part.
+TEST_F(SettingsBehaviour, TheHeaderSwingsItsTailWithoutPauseRepaintingOnlyTheTail) {
+    for (double t : {1.0, 8.0, 10.0, 12.0, 100.3}) EXPECT_NEAR(HeroTile::tail(t), 14 * std::sin(1.8 * t), 1e-9) << t;
+    CatOutfit scarf;
+    scarf.neck = CatAccessory::scarf;
+    for (CatBreed breed : {CatBreed::orange, CatBreed::maineCoon}) {
+        const QRect reach = HeroTile::tailReach(breed, scarf);
+        ASSERT_FALSE(reach.isEmpty());
+        EXPECT_LT(reach.width() * reach.height(), 136 * 120 / 4);
+        const auto frame = [&](double time) {
+            QImage img(272, 240, QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(2);
+            img.fill(Qt::black);
+            QPainter p(&img);
+            HeroTile::paintTile(p, breed, scarf, time);
+            return img;
+        };
+        const QImage a = frame(1.0), b = frame(1.75);  // eyes open in both: the tail raised, then at rest
+        int changed = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                if (a.pixel(x, y) == b.pixel(x, y)) continue;
+                ++changed;
+                EXPECT_TRUE(reach.contains(x / 2, y / 2)) << x / 2 << "," << y / 2;
+            }
+        EXPECT_GT(changed, 20);
     }
-    EXPECT_NEAR(HeroTile::untilMoving(10.0), 2.6, 1e-9);
-    EXPECT_NEAR(HeroTile::untilMoving(7.0), 1.4, 1e-9);
-    world.clock.setNow(12.6 * std::ceil(kStart / 12.6) + 10.0);  // at rest, 2.6 s before the next swing
+
+    world.clock.setNow(12.6 * std::ceil(kStart / 12.6) + 10.0);  // where the tail used to rest
     auto view = world.view(SettingsTab::cat);
     view->show();
-    EXPECT_FALSE(view->heroAnimating());
-    const QImage still = view->hero()->tile()->grab().toImage();
-    world.clock.advance(3.0);  // swinging again
-    QTRY_VERIFY_WITH_TIMEOUT(view->heroAnimating(), 30000);
-    EXPECT_NE(view->hero()->tile()->grab().toImage(), still);
+    EXPECT_TRUE(view->heroAnimating());
+    HeroTile* tile = view->hero()->tile();
+    struct Paints : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } paints;
+    tile->installEventFilter(&paints);
+    QCoreApplication::processEvents();
+    paints.painted = QRegion();
+    const QImage still = tile->grab().toImage();
+    paints.painted = QRegion();
+    world.clock.advance(0.5);  // still between blinks, the tail elsewhere
+    QTRY_VERIFY_WITH_TIMEOUT(!paints.painted.isEmpty(), 30000);
+    EXPECT_EQ(paints.painted.boundingRect(), tile->tailReach());
+    EXPECT_NE(tile->grab().toImage(), still);
+    // The tail's part, as a frame repaints it (from its kept pictures), is the tile as drawn whole.
     view->hide();
+    for (int frame = 0; frame < 3; ++frame) {
+        const double time = world.clock.now() + 0.3 * frame;
+        tile->setTime(time);
+        const QRect reach = tile->tailReach();
+        QImage part(reach.size(), QImage::Format_ARGB32_Premultiplied);
+        part.fill(Qt::black);
+        tile->render(&part, QPoint(), QRegion(reach), QWidget::RenderFlags());
+        QImage whole(136, 120, QImage::Format_ARGB32_Premultiplied);
+        whole.fill(Qt::black);
+        {
+            QPainter p(&whole);
+            HeroTile::paintTile(p, CatBreed::orange, CatOutfit{}, time);
+        }
+        const QImage want = whole.copy(reach);
+        int off = 0;  // the largest difference of a colour channel
+        for (int y = 0; y < want.height(); ++y)
+            for (int x = 0; x < want.width(); ++x)
+                off = std::max({off, std::abs(qRed(part.pixel(x, y)) - qRed(want.pixel(x, y))),
+                                std::abs(qGreen(part.pixel(x, y)) - qGreen(want.pixel(x, y))),
+                                std::abs(qBlue(part.pixel(x, y)) - qBlue(want.pixel(x, y)))});
+        EXPECT_LE(off, 4) << frame;  // blended in another order: a rounding apart
+    }
     EXPECT_FALSE(view->heroAnimating());
 }
 
@@ -155,6 +213,41 @@ TEST_F(SettingsBehaviour, CatTabShowsDefaultsTheBreedAndRaisesValuesToTheirMinim
     EXPECT_EQ(row(*other, "breedRow")->title()->text(), "Maine Coon");
     EXPECT_EQ(row(*other, "breedRow")->detail()->text(), "A big fluffy gentle giant.");
     EXPECT_EQ(find<DurationField>(*other, "kittenLengthSeconds")->amountText(), "90");
+}
+
+// Showing the window and each of its tabs writes no key: absent durations stay absent and a
+// hand-set one stays as set and is shown as stored; switching a row's unit keeps its number.
+TEST_F(SettingsBehaviour, OpeningTheWindowWritesNothingAndRowsShowWhatIsStored) {
+    world.wallet->setEnabled(true);  // the pomodoro rows are shown
+    world.store->set("statDrainSeconds", 60 * kDay);
+    QStringList written;
+    QObject::connect(&*world.store, &Defaults::changed, [&](const QString& key) { written << key; });
+    auto view = world.view(SettingsTab::cat);
+    view->show();
+    auto* drain = find<DurationField>(*view, "statDrainSeconds");
+    EXPECT_EQ(drain->amountText() + rawValue(drain->unit()).data(), "60days");
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        world.router.setTab(tab);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view->pageTab(), tab);
+    }
+    EXPECT_TRUE(written.isEmpty()) << written.join(' ').toStdString();
+    for (const char* key : {"beatLengthSeconds", "kittenLengthSeconds", "openIdleSeconds", "peekIdleSeconds",
+                            "pomodoroFocusSeconds", "pomodoroBreakSeconds", "pomodoroLongBreakSeconds"})
+        EXPECT_FALSE(world.store->contains(key)) << key;
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("statDrainSeconds"), 60 * kDay);
+
+    world.store->set("pomodoroFocusSeconds", 1800.0);
+    world.router.setTab(SettingsTab::desktop);
+    auto* focus = find<DurationField>(*view, "pomodoroFocusSeconds");
+    EXPECT_EQ(focus->amountText() + rawValue(focus->unit()).data(), "30min");
+    focus->editUnit(DurationUnit::hours);
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("pomodoroFocusSeconds"), 108000);
+    EXPECT_EQ(focus->amountText() + rawValue(focus->unit()).data(), "30h");
+    // Past the longest a row allows (a week), the row stores that and shows what it stored.
+    focus->editUnit(DurationUnit::days);
+    EXPECT_DOUBLE_EQ(world.store->doubleValue("pomodoroFocusSeconds"), 7 * kDay);
+    EXPECT_EQ(focus->amountText() + rawValue(focus->unit()).data(), "7days");
 }
 
 TEST_F(SettingsBehaviour, RestoreDefaultsResetsTimingsAndSoundOnly) {
@@ -515,10 +608,11 @@ TEST_F(SettingsBehaviour, TileRulesForMoneyDeathAndAbsence) {
 // --- About -----------------------------------------------------------------------------------------
 
 TEST_F(SettingsBehaviour, VersionTextFallsBackAndLinksOpen) {
-    // Unknown at run time, the version is the one the project was built as.
-    const QString built = QStringLiteral(KP_PROJECT_VERSION);
+    // Unknown at run time, the version and build are the ones the project was built as.
+    const QString built = QStringLiteral(KP_PROJECT_VERSION " (" KP_PROJECT_BUILD ")");
     EXPECT_EQ(settings::appVersionText({}), built);
     EXPECT_EQ(settings::appVersionText({{"version", 2}}), built);
+    EXPECT_EQ(settings::appVersionText({{"version", "2.0"}}), QStringLiteral("2.0 (" KP_PROJECT_BUILD ")"));
     EXPECT_EQ(settings::appVersionText({{"version", "2.3"}, {"build", "41"}}), "2.3 (41)");
     auto view = world.view(SettingsTab::about);
     EXPECT_EQ(find<QLabel>(*view, "version")->text(), QStringLiteral("Version ") + built);

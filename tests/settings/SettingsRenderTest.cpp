@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QVBoxLayout>
 
 using namespace kp;
 using namespace kp::test;
@@ -93,6 +94,24 @@ TEST_F(SettingsRender, EveryTabDrawsInsideTheWindowWidth) {
         EXPECT_EQ(count(img, QRect(0, 0, 16, h), Qt::black, 3), 16 * h) << rawValue(tab);
         EXPECT_EQ(count(img, QRect(540 - 16, 0, 16, h), Qt::black, 3), 16 * h) << rawValue(tab);
     }
+}
+
+// In a window of its own, as the app holds it, the column is 540 wide and the window cannot be
+// stretched wider; it still grows in height.
+TEST_F(SettingsRender, TheWindowCannotBeStretchedWider) {
+    QWidget frame;
+    auto* layout = new QVBoxLayout(&frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto view = world.view(SettingsTab::cat);
+    layout->addWidget(view.get());
+    frame.resize(540, 700);
+    frame.show();
+    frame.resize(800, 900);
+    EXPECT_EQ(frame.width(), 540);
+    EXPECT_EQ(frame.height(), 900);
+    EXPECT_EQ(view->QWidget::width(), 540);
+    layout->removeWidget(view.get());
+    view->setParent(nullptr);
 }
 
 TEST_F(SettingsRender, WardrobeRingsTheWornPieceAndGreysLockedOnes) {
