@@ -356,6 +356,7 @@ void BookPageTurn::pruneFaces() {
     std::erase_if(parked_, [r](const auto& entry) { return entry.first != r - 1 && entry.first != r - 2; });
     for (int i : {r - 1, r - 2})
         if (i >= 0 && i < pageCount_) parkedImage(i);
+    parkedFrame_ = QImage();  // the parked images hold it
     pagecurl::prepare(bookSize_, dpr_);
     emit needsRepaint();
 }
