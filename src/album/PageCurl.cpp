@@ -231,18 +231,19 @@ std::optional<Sink> directSink(QPainter& painter, double s, const QPointF& layer
     return sink;
 }
 
-// A thread that shares the rows of a large sheet (a high pixel ratio), to keep in the frame. It
-// is started before the first turn and then waits, without waking, for the next sheet. The rows
-// go out in bands that either thread takes: when the helper is slow to wake (a busy machine) the
-// main thread takes them all and waits for none.
+// Two threads that share the rows of a large sheet (a high pixel ratio) with the main thread, to
+// keep in the frame. They are started before the first turn and then wait, without waking, for the
+// next sheet. The rows go out in bands that any thread takes: when the helpers are slow to wake (a
+// busy machine) the main thread takes the bands itself and waits only for those a helper has begun.
 class Helper {
 public:
+    static constexpr int kHelpers = 2;
     static Helper& shared() {
         static Helper* helper = new Helper;  // lives as long as the process; never joined
         return *helper;
     }
 
-    // Runs band(0) ... band(count - 1), each once, on this thread and the helper.
+    // Runs band(0) ... band(count - 1), each once, on this thread and the helpers.
     void share(int count, const std::function<void(int)>& band) {
         {
             std::lock_guard lock(mutex_);
@@ -251,15 +252,17 @@ public:
             next_.store(0);
             ++generation_;
         }
-        wake_.notify_one();
+        wake_.notify_all();
         work(band, count);
         std::unique_lock lock(mutex_);
-        job_ = nullptr;  // the helper takes no more bands of this sheet
-        done_.wait(lock, [this] { return !busy_; });
+        job_ = nullptr;  // no helper takes up this sheet any more
+        done_.wait(lock, [this] { return busy_ == 0; });
     }
 
 private:
-    Helper() { std::thread([this] { run(); }).detach(); }
+    Helper() {
+        for (int i = 0; i < kHelpers; ++i) std::thread([this] { run(); }).detach();
+    }
 
     void work(const std::function<void(int)>& band, int count) {
         for (int i = next_.fetch_add(1); i < count; i = next_.fetch_add(1)) band(i);
@@ -274,12 +277,11 @@ private:
             if (!job_) continue;
             const std::function<void(int)>& band = *job_;
             const int count = count_;
-            busy_ = true;
+            ++busy_;
             lock.unlock();
             work(band, count);
             lock.lock();
-            busy_ = false;
-            done_.notify_one();
+            if (--busy_ == 0) done_.notify_one();
         }
     }
 
@@ -289,7 +291,7 @@ private:
     int count_ = 0;
     std::atomic<int> next_{0};
     std::uint64_t generation_ = 0;
-    bool busy_ = false;
+    int busy_ = 0;  // helpers working on the sheet
 };
 
 }  // namespace
