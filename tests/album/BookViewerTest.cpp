@@ -2,6 +2,7 @@
 // controls' states and requests, the books menu, and a full-window render.
 #include "album/AlbumWindow.h"
 #include "album/BookViewer.h"
+#include "album/CoverPage.h"
 #include "album/PaperPage.h"
 #include "album/ReduceMotion.h"
 #include "MacAlbumTestSupport.h"
@@ -384,14 +385,19 @@ TEST(BookViewer, BooksMenuShowsALongNameWholeUnlessTheWindowIsTooNarrow) {
     EXPECT_GE(narrow.menu.left(), titleRight);
 }
 
-TEST(BookViewer, LifeSpanIsInTheReadersWordsAndOrder) {
+TEST(BookViewer, LifeSpanAndCoverDatesAreInTheReadersWordsAndOrder) {
     const AlbumChapter past = chapterOf(utc(2025, 10, 20), "Pip", utc(2026, 6, 30));
     const AlbumBook book = bookOf(past, 1);
-    for (auto [locale, span] : {std::pair{"en_US", "Pip \u00B7 Oct 20 \u2013 Jun 30"},
-                                std::pair{"de_DE", "Pip \u00B7 20. Okt. \u2013 30. Juni"},
-                                std::pair{"fr_FR", "Pip \u00B7 20 oct. \u2013 30 juin"},
-                                std::pair{"ja_JP", "Pip \u00B7 10\u670820\u65E5 \u2013 6\u670830\u65E5"}}) {
-        const LocalZone zone("Europe/Berlin", locale);
-        EXPECT_EQ(AlbumBookView::lifeSpan(book), QString::fromUtf8(span)) << locale;
+    struct Case {
+        const char *locale, *span, *cover;
+    };
+    for (const Case& c : {Case{"en_US", "Pip \u00B7 Oct 20 \u2013 Jun 30", "Oct 20, 2025 \u2013 Jun 30, 2026"},
+                          Case{"de_DE", "Pip \u00B7 20. Okt. \u2013 30. Juni", "20. Okt. 2025 \u2013 30. Juni 2026"},
+                          Case{"fr_FR", "Pip \u00B7 20 oct. \u2013 30 juin", "20 oct. 2025 \u2013 30 juin 2026"},
+                          Case{"ja_JP", "Pip \u00B7 10\u670820\u65E5 \u2013 6\u670830\u65E5",
+                               "2025\u5E7410\u670820\u65E5 \u2013 2026\u5E746\u670830\u65E5"}}) {
+        const LocalZone zone("Europe/Berlin", c.locale);
+        EXPECT_EQ(AlbumBookView::lifeSpan(book), QString::fromUtf8(c.span)) << c.locale;
+        EXPECT_EQ(AlbumCover::coverDates(past), QString::fromUtf8(c.cover)) << c.locale;
     }
 }
