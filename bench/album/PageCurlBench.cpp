@@ -112,6 +112,7 @@ struct Book {
         view.appear();
         sched.advance(0);
         target.setDevicePixelRatio(dpr);
+        target.fill(QColor("#3A2A21"));  // the window's image is in use before any turn
     }
     void frame() {
         target.fill(QColor("#3A2A21"));
