@@ -8,7 +8,7 @@ build_pkgs=(
   qt6-base-dev libqt6svg6
   libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev libxcb-xfixes0-dev libxcb-sync-dev libxcb-shape0-dev
   librtaudio-dev libpulse-dev libasound2-dev libjack-jackd2-dev libsamplerate0-dev libsndfile1-dev
-  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libicu-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-urw-base35 fonts-material-design-icons-iconfont
 )
 test_pkgs=(

@@ -3,13 +3,16 @@
 #include "album/CoverPage.h"
 #include "album/KeepsakePage.h"
 #include "album/PaperPage.h"
+#include "platform/Clock.h"
 #include "platform/Color.h"
+#include "platform/Scheduler.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QTimer>
@@ -103,7 +106,11 @@ AlbumBookView::AlbumBookView(std::vector<AlbumBook> books, int startPage, std::f
     placeButtons();
 }
 
-AlbumBookView::~AlbumBookView() = default;
+AlbumBookView::~AlbumBookView() {
+    if (labelTimer_) (scheduler_ ? *scheduler_ : QtScheduler::shared()).cancel(labelTimer_);
+}
+
+double AlbumBookView::now() const { return (clock_ ? *clock_ : SystemClock::shared()).monotonic(); }
 
 void AlbumBookView::placeButtons() {
     if (!closeButton_) return;
@@ -141,8 +148,10 @@ void AlbumBookView::makeTurnView() {
         update(dirty.translated(layoutFor(size()).book.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1));
     });
     connect(turn_.get(), &BookPageTurn::currentPageIndexChanged, this, [this](int i) {
+        const QString from = pageLabel();
         index_ = i;
         placeButtons();
+        labelChanged(from);
         update();
     });
     if (isVisible()) turn_->appear();
@@ -208,11 +217,13 @@ void AlbumBookView::chooseBook(int i) {
         p.translate(-l.book.topLeft());
         paintBook(p, l.book, true);
     }
+    const QString from = pageLabel();
     shown_ = i;
     index_ = 0;
     pageCache_.clear();
     makeTurnView();
     placeButtons();
+    labelChanged(from);
     if (reduceMotion_) return finishTransition();
     switchProgress_ = 0;
     switchClock_.start();
@@ -224,6 +235,61 @@ void AlbumBookView::setReduceMotion(bool on) {
     reduceMotion_ = on;
     if (turn_) turn_->setReduceMotion(on);
     if (on && switchProgress_ < 1) finishTransition();
+    if (on && labelProgress_ < 1) stepLabel();
+}
+
+void AlbumBookView::labelChanged(const QString& from) {
+    if (from == pageLabel()) return;
+    if (labelProgress_ < 1) update(0, int(layoutFor(size()).label.top()), width(), 48);
+    labelFrom_ = from;
+    labelStart_ = now();
+    labelProgress_ = 0;
+    if (reduceMotion_) return stepLabel();
+    if (!labelTimer_) {
+        QPointer<AlbumBookView> self(this);
+        labelTimer_ = (scheduler_ ? *scheduler_ : QtScheduler::shared()).every(1.0 / 60.0, [self] {
+            if (self) self->stepLabel();
+        });
+    }
+}
+
+void AlbumBookView::stepLabel() {
+    labelProgress_ = reduceMotion_ ? 1.0 : std::clamp((now() - labelStart_) / labelSeconds, 0.0, 1.0);
+    if (labelProgress_ >= 1) {
+        labelFrom_.clear();
+        if (labelTimer_) (scheduler_ ? *scheduler_ : QtScheduler::shared()).cancel(labelTimer_);
+        labelTimer_ = 0;
+    }
+    // The whole row: the old text may be wider than the new one's place.
+    update(0, int(layoutFor(size()).label.top()), width(), 48);
+}
+
+void AlbumBookView::paintLabel(QPainter& p, const QRectF& rect) {
+    const QString to = pageLabel();
+    if (labelProgress_ >= 1 || labelFrom_ == to) {
+        p.drawText(rect, Qt::AlignCenter, to);
+        return;
+    }
+    // What both texts start with stays; the rest of the old one rises and fades while the new
+    // rest rises into its place, and the shared start slides to where the new text centres it.
+    const QFontMetricsF fm(p.font());
+    qsizetype same = 0;
+    while (same < labelFrom_.size() && same < to.size() && labelFrom_[same] == to[same]) ++same;
+    const double e = 1 - std::pow(1 - labelProgress_, 3);
+    const double fromX = rect.center().x() - fm.horizontalAdvance(labelFrom_) / 2;
+    const double toX = rect.center().x() - fm.horizontalAdvance(to) / 2;
+    const double x = fromX + (toX - fromX) * e;
+    const double base = rect.center().y() + (fm.ascent() - fm.descent()) / 2;
+    const double rise = 0.9 * fm.height();
+    const QString head = to.left(same);
+    const double tail = x + fm.horizontalAdvance(head);
+    const double opacity = p.opacity();
+    p.drawText(QPointF(x, base), head);
+    p.setOpacity(opacity * (1 - e));
+    p.drawText(QPointF(tail, base - rise * e), labelFrom_.mid(same));
+    p.setOpacity(opacity * e);
+    p.drawText(QPointF(tail, base + rise * (1 - e)), to.mid(same));
+    p.setOpacity(opacity);
 }
 
 void AlbumBookView::finishTransition() {
@@ -248,9 +314,12 @@ AlbumBookView::Layout AlbumBookView::layoutFor(QSizeF size) const {
     l.closeButton = QRectF(W - 22 - 36, barTop, 36, 36);
     l.title = QRectF(22, barTop, 160, 36);
     if (hasBooksMenu()) {
-        QFont f = albumSerif(13, QFont::DemiBold);
-        const double nameWidth = std::min(160.0, QFontMetricsF(f).horizontalAdvance(
-                                                     books_[static_cast<size_t>(shown_)].chapter.name));
+        // The name whole on one line; cut only where the menu would reach the title.
+        const double titleRight = l.title.left() + QFontMetricsF(albumSerif(28, QFont::ExtraBold)).horizontalAdvance(QStringLiteral("Album"));
+        const double room = l.closeButton.left() - 8 - (titleRight + 8) - (12 + 14 + 6 + 12);
+        const double nameWidth = std::clamp(QFontMetricsF(albumSerif(13, QFont::DemiBold))
+                                                .horizontalAdvance(books_[static_cast<size_t>(shown_)].chapter.name),
+                                            0.0, std::max(room, 0.0));
         const double w = 12 + 14 + 6 + nameWidth + 12;
         l.menu = QRectF(l.closeButton.left() - 8 - w, barTop, w, 36);
     }
@@ -420,7 +489,7 @@ void AlbumBookView::paintBars(QPainter& p, const Layout& l) {
     button(l.nextButton, "chevron.right", nextLooksEnabled());
     p.setFont(albumSerif(13, QFont::DemiBold, true));
     p.setPen(withAlpha(cream(), 0.7));
-    p.drawText(l.label, Qt::AlignCenter, pageLabel());
+    paintLabel(p, l.label);
     p.restore();
 }
 

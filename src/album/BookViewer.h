@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -71,6 +72,10 @@ public:
     bool reduceMotion() const { return reduceMotion_; }
     // Ends a running book-switch slide at once.
     void finishTransition();
+    // The page label's change: the label it counts from, and how far it has come (1: at rest).
+    QString labelFrom() const { return labelFrom_; }
+    double labelProgress() const { return labelProgress_; }
+    static constexpr double labelSeconds = 0.35;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -89,6 +94,10 @@ private:
     void paintBars(QPainter& p, const Layout& l);
     void openMenu();
     void placeButtons();
+    void labelChanged(const QString& from);
+    void stepLabel();
+    void paintLabel(QPainter& p, const QRectF& rect);
+    double now() const;
     const QImage& pageImage(int i, bool back) const;
 
     std::vector<AlbumBook> books_;
@@ -117,6 +126,12 @@ private:
     QElapsedTimer switchClock_;
     QTimer* switchTimer_ = nullptr;
     double switchProgress_ = 1;
+
+    // Page label: the changed end of the old text rolls up and away while the new one rises into place.
+    QString labelFrom_;
+    double labelStart_ = 0;
+    double labelProgress_ = 1;
+    std::uint64_t labelTimer_ = 0;
 };
 
 }  // namespace kp

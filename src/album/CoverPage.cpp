@@ -1,5 +1,6 @@
 #include "album/CoverPage.h"
 
+#include "album/LocalDates.h"
 #include "album/PaperPage.h"
 #include "platform/Color.h"
 #include "platform/Dates.h"
@@ -7,38 +8,16 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLinearGradient>
-#include <QLocale>
 #include <QPainter>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
 
 namespace kp {
 
-namespace {
+QString albumDate(double t) { return localeDate(dateFromReference(t).toLocalTime().date(), "yMMMd"); }
 
-// The locale's long date pattern without its weekday, with the month abbreviated.
-QString datePattern(bool withYear) {
-    QString f = QLocale().dateFormat(QLocale::LongFormat);
-    f.remove(QRegularExpression(QStringLiteral("d{4}[,.]?\\s*")));
-    f.replace(QRegularExpression(QStringLiteral("M{4}")), QStringLiteral("MMM"));
-    if (!withYear) {
-        f.remove(QRegularExpression(QStringLiteral("[,.]?\\s*y+[.]?")));
-        f.remove(QRegularExpression(QStringLiteral("y+[,.]?\\s*")));
-    }
-    return f.trimmed();
-}
-
-}  // namespace
-
-QString albumDate(double t) {
-    return QLocale().toString(dateFromReference(t).toLocalTime().date(), datePattern(true));
-}
-
-QString albumDayMonth(double t) {
-    return QLocale().toString(dateFromReference(t).toLocalTime().date(), datePattern(false));
-}
+QString albumDayMonth(double t) { return localeDate(dateFromReference(t).toLocalTime().date(), "MMMd"); }
 
 QString AlbumCover::coverDates(const AlbumChapter& c) {
     if (c.died) return albumDate(c.birth) + QStringLiteral(" \u2013 ") + albumDate(*c.died);

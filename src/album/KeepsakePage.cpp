@@ -1,5 +1,6 @@
 #include "album/KeepsakePage.h"
 
+#include "album/LocalDates.h"
 #include "album/MilestonePage.h"
 #include "album/PaperPage.h"
 #include "platform/Color.h"
@@ -53,20 +54,20 @@ QString LeafPage::ageLine(double age) {
 }
 
 QString LeafPage::ageLine() const {
-    // Whole days on the calendar, so a month across a clock change is still a whole month old.
+    // Whole days of elapsed time. When the clocks went forward since the birth, the hour they
+    // skipped still counts, so a month across the spring change is a whole month old; when they
+    // went back, day milestones (whole multiples of a day) keep their count.
     const double birth = leaf.date - leaf.age;
     if (!std::isfinite(birth) || !std::isfinite(leaf.date) || leaf.age < 0 || leaf.age > 1e12) return ageLine(leaf.age);
-    const QDateTime from = dateFromReference(birth).toLocalTime();
-    const QDateTime to = dateFromReference(leaf.date).toLocalTime();
-    qint64 days = from.date().daysTo(to.date());
-    if (to.time() < from.time()) --days;
-    return ageLine(static_cast<double>(std::max<qint64>(days, 0)) * 86400.0);
+    const int shift = dateFromReference(leaf.date).toLocalTime().offsetFromUtc() -
+                      dateFromReference(birth).toLocalTime().offsetFromUtc();
+    return ageLine(leaf.age + std::max(shift, 0));
 }
 
 QString LeafPage::dateLine() const {
     const QDateTime when = dateFromReference(leaf.date).toLocalTime();
     const QLocale locale;
-    return locale.toString(when.date(), QStringLiteral("dddd, MMMM d")).toUpper();
+    return locale.toUpper(localeDate(when.date(), "MMMMEEEEd", locale));
 }
 
 // ---- shared pieces ----

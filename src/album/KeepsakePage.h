@@ -31,7 +31,8 @@ struct LeafPage {
     static uint8_t layoutFor(const QString& key, int shotCount, bool hasSticker, int number);
     QString ageLine() const;
     static QString ageLine(double ageSeconds);
-    // "SUNDAY, DECEMBER 6" in the current locale.
+    // The weekday, month and day in the current locale's words and order, upper case:
+    // "SUNDAY, DECEMBER 6", "SONNTAG, 6. DEZEMBER".
     QString dateLine() const;
 
     // The whole page (paper sheet, frame and body) filling `rect`.

@@ -4,10 +4,13 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
-#include <QSemaphore>
-#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -228,16 +231,68 @@ std::optional<Sink> directSink(QPainter& painter, double s, const QPointF& layer
     return sink;
 }
 
-// A thread that takes half the rows of a large sheet (a high pixel ratio), to keep in the frame.
-// It ends when unused for half a minute.
-QThreadPool& helper() {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(1);
-        return p;
-    }();
-    return *pool;
-}
+// Two threads that share the rows of a large sheet (a high pixel ratio) with the main thread, to
+// keep in the frame. They are started before the first turn and then wait, without waking, for the
+// next sheet. The rows go out in bands that any thread takes: when the helpers are slow to wake (a
+// busy machine) the main thread takes the bands itself and waits only for those a helper has begun.
+class Helper {
+public:
+    static constexpr int kHelpers = 2;
+    static Helper& shared() {
+        static Helper* helper = new Helper;  // lives as long as the process; never joined
+        return *helper;
+    }
+
+    // Runs band(0) ... band(count - 1), each once, on this thread and the helpers.
+    void share(int count, const std::function<void(int)>& band) {
+        {
+            std::lock_guard lock(mutex_);
+            job_ = &band;
+            count_ = count;
+            next_.store(0);
+            ++generation_;
+        }
+        wake_.notify_all();
+        work(band, count);
+        std::unique_lock lock(mutex_);
+        job_ = nullptr;  // no helper takes up this sheet any more
+        done_.wait(lock, [this] { return busy_ == 0; });
+    }
+
+private:
+    Helper() {
+        for (int i = 0; i < kHelpers; ++i) std::thread([this] { run(); }).detach();
+    }
+
+    void work(const std::function<void(int)>& band, int count) {
+        for (int i = next_.fetch_add(1); i < count; i = next_.fetch_add(1)) band(i);
+    }
+
+    void run() {
+        std::uint64_t seen = 0;
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return generation_ != seen; });
+            seen = generation_;
+            if (!job_) continue;
+            const std::function<void(int)>& band = *job_;
+            const int count = count_;
+            ++busy_;
+            lock.unlock();
+            work(band, count);
+            lock.lock();
+            if (--busy_ == 0) done_.notify_one();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    const std::function<void(int)>* job_ = nullptr;
+    int count_ = 0;
+    std::atomic<int> next_{0};
+    std::uint64_t generation_ = 0;
+    int busy_ = 0;  // helpers working on the sheet
+};
 
 }  // namespace
 
@@ -369,29 +424,70 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
         sink.boxes = {area};
     }
     const std::vector<Column>& columns = L.columns;
+    const qsizetype outStride = sink.stride / 4;
+    quint32* const outOrigin = reinterpret_cast<quint32*>(sink.bits + sink.dy * sink.stride) + sink.dx;
+    // Rows y0 ... y1 of column c, one column at a time inside a tile: what a column needs stays in
+    // registers and only its rows that show something are visited.
+    auto run = [&](int c, int ya, int yb) {
+        const Column& col = columns[c];
+        quint32* out = outOrigin + c;
+        auto put = [&](int y, quint32 px) {
+            quint32& o = out[y * outStride];
+            if (!sink.over) o = px;
+            else if (const quint32 alpha = px >> 24; alpha == 255) o = px;
+            else if (alpha) o = px + byteMul(o, 255 - alpha);
+        };
+        auto zero = [&](int from, int to) {
+            if (!sink.over)
+                for (int y = from; y < to; ++y) out[y * outStride] = 0;
+        };
+        if (!col.bits) {
+            const int pa = std::clamp(pageTop, ya, yb), pb = std::clamp(pageBottom, pa, yb);
+            zero(ya, pa);
+            if (col.shadow || !sink.over)
+                for (int y = pa; y < pb; ++y) put(y, col.shadow << 24);
+            zero(pb, yb);
+            return;
+        }
+        const int ra = std::clamp(col.rowStart, ya, yb), rb = std::clamp(col.rowEnd, ra, yb);
+        const int sa = std::clamp(col.safeStart, ra, rb), sb = std::clamp(col.safeEnd, sa, rb);
+        zero(ya, ra);
+        for (int y = ra; y < sa; ++y) put(y, sheetPixel(col, y, true));
+#ifdef __SSE2__
+        // Inside the image: all four taps at hand, across with the column's weights (the shading
+        // rides on the colour lanes'), then down; every lane stays within 16 bits.
+        const __m128i zeros = _mm_setzero_si128();
+        const __m128i wh = _mm_load_si128(reinterpret_cast<const __m128i*>(col.across));
+        const qsizetype stride = col.stride;
+        qint32 sy = col.sy0 + sa * col.sdy;
+        for (int y = sa; y < sb; ++y, sy += col.sdy) {
+            const quint32* r = col.base + (sy >> 16) * stride;
+            const __m128i top = _mm_mullo_epi16(
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r)), zeros), wh);
+            const __m128i bottom = _mm_mullo_epi16(
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + stride)), zeros), wh);
+            const __m128i both = _mm_srli_epi16(
+                _mm_add_epi16(_mm_unpacklo_epi64(top, bottom), _mm_unpackhi_epi64(top, bottom)), 8);
+            const short wy = short((sy >> 8) & 0xff);
+            const __m128i wv = _mm_unpacklo_epi64(_mm_set1_epi16(short(256 - wy)), _mm_set1_epi16(wy));
+            __m128i sum = _mm_mullo_epi16(both, wv);
+            sum = _mm_srli_epi16(_mm_add_epi16(sum, _mm_srli_si128(sum, 8)), 8);
+            put(y, quint32(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum))));
+        }
+#else
+        for (int y = sa; y < sb; ++y) put(y, sheetPixel(col, y, true));
+#endif
+        for (int y = sb; y < rb; ++y) put(y, sheetPixel(col, y, true));
+        zero(rb, yb);
+    };
     // In tiles: a column reads its face along a slant, so a tile's reads stay in the cache.
-    constexpr int tileRows = 32, tileColumns = 64;
+    constexpr int tileRows = 32;
     auto rows = [&](int from, int to) {
         for (const QRect& box : sink.boxes) {
             const int ya = std::max(from, box.top()), yb = std::min(to, box.bottom() + 1);
             for (int ty = ya; ty < yb; ty += tileRows) {
-                for (int tx = box.left(); tx <= box.right(); tx += tileColumns) {
-                    const int xb = std::min(box.right() + 1, tx + tileColumns);
-                    for (int y = ty; y < std::min(yb, ty + tileRows); ++y) {
-                        quint32* out = reinterpret_cast<quint32*>(sink.bits + (y + sink.dy) * sink.stride) + sink.dx;
-                        const bool pageRow = y >= pageTop && y < pageBottom;
-                        if (!sink.over) {
-                            for (int c = tx; c < xb; ++c) out[c] = sheetPixel(columns[c], y, pageRow);
-                            continue;
-                        }
-                        for (int c = tx; c < xb; ++c) {
-                            const quint32 px = sheetPixel(columns[c], y, pageRow);
-                            const quint32 alpha = px >> 24;
-                            if (alpha == 255) out[c] = px;
-                            else if (alpha) out[c] = px + byteMul(out[c], 255 - alpha);
-                        }
-                    }
-                }
+                const int te = std::min(yb, ty + tileRows);
+                for (int c = box.left(); c <= box.right(); ++c) run(c, ty, te);
             }
         }
     };
@@ -404,15 +500,11 @@ static void warpSheet(QPainter& painter, const QImage& frontIn, const QImage& ba
     }
     // A large sheet shares its rows out.
     if (pixels > 300000) {
-        const int middle = (top + bottom) / 2;
-        QSemaphore done;
-        auto lower = [&rows, &done, middle, bottom] {
-            rows(middle, bottom);
-            done.release();
+        constexpr int band = 2 * tileRows;
+        const std::function<void(int)> part = [&rows, top, bottom](int i) {
+            rows(top + i * band, std::min(bottom, top + (i + 1) * band));
         };
-        if (!helper().tryStart(lower)) lower();
-        rows(top, middle);
-        done.acquire();
+        Helper::shared().share((bottom - top + band - 1) / band, part);
     } else {
         rows(top, bottom);
     }
@@ -446,6 +538,12 @@ void blitAtDevicePixels(QPainter& painter, const QPointF& devicePoint, const QIm
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRectF(QPointF(0, 0), QSizeF(source.size())), image, QRectF(source));
     painter.restore();
+}
+
+void prepare(const QSizeF& pageSize, double dpr) {
+    Helper::shared();
+    const int lw = int(std::ceil((2 * pageSize.width() + 4) * std::max(dpr, 1.0)));
+    if (lw > 0 && int(layer().columns.size()) < lw) layer().columns.resize(lw);
 }
 
 void drawSheet(QPainter& painter, const QImage& front, const QImage& back, const CurlArguments& args,

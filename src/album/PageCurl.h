@@ -52,6 +52,10 @@ struct SheetGeometry {
 void drawSheet(QPainter& painter, const QImage& front, const QImage& back, const CurlArguments& args,
                const SheetGeometry& geometry);
 
+// Readies the drawing of sheets of `pageSize` points at `dpr` (the thread that shares a large
+// sheet's rows, the per-column table), so that the first frame of a turn does no more than the others.
+void prepare(const QSizeF& pageSize, double dpr);
+
 // Draws `source` of `image` with its top-left corner on `devicePoint` (in the painter's device
 // pixels, rounded to whole ones), pixel for pixel: a plain copy, whatever the painter's transform
 // and the image's pixel ratio.

@@ -196,7 +196,8 @@ BookPageTurn::~BookPageTurn() {
 }
 
 void BookPageTurn::setPagePainters(PagePainter front, PagePainter back) {
-    stackTurn_.reset();
+    drawnTurn_.reset();
+    parked_.clear();
     page_ = std::move(front);
     pageBack_ = std::move(back);
     faces_.clear();
@@ -219,7 +220,8 @@ PagePainter BookPageTurn::imagePainter(std::function<QImage(int)> images) {
 void BookPageTurn::setPageCount(int count) {
     count = std::max(count, 0);
     if (count == pageCount_) return;
-    stackTurn_.reset();
+    drawnTurn_.reset();
+    parked_.clear();
     pageCount_ = count;
     if (restingIndex_ && *restingIndex_ >= count) restingIndex_ = std::max(count - 1, 0);
     faces_.clear();
@@ -233,8 +235,9 @@ void BookPageTurn::setDevicePixelRatio(double dpr) {
     if (dpr == dpr_) return;
     dpr_ = dpr;
     faces_.clear();
+    parked_.clear();
     underImageIndex_ = -1;
-    stackTurn_.reset();
+    drawnTurn_.reset();
     warmFaces();
     emit needsRepaint();
 }
@@ -252,9 +255,10 @@ void BookPageTurn::writeCurrentPageIndex(int index) {
 
 void BookPageTurn::setBookSize(const QSizeF& size) {
     if (size == bookSize_) return;
-    stackTurn_.reset();
+    drawnTurn_.reset();
     bookSize_ = size;
     faces_.clear();
+    parked_.clear();
     underImageIndex_ = -1;
     warmFaces();
     emit needsRepaint();
@@ -348,6 +352,12 @@ void BookPageTurn::pruneFaces() {
         underImage_ = face(r + 1, false);
         underImageIndex_ = r + 1;
     }
+    // So are the pages parked left of the sheet in a turn either way, and the warp is readied.
+    std::erase_if(parked_, [r](const auto& entry) { return entry.first != r - 1 && entry.first != r - 2; });
+    for (int i : {r - 1, r - 2})
+        if (i >= 0 && i < pageCount_) parkedImage(i);
+    parkedFrame_ = QImage();  // the parked images hold it
+    pagecurl::prepare(bookSize_, dpr_);
     emit needsRepaint();
 }
 
@@ -415,7 +425,7 @@ void BookPageTurn::step() {
 
 void BookPageTurn::motionChanged() {
     // Mid-turn the pages under the sheet stand still: only the sheet's old and new places change.
-    if (activeTurn_ && motion_.lean() == 0 && stackTurn_ == activeTurn_ && !sheetDrawn_.isEmpty())
+    if (activeTurn_ && motion_.lean() == 0 && drawnTurn_ == activeTurn_ && !sheetDrawn_.isEmpty())
         emit sheetMoved(sheetDrawn_.united(sheetBounds()));
     else
         emit needsRepaint();
@@ -477,8 +487,7 @@ void BookPageTurn::animateTurn(const Turn& turn, bool committing, const Curve& c
 }
 
 void BookPageTurn::finishTurn(const Turn& turn, bool committed) {
-    stackTurn_.reset();
-    stackImage_ = QImage();  // only a turn needs it
+    drawnTurn_.reset();
     underImage_ = QImage();
     underImageIndex_ = -1;
     stopTracks();
@@ -661,24 +670,11 @@ void BookPageTurn::paint(QPainter& painter, const QPointF& origin) {
     const double W = bookSize_.width(), H = bookSize_.height();
     if (!(W > 1 && H > 1)) return;
     if (!restingIndex_) appear();
-    if (!activeTurn_ || motion_.lean() != 0) {
-        paintStack(painter, origin);
-        if (activeTurn_) drawTurningSheet(painter, origin);
-        return;
-    }
-    // During a turn the pages under the sheet stand still: draw them once into an image.
-    constexpr double pad = 12;
-    if (!stackTurn_ || *stackTurn_ != *activeTurn_ || stackImage_.isNull()) {
-        const QSize px(int(std::ceil((2 * W + 2 * pad) * dpr_)), int(std::ceil((H + 2 * pad) * dpr_)));
-        if (stackImage_.size() != px) stackImage_ = QImage(px, QImage::Format_ARGB32_Premultiplied);
-        stackImage_.setDevicePixelRatio(dpr_);
-        stackImage_.fill(Qt::transparent);
-        QPainter p(&stackImage_);
-        paintStack(p, QPointF(W + pad, pad));
-        stackTurn_ = activeTurn_;
-    }
-    blitImage(painter, origin - QPointF(W + pad, pad), stackImage_);
+    // The still pages are images drawn at rest, so a turn's first frame costs no more than the rest.
+    paintStack(painter, origin);
+    if (!activeTurn_) return;
     drawTurningSheet(painter, origin);
+    if (motion_.lean() == 0) drawnTurn_ = activeTurn_;
 }
 
 void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
@@ -690,17 +686,10 @@ void BookPageTurn::paintStack(QPainter& painter, const QPointF& origin) {
     // The back of the previous sheet, lying left of the page with its shadow.
     if (const auto parked = parkedPageIndex()) {
         const QRectF rect(origin.x() - W, origin.y(), W, H);
-        blitImage(painter, rect.topLeft() - QPointF(kFrameMargin, kFrameMargin), parkedFrame());
-        auto it = faces_.find(*parked);
-        if (it != faces_.end() && !it->second.back.isNull()) {
-            blitImage(painter, rect.topLeft(), it->second.back);
-        } else if (pageBack_) {
-            painter.save();
-            QPainterPath shape;
-            shape.addRoundedRect(rect, cornerRadius_, cornerRadius_);
-            painter.setClipPath(shape);
-            pageBack_(painter, rect, *parked);
-            painter.restore();
+        if (const QImage* whole = parkedImage(*parked)) {
+            blitImage(painter, rect.topLeft() - QPointF(kFrameMargin, kFrameMargin), *whole);
+        } else {
+            blitImage(painter, rect.topLeft() - QPointF(kFrameMargin, kFrameMargin), parkedFrame());
         }
     }
 
@@ -748,6 +737,22 @@ const QImage& BookPageTurn::parkedFrame() {
     board.addRect(rect.adjusted(cornerRadius_, cornerRadius_, -cornerRadius_, -cornerRadius_));
     painter.fillPath(board, Qt::black);
     return parkedFrame_;
+}
+
+const QImage* BookPageTurn::parkedImage(int index) {
+    if (auto it = parked_.find(index); it != parked_.end()) return &it->second.second;
+    QImage back;
+    if (auto it = faces_.find(index); it != faces_.end()) back = it->second.back;
+    if (back.isNull()) back = face(index, true);
+    if (back.isNull()) return nullptr;
+    for (const auto& [i, entry] : parked_)
+        if (entry.first == back.cacheKey()) return &parked_.emplace(index, entry).first->second.second;
+    QImage whole = parkedFrame().copy();
+    {
+        QPainter p(&whole);
+        blitImage(p, QPointF(kFrameMargin, kFrameMargin), back);
+    }
+    return &parked_.emplace(index, std::make_pair(back.cacheKey(), std::move(whole))).first->second.second;
 }
 
 QRectF BookPageTurn::sheetBounds() const {

@@ -151,10 +151,12 @@ public:
     void setCornerRadius(double r) {
         cornerRadius_ = r;
         parkedFrame_ = QImage();
+        parked_.clear();
     }
     void setShadowColor(const QColor& c) {
         shadowColor_ = c;
         parkedFrame_ = QImage();
+        parked_.clear();
     }
     void setOnTurn(std::function<void()> f) { onTurn_ = std::move(f); }
     void setOnCommittedTurn(std::function<void()> f) { onCommittedTurn_ = std::move(f); }
@@ -245,6 +247,7 @@ private:
     void writeCurrentPageIndex(int index);
     void paintStack(QPainter& painter, const QPointF& origin);
     const QImage& parkedFrame();
+    const QImage* parkedImage(int index);
     void stopTracks();
     const QImage* frontImage(int index);
 
@@ -283,10 +286,12 @@ private:
     bool pruneQueued_ = false;
     QImage underImage_;  // the uncovered page of a forward turn, drawn flat
     int underImageIndex_ = -1;
-    QImage stackImage_;  // the pages under a turning sheet
-    std::optional<pageturn::Turn> stackTurn_;
+    std::optional<pageturn::Turn> drawnTurn_;  // the turn whose still pages the host has drawn whole
     QRectF sheetDrawn_;  // page coordinates of the sheet as last drawn over the still pages
     QImage parkedFrame_;  // the parked page's soft shadow and corners, kFrameMargin points around it
+    // Parked pages drawn whole (shadow, corners and back) by page index, with the key of the back
+    // they show: pages with the same back share one image.
+    std::map<int, std::pair<qint64, QImage>> parked_;
 };
 
 }  // namespace kp

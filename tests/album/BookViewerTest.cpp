@@ -2,6 +2,8 @@
 // controls' states and requests, the books menu, and a full-window render.
 #include "album/AlbumWindow.h"
 #include "album/BookViewer.h"
+#include "album/CoverPage.h"
+#include "album/PaperPage.h"
 #include "album/ReduceMotion.h"
 #include "MacAlbumTestSupport.h"
 #include "platform/Color.h"
@@ -15,6 +17,7 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 
@@ -305,4 +308,96 @@ TEST(BookViewer, FollowsTheDesktopsWishForLessMotion) {
     view.chooseBook(0);
     view.next();
     EXPECT_EQ(view.index(), 1);
+}
+
+namespace {
+
+// Columns and rows of `area` where the viewer's cream ink stands out from the dark desk.
+QRect inkBounds(const QImage& img, const QRect& area) {
+    QRect ink;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (img.pixelColor(x, y).lightness() > 110) ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+}  // namespace
+
+TEST(BookViewer, PageLabelCountsUpToItsNewValue) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(0, "Miso"), 3)}, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.next();
+    settle(clock, scheduler, view);
+    ASSERT_EQ(view.pageLabel(), QStringLiteral("page 1"));
+    view.next();
+    settle(clock, scheduler, view);
+    ASSERT_EQ(view.pageLabel(), QStringLiteral("page 2"));
+    // The label has just begun to change from "page 1".
+    EXPECT_EQ(view.labelFrom(), QStringLiteral("page 1"));
+    ASSERT_LT(view.labelProgress(), 0.2);
+    // A fifth of the way: both digits half seen.
+    const double step = (0.2 - view.labelProgress()) * AlbumBookView::labelSeconds;
+    clock.advance(step);
+    scheduler.advance(step);
+    const QRect row = view.layoutFor(QSizeF(460, 720)).label.toAlignedRect();
+    const QRect moving = inkBounds(view.grab().toImage(), row);
+    clock.advance(AlbumBookView::labelSeconds);
+    scheduler.advance(AlbumBookView::labelSeconds);
+    EXPECT_EQ(view.labelProgress(), 1);
+    const QRect still = inkBounds(view.grab().toImage(), row);
+    // Midway the old digit has risen above the line and the new one still rises from below it,
+    // while "page " stays where it is.
+    ASSERT_FALSE(still.isEmpty());
+    EXPECT_LT(moving.top(), still.top() - 3);
+    EXPECT_GT(moving.bottom(), still.bottom() + 3);
+    EXPECT_EQ(moving.left(), still.left());
+
+    // With less motion the label changes at once.
+    view.setReduceMotion(true);
+    view.previous();
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
+    EXPECT_EQ(view.labelProgress(), 1);
+}
+
+TEST(BookViewer, BooksMenuShowsALongNameWholeUnlessTheWindowIsTooNarrow) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    const char* name = "Sir Bartholomew Whiskerton the Third";
+    AlbumBookView view({bookOf(chapterOf(0, "Pip", 86400.0 * 40), 1), bookOf(chapterOf(86400.0 * 50, name), 1)}, 0,
+                       {}, {}, nullptr, &scheduler, &clock);
+    const double advance = QFontMetricsF(albumSerif(13, QFont::DemiBold)).horizontalAdvance(QString::fromLatin1(name));
+    ASSERT_GT(advance, 180);
+    view.resize(600, 720);
+    const AlbumBookView::Layout wide = view.layoutFor(QSizeF(600, 720));
+    EXPECT_GE(wide.menu.width(), 12 + 14 + 6 + advance + 12 - 0.5);
+    EXPECT_LE(wide.menu.right(), wide.closeButton.left());
+    // The name's ink runs its whole length inside the capsule.
+    const QRect text = wide.menu.adjusted(12 + 14 + 6, 0, -4, 0).toAlignedRect();
+    const QRect ink = inkBounds(view.grab().toImage(), text);
+    EXPECT_GT(ink.right(), text.left() + advance - 12);
+
+    // In the narrowest window the name is cut where the menu would reach the title.
+    const AlbumBookView::Layout narrow = view.layoutFor(QSizeF(360, 720));
+    const double titleRight = narrow.title.left() + QFontMetricsF(albumSerif(28, QFont::ExtraBold)).horizontalAdvance(QStringLiteral("Album"));
+    EXPECT_LT(narrow.menu.width(), 12 + 14 + 6 + advance + 12);
+    EXPECT_GE(narrow.menu.left(), titleRight);
+}
+
+TEST(BookViewer, LifeSpanAndCoverDatesAreInTheReadersWordsAndOrder) {
+    const AlbumChapter past = chapterOf(utc(2025, 10, 20), "Pip", utc(2026, 6, 30));
+    const AlbumBook book = bookOf(past, 1);
+    struct Case {
+        const char *locale, *span, *cover;
+    };
+    for (const Case& c : {Case{"en_US", "Pip \u00B7 Oct 20 \u2013 Jun 30", "Oct 20, 2025 \u2013 Jun 30, 2026"},
+                          Case{"de_DE", "Pip \u00B7 20. Okt. \u2013 30. Juni", "20. Okt. 2025 \u2013 30. Juni 2026"},
+                          Case{"fr_FR", "Pip \u00B7 20 oct. \u2013 30 juin", "20 oct. 2025 \u2013 30 juin 2026"},
+                          Case{"ja_JP", "Pip \u00B7 10\u670820\u65E5 \u2013 6\u670830\u65E5",
+                               "2025\u5E7410\u670820\u65E5 \u2013 2026\u5E746\u670830\u65E5"}}) {
+        const LocalZone zone("Europe/Berlin", c.locale);
+        EXPECT_EQ(AlbumBookView::lifeSpan(book), QString::fromUtf8(c.span)) << c.locale;
+        EXPECT_EQ(AlbumCover::coverDates(past), QString::fromUtf8(c.cover)) << c.locale;
+    }
 }

@@ -5,6 +5,7 @@
 #include "album/PaperPage.h"
 #include "platform/Color.h"
 #include "platform/Dates.h"
+#include "MacAlbumTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <cmath>
 
 using namespace kp;
+using kp::albumtest::LocalZone;
 
 namespace {
 
@@ -111,24 +113,46 @@ TEST(PaperPage, BackIsBlankPaperFrontHasStitchAndContent) {
 
 // ---- layouts ----
 
-TEST(KeepsakePage, AgeLineCountsCalendarDays) {
-    // The page counts days on the calendar: the month from 10 March to 10 April in Helsinki is an
-    // hour short of 31 days of seconds, and 31 days old.
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Helsinki");
-    const QTimeZone helsinki("Europe/Helsinki");
+static QString ageOn(const QDateTime& birth, double age) {
     AlbumLeaf leaf;
-    const double birth = referenceFromDate(QDateTime(QDate(2026, 3, 10), QTime(9, 0), helsinki));
-    leaf.date = referenceFromDate(QDateTime(QDate(2026, 4, 10), QTime(9, 0), helsinki));
-    leaf.age = leaf.date - birth;
-    const QString month = LeafPage{leaf, 1}.ageLine();
-    leaf.date -= 1;
-    leaf.age -= 1;
-    const QString early = LeafPage{leaf, 1}.ageLine();
-    if (zone.isNull()) qunsetenv("TZ");
-    else qputenv("TZ", zone);
-    EXPECT_EQ(month, QStringLiteral("31 days old"));
-    EXPECT_EQ(early, QStringLiteral("30 days old"));
+    leaf.date = referenceFromDate(birth) + age;
+    leaf.age = age;
+    return LeafPage{leaf, 1}.ageLine();
+}
+
+TEST(KeepsakePage, AgeLineCountsWholeDaysAcrossClockChanges) {
+    {
+        // Spring: the month from 10 March to 10 April in Helsinki is an hour short of 31 days of
+        // seconds, and 31 days old.
+        const LocalZone zone("Europe/Helsinki");
+        const QTimeZone helsinki("Europe/Helsinki");
+        const QDateTime birth(QDate(2026, 3, 10), QTime(9, 0), helsinki);
+        const double month = referenceFromDate(QDateTime(QDate(2026, 4, 10), QTime(9, 0), helsinki)) -
+                             referenceFromDate(birth);
+        EXPECT_EQ(ageOn(birth, month), QStringLiteral("31 days old"));
+        EXPECT_EQ(ageOn(birth, month - 1), QStringLiteral("30 days old"));
+    }
+    {
+        // Autumn: day milestones are whole days of seconds and keep their count after the change.
+        const LocalZone zone("Europe/Berlin");
+        const QTimeZone berlin("Europe/Berlin");
+        const QDateTime weekBefore(QDate(2026, 10, 20), QTime(12, 0), berlin);
+        EXPECT_EQ(ageOn(weekBefore, 7 * 86400.0), QStringLiteral("7 days old"));
+        EXPECT_EQ(ageOn(weekBefore, 7 * 86400.0 - 1), QStringLiteral("6 days old"));
+        const QDateTime summer(QDate(2026, 8, 1), QTime(10, 0), QTimeZone::utc());
+        EXPECT_EQ(ageOn(summer, 100 * 86400.0), QStringLiteral("100 days old"));
+        EXPECT_EQ(ageOn(summer, 86400.0), QStringLiteral("1 day old"));
+    }
+}
+
+TEST(KeepsakePage, DateLineIsInTheReadersWordsAndOrder) {
+    AlbumLeaf leaf;
+    leaf.date = referenceFromDate(QDateTime(QDate(2026, 12, 6), QTime(12, 0), QTimeZone("Europe/Berlin")));
+    for (auto [locale, line] : {std::pair{"en_US", "SUNDAY, DECEMBER 6"}, std::pair{"de_DE", "SONNTAG, 6. DEZEMBER"},
+                                std::pair{"fr_FR", "DIMANCHE 6 D\u00C9CEMBRE"}, std::pair{"ja_JP", "12\u67086\u65E5\u65E5\u66DC\u65E5"}}) {
+        const LocalZone zone("Europe/Berlin", locale);
+        EXPECT_EQ((LeafPage{leaf, 1}.dateLine()), QString::fromUtf8(line)) << locale;
+    }
 }
 
 TEST(KeepsakePage, PhotoLayoutsShowTheirPhotosInsideThePage) {

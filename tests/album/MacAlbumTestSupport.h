@@ -6,6 +6,7 @@
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
 
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -16,6 +17,28 @@ namespace kp::albumtest {
 inline double utc(int y, int m, int d, int h = 12, int mi = 0, int s = 0) {
     return referenceFromDate(QDateTime(QDate(y, m, d), QTime(h, mi, s), QTimeZone::utc()));
 }
+
+// The local time zone and, when given, the locale for one test.
+class LocalZone {
+public:
+    explicit LocalZone(const char* zone, const char* locale = nullptr)
+        : saved_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", zone);
+        if (locale) QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+    }
+    ~LocalZone() {
+        if (had_) qputenv("TZ", saved_);
+        else qunsetenv("TZ");
+        QLocale::setDefault(locale_);
+    }
+    LocalZone(const LocalZone&) = delete;
+    LocalZone& operator=(const LocalZone&) = delete;
+
+private:
+    QByteArray saved_;
+    bool had_;
+    QLocale locale_;
+};
 
 struct FakeWorld {
     AlbumCatSnapshot cat;

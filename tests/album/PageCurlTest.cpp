@@ -195,3 +195,30 @@ TEST(PageCurlRender, MidTurnOnlyTheSheetsOldAndNewPlacesAreRepainted) {
         dirty = {};
     }
 }
+
+TEST(PageCurlRender, ALargeSheetIsDrawnWholeEveryTime) {
+    // A page of the album at ratio 2: its rows are shared out in bands between two threads.
+    const double W = 362, H = 532, dpr = 2;
+    QImage front = solid(QColor(200, 40, 40), int(W * dpr), int(H * dpr));
+    front.setDevicePixelRatio(dpr);
+    QImage back = solid(QColor(40, 40, 200), int(W * dpr), int(H * dpr));
+    back.setDevicePixelRatio(dpr);
+    const SheetGeometry g{QPointF(W + 10, 0.3 * H), QSizeF(W, H), true, 0};
+    prepare(g.pageSize, dpr);
+    const CurlArguments a = curlArguments(-30, 1, W, H);
+    auto draw = [&] {
+        QImage img(int((2 * W + 20) * dpr), int(1.6 * H * dpr), QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(dpr);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        drawSheet(p, front, back, a, g);
+        p.end();
+        return img;
+    };
+    const QImage first = draw();
+    // The sheet's middle: front from the spine out to where it bows, no row left out.
+    const int x = int((W + 10 + 0.5 * a.maxX) * dpr);
+    for (int y = int(0.3 * H * dpr) + 4; y < int(1.3 * H * dpr) - 4; ++y)
+        ASSERT_TRUE(reddish(first.pixel(x, y))) << y;
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(draw(), first) << i;
+}

@@ -36,7 +36,10 @@ protected:
                                  ++frontRenders;
                                  p.fillRect(r, pageColour(i));
                              },
-                             [](QPainter& p, const QRectF& r, int) { p.fillRect(r, Qt::white); });
+                             [this](QPainter& p, const QRectF& r, int) {
+                                 ++backRenders;
+                                 p.fillRect(r, Qt::white);
+                             });
         view.setOnTurn([this] { ++turns; });
         view.setOnCommittedTurn([this] { committed.push_back(view.currentPageIndex()); });
     }
@@ -69,6 +72,7 @@ protected:
     BookPageTurn view;
     int turns = 0;
     int frontRenders = 0;
+    int backRenders = 0;
     std::vector<int> committed;
 };
 
@@ -256,4 +260,24 @@ TEST_F(PageTurnLogic, TheNextPageIsDrawnBeforeItsTurnStarts) {
     controller.request(3);
     ASSERT_TRUE(view.activeTurn());
     EXPECT_EQ(frontRenders, drawn);
+}
+
+TEST_F(PageTurnLogic, TheFirstFrameOfATurnEitherWayDrawsNoPage) {
+    // Every page under a sheet that turns either way, the parked ones included, is drawn at rest.
+    for (const int to : {4, 2}) {
+        open(6, 3);
+        QImage frame(600, 600, QImage::Format_ARGB32_Premultiplied);
+        const int fronts = frontRenders, backs = backRenders;
+        controller.request(to);
+        ASSERT_TRUE(view.activeTurn());
+        QPainter p(&frame);
+        view.paint(p, QPointF(250, 100));
+        p.end();
+        EXPECT_EQ(frontRenders, fronts) << to;
+        EXPECT_EQ(backRenders, backs) << to;
+        run(2);
+        ASSERT_EQ(view.currentPageIndex(), to);
+        view.setCurrentPageIndex(3);
+        run(2);
+    }
 }
