@@ -340,6 +340,8 @@ void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& 
     const double w = f.width, floor = f.floorLine, t = f.t, k = kFurnitureScale;
 
     const bool still = f.draws(false), moving = f.draws(true);
+    // The hanging plant sways behind the bed's headboard.
+    if (f.drawsBehind() && s.shopOn && s.hangingPlantShown) sc.hangingPlant(p, {0.09 * w, 68.5}, k, t);
     if (still) {
         // Kept as an image until one of RoomFurnitureLayer::stillInputs changes.
         if (s.shopOn && s.portraitShown)
@@ -353,8 +355,6 @@ void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& 
         if (s.shopOn && s.cushionShown) sc.cushion(p, floorAnchor(0.57 * w, floor, 6), k);
     }
     if (!moving) return;
-    // The hanging plant hangs in front of the bed's head.
-    if (s.shopOn && s.hangingPlantShown) sc.hangingPlant(p, {0.09 * w, 68.5}, k, t);
     sc.bedroomWindow(p, bedroomWindowCentre(w), k, f.look, t, s.windowOpen);
     if (s.wardrobeOpen) sc.wardrobeRack(p, {0.47 * w, 60}, k, s.freshGifts, t);
     drawLamp(p, floorAnchor(0.37 * w, floor), k, lampGlow(t, f.showsNightSleep));

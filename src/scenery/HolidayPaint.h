@@ -35,7 +35,7 @@ inline void fillPath(QPainter& p, const QPainterPath& path, const QColor& c) {
 }
 
 inline void strokePath(QPainter& p, const QPainterPath& path, const QColor& c, double width,
-                       Qt::PenCapStyle cap = Qt::SquareCap, Qt::PenJoinStyle join = Qt::MiterJoin) {
+                       Qt::PenCapStyle cap = Qt::FlatCap, Qt::PenJoinStyle join = Qt::MiterJoin) {
     QPen pen(c, width, Qt::SolidLine, cap, join);
     pen.setMiterLimit(10);
     p.setPen(pen);

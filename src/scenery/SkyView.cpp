@@ -277,10 +277,12 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
             const double x = (w + 40) * frac(s) - 20;
-            // A wide view (the garden) sizes them by its height, as a window's would be, and a
-            // cloud's top puff stays below the top edge.
-            const double cw = (0.34 + 0.06 * (i % 2)) * std::min(w, 1.6 * h);
-            const double y = std::max((0.14 + 0.16 * (i % 3)) * h, 0.25 * cw + 5);
+            // A wide sky (the garden) sizes them by its height, as a window's would be, and keeps a
+            // cloud's top puff below its top edge; a window's clouds follow its own size alone.
+            const bool wide = w > 1.6 * h;
+            const double cw = (0.34 + 0.06 * (i % 2)) * (wide ? 1.6 * h : w);
+            double y = (0.14 + 0.16 * (i % 3)) * h;
+            if (wide) y = std::max(y, 0.25 * cw + 5);
             // The cloud's box around its centre: x -0.5...0.5, y -0.25...0.22 of its width.
             const QPointF corner(-0.5 * cw - 1, -0.25 * cw - 1);
             auto drawCloud = [&](QPainter& q, QPointF at) {
