@@ -14,6 +14,7 @@
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
 #include "rooms/TopBar.h"
+#include "scenery/PoolPaint.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -221,36 +222,49 @@ void IslandRoomView::paintScene(QPainter& p) {
         furniture_.paint(q, pass, models_, none);
     }
 
-    // Where the moving pieces lie this frame: drawn once on a painter that only gathers bounds.
-    QPainter& g = sprites_.begin(scale);
-    gathered_.clear();
-    paintBehind(g, gathered_);
-    paintInFront(g, gathered_);
-    const std::vector<QRect>& pieces = sprites_.end();
-    const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
-    sceneKey_ = key;
-    if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
-    lastPieces_ = pieces;
+    // Drawn on a pool thread: from there the raster engine fills each shape in one go instead of
+    // handing its spans to the pool.
+    scenery::paintInPool([&] {
+        // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
+        // gathers.
+        QPainter& g = sprites_.gather(scale, pixels);
+        gathered_.clear();
+        paintBehind(g, gathered_);
+        paintInFront(g, gathered_);
+        const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
+        const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
+        sceneKey_ = key;
+        if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
+        lastPieces_ = pieces;
 
-    // Only the damaged rectangles are drawn again, each layer in its order.
-    hot_.clear();
-    {
-        QPainter q(&scene_);
-        q.setClipRegion(damage);
-        q.setCompositionMode(QPainter::CompositionMode_Source);
-        q.fillRect(scene_.rect(), Qt::transparent);
-        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        q.setRenderHint(QPainter::Antialiasing, true);
-        q.scale(scale, scale);
-        if (!plan_.gardenBackdrop) backdrop_.paintWalls(q, f);
-        paintBehind(q, hot_);
-        q.save();
-        q.resetTransform();
-        q.drawImage(QPointF(0, 0), still_);
-        q.restore();
-        paintInFront(q, hot_);
-    }
+        // Only the damaged rectangles are drawn again, each layer in its order; of the moving pieces
+        // only the shapes that meet them.
+        hot_.clear();
+        {
+            QPainter q(&scene_);
+            q.setClipRegion(damage);
+            q.setCompositionMode(QPainter::CompositionMode_Source);
+            q.fillRect(scene_.rect(), Qt::transparent);
+            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            q.setRenderHint(QPainter::Antialiasing, true);
+            if (!plan_.gardenBackdrop) {
+                q.save();
+                q.scale(scale, scale);
+                backdrop_.paintWalls(q, f);
+                q.restore();
+            }
+            paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
+            sprites_.endFilter();
+            q.setTransform(QTransform());
+            q.setClipRegion(damage);
+            q.setOpacity(1);
+            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            q.drawImage(QPointF(0, 0), still_);
+            paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
+            sprites_.endFilter();
+        }
+    });
     // The kept image's pixels go straight to the device's.
     p.save();
     p.scale(1 / scale, 1 / scale);

@@ -187,7 +187,7 @@ private:
     unsigned stillInputs_ = 0;
     // Where the moving pieces were drawn in the last frame.
     RoomSprites sprites_;
-    std::vector<QRect> lastPieces_;
+    std::vector<RoomSprites::Piece> lastPieces_;
     RoomHotspots gathered_;
     // The room shown before the last tab click, and when the click came (clock seconds).
     QImage leaving_;

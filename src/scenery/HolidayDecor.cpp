@@ -145,8 +145,49 @@ void drawFirRope(QPainter& p, const QPainterPath& rope, double width, double top
 
 }  // namespace
 
+namespace {
+
+// The ornament `i` with the baubles' twinkle `twinkle` (-1...1) given.
+void drawLitOrnament(QPainter& p, int i, Holiday holiday, double twinkle);
+
+// After how many ornaments the colours and shapes repeat.
+int ornamentPeriod(Holiday holiday) {
+    switch (holiday) {
+    case Holiday::christmas: return 4;
+    case Holiday::newYear:
+    case Holiday::valentines: return 2;
+    case Holiday::festaJunina:
+    case Holiday::halloween: return 6;
+    default: return 5;
+    }
+}
+
+// An ornament from a kept picture of it, turned and placed as the painter stands: by its colour
+// and shape, and a bauble by its twinkle in 32 steps.
+void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time) {
+    const int i = std::max(index, 0);
+    const int variant = i % ornamentPeriod(holiday);
+    int level = 0;
+    double twinkle = 0;
+    if (holiday == Holiday::christmas) {
+        level = static_cast<int>(std::lround((std::sin(2 * time + 1.7 * i) + 1) / 2 * 31));
+        twinkle = level / 31.0 * 2 - 1;
+    }
+    const std::uint64_t key = 0x4F524E00000000ull | static_cast<std::uint64_t>(holiday) << 16 |
+                              static_cast<std::uint64_t>(variant) << 8 | static_cast<std::uint64_t>(level);
+    drawSprite(p, key, QRectF(-8, -2, 16, 16), [&](QPainter& q) { drawLitOrnament(q, variant, holiday, twinkle); });
+}
+
+}  // namespace
+
 void drawOrnament(QPainter& p, int index, Holiday holiday, double time) {
     const int i = std::max(index, 0);
+    drawLitOrnament(p, i, holiday, holiday == Holiday::christmas ? std::sin(2 * time + 1.7 * i) : 0);
+}
+
+namespace {
+
+void drawLitOrnament(QPainter& p, int i, Holiday holiday, double twinkle) {
     switch (holiday) {
     case Holiday::newYear: {
         strokeLine(p, {0, 0}, {0, 2}, hex("#B08A3A"), 0.5);
@@ -207,13 +248,15 @@ void drawOrnament(QPainter& p, int index, Holiday holiday, double time) {
         break;
     case Holiday::christmas: {
         p.fillRect(QRectF(-1, 1, 2, 2), hex("#B08A3A"));
-        fillEllipse(p, QRectF(-3.5, 2.5, 7, 7), faded(hex(kChristmas[i % 4]), 0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
+        fillEllipse(p, QRectF(-3.5, 2.5, 7, 7), faded(hex(kChristmas[i % 4]), 0.7 + 0.3 * twinkle));
         fillEllipse(p, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
         break;
     }
     case Holiday::birthday: fillPath(p, pennantTriangle(), hex(kBirthday[i % 5])); break;
     }
 }
+
+}  // namespace
 
 void drawBalloonOrnament(QPainter& p, int index) {
     const QColor c = hex(kBirthday[std::max(index, 0) % 5]);
@@ -277,7 +320,7 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
         p.translate(at);
         p.rotate(0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
         p.scale(unit, unit);
-        drawOrnament(p, i, holiday, time);
+        drawOrnamentSprite(p, i, holiday, time);
     }
     p.restore();
 }
@@ -323,7 +366,7 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
         p.translate(cx + R * std::cos(a), cy + R * std::sin(a) - 3 * u);
         p.rotate(0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
         p.scale(0.7 * u, 0.7 * u);
-        drawOrnament(p, k, holiday, time);
+        drawOrnamentSprite(p, k, holiday, time);
     }
     p.setWorldTransform(base);
 
@@ -377,9 +420,9 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
         if (holiday == Holiday::birthday)
             drawBalloonOrnament(p, index);
         else if (holiday == Holiday::halloween)
-            drawOrnament(p, 3 * index + 1, holiday, time);
+            drawOrnamentSprite(p, 3 * index + 1, holiday, time);
         else
-            drawOrnament(p, index, holiday, time);
+            drawOrnamentSprite(p, index, holiday, time);
     }
     p.restore();
 }

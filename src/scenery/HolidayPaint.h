@@ -1,6 +1,7 @@
 #pragma once
 // Small painting helpers shared by the holiday decorations and the shop art (not for other callers).
 #include "platform/Color.h"
+#include "scenery/Sprites.h"
 
 #include <QBrush>
 #include <QColor>
@@ -9,9 +10,12 @@
 #include <QPen>
 #include <QRectF>
 
+#include <cstdint>
 #include <functional>
 
 namespace kp::props {
+
+using scenery::drawSprite;
 
 inline QColor hex(const char* s) { return colorFromHex(s); }
 

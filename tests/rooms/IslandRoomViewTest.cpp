@@ -532,3 +532,30 @@ TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
         }
     }
 }
+
+TEST_F(IslandRoomViewTest, ATabClickChangesTheRoomWithTheTabsSpring) {
+    // The bedroom, then a click on the kitchen's tab: a tenth of a second later the room is
+    // neither the bedroom nor the kitchen alone, and once the spring has settled it is the kitchen.
+    PetLifeTestAccess::setOut(w.life(), true);
+    w.show(IslandRoomKind::bedroom);
+    PetLifeTestAccess::setOut(w.life(), true);
+    IslandRoomView alone(*w.state, *w.closet, *w.pomodoro, *w.wallet, *w.cat.store, w.cat.clock, w.scheduler, w.hub);
+    alone.setLookSource([this] { return w.look; });
+    const double t = w.now();
+    frameAt(*w.view, t);
+    const QImage bedroom = frameAt(alone, t + 0.1);
+    w.view->perform(RoomAction::tab(IslandRoomKind::kitchen));
+    ASSERT_EQ(w.state->roomKind(), IslandRoomKind::kitchen);
+    const QImage kitchen = frameAt(alone, t + 0.1);
+    const QImage mid = frameAt(*w.view, t + 0.1);
+    // Below the bar, whose tabs spring on their own.
+    const QRectF room(0, 40, 640, 120);
+    const int total = changedPixels(bedroom, kitchen, room);
+    ASSERT_GT(total, 10000);
+    EXPECT_GT(changedPixels(mid, bedroom, room), total / 4);
+    EXPECT_GT(changedPixels(mid, kitchen, room), total / 4);
+    EXPECT_EQ(changedPixels(frameAt(*w.view, t + 1.5), frameAt(alone, t + 1.5), room), 0);
+    // The tab of the room on view changes nothing.
+    w.view->perform(RoomAction::tab(IslandRoomKind::kitchen));
+    EXPECT_EQ(changedPixels(frameAt(*w.view, t + 1.6), frameAt(alone, t + 1.6), room), 0);
+}
