@@ -6,6 +6,7 @@
 #include "life/Wallet.h"
 #include "platform/Defaults.h"
 #include "rooms/RoomShapesScenery.h"
+#include "scenery/SceneryKit.h"
 #include "scenery/ShopArt.h"
 #include "scenery/TomatoClock.h"
 #include "scenery/WardrobeRack.h"
@@ -13,6 +14,8 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+
+#include <optional>
 #include <QRadialGradient>
 
 #include <climits>
@@ -217,6 +220,9 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
         return s;
     }();
     PieceFrame frame(p, at, scale);
+    // Unshaken, the post itself looks the same in every frame: only the pom-pom swings.
+    std::optional<scenery::StillDrawing> still;
+    if (motion.shake == 0) still.emplace();
     p.translate(motion.shake, 0);
     column.paint(p);
     p.save();
@@ -225,11 +231,13 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
     p.restore();
     p.translate(-motion.shake, 0);
     base.paint(p);
+    still.reset();
     p.save();
     p.translate(11, -40);
     p.rotate(motion.swing);
     pomPom.paint(p);
     p.restore();
+    if (motion.shake == 0) still.emplace();
     p.translate(motion.shake, 0);
     perch.paint(p);
 }

@@ -155,7 +155,7 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     // 6. The cat with the house front and its reactions; a cat up on a perch passes over the bar.
     if (plan_.cat) paintCatGroup(p);
     // 7. Garden weather.
-    if (plan_.gardenWeather) backdrop_.paintGardenWeather(p, f);
+    if (plan_.gardenWeather) scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
     // 8. Night tint, easing in and out with the night sleep.
     backdrop_.paintNightTint(p, f, tint * f.opening);
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
@@ -266,8 +266,10 @@ void IslandRoomView::paintScene(QPainter& p) {
         }
     });
     // The kept image's pixels go straight to the device's.
+    // Opaque: copied over what is under it.
     p.save();
     p.scale(1 / scale, 1 / scale);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(QPointF(0, 0), scene_);
     p.restore();
 }

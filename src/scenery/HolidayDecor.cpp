@@ -162,20 +162,41 @@ int ornamentPeriod(Holiday holiday) {
     }
 }
 
-// An ornament from a kept picture of it, turned and placed as the painter stands: by its colour
-// and shape, and a bauble by its twinkle in 32 steps.
-void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time) {
+// An ornament turned by `degrees` about its hook, from kept pictures of it already turned (in
+// steps of half a degree, far below a pixel at its size) laid down straight: by its colour and
+// shape; a bauble's twinkle is the opacity it is laid down with.
+void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, double degrees) {
     const int i = std::max(index, 0);
     const int variant = i % ornamentPeriod(holiday);
-    int level = 0;
-    double twinkle = 0;
-    if (holiday == Holiday::christmas) {
-        level = static_cast<int>(std::lround((std::sin(2 * time + 1.7 * i) + 1) / 2 * 31));
-        twinkle = level / 31.0 * 2 - 1;
+    const long step = std::clamp(std::lround(degrees * 2), -720L, 720L);
+    const double turn = step / 2.0;
+    const QRectF box(-12, -4, 24, 20);
+    const auto key = [&](int part) {
+        return 0x4F524E0000000000ull | static_cast<std::uint64_t>(holiday) << 32 | static_cast<std::uint64_t>(part) << 24 |
+               static_cast<std::uint64_t>(variant) << 16 | static_cast<std::uint64_t>(step + 1024);
+    };
+    if (holiday != Holiday::christmas) {
+        drawSprite(p, key(0), box, [&](QPainter& q) {
+            q.rotate(turn);
+            drawLitOrnament(q, variant, holiday, 0);
+        });
+        return;
     }
-    const std::uint64_t key = 0x4F524E00000000ull | static_cast<std::uint64_t>(holiday) << 16 |
-                              static_cast<std::uint64_t>(variant) << 8 | static_cast<std::uint64_t>(level);
-    drawSprite(p, key, QRectF(-8, -2, 16, 16), [&](QPainter& q) { drawLitOrnament(q, variant, holiday, twinkle); });
+    drawSprite(p, key(1), box, [&](QPainter& q) {
+        q.rotate(turn);
+        q.fillRect(QRectF(-1, 1, 2, 2), hex("#B08A3A"));
+    });
+    const double was = p.opacity();
+    p.setOpacity(was * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
+    drawSprite(p, key(2), box, [&](QPainter& q) {
+        q.rotate(turn);
+        fillEllipse(q, QRectF(-3.5, 2.5, 7, 7), hex(kChristmas[variant]));
+    });
+    p.setOpacity(was);
+    drawSprite(p, key(3), box, [&](QPainter& q) {
+        q.rotate(turn);
+        fillEllipse(q, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
+    });
 }
 
 }  // namespace
@@ -318,9 +339,8 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
         const QPointF at(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
         p.setWorldTransform(base);
         p.translate(at);
-        p.rotate(0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
         p.scale(unit, unit);
-        drawOrnamentSprite(p, i, holiday, time);
+        drawOrnamentSprite(p, i, holiday, time, 0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
     }
     p.restore();
 }
@@ -364,9 +384,8 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
         const double a = k * 2 * std::numbers::pi / 7 - std::numbers::pi / 2 + std::numbers::pi / 7;
         p.setWorldTransform(base);
         p.translate(cx + R * std::cos(a), cy + R * std::sin(a) - 3 * u);
-        p.rotate(0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
         p.scale(0.7 * u, 0.7 * u);
-        drawOrnamentSprite(p, k, holiday, time);
+        drawOrnamentSprite(p, k, holiday, time, 0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
     }
     p.setWorldTransform(base);
 
@@ -414,15 +433,14 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
         p.setPen(stringPen);
         p.drawLine(anchor, end);
         p.translate(end);
-        p.rotate(-theta * kRadToDeg);
         p.scale(1.2 * unit, 1.2 * unit);
         const int index = static_cast<int>(i);
-        if (holiday == Holiday::birthday)
+        if (holiday == Holiday::birthday) {
+            p.rotate(-theta * kRadToDeg);
             drawBalloonOrnament(p, index);
-        else if (holiday == Holiday::halloween)
-            drawOrnamentSprite(p, 3 * index + 1, holiday, time);
-        else
-            drawOrnamentSprite(p, index, holiday, time);
+        } else {
+            drawOrnamentSprite(p, holiday == Holiday::halloween ? 3 * index + 1 : index, holiday, time, -theta * kRadToDeg);
+        }
     }
     p.restore();
 }

@@ -56,15 +56,18 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, const std:
         it = cache.insert_or_assign(slot, Entry{key, scale, bounds, std::move(image)}).first;
     }
     const QImage& image = it->second.image;
-    const QRectF target(bounds.topLeft(), QSizeF(image.width() / scale, image.height() / scale));
-    if (t.m12() != 0 || t.m21() != 0) {
-        p.save();
+    p.save();
+    if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p.drawImage(target, image);
-        p.restore();
+        p.drawImage(QRectF(bounds.topLeft(), QSizeF(image.width() / scale, image.height() / scale)), image);
     } else {
-        p.drawImage(target, image);
+        // Laid down on whole device pixels, pixel for pixel, whatever clips the painter.
+        const QPointF at = t.map(bounds.topLeft());
+        const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+        p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, std::round(at.x()) / dpr, std::round(at.y()) / dpr));
+        p.drawImage(QPointF(0, 0), image);
     }
+    p.restore();
 }
 
 }  // namespace kp::scenery

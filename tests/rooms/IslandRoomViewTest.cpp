@@ -517,18 +517,20 @@ TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
     PetLifeTestAccess::setOut(w.life(), true);
     IslandRoomView fresh(*w.state, *w.closet, *w.pomodoro, *w.wallet, *w.cat.store, w.cat.clock, w.scheduler, w.hub);
     fresh.setLookSource([this] { return w.look; });
+    // An ordinary day, and Christmas with its garlands, wreath, mobiles and tree.
+    for (double day : {w.now(), localMoment(2026, 12, 25, 12)})
     for (IslandRoomKind room : kRooms) {
         for (SkyLook look : {SkyLook{SkyTime::day, SkyWeather::clear}, SkyLook{SkyTime::night, SkyWeather::storm}}) {
             w.look = look;
             w.show(room);
             PetLifeTestAccess::setOut(w.life(), true);
-            double t = w.now();
+            double t = day;
             QImage last;
             for (int i = 0; i < 40; ++i, t += 1.0 / 60) last = frameAt(*w.view, t);
             t -= 1.0 / 60;
             const QImage whole = frameAt(fresh, t);
             EXPECT_EQ(changedPixels(last, whole, QRectF(0, 0, 640, 160)), 0)
-                << roomKindRaw(room) << (look.time == SkyTime::night ? " at night" : " by day");
+                << roomKindRaw(room) << (look.time == SkyTime::night ? " at night" : " by day") << " " << day;
         }
     }
 }
