@@ -1,6 +1,6 @@
-// One whole room frame (walls, decorations, furniture, cat, bar, tint, cards) at the open
-// island's size, for each room. The CPU column is the whole process's (kept layers are drawn on pool
-// threads); worst_ms is the slowest frame.
+// One room frame (walls, decorations, furniture, cat, bar, tint, cards) at the open island's size,
+// a display frame after the last, for each room: what moves is drawn again, the rest is kept. The
+// CPU column is the whole process's; worst_ms is the slowest frame.
 #include "app/AppState.h"
 #include "cat/Closet.h"
 #include "life/PetLife.h"
@@ -76,7 +76,7 @@ void roomFrame(benchmark::State& bench, IslandRoomKind room, double dpr) {
         QPainter p(&image);
         w.view.paint(p, QRectF(0, 0, 640, 160), t);
     }
-    // The slowest frame too: the kept layers are drawn again only every few frames.
+    // The slowest frame too (a kept layer drawn again, a pool thread's hand-off).
     double worst = 0;
     for (auto _ : bench) {
         const auto start = std::chrono::steady_clock::now();

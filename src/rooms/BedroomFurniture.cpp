@@ -6,6 +6,7 @@
 #include "life/Wallet.h"
 #include "platform/Defaults.h"
 #include "rooms/RoomShapesScenery.h"
+#include "scenery/SceneryKit.h"
 #include "scenery/ShopArt.h"
 #include "scenery/TomatoClock.h"
 #include "scenery/WardrobeRack.h"
@@ -13,6 +14,8 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+
+#include <optional>
 #include <QRadialGradient>
 
 #include <climits>
@@ -217,6 +220,9 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
         return s;
     }();
     PieceFrame frame(p, at, scale);
+    // Unshaken, the post itself looks the same in every frame: only the pom-pom swings.
+    std::optional<scenery::StillDrawing> still;
+    if (motion.shake == 0) still.emplace();
     p.translate(motion.shake, 0);
     column.paint(p);
     p.save();
@@ -225,11 +231,13 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
     p.restore();
     p.translate(-motion.shake, 0);
     base.paint(p);
+    still.reset();
     p.save();
     p.translate(11, -40);
     p.rotate(motion.swing);
     pomPom.paint(p);
     p.restore();
+    if (motion.shake == 0) still.emplace();
     p.translate(motion.shake, 0);
     perch.paint(p);
 }
@@ -340,6 +348,8 @@ void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& 
     const double w = f.width, floor = f.floorLine, t = f.t, k = kFurnitureScale;
 
     const bool still = f.draws(false), moving = f.draws(true);
+    // The hanging plant sways behind the bed's headboard.
+    if (f.drawsBehind() && s.shopOn && s.hangingPlantShown) sc.hangingPlant(p, {0.09 * w, 68.5}, k, t);
     if (still) {
         // Kept as an image until one of RoomFurnitureLayer::stillInputs changes.
         if (s.shopOn && s.portraitShown)
@@ -353,8 +363,6 @@ void paintBedroomFurniture(QPainter& p, const RoomFrame& f, const BedroomState& 
         if (s.shopOn && s.cushionShown) sc.cushion(p, floorAnchor(0.57 * w, floor, 6), k);
     }
     if (!moving) return;
-    // The hanging plant hangs in front of the bed's head.
-    if (s.shopOn && s.hangingPlantShown) sc.hangingPlant(p, {0.09 * w, 68.5}, k, t);
     sc.bedroomWindow(p, bedroomWindowCentre(w), k, f.look, t, s.windowOpen);
     if (s.wardrobeOpen) sc.wardrobeRack(p, {0.47 * w, 60}, k, s.freshGifts, t);
     drawLamp(p, floorAnchor(0.37 * w, floor), k, lampGlow(t, f.showsNightSleep));

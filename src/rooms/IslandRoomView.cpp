@@ -14,11 +14,12 @@
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
 #include "rooms/TopBar.h"
+#include "scenery/PoolPaint.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -45,10 +46,10 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     models_.wallet = &wallet_;
     frameTimer_ = new QTimer(this);
     frameTimer_->setTimerType(Qt::PreciseTimer);
-    frameTimer_->setInterval(slowFrameMs);
+    frameTimer_->setInterval(frameMs);
     connect(frameTimer_, &QTimer::timeout, this, &IslandRoomView::frameDue);
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
-    for (chrome::LayerCache* layer : {&still_, &scene_, &weather_, &holidayLayer_}) layer->setDrawnInPool(true);
+    topBar_->setOnRoomSelected([this](IslandRoomKind) { beginRoomChange(); });
 }
 
 IslandRoomView::~IslandRoomView() = default;
@@ -133,8 +134,9 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    // 1-3. Backdrop, holiday decoration and prop, furniture: kept between their steps.
+    // 1-3. Backdrop, holiday decoration and prop, furniture.
     paintScene(p);
+    paintLeaving(p, t);
     // 4. Storm flash; its rising edge startles the cat once per storm period.
     if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     startleOnThunder(t);
@@ -144,22 +146,16 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     const double tint = f.kind == IslandRoomKind::bedroom ? tintFade_.update(plan_.nightTint, t) : 0;
     // The bar's bare icons take an ink that reads on what is behind them, tint included.
     const QRectF zone = room::rightZone(f.width, f.notchWidth);
-    QColor behind = scene_.colorAt(QPointF(zone.right() - 8, zone.center().y()));
+    const QPoint under = (QPointF(zone.right() - 8, zone.center().y()) * sceneScale_).toPoint();
+    QColor behind = scene_.rect().contains(under) ? scene_.pixelColor(under) : QColor(Qt::transparent);
     if (plan_.topBarOverTint) behind = chrome::mixed(behind, RoomBackdrop::nightColor(), 0.8 * tint * f.opening);
     topBar_->setBackdrop(behind);
-    // 5. The cat with the house front and its reactions.
-    if (plan_.cat) paintCatGroup(p);
-    // 6. The bar beside the notch, over the cat so that a cat up on a perch leaves the status
-    // line readable (and over the night tint while the cat sleeps the night).
+    // 5. The bar beside the notch (above the night tint while the cat sleeps the night).
     if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
-    // 7. Garden weather, kept between the scene's steps too.
-    if (plan_.gardenWeather) {
-        SceneKey key = sceneKey(f);
-        key.flash = f.flash;
-        if (!(key == weatherKey_)) weather_.invalidate();
-        weatherKey_ = key;
-        weather_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintGardenWeather(q, f); });
-    }
+    // 6. The cat with the house front and its reactions; a cat up on a perch passes over the bar.
+    if (plan_.cat) paintCatGroup(p);
+    // 7. Garden weather.
+    if (plan_.gardenWeather) scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
     // 8. Night tint, easing in and out with the night sleep.
     backdrop_.paintNightTint(p, f, tint * f.opening);
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
@@ -167,90 +163,139 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     paintCards(p);
 
     p.restore();
-    followMotion();
 }
 
-void IslandRoomView::followMotion() {
-    // Every display frame while something springs or walks; half as many while the room only
-    // sways, flickers and breathes.
-    const RoomCatState& c = cat_->state();
-    const std::array<double, 5> pose{c.x, c.y, c.facingWidth, c.springTilt, c.sit};
-    double moved = 0;
-    for (std::size_t i = 0; i < pose.size(); ++i) moved = std::max(moved, std::abs(pose[i] - catPose_[i]));
-    catPose_ = pose;
-    const bool fast = moved > 0.05 || frame_.opening < 1 || furniture_.isMoving() || topBar_->isAnimating();
-    const int interval = fast ? fastFrameMs : slowFrameMs;
-    if (frameTimer_->interval() != interval) frameTimer_->setInterval(interval);
+void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {
+    const RoomFrame& f = frame_;
+    if (plan_.gardenBackdrop) backdrop_.paintGarden(p, f);
+    if (plan_.holiday) backdrop_.paintHoliday(p, f);
+    RoomFrame pass = f;
+    pass.pass = RoomPass::behind;
+    furniture_.paint(p, pass, models_, hot);
 }
 
-IslandRoomView::SceneKey IslandRoomView::sceneKey(const RoomFrame& f) const {
-    SceneKey k;
-    // A spring in the furniture steps every frame until it settles.
-    k.tick = furniture_.isMoving() ? -2 - static_cast<long long>(std::floor(f.t * 120))
-                                   : static_cast<long long>(std::floor(f.t * sceneRate));
-    k.kind = f.kind;
-    k.size = QSizeF(f.width, f.height);
-    k.opening = f.opening;
-    k.look = f.look;
-    k.holiday = plan_.holiday ? f.holiday : std::nullopt;
-    k.nightSleep = f.showsNightSleep;
-    return k;
+void IslandRoomView::paintInFront(QPainter& p, RoomHotspots& hot) {
+    RoomFrame pass = frame_;
+    pass.pass = RoomPass::moving;
+    furniture_.paint(p, pass, models_, hot);
+    if (plan_.holiday) backdrop_.paintHoliday(p, frame_, true);
 }
 
 void IslandRoomView::paintScene(QPainter& p) {
     const RoomFrame& f = frame_;
-    const QRectF area(0, 0, f.width, f.height);
-    const SceneKey key = sceneKey(f);
-    if (!(key == sceneKey_)) scene_.invalidate();
-    sceneKey_ = key;
-    scene_.draw(p, area, [&](QPainter& q) {
-        sceneHot_.clear();
-        if (plan_.gardenBackdrop) {
-            // The garden's sky drifts behind everything: it is all drawn at the scene's rate.
-            backdrop_.paintGarden(q, f);
-            paintHoliday(q, key);
-            furniture_.paint(q, f, models_, sceneHot_);
-            return;
-        }
-        // Walls and the pieces that stand still, kept until the room or what they show changes
-        // (looked at once a second: a bought or put away piece shows within a second).
-        const auto second = static_cast<long long>(std::floor(f.t));
-        if (second != stillSecond_) {
-            stillSecond_ = second;
-            stillInputs_ = RoomFurnitureLayer::stillInputs(f, models_);
-        }
-        SceneKey still = key;
-        still.tick = furniture_.isMoving() ? key.tick : stillInputs_;
-        still.look = {};
-        still.holiday.reset();
-        still.nightSleep = false;
-        if (!(still == stillKey_)) still_.invalidate();
-        stillKey_ = still;
-        still_.draw(q, area, [&](QPainter& r) {
-            backdrop_.paintWalls(r, f);
-            RoomFrame pass = f;
-            pass.pass = RoomPass::still;
-            RoomHotspots none;
-            furniture_.paint(r, pass, models_, none);
-        });
+    const QTransform& dt = p.deviceTransform();
+    const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
+                       std::max(1, static_cast<int>(std::ceil(f.height * scale))));
+    // What the still pieces show is looked at once a second: a bought or put away piece shows
+    // within a second.
+    const auto second = static_cast<long long>(std::floor(f.t));
+    if (second != stillSecond_) {
+        stillSecond_ = second;
+        stillInputs_ = RoomFurnitureLayer::stillInputs(f, models_);
+    }
+    SceneKey key;
+    key.kind = f.kind;
+    key.pixels = pixels;
+    key.scale = scale;
+    key.opening = f.opening;
+    key.look = f.look;
+    key.holiday = plan_.holiday ? f.holiday : std::nullopt;
+    key.nightSleep = f.showsNightSleep;
+    key.stillInputs = stillInputs_;
+    sceneScale_ = scale;
+
+    SceneKey stillKey = key;
+    stillKey.holiday.reset();
+    stillKey.nightSleep = false;
+    if (f.kind != IslandRoomKind::garden) stillKey.look = {};  // only the garden's house shows the snow
+    if (!(stillKey == stillKey_) || still_.size() != pixels) {
+        stillKey_ = stillKey;
+        if (still_.size() != pixels) still_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        still_.fill(Qt::transparent);
+        QPainter q(&still_);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        q.scale(scale, scale);
         RoomFrame pass = f;
-        pass.pass = RoomPass::moving;
-        furniture_.paint(q, pass, models_, sceneHot_);
-        // The holiday's decoration and prop stand in front of the furniture, so they are seen.
-        paintHoliday(q, key);
+        pass.pass = RoomPass::still;
+        RoomHotspots none;
+        furniture_.paint(q, pass, models_, none);
+    }
+
+    // Drawn on a pool thread: from there the raster engine fills each shape in one go instead of
+    // handing its spans to the pool.
+    scenery::paintInPool([&] {
+        // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
+        // gathers.
+        QPainter& g = sprites_.gather(scale, pixels);
+        gathered_.clear();
+        paintBehind(g, gathered_);
+        paintInFront(g, gathered_);
+        const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
+        const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
+        sceneKey_ = key;
+        if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
+        lastPieces_ = pieces;
+
+        // Only the damaged rectangles are drawn again, each layer in its order; of the moving pieces
+        // only the shapes that meet them.
+        hot_.clear();
+        {
+            QPainter q(&scene_);
+            q.setClipRegion(damage);
+            q.setCompositionMode(QPainter::CompositionMode_Source);
+            q.fillRect(scene_.rect(), Qt::transparent);
+            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            q.setRenderHint(QPainter::Antialiasing, true);
+            if (!plan_.gardenBackdrop) {
+                q.save();
+                q.scale(scale, scale);
+                backdrop_.paintWalls(q, f);
+                q.restore();
+            }
+            paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
+            sprites_.endFilter();
+            q.setTransform(QTransform());
+            q.setClipRegion(damage);
+            q.setOpacity(1);
+            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            q.drawImage(QPointF(0, 0), still_);
+            paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
+            sprites_.endFilter();
+        }
     });
-    hot_ = sceneHot_;
+    // The kept image's pixels go straight to the device's.
+    // Opaque: copied over what is under it.
+    p.save();
+    p.scale(1 / scale, 1 / scale);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPointF(0, 0), scene_);
+    p.restore();
 }
 
-void IslandRoomView::paintHoliday(QPainter& p, const SceneKey& scene) {
-    if (!plan_.holiday) return;
-    const RoomFrame& f = frame_;
-    // Twinkling lights and swaying mobiles step at half the scene's rate.
-    SceneKey key = scene;
-    key.tick = static_cast<long long>(std::floor(f.t * sceneRate / 2));
-    if (!(key == holidayKey_)) holidayLayer_.invalidate();
-    holidayKey_ = key;
-    holidayLayer_.draw(p, QRectF(0, 0, f.width, f.height), [&](QPainter& q) { backdrop_.paintHoliday(q, f); });
+void IslandRoomView::beginRoomChange() {
+    // The room shown so far fades out over the new one with the tabs' spring.
+    if (scene_.isNull()) return;
+    leaving_ = scene_;
+    leavingScale_ = sceneScale_;
+    changeStart_ = clock_.now();
+}
+
+void IslandRoomView::paintLeaving(QPainter& p, double t) {
+    if (!changeStart_) return;
+    const double elapsed = std::max(0.0, t - *changeStart_);
+    const double shown = std::clamp(1 - chrome::springProgress(elapsed, changeResponse, changeDamping), 0.0, 1.0);
+    if (shown <= 0.002 || leaving_.isNull()) {
+        changeStart_.reset();
+        leaving_ = QImage();
+        return;
+    }
+    p.save();
+    p.setOpacity(shown);
+    p.scale(1 / leavingScale_, 1 / leavingScale_);
+    p.drawImage(QPointF(0, 0), leaving_);
+    p.restore();
 }
 
 void IslandRoomView::startleOnThunder(double t) {
@@ -259,19 +304,7 @@ void IslandRoomView::startleOnThunder(double t) {
 
 void IslandRoomView::paintCatGroup(QPainter& p) {
     const RoomFrame& f = frame_;
-    // A cat up on a perch passes behind the name and status pill, which stays readable. (Its
-    // last place tells; a cat on the floor is drawn without the clip.)
-    const QRectF pill = TopBar::layout(f.width, f.notchWidth, wallet_.enabled()).pill;
-    p.save();
-    if (cat_->state().y - 50 < pill.bottom()) {
-        QPainterPath outside;
-        outside.addRect(QRectF(0, 0, f.width, f.height));
-        QPainterPath capsule;
-        capsule.addRoundedRect(pill, pill.height() / 2, pill.height() / 2);
-        p.setClipPath(outside.subtracted(capsule), Qt::IntersectClip);
-    }
     cat_->paint(p, f, models_, hot_);
-    p.restore();
     if (plan_.houseFront) RoomFurnitureLayer::paintHouseFront(p, f);
     cat_->paintReactions(p, f, models_);
 }

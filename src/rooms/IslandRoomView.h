@@ -4,15 +4,22 @@
 // the cards. A painter-drawn object the island hosts (not a widget): the host calls paint() each
 // frame while the room is on screen and forwards the pointer to it.
 //
-// Layers, bottom to top: backdrop (walls and floor, or the garden), furniture, holiday decoration
-// and prop, storm flash, the cat group (cat, house front, reaction bubbles), top bar, garden
+// Layers, bottom to top: backdrop (walls and floor, or the garden), holiday decoration and prop,
+// furniture, storm flash, top bar, the cat group (cat, house front, reaction bubbles), garden
 // weather, night tint, cards.
+//
+// Everything moves at the display's rate. The first three layers are kept as one image: the pieces
+// that stand still are drawn once, and each frame only the rectangles of the pieces that move are
+// drawn again (the walls, the moving pieces behind the still furniture, the kept still furniture,
+// the moving pieces in front of it).
 #include "rooms/RoomBackdrop.h"
 #include "rooms/RoomButtons.h"
 #include "rooms/RoomFurnitureLayer.h"
 #include "rooms/RoomKit.h"
 #include "rooms/RoomScene.h"
+#include "rooms/RoomSprites.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointF>
 #include <QRectF>
@@ -22,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPainter;
 class QTimer;
@@ -44,13 +52,11 @@ class Wallet;
 class IslandRoomView : public QObject {
     Q_OBJECT
 public:
-    // How often the room's slow motion (flames, swaying plants, drifting clouds, rain) steps: the
-    // walls, decorations, furniture and the garden's weather are drawn again this often and kept
-    // as images in between, so a display frame mostly blits them under the cat.
-    static constexpr double sceneRate = 10;
-    // The display frame's period while something springs or walks, and while nothing does.
-    static constexpr int fastFrameMs = 16;
-    static constexpr int slowFrameMs = 50;
+    // The display frame's period while the room is on screen.
+    static constexpr int frameMs = 16;
+    // The change of room follows the tabs' spring.
+    static constexpr double changeResponse = 0.45;
+    static constexpr double changeDamping = 0.78;
 
     // All references must outlive the view. `store` holds "pomodoroNudgeDone" and the like.
     IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
@@ -126,25 +132,29 @@ signals:
     void frameDue();
 
 private:
-    // What the kept scene was drawn from; another value draws it again.
+    // What the kept scene was drawn from; another value draws it again whole.
     struct SceneKey {
-        long long tick = -1;
         IslandRoomKind kind = IslandRoomKind::bedroom;
-        QSizeF size;
+        QSize pixels;
+        double scale = 0;
         double opening = -1;
-        double flash = 0;
         SkyLook look;
         std::optional<Holiday> holiday;
         bool nightSleep = false;
+        unsigned stillInputs = 0;
         bool operator==(const SceneKey&) const = default;
     };
-    SceneKey sceneKey(const RoomFrame& f) const;
 
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
+    // Layers 1-3: brings the kept scene up to this frame and draws it.
     void paintScene(QPainter& p);
-    void paintHoliday(QPainter& p, const SceneKey& scene);
-    // Sets the frame loop's pace from what moved in the last frame.
-    void followMotion();
+    // The pieces that move behind the still furniture (the garden's sky, holiday decorations, a
+    // hanging plant), and those in front of it.
+    void paintBehind(QPainter& p, RoomHotspots& hot);
+    void paintInFront(QPainter& p, RoomHotspots& hot);
+    // The room before a tab click, fading out with the tabs' spring.
+    void beginRoomChange();
+    void paintLeaving(QPainter& p, double t);
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
@@ -167,19 +177,22 @@ private:
     ThunderWatch thunder_;
     NightTintFade tintFade_;
     IslandRoomKind tintRoom_ = IslandRoomKind::bedroom;
-    // The backdrop, holiday and furniture layers, and the garden's weather, as last drawn.
-    chrome::LayerCache still_;
-    chrome::LayerCache scene_;
-    chrome::LayerCache weather_;
-    chrome::LayerCache holidayLayer_;
-    SceneKey holidayKey_;
+    // The first three layers at the device's scale, and their still furniture alone.
+    QImage scene_;
+    QImage still_;
+    double sceneScale_ = 1;
+    SceneKey sceneKey_;
     SceneKey stillKey_;
     long long stillSecond_ = -1;
     unsigned stillInputs_ = 0;
-    SceneKey sceneKey_;
-    SceneKey weatherKey_;
-    RoomHotspots sceneHot_;
-    std::array<double, 5> catPose_{};
+    // Where the moving pieces were drawn in the last frame.
+    RoomSprites sprites_;
+    std::vector<RoomSprites::Piece> lastPieces_;
+    RoomHotspots gathered_;
+    // The room shown before the last tab click, and when the click came (clock seconds).
+    QImage leaving_;
+    double leavingScale_ = 1;
+    std::optional<double> changeStart_;
     QTimer* frameTimer_ = nullptr;
 
     RoomFrame frame_;

@@ -126,11 +126,17 @@ void RoomBackdrop::paintGardenWeather(QPainter& p, const RoomFrame& f) const {
     p.setOpacity(was);
 }
 
-void RoomBackdrop::paintHoliday(QPainter& p, const RoomFrame& f) {
+void RoomBackdrop::paintHoliday(QPainter& p, const RoomFrame& f, bool inFront) {
     if (!f.holiday || f.opening <= 0) return;
+    const bool propInFront = holidayPropInFront(f.kind);
+    if (inFront && !propInFront) return;
     const double was = p.opacity();
     p.setOpacity(was * f.opening);
-    paintHolidayDecor(p, f, *f.holiday);
+    if (!inFront) paintHolidayDecor(p, f, *f.holiday);
+    if (inFront != propInFront) {
+        p.setOpacity(was);
+        return;
+    }
     p.save();
     // The prop grows in with the island about the room's bottom edge, as the furniture does, so
     // the two keep their places beside each other while the island opens.

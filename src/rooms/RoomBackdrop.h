@@ -66,8 +66,9 @@ public:
     // The garden's rain, snow and lightning, faded with the opening.
     void paintGardenWeather(QPainter& p, const RoomFrame& f) const;
     // The room's hanging decoration and its standing prop for the frame's holiday, faded with the
-    // opening (nothing without a holiday).
-    void paintHoliday(QPainter& p, const RoomFrame& f);
+    // opening (nothing without a holiday). `inFront`: only a prop that stands in front of the
+    // furniture (see holidayPropInFront); else the decoration and a prop that stands behind it.
+    void paintHoliday(QPainter& p, const RoomFrame& f, bool inFront = false);
     void paintHolidayDecor(QPainter& p, const RoomFrame& f, Holiday holiday);
     void paintHolidayProp(QPainter& p, const RoomFrame& f, Holiday holiday) const;
     // The white storm flash over the room.

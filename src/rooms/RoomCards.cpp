@@ -124,8 +124,6 @@ bool RoomCards::shouldOfferTomatoClock() const {
     if (!onboarded_) return false;
     const PetLife& life = state_.life();
     if (life.isDead()) return false;
-    // A cat asleep for the night is not disturbed with it; the offer waits for the morning.
-    if (life.isNightSleeping()) return false;
     if (state_.roomKind() != IslandRoomKind::bedroom) return false;
     return clock_.now() - life.birth() >= cards::offerAge;
 }

@@ -142,8 +142,41 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     const QPointF look = pointer ? faceAim(*pointer, QPointF(c.facePoint, c.headAnchor().y()), c.lookGain) : QPointF();
     group_ = roomCatTransform(c);
 
-    // Drawn every frame: on a pool thread, so that its larger fills are not split over the pool.
-    scenery::paintInPool([&] { drawScene(p, c, env, face, look); });
+    // Where the cat's shapes lie this frame, and whether any of them changed since it was drawn.
+    const QTransform& dt = p.deviceTransform();
+    const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
+                       std::max(1, static_cast<int>(std::ceil(f.height * scale))));
+    // On a pool thread, so that its larger fills are not split over the pool.
+    scenery::paintInPool([&] {
+        drawScene(sprites_.gather(scale, pixels), c, env, face, look);
+        const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
+        QRect area;
+        for (const RoomSprites::Piece& piece : pieces) area |= piece.rect;
+        area &= QRect(QPoint(0, 0), pixels);
+        if (pieces == keptPieces_ && scale == keptScale_ && kept_.size() == pixels) return;
+        if (kept_.size() != pixels) {
+            kept_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            kept_.fill(Qt::transparent);
+            keptArea_ = {};
+        }
+        QPainter q(&kept_);
+        q.setCompositionMode(QPainter::CompositionMode_Source);
+        q.fillRect(keptArea_ | area, Qt::transparent);
+        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        q.setClipRect(area);
+        q.scale(scale, scale);
+        drawScene(q, c, env, face, look);
+        keptPieces_ = pieces;
+        keptScale_ = scale;
+        keptArea_ = area;
+    });
+    if (!keptArea_.isEmpty()) {
+        p.save();
+        p.scale(1 / scale, 1 / scale);
+        p.drawImage(keptArea_.topLeft(), kept_, keptArea_);
+        p.restore();
+    }
 
     if (!c.dead) hot.add(group_.mapRect(kPetButtonRect), RoomAction{RoomActionKind::petCat, 0});
 }

@@ -11,6 +11,7 @@
 #include "platform/NotificationCenter.h"
 #include "rooms/RoomCatState.h"
 #include "rooms/RoomKit.h"
+#include "rooms/RoomSprites.h"
 
 #include <QImage>
 #include <QPainterPath>
@@ -19,6 +20,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -82,6 +84,13 @@ private:
     QImage layer_;  // reused for the colour effects and the fade; grows, never shrinks
     QRectF doorRect_;    // the house door the cached doorway was made for
     QPainterPath door_;
+    // The cat as last drawn, at the device's scale over the whole room, and what it was drawn from:
+    // a frame that would draw the same shapes in the same places only lays it down again.
+    RoomSprites sprites_;
+    std::vector<RoomSprites::Piece> keptPieces_;
+    QImage kept_;
+    double keptScale_ = 0;
+    QRect keptArea_;
 };
 
 // The group transform for a cat state: figure coordinates (centre at the origin, y down) to room

@@ -26,5 +26,7 @@ const RoomPalette& roomPalette(IslandRoomKind kind);
 
 // Where the holiday's standing prop stands, as a share of the room width.
 double holidayPropShare(IslandRoomKind kind);
+// Whether the prop is drawn over the furniture (else under it, with the decorations).
+bool holidayPropInFront(IslandRoomKind kind);
 
 }  // namespace kp

@@ -90,8 +90,9 @@ QRectF placedRect(const QTransform& place, QSizeF size);
 }  // namespace room
 
 // Which pieces a layer draws: all of them, only those that stand still (kept as an image until
-// the room changes), or only those that move (drawn over that image at the scene's rate).
-enum class RoomPass : std::uint8_t { all, still, moving };
+// the room changes), only those that move behind the still ones, or only those that move in front
+// of them (these two are drawn each frame, under and over the kept image).
+enum class RoomPass : std::uint8_t { all, still, behind, moving };
 
 // The values worked out once per frame and handed to every layer.
 struct RoomFrame {
@@ -115,8 +116,12 @@ struct RoomFrame {
     RoomPass pass = RoomPass::all;
 
     bool isGarden() const { return kind == IslandRoomKind::garden; }
-    // Whether a piece that moves (or stands still) is drawn in this frame's pass.
-    bool draws(bool moves) const { return pass == RoomPass::all || (pass == RoomPass::moving) == moves; }
+    // Whether a piece that moves in front of the still ones (or stands still) is drawn in this pass.
+    bool draws(bool moves) const {
+        return pass == RoomPass::all || (moves ? pass == RoomPass::moving : pass == RoomPass::still);
+    }
+    // Whether a piece that moves behind still ones is drawn in this pass.
+    bool drawsBehind() const { return pass == RoomPass::all || pass == RoomPass::behind; }
     double x(double share) const { return share * width; }
 };
 

@@ -56,8 +56,9 @@ void RoomPhotographer::paint(QPainter& p, const QRectF& rect, double t) {
         backdrop_.paintGarden(p, f);
     else
         backdrop_.paintWalls(p, f);
-    furniture_.paint(p, f, models_, none);
     if (plan.holiday) backdrop_.paintHoliday(p, f);
+    furniture_.paint(p, f, models_, none);
+    if (plan.holiday) backdrop_.paintHoliday(p, f, true);
     if (plan.cat) {
         const CatOutfit& worn = models_.closet ? models_.closet->outfit() : CatOutfit::empty();
         cat_->paintState(p, roomCatState(life, f, false, clock_.now()), worn);

@@ -147,12 +147,10 @@ void TopBar::refreshTexts(const PetLife& life, double t) {
     QString status = life.statusLine();
     if (status != status_) {
         status_ = std::move(status);
-        // Too long: shrink to fit (within reason), then cut.
+        // One line at full size: a line too long for the column is cut at its end.
         const QFontMetricsF fm(m.status);
-        const double natural = fm.horizontalAdvance(status_);
-        statusScale_ = natural > nameColumnWidth ? std::max(statusMinScale, nameColumnWidth / natural) : 1.0;
-        statusText_.setText(natural * statusScale_ > nameColumnWidth
-                                ? fm.elidedText(status_, Qt::ElideRight, nameColumnWidth / statusScale_)
+        statusText_.setText(fm.horizontalAdvance(status_) > nameColumnWidth
+                                ? fm.elidedText(status_, Qt::ElideRight, nameColumnWidth)
                                 : status_);
         statusText_.prepare(QTransform(), m.status);
         pill_.invalidate();
@@ -191,8 +189,7 @@ void TopBar::paintPill(QPainter& p, const Layout& l, const PetLife& life) {
         q.restore();
         q.setFont(m.status);
         q.setPen(chrome::cream());
-        q.translate(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight + m.statusHeight * (1 - statusScale_) / 2);
-        q.scale(statusScale_, statusScale_);
+        q.translate(l.nameColumn.left(), l.nameColumn.top() + m.metaHeight);
         q.drawStaticText(QPointF(0, 0), statusText_);
         q.restore();
 
@@ -213,8 +210,7 @@ void TopBar::paintRow(QPainter& p, const Layout& l) {
     const QRectF area(std::floor(span.left()) - 4, std::floor(span.top()) - 4, std::ceil(span.width()) + 8,
                       std::ceil(span.height()) + 8);
     row_.draw(p, area, [&](QPainter& q) {
-        // Dark enough under the cream symbols for 3:1 on the lightest wall.
-        static const QColor idleFill(0, 0, 0, 115);
+        static const QColor idleFill = QColor::fromRgbF(0, 0, 0, 0.28f);
         for (int i = 0; i < tabCount; ++i) {
             const auto k = static_cast<std::size_t>(i);
             const QRectF& r = l.tabs[k];

@@ -52,8 +52,6 @@ inline constexpr double pillPadY = 3;
 inline constexpr double metaSize = 7;
 inline constexpr double metaMinScale = 0.7;
 inline constexpr double statusSize = 10;
-// The status line shrinks no further than this: the pet model's longest line then still fits.
-inline constexpr double statusMinScale = 0.65;
 inline constexpr const char* gearHelp = "Settings";
 
 // The rooms in tab order, with their tooltips and symbols.
@@ -123,7 +121,6 @@ public:
     QString shownMetaLine() const { return metaText_.text(); }
     QString shownStatusLine() const { return statusText_.text(); }
     double metaLineScale() const { return metaScale_; }
-    double statusLineScale() const { return statusScale_; }
 
     // The tab highlight: 1 selected ... 0 not, while the change animates.
     double tabSelection(int index) const;
@@ -169,7 +166,6 @@ private:
     QStaticText metaText_;
     double metaScale_ = 1;
     QStaticText statusText_;
-    double statusScale_ = 1;
     std::array<NeedArcCache, needbar::ringCount> arcs_;
     std::array<double, needbar::ringCount> pillFractions_{-1, -1, -1, -1};
     chrome::LayerCache pill_;

@@ -4,6 +4,7 @@
 #include "scenery/SceneryKit.h"
 #include "scenery/SkyStrokes.h"
 #include "scenery/SkyView.h"
+#include "scenery/Sprites.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace kp {
 
@@ -223,10 +225,10 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     SkyView{look, time, false, false}.paint(p, rect);
 
     // Drawn by one thread at a time (the room draws its layers on a pool thread while it waits).
-    static StillParts still;
+    static StillParts parts;
     static CachedLayer hillLayer;
     static CachedLayer groundLayer;
-    still.update(W, H, F, k);
+    parts.update(W, H, F, k);
     // Paths of the moving parts keep their storage from frame to frame.
     static QPainterPath moving;
 
@@ -237,12 +239,16 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     p.setPen(Qt::NoPen);
 
     // Hills, far one first.
+    std::optional<scenery::StillDrawing> still;
+    still.emplace();
     hillLayer.draw(p, QRectF(0, F - 50 * k, W, 50 * k + 1), {W, F, k, double(snowy)}, [&](QPainter& q) {
         q.setBrush(faded(snowy ? c.hillFarSnow : c.hillFar, 0.8));
-        q.drawPath(still.hills[0]);
+        q.drawPath(parts.hills[0]);
         q.setBrush(snowy ? c.hillNearSnow : c.hillNear);
-        q.drawPath(still.hills[1]);
+        q.drawPath(parts.hills[1]);
     });
+
+    still.reset();
 
     // Tree.
     const double x0 = 0.12 * W;
@@ -292,8 +298,10 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     // Fence, lawn, and drifts or flowers: still, so kept as one layer.
     const double weatherClass = snowy ? 2 : (wet ? 1 : 0);
+    still.emplace();
     groundLayer.draw(p, QRectF(0, F - 28 * k, W, H - F + 28 * k), {W, H, F, k, weatherClass, double(night)},
-                     [&](QPainter& q) { paintGround(q, still, W, H, F, k, snowy, wet, night); });
+                     [&](QPainter& q) { paintGround(q, parts, W, H, F, k, snowy, wet, night); });
+    still.reset();
 
     // Grass: blades bent by a gust that travels along the lawn.
     if (!snowy) {
@@ -301,12 +309,25 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
         p.setBrush(wet ? c.grassWet : c.grassDry);
         for (int n = 0, blades = pieceCount(std::ceil(W / (2.6 * k))); n < blades; ++n) {
             const double x = n * 2.6 * k;
-            const double hb = (3 + (37 * n) % 5) * k;
             const double tl = time - x / 400;
             const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +
                                   1.1 * std::sin(1.6 * time - 0.035 * x));
-            scenery::fillQuadStroke(p, QPointF(x, F), QPointF(x + 0.2 * s, F - 0.6 * hb), QPointF(x + s, F - hb),
-                                    1.1 * k, 3);
+            // Each blade from a kept picture of its height and bend (in steps of a twentieth of
+            // the unit, finer than a pixel).
+            const int height = (37 * n) % 5;
+            const long bend = std::lround(s / k * 20);
+            const double b = bend * k / 20;
+            const std::uint64_t key = 0x475241535300000ull | static_cast<std::uint64_t>(wet) << 16 |
+                                      static_cast<std::uint64_t>(height) << 12 | static_cast<std::uint64_t>(bend + 2048);
+            p.save();
+            p.translate(x, F);
+            scenery::drawSprite(p, key, QRectF(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k), [&](QPainter& q) {
+                q.setPen(Qt::NoPen);
+                q.setBrush(wet ? c.grassWet : c.grassDry);
+                const double tall = (3 + height) * k;
+                scenery::fillQuadStroke(q, QPointF(0, 0), QPointF(0.2 * b, -0.6 * tall), QPointF(b, -tall), 1.1 * k, 3);
+            });
+            p.restore();
         }
     }
 

@@ -145,8 +145,70 @@ void drawFirRope(QPainter& p, const QPainterPath& rope, double width, double top
 
 }  // namespace
 
+namespace {
+
+// The ornament `i` with the baubles' twinkle `twinkle` (-1...1) given.
+void drawLitOrnament(QPainter& p, int i, Holiday holiday, double twinkle);
+
+// After how many ornaments the colours and shapes repeat.
+int ornamentPeriod(Holiday holiday) {
+    switch (holiday) {
+    case Holiday::christmas: return 4;
+    case Holiday::newYear:
+    case Holiday::valentines: return 2;
+    case Holiday::festaJunina:
+    case Holiday::halloween: return 6;
+    default: return 5;
+    }
+}
+
+// An ornament turned by `degrees` about its hook, from kept pictures of it already turned (in
+// steps of half a degree, far below a pixel at its size) laid down straight: by its colour and
+// shape; a bauble's twinkle is the opacity it is laid down with.
+void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, double degrees) {
+    const int i = std::max(index, 0);
+    const int variant = i % ornamentPeriod(holiday);
+    const long step = std::clamp(std::lround(degrees * 2), -720L, 720L);
+    const double turn = step / 2.0;
+    const QRectF box(-12, -4, 24, 20);
+    const auto key = [&](int part) {
+        return 0x4F524E0000000000ull | static_cast<std::uint64_t>(holiday) << 32 | static_cast<std::uint64_t>(part) << 24 |
+               static_cast<std::uint64_t>(variant) << 16 | static_cast<std::uint64_t>(step + 1024);
+    };
+    if (holiday != Holiday::christmas) {
+        drawSprite(p, key(0), box, [&](QPainter& q) {
+            q.rotate(turn);
+            drawLitOrnament(q, variant, holiday, 0);
+        });
+        return;
+    }
+    drawSprite(p, key(1), box, [&](QPainter& q) {
+        q.rotate(turn);
+        q.fillRect(QRectF(-1, 1, 2, 2), hex("#B08A3A"));
+    });
+    const double was = p.opacity();
+    p.setOpacity(was * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
+    drawSprite(p, key(2), box, [&](QPainter& q) {
+        q.rotate(turn);
+        fillEllipse(q, QRectF(-3.5, 2.5, 7, 7), hex(kChristmas[variant]));
+    });
+    p.setOpacity(was);
+    drawSprite(p, key(3), box, [&](QPainter& q) {
+        q.rotate(turn);
+        fillEllipse(q, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
+    });
+}
+
+}  // namespace
+
 void drawOrnament(QPainter& p, int index, Holiday holiday, double time) {
     const int i = std::max(index, 0);
+    drawLitOrnament(p, i, holiday, holiday == Holiday::christmas ? std::sin(2 * time + 1.7 * i) : 0);
+}
+
+namespace {
+
+void drawLitOrnament(QPainter& p, int i, Holiday holiday, double twinkle) {
     switch (holiday) {
     case Holiday::newYear: {
         strokeLine(p, {0, 0}, {0, 2}, hex("#B08A3A"), 0.5);
@@ -207,13 +269,15 @@ void drawOrnament(QPainter& p, int index, Holiday holiday, double time) {
         break;
     case Holiday::christmas: {
         p.fillRect(QRectF(-1, 1, 2, 2), hex("#B08A3A"));
-        fillEllipse(p, QRectF(-3.5, 2.5, 7, 7), faded(hex(kChristmas[i % 4]), 0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
+        fillEllipse(p, QRectF(-3.5, 2.5, 7, 7), faded(hex(kChristmas[i % 4]), 0.7 + 0.3 * twinkle));
         fillEllipse(p, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
         break;
     }
     case Holiday::birthday: fillPath(p, pennantTriangle(), hex(kBirthday[i % 5])); break;
     }
 }
+
+}  // namespace
 
 void drawBalloonOrnament(QPainter& p, int index) {
     const QColor c = hex(kBirthday[std::max(index, 0) % 5]);
@@ -275,9 +339,8 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
         const QPointF at(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
         p.setWorldTransform(base);
         p.translate(at);
-        p.rotate(0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
         p.scale(unit, unit);
-        drawOrnament(p, i, holiday, time);
+        drawOrnamentSprite(p, i, holiday, time, 0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
     }
     p.restore();
 }
@@ -321,9 +384,8 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
         const double a = k * 2 * std::numbers::pi / 7 - std::numbers::pi / 2 + std::numbers::pi / 7;
         p.setWorldTransform(base);
         p.translate(cx + R * std::cos(a), cy + R * std::sin(a) - 3 * u);
-        p.rotate(0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
         p.scale(0.7 * u, 0.7 * u);
-        drawOrnament(p, k, holiday, time);
+        drawOrnamentSprite(p, k, holiday, time, 0.06 * std::sin(k + 1.4 * time) * kRadToDeg);
     }
     p.setWorldTransform(base);
 
@@ -371,15 +433,14 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
         p.setPen(stringPen);
         p.drawLine(anchor, end);
         p.translate(end);
-        p.rotate(-theta * kRadToDeg);
         p.scale(1.2 * unit, 1.2 * unit);
         const int index = static_cast<int>(i);
-        if (holiday == Holiday::birthday)
+        if (holiday == Holiday::birthday) {
+            p.rotate(-theta * kRadToDeg);
             drawBalloonOrnament(p, index);
-        else if (holiday == Holiday::halloween)
-            drawOrnament(p, 3 * index + 1, holiday, time);
-        else
-            drawOrnament(p, index, holiday, time);
+        } else {
+            drawOrnamentSprite(p, holiday == Holiday::halloween ? 3 * index + 1 : index, holiday, time, -theta * kRadToDeg);
+        }
     }
     p.restore();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Small painting helpers shared by the holiday decorations and the shop art (not for other callers).
 #include "platform/Color.h"
+#include "scenery/Sprites.h"
 
 #include <QBrush>
 #include <QColor>
@@ -9,9 +10,12 @@
 #include <QPen>
 #include <QRectF>
 
+#include <cstdint>
 #include <functional>
 
 namespace kp::props {
+
+using scenery::drawSprite;
 
 inline QColor hex(const char* s) { return colorFromHex(s); }
 
@@ -35,7 +39,7 @@ inline void fillPath(QPainter& p, const QPainterPath& path, const QColor& c) {
 }
 
 inline void strokePath(QPainter& p, const QPainterPath& path, const QColor& c, double width,
-                       Qt::PenCapStyle cap = Qt::SquareCap, Qt::PenJoinStyle join = Qt::MiterJoin) {
+                       Qt::PenCapStyle cap = Qt::FlatCap, Qt::PenJoinStyle join = Qt::MiterJoin) {
     QPen pen(c, width, Qt::SolidLine, cap, join);
     pen.setMiterLimit(10);
     p.setPen(pen);

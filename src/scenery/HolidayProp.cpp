@@ -212,7 +212,32 @@ void drawHalloween(QPainter& p, bool dark, double t) {
     drawPumpkinFace(p, dark, fl, faded(hex("#FFD27A"), fl));
 }
 
+void drawFir(QPainter& p);
+
 void drawChristmas(QPainter& p, double t) {
+    // The tree, its lights and the star and gifts are kept pictures: only the lights change.
+    drawSprite(p, 0x54524545ull, QRectF(-18, -48, 36, 48), [](QPainter& q) { drawFir(q); });
+    static const QPointF lights[] = {{-10, -10}, {-3, -8}, {5, -9},   {12, -11}, {-7, -19},
+                                     {1, -20},   {8, -21}, {-4, -29}, {4, -30}};
+    static const char* const lightColours[] = {"#FFD27A", "#F07A93", "#8FC5F0", "#FFE9A8"};
+    for (int i = 0; i < 9; ++i) {
+        // The twinkle in 32 steps, each step a kept picture of the light.
+        const int level = static_cast<int>(std::lround((std::sin(2.1 * i + 2.4 * t) + 1) / 2 * 31));
+        const QColor colour = hex(lightColours[i % 4]);
+        p.save();
+        p.translate(lights[i]);
+        drawSprite(p, 0x4C49474800000000ull | static_cast<std::uint64_t>(i % 4) << 8 | static_cast<std::uint64_t>(level),
+                   QRectF(-6, -6, 12, 12), [&](QPainter& q) { drawTreeLight(q, QPointF(0, 0), colour, level / 31.0); });
+        p.restore();
+    }
+    drawSprite(p, 0x53544152ull, QRectF(-22, -54, 44, 54), [](QPainter& q) {
+        drawTreeStar(q);
+        drawGiftBox(q, QRectF(-20, -8, 10, 8), hex("#D9454F"), hex("#F2C14E"));
+        drawGiftBox(q, QRectF(9, -6, 9, 6), hex("#5E9BD6"), hex("#F7F4F0"));
+    });
+}
+
+void drawFir(QPainter& p) {
     fillRect(p, QRectF(-2.5, -7, 5, 7), hex("#6B4A34"));
     static const std::array<QPainterPath, 3> tiers = [] {
         struct Tier { double a, b, c; };
@@ -231,17 +256,6 @@ void drawChristmas(QPainter& p, double t) {
     }();
     static const char* const tierColours[] = {"#3F7A4A", "#4A8A55", "#5E9E5E"};
     for (std::size_t i = 0; i < 3; ++i) fillPath(p, tiers[i], hex(tierColours[i]));
-
-    static const QPointF lights[] = {{-10, -10}, {-3, -8}, {5, -9},   {12, -11}, {-7, -19},
-                                     {1, -20},   {8, -21}, {-4, -29}, {4, -30}};
-    static const char* const lightColours[] = {"#FFD27A", "#F07A93", "#8FC5F0", "#FFE9A8"};
-    for (int i = 0; i < 9; ++i) {
-        const double tw = 0.5 + 0.5 * std::sin(2.1 * i + 2.4 * t);
-        drawTreeLight(p, lights[i], hex(lightColours[i % 4]), tw);
-    }
-    drawTreeStar(p);
-    drawGiftBox(p, QRectF(-20, -8, 10, 8), hex("#D9454F"), hex("#F2C14E"));
-    drawGiftBox(p, QRectF(9, -6, 9, 6), hex("#5E9BD6"), hex("#F7F4F0"));
 }
 
 void drawBirthday(QPainter& p, bool dark, double t) {

@@ -50,4 +50,22 @@ inline int currentMonth() {
     return month;
 }
 
+// Marks, while it lives, drawing that looks the same in every frame (a sky's gradient, kept hills).
+// A room that draws again only what moves gathers where its moving pieces lie and leaves these out:
+// they are drawn again only where something moves over them. One thread's drawing at a time.
+class StillDrawing {
+public:
+    StillDrawing() { ++depth(); }
+    ~StillDrawing() { --depth(); }
+    StillDrawing(const StillDrawing&) = delete;
+    StillDrawing& operator=(const StillDrawing&) = delete;
+    static bool active() { return depth() > 0; }
+
+private:
+    static int& depth() {
+        thread_local int d = 0;
+        return d;
+    }
+};
+
 }  // namespace kp::scenery

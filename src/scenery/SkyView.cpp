@@ -128,6 +128,7 @@ public:
         int variant = 0;
         double size = 0;   // in device pixels
         QRgb colour = 0;
+        double scale = 0;  // device pixels per point: the same pixels at another scale are another size
         bool operator==(const Key&) const = default;
     };
 
@@ -135,11 +136,13 @@ public:
     // into an image of `localSize` at device scale `scale` when it is not kept yet.
     template <typename Paint>
     const QImage& get(const Key& key, QSizeF localSize, double scale, Paint&& paint) {
+        Key scaled = key;
+        scaled.scale = scale;
         for (Entry& e : entries_)
-            if (e.key == key) return e.image;
+            if (e.key == scaled) return e.image;
         Entry& e = entries_[next_];
         next_ = (next_ + 1) % int(entries_.size());
-        e.key = key;
+        e.key = scaled;
         e.image = QImage(std::max(1, int(std::ceil(localSize.width() * scale))),
                          std::max(1, int(std::ceil(localSize.height() * scale))), QImage::Format_ARGB32_Premultiplied);
         e.image.fill(Qt::transparent);
@@ -225,7 +228,10 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
 
     // 1. Gradient. Full-view fills go without antialiasing: their edges are the clip's anyway.
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRectF(0, 0, w, h), c.gradient[ti][wi]);
+    {
+        const scenery::StillDrawing still;
+        p.fillRect(QRectF(0, 0, w, h), c.gradient[ti][wi]);
+    }
     p.setRenderHint(QPainter::Antialiasing);
 
     // 2. Stars.
@@ -240,6 +246,7 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
 
     // 3. Sun or moon.
     if (!isRainy(look.weather)) {
+        const scenery::StillDrawing still;
         if (!night) {
             const SunSpot& s = kSuns[ti];
             const QPointF centre(s.x * w, s.y * h);
@@ -277,10 +284,12 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
             const double x = (w + 40) * frac(s) - 20;
-            // A wide view (the garden) sizes them by its height, as a window's would be, and a
-            // cloud's top puff stays below the top edge.
-            const double cw = (0.34 + 0.06 * (i % 2)) * std::min(w, 1.6 * h);
-            const double y = std::max((0.14 + 0.16 * (i % 3)) * h, 0.25 * cw + 5);
+            // A wide sky (the garden) sizes them by its height, as a window's would be, and keeps a
+            // cloud's top puff below its top edge; a window's clouds follow its own size alone.
+            const bool wide = w > 1.6 * h;
+            const double cw = (0.34 + 0.06 * (i % 2)) * (wide ? 1.6 * h : w);
+            double y = (0.14 + 0.16 * (i % 3)) * h;
+            if (wide) y = std::max(y, 0.25 * cw + 5);
             // The cloud's box around its centre: x -0.5...0.5, y -0.25...0.22 of its width.
             const QPointF corner(-0.5 * cw - 1, -0.25 * cw - 1);
             auto drawCloud = [&](QPainter& q, QPointF at) {

@@ -10,6 +10,7 @@
 #include <QPen>
 
 #include <cmath>
+#include <optional>
 #include <limits>
 #include <numbers>
 
@@ -119,7 +120,9 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
         p.drawPolyline(points, 3);
     }
 
-    // Treetops: five overlapping discs along the bottom.
+    // Treetops: five overlapping discs along the bottom, the same in every frame.
+    std::optional<scenery::StillDrawing> still;
+    still.emplace();
     p.setPen(Qt::NoPen);
     const double d = 0.39 * h;
     const double rowWidth = 5 * d - 16;
@@ -134,6 +137,7 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
             p.drawEllipse(QRectF(cx - d / 2 + 2, cy - d / 2, std::max(0.0, d - 4), 0.16 * h));
         }
     }
+    still.reset();
     p.restore();
 
     if (isRainy(look.weather)) SkyBeads{time}.paint(p, rect);
@@ -148,9 +152,15 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
 
+    // The frame and the sashes at rest look the same in every frame.
+    const bool resting = lift == 0 || lift == 1;
+    std::optional<scenery::StillDrawing> still;
+    still.emplace();
+
     // 1. Frame.
     p.setBrush(k.bedroomFrame);
     p.drawRoundedRect(centred(c + QPointF(0, -2), 60, 44), 4, 4);
+    still.reset();
 
     // 2. The outside, through the glass.
     const QPointF glassCentre = c + QPointF(0, -2);
@@ -162,6 +172,7 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     p.restore();
 
     // 3. Upper sash.
+    if (resting) still.emplace();
     drawSash(p, c + QPointF(0, -11));
 
     // 4. Lower sash: glass, glint, frame; raised over the upper one when open.
@@ -173,6 +184,7 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     p.setPen(k.glintPen);
     p.drawLine(sash.topLeft() + QPointF(8, 14), sash.topLeft() + QPointF(16, 4));
     drawSash(p, lower);
+    still.reset();
 
     // 5. Curtains, hung from the rod, flaring outward and swaying (more when open).
     const double amplitude = open ? 4.0 : 1.5;
@@ -205,7 +217,11 @@ void PlainWindowView::paint(QPainter& p, const QRectF& rect) const {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(k.plainFrame);
+    // The frame and the mullions look the same in every frame.
+    std::optional<scenery::StillDrawing> still;
+    still.emplace();
     p.drawRoundedRect(centred(c, 70, 48), 6, 6);
+    still.reset();
 
     p.save();
     p.translate(c);
@@ -216,8 +232,10 @@ void PlainWindowView::paint(QPainter& p, const QRectF& rect) const {
 
     p.setPen(Qt::NoPen);
     p.setBrush(k.plainFrame);
+    still.emplace();
     p.drawRect(centred(c, 56, 2));
     p.drawRect(centred(c, 2, 36));
+    still.reset();
 
     // Curtains turn about the middle of the window's top, 19 above its centre.
     p.setBrush(scenery::faded(k.curtain, 0.85));

@@ -88,6 +88,32 @@ TEST(BedroomFurniture, ThePortraitShowsTheCatsOwnBreed) {
     EXPECT_GT(test::countNear(orange, orange.rect(), "#E8A25A", 40), test::countNear(black, black.rect(), "#E8A25A", 40) + 20);
 }
 
+TEST(BedroomFurniture, TheHangingPlantHangsBehindTheHeadboard) {
+    // Drawn by the shop's own art: where the plant and the bed's head meet, the head shows as it
+    // does without the plant; left of the head, the plant shows.
+    BedroomState with = everythingOwned(), without = with;
+    without.hangingPlantShown = false;
+    const RoomFrame f = test::roomFrame(100);
+    auto paint = [&](const BedroomState& s) {
+        QImage img = test::canvas(640, 160);
+        QPainter p(&img);
+        SceneryPieces scenery;
+        paintBedroomFurniture(p, f, s, &scenery);
+        return img;
+    };
+    const QImage a = paint(with), b = paint(without);
+    int differ = 0, plant = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 640; ++x) {
+            if (a.pixel(x, y) == b.pixel(x, y)) continue;
+            ++plant;
+            // The head's post stands from x 41 to 59 below y 80.
+            if (x >= 44 && x <= 56 && y >= 84 && y <= 120) ++differ;
+        }
+    EXPECT_GT(plant, 100);
+    EXPECT_EQ(differ, 0);
+}
+
 TEST(BedroomFurniture, ShopOffShowsNoneOfTheShopsThings) {
     BedroomState s = everythingOwned();
     s.shopOn = false;

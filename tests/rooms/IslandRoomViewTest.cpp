@@ -11,6 +11,11 @@
 #include "rooms/RoomCat.h"
 #include "rooms/RoomKinds.h"
 #include "rooms/TopBar.h"
+#include "rooms/LivingFurniture.h"
+#include "rooms/RoomKinds.h"
+#include "rooms/RoomShapes.h"
+#include "rooms/RoomShapesScenery.h"
+#include "scenery/HolidayProp.h"
 #include "scenery/TomatoClock.h"
 
 #include <gtest/gtest.h>
@@ -328,18 +333,49 @@ TEST_F(IslandRoomViewTest, EveryRoomIsDecoratedInTheSeason) {
     }
 }
 
-TEST_F(IslandRoomViewTest, TheHolidayPropStandsInFrontOfTheFurniture) {
-    // New Year's Day at noon: the living room's balloons stand by the window, the gold one seen.
-    w.cat.clock.advance(820497600 - w.now());
+TEST_F(IslandRoomViewTest, TheHolidayPropStandsInSightAndTheWindowShowsItsSky) {
+    // Christmas Day at noon in the living room: the decorations hang behind the furniture and the
+    // tree stands where nothing hides it.
+    w.cat.clock.setNow(localMoment(2026, 12, 25, 12));
     w.show(IslandRoomKind::living);
+    PetLifeTestAccess::setOut(w.life(), true);
     const QImage img = w.render();
-    ASSERT_TRUE(w.view->frame().holiday.has_value());
-    const QColor gold = colorFromHex("#F2C14E");
-    int seen = 0;
-    for (int y = 0; y < 160; ++y)
-        for (int x = 0; x < 200; ++x)
-            if (colourDistance(img.pixelColor(x, y), gold) <= 10) ++seen;
-    EXPECT_GT(seen, 40);
+    ASSERT_EQ(w.view->frame().holiday, Holiday::christmas);
+    const double t = w.view->frame().t;
+    // The window's centre shows the window as it is drawn alone.
+    QImage alone(640, 160, QImage::Format_ARGB32_Premultiplied);
+    alone.fill(Qt::transparent);
+    {
+        QPainter p(&alone);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        SceneryPieces().plainWindow(p, kLivingWindowCentre, kFurnitureScale, w.look, t);
+    }
+    const QPoint centre = kLivingWindowCentre.toPoint();
+    EXPECT_LE(colourDistance(img.pixelColor(centre), alone.pixelColor(centre)), 6);
+    // The tree's top rows show as the tree alone draws them.
+    QImage tree(640, 160, QImage::Format_ARGB32_Premultiplied);
+    tree.fill(Qt::transparent);
+    {
+        QPainter p(&tree);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setTransform(room::standAt(640 * holidayPropShare(IslandRoomKind::living), w.view->frame().floorLine,
+                                     HolidayProp::kSize));
+        HolidayProp{Holiday::christmas, t, false}.paint(p);
+    }
+    int top = 160;
+    for (int y = 0; y < 160 && top == 160; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (qAlpha(tree.pixel(x, y)) == 255) top = y;
+    ASSERT_LT(top, 100);
+    int solid = 0, seen = 0;
+    for (int y = top; y < top + 12; ++y)
+        for (int x = 0; x < 640; ++x) {
+            if (qAlpha(tree.pixel(x, y)) < 255) continue;
+            ++solid;
+            if (colourDistance(img.pixelColor(x, y), tree.pixelColor(x, y)) <= 6) ++seen;
+        }
+    EXPECT_GT(solid, 20);
+    EXPECT_EQ(seen, solid);
 }
 
 TEST_F(IslandRoomViewTest, TheBarsIconsStandOutDayAndNight) {
@@ -361,7 +397,6 @@ TEST_F(IslandRoomViewTest, TheBarsIconsStandOutDayAndNight) {
     QImage img = w.render();
     EXPECT_GE(iconContrast(img, l.gear), 3);
     EXPECT_GE(iconContrast(img, l.album), 3);
-    for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
     w.life().setSleeping(false);
     w.look = {SkyTime::night, SkyWeather::clear};
     w.show(IslandRoomKind::garden);
@@ -371,10 +406,10 @@ TEST_F(IslandRoomViewTest, TheBarsIconsStandOutDayAndNight) {
     w.show(IslandRoomKind::care);
     img = w.render();
     EXPECT_GE(iconContrast(img, l.gear), 3);
-    for (const QRectF& tab : l.tabs) EXPECT_GE(iconContrast(img, tab.adjusted(6, 3, -6, -3)), 3);
+    EXPECT_GE(iconContrast(img, l.album), 3);
 }
 
-TEST_F(IslandRoomViewTest, ACatUpOnTheFridgeLeavesTheStatusLineReadable) {
+TEST_F(IslandRoomViewTest, ACatUpOnTheFridgeIsDrawnOverTheBar) {
     w.show(IslandRoomKind::kitchen);
     w.render();
     const double floorY = w.view->catLayer()->state().y;
@@ -391,14 +426,14 @@ TEST_F(IslandRoomViewTest, ACatUpOnTheFridgeLeavesTheStatusLineReadable) {
     ASSERT_LT(c.y - 40, l.pill.bottom());
     ASSERT_GT(floorY - 40, l.pill.bottom());
     ASSERT_LT(std::abs(c.x - l.nameColumn.center().x()), 80);
-    // ...and none of its orange fur shows in the name and status column.
+    // ...and its orange fur shows over the name and status column.
     int fur = 0;
     for (int y = int(l.nameColumn.top()); y < int(l.nameColumn.bottom()); ++y)
         for (int x = int(l.nameColumn.left()); x < int(l.nameColumn.right()); ++x) {
             const QColor px = img.pixelColor(x, y);
             if (px.hslSaturation() > 90 && px.hslHue() >= 15 && px.hslHue() <= 45) ++fur;
         }
-    EXPECT_EQ(fur, 0);
+    EXPECT_GT(fur, 20);
 }
 
 TEST_F(IslandRoomViewTest, TheIntroCardLeavesTheNightstandClockInSight) {
@@ -428,4 +463,101 @@ TEST_F(IslandRoomViewTest, TheIntroCardLeavesTheNightstandClockInSight) {
         EXPECT_GT(tomato, 60) << "step " << step;
         w.pomodoro->advanceIntro();
     }
+}
+
+// A frame at the device pixel ratio of 2 (1280 x 320 pixels).
+QImage frameAt(IslandRoomView& view, double t) {
+    QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(2);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    view.paint(p, QRectF(0, 0, 640, 160), t);
+    return img;
+}
+
+// Pixels (device) inside `area` (points) that differ between two frames.
+int changedPixels(const QImage& a, const QImage& b, const QRectF& area) {
+    const QRect px = QRectF(area.topLeft() * 2, area.size() * 2).toAlignedRect() & a.rect();
+    int changed = 0;
+    for (int y = px.top(); y <= px.bottom(); ++y)
+        for (int x = px.left(); x <= px.right(); ++x)
+            if (colourDistance(a.pixelColor(x, y), b.pixelColor(x, y)) > 6) ++changed;
+    return changed;
+}
+
+TEST_F(IslandRoomViewTest, WhatMovesMovesAtTheDisplaysRate) {
+    // Two frames a display frame apart, early in a tenth of a second.
+    const double t = std::floor(w.now() * 10) / 10 + 0.02;
+    // The care room's heart monitor draws its trace on.
+    w.show(IslandRoomKind::care);
+    frameAt(*w.view, t - 1.0 / 60);
+    QImage a = frameAt(*w.view, t);
+    QImage b = frameAt(*w.view, t + 1.0 / 60);
+    EXPECT_GT(changedPixels(a, b, QRectF(0.555 * 640 - 30, 52 - 22, 60, 44)), 4);
+    // The bedroom's tomato clock rattles while it rings.
+    w.wallet->setEnabled(true);
+    w.pomodoro->startFocus();
+    w.cat.clock.advance(4 * 3600);
+    w.scheduler.advance(4 * 3600);
+    ASSERT_EQ(w.pomodoro->phase(), Pomodoro::Phase::focusDone);
+    w.show(IslandRoomKind::bedroom);
+    const double u = std::floor(w.now() * 10) / 10 + 0.02;
+    frameAt(*w.view, u - 1.0 / 60);
+    a = frameAt(*w.view, u);
+    b = frameAt(*w.view, u + 1.0 / 60);
+    const QRectF clock = wallHitRect(bedroomClockCentre(640, w.view->frame().floorLine), kBedroomClockScale,
+                                     TomatoClock::kSize.width(), TomatoClock::kSize.height());
+    EXPECT_GT(changedPixels(a, b, clock.adjusted(-4, -4, 4, 4)), 4);
+}
+
+TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
+    // Frame after frame only what moves is drawn again; the last frame looks exactly as a view
+    // that draws it whole for the first time. (The cat is out: its own motion has a history.)
+    w.wallet->setEnabled(true);
+    PetLifeTestAccess::setOut(w.life(), true);
+    IslandRoomView fresh(*w.state, *w.closet, *w.pomodoro, *w.wallet, *w.cat.store, w.cat.clock, w.scheduler, w.hub);
+    fresh.setLookSource([this] { return w.look; });
+    // An ordinary day, and Christmas with its garlands, wreath, mobiles and tree.
+    for (double day : {w.now(), localMoment(2026, 12, 25, 12)})
+    for (IslandRoomKind room : kRooms) {
+        for (SkyLook look : {SkyLook{SkyTime::day, SkyWeather::clear}, SkyLook{SkyTime::night, SkyWeather::storm}}) {
+            w.look = look;
+            w.show(room);
+            PetLifeTestAccess::setOut(w.life(), true);
+            double t = day;
+            QImage last;
+            for (int i = 0; i < 40; ++i, t += 1.0 / 60) last = frameAt(*w.view, t);
+            t -= 1.0 / 60;
+            const QImage whole = frameAt(fresh, t);
+            EXPECT_EQ(changedPixels(last, whole, QRectF(0, 0, 640, 160)), 0)
+                << roomKindRaw(room) << (look.time == SkyTime::night ? " at night" : " by day") << " " << day;
+        }
+    }
+}
+
+TEST_F(IslandRoomViewTest, ATabClickChangesTheRoomWithTheTabsSpring) {
+    // The bedroom, then a click on the kitchen's tab: a tenth of a second later the room is
+    // neither the bedroom nor the kitchen alone, and once the spring has settled it is the kitchen.
+    PetLifeTestAccess::setOut(w.life(), true);
+    w.show(IslandRoomKind::bedroom);
+    PetLifeTestAccess::setOut(w.life(), true);
+    IslandRoomView alone(*w.state, *w.closet, *w.pomodoro, *w.wallet, *w.cat.store, w.cat.clock, w.scheduler, w.hub);
+    alone.setLookSource([this] { return w.look; });
+    const double t = w.now();
+    frameAt(*w.view, t);
+    const QImage bedroom = frameAt(alone, t + 0.1);
+    w.view->perform(RoomAction::tab(IslandRoomKind::kitchen));
+    ASSERT_EQ(w.state->roomKind(), IslandRoomKind::kitchen);
+    const QImage kitchen = frameAt(alone, t + 0.1);
+    const QImage mid = frameAt(*w.view, t + 0.1);
+    // Below the bar, whose tabs spring on their own.
+    const QRectF room(0, 40, 640, 120);
+    const int total = changedPixels(bedroom, kitchen, room);
+    ASSERT_GT(total, 10000);
+    EXPECT_GT(changedPixels(mid, bedroom, room), total / 4);
+    EXPECT_GT(changedPixels(mid, kitchen, room), total / 4);
+    EXPECT_EQ(changedPixels(frameAt(*w.view, t + 1.5), frameAt(alone, t + 1.5), room), 0);
+    // The tab of the room on view changes nothing.
+    w.view->perform(RoomAction::tab(IslandRoomKind::kitchen));
+    EXPECT_EQ(changedPixels(frameAt(*w.view, t + 1.6), frameAt(alone, t + 1.6), room), 0);
 }

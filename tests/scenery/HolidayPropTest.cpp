@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 #include "platform/EnumNames.h"
 #include "scenery/HolidayDecor.h"
+#include "scenery/HolidayPaint.h"
 #include "scenery/HolidayProp.h"
 #include "scenery/StarPath.h"
 
@@ -16,6 +17,20 @@ using test::render;
 // The prop in its 44 x 52 frame, drawn with a 20-point margin all round.
 QImage prop(Holiday h, double t, bool dark) {
     return render(84, 92, [&](QPainter& p) { HolidayProp{h, t, dark}.paint(p); }, {20, 20});
+}
+
+TEST(HolidayPaint, StrokesEndFlatWhereNoEndIsGiven) {
+    // A 4-point-wide stroke from x 10 to 30 at 4x: it covers its length and stops at its last
+    // point, without a square cap reaching on by half its width.
+    const QImage img = render(40, 20, [](QPainter& p) {
+        QPainterPath path({10, 10});
+        path.lineTo(30, 10);
+        props::strokePath(p, path, Qt::black, 4);
+    }, {0, 0}, 4);
+    EXPECT_EQ(qAlpha(img.pixel(4 * 29, 40)), 255);
+    EXPECT_EQ(qAlpha(img.pixel(4 * 11, 40)), 255);
+    EXPECT_EQ(qAlpha(img.pixel(4 * 31, 40)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(4 * 9, 40)), 0);
 }
 
 TEST(HolidayProp, OnlyCarnivalAndEasterStandStill) {

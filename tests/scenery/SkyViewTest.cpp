@@ -182,6 +182,29 @@ TEST(SkyViewDrawing, AWideSkysCloudIsSizedByItsHeightAndKeepsItsRoundTop) {
     }
 }
 
+TEST(SkyViewDrawing, AWindowsCloudsStandAtTheirShareOfItsHeight) {
+    // A cloudy window pane 52 x 36 at 4x, at the moment cloud 0 crosses its middle: the cloud's
+    // centre line is 0.14 of the height down, its big puff rounding just under the top edge, and
+    // twice the pane shows the same picture twice the size.
+    const double time = 0.5 / 0.012;
+    for (const double size : {1.0, 2.0}) {
+        const double w = 52 * size, h = 36 * size, scale = 4 / size;
+        const QImage img = renderScene(int(w * scale), int(h * scale), [&](QPainter& p) {
+            p.scale(scale, scale);
+            SkyView{{SkyTime::day, SkyWeather::cloudy}, time, false, true}.paint(p, QRectF(0, 0, w, h));
+        });
+        const double cw = 0.34 * w, y = 0.14 * h;
+        // Down the big puff's centre column: cloud from its top to the capsule's foot, sky below.
+        const int column = int((w / 2 - 0.12 * cw) * scale);
+        const QColor sky = img.pixelColor(column, int((y + 0.22 * cw + 3 * size) * scale));
+        auto isCloud = [&](double yy) { return img.pixelColor(column, int(yy * scale)).lightness() > sky.lightness() + 25; };
+        EXPECT_TRUE(isCloud(y - 0.04 * cw - 0.15 * cw)) << size;  // inside the puff, near its top
+        EXPECT_TRUE(isCloud(y)) << size;
+        EXPECT_TRUE(isCloud(y + 0.2 * cw)) << size;                // the capsule's lower part
+        EXPECT_FALSE(isCloud(y + 0.22 * cw + 2 * size)) << size;   // below it, the sky
+    }
+}
+
 // Separate cloud shapes in a sky: blobs of the cloud's tint laid over the sky's gradient at the
 // cloud's opacity, four-connected, a few pixels at least.
 int cloudShapes(const QImage& img, SkyLook look) {

@@ -1,0 +1,80 @@
+// Where the room's moving pieces lie, which of them changed, and drawing only what meets the damage.
+#include "rooms/RoomSprites.h"
+
+#include "scenery/SceneryKit.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace kp {
+namespace {
+
+// The pieces of one frame that fills `rect` (points) with `colour` at device scale 2, beside a
+// still bar along the top.
+std::vector<RoomSprites::Piece> frame(RoomSprites& sprites, const QRectF& rect, const QColor& colour) {
+    QPainter& p = sprites.gather(2, QSize(400, 200));
+    {
+        const scenery::StillDrawing still;
+        p.fillRect(QRectF(0, 0, 200, 4), Qt::gray);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawRect(rect);
+    return sprites.endGather();
+}
+
+TEST(RoomSprites, OnlyWhatChangedIsDamageWhereItIsAndWhereItWas) {
+    RoomSprites sprites;
+    const auto first = frame(sprites, QRectF(10, 10, 20, 10), Qt::red);
+    // One piece, in device pixels with a pixel's margin; the still bar is no piece.
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].rect.contains(QRect(20, 20, 40, 20)));
+    EXPECT_FALSE(first[0].rect.intersects(QRect(0, 0, 400, 8)));
+    EXPECT_LE(first[0].rect.width(), 44);
+
+    // The same drawing again: nothing to do.
+    EXPECT_TRUE(RoomSprites::damage(frame(sprites, QRectF(10, 10, 20, 10), Qt::red), first).isEmpty());
+    // Another colour in the same place: that place.
+    const QRegion recoloured = RoomSprites::damage(frame(sprites, QRectF(10, 10, 20, 10), Qt::blue), first);
+    EXPECT_TRUE(recoloured.contains(QRect(20, 20, 40, 20)));
+    // Moved: where it is and where it was, and nothing between.
+    const QRegion moved = RoomSprites::damage(frame(sprites, QRectF(100, 10, 20, 10), Qt::red), first);
+    EXPECT_TRUE(moved.contains(QRect(20, 20, 40, 20)));
+    EXPECT_TRUE(moved.contains(QRect(200, 20, 40, 20)));
+    EXPECT_FALSE(moved.intersects(QRect(100, 20, 60, 20)));
+}
+
+TEST(RoomSprites, TheFilterDrawsOnlyTheShapesThatMeetTheDamage) {
+    RoomSprites sprites;
+    QImage img(400, 200, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    {
+        QPainter target(&img);
+        const QRegion damage(QRect(0, 0, 100, 200));
+        target.setClipRegion(damage);
+        QPainter& p = sprites.filter(target, damage, 2, img.size());
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::red);
+        p.drawRect(QRectF(10, 10, 20, 20));    // inside the damage
+        p.drawRect(QRectF(40, 10, 40, 20));    // across its edge: drawn up to it
+        p.setBrush(Qt::blue);
+        p.drawEllipse(QRectF(120, 10, 20, 20));  // outside it: dropped
+        p.save();
+        p.setClipRect(QRectF(10, 50, 5, 5));
+        p.drawRect(QRectF(0, 40, 40, 40));     // its own clip kept within the damage
+        p.restore();
+        sprites.endFilter();
+    }
+    EXPECT_EQ(img.pixelColor(40, 40), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(95, 40), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(105, 40), QColor(Qt::white));
+    EXPECT_EQ(img.pixelColor(260, 40), QColor(Qt::white));
+    EXPECT_EQ(img.pixelColor(25, 105), QColor(Qt::blue));
+    EXPECT_EQ(img.pixelColor(5, 105), QColor(Qt::white));
+    EXPECT_EQ(img.pixelColor(25, 125), QColor(Qt::white));
+}
+
+}  // namespace
+}  // namespace kp
