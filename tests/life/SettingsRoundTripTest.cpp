@@ -13,7 +13,12 @@
 #include "cat/CatLook.h"
 #include "cat/SeasonalAccessories.h"
 #include "core/Preferences.h"
+#include "life/Pomodoro.h"
 #include "life/Wallet.h"
+#include "platform/Clock.h"
+#include "platform/InputIdle.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
 
 #include <functional>
 #include <map>
@@ -194,4 +199,31 @@ TEST(SettingsRoundTrip, TheTableHasALineForEveryKeyTheAppWrites) {
     const std::set<QString> written = keysTheSourcesWrite();
     for (const QString& key : written) EXPECT_TRUE(table.count(key)) << key.toStdString() << " has no line in the table";
     for (const QString& key : table) EXPECT_TRUE(written.count(key)) << key.toStdString() << " is written nowhere";
+}
+
+// The pomodoro's introduction, once finished or skipped, is not offered again after a restart.
+TEST(SettingsRoundTrip, TheFinishedOrSkippedIntroductionStaysSeenAfterARestart) {
+    for (const bool skip : {false, true}) {
+        ScratchStore s;
+        ManualClock clock{8.1e8};
+        ManualScheduler scheduler;
+        ManualInputIdleness idleness{0};
+        NotificationCenter center;
+        {
+            Wallet wallet(*s);
+            Pomodoro pomodoro(wallet, *s, clock, scheduler, idleness, center);
+            pomodoro.startIntro();
+            ASSERT_EQ(pomodoro.introStep(), 0);
+            if (skip)
+                pomodoro.skipIntro();
+            else
+                for (int i = 0; i < Pomodoro::introSteps; ++i) pomodoro.advanceIntro();
+            ASSERT_EQ(pomodoro.introStep(), std::nullopt);
+        }
+        s.restart();
+        Wallet wallet(*s);
+        Pomodoro again(wallet, *s, clock, scheduler, idleness, center);
+        again.startIntro();
+        EXPECT_EQ(again.introStep(), std::nullopt) << (skip ? "skipped" : "finished") << " and offered again";
+    }
 }
