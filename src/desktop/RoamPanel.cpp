@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kp {
@@ -53,14 +54,14 @@ private:
     RoamPanel& panel_;
 };
 
-RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene, SceneBounds bounds)
+RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene, SceneLayers layers)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
                   Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint | Qt::WindowTransparentForInput),
       frame_(screen.frame),
       catcher_(std::move(target)),
       scene_(std::move(scene)),
-      bounds_(std::move(bounds)) {
+      layers_(std::move(layers)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -90,6 +91,8 @@ void RoamPanel::orderFront() {
     setGeometry(frame_.toRect());
     // Cut to nothing until the first frame is drawn, so no black screen flashes up.
     if (cut_) setMask(QRegion(-1, -1, 1, 1));
+    shown_.clear();
+    shape_ = QRegion();
     show();
     stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
@@ -122,48 +125,77 @@ void RoamPanel::followCompositor() {
 void RoamPanel::redraw() {
     if (!isVisible()) return;
     // A compositor may start or stop at any time; asking once a second is enough.
+    const bool wasCut = cut_;
     if (frames_++ % 60 == 0) followCompositor();
-    const QRect next = bounds_ ? bounds_().toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()) : rect();
-    QImage image;
-    if (!next.isEmpty()) {
-        const qreal dpr = devicePixelRatioF();
-        image = QImage((QSizeF(next.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(dpr);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.translate(-next.topLeft());
-        if (scene_) scene_(p);
+    if (cut_ != wasCut) {
+        // Everything is painted and, without a compositor, cut out again.
+        shown_.clear();
+        shape_ = QRegion();
     }
-    // A resting cat often looks the same from one frame to the next: nothing to send then.
-    if (next == drawn_ && image == image_) return;
-    image_ = std::move(image);
-    const QRect damage = drawn_.united(next);
-    drawn_ = next;
+    std::vector<SceneLayer> next;
+    if (layers_) {
+        next = layers_();
+        // Edge pixels of antialiased ink may reach a little past a piece's own frame.
+        for (SceneLayer& layer : next) layer.rect = layer.rect.adjusted(-2, -2, 2, 2).intersected(rect());
+    } else {
+        next = {{0, rect(), static_cast<std::uint64_t>(frames_)}};
+    }
+    // Only the pieces that moved or changed are painted and sent again, where they were and are.
+    // (The pieces keep their order back to front; one may come or go.)
+    QRegion damage;
+    auto find = [](const std::vector<SceneLayer>& in, std::uint64_t id) {
+        return std::find_if(in.begin(), in.end(), [id](const SceneLayer& l) { return l.id == id; });
+    };
+    for (const SceneLayer& layer : next) {
+        const auto was = find(shown_, layer.id);
+        if (was == shown_.end()) {
+            damage += layer.rect;
+        } else if (!(*was == layer)) {
+            damage += QRegion(was->rect) + layer.rect;
+        }
+    }
+    for (const SceneLayer& layer : shown_)
+        if (find(next, layer.id) == next.end()) damage += layer.rect;
+    shown_ = std::move(next);
+    drawn_ = QRect();
+    for (const SceneLayer& layer : shown_) drawn_ |= layer.rect;
+    sent_ = damage;
+    if (damage.isEmpty()) return;
     if (!cut_) {
         update(damage);
         return;
     }
     // Painted and shown first, then uncovered: the new shape never shows a stale frame.
     repaint(damage);
-    setMask(drawnShape());
+    shape_ = (shape_ - damage) + drawnShape(damage);
+    setMask(shape_.isEmpty() ? QRegion(-1, -1, 1, 1) : shape_);
 }
 
-// The opaque part of the last frame (half-covered edge pixels count, fainter ones do not).
-QRegion RoamPanel::drawnShape() const {
-    if (drawn_.isEmpty()) return QRegion(-1, -1, 1, 1);
-    const QRegion pixels(QBitmap::fromImage(image_.createAlphaMask()));
-    const qreal dpr = image_.devicePixelRatio();
+QRegion RoamPanel::drawnShape(const QRegion& area) {
+    const QRect box = area.boundingRect();
+    if (box.isEmpty() || !scene_) return {};
+    const qreal dpr = devicePixelRatioF();
+    QImage image((QSizeF(box.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-box.topLeft());
+        p.setClipRegion(area);
+        scene_(p);
+    }
+    const QRegion pixels(QBitmap::fromImage(image.createAlphaMask()));
     QRegion shape;
     if (dpr == 1) {
-        shape = pixels.translated(drawn_.topLeft());
+        shape = pixels.translated(box.topLeft());
     } else {
         for (const QRect& r : pixels) {
             const QRectF f(r.x() / dpr, r.y() / dpr, r.width() / dpr, r.height() / dpr);
-            shape += f.toAlignedRect().translated(drawn_.topLeft());
+            shape += f.toAlignedRect().translated(box.topLeft());
         }
     }
-    return shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape;
+    return shape & area;
 }
 
 void RoamPanel::mousePressEvent(QMouseEvent* event) {
@@ -191,7 +223,10 @@ void RoamPanel::paintEvent(QPaintEvent* event) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
     for (const QRect& r : event->region()) p.fillRect(r, Qt::transparent);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (!drawn_.isEmpty() && !image_.isNull()) p.drawImage(drawn_.topLeft(), image_);
+    if (!scene_ || shown_.empty()) return;
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRegion(event->region());
+    scene_(p);
 }
 
 }  // namespace kp

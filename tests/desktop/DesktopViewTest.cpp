@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 using namespace kp;
@@ -49,11 +51,20 @@ struct DesktopView : ::testing::Test {
         cat->turn = 1;
         view = std::make_unique<DesktopCatView>(*cat, QSizeF(800, 600));
     }
-    QImage render() {
+    QImage render(std::optional<double> at = std::nullopt, DesktopCatView* by = nullptr) {
         QImage img(800, 600, QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::transparent);
         QPainter p(&img);
-        view->paint(p, w.clock.now());
+        (by ? *by : *view).paint(p, at.value_or(w.clock.now()));
+        return img;
+    }
+    // The scene at `t` as a view that never saw an ask draws it.
+    QImage renderUnasked(double t) {
+        const auto asking = cat->asking;
+        cat->asking.reset();
+        DesktopCatView fresh(*cat, QSizeF(800, 600));
+        const QImage img = render(t, &fresh);
+        cat->asking = asking;
         return img;
     }
 };
@@ -84,13 +95,16 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
     const double now = w.clock.now();
     cat->pose = Pose::sit;
     cat->sit = 1;
+    cat->lovedUntil = now + 100;  // one face, asking or not
     for (bool right : {true, false}) {
         cat->facingRight = right;
         cat->turn = right ? 1 : -1;
         cat->asking.reset();
         cat->pops.clear();
-        const QImage plain = render();
+        const QImage plain = renderUnasked(now);
         cat->asking = PetNeed::hungry;
+        view = std::make_unique<DesktopCatView>(*cat, QSizeF(800, 600));
+        view->prepare(now - 1);  // asked a second ago: the bubble has grown in
         const QImage asking = render();
         const Box bubble = changed(plain, asking, true);
         ASSERT_FALSE(bubble.empty());
@@ -105,6 +119,39 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
             EXPECT_TRUE(apart) << (right ? "facing right" : "facing left") << ", at " << age << " s";
         }
     }
+}
+
+TEST_F(DesktopView, NeedBubbleGrowsInAndShrinksAway) {
+    cat->pose = Pose::sit;
+    cat->sit = 1;
+    cat->lovedUntil = w.clock.now() + 100;  // one face, asking or not
+    // Pixels the bubble adds to the scene at `t`.
+    auto bubbleInk = [&](double t) {
+        const QImage with = render(t);
+        const QImage without = renderUnasked(t);
+        int n = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x) n += with.pixel(x, y) != without.pixel(x, y);
+        return n;
+    };
+    const double asked = w.clock.now();
+    cat->asking = PetNeed::hungry;
+    const int start = bubbleInk(asked);
+    const int early = bubbleInk(asked + 0.1);
+    const int full = bubbleInk(asked + 0.6);
+    EXPECT_GT(full, 400);
+    EXPECT_EQ(start, 0);
+    EXPECT_GT(early, 0);
+    EXPECT_LT(early, full / 2);
+    EXPECT_GT(bubbleInk(asked + 1), full * 0.8) << "grown in, it stays";
+    const double met = asked + 2;
+    cat->asking.reset();
+    EXPECT_GT(bubbleInk(met), full * 0.8);
+    const int leaving = bubbleInk(met + 0.2);
+    EXPECT_GT(leaving, 0);
+    EXPECT_LT(leaving, full);
+    EXPECT_EQ(bubbleInk(met + 0.5), 0);
+    EXPECT_EQ(view->bubbleGrowth(), 0);
 }
 
 TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
