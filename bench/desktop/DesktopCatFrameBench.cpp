@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -167,5 +168,50 @@ void BM_DesktopCatFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DesktopCatFrame)->Unit(benchmark::kMicrosecond);
+
+
+// A display frame of the outing as the panel runs it, sitting (Arg 0), walking (1) or asleep (2):
+// the scene settled, and only the pieces that changed painted again where they were and are.
+void BM_DesktopCatPanelFrame(benchmark::State& state) {
+    app();
+    Outing o;
+    DesktopCat& c = *o.cat;
+    using P = DesktopCat::Pose;
+    const P pose = state.range(0) == 0 ? P::sit : state.range(0) == 1 ? P::walk : P::sleep;
+    c.plan = {DesktopCat::Step::sit(1e9)};
+    c.feet = QPointF(700, 899);
+    c.falling = false;
+    c.flight.reset();
+    c.pose = pose;
+    c.sit = pose == P::sit ? 1 : 0;
+    c.appear = 1;
+    DesktopCatView view(c, QSizeF(1440, 900));
+    QImage panel(1440, 900, QImage::Format_ARGB32_Premultiplied);
+    panel.fill(Qt::transparent);
+    std::vector<SceneLayer> shown;
+    double now = o.clock.now();
+    std::int64_t painted = 0;
+    for (auto _ : state) {
+        now += 1 / 60.0;
+        if (pose == P::walk) c.feet.rx() += 70 / 60.0;
+        const std::vector<SceneLayer>& next = view.prepare(now);
+        QRegion damage;
+        if (next != shown) {
+            for (const SceneLayer& l : shown) damage += l.rect;
+            for (const SceneLayer& l : next) damage += l.rect;
+        }
+        shown = next;
+        if (damage.isEmpty()) continue;
+        ++painted;
+        QPainter p(&panel);
+        p.setClipRegion(damage);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(damage.boundingRect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        view.draw(p);
+    }
+    state.counters["painted"] = benchmark::Counter(double(painted) / double(state.iterations()));
+}
+BENCHMARK(BM_DesktopCatPanelFrame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

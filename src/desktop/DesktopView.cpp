@@ -218,9 +218,10 @@ DesktopCatView::FigureLook DesktopCatView::figureLook(double t, double dpr) {
     // The face steps once per prepared frame.
     f.face = cat_.face.frame(c.expression(t), c.headPoint().x(), t);
     f.face.mix = stepped(f.face.mix, kBlendStep);
-    f.face.sway = stepped(f.face.sway, 1.0 / 256);
+    f.face.sway = stepped(f.face.sway, 1.0 / 48);  // quarter degrees of the head's turn
+    // The pupils travel a couple of points across the whole range of the gaze.
     const QPointF look = c.eyeLook(t);
-    f.look = QPointF(stepped(look.x(), kBlendStep), stepped(look.y(), kBlendStep));
+    f.look = QPointF(stepped(look.x(), 1.0 / 32), stepped(look.y(), 1.0 / 32));
     f.blink = stepped(std::max(f.face.blink, c.vibing ? 1.0 : 0.0), kBlendStep);
     f.face.blink = f.blink;
     f.mirrored = c.turn < 0;
@@ -531,12 +532,6 @@ double DesktopCatView::bubbleGrow(double t) {
     return stepped(u * u * (3 - 2 * u), kBlendStep);  // eased in and out
 }
 
-QRectF DesktopCatView::bounds(double t) {
-    QRectF all;
-    for (const SceneLayer& layer : prepare(t)) all |= QRectF(layer.rect);
-    return all;
-}
-
 void DesktopCatView::draw(QPainter& p) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -605,10 +600,6 @@ QRectF DesktopCatView::popFrame(const DesktopCat::Pop& pop) const {
     const double w = metrics.horizontalAdvance(pop.text) + 16;
     const double h = metrics.height() + 6;
     return QRectF(-w / 2, -h / 2, w, h);
-}
-
-QRectF DesktopCatView::popBounds(const DesktopCat::Pop& pop, double t) const {
-    return popTransform(pop, t).mapRect(popFrame(pop).adjusted(-2, -2, 2, 3));
 }
 
 QRectF DesktopCatView::bubbleBounds() const {

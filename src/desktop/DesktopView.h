@@ -54,11 +54,6 @@ public:
         prepare(t);
         draw(p);
     }
-    // Where paint(p, t) may put ink (points); nothing is drawn outside.
-    QRectF bounds(double t);
-    // Where a pop and the need bubble are drawn at `t`.
-    QRectF popBounds(const DesktopCat::Pop& pop, double t) const;
-    QRectF bubbleBounds() const;
     // How far the need bubble has grown in (0 gone ... 1 full), as last prepared.
     double bubbleGrowth() const { return scene_.bubble ? scene_.bubble->grow : 0; }
     // The panel's pixels per point, for the figure's images.
@@ -127,6 +122,8 @@ private:
     std::uint64_t updateFigure(const FigureLook& look);
     void paintPart(Part& part, const FigureLook& look, int which);
     QTransform popTransform(const DesktopCat::Pop& pop, double t) const;
+    // Where the need bubble is drawn at full size.
+    QRectF bubbleBounds() const;
     QRectF popFrame(const DesktopCat::Pop& pop) const;
     double bubbleGrow(double t);
     void drawCup(QPainter& p) const;
@@ -165,8 +162,6 @@ public:
     // Without a wardrobe: the outfit stays as set.
     DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, QObject* parent = nullptr);
 
-    void paint(QPainter& p, double t) { view_.paint(p, t); }
-    QRectF bounds(double t) { return view_.bounds(t); }
     DesktopCatView& view() { return view_; }
 
 private:

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -152,6 +153,57 @@ TEST_F(DesktopView, NeedBubbleGrowsInAndShrinksAway) {
     EXPECT_LT(leaving, full);
     EXPECT_EQ(bubbleInk(met + 0.5), 0);
     EXPECT_EQ(view->bubbleGrowth(), 0);
+}
+
+TEST_F(DesktopView, WhatThePanelDoesNotSendAgainLooksAsItDid) {
+    // Frame after frame at the display's rate, the pieces that kept their place and key look the
+    // same, and nothing is drawn outside the pieces.
+    const double t0 = w.clock.now();
+    cat->cup = DesktopCat::Cup{QPointF(330, 500), 0, 0, 0, 0, false, false, 0, t0};
+    cat->gift = DesktopCat::Gift{QPointF(470, 500), 0, false, t0};
+    cat->lovedUntil = t0 + 0.4;  // the face changes once on the way
+    for (Pose pose : {Pose::sit, Pose::walk, Pose::sleep}) {
+        cat->pose = pose;
+        cat->sit = pose == Pose::sit ? 1 : 0;
+        QImage before;
+        std::vector<SceneLayer> shown;
+        int unchangedFrames = 0;
+        for (int frame = 0; frame < 60; ++frame) {
+            const double t = t0 + frame / 60.0;
+            if (pose == Pose::walk) cat->feet.rx() += 1.2;
+            const std::vector<SceneLayer> layers = view->prepare(t);
+            QImage img(800, 600, QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            {
+                QPainter p(&img);
+                view->draw(p);
+            }
+            QRegion pieces, sent;
+            for (const SceneLayer& l : layers) {
+                pieces += l.rect.adjusted(-2, -2, 2, 2);
+                const auto was = std::find_if(shown.begin(), shown.end(), [&](const SceneLayer& o) { return o.id == l.id; });
+                if (was == shown.end() || !(*was == l)) sent += QRegion(l.rect.adjusted(-2, -2, 2, 2)) + (was == shown.end() ? QRect() : was->rect.adjusted(-2, -2, 2, 2));
+            }
+            int outside = 0, stale = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    if (!pieces.contains(QPoint(x, y)) && qAlpha(img.pixel(x, y)) != 0) ++outside;
+                    if (!before.isNull() && !sent.contains(QPoint(x, y)) && img.pixel(x, y) != before.pixel(x, y)) ++stale;
+                }
+            EXPECT_EQ(outside, 0) << int(pose) << " frame " << frame;
+            EXPECT_EQ(stale, 0) << int(pose) << " frame " << frame;
+            unchangedFrames += !before.isNull() && sent.isEmpty();
+            if (!shown.empty()) {
+                EXPECT_TRUE(layers.front() == shown.front()) << "the mug, still where it stands";
+            }
+            before = img;
+            shown = layers;
+        }
+        // The still mug and gift are never sent again; the cat moves at the display's rate.
+        if (pose == Pose::walk) {
+            EXPECT_EQ(unchangedFrames, 0);
+        }
+    }
 }
 
 TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
