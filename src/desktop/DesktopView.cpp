@@ -143,11 +143,37 @@ constexpr double kBlendStep = 1.0 / 64;
 constexpr double kTailStep = 0.5;
 
 // Layer ids: fixed pieces, then one per pop.
-enum : std::uint64_t { cupLayer = 1, catLayer, toyLayer, giftLayer, bubbleLayer, lettersLayer, popLayers = 1000 };
+enum : std::uint64_t {
+    cupLayer = 1, shadowLayer, figureLayer, toyLayer, giftLayer, bubbleLayer, lettersLayer,
+    partLayers = 100,  // one per part of the figure, in the order they are laid
+    popLayers = 1000
+};
 
-constexpr double kBubbleSeconds = 0.35;  // the need bubble's grow-in and shrink-away
+constexpr double kBubbleSeconds = 0.35;
+constexpr qsizetype kKeptBytes = 512 * 1024;  // drawings kept of each part of the figure  // the need bubble's grow-in and shrink-away
 
 QRect outward(const QRectF& r) { return r.toAlignedRect().adjusted(-1, -1, 1, 1); }
+
+// The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
+QRect inkBox(const QImage& img) {
+    const int w = img.width();
+    int top = img.height(), bottom = -1, left = w, right = -1;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        QRgb any = 0;
+        for (int x = 0; x < w; ++x) any |= line[x];
+        if (any == 0) continue;
+        int x = 0;
+        while (line[x] == 0) ++x;
+        int end = w - 1;
+        while (line[end] == 0) --end;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, x);
+        right = std::max(right, end);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
 
 }  // namespace
 
@@ -196,7 +222,8 @@ DesktopCatView::FigureLook DesktopCatView::figureLook(double t, double dpr) {
     if (c.pose == P::dangle) f.hang = stepped(6 * std::sin(2.4 * t), kAngleStep);
     if (c.vibing) f.vibe = stepped(5 * std::sin(0.9 * kPi * t), kAngleStep);
     const Motion m = motionFor(c.pose, f.belly, t);
-    f.motion = {stepped(m.tail, kTailStep), stepped(m.swing, 1.0 / 256), stepped(m.pawAngle, kAngleStep),
+    // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
+    f.motion = {stepped(m.tail, kTailStep), stepped(m.swing, 1.0 / 64), stepped(m.pawAngle, kAngleStep),
                 stepped(m.pawRaise, kBlendStep)};
     f.sitBlend = (f.lying || f.belly) ? 0 : stepped(c.sit, 1.0 / 256);
     f.opacity = stepped(std::min(3 * c.appear, 1.0), kBlendStep);
@@ -212,20 +239,20 @@ DesktopCatView::FigureLook DesktopCatView::figureLook(double t, double dpr) {
         f.backTail = stepped(14 * std::sin(1.6 * t), kTailStep);
         f.backTilt = stepped((c.facingRight ? 1 : -1) * c.backTilt, kAngleStep);
         f.backTurn = stepped((c.facingRight ? 1 : -1) * c.backTurn, 1.0 / 128);
-        f.headScale = c.headScale();
+        f.headScale = stepped(c.headScale(), 1.0 / 256);  // it grows by the minute
         return f;
     }
     // The face steps once per prepared frame.
     f.face = cat_.face.frame(c.expression(t), c.headPoint().x(), t);
     f.face.mix = stepped(f.face.mix, kBlendStep);
-    f.face.sway = stepped(f.face.sway, 1.0 / 48);  // quarter degrees of the head's turn
-    // The pupils travel a couple of points across the whole range of the gaze.
+    f.face.sway = stepped(f.face.sway, 1.0 / 24);  // half degrees of the head's turn
+    // The pupils travel about a point and a half each way across the whole range of the gaze.
     const QPointF look = c.eyeLook(t);
-    f.look = QPointF(stepped(look.x(), 1.0 / 32), stepped(look.y(), 1.0 / 32));
+    f.look = QPointF(stepped(look.x(), 1.0 / 8), stepped(look.y(), 1.0 / 8));
     f.blink = stepped(std::max(f.face.blink, c.vibing ? 1.0 : 0.0), kBlendStep);
     f.face.blink = f.blink;
     f.mirrored = c.turn < 0;
-    f.headScale = c.headScale();
+    f.headScale = stepped(c.headScale(), 1.0 / 256);  // it grows by the minute
     double tilt = f.belly ? 25 : c.pose == P::groom ? 10 : c.pose == P::dangle ? -8 : 0;
     const double nod = std::sin(1.8 * kPi * t);
     if (c.vibing) tilt += 9 * nod;
@@ -267,20 +294,19 @@ QTransform DesktopCatView::figureTransform(const FigureLook& f) {
 }
 
 namespace {
-enum FigurePart { bodyPart, headPart, pawPart };
+enum FigurePart { underPart, tailPart, overPart, bowPart, headPart, pawPart, partCount };
 }
 
-void DesktopCatView::paintPart(Part& part, const FigureLook& f, int which) {
+void DesktopCatView::paintPart(const FigureLook& f, int which) {
     const QSize pixels = (QSizeF(figureBox_.size()) * f.dpr).toSize();
-    if (part.image.size() != pixels) part.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    part.image.setDevicePixelRatio(f.dpr);
-    part.image.fill(Qt::transparent);
-    QPainter p(&part.image);
+    if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    scratch_.setDevicePixelRatio(f.dpr);
+    scratch_.fill(Qt::transparent);
+    QPainter p(&scratch_);
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(-figureBox_.topLeft());
     p.setTransform(figureTransform(f), true);
-    using P = DesktopCat::Pose;
-    if (f.pose == P::back) {
+    if (f.pose == DesktopCat::Pose::back) {
         CatBack back;
         back.tail = f.backTail;
         back.tilt = f.backTilt;
@@ -297,8 +323,12 @@ void DesktopCatView::paintPart(Part& part, const FigureLook& f, int which) {
     fig.body.pawRaise = f.motion.pawRaise;
     fig.body.sit = f.sitBlend;
     fig.body.pawOnTop = true;
+    using Pass = CatBody::Pass;
     switch (which) {
-    case bodyPart: fig.body.paint(p, f.env); break;
+    case underPart: fig.body.pass = Pass::underTail; break;
+    case tailPart: fig.body.pass = Pass::tail; break;
+    case overPart: fig.body.pass = Pass::overTail; break;
+    case bowPart: fig.body.pass = Pass::tailBow; break;
     case headPart:
         fig.head.expression = f.face.expression;
         fig.head.previous = f.face.previous;
@@ -313,72 +343,105 @@ void DesktopCatView::paintPart(Part& part, const FigureLook& f, int which) {
         p.rotate(f.tilt);
         p.scale(f.headScale, f.headScale);
         fig.head.paint(p, f.env);
-        break;
+        return;
     case pawPart:
         if (!f.lying) CatFrontPaw{f.motion.pawAngle, f.motion.pawRaise, f.sitBlend, std::nullopt}.paint(p, f.env);
-        break;
+        return;
     }
+    fig.body.paint(p, f.env);
 }
 
-std::uint64_t DesktopCatView::updateFigure(const FigureLook& f) {
-    using P = DesktopCat::Pose;
-    const bool back = f.pose == P::back;
+std::uint64_t DesktopCatView::updateFigure(const FigureLook& f, bool together) {
+    const bool back = f.pose == DesktopCat::Pose::back;
+    const bool bow = f.env.outfit.body == CatAccessory::tailBow || f.env.outfit.body == CatAccessory::tailBowBlue;
     // What every part shares: where it is drawn, at what pixel size, in which clothes.
     Fingerprint common;
     common.add(f.s).add(f.lift).add(f.turn).add(f.squash).add(f.wiggle).add(f.rock).add(f.hang).add(f.vibe);
     common.add(f.dpr).add(double(f.version)).add(double(f.env.outfit.face == CatAccessory::sleepMask));
     common.add(double(f.env.outfit.extras.size())).add(double(back)).add(double(f.lying)).add(double(f.belly));
     common.add(f.sitBlend);
-    Fingerprint body = common, head = common, paw = common;
+    // The body stays as it is while only the tail sways; the legs move it.
+    Fingerprint still = common, tail = common, head = common, paw = common;
     if (back)
-        body.add(f.backTail).add(f.backTilt).add(f.backTurn).add(f.headScale);
+        still.add(f.backTail).add(f.backTilt).add(f.backTurn).add(f.headScale);
     else
-        body.add(f.motion.tail).add(f.motion.swing);
-    head.add(double(back)).add(double(f.face.expression)).add(f.face.previous ? double(*f.face.previous) : -1.0);
+        still.add(f.motion.swing);
+    tail.add(f.motion.tail);
+    head.add(double(f.face.expression)).add(f.face.previous ? double(*f.face.previous) : -1.0);
     head.add(f.face.mix).add(f.face.sway).add(f.look).add(f.blink).add(double(f.mirrored)).add(f.tilt);
     head.add(f.nudge).add(f.headScale);
-    paw.add(double(back)).add(f.motion.pawAngle).add(f.motion.pawRaise);
+    paw.add(f.motion.pawAngle).add(f.motion.pawRaise);
+    // The parts this look has, and the look of each.
+    std::uint64_t keys[partCount] = {};
+    bool has[partCount] = {};
+    has[underPart] = true;
+    keys[underPart] = still.addBits(underPart).value();
+    if (!back) {
+        has[tailPart] = has[overPart] = has[headPart] = has[pawPart] = true;
+        has[bowPart] = bow;
+        keys[tailPart] = tail.value();
+        keys[overPart] = Fingerprint(still).addBits(overPart).value();
+        keys[bowPart] = Fingerprint(tail).addBits(bowPart).value();
+        keys[headPart] = head.value();
+        keys[pawPart] = paw.value();
+    }
 
     const QRect box = figureTransform(f).mapRect(kFigureArea).toAlignedRect();
     Fingerprint whole;
-    whole.add(QRectF(box)).addBits(body.value()).addBits(head.value()).addBits(paw.value()).add(double(f.dead));
-    if (whole.value() == figureKey_ && !figure_.isNull()) return figureKey_;
+    whole.add(QRectF(box)).add(double(f.dead)).add(double(together));
+    for (int i = 0; i < partCount; ++i) whole.addBits(has[i] ? keys[i] : 0);
+    if (whole.value() == figureKey_) return figureKey_;
 
-    if (box != figureBox_) {
-        // A new frame size: every part is drawn again.
-        figureBox_ = box;
-        body_.key = head_.key = paw_.key = 0;
+    figureBox_ = box;
+    for (int i = 0; i < partCount; ++i) {
+        Part& part = parts_[i];
+        part.shown = has[i];
+        if (has[i] && part.now.key != keys[i]) part.now = partDrawing(part, f, i, keys[i]);
     }
-    if (body_.key != body.value()) {
-        paintPart(body_, f, bodyPart);
-        body_.key = body.value();
-    }
-    if (!back && head_.key != head.value()) {
-        paintPart(head_, f, headPart);
-        head_.key = head.value();
-    }
-    if (!back && paw_.key != paw.value()) {
-        paintPart(paw_, f, pawPart);
-        paw_.key = paw.value();
-    }
-    const QSize pixels = body_.image.size();
-    if (figure_.size() != pixels) figure_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    figure_.setDevicePixelRatio(f.dpr);
-    figure_.fill(Qt::transparent);
-    {
-        QPainter p(&figure_);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        const QPointF origin;
-        p.drawImage(origin, body_.image);
-        if (!back) {
-            p.drawImage(origin, head_.image);
-            p.drawImage(origin, paw_.image);
+    if (together) {
+        const QSize pixels = (QSizeF(box.size()) * f.dpr).toSize();
+        if (figure_.size() != pixels) figure_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        figure_.setDevicePixelRatio(f.dpr);
+        figure_.fill(Qt::transparent);
+        figureInk_ = QRect();
+        {
+            QPainter p(&figure_);
+            p.resetTransform();  // device pixels
+            for (const Part& part : parts_) {
+                if (!part.shown || part.now.ink.isEmpty()) continue;
+                p.drawImage(part.now.ink.topLeft(), part.now.image);
+                figureInk_ |= part.now.ink;
+            }
         }
+        // A dead pet's figure is washed out (saturation 0.55), as a whole.
+        if (f.dead) desaturate(figure_, figureInk_, 0.55);
     }
-    // A dead pet's figure is washed out (saturation 0.55), as a whole.
-    if (f.dead) desaturate(figure_, figure_.rect(), 0.55);
     figureKey_ = whole.value();
     return figureKey_;
+}
+
+const DesktopCatView::Drawn& DesktopCatView::partDrawing(Part& part, const FigureLook& f, int which,
+                                                         std::uint64_t key) {
+    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Drawn& d) { return d.key == key; });
+    if (kept == part.kept.end()) {
+        paintPart(f, which);
+        Drawn drawn{key, {}, inkBox(scratch_)};
+        if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
+        drawn.image.setDevicePixelRatio(f.dpr);
+        part.kept.insert(part.kept.begin(), std::move(drawn));
+        // A few hundred kilobytes a part.
+        qsizetype bytes = 0;
+        for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
+            bytes += d->image.sizeInBytes();
+            if (bytes > kKeptBytes && d != part.kept.begin()) {
+                part.kept.erase(d, part.kept.end());
+                break;
+            }
+        }
+        return part.kept.front();
+    }
+    std::rotate(part.kept.begin(), kept, kept + 1);
+    return part.kept.front();
 }
 
 const std::vector<SceneLayer>& DesktopCatView::prepare(double t) {
@@ -405,7 +468,8 @@ const std::vector<SceneLayer>& DesktopCatView::prepare(double t) {
         }
     }
 
-    // The cat: shadow and figure, cut at the peek line.
+    // The cat: its shadow, and its figure's parts each on its own so a swaying tail sends only
+    // the tail's pixels; all cut at the peek line.
     {
         const FigureLook f = figureLook(t, dpr_);
         const double k = c.sizeUnit();
@@ -416,21 +480,34 @@ const std::vector<SceneLayer>& DesktopCatView::prepare(double t) {
         d.rx = 17 * f.s;
         d.ry = 2.5 * f.s;
         d.opacity = f.opacity;
-        Fingerprint key;
-        key.add(d.clip.value_or(-1)).add(double(d.shadow)).add(d.opacity);
-        if (d.shadow) key.add(d.shadowAt).add(d.rx);
-        QRectF r;
+        d.laidTogether = f.opacity < 1 || f.dead;
+        const QRectF cut = d.clip ? QRectF(0, 0, size_.width(), *d.clip) : QRectF(QPointF(), size_);
+        auto add = [&](std::uint64_t id, const QRectF& r, Fingerprint key) {
+            key.add(d.clip.value_or(-1));
+            if (const QRectF shown = r & cut; !shown.isEmpty()) layers.push_back({id, outward(shown), key.value()});
+        };
+        if (d.shadow)
+            add(shadowLayer, QRectF(d.shadowAt.x() - d.rx, d.shadowAt.y() - d.ry, 2 * d.rx, 2 * d.ry),
+                Fingerprint().add(d.shadowAt).add(d.rx));
         if (f.opacity > 0) {
-            key.addBits(updateFigure(f));
+            const std::uint64_t figureKey = updateFigure(f, d.laidTogether);
             // Laid in on whole device pixels: no resampling.
             const QPointF anchor = QPointF(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth) + figureBox_.topLeft();
             d.anchor = QPointF(std::round(anchor.x() * dpr_) / dpr_, std::round(anchor.y() * dpr_) / dpr_);
-            key.add(d.anchor);
-            r = QRectF(d.anchor, QSizeF(figureBox_.size()));
+            auto inPoints = [&](const QRect& ink) {
+                return QRectF(d.anchor + QPointF(ink.topLeft()) / dpr_, QSizeF(ink.size()) / dpr_);
+            };
+            if (d.laidTogether) {
+                if (!figureInk_.isEmpty())
+                    add(figureLayer, inPoints(figureInk_), Fingerprint().addBits(figureKey).add(d.anchor).add(d.opacity));
+            } else {
+                for (int i = 0; i < partCount; ++i) {
+                    const Part& part = parts_[i];
+                    if (part.shown && !part.now.ink.isEmpty())
+                        add(partLayers + i, inPoints(part.now.ink), Fingerprint().addBits(part.now.key).add(d.anchor));
+                }
+            }
         }
-        if (d.shadow) r |= QRectF(d.shadowAt.x() - d.rx, d.shadowAt.y() - d.ry, 2 * d.rx, 2 * d.ry);
-        if (d.clip) r &= QRectF(0, 0, size_.width(), *d.clip);
-        if (!r.isEmpty()) layers.push_back({catLayer, outward(r), key.value()});
         next.cat = d;
     }
 
@@ -567,9 +644,21 @@ void DesktopCatView::drawCat(QPainter& p) const {
         p.setBrush(QColor(0, 0, 0, 41));
         p.drawEllipse(d.shadowAt, d.rx, d.ry);
     }
-    if (d.opacity > 0 && !figure_.isNull()) {
+    if (d.opacity > 0) {
         p.setOpacity(p.opacity() * d.opacity);
-        p.drawImage(d.anchor, figure_);
+        // Each image's pixels onto whole device pixels of the painter.
+        auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
+            if (ink.isEmpty()) return;
+            const double dpr = image.devicePixelRatio();
+            const QRectF to(d.anchor + QPointF(ink.topLeft()) / dpr, QSizeF(ink.size()) / dpr);
+            p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
+        };
+        if (d.laidTogether) {
+            lay(figure_, figureInk_, true);
+        } else {
+            for (const Part& part : parts_)
+                if (part.shown) lay(part.now.image, part.now.ink, false);
+        }
     }
     p.restore();
 }

@@ -122,6 +122,28 @@ void RoamPanel::followCompositor() {
     update();
 }
 
+// The same area as a few rectangles: pieces that overlap or lie close together are painted as
+// one, since painting through a clip of many small rectangles costs more than a little more area.
+QRegion RoamPanel::simplified(const QRegion& damage) {
+    std::vector<QRect> boxes(damage.begin(), damage.end());
+    auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < boxes.size() && !merged; ++i)
+            for (std::size_t j = i + 1; j < boxes.size() && !merged; ++j) {
+                const QRect both = boxes[i] | boxes[j];
+                if (boxes[i].intersects(boxes[j]) || area(both) * 4 <= (area(boxes[i]) + area(boxes[j])) * 5) {
+                    boxes[i] = both;
+                    boxes.erase(boxes.begin() + j);
+                    merged = true;
+                }
+            }
+    }
+    QRegion out;
+    for (const QRect& r : boxes) out += r;
+    return out;
+}
+
 void RoamPanel::redraw() {
     if (!isVisible()) return;
     // A compositor may start or stop at any time; asking once a second is enough.
@@ -156,6 +178,7 @@ void RoamPanel::redraw() {
     }
     for (const SceneLayer& layer : shown_)
         if (find(next, layer.id) == next.end()) damage += layer.rect;
+    damage = simplified(damage);
     shown_ = std::move(next);
     drawn_ = QRect();
     for (const SceneLayer& layer : shown_) drawn_ |= layer.rect;
@@ -219,11 +242,9 @@ void RoamPanel::resizeEvent(QResizeEvent* event) {
 }
 
 void RoamPanel::paintEvent(QPaintEvent* event) {
-    QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& r : event->region()) p.fillRect(r, Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // (The see-through backing store starts each paint cleared.)
     if (!scene_ || shown_.empty()) return;
+    QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipRegion(event->region());
     scene_(p);

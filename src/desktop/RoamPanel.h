@@ -73,6 +73,8 @@ public:
     QRegion sent() const { return sent_; }
 
     CatCatcher& catcher() { return catcher_; }
+    // `damage` as a few rectangles to paint: overlapping or close pieces become one.
+    static QRegion simplified(const QRegion& damage);
     // Something the panel keeps for as long as it lives (the cat's view).
     void keep(std::shared_ptr<void> thing) { kept_.push_back(std::move(thing)); }
 
