@@ -184,14 +184,14 @@ void RoamPanel::redraw() {
     for (const SceneLayer& layer : shown_) drawn_ |= layer.rect;
     sent_ = damage;
     if (damage.isEmpty()) return;
-    if (!cut_) {
-        update(damage);
-        return;
+    if (cut_) {
+        // The new outline first: the server keeps no pixels outside a window's outline, so what
+        // was painted there before it grew would show black.
+        shape_ = (shape_ - damage) + drawnShape(damage);
+        setMask(shape_.isEmpty() ? QRegion(-1, -1, 1, 1) : shape_);
     }
-    // Painted and shown first, then uncovered: the new shape never shows a stale frame.
+    // Painted and sent within the frame that settled it.
     repaint(damage);
-    shape_ = (shape_ - damage) + drawnShape(damage);
-    setMask(shape_.isEmpty() ? QRegion(-1, -1, 1, 1) : shape_);
 }
 
 QRegion RoamPanel::drawnShape(const QRegion& area) {

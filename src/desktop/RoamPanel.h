@@ -2,8 +2,9 @@
 // The roaming panel: a borderless, transparent window over the whole roamed screen, above docks
 // and panels but below the island and its menu, that never takes focus and lets every click
 // through except where the cat is. Its catcher, laid over the cat's drawing, turns presses on the
-// cat into a pick-up, a drop or a pet. Each frame repaints only where the scene was and is; without
-// a compositor (where see-through pixels would come out black) the window is cut to what is drawn.
+// cat into a pick-up, a drop or a pet. Each frame repaints only the pieces of the scene that moved
+// or changed, where they were and are; without a compositor (where see-through pixels would come
+// out black) the window is cut to what is drawn.
 #include "desktop/DesktopRoam.h"
 #include "desktop/DesktopView.h"
 
