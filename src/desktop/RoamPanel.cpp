@@ -187,8 +187,12 @@ void RoamPanel::redraw() {
     if (cut_) {
         // The new outline first: the server keeps no pixels outside a window's outline, so what
         // was painted there before it grew would show black.
-        shape_ = (shape_ - damage) + drawnShape(damage);
-        setMask(shape_.isEmpty() ? QRegion(-1, -1, 1, 1) : shape_);
+        // (A blink or a glance inside the outline leaves it as it is.)
+        QRegion shape = (shape_ - damage) + drawnShape(damage);
+        if (shape != shape_ || mask().isEmpty()) {
+            shape_ = std::move(shape);
+            setMask(shape_.isEmpty() ? QRegion(-1, -1, 1, 1) : shape_);
+        }
     }
     // Painted and sent within the frame that settled it.
     repaint(damage);
