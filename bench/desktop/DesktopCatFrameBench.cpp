@@ -1,6 +1,7 @@
 // One frame of the roaming cat: the model's tick (with its terrain refreshes) and the scene drawn.
 #include "desktop/DesktopCat.h"
 #include "desktop/DesktopView.h"
+#include "desktop/RoamPanel.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
@@ -12,10 +13,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace kp;
@@ -167,5 +170,56 @@ void BM_DesktopCatFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DesktopCatFrame)->Unit(benchmark::kMicrosecond);
+
+
+// A display frame of the outing as the panel runs it, sitting (Arg 0), walking (1) or asleep (2):
+// the scene settled, and only the pieces that changed painted again where they were and are.
+void BM_DesktopCatPanelFrame(benchmark::State& state) {
+    app();
+    Outing o;
+    DesktopCat& c = *o.cat;
+    using P = DesktopCat::Pose;
+    const P pose = state.range(0) == 0 ? P::sit : state.range(0) == 1 ? P::walk : P::sleep;
+    c.plan = {DesktopCat::Step::sit(1e9)};
+    c.feet = QPointF(700, 899);
+    c.falling = false;
+    c.flight.reset();
+    c.pose = pose;
+    c.sit = pose == P::sit ? 1 : 0;
+    c.appear = 1;
+    c.vibing = false;  // not swaying to the music: only the tail, the legs and the face move
+    DesktopCatView view(c, QSizeF(1440, 900));
+    QImage panel(1440, 900, QImage::Format_ARGB32_Premultiplied);
+    panel.fill(Qt::transparent);
+    std::vector<SceneLayer> shown;
+    double now = o.clock.now();
+    std::int64_t painted = 0;
+    for (auto _ : state) {
+        now += 1 / 60.0;
+        if (pose == P::walk) c.feet.setX(c.feet.x() > 1200 ? 200 : c.feet.x() + 70 / 60.0);
+        const std::vector<SceneLayer>& next = view.prepare(now);
+        // As the panel does: the pieces that changed, where they were and are.
+        QRegion damage;
+        for (const SceneLayer& l : next) {
+            const auto was = std::find_if(shown.begin(), shown.end(), [&](const SceneLayer& o) { return o.id == l.id; });
+            if (was == shown.end()) damage += l.rect;
+            else if (!(*was == l)) damage += QRegion(was->rect) + l.rect;
+        }
+        for (const SceneLayer& l : shown)
+            if (std::none_of(next.begin(), next.end(), [&](const SceneLayer& o) { return o.id == l.id; })) damage += l.rect;
+        damage = RoamPanel::simplified(damage);
+        shown = next;
+        if (damage.isEmpty()) continue;
+        ++painted;
+        QPainter p(&panel);
+        p.setClipRegion(damage);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& r : damage) p.fillRect(r, Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        view.draw(p);
+    }
+    state.counters["painted"] = benchmark::Counter(double(painted) / double(state.iterations()));
+}
+BENCHMARK(BM_DesktopCatPanelFrame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -202,11 +202,6 @@ public:
     std::optional<int> watchableWindow() const;
     Plan watchPlan(int window, double seconds);
     bool isInterruptible() const;
-    // Nothing moving faster than a tail's sway: sitting, lying or asleep where it is, no prop in
-    // the air and no line or heart rising, settled into its pose.
-    bool atRest() const;
-    // Running, leaping, swatting, held or dangling, falling or flying.
-    bool quick() const;
     QPointF headPoint() const;
     void headHome(bool immediately);
     void ask(PetNeed need);

@@ -45,9 +45,11 @@ void DesktopCat::tick(double now) {
     updateCup(dt, now);
     updateGift(now);
 
+    // The pointer's speed over the time that really passed: a slow or late frame must not read
+    // as a fast pointer.
     if (dt > 0) {
-        const double speed = std::min(QLineF(lastMouse, mouse).length() / dt, kMaxPointerSpeed);
-        mouseSpeed += (speed - mouseSpeed) * std::min(18 * dt, 1.0);
+        const double speed = std::min(QLineF(lastMouse, mouse).length() / rawDt, kMaxPointerSpeed);
+        mouseSpeed += (speed - mouseSpeed) * std::min(18 * rawDt, 1.0);
     }
     lastMouse = mouse;
 

@@ -66,20 +66,6 @@ bool DesktopCat::isInterruptible() const {
     return std::find(busy.begin(), busy.end(), *step) == busy.end();
 }
 
-bool DesktopCat::atRest() const {
-    const bool still = pose == Pose::sit || pose == Pose::lie || pose == Pose::sleep || pose == Pose::stare ||
-                       pose == Pose::back || pose == Pose::stand;
-    const bool settled = appear >= 1 && std::abs(squash - 1) < 0.01 && std::abs(std::abs(turn) - 1) < 0.01 &&
-                         std::abs(sit - std::round(sit)) < 0.01;
-    return still && settled && !falling && !flight && !isDragged && !vibing && !wiggle && pops.empty() && !toy &&
-           !(cup && cup->falling) && !(gift && gift->carried) && !peekLine && !userDragging;
-}
-
-bool DesktopCat::quick() const {
-    return pose == Pose::run || pose == Pose::air || pose == Pose::dangle || pose == Pose::swat || falling ||
-           flight || isDragged || userDragging;
-}
-
 QPointF DesktopCat::headPoint() const {
     const double k = sizeUnit();
     const double f = facingRight ? 1 : -1;

@@ -14,6 +14,8 @@ namespace {
 constexpr double workStretch = 3000;  // seconds of work before a break reminder
 constexpr double longPause = 300;     // an idle spell this long restarts the work clock
 constexpr double needAskGap = 600;
+constexpr double frameSeconds = 1.0 / 60;  // the display's rate
+constexpr double dragCheckGap = 0.1;  // seconds between looks at the drag source while pressed
 }  // namespace
 
 // The cat as the pomodoro reaches it.
@@ -122,7 +124,7 @@ void DesktopRoam::scheduleTick() {
         }
         if (cat_->isAsking()) return;
         if (focusPhase()) {
-            cat_->headHome(true);
+            cat_->headHome(false);
             return;
         }
         const auto need = petNeed();
@@ -204,15 +206,14 @@ bool DesktopRoam::leaveHome() {
     wasExpanded = islandMode() == IslandMode::expanded;
     lastActivePid_ = s_.activePid ? s_.activePid() : 0;
     setOut(true);
-    runFrames(1.0 / 60);
+    runFrames();
     return true;
 }
 
-void DesktopRoam::runFrames(double interval) {
+void DesktopRoam::runFrames() {
     if (frameTimer_) s_.scheduler->cancel(frameTimer_);
-    frameInterval_ = interval;
     std::weak_ptr<bool> alive = alive_;
-    frameTimer_ = s_.scheduler->every(interval, [this, alive] {
+    frameTimer_ = s_.scheduler->every(frameSeconds, [this, alive] {
         if (auto a = alive.lock(); a && *a) frameTick();
     });
 }
@@ -293,19 +294,18 @@ void DesktopRoam::frameTick() {
         groundChanges_ = ground;
         panel_->restack();
     }
+    // Every frame is drawn; the panel sends only what changed.
     panel_->redraw();
-    // Each frame costs the app and the X server a wake-up and a round trip: no more of them than
-    // the motion needs.
-    const double interval = cat.atRest() ? 1.0 / 15 : cat.quick() ? 1.0 / 60 : 1.0 / 30;
-    if (interval != frameInterval_) runFrames(interval);
 }
 
 void DesktopRoam::checkFileDrag(RoamCat& cat) {
     const bool down = s_.primaryButtonDown && s_.primaryButtonDown();
     if (down) {
-        dragCheckFrame += 1;
         if (buttonWasDown) {
-            if (dragCheckFrame % 6 == 0 && !cat.isDragged()) {
+            // The drag source is asked ten times a second, however often frames come.
+            const double t = now();
+            if (!cat.isDragged() && (t - lastDragCheck >= dragCheckGap || t < lastDragCheck)) {
+                lastDragCheck = t;
                 const int count = s_.dragChangeCount ? s_.dragChangeCount() : 0;
                 if (count != dragCountAtPress) {
                     const bool was = cat.userDragging();
@@ -315,6 +315,7 @@ void DesktopRoam::checkFileDrag(RoamCat& cat) {
             }
         } else {
             dragCountAtPress = s_.dragChangeCount ? s_.dragChangeCount() : 0;
+            lastDragCheck = now();
         }
         buttonWasDown = true;
     } else {

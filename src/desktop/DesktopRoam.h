@@ -61,11 +61,6 @@ public:
     virtual void setPendingApp(long long pid, double at) = 0;
     // Moves whenever the windows under the cat change (moved, restacked, opened or closed).
     virtual int groundChanges() const { return 0; }
-    // Sitting, lying or asleep with nothing moving: a few frames a second are enough.
-    virtual bool atRest() const { return false; }
-    // Running, leaping, swatting, falling, flying home or held: moving too fast for fewer than 60
-    // frames a second. A walk, a turn or a sit-down reads smoothly at 30.
-    virtual bool quick() const { return true; }
     // The desktop cat behind it; none for a stand-in.
     virtual DesktopCat* model() { return nullptr; }
 };
@@ -134,7 +129,7 @@ public:
     double lastBreakAsk = 0;
     bool buttonWasDown = false;
     int dragCountAtPress = 0;
-    int dragCheckFrame = 0;
+    double lastDragCheck = distantPast;
     std::optional<DesktopCat::Trick> pendingTrick;
     std::optional<PetNeed> pendingNeed;
     double lastNeedAsk = distantPast;
@@ -158,8 +153,8 @@ private:
     void setOut(bool out);
     // Sends the cat out; false when it cannot go.
     bool leaveHome();
-    // (Re)starts the frame timer: 60 frames a second, 15 while the cat is at rest.
-    void runFrames(double interval);
+    // Starts the frame timer at the display's rate.
+    void runFrames();
 
     RoamServices s_;
     std::unique_ptr<RoamCat> cat_;
@@ -170,7 +165,6 @@ private:
     bool isOut_ = false;
     long long lastActivePid_ = 0;
     int groundChanges_ = 0;
-    double frameInterval_ = 0;
     double lastActiveCheck_ = distantPast;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

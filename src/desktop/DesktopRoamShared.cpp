@@ -47,8 +47,6 @@ public:
     void setOnHome(std::function<void()> onHome) override { cat_->onHome = std::move(onHome); }
     void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
     int groundChanges() const override { return cat_->groundChanges; }
-    bool atRest() const override { return cat_->atRest(); }
-    bool quick() const override { return cat_->quick(); }
     DesktopCat* model() override { return cat_.get(); }
 
 private:
@@ -98,15 +96,11 @@ DesktopRoam& DesktopRoam::shared() {
             if (!model) return nullptr;
             auto root = std::make_shared<DesktopCatRoot>(*model, screen.frame.size(), Defaults::standard(),
                                                          Closet::shared());
-            DesktopCatRoot* view = root.get();
-            // The bounds and the drawing of one frame share its moment.
-            auto at = std::make_shared<double>(0);
+            DesktopCatView* view = &root->view();
+            view->setDevicePixelRatio(screen.scale);
             auto panel = std::make_unique<RoamPanel>(
-                screen, CatchTarget::of(*model), [view, at](QPainter& p) { view->paint(p, *at); },
-                [view, at] {
-                    *at = SystemClock::shared().now();
-                    return view->bounds(*at);
-                });
+                screen, CatchTarget::of(*model), [view](QPainter& p) { view->draw(p); },
+                [view] { return view->prepare(SystemClock::shared().now()); });
             panel->keep(std::move(root));
             return panel;
         };

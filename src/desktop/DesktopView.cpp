@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace kp {
@@ -105,7 +106,97 @@ void desaturate(QImage& img, const QRect& r, double saturation) {
     }
 }
 
+// v in whole steps of `step`: the drawing uses the stepped value, so equal steps draw equal pixels.
+double stepped(double v, double step) { return std::round(v / step) * step; }
+
+// A running fingerprint of the values a piece is drawn from.
+class Fingerprint {
+public:
+    Fingerprint& add(double v) {
+        if (v == 0) v = 0;  // -0 and 0 draw alike
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        return addBits(bits);
+    }
+    Fingerprint& add(QPointF p) { return add(p.x()).add(p.y()); }
+    Fingerprint& add(const QRectF& r) { return add(r.x()).add(r.y()).add(r.width()).add(r.height()); }
+    Fingerprint& addBits(std::uint64_t v) {
+        for (int i = 0; i < 8; ++i) {
+            h_ ^= (v >> (8 * i)) & 0xFF;
+            h_ *= 1099511628211ULL;
+        }
+        return *this;
+    }
+    Fingerprint& add(const QString& text) { return addBits(qHash(text)); }
+    std::uint64_t value() const { return h_; }
+
+private:
+    std::uint64_t h_ = 1469598103934665603ULL;
+};
+
+// Steps fine enough that no two drawn frames of a smooth motion differ by more than a fraction of
+// a pixel: angles in quarter degrees, places in quarter points, blends and fades in 1/64.
+constexpr double kAngleStep = 0.25;
+constexpr double kPlaceStep = 0.25;
+constexpr double kBlendStep = 1.0 / 64;
+// The tail swings about a root some 30 points from its tip: half a degree moves the tip a quarter.
+constexpr double kTailStep = 0.5;
+
+// Layer ids: fixed pieces, then one per pop.
+enum : std::uint64_t {
+    cupLayer = 1, shadowLayer, figureLayer, toyLayer, giftLayer, bubbleLayer, lettersLayer,
+    partLayers = 100,  // one per part of the figure, in the order they are laid
+    popLayers = 1000
+};
+
+constexpr double kBubbleSeconds = 0.35;
+constexpr qsizetype kKeptBytes = 512 * 1024;  // drawings kept of each part of the figure  // the need bubble's grow-in and shrink-away
+
+QRect outward(const QRectF& r) { return r.toAlignedRect().adjusted(-1, -1, 1, 1); }
+
+// The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
+QRect inkBox(const QImage& img) {
+    const int w = img.width();
+    int top = img.height(), bottom = -1, left = w, right = -1;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        QRgb any = 0;
+        for (int x = 0; x < w; ++x) any |= line[x];
+        if (any == 0) continue;
+        int x = 0;
+        while (line[x] == 0) ++x;
+        int end = w - 1;
+        while (line[end] == 0) --end;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, x);
+        right = std::max(right, end);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 }  // namespace
+
+// Everything the figure's pixels depend on, each value in the steps it is drawn at.
+struct DesktopCatView::FigureLook {
+    DesktopCat::Pose pose = DesktopCat::Pose::stand;
+    bool belly = false, lying = false, dead = false;
+    // The figure's transforms (step 7 of the scene): scale, turn blend and squash, the rotations.
+    double s = 1, lift = 15, turn = 1, squash = 1, wiggle = 0, rock = 0, hang = 0, vibe = 0;
+    Motion motion;
+    double sitBlend = 0;
+    // The back view.
+    double backTail = 0, backTilt = 0, backTurn = 0;
+    // The head.
+    FaceFrame face;
+    QPointF look;
+    double blink = 0, tilt = 0, headScale = 1;
+    QPointF nudge;
+    bool mirrored = false;
+    CatEnv env;
+    double opacity = 1, dpr = 1;
+    int version = 0;
+};
 
 DesktopCatView::DesktopCatView(DesktopCat& cat, QSizeF size) : cat_(cat), size_(size) {
     sayFont_.setPixelSize(12);
@@ -114,171 +205,468 @@ DesktopCatView::DesktopCatView(DesktopCat& cat, QSizeF size) : cat_(cat), size_(
     zFont_.setWeight(QFont::Black);
 }
 
-void DesktopCatView::paint(QPainter& p, double t) {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    if (cat_.cup) paintCup(p, t);
-    paintCat(p, t);
-    if (cat_.toy) paintToy(p, t);
-    if (cat_.gift) paintGift(p, t);
-    paintPops(p, t);
-    if (cat_.asking) paintBubble(p, t);
-    if (cat_.pose == DesktopCat::Pose::sleep) paintSleepLetters(p, t);
-    p.restore();
-}
-
-void DesktopCatView::paintCup(QPainter& p, double t) const {
-    const DesktopCat::Cup& c = *cat_.cup;
-    double o = 1;
-    if (c.landedAt) o = std::max(0.0, std::min(7 - (t - *c.landedAt), 1.0));
-    if (o <= 0) return;
-    p.save();
-    p.setOpacity(p.opacity() * o);
-    // Turned about the base's centre, which rests on the cup's point.
-    p.translate(c.p);
-    p.rotate(c.angle * 180 / kPi);
-    p.translate(0, -Mug::height / 2);
-    Mug{}.paint(p);
-    p.restore();
-}
-
-void DesktopCatView::paintCat(QPainter& p, double t) {
-    p.save();
-    // While peeking, nothing of the cat below the window's edge shows.
-    if (cat_.peekLine) p.setClipRect(QRectF(0, 0, size_.width(), *cat_.peekLine), Qt::IntersectClip);
-    const double s = cat_.sizeUnit() * std::max(cat_.appear, 0.05);
-    using P = DesktopCat::Pose;
-    if (cat_.appear > 0.5 && !cat_.peekLine && cat_.pose != P::air && cat_.pose != P::dangle) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, 41));
-        p.drawEllipse(QPointF(cat_.feet.x(), cat_.feet.y() - 1), 17 * s, 2.5 * s);
-    }
-    paintCachedFigure(p, t);
-    p.restore();
-}
-
-// The figure is drawn aside and laid in at the cat's place each frame; it is drawn again only when
-// its look changes (pose, side, face, outfit, blends) or its limbs have moved on a step: 12 steps
-// a second on the move (24 running, leaping or swatting), 8 at rest.
-void DesktopCatView::paintCachedFigure(QPainter& p, double t) {
+DesktopCatView::FigureLook DesktopCatView::figureLook(double t, double dpr) {
     using P = DesktopCat::Pose;
     const DesktopCat& c = cat_;
-    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    const bool resting = !c.vibing && !c.wiggle &&
-                         (c.pose == P::sit || c.pose == P::lie || c.pose == P::sleep || c.pose == P::stare ||
-                          c.pose == P::back || c.pose == P::stand);
-    auto hundredths = [](double v) { return static_cast<int>(std::lround(100 * v)); };
-    const FigureLook look{c.pose,
-                          c.bellyUp,
-                          c.facingRight,
-                          c.life().isDead(),
-                          c.playing() == MediaWatcher::Playing::music(),
-                          c.vibing,
-                          c.wiggle,
-                          c.expression(t),
-                          hundredths(c.appear),
-                          hundredths(c.sit),
-                          hundredths(c.squash),
-                          hundredths(c.turn),
-                          hundredths(c.sizeUnit()),
-                          hundredths(c.backTilt),
-                          hundredths(c.backTurn),
-                          dpr,
-                          lookVersion_};
-    const QPointF anchor(c.feet.x(), c.feet.y() + 44 * c.sizeUnit() * c.peekDepth);
-    const bool quick = c.pose == P::run || c.pose == P::air || c.pose == P::dangle || c.pose == P::swat;
-    const double step = resting ? 1.0 / 8 : quick ? 1.0 / 24 : 1.0 / 12;
-    if (!(look == figure_.look) || t < figure_.at || t - figure_.at >= step) {
-        const QTransform local = figureTransform(t) * QTransform::fromTranslate(-anchor.x(), -anchor.y());
-        const QRect box = local.mapRect(kFigureArea).toAlignedRect();
-        const QSize pixels = (QSizeF(box.size()) * dpr).toSize();
-        if (figure_.image.size() != pixels) figure_.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        figure_.image.setDevicePixelRatio(dpr);
-        figure_.image.fill(Qt::transparent);
-        QPainter aside(&figure_.image);
-        aside.setRenderHint(QPainter::Antialiasing);
-        aside.translate(-box.topLeft());
-        paintFigure(aside, t, local);
-        figure_.box = box;
-        figure_.look = look;
-        figure_.at = t;
+    FigureLook f;
+    f.pose = c.pose;
+    f.belly = c.bellyUp && c.pose == P::sleep;
+    f.lying = (c.pose == P::lie || c.pose == P::sleep) && !f.belly;
+    f.dead = c.life().isDead();
+    f.s = stepped(c.sizeUnit() * std::max(c.appear, 0.05), 1.0 / 256);
+    f.lift = f.belly ? 3 : (f.lying ? 10 : 15);
+    f.turn = stepped(std::max(std::abs(c.turn), 0.12), 1.0 / 128) * (c.turn < 0 ? -1 : 1);
+    f.squash = stepped(c.squash, 1.0 / 256);
+    if (c.wiggle) f.wiggle = stepped(4 * std::sin(26 * t), kAngleStep);
+    if (f.belly) f.rock = stepped(180 + 4 * std::sin(0.7 * t), kAngleStep);
+    if (c.pose == P::dangle) f.hang = stepped(6 * std::sin(2.4 * t), kAngleStep);
+    if (c.vibing) f.vibe = stepped(5 * std::sin(0.9 * kPi * t), kAngleStep);
+    const Motion m = motionFor(c.pose, f.belly, t);
+    // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
+    f.motion = {stepped(m.tail, kTailStep), stepped(m.swing, 1.0 / 64), stepped(m.pawAngle, kAngleStep),
+                stepped(m.pawRaise, kBlendStep)};
+    f.sitBlend = (f.lying || f.belly) ? 0 : stepped(c.sit, 1.0 / 256);
+    f.opacity = stepped(std::min(3 * c.appear, 1.0), kBlendStep);
+    f.dpr = dpr;
+    f.version = lookVersion_;
+    // The outfit for the moment: a sleep mask in bed, headphones while music plays.
+    f.env = env_;
+    if (c.pose == P::sleep)
+        f.env.outfit.face = CatAccessory::sleepMask;
+    else if (c.playing() == MediaWatcher::Playing::music() && !f.env.outfit.extras.contains(CatAccessory::headphones))
+        f.env.outfit.extras.push_back(CatAccessory::headphones);
+    if (c.pose == P::back) {
+        f.backTail = stepped(14 * std::sin(1.6 * t), kTailStep);
+        f.backTilt = stepped((c.facingRight ? 1 : -1) * c.backTilt, kAngleStep);
+        f.backTurn = stepped((c.facingRight ? 1 : -1) * c.backTurn, 1.0 / 128);
+        f.headScale = stepped(c.headScale(), 1.0 / 256);  // it grows by the minute
+        return f;
     }
-    // Laid in on whole device pixels: no resampling.
-    const QPointF at = p.worldTransform().map(anchor + QPointF(figure_.box.topLeft()));
-    const QPointF snapped(std::round(at.x() * dpr) / dpr, std::round(at.y() * dpr) / dpr);
-    p.save();
-    p.setWorldTransform(QTransform::fromTranslate(snapped.x(), snapped.y()));
-    p.drawImage(QPointF(), figure_.image);
-    p.restore();
+    // The face steps once per prepared frame.
+    f.face = cat_.face.frame(c.expression(t), c.headPoint().x(), t);
+    f.face.mix = stepped(f.face.mix, kBlendStep);
+    f.face.sway = stepped(f.face.sway, 1.0 / 24);  // half degrees of the head's turn
+    // The pupils travel about a point and a half each way across the whole range of the gaze.
+    const QPointF look = c.eyeLook(t);
+    f.look = QPointF(stepped(look.x(), 1.0 / 8), stepped(look.y(), 1.0 / 8));
+    f.blink = stepped(std::max(f.face.blink, c.vibing ? 1.0 : 0.0), kBlendStep);
+    f.face.blink = f.blink;
+    f.mirrored = c.turn < 0;
+    f.headScale = stepped(c.headScale(), 1.0 / 256);  // it grows by the minute
+    double tilt = f.belly ? 25 : c.pose == P::groom ? 10 : c.pose == P::dangle ? -8 : 0;
+    const double nod = std::sin(1.8 * kPi * t);
+    if (c.vibing) tilt += 9 * nod;
+    f.tilt = stepped(tilt, kAngleStep);
+    // Head anchor relative to the drawing's own: the desktop's lying head sits a point higher.
+    QPointF nudge(0, f.lying ? -1 : 0);
+    if (f.belly) nudge += QPointF(2, 21);
+    if (c.vibing) nudge.ry() += stepped(-1.6 * std::abs(nod), 1.0 / 64);
+    f.nudge = nudge;
+    return f;
 }
 
-QTransform DesktopCatView::figureTransform(double t) const {
-    using P = DesktopCat::Pose;
-    const DesktopCat& c = cat_;
-    const double k = c.sizeUnit();
-    const double s = k * std::max(c.appear, 0.05);
-    const bool belly = c.bellyUp && c.pose == P::sleep;
-    const bool lying = (c.pose == P::lie || c.pose == P::sleep) && !belly;
+QTransform DesktopCatView::figureTransform(const FigureLook& f) {
     QTransform m;
-    // 9: position.
-    const double lift = belly ? 3 : (lying ? 10 : 15);
-    m.translate(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth - s * lift);
+    // 9: position, about the feet.
+    m.translate(0, -f.s * f.lift);
     // 6: the figure's scale.
-    m.scale(s, s);
+    m.scale(f.s, f.s);
     // 5: turn blend and squash about the bottom centre; never thinner than 12 %.
-    const double f = std::max(std::abs(c.turn), 0.12) * (c.turn < 0 ? -1 : 1);
     const QPointF bottom(0, 22);
     m.translate(bottom.x(), bottom.y());
-    m.scale(f * (1 + 0.6 * (1 - c.squash)), c.squash);
+    m.scale(f.turn * (1 + 0.6 * (1 - f.squash)), f.squash);
     m.translate(-bottom.x(), -bottom.y());
     auto rotateAbout = [&m](QPointF at, double degrees) {
+        if (degrees == 0) return;
         m.translate(at.x(), at.y());
         m.rotate(degrees);
         m.translate(-at.x(), -at.y());
     };
     // 4: rear wiggle about the bottom-trailing corner.
-    if (c.wiggle) rotateAbout(QPointF(30, 22), 4 * std::sin(26 * t));
+    rotateAbout(QPointF(30, 22), f.wiggle);
     // 3: the belly-up sleeper is the upright figure turned over, rocking slowly.
-    if (belly) rotateAbout(QPointF(0, 0), 180 + 4 * std::sin(0.7 * t));
+    rotateAbout(QPointF(0, 0), f.rock);
     // 2: a held cat swings from where it is held.
-    if (c.pose == P::dangle) rotateAbout(QPointF(0, -22), 6 * std::sin(2.4 * t));
+    rotateAbout(QPointF(0, -22), f.hang);
     // 1: swaying to music.
-    if (c.vibing) rotateAbout(bottom, 5 * std::sin(0.9 * kPi * t));
+    rotateAbout(bottom, f.vibe);
     return m;
 }
 
-QRectF DesktopCatView::bounds(double t) const {
+namespace {
+enum FigurePart { underPart, tailPart, overPart, bowPart, headPart, pawPart, partCount };
+}
+
+void DesktopCatView::paintPart(const FigureLook& f, int which) {
+    const QSize pixels = (QSizeF(figureBox_.size()) * f.dpr).toSize();
+    if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    scratch_.setDevicePixelRatio(f.dpr);
+    scratch_.fill(Qt::transparent);
+    QPainter p(&scratch_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(-figureBox_.topLeft());
+    p.setTransform(figureTransform(f), true);
+    if (f.pose == DesktopCat::Pose::back) {
+        CatBack back;
+        back.tail = f.backTail;
+        back.tilt = f.backTilt;
+        back.turn = f.backTurn;
+        back.headScale = f.headScale;
+        back.paint(p, f.env);
+        return;
+    }
+    CatFigure fig;
+    fig.body.swing = f.motion.swing;
+    fig.body.tail = f.motion.tail;
+    fig.body.lying = f.lying;
+    fig.body.pawAngle = f.motion.pawAngle;
+    fig.body.pawRaise = f.motion.pawRaise;
+    fig.body.sit = f.sitBlend;
+    fig.body.pawOnTop = true;
+    using Pass = CatBody::Pass;
+    switch (which) {
+    case underPart: fig.body.pass = Pass::underTail; break;
+    case tailPart: fig.body.pass = Pass::tail; break;
+    case overPart: fig.body.pass = Pass::overTail; break;
+    case bowPart: fig.body.pass = Pass::tailBow; break;
+    case headPart:
+        fig.head.expression = f.face.expression;
+        fig.head.previous = f.face.previous;
+        fig.head.mix = f.face.mix;
+        fig.head.sway = f.face.sway;
+        fig.head.look = f.look;
+        fig.head.blink = f.blink;
+        fig.head.mirrored = f.mirrored;
+        fig.head.size = 30;
+        fig.headNudge = f.nudge;
+        p.translate(fig.headCentre());
+        p.rotate(f.tilt);
+        p.scale(f.headScale, f.headScale);
+        fig.head.paint(p, f.env);
+        return;
+    case pawPart:
+        if (!f.lying) CatFrontPaw{f.motion.pawAngle, f.motion.pawRaise, f.sitBlend, std::nullopt}.paint(p, f.env);
+        return;
+    }
+    fig.body.paint(p, f.env);
+}
+
+std::uint64_t DesktopCatView::updateFigure(const FigureLook& f, bool together) {
+    const bool back = f.pose == DesktopCat::Pose::back;
+    const bool bow = f.env.outfit.body == CatAccessory::tailBow || f.env.outfit.body == CatAccessory::tailBowBlue;
+    // What every part shares: where it is drawn, at what pixel size, in which clothes.
+    Fingerprint common;
+    common.add(f.s).add(f.lift).add(f.turn).add(f.squash).add(f.wiggle).add(f.rock).add(f.hang).add(f.vibe);
+    common.add(f.dpr).add(double(f.version)).add(double(f.env.outfit.face == CatAccessory::sleepMask));
+    common.add(double(f.env.outfit.extras.size())).add(double(back)).add(double(f.lying)).add(double(f.belly));
+    common.add(f.sitBlend);
+    // The body stays as it is while only the tail sways; the legs move it.
+    Fingerprint still = common, tail = common, head = common, paw = common;
+    if (back)
+        still.add(f.backTail).add(f.backTilt).add(f.backTurn).add(f.headScale);
+    else
+        still.add(f.motion.swing);
+    tail.add(f.motion.tail);
+    head.add(double(f.face.expression)).add(f.face.previous ? double(*f.face.previous) : -1.0);
+    head.add(f.face.mix).add(f.face.sway).add(f.look).add(f.blink).add(double(f.mirrored)).add(f.tilt);
+    head.add(f.nudge).add(f.headScale);
+    paw.add(f.motion.pawAngle).add(f.motion.pawRaise);
+    // The parts this look has, and the look of each.
+    std::uint64_t keys[partCount] = {};
+    bool has[partCount] = {};
+    has[underPart] = true;
+    keys[underPart] = still.addBits(underPart).value();
+    if (!back) {
+        has[tailPart] = has[overPart] = has[headPart] = has[pawPart] = true;
+        has[bowPart] = bow;
+        keys[tailPart] = tail.value();
+        keys[overPart] = Fingerprint(still).addBits(overPart).value();
+        keys[bowPart] = Fingerprint(tail).addBits(bowPart).value();
+        keys[headPart] = head.value();
+        keys[pawPart] = paw.value();
+    }
+
+    const QRect box = figureTransform(f).mapRect(kFigureArea).toAlignedRect();
+    Fingerprint whole;
+    whole.add(QRectF(box)).add(double(f.dead)).add(double(together));
+    for (int i = 0; i < partCount; ++i) whole.addBits(has[i] ? keys[i] : 0);
+    if (whole.value() == figureKey_) return figureKey_;
+
+    figureBox_ = box;
+    for (int i = 0; i < partCount; ++i) {
+        Part& part = parts_[i];
+        part.shown = has[i];
+        if (has[i] && part.now.key != keys[i]) part.now = partDrawing(part, f, i, keys[i]);
+    }
+    if (together) {
+        const QSize pixels = (QSizeF(box.size()) * f.dpr).toSize();
+        if (figure_.size() != pixels) figure_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        figure_.setDevicePixelRatio(f.dpr);
+        figure_.fill(Qt::transparent);
+        figureInk_ = QRect();
+        {
+            QPainter p(&figure_);
+            p.resetTransform();  // device pixels
+            for (const Part& part : parts_) {
+                if (!part.shown || part.now.ink.isEmpty()) continue;
+                p.drawImage(part.now.ink.topLeft(), part.now.image);
+                figureInk_ |= part.now.ink;
+            }
+        }
+        // A dead pet's figure is washed out (saturation 0.55), as a whole.
+        if (f.dead) desaturate(figure_, figureInk_, 0.55);
+    }
+    figureKey_ = whole.value();
+    return figureKey_;
+}
+
+const DesktopCatView::Drawn& DesktopCatView::partDrawing(Part& part, const FigureLook& f, int which,
+                                                         std::uint64_t key) {
+    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Drawn& d) { return d.key == key; });
+    if (kept == part.kept.end()) {
+        paintPart(f, which);
+        Drawn drawn{key, {}, inkBox(scratch_)};
+        if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
+        drawn.image.setDevicePixelRatio(f.dpr);
+        part.kept.insert(part.kept.begin(), std::move(drawn));
+        // A few hundred kilobytes a part.
+        qsizetype bytes = 0;
+        for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
+            bytes += d->image.sizeInBytes();
+            if (bytes > kKeptBytes && d != part.kept.begin()) {
+                part.kept.erase(d, part.kept.end());
+                break;
+            }
+        }
+        return part.kept.front();
+    }
+    std::rotate(part.kept.begin(), kept, kept + 1);
+    return part.kept.front();
+}
+
+const std::vector<SceneLayer>& DesktopCatView::prepare(double t) {
+    using P = DesktopCat::Pose;
     const DesktopCat& c = cat_;
-    const double k = c.sizeUnit();
-    const double s = k * std::max(c.appear, 0.05);
-    QRectF cat = figureTransform(t).mapRect(kFigureArea);
-    cat |= QRectF(c.feet.x() - 18 * s, c.feet.y() - 5 * s, 36 * s, 8 * s);  // the shadow
-    if (c.peekLine) cat &= QRectF(0, 0, size_.width(), *c.peekLine);
-    QRectF all = cat;
+    Scene next;
+    std::vector<SceneLayer>& layers = next.layers;
+
+    // The mug: still for 6 s after landing, fading out during the seventh.
     if (c.cup) {
-        QTransform m;
-        m.translate(c.cup->p.x(), c.cup->p.y());
-        m.rotate(c.cup->angle * 180 / kPi);
-        all |= m.mapRect(QRectF(-Mug::width, -2 * Mug::height, 2 * Mug::width, 2.5 * Mug::height));
+        const DesktopCat::Cup& cup = *c.cup;
+        double o = 1;
+        if (cup.landedAt) o = std::max(0.0, std::min(7 - (t - *cup.landedAt), 1.0));
+        o = stepped(o, kBlendStep);
+        if (o > 0) {
+            CupDraw d{QPointF(stepped(cup.p.x(), kPlaceStep), stepped(cup.p.y(), kPlaceStep)),
+                      stepped(cup.angle * 180 / kPi, kAngleStep), o};
+            QTransform m;
+            m.translate(d.at.x(), d.at.y());
+            m.rotate(d.degrees);
+            const QRectF r = m.mapRect(QRectF(-Mug::width, -2 * Mug::height, 2 * Mug::width, 2.5 * Mug::height));
+            layers.push_back({cupLayer, outward(r), Fingerprint().add(d.at).add(d.degrees).add(o).value()});
+            next.cup = d;
+        }
     }
-    if (c.toy) all |= QRectF(c.toy->x() - 20, c.toy->y() - 20, 40, 32);
-    if (c.gift) all |= QRectF(c.gift->p.x() - 22, c.gift->p.y() - 22, 44, 40);
-    for (const DesktopCat::Pop& pop : c.pops) all |= popBounds(pop, t);
-    if (c.asking) all |= bubbleBounds();
-    if (c.pose == DesktopCat::Pose::sleep) {
-        const QPointF hp = c.headPoint();
+
+    // The cat: its shadow, and its figure's parts each on its own so a swaying tail sends only
+    // the tail's pixels; all cut at the peek line.
+    {
+        const FigureLook f = figureLook(t, dpr_);
+        const double k = c.sizeUnit();
+        CatDraw d;
+        d.clip = c.peekLine;
+        d.shadow = c.appear > 0.5 && !c.peekLine && c.pose != P::air && c.pose != P::dangle;
+        d.shadowAt = QPointF(stepped(c.feet.x(), kPlaceStep), stepped(c.feet.y() - 1, kPlaceStep));
+        d.rx = 17 * f.s;
+        d.ry = 2.5 * f.s;
+        d.opacity = f.opacity;
+        d.laidTogether = f.opacity < 1 || f.dead;
+        const QRectF cut = d.clip ? QRectF(0, 0, size_.width(), *d.clip) : QRectF(QPointF(), size_);
+        auto add = [&](std::uint64_t id, const QRectF& r, Fingerprint key) {
+            key.add(d.clip.value_or(-1));
+            if (const QRectF shown = r & cut; !shown.isEmpty()) layers.push_back({id, outward(shown), key.value()});
+        };
+        if (d.shadow)
+            add(shadowLayer, QRectF(d.shadowAt.x() - d.rx, d.shadowAt.y() - d.ry, 2 * d.rx, 2 * d.ry),
+                Fingerprint().add(d.shadowAt).add(d.rx));
+        if (f.opacity > 0) {
+            const std::uint64_t figureKey = updateFigure(f, d.laidTogether);
+            // Laid in on whole device pixels: no resampling.
+            const QPointF anchor = QPointF(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth) + figureBox_.topLeft();
+            d.anchor = QPointF(std::round(anchor.x() * dpr_) / dpr_, std::round(anchor.y() * dpr_) / dpr_);
+            auto inPoints = [&](const QRect& ink) {
+                return QRectF(d.anchor + QPointF(ink.topLeft()) / dpr_, QSizeF(ink.size()) / dpr_);
+            };
+            if (d.laidTogether) {
+                if (!figureInk_.isEmpty())
+                    add(figureLayer, inPoints(figureInk_), Fingerprint().addBits(figureKey).add(d.anchor).add(d.opacity));
+            } else {
+                for (int i = 0; i < partCount; ++i) {
+                    const Part& part = parts_[i];
+                    if (part.shown && !part.now.ink.isEmpty())
+                        add(partLayers + i, inPoints(part.now.ink), Fingerprint().addBits(part.now.key).add(d.anchor));
+                }
+            }
+        }
+        next.cat = d;
+    }
+
+    if (c.toy) {
+        ToyDraw d{QPointF(stepped(c.toy->x(), kPlaceStep), stepped(c.toy->y() - 4, kPlaceStep)),
+                  stepped(8 * std::sin(9 * t), kAngleStep)};
+        layers.push_back({toyLayer, outward(QRectF(d.at.x() - 20, d.at.y() - 16, 40, 32)),
+                          Fingerprint().add(d.at).add(d.degrees).value()});
+        next.toy = d;
+    }
+
+    // The gift: stays 24 s where it was put down and fades out during the 25th.
+    if (c.gift) {
+        const DesktopCat::Gift& g = *c.gift;
+        double o = 1;
+        if (g.placedAt) o = std::max(0.0, std::min(25 - (t - *g.placedAt), 1.0));
+        o = stepped(o, kBlendStep);
+        if (o > 0) {
+            GiftDraw d{QPointF(stepped(g.p.x(), kPlaceStep), stepped(g.carried ? g.p.y() : g.p.y() - 4, kPlaceStep)),
+                       !c.facingRight, g.carried, o};
+            layers.push_back({giftLayer, outward(QRectF(d.at.x() - 22, d.at.y() - 18, 44, 40)),
+                              Fingerprint().add(d.at).add(double(d.flip)).add(double(d.carried)).add(o).value()});
+            next.gift = d;
+        }
+    }
+
+    // Lines and hearts: each rises, drifts and fades over 1.6 s.
+    for (const DesktopCat::Pop& pop : c.pops) {
+        const double a = t - pop.born;
+        if (a < 0) continue;
+        const double u = std::min(a / 1.6, 1.0);
+        const double fade = stepped(a / 1.6 < 0.7 ? 1.0 : (1 - u) / 0.3, kBlendStep);
+        if (fade <= 0) continue;
+        PopDraw d{popTransform(pop, t), fade, pop.kind, pop.text, popFrame(pop)};
+        const QRectF r = d.where.mapRect(d.frame.adjusted(-2, -2, 2, 3));
+        Fingerprint key;
+        key.add(d.where.m11()).add(d.where.dx()).add(d.where.dy()).add(fade).add(pop.text);
+        layers.push_back({popLayers + pop.id, outward(r), key.value()});
+        next.pops.push_back(std::move(d));
+    }
+
+    // The need bubble, grown in and shrunk away about its centre.
+    if (const double grow = bubbleGrow(t); grow > 0 && bubbleFade_.need) {
+        const double k = c.sizeUnit();
         const double side = c.facingRight ? 1 : -1;
-        all |= QRectF(QPointF(hp.x() + side * 8, hp.y() - 14), QPointF(hp.x() + side * 30, hp.y() - 48))
-                   .normalized()
-                   .adjusted(-20, -20, 20, 20);
+        const QPointF hp = c.headPoint();
+        BubbleDraw d{QPointF(hp.x() + 30 * side * k, hp.y() - 30 * k), *bubbleFade_.need, t, side, grow};
+        const QRectF r = QRectF(d.at.x() - 30, d.at.y() - 30, 60, 60);
+        layers.push_back({bubbleLayer, outward(r),
+                          Fingerprint().add(d.at).add(double(d.need)).add(t).add(side).add(grow).value()});
+        next.bubble = d;
     }
-    return all;
+
+    // Three letters rising from the sleeper's head, a third of a cycle apart.
+    if (c.pose == P::sleep) {
+        LettersDraw d;
+        d.head = c.headPoint();
+        d.side = c.facingRight ? 1 : -1;
+        Fingerprint key;
+        key.add(d.head).add(d.side);
+        for (int i = 0; i < 3; ++i) {
+            const double cc = std::fmod(t + i * 0.8, 2.4) / 2.4;
+            d.c[i] = stepped(cc < 0 ? cc + 1 : cc, 1.0 / 512);
+            key.add(d.c[i]);
+        }
+        const QPointF hp = d.head;
+        const QRectF r = QRectF(QPointF(hp.x() + d.side * 8, hp.y() - 14), QPointF(hp.x() + d.side * 30, hp.y() - 48))
+                             .normalized()
+                             .adjusted(-20, -20, 20, 20);
+        layers.push_back({lettersLayer, outward(r), key.value()});
+        next.letters = d;
+    }
+
+    scene_ = std::move(next);
+    return scene_.layers;
+}
+
+double DesktopCatView::bubbleGrow(double t) {
+    BubbleFade& b = bubbleFade_;
+    auto progress = [&] { return std::clamp((t - b.since) / kBubbleSeconds, 0.0, 1.0); };
+    if (cat_.asking) {
+        if (!b.need || b.leaving) {
+            // Grows in, from where a bubble still shrinking away had got to.
+            const double from = b.need ? 1 - progress() : 0;
+            b = {cat_.asking, t - from * kBubbleSeconds, false};
+        }
+        b.need = cat_.asking;
+    } else if (b.need && !b.leaving) {
+        const double from = progress();
+        b.leaving = true;
+        b.since = t - (1 - from) * kBubbleSeconds;
+    }
+    if (!b.need) return 0;
+    const double u = b.leaving ? 1 - progress() : progress();
+    if (b.leaving && u <= 0) {
+        b.need.reset();
+        return 0;
+    }
+    return stepped(u * u * (3 - 2 * u), kBlendStep);  // eased in and out
+}
+
+void DesktopCatView::draw(QPainter& p) const {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    if (scene_.cup) drawCup(p);
+    drawCat(p);
+    if (scene_.toy) drawToy(p);
+    if (scene_.gift) drawGift(p);
+    for (const PopDraw& pop : scene_.pops) drawPop(p, pop);
+    if (scene_.bubble) drawBubble(p);
+    if (scene_.letters) drawLetters(p);
+    p.restore();
+}
+
+void DesktopCatView::drawCup(QPainter& p) const {
+    const CupDraw& d = *scene_.cup;
+    p.save();
+    p.setOpacity(p.opacity() * d.opacity);
+    // Turned about the base's centre, which rests on the cup's point.
+    p.translate(d.at);
+    p.rotate(d.degrees);
+    p.translate(0, -Mug::height / 2);
+    Mug{}.paint(p);
+    p.restore();
+}
+
+void DesktopCatView::drawCat(QPainter& p) const {
+    const CatDraw& d = scene_.cat;
+    p.save();
+    // While peeking, nothing of the cat below the window's edge shows.
+    if (d.clip) p.setClipRect(QRectF(0, 0, size_.width(), *d.clip), Qt::IntersectClip);
+    if (d.shadow) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 41));
+        p.drawEllipse(d.shadowAt, d.rx, d.ry);
+    }
+    if (d.opacity > 0) {
+        p.setOpacity(p.opacity() * d.opacity);
+        // Each image's pixels onto whole device pixels of the painter.
+        auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
+            if (ink.isEmpty()) return;
+            const double dpr = image.devicePixelRatio();
+            const QRectF to(d.anchor + QPointF(ink.topLeft()) / dpr, QSizeF(ink.size()) / dpr);
+            p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
+        };
+        if (d.laidTogether) {
+            lay(figure_, figureInk_, true);
+        } else {
+            for (const Part& part : parts_)
+                if (part.shown) lay(part.now.image, part.now.ink, false);
+        }
+    }
+    p.restore();
 }
 
 QTransform DesktopCatView::popTransform(const DesktopCat::Pop& pop, double t) const {
     const double a = std::max(t - pop.born, 0.0);
     const double u = std::min(a / 1.6, 1.0);
-    const double grow = 0.5 + 0.5 * std::min(a / 0.2, 1.0);
+    const double grow = stepped(0.5 + 0.5 * std::min(a / 0.2, 1.0), kBlendStep);
     QPointF at(pop.p.x() + pop.drift * u + 3 * std::sin(5 * a), pop.p.y() - 18 - 46 * u);
     if (cat_.asking && pop.kind == DesktopCat::Pop::Kind::say) {
         // The line rises beside the need bubble, on the side away from it, never under it.
@@ -290,7 +678,7 @@ QTransform DesktopCatView::popTransform(const DesktopCat::Pop& pop, double t) co
             at.rx() += std::max(0.0, bubble.right() + 4 - line.left());
     }
     QTransform m;
-    m.translate(at.x(), at.y());
+    m.translate(stepped(at.x(), kPlaceStep), stepped(at.y(), kPlaceStep));
     m.scale(grow, grow);
     return m;
 }
@@ -303,10 +691,6 @@ QRectF DesktopCatView::popFrame(const DesktopCat::Pop& pop) const {
     return QRectF(-w / 2, -h / 2, w, h);
 }
 
-QRectF DesktopCatView::popBounds(const DesktopCat::Pop& pop, double t) const {
-    return popTransform(pop, t).mapRect(popFrame(pop).adjusted(-2, -2, 2, 3));
-}
-
 QRectF DesktopCatView::bubbleBounds() const {
     const double k = cat_.sizeUnit();
     const double side = cat_.facingRight ? 1 : -1;
@@ -314,167 +698,63 @@ QRectF DesktopCatView::bubbleBounds() const {
     return QRectF(hp.x() + 30 * side * k - 30, hp.y() - 30 * k - 30, 60, 60);
 }
 
-void DesktopCatView::paintFigure(QPainter& p, double t, const QTransform& where) {
-    using P = DesktopCat::Pose;
-    const DesktopCat& c = cat_;
-    const bool belly = c.bellyUp && c.pose == P::sleep;
-    const bool lying = (c.pose == P::lie || c.pose == P::sleep) && !belly;
-    const double sitBlend = (lying || belly) ? 0 : c.sit;
-    const double side = c.facingRight ? 1 : -1;
-    const double opacity = std::min(3 * c.appear, 1.0);
-    if (opacity <= 0) return;
-
-    // The outfit for the moment: a sleep mask in bed, headphones while music plays.
-    CatEnv env = env_;
-    if (c.pose == P::sleep)
-        env.outfit.face = CatAccessory::sleepMask;
-    else if (c.playing() == MediaWatcher::Playing::music() && !env.outfit.extras.contains(CatAccessory::headphones))
-        env.outfit.extras.push_back(CatAccessory::headphones);
-
+void DesktopCatView::drawToy(QPainter& p) const {
     p.save();
-    p.setOpacity(p.opacity() * opacity);
-    p.setTransform(where, true);
-
-    const double hp = c.headPoint().x();
-    const bool dead = c.life().isDead();
-    QPainter* target = &p;
-    QPainter scratchPainter;
-    QRect deviceBox;
-    if (dead) {
-        // Washed out (saturation 0.55): painted aside, faded towards grey, then laid in.
-        deviceBox = p.worldTransform().mapRect(kFigureArea).toAlignedRect();
-        const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-        const QSize need(static_cast<int>(std::ceil(deviceBox.width() * dpr)),
-                         static_cast<int>(std::ceil(deviceBox.height() * dpr)));
-        if (scratch_.width() < need.width() || scratch_.height() < need.height())
-            scratch_ = QImage(need.expandedTo(scratch_.size()), QImage::Format_ARGB32_Premultiplied);
-        scratch_.setDevicePixelRatio(dpr);
-        scratch_.fill(Qt::transparent);
-        scratchPainter.begin(&scratch_);
-        scratchPainter.setRenderHint(QPainter::Antialiasing);
-        scratchPainter.setTransform(p.worldTransform() * QTransform::fromTranslate(-deviceBox.x(), -deviceBox.y()));
-        target = &scratchPainter;
-    }
-
-    const Motion m = motionFor(c.pose, belly, t);
-    if (c.pose == P::back) {
-        CatBack back;
-        back.tail = 14 * std::sin(1.6 * t);
-        back.tilt = side * c.backTilt;
-        back.turn = side * c.backTurn;
-        back.headScale = c.headScale();
-        back.paint(*target, env);
-    } else {
-        const FaceFrame frame = cat_.face.frame(c.expression(t), hp, t);
-        CatFigure fig;
-        fig.body.swing = m.swing;
-        fig.body.tail = m.tail;
-        fig.body.lying = lying;
-        fig.body.pawAngle = m.pawAngle;
-        fig.body.pawRaise = m.pawRaise;
-        fig.body.sit = sitBlend;
-        fig.body.pawOnTop = true;
-        fig.head.expression = frame.expression;
-        fig.head.previous = frame.previous;
-        fig.head.mix = frame.mix;
-        fig.head.sway = frame.sway;
-        fig.head.look = c.eyeLook(t);
-        fig.head.blink = std::max(frame.blink, c.vibing ? 1.0 : 0.0);
-        fig.head.mirrored = c.turn < 0;
-        fig.head.size = 30;
-        fig.headScale = c.headScale();
-        double tilt = belly ? 25 : c.pose == P::groom ? 10 : c.pose == P::dangle ? -8 : 0;
-        const double nod = std::sin(1.8 * kPi * t);
-        if (c.vibing) tilt += 9 * nod;
-        fig.headTilt = tilt;
-        // Head anchor relative to the drawing's own: the desktop's lying head sits a point higher.
-        QPointF nudge(0, lying ? -1 : 0);
-        if (belly) nudge += QPointF(2, 21);
-        if (c.vibing) nudge.ry() += -1.6 * std::abs(nod);
-        fig.headNudge = nudge;
-        fig.paint(*target, env);
-    }
-
-    if (dead) {
-        scratchPainter.end();
-        const double dpr = scratch_.devicePixelRatio();
-        const QRect used(0, 0, static_cast<int>(std::ceil(deviceBox.width() * dpr)),
-                         static_cast<int>(std::ceil(deviceBox.height() * dpr)));
-        desaturate(scratch_, used, 0.55);
-        p.setWorldTransform(QTransform());
-        p.drawImage(QRectF(deviceBox), scratch_, QRectF(used));
-    }
-    p.restore();
-}
-
-void DesktopCatView::paintToy(QPainter& p, double t) const {
-    p.save();
-    p.translate(cat_.toy->x(), cat_.toy->y() - 4);
-    p.rotate(8 * std::sin(9 * t));
+    p.translate(scene_.toy->at);
+    p.rotate(scene_.toy->degrees);
     p.scale(1.2, 1.2);
     ToyMouse{}.paint(p);
     p.restore();
 }
 
-void DesktopCatView::paintGift(QPainter& p, double t) const {
-    const DesktopCat::Gift& g = *cat_.gift;
-    double o = 1;
-    if (g.placedAt) o = std::max(0.0, std::min(25 - (t - *g.placedAt), 1.0));
-    if (o <= 0) return;
+void DesktopCatView::drawGift(QPainter& p) const {
+    const GiftDraw& d = *scene_.gift;
     p.save();
-    p.setOpacity(p.opacity() * o);
-    p.translate(g.p.x(), g.carried ? g.p.y() : g.p.y() - 4);
-    if (!cat_.facingRight) p.scale(-1, 1);
-    p.rotate(g.carried ? 25 : 0);
-    const double sc = g.carried ? 1.1 : 1.3;
+    p.setOpacity(p.opacity() * d.opacity);
+    p.translate(d.at);
+    if (d.flip) p.scale(-1, 1);
+    p.rotate(d.carried ? 25 : 0);
+    const double sc = d.carried ? 1.1 : 1.3;
     p.scale(sc, sc);
     ToyMouse{}.paint(p);
     p.restore();
 }
 
-void DesktopCatView::paintPops(QPainter& p, double t) const {
-    if (cat_.pops.empty()) return;
+void DesktopCatView::drawPop(QPainter& p, const PopDraw& pop) const {
     static const QColor ink = colorFromHex("#2C2622");
-    for (const DesktopCat::Pop& pop : cat_.pops) {
-        const double a = t - pop.born;
-        if (a < 0) continue;
-        const double u = std::min(a / 1.6, 1.0);
-        const double fade = a / 1.6 < 0.7 ? 1.0 : (1 - u) / 0.3;
-        if (fade <= 0) continue;
-        p.save();
-        p.setOpacity(p.opacity() * fade);
-        p.setTransform(popTransform(pop, t), true);
-        if (pop.kind == DesktopCat::Pop::Kind::heart) {
-            SoftHeart{14}.paint(p);
-        } else {
-            const QRectF capsule = popFrame(pop);
-            const double h = capsule.height();
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0, 0, 0, 22));
-            p.drawRoundedRect(capsule.translated(0, 1).adjusted(-1, -1, 1, 1), h / 2 + 1, h / 2 + 1);
-            p.setBrush(QColor(0, 0, 0, 26));
-            p.drawRoundedRect(capsule.translated(0, 1), h / 2, h / 2);
-            p.setBrush(Qt::white);
-            p.drawRoundedRect(capsule, h / 2, h / 2);
-            p.setFont(sayFont_);
-            p.setPen(ink);
-            p.drawText(capsule, Qt::AlignCenter, pop.text);
-        }
-        p.restore();
-    }
-}
-
-void DesktopCatView::paintBubble(QPainter& p, double t) const {
-    const double k = cat_.sizeUnit();
-    const double side = cat_.facingRight ? 1 : -1;
-    const QPointF hp = cat_.headPoint();
     p.save();
-    p.translate(hp.x() + 30 * side * k, hp.y() - 30 * k);
-    NeedBubble{*cat_.asking, t, side}.paint(p);
+    p.setOpacity(p.opacity() * pop.fade);
+    p.setTransform(pop.where, true);
+    if (pop.kind == DesktopCat::Pop::Kind::heart) {
+        SoftHeart{14}.paint(p);
+    } else {
+        const QRectF capsule = pop.frame;
+        const double h = capsule.height();
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 22));
+        p.drawRoundedRect(capsule.translated(0, 1).adjusted(-1, -1, 1, 1), h / 2 + 1, h / 2 + 1);
+        p.setBrush(QColor(0, 0, 0, 26));
+        p.drawRoundedRect(capsule.translated(0, 1), h / 2, h / 2);
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(capsule, h / 2, h / 2);
+        p.setFont(sayFont_);
+        p.setPen(ink);
+        p.drawText(capsule, Qt::AlignCenter, pop.text);
+    }
     p.restore();
 }
 
-void DesktopCatView::paintSleepLetters(QPainter& p, double t) const {
+void DesktopCatView::drawBubble(QPainter& p) const {
+    const BubbleDraw& d = *scene_.bubble;
+    p.save();
+    p.setOpacity(p.opacity() * d.grow);
+    p.translate(d.at);
+    p.scale(std::max(d.grow, 1e-5), std::max(d.grow, 1e-5));
+    NeedBubble{d.need, d.t, d.side}.paint(p);
+    p.restore();
+}
+
+void DesktopCatView::drawLetters(QPainter& p) const {
     static const QColor letter = colorFromHex("#F7F4F0");
     static const QColor shade = [] {
         QColor c = colorFromHex("#5C6B80");
@@ -482,20 +762,17 @@ void DesktopCatView::paintSleepLetters(QPainter& p, double t) const {
         return c;
     }();
     static const QString z = QStringLiteral("z");
-    const QPointF hp = cat_.headPoint();
-    const double side = cat_.facingRight ? 1 : -1;
+    const LettersDraw& d = *scene_.letters;
     const QRectF box(-20, -20, 40, 40);
     p.save();
     p.setFont(zFont_);
-    for (int i = 0; i < 3; ++i) {
-        const double c = std::fmod(t + i * 0.8, 2.4) / 2.4;
-        const double cc = c < 0 ? c + 1 : c;
+    for (const double cc : d.c) {
         double o = std::min(cc / 0.15, 1.0);
         if (cc >= 0.65) o *= (1 - cc) / 0.35;
         if (o <= 0) continue;
         p.save();
         p.setOpacity(p.opacity() * o);
-        p.translate(hp.x() + side * (8 + 22 * cc), hp.y() - 14 - 34 * cc);
+        p.translate(d.head.x() + d.side * (8 + 22 * cc), d.head.y() - 14 - 34 * cc);
         const double sc = (10 + 9 * cc) / 20;
         p.scale(sc, sc);
         p.setPen(shade);

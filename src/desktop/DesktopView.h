@@ -1,8 +1,9 @@
 #pragma once
-// Everything the user sees of the roaming cat, painted over the whole roamed screen every display
-// frame from the cat's state: the mug, the cat with its shadow, the toy mouse, the gift, the rising
-// lines and hearts, the need bubble and the sleep letters. The views keep no state of their own;
-// the one write is the face's animation step (LiveFace::frame).
+// Everything the user sees of the roaming cat, settled every display frame from the cat's state:
+// the mug, the cat with its shadow, the toy mouse, the gift, the rising lines and hearts, the need
+// bubble and the sleep letters. Each piece tells the panel where it is and whether its pixels
+// changed, so only what moved is sent; the figure keeps its body, head and front paw drawn aside
+// and draws a part again only when that part's look changed (a tail's sway, a step, a blink).
 #include "cat/art/CatDrawing.h"
 #include "desktop/DesktopCat.h"
 
@@ -12,6 +13,10 @@
 #include <QSizeF>
 #include <QTransform>
 
+#include <cstdint>
+#include <optional>
+#include <vector>
+
 class QPainter;
 
 namespace kp {
@@ -19,6 +24,14 @@ namespace kp {
 class Closet;
 class DesktopCat;
 class Defaults;
+
+// One piece of the scene as the panel follows it from frame to frame.
+struct SceneLayer {
+    std::uint64_t id = 0;   // the same piece keeps its id while it is shown
+    QRect rect;             // points; all of the piece's ink lies inside
+    std::uint64_t key = 0;  // changes whenever the piece's pixels do
+    bool operator==(const SceneLayer&) const = default;
+};
 
 class DesktopCatView {
 public:
@@ -31,53 +44,131 @@ public:
     }
     const CatEnv& environment() const { return env_; }
 
-    // One frame at `t` (reference seconds, the cat's clock) into a painter whose origin is the
-    // screen's top-left corner, in points.
-    void paint(QPainter& p, double t);
-    // Where paint(p, t) may put ink (points); nothing is drawn outside.
-    QRectF bounds(double t) const;
-    // Where a pop and the need bubble are drawn at `t`.
-    QRectF popBounds(const DesktopCat::Pop& pop, double t) const;
-    QRectF bubbleBounds() const;
+    // Settles the scene of moment `t` (reference seconds, the cat's clock): where each piece goes
+    // and how it looks, with the figure's parts drawn again only where their look changed.
+    // Returns the pieces, back to front.
+    const std::vector<SceneLayer>& prepare(double t);
+    // Draws the prepared scene into a painter whose origin is the screen's top-left corner, in points.
+    void draw(QPainter& p) const;
+    void paint(QPainter& p, double t) {
+        prepare(t);
+        draw(p);
+    }
+    // How far the need bubble has grown in (0 gone ... 1 full), as last prepared.
+    double bubbleGrowth() const { return scene_.bubble ? scene_.bubble->grow : 0; }
+    // The panel's pixels per point, for the figure's images.
+    void setDevicePixelRatio(double dpr) { dpr_ = dpr; }
 
 private:
-    // The figure's drawing space (upright, facing right, feet near y 22) onto the screen.
-    QTransform figureTransform(double t) const;
+    // Everything the figure's pixels depend on, each value in the steps it is drawn at.
+    struct FigureLook;
+    // One drawing of a part: its inked pixels, and where they go in the figure's frame.
+    struct Drawn {
+        std::uint64_t key = 0;
+        QImage image;
+        QRect ink;  // device pixels of the figure's frame
+    };
+    struct Part {
+        Drawn now;
+        // Recent drawings, most recent first: a swaying tail, a blink or a step comes back to
+        // the same drawings again and again.
+        std::vector<Drawn> kept;
+        bool shown = false;  // part of the figure's current look
+    };
+    struct CupDraw {
+        QPointF at;
+        double degrees = 0, opacity = 1;
+    };
+    struct CatDraw {
+        std::optional<double> clip;
+        bool shadow = false;
+        QPointF shadowAt;
+        double rx = 0, ry = 0;
+        QPointF anchor;  // the figure images' top-left corner, on whole device pixels of the panel
+        double opacity = 1;
+        bool laidTogether = false;  // drawn from the one image of all parts (faded or washed out)
+    };
+    struct ToyDraw {
+        QPointF at;
+        double degrees = 0;
+    };
+    struct GiftDraw {
+        QPointF at;
+        bool flip = false, carried = false;
+        double opacity = 1;
+    };
+    struct PopDraw {
+        QTransform where;
+        double fade = 1;
+        DesktopCat::Pop::Kind kind = DesktopCat::Pop::Kind::heart;
+        QString text;
+        QRectF frame;
+    };
+    struct BubbleDraw {
+        QPointF at;
+        PetNeed need = PetNeed::hungry;
+        double t = 0, side = 1, grow = 1;
+    };
+    struct LettersDraw {
+        QPointF head;
+        double side = 1;
+        double c[3] = {0, 0, 0};
+    };
+    struct Scene {
+        std::optional<CupDraw> cup;
+        CatDraw cat;
+        std::optional<ToyDraw> toy;
+        std::optional<GiftDraw> gift;
+        std::vector<PopDraw> pops;
+        std::optional<BubbleDraw> bubble;
+        std::optional<LettersDraw> letters;
+        std::vector<SceneLayer> layers;
+    };
+
+    FigureLook figureLook(double t, double dpr);
+    // The figure's drawing space (upright, facing right, feet near y 22) about its feet.
+    static QTransform figureTransform(const FigureLook& look);
+    // Draws again the parts of the figure whose look changed; lays them together into one image
+    // when the figure is faded or washed out as a whole.
+    std::uint64_t updateFigure(const FigureLook& look, bool together);
+    // Draws one part of the figure into scratch_, over the figure's frame.
+    void paintPart(const FigureLook& look, int which);
+    // The part's drawing for `key`: kept, or drawn now.
+    const Drawn& partDrawing(Part& part, const FigureLook& look, int which, std::uint64_t key);
     QTransform popTransform(const DesktopCat::Pop& pop, double t) const;
+    // Where the need bubble is drawn at full size.
+    QRectF bubbleBounds() const;
     QRectF popFrame(const DesktopCat::Pop& pop) const;
-    void paintCup(QPainter& p, double t) const;
-    void paintCat(QPainter& p, double t);
-    void paintCachedFigure(QPainter& p, double t);
-    void paintFigure(QPainter& p, double t, const QTransform& where);
-    void paintToy(QPainter& p, double t) const;
-    void paintGift(QPainter& p, double t) const;
-    void paintPops(QPainter& p, double t) const;
-    void paintBubble(QPainter& p, double t) const;
-    void paintSleepLetters(QPainter& p, double t) const;
+    double bubbleGrow(double t);
+    void drawCup(QPainter& p) const;
+    void drawCat(QPainter& p) const;
+    void drawToy(QPainter& p) const;
+    void drawGift(QPainter& p) const;
+    void drawPop(QPainter& p, const PopDraw& pop) const;
+    void drawBubble(QPainter& p) const;
+    void drawLetters(QPainter& p) const;
 
     DesktopCat& cat_;
     QSizeF size_;
     CatEnv env_;
     QFont sayFont_;
     QFont zFont_;
-    QImage scratch_;  // the washed-out figure of a dead pet is painted here first
-    // What the drawn figure depends on besides its place and its limbs' step.
-    struct FigureLook {
-        DesktopCat::Pose pose = DesktopCat::Pose::stand;
-        bool bellyUp = false, facingRight = false, dead = false, music = false, vibing = false, wiggle = false;
-        CatExpression expression = CatExpression::content;
-        // Hundredths of the blends and of the size.
-        int appear = 0, sit = 0, squash = 0, turn = 0, size = 0, backTilt = 0, backTurn = 0;
-        double dpr = 0;
-        int version = -1;
-        bool operator==(const FigureLook&) const = default;
-    };
-    struct Figure {
-        QImage image;
-        QRect box;  // points, about the feet
-        FigureLook look;
-        double at = 0;
-    } figure_;
+    double dpr_ = 1;  // of the panel the scene is prepared for
+    // The body below the tail, the tail, the body over it, the tail's bow, the head, the front
+    // paw: laid together in this order (the back view is all in the first).
+    Part parts_[6];
+    QImage scratch_;    // where a part is drawn before its inked pixels are kept
+    QImage figure_;     // the parts laid together (and washed out for a dead pet)
+    QRect figureInk_;   // device pixels of figure_ that hold ink
+    QRect figureBox_;   // points, about the feet
+    std::uint64_t figureKey_ = 0;
+    // The need bubble grows in when an ask starts and shrinks away when it ends.
+    struct BubbleFade {
+        std::optional<PetNeed> need;
+        double since = 0;
+        bool leaving = false;
+    } bubbleFade_;
+    Scene scene_;
     int lookVersion_ = 0;
 };
 
@@ -89,8 +180,6 @@ public:
     // Without a wardrobe: the outfit stays as set.
     DesktopCatRoot(DesktopCat& cat, QSizeF size, Defaults& store, QObject* parent = nullptr);
 
-    void paint(QPainter& p, double t) { view_.paint(p, t); }
-    QRectF bounds(double t) const { return view_.bounds(t); }
     DesktopCatView& view() { return view_; }
 
 private:

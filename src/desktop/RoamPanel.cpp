@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kp {
@@ -53,14 +54,14 @@ private:
     RoamPanel& panel_;
 };
 
-RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene, SceneBounds bounds)
+RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene, SceneLayers layers)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
                   Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint | Qt::WindowTransparentForInput),
       frame_(screen.frame),
       catcher_(std::move(target)),
       scene_(std::move(scene)),
-      bounds_(std::move(bounds)) {
+      layers_(std::move(layers)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -93,6 +94,8 @@ void RoamPanel::orderFront() {
     setGeometry(frame_.toRect());
     // Cut to nothing until the first frame is drawn, so no black screen flashes up.
     if (cut_) setMask(QRegion(-1, -1, 1, 1));
+    shown_.clear();
+    shape_ = QRegion();
     show();
     stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
@@ -118,60 +121,107 @@ void RoamPanel::followCompositor() {
     const bool cut = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
     if (cut == cut_) return;
     cut_ = cut;
-    if (!cut_) {
-        clearMask();
-        update();
-        return;
+    // Everything is painted again and, without a compositor, cut out again, before another frame.
+    shown_.clear();
+    shape_ = QRegion();
+    if (!cut_) clearMask();
+    redraw();
+}
+
+// The same area as a few rectangles: pieces that overlap or lie close together are painted as
+// one, since painting through a clip of many small rectangles costs more than a little more area.
+QRegion RoamPanel::simplified(const QRegion& damage) {
+    std::vector<QRect> boxes(damage.begin(), damage.end());
+    auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < boxes.size() && !merged; ++i)
+            for (std::size_t j = i + 1; j < boxes.size() && !merged; ++j) {
+                const QRect both = boxes[i] | boxes[j];
+                if (boxes[i].intersects(boxes[j]) || area(both) * 4 <= (area(boxes[i]) + area(boxes[j])) * 5) {
+                    boxes[i] = both;
+                    boxes.erase(boxes.begin() + j);
+                    merged = true;
+                }
+            }
     }
-    // Cut to what is drawn before the next frame: nothing see-through is left to show black.
-    if (isVisible()) setMask(drawnShape());
+    QRegion out;
+    for (const QRect& r : boxes) out += r;
+    return out;
 }
 
 void RoamPanel::redraw() {
     if (!isVisible()) return;
-    const QRect next = bounds_ ? bounds_().toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()) : rect();
-    QImage image;
-    if (!next.isEmpty()) {
-        const qreal dpr = devicePixelRatioF();
-        image = QImage((QSizeF(next.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(dpr);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.translate(-next.topLeft());
-        if (scene_) scene_(p);
+    ++frames_;
+    std::vector<SceneLayer> next;
+    if (layers_) {
+        next = layers_();
+        // Edge pixels of antialiased ink may reach a little past a piece's own frame.
+        for (SceneLayer& layer : next) layer.rect = layer.rect.adjusted(-2, -2, 2, 2).intersected(rect());
+    } else {
+        next = {{0, rect(), static_cast<std::uint64_t>(frames_)}};
     }
-    // A resting cat often looks the same from one frame to the next: nothing to send then.
-    if (next == drawn_ && image == image_) return;
-    image_ = std::move(image);
-    const QRect damage = drawn_.united(next);
-    drawn_ = next;
-    if (!cut_) {
-        update(damage);
-        return;
+    // Only the pieces that moved or changed are painted and sent again, where they were and are.
+    // (The pieces keep their order back to front; one may come or go.)
+    QRegion damage;
+    auto find = [](const std::vector<SceneLayer>& in, std::uint64_t id) {
+        return std::find_if(in.begin(), in.end(), [id](const SceneLayer& l) { return l.id == id; });
+    };
+    for (const SceneLayer& layer : next) {
+        const auto was = find(shown_, layer.id);
+        if (was == shown_.end()) {
+            damage += layer.rect;
+        } else if (!(*was == layer)) {
+            damage += QRegion(was->rect) + layer.rect;
+        }
     }
-    // Cut to the new frame's shape before it is painted: what the frame leaves goes before it could
-    // show see-through (black without a compositor), and what it adds is inside the window to be
-    // painted (a window paints nothing outside its shape).
-    setMask(drawnShape());
+    for (const SceneLayer& layer : shown_)
+        if (find(next, layer.id) == next.end()) damage += layer.rect;
+    damage = simplified(damage);
+    shown_ = std::move(next);
+    drawn_ = QRect();
+    for (const SceneLayer& layer : shown_) drawn_ |= layer.rect;
+    sent_ = damage;
+    if (damage.isEmpty()) return;
+    if (cut_) {
+        // The new outline first: the server keeps no pixels outside a window's outline, so what
+        // was painted there before it grew would show black.
+        // (A blink or a glance inside the outline leaves it as it is.)
+        QRegion shape = (shape_ - damage) + drawnShape(damage);
+        if (shape != shape_ || mask().isEmpty()) {
+            shape_ = std::move(shape);
+            setMask(shape_.isEmpty() ? QRegion(-1, -1, 1, 1) : shape_);
+        }
+    }
+    // Painted and sent within the frame that settled it.
     repaint(damage);
 }
 
-// The opaque part of the last frame (half-covered edge pixels count, fainter ones do not).
-QRegion RoamPanel::drawnShape() const {
-    if (drawn_.isEmpty()) return QRegion(-1, -1, 1, 1);
-    const QRegion pixels(QBitmap::fromImage(image_.createAlphaMask()));
-    const qreal dpr = image_.devicePixelRatio();
+QRegion RoamPanel::drawnShape(const QRegion& area) {
+    const QRect box = area.boundingRect();
+    if (box.isEmpty() || !scene_) return {};
+    const qreal dpr = devicePixelRatioF();
+    QImage image((QSizeF(box.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-box.topLeft());
+        p.setClipRegion(area);
+        scene_(p);
+    }
+    const QRegion pixels(QBitmap::fromImage(image.createAlphaMask()));
     QRegion shape;
     if (dpr == 1) {
-        shape = pixels.translated(drawn_.topLeft());
+        shape = pixels.translated(box.topLeft());
     } else {
         for (const QRect& r : pixels) {
             const QRectF f(r.x() / dpr, r.y() / dpr, r.width() / dpr, r.height() / dpr);
-            shape += f.toAlignedRect().translated(drawn_.topLeft());
+            shape += f.toAlignedRect().translated(box.topLeft());
         }
     }
-    return shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape;
+    return shape & area;
 }
 
 void RoamPanel::mousePressEvent(QMouseEvent* event) {
@@ -195,11 +245,12 @@ void RoamPanel::resizeEvent(QResizeEvent* event) {
 }
 
 void RoamPanel::paintEvent(QPaintEvent* event) {
+    // (The see-through backing store starts each paint cleared.)
+    if (!scene_ || shown_.empty()) return;
     QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& r : event->region()) p.fillRect(r, Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (!drawn_.isEmpty() && !image_.isNull()) p.drawImage(drawn_.topLeft(), image_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRegion(event->region());
+    scene_(p);
 }
 
 }  // namespace kp

@@ -2,19 +2,20 @@
 // The roaming panel: a borderless, transparent window over the whole roamed screen, above docks
 // and panels but below the island and its menu, that never takes focus and lets every click
 // through except where the cat is. Its catcher, laid over the cat's drawing, turns presses on the
-// cat into a pick-up, a drop or a pet. Each frame repaints only where the scene was and is; without
-// a compositor (where see-through pixels would come out black) the window is cut to what is drawn.
+// cat into a pick-up, a drop or a pet. Each frame repaints only the pieces of the scene that moved
+// or changed, where they were and are; without a compositor (where see-through pixels would come
+// out black) the window is cut to what is drawn.
 #include "desktop/DesktopRoam.h"
+#include "desktop/DesktopView.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include <QImage>
-
-#include <optional>
+#include <QRegion>
 
 namespace kp {
 
@@ -46,14 +47,16 @@ private:
 class RoamPanel final : public QWidget, public RoamSurface {
     Q_OBJECT
 public:
-    // Paints the cat's scene into the panel (origin at the screen's top-left corner, points).
+    // Paints the cat's scene as last settled into the panel (origin at the screen's top-left
+    // corner, points).
     using ScenePainter = std::function<void(QPainter&)>;
-    // Where the scene paints now (points); nothing is drawn outside it.
-    using SceneBounds = std::function<QRectF()>;
+    // Settles the scene of this frame and tells its pieces; nothing is drawn outside them.
+    using SceneLayers = std::function<std::vector<SceneLayer>()>;
 
-    // `scene` is drawn under the catcher at each redraw() while the panel is shown; without
-    // `bounds` it may paint anywhere. Starts click-through.
-    RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene = {}, SceneBounds bounds = {});
+    // At each redraw() while the panel is shown, `layers` settles the frame and `scene` paints
+    // where a piece moved or changed; without `layers` the whole panel is painted every time.
+    // Starts click-through.
+    RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter scene = {}, SceneLayers layers = {});
     ~RoamPanel() override;
 
     QRectF frame() const override { return frame_; }
@@ -66,10 +69,13 @@ public:
 
     // Cut to the drawn pixels (no compositor) rather than see-through.
     bool cut() const { return cut_; }
-    // The part of the panel the last redraw painted (points).
+    // Where the scene is now (points), and the part the last redraw sent again.
     QRect drawn() const { return drawn_; }
+    QRegion sent() const { return sent_; }
 
     CatCatcher& catcher() { return catcher_; }
+    // `damage` as a few rectangles to paint: overlapping or close pieces become one.
+    static QRegion simplified(const QRegion& damage);
     // Something the panel keeps for as long as it lives (the cat's view).
     void keep(std::shared_ptr<void> thing) { kept_.push_back(std::move(thing)); }
 
@@ -84,15 +90,19 @@ private:
     class Catcher;
     void followCompositor();
     void stackBelowOwnWindows();
-    QRegion drawnShape() const;
+    // The drawn pixels of `area` (half-covered edge pixels count, fainter ones do not).
+    QRegion drawnShape(const QRegion& area);
 
     QRectF frame_;
     CatCatcher catcher_;
     ScenePainter scene_;
-    SceneBounds bounds_;
-    QImage image_;  // the scene as last drawn, covering drawn_
+    SceneLayers layers_;
+    std::vector<SceneLayer> shown_;  // the pieces as the panel shows them
     QRect drawn_;
+    QRegion sent_;
+    QRegion shape_;  // without a compositor: the window's cut
     bool cut_ = false;
+    int frames_ = 0;
     QWidget* catcherView_ = nullptr;
     std::vector<std::shared_ptr<void>> kept_;
     bool clickThrough_ = true;

@@ -20,7 +20,8 @@ class Wallet;
 class DesktopRoamingCat {
 public:
     virtual ~DesktopRoamingCat() = default;
-    // Ends its break and requests and comes home; with `keepCurrentStep` it finishes the running step first.
+    // Ends its break and requests and comes home at once: a focus round wants the desktop quiet, so
+    // the running step is dropped too, whatever `keepCurrentStep` says.
     virtual void headHome(bool keepCurrentStep) = 0;
     // Pops the break-end line with a sound.
     virtual void announce() = 0;

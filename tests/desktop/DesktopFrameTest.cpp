@@ -46,4 +46,33 @@ TEST_F(DesktopFrame, CatRidesAMovingWindowAndFallsWhenItCloses) {
     EXPECT_TRUE(cat->cup->falling);
 }
 
+
+// A pointer sweeping past the head at a steady speed, one tick per frame at `fps`, for a second:
+// whether the cat pounced.
+bool pouncesAt(double fps, double pointsPerSecond) {
+    test::DesktopPlanWorld w;
+    DesktopCat& cat = w.make(0, 700);
+    cat.lastPounce = distantPast;
+    cat.plan = {DesktopCat::Step::sit(60)};
+    const double head = cat.headPoint().y();
+    double x = 500;
+    cat.mouseMoved(QPointF(x, head));
+    cat.tick(w.clock.now());
+    for (int i = 0; i < fps; ++i) {
+        w.clock.advance(1 / fps);
+        x += pointsPerSecond / fps;
+        cat.mouseMoved(QPointF(x, head));
+        cat.tick(w.clock.now());
+        if (!cat.plan.empty() && cat.plan.front().kind == DesktopCat::Step::Kind::pounce) return true;
+    }
+    return false;
+}
+
+TEST(DesktopPointerSpeed, ReadFromTheRealTimeBetweenFramesAtAnyFrameRate) {
+    for (const double fps : {15.0, 30.0, 60.0}) {
+        EXPECT_FALSE(pouncesAt(fps, 900)) << fps << " frames a second";
+        EXPECT_TRUE(pouncesAt(fps, 1200)) << fps << " frames a second";
+    }
+}
+
 }  // namespace

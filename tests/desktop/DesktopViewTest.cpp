@@ -6,6 +6,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <optional>
+
 #include <gtest/gtest.h>
 
 using namespace kp;
@@ -49,11 +52,20 @@ struct DesktopView : ::testing::Test {
         cat->turn = 1;
         view = std::make_unique<DesktopCatView>(*cat, QSizeF(800, 600));
     }
-    QImage render() {
+    QImage render(std::optional<double> at = std::nullopt, DesktopCatView* by = nullptr) {
         QImage img(800, 600, QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::transparent);
         QPainter p(&img);
-        view->paint(p, w.clock.now());
+        (by ? *by : *view).paint(p, at.value_or(w.clock.now()));
+        return img;
+    }
+    // The scene at `t` as a view that never saw an ask draws it.
+    QImage renderUnasked(double t) {
+        const auto asking = cat->asking;
+        cat->asking.reset();
+        DesktopCatView fresh(*cat, QSizeF(800, 600));
+        const QImage img = render(t, &fresh);
+        cat->asking = asking;
         return img;
     }
 };
@@ -84,13 +96,16 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
     const double now = w.clock.now();
     cat->pose = Pose::sit;
     cat->sit = 1;
+    cat->lovedUntil = now + 100;  // one face, asking or not
     for (bool right : {true, false}) {
         cat->facingRight = right;
         cat->turn = right ? 1 : -1;
         cat->asking.reset();
         cat->pops.clear();
-        const QImage plain = render();
+        const QImage plain = renderUnasked(now);
         cat->asking = PetNeed::hungry;
+        view = std::make_unique<DesktopCatView>(*cat, QSizeF(800, 600));
+        view->prepare(now - 1);  // asked a second ago: the bubble has grown in
         const QImage asking = render();
         const Box bubble = changed(plain, asking, true);
         ASSERT_FALSE(bubble.empty());
@@ -103,6 +118,90 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
             const bool apart = line.right < bubble.left || line.left > bubble.right || line.bottom < bubble.top ||
                                line.top > bubble.bottom;
             EXPECT_TRUE(apart) << (right ? "facing right" : "facing left") << ", at " << age << " s";
+        }
+    }
+}
+
+TEST_F(DesktopView, NeedBubbleGrowsInAndShrinksAway) {
+    cat->pose = Pose::sit;
+    cat->sit = 1;
+    cat->lovedUntil = w.clock.now() + 100;  // one face, asking or not
+    // Pixels the bubble adds to the scene at `t`.
+    auto bubbleInk = [&](double t) {
+        const QImage with = render(t);
+        const QImage without = renderUnasked(t);
+        int n = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x) n += with.pixel(x, y) != without.pixel(x, y);
+        return n;
+    };
+    const double asked = w.clock.now();
+    cat->asking = PetNeed::hungry;
+    const int start = bubbleInk(asked);
+    const int early = bubbleInk(asked + 0.1);
+    const int full = bubbleInk(asked + 0.6);
+    EXPECT_GT(full, 400);
+    EXPECT_EQ(start, 0);
+    EXPECT_GT(early, 0);
+    EXPECT_LT(early, full / 2);
+    EXPECT_GT(bubbleInk(asked + 1), full * 0.8) << "grown in, it stays";
+    const double met = asked + 2;
+    cat->asking.reset();
+    EXPECT_GT(bubbleInk(met), full * 0.8);
+    const int leaving = bubbleInk(met + 0.2);
+    EXPECT_GT(leaving, 0);
+    EXPECT_LT(leaving, full);
+    EXPECT_EQ(bubbleInk(met + 0.5), 0);
+    EXPECT_EQ(view->bubbleGrowth(), 0);
+}
+
+TEST_F(DesktopView, WhatThePanelDoesNotSendAgainLooksAsItDid) {
+    // Frame after frame at the display's rate, the pieces that kept their place and key look the
+    // same, and nothing is drawn outside the pieces.
+    const double t0 = w.clock.now();
+    cat->cup = DesktopCat::Cup{QPointF(330, 500), 0, 0, 0, 0, false, false, 0, t0};
+    cat->gift = DesktopCat::Gift{QPointF(470, 500), 0, false, t0};
+    cat->lovedUntil = t0 + 0.4;  // the face changes once on the way
+    for (Pose pose : {Pose::sit, Pose::walk, Pose::sleep}) {
+        cat->pose = pose;
+        cat->sit = pose == Pose::sit ? 1 : 0;
+        QImage before;
+        std::vector<SceneLayer> shown;
+        int unchangedFrames = 0;
+        for (int frame = 0; frame < 60; ++frame) {
+            const double t = t0 + frame / 60.0;
+            if (pose == Pose::walk) cat->feet.rx() += 1.2;
+            const std::vector<SceneLayer> layers = view->prepare(t);
+            QImage img(800, 600, QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            {
+                QPainter p(&img);
+                view->draw(p);
+            }
+            QRegion pieces, sent;
+            for (const SceneLayer& l : layers) {
+                pieces += l.rect.adjusted(-2, -2, 2, 2);
+                const auto was = std::find_if(shown.begin(), shown.end(), [&](const SceneLayer& o) { return o.id == l.id; });
+                if (was == shown.end() || !(*was == l)) sent += QRegion(l.rect.adjusted(-2, -2, 2, 2)) + (was == shown.end() ? QRect() : was->rect.adjusted(-2, -2, 2, 2));
+            }
+            int outside = 0, stale = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    if (!pieces.contains(QPoint(x, y)) && qAlpha(img.pixel(x, y)) != 0) ++outside;
+                    if (!before.isNull() && !sent.contains(QPoint(x, y)) && img.pixel(x, y) != before.pixel(x, y)) ++stale;
+                }
+            EXPECT_EQ(outside, 0) << int(pose) << " frame " << frame;
+            EXPECT_EQ(stale, 0) << int(pose) << " frame " << frame;
+            unchangedFrames += !before.isNull() && sent.isEmpty();
+            if (!shown.empty()) {
+                EXPECT_TRUE(layers.front() == shown.front()) << "the mug, still where it stands";
+            }
+            before = img;
+            shown = layers;
+        }
+        // The still mug and gift are never sent again; the cat moves at the display's rate.
+        if (pose == Pose::walk) {
+            EXPECT_EQ(unchangedFrames, 0);
         }
     }
 }

@@ -79,24 +79,11 @@ protected:
 
 }  // namespace
 
-TEST_F(RoamControllerTest, FramesComeAsOftenAsTheCatMoves) {
+TEST_F(RoamControllerTest, FramesComeAtTheDisplaysRateForTheWholeOuting) {
     goOutNow();
-    auto ticksIn = [&](double seconds) {
-        const int before = cat.ticks;
-        scheduler.advance(seconds);
-        return cat.ticks - before;
-    };
-    EXPECT_NEAR(ticksIn(1), 60, 1) << "running";
-    cat.quick = false;
-    ticksIn(0.1);
-    EXPECT_NEAR(ticksIn(1), 30, 1) << "walking";
-    cat.atRest = true;
-    ticksIn(0.1);
-    EXPECT_NEAR(ticksIn(1), 15, 1) << "resting";
-    cat.atRest = false;
-    cat.quick = true;
-    ticksIn(0.1);
-    EXPECT_NEAR(ticksIn(1), 60, 1) << "leaping up";
+    const int before = cat.ticks;
+    scheduler.advance(10);
+    EXPECT_NEAR(cat.ticks - before, 600, 1);
 }
 
 TEST_F(RoamControllerTest, HandStartedOutingWithRoamingOffIsForcedAndNotCalledHome) {
@@ -160,6 +147,52 @@ TEST_F(RoamControllerTest, FrameFeedsThePointerAndSwitchesClickThroughOnlyOnChan
     roam->frameTick();
     EXPECT_FALSE(panel.clickThrough);
     EXPECT_EQ(panel.writes, 3);
+}
+
+TEST_F(RoamControllerTest, FocusRoundCallsTheCatHomeOnceItsStepEnds) {
+    goOutNow();
+    phase = Pomodoro::Phase::focus;
+    roam->scheduleTick();
+    EXPECT_EQ(cat.headHome, std::vector<bool>{false});
+}
+
+TEST_F(RoamControllerTest, FileDragIsSeenWithinAGlanceHoweverSlowTheFrames) {
+    goOutNow();
+    // Frames as slow as a resting cat's used to come, and at the display's rate.
+    for (const double fps : {15.0, 60.0}) {
+        auto frame = [&] {
+            clock.advance(1 / fps);
+            roam->frameTick();
+        };
+        const int before = cat.dragStarts;
+        buttonDown = true;  // the press, seen on the next frame
+        frame();
+        for (double lag : {0.0, 0.05, 0.11}) {
+            // The drag begins at some moment after the press; it is seen within 0.15 s.
+            buttonDown = false;
+            frame();
+            buttonDown = true;
+            frame();
+            for (double waited = 0; waited < lag; waited += 1 / fps) frame();
+            ++dragCount;
+            double seen = 0;
+            while (!cat.userDragging && seen < 1) {
+                frame();
+                seen += 1 / fps;
+            }
+            EXPECT_LE(seen, 0.15 + 1e-9) << fps << " frames a second, drag " << lag << " s after the press";
+        }
+        EXPECT_EQ(cat.dragStarts, before + 3);
+        // A press that drags nothing is never taken for a file drag.
+        buttonDown = false;
+        frame();
+        EXPECT_FALSE(cat.userDragging);
+        buttonDown = true;
+        for (int i = 0; i < fps; ++i) frame();
+        EXPECT_FALSE(cat.userDragging);
+        buttonDown = false;
+        frame();
+    }
 }
 
 TEST_F(RoamControllerTest, OpeningTheIslandCallsTheCatHomeOnce) {

@@ -60,7 +60,8 @@ TEST(RoamPanel, ShowsTheSceneWhereItIsNowAndNothingWhereItWas) {
     QRect spot(100, 200, 40, 30);
     RoamPanel panel(
         RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(),
-        [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); }, [&spot] { return QRectF(spot); });
+        [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); },
+        [&spot] { return std::vector<SceneLayer>{{1, spot, std::uint64_t(spot.x())}}; });
     panel.orderFront();
     spot.moveTo(300, 100);
     panel.redraw();
@@ -71,4 +72,26 @@ TEST(RoamPanel, ShowsTheSceneWhereItIsNowAndNothingWhereItWas) {
     EXPECT_EQ(image.pixelColor(320, 115), QColor(220, 40, 40));
     EXPECT_EQ(image.pixelColor(120, 215).alpha(), 0);
     EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
+}
+
+TEST(RoamPanel, SendsOnlyThePiecesThatMovedOrChanged) {
+    Calls calls;
+    // A still mug, a cat whose tail moves now and then, a rising heart.
+    std::vector<SceneLayer> pieces{{1, QRect(40, 300, 30, 20), 7}, {2, QRect(200, 250, 90, 80), 1},
+                                   {3, QRect(230, 200, 20, 20), 1}};
+    RoamPanel panel(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(),
+                    [](QPainter&) {}, [&pieces] { return pieces; });
+    panel.orderFront();
+    EXPECT_EQ(panel.sent().boundingRect(), QRect(38, 198, 254, 134));
+    panel.redraw();
+    EXPECT_TRUE(panel.sent().isEmpty()) << "nothing changed: nothing is sent";
+    pieces[1].key = 2;  // the tail moved
+    panel.redraw();
+    EXPECT_EQ(panel.sent(), QRegion(QRect(198, 248, 94, 84)));
+    pieces[2].rect.translate(0, -3);  // the heart rose
+    panel.redraw();
+    EXPECT_EQ(panel.sent(), QRegion(QRect(228, 195, 24, 27)));
+    pieces.pop_back();  // and is gone
+    panel.redraw();
+    EXPECT_EQ(panel.sent(), QRegion(QRect(228, 195, 24, 24)));
 }

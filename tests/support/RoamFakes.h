@@ -13,12 +13,11 @@ struct CatLog {
     std::vector<DesktopCat::Trick> queued;
     std::vector<PetNeed> asked;
     std::vector<bool> headHome;  // the `immediately` of each call
-    int announces = 0, ticks = 0;
+    int announces = 0, ticks = 0, dragStarts = 0;
     std::vector<QPointF> mouse;
     std::function<void()> onHome;
     // What the cat reports.
     bool asking = false, dragged = false, homeBound = false, userDragging = false;
-    bool atRest = false, quick = true;
     QRectF hit{100, 100, 50, 50};
 };
 
@@ -41,13 +40,11 @@ public:
     bool homeBound() const override { return log_.homeBound; }
     bool userDragging() const override { return log_.userDragging; }
     void setUserDragging(bool on) override { log_.userDragging = on; }
-    void userStartedDragging() override {}
+    void userStartedDragging() override { ++log_.dragStarts; }
     void userStoppedDragging() override {}
     void setMischief(bool) override {}
     void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
     void setPendingApp(long long, double) override {}
-    bool atRest() const override { return log_.atRest; }
-    bool quick() const override { return log_.quick; }
 
 private:
     CatLog& log_;

@@ -93,6 +93,10 @@ struct CatBody {
     double sit = 0;        // 0 standing or walking ... 1 fully seated
     std::optional<CatBreed> breed;
     bool pawOnTop = true;  // true: the near front leg is left to CatFrontPaw
+    // One layer only, for a caller that keeps the still layers drawn aside while the tail moves:
+    // laid in the order underTail, tail, overTail, tailBow they make the whole body.
+    enum class Pass { all, underTail, tail, overTail, tailBow };
+    Pass pass = Pass::all;
 
     void paint(QPainter& p, const CatEnv& env) const;
 };

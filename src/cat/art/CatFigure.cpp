@@ -389,30 +389,40 @@ void paintBody(QPainter& p, const CatBody& b, const CatEnv& env) {
     const CatOutfit& outfit = env.outfit;
     const bool coatOn = outfit.body == CatAccessory::raincoat;
 
+    using Pass = CatBody::Pass;
+    const bool tailPass = b.pass == Pass::all || b.pass == Pass::tail;
+    const bool bowPass = b.pass == Pass::all || b.pass == Pass::tailBow;
+    // Whether the layer drawn before (false) or after (true) the tail is wanted.
+    const auto bodyPass = [&b](bool afterTail) {
+        return b.pass == Pass::all || b.pass == (afterTail ? Pass::overTail : Pass::underTail);
+    };
+
     if (b.lying) {
         const Pose ps = lyingPose(b.tail);
         const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle, kCatLyingFeetLine);
-        drawTail(p, c, td);
-        // the far front paw peeks out beyond the near one
-        rimEllipse(p, ps.frontFar, 3.8, 2.0, c.shade, c.outline);
-        drawTorso(p, c, ts, ps, outfit);
-        rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, coatOn ? raincoatColor() : c.base,
-                   coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
-        for (const QPointF& pc : {ps.hindNear, ps.frontNear}) {
-            QColor paw = pawColor(c);
-            if (!paw.isValid()) paw = c.base;
-            rimEllipse(p, pc, 3.9, 2.0, paw, c.outline);
-            strokeLine(p, pc + QPointF(1.4, 0.2), pc + QPointF(1.4, 1.6), c.outline, 0.4);
-            strokeLine(p, pc + QPointF(2.8, 0.0), pc + QPointF(2.8, 1.4), c.outline, 0.4);
-            if (outfit.feet) {
-                p.save();
-                p.translate(pc + QPointF(-0.9, 1.5 - 4.0));
-                drawLegPiece(p, *outfit.feet, 4.0, kLegW);
-                p.restore();
+        if (tailPass) drawTail(p, c, td);
+        if (bodyPass(true)) {
+            // the far front paw peeks out beyond the near one
+            rimEllipse(p, ps.frontFar, 3.8, 2.0, c.shade, c.outline);
+            drawTorso(p, c, ts, ps, outfit);
+            rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, coatOn ? raincoatColor() : c.base,
+                       coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
+            for (const QPointF& pc : {ps.hindNear, ps.frontNear}) {
+                QColor paw = pawColor(c);
+                if (!paw.isValid()) paw = c.base;
+                rimEllipse(p, pc, 3.9, 2.0, paw, c.outline);
+                strokeLine(p, pc + QPointF(1.4, 0.2), pc + QPointF(1.4, 1.6), c.outline, 0.4);
+                strokeLine(p, pc + QPointF(2.8, 0.0), pc + QPointF(2.8, 1.4), c.outline, 0.4);
+                if (outfit.feet) {
+                    p.save();
+                    p.translate(pc + QPointF(-0.9, 1.5 - 4.0));
+                    drawLegPiece(p, *outfit.feet, 4.0, kLegW);
+                    p.restore();
+                }
             }
+            drawBackpackOn(p, outfit, ps, true);
         }
-        drawBackpackOn(p, outfit, ps, true);
-        drawTailBowOn(p, outfit, td);
+        if (bowPass) drawTailBowOn(p, outfit, td);
         return;
     }
 
@@ -422,28 +432,32 @@ void paintBody(QPainter& p, const CatBody& b, const CatEnv& env) {
     const TailDiscs td = tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle, kCatFeetLine);
 
     // far legs, behind everything
-    drawLeg(p, c, ps.hindFar, -sw, kCatFeetLine - ps.hindFar.y(), true, false, outfit);
-    drawLeg(p, c, ps.frontFar, sw, kCatFeetLine - ps.frontFar.y(), true, false, outfit, 0, coatOn);
-    if (!ps.tailInFront) drawTail(p, c, td);
-    // neck, under the torso so only its back shows a rim
-    rimEllipse(p, ps.neckC, ps.neckR, ps.neckR, c.base, c.outline);
-    drawTorso(p, c, ts, ps, outfit);
-    fillEllipse(p, ps.neckC + QPointF(0.6, 1.0), ps.neckR - 0.6, ps.neckR - 0.8, coatOn ? raincoatColor() : c.base);
-    // near hind leg and haunch
-    drawLeg(p, c, ps.hindNear, sw, kCatFeetLine - ps.hindNear.y(), false, true, outfit);
-    rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, coatOn ? raincoatColor() : c.base,
-               coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
-    if (c.stripe.isValid() && !coatOn) {
-        for (int i = 0; i < 2; ++i) {
-            const QPointF a = ps.haunchC + QPointF(-ps.haunchRx * 0.7 + i * 3.0, -ps.haunchRy * 0.6 + i * 0.6);
-            strokeLine(p, a, a + QPointF(1.6, 2.4), c.stripe, 1.1);
-        }
+    if (bodyPass(false)) {
+        drawLeg(p, c, ps.hindFar, -sw, kCatFeetLine - ps.hindFar.y(), true, false, outfit);
+        drawLeg(p, c, ps.frontFar, sw, kCatFeetLine - ps.frontFar.y(), true, false, outfit, 0, coatOn);
     }
-    if (c.patchB.isValid() && !coatOn) fillEllipse(p, ps.haunchC + QPointF(-1.5, -1.5), ps.haunchRx * 0.55, ps.haunchRy * 0.5, c.patchB);
-    drawBackpackOn(p, outfit, ps);
-    if (ps.tailInFront) drawTail(p, c, td);
-    drawTailBowOn(p, outfit, td);
-    if (!b.pawOnTop) {
+    if (!ps.tailInFront && tailPass) drawTail(p, c, td);
+    if (bodyPass(!ps.tailInFront)) {
+        // neck, under the torso so only its back shows a rim
+        rimEllipse(p, ps.neckC, ps.neckR, ps.neckR, c.base, c.outline);
+        drawTorso(p, c, ts, ps, outfit);
+        fillEllipse(p, ps.neckC + QPointF(0.6, 1.0), ps.neckR - 0.6, ps.neckR - 0.8, coatOn ? raincoatColor() : c.base);
+        // near hind leg and haunch
+        drawLeg(p, c, ps.hindNear, sw, kCatFeetLine - ps.hindNear.y(), false, true, outfit);
+        rimEllipse(p, ps.haunchC, ps.haunchRx, ps.haunchRy, coatOn ? raincoatColor() : c.base,
+                   coatOn ? raincoatRim() : c.outline, coatOn ? 0.5 : kRim);
+        if (c.stripe.isValid() && !coatOn) {
+            for (int i = 0; i < 2; ++i) {
+                const QPointF a = ps.haunchC + QPointF(-ps.haunchRx * 0.7 + i * 3.0, -ps.haunchRy * 0.6 + i * 0.6);
+                strokeLine(p, a, a + QPointF(1.6, 2.4), c.stripe, 1.1);
+            }
+        }
+        if (c.patchB.isValid() && !coatOn) fillEllipse(p, ps.haunchC + QPointF(-1.5, -1.5), ps.haunchRx * 0.55, ps.haunchRy * 0.5, c.patchB);
+        drawBackpackOn(p, outfit, ps);
+    }
+    if (ps.tailInFront && tailPass) drawTail(p, c, td);
+    if (bowPass) drawTailBowOn(p, outfit, td);
+    if (!b.pawOnTop && bodyPass(true)) {
         CatFrontPaw paw{b.pawAngle, b.pawRaise, b.sit, breed};
         paw.paint(p, env);
     }
