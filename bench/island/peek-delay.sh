@@ -15,7 +15,7 @@ source "$here/../lib/app-cost.sh"
 kp_cost_args "$@"
 tries=${KP_PEEK_TRIES:-20}
 idle=${KP_PEEK_IDLE_SECONDS:-60}
-probe=$build/bench/island/island_peek_probe
+probe=${KP_PEEK_PROBE:-$build/bench/island/island_peek_probe}
 [ -x "$probe" ] || probe=$(cd "$build/.." && pwd)/bench/island/island_peek_probe
 [ -x "$probe" ] || { echo "peek-delay: no island_peek_probe (libxcb-xtest0-dev missing at build time), skipped"; exit 0; }
 kp_cost_setup "$build"
