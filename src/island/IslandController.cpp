@@ -247,8 +247,9 @@ void TestIslandController::poll() {
     if (probe_ && probe_->isAvailable()) {
         // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
         // Hidden, a peek waits on the answer: it is asked and waited for, not taken one poll old.
-        const bool hidden = machine_.state() == State::hidden;
-        if (const std::optional<QPoint> root = hidden ? probe_->pollNow() : probe_->poll()) {
+        // Not while waiting for input: the server's alarm is what looks then.
+        const bool now = machine_.state() == State::hidden && !waitingForInput_;
+        if (const std::optional<QPoint> root = now ? probe_->pollNow() : probe_->poll()) {
             pointerAt((QPointF(*root) - origin) / where->pixelRatio);
             restIfStill(*root);
         }
