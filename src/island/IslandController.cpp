@@ -304,9 +304,13 @@ void TestIslandController::pointerAt(QPointF local) {
     const double dy = std::max({zone.top() - local.y(), 0.0, local.y() - zone.bottom()});
     const double distance = std::hypot(dx, dy);
     const double coming = std::exchange(lastDistance_, distance) - distance;
+    const double speed = pollInterval_ > 0 ? coming / pollInterval_ : 0;
     double reach = kReach;
-    if (coming > 2) reach = 2 * std::max(kReach, pollInterval_ > 0 ? coming / pollInterval_ : 0);
+    if (coming > 2) reach = 2 * std::max(kReach, speed);
     hiddenPoll_ = hiddenPoll(distance * kReach / reach);
+    // About to arrive before the next frame's look: looked at again just after it should have.
+    if (coming > 2 && speed > 0 && distance > 0 && distance / speed < hiddenPoll_)
+        hiddenPoll_ = std::max(distance / speed + 0.001, kFastPoll / 4);
     updatePolling();
     const bool in = zone.contains(local);
     if (in != pointerIn_) {

@@ -165,8 +165,9 @@ QPointF along(QPointF from, QPointF to, double seconds, double t) {
     return from + (to - from) * (u * u * u * (10 - 15 * u + 6 * u * u));
 }
 
-// The hidden island follows the pointer at the display's rate once it comes near: however the
-// move falls between two looks, the peek comes within one frame of the pointer reaching the zone.
+// The hidden island follows the pointer at the display's rate once it comes near, and looks again
+// just as it should arrive: however the move falls between two looks, the peek comes within half a
+// frame of the pointer reaching the zone.
 TEST_F(Island, HiddenIslandPeeksWithinAFrameOfThePointerReachingIt) {
     make(true);
     QCursor::setPos(farAway().toPoint());
@@ -190,7 +191,7 @@ TEST_F(Island, HiddenIslandPeeksWithinAFrameOfThePointerReachingIt) {
                 }
                 ASSERT_TRUE(reached);
                 ASSERT_EQ(island->machine().state(), State::petit);
-                EXPECT_LE(t - *reached, TestIslandController::kFastPoll + 2 * step)
+                EXPECT_LE(t - *reached, TestIslandController::kFastPoll / 2)
                     << "from " << from.x() << "," << from.y() << " in " << seconds << " s, " << lead << " s after a rest";
                 QCursor::setPos(farAway().toPoint());
                 scheduler.advance(61);
