@@ -14,9 +14,10 @@ build_pkgs=(
 test_pkgs=(
   xvfb xauth openbox picom trayer xdotool x11-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
 )
-# The reference measured beside the app by the cost scripts; never needed to run the app.
+# The reference measured beside the app by the cost scripts, and the real input the peek probe
+# sends (XTEST); never needed to run the app.
 bench_pkgs=(
-  oneko
+  oneko libxcb-xtest0-dev
 )
 
 want=("${build_pkgs[@]}")

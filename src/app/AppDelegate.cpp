@@ -13,6 +13,16 @@
 
 namespace kp {
 
+namespace {
+// A window that is already open comes back: out of the task bar when minimised, then in front.
+void bringToFront(QWidget* window) {
+    if (window->isMinimized()) window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+}  // namespace
+
 AppDelegate::AppDelegate(Hooks hooks, QObject* parent)
     : QObject(parent),
       hooks_(std::move(hooks)),
@@ -65,9 +75,9 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::openSettings() {
+    // Minimised, a window still counts as visible.
     if (settings_ && settings_->isVisible()) {
-        settings_->raise();
-        settings_->activateWindow();
+        bringToFront(settings_);
         return;
     }
     if (hooks_.playEffect) hooks_.playEffect(PetSound::open);
@@ -77,15 +87,12 @@ void AppDelegate::openSettings() {
     connect(settings_, &SettingsWindow::closing, this, [this] {
         if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
     });
-    settings_->show();
-    settings_->raise();
-    settings_->activateWindow();
+    bringToFront(settings_);
 }
 
 void AppDelegate::openAlbum() {
     if (album_ && album_->isVisible()) {
-        album_->raise();
-        album_->activateWindow();
+        bringToFront(album_);
         return;
     }
     delete album_.data();
@@ -94,9 +101,7 @@ void AppDelegate::openAlbum() {
         if (self && self->album_) self->album_->close();
     };
     album_ = new AlbumWindow(hooks_.makeAlbumView ? hooks_.makeAlbumView(onClose) : nullptr);
-    album_->show();
-    album_->raise();
-    album_->activateWindow();
+    bringToFront(album_);
 }
 
 MenuInputs AppDelegate::menuInputs() const {

@@ -56,7 +56,6 @@ public:
     double notchWidth = 184;
     double notchHeight = 32;
     QRectF islandFrame;
-    double lastActivity = 0;
 
     // Targets of the cat's callbacks.
     void applyFace(std::optional<BotState> face);

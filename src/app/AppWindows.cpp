@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -17,36 +18,79 @@
 
 namespace kp {
 
-QPoint centredUnderNotch(QSize size, double notchHeight) {
-    QScreen* screen = notchedScreen();
-    if (!screen) return {0, 0};
-    const QRect g = screen->geometry();
-    // Below the island's line as well as any top panel: nothing of the window hides under the island.
-    const int top = std::max(screen->availableGeometry().top(), g.top() + static_cast<int>(std::ceil(notchHeight)));
-    return {g.left() + (g.width() - size.width()) / 2, top + 8};
+WindowRoom currentWindowRoom() {
+    WindowRoom room;
+    if (const QScreen* screen = notchedScreen()) {
+        room.geometry = screen->geometry();
+        room.available = screen->availableGeometry();
+    }
+    if (AppState::exists()) {
+        const AppState& state = AppState::shared();
+        room.notchLine = state.notchHeight;
+        // Out, the island stays above ordinary windows and would cover a title bar under it.
+        if (state.mode() != IslandMode::hidden && !state.islandFrame.isEmpty()) room.islandBottom = state.islandFrame.bottom();
+    }
+    return room;
+}
+
+QRect placeWindow(QSize size, QSize minimum, QMargins frame, const WindowRoom& room) {
+    const QRect g = room.geometry, free = room.available.isEmpty() ? room.geometry : room.available;
+    const int across = frame.left() + frame.right(), down = frame.top() + frame.bottom();
+    // Too large for the area: cut down, as far as the window allows.
+    size = size.boundedTo(QSize(free.width() - across, free.height() - down)).expandedTo(minimum);
+    const QSize outer(size.width() + across, size.height() + down);
+    const auto below = [&](double line) { return std::max(free.top(), g.top() + static_cast<int>(std::ceil(line))) + 8; };
+    const int lowest = free.bottom() + 1 - outer.height();
+    int y = below(std::max(room.notchLine, room.islandBottom));
+    if (y > lowest) y = std::max(free.top(), std::min(below(room.notchLine), lowest));
+    int x = g.left() + (g.width() - outer.width()) / 2;
+    x = std::max(free.left(), std::min(x, free.right() + 1 - outer.width()));
+    return {QPoint(x, y), outer};
 }
 
 namespace {
 // An ordinary top-level window with a title and a close button (no minimise or maximise).
 constexpr Qt::WindowFlags kWindowFlags =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-
-// How far down a new window starts: below the notch line, and below the island while it is out
-// (the island stays above ordinary windows, and would cover the title bar).
-double clearOfIsland() {
-    if (!AppState::exists()) return 32;
-    const AppState& state = AppState::shared();
-    double below = state.notchHeight;
-    if (state.mode() != IslandMode::hidden && !state.islandFrame.isEmpty())
-        below = std::max(below, state.islandFrame.bottom());
-    return below;
-}
 }  // namespace
 
-SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
+AppWindow::AppWindow(QSize size, QSize minimum) : QWidget(nullptr, kWindowFlags), wanted_(size) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMinimumSize(minimum);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void AppWindow::place(QMargins frame) {
+    const QRect outer = placeWindow(wanted_, minimumSize().expandedTo(minimumSizeHint()), frame, currentWindowRoom());
+    resize(outer.size().shrunkBy(frame));
+    move(outer.topLeft());
+}
+
+void AppWindow::showEvent(QShowEvent* event) {
+    // Once the window exists on the display: a dark title bar to go with the dark content.
+    x11::preferDarkDecorations(this);
+    QWidget::showEvent(event);
+}
+
+void AppWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The window manager has framed the window: its real title bar may be taller than assumed.
+    if (!framed_ && isVisible()) QTimer::singleShot(0, this, [this] { followFrame(); });
+}
+
+void AppWindow::followFrame() {
+    const QRect outer = frameGeometry(), inner = geometry();
+    if (framed_ || outer == inner) return;
+    framed_ = true;
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    if (frame != assumedFrame()) place(frame);
+}
+
+SettingsWindow::SettingsWindow(QWidget* content) : AppWindow(kSize, kMinimum) {
     setWindowTitle(QStringLiteral("Settings"));
     setObjectName(QStringLiteral("KettlepawSettings"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     pal.setColor(QPalette::WindowText, QColor("#F7F4F0"));
@@ -56,17 +100,8 @@ SettingsWindow::SettingsWindow(QWidget* content) : QWidget(nullptr, kWindowFlags
     pal.setColor(QPalette::Text, QColor("#F7F4F0"));
     setPalette(pal);
     setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    if (content) layout->addWidget(content);
-    resize(540, 700);
-    move(centredUnderNotch(size(), clearOfIsland()));
-}
-
-void SettingsWindow::showEvent(QShowEvent* event) {
-    // Once the window exists on the display: a dark title bar to go with the dark content.
-    x11::preferDarkDecorations(this);
-    QWidget::showEvent(event);
+    if (content) layout()->addWidget(content);
+    place(assumedFrame());
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {
@@ -74,10 +109,9 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
+AlbumWindow::AlbumWindow(QWidget* content) : AppWindow(kSize, kMinimum) {
     setWindowTitle(QStringLiteral("Album"));
     setObjectName(QStringLiteral("KettlepawAlbum"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor("#3A2A21"));
     pal.setColor(QPalette::WindowText, QColor("#F7F4F0"));
@@ -85,12 +119,8 @@ AlbumWindow::AlbumWindow(QWidget* content) : QWidget(nullptr, kWindowFlags) {
     pal.setColor(QPalette::ButtonText, QColor("#F7F4F0"));
     setPalette(pal);
     setAutoFillBackground(true);
-    setMinimumSize(360, 440);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    if (content) layout->addWidget(content);
-    resize(460, 720);
-    move(centredUnderNotch(size(), clearOfIsland()));
+    if (content) layout()->addWidget(content);
+    place(assumedFrame());
 }
 
 }  // namespace kp

@@ -1,31 +1,70 @@
 #pragma once
 // The app's two ordinary windows: Settings (540 x 700, dark) and the Album (460 x 720). Their
 // real contents arrive with the settings and album work; until then each hosts a small stand-in.
+#include <QMargins>
+#include <QRect>
 #include <QWidget>
 
 #include <functional>
 
 namespace kp {
 
-// Where a window of `size` goes "centred under the notch": centred on the notched screen, just
-// below both its usable area's top and the notch line (`notchHeight` points from the top).
-QPoint centredUnderNotch(QSize size, double notchHeight);
+// The screen a new window opens on, in pixels of the desktop, and the two lines across its top
+// that the window keeps below, in points from the screen's top edge: the notch line, and the
+// bottom of the island while it is out (0 while it is hidden).
+struct WindowRoom {
+    QRect geometry;
+    QRect available;
+    double notchLine = 32;
+    double islandBottom = 0;
+};
 
-class SettingsWindow : public QWidget {
+// The island's screen and the island as the app state has them now.
+WindowRoom currentWindowRoom();
+
+// Where a window whose content is `size`, with `frame` around it, goes: the frame's rectangle.
+// Centred; below the island when the whole frame fits there, else where it goes with the island
+// closed (under the notch line), moved up as far as it must to lie inside the available area.
+// Larger than that area, the content is cut down to fit, though never below `minimum`.
+QRect placeWindow(QSize size, QSize minimum, QMargins frame, const WindowRoom& room);
+
+// What the two windows share: a dark title bar, and a place inside the screen's available area
+// that they take again once the window manager's frame around them is known.
+class AppWindow : public QWidget {
     Q_OBJECT
 public:
+    // The frame assumed until the window manager tells the real one: a title bar and thin borders.
+    static QMargins assumedFrame() { return {1, 28, 1, 1}; }
+
+protected:
+    AppWindow(QSize size, QSize minimum);
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    // Sized and moved to its place for a frame of `frame` around it.
+    void place(QMargins frame);
+
+private:
+    void followFrame();
+    QSize wanted_;
+    bool framed_ = false;
+};
+
+class SettingsWindow : public AppWindow {
+    Q_OBJECT
+public:
+    static constexpr QSize kSize{540, 700}, kMinimum{540, 480};
     explicit SettingsWindow(QWidget* content = nullptr);
 signals:
     void closing();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 };
 
-class AlbumWindow : public QWidget {
+class AlbumWindow : public AppWindow {
     Q_OBJECT
 public:
+    static constexpr QSize kSize{460, 720}, kMinimum{360, 440};
     // `content` is given a way to close the window.
     explicit AlbumWindow(QWidget* content = nullptr);
 };

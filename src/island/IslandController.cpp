@@ -16,6 +16,10 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 namespace kp {
 
 using State = IslandStateMachine::State;
@@ -217,8 +221,8 @@ void TestIslandController::transition(State from, State to) {
 
 void TestIslandController::updatePolling() {
     // X11 tells no one where the pointer is unless asked, and grabbing its motion would steal it
-    // from other windows: so it is polled, fast only where the eyes can be seen following it, and
-    // a few times a second while hidden, just often enough to peek when it comes near.
+    // from other windows: so it is polled, fast only where the eyes can be seen following it or
+    // the pointer is about to reach the hidden island, and a few times a second far from it.
     double wanted = 0;
     if (panel_ && started_) {
         // Far from the island the eyes already look its way as far as they can and a blink needs
@@ -226,7 +230,7 @@ void TestIslandController::updatePolling() {
         if (machine_.state() != State::hidden)
             wanted = pointerNearby_ ? kFastPoll : kShownFarPoll;
         else if (IslandStateMachine::peekOnHover(store_))
-            wanted = waitingForInput_ ? kWaitingPoll : pointerNearby_ ? kHiddenPoll : kFarPoll;
+            wanted = waitingForInput_ ? kWaitingPoll : hiddenPoll_;
     }
     if (wanted == pollInterval_) return;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
@@ -242,7 +246,10 @@ void TestIslandController::poll() {
     const QPointF origin = where->geometry.topLeft();
     if (probe_ && probe_->isAvailable()) {
         // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
-        if (const std::optional<QPoint> root = probe_->poll()) {
+        // Hidden, a peek waits on the answer: it is asked and waited for, not taken one poll old.
+        // Not while waiting for input: the server's alarm is what looks then.
+        const bool now = machine_.state() == State::hidden && !waitingForInput_;
+        if (const std::optional<QPoint> root = now ? probe_->pollNow() : probe_->poll()) {
             pointerAt((QPointF(*root) - origin) / where->pixelRatio);
             restIfStill(*root);
         }
@@ -278,16 +285,34 @@ void TestIslandController::restIfStill(QPoint root) {
     if (waitingForInput_) updatePolling();
 }
 
+double TestIslandController::hiddenPoll(double distance) {
+    // In steps, so a pointer on its way does not set a new timer at every look.
+    double interval = kFarPoll;
+    while (interval > kFastPoll * 1.5 && interval * kReach > distance) interval /= 2;
+    return std::max(interval, kFastPoll);
+}
+
 void TestIslandController::pointerAt(QPointF local) {
     // The eyes follow it on the panel's next tick, which repaints only when they moved enough to see.
     state_.mousePosition = local;
-    // Far from the notch the pointer needs a moment to get there, so a hidden island looks less often.
-    const bool nearby = hoverZone().adjusted(-kNearby, 0, kNearby, kNearby).contains(local);
-    if (nearby != pointerNearby_) {
-        pointerNearby_ = nearby;
-        updatePolling();
-    }
-    const bool in = hoverZone().contains(local);
+    const QRectF zone = hoverZone();
+    pointerNearby_ = zone.adjusted(-kNearby, 0, kNearby, kNearby).contains(local);
+    // Far from the notch the pointer needs a moment to get there, so a hidden island looks less
+    // often. A pointer already on its way may still be gathering speed: it is given twice a quick
+    // hand's speed, or twice its own.
+    const double dx = std::max({zone.left() - local.x(), 0.0, local.x() - zone.right()});
+    const double dy = std::max({zone.top() - local.y(), 0.0, local.y() - zone.bottom()});
+    const double distance = std::hypot(dx, dy);
+    const double coming = std::exchange(lastDistance_, distance) - distance;
+    const double speed = pollInterval_ > 0 ? coming / pollInterval_ : 0;
+    double reach = kReach;
+    if (coming > 2) reach = 2 * std::max(kReach, speed);
+    hiddenPoll_ = hiddenPoll(distance * kReach / reach);
+    // About to arrive before the next frame's look: looked at again just after it should have.
+    if (coming > 2 && speed > 0 && distance > 0 && distance / speed < hiddenPoll_)
+        hiddenPoll_ = std::max(distance / speed + 0.001, kFastPoll / 4);
+    updatePolling();
+    const bool in = zone.contains(local);
     if (in != pointerIn_) {
         pointerIn_ = in;
         if (in)

@@ -78,10 +78,12 @@ public:
         bool withPanel = true;              // false: logic only, for tests
     };
 
-    static constexpr double kFastPoll = 1.0 / 60;  // while the island shows and the pointer is near it
+    static constexpr double kFastPoll = 1.0 / 60;  // the display's rate: near the island, shown or hidden
     static constexpr double kShownFarPoll = 1.0 / 20;  // while it shows and the pointer is far away
-    static constexpr double kHiddenPoll = 0.1;  // while hidden, only to notice the pointer coming near
     static constexpr double kFarPoll = 0.25;    // while hidden and the pointer is far from the notch
+    // How fast a pointer can come, in points a second (a quick flick across the screen): while
+    // hidden, the island looks again before a pointer this fast could reach it.
+    static constexpr double kReach = 4000;
     // While the hidden island waits for the next input: should the server's alarm ever be missed,
     // the pointer is still noticed within this.
     static constexpr double kWaitingPoll = 2.0;
@@ -114,6 +116,9 @@ public:
     bool isPointerIn() const { return pointerIn_; }
     // Current pointer poll interval in seconds (0 when not polling).
     double pollInterval() const { return pollInterval_; }
+    // The hidden island's poll interval for a pointer `distance` points from its hover zone: the
+    // display's rate near it, slower by steps further away, never slower than kFarPoll.
+    static double hiddenPoll(double distance);
     // The menu a right-click on the island opens when no tray can show it.
     void setContextMenu(QMenu* menu);
     // The cat walks into a room the island opens on.
@@ -149,6 +154,8 @@ private:
     std::function<void(IslandRoomKind)> followView_;
     bool pointerIn_ = false;
     bool pointerNearby_ = true;
+    double hiddenPoll_ = kFastPoll;  // as the pointer's distance and speed ask, while hidden
+    double lastDistance_ = 0;         // from the hover zone at the last look
     bool started_ = false;
     double pollInterval_ = 0;
     WorkId pollTimer_ = 0;

@@ -134,6 +134,10 @@ std::optional<QPoint> PointerProbe::poll() {
     return available_ ? PointerDragsX11::shared().pointer() : std::nullopt;
 }
 
+std::optional<QPoint> PointerProbe::pollNow() {
+    return available_ ? PointerDragsX11::shared().pointerNow() : std::nullopt;
+}
+
 bool PointerProbe::waitForInput(std::function<void()> input) {
     return available_ && PointerDragsX11::shared().waitForInput(std::move(input));
 }

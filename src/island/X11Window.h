@@ -52,6 +52,8 @@ public:
     PointerProbe();
     bool isAvailable() const { return available_; }
     std::optional<QPoint> poll();
+    // The place now: asked, and the answer waited for.
+    std::optional<QPoint> pollNow();
     // Calls `input` once, at the next input, so that a still pointer on an idle desktop need not be
     // polled. False when that cannot be told, or input came within the last second.
     bool waitForInput(std::function<void()> input);

@@ -26,6 +26,7 @@ QColor colorFromHex(std::string_view hex) {
     for (char c : hex) {
         const int d = hexDigit(c);
         if (d < 0) return QColor(0, 0, 0);  // any other character makes the whole string unreadable
+        if (value >> 60) return QColor(0, 0, 0);  // more than 64 bits cannot be read as one number
         value = value * 16 + std::uint64_t(d);
     }
     if (negative) value = ~value + 1;

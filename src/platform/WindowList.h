@@ -115,6 +115,8 @@ public:
     PointerDragsX11& operator=(const PointerDragsX11&) = delete;
     // Root-window device pixels, as last answered; none before the first answer.
     std::optional<QPoint> pointer();
+    // Where the pointer is now: asked, and the answer waited for (a round trip to the server).
+    std::optional<QPoint> pointerNow();
     // As of the last answer (asked for once if there is none yet).
     bool primaryButtonDown() override;
     int dragChangeCount() override;
@@ -132,6 +134,7 @@ private:
     bool connect();
     void findIdleCounter();
     void readAnswer();
+    void waitForAnswers();
     void drain();
     void drainAlarm();
     void setAlarm(bool on);

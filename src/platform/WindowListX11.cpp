@@ -258,6 +258,33 @@ std::optional<QPoint> PointerDragsX11::pointer() {
     return position_;
 }
 
+void PointerDragsX11::waitForAnswers() {
+    if (pendingIdle_) {
+        if (auto* reply = xcb_sync_query_counter_reply(connection_, xcb_sync_query_counter_cookie_t{pendingIdle_}, nullptr)) {
+            idleMs_ = (int64_t(reply->counter_value.hi) << 32) | reply->counter_value.lo;
+            std::free(reply);
+        }
+        pendingIdle_ = 0;
+    }
+    if (pending_) {
+        if (auto* reply = xcb_query_pointer_reply(connection_, xcb_query_pointer_cookie_t{pending_}, nullptr)) {
+            position_ = QPoint(reply->root_x, reply->root_y);
+            buttons_ = reply->mask;
+            std::free(reply);
+        }
+        pending_ = 0;
+    }
+}
+
+std::optional<QPoint> PointerDragsX11::pointerNow() {
+    if (!connect()) return std::nullopt;
+    // A question still on its way was asked before now: its answer is taken, then a new one asked.
+    waitForAnswers();
+    pointer();
+    waitForAnswers();
+    return position_;
+}
+
 bool PointerDragsX11::primaryButtonDown() {
     if (!connect()) return false;
     if (!position_) {

@@ -98,6 +98,29 @@ TEST_F(Shell, AlbumShowsItsPagesOnceAndTheirCloseButtonClosesIt) {
     EXPECT_FALSE(album->isVisible());
 }
 
+// Minimised, a window still counts as visible: each way of opening it again must bring it back.
+TEST_F(Shell, OpeningAMinimisedWindowRestoresIt) {
+    delegate->openSettings();
+    hub.post(note::openAlbum);
+    SettingsWindow* settings = delegate->settingsWindow();
+    AlbumWindow* album = delegate->albumWindow();
+    const std::vector<std::pair<QWidget*, std::function<void()>>> openers = {
+        {settings, [this] { menuItem("Settings…")->trigger(); }},
+        {settings, [this] { hub.post(note::openFullSettings, std::string("wardrobe")); }},  // the rack
+        {settings, [this] { hub.post(note::openFullSettings); }},                          // the gear
+        {album, [this] { hub.post(note::openAlbum); }},                                    // the album button
+    };
+    for (const auto& [window, open] : openers) {
+        window->showMinimized();
+        ASSERT_TRUE(window->isMinimized());
+        open();
+        EXPECT_TRUE(window->isVisible()) << window->windowTitle().toStdString();
+        EXPECT_FALSE(window->isMinimized()) << window->windowTitle().toStdString();
+    }
+    EXPECT_EQ(delegate->settingsWindow(), settings) << "the same window, not a new one";
+    EXPECT_EQ(delegate->albumWindow(), album);
+}
+
 TEST_F(Shell, TheMenuOffersEveryItemAndTheMusicItemFlipsTheStoredSwitch) {
     EXPECT_EQ(menuTitles(), (std::vector<QString>{"Let him out now", "Pause music", "-", "Settings…", "Quit Kettlepaw"}));
     EXPECT_FALSE(menuItem("Let him out now")->isEnabled()) << "nothing to send out without roaming";

@@ -147,26 +147,35 @@ TEST_F(Album, KeepsTheFarewellWhenANewCatIsWelcomedRightAfterTheDeath) {
     EXPECT_EQ(farewells, 1);
 }
 
-TEST(NewWindows, StartBelowTheOpenIslandAndUnderTheNotchOtherwise) {
-    AppState& state = AppState::shared();
-    QScreen* screen = QGuiApplication::primaryScreen();
-    ASSERT_TRUE(screen);
-    const int top = std::max(screen->availableGeometry().top(), screen->geometry().top() + 32);
-    state.notchHeight = 32;
-    state.islandFrame = QRectF(400, 0, 640, 170);
+// Each window's frame (its content and a title bar) as it is placed on a screen of that size.
+std::vector<QRect> framesOn(QRect geometry, QRect available, double islandBottom) {
+    const WindowRoom room{geometry, available, 32, islandBottom};
+    return {placeWindow(SettingsWindow::kSize, SettingsWindow::kMinimum, AppWindow::assumedFrame(), room),
+            placeWindow(AlbumWindow::kSize, AlbumWindow::kMinimum, AppWindow::assumedFrame(), room)};
+}
 
-    state.setMode(IslandMode::hidden);
-    SettingsWindow under;
-    EXPECT_EQ(under.pos().y(), top + 8);
+TEST(NewWindows, LieInsideTheAvailableAreaBelowTheOpenIslandWhereTheyFit) {
+    const QRect large(0, 0, 1920, 1080);
+    for (const QRect& frame : framesOn(large, large, 160)) {
+        EXPECT_EQ(frame.top(), 160 + 8) << "the title bar clears the open island";
+        EXPECT_EQ(frame.center().x(), 960 - 1) << "centred";
+    }
+    for (const QRect& frame : framesOn(large, large, 0)) EXPECT_EQ(frame.top(), 32 + 8) << "under the notch";
 
-    state.setMode(IslandMode::expanded);
-    SettingsWindow below;
-    AlbumWindow album;
-    EXPECT_GE(below.pos().y(), screen->geometry().top() + 170 + 8) << "the title bar clears the open island";
-    EXPECT_EQ(album.pos().y(), below.pos().y());
-    for (QWidget* w : {static_cast<QWidget*>(&under), static_cast<QWidget*>(&below)})
-        EXPECT_EQ(w->pos().x(), screen->geometry().left() + (screen->geometry().width() - w->width()) / 2) << "centred";
-    state.setMode(IslandMode::hidden);
+    const QRect small(0, 0, 1366, 768);
+    const std::vector<QRect> open = framesOn(small, small, 160);
+    for (const QRect& frame : open) EXPECT_TRUE(small.contains(frame)) << frame.top() << " + " << frame.height();
+    EXPECT_EQ(open[0], framesOn(small, small, 0)[0]) << "as with the island closed, where that fits";
+    EXPECT_EQ(open[0].top(), 39) << "up by the pixel it lacks";
+    EXPECT_EQ(open[1].bottom(), 767) << "moved up just enough";
+    EXPECT_EQ(open[1].height(), 720 + 29) << "whole";
+
+    // A 30 px top panel: the album is cut down to the area's height, not below its least.
+    const QRect panelled(0, 30, 1366, 738);
+    for (const QRect& frame : framesOn(small, panelled, 190)) EXPECT_TRUE(panelled.contains(frame));
+    EXPECT_EQ(framesOn(small, panelled, 190)[1].height(), 738);
+    const QRect tiny(0, 0, 800, 400);
+    EXPECT_EQ(framesOn(tiny, tiny, 160)[1].size(), QSize(462, 440 + 29)) << "never below its least size";
 }
 
 }  // namespace

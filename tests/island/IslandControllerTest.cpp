@@ -13,7 +13,9 @@
 #include <QCursor>
 #include <QImage>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,9 +154,53 @@ TEST_F(Island, PointerPollSlowsDownAwayFromTheIslandAndWhileHidden) {
     island->pointerAt({5, 500});
     scheduler.advance(60.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
-    EXPECT_DOUBLE_EQ(island->pollInterval(), TestIslandController::kFarPoll);
+    EXPECT_GE(island->pollInterval(), 0.125) << "far from the notch, the hidden island looks seldom";
     store->set("peekOnHover", false);
     EXPECT_DOUBLE_EQ(island->pollInterval(), 0) << "nothing to look for while hidden";
+}
+
+// A hand's quick move from `from` to `to` in `seconds`: slow to start, fastest midway, slow to land.
+QPointF along(QPointF from, QPointF to, double seconds, double t) {
+    const double u = std::clamp(t / seconds, 0.0, 1.0);
+    return from + (to - from) * (u * u * u * (10 - 15 * u + 6 * u * u));
+}
+
+// The hidden island follows the pointer at the display's rate once it comes near, and looks again
+// just as it should arrive: however the move falls between two looks, the peek comes within half a
+// frame of the pointer reaching the zone.
+TEST_F(Island, HiddenIslandPeeksWithinAFrameOfThePointerReachingIt) {
+    make(true);
+    QCursor::setPos(farAway().toPoint());
+    launchOnboarded();
+    scheduler.advance(4.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    const QPointF target = island->hoverZone().center();
+    const double step = 0.0005;
+    for (QPointF from : {farAway(), QPointF(720, 450), QPointF(1400, 60)}) {
+        for (double seconds : {0.25, 0.6}) {
+            for (double lead : {0.0, 0.037, 0.091, 0.173}) {
+                QCursor::setPos(from.toPoint());
+                scheduler.advance(1 + lead);  // the pointer rests, then sets off between two looks
+                std::optional<double> reached;
+                double t = 0;
+                for (; t < seconds + 0.1 && island->machine().state() == State::hidden; t += step) {
+                    const QPointF p = along(from, target, seconds, t);
+                    QCursor::setPos(p.toPoint());
+                    if (!reached && island->hoverZone().contains(QPointF(p.toPoint()))) reached = t;
+                    scheduler.advance(step);
+                }
+                ASSERT_TRUE(reached);
+                ASSERT_EQ(island->machine().state(), State::petit);
+                EXPECT_LE(t - *reached, TestIslandController::kFastPoll / 2)
+                    << "from " << from.x() << "," << from.y() << " in " << seconds << " s, " << lead << " s after a rest";
+                QCursor::setPos(farAway().toPoint());
+                scheduler.advance(61);
+                ASSERT_EQ(island->machine().state(), State::hidden);
+            }
+        }
+    }
+    EXPECT_DOUBLE_EQ(TestIslandController::hiddenPoll(0), TestIslandController::kFastPoll);
+    EXPECT_DOUBLE_EQ(TestIslandController::hiddenPoll(2000), TestIslandController::kFarPoll) << "far away it rests";
 }
 
 // Screens as the island sees them; the first is the primary.

@@ -16,6 +16,10 @@ TEST(ColorFromHex, ReadsHashAndSixDigitsAndOddInputsAsOneNumber) {
     EXPECT_EQ(colorFromHex("#zzzzzz"), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("#FFF"), QColor(0x00, 0x0F, 0xFF));          // short: one small number
     EXPECT_EQ(colorFromHex("#12345678"), QColor(0x34, 0x56, 0x78));     // long: lowest three bytes
+    EXPECT_EQ(colorFromHex("#FFFFFFFFFF123456"), QColor(0x12, 0x34, 0x56));  // 64 bits still read
+    EXPECT_EQ(colorFromHex("#0000000000000000123456"), QColor(0x12, 0x34, 0x56));  // leading zeros add nothing
+    EXPECT_EQ(colorFromHex("#10000000000123456"), QColor(0, 0, 0));     // past 64 bits: unreadable, no wrap
+    EXPECT_EQ(colorFromHex("-10000000000123456"), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("#00FF00zz"), QColor(0, 0, 0));              // any non-digit: unreadable
     EXPECT_EQ(colorFromHex("#12GG34"), QColor(0, 0, 0));
     EXPECT_EQ(colorFromHex("0x00FF00"), QColor(0, 0, 0));
