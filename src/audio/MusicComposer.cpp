@@ -56,12 +56,13 @@ void addPartial(std::vector<double>& acc, double frequency, double amplitude, do
 
 std::string cacheKey(const MusicNote& note) {
     // Appended piece by piece: the one-expression form trips a false overlap warning in GCC 12 at -O3.
-    std::string key;
+    char voice = 'b';
     switch (note.voice) {
-    case MusicNote::Voice::bell: key = "b"; break;
-    case MusicNote::Voice::piano: key = "p"; break;
-    case MusicNote::Voice::pad: key = "d"; break;
+    case MusicNote::Voice::bell: voice = 'b'; break;
+    case MusicNote::Voice::piano: voice = 'p'; break;
+    case MusicNote::Voice::pad: voice = 'd'; break;
     }
+    std::string key(1, voice);
     key += std::to_string(note.midi);
     if (note.voice == MusicNote::Voice::pad) {
         key += '-';
