@@ -290,14 +290,7 @@ bool PointerDragsX11::primaryButtonDown() {
     if (!position_) {
         // Nothing answered yet: this once, the answer is waited for.
         pointer();
-        if (pending_) {
-            if (auto* reply = xcb_query_pointer_reply(connection_, xcb_query_pointer_cookie_t{pending_}, nullptr)) {
-                position_ = QPoint(reply->root_x, reply->root_y);
-                buttons_ = reply->mask;
-                std::free(reply);
-            }
-            pending_ = 0;
-        }
+        waitForAnswers();
     }
     return buttons_ & XCB_BUTTON_MASK_1;
 }
