@@ -1,4 +1,5 @@
 #include "audio/MusicBox.h"
+#include "audio/JobThread.h"
 
 #include <malloc.h>
 
@@ -8,61 +9,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <new>
 #include <random>
-#include <thread>
 
 namespace kp::audio {
 namespace {
 
 class WorkerQueue final : public MusicBox::Queue {
 public:
-    ~WorkerQueue() override { shutdown(); }
-
-    void async(std::function<void()> job) override {
-        {
-            std::lock_guard lock(mutex_);
-            if (quit_) return;
-            jobs_.push_back(std::move(job));
-            if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
-        }
-        wake_.notify_one();
-    }
-
-    void shutdown() override {
-        std::deque<std::function<void()>> dropped;
-        {
-            std::lock_guard lock(mutex_);
-            quit_ = true;
-            dropped.swap(jobs_);
-        }
-        wake_.notify_all();
-        if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
-    }
+    void async(std::function<void()> job) override { jobs_.post(std::move(job)); }
+    void shutdown() override { jobs_.stop(); }
 
 private:
-    void run() {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return quit_ || !jobs_.empty(); });
-                if (quit_) return;
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            job();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
-    bool quit_ = false;
-    std::thread worker_;
+    JobThread jobs_;
 };
 
 std::uint64_t deviceSeed() {

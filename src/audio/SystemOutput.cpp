@@ -2,6 +2,7 @@
 // silent stand-in paced on the clock for when there is no device or it goes away, so the graph
 // behaves the same either way.
 #include "audio/AudioGraph.h"
+#include "audio/JobThread.h"
 
 #include <QDebug>
 
@@ -126,7 +127,7 @@ public:
     // Queues `job` and waits until it has finished, or for `bound` at most: true when it finished.
     bool run(std::function<void()> job, std::chrono::milliseconds bound) {
         auto done = std::make_shared<Done>();
-        post([job = std::move(job), done] {
+        jobs_.post([job = std::move(job), done] {
             job();
             {
                 std::lock_guard lock(done->mutex);
@@ -138,17 +139,7 @@ public:
         return done->changed.wait_for(lock, bound, [&] { return done->finished; });
     }
 
-    void post(std::function<void()> job) {
-        {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(std::move(job));
-            if (!started_) {
-                started_ = true;
-                std::thread([this] { loop(); }).detach();
-            }
-        }
-        wake_.notify_one();
-    }
+    void post(std::function<void()> job) { jobs_.post(std::move(job)); }
 
 private:
     struct Done {
@@ -157,23 +148,7 @@ private:
         bool finished = false;
     };
 
-    void loop() {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return !jobs_.empty(); });
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            job();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
-    bool started_ = false;
+    JobThread jobs_;  // never stopped: the line is never destroyed
 };
 
 // How long a caller waits for the server to answer, and for a whole open.

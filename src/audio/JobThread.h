@@ -1,0 +1,70 @@
+#pragma once
+// One thread that runs the jobs posted to it one after the other, away from the caller; started
+// with the first job.
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace kp::audio {
+
+class JobThread {
+public:
+    JobThread() = default;
+    JobThread(const JobThread&) = delete;
+    JobThread& operator=(const JobThread&) = delete;
+    ~JobThread() { stop(); }
+
+    // Ignored once stopped.
+    void post(std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex_);
+            if (quit_) return;
+            jobs_.push_back(std::move(job));
+            if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
+        }
+        wake_.notify_one();
+    }
+
+    // Drops what is still waiting and ignores later jobs; returns once none is running (at once
+    // when called from a job).
+    void stop() {
+        std::deque<std::function<void()>> dropped;
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+            dropped.swap(jobs_);
+        }
+        wake_.notify_all();
+        if (worker_.joinable()) {
+            if (worker_.get_id() == std::this_thread::get_id())
+                worker_.detach();
+            else
+                worker_.join();
+        }
+    }
+
+private:
+    void run() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return quit_ || !jobs_.empty(); });
+                if (quit_) return;
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            job();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+    bool quit_ = false;
+    std::thread worker_;
+};
+
+}  // namespace kp::audio
