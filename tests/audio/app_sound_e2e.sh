@@ -30,7 +30,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -f "$scratch/app.log" ] && tail -5 "$scratch/app.log"; exit 1; }
 
-source "$here/../../scripts/private-display.sh"
+export KP_SOURCE_DIR=${KP_SOURCE_DIR:-$here/../..}
+source "$here/../support/e2e.sh"
 kp_start_display 130 "$scratch/x.log"
 command -v openbox >/dev/null && { openbox >/dev/null 2>&1 & pids+=($!); }
 export HOME=$scratch XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/run
@@ -80,24 +81,14 @@ stop_all() {
   kill "$app_pid" "$rec_pid" 2>/dev/null; wait "$app_pid" "$rec_pid" 2>/dev/null; app_pid=""; rec_pid=""
 }
 # Waits up to a minute for a command to succeed.
-until_true() {
-  for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-# The island window: "WxH" while it is mapped, "hidden" otherwise.
-island_at() {
-  local id info
-  id=$(xdotool search --name '^Kettlepaw Island$' 2>/dev/null | head -1)
-  info=$([ -n "$id" ] && xwininfo -id "$id" 2>/dev/null)
-  grep -q IsViewable <<<"$info" || { echo hidden; return; }
-  awk '/Width:/ {w=$2} /Height:/ {h=$2} END { printf "%sx%s\n", w, h }' <<<"$info"
-}
-island_is() { [ "$(island_at)" = "$1" ]; }
+until_true() { kp_wait 60 "$@"; }
+# The island window of size "WxH" (or "hidden").
+island_is() { [[ "$(kp_island_at)" == "$1" || "$(kp_island_at)" == "$1"+* ]]; }
 # The server's streams as "index channels" lines; the music's is the one in stereo.
 streams() {
-  pactl list sink-inputs 2>/dev/null | awk '/^Sink Input #/ { i = substr($3, 2) } /Sample Specification:/ { print i, $4 }'
+  pactl list sink-inputs 2>/dev/null | awk '/^Sink Input #/ { i = substr($3, 2) } /Channel Map:/ { print i, split($3, c, ",") }'
 }
-music_stream() { streams | awk '$2 == "2ch" { print $1; exit }'; }
+music_stream() { streams | awk '$2 == 2 { print $1; exit }'; }
 has_music_stream() { [ -n "$(music_stream)" ]; }
 # Records the music's own stream into FILE until it holds SECONDS of sound after its first.
 music_heard() {  # file seconds
@@ -178,7 +169,7 @@ for launch in $(seq "${KP_ROOM_LAUNCHES:-1}"); do
   until_true has_music_stream || fail "launch $launch: no music stream at the greeting"
   music_heard "$scratch/greeting.raw" 1 || fail "launch $launch: no music heard at the greeting"
   at_greeting=$(streams | awk '{ print $2 }' | sort | uniq -c | xargs)
-  awk '$2 == "1ch"' < <(streams) | grep -q . || fail "launch $launch: no effects stream at the greeting"
+  awk '$2 == 1' < <(streams) | grep -q . || fail "launch $launch: no effects stream at the greeting"
   until_true island_is hidden || fail "launch $launch: the greeting did not end"
   until_true eval '! has_music_stream' || fail "launch $launch: the music's stream stayed after the greeting"
   xdotool mousemove $((W / 2)) 3
