@@ -7,6 +7,7 @@
 #include "platform/Defaults.h"
 #include "rooms/RoomShapesScenery.h"
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 #include "scenery/ShopArt.h"
 #include "scenery/TomatoClock.h"
 #include "scenery/WardrobeRack.h"
@@ -159,16 +160,19 @@ void drawLamp(QPainter& p, QPointF at, double scale, double glow) {
     }();
     static const QRectF glowRect = centreRect(48, 48, 0, -42);
     PieceFrame frame(p, at, scale);
-    stand.paint(p);
+    stand.paintKept(p);
     if (glow > 0) {
+        // The glow pulses by its opacity alone: the blurred disc is a kept picture.
         const double was = p.opacity();
         p.setOpacity(was * glow);
-        p.setPen(Qt::NoPen);
-        p.setBrush(glowBrush);
-        p.drawEllipse(glowRect);
+        scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&glowBrush), glowRect, [](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(glowBrush);
+            q.drawEllipse(glowRect);
+        });
         p.setOpacity(was);
     }
-    lamp.paint(p);
+    lamp.paintKept(p);
 }
 
 ScratcherMotion scratcherMotion(bool scratching, double t) {
@@ -219,25 +223,38 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
         s.fill(rectPath(QRectF(-12, -41.5, 24, 1.5)), "#8C735C");
         return s;
     }();
+    const auto post = [&](QPainter& q, double shake) {
+        q.translate(shake, 0);
+        column.paint(q);
+        q.save();
+        q.setClipRect(columnRect, Qt::IntersectClip);
+        sisal.paint(q);
+        q.restore();
+        q.translate(-shake, 0);
+        base.paint(q);
+    };
     PieceFrame frame(p, at, scale);
-    // Unshaken, the post itself looks the same in every frame: only the pom-pom swings.
+    // Unshaken, the post itself looks the same in every frame: only the pom-pom swings, and the
+    // post is laid from a kept picture.
     std::optional<scenery::StillDrawing> still;
-    if (motion.shake == 0) still.emplace();
-    p.translate(motion.shake, 0);
-    column.paint(p);
-    p.save();
-    p.setClipRect(columnRect, Qt::IntersectClip);
-    sisal.paint(p);
-    p.restore();
-    p.translate(-motion.shake, 0);
-    base.paint(p);
+    if (motion.shake == 0) {
+        still.emplace();
+        scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&column), QRectF(-18, -41, 36, 40),
+                            [&](QPainter& q) { post(q, 0); });
+    } else {
+        post(p, motion.shake);
+    }
     still.reset();
     p.save();
     p.translate(11, -40);
     p.rotate(motion.swing);
     pomPom.paint(p);
     p.restore();
-    if (motion.shake == 0) still.emplace();
+    if (motion.shake == 0) {
+        still.emplace();
+        perch.paintKept(p);
+        return;
+    }
     p.translate(motion.shake, 0);
     perch.paint(p);
 }

@@ -1,6 +1,7 @@
 #include "rooms/RoomShapes.h"
 
 #include "platform/Color.h"
+#include "scenery/Sprites.h"
 
 #include <QFont>
 #include <QPainter>
@@ -183,6 +184,17 @@ void ShapeList::paint(QPainter& p) const {
         p.setBrush(item.brush);
         p.drawPath(item.path);
     }
+}
+
+void ShapeList::paintKept(QPainter& p) const {
+    QRectF bounds;
+    for (const Item& item : items_) {
+        const double reach = item.stroked ? item.pen.widthF() : 0;
+        bounds |= item.path.controlPointRect().adjusted(-reach, -reach, reach, reach);
+    }
+    // Whole points, and one more for the antialiased edge, so the kept picture holds every pixel.
+    bounds = bounds.toAlignedRect().adjusted(-1, -1, 1, 1);
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(this), bounds, [this](QPainter& q) { paint(q); });
 }
 
 PieceFrame::PieceFrame(QPainter& p, QPointF at, double scale) : p_(p) {

@@ -80,6 +80,9 @@ public:
     ShapeList& stroke(const QPainterPath& path, const QPen& pen);
     ShapeList& stroke(const QPainterPath& path, const char* hex, double width, double opacity = 1.0);
     void paint(QPainter& p) const;
+    // The same from a picture kept at the device's scale, laid on whole device pixels: for lists
+    // that live as long as the program and are drawn again every frame around moving pieces.
+    void paintKept(QPainter& p) const;
     bool isEmpty() const { return items_.empty(); }
 
 private:

@@ -182,10 +182,6 @@ void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, do
         });
         return;
     }
-    drawSprite(p, key(1), box, [&](QPainter& q) {
-        q.rotate(turn);
-        q.fillRect(QRectF(-1, 1, 2, 2), hex("#B08A3A"));
-    });
     const double was = p.opacity();
     p.setOpacity(was * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
     drawSprite(p, key(2), box, [&](QPainter& q) {
@@ -193,8 +189,11 @@ void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, do
         fillEllipse(q, QRectF(-3.5, 2.5, 7, 7), hex(kChristmas[variant]));
     });
     p.setOpacity(was);
+    // The hook and the glint in one picture: the hook meets the bauble only along its rim's
+    // top half-point, so laying it over the bauble looks the same.
     drawSprite(p, key(3), box, [&](QPainter& q) {
         q.rotate(turn);
+        q.fillRect(QRectF(-1, 1, 2, 1.5), hex("#B08A3A"));
         fillEllipse(q, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
     });
 }

@@ -1,6 +1,7 @@
 #include "scenery/TomatoClock.h"
 
 #include "platform/Color.h"
+#include "scenery/Sprites.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -73,32 +74,41 @@ void TomatoClock::draw(QPainter& p, const QSizeF& size, double progress, bool re
     const Shapes& s = shapesFor(size);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(s.bodyFill);
-    p.drawEllipse(s.body);
+    // The tomato and its bare dial never change: a kept picture. The filled share and the hand
+    // are drawn over it.
+    const std::uint64_t key = 0x544F4D4100000000ull | static_cast<std::uint64_t>(std::lround(size.width() * 16)) << 16 |
+                              static_cast<std::uint64_t>(std::lround(size.height() * 16)) << 1 | (resting ? 1 : 0);
+    scenery::drawSprite(p, key, QRectF(QPointF(-2, -2), size + QSizeF(4, 4)), [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(s.bodyFill);
+        q.drawEllipse(s.body);
 
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(withAlpha(hex("#A8302A"), 0.35), 0.7));
-    p.drawPath(s.ribs);
+        q.setBrush(Qt::NoBrush);
+        q.setPen(QPen(withAlpha(hex("#A8302A"), 0.35), 0.7));
+        q.drawPath(s.ribs);
 
-    p.setPen(Qt::NoPen);
-    p.setBrush(withAlpha(Qt::white, 0.35));
-    p.drawEllipse(QRectF(s.body.center().x() - 7, s.body.center().y() - 6, 4, 3));
+        q.setPen(Qt::NoPen);
+        q.setBrush(withAlpha(Qt::white, 0.35));
+        q.drawEllipse(QRectF(s.body.center().x() - 7, s.body.center().y() - 6, 4, 3));
 
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(hex("#4E9A55"), 1.6, Qt::SolidLine, Qt::RoundCap));
-    p.drawPath(s.sepals);
+        q.setBrush(Qt::NoBrush);
+        q.setPen(QPen(hex("#4E9A55"), 1.6, Qt::SolidLine, Qt::RoundCap));
+        q.drawPath(s.sepals);
 
-    p.setPen(Qt::NoPen);
-    p.setBrush(hex("#3F7A4A"));
-    p.drawRoundedRect(s.stem, 0.8, 0.8);
+        q.setPen(Qt::NoPen);
+        q.setBrush(hex("#3F7A4A"));
+        q.drawRoundedRect(s.stem, 0.8, 0.8);
+
+        const QPointF c = s.dialCentre;
+        const double r = 4.6;
+        q.setBrush(hex(resting ? "#DDF2E3" : "#FFF6EE"));
+        q.drawEllipse(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r));
+    });
 
     const QPointF c = s.dialCentre;
     const double r = 4.6;
     const QRectF dial(c.x() - r, c.y() - r, 2 * r, 2 * r);
-    p.setBrush(hex(resting ? "#DDF2E3" : "#FFF6EE"));
-    p.drawEllipse(dial);
-
+    p.setPen(Qt::NoPen);
     const double f = std::clamp(progress, 0.0, 1.0);
     if (progress > 0) {
         p.setBrush(withAlpha(hex(resting ? "#8FCB8A" : "#F4A7B4"), 0.7));

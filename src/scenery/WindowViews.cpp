@@ -4,6 +4,7 @@
 #include "scenery/Fireworks.h"
 #include "scenery/SceneryKit.h"
 #include "scenery/SkyView.h"
+#include "scenery/Sprites.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -147,6 +148,15 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     const WindowInk& k = ink();
     const QPointF c = rect.center();
     const double lift = sashLift < 0 ? (open ? 1.0 : 0.0) : std::clamp(sashLift, 0.0, 1.2);
+    // The pieces that only stand, or only turn, are laid from kept pictures, drawn about the
+    // window's centre.
+    constexpr std::uint64_t kKeys = 0x57494E0000000000ull;
+    const auto kept = [&](std::uint64_t key, const QRectF& bounds, auto&& draw) {
+        p.save();
+        p.translate(c);
+        scenery::drawSprite(p, kKeys | key, bounds, draw);
+        p.restore();
+    };
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -158,53 +168,76 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     still.emplace();
 
     // 1. Frame.
-    p.setBrush(k.bedroomFrame);
-    p.drawRoundedRect(centred(c + QPointF(0, -2), 60, 44), 4, 4);
+    kept(1, QRectF(-31, -25, 62, 46), [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(k.bedroomFrame);
+        q.drawRoundedRect(centred(QPointF(0, -2), 60, 44), 4, 4);
+    });
     still.reset();
 
-    // 2. The outside, through the glass.
+    // 2. The outside, through the glass. At rest the sashes' frames cover the glass's rounded
+    // corners, so a plain rectangle clips it.
     const QPointF glassCentre = c + QPointF(0, -2);
     p.save();
-    p.translate(glassCentre);
-    p.setClipPath(k.bedroomGlass, Qt::IntersectClip);
-    p.translate(-glassCentre);
+    if (resting) {
+        p.setClipRect(centred(glassCentre, 52, 36), Qt::IntersectClip);
+    } else {
+        p.translate(glassCentre);
+        p.setClipPath(k.bedroomGlass, Qt::IntersectClip);
+        p.translate(-glassCentre);
+    }
     WindowOutside{look, time}.paint(p, centred(glassCentre, 52, 36));
     p.restore();
 
-    // 3. Upper sash.
-    if (resting) still.emplace();
-    drawSash(p, c + QPointF(0, -11));
-
-    // 4. Lower sash: glass, glint, frame; raised over the upper one when open.
-    const QPointF lower = c + QPointF(0, 7 - 18 * lift);
-    const QRectF sash = centred(lower, 52, 18);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgbF(1, 1, 1, 0.14f));
-    p.drawRect(sash);
-    p.setPen(k.glintPen);
-    p.drawLine(sash.topLeft() + QPointF(8, 14), sash.topLeft() + QPointF(16, 4));
-    drawSash(p, lower);
-    still.reset();
+    // 3. Upper sash; 4. lower sash: glass, glint, frame; raised over the upper one when open.
+    const auto sashes = [&k](QPainter& q, QPointF at, double raised) {
+        drawSash(q, at + QPointF(0, -11));
+        const QPointF lower = at + QPointF(0, 7 - 18 * raised);
+        const QRectF sash = centred(lower, 52, 18);
+        q.setPen(Qt::NoPen);
+        q.setBrush(QColor::fromRgbF(1, 1, 1, 0.14f));
+        q.drawRect(sash);
+        q.setPen(k.glintPen);
+        q.drawLine(sash.topLeft() + QPointF(8, 14), sash.topLeft() + QPointF(16, 4));
+        drawSash(q, lower);
+    };
+    if (resting) {
+        still.emplace();
+        kept(lift == 0 ? 2 : 3, QRectF(-28, -22, 56, 40), [&](QPainter& q) { sashes(q, QPointF(0, 0), lift); });
+        still.reset();
+    } else {
+        sashes(p, c, lift);
+    }
 
     // 5. Curtains, hung from the rod, flaring outward and swaying (more when open).
     const double amplitude = open ? 4.0 : 1.5;
-    p.setPen(Qt::NoPen);
-    p.setBrush(scenery::faded(k.curtain, 0.9));
     for (int s = -1; s <= 1; s += 2) {
         p.save();
         p.translate(c + QPointF(31.0 * s, -4 - 20));
         p.rotate((amplitude * std::sin(0.8 * time) - 3) * s);
-        p.drawPath(k.bedroomCurtain);
+        scenery::drawSprite(p, kKeys | 4, QRectF(-5, -1, 10, 42), [&k](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(scenery::faded(k.curtain, 0.9));
+            q.drawPath(k.bedroomCurtain);
+        });
         p.restore();
     }
 
     // 6. Rod, 7. sill, 8. sill shadow.
-    p.setBrush(k.rod);
-    p.drawRoundedRect(centred(c + QPointF(0, -24), 70, 2.5), 1.25, 1.25);
-    p.setBrush(k.sill);
-    p.drawRoundedRect(centred(c + QPointF(0, 22), 68, 4), 1.5, 1.5);
-    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.12f));
-    p.drawRect(centred(c + QPointF(0, 24.5), 62, 1));
+    still.emplace();
+    kept(5, QRectF(-36, -26, 72, 4), [&k](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(k.rod);
+        q.drawRoundedRect(centred(QPointF(0, -24), 70, 2.5), 1.25, 1.25);
+    });
+    kept(6, QRectF(-35, 19, 70, 7), [&k](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(k.sill);
+        q.drawRoundedRect(centred(QPointF(0, 22), 68, 4), 1.5, 1.5);
+        q.setBrush(QColor::fromRgbF(0, 0, 0, 0.12f));
+        q.drawRect(centred(QPointF(0, 24.5), 62, 1));
+    });
+    still.reset();
     p.restore();
 }
 
