@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 #include <numbers>
 
 namespace kp {
@@ -67,25 +68,42 @@ QPainterPath islandShape(QSizeF size, double bottomRadius) {
     return p;
 }
 
-QRect changedPixels(const QImage& before, const QImage& now) {
-    if (before.size() != now.size() || before.format() != now.format() || now.depth() != 32) return now.rect();
-    const int w = now.width();
-    int top = -1, bottom = -1, left = w, right = -1;
-    for (int y = 0; y < now.height(); ++y) {
-        const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
-        const auto* b = reinterpret_cast<const quint32*>(now.constScanLine(y));
-        if (std::memcmp(a, b, static_cast<std::size_t>(w) * 4) == 0) continue;
-        if (top < 0) top = y;
-        bottom = y;
-        int l = 0;
-        while (l < left && a[l] == b[l]) ++l;
-        int r = w - 1;
-        while (r > right && a[r] == b[r]) --r;
-        left = std::min(left, l);
-        right = std::max(right, r);
+QRegion changedPixels(const QImage& before, const QImage& now, int band, int tile) {
+    if (before.size() != now.size() || before.format() != now.format() || now.depth() != 32) return QRegion(now.rect());
+    band = std::max(band, 1);
+    tile = std::max(tile, 1);
+    const int w = now.width(), h = now.height();
+    const int columns = (w + tile - 1) / tile;
+    std::vector<char> dirty(static_cast<std::size_t>(columns));
+    QRegion changed;
+    for (int top = 0; top < h; top += band) {
+        const int rows = std::min(band, h - top);
+        std::fill(dirty.begin(), dirty.end(), 0);
+        bool any = false;
+        for (int y = top; y < top + rows; ++y) {
+            const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+            const auto* b = reinterpret_cast<const quint32*>(now.constScanLine(y));
+            if (std::memcmp(a, b, static_cast<std::size_t>(w) * 4) == 0) continue;
+            for (int c = 0; c < columns; ++c) {
+                if (dirty[c]) continue;
+                const int x = c * tile;
+                const int n = std::min(tile, w - x);
+                if (std::memcmp(a + x, b + x, static_cast<std::size_t>(n) * 4) != 0) dirty[c] = any = true;
+            }
+        }
+        if (!any) continue;
+        for (int c = 0; c < columns;) {
+            if (!dirty[c]) {
+                ++c;
+                continue;
+            }
+            int end = c;
+            while (end < columns && dirty[end]) ++end;
+            changed += QRect(c * tile, top, std::min(end * tile, w) - c * tile, rows);
+            c = end;
+        }
     }
-    if (top < 0) return {};
-    return {left, top, right - left + 1, bottom - top + 1};
+    return changed;
 }
 
 }  // namespace island

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainterPath>
+#include <QRegion>
 #include <QRect>
 #include <QRectF>
 #include <QSizeF>
@@ -31,9 +32,10 @@ QRectF hoverZone(IslandStateMachine::State state, const QRectF& islandFrame, QSi
                  double top = 0);
 // The island's outline in its own coordinates: square against the top edge, rounded below.
 QPainterPath islandShape(QSizeF size, double bottomRadius);
-// The smallest rectangle of pixels that differ between two frames of the same size and format
-// (all of `now` when they are not alike; empty when nothing changed).
-QRect changedPixels(const QImage& before, const QImage& now);
+// The pixels that differ between two frames of the same size and format, as rectangles: in each
+// band of `band` rows, the spans of `tile`-pixel columns that changed, joined where they touch
+// (all of `now` when the frames are not alike; empty when nothing changed).
+QRegion changedPixels(const QImage& before, const QImage& now, int band = 16, int tile = 32);
 
 }  // namespace island
 

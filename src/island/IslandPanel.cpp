@@ -300,12 +300,12 @@ void IslandPanel::roomFrameDue() {
         return;
     }
     // Drawn now, and only what changed since the last frame goes to the screen.
-    const QRect damage = renderRoom();
+    const QRegion damage = renderRoom();
     roomFresh_ = true;
     if (!damage.isEmpty()) update(damage);
 }
 
-QRect IslandPanel::renderRoom() {
+QRegion IslandPanel::renderRoom() {
     const QRectF island = islandRect();
     const double dpr = devicePixelRatioF();
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(island.width() * dpr))),
@@ -321,10 +321,13 @@ QRect IslandPanel::renderRoom() {
         p.translate(-island.topLeft());
         paintSettledRoom(p, island);
     }
-    const QRect changed = island::changedPixels(roomShown_, roomFrame_);
-    if (changed.isEmpty()) return {};
-    const QRectF points(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr, changed.height() / dpr);
-    return points.translated(island.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    // Only the bands of pixels that changed go to the screen, not their bounding rectangle.
+    QRegion damage;
+    for (const QRect& changed : island::changedPixels(roomShown_, roomFrame_)) {
+        const QRectF points(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr, changed.height() / dpr);
+        damage += points.translated(island.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    }
+    return damage;
 }
 
 void IslandPanel::paintEvent(QPaintEvent* event) {
@@ -336,8 +339,8 @@ void IslandPanel::paintEvent(QPaintEvent* event) {
         // The room as its last frame drew it, or as it stands now when something else asked for
         // the paint; the window is the island's size, so the image covers it all.
         if (!fresh) {
-            const QRect damage = renderRoom();
-            if (!event->region().contains(damage)) update(damage);
+            const QRegion damage = renderRoom();
+            if (!(damage - event->region()).isEmpty()) update(damage);
         }
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(islandRect().topLeft(), roomFrame_);

@@ -79,7 +79,7 @@ private:
     // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
     void roomFrameDue();
     // Draws the settled room into roomFrame_; returns what changed on screen (window coordinates).
-    QRect renderRoom();
+    QRegion renderRoom();
 
     AppState& state_;
     TestIslandController& controller_;

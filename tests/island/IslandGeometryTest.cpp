@@ -37,3 +37,26 @@ TEST(IslandSpring, ReachesItsTargetWithASmallOvershootAndSettles) {
     EXPECT_LT(highest, 660);
     EXPECT_EQ(spring.size(), QSizeF(640, 160));
 }
+
+TEST(IslandFrames, OnlyTheChangedBandsAreSentNotTheirBoundingBox) {
+    QImage before(1280, 320, QImage::Format_ARGB32_Premultiplied);
+    before.fill(Qt::black);
+    EXPECT_TRUE(island::changedPixels(before, before).isEmpty());
+
+    // A pixel near the top-left corner and a small patch near the bottom-right.
+    QImage now = before;
+    now.setPixel(3, 2, 0xff102030);
+    for (int y = 300; y < 305; ++y)
+        for (int x = 1250; x < 1260; ++x) now.setPixel(x, y, 0xffffffff);
+    const QRegion changed = island::changedPixels(before, now);
+    EXPECT_TRUE(changed.contains(QPoint(3, 2)));
+    EXPECT_TRUE(changed.contains(QPoint(1259, 304)));
+    EXPECT_FALSE(changed.contains(QPoint(640, 160))) << "the middle of the frame did not change";
+    long area = 0;
+    for (const QRect& r : changed) area += long(r.width()) * r.height();
+    EXPECT_LE(area, 2 * 32 * 16 + 2 * 32 * 16) << "two tiles' worth at most per change";
+
+    // Frames that are not alike are sent whole.
+    const QImage smaller(640, 160, QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(island::changedPixels(before, smaller), QRegion(smaller.rect()));
+}
