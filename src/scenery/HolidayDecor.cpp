@@ -2,6 +2,7 @@
 
 #include "cat/HeartPath.h"
 #include "scenery/HolidayPaint.h"
+#include "scenery/SceneryKit.h"
 #include "scenery/StarPath.h"
 
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace kp {
 
@@ -183,7 +185,8 @@ void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, do
         return;
     }
     const double was = p.opacity();
-    p.setOpacity(was * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i)));
+    // In steps of 1/64, far below what the eye tells apart on a bauble this size.
+    p.setOpacity(was * std::round(64 * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i))) / 64);
     drawSprite(p, key(2), box, [&](QPainter& q) {
         q.rotate(turn);
         fillEllipse(q, QRectF(-3.5, 2.5, 7, 7), hex(kChristmas[variant]));
@@ -315,6 +318,9 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
     rope.moveTo(m, top);
     rope.quadTo(W / 2, top + 2 * sag, W - m, top);
     p.setBrush(Qt::NoBrush);
+    // The rope and its pins stand still: only the ornaments hanging from them move, each apart.
+    std::optional<scenery::StillDrawing> still;
+    still.emplace();
     if (holiday == Holiday::christmas) {
         drawFirRope(p, rope, W, top, sag, unit, m);
     } else {
@@ -329,6 +335,8 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
             fillEllipse(p, QRectF(e.x() - 0.4 * r, e.y() - 0.24 * r, 0.7 * r, 0.7 * r), faded(Qt::white, 0.6));
         }
     }
+
+    still.reset();
 
     const int count = ornamentCount(W);
     // Each ornament is placed from the same base transform (cheaper than a save per ornament).
