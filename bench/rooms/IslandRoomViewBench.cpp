@@ -76,6 +76,9 @@ void roomFrame(benchmark::State& bench, IslandRoomKind room, double dpr) {
         QPainter p(&image);
         w.view.paint(p, QRectF(0, 0, 640, 160), t);
     }
+    // KP_BENCH_SHOT=DIR keeps the warm frame as DIR/<room>-<ratio>.png to look at.
+    if (const QString dir = qEnvironmentVariable("KP_BENCH_SHOT"); !dir.isEmpty())
+        image.save(QString("%1/%2-%3.png").arg(dir).arg(int(room)).arg(dpr));
     // The slowest frame too (a kept layer drawn again, a pool thread's hand-off).
     double worst = 0;
     for (auto _ : bench) {

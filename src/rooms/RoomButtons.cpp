@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "rooms/TopBarIcons.h"
 #include "scenery/CoinIcon.h"
+#include "scenery/Sprites.h"
 
 #include <QPainter>
 
@@ -216,7 +217,13 @@ QRectF CoinButton::gainRect(const QRectF& frame, int amount) {
 }
 
 void CoinButton::paint(QPainter& p, const QRectF& frame) {
-    CoinIcon{coinSize}.paint(p, frame);
+    // The coin is the same in every frame: a kept picture.
+    const QRectF coin(frame.center().x() - coinSize / 2, frame.center().y() - coinSize / 2, coinSize, coinSize);
+    p.save();
+    p.translate(coin.topLeft());
+    scenery::drawSprite(p, 0x434F494E00000000ull | static_cast<std::uint64_t>(std::lround(coinSize * 16)),
+                        QRectF(-1, -1, coinSize + 2, coinSize + 2), [](QPainter& q) { CoinIcon{coinSize}.paint(q); });
+    p.restore();
 
     const double now = clock_.monotonic();
     std::optional<Wallet::Gain> shown;
