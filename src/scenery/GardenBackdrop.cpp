@@ -229,8 +229,6 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     static CachedLayer hillLayer;
     static CachedLayer groundLayer;
     parts.update(W, H, F, k);
-    // Paths of the moving parts keep their storage from frame to frame.
-    static QPainterPath moving;
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -250,51 +248,61 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     still.reset();
 
-    // Tree.
+    // Tree: trunk, branches and crown sway together, drawn from kept pictures of its bend (in
+    // steps of an eighth of the unit, finer than a pixel).
     const double x0 = 0.12 * W;
-    const double sw = k * (2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) +
-                           1.6 * std::sin(0.9 * time));
-    moving.clear();
-    moving.moveTo(x0 - 7 * k, F + 1);
-    moving.quadTo(x0 - 3 * k, F - 20 * k, x0 - 3 * k + 0.3 * sw, F - 52 * k);
-    moving.lineTo(x0 + 3 * k + 0.3 * sw, F - 52 * k);
-    moving.quadTo(x0 + 3 * k, F - 20 * k, x0 + 7 * k, F + 1);
-    moving.closeSubpath();
-    QLinearGradient trunk(x0 - 7 * k, 0, x0 + 7 * k, 0);
-    trunk.setColorAt(0, c.trunkLeft);
-    trunk.setColorAt(1, c.bark);
-    p.setBrush(trunk);
-    p.drawPath(moving);
-
-    moving.clear();
-    for (int side = -1; side <= 1; side += 2) {
-        moving.moveTo(x0, F - 36 * k);
-        moving.quadTo(x0 + side * 10 * k, F - 42 * k, x0 + side * 16 * k + 0.6 * sw, F - 56 * k);
-    }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(c.bark, 3 * k, Qt::SolidLine, Qt::RoundCap));
-    p.drawPath(moving);
-    p.setPen(Qt::NoPen);
-
+    const long bend = std::lround(2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) * 8 +
+                                  1.6 * std::sin(0.9 * time) * 8);
     const int palette = snowy ? 2 : (autumn ? 1 : 0);
-    for (int i = 0; i < 12; ++i) {
-        const CrownDisc& d = kCrown[i];
-        const QPointF centre(x0 + d.dx * k + (0.6 + 0.2 * (i % 3)) * sw, F - 70 * k + d.dy * k);
-        p.setBrush(c.shades[palette][d.shade]);
-        p.drawEllipse(centre, d.r * k, d.r * k);
-    }
-    if (snowy) {
-        p.setBrush(QColor::fromRgbF(1, 1, 1, 0.92f));
+    const std::uint64_t treeKey = 0x5452454500000000ull | static_cast<std::uint64_t>(palette) << 16 |
+                                  static_cast<std::uint64_t>(bend + 512);
+    p.save();
+    p.translate(x0, F);
+    scenery::drawSprite(p, treeKey, QRectF(-42 * k, -101 * k, 86 * k, 102 * k + 2), [&](QPainter& q) {
+        const double sw = bend * k / 8;
+        q.setPen(Qt::NoPen);
+        QPainterPath trunkPath;
+        trunkPath.moveTo(-7 * k, 1);
+        trunkPath.quadTo(-3 * k, -20 * k, -3 * k + 0.3 * sw, -52 * k);
+        trunkPath.lineTo(3 * k + 0.3 * sw, -52 * k);
+        trunkPath.quadTo(3 * k, -20 * k, 7 * k, 1);
+        trunkPath.closeSubpath();
+        QLinearGradient trunk(-7 * k, 0, 7 * k, 0);
+        trunk.setColorAt(0, c.trunkLeft);
+        trunk.setColorAt(1, c.bark);
+        q.setBrush(trunk);
+        q.drawPath(trunkPath);
+
+        QPainterPath branches;
+        for (int side = -1; side <= 1; side += 2) {
+            branches.moveTo(0, -36 * k);
+            branches.quadTo(side * 10 * k, -42 * k, side * 16 * k + 0.6 * sw, -56 * k);
+        }
+        q.setBrush(Qt::NoBrush);
+        q.setPen(QPen(c.bark, 3 * k, Qt::SolidLine, Qt::RoundCap));
+        q.drawPath(branches);
+        q.setPen(Qt::NoPen);
+
         for (int i = 0; i < 12; ++i) {
             const CrownDisc& d = kCrown[i];
-            if (d.dy >= 0) continue;
-            p.save();
-            p.translate(x0 + d.dx * k + (0.6 + 0.2 * (i % 3)) * sw, F - 70 * k + d.dy * k);
-            p.scale(d.r * k, d.r * k);
-            p.drawPath(c.snowCap);
-            p.restore();
+            const QPointF centre(d.dx * k + (0.6 + 0.2 * (i % 3)) * sw, -70 * k + d.dy * k);
+            q.setBrush(c.shades[palette][d.shade]);
+            q.drawEllipse(centre, d.r * k, d.r * k);
         }
-    }
+        if (snowy) {
+            q.setBrush(QColor::fromRgbF(1, 1, 1, 0.92f));
+            for (int i = 0; i < 12; ++i) {
+                const CrownDisc& d = kCrown[i];
+                if (d.dy >= 0) continue;
+                q.save();
+                q.translate(d.dx * k + (0.6 + 0.2 * (i % 3)) * sw, -70 * k + d.dy * k);
+                q.scale(d.r * k, d.r * k);
+                q.drawPath(c.snowCap);
+                q.restore();
+            }
+        }
+    });
+    p.restore();
 
     // Fence, lawn, and drifts or flowers: still, so kept as one layer.
     const double weatherClass = snowy ? 2 : (wet ? 1 : 0);
