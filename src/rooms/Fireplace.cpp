@@ -1,12 +1,14 @@
 #include "rooms/Fireplace.h"
 
 #include "rooms/RoomShapes.h"
+#include "scenery/Sprites.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
 
 #include <cmath>
+#include <cstdint>
 
 namespace kp {
 
@@ -96,14 +98,21 @@ void drawFirebox(QPainter& p, double flicker, double t) {
 
     // Flames and logs stay inside the arch by their sizes; the glow is cut to it and a spark
     // leaving it is not drawn, so no clip is needed.
+    // The opening and its glow only fade: kept pictures.
     p.save();
     p.setPen(Qt::NoPen);
-    p.setBrush(interior);
-    p.drawPath(archPath());
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&interior), QRectF(-16, -25, 32, 26), [](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(interior);
+        q.drawPath(archPath());
+    });
     const double was = p.opacity();
     p.setOpacity(was * 0.55 * flicker);
-    p.setBrush(glow);
-    p.drawPath(glowShape);
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&glow), QRectF(-16, -25, 32, 26), [](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(glow);
+        q.drawPath(glowShape);
+    });
     p.setOpacity(was);
     p.save();
     p.translate(0, -5);
@@ -117,10 +126,13 @@ void drawFirebox(QPainter& p, double flicker, double t) {
         p.drawEllipse(s.centre, 0.8, 0.8);
     }
     p.setOpacity(was);
-    p.setBrush(backBrush);
-    p.drawPath(backLog);
-    p.setBrush(frontBrush);
-    p.drawPath(frontLog);
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&backLog), QRectF(-14, -10, 28, 12), [](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(backBrush);
+        q.drawPath(backLog);
+        q.setBrush(frontBrush);
+        q.drawPath(frontLog);
+    });
     p.restore();
 }
 
@@ -170,15 +182,19 @@ void drawFireplace(QPainter& p, QPointF at, double scale, double flicker, double
     p.setPen(Qt::NoPen);
     const double was = p.opacity();
     p.setOpacity(was * 0.35 * flicker);
-    p.setBrush(floorGlow);
-    p.drawEllipse(floorGlowRect);
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&floorGlow), floorGlowRect.adjusted(-1, -1, 1, 1),
+                        [](QPainter& q) {
+                            q.setPen(Qt::NoPen);
+                            q.setBrush(floorGlow);
+                            q.drawEllipse(floorGlowRect);
+                        });
     p.setOpacity(was);
-    surround.paint(p);
+    surround.paintKept(p);
     p.save();
     p.translate(0, -5);
     drawFirebox(p, flicker, t);
     p.restore();
-    mantel.paint(p);
+    mantel.paintKept(p);
     const double flameHeight = 3.5 * flicker;
     p.setPen(Qt::NoPen);
     p.setBrush(candleFlame);

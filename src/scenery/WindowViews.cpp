@@ -245,38 +245,57 @@ void PlainWindowView::paint(QPainter& p, const QRectF& rect) const {
     const WindowInk& k = ink();
     const QPointF c = rect.center();
     const double sway = std::sin(0.8 * time) * 2.0;  // degrees
+    // The frame, the mullions and the curtains are laid from kept pictures, drawn about the
+    // window's centre.
+    constexpr std::uint64_t kKeys = 0x504C4E0000000000ull;
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(k.plainFrame);
     // The frame and the mullions look the same in every frame.
     std::optional<scenery::StillDrawing> still;
     still.emplace();
-    p.drawRoundedRect(centred(c, 70, 48), 6, 6);
+    p.translate(c);
+    scenery::drawSprite(p, kKeys | 1, QRectF(-36, -25, 72, 50), [&k](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(k.plainFrame);
+        q.drawRoundedRect(centred(QPointF(0, 0), 70, 48), 6, 6);
+    });
+    p.translate(-c);
     still.reset();
 
+    // The outside is cut by the glass's rectangle; its rounded corners are the frame's colour
+    // laid over it, with the mullions.
     p.save();
-    p.translate(c);
-    p.setClipPath(k.plainGlass, Qt::IntersectClip);
-    p.translate(-c);
+    p.setClipRect(centred(c, 56, 36), Qt::IntersectClip);
     WindowOutside{look, time}.paint(p, centred(c, 56, 36));
     p.restore();
 
-    p.setPen(Qt::NoPen);
-    p.setBrush(k.plainFrame);
     still.emplace();
-    p.drawRect(centred(c, 56, 2));
-    p.drawRect(centred(c, 2, 36));
+    p.translate(c);
+    scenery::drawSprite(p, kKeys | 2, QRectF(-29, -19, 58, 38), [&k](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(k.plainFrame);
+        QPainterPath corners;
+        corners.addRect(centred(QPointF(0, 0), 56, 36));
+        q.drawPath(corners.subtracted(k.plainGlass));
+        q.drawRect(centred(QPointF(0, 0), 56, 2));
+        q.drawRect(centred(QPointF(0, 0), 2, 36));
+    });
+    p.translate(-c);
     still.reset();
 
     // Curtains turn about the middle of the window's top, 19 above its centre.
-    p.setBrush(scenery::faded(k.curtain, 0.85));
     for (int s = -1; s <= 1; s += 2) {
         p.save();
         p.translate(c + QPointF(0, -19));
         p.rotate(-sway * s);
-        p.drawRoundedRect(QRectF(30.0 * s - 3, 0, 6, 38), 2, 2);
+        scenery::drawSprite(p, kKeys | static_cast<std::uint64_t>(3 + (s + 1) / 2), QRectF(30.0 * s - 4, -1, 8, 40),
+                            [&k, s](QPainter& q) {
+                                q.setPen(Qt::NoPen);
+                                q.setBrush(scenery::faded(k.curtain, 0.85));
+                                q.drawRoundedRect(QRectF(30.0 * s - 3, 0, 6, 38), 2, 2);
+                            });
         p.restore();
     }
     p.restore();
