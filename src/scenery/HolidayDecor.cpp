@@ -372,19 +372,25 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
     const double R = 11 * u;
     const WreathColours colours = wreathColours(holiday);
     const QColor bow = hex(colours.bow);
+    // The hanger with the ring, and the bow, stand still: kept pictures about the wreath's centre.
+    const auto key = [&](int part) {
+        return 0x5752544800000000ull | static_cast<std::uint64_t>(holiday) << 8 | static_cast<std::uint64_t>(part);
+    };
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-
-    strokeLine(p, {cx, cy - R - 6 * u}, {cx, cy - R}, bow, 1.2 * u);
-    fillEllipse(p, QRectF(cx - u, cy - R - 7 * u, 2 * u, 2 * u), hex("#8A7A6E"));
-
-    const QRectF ring(cx - R, cy - R, 2 * R, 2 * R);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(hex(colours.ring), 5 * u, Qt::SolidLine, Qt::FlatCap));
-    p.drawEllipse(ring);
-    p.setPen(dashedPen(hex(colours.dashes), 3 * u, 2 * u, 3 * u, Qt::FlatCap));
-    p.drawEllipse(ring);
+    p.translate(cx, cy);
+    drawSprite(p, key(0), QRectF(-15 * u, -19 * u, 30 * u, 34 * u), [&](QPainter& q) {
+        strokeLine(q, {0, -R - 6 * u}, {0, -R}, bow, 1.2 * u);
+        fillEllipse(q, QRectF(-u, -R - 7 * u, 2 * u, 2 * u), hex("#8A7A6E"));
+        const QRectF ring(-R, -R, 2 * R, 2 * R);
+        q.setBrush(Qt::NoBrush);
+        q.setPen(QPen(hex(colours.ring), 5 * u, Qt::SolidLine, Qt::FlatCap));
+        q.drawEllipse(ring);
+        q.setPen(dashedPen(hex(colours.dashes), 3 * u, 2 * u, 3 * u, Qt::FlatCap));
+        q.drawEllipse(ring);
+    });
+    p.translate(-cx, -cy);
 
     const QTransform base = p.worldTransform();
     for (int k = 0; k < 7; ++k) {
@@ -396,18 +402,21 @@ void HolidayWreath::draw(QPainter& p, const QSizeF& size) const {
     }
     p.setWorldTransform(base);
 
-    const QPointF B(cx, cy + R);
-    for (const double s : {-1.0, 1.0}) {
-        QPainterPath& loop = scratchPath();
-        loop.moveTo(B);
-        loop.quadTo(cx + 2 * s * u, B.y() - 5 * u, cx + 5 * s * u, B.y() - 3 * u);
-        loop.quadTo(cx + 6 * s * u, B.y() + u, B.x(), B.y());
-        fillPath(p, loop, bow);
-        QPen tail(bow, 1.6 * u, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
-        p.setPen(tail);
-        p.drawLine(B, QPointF(cx + 3 * s * u, B.y() + 7 * u));
-    }
-    fillEllipse(p, QRectF(cx - 1.5 * u, B.y() - 1.5 * u, 3 * u, 3 * u), bow);
+    p.translate(cx, cy);
+    drawSprite(p, key(1), QRectF(-9 * u, 4 * u, 18 * u, 16 * u), [&](QPainter& q) {
+        const QPointF B(0, R);
+        for (const double s : {-1.0, 1.0}) {
+            QPainterPath& loop = scratchPath();
+            loop.moveTo(B);
+            loop.quadTo(2 * s * u, B.y() - 5 * u, 5 * s * u, B.y() - 3 * u);
+            loop.quadTo(6 * s * u, B.y() + u, B.x(), B.y());
+            fillPath(q, loop, bow);
+            QPen tail(bow, 1.6 * u, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+            q.setPen(tail);
+            q.drawLine(B, QPointF(3 * s * u, B.y() + 7 * u));
+        }
+        fillEllipse(q, QRectF(-1.5 * u, B.y() - 1.5 * u, 3 * u, 3 * u), bow);
+    });
     p.restore();
 }
 
