@@ -99,7 +99,23 @@ QRegion changedPixels(const QImage& before, const QImage& now, int band, int til
             }
             int end = c;
             while (end < columns && dirty[end]) ++end;
-            changed += QRect(c * tile, top, std::min(end * tile, w) - c * tile, rows);
+            // The run's exact changed pixels, so a small change sends no more than itself.
+            const int from = c * tile, to = std::min(end * tile, w);
+            int left = to, right = from - 1, first = -1, last = -1;
+            for (int y = top; y < top + rows; ++y) {
+                const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+                const auto* b = reinterpret_cast<const quint32*>(now.constScanLine(y));
+                if (std::memcmp(a + from, b + from, static_cast<std::size_t>(to - from) * 4) == 0) continue;
+                if (first < 0) first = y;
+                last = y;
+                int l = from;
+                while (l < left && a[l] == b[l]) ++l;
+                int r = to - 1;
+                while (r > right && a[r] == b[r]) --r;
+                left = std::min(left, l);
+                right = std::max(right, r);
+            }
+            changed += QRect(left, first, right - left + 1, last - first + 1);
             c = end;
         }
     }

@@ -33,7 +33,7 @@ QRectF hoverZone(IslandStateMachine::State state, const QRectF& islandFrame, QSi
 // The island's outline in its own coordinates: square against the top edge, rounded below.
 QPainterPath islandShape(QSizeF size, double bottomRadius);
 // The pixels that differ between two frames of the same size and format, as rectangles: in each
-// band of `band` rows, the spans of `tile`-pixel columns that changed, joined where they touch
+// band of `band` rows, the smallest rectangle around each run of changed `tile`-pixel columns
 // (all of `now` when the frames are not alike; empty when nothing changed).
 QRegion changedPixels(const QImage& before, const QImage& now, int band = 16, int tile = 32);
 

@@ -342,8 +342,14 @@ void IslandPanel::paintEvent(QPaintEvent* event) {
             const QRegion damage = renderRoom();
             if (!(damage - event->region()).isEmpty()) update(damage);
         }
+        // Rectangle by rectangle: under a clip of one rectangle the image is copied straight,
+        // where the whole changed region as a clip would send every row through the span filler.
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(islandRect().topLeft(), roomFrame_);
+        const QPointF origin = islandRect().topLeft();
+        for (const QRect& r : event->region()) {
+            p.setClipRect(r);
+            p.drawImage(origin, roomFrame_);
+        }
         return;
     }
     if (compositor_) {
@@ -388,7 +394,11 @@ void IslandPanel::paintSettledRoom(QPainter& p, const QRectF& island) {
     // and blit of the room goes span by span through the raster engine's thread pool, and the
     // open room is repainted many times a second.
     p.setClipRect(island, Qt::IntersectClip);
-    p.fillRect(island, Qt::black);
+    // The room's opaque scene covers its content; only what lies outside it is filled.
+    const QRectF content = contentRect();
+    const QRect covered(QPoint(int(std::ceil(content.left())), int(std::ceil(content.top()))),
+                        QPoint(int(std::floor(content.right())) - 1, int(std::floor(content.bottom())) - 1));
+    for (const QRect& r : QRegion(island.toAlignedRect()) - covered) p.fillRect(r, Qt::black);
     p.save();
     room_->paint(p, contentRect(), spring_.size().height());
     p.restore();
