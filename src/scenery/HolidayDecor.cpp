@@ -3,6 +3,7 @@
 #include "cat/HeartPath.h"
 #include "scenery/HolidayPaint.h"
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 #include "scenery/StarPath.h"
 
 #include <QPainter>
@@ -166,38 +167,47 @@ int ornamentPeriod(Holiday holiday) {
 
 // An ornament turned by `degrees` about its hook, from kept pictures of it already turned (in
 // steps of half a degree, far below a pixel at its size) laid down straight: by its colour and
-// shape; a bauble's twinkle is the opacity it is laid down with.
-void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, double degrees) {
+// shape; a bauble's twinkle is the opacity it is laid down with. `lay(key, box, opacity, draw)`
+// lays each picture in turn, drawn by `draw(QPainter&)` over `box` when not kept yet.
+template <typename Lay>
+void ornamentPictures(int index, Holiday holiday, double time, double degrees, Lay&& lay) {
     const int i = std::max(index, 0);
     const int variant = i % ornamentPeriod(holiday);
     const long step = std::clamp(std::lround(degrees * 2), -720L, 720L);
     const double turn = step / 2.0;
-    const QRectF box(-12, -4, 24, 20);
+    // A bauble and its glint keep within a small box; the other ornaments need the larger one.
+    const QRectF box = holiday == Holiday::christmas ? QRectF(-6, -1, 12, 12) : QRectF(-12, -4, 24, 20);
     const auto key = [&](int part) {
         return 0x4F524E0000000000ull | static_cast<std::uint64_t>(holiday) << 32 | static_cast<std::uint64_t>(part) << 24 |
                static_cast<std::uint64_t>(variant) << 16 | static_cast<std::uint64_t>(step + 1024);
     };
     if (holiday != Holiday::christmas) {
-        drawSprite(p, key(0), box, [&](QPainter& q) {
+        lay(key(0), box, 1.0, [&](QPainter& q) {
             q.rotate(turn);
             drawLitOrnament(q, variant, holiday, 0);
         });
         return;
     }
-    const double was = p.opacity();
     // In steps of 1/64, far below what the eye tells apart on a bauble this size.
-    p.setOpacity(was * std::round(64 * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i))) / 64);
-    drawSprite(p, key(2), box, [&](QPainter& q) {
+    lay(key(2), box, std::round(64 * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i))) / 64, [&](QPainter& q) {
         q.rotate(turn);
         fillEllipse(q, QRectF(-3.5, 2.5, 7, 7), hex(kChristmas[variant]));
     });
-    p.setOpacity(was);
     // The hook and the glint in one picture: the hook meets the bauble only along its rim's
     // top half-point, so laying it over the bauble looks the same.
-    drawSprite(p, key(3), box, [&](QPainter& q) {
+    lay(key(3), box, 1.0, [&](QPainter& q) {
         q.rotate(turn);
         q.fillRect(QRectF(-1, 1, 2, 1.5), hex("#B08A3A"));
         fillEllipse(q, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));
+    });
+}
+
+void drawOrnamentSprite(QPainter& p, int index, Holiday holiday, double time, double degrees) {
+    ornamentPictures(index, holiday, time, degrees, [&p](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
+        const double was = p.opacity();
+        p.setOpacity(was * opacity);
+        drawSprite(p, key, box, draw);
+        p.setOpacity(was);
     });
 }
 
@@ -338,16 +348,38 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
 
     still.reset();
 
+    // The ornaments, all blended into one picture once a frame.
+    static scenery::StripPicture strip;
     const int count = ornamentCount(W);
-    // Each ornament is placed from the same base transform (cheaper than a save per ornament).
-    const QTransform base = p.worldTransform();
-    for (int i = 0; i < count; ++i) {
+    const QRectF band(std::min(m, 0.0) - 13 * unit - 1, top - 5 * unit - 1, W - 2 * std::min(m, 0.0) + 26 * unit + 2,
+                      std::max(sag, 0.0) + 22 * unit + 2);
+    const auto place = [&](int i) {
         const double s = (i + 0.5) / count;
-        const QPointF at(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
-        p.setWorldTransform(base);
-        p.translate(at);
-        p.scale(unit, unit);
-        drawOrnamentSprite(p, i, holiday, time, 0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg);
+        return QPointF(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
+    };
+    const auto turn = [&](int i) { return 0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg; };
+    if (strip.prepare(p, static_cast<std::uint64_t>(holiday), band, time)) {
+        if (strip.due()) {
+            const double scale = strip.scale() * unit;
+            for (int i = 0; i < count; ++i) {
+                const QPointF at = strip.toPicture(place(i));
+                ornamentPictures(i, holiday, time, turn(i), [&](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
+                    const QImage& picture = scenery::spritePicture(key, scale, box, draw);
+                    const QPointF corner = at + box.topLeft() * scale;
+                    strip.blend(picture, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))), opacity);
+                });
+            }
+        }
+        strip.lay(p);
+    } else {
+        // Each ornament is placed from the same base transform (cheaper than a save per ornament).
+        const QTransform base = p.worldTransform();
+        for (int i = 0; i < count; ++i) {
+            p.setWorldTransform(base);
+            p.translate(place(i));
+            p.scale(unit, unit);
+            drawOrnamentSprite(p, i, holiday, time, turn(i));
+        }
     }
     p.restore();
 }

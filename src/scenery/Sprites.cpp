@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <unordered_map>
 
 namespace kp::scenery {
@@ -82,6 +83,72 @@ void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double sc
     p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, std::round(at.x()) / dpr, std::round(at.y()) / dpr));
     p.drawImage(QPointF(0, 0), image);
     p.setWorldTransform(world);
+}
+
+bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp) {
+    const QTransform t = p.deviceTransform();
+    // A band may be as wide as the room at twice its size and more.
+    const double scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    if (!(scale > 0) || bounds.width() * scale > 8192 || bounds.height() * scale > 1024) return false;
+    if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) return false;
+    int found = -1;
+    for (int i = 0; i < 4; ++i)
+        if (kept_[i].id == id && kept_[i].scale == scale && kept_[i].bounds == bounds && !kept_[i].image.isNull()) found = i;
+    if (found < 0) {
+        found = next_;
+        next_ = (next_ + 1) % 4;
+        Kept& k = kept_[found];
+        k.id = id;
+        k.scale = scale;
+        k.bounds = bounds;
+        k.image = blankSprite(scale, bounds);
+        k.stamp = std::numeric_limits<double>::quiet_NaN();
+    }
+    current_ = found;
+    const QPointF corner = t.map(bounds.topLeft());
+    offset_ = corner - QPointF(std::round(corner.x()), std::round(corner.y()));
+    Kept& k = kept_[found];
+    due_ = !(k.stamp == stamp);
+    if (due_) {
+        k.stamp = stamp;
+        k.image.fill(Qt::transparent);
+    }
+    return true;
+}
+
+namespace {
+
+// Each channel of a premultiplied pixel times a / 255, rounded.
+quint32 byteMul(quint32 x, quint32 a) {
+    quint32 t = (x & 0x00FF00FFu) * a;
+    t = ((t + ((t >> 8) & 0x00FF00FFu) + 0x00800080u) >> 8) & 0x00FF00FFu;
+    x = ((x >> 8) & 0x00FF00FFu) * a;
+    x = (x + ((x >> 8) & 0x00FF00FFu) + 0x00800080u) & 0xFF00FF00u;
+    return x | t;
+}
+
+}  // namespace
+
+void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
+    QImage& image = kept_[current_].image;
+    const auto alpha = static_cast<quint32>(std::clamp(std::lround(opacity * 255), 0L, 255L));
+    if (alpha == 0 || sprite.format() != QImage::Format_ARGB32_Premultiplied) return;
+    const QRect area = QRect(at, sprite.size()) & image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* src = reinterpret_cast<const quint32*>(sprite.constScanLine(y - at.y())) + (area.left() - at.x());
+        auto* dst = reinterpret_cast<quint32*>(image.scanLine(y)) + area.left();
+        for (int x = 0; x < area.width(); ++x) {
+            quint32 s = src[x];
+            if (s == 0) continue;
+            if (alpha < 255) s = byteMul(s, alpha);
+            dst[x] = s + byteMul(dst[x], 255 - (s >> 24));
+        }
+    }
+}
+
+void StripPicture::lay(QPainter& p) {
+    const Kept& k = kept_[current_];
+    laySprite(p, k.image, k.bounds, k.scale);
 }
 
 }  // namespace kp::scenery

@@ -22,6 +22,53 @@ void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double sc
 // The painter's device scale (0 when it cannot be kept as a picture).
 double spriteScale(const QPainter& p, const QRectF& bounds);
 
+// Many small moving pieces in one band (a garland's baubles) put onto one picture once per frame
+// and laid down at once: their kept pictures are blended straight into it, where each laid on
+// the room would go through the painter and its clip. `id` tells the bands apart; `stamp` (the
+// frame's time) says when the picture is put together again, so that drawing the same frame
+// twice puts it together once.
+class StripPicture {
+public:
+    // Whether the band over `bounds` (the painter's units) can be kept as a picture for `p` (not
+    // when the painter is turned or mirrored).
+    bool prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp);
+    // Whether the picture is to be put together again (cleared) for this frame.
+    bool due() const { return due_; }
+    // Device pixels of the picture per unit of the painter, and where a point of the painter's
+    // units falls on the picture.
+    double scale() const { return kept_[current_].scale; }
+    // (A point lands on the same device pixel as it would laid on the painter itself.)
+    QPointF toPicture(QPointF at) const { return (at - kept_[current_].bounds.topLeft()) * kept_[current_].scale + offset_; }
+    // Blends a kept picture into the band's with its top-left pixel at `at`, faded by `opacity`.
+    void blend(const QImage& sprite, QPoint at, double opacity);
+    void lay(QPainter& p);
+
+private:
+    struct Kept {
+        std::uint64_t id = 0;
+        double scale = 0, stamp = 0;
+        QRectF bounds;
+        QImage image;
+    };
+    Kept kept_[4];
+    int current_ = 0, next_ = 0;
+    bool due_ = false;
+    QPointF offset_;  // the band's corner's part of a device pixel
+};
+
+// The kept picture of `key` at `scale` over `bounds`, drawn by `draw(QPainter&)` when missing.
+template <typename Draw>
+const QImage& spritePicture(std::uint64_t key, double scale, const QRectF& bounds, Draw&& draw) {
+    if (const QImage* image = keptSprite(key, scale, bounds)) return *image;
+    QImage fresh = blankSprite(scale, bounds);
+    {
+        QPainter q(&fresh);
+        beginSprite(q, scale, bounds);
+        draw(q);
+    }
+    return keepSprite(key, scale, bounds, std::move(fresh));
+}
+
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed
 // over `bounds` (the painter's current units). `draw(QPainter&)` paints the piece in those units.
 // One thread at a time.
@@ -32,17 +79,7 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
         draw(p);
         return;
     }
-    const QImage* image = keptSprite(key, scale, bounds);
-    if (!image) {
-        QImage fresh = blankSprite(scale, bounds);
-        {
-            QPainter q(&fresh);
-            beginSprite(q, scale, bounds);
-            draw(q);
-        }
-        image = &keepSprite(key, scale, bounds, std::move(fresh));
-    }
-    laySprite(p, *image, bounds, scale);
+    laySprite(p, spritePicture(key, scale, bounds, draw), bounds, scale);
 }
 
 }  // namespace kp::scenery
