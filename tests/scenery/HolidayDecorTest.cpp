@@ -3,6 +3,9 @@
 #include "platform/Color.h"
 #include "platform/EnumNames.h"
 #include "scenery/HolidayDecor.h"
+#include "scenery/Sprites.h"
+
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +107,62 @@ TEST(HolidayWreath, RingOfTheHolidayAroundTheCentre) {
     const QColor c = test::at(img, 22 - 11, 22);
     EXPECT_TRUE(test::near(c, colorFromHex("#F4A7B4"), 20) || test::near(c, colorFromHex("#FBD3DA"), 20));
     EXPECT_FALSE(test::anyInk(img, QRectF(20, 20, 4, 4)));  // the middle is open
+}
+
+
+TEST(StripPicture, PutsABandTogetherOnceAFrameAndLaysItAsThePainterWould) {
+    // A half-transparent disc, as a kept picture.
+    QImage disc(12, 12, QImage::Format_ARGB32_Premultiplied);
+    disc.fill(Qt::transparent);
+    {
+        QPainter q(&disc);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.setPen(Qt::NoPen);
+        q.setBrush(QColor(200, 40, 90, 150));
+        q.drawEllipse(QRectF(1, 1, 10, 10));
+    }
+    const QColor wall(230, 210, 180);
+    QImage viaStrip(40, 20, QImage::Format_ARGB32_Premultiplied), viaPainter = viaStrip;
+    viaStrip.fill(wall);
+    viaPainter.fill(wall);
+
+    scenery::StripPicture strip;
+    {
+        QPainter p(&viaStrip);
+        ASSERT_TRUE(strip.prepare(p, 1, QRectF(0, 0, 40, 20), 10.0));
+        EXPECT_TRUE(strip.due());
+        strip.blend(disc, QPoint(5, 3), 0.5);
+        strip.blend(disc, QPoint(20, 6), 1.0);
+        strip.lay(p);
+        // The same frame again: nothing to put together.
+        ASSERT_TRUE(strip.prepare(p, 1, QRectF(0, 0, 40, 20), 10.0));
+        EXPECT_FALSE(strip.due());
+    }
+    {
+        QPainter p(&viaPainter);
+        p.setOpacity(0.5);
+        p.drawImage(QPoint(5, 3), disc);
+        p.setOpacity(1);
+        p.drawImage(QPoint(20, 6), disc);
+    }
+    int worst = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const QColor a = viaStrip.pixelColor(x, y), b = viaPainter.pixelColor(x, y);
+            worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+        }
+    EXPECT_LE(worst, 2);
+    EXPECT_NE(viaStrip.pixelColor(11, 9), wall) << "the faded disc shows";
+
+    // The next frame starts from a clear picture.
+    QImage next(40, 20, QImage::Format_ARGB32_Premultiplied);
+    next.fill(wall);
+    QPainter p(&next);
+    ASSERT_TRUE(strip.prepare(p, 1, QRectF(0, 0, 40, 20), 10.0 + 1.0 / 60));
+    EXPECT_TRUE(strip.due());
+    strip.lay(p);
+    p.end();
+    EXPECT_EQ(next.pixelColor(11, 9), wall);
 }
 
 }  // namespace
