@@ -311,31 +311,50 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
                      [&](QPainter& q) { paintGround(q, parts, W, H, F, k, snowy, wet, night); });
     still.reset();
 
-    // Grass: blades bent by a gust that travels along the lawn.
+    // Grass: blades bent by a gust that travels along the lawn, blended into one picture a frame.
     if (!snowy) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(wet ? c.grassWet : c.grassDry);
-        for (int n = 0, blades = pieceCount(std::ceil(W / (2.6 * k))); n < blades; ++n) {
-            const double x = n * 2.6 * k;
-            const double tl = time - x / 400;
-            const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +
-                                  1.1 * std::sin(1.6 * time - 0.035 * x));
-            // Each blade from a kept picture of its height and bend (in steps of a twentieth of
-            // the unit, finer than a pixel).
-            const int height = (37 * n) % 5;
-            const long bend = std::lround(s / k * 20);
-            const double b = bend * k / 20;
-            const std::uint64_t key = 0x475241535300000ull | static_cast<std::uint64_t>(wet) << 16 |
-                                      static_cast<std::uint64_t>(height) << 12 | static_cast<std::uint64_t>(bend + 2048);
-            p.save();
-            p.translate(x, F);
-            scenery::drawSprite(p, key, QRectF(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k), [&](QPainter& q) {
-                q.setPen(Qt::NoPen);
-                q.setBrush(wet ? c.grassWet : c.grassDry);
-                const double tall = (3 + height) * k;
-                scenery::fillQuadStroke(q, QPointF(0, 0), QPointF(0.2 * b, -0.6 * tall), QPointF(b, -tall), 1.1 * k, 3);
+        static scenery::StripPicture lawn;
+        const QRectF blade(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k);
+        const int blades = pieceCount(std::ceil(W / (2.6 * k)));
+        const auto each = [&](auto&& lay) {
+            for (int n = 0; n < blades; ++n) {
+                const double x = n * 2.6 * k;
+                const double tl = time - x / 400;
+                const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +
+                                      1.1 * std::sin(1.6 * time - 0.035 * x));
+                // Each blade from a kept picture of its height and bend (in steps of a twentieth of
+                // the unit, finer than a pixel).
+                const int height = (37 * n) % 5;
+                const long bend = std::lround(s / k * 20);
+                const double b = bend * k / 20;
+                const std::uint64_t key = 0x475241535300000ull | static_cast<std::uint64_t>(wet) << 16 |
+                                          static_cast<std::uint64_t>(height) << 12 | static_cast<std::uint64_t>(bend + 2048);
+                lay(QPointF(x, F), key, [&, height, b](QPainter& q) {
+                    q.setPen(Qt::NoPen);
+                    q.setBrush(wet ? c.grassWet : c.grassDry);
+                    const double tall = (3 + height) * k;
+                    scenery::fillQuadStroke(q, QPointF(0, 0), QPointF(0.2 * b, -0.6 * tall), QPointF(b, -tall), 1.1 * k, 3);
+                });
+            }
+        };
+        const QRectF band(blade.left() - 1, F + blade.top() - 1, W + blade.width() + 2, blade.height() + 2);
+        if (lawn.prepare(p, static_cast<std::uint64_t>(wet), band, time)) {
+            if (lawn.due()) {
+                const double scale = lawn.scale();
+                each([&](QPointF at, std::uint64_t key, auto&& draw) {
+                    const QImage& picture = scenery::spritePicture(key, scale, blade, draw);
+                    const QPointF corner = lawn.toPicture(at) + blade.topLeft() * scale;
+                    lawn.blend(picture, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))), 1.0);
+                });
+            }
+            lawn.lay(p);
+        } else {
+            each([&](QPointF at, std::uint64_t key, auto&& draw) {
+                p.save();
+                p.translate(at);
+                scenery::drawSprite(p, key, blade, draw);
+                p.restore();
             });
-            p.restore();
         }
     }
 
