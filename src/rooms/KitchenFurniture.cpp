@@ -110,10 +110,10 @@ void drawUtensilRail(QPainter& p, QPointF at, double scale, double t) {
         return s;
     }();
     PieceFrame frame(p, at, scale);
-    rail.paint(p);
+    rail.paintKept(p);
     p.translate(0, -6.75 + 1);
     p.rotate(2 * std::sin(1.2 * t));
-    utensils.paint(p);
+    utensils.paintKept(p);
 }
 
 ClockHands clockHands(int hour, int minute) {
@@ -212,7 +212,7 @@ void drawStove(QPainter& p, QPointF at, double scale, double t) {
         return s;
     }();
     PieceFrame frame(p, at, scale);
-    shapes.paint(p);
+    shapes.paintKept(p);
     // Steam: three puffs a third of a cycle apart, rising, widening and fading.
     static const QBrush white(Qt::white);
     p.setPen(Qt::NoPen);
@@ -280,10 +280,15 @@ void drawFoodBowl(QPainter& p, QPointF at, double scale, double fill) {
     PieceFrame frame(p, at, scale);
     p.save();
     p.translate(0, -7);
-    p.scale(1, fill);
-    kibble.paint(p);
+    // A kept picture only while the mound is whole: squashed, it is drawn as it shrinks.
+    if (fill == 1.0) {
+        kibble.paintKept(p);
+    } else {
+        p.scale(1, fill);
+        kibble.paint(p);
+    }
     p.restore();
-    bowl.paint(p);
+    bowl.paintKept(p);
 }
 
 void drawWaterBowl(QPainter& p, QPointF at, double scale, bool drinking, double t) {

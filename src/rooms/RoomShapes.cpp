@@ -187,6 +187,12 @@ void ShapeList::paint(QPainter& p) const {
 }
 
 void ShapeList::paintKept(QPainter& p) const {
+    // A picture is kept at one scale: a painter stretched more one way than the other draws.
+    const QTransform t = p.deviceTransform();
+    if (std::abs(std::hypot(t.m11(), t.m12()) - std::hypot(t.m21(), t.m22())) > 1e-6) {
+        paint(p);
+        return;
+    }
     QRectF bounds;
     for (const Item& item : items_) {
         const double reach = item.stroked ? item.pen.widthF() : 0;
