@@ -111,7 +111,7 @@ void CatParts::paintAll(QPainter& p, const CatPartsLook& look) {
     for (int i = 0; i < count; ++i) paintPart(p, look, i);
 }
 
-std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
+CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> together) {
     // What every part shares: where it is drawn, at what pixel size, in which clothes.
     Fingerprint common;
     common.add(f.figure).add(f.dpr).add(double(f.version)).add(f.env);
@@ -131,28 +131,46 @@ std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> togeth
     headKey.add(f.headCentre).add(f.headTilt).add(f.headScale).add(f.tongueY.value_or(-1e9));
     paw.add(double(f.frontPaw)).add(f.body.pawAngle).add(f.body.pawRaise);
     // The parts this look has, and the look of each.
-    std::uint64_t keys[count] = {};
-    bool has[count] = {};
-    has[underTail] = true;
-    keys[underTail] = Fingerprint(still).addBits(underTail).value();
+    Keys k;
+    k.has[underTail] = true;
+    k.part[underTail] = Fingerprint(still).addBits(underTail).value();
     if (!f.back) {
-        has[tail] = has[overTail] = has[head] = true;
-        has[frontPaw] = f.frontPaw;
-        has[tailBow] = wearsBow(f.env);
-        keys[tail] = tailKey.value();
-        keys[overTail] = Fingerprint(still).addBits(overTail).value();
-        keys[tailBow] = Fingerprint(tailKey).addBits(tailBow).value();
-        keys[head] = headKey.value();
-        keys[frontPaw] = paw.value();
+        k.has[tail] = k.has[overTail] = k.has[head] = true;
+        k.has[frontPaw] = f.frontPaw;
+        k.has[tailBow] = wearsBow(f.env);
+        k.part[tail] = tailKey.value();
+        k.part[overTail] = Fingerprint(still).addBits(overTail).value();
+        k.part[tailBow] = Fingerprint(tailKey).addBits(tailBow).value();
+        k.part[head] = headKey.value();
+        k.part[frontPaw] = paw.value();
     }
-
-    const QRect box = f.figure.mapRect(f.area).toAlignedRect();
+    k.box = f.figure.mapRect(f.area).toAlignedRect();
     Fingerprint whole;
-    whole.add(QRectF(box)).add(double(together.has_value()));
+    whole.add(QRectF(k.box)).add(double(together.has_value()));
     if (together) whole.add(double(together->tint)).add(double(together->desaturate));
-    for (int i = 0; i < count; ++i) whole.addBits(has[i] ? keys[i] : 0);
-    if (whole.value() == key_) return key_;
+    for (int i = 0; i < count; ++i) whole.addBits(k.has[i] ? k.part[i] : 0);
+    k.whole = whole.value();
+    return k;
+}
 
+bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> together) const {
+    const Keys k = keysOf(look, together);
+    if (k.whole == key_) return false;
+    for (int i = 0; i < count; ++i) {
+        if (!k.has[i] || parts_[i].now.key == k.part[i]) continue;
+        const std::vector<Drawn>& kept = parts_[i].kept;
+        const std::uint64_t key = k.part[i];
+        if (std::none_of(kept.begin(), kept.end(), [key](const Drawn& d) { return d.key == key; })) return true;
+    }
+    return false;
+}
+
+std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
+    const Keys k = keysOf(f, together);
+    if (k.whole == key_) return key_;
+    const QRect& box = k.box;
+    const bool* has = k.has;
+    const std::uint64_t* keys = k.part;
     // Every key holds the figure's transform, and so the box its drawing was made in.
     box_ = box;
     for (int i = 0; i < count; ++i) {
@@ -163,21 +181,21 @@ std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> togeth
     if (together) {
         const QSize pixels = (QSizeF(box.size()) * f.dpr).toSize();
         if (together_.size() != pixels) together_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        together_.setDevicePixelRatio(f.dpr);
+        together_.setDevicePixelRatio(1);  // laid in device pixels, pixel for pixel
         together_.fill(Qt::transparent);
         togetherInk_ = QRect();
         {
             QPainter p(&together_);
-            p.resetTransform();  // device pixels
             for (const Slot& part : parts_) {
                 if (!part.shown || part.now.ink.isEmpty()) continue;
-                p.drawImage(part.now.ink.topLeft(), part.now.image);
+                p.drawImage(part.now.ink, part.now.image, QRectF(part.now.image.rect()));
                 togetherInk_ |= part.now.ink;
             }
         }
         wash(together_, togetherInk_, *together);
+        together_.setDevicePixelRatio(f.dpr);
     }
-    key_ = whole.value();
+    key_ = k.whole;
     return key_;
 }
 

@@ -81,6 +81,8 @@ public:
     // Draws again the parts whose look changed; with `together`, also lays them into one image
     // washed as asked. Returns a key that changes whenever the figure's pixels do.
     std::uint64_t update(const CatPartsLook& look, std::optional<Wash> together = std::nullopt);
+    // Whether update() would draw any part that is not kept.
+    bool needsDrawing(const CatPartsLook& look, std::optional<Wash> together = std::nullopt) const;
 
     // Points about the anchor; its top-left corner is the images' pixel (0, 0).
     const QRect& box() const { return box_; }
@@ -105,6 +107,13 @@ private:
         std::vector<Drawn> kept;  // most recent first
         bool shown = false;
     };
+    struct Keys {
+        std::uint64_t part[count] = {};
+        bool has[count] = {};
+        QRect box;
+        std::uint64_t whole = 0;
+    };
+    static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together);
     const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, std::uint64_t key);
 
     Slot parts_[count];
