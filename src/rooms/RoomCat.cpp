@@ -253,64 +253,73 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
     const std::vector<RoomSprites::Piece>& others = sprites_.endGather();
     pieces.insert(pieces.end(), others.begin(), others.end());
 
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, true);
-    paintToysBelow(p, c);
-    p.save();
-    // Only what shows in the doorway of the house is drawn.
-    if (c.peek) p.setClipPath(door_, Qt::IntersectClip);
-    auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
-        if (ink.isEmpty()) return;
-        const QRectF to(QPointF(origin + ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
-        p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
-    };
-    if (layered) {
+    // The kept parts are only laid down; toys and effects are drawn as they are. On a dense screen
+    // the effects' letters are filled on a pool thread, so that their fills are not split over the
+    // pool (measured: the hand-off costs more than it saves at one pixel a point).
+    const auto draw = [&] {
         p.save();
-        p.setOpacity(p.opacity() * c.opening);
-        lay(parts_.together(), parts_.togetherInk(), true);
-        p.restore();
-    } else {
-        for (int i = 0; i < CatParts::count; ++i)
-            if (parts_.shown(i)) lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
-    }
-    if (!toysArea.isEmpty()) {
-        if (!layered) {
+        p.setRenderHint(QPainter::Antialiasing, true);
+        paintToysBelow(p, c);
+        p.save();
+        // Only what shows in the doorway of the house is drawn.
+        if (c.peek) p.setClipPath(door_, Qt::IntersectClip);
+        auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
+            if (ink.isEmpty()) return;
+            const QRectF to(QPointF(origin + ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
+            p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
+        };
+        if (layered) {
             p.save();
-            p.setTransform(group_, true);
-            paintGroupToys(p, c);
+            p.setOpacity(p.opacity() * c.opening);
+            lay(parts_.together(), parts_.togetherInk(), true);
             p.restore();
         } else {
-            // Tinted and faded with the cat: drawn apart over where they lie, then laid down.
-            const QRect area = toysArea & QRect(QPoint(0, 0), pixels);
-            if (!area.isEmpty()) {
-                if (layer_.isNull() || layer_.width() < area.width() || layer_.height() < area.height())
-                    layer_ = QImage(std::max(area.width(), layer_.isNull() ? 0 : layer_.width()),
-                                    std::max(area.height(), layer_.isNull() ? 0 : layer_.height()),
-                                    QImage::Format_ARGB32_Premultiplied);
-                layer_.setDevicePixelRatio(1);
-                const QRect used(QPoint(0, 0), area.size());
-                {
-                    QPainter lp(&layer_);
-                    lp.setCompositionMode(QPainter::CompositionMode_Source);
-                    lp.fillRect(used, Qt::transparent);
-                    lp.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                    lp.setRenderHint(QPainter::Antialiasing, true);
-                    lp.translate(-area.topLeft());
-                    lp.scale(scale, scale);
-                    lp.setTransform(group_, true);
-                    paintGroupToys(lp, c);
-                }
-                CatParts::wash(layer_, used, *wash);
+            for (int i = 0; i < CatParts::count; ++i)
+                if (parts_.shown(i)) lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
+        }
+        if (!toysArea.isEmpty()) {
+            if (!layered) {
                 p.save();
-                p.setOpacity(p.opacity() * c.opening);
-                p.drawImage(QRectF(QPointF(area.topLeft()) / scale, QSizeF(area.size()) / scale), layer_, QRectF(used));
+                p.setTransform(group_, true);
+                paintGroupToys(p, c);
                 p.restore();
+            } else {
+                // Tinted and faded with the cat: drawn apart over where they lie, then laid down.
+                const QRect area = toysArea & QRect(QPoint(0, 0), pixels);
+                if (!area.isEmpty()) {
+                    if (layer_.isNull() || layer_.width() < area.width() || layer_.height() < area.height())
+                        layer_ = QImage(std::max(area.width(), layer_.isNull() ? 0 : layer_.width()),
+                                        std::max(area.height(), layer_.isNull() ? 0 : layer_.height()),
+                                        QImage::Format_ARGB32_Premultiplied);
+                    layer_.setDevicePixelRatio(1);
+                    const QRect used(QPoint(0, 0), area.size());
+                    {
+                        QPainter lp(&layer_);
+                        lp.setCompositionMode(QPainter::CompositionMode_Source);
+                        lp.fillRect(used, Qt::transparent);
+                        lp.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                        lp.setRenderHint(QPainter::Antialiasing, true);
+                        lp.translate(-area.topLeft());
+                        lp.scale(scale, scale);
+                        lp.setTransform(group_, true);
+                        paintGroupToys(lp, c);
+                    }
+                    CatParts::wash(layer_, used, *wash);
+                    p.save();
+                    p.setOpacity(p.opacity() * c.opening);
+                    p.drawImage(QRectF(QPointF(area.topLeft()) / scale, QSizeF(area.size()) / scale), layer_, QRectF(used));
+                    p.restore();
+                }
             }
         }
-    }
-    p.restore();
-    paintEffectsAbove(p, c);
-    p.restore();
+        p.restore();
+        paintEffectsAbove(p, c);
+        p.restore();
+    };
+    if (others.empty() || scale < 1.5)
+        draw();
+    else
+        scenery::paintInPool(draw);
 }
 
 void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfit& worn, std::optional<QPointF> pointer) {
@@ -442,12 +451,23 @@ void RoomCatLayer::paintLayered(QPainter& p, const RoomCatState& c, const CatEnv
     p.restore();
 }
 
-void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) const {
-    if (!m.life || !m.life->isVisible()) return;
-    const PetLife& life = *m.life;
-    const double s = 0.94 * life.growth().body * (0.83 + 0.17 * f.opening);
-    const double lineY = f.floorLine - 30 * s;
-    for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) {
+    std::vector<RoomSprites::Piece> pieces;
+    if (m.life && m.life->isVisible() && !m.life->reactions().empty()) {
+        const PetLife& life = *m.life;
+        const double s = 0.94 * life.growth().body * (0.83 + 0.17 * f.opening);
+        const double lineY = f.floorLine - 30 * s;
+        const QTransform& dt = p.deviceTransform();
+        const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+        const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
+                           std::max(1, static_cast<int>(std::ceil(f.height * scale))));
+        QPainter& g = bubbles_.gather(scale, pixels);
+        for (const PetReaction& r : life.reactions()) paintReactionBubble(g, r, f.t, f.width, s, lineY);
+        pieces = bubbles_.endGather();
+        for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+    }
+    reactionsChanged_ = RoomSprites::damage(pieces, lastBubbles_);
+    lastBubbles_ = std::move(pieces);
 }
 
 }  // namespace kp

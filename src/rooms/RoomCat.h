@@ -56,15 +56,17 @@ public:
     // answers it with petCat() (Petting.h).
     void paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);
     // Layer 6.3: the reaction bubbles over the cat, drawn over the whole room.
-    void paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) const;
+    void paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m);
 
     // The state the last paint() drew (for hosts and tests).
     const RoomCatState& state() const { return state_; }
     // The group transform of the last paint(): figure coordinates to room coordinates.
     const QTransform& groupTransform() const { return group_; }
-    // Device pixels of the room where the layer's pixels changed in the last paint(): where what
+    // Device pixels of the room where the cat's pixels changed in the last paint(): where what
     // changed or moved was before and is now.
     const QRegion& changed() const { return changed_; }
+    // The same for the reaction bubbles of the last paintReactions().
+    const QRegion& reactionsChanged() const { return reactionsChanged_; }
     // Whether paint() lays the figure down from its kept parts (the default) or draws every shape
     // of it each frame (for comparisons).
     void setKeepsParts(bool keep) { keepsParts_ = keep; }
@@ -106,6 +108,9 @@ private:
     std::vector<RoomSprites::Piece> lastPieces_;
     QRegion changed_;
     bool keepsParts_ = true;
+    RoomSprites bubbles_;
+    std::vector<RoomSprites::Piece> lastBubbles_;
+    QRegion reactionsChanged_;
 };
 
 // The group transform for a cat state: figure coordinates (centre at the origin, y down) to room

@@ -277,5 +277,34 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
     }
 }
 
+TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const RoomModels m = w.models();
+    auto bubbles = [&] {
+        QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        w.layer->paintReactions(p, w.frame(), m);
+        return img;
+    };
+    QImage before = bubbles();
+    EXPECT_TRUE(w.layer->reactionsChanged().isEmpty());
+    w.life().react(PetReaction::Kind::heart, 2, w.now());
+    int shown = 0;
+    for (int i = 0; i < 240; ++i) {
+        w.cat.clock.advance(1.0 / 60);
+        const QImage now = bubbles();
+        EXPECT_EQ(outside(before, now, w.layer->reactionsChanged()), 0) << "frame " << i;
+        shown += !inkBounds(now).isEmpty();
+        before = now;
+    }
+    EXPECT_GT(shown, 10);
+    EXPECT_TRUE(inkBounds(before).isEmpty());  // gone again
+}
+
 }  // namespace
 }  // namespace kp::test
