@@ -51,11 +51,14 @@ struct World {
     }
 };
 
-void catFrame(benchmark::State& bench, const std::function<void(PetLife&)>& setUp, double opening) {
+// `dpr` device pixels a point; `pointer`: the pointer wanders over the room, the eyes follow it.
+void catFrame(benchmark::State& bench, const std::function<void(PetLife&)>& setUp, double opening, double dpr = 1,
+              bool pointer = false) {
     app();
     World w;
     setUp(w.state.life());
-    QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+    QImage img(int(640 * dpr), int(160 * dpr), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(dpr);
     img.fill(Qt::transparent);
     RoomModels m;
     m.state = &w.state;
@@ -64,8 +67,11 @@ void catFrame(benchmark::State& bench, const std::function<void(PetLife&)>& setU
     f.opening = opening;
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    int frame = 0;
     for (auto _ : bench) {
         w.clock.advance(1.0 / 60);
+        if (pointer) w.state.mousePosition = QPointF(560 + 3 * (frame % 80), 30 + (frame % 40));
+        ++frame;
         f.t = w.clock.now();
         w.hot.clear();
         w.layer.paint(p, f, m, w.hot);
@@ -91,11 +97,38 @@ void BM_RoomCatSickTinted(benchmark::State& s) {
 void BM_RoomCatFadingIn(benchmark::State& s) {
     catFrame(s, [](PetLife& l) { l.setPose(PetPose::walking); }, 0.5);
 }
+void BM_RoomCatSittingHiDpi(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::sitting); }, 1, 2);
+}
+void BM_RoomCatSittingFollowingThePointer(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::sitting); }, 1, 1, true);
+}
+void BM_RoomCatSittingFollowingThePointerHiDpi(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::sitting); }, 1, 2, true);
+}
+void BM_RoomCatAsleepHiDpi(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setSleeping(true); }, 1, 2);
+}
+void BM_RoomCatEatingHiDpi(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::eating); }, 1, 2);
+}
+void BM_RoomCatSickHiDpi(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) {
+        l.setHealth(10);
+        l.updateMood();
+    }, 1, 2);
+}
 
 }  // namespace
 
-BENCHMARK(BM_RoomCatSitting)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RoomCatEatingWithWords)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RoomCatAsleepWithLetters)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RoomCatSickTinted)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RoomCatFadingIn)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSitting)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatEatingWithWords)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatAsleepWithLetters)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSickTinted)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatFadingIn)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSittingHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSittingFollowingThePointer)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSittingFollowingThePointerHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatAsleepHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatEatingHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSickHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);

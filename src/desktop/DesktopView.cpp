@@ -90,49 +90,8 @@ Motion motionFor(DesktopCat::Pose pose, bool belly, double t) {
     return m;
 }
 
-// Pulls every pixel of `img` inside `r` towards its luminance (saturation 1 keeps it as it was).
-void desaturate(QImage& img, const QRect& r, double saturation) {
-    const QRect box = r.intersected(img.rect());
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = box.left(); x <= box.right(); ++x) {
-            const QRgb c = line[x];
-            const int a = qAlpha(c);
-            if (a == 0) continue;
-            const double l = 0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c);
-            auto mixed = [&](int v) { return std::clamp(static_cast<int>(std::lround(l + saturation * (v - l))), 0, a); };
-            line[x] = qRgba(mixed(qRed(c)), mixed(qGreen(c)), mixed(qBlue(c)), a);
-        }
-    }
-}
-
 // v in whole steps of `step`: the drawing uses the stepped value, so equal steps draw equal pixels.
 double stepped(double v, double step) { return std::round(v / step) * step; }
-
-// A running fingerprint of the values a piece is drawn from.
-class Fingerprint {
-public:
-    Fingerprint& add(double v) {
-        if (v == 0) v = 0;  // -0 and 0 draw alike
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        return addBits(bits);
-    }
-    Fingerprint& add(QPointF p) { return add(p.x()).add(p.y()); }
-    Fingerprint& add(const QRectF& r) { return add(r.x()).add(r.y()).add(r.width()).add(r.height()); }
-    Fingerprint& addBits(std::uint64_t v) {
-        for (int i = 0; i < 8; ++i) {
-            h_ ^= (v >> (8 * i)) & 0xFF;
-            h_ *= 1099511628211ULL;
-        }
-        return *this;
-    }
-    Fingerprint& add(const QString& text) { return addBits(qHash(text)); }
-    std::uint64_t value() const { return h_; }
-
-private:
-    std::uint64_t h_ = 1469598103934665603ULL;
-};
 
 // Steps fine enough that no two drawn frames of a smooth motion differ by more than a fraction of
 // a pixel: angles in quarter degrees, places in quarter points, blends and fades in 1/64.
@@ -149,31 +108,9 @@ enum : std::uint64_t {
     popLayers = 1000
 };
 
-constexpr double kBubbleSeconds = 0.35;
-constexpr qsizetype kKeptBytes = 512 * 1024;  // drawings kept of each part of the figure  // the need bubble's grow-in and shrink-away
+constexpr double kBubbleSeconds = 0.35;  // the need bubble's grow-in and shrink-away
 
 QRect outward(const QRectF& r) { return r.toAlignedRect().adjusted(-1, -1, 1, 1); }
-
-// The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
-QRect inkBox(const QImage& img) {
-    const int w = img.width();
-    int top = img.height(), bottom = -1, left = w, right = -1;
-    for (int y = 0; y < img.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-        QRgb any = 0;
-        for (int x = 0; x < w; ++x) any |= line[x];
-        if (any == 0) continue;
-        int x = 0;
-        while (line[x] == 0) ++x;
-        int end = w - 1;
-        while (line[end] == 0) --end;
-        top = std::min(top, y);
-        bottom = y;
-        left = std::min(left, x);
-        right = std::max(right, end);
-    }
-    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
 
 }  // namespace
 
@@ -293,27 +230,20 @@ QTransform DesktopCatView::figureTransform(const FigureLook& f) {
     return m;
 }
 
-namespace {
-enum FigurePart { underPart, tailPart, overPart, bowPart, headPart, pawPart, partCount };
-}
-
-void DesktopCatView::paintPart(const FigureLook& f, int which) {
-    const QSize pixels = (QSizeF(figureBox_.size()) * f.dpr).toSize();
-    if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    scratch_.setDevicePixelRatio(f.dpr);
-    scratch_.fill(Qt::transparent);
-    QPainter p(&scratch_);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.translate(-figureBox_.topLeft());
-    p.setTransform(figureTransform(f), true);
+CatPartsLook DesktopCatView::partsLook(const FigureLook& f) {
+    CatPartsLook l;
+    l.figure = figureTransform(f);
+    l.area = kFigureArea;
+    l.env = f.env;
+    l.dpr = f.dpr;
+    l.version = f.version;
     if (f.pose == DesktopCat::Pose::back) {
-        CatBack back;
-        back.tail = f.backTail;
-        back.tilt = f.backTilt;
-        back.turn = f.backTurn;
-        back.headScale = f.headScale;
-        back.paint(p, f.env);
-        return;
+        l.back = true;
+        l.backView.tail = f.backTail;
+        l.backView.tilt = f.backTilt;
+        l.backView.turn = f.backTurn;
+        l.backView.headScale = f.headScale;
+        return l;
     }
     CatFigure fig;
     fig.body.swing = f.motion.swing;
@@ -322,126 +252,21 @@ void DesktopCatView::paintPart(const FigureLook& f, int which) {
     fig.body.pawAngle = f.motion.pawAngle;
     fig.body.pawRaise = f.motion.pawRaise;
     fig.body.sit = f.sitBlend;
-    fig.body.pawOnTop = true;
-    using Pass = CatBody::Pass;
-    switch (which) {
-    case underPart: fig.body.pass = Pass::underTail; break;
-    case tailPart: fig.body.pass = Pass::tail; break;
-    case overPart: fig.body.pass = Pass::overTail; break;
-    case bowPart: fig.body.pass = Pass::tailBow; break;
-    case headPart:
-        fig.head.expression = f.face.expression;
-        fig.head.previous = f.face.previous;
-        fig.head.mix = f.face.mix;
-        fig.head.sway = f.face.sway;
-        fig.head.look = f.look;
-        fig.head.blink = f.blink;
-        fig.head.mirrored = f.mirrored;
-        fig.head.size = 30;
-        fig.headNudge = f.nudge;
-        p.translate(fig.headCentre());
-        p.rotate(f.tilt);
-        p.scale(f.headScale, f.headScale);
-        fig.head.paint(p, f.env);
-        return;
-    case pawPart:
-        if (!f.lying) CatFrontPaw{f.motion.pawAngle, f.motion.pawRaise, f.sitBlend, std::nullopt}.paint(p, f.env);
-        return;
-    }
-    fig.body.paint(p, f.env);
-}
-
-std::uint64_t DesktopCatView::updateFigure(const FigureLook& f, bool together) {
-    const bool back = f.pose == DesktopCat::Pose::back;
-    const bool bow = f.env.outfit.body == CatAccessory::tailBow || f.env.outfit.body == CatAccessory::tailBowBlue;
-    // What every part shares: where it is drawn, at what pixel size, in which clothes.
-    Fingerprint common;
-    common.add(f.s).add(f.lift).add(f.turn).add(f.squash).add(f.wiggle).add(f.rock).add(f.hang).add(f.vibe);
-    common.add(f.dpr).add(double(f.version)).add(double(f.env.outfit.face == CatAccessory::sleepMask));
-    common.add(double(f.env.outfit.extras.size())).add(double(back)).add(double(f.lying)).add(double(f.belly));
-    common.add(f.sitBlend);
-    // The body stays as it is while only the tail sways; the legs move it.
-    Fingerprint still = common, tail = common, head = common, paw = common;
-    if (back)
-        still.add(f.backTail).add(f.backTilt).add(f.backTurn).add(f.headScale);
-    else
-        still.add(f.motion.swing);
-    tail.add(f.motion.tail);
-    head.add(double(f.face.expression)).add(f.face.previous ? double(*f.face.previous) : -1.0);
-    head.add(f.face.mix).add(f.face.sway).add(f.look).add(f.blink).add(double(f.mirrored)).add(f.tilt);
-    head.add(f.nudge).add(f.headScale);
-    paw.add(f.motion.pawAngle).add(f.motion.pawRaise);
-    // The parts this look has, and the look of each.
-    std::uint64_t keys[partCount] = {};
-    bool has[partCount] = {};
-    has[underPart] = true;
-    keys[underPart] = still.addBits(underPart).value();
-    if (!back) {
-        has[tailPart] = has[overPart] = has[headPart] = has[pawPart] = true;
-        has[bowPart] = bow;
-        keys[tailPart] = tail.value();
-        keys[overPart] = Fingerprint(still).addBits(overPart).value();
-        keys[bowPart] = Fingerprint(tail).addBits(bowPart).value();
-        keys[headPart] = head.value();
-        keys[pawPart] = paw.value();
-    }
-
-    const QRect box = figureTransform(f).mapRect(kFigureArea).toAlignedRect();
-    Fingerprint whole;
-    whole.add(QRectF(box)).add(double(f.dead)).add(double(together));
-    for (int i = 0; i < partCount; ++i) whole.addBits(has[i] ? keys[i] : 0);
-    if (whole.value() == figureKey_) return figureKey_;
-
-    figureBox_ = box;
-    for (int i = 0; i < partCount; ++i) {
-        Part& part = parts_[i];
-        part.shown = has[i];
-        if (has[i] && part.now.key != keys[i]) part.now = partDrawing(part, f, i, keys[i]);
-    }
-    if (together) {
-        const QSize pixels = (QSizeF(box.size()) * f.dpr).toSize();
-        if (figure_.size() != pixels) figure_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        figure_.setDevicePixelRatio(f.dpr);
-        figure_.fill(Qt::transparent);
-        figureInk_ = QRect();
-        {
-            QPainter p(&figure_);
-            p.resetTransform();  // device pixels
-            for (const Part& part : parts_) {
-                if (!part.shown || part.now.ink.isEmpty()) continue;
-                p.drawImage(part.now.ink.topLeft(), part.now.image);
-                figureInk_ |= part.now.ink;
-            }
-        }
-        // A dead pet's figure is washed out (saturation 0.55), as a whole.
-        if (f.dead) desaturate(figure_, figureInk_, 0.55);
-    }
-    figureKey_ = whole.value();
-    return figureKey_;
-}
-
-const DesktopCatView::Drawn& DesktopCatView::partDrawing(Part& part, const FigureLook& f, int which,
-                                                         std::uint64_t key) {
-    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Drawn& d) { return d.key == key; });
-    if (kept == part.kept.end()) {
-        paintPart(f, which);
-        Drawn drawn{key, {}, inkBox(scratch_)};
-        if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
-        drawn.image.setDevicePixelRatio(f.dpr);
-        part.kept.insert(part.kept.begin(), std::move(drawn));
-        // A few hundred kilobytes a part.
-        qsizetype bytes = 0;
-        for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
-            bytes += d->image.sizeInBytes();
-            if (bytes > kKeptBytes && d != part.kept.begin()) {
-                part.kept.erase(d, part.kept.end());
-                break;
-            }
-        }
-        return part.kept.front();
-    }
-    std::rotate(part.kept.begin(), kept, kept + 1);
-    return part.kept.front();
+    fig.headNudge = f.nudge;
+    l.body = fig.body;
+    l.head.expression = f.face.expression;
+    l.head.previous = f.face.previous;
+    l.head.mix = f.face.mix;
+    l.head.sway = f.face.sway;
+    l.head.look = f.look;
+    l.head.blink = f.blink;
+    l.head.mirrored = f.mirrored;
+    l.head.size = 30;
+    l.headCentre = fig.headCentre();
+    l.headTilt = f.tilt;
+    l.headScale = f.headScale;
+    l.frontPaw = !f.lying;
+    return l;
 }
 
 const std::vector<SceneLayer>& DesktopCatView::prepare(double t) {
@@ -490,21 +315,24 @@ const std::vector<SceneLayer>& DesktopCatView::prepare(double t) {
             add(shadowLayer, QRectF(d.shadowAt.x() - d.rx, d.shadowAt.y() - d.ry, 2 * d.rx, 2 * d.ry),
                 Fingerprint().add(d.shadowAt).add(d.rx));
         if (f.opacity > 0) {
-            const std::uint64_t figureKey = updateFigure(f, d.laidTogether);
+            const std::optional<CatParts::Wash> wash =
+                d.laidTogether ? std::optional(CatParts::Wash{false, f.dead}) : std::nullopt;
+            const std::uint64_t figureKey = figure_.update(partsLook(f), wash);
             // Laid in on whole device pixels: no resampling.
-            const QPointF anchor = QPointF(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth) + figureBox_.topLeft();
+            const QPointF anchor = QPointF(c.feet.x(), c.feet.y() + 44 * k * c.peekDepth) + figure_.box().topLeft();
             d.anchor = QPointF(std::round(anchor.x() * dpr_) / dpr_, std::round(anchor.y() * dpr_) / dpr_);
             auto inPoints = [&](const QRect& ink) {
                 return QRectF(d.anchor + QPointF(ink.topLeft()) / dpr_, QSizeF(ink.size()) / dpr_);
             };
             if (d.laidTogether) {
-                if (!figureInk_.isEmpty())
-                    add(figureLayer, inPoints(figureInk_), Fingerprint().addBits(figureKey).add(d.anchor).add(d.opacity));
+                if (!figure_.togetherInk().isEmpty())
+                    add(figureLayer, inPoints(figure_.togetherInk()),
+                        Fingerprint().addBits(figureKey).add(d.anchor).add(d.opacity));
             } else {
-                for (int i = 0; i < partCount; ++i) {
-                    const Part& part = parts_[i];
-                    if (part.shown && !part.now.ink.isEmpty())
-                        add(partLayers + i, inPoints(part.now.ink), Fingerprint().addBits(part.now.key).add(d.anchor));
+                for (int i = 0; i < CatParts::count; ++i) {
+                    const CatParts::Drawn& part = figure_.drawn(i);
+                    if (figure_.shown(i) && !part.ink.isEmpty())
+                        add(partLayers + i, inPoints(part.ink), Fingerprint().addBits(part.key).add(d.anchor));
                 }
             }
         }
@@ -654,10 +482,10 @@ void DesktopCatView::drawCat(QPainter& p) const {
             p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
         };
         if (d.laidTogether) {
-            lay(figure_, figureInk_, true);
+            lay(figure_.together(), figure_.togetherInk(), true);
         } else {
-            for (const Part& part : parts_)
-                if (part.shown) lay(part.now.image, part.now.ink, false);
+            for (int i = 0; i < CatParts::count; ++i)
+                if (figure_.shown(i)) lay(figure_.drawn(i).image, figure_.drawn(i).ink, false);
         }
     }
     p.restore();

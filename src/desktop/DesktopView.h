@@ -5,6 +5,7 @@
 // changed, so only what moved is sent; the figure keeps its body, head and front paw drawn aside
 // and draws a part again only when that part's look changed (a tail's sway, a step, a blink).
 #include "cat/art/CatDrawing.h"
+#include "cat/art/CatParts.h"
 #include "desktop/DesktopCat.h"
 
 #include <QFont>
@@ -62,19 +63,6 @@ public:
 private:
     // Everything the figure's pixels depend on, each value in the steps it is drawn at.
     struct FigureLook;
-    // One drawing of a part: its inked pixels, and where they go in the figure's frame.
-    struct Drawn {
-        std::uint64_t key = 0;
-        QImage image;
-        QRect ink;  // device pixels of the figure's frame
-    };
-    struct Part {
-        Drawn now;
-        // Recent drawings, most recent first: a swaying tail, a blink or a step comes back to
-        // the same drawings again and again.
-        std::vector<Drawn> kept;
-        bool shown = false;  // part of the figure's current look
-    };
     struct CupDraw {
         QPointF at;
         double degrees = 0, opacity = 1;
@@ -128,13 +116,8 @@ private:
     FigureLook figureLook(double t, double dpr);
     // The figure's drawing space (upright, facing right, feet near y 22) about its feet.
     static QTransform figureTransform(const FigureLook& look);
-    // Draws again the parts of the figure whose look changed; lays them together into one image
-    // when the figure is faded or washed out as a whole.
-    std::uint64_t updateFigure(const FigureLook& look, bool together);
-    // Draws one part of the figure into scratch_, over the figure's frame.
-    void paintPart(const FigureLook& look, int which);
-    // The part's drawing for `key`: kept, or drawn now.
-    const Drawn& partDrawing(Part& part, const FigureLook& look, int which, std::uint64_t key);
+    // The look as the shared part cache draws it.
+    static CatPartsLook partsLook(const FigureLook& look);
     QTransform popTransform(const DesktopCat::Pop& pop, double t) const;
     // Where the need bubble is drawn at full size.
     QRectF bubbleBounds() const;
@@ -154,14 +137,8 @@ private:
     QFont sayFont_;
     QFont zFont_;
     double dpr_ = 1;  // of the panel the scene is prepared for
-    // The body below the tail, the tail, the body over it, the tail's bow, the head, the front
-    // paw: laid together in this order (the back view is all in the first).
-    Part parts_[6];
-    QImage scratch_;    // where a part is drawn before its inked pixels are kept
-    QImage figure_;     // the parts laid together (and washed out for a dead pet)
-    QRect figureInk_;   // device pixels of figure_ that hold ink
-    QRect figureBox_;   // points, about the feet
-    std::uint64_t figureKey_ = 0;
+    // The figure's parts, each drawn again only when its look changed.
+    CatParts figure_;
     // The need bubble grows in when an ask starts and shrinks away when it ends.
     struct BubbleFade {
         std::optional<PetNeed> need;

@@ -36,38 +36,13 @@ void rotateAbout(QTransform& m, double deg, double y) {
     m.translate(0, -y);
 }
 
-void multiplyPixels(QImage& img, const QRect& area, bool tint, bool desaturate) {
-    // Premultiplied pixels: scaling the colour channels keeps them valid.
-    constexpr double tr = 0.72, tg = 0.95, tb = 0.70, sat = 0.55;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb px = line[x];
-            const int a = qAlpha(px);
-            if (a == 0) continue;
-            double r = qRed(px), g = qGreen(px), b = qBlue(px);
-            if (tint) {
-                r *= tr;
-                g *= tg;
-                b *= tb;
-            }
-            if (desaturate) {
-                const double lum = 0.2126 * r + 0.7152 * g + 0.0722 * b;
-                r = lum + sat * (r - lum);
-                g = lum + sat * (g - lum);
-                b = lum + sat * (b - lum);
-            }
-            auto clampTo = [a](double v) { return std::clamp(static_cast<int>(v + 0.5), 0, a); };
-            line[x] = qRgba(clampTo(r), clampTo(g), clampTo(b), a);
-        }
-    }
-}
-
 }  // namespace
 
-QTransform roomCatTransform(const RoomCatState& c) {
+namespace {
+
+// The group transform about the group's centre, swaying `music` degrees to music.
+QTransform catFrame(const RoomCatState& c, double music, double tilt) {
     QTransform m;
-    m.translate(c.x, c.y);
     m.scale(c.s, c.s);
     if (c.lying)
         m.scale(c.facingWidth, 0.95);
@@ -78,11 +53,72 @@ QTransform roomCatTransform(const RoomCatState& c) {
         m.scale(1 + 0.1 * c.stretch, 1 - 0.08 * c.stretch);
         m.translate(0, -kFigureBottom);
     }
-    if (c.music) rotateAbout(m, 5 * std::sin(0.9 * M_PI * c.t), kFigureBottom);
-    rotateAbout(m, c.placement.tilt, 0);
+    rotateAbout(m, music, kFigureBottom);
+    rotateAbout(m, tilt, 0);
     rotateAbout(m, 9 * c.stretch, kFigureBottom);
     if (c.pose == PetPose::bellyUp) m.scale(1, -1);
     return m;
+}
+
+double musicSway(const RoomCatState& c) { return c.music ? 5 * std::sin(0.9 * M_PI * c.t) : 0; }
+
+// Steps fine enough that no two drawn frames of a smooth motion differ by more than a fraction of
+// a pixel: angles in quarter degrees, blends in 1/64, the figure's scales in 1/256.
+constexpr double kAngleStep = 0.25;
+constexpr double kBlendStep = 1.0 / 64;
+constexpr double kScaleStep = 1.0 / 256;
+// The tail swings about a root some 30 points from its tip: half a degree moves the tip a quarter.
+constexpr double kTailStep = 0.5;
+
+}  // namespace
+
+QTransform roomCatTransform(const RoomCatState& c) {
+    return catFrame(c, musicSway(c), c.placement.tilt) * QTransform::fromTranslate(c.x, c.y);
+}
+
+CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look, double dpr) {
+    RoomCatState st = c;
+    st.s = steppedTo(c.s, kScaleStep);
+    // Never thinner than the facing spring's 0.12.
+    const double width = std::max(steppedTo(std::abs(c.facingWidth), 1.0 / 128), 0.12);
+    st.facingWidth = c.facingWidth < 0 ? -width : width;
+    st.squash = steppedTo(c.squash, kScaleStep);
+    st.stretch = steppedTo(c.stretch, kScaleStep);
+    CatPartsLook l;
+    l.figure = catFrame(st, steppedTo(musicSway(c), kAngleStep), steppedTo(c.placement.tilt, kAngleStep));
+    l.area = kGroupBounds;
+    l.env = env;
+    l.dpr = dpr;
+    if (c.backView) {
+        l.back = true;
+        l.backView.tail = steppedTo(c.tail, kTailStep);
+        l.backView.tilt = steppedTo(c.f * 2.5 * c.springTilt, kAngleStep);
+        l.backView.turn = steppedTo(c.backTurn, 1.0 / 128);
+        l.backView.headScale = steppedTo(c.headScale, kScaleStep);
+        return l;
+    }
+    // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
+    l.body.swing = steppedTo(c.swing, 1.0 / 64);
+    l.body.tail = steppedTo(c.tail, kTailStep);
+    l.body.lying = c.lying;
+    l.body.pawAngle = steppedTo(c.paw.angle, kAngleStep);
+    l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
+    l.body.sit = steppedTo(c.sit, kScaleStep);
+    l.head.expression = face.expression;
+    l.head.previous = face.previous;
+    l.head.mix = steppedTo(face.mix, kBlendStep);
+    l.head.blink = steppedTo(face.blink, kBlendStep);
+    l.head.sway = steppedTo(face.sway, 1.0 / 24);  // half degrees of the head's turn
+    // The pupils travel about a point and a half each way across the whole range of the gaze.
+    l.head.look = QPointF(steppedTo(look.x(), 1.0 / 8), steppedTo(look.y(), 1.0 / 8));
+    l.head.mirrored = c.faceMirrored;
+    l.head.size = 30;
+    l.headCentre = QPointF(steppedTo(c.headOffset.x(), 1.0 / 8), steppedTo(c.headOffset.y(), 1.0 / 8));
+    l.headTilt = steppedTo(c.headRotation, kAngleStep);
+    l.headScale = steppedTo(c.headScale, kScaleStep);
+    if (c.tongue) l.tongueY = steppedTo(c.tongueY, 1.0 / 16);
+    l.frontPaw = !c.lying;
+    return l;
 }
 
 RoomCatLayer::RoomCatLayer(Clock& clock, NotificationCenter& hub, Defaults& store)
@@ -102,7 +138,12 @@ RoomCatLayer::RoomCatLayer()
 RoomCatLayer::~RoomCatLayer() { QObject::disconnect(breedWatch_); }
 
 void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
-    if (!m.life || !m.life->isVisible()) return;
+    if (!m.life || !m.life->isVisible()) {
+        // Gone: where it was changes.
+        changed_ = RoomSprites::damage({}, lastPieces_);
+        lastPieces_.clear();
+        return;
+    }
     PetLife& life = *m.life;
     // The pointer first, then the springs to this frame; only then is anything read.
     if (m.state) {
@@ -142,43 +183,143 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     const QPointF look = pointer ? faceAim(*pointer, QPointF(c.facePoint, c.headAnchor().y()), c.lookGain) : QPointF();
     group_ = roomCatTransform(c);
 
-    // Where the cat's shapes lie this frame, and whether any of them changed since it was drawn.
     const QTransform& dt = p.deviceTransform();
     const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
                        std::max(1, static_cast<int>(std::ceil(f.height * scale))));
-    // On a pool thread, so that its larger fills are not split over the pool.
-    scenery::paintInPool([&] {
-        drawScene(sprites_.gather(scale, pixels), c, env, face, look);
-        const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
-        QRect area;
-        for (const RoomSprites::Piece& piece : pieces) area |= piece.rect;
-        area &= QRect(QPoint(0, 0), pixels);
-        if (pieces == keptPieces_ && scale == keptScale_ && kept_.size() == pixels) return;
-        if (kept_.size() != pixels) {
-            kept_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-            kept_.fill(Qt::transparent);
-            keptArea_ = {};
-        }
-        QPainter q(&kept_);
-        q.setCompositionMode(QPainter::CompositionMode_Source);
-        q.fillRect(keptArea_ | area, Qt::transparent);
-        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        q.setClipRect(area);
-        q.scale(scale, scale);
-        drawScene(q, c, env, face, look);
-        keptPieces_ = pieces;
-        keptScale_ = scale;
-        keptArea_ = area;
-    });
-    if (!keptArea_.isEmpty()) {
-        p.save();
-        p.scale(1 / scale, 1 / scale);
-        p.drawImage(keptArea_.topLeft(), kept_, keptArea_);
-        p.restore();
+    std::vector<RoomSprites::Piece> pieces;
+    if (keepsParts_ && !c.box) {
+        paintFromParts(p, c, env, face, look, scale, pixels, pieces);
+    } else {
+        // The box play (rare): every shape drawn as it is, on a pool thread so that its larger
+        // fills are not split over the pool; where it lies is gathered from the same shapes.
+        scenery::paintInPool([&] {
+            drawScene(sprites_.gather(scale, pixels), c, env, face, look);
+            pieces = sprites_.endGather();
+            drawScene(p, c, env, face, look);
+        });
     }
+    changed_ = RoomSprites::damage(pieces, lastPieces_) & QRect(QPoint(0, 0), pixels);
+    lastPieces_ = std::move(pieces);
 
     if (!c.dead) hot.add(group_.mapRect(kPetButtonRect), RoomAction{RoomActionKind::petCat, 0});
+}
+
+void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face,
+                                  QPointF look, double scale, QSize pixels, std::vector<RoomSprites::Piece>& pieces) {
+    const bool layered = c.opening < 1 || c.mood == PetMood::sick || c.dead;
+    const std::optional<CatParts::Wash> wash =
+        layered ? std::optional(CatParts::Wash{c.mood == PetMood::sick, c.dead}) : std::nullopt;
+    const CatPartsLook parts = roomCatParts(c, env, face, look, scale);
+    // Parts are drawn on a pool thread, so that their fills are not split over the pool.
+    if (parts_.needsDrawing(parts, wash))
+        scenery::paintInPool([&] { parts_.update(parts, wash); });
+    const std::uint64_t key = parts_.update(parts, wash);
+    // The parts' images go down on whole device pixels: no resampling.
+    const QPoint origin(static_cast<int>(std::lround((c.x + parts_.box().left()) * scale)),
+                        static_cast<int>(std::lround((c.y + parts_.box().top()) * scale)));
+    if (c.peek && (door_.isEmpty() || doorRect_ != c.houseDoor)) {
+        door_ = *houseDoorMask(true, c.houseDoor);
+        doorRect_ = c.houseDoor;
+    }
+    const QRect doorPixels = c.peek ? QRectF(c.houseDoor.topLeft() * scale, c.houseDoor.bottomRight() * scale)
+                                          .toAlignedRect()
+                                          .adjusted(-1, -1, 1, 1)
+                                    : QRect(QPoint(0, 0), pixels);
+    auto place = [&](const QRect& ink, std::uint64_t digest) {
+        const QRect at = ink.translated(origin) & doorPixels;
+        if (!at.isEmpty()) pieces.push_back({at, digest});
+    };
+    if (layered) {
+        if (!parts_.togetherInk().isEmpty())
+            place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value());
+    } else {
+        for (int i = 0; i < CatParts::count; ++i)
+            if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty()) place(parts_.drawn(i).ink, parts_.drawn(i).key);
+    }
+    // The toys and effects, drawn as they are: where they lie, from a painter that only gathers.
+    QPainter& g = sprites_.gather(scale, pixels);
+    g.setTransform(group_, true);
+    paintGroupToys(g, c);
+    std::vector<RoomSprites::Piece> toys = sprites_.endGather();
+    QRect toysArea;
+    for (const RoomSprites::Piece& piece : toys) {
+        toysArea |= piece.rect;
+        if (const QRect at = piece.rect & doorPixels; !at.isEmpty()) pieces.push_back({at, piece.digest});
+    }
+    QPainter& around = sprites_.gather(scale, pixels);
+    paintToysBelow(around, c);
+    paintEffectsAbove(around, c);
+    const std::vector<RoomSprites::Piece>& others = sprites_.endGather();
+    pieces.insert(pieces.end(), others.begin(), others.end());
+
+    // The kept parts are only laid down; toys and effects are drawn as they are. On a dense screen
+    // the effects' letters are filled on a pool thread, so that their fills are not split over the
+    // pool (measured: the hand-off costs more than it saves at one pixel a point).
+    const auto draw = [&] {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, true);
+        paintToysBelow(p, c);
+        p.save();
+        // Only what shows in the doorway of the house is drawn.
+        if (c.peek) p.setClipPath(door_, Qt::IntersectClip);
+        auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
+            if (ink.isEmpty()) return;
+            const QRectF to(QPointF(origin + ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
+            p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
+        };
+        if (layered) {
+            p.save();
+            p.setOpacity(p.opacity() * c.opening);
+            lay(parts_.together(), parts_.togetherInk(), true);
+            p.restore();
+        } else {
+            for (int i = 0; i < CatParts::count; ++i)
+                if (parts_.shown(i)) lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
+        }
+        if (!toysArea.isEmpty()) {
+            if (!layered) {
+                p.save();
+                p.setTransform(group_, true);
+                paintGroupToys(p, c);
+                p.restore();
+            } else {
+                // Tinted and faded with the cat: drawn apart over where they lie, then laid down.
+                const QRect area = toysArea & QRect(QPoint(0, 0), pixels);
+                if (!area.isEmpty()) {
+                    if (layer_.isNull() || layer_.width() < area.width() || layer_.height() < area.height())
+                        layer_ = QImage(std::max(area.width(), layer_.isNull() ? 0 : layer_.width()),
+                                        std::max(area.height(), layer_.isNull() ? 0 : layer_.height()),
+                                        QImage::Format_ARGB32_Premultiplied);
+                    layer_.setDevicePixelRatio(1);
+                    const QRect used(QPoint(0, 0), area.size());
+                    {
+                        QPainter lp(&layer_);
+                        lp.setCompositionMode(QPainter::CompositionMode_Source);
+                        lp.fillRect(used, Qt::transparent);
+                        lp.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                        lp.setRenderHint(QPainter::Antialiasing, true);
+                        lp.translate(-area.topLeft());
+                        lp.scale(scale, scale);
+                        lp.setTransform(group_, true);
+                        paintGroupToys(lp, c);
+                    }
+                    CatParts::wash(layer_, used, *wash);
+                    p.save();
+                    p.setOpacity(p.opacity() * c.opening);
+                    p.drawImage(QRectF(QPointF(area.topLeft()) / scale, QSizeF(area.size()) / scale), layer_, QRectF(used));
+                    p.restore();
+                }
+            }
+        }
+        p.restore();
+        paintEffectsAbove(p, c);
+        p.restore();
+    };
+    if (others.empty() || scale < 1.5)
+        draw();
+    else
+        scenery::paintInPool(draw);
 }
 
 void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfit& worn, std::optional<QPointF> pointer) {
@@ -302,7 +443,7 @@ void RoomCatLayer::paintLayered(QPainter& p, const RoomCatState& c, const CatEnv
         lp.setTransform(full, true);
         paintGroup(lp, c, env, face, look);
     }
-    if (c.mood == PetMood::sick || c.dead) multiplyPixels(layer_, used, c.mood == PetMood::sick, c.dead);
+    CatParts::wash(layer_, used, CatParts::Wash{c.mood == PetMood::sick, c.dead});
     p.save();
     p.setWorldTransform(QTransform());
     p.setOpacity(p.opacity() * c.opening);
@@ -310,12 +451,23 @@ void RoomCatLayer::paintLayered(QPainter& p, const RoomCatState& c, const CatEnv
     p.restore();
 }
 
-void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) const {
-    if (!m.life || !m.life->isVisible()) return;
-    const PetLife& life = *m.life;
-    const double s = 0.94 * life.growth().body * (0.83 + 0.17 * f.opening);
-    const double lineY = f.floorLine - 30 * s;
-    for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) {
+    std::vector<RoomSprites::Piece> pieces;
+    if (m.life && m.life->isVisible() && !m.life->reactions().empty()) {
+        const PetLife& life = *m.life;
+        const double s = 0.94 * life.growth().body * (0.83 + 0.17 * f.opening);
+        const double lineY = f.floorLine - 30 * s;
+        const QTransform& dt = p.deviceTransform();
+        const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+        const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
+                           std::max(1, static_cast<int>(std::ceil(f.height * scale))));
+        QPainter& g = bubbles_.gather(scale, pixels);
+        for (const PetReaction& r : life.reactions()) paintReactionBubble(g, r, f.t, f.width, s, lineY);
+        pieces = bubbles_.endGather();
+        for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+    }
+    reactionsChanged_ = RoomSprites::damage(pieces, lastBubbles_);
+    lastBubbles_ = std::move(pieces);
 }
 
 }  // namespace kp

@@ -1,10 +1,12 @@
 #pragma once
-// The cat in the open island's room: one painter-drawn layer, rebuilt every frame from the cat's
-// life model. Each frame it reports the pointer to the cat, steps the cat's body springs to the
-// frame's time, works out the cat's place and stance, and draws the cat (front figure with its
-// live face and paw, or the back view while it watches the window) dressed for the moment, with
-// its toys and effects around it, and offers the invisible pet button.
+// The cat in the open island's room, settled every frame from the cat's life model. Each frame it
+// reports the pointer to the cat, steps the cat's body springs to the frame's time, works out the
+// cat's place and stance, and draws the cat (front figure with its live face and paw, or the back
+// view while it watches the window) dressed for the moment, with its toys and effects around it,
+// and offers the invisible pet button. The figure is kept as drawn parts, each drawn again only
+// when its look changed, and the layer tells where its pixels changed, so a host repaints only that.
 #include "core/BotFace.h"
+#include "cat/art/CatParts.h"
 #include "cat/CatLook.h"
 #include "cat/CatMotion.h"
 #include "cat/FaceLogic.h"
@@ -16,6 +18,7 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QMetaObject>
+#include <QRegion>
 #include <QTransform>
 
 #include <functional>
@@ -53,12 +56,22 @@ public:
     // answers it with petCat() (Petting.h).
     void paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);
     // Layer 6.3: the reaction bubbles over the cat, drawn over the whole room.
-    void paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) const;
+    void paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m);
 
     // The state the last paint() drew (for hosts and tests).
     const RoomCatState& state() const { return state_; }
     // The group transform of the last paint(): figure coordinates to room coordinates.
     const QTransform& groupTransform() const { return group_; }
+    // Device pixels of the room where the cat's pixels changed in the last paint(): where what
+    // changed or moved was before and is now.
+    const QRegion& changed() const { return changed_; }
+    // The same for the reaction bubbles of the last paintReactions().
+    const QRegion& reactionsChanged() const { return reactionsChanged_; }
+    // Whether paint() lays the figure down from its kept parts (the default) or draws every shape
+    // of it each frame (for comparisons).
+    void setKeepsParts(bool keep) { keepsParts_ = keep; }
+    // The figure's kept parts, as the last paint() left them.
+    const CatParts& parts() const { return parts_; }
 
     // Draws a cat `state` without touching any model: for tools and tests. `worn` is the closet's
     // outfit before it is dressed for the moment.
@@ -68,6 +81,10 @@ private:
     void drawScene(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
     void paintGroup(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
     void paintLayered(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look);
+    // The figure from its kept parts, with the toys and effects around it drawn as they are; adds
+    // where each piece lies to `pieces`.
+    void paintFromParts(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look,
+                        double scale, QSize pixels, std::vector<RoomSprites::Piece>& pieces);
 
     Clock& clock_;
     Defaults& store_;
@@ -84,17 +101,24 @@ private:
     QImage layer_;  // reused for the colour effects and the fade; grows, never shrinks
     QRectF doorRect_;    // the house door the cached doorway was made for
     QPainterPath door_;
-    // The cat as last drawn, at the device's scale over the whole room, and what it was drawn from:
-    // a frame that would draw the same shapes in the same places only lays it down again.
+    CatParts parts_;
+    // Where the drawn pieces lay in the last frame (device pixels) and how they were drawn; the
+    // toys and effects are found on a painter that only gathers.
     RoomSprites sprites_;
-    std::vector<RoomSprites::Piece> keptPieces_;
-    QImage kept_;
-    double keptScale_ = 0;
-    QRect keptArea_;
+    std::vector<RoomSprites::Piece> lastPieces_;
+    QRegion changed_;
+    bool keepsParts_ = true;
+    RoomSprites bubbles_;
+    std::vector<RoomSprites::Piece> lastBubbles_;
+    QRegion reactionsChanged_;
 };
 
 // The group transform for a cat state: figure coordinates (centre at the origin, y down) to room
 // coordinates, with every flip, turn and squash the stance asks for.
 QTransform roomCatTransform(const RoomCatState& c);
+
+// The figure of a cat state as its kept parts are drawn: every value in the steps it is drawn at,
+// about the group's centre, at `dpr` device pixels a point.
+CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look, double dpr);
 
 }  // namespace kp

@@ -251,4 +251,32 @@ TEST_F(DesktopView, SleepingCatShowsRisingLettersFromItsHead) {
     EXPECT_EQ(letters(belly, QRect(415, 400, 60, 58)), 0);
 }
 
+TEST_F(DesktopView, FadingCatOnADoubleDensityScreenStandsWhereItDoes) {
+    // Fading in, the parts are laid together into one picture before they fade: on a panel of two
+    // pixels a point the cat covers the same place as on one of one pixel a point.
+    cat->appear = 0.25;
+    for (Pose pose : {Pose::sit, Pose::walk}) {
+        cat->pose = pose;
+        cat->sit = pose == Pose::sit ? 1 : 0;
+        const Box one = inkBox(render());
+        DesktopCatView dense(*cat, QSizeF(800, 600));
+        dense.setDevicePixelRatio(2);
+        QImage img(1600, 1200, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(2);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            dense.paint(p, w.clock.now());
+        }
+        img.setDevicePixelRatio(1);
+        const Box two = inkBox(img);
+        ASSERT_FALSE(one.empty());
+        ASSERT_FALSE(two.empty());
+        EXPECT_NEAR(two.left, 2 * one.left, 3) << int(pose);
+        EXPECT_NEAR(two.right, 2 * one.right, 3) << int(pose);
+        EXPECT_NEAR(two.top, 2 * one.top, 3) << int(pose);
+        EXPECT_NEAR(two.bottom, 2 * one.bottom, 3) << int(pose);
+    }
+}
+
 }  // namespace

@@ -21,6 +21,7 @@ struct PetLifeProbe {
         l.toyUntil_ = until;
     }
     static void setZooming(PetLife& l, bool on) { l.isZooming_ = on; }
+    static void setInHouse(PetLife& l, bool on) { l.inHouse_ = on; }
     static void setStepping(PetLife& l, bool on) { l.isStepping_ = on; }
     static void setStartledUntil(PetLife& l, std::optional<double> t) { l.startledUntil_ = t; }
     static void setFussUntil(PetLife& l, std::optional<double> t) { l.fussUntil_ = t; }

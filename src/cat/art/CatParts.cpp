@@ -1,0 +1,264 @@
+#include "cat/art/CatParts.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+namespace kp {
+
+namespace {
+
+constexpr qsizetype kKeptBytes = 512 * 1024;  // drawings kept of each part
+
+// The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
+QRect inkBox(const QImage& img) {
+    const int w = img.width();
+    int top = img.height(), bottom = -1, left = w, right = -1;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        QRgb any = 0;
+        for (int x = 0; x < w; ++x) any |= line[x];
+        if (any == 0) continue;
+        int x = 0;
+        while (line[x] == 0) ++x;
+        int end = w - 1;
+        while (line[end] == 0) --end;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, x);
+        right = std::max(right, end);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+bool wearsBow(const CatEnv& env) {
+    return env.outfit.body == CatAccessory::tailBow || env.outfit.body == CatAccessory::tailBowBlue;
+}
+
+double slot(const std::optional<CatAccessory>& a) { return a ? double(*a) : -1.0; }
+
+}  // namespace
+
+Fingerprint& Fingerprint::add(double v) {
+    if (v == 0) v = 0;  // -0 and 0 draw alike
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return addBits(bits);
+}
+
+Fingerprint& Fingerprint::add(const QTransform& m) {
+    return add(m.m11()).add(m.m12()).add(m.m13()).add(m.m21()).add(m.m22()).add(m.m23()).add(m.m31()).add(m.m32()).add(m.m33());
+}
+
+Fingerprint& Fingerprint::add(const CatEnv& env) {
+    const CatOutfit& o = env.outfit;
+    add(double(env.breed)).add(slot(o.head)).add(slot(o.face)).add(slot(o.neck)).add(slot(o.body)).add(slot(o.feet));
+    add(double(o.extras.size()));
+    for (CatAccessory a : o.extras) add(double(a));
+    return *this;
+}
+
+Fingerprint& Fingerprint::addBits(std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+        h_ ^= (v >> (8 * i)) & 0xFF;
+        h_ *= 1099511628211ULL;
+    }
+    return *this;
+}
+
+Fingerprint& Fingerprint::add(const QString& text) { return addBits(qHash(text)); }
+
+void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
+    p.save();
+    p.setTransform(f.figure, true);
+    if (f.back) {
+        if (which == underTail) f.backView.paint(p, f.env);
+        p.restore();
+        return;
+    }
+    using Pass = CatBody::Pass;
+    CatBody body = f.body;
+    body.pawOnTop = true;
+    switch (which) {
+    case underTail: body.pass = Pass::underTail; break;
+    case tail: body.pass = Pass::tail; break;
+    case overTail: body.pass = Pass::overTail; break;
+    case tailBow: body.pass = Pass::tailBow; break;
+    case head:
+        p.translate(f.headCentre);
+        p.rotate(f.headTilt);
+        p.scale(f.headScale, f.headScale);
+        f.head.paint(p, f.env);
+        if (f.tongueY) {
+            static const QColor tongue(0xF2, 0x8A, 0xA0);
+            p.setPen(Qt::NoPen);
+            p.setBrush(tongue);
+            p.drawRoundedRect(QRectF(1 - 2, *f.tongueY - 1.5, 4, 3), 1.5, 1.5);
+        }
+        p.restore();
+        return;
+    case frontPaw:
+        if (f.frontPaw) CatFrontPaw{f.body.pawAngle, f.body.pawRaise, f.body.sit, f.body.breed}.paint(p, f.env);
+        p.restore();
+        return;
+    }
+    body.paint(p, f.env);
+    p.restore();
+}
+
+void CatParts::paintAll(QPainter& p, const CatPartsLook& look) {
+    for (int i = 0; i < count; ++i) paintPart(p, look, i);
+}
+
+CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> together) {
+    // What every part shares: where it is drawn, at what pixel size, in which clothes.
+    Fingerprint common;
+    common.add(f.figure).add(f.dpr).add(double(f.version)).add(f.env);
+    common.add(double(f.back)).add(double(f.body.lying)).add(f.body.sit);
+    // The body stays as it is while only the tail sways; the legs move it.
+    Fingerprint still = common, tailKey = common, headKey = common, paw = common;
+    if (f.back) {
+        const CatBack& b = f.backView;
+        still.add(b.tail).add(b.tilt).add(b.turn).add(b.headScale);
+    } else {
+        still.add(f.body.swing);
+    }
+    tailKey.add(f.body.tail);
+    const CatHead& h = f.head;
+    headKey.add(double(h.expression)).add(h.previous ? double(*h.previous) : -1.0).add(h.mix).add(h.sway);
+    headKey.add(h.look).add(h.blink).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
+    headKey.add(f.headCentre).add(f.headTilt).add(f.headScale).add(f.tongueY.value_or(-1e9));
+    paw.add(double(f.frontPaw)).add(f.body.pawAngle).add(f.body.pawRaise);
+    // The parts this look has, and the look of each.
+    Keys k;
+    k.has[underTail] = true;
+    k.part[underTail] = Fingerprint(still).addBits(underTail).value();
+    if (!f.back) {
+        k.has[tail] = k.has[overTail] = k.has[head] = true;
+        k.has[frontPaw] = f.frontPaw;
+        k.has[tailBow] = wearsBow(f.env);
+        k.part[tail] = tailKey.value();
+        k.part[overTail] = Fingerprint(still).addBits(overTail).value();
+        k.part[tailBow] = Fingerprint(tailKey).addBits(tailBow).value();
+        k.part[head] = headKey.value();
+        k.part[frontPaw] = paw.value();
+    }
+    k.box = f.figure.mapRect(f.area).toAlignedRect();
+    Fingerprint whole;
+    whole.add(QRectF(k.box)).add(double(together.has_value()));
+    if (together) whole.add(double(together->tint)).add(double(together->desaturate));
+    for (int i = 0; i < count; ++i) whole.addBits(k.has[i] ? k.part[i] : 0);
+    k.whole = whole.value();
+    return k;
+}
+
+bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> together) const {
+    const Keys k = keysOf(look, together);
+    if (k.whole == key_) return false;
+    for (int i = 0; i < count; ++i) {
+        if (!k.has[i] || parts_[i].now.key == k.part[i]) continue;
+        const std::vector<Drawn>& kept = parts_[i].kept;
+        const std::uint64_t key = k.part[i];
+        if (std::none_of(kept.begin(), kept.end(), [key](const Drawn& d) { return d.key == key; })) return true;
+    }
+    return false;
+}
+
+std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
+    const Keys k = keysOf(f, together);
+    if (k.whole == key_) return key_;
+    const QRect& box = k.box;
+    const bool* has = k.has;
+    const std::uint64_t* keys = k.part;
+    // Every key holds the figure's transform, and so the box its drawing was made in.
+    box_ = box;
+    for (int i = 0; i < count; ++i) {
+        Slot& part = parts_[i];
+        part.shown = has[i];
+        if (has[i] && part.now.key != keys[i]) part.now = drawing(part, f, i, keys[i]);
+    }
+    if (together) {
+        const QSize pixels = (QSizeF(box.size()) * f.dpr).toSize();
+        if (together_.size() != pixels) together_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        together_.setDevicePixelRatio(1);  // laid in device pixels, pixel for pixel
+        together_.fill(Qt::transparent);
+        togetherInk_ = QRect();
+        {
+            QPainter p(&together_);
+            for (const Slot& part : parts_) {
+                if (!part.shown || part.now.ink.isEmpty()) continue;
+                p.drawImage(part.now.ink, part.now.image, QRectF(part.now.image.rect()));
+                togetherInk_ |= part.now.ink;
+            }
+        }
+        wash(together_, togetherInk_, *together);
+        together_.setDevicePixelRatio(f.dpr);
+    }
+    key_ = k.whole;
+    return key_;
+}
+
+const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int which, std::uint64_t key) {
+    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Drawn& d) { return d.key == key; });
+    if (kept != part.kept.end()) {
+        std::rotate(part.kept.begin(), kept, kept + 1);
+        return part.kept.front();
+    }
+    const QSize pixels = (QSizeF(box_.size()) * f.dpr).toSize();
+    if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    scratch_.setDevicePixelRatio(f.dpr);
+    scratch_.fill(Qt::transparent);
+    {
+        QPainter p(&scratch_);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-box_.topLeft());
+        paintPart(p, f, which);
+    }
+    ++drawings_;
+    Drawn drawn{key, {}, inkBox(scratch_)};
+    if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
+    drawn.image.setDevicePixelRatio(f.dpr);
+    part.kept.insert(part.kept.begin(), std::move(drawn));
+    // A few hundred kilobytes a part.
+    qsizetype bytes = 0;
+    for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
+        bytes += d->image.sizeInBytes();
+        if (bytes > kKeptBytes && d != part.kept.begin()) {
+            part.kept.erase(d, part.kept.end());
+            break;
+        }
+    }
+    return part.kept.front();
+}
+
+void CatParts::wash(QImage& img, const QRect& area, Wash how) {
+    if (!how.tint && !how.desaturate) return;
+    // Premultiplied pixels: scaling the colour channels keeps them valid.
+    constexpr double tr = 0.72, tg = 0.95, tb = 0.70, sat = 0.55;
+    const QRect box = area.intersected(img.rect());
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QRgb px = line[x];
+            const int a = qAlpha(px);
+            if (a == 0) continue;
+            double r = qRed(px), g = qGreen(px), b = qBlue(px);
+            if (how.tint) {
+                r *= tr;
+                g *= tg;
+                b *= tb;
+            }
+            if (how.desaturate) {
+                const double lum = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+                r = lum + sat * (r - lum);
+                g = lum + sat * (g - lum);
+                b = lum + sat * (b - lum);
+            }
+            auto clampTo = [a](double v) { return std::clamp(static_cast<int>(v + 0.5), 0, a); };
+            line[x] = qRgba(clampTo(r), clampTo(g), clampTo(b), a);
+        }
+    }
+}
+
+}  // namespace kp

@@ -1,0 +1,128 @@
+#pragma once
+// The front or back view of the cat kept as drawn parts: the body under the tail, the tail, the
+// body over it, the tail's bow, the head and the front paw, each drawn into its own image at the
+// device's scale. A frame draws again only the parts whose look changed (a tail's sway, a step, a
+// blink); a few recent drawings of each part are kept, since a sway, a blink or a step comes back
+// to the same drawings again and again. Callers step every value of the look to the steps it is
+// drawn at, so that frames a fraction of a pixel apart share their drawings.
+#include "cat/art/CatDrawing.h"
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QTransform>
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class QPainter;
+
+namespace kp {
+
+// A running fingerprint of the values a piece is drawn from.
+class Fingerprint {
+public:
+    Fingerprint& add(double v);
+    Fingerprint& add(QPointF p) { return add(p.x()).add(p.y()); }
+    Fingerprint& add(const QRectF& r) { return add(r.x()).add(r.y()).add(r.width()).add(r.height()); }
+    Fingerprint& add(const QTransform& m);
+    Fingerprint& add(const CatEnv& env);
+    Fingerprint& addBits(std::uint64_t v);
+    Fingerprint& add(const QString& text);
+    std::uint64_t value() const { return h_; }
+
+private:
+    std::uint64_t h_ = 1469598103934665603ULL;
+};
+
+// v in whole steps of `step`: the drawing uses the stepped value, so equal steps draw equal pixels.
+inline double steppedTo(double v, double step) {
+    const double r = std::round(v / step) * step;
+    return r == 0 ? 0 : r;
+}
+
+// Everything the figure's pixels depend on.
+struct CatPartsLook {
+    // Figure frame (centre at the origin, y down) to points about the anchor the parts are laid at.
+    QTransform figure;
+    // The figure frame the drawings may reach (tails, hats, a head grown large).
+    QRectF area{-50, -50, 100, 100};
+    bool back = false;
+    CatBack backView;  // the whole cat, all in the first part
+    CatBody body;      // its pass is set per part
+    CatHead head;
+    QPointF headCentre;  // figure frame
+    double headTilt = 0, headScale = 1;
+    std::optional<double> tongueY;  // the licking tongue's middle, head frame
+    bool frontPaw = true;
+    CatEnv env;
+    double dpr = 1;    // device pixels per point
+    int version = 0;   // bumped by a caller whose drawing changes otherwise unseen
+};
+
+class CatParts {
+public:
+    enum Part { underTail, tail, overTail, tailBow, head, frontPaw, count };
+    // One drawing of a part: its inked pixels, and where they go in the box.
+    struct Drawn {
+        std::uint64_t key = 0;
+        QImage image;
+        QRect ink;  // device pixels of the box
+    };
+    // Colour effects on the figure as one picture.
+    struct Wash {
+        bool tint = false;        // sick: towards green
+        bool desaturate = false;  // dead: saturation 0.55
+        bool operator==(const Wash&) const = default;
+    };
+
+    // Draws again the parts whose look changed; with `together`, also lays them into one image
+    // washed as asked. Returns a key that changes whenever the figure's pixels do.
+    std::uint64_t update(const CatPartsLook& look, std::optional<Wash> together = std::nullopt);
+    // Whether update() would draw any part that is not kept.
+    bool needsDrawing(const CatPartsLook& look, std::optional<Wash> together = std::nullopt) const;
+
+    // Points about the anchor; its top-left corner is the images' pixel (0, 0).
+    const QRect& box() const { return box_; }
+    bool shown(int part) const { return parts_[part].shown; }
+    const Drawn& drawn(int part) const { return parts_[part].now; }
+    // The parts laid together (after update() with `together`).
+    const QImage& together() const { return together_; }
+    const QRect& togetherInk() const { return togetherInk_; }
+    // Parts drawn so far, kept drawings not counted.
+    int drawings() const { return drawings_; }
+
+    // Draws one part of `look` straight onto `p` (figure frame at the painter's origin).
+    static void paintPart(QPainter& p, const CatPartsLook& look, int which);
+    // Every part in order, straight onto `p`.
+    static void paintAll(QPainter& p, const CatPartsLook& look);
+    // Washes the premultiplied pixels of `img` inside `area`.
+    static void wash(QImage& img, const QRect& area, Wash how);
+
+private:
+    struct Slot {
+        Drawn now;
+        std::vector<Drawn> kept;  // most recent first
+        bool shown = false;
+    };
+    struct Keys {
+        std::uint64_t part[count] = {};
+        bool has[count] = {};
+        QRect box;
+        std::uint64_t whole = 0;
+    };
+    static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together);
+    const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, std::uint64_t key);
+
+    Slot parts_[count];
+    QImage scratch_;
+    QImage together_;
+    QRect togetherInk_;
+    QRect box_;
+    std::uint64_t key_ = 0;
+    int drawings_ = 0;
+};
+
+}  // namespace kp

@@ -1,0 +1,310 @@
+// The room cat laid down from its kept parts: it looks as the cat drawn shape by shape, draws again
+// only the parts that changed, and tells the host every pixel that changed.
+#include "RoomCatWorld.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kp::test {
+namespace {
+
+struct Difference {
+    int ink = 0;      // pixels with ink in either picture
+    int far = 0;      // pixels whose colour or cover differs by more than a third
+    double mean = 0;  // mean difference over the ink, 0...255
+};
+
+int pixelDifference(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)),
+                     std::abs(qAlpha(a) - qAlpha(b))});
+}
+
+// How far each pixel of `a` is from the nearest like pixel of `b` within one pixel: the kept parts
+// lie on whole pixels, up to half a pixel from where the shapes would fall.
+Difference compare(const QImage& a, const QImage& b) {
+    Difference d;
+    double sum = 0;
+    for (const auto& [one, other] : {std::pair(&a, &b), std::pair(&b, &a)})
+        for (int y = 1; y + 1 < one->height(); ++y)
+            for (int x = 1; x + 1 < one->width(); ++x) {
+                const QRgb pa = one->pixel(x, y);
+                if (qAlpha(pa) == 0 && qAlpha(other->pixel(x, y)) == 0) continue;
+                int best = 255;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) best = std::min(best, pixelDifference(pa, other->pixel(x + dx, y + dy)));
+                ++d.ink;
+                sum += best;
+                d.far += best > 85;
+            }
+    d.mean = d.ink ? sum / d.ink : 0;
+    return d;
+}
+
+struct Scene {
+    std::string name;
+    std::function<void(RoomCatWorld&)> setUp;
+    double opening = 1;
+    IslandRoomKind room = IslandRoomKind::bedroom;
+};
+
+std::vector<Scene> everydayScenes() {
+    auto pose = [](PetPose p, bool stepping = false) {
+        return [p, stepping](RoomCatWorld& w) {
+            PetLifeProbe::setStepping(w.life(), stepping);
+            w.life().setPose(p);
+        };
+    };
+    return {
+        {"sitting", pose(PetPose::sitting)},
+        {"walking", pose(PetPose::walking, true)},
+        {"sleeping", [](RoomCatWorld& w) { w.life().setSleeping(true); }},
+        {"licking", pose(PetPose::licking)},
+        {"eating", pose(PetPose::eating)},
+        {"watching", pose(PetPose::watching)},
+        {"bellyUp", pose(PetPose::bellyUp)},
+        {"sick", [](RoomCatWorld& w) {
+             w.life().setPose(PetPose::sitting);
+             PetLifeProbe::setMood(w.life(), PetMood::sick);
+         }},
+        {"dead", [](RoomCatWorld& w) { PetLifeProbe::die(w.life()); }},
+        {"fadingIn", pose(PetPose::sitting), 0.6},
+        {"peeking", [](RoomCatWorld& w) { PetLifeProbe::setInHouse(w.life(), true); }, 1, IslandRoomKind::garden},
+        {"kitten", [](RoomCatWorld& w) { PetLifeTestAccess::setBirth(w.life(), w.now()); }},
+        {"headphones", [](RoomCatWorld& w) {
+             w.layer->setMusicSource([] { return true; });
+             w.life().setPose(PetPose::sitting);
+         }},
+    };
+}
+
+TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) {
+    const bool dump = qEnvironmentVariableIsSet("KP_ROOM_CAT_DUMP");
+    for (const Scene& scene : everydayScenes()) {
+        for (double scale : {1.0, 2.0}) {
+            RoomCatWorld w;
+            w.show(scene.room);
+            PetLifeProbe::setPlace(w.life(), 0.45);
+            w.state->mousePosition = QPointF(760, 40);  // over the room: the eyes follow it
+            scene.setUp(w);
+            w.settle();
+            const RoomModels m = w.models();
+            auto frameAt = [&](bool kept) {
+                w.layer->setKeepsParts(kept);
+                RoomFrame f = w.frame(640, 160, scene.opening);
+                QImage img(int(640 * scale), int(160 * scale), QImage::Format_ARGB32_Premultiplied);
+                img.setDevicePixelRatio(scale);
+                img.fill(Qt::transparent);
+                {
+                    QPainter p(&img);
+                    w.hot.clear();
+                    w.layer->paint(p, f, m, w.hot);
+                }
+                img.setDevicePixelRatio(1);
+                return img;
+            };
+            // A few frames first, so that the face has settled into its own state.
+            for (int i = 0; i < 5; ++i) {
+                w.cat.clock.advance(1.0 / 60);
+                frameAt(true);
+            }
+            w.cat.clock.advance(1.0 / 60);
+            const QImage kept = frameAt(true);
+            const QImage straight = frameAt(false);  // the same moment: the springs do not move
+            const Difference d = compare(kept, straight);
+            const std::string what = scene.name + " at " + std::to_string(int(scale));
+            if (dump) {
+                kept.save(QDir::tempPath() + "/roomcat-" + QString::fromStdString(scene.name) + "-" +
+                          QString::number(scale) + "-kept.png");
+                straight.save(QDir::tempPath() + "/roomcat-" + QString::fromStdString(scene.name) + "-" +
+                              QString::number(scale) + "-straight.png");
+                std::printf("%s: ink %d far %d mean %.2f\n", what.c_str(), d.ink, d.far, d.mean);
+            }
+            ASSERT_GT(d.ink, 300 * scale * scale) << what;
+            // Laid on whole pixels and in steps of a fraction of a pixel: only edges and the
+            // smallest features (a mouth, a whisker) differ a little, less so on a denser screen.
+            EXPECT_LT(d.mean, 12 / scale) << what;
+            EXPECT_LT(d.far, d.ink / (50 * scale)) << what;
+        }
+    }
+}
+
+// A seated cat's state, without any model.
+RoomCatState seated() {
+    RoomCatState c;
+    c.width = 640;
+    c.floorLine = 126;
+    c.s = 0.94;
+    c.x = 300.3;
+    c.y = 100.6;
+    c.sit = 1;
+    c.tail = 8;
+    c.headOffset = {5, -13};
+    return c;
+}
+
+TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
+    CatParts parts;
+    RoomCatState c = seated();
+    auto update = [&](const RoomCatState& state, FaceFrame face = {}) {
+        return parts.update(roomCatParts(state, CatEnv{}, face, QPointF(), 2));
+    };
+    update(c);
+    std::uint64_t keys[CatParts::count];
+    auto remember = [&] {
+        for (int i = 0; i < CatParts::count; ++i) keys[i] = parts.drawn(i).key;
+    };
+    remember();
+    const int first = parts.drawings();
+    EXPECT_EQ(first, 5);  // no bow worn
+
+    // The tail sways: the tail alone is drawn again.
+    c.tail = 11;
+    update(c);
+    EXPECT_EQ(parts.drawings(), first + 1);
+    for (int i = 0; i < CatParts::count; ++i)
+        EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::tail) << i;
+    // Swaying back, it finds the drawing it made before.
+    c.tail = 8;
+    update(c);
+    EXPECT_EQ(parts.drawings(), first + 1);
+    // Less than a step of sway draws nothing.
+    c.tail = 8.1;
+    update(c);
+    EXPECT_EQ(parts.drawings(), first + 1);
+
+    // A blink: the head alone.
+    remember();
+    FaceFrame blink;
+    blink.blink = 1;
+    update(c, blink);
+    EXPECT_EQ(parts.drawings(), first + 2);
+    for (int i = 0; i < CatParts::count; ++i)
+        EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::head) << i;
+    // A step of the legs: the body's layers, not the head or the tail.
+    remember();
+    c.sit = 0;
+    c.swing = 0.5;
+    c.headOffset = catHeadOffset(0);
+    const int before = parts.drawings();
+    update(c, blink);
+    EXPECT_EQ(parts.drawings(), before + 5);  // the whole figure, since its pose changed
+    remember();
+    c.swing = 0.6;
+    update(c, blink);
+    EXPECT_EQ(parts.drawings(), before + 7);
+    for (int i = 0; i < CatParts::count; ++i)
+        EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::underTail || i == CatParts::overTail) << i;
+}
+
+// Every pixel that differs between two pictures lies in `region`.
+int outside(const QImage& a, const QImage& b, const QRegion& region) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && !region.contains(QPoint(x, y))) ++n;
+    return n;
+}
+
+TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
+    for (double scale : {1.0, 2.0}) {
+        RoomCatWorld w;
+        w.show(IslandRoomKind::bedroom);
+        PetLifeProbe::setPlace(w.life(), 0.4);
+        w.life().setPose(PetPose::sitting);
+        w.settle();
+        const RoomModels m = w.models();
+        auto frame = [&] {
+            QImage img(int(640 * scale), int(160 * scale), QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(scale);
+            img.fill(Qt::transparent);
+            {
+                QPainter p(&img);
+                w.hot.clear();
+                w.layer->paint(p, w.frame(), m, w.hot);
+            }
+            img.setDevicePixelRatio(1);
+            return img;
+        };
+        QImage before = frame();
+        int changedFrames = 0, stillFrames = 0;
+        const int drawn = w.layer->parts().drawings();
+        for (int i = 0; i < 120; ++i) {
+            w.cat.clock.advance(1.0 / 60);
+            // The pointer wanders over the room: the eyes follow it.
+            w.state->mousePosition = QPointF(500 + 2 * i, 40 + (i % 30));
+            const QImage now = frame();
+            const QRegion changed = w.layer->changed();
+            EXPECT_EQ(outside(before, now, changed), 0) << scale << " frame " << i;
+            if (changed.isEmpty())
+                ++stillFrames;
+            else
+                ++changedFrames;
+            // Never more than the cat's own neighbourhood.
+            EXPECT_LT(changed.boundingRect().width(), 100 * scale) << i;
+            before = now;
+        }
+        // It moves at the display's rate, drawing far fewer parts than frames times parts.
+        EXPECT_GT(changedFrames, 20) << scale;
+        EXPECT_LT(w.layer->parts().drawings() - drawn, 120 * 2) << scale;
+
+        // Walking: the changed region holds where the cat was and where it is now.
+        PetLifeProbe::setStepping(w.life(), true);
+        w.life().setPose(PetPose::walking);
+        before = frame();
+        const QRect was = inkBounds(before);
+        for (int i = 0; i < 10; ++i) {
+            w.cat.clock.advance(1.0 / 60);
+            PetLifeProbe::setPlace(w.life(), 0.4 + 0.01 * (i + 1));
+            const QImage now = frame();
+            EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << scale << " step " << i;
+            before = now;
+        }
+        // Walked well clear of where it stood: both places changed in the last frames' regions.
+        const QRect is = inkBounds(before);
+        EXPECT_GT(is.left(), was.left() + 30 * scale);
+
+        // Gone from the room on view: where it was changes, and the layer draws nothing.
+        w.show(IslandRoomKind::kitchen);
+        PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::bedroom);
+        const QImage gone = frame();
+        EXPECT_TRUE(inkBounds(gone).isEmpty());
+        EXPECT_TRUE(w.layer->changed().contains(is.center())) << scale;
+    }
+}
+
+TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const RoomModels m = w.models();
+    auto bubbles = [&] {
+        QImage img(640, 160, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        w.layer->paintReactions(p, w.frame(), m);
+        return img;
+    };
+    QImage before = bubbles();
+    EXPECT_TRUE(w.layer->reactionsChanged().isEmpty());
+    w.life().react(PetReaction::Kind::heart, 2, w.now());
+    int shown = 0;
+    for (int i = 0; i < 240; ++i) {
+        w.cat.clock.advance(1.0 / 60);
+        const QImage now = bubbles();
+        EXPECT_EQ(outside(before, now, w.layer->reactionsChanged()), 0) << "frame " << i;
+        shown += !inkBounds(now).isEmpty();
+        before = now;
+    }
+    EXPECT_GT(shown, 10);
+    EXPECT_TRUE(inkBounds(before).isEmpty());  // gone again
+}
+
+}  // namespace
+}  // namespace kp::test
