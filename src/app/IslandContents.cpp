@@ -36,6 +36,7 @@ public:
         view_.setIslandHeight(islandHeight);
         view_.paint(p, rect);
     }
+    std::optional<QRegion> reach() const override { return view_.reach(); }
     bool mousePress(QPointF pos) override { return view_.mousePress(pos); }
     bool mouseRelease(QPointF pos) override { return view_.mouseRelease(pos); }
     void mouseMove(QPointF pos) override { view_.mouseMove(pos); }

@@ -3,6 +3,9 @@
 // each frame into a rectangle of its window and forwards the pointer and keys; every position given
 // to the content is in the coordinates of the rectangle it was last painted into.
 #include <QObject>
+#include <QRegion>
+
+#include <optional>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -23,6 +26,9 @@ public:
     virtual void didDisappear() {}
     // `islandHeight`: the island's current (animated) height, as it opens.
     virtual void paint(QPainter& p, const QRectF& rect, double islandHeight) = 0;
+    // Where the last paint may have drawn other pixels than the one before it, in the painter's
+    // coordinates; nothing when anything may have changed.
+    virtual std::optional<QRegion> reach() const { return std::nullopt; }
     // True when the content took the press.
     virtual bool mousePress(QPointF) { return false; }
     virtual bool mouseRelease(QPointF) { return false; }

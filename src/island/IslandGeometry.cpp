@@ -68,21 +68,21 @@ QPainterPath islandShape(QSizeF size, double bottomRadius) {
     return p;
 }
 
-QRegion changedPixels(const QImage& before, const QImage& now, int band, int tile) {
-    if (before.size() != now.size() || before.format() != now.format() || now.depth() != 32) return QRegion(now.rect());
-    band = std::max(band, 1);
-    tile = std::max(tile, 1);
-    const int w = now.width(), h = now.height();
+namespace {
+
+// The changed pixels inside `area` (within both frames).
+QRegion changedIn(const QImage& before, const QImage& now, const QRect& area, int band, int tile) {
+    const int x0 = area.left(), w = area.width();
     const int columns = (w + tile - 1) / tile;
     std::vector<char> dirty(static_cast<std::size_t>(columns));
     QRegion changed;
-    for (int top = 0; top < h; top += band) {
-        const int rows = std::min(band, h - top);
+    for (int top = area.top(); top <= area.bottom(); top += band) {
+        const int rows = std::min(band, area.bottom() + 1 - top);
         std::fill(dirty.begin(), dirty.end(), 0);
         bool any = false;
         for (int y = top; y < top + rows; ++y) {
-            const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
-            const auto* b = reinterpret_cast<const quint32*>(now.constScanLine(y));
+            const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y)) + x0;
+            const auto* b = reinterpret_cast<const quint32*>(now.constScanLine(y)) + x0;
             if (std::memcmp(a, b, static_cast<std::size_t>(w) * 4) == 0) continue;
             for (int c = 0; c < columns; ++c) {
                 if (dirty[c]) continue;
@@ -100,7 +100,7 @@ QRegion changedPixels(const QImage& before, const QImage& now, int band, int til
             int end = c;
             while (end < columns && dirty[end]) ++end;
             // The run's exact changed pixels, so a small change sends no more than itself.
-            const int from = c * tile, to = std::min(end * tile, w);
+            const int from = x0 + c * tile, to = x0 + std::min(end * tile, w);
             int left = to, right = from - 1, first = -1, last = -1;
             for (int y = top; y < top + rows; ++y) {
                 const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
@@ -119,6 +119,24 @@ QRegion changedPixels(const QImage& before, const QImage& now, int band, int til
             c = end;
         }
     }
+    return changed;
+}
+
+bool alike(const QImage& before, const QImage& now) {
+    return before.size() == now.size() && before.format() == now.format() && now.depth() == 32;
+}
+
+}  // namespace
+
+QRegion changedPixels(const QImage& before, const QImage& now, int band, int tile) {
+    if (!alike(before, now)) return QRegion(now.rect());
+    return changedIn(before, now, now.rect(), std::max(band, 1), std::max(tile, 1));
+}
+
+QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band, int tile) {
+    if (!alike(before, now)) return QRegion(now.rect());
+    QRegion changed;
+    for (const QRect& area : within & now.rect()) changed += changedIn(before, now, area, std::max(band, 1), std::max(tile, 1));
     return changed;
 }
 

@@ -36,6 +36,8 @@ QPainterPath islandShape(QSizeF size, double bottomRadius);
 // band of `band` rows, the smallest rectangle around each run of changed `tile`-pixel columns
 // (all of `now` when the frames are not alike; empty when nothing changed).
 QRegion changedPixels(const QImage& before, const QImage& now, int band = 16, int tile = 32);
+// The same, looking only inside `within` (pixels).
+QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band = 16, int tile = 32);
 
 }  // namespace island
 

@@ -321,9 +321,21 @@ QRegion IslandPanel::renderRoom() {
         p.translate(-island.topLeft());
         paintSettledRoom(p, island);
     }
-    // Only the bands of pixels that changed go to the screen, not their bounding rectangle.
+    // Only where the room says it may have changed is looked at (and the countdown along the
+    // bottom); of that, only the bands of pixels that changed go to the screen.
+    QRegion within(roomFrame_.rect());
+    if (const std::optional<QRegion> reach = room_->reach()) {
+        const QRectF content = contentRect();
+        const auto toPixels = [&](const QRectF& r) {
+            const QRectF at = r.translated(-island.topLeft());
+            return QRectF(at.x() * dpr, at.y() * dpr, at.width() * dpr, at.height() * dpr).toAlignedRect().adjusted(-1, -1, 1, 1);
+        };
+        within = toPixels(QRectF(content.left(), content.bottom() - 3, content.width(), 3));
+        for (const QRect& r : *reach) within += toPixels(QRectF(r));
+        within &= roomFrame_.rect();
+    }
     QRegion damage;
-    for (const QRect& changed : island::changedPixels(roomShown_, roomFrame_)) {
+    for (const QRect& changed : island::changedPixels(roomShown_, roomFrame_, within)) {
         const QRectF points(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr, changed.height() / dpr);
         damage += points.translated(island.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1);
     }

@@ -163,6 +163,31 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     paintCards(p);
 
     p.restore();
+    reach_ = frameReach(tint);
+}
+
+std::optional<QRegion> IslandRoomView::frameReach(double tint) {
+    // Whatever covers the room, or fades or flashes over it, may change any pixel.
+    const bool tintMoves = tint != lastTint_;
+    lastTint_ = tint;
+    if (sceneWhole_ || changeStart_ || tintMoves || plan_.stormFlash || plan_.gardenWeather || frame_.opening < 1 ||
+        cards_->showsAny())
+        return std::nullopt;
+    // Else the scene where it was drawn again, the cat and its bubbles where they changed, and the bar.
+    const double s = sceneScale_;
+    QRegion points;
+    const auto add = [&](const QRegion& pixels) {
+        for (const QRect& r : pixels) {
+            const QRectF at(r.x() / s, r.y() / s, r.width() / s, r.height() / s);
+            points += at.translated(origin_).toAlignedRect().adjusted(-1, -1, 1, 1);
+        }
+    };
+    add(sceneDamage_);
+    add(cat_->changed());
+    add(cat_->reactionsChanged());
+    for (const QRect& r : TopBar::area(frame_.width, frame_.notchWidth, wallet_.enabled()))
+        points += QRectF(r).translated(origin_).toAlignedRect();
+    return points;
 }
 
 void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {
@@ -237,6 +262,8 @@ void IslandRoomView::paintScene(QPainter& p) {
         if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
         lastPieces_ = pieces;
+        sceneDamage_ = damage;
+        sceneWhole_ = whole;
 
         // Only the damaged rectangles are drawn again, each layer in its order; of the moving pieces
         // only the shapes that meet them.

@@ -23,6 +23,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QRectF>
+#include <QRegion>
 #include <QString>
 
 #include <array>
@@ -97,6 +98,9 @@ public:
     const RoomFrame& frame() const { return frame_; }
     const RoomStackPlan& plan() const { return plan_; }
     const RoomHotspots& hotspots() const { return hot_; }
+    // Where the last paint may have drawn other pixels than the paint before it, in the painter's
+    // coordinates; nothing when anything may have changed (a room drawn whole, a fade, weather).
+    const std::optional<QRegion>& reach() const { return reach_; }
     // The values a frame of this size at `t` is drawn from (also used by paint()).
     RoomFrame makeFrame(QSizeF size, double t);
 
@@ -158,6 +162,8 @@ private:
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
+    // Where this frame may differ from the last (see reach()).
+    std::optional<QRegion> frameReach(double tint);
 
     AppState& state_;
     Closet& closet_;
@@ -185,6 +191,11 @@ private:
     SceneKey stillKey_;
     long long stillSecond_ = -1;
     unsigned stillInputs_ = 0;
+    // Where the kept scene was drawn again in the last frame (its pixels), and whether whole.
+    QRegion sceneDamage_;
+    bool sceneWhole_ = true;
+    double lastTint_ = -1;
+    std::optional<QRegion> reach_;
     // Where the moving pieces were drawn in the last frame.
     RoomSprites sprites_;
     std::vector<RoomSprites::Piece> lastPieces_;

@@ -79,6 +79,8 @@ public:
 
     // The card on show for the intro or offer (built on the last paint), for tests and tools.
     const NotchCard* noteCard() const { return card_.get(); }
+    // Whether any card is on view or leaving it (as the last paint drew them).
+    bool showsAny() const { return card_ || leaving_ || shown_.kind == RoomCardKind::farewell; }
     QPointF noteCardCentre() const { return cardCentre_; }
     // The farewell card's box and its button, centred at (0.5 w, 0.46 h).
     QRectF farewellFrame(double width, double height);

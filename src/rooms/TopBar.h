@@ -104,6 +104,9 @@ public:
     void roomDidDisappear();
 
     static Layout layout(double width, double notchWidth, bool coins);
+    // Where the bar draws in a room of this width: each side of the notch with every part of the
+    // layout there, with their edges.
+    static QRegion area(double width, double notchWidth, bool coins);
 
     // Draws the bar at the top of the room and adds the hotspots of its buttons (the pill has
     // none: clicks on it reach the room beneath).

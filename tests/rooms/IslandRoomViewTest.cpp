@@ -535,6 +535,43 @@ TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
     }
 }
 
+TEST_F(IslandRoomViewTest, EveryPixelAFrameChangesLiesWhereTheFrameSaysItMayChange) {
+    // The host compares only where the room says a frame may differ from the last: nothing may
+    // change outside it, in any room, with the cat at home, on an ordinary day and at Christmas.
+    w.wallet->setEnabled(true);
+    for (double day : {w.now(), localMoment(2026, 12, 25, 12)})
+        for (IslandRoomKind room : kRooms) {
+            w.look = SkyLook{SkyTime::day, SkyWeather::clear};
+            w.show(room);
+            double t = day;
+            QImage last = frameAt(*w.view, t);
+            int known = 0;
+            double smallest = 1;
+            for (int i = 0; i < 60; ++i) {
+                t += 1.0 / 60;
+                const QImage now = frameAt(*w.view, t);
+                const std::optional<QRegion> reach = w.view->reach();
+                if (reach) {
+                    ++known;
+                    long inside = 0;
+                    for (const QRect& r : *reach) inside += long(r.width()) * r.height();
+                    smallest = std::min(smallest, double(inside) / (640 * 160));
+                    for (int y = 0; y < now.height(); ++y)
+                        for (int x = 0; x < now.width(); ++x) {
+                            if (now.pixel(x, y) == last.pixel(x, y)) continue;
+                            ASSERT_TRUE(reach->contains(QPoint(x / 2, y / 2)))
+                                << roomKindRaw(room) << " " << day << " frame " << i << " at " << x / 2 << "," << y / 2;
+                        }
+                }
+                last = now;
+            }
+            // The garden's weather may touch any pixel of it.
+            if (room == IslandRoomKind::garden) continue;
+            EXPECT_GT(known, 40) << roomKindRaw(room) << ": most frames say where they change";
+            EXPECT_LT(smallest, 0.85) << roomKindRaw(room) << ": and that is not the whole room";
+        }
+}
+
 TEST_F(IslandRoomViewTest, ATabClickChangesTheRoomWithTheTabsSpring) {
     // The bedroom, then a click on the kitchen's tab: a tenth of a second later the room is
     // neither the bedroom nor the kitchen alone, and once the spring has settled it is the kitchen.
