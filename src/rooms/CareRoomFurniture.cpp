@@ -85,7 +85,7 @@ void drawHeartMonitor(QPainter& p, QPointF at, double scale, HeartMonitorState s
                                      return pen;
                                  }()};
     PieceFrame frame(p, at, scale);
-    casing.paint(p);
+    casing.paintKept(p);
     // The trace's 26 x 16 box, centred one point up.
     std::array<QPointF, 6> points = ecgTracePoints(s.phase);
     for (QPointF& pt : points) pt += QPointF(-13, -9);
@@ -146,7 +146,7 @@ void drawDripStand(QPainter& p, QPointF at, double scale, double t) {
     }();
     static const QBrush drop(hexColor("#7EC8DA"));
     PieceFrame frame(p, at, scale);
-    shapes.paint(p);
+    shapes.paintKept(p);
     const double phase = fractionalPart(0.8 * t);
     p.setPen(Qt::NoPen);
     p.setBrush(drop);
@@ -170,7 +170,11 @@ void drawMedicineCabinet(QPainter& p, QPointF at, double scale, double pulse) {
         return s;
     }();
     PieceFrame frame(p, at, scale * pulse);
-    shapes.paint(p);
+    // Pulsing, it is drawn at every size it takes; at rest from a kept picture.
+    if (pulse == 1.0)
+        shapes.paintKept(p);
+    else
+        shapes.paint(p);
 }
 
 void drawWeighScale(QPainter& p, QPointF at, double scale, double needleDegrees) {
@@ -184,7 +188,7 @@ void drawWeighScale(QPainter& p, QPointF at, double scale, double needleDegrees)
     }();
     static const QBrush needle(hexColor("#F4505E"));
     PieceFrame frame(p, at, scale);
-    shapes.paint(p);
+    shapes.paintKept(p);
     p.translate(9, -10);
     p.rotate(needleDegrees);
     p.setPen(Qt::NoPen);
@@ -226,12 +230,12 @@ void drawLitterBox(QPainter& p, QPointF at, double scale, int poops, double t) {
         return pen;
     }();
     PieceFrame frame(p, at, scale);
-    litter.paint(p);
+    litter.paintKept(p);
     p.setPen(Qt::NoPen);
     p.setBrush(droppingBrush);
     const int marks = std::clamp(poops, 0, 4);
     for (int i = 0; i < marks; ++i) p.drawPath(droppings[static_cast<std::size_t>(i)]);
-    tray.paint(p);
+    tray.paintKept(p);
     if (poops >= 2) {
         p.setBrush(Qt::NoBrush);
         p.setPen(smellPen);
@@ -264,7 +268,7 @@ void drawCatCarrier(QPainter& p, QPointF at, double scale) {
         return s;
     }();
     PieceFrame frame(p, at, scale);
-    shapes.paint(p);
+    shapes.paintKept(p);
 }
 
 // ---- The scale's needle ----

@@ -234,17 +234,24 @@ void drawPottedPlant(QPainter& p, QPointF at, double scale, double t) {
     static const QBrush potBrush(hexColor("#C47B5A"));
     static const QBrush leafBrushes[2] = {QBrush(hexColor("#7FBF72")), QBrush(hexColor("#4E9A55"))};
     PieceFrame frame(p, at, scale);
-    p.setPen(Qt::NoPen);
-    p.setBrush(potBrush);
-    p.drawPath(pot);
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&pot), QRectF(-9, -13, 18, 14), [](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(potBrush);
+        q.drawPath(pot);
+    });
+    // Each leaf turns about its own bottom edge, 12 above the floor: from kept pictures of it
+    // already turned, in steps of half a degree (far below a pixel at its size).
+    p.translate(0, -12);
     for (int i = 0; i < 4; ++i) {
-        // Each leaf turns about its own bottom edge, 12 above the floor.
-        p.save();
-        p.translate(0, -12);
-        p.rotate(plantLeafAngle(i, t));
-        p.setBrush(leafBrushes[i % 2]);
-        p.drawPath(leaf);
-        p.restore();
+        const long step = std::lround(plantLeafAngle(i, t) * 2);
+        const std::uint64_t key = 0x4C45414600000000ull | static_cast<std::uint64_t>(i % 2) << 16 |
+                                  static_cast<std::uint64_t>((step + 1024) & 0xFFFF);
+        scenery::drawSprite(p, key, QRectF(-16, -20, 32, 24), [step, i](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.rotate(step / 2.0);
+            q.setBrush(leafBrushes[i % 2]);
+            q.drawPath(leaf);
+        });
     }
 }
 
