@@ -129,11 +129,32 @@ quint32 byteMul(quint32 x, quint32 a) {
 
 }  // namespace
 
+QRect StripPicture::inkOf(const QImage& sprite) {
+    // Kept pictures never change once drawn: their ink is looked for once.
+    const qint64 key = sprite.cacheKey();
+    if (const auto it = ink_.find(key); it != ink_.end()) return it->second;
+    if (ink_.size() > 4096) ink_.clear();
+    int top = sprite.height(), bottom = -1, left = sprite.width(), right = -1;
+    for (int y = 0; y < sprite.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(sprite.constScanLine(y));
+        for (int x = 0; x < sprite.width(); ++x) {
+            if (row[x] == 0) continue;
+            top = std::min(top, y);
+            bottom = y;
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    const QRect ink = bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+    ink_.emplace(key, ink);
+    return ink;
+}
+
 void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
     QImage& image = kept_[current_].image;
     const auto alpha = static_cast<quint32>(std::clamp(std::lround(opacity * 255), 0L, 255L));
     if (alpha == 0 || sprite.format() != QImage::Format_ARGB32_Premultiplied) return;
-    const QRect area = QRect(at, sprite.size()) & image.rect();
+    const QRect area = inkOf(sprite).translated(at) & image.rect();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const auto* src = reinterpret_cast<const quint32*>(sprite.constScanLine(y - at.y())) + (area.left() - at.x());
         auto* dst = reinterpret_cast<quint32*>(image.scanLine(y)) + area.left();

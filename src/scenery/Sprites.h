@@ -5,6 +5,7 @@
 #include <QRectF>
 
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 
 namespace kp::scenery {
@@ -50,7 +51,10 @@ private:
         QRectF bounds;
         QImage image;
     };
+    // The inked rectangle of a kept picture.
+    QRect inkOf(const QImage& sprite);
     Kept kept_[4];
+    std::unordered_map<qint64, QRect> ink_;
     int current_ = 0, next_ = 0;
     bool due_ = false;
     QPointF offset_;  // the band's corner's part of a device pixel
