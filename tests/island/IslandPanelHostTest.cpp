@@ -38,6 +38,7 @@ struct FakePages final : IslandContent {
     bool shown = false;
     QRectF painted;
     std::optional<QRectF> mark;  // a red square, in the content's coordinates
+    std::optional<QRegion> said;  // where the content says its last frame may have changed
     std::vector<QPointF> presses, moves;
     void didAppear() override { shown = true; }
     void didDisappear() override { shown = false; }
@@ -52,6 +53,10 @@ struct FakePages final : IslandContent {
     }
     void mouseMove(QPointF pos) override { moves.push_back(pos); }
     bool wantsKeyboard() const override { return typing; }
+    std::optional<QRegion> reach() const override {
+        if (!said) return std::nullopt;
+        return said->translated(painted.topLeft().toPoint());
+    }
 };
 
 struct PanelHost : ::testing::Test {
@@ -204,6 +209,17 @@ TEST_F(PanelHost, AnOpenRoomsFrameRepaintsOnlyWhatChangedAndTheWindowKeepsUp) {
     EXPECT_EQ(onScreen({105, 55}), room->fill) << "the square's old place is painted over";
     EXPECT_EQ(onScreen({305, 85}), QColor(Qt::red));
     EXPECT_EQ(onScreen({200, 120}), room->fill);
+
+    // Where the content says a frame may change is all that is looked at.
+    room->said = QRegion(290, 70, 30, 30);
+    room->mark = QRectF(302, 82, 10, 10);
+    frame();
+    ASSERT_EQ(regions.seen.size(), 1u);
+    EXPECT_TRUE(QRect(290, 70, 30, 30).translated(origin.toPoint()).contains(regions.seen[0].boundingRect()));
+    room->said = QRegion(0, 0, 10, 10);
+    room->mark = QRectF(100, 50, 10, 10);
+    frame();
+    EXPECT_TRUE(regions.seen.empty()) << "a change the content does not own up to is not looked for";
 }
 
 }  // namespace
