@@ -268,6 +268,28 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
         const QRect is = inkBounds(before);
         EXPECT_GT(is.left(), was.left() + 30 * scale);
 
+        // Asleep with its rising letters, eating with its words and crumbs: they move every frame.
+        for (const bool asleep : {true, false}) {
+            PetLifeProbe::setStepping(w.life(), false);
+            if (asleep)
+                w.life().setSleeping(true);
+            else {
+                w.life().setSleeping(false);
+                w.life().setPose(PetPose::eating);
+            }
+            w.settle(1);
+            before = frame();
+            int moving = 0;
+            for (int i = 0; i < 40; ++i) {
+                w.cat.clock.advance(1.0 / 60);
+                const QImage now = frame();
+                EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << scale << " asleep " << asleep << " " << i;
+                moving += !w.layer->changed().isEmpty();
+                before = now;
+            }
+            EXPECT_EQ(moving, 40) << asleep;
+        }
+
         // Gone from the room on view: where it was changes, and the layer draws nothing.
         w.show(IslandRoomKind::kitchen);
         PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::bedroom);
