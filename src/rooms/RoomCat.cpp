@@ -26,6 +26,8 @@ namespace {
 
 // The group's content reaches this far from the figure's centre (box, toys, butterfly, snow).
 constexpr QRectF kGroupBounds{-72, -62, 144, 112};
+// The figure alone reaches this far (a tail raised high, a hat on a kitten's large head).
+constexpr QRectF kFigureBounds{-50, -50, 100, 100};
 constexpr double kFigureBottom = 22;  // the figure frame's bottom edge, about which it stretches and sways
 
 // Rotates `m` by `deg` about (0, y) of the current frame.
@@ -86,7 +88,7 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     st.stretch = steppedTo(c.stretch, kScaleStep);
     CatPartsLook l;
     l.figure = catFrame(st, steppedTo(musicSway(c), kAngleStep), steppedTo(c.placement.tilt, kAngleStep));
-    l.area = kGroupBounds;
+    l.area = kFigureBounds;
     l.env = env;
     l.dpr = dpr;
     if (c.backView) {

@@ -52,6 +52,22 @@ struct Scene {
     IslandRoomKind room = IslandRoomKind::bedroom;
 };
 
+// Every pose, as the room's contact sheet sets it up.
+std::vector<Scene> poseScenes() {
+    std::vector<Scene> out;
+    for (int i = 0; i <= int(PetPose::dead); ++i) {
+        const auto pose = PetPose(i);
+        out.push_back({"pose " + std::to_string(i), [pose](RoomCatWorld& w) {
+                           if (pose == PetPose::sleeping) w.life().setSleeping(true);
+                           if (pose == PetPose::dead) PetLifeProbe::die(w.life());
+                           PetLifeProbe::setStepping(w.life(), pose == PetPose::walking || pose == PetPose::wander ||
+                                                                   pose == PetPose::hunting);
+                           w.life().setPose(pose);
+                       }});
+    }
+    return out;
+}
+
 std::vector<Scene> everydayScenes() {
     auto pose = [](PetPose p, bool stepping = false) {
         return [p, stepping](RoomCatWorld& w) {
@@ -82,10 +98,10 @@ std::vector<Scene> everydayScenes() {
     };
 }
 
-TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) {
+void looksAsDrawnShapeByShape(const std::vector<Scene>& scenes, std::initializer_list<double> scales) {
     const bool dump = qEnvironmentVariableIsSet("KP_ROOM_CAT_DUMP");
-    for (const Scene& scene : everydayScenes()) {
-        for (double scale : {1.0, 2.0}) {
+    for (const Scene& scene : scenes) {
+        for (double scale : scales) {
             RoomCatWorld w;
             w.show(scene.room);
             PetLifeProbe::setPlace(w.life(), 0.45);
@@ -132,6 +148,10 @@ TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) {
         }
     }
 }
+
+TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) { looksAsDrawnShapeByShape(everydayScenes(), {1.0, 2.0}); }
+
+TEST(RoomCatParts, EveryPoseLooksAsDrawnShapeByShape) { looksAsDrawnShapeByShape(poseScenes(), {2.0}); }
 
 // A seated cat's state, without any model.
 RoomCatState seated() {
