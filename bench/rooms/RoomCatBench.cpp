@@ -53,9 +53,10 @@ struct World {
 
 // `dpr` device pixels a point; `pointer`: the pointer wanders over the room, the eyes follow it.
 void catFrame(benchmark::State& bench, const std::function<void(PetLife&)>& setUp, double opening, double dpr = 1,
-              bool pointer = false) {
+              bool pointer = false, bool music = false) {
     app();
     World w;
+    if (music) w.layer.setMusicSource([] { return true; });
     setUp(w.state.life());
     QImage img(int(640 * dpr), int(160 * dpr), QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
@@ -112,6 +113,9 @@ void BM_RoomCatAsleepHiDpi(benchmark::State& s) {
 void BM_RoomCatEatingHiDpi(benchmark::State& s) {
     catFrame(s, [](PetLife& l) { l.setPose(PetPose::eating); }, 1, 2);
 }
+void BM_RoomCatSittingToMusicHiDpi(benchmark::State& s) {
+    catFrame(s, [](PetLife& l) { l.setPose(PetPose::sitting); }, 1, 2, false, true);
+}
 void BM_RoomCatSickHiDpi(benchmark::State& s) {
     catFrame(s, [](PetLife& l) {
         l.setHealth(10);
@@ -131,4 +135,5 @@ BENCHMARK(BM_RoomCatSittingFollowingThePointer)->MeasureProcessCPUTime()->Unit(b
 BENCHMARK(BM_RoomCatSittingFollowingThePointerHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoomCatAsleepHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoomCatEatingHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoomCatSittingToMusicHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoomCatSickHiDpi)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);

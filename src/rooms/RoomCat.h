@@ -118,7 +118,8 @@ private:
 QTransform roomCatTransform(const RoomCatState& c);
 
 // The figure of a cat state as its kept parts are drawn: every value in the steps it is drawn at,
-// about the group's centre, at `dpr` device pixels a point.
+// about the group's centre, at `dpr` device pixels a point; upright, without the sway to music,
+// which turns the parts as they are laid down.
 CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look, double dpr);
 
 }  // namespace kp

@@ -288,14 +288,16 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
         const QRect is = inkBounds(before);
         EXPECT_GT(is.left(), was.left() + 30 * scale);
 
-        // Asleep with its rising letters, eating with its words and crumbs: they move every frame.
-        for (const bool asleep : {true, false}) {
+        // Asleep with its rising letters, eating with its words and crumbs, swaying and nodding
+        // to music with its notes: they move every frame.
+        for (const int effect : {0, 1, 2}) {
+            const bool asleep = effect == 0;
             PetLifeProbe::setStepping(w.life(), false);
-            if (asleep)
-                w.life().setSleeping(true);
-            else {
-                w.life().setSleeping(false);
-                w.life().setPose(PetPose::eating);
+            w.life().setSleeping(asleep);
+            if (effect == 1) w.life().setPose(PetPose::eating);
+            if (effect == 2) {
+                w.layer->setMusicSource([] { return true; });
+                w.life().setPose(PetPose::sitting);
             }
             w.settle(1);
             before = frame();
@@ -303,12 +305,13 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
             for (int i = 0; i < 40; ++i) {
                 w.cat.clock.advance(1.0 / 60);
                 const QImage now = frame();
-                EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << scale << " asleep " << asleep << " " << i;
+                EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << scale << " effect " << effect << " " << i;
                 moving += !w.layer->changed().isEmpty();
                 before = now;
             }
-            EXPECT_EQ(moving, 40) << asleep;
+            EXPECT_EQ(moving, 40) << effect;
         }
+        w.layer->setMusicSource({});
 
         // Gone from the room on view: where it was changes, and the layer draws nothing.
         w.show(IslandRoomKind::kitchen);
