@@ -285,9 +285,8 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
     const std::vector<RoomSprites::Piece>& others = sprites_.endGather();
     pieces.insert(pieces.end(), others.begin(), others.end());
 
-    // The kept parts are only laid down; toys and effects are drawn as they are. On a dense screen
-    // the effects' letters are filled on a pool thread, so that their fills are not split over the
-    // pool (measured: the hand-off costs more than it saves at one pixel a point).
+    // The kept parts are only laid down; toys and effects are drawn as they are (words and
+    // letters from their own kept pictures).
     const auto draw = [&] {
         p.save();
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -356,10 +355,12 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         paintEffectsAbove(p, c);
         p.restore();
     };
-    if (others.empty() || scale < 1.5)
-        draw();
-    else
+    // Turned pictures are resampled on a pool thread: from here the raster engine would split
+    // their spans over the pool, which costs more than the resampling.
+    if (c.music)
         scenery::paintInPool(draw);
+    else
+        draw();
 }
 
 void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfit& worn, std::optional<QPointF> pointer) {
