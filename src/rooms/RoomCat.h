@@ -72,6 +72,12 @@ public:
     void setKeepsParts(bool keep) { keepsParts_ = keep; }
     // The figure's kept parts, as the last paint() left them.
     const CatParts& parts() const { return parts_; }
+    // Lets the kept pictures go while the room is not seen (a few megabytes at most); the next
+    // paint() draws them afresh.
+    void dropKept() {
+        parts_.clear();
+        layer_ = {};
+    }
 
     // Draws a cat `state` without touching any model: for tools and tests. `worn` is the closet's
     // outfit before it is dressed for the moment.

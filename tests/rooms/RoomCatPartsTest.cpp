@@ -219,6 +219,13 @@ TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
     EXPECT_EQ(parts.drawings(), before + 7);
     for (int i = 0; i < CatParts::count; ++i)
         EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::underTail || i == CatParts::overTail) << i;
+
+    // Let go, the same look is drawn afresh, whole.
+    parts.clear();
+    const int kept = parts.drawings();
+    update(c, blink);
+    EXPECT_EQ(parts.drawings(), kept + 5);
+    EXPECT_FALSE(parts.drawn(CatParts::head).image.isNull());
 }
 
 // Every pixel that differs between two pictures lies in `region`.

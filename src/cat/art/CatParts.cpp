@@ -165,6 +165,14 @@ bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> togeth
     return false;
 }
 
+void CatParts::clear() {
+    for (Slot& s : parts_) s = {};
+    scratch_ = {};
+    together_ = {};
+    togetherInk_ = {};
+    key_ = 0;
+}
+
 std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
     const Keys k = keysOf(f, together);
     if (k.whole == key_) return key_;
