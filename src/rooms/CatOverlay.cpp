@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace kp {
 
@@ -145,6 +146,90 @@ const CachedText& cachedText(QStringView text, double size, int weight) {
     return slot;
 }
 
+// A word or letter as last drawn at one size, turn and device scale: its pixels, and where its
+// top-left pixel lies from the pixel of its centre.
+struct KeptText {
+    QString word;
+    double size = 0;
+    int weight = 0;
+    QRgb shadow = 0;
+    double shadowAlpha = 0, rotation = 0, scale = 0, device = 0;
+    QImage image;
+    QPoint offset;
+};
+
+// The words and letters rise, turn and grow every frame, but through the same few looks again and
+// again: each look is drawn once at the device's scale and laid down on whole pixels, faded by the
+// painter (many translucent path fills a frame cost far more). Turns are kept in half degrees and
+// sizes in 1/64, a few hundredths of a point at the letters' size.
+void paintKeptText(QPainter& p, QPointF centre, double rotation, double scale, const CachedText& text,
+                   const QColor& shadow, double shadowAlpha, double opacity) {
+    if (opacity <= 0) return;
+    const QTransform& dt = p.deviceTransform();
+    if (dt.type() > QTransform::TxScale || std::abs(dt.m11() - dt.m22()) > 1e-9) {
+        // Turned or stretched: drawn as it is.
+        p.save();
+        p.setOpacity(1);  // in the colours
+        p.translate(centre);
+        p.rotate(rotation);
+        p.scale(scale, scale);
+        paintShadowedText(p, text, shadow, shadowAlpha, opacity);
+        p.restore();
+        return;
+    }
+    rotation = std::round(rotation * 2) / 2;
+    scale = std::round(scale * 64) / 64;
+    const double device = dt.m11();
+    static std::vector<KeptText> kept;  // most recently used first
+    constexpr qsizetype keptBytes = 1024 * 1024;
+    auto found = std::find_if(kept.begin(), kept.end(), [&](const KeptText& k) {
+        return k.rotation == rotation && k.scale == scale && k.device == device && k.shadow == shadow.rgba() &&
+               k.shadowAlpha == shadowAlpha && k.size == text.size && k.weight == text.weight && k.word == text.text;
+    });
+    if (found == kept.end()) {
+        KeptText k{text.text, text.size, text.weight, shadow.rgba(), shadowAlpha, rotation, scale, device, {}, {}};
+        QTransform m;
+        m.scale(device, device);
+        m.rotate(rotation);
+        m.scale(scale, scale);
+        // The shadow's band and its half-point drop, and a pixel for the edges.
+        const QRectF ink = text.path.boundingRect().adjusted(-1, -1, 1, 1.5);
+        const QRect box = m.mapRect(ink).toAlignedRect().adjusted(-1, -1, 1, 1);
+        k.offset = box.topLeft();
+        k.image = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+        k.image.fill(Qt::transparent);
+        {
+            QPainter q(&k.image);
+            q.setRenderHint(QPainter::Antialiasing, true);
+            q.translate(-box.topLeft());
+            q.setTransform(m, true);
+            paintShadowedText(q, text, shadow, shadowAlpha, 1);
+        }
+        kept.insert(kept.begin(), std::move(k));
+        qsizetype bytes = 0;
+        for (auto e = kept.begin(); e != kept.end(); ++e) {
+            bytes += e->image.sizeInBytes();
+            if (bytes > keptBytes && e != kept.begin()) {
+                kept.erase(e, kept.end());
+                break;
+            }
+        }
+        found = kept.begin();
+    } else if (found != kept.begin()) {
+        std::rotate(kept.begin(), found, found + 1);
+        found = kept.begin();
+    }
+    // On whole device pixels, in the painter's own coordinates.
+    const QPointF at = dt.map(centre);
+    const QRect pixels(QPoint(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y()))) +
+                           found->offset,
+                       found->image.size());
+    p.save();
+    p.setOpacity(opacity);
+    p.drawImage(dt.inverted().mapRect(QRectF(pixels)), found->image);
+    p.restore();
+}
+
 }  // namespace
 
 void paintButterfly(QPainter& p, double t) {
@@ -236,12 +321,8 @@ void paintWordPuff(QPainter& p, int i, double t, double period, std::span<const 
     if (i < 0 || i >= static_cast<int>(words.size())) return;
     const OverlayText w = wordPuff(i, static_cast<int>(words.size()), t, period, x0, f, y0);
     if (w.opacity <= 0) return;
-    p.save();
-    p.translate(w.centre);
-    p.scale(w.scale, w.scale);
-    const double o = takeOpacity(p, w.opacity);
-    paintShadowedText(p, cachedText(words[static_cast<std::size_t>(i)], 8, QFont::ExtraBold), outline, 0.7, o);
-    p.restore();
+    paintKeptText(p, w.centre, 0, w.scale, cachedText(words[static_cast<std::size_t>(i)], 8, QFont::ExtraBold), outline,
+                  0.7, p.opacity() * w.opacity);
 }
 
 OverlayText sleepLetter(int i, double t, double period, double f, double x0, double y0) {
@@ -259,15 +340,9 @@ void paintSleepLetter(QPainter& p, int i, double t, double period, double f, dou
     static const QColor shadow = colorFromHex("#5C6B80");
     const OverlayText z = sleepLetter(i, t, period, f, x0, y0);
     if (z.opacity <= 0) return;
-    p.save();
-    p.translate(z.centre);
-    p.rotate(z.rotation);
     // One outline at size 10, scaled to the letter's size as it grows.
-    const double k = z.size / 10;
-    p.scale(k, k);
-    const double o = takeOpacity(p, z.opacity);
-    paintShadowedText(p, cachedText(u"z", 10, QFont::ExtraBold), shadow, 0.55, o);
-    p.restore();
+    paintKeptText(p, z.centre, z.rotation, z.size / 10, cachedText(u"z", 10, QFont::ExtraBold), shadow, 0.55,
+                  p.opacity() * z.opacity);
 }
 
 QRectF boxPlayMask(const std::optional<ToyPlayPhase>& phase, double hop) {

@@ -26,6 +26,8 @@ namespace {
 
 // The group's content reaches this far from the figure's centre (box, toys, butterfly, snow).
 constexpr QRectF kGroupBounds{-72, -62, 144, 112};
+// The figure alone reaches this far (a tail raised high, a hat on a kitten's large head).
+constexpr QRectF kFigureBounds{-50, -50, 100, 100};
 constexpr double kFigureBottom = 22;  // the figure frame's bottom edge, about which it stretches and sways
 
 // Rotates `m` by `deg` about (0, y) of the current frame.
@@ -85,8 +87,8 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     st.squash = steppedTo(c.squash, kScaleStep);
     st.stretch = steppedTo(c.stretch, kScaleStep);
     CatPartsLook l;
-    l.figure = catFrame(st, steppedTo(musicSway(c), kAngleStep), steppedTo(c.placement.tilt, kAngleStep));
-    l.area = kGroupBounds;
+    l.figure = catFrame(st, 0, steppedTo(c.placement.tilt, kAngleStep));
+    l.area = kFigureBounds;
     l.env = env;
     l.dpr = dpr;
     if (c.backView) {
@@ -113,8 +115,9 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     l.head.look = QPointF(steppedTo(look.x(), 1.0 / 8), steppedTo(look.y(), 1.0 / 8));
     l.head.mirrored = c.faceMirrored;
     l.head.size = 30;
-    l.headCentre = QPointF(steppedTo(c.headOffset.x(), 1.0 / 8), steppedTo(c.headOffset.y(), 1.0 / 8));
-    l.headTilt = steppedTo(c.headRotation, kAngleStep);
+    // Without the nod to music, which turns the head as it is laid down.
+    l.headCentre = QPointF(steppedTo(c.headOffset.x(), 1.0 / 8), steppedTo(c.headOffset.y() + c.musicBob, 1.0 / 8));
+    l.headTilt = steppedTo(c.headRotation - c.musicNod, kAngleStep);
     l.headScale = steppedTo(c.headScale, kScaleStep);
     if (c.tongue) l.tongueY = steppedTo(c.tongueY, 1.0 / 16);
     l.frontPaw = !c.lying;
@@ -226,16 +229,45 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
                                           .toAlignedRect()
                                           .adjusted(-1, -1, 1, 1)
                                     : QRect(QPoint(0, 0), pixels);
-    auto place = [&](const QRect& ink, std::uint64_t digest) {
-        const QRect at = ink.translated(origin) & doorPixels;
+    // Swaying to music, the whole figure turns about its feet: its parts are kept upright and
+    // laid down turned, so that the sway does not draw them again every frame.
+    QTransform sway;
+    if (c.music) {
+        const QPointF pivot = parts.figure.map(QPointF(0, kFigureBottom)) + QPointF(c.x, c.y);
+        sway.translate(pivot.x(), pivot.y());
+        sway.rotate(c.facingWidth < 0 ? -musicSway(c) : musicSway(c));
+        sway.translate(-pivot.x(), -pivot.y());
+    }
+    // The head nods to music about its centre, in the figure's frame: laid down moved and turned
+    // by that nod as the figure's transform carries it into the room.
+    QTransform nod = sway;
+    if (c.music) {
+        const QTransform figure = parts.figure * QTransform::fromTranslate(c.x, c.y);
+        const QPointF upright = parts.headCentre;
+        const QPointF nodded = upright - QPointF(0, c.musicBob);
+        QTransform inFigure = QTransform::fromTranslate(-upright.x(), -upright.y());
+        inFigure *= QTransform().rotate(c.musicNod);
+        inFigure *= QTransform::fromTranslate(nodded.x(), nodded.y());
+        nod = figure.inverted() * inFigure * figure * sway;
+    }
+    auto laid = [&](int part) -> const QTransform& { return part == CatParts::head ? nod : sway; };
+    auto place = [&](const QRect& ink, std::uint64_t digest, const QTransform& turn) {
+        QRect at = ink.translated(origin);
+        if (!turn.isIdentity()) {
+            const QTransform inPixels = QTransform::fromScale(1 / scale, 1 / scale) * turn * QTransform::fromScale(scale, scale);
+            at = inPixels.mapRect(QRectF(at)).toAlignedRect().adjusted(-1, -1, 1, 1);
+            digest = Fingerprint().addBits(digest).add(turn).value();
+        }
+        at &= doorPixels;
         if (!at.isEmpty()) pieces.push_back({at, digest});
     };
     if (layered) {
         if (!parts_.togetherInk().isEmpty())
-            place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value());
+            place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value(), sway);
     } else {
         for (int i = 0; i < CatParts::count; ++i)
-            if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty()) place(parts_.drawn(i).ink, parts_.drawn(i).key);
+            if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty())
+                place(parts_.drawn(i).ink, parts_.drawn(i).key, laid(i));
     }
     // The toys and effects, drawn as they are: where they lie, from a painter that only gathers.
     QPainter& g = sprites_.gather(scale, pixels);
@@ -253,9 +285,8 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
     const std::vector<RoomSprites::Piece>& others = sprites_.endGather();
     pieces.insert(pieces.end(), others.begin(), others.end());
 
-    // The kept parts are only laid down; toys and effects are drawn as they are. On a dense screen
-    // the effects' letters are filled on a pool thread, so that their fills are not split over the
-    // pool (measured: the hand-off costs more than it saves at one pixel a point).
+    // The kept parts are only laid down; toys and effects are drawn as they are (words and
+    // letters from their own kept pictures).
     const auto draw = [&] {
         p.save();
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -268,15 +299,23 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
             const QRectF to(QPointF(origin + ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
             p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
         };
+        p.save();
+        // Only turned images are resampled; upright ones go down pixel for pixel.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, c.music);
+        const QTransform world = p.worldTransform();
+        auto turn = [&](const QTransform& t) { p.setWorldTransform(t * world); };
         if (layered) {
-            p.save();
             p.setOpacity(p.opacity() * c.opening);
+            turn(sway);
             lay(parts_.together(), parts_.togetherInk(), true);
-            p.restore();
         } else {
-            for (int i = 0; i < CatParts::count; ++i)
-                if (parts_.shown(i)) lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
+            for (int i = 0; i < CatParts::count; ++i) {
+                if (!parts_.shown(i)) continue;
+                turn(laid(i));
+                lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
+            }
         }
+        p.restore();
         if (!toysArea.isEmpty()) {
             if (!layered) {
                 p.save();
@@ -316,10 +355,12 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         paintEffectsAbove(p, c);
         p.restore();
     };
-    if (others.empty() || scale < 1.5)
-        draw();
-    else
+    // Turned pictures are resampled on a pool thread: from here the raster engine would split
+    // their spans over the pool, which costs more than the resampling.
+    if (c.music)
         scenery::paintInPool(draw);
+    else
+        draw();
 }
 
 void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfit& worn, std::optional<QPointF> pointer) {

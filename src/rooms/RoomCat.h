@@ -72,6 +72,12 @@ public:
     void setKeepsParts(bool keep) { keepsParts_ = keep; }
     // The figure's kept parts, as the last paint() left them.
     const CatParts& parts() const { return parts_; }
+    // Lets the kept pictures go while the room is not seen (a few megabytes at most); the next
+    // paint() draws them afresh.
+    void dropKept() {
+        parts_.clear();
+        layer_ = {};
+    }
 
     // Draws a cat `state` without touching any model: for tools and tests. `worn` is the closet's
     // outfit before it is dressed for the moment.
@@ -118,7 +124,8 @@ private:
 QTransform roomCatTransform(const RoomCatState& c);
 
 // The figure of a cat state as its kept parts are drawn: every value in the steps it is drawn at,
-// about the group's centre, at `dpr` device pixels a point.
+// about the group's centre, at `dpr` device pixels a point; upright, without the sway to music,
+// which turns the parts as they are laid down.
 CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look, double dpr);
 
 }  // namespace kp

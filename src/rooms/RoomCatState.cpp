@@ -99,11 +99,13 @@ RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musi
         c.headOffset = {15, 0};
         c.headRotation = 0;
     } else {
-        double hy = -9 - 4 * c.sit + 9 * c.dip + 5 * c.stretch + 0.8 * std::sin(12 * t) * c.dip;
-        if (c.music) hy -= 1.6 * std::abs(std::sin(1.8 * M_PI * t));
+        if (c.music) {
+            c.musicBob = 1.6 * std::abs(std::sin(1.8 * M_PI * t));
+            c.musicNod = 9 * std::sin(1.8 * M_PI * t);
+        }
+        const double hy = -9 - 4 * c.sit + 9 * c.dip + 5 * c.stretch + 0.8 * std::sin(12 * t) * c.dip - c.musicBob;
         c.headOffset = {14 - 9 * c.sit + 6 * c.dip + 4 * c.stretch, hy};
-        c.headRotation = (c.washing ? 10 : 0) + 0.25 * sp.tilt + 22 * c.dip +
-                         (c.music ? 9 * std::sin(1.8 * M_PI * t) : 0);
+        c.headRotation = (c.washing ? 10 : 0) + 0.25 * sp.tilt + 22 * c.dip + c.musicNod;
     }
     c.tongue = c.pose == PetPose::licking && std::sin(8 * t) > -0.2;
     c.tongueY = 7.5 + 0.8 * std::sin(8 * t);

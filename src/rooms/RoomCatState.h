@@ -69,6 +69,8 @@ struct RoomCatState {
     PawPose paw;
     QPointF headOffset;        // from the figure's centre, figure frame
     double headRotation = 0;   // degrees
+    double musicBob = 0;       // of which the nod to music: points up, and degrees
+    double musicNod = 0;
     bool tongue = false;
     double tongueY = 0;
     double lookGain = 0.28;

@@ -71,5 +71,46 @@ TEST(CatOverlay, DrawingsStayNearTheirAnchor) {
     }
 }
 
+TEST(CatOverlay, KeptWordsAndLettersLookAsDrawnShapeByShape) {
+    // Words and letters are laid down from kept pictures on whole pixels; a painter stretched by a
+    // hair draws the same shapes straight. Both show the same ink, within a pixel of each other.
+    static constexpr std::array<QStringView, 2> words{u"nom", u"nom!"};
+    auto render = [](double scale, bool straight, double t) {
+        QImage img(int(120 * scale), int(100 * scale), QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(scale);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (straight) p.scale(1, 1 + 1e-7);
+        for (int i = 0; i < 3; ++i) paintSleepLetter(p, i, t, 2.4, -1, 30.3, 80.6);
+        for (int i = 0; i < 2; ++i) paintWordPuff(p, i, t, 0.9, words, Qt::darkRed, 80.2, 1, 70.7);
+        p.end();
+        img.setDevicePixelRatio(1);
+        return img;
+    };
+    for (double scale : {1.0, 2.0}) {
+        for (double t : {0.3, 1.1, 1.9}) {
+            const QImage kept = render(scale, false, t), straight = render(scale, true, t);
+            int ink = 0, far = 0;
+            for (int y = 1; y + 1 < kept.height(); ++y)
+                for (int x = 1; x + 1 < kept.width(); ++x) {
+                    const QRgb a = kept.pixel(x, y);
+                    if (qAlpha(a) == 0 && qAlpha(straight.pixel(x, y)) == 0) continue;
+                    ++ink;
+                    int best = 255;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx) {
+                            const QRgb b = straight.pixel(x + dx, y + dy);
+                            best = std::min(best, std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                                            std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))}));
+                        }
+                    far += best > 85;
+                }
+            EXPECT_GT(ink, 100 * scale * scale) << scale << " " << t;
+            EXPECT_LT(far, ink / 50) << scale << " " << t;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kp

@@ -52,6 +52,22 @@ struct Scene {
     IslandRoomKind room = IslandRoomKind::bedroom;
 };
 
+// Every pose, as the room's contact sheet sets it up.
+std::vector<Scene> poseScenes() {
+    std::vector<Scene> out;
+    for (int i = 0; i <= int(PetPose::dead); ++i) {
+        const auto pose = PetPose(i);
+        out.push_back({"pose " + std::to_string(i), [pose](RoomCatWorld& w) {
+                           if (pose == PetPose::sleeping) w.life().setSleeping(true);
+                           if (pose == PetPose::dead) PetLifeProbe::die(w.life());
+                           PetLifeProbe::setStepping(w.life(), pose == PetPose::walking || pose == PetPose::wander ||
+                                                                   pose == PetPose::hunting);
+                           w.life().setPose(pose);
+                       }});
+    }
+    return out;
+}
+
 std::vector<Scene> everydayScenes() {
     auto pose = [](PetPose p, bool stepping = false) {
         return [p, stepping](RoomCatWorld& w) {
@@ -82,10 +98,10 @@ std::vector<Scene> everydayScenes() {
     };
 }
 
-TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) {
+void looksAsDrawnShapeByShape(const std::vector<Scene>& scenes, std::initializer_list<double> scales) {
     const bool dump = qEnvironmentVariableIsSet("KP_ROOM_CAT_DUMP");
-    for (const Scene& scene : everydayScenes()) {
-        for (double scale : {1.0, 2.0}) {
+    for (const Scene& scene : scenes) {
+        for (double scale : scales) {
             RoomCatWorld w;
             w.show(scene.room);
             PetLifeProbe::setPlace(w.life(), 0.45);
@@ -132,6 +148,10 @@ TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) {
         }
     }
 }
+
+TEST(RoomCatParts, LooksAsTheCatDrawnShapeByShape) { looksAsDrawnShapeByShape(everydayScenes(), {1.0, 2.0}); }
+
+TEST(RoomCatParts, EveryPoseLooksAsDrawnShapeByShape) { looksAsDrawnShapeByShape(poseScenes(), {2.0}); }
 
 // A seated cat's state, without any model.
 RoomCatState seated() {
@@ -199,6 +219,13 @@ TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
     EXPECT_EQ(parts.drawings(), before + 7);
     for (int i = 0; i < CatParts::count; ++i)
         EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::underTail || i == CatParts::overTail) << i;
+
+    // Let go, the same look is drawn afresh, whole.
+    parts.clear();
+    const int kept = parts.drawings();
+    update(c, blink);
+    EXPECT_EQ(parts.drawings(), kept + 5);
+    EXPECT_FALSE(parts.drawn(CatParts::head).image.isNull());
 }
 
 // Every pixel that differs between two pictures lies in `region`.
@@ -267,6 +294,31 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
         // Walked well clear of where it stood: both places changed in the last frames' regions.
         const QRect is = inkBounds(before);
         EXPECT_GT(is.left(), was.left() + 30 * scale);
+
+        // Asleep with its rising letters, eating with its words and crumbs, swaying and nodding
+        // to music with its notes: they move every frame.
+        for (const int effect : {0, 1, 2}) {
+            const bool asleep = effect == 0;
+            PetLifeProbe::setStepping(w.life(), false);
+            w.life().setSleeping(asleep);
+            if (effect == 1) w.life().setPose(PetPose::eating);
+            if (effect == 2) {
+                w.layer->setMusicSource([] { return true; });
+                w.life().setPose(PetPose::sitting);
+            }
+            w.settle(1);
+            before = frame();
+            int moving = 0;
+            for (int i = 0; i < 40; ++i) {
+                w.cat.clock.advance(1.0 / 60);
+                const QImage now = frame();
+                EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << scale << " effect " << effect << " " << i;
+                moving += !w.layer->changed().isEmpty();
+                before = now;
+            }
+            EXPECT_EQ(moving, 40) << effect;
+        }
+        w.layer->setMusicSource({});
 
         // Gone from the room on view: where it was changes, and the layer draws nothing.
         w.show(IslandRoomKind::kitchen);

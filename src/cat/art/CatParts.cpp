@@ -165,21 +165,26 @@ bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> togeth
     return false;
 }
 
+void CatParts::clear() {
+    for (Slot& s : parts_) s = {};
+    scratch_ = {};
+    together_ = {};
+    togetherInk_ = {};
+    key_ = 0;
+}
+
 std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
     const Keys k = keysOf(f, together);
     if (k.whole == key_) return key_;
-    const QRect& box = k.box;
-    const bool* has = k.has;
-    const std::uint64_t* keys = k.part;
     // Every key holds the figure's transform, and so the box its drawing was made in.
-    box_ = box;
+    box_ = k.box;
     for (int i = 0; i < count; ++i) {
         Slot& part = parts_[i];
-        part.shown = has[i];
-        if (has[i] && part.now.key != keys[i]) part.now = drawing(part, f, i, keys[i]);
+        part.shown = k.has[i];
+        if (k.has[i] && part.now.key != k.part[i]) part.now = drawing(part, f, i, k.part[i]);
     }
     if (together) {
-        const QSize pixels = (QSizeF(box.size()) * f.dpr).toSize();
+        const QSize pixels = (QSizeF(box_.size()) * f.dpr).toSize();
         if (together_.size() != pixels) together_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         together_.setDevicePixelRatio(1);  // laid in device pixels, pixel for pixel
         together_.fill(Qt::transparent);

@@ -81,6 +81,8 @@ public:
     // Draws again the parts whose look changed; with `together`, also lays them into one image
     // washed as asked. Returns a key that changes whenever the figure's pixels do.
     std::uint64_t update(const CatPartsLook& look, std::optional<Wash> together = std::nullopt);
+    // Lets every drawing go (the next update() draws the figure afresh).
+    void clear();
     // Whether update() would draw any part that is not kept.
     bool needsDrawing(const CatPartsLook& look, std::optional<Wash> together = std::nullopt) const;
 
