@@ -15,6 +15,7 @@
 #include "rooms/RoomCat.h"
 #include "rooms/TopBar.h"
 #include "scenery/PoolPaint.h"
+#include "scenery/Sprites.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -82,6 +83,15 @@ void IslandRoomView::roomDidDisappear() {
     frameTimer_->stop();
     pressed_.reset();
     hover_.reset();
+    // What is kept to draw the next frame quickly goes while nothing is seen; the room comes back
+    // drawn whole.
+    cat_->dropKept();
+    scene_ = QImage();
+    still_ = QImage();
+    leaving_ = QImage();
+    changeStart_.reset();
+    lastPieces_.clear();
+    scenery::dropSprites();
 }
 
 // ---- Frame ----

@@ -54,6 +54,8 @@ const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, 
     return cache().insert_or_assign(slotOf(key, scale, bounds), Entry{key, scale, bounds, std::move(image)}).first->second.image;
 }
 
+void dropSprites() { std::unordered_map<std::uint64_t, Entry>().swap(cache()); }
+
 QImage blankSprite(double scale, const QRectF& bounds) {
     QImage image(std::max(1, static_cast<int>(std::ceil(bounds.width() * scale))),
                  std::max(1, static_cast<int>(std::ceil(bounds.height() * scale))), QImage::Format_ARGB32_Premultiplied);
