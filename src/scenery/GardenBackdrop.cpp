@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 
 namespace kp {
 
@@ -22,6 +23,21 @@ using scenery::pieceCount;
 using scenery::frac;
 
 namespace {
+
+// sin(a + n d) for n = 0, 1, 2... by turning a unit vector, where n steps of the same size follow.
+class Wave {
+public:
+    Wave(double a, double d) : s_(std::sin(a)), c_(std::cos(a)), ds_(std::sin(d)), dc_(std::cos(d)) {}
+    double sin() const { return s_; }
+    void next() {
+        const double s = s_ * dc_ + c_ * ds_;
+        c_ = c_ * dc_ - s_ * ds_;
+        s_ = s;
+    }
+
+private:
+    double s_, c_, ds_, dc_;
+};
 
 struct CrownDisc {
     double dx, dy, r;
@@ -317,11 +333,13 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
         const QRectF blade(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k);
         const int blades = pieceCount(std::ceil(W / (2.6 * k)));
         const auto each = [&](auto&& lay) {
-            for (int n = 0; n < blades; ++n) {
-                const double x = n * 2.6 * k;
-                const double tl = time - x / 400;
-                const double s = k * (1.6 * (0.5 + 0.5 * std::sin(0.31 * tl) * std::sin(0.13 * tl + 1.2)) +
-                                      1.1 * std::sin(1.6 * time - 0.035 * x));
+            // The gust's three waves, turned from blade to blade instead of asked of sin() each time.
+            const double step = 2.6 * k;
+            Wave slow(0.31 * time, -0.31 * step / 400), slower(0.13 * time + 1.2, -0.13 * step / 400),
+                quick(1.6 * time, -0.035 * step);
+            for (int n = 0; n < blades; ++n, slow.next(), slower.next(), quick.next()) {
+                const double x = n * step;
+                const double s = k * (1.6 * (0.5 + 0.5 * slow.sin() * slower.sin()) + 1.1 * quick.sin());
                 // Each blade from a kept picture of its height and bend (in steps of a twentieth of
                 // the unit, finer than a pixel).
                 const int height = (37 * n) % 5;
@@ -341,8 +359,17 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
         if (lawn.prepare(p, static_cast<std::uint64_t>(wet), band, time)) {
             if (lawn.due()) {
                 const double scale = lawn.scale();
+                // The blades' pictures by key, at hand without a look-up in the shared keep.
+                static std::unordered_map<std::uint64_t, QImage> blades;
+                static double bladesScale = 0, bladesUnit = 0;
+                if (bladesScale != scale || bladesUnit != k) {
+                    blades.clear();
+                    bladesScale = scale;
+                    bladesUnit = k;
+                }
                 each([&](QPointF at, std::uint64_t key, auto&& draw) {
-                    const QImage& picture = scenery::spritePicture(key, scale, blade, draw);
+                    QImage& picture = blades[key];
+                    if (picture.isNull()) picture = scenery::spritePicture(key, scale, blade, draw);
                     const QPointF corner = lawn.toPicture(at) + blade.topLeft() * scale;
                     lawn.blend(picture, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))), 1.0);
                 });
