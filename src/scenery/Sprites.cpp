@@ -50,7 +50,7 @@ const QImage* keptSprite(std::uint64_t key, double scale, const QRectF& bounds) 
 
 const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, QImage image) {
     // Enough for every variant of a scene's pieces; one that saw many more starts over.
-    if (cache().size() >= 2000) cache().clear();
+    if (cache().size() >= 4000) cache().clear();
     return cache().insert_or_assign(slotOf(key, scale, bounds), Entry{key, scale, bounds, std::move(image)}).first->second.image;
 }
 
