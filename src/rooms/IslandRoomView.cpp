@@ -165,7 +165,16 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     // 6. The cat with the house front and its reactions; a cat up on a perch passes over the bar.
     if (plan_.cat) paintCatGroup(p);
     // 7. Garden weather.
-    if (plan_.gardenWeather) scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
+    if (plan_.gardenWeather) {
+        // A fine day's weather is a few falling leaves, drawn here; rain, snow and the evening's
+        // tint fill the garden, on a pool thread so that their fills are not split over the pool.
+        const bool fine = (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
+                          f.look.time != SkyTime::night && f.look.time != SkyTime::sunset && !plan_.stormFlash;
+        if (fine)
+            backdrop_.paintGardenWeather(p, f);
+        else
+            scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
+    }
     // 8. Night tint, easing in and out with the night sleep.
     backdrop_.paintNightTint(p, f, tint * f.opening);
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
