@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kp {
 
@@ -88,17 +89,37 @@ void RoamPanel::setClickThrough(bool on) {
     // Only the native window's input shape changes; the widget's flags (which would re-create the
     // window) stay as they are.
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, on);
+    if (picture_) {
+        picture_->quietExposures();
+        picture_->flush();
+    }
 }
 
 void RoamPanel::orderFront() {
     setGeometry(frame_.toRect());
-    // Cut to nothing until the first frame is drawn, so no black screen flashes up.
-    if (cut_) setMask(QRegion(-1, -1, 1, 1));
     shown_.clear();
     shape_ = QRegion();
+    if (!picture_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        winId();  // the window, at its full size, before its picture
+        picture_ = RoamPicture::attach(*this);
+        // The toolkit paints it no more (it would at each map): no backing store is even made.
+        if (picture_) setUpdatesEnabled(false);
+    }
+    // Cut to nothing until the first frame is drawn, so no black screen flashes up.
+    if (picture_) {
+        picture_->clear();
+        if (cut_)
+            picture_->cut(QRegion());
+        else
+            picture_->uncut();
+        picture_->quietExposures();
+    } else if (cut_) {
+        setMask(QRegion(-1, -1, 1, 1));
+    }
     show();
     stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
+    if (picture_) picture_->quietExposures();
     redraw();
 }
 
@@ -124,7 +145,12 @@ void RoamPanel::followCompositor() {
     // Everything is painted again and, without a compositor, cut out again, before another frame.
     shown_.clear();
     shape_ = QRegion();
-    if (!cut_) clearMask();
+    if (picture_) {
+        // The server shows the whole picture at once: see-through but for the scene.
+        if (!cut_) picture_->uncut();
+    } else if (!cut_) {
+        clearMask();
+    }
     redraw();
 }
 
@@ -183,6 +209,10 @@ void RoamPanel::redraw() {
     for (const SceneLayer& layer : shown_) drawn_ |= layer.rect;
     sent_ = damage;
     if (damage.isEmpty()) return;
+    if (picture_) {
+        sendDirect(damage);
+        return;
+    }
     if (cut_) {
         // The new outline first: the server keeps no pixels outside a window's outline, so what
         // was painted there before it grew would show black.
@@ -195,6 +225,66 @@ void RoamPanel::redraw() {
     }
     // Painted and sent within the frame that settled it.
     repaint(damage);
+}
+
+void RoamPanel::sendDirect(const QRegion& damage) {
+    const qreal dpr = devicePixelRatioF();
+    const QRect all(QPoint(), (QSizeF(size()) * dpr).toSize());
+    std::vector<QRect> pieces;
+    for (const QRect& r : damage) {
+        const QRect piece = QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr).toAlignedRect() & all;
+        if (!piece.isEmpty()) pieces.push_back(piece);
+    }
+    QRegion area, inkedNow;
+    for (const QRect& piece : pieces) {
+        // Drawn into a packed buffer of its own size: sent as it is, with no copy.
+        const std::size_t bytes = std::size_t(piece.width()) * 4 * std::size_t(piece.height());
+        if (pieceBits_.size() < bytes) pieceBits_.resize(bytes);
+        std::memset(pieceBits_.data(), 0, bytes);
+        QImage image(pieceBits_.data(), piece.width(), piece.height(), piece.width() * 4,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+        if (scene_ && !shown_.empty()) {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.translate(-QPointF(piece.topLeft()) / dpr);
+            scene_(p);
+        }
+        picture_->put(image, piece.topLeft());
+        area += piece;
+        if (cut_) inkedNow += inked(image, piece.topLeft());
+    }
+    if (cut_) {
+        // The picture holds the new pixels before the outline grows over them: the server fills
+        // what the outline newly shows from the picture, and the app need not send it again.
+        QRegion shape = (shape_ - area) + inkedNow;
+        if (shape != shape_) {
+            shape_ = std::move(shape);
+            picture_->cut(shape_);
+        }
+    }
+    for (const QRect& piece : pieces) picture_->show(piece);
+    picture_->flush();
+}
+
+QRegion RoamPanel::inked(const QImage& image, QPoint at) {
+    std::vector<QRect> runs;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width();) {
+            if (qAlpha(line[x]) < 128) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < image.width() && qAlpha(line[x]) >= 128) ++x;
+            runs.emplace_back(at.x() + start, at.y() + y, x - start, 1);
+        }
+    }
+    // Rows top to bottom, runs left to right, none touching: as a region keeps its rectangles.
+    QRegion region;
+    region.setRects(runs.data(), int(runs.size()));
+    return region;
 }
 
 QRegion RoamPanel::drawnShape(const QRegion& area) {

@@ -1,6 +1,7 @@
-// An outing on a real X display (run by roam_outing.sh under a window manager): the desktop's own
-// pixels stay as they were everywhere away from the cat, with a compositor and without one, and
-// when one comes or goes during the outing; clicks away from the cat reach the window under it and
+// An outing on a real X display (run by roam_outing.sh under a window manager): the panel's pixels
+// reach the screen where a piece is now and leave none where it was, also once a window that
+// covered them is gone; the desktop's own pixels stay as they were everywhere away from the cat,
+// with a compositor and without one, and when one comes or goes during the outing; clicks away from the cat reach the window under it and
 // a click on the cat pets it; the island's menu stays above the cat's panel; and the keyboard
 // walk's file opens without taking the keyboard from the user's window.
 // Usage: roam_outing_check compositor|bare
@@ -190,6 +191,7 @@ public:
         if (compositorFirst_) compositor(true);
 
         const QImage before = settledScreen();
+        panelPixels(before);
         Defaults::standard().set("desktopRoam", true);
         Defaults::standard().set("onboardedV1", true);
         Defaults::standard().set("desktopMischief", false);
@@ -276,6 +278,59 @@ private:
             before.save(QString::fromLocal8Bit(dir) + QStringLiteral("/before.png"));
             shot.save(QString::fromLocal8Bit(dir) + QStringLiteral("/outing-%1.png").arg(++shots_));
         }
+        return ok;
+    }
+
+    // A red block the panel moves from one place to another, and a window that covers it a while.
+    void panelPixels(const QImage& desktop) {
+        QRect spot(380, 300, 40, 30);
+        std::uint64_t key = 1;
+        RoamPanel panel(
+            RoamScreen{QRectF(QGuiApplication::primaryScreen()->geometry()), QRectF()}, CatchTarget{},
+            [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); },
+            [&spot, &key] { return std::vector<SceneLayer>{{1, spot, key}}; });
+        panel.orderFront();
+        check(panel.direct(), "the panel sends its pixels to the server's picture of it");
+        const QRect first = spot;
+        check(showsBlock(desktop, first, {}), "the panel shows its piece");
+        spot.translate(200, 150);
+        ++key;
+        panel.redraw();
+        check(showsBlock(desktop, spot, first), "a moved piece shows where it is now and nothing where it was");
+
+        // A window over the piece, then gone: the piece shows again without a redraw.
+        QWidget cover(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                   Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
+        cover.setAttribute(Qt::WA_ShowWithoutActivating);
+        cover.setStyleSheet(QStringLiteral("background: rgb(40, 200, 60)"));
+        cover.setGeometry(spot.adjusted(-30, -30, 30, 30));
+        cover.show();
+        cover.raise();
+        check(waitFor([&] { return screenShot().pixelColor(spot.center()) == QColor(40, 200, 60); }, 5000),
+              "a window covers the piece");
+        cover.hide();
+        check(showsBlock(desktop, spot, cover.geometry()), "the piece shows again once the window is gone");
+        panel.orderOut();
+        check(waitFor([&] { return settledScreen() == desktop; }, 5000), "the hidden panel leaves the desktop as it was");
+    }
+
+    // Red over `block`, and the desktop as before everywhere else (`was` included).
+    bool showsBlock(const QImage& desktop, const QRect& block, const QRect& was) {
+        int wrong = 0, stale = 0;
+        const bool ok = waitFor([&] {
+            const QImage now = screenShot();
+            wrong = stale = 0;
+            for (int y = 0; y < now.height(); ++y)
+                for (int x = 0; x < now.width(); ++x) {
+                    const QPoint at(x, y);
+                    const QRgb want = block.contains(at) ? qRgb(220, 40, 40) : desktop.pixel(at);
+                    if (now.pixel(at) == want) continue;
+                    ++wrong;
+                    stale += was.contains(at);
+                }
+            return wrong == 0;
+        }, 5000);
+        std::printf("  %d pixels wrong, %d of them where the piece was\n", wrong, stale);
         return ok;
     }
 
