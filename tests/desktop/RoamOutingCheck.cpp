@@ -13,6 +13,7 @@
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Defaults.h"
+#include "platform/WindowList.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -207,6 +208,7 @@ public:
         check(desktopIntact(before, *panel), "the desktop shows as before away from the cat");
 
         menuStaysAbove(*panel);
+        restingPointer(*panel, *cat);
         clicks(*panel, *cat);
 
         // The compositor comes or goes during the outing.
@@ -346,6 +348,25 @@ private:
         const auto at = [&order](xcb_window_t w) { return std::find(order.begin(), order.end(), w) - order.begin(); };
         check(at(topLevel(menu.winId())) > at(topLevel(panel.winId())), "an open menu stays above the cat's panel");
         menu.close();
+    }
+
+    // A pointer at rest is not asked every frame; the cat still sees where it goes next, moved by
+    // the user's hand or put there by a program.
+    void restingPointer(const RoamPanel& panel, const DesktopCat& cat) {
+        auto sees = [&](QPoint at) {
+            return waitFor([&] { return cat.mouse == QPointF(at) - panel.frame().topLeft(); }, 5000);
+        };
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("700"),
+                                                     QStringLiteral("200")});
+        check(sees({700, 200}), "the cat sees the pointer");
+        check(waitFor([] { return PointerDragsX11::shared().isWaiting(); }, 10000),
+              "a resting pointer is left to the server's input alarm");
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("760"),
+                                                     QStringLiteral("230")});
+        check(sees({760, 230}), "the cat sees the pointer move again after a rest");
+        waitFor([] { return PointerDragsX11::shared().isWaiting(); }, 10000);
+        QCursor::setPos(640, 260);
+        check(sees({640, 260}), "the cat sees a pointer a program put elsewhere after a rest");
     }
 
     void clicks(RoamPanel& panel, DesktopCat& cat) {
