@@ -99,28 +99,31 @@ void RoamPanel::orderFront() {
     setGeometry(frame_.toRect());
     shown_.clear();
     shape_ = QRegion();
-    if (!picture_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         winId();  // the window, at its full size, before its picture
-        picture_ = RoamPicture::attach(*this);
-        // The toolkit paints it no more (it would at each map): no backing store is even made.
-        if (picture_) setUpdatesEnabled(false);
+        startPicture();
     }
     // Cut to nothing until the first frame is drawn, so no black screen flashes up.
-    if (picture_) {
-        picture_->clear();
-        if (cut_)
-            picture_->cut(QRegion());
-        else
-            picture_->uncut();
-        picture_->quietExposures();
-    } else if (cut_) {
-        setMask(QRegion(-1, -1, 1, 1));
-    }
+    if (!picture_ && cut_) setMask(QRegion(-1, -1, 1, 1));
     show();
     stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
     if (picture_) picture_->quietExposures();
     redraw();
+}
+
+void RoamPanel::startPicture() {
+    if (!picture_ || !picture_->fits(*this)) picture_ = RoamPicture::attach(*this);
+    // With a picture the toolkit paints the window no more (it would at each map), and makes no
+    // backing store for it.
+    setUpdatesEnabled(!picture_);
+    if (!picture_) return;
+    picture_->clear();
+    if (cut_)
+        picture_->cut(QRegion());
+    else
+        picture_->uncut();
+    picture_->quietExposures();
 }
 
 void RoamPanel::orderOut() { hide(); }
@@ -189,6 +192,12 @@ void RoamPanel::redraw() {
     }
     // Only the pieces that moved or changed are painted and sent again, where they were and are.
     // (The pieces keep their order back to front; one may come or go.)
+    if (picture_ && !picture_->fits(*this)) {
+        // The native window was made anew, or resized: a new picture, all drawn again.
+        shown_.clear();
+        shape_ = QRegion();
+        startPicture();
+    }
     QRegion damage;
     auto find = [](const std::vector<SceneLayer>& in, std::uint64_t id) {
         return std::find_if(in.begin(), in.end(), [id](const SceneLayer& l) { return l.id == id; });

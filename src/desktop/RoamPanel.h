@@ -98,6 +98,8 @@ private:
     void stackBelowOwnWindows();
     // The drawn pixels of `area` (half-covered edge pixels count, fainter ones do not).
     QRegion drawnShape(const QRegion& area);
+    // Makes (or keeps) the server's picture of the window, see-through and, when cut, hidden.
+    void startPicture();
     // Draws `damage` and sends it to the server's picture (cut to what is drawn when cut_).
     void sendDirect(const QRegion& damage);
 

@@ -69,6 +69,11 @@ RoamPicture::~RoamPicture() {
     xcb_flush(c);
 }
 
+bool RoamPicture::fits(const QWidget& window) const {
+    return window.internalWinId() == x_->window &&
+           (QSizeF(window.size()) * window.devicePixelRatioF()).toSize() == x_->size;
+}
+
 void RoamPicture::clear() {
     const xcb_rectangle_t all{0, 0, uint16_t(x_->size.width()), uint16_t(x_->size.height())};
     xcb_poly_fill_rectangle(x_->c, x_->pixmap, x_->gc, 1, &all);

@@ -22,6 +22,8 @@ public:
     RoamPicture(const RoamPicture&) = delete;
     RoamPicture& operator=(const RoamPicture&) = delete;
 
+    // Still the picture of `window` as it is now (the same native window, at the same size).
+    bool fits(const QWidget& window) const;
     // Every pixel see-through again.
     void clear();
     // `image` (premultiplied ARGB, device pixels) into the picture at `at`.
