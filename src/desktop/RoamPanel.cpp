@@ -246,22 +246,25 @@ void RoamPanel::sendDirect(const QRegion& damage) {
     }
     QRegion area, inkedNow;
     for (const QRect& piece : pieces) {
-        // Drawn into a packed buffer of its own size: sent as it is, with no copy.
-        const std::size_t bytes = std::size_t(piece.width()) * 4 * std::size_t(piece.height());
-        if (pieceBits_.size() < bytes) pieceBits_.resize(bytes);
-        std::memset(pieceBits_.data(), 0, bytes);
-        QImage image(pieceBits_.data(), piece.width(), piece.height(), piece.width() * 4,
-                     QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(dpr);
+        // One canvas for every piece, kept with its paint engine, grown as pieces need.
+        if (canvas_.width() < piece.width() || canvas_.height() < piece.height())
+            canvas_ = QImage(std::max(canvas_.width(), piece.width()), std::max(canvas_.height(), piece.height()),
+                             QImage::Format_ARGB32_Premultiplied);
+        canvas_.setDevicePixelRatio(dpr);
+        for (int y = 0; y < piece.height(); ++y) std::memset(canvas_.scanLine(y), 0, std::size_t(piece.width()) * 4);
         if (scene_ && !shown_.empty()) {
-            QPainter p(&image);
+            QPainter p(&canvas_);
             p.setRenderHint(QPainter::Antialiasing);
+            p.setClipRect(QRectF(QPointF(), QSizeF(piece.size()) / dpr));
             p.translate(-QPointF(piece.topLeft()) / dpr);
             scene_(p);
         }
-        picture_->put(image, piece.topLeft());
+        // The piece's corner of the canvas, as an image of its own (no copy).
+        const QImage drawn(canvas_.constBits(), piece.width(), piece.height(), canvas_.bytesPerLine(),
+                           QImage::Format_ARGB32_Premultiplied);
+        picture_->put(drawn, piece.topLeft());
         area += piece;
-        if (cut_) inkedNow += inked(image, piece.topLeft());
+        if (cut_) inkedNow += inked(drawn, piece.topLeft());
     }
     if (cut_) {
         // The picture holds the new pixels before the outline grows over them: the server fills

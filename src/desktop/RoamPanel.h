@@ -112,7 +112,7 @@ private:
     QRegion sent_;
     QRegion shape_;  // without a compositor: the window's cut (device pixels when direct)
     std::unique_ptr<RoamPicture> picture_;
-    std::vector<uchar> pieceBits_;  // where a changed rectangle is drawn before it is sent
+    QImage canvas_;  // where a changed rectangle is drawn before it is sent
     bool cut_ = false;
     int frames_ = 0;
     QWidget* catcherView_ = nullptr;
