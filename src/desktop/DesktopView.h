@@ -6,6 +6,7 @@
 // and draws a part again only when that part's look changed (a tail's sway, a step, a blink).
 #include "cat/art/CatDrawing.h"
 #include "desktop/DesktopCat.h"
+#include "desktop/DesktopProps.h"
 
 #include <QFont>
 #include <QImage>
@@ -169,6 +170,7 @@ private:
         bool leaving = false;
     } bubbleFade_;
     Scene scene_;
+    mutable GroundShadow shadow_;
     int lookVersion_ = 0;
 };
 
