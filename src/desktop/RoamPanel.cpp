@@ -148,10 +148,16 @@ void RoamPanel::followCompositor() {
     // Everything is painted again and, without a compositor, cut out again, before another frame.
     shown_.clear();
     shape_ = QRegion();
+    // Cut: hidden until the scene's outline is set, even when there is nothing to draw.
     if (picture_) {
-        // The server shows the whole picture at once: see-through but for the scene.
-        if (!cut_) picture_->uncut();
-    } else if (!cut_) {
+        // Not cut: the server shows the whole picture at once, see-through but for the scene.
+        if (cut_)
+            picture_->cut(QRegion());
+        else
+            picture_->uncut();
+    } else if (cut_) {
+        setMask(QRegion(-1, -1, 1, 1));
+    } else {
         clearMask();
     }
     redraw();
@@ -182,6 +188,12 @@ QRegion RoamPanel::simplified(const QRegion& damage) {
 void RoamPanel::redraw() {
     if (!isVisible()) return;
     ++frames_;
+    if (picture_ && !picture_->fits(*this)) {
+        // The native window was made anew, or resized: a new picture, all drawn again.
+        shown_.clear();
+        shape_ = QRegion();
+        startPicture();
+    }
     std::vector<SceneLayer> next;
     if (layers_) {
         next = layers_();
@@ -192,12 +204,6 @@ void RoamPanel::redraw() {
     }
     // Only the pieces that moved or changed are painted and sent again, where they were and are.
     // (The pieces keep their order back to front; one may come or go.)
-    if (picture_ && !picture_->fits(*this)) {
-        // The native window was made anew, or resized: a new picture, all drawn again.
-        shown_.clear();
-        shape_ = QRegion();
-        startPicture();
-    }
     QRegion damage;
     auto find = [](const std::vector<SceneLayer>& in, std::uint64_t id) {
         return std::find_if(in.begin(), in.end(), [id](const SceneLayer& l) { return l.id == id; });

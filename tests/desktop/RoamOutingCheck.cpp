@@ -314,6 +314,19 @@ private:
         check(showsBlock(desktop, spot, cover.geometry()), "the piece shows again once the window is gone");
         panel.orderOut();
         check(waitFor([&] { return settledScreen() == desktop; }, 5000), "the hidden panel leaves the desktop as it was");
+
+        if (compositorFirst_) {
+            // Nothing to draw when the compositor stops: the panel is cut to nothing, not black.
+            RoamPanel empty(
+                RoamScreen{QRectF(QGuiApplication::primaryScreen()->geometry()), QRectF()}, CatchTarget{},
+                [](QPainter&) {}, [] { return std::vector<SceneLayer>{}; });
+            empty.orderFront();
+            compositor(false);
+            check(waitFor([&] { return settledScreen() == desktop; }, 5000),
+                  "a panel with nothing to draw shows nothing once the compositor stops");
+            empty.orderOut();
+            compositor(true);
+        }
     }
 
     // Red over `block`, and the desktop as before everywhere else (`was` included).
