@@ -17,6 +17,7 @@
 #include "platform/WindowList.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -61,8 +62,12 @@ std::optional<QPoint> framePointer() {
     PointerDragsX11& drags = PointerDragsX11::shared();
     static std::optional<QPoint> last;
     static int stillFrames = 0;
-    // A watch stands (the island's or this one's): nothing has moved it since it was set.
-    if (drags.isWaiting() && last) return last;
+    static QElapsedTimer sinceLast;
+    // A watch stands (the island's or this one's): nothing has moved the pointer since it was set,
+    // nor since the last frame read it (not an earlier outing's frame).
+    const bool lastFrame = sinceLast.isValid() && sinceLast.elapsed() < 100;
+    sinceLast.start();
+    if (drags.isWaiting() && last && lastFrame) return last;
     const std::optional<QPoint> root = drags.pointer();
     if (root != last) {
         last = root;

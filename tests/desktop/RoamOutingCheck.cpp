@@ -218,6 +218,7 @@ public:
         check(desktopIntact(before, *panel), "the desktop shows as before after the compositor changed");
 
         if (!compositorFirst_) keyboardFileKeepsFocus();
+        if (!compositorFirst_) nextOutingSeesThePointer(roam);
         roam.callHome();
         if (picom_.state() != QProcess::NotRunning) {
             picom_.terminate();
@@ -380,6 +381,26 @@ private:
         waitFor([] { return PointerDragsX11::shared().isWaiting(); }, 10000);
         QCursor::setPos(640, 260);
         check(sees({640, 260}), "the cat sees a pointer a program put elsewhere after a rest");
+    }
+
+    // The pointer moves between two outings and then rests while a watch for input stands (as
+    // the hidden island sets one): the next outing's cat sees it where it is, not where the last
+    // outing left it.
+    void nextOutingSeesThePointer(DesktopRoam& roam) {
+        roam.callHome();
+        check(waitFor([&roam] { return !roam.isOut(); }, 20000), "the cat comes home");
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("520"),
+                                                     QStringLiteral("330")});
+        PointerDragsX11& drags = PointerDragsX11::shared();
+        check(waitFor([&drags] {
+            drags.pointerNow();
+            return drags.waitForInput([] {});
+        }, 10000), "a watch for input stands over the resting pointer");
+        roam.sendOut();
+        DesktopCat* cat = roam.isOut() ? roam.roamingCat()->model() : nullptr;
+        check(cat && waitFor([&] {
+            return cat->mouse == QPointF(520, 330) - roam.panel()->frame().topLeft();
+        }, 5000), "the next outing's cat sees the pointer where it rests");
     }
 
     void clicks(RoamPanel& panel, DesktopCat& cat) {
