@@ -126,8 +126,16 @@ double DesktopCat::now() const { return world_.clock->now(); }
 double DesktopCat::unit() { return world_.random->unit(); }
 double DesktopCat::uniform(double lo, double hi) { return world_.random->uniform(lo, hi); }
 bool DesktopCat::coin() { return world_.random->unit() < 0.5; }
-double DesktopCat::bodyScale() const { return life().growth().body; }
-double DesktopCat::headScale() const { return life().growth().head; }
+PetGrowth DesktopCat::growth() const {
+    if (!growth_ || growthAt_ != last) {
+        growth_ = life().growth();
+        growthAt_ = last;
+    }
+    return *growth_;
+}
+
+double DesktopCat::bodyScale() const { return growth().body; }
+double DesktopCat::headScale() const { return growth().head; }
 
 MediaWatcher::Playing DesktopCat::playing() const {
     return world_.playing ? world_.playing() : MediaWatcher::Playing::nothing();

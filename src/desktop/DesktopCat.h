@@ -363,6 +363,10 @@ private:
     std::vector<WindowInfo> scannedWindows_;
     std::optional<QPointF> scannedBreakSpot_;
     std::optional<int> scannedWatch_;
+    // The pet's growth as of the last tick: it changes by the minute, and is read many times a frame.
+    PetGrowth growth() const;
+    mutable std::optional<PetGrowth> growth_;
+    mutable double growthAt_ = 0;
 };
 
 // The pitch of the cat's voice for its stage: kitten 1.3, junior 1.12, grown 1.0.

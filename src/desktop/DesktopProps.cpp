@@ -229,4 +229,47 @@ void NeedBubble::paint(QPainter& p) const {
     p.restore();
 }
 
+void GroundShadow::paint(QPainter& p, QPointF centre, double rx, double ry) {
+    const QColor ink(0, 0, 0, 41);
+    const QTransform device = p.deviceTransform();
+    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    // Laid only where points map onto whole device pixels with nothing but the pixel ratio and a
+    // shift by whole pixels; anywhere else it is drawn as it is.
+    const bool whole = device.type() <= QTransform::TxScale && device.m11() == dpr && device.m22() == dpr &&
+                       device.dx() == std::floor(device.dx()) && device.dy() == std::floor(device.dy());
+    if (!whole || rx <= 0 || ry <= 0) {
+        p.save();
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawEllipse(centre, rx, ry);
+        p.restore();
+        return;
+    }
+    const QPointF corner = (centre - QPointF(rx, ry)) * dpr;
+    const QPointF pixel(std::floor(corner.x()), std::floor(corner.y()));
+    const double fx = corner.x() - pixel.x(), fy = corner.y() - pixel.y();
+    auto found = std::find_if(stamps_.begin(), stamps_.end(), [&](const Stamp& s) {
+        return s.rx == rx && s.ry == ry && s.dpr == dpr && s.fx == fx && s.fy == fy;
+    });
+    if (found == stamps_.end()) {
+        QImage image(int(std::ceil(fx + 2 * rx * dpr)) + 1, int(std::ceil(fy + 2 * ry * dpr)) + 1,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        image.setDevicePixelRatio(dpr);
+        {
+            // Through the same pixel ratio as the screen's painter: the same outline, pixel for pixel.
+            QPainter s(&image);
+            s.setRenderHint(QPainter::Antialiasing);
+            s.setPen(Qt::NoPen);
+            s.setBrush(ink);
+            s.drawEllipse(QPointF(fx, fy) / dpr + QPointF(rx, ry), rx, ry);
+        }
+        // A handful of places within a pixel, at the one or two sizes an outing has.
+        if (stamps_.size() >= 32) stamps_.pop_back();
+        stamps_.insert(stamps_.begin(), Stamp{rx, ry, dpr, fx, fy, std::move(image)});
+        found = stamps_.begin();
+    }
+    p.drawImage(pixel / dpr, found->image);
+}
+
 }  // namespace kp

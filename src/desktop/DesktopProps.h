@@ -4,6 +4,11 @@
 // the scene places, turns, scales and fades them.
 #include "life/PetTypes.h"
 
+#include <QImage>
+#include <QPointF>
+
+#include <vector>
+
 class QPainter;
 
 namespace kp {
@@ -29,6 +34,21 @@ struct NeedBubble {
     double t = 0;
     double side = 1;
     void paint(QPainter& p) const;
+};
+
+// The cat's shadow, a soft dark ellipse: drawn once for each size and place within a device pixel
+// it takes, then laid as an image, since it is painted again under every frame's moving paws.
+class GroundShadow {
+public:
+    // The ellipse about `centre` with radii `rx` and `ry` (points), black at alpha 41.
+    void paint(QPainter& p, QPointF centre, double rx, double ry);
+
+private:
+    struct Stamp {
+        double rx, ry, dpr, fx, fy;
+        QImage image;
+    };
+    std::vector<Stamp> stamps_;  // most recent first
 };
 
 }  // namespace kp

@@ -17,6 +17,7 @@
 #include "platform/WindowList.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -53,6 +54,31 @@ private:
     std::unique_ptr<DesktopCat> cat_;
 };
 
+// The pointer as the frames read it: asked every frame (the answer to the previous frame's
+// question, a frame old at most) while it may move. Once neither it nor the keyboard has stirred
+// for a second, the server's input alarm stands watch instead and it is not asked again until the
+// next input, which asks at once so that the next frame has the answer as before.
+std::optional<QPoint> framePointer() {
+    PointerDragsX11& drags = PointerDragsX11::shared();
+    static std::optional<QPoint> last;
+    static int stillFrames = 0;
+    static QElapsedTimer sinceLast;
+    // A watch stands (the island's or this one's): nothing has moved the pointer since it was set,
+    // nor since the last frame read it (not an earlier outing's frame).
+    const bool lastFrame = sinceLast.isValid() && sinceLast.elapsed() < 100;
+    sinceLast.start();
+    if (drags.isWaiting() && last && lastFrame) return last;
+    const std::optional<QPoint> root = drags.pointer();
+    if (root != last) {
+        last = root;
+        stillFrames = 0;
+    } else if (++stillFrames >= 60) {
+        stillFrames = 0;
+        drags.waitForInput([&drags] { drags.pointer(); });
+    }
+    return root;
+}
+
 // The roamed screen: the primary one (where the island sits).
 std::optional<RoamScreen> primaryScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -76,10 +102,9 @@ DesktopRoam& DesktopRoam::shared() {
         s.islandMode = [] { return AppState::shared().mode(); };
         s.islandView = [] { return AppState::shared().view(); };
         s.screen = primaryScreen;
-        // Asked without waiting: the answer to the previous frame's question, a frame old at most.
         s.pointer = []() -> QPointF {
             QScreen* screen = QGuiApplication::primaryScreen();
-            const std::optional<QPoint> root = PointerDragsX11::shared().pointer();
+            const std::optional<QPoint> root = framePointer();
             if (!root || !screen) return QPointF(QCursor::pos());
             // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
             const QPointF origin = screen->geometry().topLeft();

@@ -467,11 +467,7 @@ void DesktopCatView::drawCat(QPainter& p) const {
     p.save();
     // While peeking, nothing of the cat below the window's edge shows.
     if (d.clip) p.setClipRect(QRectF(0, 0, size_.width(), *d.clip), Qt::IntersectClip);
-    if (d.shadow) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, 41));
-        p.drawEllipse(d.shadowAt, d.rx, d.ry);
-    }
+    if (d.shadow) shadow_.paint(p, d.shadowAt, d.rx, d.ry);
     if (d.opacity > 0) {
         p.setOpacity(p.opacity() * d.opacity);
         // Each image's pixels onto whole device pixels of the painter.

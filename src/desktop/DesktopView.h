@@ -7,6 +7,7 @@
 #include "cat/art/CatDrawing.h"
 #include "cat/art/CatParts.h"
 #include "desktop/DesktopCat.h"
+#include "desktop/DesktopProps.h"
 
 #include <QFont>
 #include <QImage>
@@ -146,6 +147,7 @@ private:
         bool leaving = false;
     } bubbleFade_;
     Scene scene_;
+    mutable GroundShadow shadow_;
     int lookVersion_ = 0;
 };
 

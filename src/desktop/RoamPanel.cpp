@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kp {
 
@@ -88,18 +89,41 @@ void RoamPanel::setClickThrough(bool on) {
     // Only the native window's input shape changes; the widget's flags (which would re-create the
     // window) stay as they are.
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, on);
+    if (picture_) {
+        picture_->quietExposures();
+        picture_->flush();
+    }
 }
 
 void RoamPanel::orderFront() {
     setGeometry(frame_.toRect());
-    // Cut to nothing until the first frame is drawn, so no black screen flashes up.
-    if (cut_) setMask(QRegion(-1, -1, 1, 1));
     shown_.clear();
     shape_ = QRegion();
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        winId();  // the window, at its full size, before its picture
+        startPicture();
+    }
+    // Cut to nothing until the first frame is drawn, so no black screen flashes up.
+    if (!picture_ && cut_) setMask(QRegion(-1, -1, 1, 1));
     show();
     stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
+    if (picture_) picture_->quietExposures();
     redraw();
+}
+
+void RoamPanel::startPicture() {
+    if (!picture_ || !picture_->fits(*this)) picture_ = RoamPicture::attach(*this);
+    // With a picture the toolkit paints the window no more (it would at each map), and makes no
+    // backing store for it.
+    setUpdatesEnabled(!picture_);
+    if (!picture_) return;
+    picture_->clear();
+    if (cut_)
+        picture_->cut(QRegion());
+    else
+        picture_->uncut();
+    picture_->quietExposures();
 }
 
 void RoamPanel::orderOut() { hide(); }
@@ -124,7 +148,18 @@ void RoamPanel::followCompositor() {
     // Everything is painted again and, without a compositor, cut out again, before another frame.
     shown_.clear();
     shape_ = QRegion();
-    if (!cut_) clearMask();
+    // Cut: hidden until the scene's outline is set, even when there is nothing to draw.
+    if (picture_) {
+        // Not cut: the server shows the whole picture at once, see-through but for the scene.
+        if (cut_)
+            picture_->cut(QRegion());
+        else
+            picture_->uncut();
+    } else if (cut_) {
+        setMask(QRegion(-1, -1, 1, 1));
+    } else {
+        clearMask();
+    }
     redraw();
 }
 
@@ -153,6 +188,12 @@ QRegion RoamPanel::simplified(const QRegion& damage) {
 void RoamPanel::redraw() {
     if (!isVisible()) return;
     ++frames_;
+    if (picture_ && !picture_->fits(*this)) {
+        // The native window was made anew, or resized: a new picture, all drawn again.
+        shown_.clear();
+        shape_ = QRegion();
+        startPicture();
+    }
     std::vector<SceneLayer> next;
     if (layers_) {
         next = layers_();
@@ -183,6 +224,10 @@ void RoamPanel::redraw() {
     for (const SceneLayer& layer : shown_) drawn_ |= layer.rect;
     sent_ = damage;
     if (damage.isEmpty()) return;
+    if (picture_) {
+        sendDirect(damage);
+        return;
+    }
     if (cut_) {
         // The new outline first: the server keeps no pixels outside a window's outline, so what
         // was painted there before it grew would show black.
@@ -195,6 +240,69 @@ void RoamPanel::redraw() {
     }
     // Painted and sent within the frame that settled it.
     repaint(damage);
+}
+
+void RoamPanel::sendDirect(const QRegion& damage) {
+    const qreal dpr = devicePixelRatioF();
+    const QRect all(QPoint(), (QSizeF(size()) * dpr).toSize());
+    std::vector<QRect> pieces;
+    for (const QRect& r : damage) {
+        const QRect piece = QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr).toAlignedRect() & all;
+        if (!piece.isEmpty()) pieces.push_back(piece);
+    }
+    QRegion area, inkedNow;
+    for (const QRect& piece : pieces) {
+        // One canvas for every piece, kept with its paint engine, grown as pieces need.
+        if (canvas_.width() < piece.width() || canvas_.height() < piece.height())
+            canvas_ = QImage(std::max(canvas_.width(), piece.width()), std::max(canvas_.height(), piece.height()),
+                             QImage::Format_ARGB32_Premultiplied);
+        canvas_.setDevicePixelRatio(dpr);
+        for (int y = 0; y < piece.height(); ++y) std::memset(canvas_.scanLine(y), 0, std::size_t(piece.width()) * 4);
+        if (scene_ && !shown_.empty()) {
+            QPainter p(&canvas_);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setClipRect(QRectF(QPointF(), QSizeF(piece.size()) / dpr));
+            p.translate(-QPointF(piece.topLeft()) / dpr);
+            scene_(p);
+        }
+        // The piece's corner of the canvas, as an image of its own (no copy).
+        const QImage drawn(canvas_.constBits(), piece.width(), piece.height(), canvas_.bytesPerLine(),
+                           QImage::Format_ARGB32_Premultiplied);
+        picture_->put(drawn, piece.topLeft());
+        area += piece;
+        if (cut_) inkedNow += inked(drawn, piece.topLeft());
+    }
+    if (cut_) {
+        // The picture holds the new pixels before the outline grows over them: the server fills
+        // what the outline newly shows from the picture, and the app need not send it again.
+        QRegion shape = (shape_ - area) + inkedNow;
+        if (shape != shape_) {
+            shape_ = std::move(shape);
+            picture_->cut(shape_);
+        }
+    }
+    for (const QRect& piece : pieces) picture_->show(piece);
+    picture_->flush();
+}
+
+QRegion RoamPanel::inked(const QImage& image, QPoint at) {
+    std::vector<QRect> runs;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width();) {
+            if (qAlpha(line[x]) < 128) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < image.width() && qAlpha(line[x]) >= 128) ++x;
+            runs.emplace_back(at.x() + start, at.y() + y, x - start, 1);
+        }
+    }
+    // Rows top to bottom, runs left to right, none touching: as a region keeps its rectangles.
+    QRegion region;
+    region.setRects(runs.data(), int(runs.size()));
+    return region;
 }
 
 QRegion RoamPanel::drawnShape(const QRegion& area) {

@@ -4,9 +4,11 @@
 // through except where the cat is. Its catcher, laid over the cat's drawing, turns presses on the
 // cat into a pick-up, a drop or a pet. Each frame repaints only the pieces of the scene that moved
 // or changed, where they were and are; without a compositor (where see-through pixels would come
-// out black) the window is cut to what is drawn.
+// out black) the window is cut to what is drawn. On X the pixels go straight to a picture the
+// server keeps for the window (see RoamPicture); elsewhere through the toolkit's backing store.
 #include "desktop/DesktopRoam.h"
 #include "desktop/DesktopView.h"
+#include "desktop/RoamPicture.h"
 
 #include <QWidget>
 
@@ -72,10 +74,14 @@ public:
     // Where the scene is now (points), and the part the last redraw sent again.
     QRect drawn() const { return drawn_; }
     QRegion sent() const { return sent_; }
+    // The pixels go to the server's picture of the window, not through the backing store.
+    bool direct() const { return picture_ != nullptr; }
 
     CatCatcher& catcher() { return catcher_; }
     // `damage` as a few rectangles to paint: overlapping or close pieces become one.
     static QRegion simplified(const QRegion& damage);
+    // The pixels of `image` at least half covered, as a region (device pixels) placed at `at`.
+    static QRegion inked(const QImage& image, QPoint at);
     // Something the panel keeps for as long as it lives (the cat's view).
     void keep(std::shared_ptr<void> thing) { kept_.push_back(std::move(thing)); }
 
@@ -92,6 +98,10 @@ private:
     void stackBelowOwnWindows();
     // The drawn pixels of `area` (half-covered edge pixels count, fainter ones do not).
     QRegion drawnShape(const QRegion& area);
+    // Makes (or keeps) the server's picture of the window, see-through and, when cut, hidden.
+    void startPicture();
+    // Draws `damage` and sends it to the server's picture (cut to what is drawn when cut_).
+    void sendDirect(const QRegion& damage);
 
     QRectF frame_;
     CatCatcher catcher_;
@@ -100,7 +110,9 @@ private:
     std::vector<SceneLayer> shown_;  // the pieces as the panel shows them
     QRect drawn_;
     QRegion sent_;
-    QRegion shape_;  // without a compositor: the window's cut
+    QRegion shape_;  // without a compositor: the window's cut (device pixels when direct)
+    std::unique_ptr<RoamPicture> picture_;
+    QImage canvas_;  // where a changed rectangle is drawn before it is sent
     bool cut_ = false;
     int frames_ = 0;
     QWidget* catcherView_ = nullptr;

@@ -1,6 +1,7 @@
 // The roaming cat's scene rendered offscreen: where things show, what hides, what fades.
 #include "DesktopPlanWorld.h"
 
+#include "desktop/DesktopProps.h"
 #include "desktop/DesktopView.h"
 
 #include <QImage>
@@ -280,3 +281,46 @@ TEST_F(DesktopView, FadingCatOnADoubleDensityScreenStandsWhereItDoes) {
 }
 
 }  // namespace
+
+// The shadow laid from its kept image looks as the ellipse drawn straight onto the screen: at
+// places between pixels, at pixel ratios 1 and 2, in a painter shifted by whole pixels as the
+// panel's pieces are, the second time as the first.
+TEST(GroundShadowTest, LaidShadowMatchesTheDrawnEllipse) {
+    for (const double dpr : {1.0, 2.0})
+        for (const QPointF centre : {QPointF(40, 30), QPointF(40.25, 30.75), QPointF(41.5, 29.25)}) {
+            auto canvas = [dpr] {
+                QImage image(int(100 * dpr), int(60 * dpr), QImage::Format_ARGB32_Premultiplied);
+                image.fill(qRgba(180, 200, 220, 255));
+                image.setDevicePixelRatio(dpr);
+                return image;
+            };
+            QImage drawn = canvas();
+            {
+                QPainter p(&drawn);
+                p.setRenderHint(QPainter::Antialiasing);
+                p.translate(QPointF(-3, 2) / dpr);
+                p.setPen(Qt::NoPen);
+                p.setBrush(QColor(0, 0, 0, 41));
+                p.drawEllipse(centre, 17 * 0.9, 2.5 * 0.9);
+            }
+            GroundShadow shadow;
+            for (int round = 0; round < 2; ++round) {
+                QImage laid = canvas();
+                {
+                    QPainter p(&laid);
+                    p.translate(QPointF(-3, 2) / dpr);
+                    shadow.paint(p, centre, 17 * 0.9, 2.5 * 0.9);
+                }
+                int worst = 0;
+                for (int y = 0; y < laid.height(); ++y)
+                    for (int x = 0; x < laid.width(); ++x) {
+                        const QRgb a = drawn.pixel(x, y), b = laid.pixel(x, y);
+                        worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                          std::abs(qBlue(a) - qBlue(b))});
+                    }
+                EXPECT_LE(worst, 1) << "ratio " << dpr << " at " << centre.x() << "," << centre.y() << " round " << round;
+                EXPECT_LT(qRed(laid.pixel(QPoint(int(centre.x() * dpr) - 3, int(centre.y() * dpr) + 2))), 180)
+                    << "dark under the cat";
+            }
+        }
+}

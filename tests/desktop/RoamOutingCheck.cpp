@@ -1,6 +1,7 @@
-// An outing on a real X display (run by roam_outing.sh under a window manager): the desktop's own
-// pixels stay as they were everywhere away from the cat, with a compositor and without one, and
-// when one comes or goes during the outing; clicks away from the cat reach the window under it and
+// An outing on a real X display (run by roam_outing.sh under a window manager): the panel's pixels
+// reach the screen where a piece is now and leave none where it was, also once a window that
+// covered them is gone; the desktop's own pixels stay as they were everywhere away from the cat,
+// with a compositor and without one, and when one comes or goes during the outing; clicks away from the cat reach the window under it and
 // a click on the cat pets it; the island's menu stays above the cat's panel; and the keyboard
 // walk's file opens without taking the keyboard from the user's window.
 // Usage: roam_outing_check compositor|bare
@@ -12,6 +13,7 @@
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Defaults.h"
+#include "platform/WindowList.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -190,6 +192,7 @@ public:
         if (compositorFirst_) compositor(true);
 
         const QImage before = settledScreen();
+        panelPixels(before);
         Defaults::standard().set("desktopRoam", true);
         Defaults::standard().set("onboardedV1", true);
         Defaults::standard().set("desktopMischief", false);
@@ -205,6 +208,7 @@ public:
         check(desktopIntact(before, *panel), "the desktop shows as before away from the cat");
 
         menuStaysAbove(*panel);
+        restingPointer(*panel, *cat);
         clicks(*panel, *cat);
 
         // The compositor comes or goes during the outing.
@@ -214,6 +218,7 @@ public:
         check(desktopIntact(before, *panel), "the desktop shows as before after the compositor changed");
 
         if (!compositorFirst_) keyboardFileKeepsFocus();
+        if (!compositorFirst_) nextOutingSeesThePointer(roam);
         roam.callHome();
         if (picom_.state() != QProcess::NotRunning) {
             picom_.terminate();
@@ -279,6 +284,72 @@ private:
         return ok;
     }
 
+    // A red block the panel moves from one place to another, and a window that covers it a while.
+    void panelPixels(const QImage& desktop) {
+        QRect spot(380, 300, 40, 30);
+        std::uint64_t key = 1;
+        RoamPanel panel(
+            RoamScreen{QRectF(QGuiApplication::primaryScreen()->geometry()), QRectF()}, CatchTarget{},
+            [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); },
+            [&spot, &key] { return std::vector<SceneLayer>{{1, spot, key}}; });
+        panel.orderFront();
+        check(panel.direct(), "the panel sends its pixels to the server's picture of it");
+        const QRect first = spot;
+        check(showsBlock(desktop, first, {}), "the panel shows its piece");
+        spot.translate(200, 150);
+        ++key;
+        panel.redraw();
+        check(showsBlock(desktop, spot, first), "a moved piece shows where it is now and nothing where it was");
+
+        // A window over the piece, then gone: the piece shows again without a redraw.
+        QWidget cover(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                   Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
+        cover.setAttribute(Qt::WA_ShowWithoutActivating);
+        cover.setStyleSheet(QStringLiteral("background: rgb(40, 200, 60)"));
+        cover.setGeometry(spot.adjusted(-30, -30, 30, 30));
+        cover.show();
+        cover.raise();
+        check(waitFor([&] { return screenShot().pixelColor(spot.center()) == QColor(40, 200, 60); }, 5000),
+              "a window covers the piece");
+        cover.hide();
+        check(showsBlock(desktop, spot, cover.geometry()), "the piece shows again once the window is gone");
+        panel.orderOut();
+        check(waitFor([&] { return settledScreen() == desktop; }, 5000), "the hidden panel leaves the desktop as it was");
+
+        if (compositorFirst_) {
+            // Nothing to draw when the compositor stops: the panel is cut to nothing, not black.
+            RoamPanel empty(
+                RoamScreen{QRectF(QGuiApplication::primaryScreen()->geometry()), QRectF()}, CatchTarget{},
+                [](QPainter&) {}, [] { return std::vector<SceneLayer>{}; });
+            empty.orderFront();
+            compositor(false);
+            check(waitFor([&] { return settledScreen() == desktop; }, 5000),
+                  "a panel with nothing to draw shows nothing once the compositor stops");
+            empty.orderOut();
+            compositor(true);
+        }
+    }
+
+    // Red over `block`, and the desktop as before everywhere else (`was` included).
+    bool showsBlock(const QImage& desktop, const QRect& block, const QRect& was) {
+        int wrong = 0, stale = 0;
+        const bool ok = waitFor([&] {
+            const QImage now = screenShot();
+            wrong = stale = 0;
+            for (int y = 0; y < now.height(); ++y)
+                for (int x = 0; x < now.width(); ++x) {
+                    const QPoint at(x, y);
+                    const QRgb want = block.contains(at) ? qRgb(220, 40, 40) : desktop.pixel(at);
+                    if (now.pixel(at) == want) continue;
+                    ++wrong;
+                    stale += was.contains(at);
+                }
+            return wrong == 0;
+        }, 5000);
+        std::printf("  %d pixels wrong, %d of them where the piece was\n", wrong, stale);
+        return ok;
+    }
+
     void menuStaysAbove(RoamPanel& panel) {
         QMenu menu;
         menu.addAction(QStringLiteral("Call him home"));
@@ -291,6 +362,45 @@ private:
         const auto at = [&order](xcb_window_t w) { return std::find(order.begin(), order.end(), w) - order.begin(); };
         check(at(topLevel(menu.winId())) > at(topLevel(panel.winId())), "an open menu stays above the cat's panel");
         menu.close();
+    }
+
+    // A pointer at rest is not asked every frame; the cat still sees where it goes next, moved by
+    // the user's hand or put there by a program.
+    void restingPointer(const RoamPanel& panel, const DesktopCat& cat) {
+        auto sees = [&](QPoint at) {
+            return waitFor([&] { return cat.mouse == QPointF(at) - panel.frame().topLeft(); }, 5000);
+        };
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("700"),
+                                                     QStringLiteral("200")});
+        check(sees({700, 200}), "the cat sees the pointer");
+        check(waitFor([] { return PointerDragsX11::shared().isWaiting(); }, 10000),
+              "a resting pointer is left to the server's input alarm");
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("760"),
+                                                     QStringLiteral("230")});
+        check(sees({760, 230}), "the cat sees the pointer move again after a rest");
+        waitFor([] { return PointerDragsX11::shared().isWaiting(); }, 10000);
+        QCursor::setPos(640, 260);
+        check(sees({640, 260}), "the cat sees a pointer a program put elsewhere after a rest");
+    }
+
+    // The pointer moves between two outings and then rests while a watch for input stands (as
+    // the hidden island sets one): the next outing's cat sees it where it is, not where the last
+    // outing left it.
+    void nextOutingSeesThePointer(DesktopRoam& roam) {
+        roam.callHome();
+        check(waitFor([&roam] { return !roam.isOut(); }, 20000), "the cat comes home");
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("520"),
+                                                     QStringLiteral("330")});
+        PointerDragsX11& drags = PointerDragsX11::shared();
+        check(waitFor([&drags] {
+            drags.pointerNow();
+            return drags.waitForInput([] {});
+        }, 10000), "a watch for input stands over the resting pointer");
+        roam.sendOut();
+        DesktopCat* cat = roam.isOut() ? roam.roamingCat()->model() : nullptr;
+        check(cat && waitFor([&] {
+            return cat->mouse == QPointF(520, 330) - roam.panel()->frame().topLeft();
+        }, 5000), "the next outing's cat sees the pointer where it rests");
     }
 
     void clicks(RoamPanel& panel, DesktopCat& cat) {

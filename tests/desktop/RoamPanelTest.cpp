@@ -95,3 +95,15 @@ TEST(RoamPanel, SendsOnlyThePiecesThatMovedOrChanged) {
     panel.redraw();
     EXPECT_EQ(panel.sent(), QRegion(QRect(228, 195, 24, 24)));
 }
+
+TEST(RoamPanel, CutsToPixelsAtLeastHalfCovered) {
+    // A row of ink fading out at its right end, and a second row, two pixels down, of one pixel.
+    QImage image(8, 4, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    for (int x = 1; x <= 3; ++x) image.setPixel(x, 0, qRgba(200, 80, 20, 255));
+    image.setPixel(4, 0, qRgba(100, 40, 10, 128));  // half covered: shown
+    image.setPixel(5, 0, qRgba(99, 40, 10, 127));   // fainter: cut
+    image.setPixel(6, 2, qRgba(200, 80, 20, 255));
+    const QRegion shape = RoamPanel::inked(image, QPoint(100, 50));
+    EXPECT_EQ(shape, QRegion(101, 50, 4, 1) + QRegion(106, 52, 1, 1));
+}
