@@ -122,19 +122,14 @@ QRegion changedIn(const QImage& before, const QImage& now, const QRect& area, in
     return changed;
 }
 
-bool alike(const QImage& before, const QImage& now) {
-    return before.size() == now.size() && before.format() == now.format() && now.depth() == 32;
-}
-
 }  // namespace
 
 QRegion changedPixels(const QImage& before, const QImage& now, int band, int tile) {
-    if (!alike(before, now)) return QRegion(now.rect());
-    return changedIn(before, now, now.rect(), std::max(band, 1), std::max(tile, 1));
+    return changedPixels(before, now, QRegion(now.rect()), band, tile);
 }
 
 QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band, int tile) {
-    if (!alike(before, now)) return QRegion(now.rect());
+    if (before.size() != now.size() || before.format() != now.format() || now.depth() != 32) return QRegion(now.rect());
     QRegion changed;
     for (const QRect& area : within & now.rect()) changed += changedIn(before, now, area, std::max(band, 1), std::max(tile, 1));
     return changed;

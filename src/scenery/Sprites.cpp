@@ -88,6 +88,7 @@ void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double sc
 }
 
 bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp) {
+    if (painter_.isActive()) painter_.end();
     const QTransform t = p.deviceTransform();
     // A band may be as wide as the room at twice its size and more.
     const double scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
@@ -118,58 +119,15 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
     return true;
 }
 
-namespace {
-
-// Each channel of a premultiplied pixel times a / 255, rounded.
-quint32 byteMul(quint32 x, quint32 a) {
-    quint32 t = (x & 0x00FF00FFu) * a;
-    t = ((t + ((t >> 8) & 0x00FF00FFu) + 0x00800080u) >> 8) & 0x00FF00FFu;
-    x = ((x >> 8) & 0x00FF00FFu) * a;
-    x = (x + ((x >> 8) & 0x00FF00FFu) + 0x00800080u) & 0xFF00FF00u;
-    return x | t;
-}
-
-}  // namespace
-
-QRect StripPicture::inkOf(const QImage& sprite) {
-    // Kept pictures never change once drawn: their ink is looked for once.
-    const qint64 key = sprite.cacheKey();
-    if (const auto it = ink_.find(key); it != ink_.end()) return it->second;
-    if (ink_.size() > 4096) ink_.clear();
-    int top = sprite.height(), bottom = -1, left = sprite.width(), right = -1;
-    for (int y = 0; y < sprite.height(); ++y) {
-        const auto* row = reinterpret_cast<const quint32*>(sprite.constScanLine(y));
-        for (int x = 0; x < sprite.width(); ++x) {
-            if (row[x] == 0) continue;
-            top = std::min(top, y);
-            bottom = y;
-            left = std::min(left, x);
-            right = std::max(right, x);
-        }
-    }
-    const QRect ink = bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-    ink_.emplace(key, ink);
-    return ink;
-}
-
 void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
-    QImage& image = kept_[current_].image;
-    const auto alpha = static_cast<quint32>(std::clamp(std::lround(opacity * 255), 0L, 255L));
-    if (alpha == 0 || sprite.format() != QImage::Format_ARGB32_Premultiplied) return;
-    const QRect area = inkOf(sprite).translated(at) & image.rect();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const auto* src = reinterpret_cast<const quint32*>(sprite.constScanLine(y - at.y())) + (area.left() - at.x());
-        auto* dst = reinterpret_cast<quint32*>(image.scanLine(y)) + area.left();
-        for (int x = 0; x < area.width(); ++x) {
-            quint32 s = src[x];
-            if (s == 0) continue;
-            if (alpha < 255) s = byteMul(s, alpha);
-            dst[x] = s + byteMul(dst[x], 255 - (s >> 24));
-        }
-    }
+    // Untransformed, on whole pixels and unclipped: the raster engine copies the picture straight.
+    if (!painter_.isActive()) painter_.begin(&kept_[current_].image);
+    painter_.setOpacity(opacity);
+    painter_.drawImage(at, sprite);
 }
 
 void StripPicture::lay(QPainter& p) {
+    if (painter_.isActive()) painter_.end();
     const Kept& k = kept_[current_];
     laySprite(p, k.image, k.bounds, k.scale);
 }

@@ -5,7 +5,6 @@
 #include <QRectF>
 
 #include <cstdint>
-#include <unordered_map>
 #include <utility>
 
 namespace kp::scenery {
@@ -26,8 +25,8 @@ void dropSprites();
 double spriteScale(const QPainter& p, const QRectF& bounds);
 
 // Many small moving pieces in one band (a garland's baubles) put onto one picture once per frame
-// and laid down at once: their kept pictures are blended straight into it, where each laid on
-// the room would go through the painter and its clip. `id` tells the bands apart; `stamp` (the
+// and laid down at once: their kept pictures are laid on it unclipped and untransformed, where
+// each laid on the room would go through the room's painter and its clip. `id` tells the bands apart; `stamp` (the
 // frame's time) says when the picture is put together again, so that drawing the same frame
 // twice puts it together once.
 class StripPicture {
@@ -53,10 +52,8 @@ private:
         QRectF bounds;
         QImage image;
     };
-    // The inked rectangle of a kept picture.
-    QRect inkOf(const QImage& sprite);
     Kept kept_[4];
-    std::unordered_map<qint64, QRect> ink_;
+    QPainter painter_;
     int current_ = 0, next_ = 0;
     bool due_ = false;
     QPointF offset_;  // the band's corner's part of a device pixel
