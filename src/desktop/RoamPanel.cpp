@@ -113,7 +113,7 @@ void RoamPanel::orderFront() {
 }
 
 void RoamPanel::startPicture() {
-    if (!picture_ || !picture_->fits(*this)) picture_ = RoamPicture::attach(*this);
+    if (!picture_ || !picture_->fits(*this)) picture_ = WindowPicture::attach(*this);
     // With a picture the toolkit paints the window no more (it would at each map), and makes no
     // backing store for it.
     setUpdatesEnabled(!picture_);

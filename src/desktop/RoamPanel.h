@@ -5,10 +5,10 @@
 // cat into a pick-up, a drop or a pet. Each frame repaints only the pieces of the scene that moved
 // or changed, where they were and are; without a compositor (where see-through pixels would come
 // out black) the window is cut to what is drawn. On X the pixels go straight to a picture the
-// server keeps for the window (see RoamPicture); elsewhere through the toolkit's backing store.
+// server keeps for the window (see WindowPicture); elsewhere through the toolkit's backing store.
 #include "desktop/DesktopRoam.h"
 #include "desktop/DesktopView.h"
-#include "desktop/RoamPicture.h"
+#include "island/WindowPicture.h"
 
 #include <QWidget>
 
@@ -111,7 +111,7 @@ private:
     QRect drawn_;
     QRegion sent_;
     QRegion shape_;  // without a compositor: the window's cut (device pixels when direct)
-    std::unique_ptr<RoamPicture> picture_;
+    std::unique_ptr<WindowPicture> picture_;
     QImage canvas_;  // where a changed rectangle is drawn before it is sent
     bool cut_ = false;
     int frames_ = 0;

@@ -26,8 +26,8 @@ public:
     virtual void didDisappear() {}
     // `islandHeight`: the island's current (animated) height, as it opens.
     virtual void paint(QPainter& p, const QRectF& rect, double islandHeight) = 0;
-    // Where the last paint may have drawn other pixels than the one before it, in the painter's
-    // coordinates; nothing when anything may have changed.
+    // Where the last paint may have drawn other pixels than the one before it, in the device's
+    // pixels from the top-left of the rect it was given; nothing when anything may have changed.
     virtual std::optional<QRegion> reach() const { return std::nullopt; }
     // True when the content took the press.
     virtual bool mousePress(QPointF) { return false; }

@@ -9,6 +9,7 @@
 #include "island/IslandController.h"
 #include "island/IslandRootView.h"
 #include "island/TobbiFace.h"
+#include "island/WindowPicture.h"
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
@@ -80,6 +81,7 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
 IslandPanel::~IslandPanel() = default;
 
 void IslandPanel::showState(State from, State to) {
+    dropPicture();
     shown_ = to;
     enterContent(from, to);
     const QSizeF notch(state_.notchWidth, state_.notchHeight);
@@ -142,6 +144,7 @@ void IslandPanel::followKeyboardWish() {
     // In place: QWidget::setWindowFlags would recreate (and hide) the window.
     overrideWindowFlags(flags);
     if (QWindow* w = windowHandle()) w->setFlags(flags);
+    if (picture_) picture_->quietExposures();
     setFocusPolicy(want ? Qt::StrongFocus : Qt::NoFocus);
     if (want && isVisible()) {
         activateWindow();
@@ -207,6 +210,8 @@ void IslandPanel::followCompositor() {
     // Gone, it would leave the see-through corners black: the window is cut instead. Back, the
     // corners blend again.
     compositor_ = running;
+    // The corners are drawn otherwise: the next frame goes out whole.
+    dropPicture();
     if (running) clearMask();
     applyShape();
     update();
@@ -296,16 +301,51 @@ void IslandPanel::tick() {
 void IslandPanel::roomFrameDue() {
     if (!isVisible()) return;
     if (shown_ != State::home || !room_ || !spring_.isSettled()) {
+        dropPicture();
         update();
         return;
     }
     // Drawn now, and only what changed since the last frame goes to the screen.
-    const QRegion damage = renderRoom();
+    renderRoom();
+    const bool sent = picture_ != nullptr;
+    if (sendsToPicture()) {
+        const QPoint at = roomOrigin();
+        // A new picture holds nothing yet.
+        const QRegion pixels = sent ? roomChanged_ : QRegion(roomFrame_.rect());
+        for (const QRect& r : pixels) {
+            picture_->put(roomFrame_, r, r.topLeft() + at);
+            picture_->show(r.translated(at));
+        }
+        picture_->flush();
+        return;
+    }
     roomFresh_ = true;
-    if (!damage.isEmpty()) update(damage);
+    if (!roomChanged_.isEmpty()) update(roomDamage());
 }
 
-QRegion IslandPanel::renderRoom() {
+QPoint IslandPanel::roomOrigin() const { return (islandRect().topLeft() * devicePixelRatioF()).toPoint(); }
+
+bool IslandPanel::sendsToPicture() {
+    if (picture_ && picture_->fits(*this)) return true;
+    dropPicture();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || roomFrame_.isNull()) return false;
+    picture_ = WindowPicture::attach(*this);
+    if (!picture_) return false;
+    // The toolkit paints the window no more while the picture lasts: the server shows it, and
+    // fills in by itself whatever was covered.
+    setUpdatesEnabled(false);
+    picture_->quietExposures();
+    return true;
+}
+
+void IslandPanel::dropPicture() {
+    if (!picture_) return;
+    picture_.reset();
+    roomFresh_ = false;
+    setUpdatesEnabled(true);  // and the whole window is painted again
+}
+
+void IslandPanel::renderRoom() {
     const QRectF island = islandRect();
     const double dpr = devicePixelRatioF();
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(island.width() * dpr))),
@@ -326,19 +366,24 @@ QRegion IslandPanel::renderRoom() {
     QRegion within(roomFrame_.rect());
     if (const std::optional<QRegion> reach = room_->reach()) {
         const QRectF content = contentRect();
-        const auto toPixels = [&](const QRectF& r) {
-            const QRectF at = r.translated(-island.topLeft());
-            return QRectF(at.x() * dpr, at.y() * dpr, at.width() * dpr, at.height() * dpr).toAlignedRect().adjusted(-1, -1, 1, 1);
-        };
-        within = toPixels(QRectF(content.left(), content.bottom() - 3, content.width(), 3));
-        for (const QRect& r : *reach) within += toPixels(QRectF(r));
-        within &= roomFrame_.rect();
+        const QPointF at = (content.topLeft() - island.topLeft()) * dpr;
+        const QRect strip = QRectF(at.x(), at.y() + (content.height() - 3) * dpr, content.width() * dpr, 3 * dpr)
+                                .toAlignedRect()
+                                .adjusted(-1, -1, 1, 1);
+        within = (reach->translated(at.toPoint()) | strip) & roomFrame_.rect();
     }
+    roomChanged_ = island::changedPixels(roomShown_, roomFrame_, within);
+}
+
+QRegion IslandPanel::roomDamage() const {
+    // In window points, each pixel rectangle widened to whole points.
+    const double dpr = roomFrame_.devicePixelRatio();
+    const QPointF origin = islandRect().topLeft();
     QRegion damage;
-    for (const QRect& changed : island::changedPixels(roomShown_, roomFrame_, within)) {
-        const QRectF points(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr, changed.height() / dpr);
-        damage += points.translated(island.topLeft()).toAlignedRect().adjusted(-1, -1, 1, 1);
-    }
+    for (const QRect& r : roomChanged_)
+        damage += QRectF(origin.x() + r.x() / dpr, origin.y() + r.y() / dpr, r.width() / dpr, r.height() / dpr)
+                      .toAlignedRect()
+                      .adjusted(-1, -1, 1, 1);
     return damage;
 }
 
@@ -351,7 +396,8 @@ void IslandPanel::paintEvent(QPaintEvent* event) {
         // The room as its last frame drew it, or as it stands now when something else asked for
         // the paint; the window is the island's size, so the image covers it all.
         if (!fresh) {
-            const QRegion damage = renderRoom();
+            renderRoom();
+            const QRegion damage = roomDamage();
             if (!(damage - event->region()).isEmpty()) update(damage);
         }
         // Rectangle by rectangle: under a clip of one rectangle the image is copied straight,

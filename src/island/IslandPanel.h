@@ -20,6 +20,7 @@ namespace kp {
 class AppState;
 class IslandContent;
 class TestIslandController;
+class WindowPicture;
 
 class IslandPanel : public QWidget {
     Q_OBJECT
@@ -78,8 +79,16 @@ private:
     void paintSettledRoom(QPainter& p, const QRectF& island);
     // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
     void roomFrameDue();
-    // Draws the settled room into roomFrame_; returns what changed on screen (window coordinates).
-    QRegion renderRoom();
+    // Draws the settled room into roomFrame_ and finds what changed (roomChanged_).
+    void renderRoom();
+    // roomChanged_ in window coordinates.
+    QRegion roomDamage() const;
+    // The settled room's frames go to the window through the server's picture of it, not through
+    // the toolkit's backing store; anything else (the island moving, other content) ends that.
+    bool sendsToPicture();
+    void dropPicture();
+    // Where the room's frame lies in the window, in device pixels.
+    QPoint roomOrigin() const;
 
     AppState& state_;
     TestIslandController& controller_;
@@ -103,8 +112,11 @@ private:
     // The open room's last frame and the one before it, at the device scale; roomFresh_: the
     // last frame has not been put on screen yet.
     QImage roomFrame_, roomShown_;
+    // Where the last frame differs from the one before, in the frame's pixels.
+    QRegion roomChanged_;
     bool roomFresh_ = false;
     double cornerRadius_ = 0;
+    std::unique_ptr<WindowPicture> picture_;
 };
 
 }  // namespace kp

@@ -194,19 +194,10 @@ std::optional<QRegion> IslandRoomView::frameReach(double tint) {
         return std::nullopt;
     // Else the scene where it was drawn again, the cat and its bubbles where they changed, and the bar.
     const double s = sceneScale_;
-    QRegion points;
-    const auto add = [&](const QRegion& pixels) {
-        for (const QRect& r : pixels) {
-            const QRectF at(r.x() / s, r.y() / s, r.width() / s, r.height() / s);
-            points += at.translated(origin_).toAlignedRect().adjusted(-1, -1, 1, 1);
-        }
-    };
-    add(sceneDamage_);
-    add(cat_->changed());
-    add(cat_->reactionsChanged());
+    QRegion bar;
     for (const QRect& r : TopBar::area(frame_.width, frame_.notchWidth, wallet_.enabled()))
-        points += QRectF(r).translated(origin_).toAlignedRect();
-    return points;
+        bar += QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s).toAlignedRect();
+    return sceneDamage_ | cat_->changed() | cat_->reactionsChanged() | bar;
 }
 
 void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {

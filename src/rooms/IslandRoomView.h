@@ -98,8 +98,9 @@ public:
     const RoomFrame& frame() const { return frame_; }
     const RoomStackPlan& plan() const { return plan_; }
     const RoomHotspots& hotspots() const { return hot_; }
-    // Where the last paint may have drawn other pixels than the paint before it, in the painter's
-    // coordinates; nothing when anything may have changed (a room drawn whole, a fade, weather).
+    // Where the last paint may have drawn other pixels than the paint before it, in device pixels
+    // from the rect's top-left; nothing when anything may have changed (a room drawn whole, a
+    // fade, weather).
     const std::optional<QRegion>& reach() const { return reach_; }
     // The values a frame of this size at `t` is drawn from (also used by paint()).
     RoomFrame makeFrame(QSizeF size, double t);

@@ -42,6 +42,19 @@ kp_wait 10 eval '[ "$(pixel $((cx - 100)) 46)" = "0 0 0" ]' || kp_fail "the peek
 
 xdotool click 1
 kp_expect_island '640x160+*+30' 10 "open on a click"
+# The open room shows; the screen covered all over for a moment and bared again, the room is
+# shown as it was, not in the cover's colour.
+room_survives_cover() {
+  kp_expect_pixels "the open room does not show ($1)" 40000 kp_count_lit $((cx - 320)) 30 640 160
+  command -v xrefresh >/dev/null || return 0
+  area=($((cx - 300)) 80 200 60)
+  before=$(kp_pixels "${area[@]}")
+  xrefresh -solid '#ff00ff'
+  same() { paste -d' ' <(echo "$before") <(kp_pixels "${area[@]}") | awk '$1 == $4 && $2 == $5 && $3 == $6 { n++ } END { print n + 0 }'; }
+  kp_expect_pixels "the room is not shown again after the cover ($1)" 10000 same
+  [ "$(kp_count_colour $((cx - 320)) 30 640 160 255 0 255)" = 0 ] || kp_fail "the cover's colour stays on the room ($1)"
+}
+room_survives_cover "$([ -n "$picom" ] && echo "with a compositor" || echo "without a compositor")"
 if [ -n "$picom" ]; then
   kill "$picom"; wait "$picom" 2>/dev/null
   xdotool mousemove "$cx" $((H - 40))
@@ -51,5 +64,12 @@ if [ -n "$picom" ]; then
   kp_shot top-panel 520 0 400 120
   [ "$(pixel "$x" "$y")" = "51 102 170" ] || kp_fail "the collapsed island's corner at $x,$y is ($(pixel "$x" "$y")), not the desktop"
   [ "$(pixel $((cx - 100)) 46)" = "0 0 0" ] || kp_fail "the collapsed island's middle is ($(pixel $((cx - 100)) 46)), not black"
+fi
+if [ -n "$picom" ]; then
+  xdotool mousemove "$cx" 33
+  kp_expect_island '276x32+*+30' 10 "peek again"
+  xdotool click 1
+  kp_expect_island '640x160+*+30' 10 "open again, without the compositor"
+  room_survives_cover "without a compositor"
 fi
 echo "top panel: ok"

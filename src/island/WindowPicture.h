@@ -1,6 +1,6 @@
 #pragma once
-// The roaming panel's pixels as the X server keeps them: a picture the size of the window, set as
-// its background. A frame puts only the rectangles that changed into the picture and shows them;
+// A panel's pixels as the X server keeps them: a picture the size of the window, set as its
+// background. A frame puts only the rectangles that changed into the picture and shows them;
 // whatever the server has to show again by itself (the window mapped, a window above it gone, its
 // outline grown) it takes from the picture, so the app is never asked to paint again, and the
 // toolkit's own backing store is never filled nor sent.
@@ -14,13 +14,13 @@ class QWidget;
 
 namespace kp {
 
-class RoamPicture {
+class WindowPicture {
 public:
     // For `window` (created on X, at its full size); none on other platforms or pixel formats.
-    static std::unique_ptr<RoamPicture> attach(QWidget& window);
-    ~RoamPicture();
-    RoamPicture(const RoamPicture&) = delete;
-    RoamPicture& operator=(const RoamPicture&) = delete;
+    static std::unique_ptr<WindowPicture> attach(QWidget& window);
+    ~WindowPicture();
+    WindowPicture(const WindowPicture&) = delete;
+    WindowPicture& operator=(const WindowPicture&) = delete;
 
     // Still the picture of `window` as it is now (the same native window, at the same size).
     bool fits(const QWidget& window) const;
@@ -28,6 +28,8 @@ public:
     void clear();
     // `image` (premultiplied ARGB, device pixels) into the picture at `at`.
     void put(const QImage& image, QPoint at);
+    // The `from` rectangle of `image` into the picture at `at`.
+    void put(const QImage& image, const QRect& from, QPoint at);
     // The picture's `area` (device pixels) shown in the window.
     void show(const QRect& area);
     // Cuts the window to `shape` (device pixels; empty: nothing shows), or shows all of it.
@@ -40,7 +42,7 @@ public:
 
 private:
     struct X;
-    explicit RoamPicture(std::unique_ptr<X> x);
+    explicit WindowPicture(std::unique_ptr<X> x);
     std::unique_ptr<X> x_;
 };
 

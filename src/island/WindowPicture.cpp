@@ -1,4 +1,4 @@
-#include "desktop/RoamPicture.h"
+#include "island/WindowPicture.h"
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -14,7 +14,7 @@
 
 namespace kp {
 
-struct RoamPicture::X {
+struct WindowPicture::X {
     xcb_connection_t* c = nullptr;
     xcb_window_t window = 0;
     xcb_pixmap_t pixmap = 0;
@@ -23,9 +23,11 @@ struct RoamPicture::X {
     QSize size;
     std::size_t maxBytes = 0;  // of one request's pixels
     std::vector<uint8_t> rows;  // a narrower piece of an image, packed
+    uint32_t events = 0;        // the window's events before exposures were left out
+    bool quiet = false;
 };
 
-std::unique_ptr<RoamPicture> RoamPicture::attach(QWidget& window) {
+std::unique_ptr<WindowPicture> WindowPicture::attach(QWidget& window) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* c = x11 ? x11->connection() : nullptr;
     if (!c || QSysInfo::ByteOrder != QSysInfo::LittleEndian) return nullptr;
@@ -51,38 +53,44 @@ std::unique_ptr<RoamPicture> RoamPicture::attach(QWidget& window) {
     const uint32_t values[] = {0, 0};
     xcb_create_gc(c, x->gc, x->pixmap, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
     xcb_change_window_attributes(c, w, XCB_CW_BACK_PIXMAP, &x->pixmap);
-    std::unique_ptr<RoamPicture> picture(new RoamPicture(std::move(x)));
+    std::unique_ptr<WindowPicture> picture(new WindowPicture(std::move(x)));
     picture->clear();
     return picture;
 }
 
-RoamPicture::RoamPicture(std::unique_ptr<X> x) : x_(std::move(x)) {}
+WindowPicture::WindowPicture(std::unique_ptr<X> x) : x_(std::move(x)) {}
 
-RoamPicture::~RoamPicture() {
+WindowPicture::~WindowPicture() {
     xcb_connection_t* c = x_->c;
     if (xcb_connection_has_error(c)) return;
     // The window may live on: it keeps no background that is gone.
     const uint32_t none = XCB_BACK_PIXMAP_NONE;
     xcb_change_window_attributes(c, x_->window, XCB_CW_BACK_PIXMAP, &none);
+    // ... and is told its exposures again, to paint them itself.
+    if (x_->quiet) xcb_change_window_attributes(c, x_->window, XCB_CW_EVENT_MASK, &x_->events);
     xcb_free_gc(c, x_->gc);
     xcb_free_pixmap(c, x_->pixmap);
     xcb_flush(c);
 }
 
-bool RoamPicture::fits(const QWidget& window) const {
+bool WindowPicture::fits(const QWidget& window) const {
     return window.internalWinId() == x_->window &&
            (QSizeF(window.size()) * window.devicePixelRatioF()).toSize() == x_->size;
 }
 
-void RoamPicture::clear() {
+void WindowPicture::clear() {
     const xcb_rectangle_t all{0, 0, uint16_t(x_->size.width()), uint16_t(x_->size.height())};
     xcb_poly_fill_rectangle(x_->c, x_->pixmap, x_->gc, 1, &all);
 }
 
-void RoamPicture::put(const QImage& image, QPoint at) {
-    const QRect area = QRect(at, image.size()) & QRect(QPoint(), x_->size);
+void WindowPicture::put(const QImage& image, QPoint at) { put(image, image.rect(), at); }
+
+void WindowPicture::put(const QImage& image, const QRect& source, QPoint at) {
+    const QRect within = source & image.rect();
+    const QPoint to = at + within.topLeft() - source.topLeft();
+    const QRect area = QRect(to, within.size()) & QRect(QPoint(), x_->size);
     if (area.isEmpty()) return;
-    const QPoint from = area.topLeft() - at;
+    const QPoint from = within.topLeft() + (area.topLeft() - to);
     const std::size_t line = std::size_t(area.width()) * 4;
     // As many lines a request as the server takes.
     const int step = std::max<int>(1, int(x_->maxBytes / line));
@@ -100,13 +108,13 @@ void RoamPicture::put(const QImage& image, QPoint at) {
     }
 }
 
-void RoamPicture::show(const QRect& area) {
+void WindowPicture::show(const QRect& area) {
     const QRect a = area & QRect(QPoint(), x_->size);
     if (a.isEmpty()) return;
     xcb_clear_area(x_->c, 0, x_->window, int16_t(a.x()), int16_t(a.y()), uint16_t(a.width()), uint16_t(a.height()));
 }
 
-void RoamPicture::cut(const QRegion& shape) {
+void WindowPicture::cut(const QRegion& shape) {
     std::vector<xcb_rectangle_t> rects;
     rects.reserve(std::size_t(shape.rectCount()));
     for (const QRect& r : shape)
@@ -115,17 +123,21 @@ void RoamPicture::cut(const QRegion& shape) {
                          uint32_t(rects.size()), rects.data());
 }
 
-void RoamPicture::uncut() { xcb_shape_mask(x_->c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, x_->window, 0, 0, XCB_NONE); }
+void WindowPicture::uncut() { xcb_shape_mask(x_->c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, x_->window, 0, 0, XCB_NONE); }
 
-void RoamPicture::quietExposures() {
+void WindowPicture::quietExposures() {
     xcb_get_window_attributes_reply_t* attributes =
         xcb_get_window_attributes_reply(x_->c, xcb_get_window_attributes(x_->c, x_->window), nullptr);
     if (!attributes) return;
     const uint32_t mask = attributes->your_event_mask & ~uint32_t(XCB_EVENT_MASK_EXPOSURE);
-    if (mask != attributes->your_event_mask) xcb_change_window_attributes(x_->c, x_->window, XCB_CW_EVENT_MASK, &mask);
+    if (mask != attributes->your_event_mask) {
+        x_->events = attributes->your_event_mask;
+        x_->quiet = true;
+        xcb_change_window_attributes(x_->c, x_->window, XCB_CW_EVENT_MASK, &mask);
+    }
     std::free(attributes);
 }
 
-void RoamPicture::flush() { xcb_flush(x_->c); }
+void WindowPicture::flush() { xcb_flush(x_->c); }
 
 }  // namespace kp
