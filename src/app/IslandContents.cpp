@@ -36,6 +36,11 @@ public:
         view_.setIslandHeight(islandHeight);
         view_.paint(p, rect);
     }
+    std::optional<QRegion> paintChanges(QPainter& p, const QRectF& rect, double islandHeight,
+                                        const QRegion& redo) override {
+        view_.setIslandHeight(islandHeight);
+        return view_.paintChanges(p, rect, redo);
+    }
     std::optional<QRegion> reach() const override { return view_.reach(); }
     bool mousePress(QPointF pos) override { return view_.mousePress(pos); }
     bool mouseRelease(QPointF pos) override { return view_.mouseRelease(pos); }

@@ -29,6 +29,15 @@ public:
     // Where the last paint may have drawn other pixels than the one before it, in the device's
     // pixels from the top-left of the rect it was given; nothing when anything may have changed.
     virtual std::optional<QRegion> reach() const { return std::nullopt; }
+    // Paints over the last frame this content painted on the same device, at the same place and
+    // scale: at least where this frame may differ from it, and over `redo` (device pixels from
+    // the rect's top-left). Returns where it painted, in the same pixels; nothing: everywhere.
+    virtual std::optional<QRegion> paintChanges(QPainter& p, const QRectF& rect, double islandHeight,
+                                                const QRegion& redo) {
+        (void)redo;
+        paint(p, rect, islandHeight);
+        return std::nullopt;
+    }
     // True when the content took the press.
     virtual bool mousePress(QPointF) { return false; }
     virtual bool mouseRelease(QPointF) { return false; }

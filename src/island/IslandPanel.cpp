@@ -347,32 +347,43 @@ void IslandPanel::dropPicture() {
 
 void IslandPanel::renderRoom() {
     const QRectF island = islandRect();
+    const QRectF content = contentRect();
     const double dpr = devicePixelRatioF();
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(island.width() * dpr))),
                        std::max(1, static_cast<int>(std::ceil(island.height() * dpr))));
-    std::swap(roomFrame_, roomShown_);
-    if (roomFrame_.size() != pixels || roomFrame_.devicePixelRatio() != dpr) {
+    // The frame is kept from one frame to the next, and the room paints over it only what changes.
+    const bool fresh = roomFrame_.size() != pixels || roomFrame_.devicePixelRatio() != dpr;
+    if (fresh) {
         roomFrame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         roomFrame_.setDevicePixelRatio(dpr);
+        roomShown_ = QImage();
     }
+    // The countdown along the bottom is painted again each frame.
+    const QPoint at = ((content.topLeft() - island.topLeft()) * dpr).toPoint();
+    const QRect strip = QRectF(0, (content.height() - 3) * dpr, content.width() * dpr, 3 * dpr)
+                            .toAlignedRect()
+                            .adjusted(-1, -1, 1, 1);
+    std::optional<QRegion> painted;
     {
         QPainter p(&roomFrame_);
         p.setRenderHint(QPainter::Antialiasing);
         p.translate(-island.topLeft());
-        paintSettledRoom(p, island);
+        painted = paintSettledRoom(p, island, fresh ? nullptr : &strip);
+        if (painted) painted = painted->translated(at) & roomFrame_.rect();
     }
-    // Only where the room says it may have changed is looked at (and the countdown along the
-    // bottom); of that, only the bands of pixels that changed go to the screen.
+    // Only where the room says it may have changed is looked at (and the countdown); of that,
+    // only the bands of pixels that changed go to the screen.
     QRegion within(roomFrame_.rect());
-    if (const std::optional<QRegion> reach = room_->reach()) {
-        const QRectF content = contentRect();
-        const QPointF at = (content.topLeft() - island.topLeft()) * dpr;
-        const QRect strip = QRectF(at.x(), at.y() + (content.height() - 3) * dpr, content.width() * dpr, 3 * dpr)
-                                .toAlignedRect()
-                                .adjusted(-1, -1, 1, 1);
-        within = (reach->translated(at.toPoint()) | strip) & roomFrame_.rect();
-    }
+    if (const std::optional<QRegion> reach = room_->reach()) within = (reach->translated(at) | strip.translated(at)) & roomFrame_.rect();
     roomChanged_ = island::changedPixels(roomShown_, roomFrame_, within);
+    // The copy to compare the next frame with follows.
+    if (!painted || roomShown_.size() != roomFrame_.size()) {
+        roomShown_ = roomFrame_.copy();
+        return;
+    }
+    QPainter q(&roomShown_);
+    q.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : *painted) q.drawImage(QRectF(QPointF(r.topLeft()) / dpr, QSizeF(r.size()) / dpr), roomFrame_, r);
 }
 
 QRegion IslandPanel::roomDamage() const {
@@ -447,22 +458,27 @@ void IslandPanel::paintEvent(QPaintEvent* event) {
     paintIslandContent(p, contentRect(), scene(), FaceEmotes::shared());
 }
 
-void IslandPanel::paintSettledRoom(QPainter& p, const QRectF& island) {
+std::optional<QRegion> IslandPanel::paintSettledRoom(QPainter& p, const QRectF& island, const QRect* redo) {
     // Clipped to a rectangle, with the round corners cut afterwards: under a path clip every fill
     // and blit of the room goes span by span through the raster engine's thread pool, and the
     // open room is repainted many times a second.
     p.setClipRect(island, Qt::IntersectClip);
-    // The room's opaque scene covers its content; only what lies outside it is filled.
     const QRectF content = contentRect();
-    const QRect covered(QPoint(int(std::ceil(content.left())), int(std::ceil(content.top()))),
-                        QPoint(int(std::floor(content.right())) - 1, int(std::floor(content.bottom())) - 1));
-    for (const QRect& r : QRegion(island.toAlignedRect()) - covered) p.fillRect(r, Qt::black);
-    p.save();
-    room_->paint(p, contentRect(), spring_.size().height());
-    p.restore();
+    std::optional<QRegion> painted;
+    if (redo) {
+        painted = room_->paintChanges(p, content, spring_.size().height(), QRegion(*redo));
+    } else {
+        // The room's opaque scene covers its content; only what lies outside it is filled.
+        const QRect covered(QPoint(int(std::ceil(content.left())), int(std::ceil(content.top()))),
+                            QPoint(int(std::floor(content.right())) - 1, int(std::floor(content.bottom())) - 1));
+        for (const QRect& r : QRegion(island.toAlignedRect()) - covered) p.fillRect(r, Qt::black);
+        p.save();
+        room_->paint(p, content, spring_.size().height());
+        p.restore();
+    }
     paintCountdown(p);
     const double r = std::clamp(spring_.radius(), 0.0, std::min(island.width(), island.height()) / 2);
-    if (r <= 0) return;
+    if (r <= 0) return painted;
     const double dpr = p.device()->devicePixelRatioF();
     if (corner_.isNull() || cornerRadius_ != r || corner_.devicePixelRatio() != dpr) {
         // The bottom-left corner's outside, as coverage: the island's own shape cut out of a square.
@@ -484,11 +500,24 @@ void IslandPanel::paintSettledRoom(QPainter& p, const QRectF& island) {
     const QPointF left(island.left(), island.bottom() - side.height());
     const QPointF right(island.right() - side.width(), island.bottom() - side.height());
     // With a compositor the corners go see-through; without one they are island black, which the
-    // window's mask then cuts.
+    // window's mask then cuts. Over a kept frame, only where the room painted again.
     p.setCompositionMode(compositor_ ? QPainter::CompositionMode_DestinationOut : QPainter::CompositionMode_SourceOver);
-    p.drawImage(left, corner_);
-    p.drawImage(right, cornerRight_);
+    const QPointF at = (content.topLeft() - island.topLeft()) * dpr;
+    for (const auto& [corner, place] : {std::pair{&corner_, left}, std::pair{&cornerRight_, right}}) {
+        const QRectF spot(place, side);
+        if (!painted) {
+            p.drawImage(place, *corner);
+            continue;
+        }
+        for (const QRect& px : *painted) {
+            const QRectF points = QRectF((px.x() + at.x()) / dpr, (px.y() + at.y()) / dpr, px.width() / dpr, px.height() / dpr)
+                                      .translated(island.topLeft()) & spot;
+            if (points.isEmpty()) continue;
+            p.drawImage(points, *corner, QRectF((points.topLeft() - place) * dpr, points.size() * dpr));
+        }
+    }
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    return painted;
 }
 
 void IslandPanel::paintCountdown(QPainter& p) {

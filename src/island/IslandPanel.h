@@ -76,7 +76,10 @@ private:
     void followKeyboardWish();
     void setHandCursor(bool hand);
     void paintCountdown(QPainter& p);
-    void paintSettledRoom(QPainter& p, const QRectF& island);
+    // The settled room with the countdown, cut to the island's corners; over the kept frame when
+    // `redo` (the countdown's pixels, from the content's top-left) is given. Returns where it
+    // painted, in the same pixels; nothing: everywhere.
+    std::optional<QRegion> paintSettledRoom(QPainter& p, const QRectF& island, const QRect* redo);
     // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
     void roomFrameDue();
     // Draws the settled room into roomFrame_ and finds what changed (roomChanged_).

@@ -88,6 +88,9 @@ void IslandRoomView::roomDidDisappear() {
     cat_->dropKept();
     scene_ = QImage();
     still_ = QImage();
+    over_ = QImage();
+    overArea_ = QRegion();
+    lastDevice_ = nullptr;
     leaving_ = QImage();
     changeStart_.reset();
     lastPieces_.clear();
@@ -124,7 +127,22 @@ RoomFrame IslandRoomView::makeFrame(QSizeF size, double t) {
 
 void IslandRoomView::paint(QPainter& p, const QRectF& rect) { paint(p, rect, clock_.now()); }
 
-void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
+void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) { paintFrame(p, rect, t, nullptr); }
+
+std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& rect, double t, const QRegion& redo) {
+    paintFrame(p, rect, t, &redo);
+    return reach_;
+}
+
+std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& rect, const QRegion& redo) {
+    return paintChanges(p, rect, clock_.now(), redo);
+}
+
+void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo) {
+    // Only the device this view painted last, at the same place, still holds its last frame.
+    if (p.device() != lastDevice_ || rect != lastRect_) redo = nullptr;
+    lastDevice_ = p.device();
+    lastRect_ = rect;
     origin_ = rect.topLeft();
     frame_ = makeFrame(rect.size(), t);
     const RoomFrame& f = frame_;
@@ -144,26 +162,88 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    // 1-3. Backdrop, holiday decoration and prop, furniture.
-    paintScene(p);
-    paintLeaving(p, t);
-    // 4. Storm flash; its rising edge startles the cat once per storm period.
-    if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
+    // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
+    updateScene(p);
+    const double s = sceneScale_;
+    // Storm flashes startle the cat once per storm period, on their rising edge.
     startleOnThunder(t);
     // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
     if (f.kind != tintRoom_) tintFade_.settle();
     tintRoom_ = f.kind;
     const double tint = f.kind == IslandRoomKind::bedroom ? tintFade_.update(plan_.nightTint, t) : 0;
+    const bool tintMoves = tint != lastTint_;
+    lastTint_ = tint;
     // The bar's bare icons take an ink that reads on what is behind them, tint included.
     const QRectF zone = room::rightZone(f.width, f.notchWidth);
-    const QPoint under = (QPointF(zone.right() - 8, zone.center().y()) * sceneScale_).toPoint();
+    const QPoint under = (QPointF(zone.right() - 8, zone.center().y()) * s).toPoint();
     QColor behind = scene_.rect().contains(under) ? scene_.pixelColor(under) : QColor(Qt::transparent);
     if (plan_.topBarOverTint) behind = chrome::mixed(behind, RoomBackdrop::nightColor(), 0.8 * tint * f.opening);
     topBar_->setBackdrop(behind);
-    // 5. The bar beside the notch (above the night tint while the cat sleeps the night).
-    if (!plan_.topBarOverTint) topBar_->paint(p, f, hot_);
-    // 6. The cat with the house front and its reactions; a cat up on a perch passes over the bar.
-    if (plan_.cat) paintCatGroup(p);
+
+    // 5-6. The bar and the cat group go on a layer of their own, cleared where they were: what
+    // they cover is then known before anything is put on the device.
+    const QRegion wasOver = over_.size() == scene_.size() ? overArea_ : QRegion(scene_.rect());
+    if (over_.size() != scene_.size()) over_ = QImage(scene_.size(), QImage::Format_ARGB32_Premultiplied);
+    QRegion barPixels;
+    for (const QRect& r : TopBar::area(f.width, f.notchWidth, wallet_.enabled()))
+        barPixels += QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s).toAlignedRect();
+    {
+        QPainter o(&over_);
+        o.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& r : wasOver) o.fillRect(r, Qt::transparent);
+        o.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        o.setRenderHint(QPainter::Antialiasing, true);
+        o.scale(s, s);
+        // The bar beside the notch (above the night tint while the cat sleeps the night); a cat up
+        // on a perch passes over it.
+        if (!plan_.topBarOverTint) topBar_->paint(o, f, hot_);
+        if (plan_.cat) paintCatGroup(o);
+    }
+    overArea_ = QRegion();
+    if (!plan_.topBarOverTint) overArea_ = barPixels;
+    if (plan_.cat) {
+        overArea_ |= cat_->area() | cat_->reactionsArea();
+        if (plan_.houseFront) overArea_ |= RoomFurnitureLayer::houseFrontArea(f, s);
+    }
+    overArea_ &= scene_.rect();
+
+    // Whatever covers the room, or fades or flashes over it, may change any pixel.
+    const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || plan_.stormFlash || plan_.gardenWeather ||
+                       f.opening < 1 || cards_->showsAny();
+    // Else only where the scene was drawn again, where the layer above it was and is, the bar,
+    // and what the host asks for.
+    const QRegion redone = whole ? QRegion(scene_.rect())
+                                 : (sceneDamage_ | wasOver | overArea_ | barPixels | *redo) & scene_.rect();
+
+    // The scene, then the layer above it, rectangle by rectangle in the scene's pixels: each is
+    // copied straight, where a clip of many rectangles would send every row through the span filler.
+    const auto lay = [&](const QImage& image, const QRegion& where, QPainter::CompositionMode mode) {
+        p.save();
+        p.scale(1 / s, 1 / s);
+        p.setCompositionMode(mode);
+        for (const QRect& r : where) p.drawImage(r.topLeft(), image, r);
+        p.restore();
+    };
+    lay(scene_, redone, QPainter::CompositionMode_Source);
+    if (!whole) {
+        lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
+        // 8. The night tint, still, and the bar over it.
+        if (tint > 0)
+            for (const QRect& r : redone) {
+                p.save();
+                p.setClipRect(QRectF(r.x() / s, r.y() / s, r.width() / s, r.height() / s), Qt::IntersectClip);
+                backdrop_.paintNightTint(p, f, tint * f.opening);
+                p.restore();
+            }
+        if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
+        p.restore();
+        reach_ = redone;
+        return;
+    }
+    paintLeaving(p, t);
+    // 4. Storm flash.
+    if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
+    lay(over_, overArea_, QPainter::CompositionMode_SourceOver);
     // 7. Garden weather.
     if (plan_.gardenWeather) {
         // A fine day's weather is a few falling leaves, drawn here; rain, snow and the evening's
@@ -182,22 +262,7 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) {
     paintCards(p);
 
     p.restore();
-    reach_ = frameReach(tint);
-}
-
-std::optional<QRegion> IslandRoomView::frameReach(double tint) {
-    // Whatever covers the room, or fades or flashes over it, may change any pixel.
-    const bool tintMoves = tint != lastTint_;
-    lastTint_ = tint;
-    if (sceneWhole_ || changeStart_ || tintMoves || plan_.stormFlash || plan_.gardenWeather || frame_.opening < 1 ||
-        cards_->showsAny())
-        return std::nullopt;
-    // Else the scene where it was drawn again, the cat and its bubbles where they changed, and the bar.
-    const double s = sceneScale_;
-    QRegion bar;
-    for (const QRect& r : TopBar::area(frame_.width, frame_.notchWidth, wallet_.enabled()))
-        bar += QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s).toAlignedRect();
-    return sceneDamage_ | cat_->changed() | cat_->reactionsChanged() | bar;
+    reach_ = std::nullopt;
 }
 
 void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {
@@ -216,7 +281,7 @@ void IslandRoomView::paintInFront(QPainter& p, RoomHotspots& hot) {
     if (plan_.holiday) backdrop_.paintHoliday(p, frame_, true);
 }
 
-void IslandRoomView::paintScene(QPainter& p) {
+void IslandRoomView::updateScene(QPainter& p) {
     const RoomFrame& f = frame_;
     const QTransform& dt = p.deviceTransform();
     const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
@@ -302,13 +367,6 @@ void IslandRoomView::paintScene(QPainter& p) {
             sprites_.endFilter();
         }
     });
-    // The kept image's pixels go straight to the device's.
-    // Opaque: copied over what is under it.
-    p.save();
-    p.scale(1 / scale, 1 / scale);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QPointF(0, 0), scene_);
-    p.restore();
 }
 
 void IslandRoomView::beginRoomChange() {

@@ -92,6 +92,11 @@ public:
     // --- Frame ---
     // Paints the room into `rect` at frame time `t` (seconds since 2001-01-01 UTC).
     void paint(QPainter& p, const QRectF& rect, double t);
+    // The same over the last frame this view painted on the same device, rect and scale: only
+    // where this frame may differ from it, and over `redo` (device pixels from the rect's
+    // top-left). Returns reach().
+    std::optional<QRegion> paintChanges(QPainter& p, const QRectF& rect, double t, const QRegion& redo);
+    std::optional<QRegion> paintChanges(QPainter& p, const QRectF& rect, const QRegion& redo);
     // The same at the clock's time.
     void paint(QPainter& p, const QRectF& rect);
     // This frame's values (from the last paint).
@@ -151,8 +156,10 @@ private:
     };
 
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
-    // Layers 1-3: brings the kept scene up to this frame and draws it.
-    void paintScene(QPainter& p);
+    // `redo` null: the whole room.
+    void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
+    // Layers 1-3: brings the kept scene up to this frame (at the device scale of `p`).
+    void updateScene(QPainter& p);
     // The pieces that move behind the still furniture (the garden's sky, holiday decorations, a
     // hanging plant), and those in front of it.
     void paintBehind(QPainter& p, RoomHotspots& hot);
@@ -163,8 +170,6 @@ private:
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
-    // Where this frame may differ from the last (see reach()).
-    std::optional<QRegion> frameReach(double tint);
 
     AppState& state_;
     Closet& closet_;
@@ -195,6 +200,12 @@ private:
     // Where the kept scene was drawn again in the last frame (its pixels), and whether whole.
     QRegion sceneDamage_;
     bool sceneWhole_ = true;
+    // The bar and the cat group over the scene, transparent elsewhere, and where they lie.
+    QImage over_;
+    QRegion overArea_;
+    // Where the last frame was painted.
+    const QPaintDevice* lastDevice_ = nullptr;
+    QRectF lastRect_;
     double lastTint_ = -1;
     std::optional<QRegion> reach_;
     // Where the moving pieces were drawn in the last frame.

@@ -492,6 +492,18 @@ void RoomCatLayer::paintLayered(QPainter& p, const RoomCatState& c, const CatEnv
     p.restore();
 }
 
+namespace {
+QRegion spread(const std::vector<RoomSprites::Piece>& pieces) {
+    QRegion region;
+    for (const RoomSprites::Piece& p : pieces) region += p.rect;
+    return region;
+}
+}  // namespace
+
+QRegion RoomCatLayer::area() const { return spread(lastPieces_); }
+
+QRegion RoomCatLayer::reactionsArea() const { return spread(lastBubbles_); }
+
 void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomModels& m) {
     std::vector<RoomSprites::Piece> pieces;
     if (m.life && m.life->isVisible() && !m.life->reactions().empty()) {

@@ -67,6 +67,9 @@ public:
     const QRegion& changed() const { return changed_; }
     // The same for the reaction bubbles of the last paintReactions().
     const QRegion& reactionsChanged() const { return reactionsChanged_; }
+    // Device pixels of the room where the last paint() and paintReactions() drew.
+    QRegion area() const;
+    QRegion reactionsArea() const;
     // Whether paint() lays the figure down from its kept parts (the default) or draws every shape
     // of it each frame (for comparisons).
     void setKeepsParts(bool keep) { keepsParts_ = keep; }

@@ -33,6 +33,11 @@ void RoomFurnitureLayer::paintHouseFront(QPainter& p, const RoomFrame& f) {
     p.restore();
 }
 
+QRect RoomFurnitureLayer::houseFrontArea(const RoomFrame& f, double scale) {
+    const QRectF at = (gardenHousePlace(f) * openingTransform(f)).mapRect(QRectF(QPointF(0, 0), CatHouseArt::kSize));
+    return QRectF(at.topLeft() * scale, at.size() * scale).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
 void RoomFurnitureLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot) {
     if (!m.life) return;
     const QTransform place = openingTransform(f);

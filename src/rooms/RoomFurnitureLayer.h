@@ -29,6 +29,8 @@ public:
     // The house's front over a cat inside it, so the cat is seen in the doorway. It stands exactly
     // on the house, which grows in with the furniture while the island opens.
     static void paintHouseFront(QPainter& p, const RoomFrame& f);
+    // Where it draws, in device pixels at `scale`.
+    static QRect houseFrontArea(const RoomFrame& f, double scale);
 
 private:
     void paintRoom(QPainter& p, const RoomFrame& f, const RoomModels& m, RoomHotspots& hot);
