@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace kp {
@@ -90,6 +91,8 @@ void IslandRoomView::roomDidDisappear() {
     still_ = QImage();
     over_ = QImage();
     overArea_ = QRegion();
+    catArea_ = QRegion();
+    barKept_ = QImage();
     lastDevice_ = nullptr;
     leaving_ = QImage();
     changeStart_.reset();
@@ -132,6 +135,17 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) { paintFra
 std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& rect, double t, const QRegion& redo) {
     paintFrame(p, rect, t, &redo);
     return reach_;
+}
+
+bool IslandRoomView::keepBar(const QRect& box) {
+    bool same = barKept_.size() == box.size() && barKeptAt_ == box.topLeft();
+    const std::size_t line = std::size_t(box.width()) * 4;
+    for (int y = 0; same && y < box.height(); ++y)
+        same = std::memcmp(barKept_.constScanLine(y), over_.constScanLine(box.top() + y) + box.left() * 4, line) == 0;
+    if (same) return false;
+    barKept_ = over_.copy(box);
+    barKeptAt_ = box.topLeft();
+    return true;
 }
 
 std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& rect, const QRegion& redo) {
@@ -199,21 +213,27 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         if (!plan_.topBarOverTint) topBar_->paint(o, f, hot_);
         if (plan_.cat) paintCatGroup(o);
     }
-    overArea_ = QRegion();
-    if (!plan_.topBarOverTint) overArea_ = barPixels;
+    QRegion catArea;
     if (plan_.cat) {
-        overArea_ |= cat_->area() | cat_->reactionsArea();
-        if (plan_.houseFront) overArea_ |= RoomFurnitureLayer::houseFrontArea(f, s);
+        catArea = cat_->area() | cat_->reactionsArea();
+        if (plan_.houseFront) catArea |= RoomFurnitureLayer::houseFrontArea(f, s);
     }
-    overArea_ &= scene_.rect();
+    catArea &= scene_.rect();
+    const QRegion wasCat = std::exchange(catArea_, catArea);
+    overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
+    // The bar is looked at again only when its pixels on the layer changed.
+    const bool barMoved = plan_.topBarOverTint || keepBar(barPixels.boundingRect() & over_.rect());
+    const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
+    lastBarOverTint_ = plan_.topBarOverTint;
 
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
-    const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || plan_.stormFlash || plan_.gardenWeather ||
-                       f.opening < 1 || cards_->showsAny();
-    // Else only where the scene was drawn again, where the layer above it was and is, the bar,
-    // and what the host asks for.
-    const QRegion redone = whole ? QRegion(scene_.rect())
-                                 : (sceneDamage_ | wasOver | overArea_ | barPixels | *redo) & scene_.rect();
+    const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || barMoves || plan_.stormFlash ||
+                       plan_.gardenWeather || f.opening < 1 || cards_->showsAny();
+    // Else only where the scene was drawn again, where the cat group was and is, the bar when it
+    // changed, and what the host asks for.
+    const QRegion redone =
+        whole ? QRegion(scene_.rect())
+              : (sceneDamage_ | wasCat | catArea | (barMoved ? barPixels : QRegion()) | *redo) & scene_.rect();
 
     // The scene, then the layer above it, rectangle by rectangle in the scene's pixels: each is
     // copied straight, where a clip of many rectangles would send every row through the span filler.

@@ -158,6 +158,8 @@ private:
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
     // `redo` null: the whole room.
     void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
+    // Whether the bar's pixels on the layer above the scene (within `box`) changed; keeps them.
+    bool keepBar(const QRect& box);
     // Layers 1-3: brings the kept scene up to this frame (at the device scale of `p`).
     void updateScene(QPainter& p);
     // The pieces that move behind the still furniture (the garden's sky, holiday decorations, a
@@ -202,7 +204,11 @@ private:
     bool sceneWhole_ = true;
     // The bar and the cat group over the scene, transparent elsewhere, and where they lie.
     QImage over_;
-    QRegion overArea_;
+    QRegion overArea_, catArea_;
+    // The bar's pixels on that layer as last looked at.
+    QImage barKept_;
+    QPoint barKeptAt_;
+    bool lastBarOverTint_ = false;
     // Where the last frame was painted.
     const QPaintDevice* lastDevice_ = nullptr;
     QRectF lastRect_;
