@@ -92,6 +92,7 @@ void IslandRoomView::roomDidDisappear() {
     over_ = QImage();
     overArea_ = QRegion();
     catArea_ = QRegion();
+    leaves_ = QRegion();
     barKept_ = QImage();
     lastDevice_ = nullptr;
     leaving_ = QImage();
@@ -226,14 +227,28 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 
+    // A fine day's garden weather is a few falling leaves, found where they fall; rain, snow and
+    // the evening's tint fill the garden.
+    const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
+                      (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
+                      f.look.time != SkyTime::night && f.look.time != SkyTime::sunset;
+    QRegion leaves;
+    if (fine) {
+        backdrop_.paintGardenWeather(weather_.gather(s, scene_.size()), f);
+        for (const RoomSprites::Piece& piece : weather_.endGather()) leaves += piece.rect;
+        leaves &= scene_.rect();
+    }
+    const QRegion wasLeaves = std::exchange(leaves_, leaves);
+
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
     const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || barMoves || plan_.stormFlash ||
-                       plan_.gardenWeather || f.opening < 1 || cards_->showsAny();
-    // Else only where the scene was drawn again, where the cat group was and is, the bar when it
-    // changed, and what the host asks for.
+                       (plan_.gardenWeather && !fine) || f.opening < 1 || cards_->showsAny();
+    // Else only where the scene was drawn again, where the cat group and the leaves were and are,
+    // the bar when it changed, and what the host asks for.
     const QRegion redone =
         whole ? QRegion(scene_.rect())
-              : (sceneDamage_ | wasCat | catArea | (barMoved ? barPixels : QRegion()) | *redo) & scene_.rect();
+              : (sceneDamage_ | wasCat | catArea | wasLeaves | leaves | (barMoved ? barPixels : QRegion()) | *redo) &
+                    scene_.rect();
 
     // The scene, then the layer above it, rectangle by rectangle in the scene's pixels: each is
     // copied straight, where a clip of many rectangles would send every row through the span filler.
@@ -247,6 +262,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     lay(scene_, redone, QPainter::CompositionMode_Source);
     if (!whole) {
         lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
+        // 7. The leaves.
+        if (fine) backdrop_.paintGardenWeather(p, f);
         // 8. The night tint, still, and the bar over it.
         if (tint > 0)
             for (const QRect& r : redone) {
@@ -266,10 +283,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     lay(over_, overArea_, QPainter::CompositionMode_SourceOver);
     // 7. Garden weather.
     if (plan_.gardenWeather) {
-        // A fine day's weather is a few falling leaves, drawn here; rain, snow and the evening's
-        // tint fill the garden, on a pool thread so that their fills are not split over the pool.
-        const bool fine = (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
-                          f.look.time != SkyTime::night && f.look.time != SkyTime::sunset && !plan_.stormFlash;
+        // Rain, snow and the evening's tint on a pool thread, so that their fills are not split over
+        // the pool.
         if (fine)
             backdrop_.paintGardenWeather(p, f);
         else

@@ -208,6 +208,9 @@ private:
     // The bar's pixels on that layer as last looked at.
     QImage barKept_;
     QPoint barKeptAt_;
+    // Where a fine day's falling leaves lay in the last frame, found on a painter that only gathers.
+    RoomSprites weather_;
+    QRegion leaves_;
     bool lastBarOverTint_ = false;
     // Where the last frame was painted.
     const QPaintDevice* lastDevice_ = nullptr;

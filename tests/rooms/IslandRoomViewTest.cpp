@@ -599,11 +599,14 @@ TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
                     for (const QRect& r : *painted) inside += long(r.width()) * r.height();
                     smallest = std::min(smallest, double(inside) / (1280 * 320));
                 }
-                // The garden's weather may touch any pixel of it.
-                if (room == IslandRoomKind::garden) continue;
+                // The garden's evening weather may touch any pixel of it; a fine day's is a few leaves.
+                if (room == IslandRoomKind::garden && time == SkyTime::night) continue;
                 EXPECT_GT(known, 25) << roomKindRaw(room) << ": most frames are painted where they change";
                 EXPECT_LT(smallest, 0.85) << roomKindRaw(room) << ": and that is not the whole room";
-                EXPECT_GT(barLeftAlone, 20) << roomKindRaw(room) << ": nor the bar, which stands still";
+                // (The garden's clouds drift behind the bar.)
+                if (room != IslandRoomKind::garden) {
+                    EXPECT_GT(barLeftAlone, 20) << roomKindRaw(room) << ": nor the bar, which stands still";
+                }
             }
 }
 
