@@ -64,12 +64,16 @@ QTransform catFrame(const RoomCatState& c, double music, double tilt) {
 
 double musicSway(const RoomCatState& c) { return c.music ? 5 * std::sin(0.9 * M_PI * c.t) : 0; }
 
-// Steps fine enough that no two drawn frames of a smooth motion differ by more than a fraction of
-// a pixel: angles in quarter degrees, blends in 1/64, the figure's scales in 1/256.
+// Steps fine enough that no two drawn frames of a smooth motion differ by more than a quarter of
+// a device pixel at ratio 2: blends in 1/64, the figure's scales in 1/256 (its far edge some 30
+// points out), positions in eighths of a point, the figure, head and paw turned in quarter
+// degrees (none reaches 30 points from where it turns). What reaches further (the tail, the
+// head's sway, the pupils) steps by the device pixel.
 constexpr double kAngleStep = 0.25;
 constexpr double kBlendStep = 1.0 / 64;
 constexpr double kScaleStep = 1.0 / 256;
-// The tail swings about a root some 30 points from its tip: half a degree moves the tip a quarter.
+// The tail swings about a root some 30 points from its tip: half a degree moves the tip a quarter
+// of a point.
 constexpr double kTailStep = 0.5;
 
 }  // namespace
@@ -86,6 +90,7 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     st.facingWidth = c.facingWidth < 0 ? -width : width;
     st.squash = steppedTo(c.squash, kScaleStep);
     st.stretch = steppedTo(c.stretch, kScaleStep);
+    const double fine = 1 / std::max(1.0, dpr);
     CatPartsLook l;
     l.figure = catFrame(st, 0, steppedTo(c.placement.tilt, kAngleStep));
     l.area = kFigureBounds;
@@ -93,7 +98,7 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     l.dpr = dpr;
     if (c.backView) {
         l.back = true;
-        l.backView.tail = steppedTo(c.tail, kTailStep);
+        l.backView.tail = steppedTo(c.tail, kTailStep * fine);
         l.backView.tilt = steppedTo(c.f * 2.5 * c.springTilt, kAngleStep);
         l.backView.turn = steppedTo(c.backTurn, 1.0 / 128);
         l.backView.headScale = steppedTo(c.headScale, kScaleStep);
@@ -101,7 +106,7 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     }
     // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
     l.body.swing = steppedTo(c.swing, 1.0 / 64);
-    l.body.tail = steppedTo(c.tail, kTailStep);
+    l.body.tail = steppedTo(c.tail, kTailStep * fine);
     l.body.lying = c.lying;
     l.body.pawAngle = steppedTo(c.paw.angle, kAngleStep);
     l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
@@ -110,9 +115,10 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     l.head.previous = face.previous;
     l.head.mix = steppedTo(face.mix, kBlendStep);
     l.head.blink = steppedTo(face.blink, kBlendStep);
-    l.head.sway = steppedTo(face.sway, 1.0 / 24);  // half degrees of the head's turn
-    // The pupils travel about a point and a half each way across the whole range of the gaze.
-    l.head.look = QPointF(steppedTo(look.x(), 1.0 / 8), steppedTo(look.y(), 1.0 / 8));
+    // The head turns 12 degrees a unit of sway about its neck, its ear tips some 30 points out.
+    l.head.sway = steppedTo(face.sway, fine / 32);
+    // The pupils travel nearly two points each way across the whole range of the gaze.
+    l.head.look = QPointF(steppedTo(look.x(), fine / 8), steppedTo(look.y(), fine / 8));
     l.head.mirrored = c.faceMirrored;
     l.head.size = 30;
     // Without the nod to music, which turns the head as it is laid down.
@@ -250,7 +256,7 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         inFigure *= QTransform::fromTranslate(nodded.x(), nodded.y());
         nod = figure.inverted() * inFigure * figure * sway;
     }
-    auto laid = [&](int part) -> const QTransform& { return part == CatParts::head ? nod : sway; };
+    auto laid = [&](int part) -> const QTransform& { return CatParts::ofHead(part) ? nod : sway; };
     auto place = [&](const QRect& ink, std::uint64_t digest, const QTransform& turn) {
         QRect at = ink.translated(origin);
         if (!turn.isIdentity()) {

@@ -9,7 +9,8 @@ namespace kp {
 
 namespace {
 
-constexpr qsizetype kKeptBytes = 512 * 1024;  // drawings kept of each part
+// Drawings kept of each part at one device pixel a point: enough for a breath's every step.
+constexpr qsizetype kKeptBytes = 512 * 1024;
 
 // The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
 QRect inkBox(const QImage& img) {
@@ -86,11 +87,15 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     case overTail: body.pass = Pass::overTail; break;
     case tailBow: body.pass = Pass::tailBow; break;
     case head:
+    case face:
+    case headWorn: {
         p.translate(f.headCentre);
         p.rotate(f.headTilt);
         p.scale(f.headScale, f.headScale);
-        f.head.paint(p, f.env);
-        if (f.tongueY) {
+        CatHead h = f.head;
+        h.layer = which == head ? CatHead::Layer::skull : which == face ? CatHead::Layer::face : CatHead::Layer::worn;
+        h.paint(p, f.env);
+        if (f.tongueY && which == headWorn) {
             static const QColor tongue(0xF2, 0x8A, 0xA0);
             p.setPen(Qt::NoPen);
             p.setBrush(tongue);
@@ -98,6 +103,7 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
         }
         p.restore();
         return;
+    }
     case frontPaw:
         if (f.frontPaw) CatFrontPaw{f.body.pawAngle, f.body.pawRaise, f.body.sit, f.body.breed}.paint(p, f.env);
         p.restore();
@@ -125,10 +131,16 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
         still.add(f.body.swing);
     }
     tailKey.add(f.body.tail);
+    // The skull and what it wears stay while the face blinks, glances or changes; a blink the
+    // face does not show (its eyes already shut) or a blend that is over draws nothing.
     const CatHead& h = f.head;
-    headKey.add(double(h.expression)).add(h.previous ? double(*h.previous) : -1.0).add(h.mix).add(h.sway);
-    headKey.add(h.look).add(h.blink).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
-    headKey.add(f.headCentre).add(f.headTilt).add(f.headScale).add(f.tongueY.value_or(-1e9));
+    headKey.add(h.sway).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
+    headKey.add(f.headCentre).add(f.headTilt).add(f.headScale);
+    Fingerprint faceKey = headKey, wornKey = headKey;
+    faceKey.add(double(h.expression)).add(h.look).add(h.blinkShows() ? h.blink : 0.0);
+    if (h.blending()) faceKey.add(double(*h.previous)).add(h.mix);
+    wornKey.add(f.tongueY.value_or(-1e9));
+    const CatOutfit& o = f.env.outfit;
     paw.add(double(f.frontPaw)).add(f.body.pawAngle).add(f.body.pawRaise);
     // The parts this look has, and the look of each.
     Keys k;
@@ -136,12 +148,16 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
     k.part[underTail] = Fingerprint(still).addBits(underTail).value();
     if (!f.back) {
         k.has[tail] = k.has[overTail] = k.has[head] = true;
+        k.has[face] = !h.fromBehind;
+        k.has[headWorn] = o.neck || o.head || !o.extras.empty() || f.tongueY;
         k.has[frontPaw] = f.frontPaw;
         k.has[tailBow] = wearsBow(f.env);
         k.part[tail] = tailKey.value();
         k.part[overTail] = Fingerprint(still).addBits(overTail).value();
         k.part[tailBow] = Fingerprint(tailKey).addBits(tailBow).value();
-        k.part[head] = headKey.value();
+        k.part[head] = Fingerprint(headKey).addBits(head).value();
+        k.part[face] = Fingerprint(faceKey).addBits(face).value();
+        k.part[headWorn] = Fingerprint(wornKey).addBits(headWorn).value();
         k.part[frontPaw] = paw.value();
     }
     k.box = f.figure.mapRect(f.area).toAlignedRect();
@@ -225,11 +241,12 @@ const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int 
     if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
     drawn.image.setDevicePixelRatio(f.dpr);
     part.kept.insert(part.kept.begin(), std::move(drawn));
-    // A few hundred kilobytes a part.
+    // A few hundred kilobytes a part, as many drawings at any scale.
+    const qsizetype most = qsizetype(kKeptBytes * std::max(1.0, f.dpr * f.dpr));
     qsizetype bytes = 0;
     for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
         bytes += d->image.sizeInBytes();
-        if (bytes > kKeptBytes && d != part.kept.begin()) {
+        if (bytes > most && d != part.kept.begin()) {
             part.kept.erase(d, part.kept.end());
             break;
         }

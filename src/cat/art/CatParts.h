@@ -1,8 +1,9 @@
 #pragma once
 // The front or back view of the cat kept as drawn parts: the body under the tail, the tail, the
-// body over it, the tail's bow, the head and the front paw, each drawn into its own image at the
-// device's scale. A frame draws again only the parts whose look changed (a tail's sway, a step, a
-// blink); a few recent drawings of each part are kept, since a sway, a blink or a step comes back
+// body over it, the tail's bow, the head in three layers (the skull, the face over it and what it
+// wears over both) and the front paw, each drawn into its own image at the device's scale. A frame
+// draws again only the parts whose look changed (a tail's sway, a step, a blink or a glance redraws
+// the face alone); a few recent drawings of each part are kept, since a sway, a blink or a step comes back
 // to the same drawings again and again. Callers step every value of the look to the steps it is
 // drawn at, so that frames a fraction of a pixel apart share their drawings.
 #include "cat/art/CatDrawing.h"
@@ -64,7 +65,9 @@ struct CatPartsLook {
 
 class CatParts {
 public:
-    enum Part { underTail, tail, overTail, tailBow, head, frontPaw, count };
+    enum Part { underTail, tail, overTail, tailBow, head, face, headWorn, frontPaw, count };
+    // The head's layers, laid down turned with the head.
+    static bool ofHead(int part) { return part == head || part == face || part == headWorn; }
     // One drawing of a part: its inked pixels, and where they go in the box.
     struct Drawn {
         std::uint64_t key = 0;
