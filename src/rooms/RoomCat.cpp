@@ -270,6 +270,11 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
     if (layered) {
         if (!parts_.togetherInk().isEmpty())
             place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value(), sway);
+    } else if (c.music) {
+        for (int g = 0; g < 3; ++g) {
+            const Turned& t = turned(g);
+            if (!t.ink.isEmpty()) place(t.ink, t.key, g == 1 ? nod : sway);
+        }
     } else {
         for (int i = 0; i < CatParts::count; ++i)
             if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty())
@@ -314,6 +319,11 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
             p.setOpacity(p.opacity() * c.opening);
             turn(sway);
             lay(parts_.together(), parts_.togetherInk(), true);
+        } else if (c.music) {
+            for (int g = 0; g < 3; ++g) {
+                turn(g == 1 ? nod : sway);
+                lay(turned_[g].image, turned_[g].ink, false);
+            }
         } else {
             for (int i = 0; i < CatParts::count; ++i) {
                 if (!parts_.shown(i)) continue;
@@ -367,6 +377,35 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         scenery::paintInPool(draw);
     else
         draw();
+}
+
+const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {
+    // The body's layers, the head's, the front paw: each group turns as one.
+    const int first = group == 0 ? 0 : group == 1 ? CatParts::head : CatParts::frontPaw;
+    const int end = group == 0 ? CatParts::head : group == 1 ? CatParts::frontPaw : CatParts::count;
+    Fingerprint key;
+    QRect ink;
+    for (int i = first; i < end; ++i) {
+        const bool shown = parts_.shown(i) && !parts_.drawn(i).ink.isEmpty();
+        key.addBits(shown ? parts_.drawn(i).key : 0);
+        if (shown) ink |= parts_.drawn(i).ink;
+    }
+    Turned& t = turned_[group];
+    if (t.key == key.value()) return t;
+    t.key = key.value();
+    t.ink = ink;
+    t.image = {};
+    if (ink.isEmpty()) return t;
+    t.image = QImage(ink.size(), QImage::Format_ARGB32_Premultiplied);
+    t.image.fill(Qt::transparent);
+    QPainter p(&t.image);
+    for (int i = first; i < end; ++i) {
+        const CatParts::Drawn& d = parts_.drawn(i);
+        // Pixel for pixel, whatever the ratio the part was drawn at.
+        if (parts_.shown(i) && !d.ink.isEmpty())
+            p.drawImage(QRect(d.ink.topLeft() - ink.topLeft(), d.ink.size()), d.image, d.image.rect());
+    }
+    return t;
 }
 
 void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfit& worn, std::optional<QPointF> pointer) {

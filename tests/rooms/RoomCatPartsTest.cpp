@@ -423,6 +423,40 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
     }
 }
 
+// Swaying to music, the figure is laid down turned in three pictures (body, head, front paw): what
+// changed between frames still lies where the layer says.
+TEST(RoomCatParts, SwayingToMusicTellsWhereItsPixelsChanged) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    w.layer->setMusicSource([] { return true; });
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const RoomModels m = w.models();
+    auto frame = [&] {
+        QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(2);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            w.hot.clear();
+            w.layer->paint(p, w.frame(), m, w.hot);
+        }
+        img.setDevicePixelRatio(1);
+        return img;
+    };
+    QImage before = frame();
+    int moved = 0;
+    for (int i = 0; i < 30; ++i) {
+        w.cat.clock.advance(1.0 / 60);
+        const QImage now = frame();
+        EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << i;
+        moved += now != before;
+        before = now;
+    }
+    EXPECT_GT(moved, 25);  // the sway moves it every frame
+}
+
 TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);
