@@ -61,10 +61,12 @@ Fingerprint& Fingerprint::add(const CatEnv& env) {
 }
 
 Fingerprint& Fingerprint::addBits(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-        h_ ^= (v >> (8 * i)) & 0xFF;
-        h_ *= 1099511628211ULL;
-    }
+    // A word at a time, every bit of it stirred into every bit of the sum.
+    v ^= v >> 33;
+    v *= 0xFF51AFD7ED558CCDULL;
+    v ^= v >> 33;
+    h_ = (h_ ^ v) * 0x100000001B3ULL;
+    h_ ^= h_ >> 29;
     return *this;
 }
 
@@ -173,10 +175,7 @@ bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> togeth
     const Keys k = keysOf(look, together);
     if (k.whole == key_) return false;
     for (int i = 0; i < count; ++i) {
-        if (!k.has[i] || parts_[i].now.key == k.part[i]) continue;
-        const std::vector<Drawn>& kept = parts_[i].kept;
-        const std::uint64_t key = k.part[i];
-        if (std::none_of(kept.begin(), kept.end(), [key](const Drawn& d) { return d.key == key; })) return true;
+        if (k.has[i] && parts_[i].now.key != k.part[i] && !keeps(parts_[i], k.part[i])) return true;
     }
     return false;
 }
@@ -220,11 +219,15 @@ std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> togeth
     return key_;
 }
 
+bool CatParts::keeps(const Slot& slot, std::uint64_t key) {
+    return std::any_of(slot.kept.begin(), slot.kept.end(), [key](const Kept& k) { return k.drawn.key == key; });
+}
+
 const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int which, std::uint64_t key) {
-    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Drawn& d) { return d.key == key; });
+    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Kept& k) { return k.drawn.key == key; });
     if (kept != part.kept.end()) {
-        std::rotate(part.kept.begin(), kept, kept + 1);
-        return part.kept.front();
+        kept->used = ++uses_;
+        return kept->drawn;
     }
     const QSize pixels = (QSizeF(box_.size()) * f.dpr).toSize();
     if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -240,18 +243,18 @@ const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int 
     Drawn drawn{key, {}, inkBox(scratch_)};
     if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
     drawn.image.setDevicePixelRatio(f.dpr);
-    part.kept.insert(part.kept.begin(), std::move(drawn));
-    // A few hundred kilobytes a part, as many drawings at any scale.
+    // A few hundred kilobytes a part, as many drawings at any scale: the longest unseen go first.
     const qsizetype most = qsizetype(kKeptBytes * std::max(1.0, f.dpr * f.dpr));
-    qsizetype bytes = 0;
-    for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
-        bytes += d->image.sizeInBytes();
-        if (bytes > most && d != part.kept.begin()) {
-            part.kept.erase(d, part.kept.end());
-            break;
-        }
+    part.bytes += drawn.image.sizeInBytes();
+    while (part.bytes > most && !part.kept.empty()) {
+        auto oldest = std::min_element(part.kept.begin(), part.kept.end(),
+                                       [](const Kept& a, const Kept& b) { return a.used < b.used; });
+        part.bytes -= oldest->drawn.image.sizeInBytes();
+        if (oldest != part.kept.end() - 1) *oldest = std::move(part.kept.back());
+        part.kept.pop_back();
     }
-    return part.kept.front();
+    part.kept.push_back({std::move(drawn), ++uses_});
+    return part.kept.back().drawn;
 }
 
 void CatParts::wash(QImage& img, const QRect& area, Wash how) {

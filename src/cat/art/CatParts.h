@@ -107,9 +107,14 @@ public:
     static void wash(QImage& img, const QRect& area, Wash how);
 
 private:
+    struct Kept {
+        Drawn drawn;
+        std::uint64_t used = 0;  // when last shown
+    };
     struct Slot {
         Drawn now;
-        std::vector<Drawn> kept;  // most recent first
+        std::vector<Kept> kept;  // in no order: finding one moves none
+        qsizetype bytes = 0;
         bool shown = false;
     };
     struct Keys {
@@ -120,6 +125,7 @@ private:
     };
     static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together);
     const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, std::uint64_t key);
+    static bool keeps(const Slot& slot, std::uint64_t key);
 
     Slot parts_[count];
     QImage scratch_;
@@ -127,6 +133,7 @@ private:
     QRect togetherInk_;
     QRect box_;
     std::uint64_t key_ = 0;
+    std::uint64_t uses_ = 0;
     int drawings_ = 0;
 };
 
