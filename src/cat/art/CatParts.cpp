@@ -240,6 +240,7 @@ const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int 
         paintPart(p, f, which);
     }
     ++drawings_;
+    ++part.drawings;
     Drawn drawn{key, {}, inkBox(scratch_)};
     if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
     drawn.image.setDevicePixelRatio(f.dpr);

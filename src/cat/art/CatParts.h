@@ -96,8 +96,9 @@ public:
     // The parts laid together (after update() with `together`).
     const QImage& together() const { return together_; }
     const QRect& togetherInk() const { return togetherInk_; }
-    // Parts drawn so far, kept drawings not counted.
+    // Parts drawn so far, kept drawings not counted; of one part.
     int drawings() const { return drawings_; }
+    int drawings(int part) const { return parts_[part].drawings; }
 
     // Draws one part of `look` straight onto `p` (figure frame at the painter's origin).
     static void paintPart(QPainter& p, const CatPartsLook& look, int which);
@@ -115,6 +116,7 @@ private:
         Drawn now;
         std::vector<Kept> kept;  // in no order: finding one moves none
         qsizetype bytes = 0;
+        int drawings = 0;
         bool shown = false;
     };
     struct Keys {
