@@ -72,9 +72,16 @@ double musicSway(const RoomCatState& c) { return c.music ? 5 * std::sin(0.9 * M_
 constexpr double kAngleStep = 0.25;
 constexpr double kBlendStep = 1.0 / 64;
 constexpr double kScaleStep = 1.0 / 256;
-// The tail swings about a root some 30 points from its tip: half a degree moves the tip a quarter
-// of a point.
+// The back view's tail swings about a root some 30 points from its tip: half a degree moves the
+// tip a quarter of a point.
 constexpr double kTailStep = 0.5;
+
+// The step of an angle whose far end lies `reach` points from where it turns, for a far end that
+// moves a quarter of a device pixel at most: in sixteenths of a degree.
+double angleStepFor(double reach, double dpr) {
+    const double degrees = 0.25 / (reach * std::max(1.0, dpr)) * 180 / M_PI;
+    return std::max(1.0 / 16, std::floor(degrees * 16) / 16);
+}
 
 }  // namespace
 
@@ -106,11 +113,16 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     }
     // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
     l.body.swing = steppedTo(c.swing, 1.0 / 64);
-    l.body.tail = steppedTo(c.tail, kTailStep * fine);
     l.body.lying = c.lying;
-    l.body.pawAngle = steppedTo(c.paw.angle, kAngleStep);
-    l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
     l.body.sit = steppedTo(c.sit, kScaleStep);
+    // The tail's tip lies some 24 units from its root; seated, the tail swings 0.45 as far. The
+    // figure's scale and its widest stretch (a tenth) carry that into points.
+    const double scaled = 1.1 * std::abs(st.s);
+    const double tailReach = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
+    l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailReach, 1.0), dpr));
+    // The front leg with its paw reaches some 16 units from the shoulder.
+    l.body.pawAngle = steppedTo(c.paw.angle, angleStepFor(std::max(16 * scaled, 1.0), dpr));
+    l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
     l.head.expression = face.expression;
     l.head.previous = face.previous;
     l.head.mix = steppedTo(face.mix, kBlendStep);
