@@ -10,7 +10,7 @@ namespace kp {
 namespace {
 
 // Drawings kept of each part at one device pixel a point: enough for a breath's every step.
-constexpr qsizetype kKeptBytes = 512 * 1024;
+constexpr qsizetype kKeptBytes = 768 * 1024;
 
 // The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
 QRect inkBox(const QImage& img) {
