@@ -90,14 +90,15 @@ QTransform roomCatTransform(const RoomCatState& c) {
 }
 
 CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look, double dpr) {
+    const double fine = 1 / std::max(1.0, dpr);
     RoomCatState st = c;
     st.s = steppedTo(c.s, kScaleStep);
-    // Never thinner than the facing spring's 0.12.
-    const double width = std::max(steppedTo(std::abs(c.facingWidth), 1.0 / 128), 0.12);
+    // Turning round, the figure's far edge lies some 30 points out; never thinner than the facing
+    // spring's 0.12.
+    const double width = std::max(steppedTo(std::abs(c.facingWidth), fine / 128), 0.12);
     st.facingWidth = c.facingWidth < 0 ? -width : width;
     st.squash = steppedTo(c.squash, kScaleStep);
     st.stretch = steppedTo(c.stretch, kScaleStep);
-    const double fine = 1 / std::max(1.0, dpr);
     CatPartsLook l;
     l.figure = catFrame(st, 0, steppedTo(c.placement.tilt, kAngleStep));
     l.area = kFigureBounds;
