@@ -1,6 +1,7 @@
 #include "rooms/CatOverlay.h"
 
 #include "cat/HeartPath.h"
+#include "cat/art/CatParts.h"
 #include "platform/Color.h"
 #include "scenery/CatHouseArt.h"
 
@@ -29,9 +30,51 @@ QColor withAlpha(QColor c, double a) {
     return c;
 }
 
+// A disc as drawn at one device size and quarter-pixel phase: a crumb, a speck or a puff falls
+// through the same few again and again, and one small path fill costs far more than laying it.
+struct KeptDisc {
+    std::uint64_t key = 0;
+    QImage image;
+    int reach = 0;  // pixels from the image's corner to the disc's whole-pixel centre
+};
+
+const KeptDisc& keptDisc(double diameter, QPointF phase, QRgb color) {
+    static std::vector<KeptDisc> kept;
+    const std::uint64_t key = Fingerprint().add(diameter).add(phase).addBits(color).value();
+    for (const KeptDisc& k : kept)
+        if (k.key == key) return k;
+    // A few dozen looks at most: once full, start over.
+    if (kept.size() >= 256) kept.clear();
+    KeptDisc k{key, {}, static_cast<int>(std::ceil(diameter / 2)) + 2};
+    k.image = QImage(2 * k.reach + 2, 2 * k.reach + 2, QImage::Format_ARGB32_Premultiplied);
+    k.image.fill(Qt::transparent);
+    QPainter q(&k.image);
+    q.setRenderHint(QPainter::Antialiasing, true);
+    q.setPen(Qt::NoPen);
+    q.setBrush(QColor::fromRgba(color));
+    q.drawEllipse(QPointF(k.reach, k.reach) + phase, diameter / 2, diameter / 2);
+    q.end();
+    kept.push_back(std::move(k));
+    return kept.back();
+}
+
 void fillCircle(QPainter& p, const OverlayParticle& part, const QColor& color) {
     const double o = part.opacity * p.opacity();
     if (o <= 0) return;
+    const QTransform& dt = p.deviceTransform();
+    if (dt.type() <= QTransform::TxScale && std::abs(dt.m11() - dt.m22()) < 1e-9 && dt.m11() > 0) {
+        // Laid down from a kept picture within an eighth of a device pixel of where it falls.
+        const QPointF at = dt.map(part.centre);
+        const QPoint whole(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y())));
+        const QPointF phase(std::round((at.x() - whole.x()) * 4) / 4, std::round((at.y() - whole.y()) * 4) / 4);
+        const KeptDisc& disc = keptDisc(std::round(part.diameter * dt.m11() * 8) / 8, phase, color.rgba());
+        const QRect pixels(whole - QPoint(disc.reach, disc.reach), disc.image.size());
+        p.save();
+        p.setOpacity(o);
+        p.drawImage(dt.inverted().mapRect(QRectF(pixels)), disc.image);
+        p.restore();
+        return;
+    }
     const double keep = p.opacity();
     p.setOpacity(1);
     p.setPen(Qt::NoPen);
@@ -149,13 +192,10 @@ const CachedText& cachedText(QStringView text, double size, int weight) {
 // A word or letter as last drawn at one size, turn and device scale: its pixels, and where its
 // top-left pixel lies from the pixel of its centre.
 struct KeptText {
-    QString word;
-    double size = 0;
-    int weight = 0;
-    QRgb shadow = 0;
-    double shadowAlpha = 0, rotation = 0, scale = 0, device = 0;
+    std::uint64_t key = 0;  // the word, its size, weight, shadow, turn, scale and device scale
     QImage image;
     QPoint offset;
+    std::uint64_t used = 0;  // when last laid down
 };
 
 // The words and letters rise, turn and grow every frame, but through the same few looks again and
@@ -180,14 +220,18 @@ void paintKeptText(QPainter& p, QPointF centre, double rotation, double scale, c
     rotation = std::round(rotation * 2) / 2;
     scale = std::round(scale * 64) / 64;
     const double device = dt.m11();
-    static std::vector<KeptText> kept;  // most recently used first
+    // In no order: finding one moves none; the longest unused go first.
+    static std::vector<KeptText> kept;
+    static qsizetype bytes = 0;
+    static std::uint64_t uses = 0;
     constexpr qsizetype keptBytes = 1024 * 1024;
-    auto found = std::find_if(kept.begin(), kept.end(), [&](const KeptText& k) {
-        return k.rotation == rotation && k.scale == scale && k.device == device && k.shadow == shadow.rgba() &&
-               k.shadowAlpha == shadowAlpha && k.size == text.size && k.weight == text.weight && k.word == text.text;
-    });
+    Fingerprint look;
+    look.add(text.text).add(text.size).add(double(text.weight)).addBits(shadow.rgba()).add(shadowAlpha);
+    look.add(rotation).add(scale).add(device);
+    const std::uint64_t key = look.value();
+    auto found = std::find_if(kept.begin(), kept.end(), [key](const KeptText& k) { return k.key == key; });
     if (found == kept.end()) {
-        KeptText k{text.text, text.size, text.weight, shadow.rgba(), shadowAlpha, rotation, scale, device, {}, {}};
+        KeptText k{key, {}, {}, 0};
         QTransform m;
         m.scale(device, device);
         m.rotate(rotation);
@@ -205,20 +249,18 @@ void paintKeptText(QPainter& p, QPointF centre, double rotation, double scale, c
             q.setTransform(m, true);
             paintShadowedText(q, text, shadow, shadowAlpha, 1);
         }
-        kept.insert(kept.begin(), std::move(k));
-        qsizetype bytes = 0;
-        for (auto e = kept.begin(); e != kept.end(); ++e) {
-            bytes += e->image.sizeInBytes();
-            if (bytes > keptBytes && e != kept.begin()) {
-                kept.erase(e, kept.end());
-                break;
-            }
+        bytes += k.image.sizeInBytes();
+        while (bytes > keptBytes && !kept.empty()) {
+            auto oldest = std::min_element(kept.begin(), kept.end(),
+                                           [](const KeptText& a, const KeptText& b) { return a.used < b.used; });
+            bytes -= oldest->image.sizeInBytes();
+            if (oldest != kept.end() - 1) *oldest = std::move(kept.back());
+            kept.pop_back();
         }
-        found = kept.begin();
-    } else if (found != kept.begin()) {
-        std::rotate(kept.begin(), found, found + 1);
-        found = kept.begin();
+        kept.push_back(std::move(k));
+        found = kept.end() - 1;
     }
+    found->used = ++uses;
     // On whole device pixels, in the painter's own coordinates.
     const QPointF at = dt.map(centre);
     const QRect pixels(QPoint(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y()))) +

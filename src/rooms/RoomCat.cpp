@@ -64,13 +64,24 @@ QTransform catFrame(const RoomCatState& c, double music, double tilt) {
 
 double musicSway(const RoomCatState& c) { return c.music ? 5 * std::sin(0.9 * M_PI * c.t) : 0; }
 
-// Steps fine enough that no two drawn frames of a smooth motion differ by more than a fraction of
-// a pixel: angles in quarter degrees, blends in 1/64, the figure's scales in 1/256.
+// Steps fine enough that no two drawn frames of a smooth motion differ by more than a quarter of
+// a device pixel at ratio 2: blends in 1/64, the figure's scales in 1/256 (its far edge some 30
+// points out), positions in eighths of a point, the figure, head and paw turned in quarter
+// degrees (none reaches 30 points from where it turns). What reaches further (the tail, the
+// head's sway, the pupils) steps by the device pixel.
 constexpr double kAngleStep = 0.25;
 constexpr double kBlendStep = 1.0 / 64;
 constexpr double kScaleStep = 1.0 / 256;
-// The tail swings about a root some 30 points from its tip: half a degree moves the tip a quarter.
+// The back view's tail swings about a root some 30 points from its tip: half a degree moves the
+// tip a quarter of a point.
 constexpr double kTailStep = 0.5;
+
+// The step of an angle whose far end lies `reach` points from where it turns, for a far end that
+// moves a quarter of a device pixel at most: in sixteenths of a degree.
+double angleStepFor(double reach, double dpr) {
+    const double degrees = 0.25 / (reach * std::max(1.0, dpr)) * 180 / M_PI;
+    return std::max(1.0 / 16, std::floor(degrees * 16) / 16);
+}
 
 }  // namespace
 
@@ -79,10 +90,12 @@ QTransform roomCatTransform(const RoomCatState& c) {
 }
 
 CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look, double dpr) {
+    const double fine = 1 / std::max(1.0, dpr);
     RoomCatState st = c;
     st.s = steppedTo(c.s, kScaleStep);
-    // Never thinner than the facing spring's 0.12.
-    const double width = std::max(steppedTo(std::abs(c.facingWidth), 1.0 / 128), 0.12);
+    // Turning round, the figure's far edge lies some 30 points out; never thinner than the facing
+    // spring's 0.12.
+    const double width = std::max(steppedTo(std::abs(c.facingWidth), fine / 128), 0.12);
     st.facingWidth = c.facingWidth < 0 ? -width : width;
     st.squash = steppedTo(c.squash, kScaleStep);
     st.stretch = steppedTo(c.stretch, kScaleStep);
@@ -93,7 +106,7 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     l.dpr = dpr;
     if (c.backView) {
         l.back = true;
-        l.backView.tail = steppedTo(c.tail, kTailStep);
+        l.backView.tail = steppedTo(c.tail, kTailStep * fine);
         l.backView.tilt = steppedTo(c.f * 2.5 * c.springTilt, kAngleStep);
         l.backView.turn = steppedTo(c.backTurn, 1.0 / 128);
         l.backView.headScale = steppedTo(c.headScale, kScaleStep);
@@ -101,18 +114,24 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     }
     // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
     l.body.swing = steppedTo(c.swing, 1.0 / 64);
-    l.body.tail = steppedTo(c.tail, kTailStep);
     l.body.lying = c.lying;
-    l.body.pawAngle = steppedTo(c.paw.angle, kAngleStep);
-    l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
     l.body.sit = steppedTo(c.sit, kScaleStep);
+    // The tail's tip lies some 24 units from its root; seated, the tail swings 0.45 as far. The
+    // figure's scale and its widest stretch (a tenth) carry that into points.
+    const double scaled = 1.1 * std::abs(st.s);
+    const double tailReach = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
+    l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailReach, 1.0), dpr));
+    // The front leg with its paw reaches some 16 units from the shoulder.
+    l.body.pawAngle = steppedTo(c.paw.angle, angleStepFor(std::max(16 * scaled, 1.0), dpr));
+    l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
     l.head.expression = face.expression;
     l.head.previous = face.previous;
     l.head.mix = steppedTo(face.mix, kBlendStep);
     l.head.blink = steppedTo(face.blink, kBlendStep);
-    l.head.sway = steppedTo(face.sway, 1.0 / 24);  // half degrees of the head's turn
-    // The pupils travel about a point and a half each way across the whole range of the gaze.
-    l.head.look = QPointF(steppedTo(look.x(), 1.0 / 8), steppedTo(look.y(), 1.0 / 8));
+    // The head turns 12 degrees a unit of sway about its neck, its ear tips some 30 points out.
+    l.head.sway = steppedTo(face.sway, fine / 32);
+    // The pupils travel nearly two points each way across the whole range of the gaze.
+    l.head.look = QPointF(steppedTo(look.x(), fine / 8), steppedTo(look.y(), fine / 8));
     l.head.mirrored = c.faceMirrored;
     l.head.size = 30;
     // Without the nod to music, which turns the head as it is laid down.
@@ -250,7 +269,7 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         inFigure *= QTransform::fromTranslate(nodded.x(), nodded.y());
         nod = figure.inverted() * inFigure * figure * sway;
     }
-    auto laid = [&](int part) -> const QTransform& { return part == CatParts::head ? nod : sway; };
+    auto laid = [&](int part) -> const QTransform& { return CatParts::ofHead(part) ? nod : sway; };
     auto place = [&](const QRect& ink, std::uint64_t digest, const QTransform& turn) {
         QRect at = ink.translated(origin);
         if (!turn.isIdentity()) {
@@ -264,6 +283,11 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
     if (layered) {
         if (!parts_.togetherInk().isEmpty())
             place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value(), sway);
+    } else if (c.music) {
+        for (int g = 0; g < 3; ++g) {
+            const Turned& t = turned(g);
+            if (!t.ink.isEmpty()) place(t.ink, t.key, g == 1 ? nod : sway);
+        }
     } else {
         for (int i = 0; i < CatParts::count; ++i)
             if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty())
@@ -308,6 +332,11 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
             p.setOpacity(p.opacity() * c.opening);
             turn(sway);
             lay(parts_.together(), parts_.togetherInk(), true);
+        } else if (c.music) {
+            for (int g = 0; g < 3; ++g) {
+                turn(g == 1 ? nod : sway);
+                lay(turned_[g].image, turned_[g].ink, false);
+            }
         } else {
             for (int i = 0; i < CatParts::count; ++i) {
                 if (!parts_.shown(i)) continue;
@@ -361,6 +390,35 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         scenery::paintInPool(draw);
     else
         draw();
+}
+
+const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {
+    // The body's layers, the head's, the front paw: each group turns as one.
+    const int first = group == 0 ? 0 : group == 1 ? CatParts::head : CatParts::frontPaw;
+    const int end = group == 0 ? CatParts::head : group == 1 ? CatParts::frontPaw : CatParts::count;
+    Fingerprint key;
+    QRect ink;
+    for (int i = first; i < end; ++i) {
+        const bool shown = parts_.shown(i) && !parts_.drawn(i).ink.isEmpty();
+        key.addBits(shown ? parts_.drawn(i).key : 0);
+        if (shown) ink |= parts_.drawn(i).ink;
+    }
+    Turned& t = turned_[group];
+    if (t.key == key.value()) return t;
+    t.key = key.value();
+    t.ink = ink;
+    t.image = {};
+    if (ink.isEmpty()) return t;
+    t.image = QImage(ink.size(), QImage::Format_ARGB32_Premultiplied);
+    t.image.fill(Qt::transparent);
+    QPainter p(&t.image);
+    for (int i = first; i < end; ++i) {
+        const CatParts::Drawn& d = parts_.drawn(i);
+        // Pixel for pixel, whatever the ratio the part was drawn at.
+        if (parts_.shown(i) && !d.ink.isEmpty())
+            p.drawImage(QRect(d.ink.topLeft() - ink.topLeft(), d.ink.size()), d.image, d.image.rect());
+    }
+    return t;
 }
 
 void RoomCatLayer::paintState(QPainter& p, const RoomCatState& c, const CatOutfit& worn, std::optional<QPointF> pointer) {

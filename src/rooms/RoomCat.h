@@ -80,6 +80,7 @@ public:
     void dropKept() {
         parts_.clear();
         layer_ = {};
+        for (Turned& t : turned_) t = {};
     }
 
     // Draws a cat `state` without touching any model: for tools and tests. `worn` is the closet's
@@ -111,6 +112,15 @@ private:
     QRectF doorRect_;    // the house door the cached doorway was made for
     QPainterPath door_;
     CatParts parts_;
+    // Swaying to music, the parts turned alike are laid upright into one picture first (the body,
+    // the head, the front paw), so that each frame resamples three pictures, not every part.
+    struct Turned {
+        std::uint64_t key = 0;
+        QImage image;
+        QRect ink;  // device pixels of the parts' box
+    };
+    const Turned& turned(int group);
+    Turned turned_[3];
     // Where the drawn pieces lay in the last frame (device pixels) and how they were drawn; the
     // toys and effects are found on a painter that only gathers.
     RoomSprites sprites_;

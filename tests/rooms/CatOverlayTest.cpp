@@ -72,8 +72,8 @@ TEST(CatOverlay, DrawingsStayNearTheirAnchor) {
 }
 
 TEST(CatOverlay, KeptWordsAndLettersLookAsDrawnShapeByShape) {
-    // Words and letters are laid down from kept pictures on whole pixels; a painter stretched by a
-    // hair draws the same shapes straight. Both show the same ink, within a pixel of each other.
+    // Words, letters, crumbs and puffs are laid down from kept pictures on whole pixels; a painter
+    // stretched by a hair draws the same shapes straight. Both show the same ink, within a pixel of each other.
     static constexpr std::array<QStringView, 2> words{u"nom", u"nom!"};
     auto render = [](double scale, bool straight, double t) {
         QImage img(int(120 * scale), int(100 * scale), QImage::Format_ARGB32_Premultiplied);
@@ -84,6 +84,8 @@ TEST(CatOverlay, KeptWordsAndLettersLookAsDrawnShapeByShape) {
         if (straight) p.scale(1, 1 + 1e-7);
         for (int i = 0; i < 3; ++i) paintSleepLetter(p, i, t, 2.4, -1, 30.3, 80.6);
         for (int i = 0; i < 2; ++i) paintWordPuff(p, i, t, 0.9, words, Qt::darkRed, 80.2, 1, 70.7);
+        for (int i = 0; i < 3; ++i) paintCrumb(p, i, t, 50.3, 1, 30.6);
+        for (int i = 0; i < 4; ++i) paintDustPuff(p, i, t, 60.1, -1, 40.4);
         p.end();
         img.setDevicePixelRatio(1);
         return img;

@@ -180,7 +180,7 @@ TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
     };
     remember();
     const int first = parts.drawings();
-    EXPECT_EQ(first, 5);  // no bow worn
+    EXPECT_EQ(first, 6);  // no bow worn, nothing on the head
 
     // The tail sways: the tail alone is drawn again.
     c.tail = 11;
@@ -197,14 +197,14 @@ TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
     update(c);
     EXPECT_EQ(parts.drawings(), first + 1);
 
-    // A blink: the head alone.
+    // A blink: the face alone, over the head kept as it was.
     remember();
     FaceFrame blink;
     blink.blink = 1;
     update(c, blink);
     EXPECT_EQ(parts.drawings(), first + 2);
     for (int i = 0; i < CatParts::count; ++i)
-        EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::head) << i;
+        EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::face) << i;
     // A step of the legs: the body's layers, not the head or the tail.
     remember();
     c.sit = 0;
@@ -212,11 +212,11 @@ TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
     c.headOffset = catHeadOffset(0);
     const int before = parts.drawings();
     update(c, blink);
-    EXPECT_EQ(parts.drawings(), before + 5);  // the whole figure, since its pose changed
+    EXPECT_EQ(parts.drawings(), before + 6);  // the whole figure, since its pose changed
     remember();
     c.swing = 0.6;
     update(c, blink);
-    EXPECT_EQ(parts.drawings(), before + 7);
+    EXPECT_EQ(parts.drawings(), before + 8);
     for (int i = 0; i < CatParts::count; ++i)
         EXPECT_EQ(parts.drawn(i).key != keys[i], i == CatParts::underTail || i == CatParts::overTail) << i;
 
@@ -224,8 +224,136 @@ TEST(RoomCatParts, DrawsAgainOnlyThePartsThatChanged) {
     parts.clear();
     const int kept = parts.drawings();
     update(c, blink);
-    EXPECT_EQ(parts.drawings(), kept + 5);
+    EXPECT_EQ(parts.drawings(), kept + 6);
     EXPECT_FALSE(parts.drawn(CatParts::head).image.isNull());
+}
+
+TEST(RoomCatParts, ALookThatDidNotChangeVisiblyDrawsNoPart) {
+    CatParts parts;
+    const RoomCatState c = seated();
+    auto update = [&](const FaceFrame& face) { parts.update(roomCatParts(c, CatEnv{}, face, QPointF(), 2)); };
+    FaceFrame asleep;
+    asleep.expression = CatExpression::asleep;
+    update(asleep);
+    const int drawn = parts.drawings();
+    // Shut eyes do not blink.
+    for (double blink : {0.3, 0.7, 1.0, 0.0}) {
+        asleep.blink = blink;
+        update(asleep);
+    }
+    // A blend that is over shows the face it ended on.
+    asleep.previous = CatExpression::content;
+    asleep.mix = 1;
+    update(asleep);
+    EXPECT_EQ(parts.drawings(), drawn);
+    // An open-eyed face does blink, and only the face is drawn for it.
+    FaceFrame awake;
+    update(awake);
+    const int open = parts.drawings();
+    awake.blink = 0.5;
+    update(awake);
+    EXPECT_EQ(parts.drawings(), open + 1);
+}
+
+// Slow motions step by no more than a quarter of a device pixel at ratio 2 as at ratio 1, standing
+// or seated (where the tail swings less far): between two drawings of a slowly swinging tail, a
+// slowly lifting paw or a body slowly turning round, no pixel's cover changes by much more than a quarter (64).
+TEST(RoomCatParts, SlowMotionsStepByAQuarterOfADevicePixel) {
+    struct Motion {
+        std::function<void(RoomCatState&, int)> step;
+        std::vector<int> parts;
+    };
+    const std::vector<Motion> motions{
+        {[](RoomCatState& c, int i) {
+             c.tail = 4 + 0.05 * i;
+             c.paw.angle = -0.05 * i;
+         }, {CatParts::tail, CatParts::frontPaw}},
+        {[](RoomCatState& c, int i) { c.facingWidth = 1 - 0.001 * i; }, {CatParts::underTail}},
+    };
+    for (const Motion& motion : motions) {
+        for (double sit : {0.0, 1.0}) {
+            for (double dpr : {1.0, 2.0}) {
+                CatParts parts;
+                RoomCatState c = seated();
+                c.sit = sit;
+                c.headOffset = catHeadOffset(sit);
+                QImage was[CatParts::count];
+                QRect wasAt[CatParts::count];
+                int worst[CatParts::count] = {}, changes[CatParts::count] = {};
+                for (int i = 0; i < 120; ++i) {
+                    motion.step(c, i);
+                    parts.update(roomCatParts(c, CatEnv{}, FaceFrame{}, QPointF(), dpr));
+                    for (int part : motion.parts) {
+                        const CatParts::Drawn& d = parts.drawn(part);
+                        // On device pixels about the anchor, wherever the box lies.
+                        const QRect at = d.ink.translated(parts.box().topLeft() * int(dpr));
+                        if (!was[part].isNull() && d.image.cacheKey() != was[part].cacheKey()) {
+                            ++changes[part];
+                            const QRect both = at | wasAt[part];
+                            auto alpha = [](const QImage& img, const QRect& r, int x, int y) {
+                                return r.contains(x, y) ? qAlpha(img.pixel(x - r.left(), y - r.top())) : 0;
+                            };
+                            for (int y = both.top(); y <= both.bottom(); ++y)
+                                for (int x = both.left(); x <= both.right(); ++x)
+                                    worst[part] = std::max(worst[part], std::abs(alpha(d.image, at, x, y) -
+                                                                                 alpha(was[part], wasAt[part], x, y)));
+                        }
+                        was[part] = d.image;
+                        wasAt[part] = at;
+                    }
+                }
+                for (int part : motion.parts) {
+                    EXPECT_GT(changes[part], 2) << part << " sit " << sit << " at " << dpr;
+                    EXPECT_LE(worst[part], 70) << part << " sit " << sit << " at " << dpr;
+                }
+            }
+        }
+    }
+}
+
+// The head laid down as its skull, its face and what it wears is the head drawn whole.
+TEST(RoomCatParts, TheHeadInLayersIsTheHeadDrawnWhole) {
+    CatEnv env;
+    env.breed = CatBreed::tuxedo;
+    env.outfit.head = CatAccessory::beanie;
+    env.outfit.face = CatAccessory::glasses;
+    env.outfit.neck = CatAccessory::bellCollar;
+    for (double dpr : {1.0, 2.0}) {
+        CatHead head;
+        head.look = QPointF(0.4, -0.3);
+        head.blink = 0.4;
+        head.sway = 0.3;
+        auto draw = [&](CatHead::Layer layer, QImage& img) {
+            QPainter p(&img);
+            p.translate(30, 30);
+            p.scale(1.3, 1.3);
+            CatHead h = head;
+            h.layer = layer;
+            h.paint(p, env);
+        };
+        auto blank = [&] {
+            QImage img(int(60 * dpr), int(60 * dpr), QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(dpr);
+            img.fill(Qt::transparent);
+            return img;
+        };
+        QImage whole = blank(), laid = blank();
+        draw(CatHead::Layer::all, whole);
+        for (CatHead::Layer layer : {CatHead::Layer::skull, CatHead::Layer::face, CatHead::Layer::worn}) {
+            QImage one = blank();
+            draw(layer, one);
+            QPainter p(&laid);
+            p.drawImage(QPointF(0, 0), one);
+        }
+        int worst = 0, inked = 0;
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x) {
+                worst = std::max(worst, pixelDifference(whole.pixel(x, y), laid.pixel(x, y)));
+                inked += qAlpha(whole.pixel(x, y)) > 0;
+            }
+        EXPECT_GT(inked, 1000 * dpr * dpr) << dpr;
+        EXPECT_LE(worst, 2) << dpr;  // rounding of the colours laid over each other
+    }
 }
 
 // Every pixel that differs between two pictures lies in `region`.
@@ -327,6 +455,40 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
         EXPECT_TRUE(inkBounds(gone).isEmpty());
         EXPECT_TRUE(w.layer->changed().contains(is.center())) << scale;
     }
+}
+
+// Swaying to music, the figure is laid down turned in three pictures (body, head, front paw): what
+// changed between frames still lies where the layer says.
+TEST(RoomCatParts, SwayingToMusicTellsWhereItsPixelsChanged) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    w.layer->setMusicSource([] { return true; });
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const RoomModels m = w.models();
+    auto frame = [&] {
+        QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(2);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            w.hot.clear();
+            w.layer->paint(p, w.frame(), m, w.hot);
+        }
+        img.setDevicePixelRatio(1);
+        return img;
+    };
+    QImage before = frame();
+    int moved = 0;
+    for (int i = 0; i < 30; ++i) {
+        w.cat.clock.advance(1.0 / 60);
+        const QImage now = frame();
+        EXPECT_EQ(outside(before, now, w.layer->changed()), 0) << i;
+        moved += now != before;
+        before = now;
+    }
+    EXPECT_GT(moved, 25);  // the sway moves it every frame
 }
 
 TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {

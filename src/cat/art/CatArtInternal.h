@@ -102,6 +102,7 @@ struct HeadLook {
     QPointF look{0, 0};
     double blink = 0;
     bool fromBehind = false;
+    CatHead::Layer layer = CatHead::Layer::all;
 };
 void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const HeadLook& look);
 

@@ -135,8 +135,17 @@ struct CatHead {
     std::optional<CatExpression> previous;  // the face blended from
     double mix = 1;       // 1 = fully `expression`
     double sway = 0;
+    // One layer only, for a caller that keeps the head drawn aside while the face moves: laid in
+    // the order skull, face, worn they make the whole head. The skull is ears, head and coat marks;
+    // the face its features, nose, whiskers and face piece; worn the neck, head and extra pieces.
+    enum class Layer { all, skull, face, worn };
+    Layer layer = Layer::all;
 
     void paint(QPainter& p, const CatEnv& env) const;
+    // Whether `blink` shows in the face (eyes already shut ignore it), and whether `previous` and
+    // `mix` do (only while blending between two faces).
+    bool blinkShows() const;
+    bool blending() const { return previous && *previous != expression && mix < 1; }
 };
 
 // A soft pink heart ("#FFCCD7") of width `size`, centred on the origin.

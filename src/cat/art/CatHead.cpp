@@ -641,6 +641,10 @@ void drawEars(QPainter& p, const HeadShapes& s, const CatCoat& c, bool fromBehin
     }
 }
 
+void drawSkull(QPainter& p, const HeadShapes& s, const CatCoat& c, bool fromBehind, bool hideEars, bool small);
+void drawFace(QPainter& p, const HeadShapes& s, const CatCoat& c, const CatOutfit& outfit, const HeadLook& look,
+              double minStroke);
+
 }  // namespace
 
 void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const HeadLook& look) {
@@ -653,13 +657,28 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
     const double px = std::hypot(t.m11(), t.m12());
     const bool small = px > 1e-6 && px < 0.9;
 
-    if (!hideEars && !s.folded) drawEars(p, s, c, look.fromBehind);
+    using Layer = CatHead::Layer;
+    const bool skull = look.layer == Layer::all || look.layer == Layer::skull;
+    const bool face = look.layer == Layer::all || look.layer == Layer::face;
+    const bool worn = look.layer == Layer::all || look.layer == Layer::worn;
+    if (skull) drawSkull(p, s, c, look.fromBehind, hideEars, small);
+    if (face && !look.fromBehind) drawFace(p, s, c, outfit, look, small ? kLeastStrokePx / px : 0.0);
+    if (!worn) return;
+    if (outfit.neck) drawNeckPiece(p, *outfit.neck, look.fromBehind);
+    if (outfit.head) drawHeadPiece(p, *outfit.head, c, look.fromBehind);
+    for (CatAccessory a : outfit.extras) drawExtraPiece(p, a, look.fromBehind);
+}
+
+namespace {
+
+void drawSkull(QPainter& p, const HeadShapes& s, const CatCoat& c, bool fromBehind, bool hideEars, bool small) {
+    if (!hideEars && !s.folded) drawEars(p, s, c, fromBehind);
     // the head itself
     rimStable(p, s.head, c.base, c.outline, 1.0);
-    for (const Mark& m : look.fromBehind ? s.backMarks : s.marks) {
+    for (const Mark& m : fromBehind ? s.backMarks : s.marks) {
         p.setPen(Qt::NoPen);
         if (m.brush.style() != Qt::NoBrush) {
-            if (look.fromBehind) continue;
+            if (fromBehind) continue;
             p.setBrush(small ? m.smallBrush : m.brush);
         } else {
             p.setBrush(m.color);
@@ -668,22 +687,25 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
     }
     if (s.folded && !hideEars) {
         // folded ears lie on the crown, over its edge
-        drawEars(p, s, c, look.fromBehind);
-        if (!look.fromBehind) {
+        drawEars(p, s, c, fromBehind);
+        if (!fromBehind) {
             strokePath(p, s.innerBack, s.innerColor.darker(105), 1.3);
             strokePath(p, s.innerFront, s.innerColor, 1.3);
         }
         strokePath(p, s.innerBack, c.outline, 0.55);
         strokePath(p, s.innerFront, c.outline, 0.55);
     }
+}
 
-    if (!look.fromBehind) {
+void drawFace(QPainter& p, const HeadShapes& s, const CatCoat& c, const CatOutfit& outfit, const HeadLook& look,
+              double minStroke) {
+    {
         const double lx = std::clamp(look.look.x(), -1.0, 1.0);
         const double ly = std::clamp(look.look.y(), -1.0, 1.0);
         FaceCtx fc{&c, &s, QPointF(kFacing + 0.8 * lx, 0.5 * ly), QPointF(1.0 * lx, 0.8 * ly),
                    std::clamp(look.blink, 0.0, 1.0), c.eyeScale};
-        if (small) {
-            fc.minStroke = kLeastStrokePx / px;
+        if (minStroke > 0) {
+            fc.minStroke = minStroke;
             fc.halo = kHalo;
         }
         const double mix = std::clamp(look.mix, 0.0, 1.0);
@@ -720,12 +742,16 @@ void drawHead30(QPainter& p, CatBreed breed, const CatOutfit& outfit, const Head
         }
         if (outfit.face) drawFacePiece(p, *outfit.face, fc.shift + QPointF(0, s.eyeY - 1.0), c);
     }
-    if (outfit.neck) drawNeckPiece(p, *outfit.neck, look.fromBehind);
-    if (outfit.head) drawHeadPiece(p, *outfit.head, c, look.fromBehind);
-    for (CatAccessory a : outfit.extras) drawExtraPiece(p, a, look.fromBehind);
 }
 
+}  // namespace
+
 }  // namespace art
+
+bool CatHead::blinkShows() const {
+    auto blinks = [](CatExpression e) { return !art::eyesShut(e); };
+    return blinks(expression) || (blending() && blinks(*previous));
+}
 
 void CatHead::paint(QPainter& p, const CatEnv& env) const {
     const CatBreed b = breed.value_or(env.breed);
@@ -772,6 +798,7 @@ void CatHead::paint(QPainter& p, const CatEnv& env) const {
     hl.look = gaze;
     hl.blink = blink;
     hl.fromBehind = fromBehind;
+    hl.layer = layer;
     art::drawHead30(p, b, worn, hl);
     p.restore();
 }

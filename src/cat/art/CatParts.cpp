@@ -9,7 +9,8 @@ namespace kp {
 
 namespace {
 
-constexpr qsizetype kKeptBytes = 512 * 1024;  // drawings kept of each part
+// Drawings kept of each part at one device pixel a point: enough for a breath's every step.
+constexpr qsizetype kKeptBytes = 768 * 1024;
 
 // The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
 QRect inkBox(const QImage& img) {
@@ -60,10 +61,12 @@ Fingerprint& Fingerprint::add(const CatEnv& env) {
 }
 
 Fingerprint& Fingerprint::addBits(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-        h_ ^= (v >> (8 * i)) & 0xFF;
-        h_ *= 1099511628211ULL;
-    }
+    // A word at a time, every bit of it stirred into every bit of the sum.
+    v ^= v >> 33;
+    v *= 0xFF51AFD7ED558CCDULL;
+    v ^= v >> 33;
+    h_ = (h_ ^ v) * 0x100000001B3ULL;
+    h_ ^= h_ >> 29;
     return *this;
 }
 
@@ -86,11 +89,15 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     case overTail: body.pass = Pass::overTail; break;
     case tailBow: body.pass = Pass::tailBow; break;
     case head:
+    case face:
+    case headWorn: {
         p.translate(f.headCentre);
         p.rotate(f.headTilt);
         p.scale(f.headScale, f.headScale);
-        f.head.paint(p, f.env);
-        if (f.tongueY) {
+        CatHead h = f.head;
+        h.layer = which == head ? CatHead::Layer::skull : which == face ? CatHead::Layer::face : CatHead::Layer::worn;
+        h.paint(p, f.env);
+        if (f.tongueY && which == headWorn) {
             static const QColor tongue(0xF2, 0x8A, 0xA0);
             p.setPen(Qt::NoPen);
             p.setBrush(tongue);
@@ -98,6 +105,7 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
         }
         p.restore();
         return;
+    }
     case frontPaw:
         if (f.frontPaw) CatFrontPaw{f.body.pawAngle, f.body.pawRaise, f.body.sit, f.body.breed}.paint(p, f.env);
         p.restore();
@@ -125,10 +133,16 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
         still.add(f.body.swing);
     }
     tailKey.add(f.body.tail);
+    // The skull and what it wears stay while the face blinks, glances or changes; a blink the
+    // face does not show (its eyes already shut) or a blend that is over draws nothing.
     const CatHead& h = f.head;
-    headKey.add(double(h.expression)).add(h.previous ? double(*h.previous) : -1.0).add(h.mix).add(h.sway);
-    headKey.add(h.look).add(h.blink).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
-    headKey.add(f.headCentre).add(f.headTilt).add(f.headScale).add(f.tongueY.value_or(-1e9));
+    headKey.add(h.sway).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
+    headKey.add(f.headCentre).add(f.headTilt).add(f.headScale);
+    Fingerprint faceKey = headKey, wornKey = headKey;
+    faceKey.add(double(h.expression)).add(h.look).add(h.blinkShows() ? h.blink : 0.0);
+    if (h.blending()) faceKey.add(double(*h.previous)).add(h.mix);
+    wornKey.add(f.tongueY.value_or(-1e9));
+    const CatOutfit& o = f.env.outfit;
     paw.add(double(f.frontPaw)).add(f.body.pawAngle).add(f.body.pawRaise);
     // The parts this look has, and the look of each.
     Keys k;
@@ -136,12 +150,16 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
     k.part[underTail] = Fingerprint(still).addBits(underTail).value();
     if (!f.back) {
         k.has[tail] = k.has[overTail] = k.has[head] = true;
+        k.has[face] = !h.fromBehind;
+        k.has[headWorn] = o.neck || o.head || !o.extras.empty() || f.tongueY;
         k.has[frontPaw] = f.frontPaw;
         k.has[tailBow] = wearsBow(f.env);
         k.part[tail] = tailKey.value();
         k.part[overTail] = Fingerprint(still).addBits(overTail).value();
         k.part[tailBow] = Fingerprint(tailKey).addBits(tailBow).value();
-        k.part[head] = headKey.value();
+        k.part[head] = Fingerprint(headKey).addBits(head).value();
+        k.part[face] = Fingerprint(faceKey).addBits(face).value();
+        k.part[headWorn] = Fingerprint(wornKey).addBits(headWorn).value();
         k.part[frontPaw] = paw.value();
     }
     k.box = f.figure.mapRect(f.area).toAlignedRect();
@@ -157,10 +175,7 @@ bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> togeth
     const Keys k = keysOf(look, together);
     if (k.whole == key_) return false;
     for (int i = 0; i < count; ++i) {
-        if (!k.has[i] || parts_[i].now.key == k.part[i]) continue;
-        const std::vector<Drawn>& kept = parts_[i].kept;
-        const std::uint64_t key = k.part[i];
-        if (std::none_of(kept.begin(), kept.end(), [key](const Drawn& d) { return d.key == key; })) return true;
+        if (k.has[i] && parts_[i].now.key != k.part[i] && !keeps(parts_[i], k.part[i])) return true;
     }
     return false;
 }
@@ -204,11 +219,15 @@ std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> togeth
     return key_;
 }
 
+bool CatParts::keeps(const Slot& slot, std::uint64_t key) {
+    return std::any_of(slot.kept.begin(), slot.kept.end(), [key](const Kept& k) { return k.drawn.key == key; });
+}
+
 const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int which, std::uint64_t key) {
-    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Drawn& d) { return d.key == key; });
+    auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Kept& k) { return k.drawn.key == key; });
     if (kept != part.kept.end()) {
-        std::rotate(part.kept.begin(), kept, kept + 1);
-        return part.kept.front();
+        kept->used = ++uses_;
+        return kept->drawn;
     }
     const QSize pixels = (QSizeF(box_.size()) * f.dpr).toSize();
     if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -221,20 +240,22 @@ const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int 
         paintPart(p, f, which);
     }
     ++drawings_;
+    ++part.drawings;
     Drawn drawn{key, {}, inkBox(scratch_)};
     if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
     drawn.image.setDevicePixelRatio(f.dpr);
-    part.kept.insert(part.kept.begin(), std::move(drawn));
-    // A few hundred kilobytes a part.
-    qsizetype bytes = 0;
-    for (auto d = part.kept.begin(); d != part.kept.end(); ++d) {
-        bytes += d->image.sizeInBytes();
-        if (bytes > kKeptBytes && d != part.kept.begin()) {
-            part.kept.erase(d, part.kept.end());
-            break;
-        }
+    // A few hundred kilobytes a part, as many drawings at any scale: the longest unseen go first.
+    const qsizetype most = qsizetype(kKeptBytes * std::max(1.0, f.dpr * f.dpr));
+    part.bytes += drawn.image.sizeInBytes();
+    while (part.bytes > most && !part.kept.empty()) {
+        auto oldest = std::min_element(part.kept.begin(), part.kept.end(),
+                                       [](const Kept& a, const Kept& b) { return a.used < b.used; });
+        part.bytes -= oldest->drawn.image.sizeInBytes();
+        if (oldest != part.kept.end() - 1) *oldest = std::move(part.kept.back());
+        part.kept.pop_back();
     }
-    return part.kept.front();
+    part.kept.push_back({std::move(drawn), ++uses_});
+    return part.kept.back().drawn;
 }
 
 void CatParts::wash(QImage& img, const QRect& area, Wash how) {

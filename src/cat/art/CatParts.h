@@ -1,8 +1,9 @@
 #pragma once
 // The front or back view of the cat kept as drawn parts: the body under the tail, the tail, the
-// body over it, the tail's bow, the head and the front paw, each drawn into its own image at the
-// device's scale. A frame draws again only the parts whose look changed (a tail's sway, a step, a
-// blink); a few recent drawings of each part are kept, since a sway, a blink or a step comes back
+// body over it, the tail's bow, the head in three layers (the skull, the face over it and what it
+// wears over both) and the front paw, each drawn into its own image at the device's scale. A frame
+// draws again only the parts whose look changed (a tail's sway, a step, a blink or a glance redraws
+// the face alone); a few recent drawings of each part are kept, since a sway, a blink or a step comes back
 // to the same drawings again and again. Callers step every value of the look to the steps it is
 // drawn at, so that frames a fraction of a pixel apart share their drawings.
 #include "cat/art/CatDrawing.h"
@@ -64,7 +65,9 @@ struct CatPartsLook {
 
 class CatParts {
 public:
-    enum Part { underTail, tail, overTail, tailBow, head, frontPaw, count };
+    enum Part { underTail, tail, overTail, tailBow, head, face, headWorn, frontPaw, count };
+    // The head's layers, laid down turned with the head.
+    static bool ofHead(int part) { return part == head || part == face || part == headWorn; }
     // One drawing of a part: its inked pixels, and where they go in the box.
     struct Drawn {
         std::uint64_t key = 0;
@@ -93,8 +96,9 @@ public:
     // The parts laid together (after update() with `together`).
     const QImage& together() const { return together_; }
     const QRect& togetherInk() const { return togetherInk_; }
-    // Parts drawn so far, kept drawings not counted.
+    // Parts drawn so far, kept drawings not counted; of one part.
     int drawings() const { return drawings_; }
+    int drawings(int part) const { return parts_[part].drawings; }
 
     // Draws one part of `look` straight onto `p` (figure frame at the painter's origin).
     static void paintPart(QPainter& p, const CatPartsLook& look, int which);
@@ -104,9 +108,15 @@ public:
     static void wash(QImage& img, const QRect& area, Wash how);
 
 private:
+    struct Kept {
+        Drawn drawn;
+        std::uint64_t used = 0;  // when last shown
+    };
     struct Slot {
         Drawn now;
-        std::vector<Drawn> kept;  // most recent first
+        std::vector<Kept> kept;  // in no order: finding one moves none
+        qsizetype bytes = 0;
+        int drawings = 0;
         bool shown = false;
     };
     struct Keys {
@@ -117,6 +127,7 @@ private:
     };
     static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together);
     const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, std::uint64_t key);
+    static bool keeps(const Slot& slot, std::uint64_t key);
 
     Slot parts_[count];
     QImage scratch_;
@@ -124,6 +135,7 @@ private:
     QRect togetherInk_;
     QRect box_;
     std::uint64_t key_ = 0;
+    std::uint64_t uses_ = 0;
     int drawings_ = 0;
 };
 
