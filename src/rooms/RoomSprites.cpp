@@ -14,20 +14,36 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 namespace kp {
 
 namespace {
 
-// A digest of what a shape draws: FNV-1a over the values that decide its pixels.
+// A digest of what a shape draws over the values that decide its pixels, mixed a word at a time:
+// every moving piece is digested each frame.
 class Digest {
 public:
     void bytes(const void* data, std::size_t size) {
         const auto* b = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) h_ = (h_ ^ b[i]) * 1099511628211ull;
+        std::size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, b + i, 8);
+            word(w);
+        }
+        if (i < size) {
+            std::uint64_t w = size - i;
+            std::memcpy(&w, b + i, size - i);
+            word(w ^ 0xA5A5000000000000ull);
+        }
     }
-    void number(double v) { bytes(&v, sizeof v); }
-    void number(std::uint64_t v) { bytes(&v, sizeof v); }
+    void number(double v) {
+        std::uint64_t w;
+        std::memcpy(&w, &v, sizeof w);
+        word(w);
+    }
+    void number(std::uint64_t v) { word(v); }
     void point(QPointF p) {
         number(p.x());
         number(p.y());
@@ -37,9 +53,19 @@ public:
         point(r.bottomRight());
     }
     void colour(const QColor& c) { number(static_cast<std::uint64_t>(c.rgba64())); }
-    std::uint64_t value() const { return h_; }
+    std::uint64_t value() const {
+        std::uint64_t h = h_;
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDull;
+        h ^= h >> 33;
+        return h;
+    }
 
 private:
+    void word(std::uint64_t w) {
+        h_ ^= w * 0x9E3779B97F4A7C15ull;
+        h_ = (h_ << 27 | h_ >> 37) * 0xC2B2AE3D27D4EB4Full;
+    }
     std::uint64_t h_ = 1469598103934665603ull;
 };
 
@@ -429,23 +455,10 @@ QPainter& RoomSprites::gather(double scale, QSize pixels) {
 void RoomSprites::add(const QRectF& deviceBounds, std::uint64_t digest) {
     // What looks the same in every frame is drawn again only under what moves.
     if (scenery::StillDrawing::active()) return;
-    QRectF r = deviceBounds.normalized();
+    const QRectF r = deviceBounds.normalized();
     if (r.isEmpty() || !std::isfinite(r.left()) || !std::isfinite(r.right()) || !std::isfinite(r.top()) ||
         !std::isfinite(r.bottom()))
         return;
-    // Joins every piece it touches, and again while the grown piece touches another.
-    for (bool joined = true; joined;) {
-        joined = false;
-        for (std::size_t i = 0; i < shapes_.size(); ++i) {
-            if (!shapes_[i].rect.adjusted(-1, -1, 1, 1).intersects(r)) continue;
-            r = r.united(shapes_[i].rect);
-            digest += shapes_[i].digest * 0x9E3779B97F4A7C15ull;
-            shapes_[i] = shapes_.back();
-            shapes_.pop_back();
-            joined = true;
-            break;
-        }
-    }
     shapes_.push_back({r, digest});
 }
 
@@ -462,12 +475,51 @@ const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
     return pieces_;
 }
 
+namespace {
+
+bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
+    if (a.digest != b.digest) return a.digest < b.digest;
+    const QRect &r = a.rect, &q = b.rect;
+    return std::tuple(r.x(), r.y(), r.width(), r.height()) < std::tuple(q.x(), q.y(), q.width(), q.height());
+}
+
+}  // namespace
+
 QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Piece>& before) {
+    // Every shape is compared alone: a shape that did not change is drawn again only where one
+    // that did lies over or under it, not wherever its neighbours reach.
+    std::vector<Piece> a = now, b = before;
+    std::sort(a.begin(), a.end(), ordered);
+    std::sort(b.begin(), b.end(), ordered);
+    std::vector<QRect> changed;
+    std::size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (j == b.size() || (i < a.size() && ordered(a[i], b[j])))
+            changed.push_back(a[i++].rect);
+        else if (i == a.size() || ordered(b[j], a[i]))
+            changed.push_back(b[j++].rect);
+        else
+            ++i, ++j;
+    }
+    // Changed shapes that touch are joined into one rectangle: a region of few rectangles clips
+    // cheaply.
+    std::vector<QRect> joined;
+    for (QRect r : changed) {
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (std::size_t k = 0; k < joined.size(); ++k) {
+                if (!joined[k].adjusted(-1, -1, 1, 1).intersects(r)) continue;
+                r |= joined[k];
+                joined[k] = joined.back();
+                joined.pop_back();
+                grew = true;
+                break;
+            }
+        }
+        joined.push_back(r);
+    }
     QRegion region;
-    for (const Piece& p : now)
-        if (std::find(before.begin(), before.end(), p) == before.end()) region += p.rect;
-    for (const Piece& p : before)
-        if (std::find(now.begin(), now.end(), p) == now.end()) region += p.rect;
+    for (const QRect& r : joined) region += r;
     return region;
 }
 

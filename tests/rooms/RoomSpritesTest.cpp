@@ -46,6 +46,26 @@ TEST(RoomSprites, OnlyWhatChangedIsDamageWhereItIsAndWhereItWas) {
     EXPECT_FALSE(moved.intersects(QRect(100, 20, 60, 20)));
 }
 
+TEST(RoomSprites, AShapeThatStaysIsNotDamageForANeighbourThatChanges) {
+    RoomSprites sprites;
+    const auto two = [&](const QColor& lamp) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::red);
+        p.drawRect(QRectF(10, 10, 40, 10));  // a long still shape
+        p.setBrush(lamp);
+        p.drawRect(QRectF(50, 10, 10, 10));  // touching it, changing colour
+        return sprites.endGather();
+    };
+    const auto first = two(Qt::blue);
+    EXPECT_TRUE(RoomSprites::damage(two(Qt::blue), first).isEmpty());
+    const QRegion damage = RoomSprites::damage(two(Qt::green), first);
+    EXPECT_TRUE(damage.contains(QRect(100, 20, 20, 20)));
+    EXPECT_FALSE(damage.intersects(QRect(20, 20, 70, 20)));
+    // Gone: where it was.
+    EXPECT_TRUE(RoomSprites::damage({}, first).contains(QRect(20, 20, 100, 20)));
+}
+
 TEST(RoomSprites, TheFilterDrawsOnlyTheShapesThatMeetTheDamage) {
     RoomSprites sprites;
     QImage img(400, 200, QImage::Format_ARGB32_Premultiplied);
