@@ -1,6 +1,7 @@
 #include "rooms/RoomSprites.h"
 
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 
 #include <QGradient>
 #include <QImage>
@@ -125,6 +126,7 @@ public:
         reset();
     }
     void stop() { target_ = nullptr; }
+    bool gathering() const { return !target_; }
 
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
@@ -404,10 +406,12 @@ private:
     QPaintEngine::DirtyFlags dirty_ = AllDirty;
 };
 
-class RoomSprites::Device final : public QPaintDevice {
+class RoomSprites::Device final : public QPaintDevice, public scenery::SpriteGatherer {
 public:
-    explicit Device(RoomSprites& sprites) : engine_(sprites) {}
+    explicit Device(RoomSprites& sprites) : engine_(sprites), sprites_(sprites) {}
     QPaintEngine* paintEngine() const override { return &engine_; }
+    bool gathers() const override { return engine_.isActive() && engine_.gathering(); }
+    void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) override { sprites_.add(deviceBounds, digest); }
     Engine& engine() { return engine_; }
     void setPixels(QSize pixels) { pixels_ = pixels.expandedTo(QSize(1, 1)); }
 
@@ -432,6 +436,7 @@ protected:
 
 private:
     mutable Engine engine_;
+    RoomSprites& sprites_;
     QSize pixels_{1, 1};
 };
 
@@ -462,6 +467,19 @@ void RoomSprites::add(const QRectF& deviceBounds, std::uint64_t digest) {
     shapes_.push_back({r, digest});
 }
 
+namespace {
+
+// The most rectangles the damage is made of.
+constexpr std::size_t kMostRects = 12;
+
+bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
+    if (a.digest != b.digest) return a.digest < b.digest;
+    const QRect &r = a.rect, &q = b.rect;
+    return std::tuple(r.x(), r.y(), r.width(), r.height()) < std::tuple(q.x(), q.y(), q.width(), q.height());
+}
+
+}  // namespace
+
 const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
     if (painter_.isActive()) painter_.end();
     pieces_.clear();
@@ -472,25 +490,24 @@ const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
                                  QPoint(static_cast<int>(std::ceil(r.right())), static_cast<int>(std::ceil(r.bottom())))),
                            s.digest});
     }
+    std::sort(pieces_.begin(), pieces_.end(), ordered);
     return pieces_;
 }
 
-namespace {
-
-bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
-    if (a.digest != b.digest) return a.digest < b.digest;
-    const QRect &r = a.rect, &q = b.rect;
-    return std::tuple(r.x(), r.y(), r.width(), r.height()) < std::tuple(q.x(), q.y(), q.width(), q.height());
-}
-
-}  // namespace
 
 QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Piece>& before) {
     // Every shape is compared alone: a shape that did not change is drawn again only where one
     // that did lies over or under it, not wherever its neighbours reach.
-    std::vector<Piece> a = now, b = before;
-    std::sort(a.begin(), a.end(), ordered);
-    std::sort(b.begin(), b.end(), ordered);
+    // Gathered pieces come in order; others are put in order first.
+    const auto inOrder = [](const std::vector<Piece>& pieces, std::vector<Piece>& copy) -> const std::vector<Piece>& {
+        if (std::is_sorted(pieces.begin(), pieces.end(), ordered)) return pieces;
+        copy = pieces;
+        std::sort(copy.begin(), copy.end(), ordered);
+        return copy;
+    };
+    std::vector<Piece> nowCopy, beforeCopy;
+    const std::vector<Piece>& a = inOrder(now, nowCopy);
+    const std::vector<Piece>& b = inOrder(before, beforeCopy);
     std::vector<QRect> changed;
     std::size_t i = 0, j = 0;
     while (i < a.size() || j < b.size()) {
@@ -501,23 +518,32 @@ QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Pie
         else
             ++i, ++j;
     }
-    // Changed shapes that touch are joined into one rectangle: a region of few rectangles clips
-    // cheaply.
+    // Changed shapes that touch are joined into one rectangle when it covers little more than
+    // they do; while there are many rectangles, nearby ones too, each time more loosely: a region
+    // of few rectangles clips cheaply.
+    const auto area = [](const QRect& r) { return static_cast<double>(r.width()) * r.height(); };
     std::vector<QRect> joined;
-    for (QRect r : changed) {
-        for (bool grew = true; grew;) {
-            grew = false;
-            for (std::size_t k = 0; k < joined.size(); ++k) {
-                if (!joined[k].adjusted(-1, -1, 1, 1).intersects(r)) continue;
-                r |= joined[k];
-                joined[k] = joined.back();
-                joined.pop_back();
-                grew = true;
-                break;
+    const auto join = [&](std::vector<QRect> rects, double slack, bool touching) {
+        joined.clear();
+        for (QRect r : rects) {
+            for (bool grew = true; grew;) {
+                grew = false;
+                for (std::size_t k = 0; k < joined.size(); ++k) {
+                    if (touching && !joined[k].adjusted(-1, -1, 1, 1).intersects(r)) continue;
+                    const QRect both = r | joined[k];
+                    if (area(both) > slack * (area(r) + area(joined[k]))) continue;
+                    r = both;
+                    joined[k] = joined.back();
+                    joined.pop_back();
+                    grew = true;
+                    break;
+                }
             }
+            joined.push_back(r);
         }
-        joined.push_back(r);
-    }
+    };
+    join(std::move(changed), 1.25, true);
+    for (double slack = 2; joined.size() > kMostRects; slack *= 2) join(joined, slack, false);
     QRegion region;
     for (const QRect& r : joined) region += r;
     return region;

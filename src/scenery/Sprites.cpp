@@ -69,6 +69,57 @@ void beginSprite(QPainter& q, double scale, const QRectF& bounds) {
     q.translate(-bounds.topLeft());
 }
 
+SpriteGatherer* spriteGatherer(const QPainter& p) {
+    auto* g = dynamic_cast<SpriteGatherer*>(p.device());
+    return g && g->gathers() ? g : nullptr;
+}
+
+namespace {
+
+std::uint64_t mixed(std::uint64_t h, std::uint64_t v) {
+    h ^= v * 0x9E3779B97F4A7C15ull;
+    return (h << 27 | h >> 37) * 0xC2B2AE3D27D4EB4Full;
+}
+
+std::uint64_t mixed(std::uint64_t h, double v) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return mixed(h, bits);
+}
+
+// What a picture laid over `device` (device pixels) on `p` also depends on: its opacity, how it is
+// composed and what clips it (which may also cut `device` down).
+std::uint64_t layDigest(const QPainter& p, QRectF& device, std::uint64_t h) {
+    h = mixed(h, p.opacity());
+    h = mixed(h, static_cast<std::uint64_t>(p.compositionMode()));
+    if (p.hasClipping()) {
+        const QRectF clip = p.deviceTransform().mapRect(p.clipBoundingRect());
+        device = device.intersected(clip.adjusted(-1, -1, 1, 1));
+        h = mixed(mixed(mixed(mixed(h, clip.left()), clip.top()), clip.right()), clip.bottom());
+    }
+    return h;
+}
+
+}  // namespace
+
+bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds) {
+    SpriteGatherer* g = spriteGatherer(p);
+    if (!g) return false;
+    const QTransform t = p.deviceTransform();
+    if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) return false;
+    // Where laySprite() puts the picture: on whole device pixels, its size rounded up.
+    const QPointF at = t.map(bounds.topLeft());
+    const double x = std::round(at.x()), y = std::round(at.y());
+    const double w = std::max(1.0, std::ceil(bounds.width() * scale)), h = std::max(1.0, std::ceil(bounds.height() * scale));
+    QRectF device(x - 1, y - 1, w + 2, h + 2);
+    std::uint64_t d = mixed(mixed(0x5350524954450000ull, key), scale);
+    d = mixed(mixed(mixed(mixed(d, bounds.x()), bounds.y()), bounds.width()), bounds.height());
+    d = mixed(mixed(d, x), y);
+    d = layDigest(p, device, d);
+    if (!device.isEmpty()) g->gatherShape(device, d);
+    return true;
+}
+
 void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double scale) {
     const QTransform world = p.worldTransform();
     const QTransform t = p.deviceTransform();
@@ -111,6 +162,15 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
     const QPointF corner = t.map(bounds.topLeft());
     offset_ = corner - QPointF(std::round(corner.x()), std::round(corner.y()));
     Kept& k = kept_[found];
+    gather_ = spriteGatherer(p);
+    if (gather_) {
+        // Each piece is told apart where it is laid; the picture is put together when drawn.
+        origin_ = QPointF(std::round(corner.x()), std::round(corner.y()));
+        gatherClip_ = QRectF(-1e9, -1e9, 2e9, 2e9);
+        gatherDigest_ = layDigest(p, gatherClip_, 0x5354524950000000ull);
+        due_ = true;
+        return true;
+    }
     due_ = !(k.stamp == stamp);
     if (due_) {
         k.stamp = stamp;
@@ -120,6 +180,15 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
 }
 
 void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
+    if (gather_) {
+        const QRectF device = QRectF(origin_ + QPointF(at), QSizeF(sprite.size())).adjusted(-1, -1, 1, 1) & gatherClip_;
+        const std::uint64_t d = mixed(mixed(mixed(mixed(gatherDigest_, static_cast<std::uint64_t>(sprite.cacheKey())),
+                                                  static_cast<std::uint64_t>(at.x())),
+                                            static_cast<std::uint64_t>(at.y())),
+                                      opacity);
+        if (!device.isEmpty()) gather_->gatherShape(device, d);
+        return;
+    }
     // Untransformed, on whole pixels and unclipped: the raster engine copies the picture straight.
     if (!painter_.isActive()) painter_.begin(&kept_[current_].image);
     painter_.setOpacity(opacity);
@@ -127,6 +196,10 @@ void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
 }
 
 void StripPicture::lay(QPainter& p) {
+    if (gather_) {
+        gather_ = nullptr;
+        return;
+    }
     if (painter_.isActive()) painter_.end();
     const Kept& k = kept_[current_];
     laySprite(p, k.image, k.bounds, k.scale);

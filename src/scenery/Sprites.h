@@ -24,6 +24,25 @@ void dropSprites();
 // The painter's device scale (0 when it cannot be kept as a picture).
 double spriteScale(const QPainter& p, const QRectF& bounds);
 
+// A device that only learns where a frame's moving pieces lie and how each is drawn (the room's
+// gathering painter). A picture laid on it is told by its bounds and a digest of its key and how
+// it is laid: its pixels are neither looked up nor drawn.
+class SpriteGatherer {
+public:
+    // Whether the device gathers now (else it draws, or filters what it draws).
+    virtual bool gathers() const = 0;
+    // A laid picture over `deviceBounds` (device pixels) drawn as `digest` says.
+    virtual void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) = 0;
+
+protected:
+    ~SpriteGatherer() = default;
+};
+// The gatherer `p` draws on, when it gathers now.
+SpriteGatherer* spriteGatherer(const QPainter& p);
+// Tells `p`'s gatherer of the picture of `key` at `scale` over `bounds` as laySprite() would lay
+// it; false when `p` does not gather or is turned (the picture is then to be laid).
+bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds);
+
 // Many small moving pieces in one band (a garland's baubles) put onto one picture once per frame
 // and laid down at once: their kept pictures are laid on it unclipped and untransformed, where
 // each laid on the room would go through the room's painter and its clip. `id` tells the bands apart; `stamp` (the
@@ -34,7 +53,8 @@ public:
     // Whether the band over `bounds` (the painter's units) can be kept as a picture for `p` (not
     // when the painter is turned or mirrored).
     bool prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp);
-    // Whether the picture is to be put together again (cleared) for this frame.
+    // Whether the picture is to be put together again (cleared) for this frame, or, on a painter
+    // that gathers, its pieces told.
     bool due() const { return due_; }
     // Device pixels of the picture per unit of the painter, and where a point of the painter's
     // units falls on the picture.
@@ -57,6 +77,11 @@ private:
     int current_ = 0, next_ = 0;
     bool due_ = false;
     QPointF offset_;  // the band's corner's part of a device pixel
+    // While the painter gathers: the band's corner on the device, what clips it, and how it is laid.
+    SpriteGatherer* gather_ = nullptr;
+    QPointF origin_;
+    QRectF gatherClip_;
+    std::uint64_t gatherDigest_ = 0;
 };
 
 // The kept picture of `key` at `scale` over `bounds`, drawn by `draw(QPainter&)` when missing.
@@ -82,6 +107,7 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
         draw(p);
         return;
     }
+    if (gatherSprite(p, key, scale, bounds)) return;
     laySprite(p, spritePicture(key, scale, bounds, draw), bounds, scale);
 }
 
