@@ -122,7 +122,18 @@ public:
     }
     void startFilter(QPainter& target, const QRegion& damage) {
         target_ = &target;
-        damage_ = damage;
+        // The damage as the rectangles it was made of: its bands' pieces one above the other
+        // joined again.
+        rects_.clear();
+        for (const QRect& r : damage) {
+            auto above = std::find_if(rects_.begin(), rects_.end(), [&](const QRect& b) {
+                return b.left() == r.left() && b.right() == r.right() && b.bottom() + 1 == r.top();
+            });
+            if (above != rects_.end())
+                above->setBottom(r.bottom());
+            else
+                rects_.push_back(r);
+        }
         reset();
     }
     void stop() { target_ = nullptr; }
@@ -163,7 +174,7 @@ public:
                 d.number(static_cast<std::uint64_t>(path.fillRule()));
             }))
             return;
-        target_->drawPath(path);
+        each([&] { target_->drawPath(path); });
     }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override {
         if (count <= 0) return;
@@ -177,12 +188,14 @@ public:
                 d.bytes(points, sizeof(QPointF) * static_cast<std::size_t>(count));
             }))
             return;
-        switch (mode) {
-        case OddEvenMode: target_->drawPolygon(points, count, Qt::OddEvenFill); break;
-        case WindingMode: target_->drawPolygon(points, count, Qt::WindingFill); break;
-        case ConvexMode: target_->drawConvexPolygon(points, count); break;
-        case PolylineMode: target_->drawPolyline(points, count); break;
-        }
+        each([&] {
+            switch (mode) {
+            case OddEvenMode: target_->drawPolygon(points, count, Qt::OddEvenFill); break;
+            case WindingMode: target_->drawPolygon(points, count, Qt::WindingFill); break;
+            case ConvexMode: target_->drawConvexPolygon(points, count); break;
+            case PolylineMode: target_->drawPolyline(points, count); break;
+            }
+        });
     }
     void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override {
         QPolygonF poly;
@@ -192,7 +205,7 @@ public:
     }
     void drawRects(const QRectF* rects, int count) override {
         for (int i = 0; i < count; ++i)
-            if (shape(rects[i].normalized(), Ink::fill, [&](Digest& d) { d.rect(rects[i]); })) target_->drawRect(rects[i]);
+            if (shape(rects[i].normalized(), Ink::fill, [&](Digest& d) { d.rect(rects[i]); })) each([&] { target_->drawRect(rects[i]); });
     }
     void drawRects(const QRect* rects, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -206,7 +219,7 @@ public:
                     d.point(lines[i].p1());
                     d.point(lines[i].p2());
                 }))
-                target_->drawLine(lines[i]);
+                each([&] { target_->drawLine(lines[i]); });
     }
     void drawLines(const QLine* lines, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -215,13 +228,13 @@ public:
         }
     }
     void drawEllipse(const QRectF& r) override {
-        if (shape(r.normalized(), Ink::fill, [&](Digest& d) { d.rect(r); })) target_->drawEllipse(r);
+        if (shape(r.normalized(), Ink::fill, [&](Digest& d) { d.rect(r); })) each([&] { target_->drawEllipse(r); });
     }
     void drawEllipse(const QRect& r) override { drawEllipse(QRectF(r)); }
     void drawPoints(const QPointF* points, int count) override {
         for (int i = 0; i < count; ++i)
             if (shape(QRectF(points[i], QSizeF(0, 0)), Ink::line, [&](Digest& d) { d.point(points[i]); }))
-                target_->drawPoint(points[i]);
+                each([&] { target_->drawPoint(points[i]); });
     }
     void drawPoints(const QPoint* points, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -230,14 +243,14 @@ public:
         }
     }
     void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override {
-        if (image(r, static_cast<std::uint64_t>(pm.cacheKey()), sr)) target_->drawPixmap(r, pm, sr);
+        if (image(r, static_cast<std::uint64_t>(pm.cacheKey()), sr)) each([&] { target_->drawPixmap(r, pm, sr); });
     }
     void drawTiledPixmap(const QRectF& r, const QPixmap& pm, const QPointF& p) override {
         if (image(r, static_cast<std::uint64_t>(pm.cacheKey()), QRectF(p, QSizeF(0, 0))))
-            target_->drawTiledPixmap(r, pm, p);
+            each([&] { target_->drawTiledPixmap(r, pm, p); });
     }
     void drawImage(const QRectF& r, const QImage& img, const QRectF& sr, Qt::ImageConversionFlags flags) override {
-        if (image(r, static_cast<std::uint64_t>(img.cacheKey()), sr)) target_->drawImage(r, img, sr, flags);
+        if (image(r, static_cast<std::uint64_t>(img.cacheKey()), sr)) each([&] { target_->drawImage(r, img, sr, flags); });
     }
     void drawTextItem(const QPointF& p, const QTextItem& ti) override {
         const QRectF r(p.x() - 2, p.y() - ti.ascent() - 2, ti.width() + 4, ti.ascent() + ti.descent() + 4);
@@ -249,7 +262,7 @@ public:
                 d.point(p);
             }))
             return;
-        target_->drawTextItem(p, ti);
+        each([&] { target_->drawTextItem(p, ti); });
     }
 
 private:
@@ -265,6 +278,7 @@ private:
         clipOn_ = false;
         clipKind_ = ClipKind::none;
         clipDirty_ = true;
+        clippedTo_ = QRect();
         dirty_ = AllDirty;
     }
 
@@ -345,9 +359,39 @@ private:
         }
         const QRect px(QPoint(static_cast<int>(std::floor(r.left())), static_cast<int>(std::floor(r.top()))),
                        QPoint(static_cast<int>(std::ceil(r.right())), static_cast<int>(std::ceil(r.bottom()))));
-        if (!damage_.intersects(px)) return false;
+        // The damage's rectangles the shape meets: it is drawn within each alone, so that the
+        // real painter clips to one rectangle, its quickest clip, never to the whole damage.
+        meets_.clear();
+        for (const QRect& d : rects_)
+            if (d.intersects(px)) meets_.push_back(d);
+        if (meets_.empty()) return false;
         sync();
         return true;
+    }
+
+    // Draws the shape once within each damage rectangle it meets (they do not overlap).
+    template <typename Draw>
+    void each(Draw&& draw) {
+        for (const QRect& d : meets_) {
+            clipTo(d);
+            draw();
+        }
+    }
+
+    void clipTo(const QRect& d) {
+        if (d == clippedTo_ && !clipDirty_) return;
+        QPainter& t = *target_;
+        t.setTransform(QTransform());
+        t.setClipRect(d);
+        if (clipped()) {
+            if (clipKind_ == ClipKind::rect)
+                t.setClipRect(clipRect_, Qt::IntersectClip);
+            else
+                t.setClipPath(clipPath_, Qt::IntersectClip);
+        }
+        t.setTransform(m_);
+        clippedTo_ = d;
+        clipDirty_ = false;
     }
 
     bool image(const QRectF& r, std::uint64_t key, const QRectF& source) {
@@ -361,18 +405,7 @@ private:
     // Brings the real painter to this engine's state (only what changed since the last shape).
     void sync() {
         QPainter& t = *target_;
-        if (clipDirty_) {
-            t.setTransform(QTransform());
-            t.setClipRegion(damage_);
-            if (clipped()) {
-                if (clipKind_ == ClipKind::rect)
-                    t.setClipRect(clipRect_, Qt::IntersectClip);
-                else
-                    t.setClipPath(clipPath_, Qt::IntersectClip);
-            }
-            clipDirty_ = false;
-            dirty_ |= DirtyTransform;
-        }
+        if (clipDirty_) clippedTo_ = QRect();
         if (dirty_ & DirtyTransform) t.setTransform(m_);
         if (dirty_ & DirtyPen) t.setPen(pen_);
         if (dirty_ & DirtyBrush) t.setBrush(brush_);
@@ -389,7 +422,9 @@ private:
 
     RoomSprites& sprites_;
     QPainter* target_ = nullptr;
-    QRegion damage_;
+    std::vector<QRect> rects_;  // the damage, in rectangles that do not overlap
+    std::vector<QRect> meets_;
+    QRect clippedTo_;  // the damage rectangle the real painter is clipped to
     QTransform m_;
     QPen pen_;
     QBrush brush_;
@@ -406,7 +441,7 @@ private:
     QPaintEngine::DirtyFlags dirty_ = AllDirty;
 };
 
-class RoomSprites::Device final : public QPaintDevice, public scenery::SpriteGatherer {
+class RoomSprites::Device final : public scenery::SpriteGatherer {
 public:
     explicit Device(RoomSprites& sprites) : engine_(sprites), sprites_(sprites) {}
     QPaintEngine* paintEngine() const override { return &engine_; }
@@ -470,7 +505,7 @@ void RoomSprites::add(const QRectF& deviceBounds, std::uint64_t digest) {
 namespace {
 
 // The most rectangles the damage is made of.
-constexpr std::size_t kMostRects = 12;
+constexpr std::size_t kMostRects = 3;
 
 bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
     if (a.digest != b.digest) return a.digest < b.digest;
@@ -518,32 +553,64 @@ QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Pie
         else
             ++i, ++j;
     }
-    // Changed shapes that touch are joined into one rectangle when it covers little more than
-    // they do; while there are many rectangles, nearby ones too, each time more loosely: a region
-    // of few rectangles clips cheaply.
+    // A shape that changed in place is there twice.
+    std::sort(changed.begin(), changed.end(), [](const QRect& r, const QRect& q) {
+        return std::tuple(r.left(), r.top(), r.width(), r.height()) < std::tuple(q.left(), q.top(), q.width(), q.height());
+    });
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    // Changed shapes near each other are joined into one rectangle when it covers little more
+    // than they do (more loosely while there are many): a region of few rectangles clips cheaply.
     const auto area = [](const QRect& r) { return static_cast<double>(r.width()) * r.height(); };
     std::vector<QRect> joined;
-    const auto join = [&](std::vector<QRect> rects, double slack, bool touching) {
+    const auto join = [&](std::vector<QRect> rects, int gap, double slack) {
         joined.clear();
         for (QRect r : rects) {
-            for (bool grew = true; grew;) {
-                grew = false;
-                for (std::size_t k = 0; k < joined.size(); ++k) {
-                    if (touching && !joined[k].adjusted(-1, -1, 1, 1).intersects(r)) continue;
-                    const QRect both = r | joined[k];
-                    if (area(both) > slack * (area(r) + area(joined[k]))) continue;
-                    r = both;
-                    joined[k] = joined.back();
-                    joined.pop_back();
-                    grew = true;
-                    break;
+            for (std::size_t k = 0; k < joined.size();) {
+                const QRect both = r | joined[k];
+                if (!joined[k].adjusted(-gap, -gap, gap, gap).intersects(r) ||
+                    area(both) > slack * (area(r) + area(joined[k]))) {
+                    ++k;
+                    continue;
                 }
+                r = both;
+                joined[k] = joined.back();
+                joined.pop_back();
+                k = 0;
             }
             joined.push_back(r);
         }
     };
-    join(std::move(changed), 1.25, true);
-    for (double slack = 2; joined.size() > kMostRects; slack *= 2) join(joined, slack, false);
+    join(std::move(changed), 1, 1.25);
+    if (joined.size() > kMostRects) join(joined, 16, 4);
+    if (joined.size() > kMostRects) {
+        // Still too many: from left to right, each joins the one of a few it adds least to.
+        std::sort(joined.begin(), joined.end(), [](const QRect& r, const QRect& q) { return r.left() < q.left(); });
+        std::vector<QRect> few;
+        for (const QRect& r : joined) {
+            std::size_t best = 0;
+            double least = -1;
+            for (std::size_t k = 0; k < few.size(); ++k) {
+                const double extra = area(few[k] | r) - area(few[k]);
+                if (least < 0 || extra < least) least = extra, best = k;
+            }
+            if (few.size() < kMostRects)
+                few.push_back(r);
+            else
+                few[best] |= r;
+        }
+        joined = std::move(few);
+    }
+    // Rectangles that overlap are joined, so that each is drawn within alone (see filter()).
+    for (bool overlap = true; overlap;) {
+        overlap = false;
+        for (std::size_t k = 0; k < joined.size() && !overlap; ++k)
+            for (std::size_t m = k + 1; m < joined.size() && !overlap; ++m)
+                if (joined[k].intersects(joined[m])) {
+                    joined[k] |= joined[m];
+                    joined.erase(joined.begin() + static_cast<std::ptrdiff_t>(m));
+                    overlap = true;
+                }
+    }
     QRegion region;
     for (const QRect& r : joined) region += r;
     return region;

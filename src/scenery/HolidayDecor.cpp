@@ -364,9 +364,9 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
             for (int i = 0; i < count; ++i) {
                 const QPointF at = strip.toPicture(place(i));
                 ornamentPictures(i, holiday, time, turn(i), [&](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
-                    const QImage& picture = scenery::spritePicture(key, scale, box, draw);
                     const QPointF corner = at + box.topLeft() * scale;
-                    strip.blend(picture, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))), opacity);
+                    strip.blendKept(key, scale, box, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))),
+                                    opacity, draw);
                 });
             }
         }

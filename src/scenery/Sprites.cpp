@@ -70,8 +70,10 @@ void beginSprite(QPainter& q, double scale, const QRectF& bounds) {
 }
 
 SpriteGatherer* spriteGatherer(const QPainter& p) {
-    auto* g = dynamic_cast<SpriteGatherer*>(p.device());
-    return g && g->gathers() ? g : nullptr;
+    QPaintDevice* d = p.device();
+    if (!d || d->devType() != SpriteGatherer::kDeviceType) return nullptr;
+    auto* g = static_cast<SpriteGatherer*>(d);
+    return g->gathers() ? g : nullptr;
 }
 
 namespace {
@@ -193,6 +195,15 @@ void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
     if (!painter_.isActive()) painter_.begin(&kept_[current_].image);
     painter_.setOpacity(opacity);
     painter_.drawImage(at, sprite);
+}
+
+void StripPicture::gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity) {
+    const QSizeF size(std::max(1.0, std::ceil(box.width() * scale)), std::max(1.0, std::ceil(box.height() * scale)));
+    const QRectF device = QRectF(origin_ + QPointF(at), size).adjusted(-1, -1, 1, 1) & gatherClip_;
+    std::uint64_t d = mixed(mixed(mixed(gatherDigest_, key), scale), box.x());
+    d = mixed(mixed(mixed(mixed(d, box.y()), box.width()), box.height()), opacity);
+    d = mixed(mixed(d, static_cast<std::uint64_t>(at.x())), static_cast<std::uint64_t>(at.y()));
+    if (!device.isEmpty()) gather_->gatherShape(device, d);
 }
 
 void StripPicture::lay(QPainter& p) {

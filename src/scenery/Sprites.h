@@ -1,9 +1,11 @@
 #pragma once
 // Small pieces that only turn, move or fade, drawn from pictures kept at the device's scale.
 #include <QImage>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QRectF>
 
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -27,15 +29,15 @@ double spriteScale(const QPainter& p, const QRectF& bounds);
 // A device that only learns where a frame's moving pieces lie and how each is drawn (the room's
 // gathering painter). A picture laid on it is told by its bounds and a digest of its key and how
 // it is laid: its pixels are neither looked up nor drawn.
-class SpriteGatherer {
+class SpriteGatherer : public QPaintDevice {
 public:
+    // The device type such a device answers.
+    static constexpr int kDeviceType = 0x4B50;
+    int devType() const override { return kDeviceType; }
     // Whether the device gathers now (else it draws, or filters what it draws).
     virtual bool gathers() const = 0;
     // A laid picture over `deviceBounds` (device pixels) drawn as `digest` says.
     virtual void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) = 0;
-
-protected:
-    ~SpriteGatherer() = default;
 };
 // The gatherer `p` draws on, when it gathers now.
 SpriteGatherer* spriteGatherer(const QPainter& p);
@@ -63,6 +65,10 @@ public:
     QPointF toPicture(QPointF at) const { return (at - kept_[current_].bounds.topLeft()) * kept_[current_].scale + offset_; }
     // Blends a kept picture into the band's with its top-left pixel at `at`, faded by `opacity`.
     void blend(const QImage& sprite, QPoint at, double opacity);
+    // The same with the kept picture of `key` at `scale` over `box`, drawn by `draw(QPainter&)`
+    // when missing; on a painter that gathers, told by its key without being looked up.
+    template <typename Draw>
+    void blendKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity, Draw&& draw);
     void lay(QPainter& p);
 
 private:
@@ -77,6 +83,7 @@ private:
     int current_ = 0, next_ = 0;
     bool due_ = false;
     QPointF offset_;  // the band's corner's part of a device pixel
+    void gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity);
     // While the painter gathers: the band's corner on the device, what clips it, and how it is laid.
     SpriteGatherer* gather_ = nullptr;
     QPointF origin_;
@@ -97,6 +104,14 @@ const QImage& spritePicture(std::uint64_t key, double scale, const QRectF& bound
     return keepSprite(key, scale, bounds, std::move(fresh));
 }
 
+template <typename Draw>
+void StripPicture::blendKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity, Draw&& draw) {
+    if (gather_)
+        gatherKept(key, scale, box, at, opacity);
+    else
+        blend(spritePicture(key, scale, box, draw), at, opacity);
+}
+
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed
 // over `bounds` (the painter's current units). `draw(QPainter&)` paints the piece in those units.
 // One thread at a time.
@@ -109,6 +124,20 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
     }
     if (gatherSprite(p, key, scale, bounds)) return;
     laySprite(p, spritePicture(key, scale, bounds, draw), bounds, scale);
+}
+
+// The same for a piece that stands still at a place that may fall between device pixels: the
+// picture is drawn with the place's part of a pixel, so it lies exactly where the shapes would.
+template <typename Draw>
+void drawStillSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& draw) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0)) {
+        draw(p);
+        return;
+    }
+    const QPointF at = t.map(bounds.topLeft());
+    const QPointF shift((at.x() - std::floor(at.x())) / t.m11(), (at.y() - std::floor(at.y())) / t.m22());
+    drawSprite(p, key, QRectF(bounds.topLeft() - shift, bounds.size() + QSizeF(shift.x(), shift.y())), draw);
 }
 
 }  // namespace kp::scenery
