@@ -2,6 +2,7 @@
 #include "rooms/RoomSprites.h"
 
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 
 #include <QImage>
 #include <QPainter>
@@ -64,6 +65,50 @@ TEST(RoomSprites, AShapeThatStaysIsNotDamageForANeighbourThatChanges) {
     EXPECT_FALSE(damage.intersects(QRect(20, 20, 70, 20)));
     // Gone: where it was.
     EXPECT_TRUE(RoomSprites::damage({}, first).contains(QRect(20, 20, 100, 20)));
+}
+
+TEST(RoomSprites, AKeptPictureIsToldByItsKeyWithoutBeingDrawn) {
+    RoomSprites sprites;
+    int drawn = 0;
+    const auto frame = [&](std::uint64_t key) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        scenery::drawSprite(p, key, QRectF(10, 10, 20, 10), [&](QPainter& q) {
+            ++drawn;
+            q.fillRect(QRectF(10, 10, 20, 10), Qt::red);
+        });
+        return sprites.endGather();
+    };
+    const auto first = frame(0x7E57000000000001ull);
+    EXPECT_EQ(drawn, 0);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].rect.contains(QRect(20, 20, 40, 20)));
+    EXPECT_LE(first[0].rect.width(), 44);
+    EXPECT_TRUE(RoomSprites::damage(frame(0x7E57000000000001ull), first).isEmpty());
+    EXPECT_TRUE(RoomSprites::damage(frame(0x7E57000000000002ull), first).contains(QRect(20, 20, 40, 20)));
+}
+
+TEST(RoomSprites, ABandOfPicturesIsDamageOnlyWhereOneOfThemChanged) {
+    RoomSprites sprites;
+    scenery::StripPicture strip;
+    QImage dot(8, 8, QImage::Format_ARGB32_Premultiplied);
+    dot.fill(Qt::red);
+    double stamp = 0;
+    // Ten dots along a band, laid as one picture; the sixth fades by `fade`.
+    const auto band = [&](double fade) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        if (strip.prepare(p, 1, QRectF(0, 0, 200, 10), ++stamp)) {
+            if (strip.due())
+                for (int i = 0; i < 10; ++i) strip.blend(dot, QPoint(i * 40, 0), i == 5 ? fade : 1.0);
+            strip.lay(p);
+        }
+        return sprites.endGather();
+    };
+    const auto first = band(1);
+    EXPECT_TRUE(RoomSprites::damage(band(1), first).isEmpty());
+    const QRegion faded = RoomSprites::damage(band(0.5), first);
+    EXPECT_TRUE(faded.contains(QRect(200, 0, 8, 8)));
+    EXPECT_FALSE(faded.intersects(QRect(0, 0, 180, 20)));
+    EXPECT_FALSE(faded.intersects(QRect(230, 0, 170, 20)));
 }
 
 TEST(RoomSprites, TheFilterDrawsOnlyTheShapesThatMeetTheDamage) {
