@@ -505,7 +505,7 @@ void RoomSprites::add(const QRectF& deviceBounds, std::uint64_t digest) {
 namespace {
 
 // The most rectangles the damage is made of.
-constexpr std::size_t kMostRects = 3;
+constexpr std::size_t kMostRects = 5;
 
 bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
     if (a.digest != b.digest) return a.digest < b.digest;

@@ -283,7 +283,9 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         p.setOpacity(clear ? 0.85 : 0.92);
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
-            const double x = (w + 40) * frac(s) - 20;
+            // Drifting a small part of a pixel a frame: in quarters of a device pixel.
+            double x = (w + 40) * frac(s) - 20;
+            if (scale > 0) x = scenery::stepped(x, 0.25 / scale);
             // A wide sky (the garden) sizes them by its height, as a window's would be, and keeps a
             // cloud's top puff below its top edge; a window's clouds follow its own size alone.
             const bool wide = w > 1.6 * h;

@@ -170,6 +170,8 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
         origin_ = QPointF(std::round(corner.x()), std::round(corner.y()));
         gatherClip_ = QRectF(-1e9, -1e9, 2e9, 2e9);
         gatherDigest_ = layDigest(p, gatherClip_, 0x5354524950000000ull);
+        gathered_ = QRectF();
+        gatheredDigest_ = gatherDigest_;
         due_ = true;
         return true;
     }
@@ -188,7 +190,7 @@ void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
                                                   static_cast<std::uint64_t>(at.x())),
                                             static_cast<std::uint64_t>(at.y())),
                                       opacity);
-        if (!device.isEmpty()) gather_->gatherShape(device, d);
+        gatherPiece(device, d);
         return;
     }
     // Untransformed, on whole pixels and unclipped: the raster engine copies the picture straight.
@@ -203,11 +205,22 @@ void StripPicture::gatherKept(std::uint64_t key, double scale, const QRectF& box
     std::uint64_t d = mixed(mixed(mixed(gatherDigest_, key), scale), box.x());
     d = mixed(mixed(mixed(mixed(d, box.y()), box.width()), box.height()), opacity);
     d = mixed(mixed(d, static_cast<std::uint64_t>(at.x())), static_cast<std::uint64_t>(at.y()));
-    if (!device.isEmpty()) gather_->gatherShape(device, d);
+    gatherPiece(device, d);
+}
+
+void StripPicture::gatherPiece(const QRectF& device, std::uint64_t digest) {
+    if (device.isEmpty()) return;
+    if (told_ == Told::byPiece) {
+        gather_->gatherShape(device, digest);
+        return;
+    }
+    gathered_ = gathered_.isEmpty() ? device : gathered_.united(device);
+    gatheredDigest_ = mixed(gatheredDigest_, digest);
 }
 
 void StripPicture::lay(QPainter& p) {
     if (gather_) {
+        if (told_ == Told::whole && !gathered_.isEmpty()) gather_->gatherShape(gathered_, gatheredDigest_);
         gather_ = nullptr;
         return;
     }

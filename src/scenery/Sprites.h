@@ -26,6 +26,17 @@ void dropSprites();
 // The painter's device scale (0 when it cannot be kept as a picture).
 double spriteScale(const QPainter& p, const QRectF& bounds);
 
+// `degrees` in steps so small that a point `reach` away from the turning point (the painter's
+// units) moves at most a quarter of a device pixel from step to step: a slow sway changes what is
+// drawn only once it has moved that much.
+inline double steppedTurn(const QPainter& p, double degrees, double reach) {
+    const QTransform t = p.deviceTransform();
+    const double scale = std::hypot(t.m11(), t.m12());
+    if (!(scale > 0) || !(reach > 0)) return degrees;
+    const double step = 0.25 / (scale * reach) * 180 / 3.14159265358979323846;
+    return std::round(degrees / step) * step;
+}
+
 // A device that only learns where a frame's moving pieces lie and how each is drawn (the room's
 // gathering painter). A picture laid on it is told by its bounds and a digest of its key and how
 // it is laid: its pixels are neither looked up nor drawn.
@@ -52,6 +63,11 @@ bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bo
 // twice puts it together once.
 class StripPicture {
 public:
+    // How a painter that gathers is told of the band: piece by piece (where few change in a frame),
+    // or as one piece (where most move together).
+    enum class Told { byPiece, whole };
+    explicit StripPicture(Told told = Told::byPiece) : told_(told) {}
+
     // Whether the band over `bounds` (the painter's units) can be kept as a picture for `p` (not
     // when the painter is turned or mirrored).
     bool prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp);
@@ -85,7 +101,11 @@ private:
     QPointF offset_;  // the band's corner's part of a device pixel
     void gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity);
     // While the painter gathers: the band's corner on the device, what clips it, and how it is laid.
+    void gatherPiece(const QRectF& device, std::uint64_t digest);
+    Told told_;
     SpriteGatherer* gather_ = nullptr;
+    QRectF gathered_;
+    std::uint64_t gatheredDigest_ = 0;
     QPointF origin_;
     QRectF gatherClip_;
     std::uint64_t gatherDigest_ = 0;

@@ -228,7 +228,7 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     for (int s = -1; s <= 1; s += 2) {
         p.save();
         p.translate(c + QPointF(31.0 * s, -4 - 20));
-        p.rotate((amplitude * std::sin(0.8 * time) - 3) * s);
+        p.rotate(scenery::steppedTurn(p, (amplitude * std::sin(0.8 * time) - 3) * s, 43));
         scenery::drawSprite(p, kKeys | 4, QRectF(-5, -1, 10, 42), [&k](QPainter& q) {
             q.setPen(Qt::NoPen);
             q.setBrush(scenery::faded(k.curtain, 0.9));
@@ -303,7 +303,8 @@ void PlainWindowView::paint(QPainter& p, const QRectF& rect) const {
     for (int s = -1; s <= 1; s += 2) {
         p.save();
         p.translate(c + QPointF(0, -19));
-        p.rotate(-sway * s);
+        // Its far end lies 52 from where it turns.
+        p.rotate(scenery::steppedTurn(p, -sway * s, 52));
         scenery::drawSprite(p, kKeys | static_cast<std::uint64_t>(3 + (s + 1) / 2), QRectF(30.0 * s - 4, -1, 8, 40),
                             [&k, s](QPainter& q) {
                                 q.setPen(Qt::NoPen);

@@ -3,6 +3,7 @@
 
 #include "scenery/SceneryKit.h"
 #include "scenery/Sprites.h"
+#include "scenery/WindowViews.h"
 
 #include <QImage>
 #include <QPainter>
@@ -109,6 +110,29 @@ TEST(RoomSprites, ABandOfPicturesIsDamageOnlyWhereOneOfThemChanged) {
     EXPECT_TRUE(faded.contains(QRect(200, 0, 8, 8)));
     EXPECT_FALSE(faded.intersects(QRect(0, 0, 180, 20)));
     EXPECT_FALSE(faded.intersects(QRect(230, 0, 170, 20)));
+}
+
+TEST(RoomSprites, AWindowsSlowSwayAndDriftAreDrawnAgainOnlyOnceTheyMoveAVisibleStep) {
+    RoomSprites sprites;
+    // A cloudy window: its four clouds drift and its curtains sway, each by a small part of a pixel
+    // a frame: most frames leave it alone.
+    const auto window = [&](double t) {
+        QPainter& p = sprites.gather(1, QSize(200, 100));
+        PlainWindowView{{SkyTime::day, SkyWeather::cloudy}, t}.paint(p, QRectF(20, 20, 76, 52));
+        return sprites.endGather();
+    };
+    const double t0 = 820000000;
+    int unchanged = 0;
+    auto last = window(t0);
+    for (int i = 1; i <= 60; ++i) {
+        auto now = window(t0 + i / 60.0);
+        if (RoomSprites::damage(now, last).isEmpty()) ++unchanged;
+        last = now;
+    }
+    EXPECT_GT(unchanged, 30);
+    // Far enough apart, they have moved.
+    const auto later = window(t0 + 3);
+    EXPECT_FALSE(RoomSprites::damage(later, window(t0)).isEmpty());
 }
 
 TEST(RoomSprites, TheFilterDrawsOnlyTheShapesThatMeetTheDamage) {
