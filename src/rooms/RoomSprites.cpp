@@ -558,47 +558,21 @@ QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Pie
         return std::tuple(r.left(), r.top(), r.width(), r.height()) < std::tuple(q.left(), q.top(), q.width(), q.height());
     });
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
-    // Changed shapes near each other are joined into one rectangle when it covers little more
-    // than they do (more loosely while there are many): a region of few rectangles clips cheaply.
+    // From left to right, each joins the rectangle it adds least to when that adds less than it
+    // covers itself, or when there are already enough: a region of few rectangles clips cheaply.
     const auto area = [](const QRect& r) { return static_cast<double>(r.width()) * r.height(); };
     std::vector<QRect> joined;
-    const auto join = [&](std::vector<QRect> rects, int gap, double slack) {
-        joined.clear();
-        for (QRect r : rects) {
-            for (std::size_t k = 0; k < joined.size();) {
-                const QRect both = r | joined[k];
-                if (!joined[k].adjusted(-gap, -gap, gap, gap).intersects(r) ||
-                    area(both) > slack * (area(r) + area(joined[k]))) {
-                    ++k;
-                    continue;
-                }
-                r = both;
-                joined[k] = joined.back();
-                joined.pop_back();
-                k = 0;
-            }
+    for (const QRect& r : changed) {
+        std::size_t best = 0;
+        double least = -1;
+        for (std::size_t k = 0; k < joined.size(); ++k) {
+            const double extra = area(joined[k] | r) - area(joined[k]);
+            if (least < 0 || extra < least) least = extra, best = k;
+        }
+        if (joined.empty() || (joined.size() < kMostRects && least > area(r)))
             joined.push_back(r);
-        }
-    };
-    join(std::move(changed), 1, 1.25);
-    if (joined.size() > kMostRects) join(joined, 16, 4);
-    if (joined.size() > kMostRects) {
-        // Still too many: from left to right, each joins the one of a few it adds least to.
-        std::sort(joined.begin(), joined.end(), [](const QRect& r, const QRect& q) { return r.left() < q.left(); });
-        std::vector<QRect> few;
-        for (const QRect& r : joined) {
-            std::size_t best = 0;
-            double least = -1;
-            for (std::size_t k = 0; k < few.size(); ++k) {
-                const double extra = area(few[k] | r) - area(few[k]);
-                if (least < 0 || extra < least) least = extra, best = k;
-            }
-            if (few.size() < kMostRects)
-                few.push_back(r);
-            else
-                few[best] |= r;
-        }
-        joined = std::move(few);
+        else
+            joined[best] |= r;
     }
     // Rectangles that overlap are joined, so that each is drawn within alone (see filter()).
     for (bool overlap = true; overlap;) {
