@@ -166,20 +166,23 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
     Kept& k = kept_[found];
     gather_ = spriteGatherer(p);
     if (gather_) {
-        // Each piece is told apart where it is laid; the picture is put together when drawn.
+        // Each piece is told where it is laid. A band told piece by piece is put together when
+        // drawn (few of its pieces are); one told whole is put together now, once for the frame.
         origin_ = QPointF(std::round(corner.x()), std::round(corner.y()));
         gatherClip_ = QRectF(-1e9, -1e9, 2e9, 2e9);
         gatherDigest_ = layDigest(p, gatherClip_, 0x5354524950000000ull);
         gathered_ = QRectF();
         gatheredDigest_ = gatherDigest_;
         due_ = true;
-        return true;
+        fill_ = false;
+        if (told_ == Told::byPiece) return true;
     }
-    due_ = !(k.stamp == stamp);
-    if (due_) {
+    fill_ = !(k.stamp == stamp);
+    if (fill_) {
         k.stamp = stamp;
         k.image.fill(Qt::transparent);
     }
+    if (!gather_) due_ = fill_;
     return true;
 }
 
@@ -191,8 +194,11 @@ void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
                                             static_cast<std::uint64_t>(at.y())),
                                       opacity);
         gatherPiece(device, d);
-        return;
     }
+    if (fill_) put(sprite, at, opacity);
+}
+
+void StripPicture::put(const QImage& sprite, QPoint at, double opacity) {
     // Untransformed, on whole pixels and unclipped: the raster engine copies the picture straight.
     if (!painter_.isActive()) painter_.begin(&kept_[current_].image);
     painter_.setOpacity(opacity);
@@ -219,12 +225,12 @@ void StripPicture::gatherPiece(const QRectF& device, std::uint64_t digest) {
 }
 
 void StripPicture::lay(QPainter& p) {
+    if (painter_.isActive()) painter_.end();
     if (gather_) {
         if (told_ == Told::whole && !gathered_.isEmpty()) gather_->gatherShape(gathered_, gatheredDigest_);
         gather_ = nullptr;
         return;
     }
-    if (painter_.isActive()) painter_.end();
     const Kept& k = kept_[current_];
     laySprite(p, k.image, k.bounds, k.scale);
 }

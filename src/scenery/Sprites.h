@@ -98,8 +98,10 @@ private:
     QPainter painter_;
     int current_ = 0, next_ = 0;
     bool due_ = false;
+    bool fill_ = false;  // whether the picture is put together now
     QPointF offset_;  // the band's corner's part of a device pixel
     void gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity);
+    void put(const QImage& sprite, QPoint at, double opacity);
     // While the painter gathers: the band's corner on the device, what clips it, and how it is laid.
     void gatherPiece(const QRectF& device, std::uint64_t digest);
     Told told_;
@@ -126,10 +128,8 @@ const QImage& spritePicture(std::uint64_t key, double scale, const QRectF& bound
 
 template <typename Draw>
 void StripPicture::blendKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity, Draw&& draw) {
-    if (gather_)
-        gatherKept(key, scale, box, at, opacity);
-    else
-        blend(spritePicture(key, scale, box, draw), at, opacity);
+    if (gather_) gatherKept(key, scale, box, at, opacity);
+    if (fill_) put(spritePicture(key, scale, box, draw), at, opacity);
 }
 
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed
