@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QThreadPool>
 
@@ -43,6 +44,23 @@ QGuiApplication& app() {
     return instance;
 }
 
+// The sky: rain by day, or KP_BENCH_LOOK=TIME,WEATHER (e.g. night,clear or day,cloudy).
+SkyLook benchLook() {
+    SkyLook look{SkyTime::day, SkyWeather::rain};
+    const QStringList parts = qEnvironmentVariable("KP_BENCH_LOOK").split(',');
+    if (parts.size() != 2) return look;
+    const QStringList times{"morning", "day", "afternoon", "sunset", "night"};
+    const QStringList weathers{"clear", "cloudy", "rain", "snow", "storm"};
+    if (times.contains(parts[0])) look.time = static_cast<SkyTime>(times.indexOf(parts[0]));
+    if (weathers.contains(parts[1])) look.weather = static_cast<SkyWeather>(weathers.indexOf(parts[1]));
+    return look;
+}
+
+// KP_BENCH_FRAMES=N draws exactly N frames after the warm one, for instruction counts per frame.
+void frames(benchmark::internal::Benchmark* b) {
+    if (const int n = qEnvironmentVariableIntValue("KP_BENCH_FRAMES"); n > 0) b->Iterations(n);
+}
+
 struct World {
     QTemporaryDir dir;
     Defaults store{dir.path() + "/config/kettlepaw.conf", dir.path() + "/data"};
@@ -58,7 +76,7 @@ struct World {
     IslandRoomView view{state, closet, pomodoro, wallet, store, clock, scheduler, hub};
     World() {
         wallet.setEnabled(true);
-        view.setLookSource([] { return SkyLook{SkyTime::day, SkyWeather::rain}; });
+        view.setLookSource([look = benchLook()] { return look; });
         view.setTapSound([] {});
     }
 };
@@ -148,13 +166,13 @@ void BM_GardenHiDpi(benchmark::State& s) { roomFrame(s, IslandRoomKind::garden, 
 BENCHMARK(BM_WallsLayer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GardenBackdropLayer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GardenWeatherLayer)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Bedroom)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_Living)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_Kitchen)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_Care)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_Garden)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_BedroomHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_LivingHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_KitchenHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_CareHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_GardenHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_Bedroom)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_Living)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_Kitchen)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_Care)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_Garden)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_BedroomHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_LivingHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_KitchenHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_CareHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);
+BENCHMARK(BM_GardenHiDpi)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Apply(frames);

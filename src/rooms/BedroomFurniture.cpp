@@ -129,7 +129,8 @@ void drawBed(QPainter& p, QPointF at, double scale) {
 
 double lampGlow(double t, bool nightSleepInBedroom) {
     if (nightSleepInBedroom) return 0;
-    return 0.28 + 0.18 * (0.5 + 0.5 * std::sin(1.7 * t));
+    // In steps of 1/64, far below what the eye tells apart on so soft a glow.
+    return scenery::stepped(0.28 + 0.18 * (0.5 + 0.5 * std::sin(1.7 * t)), 1.0 / 64);
 }
 
 void drawLamp(QPainter& p, QPointF at, double scale, double glow) {

@@ -1,6 +1,7 @@
 #include "rooms/Fireplace.h"
 
 #include "rooms/RoomShapes.h"
+#include "scenery/SceneryKit.h"
 #include "scenery/Sprites.h"
 
 #include <QLinearGradient>
@@ -188,7 +189,8 @@ void drawFireplace(QPainter& p, QPointF at, double scale, double flicker, double
     PieceFrame frame(p, at, scale);
     p.setPen(Qt::NoPen);
     const double was = p.opacity();
-    p.setOpacity(was * 0.35 * flicker);
+    // The glow on the floor flickers in steps of 1/64 of its opacity, far below what the eye tells apart.
+    p.setOpacity(was * scenery::stepped(0.35 * flicker, 1.0 / 64));
     scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&floorGlow), floorGlowRect.adjusted(-1, -1, 1, 1),
                         [](QPainter& q) {
                             q.setPen(Qt::NoPen);
@@ -359,7 +361,7 @@ void drawTvStand(QPainter& p, QPointF at, double scale, bool watching, double t)
     p.setPen(Qt::NoPen);
     if (watching) {
         const double was = p.opacity();
-        p.setOpacity(was * (0.22 + 0.06 * std::sin(5 * t)));
+        p.setOpacity(was * scenery::stepped(0.22 + 0.06 * std::sin(5 * t), 1.0 / 64));
         scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&glowBrush), QRectF(-49, -67, 98, 50), [](QPainter& q) {
             q.setPen(Qt::NoPen);
             q.translate(0, -42);

@@ -1,6 +1,7 @@
 #include "rooms/KitchenFurniture.h"
 
 #include "life/PetLife.h"
+#include "scenery/Sprites.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -112,7 +113,8 @@ void drawUtensilRail(QPainter& p, QPointF at, double scale, double t) {
     PieceFrame frame(p, at, scale);
     rail.paintKept(p);
     p.translate(0, -6.75 + 1);
-    p.rotate(2 * std::sin(1.2 * t));
+    // Their far ends lie within 18 of the hooks.
+    p.rotate(scenery::steppedTurn(p, 2 * std::sin(1.2 * t), 18));
     utensils.paintKept(p);
 }
 

@@ -1,6 +1,7 @@
 #include "rooms/RoomSprites.h"
 
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 
 #include <QGradient>
 #include <QImage>
@@ -14,20 +15,36 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 namespace kp {
 
 namespace {
 
-// A digest of what a shape draws: FNV-1a over the values that decide its pixels.
+// A digest of what a shape draws over the values that decide its pixels, mixed a word at a time:
+// every moving piece is digested each frame.
 class Digest {
 public:
     void bytes(const void* data, std::size_t size) {
         const auto* b = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) h_ = (h_ ^ b[i]) * 1099511628211ull;
+        std::size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, b + i, 8);
+            word(w);
+        }
+        if (i < size) {
+            std::uint64_t w = size - i;
+            std::memcpy(&w, b + i, size - i);
+            word(w ^ 0xA5A5000000000000ull);
+        }
     }
-    void number(double v) { bytes(&v, sizeof v); }
-    void number(std::uint64_t v) { bytes(&v, sizeof v); }
+    void number(double v) {
+        std::uint64_t w;
+        std::memcpy(&w, &v, sizeof w);
+        word(w);
+    }
+    void number(std::uint64_t v) { word(v); }
     void point(QPointF p) {
         number(p.x());
         number(p.y());
@@ -37,9 +54,19 @@ public:
         point(r.bottomRight());
     }
     void colour(const QColor& c) { number(static_cast<std::uint64_t>(c.rgba64())); }
-    std::uint64_t value() const { return h_; }
+    std::uint64_t value() const {
+        std::uint64_t h = h_;
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDull;
+        h ^= h >> 33;
+        return h;
+    }
 
 private:
+    void word(std::uint64_t w) {
+        h_ ^= w * 0x9E3779B97F4A7C15ull;
+        h_ = (h_ << 27 | h_ >> 37) * 0xC2B2AE3D27D4EB4Full;
+    }
     std::uint64_t h_ = 1469598103934665603ull;
 };
 
@@ -95,10 +122,22 @@ public:
     }
     void startFilter(QPainter& target, const QRegion& damage) {
         target_ = &target;
-        damage_ = damage;
+        // The damage as the rectangles it was made of: its bands' pieces one above the other
+        // joined again.
+        rects_.clear();
+        for (const QRect& r : damage) {
+            auto above = std::find_if(rects_.begin(), rects_.end(), [&](const QRect& b) {
+                return b.left() == r.left() && b.right() == r.right() && b.bottom() + 1 == r.top();
+            });
+            if (above != rects_.end())
+                above->setBottom(r.bottom());
+            else
+                rects_.push_back(r);
+        }
         reset();
     }
     void stop() { target_ = nullptr; }
+    bool gathering() const { return !target_; }
 
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
@@ -135,7 +174,7 @@ public:
                 d.number(static_cast<std::uint64_t>(path.fillRule()));
             }))
             return;
-        target_->drawPath(path);
+        each([&] { target_->drawPath(path); });
     }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override {
         if (count <= 0) return;
@@ -149,12 +188,14 @@ public:
                 d.bytes(points, sizeof(QPointF) * static_cast<std::size_t>(count));
             }))
             return;
-        switch (mode) {
-        case OddEvenMode: target_->drawPolygon(points, count, Qt::OddEvenFill); break;
-        case WindingMode: target_->drawPolygon(points, count, Qt::WindingFill); break;
-        case ConvexMode: target_->drawConvexPolygon(points, count); break;
-        case PolylineMode: target_->drawPolyline(points, count); break;
-        }
+        each([&] {
+            switch (mode) {
+            case OddEvenMode: target_->drawPolygon(points, count, Qt::OddEvenFill); break;
+            case WindingMode: target_->drawPolygon(points, count, Qt::WindingFill); break;
+            case ConvexMode: target_->drawConvexPolygon(points, count); break;
+            case PolylineMode: target_->drawPolyline(points, count); break;
+            }
+        });
     }
     void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override {
         QPolygonF poly;
@@ -164,7 +205,7 @@ public:
     }
     void drawRects(const QRectF* rects, int count) override {
         for (int i = 0; i < count; ++i)
-            if (shape(rects[i].normalized(), Ink::fill, [&](Digest& d) { d.rect(rects[i]); })) target_->drawRect(rects[i]);
+            if (shape(rects[i].normalized(), Ink::fill, [&](Digest& d) { d.rect(rects[i]); })) each([&] { target_->drawRect(rects[i]); });
     }
     void drawRects(const QRect* rects, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -178,7 +219,7 @@ public:
                     d.point(lines[i].p1());
                     d.point(lines[i].p2());
                 }))
-                target_->drawLine(lines[i]);
+                each([&] { target_->drawLine(lines[i]); });
     }
     void drawLines(const QLine* lines, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -187,13 +228,13 @@ public:
         }
     }
     void drawEllipse(const QRectF& r) override {
-        if (shape(r.normalized(), Ink::fill, [&](Digest& d) { d.rect(r); })) target_->drawEllipse(r);
+        if (shape(r.normalized(), Ink::fill, [&](Digest& d) { d.rect(r); })) each([&] { target_->drawEllipse(r); });
     }
     void drawEllipse(const QRect& r) override { drawEllipse(QRectF(r)); }
     void drawPoints(const QPointF* points, int count) override {
         for (int i = 0; i < count; ++i)
             if (shape(QRectF(points[i], QSizeF(0, 0)), Ink::line, [&](Digest& d) { d.point(points[i]); }))
-                target_->drawPoint(points[i]);
+                each([&] { target_->drawPoint(points[i]); });
     }
     void drawPoints(const QPoint* points, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -202,14 +243,14 @@ public:
         }
     }
     void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override {
-        if (image(r, static_cast<std::uint64_t>(pm.cacheKey()), sr)) target_->drawPixmap(r, pm, sr);
+        if (image(r, static_cast<std::uint64_t>(pm.cacheKey()), sr)) each([&] { target_->drawPixmap(r, pm, sr); });
     }
     void drawTiledPixmap(const QRectF& r, const QPixmap& pm, const QPointF& p) override {
         if (image(r, static_cast<std::uint64_t>(pm.cacheKey()), QRectF(p, QSizeF(0, 0))))
-            target_->drawTiledPixmap(r, pm, p);
+            each([&] { target_->drawTiledPixmap(r, pm, p); });
     }
     void drawImage(const QRectF& r, const QImage& img, const QRectF& sr, Qt::ImageConversionFlags flags) override {
-        if (image(r, static_cast<std::uint64_t>(img.cacheKey()), sr)) target_->drawImage(r, img, sr, flags);
+        if (image(r, static_cast<std::uint64_t>(img.cacheKey()), sr)) each([&] { target_->drawImage(r, img, sr, flags); });
     }
     void drawTextItem(const QPointF& p, const QTextItem& ti) override {
         const QRectF r(p.x() - 2, p.y() - ti.ascent() - 2, ti.width() + 4, ti.ascent() + ti.descent() + 4);
@@ -221,7 +262,7 @@ public:
                 d.point(p);
             }))
             return;
-        target_->drawTextItem(p, ti);
+        each([&] { target_->drawTextItem(p, ti); });
     }
 
 private:
@@ -237,6 +278,7 @@ private:
         clipOn_ = false;
         clipKind_ = ClipKind::none;
         clipDirty_ = true;
+        clippedTo_ = QRect();
         dirty_ = AllDirty;
     }
 
@@ -317,9 +359,39 @@ private:
         }
         const QRect px(QPoint(static_cast<int>(std::floor(r.left())), static_cast<int>(std::floor(r.top()))),
                        QPoint(static_cast<int>(std::ceil(r.right())), static_cast<int>(std::ceil(r.bottom()))));
-        if (!damage_.intersects(px)) return false;
+        // The damage's rectangles the shape meets: it is drawn within each alone, so that the
+        // real painter clips to one rectangle, its quickest clip, never to the whole damage.
+        meets_.clear();
+        for (const QRect& d : rects_)
+            if (d.intersects(px)) meets_.push_back(d);
+        if (meets_.empty()) return false;
         sync();
         return true;
+    }
+
+    // Draws the shape once within each damage rectangle it meets (they do not overlap).
+    template <typename Draw>
+    void each(Draw&& draw) {
+        for (const QRect& d : meets_) {
+            clipTo(d);
+            draw();
+        }
+    }
+
+    void clipTo(const QRect& d) {
+        if (d == clippedTo_ && !clipDirty_) return;
+        QPainter& t = *target_;
+        t.setTransform(QTransform());
+        t.setClipRect(d);
+        if (clipped()) {
+            if (clipKind_ == ClipKind::rect)
+                t.setClipRect(clipRect_, Qt::IntersectClip);
+            else
+                t.setClipPath(clipPath_, Qt::IntersectClip);
+        }
+        t.setTransform(m_);
+        clippedTo_ = d;
+        clipDirty_ = false;
     }
 
     bool image(const QRectF& r, std::uint64_t key, const QRectF& source) {
@@ -333,18 +405,7 @@ private:
     // Brings the real painter to this engine's state (only what changed since the last shape).
     void sync() {
         QPainter& t = *target_;
-        if (clipDirty_) {
-            t.setTransform(QTransform());
-            t.setClipRegion(damage_);
-            if (clipped()) {
-                if (clipKind_ == ClipKind::rect)
-                    t.setClipRect(clipRect_, Qt::IntersectClip);
-                else
-                    t.setClipPath(clipPath_, Qt::IntersectClip);
-            }
-            clipDirty_ = false;
-            dirty_ |= DirtyTransform;
-        }
+        if (clipDirty_) clippedTo_ = QRect();
         if (dirty_ & DirtyTransform) t.setTransform(m_);
         if (dirty_ & DirtyPen) t.setPen(pen_);
         if (dirty_ & DirtyBrush) t.setBrush(brush_);
@@ -361,7 +422,9 @@ private:
 
     RoomSprites& sprites_;
     QPainter* target_ = nullptr;
-    QRegion damage_;
+    std::vector<QRect> rects_;  // the damage, in rectangles that do not overlap
+    std::vector<QRect> meets_;
+    QRect clippedTo_;  // the damage rectangle the real painter is clipped to
     QTransform m_;
     QPen pen_;
     QBrush brush_;
@@ -378,10 +441,12 @@ private:
     QPaintEngine::DirtyFlags dirty_ = AllDirty;
 };
 
-class RoomSprites::Device final : public QPaintDevice {
+class RoomSprites::Device final : public scenery::SpriteGatherer {
 public:
-    explicit Device(RoomSprites& sprites) : engine_(sprites) {}
+    explicit Device(RoomSprites& sprites) : engine_(sprites), sprites_(sprites) {}
     QPaintEngine* paintEngine() const override { return &engine_; }
+    bool gathers() const override { return engine_.isActive() && engine_.gathering(); }
+    void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) override { sprites_.add(deviceBounds, digest); }
     Engine& engine() { return engine_; }
     void setPixels(QSize pixels) { pixels_ = pixels.expandedTo(QSize(1, 1)); }
 
@@ -406,6 +471,7 @@ protected:
 
 private:
     mutable Engine engine_;
+    RoomSprites& sprites_;
     QSize pixels_{1, 1};
 };
 
@@ -429,25 +495,25 @@ QPainter& RoomSprites::gather(double scale, QSize pixels) {
 void RoomSprites::add(const QRectF& deviceBounds, std::uint64_t digest) {
     // What looks the same in every frame is drawn again only under what moves.
     if (scenery::StillDrawing::active()) return;
-    QRectF r = deviceBounds.normalized();
+    const QRectF r = deviceBounds.normalized();
     if (r.isEmpty() || !std::isfinite(r.left()) || !std::isfinite(r.right()) || !std::isfinite(r.top()) ||
         !std::isfinite(r.bottom()))
         return;
-    // Joins every piece it touches, and again while the grown piece touches another.
-    for (bool joined = true; joined;) {
-        joined = false;
-        for (std::size_t i = 0; i < shapes_.size(); ++i) {
-            if (!shapes_[i].rect.adjusted(-1, -1, 1, 1).intersects(r)) continue;
-            r = r.united(shapes_[i].rect);
-            digest += shapes_[i].digest * 0x9E3779B97F4A7C15ull;
-            shapes_[i] = shapes_.back();
-            shapes_.pop_back();
-            joined = true;
-            break;
-        }
-    }
     shapes_.push_back({r, digest});
 }
+
+namespace {
+
+// The most rectangles the damage is made of.
+constexpr std::size_t kMostRects = 5;
+
+bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
+    if (a.digest != b.digest) return a.digest < b.digest;
+    const QRect &r = a.rect, &q = b.rect;
+    return std::tuple(r.x(), r.y(), r.width(), r.height()) < std::tuple(q.x(), q.y(), q.width(), q.height());
+}
+
+}  // namespace
 
 const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
     if (painter_.isActive()) painter_.end();
@@ -459,15 +525,68 @@ const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
                                  QPoint(static_cast<int>(std::ceil(r.right())), static_cast<int>(std::ceil(r.bottom())))),
                            s.digest});
     }
+    std::sort(pieces_.begin(), pieces_.end(), ordered);
     return pieces_;
 }
 
+
 QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Piece>& before) {
+    // Every shape is compared alone: a shape that did not change is drawn again only where one
+    // that did lies over or under it, not wherever its neighbours reach.
+    // Gathered pieces come in order; others are put in order first.
+    const auto inOrder = [](const std::vector<Piece>& pieces, std::vector<Piece>& copy) -> const std::vector<Piece>& {
+        if (std::is_sorted(pieces.begin(), pieces.end(), ordered)) return pieces;
+        copy = pieces;
+        std::sort(copy.begin(), copy.end(), ordered);
+        return copy;
+    };
+    std::vector<Piece> nowCopy, beforeCopy;
+    const std::vector<Piece>& a = inOrder(now, nowCopy);
+    const std::vector<Piece>& b = inOrder(before, beforeCopy);
+    std::vector<QRect> changed;
+    std::size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (j == b.size() || (i < a.size() && ordered(a[i], b[j])))
+            changed.push_back(a[i++].rect);
+        else if (i == a.size() || ordered(b[j], a[i]))
+            changed.push_back(b[j++].rect);
+        else
+            ++i, ++j;
+    }
+    // A shape that changed in place is there twice.
+    std::sort(changed.begin(), changed.end(), [](const QRect& r, const QRect& q) {
+        return std::tuple(r.left(), r.top(), r.width(), r.height()) < std::tuple(q.left(), q.top(), q.width(), q.height());
+    });
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    // From left to right, each joins the rectangle it adds least to when that adds less than it
+    // covers itself, or when there are already enough: a region of few rectangles clips cheaply.
+    const auto area = [](const QRect& r) { return static_cast<double>(r.width()) * r.height(); };
+    std::vector<QRect> joined;
+    for (const QRect& r : changed) {
+        std::size_t best = 0;
+        double least = -1;
+        for (std::size_t k = 0; k < joined.size(); ++k) {
+            const double extra = area(joined[k] | r) - area(joined[k]);
+            if (least < 0 || extra < least) least = extra, best = k;
+        }
+        if (joined.empty() || (joined.size() < kMostRects && least > area(r)))
+            joined.push_back(r);
+        else
+            joined[best] |= r;
+    }
+    // Rectangles that overlap are joined, so that each is drawn within alone (see filter()).
+    for (bool overlap = true; overlap;) {
+        overlap = false;
+        for (std::size_t k = 0; k < joined.size() && !overlap; ++k)
+            for (std::size_t m = k + 1; m < joined.size() && !overlap; ++m)
+                if (joined[k].intersects(joined[m])) {
+                    joined[k] |= joined[m];
+                    joined.erase(joined.begin() + static_cast<std::ptrdiff_t>(m));
+                    overlap = true;
+                }
+    }
     QRegion region;
-    for (const Piece& p : now)
-        if (std::find(before.begin(), before.end(), p) == before.end()) region += p.rect;
-    for (const Piece& p : before)
-        if (std::find(now.begin(), now.end(), p) == now.end()) region += p.rect;
+    for (const QRect& r : joined) region += r;
     return region;
 }
 

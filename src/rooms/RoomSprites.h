@@ -1,10 +1,11 @@
 #pragma once
 // Where a room's moving pieces lie in a frame, and which of them changed. The room first draws
 // what moves on a gathering painter: nothing is rasterised, every shape adds its bounds and a
-// digest of how it is drawn, and shapes that touch are joined into one piece. Pieces drawn the same
-// way in the same place as in the last frame need nothing; the others are damage, where they are
-// and where they were. The room then draws the same passes on a filtering painter that hands on to
-// the real one only the shapes that meet the damage, so pieces that did not change cost no pixels.
+// digest of how it is drawn (a kept picture by its key, without being looked up). Shapes drawn the
+// same way in the same place as in the last frame need nothing; the others are damage, where they
+// are and where they were, joined into a few rectangles. The room then draws the same passes on a
+// filtering painter that hands on to the real one only the shapes that meet the damage, each within
+// one rectangle of it at a time, so pieces that did not change cost no pixels.
 #include <QPainter>
 #include <QRect>
 #include <QRectF>
@@ -39,7 +40,7 @@ public:
     const std::vector<Piece>& pieces() const { return pieces_; }
 
     // Where `now` differs from `before`: the pieces that are new, changed or moved, and where the
-    // pieces that are gone or moved were.
+    // pieces that are gone or moved were, in a few rectangles that do not overlap.
     static QRegion damage(const std::vector<Piece>& now, const std::vector<Piece>& before);
 
     // A painter (room points at `scale`) whose shapes that meet `damage` are drawn on `target`,
@@ -47,8 +48,7 @@ public:
     QPainter& filter(QPainter& target, const QRegion& damage, double scale, QSize pixels);
     void endFilter();
 
-    // A drawn shape's bounds (device pixels) and digest, while gathering. Shapes within a pixel of
-    // a piece join it.
+    // A drawn shape's bounds (device pixels) and digest, while gathering.
     void add(const QRectF& deviceBounds, std::uint64_t digest);
 
 private:

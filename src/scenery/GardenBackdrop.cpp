@@ -329,7 +329,8 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     // Grass: blades bent by a gust that travels along the lawn, blended into one picture a frame.
     if (!snowy) {
-        static scenery::StripPicture lawn;
+        // The gust moves most blades in every frame: the lawn is one piece.
+        static scenery::StripPicture lawn(scenery::StripPicture::Told::whole);
         const QRectF blade(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k);
         const int blades = pieceCount(std::ceil(W / (2.6 * k)));
         const auto each = [&](auto&& lay) {

@@ -364,9 +364,9 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
             for (int i = 0; i < count; ++i) {
                 const QPointF at = strip.toPicture(place(i));
                 ornamentPictures(i, holiday, time, turn(i), [&](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
-                    const QImage& picture = scenery::spritePicture(key, scale, box, draw);
                     const QPointF corner = at + box.topLeft() * scale;
-                    strip.blend(picture, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))), opacity);
+                    strip.blendKept(key, scale, box, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))),
+                                    opacity, draw);
                 });
             }
         }
@@ -476,7 +476,11 @@ void HolidayMobiles::draw(QPainter& p, const QSizeF& size) const {
         p.setWorldTransform(base);
         const double L = lengths[i % lengths.size()] * unit;
         const QPointF anchor(xs[i] * W, top);
-        const double theta = 0.07 * std::sin(1.1 * time + 1.9 * static_cast<double>(i));
+        // Swinging a small part of a pixel a frame: in steps that move the ornament's far side a
+        // quarter of a device pixel.
+        const double theta =
+            scenery::steppedTurn(p, 0.07 * std::sin(1.1 * time + 1.9 * static_cast<double>(i)) * kRadToDeg, L + 14 * unit) /
+            kRadToDeg;
         const QPointF end(anchor.x() + L * std::sin(theta), top + L * std::cos(theta));
         p.setPen(stringPen);
         p.drawLine(anchor, end);

@@ -13,6 +13,11 @@ namespace kp::scenery {
 // x - trunc(x): the remainder keeps the sign of x.
 inline double frac(double x) { return x - std::trunc(x); }
 
+// `v` on a grid of `step`: a value that moves by much less than a visible step in a frame (a glow's
+// opacity, a slow drift) changes what is drawn only once it has moved a step, so that the frames
+// between draw nothing again.
+inline double stepped(double v, double step) { return std::round(v / step) * step; }
+
 // How many of a repeated small piece (a width over their spacing) are drawn: at most what a wide
 // screen holds, so that a tiny scale neither runs a loop for ever nor overflows the conversion.
 inline int pieceCount(double n) { return n > 0 && std::isfinite(n) ? static_cast<int>(std::min(n, 4096.0)) : 0; }

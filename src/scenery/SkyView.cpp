@@ -191,6 +191,26 @@ QPainterPath moonCrescent(QPointF centre, double h, double deviceScale) {
     return back.map(lit.subtracted(dark));
 }
 
+// A rectangle with rounded corners, the curves the raster engine itself gives it, built without
+// the arcs' sines and cosines (the beads' trails are built twice a frame).
+QPainterPath roundedRectPath(const QRectF& r, double rx, double ry) {
+    constexpr double k = 1 - 0.5522847498;
+    const double x1 = r.left(), x2 = r.right(), y1 = r.top(), y2 = r.bottom();
+    rx = std::min(rx, r.width() / 2);
+    ry = std::min(ry, r.height() / 2);
+    QPainterPath path;
+    path.moveTo(x1 + rx, y1);
+    path.lineTo(x2 - rx, y1);
+    path.cubicTo(x2 - k * rx, y1, x2, y1 + k * ry, x2, y1 + ry);
+    path.lineTo(x2, y2 - ry);
+    path.cubicTo(x2, y2 - k * ry, x2 - k * rx, y2, x2 - rx, y2);
+    path.lineTo(x1 + rx, y2);
+    path.cubicTo(x1 + k * rx, y2, x1, y2 - k * ry, x1, y2 - ry);
+    path.lineTo(x1, y1 + ry);
+    path.cubicTo(x1, y1 + k * ry, x1 + k * rx, y1, x1 + rx, y1);
+    return path;
+}
+
 }  // namespace
 
 std::array<QColor, 2> SkyView::blend(const std::array<QColor, 2>& weather, const std::array<QColor, 2>& time) {
@@ -283,7 +303,9 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         p.setOpacity(clear ? 0.85 : 0.92);
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
-            const double x = (w + 40) * frac(s) - 20;
+            // Drifting a small part of a pixel a frame: in quarters of a device pixel.
+            double x = (w + 40) * frac(s) - 20;
+            if (scale > 0) x = scenery::stepped(x, 0.25 / scale);
             // A wide sky (the garden) sizes them by its height, as a window's would be, and keeps a
             // cloud's top puff below its top edge; a window's clouds follow its own size alone.
             const bool wide = w > 1.6 * h;
@@ -360,7 +382,7 @@ void SkyBeads::paint(QPainter& p, const QRectF& rect) const {
         const double cy = rect.top() + 0.75 * h * progress + 4;
         const double top = cy - (trailH + 2.6) / 2;
         p.setBrush(trail);
-        p.drawRoundedRect(QRectF(cx - 0.4, top, 0.8, trailH), 0.4, std::min(0.4, trailH / 2));
+        p.drawPath(roundedRectPath(QRectF(cx - 0.4, top, 0.8, trailH), 0.4, std::min(0.4, trailH / 2)));
         p.setBrush(drop);
         p.drawEllipse(QRectF(cx - 1.1, top + trailH, 2.2, 2.6));
     }

@@ -69,6 +69,59 @@ void beginSprite(QPainter& q, double scale, const QRectF& bounds) {
     q.translate(-bounds.topLeft());
 }
 
+SpriteGatherer* spriteGatherer(const QPainter& p) {
+    QPaintDevice* d = p.device();
+    if (!d || d->devType() != SpriteGatherer::kDeviceType) return nullptr;
+    auto* g = static_cast<SpriteGatherer*>(d);
+    return g->gathers() ? g : nullptr;
+}
+
+namespace {
+
+std::uint64_t mixed(std::uint64_t h, std::uint64_t v) {
+    h ^= v * 0x9E3779B97F4A7C15ull;
+    return (h << 27 | h >> 37) * 0xC2B2AE3D27D4EB4Full;
+}
+
+std::uint64_t mixed(std::uint64_t h, double v) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return mixed(h, bits);
+}
+
+// What a picture laid over `device` (device pixels) on `p` also depends on: its opacity, how it is
+// composed and what clips it (which may also cut `device` down).
+std::uint64_t layDigest(const QPainter& p, QRectF& device, std::uint64_t h) {
+    h = mixed(h, p.opacity());
+    h = mixed(h, static_cast<std::uint64_t>(p.compositionMode()));
+    if (p.hasClipping()) {
+        const QRectF clip = p.deviceTransform().mapRect(p.clipBoundingRect());
+        device = device.intersected(clip.adjusted(-1, -1, 1, 1));
+        h = mixed(mixed(mixed(mixed(h, clip.left()), clip.top()), clip.right()), clip.bottom());
+    }
+    return h;
+}
+
+}  // namespace
+
+bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds) {
+    SpriteGatherer* g = spriteGatherer(p);
+    if (!g) return false;
+    const QTransform t = p.deviceTransform();
+    if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) return false;
+    // Where laySprite() puts the picture: on whole device pixels, its size rounded up.
+    const QPointF at = t.map(bounds.topLeft());
+    const double x = std::round(at.x()), y = std::round(at.y());
+    const double w = std::max(1.0, std::ceil(bounds.width() * scale)), h = std::max(1.0, std::ceil(bounds.height() * scale));
+    QRectF device(x - 1, y - 1, w + 2, h + 2);
+    std::uint64_t d = mixed(mixed(0x5350524954450000ull, key), scale);
+    d = mixed(mixed(mixed(mixed(d, bounds.x()), bounds.y()), bounds.width()), bounds.height());
+    d = mixed(mixed(d, x), y);
+    d = layDigest(p, device, d);
+    if (!device.isEmpty()) g->gatherShape(device, d);
+    return true;
+}
+
 void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double scale) {
     const QTransform world = p.worldTransform();
     const QTransform t = p.deviceTransform();
@@ -111,23 +164,73 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
     const QPointF corner = t.map(bounds.topLeft());
     offset_ = corner - QPointF(std::round(corner.x()), std::round(corner.y()));
     Kept& k = kept_[found];
-    due_ = !(k.stamp == stamp);
-    if (due_) {
+    gather_ = spriteGatherer(p);
+    if (gather_) {
+        // Each piece is told where it is laid. A band told piece by piece is put together when
+        // drawn (few of its pieces are); one told whole is put together now, once for the frame.
+        origin_ = QPointF(std::round(corner.x()), std::round(corner.y()));
+        gatherClip_ = QRectF(-1e9, -1e9, 2e9, 2e9);
+        gatherDigest_ = layDigest(p, gatherClip_, 0x5354524950000000ull);
+        gathered_ = QRectF();
+        gatheredDigest_ = gatherDigest_;
+        due_ = true;
+        fill_ = false;
+        if (told_ == Told::byPiece) return true;
+    }
+    fill_ = !(k.stamp == stamp);
+    if (fill_) {
         k.stamp = stamp;
         k.image.fill(Qt::transparent);
     }
+    if (!gather_) due_ = fill_;
     return true;
 }
 
 void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
+    if (gather_) {
+        const QRectF device = QRectF(origin_ + QPointF(at), QSizeF(sprite.size())).adjusted(-1, -1, 1, 1) & gatherClip_;
+        const std::uint64_t d = mixed(mixed(mixed(mixed(gatherDigest_, static_cast<std::uint64_t>(sprite.cacheKey())),
+                                                  static_cast<std::uint64_t>(at.x())),
+                                            static_cast<std::uint64_t>(at.y())),
+                                      opacity);
+        gatherPiece(device, d);
+    }
+    if (fill_) put(sprite, at, opacity);
+}
+
+void StripPicture::put(const QImage& sprite, QPoint at, double opacity) {
     // Untransformed, on whole pixels and unclipped: the raster engine copies the picture straight.
     if (!painter_.isActive()) painter_.begin(&kept_[current_].image);
     painter_.setOpacity(opacity);
     painter_.drawImage(at, sprite);
 }
 
+void StripPicture::gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity) {
+    const QSizeF size(std::max(1.0, std::ceil(box.width() * scale)), std::max(1.0, std::ceil(box.height() * scale)));
+    const QRectF device = QRectF(origin_ + QPointF(at), size).adjusted(-1, -1, 1, 1) & gatherClip_;
+    std::uint64_t d = mixed(mixed(mixed(gatherDigest_, key), scale), box.x());
+    d = mixed(mixed(mixed(mixed(d, box.y()), box.width()), box.height()), opacity);
+    d = mixed(mixed(d, static_cast<std::uint64_t>(at.x())), static_cast<std::uint64_t>(at.y()));
+    gatherPiece(device, d);
+}
+
+void StripPicture::gatherPiece(const QRectF& device, std::uint64_t digest) {
+    if (device.isEmpty()) return;
+    if (told_ == Told::byPiece) {
+        gather_->gatherShape(device, digest);
+        return;
+    }
+    gathered_ = gathered_.isEmpty() ? device : gathered_.united(device);
+    gatheredDigest_ = mixed(gatheredDigest_, digest);
+}
+
 void StripPicture::lay(QPainter& p) {
     if (painter_.isActive()) painter_.end();
+    if (gather_) {
+        if (told_ == Told::whole && !gathered_.isEmpty()) gather_->gatherShape(gathered_, gatheredDigest_);
+        gather_ = nullptr;
+        return;
+    }
     const Kept& k = kept_[current_];
     laySprite(p, k.image, k.bounds, k.scale);
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Small pieces that only turn, move or fade, drawn from pictures kept at the device's scale.
 #include <QImage>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QRectF>
 
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -24,6 +26,36 @@ void dropSprites();
 // The painter's device scale (0 when it cannot be kept as a picture).
 double spriteScale(const QPainter& p, const QRectF& bounds);
 
+// `degrees` in steps so small that a point `reach` away from the turning point (the painter's
+// units) moves at most a quarter of a device pixel from step to step: a slow sway changes what is
+// drawn only once it has moved that much.
+inline double steppedTurn(const QPainter& p, double degrees, double reach) {
+    const QTransform t = p.deviceTransform();
+    const double scale = std::hypot(t.m11(), t.m12());
+    if (!(scale > 0) || !(reach > 0)) return degrees;
+    const double step = 0.25 / (scale * reach) * 180 / 3.14159265358979323846;
+    return std::round(degrees / step) * step;
+}
+
+// A device that only learns where a frame's moving pieces lie and how each is drawn (the room's
+// gathering painter). A picture laid on it is told by its bounds and a digest of its key and how
+// it is laid: its pixels are neither looked up nor drawn.
+class SpriteGatherer : public QPaintDevice {
+public:
+    // The device type such a device answers.
+    static constexpr int kDeviceType = 0x4B50;
+    int devType() const override { return kDeviceType; }
+    // Whether the device gathers now (else it draws, or filters what it draws).
+    virtual bool gathers() const = 0;
+    // A laid picture over `deviceBounds` (device pixels) drawn as `digest` says.
+    virtual void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) = 0;
+};
+// The gatherer `p` draws on, when it gathers now.
+SpriteGatherer* spriteGatherer(const QPainter& p);
+// Tells `p`'s gatherer of the picture of `key` at `scale` over `bounds` as laySprite() would lay
+// it; false when `p` does not gather or is turned (the picture is then to be laid).
+bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds);
+
 // Many small moving pieces in one band (a garland's baubles) put onto one picture once per frame
 // and laid down at once: their kept pictures are laid on it unclipped and untransformed, where
 // each laid on the room would go through the room's painter and its clip. `id` tells the bands apart; `stamp` (the
@@ -31,10 +63,16 @@ double spriteScale(const QPainter& p, const QRectF& bounds);
 // twice puts it together once.
 class StripPicture {
 public:
+    // How a painter that gathers is told of the band: piece by piece (where few change in a frame),
+    // or as one piece (where most move together).
+    enum class Told { byPiece, whole };
+    explicit StripPicture(Told told = Told::byPiece) : told_(told) {}
+
     // Whether the band over `bounds` (the painter's units) can be kept as a picture for `p` (not
     // when the painter is turned or mirrored).
     bool prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp);
-    // Whether the picture is to be put together again (cleared) for this frame.
+    // Whether the picture is to be put together again (cleared) for this frame, or, on a painter
+    // that gathers, its pieces told.
     bool due() const { return due_; }
     // Device pixels of the picture per unit of the painter, and where a point of the painter's
     // units falls on the picture.
@@ -43,6 +81,10 @@ public:
     QPointF toPicture(QPointF at) const { return (at - kept_[current_].bounds.topLeft()) * kept_[current_].scale + offset_; }
     // Blends a kept picture into the band's with its top-left pixel at `at`, faded by `opacity`.
     void blend(const QImage& sprite, QPoint at, double opacity);
+    // The same with the kept picture of `key` at `scale` over `box`, drawn by `draw(QPainter&)`
+    // when missing; on a painter that gathers, told by its key without being looked up.
+    template <typename Draw>
+    void blendKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity, Draw&& draw);
     void lay(QPainter& p);
 
 private:
@@ -56,7 +98,19 @@ private:
     QPainter painter_;
     int current_ = 0, next_ = 0;
     bool due_ = false;
+    bool fill_ = false;  // whether the picture is put together now
     QPointF offset_;  // the band's corner's part of a device pixel
+    void gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity);
+    void put(const QImage& sprite, QPoint at, double opacity);
+    // While the painter gathers: the band's corner on the device, what clips it, and how it is laid.
+    void gatherPiece(const QRectF& device, std::uint64_t digest);
+    Told told_;
+    SpriteGatherer* gather_ = nullptr;
+    QRectF gathered_;
+    std::uint64_t gatheredDigest_ = 0;
+    QPointF origin_;
+    QRectF gatherClip_;
+    std::uint64_t gatherDigest_ = 0;
 };
 
 // The kept picture of `key` at `scale` over `bounds`, drawn by `draw(QPainter&)` when missing.
@@ -72,6 +126,12 @@ const QImage& spritePicture(std::uint64_t key, double scale, const QRectF& bound
     return keepSprite(key, scale, bounds, std::move(fresh));
 }
 
+template <typename Draw>
+void StripPicture::blendKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity, Draw&& draw) {
+    if (gather_) gatherKept(key, scale, box, at, opacity);
+    if (fill_) put(spritePicture(key, scale, box, draw), at, opacity);
+}
+
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed
 // over `bounds` (the painter's current units). `draw(QPainter&)` paints the piece in those units.
 // One thread at a time.
@@ -82,7 +142,22 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
         draw(p);
         return;
     }
+    if (gatherSprite(p, key, scale, bounds)) return;
     laySprite(p, spritePicture(key, scale, bounds, draw), bounds, scale);
+}
+
+// The same for a piece that stands still at a place that may fall between device pixels: the
+// picture is drawn with the place's part of a pixel, so it lies exactly where the shapes would.
+template <typename Draw>
+void drawStillSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& draw) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0)) {
+        draw(p);
+        return;
+    }
+    const QPointF at = t.map(bounds.topLeft());
+    const QPointF shift((at.x() - std::floor(at.x())) / t.m11(), (at.y() - std::floor(at.y())) / t.m22());
+    drawSprite(p, key, QRectF(bounds.topLeft() - shift, bounds.size() + QSizeF(shift.x(), shift.y())), draw);
 }
 
 }  // namespace kp::scenery

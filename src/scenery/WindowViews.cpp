@@ -11,6 +11,7 @@
 #include <QPen>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <limits>
 #include <numbers>
@@ -121,7 +122,8 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
         p.drawPolyline(points, 3);
     }
 
-    // Treetops: five overlapping discs along the bottom, the same in every frame.
+    // Treetops: five overlapping discs along the bottom, the same in every frame: one kept picture,
+    // drawn again only where something moves over it.
     std::optional<scenery::StillDrawing> still;
     still.emplace();
     p.setPen(Qt::NoPen);
@@ -129,15 +131,27 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
     const double rowWidth = 5 * d - 16;
     const double cy = 0.92 * h;
     const bool snow = look.weather == SkyWeather::snow;
-    for (int i = 0; i < 5; ++i) {
-        const double cx = 0.5 * w - rowWidth / 2 + d / 2 + i * (d - 4);
-        p.setBrush(night ? k.treeNight : (i % 2 == 0 ? k.treeEven : k.treeOdd));
-        p.drawEllipse(QPointF(cx, cy), d / 2, d / 2);
-        if (snow) {
-            p.setBrush(QColor::fromRgbF(1, 1, 1, 0.92f));
-            p.drawEllipse(QRectF(cx - d / 2 + 2, cy - d / 2, std::max(0.0, d - 4), 0.16 * h));
+    const auto trees = [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        for (int i = 0; i < 5; ++i) {
+            const double cx = 0.5 * w - rowWidth / 2 + d / 2 + i * (d - 4);
+            q.setBrush(night ? k.treeNight : (i % 2 == 0 ? k.treeEven : k.treeOdd));
+            q.drawEllipse(QPointF(cx, cy), d / 2, d / 2);
+            if (snow) {
+                q.setBrush(QColor::fromRgbF(1, 1, 1, 0.92f));
+                q.drawEllipse(QRectF(cx - d / 2 + 2, cy - d / 2, std::max(0.0, d - 4), 0.16 * h));
+            }
         }
+    };
+    // The discs' box: the row's ends, the discs' tops and bottoms.
+    const QRectF box(0.5 * w - rowWidth / 2 - 1, cy - d / 2 - 1, rowWidth + 2, d + 2);
+    std::uint64_t key = 0x5452454553000000ull | static_cast<std::uint64_t>(night) << 1 | static_cast<std::uint64_t>(snow);
+    for (const double v : {w, h}) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        key = (key ^ bits) * 0x100000001B3ull;
     }
+    scenery::drawStillSprite(p, key, box, trees);
     still.reset();
     p.restore();
 
@@ -214,7 +228,7 @@ void BedroomWindowView::paint(QPainter& p, const QRectF& rect) const {
     for (int s = -1; s <= 1; s += 2) {
         p.save();
         p.translate(c + QPointF(31.0 * s, -4 - 20));
-        p.rotate((amplitude * std::sin(0.8 * time) - 3) * s);
+        p.rotate(scenery::steppedTurn(p, (amplitude * std::sin(0.8 * time) - 3) * s, 43));
         scenery::drawSprite(p, kKeys | 4, QRectF(-5, -1, 10, 42), [&k](QPainter& q) {
             q.setPen(Qt::NoPen);
             q.setBrush(scenery::faded(k.curtain, 0.9));
@@ -289,7 +303,8 @@ void PlainWindowView::paint(QPainter& p, const QRectF& rect) const {
     for (int s = -1; s <= 1; s += 2) {
         p.save();
         p.translate(c + QPointF(0, -19));
-        p.rotate(-sway * s);
+        // Its far end lies 52 from where it turns.
+        p.rotate(scenery::steppedTurn(p, -sway * s, 52));
         scenery::drawSprite(p, kKeys | static_cast<std::uint64_t>(3 + (s + 1) / 2), QRectF(30.0 * s - 4, -1, 8, 40),
                             [&k, s](QPainter& q) {
                                 q.setPen(Qt::NoPen);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace kp {
@@ -204,6 +206,21 @@ TEST(BedroomFurniture, TheNightSleepPutsTheLampOut) {
     };
     EXPECT_TRUE(glowPixels(true));
     EXPECT_FALSE(glowPixels(false));
+}
+
+TEST(BedroomFurniture, TheLampPulsesInStepsTooSmallToSeeSoMostFramesLeaveItAlone) {
+    // At 60 frames a second the glow changes in few frames, by at most a 64th, and still pulses.
+    const double t0 = 820000000;
+    int changes = 0;
+    double low = 1, high = 0;
+    for (int i = 0; i < 240; ++i) {
+        const double a = lampGlow(t0 + i / 60.0, false), b = lampGlow(t0 + (i + 1) / 60.0, false);
+        if (a != b) ++changes;
+        EXPECT_LE(std::abs(a - b), 1.0 / 64 + 1e-9);
+        low = std::min(low, a), high = std::max(high, a);
+    }
+    EXPECT_LT(changes, 80);
+    EXPECT_GT(high - low, 0.1);
 }
 
 TEST(BedroomFurniture, BedAndPostAreButtonsOnTheFloor) {

@@ -2,6 +2,8 @@
 #include "rooms/RoomSprites.h"
 
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
+#include "scenery/WindowViews.h"
 
 #include <QImage>
 #include <QPainter>
@@ -44,6 +46,93 @@ TEST(RoomSprites, OnlyWhatChangedIsDamageWhereItIsAndWhereItWas) {
     EXPECT_TRUE(moved.contains(QRect(20, 20, 40, 20)));
     EXPECT_TRUE(moved.contains(QRect(200, 20, 40, 20)));
     EXPECT_FALSE(moved.intersects(QRect(100, 20, 60, 20)));
+}
+
+TEST(RoomSprites, AShapeThatStaysIsNotDamageForANeighbourThatChanges) {
+    RoomSprites sprites;
+    const auto two = [&](const QColor& lamp) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::red);
+        p.drawRect(QRectF(10, 10, 40, 10));  // a long still shape
+        p.setBrush(lamp);
+        p.drawRect(QRectF(50, 10, 10, 10));  // touching it, changing colour
+        return sprites.endGather();
+    };
+    const auto first = two(Qt::blue);
+    EXPECT_TRUE(RoomSprites::damage(two(Qt::blue), first).isEmpty());
+    const QRegion damage = RoomSprites::damage(two(Qt::green), first);
+    EXPECT_TRUE(damage.contains(QRect(100, 20, 20, 20)));
+    EXPECT_FALSE(damage.intersects(QRect(20, 20, 70, 20)));
+    // Gone: where it was.
+    EXPECT_TRUE(RoomSprites::damage({}, first).contains(QRect(20, 20, 100, 20)));
+}
+
+TEST(RoomSprites, AKeptPictureIsToldByItsKeyWithoutBeingDrawn) {
+    RoomSprites sprites;
+    int drawn = 0;
+    const auto frame = [&](std::uint64_t key) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        scenery::drawSprite(p, key, QRectF(10, 10, 20, 10), [&](QPainter& q) {
+            ++drawn;
+            q.fillRect(QRectF(10, 10, 20, 10), Qt::red);
+        });
+        return sprites.endGather();
+    };
+    const auto first = frame(0x7E57000000000001ull);
+    EXPECT_EQ(drawn, 0);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].rect.contains(QRect(20, 20, 40, 20)));
+    EXPECT_LE(first[0].rect.width(), 44);
+    EXPECT_TRUE(RoomSprites::damage(frame(0x7E57000000000001ull), first).isEmpty());
+    EXPECT_TRUE(RoomSprites::damage(frame(0x7E57000000000002ull), first).contains(QRect(20, 20, 40, 20)));
+}
+
+TEST(RoomSprites, ABandOfPicturesIsDamageOnlyWhereOneOfThemChanged) {
+    RoomSprites sprites;
+    scenery::StripPicture strip;
+    QImage dot(8, 8, QImage::Format_ARGB32_Premultiplied);
+    dot.fill(Qt::red);
+    double stamp = 0;
+    // Ten dots along a band, laid as one picture; the sixth fades by `fade`.
+    const auto band = [&](double fade) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        if (strip.prepare(p, 1, QRectF(0, 0, 200, 10), ++stamp)) {
+            if (strip.due())
+                for (int i = 0; i < 10; ++i) strip.blend(dot, QPoint(i * 40, 0), i == 5 ? fade : 1.0);
+            strip.lay(p);
+        }
+        return sprites.endGather();
+    };
+    const auto first = band(1);
+    EXPECT_TRUE(RoomSprites::damage(band(1), first).isEmpty());
+    const QRegion faded = RoomSprites::damage(band(0.5), first);
+    EXPECT_TRUE(faded.contains(QRect(200, 0, 8, 8)));
+    EXPECT_FALSE(faded.intersects(QRect(0, 0, 180, 20)));
+    EXPECT_FALSE(faded.intersects(QRect(230, 0, 170, 20)));
+}
+
+TEST(RoomSprites, AWindowsSlowSwayAndDriftAreDrawnAgainOnlyOnceTheyMoveAVisibleStep) {
+    RoomSprites sprites;
+    // A cloudy window: its four clouds drift and its curtains sway, each by a small part of a pixel
+    // a frame: most frames leave it alone.
+    const auto window = [&](double t) {
+        QPainter& p = sprites.gather(1, QSize(200, 100));
+        PlainWindowView{{SkyTime::day, SkyWeather::cloudy}, t}.paint(p, QRectF(20, 20, 76, 52));
+        return sprites.endGather();
+    };
+    const double t0 = 820000000;
+    int unchanged = 0;
+    auto last = window(t0);
+    for (int i = 1; i <= 60; ++i) {
+        auto now = window(t0 + i / 60.0);
+        if (RoomSprites::damage(now, last).isEmpty()) ++unchanged;
+        last = now;
+    }
+    EXPECT_GT(unchanged, 30);
+    // Far enough apart, they have moved.
+    const auto later = window(t0 + 3);
+    EXPECT_FALSE(RoomSprites::damage(later, window(t0)).isEmpty());
 }
 
 TEST(RoomSprites, TheFilterDrawsOnlyTheShapesThatMeetTheDamage) {
