@@ -382,9 +382,9 @@ void IslandPanel::renderRoom() {
         roomShown_ = roomFrame_.copy();
         return;
     }
-    // Row by row: through a painter, a copy between images of another ratio than 1 is a scaled
-    // drawing, split over the thread pool.
-    for (const QRect& r : *painted)
+    // Only where the frames differ; row by row: through a painter, a copy between images of
+    // another ratio than 1 is a scaled drawing, split over the thread pool.
+    for (const QRect& r : roomChanged_)
         for (int y = r.top(); y <= r.bottom(); ++y)
             std::memcpy(roomShown_.scanLine(y) + r.left() * 4, roomFrame_.constScanLine(y) + r.left() * 4,
                         std::size_t(r.width()) * 4);

@@ -138,11 +138,16 @@ std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& r
     return reach_;
 }
 
-bool IslandRoomView::keepBar(const QRect& box) {
+bool IslandRoomView::keepBar(const QRegion& bar) {
+    const QRect box = bar.boundingRect();
     bool same = barKept_.size() == box.size() && barKeptAt_ == box.topLeft();
-    const std::size_t line = std::size_t(box.width()) * 4;
-    for (int y = 0; same && y < box.height(); ++y)
-        same = std::memcmp(barKept_.constScanLine(y), over_.constScanLine(box.top() + y) + box.left() * 4, line) == 0;
+    for (const QRect& r : bar) {
+        const std::size_t line = std::size_t(r.width()) * 4;
+        const int left = r.left() - box.left();
+        for (int y = r.top(); same && y <= r.bottom(); ++y)
+            same = std::memcmp(barKept_.constScanLine(y - box.top()) + left * 4, over_.constScanLine(y) + r.left() * 4,
+                               line) == 0;
+    }
     if (same) return false;
     barKept_ = over_.copy(box);
     barKeptAt_ = box.topLeft();
@@ -223,7 +228,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const QRegion wasCat = std::exchange(catArea_, catArea);
     overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
     // The bar is looked at again only when its pixels on the layer changed.
-    const bool barMoved = plan_.topBarOverTint || keepBar(barPixels.boundingRect() & over_.rect());
+    const bool barMoved = plan_.topBarOverTint || keepBar(barPixels & over_.rect());
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 

@@ -158,8 +158,8 @@ private:
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
     // `redo` null: the whole room.
     void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
-    // Whether the bar's pixels on the layer above the scene (within `box`) changed; keeps them.
-    bool keepBar(const QRect& box);
+    // Whether the bar's pixels on the layer above the scene changed; keeps them.
+    bool keepBar(const QRegion& bar);
     // Layers 1-3: brings the kept scene up to this frame (at the device scale of `p`).
     void updateScene(QPainter& p);
     // The pieces that move behind the still furniture (the garden's sky, holiday decorations, a
