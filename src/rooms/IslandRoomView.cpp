@@ -362,50 +362,52 @@ void IslandRoomView::updateScene(QPainter& p) {
         furniture_.paint(q, pass, models_, none);
     }
 
-    // Drawn on a pool thread: from there the raster engine fills each shape in one go instead of
-    // handing its spans to the pool.
-    scenery::paintInPool([&] {
-        // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
-        // gathers.
-        QPainter& g = sprites_.gather(scale, pixels);
-        gathered_.clear();
-        paintBehind(g, gathered_);
-        paintInFront(g, gathered_);
-        const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
-        const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
-        sceneKey_ = key;
-        if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
-        lastPieces_ = pieces;
-        sceneDamage_ = damage;
-        sceneWhole_ = whole;
+    // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
+    // gathers (it fills nothing, so it needs no pool thread).
+    QPainter& g = sprites_.gather(scale, pixels);
+    gathered_.clear();
+    paintBehind(g, gathered_);
+    paintInFront(g, gathered_);
+    const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
+    const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
+    sceneKey_ = key;
+    if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
+    lastPieces_ = pieces;
+    sceneDamage_ = damage;
+    sceneWhole_ = whole;
+    if (damage.isEmpty()) {
+        // Nothing moved a visible step: the kept scene stands, and no thread is woken.
+        hot_ = gathered_;
+        return;
+    }
 
-        // Only the damaged rectangles are drawn again, each layer in its order; of the moving pieces
-        // only the shapes that meet them.
+    // Only the damaged rectangles are drawn again, each layer in its order; of the moving pieces
+    // only the shapes that meet them. On a pool thread: from there the raster engine fills each
+    // shape in one go instead of handing its spans to the pool.
+    scenery::paintInPool([&] {
         hot_.clear();
-        {
-            QPainter q(&scene_);
-            q.setClipRegion(damage);
-            q.setCompositionMode(QPainter::CompositionMode_Source);
-            q.fillRect(scene_.rect(), Qt::transparent);
-            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            q.setRenderHint(QPainter::Antialiasing, true);
-            if (!plan_.gardenBackdrop) {
-                q.save();
-                q.scale(scale, scale);
-                backdrop_.paintWalls(q, f);
-                q.restore();
-            }
-            paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
-            sprites_.endFilter();
-            q.setTransform(QTransform());
-            q.setClipRegion(damage);
-            q.setOpacity(1);
-            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            q.drawImage(QPointF(0, 0), still_);
-            paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
-            sprites_.endFilter();
+        QPainter q(&scene_);
+        q.setClipRegion(damage);
+        q.setCompositionMode(QPainter::CompositionMode_Source);
+        q.fillRect(scene_.rect(), Qt::transparent);
+        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        if (!plan_.gardenBackdrop) {
+            q.save();
+            q.scale(scale, scale);
+            backdrop_.paintWalls(q, f);
+            q.restore();
         }
+        paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
+        sprites_.endFilter();
+        q.setTransform(QTransform());
+        q.setClipRegion(damage);
+        q.setOpacity(1);
+        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        q.drawImage(QPointF(0, 0), still_);
+        paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
+        sprites_.endFilter();
     });
 }
 

@@ -1,6 +1,7 @@
 #include "rooms/KitchenFurniture.h"
 
 #include "life/PetLife.h"
+#include "platform/Dates.h"
 #include "scenery/Sprites.h"
 
 #include <QLinearGradient>
@@ -323,9 +324,10 @@ void drawWaterBowl(QPainter& p, QPointF at, double scale, bool drinking, double 
     mark.paint(p);
 }
 
-KitchenState kitchenState(const RoomModels& m) {
+KitchenState kitchenState(const RoomModels& m, double t) {
     KitchenState s;
-    s.clock = clockHands(QTime::currentTime());
+    // The frame's own time: the wall clock and what is drawn beside it show the same moment.
+    s.clock = clockHands(dateFromReference(t).toLocalTime().time());
     if (m.life) {
         s.eating = m.life->pose() == PetPose::eating;
         s.drinking = m.life->pose() == PetPose::drinking && m.life->room() == IslandRoomKind::kitchen;

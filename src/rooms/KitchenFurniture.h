@@ -37,12 +37,13 @@ void drawWaterBowl(QPainter& p, QPointF at, double scale, bool drinking, double 
 
 // The model values one kitchen frame is drawn from (kitchenState() reads them and the clock).
 struct KitchenState {
-    ClockHands clock;        // clockHands(QTime::currentTime())
+    ClockHands clock;        // the hands at the frame's local time
     bool eating = false;     // pose == eating (whatever the room)
     bool drinking = false;   // pose == drinking and the cat is in the kitchen
     bool catDead = false;
 };
-KitchenState kitchenState(const RoomModels& m);
+// `t`: the frame's time (seconds since 2001-01-01 UTC).
+KitchenState kitchenState(const RoomModels& m, double t);
 
 void paintKitchenFurniture(QPainter& p, const RoomFrame& f, const KitchenState& s);
 // Food bowl (eat) and water bowl (drink).

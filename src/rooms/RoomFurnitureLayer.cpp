@@ -79,7 +79,7 @@ void RoomFurnitureLayer::paintRoom(QPainter& p, const RoomFrame& f, const RoomMo
         break;
     }
     case IslandRoomKind::kitchen: {
-        const KitchenState s = kitchenState(m);
+        const KitchenState s = kitchenState(m, f.t);
         paintKitchenFurniture(p, f, s);
         if (f.draws(true)) addKitchenHotspots(f, s, hot);
         break;

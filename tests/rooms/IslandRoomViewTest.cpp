@@ -591,6 +591,13 @@ TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
                         }
                     ASSERT_EQ(off, 0) << roomKindRaw(room) << (time == SkyTime::night ? " at night " : " by day ") << day
                                       << " frame " << i;
+                    // And what it offers to clicks is the same.
+                    const RoomHotspots &mine = w.view->hotspots(), &theirs = twin.hotspots();
+                    ASSERT_EQ(mine.size(), theirs.size()) << roomKindRaw(room) << " frame " << i;
+                    for (int h = 0; h < mine.size(); ++h) {
+                        ASSERT_EQ(mine[h].area, theirs[h].area) << roomKindRaw(room) << " frame " << i;
+                        ASSERT_EQ(mine[h].action, theirs[h].action) << roomKindRaw(room) << " frame " << i;
+                    }
                     if (!painted) continue;
                     ++known;
                     // The bar, standing still, is not painted again.

@@ -1,5 +1,6 @@
 #include "RoomShapesTestKit.h"
 
+#include "platform/Dates.h"
 #include "rooms/KitchenFurniture.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,19 @@ TEST(KitchenFurniture, RipplesOnlyWhileDrinking) {
     // Ring 0 at p = 0.22 is 7.1 wide: it shows white beyond the surface's middle.
     EXPECT_GT(test::countNear(drinking, QRect(0, 0, 60, 40), "#FFFFFF", 30),
               test::countNear(still, QRect(0, 0, 60, 40), "#FFFFFF", 30));
+}
+
+TEST(KitchenFurniture, TheWallClockShowsTheFramesLocalTime) {
+    // The frame's own moment, not the moment it happens to be drawn at: 3:00 and 3:15 in the
+    // afternoon, local time.
+    const auto at = [](int hour, int minute) {
+        return referenceFromDate(QDateTime(QDate(2026, 12, 7), QTime(hour, minute)));
+    };
+    const RoomModels none;
+    const ClockHands three = kitchenState(none, at(15, 0)).clock;
+    EXPECT_DOUBLE_EQ(three.minuteDegrees, 0);
+    EXPECT_DOUBLE_EQ(three.hourDegrees, 90);
+    EXPECT_DOUBLE_EQ(kitchenState(none, at(15, 15)).clock.minuteDegrees, 90);
 }
 
 }  // namespace
