@@ -363,6 +363,9 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
             const double scale = strip.scale() * unit;
             for (int i = 0; i < count; ++i) {
                 const QPointF at = strip.toPicture(place(i));
+                // Every ornament keeps within the larger of its boxes.
+                if (!strip.shows(QRectF(at + QPointF(-12, -4) * scale, QSizeF(24, 20) * scale).adjusted(-2, -2, 2, 2)))
+                    continue;
                 ornamentPictures(i, holiday, time, turn(i), [&](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
                     const QPointF corner = at + box.topLeft() * scale;
                     strip.blendKept(key, scale, box, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))),

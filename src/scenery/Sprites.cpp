@@ -179,7 +179,16 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
         gathered_ = QRectF();
         gatheredDigest_ = gatherDigest_;
         due_ = true;
-        fill_ = part_ = false;
+        part_ = false;
+        // A band told piece by piece is put together when drawn (few of its pieces are, where
+        // they meet what the painter shows); one told whole, where most move, is put together
+        // now, once for the frame.
+        fill_ = told_ == Told::whole && !(k.stamp == stamp && k.whole);
+        if (fill_) {
+            k.stamp = stamp;
+            k.whole = true;
+            k.image.fill(Qt::transparent);
+        }
         return true;
     }
     // On a painter that filters, only what it shows of the picture is seen.
@@ -198,9 +207,11 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
             k.stamp = stamp;
             k.whole = false;
             k.within = parts_;
+            uchar* bits = k.image.bits();
+            const qsizetype line = k.image.bytesPerLine();
             for (const QRect& r : parts_)
                 for (int y = r.top(); y <= r.bottom(); ++y)
-                    std::memset(k.image.scanLine(y) + r.left() * 4, 0, static_cast<std::size_t>(r.width()) * 4);
+                    std::memset(bits + y * line + r.left() * 4, 0, static_cast<std::size_t>(r.width()) * 4);
         }
         // A band the painter shows nothing of needs no piece.
         if (parts_.empty()) fill_ = false;
@@ -215,6 +226,14 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
     }
     due_ = fill_;
     return true;
+}
+
+bool StripPicture::shows(const QRectF& area) const {
+    if (!fill_ || !part_) return true;
+    return std::any_of(parts_.begin(), parts_.end(), [&](const QRect& in) {
+        return area.left() <= in.right() + 1 && area.right() >= in.left() && area.top() <= in.bottom() + 1 &&
+               area.bottom() >= in.top();
+    });
 }
 
 bool StripPicture::meets(const QRect& r) const {
@@ -241,10 +260,16 @@ void StripPicture::put(const QImage& sprite, QPoint at, double opacity) {
         painter_.drawImage(at, sprite);
         return;
     }
-    // Within each shown rectangle alone, as the whole picture would have it there.
+    // Within each shown rectangle alone, as the whole picture would have it there (whole where it
+    // lies within one: the quicker copy).
     const QRect area(at, sprite.size());
-    for (const QRect& r : parts_)
-        if (const QRect in = r & area; !in.isEmpty()) painter_.drawImage(in.topLeft(), sprite, in.translated(-at));
+    for (const QRect& r : parts_) {
+        const QRect in = r & area;
+        if (in == area)
+            painter_.drawImage(at, sprite);
+        else if (!in.isEmpty())
+            painter_.drawImage(in.topLeft(), sprite, in.translated(-at));
+    }
 }
 
 void StripPicture::gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity) {

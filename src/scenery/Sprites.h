@@ -91,6 +91,9 @@ public:
     QPointF toPicture(QPointF at) const { return (at - kept_[current_].bounds.topLeft()) * kept_[current_].scale + offset_; }
     // Blends a kept picture into the band's with its top-left pixel at `at`, faded by `opacity`.
     void blend(const QImage& sprite, QPoint at, double opacity);
+    // Whether what is put within `area` (the picture's pixels) would be seen: false only where a
+    // painter that filters shows none of it, so its pieces can be left alone.
+    bool shows(const QRectF& area) const;
     // The same with the kept picture of `key` at `scale` over `box`, drawn by `draw(QPainter&)`
     // when missing; on a painter that gathers, told by its key without being looked up.
     template <typename Draw>
