@@ -207,11 +207,10 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
             k.stamp = stamp;
             k.whole = false;
             k.within = parts_;
-            uchar* bits = k.image.bits();
-            const qsizetype line = k.image.bytesPerLine();
-            for (const QRect& r : parts_)
-                for (int y = r.top(); y <= r.bottom(); ++y)
-                    std::memset(bits + y * line + r.left() * 4, 0, static_cast<std::size_t>(r.width()) * 4);
+            painter_.begin(&k.image);
+            painter_.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : parts_) painter_.fillRect(r, Qt::transparent);
+            painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         }
         // A band the painter shows nothing of needs no piece.
         if (parts_.empty()) fill_ = false;
