@@ -236,7 +236,9 @@ bool StripPicture::shows(const QRectF& area) const {
 }
 
 bool StripPicture::meets(const QRect& r) const {
-    return std::any_of(parts_.begin(), parts_.end(), [&](const QRect& in) { return in.intersects(r); });
+    return std::any_of(parts_.begin(), parts_.end(), [&](const QRect& in) {
+        return r.left() <= in.right() && r.right() >= in.left() && r.top() <= in.bottom() && r.bottom() >= in.top();
+    });
 }
 
 void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
@@ -261,13 +263,15 @@ void StripPicture::put(const QImage& sprite, QPoint at, double opacity) {
     }
     // Within each shown rectangle alone, as the whole picture would have it there (whole where it
     // lies within one: the quicker copy).
-    const QRect area(at, sprite.size());
-    for (const QRect& r : parts_) {
-        const QRect in = r & area;
-        if (in == area)
+    const int l = at.x(), t = at.y(), r = l + sprite.width() - 1, b = t + sprite.height() - 1;
+    for (const QRect& in : parts_) {
+        const int l2 = std::max(l, in.left()), t2 = std::max(t, in.top());
+        const int r2 = std::min(r, in.right()), b2 = std::min(b, in.bottom());
+        if (l2 > r2 || t2 > b2) continue;
+        if (l2 == l && t2 == t && r2 == r && b2 == b)
             painter_.drawImage(at, sprite);
-        else if (!in.isEmpty())
-            painter_.drawImage(in.topLeft(), sprite, in.translated(-at));
+        else
+            painter_.drawImage(QPoint(l2, t2), sprite, QRect(l2 - l, t2 - t, r2 - l2 + 1, b2 - t2 + 1));
     }
 }
 
