@@ -138,6 +138,7 @@ public:
     }
     void stop() { target_ = nullptr; }
     bool gathering() const { return !target_; }
+    const std::vector<QRect>& rects() const { return rects_; }
 
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
@@ -447,6 +448,9 @@ public:
     QPaintEngine* paintEngine() const override { return &engine_; }
     bool gathers() const override { return engine_.isActive() && engine_.gathering(); }
     void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) override { sprites_.add(deviceBounds, digest); }
+    const std::vector<QRect>* filterRects() const override {
+        return engine_.isActive() && !engine_.gathering() ? &engine_.rects() : nullptr;
+    }
     Engine& engine() { return engine_; }
     void setPixels(QSize pixels) { pixels_ = pixels.expandedTo(QSize(1, 1)); }
 

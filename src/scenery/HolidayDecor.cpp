@@ -357,13 +357,19 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
         const double s = (i + 0.5) / count;
         return QPointF(m + (W - 2 * m) * s, top + 4 * sag * s * (1 - s));
     };
-    const auto turn = [&](int i) { return 0.08 * std::sin(1.6 * time + 0.9 * i) * kRadToDeg; };
+    // The sway and the twinkle repeat every 5π seconds: their sines are asked of the time within
+    // that cycle, not of a clock reading too large for sin() to reduce quickly.
+    const double cycle = std::fmod(time, 5 * 3.14159265358979323846);
+    const auto turn = [&](int i) { return 0.08 * std::sin(1.6 * cycle + 0.9 * i) * kRadToDeg; };
     if (strip.prepare(p, static_cast<std::uint64_t>(holiday), band, time)) {
         if (strip.due()) {
             const double scale = strip.scale() * unit;
             for (int i = 0; i < count; ++i) {
                 const QPointF at = strip.toPicture(place(i));
-                ornamentPictures(i, holiday, time, turn(i), [&](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
+                // Every ornament keeps within the larger of its boxes.
+                if (!strip.shows(QRectF(at + QPointF(-12, -4) * scale, QSizeF(24, 20) * scale).adjusted(-2, -2, 2, 2)))
+                    continue;
+                ornamentPictures(i, holiday, cycle, turn(i), [&](std::uint64_t key, const QRectF& box, double opacity, auto&& draw) {
                     const QPointF corner = at + box.topLeft() * scale;
                     strip.blendKept(key, scale, box, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))),
                                     opacity, draw);
@@ -378,7 +384,7 @@ void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {
             p.setWorldTransform(base);
             p.translate(place(i));
             p.scale(unit, unit);
-            drawOrnamentSprite(p, i, holiday, time, turn(i));
+            drawOrnamentSprite(p, i, holiday, cycle, turn(i));
         }
     }
     p.restore();

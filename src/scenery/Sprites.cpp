@@ -76,6 +76,12 @@ SpriteGatherer* spriteGatherer(const QPainter& p) {
     return g->gathers() ? g : nullptr;
 }
 
+const std::vector<QRect>* spriteFilterRects(const QPainter& p) {
+    QPaintDevice* d = p.device();
+    if (!d || d->devType() != SpriteGatherer::kDeviceType) return nullptr;
+    return static_cast<const SpriteGatherer*>(d)->filterRects();
+}
+
 namespace {
 
 std::uint64_t mixed(std::uint64_t h, std::uint64_t v) {
@@ -166,24 +172,73 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
     Kept& k = kept_[found];
     gather_ = spriteGatherer(p);
     if (gather_) {
-        // Each piece is told where it is laid. A band told piece by piece is put together when
-        // drawn (few of its pieces are); one told whole is put together now, once for the frame.
+        // Each piece is told where it is laid; the picture is put together when drawn.
         origin_ = QPointF(std::round(corner.x()), std::round(corner.y()));
         gatherClip_ = QRectF(-1e9, -1e9, 2e9, 2e9);
         gatherDigest_ = layDigest(p, gatherClip_, 0x5354524950000000ull);
         gathered_ = QRectF();
         gatheredDigest_ = gatherDigest_;
         due_ = true;
-        fill_ = false;
-        if (told_ == Told::byPiece) return true;
+        part_ = false;
+        // A band told piece by piece is put together when drawn (few of its pieces are, where
+        // they meet what the painter shows); one told whole, where most move, is put together
+        // now, once for the frame.
+        fill_ = told_ == Told::whole && !(k.stamp == stamp && k.whole);
+        if (fill_) {
+            k.stamp = stamp;
+            k.whole = true;
+            k.image.fill(Qt::transparent);
+        }
+        return true;
     }
-    fill_ = !(k.stamp == stamp);
-    if (fill_) {
-        k.stamp = stamp;
-        k.image.fill(Qt::transparent);
+    // On a painter that filters, only what it shows of the picture is seen.
+    part_ = false;
+    if (const std::vector<QRect>* shown = spriteFilterRects(p)) {
+        const QPoint origin(static_cast<int>(std::round(corner.x())), static_cast<int>(std::round(corner.y())));
+        const QRect picture = k.image.rect();
+        parts_.clear();
+        for (const QRect& r : *shown)
+            if (const QRect in = r.translated(-origin) & picture; !in.isEmpty()) parts_.push_back(in);
+        part_ = !(parts_.size() == 1 && parts_[0] == picture);
     }
-    if (!gather_) due_ = fill_;
+    if (part_) {
+        fill_ = !(k.stamp == stamp) || (!k.whole && k.within != parts_);
+        if (fill_) {
+            k.stamp = stamp;
+            k.whole = false;
+            k.within = parts_;
+            painter_.begin(&k.image);
+            painter_.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : parts_) painter_.fillRect(r, Qt::transparent);
+            painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
+        // A band the painter shows nothing of needs no piece.
+        if (parts_.empty()) fill_ = false;
+    } else {
+        fill_ = !(k.stamp == stamp) || !k.whole;
+        if (fill_) {
+            k.stamp = stamp;
+            k.whole = true;
+            k.within.clear();
+            k.image.fill(Qt::transparent);
+        }
+    }
+    due_ = fill_;
     return true;
+}
+
+bool StripPicture::shows(const QRectF& area) const {
+    if (!fill_ || !part_) return true;
+    return std::any_of(parts_.begin(), parts_.end(), [&](const QRect& in) {
+        return area.left() <= in.right() + 1 && area.right() >= in.left() && area.top() <= in.bottom() + 1 &&
+               area.bottom() >= in.top();
+    });
+}
+
+bool StripPicture::meets(const QRect& r) const {
+    return std::any_of(parts_.begin(), parts_.end(), [&](const QRect& in) {
+        return r.left() <= in.right() && r.right() >= in.left() && r.top() <= in.bottom() && r.bottom() >= in.top();
+    });
 }
 
 void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
@@ -195,14 +250,29 @@ void StripPicture::blend(const QImage& sprite, QPoint at, double opacity) {
                                       opacity);
         gatherPiece(device, d);
     }
-    if (fill_) put(sprite, at, opacity);
+    if (fill_ && (!part_ || meets(QRect(at, sprite.size())))) put(sprite, at, opacity);
 }
 
 void StripPicture::put(const QImage& sprite, QPoint at, double opacity) {
     // Untransformed, on whole pixels and unclipped: the raster engine copies the picture straight.
     if (!painter_.isActive()) painter_.begin(&kept_[current_].image);
     painter_.setOpacity(opacity);
-    painter_.drawImage(at, sprite);
+    if (!part_) {
+        painter_.drawImage(at, sprite);
+        return;
+    }
+    // Within each shown rectangle alone, as the whole picture would have it there (whole where it
+    // lies within one: the quicker copy).
+    const int l = at.x(), t = at.y(), r = l + sprite.width() - 1, b = t + sprite.height() - 1;
+    for (const QRect& in : parts_) {
+        const int l2 = std::max(l, in.left()), t2 = std::max(t, in.top());
+        const int r2 = std::min(r, in.right()), b2 = std::min(b, in.bottom());
+        if (l2 > r2 || t2 > b2) continue;
+        if (l2 == l && t2 == t && r2 == r && b2 == b)
+            painter_.drawImage(at, sprite);
+        else
+            painter_.drawImage(QPoint(l2, t2), sprite, QRect(l2 - l, t2 - t, r2 - l2 + 1, b2 - t2 + 1));
+    }
 }
 
 void StripPicture::gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity) {

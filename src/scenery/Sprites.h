@@ -3,11 +3,14 @@
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRect>
 #include <QRectF>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace kp::scenery {
 
@@ -49,9 +52,14 @@ public:
     virtual bool gathers() const = 0;
     // A laid picture over `deviceBounds` (device pixels) drawn as `digest` says.
     virtual void gatherShape(const QRectF& deviceBounds, std::uint64_t digest) = 0;
+    // While the device filters: the rectangles (device pixels, not overlapping) within which what
+    // it draws is seen, each drawn within alone; else null.
+    virtual const std::vector<QRect>* filterRects() const { return nullptr; }
 };
 // The gatherer `p` draws on, when it gathers now.
 SpriteGatherer* spriteGatherer(const QPainter& p);
+// The rectangles `p`'s device shows what it draws within (device pixels), when it filters now.
+const std::vector<QRect>* spriteFilterRects(const QPainter& p);
 // Tells `p`'s gatherer of the picture of `key` at `scale` over `bounds` as laySprite() would lay
 // it; false when `p` does not gather or is turned (the picture is then to be laid).
 bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds);
@@ -60,7 +68,9 @@ bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bo
 // and laid down at once: their kept pictures are laid on it unclipped and untransformed, where
 // each laid on the room would go through the room's painter and its clip. `id` tells the bands apart; `stamp` (the
 // frame's time) says when the picture is put together again, so that drawing the same frame
-// twice puts it together once.
+// twice puts it together once. On a painter that filters, only the rectangles it shows are put
+// together again (each piece meeting one blended within it, in the same order), as nothing else
+// of the picture is seen there.
 class StripPicture {
 public:
     // How a painter that gathers is told of the band: piece by piece (where few change in a frame),
@@ -81,6 +91,9 @@ public:
     QPointF toPicture(QPointF at) const { return (at - kept_[current_].bounds.topLeft()) * kept_[current_].scale + offset_; }
     // Blends a kept picture into the band's with its top-left pixel at `at`, faded by `opacity`.
     void blend(const QImage& sprite, QPoint at, double opacity);
+    // Whether what is put within `area` (the picture's pixels) would be seen: false only where a
+    // painter that filters shows none of it, so its pieces can be left alone.
+    bool shows(const QRectF& area) const;
     // The same with the kept picture of `key` at `scale` over `box`, drawn by `draw(QPainter&)`
     // when missing; on a painter that gathers, told by its key without being looked up.
     template <typename Draw>
@@ -93,12 +106,17 @@ private:
         double scale = 0, stamp = 0;
         QRectF bounds;
         QImage image;
+        bool whole = false;  // whether all of it is as of `stamp`, else only within `within`
+        std::vector<QRect> within;
     };
     Kept kept_[4];
     QPainter painter_;
     int current_ = 0, next_ = 0;
     bool due_ = false;
     bool fill_ = false;  // whether the picture is put together now
+    bool part_ = false;  // whether only within `parts_` (the picture's pixels)
+    std::vector<QRect> parts_;
+    bool meets(const QRect& r) const;
     QPointF offset_;  // the band's corner's part of a device pixel
     void gatherKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity);
     void put(const QImage& sprite, QPoint at, double opacity);
@@ -129,7 +147,9 @@ const QImage& spritePicture(std::uint64_t key, double scale, const QRectF& bound
 template <typename Draw>
 void StripPicture::blendKept(std::uint64_t key, double scale, const QRectF& box, QPoint at, double opacity, Draw&& draw) {
     if (gather_) gatherKept(key, scale, box, at, opacity);
-    if (fill_) put(spritePicture(key, scale, box, draw), at, opacity);
+    if (fill_ && (!part_ || meets(QRect(at, QSize(std::max(1, static_cast<int>(std::ceil(box.width() * scale))),
+                                                    std::max(1, static_cast<int>(std::ceil(box.height() * scale))))))))
+        put(spritePicture(key, scale, box, draw), at, opacity);
 }
 
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed

@@ -112,6 +112,45 @@ TEST(RoomSprites, ABandOfPicturesIsDamageOnlyWhereOneOfThemChanged) {
     EXPECT_FALSE(faded.intersects(QRect(230, 0, 170, 20)));
 }
 
+TEST(RoomSprites, ABandRefreshedWhereOnePictureChangedIsPutAgainOnlyThereAsIfRebuiltWhole) {
+    RoomSprites sprites;
+    int drawn = 0;
+    // A band of twelve overlapping discs at scale 2, the sixth faded by `fade`, drawn through the
+    // filter over a wall within `damage`.
+    const auto frame = [&](scenery::StripPicture& strip, QImage& img, const QRegion& damage, double stamp, double fade) {
+        QPainter target(&img);
+        target.setClipRegion(damage);
+        target.fillRect(img.rect(), QColor(230, 210, 180));
+        QPainter& p = sprites.filter(target, damage, 2, img.size());
+        ASSERT_TRUE(strip.prepare(p, 1, QRectF(5, 10, 100, 15), stamp));
+        if (strip.due())
+            for (int i = 0; i < 12; ++i)
+                strip.blendKept(0x7E57B00000000000ull + i, 2, QRectF(0, 0, 10, 10), QPoint(i * 14, 3),
+                                i == 5 ? fade : 0.4 + 0.05 * i, [&, i](QPainter& q) {
+                                    ++drawn;
+                                    q.setPen(Qt::NoPen);
+                                    q.setBrush(QColor::fromHsv(i * 30, 200, 220, 180));
+                                    q.drawEllipse(QRectF(0, 0, 10, 10));
+                                });
+        strip.lay(p);
+        sprites.endFilter();
+    };
+    QImage shown(400, 200, QImage::Format_ARGB32_Premultiplied), whole = shown, again = shown;
+    const QRegion all(shown.rect());
+    scenery::StripPicture strip, fresh;
+    frame(strip, shown, all, 1, 1.0);
+    // The sixth disc (device pixels 80..100 across) fades: only it and the two it overlaps are put.
+    scenery::dropSprites();
+    drawn = 0;
+    frame(strip, shown, QRegion(80, 23, 20, 20), 2, 0.5);
+    EXPECT_EQ(drawn, 3);
+    frame(fresh, whole, all, 2, 0.5);
+    EXPECT_EQ(shown, whole);
+    // The same frame drawn whole after it puts the whole band together.
+    frame(strip, again, all, 2, 0.5);
+    EXPECT_EQ(again, whole);
+}
+
 TEST(RoomSprites, AWindowsSlowSwayAndDriftAreDrawnAgainOnlyOnceTheyMoveAVisibleStep) {
     RoomSprites sprites;
     // A cloudy window: its four clouds drift and its curtains sway, each by a small part of a pixel
