@@ -13,6 +13,20 @@
 namespace kp::test {
 namespace {
 
+// The cat layer's next frame at `scale`, in device pixels.
+QImage layerFrame(RoomCatWorld& w, const RoomModels& m, double scale) {
+    QImage img(int(640 * scale), int(160 * scale), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(scale);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        w.hot.clear();
+        w.layer->paint(p, w.frame(), m, w.hot);
+    }
+    img.setDevicePixelRatio(1);
+    return img;
+}
+
 struct Difference {
     int ink = 0;      // pixels with ink in either picture
     int far = 0;      // pixels whose colour or cover differs by more than a third
@@ -373,18 +387,7 @@ TEST(RoomCatParts, TellsWhereItsPixelsChangedFrameByFrame) {
         w.life().setPose(PetPose::sitting);
         w.settle();
         const RoomModels m = w.models();
-        auto frame = [&] {
-            QImage img(int(640 * scale), int(160 * scale), QImage::Format_ARGB32_Premultiplied);
-            img.setDevicePixelRatio(scale);
-            img.fill(Qt::transparent);
-            {
-                QPainter p(&img);
-                w.hot.clear();
-                w.layer->paint(p, w.frame(), m, w.hot);
-            }
-            img.setDevicePixelRatio(1);
-            return img;
-        };
+        auto frame = [&] { return layerFrame(w, m, scale); };
         QImage before = frame();
         int changedFrames = 0, stillFrames = 0;
         const int drawn = w.layer->parts().drawings();
@@ -467,18 +470,7 @@ TEST(RoomCatParts, SwayingToMusicTellsWhereItsPixelsChanged) {
     w.life().setPose(PetPose::sitting);
     w.settle();
     const RoomModels m = w.models();
-    auto frame = [&] {
-        QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
-        img.setDevicePixelRatio(2);
-        img.fill(Qt::transparent);
-        {
-            QPainter p(&img);
-            w.hot.clear();
-            w.layer->paint(p, w.frame(), m, w.hot);
-        }
-        img.setDevicePixelRatio(1);
-        return img;
-    };
+    auto frame = [&] { return layerFrame(w, m, 2); };
     QImage before = frame();
     int moved = 0;
     for (int i = 0; i < 30; ++i) {
