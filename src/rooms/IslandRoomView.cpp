@@ -176,6 +176,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     in.shopOn = wallet_.enabled();
     in.offerTomatoClock = cards_->shouldOfferTomatoClock();
     plan_ = planRoomStack(f, in);
+    // A card asked for now is taken up before anything says whether one shows.
+    cards_->update(f);
 
     p.save();
     p.translate(origin_);
@@ -265,44 +267,32 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         p.restore();
     };
     lay(scene_, redone, QPainter::CompositionMode_Source);
-    if (!whole) {
-        lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
-        // 7. The leaves.
-        if (fine) backdrop_.paintGardenWeather(p, f);
-        // 8. The night tint, still, and the bar over it.
-        if (tint > 0)
-            for (const QRect& r : redone) {
-                p.save();
-                p.setClipRect(QRectF(r.x() / s, r.y() / s, r.width() / s, r.height() / s), Qt::IntersectClip);
-                backdrop_.paintNightTint(p, f, tint * f.opening);
-                p.restore();
-            }
-        if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
-        p.restore();
-        reach_ = redone;
-        return;
+    if (whole) {
+        paintLeaving(p, t);
+        // 4. Storm flash.
+        if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     }
-    paintLeaving(p, t);
-    // 4. Storm flash.
-    if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
-    lay(over_, overArea_, QPainter::CompositionMode_SourceOver);
-    // 7. Garden weather.
-    if (plan_.gardenWeather) {
-        // Rain, snow and the evening's tint on a pool thread, so that their fills are not split over
-        // the pool.
-        if (fine)
-            backdrop_.paintGardenWeather(p, f);
-        else
-            scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
-    }
-    // 8. Night tint, easing in and out with the night sleep.
-    backdrop_.paintNightTint(p, f, tint * f.opening);
+    lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
+    // 7. Garden weather: a fine day's leaves drawn here; rain, snow and the evening's tint on a pool
+    // thread, so that their fills are not split over the pool.
+    if (fine)
+        backdrop_.paintGardenWeather(p, f);
+    else if (plan_.gardenWeather)
+        scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
+    // 8. Night tint, easing in and out with the night sleep, and the bar over it.
+    if (tint > 0)
+        for (const QRect& r : redone) {
+            p.save();
+            p.setClipRect(QRectF(r.x() / s, r.y() / s, r.width() / s, r.height() / s), Qt::IntersectClip);
+            backdrop_.paintNightTint(p, f, tint * f.opening);
+            p.restore();
+        }
     if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
     // 9. Cards.
-    paintCards(p);
+    if (whole) paintCards(p);
 
     p.restore();
-    reach_ = std::nullopt;
+    reach_ = whole ? std::nullopt : std::optional(redone);
 }
 
 void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {

@@ -311,7 +311,7 @@ void RoomCards::paintNoteCard(QPainter& p, const NotchCard& card, QPointF centre
     p.restore();
 }
 
-void RoomCards::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
+void RoomCards::update(const RoomFrame& f) {
     const double now = clock_.monotonic();
     const Identity id = identity();
     const bool isNote = id.kind == RoomCardKind::intro || id.kind == RoomCardKind::offer;
@@ -341,6 +341,12 @@ void RoomCards::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
         textsStale_ = false;
         pending_.reset();
     }
+}
+
+void RoomCards::paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot) {
+    update(f);
+    const double now = clock_.monotonic();
+    const Identity id = shown_;
 
     if (leaving_) {
         const double gone = leavingMotion_.progress(now - leavingSince_);

@@ -64,8 +64,11 @@ public:
     bool shouldOfferTomatoClock() const;
     bool nudgeDone() const { return nudgeDone_; }
 
+    // Takes up the card the models ask for now (the one shown before starts leaving); every frame,
+    // before showsAny() is asked, whether or not anything is drawn.
+    void update(const RoomFrame& f);
     // Draws the card (and one leaving) and adds its hotspots: the card swallows clicks, its
-    // buttons act through `perform`.
+    // buttons act through `perform`. Brings the card up to date first.
     void paint(QPainter& p, const RoomFrame& f, RoomHotspots& hot);
     // Carries out a card button's click; false for actions that are not a card's.
     bool perform(const RoomAction& action);
@@ -79,7 +82,7 @@ public:
 
     // The card on show for the intro or offer (built on the last paint), for tests and tools.
     const NotchCard* noteCard() const { return card_.get(); }
-    // Whether any card is on view or leaving it (as the last paint drew them).
+    // Whether any card is on view or leaving it (as the last update took them up).
     bool showsAny() const { return card_ || leaving_ || shown_.kind == RoomCardKind::farewell; }
     QPointF noteCardCentre() const { return cardCentre_; }
     // The farewell card's box and its button, centred at (0.5 w, 0.46 h).

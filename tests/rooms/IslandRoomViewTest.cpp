@@ -535,6 +535,34 @@ TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
     }
 }
 
+TEST_F(IslandRoomViewTest, ACardAskedForWhileTheRoomPaintsOnlyItsChangesComesUp) {
+    // The room open and painted over its last frame; then the intro starts: within a second its
+    // card is on view, drawn dark over the room, and the frame is painted whole while it shows.
+    w.cat.store->set(QStringLiteral("onboardedV1"), true);
+    w.wallet->setEnabled(true);
+    w.show(IslandRoomKind::bedroom);
+    QImage kept(640, 160, QImage::Format_ARGB32_Premultiplied);
+    kept.fill(Qt::transparent);
+    double t = w.now();
+    const auto frame = [&] {
+        t += 1.0 / 60;
+        QPainter p(&kept);
+        return w.view->paintChanges(p, QRectF(0, 0, 640, 160), t, QRegion());
+    };
+    frame();
+    ASSERT_TRUE(frame().has_value()) << "painted only where it changes";
+    w.pomodoro->startIntro();
+    for (int i = 0; i < 60; ++i) {
+        frame();
+        w.cat.scheduler.advance(1.0 / 60);
+    }
+    const NotchCard* card = w.view->cards()->noteCard();
+    ASSERT_NE(card, nullptr) << "the intro's card is taken up";
+    const QRectF box = card->frame(w.view->cards()->noteCardCentre());
+    EXPECT_LT(kept.pixelColor(box.center().toPoint() + QPoint(0, int(box.height() / 2) - 4)).lightness(), 60);
+    EXPECT_FALSE(frame().has_value());
+}
+
 TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
     // Each frame painted over the last on a kept image, only where the room says it changes (and
     // over a strip the host asks for, with something of its own painted there), is the frame
