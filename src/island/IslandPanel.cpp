@@ -326,6 +326,10 @@ void IslandPanel::roomFrameDue() {
 
 QPoint IslandPanel::roomOrigin() const { return (islandRect().topLeft() * devicePixelRatioF()).toPoint(); }
 
+QPoint IslandPanel::contentOffset() const {
+    return ((contentRect().topLeft() - islandRect().topLeft()) * devicePixelRatioF()).toPoint();
+}
+
 bool IslandPanel::sendsToPicture() {
     if (picture_ && picture_->fits(*this)) return true;
     dropPicture();
@@ -360,7 +364,7 @@ void IslandPanel::renderRoom() {
         roomShown_ = QImage();
     }
     // The countdown along the bottom is painted again each frame.
-    const QPoint at = ((content.topLeft() - island.topLeft()) * dpr).toPoint();
+    const QPoint at = contentOffset();
     const QRect strip = QRectF(0, (content.height() - 3) * dpr, content.width() * dpr, 3 * dpr)
                             .toAlignedRect()
                             .adjusted(-1, -1, 1, 1);
@@ -370,7 +374,6 @@ void IslandPanel::renderRoom() {
         p.setRenderHint(QPainter::Antialiasing);
         p.translate(-island.topLeft());
         painted = paintSettledRoom(p, island, fresh ? nullptr : &strip);
-        if (painted) painted = painted->translated(at) & roomFrame_.rect();
     }
     // Only where the room says it may have changed is looked at (and the countdown); of that,
     // only the bands of pixels that changed go to the screen.
@@ -469,8 +472,12 @@ std::optional<QRegion> IslandPanel::paintSettledRoom(QPainter& p, const QRectF& 
     p.setClipRect(island, Qt::IntersectClip);
     const QRectF content = contentRect();
     std::optional<QRegion> painted;
+    const double dpr = p.device()->devicePixelRatioF();
     if (redo) {
-        painted = room_->paintChanges(p, content, spring_.size().height(), QRegion(*redo));
+        // The room says where it painted from the content's corner; from here on, the island's.
+        const QPoint at = contentOffset();
+        if ((painted = room_->paintChanges(p, content, spring_.size().height(), QRegion(*redo))))
+            painted = painted->translated(at) & QRect(0, 0, p.device()->width(), p.device()->height());
     } else {
         // The room's opaque scene covers its content; only what lies outside it is filled.
         const QRect covered(QPoint(int(std::ceil(content.left())), int(std::ceil(content.top()))),
@@ -483,7 +490,6 @@ std::optional<QRegion> IslandPanel::paintSettledRoom(QPainter& p, const QRectF& 
     paintCountdown(p);
     const double r = std::clamp(spring_.radius(), 0.0, std::min(island.width(), island.height()) / 2);
     if (r <= 0) return painted;
-    const double dpr = p.device()->devicePixelRatioF();
     if (corner_.isNull() || cornerRadius_ != r || corner_.devicePixelRatio() != dpr) {
         // The bottom-left corner's outside, as coverage: the island's own shape cut out of a square.
         const int side = static_cast<int>(std::ceil(r * dpr));
@@ -506,7 +512,6 @@ std::optional<QRegion> IslandPanel::paintSettledRoom(QPainter& p, const QRectF& 
     // With a compositor the corners go see-through; without one they are island black, which the
     // window's mask then cuts. Over a kept frame, only where the room painted again.
     p.setCompositionMode(compositor_ ? QPainter::CompositionMode_DestinationOut : QPainter::CompositionMode_SourceOver);
-    const QPointF at = (content.topLeft() - island.topLeft()) * dpr;
     for (const auto& [corner, place] : {std::pair{&corner_, left}, std::pair{&cornerRight_, right}}) {
         const QRectF spot(place, side);
         if (!painted) {
@@ -514,7 +519,7 @@ std::optional<QRegion> IslandPanel::paintSettledRoom(QPainter& p, const QRectF& 
             continue;
         }
         for (const QRect& px : *painted) {
-            const QRectF points = QRectF((px.x() + at.x()) / dpr, (px.y() + at.y()) / dpr, px.width() / dpr, px.height() / dpr)
+            const QRectF points = QRectF(px.x() / dpr, px.y() / dpr, px.width() / dpr, px.height() / dpr)
                                       .translated(island.topLeft()) & spot;
             if (points.isEmpty()) continue;
             p.drawImage(points, *corner, QRectF((points.topLeft() - place) * dpr, points.size() * dpr));

@@ -78,7 +78,7 @@ private:
     void paintCountdown(QPainter& p);
     // The settled room with the countdown, cut to the island's corners; over the kept frame when
     // `redo` (the countdown's pixels, from the content's top-left) is given. Returns where it
-    // painted, in the same pixels; nothing: everywhere.
+    // painted, in the frame's pixels; nothing: everywhere.
     std::optional<QRegion> paintSettledRoom(QPainter& p, const QRectF& island, const QRect* redo);
     // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
     void roomFrameDue();
@@ -92,6 +92,8 @@ private:
     void dropPicture();
     // Where the room's frame lies in the window, in device pixels.
     QPoint roomOrigin() const;
+    // Where the content's corner lies in the room's frame, in device pixels.
+    QPoint contentOffset() const;
 
     AppState& state_;
     TestIslandController& controller_;
