@@ -508,8 +508,12 @@ void RoomSprites::add(const QRectF& deviceBounds, std::uint64_t digest) {
 
 namespace {
 
-// The most rectangles the damage is made of.
-constexpr std::size_t kMostRects = 5;
+// The most rectangles the damage is made of, and how many device pixels drawn again for nothing
+// a rectangle saves: about what laying each shape within one more rectangle costs. Far apart
+// changes (a garland's baubles, a window's clouds, a tree's lights) are then not joined into one
+// large rectangle that is mostly still.
+constexpr std::size_t kMostRects = 64;
+constexpr double kRectCost = 2000;
 
 bool ordered(const RoomSprites::Piece& a, const RoomSprites::Piece& b) {
     if (a.digest != b.digest) return a.digest < b.digest;
@@ -563,7 +567,7 @@ QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Pie
     });
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
     // From left to right, each joins the rectangle it adds least to when that adds less than it
-    // covers itself, or when there are already enough: a region of few rectangles clips cheaply.
+    // covers itself and what a rectangle of its own costs, or when there are already enough.
     const auto area = [](const QRect& r) { return static_cast<double>(r.width()) * r.height(); };
     std::vector<QRect> joined;
     for (const QRect& r : changed) {
@@ -573,7 +577,7 @@ QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Pie
             const double extra = area(joined[k] | r) - area(joined[k]);
             if (least < 0 || extra < least) least = extra, best = k;
         }
-        if (joined.empty() || (joined.size() < kMostRects && least > area(r)))
+        if (joined.empty() || (joined.size() < kMostRects && least > area(r) + kRectCost))
             joined.push_back(r);
         else
             joined[best] |= r;

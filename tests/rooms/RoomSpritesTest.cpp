@@ -68,6 +68,25 @@ TEST(RoomSprites, AShapeThatStaysIsNotDamageForANeighbourThatChanges) {
     EXPECT_TRUE(RoomSprites::damage({}, first).contains(QRect(20, 20, 100, 20)));
 }
 
+TEST(RoomSprites, ChangesFarApartAreDrawnAgainWithoutTheStillRoomBetweenThem) {
+    RoomSprites sprites;
+    // Twenty-four small lights over the room, six along and four down, each 6 points square.
+    const auto lights = [&](const QColor& colour) {
+        QPainter& p = sprites.gather(2, QSize(1280, 320));
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j < 4; ++j) p.drawRect(QRectF(10 + 100 * i, 10 + 40 * j, 6, 6));
+        return sprites.endGather();
+    };
+    const auto first = lights(Qt::red);
+    const QRegion damage = RoomSprites::damage(lights(Qt::yellow), first);
+    for (const RoomSprites::Piece& piece : first) EXPECT_TRUE(damage.contains(piece.rect));
+    // Some still wall around and between the lights of a column may be drawn again, never the
+    // room between two columns.
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(damage.intersects(QRect(45 + 200 * i, 0, 150, 320))) << i;
+}
+
 TEST(RoomSprites, AKeptPictureIsToldByItsKeyWithoutBeingDrawn) {
     RoomSprites sprites;
     int drawn = 0;
