@@ -36,7 +36,9 @@ std::uint64_t slotOf(std::uint64_t key, double scale, const QRectF& bounds) {
 
 double spriteScale(const QPainter& p, const QRectF& bounds) {
     const QTransform t = p.deviceTransform();
-    const double scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    // A turned painter's scale differs in its last bits from angle to angle: rounded, a piece that
+    // turns finds its kept picture instead of drawing a new one every frame.
+    const double scale = std::ldexp(std::round(std::ldexp(std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22())), 24)), -24);
     if (!(scale > 0) || bounds.width() * scale > 1024 || bounds.height() * scale > 1024) return 0;
     return scale;
 }

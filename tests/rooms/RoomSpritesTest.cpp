@@ -6,6 +6,7 @@
 #include "scenery/WindowViews.h"
 
 #include <QImage>
+#include <cmath>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -105,6 +106,25 @@ TEST(RoomSprites, AKeptPictureIsToldByItsKeyWithoutBeingDrawn) {
     EXPECT_LE(first[0].rect.width(), 44);
     EXPECT_TRUE(RoomSprites::damage(frame(0x7E57000000000001ull), first).isEmpty());
     EXPECT_TRUE(RoomSprites::damage(frame(0x7E57000000000002ull), first).contains(QRect(20, 20, 40, 20)));
+}
+
+TEST(RoomSprites, APieceThatTurnsIsDrawnOnceAndLaidTurned) {
+    // A flame swaying by a different angle every frame, in pieces drawn at a scale of their own.
+    for (const double scale : {0.9, 1.1, 2.2}) {
+        QImage img(200, 200, QImage::Format_ARGB32_Premultiplied);
+        int drawn = 0;
+        for (int frame = 0; frame < 60; ++frame) {
+            QPainter p(&img);
+            p.scale(scale, scale);
+            p.translate(50, 50);
+            p.rotate(6 * std::sin(0.05 * frame));
+            scenery::drawSprite(p, 0x7E57F1A000000000ull, QRectF(-4, -10, 8, 11), [&](QPainter& q) {
+                ++drawn;
+                q.fillRect(QRectF(-3, -9, 6, 9), Qt::red);
+            });
+        }
+        EXPECT_EQ(drawn, 1) << scale;
+    }
 }
 
 TEST(RoomSprites, ABandOfPicturesIsDamageOnlyWhereOneOfThemChanged) {
