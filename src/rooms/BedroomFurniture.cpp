@@ -238,26 +238,42 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
     // Unshaken, the post itself looks the same in every frame: only the pom-pom swings, and the
     // post is laid from a kept picture.
     std::optional<scenery::StillDrawing> still;
+    // Shaken, the column and the perch move in quarters of a device pixel, each laid from a kept
+    // picture of that quarter; the base stands.
+    const double device = p.deviceTransform().m11();
+    const double shake = device > 0 ? scenery::stepped(motion.shake, 0.25 / device) : motion.shake;
     if (motion.shake == 0) {
         still.emplace();
         scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&column), QRectF(-18, -41, 36, 40),
                             [&](QPainter& q) { post(q, 0); });
     } else {
-        post(p, motion.shake);
+        p.save();
+        p.translate(shake, 0);
+        scenery::drawStillSprite(p, reinterpret_cast<std::uintptr_t>(&sisal), QRectF(-6.5, -41, 13, 36), [&](QPainter& q) {
+            column.paint(q);
+            q.setClipRect(columnRect, Qt::IntersectClip);
+            sisal.paint(q);
+        });
+        p.restore();
+        scenery::drawStillSprite(p, reinterpret_cast<std::uintptr_t>(&base), QRectF(-18, -8, 36, 7),
+                                 [&](QPainter& q) { base.paint(q); });
     }
     still.reset();
+    // The pom-pom swings in steps that move its ball a quarter of a device pixel, from a kept picture.
     p.save();
     p.translate(11, -40);
-    p.rotate(motion.swing);
-    pomPom.paint(p);
+    p.rotate(scenery::steppedTurn(p, motion.swing, 17));
+    scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&pomPom), QRectF(-4, -1, 8, 19),
+                        [&](QPainter& q) { pomPom.paint(q); });
     p.restore();
     if (motion.shake == 0) {
         still.emplace();
         perch.paintKept(p);
         return;
     }
-    p.translate(motion.shake, 0);
-    perch.paint(p);
+    p.translate(shake, 0);
+    scenery::drawStillSprite(p, reinterpret_cast<std::uintptr_t>(&perch), QRectF(-14, -47.5, 28, 8),
+                             [&](QPainter& q) { perch.paint(q); });
 }
 
 // ---- Nightstand clock ----

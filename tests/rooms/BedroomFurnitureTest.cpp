@@ -223,6 +223,34 @@ TEST(BedroomFurniture, TheLampPulsesInStepsTooSmallToSeeSoMostFramesLeaveItAlone
     EXPECT_GT(high - low, 0.1);
 }
 
+TEST(BedroomFurniture, AShakenPostMovesItsColumnAndPerchWholeOverAStillBase) {
+    // At twice the size, a shake of half a point is one device pixel.
+    const auto post = [](double shake) {
+        QImage img(240, 240, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(2, 2);
+        drawScratchingPost(p, QPointF(40, 80), 1, {shake, 0});
+        return img;
+    };
+    const QImage still = post(0), shaken = post(0.5), back = post(-0.5);
+    int columnPixels = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 1; x < 239; ++x) {
+            // The pom-pom hangs from the perch's right end on its own; the base is the lowest 7 points.
+            if (x >= 93 && y >= 78) continue;
+            if (y >= 146) {
+                EXPECT_LE(test::colourDistance(shaken.pixel(x, y), still.pixel(x, y)), 6) << x << "," << y;
+                continue;
+            }
+            if (still.pixel(x, y) != qRgb(255, 255, 255)) ++columnPixels;
+            EXPECT_LE(test::colourDistance(shaken.pixel(x + 1, y), still.pixel(x, y)), 6) << x << "," << y;
+            EXPECT_LE(test::colourDistance(back.pixel(x - 1, y), still.pixel(x, y)), 6) << x << "," << y;
+        }
+    EXPECT_GT(columnPixels, 1000);
+}
+
 TEST(BedroomFurniture, BedAndPostAreButtonsOnTheFloor) {
     RoomHotspots hot;
     addBedroomHotspots(test::roomFrame(100), BedroomState{}, hot);
