@@ -204,21 +204,39 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
 
     // 5-6. The bar and the cat group go on a layer of their own, cleared where they were: what
     // they cover is then known before anything is put on the device.
-    const QRegion wasOver = over_.size() == scene_.size() ? overArea_ : QRegion(scene_.rect());
-    if (over_.size() != scene_.size()) over_ = QImage(scene_.size(), QImage::Format_ARGB32_Premultiplied);
+    const bool overFresh = over_.size() != scene_.size();
+    const QRegion wasOver = overFresh ? QRegion(scene_.rect()) : overArea_;
+    if (overFresh) over_ = QImage(scene_.size(), QImage::Format_ARGB32_Premultiplied);
     QRegion barPixels;
     for (const QRect& r : TopBar::area(f.width, f.notchWidth, wallet_.enabled()))
         barPixels += QRectF(r.x() * s, r.y() * s, r.width() * s, r.height() * s).toAlignedRect();
+    // The bar is first drawn on a painter that only gathers how it is drawn (and offers its
+    // buttons): drawn the same way where it was, and with no cat cleared from over it, the layer
+    // still holds it.
+    bool barStands = false;
+    if (!plan_.topBarOverTint) {
+        topBar_->paint(barSprites_.gather(s, scene_.size()), f, hot_);
+        std::vector<RoomSprites::Piece> bar = barSprites_.endGather();
+        barStands = !lastBarOverTint_ && bar == lastBar_ && barPixels == lastBarPixels_ && !overFresh &&
+                    !catArea_.intersects(barPixels);
+        lastBar_ = std::move(bar);
+    } else {
+        lastBar_.clear();
+    }
+    lastBarPixels_ = barPixels;
     {
         QPainter o(&over_);
         o.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect& r : wasOver) o.fillRect(r, Qt::transparent);
+        for (const QRect& r : barStands ? wasOver - barPixels : wasOver) o.fillRect(r, Qt::transparent);
         o.setCompositionMode(QPainter::CompositionMode_SourceOver);
         o.setRenderHint(QPainter::Antialiasing, true);
         o.scale(s, s);
         // The bar beside the notch (above the night tint while the cat sleeps the night); a cat up
         // on a perch passes over it.
-        if (!plan_.topBarOverTint) topBar_->paint(o, f, hot_);
+        if (!plan_.topBarOverTint && !barStands) {
+            RoomHotspots offered;  // the gathering painter offered them already
+            topBar_->paint(o, f, offered);
+        }
         if (plan_.cat) paintCatGroup(o);
     }
     QRegion catArea;
@@ -230,7 +248,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const QRegion wasCat = std::exchange(catArea_, catArea);
     overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
     // The bar is looked at again only when its pixels on the layer changed.
-    const bool barMoved = plan_.topBarOverTint || keepBar(barPixels & over_.rect());
+    const bool barMoved = plan_.topBarOverTint || (!barStands && keepBar(barPixels & over_.rect()));
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 

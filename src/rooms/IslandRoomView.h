@@ -208,6 +208,10 @@ private:
     // The bar's pixels on that layer as last looked at.
     QImage barKept_;
     QPoint barKeptAt_;
+    // How the bar was drawn in the last frame, found on a painter that only gathers, and where.
+    RoomSprites barSprites_;
+    std::vector<RoomSprites::Piece> lastBar_;
+    QRegion lastBarPixels_;
     // Where a fine day's falling leaves lay in the last frame, found on a painter that only gathers.
     RoomSprites weather_;
     QRegion leaves_;
