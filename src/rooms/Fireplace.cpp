@@ -64,7 +64,8 @@ void drawFlame(QPainter& p, int i, double t) {
     const double s = step / 128.0;
     p.save();
     p.translate(f.x, 0);
-    p.rotate(flameSway(i, t));
+    // Turned in steps that move the tip a quarter of a device pixel.
+    p.rotate(scenery::steppedTurn(p, flameSway(i, t), f.height * s));
     const std::uint64_t key = 0x464C414D00000000ull | static_cast<std::uint64_t>(i) << 16 | static_cast<std::uint64_t>(step & 0xFFFF);
     scenery::drawSprite(p, key, QRectF(-f.width / 2 - 1, -f.height * s - 1, f.width + 2, f.height * s + 2), [&](QPainter& q) {
         const struct {
