@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QRectF>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -152,6 +153,31 @@ void StripPicture::blendKept(std::uint64_t key, double scale, const QRectF& box,
         put(spritePicture(key, scale, box, draw), at, opacity);
 }
 
+// A piece on a turned (or mirrored, or slanted) painter is kept as a picture already turned, laid
+// pixel for pixel: turned in the raster engine, a picture costs a smooth transformed fill wherever
+// anything near it is drawn again, not only when it turns. Its pixels are those of its shapes drawn
+// turned with its corner on the nearest quarter of a device pixel, so a turn in steps (steppedTurn())
+// finds the same few pictures again and again.
+struct TurnedSprite {
+    QTransform toPicture;  // the painter's units onto the turned picture's pixels
+    QRect device;          // where the picture lies on the device (device pixels)
+    std::uint64_t digest = 0;  // the piece's key, bounds, turn and part of a pixel
+};
+// Where the piece of `key` over `bounds` lies turned on `p`; false when `p` is upright (the
+// piece is then laid from its upright picture) or cannot keep a picture.
+bool turnedSprite(const QPainter& p, std::uint64_t key, const QRectF& bounds, TurnedSprite& turned);
+// Tells `p`'s gatherer of the turned piece; false when `p` does not gather.
+bool gatherTurned(QPainter& p, const TurnedSprite& turned);
+// The turned picture, kept or just drawn, or null.
+const QImage* keptTurned(const TurnedSprite& turned);
+// Takes the freshly drawn turned picture and answers it (kept once a piece is seen turned the same
+// way again: a piece that turns smoothly does not fill the keep with pictures of one use).
+const QImage& keepTurned(const TurnedSprite& turned, QImage image);
+// Lays the turned picture where it lies, pixel for pixel.
+void layTurned(QPainter& p, const QImage& image, const TurnedSprite& turned);
+// How many turned pictures are kept, and their bytes.
+std::pair<std::size_t, std::size_t> turnedSpritesKept();
+
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed
 // over `bounds` (the painter's current units). `draw(QPainter&)` paints the piece in those units.
 // One thread at a time.
@@ -160,6 +186,23 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
     const double scale = spriteScale(p, bounds);
     if (!(scale > 0)) {
         draw(p);
+        return;
+    }
+    if (TurnedSprite turned; turnedSprite(p, key, bounds, turned)) {
+        if (gatherTurned(p, turned)) return;
+        const QImage* image = keptTurned(turned);
+        if (!image) {
+            QImage fresh(turned.device.size(), QImage::Format_ARGB32_Premultiplied);
+            fresh.fill(Qt::transparent);
+            {
+                QPainter q(&fresh);
+                q.setRenderHint(QPainter::Antialiasing, true);
+                q.setTransform(turned.toPicture);
+                draw(q);
+            }
+            image = &keepTurned(turned, std::move(fresh));
+        }
+        layTurned(p, *image, turned);
         return;
     }
     if (gatherSprite(p, key, scale, bounds)) return;
