@@ -66,11 +66,12 @@ struct TurnedKeep {
     std::unordered_map<std::uint64_t, Turned> kept;
     std::size_t bytes = 0;
     std::uint64_t clock = 0;
-    // Pieces seen turned lately, by digest: one seen again is kept.
-    std::array<std::uint64_t, 1024> seen{};
-    // The last picture drawn but not kept (a piece drawn within several rectangles of one frame).
-    std::uint64_t lastDigest = 0;
-    QImage last;
+    // Pieces gathered turned lately, by digest, and whether in more than one frame.
+    struct Seen {
+        std::uint64_t digest = 0;
+        bool again = false;
+    };
+    std::array<Seen, 1024> seen{};
 };
 
 TurnedKeep& turnedKeep() {
@@ -161,28 +162,26 @@ bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bo
     return true;
 }
 
-bool turnedSprite(const QPainter& p, std::uint64_t key, const QRectF& bounds, TurnedSprite& turned) {
+bool turnedSprite(const QPainter& p, std::uint64_t key, double scale, const QRectF& bounds, TurnedSprite& turned) {
     const QTransform t = p.deviceTransform();
     if ((t.m12() == 0 && t.m21() == 0 && t.m11() >= 0 && t.m22() >= 0) || t.type() == QTransform::TxProject) return false;
-    // The corner on the nearest quarter of a device pixel: its whole pixel and its part of one.
+    // The picture's corner: its whole device pixel, and its part of one (which the picture holds).
     const QPointF corner = t.map(bounds.topLeft());
-    const double qx = std::round(corner.x() * 4), qy = std::round(corner.y() * 4);
-    if (!(std::abs(qx) < 1e9 && std::abs(qy) < 1e9)) return false;
-    const double wx = std::floor(qx / 4), wy = std::floor(qy / 4);
-    const double fx = (qx - 4 * wx) / 4, fy = (qy - 4 * wy) / 4;
-    // Turned as the painter is, the corner at its part of a pixel: worked out from the digest's
-    // numbers alone, so that one digest always draws the same pixels.
-    const QPointF c = QTransform(t.m11(), t.m12(), t.m21(), t.m22(), 0, 0).map(bounds.topLeft());
-    const QTransform placed(t.m11(), t.m12(), t.m21(), t.m22(), fx - c.x(), fy - c.y());
-    const QRectF box = placed.mapRect(bounds);
-    // One pixel more each way for the antialiased edge.
+    if (!(std::abs(corner.x()) < 1e9 && std::abs(corner.y()) < 1e9)) return false;
+    const double wx = std::floor(corner.x()), wy = std::floor(corner.y());
+    const double fx = corner.x() - wx, fy = corner.y() - wy;
+    const QTransform placed(t.m11(), t.m12(), t.m21(), t.m22(), t.dx() - wx, t.dy() - wy);
+    // The upright picture reaches a little past the bounds, to whole pixels; one pixel more each
+    // way for the antialiased edge.
+    const QRectF box = placed.mapRect(QRectF(bounds.topLeft(), QSizeF(std::max(1.0, std::ceil(bounds.width() * scale)) / scale,
+                                                                    std::max(1.0, std::ceil(bounds.height() * scale)) / scale)));
     const double left = std::floor(box.left()) - 1, top = std::floor(box.top()) - 1;
     const double right = std::ceil(box.right()) + 1, bottom = std::ceil(box.bottom()) + 1;
     if (right - left > 2048 || bottom - top > 2048) return false;
     turned.toPicture = placed * QTransform::fromTranslate(-left, -top);
     turned.device = QRect(static_cast<int>(wx + left), static_cast<int>(wy + top), static_cast<int>(right - left),
                           static_cast<int>(bottom - top));
-    std::uint64_t d = mixed(mixed(0x5455524E45440000ull, key), bounds.x());
+    std::uint64_t d = mixed(mixed(mixed(0x5455524E45440000ull, key), scale), bounds.x());
     d = mixed(mixed(mixed(d, bounds.y()), bounds.width()), bounds.height());
     d = mixed(mixed(mixed(mixed(d, t.m11()), t.m12()), t.m21()), t.m22());
     turned.digest = mixed(mixed(d, fx), fy);
@@ -192,6 +191,10 @@ bool turnedSprite(const QPainter& p, std::uint64_t key, const QRectF& bounds, Tu
 bool gatherTurned(QPainter& p, const TurnedSprite& turned) {
     SpriteGatherer* g = spriteGatherer(p);
     if (!g) return false;
+    // A frame gathers each piece once: one met before was turned this way in an earlier frame.
+    TurnedKeep::Seen& seen = turnedKeep().seen[turned.digest % turnedKeep().seen.size()];
+    seen.again = seen.digest == turned.digest;
+    seen.digest = turned.digest;
     QRectF device(turned.device);
     std::uint64_t d = mixed(mixed(turned.digest, static_cast<std::uint64_t>(turned.device.x())),
                             static_cast<std::uint64_t>(turned.device.y()));
@@ -202,23 +205,30 @@ bool gatherTurned(QPainter& p, const TurnedSprite& turned) {
 
 const QImage* keptTurned(const TurnedSprite& turned) {
     TurnedKeep& k = turnedKeep();
-    if (const auto it = k.kept.find(turned.digest); it != k.kept.end()) {
-        it->second.used = ++k.clock;
-        return &it->second.image;
-    }
-    if (k.lastDigest == turned.digest && !k.last.isNull()) return &k.last;
-    return nullptr;
+    const auto it = k.kept.find(turned.digest);
+    if (it == k.kept.end()) return nullptr;
+    it->second.used = ++k.clock;
+    return &it->second.image;
 }
 
-const QImage& keepTurned(const TurnedSprite& turned, QImage image) {
-    TurnedKeep& k = turnedKeep();
-    std::uint64_t& seen = k.seen[turned.digest % k.seen.size()];
-    if (seen != turned.digest) {
-        seen = turned.digest;
-        k.lastDigest = turned.digest;
-        k.last = std::move(image);
-        return k.last;
+bool turnedAgain(const TurnedSprite& turned) {
+    const TurnedKeep::Seen& seen = turnedKeep().seen[turned.digest % turnedKeep().seen.size()];
+    return seen.digest == turned.digest && seen.again;
+}
+
+const QImage& keepTurned(const TurnedSprite& turned, const QImage& upright, const QRectF& bounds, double scale) {
+    // The raster engine's smooth transformed fill, once, as laySprite() lays the upright picture
+    // on the turned painter: the same pixels, moved by whole pixels.
+    QImage image(turned.device.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter q(&image);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        q.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        q.setTransform(turned.toPicture);
+        q.drawImage(QRectF(bounds.topLeft(), QSizeF(upright.width() / scale, upright.height() / scale)), upright);
     }
+    TurnedKeep& k = turnedKeep();
     const std::size_t bytes = static_cast<std::size_t>(image.sizeInBytes());
     if (k.bytes + bytes > kTurnedBytes || k.kept.size() >= kTurnedCount) {
         // Full: the half used longest ago goes.
