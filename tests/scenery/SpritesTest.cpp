@@ -123,6 +123,36 @@ TEST(TurnedSprites, AStepOfASwayIsLaidStraightFromOnePictureKeptTurned) {
     EXPECT_EQ(turnedSpritesKept().first, 0u);
 }
 
+TEST(TurnedSprites, TheKeepOfTurnedPicturesStaysBoundedAndHoldsWhatIsInUse) {
+    dropSprites();
+    Device device;
+    QPainter p(&device);
+    // A large piece (some 300 KB a turned picture) in two frames at each of many turns, and one
+    // turn laid in between each time.
+    const auto frames = [&](double degrees, int count) {
+        for (int i = 0; i < count; ++i)
+            for (const bool gathering : {true, false}) {
+                device.gathering = gathering;
+                p.save();
+                p.translate(200.5, 150);
+                p.rotate(degrees);
+                drawSprite(p, 0x7E57B16, QRectF(-100, -100, 200, 200), [](QPainter& q) { q.fillRect(QRectF(-99, -99, 198, 198), Qt::red); });
+                p.restore();
+            }
+    };
+    frames(1, 2);
+    const qint64 inUse = device.engine.pictures.back();
+    for (int i = 0; i < 100; ++i) {
+        frames(2 + i * 0.5, 2);
+        frames(1, 1);
+        EXPECT_EQ(device.engine.pictures.back(), inUse) << "after turn " << i;
+    }
+    const auto [count, bytes] = turnedSpritesKept();
+    EXPECT_LE(bytes, std::size_t(12) << 20);
+    EXPECT_GT(bytes, std::size_t(4) << 20);
+    EXPECT_LT(count, 100u);
+}
+
 TEST(TurnedSprites, ATurnedPieceIsToldToTheGathererByItsStepWithoutBeingDrawn) {
     dropSprites();
     Device device;
