@@ -1,6 +1,7 @@
 #include "scenery/Sprites.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -56,7 +57,40 @@ const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, 
     return cache().insert_or_assign(slotOf(key, scale, bounds), Entry{key, scale, bounds, std::move(image)}).first->second.image;
 }
 
-void dropSprites() { std::unordered_map<std::uint64_t, Entry>().swap(cache()); }
+namespace {
+
+struct Turned {
+    QImage image;
+    std::uint64_t used = 0;
+};
+
+struct TurnedKeep {
+    std::unordered_map<std::uint64_t, Turned> kept;
+    std::size_t bytes = 0;
+    std::uint64_t clock = 0;
+    // Pieces gathered turned lately, by digest, and whether in more than one frame.
+    struct Seen {
+        std::uint64_t digest = 0;
+        bool again = false;
+    };
+    std::array<Seen, 1024> seen{};
+};
+
+TurnedKeep& turnedKeep() {
+    static TurnedKeep k;
+    return k;
+}
+
+// Every step of a room's slow sways, with room to spare at twice the scale.
+constexpr std::size_t kTurnedBytes = std::size_t(12) << 20;
+constexpr std::size_t kTurnedCount = 4000;
+
+}  // namespace
+
+void dropSprites() {
+    std::unordered_map<std::uint64_t, Entry>().swap(cache());
+    turnedKeep() = TurnedKeep();
+}
 
 QImage blankSprite(double scale, const QRectF& bounds) {
     QImage image(std::max(1, static_cast<int>(std::ceil(bounds.width() * scale))),
@@ -128,6 +162,108 @@ bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bo
     d = layDigest(p, device, d);
     if (!device.isEmpty()) g->gatherShape(device, d);
     return true;
+}
+
+bool turnedSprite(const QPainter& p, std::uint64_t key, double scale, const QRectF& bounds, TurnedSprite& turned) {
+    const QTransform t = p.deviceTransform();
+    if ((t.m12() == 0 && t.m21() == 0 && t.m11() >= 0 && t.m22() >= 0) || t.type() == QTransform::TxProject) return false;
+    // The picture's corner: its whole device pixel, and its part of one (which the picture holds).
+    const QPointF corner = t.map(bounds.topLeft());
+    if (!(std::abs(corner.x()) < 1e9 && std::abs(corner.y()) < 1e9)) return false;
+    const double wx = std::floor(corner.x()), wy = std::floor(corner.y());
+    const double fx = corner.x() - wx, fy = corner.y() - wy;
+    const QTransform placed(t.m11(), t.m12(), t.m21(), t.m22(), t.dx() - wx, t.dy() - wy);
+    // The upright picture reaches a little past the bounds, to whole pixels; one pixel more each
+    // way for the antialiased edge.
+    const QRectF box = placed.mapRect(QRectF(bounds.topLeft(), QSizeF(std::max(1.0, std::ceil(bounds.width() * scale)) / scale,
+                                                                    std::max(1.0, std::ceil(bounds.height() * scale)) / scale)));
+    const double left = std::floor(box.left()) - 1, top = std::floor(box.top()) - 1;
+    const double right = std::ceil(box.right()) + 1, bottom = std::ceil(box.bottom()) + 1;
+    if (right - left > 2048 || bottom - top > 2048) return false;
+    turned.toPicture = placed * QTransform::fromTranslate(-left, -top);
+    turned.device = QRect(static_cast<int>(wx + left), static_cast<int>(wy + top), static_cast<int>(right - left),
+                          static_cast<int>(bottom - top));
+    std::uint64_t d = mixed(mixed(mixed(0x5455524E45440000ull, key), scale), bounds.x());
+    d = mixed(mixed(mixed(d, bounds.y()), bounds.width()), bounds.height());
+    d = mixed(mixed(mixed(mixed(d, t.m11()), t.m12()), t.m21()), t.m22());
+    turned.digest = mixed(mixed(d, fx), fy);
+    return true;
+}
+
+bool gatherTurned(QPainter& p, const TurnedSprite& turned) {
+    SpriteGatherer* g = spriteGatherer(p);
+    if (!g) return false;
+    // A frame gathers each piece once: one met before was turned this way in an earlier frame.
+    TurnedKeep::Seen& seen = turnedKeep().seen[turned.digest % turnedKeep().seen.size()];
+    seen.again = seen.digest == turned.digest;
+    seen.digest = turned.digest;
+    QRectF device(turned.device);
+    std::uint64_t d = mixed(mixed(turned.digest, static_cast<std::uint64_t>(turned.device.x())),
+                            static_cast<std::uint64_t>(turned.device.y()));
+    d = layDigest(p, device, d);
+    if (!device.isEmpty()) g->gatherShape(device, d);
+    return true;
+}
+
+const QImage* keptTurned(const TurnedSprite& turned) {
+    TurnedKeep& k = turnedKeep();
+    const auto it = k.kept.find(turned.digest);
+    if (it == k.kept.end()) return nullptr;
+    it->second.used = ++k.clock;
+    return &it->second.image;
+}
+
+bool turnedAgain(const TurnedSprite& turned) {
+    const TurnedKeep::Seen& seen = turnedKeep().seen[turned.digest % turnedKeep().seen.size()];
+    return seen.digest == turned.digest && seen.again;
+}
+
+const QImage& keepTurned(const TurnedSprite& turned, const QImage& upright, const QRectF& bounds, double scale) {
+    // The raster engine's smooth transformed fill, once, as laySprite() lays the upright picture
+    // on the turned painter: the same pixels, moved by whole pixels.
+    QImage image(turned.device.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter q(&image);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        q.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        q.setTransform(turned.toPicture);
+        q.drawImage(QRectF(bounds.topLeft(), QSizeF(upright.width() / scale, upright.height() / scale)), upright);
+    }
+    TurnedKeep& k = turnedKeep();
+    const std::size_t bytes = static_cast<std::size_t>(image.sizeInBytes());
+    if (k.bytes + bytes > kTurnedBytes || k.kept.size() >= kTurnedCount) {
+        // Full: the half used longest ago goes.
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> byUse;
+        byUse.reserve(k.kept.size());
+        for (const auto& [digest, entry] : k.kept) byUse.emplace_back(entry.used, digest);
+        std::sort(byUse.begin(), byUse.end());
+        for (const auto& [used, digest] : byUse) {
+            if (k.bytes + bytes <= kTurnedBytes / 2 && k.kept.size() < kTurnedCount / 2) break;
+            const auto it = k.kept.find(digest);
+            k.bytes -= static_cast<std::size_t>(it->second.image.sizeInBytes());
+            k.kept.erase(it);
+        }
+    }
+    k.bytes += bytes;
+    Turned& entry = k.kept[turned.digest];
+    entry.image = std::move(image);
+    entry.used = ++k.clock;
+    return entry.image;
+}
+
+void layTurned(QPainter& p, const QImage& image, const TurnedSprite& turned) {
+    // Laid down on whole device pixels, pixel for pixel, whatever clips the painter.
+    const QTransform world = p.worldTransform();
+    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, turned.device.x() / dpr, turned.device.y() / dpr));
+    p.drawImage(QPointF(0, 0), image);
+    p.setWorldTransform(world);
+}
+
+std::pair<std::size_t, std::size_t> turnedSpritesKept() {
+    const TurnedKeep& k = turnedKeep();
+    return {k.kept.size(), k.bytes};
 }
 
 void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double scale) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QRectF>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -152,6 +153,32 @@ void StripPicture::blendKept(std::uint64_t key, double scale, const QRectF& box,
         put(spritePicture(key, scale, box, draw), at, opacity);
 }
 
+// A piece on a turned (or mirrored, or slanted) painter: turned in the raster engine, its upright
+// picture costs a smooth transformed fill wherever anything near it is drawn again, not only when it
+// turns. A piece gathered turned the same way in two frames (a slow sway in steps, steppedTurn(),
+// comes back to the same few) is kept as a picture already turned, made by that same fill once, and
+// laid pixel for pixel; one that turns smoothly is laid turned, as nothing would use its picture.
+struct TurnedSprite {
+    QTransform toPicture;  // the painter's units onto the turned picture's pixels
+    QRect device;          // where the picture lies on the device (device pixels)
+    std::uint64_t digest = 0;  // the piece's key, bounds, turn and part of a pixel
+};
+// Where the piece of `key` over `bounds`, kept upright at `scale`, lies turned on `p`; false when
+// `p` is upright (the piece is then laid from its upright picture) or the picture is too large.
+bool turnedSprite(const QPainter& p, std::uint64_t key, double scale, const QRectF& bounds, TurnedSprite& turned);
+// Tells `p`'s gatherer of the turned piece; false when `p` does not gather.
+bool gatherTurned(QPainter& p, const TurnedSprite& turned);
+// The kept turned picture, or null.
+const QImage* keptTurned(const TurnedSprite& turned);
+// Whether the piece was gathered turned this way in an earlier frame too (so worth keeping).
+bool turnedAgain(const TurnedSprite& turned);
+// Turns the upright picture (kept at `scale` over `bounds`) onto a picture, keeps and answers it.
+const QImage& keepTurned(const TurnedSprite& turned, const QImage& upright, const QRectF& bounds, double scale);
+// Lays the turned picture where it lies, pixel for pixel.
+void layTurned(QPainter& p, const QImage& image, const TurnedSprite& turned);
+// How many turned pictures are kept, and their bytes.
+std::pair<std::size_t, std::size_t> turnedSpritesKept();
+
 // Draws a small piece from an image rendered once per `key` at the painter's device scale, placed
 // over `bounds` (the painter's current units). `draw(QPainter&)` paints the piece in those units.
 // One thread at a time.
@@ -160,6 +187,16 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
     const double scale = spriteScale(p, bounds);
     if (!(scale > 0)) {
         draw(p);
+        return;
+    }
+    if (TurnedSprite turned; turnedSprite(p, key, scale, bounds, turned)) {
+        if (gatherTurned(p, turned)) return;
+        const QImage* image = keptTurned(turned);
+        if (!image && turnedAgain(turned)) image = &keepTurned(turned, spritePicture(key, scale, bounds, draw), bounds, scale);
+        if (image)
+            layTurned(p, *image, turned);
+        else
+            laySprite(p, spritePicture(key, scale, bounds, draw), bounds, scale);
         return;
     }
     if (gatherSprite(p, key, scale, bounds)) return;
