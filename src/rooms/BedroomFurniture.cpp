@@ -16,6 +16,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <chrono>
 #include <optional>
 #include <QRadialGradient>
 
@@ -368,7 +369,15 @@ BedroomState bedroomState(const RoomModels& m) {
         s.pomodoroProgress = m.pomodoro->progress();
         s.minutesLeft = m.pomodoro->minutesLeft();
     }
-    s.focusSeconds = prefs::pomodoroFocusSeconds(Defaults::standard());
+    // Only the clock's help tells it: looked up once a second, not every frame.
+    static double focus = 0;
+    static std::chrono::steady_clock::time_point lookedAt;
+    const auto now = std::chrono::steady_clock::now();
+    if (focus == 0 || now - lookedAt >= std::chrono::seconds(1)) {
+        focus = prefs::pomodoroFocusSeconds(Defaults::standard());
+        lookedAt = now;
+    }
+    s.focusSeconds = focus;
     return s;
 }
 
