@@ -224,19 +224,33 @@ void TestIslandController::updatePolling() {
     // from other windows: so it is polled, fast only where the eyes can be seen following it or
     // the pointer is about to reach the hidden island, and a few times a second far from it.
     double wanted = 0;
+    bool byFrames = false;
     if (panel_ && started_) {
         // Far from the island the eyes already look its way as far as they can and a blink needs
         // only a few frames, so a shown island that keeps out (a pomodoro round) costs little.
-        if (machine_.state() != State::hidden)
+        if (machine_.state() != State::hidden) {
             wanted = pointerNearby_ ? kFastPoll : kShownFarPoll;
-        else if (IslandStateMachine::peekOnHover(store_))
+            // An open room draws at the display's rate: its frames look, and the app wakes once
+            // a frame instead of twice.
+            byFrames = panel_->showsRoomFrames();
+        } else if (IslandStateMachine::peekOnHover(store_)) {
             wanted = waitingForInput_ ? kWaitingPoll : hiddenPoll_;
+        }
     }
-    if (wanted == pollInterval_) return;
+    if (wanted == pollInterval_ && byFrames == pollByFrames_) return;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
     pollTimer_ = 0;
     pollInterval_ = wanted;
-    if (wanted > 0) pollTimer_ = scheduler_.every(wanted, [this] { poll(); });
+    pollByFrames_ = byFrames && wanted > 0;
+    if (wanted > 0 && !pollByFrames_) pollTimer_ = scheduler_.every(wanted, [this] { poll(); });
+}
+
+void TestIslandController::roomFrame() {
+    if (!pollByFrames_) return;
+    // Every frame near the island; far from it, at the far poll's rate.
+    if (pollInterval_ > kFastPoll && ++framesSincePoll_ < int(std::lround(pollInterval_ / kFastPoll))) return;
+    framesSincePoll_ = 0;
+    poll();
 }
 
 void TestIslandController::poll() {

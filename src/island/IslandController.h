@@ -116,6 +116,10 @@ public:
     bool isPointerIn() const { return pointerIn_; }
     // Current pointer poll interval in seconds (0 when not polling).
     double pollInterval() const { return pollInterval_; }
+    // Whether the open room's frames look at the pointer, in place of a timer of its own.
+    bool pollsWithRoomFrames() const { return pollByFrames_; }
+    // A frame of the open room: the pointer is looked at now when it is due.
+    void roomFrame();
     // The hidden island's poll interval for a pointer `distance` points from its hover zone: the
     // display's rate near it, slower by steps further away, never slower than kFarPoll.
     static double hiddenPoll(double distance);
@@ -158,6 +162,8 @@ private:
     double lastDistance_ = 0;         // from the hover zone at the last look
     bool started_ = false;
     double pollInterval_ = 0;
+    bool pollByFrames_ = false;
+    int framesSincePoll_ = 0;
     WorkId pollTimer_ = 0;
     QPoint lastRoot_{-1, -1};  // the last answer, in root pixels
     int stillPolls_ = 0;

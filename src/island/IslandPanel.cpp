@@ -299,7 +299,10 @@ void IslandPanel::tick() {
     if (repaint) update();
 }
 
+bool IslandPanel::showsRoomFrames() const { return shown_ == State::home && room_ != nullptr; }
+
 void IslandPanel::roomFrameDue() {
+    controller_.roomFrame();
     if (!isVisible()) return;
     if (shown_ != State::home || !room_ || !spring_.isSettled()) {
         dropPicture();

@@ -32,6 +32,8 @@ public:
     void showState(IslandStateMachine::State from, IslandStateMachine::State to);
     // Called by the controller's poll while the island shows; repaints only what changed.
     void tick();
+    // Whether an open room draws its own frames (which then look at the pointer too).
+    bool showsRoomFrames() const;
     void contentChanged() { update(); }
     // Skips the rest of the size animation.
     void finishMoving();

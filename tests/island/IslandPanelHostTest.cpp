@@ -164,6 +164,37 @@ TEST_F(PanelHost, TheOpenRoomShowsTheCollapseCountdownAlongItsFoot) {
 
 }
 
+TEST_F(PanelHost, AnOpenRoomsFramesLookAtThePointerInPlaceOfATimerOfTheirOwn) {
+    hub.post(note::onboardingDone);
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    ASSERT_EQ(island->machine().state(), State::home);
+    panel().finishMoving();
+    ASSERT_TRUE(panel().showsRoomFrames());
+    EXPECT_TRUE(island->pollsWithRoomFrames());
+    // Near the island every frame looks; far from it every third, as the far poll would.
+    const auto looks = [&](QPointF at, int frames) {
+        int seen = 0;
+        for (int i = 0; i < frames; ++i) {
+            state->mousePosition = {-1, -1};
+            QCursor::setPos((at + island->screen()->geometry.topLeft()).toPoint());
+            emit panel().content()->frameDue();
+            if (state->mousePosition != QPointF(-1, -1)) ++seen;
+        }
+        return seen;
+    };
+    EXPECT_EQ(looks(island->islandFrame().center(), 6), 6);
+    EXPECT_EQ(looks({5, 700}, 6), 2);
+    // With the pointer on the island, no timer wakes the app between frames to look.
+    island->pointerAt(island->islandFrame().center());
+    const int woken = scheduler.wakeUps();
+    scheduler.advance(1.0);
+    EXPECT_LT(scheduler.wakeUps() - woken, 10);
+    // Leaving the room, a timer looks again.
+    island->pointerAt({5, 700});
+    scheduler.advance(60.01);
+    EXPECT_FALSE(island->pollsWithRoomFrames());
+}
+
 TEST_F(PanelHost, AnOpenRoomsFrameRepaintsOnlyWhatChangedAndTheWindowKeepsUp) {
     hub.post(note::onboardingDone);
     hub.post(note::openRoom, IslandRoomKind::kitchen);
