@@ -9,7 +9,10 @@
 #include <vector>
 
 #include <QtGui/qguiapplication_platform.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <xcb/shape.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 namespace kp {
@@ -25,7 +28,37 @@ struct WindowPicture::X {
     std::vector<uint8_t> rows;  // a narrower piece of an image, packed
     uint32_t events = 0;        // the window's events before exposures were left out
     bool quiet = false;
+    // Pixels shared with the server, laid out as the picture: a rectangle is copied in and the
+    // server takes it from there, instead of through the connection.
+    xcb_shm_seg_t segment = 0;
+    uint8_t* shared = nullptr;
+    void share();
 };
+
+void WindowPicture::X::share() {
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    if (!shm || !shm->present) return;
+    const std::size_t bytes = std::size_t(size.width()) * std::size_t(size.height()) * 4;
+    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (id < 0) return;
+    void* at = shmat(id, nullptr, 0);
+    if (at == reinterpret_cast<void*>(-1)) {
+        shmctl(id, IPC_RMID, nullptr);
+        return;
+    }
+    const xcb_shm_seg_t seg = xcb_generate_id(c);
+    // A server that cannot reach this memory (another host or namespace) refuses it.
+    xcb_generic_error_t* error = xcb_request_check(c, xcb_shm_attach_checked(c, seg, uint32_t(id), 0));
+    // Gone once both sides let go of it, whatever happens to the app.
+    shmctl(id, IPC_RMID, nullptr);
+    if (error) {
+        std::free(error);
+        shmdt(at);
+        return;
+    }
+    segment = seg;
+    shared = static_cast<uint8_t*>(at);
+}
 
 std::unique_ptr<WindowPicture> WindowPicture::attach(QWidget& window) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -53,6 +86,7 @@ std::unique_ptr<WindowPicture> WindowPicture::attach(QWidget& window) {
     const uint32_t values[] = {0, 0};
     xcb_create_gc(c, x->gc, x->pixmap, XCB_GC_FOREGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
     xcb_change_window_attributes(c, w, XCB_CW_BACK_PIXMAP, &x->pixmap);
+    x->share();
     std::unique_ptr<WindowPicture> picture(new WindowPicture(std::move(x)));
     picture->clear();
     return picture;
@@ -62,7 +96,9 @@ WindowPicture::WindowPicture(std::unique_ptr<X> x) : x_(std::move(x)) {}
 
 WindowPicture::~WindowPicture() {
     xcb_connection_t* c = x_->c;
+    if (x_->shared) shmdt(x_->shared);
     if (xcb_connection_has_error(c)) return;
+    if (x_->segment) xcb_shm_detach(c, x_->segment);
     // The window may live on: it keeps no background that is gone.
     const uint32_t none = XCB_BACK_PIXMAP_NONE;
     xcb_change_window_attributes(c, x_->window, XCB_CW_BACK_PIXMAP, &none);
@@ -92,6 +128,19 @@ void WindowPicture::put(const QImage& image, const QRect& source, QPoint at) {
     if (area.isEmpty()) return;
     const QPoint from = within.topLeft() + (area.topLeft() - to);
     const std::size_t line = std::size_t(area.width()) * 4;
+    if (x_->shared) {
+        // Into the shared pixels at the rectangle's own place. Should the server take an earlier
+        // rectangle only after this one was written over it, it takes these later pixels, which
+        // this frame puts as well.
+        const std::size_t stride = std::size_t(x_->size.width()) * 4;
+        for (int y = 0; y < area.height(); ++y)
+            std::memcpy(x_->shared + std::size_t(area.y() + y) * stride + std::size_t(area.x()) * 4,
+                        image.constScanLine(from.y() + y) + from.x() * 4, line);
+        xcb_shm_put_image(x_->c, x_->pixmap, x_->gc, uint16_t(x_->size.width()), uint16_t(x_->size.height()),
+                          uint16_t(area.x()), uint16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()),
+                          int16_t(area.x()), int16_t(area.y()), x_->depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, x_->segment, 0);
+        return;
+    }
     // As many lines a request as the server takes.
     const int step = std::max<int>(1, int(x_->maxBytes / line));
     for (int y = 0; y < area.height(); y += step) {
