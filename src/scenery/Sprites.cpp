@@ -16,11 +16,20 @@ struct Entry {
     double scale = 0;
     QRectF bounds;
     QImage image;
+    std::uint64_t slot = 0;
 };
 
 std::unordered_map<std::uint64_t, Entry>& cache() {
     static std::unordered_map<std::uint64_t, Entry> c;
     return c;
+}
+
+// The pictures a frame lays are asked for many times a frame: the last one found in each of a
+// few hundred places, before the keep is searched (an entry stays where it is until the keep is
+// emptied).
+std::array<const Entry*, 512>& recent() {
+    static std::array<const Entry*, 512> r{};
+    return r;
 }
 
 std::uint64_t slotOf(std::uint64_t key, double scale, const QRectF& bounds) {
@@ -45,16 +54,26 @@ double spriteScale(const QPainter& p, const QRectF& bounds) {
 }
 
 const QImage* keptSprite(std::uint64_t key, double scale, const QRectF& bounds) {
-    const auto it = cache().find(slotOf(key, scale, bounds));
-    if (it == cache().end() || it->second.key != key || it->second.scale != scale || it->second.bounds != bounds)
-        return nullptr;
-    return &it->second.image;
+    const std::uint64_t slot = slotOf(key, scale, bounds);
+    const Entry*& last = recent()[slot % recent().size()];
+    const Entry* e = last;
+    if (!e || e->slot != slot) {
+        const auto it = cache().find(slot);
+        if (it == cache().end()) return nullptr;
+        e = last = &it->second;
+    }
+    if (e->key != key || e->scale != scale || e->bounds != bounds) return nullptr;
+    return &e->image;
 }
 
 const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, QImage image) {
     // Enough for every variant of a scene's pieces; one that saw many more starts over.
-    if (cache().size() >= 4000) cache().clear();
-    return cache().insert_or_assign(slotOf(key, scale, bounds), Entry{key, scale, bounds, std::move(image)}).first->second.image;
+    if (cache().size() >= 4000) {
+        cache().clear();
+        recent().fill(nullptr);
+    }
+    const std::uint64_t slot = slotOf(key, scale, bounds);
+    return cache().insert_or_assign(slot, Entry{key, scale, bounds, std::move(image), slot}).first->second.image;
 }
 
 namespace {
@@ -88,6 +107,7 @@ constexpr std::size_t kTurnedCount = 4000;
 }  // namespace
 
 void dropSprites() {
+    recent().fill(nullptr);
     std::unordered_map<std::uint64_t, Entry>().swap(cache());
     turnedKeep() = TurnedKeep();
 }
