@@ -11,10 +11,14 @@
 #include <QPainterPath>
 #include <QPen>
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <optional>
-#include <unordered_map>
+#include <vector>
 
 namespace kp {
 
@@ -221,6 +225,226 @@ void paintGround(QPainter& p, const StillParts& still, double W, double H, doubl
     }
 }
 
+// What decides the lawn's blades in a frame.
+struct LawnInputs {
+    double W, F, k, time;
+    bool wet;
+};
+
+// x * a / 255 per channel of a premultiplied pixel, as the raster engine rounds it.
+inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
+    std::uint32_t t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+// The grass: a blade for every 2.6 units, bent by a gust that travels along the lawn. Each blade's
+// bend is stepped so that its tip moves a quarter of a device pixel from step to step. The blades
+// are kept together as one picture at the device's scale; a frame puts in again only the blades
+// whose bend took a step, with the neighbours they overlap, where they lie: most blades stand
+// still in any one frame.
+class Lawn {
+public:
+    void paint(QPainter& p, const LawnInputs& in, const QColor& ink) {
+        const double k = in.k;
+        const QRectF blade = bladeBox(k);
+        const QRectF band(blade.left() - 1, in.F + blade.top() - 1, in.W + blade.width() + 2, blade.height() + 2);
+        const QTransform t = p.deviceTransform();
+        const double scale = t.m11();
+        const bool kept = t.m12() == 0 && t.m21() == 0 && scale > 0 && std::abs(t.m22() - scale) < 1e-9 &&
+                          band.width() * scale <= 8192 && band.height() * scale <= 1024;
+        if (!kept) {
+            // A turned painter: each blade drawn from its own kept picture.
+            const double quantum = quantumAt(std::hypot(t.m11(), t.m12()), k);
+            bend(in, quantum);
+            for (int n = 0; n < static_cast<int>(steps_.size()); ++n) {
+                const int height = heightOf(n);
+                const double b = steps_[n] * quantum;
+                const std::uint64_t key = 0x4C41574E00000000ull | static_cast<std::uint64_t>(in.wet) << 28 |
+                                          static_cast<std::uint64_t>(height) << 24 |
+                                          (static_cast<std::uint64_t>(steps_[n] + (1 << 23)) & 0xFFFFFF);
+                p.save();
+                p.translate(n * 2.6 * k, in.F);
+                scenery::drawSprite(p, key, blade, [&](QPainter& q) { drawBlade(q, height, b, k, ink); });
+                p.restore();
+            }
+            return;
+        }
+        const QPointF corner = t.map(band.topLeft());
+        const QPointF shift = corner - QPointF(std::round(corner.x()), std::round(corner.y()));
+        const std::array<double, 8> shape{scale, k, in.W, in.F, shift.x(), shift.y(), double(in.wet), double(ink.rgba())};
+        if (shape != shape_) {
+            shape_ = shape;
+            quantum_ = quantumAt(scale, k);
+            first_ = static_cast<int>(std::floor(-1.2 * k / quantum_)) - 1;
+            blades_.assign(static_cast<std::size_t>(5 * (static_cast<int>(std::ceil(2.8 * k / quantum_)) + 2 - first_)), {});
+            picture_ = scenery::blankSprite(scale, band);
+            put_.clear();
+            time_ = std::numeric_limits<double>::quiet_NaN();
+            bladeSize_ = scenery::blankSprite(scale, blade).size();
+            const QPointF base = t.map(QPointF(0, in.F)) + blade.topLeft() * scale - QPointF(std::round(corner.x()), std::round(corner.y()));
+            top_ = static_cast<int>(std::lround(base.y()));
+            left_.clear();
+            for (int n = 0, count = scenery::pieceCount(std::ceil(in.W / (2.6 * k))); n < count; ++n)
+                left_.push_back(static_cast<int>(std::lround(base.x() + n * 2.6 * k * scale)));
+        }
+        if (!(in.time == time_)) {
+            time_ = in.time;
+            bend(in, quantum_);
+            std::uint64_t d = shapeDigest();
+            for (const int s : steps_) d = (d ^ static_cast<std::uint64_t>(s)) * 0x100000001B3ull;
+            digest_ = d;
+        }
+        if (scenery::gatherSprite(p, digest_, scale, band)) return;
+        update(k, ink);
+        scenery::laySprite(p, picture_, band, scale);
+    }
+
+private:
+    static QRectF bladeBox(double k) { return QRectF(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k); }
+    static int heightOf(int n) { return (37 * n) % 5; }
+    // The bend's step (the painter's units): a quarter of a device pixel, and no finer than the
+    // bend's range in a few thousand steps.
+    static double quantumAt(double scale, double k) {
+        return std::max(0.25 / std::max(scale, 1e-9), 4 * k / 4000);
+    }
+    static void drawBlade(QPainter& q, int height, double b, double k, const QColor& ink) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(ink);
+        const double tall = (3 + height) * k;
+        scenery::fillQuadStroke(q, QPointF(0, 0), QPointF(0.2 * b, -0.6 * tall), QPointF(b, -tall), 1.1 * k, 3);
+    }
+
+    std::uint64_t shapeDigest() const {
+        std::uint64_t d = 0x4C41574E;
+        for (const double v : shape_) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &v, sizeof bits);
+            d = (d ^ bits) * 0x100000001B3ull;
+        }
+        return d;
+    }
+
+    // Each blade's bend in steps of `quantum`, for the frame's gust.
+    void bend(const LawnInputs& in, double quantum) {
+        const double k = in.k, step = 2.6 * k;
+        const int count = scenery::pieceCount(std::ceil(in.W / step));
+        steps_.resize(static_cast<std::size_t>(count));
+        // The gust's three waves, turned from blade to blade instead of asked of sin() each time.
+        Wave slow(0.31 * in.time, -0.31 * step / 400), slower(0.13 * in.time + 1.2, -0.13 * step / 400),
+            quick(1.6 * in.time, -0.035 * step);
+        for (int n = 0; n < count; ++n, slow.next(), slower.next(), quick.next()) {
+            const double s = k * (1.6 * (0.5 + 0.5 * slow.sin() * slower.sin()) + 1.1 * quick.sin());
+            steps_[static_cast<std::size_t>(n)] = static_cast<int>(std::lround(s / quantum));
+        }
+    }
+
+    struct Blade {
+        QImage image;
+        std::vector<std::array<int, 2>> rows;  // each row's first and past-last inked pixel
+    };
+
+    const Blade& bladeAt(int height, int step, double k, const QColor& ink) {
+        const int across = static_cast<int>(blades_.size()) / 5;
+        const int i = std::clamp(step - first_, 0, across - 1);
+        Blade& b = blades_[static_cast<std::size_t>(height * across + i)];
+        if (!b.image.isNull()) return b;
+        const double scale = shape_[0];
+        const QRectF box = bladeBox(k);
+        b.image = scenery::blankSprite(scale, box);
+        {
+            QPainter q(&b.image);
+            scenery::beginSprite(q, scale, box);
+            drawBlade(q, height, (i + first_) * quantum_, k, ink);
+        }
+        for (int y = 0; y < b.image.height(); ++y) {
+            const auto* line = reinterpret_cast<const std::uint32_t*>(b.image.constScanLine(y));
+            int l = 0, r = b.image.width();
+            while (l < r && line[l] == 0) ++l;
+            while (r > l && line[r - 1] == 0) --r;
+            b.rows.push_back({l, r});
+        }
+        return b;
+    }
+
+    // Brings the picture to this frame's bends: columns where a blade took a step are cleared and
+    // every blade over them blended in again, in order.
+    void update(double k, const QColor& ink) {
+        const int count = static_cast<int>(steps_.size());
+        if (put_.size() != steps_.size()) put_.assign(steps_.size(), INT_MIN);
+        const int width = picture_.width(), bw = bladeSize_.width();
+        int n = 0;
+        while (n < count) {
+            if (put_[n] == steps_[n]) {
+                ++n;
+                continue;
+            }
+            // A run of columns to put again: this blade's, and those of every changed blade it meets.
+            int from = left_[n], to = left_[n] + bw, m = n + 1;
+            while (m < count && left_[m] <= to) {
+                if (put_[m] != steps_[m]) to = left_[m] + bw;
+                ++m;
+            }
+            from = std::max(from, 0);
+            to = std::min(to, width);
+            if (from < to) {
+                Canvas canvas{picture_.bits(), static_cast<std::size_t>(picture_.bytesPerLine()), picture_.height()};
+                for (int y = 0; y < canvas.height; ++y)
+                    std::memset(canvas.bits + y * canvas.stride + from * 4, 0, static_cast<std::size_t>(to - from) * 4);
+                int j = n;
+                while (j > 0 && left_[j - 1] + bw > from) --j;
+                for (; j < count && left_[j] < to; ++j)
+                    blend(canvas, bladeAt(heightOf(j), steps_[j], k, ink), left_[j], from, to);
+            }
+            for (int j = n; j < m; ++j) put_[j] = steps_[j];
+            n = m;
+        }
+    }
+
+    struct Canvas {
+        uchar* bits;
+        std::size_t stride;
+        int height;
+    };
+
+    // Blends a blade with its corner at (x, top_) within columns [from, to).
+    void blend(const Canvas& canvas, const Blade& b, int x, int from, int to) const {
+        const uchar* bits = b.image.constBits();
+        const auto stride = static_cast<std::size_t>(b.image.bytesPerLine());
+        const int rows = static_cast<int>(b.rows.size());
+        for (int r = std::max(0, -top_); r < rows && top_ + r < canvas.height; ++r) {
+            const int l = std::max(b.rows[r][0], from - x), e = std::min(b.rows[r][1], to - x);
+            if (l >= e) continue;
+            const auto* src = reinterpret_cast<const std::uint32_t*>(bits + r * stride);
+            auto* dst = reinterpret_cast<std::uint32_t*>(canvas.bits + (top_ + r) * canvas.stride) + x;
+            for (int c = l; c < e; ++c) {
+                const std::uint32_t s = src[c];
+                const std::uint32_t a = s >> 24;
+                if (a == 255)
+                    dst[c] = s;
+                else if (s != 0)
+                    dst[c] = s + byteMul(dst[c], 255 - a);
+            }
+        }
+    }
+
+    std::array<double, 8> shape_{};
+    double quantum_ = 1, time_ = 0;
+    int first_ = 0, top_ = 0;
+    QSize bladeSize_;
+    std::vector<int> left_;    // each blade's left column on the picture
+    std::vector<int> steps_;   // this frame's bends
+    std::vector<int> put_;     // the bends the picture holds
+    std::vector<Blade> blades_;  // by height and bend
+    QImage picture_;
+    std::uint64_t digest_ = 0;
+};
+
+
 }  // namespace
 
 void GardenBackdrop::paint(QPainter& p, const QRectF& rect) const {
@@ -327,63 +551,10 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
                      [&](QPainter& q) { paintGround(q, parts, W, H, F, k, snowy, wet, night); });
     still.reset();
 
-    // Grass: blades bent by a gust that travels along the lawn, blended into one picture a frame.
+    // Grass: blades bent by a gust that travels along the lawn, kept as one picture.
     if (!snowy) {
-        // The gust moves most blades in every frame: the lawn is one piece.
-        static scenery::StripPicture lawn(scenery::StripPicture::Told::whole);
-        const QRectF blade(-2 * k, -8.6 * k, 6.6 * k, 9.4 * k);
-        const int blades = pieceCount(std::ceil(W / (2.6 * k)));
-        const auto each = [&](auto&& lay) {
-            // The gust's three waves, turned from blade to blade instead of asked of sin() each time.
-            const double step = 2.6 * k;
-            Wave slow(0.31 * time, -0.31 * step / 400), slower(0.13 * time + 1.2, -0.13 * step / 400),
-                quick(1.6 * time, -0.035 * step);
-            for (int n = 0; n < blades; ++n, slow.next(), slower.next(), quick.next()) {
-                const double x = n * step;
-                const double s = k * (1.6 * (0.5 + 0.5 * slow.sin() * slower.sin()) + 1.1 * quick.sin());
-                // Each blade from a kept picture of its height and bend (in steps of a twentieth of
-                // the unit, finer than a pixel).
-                const int height = (37 * n) % 5;
-                const long bend = std::lround(s / k * 20);
-                const double b = bend * k / 20;
-                const std::uint64_t key = 0x475241535300000ull | static_cast<std::uint64_t>(wet) << 16 |
-                                          static_cast<std::uint64_t>(height) << 12 | static_cast<std::uint64_t>(bend + 2048);
-                lay(QPointF(x, F), key, [&, height, b](QPainter& q) {
-                    q.setPen(Qt::NoPen);
-                    q.setBrush(wet ? c.grassWet : c.grassDry);
-                    const double tall = (3 + height) * k;
-                    scenery::fillQuadStroke(q, QPointF(0, 0), QPointF(0.2 * b, -0.6 * tall), QPointF(b, -tall), 1.1 * k, 3);
-                });
-            }
-        };
-        const QRectF band(blade.left() - 1, F + blade.top() - 1, W + blade.width() + 2, blade.height() + 2);
-        if (lawn.prepare(p, static_cast<std::uint64_t>(wet), band, time)) {
-            if (lawn.due()) {
-                const double scale = lawn.scale();
-                // The blades' pictures by key, at hand without a look-up in the shared keep.
-                static std::unordered_map<std::uint64_t, QImage> blades;
-                static double bladesScale = 0, bladesUnit = 0;
-                if (bladesScale != scale || bladesUnit != k) {
-                    blades.clear();
-                    bladesScale = scale;
-                    bladesUnit = k;
-                }
-                each([&](QPointF at, std::uint64_t key, auto&& draw) {
-                    QImage& picture = blades[key];
-                    if (picture.isNull()) picture = scenery::spritePicture(key, scale, blade, draw);
-                    const QPointF corner = lawn.toPicture(at) + blade.topLeft() * scale;
-                    lawn.blend(picture, QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))), 1.0);
-                });
-            }
-            lawn.lay(p);
-        } else {
-            each([&](QPointF at, std::uint64_t key, auto&& draw) {
-                p.save();
-                p.translate(at);
-                scenery::drawSprite(p, key, blade, draw);
-                p.restore();
-            });
-        }
+        static Lawn lawn;
+        lawn.paint(p, {W, F, k, time, wet}, wet ? c.grassWet : c.grassDry);
     }
 
     // Puddles with a ripple each.

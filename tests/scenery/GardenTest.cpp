@@ -3,9 +3,14 @@
 #include "platform/Color.h"
 #include "scenery/GardenBackdrop.h"
 #include "scenery/GardenWeather.h"
+#include "scenery/Sprites.h"
 #include "scenery/WindowRain.h"
 
+#include <QPaintEngine>
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace kp {
 namespace {
@@ -27,6 +32,52 @@ QImage backdrop(SkyLook look, double t, double floorLine, double k, int month, i
         GardenBackdrop{look, t, floorLine, k}.paintInMonth(p, QRectF(0, 0, w, h), month);
     });
 }
+
+// A device that only learns where the pictures laid on it lie and how each is drawn, as the room's
+// gathering painter does; every other shape is dropped.
+class Gatherer final : public scenery::SpriteGatherer {
+public:
+    struct Shape {
+        QRectF rect;
+        std::uint64_t digest;
+    };
+    std::vector<Shape> shapes;
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    bool gathers() const override { return true; }
+    void gatherShape(const QRectF& rect, std::uint64_t digest) override { shapes.push_back({rect, digest}); }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return 1600;
+        case PdmHeight: return 800;
+        case PdmDepth: return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    class Engine final : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+        Type type() const override { return QPaintEngine::User; }
+    };
+    mutable Engine engine_;
+};
 
 bool isOrange(const QColor& c) {
     return c.alpha() > 100 && c.red() > 180 && c.red() > c.green() + 20 && c.green() > c.blue() + 20;
@@ -183,6 +234,59 @@ TEST(GardenBackdrop, SameSceneAtTwiceTheScaleAndWhenTurned) {
         GardenBackdrop{look, 0, 150, 1}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
     });
     EXPECT_TRUE(near(at(turned, 399 - 82, 199 - 138), colorFromHex("#A87F58"), 3));
+}
+
+TEST(GardenBackdrop, ABladeIsDrawnAgainOnlyOnceItsTipMovedAQuarterOfADevicePixel) {
+    // A garden of one blade (k = 1), told to a gathering painter 60 times over a second. The gust
+    // moves a tip at most 2.112 units a second; drawn in steps of a quarter of a device pixel, the
+    // blade changes at most 4 * 2.112 * scale + 1 times, still often enough to sway every few
+    // frames, and twice as often where device pixels are half as big.
+    const auto changes = [](double scale) {
+        int count = 0;
+        std::uint64_t last = 0;
+        for (int i = 0; i <= 60; ++i) {
+            Gatherer g;
+            {
+                QPainter p(&g);
+                p.scale(scale, scale);
+                GardenBackdrop{{SkyTime::day, SkyWeather::clear}, i / 60.0, 40, 1}.paintInMonth(p, QRectF(0, 0, 2, 60), 6);
+            }
+            // The lawn is the shortest picture laid: only the tree's is told besides.
+            const auto lawn = std::min_element(g.shapes.begin(), g.shapes.end(), [](const auto& a, const auto& b) {
+                return a.rect.height() < b.rect.height();
+            });
+            EXPECT_NE(lawn, g.shapes.end());
+            if (lawn == g.shapes.end()) return -1;
+            EXPECT_LT(lawn->rect.height(), 20 * scale);
+            if (i > 0 && lawn->digest != last) ++count;
+            last = lawn->digest;
+        }
+        return count;
+    };
+    const int one = changes(1), two = changes(2);
+    EXPECT_LE(one, 4 * 2.112 + 1);
+    EXPECT_GE(one, 3);
+    EXPECT_LE(two, 4 * 2.112 * 2 + 1);
+    EXPECT_GE(two, one + 3);
+}
+
+TEST(GardenBackdrop, ALawnBroughtUpToDateIsTheLawnDrawnWhole) {
+    // The kept lawn put in again only where blades took a step, frame after frame, and the same
+    // lawn drawn whole (after a lawn at another scale), are the same pixels.
+    const SkyLook look{SkyTime::day, SkyWeather::clear};
+    QImage kept;
+    for (int i = 0; i <= 30; ++i) kept = backdrop(look, 10 + i / 60.0, 150, 1.3, 6, 400, 200);
+    renderScene(800, 400, [&](QPainter& p) {
+        p.scale(2, 2);
+        GardenBackdrop{look, 3, 150, 1.3}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
+    });
+    const QImage whole = backdrop(look, 10.5, 150, 1.3, 6, 400, 200);
+    EXPECT_EQ(kept, whole);
+    // And it shows blades: grass green over the hill above the lawn's edge.
+    EXPECT_GT(countPixels(whole, QRect(0, 140, 400, 8), [](const QColor& c) {
+                  return near(c, colorFromHex("#4E8A47"), 12);
+              }),
+              100);
 }
 
 TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
