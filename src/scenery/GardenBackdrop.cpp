@@ -462,7 +462,18 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     const bool night = look.time == SkyTime::night;
     const bool autumn = month == 10 || month == 11;
 
-    SkyView{look, time, false, false}.paint(p, rect);
+    // The near hill hides the sky from its lowest top down (two device pixels below it, wherever
+    // the clip's edge rounds to): the sky is drawn above it alone.
+    {
+        const QTransform dt = p.deviceTransform();
+        const double scale = std::hypot(dt.m11(), dt.m12());
+        const double hidden = F - 0.45 * 34 * k + (scale > 0 ? 2 / scale : 2);
+        p.save();
+        if (dt.type() <= QTransform::TxScale && hidden < H)
+            p.setClipRect(QRectF(rect.left(), rect.top(), W, std::max(0.0, hidden)), Qt::IntersectClip);
+        SkyView{look, time, false, false}.paint(p, rect);
+        p.restore();
+    }
 
     // Drawn by one thread at a time (the room draws its layers on a pool thread while it waits).
     static StillParts parts;
@@ -488,18 +499,21 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     still.reset();
 
-    // Tree: trunk, branches and crown sway together, drawn from kept pictures of its bend (in
-    // steps of an eighth of the unit, finer than a pixel).
+    // Tree: trunk, branches and crown sway together, drawn from kept pictures of its bend, in
+    // steps that move the crown's far side (the whole sway) a quarter of a device pixel.
     const double x0 = 0.12 * W;
-    const long bend = std::lround(2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) * 8 +
-                                  1.6 * std::sin(0.9 * time) * 8);
+    const double sway = k * (2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) +
+                             1.6 * std::sin(0.9 * time));
+    const QTransform dt = p.deviceTransform();
+    const double swayStep = std::max(0.25 / std::max(std::hypot(dt.m11(), dt.m12()), 1e-9), 5.4 * k / 4000);
+    const long bend = std::lround(sway / swayStep);
     const int palette = snowy ? 2 : (autumn ? 1 : 0);
-    const std::uint64_t treeKey = 0x5452454500000000ull | static_cast<std::uint64_t>(palette) << 16 |
-                                  static_cast<std::uint64_t>(bend + 512);
+    const std::uint64_t treeKey = 0x5452454500000000ull | static_cast<std::uint64_t>(palette) << 24 |
+                                  (static_cast<std::uint64_t>(bend + (1 << 23)) & 0xFFFFFF);
     p.save();
     p.translate(x0, F);
     scenery::drawSprite(p, treeKey, QRectF(-42 * k, -101 * k, 86 * k, 102 * k + 2), [&](QPainter& q) {
-        const double sw = bend * k / 8;
+        const double sw = bend * swayStep;
         q.setPen(Qt::NoPen);
         QPainterPath trunkPath;
         trunkPath.moveTo(-7 * k, 1);

@@ -303,9 +303,10 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         p.setOpacity(clear ? 0.85 : 0.92);
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
-            // Drifting a small part of a pixel a frame: in quarters of a device pixel.
+            // Drifting a small part of a pixel a frame. A picture is laid on whole device pixels
+            // (the raster engine rounds its place), so the cloud is placed on the one it would
+            // land on: it changes only when it is seen to move.
             double x = (w + 40) * frac(s) - 20;
-            if (scale > 0) x = scenery::stepped(x, 0.25 / scale);
             // A wide sky (the garden) sizes them by its height, as a window's would be, and keeps a
             // cloud's top puff below its top edge; a window's clouds follow its own size alone.
             const bool wide = w > 1.6 * h;
@@ -324,7 +325,9 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
             if (scale > 0) {
                 const QImage& cloud = sprites().get({1, 0, cw * scale, tint.rgb()}, QSizeF(cw + 2, 0.47 * cw + 2), scale,
                                                     [&](QPainter& q) { drawCloud(q, -corner); });
-                p.drawImage(QPointF(x, y) + corner, cloud);
+                const QTransform dt = p.deviceTransform();
+                const double left = std::floor((x + corner.x()) * scale + dt.dx() + 0.5);
+                p.drawImage(QPointF((left - dt.dx()) / scale, y + corner.y()), cloud);
             } else {
                 drawCloud(p, QPointF(x, y));
             }

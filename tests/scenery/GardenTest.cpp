@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 #include "scenery/GardenBackdrop.h"
 #include "scenery/GardenWeather.h"
+#include "scenery/SkyView.h"
 #include "scenery/Sprites.h"
 #include "scenery/WindowRain.h"
 
@@ -34,7 +35,8 @@ QImage backdrop(SkyLook look, double t, double floorLine, double k, int month, i
 }
 
 // A device that only learns where the pictures laid on it lie and how each is drawn, as the room's
-// gathering painter does; every other shape is dropped.
+// gathering painter does, and where each image drawn on it lands (device pixels); every other
+// shape is dropped.
 class Gatherer final : public scenery::SpriteGatherer {
 public:
     struct Shape {
@@ -42,6 +44,7 @@ public:
         std::uint64_t digest;
     };
     std::vector<Shape> shapes;
+    std::vector<QRectF> images;
 
     QPaintEngine* paintEngine() const override { return &engine_; }
     bool gathers() const override { return true; }
@@ -66,17 +69,25 @@ protected:
 private:
     class Engine final : public QPaintEngine {
     public:
-        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        explicit Engine(Gatherer& g) : QPaintEngine(QPaintEngine::AllFeatures), g_(g) {}
         bool begin(QPaintDevice*) override { return true; }
         bool end() override { return true; }
-        void updateState(const QPaintEngineState&) override {}
+        void updateState(const QPaintEngineState& s) override {
+            if (s.state() & DirtyTransform) m_ = s.transform();
+        }
         void drawPath(const QPainterPath&) override {}
         void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
         void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+        void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+            g_.images.push_back(m_.mapRect(r));
+        }
         Type type() const override { return QPaintEngine::User; }
+
+    private:
+        Gatherer& g_;
+        QTransform m_;
     };
-    mutable Engine engine_;
+    mutable Engine engine_{*this};
 };
 
 bool isOrange(const QColor& c) {
@@ -236,14 +247,18 @@ TEST(GardenBackdrop, SameSceneAtTwiceTheScaleAndWhenTurned) {
     EXPECT_TRUE(near(at(turned, 399 - 82, 199 - 138), colorFromHex("#A87F58"), 3));
 }
 
-TEST(GardenBackdrop, ABladeIsDrawnAgainOnlyOnceItsTipMovedAQuarterOfADevicePixel) {
+TEST(GardenBackdrop, ASwayIsDrawnAgainOnlyOnceItsFarEndMovedAQuarterOfADevicePixel) {
     // A garden of one blade (k = 1), told to a gathering painter 60 times over a second. The gust
-    // moves a tip at most 2.112 units a second; drawn in steps of a quarter of a device pixel, the
-    // blade changes at most 4 * 2.112 * scale + 1 times, still often enough to sway every few
-    // frames, and twice as often where device pixels are half as big.
+    // moves a blade's tip at most 2.112 units a second, the wind the tree's crown 1.924; drawn in
+    // steps of a quarter of a device pixel, each changes at most 4 * speed * scale + 1 times,
+    // still often enough to sway every few frames, and twice as often where device pixels are
+    // half as big.
+    struct Changes {
+        int blade = 0, tree = 0;
+    };
     const auto changes = [](double scale) {
-        int count = 0;
-        std::uint64_t last = 0;
+        Changes count;
+        std::uint64_t blade = 0, tree = 0;
         for (int i = 0; i <= 60; ++i) {
             Gatherer g;
             {
@@ -251,23 +266,27 @@ TEST(GardenBackdrop, ABladeIsDrawnAgainOnlyOnceItsTipMovedAQuarterOfADevicePixel
                 p.scale(scale, scale);
                 GardenBackdrop{{SkyTime::day, SkyWeather::clear}, i / 60.0, 40, 1}.paintInMonth(p, QRectF(0, 0, 2, 60), 6);
             }
-            // The lawn is the shortest picture laid: only the tree's is told besides.
-            const auto lawn = std::min_element(g.shapes.begin(), g.shapes.end(), [](const auto& a, const auto& b) {
-                return a.rect.height() < b.rect.height();
-            });
-            EXPECT_NE(lawn, g.shapes.end());
-            if (lawn == g.shapes.end()) return -1;
-            EXPECT_LT(lawn->rect.height(), 20 * scale);
-            if (i > 0 && lawn->digest != last) ++count;
-            last = lawn->digest;
+            // Only the lawn's picture and the tree's are told: the lawn's is the shorter.
+            EXPECT_EQ(g.shapes.size(), 2u);
+            if (g.shapes.size() != 2) return count;
+            if (g.shapes[0].rect.height() > g.shapes[1].rect.height()) std::swap(g.shapes[0], g.shapes[1]);
+            EXPECT_LT(g.shapes[0].rect.height(), 20 * scale);
+            if (i > 0 && g.shapes[0].digest != blade) ++count.blade;
+            if (i > 0 && g.shapes[1].digest != tree) ++count.tree;
+            blade = g.shapes[0].digest;
+            tree = g.shapes[1].digest;
         }
         return count;
     };
-    const int one = changes(1), two = changes(2);
-    EXPECT_LE(one, 4 * 2.112 + 1);
-    EXPECT_GE(one, 3);
-    EXPECT_LE(two, 4 * 2.112 * 2 + 1);
-    EXPECT_GE(two, one + 3);
+    const Changes one = changes(1), two = changes(2);
+    EXPECT_LE(one.blade, 4 * 2.112 + 1);
+    EXPECT_GE(one.blade, 3);
+    EXPECT_LE(two.blade, 4 * 2.112 * 2 + 1);
+    EXPECT_GE(two.blade, one.blade + 3);
+    EXPECT_LE(one.tree, 4 * 1.924 + 1);
+    EXPECT_GE(one.tree, 3);
+    EXPECT_LE(two.tree, 4 * 1.924 * 2 + 1);
+    EXPECT_GE(two.tree, one.tree + 3);
 }
 
 TEST(GardenBackdrop, ALawnBroughtUpToDateIsTheLawnDrawnWhole) {
@@ -287,6 +306,36 @@ TEST(GardenBackdrop, ALawnBroughtUpToDateIsTheLawnDrawnWhole) {
                   return near(c, colorFromHex("#4E8A47"), 12);
               }),
               100);
+}
+
+TEST(GardenBackdrop, ACloudIsDrawnAgainOnlyOnceItMovedAWholeDevicePixel) {
+    // A cloud's picture lands on whole device pixels whatever its place: over a second of frames
+    // each of the garden's four clouds (the fastest drifts 16.32 units a second) is laid at a new
+    // place at most once for each device pixel it crossed, where it lands, not four times.
+    for (const double scale : {1.0, 2.0}) {
+        std::vector<std::vector<QRectF>> frames;
+        for (int i = 0; i <= 60; ++i) {
+            Gatherer g;
+            {
+                QPainter p(&g);
+                p.scale(scale, scale);
+                p.translate(0.3, 0);
+                SkyView{{SkyTime::day, SkyWeather::cloudy}, 500 + i / 60.0, false, false}.paint(p, QRectF(0, 0, 640, 160));
+            }
+            frames.push_back(g.images);
+        }
+        ASSERT_EQ(frames.front().size(), 5u);  // the sun's and four clouds'
+        for (std::size_t c = 1; c < 5; ++c) {
+            int moves = 0;
+            for (std::size_t i = 1; i < frames.size(); ++i) {
+                const QRectF& at = frames[i][c];
+                EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale << " cloud " << c;
+                if (at != frames[i - 1][c]) ++moves;
+            }
+            EXPECT_LE(moves, 16.32 * scale + 1) << scale << " cloud " << c;
+            EXPECT_GE(moves, 8 * scale - 1) << scale << " cloud " << c;
+        }
+    }
 }
 
 TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
