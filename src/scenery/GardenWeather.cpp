@@ -6,7 +6,7 @@
 #include "scenery/WindowRain.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <QPen>
 #include <QRadialGradient>
 
@@ -40,8 +40,11 @@ struct WeatherInk {
                        colorFromHex("#C9D86A")};
     QColor butterfly[2] = {colorFromHex("#F2C14E"), colorFromHex("#F07A93")};
     QColor butterflyBody = colorFromHex("#2C2622");
-    QBrush glow;       // a soft halo filling its bounding box
-    QPainterPath leaf;  // at k = 1, centred on the origin
+    QBrush glow;  // a soft halo filling its bounding box
+    // A leaf at k = 1 centred on the origin (two arcs), and a circle of radius 1, as polygons
+    // fine enough for a curve to stay within a small part of a device pixel: filled as polygons
+    // they cost a fraction of curves flattened anew for each fill.
+    QPolygonF leaf, disc;
 
     WeatherInk() {
         QRadialGradient g(0.5, 0.5, 0.5);
@@ -51,16 +54,34 @@ struct WeatherInk {
         g.setColorAt(0.65, faded(fireflyGlow, 0.18));
         g.setColorAt(1, faded(fireflyGlow, 0));
         glow = QBrush(g);
-        leaf.moveTo(-3, 0);
-        leaf.quadTo(0, -2.6, 3, 0);
-        leaf.quadTo(0, 2.6, -3, 0);
-        leaf.closeSubpath();
+        // The arcs from (-3, 0) to (3, 0) about (0, -+2.6): y = -+5.2 t (1 - t).
+        constexpr int kSide = 8;
+        for (int i = 0; i < kSide; ++i) {
+            const double t = double(i) / kSide;
+            leaf << QPointF(6 * t - 3, -5.2 * t * (1 - t));
+        }
+        for (int i = 0; i < kSide; ++i) {
+            const double t = double(i) / kSide;
+            leaf << QPointF(3 - 6 * t, 5.2 * t * (1 - t));
+        }
+        constexpr int kRound = 24;
+        for (int i = 0; i < kRound; ++i)
+            disc << QPointF(std::cos(2 * std::numbers::pi * i / kRound), std::sin(2 * std::numbers::pi * i / kRound));
     }
 };
 
 const WeatherInk& ink() {
     static const WeatherInk i;
     return i;
+}
+
+// Fills the oval within `box` with `disc` (a circle of radius 1 as a polygon).
+void fillOval(QPainter& p, const QPolygonF& disc, const QRectF& box) {
+    QPolygonF oval(disc.size());
+    const QPointF centre = box.center();
+    const double rx = box.width() / 2, ry = box.height() / 2;
+    for (int i = 0; i < disc.size(); ++i) oval[i] = centre + QPointF(rx * disc[i].x(), ry * disc[i].y());
+    p.drawConvexPolygon(oval);
 }
 
 }  // namespace
@@ -176,7 +197,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
             p.rotate((s + 10 * q) * 180 / std::numbers::pi);
             p.scale(k, k);
             p.setBrush(faded(autumn ? c.autumn[i % 4] : c.green[i % 4], opacity));
-            p.drawPath(c.leaf);
+            p.drawConvexPolygon(c.leaf);
             p.restore();
         }
     }
@@ -191,8 +212,8 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
             const double wingW = (0.6 + 3.2 * f) * k;
             const double reach = (0.5 + 2.6 * f) * k;
             p.setBrush(c.butterfly[j]);
-            p.drawEllipse(QRectF(bx - reach - 1.6 * f * k, by - 2 * k, wingW, 4 * k));
-            p.drawEllipse(QRectF(bx + reach - 1.6 * f * k, by - 2 * k, wingW, 4 * k));
+            for (const double left : {bx - reach - 1.6 * f * k, bx + reach - 1.6 * f * k})
+                fillOval(p, c.disc, QRectF(left, by - 2 * k, wingW, 4 * k));
             p.setBrush(c.butterflyBody);
             p.drawRect(QRectF(bx - 0.4 * k, by - 1.8 * k, 0.8 * k, 3.6 * k));
         }
