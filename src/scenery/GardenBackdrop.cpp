@@ -346,6 +346,8 @@ private:
     struct Blade {
         QImage image;
         std::vector<std::array<int, 2>> rows;  // each row's first and past-last inked pixel
+        int top = 0, bottom = 0;               // the first and past-last inked rows
+        int left = 0, right = 0;               // the first and past-last inked columns
     };
 
     const Blade& bladeAt(int height, int step, double k, const QColor& ink) {
@@ -361,46 +363,68 @@ private:
             scenery::beginSprite(q, scale, box);
             drawBlade(q, height, (i + first_) * quantum_, k, ink);
         }
+        b.top = b.image.height();
+        b.left = b.image.width();
         for (int y = 0; y < b.image.height(); ++y) {
             const auto* line = reinterpret_cast<const std::uint32_t*>(b.image.constScanLine(y));
             int l = 0, r = b.image.width();
             while (l < r && line[l] == 0) ++l;
             while (r > l && line[r - 1] == 0) --r;
             b.rows.push_back({l, r});
+            if (l < r) {
+                b.top = std::min(b.top, y);
+                b.bottom = y + 1;
+                b.left = std::min(b.left, l);
+                b.right = std::max(b.right, r);
+            }
         }
         return b;
     }
 
-    // Brings the picture to this frame's bends: columns where a blade took a step are cleared and
-    // every blade over them blended in again, in order.
+    // Brings the picture to this frame's bends: the columns where a blade that took a step was or
+    // is inked are cleared and every blade inked over them blended in again, in order.
     void update(double k, const QColor& ink) {
         const int count = static_cast<int>(steps_.size());
         if (put_.size() != steps_.size()) put_.assign(steps_.size(), INT_MIN);
         const int width = picture_.width(), bw = bladeSize_.width();
+        // Where blade `n` was and is inked, on the picture's columns.
+        const auto changed = [&](int n) -> std::array<int, 2> {
+            const Blade& now = bladeAt(heightOf(n), steps_[n], k, ink);
+            if (put_[n] == INT_MIN) return {left_[n], left_[n] + bw};
+            const Blade& was = bladeAt(heightOf(n), put_[n], k, ink);
+            return {left_[n] + std::min(now.left, was.left), left_[n] + std::max(now.right, was.right)};
+        };
+        Canvas canvas{picture_.bits(), static_cast<std::size_t>(picture_.bytesPerLine()), picture_.height()};
         int n = 0;
         while (n < count) {
             if (put_[n] == steps_[n]) {
                 ++n;
                 continue;
             }
-            // A run of columns to put again: this blade's, and those of every changed blade it meets.
-            int from = left_[n], to = left_[n] + bw, m = n + 1;
-            while (m < count && left_[m] <= to) {
-                if (put_[m] != steps_[m]) to = left_[m] + bw;
-                ++m;
+            // A run of columns to put again: this blade's, and those of the changed blades after it
+            // that meet it (one that begins before it only puts some columns again twice).
+            auto [from, to] = changed(n);
+            put_[n] = steps_[n];
+            int m = n + 1;
+            for (; m < count && left_[m] < to; ++m) {
+                if (put_[m] == steps_[m]) continue;
+                const auto [l, e] = changed(m);
+                if (l > to) break;
+                from = std::min(from, l);
+                to = std::max(to, e);
+                put_[m] = steps_[m];
             }
             from = std::max(from, 0);
             to = std::min(to, width);
             if (from < to) {
-                Canvas canvas{picture_.bits(), static_cast<std::size_t>(picture_.bytesPerLine()), picture_.height()};
                 for (int y = 0; y < canvas.height; ++y)
-                    std::memset(canvas.bits + y * canvas.stride + from * 4, 0, static_cast<std::size_t>(to - from) * 4);
-                int j = n;
-                while (j > 0 && left_[j - 1] + bw > from) --j;
-                for (; j < count && left_[j] < to; ++j)
-                    blend(canvas, bladeAt(heightOf(j), steps_[j], k, ink), left_[j], from, to);
+                    std::fill_n(reinterpret_cast<std::uint32_t*>(canvas.bits + y * canvas.stride) + from, to - from, 0u);
+                int j = static_cast<int>(std::upper_bound(left_.begin(), left_.end(), from - bw) - left_.begin());
+                for (; j < count && left_[j] < to; ++j) {
+                    const Blade& b = bladeAt(heightOf(j), steps_[j], k, ink);
+                    if (left_[j] + b.left < to && left_[j] + b.right > from) blend(canvas, b, left_[j], from, to);
+                }
             }
-            for (int j = n; j < m; ++j) put_[j] = steps_[j];
             n = m;
         }
     }
@@ -415,19 +439,18 @@ private:
     void blend(const Canvas& canvas, const Blade& b, int x, int from, int to) const {
         const uchar* bits = b.image.constBits();
         const auto stride = static_cast<std::size_t>(b.image.bytesPerLine());
-        const int rows = static_cast<int>(b.rows.size());
-        for (int r = std::max(0, -top_); r < rows && top_ + r < canvas.height; ++r) {
+        for (int r = std::max(b.top, -top_), last = std::min(b.bottom, canvas.height - top_); r < last; ++r) {
             const int l = std::max(b.rows[r][0], from - x), e = std::min(b.rows[r][1], to - x);
             if (l >= e) continue;
             const auto* src = reinterpret_cast<const std::uint32_t*>(bits + r * stride);
             auto* dst = reinterpret_cast<std::uint32_t*>(canvas.bits + (top_ + r) * canvas.stride) + x;
             for (int c = l; c < e; ++c) {
-                const std::uint32_t s = src[c];
+                const std::uint32_t s = src[c], d = dst[c];
                 const std::uint32_t a = s >> 24;
-                if (a == 255)
+                if (a == 255 || d == 0)
                     dst[c] = s;
                 else if (s != 0)
-                    dst[c] = s + byteMul(dst[c], 255 - a);
+                    dst[c] = s + byteMul(d, 255 - a);
             }
         }
     }
