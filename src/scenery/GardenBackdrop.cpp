@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QRegion>
 
 #include <algorithm>
 #include <array>
@@ -95,48 +96,77 @@ const GardenInk& ink() {
     return i;
 }
 
-// A still part of the scene kept as an image at the painter's device scale, redrawn only when its
-// inputs, the scale or the sub-pixel offset change. Anything but a plain scale and offset is drawn
-// directly.
-class CachedLayer {
+// The still land kept as pictures at the painter's device scale, redrawn only when its inputs, the
+// scale or the sub-pixel offset change: the hills with the ground (fence, lawn, flowers or drifts)
+// over them, laid in one go, but for a box where the ground covers the tree's foot; the ground
+// within that box is a picture of its own, laid over the tree. Each pixel comes from one of the
+// two, so the land looks as the hills, the tree and the ground laid one over the other.
+class LandLayer {
 public:
     using Key = std::array<double, 8>;
 
-    template <typename Paint>
-    void draw(QPainter& p, const QRectF& band, const Key& key, Paint&& paint) {
+    // Whether the land can be kept for `p` (not when it turns or stretches unevenly); brings the
+    // pictures up to date. `hills` and `ground` paint in the painter's units.
+    template <typename Hills, typename Ground>
+    bool prepare(QPainter& p, const QRectF& band, const QRectF& foot, const Key& key, Hills&& hills, Ground&& ground) {
         const QTransform dt = p.deviceTransform();
         const double s = dt.m11();
-        if (dt.type() > QTransform::TxScale || !(s > 0) || std::abs(dt.m22() - s) > 1e-9) {
-            paint(p);
-            return;
-        }
+        if (dt.type() > QTransform::TxScale || !(s > 0) || std::abs(dt.m22() - s) > 1e-9) return false;
         const QRectF dev = dt.mapRect(band);
         const int ox = int(std::floor(dev.left()));
         const int oy = int(std::floor(dev.top()));
         const int w = int(std::ceil(dev.right())) - ox;
         const int h = int(std::ceil(dev.bottom())) - oy;
-        if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return;
-        const std::array<double, 5> placement{s, dev.left() - ox, dev.top() - oy, double(w), double(h)};
-        if (key != key_ || placement != placement_ || image_.isNull()) {
+        if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
+        const QRect footPixels = dt.mapRect(foot).toAlignedRect().translated(-ox, -oy) & QRect(0, 0, w, h);
+        const std::array<double, 9> placement{s,
+                                              dev.left() - ox,
+                                              dev.top() - oy,
+                                              double(w),
+                                              double(h),
+                                              double(footPixels.x()),
+                                              double(footPixels.y()),
+                                              double(footPixels.width()),
+                                              double(footPixels.height())};
+        if (key != key_ || placement != placement_ || land_.isNull()) {
             key_ = key;
             placement_ = placement;
-            image_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-            image_.fill(Qt::transparent);
-            QPainter ip(&image_);
-            ip.setRenderHint(QPainter::Antialiasing);
-            ip.setPen(Qt::NoPen);
-            ip.setTransform(dt * QTransform::fromTranslate(-ox, -oy));
-            paint(ip);
-            ip.end();
-            image_.setDevicePixelRatio(s);
+            const auto paint = [&](QImage& image, auto&& draw) {
+                image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+                image.fill(Qt::transparent);
+                QPainter ip(&image);
+                ip.setRenderHint(QPainter::Antialiasing);
+                ip.setPen(Qt::NoPen);
+                ip.setTransform(dt * QTransform::fromTranslate(-ox, -oy));
+                draw(ip);
+            };
+            QImage under;
+            paint(land_, hills);
+            paint(under, ground);
+            {
+                QPainter lp(&land_);
+                lp.setClipRegion(QRegion(0, 0, w, h) - footPixels);
+                lp.drawImage(0, 0, under);
+            }
+            foot_ = footPixels.isEmpty() ? QImage() : under.copy(footPixels);
+            land_.setDevicePixelRatio(s);
+            foot_.setDevicePixelRatio(s);
         }
-        p.drawImage(dt.inverted().map(QPointF(ox, oy)), image_);
+        const QTransform back = dt.inverted();
+        landAt_ = back.map(QPointF(ox, oy));
+        footAt_ = back.map(QPointF(ox + placement_[5], oy + placement_[6]));
+        return true;
+    }
+    void layLand(QPainter& p) const { p.drawImage(landAt_, land_); }
+    void layFoot(QPainter& p) const {
+        if (!foot_.isNull()) p.drawImage(footAt_, foot_);
     }
 
 private:
     Key key_{};
-    std::array<double, 5> placement_{};
-    QImage image_;
+    std::array<double, 9> placement_{};
+    QImage land_, foot_;
+    QPointF landAt_, footAt_;
 };
 
 // The parts that only change with the size: hills and fence, rebuilt when W, H, F or k change.
@@ -500,8 +530,7 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
 
     // Drawn by one thread at a time (the room draws its layers on a pool thread while it waits).
     static StillParts parts;
-    static CachedLayer hillLayer;
-    static CachedLayer groundLayer;
+    static LandLayer land;
     parts.update(W, H, F, k);
 
     p.save();
@@ -510,21 +539,32 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     p.translate(rect.topLeft());
     p.setPen(Qt::NoPen);
 
-    // Hills, far one first.
-    std::optional<scenery::StillDrawing> still;
-    still.emplace();
-    hillLayer.draw(p, QRectF(0, F - 50 * k, W, 50 * k + 1), {W, F, k, double(snowy)}, [&](QPainter& q) {
+    // Hills, far one first, and the ground (fence, lawn, and drifts or flowers): still, so kept.
+    const double x0 = 0.12 * W;
+    const double weatherClass = snowy ? 2 : (wet ? 1 : 0);
+    const auto hills = [&](QPainter& q) {
         q.setBrush(faded(snowy ? c.hillFarSnow : c.hillFar, 0.8));
         q.drawPath(parts.hills[0]);
         q.setBrush(snowy ? c.hillNearSnow : c.hillNear);
         q.drawPath(parts.hills[1]);
-    });
-
+    };
+    const auto ground = [&](QPainter& q) { paintGround(q, parts, W, H, F, k, snowy, wet, night); };
+    // The ground over the tree's foot: its trunk (7 units either side) below the drifts' tops.
+    const QTransform pixel = p.deviceTransform();
+    const double px = 2 / std::max(std::hypot(pixel.m11(), pixel.m12()), 1e-9);
+    const QRectF foot(x0 - 8 * k - px, F - 3 * k - px, 16 * k + 2 * px, 3 * k + 1 + 2 * px);
+    std::optional<scenery::StillDrawing> still;
+    still.emplace();
+    const bool kept = land.prepare(p, QRectF(0, F - 50 * k, W, H - F + 50 * k), foot,
+                                   {W, H, F, k, weatherClass, double(night)}, hills, ground);
+    if (kept)
+        land.layLand(p);
+    else
+        hills(p);
     still.reset();
 
     // Tree: trunk, branches and crown sway together, drawn from kept pictures of its bend, in
     // steps that move the crown's far side (the whole sway) a quarter of a device pixel.
-    const double x0 = 0.12 * W;
     const double sway = k * (2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) +
                              1.6 * std::sin(0.9 * time));
     const QTransform dt = p.deviceTransform();
@@ -581,11 +621,12 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     });
     p.restore();
 
-    // Fence, lawn, and drifts or flowers: still, so kept as one layer.
-    const double weatherClass = snowy ? 2 : (wet ? 1 : 0);
+    // The ground over the tree's foot (drawn whole where the land is not kept).
     still.emplace();
-    groundLayer.draw(p, QRectF(0, F - 28 * k, W, H - F + 28 * k), {W, H, F, k, weatherClass, double(night)},
-                     [&](QPainter& q) { paintGround(q, parts, W, H, F, k, snowy, wet, night); });
+    if (kept)
+        land.layFoot(p);
+    else
+        ground(p);
     still.reset();
 
     // Grass: blades bent by a gust that travels along the lawn, kept as one picture.
