@@ -210,7 +210,16 @@ struct StillParts {
     }
 };
 
-// Fence, lawn, and snow drifts or flowers.
+// Where puddle `i` (0...2) lies in the rain, if the lawn is deep enough for it.
+std::optional<QRectF> puddleAt(int i, double W, double H, double F, double k) {
+    static constexpr double kPuddleX[3] = {0.32, 0.58, 0.9};
+    const double span = std::max(0.0, H - F - 16 * k);
+    const double y = F + 8 * k + span * i / 3;
+    if (!(y < H - 2 * k)) return std::nullopt;
+    return QRectF(W * kPuddleX[i] - 13 * k, y - 2.6 * k, 26 * k, 5.2 * k);
+}
+
+// Fence, lawn, and snow drifts or flowers, and puddles in the rain.
 void paintGround(QPainter& p, const StillParts& still, double W, double H, double F, double k, bool snowy, bool wet,
                  bool night) {
     const GardenInk& c = ink();
@@ -252,6 +261,11 @@ void paintGround(QPainter& p, const StillParts& still, double W, double H, doubl
         }
         p.setBrush(c.flowerHeart);
         p.drawEllipse(centre, 0.9 * k, 0.9 * k);
+    }
+    if (wet) {
+        p.setBrush(faded(c.puddle, 0.75));
+        for (int i = 0; i < 3; ++i)
+            if (const std::optional<QRectF> puddle = puddleAt(i, W, H, F, k)) p.drawEllipse(*puddle);
     }
 }
 
@@ -635,23 +649,17 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
         lawn.paint(p, {W, F, k, time, wet}, wet ? c.grassWet : c.grassDry);
     }
 
-    // Puddles with a ripple each.
+    // A ripple on each puddle.
     if (wet) {
-        static constexpr double kPuddleX[3] = {0.32, 0.58, 0.9};
-        const double span = std::max(0.0, H - F - 16 * k);
         for (int i = 0; i < 3; ++i) {
-            const double y = F + 8 * k + span * i / 3;
-            if (!(y < H - 2 * k)) continue;
-            const QRectF puddle(W * kPuddleX[i] - 13 * k, y - 2.6 * k, 26 * k, 5.2 * k);
-            p.setPen(Qt::NoPen);
-            p.setBrush(faded(c.puddle, 0.75));
-            p.drawEllipse(puddle);
+            const std::optional<QRectF> puddle = puddleAt(i, W, H, F, k);
+            if (!puddle) continue;
             const double ph = frac(0.37 * i + 1.3 * time);
             const double inset = 0.42 * (1 - ph);
             p.setBrush(Qt::NoBrush);
             p.setPen(QPen(QColor::fromRgbF(1, 1, 1, float(0.6 * (1 - ph))), 0.8));
-            p.drawEllipse(puddle.adjusted(inset * puddle.width(), inset * puddle.height(), -inset * puddle.width(),
-                                          -inset * puddle.height()));
+            p.drawEllipse(puddle->adjusted(inset * puddle->width(), inset * puddle->height(), -inset * puddle->width(),
+                                           -inset * puddle->height()));
         }
     }
     p.restore();
