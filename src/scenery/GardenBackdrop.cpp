@@ -305,6 +305,7 @@ public:
             // A turned painter: each blade drawn from its own kept picture.
             const double quantum = quantumAt(std::hypot(t.m11(), t.m12()), k);
             bend(in, quantum);
+            time_ = std::numeric_limits<double>::quiet_NaN();  // the bends of another step
             for (int n = 0; n < static_cast<int>(steps_.size()); ++n) {
                 const int height = heightOf(n);
                 const double b = steps_[n] * quantum;
