@@ -291,7 +291,8 @@ TEST(GardenBackdrop, ASwayIsDrawnAgainOnlyOnceItsFarEndMovedAQuarterOfADevicePix
 
 TEST(GardenBackdrop, ALawnBroughtUpToDateIsTheLawnDrawnWhole) {
     // The kept lawn put in again only where blades took a step, frame after frame, and the same
-    // lawn drawn whole (after a lawn at another scale), are the same pixels.
+    // lawn drawn whole (after a lawn at another scale), are the same pixels, whatever was drawn
+    // turned in between.
     const SkyLook look{SkyTime::day, SkyWeather::clear};
     QImage kept;
     for (int i = 0; i <= 30; ++i) kept = backdrop(look, 10 + i / 60.0, 150, 1.3, 6, 400, 200);
@@ -301,6 +302,14 @@ TEST(GardenBackdrop, ALawnBroughtUpToDateIsTheLawnDrawnWhole) {
     });
     const QImage whole = backdrop(look, 10.5, 150, 1.3, 6, 400, 200);
     EXPECT_EQ(kept, whole);
+    // The same frame drawn turned at another scale in between leaves it as it was.
+    renderScene(800, 400, [&](QPainter& p) {
+        p.translate(800, 400);
+        p.rotate(180);
+        p.scale(2, 2);
+        GardenBackdrop{look, 10.5, 150, 1.3}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
+    });
+    EXPECT_EQ(backdrop(look, 10.5, 150, 1.3, 6, 400, 200), whole);
     // And it shows blades: grass green over the hill above the lawn's edge.
     EXPECT_GT(countPixels(whole, QRect(0, 140, 400, 8), [](const QColor& c) {
                   return near(c, colorFromHex("#4E8A47"), 12);
