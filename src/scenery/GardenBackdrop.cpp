@@ -299,8 +299,11 @@ public:
         const QRectF band(blade.left() - 1, in.F + blade.top() - 1, in.W + blade.width() + 2, blade.height() + 2);
         const QTransform t = p.deviceTransform();
         const double scale = t.m11();
+        // Kept while the blades' pictures (a few for every step of the bend) stay a few megabytes.
+        const double pictures = 5 * (3.8 * k / quantumAt(scale, k) + 3) * std::ceil(blade.width() * scale) *
+                                std::ceil(blade.height() * scale) * 4;
         const bool kept = t.m12() == 0 && t.m21() == 0 && scale > 0 && std::abs(t.m22() - scale) < 1e-9 &&
-                          band.width() * scale <= 8192 && band.height() * scale <= 1024;
+                          band.width() * scale <= 8192 && band.height() * scale <= 1024 && pictures <= 16e6;
         if (!kept) {
             // A turned painter: each blade drawn from its own kept picture.
             const double quantum = quantumAt(std::hypot(t.m11(), t.m12()), k);
