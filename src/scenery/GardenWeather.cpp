@@ -84,6 +84,60 @@ void fillOval(QPainter& p, const QPolygonF& disc, const QRectF& box) {
     p.drawConvexPolygon(oval);
 }
 
+// Snowflakes laid from kept pictures: a flake of each size drawn at each quarter of a device
+// pixel's offset, laid on whole device pixels, so that each falls as smoothly as one drawn where
+// it is, for the price of a copy of a few pixels.
+class SnowFlakes {
+public:
+    // Whether the painter lets flakes be laid on its device pixels (a plain scale); the painter is
+    // then set to draw in device pixels until end().
+    bool begin(QPainter& p, double k, const QColor& ink) {
+        const QTransform t = p.deviceTransform();
+        const double s = t.m11();
+        if (t.type() > QTransform::TxScale || !(s > 0) || std::abs(t.m22() - s) > 1e-9 || !(k * s < 64)) return false;
+        if (s != scale_ || k != k_ || ink != ink_) {
+            scale_ = s, k_ = k, ink_ = ink;
+            for (int size = 0; size < 2; ++size) {
+                const double r = (size ? 1.5 : 1.0) * k * s;
+                centre_[size] = static_cast<int>(std::ceil(r)) + 1;
+                const int side = 2 * centre_[size] + 1;
+                for (int phase = 0; phase < 16; ++phase) {
+                    QImage& image = pictures_[size][phase];
+                    image = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+                    image.fill(Qt::transparent);
+                    QPainter q(&image);
+                    q.setRenderHint(QPainter::Antialiasing);
+                    q.setPen(Qt::NoPen);
+                    q.setBrush(ink);
+                    q.drawEllipse(QPointF(centre_[size] + (phase % 4) / 4.0, centre_[size] + (phase / 4) / 4.0), r, r);
+                }
+            }
+        }
+        device_ = t;
+        const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+        p.save();
+        p.setWorldTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+        return true;
+    }
+    // Lays a flake (the big one or the small one) centred on `at`, the painter's units at begin().
+    void lay(QPainter& p, bool big, QPointF at) const {
+        const QPointF d = device_.map(at);
+        const double x = std::round(d.x() * 4) / 4, y = std::round(d.y() * 4) / 4;
+        const double left = std::floor(x), top = std::floor(y);
+        const int phase = static_cast<int>((x - left) * 4) + 4 * static_cast<int>((y - top) * 4);
+        const int c = centre_[big];
+        p.drawImage(QPointF(left - c, top - c), pictures_[big][phase]);
+    }
+    void end(QPainter& p) const { p.restore(); }
+
+private:
+    double scale_ = 0, k_ = 0;
+    QColor ink_;
+    QTransform device_;
+    int centre_[2] = {};
+    QImage pictures_[2][16];
+};
+
 }  // namespace
 
 void GardenWeather::paint(QPainter& p, const QRectF& rect) const {
@@ -112,14 +166,22 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
     // 2. Weather.
     if (look.weather == SkyWeather::snow) {
         const int n = pieceCount(w / 7);
-        p.setBrush(QColor::fromRgbF(1, 1, 1, 0.95f));
+        const QColor flake = QColor::fromRgbF(1, 1, 1, 0.95f);
+        p.setBrush(flake);
+        static SnowFlakes flakes;  // one thread at a time
+        const bool kept = flakes.begin(p, k, flake);
         for (int i = 0; i < n; ++i) {
             const double s = 0.618 * i;
-            const double r = (i % 3 == 0 ? 1.5 : 1.0) * k;
+            const bool big = i % 3 == 0;
+            const double r = (big ? 1.5 : 1.0) * k;
             const double x = frac(5.1 * s) * w + 4 * k * std::sin(6 * s + 1.1 * time);
             const double y = frac(s + 0.16 * time) * (h + 8) - 4;
-            p.drawEllipse(QPointF(x, y), r, r);
+            if (kept)
+                flakes.lay(p, big, QPointF(x, y));
+            else
+                p.drawEllipse(QPointF(x, y), r, r);
         }
+        if (kept) flakes.end(p);
     } else if (isRainy(look.weather)) {
         const bool storm = look.weather == SkyWeather::storm;
         drawWindowRain(p, storm, QSizeF(w, h), time, k);

@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 #include "scenery/GardenBackdrop.h"
 #include "scenery/GardenWeather.h"
+#include "scenery/SceneryKit.h"
 #include "scenery/SkyView.h"
 #include "scenery/Sprites.h"
 #include "scenery/WindowRain.h"
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace kp {
@@ -45,6 +48,7 @@ public:
     };
     std::vector<Shape> shapes;
     std::vector<QRectF> images;
+    std::vector<qint64> pictures;  // each image's cache key
 
     QPaintEngine* paintEngine() const override { return &engine_; }
     bool gathers() const override { return true; }
@@ -78,8 +82,9 @@ private:
         void drawPath(const QPainterPath&) override {}
         void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
         void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+        void drawImage(const QRectF& r, const QImage& image, const QRectF&, Qt::ImageConversionFlags) override {
             g_.images.push_back(m_.mapRect(r));
+            g_.pictures.push_back(image.cacheKey());
         }
         Type type() const override { return QPaintEngine::User; }
 
@@ -115,6 +120,45 @@ TEST(GardenWeather, SplashesNeedAGroundBand) {
         EXPECT_FALSE(differIn(weather(rain, t, 0, 98, 1, 6, 1000, 100), rainOnly, farFromLeaves, 12));
         EXPECT_TRUE(differIn(weather(rain, t, 0, 40, 1, 6, 1000, 100), rainOnly, farFromLeaves, 12));
     }
+}
+
+TEST(GardenWeather, SnowflakesAreLaidFromAFewKeptPicturesWhereTheyFall) {
+    // Each of the 91 flakes over 640 units is a copy of one of 32 kept pictures (two sizes, each
+    // at every quarter of a device pixel's offset) laid on whole device pixels, and the snow looks
+    // as the flakes drawn where they are.
+    const SkyLook snow{SkyTime::day, SkyWeather::snow};
+    for (const double scale : {1.0, 2.0}) {
+        Gatherer g;
+        {
+            QPainter p(&g);
+            p.scale(scale, scale);
+            GardenWeather{snow, 700.3, 0, 120, 1.3}.paintInMonth(p, QRectF(0, 0, 640, 160), 6);
+        }
+        ASSERT_EQ(g.images.size(), 91u) << scale;
+        for (const QRectF& at : g.images) {
+            EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale;
+            EXPECT_DOUBLE_EQ(at.top(), std::round(at.top())) << scale;
+        }
+        std::sort(g.pictures.begin(), g.pictures.end());
+        EXPECT_LE(std::unique(g.pictures.begin(), g.pictures.end()) - g.pictures.begin(), 32) << scale;
+    }
+    const QImage laid = weather(snow, 700.3, 0, 120, 1.3, 6, 640, 160);
+    const QImage drawn = renderScene(640, 160, [](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor::fromRgbF(1, 1, 1, 0.95f));
+        for (int i = 0; i < 91; ++i) {
+            const double s = 0.618 * i, r = (i % 3 == 0 ? 1.5 : 1.0) * 1.3;
+            p.drawEllipse(QPointF(scenery::frac(5.1 * s) * 640 + 4 * 1.3 * std::sin(6 * s + 1.1 * 700.3),
+                                  scenery::frac(s + 0.16 * 700.3) * 168 - 4),
+                          r, r);
+        }
+    });
+    int off = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 640; ++x) off += std::abs(qAlpha(laid.pixel(x, y)) - qAlpha(drawn.pixel(x, y))) > 48;
+    EXPECT_LT(off, 20);
+    EXPECT_GT(countPixels(laid, laid.rect(), [](const QColor& c) { return c.alpha() > 200; }), 91);
 }
 
 TEST(GardenWeather, FlashWhitensAtAThirdOfItsBrightness) {
