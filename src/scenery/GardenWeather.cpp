@@ -10,6 +10,7 @@
 #include <QPen>
 #include <QRadialGradient>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -84,32 +85,35 @@ void fillOval(QPainter& p, const QPolygonF& disc, const QRectF& box) {
     p.drawConvexPolygon(oval);
 }
 
-// Snowflakes laid from kept pictures: a flake of each size drawn at each quarter of a device
-// pixel's offset, laid on whole device pixels, so that each falls as smoothly as one drawn where
-// it is, for the price of a copy of a few pixels.
-class SnowFlakes {
+// Small round pieces that drift (snowflakes, fireflies) laid from kept pictures: each kind drawn at
+// each quarter of a device pixel's offset and laid on whole device pixels, so that each moves as
+// smoothly as one drawn where it is, for the price of a copy of a few pixels.
+class Dabs {
 public:
-    // Whether the painter lets flakes be laid on its device pixels (a plain scale); the painter is
-    // then set to draw in device pixels until end().
-    bool begin(QPainter& p, double k, const QColor& ink) {
+    // Whether the painter lets dabs be laid on its device pixels (a plain scale). `reach` holds
+    // each kind's radius (the painter's units) and `draw(q, kind, centre, radius)` paints one in
+    // device pixels; the pictures are drawn again when `key` or the scale changes. The painter
+    // then draws in device pixels until end().
+    template <typename Draw>
+    bool begin(QPainter& p, double key, std::array<double, 2> reach, Draw&& draw) {
         const QTransform t = p.deviceTransform();
         const double s = t.m11();
-        if (t.type() > QTransform::TxScale || !(s > 0) || std::abs(t.m22() - s) > 1e-9 || !(k * s < 64)) return false;
-        if (s != scale_ || k != k_ || ink != ink_) {
-            scale_ = s, k_ = k, ink_ = ink;
-            for (int size = 0; size < 2; ++size) {
-                const double r = (size ? 1.5 : 1.0) * k * s;
-                centre_[size] = static_cast<int>(std::ceil(r)) + 1;
-                const int side = 2 * centre_[size] + 1;
+        if (t.type() > QTransform::TxScale || !(s > 0) || std::abs(t.m22() - s) > 1e-9) return false;
+        if (!(std::max(reach[0], reach[1]) * s < 64)) return false;
+        if (s != scale_ || key != key_ || reach != reach_) {
+            scale_ = s, key_ = key, reach_ = reach;
+            for (int kind = 0; kind < 2; ++kind) {
+                const double r = reach[kind] * s;
+                centre_[kind] = static_cast<int>(std::ceil(r)) + 1;
+                const int side = 2 * centre_[kind] + 1;
                 for (int phase = 0; phase < 16; ++phase) {
-                    QImage& image = pictures_[size][phase];
+                    QImage& image = pictures_[kind][phase];
                     image = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
                     image.fill(Qt::transparent);
                     QPainter q(&image);
                     q.setRenderHint(QPainter::Antialiasing);
                     q.setPen(Qt::NoPen);
-                    q.setBrush(ink);
-                    q.drawEllipse(QPointF(centre_[size] + (phase % 4) / 4.0, centre_[size] + (phase / 4) / 4.0), r, r);
+                    draw(q, kind, QPointF(centre_[kind] + (phase % 4) / 4.0, centre_[kind] + (phase / 4) / 4.0), r);
                 }
             }
         }
@@ -119,20 +123,20 @@ public:
         p.setWorldTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
         return true;
     }
-    // Lays a flake (the big one or the small one) centred on `at`, the painter's units at begin().
-    void lay(QPainter& p, bool big, QPointF at) const {
+    // Lays a dab of `kind` centred on `at` (the painter's units at begin()).
+    void lay(QPainter& p, int kind, QPointF at) const {
         const QPointF d = device_.map(at);
         const double x = std::round(d.x() * 4) / 4, y = std::round(d.y() * 4) / 4;
         const double left = std::floor(x), top = std::floor(y);
         const int phase = static_cast<int>((x - left) * 4) + 4 * static_cast<int>((y - top) * 4);
-        const int c = centre_[big];
-        p.drawImage(QPointF(left - c, top - c), pictures_[big][phase]);
+        const int c = centre_[kind];
+        p.drawImage(QPointF(left - c, top - c), pictures_[kind][phase]);
     }
     void end(QPainter& p) const { p.restore(); }
 
 private:
-    double scale_ = 0, k_ = 0;
-    QColor ink_;
+    double scale_ = 0, key_ = 0;
+    std::array<double, 2> reach_{};
     QTransform device_;
     int centre_[2] = {};
     QImage pictures_[2][16];
@@ -168,8 +172,11 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
         const int n = pieceCount(w / 7);
         const QColor flake = QColor::fromRgbF(1, 1, 1, 0.95f);
         p.setBrush(flake);
-        static SnowFlakes flakes;  // one thread at a time
-        const bool kept = flakes.begin(p, k, flake);
+        static Dabs flakes;  // one thread at a time
+        const bool kept = flakes.begin(p, 0, {1.0 * k, 1.5 * k}, [&](QPainter& q, int, QPointF centre, double r) {
+            q.setBrush(flake);
+            q.drawEllipse(centre, r, r);
+        });
         for (int i = 0; i < n; ++i) {
             const double s = 0.618 * i;
             const bool big = i % 3 == 0;
@@ -177,7 +184,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
             const double x = frac(5.1 * s) * w + 4 * k * std::sin(6 * s + 1.1 * time);
             const double y = frac(s + 0.16 * time) * (h + 8) - 4;
             if (kept)
-                flakes.lay(p, big, QPointF(x, y));
+                flakes.lay(p, big ? 1 : 0, QPointF(x, y));
             else
                 p.drawEllipse(QPointF(x, y), r, r);
         }
@@ -224,18 +231,33 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
 
     // 4. Fireflies on a fine night: a halo, then the light.
     if (night && (look.weather == SkyWeather::clear || look.weather == SkyWeather::cloudy)) {
+        // The halo and the light are kept pictures laid faded: the light's colour fades as its
+        // ink would.
+        const double halo = 1.2 * k + 3 * k;
+        static Dabs lights;  // one thread at a time
+        const bool kept = lights.begin(p, 0, {halo, 1.2 * k}, [&](QPainter& q, int kind, QPointF centre, double r) {
+            q.setBrush(kind == 0 ? c.glow : QBrush(c.fireflyCore));
+            q.drawEllipse(centre, r, r);
+        });
         for (int i = 0; i < 7; ++i) {
             const double x = kFireflies[i].x * w + 18 * k * std::sin(0.5 * time + 1.37 * i);
             const double y = floorLine - kFireflies[i].height * k + 6 * k * std::cos(0.7 * time + 2.74 * i);
             const double b = 0.5 + 0.5 * std::sin(3 * time + 6.85 * i);
-            const double halo = 1.2 * k + 3 * k;
             p.setOpacity(b);
+            if (kept) {
+                lights.lay(p, 0, QPointF(x, y));
+                p.setOpacity(0.4 + 0.6 * b);
+                lights.lay(p, 1, QPointF(x, y));
+                continue;
+            }
             p.setBrush(c.glow);
             p.drawEllipse(QPointF(x, y), halo, halo);
             p.setOpacity(1);
             p.setBrush(faded(c.fireflyCore, 0.4 + 0.6 * b));
             p.drawEllipse(QPointF(x, y), 1.2 * k, 1.2 * k);
         }
+        if (kept) lights.end(p);
+        p.setOpacity(1);
     }
 
     // 5. Falling leaves, autumn-coloured in October and November.

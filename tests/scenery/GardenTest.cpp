@@ -122,26 +122,27 @@ TEST(GardenWeather, SplashesNeedAGroundBand) {
     }
 }
 
-TEST(GardenWeather, SnowflakesAreLaidFromAFewKeptPicturesWhereTheyFall) {
-    // Each of the 91 flakes over 640 units is a copy of one of 32 kept pictures (two sizes, each
-    // at every quarter of a device pixel's offset) laid on whole device pixels, and the snow looks
-    // as the flakes drawn where they are.
+TEST(GardenWeather, SnowflakesAndFirefliesAreLaidFromAFewKeptPicturesWhereTheyAre) {
+    // Each of the 91 flakes over 640 units, and each firefly's halo and light, is a copy of one of
+    // 32 kept pictures (two kinds, each at every quarter of a device pixel's offset) laid on whole
+    // device pixels; the snow looks as the flakes drawn where they are.
     const SkyLook snow{SkyTime::day, SkyWeather::snow};
-    for (const double scale : {1.0, 2.0}) {
-        Gatherer g;
-        {
-            QPainter p(&g);
-            p.scale(scale, scale);
-            GardenWeather{snow, 700.3, 0, 120, 1.3}.paintInMonth(p, QRectF(0, 0, 640, 160), 6);
+    for (const auto& [look, count] : {std::pair{snow, 91u}, std::pair{SkyLook{SkyTime::night, SkyWeather::clear}, 14u}})
+        for (const double scale : {1.0, 2.0}) {
+            Gatherer g;
+            {
+                QPainter p(&g);
+                p.scale(scale, scale);
+                GardenWeather{look, 700.3, 0, 120, 1.3}.paintInMonth(p, QRectF(0, 0, 640, 160), 12);
+            }
+            ASSERT_EQ(g.images.size(), count) << scale;
+            for (const QRectF& at : g.images) {
+                EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale;
+                EXPECT_DOUBLE_EQ(at.top(), std::round(at.top())) << scale;
+            }
+            std::sort(g.pictures.begin(), g.pictures.end());
+            EXPECT_LE(std::unique(g.pictures.begin(), g.pictures.end()) - g.pictures.begin(), 32) << scale;
         }
-        ASSERT_EQ(g.images.size(), 91u) << scale;
-        for (const QRectF& at : g.images) {
-            EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale;
-            EXPECT_DOUBLE_EQ(at.top(), std::round(at.top())) << scale;
-        }
-        std::sort(g.pictures.begin(), g.pictures.end());
-        EXPECT_LE(std::unique(g.pictures.begin(), g.pictures.end()) - g.pictures.begin(), 32) << scale;
-    }
     const QImage laid = weather(snow, 700.3, 0, 120, 1.3, 6, 640, 160);
     const QImage drawn = renderScene(640, 160, [](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing);
