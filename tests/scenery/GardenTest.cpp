@@ -392,6 +392,34 @@ TEST(GardenBackdrop, ACloudIsDrawnAgainOnlyOnceItMovedAWholeDevicePixel) {
     }
 }
 
+TEST(GardenBackdrop, TheNightSkysStarsAreKeptPicturesThatTwinkle) {
+    // Seven stars, each laid from a kept picture of its dot, told apart from frame to frame by how
+    // faded each is laid; the sky drawn shows them.
+    std::vector<std::vector<std::uint64_t>> frames;
+    for (const double t : {100.0, 100.25}) {
+        Gatherer g;
+        {
+            QPainter p(&g);
+            SkyView{{SkyTime::night, SkyWeather::clear}, t, false, false}.paint(p, QRectF(0, 0, 640, 160));
+        }
+        ASSERT_EQ(g.shapes.size(), 7u);
+        frames.emplace_back();
+        for (const auto& shape : g.shapes) {
+            EXPECT_LT(shape.rect.width(), 8);
+            frames.back().push_back(shape.digest);
+        }
+    }
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_NE(frames[0][i], frames[1][i]) << i;
+    const QImage sky = renderScene(640, 160, [](QPainter& p) {
+        SkyView{{SkyTime::night, SkyWeather::clear}, 98.175, false, false}.paint(p, QRectF(0, 0, 640, 160));
+    });
+    // The first star (12%, 20%) at its brightest, 0.9 of white over the night.
+    int brightest = 0;
+    for (int y = 30; y < 34; ++y)
+        for (int x = 75; x < 79; ++x) brightest = std::max(brightest, qGray(sky.pixel(x, y)));
+    EXPECT_GT(brightest, qGray(sky.pixel(70, 32)) + 40);
+}
+
 TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
     const QImage img = renderScene(340, 240, [](QPainter& p) {
         GardenBackdrop{{SkyTime::sunset, SkyWeather::rain}, 5, 150, 1.3}.paintInMonth(p, QRectF(20, 20, 300, 200), 6);
