@@ -212,9 +212,22 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
                 p.drawEllipse(QRectF(x - (2 + 5 * pr) * k, y - (0.6 + 1.2 * pr) * k, (4 + 10 * pr) * k,
                                      (1.2 + 2.4 * pr) * k));
                 p.setPen(Qt::NoPen);
-                p.setBrush(faded(c.splash, 0.75 * (1 - pr)));
                 const double dx = (1.5 + 4 * pr) * k;
                 const double dy = 4 * k * std::sin(-std::numbers::pi * pr);
+                // The two drops from kept pictures, laid as faded as their ink would be.
+                static Dabs drops;  // one thread at a time
+                const double was = p.opacity();
+                if (drops.begin(p, 0, {0.6 * k, 0.6 * k}, [&](QPainter& q, int, QPointF centre, double r) {
+                        q.setBrush(c.splash);
+                        q.drawEllipse(centre, r, r);
+                    })) {
+                    p.setOpacity(was * 0.75 * (1 - pr));
+                    drops.lay(p, 0, QPointF(x - dx, y + dy));
+                    drops.lay(p, 0, QPointF(x + dx, y + dy));
+                    drops.end(p);
+                    continue;
+                }
+                p.setBrush(faded(c.splash, 0.75 * (1 - pr)));
                 p.drawEllipse(QPointF(x - dx, y + dy), 0.6 * k, 0.6 * k);
                 p.drawEllipse(QPointF(x + dx, y + dy), 0.6 * k, 0.6 * k);
             }
