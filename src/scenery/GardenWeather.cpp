@@ -85,7 +85,7 @@ void fillOval(QPainter& p, const QPolygonF& disc, const QRectF& box) {
     p.drawConvexPolygon(oval);
 }
 
-// Small round pieces that drift (snowflakes, fireflies) laid from kept pictures: each kind drawn at
+// Small round things that drift (snowflakes, fireflies) laid from kept pictures: each kind drawn at
 // each quarter of a device pixel's offset and laid on whole device pixels, so that each moves as
 // smoothly as one drawn where it is, for the price of a copy of a few pixels.
 class Dabs {
