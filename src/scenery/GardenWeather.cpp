@@ -6,10 +6,11 @@
 #include "scenery/WindowRain.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <QPen>
 #include <QRadialGradient>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -40,8 +41,11 @@ struct WeatherInk {
                        colorFromHex("#C9D86A")};
     QColor butterfly[2] = {colorFromHex("#F2C14E"), colorFromHex("#F07A93")};
     QColor butterflyBody = colorFromHex("#2C2622");
-    QBrush glow;       // a soft halo filling its bounding box
-    QPainterPath leaf;  // at k = 1, centred on the origin
+    QBrush glow;  // a soft halo filling its bounding box
+    // A leaf at k = 1 centred on the origin (two arcs), and a circle of radius 1, as polygons
+    // fine enough for a curve to stay within a small part of a device pixel: filled as polygons
+    // they cost a fraction of curves flattened anew for each fill.
+    QPolygonF leaf, disc;
 
     WeatherInk() {
         QRadialGradient g(0.5, 0.5, 0.5);
@@ -51,10 +55,19 @@ struct WeatherInk {
         g.setColorAt(0.65, faded(fireflyGlow, 0.18));
         g.setColorAt(1, faded(fireflyGlow, 0));
         glow = QBrush(g);
-        leaf.moveTo(-3, 0);
-        leaf.quadTo(0, -2.6, 3, 0);
-        leaf.quadTo(0, 2.6, -3, 0);
-        leaf.closeSubpath();
+        // The arcs from (-3, 0) to (3, 0) about (0, -+2.6): y = -+5.2 t (1 - t).
+        constexpr int kSide = 8;
+        for (int i = 0; i < kSide; ++i) {
+            const double t = double(i) / kSide;
+            leaf << QPointF(6 * t - 3, -5.2 * t * (1 - t));
+        }
+        for (int i = 0; i < kSide; ++i) {
+            const double t = double(i) / kSide;
+            leaf << QPointF(3 - 6 * t, 5.2 * t * (1 - t));
+        }
+        constexpr int kRound = 24;
+        for (int i = 0; i < kRound; ++i)
+            disc << QPointF(std::cos(2 * std::numbers::pi * i / kRound), std::sin(2 * std::numbers::pi * i / kRound));
     }
 };
 
@@ -62,6 +75,72 @@ const WeatherInk& ink() {
     static const WeatherInk i;
     return i;
 }
+
+// Fills the oval within `box` with `disc` (a circle of radius 1 as a polygon).
+void fillOval(QPainter& p, const QPolygonF& disc, const QRectF& box) {
+    QPolygonF oval(disc.size());
+    const QPointF centre = box.center();
+    const double rx = box.width() / 2, ry = box.height() / 2;
+    for (int i = 0; i < disc.size(); ++i) oval[i] = centre + QPointF(rx * disc[i].x(), ry * disc[i].y());
+    p.drawConvexPolygon(oval);
+}
+
+// Small round things that drift (snowflakes, fireflies) laid from kept pictures: each kind drawn at
+// each quarter of a device pixel's offset and laid on whole device pixels, so that each moves as
+// smoothly as one drawn where it is, for the price of a copy of a few pixels.
+class Dabs {
+public:
+    // Whether the painter lets dabs be laid on its device pixels (a plain scale). `reach` holds
+    // each kind's radius (the painter's units) and `draw(q, kind, centre, radius)` paints one in
+    // device pixels; the pictures are drawn again when `key` or the scale changes. The painter
+    // then draws in device pixels until end().
+    template <typename Draw>
+    bool begin(QPainter& p, double key, std::array<double, 2> reach, Draw&& draw) {
+        const QTransform t = p.deviceTransform();
+        const double s = t.m11();
+        if (t.type() > QTransform::TxScale || !(s > 0) || std::abs(t.m22() - s) > 1e-9) return false;
+        if (!(std::max(reach[0], reach[1]) * s < 64)) return false;
+        if (s != scale_ || key != key_ || reach != reach_) {
+            scale_ = s, key_ = key, reach_ = reach;
+            for (int kind = 0; kind < 2; ++kind) {
+                const double r = reach[kind] * s;
+                centre_[kind] = static_cast<int>(std::ceil(r)) + 1;
+                const int side = 2 * centre_[kind] + 1;
+                for (int phase = 0; phase < 16; ++phase) {
+                    QImage& image = pictures_[kind][phase];
+                    image = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+                    image.fill(Qt::transparent);
+                    QPainter q(&image);
+                    q.setRenderHint(QPainter::Antialiasing);
+                    q.setPen(Qt::NoPen);
+                    draw(q, kind, QPointF(centre_[kind] + (phase % 4) / 4.0, centre_[kind] + (phase / 4) / 4.0), r);
+                }
+            }
+        }
+        device_ = t;
+        const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+        p.save();
+        p.setWorldTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+        return true;
+    }
+    // Lays a dab of `kind` centred on `at` (the painter's units at begin()).
+    void lay(QPainter& p, int kind, QPointF at) const {
+        const QPointF d = device_.map(at);
+        const double x = std::round(d.x() * 4) / 4, y = std::round(d.y() * 4) / 4;
+        const double left = std::floor(x), top = std::floor(y);
+        const int phase = static_cast<int>((x - left) * 4) + 4 * static_cast<int>((y - top) * 4);
+        const int c = centre_[kind];
+        p.drawImage(QPointF(left - c, top - c), pictures_[kind][phase]);
+    }
+    void end(QPainter& p) const { p.restore(); }
+
+private:
+    double scale_ = 0, key_ = 0;
+    std::array<double, 2> reach_{};
+    QTransform device_;
+    int centre_[2] = {};
+    QImage pictures_[2][16];
+};
 
 }  // namespace
 
@@ -91,14 +170,25 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
     // 2. Weather.
     if (look.weather == SkyWeather::snow) {
         const int n = pieceCount(w / 7);
-        p.setBrush(QColor::fromRgbF(1, 1, 1, 0.95f));
+        const QColor flake = QColor::fromRgbF(1, 1, 1, 0.95f);
+        p.setBrush(flake);
+        static Dabs flakes;  // one thread at a time
+        const bool kept = flakes.begin(p, 0, {1.0 * k, 1.5 * k}, [&](QPainter& q, int, QPointF centre, double r) {
+            q.setBrush(flake);
+            q.drawEllipse(centre, r, r);
+        });
         for (int i = 0; i < n; ++i) {
             const double s = 0.618 * i;
-            const double r = (i % 3 == 0 ? 1.5 : 1.0) * k;
+            const bool big = i % 3 == 0;
+            const double r = (big ? 1.5 : 1.0) * k;
             const double x = frac(5.1 * s) * w + 4 * k * std::sin(6 * s + 1.1 * time);
             const double y = frac(s + 0.16 * time) * (h + 8) - 4;
-            p.drawEllipse(QPointF(x, y), r, r);
+            if (kept)
+                flakes.lay(p, big ? 1 : 0, QPointF(x, y));
+            else
+                p.drawEllipse(QPointF(x, y), r, r);
         }
+        if (kept) flakes.end(p);
     } else if (isRainy(look.weather)) {
         const bool storm = look.weather == SkyWeather::storm;
         drawWindowRain(p, storm, QSizeF(w, h), time, k);
@@ -122,9 +212,22 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
                 p.drawEllipse(QRectF(x - (2 + 5 * pr) * k, y - (0.6 + 1.2 * pr) * k, (4 + 10 * pr) * k,
                                      (1.2 + 2.4 * pr) * k));
                 p.setPen(Qt::NoPen);
-                p.setBrush(faded(c.splash, 0.75 * (1 - pr)));
                 const double dx = (1.5 + 4 * pr) * k;
                 const double dy = 4 * k * std::sin(-std::numbers::pi * pr);
+                // The two drops from kept pictures, laid as faded as their ink would be.
+                static Dabs drops;  // one thread at a time
+                const double was = p.opacity();
+                if (drops.begin(p, 0, {0.6 * k, 0.6 * k}, [&](QPainter& q, int, QPointF centre, double r) {
+                        q.setBrush(c.splash);
+                        q.drawEllipse(centre, r, r);
+                    })) {
+                    p.setOpacity(was * 0.75 * (1 - pr));
+                    drops.lay(p, 0, QPointF(x - dx, y + dy));
+                    drops.lay(p, 0, QPointF(x + dx, y + dy));
+                    drops.end(p);
+                    continue;
+                }
+                p.setBrush(faded(c.splash, 0.75 * (1 - pr)));
                 p.drawEllipse(QPointF(x - dx, y + dy), 0.6 * k, 0.6 * k);
                 p.drawEllipse(QPointF(x + dx, y + dy), 0.6 * k, 0.6 * k);
             }
@@ -141,18 +244,33 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
 
     // 4. Fireflies on a fine night: a halo, then the light.
     if (night && (look.weather == SkyWeather::clear || look.weather == SkyWeather::cloudy)) {
+        // The halo and the light are kept pictures laid faded: the light's colour fades as its
+        // ink would.
+        const double halo = 1.2 * k + 3 * k;
+        static Dabs lights;  // one thread at a time
+        const bool kept = lights.begin(p, 0, {halo, 1.2 * k}, [&](QPainter& q, int kind, QPointF centre, double r) {
+            q.setBrush(kind == 0 ? c.glow : QBrush(c.fireflyCore));
+            q.drawEllipse(centre, r, r);
+        });
         for (int i = 0; i < 7; ++i) {
             const double x = kFireflies[i].x * w + 18 * k * std::sin(0.5 * time + 1.37 * i);
             const double y = floorLine - kFireflies[i].height * k + 6 * k * std::cos(0.7 * time + 2.74 * i);
             const double b = 0.5 + 0.5 * std::sin(3 * time + 6.85 * i);
-            const double halo = 1.2 * k + 3 * k;
             p.setOpacity(b);
+            if (kept) {
+                lights.lay(p, 0, QPointF(x, y));
+                p.setOpacity(0.4 + 0.6 * b);
+                lights.lay(p, 1, QPointF(x, y));
+                continue;
+            }
             p.setBrush(c.glow);
             p.drawEllipse(QPointF(x, y), halo, halo);
             p.setOpacity(1);
             p.setBrush(faded(c.fireflyCore, 0.4 + 0.6 * b));
             p.drawEllipse(QPointF(x, y), 1.2 * k, 1.2 * k);
         }
+        if (kept) lights.end(p);
+        p.setOpacity(1);
     }
 
     // 5. Falling leaves, autumn-coloured in October and November.
@@ -176,7 +294,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
             p.rotate((s + 10 * q) * 180 / std::numbers::pi);
             p.scale(k, k);
             p.setBrush(faded(autumn ? c.autumn[i % 4] : c.green[i % 4], opacity));
-            p.drawPath(c.leaf);
+            p.drawConvexPolygon(c.leaf);
             p.restore();
         }
     }
@@ -191,8 +309,8 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
             const double wingW = (0.6 + 3.2 * f) * k;
             const double reach = (0.5 + 2.6 * f) * k;
             p.setBrush(c.butterfly[j]);
-            p.drawEllipse(QRectF(bx - reach - 1.6 * f * k, by - 2 * k, wingW, 4 * k));
-            p.drawEllipse(QRectF(bx + reach - 1.6 * f * k, by - 2 * k, wingW, 4 * k));
+            for (const double left : {bx - reach - 1.6 * f * k, bx + reach - 1.6 * f * k})
+                fillOval(p, c.disc, QRectF(left, by - 2 * k, wingW, 4 * k));
             p.setBrush(c.butterflyBody);
             p.drawRect(QRectF(bx - 0.4 * k, by - 1.8 * k, 0.8 * k, 3.6 * k));
         }

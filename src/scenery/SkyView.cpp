@@ -3,6 +3,7 @@
 #include "life/SkyClock.h"
 #include "platform/Color.h"
 #include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 #include "scenery/WindowRain.h"
 
 #include <QBrush>
@@ -191,6 +192,24 @@ QPainterPath moonCrescent(QPointF centre, double h, double deviceScale) {
     return back.map(lit.subtracted(dark));
 }
 
+// The same, kept: the moon stands still, and cutting one disc from another costs far more than
+// drawing it. A few skies at a time (a room's windows, the garden's); one thread at a time.
+const QPainterPath& keptMoonCrescent(QPointF centre, double h, double deviceScale) {
+    struct Kept {
+        QPointF centre;
+        double h = -1, scale = -1;
+        QPainterPath path;
+    };
+    static std::array<Kept, 4> kept;
+    static int next = 0;
+    for (const Kept& k : kept)
+        if (k.centre == centre && k.h == h && k.scale == deviceScale) return k.path;
+    Kept& k = kept[static_cast<std::size_t>(next)];
+    next = (next + 1) % static_cast<int>(kept.size());
+    k = {centre, h, deviceScale, moonCrescent(centre, h, deviceScale)};
+    return k.path;
+}
+
 // A rectangle with rounded corners, the curves the raster engine itself gives it, built without
 // the arcs' sines and cosines (the beads' trails are built twice a frame).
 QPainterPath roundedRectPath(const QRectF& r, double rx, double ry) {
@@ -255,13 +274,22 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
     p.setRenderHint(QPainter::Antialiasing);
 
     // 2. Stars.
+    // Each a kept picture of its dot, laid as faded as it twinkles.
     if (night) {
         const double f = clear ? 1.0 : 0.25;
+        const double was = p.opacity();
         for (int i = 0; i < 7; ++i) {
             const double o = f * (0.45 + 0.45 * std::sin(1.7 * i + 2 * time));
-            p.setBrush(QColor::fromRgbF(1, 1, 1, float(std::clamp(o, 0.0, 1.0))));
-            p.drawEllipse(QPointF(kStars[i].x * w, kStars[i].y * h), 0.65, 0.65);
+            const QPointF at(kStars[i].x * w, kStars[i].y * h);
+            p.setOpacity(was * std::clamp(o, 0.0, 1.0));
+            scenery::drawStillSprite(p, 0x5354415200000000ull, QRectF(at - QPointF(1.5, 1.5), QSizeF(3, 3)),
+                                     [&](QPainter& q) {
+                                         q.setPen(Qt::NoPen);
+                                         q.setBrush(Qt::white);
+                                         q.drawEllipse(at, 0.65, 0.65);
+                                     });
         }
+        p.setOpacity(was);
     }
 
     // 3. Sun or moon.
@@ -290,7 +318,7 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         } else {
             p.setOpacity(clear ? 1.0 : 0.45);
             p.setBrush(c.moonLightColour);
-            p.drawPath(moonCrescent(QPointF(0.72 * w, 0.26 * h), h, uniformScale(p)));
+            p.drawPath(keptMoonCrescent(QPointF(0.72 * w, 0.26 * h), h, uniformScale(p)));
         }
         p.setOpacity(1);
     }
@@ -303,9 +331,10 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
         p.setOpacity(clear ? 0.85 : 0.92);
         for (int i = 0; i < clouds; ++i) {
             const double s = 0.37 * i + (0.004 * i + 0.012) * time;
-            // Drifting a small part of a pixel a frame: in quarters of a device pixel.
+            // Drifting a small part of a pixel a frame. A picture is laid on whole device pixels
+            // (the raster engine rounds its place), so the cloud is placed on the one it would
+            // land on: it changes only when it is seen to move.
             double x = (w + 40) * frac(s) - 20;
-            if (scale > 0) x = scenery::stepped(x, 0.25 / scale);
             // A wide sky (the garden) sizes them by its height, as a window's would be, and keeps a
             // cloud's top puff below its top edge; a window's clouds follow its own size alone.
             const bool wide = w > 1.6 * h;
@@ -324,7 +353,9 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
             if (scale > 0) {
                 const QImage& cloud = sprites().get({1, 0, cw * scale, tint.rgb()}, QSizeF(cw + 2, 0.47 * cw + 2), scale,
                                                     [&](QPainter& q) { drawCloud(q, -corner); });
-                p.drawImage(QPointF(x, y) + corner, cloud);
+                const QTransform dt = p.deviceTransform();
+                const double left = std::floor((x + corner.x()) * scale + dt.dx() + 0.5);
+                p.drawImage(QPointF((left - dt.dx()) / scale, y + corner.y()), cloud);
             } else {
                 drawCloud(p, QPointF(x, y));
             }

@@ -3,9 +3,18 @@
 #include "platform/Color.h"
 #include "scenery/GardenBackdrop.h"
 #include "scenery/GardenWeather.h"
+#include "scenery/SceneryKit.h"
+#include "scenery/SkyView.h"
+#include "scenery/Sprites.h"
 #include "scenery/WindowRain.h"
 
+#include <QPaintEngine>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace kp {
 namespace {
@@ -27,6 +36,64 @@ QImage backdrop(SkyLook look, double t, double floorLine, double k, int month, i
         GardenBackdrop{look, t, floorLine, k}.paintInMonth(p, QRectF(0, 0, w, h), month);
     });
 }
+
+// A device that only learns where the pictures laid on it lie and how each is drawn, as the room's
+// gathering painter does, and where each image drawn on it lands (device pixels); every other
+// shape is dropped.
+class Gatherer final : public scenery::SpriteGatherer {
+public:
+    struct Shape {
+        QRectF rect;
+        std::uint64_t digest;
+    };
+    std::vector<Shape> shapes;
+    std::vector<QRectF> images;
+    std::vector<qint64> pictures;  // each image's cache key
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    bool gathers() const override { return true; }
+    void gatherShape(const QRectF& rect, std::uint64_t digest) override { shapes.push_back({rect, digest}); }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return 1600;
+        case PdmHeight: return 800;
+        case PdmDepth: return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    class Engine final : public QPaintEngine {
+    public:
+        explicit Engine(Gatherer& g) : QPaintEngine(QPaintEngine::AllFeatures), g_(g) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState& s) override {
+            if (s.state() & DirtyTransform) m_ = s.transform();
+        }
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawImage(const QRectF& r, const QImage& image, const QRectF&, Qt::ImageConversionFlags) override {
+            g_.images.push_back(m_.mapRect(r));
+            g_.pictures.push_back(image.cacheKey());
+        }
+        Type type() const override { return QPaintEngine::User; }
+
+    private:
+        Gatherer& g_;
+        QTransform m_;
+    };
+    mutable Engine engine_{*this};
+};
 
 bool isOrange(const QColor& c) {
     return c.alpha() > 100 && c.red() > 180 && c.red() > c.green() + 20 && c.green() > c.blue() + 20;
@@ -53,6 +120,54 @@ TEST(GardenWeather, SplashesNeedAGroundBand) {
         EXPECT_FALSE(differIn(weather(rain, t, 0, 98, 1, 6, 1000, 100), rainOnly, farFromLeaves, 12));
         EXPECT_TRUE(differIn(weather(rain, t, 0, 40, 1, 6, 1000, 100), rainOnly, farFromLeaves, 12));
     }
+}
+
+TEST(GardenWeather, FlakesFirefliesAndDropsAreLaidFromAFewKeptPicturesWhereTheyAre) {
+    // Each of the 91 flakes over 640 units, each firefly's halo and light, and each rain splash's
+    // two drops, is a copy of one of 32 kept pictures (two kinds, each at every quarter of a device
+    // pixel's offset) laid on whole device pixels; the snow looks as the flakes drawn where they are.
+    const SkyLook snow{SkyTime::day, SkyWeather::snow};
+    const SkyLook rain{SkyTime::day, SkyWeather::rain};
+    for (const auto& [look, count] : {std::pair{snow, 91u}, std::pair{SkyLook{SkyTime::night, SkyWeather::clear}, 14u},
+                                      std::pair{rain, 0u}})
+        for (const double scale : {1.0, 2.0}) {
+            Gatherer g;
+            {
+                QPainter p(&g);
+                p.scale(scale, scale);
+                GardenWeather{look, 700.3, 0, 120, 1.3}.paintInMonth(p, QRectF(0, 0, 640, 160), 12);
+            }
+            if (count > 0) {
+                ASSERT_EQ(g.images.size(), count) << scale;
+            } else {
+                // Of the 14 splashes, those within the first third of their cycle.
+                EXPECT_GE(g.images.size(), 2u) << scale;
+                EXPECT_EQ(g.images.size() % 2, 0u) << scale;
+            }
+            for (const QRectF& at : g.images) {
+                EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale;
+                EXPECT_DOUBLE_EQ(at.top(), std::round(at.top())) << scale;
+            }
+            std::sort(g.pictures.begin(), g.pictures.end());
+            EXPECT_LE(std::unique(g.pictures.begin(), g.pictures.end()) - g.pictures.begin(), 32) << scale;
+        }
+    const QImage laid = weather(snow, 700.3, 0, 120, 1.3, 6, 640, 160);
+    const QImage drawn = renderScene(640, 160, [](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor::fromRgbF(1, 1, 1, 0.95f));
+        for (int i = 0; i < 91; ++i) {
+            const double s = 0.618 * i, r = (i % 3 == 0 ? 1.5 : 1.0) * 1.3;
+            p.drawEllipse(QPointF(scenery::frac(5.1 * s) * 640 + 4 * 1.3 * std::sin(6 * s + 1.1 * 700.3),
+                                  scenery::frac(s + 0.16 * 700.3) * 168 - 4),
+                          r, r);
+        }
+    });
+    int off = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 640; ++x) off += std::abs(qAlpha(laid.pixel(x, y)) - qAlpha(drawn.pixel(x, y))) > 48;
+    EXPECT_LT(off, 20);
+    EXPECT_GT(countPixels(laid, laid.rect(), [](const QColor& c) { return c.alpha() > 200; }), 91);
 }
 
 TEST(GardenWeather, FlashWhitensAtAThirdOfItsBrightness) {
@@ -183,6 +298,134 @@ TEST(GardenBackdrop, SameSceneAtTwiceTheScaleAndWhenTurned) {
         GardenBackdrop{look, 0, 150, 1}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
     });
     EXPECT_TRUE(near(at(turned, 399 - 82, 199 - 138), colorFromHex("#A87F58"), 3));
+}
+
+TEST(GardenBackdrop, ASwayIsDrawnAgainOnlyOnceItsFarEndMovedAQuarterOfADevicePixel) {
+    // A garden of one blade (k = 1), told to a gathering painter 60 times over a second. The gust
+    // moves a blade's tip at most 2.112 units a second, the wind the tree's crown 1.924; drawn in
+    // steps of a quarter of a device pixel, each changes at most 4 * speed * scale + 1 times,
+    // still often enough to sway every few frames, and twice as often where device pixels are
+    // half as big.
+    struct Changes {
+        int blade = 0, tree = 0;
+    };
+    const auto changes = [](double scale) {
+        Changes count;
+        std::uint64_t blade = 0, tree = 0;
+        for (int i = 0; i <= 60; ++i) {
+            Gatherer g;
+            {
+                QPainter p(&g);
+                p.scale(scale, scale);
+                GardenBackdrop{{SkyTime::day, SkyWeather::clear}, i / 60.0, 40, 1}.paintInMonth(p, QRectF(0, 0, 2, 60), 6);
+            }
+            // Only the lawn's picture and the tree's are told: the lawn's is the shorter.
+            EXPECT_EQ(g.shapes.size(), 2u);
+            if (g.shapes.size() != 2) return count;
+            if (g.shapes[0].rect.height() > g.shapes[1].rect.height()) std::swap(g.shapes[0], g.shapes[1]);
+            EXPECT_LT(g.shapes[0].rect.height(), 20 * scale);
+            if (i > 0 && g.shapes[0].digest != blade) ++count.blade;
+            if (i > 0 && g.shapes[1].digest != tree) ++count.tree;
+            blade = g.shapes[0].digest;
+            tree = g.shapes[1].digest;
+        }
+        return count;
+    };
+    const Changes one = changes(1), two = changes(2);
+    EXPECT_LE(one.blade, 4 * 2.112 + 1);
+    EXPECT_GE(one.blade, 3);
+    EXPECT_LE(two.blade, 4 * 2.112 * 2 + 1);
+    EXPECT_GE(two.blade, one.blade + 3);
+    EXPECT_LE(one.tree, 4 * 1.924 + 1);
+    EXPECT_GE(one.tree, 3);
+    EXPECT_LE(two.tree, 4 * 1.924 * 2 + 1);
+    EXPECT_GE(two.tree, one.tree + 3);
+}
+
+TEST(GardenBackdrop, ALawnBroughtUpToDateIsTheLawnDrawnWhole) {
+    // The kept lawn put in again only where blades took a step, frame after frame, and the same
+    // lawn drawn whole (after a lawn at another scale), are the same pixels, whatever was drawn
+    // turned in between.
+    const SkyLook look{SkyTime::day, SkyWeather::clear};
+    QImage kept;
+    for (int i = 0; i <= 30; ++i) kept = backdrop(look, 10 + i / 60.0, 150, 1.3, 6, 400, 200);
+    renderScene(800, 400, [&](QPainter& p) {
+        p.scale(2, 2);
+        GardenBackdrop{look, 3, 150, 1.3}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
+    });
+    const QImage whole = backdrop(look, 10.5, 150, 1.3, 6, 400, 200);
+    EXPECT_EQ(kept, whole);
+    // The same frame drawn turned at another scale in between leaves it as it was.
+    renderScene(800, 400, [&](QPainter& p) {
+        p.translate(800, 400);
+        p.rotate(180);
+        p.scale(2, 2);
+        GardenBackdrop{look, 10.5, 150, 1.3}.paintInMonth(p, QRectF(0, 0, 400, 200), 6);
+    });
+    EXPECT_EQ(backdrop(look, 10.5, 150, 1.3, 6, 400, 200), whole);
+    // And it shows blades: grass green over the hill above the lawn's edge.
+    EXPECT_GT(countPixels(whole, QRect(0, 140, 400, 8), [](const QColor& c) {
+                  return near(c, colorFromHex("#4E8A47"), 12);
+              }),
+              100);
+}
+
+TEST(GardenBackdrop, ACloudIsDrawnAgainOnlyOnceItMovedAWholeDevicePixel) {
+    // A cloud's picture lands on whole device pixels whatever its place: over a second of frames
+    // each of the garden's four clouds (the fastest drifts 16.32 units a second) is laid at a new
+    // place at most once for each device pixel it crossed, where it lands, not four times.
+    for (const double scale : {1.0, 2.0}) {
+        std::vector<std::vector<QRectF>> frames;
+        for (int i = 0; i <= 60; ++i) {
+            Gatherer g;
+            {
+                QPainter p(&g);
+                p.scale(scale, scale);
+                p.translate(0.3, 0);
+                SkyView{{SkyTime::day, SkyWeather::cloudy}, 500 + i / 60.0, false, false}.paint(p, QRectF(0, 0, 640, 160));
+            }
+            frames.push_back(g.images);
+        }
+        ASSERT_EQ(frames.front().size(), 5u);  // the sun's and four clouds'
+        for (std::size_t c = 1; c < 5; ++c) {
+            int moves = 0;
+            for (std::size_t i = 1; i < frames.size(); ++i) {
+                const QRectF& at = frames[i][c];
+                EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale << " cloud " << c;
+                if (at != frames[i - 1][c]) ++moves;
+            }
+            EXPECT_LE(moves, 16.32 * scale + 1) << scale << " cloud " << c;
+            EXPECT_GE(moves, 8 * scale - 1) << scale << " cloud " << c;
+        }
+    }
+}
+
+TEST(GardenBackdrop, TheNightSkysStarsAreKeptPicturesThatTwinkle) {
+    // Seven stars, each laid from a kept picture of its dot, told apart from frame to frame by how
+    // faded each is laid; the sky drawn shows them.
+    std::vector<std::vector<std::uint64_t>> frames;
+    for (const double t : {100.0, 100.25}) {
+        Gatherer g;
+        {
+            QPainter p(&g);
+            SkyView{{SkyTime::night, SkyWeather::clear}, t, false, false}.paint(p, QRectF(0, 0, 640, 160));
+        }
+        ASSERT_EQ(g.shapes.size(), 7u);
+        frames.emplace_back();
+        for (const auto& shape : g.shapes) {
+            EXPECT_LT(shape.rect.width(), 8);
+            frames.back().push_back(shape.digest);
+        }
+    }
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_NE(frames[0][i], frames[1][i]) << i;
+    const QImage sky = renderScene(640, 160, [](QPainter& p) {
+        SkyView{{SkyTime::night, SkyWeather::clear}, 98.175, false, false}.paint(p, QRectF(0, 0, 640, 160));
+    });
+    // The first star (12%, 20%) at its brightest, 0.9 of white over the night.
+    int brightest = 0;
+    for (int y = 30; y < 34; ++y)
+        for (int x = 75; x < 79; ++x) brightest = std::max(brightest, qGray(sky.pixel(x, y)));
+    EXPECT_GT(brightest, qGray(sky.pixel(70, 32)) + 40);
 }
 
 TEST(GardenBackdrop, FillsItsFrameAndNothingElse) {
