@@ -114,8 +114,12 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
     if (sunny) {
         const double phase = std::fmod(time, 11.0) / 11.0;
         const double wing = std::sin(14 * time) > 0 ? -1.5 : 1.0;
-        const double bx = (w + 30) * phase - 15 - 3;
-        const double by = 0.3 * h + 3 * std::sin(1.7 * time) - 1.5;
+        // It flies in quarters of a device pixel.
+        const double device = std::hypot(p.deviceTransform().m11(), p.deviceTransform().m12());
+        const double step = device > 0 ? 0.25 / device : 0;
+        const auto quarter = [step](double v) { return step > 0 ? scenery::stepped(v, step) : v; };
+        const double bx = quarter((w + 30) * phase - 15 - 3);
+        const double by = quarter(0.3 * h + 3 * std::sin(1.7 * time) - 1.5);
         const QPointF points[3] = {{bx - 3, by + wing}, {bx, by}, {bx + 3, by + wing}};
         p.setPen(k.birdPen);
         p.setBrush(Qt::NoBrush);
