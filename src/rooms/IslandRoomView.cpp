@@ -93,6 +93,8 @@ void IslandRoomView::roomDidDisappear() {
     overArea_ = QRegion();
     catArea_ = QRegion();
     leaves_ = QRegion();
+    weatherLayer_ = QImage();
+    lastWeather_.clear();
     barKept_ = QImage();
     lastDevice_ = nullptr;
     leaving_ = QImage();
@@ -257,23 +259,37 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
                       (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
                       f.look.time != SkyTime::night && f.look.time != SkyTime::sunset;
-    QRegion leaves;
-    if (fine) {
+    // Any other weather but a storm's flash is kept on a layer of its own, drawn again only where
+    // it changed: the evening's tint stays, a few fireflies or flakes move.
+    const bool layered = plan_.gardenWeather && !fine && !plan_.stormFlash;
+    QRegion leaves, weatherChanged;
+    if (fine || layered) {
         backdrop_.paintGardenWeather(weather_.gather(s, scene_.size()), f);
-        for (const RoomSprites::Piece& piece : weather_.endGather()) leaves += piece.rect;
-        leaves &= scene_.rect();
+        std::vector<RoomSprites::Piece> pieces = weather_.endGather();
+        if (fine) {
+            for (const RoomSprites::Piece& piece : pieces) leaves += piece.rect;
+            leaves &= scene_.rect();
+        } else {
+            // A layer made now, or left while the weather was drawn otherwise, is drawn whole.
+            const bool fresh = weatherLayer_.size() != scene_.size() || !weatherLayered_;
+            if (weatherLayer_.size() != scene_.size()) weatherLayer_ = QImage(scene_.size(), QImage::Format_ARGB32_Premultiplied);
+            weatherChanged = fresh ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastWeather_) & scene_.rect();
+            lastWeather_ = std::move(pieces);
+        }
     }
+    if (!layered) lastWeather_.clear();
+    weatherLayered_ = layered;
     const QRegion wasLeaves = std::exchange(leaves_, leaves);
 
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
     const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || barMoves || plan_.stormFlash ||
-                       (plan_.gardenWeather && !fine) || f.opening < 1 || cards_->showsAny();
+                       f.opening < 1 || cards_->showsAny();
     // Else only where the scene was drawn again, where the cat group and the leaves were and are,
-    // the bar when it changed, and what the host asks for.
-    const QRegion redone =
-        whole ? QRegion(scene_.rect())
-              : (sceneDamage_ | wasCat | catArea | wasLeaves | leaves | (barMoved ? barPixels : QRegion()) | *redo) &
-                    scene_.rect();
+    // where the weather changed, the bar when it changed, and what the host asks for.
+    const QRegion redone = whole ? QRegion(scene_.rect())
+                                 : (sceneDamage_ | wasCat | catArea | wasLeaves | leaves | weatherChanged |
+                                    (barMoved ? barPixels : QRegion()) | *redo) &
+                                       scene_.rect();
 
     // The scene, then the layer above it, rectangle by rectangle in the scene's pixels: each is
     // copied straight, where a clip of many rectangles would send every row through the span filler.
@@ -291,12 +307,25 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     }
     lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
-    // 7. Garden weather: a fine day's leaves drawn here; rain, snow and the evening's tint on a pool
-    // thread, so that their fills are not split over the pool.
-    if (fine)
+    // 7. Garden weather: a fine day's leaves drawn here; rain, snow and the evening's tint on their
+    // layer, and a storm's on the frame, on a pool thread, so that their fills are not split over
+    // the pool.
+    if (fine) {
         backdrop_.paintGardenWeather(p, f);
-    else if (plan_.gardenWeather)
+    } else if (layered) {
+        scenery::paintInPool([&] {
+            QPainter w(&weatherLayer_);
+            w.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : redone) w.fillRect(r, Qt::transparent);
+            w.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            w.setRenderHint(QPainter::Antialiasing, true);
+            backdrop_.paintGardenWeather(weather_.filter(w, redone, s, scene_.size()), f);
+            weather_.endFilter();
+        });
+        lay(weatherLayer_, redone, QPainter::CompositionMode_SourceOver);
+    } else if (plan_.gardenWeather) {
         scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
+    }
     // 8. Night tint, easing in and out with the night sleep, and the bar over it.
     if (tint > 0)
         for (const QRect& r : redone) {

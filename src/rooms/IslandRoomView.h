@@ -215,6 +215,10 @@ private:
     // Where a fine day's falling leaves lay in the last frame, found on a painter that only gathers.
     RoomSprites weather_;
     QRegion leaves_;
+    // Other weather on a layer of its own (the scene's pixels), and how it was drawn last.
+    QImage weatherLayer_;
+    std::vector<RoomSprites::Piece> lastWeather_;
+    bool weatherLayered_ = false;
     bool lastBarOverTint_ = false;
     // Where the last frame was painted.
     const QPaintDevice* lastDevice_ = nullptr;

@@ -582,8 +582,11 @@ TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
     const QPoint dot = (AlbumButton::badgeRect(TopBar::layout(640, w.state->notchWidth, true).album).center() * 2).toPoint();
     for (SkyTime time : {SkyTime::day, SkyTime::night})
         for (double day : {w.now(), localMoment(2026, 12, 25, 12)})
-            for (IslandRoomKind room : kRooms) {
-                w.look = SkyLook{time, SkyWeather::clear};
+            for (IslandRoomKind room : kRooms)
+            for (SkyWeather weather : {SkyWeather::clear, SkyWeather::rain, SkyWeather::snow}) {
+                // The garden shows its weather; the other rooms only through their windows.
+                if (weather != SkyWeather::clear && room != IslandRoomKind::garden) continue;
+                w.look = SkyLook{time, weather};
                 w.show(room);
                 const bool tinted = time == SkyTime::night && room == IslandRoomKind::bedroom;
                 PetLifeTestAccess::setNightSleepUntil(w.life(), tinted ? std::optional(day + 3600) : std::nullopt);
@@ -647,8 +650,9 @@ TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
                     for (const QRect& r : *painted) inside += long(r.width()) * r.height();
                     smallest = std::min(smallest, double(inside) / (1280 * 320));
                 }
-                // The garden's evening weather may touch any pixel of it; a fine day's is a few leaves.
-                if (room == IslandRoomKind::garden && time == SkyTime::night) continue;
+                // Rain and snow fall over all of the garden; the evening's tint stays, a fine day's
+                // weather is a few leaves.
+                if (weather != SkyWeather::clear) continue;
                 EXPECT_GT(known, 25) << roomKindRaw(room) << ": most frames are painted where they change";
                 EXPECT_LT(smallest, 0.85) << roomKindRaw(room) << ": and that is not the whole room";
                 // (The garden's clouds drift behind the bar.)
