@@ -259,9 +259,10 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
                       (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
                       f.look.time != SkyTime::night && f.look.time != SkyTime::sunset;
-    // Any other weather but a storm's flash is kept on a layer of its own, drawn again only where
-    // it changed: the evening's tint stays, a few fireflies or flakes move.
-    const bool layered = plan_.gardenWeather && !fine && !plan_.stormFlash;
+    // The evening's tint is kept on a layer of its own with what moves in it (a few fireflies),
+    // drawn again only where that changed; rain and snow move over all of the garden.
+    const bool layered = plan_.gardenWeather && !fine && !plan_.stormFlash &&
+                         (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
     QRegion leaves, weatherChanged;
     if (fine || layered) {
         backdrop_.paintGardenWeather(weather_.gather(s, scene_.size()), f);
@@ -283,7 +284,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
 
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
     const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || barMoves || plan_.stormFlash ||
-                       f.opening < 1 || cards_->showsAny();
+                       (plan_.gardenWeather && !fine && !layered) || f.opening < 1 || cards_->showsAny();
     // Else only where the scene was drawn again, where the cat group and the leaves were and are,
     // where the weather changed, the bar when it changed, and what the host asks for.
     const QRegion redone = whole ? QRegion(scene_.rect())
@@ -307,9 +308,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     }
     lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
-    // 7. Garden weather: a fine day's leaves drawn here; rain, snow and the evening's tint on their
-    // layer, and a storm's on the frame, on a pool thread, so that their fills are not split over
-    // the pool.
+    // 7. Garden weather: a fine day's leaves drawn here; the evening's on its layer, and rain and
+    // snow on the frame, on a pool thread, so that their fills are not split over the pool.
     if (fine) {
         backdrop_.paintGardenWeather(p, f);
     } else if (layered) {
