@@ -28,8 +28,9 @@ cp "$record" "$scratch/written.json"
 # One run: started, up once its island exists (the record has been read by then), ended with SIGTERM.
 run_once() {
   kp_start_app "$scratch/app-$1.log"
+  run=$1
   launched() {
-    kill -0 "$app_pid" 2>/dev/null || kp_fail "$1: the app ended while starting"
+    kill -0 "$app_pid" 2>/dev/null || kp_fail "$run: the app ended while starting"
     xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'
   }
   kp_wait 120 launched || kp_fail "$1: the app did not start"
