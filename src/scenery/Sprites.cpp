@@ -334,19 +334,9 @@ bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, 
         origin_ = QPointF(std::round(corner.x()), std::round(corner.y()));
         gatherClip_ = QRectF(-1e9, -1e9, 2e9, 2e9);
         gatherDigest_ = layDigest(p, gatherClip_, 0x5354524950000000ull);
-        gathered_ = QRectF();
-        gatheredDigest_ = gatherDigest_;
         due_ = true;
         part_ = false;
-        // A band told piece by piece is put together when drawn (few of its pieces are, where
-        // they meet what the painter shows); one told whole, where most move, is put together
-        // now, once for the frame.
-        fill_ = told_ == Told::whole && !(k.stamp == stamp && k.whole);
-        if (fill_) {
-            k.stamp = stamp;
-            k.whole = true;
-            k.image.fill(Qt::transparent);
-        }
+        fill_ = false;
         return true;
     }
     // On a painter that filters, only what it shows of the picture is seen.
@@ -443,19 +433,12 @@ void StripPicture::gatherKept(std::uint64_t key, double scale, const QRectF& box
 }
 
 void StripPicture::gatherPiece(const QRectF& device, std::uint64_t digest) {
-    if (device.isEmpty()) return;
-    if (told_ == Told::byPiece) {
-        gather_->gatherShape(device, digest);
-        return;
-    }
-    gathered_ = gathered_.isEmpty() ? device : gathered_.united(device);
-    gatheredDigest_ = mixed(gatheredDigest_, digest);
+    if (!device.isEmpty()) gather_->gatherShape(device, digest);
 }
 
 void StripPicture::lay(QPainter& p) {
     if (painter_.isActive()) painter_.end();
     if (gather_) {
-        if (told_ == Told::whole && !gathered_.isEmpty()) gather_->gatherShape(gathered_, gatheredDigest_);
         gather_ = nullptr;
         return;
     }

@@ -74,11 +74,6 @@ bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bo
 // of the picture is seen there.
 class StripPicture {
 public:
-    // How a painter that gathers is told of the band: piece by piece (where few change in a frame),
-    // or as one piece (where most move together).
-    enum class Told { byPiece, whole };
-    explicit StripPicture(Told told = Told::byPiece) : told_(told) {}
-
     // Whether the band over `bounds` (the painter's units) can be kept as a picture for `p` (not
     // when the painter is turned or mirrored).
     bool prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp);
@@ -123,10 +118,7 @@ private:
     void put(const QImage& sprite, QPoint at, double opacity);
     // While the painter gathers: the band's corner on the device, what clips it, and how it is laid.
     void gatherPiece(const QRectF& device, std::uint64_t digest);
-    Told told_;
     SpriteGatherer* gather_ = nullptr;
-    QRectF gathered_;
-    std::uint64_t gatheredDigest_ = 0;
     QPointF origin_;
     QRectF gatherClip_;
     std::uint64_t gatherDigest_ = 0;
