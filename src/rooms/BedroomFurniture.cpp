@@ -225,15 +225,13 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
         s.fill(rectPath(QRectF(-12, -41.5, 24, 1.5)), "#8C735C");
         return s;
     }();
-    const auto post = [&](QPainter& q, double shake) {
-        q.translate(shake, 0);
+    // The column with its sisal turns, which its rectangle cuts at its sides.
+    const auto wrapped = [&](QPainter& q) {
         column.paint(q);
         q.save();
         q.setClipRect(columnRect, Qt::IntersectClip);
         sisal.paint(q);
         q.restore();
-        q.translate(-shake, 0);
-        base.paint(q);
     };
     PieceFrame frame(p, at, scale);
     // Unshaken, the post itself looks the same in every frame: only the pom-pom swings, and the
@@ -246,15 +244,14 @@ void drawScratchingPost(QPainter& p, QPointF at, double scale, ScratcherMotion m
     if (motion.shake == 0) {
         still.emplace();
         scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&column), QRectF(-18, -41, 36, 40),
-                            [&](QPainter& q) { post(q, 0); });
+                            [&](QPainter& q) {
+                                wrapped(q);
+                                base.paint(q);
+                            });
     } else {
         p.save();
         p.translate(shake, 0);
-        scenery::drawStillSprite(p, reinterpret_cast<std::uintptr_t>(&sisal), QRectF(-6.5, -41, 13, 36), [&](QPainter& q) {
-            column.paint(q);
-            q.setClipRect(columnRect, Qt::IntersectClip);
-            sisal.paint(q);
-        });
+        scenery::drawStillSprite(p, reinterpret_cast<std::uintptr_t>(&sisal), QRectF(-6.5, -41, 13, 36), wrapped);
         p.restore();
         scenery::drawStillSprite(p, reinterpret_cast<std::uintptr_t>(&base), QRectF(-18, -8, 36, 7),
                                  [&](QPainter& q) { base.paint(q); });

@@ -32,6 +32,16 @@ std::array<const Entry*, 512>& recent() {
     return r;
 }
 
+// Lays `image` with its top-left on the device pixel `at`, pixel for pixel, whatever clips the
+// painter.
+void layOnPixels(QPainter& p, const QImage& image, QPoint at) {
+    const QTransform world = p.worldTransform();
+    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, at.x() / dpr, at.y() / dpr));
+    p.drawImage(QPointF(0, 0), image);
+    p.setWorldTransform(world);
+}
+
 std::uint64_t slotOf(std::uint64_t key, double scale, const QRectF& bounds) {
     std::uint64_t h = key;
     for (const double v : {scale, bounds.x(), bounds.y(), bounds.width(), bounds.height()}) {
@@ -273,12 +283,7 @@ const QImage& keepTurned(const TurnedSprite& turned, const QImage& upright, cons
 }
 
 void layTurned(QPainter& p, const QImage& image, const TurnedSprite& turned) {
-    // Laid down on whole device pixels, pixel for pixel, whatever clips the painter.
-    const QTransform world = p.worldTransform();
-    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, turned.device.x() / dpr, turned.device.y() / dpr));
-    p.drawImage(QPointF(0, 0), image);
-    p.setWorldTransform(world);
+    layOnPixels(p, image, turned.device.topLeft());
 }
 
 std::pair<std::size_t, std::size_t> turnedSpritesKept() {
@@ -287,7 +292,6 @@ std::pair<std::size_t, std::size_t> turnedSpritesKept() {
 }
 
 void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double scale) {
-    const QTransform world = p.worldTransform();
     const QTransform t = p.deviceTransform();
     if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) {
         const bool smooth = p.testRenderHint(QPainter::SmoothPixmapTransform);
@@ -296,12 +300,8 @@ void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double sc
         p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         return;
     }
-    // Laid down on whole device pixels, pixel for pixel, whatever clips the painter.
     const QPointF at = t.map(bounds.topLeft());
-    const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, std::round(at.x()) / dpr, std::round(at.y()) / dpr));
-    p.drawImage(QPointF(0, 0), image);
-    p.setWorldTransform(world);
+    layOnPixels(p, image, QPoint(static_cast<int>(std::round(at.x())), static_cast<int>(std::round(at.y()))));
 }
 
 bool StripPicture::prepare(QPainter& p, std::uint64_t id, const QRectF& bounds, double stamp) {
