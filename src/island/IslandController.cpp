@@ -247,10 +247,22 @@ void TestIslandController::updatePolling() {
 
 void TestIslandController::roomFrame() {
     if (!pollByFrames_) return;
-    // Every frame near the island; far from it, at the far poll's rate.
-    if (pollInterval_ > kFastPoll && ++framesSincePoll_ < int(std::lround(pollInterval_ / kFastPoll))) return;
+    // Every frame near the island; far from it, at the far poll's rate; over the panel, now and
+    // then, as its motion events tell the rest.
+    const int every = overPanel_ ? kOverPanelFrames
+                                 : pollInterval_ > kFastPoll ? int(std::lround(pollInterval_ / kFastPoll)) : 1;
+    if (++framesSincePoll_ < every) {
+        if (overPanel_ && panel_) panel_->tick();
+        return;
+    }
     framesSincePoll_ = 0;
     poll();
+}
+
+void TestIslandController::pointerOverPanel(std::optional<QPointF> global) {
+    overPanel_ = global.has_value();
+    if (!global) return;
+    if (const std::optional<IslandScreen> where = screen()) pointerAt(*global - QPointF(where->geometry.topLeft()));
 }
 
 void TestIslandController::poll() {

@@ -120,6 +120,11 @@ public:
     bool pollsWithRoomFrames() const { return pollByFrames_; }
     // A frame of the open room: the pointer is looked at now when it is due.
     void roomFrame();
+    // The pointer moved over the panel (`global`, the desktop's coordinates), or left it (none).
+    void pointerOverPanel(std::optional<QPointF> global);
+    // While the pointer is over the panel its own motion events tell where it is: the server is
+    // asked only every this many frames, in case the pointer's leaving went unseen.
+    static constexpr int kOverPanelFrames = 6;
     // The hidden island's poll interval for a pointer `distance` points from its hover zone: the
     // display's rate near it, slower by steps further away, never slower than kFarPoll.
     static double hiddenPoll(double distance);
@@ -164,6 +169,7 @@ private:
     double pollInterval_ = 0;
     bool pollByFrames_ = false;
     int framesSincePoll_ = 0;
+    bool overPanel_ = false;
     WorkId pollTimer_ = 0;
     QPoint lastRoot_{-1, -1};  // the last answer, in root pixels
     int stillPolls_ = 0;

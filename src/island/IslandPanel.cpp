@@ -576,6 +576,7 @@ void IslandPanel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void IslandPanel::mouseMoveEvent(QMouseEvent* event) {
+    controller_.pointerOverPanel(event->globalPosition());
     IslandContent* c = content();
     if (!c) return;
     c->mouseMove(event->position());
@@ -583,6 +584,7 @@ void IslandPanel::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void IslandPanel::leaveEvent(QEvent* event) {
+    controller_.pointerOverPanel(std::nullopt);
     if (IslandContent* c = content()) c->mouseLeave();
     setHandCursor(false);
     QWidget::leaveEvent(event);

@@ -195,6 +195,46 @@ TEST_F(PanelHost, AnOpenRoomsFramesLookAtThePointerInPlaceOfATimerOfTheirOwn) {
     EXPECT_FALSE(island->pollsWithRoomFrames());
 }
 
+TEST_F(PanelHost, OverThePanelItsMotionEventsTellWhereThePointerIsAndTheServerIsAskedNowAndThen) {
+    hub.post(note::onboardingDone);
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    panel().finishMoving();
+    ASSERT_TRUE(island->pollsWithRoomFrames());
+    const QPointF origin = island->screen()->geometry.topLeft();
+    const QPointF over = island->islandFrame().center() + QPointF(20, 10);
+    const auto move = [&](QPointF local) {
+        QMouseEvent e(QEvent::MouseMove, panel().mapFromGlobal(local + origin), local + origin, Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(&panel(), &e);
+    };
+    // The cursor the server would tell of stands elsewhere: only a look at it brings it.
+    const QPointF elsewhere = island->islandFrame().center() + QPointF(-40, 5);
+    QCursor::setPos((elsewhere + origin).toPoint());
+    const auto looks = [&](int frames) {
+        int seen = 0;
+        for (int i = 0; i < frames; ++i) {
+            move(over);
+            emit panel().content()->frameDue();
+            if (state->mousePosition == over) continue;
+            ++seen;
+        }
+        return seen;
+    };
+    move(over);
+    EXPECT_EQ(state->mousePosition, over) << "a motion over the panel is where the pointer is";
+    EXPECT_EQ(looks(12), 2) << "the server is asked every sixth frame";
+    // Left, every frame looks again.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&panel(), &leave);
+    int seen = 0;
+    for (int i = 0; i < 6; ++i) {
+        state->mousePosition = {-1, -1};
+        emit panel().content()->frameDue();
+        if (state->mousePosition != QPointF(-1, -1)) ++seen;
+    }
+    EXPECT_EQ(seen, 6);
+}
+
 TEST_F(PanelHost, AnOpenRoomsFrameRepaintsOnlyWhatChangedAndTheWindowKeepsUp) {
     hub.post(note::onboardingDone);
     hub.post(note::openRoom, IslandRoomKind::kitchen);
