@@ -188,14 +188,16 @@ void ornamentPictures(int index, Holiday holiday, double time, double degrees, L
         });
         return;
     }
-    // In steps of 1/64, far below what the eye tells apart on a bauble this size.
-    lay(key(2), box, std::round(64 * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i))) / 64, [&](QPainter& q) {
+    // In steps of 1/64, far below what the eye tells apart on a bauble this size. The bauble, and
+    // the hook with the glint, each in a box just large enough for it however far it turns: a
+    // twinkle changes no pixel beyond the bauble.
+    lay(key(2), QRectF(-4.5, 1.5, 9, 9), std::round(64 * (0.7 + 0.3 * std::sin(2 * time + 1.7 * i))) / 64, [&](QPainter& q) {
         q.rotate(turn);
         fillEllipse(q, QRectF(-3.5, 2.5, 7, 7), hex(kChristmas[variant]));
     });
     // The hook and the glint in one picture: the hook meets the bauble only along its rim's
     // top half-point, so laying it over the bauble looks the same.
-    lay(key(3), box, 1.0, [&](QPainter& q) {
+    lay(key(3), QRectF(-3, 0, 6, 7), 1.0, [&](QPainter& q) {
         q.rotate(turn);
         q.fillRect(QRectF(-1, 1, 2, 1.5), hex("#B08A3A"));
         fillEllipse(q, QRectF(-2, 3.5, 2.2, 2), faded(Qt::white, 0.6));

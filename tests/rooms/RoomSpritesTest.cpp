@@ -1,6 +1,7 @@
 // Where the room's moving pieces lie, which of them changed, and drawing only what meets the damage.
 #include "rooms/RoomSprites.h"
 
+#include "scenery/HolidayDecor.h"
 #include "scenery/SceneryKit.h"
 #include "scenery/Sprites.h"
 #include "scenery/WindowViews.h"
@@ -149,6 +150,24 @@ TEST(RoomSprites, ABandOfPicturesIsDamageOnlyWhereOneOfThemChanged) {
     EXPECT_TRUE(faded.contains(QRect(200, 0, 8, 8)));
     EXPECT_FALSE(faded.intersects(QRect(0, 0, 180, 20)));
     EXPECT_FALSE(faded.intersects(QRect(230, 0, 170, 20)));
+}
+
+TEST(RoomSprites, ABaublesTwinkleIsDrawnAgainOverTheBaubleAloneNotItsHook) {
+    RoomSprites sprites;
+    // A garland 300 points wide at ratio 2: its first bauble hangs at (3.7, 34.6), and at this time
+    // its sway is at its widest (it stands still) while its twinkle dims a step within 0.01 s.
+    const double widest = 3.14159265358979323846 / 3.2;
+    const auto at = [&](double t) {
+        QPainter& p = sprites.gather(2, QSize(600, 200));
+        HolidayGarland{Holiday::christmas, 34, 6, 1, t, false, false}.paint(p, QRectF(0, 0, 300, 100));
+        return sprites.endGather();
+    };
+    const auto before = at(widest);
+    const QRegion first = RoomSprites::damage(at(widest + 0.01), before) & QRect(0, 0, 16, 200);
+    ASSERT_FALSE(first.isEmpty()) << "the first bauble twinkled";
+    // From a point and a half below the hook, where the bauble starts; the hook and the rope stand.
+    EXPECT_GE(first.boundingRect().top(), 70);
+    EXPECT_LE(first.boundingRect().bottom(), 2 * (34.6 + 10.5) + 1);
 }
 
 TEST(RoomSprites, ABandRefreshedWhereOnePictureChangedIsPutAgainOnlyThereAsIfRebuiltWhole) {
