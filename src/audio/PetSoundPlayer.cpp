@@ -15,7 +15,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <new>
 #include <utility>
 
 namespace kp::audio {
@@ -240,7 +239,9 @@ void PetSoundPlayer::make(Played played, double pitchKey) {
             SplitMixSource random(seed);
             buffer = makeBuffer(maker(sound, pitchKey, random));
         } catch (...) {
-            buffer.reset();  // no room for the samples (or no samples at all): the sound is skipped
+            // No room for the samples (or the maker failed): the sound is skipped. Nothing may
+            // leave the job, or the worker would take the app down with it.
+            buffer.reset();
         }
         // Back on the player's thread: the graph is only driven from there.
         QMetaObject::invokeMethod(
