@@ -1,6 +1,7 @@
 #include "audio/PetSoundPlayer.h"
 
 #include "audio/ClipBank.h"
+#include "audio/SplitMixRandom.h"
 #include "audio/Synth.h"
 #include "core/Preferences.h"
 #include "platform/Clock.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -70,14 +72,15 @@ QString shortestDecimal(double v) {
 }  // namespace
 
 PetSoundPlayer::PetSoundPlayer(Defaults& store, Clock& clock, RandomSource& random, ClipBank& clips,
-                               std::unique_ptr<AudioOutput> output, QObject* parent)
+                               std::unique_ptr<AudioOutput> output, SampleMaker maker, QObject* parent)
     : QObject(parent),
       store_(store),
       clock_(clock),
       random_(random),
       clips_(clips),
       engine_(std::make_unique<AudioEngine>(std::move(output))),
-      purredAt_(-std::numeric_limits<double>::infinity()) {
+      purredAt_(-std::numeric_limits<double>::infinity()),
+      maker_(maker ? std::move(maker) : SampleMaker(&PetSoundPlayer::makeSamples)) {
     for (int i = 0; i < kVoices; ++i) {
         PlayerNode* node = engine_->makePlayer();
         VarispeedNode* speed = engine_->makeVarispeed();
@@ -91,7 +94,10 @@ PetSoundPlayer::PetSoundPlayer(Defaults& store, Clock& clock, RandomSource& rand
     connect(quietTimer_, &QTimer::timeout, this, &PetSoundPlayer::closeIfQuiet);
 }
 
-PetSoundPlayer::~PetSoundPlayer() = default;
+PetSoundPlayer::~PetSoundPlayer() {
+    // No job may outlive the player; results already posted to it go with it unseen.
+    jobs_.stop();
+}
 
 PetSoundPlayer& PetSoundPlayer::shared() {
     static PetSoundPlayer* player = new PetSoundPlayer(Defaults::standard(), SystemClock::shared(),
@@ -193,7 +199,6 @@ void PetSoundPlayer::play(PetSound sound) {
     const double rate = spreads(sound) ? random_.uniform(0.94, 1.06) : 1.0;
 
     Played played{sound, 0, 1.0, 0.0f, false, {}, {}, -1, {}};
-    float gain = 0.0f;
     if (auto name = clipName(sound, pitch_)) {
         const std::vector<SampleBuffer>& takes = clips_.loadClips(*name);
         if (auto i = pickTake(*name, int(takes.size()))) {
@@ -201,7 +206,6 @@ void PetSoundPlayer::play(PetSound sound) {
             played.take = true;
             played.clip = *name;
             played.takeIndex = *i;
-            gain = takeGain(sound);
             played.rate = isOneOf(sound, {meow, mew, trill, growl}) ? rate * std::min(pitch_, 1.15) : 1.0;
         }
     }
@@ -210,23 +214,64 @@ void PetSoundPlayer::play(PetSound sound) {
         const int variant = hasVariants(sound) ? random_.uniformInt(0, 2) : 0;
         played.key = cacheKey(sound, key, variant);
         auto cached = cache_.constFind(played.key);
-        if (cached != cache_.constEnd()) {
-            played.buffer = *cached;
-        } else {
-            try {
-                played.buffer = makeBuffer(makeSamples(sound, key, random_));
-            } catch (const std::bad_alloc&) {
-                return;  // no room for the samples: skip the sound
-            }
-            cache_.insert(played.key, played.buffer);
+        if (cached == cache_.constEnd()) {
+            make(std::move(played), key);
+            return;
         }
-        gain = synthGain(sound);
-        played.rate = 1.0;
+        played.buffer = *cached;
     }
+    start(std::move(played));
+}
 
+void PetSoundPlayer::make(Played played, double pitchKey) {
+    // Asked again while it is made: the first request plays it. The same buffer started twice at
+    // the same moment would only sound louder.
+    if (making_.contains(played.key)) return;
+    // The shared generator stays on this thread: the job gets a seed and a generator of its own.
+    const auto seed = std::uint64_t(random_.unit() * 9007199254740992.0);  // 2^53
+    const QString key = played.key;
+    const PetSound sound = played.sound;
+    making_.insert(key, std::move(played));
+    holdOpenFromNow();
+    jobs_.post([this, maker = maker_, sound, pitchKey, seed, key] {
+        SampleBuffer buffer;
+        try {
+            SplitMixSource random(seed);
+            buffer = makeBuffer(maker(sound, pitchKey, random));
+        } catch (...) {
+            // No room for the samples (or the maker failed): the sound is skipped. Nothing may
+            // leave the job, or the worker would take the app down with it.
+            buffer.reset();
+        }
+        // Back on the player's thread: the graph is only driven from there.
+        QMetaObject::invokeMethod(
+            this, [this, key, buffer = std::move(buffer)] { arrive(key, buffer); }, Qt::QueuedConnection);
+    });
+}
+
+void PetSoundPlayer::arrive(const QString& key, SampleBuffer buffer) {
+    auto it = making_.find(key);
+    if (it == making_.end()) return;
+    Played played = std::move(*it);
+    making_.erase(it);
+    if (!buffer) {
+        holdOpenFromNow();  // the output closes a while after the failure, as after a sound
+        return;
+    }
+    cache_.insert(key, buffer);
+    if (!started_) {
+        if (!engine_->start()) return;
+        started_ = true;
+    }
+    played.buffer = std::move(buffer);
+    start(std::move(played));
+}
+
+void PetSoundPlayer::start(Played played) {
     const int i = nextNode_;
     nextNode_ = (i + 1) % kVoices;
     played.voice = i;
+    const float gain = played.take ? takeGain(played.sound) : synthGain(played.sound);
     played.volume = float(std::clamp(prefs::soundVolume(store_), 0.0, 1.0)) * gain;
     PlayerNode* node = nodes_[std::size_t(i)];
     node->stop();
@@ -242,8 +287,18 @@ void PetSoundPlayer::play(PetSound sound) {
     lastPlayed_ = std::move(played);
 }
 
+void PetSoundPlayer::holdOpenFromNow() {
+    quietFrom_ = std::max(quietFrom_, clock_.monotonic());
+    quietTimer_->start(int((quietFrom_ - clock_.monotonic() + kQuietClose) * 1000.0));
+}
+
 void PetSoundPlayer::closeIfQuiet() {
     if (!started_) return;
+    if (!making_.isEmpty()) {
+        // A sound still being made will want the output; its arrival decides when it may close.
+        quietTimer_->start(int(kQuietClose * 1000.0));
+        return;
+    }
     const double left = quietFrom_ + kQuietClose - clock_.monotonic();
     if (left > 0.001) {
         quietTimer_->start(int(left * 1000.0) + 1);

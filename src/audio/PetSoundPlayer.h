@@ -1,8 +1,10 @@
 #pragma once
 // Plays the app's short effects: the cat's voice and body sounds and the interface sounds. A
 // recorded take is used when there is one, otherwise a synthesised buffer made once per pitch step
-// and kept. Four voices: a fifth overlapping sound cuts the oldest. Main thread only.
+// and kept. Four voices: a fifth overlapping sound cuts the oldest. Driven from the main thread; a
+// buffer not made yet is made on the player's worker thread, and its sound starts when it arrives.
 #include "audio/AudioGraph.h"
+#include "audio/JobThread.h"
 #include "life/PetTypes.h"
 
 #include <QHash>
@@ -10,6 +12,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class QTimer;
@@ -31,8 +34,13 @@ public:
     // Purrs closer together than this are dropped.
     static constexpr double kPurrSpacing = 2.2;
 
+    // Makes a sound's samples at a pitch key; called on the worker with a generator of the job's own.
+    using SampleMaker = std::function<Samples(PetSound sound, double pitchKey, RandomSource& random)>;
+
+    // Without a maker, makeSamples().
     PetSoundPlayer(Defaults& store, Clock& clock, RandomSource& random, ClipBank& clips,
-                   std::unique_ptr<AudioOutput> output = nullptr, QObject* parent = nullptr);
+                   std::unique_ptr<AudioOutput> output = nullptr, SampleMaker maker = {},
+                   QObject* parent = nullptr);
     ~PetSoundPlayer() override;
 
     static PetSoundPlayer& shared();
@@ -41,7 +49,8 @@ public:
     double pitch() const { return pitch_; }
     void setPitch(double pitch) { pitch_ = pitch; }
 
-    // Plays a sound if the switches and volume allow; never reports failure.
+    // Plays a sound if the switches and volume allow; never reports failure. Returns at once: a
+    // sound whose buffer is not made yet starts once the worker has made it.
     void play(PetSound sound);
     // As play(), at `pitch` for this sound only: the cat's own pitch stays for its next sounds.
     void play(PetSound sound, double pitch);
@@ -73,6 +82,8 @@ public:
     bool started() const { return started_; }
     bool isCached(const QString& key) const { return cache_.contains(key); }
     qsizetype cacheSize() const { return cache_.size(); }
+    // Sounds waiting for their buffer to be made.
+    qsizetype making() const { return making_.size(); }
 
     // The building blocks, as the player uses them.
     static QString caseName(PetSound sound);
@@ -87,6 +98,10 @@ public:
 
 private:
     std::optional<int> pickTake(const QString& name, int count);
+    void make(Played played, double pitchKey);
+    void arrive(const QString& key, SampleBuffer buffer);
+    void start(Played played);
+    void holdOpenFromNow();
 
     Defaults& store_;
     Clock& clock_;
@@ -104,6 +119,9 @@ private:
     QTimer* quietTimer_ = nullptr;
     double pitch_ = 1.0;
     std::optional<Played> lastPlayed_;
+    SampleMaker maker_;
+    QHash<QString, Played> making_;  // by cache key: the request that starts when it arrives
+    JobThread jobs_;
 };
 
 }  // namespace kp::audio

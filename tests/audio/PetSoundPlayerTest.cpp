@@ -9,8 +9,12 @@
 #include "support/Scratch.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <chrono>
+#include <semaphore>
 #include <set>
+#include <thread>
 
 using namespace kp;
 using kp::audio::ClipBank;
@@ -31,12 +35,22 @@ struct Rig {
     audio::ManualOutput* output = nullptr;
     std::unique_ptr<PetSoundPlayer> player;
 
-    PetSoundPlayer& make(RandomSource* draws = nullptr) {
+    PetSoundPlayer& make(RandomSource* draws = nullptr, PetSoundPlayer::SampleMaker maker = {}) {
+        player.reset();
         clips = std::make_unique<ClipBank>(QStringList{clipRoot.path()});
         output = new audio::ManualOutput;
         player = std::make_unique<PetSoundPlayer>(*store, clock, draws ? *draws : random, *clips,
-                                                  std::unique_ptr<audio::AudioOutput>(output));
+                                                  std::unique_ptr<audio::AudioOutput>(output),
+                                                  std::move(maker));
         return *player;
+    }
+    // Asks for a sound and waits until whatever it needed made has arrived.
+    void play(PetSound sound, std::optional<double> pitch = std::nullopt) {
+        pitch ? player->play(sound, *pitch) : player->play(sound);
+        settle();
+    }
+    void settle() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return player->making() == 0; }, 60000));
     }
     void clip(const QString& file, int frames = 2000) {
         ASSERT_TRUE(test::writeClip(clipRoot.path() + "/Sounds/" + file, frames));
@@ -50,34 +64,34 @@ TEST(PetSoundPlayer, TheSwitchesTheVolumeFloorAndThePurrsSpacingDecideWhatPlays)
     rig.store->set("soundOn", false);
     rig.store->set("soundVolume", 0.0011);
     PetSoundPlayer& p = rig.make();
-    p.play(PetSound::meow);
-    p.play(PetSound::chime);  // the chime follows the cat's switch
+    rig.play(PetSound::meow);
+    rig.play(PetSound::chime);  // the chime follows the cat's switch
     EXPECT_FALSE(p.lastPlayed().has_value());
     EXPECT_EQ(rig.output->starts, 0);
-    p.play(PetSound::page);
+    rig.play(PetSound::page);
     EXPECT_EQ(p.lastPlayed()->sound, PetSound::page);
 
     rig.store->set("soundOn", true);
     rig.store->set("appSoundOn", false);
-    p.play(PetSound::buy);
-    p.play(PetSound::chime);
+    rig.play(PetSound::buy);
+    rig.play(PetSound::chime);
     EXPECT_EQ(p.lastPlayed()->sound, PetSound::chime);
     rig.store->set("soundVolume", 0.001);  // at the floor: nothing
-    p.play(PetSound::meow);
+    rig.play(PetSound::meow);
     EXPECT_EQ(p.lastPlayed()->sound, PetSound::chime);
 
     // Purrs need their spacing, and a dropped one does not count.
     rig.store->set("soundVolume", 0.5);
-    p.play(PetSound::purr);
+    rig.play(PetSound::purr);
     rig.clock.advance(2.0);
-    p.play(PetSound::purr);  // dropped
+    rig.play(PetSound::purr);  // dropped
     rig.clock.advance(0.2);  // exactly 2.2 s after the first: still too soon
-    p.play(PetSound::purr);
+    rig.play(PetSound::purr);
     EXPECT_EQ(p.nextVoice(), 3);
     rig.clock.advance(0.1);
-    p.play(PetSound::purr);
-    p.play(PetSound::meow);  // other sounds are not spaced
-    p.play(PetSound::meow);
+    rig.play(PetSound::purr);
+    rig.play(PetSound::meow);  // other sounds are not spaced
+    rig.play(PetSound::meow);
     EXPECT_EQ(p.nextVoice(), 2);
 }
 
@@ -90,7 +104,7 @@ TEST(PetSoundPlayer, VoiceSoundsSpreadAroundTheCatsPitchInFewCachedSteps) {
     for (auto [pitch, count] : {std::pair{1.0, 7}, std::pair{1.3, 16}}) {
         p.setPitch(pitch);
         for (int i = 0; i < 400; ++i) {
-            p.play(PetSound::trill);
+            rig.play(PetSound::trill);
             const double key = p.lastPlayed()->key.section(u'-', 1, 1).toDouble();
             EXPECT_GE(key, pitch * 0.94 - 0.01);
             EXPECT_LE(key, pitch * 1.06 + 0.01);
@@ -99,10 +113,10 @@ TEST(PetSoundPlayer, VoiceSoundsSpreadAroundTheCatsPitchInFewCachedSteps) {
     }
 
     // An interface sound at the normal pitch between two of the kitten's leaves its voice as it was.
-    p.play(PetSound::nom, 1.0);
+    rig.play(PetSound::nom, 1.0);
     EXPECT_LE(p.lastPlayed()->key.section(u'-', 1, 1).toDouble(), 1.06 + 0.01);
     EXPECT_EQ(p.pitch(), 1.3);
-    p.play(PetSound::trill);
+    rig.play(PetSound::trill);
     EXPECT_GE(p.lastPlayed()->key.section(u'-', 1, 1).toDouble(), 1.3 * 0.94 - 0.01);
 }
 
@@ -110,7 +124,7 @@ TEST(PetSoundPlayer, EverySoundStartsAtItsOwnVolumeOnAVoiceThatPlayedBefore) {
     Rig rig;
     rig.store->set("soundVolume", 0.8);
     PetSoundPlayer& p = rig.make();
-    p.play(PetSound::chime);
+    rig.play(PetSound::chime);
     const Samples& chime = *p.lastPlayed()->buffer;
     Samples heard = p.engine().renderOffline(20000);
     EXPECT_NEAR(peak(heard), peak(chime, 0, 20000) * 0.8f * 0.55f, 1e-4f);
@@ -119,7 +133,7 @@ TEST(PetSoundPlayer, EverySoundStartsAtItsOwnVolumeOnAVoiceThatPlayedBefore) {
     p.voice(0)->stop();
     rig.store->set("soundVolume", 0.05);
     for (int i = 0; i < 4; ++i) {
-        p.play(PetSound::tap);
+        rig.play(PetSound::tap);
         const float own = peak(*p.lastPlayed()->buffer) * 0.05f * 0.25f;
         heard = p.engine().renderOffline(512);
         EXPECT_LE(peak(heard), own * 1.01f) << "tap " << i;
@@ -128,12 +142,12 @@ TEST(PetSoundPlayer, EverySoundStartsAtItsOwnVolumeOnAVoiceThatPlayedBefore) {
     }
     // A tap cutting a chime starts at its own level too: four voices, the fifth sound cuts the oldest.
     rig.store->set("soundVolume", 0.8);
-    p.play(PetSound::chime);
+    rig.play(PetSound::chime);
     const int voice = p.lastPlayed()->voice;
-    for (int i = 0; i < 3; ++i) p.play(PetSound::meow);
+    for (int i = 0; i < 3; ++i) rig.play(PetSound::meow);
     p.engine().renderOffline(2000);
     rig.store->set("soundVolume", 0.05);
-    p.play(PetSound::tap);
+    rig.play(PetSound::tap);
     ASSERT_EQ(p.lastPlayed()->voice, voice);
     EXPECT_EQ(p.voice(voice)->scheduledCount(), 1) << "the chime was cut";
     for (int i = 0; i < PetSoundPlayer::kVoices; ++i)
@@ -179,13 +193,13 @@ TEST(PetSoundPlayer, RecordingsArePlayedInsteadOfSynthesisAndATakeNeverRepeatsBa
 TEST(PetSoundPlayer, ClosesTheOutputOnceEveryVoiceHasBeenQuietAWhile) {
     Rig rig;
     PetSoundPlayer& p = rig.make();
-    p.play(PetSound::tap);
+    rig.play(PetSound::tap);
     const double length = double(p.lastPlayed()->buffer->size()) / audio::kSampleRate;
     rig.clock.advance(length + PetSoundPlayer::kQuietClose - 0.5);
     p.closeIfQuiet();
     EXPECT_TRUE(p.started());  // not quiet long enough yet
 
-    p.play(PetSound::tap);  // a new sound pushes the close further out
+    rig.play(PetSound::tap);  // a new sound pushes the close further out
     rig.clock.advance(1.0);
     p.closeIfQuiet();
     EXPECT_TRUE(p.started());
@@ -193,7 +207,116 @@ TEST(PetSoundPlayer, ClosesTheOutputOnceEveryVoiceHasBeenQuietAWhile) {
     p.closeIfQuiet();
     EXPECT_FALSE(p.started());
 
-    p.play(PetSound::tap);  // the next sound opens it again
+    rig.play(PetSound::tap);  // the next sound opens it again
     EXPECT_TRUE(p.started());
     EXPECT_EQ(rig.output->starts, 2);
+}
+
+namespace {
+
+// A sample maker the test holds back: it waits for the gate (a while at most, so a maker called on
+// the test's own thread cannot hang it), then makes a short loud buffer or fails.
+struct HeldMaker {
+    std::counting_semaphore<> gate{0};
+    std::binary_semaphore entered{0};
+    std::atomic<int> calls{0};
+    std::atomic<bool> fails{false};
+    std::atomic<const RandomSource*> generator{nullptr};
+    std::thread::id thread;
+
+    PetSoundPlayer::SampleMaker maker() {
+        return [this](PetSound, double, RandomSource& random) {
+            ++calls;
+            thread = std::this_thread::get_id();
+            generator = &random;
+            entered.release();
+            (void)gate.try_acquire_for(std::chrono::seconds(5));
+            if (fails) throw std::bad_alloc();
+            return Samples(4410, 0.5f);
+        };
+    }
+};
+
+}  // namespace
+
+TEST(PetSoundPlayer, ASoundNotMadeYetIsMadeAwayFromTheCallerAndStartsWhenItArrives) {
+    HeldMaker held;
+    Rig rig;
+    rig.clip("ui-tap.caf", 3000);
+    PetSoundPlayer& p = rig.make(nullptr, held.maker());
+    p.play(PetSound::meow);
+    p.play(PetSound::meow);  // the same key again while it is made: made once
+    EXPECT_FALSE(p.lastPlayed().has_value()) << "play() waited for the samples";
+    EXPECT_EQ(p.making(), 1);
+
+    // A recorded take does not wait behind it.
+    p.play(PetSound::tap);
+    ASSERT_TRUE(p.lastPlayed().has_value());
+    EXPECT_EQ(p.lastPlayed()->clip, "ui-tap");
+    EXPECT_EQ(p.lastPlayed()->voice, 0);
+
+    held.gate.release();
+    rig.settle();
+    EXPECT_EQ(held.calls, 1);
+    EXPECT_NE(held.thread, std::this_thread::get_id());
+    EXPECT_NE(held.generator.load(), &rig.random) << "the shared generator was used off its thread";
+    ASSERT_EQ(p.lastPlayed()->sound, PetSound::meow);
+    EXPECT_EQ(p.lastPlayed()->voice, 1);
+    EXPECT_EQ(p.lastPlayed()->buffer->size(), 4410u);
+    EXPECT_EQ(p.voice(1)->lastScheduled(), p.lastPlayed()->buffer);
+    // Both at their own volumes (0.32 and 0.2 of the volume 0.5), on samples at 0.5.
+    EXPECT_NEAR(peak(p.engine().renderOffline(1000)), 0.5f * (0.5f * 0.32f + 0.5f * 0.2f), 2e-3f);
+
+    // Kept: the next meow at that key starts at once, on the next voice.
+    p.play(PetSound::meow);
+    EXPECT_EQ(p.lastPlayed()->voice, 2);
+    EXPECT_EQ(held.calls, 1);
+}
+
+TEST(PetSoundPlayer, TheOutputStaysOpenUnderASoundBeingMadeAndClosesAfterOneThatFails) {
+    HeldMaker held;
+    Rig rig;
+    PetSoundPlayer& p = rig.make(nullptr, held.maker());
+    p.play(PetSound::meow);
+    rig.clock.advance(100.0);
+    p.closeIfQuiet();
+    EXPECT_TRUE(p.started()) << "closed under a sound being made";
+    held.gate.release();
+    rig.settle();
+    ASSERT_TRUE(p.lastPlayed().has_value());
+    rig.clock.advance(0.1 + PetSoundPlayer::kQuietClose - 0.5);
+    p.closeIfQuiet();
+    EXPECT_TRUE(p.started()) << "the quiet counts from the sound's end";
+    rig.clock.advance(0.5);
+    p.closeIfQuiet();
+    EXPECT_FALSE(p.started());
+
+    // A sound that cannot be made is skipped, and the output closes a while after.
+    held.fails = true;
+    p.play(PetSound::yawn);
+    held.gate.release();
+    rig.settle();
+    EXPECT_EQ(p.lastPlayed()->sound, PetSound::meow);
+    EXPECT_FALSE(p.isCached(PetSoundPlayer::cacheKey(PetSound::yawn, 1.0, 0)));
+    rig.clock.advance(PetSoundPlayer::kQuietClose - 0.5);
+    p.closeIfQuiet();
+    EXPECT_TRUE(p.started());
+    rig.clock.advance(0.5);
+    p.closeIfQuiet();
+    EXPECT_FALSE(p.started());
+    EXPECT_EQ(rig.output->starts, 2);
+}
+
+TEST(PetSoundPlayer, APlayerGoneWhileASoundIsMadeDropsItsResult) {
+    HeldMaker held;
+    Rig rig;
+    PetSoundPlayer& p = rig.make(nullptr, held.maker());
+    p.play(PetSound::meow);
+    p.play(PetSound::yawn);  // waits behind the meow: never made
+    held.entered.acquire();
+    held.gate.release();
+    rig.player.reset();  // waits for the meow's job; its result was posted to the gone player
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(held.calls, 1);
 }
