@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -58,15 +59,18 @@ void drawFlame(QPainter& p, int i, double t) {
     static const QPainterPath unit = flameShapePath(QRectF(-0.5, -1, 1, 1));
     static const QBrush outer(hexColor("#F06A2A")), middle(hexColor("#F7A23C")), inner(hexColor("#FFE08A"));
     const FireFlame& f = kFireFlames[i];
-    // The flame's height in steps of 1/128 (a tenth of a point at most): a kept picture for each,
-    // turned as it sways.
-    const long step = std::lround(flameHeightFactor(i, t) * 128);
-    const double s = step / 128.0;
+    // The flame's height in steps that move its tip a quarter of a device pixel (1/128 of its
+    // height at most): a kept picture for each, turned as it sways.
+    const QTransform device = p.deviceTransform();
+    const long per = std::clamp(std::lround(std::floor(4 * f.height * std::hypot(device.m11(), device.m12()))), 1L, 128L);
+    const long step = std::lround(flameHeightFactor(i, t) * per);
+    const double s = double(step) / per;
     p.save();
     p.translate(f.x, 0);
     // Turned in steps that move the tip a quarter of a device pixel.
     p.rotate(scenery::steppedTurn(p, flameSway(i, t), f.height * s));
-    const std::uint64_t key = 0x464C414D00000000ull | static_cast<std::uint64_t>(i) << 16 | static_cast<std::uint64_t>(step & 0xFFFF);
+    const std::uint64_t key = 0x464C414D00000000ull | static_cast<std::uint64_t>(i) << 24 | static_cast<std::uint64_t>(per) << 16 |
+                              static_cast<std::uint64_t>(step & 0xFFFF);
     scenery::drawSprite(p, key, QRectF(-f.width / 2 - 1, -f.height * s - 1, f.width + 2, f.height * s + 2), [&](QPainter& q) {
         const struct {
             const QBrush* brush;

@@ -116,6 +116,8 @@ constexpr std::size_t kTurnedCount = 4000;
 
 }  // namespace
 
+std::size_t spritesKept() { return cache().size(); }
+
 void dropSprites() {
     recent().fill(nullptr);
     std::unordered_map<std::uint64_t, Entry>().swap(cache());

@@ -25,6 +25,8 @@ void beginSprite(QPainter& q, double scale, const QRectF& bounds);
 // Lays `image` (kept at `scale`) over `bounds` as the painter stands: pixel for pixel on whole
 // device pixels when the painter is not turned, sampled smoothly when it is.
 void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double scale);
+// How many upright pictures are kept.
+std::size_t spritesKept();
 // Lets every kept picture go (while nothing that draws them is seen).
 void dropSprites();
 // The painter's device scale (0 when it cannot be kept as a picture).

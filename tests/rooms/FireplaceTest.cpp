@@ -1,6 +1,7 @@
 #include "RoomShapesTestKit.h"
 
 #include "rooms/Fireplace.h"
+#include "scenery/Sprites.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,19 @@ TEST(Fireplace, FireBurnsInsideItsFrame) {
     const QRect box = test::paintedBounds(img);
     EXPECT_LE(box.bottom(), 100 + 7);
     EXPECT_GE(box.top(), 100 - 58 * 1.3 - 2);
+}
+
+TEST(Fireplace, AFlamesHeightStepsMoveItsTipAQuarterOfADevicePixel) {
+    // Four seconds of fire at 1.3 device pixels a point: the three flames (12, 17 and 11 points)
+    // take 62, 88 and 57 heights to their full height, of which they use about a third.
+    scenery::dropSprites();
+    QImage img = test::canvas(200, 120);
+    for (int frame = 0; frame < 240; ++frame) {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        drawFireplace(p, {100, 100}, 1.3, 1.0, 12.5 + frame / 60.0);
+    }
+    EXPECT_LE(scenery::spritesKept(), 90u) << scenery::spritesKept();
 }
 
 TEST(Fireplace, TvIsDarkWithARedLightUntilTheCatWatches) {
