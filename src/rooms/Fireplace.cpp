@@ -54,6 +54,36 @@ bool insideArch(QPointF c, double radius) {
     return std::hypot(dx, dy) <= 12 - radius;
 }
 
+// The painter's device pixels per unit.
+double devicePerUnit(const QPainter& p) {
+    const QTransform t = p.deviceTransform();
+    return std::hypot(t.m11(), t.m12());
+}
+
+// A dot of radius `r` at `centre`, in `brush`: kept as a picture for each quarter of a device
+// pixel it may stand at, and laid there.
+void drawDot(QPainter& p, QPointF centre, double r, const QBrush& brush) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0)) {
+        p.setBrush(brush);
+        p.drawEllipse(centre, r, r);
+        return;
+    }
+    const QPointF device = t.map(centre);
+    const QPointF at = t.inverted().map(QPointF(std::round(4 * device.x()) / 4, std::round(4 * device.y()) / 4));
+    p.save();
+    p.translate(at);
+    const QColor c = brush.color();
+    const std::uint64_t key = 0x444F540000000000ull | static_cast<std::uint64_t>(c.rgba()) << 8 |
+                              static_cast<std::uint64_t>(std::lround(r * 64) & 0xFF);
+    scenery::drawStillSprite(p, key, QRectF(-r - 1, -r - 1, 2 * r + 2, 2 * r + 2), [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(brush);
+        q.drawEllipse(QPointF(0, 0), r, r);
+    });
+    p.restore();
+}
+
 void drawFlame(QPainter& p, int i, double t) {
     // One FlameShape in the unit box (-0.5...0.5, -1...0), stretched to each layer's size.
     static const QPainterPath unit = flameShapePath(QRectF(-0.5, -1, 1, 1));
@@ -61,8 +91,7 @@ void drawFlame(QPainter& p, int i, double t) {
     const FireFlame& f = kFireFlames[i];
     // The flame's height in steps that move its tip a quarter of a device pixel (1/128 of its
     // height at most): a kept picture for each, turned as it sways.
-    const QTransform device = p.deviceTransform();
-    const long per = std::clamp(std::lround(std::floor(4 * f.height * std::hypot(device.m11(), device.m12()))), 1L, 128L);
+    const long per = std::clamp(std::lround(std::floor(4 * f.height * devicePerUnit(p))), 1L, 128L);
     const long step = std::lround(flameHeightFactor(i, t) * per);
     const double s = double(step) / per;
     p.save();
@@ -131,12 +160,11 @@ void drawFirebox(QPainter& p, double flicker, double t) {
     p.translate(0, -5);
     for (int i = 0; i < 3; ++i) drawFlame(p, i, t);
     p.restore();
-    p.setBrush(spark);
     for (int i = 0; i < 4; ++i) {
         const SparkState s = sparkState(i, t);
         if (!insideArch(s.centre, 0.8)) continue;
         p.setOpacity(was * s.opacity);
-        p.drawEllipse(s.centre, 0.8, 0.8);
+        drawDot(p, s.centre, 0.8, spark);
     }
     p.setOpacity(was);
     scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&backLog), QRectF(-14, -10, 28, 12), [](QPainter& q) {
@@ -209,10 +237,17 @@ void drawFireplace(QPainter& p, QPointF at, double scale, double flicker, double
     drawFirebox(p, flicker, t);
     p.restore();
     mantel.paintKept(p);
-    const double flameHeight = 3.5 * flicker;
-    p.setPen(Qt::NoPen);
-    p.setBrush(candleFlame);
-    p.drawEllipse(QRectF(-23.1, -54.5 - flameHeight, 2.2, flameHeight));
+    // The candle's flame grows and shrinks in steps that move its tip a quarter of a device pixel,
+    // each a kept picture.
+    const double unit = devicePerUnit(p);
+    const double flameHeight = unit > 0 ? std::max(scenery::stepped(3.5 * flicker, 0.25 / unit), 0.25 / unit) : 3.5 * flicker;
+    const QRectF candle(-23.1, -54.5 - flameHeight, 2.2, flameHeight);
+    scenery::drawStillSprite(p, 0x43414E444C450000ull | static_cast<std::uint64_t>(std::lround(flameHeight * 1024) & 0xFFFF),
+                             candle.adjusted(-1, -1, 1, 1), [&](QPainter& q) {
+                                 q.setPen(Qt::NoPen);
+                                 q.setBrush(candleFlame);
+                                 q.drawEllipse(candle);
+                             });
 }
 
 double tvPan(double t) {

@@ -29,7 +29,8 @@ TEST(Fireplace, FireBurnsInsideItsFrame) {
 
 TEST(Fireplace, AFlamesHeightStepsMoveItsTipAQuarterOfADevicePixel) {
     // Four seconds of fire at 1.3 device pixels a point: the three flames (12, 17 and 11 points)
-    // take 62, 88 and 57 heights to their full height, of which they use about a third.
+    // take 62, 88 and 57 heights to their full height, of which they use about a third; a spark
+    // stands at one of sixteen quarters of a pixel, the candle's flame at a few heights.
     scenery::dropSprites();
     QImage img = test::canvas(200, 120);
     for (int frame = 0; frame < 240; ++frame) {
@@ -37,7 +38,7 @@ TEST(Fireplace, AFlamesHeightStepsMoveItsTipAQuarterOfADevicePixel) {
         p.setRenderHint(QPainter::Antialiasing);
         drawFireplace(p, {100, 100}, 1.3, 1.0, 12.5 + frame / 60.0);
     }
-    EXPECT_LE(scenery::spritesKept(), 90u) << scenery::spritesKept();
+    EXPECT_LE(scenery::spritesKept(), 120u) << scenery::spritesKept();
 }
 
 TEST(Fireplace, TvIsDarkWithARedLightUntilTheCatWatches) {
