@@ -3,6 +3,8 @@
 #include "cat/HeartPath.h"
 #include "life/PetLife.h"
 #include "rooms/RoomShapesScenery.h"
+#include "scenery/SceneryKit.h"
+#include "scenery/Sprites.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -86,17 +88,26 @@ void drawHeartMonitor(QPainter& p, QPointF at, double scale, HeartMonitorState s
                                  }()};
     PieceFrame frame(p, at, scale);
     casing.paintKept(p);
-    // The trace's 26 x 16 box, centred one point up.
-    std::array<QPointF, 6> points = ecgTracePoints(s.phase);
-    for (QPointF& pt : points) pt += QPointF(-13, -9);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(pens[s.low ? 1 : 0]);
-    p.drawPolyline(points.data(), static_cast<int>(points.size()));
-    p.setPen(Qt::NoPen);
-    p.setBrush(s.low ? red : green);
-    p.drawPath(heart);
-    p.setBrush(s.low ? red : dotGreen);
-    p.drawEllipse(QPointF(13, 9.5), 1, 1);
+    // The trace's 26 x 16 box, centred one point up: its blip runs in quarters of a device pixel,
+    // each place a kept picture.
+    const double unit = scenery::devicePerUnit(p);
+    const double run = unit > 0 ? scenery::stepped(s.phase * 26, 0.25 / unit) : s.phase * 26;
+    const std::uint64_t low = s.low ? 1 : 0;
+    scenery::drawStillSprite(p, 0x4543470000000000ull | low << 32 | static_cast<std::uint64_t>(std::lround(run * 1024) & 0xFFFFFF),
+                             QRectF(-14, -7, 28, 11), [&](QPainter& q) {
+                                 std::array<QPointF, 6> points = ecgTracePoints(run / 26);
+                                 for (QPointF& pt : points) pt += QPointF(-13, -9);
+                                 q.setBrush(Qt::NoBrush);
+                                 q.setPen(pens[low]);
+                                 q.drawPolyline(points.data(), static_cast<int>(points.size()));
+                             });
+    scenery::drawStillSprite(p, 0x4845415254000000ull | low, QRectF(5, -10, 10, 21), [&](QPainter& q) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(s.low ? red : green);
+        q.drawPath(heart);
+        q.setBrush(s.low ? red : dotGreen);
+        q.drawEllipse(QPointF(13, 9.5), 1, 1);
+    });
 }
 
 void drawSupplyShelf(QPainter& p, QPointF at, double scale) {

@@ -54,12 +54,6 @@ bool insideArch(QPointF c, double radius) {
     return std::hypot(dx, dy) <= 12 - radius;
 }
 
-// The painter's device pixels per unit.
-double devicePerUnit(const QPainter& p) {
-    const QTransform t = p.deviceTransform();
-    return std::hypot(t.m11(), t.m12());
-}
-
 // A dot of radius `r` at `centre`, in `brush`: kept as a picture for each quarter of a device
 // pixel it may stand at, and laid there.
 void drawDot(QPainter& p, QPointF centre, double r, const QBrush& brush) {
@@ -91,7 +85,7 @@ void drawFlame(QPainter& p, int i, double t) {
     const FireFlame& f = kFireFlames[i];
     // The flame's height in steps that move its tip a quarter of a device pixel (1/128 of its
     // height at most): a kept picture for each, turned as it sways.
-    const long per = std::clamp(std::lround(std::floor(4 * f.height * devicePerUnit(p))), 1L, 128L);
+    const long per = std::clamp(std::lround(std::floor(4 * f.height * scenery::devicePerUnit(p))), 1L, 128L);
     const long step = std::lround(flameHeightFactor(i, t) * per);
     const double s = double(step) / per;
     p.save();
@@ -239,7 +233,7 @@ void drawFireplace(QPainter& p, QPointF at, double scale, double flicker, double
     mantel.paintKept(p);
     // The candle's flame grows and shrinks in steps that move its tip a quarter of a device pixel,
     // each a kept picture.
-    const double unit = devicePerUnit(p);
+    const double unit = scenery::devicePerUnit(p);
     const double flameHeight = unit > 0 ? std::max(scenery::stepped(3.5 * flicker, 0.25 / unit), 0.25 / unit) : 3.5 * flicker;
     const QRectF candle(-23.1, -54.5 - flameHeight, 2.2, flameHeight);
     scenery::drawStillSprite(p, 0x43414E444C450000ull | static_cast<std::uint64_t>(std::lround(flameHeight * 1024) & 0xFFFF),

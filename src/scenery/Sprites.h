@@ -32,12 +32,17 @@ void dropSprites();
 // The painter's device scale (0 when it cannot be kept as a picture).
 double spriteScale(const QPainter& p, const QRectF& bounds);
 
+// The painter's device pixels per unit.
+inline double devicePerUnit(const QPainter& p) {
+    const QTransform t = p.deviceTransform();
+    return std::hypot(t.m11(), t.m12());
+}
+
 // `degrees` in steps so small that a point `reach` away from the turning point (the painter's
 // units) moves at most a quarter of a device pixel from step to step: a slow sway changes what is
 // drawn only once it has moved that much.
 inline double steppedTurn(const QPainter& p, double degrees, double reach) {
-    const QTransform t = p.deviceTransform();
-    const double scale = std::hypot(t.m11(), t.m12());
+    const double scale = devicePerUnit(p);
     if (!(scale > 0) || !(reach > 0)) return degrees;
     const double step = 0.25 / (scale * reach) * 180 / 3.14159265358979323846;
     return std::round(degrees / step) * step;

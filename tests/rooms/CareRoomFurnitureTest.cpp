@@ -2,6 +2,7 @@
 
 #include "rooms/CareRoomFurniture.h"
 #include "rooms/RoomShapesScenery.h"
+#include "scenery/Sprites.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,31 @@ TEST(CareRoomFurniture, HeartMonitorFollowsHealth) {
     const double phase = heartMonitorState(73, 8.0e8 + 0.3).phase;
     EXPECT_GE(phase, 0);
     EXPECT_LT(phase, 1);
+}
+
+TEST(CareRoomFurniture, TheMonitorsTraceIsLaidFromAPictureKeptForEachPlaceOfItsBlip) {
+    scenery::dropSprites();
+    QImage img = test::canvas(120, 80);
+    const auto beat = [&](bool low) {
+        for (int k = 0; k < 30; ++k) {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::Antialiasing);
+            drawHeartMonitor(p, {60, 40}, 1.5, {k / 30.0, low});
+        }
+    };
+    beat(false);
+    const std::size_t kept = scenery::spritesKept();
+    EXPECT_GT(kept, 30u) << "each place of the blip is a picture";
+    // The next beat passes the same places: nothing is drawn anew.
+    beat(false);
+    EXPECT_EQ(scenery::spritesKept(), kept);
+    // Halfway, the blip dips to three points below the screen's centre; the line runs a point above it.
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawHeartMonitor(p, {60, 40}, 1.5, {0.5, true});
+    p.end();
+    EXPECT_TRUE(test::near(img, 60, 40 + 3 * 1.5, "#F4505E", 40));
+    EXPECT_TRUE(test::near(img, 60 - 10 * 1.5, 40 - 1 * 1.5, "#F4505E", 40));
 }
 
 TEST(CareRoomFurniture, ScaleNeedleSpringsWithTheCat) {
