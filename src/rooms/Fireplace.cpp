@@ -54,30 +54,6 @@ bool insideArch(QPointF c, double radius) {
     return std::hypot(dx, dy) <= 12 - radius;
 }
 
-// A dot of radius `r` at `centre`, in `brush`: kept as a picture for each quarter of a device
-// pixel it may stand at, and laid there.
-void drawDot(QPainter& p, QPointF centre, double r, const QBrush& brush) {
-    const QTransform t = p.deviceTransform();
-    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0)) {
-        p.setBrush(brush);
-        p.drawEllipse(centre, r, r);
-        return;
-    }
-    const QPointF device = t.map(centre);
-    const QPointF at = t.inverted().map(QPointF(std::round(4 * device.x()) / 4, std::round(4 * device.y()) / 4));
-    p.save();
-    p.translate(at);
-    const QColor c = brush.color();
-    const std::uint64_t key = 0x444F540000000000ull | static_cast<std::uint64_t>(c.rgba()) << 8 |
-                              static_cast<std::uint64_t>(std::lround(r * 64) & 0xFF);
-    scenery::drawStillSprite(p, key, QRectF(-r - 1, -r - 1, 2 * r + 2, 2 * r + 2), [&](QPainter& q) {
-        q.setPen(Qt::NoPen);
-        q.setBrush(brush);
-        q.drawEllipse(QPointF(0, 0), r, r);
-    });
-    p.restore();
-}
-
 void drawFlame(QPainter& p, int i, double t) {
     // One FlameShape in the unit box (-0.5...0.5, -1...0), stretched to each layer's size.
     static const QPainterPath unit = flameShapePath(QRectF(-0.5, -1, 1, 1));
@@ -158,7 +134,12 @@ void drawFirebox(QPainter& p, double flicker, double t) {
         const SparkState s = sparkState(i, t);
         if (!insideArch(s.centre, 0.8)) continue;
         p.setOpacity(was * s.opacity);
-        drawDot(p, s.centre, 0.8, spark);
+        scenery::drawMovingSprite(p, reinterpret_cast<std::uintptr_t>(&spark), s.centre, QRectF(-1.8, -1.8, 3.6, 3.6),
+                                  [](QPainter& q) {
+                                      q.setPen(Qt::NoPen);
+                                      q.setBrush(spark);
+                                      q.drawEllipse(QPointF(0, 0), 0.8, 0.8);
+                                  });
     }
     p.setOpacity(was);
     scenery::drawSprite(p, reinterpret_cast<std::uintptr_t>(&backLog), QRectF(-14, -10, 28, 12), [](QPainter& q) {

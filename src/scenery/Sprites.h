@@ -216,4 +216,24 @@ void drawStillSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&
     drawSprite(p, key, QRectF(bounds.topLeft() - shift, bounds.size() + QSizeF(shift.x(), shift.y())), draw);
 }
 
+// The same for a small piece that moves: `draw(QPainter&)` paints it about `at` (the painter's
+// units) within `box` about that point. It is laid from a picture kept for each quarter of a
+// device pixel it may stand at, on that quarter nearest `at`.
+template <typename Draw>
+void drawMovingSprite(QPainter& p, std::uint64_t key, QPointF at, const QRectF& box, Draw&& draw) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || !(t.m11() > 0) || !(t.m22() > 0)) {
+        p.save();
+        p.translate(at);
+        draw(p);
+        p.restore();
+        return;
+    }
+    const QPointF device = t.map(at);
+    p.save();
+    p.translate(t.inverted().map(QPointF(std::round(4 * device.x()) / 4, std::round(4 * device.y()) / 4)));
+    drawStillSprite(p, key, box, draw);
+    p.restore();
+}
+
 }  // namespace kp::scenery

@@ -239,5 +239,56 @@ TEST(TurnedSprites, ATurnedPictureLooksAsTheUprightOneLaidTurned) {
             }
 }
 
+TEST(MovingSprites, ASmallPieceThatMovesIsDrawnOnceForEachQuarterPixelAndLaidWhereItsShapeWouldBe) {
+    for (const double ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(testing::Message() << "ratio " << ratio);
+        dropSprites();
+        int draws = 0;
+        const auto dot = [&](QPainter& p, QPointF at) {
+            drawMovingSprite(p, 0xD07, at, QRectF(-2, -2, 4, 4), [&](QPainter& q) {
+                ++draws;
+                q.setPen(Qt::NoPen);
+                q.setBrush(Qt::red);
+                q.drawEllipse(QPointF(0, 0), 1, 1);
+            });
+        };
+        const auto image = [&] {
+            QImage i(int(40 * ratio), int(20 * ratio), QImage::Format_ARGB32_Premultiplied);
+            i.setDevicePixelRatio(ratio);
+            i.fill(Qt::transparent);
+            return i;
+        };
+        // Rising slowly over two points: a picture for each quarter of a device pixel it may stand
+        // on, four in all, whichever pixel that is.
+        QImage img = image();
+        for (int frame = 0; frame < 120; ++frame) {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            dot(p, QPointF(10.3, 10 - frame / 60.0));
+        }
+        EXPECT_EQ(draws, 4);
+        // Laid on a quarter pixel, it lays the pixels its shape drawn there gives.
+        const QPointF at(20 + 0.25 / ratio, 8 + 0.75 / ratio);
+        QImage laid = image(), drawn = image();
+        {
+            QPainter p(&laid);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            dot(p, at);
+        }
+        {
+            QPainter p(&drawn);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::red);
+            p.drawEllipse(at, 1, 1);
+        }
+        int worst = 0;
+        for (int j = 0; j < laid.height(); ++j)
+            for (int i = 0; i < laid.width(); ++i)
+                worst = std::max(worst, std::abs(qAlpha(laid.pixel(i, j)) - qAlpha(drawn.pixel(i, j))));
+        EXPECT_LE(worst, 1);
+    }
+}
+
 }  // namespace
 }  // namespace kp::scenery
