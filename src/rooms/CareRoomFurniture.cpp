@@ -159,9 +159,12 @@ void drawDripStand(QPainter& p, QPointF at, double scale, double t) {
     PieceFrame frame(p, at, scale);
     shapes.paintKept(p);
     const double phase = fractionalPart(0.8 * t);
-    p.setPen(Qt::NoPen);
-    p.setBrush(drop);
-    p.drawEllipse(bottomRect(1.6, 1.6, 3, phase * 12 - 36));
+    scenery::drawMovingSprite(p, reinterpret_cast<std::uintptr_t>(&drop), QPointF(3, phase * 12 - 36), QRectF(-1.8, -2.6, 3.6, 3.6),
+                              [](QPainter& q) {
+                                  q.setPen(Qt::NoPen);
+                                  q.setBrush(drop);
+                                  q.drawEllipse(bottomRect(1.6, 1.6));
+                              });
 }
 
 double medicinePulse(bool healing, double t) { return healing ? 1 + 0.03 * std::sin(6 * t) : 1.0; }
