@@ -120,10 +120,14 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
         const auto quarter = [step](double v) { return step > 0 ? scenery::stepped(v, step) : v; };
         const double bx = quarter((w + 30) * phase - 15 - 3);
         const double by = quarter(0.3 * h + 3 * std::sin(1.7 * time) - 1.5);
-        const QPointF points[3] = {{bx - 3, by + wing}, {bx, by}, {bx + 3, by + wing}};
-        p.setPen(k.birdPen);
-        p.setBrush(Qt::NoBrush);
-        p.drawPolyline(points, 3);
+        // Each wing beat a kept picture, laid on the quarter pixel it flies at.
+        scenery::drawMovingSprite(p, 0x4249524400000000ull | (wing < 0 ? 1 : 0), QPointF(bx, by), QRectF(-4.5, -2.5, 9, 5),
+                                  [&](QPainter& q) {
+                                      const QPointF points[3] = {{-3, wing}, {0, 0}, {3, wing}};
+                                      q.setPen(k.birdPen);
+                                      q.setBrush(Qt::NoBrush);
+                                      q.drawPolyline(points, 3);
+                                  });
     }
 
     // Treetops: five overlapping discs along the bottom, the same in every frame: one kept picture,
