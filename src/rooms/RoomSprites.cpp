@@ -533,7 +533,6 @@ const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
                                  QPoint(static_cast<int>(std::ceil(r.right())), static_cast<int>(std::ceil(r.bottom())))),
                            s.digest});
     }
-    std::sort(pieces_.begin(), pieces_.end(), ordered);
     return pieces_;
 }
 
@@ -541,25 +540,29 @@ const std::vector<RoomSprites::Piece>& RoomSprites::endGather() {
 QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Piece>& before) {
     // Every shape is compared alone: a shape that did not change is drawn again only where one
     // that did lies over or under it, not wherever its neighbours reach.
-    // Gathered pieces come in order; others are put in order first.
-    const auto inOrder = [](const std::vector<Piece>& pieces, std::vector<Piece>& copy) -> const std::vector<Piece>& {
-        if (std::is_sorted(pieces.begin(), pieces.end(), ordered)) return pieces;
-        copy = pieces;
-        std::sort(copy.begin(), copy.end(), ordered);
-        return copy;
-    };
-    std::vector<Piece> nowCopy, beforeCopy;
-    const std::vector<Piece>& a = inOrder(now, nowCopy);
-    const std::vector<Piece>& b = inOrder(before, beforeCopy);
     std::vector<QRect> changed;
-    std::size_t i = 0, j = 0;
-    while (i < a.size() || j < b.size()) {
-        if (j == b.size() || (i < a.size() && ordered(a[i], b[j])))
-            changed.push_back(a[i++].rect);
-        else if (i == a.size() || ordered(b[j], a[i]))
-            changed.push_back(b[j++].rect);
-        else
-            ++i, ++j;
+    if (now.size() == before.size()) {
+        // A frame draws its pieces in the order the last one did: one that differs from the piece
+        // in its place changed, where it is and where it was.
+        for (std::size_t k = 0; k < now.size(); ++k)
+            if (!(now[k] == before[k])) {
+                changed.push_back(now[k].rect);
+                changed.push_back(before[k].rect);
+            }
+    } else {
+        // Pieces came or went: each is looked for among the others, in order.
+        std::vector<Piece> a = now, b = before;
+        std::sort(a.begin(), a.end(), ordered);
+        std::sort(b.begin(), b.end(), ordered);
+        std::size_t i = 0, j = 0;
+        while (i < a.size() || j < b.size()) {
+            if (j == b.size() || (i < a.size() && ordered(a[i], b[j])))
+                changed.push_back(a[i++].rect);
+            else if (i == a.size() || ordered(b[j], a[i]))
+                changed.push_back(b[j++].rect);
+            else
+                ++i, ++j;
+        }
     }
     // A shape that changed in place is there twice.
     std::sort(changed.begin(), changed.end(), [](const QRect& r, const QRect& q) {
