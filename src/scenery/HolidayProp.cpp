@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 namespace kp {
 
@@ -212,50 +214,89 @@ void drawHalloween(QPainter& p, bool dark, double t) {
     drawPumpkinFace(p, dark, fl, faded(hex("#FFD27A"), fl));
 }
 
-void drawFir(QPainter& p);
+// The Christmas tree: the fir, its nine lights and the star with the gifts, each a kept picture.
+constexpr QRectF kFirBox(-18, -48, 36, 48);
+constexpr QRectF kLightBox(-6, -6, 12, 12);
+constexpr QRectF kStarBox(-22, -54, 44, 54);  // holds the fir and every light's box too
+constexpr std::uint64_t kFirKey = 0x54524545ull, kStarKey = 0x53544152ull, kStillTreeKey = 0x5452454553544152ull;
+constexpr QPointF kLights[] = {{-10, -10}, {-3, -8}, {5, -9},   {12, -11}, {-7, -19},
+                               {1, -20},   {8, -21}, {-4, -29}, {4, -30}};
+constexpr int kLightSteps = 31;  // the twinkle in 32 steps, each step a kept picture of the light
 
-void drawChristmas(QPainter& p, double t) {
-    // The tree, its lights and the star and gifts are kept pictures: only the lights change.
-    drawSprite(p, 0x54524545ull, QRectF(-18, -48, 36, 48), [](QPainter& q) { drawFir(q); });
-    static const QPointF lights[] = {{-10, -10}, {-3, -8}, {5, -9},   {12, -11}, {-7, -19},
-                                     {1, -20},   {8, -21}, {-4, -29}, {4, -30}};
-    static const char* const lightColours[] = {"#FFD27A", "#F07A93", "#8FC5F0", "#FFE9A8"};
-    for (int i = 0; i < 9; ++i) {
-        // The twinkle in 32 steps, each step a kept picture of the light.
-        const int level = static_cast<int>(std::lround((std::sin(2.1 * i + 2.4 * t) + 1) / 2 * 31));
-        const QColor colour = hex(lightColours[i % 4]);
-        p.save();
-        p.translate(lights[i]);
-        drawSprite(p, 0x4C49474800000000ull | static_cast<std::uint64_t>(i % 4) << 8 | static_cast<std::uint64_t>(level),
-                   QRectF(-6, -6, 12, 12), [&](QPainter& q) { drawTreeLight(q, QPointF(0, 0), colour, level / 31.0); });
-        p.restore();
-    }
-    drawSprite(p, 0x53544152ull, QRectF(-22, -54, 44, 54), [](QPainter& q) {
-        drawTreeStar(q);
-        drawGiftBox(q, QRectF(-20, -8, 10, 8), hex("#D9454F"), hex("#F2C14E"));
-        drawGiftBox(q, QRectF(9, -6, 9, 6), hex("#5E9BD6"), hex("#F7F4F0"));
-    });
+std::uint64_t lightKey(int i, int level) {
+    return 0x4C49474800000000ull | static_cast<std::uint64_t>(i % 4) << 8 | static_cast<std::uint64_t>(level);
 }
 
-void drawFir(QPainter& p) {
-    fillRect(p, QRectF(-2.5, -7, 5, 7), hex("#6B4A34"));
-    static const std::array<QPainterPath, 3> tiers = [] {
-        struct Tier { double a, b, c; };
-        const Tier sizes[3] = {{-7, 17, 14}, {-17, 13.5, 13}, {-26, 10, 12}};
-        std::array<QPainterPath, 3> out;
-        for (int i = 0; i < 3; ++i) {
-            const auto [a, b, c] = sizes[i];
-            QPainterPath path({0, a - c - 4});
-            path.quadTo(0.4 * b, a - 0.3 * c, b, a);
-            path.quadTo(0, a + 3, -b, a);
-            path.quadTo(-0.4 * b, a - 0.3 * c, 0, a - c - 4);
-            path.closeSubpath();
-            out[static_cast<std::size_t>(i)] = path;
-        }
+const QColor& lightColour(int i) {
+    static const QColor colours[] = {hex("#FFD27A"), hex("#F07A93"), hex("#8FC5F0"), hex("#FFE9A8")};
+    return colours[i % 4];
+}
+
+// Each light's step of its twinkle, 0.5 + 0.5 sin(2.1 i + 2.4 t): the sine of the time is asked
+// once, within its cycle (a clock reading is too large for sin() to reduce quickly), and turned
+// by each light's phase.
+std::array<int, 9> lightLevels(double t) {
+    constexpr double kCycle = 2 * 3.14159265358979323846 / 2.4;
+    static const std::array<std::pair<double, double>, 9> phases = [] {
+        std::array<std::pair<double, double>, 9> out;
+        for (int i = 0; i < 9; ++i) out[static_cast<std::size_t>(i)] = {std::cos(2.1 * i), std::sin(2.1 * i)};
         return out;
     }();
-    static const char* const tierColours[] = {"#3F7A4A", "#4A8A55", "#5E9E5E"};
-    for (std::size_t i = 0; i < 3; ++i) fillPath(p, tiers[i], hex(tierColours[i]));
+    const double a = 2.4 * std::fmod(t, kCycle);
+    const double s = std::sin(a), c = std::cos(a);
+    std::array<int, 9> levels;
+    for (std::size_t i = 0; i < 9; ++i) {
+        const double wave = s * phases[i].first + c * phases[i].second;
+        levels[i] = static_cast<int>(std::lround((wave + 1) / 2 * kLightSteps));
+    }
+    return levels;
+}
+
+void drawLight(QPainter& q, int i, int level) { drawTreeLight(q, QPointF(0, 0), lightColour(i), level / double(kLightSteps)); }
+
+void drawStarAndGifts(QPainter& q) {
+    drawTreeStar(q);
+    drawGiftBox(q, QRectF(-20, -8, 10, 8), hex("#D9454F"), hex("#F2C14E"));
+    drawGiftBox(q, QRectF(9, -6, 9, 6), hex("#5E9BD6"), hex("#F7F4F0"));
+}
+
+void drawChristmas(QPainter& p, double t) {
+    // The fir, the lights and the star with the gifts are put together on one picture, laid at
+    // once; only where a light changed is it put together again. The gatherer is told the still
+    // tree as one piece and each light by its step.
+    static scenery::StripPicture strip;
+    const std::array<int, 9> levels = lightLevels(t);
+    if (!strip.prepare(p, kStillTreeKey, kStarBox, t)) {
+        // A turned painter: each piece laid on its own.
+        drawSprite(p, kFirKey, kFirBox, [](QPainter& q) { drawFir(q); });
+        for (int i = 0; i < 9; ++i) {
+            p.save();
+            p.translate(kLights[i]);
+            drawSprite(p, lightKey(i, levels[i]), kLightBox, [&](QPainter& q) { drawLight(q, i, levels[i]); });
+            p.restore();
+        }
+        drawSprite(p, kStarKey, kStarBox, drawStarAndGifts);
+        return;
+    }
+    if (strip.due()) {
+        const double scale = strip.scale();
+        const auto corner = [&](QPointF at) {
+            const QPointF c = strip.toPicture(at);
+            return QPoint(static_cast<int>(std::lround(c.x())), static_cast<int>(std::lround(c.y())));
+        };
+        const bool gathers = scenery::spriteGatherer(p) != nullptr;
+        if (gathers)
+            strip.blendKept(kStillTreeKey, scale, kStarBox, corner(kStarBox.topLeft()), 1, [](QPainter&) {});
+        else
+            strip.blendKept(kFirKey, scale, kFirBox, corner(kFirBox.topLeft()), 1, [](QPainter& q) { drawFir(q); });
+        for (int i = 0; i < 9; ++i) {
+            const int level = levels[static_cast<std::size_t>(i)];
+            strip.blendKept(lightKey(i, level), scale, kLightBox, corner(kLights[i] + kLightBox.topLeft()), 1,
+                            [&](QPainter& q) { drawLight(q, i, level); });
+        }
+        if (!gathers) strip.blendKept(kStarKey, scale, kStarBox, corner(kStarBox.topLeft()), 1, drawStarAndGifts);
+    }
+    strip.lay(p);
 }
 
 void drawBirthday(QPainter& p, bool dark, double t) {
@@ -335,6 +376,27 @@ void drawTreeLight(QPainter& p, QPointF at, const QColor& color, double twinkle)
     const QRectF r(at.x() - 1.4, at.y() - 1.4, 2.8, 2.8);
     drawGlow(p, r, color, twinkle, 2.5);
     fillEllipse(p, r, faded(color, 0.55 + 0.45 * twinkle));
+}
+
+void drawFir(QPainter& p) {
+    fillRect(p, QRectF(-2.5, -7, 5, 7), hex("#6B4A34"));
+    static const std::array<QPainterPath, 3> tiers = [] {
+        struct Tier { double a, b, c; };
+        const Tier sizes[3] = {{-7, 17, 14}, {-17, 13.5, 13}, {-26, 10, 12}};
+        std::array<QPainterPath, 3> out;
+        for (int i = 0; i < 3; ++i) {
+            const auto [a, b, c] = sizes[i];
+            QPainterPath path({0, a - c - 4});
+            path.quadTo(0.4 * b, a - 0.3 * c, b, a);
+            path.quadTo(0, a + 3, -b, a);
+            path.quadTo(-0.4 * b, a - 0.3 * c, 0, a - c - 4);
+            path.closeSubpath();
+            out[static_cast<std::size_t>(i)] = path;
+        }
+        return out;
+    }();
+    static const char* const tierColours[] = {"#3F7A4A", "#4A8A55", "#5E9E5E"};
+    for (std::size_t i = 0; i < 3; ++i) fillPath(p, tiers[i], hex(tierColours[i]));
 }
 
 void drawTreeStar(QPainter& p) {
