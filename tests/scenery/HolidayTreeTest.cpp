@@ -1,0 +1,166 @@
+// The Christmas tree in a room's frame: how it looks, and what a frame of it costs the room.
+#include "platform/Color.h"
+#include "scenery/HolidayPropParts.h"
+#include "scenery/HolidayProp.h"
+#include "scenery/Sprites.h"
+
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace kp {
+namespace {
+
+using scenery::drawSprite;
+
+// The room places the prop 1.3 times its size, off the pixel grid.
+void place(QPainter& p, double ratio) {
+    p.scale(ratio, ratio);
+    p.translate(30.37, 8.81);
+    p.scale(1.3, 1.3);
+}
+
+// The tree as each of its pieces laid on its own: the fir, the nine lights at their step of
+// 0.5 + 0.5 sin(2.1 i + 2.4 t) in 32 steps, the star with the gifts.
+void treePieces(QPainter& p, double t) {
+    static const char* const colours[] = {"#FFD27A", "#F07A93", "#8FC5F0", "#FFE9A8"};
+    static const QPointF lights[] = {{-10, -10}, {-3, -8}, {5, -9},   {12, -11}, {-7, -19},
+                                     {1, -20},   {8, -21}, {-4, -29}, {4, -30}};
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(22, 52);
+    drawSprite(p, 0x7E570001, QRectF(-18, -48, 36, 48), [](QPainter& q) { props::drawFir(q); });
+    for (int i = 0; i < 9; ++i) {
+        const int level = static_cast<int>(std::lround((std::sin(2.1 * i + 2.4 * t) + 1) / 2 * 31));
+        p.save();
+        p.translate(lights[i]);
+        drawSprite(p, 0x7E570100ull + static_cast<std::uint64_t>(i % 4 * 32 + level), QRectF(-6, -6, 12, 12), [&](QPainter& q) {
+            props::drawTreeLight(q, QPointF(0, 0), colorFromHex(colours[i % 4]), level / 31.0);
+        });
+        p.restore();
+    }
+    drawSprite(p, 0x7E570002, QRectF(-22, -54, 44, 54), [](QPainter& q) {
+        props::drawTreeStar(q);
+        props::drawGiftBox(q, QRectF(-20, -8, 10, 8), colorFromHex("#D9454F"), colorFromHex("#F2C14E"));
+        props::drawGiftBox(q, QRectF(9, -6, 9, 6), colorFromHex("#5E9BD6"), colorFromHex("#F7F4F0"));
+    });
+    p.restore();
+}
+
+QImage frame(double ratio, QColor wall, const std::function<void(QPainter&)>& draw) {
+    QImage img(int(120 * ratio), int(90 * ratio), QImage::Format_ARGB32_Premultiplied);
+    img.fill(wall);
+    QPainter p(&img);
+    place(p, ratio);
+    draw(p);
+    return img;
+}
+
+int largestDifference(const QImage& a, const QImage& b) {
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb u = a.pixel(x, y), v = b.pixel(x, y);
+            most = std::max({most, std::abs(qRed(u) - qRed(v)), std::abs(qGreen(u) - qGreen(v)),
+                             std::abs(qBlue(u) - qBlue(v)), std::abs(qAlpha(u) - qAlpha(v))});
+        }
+    return most;
+}
+
+TEST(ChristmasTree, LooksAsItsPiecesLaidOneByOneAndTwinkles) {
+    // At both device scales, on a wall and on nothing, at moments of every light's twinkle.
+    for (const double ratio : {1.0, 2.0})
+        for (const QColor wall : {QColor(Qt::transparent), QColor("#E9DCCB")})
+            for (const double t : {0.0, 0.37, 1.9, 820000000.25}) {
+                const QImage tree = frame(ratio, wall, [&](QPainter& p) { HolidayProp{Holiday::christmas, t, false}.paint(p); });
+                const QImage pieces = frame(ratio, wall, [&](QPainter& p) { treePieces(p, t); });
+                EXPECT_LE(largestDifference(tree, pieces), 2) << ratio << " " << t;
+            }
+    // The top light (4, -30) glows brighter and dimmer as time goes on.
+    const auto light = [](double t) {
+        const QImage img = frame(1, Qt::transparent, [&](QPainter& p) { HolidayProp{Holiday::christmas, t, false}.paint(p); });
+        return qGray(img.pixel(int(30.37 + 1.3 * 26), int(8.81 + 1.3 * 22)));
+    };
+    EXPECT_GT(std::abs(light(0.2) - light(0.9)), 20);
+}
+
+// A room's device: it gathers where its pieces lie, or hands on what meets its rectangles.
+class Room : public scenery::SpriteGatherer, QPaintEngine {
+public:
+    Room() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool gathers() const override { return gathering; }
+    void gatherShape(const QRectF& rect, std::uint64_t digest) override { told.push_back({rect, digest}); }
+    const std::vector<QRect>* filterRects() const override { return gathering ? nullptr : &shown; }
+    QPaintEngine* paintEngine() const override { return const_cast<Room*>(this); }
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return 300;
+        case PdmHeight: return 200;
+        case PdmNumColors: return INT_MAX;
+        case PdmDepth: return 32;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        default: return 96;
+        }
+    }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return User; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { ++laid; }
+    void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override { ++laid; }
+    void drawPath(const QPainterPath&) override { ++shapes; }
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override { ++shapes; }
+
+    struct Told {
+        QRectF rect;
+        std::uint64_t digest;
+    };
+    bool gathering = true;
+    std::vector<QRect> shown;
+    std::vector<Told> told;
+    int laid = 0, shapes = 0;
+};
+
+TEST(ChristmasTree, AFrameTellsTheStillTreeOnceAndLaysOnePicture) {
+    scenery::dropSprites();
+    Room room;
+    QPainter p(&room);
+    place(p, 1);
+    const auto gather = [&](double t) {
+        room.gathering = true;
+        room.told.clear();
+        HolidayProp{Holiday::christmas, t, false}.paint(p);
+        return room.told;
+    };
+    // The still fir, star and gifts are one piece, each light another.
+    const std::vector<Room::Told> first = gather(0.5);
+    ASSERT_EQ(first.size(), 10u);
+    EXPECT_EQ(room.laid + room.shapes, 0);
+    // A moment later only the lights that stepped are told otherwise.
+    const std::vector<Room::Told> later = gather(0.5 + 1 / 60.0);
+    ASSERT_EQ(later.size(), 10u);
+    int changed = 0;
+    for (std::size_t i = 0; i < later.size(); ++i) changed += later[i].digest != first[i].digest;
+    EXPECT_GE(changed, 1);
+    EXPECT_LE(changed, 8);
+    EXPECT_EQ(later[0].digest, first[0].digest);
+
+    // Drawn again within one rectangle over the whole tree: one picture laid, no shape drawn.
+    room.gathering = false;
+    room.shown = {QRect(0, 0, 300, 200)};
+    HolidayProp{Holiday::christmas, 0.5 + 1 / 60.0, false}.paint(p);
+    EXPECT_EQ(room.laid, 1);
+    EXPECT_EQ(room.shapes, 0);
+}
+
+}  // namespace
+}  // namespace kp
