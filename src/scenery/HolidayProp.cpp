@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -260,43 +261,124 @@ void drawStarAndGifts(QPainter& q) {
     drawGiftBox(q, QRectF(9, -6, 9, 6), hex("#5E9BD6"), hex("#F7F4F0"));
 }
 
-void drawChristmas(QPainter& p, double t) {
-    // The fir, the lights and the star with the gifts are put together on one picture, laid at
-    // once; only where a light changed is it put together again. The gatherer is told the still
-    // tree as one piece and each light by its step.
-    static scenery::StripPicture strip;
-    const std::array<int, 9> levels = lightLevels(t);
-    if (!strip.prepare(p, kStillTreeKey, kStarBox, t)) {
-        // A turned painter: each piece laid on its own.
-        drawSprite(p, kFirKey, kFirBox, [](QPainter& q) { drawFir(q); });
-        for (int i = 0; i < 9; ++i) {
-            p.save();
-            p.translate(kLights[i]);
-            drawSprite(p, lightKey(i, levels[i]), kLightBox, [&](QPainter& q) { drawLight(q, i, levels[i]); });
-            p.restore();
-        }
-        drawSprite(p, kStarKey, kStarBox, drawStarAndGifts);
-        return;
+QRectF lightBounds(int i) { return kLightBox.translated(kLights[i]); }
+
+QPoint rounded(QPointF at) { return QPoint(static_cast<int>(std::round(at.x())), static_cast<int>(std::round(at.y()))); }
+
+// Where `image` has ink within `area`.
+QRect inkWithin(const QImage& image, const QRect& area) {
+    QRect ink;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(row[x]) != 0) ink |= QRect(x, y, 1, 1);
     }
-    if (strip.due()) {
-        const double scale = strip.scale();
-        const auto corner = [&](QPointF at) {
-            const QPointF c = strip.toPicture(at);
-            return QPoint(static_cast<int>(std::lround(c.x())), static_cast<int>(std::lround(c.y())));
-        };
-        const bool gathers = scenery::spriteGatherer(p) != nullptr;
-        if (gathers)
-            strip.blendKept(kStillTreeKey, scale, kStarBox, corner(kStarBox.topLeft()), 1, [](QPainter&) {});
+    return ink;
+}
+
+// The tree put together on one picture at the device's scale: the fir, the lights at their steps
+// and the star with the gifts, each piece on the device pixel it would be laid on alone. When a
+// light steps, only its square is put together again, from the fir, the lights over it and the
+// star or gifts, so the still parts cost nothing where no light changed.
+class KeptTree {
+public:
+    // Lays the tree, or tells the gatherer of it; false when the painter is turned.
+    bool paint(QPainter& p, const std::array<int, 9>& levels) {
+        const QTransform t = p.deviceTransform();
+        if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) return false;
+        const double scale = scenery::spriteScale(p, kStarBox);
+        if (!(scale > 0)) return false;
+        if (scenery::gatherSprite(p, kStillTreeKey, scale, kStarBox)) {
+            // The still tree is one piece; each light is told by its step.
+            for (int i = 0; i < 9; ++i) scenery::gatherSprite(p, lightKey(i, levels[i]), scale, lightBounds(i));
+            return true;
+        }
+        Places places;
+        const QPoint corner = rounded(t.map(kStarBox.topLeft()));
+        places.fir = rounded(t.map(kFirBox.topLeft())) - corner;
+        for (int i = 0; i < 9; ++i) places.lights[i] = rounded(t.map(lightBounds(i).topLeft())) - corner;
+        if (image_.isNull() || scale != scale_ || !(places == places_))
+            putTogether(scale, places, levels);
         else
-            strip.blendKept(kFirKey, scale, kFirBox, corner(kFirBox.topLeft()), 1, [](QPainter& q) { drawFir(q); });
-        for (int i = 0; i < 9; ++i) {
-            const int level = levels[static_cast<std::size_t>(i)];
-            strip.blendKept(lightKey(i, level), scale, kLightBox, corner(kLights[i] + kLightBox.topLeft()), 1,
-                            [&](QPainter& q) { drawLight(q, i, level); });
-        }
-        if (!gathers) strip.blendKept(kStarKey, scale, kStarBox, corner(kStarBox.topLeft()), 1, drawStarAndGifts);
+            putChanged(levels);
+        held_ = levels;
+        scenery::laySprite(p, image_, kStarBox, scale);
+        return true;
     }
-    strip.lay(p);
+
+private:
+    struct Places {
+        QPoint fir, lights[9];
+        bool operator==(const Places& o) const { return fir == o.fir && std::equal(lights, lights + 9, o.lights); }
+    };
+
+    void putTogether(double scale, const Places& places, const std::array<int, 9>& levels) {
+        scale_ = scale;
+        places_ = places;
+        image_ = scenery::blankSprite(scale, kStarBox);
+        fir_ = scenery::spritePicture(kFirKey, scale, kFirBox, [](QPainter& q) { drawFir(q); });
+        star_ = scenery::spritePicture(kStarKey, scale, kStarBox, drawStarAndGifts);
+        // The star and each gift apart, so that where lights changed meets only the ink near it.
+        const int w = star_.width(), h = star_.height();
+        starInk_[0] = inkWithin(star_, QRect(0, 0, w, h / 2));
+        starInk_[1] = inkWithin(star_, QRect(0, h / 2, w / 2, h - h / 2));
+        starInk_[2] = inkWithin(star_, QRect(w / 2, h / 2, w - w / 2, h - h / 2));
+        QPainter q(&image_);
+        q.drawImage(places.fir, fir_);
+        for (int i = 0; i < 9; ++i) q.drawImage(places.lights[i], light(i, levels[i]));
+        q.drawImage(QPoint(0, 0), star_);
+    }
+
+    // Puts together again, in one go, where the lights that stepped lie.
+    void putChanged(const std::array<int, 9>& levels) {
+        const QSize side = lights_[0].size();
+        QRect changed;
+        for (int i = 0; i < 9; ++i)
+            if (levels[i] != held_[i]) changed |= QRect(places_.lights[i], side);
+        changed &= image_.rect();
+        if (changed.isEmpty()) return;
+        QPainter q(&image_);
+        q.setCompositionMode(QPainter::CompositionMode_Source);
+        const QRect onFir = changed & QRect(places_.fir, fir_.size());
+        if (onFir != changed) q.fillRect(changed, Qt::transparent);
+        if (!onFir.isEmpty()) q.drawImage(onFir.topLeft(), fir_, onFir.translated(-places_.fir));
+        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (int i = 0; i < 9; ++i) {
+            const QImage& image = levels[i] == held_[i] ? lights_[i] : light(i, levels[i]);
+            if (const QRect in = changed & QRect(places_.lights[i], side); !in.isEmpty())
+                q.drawImage(in.topLeft(), image, in.translated(-places_.lights[i]));
+        }
+        for (const QRect& ink : starInk_)
+            if (const QRect in = changed & ink; !in.isEmpty()) q.drawImage(in.topLeft(), star_, in);
+    }
+
+    // The light's picture at its step, held while it shows.
+    const QImage& light(int i, int level) {
+        lights_[i] = scenery::spritePicture(lightKey(i, level), scale_, kLightBox, [&](QPainter& q) { drawLight(q, i, level); });
+        return lights_[i];
+    }
+
+    QImage image_;
+    double scale_ = 0;
+    Places places_;
+    std::array<int, 9> held_{};
+    QRect starInk_[3];
+    QImage fir_, star_, lights_[9];
+};
+
+void drawChristmas(QPainter& p, double t) {
+    static KeptTree tree;
+    const std::array<int, 9> levels = lightLevels(t);
+    if (tree.paint(p, levels)) return;
+    // A turned painter: each piece laid on its own.
+    drawSprite(p, kFirKey, kFirBox, [](QPainter& q) { drawFir(q); });
+    for (int i = 0; i < 9; ++i) {
+        p.save();
+        p.translate(kLights[i]);
+        drawSprite(p, lightKey(i, levels[i]), kLightBox, [&](QPainter& q) { drawLight(q, i, levels[i]); });
+        p.restore();
+    }
+    drawSprite(p, kStarKey, kStarBox, drawStarAndGifts);
 }
 
 void drawBirthday(QPainter& p, bool dark, double t) {
