@@ -22,6 +22,26 @@ namespace {
 
 constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
+// A part of a prop: drawn straight, or (`kept`) laid from a picture kept per `key` and drawn with
+// its place's part of a device pixel, so it lies exactly where its shapes would. `box` holds all
+// its ink.
+template <typename Draw>
+void part(QPainter& p, bool kept, Holiday holiday, int part, int step, const QRectF& box, Draw&& draw) {
+    if (!kept) {
+        draw(p);
+        return;
+    }
+    const std::uint64_t key = 0x484F4C5000000000ull | static_cast<std::uint64_t>(holiday) << 24 |
+                              static_cast<std::uint64_t>(part) << 16 | static_cast<std::uint64_t>(step);
+    scenery::drawStillSprite(p, key, box, draw);
+}
+
+// A flicker between `low` and `high`, kept in steps too small to tell apart (1/128 of its range).
+double stepped(bool kept, double value, double low, double high, int& step) {
+    step = static_cast<int>(std::lround((value - low) / (high - low) * 128));
+    return kept ? low + step * (high - low) / 128 : value;
+}
+
 void drawBalloon(QPainter& p, double x, double cy, QPointF anchor, QPointF control, const QColor& c) {
     QPainterPath& string = scratchPath();
     string.moveTo(x, cy + 7);
@@ -49,21 +69,25 @@ void drawConfetti(QPainter& p, int count, double x0, int xMul, int xMod, int yMu
     }
 }
 
-void drawNewYear(QPainter& p, double t) {
+void drawNewYear(QPainter& p, double t, bool kept) {
     const double gold = -36 + 1.2 * std::sin(1.3 * t - 8);
     const double silver = -40 + 1.2 * std::sin(1.3 * t + 9);
     const double dark = -46 + 1.2 * std::sin(1.3 * t);
     drawBalloon(p, -8, gold, {-1, -2}, {-1.5, (gold - 2) / 2}, hex("#F2C14E"));
     drawBalloon(p, 9, silver, {1, -2}, {8, (silver - 2) / 2}, hex("#D8DDE6"));
     drawBalloon(p, 0, dark, {0, -2}, {3, (dark - 2) / 2}, hex("#2C2622"));
-    static const QPainterPath star = starPath({0, -46}, 2.6);
-    fillPath(p, star, hex("#F2C14E"));
-    static const char* const palette[] = {"#F2C14E", "#F07A93", "#8FC5F0", "#8FCB8A", "#D8DDE6"};
-    drawConfetti(p, 14, -20, 37, 40, 1, 47, palette);
-    fillEllipse(p, QRectF(-3, -3, 6, 3), hex("#C99A3E"));
+    part(p, kept, Holiday::newYear, 0, 0, QRectF(-4, -50, 8, 8), [](QPainter& q) {
+        static const QPainterPath star = starPath({0, -46}, 2.6);
+        fillPath(q, star, hex("#F2C14E"));
+    });
+    part(p, kept, Holiday::newYear, 1, 0, QRectF(-23, -6, 46, 8), [](QPainter& q) {
+        static const char* const palette[] = {"#F2C14E", "#F07A93", "#8FC5F0", "#8FCB8A", "#D8DDE6"};
+        drawConfetti(q, 14, -20, 37, 40, 1, 47, palette);
+        fillEllipse(q, QRectF(-3, -3, 6, 3), hex("#C99A3E"));
+    });
 }
 
-void drawValentines(QPainter& p, double t) {
+void drawValentines(QPainter& p, double t, bool kept) {
     const double b = 1.5 * std::sin(1.4 * t);
     QPainterPath& string = scratchPath();
     string.moveTo(2, -7);
@@ -87,10 +111,11 @@ void drawValentines(QPainter& p, double t) {
     p.drawPath(heart);
     p.restore();
     fillEllipse(p, QRectF(-4, -47 + b, 3, 4), faded(Qt::white, 0.5));
-    drawGiftBox(p, QRectF(-6, -7, 14, 7), hex("#F4A7B4"), hex("#D9454F"));
+    part(p, kept, Holiday::valentines, 0, 0, QRectF(-8, -11, 18, 12),
+         [](QPainter& q) { drawGiftBox(q, QRectF(-6, -7, 14, 7), hex("#F4A7B4"), hex("#D9454F")); });
 }
 
-void drawCarnival(QPainter& p) {
+void drawCarnivalShapes(QPainter& p) {
     static const char* const palette[] = {"#F07A93", "#F2C14E", "#4FB3A9", "#8E5BC9", "#5E9BD6"};
     drawConfetti(p, 16, -21, 29, 42, 11, 53, palette);
     fillRect(p, QRectF(-11, -22, 22, 20), hex("#E04F5F"));
@@ -118,7 +143,7 @@ void drawCarnival(QPainter& p) {
     strokePath(p, streamer, hex("#4FB3A9"), 1.2, Qt::RoundCap);
 }
 
-void drawEaster(QPainter& p) {
+void drawEasterShapes(QPainter& p) {
     static const QPainterPath handle = [] {
         QPainterPath path({-13, -11});
         path.quadTo(0, -36, 13, -11);
@@ -169,50 +194,58 @@ void drawEaster(QPainter& p) {
     fillEllipse(p, QRectF(15, -7.5, 6, 7.5), hex("#FFB8A0"));
 }
 
-void drawFestaJunina(QPainter& p, bool dark, double t) {
+void drawFestaJunina(QPainter& p, bool dark, double t, bool kept) {
     const double fl = 0.8 + 0.2 * std::sin(8 * t) * std::sin(4.7 * t);
-    for (int i = 0; i < 7; ++i)
-        fillEllipse(p, QRectF(-17.6 + 5 * i, -3.6, 5.2, 3.6), hex(i % 2 == 0 ? "#9A8F86" : "#857A70"));
-    static const double logAngles[] = {-0.45, 0.45, 0};
-    static const char* const logColours[] = {"#7A5235", "#6B4A34", "#8A5E3E"};
-    for (int i = 0; i < 3; ++i) {
-        p.save();
-        p.translate(0, -4);
-        p.rotate(logAngles[i] / kDeg);
-        p.setPen(Qt::NoPen);
-        p.setBrush(hex(logColours[i]));
-        p.drawRoundedRect(QRectF(-2, -16, 4, 17), 1.6, 1.6);
-        p.restore();
-    }
+    part(p, kept, Holiday::festaJunina, 0, 0, QRectF(-20, -23, 40, 25), [](QPainter& q) {
+        for (int i = 0; i < 7; ++i)
+            fillEllipse(q, QRectF(-17.6 + 5 * i, -3.6, 5.2, 3.6), hex(i % 2 == 0 ? "#9A8F86" : "#857A70"));
+        static const double logAngles[] = {-0.45, 0.45, 0};
+        static const char* const logColours[] = {"#7A5235", "#6B4A34", "#8A5E3E"};
+        for (int i = 0; i < 3; ++i) {
+            q.save();
+            q.translate(0, -4);
+            q.rotate(logAngles[i] / kDeg);
+            q.setPen(Qt::NoPen);
+            q.setBrush(hex(logColours[i]));
+            q.drawRoundedRect(QRectF(-2, -16, 4, 17), 1.6, 1.6);
+            q.restore();
+        }
+    });
     drawBonfireFlames(p, dark, t, fl);
-
-    p.save();
-    p.translate(17, -7);
-    p.rotate(20);
-    fillEllipse(p, QRectF(-2.4, -6, 4.8, 12), hex("#F2C14E"));
-    for (double y = -4; y <= 2; y += 2) p.fillRect(QRectF(-2, y, 4, 0.5), hex("#D9A23A"));
-    static const QPainterPath husk = [] {
-        QPainterPath path({-2.4, 4});
-        path.quadTo(-5, 0, 0, -3);
-        path.quadTo(5, 0, 2.4, 4);
-        return path;
-    }();
-    fillPath(p, husk, hex("#8FCB8A"));
-    p.restore();
+    part(p, kept, Holiday::festaJunina, 1, 0, QRectF(10, -17, 13, 18), [](QPainter& q) {
+        q.save();
+        q.translate(17, -7);
+        q.rotate(20);
+        fillEllipse(q, QRectF(-2.4, -6, 4.8, 12), hex("#F2C14E"));
+        for (double y = -4; y <= 2; y += 2) q.fillRect(QRectF(-2, y, 4, 0.5), hex("#D9A23A"));
+        static const QPainterPath husk = [] {
+            QPainterPath path({-2.4, 4});
+            path.quadTo(-5, 0, 0, -3);
+            path.quadTo(5, 0, 2.4, 4);
+            return path;
+        }();
+        fillPath(q, husk, hex("#8FCB8A"));
+        q.restore();
+    });
 }
 
-void drawHalloween(QPainter& p, bool dark, double t) {
-    const double fl = 0.75 + 0.25 * std::sin(9 * t) * std::sin(5.3 * t);
-    static const char* const lobes[] = {"#D9702A", "#E8873A", "#F09A48"};
-    static const double smallX[] = {3.59, 11.91, 7.75};
-    static const double bigX[] = {-16.68, -1.32, -9};
-    for (int i = 0; i < 3; ++i) fillEllipse(p, QRectF(smallX[i], -11.5, 6.5, 11), hex(lobes[i]));
-    for (int i = 0; i < 3; ++i) fillEllipse(p, QRectF(bigX[i], -20, 12, 20), hex(lobes[i]));
-    p.setPen(Qt::NoPen);
-    p.setBrush(hex("#6B5A2E"));
-    p.drawRoundedRect(QRectF(-4.5, -24, 3, 5), 1, 1);
-    fillEllipse(p, QRectF(-1.5, -22, 6, 2.6), hex("#6FBF78"));
-    drawPumpkinFace(p, dark, fl, faded(hex("#FFD27A"), fl));
+void drawHalloween(QPainter& p, bool dark, double t, bool kept) {
+    int step = 0;
+    const double fl = stepped(kept, 0.75 + 0.25 * std::sin(9 * t) * std::sin(5.3 * t), 0.5, 1, step);
+    part(p, kept, Holiday::halloween, 0, 0, QRectF(-18, -25, 38, 26), [](QPainter& q) {
+        static const char* const lobes[] = {"#D9702A", "#E8873A", "#F09A48"};
+        static const double smallX[] = {3.59, 11.91, 7.75};
+        static const double bigX[] = {-16.68, -1.32, -9};
+        for (int i = 0; i < 3; ++i) fillEllipse(q, QRectF(smallX[i], -11.5, 6.5, 11), hex(lobes[i]));
+        for (int i = 0; i < 3; ++i) fillEllipse(q, QRectF(bigX[i], -20, 12, 20), hex(lobes[i]));
+        q.setPen(Qt::NoPen);
+        q.setBrush(hex("#6B5A2E"));
+        q.drawRoundedRect(QRectF(-4.5, -24, 3, 5), 1, 1);
+        fillEllipse(q, QRectF(-1.5, -22, 6, 2.6), hex("#6FBF78"));
+    });
+    // The face's flicker in its steps, each a kept picture.
+    part(p, kept, Holiday::halloween, dark ? 2 : 1, step, QRectF(-21, -26, 38, 37),
+         [&](QPainter& q) { drawPumpkinFace(q, dark, fl, faded(hex("#FFD27A"), fl)); });
 }
 
 // The Christmas tree: the fir, its nine lights and the star with the gifts, each a kept picture.
@@ -366,7 +399,13 @@ private:
     QImage fir_, star_, lights_[9];
 };
 
-void drawChristmas(QPainter& p, double t) {
+void drawChristmas(QPainter& p, double t, bool kept) {
+    if (!kept) {
+        drawFir(p);
+        for (int i = 0; i < 9; ++i) drawTreeLight(p, kLights[i], lightColour(i), 0.5 + 0.5 * std::sin(2.1 * i + 2.4 * t));
+        drawStarAndGifts(p);
+        return;
+    }
     static KeptTree tree;
     const std::array<int, 9> levels = lightLevels(t);
     if (tree.paint(p, levels)) return;
@@ -381,40 +420,45 @@ void drawChristmas(QPainter& p, double t) {
     drawSprite(p, kStarKey, kStarBox, drawStarAndGifts);
 }
 
-void drawBirthday(QPainter& p, bool dark, double t) {
-    const double fl = 0.85 + 0.15 * std::sin(11 * t);
+void drawBirthday(QPainter& p, bool dark, double t, bool kept) {
+    int step = 0;
+    const double fl = stepped(kept, 0.85 + 0.15 * std::sin(11 * t), 0.7, 1, step);
     const double blue = -38 + 1.2 * std::sin(1.3 * t - 13);
     const double pink = -42 + 1.2 * std::sin(1.3 * t + 13);
     drawBalloon(p, -13, blue, {-8, -12}, {-7.5, (blue - 12) / 2}, hex("#8FC5F0"));
     drawBalloon(p, 13, pink, {8, -12}, {13.5, (pink - 12) / 2}, hex("#F07A93"));
-    fillEllipse(p, QRectF(-15, -2.5, 30, 4), hex("#F7F4F0"));
-    p.setPen(Qt::NoPen);
-    p.setBrush(hex("#F4D3B0"));
-    p.drawRoundedRect(QRectF(-12, -14, 24, 13), 2, 2);
-    fillRect(p, QRectF(-12, -8.5, 24, 2), hex("#F07A93"));
-    static const QPainterPath icing = [] {
-        QPainterPath path({-12, -14});
-        path.lineTo(12, -14);
-        path.lineTo(12, -11);
-        path.quadTo(10, -7.5, 8, -11);
-        path.quadTo(6, -10, 4, -11);
-        path.quadTo(2, -7.5, 0, -11);
-        path.quadTo(-2, -10, -4, -11);
-        path.quadTo(-6, -7.5, -8, -11);
-        path.quadTo(-10, -10, -12, -11);
-        path.closeSubpath();  // the drips end at the cake's left side
-        return path;
-    }();
-    fillPath(p, icing, hex("#FFF6EE"));
-    static const double sprinkleX[] = {-8, -3, 3, 8};
-    static const char* const sprinkleColours[] = {"#F07A93", "#8FC5F0", "#FFD27A", "#8FCB8A"};
-    for (int i = 0; i < 4; ++i) {
-        p.setBrush(hex(sprinkleColours[i]));
-        p.drawRoundedRect(QRectF(sprinkleX[i] - 0.8, -12.8, 1.6, 0.9), 0.4, 0.4);
-    }
-    p.setBrush(hex("#8FC5F0"));
-    p.drawRoundedRect(QRectF(-1.2, -21, 2.4, 7), 0.6, 0.6);
-    drawCandleFlame(p, dark, fl);
+    part(p, kept, Holiday::birthday, 0, 0, QRectF(-17, -23, 34, 26), [](QPainter& q) {
+        fillEllipse(q, QRectF(-15, -2.5, 30, 4), hex("#F7F4F0"));
+        q.setPen(Qt::NoPen);
+        q.setBrush(hex("#F4D3B0"));
+        q.drawRoundedRect(QRectF(-12, -14, 24, 13), 2, 2);
+        fillRect(q, QRectF(-12, -8.5, 24, 2), hex("#F07A93"));
+        static const QPainterPath icing = [] {
+            QPainterPath path({-12, -14});
+            path.lineTo(12, -14);
+            path.lineTo(12, -11);
+            path.quadTo(10, -7.5, 8, -11);
+            path.quadTo(6, -10, 4, -11);
+            path.quadTo(2, -7.5, 0, -11);
+            path.quadTo(-2, -10, -4, -11);
+            path.quadTo(-6, -7.5, -8, -11);
+            path.quadTo(-10, -10, -12, -11);
+            path.closeSubpath();  // the drips end at the cake's left side
+            return path;
+        }();
+        fillPath(q, icing, hex("#FFF6EE"));
+        static const double sprinkleX[] = {-8, -3, 3, 8};
+        static const char* const sprinkleColours[] = {"#F07A93", "#8FC5F0", "#FFD27A", "#8FCB8A"};
+        for (int i = 0; i < 4; ++i) {
+            q.setBrush(hex(sprinkleColours[i]));
+            q.drawRoundedRect(QRectF(sprinkleX[i] - 0.8, -12.8, 1.6, 0.9), 0.4, 0.4);
+        }
+        q.setBrush(hex("#8FC5F0"));
+        q.drawRoundedRect(QRectF(-1.2, -21, 2.4, 7), 0.6, 0.6);
+    });
+    // The flame's flicker in its steps, each a kept picture.
+    part(p, kept, Holiday::birthday, dark ? 2 : 1, step, QRectF(-12, -37, 24, 27),
+         [&](QPainter& q) { drawCandleFlame(q, dark, fl); });
 }
 
 }  // namespace
@@ -516,16 +560,20 @@ void drawBonfireFlames(QPainter& p, bool dark, double time, double flicker) {
 
 }  // namespace props
 
-void HolidayProp::drawLocal(QPainter& p, Holiday holiday, bool dark, double time) {
+void HolidayProp::drawLocal(QPainter& p, Holiday holiday, bool dark, double time) { draw(p, holiday, dark, time, true); }
+
+void HolidayProp::drawShapes(QPainter& p, Holiday holiday, bool dark, double time) { draw(p, holiday, dark, time, false); }
+
+void HolidayProp::draw(QPainter& p, Holiday holiday, bool dark, double time, bool kept) {
     switch (holiday) {
-    case Holiday::newYear: drawNewYear(p, time); break;
-    case Holiday::valentines: drawValentines(p, time); break;
-    case Holiday::carnival: drawCarnival(p); break;
-    case Holiday::easter: drawEaster(p); break;
-    case Holiday::festaJunina: drawFestaJunina(p, dark, time); break;
-    case Holiday::halloween: drawHalloween(p, dark, time); break;
-    case Holiday::christmas: drawChristmas(p, time); break;
-    case Holiday::birthday: drawBirthday(p, dark, time); break;
+    case Holiday::newYear: drawNewYear(p, time, kept); break;
+    case Holiday::valentines: drawValentines(p, time, kept); break;
+    case Holiday::carnival: part(p, kept, holiday, 0, 0, QRectF(-24, -34, 48, 37), drawCarnivalShapes); break;
+    case Holiday::easter: part(p, kept, holiday, 0, 0, QRectF(-19, -28, 42, 30), drawEasterShapes); break;
+    case Holiday::festaJunina: drawFestaJunina(p, dark, time, kept); break;
+    case Holiday::halloween: drawHalloween(p, dark, time, kept); break;
+    case Holiday::christmas: drawChristmas(p, time, kept); break;
+    case Holiday::birthday: drawBirthday(p, dark, time, kept); break;
     }
 }
 

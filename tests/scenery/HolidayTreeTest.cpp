@@ -1,5 +1,6 @@
 // The Christmas tree in a room's frame: how it looks, and what a frame of it costs the room.
 #include "platform/Color.h"
+#include "platform/EnumNames.h"
 #include "scenery/HolidayPropParts.h"
 #include "scenery/HolidayProp.h"
 #include "scenery/Sprites.h"
@@ -119,6 +120,9 @@ public:
     void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override { ++laid; }
     void drawPath(const QPainterPath&) override { ++shapes; }
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override { ++shapes; }
+    void drawRects(const QRectF*, int) override { ++shapes; }
+    void drawEllipse(const QRectF&) override { ++shapes; }
+    void drawLines(const QLineF*, int) override { ++shapes; }
 
     struct Told {
         QRectF rect;
@@ -160,6 +164,52 @@ TEST(ChristmasTree, AFrameTellsTheStillTreeOnceAndLaysOnePicture) {
     HolidayProp{Holiday::christmas, 0.5 + 1 / 60.0, false}.paint(p);
     EXPECT_EQ(room.laid, 1);
     EXPECT_EQ(room.shapes, 0);
+}
+
+}  // namespace
+}  // namespace kp
+
+namespace kp {
+namespace {
+
+TEST(HolidayPropPictures, EveryPropLooksAsItsShapesDrawnStraight) {
+    // Kept pictures laid on their part of a pixel, the flickers in steps too small to tell apart:
+    // at both device scales, by day and by night, at moments through each motion. (The tree's
+    // pieces lie on whole device pixels, as they always did: see ChristmasTree.)
+    for (const Holiday h : allCases<Holiday>()) {
+        if (h == Holiday::christmas) continue;
+        for (const double ratio : {1.0, 2.0})
+            for (const bool dark : {false, true})
+                for (const double t : {0.0, 0.41, 1.93, 820000000.25}) {
+                    const auto at = [&](bool kept) {
+                        return frame(ratio, QColor("#E9DCCB"), [&](QPainter& p) {
+                            p.setRenderHint(QPainter::Antialiasing, true);
+                            p.translate(22, 52);
+                            (kept ? HolidayProp::drawLocal : HolidayProp::drawShapes)(p, h, dark, t);
+                        });
+                    };
+                    EXPECT_LE(largestDifference(at(true), at(false)), 3) << rawValue(h) << " " << ratio << " " << dark << " " << t;
+                }
+    }
+}
+
+TEST(HolidayPropPictures, StillPartsAndFlickersAreLaidAsPictures) {
+    // Drawn again where everything is seen: what stands still and what only flickers is laid from
+    // kept pictures, so a frame of the pumpkin, the drum or the basket draws no shape.
+    for (const Holiday h : allCases<Holiday>()) {
+        scenery::dropSprites();
+        Room room;
+        QPainter p(&room);
+        place(p, 1);
+        room.gathering = false;
+        room.shown = {QRect(0, 0, 300, 200)};
+        for (const double t : {0.5, 0.52}) HolidayProp{h, t, true}.paint(p);
+        const bool allKept = h == Holiday::halloween || h == Holiday::carnival || h == Holiday::easter || h == Holiday::christmas;
+        if (allKept) {
+            EXPECT_EQ(room.shapes, 0) << rawValue(h);
+        }
+        EXPECT_GE(room.laid, 2) << rawValue(h);
+    }
 }
 
 }  // namespace
