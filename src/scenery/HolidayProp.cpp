@@ -356,33 +356,50 @@ private:
         starInk_[0] = inkWithin(star_, QRect(0, 0, w, h / 2));
         starInk_[1] = inkWithin(star_, QRect(0, h / 2, w / 2, h - h / 2));
         starInk_[2] = inkWithin(star_, QRect(w / 2, h / 2, w - w / 2, h - h / 2));
+        lightInk_ = inkWithin(light(0, kLightSteps), light(0, kLightSteps).rect());
         QPainter q(&image_);
         q.drawImage(places.fir, fir_);
         for (int i = 0; i < 9; ++i) q.drawImage(places.lights[i], light(i, levels[i]));
         q.drawImage(QPoint(0, 0), star_);
     }
 
-    // Puts together again, in one go, where the lights that stepped lie.
+    // Puts together again where the lights that stepped lie: their squares, those close together
+    // joined so that each light or gift is laid fewer times.
     void putChanged(const std::array<int, 9>& levels) {
-        const QSize side = lights_[0].size();
-        QRect changed;
+        QRect squares[9];
+        int count = 0;
         for (int i = 0; i < 9; ++i)
-            if (levels[i] != held_[i]) changed |= QRect(places_.lights[i], side);
-        changed &= image_.rect();
-        if (changed.isEmpty()) return;
+            if (levels[i] != held_[i]) squares[count++] = lightInk_.translated(places_.lights[i]) & image_.rect();
+        const auto area = [](const QRect& r) { return r.width() * r.height(); };
+        for (bool joined = true; joined;) {
+            joined = false;
+            for (int a = 0; a < count && !joined; ++a)
+                for (int b = a + 1; b < count && !joined; ++b)
+                    if (area(squares[a] | squares[b]) <= area(squares[a]) + area(squares[b]) + kJoinArea) {
+                        squares[a] |= squares[b];
+                        squares[b] = squares[--count];
+                        joined = true;
+                    }
+        }
+        if (count == 0) return;
         QPainter q(&image_);
+        for (int k = 0; k < count; ++k) putAgain(q, squares[k], levels);
+    }
+
+    void putAgain(QPainter& q, const QRect& square, const std::array<int, 9>& levels) {
+        if (square.isEmpty()) return;
         q.setCompositionMode(QPainter::CompositionMode_Source);
-        const QRect onFir = changed & QRect(places_.fir, fir_.size());
-        if (onFir != changed) q.fillRect(changed, Qt::transparent);
+        const QRect onFir = square & QRect(places_.fir, fir_.size());
+        if (onFir != square) q.fillRect(square, Qt::transparent);
         if (!onFir.isEmpty()) q.drawImage(onFir.topLeft(), fir_, onFir.translated(-places_.fir));
         q.setCompositionMode(QPainter::CompositionMode_SourceOver);
         for (int i = 0; i < 9; ++i) {
             const QImage& image = levels[i] == held_[i] ? lights_[i] : light(i, levels[i]);
-            if (const QRect in = changed & QRect(places_.lights[i], side); !in.isEmpty())
+            if (const QRect in = square & lightInk_.translated(places_.lights[i]); !in.isEmpty())
                 q.drawImage(in.topLeft(), image, in.translated(-places_.lights[i]));
         }
         for (const QRect& ink : starInk_)
-            if (const QRect in = changed & ink; !in.isEmpty()) q.drawImage(in.topLeft(), star_, in);
+            if (const QRect in = square & ink; !in.isEmpty()) q.drawImage(in.topLeft(), star_, in);
     }
 
     // The light's picture at its step, held while it shows.
@@ -396,6 +413,10 @@ private:
     Places places_;
     std::array<int, 9> held_{};
     QRect starInk_[3];
+    QRect lightInk_;  // where a light's picture has ink at its brightest
+    // Two squares are put together as one while that adds no more than this (device pixels): a
+    // square of its own lays each piece once more.
+    static constexpr int kJoinArea = 400;
     QImage fir_, star_, lights_[9];
 };
 
