@@ -322,8 +322,11 @@ public:
         const double scale = scenery::spriteScale(p, kStarBox);
         if (!(scale > 0)) return false;
         if (scenery::gatherSprite(p, kStillTreeKey, scale, kStarBox)) {
-            // The still tree is one piece; each light is told by its step.
-            for (int i = 0; i < 9; ++i) scenery::gatherSprite(p, lightKey(i, levels[i]), scale, lightBounds(i));
+            // The still tree is one piece; each light is told by its step, over its ink alone.
+            const QRect ink = lightInk(scale);
+            const QRectF inkBounds(kLightBox.topLeft() + QPointF(ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
+            for (int i = 0; i < 9; ++i)
+                scenery::gatherSprite(p, lightKey(i, levels[i]), scale, inkBounds.translated(kLights[i]));
             return true;
         }
         Places places;
@@ -356,7 +359,7 @@ private:
         starInk_[0] = inkWithin(star_, QRect(0, 0, w, h / 2));
         starInk_[1] = inkWithin(star_, QRect(0, h / 2, w / 2, h - h / 2));
         starInk_[2] = inkWithin(star_, QRect(w / 2, h / 2, w - w / 2, h - h / 2));
-        lightInk_ = inkWithin(light(0, kLightSteps), light(0, kLightSteps).rect());
+        lightInk(scale);
         QPainter q(&image_);
         q.drawImage(places.fir, fir_);
         for (int i = 0; i < 9; ++i) q.drawImage(places.lights[i], light(i, levels[i]));
@@ -402,6 +405,17 @@ private:
             if (const QRect in = square & ink; !in.isEmpty()) q.drawImage(in.topLeft(), star_, in);
     }
 
+    // Where a light's picture has ink at its brightest, at `scale` (every light's glow alike).
+    const QRect& lightInk(double scale) {
+        if (scale != inkScale_) {
+            inkScale_ = scale;
+            const QImage brightest = scenery::spritePicture(lightKey(0, kLightSteps), scale, kLightBox,
+                                                            [](QPainter& q) { drawLight(q, 0, kLightSteps); });
+            lightInk_ = inkWithin(brightest, brightest.rect());
+        }
+        return lightInk_;
+    }
+
     // The light's picture at its step, held while it shows.
     const QImage& light(int i, int level) {
         lights_[i] = scenery::spritePicture(lightKey(i, level), scale_, kLightBox, [&](QPainter& q) { drawLight(q, i, level); });
@@ -413,7 +427,8 @@ private:
     Places places_;
     std::array<int, 9> held_{};
     QRect starInk_[3];
-    QRect lightInk_;  // where a light's picture has ink at its brightest
+    double inkScale_ = 0;
+    QRect lightInk_;
     // Two squares are put together as one while that adds no more than this (device pixels): a
     // square of its own lays each piece once more.
     static constexpr int kJoinArea = 400;
