@@ -85,6 +85,15 @@ TEST(ChristmasTree, LooksAsItsPiecesLaidOneByOneAndTwinkles) {
                 const QImage pieces = frame(ratio, wall, [&](QPainter& p) { treePieces(p, t); });
                 EXPECT_LE(largestDifference(tree, pieces), 2) << ratio << " " << t;
             }
+    // Frame after frame at the display's rate, where only the lights that stepped are put
+    // together again, the tree stays as its pieces show it.
+    for (const double ratio : {1.0, 2.0})
+        for (int frame60 = 0; frame60 < 40; ++frame60) {
+            const double t = 5 + frame60 / 60.0;
+            const QImage tree = frame(ratio, Qt::transparent, [&](QPainter& p) { HolidayProp{Holiday::christmas, t, false}.paint(p); });
+            const QImage pieces = frame(ratio, Qt::transparent, [&](QPainter& p) { treePieces(p, t); });
+            ASSERT_LE(largestDifference(tree, pieces), 2) << ratio << " " << frame60;
+        }
     // The top light (4, -30) glows brighter and dimmer as time goes on.
     const auto light = [](double t) {
         const QImage img = frame(1, Qt::transparent, [&](QPainter& p) { HolidayProp{Holiday::christmas, t, false}.paint(p); });
@@ -157,6 +166,22 @@ TEST(ChristmasTree, AFrameTellsTheStillTreeOnceAndLaysOnePicture) {
     EXPECT_GE(changed, 1);
     EXPECT_LE(changed, 8);
     EXPECT_EQ(later[0].digest, first[0].digest);
+    // Each light is told where all of its glow lies: the tree drawn alone has no ink outside the
+    // still tree's piece and, between two moments, changes only within lights told otherwise.
+    const QImage before = frame(1, Qt::transparent, [](QPainter& q) { HolidayProp{Holiday::christmas, 0.5, false}.paint(q); });
+    const QImage after = frame(1, Qt::transparent, [](QPainter& q) { HolidayProp{Holiday::christmas, 0.5 + 1 / 60.0, false}.paint(q); });
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+            const QPointF at(x + 0.5, y + 0.5);
+            if (qAlpha(after.pixel(x, y)) != 0) {
+                EXPECT_TRUE(first[0].rect.contains(at)) << x << " " << y;
+            }
+            if (before.pixel(x, y) == after.pixel(x, y)) continue;
+            bool told = false;
+            for (std::size_t i = 1; i < later.size(); ++i)
+                told = told || (later[i].digest != first[i].digest && later[i].rect.contains(at) && first[i].rect.contains(at));
+            EXPECT_TRUE(told) << x << " " << y;
+        }
 
     // Drawn again within one rectangle over the whole tree: one picture laid, no shape drawn.
     room.gathering = false;
