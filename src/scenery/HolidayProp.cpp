@@ -36,6 +36,19 @@ void part(QPainter& p, bool kept, Holiday holiday, int part, int step, const QRe
     scenery::drawStillSprite(p, key, box, draw);
 }
 
+// A part that rises and falls by `lift` points, in steps of a quarter of a device pixel (too small
+// to tell apart), each step a kept picture when `kept`. `draw(QPainter&, double lift)`.
+template <typename Draw>
+void bobbing(QPainter& p, bool kept, Holiday holiday, int id, double lift, const QRectF& box, Draw&& draw) {
+    const double unit = std::abs(p.deviceTransform().m22());
+    int step = 0;
+    if (unit > 0) {
+        step = static_cast<int>(std::lround(lift * unit * 4));
+        lift = step / (unit * 4);
+    }
+    part(p, kept, holiday, id, step & 0xFFFF, box, [&](QPainter& q) { draw(q, lift); });
+}
+
 // A flicker between `low` and `high`, kept in steps too small to tell apart (1/128 of its range).
 double stepped(bool kept, double value, double low, double high, int& step) {
     step = static_cast<int>(std::lround((value - low) / (high - low) * 128));
@@ -70,12 +83,16 @@ void drawConfetti(QPainter& p, int count, double x0, int xMul, int xMod, int yMu
 }
 
 void drawNewYear(QPainter& p, double t, bool kept) {
-    const double gold = -36 + 1.2 * std::sin(1.3 * t - 8);
-    const double silver = -40 + 1.2 * std::sin(1.3 * t + 9);
-    const double dark = -46 + 1.2 * std::sin(1.3 * t);
-    drawBalloon(p, -8, gold, {-1, -2}, {-1.5, (gold - 2) / 2}, hex("#F2C14E"));
-    drawBalloon(p, 9, silver, {1, -2}, {8, (silver - 2) / 2}, hex("#D8DDE6"));
-    drawBalloon(p, 0, dark, {0, -2}, {3, (dark - 2) / 2}, hex("#2C2622"));
+    // Each balloon with its string rises and falls as one picture.
+    bobbing(p, kept, Holiday::newYear, 2, 1.2 * std::sin(1.3 * t - 8), QRectF(-16, -47, 17, 47), [](QPainter& q, double b) {
+        drawBalloon(q, -8, -36 + b, {-1, -2}, {-1.5, (-36 + b - 2) / 2}, hex("#F2C14E"));
+    });
+    bobbing(p, kept, Holiday::newYear, 3, 1.2 * std::sin(1.3 * t + 9), QRectF(-1, -51, 18, 51), [](QPainter& q, double b) {
+        drawBalloon(q, 9, -40 + b, {1, -2}, {8, (-40 + b - 2) / 2}, hex("#D8DDE6"));
+    });
+    bobbing(p, kept, Holiday::newYear, 4, 1.2 * std::sin(1.3 * t), QRectF(-8, -57, 16, 57), [](QPainter& q, double b) {
+        drawBalloon(q, 0, -46 + b, {0, -2}, {3, (-46 + b - 2) / 2}, hex("#2C2622"));
+    });
     part(p, kept, Holiday::newYear, 0, 0, QRectF(-4, -50, 8, 8), [](QPainter& q) {
         static const QPainterPath star = starPath({0, -46}, 2.6);
         fillPath(q, star, hex("#F2C14E"));
@@ -88,29 +105,31 @@ void drawNewYear(QPainter& p, double t, bool kept) {
 }
 
 void drawValentines(QPainter& p, double t, bool kept) {
-    const double b = 1.5 * std::sin(1.4 * t);
-    QPainterPath& string = scratchPath();
-    string.moveTo(2, -7);
-    string.quadTo(-4, -20, 1, -33 + b);
-    strokePath(p, string, hex("#7A6A60"), 0.6);
+    // The heart on its string rises and falls as one picture.
+    bobbing(p, kept, Holiday::valentines, 1, 1.5 * std::sin(1.4 * t), QRectF(-11, -55, 24, 50), [](QPainter& q, double b) {
+        QPainterPath& string = scratchPath();
+        string.moveTo(2, -7);
+        string.quadTo(-4, -20, 1, -33 + b);
+        strokePath(q, string, hex("#7A6A60"), 0.6);
 
-    static const QPainterPath heart = heartPath({1, -41}, 18);
-    static const QBrush heartFill = [] {
-        QLinearGradient g(-8, -50, 10, -32);
-        g.setColorAt(0, hex("#F07A93"));
-        g.setColorAt(1, hex("#D9454F"));
-        return QBrush(g);
-    }();
-    // The heart bobs; its gradient stays on fixed points, so move the brush the other way.
-    p.save();
-    p.translate(0, b);
-    QBrush fill = heartFill;
-    fill.setTransform(QTransform::fromTranslate(0, -b));
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawPath(heart);
-    p.restore();
-    fillEllipse(p, QRectF(-4, -47 + b, 3, 4), faded(Qt::white, 0.5));
+        static const QPainterPath heart = heartPath({1, -41}, 18);
+        static const QBrush heartFill = [] {
+            QLinearGradient g(-8, -50, 10, -32);
+            g.setColorAt(0, hex("#F07A93"));
+            g.setColorAt(1, hex("#D9454F"));
+            return QBrush(g);
+        }();
+        // The heart bobs; its gradient stays on fixed points, so move the brush the other way.
+        q.save();
+        q.translate(0, b);
+        QBrush fill = heartFill;
+        fill.setTransform(QTransform::fromTranslate(0, -b));
+        q.setPen(Qt::NoPen);
+        q.setBrush(fill);
+        q.drawPath(heart);
+        q.restore();
+        fillEllipse(q, QRectF(-4, -47 + b, 3, 4), faded(Qt::white, 0.5));
+    });
     part(p, kept, Holiday::valentines, 0, 0, QRectF(-8, -11, 18, 12),
          [](QPainter& q) { drawGiftBox(q, QRectF(-6, -7, 14, 7), hex("#F4A7B4"), hex("#D9454F")); });
 }
@@ -459,10 +478,12 @@ void drawChristmas(QPainter& p, double t, bool kept) {
 void drawBirthday(QPainter& p, bool dark, double t, bool kept) {
     int step = 0;
     const double fl = stepped(kept, 0.85 + 0.15 * std::sin(11 * t), 0.7, 1, step);
-    const double blue = -38 + 1.2 * std::sin(1.3 * t - 13);
-    const double pink = -42 + 1.2 * std::sin(1.3 * t + 13);
-    drawBalloon(p, -13, blue, {-8, -12}, {-7.5, (blue - 12) / 2}, hex("#8FC5F0"));
-    drawBalloon(p, 13, pink, {8, -12}, {13.5, (pink - 12) / 2}, hex("#F07A93"));
+    bobbing(p, kept, Holiday::birthday, 3, 1.2 * std::sin(1.3 * t - 13), QRectF(-21, -49, 15, 39), [](QPainter& q, double b) {
+        drawBalloon(q, -13, -38 + b, {-8, -12}, {-7.5, (-38 + b - 12) / 2}, hex("#8FC5F0"));
+    });
+    bobbing(p, kept, Holiday::birthday, 4, 1.2 * std::sin(1.3 * t + 13), QRectF(5, -53, 17, 43), [](QPainter& q, double b) {
+        drawBalloon(q, 13, -42 + b, {8, -12}, {13.5, (-42 + b - 12) / 2}, hex("#F07A93"));
+    });
     part(p, kept, Holiday::birthday, 0, 0, QRectF(-17, -23, 34, 26), [](QPainter& q) {
         fillEllipse(q, QRectF(-15, -2.5, 30, 4), hex("#F7F4F0"));
         q.setPen(Qt::NoPen);
