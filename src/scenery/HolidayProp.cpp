@@ -635,6 +635,16 @@ void HolidayProp::draw(QPainter& p, Holiday holiday, bool dark, double time, boo
 }
 
 void HolidayProp::paint(QPainter& p) const {
+    // Laid from kept pictures on an upright painter, the prop changes nothing of the painter but
+    // its place, which is put back; shapes drawn straight (the bonfire's, or on a turned painter)
+    // need the whole state kept.
+    if (holiday != Holiday::festaJunina && p.deviceTransform().type() <= QTransform::TxScale) {
+        const QTransform was = p.worldTransform();
+        p.translate(kSize.width() * 0.5, kSize.height());
+        drawLocal(p, holiday, dark, time);
+        p.setWorldTransform(was);
+        return;
+    }
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.translate(kSize.width() * 0.5, kSize.height());
