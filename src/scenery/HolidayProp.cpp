@@ -317,16 +317,23 @@ QRectF lightBounds(int i) { return kLightBox.translated(kLights[i]); }
 
 QPoint rounded(QPointF at) { return QPoint(static_cast<int>(std::round(at.x())), static_cast<int>(std::round(at.y()))); }
 
-// Where `image` has ink within `area`.
-QRect inkWithin(const QImage& image, const QRect& area) {
-    QRect ink;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
+// Where `image` has ink.
+QRect inkOf(const QImage& image) {
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (qAlpha(row[x]) != 0) ink |= QRect(x, y, 1, 1);
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = y;
+            }
     }
-    return ink;
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
+
+// Where the star and each gift lie (points), with room for the star's glow and the edges: a light
+// put together again is covered by the star's picture only there.
+constexpr QRectF kStarInk[] = {{-10, -54, 20, 19}, {-21, -12, 12, 13}, {8, -10, 11, 11}};
 
 // The tree put together on one picture at the device's scale: the fir, the lights at their steps
 // and the star with the gifts, each piece on the device pixel it would be laid on alone. When a
@@ -373,11 +380,12 @@ private:
         image_ = scenery::blankSprite(scale, kStarBox);
         fir_ = scenery::spritePicture(kFirKey, scale, kFirBox, [](QPainter& q) { drawFir(q); });
         star_ = scenery::spritePicture(kStarKey, scale, kStarBox, drawStarAndGifts);
-        // The star and each gift apart, so that where lights changed meets only the ink near it.
-        const int w = star_.width(), h = star_.height();
-        starInk_[0] = inkWithin(star_, QRect(0, 0, w, h / 2));
-        starInk_[1] = inkWithin(star_, QRect(0, h / 2, w / 2, h - h / 2));
-        starInk_[2] = inkWithin(star_, QRect(w / 2, h / 2, w - w / 2, h - h / 2));
+        for (int k = 0; k < 3; ++k) {
+            const QRectF at((kStarInk[k].topLeft() - kStarBox.topLeft()) * scale, kStarInk[k].size() * scale);
+            starInk_[k] = QRect(QPoint(static_cast<int>(std::floor(at.left())), static_cast<int>(std::floor(at.top()))),
+                                QPoint(static_cast<int>(std::ceil(at.right())), static_cast<int>(std::ceil(at.bottom())))) &
+                          star_.rect();
+        }
         lightInk(scale);
         QPainter q(&image_);
         q.drawImage(places.fir, fir_);
@@ -430,7 +438,7 @@ private:
             inkScale_ = scale;
             const QImage brightest = scenery::spritePicture(lightKey(0, kLightSteps), scale, kLightBox,
                                                             [](QPainter& q) { drawLight(q, 0, kLightSteps); });
-            lightInk_ = inkWithin(brightest, brightest.rect());
+            lightInk_ = inkOf(brightest);
         }
         return lightInk_;
     }
