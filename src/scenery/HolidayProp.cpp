@@ -214,7 +214,15 @@ void drawEasterShapes(QPainter& p) {
 }
 
 void drawFestaJunina(QPainter& p, bool dark, double t, bool kept) {
-    const double fl = 0.8 + 0.2 * std::sin(8 * t) * std::sin(4.7 * t);
+    // The flicker in steps that move the glow's top by a quarter of a device pixel (too small to
+    // tell apart), each step of the glow a kept picture; the tongues sway and are drawn.
+    double fl = 0.8 + 0.2 * std::sin(8 * t) * std::sin(4.7 * t);
+    const double unit = std::abs(p.deviceTransform().m22());
+    int step = 0;
+    if (unit > 0) {
+        step = static_cast<int>(std::lround(fl * 20 * unit * 4));
+        fl = step / (20 * unit * 4);
+    }
     part(p, kept, Holiday::festaJunina, 0, 0, QRectF(-20, -23, 40, 25), [](QPainter& q) {
         for (int i = 0; i < 7; ++i)
             fillEllipse(q, QRectF(-17.6 + 5 * i, -3.6, 5.2, 3.6), hex(i % 2 == 0 ? "#9A8F86" : "#857A70"));
@@ -230,7 +238,9 @@ void drawFestaJunina(QPainter& p, bool dark, double t, bool kept) {
             q.restore();
         }
     });
-    drawBonfireFlames(p, dark, t, fl);
+    part(p, kept, Holiday::festaJunina, dark ? 3 : 2, step, QRectF(-20, -39, 40, 46),
+         [&](QPainter& q) { drawBonfireGlow(q, dark, fl); });
+    drawBonfireTongues(p, t, fl);
     part(p, kept, Holiday::festaJunina, 1, 0, QRectF(10, -17, 13, 18), [](QPainter& q) {
         q.save();
         q.translate(17, -7);
@@ -605,9 +615,12 @@ void drawCandleFlame(QPainter& p, bool dark, double flicker) {
     fillPath(p, flame, hex("#FFD27A"));
 }
 
-void drawBonfireFlames(QPainter& p, bool dark, double time, double flicker) {
+void drawBonfireGlow(QPainter& p, bool dark, double flicker) {
     drawGlow(p, QRectF(-7, -6 - flicker * 20, 14, flicker * 20), hex("#FFB347"),
              (dark ? 1.0 : 0.7) * flicker, dark ? 8 : 4);
+}
+
+void drawBonfireTongues(QPainter& p, double time, double flicker) {
     struct Tongue { double w, h; const char* colour; double k; };
     static const Tongue tongues[] = {
         {14, 20, "#E8732F", 1.0}, {9, 14, "#F2A93B", -1.0}, {5, 8, "#FFE08A", 0.5}};

@@ -18,6 +18,8 @@ void drawTreeLight(QPainter& p, QPointF at, const QColor& color, double twinkle)
 void drawFir(QPainter& p);
 void drawTreeStar(QPainter& p);
 void drawCandleFlame(QPainter& p, bool dark, double flicker);
-void drawBonfireFlames(QPainter& p, bool dark, double time, double flicker);
+// The bonfire's glow, and its three tongues swaying with `time`.
+void drawBonfireGlow(QPainter& p, bool dark, double flicker);
+void drawBonfireTongues(QPainter& p, double time, double flicker);
 
 }  // namespace kp::props

@@ -207,7 +207,7 @@ TEST(HolidayPropPictures, EveryPropLooksAsItsShapesDrawnStraight) {
 
 TEST(HolidayPropPictures, StillPartsAndFlickersAreLaidAsPictures) {
     // Drawn again where everything is seen: what stands still, what only flickers and what only
-    // rises and falls is laid from kept pictures, so a frame draws no shape (but the bonfire's).
+    // rises and falls is laid from kept pictures, so a frame draws no shape but the bonfire's tongues.
     for (const Holiday h : allCases<Holiday>()) {
         scenery::dropSprites();
         Room room;
