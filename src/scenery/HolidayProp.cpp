@@ -36,23 +36,20 @@ void part(QPainter& p, bool kept, Holiday holiday, int part, int step, const QRe
     scenery::drawStillSprite(p, key, box, draw);
 }
 
-// A part that rises and falls by `lift` points, in steps of a quarter of a device pixel (too small
-// to tell apart), each step a kept picture when `kept`. `draw(QPainter&, double lift)`.
+// A part that rises and falls by `lift` points, in steps of a fifth of a point (about a quarter of
+// a pixel at the room's size: too small to tell apart), each step a kept picture when `kept`.
+// `draw(QPainter&, double lift)`.
 template <typename Draw>
 void bobbing(QPainter& p, bool kept, Holiday holiday, int id, double lift, const QRectF& box, Draw&& draw) {
-    const double unit = std::abs(p.deviceTransform().m22());
-    int step = 0;
-    if (unit > 0) {
-        step = static_cast<int>(std::lround(lift * unit * 4));
-        lift = step / (unit * 4);
-    }
+    const int step = static_cast<int>(std::lround(lift * 5));
+    lift = step / 5.0;
     part(p, kept, holiday, id, step & 0xFFFF, box, [&](QPainter& q) { draw(q, lift); });
 }
 
-// A flicker between `low` and `high`, kept in steps too small to tell apart (1/128 of its range).
+// A flicker between `low` and `high`, kept in steps too small to tell apart (1/32 of its range).
 double stepped(bool kept, double value, double low, double high, int& step) {
-    step = static_cast<int>(std::lround((value - low) / (high - low) * 128));
-    return kept ? low + step * (high - low) / 128 : value;
+    step = static_cast<int>(std::lround((value - low) / (high - low) * 32));
+    return kept ? low + step * (high - low) / 32 : value;
 }
 
 void drawBalloon(QPainter& p, double x, double cy, QPointF anchor, QPointF control, const QColor& c) {
@@ -214,15 +211,11 @@ void drawEasterShapes(QPainter& p) {
 }
 
 void drawFestaJunina(QPainter& p, bool dark, double t, bool kept) {
-    // The flicker in steps that move the glow's top by a quarter of a device pixel (too small to
-    // tell apart), each step of the glow a kept picture; the tongues sway and are drawn.
-    double fl = 0.8 + 0.2 * std::sin(8 * t) * std::sin(4.7 * t);
-    const double unit = std::abs(p.deviceTransform().m22());
-    int step = 0;
-    if (unit > 0) {
-        step = static_cast<int>(std::lround(fl * 20 * unit * 4));
-        fl = step / (20 * unit * 4);
-    }
+    // The soft glow flickers in steps that move its top by 0.4 points (too small to tell apart on
+    // its fading edge), each step a kept picture; the tongues sway and are drawn.
+    const double fl = 0.8 + 0.2 * std::sin(8 * t) * std::sin(4.7 * t);
+    const int step = static_cast<int>(std::lround(fl * 20 / 0.4));
+    const double glow = step * 0.4 / 20;
     part(p, kept, Holiday::festaJunina, 0, 0, QRectF(-20, -23, 40, 25), [](QPainter& q) {
         for (int i = 0; i < 7; ++i)
             fillEllipse(q, QRectF(-17.6 + 5 * i, -3.6, 5.2, 3.6), hex(i % 2 == 0 ? "#9A8F86" : "#857A70"));
@@ -239,7 +232,7 @@ void drawFestaJunina(QPainter& p, bool dark, double t, bool kept) {
         }
     });
     part(p, kept, Holiday::festaJunina, dark ? 3 : 2, step, QRectF(-20, -39, 40, 46),
-         [&](QPainter& q) { drawBonfireGlow(q, dark, fl); });
+         [&](QPainter& q) { drawBonfireGlow(q, dark, glow); });
     drawBonfireTongues(p, t, fl);
     part(p, kept, Holiday::festaJunina, 1, 0, QRectF(10, -17, 13, 18), [](QPainter& q) {
         q.save();
@@ -273,7 +266,7 @@ void drawHalloween(QPainter& p, bool dark, double t, bool kept) {
         fillEllipse(q, QRectF(-1.5, -22, 6, 2.6), hex("#6FBF78"));
     });
     // The face's flicker in its steps, each a kept picture.
-    part(p, kept, Holiday::halloween, dark ? 2 : 1, step, QRectF(-21, -26, 38, 37),
+    part(p, kept, Holiday::halloween, dark ? 2 : 1, step, dark ? QRectF(-21, -26, 38, 37) : QRectF(-16, -21, 28, 26),
          [&](QPainter& q) { drawPumpkinFace(q, dark, fl, faded(hex("#FFD27A"), fl)); });
 }
 
