@@ -29,6 +29,11 @@ struct HolidayProp {
 
     // The renderer: the painter's origin at the bottom centre of the prop (props stand on y = 0).
     static void drawLocal(QPainter& p, Holiday holiday, bool dark, double time);
+    // The same with every shape drawn straight each time (no kept pictures, the flickers smooth).
+    static void drawShapes(QPainter& p, Holiday holiday, bool dark, double time);
+
+private:
+    static void draw(QPainter& p, Holiday holiday, bool dark, double time, bool kept);
 };
 
 }  // namespace kp
