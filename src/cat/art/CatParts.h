@@ -120,17 +120,25 @@ private:
         bool shown = false;
     };
     struct Keys {
-        std::uint64_t part[count] = {};
+        std::uint64_t part[count] = {};   // the look and where it lies: changes with its pixels
+        std::uint64_t shape[count] = {};  // what a kept drawing is found by
         bool has[count] = {};
         QRect box;
         std::uint64_t whole = 0;
+        // The head's layers are drawn in a frame of their own, found again wherever the head lies:
+        // head frame to the drawing's pixels, and where the drawing's pixel (0, 0) goes in the box.
+        QTransform headFrame;
+        QSize headPixels;
+        QPoint headAt;
     };
     static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together);
-    const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, std::uint64_t key);
+    const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, const Keys& keys);
     static bool keeps(const Slot& slot, std::uint64_t key);
+    static void paintHeadLayer(QPainter& p, const CatPartsLook& look, int which);
 
     Slot parts_[count];
     QImage scratch_;
+    QImage headScratch_;
     QImage together_;
     QRect togetherInk_;
     QRect box_;
