@@ -512,5 +512,75 @@ TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {
     EXPECT_TRUE(inkBounds(before).isEmpty());  // gone again
 }
 
+// What a user sees most: sitting (breathing, the tail swaying, blinking), sitting with the eyes
+// following the pointer, walking to and fro. Once the cat has done each for a while, its parts
+// come back to drawings already kept: a breath or a step moves the head as a whole, and no value
+// is stepped finer than a quarter of a device pixel.
+TEST(RoomCatParts, EverydayMotionsDrawFewParts) {
+    struct Case {
+        const char* name;
+        PetPose pose;
+        std::function<void(RoomCatWorld&, int)> each;  // before frame i
+        int most[2];                                   // parts drawn in five seconds at ratio 1, 2
+    };
+    const std::vector<Case> cases{
+        {"sitting", PetPose::sitting, {}, {30, 62}},
+        {"following the pointer", PetPose::sitting,
+         [](RoomCatWorld& w, int i) { w.state->mousePosition = QPointF(560 + 3 * (i % 80), 30 + (i % 40)); },
+         {75, 140}},
+        {"walking", PetPose::walking,
+         [](RoomCatWorld& w, int i) { w.life().walk((i / 240) % 2 ? 0.2 : 0.8, 1.0 / 60, 0.12); }, {230, 420}},
+    };
+    for (const Case& c : cases) {
+        for (double scale : {1.0, 2.0}) {
+            RoomCatWorld w;
+            PetLifeTestAccess::setBirth(w.life(), w.now());  // a kitten, as a new cat is
+            w.show(IslandRoomKind::bedroom);
+            PetLifeProbe::setPlace(w.life(), 0.5);
+            w.life().setPose(c.pose);
+            w.state->mousePosition = QPointF(760, 40);
+            w.settle();
+            const RoomModels m = w.models();
+            int drawn = 0;
+            for (int i = 0; i < 1200; ++i) {
+                if (i == 900) drawn = w.layer->parts().drawings();
+                w.cat.clock.advance(1.0 / 60);
+                if (c.each) c.each(w, i);
+                layerFrame(w, m, scale);
+            }
+            EXPECT_LE(w.layer->parts().drawings() - drawn, c.most[int(scale) - 1]) << c.name << " at " << scale;
+        }
+    }
+}
+
+// Swaying to music, the parts drawn and the turned pictures laid down go to a pool thread in one
+// hand-off a frame at most; sitting still, only a frame that draws a part hands off.
+TEST(RoomCatParts, HandsOffToThePoolOnceAFrameAtMost) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const RoomModels m = w.models();
+    for (bool music : {true, false}) {
+        w.layer->setMusicSource([music] { return music; });
+        const int before = w.layer->handOffs();
+        int drawingFrames = 0;
+        for (int i = 0; i < 120; ++i) {
+            w.cat.clock.advance(1.0 / 60);
+            w.state->mousePosition = QPointF(300 + 4 * i, 40);  // the eyes follow: the face draws again
+            const int drawn = w.layer->parts().drawings();
+            layerFrame(w, m, 2);
+            drawingFrames += w.layer->parts().drawings() > drawn;
+        }
+        const int handOffs = w.layer->handOffs() - before;
+        EXPECT_GT(drawingFrames, 5) << music;
+        if (music)
+            EXPECT_EQ(handOffs, 120);
+        else
+            EXPECT_EQ(handOffs, drawingFrames);
+    }
+}
+
 }  // namespace
 }  // namespace kp::test

@@ -213,7 +213,10 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
 }
 
 bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> together) const {
-    const Keys k = keysOf(look, together);
+    return needsDrawing(keysOf(look, together));
+}
+
+bool CatParts::needsDrawing(const Keys& k) const {
     if (k.whole == key_) return false;
     for (int i = 0; i < count; ++i) {
         if (k.has[i] && parts_[i].now.key != k.part[i] && !keeps(parts_[i], k.shape[i])) return true;
@@ -231,7 +234,10 @@ void CatParts::clear() {
 }
 
 std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
-    const Keys k = keysOf(f, together);
+    return update(f, keysOf(f, together), together);
+}
+
+std::uint64_t CatParts::update(const CatPartsLook& f, const Keys& k, std::optional<Wash> together) {
     if (k.whole == key_) return key_;
     // Every key holds the figure's transform, and so the box its drawing was made in.
     box_ = k.box;
