@@ -512,6 +512,59 @@ TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {
     EXPECT_TRUE(inkBounds(before).isEmpty());  // gone again
 }
 
+// The head's layers are drawn about the head's own centre and laid down on whole pixels: at any
+// breath, place and turn of the head, tall hat and all, the parts laid together are the look drawn
+// straight, every shape where it falls.
+TEST(RoomCatParts, TheHeadLaidInItsOwnFrameIsTheLookDrawnStraight) {
+    CatEnv env;
+    env.breed = CatBreed::calico;
+    env.outfit.head = CatAccessory::witchHat;
+    env.outfit.face = CatAccessory::glasses;
+    for (double dpr : {1.0, 2.0}) {
+        CatParts parts;
+        for (int i = 0; i < 6; ++i) {
+            RoomCatState c = seated();
+            c.s = 0.6 + 0.06 * i;
+            c.squash = 0.975 + 0.01 * i;  // breathing
+            c.headOffset = {5 + 0.37 * i, -13 - 0.29 * i};
+            c.headRotation = -6 + 2.5 * i;
+            FaceFrame face;
+            face.blink = 0.1 * i;
+            const CatPartsLook look = roomCatParts(c, env, face, QPointF(0.3, -0.2 * i / 5), dpr);
+            parts.update(look);
+            const QRect box = parts.box();
+            auto blank = [&] {
+                QImage img((QSizeF(box.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+                img.fill(Qt::transparent);
+                return img;
+            };
+            QImage laid = blank(), straight = blank();
+            {
+                QPainter p(&laid);
+                for (int part = 0; part < CatParts::count; ++part)
+                    if (parts.shown(part) && !parts.drawn(part).ink.isEmpty())
+                        p.drawImage(QRectF(parts.drawn(part).ink), parts.drawn(part).image,
+                                    QRectF(parts.drawn(part).image.rect()));
+            }
+            {
+                straight.setDevicePixelRatio(dpr);
+                QPainter p(&straight);
+                p.setRenderHint(QPainter::Antialiasing);
+                p.translate(-box.topLeft());
+                CatParts::paintAll(p, look);
+                straight.setDevicePixelRatio(1);
+            }
+            const Difference d = compare(laid, straight);
+            const std::string what = "moment " + std::to_string(i) + " at " + std::to_string(int(dpr));
+            ASSERT_GT(d.ink, 700 * dpr * dpr) << what;
+            EXPECT_LT(d.mean, 6) << what;  // edges up to an eighth of a pixel from where they fell
+            EXPECT_EQ(d.far, 0) << what;
+            // Nothing of the hat is cut off: the laid picture reaches as high as the straight one.
+            EXPECT_LE(std::abs(inkBounds(laid).top() - inkBounds(straight).top()), 1) << what;
+        }
+    }
+}
+
 // What a user sees most: sitting (breathing, the tail swaying, blinking), sitting with the eyes
 // following the pointer, walking to and fro. Once the cat has done each for a while, its parts
 // come back to drawings already kept: a breath or a step moves the head as a whole, and no value
