@@ -105,8 +105,8 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     // spring's 0.12.
     const double width = std::max(steppedTo(std::abs(c.facingWidth), fine / 128), 0.12);
     st.facingWidth = c.facingWidth < 0 ? -width : width;
-    // A breath squashes the figure about its centre, its far edge some 30 units out.
-    st.squash = steppedTo(c.squash, stepFor(30 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
+    // A breath squashes the figure about its centre, the ear tips some 40 units above it.
+    st.squash = steppedTo(c.squash, stepFor(40 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
     st.stretch = steppedTo(c.stretch, kScaleStep);
     CatPartsLook l;
     l.figure = catFrame(st, 0, steppedTo(c.placement.tilt, kAngleStep));

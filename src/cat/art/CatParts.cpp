@@ -40,18 +40,16 @@ bool wearsBow(const CatEnv& env) {
 
 double slot(const std::optional<CatAccessory>& a) { return a ? double(*a) : -1.0; }
 
-// The head frame (its centre at the origin) in the figure frame.
+// The head frame (its centre at the origin) in the figure's anchor frame.
 QTransform headPlace(const CatPartsLook& f) {
     QTransform m;
     m.translate(f.headCentre.x(), f.headCentre.y());
     m.rotate(f.headTilt);
     m.scale(f.headScale, f.headScale);
-    return m;
+    return m * f.figure;
 }
 
-// The head's ear tips lie some 24 units from its centre: its frame is stepped so that they move a
-// quarter of a device pixel a step. Its drawing reaches at most twice as far (a tall hat).
-constexpr double kHeadReach = 24;
+// The head's drawing reaches at most 48 units from its centre (a tall hat).
 constexpr double kHeadExtent = 48;
 
 }  // namespace
@@ -89,6 +87,7 @@ Fingerprint& Fingerprint::add(const QString& text) { return addBits(qHash(text))
 
 void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     p.save();
+    const QTransform anchor = p.worldTransform();
     p.setTransform(f.figure, true);
     if (f.back) {
         if (which == underTail) f.backView.paint(p, f.env);
@@ -106,7 +105,7 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     case head:
     case face:
     case headWorn: {
-        p.setTransform(headPlace(f), true);
+        p.setWorldTransform(headPlace(f) * anchor);
         paintHeadLayer(p, f, which);
         p.restore();
         return;
@@ -154,21 +153,19 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
     tailKey.add(f.body.tail);
     Keys k;
     k.box = f.figure.mapRect(f.area).toAlignedRect();
-    // The head's layers are drawn in device pixels about the head's centre: its frame's turn and
-    // scale stepped by a quarter of a device pixel at the ear tips, its place by a quarter pixel,
-    // and laid down on whole pixels. A breath or a step that moves the head as a whole finds the
-    // drawings it made before.
+    // The head's layers are drawn in device pixels about the head's centre, at the fraction of a
+    // pixel it lies off the grid, and laid down on whole pixels: wherever the figure's box lies,
+    // a head moved, turned and scaled alike finds the drawings it made before.
     Fingerprint headKey = drawn;
     if (!f.back) {
-        const QTransform full = headPlace(f) * f.figure * QTransform::fromTranslate(-k.box.left(), -k.box.top()) *
+        const QTransform full = headPlace(f) * QTransform::fromTranslate(-k.box.left(), -k.box.top()) *
                                 QTransform::fromScale(f.dpr, f.dpr);
-        const double step = std::floor(1024 * 0.25 / kHeadReach) / 1024;
-        const double m11 = steppedTo(full.m11(), step), m12 = steppedTo(full.m12(), step);
-        const double m21 = steppedTo(full.m21(), step), m22 = steppedTo(full.m22(), step);
+        const double m11 = full.m11(), m12 = full.m12(), m21 = full.m21(), m22 = full.m22();
         const int reach =
             int(std::ceil(kHeadExtent * std::max(std::abs(m11) + std::abs(m21), std::abs(m12) + std::abs(m22)))) + 2;
+        // The fraction of a pixel the head lies off the grid, less the rounding of its sums.
         const double x = std::floor(full.dx()), y = std::floor(full.dy());
-        const double phaseX = steppedTo(full.dx() - x, 0.25), phaseY = steppedTo(full.dy() - y, 0.25);
+        const double phaseX = steppedTo(full.dx() - x, 1.0 / 4096), phaseY = steppedTo(full.dy() - y, 1.0 / 4096);
         k.headFrame = QTransform(m11, m12, m21, m22, reach + phaseX, reach + phaseY);
         k.headPixels = QSize(2 * reach + 2, 2 * reach + 2);
         k.headAt = QPoint(int(x) - reach, int(y) - reach);

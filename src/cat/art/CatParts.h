@@ -56,6 +56,7 @@ struct CatPartsLook {
     CatHead head;
     QPointF headCentre;  // figure frame
     double headTilt = 0, headScale = 1;
+
     std::optional<double> tongueY;  // the licking tongue's middle, head frame
     bool frontPaw = true;
     CatEnv env;
