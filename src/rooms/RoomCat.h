@@ -48,6 +48,8 @@ public:
     // The screen's horizontal middle, for placing the pointer over the centred room; default:
     // half the primary screen's width.
     void setScreenMiddle(std::function<double()> middle) { middle_ = std::move(middle); }
+    // The source the face's blinks are timed from (the system's by default; tests pin it).
+    void setBlinkRandom(RandomSource& random) { face_ = LiveFace(random); }
     CatBreed breed() const { return breed_; }
     void setBreed(CatBreed breed) { breed_ = breed; }
 

@@ -579,16 +579,18 @@ TEST(RoomCatParts, EverydayMotionsDrawFewParts) {
         int most[2];                                   // parts drawn in five seconds at ratio 1, 2
     };
     const std::vector<Case> cases{
-        {"sitting", PetPose::sitting, {}, {40, 75}},
+        {"sitting", PetPose::sitting, {}, {30, 66}},
         {"following the pointer", PetPose::sitting,
          [](RoomCatWorld& w, int i) { w.state->mousePosition = QPointF(560 + 3 * (i % 80), 30 + (i % 40)); },
-         {85, 145}},
+         {80, 150}},
         {"walking", PetPose::walking,
-         [](RoomCatWorld& w, int i) { w.life().walk((i / 240) % 2 ? 0.2 : 0.8, 1.0 / 60, 0.12); }, {250, 440}},
+         [](RoomCatWorld& w, int i) { w.life().walk((i / 240) % 2 ? 0.2 : 0.8, 1.0 / 60, 0.12); }, {260, 425}},
     };
     for (const Case& c : cases) {
         for (double scale : {1.0, 2.0}) {
             RoomCatWorld w;
+            SeededRandom blinks{5};
+            w.layer->setBlinkRandom(blinks);
             PetLifeTestAccess::setBirth(w.life(), w.now());  // a kitten, as a new cat is
             w.show(IslandRoomKind::bedroom);
             PetLifeProbe::setPlace(w.life(), 0.5);
