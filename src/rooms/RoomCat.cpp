@@ -130,6 +130,14 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     // figure's scale and its widest stretch (a tenth) carry that into points.
     const double tailReach = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
     l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailReach, 1.0), dpr));
+    // A breath moves the tail as far as it lies from the figure's centre (a seated cat's lies low,
+    // by the feet): it is stepped for that reach, the squash across a third as much.
+    const QRectF tailAt = l.body.tailBounds(env);
+    const double tailOut = std::max({std::abs(tailAt.top()), std::abs(tailAt.bottom()), 0.6 * std::abs(tailAt.left()),
+                                     0.6 * std::abs(tailAt.right())});
+    RoomCatState tailSt = st;
+    tailSt.squash = steppedTo(c.squash, stepFor(tailOut * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
+    if (tailSt.squash != st.squash) l.tailFigure = catFrame(tailSt, 0, steppedTo(c.placement.tilt, kAngleStep));
     // The front leg with its paw reaches some 16 units from the shoulder.
     l.body.pawAngle = steppedTo(c.paw.angle, angleStepFor(std::max(16 * scaled, 1.0), dpr));
     l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);

@@ -88,7 +88,7 @@ Fingerprint& Fingerprint::add(const QString& text) { return addBits(qHash(text))
 void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     p.save();
     const QTransform anchor = p.worldTransform();
-    p.setTransform(f.figure, true);
+    p.setTransform(which == tail || which == tailBow ? f.tailFigure.value_or(f.figure) : f.figure, true);
     if (f.back) {
         if (which == underTail) f.backView.paint(p, f.env);
         p.restore();
@@ -142,8 +142,12 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
     // What the body's parts share besides: where they are drawn.
     Fingerprint common = drawn;
     common.add(f.figure).add(double(f.body.lying)).add(f.body.sit);
-    // The body stays as it is while only the tail sways; the legs move it.
-    Fingerprint still = common, tailKey = common, paw = common;
+    Keys k;
+    k.box = f.figure.mapRect(f.area).toAlignedRect();
+    // The body stays as it is while only the tail sways; the legs move it. The tail is drawn in the
+    // body's box, wherever its own frame lies.
+    Fingerprint still = common, paw = common, tailKey = drawn;
+    tailKey.add(f.tailFigure.value_or(f.figure)).add(QRectF(k.box)).add(double(f.body.lying)).add(f.body.sit);
     if (f.back) {
         const CatBack& b = f.backView;
         still.add(b.tail).add(b.tilt).add(b.turn).add(b.headScale);
@@ -151,8 +155,6 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
         still.add(f.body.swing);
     }
     tailKey.add(f.body.tail);
-    Keys k;
-    k.box = f.figure.mapRect(f.area).toAlignedRect();
     // The head's layers are drawn in device pixels about the head's centre, at the fraction of a
     // pixel it lies off the grid, and laid down on whole pixels: wherever the figure's box lies,
     // a head moved, turned and scaled alike finds the drawings it made before.

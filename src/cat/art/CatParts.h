@@ -54,6 +54,9 @@ struct CatPartsLook {
     CatBack backView;  // the whole cat, all in the first part
     CatBody body;      // its pass is set per part
     CatHead head;
+    // The figure frame the tail and its bow are drawn in, when a breath is stepped for the tail's
+    // own reach (its pixels a fraction of one from the body's). None: `figure`.
+    std::optional<QTransform> tailFigure;
     QPointF headCentre;  // figure frame
     double headTilt = 0, headScale = 1;
 
