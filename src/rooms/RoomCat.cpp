@@ -105,8 +105,11 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     // spring's 0.12.
     const double width = std::max(steppedTo(std::abs(c.facingWidth), fine / 128), 0.12);
     st.facingWidth = c.facingWidth < 0 ? -width : width;
-    // A breath squashes the figure about its centre, the ear tips some 40 units above it.
-    st.squash = steppedTo(c.squash, stepFor(40 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
+    // A breath squashes the figure about its centre: the body's far edge some 30 units out; the
+    // head, drawn in a frame of its own, reaches 40 units up to the ear tips.
+    st.squash = steppedTo(c.squash, stepFor(30 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
+    RoomCatState headSt = st;
+    headSt.squash = steppedTo(c.squash, stepFor(40 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
     st.stretch = steppedTo(c.stretch, kScaleStep);
     CatPartsLook l;
     l.figure = catFrame(st, 0, steppedTo(c.placement.tilt, kAngleStep));
@@ -131,10 +134,16 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     const double tailReach = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
     l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailReach, 1.0), dpr));
     // A breath moves the tail as far as it lies from the figure's centre (a seated cat's lies low,
-    // by the feet): it is stepped for that reach, the squash across a third as much.
-    const QRectF tailAt = l.body.tailBounds(env);
-    const double tailOut = std::max({std::abs(tailAt.top()), std::abs(tailAt.bottom()), 0.6 * std::abs(tailAt.left()),
-                                     0.6 * std::abs(tailAt.right())});
+    // by the feet): it is stepped for the farthest the tail reaches in the stance, whatever its
+    // sway, the squash across a third as much; a little further, for the round discs at its tip.
+    double tailOut = 0;
+    for (double angle : {-45.0, 0.0, 45.0}) {
+        CatBody swung = l.body;
+        swung.tail = angle;
+        const QRectF at = swung.tailBounds(env);
+        for (const QPointF& corner : {at.topLeft(), at.topRight(), at.bottomLeft(), at.bottomRight()})
+            tailOut = std::max(tailOut, 1.4 * std::hypot(0.6 * corner.x(), corner.y()));
+    }
     RoomCatState tailSt = st;
     tailSt.squash = steppedTo(c.squash, stepFor(tailOut * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
     if (tailSt.squash != st.squash) l.tailFigure = catFrame(tailSt, 0, steppedTo(c.placement.tilt, kAngleStep));
@@ -158,6 +167,7 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     l.headCentre = QPointF(steppedTo(c.headOffset.x(), 1.0 / 8), steppedTo(c.headOffset.y() + c.musicBob, 1.0 / 8));
     l.headTilt = steppedTo(c.headRotation - c.musicNod, kAngleStep);
     l.headScale = steppedTo(c.headScale, kScaleStep);
+    if (headSt.squash != st.squash) l.headFigure = catFrame(headSt, 0, steppedTo(c.placement.tilt, kAngleStep));
     if (c.tongue) l.tongueY = steppedTo(c.tongueY, 1.0 / 16);
     l.frontPaw = !c.lying;
     return l;

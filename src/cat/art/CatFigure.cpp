@@ -486,7 +486,8 @@ QRectF CatBody::tailBounds(const CatEnv& env) const {
         r |= QRectF(td.at[i] - QPointF(d, d), QSizeF(2 * d, 2 * d));
     }
     // A bow sits on the tail, a few units about its knot.
-    constexpr double bow = 6;
+    const bool bowed = env.outfit.body == CatAccessory::tailBow || env.outfit.body == CatAccessory::tailBowBlue;
+    const double bow = bowed ? 6 : 0;
     return r.adjusted(-bow, -bow, bow, bow);
 }
 

@@ -46,7 +46,7 @@ QTransform headPlace(const CatPartsLook& f) {
     m.translate(f.headCentre.x(), f.headCentre.y());
     m.rotate(f.headTilt);
     m.scale(f.headScale, f.headScale);
-    return m * f.figure;
+    return m * f.headFigure.value_or(f.figure);
 }
 
 // The head's drawing reaches at most 48 units from its centre (a tall hat).

@@ -57,6 +57,8 @@ struct CatPartsLook {
     // The figure frame the tail and its bow are drawn in, when a breath is stepped for the tail's
     // own reach (its pixels a fraction of one from the body's). None: `figure`.
     std::optional<QTransform> tailFigure;
+    // The same for the head's layers, stepped for the ear tips' reach.
+    std::optional<QTransform> headFigure;
     QPointF headCentre;  // figure frame
     double headTilt = 0, headScale = 1;
 
