@@ -91,6 +91,33 @@ double stepFor(double travel, double dpr, double grain, double finest) {
     return std::max(finest, std::floor(v / grain) * grain);
 }
 
+// The farthest (figure units) the tail of `body` reaches from the figure's centre in its stance,
+// whatever its sway, for a squash that moves x a third as much as y; a little further, for the
+// round discs at its tip. Worked out again only when the stance or the coat changes.
+double tailReach(const CatBody& body, const CatEnv& env) {
+    struct Seen {
+        double sit = -1;
+        bool lying = false;
+        CatBreed breed{};
+        std::optional<CatAccessory> worn;
+        double reach = 0;
+    };
+    thread_local Seen seen;
+    const CatBreed breed = body.breed.value_or(env.breed);
+    if (seen.sit == body.sit && seen.lying == body.lying && seen.breed == breed && seen.worn == env.outfit.body)
+        return seen.reach;
+    double reach = 0;
+    for (double angle : {-45.0, 0.0, 45.0}) {
+        CatBody swung = body;
+        swung.tail = angle;
+        const QRectF at = swung.tailBounds(env);
+        for (const QPointF& corner : {at.topLeft(), at.topRight(), at.bottomLeft(), at.bottomRight()})
+            reach = std::max(reach, 1.4 * std::hypot(0.6 * corner.x(), corner.y()));
+    }
+    seen = {body.sit, body.lying, breed, env.outfit.body, reach};
+    return reach;
+}
+
 }  // namespace
 
 QTransform roomCatTransform(const RoomCatState& c) {
@@ -131,19 +158,11 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     l.body.sit = steppedTo(c.sit, kScaleStep);
     // The tail's tip lies some 24 units from its root; seated, the tail swings 0.45 as far. The
     // figure's scale and its widest stretch (a tenth) carry that into points.
-    const double tailReach = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
-    l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailReach, 1.0), dpr));
+    const double tailTip = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
+    l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailTip, 1.0), dpr));
     // A breath moves the tail as far as it lies from the figure's centre (a seated cat's lies low,
-    // by the feet): it is stepped for the farthest the tail reaches in the stance, whatever its
-    // sway, the squash across a third as much; a little further, for the round discs at its tip.
-    double tailOut = 0;
-    for (double angle : {-45.0, 0.0, 45.0}) {
-        CatBody swung = l.body;
-        swung.tail = angle;
-        const QRectF at = swung.tailBounds(env);
-        for (const QPointF& corner : {at.topLeft(), at.topRight(), at.bottomLeft(), at.bottomRight()})
-            tailOut = std::max(tailOut, 1.4 * std::hypot(0.6 * corner.x(), corner.y()));
-    }
+    // by the feet): it is stepped for that reach.
+    const double tailOut = tailReach(l.body, env);
     RoomCatState tailSt = st;
     tailSt.squash = steppedTo(c.squash, stepFor(tailOut * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
     if (tailSt.squash != st.squash) l.tailFigure = catFrame(tailSt, 0, steppedTo(c.placement.tilt, kAngleStep));
