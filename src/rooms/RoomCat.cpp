@@ -65,10 +65,11 @@ QTransform catFrame(const RoomCatState& c, double music, double tilt) {
 double musicSway(const RoomCatState& c) { return c.music ? 5 * std::sin(0.9 * M_PI * c.t) : 0; }
 
 // Steps fine enough that no two drawn frames of a smooth motion differ by more than a quarter of
-// a device pixel at ratio 2: blends in 1/64, the figure's scales in 1/256 (its far edge some 30
+// a device pixel at ratio 2: blends in 1/64, the figure's growth in 1/256 (its far edge some 30
 // points out), positions in eighths of a point, the figure, head and paw turned in quarter
-// degrees (none reaches 30 points from where it turns). What reaches further (the tail, the
-// head's sway, the pupils) steps by the device pixel.
+// degrees (none reaches 30 points from where it turns). What moves with the cat's size and the
+// device's pixels (a breath, the legs, the tail, the head's sway, a blink, the pupils) steps by a
+// quarter of a device pixel at its far end, and no finer, so that drawings come back.
 constexpr double kAngleStep = 0.25;
 constexpr double kBlendStep = 1.0 / 64;
 constexpr double kScaleStep = 1.0 / 256;
@@ -81,6 +82,40 @@ constexpr double kTailStep = 0.5;
 double angleStepFor(double reach, double dpr) {
     const double degrees = 0.25 / (reach * std::max(1.0, dpr)) * 180 / M_PI;
     return std::max(1.0 / 16, std::floor(degrees * 16) / 16);
+}
+
+// The step of a value that moves a far end `travel` points a unit, for a far end that moves a
+// quarter of a device pixel at most: in `grain`s, never finer than `finest`.
+double stepFor(double travel, double dpr, double grain, double finest) {
+    const double v = 0.25 / (std::max(travel, 1e-3) * std::max(1.0, dpr));
+    return std::max(finest, std::floor(v / grain) * grain);
+}
+
+// The farthest (figure units) the tail of `body` reaches from the figure's centre in its stance,
+// whatever its sway, for a squash that moves x a third as much as y; a little further, for the
+// round discs at its tip. Worked out again only when the stance or the coat changes.
+double tailReach(const CatBody& body, const CatEnv& env) {
+    struct Seen {
+        double sit = -1;
+        bool lying = false;
+        CatBreed breed{};
+        std::optional<CatAccessory> worn;
+        double reach = 0;
+    };
+    thread_local Seen seen;
+    const CatBreed breed = body.breed.value_or(env.breed);
+    if (seen.sit == body.sit && seen.lying == body.lying && seen.breed == breed && seen.worn == env.outfit.body)
+        return seen.reach;
+    double reach = 0;
+    for (double angle : {-45.0, 0.0, 45.0}) {
+        CatBody swung = body;
+        swung.tail = angle;
+        const QRectF at = swung.tailBounds(env);
+        for (const QPointF& corner : {at.topLeft(), at.topRight(), at.bottomLeft(), at.bottomRight()})
+            reach = std::max(reach, 1.4 * std::hypot(0.6 * corner.x(), corner.y()));
+    }
+    seen = {body.sit, body.lying, breed, env.outfit.body, reach};
+    return reach;
 }
 
 }  // namespace
@@ -97,7 +132,11 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
     // spring's 0.12.
     const double width = std::max(steppedTo(std::abs(c.facingWidth), fine / 128), 0.12);
     st.facingWidth = c.facingWidth < 0 ? -width : width;
-    st.squash = steppedTo(c.squash, kScaleStep);
+    // A breath squashes the figure about its centre: the body's far edge some 30 units out; the
+    // head, drawn in a frame of its own, reaches 40 units up to the ear tips.
+    st.squash = steppedTo(c.squash, stepFor(30 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
+    RoomCatState headSt = st;
+    headSt.squash = steppedTo(c.squash, stepFor(40 * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
     st.stretch = steppedTo(c.stretch, kScaleStep);
     CatPartsLook l;
     l.figure = catFrame(st, 0, steppedTo(c.placement.tilt, kAngleStep));
@@ -112,32 +151,42 @@ CatPartsLook roomCatParts(const RoomCatState& c, const CatEnv& env, const FaceFr
         l.backView.headScale = steppedTo(c.headScale, kScaleStep);
         return l;
     }
-    // A leg swings 25 degrees a unit of swing: steps of 1/64 move a paw about a tenth of a point.
-    l.body.swing = steppedTo(c.swing, 1.0 / 64);
+    // A leg swings 25 degrees a unit of swing, its paw some 16 units from the hip.
+    const double scaled = 1.1 * std::abs(st.s);
+    l.body.swing = steppedTo(c.swing, stepFor(16 * scaled * 25 * M_PI / 180, dpr, 1.0 / 256, 1.0 / 256));
     l.body.lying = c.lying;
     l.body.sit = steppedTo(c.sit, kScaleStep);
     // The tail's tip lies some 24 units from its root; seated, the tail swings 0.45 as far. The
     // figure's scale and its widest stretch (a tenth) carry that into points.
-    const double scaled = 1.1 * std::abs(st.s);
-    const double tailReach = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
-    l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailReach, 1.0), dpr));
+    const double tailTip = 24 * scaled * (1 - 0.55 * std::clamp(l.body.sit, 0.0, 1.0));
+    l.body.tail = steppedTo(c.tail, angleStepFor(std::max(tailTip, 1.0), dpr));
+    // A breath moves the tail as far as it lies from the figure's centre (a seated cat's lies low,
+    // by the feet): it is stepped for that reach.
+    const double tailOut = tailReach(l.body, env);
+    RoomCatState tailSt = st;
+    tailSt.squash = steppedTo(c.squash, stepFor(tailOut * std::abs(st.s), dpr, 1.0 / 1024, 1.0 / 1024));
+    if (tailSt.squash != st.squash) l.tailFigure = catFrame(tailSt, 0, steppedTo(c.placement.tilt, kAngleStep));
     // The front leg with its paw reaches some 16 units from the shoulder.
     l.body.pawAngle = steppedTo(c.paw.angle, angleStepFor(std::max(16 * scaled, 1.0), dpr));
     l.body.pawRaise = steppedTo(c.paw.raise, kBlendStep);
     l.head.expression = face.expression;
     l.head.previous = face.previous;
     l.head.mix = steppedTo(face.mix, kBlendStep);
-    l.head.blink = steppedTo(face.blink, kBlendStep);
-    // The head turns 12 degrees a unit of sway about its neck, its ear tips some 30 points out.
-    l.head.sway = steppedTo(face.sway, fine / 32);
-    // The pupils travel nearly two points each way across the whole range of the gaze.
-    l.head.look = QPointF(steppedTo(look.x(), fine / 8), steppedTo(look.y(), fine / 8));
+    // The head's units in points; an eye's lid closes some 3 units, the pupils travel 1.8 units
+    // across and 1.3 up and down a unit of gaze.
+    const double headUnit = scaled * std::abs(c.headScale);
+    l.head.blink = steppedTo(face.blink, stepFor(3 * headUnit, dpr, kBlendStep, kBlendStep));
+    // The head turns 12 degrees a unit of sway about its neck, its ear tips some 34 units out.
+    l.head.sway = steppedTo(face.sway, stepFor(12 * M_PI / 180 * 34 * headUnit, dpr, 1.0 / 256, 1.0 / 256));
+    l.head.look = QPointF(steppedTo(look.x(), stepFor(1.8 * headUnit, dpr, 1.0 / 64, 1.0 / 64)),
+                          steppedTo(look.y(), stepFor(1.3 * headUnit, dpr, 1.0 / 64, 1.0 / 64)));
     l.head.mirrored = c.faceMirrored;
     l.head.size = 30;
     // Without the nod to music, which turns the head as it is laid down.
     l.headCentre = QPointF(steppedTo(c.headOffset.x(), 1.0 / 8), steppedTo(c.headOffset.y() + c.musicBob, 1.0 / 8));
     l.headTilt = steppedTo(c.headRotation - c.musicNod, kAngleStep);
     l.headScale = steppedTo(c.headScale, kScaleStep);
+    if (headSt.squash != st.squash) l.headFigure = catFrame(headSt, 0, steppedTo(c.placement.tilt, kAngleStep));
     if (c.tongue) l.tongueY = steppedTo(c.tongueY, 1.0 / 16);
     l.frontPaw = !c.lying;
     return l;
@@ -175,7 +224,13 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
         life.cursorMoved(std::nullopt);
     }
     life.frame(f.t);
-    state_ = roomCatState(life, f, music_ && music_(), clock_.now());
+    // The cat grows over days: its size is read once a second.
+    if (&life != growthOf_ || std::floor(f.t) != growthAt_) {
+        growth_ = life.growth();
+        growthOf_ = &life;
+        growthAt_ = std::floor(f.t);
+    }
+    state_ = roomCatState(life, f, music_ && music_(), clock_.now(), growth_);
     const RoomCatState& c = state_;
 
     // The face, by the logic every face of the cat shares.
@@ -215,7 +270,7 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     } else {
         // The box play (rare): every shape drawn as it is, on a pool thread so that its larger
         // fills are not split over the pool; where it lies is gathered from the same shapes.
-        scenery::paintInPool([&] {
+        handOff([&] {
             drawScene(sprites_.gather(scale, pixels), c, env, face, look);
             pieces = sprites_.endGather();
             drawScene(p, c, env, face, look);
@@ -233,163 +288,171 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
     const std::optional<CatParts::Wash> wash =
         layered ? std::optional(CatParts::Wash{c.mood == PetMood::sick, c.dead}) : std::nullopt;
     const CatPartsLook parts = roomCatParts(c, env, face, look, scale);
-    // Parts are drawn on a pool thread, so that their fills are not split over the pool.
-    if (parts_.needsDrawing(parts, wash))
-        scenery::paintInPool([&] { parts_.update(parts, wash); });
-    const std::uint64_t key = parts_.update(parts, wash);
-    // The parts' images go down on whole device pixels: no resampling.
-    const QPoint origin(static_cast<int>(std::lround((c.x + parts_.box().left()) * scale)),
-                        static_cast<int>(std::lround((c.y + parts_.box().top()) * scale)));
-    if (c.peek && (door_.isEmpty() || doorRect_ != c.houseDoor)) {
-        door_ = *houseDoorMask(true, c.houseDoor);
-        doorRect_ = c.houseDoor;
-    }
-    const QRect doorPixels = c.peek ? QRectF(c.houseDoor.topLeft() * scale, c.houseDoor.bottomRight() * scale)
-                                          .toAlignedRect()
-                                          .adjusted(-1, -1, 1, 1)
-                                    : QRect(QPoint(0, 0), pixels);
-    // Swaying to music, the whole figure turns about its feet: its parts are kept upright and
-    // laid down turned, so that the sway does not draw them again every frame.
-    QTransform sway;
-    if (c.music) {
-        const QPointF pivot = parts.figure.map(QPointF(0, kFigureBottom)) + QPointF(c.x, c.y);
-        sway.translate(pivot.x(), pivot.y());
-        sway.rotate(c.facingWidth < 0 ? -musicSway(c) : musicSway(c));
-        sway.translate(-pivot.x(), -pivot.y());
-    }
-    // The head nods to music about its centre, in the figure's frame: laid down moved and turned
-    // by that nod as the figure's transform carries it into the room.
-    QTransform nod = sway;
-    if (c.music) {
-        const QTransform figure = parts.figure * QTransform::fromTranslate(c.x, c.y);
-        const QPointF upright = parts.headCentre;
-        const QPointF nodded = upright - QPointF(0, c.musicBob);
-        QTransform inFigure = QTransform::fromTranslate(-upright.x(), -upright.y());
-        inFigure *= QTransform().rotate(c.musicNod);
-        inFigure *= QTransform::fromTranslate(nodded.x(), nodded.y());
-        nod = figure.inverted() * inFigure * figure * sway;
-    }
-    auto laid = [&](int part) -> const QTransform& { return CatParts::ofHead(part) ? nod : sway; };
-    auto place = [&](const QRect& ink, std::uint64_t digest, const QTransform& turn) {
-        QRect at = ink.translated(origin);
-        if (!turn.isIdentity()) {
-            const QTransform inPixels = QTransform::fromScale(1 / scale, 1 / scale) * turn * QTransform::fromScale(scale, scale);
-            at = inPixels.mapRect(QRectF(at)).toAlignedRect().adjusted(-1, -1, 1, 1);
-            digest = Fingerprint().addBits(digest).add(turn).value();
+    // Parts are drawn on a pool thread, so that their fills are not split over the pool. Swaying
+    // to music, the turned pictures are resampled there too (from here the raster engine would
+    // split their spans over the pool): all of it in one hand-off.
+    const CatParts::Keys keys = CatParts::keysOf(parts, wash);
+    if (!c.music && parts_.needsDrawing(keys)) handOff([&] { parts_.update(parts, keys, wash); });
+    const auto layDown = [&] {
+        const std::uint64_t key = parts_.update(parts, keys, wash);
+        // The parts' images go down on whole device pixels: no resampling.
+        const QPoint origin(static_cast<int>(std::lround((c.x + parts_.box().left()) * scale)),
+                            static_cast<int>(std::lround((c.y + parts_.box().top()) * scale)));
+        if (c.peek && (door_.isEmpty() || doorRect_ != c.houseDoor)) {
+            door_ = *houseDoorMask(true, c.houseDoor);
+            doorRect_ = c.houseDoor;
         }
-        at &= doorPixels;
-        if (!at.isEmpty()) pieces.push_back({at, digest});
-    };
-    if (layered) {
-        if (!parts_.togetherInk().isEmpty())
-            place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value(), sway);
-    } else if (c.music) {
-        for (int g = 0; g < 3; ++g) {
-            const Turned& t = turned(g);
-            if (!t.ink.isEmpty()) place(t.ink, t.key, g == 1 ? nod : sway);
+        const QRect doorPixels = c.peek ? QRectF(c.houseDoor.topLeft() * scale, c.houseDoor.bottomRight() * scale)
+                                              .toAlignedRect()
+                                              .adjusted(-1, -1, 1, 1)
+                                        : QRect(QPoint(0, 0), pixels);
+        // Swaying to music, the whole figure turns about its feet: its parts are kept upright and
+        // laid down turned, so that the sway does not draw them again every frame.
+        QTransform sway;
+        if (c.music) {
+            const QPointF pivot = parts.figure.map(QPointF(0, kFigureBottom)) + QPointF(c.x, c.y);
+            sway.translate(pivot.x(), pivot.y());
+            sway.rotate(c.facingWidth < 0 ? -musicSway(c) : musicSway(c));
+            sway.translate(-pivot.x(), -pivot.y());
         }
-    } else {
-        for (int i = 0; i < CatParts::count; ++i)
-            if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty())
-                place(parts_.drawn(i).ink, parts_.drawn(i).key, laid(i));
-    }
-    // The toys and effects, drawn as they are: where they lie, from a painter that only gathers.
-    QPainter& g = sprites_.gather(scale, pixels);
-    g.setTransform(group_, true);
-    paintGroupToys(g, c);
-    std::vector<RoomSprites::Piece> toys = sprites_.endGather();
-    QRect toysArea;
-    for (const RoomSprites::Piece& piece : toys) {
-        toysArea |= piece.rect;
-        if (const QRect at = piece.rect & doorPixels; !at.isEmpty()) pieces.push_back({at, piece.digest});
-    }
-    QPainter& around = sprites_.gather(scale, pixels);
-    paintToysBelow(around, c);
-    paintEffectsAbove(around, c);
-    const std::vector<RoomSprites::Piece>& others = sprites_.endGather();
-    pieces.insert(pieces.end(), others.begin(), others.end());
-
-    // The kept parts are only laid down; toys and effects are drawn as they are (words and
-    // letters from their own kept pictures).
-    const auto draw = [&] {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, true);
-        paintToysBelow(p, c);
-        p.save();
-        // Only what shows in the doorway of the house is drawn.
-        if (c.peek) p.setClipPath(door_, Qt::IntersectClip);
-        auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
-            if (ink.isEmpty()) return;
-            const QRectF to(QPointF(origin + ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
-            p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
+        // The head nods to music about its centre, in the figure's frame: laid down moved and turned
+        // by that nod as the figure's transform carries it into the room.
+        QTransform nod = sway;
+        if (c.music) {
+            const QTransform figure = parts.figure * QTransform::fromTranslate(c.x, c.y);
+            const QPointF upright = parts.headCentre;
+            const QPointF nodded = upright - QPointF(0, c.musicBob);
+            QTransform inFigure = QTransform::fromTranslate(-upright.x(), -upright.y());
+            inFigure *= QTransform().rotate(c.musicNod);
+            inFigure *= QTransform::fromTranslate(nodded.x(), nodded.y());
+            nod = figure.inverted() * inFigure * figure * sway;
+        }
+        auto laid = [&](int part) -> const QTransform& { return CatParts::ofHead(part) ? nod : sway; };
+        auto place = [&](const QRect& ink, std::uint64_t digest, const QTransform& turn) {
+            QRect at = ink.translated(origin);
+            if (!turn.isIdentity()) {
+                const QTransform inPixels = QTransform::fromScale(1 / scale, 1 / scale) * turn * QTransform::fromScale(scale, scale);
+                at = inPixels.mapRect(QRectF(at)).toAlignedRect().adjusted(-1, -1, 1, 1);
+                digest = Fingerprint().addBits(digest).add(turn).value();
+            }
+            at &= doorPixels;
+            if (!at.isEmpty()) pieces.push_back({at, digest});
         };
-        p.save();
-        // Only turned images are resampled; upright ones go down pixel for pixel.
-        p.setRenderHint(QPainter::SmoothPixmapTransform, c.music);
-        const QTransform world = p.worldTransform();
-        auto turn = [&](const QTransform& t) { p.setWorldTransform(t * world); };
         if (layered) {
-            p.setOpacity(p.opacity() * c.opening);
-            turn(sway);
-            lay(parts_.together(), parts_.togetherInk(), true);
+            if (!parts_.togetherInk().isEmpty())
+                place(parts_.togetherInk(), Fingerprint().addBits(key).add(c.opening).value(), sway);
         } else if (c.music) {
             for (int g = 0; g < 3; ++g) {
-                turn(g == 1 ? nod : sway);
-                lay(turned_[g].image, turned_[g].ink, false);
+                const Turned& t = turned(g);
+                if (!t.ink.isEmpty()) place(t.ink, t.key, g == 1 ? nod : sway);
             }
         } else {
-            for (int i = 0; i < CatParts::count; ++i) {
-                if (!parts_.shown(i)) continue;
-                turn(laid(i));
-                lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
-            }
+            for (int i = 0; i < CatParts::count; ++i)
+                if (parts_.shown(i) && !parts_.drawn(i).ink.isEmpty())
+                    place(parts_.drawn(i).ink, parts_.drawn(i).key, laid(i));
         }
-        p.restore();
-        if (!toysArea.isEmpty()) {
-            if (!layered) {
-                p.save();
-                p.setTransform(group_, true);
-                paintGroupToys(p, c);
-                p.restore();
+        // The toys and effects, drawn as they are: where they lie, from a painter that only gathers.
+        QPainter& g = sprites_.gather(scale, pixels);
+        g.setTransform(group_, true);
+        paintGroupToys(g, c);
+        std::vector<RoomSprites::Piece> toys = sprites_.endGather();
+        QRect toysArea;
+        for (const RoomSprites::Piece& piece : toys) {
+            toysArea |= piece.rect;
+            if (const QRect at = piece.rect & doorPixels; !at.isEmpty()) pieces.push_back({at, piece.digest});
+        }
+        QPainter& around = sprites_.gather(scale, pixels);
+        paintToysBelow(around, c);
+        paintEffectsAbove(around, c);
+        const std::vector<RoomSprites::Piece>& others = sprites_.endGather();
+        pieces.insert(pieces.end(), others.begin(), others.end());
+
+        // The kept parts are only laid down; toys and effects are drawn as they are (words and
+        // letters from their own kept pictures).
+        const auto draw = [&] {
+            p.save();
+            p.setRenderHint(QPainter::Antialiasing, true);
+            paintToysBelow(p, c);
+            p.save();
+            // Only what shows in the doorway of the house is drawn.
+            if (c.peek) p.setClipPath(door_, Qt::IntersectClip);
+            auto lay = [&](const QImage& image, const QRect& ink, bool crop) {
+                if (ink.isEmpty()) return;
+                const QRectF to(QPointF(origin + ink.topLeft()) / scale, QSizeF(ink.size()) / scale);
+                p.drawImage(to, image, crop ? QRectF(ink) : QRectF(image.rect()));
+            };
+            p.save();
+            // Only turned images are resampled; upright ones go down pixel for pixel.
+            p.setRenderHint(QPainter::SmoothPixmapTransform, c.music);
+            const QTransform world = p.worldTransform();
+            auto turn = [&](const QTransform& t) { p.setWorldTransform(t * world); };
+            if (layered) {
+                p.setOpacity(p.opacity() * c.opening);
+                turn(sway);
+                lay(parts_.together(), parts_.togetherInk(), true);
+            } else if (c.music) {
+                for (int g = 0; g < 3; ++g) {
+                    turn(g == 1 ? nod : sway);
+                    lay(turned_[g].image, turned_[g].ink, false);
+                }
             } else {
-                // Tinted and faded with the cat: drawn apart over where they lie, then laid down.
-                const QRect area = toysArea & QRect(QPoint(0, 0), pixels);
-                if (!area.isEmpty()) {
-                    if (layer_.isNull() || layer_.width() < area.width() || layer_.height() < area.height())
-                        layer_ = QImage(std::max(area.width(), layer_.isNull() ? 0 : layer_.width()),
-                                        std::max(area.height(), layer_.isNull() ? 0 : layer_.height()),
-                                        QImage::Format_ARGB32_Premultiplied);
-                    layer_.setDevicePixelRatio(1);
-                    const QRect used(QPoint(0, 0), area.size());
-                    {
-                        QPainter lp(&layer_);
-                        lp.setCompositionMode(QPainter::CompositionMode_Source);
-                        lp.fillRect(used, Qt::transparent);
-                        lp.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                        lp.setRenderHint(QPainter::Antialiasing, true);
-                        lp.translate(-area.topLeft());
-                        lp.scale(scale, scale);
-                        lp.setTransform(group_, true);
-                        paintGroupToys(lp, c);
-                    }
-                    CatParts::wash(layer_, used, *wash);
-                    p.save();
-                    p.setOpacity(p.opacity() * c.opening);
-                    p.drawImage(QRectF(QPointF(area.topLeft()) / scale, QSizeF(area.size()) / scale), layer_, QRectF(used));
-                    p.restore();
+                for (int i = 0; i < CatParts::count; ++i) {
+                    if (!parts_.shown(i)) continue;
+                    turn(laid(i));
+                    lay(parts_.drawn(i).image, parts_.drawn(i).ink, false);
                 }
             }
-        }
-        p.restore();
-        paintEffectsAbove(p, c);
-        p.restore();
-    };
-    // Turned pictures are resampled on a pool thread: from here the raster engine would split
-    // their spans over the pool, which costs more than the resampling.
-    if (c.music)
-        scenery::paintInPool(draw);
-    else
+            p.restore();
+            if (!toysArea.isEmpty()) {
+                if (!layered) {
+                    p.save();
+                    p.setTransform(group_, true);
+                    paintGroupToys(p, c);
+                    p.restore();
+                } else {
+                    // Tinted and faded with the cat: drawn apart over where they lie, then laid down.
+                    const QRect area = toysArea & QRect(QPoint(0, 0), pixels);
+                    if (!area.isEmpty()) {
+                        if (layer_.isNull() || layer_.width() < area.width() || layer_.height() < area.height())
+                            layer_ = QImage(std::max(area.width(), layer_.isNull() ? 0 : layer_.width()),
+                                            std::max(area.height(), layer_.isNull() ? 0 : layer_.height()),
+                                            QImage::Format_ARGB32_Premultiplied);
+                        layer_.setDevicePixelRatio(1);
+                        const QRect used(QPoint(0, 0), area.size());
+                        {
+                            QPainter lp(&layer_);
+                            lp.setCompositionMode(QPainter::CompositionMode_Source);
+                            lp.fillRect(used, Qt::transparent);
+                            lp.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                            lp.setRenderHint(QPainter::Antialiasing, true);
+                            lp.translate(-area.topLeft());
+                            lp.scale(scale, scale);
+                            lp.setTransform(group_, true);
+                            paintGroupToys(lp, c);
+                        }
+                        CatParts::wash(layer_, used, *wash);
+                        p.save();
+                        p.setOpacity(p.opacity() * c.opening);
+                        p.drawImage(QRectF(QPointF(area.topLeft()) / scale, QSizeF(area.size()) / scale), layer_, QRectF(used));
+                        p.restore();
+                    }
+                }
+            }
+            p.restore();
+            paintEffectsAbove(p, c);
+            p.restore();
+        };
         draw();
+    };
+    if (c.music)
+        handOff(layDown);
+    else
+        layDown();
+}
+
+void RoomCatLayer::handOff(const std::function<void()>& work) {
+    ++handOffs_;
+    scenery::paintInPool(work);
 }
 
 const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {
@@ -566,7 +629,7 @@ void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomMod
     std::vector<RoomSprites::Piece> pieces;
     if (m.life && m.life->isVisible() && !m.life->reactions().empty()) {
         const PetLife& life = *m.life;
-        const double s = 0.94 * life.growth().body * (0.83 + 0.17 * f.opening);
+        const double s = 0.94 * (&life == growthOf_ ? growth_ : life.growth()).body * (0.83 + 0.17 * f.opening);
         const double lineY = f.floorLine - 30 * s;
         const QTransform& dt = p.deviceTransform();
         const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));

@@ -48,6 +48,8 @@ public:
     // The screen's horizontal middle, for placing the pointer over the centred room; default:
     // half the primary screen's width.
     void setScreenMiddle(std::function<double()> middle) { middle_ = std::move(middle); }
+    // The source the face's blinks are timed from (the system's by default; tests pin it).
+    void setBlinkRandom(RandomSource& random) { face_ = LiveFace(random); }
     CatBreed breed() const { return breed_; }
     void setBreed(CatBreed breed) { breed_ = breed; }
 
@@ -73,6 +75,8 @@ public:
     // Whether paint() lays the figure down from its kept parts (the default) or draws every shape
     // of it each frame (for comparisons).
     void setKeepsParts(bool keep) { keepsParts_ = keep; }
+    // Times the layer handed its drawing to a pool thread and waited for it (see paintInPool).
+    int handOffs() const { return handOffs_; }
     // The figure's kept parts, as the last paint() left them.
     const CatParts& parts() const { return parts_; }
     // Lets the kept pictures go while the room is not seen (a few megabytes at most); the next
@@ -95,6 +99,8 @@ private:
     // where each piece lies to `pieces`.
     void paintFromParts(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look,
                         double scale, QSize pixels, std::vector<RoomSprites::Piece>& pieces);
+
+    void handOff(const std::function<void()>& work);
 
     Clock& clock_;
     Defaults& store_;
@@ -127,6 +133,10 @@ private:
     std::vector<RoomSprites::Piece> lastPieces_;
     QRegion changed_;
     bool keepsParts_ = true;
+    int handOffs_ = 0;
+    const PetLife* growthOf_ = nullptr;
+    double growthAt_ = 0;
+    PetGrowth growth_;
     RoomSprites bubbles_;
     std::vector<RoomSprites::Piece> lastBubbles_;
     QRegion reactionsChanged_;

@@ -13,7 +13,8 @@ HousePeek housePeek(double width, double floorLine, double s) {
     return {door, QPointF(door.center().x() + 5 * s, door.top() + 33 * (72.8 / 56) + 13 * s)};
 }
 
-RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now) {
+RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now,
+                          std::optional<PetGrowth> grown) {
     RoomCatState c;
     const double t = frame.t;
     const double W = frame.width;
@@ -35,7 +36,7 @@ RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musi
     c.cursorOver = life.cursor().has_value();
     c.placement = catPlacement(life, W, now);
     c.lying = life.isLyingDown();
-    const PetGrowth growth = life.growth();
+    const PetGrowth growth = grown ? *grown : life.growth();
     c.s = 0.94 * growth.body * (0.83 + 0.17 * k);
     c.headScale = growth.head;
     c.f = life.facingRight() ? 1 : -1;

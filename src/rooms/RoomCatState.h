@@ -96,7 +96,9 @@ HousePeek housePeek(double width, double floorLine, double s);
 
 // The state for `life` in `frame`. Reads the model only; call after the springs were stepped
 // to the frame's time. `now` is the wall clock (the perch climbs run on it).
-RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now);
+// `growth`: the cat's growth when the caller read it already (it changes over days).
+RoomCatState roomCatState(const PetLife& life, const RoomFrame& frame, bool musicPlaying, double now,
+                          std::optional<PetGrowth> growth = std::nullopt);
 
 // The outfit the cat wears this frame: the closet's, dressed for sleep, music and rain.
 CatOutfit roomCatOutfit(const CatOutfit& worn, const RoomCatState& c);

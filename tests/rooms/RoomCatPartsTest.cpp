@@ -283,6 +283,8 @@ TEST(RoomCatParts, SlowMotionsStepByAQuarterOfADevicePixel) {
              c.paw.angle = -0.05 * i;
          }, {CatParts::tail, CatParts::frontPaw}},
         {[](RoomCatState& c, int i) { c.facingWidth = 1 - 0.001 * i; }, {CatParts::underTail}},
+        // A breath squashes the figure, the head carried along and laid down on whole pixels.
+        {[](RoomCatState& c, int i) { c.squash = 1 - 0.0005 * i; }, {CatParts::underTail, CatParts::tail, CatParts::head}},
     };
     for (const Motion& motion : motions) {
         for (double sit : {0.0, 1.0}) {
@@ -510,6 +512,131 @@ TEST(RoomCatParts, TellsWhereTheReactionBubblesChanged) {
     }
     EXPECT_GT(shown, 10);
     EXPECT_TRUE(inkBounds(before).isEmpty());  // gone again
+}
+
+// The head's layers are drawn about the head's own centre, off the grid by the fraction of a pixel
+// it lies off it, and laid down on whole pixels: at any breath, place and turn of the head, tall hat
+// and all, the parts laid together are the look drawn straight.
+TEST(RoomCatParts, TheHeadLaidInItsOwnFrameIsTheLookDrawnStraight) {
+    CatEnv env;
+    env.breed = CatBreed::calico;
+    env.outfit.head = CatAccessory::witchHat;
+    env.outfit.face = CatAccessory::glasses;
+    for (double dpr : {1.0, 2.0}) {
+        CatParts parts;
+        for (int i = 0; i < 6; ++i) {
+            RoomCatState c = seated();
+            c.s = 0.6 + 0.06 * i;
+            c.squash = 0.975 + 0.01 * i;  // breathing
+            c.headOffset = {5 + 0.37 * i, -13 - 0.29 * i};
+            c.headRotation = -6 + 2.5 * i;
+            FaceFrame face;
+            face.blink = 0.1 * i;
+            const CatPartsLook look = roomCatParts(c, env, face, QPointF(0.3, -0.2 * i / 5), dpr);
+            parts.update(look);
+            const QRect box = parts.box();
+            auto blank = [&] {
+                QImage img((QSizeF(box.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+                img.fill(Qt::transparent);
+                return img;
+            };
+            QImage laid = blank(), straight = blank();
+            {
+                QPainter p(&laid);
+                for (int part = 0; part < CatParts::count; ++part)
+                    if (parts.shown(part) && !parts.drawn(part).ink.isEmpty())
+                        p.drawImage(QRectF(parts.drawn(part).ink), parts.drawn(part).image,
+                                    QRectF(parts.drawn(part).image.rect()));
+            }
+            {
+                straight.setDevicePixelRatio(dpr);
+                QPainter p(&straight);
+                p.setRenderHint(QPainter::Antialiasing);
+                p.translate(-box.topLeft());
+                CatParts::paintAll(p, look);
+                straight.setDevicePixelRatio(1);
+            }
+            const Difference d = compare(laid, straight);
+            const std::string what = "moment " + std::to_string(i) + " at " + std::to_string(int(dpr));
+            ASSERT_GT(d.ink, 700 * dpr * dpr) << what;
+            EXPECT_LT(d.mean, 1) << what;  // the rounding of colours laid over each other
+            EXPECT_EQ(d.far, 0) << what;
+            // Nothing of the hat is cut off: the laid picture reaches as high as the straight one.
+            EXPECT_LE(std::abs(inkBounds(laid).top() - inkBounds(straight).top()), 1) << what;
+        }
+    }
+}
+
+// What a user sees most: sitting (breathing, the tail swaying, blinking), sitting with the eyes
+// following the pointer, walking to and fro. Once the cat has done each for a while, its parts
+// come back to drawings already kept: a breath or a step moves the head as a whole, and no value
+// is stepped finer than a quarter of a device pixel.
+TEST(RoomCatParts, EverydayMotionsDrawFewParts) {
+    struct Case {
+        const char* name;
+        PetPose pose;
+        std::function<void(RoomCatWorld&, int)> each;  // before frame i
+        int most[2];                                   // parts drawn in five seconds at ratio 1, 2
+    };
+    const std::vector<Case> cases{
+        {"sitting", PetPose::sitting, {}, {30, 62}},
+        {"following the pointer", PetPose::sitting,
+         [](RoomCatWorld& w, int i) { w.state->mousePosition = QPointF(560 + 3 * (i % 80), 30 + (i % 40)); },
+         {80, 145}},
+        {"walking", PetPose::walking,
+         [](RoomCatWorld& w, int i) { w.life().walk((i / 240) % 2 ? 0.2 : 0.8, 1.0 / 60, 0.12); }, {260, 420}},
+    };
+    for (const Case& c : cases) {
+        for (double scale : {1.0, 2.0}) {
+            RoomCatWorld w;
+            SeededRandom blinks{5};
+            w.layer->setBlinkRandom(blinks);
+            PetLifeTestAccess::setBirth(w.life(), w.now());  // a kitten, as a new cat is
+            w.show(IslandRoomKind::bedroom);
+            PetLifeProbe::setPlace(w.life(), 0.5);
+            w.life().setPose(c.pose);
+            w.state->mousePosition = QPointF(760, 40);
+            w.settle();
+            const RoomModels m = w.models();
+            int drawn = 0;
+            for (int i = 0; i < 1200; ++i) {
+                if (i == 900) drawn = w.layer->parts().drawings();
+                w.cat.clock.advance(1.0 / 60);
+                if (c.each) c.each(w, i);
+                layerFrame(w, m, scale);
+            }
+            EXPECT_LE(w.layer->parts().drawings() - drawn, c.most[int(scale) - 1]) << c.name << " at " << scale;
+        }
+    }
+}
+
+// Swaying to music, the parts drawn and the turned pictures laid down go to a pool thread in one
+// hand-off a frame at most; sitting still, only a frame that draws a part hands off.
+TEST(RoomCatParts, HandsOffToThePoolOnceAFrameAtMost) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const RoomModels m = w.models();
+    for (bool music : {true, false}) {
+        w.layer->setMusicSource([music] { return music; });
+        const int before = w.layer->handOffs();
+        int drawingFrames = 0;
+        for (int i = 0; i < 120; ++i) {
+            w.cat.clock.advance(1.0 / 60);
+            w.state->mousePosition = QPointF(300 + 4 * i, 40);  // the eyes follow: the face draws again
+            const int drawn = w.layer->parts().drawings();
+            layerFrame(w, m, 2);
+            drawingFrames += w.layer->parts().drawings() > drawn;
+        }
+        const int handOffs = w.layer->handOffs() - before;
+        EXPECT_GT(drawingFrames, 5) << music;
+        if (music)
+            EXPECT_EQ(handOffs, 120);
+        else
+            EXPECT_EQ(handOffs, drawingFrames);
+    }
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ struct CatBody {
     Pass pass = Pass::all;
 
     void paint(QPainter& p, const CatEnv& env) const;
+    // Where the tail (and a bow on it) reaches, in the figure frame.
+    QRectF tailBounds(const CatEnv& env) const;
 };
 
 // The near front leg (with its feet piece and raincoat sleeve), drawn over the head.

@@ -474,6 +474,23 @@ void CatBody::paint(QPainter& p, const CatEnv& env) const {
     p.restore();
 }
 
+QRectF CatBody::tailBounds(const CatEnv& env) const {
+    const CatBreed br = breed.value_or(env.breed);
+    const CatCoat& c = coat(br);
+    const art::Pose ps = lying ? art::lyingPose(tail) : art::standingPose(br, art::clamp01(sit), tail);
+    const art::TailDiscs td =
+        art::tailDiscs(c, ps.tailRoot, ps.tailCtrl, ps.tailTip, ps.tailAngle, lying ? kCatLyingFeetLine : kCatFeetLine);
+    QRectF r;
+    for (int i = 0; i < art::kTailDiscs; ++i) {
+        const double d = td.r[i] + art::kRim;
+        r |= QRectF(td.at[i] - QPointF(d, d), QSizeF(2 * d, 2 * d));
+    }
+    // A bow sits on the tail, a few units about its knot.
+    const bool bowed = env.outfit.body == CatAccessory::tailBow || env.outfit.body == CatAccessory::tailBowBlue;
+    const double bow = bowed ? 6 : 0;
+    return r.adjusted(-bow, -bow, bow, bow);
+}
+
 void CatFrontPaw::paint(QPainter& p, const CatEnv& env) const {
     using namespace art;
     const CatCoat& c = coat(breed.value_or(env.breed));

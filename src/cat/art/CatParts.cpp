@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace kp {
@@ -39,6 +40,18 @@ bool wearsBow(const CatEnv& env) {
 
 double slot(const std::optional<CatAccessory>& a) { return a ? double(*a) : -1.0; }
 
+// The head frame (its centre at the origin) in the figure's anchor frame.
+QTransform headPlace(const CatPartsLook& f) {
+    QTransform m;
+    m.translate(f.headCentre.x(), f.headCentre.y());
+    m.rotate(f.headTilt);
+    m.scale(f.headScale, f.headScale);
+    return m * f.headFigure.value_or(f.figure);
+}
+
+// The head's drawing reaches at most 48 units from its centre (a tall hat).
+constexpr double kHeadExtent = 48;
+
 }  // namespace
 
 Fingerprint& Fingerprint::add(double v) {
@@ -74,7 +87,8 @@ Fingerprint& Fingerprint::add(const QString& text) { return addBits(qHash(text))
 
 void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     p.save();
-    p.setTransform(f.figure, true);
+    const QTransform anchor = p.worldTransform();
+    p.setTransform(which == tail || which == tailBow ? f.tailFigure.value_or(f.figure) : f.figure, true);
     if (f.back) {
         if (which == underTail) f.backView.paint(p, f.env);
         p.restore();
@@ -91,18 +105,8 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     case head:
     case face:
     case headWorn: {
-        p.translate(f.headCentre);
-        p.rotate(f.headTilt);
-        p.scale(f.headScale, f.headScale);
-        CatHead h = f.head;
-        h.layer = which == head ? CatHead::Layer::skull : which == face ? CatHead::Layer::face : CatHead::Layer::worn;
-        h.paint(p, f.env);
-        if (f.tongueY && which == headWorn) {
-            static const QColor tongue(0xF2, 0x8A, 0xA0);
-            p.setPen(Qt::NoPen);
-            p.setBrush(tongue);
-            p.drawRoundedRect(QRectF(1 - 2, *f.tongueY - 1.5, 4, 3), 1.5, 1.5);
-        }
+        p.setWorldTransform(headPlace(f) * anchor);
+        paintHeadLayer(p, f, which);
         p.restore();
         return;
     }
@@ -115,17 +119,35 @@ void CatParts::paintPart(QPainter& p, const CatPartsLook& f, int which) {
     p.restore();
 }
 
+void CatParts::paintHeadLayer(QPainter& p, const CatPartsLook& f, int which) {
+    CatHead h = f.head;
+    h.layer = which == head ? CatHead::Layer::skull : which == face ? CatHead::Layer::face : CatHead::Layer::worn;
+    h.paint(p, f.env);
+    if (f.tongueY && which == headWorn) {
+        static const QColor tongue(0xF2, 0x8A, 0xA0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(tongue);
+        p.drawRoundedRect(QRectF(1 - 2, *f.tongueY - 1.5, 4, 3), 1.5, 1.5);
+    }
+}
+
 void CatParts::paintAll(QPainter& p, const CatPartsLook& look) {
     for (int i = 0; i < count; ++i) paintPart(p, look, i);
 }
 
 CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> together) {
-    // What every part shares: where it is drawn, at what pixel size, in which clothes.
-    Fingerprint common;
-    common.add(f.figure).add(f.dpr).add(double(f.version)).add(f.env);
-    common.add(double(f.back)).add(double(f.body.lying)).add(f.body.sit);
-    // The body stays as it is while only the tail sways; the legs move it.
-    Fingerprint still = common, tailKey = common, headKey = common, paw = common;
+    // What every part shares: at what pixel size, in which clothes.
+    Fingerprint drawn;
+    drawn.add(f.dpr).add(double(f.version)).add(f.env).add(double(f.back));
+    // What the body's parts share besides: where they are drawn.
+    Fingerprint common = drawn;
+    common.add(f.figure).add(double(f.body.lying)).add(f.body.sit);
+    Keys k;
+    k.box = f.figure.mapRect(f.area).toAlignedRect();
+    // The body stays as it is while only the tail sways; the legs move it. The tail is drawn in the
+    // body's box, wherever its own frame lies.
+    Fingerprint still = common, paw = common, tailKey = drawn;
+    tailKey.add(f.tailFigure.value_or(f.figure)).add(QRectF(k.box)).add(double(f.body.lying)).add(f.body.sit);
     if (f.back) {
         const CatBack& b = f.backView;
         still.add(b.tail).add(b.tilt).add(b.turn).add(b.headScale);
@@ -133,11 +155,27 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
         still.add(f.body.swing);
     }
     tailKey.add(f.body.tail);
+    // The head's layers are drawn in device pixels about the head's centre, at the fraction of a
+    // pixel it lies off the grid, and laid down on whole pixels: wherever the figure's box lies,
+    // a head moved, turned and scaled alike finds the drawings it made before.
+    Fingerprint headKey = drawn;
+    if (!f.back) {
+        const QTransform full = headPlace(f) * QTransform::fromTranslate(-k.box.left(), -k.box.top()) *
+                                QTransform::fromScale(f.dpr, f.dpr);
+        const double m11 = full.m11(), m12 = full.m12(), m21 = full.m21(), m22 = full.m22();
+        const int reach =
+            int(std::ceil(kHeadExtent * std::max(std::abs(m11) + std::abs(m21), std::abs(m12) + std::abs(m22)))) + 2;
+        // The fraction of a pixel the head lies off the grid, less the rounding of its sums.
+        const double x = std::floor(full.dx()), y = std::floor(full.dy());
+        const double phaseX = steppedTo(full.dx() - x, 1.0 / 4096), phaseY = steppedTo(full.dy() - y, 1.0 / 4096);
+        k.headFrame = QTransform(m11, m12, m21, m22, reach + phaseX, reach + phaseY);
+        k.headPixels = QSize(2 * reach + 2, 2 * reach + 2);
+        k.headAt = QPoint(int(x) - reach, int(y) - reach);
+    }
     // The skull and what it wears stay while the face blinks, glances or changes; a blink the
     // face does not show (its eyes already shut) or a blend that is over draws nothing.
     const CatHead& h = f.head;
-    headKey.add(h.sway).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
-    headKey.add(f.headCentre).add(f.headTilt).add(f.headScale);
+    headKey.add(k.headFrame).add(h.sway).add(double(h.mirrored)).add(h.size).add(double(h.fromBehind));
     Fingerprint faceKey = headKey, wornKey = headKey;
     faceKey.add(double(h.expression)).add(h.look).add(h.blinkShows() ? h.blink : 0.0);
     if (h.blending()) faceKey.add(double(*h.previous)).add(h.mix);
@@ -145,7 +183,6 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
     const CatOutfit& o = f.env.outfit;
     paw.add(double(f.frontPaw)).add(f.body.pawAngle).add(f.body.pawRaise);
     // The parts this look has, and the look of each.
-    Keys k;
     k.has[underTail] = true;
     k.part[underTail] = Fingerprint(still).addBits(underTail).value();
     if (!f.back) {
@@ -162,7 +199,10 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
         k.part[headWorn] = Fingerprint(wornKey).addBits(headWorn).value();
         k.part[frontPaw] = paw.value();
     }
-    k.box = f.figure.mapRect(f.area).toAlignedRect();
+    for (int i = 0; i < count; ++i) {
+        k.shape[i] = k.part[i];
+        if (ofHead(i)) k.part[i] = Fingerprint().addBits(k.part[i]).add(QPointF(k.headAt)).value();
+    }
     Fingerprint whole;
     whole.add(QRectF(k.box)).add(double(together.has_value()));
     if (together) whole.add(double(together->tint)).add(double(together->desaturate));
@@ -172,10 +212,13 @@ CatParts::Keys CatParts::keysOf(const CatPartsLook& f, std::optional<Wash> toget
 }
 
 bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> together) const {
-    const Keys k = keysOf(look, together);
+    return needsDrawing(keysOf(look, together));
+}
+
+bool CatParts::needsDrawing(const Keys& k) const {
     if (k.whole == key_) return false;
     for (int i = 0; i < count; ++i) {
-        if (k.has[i] && parts_[i].now.key != k.part[i] && !keeps(parts_[i], k.part[i])) return true;
+        if (k.has[i] && parts_[i].now.key != k.part[i] && !keeps(parts_[i], k.shape[i])) return true;
     }
     return false;
 }
@@ -183,20 +226,28 @@ bool CatParts::needsDrawing(const CatPartsLook& look, std::optional<Wash> togeth
 void CatParts::clear() {
     for (Slot& s : parts_) s = {};
     scratch_ = {};
+    headScratch_ = {};
     together_ = {};
     togetherInk_ = {};
     key_ = 0;
 }
 
 std::uint64_t CatParts::update(const CatPartsLook& f, std::optional<Wash> together) {
-    const Keys k = keysOf(f, together);
+    return update(f, keysOf(f, together), together);
+}
+
+std::uint64_t CatParts::update(const CatPartsLook& f, const Keys& k, std::optional<Wash> together) {
     if (k.whole == key_) return key_;
     // Every key holds the figure's transform, and so the box its drawing was made in.
     box_ = k.box;
     for (int i = 0; i < count; ++i) {
         Slot& part = parts_[i];
         part.shown = k.has[i];
-        if (k.has[i] && part.now.key != k.part[i]) part.now = drawing(part, f, i, k.part[i]);
+        if (k.has[i] && part.now.key != k.part[i]) {
+            part.now = drawing(part, f, i, k);
+            part.now.key = k.part[i];
+            if (ofHead(i)) part.now.ink.translate(k.headAt);
+        }
     }
     if (together) {
         const QSize pixels = (QSizeF(box_.size()) * f.dpr).toSize();
@@ -223,26 +274,34 @@ bool CatParts::keeps(const Slot& slot, std::uint64_t key) {
     return std::any_of(slot.kept.begin(), slot.kept.end(), [key](const Kept& k) { return k.drawn.key == key; });
 }
 
-const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int which, std::uint64_t key) {
+const CatParts::Drawn& CatParts::drawing(Slot& part, const CatPartsLook& f, int which, const Keys& k) {
+    const std::uint64_t key = k.shape[which];
     auto kept = std::find_if(part.kept.begin(), part.kept.end(), [key](const Kept& k) { return k.drawn.key == key; });
     if (kept != part.kept.end()) {
         kept->used = ++uses_;
         return kept->drawn;
     }
-    const QSize pixels = (QSizeF(box_.size()) * f.dpr).toSize();
-    if (scratch_.size() != pixels) scratch_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    scratch_.setDevicePixelRatio(f.dpr);
-    scratch_.fill(Qt::transparent);
+    const bool ofTheHead = ofHead(which);
+    QImage& scratch = ofTheHead ? headScratch_ : scratch_;
+    const QSize pixels = ofTheHead ? k.headPixels : (QSizeF(box_.size()) * f.dpr).toSize();
+    if (scratch.size() != pixels) scratch = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    scratch.setDevicePixelRatio(f.dpr);
+    scratch.fill(Qt::transparent);
     {
-        QPainter p(&scratch_);
+        QPainter p(&scratch);
         p.setRenderHint(QPainter::Antialiasing);
-        p.translate(-box_.topLeft());
-        paintPart(p, f, which);
+        if (ofTheHead) {
+            p.setWorldTransform(k.headFrame * QTransform::fromScale(1 / f.dpr, 1 / f.dpr));
+            paintHeadLayer(p, f, which);
+        } else {
+            p.translate(-box_.topLeft());
+            paintPart(p, f, which);
+        }
     }
     ++drawings_;
     ++part.drawings;
-    Drawn drawn{key, {}, inkBox(scratch_)};
-    if (!drawn.ink.isEmpty()) drawn.image = scratch_.copy(drawn.ink);
+    Drawn drawn{key, {}, inkBox(scratch)};
+    if (!drawn.ink.isEmpty()) drawn.image = scratch.copy(drawn.ink);
     drawn.image.setDevicePixelRatio(f.dpr);
     // A few hundred kilobytes a part, as many drawings at any scale: the longest unseen go first.
     const qsizetype most = qsizetype(kKeptBytes * std::max(1.0, f.dpr * f.dpr));

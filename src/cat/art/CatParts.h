@@ -54,8 +54,14 @@ struct CatPartsLook {
     CatBack backView;  // the whole cat, all in the first part
     CatBody body;      // its pass is set per part
     CatHead head;
+    // The figure frame the tail and its bow are drawn in, when a breath is stepped for the tail's
+    // own reach (its pixels a fraction of one from the body's). None: `figure`.
+    std::optional<QTransform> tailFigure;
+    // The same for the head's layers, stepped for the ear tips' reach.
+    std::optional<QTransform> headFigure;
     QPointF headCentre;  // figure frame
     double headTilt = 0, headScale = 1;
+
     std::optional<double> tongueY;  // the licking tongue's middle, head frame
     bool frontPaw = true;
     CatEnv env;
@@ -81,13 +87,31 @@ public:
         bool operator==(const Wash&) const = default;
     };
 
+    // What each part of a look is drawn from and where it lies.
+    struct Keys {
+        std::uint64_t part[count] = {};   // the look and where it lies: changes with its pixels
+        std::uint64_t shape[count] = {};  // what a kept drawing is found by
+        bool has[count] = {};
+        QRect box;
+        std::uint64_t whole = 0;
+        // The head's layers are drawn in a frame of their own, found again wherever the head lies:
+        // head frame to the drawing's pixels, and where the drawing's pixel (0, 0) goes in the box.
+        QTransform headFrame;
+        QSize headPixels;
+        QPoint headAt;
+    };
+    static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together = std::nullopt);
+
     // Draws again the parts whose look changed; with `together`, also lays them into one image
     // washed as asked. Returns a key that changes whenever the figure's pixels do.
     std::uint64_t update(const CatPartsLook& look, std::optional<Wash> together = std::nullopt);
+    // The same with the look's keysOf() (worked out once for needsDrawing() and update()).
+    std::uint64_t update(const CatPartsLook& look, const Keys& keys, std::optional<Wash> together);
     // Lets every drawing go (the next update() draws the figure afresh).
     void clear();
     // Whether update() would draw any part that is not kept.
     bool needsDrawing(const CatPartsLook& look, std::optional<Wash> together = std::nullopt) const;
+    bool needsDrawing(const Keys& keys) const;
 
     // Points about the anchor; its top-left corner is the images' pixel (0, 0).
     const QRect& box() const { return box_; }
@@ -119,18 +143,13 @@ private:
         int drawings = 0;
         bool shown = false;
     };
-    struct Keys {
-        std::uint64_t part[count] = {};
-        bool has[count] = {};
-        QRect box;
-        std::uint64_t whole = 0;
-    };
-    static Keys keysOf(const CatPartsLook& look, std::optional<Wash> together);
-    const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, std::uint64_t key);
+    const Drawn& drawing(Slot& slot, const CatPartsLook& look, int which, const Keys& keys);
     static bool keeps(const Slot& slot, std::uint64_t key);
+    static void paintHeadLayer(QPainter& p, const CatPartsLook& look, int which);
 
     Slot parts_[count];
     QImage scratch_;
+    QImage headScratch_;
     QImage together_;
     QRect togetherInk_;
     QRect box_;
