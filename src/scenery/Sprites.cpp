@@ -25,12 +25,17 @@ std::unordered_map<std::uint64_t, Entry>& cache() {
 }
 
 // The pictures a frame lays are asked for many times a frame: the last one found in each of a
-// few hundred places, before the keep is searched (an entry stays where it is until the keep is
-// emptied).
-std::array<const Entry*, 512>& recent() {
-    static std::array<const Entry*, 512> r{};
+// couple of thousand places, before the keep is searched (an entry stays where it is until the
+// keep is emptied).
+constexpr int kRecentBits = 11;
+std::array<const Entry*, std::size_t(1) << kRecentBits>& recent() {
+    static std::array<const Entry*, std::size_t(1) << kRecentBits> r{};
     return r;
 }
+
+// A picture's place among the recent ones, from all of its slot's bits: pictures that differ
+// only in their key's high bits (a bauble and its hook, at the same turn) do not share one.
+std::size_t recentPlace(std::uint64_t slot) { return std::size_t((slot * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits)); }
 
 // Lays `image` with its top-left on the device pixel `at`, pixel for pixel, whatever clips the
 // painter.
@@ -65,7 +70,7 @@ double spriteScale(const QPainter& p, const QRectF& bounds) {
 
 const QImage* keptSprite(std::uint64_t key, double scale, const QRectF& bounds) {
     const std::uint64_t slot = slotOf(key, scale, bounds);
-    const Entry*& last = recent()[slot % recent().size()];
+    const Entry*& last = recent()[recentPlace(slot)];
     const Entry* e = last;
     if (!e || e->slot != slot) {
         const auto it = cache().find(slot);
