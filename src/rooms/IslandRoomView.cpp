@@ -248,6 +248,10 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     }
     catArea &= scene_.rect();
     const QRegion wasCat = std::exchange(catArea_, catArea);
+    // Where the cat group's pixels changed: what of it changed, moved, came or went. A still cat
+    // is laid again only where something else changed over or under it.
+    const QRegion catChanged =
+        plan_.cat ? ((cat_->changed() | cat_->reactionsChanged()) & scene_.rect()) | catArea.xored(wasCat) : wasCat;
     overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
     // The bar is looked at again only when its pixels on the layer changed.
     const bool barMoved = plan_.topBarOverTint || (!barStands && keepBar(barPixels & over_.rect()));
@@ -285,10 +289,10 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
     const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || barMoves || plan_.stormFlash ||
                        (plan_.gardenWeather && !fine && !layered) || f.opening < 1 || cards_->showsAny();
-    // Else only where the scene was drawn again, where the cat group and the leaves were and are,
-    // where the weather changed, the bar when it changed, and what the host asks for.
+    // Else only where the scene was drawn again, where the cat group changed, where the leaves
+    // were and are, where the weather changed, the bar when it changed, and what the host asks for.
     const QRegion redone = whole ? QRegion(scene_.rect())
-                                 : (sceneDamage_ | wasCat | catArea | wasLeaves | leaves | weatherChanged |
+                                 : (sceneDamage_ | catChanged | wasLeaves | leaves | weatherChanged |
                                     (barMoved ? barPixels : QRegion()) | *redo) &
                                        scene_.rect();
 

@@ -535,6 +535,27 @@ TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
     }
 }
 
+TEST_F(IslandRoomViewTest, AFrameWhereNothingMovedPaintsNothingNotEvenWhereTheCatIs) {
+    // The same moment painted twice, with the cat at home: the second time nothing changed, so
+    // nothing is laid again, the cat's place included.
+    w.wallet->setEnabled(true);
+    for (IslandRoomKind room : {IslandRoomKind::kitchen, IslandRoomKind::bedroom}) {
+        w.show(room);
+        QImage kept(640, 160, QImage::Format_ARGB32_Premultiplied);
+        kept.fill(Qt::transparent);
+        const double t = w.now();
+        std::optional<QRegion> painted;
+        for (double at : {t, t + 1.0 / 60, t + 1.0 / 60}) {
+            QPainter p(&kept);
+            painted = w.view->paintChanges(p, QRectF(0, 0, 640, 160), at, QRegion());
+        }
+        ASSERT_TRUE(w.life().isVisible()) << roomKindRaw(room);
+        ASSERT_TRUE(painted.has_value()) << roomKindRaw(room);
+        EXPECT_TRUE(painted->isEmpty()) << roomKindRaw(room) << ": " << painted->boundingRect().width() << "x"
+                                        << painted->boundingRect().height();
+    }
+}
+
 TEST_F(IslandRoomViewTest, ACardAskedForWhileTheRoomPaintsOnlyItsChangesComesUp) {
     // The room open and painted over its last frame; then the intro starts: within a second its
     // card is on view, drawn dark over the room, and the frame is painted whole while it shows.
