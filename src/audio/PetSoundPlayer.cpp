@@ -185,10 +185,7 @@ void PetSoundPlayer::play(PetSound sound) {
     if (!on) return;
     if (!(prefs::soundVolume(store_) > 0.001)) return;
 
-    if (!started_) {
-        if (!engine_->start()) return;  // tried again on the next request
-        started_ = true;
-    }
+    if (!startOutput()) return;  // tried again on the next request
 
     if (sound == purr) {
         const double now = clock_.monotonic();
@@ -259,12 +256,14 @@ void PetSoundPlayer::arrive(const QString& key, SampleBuffer buffer) {
         return;
     }
     cache_.insert(key, buffer);
-    if (!started_) {
-        if (!engine_->start()) return;
-        started_ = true;
-    }
+    if (!startOutput()) return;
     played.buffer = std::move(buffer);
     start(std::move(played));
+}
+
+bool PetSoundPlayer::startOutput() {
+    if (!started_) started_ = engine_->start();
+    return started_;
 }
 
 void PetSoundPlayer::start(Played played) {

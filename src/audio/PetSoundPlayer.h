@@ -101,6 +101,8 @@ private:
     void make(Played played, double pitchKey);
     void arrive(const QString& key, SampleBuffer buffer);
     void start(Played played);
+    // Opens the output unless it is open; false when it cannot be.
+    bool startOutput();
     void holdOpenFromNow();
 
     Defaults& store_;

@@ -3,7 +3,6 @@
 #include "cat/HeartPath.h"
 #include "life/PetLife.h"
 #include "rooms/RoomShapesScenery.h"
-#include "scenery/SceneryKit.h"
 #include "scenery/Sprites.h"
 
 #include <QLinearGradient>
@@ -90,8 +89,7 @@ void drawHeartMonitor(QPainter& p, QPointF at, double scale, HeartMonitorState s
     casing.paintKept(p);
     // The trace's 26 x 16 box, centred one point up: its blip runs in quarters of a device pixel,
     // each place a kept picture.
-    const double unit = scenery::devicePerUnit(p);
-    const double run = unit > 0 ? scenery::stepped(s.phase * 26, 0.25 / unit) : s.phase * 26;
+    const double run = scenery::quarterPixels(p, s.phase * 26);
     const std::uint64_t low = s.low ? 1 : 0;
     scenery::drawStillSprite(p, 0x4543470000000000ull | low << 32 | static_cast<std::uint64_t>(std::lround(run * 1024) & 0xFFFFFF),
                              QRectF(-14, -7, 28, 11), [&](QPainter& q) {

@@ -214,8 +214,7 @@ void drawFireplace(QPainter& p, QPointF at, double scale, double flicker, double
     mantel.paintKept(p);
     // The candle's flame grows and shrinks in steps that move its tip a quarter of a device pixel,
     // each a kept picture.
-    const double unit = scenery::devicePerUnit(p);
-    const double flameHeight = unit > 0 ? std::max(scenery::stepped(3.5 * flicker, 0.25 / unit), 0.25 / unit) : 3.5 * flicker;
+    const double flameHeight = scenery::quarterPixels(p, 3.5 * flicker);
     const QRectF candle(-23.1, -54.5 - flameHeight, 2.2, flameHeight);
     scenery::drawStillSprite(p, 0x43414E444C450000ull | static_cast<std::uint64_t>(std::lround(flameHeight * 1024) & 0xFFFF),
                              candle.adjusted(-1, -1, 1, 1), [&](QPainter& q) {

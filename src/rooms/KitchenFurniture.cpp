@@ -2,7 +2,6 @@
 
 #include "life/PetLife.h"
 #include "platform/Dates.h"
-#include "scenery/SceneryKit.h"
 #include "scenery/Sprites.h"
 
 #include <QLinearGradient>
@@ -220,10 +219,9 @@ void drawStove(QPainter& p, QPointF at, double scale, double t) {
     // Steam: three puffs a third of a cycle apart, rising, widening and fading; each laid from a
     // picture kept for each width a quarter of a device pixel apart.
     const double was = p.opacity();
-    const double unit = scenery::devicePerUnit(p);
     for (int i = 0; i < 3; ++i) {
         const double ph = fractionalPart(0.45 * t + 0.33 * i);
-        const double w = unit > 0 ? scenery::stepped(2 + 2 * ph, 0.25 / unit) : 2 + 2 * ph;
+        const double w = scenery::quarterPixels(p, 2 + 2 * ph);
         p.setOpacity(was * 0.55 * (1 - ph));
         scenery::drawMovingSprite(p, 0x535445414D000000ull | static_cast<std::uint64_t>(std::lround(w * 1024) & 0xFFFFFF),
                                   QPointF(5 * (i - 1) + 2 * std::sin(6 * ph + i), -47 - 12 * ph), QRectF(-w / 2 - 1, -7, w + 2, 8),

@@ -1,6 +1,7 @@
 #include "scenery/HolidayProp.h"
 
 #include "cat/HeartPath.h"
+#include "platform/ImageInk.h"
 #include "scenery/HolidayPaint.h"
 #include "scenery/HolidayPropParts.h"
 #include "scenery/StarPath.h"
@@ -320,20 +321,6 @@ QRectF lightBounds(int i) { return kLightBox.translated(kLights[i]); }
 
 QPoint rounded(QPointF at) { return QPoint(static_cast<int>(std::round(at.x())), static_cast<int>(std::round(at.y()))); }
 
-// Where `image` has ink.
-QRect inkOf(const QImage& image) {
-    int left = image.width(), top = image.height(), right = -1, bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(row[x]) != 0) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = y;
-            }
-    }
-    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 // Where the star and each gift lie (points), with room for the star's glow and the edges: a light
 // put together again is covered by the star's picture only there.
 constexpr QRectF kStarInk[] = {{-10, -54, 20, 19}, {-21, -12, 12, 13}, {8, -10, 11, 11}};
@@ -441,7 +428,7 @@ private:
             inkScale_ = scale;
             const QImage brightest = scenery::spritePicture(lightKey(0, kLightSteps), scale, kLightBox,
                                                             [](QPainter& q) { drawLight(q, 0, kLightSteps); });
-            lightInk_ = inkOf(brightest);
+            lightInk_ = inkBox(brightest);
         }
         return lightInk_;
     }

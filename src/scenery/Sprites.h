@@ -38,6 +38,15 @@ inline double devicePerUnit(const QPainter& p) {
     return std::hypot(t.m11(), t.m12());
 }
 
+// `v` (the painter's units) in steps of a quarter of a device pixel: a slow motion changes what is
+// drawn only once it has moved that much.
+inline double quarterPixels(const QPainter& p, double v) {
+    const double unit = devicePerUnit(p);
+    if (!(unit > 0)) return v;
+    const double step = 0.25 / unit;
+    return std::round(v / step) * step;
+}
+
 // `degrees` in steps so small that a point `reach` away from the turning point (the painter's
 // units) moves at most a quarter of a device pixel from step to step: a slow sway changes what is
 // drawn only once it has moved that much.

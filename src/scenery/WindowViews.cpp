@@ -114,14 +114,9 @@ void WindowOutside::paint(QPainter& p, const QRectF& rect) const {
     if (sunny) {
         const double phase = std::fmod(time, 11.0) / 11.0;
         const double wing = std::sin(14 * time) > 0 ? -1.5 : 1.0;
-        // It flies in quarters of a device pixel.
-        const double device = std::hypot(p.deviceTransform().m11(), p.deviceTransform().m12());
-        const double step = device > 0 ? 0.25 / device : 0;
-        const auto quarter = [step](double v) { return step > 0 ? scenery::stepped(v, step) : v; };
-        const double bx = quarter((w + 30) * phase - 15 - 3);
-        const double by = quarter(0.3 * h + 3 * std::sin(1.7 * time) - 1.5);
-        // Each wing beat a kept picture, laid on the quarter pixel it flies at.
-        scenery::drawMovingSprite(p, 0x4249524400000000ull | (wing < 0 ? 1 : 0), QPointF(bx, by), QRectF(-4.5, -2.5, 9, 5),
+        const QPointF at((w + 30) * phase - 15 - 3, 0.3 * h + 3 * std::sin(1.7 * time) - 1.5);
+        // Each wing beat a kept picture, laid on the quarter of a device pixel it flies at.
+        scenery::drawMovingSprite(p, 0x4249524400000000ull | (wing < 0 ? 1 : 0), at, QRectF(-4.5, -2.5, 9, 5),
                                   [&](QPainter& q) {
                                       const QPointF points[3] = {{-3, wing}, {0, 0}, {3, wing}};
                                       q.setPen(k.birdPen);

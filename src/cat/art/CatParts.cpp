@@ -1,5 +1,7 @@
 #include "cat/art/CatParts.h"
 
+#include "platform/ImageInk.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -12,27 +14,6 @@ namespace {
 
 // Drawings kept of each part at one device pixel a point: enough for a breath's every step.
 constexpr qsizetype kKeptBytes = 768 * 1024;
-
-// The pixels of `img` with any ink (premultiplied: a pixel without ink is all zero).
-QRect inkBox(const QImage& img) {
-    const int w = img.width();
-    int top = img.height(), bottom = -1, left = w, right = -1;
-    for (int y = 0; y < img.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-        QRgb any = 0;
-        for (int x = 0; x < w; ++x) any |= line[x];
-        if (any == 0) continue;
-        int x = 0;
-        while (line[x] == 0) ++x;
-        int end = w - 1;
-        while (line[end] == 0) --end;
-        top = std::min(top, y);
-        bottom = y;
-        left = std::min(left, x);
-        right = std::max(right, end);
-    }
-    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
 
 bool wearsBow(const CatEnv& env) {
     return env.outfit.body == CatAccessory::tailBow || env.outfit.body == CatAccessory::tailBowBlue;
