@@ -17,7 +17,17 @@ struct Entry {
     QRectF bounds;
     QImage image;
     std::uint64_t slot = 0;
+    mutable std::uint64_t used = 0;  // when last asked for
 };
+
+std::uint64_t& uses() {
+    static std::uint64_t n = 0;
+    return n;
+}
+
+// Enough for every variant of the pieces a room shows at once. Past it, the quarter asked for
+// longest ago goes (often a room or a season no longer seen), never what the frame lays now.
+constexpr std::size_t kKeptCount = 4000;
 
 std::unordered_map<std::uint64_t, Entry>& cache() {
     static std::unordered_map<std::uint64_t, Entry> c;
@@ -26,7 +36,7 @@ std::unordered_map<std::uint64_t, Entry>& cache() {
 
 // The pictures a frame lays are asked for many times a frame: the last one found in each of a
 // couple of thousand places, before the keep is searched (an entry stays where it is until the
-// keep is emptied).
+// keep lets it go).
 constexpr int kRecentBits = 11;
 std::array<const Entry*, std::size_t(1) << kRecentBits>& recent() {
     static std::array<const Entry*, std::size_t(1) << kRecentBits> r{};
@@ -78,17 +88,23 @@ const QImage* keptSprite(std::uint64_t key, double scale, const QRectF& bounds) 
         e = last = &it->second;
     }
     if (e->key != key || e->scale != scale || e->bounds != bounds) return nullptr;
+    e->used = ++uses();
     return &e->image;
 }
 
 const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, QImage image) {
-    // Enough for every variant of a scene's pieces; one that saw many more starts over.
-    if (cache().size() >= 4000) {
-        cache().clear();
+    auto& kept = cache();
+    if (kept.size() >= kKeptCount) {
+        std::vector<std::uint64_t> stamps;
+        stamps.reserve(kept.size());
+        for (const auto& [slot, e] : kept) stamps.push_back(e.used);
+        const auto cut = stamps.begin() + static_cast<std::ptrdiff_t>(kKeptCount / 4);
+        std::nth_element(stamps.begin(), cut, stamps.end());
+        std::erase_if(kept, [least = *cut](const auto& entry) { return entry.second.used < least; });
         recent().fill(nullptr);
     }
     const std::uint64_t slot = slotOf(key, scale, bounds);
-    return cache().insert_or_assign(slot, Entry{key, scale, bounds, std::move(image), slot}).first->second.image;
+    return kept.insert_or_assign(slot, Entry{key, scale, bounds, std::move(image), slot, ++uses()}).first->second.image;
 }
 
 namespace {

@@ -95,6 +95,27 @@ void frame(Device& device, QPainter& p, double degrees, int& draws) {
     lay(p, 40.3, 20.6, degrees, draws);
 }
 
+TEST(KeptSprites, AFullKeepLetsGoOfThePicturesAskedForLongestAgoNotThoseInUse) {
+    dropSprites();
+    const QRectF box(0, 0, 4, 4);
+    const auto keep = [&](std::uint64_t key) { keepSprite(key, 1, box, blankSprite(1, box)); };
+    // A frame's pieces, asked for all along, among many a room showed once.
+    for (std::uint64_t k = 0; k < 10; ++k) keep(k);
+    for (std::uint64_t k = 100; k < 4300; ++k) {
+        keep(k);
+        if (k % 50 == 0) {
+            for (std::uint64_t f = 0; f < 10; ++f) ASSERT_NE(keptSprite(f, 1, box), nullptr) << f << " at " << k;
+        }
+    }
+    // What is in use stayed through the keep filling up; of the rest, the oldest went.
+    for (std::uint64_t f = 0; f < 10; ++f) EXPECT_NE(keptSprite(f, 1, box), nullptr) << f;
+    EXPECT_EQ(keptSprite(100, 1, box), nullptr);
+    EXPECT_NE(keptSprite(4299, 1, box), nullptr);
+    EXPECT_GE(spritesKept(), 3000u);
+    EXPECT_LE(spritesKept(), 4000u);
+    dropSprites();
+}
+
 TEST(TurnedSprites, AStepOfASwayIsLaidStraightFromOnePictureKeptTurned) {
     dropSprites();
     Device device;
