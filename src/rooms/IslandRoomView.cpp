@@ -17,15 +17,23 @@
 #include "scenery/PoolPaint.h"
 #include "scenery/Sprites.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 namespace kp {
+
+namespace {
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
 
 IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
                                Clock& clock, Scheduler& scheduler, NotificationCenter& hub, QObject* parent)
@@ -48,8 +56,11 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     models_.wallet = &wallet_;
     frameTimer_ = new QTimer(this);
     frameTimer_->setTimerType(Qt::PreciseTimer);
-    frameTimer_->setInterval(frameMs);
-    connect(frameTimer_, &QTimer::timeout, this, &IslandRoomView::frameDue);
+    frameTimer_->setSingleShot(true);
+    connect(frameTimer_, &QTimer::timeout, this, [this] {
+        frameTimer_->start(pacer_.next(steadySeconds()));
+        emit frameDue();
+    });
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
     topBar_->setOnRoomSelected([this](IslandRoomKind) { beginRoomChange(); });
 }
@@ -74,7 +85,9 @@ void IslandRoomView::roomDidAppear() {
     life_.followView(state_.roomKind());
     topBar_->roomDidAppear();
     onScreen_ = true;
-    frameTimer_->start();
+    const double now = steadySeconds();
+    pacer_.start(displayFramePeriod(QGuiApplication::primaryScreen()), now);
+    frameTimer_->start(pacer_.next(now));
 }
 
 void IslandRoomView::roomDidDisappear() {

@@ -12,6 +12,7 @@
 // that stand still are drawn once, and each frame only the rectangles of the pieces that move are
 // drawn again (the walls, the moving pieces behind the still furniture, the kept still furniture,
 // the moving pieces in front of it).
+#include "platform/FramePacer.h"
 #include "rooms/RoomBackdrop.h"
 #include "rooms/RoomButtons.h"
 #include "rooms/RoomFurnitureLayer.h"
@@ -53,8 +54,6 @@ class Wallet;
 class IslandRoomView : public QObject {
     Q_OBJECT
 public:
-    // The display frame's period while the room is on screen.
-    static constexpr int frameMs = 16;
     // The change of room follows the tabs' spring.
     static constexpr double changeResponse = 0.45;
     static constexpr double changeDamping = 0.78;
@@ -234,6 +233,7 @@ private:
     double leavingScale_ = 1;
     std::optional<double> changeStart_;
     QTimer* frameTimer_ = nullptr;
+    FramePacer pacer_;
 
     RoomFrame frame_;
     RoomStackPlan plan_;

@@ -1,3 +1,4 @@
+#include "platform/FramePacer.h"
 #include "platform/Scheduler.h"
 
 #include <QCoreApplication>
@@ -48,4 +49,32 @@ TEST(QtScheduler, LongDelaysWaitAndRepeatsCanBeCancelledFromTheirWork) {
     bool nanFired = false;
     s.after(std::nan(""), [&] { nanFired = true; });
     QTRY_VERIFY_WITH_TIMEOUT(nanFired, 30000);
+}
+
+// The room's frames come at the display's rate from a millisecond timer: a second of a 60 Hz
+// display is 60 frames (not the 62 or 63 that 16 ms frames make), 144 frames at 144 Hz, a timer
+// that fires a little late does not slow them, and one that fires very late brings no burst.
+TEST(FramePacer, FramesComeAtTheDisplaysRateWithoutDriftOrBurst) {
+    for (const double hz : {60.0, 144.0, 59.94}) {
+        FramePacer pacer;
+        double now = 1000.5;
+        pacer.start(1 / hz, now);
+        int frames = 0;
+        // Each timer fires half a millisecond after it was asked to.
+        while (now < 1000.5 + 10) {
+            now += pacer.next(now) / 1000.0 + 0.0005;
+            ++frames;
+        }
+        EXPECT_NEAR(frames, 10 * hz, 1.5) << hz;
+    }
+    FramePacer pacer;
+    pacer.start(1.0 / 60, 0);
+    // Fired when asked: 17 and 16 ms in turn.
+    EXPECT_EQ(pacer.next(0), 17);
+    EXPECT_EQ(pacer.next(0.017), 16);
+    EXPECT_EQ(pacer.next(0.033), 17);
+    // Half a second late: the next frame is a whole frame on, not at once.
+    EXPECT_EQ(pacer.next(0.55), 17);
+    EXPECT_EQ(pacer.next(0.567), 16);
+    EXPECT_DOUBLE_EQ(displayFramePeriod(nullptr), 1.0 / 60);
 }
