@@ -585,17 +585,9 @@ QRegion RoomSprites::damage(const std::vector<Piece>& now, const std::vector<Pie
         else
             joined[best] |= r;
     }
-    // Rectangles that overlap are joined, so that each is drawn within alone (see filter()).
-    for (bool overlap = true; overlap;) {
-        overlap = false;
-        for (std::size_t k = 0; k < joined.size() && !overlap; ++k)
-            for (std::size_t m = k + 1; m < joined.size() && !overlap; ++m)
-                if (joined[k].intersects(joined[m])) {
-                    joined[k] |= joined[m];
-                    joined.erase(joined.begin() + static_cast<std::ptrdiff_t>(m));
-                    overlap = true;
-                }
-    }
+    // As one region, whose rectangles never overlap, so that each is drawn within alone (see
+    // filter()). Rectangles that overlap are not joined into their bounds: a light over the lawn
+    // would otherwise join the lawn's band to the garland's above it, and all between.
     QRegion region;
     for (const QRect& r : joined) region += r;
     return region;

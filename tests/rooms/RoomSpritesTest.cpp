@@ -89,6 +89,27 @@ TEST(RoomSprites, ChangesFarApartAreDrawnAgainWithoutTheStillRoomBetweenThem) {
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(damage.intersects(QRect(45 + 200 * i, 0, 150, 320))) << i;
 }
 
+TEST(RoomSprites, APieceOverTwoChangingBandsDoesNotJoinThemAndAllBetween) {
+    // A garland's band and a lawn's band across the room change every frame, and a light that
+    // reaches over both.
+    const auto frame = [](std::uint64_t digest) {
+        return std::vector<RoomSprites::Piece>{{QRect(0, 0, 1280, 40), digest},
+                                               {QRect(0, 200, 1280, 40), digest},
+                                               {QRect(600, 20, 34, 200), digest}};
+    };
+    const QRegion damage = RoomSprites::damage(frame(2), frame(1));
+    EXPECT_TRUE(damage.contains(QRect(0, 0, 1280, 40)));
+    EXPECT_TRUE(damage.contains(QRect(0, 200, 1280, 40)));
+    EXPECT_TRUE(damage.contains(QRect(600, 20, 34, 200)));
+    // The wall between the bands, away from the light, is not drawn again.
+    EXPECT_FALSE(damage.intersects(QRect(0, 60, 560, 120)));
+    EXPECT_FALSE(damage.intersects(QRect(680, 60, 600, 120)));
+    // Its rectangles never overlap: each is drawn within alone.
+    int area = 0;
+    for (const QRect& r : damage) area += r.width() * r.height();
+    EXPECT_EQ(area, 2 * 1280 * 40 + 34 * 160);
+}
+
 TEST(RoomSprites, AKeptPictureIsToldByItsKeyWithoutBeingDrawn) {
     RoomSprites sprites;
     int drawn = 0;
