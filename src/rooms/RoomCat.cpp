@@ -638,7 +638,11 @@ void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomMod
         QPainter& g = bubbles_.gather(scale, pixels);
         for (const PetReaction& r : life.reactions()) paintReactionBubble(g, r, f.t, f.width, s, lineY);
         pieces = bubbles_.endGather();
-        for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+        // On a pool thread: a bubble's fills are larger than the raster engine fills in one go
+        // from here, and it would hand each of their spans to the pool, fill after fill.
+        handOff([&] {
+            for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+        });
     }
     reactionsChanged_ = RoomSprites::damage(pieces, lastBubbles_);
     lastBubbles_ = std::move(pieces);
