@@ -13,7 +13,6 @@ public:
     void start(double periodSeconds, double now);
     // Milliseconds from `now` until the next frame is due (at least one); that frame is then the last.
     int next(double now);
-    double period() const { return period_; }
 
 private:
     double period_ = 1.0 / 60;
