@@ -22,18 +22,11 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 namespace kp {
-
-namespace {
-double steadySeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-}  // namespace
 
 IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodoro, Wallet& wallet, Defaults& store,
                                Clock& clock, Scheduler& scheduler, NotificationCenter& hub, QObject* parent)
@@ -58,7 +51,8 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     frameTimer_->setTimerType(Qt::PreciseTimer);
     frameTimer_->setSingleShot(true);
     connect(frameTimer_, &QTimer::timeout, this, [this] {
-        frameTimer_->start(pacer_.next(steadySeconds()));
+        // The system's own clock, whatever clock the room shows: frames are real time.
+        frameTimer_->start(pacer_.next(SystemClock::shared().monotonic()));
         emit frameDue();
     });
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
@@ -85,7 +79,7 @@ void IslandRoomView::roomDidAppear() {
     life_.followView(state_.roomKind());
     topBar_->roomDidAppear();
     onScreen_ = true;
-    const double now = steadySeconds();
+    const double now = SystemClock::shared().monotonic();
     pacer_.start(displayFramePeriod(QGuiApplication::primaryScreen()), now);
     frameTimer_->start(pacer_.next(now));
 }

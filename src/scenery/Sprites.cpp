@@ -29,6 +29,22 @@ std::uint64_t& uses() {
 // longest ago goes (often a room or a season no longer seen), never what the frame lays now.
 constexpr std::size_t kKeptCount = 4000;
 
+// Lets the entries of `kept` asked for longest ago go, oldest first, until `enough()`; `gone` is
+// told of each before it goes.
+template <typename Map, typename Gone, typename Enough>
+void letOldestGo(Map& kept, Gone&& gone, Enough&& enough) {
+    std::vector<std::pair<std::uint64_t, typename Map::key_type>> byUse;
+    byUse.reserve(kept.size());
+    for (const auto& [key, entry] : kept) byUse.emplace_back(entry.used, key);
+    std::sort(byUse.begin(), byUse.end());
+    for (const auto& [used, key] : byUse) {
+        if (enough()) break;
+        const auto it = kept.find(key);
+        gone(it->second);
+        kept.erase(it);
+    }
+}
+
 std::unordered_map<std::uint64_t, Entry>& cache() {
     static std::unordered_map<std::uint64_t, Entry> c;
     return c;
@@ -95,12 +111,7 @@ const QImage* keptSprite(std::uint64_t key, double scale, const QRectF& bounds) 
 const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, QImage image) {
     auto& kept = cache();
     if (kept.size() >= kKeptCount) {
-        std::vector<std::uint64_t> stamps;
-        stamps.reserve(kept.size());
-        for (const auto& [slot, e] : kept) stamps.push_back(e.used);
-        const auto cut = stamps.begin() + static_cast<std::ptrdiff_t>(kKeptCount / 4);
-        std::nth_element(stamps.begin(), cut, stamps.end());
-        std::erase_if(kept, [least = *cut](const auto& entry) { return entry.second.used < least; });
+        letOldestGo(kept, [](const Entry&) {}, [&] { return kept.size() <= kKeptCount - kKeptCount / 4; });
         recent().fill(nullptr);
     }
     const std::uint64_t slot = slotOf(key, scale, bounds);
@@ -287,16 +298,9 @@ const QImage& keepTurned(const TurnedSprite& turned, const QImage& upright, cons
     const std::size_t bytes = static_cast<std::size_t>(image.sizeInBytes());
     if (k.bytes + bytes > kTurnedBytes || k.kept.size() >= kTurnedCount) {
         // Full: the half used longest ago goes.
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> byUse;
-        byUse.reserve(k.kept.size());
-        for (const auto& [digest, entry] : k.kept) byUse.emplace_back(entry.used, digest);
-        std::sort(byUse.begin(), byUse.end());
-        for (const auto& [used, digest] : byUse) {
-            if (k.bytes + bytes <= kTurnedBytes / 2 && k.kept.size() < kTurnedCount / 2) break;
-            const auto it = k.kept.find(digest);
-            k.bytes -= static_cast<std::size_t>(it->second.image.sizeInBytes());
-            k.kept.erase(it);
-        }
+        letOldestGo(
+            k.kept, [&](const Turned& t) { k.bytes -= static_cast<std::size_t>(t.image.sizeInBytes()); },
+            [&] { return k.bytes + bytes <= kTurnedBytes / 2 && k.kept.size() < kTurnedCount / 2; });
     }
     k.bytes += bytes;
     Turned& entry = k.kept[turned.digest];
