@@ -1,10 +1,68 @@
 #include "scenery/PoolPaint.h"
 
-#include <QSemaphore>
+#include <QCoreApplication>
 #include <QThread>
 #include <QThreadPool>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <utility>
+
 namespace kp::scenery {
+
+namespace {
+
+// The pool wakes whichever of its threads has waited longest, so hand-offs a frame apart would
+// each start on another thread, with cold caches and often on another core. One task of the pool
+// stays instead and takes the hand-offs in turn, until none came for a while.
+struct Painter {
+    std::mutex mutex;
+    std::condition_variable wake, finished;
+    const std::function<void()>* job = nullptr;
+    std::uint64_t posted = 0, completed = 0;
+    bool running = false;  // a task of the pool takes the hand-offs
+    bool stopping = false;
+};
+
+constexpr std::chrono::milliseconds kKeptFor{1500};
+
+Painter& painter() {
+    static Painter* p = [] {
+        auto* made = new Painter;
+        // The pool waits for its tasks as the application ends: the kept one goes at once.
+        qAddPostRoutine([] {
+            Painter& q = painter();
+            const std::lock_guard lock(q.mutex);
+            q.stopping = true;
+            q.wake.notify_all();
+        });
+        return made;
+    }();
+    return *p;
+}
+
+void take(Painter& p) {
+    std::unique_lock lock(p.mutex);
+    for (;;) {
+        if (!p.wake.wait_for(lock, kKeptFor, [&] { return p.job != nullptr || p.stopping; }) ||
+            (p.stopping && !p.job)) {
+            p.running = false;
+            QThreadPool* pool = QThreadPool::globalInstance();
+            pool->setMaxThreadCount(pool->maxThreadCount() - 1);
+            return;
+        }
+        const std::function<void()>* job = std::exchange(p.job, nullptr);
+        lock.unlock();
+        (*job)();
+        lock.lock();
+        ++p.completed;
+        p.finished.notify_all();
+    }
+}
+
+}  // namespace
 
 void paintInPool(const std::function<void()>& work) {
     QThreadPool* pool = QThreadPool::globalInstance();
@@ -12,15 +70,31 @@ void paintInPool(const std::function<void()>& work) {
         work();
         return;
     }
-    QSemaphore done;
-    if (!pool->tryStart([&] {
-            work();
-            done.release();
-        })) {
+    Painter& p = painter();
+    std::unique_lock lock(p.mutex);
+    if (p.stopping) {
+        lock.unlock();
         work();
         return;
     }
-    done.acquire();
+    // One hand-off at a time, whichever thread asks.
+    p.finished.wait(lock, [&] { return p.job == nullptr && p.completed == p.posted; });
+    if (!p.running) {
+        // The kept task brings a thread of its own: the pool's others stay free for the raster
+        // engine's split fills and for other work.
+        pool->setMaxThreadCount(pool->maxThreadCount() + 1);
+        if (!pool->tryStart([&p] { take(p); })) {
+            pool->setMaxThreadCount(pool->maxThreadCount() - 1);
+            lock.unlock();
+            work();
+            return;
+        }
+        p.running = true;
+    }
+    p.job = &work;
+    const std::uint64_t mine = ++p.posted;
+    p.wake.notify_one();
+    p.finished.wait(lock, [&] { return p.completed >= mine; });
 }
 
 }  // namespace kp::scenery
