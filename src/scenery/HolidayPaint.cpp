@@ -1,5 +1,7 @@
 #include "scenery/HolidayPaint.h"
 
+#include "scenery/Sprites.h"
+
 #include <QImage>
 #include <QPaintDevice>
 #include <QRadialGradient>
@@ -97,6 +99,15 @@ void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter
         draw(p);
         return;
     }
+    // A room that gathers where its pieces lie learns each of them, faded: told as one picture of
+    // the layer, a change anywhere in it would be a change over all of it.
+    if (scenery::spriteGatherer(p)) {
+        const double was = p.opacity();
+        p.setOpacity(was * std::max(opacity, 0.0));
+        draw(p);
+        p.setOpacity(was);
+        return;
+    }
     static QImage buffer;
     const double dpr = device->devicePixelRatioF();
     // An image's size is already in pixels; a window's is in points.
@@ -104,20 +115,30 @@ void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter
                              ? static_cast<QImage*>(device)->size()
                              : QSize(static_cast<int>(std::ceil(device->width() * dpr)),
                                      static_cast<int>(std::ceil(device->height() * dpr)));
-    if (pixels.isEmpty()) return;
-    if (buffer.size() != pixels) buffer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    // Only as much of the layer as can be seen: within the painter's clip, or the rectangles a
+    // room's filtering painter shows.
+    QRect area(QPoint(0, 0), pixels);
+    if (p.hasClipping())
+        area &= p.deviceTransform().mapRect(p.clipBoundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (const std::vector<QRect>* shown = scenery::spriteFilterRects(p)) {
+        QRect within;
+        for (const QRect& r : *shown) within |= r;
+        area &= within;
+    }
+    if (area.isEmpty()) return;
+    if (buffer.size() != area.size()) buffer = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
     buffer.setDevicePixelRatio(dpr);
     buffer.fill(Qt::transparent);
     {
         QPainter layer(&buffer);
         layer.setRenderHints(p.renderHints());
-        layer.setWorldTransform(p.worldTransform());
+        layer.setWorldTransform(p.worldTransform() * QTransform::fromTranslate(-area.x() / dpr, -area.y() / dpr));
         draw(layer);
     }
     p.save();
     p.resetTransform();
     p.setOpacity(p.opacity() * std::max(opacity, 0.0));
-    p.drawImage(QPointF(0, 0), buffer);
+    p.drawImage(QPointF(area.topLeft()) / dpr, buffer);
     p.restore();
 }
 

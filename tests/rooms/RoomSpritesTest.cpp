@@ -7,6 +7,7 @@
 #include "scenery/WindowViews.h"
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <QPainter>
 
@@ -189,6 +190,49 @@ TEST(RoomSprites, ABaublesTwinkleIsDrawnAgainOverTheBaubleAloneNotItsHook) {
     // From a point and a half below the hook, where the bauble starts; the hook and the rope stand.
     EXPECT_GE(first.boundingRect().top(), 70);
     EXPECT_LE(first.boundingRect().bottom(), 2 * (34.6 + 10.5) + 1);
+}
+
+TEST(RoomSprites, ADimmedGarlandIsDrawnAgainWhereItsBaublesChangedNotOverTheWholeRoom) {
+    RoomSprites sprites;
+    // The garland dimmed while the cat sleeps the night, at ratio 2 in a room 300 x 100 points.
+    const auto at = [&](double t) {
+        QPainter& p = sprites.gather(2, QSize(600, 200));
+        HolidayGarland{Holiday::christmas, 34, 6, 1, t, true, false}.paint(p, QRectF(0, 0, 300, 100));
+        return sprites.endGather();
+    };
+    const auto before = at(100);
+    const QRegion damage = RoomSprites::damage(at(100 + 1.0 / 60), before);
+    ASSERT_FALSE(damage.isEmpty()) << "its baubles twinkle";
+    // Within the garland's band, from its hooks to its lowest bauble; the room above and below stands.
+    EXPECT_GE(damage.boundingRect().top(), 2 * 34 - 4);
+    EXPECT_LE(damage.boundingRect().bottom(), 2 * (34 + 6 + 12));
+    long long area = 0;
+    for (const QRect& r : damage) area += static_cast<long long>(r.width()) * r.height();
+    EXPECT_LT(area, 600 * 200 / 4);
+
+    // Drawn again within a part of the room, it looks there as drawn whole.
+    const auto drawn = [&](const QRegion& where) {
+        QImage img(600, 200, QImage::Format_ARGB32_Premultiplied);
+        img.fill(QColor(60, 50, 70));
+        QPainter target(&img);
+        target.setClipRegion(where);
+        QPainter& p = sprites.filter(target, where, 2, img.size());
+        HolidayGarland{Holiday::christmas, 34, 6, 1, 100, true, false}.paint(p, QRectF(0, 0, 300, 100));
+        sprites.endFilter();
+        target.end();
+        return img;
+    };
+    const QRect part(150, 60, 120, 50);
+    const QImage whole = drawn(QRegion(0, 0, 600, 200)), within = drawn(QRegion(part));
+    int worst = 0, inked = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x) {
+            const QRgb a = whole.pixel(x, y), b = within.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            inked += a != QColor(60, 50, 70).rgb();
+        }
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(inked, 500);  // the garland shows there, faded over the wall
 }
 
 TEST(RoomSprites, ABandRefreshedWhereOnePictureChangedIsPutAgainOnlyThereAsIfRebuiltWhole) {
