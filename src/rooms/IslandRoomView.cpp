@@ -222,16 +222,28 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     // The bar is first drawn on a painter that only gathers how it is drawn (and offers its
     // buttons): drawn the same way where it was, and with no cat cleared from over it, the layer
     // still holds it.
-    bool barStands = false;
-    if (!plan_.topBarOverTint) {
-        topBar_->paint(barSprites_.gather(s, scene_.size()), f, hot_);
-        std::vector<RoomSprites::Piece> bar = barSprites_.endGather();
-        barStands = !lastBarOverTint_ && bar == lastBar_ && barPixels == lastBarPixels_ && !overFresh &&
-                    !catArea_.intersects(barPixels);
-        lastBar_ = std::move(bar);
-    } else {
-        lastBar_.clear();
+    topBar_->paint(barSprites_.gather(s, scene_.size()), f, hot_);
+    std::vector<RoomSprites::Piece> bar = barSprites_.endGather();
+    const bool sameBar = plan_.topBarOverTint == lastBarOverTint_ && bar == lastBar_ && barPixels == lastBarPixels_;
+    lastBar_ = std::move(bar);
+    const bool barStands = !plan_.topBarOverTint && sameBar && !overFresh && !catArea_.intersects(barPixels);
+    // Over the night tint, the bar is kept on a picture of its own and laid after the tint: drawn
+    // again only when it changed.
+    QRegion tintBarRedo;
+    if (plan_.topBarOverTint && !(sameBar && !tintBar_.isNull())) {
+        const QRect box = barPixels.boundingRect();
+        tintBarRedo = barPixels | QRegion(QRect(tintBarAt_, tintBar_.size()));
+        tintBar_ = QImage(box.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+        tintBar_.fill(Qt::transparent);
+        tintBarAt_ = box.topLeft();
+        QPainter b(&tintBar_);
+        b.setRenderHint(QPainter::Antialiasing, true);
+        b.translate(-box.topLeft());
+        b.scale(s, s);
+        RoomHotspots offered;  // the gathering painter offered them already
+        topBar_->paint(b, f, offered);
     }
+    if (!plan_.topBarOverTint) tintBar_ = QImage();
     lastBarPixels_ = barPixels;
     {
         QPainter o(&over_);
@@ -261,7 +273,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         plan_.cat ? ((cat_->changed() | cat_->reactionsChanged()) & scene_.rect()) | catArea.xored(wasCat) : wasCat;
     overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
     // The bar is looked at again only when its pixels on the layer changed.
-    const bool barMoved = plan_.topBarOverTint || (!barStands && keepBar(barPixels & over_.rect()));
+    const bool barMoved = plan_.topBarOverTint ? !tintBarRedo.isEmpty() : !barStands && keepBar(barPixels & over_.rect());
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 
@@ -300,7 +312,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     // were and are, where the weather changed, the bar when it changed, and what the host asks for.
     const QRegion redone = whole ? QRegion(scene_.rect())
                                  : (sceneDamage_ | catChanged | wasLeaves | leaves | weatherChanged |
-                                    (barMoved ? barPixels : QRegion()) | *redo) &
+                                    (barMoved ? barPixels | tintBarRedo : QRegion()) | *redo) &
                                        scene_.rect();
 
     // The scene, then the layer above it, rectangle by rectangle in the scene's pixels: each is
@@ -345,7 +357,13 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
             backdrop_.paintNightTint(p, f, tint * f.opening);
             p.restore();
         }
-    if (plan_.topBarOverTint) topBar_->paint(p, f, hot_);
+    if (plan_.topBarOverTint) {
+        p.save();
+        p.scale(1 / s, 1 / s);
+        for (const QRect& r : barPixels & redone)
+            p.drawImage(r.topLeft(), tintBar_, r.translated(-tintBarAt_));
+        p.restore();
+    }
     // 9. Cards.
     if (whole) paintCards(p);
 
