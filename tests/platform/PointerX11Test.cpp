@@ -16,11 +16,15 @@ void moveTo(int x, int y) {
     QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
 }
 
-// Runs the event loop until `done` or a generous deadline.
+// Runs the event loop until `done` or a generous deadline. `done` is asked once a turn and never
+// again once it said yes: asking starts a wait, and a second wait asked at once may see other input.
 bool waitFor(const std::function<bool()>& done) {
     QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    for (;;) {
+        if (done()) return true;
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 }
 
 TEST(PointerX11, AnswersArriveWithoutWaitingAndAnIdleDesktopIsWokenByTheNextInput) {
