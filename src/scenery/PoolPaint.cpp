@@ -58,7 +58,10 @@ void take(Painter& p) {
         (*job)();
         lock.lock();
         ++p.completed;
+        // Told with the lock let go, so that the caller does not wake only to wait for it.
+        lock.unlock();
         p.finished.notify_all();
+        lock.lock();
     }
 }
 
@@ -93,7 +96,9 @@ void paintInPool(const std::function<void()>& work) {
     }
     p.job = &work;
     const std::uint64_t mine = ++p.posted;
+    lock.unlock();
     p.wake.notify_one();
+    lock.lock();
     p.finished.wait(lock, [&] { return p.completed >= mine; });
 }
 
