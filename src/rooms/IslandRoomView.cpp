@@ -230,7 +230,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     // Over the night tint, the bar is kept on a picture of its own and laid after the tint: drawn
     // again only when it changed.
     QRegion tintBarRedo;
-    if (plan_.topBarOverTint && !(sameBar && !tintBar_.isNull())) {
+    // (A bar not kept yet came over the tint just now, so is not the same bar.)
+    if (plan_.topBarOverTint && !sameBar) {
         const QRect box = barPixels.boundingRect();
         tintBarRedo = barPixels | QRegion(QRect(tintBarAt_, tintBar_.size()));
         tintBar_ = QImage(box.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
