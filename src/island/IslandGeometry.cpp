@@ -135,6 +135,28 @@ QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& wi
     return changed;
 }
 
+std::vector<QRect> boxesToSend(const QRegion& changed, int slack) {
+    const auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
+    std::vector<QRect> boxes(changed.begin(), changed.end());
+    // Joined until no two boxes may be: a joint box may reach a third, or now be worth joining to it.
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size();) {
+                const QRect both = boxes[i] | boxes[j];
+                if (boxes[i].intersects(boxes[j]) || area(both) <= area(boxes[i]) + area(boxes[j]) + slack) {
+                    boxes[i] = both;
+                    boxes[j] = boxes.back();
+                    boxes.pop_back();
+                    joined = true;
+                } else {
+                    ++j;
+                }
+            }
+    }
+    return boxes;
+}
+
 }  // namespace island
 
 namespace {

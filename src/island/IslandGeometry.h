@@ -10,6 +10,8 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <vector>
+
 namespace kp {
 
 namespace island {
@@ -38,6 +40,10 @@ QPainterPath islandShape(QSizeF size, double bottomRadius);
 QRegion changedPixels(const QImage& before, const QImage& now, int band = 16, int tile = 32);
 // The same, looking only inside `within` (pixels).
 QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band = 16, int tile = 32);
+// Boxes covering `changed` to send to the screen, fewer than its rectangles: two are joined when
+// their joint box holds at most `slack` pixels more than the two (each box sent costs a request,
+// which costs more than copying a few unchanged pixels with it). No two boxes overlap.
+std::vector<QRect> boxesToSend(const QRegion& changed, int slack = 2048);
 
 }  // namespace island
 

@@ -315,8 +315,9 @@ void IslandPanel::roomFrameDue() {
     if (sendsToPicture()) {
         const QPoint at = roomOrigin();
         // A new picture holds nothing yet.
-        const QRegion pixels = sent ? roomChanged_ : QRegion(roomFrame_.rect());
-        for (const QRect& r : pixels) {
+        const std::vector<QRect> boxes =
+            sent ? island::boxesToSend(roomChanged_) : std::vector<QRect>{roomFrame_.rect()};
+        for (const QRect& r : boxes) {
             picture_->put(roomFrame_, r, r.topLeft() + at);
             picture_->show(r.translated(at));
         }

@@ -60,3 +60,37 @@ TEST(IslandFrames, OnlyTheChangedBandsAreSentNotTheirBoundingBox) {
     const QImage smaller(640, 160, QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(island::changedPixels(before, smaller), QRegion(smaller.rect()));
 }
+
+TEST(IslandFrames, ChangesCloseTogetherGoToTheScreenAsFewBoxesAndFarOnesApart) {
+    // A row of forty baubles 12 pixels wide, 3 apart, each changed in its own band rectangle.
+    QRegion baubles;
+    for (int i = 0; i < 40; ++i) baubles += QRect(20 + 15 * i, 80, 12, 12);
+    ASSERT_EQ(baubles.rectCount(), 40);
+    const std::vector<QRect> boxes = island::boxesToSend(baubles);
+    EXPECT_LE(boxes.size(), 2u) << "not a request for each bauble";
+    QRegion covered;
+    long area = 0;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        covered += boxes[i];
+        area += long(boxes[i].width()) * boxes[i].height();
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) EXPECT_FALSE(boxes[i].intersects(boxes[j]));
+    }
+    EXPECT_TRUE((baubles - covered).isEmpty()) << "every changed pixel is sent";
+    EXPECT_LE(area, 40 * 12 * 12 + 40 * 2048) << "with no more unchanged pixels than the slack allows";
+    EXPECT_EQ(covered.boundingRect(), baubles.boundingRect());
+
+    // A change at the top-left and one at the bottom-right stay two small boxes.
+    const QRegion corners = QRegion(3, 2, 1, 1) + QRegion(1250, 300, 10, 5);
+    const std::vector<QRect> apart = island::boxesToSend(corners);
+    ASSERT_EQ(apart.size(), 2u);
+    EXPECT_EQ(QRegion(apart[0]) + apart[1], corners);
+
+    // A third box that a joint box comes to reach is joined too: no pixel is sent twice.
+    const QRegion three = QRegion(0, 0, 40, 10) + QRegion(60, 0, 40, 10) + QRegion(30, 8, 40, 30);
+    const std::vector<QRect> one = island::boxesToSend(three, 0);
+    for (std::size_t i = 0; i < one.size(); ++i)
+        for (std::size_t j = i + 1; j < one.size(); ++j) EXPECT_FALSE(one[i].intersects(one[j]));
+    QRegion all;
+    for (const QRect& r : one) all += r;
+    EXPECT_TRUE((three - all).isEmpty());
+}
