@@ -137,15 +137,25 @@ QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& wi
 
 std::vector<QRect> boxesToSend(const QRegion& changed, int slack) {
     const auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
-    std::vector<QRect> boxes(changed.begin(), changed.end());
-    // Joined until no two boxes may be: a joint box may reach a third, or now be worth joining to it.
+    const auto joins = [&](const QRect& a, const QRect& b) {
+        return a.intersects(b) || area(a | b) <= area(a) + area(b) + slack;
+    };
+    // Each rectangle joins the first box it may; then boxes are joined until no two may be (a
+    // joint box may reach another, or now be worth joining to it). Few boxes are left by then.
+    std::vector<QRect> boxes;
+    for (const QRect& r : changed) {
+        const auto box = std::find_if(boxes.begin(), boxes.end(), [&](const QRect& b) { return joins(b, r); });
+        if (box == boxes.end())
+            boxes.push_back(r);
+        else
+            *box |= r;
+    }
     for (bool joined = true; joined;) {
         joined = false;
         for (std::size_t i = 0; i < boxes.size(); ++i)
             for (std::size_t j = i + 1; j < boxes.size();) {
-                const QRect both = boxes[i] | boxes[j];
-                if (boxes[i].intersects(boxes[j]) || area(both) <= area(boxes[i]) + area(boxes[j]) + slack) {
-                    boxes[i] = both;
+                if (joins(boxes[i], boxes[j])) {
+                    boxes[i] |= boxes[j];
                     boxes[j] = boxes.back();
                     boxes.pop_back();
                     joined = true;
