@@ -143,7 +143,7 @@ void drawFirRope(QPainter& p, const QPainterPath& rope, double width, double top
         *hit = FirRope{width, top, sag, unit, margin, sx, sy, bounds, std::move(image)};
     }
     const QRectF target(hit->bounds.topLeft(), QSizeF(hit->image.width() / sx, hit->image.height() / sy));
-    p.drawImage(target, hit->image);
+    scenery::drawShown(p, [&] { p.drawImage(target, hit->image); });
 }
 
 }  // namespace
@@ -317,7 +317,12 @@ int HolidayGarland::ornamentCount(double width) const {
 }
 
 void HolidayGarland::paint(QPainter& p, const QSizeF& size) const {
-    paintAsLayer(p, dim ? 0.25 : 1, [&](QPainter& layer) { draw(layer, size); });
+    // The rope (up to its control point), its pins and the ornaments hanging from it, with room
+    // to spare: a band across the top of the room.
+    const double m = std::min(pinned ? 3 * unit : -4.0, 0.0);
+    const QRectF reach(m - 14 * unit - 2, top + std::min(2 * sag, 0.0) - 6 * unit - 2, size.width() - 2 * m + 28 * unit + 4,
+                       std::abs(2 * sag) + 24 * unit + 4);
+    paintAsLayer(p, dim ? 0.25 : 1, [&](QPainter& layer) { draw(layer, size); }, reach);
 }
 
 void HolidayGarland::draw(QPainter& p, const QSizeF& size) const {

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <vector>
 #include <utility>
 
@@ -93,7 +95,7 @@ void drawCachedArt(QPainter& p, int key, const QRectF& bounds, const std::functi
     p.drawImage(QRectF(bounds.topLeft(), QSizeF(hit->image.width() / sx, hit->image.height() / sy)), hit->image);
 }
 
-void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw) {
+void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw, const QRectF& reach) {
     QPaintDevice* device = p.device();
     if (opacity >= 1 || device == nullptr) {
         draw(p);
@@ -120,17 +122,34 @@ void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter
     QRect area(QPoint(0, 0), pixels);
     if (p.hasClipping())
         area &= p.deviceTransform().mapRect(p.clipBoundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
-    if (const std::vector<QRect>* shown = scenery::spriteFilterRects(p)) {
+    if (!reach.isEmpty()) area &= p.deviceTransform().mapRect(reach).toAlignedRect().adjusted(-1, -1, 1, 1);
+    const std::vector<QRect>* shown = scenery::spriteFilterRects(p);
+    std::vector<QRect> seen;  // what the room shows, on the layer's pixels
+    if (shown) {
         QRect within;
         for (const QRect& r : *shown) within |= r;
         area &= within;
+        for (const QRect& r : *shown)
+            if (const QRect in = r & area; !in.isEmpty()) seen.push_back(in.translated(-area.topLeft()));
     }
     if (area.isEmpty()) return;
-    if (buffer.size() != area.size()) buffer = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
+    // Grown, never shrunk: the area changes from frame to frame.
+    if (buffer.width() < area.width() || buffer.height() < area.height())
+        buffer = QImage(area.size().expandedTo(buffer.size()), QImage::Format_ARGB32_Premultiplied);
     buffer.setDevicePixelRatio(dpr);
-    buffer.fill(Qt::transparent);
+    // Shown apart, the rectangles may lie far from each other across the room: the layer is
+    // cleared, and its pictures put together, within them alone, as only they are laid.
+    if (shown) {
+        for (const QRect& r : seen)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                std::memset(buffer.scanLine(y) + std::size_t(r.left()) * 4, 0, std::size_t(r.width()) * 4);
+    } else {
+        for (int y = 0; y < area.height(); ++y) std::memset(buffer.scanLine(y), 0, std::size_t(area.width()) * 4);
+    }
     {
         QPainter layer(&buffer);
+        std::optional<scenery::FilteredDevice> only;
+        if (shown) only.emplace(&buffer, seen);
         layer.setRenderHints(p.renderHints());
         layer.setWorldTransform(p.worldTransform() * QTransform::fromTranslate(-area.x() / dpr, -area.y() / dpr));
         draw(layer);
@@ -138,7 +157,7 @@ void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter
     p.save();
     p.resetTransform();
     p.setOpacity(p.opacity() * std::max(opacity, 0.0));
-    p.drawImage(QPointF(area.topLeft()) / dpr, buffer);
+    p.drawImage(QPointF(area.topLeft()) / dpr, buffer, QRectF(QPointF(0, 0), QSizeF(area.size())));
     p.restore();
 }
 

@@ -67,7 +67,8 @@ void drawGlow(QPainter& p, const QRectF& bounds, const QColor& color, double opa
 void drawCachedArt(QPainter& p, int key, const QRectF& bounds, const std::function<void(QPainter&)>& draw);
 
 // Paints `draw` as one layer shown at `opacity`, so overlapping shapes fade together instead of
-// building up. Uses a buffer kept between frames. One thread at a time.
-void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw);
+// building up. `reach` (the painter's units), when known, bounds what `draw` paints. Uses a buffer
+// kept between frames. One thread at a time.
+void paintAsLayer(QPainter& p, double opacity, const std::function<void(QPainter&)>& draw, const QRectF& reach = {});
 
 }  // namespace kp::props

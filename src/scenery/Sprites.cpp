@@ -63,13 +63,29 @@ std::array<const Entry*, std::size_t(1) << kRecentBits>& recent() {
 // only in their key's high bits (a bauble and its hook, at the same turn) do not share one.
 std::size_t recentPlace(std::uint64_t slot) { return std::size_t((slot * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits)); }
 
+thread_local FilteredDevice* filtered = nullptr;
+
+// The rectangles a plain device (not a room's, which clips each draw itself) shows, when a
+// FilteredDevice says so for it.
+const std::vector<QRect>* plainShown(const QPainter& p) {
+    const QPaintDevice* d = p.device();
+    return d && d->devType() != SpriteGatherer::kDeviceType ? spriteFilterRects(p) : nullptr;
+}
+
 // Lays `image` with its top-left on the device pixel `at`, pixel for pixel, whatever clips the
 // painter.
 void layOnPixels(QPainter& p, const QImage& image, QPoint at) {
     const QTransform world = p.worldTransform();
     const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, at.x() / dpr, at.y() / dpr));
-    p.drawImage(QPointF(0, 0), image);
+    // On a plain device that filters, only within what will be seen.
+    if (const std::vector<QRect>* shown = plainShown(p)) {
+        const QRect laid(at, image.size());
+        for (const QRect& r : *shown)
+            if (const QRect in = r & laid; !in.isEmpty()) p.drawImage(in.topLeft() - at, image, in.translated(-at));
+    } else {
+        p.drawImage(QPointF(0, 0), image);
+    }
     p.setWorldTransform(world);
 }
 
@@ -176,10 +192,38 @@ SpriteGatherer* spriteGatherer(const QPainter& p) {
     return g->gathers() ? g : nullptr;
 }
 
+FilteredDevice::FilteredDevice(const QPaintDevice* device, const std::vector<QRect>& rects)
+    : device_(device), rects_(rects), outer_(filtered) {
+    filtered = this;
+}
+
+FilteredDevice::~FilteredDevice() { filtered = outer_; }
+
+void drawShown(QPainter& p, const std::function<void()>& draw) {
+    const std::vector<QRect>* shown = plainShown(p);
+    if (!shown) {
+        draw();
+        return;
+    }
+    const double dpr = p.device()->devicePixelRatioF();
+    for (const QRect& r : *shown) {
+        p.save();
+        const QTransform world = p.worldTransform();
+        p.resetTransform();
+        p.setClipRect(QRectF(r.x() / dpr, r.y() / dpr, r.width() / dpr, r.height() / dpr), Qt::IntersectClip);
+        p.setWorldTransform(world);
+        draw();
+        p.restore();
+    }
+}
+
 const std::vector<QRect>* spriteFilterRects(const QPainter& p) {
     QPaintDevice* d = p.device();
-    if (!d || d->devType() != SpriteGatherer::kDeviceType) return nullptr;
-    return static_cast<const SpriteGatherer*>(d)->filterRects();
+    if (!d) return nullptr;
+    if (d->devType() == SpriteGatherer::kDeviceType) return static_cast<const SpriteGatherer*>(d)->filterRects();
+    for (const FilteredDevice* f = filtered; f; f = f->outer_)
+        if (f->device_ == d) return &f->rects_;
+    return nullptr;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -77,6 +78,25 @@ public:
 SpriteGatherer* spriteGatherer(const QPainter& p);
 // The rectangles `p`'s device shows what it draws within (device pixels), when it filters now.
 const std::vector<QRect>* spriteFilterRects(const QPainter& p);
+// While one lasts, a painter on `device` (of this thread) draws as for a room that filters: only
+// what lies within `rects` (device pixels, not overlapping) will be seen, so pictures are put
+// together and laid there alone. Outside them the device is left as it is.
+// Draws with `draw` on `p`; on a plain device that filters, once within each rectangle it shows
+// (for a large picture laid whole, of which little is seen).
+void drawShown(QPainter& p, const std::function<void()>& draw);
+class FilteredDevice {
+public:
+    FilteredDevice(const QPaintDevice* device, const std::vector<QRect>& rects);
+    ~FilteredDevice();
+    FilteredDevice(const FilteredDevice&) = delete;
+    FilteredDevice& operator=(const FilteredDevice&) = delete;
+
+private:
+    friend const std::vector<QRect>* spriteFilterRects(const QPainter& p);
+    const QPaintDevice* device_;
+    const std::vector<QRect>& rects_;
+    FilteredDevice* outer_;
+};
 // Tells `p`'s gatherer of the picture of `key` at `scale` over `bounds` as laySprite() would lay
 // it; false when `p` does not gather or is turned (the picture is then to be laid).
 bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds);

@@ -223,7 +223,12 @@ TEST(RoomSprites, ADimmedGarlandIsDrawnAgainWhereItsBaublesChangedNotOverTheWhol
         return img;
     };
     const QRect part(150, 60, 120, 50);
-    const QImage whole = drawn(QRegion(0, 0, 600, 200)), within = drawn(QRegion(part));
+    const QImage whole = drawn(QRegion(0, 0, 600, 200));
+    // Drawn within other parts first, which leave the layer holding the garland elsewhere; then
+    // within the part and a corner far from the garland, each shown alone.
+    drawn(QRegion(100, 50, 300, 40) + QRegion(0, 0, 40, 40));
+    const QRect corner(560, 180, 30, 15);
+    const QImage within = drawn(QRegion(part) + QRegion(corner));
     int worst = 0, inked = 0;
     for (int y = part.top(); y <= part.bottom(); ++y)
         for (int x = part.left(); x <= part.right(); ++x) {
@@ -233,6 +238,11 @@ TEST(RoomSprites, ADimmedGarlandIsDrawnAgainWhereItsBaublesChangedNotOverTheWhol
         }
     EXPECT_LE(worst, 1);
     EXPECT_GT(inked, 500);  // the garland shows there, faded over the wall
+    for (int y = corner.top(); y <= corner.bottom(); ++y)
+        for (int x = corner.left(); x <= corner.right(); ++x)
+            ASSERT_EQ(within.pixel(x, y), QColor(60, 50, 70).rgb()) << "the garland reaches no lower corner";
+    for (const QPoint outside : {QPoint(50, 70), QPoint(300, 150), QPoint(550, 100)})
+        EXPECT_EQ(within.pixel(outside), QColor(60, 50, 70).rgb()) << "nothing is laid outside what is shown";
 }
 
 TEST(RoomSprites, ABandRefreshedWhereOnePictureChangedIsPutAgainOnlyThereAsIfRebuiltWhole) {
