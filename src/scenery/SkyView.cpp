@@ -316,9 +316,17 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
                 drawSun(p, centre);
             }
         } else {
+            // Laid from a kept picture: wherever a star or a cloud next to it changes, the moon
+            // is drawn again there, and a crescent's curves cost far more than a copy.
             p.setOpacity(clear ? 1.0 : 0.45);
-            p.setBrush(c.moonLightColour);
-            p.drawPath(keptMoonCrescent(QPointF(0.72 * w, 0.26 * h), h, uniformScale(p)));
+            const QPointF centre(0.72 * w, 0.26 * h);
+            const double reach = 0.12 * h + 1;
+            scenery::drawStillSprite(p, 0x4D4F4F4E00000000ull, QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)),
+                                     [&](QPainter& q) {
+                                         q.setPen(Qt::NoPen);
+                                         q.setBrush(c.moonLightColour);
+                                         q.drawPath(keptMoonCrescent(centre, h, uniformScale(q)));
+                                     });
         }
         p.setOpacity(1);
     }

@@ -402,7 +402,7 @@ TEST(GardenBackdrop, ACloudIsDrawnAgainOnlyOnceItMovedAWholeDevicePixel) {
 
 TEST(GardenBackdrop, TheNightSkysStarsAreKeptPicturesThatTwinkle) {
     // Seven stars, each laid from a kept picture of its dot, told apart from frame to frame by how
-    // faded each is laid; the sky drawn shows them.
+    // faded each is laid, then the moon's picture, which stays; the sky drawn shows them.
     std::vector<std::vector<std::uint64_t>> frames;
     for (const double t : {100.0, 100.25}) {
         Gatherer g;
@@ -410,14 +410,17 @@ TEST(GardenBackdrop, TheNightSkysStarsAreKeptPicturesThatTwinkle) {
             QPainter p(&g);
             SkyView{{SkyTime::night, SkyWeather::clear}, t, false, false}.paint(p, QRectF(0, 0, 640, 160));
         }
-        ASSERT_EQ(g.shapes.size(), 7u);
+        ASSERT_EQ(g.shapes.size(), 8u);
         frames.emplace_back();
-        for (const auto& shape : g.shapes) {
-            EXPECT_LT(shape.rect.width(), 8);
-            frames.back().push_back(shape.digest);
+        for (std::size_t i = 0; i < 7; ++i) {
+            EXPECT_LT(g.shapes[i].rect.width(), 8);
+            frames.back().push_back(g.shapes[i].digest);
         }
+        EXPECT_TRUE(g.shapes[7].rect.contains(QPointF(0.72 * 640, 0.26 * 160))) << "the moon";
+        frames.back().push_back(g.shapes[7].digest);
     }
     for (std::size_t i = 0; i < 7; ++i) EXPECT_NE(frames[0][i], frames[1][i]) << i;
+    EXPECT_EQ(frames[0][7], frames[1][7]) << "the moon stands still";
     const QImage sky = renderScene(640, 160, [](QPainter& p) {
         SkyView{{SkyTime::night, SkyWeather::clear}, 98.175, false, false}.paint(p, QRectF(0, 0, 640, 160));
     });
