@@ -37,13 +37,15 @@ QPainterPath islandShape(QSizeF size, double bottomRadius);
 // The pixels that differ between two frames of the same size and format, as rectangles: in each
 // band of `band` rows, the smallest rectangle around each run of changed `tile`-pixel columns
 // (all of `now` when the frames are not alike; empty when nothing changed).
-QRegion changedPixels(const QImage& before, const QImage& now, int band = 16, int tile = 32);
+// The rectangles do not overlap.
+std::vector<QRect> changedPixels(const QImage& before, const QImage& now, int band = 16, int tile = 32);
 // The same, looking only inside `within` (pixels).
-QRegion changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band = 16, int tile = 32);
+std::vector<QRect> changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band = 16,
+                                 int tile = 32);
 // Boxes covering `changed` to send to the screen, fewer than its rectangles: two are joined when
 // their joint box holds at most `slack` pixels more than the two (each box sent costs a request,
 // which costs more than copying a few unchanged pixels with it). No two boxes overlap.
-std::vector<QRect> boxesToSend(const QRegion& changed, int slack = 2048);
+std::vector<QRect> boxesToSend(const std::vector<QRect>& changed, int slack = 2048);
 
 }  // namespace island
 

@@ -325,7 +325,7 @@ void IslandPanel::roomFrameDue() {
         return;
     }
     roomFresh_ = true;
-    if (!roomChanged_.isEmpty()) update(roomDamage());
+    if (!roomChanged_.empty()) update(roomDamage());
 }
 
 QPoint IslandPanel::roomOrigin() const { return (islandRect().topLeft() * devicePixelRatioF()).toPoint(); }

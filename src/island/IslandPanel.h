@@ -120,7 +120,7 @@ private:
     // last frame has not been put on screen yet.
     QImage roomFrame_, roomShown_;
     // Where the last frame differs from the one before, in the frame's pixels.
-    QRegion roomChanged_;
+    std::vector<QRect> roomChanged_;
     bool roomFresh_ = false;
     double cornerRadius_ = 0;
     std::unique_ptr<WindowPicture> picture_;
