@@ -135,26 +135,37 @@ std::vector<QRect> changedPixels(const QImage& before, const QImage& now, const 
 }
 
 std::vector<QRect> boxesToSend(const std::vector<QRect>& changed, int slack) {
+    struct Box {
+        QRect r;
+        qint64 inside;  // changed pixels within (the rectangles never overlap)
+    };
     const auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
-    const auto joins = [&](const QRect& a, const QRect& b) {
-        return a.intersects(b) || area(a | b) <= area(a) + area(b) + slack;
+    // A joint box sends at most `slack` pixels that did not change, all its joins counted; boxes
+    // that came to overlap are joined whatever that costs, so no pixel is sent twice.
+    const auto joins = [&](const Box& a, const Box& b) {
+        return a.r.intersects(b.r) || area(a.r | b.r) - a.inside - b.inside <= slack;
+    };
+    const auto join = [](Box& a, const Box& b) {
+        a.r |= b.r;
+        a.inside += b.inside;
     };
     // Each rectangle joins the first box it may; then boxes are joined until no two may be (a
     // joint box may reach another, or now be worth joining to it). Few boxes are left by then.
-    std::vector<QRect> boxes;
+    std::vector<Box> boxes;
     for (const QRect& r : changed) {
-        const auto box = std::find_if(boxes.begin(), boxes.end(), [&](const QRect& b) { return joins(b, r); });
+        const Box one{r, area(r)};
+        const auto box = std::find_if(boxes.begin(), boxes.end(), [&](const Box& b) { return joins(b, one); });
         if (box == boxes.end())
-            boxes.push_back(r);
+            boxes.push_back(one);
         else
-            *box |= r;
+            join(*box, one);
     }
     for (bool joined = true; joined;) {
         joined = false;
         for (std::size_t i = 0; i < boxes.size(); ++i)
             for (std::size_t j = i + 1; j < boxes.size();) {
                 if (joins(boxes[i], boxes[j])) {
-                    boxes[i] |= boxes[j];
+                    join(boxes[i], boxes[j]);
                     boxes[j] = boxes.back();
                     boxes.pop_back();
                     joined = true;
@@ -163,7 +174,10 @@ std::vector<QRect> boxesToSend(const std::vector<QRect>& changed, int slack) {
                 }
             }
     }
-    return boxes;
+    std::vector<QRect> sent;
+    sent.reserve(boxes.size());
+    for (const Box& b : boxes) sent.push_back(b.r);
+    return sent;
 }
 
 }  // namespace island

@@ -42,10 +42,10 @@ std::vector<QRect> changedPixels(const QImage& before, const QImage& now, int ba
 // The same, looking only inside `within` (pixels).
 std::vector<QRect> changedPixels(const QImage& before, const QImage& now, const QRegion& within, int band = 16,
                                  int tile = 32);
-// Boxes covering `changed` to send to the screen, fewer than its rectangles: two are joined when
-// their joint box holds at most `slack` pixels more than the two (each box sent costs a request,
-// which costs more than copying a few unchanged pixels with it). No two boxes overlap.
-std::vector<QRect> boxesToSend(const std::vector<QRect>& changed, int slack = 2048);
+// Boxes covering `changed` (rectangles that do not overlap) to send to the screen, fewer than its
+// rectangles: each box holds at most `slack` pixels that did not change (each box sent costs a
+// request, which costs more than copying a few unchanged pixels with it). No two boxes overlap.
+std::vector<QRect> boxesToSend(const std::vector<QRect>& changed, int slack = 1024);
 
 }  // namespace island
 
