@@ -337,15 +337,18 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     if (fine) {
         backdrop_.paintGardenWeather(p, f);
     } else if (layered) {
-        scenery::paintInPool([&] {
-            QPainter w(&weatherLayer_);
-            w.setCompositionMode(QPainter::CompositionMode_Source);
-            for (const QRect& r : redone) w.fillRect(r, Qt::transparent);
-            w.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            w.setRenderHint(QPainter::Antialiasing, true);
-            backdrop_.paintGardenWeather(weather_.filter(w, redone, s, scene_.size()), f);
-            weather_.endFilter();
-        });
+        // The layer holds the tint and its lights whatever lies under them: drawn again only
+        // where they changed, laid wherever the frame is.
+        if (!weatherChanged.isEmpty())
+            scenery::paintInPool([&] {
+                QPainter w(&weatherLayer_);
+                w.setCompositionMode(QPainter::CompositionMode_Source);
+                for (const QRect& r : weatherChanged) w.fillRect(r, Qt::transparent);
+                w.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                w.setRenderHint(QPainter::Antialiasing, true);
+                backdrop_.paintGardenWeather(weather_.filter(w, weatherChanged, s, scene_.size()), f);
+                weather_.endFilter();
+            });
         lay(weatherLayer_, redone, QPainter::CompositionMode_SourceOver);
     } else if (plan_.gardenWeather) {
         scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
