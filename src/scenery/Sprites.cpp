@@ -65,27 +65,13 @@ std::size_t recentPlace(std::uint64_t slot) { return std::size_t((slot * 0x9E377
 
 thread_local FilteredDevice* filtered = nullptr;
 
-// The rectangles a plain device (not a room's, which clips each draw itself) shows, when a
-// FilteredDevice says so for it.
-const std::vector<QRect>* plainShown(const QPainter& p) {
-    const QPaintDevice* d = p.device();
-    return d && d->devType() != SpriteGatherer::kDeviceType ? spriteFilterRects(p) : nullptr;
-}
-
 // Lays `image` with its top-left on the device pixel `at`, pixel for pixel, whatever clips the
 // painter.
 void layOnPixels(QPainter& p, const QImage& image, QPoint at) {
     const QTransform world = p.worldTransform();
     const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     p.setWorldTransform(QTransform(1 / dpr, 0, 0, 1 / dpr, at.x() / dpr, at.y() / dpr));
-    // On a plain device that filters, only within what will be seen.
-    if (const std::vector<QRect>* shown = plainShown(p)) {
-        const QRect laid(at, image.size());
-        for (const QRect& r : *shown)
-            if (const QRect in = r & laid; !in.isEmpty()) p.drawImage(in.topLeft() - at, image, in.translated(-at));
-    } else {
-        p.drawImage(QPointF(0, 0), image);
-    }
+    drawShown(p, [&] { p.drawImage(QPointF(0, 0), image); });
     p.setWorldTransform(world);
 }
 
@@ -200,12 +186,14 @@ FilteredDevice::FilteredDevice(const QPaintDevice* device, const std::vector<QRe
 FilteredDevice::~FilteredDevice() { filtered = outer_; }
 
 void drawShown(QPainter& p, const std::function<void()>& draw) {
-    const std::vector<QRect>* shown = plainShown(p);
+    // A room's filtering device clips each draw itself.
+    const QPaintDevice* d = p.device();
+    const std::vector<QRect>* shown = d && d->devType() != SpriteGatherer::kDeviceType ? spriteFilterRects(p) : nullptr;
     if (!shown) {
         draw();
         return;
     }
-    const double dpr = p.device()->devicePixelRatioF();
+    const double dpr = d->devicePixelRatioF();
     for (const QRect& r : *shown) {
         p.save();
         const QTransform world = p.worldTransform();

@@ -78,12 +78,12 @@ public:
 SpriteGatherer* spriteGatherer(const QPainter& p);
 // The rectangles `p`'s device shows what it draws within (device pixels), when it filters now.
 const std::vector<QRect>* spriteFilterRects(const QPainter& p);
-// While one lasts, a painter on `device` (of this thread) draws as for a room that filters: only
-// what lies within `rects` (device pixels, not overlapping) will be seen, so pictures are put
-// together and laid there alone. Outside them the device is left as it is.
 // Draws with `draw` on `p`; on a plain device that filters, once within each rectangle it shows
 // (for a large picture laid whole, of which little is seen).
 void drawShown(QPainter& p, const std::function<void()>& draw);
+// While one lasts, a painter on `device` (of this thread) draws as for a room that filters: only
+// what lies within `rects` (device pixels, not overlapping) will be seen, so pictures are put
+// together and laid there alone. Outside them the device is left as it is.
 class FilteredDevice {
 public:
     FilteredDevice(const QPaintDevice* device, const std::vector<QRect>& rects);

@@ -311,5 +311,67 @@ TEST(MovingSprites, ASmallPieceThatMovesIsDrawnOnceForEachQuarterPixelAndLaidWhe
     }
 }
 
+TEST(FilteredDevices, APictureLaidOnADeviceThatFiltersChangesOnlyWhatItShowsAsLaidWhole) {
+    // A picture over all of an image at ratio 2, laid from a kept picture and drawn whole, on a
+    // device that shows two rectangles apart.
+    const auto paint = [](QPainter& p) {
+        const auto ink = [](QPainter& q) {
+            q.setPen(Qt::NoPen);
+            q.setBrush(QColor(200, 40, 90));
+            q.drawEllipse(QRectF(5, 5, 90, 40));
+        };
+        drawSprite(p, 0xF11E7ED000000000ull, QRectF(0, 0, 100, 50), ink);
+        QImage whole(200, 100, QImage::Format_ARGB32_Premultiplied);
+        whole.fill(Qt::transparent);
+        {
+            QPainter q(&whole);
+            q.setRenderHint(QPainter::Antialiasing, true);
+            q.scale(2, 2);
+            q.setPen(Qt::NoPen);
+            q.setBrush(QColor(30, 90, 200, 160));
+            q.drawRect(QRectF(10, 2, 80, 20));
+        }
+        drawShown(p, [&] { p.drawImage(QRectF(0, 0, 100, 50), whole); });
+    };
+    const auto image = [] {
+        QImage img(200, 100, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(2);
+        img.fill(QColor(250, 250, 240));
+        return img;
+    };
+    QImage whole = image(), shown = image();
+    {
+        QPainter p(&whole);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        paint(p);
+    }
+    const std::vector<QRect> rects{QRect(20, 10, 40, 30), QRect(130, 60, 50, 30)};
+    {
+        QPainter p(&shown);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        const FilteredDevice only(&shown, rects);
+        ASSERT_NE(spriteFilterRects(p), nullptr);
+        EXPECT_EQ(*spriteFilterRects(p), rects);
+        paint(p);
+    }
+    const QImage blank = image();
+    int inside = 0, outside = 0, inked = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool seen = rects[0].contains(x, y) || rects[1].contains(x, y);
+            if (seen) {
+                inside += shown.pixel(x, y) != whole.pixel(x, y);
+                inked += whole.pixel(x, y) != blank.pixel(x, y);
+            } else {
+                outside += shown.pixel(x, y) != blank.pixel(x, y);
+            }
+        }
+    EXPECT_GT(inked, 1500) << "both pictures reach into what is shown";
+    EXPECT_EQ(inside, 0) << "within what is shown, as laid whole";
+    EXPECT_EQ(outside, 0) << "nothing laid elsewhere";
+    QPainter after(&shown);
+    EXPECT_EQ(spriteFilterRects(after), nullptr) << "gone with the scope";
+}
+
 }  // namespace
 }  // namespace kp::scenery
