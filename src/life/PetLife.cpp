@@ -69,7 +69,7 @@ void PetLife::startTimers() {
     scheduleMotion();
     // Held-back motion runs first, so the stat step sees the cat where it is now.
     statTimer_ = scheduler_.every(1.0, [this] {
-        if (motionBatched_) catchUpMotion();
+        if (motionBatched_ || steppedByFrames_) catchUpMotion();
         statStep();
     });
 }
@@ -80,17 +80,26 @@ void PetLife::setSeen(bool seen) {
     scheduleMotion();
 }
 
+void PetLife::setSteppedByFrames(bool byFrames) {
+    if (byFrames == steppedByFrames_) return;
+    catchUpMotion();
+    steppedByFrames_ = byFrames;
+    motionScheduled_ = false;
+    scheduleMotion();
+}
+
 void PetLife::scheduleMotion() {
     // Out on the desktop the cat is its own figure there: the home cat stays unseen.
     const bool batched = !seen_;
-    if (motionScheduled_ && batched == motionBatched_) return;
+    const bool timed = !batched && !steppedByFrames_;
+    if (motionScheduled_ && batched == motionBatched_ && timed == (motionTimer_ != 0)) return;
     motionScheduled_ = true;
     if (motionBatched_ && !steppedNow_) catchUpMotion();
     scheduler_.cancel(motionTimer_);
     motionTimer_ = 0;
     motionBatched_ = batched;
     // Unseen, the held-back steps run at the stat step, once a second: no wake-ups of their own.
-    if (!batched) motionTimer_ = scheduler_.every(kMotionStep, [this] { motionStep(); });
+    if (timed) motionTimer_ = scheduler_.every(kMotionStep, [this] { motionStep(); });
 }
 
 void PetLife::catchUpMotion() {

@@ -60,6 +60,10 @@ public:
     // with the stat step, each still a 1/30 s step at its own moment, so it lives exactly the same while the app wakes rarely. Seen again, it catches up
     // at once and steps every frame. Seen when constructed.
     void setSeen(bool seen);
+    // While a view shows the cat frame by frame, that view runs the due steps at each of its frames
+    // (`catchUpMotion`) in place of a timer of their own: the app wakes once a frame, not also
+    // for each step.
+    void setSteppedByFrames(bool byFrames);
     // Runs the motion steps that fell due since the last one (held back while unseen).
     void catchUpMotion();
 
@@ -199,7 +203,8 @@ public:
     void statStep();
     // One motion step; run by the 1/30 s timer.
     void motionStep();
-    // The motion timer for whether the cat is seen: a step a frame, or a batch every half second.
+    // The motion timer for whether the cat is seen: a step every 1/30 s, none while a view's frames
+    // run the steps, or none while unseen, the steps then held back for the stat step.
     void scheduleMotion();
     // Drains (or, asleep, restores) the stats over `dt` seconds.
     void drain(bool asleep, double dt);
@@ -447,6 +452,7 @@ private:
     std::optional<double> steppedNow_;
     bool seen_ = true;
     bool motionBatched_ = false;
+    bool steppedByFrames_ = false;
     std::pair<double, long long> motionGrid_{0, 0};  // origin and count of held-back steps
     double lastStatTick_ = 0;
     WorkId motionTimer_ = 0;

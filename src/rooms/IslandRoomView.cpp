@@ -53,6 +53,7 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
     connect(frameTimer_, &QTimer::timeout, this, [this] {
         // The system's own clock, whatever clock the room shows: frames are real time.
         frameTimer_->start(pacer_.next(SystemClock::shared().monotonic()));
+        life_.catchUpMotion();
         emit frameDue();
     });
     tapSound_ = [this] { state_.playPetSound(PetSound::tap); };
@@ -76,6 +77,7 @@ void IslandRoomView::setAlbumUnseenSource(std::function<int()> unseen) {
 void IslandRoomView::roomDidAppear() {
     // setWatched gives the cat its meow at the watcher when it was not watched before.
     life_.setWatched(true);
+    life_.setSteppedByFrames(true);
     life_.followView(state_.roomKind());
     topBar_->roomDidAppear();
     onScreen_ = true;
@@ -86,6 +88,7 @@ void IslandRoomView::roomDidAppear() {
 
 void IslandRoomView::roomDidDisappear() {
     life_.setWatched(false);
+    life_.setSteppedByFrames(false);
     topBar_->roomDidDisappear();
     onScreen_ = false;
     frameTimer_->stop();

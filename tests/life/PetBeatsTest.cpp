@@ -76,6 +76,42 @@ TEST(PetBeats, UnseenTheCatLivesTheSameInBatches) {
     EXPECT_EQ(seenPending, unseenPending) << "one motion timer either way";
 }
 
+TEST(PetBeats, SteppedByAViewsFramesTheCatLivesTheSameAndTheAppWakesOnlyForTheStatStep) {
+    // Two cats with the same draws, both seen; one steps on its own timer, the other at the
+    // frames of a view at 60 a second for the middle two minutes.
+    auto live = [](bool byFrames) {
+        CatWorld w;
+        auto cat = w.make();
+        cat->setEnergy(90);
+        std::vector<double> trace;
+        w.run(10);
+        if (byFrames) cat->setSteppedByFrames(true);
+        const int before = w.scheduler.wakeUps();
+        for (int frame = 1; frame <= 120 * 60; ++frame) {
+            w.run(1.0 / 60);
+            if (byFrames) cat->catchUpMotion();
+            // Read between two steps' moments: on one, float sums may put that step either side.
+            if (frame % 60 == 31) trace.insert(trace.end(), {cat->place(), double(cat->beat().kind), cat->energy()});
+        }
+        const int wakeUps = w.scheduler.wakeUps() - before;
+        cat->setSteppedByFrames(false);  // the view goes
+        const int after = w.scheduler.wakeUps();
+        w.run(1);
+        trace.push_back(cat->place());
+        return std::tuple{trace, wakeUps, w.scheduler.wakeUps() - after};
+    };
+    const auto [timed, timedWakeUps, timedAfter] = live(false);
+    const auto [framed, framedWakeUps, framedAfter] = live(true);
+    std::set<double> places;
+    for (std::size_t i = 0; i < timed.size(); i += 3) places.insert(timed[i]);
+    EXPECT_GT(places.size(), 10u) << "it did walk about";
+    ASSERT_EQ(timed.size(), framed.size());
+    for (std::size_t i = 0; i < timed.size(); ++i) EXPECT_NEAR(timed[i], framed[i], 1e-5) << i;
+    EXPECT_GE(timedWakeUps, 120 * 30);
+    EXPECT_LE(framedWakeUps, 125) << "the stat step only";
+    EXPECT_GE(framedAfter, 29) << "its own timer again once the view is gone";
+}
+
 TEST(PetBeats, OutOnTheDesktopTheUnseenHomeCatWakesTheAppOnlyForItsBatches) {
     CatWorld w;
     auto cat = w.make();
