@@ -8,6 +8,7 @@
 #include "rooms/RoomCat.h"
 #include "rooms/RoomCatState.h"
 #include "rooms/RoomScene.h"
+#include "scenery/PoolPaint.h"
 
 #include <QPainter>
 
@@ -47,9 +48,16 @@ void RoomPhotographer::paint(QPainter& p, const QRectF& rect, double t) {
     in.inHouse = life.inHouse();
     const RoomStackPlan plan = planRoomStack(f, in);
 
+    // A photo fills a large picture: drawn from the pool, each fill goes in one piece instead of
+    // being split over the pool's threads and waited for.
+    scenery::paintInPool([&] { paintScene(p, rect.topLeft(), f, plan); });
+}
+
+void RoomPhotographer::paintScene(QPainter& p, QPointF at, const RoomFrame& f, const RoomStackPlan& plan) {
+    const PetLife& life = state_.life();
     RoomHotspots none;
     p.save();
-    p.translate(rect.topLeft());
+    p.translate(at);
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
     if (plan.gardenBackdrop)

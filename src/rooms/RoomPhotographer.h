@@ -8,6 +8,7 @@
 #include "rooms/RoomBackdrop.h"
 #include "rooms/RoomFurnitureLayer.h"
 #include "rooms/RoomKit.h"
+#include "rooms/RoomScene.h"
 
 #include <QImage>
 #include <QRectF>
@@ -45,6 +46,8 @@ public:
     QImage photo(double scale = 3);
 
 private:
+    void paintScene(QPainter& p, QPointF at, const RoomFrame& f, const RoomStackPlan& plan);
+
     AppState& state_;
     Clock& clock_;
     RoomModels models_;
