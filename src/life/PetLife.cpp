@@ -84,7 +84,6 @@ void PetLife::setSteppedByFrames(bool byFrames) {
     if (byFrames == steppedByFrames_) return;
     catchUpMotion();
     steppedByFrames_ = byFrames;
-    motionScheduled_ = false;
     scheduleMotion();
 }
 
