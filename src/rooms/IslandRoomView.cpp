@@ -110,6 +110,8 @@ void IslandRoomView::roomDidDisappear() {
     leaving_ = QImage();
     changeStart_.reset();
     lastPieces_.clear();
+    backdropLayer_ = QImage();
+    lastBackdrop_.clear();
     scenery::dropSprites();
 }
 
@@ -378,9 +380,9 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     reach_ = whole ? std::nullopt : std::optional(redone);
 }
 
-void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {
+void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot, bool withBackdrop) {
     const RoomFrame& f = frame_;
-    if (plan_.gardenBackdrop) backdrop_.paintGarden(p, f);
+    if (withBackdrop && plan_.gardenBackdrop) backdrop_.paintGarden(p, f);
     if (plan_.holiday) backdrop_.paintHoliday(p, f);
     RoomFrame pass = f;
     pass.pass = RoomPass::behind;
@@ -437,15 +439,34 @@ void IslandRoomView::updateScene(QPainter& p) {
 
     // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
     // gathers (it fills nothing, so it needs no pool thread).
+    // The garden's backdrop is kept on a layer of its own: where only what stands over it moved,
+    // it is copied, not drawn again.
+    const bool layered = plan_.gardenBackdrop;
+    std::vector<RoomSprites::Piece> backdrop;
+    if (layered) {
+        backdrop_.paintGarden(backdropSprites_.gather(scale, pixels), f);
+        backdrop = backdropSprites_.endGather();
+    }
     QPainter& g = sprites_.gather(scale, pixels);
     gathered_.clear();
-    paintBehind(g, gathered_);
+    paintBehind(g, gathered_, !layered);
     paintInFront(g, gathered_);
     const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
     const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
     sceneKey_ = key;
     if (scene_.size() != pixels) scene_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    const QRegion damage = whole ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastPieces_) & scene_.rect();
+    QRegion backdropDamage;
+    if (layered) {
+        const bool fresh = whole || backdropLayer_.size() != pixels;
+        if (backdropLayer_.size() != pixels) backdropLayer_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        backdropDamage = fresh ? QRegion(scene_.rect()) : RoomSprites::damage(backdrop, lastBackdrop_) & scene_.rect();
+        lastBackdrop_ = std::move(backdrop);
+    } else {
+        backdropLayer_ = QImage();
+        lastBackdrop_.clear();
+    }
+    const QRegion damage =
+        whole ? QRegion(scene_.rect()) : (RoomSprites::damage(pieces, lastPieces_) | backdropDamage) & scene_.rect();
     lastPieces_ = pieces;
     sceneDamage_ = damage;
     sceneWhole_ = whole;
@@ -460,10 +481,27 @@ void IslandRoomView::updateScene(QPainter& p) {
     // shape in one go instead of handing its spans to the pool.
     scenery::paintInPool([&] {
         hot_.clear();
+        if (!backdropDamage.isEmpty()) {
+            QPainter b(&backdropLayer_);
+            b.setClipRegion(backdropDamage);
+            b.setCompositionMode(QPainter::CompositionMode_Source);
+            b.fillRect(backdropLayer_.rect(), Qt::transparent);
+            b.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            b.setRenderHint(QPainter::Antialiasing, true);
+            backdrop_.paintGarden(backdropSprites_.filter(b, backdropDamage, scale, pixels), f);
+            backdropSprites_.endFilter();
+        }
         QPainter q(&scene_);
+        if (layered) {
+            // Straight copies, rectangle by rectangle.
+            q.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : damage) q.drawImage(r.topLeft(), backdropLayer_, r);
+        }
         q.setClipRegion(damage);
-        q.setCompositionMode(QPainter::CompositionMode_Source);
-        q.fillRect(scene_.rect(), Qt::transparent);
+        if (!layered) {
+            q.setCompositionMode(QPainter::CompositionMode_Source);
+            q.fillRect(scene_.rect(), Qt::transparent);
+        }
         q.setCompositionMode(QPainter::CompositionMode_SourceOver);
         q.setRenderHint(QPainter::Antialiasing, true);
         if (!plan_.gardenBackdrop) {
@@ -472,7 +510,7 @@ void IslandRoomView::updateScene(QPainter& p) {
             backdrop_.paintWalls(q, f);
             q.restore();
         }
-        paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
+        paintBehind(sprites_.filter(q, damage, scale, pixels), hot_, !layered);
         sprites_.endFilter();
         q.setTransform(QTransform());
         q.setClipRegion(damage);

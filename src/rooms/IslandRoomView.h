@@ -163,7 +163,7 @@ private:
     void updateScene(QPainter& p);
     // The pieces that move behind the still furniture (the garden's sky, holiday decorations, a
     // hanging plant), and those in front of it.
-    void paintBehind(QPainter& p, RoomHotspots& hot);
+    void paintBehind(QPainter& p, RoomHotspots& hot, bool withBackdrop = true);
     void paintInFront(QPainter& p, RoomHotspots& hot);
     // The room before a tab click, fading out with the tabs' spring.
     void beginRoomChange();
@@ -227,6 +227,11 @@ private:
     QRectF lastRect_;
     double lastTint_ = -1;
     std::optional<QRegion> reach_;
+    // The garden's backdrop alone (the scene's pixels), kept under the pieces that move over it, and
+    // how it was drawn last.
+    RoomSprites backdropSprites_;
+    QImage backdropLayer_;
+    std::vector<RoomSprites::Piece> lastBackdrop_;
     // Where the moving pieces were drawn in the last frame.
     RoomSprites sprites_;
     std::vector<RoomSprites::Piece> lastPieces_;
