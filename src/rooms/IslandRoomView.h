@@ -11,7 +11,8 @@
 // Everything moves at the display's rate. The first three layers are kept as one image: the pieces
 // that stand still are drawn once, and each frame only the rectangles of the pieces that move are
 // drawn again (the walls, the moving pieces behind the still furniture, the kept still furniture,
-// the moving pieces in front of it).
+// the moving pieces in front of it). The garden's backdrop is kept apart beneath them, and drawn
+// again only where it moved itself.
 #include "platform/FramePacer.h"
 #include "rooms/RoomBackdrop.h"
 #include "rooms/RoomButtons.h"
