@@ -437,8 +437,6 @@ void IslandRoomView::updateScene(QPainter& p) {
         furniture_.paint(q, pass, models_, none);
     }
 
-    // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
-    // gathers (it fills nothing, so it needs no pool thread).
     // The garden's backdrop is kept on a layer of its own: where only what stands over it moved,
     // it is copied, not drawn again.
     const bool layered = plan_.gardenBackdrop;
@@ -447,6 +445,8 @@ void IslandRoomView::updateScene(QPainter& p) {
         backdrop_.paintGarden(backdropSprites_.gather(scale, pixels), f);
         backdrop = backdropSprites_.endGather();
     }
+    // Where the moving pieces lie this frame and which changed: drawn once on a painter that only
+    // gathers (it fills nothing, so it needs no pool thread).
     QPainter& g = sprites_.gather(scale, pixels);
     gathered_.clear();
     paintBehind(g, gathered_, !layered);
@@ -492,24 +492,21 @@ void IslandRoomView::updateScene(QPainter& p) {
             backdropSprites_.endFilter();
         }
         QPainter q(&scene_);
-        if (layered) {
-            // Straight copies, rectangle by rectangle.
-            q.setCompositionMode(QPainter::CompositionMode_Source);
+        q.setCompositionMode(QPainter::CompositionMode_Source);
+        // The kept backdrop copied straight, rectangle by rectangle, before the damage clips.
+        if (layered)
             for (const QRect& r : damage) q.drawImage(r.topLeft(), backdropLayer_, r);
-        }
         q.setClipRegion(damage);
-        if (!layered) {
-            q.setCompositionMode(QPainter::CompositionMode_Source);
-            q.fillRect(scene_.rect(), Qt::transparent);
-        }
-        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
         q.setRenderHint(QPainter::Antialiasing, true);
-        if (!plan_.gardenBackdrop) {
+        if (!layered) {
+            q.fillRect(scene_.rect(), Qt::transparent);
+            q.setCompositionMode(QPainter::CompositionMode_SourceOver);
             q.save();
             q.scale(scale, scale);
             backdrop_.paintWalls(q, f);
             q.restore();
         }
+        q.setCompositionMode(QPainter::CompositionMode_SourceOver);
         paintBehind(sprites_.filter(q, damage, scale, pixels), hot_, !layered);
         sprites_.endFilter();
         q.setTransform(QTransform());
