@@ -380,9 +380,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     reach_ = whole ? std::nullopt : std::optional(redone);
 }
 
-void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot, bool withBackdrop) {
+void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {
     const RoomFrame& f = frame_;
-    if (withBackdrop && plan_.gardenBackdrop) backdrop_.paintGarden(p, f);
     if (plan_.holiday) backdrop_.paintHoliday(p, f);
     RoomFrame pass = f;
     pass.pass = RoomPass::behind;
@@ -449,7 +448,7 @@ void IslandRoomView::updateScene(QPainter& p) {
     // gathers (it fills nothing, so it needs no pool thread).
     QPainter& g = sprites_.gather(scale, pixels);
     gathered_.clear();
-    paintBehind(g, gathered_, !layered);
+    paintBehind(g, gathered_);
     paintInFront(g, gathered_);
     const std::vector<RoomSprites::Piece>& pieces = sprites_.endGather();
     const bool whole = !(key == sceneKey_) || scene_.size() != pixels;
@@ -507,7 +506,7 @@ void IslandRoomView::updateScene(QPainter& p) {
             q.restore();
         }
         q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        paintBehind(sprites_.filter(q, damage, scale, pixels), hot_, !layered);
+        paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();
         q.setTransform(QTransform());
         q.setClipRegion(damage);

@@ -162,9 +162,9 @@ private:
     bool keepBar(const QRegion& bar);
     // Layers 1-3: brings the kept scene up to this frame (at the device scale of `p`).
     void updateScene(QPainter& p);
-    // The pieces that move behind the still furniture (the garden's sky, holiday decorations, a
-    // hanging plant), and those in front of it.
-    void paintBehind(QPainter& p, RoomHotspots& hot, bool withBackdrop = true);
+    // The pieces that move behind the still furniture (holiday decorations, a hanging plant), and
+    // those in front of it. The garden's backdrop is drawn apart, beneath them.
+    void paintBehind(QPainter& p, RoomHotspots& hot);
     void paintInFront(QPainter& p, RoomHotspots& hot);
     // The room before a tab click, fading out with the tabs' spring.
     void beginRoomChange();
