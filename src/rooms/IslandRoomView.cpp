@@ -338,14 +338,15 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     }
     lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
     // 7. Garden weather: a fine day's leaves drawn here; the evening's on its layer, and rain and
-    // snow on the frame, on a pool thread, so that their fills are not split over the pool.
+    // snow on the frame, at high pixel ratios on a pool thread, so that their fills are not split
+    // over the pool.
     if (fine) {
         backdrop_.paintGardenWeather(p, f);
     } else if (layered) {
         // The layer holds the tint and its lights whatever lies under them: drawn again only
         // where they changed, laid wherever the frame is.
         if (!weatherChanged.isEmpty())
-            scenery::paintInPool([&] {
+            scenery::paintFrameWork(s, [&] {
                 QPainter w(&weatherLayer_);
                 w.setCompositionMode(QPainter::CompositionMode_Source);
                 for (const QRect& r : weatherChanged) w.fillRect(r, Qt::transparent);
@@ -356,7 +357,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
             });
         lay(weatherLayer_, redone, QPainter::CompositionMode_SourceOver);
     } else if (plan_.gardenWeather) {
-        scenery::paintInPool([&] { backdrop_.paintGardenWeather(p, f); });
+        scenery::paintFrameWork(s, [&] { backdrop_.paintGardenWeather(p, f); });
     }
     // 8. Night tint, easing in and out with the night sleep, and the bar over it.
     if (tint > 0)
@@ -476,9 +477,9 @@ void IslandRoomView::updateScene(QPainter& p) {
     }
 
     // Only the damaged rectangles are drawn again, each layer in its order; of the moving pieces
-    // only the shapes that meet them. On a pool thread: from there the raster engine fills each
-    // shape in one go instead of handing its spans to the pool.
-    scenery::paintInPool([&] {
+    // only the shapes that meet them. At high pixel ratios on a pool thread: from there the raster
+    // engine fills each shape in one go instead of handing its spans to the pool.
+    scenery::paintFrameWork(scale, [&] {
         hot_.clear();
         if (!backdropDamage.isEmpty()) {
             QPainter b(&backdropLayer_);

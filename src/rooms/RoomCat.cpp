@@ -262,6 +262,7 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
 
     const QTransform& dt = p.deviceTransform();
     const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+    pixelsPerPoint_ = scale;
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
                        std::max(1, static_cast<int>(std::ceil(f.height * scale))));
     std::vector<RoomSprites::Piece> pieces;
@@ -451,6 +452,10 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
 }
 
 void RoomCatLayer::handOff(const std::function<void()>& work) {
+    if (!scenery::handOffPays(pixelsPerPoint_)) {
+        work();
+        return;
+    }
     ++handOffs_;
     scenery::paintInPool(work);
 }
@@ -633,6 +638,7 @@ void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomMod
         const double lineY = f.floorLine - 30 * s;
         const QTransform& dt = p.deviceTransform();
         const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+    pixelsPerPoint_ = scale;
         const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
                            std::max(1, static_cast<int>(std::ceil(f.height * scale))));
         QPainter& g = bubbles_.gather(scale, pixels);

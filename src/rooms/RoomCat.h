@@ -134,6 +134,7 @@ private:
     QRegion changed_;
     bool keepsParts_ = true;
     int handOffs_ = 0;
+    double pixelsPerPoint_ = 1;  // of the frame being drawn: whether a hand-off pays
     const PetLife* growthOf_ = nullptr;
     double growthAt_ = 0;
     PetGrowth growth_;

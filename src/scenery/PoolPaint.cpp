@@ -102,4 +102,13 @@ void paintInPool(const std::function<void()>& work) {
     p.finished.wait(lock, [&] { return p.completed >= mine; });
 }
 
+bool handOffPays(double pixelsPerPoint) { return pixelsPerPoint >= 1.5; }
+
+void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work) {
+    if (handOffPays(pixelsPerPoint))
+        paintInPool(work);
+    else
+        work();
+}
+
 }  // namespace kp::scenery

@@ -11,4 +11,12 @@ namespace kp::scenery {
 // by one thread at a time, since the caller waits.
 void paintInPool(const std::function<void()>& work);
 
+// Whether a frame drawn at `pixelsPerPoint` device pixels a point is worth handing off: from 1.5.
+// Near one pixel a point a frame's shapes are small enough that the raster engine fills nearly
+// all of them in one go from any thread, and a hand-off (two thread switches every frame) costs
+// more than the few fills it would spare.
+bool handOffPays(double pixelsPerPoint);
+// `work` handed off when that pays, done in place otherwise.
+void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work);
+
 }  // namespace kp::scenery

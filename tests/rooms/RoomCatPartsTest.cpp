@@ -610,33 +610,37 @@ TEST(RoomCatParts, EverydayMotionsDrawFewParts) {
     }
 }
 
-// Swaying to music, the parts drawn and the turned pictures laid down go to a pool thread in one
-// hand-off a frame at most; sitting still, only a frame that draws a part hands off.
-TEST(RoomCatParts, HandsOffToThePoolOnceAFrameAtMost) {
+// At two pixels a point, swaying to music, the parts drawn and the turned pictures laid down go
+// to a pool thread in one hand-off a frame at most; sitting still, only a frame that draws a part
+// hands off. At one pixel a point nothing is handed off: the cat is drawn in place.
+TEST(RoomCatParts, HandsOffToThePoolOnceAFrameAtMostAndOnlyAtHighRatios) {
     RoomCatWorld w;
     w.show(IslandRoomKind::living);
     PetLifeProbe::setPlace(w.life(), 0.5);
     w.life().setPose(PetPose::sitting);
     w.settle();
     const RoomModels m = w.models();
-    for (bool music : {true, false}) {
-        w.layer->setMusicSource([music] { return music; });
-        const int before = w.layer->handOffs();
-        int drawingFrames = 0;
-        for (int i = 0; i < 120; ++i) {
-            w.cat.clock.advance(1.0 / 60);
-            w.state->mousePosition = QPointF(300 + 4 * i, 40);  // the eyes follow: the face draws again
-            const int drawn = w.layer->parts().drawings();
-            layerFrame(w, m, 2);
-            drawingFrames += w.layer->parts().drawings() > drawn;
+    for (double scale : {2.0, 1.0})
+        for (bool music : {true, false}) {
+            w.layer->setMusicSource([music] { return music; });
+            const int before = w.layer->handOffs();
+            int drawingFrames = 0;
+            for (int i = 0; i < 120; ++i) {
+                w.cat.clock.advance(1.0 / 60);
+                w.state->mousePosition = QPointF(300 + 4 * i, 40);  // the eyes follow: the face draws again
+                const int drawn = w.layer->parts().drawings();
+                layerFrame(w, m, scale);
+                drawingFrames += w.layer->parts().drawings() > drawn;
+            }
+            const int handOffs = w.layer->handOffs() - before;
+            EXPECT_GT(drawingFrames, 5) << music << " at " << scale;
+            if (scale < 2)
+                EXPECT_EQ(handOffs, 0) << music;
+            else if (music)
+                EXPECT_EQ(handOffs, 120);
+            else
+                EXPECT_EQ(handOffs, drawingFrames);
         }
-        const int handOffs = w.layer->handOffs() - before;
-        EXPECT_GT(drawingFrames, 5) << music;
-        if (music)
-            EXPECT_EQ(handOffs, 120);
-        else
-            EXPECT_EQ(handOffs, drawingFrames);
-    }
 }
 
 }  // namespace
