@@ -493,13 +493,17 @@ void IslandRoomView::updateScene(QPainter& p) {
         }
         QPainter q(&scene_);
         q.setCompositionMode(QPainter::CompositionMode_Source);
-        // The kept backdrop copied straight, rectangle by rectangle, before the damage clips.
-        if (layered)
-            for (const QRect& r : damage) q.drawImage(r.topLeft(), backdropLayer_, r);
+        // Whole pictures and clears go down rectangle by rectangle, before the damage clips: under
+        // that clip the raster engine would hand their lines to the pool in pieces.
+        for (const QRect& r : damage) {
+            if (layered)
+                q.drawImage(r.topLeft(), backdropLayer_, r);
+            else
+                q.fillRect(r, Qt::transparent);
+        }
         q.setClipRegion(damage);
         q.setRenderHint(QPainter::Antialiasing, true);
         if (!layered) {
-            q.fillRect(scene_.rect(), Qt::transparent);
             q.setCompositionMode(QPainter::CompositionMode_SourceOver);
             q.save();
             q.scale(scale, scale);
@@ -510,10 +514,11 @@ void IslandRoomView::updateScene(QPainter& p) {
         paintBehind(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();
         q.setTransform(QTransform());
-        q.setClipRegion(damage);
+        q.setClipping(false);
         q.setOpacity(1);
         q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        q.drawImage(QPointF(0, 0), still_);
+        for (const QRect& r : damage) q.drawImage(r.topLeft(), still_, r);
+        q.setClipRegion(damage);
         paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();
     });
