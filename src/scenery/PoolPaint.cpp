@@ -102,6 +102,12 @@ void paintInPool(const std::function<void()>& work) {
     p.finished.wait(lock, [&] { return p.completed >= mine; });
 }
 
+std::uint64_t handOffsMade() {
+    Painter& p = painter();
+    const std::lock_guard lock(p.mutex);
+    return p.posted;
+}
+
 bool handOffPays(double pixelsPerPoint) { return pixelsPerPoint >= 1.5; }
 
 void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 
 namespace kp::scenery {
@@ -10,6 +11,9 @@ namespace kp::scenery {
 // fills; drawn from inside the pool, a picture fills in one go. Whatever `work` draws with is used
 // by one thread at a time, since the caller waits.
 void paintInPool(const std::function<void()>& work);
+
+// Hand-offs taken by a pool thread so far, in place ones not counted.
+std::uint64_t handOffsMade();
 
 // Whether a frame drawn at `pixelsPerPoint` device pixels a point is worth handing off: from 1.5.
 // Near one pixel a point a frame's shapes are small enough that the raster engine fills nearly

@@ -16,6 +16,7 @@
 #include "rooms/RoomShapes.h"
 #include "rooms/RoomShapesScenery.h"
 #include "scenery/HolidayProp.h"
+#include "scenery/PoolPaint.h"
 #include "scenery/TomatoClock.h"
 
 #include <gtest/gtest.h>
@@ -508,6 +509,27 @@ TEST_F(IslandRoomViewTest, WhatMovesMovesAtTheDisplaysRate) {
     const QRectF clock = wallHitRect(bedroomClockCentre(640, w.view->frame().floorLine), kBedroomClockScale,
                                      TomatoClock::kSize.width(), TomatoClock::kSize.height());
     EXPECT_GT(changedPixels(a, b, clock.adjusted(-4, -4, 4, 4)), 4);
+}
+
+TEST_F(IslandRoomViewTest, FramesAtOnePixelAPointAreDrawnInPlace) {
+    // A hand-off to a pool thread costs two thread switches a frame: worth it only where the
+    // shapes are large (two pixels a point), not at one.
+    w.show(IslandRoomKind::garden);
+    double t = w.now();
+    for (double ratio : {1.0, 2.0}) {
+        const std::uint64_t before = scenery::handOffsMade();
+        for (int i = 0; i < 10; ++i, t += 1.0 / 60) {
+            QImage img(int(640 * ratio), int(160 * ratio), QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(ratio);
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            w.view->paint(p, QRectF(0, 0, 640, 160), t);
+        }
+        if (ratio < 2)
+            EXPECT_EQ(scenery::handOffsMade(), before);
+        else
+            EXPECT_GE(scenery::handOffsMade(), before + 9);
+    }
 }
 
 TEST_F(IslandRoomViewTest, AFrameDrawnPieceByPieceIsTheWholeFrame) {
