@@ -483,9 +483,9 @@ void IslandRoomView::updateScene(QPainter& p) {
         hot_.clear();
         if (!backdropDamage.isEmpty()) {
             QPainter b(&backdropLayer_);
-            b.setClipRegion(backdropDamage);
+            // Cleared rectangle by rectangle (as below); the filter clips each shape to them.
             b.setCompositionMode(QPainter::CompositionMode_Source);
-            b.fillRect(backdropLayer_.rect(), Qt::transparent);
+            for (const QRect& r : backdropDamage) b.fillRect(r, Qt::transparent);
             b.setCompositionMode(QPainter::CompositionMode_SourceOver);
             b.setRenderHint(QPainter::Antialiasing, true);
             backdrop_.paintGarden(backdropSprites_.filter(b, backdropDamage, scale, pixels), f);

@@ -638,7 +638,7 @@ void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomMod
         const double lineY = f.floorLine - 30 * s;
         const QTransform& dt = p.deviceTransform();
         const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
-    pixelsPerPoint_ = scale;
+        pixelsPerPoint_ = scale;
         const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
                            std::max(1, static_cast<int>(std::ceil(f.height * scale))));
         QPainter& g = bubbles_.gather(scale, pixels);
