@@ -198,9 +198,53 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
 
+    const QTransform& dt = p.deviceTransform();
+    const double s = sceneScale_ = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * s))),
+                       std::max(1, static_cast<int>(std::ceil(f.height * s))));
+
+    // A fine day's garden weather is a few falling leaves, found where they fall; rain, snow and
+    // the evening's tint fill the garden.
+    const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
+                      (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
+                      f.look.time != SkyTime::night && f.look.time != SkyTime::sunset;
+    // The evening's tint is kept on a layer of its own with what moves in it (a few fireflies),
+    // drawn again only where that changed; rain and snow move over all of the garden.
+    const bool layered = plan_.gardenWeather && !fine && !plan_.stormFlash &&
+                         (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
+    QRegion leaves, weatherChanged;
+    if (fine || layered) {
+        backdrop_.paintGardenWeather(weather_.gather(s, pixels), f);
+        std::vector<RoomSprites::Piece> pieces = weather_.endGather();
+        if (fine) {
+            for (const RoomSprites::Piece& piece : pieces) leaves += piece.rect;
+            leaves &= QRect(QPoint(), pixels);
+        } else {
+            // A layer made now, or left while the weather was drawn otherwise, is drawn whole.
+            const bool fresh = weatherLayer_.size() != pixels || !weatherLayered_;
+            if (weatherLayer_.size() != pixels) weatherLayer_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            weatherChanged =
+                fresh ? QRegion(weatherLayer_.rect()) : RoomSprites::damage(pieces, lastWeather_) & weatherLayer_.rect();
+            lastWeather_ = std::move(pieces);
+        }
+    }
+    if (!layered) lastWeather_.clear();
+    weatherLayered_ = layered;
+    // The evening's layer is drawn again where its lights changed, in the scene's hand-off.
+    std::function<void()> weatherWork;
+    if (!weatherChanged.isEmpty())
+        weatherWork = [&] {
+            QPainter w(&weatherLayer_);
+            w.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : weatherChanged) w.fillRect(r, Qt::transparent);
+            w.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            w.setRenderHint(QPainter::Antialiasing, true);
+            backdrop_.paintGardenWeather(weather_.filter(w, weatherChanged, s, pixels), f);
+            weather_.endFilter();
+        };
+
     // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
-    updateScene(p);
-    const double s = sceneScale_;
+    updateScene(pixels, weatherWork);
     // Storm flashes startle the cat once per storm period, on their rising edge.
     startleOnThunder(t);
     // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
@@ -283,32 +327,6 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 
-    // A fine day's garden weather is a few falling leaves, found where they fall; rain, snow and
-    // the evening's tint fill the garden.
-    const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
-                      (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
-                      f.look.time != SkyTime::night && f.look.time != SkyTime::sunset;
-    // The evening's tint is kept on a layer of its own with what moves in it (a few fireflies),
-    // drawn again only where that changed; rain and snow move over all of the garden.
-    const bool layered = plan_.gardenWeather && !fine && !plan_.stormFlash &&
-                         (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
-    QRegion leaves, weatherChanged;
-    if (fine || layered) {
-        backdrop_.paintGardenWeather(weather_.gather(s, scene_.size()), f);
-        std::vector<RoomSprites::Piece> pieces = weather_.endGather();
-        if (fine) {
-            for (const RoomSprites::Piece& piece : pieces) leaves += piece.rect;
-            leaves &= scene_.rect();
-        } else {
-            // A layer made now, or left while the weather was drawn otherwise, is drawn whole.
-            const bool fresh = weatherLayer_.size() != scene_.size() || !weatherLayered_;
-            if (weatherLayer_.size() != scene_.size()) weatherLayer_ = QImage(scene_.size(), QImage::Format_ARGB32_Premultiplied);
-            weatherChanged = fresh ? QRegion(scene_.rect()) : RoomSprites::damage(pieces, lastWeather_) & scene_.rect();
-            lastWeather_ = std::move(pieces);
-        }
-    }
-    if (!layered) lastWeather_.clear();
-    weatherLayered_ = layered;
     const QRegion wasLeaves = std::exchange(leaves_, leaves);
 
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
@@ -343,18 +361,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     if (fine) {
         backdrop_.paintGardenWeather(p, f);
     } else if (layered) {
-        // The layer holds the tint and its lights whatever lies under them: drawn again only
-        // where they changed, laid wherever the frame is.
-        if (!weatherChanged.isEmpty())
-            scenery::paintFrameWork(s, [&] {
-                QPainter w(&weatherLayer_);
-                w.setCompositionMode(QPainter::CompositionMode_Source);
-                for (const QRect& r : weatherChanged) w.fillRect(r, Qt::transparent);
-                w.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                w.setRenderHint(QPainter::Antialiasing, true);
-                backdrop_.paintGardenWeather(weather_.filter(w, weatherChanged, s, scene_.size()), f);
-                weather_.endFilter();
-            });
+        // The layer (brought up to date with the scene) holds the tint and its lights whatever
+        // lies under them, laid wherever the frame is.
         lay(weatherLayer_, redone, QPainter::CompositionMode_SourceOver);
     } else if (plan_.gardenWeather) {
         scenery::paintFrameWork(s, [&] { backdrop_.paintGardenWeather(p, f); });
@@ -396,12 +404,9 @@ void IslandRoomView::paintInFront(QPainter& p, RoomHotspots& hot) {
     if (plan_.holiday) backdrop_.paintHoliday(p, frame_, true);
 }
 
-void IslandRoomView::updateScene(QPainter& p) {
+void IslandRoomView::updateScene(QSize pixels, const std::function<void()>& alongside) {
     const RoomFrame& f = frame_;
-    const QTransform& dt = p.deviceTransform();
-    const double scale = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
-    const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * scale))),
-                       std::max(1, static_cast<int>(std::ceil(f.height * scale))));
+    const double scale = sceneScale_;
     // What the still pieces show is looked at once a second: a bought or put away piece shows
     // within a second.
     const auto second = static_cast<long long>(std::floor(f.t));
@@ -418,7 +423,6 @@ void IslandRoomView::updateScene(QPainter& p) {
     key.holiday = plan_.holiday ? f.holiday : std::nullopt;
     key.nightSleep = f.showsNightSleep;
     key.stillInputs = stillInputs_;
-    sceneScale_ = scale;
 
     SceneKey stillKey = key;
     stillKey.holiday.reset();
@@ -471,8 +475,9 @@ void IslandRoomView::updateScene(QPainter& p) {
     sceneDamage_ = damage;
     sceneWhole_ = whole;
     if (damage.isEmpty()) {
-        // Nothing moved a visible step: the kept scene stands, and no thread is woken.
+        // Nothing moved a visible step: the kept scene stands, and no thread is woken for it.
         hot_ = gathered_;
+        if (alongside) scenery::paintFrameWork(scale, alongside);
         return;
     }
 
@@ -521,6 +526,8 @@ void IslandRoomView::updateScene(QPainter& p) {
         q.setClipRegion(damage);
         paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();
+        q.end();
+        if (alongside) alongside();
     });
 }
 
