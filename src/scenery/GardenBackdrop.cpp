@@ -343,24 +343,11 @@ public:
         if (!(in.time == time_)) {
             time_ = in.time;
             bend(in, quantum_);
+            std::uint64_t d = shapeDigest();
+            for (const int s : steps_) d = (d ^ static_cast<std::uint64_t>(s)) * 0x100000001B3ull;
+            digest_ = d;
         }
-        if (scenery::spriteGatherer(p)) {
-            // Blade by blade, where each is inked: a gust moves a few blades a frame, and only
-            // where those were and are is the lawn drawn again.
-            const QPoint origin(static_cast<int>(std::round(corner.x())), static_cast<int>(std::round(corner.y())));
-            const std::uint64_t shape = shapeDigest();
-            parts_.clear();
-            for (int n = 0; n < static_cast<int>(steps_.size()); ++n) {
-                const Blade& b = bladeAt(heightOf(n), steps_[n], k, ink);
-                if (b.top >= b.bottom) continue;
-                const QRectF device(origin.x() + left_[n] + b.left - 1, origin.y() + top_ + b.top - 1,
-                                    b.right - b.left + 2, b.bottom - b.top + 2);
-                const std::uint64_t which = static_cast<std::uint64_t>(n) << 32 | static_cast<std::uint32_t>(steps_[n]);
-                parts_.push_back({device, (shape ^ which) * 0x100000001B3ull});
-            }
-            scenery::gatherParts(p, parts_);
-            return;
-        }
+        if (scenery::gatherSprite(p, digest_, scale, band)) return;
         update(k, ink);
         scenery::laySprite(p, picture_, band, scale);
     }
@@ -525,7 +512,7 @@ private:
     std::vector<int> put_;     // the bends the picture holds
     std::vector<Blade> blades_;  // by height and bend
     QImage picture_;
-    std::vector<scenery::GatheredPart> parts_;  // the blades, as last gathered
+    std::uint64_t digest_ = 0;
 };
 
 
@@ -595,8 +582,7 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
     still.reset();
 
     // Tree: trunk, branches and crown sway together, drawn from kept pictures of its bend, in
-    // steps that move the crown's far side (the whole sway) a quarter of a device pixel. A step
-    // changes the discs' edges, not their insides: only the tiles it changed are drawn again.
+    // steps that move the crown's far side (the whole sway) a quarter of a device pixel.
     const double sway = k * (2.2 * (0.5 + 0.5 * std::sin(0.31 * time) * std::sin(0.13 * time + 1.2)) +
                              1.6 * std::sin(0.9 * time));
     const QTransform dt = p.deviceTransform();
@@ -607,7 +593,7 @@ void GardenBackdrop::paintInMonth(QPainter& p, const QRectF& rect, int month) co
                                   (static_cast<std::uint64_t>(bend + (1 << 23)) & 0xFFFFFF);
     p.save();
     p.translate(x0, F);
-    scenery::drawTiledSprite(p, treeKey, QRectF(-42 * k, -101 * k, 86 * k, 102 * k + 2), [&](QPainter& q) {
+    scenery::drawSprite(p, treeKey, QRectF(-42 * k, -101 * k, 86 * k, 102 * k + 2), [&](QPainter& q) {
         const double sw = bend * swayStep;
         q.setPen(Qt::NoPen);
         QPainterPath trunkPath;

@@ -260,66 +260,6 @@ bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bo
     return true;
 }
 
-namespace {
-
-constexpr int kTile = 16;
-
-// Each kept picture's tiles, by what they show, row by row: worked out once a picture.
-const std::vector<std::uint64_t>& tileDigests(const QImage& image) {
-    static std::unordered_map<qint64, std::vector<std::uint64_t>> known;
-    if (const auto it = known.find(image.cacheKey()); it != known.end()) return it->second;
-    // The pictures of a few swaying pieces, a step of their sway each: forgotten all at once, now
-    // and then, and worked out again when asked.
-    if (known.size() >= 512) known.clear();
-    std::vector<std::uint64_t> tiles;
-    const int across = (image.width() + kTile - 1) / kTile, down = (image.height() + kTile - 1) / kTile;
-    tiles.assign(static_cast<std::size_t>(across) * static_cast<std::size_t>(down), 0x54494C4500000000ull);
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
-        std::uint64_t* row = tiles.data() + static_cast<std::size_t>(y / kTile) * static_cast<std::size_t>(across);
-        for (int x = 0; x < image.width(); ++x) {
-            std::uint64_t& h = row[x / kTile];
-            h = (h ^ line[x]) * 0x100000001B3ull;
-        }
-    }
-    return known.emplace(image.cacheKey(), std::move(tiles)).first->second;
-}
-
-}  // namespace
-
-bool gatherSpriteTiles(QPainter& p, const QImage& image, const QRectF& bounds) {
-    if (!spriteGatherer(p)) return false;
-    const QTransform t = p.deviceTransform();
-    if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) return false;
-    // Where laySprite() puts the picture, pixel for pixel.
-    const QPointF at = t.map(bounds.topLeft());
-    const int x = static_cast<int>(std::round(at.x())), y = static_cast<int>(std::round(at.y()));
-    const std::vector<std::uint64_t>& tiles = tileDigests(image);
-    const int across = (image.width() + kTile - 1) / kTile;
-    static thread_local std::vector<GatheredPart> parts;
-    parts.clear();
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        const int tx = static_cast<int>(i) % across * kTile, ty = static_cast<int>(i) / across * kTile;
-        const QRect tile(tx, ty, std::min(kTile, image.width() - tx), std::min(kTile, image.height() - ty));
-        const std::uint64_t where = static_cast<std::uint64_t>(x + tx) << 32 | static_cast<std::uint32_t>(y + ty);
-        parts.push_back({QRectF(tile.translated(x, y)), mixed(tiles[i], where)});
-    }
-    return gatherParts(p, parts);
-}
-
-bool gatherParts(QPainter& p, const std::vector<GatheredPart>& parts) {
-    SpriteGatherer* g = spriteGatherer(p);
-    if (!g) return false;
-    // How the picture is laid, and what clips it, once for all of its parts.
-    QRectF clip(-1e9, -1e9, 2e9, 2e9);
-    const std::uint64_t how = layDigest(p, clip, 0x5041525453000000ull);
-    for (const GatheredPart& part : parts) {
-        const QRectF device = part.device & clip;
-        if (!device.isEmpty()) g->gatherShape(device, mixed(how, part.digest));
-    }
-    return true;
-}
-
 bool turnedSprite(const QPainter& p, std::uint64_t key, double scale, const QRectF& bounds, TurnedSprite& turned) {
     const QTransform t = p.deviceTransform();
     if ((t.m12() == 0 && t.m21() == 0 && t.m11() >= 0 && t.m22() >= 0) || t.type() == QTransform::TxProject) return false;

@@ -100,13 +100,6 @@ private:
 // Tells `p`'s gatherer of the picture of `key` at `scale` over `bounds` as laySprite() would lay
 // it; false when `p` does not gather or is turned (the picture is then to be laid).
 bool gatherSprite(QPainter& p, std::uint64_t key, double scale, const QRectF& bounds);
-// Tells `p`'s gatherer of the parts of one picture that move apart (each over its device pixels,
-// drawn as its digest says), as `p` would lay the picture; false when `p` does not gather.
-struct GatheredPart {
-    QRectF device;
-    std::uint64_t digest = 0;
-};
-bool gatherParts(QPainter& p, const std::vector<GatheredPart>& parts);
 
 // Many small moving pieces in one band (a garland's baubles) put onto one picture once per frame
 // and laid down at once: their kept pictures are laid on it unclipped and untransformed, where
@@ -236,20 +229,6 @@ void drawSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& dra
     }
     if (gatherSprite(p, key, scale, bounds)) return;
     laySprite(p, spritePicture(key, scale, bounds, draw), bounds, scale);
-}
-
-// Tells `p`'s gatherer of `image` (a kept picture laid over `bounds`) tile by tile, each by the
-// pixels it shows; false when `p` does not gather or is turned.
-bool gatherSpriteTiles(QPainter& p, const QImage& image, const QRectF& bounds);
-
-// The same as drawSprite() for a large piece that moves a little from frame to frame (a tree's
-// sway): gathered tile by tile, so that only the tiles whose pixels changed are drawn again, not
-// the whole piece.
-template <typename Draw>
-void drawTiledSprite(QPainter& p, std::uint64_t key, const QRectF& bounds, Draw&& draw) {
-    const double scale = spriteScale(p, bounds);
-    if (scale > 0 && spriteGatherer(p) && gatherSpriteTiles(p, spritePicture(key, scale, bounds, draw), bounds)) return;
-    drawSprite(p, key, bounds, draw);
 }
 
 // The same for a piece that stands still at a place that may fall between device pixels: the
