@@ -62,6 +62,24 @@ IslandRoomView::IslandRoomView(AppState& state, Closet& closet, Pomodoro& pomodo
 
 IslandRoomView::~IslandRoomView() = default;
 
+namespace {
+
+// Clears `where` on a kept layer and draws there again, through `sprites`' filtering painter, only
+// the shapes that meet it. Cleared rectangle by rectangle: under a clip of many rectangles the
+// raster engine would hand the clear's lines to the pool in pieces.
+template <typename Draw>
+void redrawLayer(QImage& layer, const QRegion& where, RoomSprites& sprites, double scale, QSize pixels, Draw&& draw) {
+    QPainter q(&layer);
+    q.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : where) q.fillRect(r, Qt::transparent);
+    q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    q.setRenderHint(QPainter::Antialiasing, true);
+    draw(sprites.filter(q, where, scale, pixels));
+    sprites.endFilter();
+}
+
+}  // namespace
+
 void IslandRoomView::setBreed(CatBreed breed) {
     cat_->setBreed(breed);
 }
@@ -234,13 +252,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     std::function<void()> weatherWork;
     if (!weatherChanged.isEmpty())
         weatherWork = [&] {
-            QPainter w(&weatherLayer_);
-            w.setCompositionMode(QPainter::CompositionMode_Source);
-            for (const QRect& r : weatherChanged) w.fillRect(r, Qt::transparent);
-            w.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            w.setRenderHint(QPainter::Antialiasing, true);
-            backdrop_.paintGardenWeather(weather_.filter(w, weatherChanged, s, pixels), f);
-            weather_.endFilter();
+            redrawLayer(weatherLayer_, weatherChanged, weather_, s, pixels,
+                        [&](QPainter& w) { backdrop_.paintGardenWeather(w, f); });
         };
 
     // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
@@ -486,16 +499,9 @@ void IslandRoomView::updateScene(QSize pixels, const std::function<void()>& alon
     // engine fills each shape in one go instead of handing its spans to the pool.
     scenery::paintFrameWork(scale, [&] {
         hot_.clear();
-        if (!backdropDamage.isEmpty()) {
-            QPainter b(&backdropLayer_);
-            // Cleared rectangle by rectangle (as below); the filter clips each shape to them.
-            b.setCompositionMode(QPainter::CompositionMode_Source);
-            for (const QRect& r : backdropDamage) b.fillRect(r, Qt::transparent);
-            b.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            b.setRenderHint(QPainter::Antialiasing, true);
-            backdrop_.paintGarden(backdropSprites_.filter(b, backdropDamage, scale, pixels), f);
-            backdropSprites_.endFilter();
-        }
+        if (!backdropDamage.isEmpty())
+            redrawLayer(backdropLayer_, backdropDamage, backdropSprites_, scale, pixels,
+                        [&](QPainter& b) { backdrop_.paintGarden(b, f); });
         QPainter q(&scene_);
         q.setCompositionMode(QPainter::CompositionMode_Source);
         // Whole pictures and clears go down rectangle by rectangle, before the damage clips: under
