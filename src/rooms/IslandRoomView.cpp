@@ -257,7 +257,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         };
 
     // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
-    updateScene(pixels, weatherWork);
+    updateScene(s, pixels, weatherWork);
     // Storm flashes startle the cat once per storm period, on their rising edge.
     startleOnThunder(t);
     // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
@@ -417,9 +417,8 @@ void IslandRoomView::paintInFront(QPainter& p, RoomHotspots& hot) {
     if (plan_.holiday) backdrop_.paintHoliday(p, frame_, true);
 }
 
-void IslandRoomView::updateScene(QSize pixels, const std::function<void()>& alongside) {
+void IslandRoomView::updateScene(double scale, QSize pixels, const std::function<void()>& alongside) {
     const RoomFrame& f = frame_;
-    const double scale = sceneScale_;
     // What the still pieces show is looked at once a second: a bought or put away piece shows
     // within a second.
     const auto second = static_cast<long long>(std::floor(f.t));
@@ -532,7 +531,6 @@ void IslandRoomView::updateScene(QSize pixels, const std::function<void()>& alon
         q.setClipRegion(damage);
         paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();
-        q.end();
         if (alongside) alongside();
     });
 }

@@ -160,9 +160,9 @@ private:
     void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
     // Whether the bar's pixels on the layer above the scene changed; keeps them.
     bool keepBar(const QRegion& bar);
-    // Layers 1-3: brings the kept scene (`pixels` at the frame's scale) up to this frame;
-    // `alongside` is drawn in the same hand-off, when given.
-    void updateScene(QSize pixels, const std::function<void()>& alongside);
+    // Layers 1-3: brings the kept scene (`pixels`, at `scale` device pixels a point) up to this
+    // frame; `alongside` is drawn in the same hand-off, when given.
+    void updateScene(double scale, QSize pixels, const std::function<void()>& alongside);
     // The pieces that move behind the still furniture (holiday decorations, a hanging plant), and
     // those in front of it. The garden's backdrop is drawn apart, beneath them.
     void paintBehind(QPainter& p, RoomHotspots& hot);

@@ -452,12 +452,8 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
 }
 
 void RoomCatLayer::handOff(const std::function<void()>& work) {
-    if (!scenery::handOffPays(pixelsPerPoint_)) {
-        work();
-        return;
-    }
-    ++handOffs_;
-    scenery::paintInPool(work);
+    if (scenery::handOffPays(pixelsPerPoint_)) ++handOffs_;
+    scenery::paintFrameWork(pixelsPerPoint_, work);
 }
 
 const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {
