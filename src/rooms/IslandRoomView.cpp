@@ -451,6 +451,9 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
         pass.pass = RoomPass::still;
         RoomHotspots none;
         furniture_.paint(q, pass, models_, none);
+        q.end();
+        // Laid only where it has ink: the garden's is one small house.
+        stillInk_ = scenery::inkBounds(still_);
     }
 
     // The garden's backdrop is kept on a layer of its own: where only what stands over it moved,
@@ -527,7 +530,8 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
         q.setClipping(false);
         q.setOpacity(1);
         q.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        for (const QRect& r : damage) q.drawImage(r.topLeft(), still_, r);
+        for (const QRect& r : damage)
+            if (const QRect inked = r & stillInk_; !inked.isEmpty()) q.drawImage(inked.topLeft(), still_, inked);
         q.setClipRegion(damage);
         paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();

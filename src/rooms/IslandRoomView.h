@@ -195,6 +195,7 @@ private:
     // The first three layers at the device's scale, and their still furniture alone.
     QImage scene_;
     QImage still_;
+    QRect stillInk_;  // where the still furniture has any ink
     double sceneScale_ = 1;
     SceneKey sceneKey_;
     SceneKey stillKey_;

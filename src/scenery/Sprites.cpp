@@ -165,6 +165,23 @@ QImage blankSprite(double scale, const QRectF& bounds) {
     return image;
 }
 
+QRect inkBounds(const QImage& image) {
+    if (image.depth() != 32) return image.rect();
+    int top = -1, bottom = -1, left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        int l = 0, r = image.width();
+        while (l < r && line[l] == 0) ++l;
+        if (l == r) continue;
+        while (line[r - 1] == 0) --r;
+        if (top < 0) top = y;
+        bottom = y;
+        left = std::min(left, l);
+        right = std::max(right, r - 1);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 void beginSprite(QPainter& q, double scale, const QRectF& bounds) {
     q.setRenderHint(QPainter::Antialiasing, true);
     q.scale(scale, scale);

@@ -22,6 +22,9 @@ const QImage* keptSprite(std::uint64_t key, double scale, const QRectF& bounds);
 const QImage& keepSprite(std::uint64_t key, double scale, const QRectF& bounds, QImage image);
 // A blank picture for `bounds` at `scale`, and a painter on it in the bounds' units.
 QImage blankSprite(double scale, const QRectF& bounds);
+// The smallest rectangle holding every pixel of a premultiplied image that is not clear (empty when
+// none is).
+QRect inkBounds(const QImage& image);
 void beginSprite(QPainter& q, double scale, const QRectF& bounds);
 // Lays `image` (kept at `scale`) over `bounds` as the painter stands: pixel for pixel on whole
 // device pixels when the painter is not turned, sampled smoothly when it is.

@@ -95,6 +95,17 @@ void frame(Device& device, QPainter& p, double degrees, int& draws) {
     lay(p, 40.3, 20.6, degrees, draws);
 }
 
+TEST(InkBounds, HoldEveryPixelThatIsNotClearAndNoMore) {
+    QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    EXPECT_TRUE(inkBounds(image).isEmpty());
+    image.setPixel(5, 7, qRgba(0, 0, 0, 1));  // the faintest ink counts
+    EXPECT_EQ(inkBounds(image), QRect(5, 7, 1, 1));
+    image.setPixel(39, 2, qRgba(200, 0, 0, 255));
+    image.setPixel(12, 29, qRgba(0, 0, 9, 9));
+    EXPECT_EQ(inkBounds(image), QRect(QPoint(5, 2), QPoint(39, 29)));
+}
+
 TEST(KeptSprites, AFullKeepLetsGoOfThePicturesAskedForLongestAgoNotThoseInUse) {
     dropSprites();
     const QRectF box(0, 0, 4, 4);
