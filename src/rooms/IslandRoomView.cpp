@@ -99,6 +99,7 @@ void IslandRoomView::roomDidAppear() {
     life_.followView(state_.roomKind());
     topBar_->roomDidAppear();
     onScreen_ = true;
+    scenery::roomFrameWay().retry();
     const double now = SystemClock::shared().monotonic();
     pacer_.start(displayFramePeriod(QGuiApplication::primaryScreen()), now);
     frameTimer_->start(pacer_.next(now));
@@ -195,6 +196,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     if (p.device() != lastDevice_ || rect != lastRect_) redo = nullptr;
     lastDevice_ = p.device();
     lastRect_ = rect;
+    const double began = scenery::processSeconds();
     origin_ = rect.topLeft();
     frame_ = makeFrame(rect.size(), t);
     const RoomFrame& f = frame_;
@@ -400,6 +402,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
 
     p.restore();
     reach_ = whole ? std::nullopt : std::optional(redone);
+    // What a frame drawn over the last one cost tells which way such frames go.
+    if (!whole && scenery::mayHandOff(s)) scenery::roomFrameWay().add(scenery::processSeconds() - began);
 }
 
 void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {
@@ -540,6 +544,7 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
 }
 
 void IslandRoomView::beginRoomChange() {
+    scenery::roomFrameWay().retry();  // another room draws other things
     // The room shown so far fades out over the new one with the tabs' spring.
     if (scene_.isNull()) return;
     leaving_ = scene_;

@@ -4,7 +4,9 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -108,7 +110,50 @@ std::uint64_t handOffsMade() {
     return p.posted;
 }
 
-bool handOffPays(double pixelsPerPoint) { return pixelsPerPoint >= 1.5; }
+void FrameWay::add(double seconds) {
+    if (!trying_) {
+        if (++frames_ >= kKept) retry();
+        return;
+    }
+    std::vector<double>& costs = costs_[handOff_ ? 1 : 0];
+    costs.push_back(seconds);
+    if (static_cast<int>(costs.size()) < kTried) return;
+    if (handOff_) {
+        handOff_ = false;
+        return;
+    }
+    // By the middle frame of each: a frame drawn whole, or a busy moment, tells nothing.
+    const auto middle = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    handOff_ = middle(costs_[1]) < middle(costs_[0]);
+    trying_ = false;
+    frames_ = 0;
+}
+
+void FrameWay::retry() {
+    handOff_ = true;
+    trying_ = true;
+    frames_ = 0;
+    costs_[0].clear();
+    costs_[1].clear();
+}
+
+FrameWay& roomFrameWay() {
+    static FrameWay way;
+    return way;
+}
+
+double processSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+bool mayHandOff(double pixelsPerPoint) { return pixelsPerPoint >= 1.5; }
+
+bool handOffPays(double pixelsPerPoint) { return mayHandOff(pixelsPerPoint) && roomFrameWay().handOff(); }
 
 void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work) {
     if (handOffPays(pixelsPerPoint))

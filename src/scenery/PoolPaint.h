@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace kp::scenery {
 
@@ -15,10 +16,39 @@ void paintInPool(const std::function<void()>& work);
 // Hand-offs taken by a pool thread so far, in place ones not counted.
 std::uint64_t handOffsMade();
 
-// Whether a frame drawn at `pixelsPerPoint` device pixels a point is worth handing off: from 1.5.
+// Which way frames drawn at high pixel ratios go: handed off, or drawn in place. A hand-off spares
+// the raster engine's split fills, but costs two thread switches and the frame's pixels crossing
+// to another core; which costs less depends on what the frames draw (rain on the windows splits
+// many fills, a clear night hardly any). Each way is tried on a few frames in turn, by what they
+// cost, and the cheaper kept for a while; then both are tried again.
+class FrameWay {
+public:
+    static constexpr int kTried = 30;  // frames each way is tried on
+    static constexpr int kKept = 600;  // frames the cheaper way is kept for
+    bool handOff() const { return handOff_; }
+    // A frame drawn the current way cost `seconds`.
+    void add(double seconds);
+    // Both ways are tried again, the hand-off first: what the frames draw changed.
+    void retry();
+
+private:
+    bool handOff_ = true;
+    bool trying_ = true;
+    int frames_ = 0;
+    std::vector<double> costs_[2];  // this trial's frames, in place and handed off
+};
+
+// The room's frames' way (the main thread's).
+FrameWay& roomFrameWay();
+// The process's CPU time so far, in seconds: every thread's, the pool's included.
+double processSeconds();
+
+// Whether a frame drawn at `pixelsPerPoint` device pixels a point may be handed off: from 1.5.
 // Near one pixel a point a frame's shapes are small enough that the raster engine fills nearly
-// all of them in one go from any thread, and a hand-off (two thread switches every frame) costs
-// more than the few fills it would spare.
+// all of them in one go from any thread, and a hand-off always costs more than the few fills it
+// would spare.
+bool mayHandOff(double pixelsPerPoint);
+// Whether it is: when it may, and the room's frames go that way.
 bool handOffPays(double pixelsPerPoint);
 // `work` handed off when that pays, done in place otherwise.
 void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work);

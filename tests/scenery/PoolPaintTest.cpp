@@ -75,5 +75,56 @@ TEST(PoolPaint, HandOffsRunOneAtATimeOnTheSamePoolThreadAndTheCallerWaitsForEach
     EXPECT_EQ(pool->maxThreadCount(), most);
 }
 
+// Feeds `frames` frames to `way`, each costing what `cost(handedOff, i)` says; the ways they went.
+template <typename Cost>
+std::vector<bool> feed(FrameWay& way, int frames, Cost&& cost) {
+    std::vector<bool> went;
+    for (int i = 0; i < frames; ++i) {
+        went.push_back(way.handOff());
+        way.add(cost(way.handOff(), i));
+    }
+    return went;
+}
+
+TEST(FrameWay, EachWayIsTriedThenTheCheaperKeptForAWhileThenBothTriedAgain) {
+    const int tried = FrameWay::kTried, kept = FrameWay::kKept;
+    for (bool handOffCheaper : {false, true}) {
+        FrameWay way;
+        // A few frames drawn whole cost far more: they do not decide.
+        const auto cost = [&](bool handedOff, int i) {
+            if (!handedOff && i % 10 == 3) return 0.05;
+            return handedOff == handOffCheaper ? 0.001 : 0.002;
+        };
+        const std::vector<bool> went = feed(way, 2 * tried + kept + 2 * tried, cost);
+        for (int i = 0; i < tried; ++i) EXPECT_TRUE(went[i]) << i;
+        for (int i = tried; i < 2 * tried; ++i) EXPECT_FALSE(went[i]) << i;
+        for (int i = 2 * tried; i < 2 * tried + kept; ++i) ASSERT_EQ(went[i], handOffCheaper) << i;
+        for (int i = 2 * tried + kept; i < 3 * tried + kept; ++i) EXPECT_TRUE(went[i]) << i;
+        for (int i = 3 * tried + kept; i < 4 * tried + kept; ++i) EXPECT_FALSE(went[i]) << i;
+        EXPECT_EQ(way.handOff(), handOffCheaper);
+    }
+
+    // Told to try again mid-way, it starts over with the hand-off.
+    FrameWay way;
+    feed(way, 2 * tried + 5, [](bool handedOff, int) { return handedOff ? 0.002 : 0.001; });
+    ASSERT_FALSE(way.handOff());
+    way.retry();
+    const std::vector<bool> went = feed(way, 2 * tried, [](bool handedOff, int) { return handedOff ? 0.001 : 0.002; });
+    EXPECT_TRUE(went.front());
+    EXPECT_FALSE(went.back());
+    EXPECT_TRUE(way.handOff());
+}
+
+TEST(FrameWay, FramesAtOnePixelAPointAreNeverHandedOff) {
+    FrameWay& way = roomFrameWay();
+    way.retry();
+    EXPECT_TRUE(handOffPays(2));
+    EXPECT_FALSE(handOffPays(1));
+    feed(way, 2 * FrameWay::kTried, [](bool handedOff, int) { return handedOff ? 0.002 : 0.001; });
+    EXPECT_FALSE(handOffPays(2));
+    EXPECT_FALSE(handOffPays(1));
+    way.retry();
+}
+
 }  // namespace
 }  // namespace kp::scenery
