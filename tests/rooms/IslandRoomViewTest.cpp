@@ -512,9 +512,9 @@ TEST_F(IslandRoomViewTest, WhatMovesMovesAtTheDisplaysRate) {
 }
 
 TEST_F(IslandRoomViewTest, FramesAtOnePixelAPointAreDrawnInPlace) {
-    // A hand-off to a pool thread costs two thread switches a frame: worth it only where the
-    // shapes are large (two pixels a point), not at one, and then once a frame, the evening's
-    // lights drawn in the scene's hand-off. (The cat is out: it hands off its own.)
+    // A hand-off to a pool thread costs two thread switches a frame: never worth it at one pixel a
+    // point. At two, a room just shown tries the hand-off first, once a frame, the evening's lights
+    // drawn in the scene's hand-off. (The cat is out: it hands off its own.)
     double t = w.now();
     for (SkyLook look : {SkyLook{SkyTime::day, SkyWeather::clear}, SkyLook{SkyTime::night, SkyWeather::clear}}) {
         w.look = look;
