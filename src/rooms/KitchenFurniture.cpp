@@ -9,6 +9,7 @@
 #include <QTime>
 
 #include <cmath>
+#include <limits>
 
 namespace kp {
 
@@ -330,8 +331,16 @@ void drawWaterBowl(QPainter& p, QPointF at, double scale, bool drinking, double 
 
 KitchenState kitchenState(const RoomModels& m, double t) {
     KitchenState s;
-    // The frame's own time: the wall clock and what is drawn beside it show the same moment.
-    s.clock = clockHands(dateFromReference(t).toLocalTime().time());
+    // The frame's own time: the wall clock and what is drawn beside it show the same moment. The
+    // hands move by the minute and zones are offset by whole minutes, so the local time (which
+    // reads the zone file again each time) is asked for once a minute, not at every frame.
+    thread_local double minute = std::numeric_limits<double>::quiet_NaN();
+    thread_local ClockHands hands;
+    if (const double now = std::floor(t / 60); !(now == minute)) {
+        minute = now;
+        hands = clockHands(dateFromReference(t).toLocalTime().time());
+    }
+    s.clock = hands;
     if (m.life) {
         s.eating = m.life->pose() == PetPose::eating;
         s.drinking = m.life->pose() == PetPose::drinking && m.life->room() == IslandRoomKind::kitchen;

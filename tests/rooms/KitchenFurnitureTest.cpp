@@ -73,6 +73,11 @@ TEST(KitchenFurniture, TheWallClockShowsTheFramesLocalTime) {
     EXPECT_DOUBLE_EQ(three.minuteDegrees, 0);
     EXPECT_DOUBLE_EQ(three.hourDegrees, 90);
     EXPECT_DOUBLE_EQ(kitchenState(none, at(15, 15)).clock.minuteDegrees, 90);
+    // The hand moves on the minute, frame by frame, either way in time.
+    EXPECT_DOUBLE_EQ(kitchenState(none, at(15, 15) - 1.0 / 60).clock.minuteDegrees, 84);
+    EXPECT_DOUBLE_EQ(kitchenState(none, at(15, 15) + 59.9).clock.minuteDegrees, 90);
+    EXPECT_DOUBLE_EQ(kitchenState(none, at(15, 16)).clock.minuteDegrees, 96);
+    EXPECT_DOUBLE_EQ(kitchenState(none, at(15, 0) - 1.0 / 60).clock.hourDegrees, 90 - 0.5);
 }
 
 }  // namespace
