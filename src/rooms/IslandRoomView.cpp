@@ -196,7 +196,11 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     if (p.device() != lastDevice_ || rect != lastRect_) redo = nullptr;
     lastDevice_ = p.device();
     lastRect_ = rect;
-    const double began = scenery::processSeconds();
+    const QTransform& dt = p.deviceTransform();
+    const double s = sceneScale_ = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
+    // A frame's CPU time is read only while the ways of drawing it are compared.
+    const bool timed = scenery::mayHandOff(s) && scenery::roomFrameWay().trying();
+    const double began = timed ? scenery::processSeconds() : 0;
     origin_ = rect.topLeft();
     frame_ = makeFrame(rect.size(), t);
     const RoomFrame& f = frame_;
@@ -218,8 +222,6 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     p.setClipRect(QRectF(0, 0, f.width, f.height), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    const QTransform& dt = p.deviceTransform();
-    const double s = sceneScale_ = std::max(0.25, std::hypot(dt.m11(), dt.m12()));
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * s))),
                        std::max(1, static_cast<int>(std::ceil(f.height * s))));
 
@@ -403,7 +405,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     p.restore();
     reach_ = whole ? std::nullopt : std::optional(redone);
     // What a frame drawn over the last one cost tells which way such frames go.
-    if (!whole && scenery::mayHandOff(s)) scenery::roomFrameWay().add(scenery::processSeconds() - began);
+    if (!whole && scenery::mayHandOff(s)) scenery::roomFrameWay().add(timed ? scenery::processSeconds() - began : 0);
 }
 
 void IslandRoomView::paintBehind(QPainter& p, RoomHotspots& hot) {

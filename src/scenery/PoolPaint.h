@@ -26,6 +26,8 @@ public:
     static constexpr int kTried = 30;  // frames each way is tried on
     static constexpr int kKept = 600;  // frames the cheaper way is kept for
     bool handOff() const { return handOff_; }
+    // Whether frames' costs are compared now; while the cheaper way is kept, `add` only counts.
+    bool trying() const { return trying_; }
     // A frame drawn the current way cost `seconds`.
     void add(double seconds);
     // Both ways are tried again, the hand-off first: what the frames draw changed.

@@ -102,6 +102,7 @@ TEST(FrameWay, EachWayIsTriedThenTheCheaperKeptForAWhileThenBothTriedAgain) {
         for (int i = 2 * tried + kept; i < 3 * tried + kept; ++i) EXPECT_TRUE(went[i]) << i;
         for (int i = 3 * tried + kept; i < 4 * tried + kept; ++i) EXPECT_FALSE(went[i]) << i;
         EXPECT_EQ(way.handOff(), handOffCheaper);
+        EXPECT_FALSE(way.trying());
     }
 
     // Told to try again mid-way, it starts over with the hand-off.
