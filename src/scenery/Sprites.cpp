@@ -338,7 +338,7 @@ const QImage& keepTurned(const TurnedSprite& turned, const QImage& upright, cons
     image.fill(Qt::transparent);
     {
         QPainter q(&image);
-        q.setRenderHint(QPainter::Antialiasing, true);
+        q.setRenderHint(QPainter::Antialiasing, false);
         q.setRenderHint(QPainter::SmoothPixmapTransform, true);
         q.setTransform(turned.toPicture);
         q.drawImage(QRectF(bounds.topLeft(), QSizeF(upright.width() / scale, upright.height() / scale)), upright);
@@ -371,9 +371,14 @@ void laySprite(QPainter& p, const QImage& image, const QRectF& bounds, double sc
     const QTransform t = p.deviceTransform();
     if (t.m12() != 0 || t.m21() != 0 || t.m11() < 0 || t.m22() < 0) {
         const bool smooth = p.testRenderHint(QPainter::SmoothPixmapTransform);
+        const bool antialiased = p.testRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        // The smooth fill blends the picture's own edge in; antialiased, each row's edge pixels
+        // become runs of their own, and a fill of many runs is split over other threads.
+        p.setRenderHint(QPainter::Antialiasing, false);
         p.drawImage(QRectF(bounds.topLeft(), QSizeF(image.width() / scale, image.height() / scale)), image);
         p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        p.setRenderHint(QPainter::Antialiasing, antialiased);
         return;
     }
     const QPointF at = t.map(bounds.topLeft());

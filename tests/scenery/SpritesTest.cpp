@@ -5,11 +5,15 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cmath>
+#include <future>
+#include <thread>
 #include <vector>
 
 namespace kp::scenery {
@@ -269,6 +273,53 @@ TEST(TurnedSprites, ATurnedPictureLooksAsTheUprightOneLaidTurned) {
                 EXPECT_NEAR(x[0] / weight[0], x[1] / weight[1], 0.1 * ratio);
                 EXPECT_NEAR(y[0] / weight[0], y[1] / weight[1], 0.1 * ratio);
             }
+}
+
+TEST(TurnedSprites, APictureLaidTurnedIsFilledOnTheThreadThatDrawsIt) {
+    // A fill the raster engine splits waits for the pool's threads: with the pool's one thread
+    // held, a split fill would not finish until the pool is let go.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    std::promise<void> letGo;
+    std::shared_future<void> held = letGo.get_future().share();
+    std::promise<void> holding;
+    pool->start([held, &holding] {
+        holding.set_value();
+        held.wait();
+    });
+    holding.get_future().wait();
+    // Some 80 rows tall, turned: antialiased, its rows' edges would make a fill of some 300 runs.
+    const QRectF bounds(-20, -40, 40, 80);
+    QImage upright(40, 80, QImage::Format_ARGB32_Premultiplied);
+    upright.fill(Qt::transparent);
+    {
+        QPainter q(&upright);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        q.setPen(Qt::NoPen);
+        q.setBrush(QColor("#F06A2A"));
+        q.drawEllipse(QRectF(1, 1, 38, 78));
+    }
+    QImage room(120, 120, QImage::Format_ARGB32_Premultiplied);
+    room.fill(Qt::white);
+    auto drawn = std::async(std::launch::async, [&] {
+        QPainter p(&room);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.translate(60, 60);
+        p.rotate(7);
+        laySprite(p, upright, bounds, 1);
+        TurnedSprite turned;
+        if (turnedSprite(p, 1, 1, bounds, turned)) keepTurned(turned, upright, bounds, 1);
+    });
+    const bool finished = drawn.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    letGo.set_value();
+    drawn.wait();
+    pool->waitForDone();
+    pool->setMaxThreadCount(threads);
+    dropSprites();
+    EXPECT_TRUE(finished);
+    // And it is laid: the middle of the room shows the piece.
+    EXPECT_EQ(room.pixelColor(60, 60), QColor("#F06A2A"));
 }
 
 TEST(MovingSprites, ASmallPieceThatMovesIsDrawnOnceForEachQuarterPixelAndLaidWhereItsShapeWouldBe) {
