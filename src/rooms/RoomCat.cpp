@@ -640,11 +640,18 @@ void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomMod
         QPainter& g = bubbles_.gather(scale, pixels);
         for (const PetReaction& r : life.reactions()) paintReactionBubble(g, r, f.t, f.width, s, lineY);
         pieces = bubbles_.endGather();
-        // On a pool thread: a bubble's fills are larger than the raster engine fills in one go
-        // from here, and it would hand each of their spans to the pool, fill after fill.
-        handOff([&] {
+        const auto bubbles = [&] {
             for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
-        });
+        };
+        // On a pool thread at high pixel ratios, even while frames are drawn in place: a bubble's
+        // fills are larger than the raster engine fills in one go from here, and it would hand
+        // each of their spans to the pool, fill after fill, for as long as the bubble shows.
+        if (scenery::mayHandOff(scale)) {
+            ++handOffs_;
+            scenery::paintInPool(bubbles);
+        } else {
+            bubbles();
+        }
     }
     reactionsChanged_ = RoomSprites::damage(pieces, lastBubbles_);
     lastBubbles_ = std::move(pieces);

@@ -1,6 +1,7 @@
 // The room cat laid down from its kept parts: it looks as the cat drawn shape by shape, draws again
 // only the parts that changed, and tells the host every pixel that changed.
 #include "RoomCatWorld.h"
+#include "scenery/PoolPaint.h"
 
 #include <QDir>
 
@@ -641,6 +642,36 @@ TEST(RoomCatParts, HandsOffToThePoolOnceAFrameAtMostAndOnlyAtHighRatios) {
             else
                 EXPECT_EQ(handOffs, drawingFrames);
         }
+}
+
+// A word bubble's fills go to a pool thread at two pixels a point even while the room's frames are
+// drawn in place, once a frame while it shows; at one pixel a point they are drawn in place.
+TEST(RoomCatParts, AWordBubbleAtHighRatiosIsHandedOffWhicheverWayTheFramesGo) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.settle();
+    // The room's frames go in place: handed off, they were found to cost more.
+    scenery::FrameWay& way = scenery::roomFrameWay();
+    way.retry();
+    for (int i = 0; i < 2 * scenery::FrameWay::kTried; ++i) way.add(way.handOff() ? 1e-3 : 1e-4);
+    ASSERT_FALSE(way.handOff());
+    const RoomModels m = w.models();
+    for (double scale : {2.0, 1.0}) {
+        w.life().react(PetReaction::Kind::meow, 1, w.now());
+        const int before = w.layer->handOffs();
+        for (int i = 0; i < 20; ++i) {
+            w.cat.clock.advance(1.0 / 60);
+            QImage img(int(640 * scale), int(160 * scale), QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(scale);
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            w.layer->paintReactions(p, w.frame(), m);
+        }
+        EXPECT_EQ(w.layer->handOffs() - before, scale < 2 ? 0 : 20) << scale;
+        w.cat.clock.advance(3);
+    }
+    way.retry();
 }
 
 }  // namespace
