@@ -451,9 +451,13 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
         layDown();
 }
 
-void RoomCatLayer::handOff(const std::function<void()>& work) {
-    if (scenery::handOffPays(pixelsPerPoint_)) ++handOffs_;
-    scenery::paintFrameWork(pixelsPerPoint_, work);
+void RoomCatLayer::handOff(const std::function<void()>& work, bool whicheverWay) {
+    if (whicheverWay ? scenery::mayHandOff(pixelsPerPoint_) : scenery::handOffPays(pixelsPerPoint_)) {
+        ++handOffs_;
+        scenery::paintInPool(work);
+    } else {
+        work();
+    }
 }
 
 const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {
@@ -640,18 +644,12 @@ void RoomCatLayer::paintReactions(QPainter& p, const RoomFrame& f, const RoomMod
         QPainter& g = bubbles_.gather(scale, pixels);
         for (const PetReaction& r : life.reactions()) paintReactionBubble(g, r, f.t, f.width, s, lineY);
         pieces = bubbles_.endGather();
-        const auto bubbles = [&] {
-            for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
-        };
         // On a pool thread at high pixel ratios, even while frames are drawn in place: a bubble's
         // fills are larger than the raster engine fills in one go from here, and it would hand
         // each of their spans to the pool, fill after fill, for as long as the bubble shows.
-        if (scenery::mayHandOff(scale)) {
-            ++handOffs_;
-            scenery::paintInPool(bubbles);
-        } else {
-            bubbles();
-        }
+        handOff([&] {
+            for (const PetReaction& r : life.reactions()) paintReactionBubble(p, r, f.t, f.width, s, lineY);
+        }, true);
     }
     reactionsChanged_ = RoomSprites::damage(pieces, lastBubbles_);
     lastBubbles_ = std::move(pieces);

@@ -100,7 +100,9 @@ private:
     void paintFromParts(QPainter& p, const RoomCatState& c, const CatEnv& env, const FaceFrame& face, QPointF look,
                         double scale, QSize pixels, std::vector<RoomSprites::Piece>& pieces);
 
-    void handOff(const std::function<void()>& work);
+    // `work` on the pool thread when the room's frames go that way, or with `whicheverWay` at any
+    // ratio where frames may be handed off (work whose fills the raster engine would split).
+    void handOff(const std::function<void()>& work, bool whicheverWay = false);
 
     Clock& clock_;
     Defaults& store_;
