@@ -3,11 +3,12 @@
 # scripts started side by side never share one; FIRST is kept for callers that name one), logging
 # to LOG, exports DISPLAY, adds its pid to the caller's `pids` array and waits until it answers.
 # Fails when the server has not come up within a minute. KP_SCREEN_SIZE (default 1440x900) sizes
-# the screen.
+# the screen. The server never resets: a reset when its last client leaves drops any client that
+# connects meanwhile, such as an app started again right after the last one ended.
 kp_start_display() {
   local number_file
   number_file=$(mktemp /tmp/kp-display.XXXXXX)
-  Xvfb -displayfd 3 -screen 0 "${KP_SCREEN_SIZE:-1440x900}x24" -nolisten tcp 3>"$number_file" >"$2" 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 "${KP_SCREEN_SIZE:-1440x900}x24" -nolisten tcp 3>"$number_file" >"$2" 2>&1 &
   pids+=($!)
   local n= _
   for _ in $(seq 600); do
