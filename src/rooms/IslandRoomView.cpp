@@ -293,38 +293,43 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const bool sameBar = plan_.topBarOverTint == lastBarOverTint_ && bar == lastBar_ && barPixels == lastBarPixels_;
     lastBar_ = std::move(bar);
     const bool barStands = !plan_.topBarOverTint && sameBar && !overFresh && !catArea_.intersects(barPixels);
-    // Over the night tint, the bar is kept on a picture of its own and laid after the tint: drawn
-    // again only when it changed.
-    QRegion tintBarRedo;
-    // (A bar not kept yet came over the tint just now, so is not the same bar.)
-    if (plan_.topBarOverTint && !sameBar) {
+    // The bar is kept on a picture of its own, drawn again only when it changed: laid on the layer,
+    // or over the night tint after it. Laying it again where the cat group passed over it is a
+    // copy, where drawing it would fill its rings, pill and texts again.
+    QRegion barRedo;
+    const bool barDrawn = !sameBar || bar_.isNull();
+    if (barDrawn) {
         const QRect box = barPixels.boundingRect();
-        tintBarRedo = barPixels | QRegion(QRect(tintBarAt_, tintBar_.size()));
-        tintBar_ = QImage(box.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-        tintBar_.fill(Qt::transparent);
-        tintBarAt_ = box.topLeft();
-        QPainter b(&tintBar_);
+        barRedo = barPixels | QRegion(QRect(barAt_, bar_.size()));
+        bar_ = QImage(box.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+        bar_.fill(Qt::transparent);
+        barAt_ = box.topLeft();
+        QPainter b(&bar_);
         b.setRenderHint(QPainter::Antialiasing, true);
         b.translate(-box.topLeft());
         b.scale(s, s);
         RoomHotspots offered;  // the gathering painter offered them already
-        topBar_->paint(b, f, offered);
+        // At high pixel ratios on a pool thread, so that its larger fills are not split over the pool.
+        if (scenery::mayHandOff(s))
+            scenery::paintInPool([&] { topBar_->paint(b, f, offered); });
+        else
+            topBar_->paint(b, f, offered);
     }
-    if (!plan_.topBarOverTint) tintBar_ = QImage();
     lastBarPixels_ = barPixels;
     {
+        // The bar beside the notch (above the night tint while the cat sleeps the night); a cat up
+        // on a perch passes over it. Where the bar is the same, only what the cat group covered of
+        // it is put back.
+        const bool barOnLayer = !plan_.topBarOverTint && !barStands;
+        const bool barKept = barOnLayer && !barDrawn && !overFresh;
+        const QRegion barPut = !barOnLayer ? QRegion() : barKept ? barPixels & catArea_ : barPixels;
         QPainter o(&over_);
         o.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect& r : barStands ? wasOver - barPixels : wasOver) o.fillRect(r, Qt::transparent);
+        for (const QRect& r : barStands || barKept ? wasOver - barPixels : wasOver) o.fillRect(r, Qt::transparent);
+        for (const QRect& r : barPut) o.drawImage(r.topLeft(), bar_, r.translated(-barAt_));
         o.setCompositionMode(QPainter::CompositionMode_SourceOver);
         o.setRenderHint(QPainter::Antialiasing, true);
         o.scale(s, s);
-        // The bar beside the notch (above the night tint while the cat sleeps the night); a cat up
-        // on a perch passes over it.
-        if (!plan_.topBarOverTint && !barStands) {
-            RoomHotspots offered;  // the gathering painter offered them already
-            topBar_->paint(o, f, offered);
-        }
         if (plan_.cat) paintCatGroup(o);
     }
     QRegion catArea;
@@ -340,7 +345,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         plan_.cat ? ((cat_->changed() | cat_->reactionsChanged()) & scene_.rect()) | catArea.xored(wasCat) : wasCat;
     overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
     // The bar is looked at again only when its pixels on the layer changed.
-    const bool barMoved = plan_.topBarOverTint ? !tintBarRedo.isEmpty() : !barStands && keepBar(barPixels & over_.rect());
+    const bool barMoved = plan_.topBarOverTint ? !barRedo.isEmpty() : !barStands && keepBar(barPixels & over_.rect());
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 
@@ -353,7 +358,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     // were and are, where the weather changed, the bar when it changed, and what the host asks for.
     const QRegion redone = whole ? QRegion(scene_.rect())
                                  : (sceneDamage_ | catChanged | wasLeaves | leaves | weatherChanged |
-                                    (barMoved ? barPixels | tintBarRedo : QRegion()) | *redo) &
+                                    (barMoved ? barPixels | barRedo : QRegion()) | *redo) &
                                        scene_.rect();
 
     // The scene, then the layer above it, rectangle by rectangle in the scene's pixels: each is
@@ -396,7 +401,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         p.save();
         p.scale(1 / s, 1 / s);
         for (const QRect& r : barPixels & redone)
-            p.drawImage(r.topLeft(), tintBar_, r.translated(-tintBarAt_));
+            p.drawImage(r.topLeft(), bar_, r.translated(-barAt_));
         p.restore();
     }
     // 9. Cards.

@@ -214,9 +214,9 @@ private:
     RoomSprites barSprites_;
     std::vector<RoomSprites::Piece> lastBar_;
     QRegion lastBarPixels_;
-    // The bar alone while it stands over the night tint (the scene's pixels, from `tintBarAt_`).
-    QImage tintBar_;
-    QPoint tintBarAt_;
+    // The bar alone, as last drawn (the scene's pixels, from `barAt_`).
+    QImage bar_;
+    QPoint barAt_;
     // Where a fine day's falling leaves lay in the last frame, found on a painter that only gathers.
     RoomSprites weather_;
     QRegion leaves_;
