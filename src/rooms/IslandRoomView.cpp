@@ -300,7 +300,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const bool barDrawn = !sameBar || bar_.isNull();
     if (barDrawn) {
         const QRect box = barPixels.boundingRect();
-        barRedo = barPixels | QRegion(QRect(barAt_, bar_.size()));
+        // Over the tint, where the bar was is drawn again too; on the layer, its pixels tell.
+        if (plan_.topBarOverTint) barRedo = barPixels | QRegion(QRect(barAt_, bar_.size()));
         bar_ = QImage(box.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
         bar_.fill(Qt::transparent);
         barAt_ = box.topLeft();
