@@ -66,8 +66,8 @@ public:
     LayerCache(const LayerCache&) = delete;
     LayerCache& operator=(const LayerCache&) = delete;
 
-    // Draws the layer on a pool thread (see paintInPool): for layers of shapes, not of text, whose
-    // fonts would be loaded again in each thread.
+    // Draws the layer on a pool thread (see paintInPool) at pixel ratios where frames may be
+    // handed off: there its larger fills would be split over the pool.
     void setDrawnInPool(bool inPool) { inPool_ = inPool; }
     void invalidate() { valid_ = false; }
     bool isValid() const { return valid_; }
@@ -78,7 +78,7 @@ public:
     template <typename F>
     void draw(QPainter& p, const QRectF& rect, F&& paint) {
         if (QPainter* q = begin(p, rect)) {
-            if (inPool_)
+            if (inPool_ && scenery::mayHandOff(scale_))
                 scenery::paintInPool([&] { paint(*q); });
             else
                 paint(*q);

@@ -72,6 +72,10 @@ TopBar::TopBar(AppState& state, Wallet& wallet, Clock& clock, Scheduler& schedul
     : state_(state), wallet_(wallet), clock_(clock), scheduler_(scheduler), center_(center) {
     metaText_.setTextFormat(Qt::PlainText);
     statusText_.setTextFormat(Qt::PlainText);
+    // The pill's and the row's fills are large at high pixel ratios: drawn from the pool's kept
+    // thread, each goes in one piece instead of being split over the pool and waited for.
+    pill_.setDrawnInPool(true);
+    row_.setDrawnInPool(true);
 }
 
 TopBar::~TopBar() = default;

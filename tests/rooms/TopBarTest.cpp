@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
+#include <QThreadPool>
+
+#include <chrono>
+#include <future>
 
 namespace kp {
 namespace {
@@ -259,6 +263,42 @@ TEST_F(TopBarFixture, RingsShowTheCatsStats) {
     EXPECT_LT(colourDistance(img.pixelColor(QPointF(hunger.x(), hunger.y() - r).toPoint()), colorFromHex("#F4505E")), 70);
     EXPECT_GT(colourDistance(img.pixelColor(QPointF(hunger.x(), hunger.y() + r).toPoint()), colorFromHex("#F4505E")), 80);
     EXPECT_LT(colourDistance(img.pixelColor(QPointF(health.x(), health.y() + r).toPoint()), colorFromHex("#6FBF78")), 50);
+}
+
+TEST_F(TopBarFixture, ThePillAndTheRowAreFilledWhileThePoolIsBusy) {
+    // Filled from the drawing thread, the pill's and the row's fills at two pixels a point are
+    // split over the pool and waited for: with the pool's one thread held, the bar would not
+    // finish until it is let go.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    pool->waitForDone();  // an earlier hand-off's thread has gone
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    std::promise<void> letGo;
+    std::shared_future<void> held = letGo.get_future().share();
+    std::promise<void> holding;
+    pool->start([held, &holding] {
+        holding.set_value();
+        held.wait();
+    });
+    holding.get_future().wait();
+    w.life().setHealth(100);
+    QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(2);
+    img.fill(colorFromHex("#E9DDCB"));
+    auto drawn = std::async(std::launch::async, [&] {
+        QPainter p(&img);
+        bar.paint(p, w.frame(), hot);
+    });
+    const bool finished = drawn.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    letGo.set_value();
+    drawn.wait();
+    pool->waitForDone();
+    pool->setMaxThreadCount(threads);
+    EXPECT_TRUE(finished);
+    // And the bar is drawn: the full health ring is green at 12 o'clock.
+    const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, w.wallet->enabled());
+    const QPointF health(l.ringsLeft + 3 * 24 + 10, l.midY - needbar::ringRadius);
+    EXPECT_LT(colourDistance(img.pixelColor((health * 2).toPoint()), colorFromHex("#6FBF78")), 50);
 }
 
 }  // namespace
