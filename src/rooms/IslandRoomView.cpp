@@ -310,11 +310,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         b.translate(-box.topLeft());
         b.scale(s, s);
         RoomHotspots offered;  // the gathering painter offered them already
-        // At high pixel ratios on a pool thread, so that its larger fills are not split over the pool.
-        if (scenery::mayHandOff(s))
-            scenery::paintInPool([&] { topBar_->paint(b, f, offered); });
-        else
-            topBar_->paint(b, f, offered);
+        scenery::paintLargeFills(s, [&] { topBar_->paint(b, f, offered); });
     }
     lastBarPixels_ = barPixels;
     {

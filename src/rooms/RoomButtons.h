@@ -78,8 +78,8 @@ public:
     template <typename F>
     void draw(QPainter& p, const QRectF& rect, F&& paint) {
         if (QPainter* q = begin(p, rect)) {
-            if (inPool_ && scenery::mayHandOff(scale_))
-                scenery::paintInPool([&] { paint(*q); });
+            if (inPool_)
+                scenery::paintLargeFills(scale_, [&] { paint(*q); });
             else
                 paint(*q);
             end();

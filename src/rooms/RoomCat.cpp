@@ -452,12 +452,11 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
 }
 
 void RoomCatLayer::handOff(const std::function<void()>& work, bool whicheverWay) {
-    if (whicheverWay ? scenery::mayHandOff(pixelsPerPoint_) : scenery::handOffPays(pixelsPerPoint_)) {
-        ++handOffs_;
-        scenery::paintInPool(work);
-    } else {
-        work();
-    }
+    if (whicheverWay ? scenery::mayHandOff(pixelsPerPoint_) : scenery::handOffPays(pixelsPerPoint_)) ++handOffs_;
+    if (whicheverWay)
+        scenery::paintLargeFills(pixelsPerPoint_, work);
+    else
+        scenery::paintFrameWork(pixelsPerPoint_, work);
 }
 
 const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {

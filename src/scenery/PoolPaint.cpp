@@ -162,4 +162,11 @@ void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work) {
         work();
 }
 
+void paintLargeFills(double pixelsPerPoint, const std::function<void()>& work) {
+    if (mayHandOff(pixelsPerPoint))
+        paintInPool(work);
+    else
+        work();
+}
+
 }  // namespace kp::scenery

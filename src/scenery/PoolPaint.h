@@ -54,5 +54,8 @@ bool mayHandOff(double pixelsPerPoint);
 bool handOffPays(double pixelsPerPoint);
 // `work` handed off when that pays, done in place otherwise.
 void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work);
+// `work` whose fills the raster engine would split over the pool: handed off wherever a frame may
+// be, whichever way the room's frames go; done in place otherwise.
+void paintLargeFills(double pixelsPerPoint, const std::function<void()>& work);
 
 }  // namespace kp::scenery
