@@ -367,11 +367,15 @@ void IslandPanel::renderRoom() {
         roomFrame_.setDevicePixelRatio(dpr);
         roomShown_ = QImage();
     }
-    // The countdown along the bottom is painted again each frame.
+    // The countdown along the bottom is painted again each frame it shows, and once as it goes.
     const QPoint at = contentOffset();
-    const QRect strip = QRectF(0, (content.height() - 3) * dpr, content.width() * dpr, 3 * dpr)
-                            .toAlignedRect()
-                            .adjusted(-1, -1, 1, 1);
+    const bool countdown = controller_.machine().collapseRemaining() > 0;
+    const QRect strip = !countdown && !countdownShown_
+                            ? QRect()
+                            : QRectF(0, (content.height() - 3) * dpr, content.width() * dpr, 3 * dpr)
+                                  .toAlignedRect()
+                                  .adjusted(-1, -1, 1, 1);
+    countdownShown_ = countdown;
     std::optional<QRegion> painted;
     {
         QPainter p(&roomFrame_);

@@ -122,6 +122,7 @@ private:
     // Where the last frame differs from the one before, in the frame's pixels.
     std::vector<QRect> roomChanged_;
     bool roomFresh_ = false;
+    bool countdownShown_ = false;  // the last room frame showed the collapse countdown
     double cornerRadius_ = 0;
     std::unique_ptr<WindowPicture> picture_;
 };

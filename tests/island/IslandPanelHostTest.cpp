@@ -54,6 +54,12 @@ struct FakePages final : IslandContent {
     void mouseMove(QPointF pos) override { moves.push_back(pos); }
     bool wantsKeyboard() const override { return typing; }
     std::optional<QRegion> reach() const override { return said; }
+    std::vector<QRegion> redos;  // what the host asked to be painted again, frame by frame
+    std::optional<QRegion> paintChanges(QPainter& p, const QRectF& rect, double islandHeight,
+                                        const QRegion& redo) override {
+        redos.push_back(redo);
+        return IslandContent::paintChanges(p, rect, islandHeight, redo);
+    }
 };
 
 struct PanelHost : ::testing::Test {
@@ -161,7 +167,41 @@ TEST_F(PanelHost, TheOpenRoomShowsTheCollapseCountdownAlongItsFoot) {
     EXPECT_GT(lit(half, 0.1).red(), room.red() + 40) << "the bar's left part";
     EXPECT_GT(lit(half, 0.45).red(), room.red() + 40);
     EXPECT_EQ(lit(half, 0.55), room) << "half the time left: half the bar";
+}
 
+TEST_F(PanelHost, TheRoomsFootIsPaintedAgainOnlyWhileTheCountdownShowsAndOnceAsItGoes) {
+    hub.post(note::onboardingDone);
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    panel().finishMoving();
+    island->pointerAt(island->islandFrame().center());
+    FakePages* room = pages();
+    ASSERT_NE(room, nullptr);
+    const QRectF r = panel().contentRect();
+    const double dpr = panel().devicePixelRatioF();
+    const QPoint foot(int(r.width() / 2 * dpr), int((r.height() - 1) * dpr));
+    auto frames = [&](int n) {
+        room->redos.clear();
+        for (int i = 0; i < n; ++i) {
+            emit room->frameDue();
+            QCoreApplication::processEvents();
+        }
+        return room->redos;
+    };
+    frames(2);
+    for (const QRegion& redo : frames(3)) EXPECT_TRUE(redo.isEmpty()) << "no countdown: nothing is asked for";
+
+    island->pointerAt({5, 700});
+    clock.advance(1);
+    const std::vector<QRegion> counting = frames(2);
+    ASSERT_EQ(counting.size(), 2u);
+    for (const QRegion& redo : counting) EXPECT_TRUE(redo.contains(foot)) << "the bar along the foot";
+
+    island->pointerAt(island->islandFrame().center());
+    const std::vector<QRegion> after = frames(3);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_TRUE(after[0].contains(foot)) << "where the bar was";
+    EXPECT_TRUE(after[1].isEmpty());
+    EXPECT_TRUE(after[2].isEmpty());
 }
 
 TEST_F(PanelHost, AnOpenRoomsFramesLookAtThePointerInPlaceOfATimerOfTheirOwn) {
