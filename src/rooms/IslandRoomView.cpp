@@ -68,10 +68,13 @@ namespace {
 // the shapes that meet it. Cleared rectangle by rectangle: under a clip of many rectangles the
 // raster engine would hand the clear's lines to the pool in pieces.
 template <typename Draw>
-void redrawLayer(QImage& layer, const QRegion& where, RoomSprites& sprites, double scale, QSize pixels, Draw&& draw) {
+void redrawLayer(QImage& layer, const QRegion& where, RoomSprites& sprites, double scale, QSize pixels, Draw&& draw,
+                 const QColor& ground = Qt::transparent, double groundOpacity = 1) {
     QPainter q(&layer);
     q.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& r : where) q.fillRect(r, Qt::transparent);
+    q.setOpacity(groundOpacity);
+    for (const QRect& r : where) q.fillRect(r, ground);
+    q.setOpacity(1);
     q.setCompositionMode(QPainter::CompositionMode_SourceOver);
     q.setRenderHint(QPainter::Antialiasing, true);
     draw(sprites.filter(q, where, scale, pixels));
@@ -131,6 +134,7 @@ void IslandRoomView::roomDidDisappear() {
     lastPieces_.clear();
     backdropLayer_ = QImage();
     lastBackdrop_.clear();
+    backdropBehind_ = QRegion();
     scenery::dropSprites();
 }
 
@@ -236,7 +240,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
                          (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
     QRegion leaves, weatherChanged;
     if (fine || layered) {
-        backdrop_.paintGardenWeather(weather_.gather(s, pixels), f);
+        backdrop_.paintGardenWeather(weather_.gather(s, pixels), f, fine);
         std::vector<RoomSprites::Piece> pieces = weather_.endGather();
         if (fine) {
             for (const RoomSprites::Piece& piece : pieces) leaves += piece.rect;
@@ -252,12 +256,14 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     }
     if (!layered) lastWeather_.clear();
     weatherLayered_ = layered;
-    // The evening's layer is drawn again where its lights changed, in the scene's hand-off.
+    // The evening's layer is drawn again where its lights changed, in the scene's hand-off: its
+    // tint, one colour, is put down as the layer is cleared there.
     std::function<void()> weatherWork;
     if (!weatherChanged.isEmpty())
         weatherWork = [&] {
-            redrawLayer(weatherLayer_, weatherChanged, weather_, s, pixels,
-                        [&](QPainter& w) { backdrop_.paintGardenWeather(w, f); });
+            redrawLayer(
+                weatherLayer_, weatherChanged, weather_, s, pixels,
+                [&](QPainter& w) { backdrop_.paintGardenWeather(w, f, false); }, RoomBackdrop::gardenTint(f), f.opening);
         };
 
     // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
@@ -491,6 +497,7 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
     } else {
         backdropLayer_ = QImage();
         lastBackdrop_.clear();
+        backdropBehind_ = QRegion();
     }
     const QRegion damage =
         whole ? QRegion(scene_.rect()) : (RoomSprites::damage(pieces, lastPieces_) | backdropDamage) & scene_.rect();
@@ -509,19 +516,30 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
     // engine fills each shape in one go instead of handing its spans to the pool.
     scenery::paintFrameWork(scale, [&] {
         hot_.clear();
-        if (!backdropDamage.isEmpty())
-            redrawLayer(backdropLayer_, backdropDamage, backdropSprites_, scale, pixels,
-                        [&](QPainter& b) { backdrop_.paintGarden(b, f); });
+        // Where the backdrop changed it is drawn straight on the scene, and its layer falls behind
+        // there; where only what stands over it changed, it is copied from the layer, brought up
+        // to date first where it fell behind. The lawn that sways every frame never touches it.
+        QRegion copied;
+        if (layered) {
+            copied = damage - backdropDamage;
+            if (const QRegion behind = copied & backdropBehind_; !behind.isEmpty()) {
+                redrawLayer(backdropLayer_, behind, backdropSprites_, scale, pixels,
+                            [&](QPainter& b) { backdrop_.paintGarden(b, f); });
+                backdropBehind_ -= behind;
+            }
+            backdropBehind_ |= backdropDamage;
+            if (!backdropDamage.isEmpty())
+                redrawLayer(scene_, backdropDamage, backdropSprites_, scale, pixels,
+                            [&](QPainter& b) { backdrop_.paintGarden(b, f); });
+        }
         QPainter q(&scene_);
         q.setCompositionMode(QPainter::CompositionMode_Source);
         // Whole pictures and clears go down rectangle by rectangle, before the damage clips: under
         // that clip the raster engine would hand their lines to the pool in pieces.
-        for (const QRect& r : damage) {
-            if (layered)
-                q.drawImage(r.topLeft(), backdropLayer_, r);
-            else
-                q.fillRect(r, Qt::transparent);
-        }
+        if (layered)
+            for (const QRect& r : copied) q.drawImage(r.topLeft(), backdropLayer_, r);
+        else
+            for (const QRect& r : damage) q.fillRect(r, Qt::transparent);
         q.setClipRegion(damage);
         q.setRenderHint(QPainter::Antialiasing, true);
         if (!layered) {

@@ -235,6 +235,8 @@ private:
     RoomSprites backdropSprites_;
     QImage backdropLayer_;
     std::vector<RoomSprites::Piece> lastBackdrop_;
+    // Where the layer is behind: the backdrop changed there and was drawn on the scene alone.
+    QRegion backdropBehind_;
     // Where the moving pieces were drawn in the last frame.
     RoomSprites sprites_;
     std::vector<RoomSprites::Piece> lastPieces_;

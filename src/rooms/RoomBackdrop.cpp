@@ -118,12 +118,16 @@ void RoomBackdrop::paintGarden(QPainter& p, const RoomFrame& f) const {
     GardenBackdrop{f.look, f.t, f.floorLine, room::pieceScale}.paint(p, QRectF(0, 0, f.width, f.height));
 }
 
-void RoomBackdrop::paintGardenWeather(QPainter& p, const RoomFrame& f) const {
+void RoomBackdrop::paintGardenWeather(QPainter& p, const RoomFrame& f, bool tinted) const {
     if (f.opening <= 0) return;
     const double was = p.opacity();
     p.setOpacity(was * f.opening);
-    GardenWeather{f.look, f.t, f.flash, f.floorLine, room::pieceScale}.paint(p, QRectF(0, 0, f.width, f.height));
+    GardenWeather{f.look, f.t, f.flash, f.floorLine, room::pieceScale, tinted}.paint(p, QRectF(0, 0, f.width, f.height));
     p.setOpacity(was);
+}
+
+QColor RoomBackdrop::gardenTint(const RoomFrame& f) {
+    return GardenWeather{f.look, f.t, f.flash, f.floorLine, room::pieceScale}.tint();
 }
 
 void RoomBackdrop::paintHoliday(QPainter& p, const RoomFrame& f, bool inFront) {

@@ -63,8 +63,11 @@ public:
     void paintWalls(QPainter& p, const RoomFrame& f) const;
     // The garden's sky, hills, fence and lawn.
     void paintGarden(QPainter& p, const RoomFrame& f) const;
-    // The garden's rain, snow and lightning, faded with the opening.
-    void paintGardenWeather(QPainter& p, const RoomFrame& f) const;
+    // The garden's rain, snow and lightning, faded with the opening; without the evening's tint
+    // when not `tinted`.
+    void paintGardenWeather(QPainter& p, const RoomFrame& f, bool tinted = true) const;
+    // That tint's colour (transparent when there is none), before the opening fades it.
+    static QColor gardenTint(const RoomFrame& f);
     // The room's hanging decoration and its standing prop for the frame's holiday, faded with the
     // opening (nothing without a holiday). `inFront`: only a prop that stands in front of the
     // furniture (see holidayPropInFront); else the decoration and a prop that stands behind it.

@@ -144,6 +144,12 @@ private:
 
 }  // namespace
 
+QColor GardenWeather::tint() const {
+    if (look.time == SkyTime::night) return faded(ink().nightTint, 0.34);
+    if (look.time == SkyTime::sunset) return faded(ink().sunsetTint, 0.12);
+    return Qt::transparent;
+}
+
 void GardenWeather::paint(QPainter& p, const QRectF& rect) const {
     paintInMonth(p, rect, scenery::currentMonth());
 }
@@ -163,8 +169,7 @@ void GardenWeather::paintInMonth(QPainter& p, const QRectF& rect, int month) con
 
     // 1. Tint. Whole-surface fills go without antialiasing: their edges are the clip's anyway.
     p.setRenderHint(QPainter::Antialiasing, false);
-    if (night) p.fillRect(QRectF(0, 0, w, h), faded(c.nightTint, 0.34));
-    else if (look.time == SkyTime::sunset) p.fillRect(QRectF(0, 0, w, h), faded(c.sunsetTint, 0.12));
+    if (const QColor tinge = tint(); tinted && tinge.alpha() > 0) p.fillRect(QRectF(0, 0, w, h), tinge);
     p.setRenderHint(QPainter::Antialiasing);
 
     // 2. Weather.

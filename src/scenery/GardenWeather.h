@@ -3,6 +3,7 @@
 // splashes, a lightning flash, fireflies on fine nights, falling leaves and butterflies.
 #include "core/SkyTypes.h"
 
+#include <QColor>
 #include <QRectF>
 
 class QPainter;
@@ -15,6 +16,10 @@ struct GardenWeather {
     double flash = 0;       // lightning brightness, 0 when none
     double floorLine = 0;   // y of the ground line, in the rect's coordinates (from its top)
     double k = 1;           // the room's scale unit
+    bool tinted = true;     // false: the evening's tint is left to the caller (see tint())
+
+    // The evening's tint over the whole garden, drawn first; transparent when there is none.
+    QColor tint() const;
 
     // Fills `rect`; leaves follow today's month.
     void paint(QPainter& p, const QRectF& rect) const;
