@@ -6,6 +6,7 @@
 #include "life/SkyClock.h"
 #include "platform/Color.h"
 #include "rooms/BedroomFurniture.h"
+#include "rooms/RoomBackdrop.h"
 #include "rooms/RoomButtons.h"
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
@@ -671,6 +672,39 @@ TEST_F(IslandRoomViewTest, ACardAskedForWhileTheRoomPaintsOnlyItsChangesComesUp)
     const QRectF box = card->frame(w.view->cards()->noteCardCentre());
     EXPECT_LT(kept.pixelColor(box.center().toPoint() + QPoint(0, int(box.height() / 2) - 4)).lightness(), 60);
     EXPECT_FALSE(frame().has_value());
+}
+
+TEST_F(IslandRoomViewTest, OnAFineNightTheGardenLiesUnderTheEveningsTintWhereverItIsPaintedAgain) {
+    // Frames painted over the last one, as the island paints them: the lawn at the foot of the
+    // garden shows the backdrop with the evening's weather, tint and lights, drawn over it.
+    w.look = {SkyTime::night, SkyWeather::clear};
+    w.cat.clock.setNow(localMoment(2026, 9, 9, 22));
+    PetLifeTestAccess::setOut(w.life(), true);
+    w.show(IslandRoomKind::garden);
+    QImage kept = frameAt(*w.view, w.now());
+    double t = w.now();
+    for (int i = 0; i < 30; ++i) {
+        t += 1.0 / 60;
+        QPainter p(&kept);
+        w.view->paintChanges(p, QRectF(0, 0, 640, 160), t, QRegion());
+    }
+    const RoomFrame f = w.view->frame();
+    ASSERT_EQ(f.t, t);
+    QImage bare(1280, 320, QImage::Format_ARGB32_Premultiplied);
+    bare.setDevicePixelRatio(2);
+    bare.fill(Qt::transparent);
+    {
+        QPainter p(&bare);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        RoomBackdrop backdrop;
+        backdrop.paintGarden(p, f);
+        backdrop.paintGardenWeather(p, f);
+    }
+    int off = 0, total = 0;
+    for (int y = 300; y < 312; ++y)
+        for (int x = 40; x < 1240; ++x, ++total)
+            if (colourDistance(kept.pixelColor(x, y), bare.pixelColor(x, y)) > 2) ++off;
+    EXPECT_LT(off, total / 100) << off << " of " << total;
 }
 
 TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
