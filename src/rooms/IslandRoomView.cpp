@@ -240,7 +240,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
                          (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
     QRegion leaves, weatherChanged;
     if (fine || layered) {
-        backdrop_.paintGardenWeather(weather_.gather(s, pixels), f, fine);
+        // (The tint stands still, over everything: it is no piece.)
+        backdrop_.paintGardenWeather(weather_.gather(s, pixels), f, false);
         std::vector<RoomSprites::Piece> pieces = weather_.endGather();
         if (fine) {
             for (const RoomSprites::Piece& piece : pieces) leaves += piece.rect;
