@@ -23,7 +23,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace kp {
@@ -127,7 +126,6 @@ void IslandRoomView::roomDidDisappear() {
     leaves_ = QRegion();
     weatherLayer_ = QImage();
     lastWeather_.clear();
-    barKept_ = QImage();
     lastDevice_ = nullptr;
     leaving_ = QImage();
     changeStart_.reset();
@@ -173,22 +171,6 @@ void IslandRoomView::paint(QPainter& p, const QRectF& rect, double t) { paintFra
 std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& rect, double t, const QRegion& redo) {
     paintFrame(p, rect, t, &redo);
     return reach_;
-}
-
-bool IslandRoomView::keepBar(const QRegion& bar) {
-    const QRect box = bar.boundingRect();
-    bool same = barKept_.size() == box.size() && barKeptAt_ == box.topLeft();
-    for (const QRect& r : bar) {
-        const std::size_t line = std::size_t(r.width()) * 4;
-        const int left = r.left() - box.left();
-        for (int y = r.top(); same && y <= r.bottom(); ++y)
-            same = std::memcmp(barKept_.constScanLine(y - box.top()) + left * 4, over_.constScanLine(y) + r.left() * 4,
-                               line) == 0;
-    }
-    if (same) return false;
-    barKept_ = over_.copy(box);
-    barKeptAt_ = box.topLeft();
-    return true;
 }
 
 std::optional<QRegion> IslandRoomView::paintChanges(QPainter& p, const QRectF& rect, const QRegion& redo) {
@@ -320,11 +302,11 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         scenery::paintLargeFills(s, [&] { topBar_->paint(b, f, offered); });
     }
     lastBarPixels_ = barPixels;
+    // The bar beside the notch (above the night tint while the cat sleeps the night); a cat up on
+    // a perch passes over it. Where the bar is the same, only what the cat group covered of it is
+    // put back, and what the cat group changed tells what changed there.
+    const bool barOnLayer = !plan_.topBarOverTint && !barStands;
     {
-        // The bar beside the notch (above the night tint while the cat sleeps the night); a cat up
-        // on a perch passes over it. Where the bar is the same, only what the cat group covered of
-        // it is put back.
-        const bool barOnLayer = !plan_.topBarOverTint && !barStands;
         const bool barKept = barOnLayer && !barDrawn && !overFresh;
         const QRegion barPut = !barOnLayer ? QRegion() : barKept ? barPixels & catArea_ : barPixels;
         QPainter o(&over_);
@@ -348,8 +330,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const QRegion catChanged =
         plan_.cat ? ((cat_->changed() | cat_->reactionsChanged()) & scene_.rect()) | catArea.xored(wasCat) : wasCat;
     overArea_ = (plan_.topBarOverTint ? QRegion() : barPixels) | catArea;
-    // The bar is looked at again only when its pixels on the layer changed.
-    const bool barMoved = plan_.topBarOverTint ? !barRedo.isEmpty() : !barStands && keepBar(barPixels & over_.rect());
+    // The bar is laid again only when it was drawn again.
+    const bool barMoved = plan_.topBarOverTint ? !barRedo.isEmpty() : barOnLayer && barDrawn;
     const bool barMoves = plan_.topBarOverTint != lastBarOverTint_;
     lastBarOverTint_ = plan_.topBarOverTint;
 

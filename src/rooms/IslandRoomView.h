@@ -159,7 +159,6 @@ private:
     // `redo` null: the whole room.
     void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
     // Whether the bar's pixels on the layer above the scene changed; keeps them.
-    bool keepBar(const QRegion& bar);
     // Layers 1-3: brings the kept scene (`pixels`, at `scale` device pixels a point) up to this
     // frame; `alongside` is drawn in the same hand-off, when given.
     void updateScene(double scale, QSize pixels, const std::function<void()>& alongside);
@@ -207,9 +206,6 @@ private:
     // The bar and the cat group over the scene, transparent elsewhere, and where they lie.
     QImage over_;
     QRegion overArea_, catArea_;
-    // The bar's pixels on that layer as last looked at.
-    QImage barKept_;
-    QPoint barKeptAt_;
     // How the bar was drawn in the last frame, found on a painter that only gathers, and where.
     RoomSprites barSprites_;
     std::vector<RoomSprites::Piece> lastBar_;

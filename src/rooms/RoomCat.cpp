@@ -452,11 +452,8 @@ void RoomCatLayer::paintFromParts(QPainter& p, const RoomCatState& c, const CatE
 }
 
 void RoomCatLayer::handOff(const std::function<void()>& work, bool whicheverWay) {
-    if (whicheverWay ? scenery::mayHandOff(pixelsPerPoint_) : scenery::handOffPays(pixelsPerPoint_)) ++handOffs_;
-    if (whicheverWay)
-        scenery::paintLargeFills(pixelsPerPoint_, work);
-    else
-        scenery::paintFrameWork(pixelsPerPoint_, work);
+    if (whicheverWay ? scenery::paintLargeFills(pixelsPerPoint_, work) : scenery::paintFrameWork(pixelsPerPoint_, work))
+        ++handOffs_;
 }
 
 const RoomCatLayer::Turned& RoomCatLayer::turned(int group) {

@@ -155,18 +155,22 @@ bool mayHandOff(double pixelsPerPoint) { return pixelsPerPoint >= 1.5; }
 
 bool handOffPays(double pixelsPerPoint) { return mayHandOff(pixelsPerPoint) && roomFrameWay().handOff(); }
 
-void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work) {
-    if (handOffPays(pixelsPerPoint))
+namespace {
+bool handedOffIf(bool handOff, const std::function<void()>& work) {
+    if (handOff)
         paintInPool(work);
     else
         work();
+    return handOff;
+}
+}  // namespace
+
+bool paintFrameWork(double pixelsPerPoint, const std::function<void()>& work) {
+    return handedOffIf(handOffPays(pixelsPerPoint), work);
 }
 
-void paintLargeFills(double pixelsPerPoint, const std::function<void()>& work) {
-    if (mayHandOff(pixelsPerPoint))
-        paintInPool(work);
-    else
-        work();
+bool paintLargeFills(double pixelsPerPoint, const std::function<void()>& work) {
+    return handedOffIf(mayHandOff(pixelsPerPoint), work);
 }
 
 }  // namespace kp::scenery

@@ -52,10 +52,10 @@ double processSeconds();
 bool mayHandOff(double pixelsPerPoint);
 // Whether it is: when it may, and the room's frames go that way.
 bool handOffPays(double pixelsPerPoint);
-// `work` handed off when that pays, done in place otherwise.
-void paintFrameWork(double pixelsPerPoint, const std::function<void()>& work);
+// `work` handed off when that pays, done in place otherwise; whether it was handed off.
+bool paintFrameWork(double pixelsPerPoint, const std::function<void()>& work);
 // `work` whose fills the raster engine would split over the pool: handed off wherever a frame may
-// be, whichever way the room's frames go; done in place otherwise.
-void paintLargeFills(double pixelsPerPoint, const std::function<void()>& work);
+// be, whichever way the room's frames go; done in place otherwise. Whether it was handed off.
+bool paintLargeFills(double pixelsPerPoint, const std::function<void()>& work);
 
 }  // namespace kp::scenery
