@@ -3,14 +3,11 @@
 
 #include "platform/Color.h"
 #include "rooms/TopBar.h"
+#include "support/HeldPool.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
-#include <QThreadPool>
-
-#include <chrono>
-#include <future>
 
 namespace kp {
 namespace {
@@ -269,31 +266,14 @@ TEST_F(TopBarFixture, ThePillAndTheRowAreFilledWhileThePoolIsBusy) {
     // Filled from the drawing thread, the pill's and the row's fills at two pixels a point are
     // split over the pool and waited for: with the pool's one thread held, the bar would not
     // finish until it is let go.
-    QThreadPool* pool = QThreadPool::globalInstance();
-    pool->waitForDone();  // an earlier hand-off's thread has gone
-    const int threads = pool->maxThreadCount();
-    pool->setMaxThreadCount(1);
-    std::promise<void> letGo;
-    std::shared_future<void> held = letGo.get_future().share();
-    std::promise<void> holding;
-    pool->start([held, &holding] {
-        holding.set_value();
-        held.wait();
-    });
-    holding.get_future().wait();
     w.life().setHealth(100);
     QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(2);
     img.fill(colorFromHex("#E9DDCB"));
-    auto drawn = std::async(std::launch::async, [&] {
+    const bool finished = test::finishesWhileThePoolIsHeld([&] {
         QPainter p(&img);
         bar.paint(p, w.frame(), hot);
     });
-    const bool finished = drawn.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    letGo.set_value();
-    drawn.wait();
-    pool->waitForDone();
-    pool->setMaxThreadCount(threads);
     EXPECT_TRUE(finished);
     // And the bar is drawn: the full health ring is green at 12 o'clock.
     const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, w.wallet->enabled());

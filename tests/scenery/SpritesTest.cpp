@@ -1,18 +1,16 @@
 // Pieces drawn from kept pictures on a turned painter: kept already turned and laid straight.
 #include "scenery/Sprites.h"
+#include "support/HeldPool.h"
 
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <cmath>
-#include <future>
 #include <thread>
 #include <vector>
 
@@ -278,17 +276,6 @@ TEST(TurnedSprites, ATurnedPictureLooksAsTheUprightOneLaidTurned) {
 TEST(TurnedSprites, APictureLaidTurnedIsFilledOnTheThreadThatDrawsIt) {
     // A fill the raster engine splits waits for the pool's threads: with the pool's one thread
     // held, a split fill would not finish until the pool is let go.
-    QThreadPool* pool = QThreadPool::globalInstance();
-    const int threads = pool->maxThreadCount();
-    pool->setMaxThreadCount(1);
-    std::promise<void> letGo;
-    std::shared_future<void> held = letGo.get_future().share();
-    std::promise<void> holding;
-    pool->start([held, &holding] {
-        holding.set_value();
-        held.wait();
-    });
-    holding.get_future().wait();
     // Some 80 rows tall, turned: antialiased, its rows' edges would make a fill of some 300 runs.
     const QRectF bounds(-20, -40, 40, 80);
     QImage upright(40, 80, QImage::Format_ARGB32_Premultiplied);
@@ -302,7 +289,7 @@ TEST(TurnedSprites, APictureLaidTurnedIsFilledOnTheThreadThatDrawsIt) {
     }
     QImage room(120, 120, QImage::Format_ARGB32_Premultiplied);
     room.fill(Qt::white);
-    auto drawn = std::async(std::launch::async, [&] {
+    const bool finished = test::finishesWhileThePoolIsHeld([&] {
         QPainter p(&room);
         p.setRenderHint(QPainter::Antialiasing, true);
         p.translate(60, 60);
@@ -311,11 +298,6 @@ TEST(TurnedSprites, APictureLaidTurnedIsFilledOnTheThreadThatDrawsIt) {
         TurnedSprite turned;
         if (turnedSprite(p, 1, 1, bounds, turned)) keepTurned(turned, upright, bounds, 1);
     });
-    const bool finished = drawn.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    letGo.set_value();
-    drawn.wait();
-    pool->waitForDone();
-    pool->setMaxThreadCount(threads);
     dropSprites();
     EXPECT_TRUE(finished);
     // And it is laid: the middle of the room shows the piece.
