@@ -16,6 +16,7 @@
 #include "rooms/TopBar.h"
 #include "scenery/PoolPaint.h"
 #include "scenery/Sprites.h"
+#include "scenery/TintedLay.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -239,14 +240,13 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     }
     if (!layered) lastWeather_.clear();
     weatherLayered_ = layered;
-    // The evening's layer is drawn again where its lights changed, in the scene's hand-off: its
-    // tint, one colour, is put down as the layer is cleared there.
+    // The evening's layer holds its lights, drawn again where they changed, in the scene's
+    // hand-off; its tint, one colour, goes down over the scene as the scene is laid.
     std::function<void()> weatherWork;
     if (!weatherChanged.isEmpty())
         weatherWork = [&] {
-            redrawLayer(
-                weatherLayer_, weatherChanged, weather_, s, pixels,
-                [&](QPainter& w) { backdrop_.paintGardenWeather(w, f, false); }, RoomBackdrop::gardenTint(f), f.opening);
+            redrawLayer(weatherLayer_, weatherChanged, weather_, s, pixels,
+                        [&](QPainter& w) { backdrop_.paintGardenWeather(w, f, false); });
         };
 
     // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
@@ -356,7 +356,22 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         for (const QRect& r : where) p.drawImage(r.topLeft(), image, r);
         p.restore();
     };
-    lay(scene_, redone, QPainter::CompositionMode_Source);
+    // The evening's tint, over the scene and the cat group: where the cat group is not, put down
+    // as the scene is laid, in one pass over the pixels.
+    QColor tinge;
+    if (layered) {
+        tinge = RoomBackdrop::gardenTint(f);
+        tinge.setAlphaF(tinge.alphaF() * f.opening);
+    }
+    QRegion tintedLay = layered && !whole && tinge.alpha() > 0 ? redone - overArea_ : QRegion();
+    if (!tintedLay.isEmpty()) {
+        p.save();
+        p.scale(1 / s, 1 / s);
+        if (!scenery::layTinted(p, scene_, tintedLay, scenery::solidPixel(tinge))) tintedLay = QRegion();
+        p.restore();
+    }
+    const QRegion untinted = tintedLay.isEmpty() ? redone : redone - tintedLay;
+    lay(scene_, untinted, QPainter::CompositionMode_Source);
     if (whole) {
         paintLeaving(p, t);
         // 4. Storm flash.
@@ -369,9 +384,23 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     if (fine) {
         backdrop_.paintGardenWeather(p, f);
     } else if (layered) {
-        // The layer (brought up to date with the scene) holds the tint and its lights whatever
-        // lies under them, laid wherever the frame is.
-        lay(weatherLayer_, redone, QPainter::CompositionMode_SourceOver);
+        // The tint where it did not go down with the scene, then the lights where they are.
+        if (tinge.alpha() > 0) {
+            p.save();
+            p.scale(1 / s, 1 / s);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            for (const QRect& r : untinted) p.fillRect(r, tinge);
+            p.restore();
+        }
+        // (Within each rectangle, over all the lights that meet it: the layer is clear between.)
+        p.save();
+        p.scale(1 / s, 1 / s);
+        for (const QRect& r : redone) {
+            QRect lit;
+            for (const RoomSprites::Piece& piece : lastWeather_) lit |= r & piece.rect;
+            if (!lit.isEmpty()) p.drawImage(lit.topLeft(), weatherLayer_, lit);
+        }
+        p.restore();
     } else if (plan_.gardenWeather) {
         scenery::paintFrameWork(s, [&] { backdrop_.paintGardenWeather(p, f); });
     }
