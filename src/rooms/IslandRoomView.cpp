@@ -16,7 +16,7 @@
 #include "rooms/TopBar.h"
 #include "scenery/PoolPaint.h"
 #include "scenery/Sprites.h"
-#include "scenery/TintedLay.h"
+#include "scenery/PixelBlend.h"
 
 #include <QGuiApplication>
 #include <QPainter>

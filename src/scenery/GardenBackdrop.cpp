@@ -1,6 +1,7 @@
 #include "scenery/GardenBackdrop.h"
 
 #include "platform/Color.h"
+#include "scenery/PixelBlend.h"
 #include "scenery/SceneryKit.h"
 #include "scenery/SkyStrokes.h"
 #include "scenery/SkyView.h"
@@ -275,16 +276,6 @@ struct LawnInputs {
     bool wet;
 };
 
-// x * a / 255 per channel of a premultiplied pixel, as the raster engine rounds it.
-inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
-    std::uint32_t t = (x & 0xff00ff) * a;
-    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
-    t &= 0xff00ff;
-    x = ((x >> 8) & 0xff00ff) * a;
-    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
-    x &= 0xff00ff00;
-    return x | t;
-}
 
 // The grass: a blade for every 2.6 units, bent by a gust that travels along the lawn. Each blade's
 // bend is stepped so that its tip moves a quarter of a device pixel from step to step. The blades
@@ -498,7 +489,7 @@ private:
                 if (a == 255 || d == 0)
                     dst[c] = s;
                 else if (s != 0)
-                    dst[c] = s + byteMul(d, 255 - a);
+                    dst[c] = s + scenery::byteMul(d, 255 - a);
             }
         }
     }

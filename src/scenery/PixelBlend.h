@@ -5,7 +5,20 @@
 #include <QRegion>
 #include <QRgb>
 
+#include <cstdint>
+
 namespace kp::scenery {
+
+// x * a / 255 per channel of a premultiplied pixel, rounded as the raster engine rounds it.
+inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
+    std::uint32_t t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
+}
 
 // Lays the rectangles `where` of `picture` (its pixels) pixel for pixel on `p`'s picture, under
 // `p`'s device transform (a shift by whole pixels), with `tint` (a premultiplied pixel) over each

@@ -1,4 +1,4 @@
-#include "scenery/TintedLay.h"
+#include "scenery/PixelBlend.h"
 
 #include <QPaintDevice>
 #include <QRgba64>
@@ -17,17 +17,6 @@ namespace {
 using Lanes = std::uint16_t __attribute__((vector_size(32)));
 using Pixels = std::uint32_t __attribute__((vector_size(32)));
 constexpr int kAtOnce = 8;
-
-// x * a / 255 per channel, rounded as the raster engine rounds it.
-std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
-    std::uint32_t t = (x & 0xff00ff) * a;
-    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
-    t &= 0xff00ff;
-    x = ((x >> 8) & 0xff00ff) * a;
-    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
-    x &= 0xff00ff00;
-    return x | t;
-}
 
 __attribute__((target_clones("avx2", "default"))) void tintRow(std::uint32_t* dst, const std::uint32_t* src, int n,
                                                                 std::uint32_t tint) {

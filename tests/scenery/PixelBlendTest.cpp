@@ -1,5 +1,5 @@
 // A picture laid with a tint over it in one pass: the same pixels as a copy and then a fill.
-#include "scenery/TintedLay.h"
+#include "scenery/PixelBlend.h"
 
 #include <QPainter>
 
