@@ -14,9 +14,9 @@
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
 #include "rooms/TopBar.h"
+#include "scenery/PixelBlend.h"
 #include "scenery/PoolPaint.h"
 #include "scenery/Sprites.h"
-#include "scenery/PixelBlend.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -68,13 +68,10 @@ namespace {
 // the shapes that meet it. Cleared rectangle by rectangle: under a clip of many rectangles the
 // raster engine would hand the clear's lines to the pool in pieces.
 template <typename Draw>
-void redrawLayer(QImage& layer, const QRegion& where, RoomSprites& sprites, double scale, QSize pixels, Draw&& draw,
-                 const QColor& ground = Qt::transparent, double groundOpacity = 1) {
+void redrawLayer(QImage& layer, const QRegion& where, RoomSprites& sprites, double scale, QSize pixels, Draw&& draw) {
     QPainter q(&layer);
     q.setCompositionMode(QPainter::CompositionMode_Source);
-    q.setOpacity(groundOpacity);
-    for (const QRect& r : where) q.fillRect(r, ground);
-    q.setOpacity(1);
+    for (const QRect& r : where) q.fillRect(r, Qt::transparent);
     q.setCompositionMode(QPainter::CompositionMode_SourceOver);
     q.setRenderHint(QPainter::Antialiasing, true);
     draw(sprites.filter(q, where, scale, pixels));

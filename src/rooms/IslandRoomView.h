@@ -158,7 +158,6 @@ private:
     QPointF toRoom(QPointF pos) const { return pos - origin_; }
     // `redo` null: the whole room.
     void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
-    // Whether the bar's pixels on the layer above the scene changed; keeps them.
     // Layers 1-3: brings the kept scene (`pixels`, at `scale` device pixels a point) up to this
     // frame; `alongside` is drawn in the same hand-off, when given.
     void updateScene(double scale, QSize pixels, const std::function<void()>& alongside);

@@ -276,7 +276,6 @@ struct LawnInputs {
     bool wet;
 };
 
-
 // The grass: a blade for every 2.6 units, bent by a gust that travels along the lawn. Each blade's
 // bend is stepped so that its tip moves a quarter of a device pixel from step to step. The blades
 // are kept together as one picture at the device's scale; a frame puts in again only the blades

@@ -3,7 +3,6 @@
 #include <QPaintDevice>
 #include <QRgba64>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
