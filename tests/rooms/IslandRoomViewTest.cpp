@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 
 #include <string>
 
@@ -674,9 +676,13 @@ TEST_F(IslandRoomViewTest, ACardAskedForWhileTheRoomPaintsOnlyItsChangesComesUp)
     EXPECT_FALSE(frame().has_value());
 }
 
-TEST_F(IslandRoomViewTest, OnAFineNightTheGardenLiesUnderTheEveningsTintWhereverItIsPaintedAgain) {
-    // Frames painted over the last one, as the island paints them: the lawn at the foot of the
-    // garden shows the backdrop with the evening's weather, tint and lights, drawn over it.
+// The garden on a fine night, painted whole and then over 30 frames, each over the last, as the
+// island paints them, and the last frame's look.
+struct NightGarden {
+    QImage kept;
+    RoomFrame f;
+};
+NightGarden paintNightGarden(RoomWorld& w) {
     w.look = {SkyTime::night, SkyWeather::clear};
     w.cat.clock.setNow(localMoment(2026, 9, 9, 22));
     PetLifeTestAccess::setOut(w.life(), true);
@@ -688,23 +694,51 @@ TEST_F(IslandRoomViewTest, OnAFineNightTheGardenLiesUnderTheEveningsTintWherever
         QPainter p(&kept);
         w.view->paintChanges(p, QRectF(0, 0, 640, 160), t, QRegion());
     }
-    const RoomFrame f = w.view->frame();
-    ASSERT_EQ(f.t, t);
+    EXPECT_EQ(w.view->frame().t, t);
+    return {kept, w.view->frame()};
+}
+
+// The garden's backdrop alone at `f`, with `over` drawn on it.
+QImage bareGarden(const RoomFrame& f, const std::function<void(QPainter&)>& over) {
     QImage bare(1280, 320, QImage::Format_ARGB32_Premultiplied);
     bare.setDevicePixelRatio(2);
     bare.fill(Qt::transparent);
-    {
-        QPainter p(&bare);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        RoomBackdrop backdrop;
-        backdrop.paintGarden(p, f);
-        backdrop.paintGardenWeather(p, f);
-    }
+    QPainter p(&bare);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    RoomBackdrop().paintGarden(p, f);
+    over(p);
+    return bare;
+}
+
+TEST_F(IslandRoomViewTest, OnAFineNightTheGardenLiesUnderTheEveningsTintWhereverItIsPaintedAgain) {
+    // The lawn at the foot of the garden shows the backdrop with the evening's weather, tint and
+    // lights, drawn over it.
+    const NightGarden g = paintNightGarden(w);
+    const QImage bare = bareGarden(g.f, [&](QPainter& p) { RoomBackdrop().paintGardenWeather(p, g.f); });
     int off = 0, total = 0;
     for (int y = 300; y < 312; ++y)
         for (int x = 40; x < 1240; ++x, ++total)
-            if (colourDistance(kept.pixelColor(x, y), bare.pixelColor(x, y)) > 2) ++off;
+            if (colourDistance(g.kept.pixelColor(x, y), bare.pixelColor(x, y)) > 2) ++off;
     EXPECT_LT(off, total / 100) << off << " of " << total;
+}
+
+TEST_F(IslandRoomViewTest, OnAFineNightTheFirefliesShineOverTheGardenPaintedAgain) {
+    // Where the lights brighten the tinted backdrop, the garden painted over the last frame shows
+    // them (bar where the house stands over the backdrop).
+    const NightGarden g = paintNightGarden(w);
+    const QImage lit = bareGarden(g.f, [&](QPainter& p) { RoomBackdrop().paintGardenWeather(p, g.f); });
+    const QImage tinted = bareGarden(g.f, [&](QPainter& p) {
+        p.fillRect(QRectF(0, 0, g.f.width, g.f.height), RoomBackdrop::gardenTint(g.f));
+    });
+    int lights = 0, shown = 0;
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 1280; ++x) {
+            if (colourDistance(lit.pixelColor(x, y), tinted.pixelColor(x, y)) < 40) continue;
+            ++lights;
+            shown += colourDistance(g.kept.pixelColor(x, y), lit.pixelColor(x, y)) <= 8;
+        }
+    ASSERT_GT(lights, 50) << "a few fireflies";
+    EXPECT_GT(shown, lights * 7 / 10) << shown << " of " << lights;
 }
 
 TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
