@@ -309,11 +309,12 @@ void IslandPanel::roomFrameDue() {
         update();
         return;
     }
-    // Drawn now, and only what changed since the last frame goes to the screen.
-    renderRoom();
-    const bool sent = picture_ != nullptr;
+    // Drawn now, and only what changed since the last frame goes to the screen. The pixels last
+    // put, where the server shares them, are the last frame: nothing else is kept to compare with.
+    const QPoint at = roomOrigin();
+    const bool sent = picture_ && picture_->fits(*this);
+    renderRoom(sent ? picture_->sent(QRect(at, roomFrame_.size())) : QImage());
     if (sendsToPicture()) {
-        const QPoint at = roomOrigin();
         // A new picture holds nothing yet.
         const std::vector<QRect> boxes =
             sent ? island::boxesToSend(roomChanged_) : std::vector<QRect>{roomFrame_.rect()};
@@ -354,7 +355,7 @@ void IslandPanel::dropPicture() {
     setUpdatesEnabled(true);  // and the whole window is painted again
 }
 
-void IslandPanel::renderRoom() {
+void IslandPanel::renderRoom(const QImage& sent) {
     const QRectF island = islandRect();
     const QRectF content = contentRect();
     const double dpr = devicePixelRatioF();
@@ -387,7 +388,12 @@ void IslandPanel::renderRoom() {
     // only the bands of pixels that changed go to the screen.
     QRegion within(roomFrame_.rect());
     if (const std::optional<QRegion> reach = room_->reach()) within = (reach->translated(at) | strip.translated(at)) & roomFrame_.rect();
-    roomChanged_ = island::changedPixels(roomShown_, roomFrame_, within);
+    const bool sentHolds = sent.size() == roomFrame_.size();
+    roomChanged_ = island::changedPixels(sentHolds ? sent : roomShown_, roomFrame_, within);
+    if (sentHolds) {
+        roomShown_ = QImage();
+        return;
+    }
     // The copy to compare the next frame with follows.
     if (!painted || roomShown_.size() != roomFrame_.size()) {
         roomShown_ = roomFrame_.copy();

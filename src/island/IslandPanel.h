@@ -84,8 +84,9 @@ private:
     std::optional<QRegion> paintSettledRoom(QPainter& p, const QRectF& island, const QRect* redo);
     // The room's frame is due: it is drawn into roomFrame_ and what changed is repainted.
     void roomFrameDue();
-    // Draws the settled room into roomFrame_ and finds what changed (roomChanged_).
-    void renderRoom();
+    // Draws the settled room into roomFrame_ and finds what changed (roomChanged_): since `sent`,
+    // the pixels the server was last given, when they are at hand, else since roomShown_.
+    void renderRoom(const QImage& sent = {});
     // roomChanged_ in window coordinates.
     QRegion roomDamage() const;
     // The settled room's frames go to the window through the server's picture of it, not through
@@ -116,8 +117,8 @@ private:
     bool handCursor_ = false;
     // The open room's bottom-left corner outside the island's curve (mirrored for the right).
     QImage corner_, cornerRight_;
-    // The open room's last frame and the one before it, at the device scale; roomFresh_: the
-    // last frame has not been put on screen yet.
+    // The open room's last frame and the one before it (none while the server's shared pixels
+    // hold it), at the device scale; roomFresh_: the last frame has not been put on screen yet.
     QImage roomFrame_, roomShown_;
     // Where the last frame differs from the one before, in the frame's pixels.
     std::vector<QRect> roomChanged_;

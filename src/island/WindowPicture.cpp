@@ -157,6 +157,13 @@ void WindowPicture::put(const QImage& image, const QRect& source, QPoint at) {
     }
 }
 
+QImage WindowPicture::sent(const QRect& area) const {
+    if (!x_->shared || area.isEmpty() || !QRect(QPoint(), x_->size).contains(area)) return {};
+    const std::size_t stride = std::size_t(x_->size.width()) * 4;
+    const uint8_t* at = x_->shared + std::size_t(area.y()) * stride + std::size_t(area.x()) * 4;
+    return QImage(at, area.width(), area.height(), qsizetype(stride), QImage::Format_ARGB32_Premultiplied);
+}
+
 void WindowPicture::show(const QRect& area) {
     const QRect a = area & QRect(QPoint(), x_->size);
     if (a.isEmpty()) return;

@@ -30,6 +30,9 @@ public:
     void put(const QImage& image, QPoint at);
     // The `from` rectangle of `image` into the picture at `at`.
     void put(const QImage& image, const QRect& from, QPoint at);
+    // The pixels last put at `area`, where the server shares them with the app (else none): a
+    // view, valid until the next put.
+    QImage sent(const QRect& area) const;
     // The picture's `area` (device pixels) shown in the window.
     void show(const QRect& area);
     // Cuts the window to `shape` (device pixels; empty: nothing shows), or shows all of it.
