@@ -122,8 +122,6 @@ void IslandRoomView::roomDidDisappear() {
     overArea_ = QRegion();
     catArea_ = QRegion();
     leaves_ = QRegion();
-    weatherLayer_ = QImage();
-    lastWeather_.clear();
     lastDevice_ = nullptr;
     leaving_ = QImage();
     changeStart_.reset();
@@ -209,45 +207,22 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * s))),
                        std::max(1, static_cast<int>(std::ceil(f.height * s))));
 
-    // A fine day's garden weather is a few falling leaves, found where they fall; rain, snow and
-    // the evening's tint fill the garden.
+    // Fine garden weather is a few drifting things (falling leaves, by night fireflies), found
+    // where they are and drawn over the frame there; rain and snow move over all of the garden.
     const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
-                      (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy) &&
-                      f.look.time != SkyTime::night && f.look.time != SkyTime::sunset;
-    // The evening's tint is kept on a layer of its own with what moves in it (a few fireflies),
-    // drawn again only where that changed; rain and snow move over all of the garden.
-    const bool layered = plan_.gardenWeather && !fine && !plan_.stormFlash &&
-                         (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
-    QRegion leaves, weatherChanged;
-    if (fine || layered) {
+                      (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
+    // The evening's tint, one colour, goes down over the scene as the scene is laid.
+    const bool tinted = fine && (f.look.time == SkyTime::night || f.look.time == SkyTime::sunset);
+    QRegion leaves;
+    if (fine) {
         // (The tint stands still, over everything: it is no piece.)
         backdrop_.paintGardenWeather(weather_.gather(s, pixels), f, false);
-        std::vector<RoomSprites::Piece> pieces = weather_.endGather();
-        if (fine) {
-            for (const RoomSprites::Piece& piece : pieces) leaves += piece.rect;
-            leaves &= QRect(QPoint(), pixels);
-        } else {
-            // A layer made now, or left while the weather was drawn otherwise, is drawn whole.
-            const bool fresh = weatherLayer_.size() != pixels || !weatherLayered_;
-            if (weatherLayer_.size() != pixels) weatherLayer_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-            weatherChanged =
-                fresh ? QRegion(weatherLayer_.rect()) : RoomSprites::damage(pieces, lastWeather_) & weatherLayer_.rect();
-            lastWeather_ = std::move(pieces);
-        }
+        for (const RoomSprites::Piece& piece : weather_.endGather()) leaves += piece.rect;
+        leaves &= QRect(QPoint(), pixels);
     }
-    if (!layered) lastWeather_.clear();
-    weatherLayered_ = layered;
-    // The evening's layer holds its lights, drawn again where they changed, in the scene's
-    // hand-off; its tint, one colour, goes down over the scene as the scene is laid.
-    std::function<void()> weatherWork;
-    if (!weatherChanged.isEmpty())
-        weatherWork = [&] {
-            redrawLayer(weatherLayer_, weatherChanged, weather_, s, pixels,
-                        [&](QPainter& w) { backdrop_.paintGardenWeather(w, f, false); });
-        };
 
     // 1-3. Backdrop, holiday decoration and prop, furniture: the kept scene brought up to date.
-    updateScene(s, pixels, weatherWork);
+    updateScene(s, pixels);
     // Storm flashes startle the cat once per storm period, on their rising edge.
     startleOnThunder(t);
     // The tint belongs to the bedroom: another room shows none, and coming back shows it as it is.
@@ -336,11 +311,11 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
 
     // Whatever covers the room, or fades or flashes over it, may change any pixel.
     const bool whole = !redo || sceneWhole_ || changeStart_ || tintMoves || barMoves || plan_.stormFlash ||
-                       (plan_.gardenWeather && !fine && !layered) || f.opening < 1 || cards_->showsAny();
+                       (plan_.gardenWeather && !fine) || f.opening < 1 || cards_->showsAny();
     // Else only where the scene was drawn again, where the cat group changed, where the leaves
-    // were and are, where the weather changed, the bar when it changed, and what the host asks for.
+    // were and are, the bar when it changed, and what the host asks for.
     const QRegion redone = whole ? QRegion(scene_.rect())
-                                 : (sceneDamage_ | catChanged | wasLeaves | leaves | weatherChanged |
+                                 : (sceneDamage_ | catChanged | wasLeaves | leaves |
                                     (barMoved ? barPixels | barRedo : QRegion()) | *redo) &
                                        scene_.rect();
 
@@ -355,12 +330,12 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     };
     // The evening's tint, over the scene and the cat group: where the cat group is not, put down
     // as the scene is laid, in one pass over the pixels.
-    QColor tinge;
-    if (layered) {
+    QColor tinge(Qt::transparent);
+    if (tinted) {
         tinge = RoomBackdrop::gardenTint(f);
         tinge.setAlphaF(tinge.alphaF() * f.opening);
     }
-    QRegion tintedLay = layered && !whole && tinge.alpha() > 0 ? redone - overArea_ : QRegion();
+    QRegion tintedLay = tinted && !whole && tinge.alpha() > 0 ? redone - overArea_ : QRegion();
     if (!tintedLay.isEmpty()) {
         p.save();
         p.scale(1 / s, 1 / s);
@@ -375,13 +350,10 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     }
     lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
-    // 7. Garden weather: a fine day's leaves drawn here; the evening's on its layer, and rain and
-    // snow on the frame, at high pixel ratios on a pool thread, so that their fills are not split
-    // over the pool.
+    // 7. Garden weather: the fine weather's few pieces drawn here, over the tint where it did not
+    // go down with the scene (they lie where the frame was laid again); rain and snow on the
+    // frame, at high pixel ratios on a pool thread, so that their fills are not split over the pool.
     if (fine) {
-        backdrop_.paintGardenWeather(p, f);
-    } else if (layered) {
-        // The tint where it did not go down with the scene, then the lights where they are.
         if (tinge.alpha() > 0) {
             p.save();
             p.scale(1 / s, 1 / s);
@@ -389,15 +361,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
             for (const QRect& r : untinted) p.fillRect(r, tinge);
             p.restore();
         }
-        // (Within each rectangle, over all the lights that meet it: the layer is clear between.)
-        p.save();
-        p.scale(1 / s, 1 / s);
-        for (const QRect& r : redone) {
-            QRect lit;
-            for (const RoomSprites::Piece& piece : lastWeather_) lit |= r & piece.rect;
-            if (!lit.isEmpty()) p.drawImage(lit.topLeft(), weatherLayer_, lit);
-        }
-        p.restore();
+        backdrop_.paintGardenWeather(p, f, false);
     } else if (plan_.gardenWeather) {
         scenery::paintFrameWork(s, [&] { backdrop_.paintGardenWeather(p, f); });
     }
@@ -440,7 +404,7 @@ void IslandRoomView::paintInFront(QPainter& p, RoomHotspots& hot) {
     if (plan_.holiday) backdrop_.paintHoliday(p, frame_, true);
 }
 
-void IslandRoomView::updateScene(double scale, QSize pixels, const std::function<void()>& alongside) {
+void IslandRoomView::updateScene(double scale, QSize pixels) {
     const RoomFrame& f = frame_;
     // What the still pieces show is looked at once a second: a bought or put away piece shows
     // within a second.
@@ -516,7 +480,6 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
     if (damage.isEmpty()) {
         // Nothing moved a visible step: the kept scene stands, and no thread is woken for it.
         hot_ = gathered_;
-        if (alongside) scenery::paintFrameWork(scale, alongside);
         return;
     }
 
@@ -570,7 +533,6 @@ void IslandRoomView::updateScene(double scale, QSize pixels, const std::function
         q.setClipRegion(damage);
         paintInFront(sprites_.filter(q, damage, scale, pixels), hot_);
         sprites_.endFilter();
-        if (alongside) alongside();
     });
 }
 

@@ -159,8 +159,8 @@ private:
     // `redo` null: the whole room.
     void paintFrame(QPainter& p, const QRectF& rect, double t, const QRegion* redo);
     // Layers 1-3: brings the kept scene (`pixels`, at `scale` device pixels a point) up to this
-    // frame; `alongside` is drawn in the same hand-off, when given.
-    void updateScene(double scale, QSize pixels, const std::function<void()>& alongside);
+    // frame.
+    void updateScene(double scale, QSize pixels);
     // The pieces that move behind the still furniture (holiday decorations, a hanging plant), and
     // those in front of it. The garden's backdrop is drawn apart, beneath them.
     void paintBehind(QPainter& p, RoomHotspots& hot);
@@ -212,13 +212,10 @@ private:
     // The bar alone, as last drawn (the scene's pixels, from `barAt_`).
     QImage bar_;
     QPoint barAt_;
-    // Where a fine day's falling leaves lay in the last frame, found on a painter that only gathers.
+    // Where the garden's few drifting things (leaves, fireflies) lay in the last frame, found on a
+    // painter that only gathers.
     RoomSprites weather_;
     QRegion leaves_;
-    // Other weather on a layer of its own (the scene's pixels), and how it was drawn last.
-    QImage weatherLayer_;
-    std::vector<RoomSprites::Piece> lastWeather_;
-    bool weatherLayered_ = false;
     bool lastBarOverTint_ = false;
     // Where the last frame was painted.
     const QPaintDevice* lastDevice_ = nullptr;
