@@ -31,7 +31,7 @@ public:
     // The `from` rectangle of `image` into the picture at `at`.
     void put(const QImage& image, const QRect& from, QPoint at);
     // The pixels last put at `area`, where the server shares them with the app (else none): a
-    // view, valid until the next put.
+    // view of them, not a copy, which later puts change; valid while the picture lives.
     QImage sent(const QRect& area) const;
     // The picture's `area` (device pixels) shown in the window.
     void show(const QRect& area);

@@ -211,8 +211,6 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     // where they are and drawn over the frame there; rain and snow move over all of the garden.
     const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
                       (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
-    // The evening's tint, one colour, goes down over the scene as the scene is laid.
-    const bool tinted = fine && (f.look.time == SkyTime::night || f.look.time == SkyTime::sunset);
     QRegion leaves;
     if (fine) {
         // (The tint stands still, over everything: it is no piece.)
@@ -328,14 +326,11 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
         for (const QRect& r : where) p.drawImage(r.topLeft(), image, r);
         p.restore();
     };
-    // The evening's tint, over the scene and the cat group: where the cat group is not, put down
-    // as the scene is laid, in one pass over the pixels.
-    QColor tinge(Qt::transparent);
-    if (tinted) {
-        tinge = RoomBackdrop::gardenTint(f);
-        tinge.setAlphaF(tinge.alphaF() * f.opening);
-    }
-    QRegion tintedLay = tinted && !whole && tinge.alpha() > 0 ? redone - overArea_ : QRegion();
+    // The fine garden's evening tint (none by day), over the scene and the cat group: where the
+    // cat group is not, put down as the scene is laid, in one pass over the pixels.
+    QColor tinge = fine ? RoomBackdrop::gardenTint(f) : QColor(Qt::transparent);
+    tinge.setAlphaF(tinge.alphaF() * f.opening);
+    QRegion tintedLay = !whole && tinge.alpha() > 0 ? redone - overArea_ : QRegion();
     if (!tintedLay.isEmpty()) {
         p.save();
         p.scale(1 / s, 1 / s);
