@@ -66,7 +66,7 @@ QString LeafPage::ageLine() const {
 
 QString LeafPage::dateLine() const {
     const QDateTime when = dateFromReference(leaf.date).toLocalTime();
-    const QLocale locale;
+    const QLocale locale = dateFormatLocale();
     return locale.toUpper(localeDate(when.date(), "MMMMEEEEd", locale));
 }
 

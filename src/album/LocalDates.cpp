@@ -1,5 +1,6 @@
 #include "album/LocalDates.h"
 
+#include <QByteArray>
 #include <QTimeZone>
 
 #include <unicode/dtptngen.h>
@@ -44,7 +45,31 @@ const icu::SimpleDateFormat* formatter(const QLocale& locale, const char* fields
     return made.emplace(key, std::move(format)).first->second.get();
 }
 
+// A POSIX locale name ("de_DE.UTF-8", "sr_RS@latin", "C") as Qt reads it, which drops the codeset
+// and modifier; the script modifiers still choose the script the dates are written in.
+QLocale localeFromPosixName(const QByteArray& name) {
+    const QLocale named(QString::fromLatin1(name));
+    const qsizetype at = name.indexOf('@');
+    if (at < 0 || named.language() == QLocale::C) return named;
+    const QByteArray modifier = name.mid(at + 1);
+    const QLocale::Script script = modifier == "latin"        ? QLocale::LatinScript
+                                   : modifier == "cyrillic"   ? QLocale::CyrillicScript
+                                   : modifier == "devanagari" ? QLocale::DevanagariScript
+                                                              : QLocale::AnyScript;
+    return script == QLocale::AnyScript ? named : QLocale(named.language(), script, named.territory());
+}
+
 }  // namespace
+
+QLocale dateFormatLocale() {
+    // A default the app chose for itself wins, as it does for Qt's own formats.
+    if (QLocale() != QLocale::system()) return QLocale();
+    // The system locale's language follows the messages category; its dates follow this one.
+    QByteArray name = qgetenv("LC_ALL");
+    if (name.isEmpty()) name = qgetenv("LC_TIME");
+    if (name.isEmpty()) name = qgetenv("LANG");
+    return localeFromPosixName(name);
+}
 
 QString localeDate(QDate date, const char* fields, const QLocale& locale) {
     if (!date.isValid()) return {};

@@ -7,8 +7,12 @@
 
 namespace kp {
 
+// The locale the user writes dates in: the date-format category of the environment (LC_ALL, else
+// LC_TIME, else LANG), unless the app set a default locale of its own.
+QLocale dateFormatLocale();
+
 // `fields` names the wanted fields as a date skeleton: "MMMMEEEEd" for the weekday, month name and
 // day, "MMMd" for the day and abbreviated month, "yMMMd" with the year too.
-QString localeDate(QDate date, const char* fields, const QLocale& locale = QLocale());
+QString localeDate(QDate date, const char* fields, const QLocale& locale = dateFormatLocale());
 
 }  // namespace kp

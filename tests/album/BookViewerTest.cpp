@@ -3,6 +3,7 @@
 #include "album/AlbumWindow.h"
 #include "album/BookViewer.h"
 #include "album/CoverPage.h"
+#include "album/KeepsakePage.h"
 #include "album/PaperPage.h"
 #include "album/ReduceMotion.h"
 #include "MacAlbumTestSupport.h"
@@ -49,6 +50,34 @@ AlbumBook bookOf(const AlbumChapter& c, int leaves) {
     }
     return AlbumBook(c, ls);
 }
+
+// The environment's locale variables for one test (nullptr unsets one), with no default locale
+// of the app's own.
+class LocaleVariables {
+public:
+    LocaleVariables(const char* all, const char* time, const char* lang) {
+        for (auto [name, value] : {std::pair{"LC_ALL", all}, std::pair{"LC_TIME", time}, std::pair{"LANG", lang}}) {
+            saved_.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+            value ? qputenv(name, value) : qunsetenv(name);
+        }
+        QLocale::setDefault(QLocale::system());
+    }
+    ~LocaleVariables() {
+        for (const Saved& s : saved_) s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
+        QLocale::setDefault(locale_);
+    }
+    LocaleVariables(const LocaleVariables&) = delete;
+    LocaleVariables& operator=(const LocaleVariables&) = delete;
+
+private:
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool set;
+    };
+    std::vector<Saved> saved_;
+    QLocale locale_;
+};
 
 // Runs the page turn to its end on the manual clock and scheduler.
 void settle(ManualClock& clock, ManualScheduler& scheduler, AlbumBookView& view) {
@@ -399,5 +428,31 @@ TEST(BookViewer, LifeSpanAndCoverDatesAreInTheReadersWordsAndOrder) {
         const LocalZone zone("Europe/Berlin", c.locale);
         EXPECT_EQ(AlbumBookView::lifeSpan(book), QString::fromUtf8(c.span)) << c.locale;
         EXPECT_EQ(AlbumCover::coverDates(past), QString::fromUtf8(c.cover)) << c.locale;
+    }
+}
+
+TEST(BookViewer, DatesAreWrittenInTheDateFormatNotTheMessagesLanguage) {
+    const LocalZone zone("Europe/Berlin");
+    const AlbumChapter past = chapterOf(utc(2025, 10, 20), "Pip", utc(2026, 6, 30));
+    AlbumLeaf leaf;
+    leaf.date = utc(2026, 12, 6);
+    {
+        const LocaleVariables env(nullptr, "de_DE.UTF-8", "en_US.UTF-8");
+        EXPECT_EQ((LeafPage{leaf, 1}.dateLine().toStdString()), "SONNTAG, 6. DEZEMBER");
+        EXPECT_EQ(AlbumBookView::lifeSpan(bookOf(past, 1)).toStdString(), "Pip \u00B7 20. Okt. \u2013 30. Juni");
+        EXPECT_EQ(AlbumCover::coverDates(past).toStdString(), "20. Okt. 2025 \u2013 30. Juni 2026");
+    }
+    // LC_ALL overrides LC_TIME, LANG stands in for an empty one, "C" writes English, and a script
+    // modifier chooses the script.
+    struct Case {
+        const char *all, *time, *lang, *line;
+    };
+    for (const Case& c : {Case{"fr_FR.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", "DIMANCHE 6 D\u00C9CEMBRE"},
+                          Case{nullptr, "", "de_DE@euro", "SONNTAG, 6. DEZEMBER"},
+                          Case{nullptr, "C", "de_DE.UTF-8", "SUNDAY, DECEMBER 6"},
+                          Case{nullptr, nullptr, nullptr, "SUNDAY, DECEMBER 6"},
+                          Case{nullptr, "sr_RS.UTF-8@latin", "sr_RS.UTF-8", "NEDELJA, 6. DECEMBAR"}}) {
+        const LocaleVariables env(c.all, c.time, c.lang);
+        EXPECT_EQ((LeafPage{leaf, 1}.dateLine().toStdString()), c.line) << (c.time ? c.time : "unset");
     }
 }
