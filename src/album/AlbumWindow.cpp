@@ -2,10 +2,10 @@
 
 #include "album/BookViewer.h"
 #include "album/MacAlbum.h"
-#include "album/ReduceMotion.h"
 #include "audio/PetSoundPlayer.h"
 #include "platform/Clock.h"
 #include "platform/Color.h"
+#include "platform/ReduceMotion.h"
 
 #include <QPainter>
 #include <QShowEvent>

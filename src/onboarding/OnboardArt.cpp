@@ -3,6 +3,7 @@
 #include "life/SkyClock.h"
 #include "onboarding/OnboardKit.h"
 #include "onboarding/StoryFilm.h"
+#include "platform/Spring.h"
 #include "scenery/WindowViews.h"
 
 #include <QFontMetricsF>

@@ -192,17 +192,3 @@ void paintSymbol(QPainter& p, Symbol symbol, QPointF centre, double size, const 
 }
 
 }  // namespace kp::onboard
-
-namespace kp::onboard {
-double springProgress(double elapsed, double response, double damping) {
-    if (elapsed <= 0) return 0;
-    if (response <= 0) return 1;
-    const double w0 = 2 * 3.14159265358979323846 / response;
-    const double z = std::clamp(damping, 0.0, 1.0);
-    const double decay = std::exp(-z * w0 * elapsed);
-    if (decay < 1e-4) return 1;
-    if (z >= 1) return 1 - decay * (1 + w0 * elapsed);
-    const double wd = w0 * std::sqrt(1 - z * z);
-    return 1 - decay * (std::cos(wd * elapsed) + z * w0 / wd * std::sin(wd * elapsed));
-}
-}  // namespace kp::onboard

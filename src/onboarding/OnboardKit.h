@@ -58,8 +58,3 @@ const QPainterPath& symbolPath(Symbol symbol);
 void paintSymbol(QPainter& p, Symbol symbol, QPointF centre, double size, const QColor& color);
 
 }  // namespace kp::onboard
-
-namespace kp::onboard {
-// How far a spring (response, damping fraction) has moved from 0 towards 1 after `elapsed` s.
-double springProgress(double elapsed, double response, double damping);
-}  // namespace kp::onboard

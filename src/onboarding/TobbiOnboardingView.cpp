@@ -12,6 +12,7 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
+#include "platform/Spring.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

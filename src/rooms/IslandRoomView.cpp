@@ -10,6 +10,7 @@
 #include "life/Wallet.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Spring.h"
 #include "rooms/Petting.h"
 #include "rooms/RoomCards.h"
 #include "rooms/RoomCat.h"
@@ -543,7 +544,7 @@ void IslandRoomView::beginRoomChange() {
 void IslandRoomView::paintLeaving(QPainter& p, double t) {
     if (!changeStart_) return;
     const double elapsed = std::max(0.0, t - *changeStart_);
-    const double shown = std::clamp(1 - chrome::springProgress(elapsed, changeResponse, changeDamping), 0.0, 1.0);
+    const double shown = std::clamp(1 - springProgress(elapsed, changeResponse, changeDamping), 0.0, 1.0);
     if (shown <= 0.002 || leaving_.isNull()) {
         changeStart_.reset();
         leaving_ = QImage();

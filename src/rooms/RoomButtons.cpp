@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Color.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Spring.h"
 #include "rooms/TopBarIcons.h"
 #include "scenery/CoinIcon.h"
 #include "scenery/Sprites.h"
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <string>
 
 namespace kp {
@@ -55,19 +55,6 @@ QFont font(double size, QFont::Weight weight) {
     // The fallback faces have no semibold; bold reads closer than regular.
     f.setWeight(weight == QFont::DemiBold ? QFont::Bold : weight);
     return f;
-}
-
-double springProgress(double elapsed, double response, double damping) {
-    if (elapsed <= 0) return 0;
-    if (response <= 0) return 1;
-    const double w0 = 2 * std::numbers::pi / response;
-    const double z = std::clamp(damping, 0.0, 1.0);
-    const double decay = std::exp(-z * w0 * elapsed);
-    // Settled: what is left is far below a pixel or a colour step.
-    if (decay < 1e-4) return 1;
-    if (z >= 1) return 1 - decay * (1 + w0 * elapsed);
-    const double wd = w0 * std::sqrt(1 - z * z);
-    return 1 - decay * (std::cos(wd * elapsed) + z * w0 / wd * std::sin(wd * elapsed));
 }
 
 double easeOutProgress(double elapsed, double duration) {
@@ -230,7 +217,7 @@ void CoinButton::paint(QPainter& p, const QRectF& frame) {
     double progress = 1;  // 1 fully in place, 0 up at the coin and transparent
     if (gain_) {
         shown = gain_;
-        progress = chrome::springProgress(now - shownAt_, 0.4, 0.7);
+        progress = springProgress(now - shownAt_, 0.4, 0.7);
     } else if (leaving_) {
         const double out = chrome::easeOutProgress(now - leftAt_, hideSeconds);
         if (out >= 1) {

@@ -48,11 +48,6 @@ QColor withOpacity(QColor c, double opacity);
 // The chrome's rounded sans-serif face at `size` points (points are pixels here).
 QFont font(double size, QFont::Weight weight);
 
-// Share of a spring's way from start to target `elapsed` seconds after it began, for a damped
-// spring whose undamped period is `response` seconds and whose damping ratio is `damping` (clamped
-// to 0...1; 1 is critically damped, below 1 it overshoots and rings). 0 before it begins, 1 once
-// settled or when `response` is not positive.
-double springProgress(double elapsed, double response, double damping);
 // Ease-out share of an animation `duration` seconds long.
 double easeOutProgress(double elapsed, double duration);
 

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Spring.h"
 #include "rooms/BedroomFurniture.h"
 #include "rooms/RoomButtons.h"
 #include "scenery/CoinIcon.h"
@@ -85,7 +86,7 @@ NotchCard::Icon coinIcon() {
 
 double RoomCards::Motion::progress(double elapsed) const {
     if (easeOut > 0) return chrome::easeOutProgress(elapsed, easeOut);
-    return chrome::springProgress(elapsed, response, damping);
+    return springProgress(elapsed, response, damping);
 }
 
 RoomCards::RoomCards(AppState& state, Pomodoro& pomodoro, Wallet& wallet, Defaults& store, Clock& clock,

@@ -4,6 +4,7 @@
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Spring.h"
 #include "core/Notifications.h"
 
 #include <QFontMetricsF>
@@ -128,7 +129,7 @@ double TopBar::tabSelection(int index) const {
     const IslandRoomKind room = tabRooms[static_cast<std::size_t>(index)];
     const IslandRoomKind shown = state_.roomKind();
     if (tabFrom_ && tabTo_ == shown) {
-        const double s = std::clamp(chrome::springProgress(clock_.monotonic() - tabStart_, 0.45, 0.78), 0.0, 1.0);
+        const double s = std::clamp(springProgress(clock_.monotonic() - tabStart_, 0.45, 0.78), 0.0, 1.0);
         if (room == tabTo_) return s;
         if (room == *tabFrom_) return 1 - s;
         return 0;

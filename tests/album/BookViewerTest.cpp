@@ -5,9 +5,9 @@
 #include "album/CoverPage.h"
 #include "album/KeepsakePage.h"
 #include "album/PaperPage.h"
-#include "album/ReduceMotion.h"
 #include "MacAlbumTestSupport.h"
 #include "platform/Color.h"
+#include "platform/ReduceMotion.h"
 
 #include <gtest/gtest.h>
 

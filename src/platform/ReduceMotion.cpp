@@ -1,4 +1,4 @@
-#include "album/ReduceMotion.h"
+#include "platform/ReduceMotion.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

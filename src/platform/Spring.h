@@ -1,0 +1,12 @@
+#pragma once
+// The one damped spring the views animate with, as a share of the way from start to target.
+
+namespace kp {
+
+// Share of a spring's way from start to target `elapsed` seconds after it began, for a damped
+// spring whose undamped period is `response` seconds and whose damping ratio is `damping` (clamped
+// to 0...1; 1 is critically damped, below 1 it overshoots and rings). 0 before it begins; exactly 1
+// once settled (and for good after) or when `response` is not positive.
+double springProgress(double elapsed, double response, double damping);
+
+}  // namespace kp
