@@ -1,7 +1,9 @@
 #include "settings/SettingsKit.h"
 
 #include "cat/art/CatDrawing.h"
+#include "platform/Clock.h"
 #include "platform/Color.h"
+#include "platform/Spring.h"
 #include "settings/DurationField.h"
 
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -392,15 +395,82 @@ void TobbiToggle::paintEvent(QPaintEvent*) {
 }
 
 TobbiButton::TobbiButton(const QString& text, bool prominent, QWidget* parent)
-    : QAbstractButton(parent), prominent_(prominent) {
+    : QAbstractButton(parent), prominent_(prominent), clock_(&SystemClock::shared()) {
     setText(text);
     setFont(kit::font(12, QFont::Bold));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(this, &QAbstractButton::pressed, this, [] { kit::playTap(); });
-    connect(this, &QAbstractButton::pressed, this, qOverload<>(&QWidget::update));
-    connect(this, &QAbstractButton::released, this, qOverload<>(&QWidget::update));
+    frames_ = new QTimer(this);
+    frames_->setSingleShot(true);
+    frames_->setTimerType(Qt::PreciseTimer);
+    connect(frames_, &QTimer::timeout, this, [this] { frame(); });
+}
+
+namespace {
+constexpr double kPressResponse = 0.2;
+constexpr double kPressDamping = 0.7;
+}  // namespace
+
+double TobbiButton::scale() const {
+    return from_ + (target() - from_) * springProgress(clock_->monotonic() - since_, kPressResponse, kPressDamping);
+}
+
+bool TobbiButton::springing() const { return frames_->isActive(); }
+
+bool TobbiButton::event(QEvent* e) {
+    // The pressed state changes inside the base's handling of the mouse (also where no signal
+    // tells, as a release away from the button), and of enabling.
+    const bool done = QAbstractButton::event(e);
+    followDown();
+    return done;
+}
+
+void TobbiButton::followDown() {
+    if (isDown() == down_) return;
+    // From wherever it is drawn now, so a quick click turns back mid-way.
+    from_ = scale();
+    down_ = isDown();
+    since_ = clock_->monotonic();
+    update();
+    if (reduceMotion_ || !isVisible()) {
+        settle();
+        return;
+    }
+    if (frames_->isActive()) return;
+    // Frames come at the display's rate, in real time whatever clock times the spring.
+    const double now = SystemClock::shared().monotonic();
+    pacer_.start(displayFramePeriod(screen()), now);
+    frames_->start(pacer_.next(now));
+}
+
+void TobbiButton::frame() {
+    update();
+    // At rest the last frame draws the target and no timer is left running.
+    if (springProgress(clock_->monotonic() - since_, kPressResponse, kPressDamping) >= 1) {
+        settle();
+        return;
+    }
+    frames_->start(pacer_.next(SystemClock::shared().monotonic()));
+}
+
+void TobbiButton::settle() {
+    frames_->stop();
+    from_ = target();
+}
+
+void TobbiButton::setReduceMotion(bool on) {
+    reduceMotion_ = on;
+    if (on && frames_->isActive()) {
+        settle();
+        update();
+    }
+}
+
+void TobbiButton::hideEvent(QHideEvent* e) {
+    settle();
+    QAbstractButton::hideEvent(e);
 }
 
 QSize TobbiButton::sizeHint() const {
@@ -413,9 +483,9 @@ void TobbiButton::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setOpacity(isEnabled() ? 1.0 : 0.45);
     const QRectF r = rect();
-    if (isDown()) {
+    if (const double s = scale(); s != 1) {
         p.translate(r.center());
-        p.scale(0.95, 0.95);
+        p.scale(s, s);
         p.translate(-r.center());
     }
     kit::paintCapsule(p, r, prominent_ ? kit::accent() : kit::withAlpha(kit::ink(), 0.07));

@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ReduceMotion.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -60,6 +61,8 @@ SettingsServices sharedSettingsServices() {
     return s;
 }
 
-TestSettingsView::TestSettingsView(QWidget* parent) : TestSettingsView(sharedSettingsServices(), parent) {}
+TestSettingsView::TestSettingsView(QWidget* parent) : TestSettingsView(sharedSettingsServices(), parent) {
+    askReduceMotion(this, [this](bool reduce) { setReduceMotion(reduce); });
+}
 
 }  // namespace kp

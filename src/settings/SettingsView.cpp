@@ -92,6 +92,12 @@ TestSettingsView::TestSettingsView(SettingsServices services, QWidget* parent)
     refreshHero();
 }
 
+void TestSettingsView::setReduceMotion(bool on) {
+    reduceMotion_ = on;
+    if (page_)
+        for (TobbiButton* button : page_->findChildren<TobbiButton*>()) button->setReduceMotion(on);
+}
+
 TestSettingsView::~TestSettingsView() {
     // The clicks went to this window's sound player.
     if (services_.playSound) kit::setTapSound({});
@@ -120,6 +126,7 @@ void TestSettingsView::showPage() {
     next->setObjectName(QStringLiteral("page-") + QString::fromLatin1(rawValue(pageTab_).data()));
     delete scroll_->takeWidget();
     page_ = next;
+    setReduceMotion(reduceMotion_);
     scroll_->setWidget(page_);
     scroll_->verticalScrollBar()->setValue(0);
 }

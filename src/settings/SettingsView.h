@@ -41,6 +41,11 @@ public:
     bool heroAnimating() const;
     void refreshHero();
 
+    // Less motion: the buttons of every tab switch their pressed look at once. The window on the
+    // shared instances asks the desktop for its wish when it is made.
+    void setReduceMotion(bool on);
+    bool reduceMotion() const { return reduceMotion_; }
+
     // The Notch tab's actions.
     void replayWelcome();
     void restoreDefaults();
@@ -59,6 +64,7 @@ private:
     QScrollArea* scroll_ = nullptr;
     QWidget* page_ = nullptr;
     Tab pageTab_ = Tab::cat;
+    bool reduceMotion_ = false;
     void animateHero();
     QTimer* heroTimer_ = nullptr;
     double heroTime_ = 0;
