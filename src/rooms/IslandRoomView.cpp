@@ -79,6 +79,13 @@ void redrawLayer(QImage& layer, const QRegion& where, RoomSprites& sprites, doub
     sprites.endFilter();
 }
 
+// Fine garden weather is a few drifting things (falling leaves, by night fireflies), found where
+// they are and drawn over the frame there; rain and snow move over all of the garden.
+bool fineWeather(const RoomStackPlan& plan, const RoomFrame& f) {
+    return plan.gardenWeather && !plan.stormFlash &&
+           (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
+}
+
 }  // namespace
 
 void IslandRoomView::setBreed(CatBreed breed) {
@@ -114,6 +121,9 @@ void IslandRoomView::roomDidDisappear() {
     frameTimer_->stop();
     pressed_.reset();
     hover_.reset();
+    // Nothing takes a click until a frame shows it again: a tab clicked unseen would change the
+    // room with nothing shown to fade from.
+    hot_.clear();
     // What is kept to draw the next frame quickly goes while nothing is seen; the room comes back
     // drawn whole.
     cat_->dropKept();
@@ -125,6 +135,7 @@ void IslandRoomView::roomDidDisappear() {
     leaves_ = QRegion();
     lastDevice_ = nullptr;
     leaving_ = QImage();
+    leavingShown_ = 0;
     changeStart_.reset();
     lastPieces_.clear();
     backdropLayer_ = QImage();
@@ -208,10 +219,7 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(f.width * s))),
                        std::max(1, static_cast<int>(std::ceil(f.height * s))));
 
-    // Fine garden weather is a few drifting things (falling leaves, by night fireflies), found
-    // where they are and drawn over the frame there; rain and snow move over all of the garden.
-    const bool fine = plan_.gardenWeather && !plan_.stormFlash &&
-                      (f.look.weather == SkyWeather::clear || f.look.weather == SkyWeather::cloudy);
+    const bool fine = fineWeather(plan_, f);
     QRegion leaves;
     if (fine) {
         // (The tint stands still, over everything: it is no piece.)
@@ -340,11 +348,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
     }
     const QRegion untinted = tintedLay.isEmpty() ? redone : redone - tintedLay;
     lay(scene_, untinted, QPainter::CompositionMode_Source);
-    if (whole) {
-        paintLeaving(p, t);
-        // 4. Storm flash.
-        if (plan_.stormFlash) backdrop_.paintStormFlash(p, f);
-    }
+    // 4. Storm flash.
+    if (whole && plan_.stormFlash) backdrop_.paintStormFlash(p, f);
     lay(over_, overArea_ & redone, QPainter::CompositionMode_SourceOver);
     // 7. Garden weather: the fine weather's few pieces drawn here, over the tint where it did not
     // go down with the scene (they lie where the frame was laid again); rain and snow on the
@@ -376,6 +381,8 @@ void IslandRoomView::paintFrame(QPainter& p, const QRectF& rect, double t, const
             p.drawImage(r.topLeft(), bar_, r.translated(-barAt_));
         p.restore();
     }
+    // The room left by a tab click fades out over all of this one but the bar.
+    if (whole) paintLeaving(p, t, barPixels);
     // 9. Cards.
     if (whole) paintCards(p);
 
@@ -534,26 +541,76 @@ void IslandRoomView::updateScene(double scale, QSize pixels) {
 
 void IslandRoomView::beginRoomChange() {
     scenery::roomFrameWay().retry();  // another room draws other things
-    // The room shown so far fades out over the new one with the tabs' spring.
+    // The room fades out as the last frame showed it: the kept scene with the storm's flash, the
+    // cat group, the garden's weather and the night tint over it as they were, and the room a
+    // click before this one still fading in it. The bar is left out: it stays, and springs.
     if (scene_.isNull()) return;
-    leaving_ = scene_;
-    leavingScale_ = sceneScale_;
+    const RoomFrame& f = frame_;
+    const double s = sceneScale_;
+    QImage leaving = scene_;
+    {
+        QPainter q(&leaving);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        q.scale(s, s);
+        if (plan_.stormFlash) backdrop_.paintStormFlash(q, f);
+        q.save();
+        q.resetTransform();
+        for (const QRect& r : catArea_) q.drawImage(r.topLeft(), over_, r);
+        q.restore();
+        const bool fine = fineWeather(plan_, f);
+        leavingTinge_ = plan_.gardenWeather ? RoomBackdrop::gardenTint(f) : QColor(Qt::transparent);
+        leavingTinge_.setAlphaF(leavingTinge_.alphaF() * f.opening);
+        if (fine) {
+            if (leavingTinge_.alpha() > 0) q.fillRect(QRectF(0, 0, f.width, f.height), leavingTinge_);
+            backdrop_.paintGardenWeather(q, f, false);
+        } else if (plan_.gardenWeather) {
+            scenery::paintFrameWork(s, [&] { backdrop_.paintGardenWeather(q, f); });
+        }
+        if (lastTint_ > 0) backdrop_.paintNightTint(q, f, lastTint_ * f.opening);
+        if (changeStart_ && !leaving_.isNull() && leavingShown_ > 0) {
+            q.setOpacity(leavingShown_);
+            q.scale(1 / leavingScale_, 1 / leavingScale_);
+            q.drawImage(QPointF(0, 0), leaving_);
+        }
+    }
+    // The cat group was laid over the bar on its layer: there the bar fades out with it.
+    leavingBar_ = lastBarOverTint_ ? QRegion() : catArea_ & lastBarPixels_;
+    leaving_ = std::move(leaving);
+    leavingScale_ = s;
+    leavingShown_ = 1;
     changeStart_ = clock_.now();
 }
 
-void IslandRoomView::paintLeaving(QPainter& p, double t) {
+void IslandRoomView::paintLeaving(QPainter& p, double t, const QRegion& barPixels) {
     if (!changeStart_) return;
     const double elapsed = std::max(0.0, t - *changeStart_);
     const double shown = std::clamp(1 - springProgress(elapsed, changeResponse, changeDamping), 0.0, 1.0);
     if (shown <= 0.002 || leaving_.isNull()) {
         changeStart_.reset();
         leaving_ = QImage();
+        leavingShown_ = 0;
         return;
     }
+    leavingShown_ = shown;
     p.save();
     p.setOpacity(shown);
     p.scale(1 / leavingScale_, 1 / leavingScale_);
-    p.drawImage(QPointF(0, 0), leaving_);
+    // Where the bar is, the leaving room fades with the bar as it is now over it: the bar, drawn
+    // under it in this frame, then shows the same whatever the fade.
+    const QRegion bar = leavingScale_ == sceneScale_ ? (barPixels & leaving_.rect()) - leavingBar_ : QRegion();
+    for (const QRect& r : QRegion(leaving_.rect()) - bar) p.drawImage(r.topLeft(), leaving_, r);
+    for (const QRect& r : bar) {
+        QImage over = bar_.copy(r.translated(-barAt_));
+        QPainter o(&over);
+        if (leavingTinge_.alpha() > 0) {
+            o.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+            o.fillRect(over.rect(), leavingTinge_);
+        }
+        o.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        o.drawImage(QPoint(0, 0), leaving_, r);
+        o.end();
+        p.drawImage(r.topLeft(), over);
+    }
     p.restore();
 }
 

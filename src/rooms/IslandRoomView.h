@@ -21,6 +21,7 @@
 #include "rooms/RoomScene.h"
 #include "rooms/RoomSprites.h"
 
+#include <QColor>
 #include <QImage>
 #include <QObject>
 #include <QPointF>
@@ -165,9 +166,10 @@ private:
     // those in front of it. The garden's backdrop is drawn apart, beneath them.
     void paintBehind(QPainter& p, RoomHotspots& hot);
     void paintInFront(QPainter& p, RoomHotspots& hot);
-    // The room before a tab click, fading out with the tabs' spring.
+    // The room as last shown before a tab click, fading out with the tabs' spring over all of the
+    // new one but the bar (`barPixels`, the scene's pixels).
     void beginRoomChange();
-    void paintLeaving(QPainter& p, double t);
+    void paintLeaving(QPainter& p, double t, const QRegion& barPixels);
     void paintCatGroup(QPainter& p);
     void paintCards(QPainter& p);
     void startleOnThunder(double t);
@@ -233,9 +235,14 @@ private:
     RoomSprites sprites_;
     std::vector<RoomSprites::Piece> lastPieces_;
     RoomHotspots gathered_;
-    // The room shown before the last tab click, and when the click came (clock seconds).
+    // The room shown before the last tab click without the bar, and when the click came (clock
+    // seconds). Where a cat lay over the bar it holds the bar too; elsewhere the bar was under the
+    // tinge, which tints it again over the leaving room. How much of it the last frame showed.
     QImage leaving_;
     double leavingScale_ = 1;
+    QRegion leavingBar_;
+    QColor leavingTinge_;
+    double leavingShown_ = 0;
     std::optional<double> changeStart_;
     QTimer* frameTimer_ = nullptr;
     FramePacer pacer_;

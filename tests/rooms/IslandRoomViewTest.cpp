@@ -5,6 +5,7 @@
 #include "core/Notifications.h"
 #include "life/SkyClock.h"
 #include "platform/Color.h"
+#include "platform/Spring.h"
 #include "rooms/BedroomFurniture.h"
 #include "rooms/RoomBackdrop.h"
 #include "rooms/RoomButtons.h"
@@ -528,10 +529,10 @@ TEST_F(IslandRoomViewTest, TheIntroCardLeavesTheNightstandClockInSight) {
     }
 }
 
-// A frame at the device pixel ratio of 2 (1280 x 320 pixels).
-QImage frameAt(IslandRoomView& view, double t) {
-    QImage img(1280, 320, QImage::Format_ARGB32_Premultiplied);
-    img.setDevicePixelRatio(2);
+// A frame at the device pixel ratio of 2 (1280 x 320 pixels), or another.
+QImage frameAt(IslandRoomView& view, double t, int ratio = 2) {
+    QImage img(640 * ratio, 160 * ratio, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
     img.fill(Qt::transparent);
     QPainter p(&img);
     view.paint(p, QRectF(0, 0, 640, 160), t);
@@ -868,4 +869,81 @@ TEST_F(IslandRoomViewTest, ATabClickChangesTheRoomWithTheTabsSpring) {
     // The tab of the room on view changes nothing.
     w.view->perform(RoomAction::tab(IslandRoomKind::kitchen));
     EXPECT_EQ(changedPixels(frameAt(*w.view, t + 1.6), frameAt(alone, t + 1.6), room), 0);
+}
+
+namespace {
+
+// Device pixels below the bar where `mid` is not `before` blended with `after` by `shown`.
+int offTheBlend(const QImage& mid, const QImage& before, const QImage& after, double shown) {
+    int off = 0;
+    for (int y = 40 * int(mid.devicePixelRatio()); y < mid.height(); ++y)
+        for (int x = 0; x < mid.width(); ++x) {
+            const QRgb a = before.pixel(x, y), b = after.pixel(x, y), m = mid.pixel(x, y);
+            for (int at : {0, 8, 16}) {
+                const auto c = [at](QRgb px) { return int(px >> at & 0xff); };
+                if (std::abs(shown * c(a) + (1 - shown) * c(b) - c(m)) > 3) ++off;
+            }
+        }
+    return off;
+}
+
+const double shownAfter50ms = 1 - springProgress(0.05, IslandRoomView::changeResponse, IslandRoomView::changeDamping);
+
+}  // namespace
+
+TEST_F(IslandRoomViewTest, ARoomLeftByATabFadesOutAsItWasLastShown) {
+    // The cat in its night sleep in the bedroom, or awake in the garden on a fine night; the
+    // living room's tab; 50 ms later, below the bar, the last frame (tint, weather and cat)
+    // blended by the spring with the living room then. By the window nothing is lighter than both.
+    for (int ratio : {1, 2})
+        for (const bool bedroom : {true, false}) {
+            RoomWorld v;
+            v.look = {SkyTime::night, SkyWeather::clear};
+            v.show(bedroom ? IslandRoomKind::bedroom : IslandRoomKind::garden);
+            v.life().setSleeping(bedroom);
+            PetLifeTestAccess::setNightSleepUntil(v.life(), bedroom ? std::optional(v.now() + 3600) : std::nullopt);
+            IslandRoomView alone(*v.state, *v.closet, *v.pomodoro, *v.wallet, *v.cat.store, v.cat.clock, v.scheduler, v.hub);
+            alone.setLookSource([&v] { return v.look; });
+            const double t = v.now();
+            const QImage before = frameAt(*v.view, t, ratio);
+            const QPointF tab = v.spot(RoomAction::tab(IslandRoomKind::living))->area.center();
+            v.view->mousePress(tab);
+            v.view->mouseRelease(tab);
+            const QImage after = frameAt(alone, t + 0.05, ratio), mid = frameAt(*v.view, t + 0.05, ratio);
+            EXPECT_EQ(offTheBlend(mid, before, after, shownAfter50ms), 0) << (bedroom ? "bedroom" : "garden") << " at " << ratio << "x";
+            const QPoint by = QPointF(0.67 * 640 * ratio, 60 * ratio).toPoint();
+            EXPECT_LE(mid.pixelColor(by).lightness(),
+                      std::max(before.pixelColor(by).lightness(), after.pixelColor(by).lightness()) + 2)
+                << (bedroom ? "bedroom" : "garden") << " at " << ratio << "x: " << mid.pixelColor(by).name().toStdString();
+            const QImage settled = frameAt(alone, t + 1.5);
+            EXPECT_EQ(offTheBlend(frameAt(*v.view, t + 1.5), settled, settled, 1), 0);
+        }
+}
+
+TEST_F(IslandRoomViewTest, ATabClickedWhileTheRoomsFadeFadesFromWhatWasShown) {
+    w.show(IslandRoomKind::bedroom);
+    const double t = w.now();
+    frameAt(*w.view, t);
+    w.view->perform(RoomAction::tab(IslandRoomKind::living));
+    w.cat.clock.advance(0.1);
+    const QImage shown = frameAt(*w.view, t + 0.1);
+    w.view->perform(RoomAction::tab(IslandRoomKind::kitchen));
+    EXPECT_EQ(offTheBlend(frameAt(*w.view, t + 0.1), shown, shown, 1), 0);
+}
+
+TEST_F(IslandRoomViewTest, TheBarTakesNoClickUntilAFrameShowsItAgain) {
+    // A tab clicked unseen would change the room with nothing shown to fade from.
+    w.show(IslandRoomKind::bedroom);
+    const double t = w.now();
+    frameAt(*w.view, t);
+    const QPointF tab = w.spot(RoomAction::tab(IslandRoomKind::living))->area.center();
+    w.view->roomDidDisappear();
+    w.view->roomDidAppear();
+    EXPECT_FALSE(w.view->mousePress(tab));
+    EXPECT_EQ(w.state->roomKind(), IslandRoomKind::bedroom);
+    const QImage bedroom = frameAt(*w.view, t);
+    ASSERT_TRUE(w.view->mousePress(tab));
+    w.view->mouseRelease(tab);
+    EXPECT_GT(offTheBlend(frameAt(*w.view, t + 0.05), bedroom, bedroom, 1), 10000) << "the fade is under way";
+    w.view->roomDidDisappear();
 }
