@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,11 +10,23 @@
 #include <samplerate.h>
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 
 namespace kp::audio {
 namespace {
+
+// A take is a second or two (the longest, a purr, is made one and a half seconds long). A file that
+// would decode to much more is not a take, and decoding it would hold the app up.
+constexpr double kMaxTakeSeconds = 5.0;
+// Far more than a take of that length in any plain format; a bigger file is not looked into.
+constexpr qint64 kMaxTakeBytes = 16 * 1024 * 1024;
+constexpr int kMaxTakeChannels = 8;
+constexpr int kMaxTakeRate = 192000;
 
 // libsndfile reads through QFile, so compiled-in resources and plain files are read alike.
 sf_count_t vioLength(void* user) { return static_cast<QFile*>(user)->size(); }
@@ -44,6 +57,33 @@ QStringList recordingsIn(const QString& folder) {
     QStringList paths;
     for (const QString& name : names) paths << dir.filePath(name);
     return paths;
+}
+
+// Opens a recording without blocking: a pipe or a device under a take's name is refused, and so is
+// a file far bigger than a take.
+bool openTake(QFile& file, QString* why) {
+    if (file.fileName().startsWith(u':')) return file.open(QIODevice::ReadOnly);  // compiled in
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) *why = QStringLiteral("it is not a plain file");
+    else if (st.st_size > kMaxTakeBytes) *why = QStringLiteral("it is %1 MB").arg(st.st_size >> 20);
+    if (!why->isEmpty() || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+// Why the recording a header describes is not a take, or nothing.
+QString refusal(const SF_INFO& info) {
+    if (info.channels < 1 || info.channels > kMaxTakeChannels)
+        return QStringLiteral("it has %1 channels").arg(info.channels);
+    if (info.samplerate < 1 || info.samplerate > kMaxTakeRate)
+        return QStringLiteral("its rate is %1 Hz").arg(info.samplerate);
+    const double seconds = double(info.frames) / double(info.samplerate);
+    if (!(seconds <= kMaxTakeSeconds)) return QStringLiteral("it lasts %1 s").arg(seconds, 0, 'f', 1);
+    return {};
 }
 
 }  // namespace
@@ -98,15 +138,25 @@ const std::vector<SampleBuffer>& ClipBank::loadClips(const QString& name) {
 
 std::optional<Samples> ClipBank::decodeClip(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QString why;
+    const auto refuse = [&]() -> std::optional<Samples> {
+        qWarning().noquote() << "The sound" << path << "is not played:" << why;
+        return std::nullopt;
+    };
+    if (!openTake(file, &why)) return why.isEmpty() ? std::nullopt : refuse();
     SF_VIRTUAL_IO io{&vioLength, &vioSeek, &vioRead, &vioWrite, &vioTell};
     SF_INFO info{};
     SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &file);
     if (!sf) return std::nullopt;
+    why = refusal(info);
+    if (!why.isEmpty()) {
+        sf_close(sf);
+        return refuse();
+    }
 
     std::optional<Samples> result;
     const sf_count_t frames = info.frames;
-    if (frames > 0 && frames < (sf_count_t(1) << 32) && info.channels > 0 && info.samplerate > 0) {
+    if (frames > 0) {
         try {
             std::vector<float> interleaved(std::size_t(frames) * std::size_t(info.channels));
             const sf_count_t got = sf_readf_float(sf, interleaved.data(), frames);

@@ -28,7 +28,8 @@ public:
     // Every recording file, found once at the first request.
     const QStringList& clipPaths();
 
-    // A whole file as 44100 Hz mono float; none when it cannot be read or converted.
+    // A whole file as 44100 Hz mono float; none when it cannot be read or converted, or when it is
+    // no take: not a plain file, or too long or too big for one (said in the log).
     static std::optional<Samples> decodeClip(const QString& path);
 
     // Whether a file's base name (no extension) is a take of `name`.

@@ -4,7 +4,16 @@
 #include "Listen.h"
 #include "audio/ClipBank.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace kp;
 using kp::audio::ClipBank;
@@ -50,4 +59,55 @@ TEST(ClipBank, ANamesTakesAreItsOwnOrNumberedRecordingsFromBothFoldersConvertedI
     const auto converted = ClipBank::decodeClip(r + "/cat-purr.caf");
     EXPECT_NEAR(double(converted.value().size()), 44100.0, 4.0);
     EXPECT_NEAR(test::peak(*converted), 0.5f, 0.02f);
+}
+
+namespace {
+QStringList warnings;
+void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg) warnings << text;
+}
+}  // namespace
+
+// A take lasts a second or two. A file that would decode to much more, or that is no plain file,
+// is refused from its header or its kind, at once and with one line in the log.
+TEST(ClipBank, AFileThatIsNoTakeIsRefusedUnreadAndSaysWhy) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    // Two megabytes at 188 Hz: three quarters of an hour, or 117 million samples at the app's rate.
+    ASSERT_TRUE(writeClip(r + "/Sounds/cat-purr.wav", 500000, 188));
+    ASSERT_TRUE(writeClip(r + "/Sounds/cat-mew.wav", 48000 * 12, 48000));  // twelve seconds
+    ASSERT_TRUE(writeClip(r + "/Sounds/cat-mew-2.wav", 48000 * 4, 48000, 2));  // four: a long take
+    // A pipe under a take's name: opening it to read would wait for a writer.
+    const QString pipe = r + "/Sounds/cat-growl.caf";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    ClipBank bank({r});
+    QElapsedTimer timer;
+    timer.start();
+    const bool purrs = !bank.loadClips("cat-purr").empty();
+    const qint64 purrMs = timer.restart();
+    std::atomic<bool> done{false};
+    std::thread unblock([&] {  // lets a reader waiting for a writer go after two seconds
+        for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done) ::close(::open(QFile::encodeName(pipe).constData(), O_RDWR));
+    });
+    const bool growls = ClipBank::decodeClip(pipe).has_value();
+    const qint64 pipeMs = timer.elapsed();
+    done = true;
+    unblock.join();
+    const std::vector<audio::SampleBuffer>& mews = bank.loadClips("cat-mew");
+    qInstallMessageHandler(previous);
+
+    EXPECT_FALSE(purrs);
+    EXPECT_LT(purrMs, 1000) << "the long file was decoded";
+    EXPECT_FALSE(growls);
+    EXPECT_LT(pipeMs, 1000) << "opening the pipe waited for a writer";
+    ASSERT_EQ(mews.size(), 1u);
+    EXPECT_NEAR(double(mews[0]->size()), 4.0 * 44100, 4.0);
+    ASSERT_EQ(warnings.size(), 3) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings[0].contains(r + "/Sounds/cat-purr.wav")) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[1].contains(pipe)) << warnings[1].toStdString();
+    EXPECT_TRUE(warnings[2].contains(r + "/Sounds/cat-mew.wav")) << warnings[2].toStdString();
 }

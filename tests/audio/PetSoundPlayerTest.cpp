@@ -190,6 +190,17 @@ TEST(PetSoundPlayer, RecordingsArePlayedInsteadOfSynthesisAndATakeNeverRepeatsBa
     EXPECT_EQ(seen.size(), 3u);
 }
 
+TEST(PetSoundPlayer, ARecordingTooLongForATakeLeavesTheSoundToSynthesis) {
+    Rig rig;
+    rig.clip("cat-purr.caf", 44100 * 30);
+    PetSoundPlayer& p = rig.make();
+    rig.play(PetSound::purr);
+    ASSERT_TRUE(p.lastPlayed().has_value());
+    EXPECT_FALSE(p.lastPlayed()->take) << "the half-minute file was played";
+    EXPECT_TRUE(p.isCached(p.lastPlayed()->key));
+    EXPECT_NEAR(double(p.lastPlayed()->buffer->size()) / audio::kSampleRate, 1.5, 0.01);
+}
+
 TEST(PetSoundPlayer, ClosesTheOutputOnceEveryVoiceHasBeenQuietAWhile) {
     Rig rig;
     PetSoundPlayer& p = rig.make();
