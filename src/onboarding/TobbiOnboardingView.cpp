@@ -347,11 +347,20 @@ int characterCount(const QString& text) {
     return n;
 }
 
-// One line of text as typed, whole code points only; control characters stay out.
-QString typedLine(const QString& text) {
+// A name's characters, as a reader counts them, are a few code units each, a joined emoji a dozen
+// or two: 256 each is more than any name needs. A longer text is read no further.
+constexpr qsizetype kTypedUnits = TobbiOnboardingView::kNameLimit * 256;
+
+// One line of text as typed, whole code points only; control characters stay out. `ended` tells
+// whether the line ends in the text.
+QString typedLine(QStringView text, bool* ended) {
     QString clean;
+    *ended = false;
     for (const char32_t c : text.toUcs4()) {
-        if (c == U'\n' || c == U'\r' || c == 0x2028 || c == 0x2029) break;
+        if (c == U'\n' || c == U'\r' || c == 0x2028 || c == 0x2029) {
+            *ended = true;
+            break;
+        }
         // Unpaired surrogates arrive as U+FFFD.
         if (c == 0xFFFD || QChar::category(c) == QChar::Other_Control) continue;
         clean += QString::fromUcs4(&c, 1);
@@ -361,8 +370,11 @@ QString typedLine(const QString& text) {
 
 }  // namespace
 
-void TobbiOnboardingView::typeText(const QString& text) {
-    const QString clean = typedLine(text);
+void TobbiOnboardingView::typeText(QStringView text) {
+    bool ended = false;
+    QString clean = typedLine(text.left(kTypedUnits), &ended);
+    // The cut may have split the last character read.
+    if (text.size() > kTypedUnits && !ended) clean.truncate(previousBoundary(clean, int(clean.size())));
     if (clean.isEmpty()) return;
     const QString name = storedName();
     caret_ = std::clamp(caret_, 0, int(name.size()));
@@ -394,7 +406,12 @@ void TobbiOnboardingView::paste() {
     QString text;
     if (s_.clipboardText) text = s_.clipboardText();
     else if (auto* clip = QGuiApplication::clipboard()) text = clip->text();
-    typeText(text.trimmed().section(QLatin1Char('\n'), 0, 0));
+    // Blanks around the paste are left out: the leading ones wherever they end, the trailing ones
+    // when the paste is short enough to be read to its end. Its first line is typed.
+    QStringView rest(text);
+    while (!rest.isEmpty() && rest.front().isSpace()) rest = rest.mid(1);
+    if (rest.size() <= kTypedUnits) rest = rest.trimmed();
+    typeText(rest);
 }
 
 bool TobbiOnboardingView::wantsKeyboard() const { return !inStory() && page_ == 0 && newCat_; }

@@ -120,7 +120,7 @@ public:
     void allowLocation();
     void openPhoneApp();
     void pickBreed(CatBreed breed);
-    void typeText(const QString& text);
+    void typeText(QStringView text);
     void backspace();
     void paste();
 

@@ -14,6 +14,7 @@
 #include "platform/Scheduler.h"
 #include "support/Scratch.h"
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -754,6 +755,46 @@ TEST(OnboardingName, PasteIsOneLineAndLimited) {
     v->nextPage();
     auto a = key(Qt::Key_A, QStringLiteral("a"));
     EXPECT_FALSE(v->keyPress(&a));
+}
+
+// A paste is read only as far as a name can reach: a line of twenty million characters is typed as
+// its start would be, at once, and a character is never kept in part.
+TEST(OnboardingName, AHugePasteKeepsWhatItsStartKeepsAtOnce) {
+    const QString cat = QStringLiteral("\U0001F431");
+    const QString cook = QStringLiteral("\U0001F469\u200D\U0001F373");
+    const QString piece = QStringLiteral("Sir ") + cat + cook + QStringLiteral("e\u0301\u0007-");  // 8 and a bell
+    QString line = QStringLiteral(" \t ");
+    line.reserve(20'000'100);
+    while (line.size() < 20'000'000) line += piece;
+    line += QStringLiteral("\nsecond line");
+    const QString threePieces = QString(piece + piece + piece).remove(QChar(0x7));
+    QString heavy;  // letters under three hundred accents each
+    for (int i = 0; i < 30; ++i) heavy += QChar(u'a' + i % 26) + QString(300, QChar(0x301));
+
+    const std::vector<std::pair<QString, QString>> pastes = {
+        {line, threePieces},
+        {line.left(200), threePieces},
+        {QString(20'000'000, QLatin1Char(' ')) + QStringLiteral("Tom "), QStringLiteral("Tom")},
+    };
+    for (const auto& [paste, kept] : pastes) {
+        Rig rig;
+        auto v = pagesOnly(rig);
+        rig.clipboard = paste;
+        QElapsedTimer timer;
+        timer.start();
+        v->paste();
+        EXPECT_LT(timer.elapsed(), 1000) << paste.size() << " characters";
+        EXPECT_EQ(rig.store->string(QStringLiteral("petName")), kept) << paste.size() << " characters";
+    }
+
+    Rig rig;
+    auto v = pagesOnly(rig);
+    rig.clipboard = heavy;
+    v->paste();
+    const QString name = rig.store->string(QStringLiteral("petName"));
+    EXPECT_FALSE(name.isEmpty());
+    EXPECT_EQ(name.size() % 301, 0) << name.size();
+    EXPECT_TRUE(heavy.startsWith(name));
 }
 
 TEST(OnboardingArt, TimingsOfTheIllustrations) {
