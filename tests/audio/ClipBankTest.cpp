@@ -108,8 +108,8 @@ TEST(ClipBank, AFileThatIsNoTakeIsRefusedUnreadAndSaysWhy) {
     EXPECT_LT(pipeMs, 4000) << "opening the pipe waited for a writer";
     ASSERT_EQ(mews.size(), 1u);
     EXPECT_NEAR(double(mews[0]->size()), 4.0 * 44100, 4.0);
-    ASSERT_EQ(warnings.size(), 3) << warnings.join('\n').toStdString();
-    EXPECT_TRUE(warnings[0].contains(r + "/Sounds/cat-purr.wav")) << warnings[0].toStdString();
-    EXPECT_TRUE(warnings[1].contains(pipe)) << warnings[1].toStdString();
-    EXPECT_TRUE(warnings[2].contains(r + "/Sounds/cat-mew.wav")) << warnings[2].toStdString();
+    const QString said = warnings.join('\n');
+    EXPECT_EQ(warnings.size(), 3) << said.toStdString();
+    for (const QString& file : {r + "/Sounds/cat-purr.wav", pipe, r + "/Sounds/cat-mew.wav"})
+        EXPECT_TRUE(said.contains(file)) << said.toStdString();
 }
