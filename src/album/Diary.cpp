@@ -26,7 +26,7 @@ QDateTime inCalendar(double seconds, const DiaryContext& c) {
 
 // Reference seconds as a whole count since 1970, truncated, as an unsigned pattern.
 std::uint64_t birthSeed(double birth) {
-    const double unix = std::trunc(birth + kReferenceDateUnix);
+    const double unix = std::trunc(boundedMoment(birth) + kReferenceDateUnix);
     return static_cast<std::uint64_t>(static_cast<std::int64_t>(unix));
 }
 
@@ -76,7 +76,8 @@ private:
 };
 
 void dailyLife(const DiaryContext& c, Run& run) {
-    const long long days = static_cast<long long>(std::trunc((c.now - c.birth) / 86400.0));
+    const double age = boundedMoment(c.now) - boundedMoment(c.birth);
+    const long long days = static_cast<long long>(std::trunc(age / 86400.0));
     if (days <= 0) return;
     const std::uint64_t seed = birthSeed(c.birth);
     auto h = [seed](std::uint64_t salt, std::uint64_t i) { return diaryHash(seed, salt, i); };

@@ -2,10 +2,13 @@
 
 #include "cat/CatOutfitJson.h"
 #include "core/Preferences.h"
+#include "platform/Dates.h"
 
 #include <QUuid>
 
 #include <nlohmann/json.hpp>
+
+#include <cmath>
 
 namespace kp {
 
@@ -62,10 +65,14 @@ std::optional<MacKeepsake> readKeepsake(const Json& obj) {
     if (!readString(obj, "key", k.key, Absent::fails) || !readNumber(obj, "date", k.date, Absent::fails) ||
         !readNumber(obj, "catBirth", k.catBirth, Absent::fails))
         return std::nullopt;
+    // A moment no real cat's page holds is as damaged as a wrong type.
+    if (!isRecordMoment(k.date) || !isRecordMoment(k.catBirth)) return std::nullopt;
     k.age = k.date - k.catBirth;
     if (!readString(obj, "name", k.name) || !readString(obj, "breed", k.breed) || !readNumber(obj, "age", k.age) ||
         !readString(obj, "title", k.title) || !readString(obj, "note", k.note))
         return std::nullopt;
+    // An age longer than any two such moments lie apart reads as a missing one.
+    if (!(std::fabs(k.age) <= kLatestRecordMoment)) k.age = k.date - k.catBirth;
     // A name or a text from a hand-edited record cannot swell every page drawn from it.
     k.name = prefs::cappedName(k.name);
     k.title.truncate(kLongestText);

@@ -31,9 +31,10 @@ struct MacKeepsake {
 
 // A JSON array of keepsake objects, members in record order ("outfit" left out when there is none).
 QByteArray encodeKeepsakes(const std::vector<MacKeepsake>& keepsakes);
-// Any element missing "id", "key", "date" or "catBirth", or holding a member of the wrong type, makes
-// the whole list unreadable. Other missing members (a keepsake from an earlier version) are empty,
-// "died" false and "age" the time from "catBirth" to "date".
+// Any element missing "id", "key", "date" or "catBirth", holding a member of the wrong type or a
+// "date" or "catBirth" no record holds (see isRecordMoment), makes the whole list unreadable. Other
+// missing members (a keepsake from an earlier version) are empty, "died" false and "age" (also when
+// it is longer than any real one) the time from "catBirth" to "date".
 std::optional<std::vector<MacKeepsake>> decodeKeepsakes(const QByteArray& json);
 
 // A new identity in the stored form.

@@ -9,6 +9,7 @@
 #include "life/SkyModel.h"
 #include "life/Wallet.h"
 #include "platform/Clock.h"
+#include "platform/Dates.h"
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
 
@@ -167,6 +168,8 @@ void MacAlbum::addDueKeepsakes(double now) {
     if (!store_.canKeep(QString::fromLatin1(PetLife::recordKey))) return;
 
     const AlbumCatSnapshot cat = world_.cat ? world_.cat() : AlbumCatSnapshot{};
+    // Nor does one born at a moment no record keeps (under a clock set before the reference date).
+    if (!isRecordMoment(cat.birth)) return;
     const SkyLook look = world_.look ? world_.look() : SkyLook{};
     std::vector<MacKeepsake> all = load();
     std::vector<const MacKeepsake*> mine;

@@ -563,8 +563,14 @@ void PetLife::save() {
 }
 
 void PetLife::load() {
-    const std::optional<PetRecord> record =
-        store_.decodeRecord<PetRecord>(QString::fromLatin1(recordKey), &decodePetRecord);
+    // A birth no real cat has is as unreadable as a missing one: the record is kept aside.
+    const double at = now();
+    const std::optional<PetRecord> record = store_.decodeRecord<PetRecord>(
+        QString::fromLatin1(recordKey), [at](const QByteArray& bytes) -> std::optional<PetRecord> {
+            std::optional<PetRecord> r = decodePetRecord(bytes);
+            if (r && !keepRealMoments(*r, at)) return std::nullopt;
+            return r;
+        });
     if (!record) {
         publish(stage_, stageFor(now()));
         return;

@@ -1,7 +1,10 @@
 #include "PetRecord.h"
 
+#include "platform/Dates.h"
+
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -66,6 +69,16 @@ bool readInteger(const json& object, const char* key, long long& out) {
 }
 
 }  // namespace
+
+bool keepRealMoments(PetRecord& r, double now) {
+    const double latest = std::max(now, r.savedAt) + kClockPutBack;
+    const auto real = [latest](double t) { return isRecordMoment(t) && t <= latest; };
+    if (!real(r.birth)) return false;
+    r.savedAt = std::max(r.savedAt, r.birth);
+    for (std::optional<double>* at : {&r.poopDue, &r.nightSleepUntil, &r.sleptNight})
+        if (*at && !real(**at)) at->reset();
+    return true;
+}
 
 std::optional<QByteArray> encodePetRecord(const PetRecord& r) {
     if (!finite(r.hunger) || !finite(r.happiness) || !finite(r.energy) || !finite(r.health) ||

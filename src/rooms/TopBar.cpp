@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
+#include "platform/Dates.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Spring.h"
 #include "core/Notifications.h"
@@ -140,7 +141,7 @@ double TopBar::tabSelection(int index) const {
 void TopBar::refreshTexts(const PetLife& life, double t) {
     const TextMetrics& m = metrics();
     const QString& name = state_.petName();
-    const long long bucket = static_cast<long long>(std::floor((t - life.birth()) / 60));
+    const long long bucket = static_cast<long long>(std::floor((boundedMoment(t) - boundedMoment(life.birth())) / 60));
     if (!metaValid_ || bucket != ageBucket_ || life.stage() != stage_ || name != name_) {
         metaValid_ = true;
         ageBucket_ = bucket;

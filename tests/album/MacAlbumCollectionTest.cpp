@@ -2,6 +2,9 @@
 #include "MacAlbumTestSupport.h"
 #include "album/Diary.h"
 #include "album/DiaryTexts.h"
+#include "life/PetLife.h"
+#include "life/PetRecord.h"
+#include "platform/Random.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +80,28 @@ TEST(MacAlbumCollection, ACatWhoseRecordCannotBeWrittenGetsNoPages) {
     f.album->addDueKeepsakes(f.fake.cat.birth + 600);
     EXPECT_FALSE(f.store->record("album.v1"));
     EXPECT_EQ(f.arrivalShots + f.sceneShots, 0);
+}
+
+TEST(MacAlbumCollection, ACatFromARecordWithABirthNoCatHasGetsOnlyItsOwnArrivalAndNoCoin) {
+    for (double birth : {-1e12, 1e300, -1e300}) {
+        Collection f;
+        PetRecord rec;
+        rec.birth = birth;
+        ASSERT_TRUE(f.store->setRecord(PetLife::recordKey, *encodePetRecord(rec)));
+        SeededRandom random(7);
+        f.clock.setNow(utc(2026, 5, 20, 12));
+        PetLife life(*f.store, f.clock, random, f.scheduler);
+        f.fake.cat = AlbumCatSnapshot::of(life);
+        f.album->addDueKeepsakes(f.clock.now());
+        const auto pages = f.keepsakes();
+        ASSERT_EQ(pages.size(), 1u) << birth;
+        EXPECT_EQ(pages.front().catBirth, f.clock.now()) << birth << ": the new kitten's arrival";
+        EXPECT_TRUE(f.fake.paid.empty()) << birth;
+    }
+    Collection born;  // under a clock set before the reference date: its pages would spoil the album
+    born.fake.cat.birth = -86400;
+    born.album->addDueKeepsakes(-86000);
+    EXPECT_FALSE(born.store->record("album.v1"));
 }
 
 TEST(MacAlbumCollection, FirstRunKeepsTheArrivalWithItsPortraitAndTheGiftBase) {

@@ -187,3 +187,12 @@ TEST(MacAlbumStore, PhotosAreJpegFilesInTheAlbumFolder) {
     EXPECT_TRUE(f.album->photoPath("").isEmpty());
 }
 
+TEST(MacAlbumStore, AMomentNoPageHoldsSpoilsTheListAndAnAgeBeyondAnyReadsAsMissing) {
+    const std::pair<double, double> damaged[] = {{-1e12, 0}, {5, -1}, {1e300, 0}, {5, 1e300}};
+    for (const auto& [date, birth] : damaged)
+        EXPECT_FALSE(decodeKeepsakes(encodeKeepsakes({keepsake("arrived", 0), keepsake("junior", date, birth)})))
+            << date << " " << birth;
+    MacKeepsake aged = keepsake("junior", 5000, 1000);
+    aged.age = -1e300;
+    EXPECT_DOUBLE_EQ(decodeKeepsakes(encodeKeepsakes({aged}))->front().age, 4000);
+}

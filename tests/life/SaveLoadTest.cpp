@@ -178,3 +178,28 @@ TEST(PetLoad, AHandEditedBallPlaceStaysInTheRoom) {
         EXPECT_LE(cat->ballPlace(), 0.9) << stored;
     }
 }
+
+TEST(PetLoad, ABirthNoRealCatHasIsKeptAsideForANewbornAndTheOtherMomentsKeepToTheCatsLife) {
+    for (double birth : {-1e13, -1e12, -1.0, -1e300, 1e300, 8e8 + 2 * 365 * 86400.0}) {
+        CatWorld w;
+        PetRecord rec = awakeRecord(w.clock.now(), 600);
+        rec.birth = birth;
+        w.writeRecord(rec);
+        auto cat = w.make();
+        EXPECT_EQ(cat->birth(), w.clock.now()) << birth;
+        EXPECT_EQ(cat->ageText(), "1m") << birth;
+        EXPECT_EQ(asideFiles(w).size(), 1) << birth;
+    }
+    // Lived through from the birth when saved before it; a dropping due in centuries and a night
+    // slept before there were cats are dropped.
+    CatWorld w;
+    PetRecord odd = awakeRecord(w.clock.now(), 7 * 86400);
+    odd.birth = w.clock.now() - 120;
+    odd.poopDue = 1e300;
+    odd.sleptNight = -1e300;
+    w.writeRecord(odd);
+    auto cat = w.make();
+    EXPECT_NEAR(cat->hunger(), 40 + 120 * r, 1e-9);
+    EXPECT_EQ(cat->poopDue(), std::nullopt);
+    EXPECT_EQ(cat->sleptNight(), std::nullopt);
+}

@@ -11,6 +11,8 @@
 #include "platform/Scheduler.h"
 #include "platform/Symbols.h"
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -96,4 +98,14 @@ TEST(Symbols, TheMedicalCrossIsAPlusAndAFittedSymbolFillsAUnitBoxAboutTheOrigin)
     EXPECT_NEAR(std::max(fitted.width(), fitted.height()), 1.0, 1e-9);
     EXPECT_NEAR(fitted.center().x(), 0, 1e-9);
     EXPECT_NEAR(fitted.center().y(), 0, 1e-9);
+}
+
+TEST(Dates, AnyNumberGivesAValidDayAtTheEndsOfTheRangeOrTheReferenceDate) {
+    for (double t : {1e300, -1e300, std::numeric_limits<double>::infinity(), std::nan("")}) {
+        EXPECT_TRUE(localDate(t).isValid()) << t;
+        EXPECT_EQ(localDate(startOfLocalDay(t)), localDate(t)) << t;
+    }
+    EXPECT_EQ(localDate(std::nan("")), localDate(0));
+    EXPECT_GT(localDate(1e300).year(), 1'000'000);
+    EXPECT_LT(localDate(-1e300).year(), -1'000'000);
 }
