@@ -6,7 +6,9 @@
 #include "life/PetLife.h"
 #include "core/Preferences.h"
 #include "platform/Defaults.h"
+#include "platform/PlainFile.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 
@@ -72,14 +74,23 @@ AlbumBookSource AlbumBookSource::live(const MacAlbum& album, double now) {
     return s;
 }
 
+namespace {
+// Far above the album's own photos, crops of some tens of kB.
+constexpr qint64 kLargestPhoto = 16 << 20;
+}  // namespace
+
 void AlbumBookSource::readPhotosOf(const MacAlbum& album) {
     loadPhoto = [&album](const QString& name) {
         const QString path = album.photoPath(name);
-        return path.isEmpty() ? QImage() : QImage(path);
+        if (path.isEmpty()) return QImage();
+        const FileRead file = readPlainFile(path, kLargestPhoto);
+        return file.state == FileState::plain ? QImage::fromData(file.bytes) : QImage();
     };
     photoReadable = [&album](const QString& name) {
         const QString path = album.photoPath(name);
-        return !path.isEmpty() && QImageReader(path).canRead();
+        QFile file;
+        return !path.isEmpty() && openPlainFile(file, path, kLargestPhoto) == FileState::plain &&
+               QImageReader(&file).canRead();
     };
 }
 

@@ -1,5 +1,6 @@
 #include "Defaults.h"
 #include "Paths.h"
+#include "PlainFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,6 +23,8 @@ namespace kp {
 namespace {
 // Editors write a file in several steps (truncate, write, rename): reread once they are done.
 constexpr int kSettleMs = 150;
+// Far above the largest real file of the store: a full album's record is about 2 MB.
+constexpr qint64 kLargestFile = 32 << 20;
 
 QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -101,14 +104,27 @@ void Defaults::rereadIfChanged() {
 }
 
 void Defaults::openSettings(const QString& configFile) {
+    QString why;
+    QFile check;
+    if (openPlainFile(check, configFile, kLargestFile, &why) == FileState::unfit) {
+        // Reading it could hang or take all memory, and a write would replace what the user put
+        // there: this run keeps its settings in memory only (a store without a file).
+        if (!inMemory_) {
+            qWarning().noquote() << "The settings file" << configFile << "is not read:" << why
+                                 << "- running on the defaults, and nothing is written to it";
+            settings_ = std::make_unique<QSettings>(QString(), QSettings::IniFormat);
+        }
+        inMemory_ = true;
+        return;
+    }
+    check.close();
+    inMemory_ = false;
     settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
     settings_->allKeys();  // the file is read on first use, and only then is its status known
     if (settings_->status() != QSettings::FormatError) return;
     // The next write would replace the file with only the keys that could be read: keep the
     // user's bytes aside first, then go on from the first intact [General] block, if any.
-    QFile file(configFile);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    file.close();
+    const QByteArray bytes = readPlainFile(configFile, kLargestFile).bytes;
     const QString target = asideName(configFile, QStringLiteral("conf"));
     if (!QFile::rename(configFile, target)) {
         qWarning().noquote() << "The settings file" << configFile << "cannot be read nor moved aside";
@@ -211,10 +227,16 @@ void Defaults::remove(const QString& key) {
 
 QString Defaults::recordPath(const QString& key) const { return dataDir_ + "/" + key + ".json"; }
 
-std::optional<QByteArray> Defaults::record(const QString& key) const {
-    QFile file(recordPath(key));
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return file.readAll();
+std::optional<QByteArray> Defaults::record(const QString& key) {
+    FileRead file = readPlainFile(recordPath(key), kLargestFile);
+    if (file.state == FileState::plain) return std::move(file.bytes);
+    if (file.state == FileState::unfit) {
+        const QString aside = keepAside(key);
+        qWarning().noquote() << "The record" << recordPath(key) << "could not be read:" << file.why << "-"
+                             << (aside.isEmpty() ? QStringLiteral("it could not be moved aside")
+                                                 : "it was kept as " + aside);
+    }
+    return std::nullopt;
 }
 
 namespace {

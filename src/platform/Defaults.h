@@ -5,7 +5,9 @@
 // anything else as String (a list of strings as StringList). Records are written atomically; one that
 // a reader cannot decode is kept aside under `<key>.unreadable-<unix time>.json` before anything
 // can overwrite it. A settings file that cannot be parsed is kept aside the same way, under
-// `<name>.unreadable-<unix time>.conf`, before the first write replaces it.
+// `<name>.unreadable-<unix time>.conf`, before the first write replaces it. A settings file that is
+// no plain file of a sane size (a pipe, a device, a huge file) is neither read nor written: the
+// values of that run live in memory only.
 //
 // The settings file may also be edited by hand while the app runs: the store watches the file and
 // its folder (an editor replaces the file rather than writing into it), rereads it once the writes
@@ -51,7 +53,10 @@ public:
 
     // JSON records.
     QString recordPath(const QString& key) const;
-    std::optional<QByteArray> record(const QString& key) const;  // none when there is no file
+    // None when there is no file. A name holding no plain file of a sane size (a pipe, a device, a link
+    // to one, a huge file) is kept aside as undecodable and reads as none too; a folder or a file
+    // this user may not read is left alone, and reads as none.
+    std::optional<QByteArray> record(const QString& key);
     // False when the write failed; the previous file is then left exactly as it was. A record that
     // is a link is replaced by a file of its own (the link's target is never written); one that is a
     // dangling link, a folder or a file this user may not read and write is left alone and refused.
@@ -96,6 +101,7 @@ private:
     QTimer* settle_ = nullptr;  // runs only between an outside write and its reread
     QVariantMap known_;         // the values as last read or written
     QByteArray stamp_;          // the file as last read or written, to skip echoes of own writes
+    bool inMemory_ = false;     // the file cannot be read safely: nothing is read from it nor written
     QString dataDir_;
     std::set<QString> failing_;  // records whose last write failed, each reported once
 };

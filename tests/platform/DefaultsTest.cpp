@@ -8,11 +8,13 @@
 
 #include "platform/AppLifecycle.h"
 #include "platform/Paths.h"
+#include "platform/PlainFile.h"
 
 #include <csignal>
 #include <iostream>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using kp::test::ScratchStore;
@@ -274,4 +276,19 @@ TEST(AppLifecycle, AFinalSaveThatHangsEndsTheProcessInsteadOfHoldingItUp) {
     EXPECT_TRUE(ran);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(kp::finishWithin(0.05, [] { for (;;) ::pause(); }), ::testing::ExitedWithCode(1), "did not finish");
+}
+
+TEST(PlainFile, OnlyAPlainFileWithinTheBoundIsReadAndNothingElseIsWaitedOn) {
+    QTemporaryDir dir;
+    const auto at = [&dir](const char* name) { return dir.path() + "/" + name; };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600), 0);  // opening it would wait for good
+    ASSERT_TRUE(QFile::link("/dev/zero", at("zero")));
+    QFile huge(at("huge")), plain(at("plain"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(1 << 20) && plain.open(QIODevice::WriteOnly));
+    plain.write("{}");
+    plain.close();
+    for (const char* name : {"pipe", "zero", "huge"})
+        EXPECT_EQ(kp::readPlainFile(at(name), 1000).state, kp::FileState::unfit) << name;
+    EXPECT_EQ(kp::readPlainFile(at("none"), 1000).state, kp::FileState::absent);
+    EXPECT_EQ(kp::readPlainFile(at("plain"), 1000).bytes, "{}");
 }
