@@ -118,9 +118,11 @@ bool ClipBank::isTakeOf(const QString& baseName, const QString& name) {
 }
 
 const std::vector<SampleBuffer>& ClipBank::loadClips(const QString& name) {
-    auto found = cache_.find(name);
-    if (found != cache_.end()) return *found;
+    if (const auto* takes = loaded(name)) return *takes;
+    return keep(name, decodeTakes(takePaths(name)));
+}
 
+QStringList ClipBank::takePaths(const QString& name) {
     QStringList takes;
     for (const QString& path : clipPaths()) {
         const QFileInfo info(path);
@@ -130,10 +132,25 @@ const std::vector<SampleBuffer>& ClipBank::loadClips(const QString& name) {
     std::stable_sort(takes.begin(), takes.end(), [](const QString& a, const QString& b) {
         return QFileInfo(a).fileName() < QFileInfo(b).fileName();
     });
+    return takes;
+}
+
+std::vector<SampleBuffer> ClipBank::decodeTakes(const QStringList& paths) {
     std::vector<SampleBuffer> buffers;
-    for (const QString& path : takes)
+    for (const QString& path : paths)
         if (auto samples = decodeClip(path)) buffers.push_back(makeBuffer(std::move(*samples)));
-    return *cache_.insert(name, std::move(buffers));
+    return buffers;
+}
+
+const std::vector<SampleBuffer>& ClipBank::keep(const QString& name, std::vector<SampleBuffer> takes) {
+    auto found = cache_.find(name);
+    if (found != cache_.end()) return *found;
+    return *cache_.insert(name, std::move(takes));
+}
+
+const std::vector<SampleBuffer>* ClipBank::loaded(const QString& name) const {
+    auto found = cache_.constFind(name);
+    return found == cache_.constEnd() ? nullptr : &*found;
 }
 
 std::optional<Samples> ClipBank::decodeClip(const QString& path) {

@@ -25,6 +25,14 @@ public:
     // The takes of a clip name, in file-name order; empty when there are none (remembered too).
     const std::vector<SampleBuffer>& loadClips(const QString& name);
 
+    // loadClips() in parts, so the decoding can be done away from the bank's thread: the files of a
+    // name's takes in take order, their decoding (on any thread), and the result kept for the name.
+    // loaded() is none until a name's takes are kept; the first takes kept for a name stay.
+    QStringList takePaths(const QString& name);
+    static std::vector<SampleBuffer> decodeTakes(const QStringList& paths);
+    const std::vector<SampleBuffer>& keep(const QString& name, std::vector<SampleBuffer> takes);
+    const std::vector<SampleBuffer>* loaded(const QString& name) const;
+
     // Every recording file, found once at the first request.
     const QStringList& clipPaths();
 

@@ -194,20 +194,37 @@ void PetSoundPlayer::play(PetSound sound) {
     }
 
     const double rate = spreads(sound) ? random_.uniform(0.94, 1.06) : 1.0;
+    choose({sound, rate, pitch_});
+}
 
+void PetSoundPlayer::choose(const Request& request) {
+    using enum PetSound;
+    const PetSound sound = request.sound;
     Played played{sound, 0, 1.0, 0.0f, false, {}, {}, -1, {}};
-    if (auto name = clipName(sound, pitch_)) {
-        const std::vector<SampleBuffer>& takes = clips_.loadClips(*name);
-        if (auto i = pickTake(*name, int(takes.size()))) {
-            played.buffer = takes[std::size_t(*i)];
+    if (auto name = clipName(sound, request.pitch)) {
+        const std::vector<SampleBuffer>* takes = clips_.loaded(*name);
+        if (!takes) {
+            // Asked again while they are decoded: the first request plays once they are there.
+            if (loading_.contains(*name)) return;
+            QStringList paths = clips_.takePaths(*name);
+            if (!paths.isEmpty()) {
+                load(*name, std::move(paths), request);
+                return;
+            }
+            takes = &clips_.keep(*name, {});
+        }
+        if (auto i = pickTake(*name, int(takes->size()))) {
+            played.buffer = (*takes)[std::size_t(*i)];
             played.take = true;
             played.clip = *name;
             played.takeIndex = *i;
-            played.rate = isOneOf(sound, {meow, mew, trill, growl}) ? rate * std::min(pitch_, 1.15) : 1.0;
+            played.rate = isOneOf(sound, {meow, mew, trill, growl})
+                              ? request.rate * std::min(request.pitch, 1.15)
+                              : 1.0;
         }
     }
     if (!played.take) {
-        const double key = pitchKey(sound, rate, pitch_);
+        const double key = pitchKey(sound, request.rate, request.pitch);
         const int variant = hasVariants(sound) ? random_.uniformInt(0, 2) : 0;
         played.key = cacheKey(sound, key, variant);
         auto cached = cache_.constFind(played.key);
@@ -218,6 +235,32 @@ void PetSoundPlayer::play(PetSound sound) {
         played.buffer = *cached;
     }
     start(std::move(played));
+}
+
+void PetSoundPlayer::load(const QString& name, QStringList paths, const Request& request) {
+    loading_.insert(name, request);
+    holdOpenFromNow();
+    // The job has the files and no part of the bank, which stays on this thread.
+    jobs_.post([this, name, paths = std::move(paths)] {
+        std::vector<SampleBuffer> takes;
+        try {
+            takes = ClipBank::decodeTakes(paths);
+        } catch (...) {
+            takes.clear();  // no room for them: the sound is synthesised
+        }
+        QMetaObject::invokeMethod(
+            this, [this, name, takes = std::move(takes)] { arriveTakes(name, takes); }, Qt::QueuedConnection);
+    });
+}
+
+void PetSoundPlayer::arriveTakes(const QString& name, std::vector<SampleBuffer> takes) {
+    clips_.keep(name, std::move(takes));
+    auto it = loading_.find(name);
+    if (it == loading_.end()) return;
+    const Request request = *it;
+    loading_.erase(it);
+    if (!startOutput()) return;
+    choose(request);
 }
 
 void PetSoundPlayer::make(Played played, double pitchKey) {
@@ -293,8 +336,9 @@ void PetSoundPlayer::holdOpenFromNow() {
 
 void PetSoundPlayer::closeIfQuiet() {
     if (!started_) return;
-    if (!making_.isEmpty()) {
-        // A sound still being made will want the output; its arrival decides when it may close.
+    if (making() > 0) {
+        // A sound still being made or decoded will want the output; its arrival decides when it
+        // may close.
         quietTimer_->start(int(kQuietClose * 1000.0));
         return;
     }

@@ -2,7 +2,8 @@
 // Plays the app's short effects: the cat's voice and body sounds and the interface sounds. A
 // recorded take is used when there is one, otherwise a synthesised buffer made once per pitch step
 // and kept. Four voices: a fifth overlapping sound cuts the oldest. Driven from the main thread; a
-// buffer not made yet is made on the player's worker thread, and its sound starts when it arrives.
+// buffer not made yet, or takes not decoded yet, are made on the player's worker thread, and the
+// sound starts when they arrive.
 #include "audio/AudioGraph.h"
 #include "audio/JobThread.h"
 #include "life/PetTypes.h"
@@ -10,10 +11,12 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QTimer;
 
@@ -50,7 +53,8 @@ public:
     void setPitch(double pitch) { pitch_ = pitch; }
 
     // Plays a sound if the switches and volume allow; never reports failure. Returns at once: a
-    // sound whose buffer is not made yet starts once the worker has made it.
+    // sound whose buffer is not made yet, or whose takes are not decoded yet, starts once the worker
+    // has them.
     void play(PetSound sound);
     // As play(), at `pitch` for this sound only: the cat's own pitch stays for its next sounds.
     void play(PetSound sound, double pitch);
@@ -82,8 +86,8 @@ public:
     bool started() const { return started_; }
     bool isCached(const QString& key) const { return cache_.contains(key); }
     qsizetype cacheSize() const { return cache_.size(); }
-    // Sounds waiting for their buffer to be made.
-    qsizetype making() const { return making_.size(); }
+    // Sounds waiting for their buffer to be made or their takes to be decoded.
+    qsizetype making() const { return making_.size() + loading_.size(); }
 
     // The building blocks, as the player uses them.
     static QString caseName(PetSound sound);
@@ -97,6 +101,16 @@ public:
     static Samples makeSamples(PetSound sound, double pitchKey, RandomSource& random);
 
 private:
+    // A request that passed the switches, with the rate and pitch it was asked at.
+    struct Request {
+        PetSound sound;
+        double rate;
+        double pitch;
+    };
+    // Plays a take of the sound, or its synthesised buffer.
+    void choose(const Request& request);
+    void load(const QString& name, QStringList paths, const Request& request);
+    void arriveTakes(const QString& name, std::vector<SampleBuffer> takes);
     std::optional<int> pickTake(const QString& name, int count);
     void make(Played played, double pitchKey);
     void arrive(const QString& key, SampleBuffer buffer);
@@ -123,6 +137,7 @@ private:
     std::optional<Played> lastPlayed_;
     SampleMaker maker_;
     QHash<QString, Played> making_;  // by cache key: the request that starts when it arrives
+    QHash<QString, Request> loading_;  // by clip name: the request that plays once its takes arrive
     JobThread jobs_;
 };
 

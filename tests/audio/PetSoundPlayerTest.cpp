@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Random.h"
 #include "support/Scratch.h"
+#include "support/ThreadTime.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,8 +53,8 @@ struct Rig {
     void settle() {
         ASSERT_TRUE(QTest::qWaitFor([this] { return player->making() == 0; }, 60000));
     }
-    void clip(const QString& file, int frames = 2000) {
-        ASSERT_TRUE(test::writeClip(clipRoot.path() + "/Sounds/" + file, frames));
+    void clip(const QString& file, int frames = 2000, int rate = 44100, int channels = 1) {
+        ASSERT_TRUE(test::writeClip(clipRoot.path() + "/Sounds/" + file, frames, rate, channels));
     }
 };
 
@@ -163,18 +164,18 @@ TEST(PetSoundPlayer, RecordingsArePlayedInsteadOfSynthesisAndATakeNeverRepeatsBa
     rig.clip("cat-meow.caf");
     for (const char* f : {"cat-trill.caf", "cat-trill-2.caf", "cat-trill-3.caf"}) rig.clip(f, 1000);
     PetSoundPlayer& p = rig.make();
-    p.play(PetSound::tap);
+    rig.play(PetSound::tap);
     EXPECT_EQ(p.lastPlayed()->clip, "ui-tap");
     EXPECT_EQ(p.lastPlayed()->buffer->size(), 3000u);
     EXPECT_NEAR(peak(p.engine().renderOffline(1000)), 0.5f * 0.1f, 1e-3f);  // the take, at its gain
 
     // A kitten meows the mew recordings at its pitch, capped; a junior its own at its own.
     p.setPitch(1.3);
-    p.play(PetSound::meow);
+    rig.play(PetSound::meow);
     EXPECT_EQ(p.lastPlayed()->clip, "cat-mew");
     EXPECT_NEAR(p.speed(p.lastPlayed()->voice)->rate(), 0.97 * 1.15, 1e-9);
     p.setPitch(1.12);
-    p.play(PetSound::meow);
+    rig.play(PetSound::meow);
     EXPECT_EQ(p.lastPlayed()->clip, "cat-meow");
     EXPECT_NEAR(p.lastPlayed()->rate, 0.97 * 1.12, 1e-9);
 
@@ -183,11 +184,46 @@ TEST(PetSoundPlayer, RecordingsArePlayedInsteadOfSynthesisAndATakeNeverRepeatsBa
     int last = -1;
     std::set<int> seen;
     for (int i = 0; i < 60; ++i) {
-        q.play(PetSound::trill);
+        rig.play(PetSound::trill);
         EXPECT_NE(q.lastPlayed()->takeIndex, last);
         seen.insert(last = q.lastPlayed()->takeIndex);
     }
     EXPECT_EQ(seen.size(), 3u);
+}
+
+// Decoding and converting a recording takes a while: the caller does not wait for it, the sound
+// starts when its takes arrive.
+TEST(PetSoundPlayer, ATakesFirstPlayDecodesItAwayFromTheCaller) {
+    Rig rig;
+    rig.clip("cat-mew.caf", 48000 * 3, 48000, 2);  // three seconds to convert
+    const double before = test::threadSeconds();
+    ASSERT_TRUE(ClipBank::decodeClip(rig.clipRoot.path() + "/Sounds/cat-mew.caf").has_value());
+    const double decoding = test::threadSeconds() - before;
+
+    PetSoundPlayer& p = rig.make();
+    const double asked = test::threadSeconds();
+    p.play(PetSound::mew);
+    const double playing = test::threadSeconds() - asked;
+    p.play(PetSound::mew);  // the same takes asked for again while they are decoded
+    p.play(PetSound::meow, 1.3);
+    EXPECT_LT(playing, decoding / 4) << "play() decoded the take: " << playing * 1000 << " ms against "
+                                     << decoding * 1000 << " ms";
+    EXPECT_FALSE(p.lastPlayed().has_value()) << "play() waited for the take";
+
+    rig.settle();
+    ASSERT_TRUE(p.lastPlayed().has_value());
+    EXPECT_EQ(p.lastPlayed()->clip, "cat-mew");
+    EXPECT_EQ(p.lastPlayed()->sound, PetSound::mew);
+    EXPECT_NEAR(double(p.lastPlayed()->buffer->size()), 3.0 * 44100, 4.0);
+    EXPECT_EQ(p.nextVoice(), 1) << "the take played once";
+    EXPECT_EQ(p.voice(0)->lastScheduled(), p.lastPlayed()->buffer);
+    EXPECT_NEAR(peak(p.engine().renderOffline(2000)), 0.5f * 0.35f * 0.5f, 0.01f);
+
+    // A player gone while its takes are decoded waits for the job, and its result goes with it.
+    rig.make().play(PetSound::mew);
+    rig.player.reset();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 TEST(PetSoundPlayer, ARecordingTooLongForATakeLeavesTheSoundToSynthesis) {
@@ -255,12 +291,13 @@ TEST(PetSoundPlayer, ASoundNotMadeYetIsMadeAwayFromTheCallerAndStartsWhenItArriv
     Rig rig;
     rig.clip("ui-tap.caf", 3000);
     PetSoundPlayer& p = rig.make(nullptr, held.maker());
+    rig.clips->loadClips("ui-tap");
     p.play(PetSound::meow);
     p.play(PetSound::meow);  // the same key again while it is made: made once
     EXPECT_FALSE(p.lastPlayed().has_value()) << "play() waited for the samples";
     EXPECT_EQ(p.making(), 1);
 
-    // A recorded take does not wait behind it.
+    // A recorded take already decoded does not wait behind it.
     p.play(PetSound::tap);
     ASSERT_TRUE(p.lastPlayed().has_value());
     EXPECT_EQ(p.lastPlayed()->clip, "ui-tap");
