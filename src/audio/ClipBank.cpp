@@ -1,6 +1,7 @@
 #include "audio/ClipBank.h"
 
 #include "platform/Paths.h"
+#include "platform/PlainFile.h"
 
 #include <QDebug>
 #include <QDir>
@@ -9,10 +10,6 @@
 
 #include <samplerate.h>
 #include <sndfile.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -59,20 +56,17 @@ QStringList recordingsIn(const QString& folder) {
     return paths;
 }
 
-// Opens a recording without blocking: a pipe or a device under a take's name is refused, and so is
-// a file far bigger than a take.
-bool openTake(QFile& file, QString* why) {
-    if (file.fileName().startsWith(u':')) return file.open(QIODevice::ReadOnly);  // compiled in
-    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) *why = QStringLiteral("it is not a plain file");
-    else if (st.st_size > kMaxTakeBytes) *why = QStringLiteral("it is %1 MB").arg(st.st_size >> 20);
-    if (!why->isEmpty() || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
+// Compiled-in clips open as they are; a user's recording only when it is a plain file no bigger
+// than a take can be (a pipe or a device under a take's name is refused without waiting).
+bool openTake(QFile& file, const QString& path, QString* why) {
+    if (path.startsWith(u':')) {
+        file.setFileName(path);
+        return file.open(QIODevice::ReadOnly);
     }
-    return true;
+    QString problem;
+    const FileState state = openPlainFile(file, path, kMaxTakeBytes, &problem);
+    if (state == FileState::unfit) *why = problem;
+    return state == FileState::plain;
 }
 
 // Why the recording a header describes is not a take, or nothing.
@@ -154,13 +148,13 @@ const std::vector<SampleBuffer>* ClipBank::loaded(const QString& name) const {
 }
 
 std::optional<Samples> ClipBank::decodeClip(const QString& path) {
-    QFile file(path);
+    QFile file;
     QString why;
     const auto refuse = [&]() -> std::optional<Samples> {
         qWarning().noquote() << "The sound" << path << "is not played:" << why;
         return std::nullopt;
     };
-    if (!openTake(file, &why)) return why.isEmpty() ? std::nullopt : refuse();
+    if (!openTake(file, path, &why)) return why.isEmpty() ? std::nullopt : refuse();
     SF_VIRTUAL_IO io{&vioLength, &vioSeek, &vioRead, &vioWrite, &vioTell};
     SF_INFO info{};
     SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &file);
