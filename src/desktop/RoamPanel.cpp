@@ -266,11 +266,11 @@ void RoamPanel::sendDirect(const QRegion& damage) {
             scene_(p);
         }
         // The piece's corner of the canvas, as an image of its own (no copy).
-        const QImage drawn(canvas_.constBits(), piece.width(), piece.height(), canvas_.bytesPerLine(),
-                           QImage::Format_ARGB32_Premultiplied);
+        QImage drawn(canvas_.bits(), piece.width(), piece.height(), canvas_.bytesPerLine(),
+                     QImage::Format_ARGB32_Premultiplied);
+        if (cut_) inkedNow += inked(drawn, piece.topLeft());
         picture_->put(drawn, piece.topLeft());
         area += piece;
-        if (cut_) inkedNow += inked(drawn, piece.topLeft());
     }
     if (cut_) {
         // The picture holds the new pixels before the outline grows over them: the server fills
@@ -285,17 +285,18 @@ void RoamPanel::sendDirect(const QRegion& damage) {
     picture_->flush();
 }
 
-QRegion RoamPanel::inked(const QImage& image, QPoint at) {
+QRegion RoamPanel::inked(QImage& image, QPoint at) {
     std::vector<QRect> runs;
     for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width();) {
             if (qAlpha(line[x]) < 128) {
                 ++x;
                 continue;
             }
             const int start = x;
-            while (x < image.width() && qAlpha(line[x]) >= 128) ++x;
+            for (; x < image.width() && qAlpha(line[x]) >= 128; ++x)
+                if (qAlpha(line[x]) < 255) line[x] = qUnpremultiply(line[x]) | 0xff000000u;
             runs.emplace_back(at.x() + start, at.y() + y, x - start, 1);
         }
     }

@@ -80,8 +80,10 @@ public:
     CatCatcher& catcher() { return catcher_; }
     // `damage` as a few rectangles to paint: overlapping or close pieces become one.
     static QRegion simplified(const QRegion& damage);
-    // The pixels of `image` at least half covered, as a region (device pixels) placed at `at`.
-    static QRegion inked(const QImage& image, QPoint at);
+    // The pixels of `image` at least half covered, as a region (device pixels) placed at `at`;
+    // those pixels made opaque in their own colour (without a compositor the server shows a
+    // pixel's colour as it is, and a premultiplied one darkened). The others are left as they are.
+    static QRegion inked(QImage& image, QPoint at);
     // Something the panel keeps for as long as it lives (the cat's view).
     void keep(std::shared_ptr<void> thing) { kept_.push_back(std::move(thing)); }
 

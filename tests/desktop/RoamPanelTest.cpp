@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace kp;
 
 namespace {
@@ -104,6 +106,17 @@ TEST(RoamPanel, CutsToPixelsAtLeastHalfCovered) {
     image.setPixel(4, 0, qRgba(100, 40, 10, 128));  // half covered: shown
     image.setPixel(5, 0, qRgba(99, 40, 10, 127));   // fainter: cut
     image.setPixel(6, 2, qRgba(200, 80, 20, 255));
+    // A near-white letter at half opacity, as a fading sleep letter is drawn.
+    QPainter(&image).fillRect(QRectF(0, 3, 2, 1), QColor(240, 240, 245, 128));
     const QRegion shape = RoamPanel::inked(image, QPoint(100, 50));
-    EXPECT_EQ(shape, QRegion(101, 50, 4, 1) + QRegion(106, 52, 1, 1));
+    EXPECT_EQ(shape, QRegion(101, 50, 4, 1) + QRegion(106, 52, 1, 1) + QRegion(100, 53, 2, 1));
+    // What shows is opaque, in the ink's own colour, not darkened by its coverage.
+    auto near = [](QRgb a, QRgb b) {
+        return qAlpha(a) == qAlpha(b) && std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 2;
+    };
+    EXPECT_EQ(image.pixel(2, 0), qRgb(200, 80, 20));
+    EXPECT_PRED2(near, image.pixel(4, 0), qRgb(200, 80, 20));
+    EXPECT_PRED2(near, image.pixel(1, 3), qRgb(240, 240, 245));
+    EXPECT_EQ(qAlpha(image.pixel(5, 0)), 127) << "a cut pixel is left as it is";
 }
