@@ -1,5 +1,6 @@
 #include "island/X11Window.h"
 
+#include "platform/KWinCompositing.h"
 #include "platform/WindowList.h"
 
 #include <QCoreApplication>
@@ -58,7 +59,9 @@ CompositorWatch::CompositorWatch() {
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
-    running_ = ask();
+    connect(&KWinCompositing::shared(), &KWinCompositing::changed, this, &CompositorWatch::follow);
+    owned_ = ask();
+    running_ = owned_ && KWinCompositing::shared().allows();
 }
 
 bool CompositorWatch::ask() {
@@ -72,8 +75,18 @@ bool CompositorWatch::ask() {
 
 bool CompositorWatch::running() {
     // Without selection events the server is asked each time.
-    if (fixesEvent_ < 0) running_ = ask();
+    if (fixesEvent_ < 0) {
+        owned_ = ask();
+        running_ = owned_ && KWinCompositing::shared().allows();
+    }
     return running_;
+}
+
+void CompositorWatch::follow() {
+    const bool running = owned_ && KWinCompositing::shared().allows();
+    if (running == running_) return;
+    running_ = running;
+    emit changed(running);
 }
 
 bool CompositorWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
@@ -82,11 +95,8 @@ bool CompositorWatch::nativeEventFilter(const QByteArray& eventType, void* messa
     if ((event->response_type & ~0x80) != fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) return false;
     const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
     if (notify->selection != atom_) return false;
-    const bool running = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE;
-    if (running != running_) {
-        running_ = running;
-        emit changed(running);
-    }
+    owned_ = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE;
+    follow();
     return false;  // the toolkit follows the same selection
 }
 

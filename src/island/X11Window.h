@@ -12,13 +12,14 @@ class QWidget;
 
 namespace kp::x11 {
 
-// True when some client owns the _NET_WM_CM_S<screen> selection (a compositing manager runs).
+// True when a compositing manager composites now: some client owns the _NET_WM_CM_S<screen>
+// selection, and KWin, where it runs, does not say it has suspended compositing.
 bool compositorRunning();
 
-// Follows the owner of the compositing manager's selection. Asked once; after that the server
-// tells of every change (XFixes selection events on the toolkit's own connection), so a compositor
-// that stops is known at once, before a see-through window can show black, and asking costs no
-// round trip.
+// Follows the owner of the compositing manager's selection, and KWin's own word. The selection is
+// asked once; after that the server tells of every change (XFixes selection events on the
+// toolkit's own connection), so a compositor that stops is known at once, before a see-through
+// window can show black, and asking costs no round trip.
 class CompositorWatch final : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
@@ -33,10 +34,13 @@ signals:
 private:
     CompositorWatch();
     bool ask();
+    // Tells of a change of the whole answer.
+    void follow();
 
     unsigned int atom_ = 0;
     int fixesEvent_ = -1;  // where the server's XFixes events start; -1 when it has none
-    bool running_ = false;
+    bool owned_ = false;    // the selection
+    bool running_ = false;  // as last told
 };
 // Limits where the window takes pointer input; the rest of it lets clicks through. False when the
 // X server (or the platform) cannot do it.
