@@ -142,24 +142,20 @@ void RoamPanel::stackBelowOwnWindows() {
 }
 
 void RoamPanel::followCompositor() {
-    const bool cut = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
-    if (cut == cut_) return;
-    cut_ = cut;
-    // Everything is painted again and, without a compositor, cut out again, before another frame.
+    // A compositor that comes mid-outing leaves the panel cut: it takes the selection before it
+    // takes the screen over, and until its first frame (which nothing tells) the server still draws
+    // the see-through panel itself, black. Cut, it shows right all along; the next outing starts
+    // see-through.
+    if (cut_ || QGuiApplication::platformName() != QLatin1String("xcb") || x11::compositorRunning()) return;
+    cut_ = true;
+    // Everything is painted again and cut out again, before another frame; hidden until the
+    // scene's outline is set, even when there is nothing to draw.
     shown_.clear();
     shape_ = QRegion();
-    // Cut: hidden until the scene's outline is set, even when there is nothing to draw.
-    if (picture_) {
-        // Not cut: the server shows the whole picture at once, see-through but for the scene.
-        if (cut_)
-            picture_->cut(QRegion());
-        else
-            picture_->uncut();
-    } else if (cut_) {
+    if (picture_)
+        picture_->cut(QRegion());
+    else
         setMask(QRegion(-1, -1, 1, 1));
-    } else {
-        clearMask();
-    }
     redraw();
 }
 

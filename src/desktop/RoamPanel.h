@@ -4,8 +4,9 @@
 // through except where the cat is. Its catcher, laid over the cat's drawing, turns presses on the
 // cat into a pick-up, a drop or a pet. Each frame repaints only the pieces of the scene that moved
 // or changed, where they were and are; without a compositor (where see-through pixels would come
-// out black) the window is cut to what is drawn. On X the pixels go straight to a picture the
-// server keeps for the window (see WindowPicture); elsewhere through the toolkit's backing store.
+// out black) the window is cut to what is drawn, and stays so for the outing. On X the pixels go
+// straight to a picture the server keeps for the window (see WindowPicture); elsewhere through the
+// toolkit's backing store.
 #include "desktop/DesktopRoam.h"
 #include "desktop/DesktopView.h"
 #include "island/WindowPicture.h"
@@ -69,7 +70,8 @@ public:
     void redraw() override;
     void restack() override;
 
-    // Cut to the drawn pixels (no compositor) rather than see-through.
+    // Cut to the drawn pixels rather than see-through: from the moment no compositor runs to the
+    // end of the outing.
     bool cut() const { return cut_; }
     // Where the scene is now (points), and the part the last redraw sent again.
     QRect drawn() const { return drawn_; }

@@ -3,17 +3,25 @@
 // covered them is gone; the desktop's own pixels stay as they were everywhere away from the cat,
 // with a compositor and without one, and when one comes or goes during the outing; clicks away from the cat reach the window under it and
 // a click on the cat pets it; the island's menu stays above the cat's panel; and the keyboard
-// walk's file opens without taking the keyboard from the user's window.
-// Usage: roam_outing_check compositor|bare
+// walk's file opens without taking the keyboard from the user's window. A see-through piece shows
+// in its own colour without a compositor, blended with one; a compositor that starts mid-outing
+// never shows the desktop black, not even for a frame (the panel stays cut for the outing); and a
+// KWin that suspends compositing while it keeps the selection has the panel and the island cut as
+// when a compositor stops.
+// Usage: roam_outing_check compositor|bare (on a private session bus)
 #include "desktop/DesktopRoam.h"
 #include "desktop/QuietOpen.h"
 #include "desktop/RoamPanel.h"
 
 #include "app/AppState.h"
+#include "island/IslandController.h"
+#include "island/IslandPanel.h"
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Defaults.h"
+#include "platform/KWinCompositing.h"
 #include "platform/WindowList.h"
+#include "support/FakeKWin.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -193,6 +201,7 @@ public:
 
         const QImage before = settledScreen();
         panelPixels(before);
+        if (compositorFirst_) kwinSuspends(before);
         Defaults::standard().set("desktopRoam", true);
         Defaults::standard().set("onboardedV1", true);
         Defaults::standard().set("desktopMischief", false);
@@ -213,8 +222,15 @@ public:
 
         // The compositor comes or goes during the outing.
         compositor(!compositorFirst_);
-        // As soon as the app knows, before another frame: a panel left see-through would show black.
-        check(panel->cut() == compositorFirst_, "the panel follows the compositor at once");
+        if (compositorFirst_) {
+            // As soon as the app knows, before another frame: a panel left see-through would show black.
+            check(panel->cut(), "the panel is cut at once when the compositor stops");
+        } else {
+            // Nor black while a compositor that has just come takes the screen over: the panel stays
+            // cut for the rest of the outing.
+            check(noBlackFlash(before, *panel), "no black shows while the compositor starts");
+            check(panel->cut(), "the panel stays cut to the cat while the compositor starts");
+        }
         check(desktopIntact(before, *panel), "the desktop shows as before after the compositor changed");
 
         if (!compositorFirst_) keyboardFileKeepsFocus();
@@ -252,8 +268,8 @@ private:
         return last;
     }
 
-    // Every pixel away from the cat as in `before`, and the cat itself showing.
-    bool desktopIntact(const QImage& before, const RoamPanel& panel) {
+    // Every pixel away from the cat (and `besides`) as in `before`, and the cat itself showing.
+    bool desktopIntact(const QImage& before, const RoamPanel& panel, const QRect& besides = {}) {
         QString why;
         QImage shot;
         const bool ok = waitFor([&] {
@@ -267,7 +283,7 @@ private:
                 for (int x = 0; x < now.width(); ++x) {
                     if (cat.contains(x, y))
                         catInk += a[x] != b[x];
-                    else
+                    else if (!besides.contains(x, y))
                         changed += a[x] != b[x];
                 }
             }
@@ -282,6 +298,65 @@ private:
             shot.save(QString::fromLocal8Bit(dir) + QStringLiteral("/outing-%1.png").arg(++shots_));
         }
         return ok;
+    }
+
+    // The screen grabbed again and again for half a second: no pixel black that was not, away
+    // from the cat.
+    bool noBlackFlash(const QImage& before, const RoamPanel& panel) {
+        QElapsedTimer clock;
+        clock.start();
+        int shots = 0, worst = 0;
+        while (clock.elapsed() < 500) {
+            const QImage now = screenShot();
+            ++shots;
+            const QRect cat = panel.drawn().adjusted(-40, -40, 40, 40);
+            int black = 0;
+            for (int y = 0; y < now.height(); ++y) {
+                const auto* a = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+                const auto* b = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+                for (int x = 0; x < now.width(); ++x)
+                    black += (b[x] & 0xffffff) == 0 && (a[x] & 0xffffff) != 0 && !cat.contains(x, y);
+            }
+            if (black > worst && qEnvironmentVariableIsSet("KP_ROAM_OUTING_PNG"))
+                now.save(qEnvironmentVariable("KP_ROAM_OUTING_PNG") + QStringLiteral("/black-%1.png").arg(shots));
+            worst = std::max(worst, black);
+            QApplication::processEvents();
+        }
+        std::printf("  %d looks, at worst %d pixels black\n", shots, worst);
+        return worst == 0;
+    }
+
+    // KWin suspends compositing while it keeps the compositing manager's selection (on the user's
+    // shortcut, or for a full-screen game): the panel and the island are cut as when a compositor
+    // stops. Once it resumes the island blends its corners again; the panel stays cut.
+    void kwinSuspends(const QImage& before) {
+        QRect spot(500, 300, 40, 30);
+        RoamPanel panel(
+            RoamScreen{QRectF(QGuiApplication::primaryScreen()->geometry()), QRectF()}, CatchTarget{},
+            [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); },
+            [&spot] { return std::vector<SceneLayer>{{1, spot, 1}}; });
+        panel.orderFront();
+        test::FakeKWin kwin(true);
+        check(kwin.ok(), "a KWin stands in on the private bus");
+        TestIslandController island(AppState::shared(), TestIslandController::Setup{});
+        IslandPanel& islandPanel = *island.panel();
+        islandPanel.showState(IslandStateMachine::State::hidden, IslandStateMachine::State::petit);
+        islandPanel.finishMoving();
+        check(waitFor([&] { return islandPanel.isVisible() && islandPanel.mask().isEmpty(); }, 5000),
+              "the island blends its corners with a compositor");
+        check(waitFor([] { return KWinCompositing::shared().active() == true; }, 10000), "the app hears KWin");
+        kwin.toggle(false);
+        check(waitFor([] { return !x11::compositorRunning(); }, 10000), "KWin suspends compositing");
+        check(panel.cut(), "the panel is cut at once when KWin suspends compositing");
+        check(!islandPanel.mask().isEmpty(), "the island is cut to its shape at once as well");
+        check(desktopIntact(before, panel, islandPanel.geometry()),
+              "the desktop shows as before while KWin does not composite");
+        kwin.toggle(true);
+        check(waitFor([] { return x11::compositorRunning(); }, 10000), "KWin resumes compositing");
+        check(panel.cut(), "the panel stays cut once KWin resumes");
+        check(islandPanel.mask().isEmpty(), "the island blends its corners again");
+        islandPanel.hide();
+        panel.orderOut();
     }
 
     // A red block the panel moves from one place to another, and a window that covers it a while.
@@ -315,6 +390,7 @@ private:
         check(showsBlock(desktop, spot, cover.geometry()), "the piece shows again once the window is gone");
         panel.orderOut();
         check(waitFor([&] { return settledScreen() == desktop; }, 5000), "the hidden panel leaves the desktop as it was");
+        halfSeen(desktop);
 
         if (compositorFirst_) {
             // Nothing to draw when the compositor stops: the panel is cut to nothing, not black.
@@ -328,6 +404,33 @@ private:
             empty.orderOut();
             compositor(true);
         }
+    }
+
+    // A near-white piece at half opacity, as a sleep letter fades: in its own colour without a
+    // compositor (which shows a pixel's colour as it is put), half over the desktop with one.
+    void halfSeen(const QImage& desktop) {
+        const QRect letter(600, 200, 40, 30);
+        RoamPanel faded(
+            RoamScreen{QRectF(QGuiApplication::primaryScreen()->geometry()), QRectF()}, CatchTarget{},
+            [&letter](QPainter& p) { p.fillRect(letter, QColor(250, 250, 250, 128)); },
+            [&letter] { return std::vector<SceneLayer>{{1, letter, 1}}; });
+        faded.orderFront();
+        const QColor under = desktop.pixelColor(letter.center());
+        auto over = [&under](int c, int u) { return qRound(c * 128 / 255.0 + u * 127 / 255.0); };
+        const QColor want = compositorFirst_ ? QColor(over(250, under.red()), over(250, under.green()), over(250, under.blue()))
+                                             : QColor(250, 250, 250);
+        QColor seen;
+        const bool ok = waitFor([&] {
+            seen = screenShot().pixelColor(letter.center());
+            return std::abs(seen.red() - want.red()) <= 3 && std::abs(seen.green() - want.green()) <= 3 &&
+                   std::abs(seen.blue() - want.blue()) <= 3;
+        }, 5000);
+        std::printf("  (%d, %d, %d) shown, (%d, %d, %d) wanted\n", seen.red(), seen.green(), seen.blue(), want.red(),
+                    want.green(), want.blue());
+        check(ok, compositorFirst_ ? "a piece at half opacity shows half over the desktop"
+                                   : "a piece at half opacity shows in its own colour, not darkened");
+        faded.orderOut();
+        QApplication::processEvents();
     }
 
     // Red over `block`, and the desktop as before everywhere else (`was` included).
@@ -401,6 +504,8 @@ private:
         check(cat && waitFor([&] {
             return cat->mouse == QPointF(520, 330) - roam.panel()->frame().topLeft();
         }, 5000), "the next outing's cat sees the pointer where it rests");
+        // With the compositor that came during the last one.
+        check(cat && !dynamic_cast<RoamPanel*>(roam.panel())->cut(), "the next outing's panel is see-through");
     }
 
     void clicks(RoamPanel& panel, DesktopCat& cat) {

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Two outings on a private display under openbox: one that starts with a compositor (which then
-# stops) and one that starts without (and one then starts). See RoamOutingCheck.cpp.
+# Two outings on a private display and bus under openbox: one that starts with a compositor (which
+# then stops) and one that starts without (and one then starts). See RoamOutingCheck.cpp.
 set -euo pipefail
 command -v Xvfb >/dev/null || { echo "no Xvfb: skipped"; exit 77; }
 command -v openbox >/dev/null && command -v picom >/dev/null && command -v xdotool >/dev/null &&
-  command -v xmessage >/dev/null || { echo "openbox, picom, xdotool or xmessage missing: skipped"; exit 77; }
+  command -v xmessage >/dev/null && command -v dbus-run-session >/dev/null ||
+  { echo "openbox, picom, xdotool, xmessage or dbus-run-session missing: skipped"; exit 77; }
 bin="$KP_BUILD_DIR/tests/desktop/roam_outing_check"
 [ -x "$bin" ] || { echo "check not built"; exit 1; }
 
@@ -21,7 +22,8 @@ for first in ${KP_ROAM_OUTING_ONLY:-bare compositor}; do
   export XDG_RUNTIME_DIR="$scratch/$first/run" TZ=UTC
   mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
   echo "--- an outing that starts $([ $first = bare ] && echo without || echo with) a compositor"
-  QT_QPA_PLATFORM=xcb "$bin" "$first" || rc=1
+  # A bus of its own: a stand-in KWin on it reaches no one else.
+  QT_QPA_PLATFORM=xcb dbus-run-session -- "$bin" "$first" || rc=1
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   pids=()
