@@ -45,6 +45,33 @@ TEST(CareRoomFurniture, TheMonitorsTraceIsLaidFromAPictureKeptForEachPlaceOfItsB
     EXPECT_TRUE(test::near(img, 60 - 10 * 1.5, 40 - 1 * 1.5, "#F4505E", 40));
 }
 
+TEST(CareRoomFurniture, TheDripStandsBagHangsOnAPoleThatReachesTheFloor) {
+    // The whole room's furniture, at moments with the drop high and low in the tube.
+    for (const double t : {100.0, 100.6}) {
+        const RoomFrame f = test::roomFrame(t);
+        QImage img = test::canvas(f.width, f.height);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        NeedleSpring needle;
+        paintCareRoomFurniture(p, f, CareRoomState{}, needle, nullptr);
+        p.end();
+        // Under the heart monitor stands the drip: its bag of liquid, a pole from the bag down to the
+        // floor, and wheels on the floor.
+        const int x = static_cast<int>(0.555 * f.width), floor = static_cast<int>(f.floorLine);
+        const QRect band(x - 12, 0, 24, floor + 2);
+        int bagBottom = -1;
+        for (int y = 0; y <= floor; ++y)
+            if (test::countNear(img, QRect(band.left(), y, band.width(), 1), "#9ED6E4", 16) > 2) bagBottom = y;
+        ASSERT_GT(bagBottom, 0) << "no bag of liquid over the drip stand at t " << t;
+        EXPECT_LT(bagBottom, floor - 30) << "the bag hangs high";
+        int bare = 0;
+        for (int y = bagBottom + 1; y < floor - 4; ++y)
+            if (test::countNear(img, QRect(x - 4, y, 8, 1), "#A9B6B0", 16) == 0) ++bare;
+        EXPECT_EQ(bare, 0) << "rows between the bag and the floor with no pole, at t " << t;
+        EXPECT_GT(test::countNear(img, QRect(x - 12, floor - 5, 24, 6), "#5E6B66", 24), 4) << "no wheels at t " << t;
+    }
+}
+
 TEST(CareRoomFurniture, ScaleNeedleSpringsWithTheCat) {
     EXPECT_TRUE(scaleLoaded(true, 0.24));
     EXPECT_TRUE(scaleLoaded(true, 0.205));
