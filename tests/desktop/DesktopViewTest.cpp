@@ -8,6 +8,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,26 @@ Box inkBox(const QImage& img, int minAlpha = 30) {
             }
     }
     return b;
+}
+
+// The tilt of the drawn head in degrees, clockwise on screen, from the tips of its ears: each ear's
+// highest reach above the head's middle, measured as the ink a column holds above it.
+double earLine(const QImage& img, QPointF head, double unit) {
+    const int cx = int(std::lround(head.x())), mid = int(std::lround(head.y()));
+    const int reach = int(std::lround(15 * unit)), top = std::max(0, mid - int(std::lround(26 * unit)));
+    struct Tip { double height = -1; int x = 0; };
+    Tip left, right;
+    for (int x = cx - reach; x <= cx + reach; ++x) {
+        double ink = 0;
+        for (int y = mid; y >= top; --y) {
+            const int a = qAlpha(img.pixel(x, y));
+            ink += a / 255.0;
+            if (a < 8) break;  // the head's outline: what floats above it is not the head
+        }
+        Tip& tip = x < cx ? left : right;
+        if (ink > tip.height) tip = {ink, x};
+    }
+    return std::atan2(left.height - right.height, double(right.x - left.x)) * 180 / std::numbers::pi;
 }
 
 struct DesktopView : ::testing::Test {
@@ -228,6 +250,23 @@ TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
     const QImage belly = render();
     const Box b = inkBox(belly);
     EXPECT_GT(b.bottom, 500 + 10);
+}
+
+TEST_F(DesktopView, TheHeadIsLevelInEveryPoseButGrooming) {
+    for (const bool right : {true, false}) {
+        cat->facingRight = right;
+        cat->turn = right ? 1 : -1;
+        for (Pose pose : {Pose::stand, Pose::walk, Pose::run, Pose::sit, Pose::groom, Pose::swat, Pose::stare, Pose::lie,
+                          Pose::sleep, Pose::crouch, Pose::air, Pose::stomp}) {
+            cat->pose = pose;
+            cat->sit = (pose == Pose::sit || pose == Pose::groom || pose == Pose::swat || pose == Pose::stare) ? 1 : 0;
+            const double tilt = earLine(render(), cat->headPoint(), cat->sizeUnit());
+            if (pose == Pose::groom)  // washing, the head leans down toward the paw it licks
+                EXPECT_GT(right ? tilt : -tilt, 6) << "grooming, facing " << (right ? "right" : "left");
+            else
+                EXPECT_LT(std::abs(tilt), 3) << "pose " << int(pose) << " facing " << (right ? "right" : "left");
+        }
+    }
 }
 
 TEST_F(DesktopView, SleepingCatShowsRisingLettersFromItsHead) {
