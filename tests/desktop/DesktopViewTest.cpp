@@ -269,6 +269,42 @@ TEST_F(DesktopView, TheHeadIsLevelInEveryPoseButGrooming) {
     }
 }
 
+TEST_F(DesktopView, TheMugStandsAtTheEndOfTheWindowAwayFromTheCat) {
+    const Ledge top{5, 300, 250, 1050};
+    cat->terrain.ledges = {{ground::floor, 899, 0, 1440}, top};
+    cat->window = top.window;
+    for (const double x : {330.0, 970.0}) {
+        cat->feet = QPointF(x, top.y);
+        cat->cup.reset();
+        cat->plan = cat->planFor(DesktopCat::Trick::mug, top);
+        ASSERT_TRUE(cat->cup) << "the cat at " << x;
+        // What the mug adds to the screen.
+        DesktopCatView withMug(*cat, QSizeF(1440, 900)), without(*cat, QSizeF(1440, 900));
+        auto shot = [&](DesktopCatView& v) {
+            QImage img(1440, 900, QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            v.paint(p, w.clock.now());
+            return img;
+        };
+        const QImage a = shot(withMug);
+        const auto mug = cat->cup;
+        cat->cup.reset();
+        const QImage b = shot(without);
+        cat->cup = mug;
+        QRect drawn;
+        for (int y = 0; y < a.height(); ++y)
+            for (int xx = 0; xx < a.width(); ++xx)
+                if (a.pixel(xx, y) != b.pixel(xx, y)) drawn |= QRect(xx, y, 1, 1);
+        ASSERT_FALSE(drawn.isEmpty()) << "no mug drawn, the cat at " << x;
+        // On the window's top edge, inside its ends, in the half away from the cat.
+        EXPECT_NEAR(drawn.bottom(), top.y, 3) << "the cat at " << x;
+        EXPECT_GE(drawn.left(), top.x0) << "the cat at " << x;
+        EXPECT_LE(drawn.right(), top.x1) << "the cat at " << x;
+        EXPECT_GT(std::abs(drawn.center().x() - x), top.width() / 2) << "the mug beside the cat at " << x;
+    }
+}
+
 TEST_F(DesktopView, SleepingCatShowsRisingLettersFromItsHead) {
     // Light letter ink in a box of the screen.
     auto letters = [](const QImage& img, QRect box) {
