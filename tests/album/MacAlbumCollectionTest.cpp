@@ -2,6 +2,7 @@
 #include "MacAlbumTestSupport.h"
 #include "album/Diary.h"
 #include "album/DiaryTexts.h"
+#include "album/KeepsakePage.h"
 #include "life/PetLife.h"
 #include "life/PetRecord.h"
 #include "platform/Random.h"
@@ -328,4 +329,52 @@ TEST(MacAlbumCollection, PagesTheCapDroppedAreNotCollectedAgain) {
     EXPECT_FALSE(f.find("wardrobe"));
     EXPECT_EQ(f.sceneShots, shots);
     EXPECT_TRUE(f.fake.paid.empty());
+}
+
+TEST(MacAlbumCollection, TheFullWardrobesPageShowsItsPhotoInColourAsOnlyTheFarewellFadesIt) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.album->addDueKeepsakes(birth + 60);  // the album begins before any gift
+    const auto gifts = giftOrder();
+    f.fake.unlocked.assign(gifts.begin(), gifts.end());
+    f.album->addDueKeepsakes(birth + 2 * 3600);
+    ASSERT_TRUE(f.find("wardrobe-full"));
+    f.fake.cat.isDead = true;
+    f.album->addDueKeepsakes(birth + 3 * 3600);
+    ASSERT_TRUE(f.find("farewell"));
+
+    // The books as the album window builds them, each page drawn as it shows.
+    AlbumBookSource source;
+    source.livingBirth = birth;
+    source.livingIsDead = true;
+    source.now = birth + 3 * 3600;
+    source.readPhotosOf(*f.album);
+    const std::vector<AlbumBook> books = albumbooks::buildBooks(f.keepsakes(), source);
+    ASSERT_EQ(books.size(), 1u);
+    // Pixels of the room's blue band, in its own colour or faded toward grey.
+    struct Blue { int vivid = 0, faded = 0; };
+    auto blueOf = [&](const QString& key) {
+        Blue b;
+        for (const AlbumPage& page : books.front().pages) {
+            if (page.kind != AlbumPage::Kind::leaf || page.leaf.key != key) continue;
+            QImage img(340, 500, QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            LeafPage{page.leaf, page.number}.paint(p, QRectF(0, 0, 340, 500));
+            p.end();
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    const QRgb c = img.pixel(x, y);
+                    const int lead = qBlue(c) - std::max(qRed(c), qGreen(c));
+                    if (qAlpha(c) == 255 && lead > 150) ++b.vivid;
+                    else if (qAlpha(c) == 255 && qBlue(c) < 200 && lead > 10 && lead < 60) ++b.faded;
+                }
+        }
+        return b;
+    };
+    const Blue full = blueOf("wardrobe-full"), farewell = blueOf("farewell");
+    EXPECT_GT(full.vivid, 1000) << "the full wardrobe's photo in its colours";
+    EXPECT_GT(full.vivid, 5 * full.faded) << "the full wardrobe's photo faded";
+    EXPECT_GT(farewell.faded, 1000) << "the farewell's photo faded";
+    EXPECT_LT(farewell.vivid, 50) << "the farewell's photo in its colours";
 }
