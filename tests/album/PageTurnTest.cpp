@@ -178,6 +178,49 @@ TEST_F(PageTurnLogic, DragAtTheEndsLeansAndSpringsBack) {
     EXPECT_FALSE(view.activeTurn());
 }
 
+TEST_F(PageTurnLogic, ALeaningPageSwingsAboutItsSpineAndKeepsItsHeight) {
+    // Dragged outward at the first and at the last page, the page leans and turns no further.
+    struct Case { int at; double drag; };
+    for (const Case c : {Case{0, 500}, Case{2, -500}}) {
+        open(3, c.at);
+        run(2);  // a host's move to the last page turns there first
+        view.dragChanged(c.drag, 200);
+        ASSERT_NE(view.motion().lean(), 0) << c.at;
+        const QPointF origin(300, 100);
+        QImage img(600, 700, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        view.paint(p, origin);
+        p.end();
+        const QColor page = pageColour(c.at);
+        auto isPage = [&](int x, int y) {
+            const QRgb px = img.pixel(x, y);
+            return std::abs(qRed(px) - page.red()) + std::abs(qGreen(px) - page.green()) + std::abs(qBlue(px) - page.blue()) < 24;
+        };
+        QRect drawn;
+        int spineTop = -1, spineBottom = -1;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                if (!isPage(x, y)) continue;
+                drawn |= QRect(x, y, 1, 1);
+                if (x == int(origin.x()) + 1) {
+                    if (spineTop < 0) spineTop = y;
+                    spineBottom = y;
+                }
+            }
+        const QSizeF size = view.bookSize();
+        ASSERT_FALSE(drawn.isEmpty()) << c.at;
+        // The spine stays where it was; the free edge swings toward or away from the reader, so the
+        // page is at most a little taller there.
+        EXPECT_NEAR(spineTop, origin.y(), 2) << c.at;
+        EXPECT_NEAR(spineBottom, origin.y() + size.height(), 2) << c.at;
+        EXPECT_LT(drawn.height(), 1.1 * size.height()) << c.at;
+        EXPECT_GT(drawn.top(), origin.y() - 0.05 * size.height()) << c.at;
+        view.dragEnded(c.drag, c.drag, 600, 200);
+        run(1.5);
+    }
+}
+
 TEST_F(PageTurnLogic, DragFollowsTheFingerFromWhereTheTurnStarted) {
     open(5, 2);
     view.dragChanged(-20, 200);
