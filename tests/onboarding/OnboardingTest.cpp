@@ -917,6 +917,39 @@ TEST(OnboardingRender, EveryPageAsAPersonSeesIt) {
                      QStringLiteral("page-0-x2"));
 }
 
+TEST(OnboardingRender, OneDotLooksCurrentOnEveryPageItsOwn) {
+    Rig rig;
+    auto v = pagesOnly(rig);
+    for (int page = 0;; ++page) {
+        rig.advance(1.0);  // the wide dot has slid to its place
+        const QImage img = render(*v, rig);
+        // The dots lead the button row: from the text column's left edge to the lowest row's first control.
+        const TobbiOnboardingView::Control* first = nullptr;
+        for (const auto& c : v->controls())
+            if (!first || c.rect.top() > first->rect.top() || (c.rect.top() == first->rect.top() && c.rect.left() < first->rect.left()))
+                first = &c;
+        ASSERT_TRUE(first) << page;
+        const int left = int(kRect.left()) + 286;
+        const QRect strip(left, int(first->rect.top()), int(first->rect.left()) - 2 - left, int(first->rect.height()));
+        // Each dot is a run of lit columns; the current one is bright white, the others faint.
+        std::vector<bool> bright;
+        bool inDot = false;
+        for (int x = strip.left(); x <= strip.right(); ++x) {
+            double most = 0;
+            for (int y = strip.top(); y <= strip.bottom(); ++y) most = std::max(most, test::luminance(img.pixel(x, y)));
+            if (most > 65 && !inDot) bright.push_back(false);
+            if (most > 170) bright.back() = true;
+            inDot = most > 65;
+        }
+        EXPECT_EQ(std::count(bright.begin(), bright.end(), true), 1) << "current dots on page " << page;
+        EXPECT_EQ(bright.size(), 6u) << "dots on page " << page;
+        EXPECT_TRUE(std::size_t(page) < bright.size() && bright[std::size_t(page)]) << "page " << page << "'s own dot";
+        if (page == 5) break;
+        v->nextPage();
+        ASSERT_EQ(v->page(), page + 1);
+    }
+}
+
 TEST(OnboardingRender, TransitionsBlendBothSides) {
     Rig rig;
     TobbiOnboardingView v(rig.services());
