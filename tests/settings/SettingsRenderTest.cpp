@@ -96,6 +96,44 @@ TEST_F(SettingsRender, EveryTabDrawsInsideTheWindowWidth) {
     }
 }
 
+TEST_F(SettingsRender, EveryCardShowsItsTitleAboveItsBox) {
+    world.wallet->setEnabled(true);
+    world.store->set("togetherSeconds", 25200.0);
+    world.build();
+    world.wallet->setEnabled(true);
+    const std::vector<std::pair<SettingsTab, QStringList>> titles = {
+        {SettingsTab::cat, {"Who he is", "His pace"}},
+        {SettingsTab::desktop, {"Out on the desktop", "Pomodoro & coins", "When he needs you", "What he notices"}},
+        {SettingsTab::wardrobe, {"His wardrobe"}},
+        {SettingsTab::shop, {"His coins", "Treats", "Home", "Toys"}},
+        {SettingsTab::world, {"Sound", "Music", "His window"}},
+        {SettingsTab::notch, {"The notch", "Start over"}},
+        {SettingsTab::about, {}},  // its cards are plain boxes
+    };
+    for (const auto& [tab, want] : titles) {
+        auto view = world.view(tab);
+        const QImage img = shoot(*view, QStringLiteral("titles-") + QString::fromLatin1(rawValue(tab).data()));
+        // Top to bottom, the words shown over each card's box, in ink on the black field.
+        std::vector<SettingsCard*> cards;
+        for (SettingsCard* card : view->page()->findChildren<SettingsCard*>())
+            if (card->isVisible()) cards.push_back(card);
+        std::sort(cards.begin(), cards.end(), [&](QWidget* a, QWidget* b) { return inView(a, *view).top() < inView(b, *view).top(); });
+        QStringList shown;
+        for (SettingsCard* card : cards) {
+            const QRect box = inView(card->box()->parentWidget(), *view);
+            for (QLabel* label : card->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+                const QRect r = inView(label, *view);
+                if (!label->isVisible() || r.bottom() >= box.top()) continue;
+                const int ink = r.width() * r.height() - count(img, r, Qt::black, 3);
+                shown << (ink > 30 ? label->text() : QStringLiteral("(no ink)"));
+            }
+        }
+        QStringList upper;
+        for (const QString& t : want) upper << t.toUpper();
+        EXPECT_EQ(shown.join(" | ").toStdString(), upper.join(" | ").toStdString()) << rawValue(tab);
+    }
+}
+
 // In a window of its own, as the app holds it, the column is 540 wide and the window cannot be
 // stretched wider; it still grows in height.
 TEST_F(SettingsRender, TheWindowCannotBeStretchedWider) {
