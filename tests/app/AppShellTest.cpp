@@ -132,6 +132,57 @@ TEST_F(Shell, TheMenuOffersEveryItemAndTheMusicItemFlipsTheStoredSwitch) {
     EXPECT_TRUE(store->boolValue("musicOn"));
 }
 
+// A pomodoro held in whatever phase the test puts it, recording what the menu asks of it.
+struct HeldPomodoro final : IslandPomodoro {
+    PomodoroPhase held = PomodoroPhase::idle;
+    std::vector<std::string> asked;
+    PomodoroPhase phase() const override { return held; }
+    double progress() const override { return 0.5; }
+    int minutesLeft() const override { return 12; }
+    bool walletEnabled() const override { return true; }
+    void startFocus() override { asked.push_back("focus"); }
+    void startBreak() override { asked.push_back("break"); }
+    void stop() override { asked.push_back("stop"); }
+};
+
+struct PomodoroMenu : test::AppDelegateTest {
+    HeldPomodoro pomodoro;
+    void SetUp() override {
+        AppDelegate::Hooks hooks;
+        hooks.neighbours.pomodoro = &pomodoro;
+        makeDelegate(std::move(hooks));
+    }
+};
+
+TEST_F(PomodoroMenu, ItsItemsFollowThePhaseAndEachDoesWhatItSays) {
+    using P = PomodoroPhase;
+    struct Case {
+        P phase;
+        QStringList items;               // the pomodoro's part of the menu, its status line first
+        std::vector<std::string> asked;  // what choosing each item after the status asks for
+    };
+    const Case cases[] = {
+        {P::idle, {"Not running", "Start focus"}, {"focus"}},
+        {P::focus, {"Focusing · 12 min left", "Take a break now", "Stop"}, {"break", "stop"}},
+        {P::focusDone, {"Rang: break time", "Start break", "Stop"}, {"break", "stop"}},
+        {P::rest, {"On a break · 12 min left", "Stop"}, {"stop"}},
+        {P::restDone, {"Break's over", "Start focus", "Stop"}, {"focus", "stop"}},
+    };
+    for (const Case& c : cases) {
+        pomodoro.held = c.phase;
+        pomodoro.asked.clear();
+        QStringList items;
+        for (QAction* a : menuActions()) {
+            if (a->isSeparator()) break;
+            items << a->text();
+        }
+        EXPECT_EQ(items.join(" | ").toStdString(), c.items.join(" | ").toStdString()) << "phase " << int(c.phase);
+        for (qsizetype i = 1; i < items.size(); ++i) menuItem(items[i])->trigger();
+        EXPECT_EQ(pomodoro.asked, c.asked) << "phase " << int(c.phase);
+        EXPECT_FALSE(menuActions().front()->isEnabled()) << "the status line is not a choice";
+    }
+}
+
 TEST_F(Shell, TerminationSavesTheCatExactlyOnce) {
     delegate->applicationWillTerminate();
     delegate->applicationWillTerminate();
