@@ -86,6 +86,19 @@ void setDock(xcb_window_t w) {
     setCardinals(w, "_NET_WM_WINDOW_TYPE", {atom("_NET_WM_WINDOW_TYPE_DOCK")}, XCB_ATOM_ATOM);
 }
 
+// Whether the window's state, as its manager keeps it, holds `name`.
+bool hasState(xcb_window_t w, const char* name) {
+    const xcb_atom_t wanted = atom(name);
+    auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 32), nullptr);
+    bool has = false;
+    if (r && r->format == 32) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+        for (int i = 0; i < xcb_get_property_value_length(r) / 4; ++i) has = has || atoms[i] == wanted;
+    }
+    std::free(r);
+    return has;
+}
+
 const WindowInfo* findPid(const std::vector<WindowInfo>& list, long long pid) {
     for (const auto& i : list)
         if (i.pid == pid) return &i;
@@ -148,12 +161,18 @@ int frames() {
     setDock(bar);
     setCardinals(bar, "_NET_WM_PID", {5555});
     setCardinals(bar, "_NET_WM_STRUT", {0, 0, 0, 20});
-    setCardinals(root, "_NET_CLIENT_LIST", {client, dock}, XCB_ATOM_WINDOW);
-    setCardinals(root, "_NET_CLIENT_LIST_STACKING", {client}, XCB_ATOM_WINDOW);
+    // Minimised by a manager that keeps it mapped (to draw its preview): marked hidden, not shown.
+    const xcb_window_t shyFrame = makeWindow(700, 400, 300, 218, 0, "Frame");
+    const xcb_window_t shy = makeChild(shyFrame, 0, 18, 300, 200);
+    markClient(shy, 6666);
+    setCardinals(shy, "_NET_WM_STATE", {atom("_NET_WM_STATE_HIDDEN")}, XCB_ATOM_ATOM);
+    setCardinals(root, "_NET_CLIENT_LIST", {client, shy, dock}, XCB_ATOM_WINDOW);
+    setCardinals(root, "_NET_CLIENT_LIST_STACKING", {client, shy}, XCB_ATOM_WINDOW);
     xcb_flush(c);
     auto& managed = waitFor(list, [](const auto& l) {
         return findPid(l, 8888) && findPid(l, 4444) && findPid(l, 5555);
     });
+    check(!findPid(managed, 6666), "a window its manager marks hidden is left out, though mapped");
     const WindowInfo* w = findPid(managed, 8888);
     check(w && w->bounds == QRectF(100, 100, 500, 318), "a window's top is its frame's top");
     const WindowInfo* d = findPid(managed, 4444);
@@ -311,6 +330,32 @@ int main(int argc, char** argv) {
             usleep(20000);
         }
         check(active == 1111, "the active application's process");
+
+        // Minimised by the user (as a taskbar or xdotool asks the manager), then brought back.
+        const xcb_window_t shy = makeWindow(700, 500, 200, 120, 6666, "Shy");
+        auto& shown = waitFor(list, [&](const auto& l) { return find(l, shy) != nullptr; });
+        check(find(shown, shy) != nullptr, "a new window is listed");
+        xcb_client_message_event_t iconify{};
+        iconify.response_type = XCB_CLIENT_MESSAGE;
+        iconify.format = 32;
+        iconify.window = shy;
+        iconify.type = atom("WM_CHANGE_STATE");
+        iconify.data.data32[0] = 3;  // IconicState
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&iconify));
+        xcb_flush(c);
+        bool marked = false;
+        for (int i = 0; i < 3000 && !marked; ++i) {
+            marked = hasState(shy, "_NET_WM_STATE_HIDDEN");
+            if (!marked) usleep(20000);
+        }
+        check(marked, "the manager marks the minimised window hidden");
+        auto& minimised = waitFor(list, [&](const auto& l) { return !find(l, shy); });
+        check(!find(minimised, shy), "a minimised window leaves the list");
+        xcb_map_window(c, shy);
+        xcb_flush(c);
+        auto& restored = waitFor(list, [&](const auto& l) { return find(l, shy) != nullptr; });
+        check(find(restored, shy) != nullptr, "a restored window is listed again");
     }
 
     xcb_disconnect(c);
