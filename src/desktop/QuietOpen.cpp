@@ -1,5 +1,7 @@
 #include "desktop/QuietOpen.h"
 
+#include "platform/X11Connection.h"
+
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTimer>
@@ -55,20 +57,6 @@ xcb_window_t activeWindow(xcb_connection_t* c, xcb_window_t root, xcb_atom_t ato
     return w.empty() ? static_cast<xcb_window_t>(XCB_WINDOW_NONE) : w.front();
 }
 
-// Asks the window manager to bring `w` back to the front, as a pager would (which it obeys).
-void activate(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom, xcb_window_t w) {
-    xcb_client_message_event_t e{};
-    e.response_type = XCB_CLIENT_MESSAGE;
-    e.format = 32;
-    e.window = w;
-    e.type = atom;
-    e.data.data32[0] = 2;
-    e.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&e));
-    xcb_flush(c);
-}
-
 }  // namespace
 
 bool openQuietly(const QString& path, const QString& program, const QStringList& leading, qint64* started) {
@@ -88,7 +76,8 @@ bool openQuietly(const QString& path, const QString& program, const QStringList&
         xcb_connection_t* c = connection();
         const xcb_window_t now = c ? activeWindow(c, root, atom) : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
         if (c && now != XCB_WINDOW_NONE && now != user) {
-            if (std::find(before.begin(), before.end(), now) == before.end()) activate(c, root, atom, user);
+            if (std::find(before.begin(), before.end(), now) == before.end())
+                x11::askToActivate(c, root, user, XCB_CURRENT_TIME);
             watch->deleteLater();
         } else if (++*checks >= 40) {
             watch->deleteLater();

@@ -42,6 +42,22 @@ std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
     return out;
 }
 
+bool askToActivate(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, uint32_t time) {
+    const xcb_atom_t atom = internAtom(c, "_NET_ACTIVE_WINDOW", true);
+    if (atom == XCB_ATOM_NONE) return false;
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = window;
+    e.type = atom;
+    e.data.data32[0] = 2;
+    e.data.data32[1] = time;
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(c);
+    return true;
+}
+
 QString wmClassName(xcb_get_property_reply_t* reply) {
     if (!reply || reply->format != 8) return {};
     const char* data = static_cast<const char*>(xcb_get_property_value(reply));

@@ -27,6 +27,12 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name, bool onlyI
 // A property's 32-bit values; empty when it is missing or of another format.
 std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply);
 
+// Asks the window manager on `root` to bring `window` to the front and focus it, as a pager does
+// for the user (source 2), which managers obey where they may refuse an application: the window
+// comes back from the task bar or from behind a shown desktop too. `time` is the latest server time
+// the sender has seen, XCB_CURRENT_TIME when none. False when no window manager takes such requests.
+bool askToActivate(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window, uint32_t time);
+
 // The class half of a WM_CLASS property ("instance\0class\0"); empty when there is none.
 QString wmClassName(xcb_get_property_reply_t* reply);
 
