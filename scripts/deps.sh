@@ -12,7 +12,7 @@ build_pkgs=(
   fonts-dejavu-core fonts-urw-base35 fonts-material-design-icons-iconfont
 )
 test_pkgs=(
-  xvfb xauth openbox picom trayer xdotool x11-utils x11-xserver-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
+  xvfb xauth openbox metacity picom trayer xdotool wmctrl x11-utils x11-xserver-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
 )
 # The reference measured beside the app by the cost scripts, and the real input the peek probe
 # sends (XTEST); never needed to run the app.

@@ -7,6 +7,7 @@
 #include "island/IslandController.h"
 #include "life/PetLife.h"
 #include "core/Preferences.h"
+#include "island/X11Window.h"
 #include "platform/Defaults.h"
 
 #include <QApplication>
@@ -15,11 +16,14 @@ namespace kp {
 
 namespace {
 // A window that is already open comes back: out of the task bar when minimised, then in front.
+// The window manager is asked as well: a window it keeps unmapped (all put away to show the
+// desktop) is one the toolkit still counts as shown, and whose activation it holds back.
 void bringToFront(QWidget* window) {
     if (window->isMinimized()) window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window->show();
     window->raise();
     window->activateWindow();
+    x11::askToActivate(window);
 }
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "platform/KWinCompositing.h"
 #include "platform/WindowList.h"
+#include "platform/X11Connection.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -22,6 +23,54 @@ namespace {
 xcb_connection_t* connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
+}
+
+// The latest server time the toolkit's connection has brought, from input and property changes
+// (the window manager's on our windows among them): the time a request to the manager carries.
+class ServerTime final : public QAbstractNativeEventFilter {
+public:
+    static ServerTime& shared() {
+        static ServerTime* time = [] {
+            auto* t = new ServerTime;  // lives as long as the application
+            QCoreApplication::instance()->installNativeEventFilter(t);
+            return t;
+        }();
+        return *time;
+    }
+    xcb_timestamp_t last() const { return last_; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & ~0x80) {
+            case XCB_KEY_PRESS:
+            case XCB_KEY_RELEASE:
+            case XCB_BUTTON_PRESS:
+            case XCB_BUTTON_RELEASE:
+            case XCB_MOTION_NOTIFY:
+            case XCB_ENTER_NOTIFY:
+            case XCB_LEAVE_NOTIFY:  // all laid out as a key press
+                last_ = reinterpret_cast<const xcb_key_press_event_t*>(event)->time;
+                break;
+            case XCB_PROPERTY_NOTIFY: last_ = reinterpret_cast<const xcb_property_notify_event_t*>(event)->time; break;
+            default: break;
+        }
+        return false;
+    }
+
+private:
+    xcb_timestamp_t last_ = XCB_CURRENT_TIME;
+};
+
+// Whether the window manager has taken `w` on: it says so in WM_STATE, Normal or Iconic.
+bool managed(xcb_connection_t* c, xcb_window_t w) {
+    const xcb_atom_t state = internAtom(c, "WM_STATE", true);
+    if (state == XCB_ATOM_NONE) return false;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, w, state, state, 0, 1), nullptr);
+    const std::vector<uint32_t> values = cardinals(reply);
+    std::free(reply);
+    constexpr uint32_t normal = 1, iconic = 3;
+    return !values.empty() && (values[0] == normal || values[0] == iconic);
 }
 }  // namespace
 
@@ -116,6 +165,16 @@ bool setInputShape(QWidget* window, const QRegion& region) {
                          rects.data());
     xcb_flush(c);
     return true;
+}
+
+bool askToActivate(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window || !window->testAttribute(Qt::WA_WState_Created)) return false;
+    const ServerTime& time = ServerTime::shared();  // from now on, for the next request
+    const auto w = static_cast<xcb_window_t>(window->winId());
+    if (!managed(c, w)) return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    return screen && askToActivate(c, screen->root, w, time.last());
 }
 
 void preferDarkDecorations(QWidget* window) {

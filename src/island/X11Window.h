@@ -45,6 +45,11 @@ private:
 // Limits where the window takes pointer input; the rest of it lets clicks through. False when the
 // X server (or the platform) cannot do it.
 bool setInputShape(QWidget* window, const QRegion& region);
+// Asks the window manager to bring `window` back to the front, as the user's pager would: from the
+// task bar, and from behind a shown desktop, where the manager keeps it unmapped and the toolkit's
+// own activation waits for a map that never comes. Only once the manager has taken the window on
+// (a new one is mapped and activated by the toolkit); false otherwise, or where Qt is not on X.
+bool askToActivate(QWidget* window);
 // Asks the window manager for dark decorations (title bar) on `window`, where it offers them.
 void preferDarkDecorations(QWidget* window);
 
