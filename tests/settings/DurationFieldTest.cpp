@@ -4,6 +4,7 @@
 
 #include "settings/DurationField.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QtTest/QTest>
 
@@ -138,4 +139,23 @@ TEST(DurationField, RefusesEndlessAndHugeAmounts) {
     EXPECT_DOUBLE_EQ(field->amount(), 5);
     EXPECT_TRUE(std::isinf(s->doubleValue("openIdleSeconds")));
     delete field;
+}
+
+// The unit menu offers seconds, minutes, hours and days, and nothing else; a unit chosen from it
+// keeps the number and stores it in that unit (never below the minimum).
+TEST(DurationField, TheUnitMenuOffersTheFourUnits) {
+    Row row(1800, 60);
+    row.field.syncFromSeconds();
+    auto* menu = row.field.findChild<QComboBox*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList offered;
+    for (int i = 0; i < menu->count(); ++i) offered << menu->itemText(i);
+    EXPECT_EQ(offered.join(' ').toStdString(), "sec min h days");
+    EXPECT_EQ(menu->currentText(), "min");
+    struct Pick { const char* unit; double stored; };
+    for (Pick pick : {Pick{"h", 30 * 3600}, Pick{"days", 30 * kDay}, Pick{"sec", 60}, Pick{"min", 1800}}) {
+        menu->setCurrentIndex(menu->findText(QString::fromLatin1(pick.unit)));
+        EXPECT_DOUBLE_EQ(row.stored, pick.stored) << pick.unit;
+        EXPECT_EQ(menu->currentText(), pick.unit);
+    }
 }

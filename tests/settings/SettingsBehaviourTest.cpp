@@ -308,6 +308,34 @@ TEST_F(SettingsBehaviour, ShowAgainPostsTheReplayEachTime) {
 
 // --- Desktop ---------------------------------------------------------------------------------------
 
+// The outing row's badge turns from walking figure to house on screen as the cat goes out: it is
+// repainted along with the row's new title.
+TEST_F(SettingsBehaviour, TheOutingBadgeShowsWhereTheCatIsOnScreen) {
+    auto view = world.view(SettingsTab::desktop);
+    view->show();
+    auto* outing = row(*view, "outingRow");
+    QCoreApplication::processEvents();
+    struct Paints : QObject {
+        QRegion badge, title;
+        QWidget* badgeWidget = nullptr;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint) (o == badgeWidget ? badge : title) += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } paints;
+    paints.badgeWidget = outing->badge();
+    outing->badge()->installEventFilter(&paints);
+    outing->title()->installEventFilter(&paints);
+    for (const char* place : {"house.fill", "figure.walk"}) {
+        paints.badge = paints.title = QRegion();
+        find(*view, "roamButton")->click();
+        EXPECT_EQ(outing->badge()->symbol(), place);
+        QTRY_VERIFY_WITH_TIMEOUT(!paints.title.isEmpty(), 5000);
+        EXPECT_TRUE((QRegion(outing->badge()->rect()) - paints.badge).isEmpty()) << "not repainted for " << place;
+    }
+}
+
+
 TEST_F(SettingsBehaviour, OutingRowSendsTheCatOutAndCallsItHome) {
     auto view = world.view(SettingsTab::desktop);
     auto* mischief = row(*view, "mischiefRow");

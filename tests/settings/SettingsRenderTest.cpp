@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
+#include <QPainter>
+#include <QTest>
 #include <QVBoxLayout>
 
 using namespace kp;
@@ -214,4 +217,171 @@ TEST_F(SettingsRender, ClosedWardrobeAndCoinsOffStayShort) {
     const QRect t = inView(toggle, *desktop);
     EXPECT_TRUE(near(off.pixelColor(t.left() + 10, t.center().y()), Qt::white, 30));
     EXPECT_FALSE(near(off.pixelColor(t.right() - 10, t.center().y()), Qt::white, 60));
+}
+
+// The header tile: the cat sits in a warm glow on a darker plate, above a grey floor shadow.
+TEST_F(SettingsRender, TheHeaderCatSitsInAWarmGlowAboveItsFloorShadow) {
+    QImage img(136, 120, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::black);
+    {
+        QPainter p(&img);
+        HeroTile::paintTile(p, CatBreed::orange, CatOutfit{}, 1.0);
+    }
+    const QColor plate = img.pixelColor(8, 112);  // the bottom corner, out of the glow's reach
+    EXPECT_GT(plate.lightness(), 4) << "the plate shows on the window's black";
+    // Beside the head on both sides and above the ears: lighter than the plate, and warm.
+    for (QPoint glow : {QPoint(12, 45), QPoint(120, 45), QPoint(68, 8)}) {
+        const QColor c = img.pixelColor(glow);
+        EXPECT_GT(c.lightness(), plate.lightness() + 8) << glow.x() << "," << glow.y();
+        EXPECT_GE(c.red() - c.blue(), 4) << glow.x() << "," << glow.y();
+    }
+    // The floor shadow reaches out under the cat on both sides, a grey lighter than the plate below it.
+    const QColor under = img.pixelColor(68, 116);
+    for (QPoint shadow : {QPoint(28, 102), QPoint(108, 102)}) {
+        const QColor c = img.pixelColor(shadow);
+        EXPECT_GT(c.lightness(), under.lightness() + 6) << shadow.x() << "," << shadow.y();
+        EXPECT_LE(std::abs(c.red() - c.blue()), 3) << shadow.x() << "," << shadow.y();
+    }
+}
+
+// The stage-and-age pill is set in bold peach: heavier than the same words in regular weight.
+TEST_F(SettingsRender, TheStagePillIsSetInBoldPeach) {
+    auto view = world.view(SettingsTab::cat);
+    shoot(*view, "pill");
+    QLabel* pill = view->hero()->subtitleLabel();
+    const QImage shown = pill->grab().toImage();
+    QLabel* regular = kit::label(pill->text(), 12, QFont::Normal, kit::peach());
+    QPalette black = regular->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    regular->setPalette(black);
+    regular->setAutoFillBackground(true);
+    regular->setContentsMargins(pill->contentsMargins());
+    regular->resize(regular->sizeHint());
+    const QImage plain = regular->grab().toImage();
+    delete regular;
+    // Solid peach, where a stroke is wider than a pixel: bold strokes are about twice as wide.
+    const int bold = count(shown, shown.rect(), kit::peach(), 30);
+    const int thin = count(plain, plain.rect(), kit::peach(), 30);
+    EXPECT_GT(thin, 30);
+    EXPECT_GT(bold, thin * 2) << "bold " << bold << " regular " << thin;
+}
+
+// Each tile of the shop shows its item's drawing in the frame above its name.
+TEST_F(SettingsRender, EveryShopTileShowsItsDrawingAboveItsName) {
+    world.wallet->setEnabled(true);
+    world.wallet->reward(500, kStart);
+    auto view = world.view(SettingsTab::shop);
+    const QImage img = shoot(*view, "shop-rich");
+    for (ShopItem item : allCases<ShopItem>()) {
+        auto* tile = view->page()->findChild<QAbstractButton*>(QString::fromLatin1(rawValue(item).data()));
+        ASSERT_TRUE(tile) << rawValue(item);
+        const QRect t = inView(tile, *view);
+        const QColor fill = img.pixelColor(t.left() + 4, t.top() + 30);
+        const QRect frame(t.center().x() - 28, t.top() + 8, 56, 48);
+        const int drawn = frame.width() * frame.height() - count(img, frame, fill, 20);
+        EXPECT_GT(drawn, 150) << rawValue(item);
+    }
+}
+
+// The selected tab is the one accent capsule, its words in white; every tab's capsule lies in the
+// bar, side by side.
+TEST_F(SettingsRender, TheSelectedTabAloneIsLitAndEveryTabFitsTheBar) {
+    world.wallet->setEnabled(true);
+    auto view = world.view(SettingsTab::cat);
+    shoot(*view, "tabs");
+    view->hide();  // a hidden bar switches at once, with no fade to wait for
+    SettingsTabs* bar = view->tabBar();
+    ASSERT_EQ(bar->tabs().size(), 7u);
+    const auto rects = bar->tabRects();
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        EXPECT_GE(rects[i].left(), 4 - 1e-6) << i;
+        EXPECT_LE(rects[i].right(), bar->width() - 4 + 1e-6) << i;
+        if (i > 0) {
+            EXPECT_GE(rects[i].left(), rects[i - 1].right()) << i;
+        }
+    }
+    for (std::size_t chosen = 0; chosen < rects.size(); ++chosen) {
+        bar->setSelection(bar->tabs()[chosen].id);
+        const QImage img = bar->grab().toImage();
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            const QRect r = rects[i].toAlignedRect().adjusted(1, 1, -1, -1);
+            const int lit = count(img, r, kit::accent(), 12), white = count(img, r, Qt::white, 40);
+            if (i == chosen) {
+                EXPECT_GT(lit, r.width() * r.height() / 3) << chosen;
+                EXPECT_GT(white, 25) << chosen;
+            } else {
+                EXPECT_EQ(lit, 0) << chosen << " lights " << i;
+                EXPECT_EQ(white, 0) << chosen << " whitens " << i;
+            }
+        }
+    }
+}
+
+// A switch shows its white knob at the end it is turned to: at the leading end on the faint track
+// when off, at the trailing end on the accent track once clicked on.
+TEST_F(SettingsRender, ASwitchShowsItsKnobAtTheEndItIsTurnedTo) {
+    TobbiToggle toggle;
+    toggle.show();
+    const auto look = [&] {  // on the window's black
+        QImage img(toggle.size(), QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::black);
+        toggle.render(&img, QPoint(), QRegion(), QWidget::RenderFlags());
+        return img;
+    };
+    QImage off = look();
+    EXPECT_TRUE(near(off.pixelColor(10, 10), Qt::white, 30));
+    EXPECT_FALSE(near(off.pixelColor(27, 10), Qt::white, 60));
+    EXPECT_FALSE(near(off.pixelColor(27, 10), kit::accent(), 30));
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(18, 10));
+    EXPECT_TRUE(toggle.isChecked());
+    QTRY_COMPARE_WITH_TIMEOUT(toggle.knob(), 1.0, 5000);
+    const QImage on = look();
+    EXPECT_TRUE(near(on.pixelColor(26, 10), Qt::white, 30));
+    EXPECT_TRUE(near(on.pixelColor(4, 10), kit::accent(), 30));
+    toggle.setChecked(false);  // a stored value changed elsewhere: straight back
+    off = look();
+    EXPECT_TRUE(near(off.pixelColor(10, 10), Qt::white, 30));
+    EXPECT_FALSE(near(off.pixelColor(27, 10), Qt::white, 60));
+}
+
+// A duration row shows its unit whole, in ink, before the menu's arrow.
+TEST_F(SettingsRender, ADurationRowShowsItsUnitBeforeTheArrow) {
+    world.store->set("kittenLengthSeconds", 2 * 86400.0);  // the widest unit
+    auto view = world.view(SettingsTab::cat);
+    const QImage img = shoot(*view, "duration-days");
+    auto* field = view->page()->findChild<QWidget*>("kittenLengthSeconds");
+    ASSERT_TRUE(field);
+    auto* menu = field->findChild<QComboBox*>();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->currentText(), "days");
+    const QRect r = inView(menu, *view);
+    int ink = 0, rightmost = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (near(img.pixelColor(x, y), kit::ink(), 40)) {
+                ++ink;
+                rightmost = std::max(rightmost, x);
+            }
+    EXPECT_GT(ink, 25);
+    EXPECT_LT(rightmost, r.right() - 14) << "the arrow's place";
+}
+
+// The rows of a card are parted by hairlines that start where the row titles start.
+TEST_F(SettingsRender, RowsArePartedByHairlinesFromTheirTitles) {
+    auto view = world.view(SettingsTab::desktop);
+    const QImage img = shoot(*view, "dividers");
+    int seen = 0;
+    for (RowDivider* divider : view->page()->findChildren<RowDivider*>()) {
+        if (!divider->isVisible()) continue;
+        ++seen;
+        const QRect d = inView(divider, *view);
+        auto* title = view->page()->findChild<SettingsRow*>("mischiefRow")->title();
+        const int titleLeft = inView(title, *view).left();
+        const int y = d.top();
+        EXPECT_EQ(count(img, QRect(titleLeft + 2, y, d.right() - titleLeft - 4, 1), kit::line(), 4),
+                  d.right() - titleLeft - 4);
+        EXPECT_EQ(count(img, QRect(d.left() + 2, y, titleLeft - d.left() - 6, 1), kit::card(), 4),
+                  titleLeft - d.left() - 6);
+    }
+    EXPECT_GE(seen, 3);
 }
