@@ -140,9 +140,14 @@ TEST(GardenWeather, FlakesFirefliesAndDropsAreLaidFromAFewKeptPicturesWhereTheyA
             if (count > 0) {
                 ASSERT_EQ(g.images.size(), count) << scale;
             } else {
-                // Of the 14 splashes, those within the first third of their cycle.
+                // Of the 14 splashes, those within the first third of their cycle, each throwing
+                // its two drops level with each other, one to each side.
                 EXPECT_GE(g.images.size(), 2u) << scale;
                 EXPECT_EQ(g.images.size() % 2, 0u) << scale;
+                for (std::size_t i = 0; i + 1 < g.images.size(); i += 2) {
+                    EXPECT_EQ(g.images[i].top(), g.images[i + 1].top()) << scale;
+                    EXPECT_GE(g.images[i + 1].left() - g.images[i].left(), 3 * 1.3 * scale - 1) << scale;
+                }
             }
             for (const QRectF& at : g.images) {
                 EXPECT_DOUBLE_EQ(at.left(), std::round(at.left())) << scale;
@@ -279,6 +284,29 @@ TEST(GardenBackdrop, CrownAndFenceFollowSeasonAndWeather) {
     EXPECT_TRUE(near(picket(SkyWeather::clear), colorFromHex("#C99A6A"), 3));
     EXPECT_TRUE(near(picket(SkyWeather::snow), colorFromHex("#C99A6A"), 3));
     EXPECT_TRUE(near(picket(SkyWeather::storm), colorFromHex("#A87F58"), 3));
+}
+
+TEST(GardenBackdrop, SnowLiesOnTheTopOfTheCrown) {
+    // At the room's scale, the tree (x 48) with its crown about 30 to 130 above the ground (150):
+    // white caps over the upper discs, none in the crown's lower half.
+    const double k = 1.3;
+    const QImage img = backdrop({SkyTime::day, SkyWeather::snow}, 0, 150, k, 1, 400, 200);
+    const auto snow = [](const QColor& c) { return c.red() > 236 && c.green() > 236 && c.blue() > 236; };
+    const QRect top(40, 21, 24, 6), lower(33, 60, 30, 25);
+    EXPECT_GT(countPixels(img, top, snow), top.width() * top.height() * 3 / 4);
+    EXPECT_EQ(countPixels(img, lower, snow), 0);
+}
+
+TEST(GardenBackdrop, TheFencesTwoRailsRunBetweenThePickets) {
+    // At the room's scale, in the gap after the eleventh picket (x 80 + 14.3 n, 9.1 wide): the
+    // upper rail 19k above the ground (150), the lower 8k above, the snowy hill between them.
+    const double k = 1.3;
+    const QImage img = backdrop({SkyTime::day, SkyWeather::snow}, 0, 150, k, 1, 400, 200);
+    const double gap = 80 + 14.3 * 10 + 9.1 + 2.6;
+    const QColor rail = colorFromHex("#A87A4E");
+    EXPECT_TRUE(near(at(img, gap, 150 - 17.5 * k), rail, 3));
+    EXPECT_TRUE(near(at(img, gap, 150 - 6.5 * k), rail, 3));
+    EXPECT_FALSE(near(at(img, gap, 150 - 12 * k), rail, 40));
 }
 
 TEST(GardenBackdrop, SameSceneAtTwiceTheScaleAndWhenTurned) {
