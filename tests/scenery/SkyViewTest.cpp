@@ -202,7 +202,33 @@ TEST(SkyViewDrawing, AWindowsCloudsStandAtTheirShareOfItsHeight) {
         EXPECT_TRUE(isCloud(y)) << size;
         EXPECT_TRUE(isCloud(y + 0.2 * cw)) << size;                // the capsule's lower part
         EXPECT_FALSE(isCloud(y + 0.22 * cw + 2 * size)) << size;   // below it, the sky
+        // The capsule's ends are round: the corners of its box show the sky.
+        for (const double dx : {-0.47 * cw, 0.47 * cw})
+            for (const double dy : {-0.07 * cw, 0.19 * cw}) {
+                const QColor corner = img.pixelColor(int((w / 2 + dx) * scale), int((y + dy) * scale));
+                EXPECT_LT(corner.lightness(), sky.lightness() + 25) << size << " " << dx << " " << dy;
+            }
     }
+}
+
+TEST(SkyViewDrawing, SnowFallsFromAboveTheTopToBelowTheBottomOfAPane) {
+    // A window pane 52 x 36 at 2x over a few seconds: flakes cross its top rows and its bottom rows.
+    const SkyLook snow{SkyTime::day, SkyWeather::snow};
+    const int w = 52, h = 36;
+    bool top = false, bottom = false;
+    for (double t = 0; t < 5; t += 1) {
+        const auto pane = [&](bool flakes) {
+            return renderScene(2 * w, 2 * h, [&](QPainter& p) {
+                p.scale(2, 2);
+                SkyView{snow, t, false, flakes}.paint(p, QRectF(0, 0, w, h));
+            });
+        };
+        const QImage with = pane(true), without = pane(false);
+        top = top || testing::differIn(with, without, QRect(0, 0, 2 * w, 4), 8);
+        bottom = bottom || testing::differIn(with, without, QRect(0, 2 * h - 4, 2 * w, 4), 8);
+    }
+    EXPECT_TRUE(top);
+    EXPECT_TRUE(bottom);
 }
 
 // Separate cloud shapes in a sky: blobs of the cloud's tint laid over the sky's gradient at the
