@@ -332,26 +332,42 @@ TEST(MovingSprites, ASmallPieceThatMovesIsDrawnOnceForEachQuarterPixelAndLaidWhe
             dot(p, QPointF(10.3, 10 - frame / 60.0));
         }
         EXPECT_EQ(draws, 4);
-        // Laid on a quarter pixel, it lays the pixels its shape drawn there gives.
-        const QPointF at(20 + 0.25 / ratio, 8 + 0.75 / ratio);
-        QImage laid = image(), drawn = image();
-        {
-            QPainter p(&laid);
-            p.setRenderHint(QPainter::Antialiasing, true);
-            dot(p, at);
+        // Laid on a quarter pixel, it lays the pixels its shape drawn there gives; the next piece,
+        // laid or drawn, lands where it is placed too, on a painter turned as on a straight one.
+        const QPointF at(20 + 0.25 / ratio, 8 + 0.75 / ratio), next(30, 12), after(8, 6);
+        for (const bool turned : {false, true}) {
+            const auto place = [&](QPainter& p) {
+                p.setRenderHint(QPainter::Antialiasing, true);
+                if (turned) {
+                    p.translate(40, 20);
+                    p.rotate(180);
+                } else {
+                    p.translate(2, 1);
+                }
+            };
+            QImage laid = image(), drawn = image();
+            {
+                QPainter p(&laid);
+                place(p);
+                dot(p, at);
+                dot(p, next);
+                p.setPen(Qt::NoPen);
+                p.setBrush(Qt::red);
+                p.drawEllipse(after, 1, 1);
+            }
+            {
+                QPainter p(&drawn);
+                place(p);
+                p.setPen(Qt::NoPen);
+                p.setBrush(Qt::red);
+                for (const QPointF& c : {at, next, after}) p.drawEllipse(c, 1, 1);
+            }
+            int worst = 0;
+            for (int j = 0; j < laid.height(); ++j)
+                for (int i = 0; i < laid.width(); ++i)
+                    worst = std::max(worst, std::abs(qAlpha(laid.pixel(i, j)) - qAlpha(drawn.pixel(i, j))));
+            EXPECT_LE(worst, 1) << (turned ? "turned" : "straight");
         }
-        {
-            QPainter p(&drawn);
-            p.setRenderHint(QPainter::Antialiasing, true);
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::red);
-            p.drawEllipse(at, 1, 1);
-        }
-        int worst = 0;
-        for (int j = 0; j < laid.height(); ++j)
-            for (int i = 0; i < laid.width(); ++i)
-                worst = std::max(worst, std::abs(qAlpha(laid.pixel(i, j)) - qAlpha(drawn.pixel(i, j))));
-        EXPECT_LE(worst, 1);
     }
 }
 
