@@ -38,6 +38,27 @@ TEST(WardrobeRack, StillAtTimeZeroWithStaggeredStockings) {
     EXPECT_TRUE(test::near(test::at(img, 24, 6 + 10.5), colorFromHex("#6B5344"), 20));  // the rail
 }
 
+TEST(WardrobeRack, EachStockingCarriesThreeStripesDownItsLowerPart) {
+    // Hanging still, down the middle of each leg (x 21.5 from y 15, x 26.5 from y 18, 20 long):
+    // three light bands, none in the leg's upper third.
+    const QImage img = rack(false, 0);
+    for (const auto& [x, top] : {std::pair{21.5, 15.0}, std::pair{26.5, 18.0}}) {
+        int bands = 0;
+        double first = -1;
+        bool inBand = false;
+        for (double y = top; y < top + 20; y += 0.25) {
+            const bool light = test::at(img, x, 6 + y).red() > 180;
+            if (light && !inBand) {
+                ++bands;
+                if (first < 0) first = y - top;
+            }
+            inBand = light;
+        }
+        EXPECT_EQ(bands, 3) << x;
+        EXPECT_GT(first, 20.0 / 3) << x;
+    }
+}
+
 TEST(WardrobeRack, TopAndBowSwingOneWayStockingsTheOther) {
     const WardrobeRack r{false, 3.14159265358979 / 3.2};  // sin(1.6 t) = 1: the full swing
     EXPECT_NEAR(r.sway(), 3, 1e-9);
