@@ -73,8 +73,23 @@ TEST(YarnArt, SpinTurnsOnlyTheWrapping) {
     const auto yarn = [](double spin) { return test::render(28, 14, [&](QPainter& p) { YarnArt{spin}.paint(p); }); };
     const QImage a = yarn(0), b = yarn(1.2);
     EXPECT_NE(a, b);
-    // The loose end, left of the ball, is unchanged.
+    // The loose end, left of the ball, is there and unchanged.
+    EXPECT_TRUE(test::anyInk(a, QRectF(1, 9, 6, 4.5)));
     EXPECT_EQ(a.copy(0, 0, 7 * 4, 14 * 4), b.copy(0, 0, 7 * 4, 14 * 4));
+}
+
+TEST(TunaArt, TheLidIsRibbedAndNothingHangsBelowTheTin) {
+    // The tin stands 28 high in the middle of its 44 x 40 frame, its lid band across the top.
+    const QImage img = test::render(44, 40, [](QPainter& p) { TunaArt{}.paint(p); });
+    int ribs = 0;
+    bool onRib = false;
+    for (double x = 10; x < 34; x += 0.25) {
+        const bool rib = test::near(test::at(img, x, 8), colorFromHex("#AEB6C2"), 10);
+        ribs += rib && !onRib;
+        onRib = rib;
+    }
+    EXPECT_GE(ribs, 5);
+    EXPECT_FALSE(test::anyInk(img, QRectF(0, 34.5, 44, 5.5)));
 }
 
 TEST(LaserDotArt, PulsesAboutItsCentre) {
