@@ -60,6 +60,21 @@ TEST(HolidayGarland, DimOnlyLowersOpacity) {
     EXPECT_LE(test::maxAlpha(dim), 66);
 }
 
+TEST(HolidayGarland, TheChristmasRopeIsFirGreenAllAlongAtAnySize) {
+    // A 100-wide rope from (-4, 10) sagging 6, looked at along its curve between the ends.
+    const HolidayGarland g{Holiday::christmas, 10, 6, 1, 0, false, false};
+    const QColor fir = colorFromHex("#3F7A4A"), light = colorFromHex("#5E9E5E");
+    for (const double zoom : {1.0, 2.0}) {
+        const QImage img = render(100, 40, [&](QPainter& p) { g.paint(p, QSizeF(100, 40)); }, {}, zoom);
+        int green = 0, looked = 0;
+        for (double s = 0.05; s < 0.96; s += 0.05, ++looked) {
+            const QColor c = test::at(img, -4 + 108 * s, 10 + 4 * 6 * s * (1 - s), zoom);
+            green += test::near(c, fir, 25) || test::near(c, light, 25);
+        }
+        EXPECT_GE(green, looked * 3 / 4) << zoom;
+    }
+}
+
 TEST(HolidayOrnaments, HalloweenHangsBatsAtEveryThirdIndexFromOne) {
     const QColor bat = colorFromHex("#2C2230");
     for (int i = 0; i < 9; ++i) {
