@@ -253,6 +253,25 @@ TEST(GardenBackdrop, PuddlesInTheRainUnlessTheLawnIsTooShallow) {
     EXPECT_GT(shallow.green(), shallow.blue());
 }
 
+TEST(GardenBackdrop, APuddlesRippleGrowsFromItsMiddleToItsRim) {
+    // The first puddle (26 x 5.2 about (96, 158)) at twice the size: a light ring in its middle as
+    // a ripple starts, at half its width halfway through.
+    const auto puddle = [](double t) {
+        return renderScene(600, 400, [&](QPainter& p) {
+            p.scale(2, 2);
+            GardenBackdrop{{SkyTime::day, SkyWeather::rain}, t, 150, 1}.paintInMonth(p, QRectF(0, 0, 300, 200), 6);
+        });
+    };
+    const QImage starting = puddle(0), halfway = puddle(0.5 / 1.3);
+    const auto light = [](const QImage& img, double x) {
+        int most = 0;
+        for (int y = 2 * 157; y <= 2 * 159; ++y) most = std::max(most, img.pixelColor(int(2 * x), y).lightness());
+        return most;
+    };
+    EXPECT_GT(light(starting, 96), light(halfway, 96) + 10);
+    EXPECT_GT(light(halfway, 96 - 7.5), light(starting, 96 - 7.5) + 10);
+}
+
 TEST(GardenBackdrop, FlowersByIndexDimAtNightAndNeedRoom) {
     const QColor petal = colorFromHex("#F4A7B4");
     const QColor day = at(backdrop({SkyTime::day, SkyWeather::clear}, 0, 100, 1, 6, 200, 200), 35, 105);
