@@ -145,6 +145,28 @@ TEST(WindowSashSpring, SettlesAtFirstThenSpringsTowardTheNewPosition) {
     EXPECT_EQ(spring.lift(true, t + 1.0 / 60), 1.0);
 }
 
+TEST(WindowRain, RainFallsSlantedDownToTheLeft) {
+    // At 2x, how far a streak's ink 6 points lower lies sideways: the shift that matches the rain
+    // best with itself that far down.
+    for (const bool heavy : {false, true}) {
+        const QImage img = renderScene(240, 160, [&](QPainter& p) {
+            p.scale(2, 2);
+            drawWindowRain(p, heavy, QSizeF(120, 80), 7, 1);
+        });
+        const int down = 12;
+        int best = 0;
+        long bestScore = -1;
+        for (int dx = -8; dx <= 3; ++dx) {
+            long score = 0;
+            for (int y = 0; y + down < img.height(); ++y)
+                for (int x = std::max(0, -dx); x < img.width() && x + dx < img.width(); ++x)
+                    score += long(qAlpha(img.pixel(x, y))) * qAlpha(img.pixel(x + dx, y + down));
+            if (score > bestScore) bestScore = score, best = dx;
+        }
+        EXPECT_LT(best, -1) << heavy;
+    }
+}
+
 TEST(WindowRain, EveryLayerDrawsEvenOnANarrowPane) {
     const QImage img = renderScene(4, 60, [](QPainter& p) { drawWindowRain(p, false, QSizeF(4, 60), 5, 1); });
     EXPECT_GT(testing::countPixels(img, QRect(0, 0, 4, 60), [](const QColor& c) { return c.alpha() > 0; }), 0);
