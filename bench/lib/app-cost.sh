@@ -11,11 +11,18 @@
 #   kp_cost_measure SECONDS                            sets COST_CPU (% of one core), COST_WAKE (wake-ups
 #                                                      a second, all threads) and COST_RSS_MB
 #   kp_cost_server_cpu                                 the X server's share over the last measure
-# Everything started is stopped on exit.
+# Everything started is stopped on exit. KP_COST_YARDSTICK names a command (a reference panel) that
+# then runs on the same display, so the app's figures can be given as a ratio of it.
 set -uo pipefail
 _kp_cost_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 pids=()
 _kp_cost_cleanup() {
+  if [ -n "${KP_COST_YARDSTICK:-}" ] && [ -n "${XSERVER_PID:-}" ]; then
+    # The app and the pointer's helper go; the window manager and the compositor stay as they were.
+    kill "${APP_PID:-}" 2>/dev/null
+    for p in "${pids[@]}"; do [ "$(cat /proc/$p/comm 2>/dev/null)" = bash ] && kill "$p" 2>/dev/null; done
+    $KP_COST_YARDSTICK 2>&1 | sed 's/^/yardstick on the same display: /'
+  fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
   wait 2>/dev/null
   [ -n "${KP_COST_SCRATCH:-}" ] && rm -rf "$KP_COST_SCRATCH"
