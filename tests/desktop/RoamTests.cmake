@@ -4,11 +4,7 @@ kp_add_test(desktop_roam_tests GUI
           ${CMAKE_CURRENT_LIST_DIR}/RoamPanelTest.cpp
   LIBS kp_desktop)
 
-# The X11 window list against a private display, with and without a window manager.
 pkg_check_modules(KP_ROAM_PROBE_XCB REQUIRED IMPORTED_TARGET xcb)
-add_executable(roam_window_list_probe ${CMAKE_CURRENT_LIST_DIR}/RoamWindowListProbe.cpp)
-target_link_libraries(roam_window_list_probe PRIVATE kp_platform PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
-kp_add_script_test(roam_window_list ${CMAKE_CURRENT_LIST_DIR}/roam_window_list.sh)
 
 # Two whole outings on a private display, with and without a compositor (roam_outing.sh).
 add_executable(roam_outing_check ${CMAKE_CURRENT_LIST_DIR}/RoamOutingCheck.cpp)

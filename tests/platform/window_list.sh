@@ -2,11 +2,11 @@
 # The X11 window list on a private display: first with no window manager, then under openbox.
 set -euo pipefail
 command -v Xvfb >/dev/null || { echo "no Xvfb: skipped"; exit 77; }
-bin="$KP_BUILD_DIR/tests/desktop/roam_window_list_probe"
+bin="$KP_BUILD_DIR/tests/platform/window_list_probe"
 [ -x "$bin" ] || { echo "probe not built"; exit 1; }
 
 source "$(dirname "$0")/../../scripts/private-display.sh"
-kp_scratch_dir kp-roamwin
+kp_scratch_dir kp-winlist
 kp_start_display 140 "$scratch/xvfb.log"
 
 echo "--- without a window manager"
