@@ -238,6 +238,21 @@ TEST(ClosetTest, SeasonalPieceShowsInSetAndBadgeUntilSeen) {
     EXPECT_EQ(rig.closet->unseenCount(), 1);
 }
 
+TEST(ClosetTest, SeasonalPieceGivenAtStartIsOnTheBadgeAtOnce) {
+    Rig rig;
+    rig.store->set("togetherSeconds", 18000.0);
+    Closet& closet = rig.open();
+    closet.markGiftsSeen();
+    QSignalSpy badge(&closet, &Closet::unseenCountChanged);
+    closet.setSeasonalAward([&](double) {
+        writeSeasonalPieceList(*rig.store, "seasonalPieces", {A::santaHat});
+        return true;
+    });
+    EXPECT_EQ(closet.seasonal(), std::set<A>{A::santaHat});
+    EXPECT_EQ(closet.unseenCount(), 1);
+    EXPECT_EQ(badge.count(), 1);
+}
+
 TEST(ClosetTest, MarkingWithNothingNewWritesNothing) {
     Rig rig;
     Closet& closet = rig.open();
