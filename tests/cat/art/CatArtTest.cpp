@@ -672,3 +672,153 @@ TEST(CatArt, EyesReadOnEveryCoatAtTheIslandsSize) {
                 EXPECT_GE(legiblePixels(img, side), 3) << displayName(b) << " " << rawValue(e) << " eye " << side;
         }
 }
+
+TEST(CatArt, EveryBreedHasBothEarsOfItsOwnSize) {
+    // Upright or folded onto the crown, each breed shows an ear on either side of its crown: ink above
+    // the crown's top (taken in the middle of the head, between the ears) left and right of it. The
+    // small-eared breeds' ears rise less above the crown than the orange tabby's.
+    auto earsOf = [](CatBreed b) {
+        CatHead h;
+        h.breed = b;
+        const QImage img = head(h, {}, 160);  // 4 px per unit, the head's centre at (80, 80)
+        int crown = 0;
+        while (crown < 80 && opaqueCount(img, QRect(76, crown, 9, 1)) == 0) ++crown;
+        const int above = crown - 2;  // half a unit over the crown's rim
+        struct Ears {
+            int far = 0, near = 0;  // ink over the crown
+            double rise = 0;        // units from the crown's top to the highest ear tip
+        } e;
+        e.far = opaqueCount(img, QRect(80 - 56, 0, 48, above));
+        e.near = opaqueCount(img, QRect(80 + 8, 0, 48, above));
+        int top = 0;
+        while (top < crown && opaqueCount(img, QRect(0, top, 160, 1)) == 0) ++top;
+        e.rise = (crown - top) / 4.0;
+        return e;
+    };
+    const double tabby = earsOf(CatBreed::orange).rise;
+    for (CatBreed b : allCases<CatBreed>()) {
+        const auto e = earsOf(b);
+        EXPECT_GT(e.far, 10) << rawValue(b) << " far ear";
+        EXPECT_GT(e.near, 10) << rawValue(b) << " near ear";
+        if (b == CatBreed::british || b == CatBreed::persian) {
+            EXPECT_LT(e.rise, tabby - 0.75) << rawValue(b);
+        }
+    }
+}
+
+TEST(CatArt, WoollyHatsWearTheirPompom) {
+    // The beanie's pompom crowns it; the santa hat's hangs from its tip, bent forward over the near ear.
+    struct Case {
+        CatAccessory hat;
+        QPointF pompom;  // head units
+    };
+    const QColor wool(0xF7, 0xF4, 0xF0);
+    for (const Case& c : {Case{CatAccessory::beanie, {0, -14.2}}, Case{CatAccessory::santaHat, {12.6, -14.8}}}) {
+        for (CatBreed b : {CatBreed::orange, CatBreed::persian}) {
+            CatHead h;
+            h.breed = b;
+            h.outfit = CatOutfit::empty().toggling(c.hat);
+            const QImage img = head(h, {}, 160);
+            const QPoint at = (c.pompom * 4 + QPointF(80, 80)).toPoint();
+            EXPECT_EQ(countNear(img, wool, 6, QRect(at - QPoint(3, 3), QSize(7, 7))), 49) << rawValue(c.hat);
+        }
+    }
+}
+
+TEST(CatArt, BeanieSitsEvenlyOnTheHead) {
+    // Pulled down over the ears, its band and dome reach as far past the head on one side as on the
+    // other (rows at head units y -5...-3, 4 px per unit about (80, 80)).
+    for (CatAccessory beanie : {CatAccessory::beanie, CatAccessory::beanieGreen}) {
+        CatHead h;
+        h.breed = CatBreed::siamese;
+        h.outfit = CatOutfit::empty().toggling(beanie);
+        const QImage img = head(h, {}, 160);
+        for (int y = 60; y <= 68; ++y) {
+            int left = 0, right = 159;
+            while (left < 80 && qAlpha(img.pixel(left, y)) <= 8) ++left;
+            while (right > 80 && qAlpha(img.pixel(right, y)) <= 8) --right;
+            EXPECT_NEAR(right - 80, 80 - left, 2) << rawValue(beanie) << " row " << y;
+        }
+    }
+}
+
+TEST(CatArt, CarnivalMaskShowsBothEyes) {
+    // The mask covers the face round the eyes and leaves each eye to look out through its hole.
+    for (CatBreed b : {CatBreed::orange, CatBreed::tuxedo, CatBreed::siamese}) {
+        CatHead h;
+        h.breed = b;
+        h.outfit = CatOutfit::empty().toggling(CatAccessory::carnivalMask);
+        const QImage img = head(h, {}, 160);
+        const QColor eye = coat(b).eye;
+        // the eyes sit at head units (0.8 -+ 4.9, 1), 4 px per unit about (80, 80)
+        EXPECT_GT(countNear(img, eye, 12, QRect(83 - 20 - 12, 70, 24, 20)), 20) << rawValue(b) << " far eye";
+        EXPECT_GT(countNear(img, eye, 12, QRect(83 + 20 - 12, 70, 24, 20)), 20) << rawValue(b) << " near eye";
+    }
+}
+
+TEST(CatArt, WornPiecesGrowWithTheHead) {
+    // A head drawn twice as large, as at another size of the island, the album or a grown cat, is the
+    // same picture enlarged whatever it wears on its face: the hat, collar and headphones worn over a
+    // face piece keep their place and size.
+    for (CatAccessory a : allCases<CatAccessory>()) {
+        if (slot(a) != AccessorySlot::face) continue;
+        CatHead h;
+        h.breed = CatBreed::calico;
+        h.outfit = CatOutfit::empty().toggling(a).toggling(CatAccessory::topHat).toggling(CatAccessory::bowtie);
+        h.outfit->extras.push_back(CatAccessory::headphones);
+        const QImage small = render(240, 4, [&](QPainter& p) { h.paint(p, CatEnv{}); });
+        h.size = 60;
+        const QImage large = render(240, 2, [&](QPainter& p) { h.paint(p, CatEnv{}); });
+        int off = 0;
+        for (int y = 0; y < small.height(); ++y)
+            for (int x = 0; x < small.width(); ++x) {
+                const QRgb u = small.pixel(x, y), v = large.pixel(x, y);
+                off += std::abs(qAlpha(u) - qAlpha(v)) > 40 || std::abs(qRed(u) - qRed(v)) > 40;
+            }
+        EXPECT_LT(off, 20) << rawValue(a);
+    }
+}
+
+TEST(CatArt, LoveEyesAreHeartsWhereTheEyesAre) {
+    // Each heart sits on its eye: its middle where the open eye's iris is, whatever the breed's face.
+    auto centre = [](const QImage& img, const QColor& c, QRect half) {
+        double sx = 0, sy = 0;
+        int n = 0;
+        for (int y = half.top(); y <= half.bottom(); ++y)
+            for (int x = half.left(); x <= half.right(); ++x)
+                if (near(img.pixel(x, y), c, 12)) sx += x, sy += y, ++n;
+        return std::pair(n, QPointF(sx, sy) / std::max(n, 1));
+    };
+    const QColor heart(0xF0, 0x7A, 0x93);
+    for (CatBreed b : {CatBreed::orange, CatBreed::fold, CatBreed::persian}) {
+        CatHead h;
+        h.breed = b;
+        const QImage open = head(h, {}, 160);
+        h.expression = CatExpression::love;
+        const QImage love = head(h, {}, 160);
+        // the face's halves, either side of its middle (head units 0.8, 4 px per unit about (80, 80))
+        for (const QRect half : {QRect(24, 60, 59, 40), QRect(83, 60, 59, 40)}) {
+            const auto [irisPixels, iris] = centre(open, coat(b).eye, half);
+            const auto [heartPixels, hearts] = centre(love, heart, half);
+            ASSERT_GT(irisPixels, 20) << rawValue(b);
+            EXPECT_GT(heartPixels, 60) << rawValue(b);
+            EXPECT_LT(QLineF(iris, hearts).length(), 4) << rawValue(b) << " heart " << hearts.x() << ", " << hearts.y()
+                                                         << " eye " << iris.x() << ", " << iris.y();
+        }
+    }
+}
+
+TEST(CatArt, BackViewWearsABackpackOnlyWhenOneIsWorn) {
+    // From behind, a pack in its own colour on the back of a cat that wears one, and none otherwise.
+    const QColor yellow(0xE7, 0xB1, 0x5A), green(0x6B, 0xAF, 0x6A);
+    auto packPixels = [](const CatOutfit& o, const QColor& c) {
+        const QImage img = render(240, 3, [&](QPainter& p) { CatBack{}.paint(p, CatEnv{CatBreed::british, o}); });
+        return countNear(img, c, 8);
+    };
+    for (const CatOutfit& bare : {CatOutfit::empty(), CatOutfit::empty().toggling(CatAccessory::raincoat)}) {
+        EXPECT_EQ(packPixels(bare, yellow), 0);
+        EXPECT_EQ(packPixels(bare, green), 0);
+    }
+    EXPECT_GT(packPixels(CatOutfit::empty().toggling(CatAccessory::backpack), yellow), 40);
+    EXPECT_GT(packPixels(CatOutfit::empty().toggling(CatAccessory::backpackGreen), green), 40);
+}
