@@ -61,3 +61,90 @@ TEST(DesktopStepHandlersTest, TheMugIsNudgedTwiceThenKnockedOff) {
     EXPECT_EQ(cat.nudges, 0);
     EXPECT_EQ(cat.plan.front(), Step::watchCup(1.8));
 }
+
+
+// Follows a pointer that comes to rest at `pointer` with a window's top edge at y 600 below it,
+// the cat on the floor beneath: where the cat stands two seconds on.
+Ledge followToRest(QPointF pointer) {
+    DesktopPlanWorld w;
+    w.addWindow(2, QRectF(300, 600, 600, 200));
+    auto& cat = w.make(0, 600);
+    cat.plan = {Step::follow(10)};
+    cat.mouseMoved(pointer);
+    for (int i = 0; i < 120; ++i) {
+        w.clock.advance(1.0 / 60);
+        cat.tick(w.clock.now());
+    }
+    EXPECT_FALSE(cat.flight);
+    EXPECT_FALSE(cat.falling);
+    return w.ground();
+}
+
+TEST(DesktopStepHandlersTest, AFollowingCatHopsOntoTheEdgeThePointerRestsJustAbove) {
+    const Ledge near = followToRest(QPointF(700, 500));
+    EXPECT_EQ(near.window, 2) << "the pointer 100 points above the window's top";
+    EXPECT_EQ(near.y, 600);
+    const Ledge far = followToRest(QPointF(700, 480));
+    EXPECT_EQ(far.window, ground::floor) << "the pointer 120 points above the window's top";
+}
+
+
+// Chases a file dragged to `pointer` over the windows given, the cat on the floor at x 1000, for
+// a second and a half: where the cat ends and whether it ever hopped.
+struct Chase {
+    Ledge ground;
+    double x = 0;
+    bool hopped = false;
+};
+
+Chase chaseDragTo(const std::vector<std::pair<int, QRectF>>& windows, QPointF pointer) {
+    DesktopPlanWorld w;
+    for (const auto& [number, bounds] : windows) w.addWindow(number, bounds);
+    auto& cat = w.make(0, 1000);
+    cat.userDragging = true;
+    cat.plan = {Step::of(Kind::chase)};
+    cat.mouseMoved(pointer);
+    Chase c;
+    for (int i = 0; i < 90; ++i) {
+        w.clock.advance(1.0 / 60);
+        cat.tick(w.clock.now());
+        c.hopped = c.hopped || cat.flight || (!cat.plan.empty() && cat.plan.front().kind == Kind::hop);
+    }
+    EXPECT_FALSE(cat.flight);
+    c.ground = w.ground();
+    c.x = cat.feet.x();
+    return c;
+}
+
+TEST(DesktopStepHandlersTest, AChasingCatHopsOnlyOntoTheWindowUnderTheFileWithinItsReach) {
+    // A window under the file, 300 points up, and a higher one off to the left: onto the one under it.
+    const Chase under = chaseDragTo({{2, QRectF(900, 600, 400, 200)}, {3, QRectF(100, 300, 400, 300)}},
+                                    QPointF(1100, 560));
+    EXPECT_EQ(under.ground.window, 2);
+    EXPECT_EQ(under.ground.y, 600);
+    // The window under the file 450 points up: out of reach, the cat runs beneath and waits.
+    const Chase high = chaseDragTo({{2, QRectF(900, 450, 400, 350)}}, QPointF(1100, 420));
+    EXPECT_FALSE(high.hopped);
+    EXPECT_EQ(high.ground.window, ground::floor);
+    EXPECT_NEAR(high.x, 1100, 1.5);
+    // Nothing under the file but the floor the cat runs on: no hop on the spot, however high the file.
+    const Chase bare = chaseDragTo({}, QPointF(700, 300));
+    EXPECT_FALSE(bare.hopped);
+    EXPECT_NEAR(bare.x, 700, 1.5);
+}
+
+
+TEST(DesktopStepHandlersTest, TheLeapHomeComesAfterAMomentsCrouch) {
+    DesktopPlanWorld w;
+    auto& cat = w.make(0, 720);
+    cat.plan = {Step::of(Kind::intoNotch)};
+    w.run(0.2);
+    EXPECT_EQ(cat.pose, Pose::crouch);
+    EXPECT_FALSE(cat.flight);
+    EXPECT_TRUE(w.sounds.empty());
+    w.run(0.1);
+    ASSERT_TRUE(cat.flight);
+    EXPECT_TRUE(cat.flight->intoNotch);
+    EXPECT_LT(cat.flight->to.y(), 24);
+    EXPECT_EQ(w.sounds, std::vector<PetSound>{PetSound::trill});
+}
