@@ -47,6 +47,35 @@ TEST_F(DesktopFrame, CatRidesAMovingWindowAndFallsWhenItCloses) {
 }
 
 
+TEST(DesktopBreakPerch, GoneOnceTheBreakIsTakenSoADroppedCatFallsThroughItsPlace) {
+    test::DesktopPlanWorld w;
+    DesktopCat& cat = w.make(0, 300);
+    auto tickUntil = [&](auto done, int frames = 60 * 6) {
+        for (int i = 0; i < frames && !done(); ++i) {
+            w.clock.advance(1.0 / 60);
+            cat.tick(w.clock.now());
+        }
+        return done();
+    };
+    cat.pendingBreak = true;
+    ASSERT_TRUE(tickUntil([&] { return cat.window == ground::breakPerch && !cat.flight; })) << "up on the perch";
+    const QPointF perch = cat.feet;
+    ASSERT_LT(perch.y(), 600);
+    // The user leaves the keyboard: the break is taken, and the cat goes down to the floor.
+    w.idle.set(20);
+    ASSERT_TRUE(tickUntil([&] { return cat.window == ground::floor && !cat.flight && !cat.falling; }));
+    w.idle.set(0);
+    tickUntil([] { return false; }, 30);  // half a second on the floor
+    // Picked up and let go just above where the perch was.
+    cat.pickUp();
+    cat.mouseMoved(perch - QPointF(0, 60));
+    tickUntil([&] { return cat.pose == Pose::dangle; });
+    cat.drop();
+    ASSERT_TRUE(tickUntil([&] { return !cat.falling; }));
+    EXPECT_EQ(cat.window, ground::floor);
+    EXPECT_EQ(cat.feet.y(), 900);
+}
+
 // A pointer sweeping past the head at a steady speed, one tick per frame at `fps`, for a second:
 // whether the cat pounced.
 bool pouncesAt(double fps, double pointsPerSecond) {
