@@ -39,6 +39,7 @@ struct FakePages final : IslandContent {
     bool shown = false;
     QRectF painted;
     std::optional<QRectF> mark;  // a red square, in the content's coordinates
+    std::optional<QRectF> button;  // where a click acts, in the window's coordinates
     std::optional<QRegion> said;  // where the content says its last frame may have changed
     std::vector<QPointF> presses, moves;
     void didAppear() override { shown = true; }
@@ -54,6 +55,7 @@ struct FakePages final : IslandContent {
     }
     void mouseMove(QPointF pos) override { moves.push_back(pos); }
     bool wantsKeyboard() const override { return typing; }
+    bool isActionableAt(QPointF pos) const override { return button && button->contains(pos); }
     std::optional<QRegion> reach() const override { return said; }
     std::vector<QRegion> redos;  // what the host asked to be painted again, frame by frame
     std::optional<QRegion> paintChanges(QPainter& p, const QRectF& rect, double islandHeight,
@@ -125,6 +127,52 @@ TEST_F(PanelHost, FirstRunPagesArePaintedInTheOpenIslandTakeClicksThereAndAreFre
     hub.post(note::replayOnboarding);
     ASSERT_EQ(made.size(), 2u);
     EXPECT_EQ(panel().content(), made[1].data());
+}
+
+TEST_F(PanelHost, ThePointerIsAHandOnlyOverWhatAClickActsOn) {
+    panel().finishMoving();
+    const QPointF origin = panel().contentRect().topLeft();
+    pages()->button = QRectF(origin + QPointF(200, 100), QSizeF(80, 30));
+    const auto hand = [&] { return panel().cursor().shape() == Qt::PointingHandCursor; };
+    QTest::mouseMove(&panel(), (origin + QPointF(240, 115)).toPoint());
+    EXPECT_TRUE(hand()) << "over the button";
+    QTest::mouseMove(&panel(), (origin + QPointF(400, 115)).toPoint());
+    EXPECT_FALSE(hand()) << "beside it";
+    QTest::mouseMove(&panel(), (origin + QPointF(240, 115)).toPoint());
+    ASSERT_TRUE(hand());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&panel(), &leave);
+    EXPECT_FALSE(hand()) << "the pointer left the island: it comes back as an arrow";
+}
+
+TEST_F(PanelHost, TheIslandGrowsFromTheMiddleOfItsWindow) {
+    hub.post(note::onboardingDone);
+    island->pointerAt({5, 700});
+    scheduler.advance(5.01);  // the open island collapses to the small one
+    ASSERT_EQ(island->machine().state(), State::petit);
+    panel().finishMoving();
+    hub.post(note::openRoom, IslandRoomKind::kitchen);
+    ASSERT_EQ(island->machine().state(), State::home);
+    // The first frame of the opening: the room shows through the still small island only.
+    QImage image(panel().size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    panel().render(&image, {}, {}, QWidget::DrawWindowBackground | QWidget::IgnoreMask);
+    const QColor room(0x20, 0x40, 0x60);
+    int left = -1, right = -1;
+    for (int x = 0; x < image.width(); ++x)
+        if (image.pixelColor(x, 4) == room) {
+            if (left < 0) left = x;
+            right = x;
+        }
+    ASSERT_GE(left, 0) << "the room opens with the island";
+    EXPECT_LT(right - left, image.width() / 2) << "only as wide as the small island yet";
+    EXPECT_NEAR((left + right + 1) / 2.0, image.width() / 2.0, 1.5) << "centred: " << left << ".." << right;
+    // Without a compositor the window is cut to the island: the same place.
+    if (!panel().mask().isEmpty()) {
+        const QRect cut = panel().mask().boundingRect();
+        EXPECT_NEAR(cut.left(), left, 1);
+        EXPECT_NEAR(cut.right(), right, 1);
+    }
 }
 
 TEST_F(PanelHost, TheIslandTakesKeysOnlyWhileThePagesAskForThem) {

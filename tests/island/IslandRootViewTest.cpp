@@ -73,6 +73,34 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodor
     EXPECT_EQ(countNear(render(scene, size), QRect(10, 8, 26, 18), QColor("#E8A25A")), 0) << "the cat's own coat";
 }
 
+// Where the dark of the eyes lies across `area`: the mean x of the pixels darker than the coat,
+// weighted by how much darker.
+double eyesX(const QImage& image, const QRect& area) {
+    double weight = 0, sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const double dark = std::max(0.0, 130 - (c.red() + c.green() + c.blue()) / 3.0);
+            weight += dark;
+            sum += dark * x;
+        }
+    return weight > 0 ? sum / weight : -1;
+}
+
+TEST(IslandRootView, TheSmallIslandsFaceLooksTowardThePointer) {
+    IslandScene scene;
+    scene.state = State::petit;
+    const QSizeF size = island::sizeFor(State::petit, {184, 32});
+    scene.islandFrame = QRectF(QPointF(400, 0), size);
+    const QRect eyes(15, 13, 17, 6);  // the eye row of the face in the left wing
+    scene.pointer = QPointF(0, 20);
+    const double leftward = eyesX(render(scene, size), eyes);
+    scene.pointer = QPointF(1500, 20);
+    const double rightward = eyesX(render(scene, size), eyes);
+    ASSERT_GT(leftward, 0);
+    EXPECT_GT(rightward - leftward, 0.8) << "the eyes turn from far left to far right";
+}
+
 TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {
     IslandScene scene;
     scene.state = State::coucou;
