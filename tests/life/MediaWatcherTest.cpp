@@ -109,6 +109,17 @@ TEST_F(MediaWatcherTest, APlayersWordIsMusicWithItsTrackUnlessItShowsAVideoAndAV
     EXPECT_EQ(watcher.playing(), Playing::video(200));
 }
 
+TEST_F(MediaWatcherTest, APlayersQuickSignalsCountOnlyOnceTheyHaveHeldASecond) {
+    watcher.start();
+    players.announce(QStringLiteral("Playing"), QStringLiteral("Jingle"));
+    players.announce(QStringLiteral("Playing"), QStringLiteral("Jingle"));
+    players.announce(QStringLiteral("Playing"), QStringLiteral("Jingle"));
+    EXPECT_EQ(watcher.playing(), Playing::nothing()) << "a blip of signals";
+    scheduler.advance(MediaWatcher::settleSeconds);
+    players.announce(QStringLiteral("Playing"), QStringLiteral("Jingle"));
+    EXPECT_EQ(watcher.playing(), Playing::music());
+}
+
 SoundStream stream(long long pid, const char* application, bool corked = false, const char* role = "") {
     SoundStream s;
     s.pid = pid;

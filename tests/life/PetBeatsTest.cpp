@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 using namespace kp;
@@ -128,4 +129,105 @@ TEST(PetBeats, OutOnTheDesktopTheUnseenHomeCatWakesTheAppOnlyForItsBatches) {
     before = w.scheduler.wakeUps();
     w.run(1);
     EXPECT_GE(w.scheduler.wakeUps() - before, 29);
+}
+
+namespace {
+
+// Hands out whatever draw the test sets, or the queued ones first.
+struct SetDraws final : RandomSource {
+    double next = 0;
+    std::vector<double> queued;
+    double unit() override {
+        if (queued.empty()) return next;
+        const double v = queued.front();
+        queued.erase(queued.begin());
+        return v;
+    }
+};
+
+}  // namespace
+
+TEST(PetBeats, ARestedCatWalksNapsBatsAndSitsByTurnsAndATiredOneNapsMore) {
+    struct Spread {
+        std::map<PetBeat::Kind, int> count;
+        std::map<PetBeat::Kind, std::pair<double, double>> span;  // shortest and longest
+    };
+    const auto spread = [](double energy) {
+        SetDraws draws;
+        CatWorld w;
+        w.random = &draws;
+        auto cat = w.make();
+        cat->setEnergy(energy);
+        const double t = w.clock.now();
+        Spread s;
+        for (int i = 0; i < 100; ++i) {
+            for (double length : {0.0, 1.0}) {
+                draws.queued = {(i + 0.5) / 100, length};
+                const PetBeat b = cat->chooseBeat(t);
+                const double v = b.kind == PetBeat::Kind::walk ? b.target : b.until - t;
+                auto [it, fresh] = s.span.try_emplace(b.kind, v, v);
+                it->second = {std::min(it->second.first, v), std::max(it->second.second, v)};
+                ++s.count[b.kind];
+            }
+        }
+        return s;
+    };
+    using K = PetBeat::Kind;
+    const Spread rested = spread(80);
+    EXPECT_EQ(rested.count, (std::map<K, int>{{K::walk, 60}, {K::nap, 30}, {K::bat, 30}, {K::sit, 80}}));
+    const Spread tired = spread(30);
+    EXPECT_EQ(tired.count, (std::map<K, int>{{K::walk, 60}, {K::nap, 70}, {K::bat, 30}, {K::sit, 40}}));
+    // How long each lasts, and where a walk goes, at the default ten-second beat.
+    const std::map<K, std::pair<double, double>> spans = {
+        {K::walk, {0.3, 0.72}}, {K::nap, {14, 24}}, {K::bat, {4, 7}}, {K::sit, {7, 12}}};
+    for (const auto& [kind, span] : spans) {
+        for (const Spread* s : {&rested, &tired}) {
+            EXPECT_NEAR(s->span.at(kind).first, span.first, 1e-9) << int(kind);
+            EXPECT_NEAR(s->span.at(kind).second, span.second, 1e-9) << int(kind);
+        }
+    }
+}
+
+TEST(PetHunt, TheCatHuntsAMovingPointerAtMostEveryTwelveSecondsPouncesAndSitsBriefly) {
+    SetDraws draws;  // every chance taken
+    CatWorld w;
+    w.random = &draws;
+    auto cat = w.make();
+    const double born = w.clock.now();
+    P::setBeat(*cat, PetBeat::sit(born + 1000), born);
+    // The pointer wanders on the right of the room; a newborn cat does not hunt at once.
+    const auto wiggle = [&](double x, double seconds, auto until) {
+        for (int i = 0; i < int(seconds * 30); ++i) {
+            cat->cursorMoved(i % 2 ? x : x + 0.01);
+            moveFor(w, *cat, 1.0 / 30);
+            if (until()) return true;
+        }
+        return false;
+    };
+    const auto hunting = [&] { return cat->pose() == PetPose::hunting; };
+    EXPECT_FALSE(wiggle(0.9, 11.5, hunting)) << "hunted too soon after its start";
+    ASSERT_TRUE(wiggle(0.9, 1, hunting));
+    const double huntStart = w.clock.now();
+
+    // The pointer rests: the cat creeps up to it and pounces.
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::batting; }, 8));
+    EXPECT_NEAR(cat->place(), 0.85, 0.013) << "stops short of the pointer";
+    EXPECT_TRUE(cat->facingRight());
+    draws.next = 0.999;  // the longest sit
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::sitting; }, 2));
+    EXPECT_LE(cat->beat().until - w.clock.now(), 5.0) << "a brief sit after the pounce";
+    EXPECT_GE(cat->beat().until - w.clock.now(), 2.9);
+
+    // The next hunt waits its twelve seconds from the last one's start; it ends when the pointer leaves.
+    draws.next = 0;
+    P::setBeat(*cat, PetBeat::sit(w.clock.now() + 1000), w.clock.now());
+    ASSERT_TRUE(wiggle(0.1, 12, hunting));
+    EXPECT_GT(w.clock.now() - huntStart, 12);
+    moveFor(w, *cat, 0.5);
+    draws.next = 0.999;
+    cat->cursorMoved(std::nullopt);
+    moveFor(w, *cat, 1.0 / 30);
+    EXPECT_EQ(cat->pose(), PetPose::sitting) << "nothing left to hunt";
+    EXPECT_EQ(cat->beat().kind, PetBeat::Kind::sit);
+    EXPECT_LE(cat->beat().until - w.clock.now(), 5.0);
 }

@@ -117,3 +117,34 @@ TEST(PetMotionStep, OutAsleepOrDeadTheCatStaysPutButAnArrivalStillComes) {
     moveFor(w, *cat, 2);
     EXPECT_DOUBLE_EQ(cat->place(), place);
 }
+
+TEST(PetErrands, PlayingInTheSnowCheersTheCatAndTiresItALittle) {
+    CatWorld w;
+    w.sky = {SkyTime::day, SkyWeather::snow};
+    auto cat = w.make();
+    putIn(*cat, IslandRoomKind::garden);
+    cat->setHappiness(50);
+    cat->setEnergy(50);
+    cat->startErrand(PetErrand::snowPlay);
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->pose() == PetPose::batting; }, 10));
+    EXPECT_EQ(w.count(PetSound::trill), 1u);
+    ASSERT_FALSE(cat->reactions().empty());
+    EXPECT_EQ(cat->reactions().back().text, QStringLiteral("\u2744"));
+    ASSERT_TRUE(finishErrand(w, *cat, 12));
+    EXPECT_DOUBLE_EQ(cat->happiness(), 56);
+    EXPECT_DOUBLE_EQ(cat->energy(), 47);
+    EXPECT_EQ(cat->pose(), PetPose::sitting);
+}
+
+TEST(PetErrands, ACatAHairFromItsSpotStepsExactlyOntoIt) {
+    for (const double from : {0.51, 0.49}) {
+        CatWorld w;
+        auto cat = w.make();
+        P::setPlace(*cat, from);
+        cat->send(PetErrand::eat);
+        moveFor(w, *cat, 1.0 / 30);
+        EXPECT_EQ(cat->place(), 0.5) << "at the bowl, from " << from;
+        EXPECT_FALSE(cat->isStepping());
+        EXPECT_EQ(cat->pose(), PetPose::eating);
+    }
+}

@@ -48,6 +48,8 @@ TEST(PetBodyFrame, TailBedAndBowlFollowWhatTheCatDoes) {
         highest = std::max(highest, cat->springs().tail);
     }
     EXPECT_LT(highest, -5) << "zooming, the tail streams behind";
+    EXPECT_LT(cat->springs().sit, 0.1) << "running, not sitting";
+    EXPECT_LT(cat->springs().stretch, 0.1);
     P::setZooming(*cat, false);
 
     cat->setSleeping(true);

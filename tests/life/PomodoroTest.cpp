@@ -151,3 +151,17 @@ TEST(Pomodoro, NoRoundWithoutTheSwitchOrALivingCatAndNoEndlessRound) {
     w.pomodoro.startFocus();
     EXPECT_DOUBLE_EQ(w.phaseLength(), 1500);
 }
+
+TEST(Pomodoro, StoppingMidwayStartsTheCountOfRoundsOver) {
+    PomodoroWorld w;
+    for (int round = 1; round <= 3; ++round) {
+        w.finishFocus();
+        w.pomodoro.startBreak();
+    }
+    w.pomodoro.stop();
+    EXPECT_EQ(w.pomodoro.rounds(), 0);
+    w.finishFocus();
+    EXPECT_EQ(w.wallet.coins(), 30 + 10) << "the first round after a stop is no fourth";
+    w.pomodoro.startBreak();
+    EXPECT_DOUBLE_EQ(w.phaseLength(), 300) << "and earns no long break";
+}
