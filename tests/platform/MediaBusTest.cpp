@@ -785,4 +785,3 @@ TEST(PulseStreams, NoServerIsAFailedList) {
 }  // namespace
 }  // namespace kp
 
-#include "MediaBusTest.moc"
