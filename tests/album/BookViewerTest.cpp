@@ -20,6 +20,7 @@
 #include <QDeadlineTimer>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 
 using namespace kp;
@@ -190,6 +191,32 @@ TEST(BookViewer, ChoosingABookMidTurnLeavesTheControlsWorking) {
     ASSERT_TRUE(view.nextEnabled());
     view.next();
     settle(clock, scheduler, view);
+    EXPECT_EQ(view.index(), 1);
+    EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
+}
+
+TEST(BookViewer, APageDraggedAcrossAndLetGoTurnsOver) {
+    ManualClock clock(1000, 1000);
+    ManualScheduler scheduler;
+    AlbumBookView view({bookOf(chapterOf(0, "Miso"), 2)}, 0, {}, {}, nullptr, &scheduler, &clock);
+    view.resize(460, 720);
+    view.show();
+    const QRectF book = view.layoutFor(QSizeF(460, 720)).book;
+    auto mouse = [&](QEvent::Type type, QPointF at) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, at, view.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &e);
+        clock.advance(1.0 / 60);
+        scheduler.advance(1.0 / 60);
+    };
+    // Picked up near the free edge and carried past the spine, then let go.
+    const QPointF start(book.right() - 20, book.center().y());
+    mouse(QEvent::MouseButtonPress, start);
+    for (int i = 1; i <= 8; ++i) mouse(QEvent::MouseMove, start - QPointF(40.0 * i, 0));
+    ASSERT_TRUE(view.pager().isTurning());
+    mouse(QEvent::MouseButtonRelease, start - QPointF(320, 0));
+    settle(clock, scheduler, view);
+    EXPECT_FALSE(view.pager().isTurning());
     EXPECT_EQ(view.index(), 1);
     EXPECT_EQ(view.pageLabel(), QStringLiteral("page 1"));
 }

@@ -95,6 +95,9 @@ TEST(Diary, AnniversariesAtOneThreeFiveMonthsAndWholeYears) {
     const DiaryEntry* two = find(entries, "years-2");
     ASSERT_TRUE(two);
     EXPECT_EQ(two->date, utc(2026, 1, 15, 10));
+    // The cat is photographed for its anniversaries in a party hat.
+    ASSERT_TRUE(two->outfit);
+    EXPECT_EQ(two->outfit->at(AccessorySlot::head), CatAccessory::partyHat);
     EXPECT_EQ(find(entries, "months-3")->date, utc(2024, 4, 15, 10));
 
     // Legacy day counts stand in for the first month and the first year.

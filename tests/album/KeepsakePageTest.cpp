@@ -111,6 +111,41 @@ TEST(PaperPage, BackIsBlankPaperFrontHasStitchAndContent) {
     EXPECT_GT(orange, 100);
 }
 
+// Columns and rows where a drawing left ink (anything not transparent).
+static QRect drawnBounds(const QImage& img) {
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y).alpha() > 100) r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+TEST(PaperPage, HandwritingStaysCentredAndInsideItsWidth) {
+    // A title written about a point sits centred on it.
+    {
+        QImage img(240, 60, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        drawHandLine(p, handwritten(QStringLiteral("Mochi"), 24, 1), QPointF(120, 30));
+        p.end();
+        const QRect ink = drawnBounds(img);
+        ASSERT_FALSE(ink.isEmpty());
+        EXPECT_NEAR((ink.left() + ink.right()) / 2.0, 120, 4);
+    }
+    // A note wrapped to a width keeps its every line inside it.
+    const Handwriting note = handwritten(QStringLiteral("Mmm, warm milk on a windy Monday morning."), 19, 1);
+    for (const double width : {90.0, 120.0, 150.0}) {
+        const HandBlock block = layoutHand(note, width);
+        QImage img(260, 300, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        drawHand(p, note, block, QPointF(40, 10));
+        p.end();
+        const QRect ink = drawnBounds(img);
+        EXPECT_LE(ink.right(), 40 + width + 4) << width;
+    }
+}
+
 // ---- layouts ----
 
 static QString ageOn(const QDateTime& birth, double age) {
@@ -244,6 +279,19 @@ TEST(CoverPage, LivingAndDeadCovers) {
         }
     EXPECT_GT(orange, 500);
     EXPECT_GT(cream, 1000);
+    // The medallion lies on the board with a shadow under its lower rim: the board just below it
+    // is darker than the board to its side.
+    const QColor gold = colorFromHex("#F6D9B0");
+    int rimTop = -1;
+    for (int y = 20; y < 300 && rimTop < 0; ++y)
+        if (near(img.pixelColor(175, y), gold, 25)) rimTop = y;
+    ASSERT_GT(rimTop, 20);
+    int rimBottom = rimTop;
+    for (int y = rimTop; y < rimTop + 145; ++y)
+        if (near(img.pixelColor(175, y), gold, 25)) rimBottom = y;
+    ASSERT_GT(rimBottom, rimTop + 100);
+    const int below = rimBottom + 4;
+    EXPECT_LT(img.pixelColor(175, below).lightness(), img.pixelColor(265, below).lightness() - 12);
 
     const QImage grey = render([&](QPainter& p, const QRectF& r) { AlbumCover{dead}.paint(p, r); });
     int deadOrange = 0;
