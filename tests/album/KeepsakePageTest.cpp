@@ -209,6 +209,22 @@ TEST(KeepsakePage, PhotoLayoutsShowTheirPhotosInsideThePage) {
         silent.note.clear();
         const QImage bare = render([&](QPainter& p, const QRectF& r) { LeafPage{silent, number}.paint(p, r); });
         EXPECT_GT(inkPixels(img, img.rect()), inkPixels(bare, bare.rect()) + 200) << key;
+        if (page.layoutKind() == 2) {
+            // Below the print the doodle row stands in the free space, not against the print:
+            // the runs of ink under the photo are the caption, the doodles and the footer.
+            int photoBottom = 0;
+            for (int y = 0; y < img.height(); ++y)
+                if (pixelsLike(img, QRect(30, y, 290, 1), QColor("#4A90C8")) > 0) photoBottom = y;
+            std::vector<std::pair<int, int>> runs;
+            for (int y = photoBottom + 1; y < img.height(); ++y) {
+                if (inkPixels(img, QRect(30, y, 290, 1), 200) == 0) continue;
+                if (!runs.empty() && runs.back().second == y - 1) runs.back().second = y;
+                else runs.push_back({y, y});
+            }
+            ASSERT_EQ(runs.size(), 3u) << key;
+            const int above = runs[1].first - runs[0].second, below = runs[2].first - runs[1].second;
+            EXPECT_GT(above, below / 2) << key;
+        }
     }
 }
 
