@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 using namespace kp;
 using namespace kp::albumtest;
 
@@ -208,6 +211,25 @@ TEST(Diary, DailyLifeIsTheSameEveryRunAndOnlyForTheLastFourDays) {
     DiaryContext early = c;
     early.now = birth + 10 * kDay;  // the tenth day's page is never before its base date
     EXPECT_FALSE(find(DiaryEntry::entries(early), "life-10"));
+}
+
+TEST(Diary, DailyLifeGoesThroughEveryMomentBeforeOneComesBack) {
+    // Over a long life, the first 39 daily pages are the 39 moments of the pool, each once.
+    const double birth = utc(2025, 2, 1);
+    std::map<int, QString> pages;  // by day
+    for (int day = 4; day <= 160; day += 4) {
+        const DiaryContext c = context(birth, birth + day * kDay + kDay - 1);
+        for (const auto& e : DiaryEntry::entries(c))
+            if (e.key.startsWith("life-")) pages[e.key.mid(5).toInt()] = e.title + "|" + e.note;
+    }
+    ASSERT_GE(pages.size(), 39u);
+    std::set<QString> first39;
+    int taken = 0;
+    for (auto it = pages.begin(); taken < 39; ++it, ++taken) first39.insert(it->second);
+    std::set<QString> pools[2];
+    for (const bool variant : {false, true})
+        for (const LifeRow& row : diary::lifePool(variant, "Mochi")) pools[variant].insert(row.title + "|" + row.note);
+    EXPECT_TRUE(first39 == pools[0] || first39 == pools[1]) << first39.size();
 }
 
 TEST(Diary, CandidMomentsNeedTheOpenIslandAndTheGap) {
