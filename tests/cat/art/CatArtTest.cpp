@@ -822,3 +822,32 @@ TEST(CatArt, BackViewWearsABackpackOnlyWhenOneIsWorn) {
     EXPECT_GT(packPixels(CatOutfit::empty().toggling(CatAccessory::backpack), yellow), 40);
     EXPECT_GT(packPixels(CatOutfit::empty().toggling(CatAccessory::backpackGreen), green), 40);
 }
+
+TEST(CatArt, BodyLayersLaidInOrderMakeTheWholeBody) {
+    // The room keeps the body under the tail, the tail, the body over it and the bow apart and lays
+    // them in that order: a tail hanging down passes behind the far legs as in the whole drawing.
+    const CatEnv env{CatBreed::calico, CatOutfit::empty().toggling(CatAccessory::tailBow).toggling(CatAccessory::boots)};
+    for (double sit : {0.0, 0.3, 1.0}) {
+        for (double tail : {-30.0, 10.0}) {
+            CatBody body;
+            body.sit = sit;
+            body.tail = tail;
+            body.swing = 0.6;
+            const QImage whole = render(160, 2.5, [&](QPainter& p) { body.paint(p, env); });
+            const QImage layered = render(160, 2.5, [&](QPainter& p) {
+                for (auto pass : {CatBody::Pass::underTail, CatBody::Pass::tail, CatBody::Pass::overTail, CatBody::Pass::tailBow}) {
+                    CatBody layer = body;
+                    layer.pass = pass;
+                    layer.paint(p, env);
+                }
+            });
+            int off = 0;
+            for (int y = 0; y < whole.height(); ++y)
+                for (int x = 0; x < whole.width(); ++x) {
+                    const QRgb u = whole.pixel(x, y), v = layered.pixel(x, y);
+                    off += std::abs(qRed(u) - qRed(v)) + std::abs(qGreen(u) - qGreen(v)) + std::abs(qBlue(u) - qBlue(v)) > 60;
+                }
+            EXPECT_LT(off, 10) << "sit " << sit << " tail " << tail;
+        }
+    }
+}
