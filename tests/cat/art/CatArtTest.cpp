@@ -851,3 +851,27 @@ TEST(CatArt, BodyLayersLaidInOrderMakeTheWholeBody) {
         }
     }
 }
+
+TEST(CatArt, HappyAndLovingCatsBlushWhereGrumpyOnesDoNot) {
+    // Pink cheeks below either eye (head units (0.8 -+ 7.8, 5), 4 px per unit about (80, 80)).
+    auto pinkness = [](const QImage& img, QPointF units) {
+        const QPoint c = (units * 4 + QPointF(80, 80)).toPoint();
+        double sum = 0;
+        int n = 0;
+        for (int y = c.y() - 2; y <= c.y() + 2; ++y)
+            for (int x = c.x() - 5; x <= c.x() + 5; ++x, ++n) sum += qRed(img.pixel(x, y)) - qGreen(img.pixel(x, y));
+        return sum / n;
+    };
+    for (CatBreed b : {CatBreed::siamese, CatBreed::calico}) {
+        CatHead h;
+        h.breed = b;
+        h.expression = CatExpression::grumpy;
+        const QImage grumpy = head(h, {}, 160);
+        for (CatExpression e : {CatExpression::happy, CatExpression::love}) {
+            h.expression = e;
+            const QImage glad = head(h, {}, 160);
+            for (QPointF cheek : {QPointF(0.8 - 7.8, 5), QPointF(0.8 + 7.8, 5)})
+                EXPECT_GT(pinkness(glad, cheek), pinkness(grumpy, cheek) + 15) << rawValue(b) << " " << rawValue(e) << " " << cheek.x();
+        }
+    }
+}
