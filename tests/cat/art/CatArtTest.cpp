@@ -676,7 +676,7 @@ TEST(CatArt, EyesReadOnEveryCoatAtTheIslandsSize) {
 TEST(CatArt, EveryBreedHasBothEarsOfItsOwnSize) {
     // Upright or folded onto the crown, each breed shows an ear on either side of its crown: ink above
     // the crown's top (taken in the middle of the head, between the ears) left and right of it. The
-    // small-eared breeds' ears rise less above the crown than the orange tabby's.
+    // small-eared breeds' ears rise little above the crown: less than three fifths of the orange tabby's.
     auto earsOf = [](CatBreed b) {
         CatHead h;
         h.breed = b;
@@ -701,7 +701,7 @@ TEST(CatArt, EveryBreedHasBothEarsOfItsOwnSize) {
         EXPECT_GT(e.far, 10) << rawValue(b) << " far ear";
         EXPECT_GT(e.near, 10) << rawValue(b) << " near ear";
         if (b == CatBreed::british || b == CatBreed::persian) {
-            EXPECT_LT(e.rise, tabby - 0.75) << rawValue(b);
+            EXPECT_LT(e.rise, tabby * 0.6) << rawValue(b);
         }
     }
 }
