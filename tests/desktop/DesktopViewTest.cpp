@@ -102,6 +102,21 @@ TEST_F(DesktopView, PeekingCatShowsNothingBelowTheWindowEdge) {
     EXPECT_LT(b.bottom, 480);
 }
 
+TEST_F(DesktopView, CatPeekingOverAWindowShowsOnlyWhatRisesAboveItsEdge) {
+    const Ledge top{5, 500, 200, 700};
+    cat->terrain.ledges = {{ground::floor, 899, 0, 1440}, top};
+    cat->window = top.window;
+    cat->plan = {DesktopCat::Step::peek(6)};
+    cat->stepStarted = w.clock.now();
+    for (int i = 0; i < 150; ++i) {  // ducked behind the edge, then up to the eyes
+        w.clock.advance(1.0 / 60);
+        cat->runStep(w.clock.now(), 1.0 / 60, top);
+    }
+    const Box b = inkBox(render(), 0);
+    ASSERT_FALSE(b.empty()) << "the head shows over the edge";
+    EXPECT_LT(b.bottom, top.y);
+}
+
 TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
     // Where `b` shows what `a` does not (with `white`: only the white of bubbles and capsules).
     auto changed = [](const QImage& a, const QImage& b, bool white = false) {
@@ -141,6 +156,9 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
             const bool apart = line.right < bubble.left || line.left > bubble.right || line.bottom < bubble.top ||
                                line.top > bubble.bottom;
             EXPECT_TRUE(apart) << (right ? "facing right" : "facing left") << ", at " << age << " s";
+            // On the cat's side of the bubble, not floating off beyond it.
+            EXPECT_TRUE(right ? line.right < bubble.left : line.left > bubble.right)
+                << (right ? "facing right" : "facing left") << ", at " << age << " s";
         }
     }
 }
