@@ -228,3 +228,21 @@ TEST_F(RoamControllerTest, ArrivalHomeEndsTheOuting) {
     EXPECT_EQ(cat.ticks, ticks);
     QCoreApplication::processEvents();
 }
+
+TEST_F(RoamControllerTest, CatNoticesOnlyASwitchToAnotherAppMadeWhileItIsOut) {
+    auto frames = [&](double seconds) {
+        for (int i = 0; i < seconds * 60; ++i) {
+            clock.advance(1.0 / 60);
+            roam->frameTick();
+        }
+    };
+    activePid = 4242;  // in front when the cat goes out: no switch
+    goOutNow();
+    frames(0.5);
+    EXPECT_TRUE(cat.appsSwitchedTo.empty());
+    activePid = 5151;
+    frames(0.5);
+    activePid = 777;  // the app's own window: nothing to visit
+    frames(0.5);
+    EXPECT_EQ(cat.appsSwitchedTo, std::vector<long long>{5151});
+}

@@ -15,6 +15,7 @@ struct CatLog {
     std::vector<bool> headHome;  // the `immediately` of each call
     int announces = 0, ticks = 0, dragStarts = 0;
     std::vector<QPointF> mouse;
+    std::vector<long long> appsSwitchedTo;  // the pid of each setPendingApp
     std::function<void()> onHome;
     // What the cat reports.
     bool asking = false, dragged = false, homeBound = false, userDragging = false;
@@ -44,7 +45,7 @@ public:
     void userStoppedDragging() override {}
     void setMischief(bool) override {}
     void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
-    void setPendingApp(long long, double) override {}
+    void setPendingApp(long long pid, double) override { log_.appsSwitchedTo.push_back(pid); }
 
 private:
     CatLog& log_;
