@@ -270,6 +270,28 @@ TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
     EXPECT_GT(b.bottom, 500 + 10);
 }
 
+TEST_F(DesktopView, StompingCatKeepsItsTailUpSwayingGently) {
+    // Frames at 30 Hz over half a swing of the tail, each drawn on a patch around the cat: the
+    // tail's far end stays within a few points, never flung out or dragged along the ground.
+    cat->pose = Pose::stomp;
+    const double t0 = w.clock.now();
+    int mostOut = 200, leastOut = 0;  // the tail's far end: the ink's left edge, facing right
+    for (int frame = 0; frame < 24; ++frame) {
+        QImage img(200, 140, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            p.translate(-300, -380);
+            view->paint(p, t0 + frame / 30.0);
+        }
+        const Box b = inkBox(img);
+        ASSERT_FALSE(b.empty());
+        mostOut = std::min(mostOut, b.left);
+        leastOut = std::max(leastOut, b.left);
+    }
+    EXPECT_LE(leastOut - mostOut, 4);
+}
+
 TEST_F(DesktopView, TheHeadIsLevelInEveryPoseButGrooming) {
     for (const bool right : {true, false}) {
         cat->facingRight = right;
