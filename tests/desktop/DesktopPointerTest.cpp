@@ -1,5 +1,7 @@
-// Clicks on an asking cat, pick-up and throw.
+// Clicks on the cat, asking or not, pick-up and throw.
 #include "DesktopPlanWorld.h"
+
+#include "desktop/RoamPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,24 @@ TEST_F(DesktopPointer, PickUpDropsTheCarriedGiftAndTheThrowIsClamped) {
     EXPECT_EQ(cat->vx, 0);
     EXPECT_EQ(cat->vy, 0);
     cat->drop();  // not held: nothing
+    EXPECT_TRUE(cat->falling);
+}
+
+TEST_F(DesktopPointer, ClickOnTheCatPetsItAndADragPicksItUpAndThrowsIt) {
+    CatCatcher hand(CatchTarget::of(*cat));
+    const QPointF on = cat->hitRect().center();
+    hand.press(on);
+    hand.drag(on + QPointF(1, 1));
+    hand.release();
+    EXPECT_FALSE(cat->isDragged);
+    ASSERT_FALSE(cat->pops.empty()) << "a petted cat shows hearts";
+    EXPECT_EQ(cat->pops.front().kind, DesktopCat::Pop::Kind::heart);
+
+    hand.press(on);
+    hand.drag(on + QPointF(0, -40));
+    EXPECT_TRUE(cat->isDragged);
+    hand.release();
+    EXPECT_FALSE(cat->isDragged);
     EXPECT_TRUE(cat->falling);
 }
 

@@ -148,3 +148,17 @@ TEST(DesktopStepHandlersTest, TheLeapHomeComesAfterAMomentsCrouch) {
     EXPECT_LT(cat.flight->to.y(), 24);
     EXPECT_EQ(w.sounds, std::vector<PetSound>{PetSound::trill});
 }
+
+
+TEST(DesktopStepHandlersTest, AHopStartsFromAMomentsCrouch) {
+    DesktopPlanWorld w;
+    w.addWindow(2, QRectF(500, 600, 400, 200));
+    auto& cat = w.make(0, 400);
+    cat.plan = {Step::hop(2, 700)};
+    cat.stepStarted = w.clock.now();
+    w.run(0.1);
+    EXPECT_EQ(cat.pose, Pose::crouch);
+    EXPECT_FALSE(cat.flight);
+    w.run(0.3);
+    EXPECT_TRUE(cat.flight);
+}

@@ -270,6 +270,36 @@ TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
     EXPECT_GT(b.bottom, 500 + 10);
 }
 
+TEST_F(DesktopView, WalkingRunningAndStompingCatsMoveTheirLegs) {
+    // The strip of the legs, drawn on a patch around the cat at moments a few frames apart.
+    auto legs = [&](double t) {
+        QImage img(200, 24, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.translate(-300, -(500 - 22));
+        view->paint(p, t);
+        return img;
+    };
+    const double t0 = w.clock.now();
+    for (Pose pose : {Pose::walk, Pose::run, Pose::stomp}) {
+        cat->pose = pose;
+        QImage before = legs(t0);
+        int moved = 0, ahead = 0;  // changed pixels, and those of the half the cat faces
+        for (int frame = 1; frame <= 4; ++frame) {
+            const QImage now = legs(t0 + frame * 0.07);
+            for (int y = 0; y < now.height(); ++y)
+                for (int x = 0; x < now.width(); ++x) {
+                    const bool changed = now.pixel(x, y) != before.pixel(x, y);
+                    moved += changed;
+                    ahead += changed && x >= 100;
+                }
+            before = now;
+        }
+        EXPECT_GT(ahead, 400) << "the front legs, pose " << int(pose);
+        EXPECT_GT(moved - ahead, 400) << "the hind legs, pose " << int(pose);
+    }
+}
+
 TEST_F(DesktopView, StompingCatKeepsItsTailUpSwayingGently) {
     // Frames at 30 Hz over half a swing of the tail, each drawn on a patch around the cat: the
     // tail's far end stays within a few points, never flung out or dragged along the ground.
