@@ -63,6 +63,25 @@ TEST(DesktopStepHandlersTest, TheMugIsNudgedTwiceThenKnockedOff) {
 }
 
 
+TEST(DesktopStepHandlersTest, TheCatWalksUpToTheMugFromItsOwnSide) {
+    for (const double from : {330.0, 970.0}) {
+        DesktopPlanWorld w;
+        w.addWindow(5, QRectF(250, 300, 800, 400));
+        auto& cat = w.make(5, from);
+        cat.plan = cat.planFor(DesktopCat::Trick::mug, w.ground());
+        cat.stepStarted = w.clock.now();
+        ASSERT_TRUE(cat.cup);
+        w.run(20);  // up to the mug
+        ASSERT_FALSE(cat.plan.empty());
+        EXPECT_EQ(cat.plan.front().kind, Kind::stare) << "from " << from;
+        const double mug = cat.cup->p.x();
+        EXPECT_GT((cat.feet.x() - mug) * (from - mug), 0) << "on the side it came from, from " << from;
+        EXPECT_GT(std::abs(cat.feet.x() - mug), 20) << "beside it, not over it, from " << from;
+        EXPECT_LT(std::abs(cat.feet.x() - mug), 60) << "within a paw's reach, from " << from;
+    }
+}
+
+
 // Follows a pointer that comes to rest at `pointer` with a window's top edge at y 600 below it,
 // the cat on the floor beneath: where the cat stands two seconds on.
 Ledge followToRest(QPointF pointer) {

@@ -163,6 +163,36 @@ TEST_F(DesktopView, AskLineRisesBesideTheNeedBubbleNeverUnderIt) {
     }
 }
 
+TEST_F(DesktopView, NeedBubbleFloatsAboveAndAheadOfTheHead) {
+    cat->pose = Pose::sit;
+    cat->sit = 1;
+    cat->lovedUntil = w.clock.now() + 100;  // one face, asking or not
+    for (const bool right : {true, false}) {
+        cat->facingRight = right;
+        cat->turn = right ? 1 : -1;
+        cat->asking.reset();
+        const Box figure = inkBox(renderUnasked(w.clock.now()));
+        cat->asking = PetNeed::hungry;
+        view = std::make_unique<DesktopCatView>(*cat, QSizeF(800, 600));
+        view->prepare(w.clock.now() - 1);  // grown in
+        const QImage asking = render();
+        // The bubble: what the asking scene adds over the cat's own ink.
+        Box bubble;
+        for (int y = 0; y < asking.height(); ++y)
+            for (int x = 0; x < asking.width(); ++x)
+                if (qAlpha(asking.pixel(x, y)) > 30 && (x < figure.left || x > figure.right || y < figure.top || y > figure.bottom)) {
+                    bubble.left = std::min(bubble.left, x);
+                    bubble.right = std::max(bubble.right, x);
+                    bubble.top = std::min(bubble.top, y);
+                    bubble.bottom = std::max(bubble.bottom, y);
+                }
+        const QPointF hp = cat->headPoint();
+        ASSERT_FALSE(bubble.empty());
+        EXPECT_LT(bubble.bottom, hp.y() - 10) << "clear of the face, facing " << (right ? "right" : "left");
+        EXPECT_TRUE(right ? bubble.left > hp.x() : bubble.right < hp.x()) << "facing " << (right ? "right" : "left");
+    }
+}
+
 TEST_F(DesktopView, NeedBubbleGrowsInAndShrinksAway) {
     cat->pose = Pose::sit;
     cat->sit = 1;
