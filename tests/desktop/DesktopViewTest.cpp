@@ -352,6 +352,27 @@ TEST_F(DesktopView, StompingCatKeepsItsTailUpSwayingGently) {
     EXPECT_LE(leastOut - mostOut, 4);
 }
 
+TEST_F(DesktopView, StandingCatCastsAShadowUnderItsFeetAsWideAsItsBody) {
+    const QImage lit = render();
+    cat->peekLine = 600;  // a peek line below it all: nothing hidden, and no shadow
+    const QImage unlit = render();
+    cat->peekLine.reset();
+    Box shadow;
+    for (int y = 0; y < lit.height(); ++y)
+        for (int x = 0; x < lit.width(); ++x)
+            if (lit.pixel(x, y) != unlit.pixel(x, y)) {
+                shadow.left = std::min(shadow.left, x);
+                shadow.right = std::max(shadow.right, x);
+                shadow.top = std::min(shadow.top, y);
+                shadow.bottom = std::max(shadow.bottom, y);
+            }
+    ASSERT_FALSE(shadow.empty());
+    const Box figure = inkBox(unlit);
+    EXPECT_NEAR((shadow.left + shadow.right) / 2.0, cat->feet.x(), 2);
+    EXPECT_NEAR(shadow.bottom, cat->feet.y(), 4);
+    EXPECT_GT(shadow.width(), figure.width() / 2);
+}
+
 TEST_F(DesktopView, TheHeadIsLevelInEveryPoseButGrooming) {
     for (const bool right : {true, false}) {
         cat->facingRight = right;
@@ -498,4 +519,17 @@ TEST(GroundShadowTest, LaidShadowMatchesTheDrawnEllipse) {
                     << "dark under the cat";
             }
         }
+}
+
+// Where points fall between pixels the shadow is drawn as it is, still dark under the cat.
+TEST(GroundShadowTest, DrawnWherePointsFallBetweenPixels) {
+    QImage image(100, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(qRgba(180, 200, 220, 255));
+    {
+        QPainter p(&image);
+        p.translate(0.5, 0.25);
+        GroundShadow{}.paint(p, QPointF(40, 30), 17, 2.5);
+    }
+    EXPECT_LT(qRed(image.pixel(40, 30)), 180);
+    EXPECT_LT(qRed(image.pixel(28, 30)), 180);
 }
