@@ -231,3 +231,34 @@ TEST(PetHunt, TheCatHuntsAMovingPointerAtMostEveryTwelveSecondsPouncesAndSitsBri
     EXPECT_EQ(cat->beat().kind, PetBeat::Kind::sit);
     EXPECT_LE(cat->beat().until - w.clock.now(), 5.0);
 }
+
+TEST(PetBeats, TheCatStrollsAtAWalkAndZoomsAtARunFromEndToEndOfTheRoom) {
+    CatWorld w;
+    auto cat = w.make();
+    P::setPlace(*cat, 0.3);
+    P::setBeat(*cat, PetBeat::walk(0.7), w.clock.now());
+    const double start = w.clock.now();
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->beat().kind != PetBeat::Kind::walk; }, 10));
+    EXPECT_NEAR(w.clock.now() - start, 4, 0.1) << "across two fifths of the room at a stroll";
+
+    // Two laps from mid-room: to the left end, then to the right end, and the run tires and cheers it.
+    cat->setEnergy(50);
+    cat->setHappiness(50);
+    P::setPlace(*cat, 0.5);
+    P::setZooming(*cat, true);
+    P::setBeat(*cat, PetBeat::zoom(2), w.clock.now());
+    const double zoomStart = w.clock.now();
+    double leftmost = 1, rightmost = 0;
+    ASSERT_TRUE(moveUntil(w, *cat, [&] {
+        leftmost = std::min(leftmost, cat->place());
+        rightmost = std::max(rightmost, cat->place());
+        return !cat->isZooming();
+    }, 10));
+    EXPECT_NEAR(leftmost, 0.12, 1e-9);
+    EXPECT_NEAR(rightmost, 0.88, 1e-9);
+    EXPECT_DOUBLE_EQ(cat->place(), 0.88) << "the second lap ends on the right";
+    EXPECT_LT(w.clock.now() - zoomStart, 2.5) << "a run, not a stroll";
+    EXPECT_DOUBLE_EQ(cat->energy(), 47);
+    EXPECT_DOUBLE_EQ(cat->happiness(), 53);
+    EXPECT_EQ(cat->pose(), PetPose::sitting);
+}

@@ -82,6 +82,23 @@ TEST(SaveAndLoad, ASavedCatComesBackAsItWasAndASleeperInItsBed) {
     EXPECT_EQ(*w.readRecord(), *saved);
 }
 
+TEST(SaveAndLoad, ANightMomentThatIsNoNumberNeverOverwritesTheLastGoodRecord) {
+    const double nan = std::nan("");
+    for (const auto& [until, slept] : {std::pair<double, double>{nan, 100}, {100, nan}}) {
+        CatWorld w;
+        auto cat = w.make();
+        cat->setHunger(12.5);
+        cat->save();
+        const auto good = w.readRecord();
+        ASSERT_TRUE(good);
+        cat->setHunger(30);
+        A::setNightSleepUntil(*cat, until);
+        A::setSleptNight(*cat, slept);
+        cat->save();
+        EXPECT_EQ(*w.readRecord(), *good) << "night sleep until " << until << ", slept " << slept;
+    }
+}
+
 TEST(SaveAndLoad, AnUnreadableRecordIsKeptAsideAndTheNewCatSavedByTheTimers) {
     CatWorld w;
     w.store->setRecord(PetLife::recordKey, R"({"hunger":10,"happiness":20})");

@@ -153,3 +153,27 @@ TEST(StatStep, RainIsHeardFullInTheGardenSoftlyIndoorsAndNotAtAllOutOfView) {
     w.step(*cat);
     EXPECT_TRUE(amb.levels.empty());
 }
+
+TEST(StatStep, TheTvIsHeardOnlyWhileTheCatWatchesItInTheLivingRoomOnView) {
+    CatWorld w;
+    auto cat = w.make();
+    test::FakeAmbience amb;
+    cat->setAmbience(&amb);
+    cat->setWatched(true);
+    A::setRoom(*cat, IslandRoomKind::living);
+    A::setViewRoom(*cat, IslandRoomKind::living);
+    w.step(*cat);
+    EXPECT_FLOAT_EQ(amb.levels[AmbienceBed::fire], 1.0f);
+    EXPECT_EQ(amb.levels[AmbienceBed::tv], 0.0f) << "sitting, not watching";
+    cat->send(PetErrand::watchTV);
+    for (int i = 0; i < 300 && cat->pose() != PetPose::watching; ++i) {
+        w.clock.advance(1.0 / 30);
+        cat->motionStep();
+    }
+    ASSERT_EQ(cat->pose(), PetPose::watching);
+    w.step(*cat, 0);
+    EXPECT_FLOAT_EQ(amb.levels[AmbienceBed::tv], 1.0f);
+    A::setOut(*cat, true);
+    w.step(*cat, 0);
+    EXPECT_EQ(amb.levels[AmbienceBed::tv], 0.0f) << "the cat is out on the desktop";
+}
