@@ -63,3 +63,30 @@ TEST(PetBodyFrame, TailBedAndBowlFollowWhatTheCatDoes) {
     EXPECT_LT(cat->springs().bed, 0.05);
     EXPECT_GT(cat->springs().dip, 0.9) << "the head dips to the bowl";
 }
+
+TEST(PetBodyFrame, AStretchReachesOutThenLetsGoAndAWalkingCatNeitherSitsNorStretches) {
+    CatWorld w;
+    auto cat = w.make();
+    P::setBeat(*cat, PetBeat::nap(w.clock.now()), w.clock.now());
+    cat->motionStep();
+    ASSERT_EQ(cat->pose(), PetPose::stretching);
+    drawFor(w, *cat, 1.2);
+    EXPECT_GT(cat->springs().stretch, 0.8) << "front paws out";
+    drawFor(w, *cat, 0.5);
+    EXPECT_LT(cat->springs().stretch, 0.5) << "and drawn back before the stretch ends";
+
+    CatWorld s;
+    auto walker = s.make();
+    P::setPlace(*walker, 0.2);
+    P::setBeat(*walker, PetBeat::walk(0.8), s.clock.now());
+    double sit = 0, stretch = 0;
+    for (int i = 0; i < 90; ++i) {
+        s.clock.advance(1.0 / 30);
+        walker->motionStep();
+        walker->frame(s.clock.now());
+        if (i >= 30) sit = std::max(sit, walker->springs().sit), stretch = std::max(stretch, walker->springs().stretch);
+    }
+    ASSERT_TRUE(walker->isStepping());
+    EXPECT_LT(sit, 0.1);
+    EXPECT_LT(stretch, 0.1);
+}
