@@ -371,3 +371,20 @@ TEST(PetClock, SettingTheClockBackShortensNothingsWait) {
     EXPECT_DOUBLE_EQ(cat->springs().y, springs.y);
     EXPECT_DOUBLE_EQ(cat->springs().tail, springs.tail);
 }
+
+TEST(PetOutings, ACatHomeFromTheDesktopSitsInTheRoomOnViewAndDoesNotWalkInAgain) {
+    CatWorld w;
+    auto cat = w.make();
+    A::setViewRoom(*cat, IslandRoomKind::kitchen);
+    cat->goOut();
+    P::setArrivalDue(*cat, w.clock.now() + 1);  // asked for while it was away
+    cat->comeBack();
+    EXPECT_EQ(cat->room(), IslandRoomKind::kitchen);
+    const double home = cat->place();
+    EXPECT_GE(home, 0.4);
+    EXPECT_LE(home, 0.6);
+    moveFor(w, *cat, 2);
+    EXPECT_EQ(cat->room(), IslandRoomKind::kitchen);
+    EXPECT_DOUBLE_EQ(cat->place(), home) << "no second entrance from the door";
+    EXPECT_FALSE(cat->arrivalDue());
+}
