@@ -82,6 +82,27 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodor
     EXPECT_EQ(countNear(render(scene, size), QRect(10, 8, 26, 18), QColor("#E8A25A")), 0) << "the cat's own coat";
 }
 
+TEST(IslandRootView, TheNeedMarksShowTheirWholeSymbol) {
+    // Large, on the island's black, centred at (24, 24): one grid step of the mark is 3 pixels.
+    auto mark = [](PetNeed need) {
+        QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        paintNeedMark(p, QPointF(24, 24), need, 36);
+        return image;
+    };
+    const QColor food = needMarkColor(PetNeed::hungry);
+    const QImage hungry = mark(PetNeed::hungry);
+    EXPECT_GT(countNear(hungry, QRect(10, 8, 11, 9), food), 15) << "the fork's tines, left";
+    EXPECT_GT(countNear(hungry, QRect(14, 24, 4, 14), food), 15) << "the fork's handle";
+    EXPECT_GT(countNear(hungry, QRect(31, 8, 7, 16), food), 30) << "the knife's blade, right";
+    EXPECT_EQ(countNear(hungry, QRect(0, 0, 48, 5), food), 0) << "nothing above the symbol";
+
+    const QImage sick = mark(PetNeed::sick);
+    EXPECT_GT(countNear(sick, QRect(6, 16, 8, 20), needMarkColor(PetNeed::sick)), 60) << "the red case";
+    EXPECT_GT(countNear(sick, QRect(20, 20, 8, 8), Qt::white), 20) << "its white cross";
+}
+
 // Where the dark of the eyes lies across `area`: the mean x of the pixels darker than the coat,
 // weighted by how much darker.
 double eyesX(const QImage& image, const QRect& area) {

@@ -120,6 +120,18 @@ TEST_F(Machine, APomodoroKeepsThePeekOutAndIdleLetsItHideOnceThePointerIsOut) {
     leave();
     scheduler.advance(60.01);
     EXPECT_EQ(sm.state(), State::hidden);
+
+    // Ended with the pointer away, the peek lasts the idle time and goes.
+    pomodoro = true;
+    sm.pomodoroChanged();
+    ASSERT_EQ(sm.state(), State::petit);
+    scheduler.advance(600);
+    pomodoro = false;
+    sm.pomodoroChanged();
+    scheduler.advance(59.9);
+    EXPECT_EQ(sm.state(), State::petit);
+    scheduler.advance(0.2);
+    EXPECT_EQ(sm.state(), State::hidden) << "the pomodoro's end lets the peek hide";
 }
 
 TEST_F(Machine, TheFirstRunPagesHoldTheIslandUntilFinishedAndCanBeReplayed) {

@@ -63,6 +63,14 @@ TEST(WindowPicture, ShowsAndKeepsWhatWasPutWhereItWasPut) {
     EXPECT_EQ(shownAt(window, {50, 37}), red & 0xFFFFFF);
     EXPECT_EQ(shownAt(window, {39, 30}), red & 0xFFFFFF);
 
+    // Cleared, nothing put before shows again, up to its edges.
+    picture->clear();
+    picture->show(QRect(0, 0, 120, 60));
+    picture->flush();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt(window, {60, 30}) == 0; }));
+    for (const QPoint at : {QPoint(0, 0), QPoint(0, 59), QPoint(119, 0), QPoint(119, 59), QPoint(49, 37)})
+        EXPECT_EQ(shownAt(window, at), 0u) << at.x() << "," << at.y();
+
     // Read back from the shared pixels: the same, at the place asked for.
     const QImage sent = picture->sent(QRect(35, 25, 30, 20));
     if (sent.isNull()) GTEST_SKIP() << "the server shares no pixels with this app";
