@@ -38,6 +38,17 @@ int countNear(const QImage& image, const QRect& area, const QColor& color) {
     return n;
 }
 
+// The first and last rows in `area` with a pixel close to `color`; their middle is where it sits.
+double inkMiddleY(const QImage& image, const QRect& area, const QColor& color) {
+    int first = -1, last = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        if (countNear(image, QRect(area.left(), y, area.width(), 1), color) > 0) {
+            if (first < 0) first = y;
+            last = y;
+        }
+    return first < 0 ? -100 : (first + last + 1) / 2.0;
+}
+
 TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodoroRingRight) {
     IslandScene scene;
     scene.state = State::petit;
@@ -60,6 +71,7 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodor
     scene.need = PetNeed::hungry;
     const QImage hungry = render(scene, size);
     EXPECT_GT(countNear(hungry, QRect(44, 0, 24, 32), QColor("#E8873A")), 10) << "the food mark by the face";
+    EXPECT_NEAR(inkMiddleY(hungry, QRect(44, 0, 24, 32), QColor("#E8873A")), 16, 1.5) << "at half height";
     scene.need = PetNeed::sick;
     EXPECT_GT(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E04F5F")), 10);
 
@@ -80,6 +92,50 @@ TEST(IslandRootView, SmallIslandShowsTheFaceLeftTheNeedMarkBesideItAndThePomodor
     EXPECT_EQ(countNear(render(scene, size), QRect(44, 0, 24, 32), QColor("#E8873A")), 0);
     scene.breed = CatBreed::black;
     EXPECT_EQ(countNear(render(scene, size), QRect(10, 8, 26, 18), QColor("#E8A25A")), 0) << "the cat's own coat";
+}
+
+TEST(IslandRootView, ThePomodoroRingShowsItsPhaseAndWhatIsLeftAndBlinksOnceAPhaseIsDone) {
+    IslandScene scene;
+    scene.state = State::petit;
+    const QSizeF size = island::sizeFor(State::petit, {184, 32});
+    const int cx = int(size.width()) - 23;  // the ring's centre in the right wing, at half height
+    const QRect topRight(cx + 2, 6, 9, 9), bottomLeft(cx - 11, 17, 9, 9), middle(cx - 4, 12, 8, 8);
+    const QColor focus("#F0604F"), rest("#8FCB8A");
+    const auto written = [&](const QImage& image) {  // light pixels within the ring: its thin 8-pixel text
+        int n = 0;
+        for (int y = middle.top(); y <= middle.bottom(); ++y)
+            for (int x = middle.left(); x <= middle.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                n += std::min({c.red(), c.green(), c.blue()}) > 150;
+            }
+        return n;
+    };
+    scene.progress = 0.25;
+    scene.minutesLeft = 12;
+
+    scene.phase = PomodoroPhase::rest;
+    const QImage resting = render(scene, size);
+    EXPECT_GT(countNear(resting, topRight, rest), 5) << "a break's ring is green";
+    EXPECT_EQ(countNear(resting, QRect(cx - 12, 4, 24, 24), focus), 0);
+    EXPECT_EQ(countNear(resting, bottomLeft, rest), 0) << "a quarter of it";
+    EXPECT_GT(countNear(resting, bottomLeft, QColor(38, 38, 38)), 5) << "the rest of the ring is a faint track";
+    EXPECT_GT(written(resting), 3) << "the minutes left inside";
+
+    // Done: the whole ring, fading every other second.
+    scene.phase = PomodoroPhase::focusDone;
+    scene.time = 10.2;
+    const QImage lit = render(scene, size);
+    EXPECT_NEAR(inkMiddleY(lit, QRect(cx - 12, 0, 24, 32), focus), 16, 1) << "at half the island's height";
+    EXPECT_GT(countNear(lit, topRight, focus), 5);
+    EXPECT_GT(countNear(lit, bottomLeft, focus), 5) << "a finished phase fills the ring";
+    EXPECT_GT(written(lit), 3) << "and a mark inside";
+    scene.time = 11.2;
+    const QImage faded = render(scene, size);
+    EXPECT_EQ(countNear(faded, QRect(cx - 12, 4, 24, 24), focus), 0) << "and blinks";
+    scene.phase = PomodoroPhase::restDone;
+    scene.time = 10.2;
+    EXPECT_GT(countNear(render(scene, size), bottomLeft, rest), 5);
+
 }
 
 TEST(IslandRootView, TheNeedMarksShowTheirWholeSymbol) {
@@ -142,6 +198,10 @@ TEST(IslandRootView, GreetingWritesTheNameAsPlainText) {
     EXPECT_EQ(countNear(image, QRect(0, 0, int(size.width()), 14), QColor("#F7F4F0")), 0);
     EXPECT_EQ(countNear(image, QRect(0, 48, int(size.width()), 14), QColor("#F7F4F0")), 0);
     EXPECT_GT(countNear(image, QRect(10, 18, 36, 26), QColor("#E8A25A")), 40) << "the face on the row";
+    EXPECT_NEAR(inkMiddleY(image, QRect(48, 0, int(size.width()) - 48, int(size.height())), QColor("#F7F4F0")),
+                size.height() / 2, 2.5)
+        << "the words centred on the face's row";
+    EXPECT_EQ(countNear(image, QRect(12, 16, 32, 30), QColor("#F7F4F0")), 0) << "no words over the face";
 }
 
 }  // namespace
