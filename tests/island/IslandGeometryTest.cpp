@@ -20,6 +20,9 @@ TEST(IslandGeometry, HoverZoneWidensTheNotchWhileHiddenAndTheShapeIsRoundedBelow
     EXPECT_TRUE(shape.contains(QPointF(275.5, 0.5)));
     EXPECT_FALSE(shape.contains(QPointF(0.5, 31.5)));
     EXPECT_TRUE(shape.contains(QPointF(138, 31.5)));
+    EXPECT_FALSE(shape.contains(QPointF(275.5, 31.5))) << "both lower corners round";
+    EXPECT_TRUE(shape.contains(QPointF(0.5, 20))) << "straight sides down to the corners";
+    EXPECT_TRUE(shape.contains(QPointF(275.5, 20)));
 }
 
 TEST(IslandSpring, ReachesItsTargetWithASmallOvershootAndSettles) {
