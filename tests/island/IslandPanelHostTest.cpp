@@ -175,6 +175,18 @@ TEST_F(PanelHost, TheIslandGrowsFromTheMiddleOfItsWindow) {
     }
 }
 
+TEST_F(PanelHost, AClickOnTheSmallIslandOpensTheRoom) {
+    hub.post(note::onboardingDone);
+    island->pointerAt({5, 700});
+    scheduler.advance(5.01);
+    ASSERT_EQ(island->machine().state(), State::petit);
+    panel().finishMoving();
+    island->pointerAt(island->islandFrame().center());
+    const QRect small = panel().islandRect().toRect();
+    QTest::mouseClick(&panel(), Qt::LeftButton, {}, small.center() + QPoint(small.width() / 3, 0));
+    EXPECT_EQ(island->machine().state(), State::home);
+}
+
 TEST_F(PanelHost, TheIslandTakesKeysOnlyWhileThePagesAskForThem) {
     EXPECT_TRUE(refusesFocus());
     EXPECT_FALSE(panel().acceptsKeyboard());
