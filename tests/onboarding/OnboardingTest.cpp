@@ -878,6 +878,43 @@ TEST(OnboardingArt, ThePhonesIslandShowsACat) {
     EXPECT_EQ(ears, 2);
 }
 
+// The box around what is drawn opaquely in `area`.
+QRect inkBounds(const QImage& img, const QRect& area) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(img.pixel(x, y)) > 128) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Once a page's entry has played the cat sits (head up, taller than long, not stretched out on
+// four legs); on the last page it then lifts a front paw off the floor up to its face.
+TEST(OnboardingArt, TheCatSitsOnEveryPageAndWavesUpAtTheEnd) {
+    onboard::ArtContext ctx;
+    const struct {
+        int page;
+        double x;  // the cat's centre in the canvas
+    } cats[] = {{1, 140}, {2, 140}, {4, 90}, {5, 140}};
+    for (const auto& c : cats) {
+        ctx.t = 0;  // before the badges, the phone and the hearts come in
+        const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::paintIllustration(p, c.page, ctx, 1e9); });
+        const QRect cat = inkBounds(img, QRect(int(c.x) - 60, 80, 120, 78));  // above the floor line
+        ASSERT_FALSE(cat.isEmpty()) << c.page;
+        EXPECT_GT(cat.height(), cat.width()) << "page " << c.page << ": the cat is " << cat.width() << " long, "
+                                             << cat.height() << " tall";
+    }
+    // The paw stands on the floor in front of the chest, then leaves: the front there draws back.
+    const auto chestFront = [&](double t) {
+        ctx.t = t;
+        const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::closingArt(p, ctx); });
+        test::keepRender(img, QStringLiteral("closing-%1").arg(t));
+        return inkBounds(img, QRect(100, 144, 100, 10)).right();
+    };
+    const int resting = chestFront(0);
+    const int lifted = chestFront(1.5);
+    EXPECT_GE(resting - lifted, 3) << "the chest's front at " << resting << " and then " << lifted;
+}
+
 // Counts pixels that differ clearly from the page's background gradient.
 int drawnPixels(const QImage& img, const QRect& area) {
     int n = 0;
@@ -1065,3 +1102,4 @@ TEST(OnboardingHosting, TheNameFieldAsksForTheKeyboard) {
 
 }  // namespace
 }  // namespace kp
+
