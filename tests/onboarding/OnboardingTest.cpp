@@ -1,4 +1,5 @@
 #include "onboarding/OnboardArt.h"
+#include "onboarding/OnboardKit.h"
 #include "onboarding/OnboardingContent.h"
 #include "onboarding/TobbiOnboardingView.h"
 #include "RenderSupport.h"
@@ -984,6 +985,64 @@ TEST(OnboardingRender, OneDotLooksCurrentOnEveryPageItsOwn) {
         if (page == 5) break;
         v->nextPage();
         ASSERT_EQ(v->page(), page + 1);
+    }
+}
+
+// Every action button shows its label (and icon) whole, in the middle of its capsule: as much
+// of the capsule's fill to the left of it as to the right.
+TEST(OnboardingRender, EachButtonsLabelSitsInTheMiddleOfItsButton) {
+    const auto title = [](Kind k) {
+        switch (k) {
+            case Kind::notNow: return QStringLiteral("Not now");
+            case Kind::useLocation: return QStringLiteral("Use my location");
+            case Kind::seeIt: return QStringLiteral("See it");
+            case Kind::letsGo: return QStringLiteral("Let's go!");
+            default: return QStringLiteral("Next");
+        }
+    };
+    // How wide the words are when nothing cuts them.
+    const auto wordsWidth = [](const QString& words) {
+        const QImage img = test::renderImage(200, 30, [&](QPainter& p) {
+            p.setFont(onboard::roundedFont(11, QFont::Bold));
+            p.setPen(Qt::white);
+            p.drawText(QPointF(10, 20), words);
+        });
+        return inkBounds(img, img.rect()).width();
+    };
+    Rig rig;
+    auto v = pagesOnly(rig);
+    for (int page = 0; page <= TobbiOnboardingView::kLastPage; ++page) {
+        rig.advance(1.0);
+        const QImage img = render(*v, rig);
+        int pills = 0;
+        for (const auto& c : v->controls()) {
+            if (c.kind == Kind::skip || c.kind == Kind::swatch || c.kind == Kind::field) continue;
+            ++pills;
+            const QRect r = c.rect.toAlignedRect();
+            const int mid = r.center().y();
+            const QColor fill = img.pixelColor(r.left() + 5, mid);
+            const auto ink = [&](int x) {
+                for (int y = mid - 5; y <= mid + 5; ++y) {
+                    const QColor d = img.pixelColor(x, y);
+                    if (std::abs(d.red() - fill.red()) + std::abs(d.green() - fill.green()) + std::abs(d.blue() - fill.blue()) > 90)
+                        return true;
+                }
+                return false;
+            };
+            int first = -1, last = -1;
+            for (int x = r.left() + 4; x <= r.right() - 4; ++x)
+                if (ink(x)) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+            ASSERT_GE(first, 0) << "page " << page << " button " << int(c.kind);
+            EXPECT_NEAR(first - r.left(), r.right() - last, 3) << "page " << page << " button " << int(c.kind);
+            const bool icon = c.kind == Kind::useLocation || c.kind == Kind::seeIt || c.kind == Kind::letsGo;
+            // The words whole, not cut at the capsule's padding.
+            EXPECT_GE(last - first + 1, wordsWidth(title(c.kind)) + (icon ? 9 : 0)) << "page " << page << " button " << int(c.kind);
+        }
+        EXPECT_GE(pills, 1) << page;
+        if (page < TobbiOnboardingView::kLastPage) v->nextPage();
     }
 }
 
