@@ -916,6 +916,26 @@ TEST(OnboardingArt, TheCatSitsOnEveryPageAndWavesUpAtTheEnd) {
     EXPECT_GE(resting - lifted, 3) << "the chest's front at " << resting << " and then " << lifted;
 }
 
+// The weather page: the look's name in its capsule above the window, the cat sitting in front
+// of the window's lower right.
+TEST(OnboardingArt, TheWeatherPageNamesTheLookAboveTheWindowWithTheCatInFront) {
+    onboard::ArtContext ctx;
+    ctx.t = 0.5;
+    const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::windowArt(p, ctx); });
+    test::keepRender(img, QStringLiteral("window-page"));
+    int words = 0, fur = 0;
+    for (int y = 42; y <= 52; ++y)
+        for (int x = 110; x <= 170; ++x) words += test::luminance(img.pixel(x, y)) > 200;
+    const QColor coat(0xE9, 0xA1, 0x5B);  // the orange cat's
+    for (int y = 95; y <= 140; ++y)
+        for (int x = 145; x <= 195; ++x) {
+            const QColor d = img.pixelColor(x, y);
+            fur += std::abs(d.red() - coat.red()) + std::abs(d.green() - coat.green()) + std::abs(d.blue() - coat.blue()) < 40;
+        }
+    EXPECT_GT(words, 15);
+    EXPECT_GT(fur, 200);
+}
+
 // Counts pixels that differ clearly from the page's background gradient.
 int drawnPixels(const QImage& img, const QRect& area) {
     int n = 0;

@@ -235,6 +235,22 @@ TEST(StoryFrames, WhatAViewerSees) {
         test::keepRender(frame(t, CatEnv{CatBreed::orange, {}}), QStringLiteral("film-%1").arg(t, 0, 'f', 1));
 }
 
+// Each caption, once typed, stands in the middle of the picture's width in the lower band.
+TEST(StoryFrames, CaptionsStandInTheMiddle) {
+    for (const Caption& c : kCaptions) {
+        const double t = c.to - 0.45;  // typed out, not yet fading
+        const QImage img = frame(t);
+        QRect words;
+        for (int y = 140; y < 176; ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor d = img.pixelColor(x, y);
+                if (d.red() > 200 && d.green() > 200 && d.blue() > 200) words |= QRect(x, y, 1, 1);
+            }
+        ASSERT_GT(words.width(), 100) << c.text;
+        EXPECT_NEAR(words.center().x(), img.width() / 2, 6) << c.text << " from " << words.left() << " to " << words.right();
+    }
+}
+
 // The far buildings stand at nine parts in ten: just inside a building's top edge the sky just
 // above it shows through at a tenth, wherever nothing nearer covers it.
 TEST(StoryFrames, TheFarBuildingsLetTheSkyShowFaintly) {
