@@ -8,6 +8,7 @@
 #include "core/BotFace.h"
 #include "core/Notifications.h"
 #include "cat/Closet.h"
+#include "life/SkyClock.h"
 #include "life/SkyModel.h"
 #include "platform/InputIdle.h"
 #include "platform/Clock.h"
@@ -934,6 +935,83 @@ TEST(OnboardingArt, TheWeatherPageNamesTheLookAboveTheWindowWithTheCatInFront) {
         }
     EXPECT_GT(words, 15);
     EXPECT_GT(fur, 200);
+}
+
+// Pixels of about colour `c` in `area`.
+int pixelsNear(const QImage& img, const QRect& area, QColor c, int tolerance) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor d = img.pixelColor(x, y);
+            n += std::abs(d.red() - c.red()) <= tolerance && std::abs(d.green() - c.green()) <= tolerance &&
+                 std::abs(d.blue() - c.blue()) <= tolerance;
+        }
+    return n;
+}
+
+// The care page's four needs come in as badges on an arc over the cat's head, food to health from
+// left to right, the middle two highest.
+TEST(OnboardingArt, TheCareBadgesArcOverTheCatInOrder) {
+    onboard::ArtContext ctx;
+    ctx.env.breed = CatBreed::tuxedo;  // a coat unlike any badge
+    ctx.t = 1.55;                      // all four in, before the hearts
+    const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::careArt(p, ctx); });
+    test::keepRender(img, QStringLiteral("care-badges"));
+    std::vector<QPointF> at;
+    for (const char* colour : {"#E7B15A", "#F0A0B0", "#7EB6E0", "#6FBF78"}) {
+        QPointF sum;
+        int n = 0;
+        for (int y = 0; y < 180; ++y)
+            for (int x = 0; x < 280; ++x) {
+                const QColor d = img.pixelColor(x, y), c(colour);
+                if (std::abs(d.red() - c.red()) <= 24 && std::abs(d.green() - c.green()) <= 24 && std::abs(d.blue() - c.blue()) <= 24) {
+                    sum += QPointF(x, y);
+                    ++n;
+                }
+            }
+        ASSERT_GT(n, 20) << colour;
+        at.push_back(sum / n);
+    }
+    for (std::size_t i = 0; i < at.size(); ++i) {
+        EXPECT_LT(at[i].y(), 112) << "badge " << i << " stays above the cat's head";
+        if (i > 0) {
+            EXPECT_GT(at[i].x(), at[i - 1].x() + 20) << "badge " << i;
+        }
+    }
+    EXPECT_LT(std::max(at[1].y(), at[2].y()), std::min(at[0].y(), at[3].y()) - 10);
+}
+
+// Hearts rise over the cat on every page but the weather's: on the name, care, phone and last
+// pages once the entry has played, on the breed page right after a pick.
+TEST(OnboardingArt, HeartsRiseOverTheCat) {
+    onboard::ArtContext ctx;
+    ctx.env.breed = CatBreed::tuxedo;
+    const struct {
+        int page;
+        double t, sincePick;
+    } shown[] = {{0, 2.6, 1e9}, {1, 3.0, 0.5}, {2, 2.0, 1e9}, {4, 1.6, 1e9}, {5, 1.4, 1e9}};
+    for (const auto& s : shown) {
+        ctx.t = s.t;
+        const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::paintIllustration(p, s.page, ctx, s.sincePick); });
+        EXPECT_GT(pixelsNear(img, QRect(0, 0, 280, 95), QColor("#F07A93"), 20), 30) << "page " << s.page;
+    }
+}
+
+// Lightning whitens the weather page only while the window shows a storm.
+TEST(OnboardingArt, LightningOnlyInAStorm) {
+    onboard::ArtContext ctx;
+    double clock = 0;
+    while (lightningFlash(clock * 0.12) < 0.5 && clock < 2000) clock += 0.05;
+    ASSERT_LT(clock, 2000);
+    ctx.clock = clock;
+    const auto corner = [&](double t) {
+        ctx.t = t;
+        const QImage img = test::renderImage(280, 180, [&](QPainter& p) { onboard::windowArt(p, ctx); });
+        return qAlpha(img.pixel(5, 5));
+    };
+    EXPECT_GT(corner(6 * 1.7 + 0.8), 100);  // the night storm
+    for (const int look : {0, 1, 4, 5})     // clear mornings and days, a clear night, rain
+        EXPECT_EQ(corner(look * 1.7 + 0.8), 0) << "look " << look;
 }
 
 // Counts pixels that differ clearly from the page's background gradient.
