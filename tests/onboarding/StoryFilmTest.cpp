@@ -235,6 +235,29 @@ TEST(StoryFrames, WhatAViewerSees) {
         test::keepRender(frame(t, CatEnv{CatBreed::orange, {}}), QStringLiteral("film-%1").arg(t, 0, 'f', 1));
 }
 
+// The person walks on the pavement: the legs come down together and the light shoes stand on
+// the pavement right under them.
+TEST(StoryFrames, TheShoesStandUnderThePersonsLegs) {
+    for (const double t : {3.0, 7.8}) {
+        const QImage img = frame(t);
+        const auto near = [&](int x, int y, QColor c) {
+            const QColor d = img.pixelColor(x, y);
+            return std::abs(d.red() - c.red()) <= 24 && std::abs(d.green() - c.green()) <= 24 && std::abs(d.blue() - c.blue()) <= 24;
+        };
+        QRect legs;
+        for (int y = 0; y < 140; ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (near(x, y, QColor("#3D5583"))) legs |= QRect(x, y, 1, 1);
+        ASSERT_FALSE(legs.isEmpty()) << t;
+        EXPECT_LT(legs.width(), 160) << t;
+        int shoes = 0;
+        for (int y = legs.bottom() - 10; y < legs.bottom() + 30 && y < img.height(); ++y)
+            for (int x = std::max(0, legs.left() - 30); x < std::min(img.width(), legs.right() + 30); ++x)
+                shoes += near(x, y, QColor("#D8CFC4"));
+        EXPECT_GT(shoes, 40) << t;
+    }
+}
+
 // Each caption, once typed, stands in the middle of the picture's width in the lower band.
 TEST(StoryFrames, CaptionsStandInTheMiddle) {
     for (const Caption& c : kCaptions) {
