@@ -117,6 +117,26 @@ TEST(RoomCat, DeadCatLiesGreyWithoutButtonOrLetters) {
     EXPECT_EQ(inkIn(img, QRect(int(c.x) - 40, 0, 100, 70)), 0);
 }
 
+TEST(RoomCat, WearsTheBreedPickedInSettings) {
+    RoomCatWorld w;
+    w.cat.store->set("catBreed", "black");
+    w.layer = std::make_unique<RoomCatLayer>(w.cat.clock, w.hub, *w.cat.store);
+    w.layer->setScreenMiddle([] { return 720.0; });
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::sitting);
+    w.settle();
+    const QRect body(300, 80, 40, 46);
+    const QColor black = meanInk(w.render(), body);
+    // A new pick shows at once, in the room already open.
+    w.cat.store->set("catBreed", "orange");
+    const QColor orange = meanInk(w.render(), body);
+    ASSERT_TRUE(black.isValid() && orange.isValid());
+    EXPECT_LT(black.lightness(), 90);
+    EXPECT_GT(orange.red(), orange.blue() + 60);
+    EXPECT_GT(orange.lightness(), black.lightness() + 40);
+}
+
 TEST(RoomCat, SickCatIsTintedGreenWithADrop) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);
