@@ -28,5 +28,27 @@ TEST(LivingFurniture, ButtonsStandWhereTheErrandsGo) {
     for (int i = 0; i < hot.size(); ++i) EXPECT_FALSE(hot[i].enabled);
 }
 
+
+// Mirrored about its anchor, a symmetric piece covers the same pixels: none of its halves is lost.
+TEST(LivingFurniture, TableAndOttomanStandWholeAndEven) {
+    for (const auto draw : {&drawCoffeeTable, &drawOttoman}) {
+        QImage img = test::canvas(100, 64);
+        {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            draw(p, QPointF(50, 60), 2);
+        }
+        int ink = 0, uneven = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < 50; ++x) {
+                const bool left = !test::isBackdrop(img, x, y), right = !test::isBackdrop(img, 99 - x, y);
+                ink += left + right;
+                uneven += left != right;
+            }
+        EXPECT_GT(ink, 300);
+        EXPECT_LT(uneven, ink / 50);
+    }
+}
+
 }  // namespace
 }  // namespace kp

@@ -207,6 +207,52 @@ TEST_F(CardsFixture, NotNowFadesTheOfferOut) {
     EXPECT_EQ(render().pixelColor(inside), QColor(0xE9, 0xDD, 0xCB));
 }
 
+TEST_F(CardsFixture, FarewellButtonSitsCentredInTheCard) {
+    kill();
+    const QImage img = render();
+    const QRectF box = cards.farewellFrame(640, 160);
+    // The light pill: rows of the card holding a long unbroken run of the button's colour.
+    int left = 640, right = -1;
+    for (int y = int(box.top()); y < int(box.bottom()); ++y) {
+        int run = 0, start = 0;
+        for (int x = int(box.left()); x < int(box.right()); ++x) {
+            if (colourDistance(img.pixelColor(x, y), colorFromHex("#F4EDE6")) < 10) {
+                if (run++ == 0) start = x;
+                if (run >= 30) left = std::min(left, start), right = std::max(right, x);
+            } else {
+                run = 0;
+            }
+        }
+    }
+    ASSERT_GE(right, 0);
+    EXPECT_NEAR((left + right) / 2.0, box.center().x(), 2);
+    EXPECT_GT(left, box.left() + 10);
+    EXPECT_LT(right, box.right() - 10);
+}
+
+TEST_F(CardsFixture, CardButtonsTapWhenPressedTheCardsBodyDoesNot) {
+    const auto taps = [this](QPointF at) {
+        const RoomHotspot* spot = hot.at(at);
+        return spot && spot->tick;
+    };
+    render();
+    settle();
+    render();
+    const NotchCard* card = cards.noteCard();
+    ASSERT_NE(card, nullptr);
+    const QPointF centre = cards.noteCardCentre();
+    EXPECT_TRUE(taps(card->primaryRect(centre).center()));
+    ASSERT_TRUE(card->secondaryRect(centre).has_value());
+    EXPECT_TRUE(taps(card->secondaryRect(centre)->center()));
+    EXPECT_FALSE(taps(card->frame(centre).topLeft() + QPointF(4, 4)));
+
+    kill();
+    render();
+    const QRectF box = cards.farewellFrame(640, 160);
+    EXPECT_TRUE(taps(cards.farewellButton(640, 160).center()));
+    EXPECT_FALSE(taps(box.topLeft() + QPointF(4, 4)));
+}
+
 TEST(NotchCardLayout, GrowsWithItsMessageAndKeepsInsideItsFrame) {
     const NotchCard shortCard(QStringLiteral("Title"), QStringLiteral("One line."), QStringLiteral("Go"), std::nullopt,
                               nullptr, nullptr, nullptr);

@@ -324,6 +324,35 @@ TEST(RoomCat, ButterflyOnlyWhileThePointerIsAway) {
     EXPECT_GT(wings(w.render()), 0);
 }
 
+TEST(RoomCat, ButterflyHoversJustAheadOfTheBattingCat) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::batting);
+    w.settle();
+    // Over a whole bob the yellow wings stay in sight, a few points about one spot ahead of the head.
+    double low = 1e9, high = -1e9;
+    for (int i = 0; i < 24; ++i) {
+        w.settle(0.1);
+        const QImage img = w.render();
+        const RoomCatState& c = w.layer->state();
+        const QPointF spot(c.x + 34 * c.s * c.facingWidth, c.y - 16 * c.s);
+        double sy = 0;
+        int n = 0;
+        for (int y = int(spot.y()) - 40; y <= int(spot.y()) + 40; ++y)
+            for (int x = int(spot.x()) - 8; x <= int(spot.x()) + 8; ++x) {
+                const QColor k = img.pixelColor(x, y);
+                if (k.alpha() > 150 && k.red() > 220 && k.green() > 190 && k.blue() < 150) sy += y, ++n;
+            }
+        ASSERT_GT(n, 0) << "no wings at frame " << i;
+        low = std::min(low, sy / n - spot.y());
+        high = std::max(high, sy / n - spot.y());
+    }
+    EXPECT_GT(low, -8);
+    EXPECT_LT(high, 8);
+    EXPECT_GT(high - low, 3);  // it bobs
+}
+
 TEST(RoomCat, NotDrawnAwayFromTheRoomOnView) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);

@@ -56,3 +56,20 @@ TEST(RoomPhotographer, APhotoShowsTheCatsRoomAndTouchesNothing) {
     PetLifeTestAccess::setOut(w.life(), true);
     EXPECT_TRUE(photographer.photo(1).isNull());
 }
+
+TEST(RoomPhotographer, APhotoOfTheNightSleepIsDimmedLikeTheRoom) {
+    RoomWorld w;
+    w.show(IslandRoomKind::bedroom);
+    w.life().setSleeping(true);
+    PetLifeTestAccess::setNightSleepUntil(w.life(), w.now() + 3600);
+    ASSERT_TRUE(w.life().isNightSleeping());
+    RoomPhotographer photographer(*w.state, *w.closet, *w.pomodoro, *w.wallet, *w.cat.store, w.cat.clock, w.hub);
+    photographer.setLookSource([&w] { return w.look; });
+    // A bare stretch of wall between the scratching post and the window, dark as the live room.
+    const QPoint wall(440, 100);
+    EXPECT_LT(photographer.photo(1).pixelColor(wall).lightness(), 70);
+    // Woken, the same wall shows in daylight.
+    PetLifeTestAccess::setNightSleepUntil(w.life(), std::nullopt);
+    w.life().setSleeping(false);
+    EXPECT_GT(photographer.photo(1).pixelColor(wall).lightness(), 100);
+}
