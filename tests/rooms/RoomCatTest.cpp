@@ -251,6 +251,23 @@ TEST(RoomCat, ClimbsOntoTheTelevision) {
     EXPECT_NEAR(floorY - w.layer->state().y, 63.7, 3);  // springs differ a little between poses
 }
 
+TEST(RoomCat, ClingsToTheTelevisionTippedUpright) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::living);
+    PetLifeProbe::setPlace(w.life(), 0.5);
+    w.life().setPose(PetPose::walking);
+    w.settle();
+    const QRect walking = inkBounds(w.render());
+    PetLifeTestAccess::setHighSpot(w.life(), PetErrand::tvTop, w.now());
+    w.life().setPose(PetPose::lookout);
+    w.cat.clock.advance(0.55 * 1.4);  // clinging below the top
+    const QRect clinging = inkBounds(w.render());
+    ASSERT_TRUE(w.layer->state().placement.scrabbling);
+    // Long along the floor while it walks; along the television's side while it clings.
+    EXPECT_GT(walking.width(), walking.height());
+    EXPECT_GT(clinging.height(), clinging.width());
+}
+
 TEST(RoomCat, PeeksOutOfTheGardenHouseDoor) {
     const HousePeek h = housePeek(640, 126, 1);
     // Drawn in the doorway, only what the doorway shows is left of the cat.
