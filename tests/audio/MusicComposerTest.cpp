@@ -164,3 +164,26 @@ TEST(MusicComposer, LowPianoNotesRingLongerAndPadsSwellAndDie) {
     EXPECT_LT(std::abs(pad.back()), 1e-4f);
     for (const Samples* s : {&low, &high, &pad}) EXPECT_LT(test::peak(*s), 1.0f);
 }
+
+// Each mood's music is heard in its key: over many segments, rain or not, the notes that sound are the
+// seven of that key and no other, whatever the octave.
+TEST(MusicComposer, EachMoodPlaysTheSevenNotesOfItsKeyAndNoOther) {
+    const char* names[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    const std::map<MusicMood, std::string> keys{
+        {MusicMood::morning, "C# D E F# G A B"},      // D major
+        {MusicMood::day, "C D E F# G A B"},           // C with its fourth raised
+        {MusicMood::afternoon, "C D D# F G A A#"},    // B flat major
+        {MusicMood::sunset, "C D D# F G G# A#"},      // E flat major
+        {MusicMood::night, "C C# D# F F# G# A#"},     // D flat major
+        {MusicMood::farewell, "C D E F G A B"},       // A minor: the white keys
+    };
+    MusicComposer c = seeded(7);
+    for (const auto& [mood, key] : keys) {
+        std::set<int> heard;
+        for (int round = 0; round < 40; ++round)
+            for (const MusicNote& n : c.composeSegment(mood, round % 2 == 1)) heard.insert(n.midi % 12);
+        std::string played;
+        for (int pc : heard) played += (played.empty() ? "" : " ") + std::string(names[pc]);
+        EXPECT_EQ(played, key) << "mood " << int(mood);
+    }
+}

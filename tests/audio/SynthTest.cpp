@@ -73,6 +73,14 @@ TEST(Synth, FoleySoundsHaveTheirRhythmEnvelopeAndPitch) {
         EXPECT_GT(rms(step, 0.0, 0.015), 4 * rms(step, 0.045, 0.06));
         EXPECT_GT(strength(step, 140, 0.0, 0.03), 3 * strength(step, 2000, 0.0, 0.03));
 
+        // Thud: a landing, a low thump that starts at once without a click and is gone in a tenth
+        // of a second.
+        const Samples thud = synth::thud(random);
+        EXPECT_LT(std::fabs(thud[0]), 0.05f);
+        EXPECT_NEAR(peak(thud, 0, at(0.03)), 0.7f, 1e-4f);
+        EXPECT_GT(rms(thud, 0.0, 0.03), 5 * rms(thud, 0.1, 0.16));
+        EXPECT_GT(strength(thud, 90, 0.0, 0.05), 3 * strength(thud, 1000, 0.0, 0.05));
+
         // Page: a rustle that swells to its middle and fades to nothing at the end.
         const Samples page = synth::page(random);
         ASSERT_EQ(page.size(), 18522u);
