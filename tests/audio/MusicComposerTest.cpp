@@ -70,10 +70,11 @@ TEST(MusicComposer, SeededDrawsFollowTheirRecipesBitForBit) {
 // Every bar stands on its chord: a bass note under its root (and its third in the fuller moods), root
 // and fifth held on the pad, an arpeggio and the sparse moods' high bell on chord tones. The melody
 // stays in its range, lands on chord tones on the strong beats and in the last bar, and its third
-// bar answers the first's rhythm. Four bars to a segment, slower in the rain.
+// bar answers the first's rhythm, and it sings mostly on the beat. Four bars to a segment, slower in
+// the rain.
 TEST(MusicComposer, EveryBarStandsOnItsChordAndTheMelodyAnswersItsFirstBar) {
     MusicComposer c = seeded(2024);
-    int sparseBars = 0, highBells = 0;
+    int sparseBars = 0, highBells = 0, onBeat = 0, offBeat = 0;
     for (int round = 0; round < 240; ++round) {
         const MusicMood mood = kMoods[round % 6];
         const bool rainy = round % 12 >= 6;
@@ -99,6 +100,7 @@ TEST(MusicComposer, EveryBarStandsOnItsChordAndTheMelodyAnswersItsFirstBar) {
                 EXPECT_TRUE(w.chord(bar, {0, 2, 4, 6}, {14}).count(n.midi));
             } else {
                 rhythm[bar].push_back(slot);
+                ++(slot % 2 == 0 ? onBeat : offBeat);
                 EXPECT_GE(n.midi, MusicComposer::midi(MusicComposer::kMelodyLow, w.style));
                 EXPECT_LE(n.midi, MusicComposer::midi(MusicComposer::kMelodyHigh, w.style));
                 EXPECT_NEAR(n.velocity, slot == 0 ? 0.48 : 0.38, 0.05 + 1e-12);
@@ -120,6 +122,7 @@ TEST(MusicComposer, EveryBarStandsOnItsChordAndTheMelodyAnswersItsFirstBar) {
     // The chords move on about four times in ten, the high bell sounds in about three bars of ten.
     EXPECT_NEAR(double(highBells) / sparseBars, 0.3, 0.06);
     EXPECT_NEAR(double(c.progression) / 240, 0.4, 0.08);
+    EXPECT_GT(onBeat, 2 * offBeat);
 }
 
 TEST(MusicComposer, RingOutCarriesOverSoSegmentsJoinWithoutACut) {

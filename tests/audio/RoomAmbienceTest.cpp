@@ -6,6 +6,7 @@
 #include "platform/Random.h"
 
 #include <map>
+#include <numbers>
 
 using namespace kp;
 using kp::audio::RoomAmbience;
@@ -122,4 +123,15 @@ TEST(AmbienceBeds, EachBedLoopsWithoutAJumpAtTheSeam) {
         std::sort(steps.begin(), steps.end());
         EXPECT_LE(std::fabs(loop.front() - loop.back()), steps[steps.size() * 999 / 1000]);
     }
+    // A steady tone whose loop ends mid-wave carries on across the join without a click.
+    Samples tone(std::size_t(44100 + synth::kBedOverlap));
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = float(0.5 * std::sin(2 * std::numbers::pi * 441.25 * double(i) / 44100));
+    const Samples loop = synth::seamlessLoop(tone, 44100);
+    ASSERT_EQ(loop.size(), 44100u);
+    float steepest = 0;
+    for (std::size_t i = 1; i < loop.size(); ++i)
+        steepest = std::max(steepest, std::fabs(loop[i] - loop[i - 1]));
+    EXPECT_LE(std::fabs(loop.front() - loop.back()), steepest);
+    EXPECT_LT(steepest, 0.04f);
 }

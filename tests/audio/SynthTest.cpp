@@ -126,6 +126,29 @@ TEST(Synth, TheChimesBellsEnterOneAfterAnotherAndDieAway) {
     EXPECT_GT(strength(high, 3100 * 3, 0.0, 0.2), 1e-3);
 }
 
+// The tap's blip: a quick chirp rising from about 620 Hz to 1.5 kHz that starts without a click and
+// is all but gone by the end of its tenth of a second.
+TEST(Synth, TheBlipRisesAndIsGoneInATenth) {
+    const Samples s = synth::blip();
+    ASSERT_EQ(s.size(), at(0.1));
+    EXPECT_LT(std::fabs(s[0]), 0.01f);
+    EXPECT_GT(strength(s, 700, 0.0, 0.02), 10 * strength(s, 1400, 0.0, 0.02));
+    EXPECT_GT(strength(s, 1350, 0.06, 0.1), 4 * strength(s, 700, 0.06, 0.1));
+    EXPECT_GT(rms(s, 0.0, 0.02), 10 * rms(s, 0.08, 0.1));
+}
+
+// Thunder: a burst, then rumbles rolling on for about two seconds, each softer, and quiet by the end.
+TEST(Synth, ThunderRollsOnAfterItsBurstAndDiesAway) {
+    for (int seed : {1, 2, 3}) {
+        SCOPED_TRACE(seed);
+        SeededRandom random(seed);
+        const Samples s = synth::thunder(random);
+        EXPECT_NEAR(peak(s), 0.85f, 1e-6f);
+        EXPECT_GT(rms(s, 1.2, 2.0), rms(s, 0.0, 0.5) / 4);
+        EXPECT_LT(rms(s, 3.9, 4.2), rms(s, 0.0, 0.5) / 50);
+    }
+}
+
 // The cat's voice: the meow's pitch rises from 430 Hz to 720 a fifth of the way in and falls to
 // about 420 near its end, all scaled by the cat's age; it swells in and out and never clips; the
 // trill flutters 28 times a second.
