@@ -11,6 +11,7 @@
 #include "platform/Defaults.h"
 
 #include <QApplication>
+#include <QWindow>
 
 namespace kp {
 
@@ -24,6 +25,31 @@ void bringToFront(QWidget* window) {
     window->raise();
     window->activateWindow();
     x11::askToActivate(window);
+}
+
+// A window opened by the user is asked for again once the manager maps it: a manager that holds
+// back the focus of new windows (metacity, when the times it compares disagree) honours that ask.
+class AskWhenMapped final : public QObject {
+public:
+    explicit AskWhenMapped(QWidget* window) : QObject(window), window_(window) {
+        if (QWindow* handle = window->windowHandle()) handle->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && window_->isVisible()) {
+            watched->removeEventFilter(this);
+            if (!window_->isActiveWindow()) x11::askToActivate(window_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+};
+
+void openInFront(QWidget* window) {
+    bringToFront(window);
+    new AskWhenMapped(window);
 }
 }  // namespace
 
@@ -91,7 +117,7 @@ void AppDelegate::openSettings() {
     connect(settings_, &SettingsWindow::closing, this, [this] {
         if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
     });
-    bringToFront(settings_);
+    openInFront(settings_);
 }
 
 void AppDelegate::openAlbum() {
@@ -105,7 +131,7 @@ void AppDelegate::openAlbum() {
         if (self && self->album_) self->album_->close();
     };
     album_ = new AlbumWindow(hooks_.makeAlbumView ? hooks_.makeAlbumView(onClose) : nullptr);
-    bringToFront(album_);
+    openInFront(album_);
 }
 
 MenuInputs AppDelegate::menuInputs() const {
