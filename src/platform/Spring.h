@@ -9,4 +9,9 @@ namespace kp {
 // once settled (and for good after) or when `response` is not positive.
 double springProgress(double elapsed, double response, double damping);
 
+// Seconds after its start from which that spring has settled: springProgress is exactly 1 from
+// then on, and not for good before (it may pass 1 on its way and swing back). Endless for an
+// undamped spring. Whatever animates with the spring runs until then, overshoot included.
+double springSettleTime(double response, double damping);
+
 }  // namespace kp

@@ -447,8 +447,9 @@ void TobbiButton::followDown() {
 
 void TobbiButton::frame() {
     update();
+    // Not at the first reach of the target: the spring swings past it and back before it rests.
     // At rest the last frame draws the target and no timer is left running.
-    if (springProgress(clock_->monotonic() - since_, kPressResponse, kPressDamping) >= 1) {
+    if (clock_->monotonic() - since_ >= springSettleTime(kPressResponse, kPressDamping)) {
         settle();
         return;
     }

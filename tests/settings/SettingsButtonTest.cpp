@@ -7,8 +7,11 @@
 
 #include <QPaintEvent>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 using namespace kp;
 using namespace kp::test;
@@ -57,6 +60,26 @@ protected:
     }
     void press() { QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center()); }
     void release(QPoint at) { QTest::mouseRelease(button, Qt::LeftButton, {}, at); }
+
+    // The scale each frame leaves drawn, the spring's clock moved on by a 60th of a second before
+    // each, until the frames stop (or a few seconds of the spring have gone by).
+    std::vector<double> framesUntilRest() {
+        auto* frames = button->findChild<QTimer*>();
+        int ran = 0;
+        const auto counting = QObject::connect(frames, &QTimer::timeout, button, [&] { ++ran; });
+        std::vector<double> drawn;
+        while (button->springing() && drawn.size() < 240) {
+            ran = 0;
+            clock.advance(1.0 / 60);
+            if (!QTest::qWaitFor([&] { return ran > 0 || !button->springing(); }, 10000)) {
+                ADD_FAILURE() << "no frame came";
+                break;
+            }
+            drawn.push_back(button->scale());
+        }
+        QObject::disconnect(counting);
+        return drawn;
+    }
 };
 
 }  // namespace
@@ -88,6 +111,31 @@ TEST_F(PressedButton, SpringsBothWaysRepaintingOnlyItselfAndRestsWithNoTimer) {
     clock.advance(1);
     EXPECT_NEAR(drawnWidth(*button), rest, 0.5);
     QTRY_VERIFY_WITH_TIMEOUT(!button->springing(), 10000);
+}
+
+// The press and the release each swing past their target (by about 0.002 of the size with this
+// spring) before they rest there, and only then do the frames stop.
+TEST_F(PressedButton, SwingsPastItsTargetBeforeTheFramesStop) {
+    const double frameTime = 1.0 / 60;
+    const auto restsAfter = [&](const std::vector<double>& drawn) { return double(drawn.size()) * frameTime; };
+    press();
+    const std::vector<double> in = framesUntilRest();
+    ASSERT_FALSE(in.empty());
+    EXPECT_LT(*std::min_element(in.begin(), in.end()), TobbiButton::pressedScale - 0.0015)
+        << "deepest " << *std::min_element(in.begin(), in.end());
+    EXPECT_EQ(in.back(), TobbiButton::pressedScale);
+    EXPECT_GT(restsAfter(in), 0.3) << "the frames stopped before the spring settled";
+    EXPECT_LT(restsAfter(in), 1.0) << "the frames ran on after the spring settled";
+    EXPECT_FALSE(button->springing());
+
+    release(button->rect().center());
+    const std::vector<double> out = framesUntilRest();
+    ASSERT_FALSE(out.empty());
+    EXPECT_GT(*std::max_element(out.begin(), out.end()), 1.0015) << "largest " << *std::max_element(out.begin(), out.end());
+    EXPECT_EQ(out.back(), 1.0);
+    EXPECT_GT(restsAfter(out), 0.3) << "the frames stopped before the spring settled";
+    EXPECT_LT(restsAfter(out), 1.0) << "the frames ran on after the spring settled";
+    EXPECT_FALSE(button->springing());
 }
 
 TEST_F(PressedButton, LetGoEarlyOrElsewhereItTurnsBackFromWhereItIs) {
