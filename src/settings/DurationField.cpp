@@ -53,6 +53,9 @@ protected:
     }
 };
 
+// An amount as the box shows it: to a tenth.
+double toTenth(double amount) { return std::round(amount * 10.0) / 10.0; }
+
 }  // namespace
 
 double durationFactor(DurationUnit unit) {
@@ -101,7 +104,7 @@ DurationField::DurationField(const QString& title, Getter get, Setter set, doubl
 
     connect(number_, &QLineEdit::textEdited, this, &DurationField::editText);
     // Whatever was left half-typed, the box shows the value in force once the edit ends.
-    connect(number_, &QLineEdit::editingFinished, this, [this] { refreshControls(); });
+    connect(number_, &QLineEdit::editingFinished, this, [this] { showStored(false); });
     connect(picker_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!updatingControls_ && index >= 0) editUnit(DurationUnit(index));
     });
@@ -124,7 +127,7 @@ DurationField* DurationField::forKey(const QString& title, Defaults& store, cons
 
 QString DurationField::amountText() const {
     // 0 to 1 fraction digits, in the user's locale.
-    const double rounded = std::round(amount_ * 10.0) / 10.0;
+    const double rounded = toTenth(amount_);
     const bool whole = rounded == std::floor(rounded);
     return QLocale().toString(rounded, 'f', whole ? 0 : 1);
 }
@@ -138,8 +141,7 @@ void DurationField::editText(const QString& text) {
 }
 
 void DurationField::editAmount(double amount) {
-    if (!std::isfinite(amount) || amount * durationFactor(unit_) > maximum_) return;
-    if (amount == amount_) return;
+    if (!std::isfinite(amount) || amount == amount_) return;
     amount_ = amount;
     push();
 }
@@ -147,8 +149,8 @@ void DurationField::editAmount(double amount) {
 void DurationField::editUnit(DurationUnit unit) {
     if (unit == unit_) return;
     unit_ = unit;
-    refreshControls();
     push();
+    showStored(true);
 }
 
 void DurationField::boundSecondsChanged(double n) {
@@ -159,15 +161,16 @@ void DurationField::boundSecondsChanged(double n) {
 void DurationField::syncFromSeconds() {
     const double seconds = get_();
     if (!std::isfinite(seconds)) return;
-    const DurationDisplay d = durationDisplay(seconds);
+    // Only a value below the minimum is written, raised to it and shown raised; anything else is
+    // already what the store holds, and writing it back would store an absent key's default or
+    // rewrite a hand-set value, so showing the row never writes it.
+    const double shown =
+        seconds < minimum_ ? durationToStore(seconds, DurationUnit::seconds, minimum_, maximum_) : seconds;
+    const DurationDisplay d = durationDisplay(shown);
     unit_ = d.unit;
     amount_ = d.amount;
     refreshControls();
-    // Only a value below the minimum is written (raised to it); anything else is already what the
-    // store holds, and writing it back would store an absent key's default or rewrite a hand-set
-    // value, so showing the row never writes it.
-    const double raised = durationToStore(amount_, unit_, minimum_, maximum_);
-    if (seconds < minimum_ && raised != seconds) set_(raised);
+    if (shown != seconds) set_(shown);
 }
 
 void DurationField::showEvent(QShowEvent* event) {
@@ -175,17 +178,27 @@ void DurationField::showEvent(QShowEvent* event) {
     syncFromSeconds();
 }
 
-void DurationField::push() {
-    const double wanted = amount_ * durationFactor(unit_);
-    const double stored = durationToStore(amount_, unit_, minimum_, maximum_);
-    set_(stored);
-    // A value cut down to the longest the row allows is shown as stored, not as asked.
-    if (stored < wanted && stored == maximum_) {
-        const DurationDisplay d = durationDisplay(stored);
-        unit_ = d.unit;
-        amount_ = d.amount;
-        refreshControls();
+void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_, maximum_)); }
+
+void DurationField::showStored(bool keepUnit) {
+    // What was asked may not be what was stored (raised to the minimum, held to the longest, finer
+    // than the box shows): then the stored value is shown, in the unit just chosen when it reads
+    // there to a tenth, else in the unit that fits it. The box is not rewritten while it is typed
+    // in, only here, once the edit is over.
+    const double seconds = get_();
+    const auto reads = [seconds](double amount, DurationUnit unit) {
+        return std::abs(toTenth(amount) * durationFactor(unit) - seconds) <= 0.001;
+    };
+    if (std::isfinite(seconds) && !reads(amount_, unit_)) {
+        if (keepUnit && reads(seconds / durationFactor(unit_), unit_)) {
+            amount_ = seconds / durationFactor(unit_);
+        } else {
+            const DurationDisplay d = durationDisplay(seconds);
+            unit_ = d.unit;
+            amount_ = d.amount;
+        }
     }
+    refreshControls();
 }
 
 void DurationField::refreshControls() {

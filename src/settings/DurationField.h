@@ -45,8 +45,8 @@ public:
     using Getter = std::function<double()>;
     using Setter = std::function<void(double)>;
 
-    // Amounts that are not finite or that would go past `maximum` are refused: the field keeps
-    // its last good value and shows it again when the edit ends.
+    // Amounts are stored within `minimum`...`maximum`; amounts that are not finite are refused (the
+    // field keeps its last good value). Once an edit ends the field shows the value it stored.
     DurationField(const QString& title, Getter get, Setter set, double minimum, double maximum = kLongestDuration,
                   QWidget* parent = nullptr);
     // A row bound to a stored duration; `fallback` is what an absent or unusable value reads as.
@@ -59,7 +59,8 @@ public:
     // Rows that carry their own title hide the field's.
     void hideTitle();
 
-    // The user's edits. The text box's own text goes through editText, as typed.
+    // The user's edits. The text box's own text goes through editText, as typed, and the box is
+    // set to the stored value when its edit ends (editingFinished); a unit is a whole edit.
     void editText(const QString& text);
     void editAmount(double amount);
     void editUnit(DurationUnit unit);
@@ -73,6 +74,9 @@ protected:
 
 private:
     void push();
+    // At the end of an edit: the controls show what the store now holds, in the unit just chosen
+    // with `keepUnit` when it can.
+    void showStored(bool keepUnit);
     void refreshControls();
 
     Getter get_;

@@ -52,14 +52,14 @@ TEST(DurationField, ComingOnScreenSyncsAndWritesNothing) {
     EXPECT_DOUBLE_EQ(row.stored, 1800);
 }
 
-TEST(DurationField, AValueBelowTheMinimumIsRaisedButStillShown) {
+TEST(DurationField, AValueBelowTheMinimumIsRaisedAndShownRaised) {
     Row row(0.5, 1);
     row.field.syncFromSeconds();
-    EXPECT_DOUBLE_EQ(row.field.amount(), 0.5);
-    EXPECT_EQ(row.field.unit(), DurationUnit::seconds);
     EXPECT_DOUBLE_EQ(row.stored, 1);
-    EXPECT_DOUBLE_EQ(row.field.amount(), 0.5);  // the field keeps what it showed
-    EXPECT_EQ(row.field.amountText(), "0.5");
+    EXPECT_EQ(row.writes, 1);
+    EXPECT_EQ(row.field.unit(), DurationUnit::seconds);
+    EXPECT_DOUBLE_EQ(row.field.amount(), 1);  // the field shows what it stored
+    EXPECT_EQ(row.field.amountText(), "1");
 }
 
 TEST(DurationField, EditsPushSecondsAndUnitChangesRescale) {
@@ -100,9 +100,9 @@ TEST(DurationField, BoundToAStoredKey) {
     delete field;
 }
 
-// Only finite amounts within the setting's range are taken; anything else leaves the stored value
-// alone, and the box shows it again when the edit ends.
-TEST(DurationField, RefusesEndlessAndHugeAmounts) {
+// Only finite amounts are taken, and held to the setting's range; anything else leaves the stored
+// value alone. The box shows what is stored when the edit ends.
+TEST(DurationField, RefusesEndlessAmountsAndHoldsHugeOnesToTheLongest) {
     kp::test::ScratchStore s;
     s->set("openIdleSeconds", 25.0 * kDay);  // 25 days: past what a timer holds in milliseconds
     auto* field = DurationField::forKey("Closes after", *s, "openIdleSeconds", 5, 1, 30 * kDay);
@@ -121,11 +121,18 @@ TEST(DurationField, RefusesEndlessAndHugeAmounts) {
     emit box->editingFinished();
     EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 25 * kDay);
     EXPECT_EQ(box->text(), "25");
-    for (const char* bad : {"inf", "6e+10", "nan", "31", "-inf"}) {
+    for (const char* bad : {"inf", "nan", "-inf"}) {
         enter(bad);
         EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 25 * kDay) << bad;
         EXPECT_EQ(box->text(), "25") << bad;
     }
+    for (const char* huge : {"6e+10", "31"}) {
+        enter("25");
+        enter(huge);
+        EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 30 * kDay) << huge;
+        EXPECT_EQ(box->text(), "30") << huge;
+    }
+    enter("29");
     enter("30");
     EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 30 * kDay);
     // A unit that would carry the amount past the range stores the longest it allows.
@@ -142,7 +149,8 @@ TEST(DurationField, RefusesEndlessAndHugeAmounts) {
 }
 
 // The unit menu offers seconds, minutes, hours and days, and nothing else; a unit chosen from it
-// keeps the number and stores it in that unit (never below the minimum).
+// keeps the number and stores it in that unit (never below the minimum, which it then shows in
+// the unit chosen).
 TEST(DurationField, TheUnitMenuOffersTheFourUnits) {
     Row row(1800, 60);
     row.field.syncFromSeconds();
@@ -152,10 +160,12 @@ TEST(DurationField, TheUnitMenuOffersTheFourUnits) {
     for (int i = 0; i < menu->count(); ++i) offered << menu->itemText(i);
     EXPECT_EQ(offered.join(' ').toStdString(), "sec min h days");
     EXPECT_EQ(menu->currentText(), "min");
-    struct Pick { const char* unit; double stored; };
-    for (Pick pick : {Pick{"h", 30 * 3600}, Pick{"days", 30 * kDay}, Pick{"sec", 60}, Pick{"min", 1800}}) {
+    struct Pick { const char* unit; double stored; const char* shown; };
+    for (Pick pick : {Pick{"h", 30 * 3600, "30"}, Pick{"days", 30 * kDay, "30"}, Pick{"sec", 60, "60"},
+                      Pick{"min", 3600, "60"}}) {
         menu->setCurrentIndex(menu->findText(QString::fromLatin1(pick.unit)));
         EXPECT_DOUBLE_EQ(row.stored, pick.stored) << pick.unit;
         EXPECT_EQ(menu->currentText(), pick.unit);
+        EXPECT_EQ(row.field.amountText(), pick.shown) << pick.unit;
     }
 }

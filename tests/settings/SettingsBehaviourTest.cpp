@@ -10,12 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace kp;
 using namespace kp::test;
@@ -248,6 +253,69 @@ TEST_F(SettingsBehaviour, OpeningTheWindowWritesNothingAndRowsShowWhatIsStored) 
     focus->editUnit(DurationUnit::days);
     EXPECT_DOUBLE_EQ(world.store->doubleValue("pomodoroFocusSeconds"), 7 * kDay);
     EXPECT_EQ(focus->amountText() + rawValue(focus->unit()).data(), "7days");
+}
+
+// Every duration row, typed into key by key and left with Tab, shows what it stored: the minimum
+// for an amount below it, the longest it allows for one past that, the last value for text that
+// is no number; and the stored value reads back as the window opened afresh shows it.
+TEST_F(SettingsBehaviour, EveryDurationRowShowsWhatItStoredOnceTheEditEnds) {
+    world.wallet->setEnabled(true);
+    struct Field { SettingsTab tab; const char* key; double minimum, longest; };
+    const Field fields[] = {{SettingsTab::cat, "beatLengthSeconds", 1, kDay},
+                            {SettingsTab::cat, "statDrainSeconds", 10, 365 * kDay},
+                            {SettingsTab::cat, "kittenLengthSeconds", 60, 365 * kDay},
+                            {SettingsTab::desktop, "pomodoroFocusSeconds", 60, 7 * kDay},
+                            {SettingsTab::desktop, "pomodoroBreakSeconds", 60, 7 * kDay},
+                            {SettingsTab::desktop, "pomodoroLongBreakSeconds", 60, 7 * kDay},
+                            {SettingsTab::notch, "openIdleSeconds", 1, 30 * kDay},
+                            {SettingsTab::notch, "peekIdleSeconds", 1, 30 * kDay}};
+    auto view = world.view(SettingsTab::cat);
+    view->show();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    const auto shows = [](DurationField* f) {
+        return f->findChild<QLineEdit*>()->text() + ' ' + f->findChild<QComboBox*>()->currentText();
+    };
+    for (const Field& field : fields) {
+        world.router.setTab(field.tab);
+        auto* row = find<DurationField>(*view, field.key);
+        ASSERT_TRUE(row);
+        auto* box = row->findChild<QLineEdit*>();
+        const auto stored = [&] { return world.store->doubleValue(field.key); };
+        const auto type = [&](const QString& text) {
+            view->activateWindow();  // back from the window opened afresh
+            ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClicks(box, text);
+            QTest::keyClick(box, Qt::Key_Tab);
+        };
+        // What each text stores: an amount of the unit shown, or a bound, or nothing new.
+        enum Stores { amount, minimum, longest, unchanged };
+        struct Entry { const char* text; Stores stores; double amount = 0; };
+        for (Entry e : {Entry{"0", minimum}, Entry{"7", amount, 7}, Entry{"-3", minimum}, Entry{"99999999999", longest},
+                        Entry{"abc", unchanged}, Entry{"", unchanged}, Entry{"4", amount, 4}, Entry{"1e400", longest}}) {
+            const double before = stored();
+            const double asked = std::clamp(e.amount * durationFactor(row->unit()), field.minimum, field.longest);
+            type(QString::fromLatin1(e.text));
+            const std::string at = std::string(field.key) + " typed '" + e.text + "'";
+            EXPECT_FALSE(box->hasFocus()) << at;
+            const double want = e.stores == amount    ? asked
+                                : e.stores == minimum ? field.minimum
+                                : e.stores == longest ? field.longest
+                                                      : before;
+            EXPECT_DOUBLE_EQ(stored(), want) << at;
+            // The box and the unit read as the stored seconds.
+            bool number = false;
+            const double shown = QLocale().toDouble(box->text(), &number);
+            EXPECT_TRUE(number) << at << ": " << box->text().toStdString();
+            EXPECT_DOUBLE_EQ(shown * durationFactor(row->unit()), stored()) << at << ": shows " << shows(row).toStdString();
+            auto fresh = world.view(field.tab);
+            fresh->show();
+            EXPECT_EQ(shows(row).toStdString(), shows(find<DurationField>(*fresh, field.key)).toStdString()) << at;
+        }
+    }
 }
 
 TEST_F(SettingsBehaviour, RestoreDefaultsResetsTimingsAndSoundOnly) {
