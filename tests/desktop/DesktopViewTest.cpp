@@ -390,39 +390,53 @@ TEST_F(DesktopView, TheHeadIsLevelInEveryPoseButGrooming) {
     }
 }
 
+// Wherever the cat stands on a window, the mug goes 14 in from the end farther from it: the right
+// end while the cat is left of the middle or on it, the left end once it is right of it.
 TEST_F(DesktopView, TheMugStandsAtTheEndOfTheWindowAwayFromTheCat) {
-    const Ledge top{5, 300, 250, 1050};
-    cat->terrain.ledges = {{ground::floor, 899, 0, 1440}, top};
-    cat->window = top.window;
-    for (const double x : {330.0, 970.0}) {
-        cat->feet = QPointF(x, top.y);
-        cat->cup.reset();
-        cat->plan = cat->planFor(DesktopCat::Trick::mug, top);
-        ASSERT_TRUE(cat->cup) << "the cat at " << x;
-        // What the mug adds to the screen.
-        DesktopCatView withMug(*cat, QSizeF(1440, 900)), without(*cat, QSizeF(1440, 900));
-        auto shot = [&](DesktopCatView& v) {
-            QImage img(1440, 900, QImage::Format_ARGB32_Premultiplied);
-            img.fill(Qt::transparent);
-            QPainter p(&img);
-            v.paint(p, w.clock.now());
-            return img;
-        };
-        const QImage a = shot(withMug);
-        const auto mug = cat->cup;
-        cat->cup.reset();
-        const QImage b = shot(without);
-        cat->cup = mug;
-        QRect drawn;
-        for (int y = 0; y < a.height(); ++y)
-            for (int xx = 0; xx < a.width(); ++xx)
-                if (a.pixel(xx, y) != b.pixel(xx, y)) drawn |= QRect(xx, y, 1, 1);
-        ASSERT_FALSE(drawn.isEmpty()) << "no mug drawn, the cat at " << x;
-        // On the window's top edge, inside its ends, in the half away from the cat.
-        EXPECT_NEAR(drawn.bottom(), top.y, 3) << "the cat at " << x;
-        EXPECT_GE(drawn.left(), top.x0) << "the cat at " << x;
-        EXPECT_LE(drawn.right(), top.x1) << "the cat at " << x;
-        EXPECT_GT(std::abs(drawn.center().x() - x), top.width() / 2) << "the mug beside the cat at " << x;
+    // Windows at the screen's left, in the middle and at its right.
+    for (const Ledge top : {Ledge{5, 300, 40, 600}, Ledge{5, 300, 250, 1050}, Ledge{6, 420, 880, 1400}}) {
+        cat->terrain.ledges = {{ground::floor, 899, 0, 1440}, top};
+        cat->window = top.window;
+        const double middle = (top.x0 + top.x1) / 2;
+        // Just past either end (within the slack a cat keeps its footing in), near each end, on
+        // either side of the middle and on it.
+        for (const double x : {top.x0 - 5, top.x0 + 20, top.x0 + 0.3 * top.width(), middle - 1, middle, middle + 1,
+                               top.x1 - 0.3 * top.width(), top.x1 - 20, top.x1 + 5}) {
+            const std::string at = "the cat at " + std::to_string(int(x)) + " on " + std::to_string(int(top.x0)) +
+                                   "..." + std::to_string(int(top.x1));
+            cat->feet = QPointF(x, top.y);
+            cat->cup.reset();
+            cat->plan = cat->planFor(DesktopCat::Trick::mug, top);
+            ASSERT_TRUE(cat->cup) << at;
+            // What the mug adds to the screen.
+            DesktopCatView withMug(*cat, QSizeF(1440, 900)), without(*cat, QSizeF(1440, 900));
+            auto shot = [&](DesktopCatView& v) {
+                QImage img(1440, 900, QImage::Format_ARGB32_Premultiplied);
+                img.fill(Qt::transparent);
+                QPainter p(&img);
+                v.paint(p, w.clock.now());
+                return img;
+            };
+            const QImage a = shot(withMug);
+            const auto mug = cat->cup;
+            cat->cup.reset();
+            const QImage b = shot(without);
+            cat->cup = mug;
+            QRect drawn;
+            for (int y = 0; y < a.height(); ++y) {
+                const auto* with = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+                const auto* bare = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+                for (int xx = 0; xx < a.width(); ++xx)
+                    if (with[xx] != bare[xx]) drawn |= QRect(xx, y, 1, 1);
+            }
+            ASSERT_FALSE(drawn.isEmpty()) << "no mug drawn, " << at;
+            // On the window's top edge, inside its ends, 14 in from the end away from the cat.
+            EXPECT_NEAR(drawn.bottom(), top.y, 3) << at;
+            EXPECT_GE(drawn.left(), top.x0) << at;
+            EXPECT_LE(drawn.right(), top.x1) << at;
+            const double farEnd = x <= middle ? top.x1 - 14 : top.x0 + 14;
+            EXPECT_NEAR((drawn.left() + drawn.right() + 1) / 2.0, farEnd, 8) << at;
+        }
     }
 }
 
