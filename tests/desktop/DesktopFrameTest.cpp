@@ -46,6 +46,21 @@ TEST_F(DesktopFrame, CatRidesAMovingWindowAndFallsWhenItCloses) {
     EXPECT_TRUE(cat->cup->falling);
 }
 
+// The mug the trick sets down belongs to the window it stands on: dragged along with it.
+TEST_F(DesktopFrame, TheMugTheTrickSetsDownRidesItsWindow) {
+    w.clock.advance(0.2);
+    cat->rescanTerrain(now());
+    w.standOn(21, 500);
+    cat->plan = cat->planFor(DesktopCat::Trick::mug, w.ground());
+    ASSERT_TRUE(cat->cup);
+    const QPointF placed = cat->cup->p;
+    w.windows.windows[0].bounds.translate(-120, 30);
+    w.clock.advance(0.2);
+    cat->rescanTerrain(now());
+    EXPECT_DOUBLE_EQ(cat->cup->p.x(), placed.x() - 120);
+    EXPECT_DOUBLE_EQ(cat->cup->p.y(), placed.y() + 30);
+}
+
 
 TEST(DesktopBreakPerch, GoneOnceTheBreakIsTakenSoADroppedCatFallsThroughItsPlace) {
     test::DesktopPlanWorld w;
