@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 using namespace kp;
 
@@ -28,6 +29,15 @@ struct Row {
                 },
                 minimum) {}
 };
+
+// Text put into the row's box at once (as pasted), then the edit ended; what the row then shows.
+std::string enter(DurationField& field, const char* text) {
+    auto* box = field.findChild<QLineEdit*>();
+    box->setText(QString::fromLatin1(text));
+    field.editText(box->text());
+    emit box->editingFinished();
+    return (box->text() + ' ' + QString::fromLatin1(rawValue(field.unit()).data())).toStdString();
+}
 }  // namespace
 
 TEST(DurationField, ShowsTheLargestUnitThatDividesTheValue) {
@@ -111,29 +121,24 @@ TEST(DurationField, RefusesEndlessAmountsAndHoldsHugeOnesToTheLongest) {
     EXPECT_DOUBLE_EQ(field->amount(), 25);
     auto* box = field->findChild<QLineEdit*>();
     ASSERT_NE(box, nullptr);
-    const auto enter = [&](const char* text) {  // as pasted: the whole text at once
-        box->setText(QString::fromLatin1(text));
-        field->editText(box->text());
-        emit box->editingFinished();
-    };
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("inf"));  // typed key by key
     emit box->editingFinished();
     EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 25 * kDay);
     EXPECT_EQ(box->text(), "25");
     for (const char* bad : {"inf", "nan", "-inf"}) {
-        enter(bad);
+        enter(*field, bad);
         EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 25 * kDay) << bad;
         EXPECT_EQ(box->text(), "25") << bad;
     }
     for (const char* huge : {"6e+10", "31"}) {
-        enter("25");
-        enter(huge);
+        enter(*field, "25");
+        enter(*field, huge);
         EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 30 * kDay) << huge;
         EXPECT_EQ(box->text(), "30") << huge;
     }
-    enter("29");
-    enter("30");
+    enter(*field, "29");
+    enter(*field, "30");
     EXPECT_DOUBLE_EQ(s->doubleValue("openIdleSeconds"), 30 * kDay);
     // A unit that would carry the amount past the range stores the longest it allows.
     field->editUnit(DurationUnit::hours);
@@ -146,6 +151,20 @@ TEST(DurationField, RefusesEndlessAmountsAndHoldsHugeOnesToTheLongest) {
     EXPECT_DOUBLE_EQ(field->amount(), 5);
     EXPECT_TRUE(std::isinf(s->doubleValue("openIdleSeconds")));
     delete field;
+}
+
+// An amount stored as typed stays as typed once the edit ends, in the unit it was typed in; one
+// finer than the box shows is shown in the unit that holds it.
+TEST(DurationField, AnAmountStoredAsTypedStaysAsTyped) {
+    Row row(1800, 60);
+    row.field.syncFromSeconds();
+    EXPECT_EQ(enter(row.field, "120"), "120 min");
+    EXPECT_DOUBLE_EQ(row.stored, 7200);
+    row.field.editUnit(DurationUnit::hours);
+    EXPECT_EQ(enter(row.field, "1.5"), "1.5 h");
+    EXPECT_DOUBLE_EQ(row.stored, 5400);
+    EXPECT_EQ(enter(row.field, "0.25"), "15 min");
+    EXPECT_DOUBLE_EQ(row.stored, 900);
 }
 
 // The unit menu offers seconds, minutes, hours and days, and nothing else; a unit chosen from it
