@@ -1,9 +1,12 @@
-// The settings header's cat tile, redrawn up to 30 times a second while the window is open.
+// The settings header's cat tile, redrawn up to 30 times a second while the window is open; and a
+// frame of a button's press spring.
 #include "settings/SettingsKit.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 
@@ -25,14 +28,19 @@ static void HeroTileFrame(benchmark::State& state) {
 }
 BENCHMARK(HeroTileFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-// A frame between blinks as the window paints it: only the tail's part of the tile, each whole
-// degree of swing drawn once and then copied.
-static void HeroTileTailFrame(benchmark::State& state) {
+// Widgets need an application; one for the whole run.
+static void needApplication() {
     static int argc = 1;
     static char name[] = "settings_hero_bench";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication app(argc, argv);
+}
+
+// A frame between blinks as the window paints it: only the tail's part of the tile, each whole
+// degree of swing drawn once and then copied.
+static void HeroTileTailFrame(benchmark::State& state) {
+    needApplication();
     const int dpr = int(state.range(0));
     QImage img(136 * dpr, 120 * dpr, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
@@ -52,3 +60,23 @@ static void HeroTileTailFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(HeroTileTailFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// A frame of a button's press spring: the button alone repainted at a scale off 1. A press and its
+// release draw about 26 such frames each until the spring settles.
+static void TobbiButtonSpringFrame(benchmark::State& state) {
+    needApplication();
+    const int dpr = int(state.range(0));
+    kp::TobbiButton button(QStringLiteral("Restore defaults"), true);
+    button.resize(button.sizeHint());
+    button.setDown(true);
+    QEvent follow(QEvent::User);  // the button follows its pressed state on its next event
+    QCoreApplication::sendEvent(&button, &follow);
+    QImage img(button.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(dpr);
+    for (auto _ : state) {
+        button.render(&img, QPoint(), QRegion(), QWidget::RenderFlags());
+        benchmark::DoNotOptimize(img.constBits());
+    }
+    state.counters["scale"] = button.scale();
+}
+BENCHMARK(TobbiButtonSpringFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
