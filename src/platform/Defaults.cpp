@@ -1,4 +1,5 @@
 #include "Defaults.h"
+#include "JsonNesting.h"
 #include "Paths.h"
 #include "PlainFile.h"
 
@@ -229,14 +230,21 @@ QString Defaults::recordPath(const QString& key) const { return dataDir_ + "/" +
 
 std::optional<QByteArray> Defaults::record(const QString& key) {
     FileRead file = readPlainFile(recordPath(key), kLargestFile);
-    if (file.state == FileState::plain) return std::move(file.bytes);
-    if (file.state == FileState::unfit) {
-        const QString aside = keepAside(key);
-        qWarning().noquote() << "The record" << recordPath(key) << "could not be read:" << file.why << "-"
-                             << (aside.isEmpty() ? QStringLiteral("it could not be moved aside")
-                                                 : "it was kept as " + aside);
+    // Refused before any parse, for every record at once: decoding it would never return.
+    if (file.state == FileState::plain && !nestsWithin(file.bytes, deepestRecord)) {
+        file.state = FileState::unfit;
+        file.why = QStringLiteral("it is nested deeper than %1 levels").arg(deepestRecord);
     }
+    if (file.state == FileState::plain) return std::move(file.bytes);
+    if (file.state == FileState::unfit) setAside(key, file.why);
     return std::nullopt;
+}
+
+void Defaults::setAside(const QString& key, const QString& why) {
+    const QString aside = keepAside(key);
+    qWarning().noquote() << "The record" << recordPath(key) << "could not be read:" << why << "-"
+                         << (aside.isEmpty() ? QStringLiteral("it could not be moved aside")
+                                             : "it was kept as " + aside);
 }
 
 namespace {

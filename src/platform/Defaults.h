@@ -4,7 +4,8 @@
 // Plain values come back typed as they were written: "true"/"false" as Bool, a number as Double,
 // anything else as String (a list of strings as StringList). Records are written atomically; one that
 // a reader cannot decode is kept aside under `<key>.unreadable-<unix time>.json` before anything
-// can overwrite it. A settings file that cannot be parsed is kept aside the same way, under
+// can overwrite it; so is one nested deeper than `deepestRecord` levels of objects and arrays, before
+// anything parses it. A settings file that cannot be parsed is kept aside the same way, under
 // `<name>.unreadable-<unix time>.conf`, before the first write replaces it. A settings file that is
 // no plain file of a sane size (a pipe, a device, a huge file) is neither read nor written: the
 // values of that run live in memory only.
@@ -52,10 +53,13 @@ public:
     void remove(const QString& key);
 
     // JSON records.
+    // No record the app writes nests more than a few levels; decoding one nested without end would
+    // take the whole stack.
+    static constexpr int deepestRecord = 64;
     QString recordPath(const QString& key) const;
     // None when there is no file. A name holding no plain file of a sane size (a pipe, a device, a link
-    // to one, a huge file) is kept aside as undecodable and reads as none too; a folder or a file
-    // this user may not read is left alone, and reads as none.
+    // to one, a huge file), or a record nested too deep, is kept aside as undecodable and reads as none
+    // too; a folder or a file this user may not read is left alone, and reads as none.
     std::optional<QByteArray> record(const QString& key);
     // False when the write failed; the previous file is then left exactly as it was. A record that
     // is a link is replaced by a file of its own (the link's target is never written); one that is a
@@ -76,7 +80,7 @@ public:
         auto bytes = record(key);
         if (!bytes) return std::nullopt;
         auto value = decode(*bytes);
-        if (!value) keepAside(key);
+        if (!value) setAside(key, QStringLiteral("it does not decode"));
         return value;
     }
 
@@ -94,6 +98,8 @@ private:
     QByteArray fileStamp() const;
     void noteOwnWrite();
     void reportFailure(const QString& key, const QString& why);
+    // Keeps an unreadable record aside and says so.
+    void setAside(const QString& key, const QString& why);
 
     std::unique_ptr<QSettings> settings_;
     QString configFile_;

@@ -190,6 +190,43 @@ struct SmallDisk {
 };
 }  // namespace
 
+namespace {
+QByteArray nestedArrays(int levels) { return QByteArray(levels, '[') + QByteArray(levels, ']'); }
+QByteArray nestedObjects(int levels) {
+    QByteArray out;
+    for (int i = 1; i < levels; ++i) out += "{\"a\":";
+    return out + "{}" + QByteArray(levels - 1, '}');
+}
+}  // namespace
+
+TEST(Defaults, ARecordNestedDeeperThanTheBoundIsKeptAsideBeforeAnyoneParsesIt) {
+    ScratchStore s;
+    const int most = kp::Defaults::deepestRecord;
+    // Up to the bound, brackets in strings (past an escaped quote) not counted: read as written.
+    const QByteArray quoted = "[\"\\\"" + QByteArray(1000, '[') + "\"," + nestedArrays(most - 1) + "]";
+    for (const QByteArray& legal : {nestedArrays(most), nestedObjects(most), quoted}) {
+        ASSERT_TRUE(s->setRecord("legal", legal));
+        EXPECT_EQ(s->record("legal"), legal) << legal.left(80).toStdString();
+    }
+    EXPECT_TRUE(QDir(s.dir.path() + "/data").entryList({"*.unreadable-*"}).isEmpty());
+
+    // An escaped backslash ends nothing: the quote after it closes the string. Closing brackets
+    // beyond the top level hide nothing that comes after them.
+    const QByteArray afterBackslash = "[\"\\\\\"," + nestedArrays(most) + "]";
+    const QByteArray afterStrayClosers = QByteArray(100, ']') + nestedArrays(most + 1);
+    const QByteArray tooDeep[] = {nestedArrays(most + 1), nestedObjects(most + 1), nestedArrays(1'000'000),
+                                  nestedObjects(1'000'000), afterBackslash, afterStrayClosers};
+    for (int i = 0; i < 6; ++i) {
+        const QString key = QStringLiteral("deep%1").arg(i);
+        ASSERT_TRUE(s->setRecord(key, tooDeep[i]));
+        EXPECT_FALSE(s->record(key).has_value()) << i;
+        EXPECT_FALSE(QFile::exists(s->recordPath(key))) << i;
+        const QStringList aside = QDir(s.dir.path() + "/data").entryList({key + ".unreadable-*.json"});
+        ASSERT_EQ(aside.size(), 1) << i;
+        EXPECT_TRUE(contents(s.dir.path() + "/data/" + aside.first()) == tooDeep[i]) << i;
+    }
+}
+
 TEST(Defaults, AFullDiskFailsTheWriteAndLeavesTheOldRecordWhole) {
     SmallDisk disk;
     if (!disk.mounted) std::cout << "no tmpfs could be mounted: a file size limit stands in for the full disk\n";
