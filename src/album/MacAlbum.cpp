@@ -68,19 +68,32 @@ bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     return store_.setRecord(kRecord, bytes);
 }
 
-std::map<double, QSet<QString>> MacAlbum::droppedKeys() const {
-    std::map<double, QSet<QString>> out;
-    const auto bytes = store_.record(kDropped);
-    if (!bytes) return out;
-    const QJsonObject cats = QJsonDocument::fromJson(*bytes).object();
+namespace {
+using DroppedKeys = std::map<double, QSet<QString>>;
+
+// Only the shape the album writes, a cat's birth to the keys of its dropped pages, reads: anything
+// else is damage the store keeps aside before the next drop replaces the list.
+std::optional<DroppedKeys> decodeDropped(const QByteArray& bytes) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+    DroppedKeys out;
+    const QJsonObject cats = doc.object();
     for (auto it = cats.begin(); it != cats.end(); ++it) {
         bool ok = false;
         const double birth = it.key().toDouble(&ok);
-        if (!ok) continue;
-        for (const QJsonValue& key : it.value().toArray())
-            if (key.isString()) out[birth].insert(key.toString());
+        if (!ok || !std::isfinite(birth) || !it.value().isArray()) return std::nullopt;
+        for (const QJsonValue& key : it.value().toArray()) {
+            if (!key.isString()) return std::nullopt;
+            out[birth].insert(key.toString());
+        }
     }
     return out;
+}
+}  // namespace
+
+std::map<double, QSet<QString>> MacAlbum::droppedKeys() const {
+    return store_.decodeRecord<DroppedKeys>(kDropped, decodeDropped).value_or(DroppedKeys{});
 }
 
 int MacAlbum::unseenCount() const {

@@ -127,6 +127,26 @@ TEST(MacAlbumStore, UndecodableRecordReadsEmptyAndIsKeptAside) {
     EXPECT_EQ(kept.readAll(), broken);
 }
 
+TEST(MacAlbumStore, ADamagedListOfDroppedPagesIsKeptAsideBeforeTheNextDropReplacesIt) {
+    const QByteArray damaged[] = {"{\"5\":[\"rain\"", "[\"rain\"]", "{\"5\":\"rain\"}", "{\"5\":[\"rain\",7]}",
+                                  "{\"born\":[\"rain\"]}", "{\"nan\":[\"rain\"]}"};
+    for (const QByteArray& bytes : damaged) {
+        SCOPED_TRACE(bytes.toStdString());
+        AlbumFixture f;
+        ASSERT_TRUE(f.store->setRecord("albumDropped.v1", bytes));
+        std::vector<MacKeepsake> full;
+        for (int i = 0; i <= MacAlbum::cap; ++i) full.push_back(keepsake(i == 0 ? "snow" : "candid", i, 5));
+        ASSERT_TRUE(f.album->save(full));
+
+        EXPECT_EQ(f.album->droppedKeys(), (std::map<double, QSet<QString>>{{5, {"snow"}}}));
+        const QDir data(f.store->dataDir());
+        const QStringList aside = data.entryList({"albumDropped.v1.unreadable-*"}, QDir::Files);
+        EXPECT_EQ(aside.size(), 1);
+        QFile kept(data.filePath(aside.value(0)));
+        EXPECT_EQ((kept.open(QIODevice::ReadOnly) ? kept.readAll() : "<none>").toStdString(), bytes.toStdString());
+    }
+}
+
 TEST(MacAlbumStore, SaveSortsByDateAndKeepsTheNewest400) {
     AlbumFixture f;
     std::vector<MacKeepsake> list;
