@@ -202,9 +202,11 @@ QByteArray nestedObjects(int levels) {
 TEST(Defaults, ARecordNestedDeeperThanTheBoundIsKeptAsideBeforeAnyoneParsesIt) {
     ScratchStore s;
     const int most = kp::Defaults::deepestRecord;
-    // Up to the bound, brackets in strings (past an escaped quote) not counted: read as written.
+    // Up to the bound, brackets in strings (past an escaped quote) not counted, any number of
+    // objects and arrays side by side: read as written.
     const QByteArray quoted = "[\"\\\"" + QByteArray(1000, '[') + "\"," + nestedArrays(most - 1) + "]";
-    for (const QByteArray& legal : {nestedArrays(most), nestedObjects(most), quoted}) {
+    const QByteArray siblings = "[" + QByteArray("{\"p\":[[]],\"q\":{}},").repeated(200) + "{}]";
+    for (const QByteArray& legal : {nestedArrays(most), nestedObjects(most), quoted, siblings}) {
         ASSERT_TRUE(s->setRecord("legal", legal));
         EXPECT_EQ(s->record("legal"), legal) << legal.left(80).toStdString();
     }
