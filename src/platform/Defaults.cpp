@@ -230,7 +230,7 @@ QString Defaults::recordPath(const QString& key) const { return dataDir_ + "/" +
 
 std::optional<QByteArray> Defaults::record(const QString& key) {
     FileRead file = readPlainFile(recordPath(key), kLargestFile);
-    // Refused before any parse, for every record at once: decoding it would never return.
+    // Refused before any parse, for every record at once: decoding it would run out of stack.
     if (file.state == FileState::plain && !nestsWithin(file.bytes, deepestRecord)) {
         file.state = FileState::unfit;
         file.why = QStringLiteral("it is nested deeper than %1 levels").arg(deepestRecord);
