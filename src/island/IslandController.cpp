@@ -4,6 +4,7 @@
 #include "core/Notifications.h"
 #include "island/IslandGeometry.h"
 #include "island/IslandPanel.h"
+#include "island/TrayHosts.h"
 #include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "core/Preferences.h"
@@ -59,6 +60,8 @@ private:
 
 std::unique_ptr<IslandScreens> primaryScreen() { return std::make_unique<PrimaryScreen>(); }
 
+std::unique_ptr<IslandTray> desktopTray() { return std::make_unique<TrayHosts>(); }
+
 double islandTop(const IslandScreen& screen) {
     const QRect all = screen.geometry, free = screen.available;
     // Only a band reserved across the top counts; side and bottom panels leave the top edge free.
@@ -93,6 +96,7 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
       hub_(setup.hub ? *setup.hub : NotificationCenter::shared()),
       neighbours_(std::move(setup.neighbours)),
       screens_(setup.screens),
+      tray_(setup.tray),
       machine_(scheduler_, store_,
                {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
                 [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); }}) {
@@ -103,8 +107,11 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
         // The island stays at the top centre of its screen when screens come, go or change size.
         if (!screens_) screens_ = (ownScreens_ = primaryScreen()).get();
         screens_->changed = [this] { screensChanged(); };
+        if (!tray_) tray_ = (ownTray_ = desktopTray()).get();
         panel_ = new IslandPanel(state_, *this);
     }
+    // A tray host that comes takes the menu over; one that goes leaves it to the island.
+    if (tray_) tray_->changed = [this] { updatePlace(); };
 
     QPointer<TestIslandController> self(this);
     state_.life().setOnAlert([self] {
@@ -134,6 +141,7 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
 
 TestIslandController::~TestIslandController() {
     if (screens_) screens_->changed = nullptr;
+    if (tray_) tray_->changed = nullptr;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
     if (moodTimer_) scheduler_.cancel(moodTimer_);
     if (waitingForInput_) probe_->stopWaiting();
@@ -183,11 +191,13 @@ void TestIslandController::start() {
     moodTimer_ = scheduler_.every(60, [this] { moodCheck(); });
     machine_.start();
     updatePolling();
+    updatePlace();
 }
 
 void TestIslandController::screensChanged() {
     state_.islandFrame = islandFrame();
     if (panel_) panel_->relocate();
+    updatePlace();
 }
 
 void TestIslandController::moodCheck() {
@@ -216,6 +226,7 @@ void TestIslandController::transition(State from, State to) {
     // The greeting says hello with a trill, in the cat's voice for its age.
     if (to == State::coucou) state_.playPetSound(PetSound::trill);
     updatePolling();
+    updatePlace();
     emit stateChanged(to);
 }
 
@@ -352,6 +363,39 @@ void TestIslandController::clickAt(QPointF) {
     // The open island's content takes its own clicks.
     const State s = machine_.state();
     if (s == State::petit || s == State::coucou) machine_.click();
+}
+
+bool TestIslandController::takesHiddenClicks() const {
+    return started_ && machine_.state() == State::hidden && menuOnIsland();
+}
+
+void TestIslandController::updatePlace() {
+    if (!panel_) return;
+    const std::optional<IslandScreen> where = screen();
+    if (!takesHiddenClicks() || !where) {
+        if (place_) place_->hide();
+        return;
+    }
+    if (!place_)
+        place_ = std::make_unique<x11::ClickPlace>([this](Qt::MouseButton button, QPoint root) {
+            // Root pixels to the desktop's points: screen origins keep their pixel place.
+            if (const std::optional<IslandScreen> s = screen()) {
+                const QPointF origin = s->geometry.topLeft();
+                hiddenClick(button, origin + (QPointF(root) - origin) / s->pixelRatio);
+            }
+        });
+    // Where the island would peek, in root pixels.
+    const QRectF frame = islandFrame();
+    const QPointF origin = where->geometry.topLeft();
+    place_->show(QRectF(origin + frame.topLeft() * where->pixelRatio, frame.size() * where->pixelRatio).toAlignedRect());
+}
+
+void TestIslandController::hiddenClick(Qt::MouseButton button, QPointF global) {
+    if (!takesHiddenClicks()) return;
+    if (button == Qt::LeftButton)
+        machine_.placeClicked();
+    else if (button == Qt::RightButton && panel_)
+        panel_->popupMenu(global.toPoint());
 }
 
 void TestIslandController::setContextMenu(QMenu* menu) {

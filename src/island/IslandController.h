@@ -25,6 +25,7 @@ class QTimer;
 namespace kp {
 
 namespace x11 {
+class ClickPlace;
 class PointerProbe;
 }
 
@@ -57,6 +58,18 @@ public:
 // The primary screen, followed as screens come, go, change size or take the primary's place.
 std::unique_ptr<IslandScreens> primaryScreen();
 
+// Whether the desktop has a tray host to show the app's menu, and word whenever that may have
+// changed.
+class IslandTray {
+public:
+    virtual ~IslandTray() = default;
+    virtual bool available() const = 0;
+    std::function<void()> changed;
+};
+
+// The desktop's tray hosts as the toolkit finds them, followed as they come and go.
+std::unique_ptr<IslandTray> desktopTray();
+
 // How far below the screen's top edge the island sits: under a top panel (whatever the window
 // manager keeps free at the top), so the panel's own clock and buttons stay reachable.
 double islandTop(const IslandScreen& screen);
@@ -74,6 +87,7 @@ public:
         const Clock* clock = nullptr;       // the system clock when none
         NotificationCenter* hub = nullptr;  // the shared hub when none
         IslandScreens* screens = nullptr;   // the primary screen when none
+        IslandTray* tray = nullptr;         // the desktop's tray hosts when none (with a panel)
         IslandNeighbours neighbours;
         bool withPanel = true;              // false: logic only, for tests
     };
@@ -130,6 +144,14 @@ public:
     static double hiddenPoll(double distance);
     // The menu a right-click on the island opens when no tray can show it.
     void setContextMenu(QMenu* menu);
+    // No tray host shows the menu: the island is where it lives.
+    bool menuOnIsland() const { return !tray_ || !tray_->available(); }
+    // The hidden island's place takes clicks: with no tray host it is the only way to the menu,
+    // whether or not the pointer peeks the island.
+    bool takesHiddenClicks() const;
+    // A click at the hidden island's place (`global`, the desktop's coordinates): the left button
+    // opens the island, the right one the menu.
+    void hiddenClick(Qt::MouseButton button, QPointF global);
     // The cat walks into a room the island opens on.
     void setFollowView(std::function<void(IslandRoomKind)> follow) { followView_ = std::move(follow); }
 
@@ -143,6 +165,7 @@ private:
     void updatePolling();
     void moodCheck();
     void screensChanged();
+    void updatePlace();
     QSizeF notch() const;
     double screenWidth() const;
     double screenTop() const;
@@ -156,6 +179,9 @@ private:
     IslandNeighbours neighbours_;
     std::unique_ptr<IslandScreens> ownScreens_;
     IslandScreens* screens_ = nullptr;
+    std::unique_ptr<IslandTray> ownTray_;
+    IslandTray* tray_ = nullptr;
+    std::unique_ptr<x11::ClickPlace> place_;  // the hidden island's place, while it takes clicks
     NoPomodoro noPomodoro_;
     NoMusic noMusic_;
     IslandStateMachine machine_;

@@ -1,7 +1,5 @@
 #include "island/IslandPanel.h"
 
-#include <QSystemTrayIcon>
-
 #include "app/AppState.h"
 #include "cat/CatLook.h"
 #include "cat/Closet.h"
@@ -562,10 +560,14 @@ void IslandPanel::mousePressEvent(QMouseEvent* event) {
             update();
             followKeyboardWish();
         }
-    } else if (event->button() == Qt::RightButton && menu_ && !QSystemTrayIcon::isSystemTrayAvailable()) {
-        // Without a tray host the island is where the menu lives.
-        menu_->popup(event->globalPosition().toPoint());
+    } else if (event->button() == Qt::RightButton) {
+        popupMenu(event->globalPosition().toPoint());
     }
+}
+
+void IslandPanel::popupMenu(QPoint global) {
+    // Without a tray host the island is where the menu lives.
+    if (menu_ && controller_.menuOnIsland()) menu_->popup(global);
 }
 
 void IslandPanel::mouseReleaseEvent(QMouseEvent* event) {

@@ -40,6 +40,8 @@ public:
     // Follows a change of the screen's size or of which screen is the island's.
     void relocate();
     void setContextMenu(QMenu* menu) { menu_ = menu; }
+    // Opens the menu at `global`, where no tray host shows it.
+    void popupMenu(QPoint global);
     // The island's current (animated) rectangle in window coordinates.
     QRectF islandRect() const;
     // Where hosted content is drawn, in window coordinates: the settled island, centred.

@@ -152,6 +152,10 @@ void IslandStateMachine::click() {
     if (state_ == State::petit || state_ == State::coucou) enter(State::home);
 }
 
+void IslandStateMachine::placeClicked() {
+    if (state_ == State::hidden) enter(State::home);
+}
+
 void IslandStateMachine::alert() {
     if (state_ != State::hidden) return;
     enter(State::petit);

@@ -36,6 +36,8 @@ public:
     void pointerEntered();
     void pointerLeft();
     void click();
+    // A click at the hidden island's place, where that is the way to the island: it opens.
+    void placeClicked();
     // A need: a hidden island peeks out and hides again later; otherwise nothing.
     void alert();
     void pomodoroChanged();

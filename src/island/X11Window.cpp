@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <QtGui/qguiapplication_platform.h>
+#include <xcb/composite.h>
 #include <xcb/shape.h>
 #include <xcb/xfixes.h>
 #include <xcb/xcb.h>
@@ -149,6 +150,29 @@ bool CompositorWatch::nativeEventFilter(const QByteArray& eventType, void* messa
     return false;  // the toolkit follows the same selection
 }
 
+bool isRedirected(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window || !window->testAttribute(Qt::WA_WState_Created)) return false;
+    static const bool composite = [c] {
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_composite_id);
+        if (!ext || !ext->present) return false;
+        std::free(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
+        return true;
+    }();
+    if (!composite) return false;
+    // Only a redirected window has a pixmap of its own to name.
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_generic_error_t* error = xcb_request_check(
+        c, xcb_composite_name_window_pixmap_checked(c, static_cast<xcb_window_t>(window->winId()), pixmap));
+    if (error) {
+        std::free(error);
+        return false;
+    }
+    xcb_free_pixmap(c, pixmap);
+    xcb_flush(c);
+    return true;
+}
+
 bool setInputShape(QWidget* window, const QRegion& region) {
     xcb_connection_t* c = connection();
     if (!c || !window) return false;
@@ -193,6 +217,101 @@ void preferDarkDecorations(QWidget* window) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()), variant, utf8, 8,
                         sizeof(dark) - 1, dark);
     xcb_flush(c);
+}
+
+ClickPlace::ClickPlace(std::function<void(Qt::MouseButton, QPoint)> clicked) : clicked_(std::move(clicked)) {}
+
+ClickPlace::~ClickPlace() {
+    if (!window_) return;
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    if (xcb_connection_t* c = connection()) {
+        xcb_destroy_window(c, window_);
+        xcb_flush(c);
+    }
+}
+
+void ClickPlace::show(const QRect& area) {
+    xcb_connection_t* c = connection();
+    if (!c || area.isEmpty()) return;
+    if (!window_) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        window_ = xcb_generate_id(c);
+        // Not the window manager's to frame or place; only presses and releases.
+        const uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE};
+        xcb_create_window(c, 0, window_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
+                          XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+        static constexpr char name[] = "Kettlepaw Island Place";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof(name) - 1,
+                            name);
+        stacking_ = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    if (!shown_ || area != area_) {
+        const uint32_t place[] = {uint32_t(area.x()), uint32_t(area.y()), uint32_t(area.width()),
+                                  uint32_t(area.height()), XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(c, window_,
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT | XCB_CONFIG_WINDOW_STACK_MODE,
+                             place);
+    }
+    area_ = area;
+    if (!shown_) xcb_map_window(c, window_);
+    shown_ = true;
+    xcb_flush(c);
+}
+
+void ClickPlace::hide() {
+    if (!shown_) return;
+    shown_ = false;
+    pressed_ = 0;
+    if (xcb_connection_t* c = connection()) {
+        xcb_unmap_window(c, window_);
+        xcb_flush(c);
+    }
+}
+
+bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (!shown_ || eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    switch (event->response_type & ~0x80) {
+        case XCB_BUTTON_PRESS: {
+            const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
+            if (press->event == window_ && !pressed_) pressed_ = press->detail;
+            break;
+        }
+        case XCB_BUTTON_RELEASE: {
+            const auto* release = reinterpret_cast<const xcb_button_release_event_t*>(event);
+            if (release->event != window_ || release->detail != pressed_) break;
+            pressed_ = 0;
+            // A press dragged off the place and let go elsewhere is no click.
+            if (release->event_x < 0 || release->event_y < 0 || release->event_x >= area_.width() ||
+                release->event_y >= area_.height())
+                break;
+            const Qt::MouseButton button = release->detail == 1   ? Qt::LeftButton
+                                           : release->detail == 3 ? Qt::RightButton
+                                                                  : Qt::NoButton;
+            if (button == Qt::NoButton) break;
+            const QPoint at(release->root_x, release->root_y);
+            // Out of the toolkit's event handling: a menu opened now grabs the pointer afresh.
+            QMetaObject::invokeMethod(this, [this, button, at] {
+                if (shown_ && clicked_) clicked_(button, at);
+            }, Qt::QueuedConnection);
+            break;
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            // The manager restacked its windows (one opened or came to the front): back on top.
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->window != root_ || notify->atom != stacking_ || stacking_ == XCB_ATOM_NONE) break;
+            if (xcb_connection_t* c = connection()) {
+                const uint32_t above = XCB_STACK_MODE_ABOVE;
+                xcb_configure_window(c, window_, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+                xcb_flush(c);
+            }
+            break;
+        }
+        default: break;
+    }
+    return false;  // the toolkit sees the same events
 }
 
 // The pointer is asked on the platform's own connection, shared with the desktop cat's frames;

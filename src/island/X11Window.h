@@ -42,6 +42,11 @@ private:
     bool owned_ = false;    // the selection
     bool running_ = false;  // as last told
 };
+// Whether a compositor draws `window` now: it has taken the window's pixels off screen. From the
+// moment it takes the compositing manager's selection to this, the server still draws the window
+// itself, and see-through pixels come out black. False where Qt is not on X.
+bool isRedirected(QWidget* window);
+
 // Limits where the window takes pointer input; the rest of it lets clicks through. False when the
 // X server (or the platform) cannot do it.
 bool setInputShape(QWidget* window, const QRegion& region);
@@ -52,6 +57,34 @@ bool setInputShape(QWidget* window, const QRegion& region);
 bool askToActivate(QWidget* window);
 // Asks the window manager for dark decorations (title bar) on `window`, where it offers them.
 void preferDarkDecorations(QWidget* window);
+
+// An unseen window that only takes clicks (an X input-only window: nothing is drawn, with or
+// without a compositor), kept above the other windows while it shows. `clicked` gets the button
+// and the pointer's place (root pixels) of each click, a press and release on it; later, from the
+// event loop.
+class ClickPlace final : public QObject, public QAbstractNativeEventFilter {
+public:
+    explicit ClickPlace(std::function<void(Qt::MouseButton, QPoint)> clicked);
+    ~ClickPlace() override;
+    ClickPlace(const ClickPlace&) = delete;
+    ClickPlace& operator=(const ClickPlace&) = delete;
+
+    // Over `area` (root pixels), above the others. Nothing where Qt is not on X.
+    void show(const QRect& area);
+    void hide();
+    bool isShown() const { return shown_; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    std::function<void(Qt::MouseButton, QPoint)> clicked_;
+    unsigned int window_ = 0;
+    unsigned int root_ = 0;
+    unsigned int stacking_ = 0;  // the manager's stacking list, on the root: changed at each restack
+    QRect area_;
+    bool shown_ = false;
+    int pressed_ = 0;  // the button down on it, 0 when none
+};
 
 // The pointer's place in root-window pixels, asked without waiting: each call returns the answer
 // to an earlier question, one poll old. So a poll never blocks on the server, and neither the main

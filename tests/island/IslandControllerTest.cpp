@@ -40,6 +40,16 @@ struct FakeMusic final : IslandMusic {
     }
 };
 
+// A tray host that the test brings and takes away.
+struct FakeTray final : IslandTray {
+    bool on = false;
+    bool available() const override { return on; }
+    void become(bool now) {
+        on = now;
+        if (changed) changed();
+    }
+};
+
 struct Island : ::testing::Test {
     test::ScratchStore store;
     ManualClock clock{800000000, 1000};
@@ -50,6 +60,7 @@ struct Island : ::testing::Test {
     FakeMusic music;
     std::vector<bool> notchOpen;
     std::vector<IslandRoomKind> followed;
+    FakeTray tray;
     std::unique_ptr<AppState> state;
     std::unique_ptr<TestIslandController> island;
 
@@ -59,10 +70,11 @@ struct Island : ::testing::Test {
         make(false);
     }
     // The island, with or without its panel, on these screens (the primary one when none).
-    void make(bool withPanel, IslandScreens* screens = nullptr) {
+    void make(bool withPanel, IslandScreens* screens = nullptr, IslandTray* tray = nullptr) {
         island.reset();
         TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, withPanel);
         setup.screens = screens;
+        setup.tray = tray;
         setup.neighbours.music = &music;
         setup.neighbours.setNotchOpen = [this](bool open) { notchOpen.push_back(open); };
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
@@ -201,6 +213,41 @@ TEST_F(Island, HiddenIslandPeeksWithinAFrameOfThePointerReachingIt) {
     }
     EXPECT_DOUBLE_EQ(TestIslandController::hiddenPoll(0), TestIslandController::kFastPoll);
     EXPECT_DOUBLE_EQ(TestIslandController::hiddenPoll(2000), TestIslandController::kFarPoll) << "far away it rests";
+}
+
+// With no tray host the hidden island's place is the way to the menu: a click there opens the
+// island whether or not the pointer peeks it; with a tray host it is the desktop's, as designed.
+TEST_F(Island, WithoutATrayHostAClickAtTheHiddenIslandsPlaceOpensItWhateverTheHoverSwitch) {
+    make(false, nullptr, &tray);
+    store->set("peekOnHover", false);
+    store->set("peekIdleSeconds", 5.0);
+    launchOnboarded();
+    island->pointerAt(farAway());
+    scheduler.advance(4.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    EXPECT_TRUE(island->menuOnIsland());
+    EXPECT_TRUE(island->takesHiddenClicks());
+    island->pointerAt(topCentre());
+    EXPECT_EQ(island->machine().state(), State::hidden) << "the hover still follows the switch";
+    island->hiddenClick(Qt::RightButton, topCentre());
+    EXPECT_EQ(island->machine().state(), State::hidden) << "the right button is the menu's";
+    island->hiddenClick(Qt::LeftButton, topCentre());
+    EXPECT_EQ(island->machine().state(), State::home);
+    EXPECT_FALSE(island->takesHiddenClicks()) << "only while hidden";
+
+    island->pointerAt(farAway());
+    scheduler.advance(10.02);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    tray.become(true);
+    EXPECT_FALSE(island->menuOnIsland());
+    EXPECT_FALSE(island->takesHiddenClicks());
+    island->hiddenClick(Qt::LeftButton, topCentre());
+    EXPECT_EQ(island->machine().state(), State::hidden) << "with a tray host the click is not the island's";
+    tray.become(false);
+    store->set("peekOnHover", true);
+    EXPECT_TRUE(island->takesHiddenClicks()) << "the tray gone, the place takes clicks again, peek or not";
+    island->hiddenClick(Qt::LeftButton, topCentre());
+    EXPECT_EQ(island->machine().state(), State::home);
 }
 
 // Screens as the island sees them; the first is the primary.

@@ -134,6 +134,23 @@ TEST_F(Machine, APomodoroKeepsThePeekOutAndIdleLetsItHideOnceThePointerIsOut) {
     EXPECT_EQ(sm.state(), State::hidden) << "the pomodoro's end lets the peek hide";
 }
 
+TEST_F(Machine, AClickAtTheHiddenIslandsPlaceOpensItAndIsNothingWhileItShows) {
+    toHidden();
+    sm.placeClicked();
+    EXPECT_EQ(sm.state(), State::home);
+    EXPECT_TRUE(sm.isCollapsePending()) << "it closes as a clicked peek does";
+    scheduler.advance(5.01);
+    ASSERT_EQ(sm.state(), State::petit);
+    sm.placeClicked();
+    EXPECT_EQ(sm.state(), State::petit);
+
+    IslandStateMachine pages{scheduler, *store, {}};
+    store->remove("onboardedV1");
+    pages.start();
+    pages.placeClicked();
+    EXPECT_EQ(pages.state(), State::onboarding);
+}
+
 TEST_F(Machine, TheFirstRunPagesHoldTheIslandUntilFinishedAndCanBeReplayed) {
     sm.start();
     ASSERT_EQ(sm.state(), State::onboarding);

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# End to end on a private display and bus under openbox with no tray host, and the hover peek
+# switched off: once the island has hidden, a click at its place opens it and a right-click there
+# shows the app's menu, without a compositor and with one. A tray host that starts takes the menu
+# over (the click at the place does nothing); once it stops, the click opens the island again.
+set -uo pipefail
+command -v dbus-run-session >/dev/null || { echo "dbus-run-session missing: skipped"; exit 77; }
+# A bus of its own: no status notifier host of the user's counts as a tray.
+[ -n "${KP_OWN_BUS:-}" ] || exec env KP_OWN_BUS=1 dbus-run-session -- bash "$0" "$@"
+command -v Xvfb >/dev/null || { echo "Xvfb missing: skipped"; exit 77; }
+source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
+kp_need_app openbox picom trayer xdotool xwininfo
+kp_scratch_dir kp-menu-reach
+kp_start_display 150 "$scratch/xvfb.log" || exit 1
+openbox --sm-disable >"$scratch/openbox.log" 2>&1 & pids+=($!)
+kp_wait_for_manager || exit 1
+kp_app_home "$scratch"
+
+read -r W H < <(xdotool getdisplaygeometry)
+cx=$((W / 2))
+far() { xdotool mousemove "$cx" $((H - 40)); }
+printf '[General]\nonboardedV1=true\npeekOnHover=false\nopenIdleSeconds=2\npeekIdleSeconds=2\nsoundOn=false\nmusicOn=false\n' >"$conf"
+
+# click_place BUTTON WHAT PATTERN: clicks at the top centre until the island matches PATTERN; a click
+# a busy desktop drops is made again, up to four times.
+click_place() {
+  local _
+  for _ in 1 2 3 4; do
+    xdotool mousemove "$cx" 10 click "$1"
+    kp_wait 10 _kp_island_is "$3" && { echo "island: $(kp_island_at) ($2)"; return; }
+  done
+  kp_fail "$2: the island is $(kp_island_at)"
+}
+# menu_at X Y BUTTON WHAT: a right-click there shows the app's menu (a new window of the app); Escape closes it.
+menu_at() {
+  local before _
+  before=$(_kp_app_windows)
+  for _ in 1 2 3 4; do
+    xdotool mousemove "$1" "$2" click 3
+    kp_wait 10 eval '[ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' && break
+  done
+  [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ] || kp_fail "$3: no menu"
+  echo "menu: $3"
+  xdotool key Escape
+  kp_wait 10 eval '[ -z "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' || kp_fail "$3: the menu stays"
+}
+hide_again() {
+  far
+  kp_expect_island hidden 30 "$1"
+}
+
+for desk in bare composited; do
+  echo "--- $desk"
+  [ $desk = composited ] && { picom --backend xrender >/dev/null 2>&1 & pids+=($!); picom=$!; }
+  far
+  kp_start_app "$scratch/app-$desk.log"
+  kp_expect_island '360x62+*' 60 "the greeting at launch"
+  kp_expect_island hidden 30 "the greeting ends"
+  click_place 1 "a click at the hidden island's place opens it" '640x160+*'
+  menu_at "$cx" 80 "right-click on the open island"
+  hide_again "the open island closes and hides"
+  menu_at "$cx" 10 "right-click at the hidden island's place"
+  [ "$(kp_island_at)" = hidden ] || kp_fail "the right-click opened the island: $(kp_island_at)"
+  [ $desk = composited ] && break
+
+  # A tray host comes: the menu is in the tray, and the hidden island's place is the desktop's again.
+  trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/null 2>&1 & tray=$!
+  pids+=($tray)
+  kp_wait 30 eval '[ -n "$(kp_tray_icon)" ]' || kp_fail "the tray icon did not dock"
+  # At the place whether the island sits at the top or under the tray's strut.
+  xdotool mousemove "$cx" 10 click 1 mousemove "$cx" 40 click 1
+  # The tray's menu opens after the click has been seen: the island has not moved by then.
+  menu_at $(kp_tray_icon) "right-click on the tray icon"
+  [ "$(kp_island_at)" = hidden ] || kp_fail "with a tray host the click at the place opened the island: $(kp_island_at)"
+  echo "with a tray host the click at the hidden island's place does nothing"
+  kill "$tray"
+  wait "$tray" 2>/dev/null
+  kp_wait 30 eval '[ -z "$(kp_tray_icon)" ]' || kp_fail "the tray icon stays"
+  click_place 1 "the tray host gone, a click at the place opens the island again" '640x160+*'
+  hide_again "hides again"
+  kp_stop_app || kp_fail "exit status $? after SIGTERM"
+done
+kp_stop_app || kp_fail "exit status $? after SIGTERM"
+kill "$picom" 2>/dev/null
+exit 0
