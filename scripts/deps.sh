@@ -6,7 +6,7 @@ set -euo pipefail
 build_pkgs=(
   g++ cmake ninja-build pkg-config make ccache
   qt6-base-dev libqt6svg6
-  libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev libxcb-xfixes0-dev libxcb-sync-dev libxcb-shape0-dev libxcb-shm0-dev libxcb-composite0-dev
+  libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-screensaver0-dev libxcb-xfixes0-dev libxcb-sync-dev libxcb-shape0-dev libxcb-shm0-dev
   librtaudio-dev libpulse-dev libasound2-dev libjack-jackd2-dev libsamplerate0-dev libsndfile1-dev
   libicu-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-urw-base35 fonts-material-design-icons-iconfont

@@ -75,13 +75,17 @@ RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter 
     catcherView_ = new Catcher(*this);
     catcherView_->setGeometry(rect());
     catcherView_->raise();
-    cut_ = QGuiApplication::platformName() == QLatin1String("xcb") && !x11::compositorRunning();
-    // A compositor that stops mid-outing would show the whole see-through panel black: cut at once.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        connect(&x11::CompositorWatch::shared(), &x11::CompositorWatch::changed, this, &RoamPanel::followCompositor);
+    // Cut without a compositor, and at once when one stops mid-outing (the whole see-through panel
+    // would show black). One that comes mid-outing leaves the panel cut until the cat comes home.
+    cut_ = new x11::CompositorCut(*this);
+    connect(cut_, &x11::CompositorCut::changed, this, [this](bool cut) {
+        if (cut) followCompositor();
+    });
 }
 
 RoamPanel::~RoamPanel() = default;
+
+bool RoamPanel::cut() const { return cut_->cut(); }
 
 void RoamPanel::setClickThrough(bool on) {
     if (clickThrough_ == on) return;
@@ -104,7 +108,10 @@ void RoamPanel::orderFront() {
         startPicture();
     }
     // Cut to nothing until the first frame is drawn, so no black screen flashes up.
-    if (!picture_ && cut_) setMask(QRegion(-1, -1, 1, 1));
+    if (!picture_ && cut_->cut())
+        setMask(QRegion(-1, -1, 1, 1));
+    else if (!picture_)
+        clearMask();
     show();
     stackBelowOwnWindows();
     if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowTransparentForInput, clickThrough_);
@@ -119,7 +126,7 @@ void RoamPanel::startPicture() {
     setUpdatesEnabled(!picture_);
     if (!picture_) return;
     picture_->clear();
-    if (cut_)
+    if (cut_->cut())
         picture_->cut(QRegion());
     else
         picture_->uncut();
@@ -142,12 +149,6 @@ void RoamPanel::stackBelowOwnWindows() {
 }
 
 void RoamPanel::followCompositor() {
-    // A compositor that comes mid-outing leaves the panel cut: it takes the selection before it
-    // takes the screen over, and until its first frame (which nothing tells) the server still draws
-    // the see-through panel itself, black. Cut, it shows right all along; the next outing starts
-    // see-through.
-    if (cut_ || QGuiApplication::platformName() != QLatin1String("xcb") || x11::compositorRunning()) return;
-    cut_ = true;
     // Everything is painted again and cut out again, before another frame; hidden until the
     // scene's outline is set, even when there is nothing to draw.
     shown_.clear();
@@ -224,7 +225,7 @@ void RoamPanel::redraw() {
         sendDirect(damage);
         return;
     }
-    if (cut_) {
+    if (cut_->cut()) {
         // The new outline first: the server keeps no pixels outside a window's outline, so what
         // was painted there before it grew would show black.
         // (A blink or a glance inside the outline leaves it as it is.)
@@ -264,11 +265,11 @@ void RoamPanel::sendDirect(const QRegion& damage) {
         // The piece's corner of the canvas, as an image of its own (no copy).
         QImage drawn(canvas_.bits(), piece.width(), piece.height(), canvas_.bytesPerLine(),
                      QImage::Format_ARGB32_Premultiplied);
-        if (cut_) inkedNow += inked(drawn, piece.topLeft());
+        if (cut_->cut()) inkedNow += inked(drawn, piece.topLeft());
         picture_->put(drawn, piece.topLeft());
         area += piece;
     }
-    if (cut_) {
+    if (cut_->cut()) {
         // The picture holds the new pixels before the outline grows over them: the server fills
         // what the outline newly shows from the picture, and the app need not send it again.
         QRegion shape = (shape_ - area) + inkedNow;

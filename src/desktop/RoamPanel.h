@@ -22,6 +22,10 @@
 
 namespace kp {
 
+namespace x11 {
+class CompositorCut;
+}
+
 // What a press on the cat can do to it.
 struct CatchTarget {
     std::function<bool()> isHeld;
@@ -72,7 +76,7 @@ public:
 
     // Cut to the drawn pixels rather than see-through: from the moment no compositor runs to the
     // end of the outing.
-    bool cut() const { return cut_; }
+    bool cut() const;
     // Where the scene is now (points), and the part the last redraw sent again.
     QRect drawn() const { return drawn_; }
     QRegion sent() const { return sent_; }
@@ -104,7 +108,7 @@ private:
     QRegion drawnShape(const QRegion& area);
     // Makes (or keeps) the server's picture of the window, see-through and, when cut, hidden.
     void startPicture();
-    // Draws `damage` and sends it to the server's picture (cut to what is drawn when cut_).
+    // Draws `damage` and sends it to the server's picture (cut to what is drawn when cut).
     void sendDirect(const QRegion& damage);
 
     QRectF frame_;
@@ -117,7 +121,7 @@ private:
     QRegion shape_;  // without a compositor: the window's cut (device pixels when direct)
     std::unique_ptr<WindowPicture> picture_;
     QImage canvas_;  // where a changed rectangle is drawn before it is sent
-    bool cut_ = false;
+    x11::CompositorCut* cut_ = nullptr;
     int frames_ = 0;
     QWidget* catcherView_ = nullptr;
     std::vector<std::shared_ptr<void>> kept_;

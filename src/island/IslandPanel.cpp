@@ -46,14 +46,17 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);  // hosted content follows the pointer for hover and the hand cursor
     setAttribute(Qt::WA_AlwaysShowToolTips);  // the panel is never the active window
-    // Without a compositor transparent pixels come out black: the window is cut to the island's shape instead.
-    compositor_ = QGuiApplication::platformName() == QLatin1String("xcb") && x11::compositorRunning();
-    if (compositor_) setAttribute(Qt::WA_TranslucentBackground);
-    // A compositor that stops would leave the see-through corners black: the cut follows at once.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        connect(&x11::CompositorWatch::shared(), &x11::CompositorWatch::changed, this, [this] {
+    // Without a compositor transparent pixels come out black: the window is cut to the island's shape
+    // instead. A compositor that stops would leave the see-through corners black: the cut follows at
+    // once; one that comes leaves the island cut until it next hides.
+    seeThrough_ = QGuiApplication::platformName() == QLatin1String("xcb") && x11::compositorRunning();
+    if (seeThrough_) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        cut_ = new x11::CompositorCut(*this);
+        connect(cut_, &x11::CompositorCut::changed, this, [this] {
             if (isVisible()) followCompositor();
         });
+    }
     const QSizeF notch(state_.notchWidth, state_.notchHeight);
     spring_.jumpTo(notch, island::cornerRadiusFor(State::hidden));
     animation_->setTimerType(Qt::PreciseTimer);
@@ -194,7 +197,7 @@ void IslandPanel::applyShape() {
     QPainterPath path = island::islandShape(r.size(), spring_.radius());
     path.translate(r.topLeft());
     const QRegion region(path.toFillPolygon().toPolygon());
-    if (compositor_) {
+    if (seeThrough_) {
         if (!x11::setInputShape(this, region)) setMask(region);
     } else {
         setMask(region);
@@ -203,15 +206,13 @@ void IslandPanel::applyShape() {
 
 void IslandPanel::followCompositor() {
     // A window made opaque is cut to shape with or without a compositor.
-    if (!testAttribute(Qt::WA_TranslucentBackground)) return;
-    const bool running = x11::compositorRunning();
-    if (running == compositor_) return;
-    // Gone, it would leave the see-through corners black: the window is cut instead. Back, the
-    // corners blend again.
-    compositor_ = running;
+    if (!cut_) return;
+    const bool seeThrough = !cut_->cut();
+    if (seeThrough == seeThrough_) return;
+    seeThrough_ = seeThrough;
     // The corners are drawn otherwise: the next frame goes out whole.
     dropPicture();
-    if (running) clearMask();
+    if (seeThrough) clearMask();
     applyShape();
     update();
 }
@@ -440,7 +441,7 @@ void IslandPanel::paintEvent(QPaintEvent* event) {
         }
         return;
     }
-    if (compositor_) {
+    if (seeThrough_) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(rect(), Qt::transparent);
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -523,7 +524,7 @@ std::optional<QRegion> IslandPanel::paintSettledRoom(QPainter& p, const QRectF& 
     const QPointF right(island.right() - side.width(), island.bottom() - side.height());
     // With a compositor the corners go see-through; without one they are island black, which the
     // window's mask then cuts. Over a kept frame, only where the room painted again.
-    p.setCompositionMode(compositor_ ? QPainter::CompositionMode_DestinationOut : QPainter::CompositionMode_SourceOver);
+    p.setCompositionMode(seeThrough_ ? QPainter::CompositionMode_DestinationOut : QPainter::CompositionMode_SourceOver);
     for (const auto& [corner, place] : {std::pair{&corner_, left}, std::pair{&cornerRight_, right}}) {
         const QRectF spot(place, side);
         if (!painted) {

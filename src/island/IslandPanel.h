@@ -17,6 +17,10 @@ class QTimer;
 
 namespace kp {
 
+namespace x11 {
+class CompositorCut;
+}
+
 class AppState;
 class IslandContent;
 class TestIslandController;
@@ -106,7 +110,8 @@ private:
     QTimer* animation_;
     IslandStateMachine::State shown_ = IslandStateMachine::State::hidden;
     QPointer<QMenu> menu_;
-    bool compositor_ = false;
+    bool seeThrough_ = false;  // the corners blend with what is under them; else the window is cut
+    x11::CompositorCut* cut_ = nullptr;  // while the window is see-through at all
     bool pressed_ = false;
     Signature drawn_;
     double lastCountdownPaint_ = 0;

@@ -5,7 +5,9 @@
 #include "platform/X11Connection.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdlib>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include <QtGui/qguiapplication_platform.h>
-#include <xcb/composite.h>
 #include <xcb/shape.h>
 #include <xcb/xfixes.h>
 #include <xcb/xcb.h>
@@ -150,27 +151,36 @@ bool CompositorWatch::nativeEventFilter(const QByteArray& eventType, void* messa
     return false;  // the toolkit follows the same selection
 }
 
-bool isRedirected(QWidget* window) {
-    xcb_connection_t* c = connection();
-    if (!c || !window || !window->testAttribute(Qt::WA_WState_Created)) return false;
-    static const bool composite = [c] {
-        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_composite_id);
-        if (!ext || !ext->present) return false;
-        std::free(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
-        return true;
-    }();
-    if (!composite) return false;
-    // Only a redirected window has a pixmap of its own to name.
-    const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    xcb_generic_error_t* error = xcb_request_check(
-        c, xcb_composite_name_window_pixmap_checked(c, static_cast<xcb_window_t>(window->winId()), pixmap));
-    if (error) {
-        std::free(error);
-        return false;
+CompositorCut::CompositorCut(QWidget& window) : QObject(&window), window_(window), settle_(new QTimer(this)) {
+    settle_->setSingleShot(true);
+    settle_->setInterval(kSettleMs);
+    connect(settle_, &QTimer::timeout, this, &CompositorCut::leave);
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+    cut_ = !compositorRunning();
+    connect(&CompositorWatch::shared(), &CompositorWatch::changed, this, &CompositorCut::follow);
+    window.installEventFilter(this);
+}
+
+void CompositorCut::follow(bool running) {
+    if (running) {
+        if (cut_) settle_->start();
+        return;
     }
-    xcb_free_pixmap(c, pixmap);
-    xcb_flush(c);
-    return true;
+    settle_->stop();
+    if (cut_) return;
+    cut_ = true;
+    emit changed(true);
+}
+
+bool CompositorCut::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &window_ && event->type() == QEvent::Hide) leave();
+    return false;
+}
+
+void CompositorCut::leave() {
+    if (!cut_ || settle_->isActive() || window_.isVisible() || !compositorRunning()) return;
+    cut_ = false;
+    emit changed(false);
 }
 
 bool setInputShape(QWidget* window, const QRegion& region) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QTimer;
 class QWidget;
 
 namespace kp::x11 {
@@ -42,10 +43,35 @@ private:
     bool owned_ = false;    // the selection
     bool running_ = false;  // as last told
 };
-// Whether a compositor draws `window` now: it has taken the window's pixels off screen. From the
-// moment it takes the compositing manager's selection to this, the server still draws the window
-// itself, and see-through pixels come out black. False where Qt is not on X.
-bool isRedirected(QWidget* window);
+// Whether a window that is see-through under a compositor must be cut to its shape instead (where
+// it is not, see-through pixels show black): at once when no compositor runs, and for as long as
+// the window shows after one has come. A new compositor takes the compositing manager's selection
+// some 200 ms before it first draws, and nothing tells when it has: meanwhile the server still
+// shows the window itself, see-through pixels black. So the cut goes only while the window is
+// hidden (nothing on screen changes), once the compositor has had a second. Only where Qt is on X.
+class CompositorCut final : public QObject {
+    Q_OBJECT
+public:
+    explicit CompositorCut(QWidget& window);
+    bool cut() const { return cut_; }
+
+    // How long a compositor that came is given before the cut may go.
+    static constexpr int kSettleMs = 1000;
+
+signals:
+    void changed(bool cut);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void follow(bool running);
+    void leave();
+
+    QWidget& window_;
+    bool cut_ = false;
+    QTimer* settle_;
+};
 
 // Limits where the window takes pointer input; the rest of it lets clicks through. False when the
 // X server (or the platform) cannot do it.

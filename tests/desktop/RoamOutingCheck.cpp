@@ -7,7 +7,7 @@
 // in its own colour without a compositor, blended with one; a compositor that starts mid-outing
 // never shows the desktop black, not even for a frame (the panel stays cut for the outing); and a
 // KWin that suspends compositing while it keeps the selection has the panel and the island cut as
-// when a compositor stops.
+// when a compositor stops, and the island cut until it next hides once KWin resumes.
 // Usage: roam_outing_check compositor|bare (on a private session bus)
 #include "desktop/DesktopRoam.h"
 #include "desktop/QuietOpen.h"
@@ -328,7 +328,8 @@ private:
 
     // KWin suspends compositing while it keeps the compositing manager's selection (on the user's
     // shortcut, or for a full-screen game): the panel and the island are cut as when a compositor
-    // stops. Once it resumes the island blends its corners again; the panel stays cut.
+    // stops. Once it resumes both stay cut while they show; the island blends its corners again
+    // once it has hidden.
     void kwinSuspends(const QImage& before) {
         QRect spot(500, 300, 40, 30);
         RoamPanel panel(
@@ -354,6 +355,13 @@ private:
         kwin.toggle(true);
         check(waitFor([] { return x11::compositorRunning(); }, 10000), "KWin resumes compositing");
         check(panel.cut(), "the panel stays cut once KWin resumes");
+        check(!islandPanel.mask().isEmpty(), "the island stays cut while it shows");
+        islandPanel.showState(IslandStateMachine::State::petit, IslandStateMachine::State::hidden);
+        const auto* cut = islandPanel.findChild<x11::CompositorCut*>();
+        check(waitFor([&] { return !islandPanel.isVisible() && cut && !cut->cut(); }, 10000),
+              "hidden, the island leaves the cut");
+        islandPanel.showState(IslandStateMachine::State::hidden, IslandStateMachine::State::petit);
+        islandPanel.finishMoving();
         check(islandPanel.mask().isEmpty(), "the island blends its corners again");
         islandPanel.hide();
         panel.orderOut();
