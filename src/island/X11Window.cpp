@@ -229,6 +229,18 @@ void preferDarkDecorations(QWidget* window) {
     xcb_flush(c);
 }
 
+namespace {
+// A true-colour visual with an alpha channel; 0 when the screen has none.
+xcb_visualid_t argbVisual(xcb_screen_t* screen) {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem; xcb_depth_next(&depths)) {
+        if (depths.data->depth != 32) continue;
+        for (auto v = xcb_depth_visuals_iterator(depths.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR) return v.data->visual_id;
+    }
+    return 0;
+}
+}  // namespace
+
 ClickPlace::ClickPlace(std::function<void(Qt::MouseButton, QPoint)> clicked) : clicked_(std::move(clicked)) {}
 
 ClickPlace::~ClickPlace() {
@@ -236,6 +248,7 @@ ClickPlace::~ClickPlace() {
     QCoreApplication::instance()->removeNativeEventFilter(this);
     if (xcb_connection_t* c = connection()) {
         xcb_destroy_window(c, window_);
+        if (colormap_) xcb_free_colormap(c, colormap_);
         xcb_flush(c);
     }
 }
@@ -244,12 +257,27 @@ void ClickPlace::show(const QRect& area) {
     xcb_connection_t* c = connection();
     if (!c || area.isEmpty()) return;
     if (!window_) {
-        root_ = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        root_ = screen->root;
         window_ = xcb_generate_id(c);
         // Not the window manager's to frame or place; only presses and releases.
-        const uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE};
-        xcb_create_window(c, 0, window_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
-                          XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+        const uint32_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE;
+        // Under Wayland only windows with pixels become surfaces that the compositor hands input
+        // to: there a see-through one (the compositor always composites there) stands in.
+        const xcb_visualid_t argb = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? 0 : argbVisual(screen);
+        if (argb) {
+            colormap_ = xcb_generate_id(c);
+            xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap_, root_, argb);
+            const uint32_t values[] = {0, 0, 1, events, colormap_};
+            xcb_create_window(c, 32, window_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, argb,
+                              XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
+                                  XCB_CW_EVENT_MASK | XCB_CW_COLORMAP,
+                              values);
+        } else {
+            const uint32_t values[] = {1, events};
+            xcb_create_window(c, 0, window_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                              XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+        }
         static constexpr char name[] = "Kettlepaw Island Place";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof(name) - 1,
                             name);

@@ -85,7 +85,8 @@ bool askToActivate(QWidget* window);
 void preferDarkDecorations(QWidget* window);
 
 // An unseen window that only takes clicks (an X input-only window: nothing is drawn, with or
-// without a compositor), kept above the other windows while it shows. `clicked` gets the button
+// without a compositor; under Wayland, a see-through one), kept above the other windows while it
+// shows. `clicked` gets the button
 // and the pointer's place (root pixels) of each click, a press and release on it; later, from the
 // event loop.
 class ClickPlace final : public QObject, public QAbstractNativeEventFilter {
@@ -105,6 +106,7 @@ public:
 private:
     std::function<void(Qt::MouseButton, QPoint)> clicked_;
     unsigned int window_ = 0;
+    unsigned int colormap_ = 0;  // of a see-through window, where one stands in
     unsigned int root_ = 0;
     unsigned int stacking_ = 0;  // the manager's stacking list, on the root: changed at each restack
     QRect area_;
