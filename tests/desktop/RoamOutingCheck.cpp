@@ -21,6 +21,8 @@
 #include "platform/Defaults.h"
 #include "platform/KWinCompositing.h"
 #include "platform/WindowList.h"
+#include "support/CompositorSwitch.h"
+#include "support/DisplayChecks.h"
 #include "support/FakeKWin.h"
 
 #include <QApplication>
@@ -49,13 +51,7 @@ using namespace kp;
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char* what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    std::fflush(stdout);
-    if (!ok) ++failures;
-}
+using test::check;
 
 // Runs the event loop until `done` holds; false when it does not within `ms`.
 xcb_connection_t* connection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
@@ -236,24 +232,12 @@ public:
         if (!compositorFirst_) keyboardFileKeepsFocus();
         if (!compositorFirst_) nextOutingSeesThePointer(roam);
         roam.callHome();
-        if (picom_.state() != QProcess::NotRunning) {
-            picom_.terminate();
-            picom_.waitForFinished(5000);
-        }
-        return failures ? 1 : 0;
+        compositor_.set(false);
+        return test::failures() ? 1 : 0;
     }
 
 private:
-    void compositor(bool on) {
-        if (on) {
-            picom_.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender")});
-        } else {
-            picom_.terminate();
-            picom_.waitForFinished(5000);
-        }
-        check(waitFor([on] { return x11::compositorRunning() == on; }, 10000),
-              on ? "a compositor starts" : "the compositor stops");
-    }
+    void compositor(bool on) { check(compositor_.set(on), on ? "a compositor starts" : "the compositor stops"); }
 
     // The screen once two looks a moment apart agree.
     QImage settledScreen() {
@@ -565,7 +549,7 @@ private:
     bool compositorFirst_;
     int shots_ = 0;
     UserWindow user_;
-    QProcess picom_;
+    test::CompositorSwitch compositor_;
 };
 
 }  // namespace

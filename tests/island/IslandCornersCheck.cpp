@@ -12,12 +12,13 @@
 #include "island/IslandPanel.h"
 #include "island/X11Window.h"
 #include "platform/Defaults.h"
+#include "support/CompositorSwitch.h"
+#include "support/DisplayChecks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPainterPath>
-#include <QProcess>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -33,13 +34,7 @@ using State = IslandStateMachine::State;
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char* what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    std::fflush(stdout);
-    if (!ok) ++failures;
-}
+using test::check;
 
 bool waitFor(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
@@ -123,7 +118,7 @@ public:
         check(!panel.mask().isEmpty(), "it opens cut");
         reopen();
         compositor(false);
-        return failures ? 1 : 0;
+        return test::failures() ? 1 : 0;
     }
 
 private:
@@ -143,16 +138,7 @@ private:
         check(worst == 0, "no black beside the corners while the compositor starts");
     }
 
-    void compositor(bool on) {
-        if (on) {
-            picom_.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender")});
-        } else {
-            picom_.terminate();
-            picom_.waitForFinished(5000);
-        }
-        check(waitFor([on] { return x11::compositorRunning() == on; }, 10000),
-              on ? "a compositor starts" : "the compositor stops");
-    }
+    void compositor(bool on) { check(compositor_.set(on), on ? "a compositor starts" : "the compositor stops"); }
 
     // The island's window as on screen, and where the island's shape leaves it clear by more than
     // a pixel (around its two bottom corners).
@@ -204,7 +190,7 @@ private:
         return dark == 0;
     }
 
-    QProcess picom_;
+    test::CompositorSwitch compositor_;
 };
 
 }  // namespace
