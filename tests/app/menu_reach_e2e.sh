@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end on a private display and bus under openbox with no tray host, and the hover peek
 # switched off: once the island has hidden, a click at its place opens it and a right-click there
-# shows the app's menu, without a compositor and with one. A tray host that starts takes the menu
+# shows the app's menu, without a compositor and with one; under metacity also once a window has
+# been opened over the place. A tray host that starts takes the menu
 # over (the click at the place does nothing); once it stops, the click opens the island again.
 set -uo pipefail
 command -v dbus-run-session >/dev/null || { echo "dbus-run-session missing: skipped"; exit 77; }
@@ -9,7 +10,7 @@ command -v dbus-run-session >/dev/null || { echo "dbus-run-session missing: skip
 [ -n "${KP_OWN_BUS:-}" ] || exec env KP_OWN_BUS=1 dbus-run-session -- bash "$0" "$@"
 command -v Xvfb >/dev/null || { echo "Xvfb missing: skipped"; exit 77; }
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
-kp_need_app openbox picom trayer xdotool xwininfo
+kp_need_app openbox metacity picom trayer xdotool xwininfo xmessage
 kp_scratch_dir kp-menu-reach
 kp_start_display 150 "$scratch/xvfb.log" || exit 1
 openbox --sm-disable >"$scratch/openbox.log" 2>&1 & pids+=($!)
@@ -64,6 +65,7 @@ for desk in bare composited; do
   [ "$(kp_island_at)" = hidden ] || kp_fail "the right-click opened the island: $(kp_island_at)"
   [ $desk = composited ] && break
 
+
   # A tray host comes: the menu is in the tray, and the hidden island's place is the desktop's again.
   trayer --edge top --align right --widthtype pixel --width 80 --height 24 >/dev/null 2>&1 & tray=$!
   pids+=($tray)
@@ -83,4 +85,18 @@ for desk in bare composited; do
 done
 kp_stop_app || kp_fail "exit status $? after SIGTERM"
 kill "$picom" 2>/dev/null
+
+# A manager that stacks the windows it maps above all others (metacity): a window opened over the
+# top centre since the island hid leaves the place above it.
+echo "--- metacity"
+GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 metacity --replace >"$scratch/metacity.log" 2>&1 & pids+=($!)
+kp_wait_for_manager || exit 1
+far
+kp_start_app "$scratch/app-metacity.log"
+kp_expect_island '360x62+*' 60 "the greeting at launch"
+kp_expect_island hidden 30 "the greeting ends"
+xmessage -geometry 800x200+$((cx - 400))+0 "over the top centre" & pids+=($!)
+kp_wait 20 eval 'xdotool search --onlyvisible --name "^xmessage$" >/dev/null' || kp_fail "no window over the top centre"
+click_place 1 "a window opened over the place since: the click still opens the island" '640x160+*'
+kp_stop_app || kp_fail "exit status $? after SIGTERM"
 exit 0
