@@ -13,6 +13,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+
+#include <dirent.h>
 
 namespace kp::audio {
 namespace {
@@ -24,6 +27,8 @@ constexpr double kMaxTakeSeconds = 5.0;
 constexpr qint64 kMaxTakeBytes = 16 * 1024 * 1024;
 constexpr int kMaxTakeChannels = 8;
 constexpr int kMaxTakeRate = 192000;
+// Frames read from a file at a time.
+constexpr sf_count_t kReadFrames = 4096;
 
 // libsndfile reads through QFile, so compiled-in resources and plain files are read alike.
 sf_count_t vioLength(void* user) { return static_cast<QFile*>(user)->size(); }
@@ -46,15 +51,33 @@ sf_count_t vioWrite(const void*, sf_count_t, void*) { return 0; }
 
 sf_count_t vioTell(void* user) { return static_cast<QFile*>(user)->pos(); }
 
-QStringList recordingsIn(const QString& folder) {
-    QDir dir(folder);
-    if (!dir.exists()) return {};
-    const QStringList names = dir.entryList({QStringLiteral("*.caf"), QStringLiteral("*.wav")},
-                                            QDir::Files | QDir::CaseSensitive, QDir::Name);
-    QStringList paths;
-    for (const QString& name : names) paths << dir.filePath(name);
-    return paths;
+// Calls `take` with each entry of `folder` named as a recording of `name` ("name.caf", "name-2.wav"),
+// in no order. A folder on disk is read entry by entry, with no look at the files themselves: it
+// may hold a hundred thousand of them. Pipes, devices and folders are passed over by their entry's
+// kind; what a link leads to is found out when it is opened.
+template <class Take>
+void eachRecordingOf(const QString& folder, const QString& name, Take&& take) {
+    const auto consider = [&](const QString& file) {
+        if ((file.endsWith(QLatin1String(".caf")) || file.endsWith(QLatin1String(".wav"))) &&
+            ClipBank::isTakeOf(file.chopped(4), name))
+            take(file);
+    };
+    if (folder.startsWith(u':')) {
+        for (const QString& file : QDir(folder).entryList(QDir::Files)) consider(file);
+        return;
+    }
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return;
+    const QByteArray prefix = QFile::encodeName(name);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), std::size_t(prefix.size())) != 0) continue;
+        if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+        consider(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
 }
+
+qint64 bytesOf(const Samples& samples) { return qint64(samples.capacity() * sizeof(float)); }
 
 // Compiled-in clips open as they are; a user's recording only when it is a plain file no bigger
 // than a take can be (a pipe or a device under a take's name is refused without waiting).
@@ -91,18 +114,6 @@ ClipBank& ClipBank::shared() {
     return bank;
 }
 
-const QStringList& ClipBank::clipPaths() {
-    if (!paths_) {
-        QStringList all;
-        for (const QString& root : roots_) {
-            all << recordingsIn(root);
-            all << recordingsIn(QDir(root).filePath(QStringLiteral("Sounds")));
-        }
-        paths_ = all;
-    }
-    return *paths_;
-}
-
 bool ClipBank::isTakeOf(const QString& baseName, const QString& name) {
     if (!baseName.startsWith(name)) return false;
     const QStringView rest = QStringView(baseName).mid(name.size());
@@ -113,33 +124,79 @@ bool ClipBank::isTakeOf(const QString& baseName, const QString& name) {
 
 const std::vector<SampleBuffer>& ClipBank::loadClips(const QString& name) {
     if (const auto* takes = loaded(name)) return *takes;
-    return keep(name, decodeTakes(takePaths(name)));
+    return keep(name, find(roots_, name, room()));
 }
 
-QStringList ClipBank::takePaths(const QString& name) {
-    QStringList takes;
-    for (const QString& path : clipPaths()) {
-        const QFileInfo info(path);
-        const QString base = info.fileName().left(info.fileName().lastIndexOf(u'.'));
-        if (isTakeOf(base, name)) takes << path;
+QStringList ClipBank::takePaths(const QStringList& roots, const QString& name, int* beyond) {
+    QStringList folders;
+    for (const QString& root : roots) folders << root << QDir(root).filePath(QStringLiteral("Sounds"));
+    // Only the first few are held on to, however many there are.
+    struct Candidate {
+        QString file;
+        int folder;
+    };
+    const auto before = [](const Candidate& a, const Candidate& b) {
+        return a.file != b.file ? a.file < b.file : a.folder < b.folder;
+    };
+    std::vector<Candidate> first;
+    int matched = 0;
+    for (int i = 0; i < folders.size(); ++i) {
+        eachRecordingOf(folders[i], name, [&](const QString& file) {
+            ++matched;
+            Candidate candidate{file, i};
+            if (first.size() == std::size_t(kMaxTakes) && !before(candidate, first.back())) return;
+            first.insert(std::upper_bound(first.begin(), first.end(), candidate, before), std::move(candidate));
+            if (first.size() > std::size_t(kMaxTakes)) first.pop_back();
+        });
     }
-    std::stable_sort(takes.begin(), takes.end(), [](const QString& a, const QString& b) {
-        return QFileInfo(a).fileName() < QFileInfo(b).fileName();
-    });
-    return takes;
+    if (beyond) *beyond = matched - int(first.size());
+    QStringList paths;
+    for (const Candidate& c : first) paths << QDir(folders[c.folder]).filePath(c.file);
+    return paths;
 }
 
-std::vector<SampleBuffer> ClipBank::decodeTakes(const QStringList& paths) {
-    std::vector<SampleBuffer> buffers;
-    for (const QString& path : paths)
-        if (auto samples = decodeClip(path)) buffers.push_back(makeBuffer(std::move(*samples)));
-    return buffers;
+ClipBank::Found ClipBank::find(const QStringList& roots, const QString& name, qint64 room) {
+    Found found;
+    const QStringList paths = takePaths(roots, name, &found.beyond);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        bool tooBig = false;
+        auto samples = decodeClip(paths[i], room, &tooBig);
+        if (tooBig) {
+            found.overBudget = int(paths.size() - i);
+            break;
+        }
+        if (!samples) continue;
+        room -= bytesOf(*samples);
+        found.takes.push_back(makeBuffer(std::move(*samples)));
+    }
+    return found;
 }
 
-const std::vector<SampleBuffer>& ClipBank::keep(const QString& name, std::vector<SampleBuffer> takes) {
-    auto found = cache_.find(name);
-    if (found != cache_.end()) return *found;
-    return *cache_.insert(name, std::move(takes));
+const std::vector<SampleBuffer>& ClipBank::keep(const QString& name, Found found) {
+    auto known = cache_.find(name);
+    if (known != cache_.end()) return *known;
+    // Found with the room there was when the search began: another name's takes may have been kept
+    // since.
+    std::vector<SampleBuffer> kept;
+    for (SampleBuffer& take : found.takes) {
+        const qint64 bytes = bytesOf(*take);
+        if (bytes > room()) break;
+        held_ += bytes;
+        kept.push_back(std::move(take));
+    }
+    const int overBudget = found.overBudget + int(found.takes.size() - kept.size());
+    if (found.beyond > 0 || overBudget > 0) {
+        QStringList why;
+        if (found.beyond > 0) why << QStringLiteral("only the first %1 are taken").arg(kMaxTakes);
+        if (overBudget > 0)
+            why << QStringLiteral("%1 of those would pass the %2 MB kept for recordings")
+                       .arg(overBudget)
+                       .arg(kMaxHeldBytes >> 20);
+        qWarning().noquote() << QStringLiteral("%1 recordings of %2 are not played: %3")
+                                    .arg(found.beyond + overBudget)
+                                    .arg(name, why.join(QStringLiteral(", and ")));
+    }
+    return *cache_.insert(name, std::move(kept));
 }
 
 const std::vector<SampleBuffer>* ClipBank::loaded(const QString& name) const {
@@ -147,7 +204,7 @@ const std::vector<SampleBuffer>* ClipBank::loaded(const QString& name) const {
     return found == cache_.constEnd() ? nullptr : &*found;
 }
 
-std::optional<Samples> ClipBank::decodeClip(const QString& path) {
+std::optional<Samples> ClipBank::decodeClip(const QString& path, qint64 room, bool* tooBig) {
     QFile file;
     QString why;
     const auto refuse = [&]() -> std::optional<Samples> {
@@ -164,42 +221,54 @@ std::optional<Samples> ClipBank::decodeClip(const QString& path) {
         sf_close(sf);
         return refuse();
     }
+    // The room is weighed from the header, before any work is done.
+    const double ratio = double(kSampleRate) / double(info.samplerate);
+    if ((double(info.frames) * ratio + 1.0) * double(sizeof(float)) > double(room)) {
+        if (tooBig) *tooBig = true;
+        sf_close(sf);
+        return std::nullopt;
+    }
 
     std::optional<Samples> result;
-    const sf_count_t frames = info.frames;
-    if (frames > 0) {
-        try {
-            std::vector<float> interleaved(std::size_t(frames) * std::size_t(info.channels));
-            const sf_count_t got = sf_readf_float(sf, interleaved.data(), frames);
-            if (got > 0) {
-                Samples mono(static_cast<std::size_t>(got));
-                const int ch = info.channels;
-                for (sf_count_t i = 0; i < got; ++i) {
-                    double sum = 0.0;
-                    for (int c = 0; c < ch; ++c) sum += interleaved[std::size_t(i * ch + c)];
-                    mono[std::size_t(i)] = float(sum / ch);
-                }
-                if (info.samplerate == kSampleRate) {
-                    result = std::move(mono);
-                } else {
-                    const double ratio = double(kSampleRate) / double(info.samplerate);
-                    const long capacity = long(double(got) * ratio) + 1024;
-                    Samples converted(static_cast<std::size_t>(capacity));
-                    SRC_DATA data{};
-                    data.data_in = mono.data();
-                    data.input_frames = long(got);
-                    data.data_out = converted.data();
-                    data.output_frames = capacity;
-                    data.src_ratio = ratio;
-                    if (src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1) == 0 && data.output_frames_gen > 0) {
-                        converted.resize(std::size_t(data.output_frames_gen));
-                        result = std::move(converted);
-                    }
-                }
+    try {
+        // Read a block at a time: a header may promise more than the file holds.
+        const int ch = info.channels;
+        std::vector<float> block(std::size_t(kReadFrames) * std::size_t(ch));
+        Samples mono;
+        mono.reserve(std::size_t(info.frames));
+        while (sf_count_t(mono.size()) < info.frames) {
+            const sf_count_t want = std::min<sf_count_t>(kReadFrames, info.frames - sf_count_t(mono.size()));
+            const sf_count_t got = sf_readf_float(sf, block.data(), want);
+            if (got <= 0) break;
+            for (sf_count_t i = 0; i < got; ++i) {
+                double sum = 0.0;
+                for (int c = 0; c < ch; ++c) sum += block[std::size_t(i * ch + c)];
+                mono.push_back(float(sum / ch));
             }
-        } catch (const std::bad_alloc&) {
-            result.reset();
         }
+        if (mono.empty()) {
+            // Nothing in it.
+        } else if (info.samplerate == kSampleRate) {
+            mono.shrink_to_fit();
+            result = std::move(mono);
+        } else {
+            const long capacity = long(double(mono.size()) * ratio) + 1024;
+            Samples converted(static_cast<std::size_t>(capacity));
+            SRC_DATA data{};
+            data.data_in = mono.data();
+            data.input_frames = long(mono.size());
+            data.data_out = converted.data();
+            data.output_frames = capacity;
+            data.src_ratio = ratio;
+            if (src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1) == 0 && data.output_frames_gen > 0) {
+                // What is kept is counted by its capacity: none to spare.
+                converted.resize(std::size_t(data.output_frames_gen));
+                converted.shrink_to_fit();
+                result = std::move(converted);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        result.reset();
     }
     sf_close(sf);
     return result;

@@ -2,7 +2,8 @@
 // Recorded takes of the cat's voice and the interface sounds. Files named after a clip name, with an
 // optional "-" and number ("cat-mew.caf", "cat-mew-2.caf"), are found in the compiled-in resources
 // and the app's data folder, each at the top level and in a "Sounds" folder. A name's takes are
-// decoded once, to 44100 Hz mono float, and kept for the rest of the run.
+// decoded once, to 44100 Hz mono float, and kept for the rest of the run: a few per name, and no
+// more samples across the bank than its budget, whatever the folders hold.
 #include "audio/AudioGraph.h"
 
 #include <QHash>
@@ -15,6 +16,12 @@ namespace kp::audio {
 
 class ClipBank {
 public:
+    // The takes of a name kept, the first in file-name order.
+    static constexpr int kMaxTakes = 8;
+    // Decoded samples the bank keeps across every name, in bytes: some three dozen of the longest
+    // takes, or all the takes of every sound at a second or two each.
+    static constexpr qint64 kMaxHeldBytes = qint64(32) << 20;
+
     // `roots` are searched in order (each at its top level, then its "Sounds" folder).
     explicit ClipBank(QStringList roots = defaultRoots());
 
@@ -22,31 +29,47 @@ public:
     static QStringList defaultRoots();
     static ClipBank& shared();
 
+    const QStringList& roots() const { return roots_; }
+
+    // A name's takes as found and decoded, with what was left out of them.
+    struct Found {
+        std::vector<SampleBuffer> takes;
+        int beyond = 0;      // recordings past the first kMaxTakes
+        int overBudget = 0;  // takes not decoded for want of room
+    };
+
     // The takes of a clip name, in file-name order; empty when there are none (remembered too).
+    // Lists the folders and decodes on the calling thread.
     const std::vector<SampleBuffer>& loadClips(const QString& name);
 
-    // loadClips() in parts, so the decoding can be done away from the bank's thread: the files of a
-    // name's takes in take order, their decoding (on any thread), and the result kept for the name.
-    // loaded() is none until a name's takes are kept; the first takes kept for a name stay.
-    QStringList takePaths(const QString& name);
-    static std::vector<SampleBuffer> decodeTakes(const QStringList& paths);
-    const std::vector<SampleBuffer>& keep(const QString& name, std::vector<SampleBuffer> takes);
+    // loadClips() in parts, so the listing and decoding can be done away from the bank's thread:
+    // the search (on any thread, given the bank's roots and its room), then the result kept for the
+    // name. loaded() is none until a name's takes are kept; the first takes kept for a name stay.
+    static Found find(const QStringList& roots, const QString& name, qint64 room);
+    const std::vector<SampleBuffer>& keep(const QString& name, Found found);
     const std::vector<SampleBuffer>* loaded(const QString& name) const;
 
-    // Every recording file, found once at the first request.
-    const QStringList& clipPaths();
+    // Bytes of decoded samples held, and what the budget still allows.
+    qint64 heldBytes() const { return held_; }
+    qint64 room() const { return kMaxHeldBytes - held_; }
+
+    // The files of a name's first kMaxTakes takes in file-name order (a name in two folders: the
+    // earlier folder's first), and how many more there are.
+    static QStringList takePaths(const QStringList& roots, const QString& name, int* beyond = nullptr);
 
     // A whole file as 44100 Hz mono float; none when it cannot be read or converted, or when it is
-    // no take: not a plain file, or too long or too big for one (said in the log).
-    static std::optional<Samples> decodeClip(const QString& path);
+    // no take: not a plain file, or too long or too big for one (said in the log). Nor when its
+    // samples would take more than `room` bytes: `tooBig` is set then, and nothing is said.
+    static std::optional<Samples> decodeClip(const QString& path, qint64 room = kMaxHeldBytes,
+                                             bool* tooBig = nullptr);
 
     // Whether a file's base name (no extension) is a take of `name`.
     static bool isTakeOf(const QString& baseName, const QString& name);
 
 private:
     QStringList roots_;
-    std::optional<QStringList> paths_;
     QHash<QString, std::vector<SampleBuffer>> cache_;
+    qint64 held_ = 0;
 };
 
 }  // namespace kp::audio

@@ -204,14 +204,9 @@ void PetSoundPlayer::choose(const Request& request) {
     if (auto name = clipName(sound, request.pitch)) {
         const std::vector<SampleBuffer>* takes = clips_.loaded(*name);
         if (!takes) {
-            // Asked again while they are decoded: the first request plays once they are there.
-            if (loading_.contains(*name)) return;
-            QStringList paths = clips_.takePaths(*name);
-            if (!paths.isEmpty()) {
-                load(*name, std::move(paths), request);
-                return;
-            }
-            takes = &clips_.keep(*name, {});
+            // Asked again while they are looked for: the first request plays once they are there.
+            if (!loading_.contains(*name)) load(*name, request);
+            return;
         }
         if (auto i = pickTake(*name, int(takes->size()))) {
             played.buffer = (*takes)[std::size_t(*i)];
@@ -237,24 +232,26 @@ void PetSoundPlayer::choose(const Request& request) {
     start(std::move(played));
 }
 
-void PetSoundPlayer::load(const QString& name, QStringList paths, const Request& request) {
+void PetSoundPlayer::load(const QString& name, const Request& request) {
     loading_.insert(name, request);
     holdOpenFromNow();
-    // The job has the files and no part of the bank, which stays on this thread.
-    jobs_.post([this, name, paths = std::move(paths)] {
-        std::vector<SampleBuffer> takes;
+    // The folders may be slow to list, the takes slow to decode: the job has the bank's roots and
+    // room, and no part of the bank, which stays on this thread.
+    jobs_.post([this, name, roots = clips_.roots(), room = clips_.room()] {
+        ClipBank::Found found;
         try {
-            takes = ClipBank::decodeTakes(paths);
+            found = ClipBank::find(roots, name, room);
         } catch (...) {
-            takes.clear();  // no room for them: the sound is synthesised
+            found = {};  // no room for them: the sound is synthesised
         }
         QMetaObject::invokeMethod(
-            this, [this, name, takes = std::move(takes)] { arriveTakes(name, takes); }, Qt::QueuedConnection);
+            this, [this, name, found = std::move(found)]() mutable { arriveTakes(name, std::move(found)); },
+            Qt::QueuedConnection);
     });
 }
 
-void PetSoundPlayer::arriveTakes(const QString& name, std::vector<SampleBuffer> takes) {
-    clips_.keep(name, std::move(takes));
+void PetSoundPlayer::arriveTakes(const QString& name, ClipBank::Found found) {
+    clips_.keep(name, std::move(found));
     auto it = loading_.find(name);
     if (it == loading_.end()) return;
     const Request request = *it;

@@ -2,16 +2,16 @@
 // Plays the app's short effects: the cat's voice and body sounds and the interface sounds. A
 // recorded take is used when there is one, otherwise a synthesised buffer made once per pitch step
 // and kept. Four voices: a fifth overlapping sound cuts the oldest. Driven from the main thread; a
-// buffer not made yet, or takes not decoded yet, are made on the player's worker thread, and the
-// sound starts when they arrive.
+// buffer not made yet, or a clip's takes not looked for yet (listed and decoded), are made on the
+// player's worker thread, and the sound starts when they arrive.
 #include "audio/AudioGraph.h"
+#include "audio/ClipBank.h"
 #include "audio/JobThread.h"
 #include "life/PetTypes.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -27,8 +27,6 @@ class RandomSource;
 }  // namespace kp
 
 namespace kp::audio {
-
-class ClipBank;
 
 class PetSoundPlayer final : public QObject {
     Q_OBJECT
@@ -109,8 +107,8 @@ private:
     };
     // Plays a take of the sound, or its synthesised buffer.
     void choose(const Request& request);
-    void load(const QString& name, QStringList paths, const Request& request);
-    void arriveTakes(const QString& name, std::vector<SampleBuffer> takes);
+    void load(const QString& name, const Request& request);
+    void arriveTakes(const QString& name, ClipBank::Found found);
     std::optional<int> pickTake(const QString& name, int count);
     void make(Played played, double pitchKey);
     void arrive(const QString& key, SampleBuffer buffer);
