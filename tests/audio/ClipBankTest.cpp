@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <numeric>
 #include <thread>
 
 using namespace kp;
@@ -112,4 +113,100 @@ TEST(ClipBank, AFileThatIsNoTakeIsRefusedUnreadAndSaysWhy) {
     EXPECT_EQ(warnings.size(), 3) << said.toStdString();
     for (const QString& file : {r + "/Sounds/cat-purr.wav", pipe, r + "/Sounds/cat-mew.wav"})
         EXPECT_TRUE(said.contains(file)) << said.toStdString();
+}
+
+// However many takes a folder holds, a clip keeps its first eight in file-name order, the same
+// every start, and the rest are never decoded: one line in the log says so.
+TEST(ClipBank, OfThousandsOfTakesOfAClipOnlyTheFirstEightInNameOrderAreDecoded) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    QStringList files;
+    for (int i = 0; i < 3000; ++i) {  // lengths tell the takes apart
+        const QString file = QStringLiteral("ui-open-%1.wav").arg(i);
+        ASSERT_TRUE(writeClip(r + (i % 2 ? "/Sounds/" : "/") + file, 100 + i));
+        files << file;
+    }
+    files.sort();
+    std::vector<std::size_t> first;
+    for (const QString& file : files.mid(0, 8)) first.push_back(100 + file.section(u'-', 2).chopped(4).toULongLong());
+
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    ClipBank bank({r});
+    std::vector<std::size_t> lengths;
+    for (const auto& t : bank.loadClips("ui-open")) lengths.push_back(t->size());
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(lengths.size(), 8u);
+    EXPECT_EQ(lengths, first);
+    EXPECT_EQ(bank.heldBytes(), qint64(std::accumulate(first.begin(), first.end(), std::size_t(0)) * sizeof(float)));
+    ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings[0].contains("2992 recordings of ui-open")) << warnings[0].toStdString();
+}
+
+// Eight takes of five seconds for each of six clips would hold 42 MB of samples: the bank keeps
+// the first takes that fit in its 32 MB, in the order the clips were asked for, also when the
+// takes of several were decoded side by side before any was kept.
+TEST(ClipBank, TheTakesOfEveryClipTogetherKeepWithinTheBanksBudget) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    constexpr int kFiveSeconds = 5 * 44100;
+    for (int c = 0; c < 6; ++c)
+        for (int t = 1; t <= 8; ++t)
+            ASSERT_TRUE(writeClip(r + QStringLiteral("/Sounds/clip%1-%2.wav").arg(c).arg(t), kFiveSeconds));
+    const qint64 budget = qint64(32) << 20;
+    const qint64 take = kFiveSeconds * qint64(sizeof(float));
+
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    ClipBank one({r});
+    std::vector<std::size_t> kept;
+    for (int c = 0; c < 6; ++c) kept.push_back(one.loadClips(QStringLiteral("clip%1").arg(c)).size());
+    const QStringList said = warnings;
+
+    ClipBank together({r});
+    std::vector<ClipBank::Found> found;
+    for (int c = 0; c < 6; ++c) found.push_back(ClipBank::find({r}, QStringLiteral("clip%1").arg(c), together.room()));
+    std::vector<std::size_t> keptTogether;
+    for (int c = 0; c < 6; ++c)
+        keptTogether.push_back(together.keep(QStringLiteral("clip%1").arg(c), std::move(found[std::size_t(c)])).size());
+    qInstallMessageHandler(previous);
+
+    for (const ClipBank* bank : {&one, &together}) {
+        EXPECT_LE(bank->heldBytes(), budget);
+        EXPECT_GT(bank->heldBytes(), budget - take);
+    }
+    EXPECT_EQ(kept, (std::vector<std::size_t>{8, 8, 8, 8, 6, 0}));
+    EXPECT_EQ(keptTogether, kept);
+    ASSERT_EQ(said.size(), 2) << said.join('\n').toStdString();
+    EXPECT_TRUE(said[0].contains("2 recordings of clip4")) << said[0].toStdString();
+    EXPECT_TRUE(said[1].contains("8 recordings of clip5")) << said[1].toStdString();
+}
+
+// The folders are listed by their entries: a pipe, a device, a folder or a broken link under a
+// take's name is passed over without being opened, and a link to a device is refused once opened.
+TEST(ClipBank, WhatIsNoRecordingUnderATakesNameIsPassedOverWithoutWaiting) {
+    QTemporaryDir root;
+    QTemporaryDir other;
+    const QString r = root.path();
+    const QString s = r + "/Sounds/";
+    ASSERT_TRUE(writeClip(s + "cat-mew-9.caf", 500));
+    const auto native = [](const QString& path) { return QFile::encodeName(path); };
+    ASSERT_EQ(::mkfifo(native(s + "cat-mew-1.caf").constData(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", native(s + "cat-mew-2.caf").constData()), 0);
+    ASSERT_EQ(::symlink("nothing", native(s + "cat-mew-3.caf").constData()), 0);
+    ASSERT_TRUE(QDir().mkpath(s + "cat-mew-4.caf"));
+    ASSERT_EQ(::symlink("cat-mew-5.caf", native(s + "cat-mew-5.caf").constData()), 0);  // a loop
+    ASSERT_EQ(::mkfifo(native(other.path() + "/Sounds").constData(), 0600), 0);  // a "folder" that is a pipe
+
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    ClipBank bank({r, other.path()});
+    const auto& takes = bank.loadClips("cat-mew");
+    qInstallMessageHandler(previous);
+
+    ASSERT_EQ(takes.size(), 1u);
+    EXPECT_EQ(takes[0]->size(), 500u);
+    ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings[0].contains(s + "cat-mew-2.caf")) << warnings[0].toStdString();
 }

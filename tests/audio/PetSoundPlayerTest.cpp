@@ -372,3 +372,33 @@ TEST(PetSoundPlayer, APlayerGoneWhileASoundIsMadeDropsItsResult) {
     QCoreApplication::processEvents();
     EXPECT_EQ(held.calls, made) << "nothing is made once the player is gone";
 }
+
+// A recordings folder may hold many thousands of files: the caller does not wait while it is
+// listed, and the clip plays one of its first eight takes.
+TEST(PetSoundPlayer, AFolderOfThousandsOfFilesIsListedAwayFromTheCaller) {
+    Rig rig;
+    const QString sounds = rig.clipRoot.path() + "/Sounds/";
+    for (int i = 0; i < 20000; ++i) {  // named to be looked at closely
+        QFile file(sounds + QStringLiteral("ui-opening-%1.caf").arg(i));
+        if (i == 0) QDir().mkpath(sounds);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    for (int i = 0; i < 12; ++i) rig.clip(QStringLiteral("ui-open-%1.caf").arg(i), 1000 + i);
+    const double before = test::threadSeconds();
+    ASSERT_EQ(ClipBank::takePaths({rig.clipRoot.path()}, "ui-open").size(), 8);
+    const double listing = test::threadSeconds() - before;
+
+    PetSoundPlayer& p = rig.make();
+    const double asked = test::threadSeconds();
+    p.play(PetSound::open);
+    const double playing = test::threadSeconds() - asked;
+    EXPECT_LT(playing, listing / 4) << "play() listed the folder: " << playing * 1000 << " ms against "
+                                    << listing * 1000 << " ms";
+    EXPECT_FALSE(p.lastPlayed().has_value()) << "play() waited for the takes";
+
+    rig.settle();
+    ASSERT_TRUE(p.lastPlayed().has_value());
+    EXPECT_EQ(p.lastPlayed()->clip, "ui-open");
+    ASSERT_NE(rig.clips->loaded("ui-open"), nullptr);
+    EXPECT_EQ(rig.clips->loaded("ui-open")->size(), 8u);
+}
