@@ -7,6 +7,7 @@
 #include "platform/DisplayLoss.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -20,12 +21,21 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromLatin1(kp::appIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    kp::SingleInstanceLock lock(kp::SingleInstanceLock::defaultPath());
-    if (!lock.tryLock()) {
-        // Two copies would overwrite each other's cat.
+    // Two copies would overwrite each other's cat.
+    kp::SingleInstanceLock lock(kp::SingleInstanceLock::defaultFolder());
+    switch (lock.tryLock()) {
+    case kp::SingleInstanceLock::Outcome::taken:
+        break;
+    case kp::SingleInstanceLock::Outcome::heldElsewhere:
+        qInfo().noquote() << "Kettlepaw is already running:" << lock.why();
         QMessageBox::information(nullptr, QStringLiteral("Kettlepaw"),
                                  QStringLiteral("Kettlepaw is already running."));
         return 0;
+    case kp::SingleInstanceLock::Outcome::failed:
+        qWarning().noquote() << "Kettlepaw cannot start:" << lock.why();
+        QMessageBox::critical(nullptr, QStringLiteral("Kettlepaw"),
+                              QStringLiteral("Kettlepaw cannot start: %1.").arg(lock.why()));
+        return 1;
     }
     kp::quitOnTerminationSignals(&app);
 

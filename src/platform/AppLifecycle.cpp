@@ -2,37 +2,106 @@
 #include "Paths.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QLockFile>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kp {
 
-SingleInstanceLock::SingleInstanceLock(const QString& lockPath) : lock_(std::make_unique<QLockFile>(lockPath)) {
-    lock_->setStaleLockTime(0);  // a lock whose process is gone is stale, however young
+namespace {
+constexpr char lockName[] = "kettlepaw.lock";
+
+QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QString kindOf(mode_t mode) {
+    if (S_ISLNK(mode)) return QStringLiteral("a link");
+    if (S_ISDIR(mode)) return QStringLiteral("a folder");
+    if (S_ISFIFO(mode)) return QStringLiteral("a pipe");
+    if (S_ISSOCK(mode)) return QStringLiteral("a socket");
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device");
+    return QStringLiteral("something odd");
 }
 
-SingleInstanceLock::~SingleInstanceLock() = default;
-
-bool SingleInstanceLock::tryLock() {
-    if (lock_->tryLock(0)) return true;
-    if (lock_->error() == QLockFile::LockFailedError && lock_->removeStaleLockFile()) return lock_->tryLock(0);
-    return false;
+// What the lock file opened as `fd` is wrong with, if anything.
+QString lockFileFault(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return errorText(errno);
+    if (!S_ISREG(st.st_mode)) return QStringLiteral("is %1, not a plain file").arg(kindOf(st.st_mode));
+    if (st.st_uid != ::geteuid()) return QStringLiteral("belongs to another user");
+    // Writing the pid in empties it: it must not be another name of a file that matters.
+    if (st.st_nlink != 1) return QStringLiteral("is also a file elsewhere");
+    return {};
 }
 
-QString SingleInstanceLock::defaultPath() {
-    QDir().mkpath(paths::runtimeDir());
-    return paths::runtimeDir() + "/kettlepaw.lock";
+// The pid the holder wrote in, read without trusting the file's size.
+QString holderOf(int fd) {
+    char text[24] = {};
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    bool ok = false;
+    const qint64 pid = QByteArray(text, n > 0 ? int(n) : 0).trimmed().toLongLong(&ok);
+    return ok && pid > 0 ? QStringLiteral("process %1").arg(pid) : QStringLiteral("another copy");
 }
+}  // namespace
+
+SingleInstanceLock::SingleInstanceLock(QString folder) : folder_(std::move(folder)) {}
+
+SingleInstanceLock::~SingleInstanceLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+SingleInstanceLock::Outcome SingleInstanceLock::tryLock() {
+    if (fd_ >= 0) return Outcome::taken;
+    const QString path = folder_ + '/' + QLatin1String(lockName);
+    const auto fail = [this, &path](const QString& what) {
+        why_ = QStringLiteral("its lock %1 %2").arg(path, what);
+        return Outcome::failed;
+    };
+    QString folderFault;
+    const int folder = paths::openOwnFolder(folder_, true, &folderFault);
+    if (folder < 0) {
+        why_ = QStringLiteral("the folder %1 for its lock is not usable: %2").arg(folder_, folderFault);
+        return Outcome::failed;
+    }
+    // No link is followed and nothing is waited on: a pipe opens at once and is refused below.
+    const int fd = ::openat(folder, lockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+    const int openError = errno;
+    struct stat st {};
+    const bool odd = fd < 0 && ::fstatat(folder, lockName, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode);
+    ::close(folder);
+    if (fd < 0) {
+        if (odd) return fail(QStringLiteral("is %1, not a plain file; remove it and start again").arg(kindOf(st.st_mode)));
+        return fail(QStringLiteral("cannot be opened: %1").arg(errorText(openError)));
+    }
+    if (const QString fault = lockFileFault(fd); !fault.isEmpty()) {
+        ::close(fd);
+        return fail(fault + QStringLiteral("; remove it and start again"));
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EWOULDBLOCK) why_ = QStringLiteral("%1 holds its lock %2").arg(holderOf(fd), path);
+        ::close(fd);
+        return error == EWOULDBLOCK ? Outcome::heldElsewhere : fail(QStringLiteral("cannot be locked: %1").arg(errorText(error)));
+    }
+    fd_ = fd;
+    why_.clear();
+    // The pid, for a person who wonders which copy holds it; the lock does not depend on it.
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::ftruncate(fd, 0) == 0) [[maybe_unused]] auto n = ::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+    return Outcome::taken;
+}
+
+QString SingleInstanceLock::defaultFolder() { return paths::runtimeDir(); }
 
 namespace {
 int signalPipe[2] = {-1, -1};

@@ -3,23 +3,39 @@
 // hold the quit up for long.
 #include <QString>
 #include <functional>
-#include <memory>
 
-class QLockFile;
 class QCoreApplication;
 
 namespace kp {
 
+// One running copy per user: an advisory lock (flock) on a plain file in a folder only the user may
+// write in. The kernel lets go of it when its holder ends, however it ends, so a copy that crashed
+// never keeps the next one out.
 class SingleInstanceLock {
 public:
-    explicit SingleInstanceLock(const QString& lockPath);
+    enum class Outcome {
+        taken,          // this copy holds it, until the object goes
+        heldElsewhere,  // another live copy holds it
+        failed,         // no lock could be had; why() says what failed and where
+    };
+
+    // The lock is <folder>/kettlepaw.lock; a missing folder is made, for the user alone.
+    explicit SingleInstanceLock(QString folder);
     ~SingleInstanceLock();
-    // False when another live copy holds the lock. A lock left by a crashed copy is taken over.
-    bool tryLock();
-    static QString defaultPath();  // <runtime dir>/kettlepaw.lock
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+    // Never waits and never reads more than a few bytes: nothing but a plain file of the user's own
+    // is opened for good, and what sits there is not followed nor waited on.
+    Outcome tryLock();
+    // Which copy holds the lock, or what failed and where.
+    const QString& why() const { return why_; }
+    static QString defaultFolder();  // paths::runtimeDir()
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    QString folder_;
+    int fd_ = -1;
+    QString why_;
 };
 
 // SIGTERM, SIGINT and SIGHUP (a closed terminal, a logout) quit the event loop the same way the

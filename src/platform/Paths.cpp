@@ -1,7 +1,15 @@
 #include "Paths.h"
 
+#include <QDebug>
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kp::paths {
 
@@ -17,11 +25,47 @@ QString xdgBase(const char* variable, const QString& fallbackUnderHome) {
 QString configDir() { return xdgBase("XDG_CONFIG_HOME", "/.config") + "/kettlepaw"; }
 QString configFile() { return configDir() + "/kettlepaw.conf"; }
 QString dataDir() { return xdgBase("XDG_DATA_HOME", "/.local/share") + "/kettlepaw"; }
+QString cacheDir() { return xdgBase("XDG_CACHE_HOME", "/.cache") + "/kettlepaw"; }
 
 QString runtimeDir() {
     const QString value = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!value.isEmpty() && QDir::isAbsolutePath(value) && QDir(value).exists()) return value;
-    return QDir::tempPath();
+    if (value.isEmpty() || !QDir::isAbsolutePath(value)) return cacheDir();
+    QString why;
+    const int fd = openOwnFolder(value, false, &why);
+    if (fd < 0) {
+        qWarning().noquote() << "XDG_RUNTIME_DIR" << value << "is not used:" << why;
+        return cacheDir();
+    }
+    ::close(fd);
+    return value;
+}
+
+int openOwnFolder(const QString& path, bool make, QString* why) {
+    const auto fail = [why](const QString& text) {
+        if (why) *why = text;
+        return -1;
+    };
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (make && ::lstat(native.constData(), &st) != 0 && errno == ENOENT) {
+        QDir().mkpath(QFileInfo(path).path());
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            return fail(QStringLiteral("it cannot be made: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode)) return fail(QStringLiteral("it is a link"));
+        if (error == ENOTDIR) return fail(QStringLiteral("it is not a folder"));
+        return fail(QString::fromLocal8Bit(std::strerror(error)));
+    }
+    QString fault;
+    if (::fstat(fd, &st) != 0) fault = QString::fromLocal8Bit(std::strerror(errno));
+    else if (st.st_uid != ::geteuid()) fault = QStringLiteral("it belongs to another user");
+    else if (st.st_mode & (S_IWGRP | S_IWOTH)) fault = QStringLiteral("others may write in it");
+    if (fault.isEmpty()) return fd;
+    ::close(fd);
+    return fail(fault);
 }
 
 }  // namespace kp::paths
