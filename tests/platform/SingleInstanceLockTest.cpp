@@ -20,6 +20,14 @@ using Lock = kp::SingleInstanceLock;
 using Outcome = kp::SingleInstanceLock::Outcome;
 using ::testing::HasSubstr;
 
+namespace kp {
+void PrintTo(SingleInstanceLock::Outcome outcome, std::ostream* out) {
+    *out << (outcome == SingleInstanceLock::Outcome::taken           ? "taken"
+             : outcome == SingleInstanceLock::Outcome::heldElsewhere ? "heldElsewhere"
+                                                                     : "failed");
+}
+}  // namespace kp
+
 namespace {
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
@@ -95,7 +103,7 @@ TEST(SingleInstanceLock, OnlyAPlainFileOfTheUsersOwnIsTakenAndAnythingElseIsRefu
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(path.toStdString())) << c.name;
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(c.said)) << c.name;
     }
-    EXPECT_EQ(contents(elsewhere), "keep me");
+    EXPECT_EQ(contents(elsewhere).toStdString(), "keep me");
     if (::geteuid() == 0) {  // else no other user's file can be put there
         const QString folder = folderIn(dir, "foreign");
         QFile(folder + "/kettlepaw.lock").open(QIODevice::WriteOnly);
@@ -113,7 +121,7 @@ TEST(SingleInstanceLock, OnlyAPlainFileOfTheUsersOwnIsTakenAndAnythingElseIsRefu
     }
     Lock lock(folder);
     EXPECT_EQ(lock.tryLock(), Outcome::taken) << lock.why().toStdString();
-    EXPECT_EQ(contents(folder + "/kettlepaw.lock"), QByteArray::number(::getpid()) + "\n");
+    EXPECT_EQ(contents(folder + "/kettlepaw.lock").toStdString(), std::to_string(::getpid()) + "\n");
 }
 
 TEST(SingleInstanceLock, OnlyALiveHolderKeepsTheNextCopyOutAndOneThatWasKilledNever) {
@@ -153,7 +161,7 @@ TEST(SingleInstanceLock, OnlyALiveHolderKeepsTheNextCopyOutAndOneThatWasKilledNe
     ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
     // Its pid stays in the file; the lock does not.
     EXPECT_EQ(next.tryLock(), Outcome::taken) << next.why().toStdString();
-    EXPECT_EQ(contents(dir.path() + "/kettlepaw.lock"), QByteArray::number(::getpid()) + "\n");
+    EXPECT_EQ(contents(dir.path() + "/kettlepaw.lock").toStdString(), std::to_string(::getpid()) + "\n");
 }
 
 TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMayWriteIn) {
@@ -162,7 +170,7 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
     Lock fresh(made);
     EXPECT_EQ(fresh.tryLock(), Outcome::taken) << fresh.why().toStdString();
     struct stat st {};
-    ASSERT_EQ(::lstat(native(made).constData(), &st), 0);
+    EXPECT_EQ(::lstat(native(made).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "a missing folder is made for the user alone";
 
     const QString shared = folderIn(dir, "shared");
@@ -196,10 +204,10 @@ TEST(Paths, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwnElseTheUsersCacheFolder
     Variable cache("XDG_CACHE_HOME", native(dir.path() + "/cache"));
     Variable runtime("XDG_RUNTIME_DIR", QByteArray());
     const QString fallback = dir.path() + "/cache/kettlepaw";
-    EXPECT_EQ(kp::paths::runtimeDir(), fallback) << "not the temporary folder every user shares";
+    EXPECT_EQ(kp::paths::runtimeDir().toStdString(), fallback.toStdString()) << "not the temporary folder every user shares";
     const QString own = folderIn(dir, "own");
     runtime.set(native(own));
-    EXPECT_EQ(kp::paths::runtimeDir(), own);
+    EXPECT_EQ(kp::paths::runtimeDir().toStdString(), own.toStdString());
     const QString shared = folderIn(dir, "shared");
     ::chmod(native(shared).constData(), 01777);
     const QString foreign = ::geteuid() == 0 ? folderIn(dir, "foreign") : QStringLiteral("/");
@@ -208,6 +216,6 @@ TEST(Paths, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwnElseTheUsersCacheFolder
     }
     for (const QString& unfit : {shared, foreign, dir.path() + "/missing", QStringLiteral("relative")}) {
         runtime.set(native(unfit));
-        EXPECT_EQ(kp::paths::runtimeDir(), fallback) << unfit.toStdString();
+        EXPECT_EQ(kp::paths::runtimeDir().toStdString(), fallback.toStdString()) << unfit.toStdString();
     }
 }
