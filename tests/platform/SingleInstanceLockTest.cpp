@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -134,8 +135,19 @@ TEST(SingleInstanceLock, OnlyALiveHolderKeepsTheNextCopyOutAndOneThatWasKilledNe
         EXPECT_THAT(second.why().toStdString(), HasSubstr("process " + std::to_string(::getpid())));
     }
     {
-        Lock again(dir.path());
-        EXPECT_EQ(again.tryLock(), Outcome::taken) << "let go with the object that held it";
+        // A program the app started (an editor it opened a note in) may outlive it: it is not
+        // handed the lock.
+        QProcess program;
+        {
+            Lock again(dir.path());
+            EXPECT_EQ(again.tryLock(), Outcome::taken) << "let go with the object that held it";
+            program.start(QStringLiteral("cat"), {});
+            ASSERT_TRUE(program.waitForStarted());
+        }
+        Lock afterwards(dir.path());
+        EXPECT_EQ(afterwards.tryLock(), Outcome::taken) << afterwards.why().toStdString();
+        program.closeWriteChannel();
+        EXPECT_TRUE(program.waitForFinished());
     }
 
     // Another process takes it, says so through a pipe, and waits to be killed.
