@@ -37,6 +37,9 @@ QByteArray contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.read(1000) : QByteArray("<unreadable>");
 }
 
+// Open descriptors: a refused lock keeps none.
+qsizetype openFiles() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
+
 // A new folder of the user's own for one case.
 QString folderIn(const QTemporaryDir& dir, const QString& name) {
     const QString path = dir.path() + "/" + name;
@@ -95,6 +98,7 @@ TEST(SingleInstanceLock, OnlyAPlainFileOfTheUsersOwnIsTakenAndAnythingElseIsRefu
         {"link to the zero device", [](const QByteArray& at) { return ::symlink("/dev/zero", at.constData()) == 0; }, "is a link"},
         {"pipe", [](const QByteArray& at) { return ::mkfifo(at.constData(), 0600) == 0; }, "is a pipe, not a plain file"},
     };
+    const qsizetype openBefore = openFiles();
     for (const Case& c : cases) {
         const QString folder = folderIn(dir, c.name);
         const QString path = folder + "/kettlepaw.lock";
@@ -104,6 +108,7 @@ TEST(SingleInstanceLock, OnlyAPlainFileOfTheUsersOwnIsTakenAndAnythingElseIsRefu
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(path.toStdString())) << c.name;
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(c.said)) << c.name;
     }
+    EXPECT_EQ(openFiles(), openBefore);
     EXPECT_EQ(contents(elsewhere).toStdString(), "keep me");
     if (::geteuid() == 0) {  // else no other user's file can be put there
         const QString folder = folderIn(dir, "foreign");
@@ -184,6 +189,8 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
     struct stat st {};
     EXPECT_EQ(::lstat(native(made).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u) << "a missing folder is made for the user alone";
+    EXPECT_EQ(::lstat(native(made + "/kettlepaw.lock").constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 
     const QString shared = folderIn(dir, "shared");
     ::chmod(native(shared).constData(), 01777);
@@ -201,14 +208,17 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
         {shared, "others may write in it"},
         {::geteuid() == 0 ? foreign : QStringLiteral("/"), "belongs to another user"},
         {linked, "is a link"},
+        {made + "/kettlepaw.lock", "is not a folder"},
         {unwritable, "cannot be opened"},
     };
+    const qsizetype openBefore = openFiles();
     for (const auto& [folder, said] : cases) {
         Lock lock(folder);
         EXPECT_EQ(lock.tryLock(), Outcome::failed) << said;
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(folder.toStdString())) << said;
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(said));
     }
+    EXPECT_EQ(openFiles(), openBefore);
 }
 
 TEST(Paths, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwnElseTheUsersCacheFolder) {
@@ -226,7 +236,7 @@ TEST(Paths, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwnElseTheUsersCacheFolder
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(native(foreign).constData(), nobody, nobody), 0);
     }
-    for (const QString& unfit : {shared, foreign, dir.path() + "/missing", QStringLiteral("relative")}) {
+    for (const QString& unfit : {shared, foreign, dir.path() + "/missing", QStringLiteral(".")}) {
         runtime.set(native(unfit));
         EXPECT_EQ(kp::paths::runtimeDir().toStdString(), fallback.toStdString()) << unfit.toStdString();
     }
