@@ -38,7 +38,9 @@ QByteArray contents(const QString& path) {
 }
 
 // Open descriptors: a refused lock keeps none.
-qsizetype openFiles() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
+qsizetype openFiles() {
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+}
 
 // A new folder of the user's own for one case.
 QString folderIn(const QTemporaryDir& dir, const QString& name) {
@@ -132,6 +134,7 @@ TEST(SingleInstanceLock, OnlyAPlainFileOfTheUsersOwnIsTakenAndAnythingElseIsRefu
 
 TEST(SingleInstanceLock, OnlyALiveHolderKeepsTheNextCopyOutAndOneThatWasKilledNever) {
     QTemporaryDir dir;
+    const qsizetype openBefore = openFiles();
     {
         Lock first(dir.path());
         ASSERT_EQ(first.tryLock(), Outcome::taken) << first.why().toStdString();
@@ -139,6 +142,7 @@ TEST(SingleInstanceLock, OnlyALiveHolderKeepsTheNextCopyOutAndOneThatWasKilledNe
         EXPECT_EQ(second.tryLock(), Outcome::heldElsewhere);
         EXPECT_THAT(second.why().toStdString(), HasSubstr("process " + std::to_string(::getpid())));
     }
+    EXPECT_EQ(openFiles(), openBefore);
     {
         // A program the app started (an editor it opened a note in) may outlive it: it is not
         // handed the lock.
@@ -225,6 +229,7 @@ TEST(Paths, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwnElseTheUsersCacheFolder
     QTemporaryDir dir;
     Variable cache("XDG_CACHE_HOME", native(dir.path() + "/cache"));
     Variable runtime("XDG_RUNTIME_DIR", QByteArray());
+    const qsizetype openBefore = openFiles();
     const QString fallback = dir.path() + "/cache/kettlepaw";
     EXPECT_EQ(kp::paths::runtimeDir().toStdString(), fallback.toStdString()) << "not the temporary folder every user shares";
     const QString own = folderIn(dir, "own");
@@ -240,4 +245,5 @@ TEST(Paths, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwnElseTheUsersCacheFolder
         runtime.set(native(unfit));
         EXPECT_EQ(kp::paths::runtimeDir().toStdString(), fallback.toStdString()) << unfit.toStdString();
     }
+    EXPECT_EQ(openFiles(), openBefore);
 }
