@@ -97,7 +97,9 @@ SingleInstanceLock::Outcome SingleInstanceLock::tryLock() {
     why_.clear();
     // The pid, for a person who wonders which copy holds it; the lock does not depend on it.
     const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) == 0) [[maybe_unused]] auto n = ::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+    if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] auto n = ::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+    }
     return Outcome::taken;
 }
 
