@@ -19,7 +19,6 @@ using Lock = kp::SingleInstanceLock;
 using Outcome = kp::SingleInstanceLock::Outcome;
 using ::testing::HasSubstr;
 
-void PrintTo(const QString& s, std::ostream* out) { *out << s.toStdString(); }
 namespace kp {
 void PrintTo(SingleInstanceLock::Outcome o, std::ostream* out) {
     *out << (o == SingleInstanceLock::Outcome::taken ? "taken" : o == SingleInstanceLock::Outcome::failed ? "failed" : "held");
@@ -164,7 +163,7 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
     qputenv("XDG_CACHE_HOME", native(dir.path() + "/cache"));
     qunsetenv("XDG_RUNTIME_DIR");
     const QString made = dir.path() + "/cache/kettlepaw";
-    EXPECT_EQ(kp::paths::runtimeDir(), made) << "not the temporary folder every user shares";
+    EXPECT_EQ(kp::paths::runtimeDir().toStdString(), made.toStdString()) << "not the temporary folder every user shares";
     Lock fresh(made);
     EXPECT_EQ(fresh.tryLock(), Outcome::taken) << fresh.why().toStdString();
     for (const auto& [path, mode] : {std::pair{made, 0700u}, std::pair{made + "/kettlepaw.lock", 0600u}}) {
@@ -190,13 +189,13 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(said));
         // Nor is such a runtime folder used: the cache folder stands in.
         qputenv("XDG_RUNTIME_DIR", native(folder));
-        EXPECT_EQ(kp::paths::runtimeDir(), folder == unwritable ? folder : made) << said;
+        EXPECT_EQ(kp::paths::runtimeDir().toStdString(), (folder == unwritable ? folder : made).toStdString()) << said;
     }
     EXPECT_EQ(openFiles(), openBefore);
     for (const QString& unfit : {dir.path() + "/missing", QStringLiteral(".")}) {
         qputenv("XDG_RUNTIME_DIR", native(unfit));
-        EXPECT_EQ(kp::paths::runtimeDir(), made) << unfit.toStdString();
+        EXPECT_EQ(kp::paths::runtimeDir().toStdString(), made.toStdString()) << unfit.toStdString();
     }
     qputenv("XDG_RUNTIME_DIR", native(dir.path()));
-    EXPECT_EQ(kp::paths::runtimeDir(), dir.path());
+    EXPECT_EQ(kp::paths::runtimeDir().toStdString(), dir.path().toStdString());
 }
