@@ -13,7 +13,7 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 namespace kp {
 
@@ -126,11 +126,10 @@ AlbumLeaf leaf(const MacKeepsake& k, const AlbumBookSource& source) {
     return leaf;
 }
 
-AlbumBook book(double birth, const std::vector<MacKeepsake>& keepsakes, const AlbumBookSource& source) {
-    std::vector<const MacKeepsake*> mine;
-    for (const MacKeepsake& k : keepsakes) {
-        if (k.catBirth == birth) mine.push_back(&k);
-    }
+namespace {
+
+// The book of the cat born at `birth` from its own keepsakes, in store order.
+AlbumBook bookOf(double birth, const std::vector<const MacKeepsake*>& mine, const AlbumBookSource& source) {
     const bool living = birth == source.livingBirth;
     QString breed;
     if (living) breed = source.livingBreed;
@@ -166,20 +165,27 @@ AlbumBook book(double birth, const std::vector<MacKeepsake>& keepsakes, const Al
     return AlbumBook(std::move(chapter), std::move(leaves));
 }
 
-std::vector<AlbumBook> buildBooks(const std::vector<MacKeepsake>& keepsakes, const AlbumBookSource& source) {
-    std::set<double> births;
-    std::set<double> withFarewell;
+}  // namespace
+
+AlbumBook book(double birth, const std::vector<MacKeepsake>& keepsakes, const AlbumBookSource& source) {
+    std::vector<const MacKeepsake*> mine;
     for (const MacKeepsake& k : keepsakes) {
-        births.insert(k.catBirth);
-        if (k.died) withFarewell.insert(k.catBirth);
+        if (k.catBirth == birth) mine.push_back(&k);
     }
-    std::vector<double> order(births.begin(), births.end());
-    if (!births.count(source.livingBirth)) order.push_back(source.livingBirth);
+    return bookOf(birth, mine, source);
+}
+
+std::vector<AlbumBook> buildBooks(const std::vector<MacKeepsake>& keepsakes, const AlbumBookSource& source) {
+    // Every cat's keepsakes gathered in one walk: an album of thousands of cats is not walked once per cat.
+    std::map<double, std::vector<const MacKeepsake*>> cats;
+    for (const MacKeepsake& k : keepsakes) cats[k.catBirth].push_back(&k);
+    const auto farewell = [](const MacKeepsake* k) { return k->died; };
     std::vector<AlbumBook> books;
-    for (double birth : order) {
-        if (birth != source.livingBirth && !withFarewell.count(birth)) continue;
-        books.push_back(book(birth, keepsakes, source));
+    for (const auto& [birth, mine] : cats) {
+        if (birth != source.livingBirth && std::none_of(mine.begin(), mine.end(), farewell)) continue;
+        books.push_back(bookOf(birth, mine, source));
     }
+    if (!cats.count(source.livingBirth)) books.push_back(bookOf(source.livingBirth, {}, source));
     return books;
 }
 
