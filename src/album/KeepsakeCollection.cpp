@@ -172,6 +172,7 @@ void MacAlbum::addDueKeepsakes(double now) {
     if (!isRecordMoment(cat.birth)) return;
     const SkyLook look = world_.look ? world_.look() : SkyLook{};
     std::vector<MacKeepsake> all = load();
+    if (untrimmed_) return;
     std::vector<const MacKeepsake*> mine;
     for (const auto& k : all)
         if (k.catBirth == cat.birth) mine.push_back(&k);
@@ -201,10 +202,9 @@ void MacAlbum::addDueKeepsakes(double now) {
         if (k->key == QLatin1String("candid")) c.candidDates.push_back(k->date);
     }
     for (const auto& k : all) c.albumKeys.insert(k.key);
-    for (const auto& [birth, keys] : droppedKeys()) {
-        c.albumKeys.unite(keys);
-        if (birth == cat.birth) c.keys.unite(keys);
-    }
+    const DroppedKeys& dropped = droppedOf(cat.birth);
+    c.albumKeys.unite(dropped.album);
+    c.keys.unite(dropped.cat);
     c.openFor = openSince_ ? now - *openSince_ : 0;
     c.content = cat.content;
     if (inView && notchOpen_) {

@@ -3,6 +3,7 @@
 #include "core/Preferences.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
+#include "platform/PlainFile.h"
 #include "platform/Scheduler.h"
 
 #include <QDir>
@@ -24,10 +25,21 @@ namespace {
 const QString kRecord = QStringLiteral("album.v1");
 const QString kOpenedAt = QStringLiteral("albumOpenedAt");
 const QString kDropped = QStringLiteral("albumDropped.v1");
+
+// Oldest first; pages of the same moment keep their order.
+void sortByDate(std::vector<MacKeepsake>& keepsakes) {
+    std::stable_sort(keepsakes.begin(), keepsakes.end(),
+                     [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
+}
 }  // namespace
 
 MacAlbum::MacAlbum(Defaults& store, Clock& clock, Scheduler& scheduler, AlbumWorld world, QObject* parent)
     : QObject(parent), store_(store), clock_(clock), scheduler_(scheduler), world_(std::move(world)) {
+    // Writes through the store are read again even when they leave the file's stamp as it was.
+    connect(&store_, &Defaults::changed, this, [this](const QString& key) {
+        if (key == kRecord) storedStamp_.reset();
+        if (key == kDropped) droppedStamp_.reset();
+    });
     unseen_ = unseenCount();
 }
 
@@ -36,15 +48,10 @@ MacAlbum::~MacAlbum() {
     if (firstRun_) scheduler_.cancel(firstRun_);
 }
 
-std::vector<MacKeepsake> MacAlbum::load() const {
-    // An unreadable record is moved aside by the store, so the next save cannot destroy it.
-    auto list = store_.decodeRecord<std::vector<MacKeepsake>>(kRecord, decodeKeepsakes);
-    return list ? std::move(*list) : std::vector<MacKeepsake>{};
-}
+std::vector<MacKeepsake> MacAlbum::load() { return stored(); }
 
 bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
-    std::stable_sort(keepsakes.begin(), keepsakes.end(),
-                     [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
+    sortByDate(keepsakes);
     if (keepsakes.size() > static_cast<std::size_t>(cap)) {
         const auto drop = keepsakes.end() - cap;
         auto dropped = droppedKeys();
@@ -96,12 +103,58 @@ std::map<double, QSet<QString>> MacAlbum::droppedKeys() const {
     return store_.decodeRecord<DroppedKeys>(kDropped, decodeDropped).value_or(DroppedKeys{});
 }
 
-int MacAlbum::unseenCount() const {
+int MacAlbum::unseenCount() {
     const double openedAt = prefs::moment(kOpenedAt, store_).value_or(-std::numeric_limits<double>::infinity());
     int n = 0;
-    for (const auto& k : load())
+    for (const auto& k : stored())
         if (k.date > openedAt && k.key != QLatin1String("arrived")) ++n;
     return n;
+}
+
+// A hand-made album may hold 100,000 pages: decoding it takes half a second, so it is decoded once
+// for each version of its file (the stamp is taken before the read: a write during it shows later).
+const std::vector<MacKeepsake>& MacAlbum::stored() {
+    const QByteArray stamp = fileStamp(store_.recordPath(kRecord));
+    if (storedStamp_ == stamp) return stored_;
+    ++recordReads_;
+    // An unreadable record is moved aside by the store, so the next save cannot destroy it.
+    auto list = store_.decodeRecord<std::vector<MacKeepsake>>(kRecord, decodeKeepsakes);
+    stored_ = list ? std::move(*list) : std::vector<MacKeepsake>{};
+    untrimmed_ = false;
+    if (stored_.size() <= static_cast<std::size_t>(cap)) {
+        storedStamp_ = stamp;
+        return stored_;
+    }
+    // More than the app ever writes: the save's rules bring it within the cap now, so no reader walks
+    // it whole again. Written, the short record is read next time. Refused, the newest pages stand for
+    // the file until it changes; no page is kept meanwhile, as each try would read it whole again.
+    const std::size_t pages = stored_.size();
+    untrimmed_ = !save(stored_);
+    sortByDate(stored_);
+    stored_.erase(stored_.begin(), stored_.end() - cap);
+    if (untrimmed_) {
+        qWarning() << "The album holds" << pages << "pages and could not be cut to its" << cap
+                   << "- it keeps no new page until its file changes";
+        storedStamp_ = stamp;
+    } else {
+        storedStamp_.reset();
+    }
+    return stored_;
+}
+
+// A long list of past cats' dropped pages takes a tenth of a second to read: once per version too.
+const MacAlbum::DroppedKeys& MacAlbum::droppedOf(double birth) {
+    const QByteArray stamp = fileStamp(store_.recordPath(kDropped));
+    if (droppedStamp_ == stamp && droppedBirth_ == birth) return dropped_;
+    ++recordReads_;
+    dropped_ = {};
+    for (const auto& [b, keys] : droppedKeys()) {
+        dropped_.album.unite(keys);
+        if (b == birth) dropped_.cat.unite(keys);
+    }
+    droppedStamp_ = stamp;
+    droppedBirth_ = birth;
+    return dropped_;
 }
 
 void MacAlbum::markOpened() {

@@ -76,15 +76,18 @@ public:
     static MacAlbum& shared();
 
     // --- Store ---
-    // Every keepsake, oldest first; an unreadable record reads as empty (and is kept aside).
-    std::vector<MacKeepsake> load() const;
+    // Every keepsake, oldest first; an unreadable record reads as empty (and is kept aside). The
+    // record is read again only once its file has changed. One over the cap (made by hand) is
+    // brought within it at once, by the save's rules; when that cannot be written, the newest 400
+    // stand for it, and no page is collected, until the file changes.
+    std::vector<MacKeepsake> load();
     // Sorts by date, keeps the newest 400 and replaces the record; false when it was not written.
     bool save(std::vector<MacKeepsake> keepsakes);
     // The keys of pages the cap has dropped, by cat birth (candid moments, which repeat, left out):
     // such a page is not collected again.
     std::map<double, QSet<QString>> droppedKeys() const;
     // Keepsakes of any cat dated after the album was last opened, arrivals not counted.
-    int unseenCount() const;
+    int unseenCount();
     int unseen() const { return unseen_; }
     // The user has seen the album now: stores "albumOpenedAt" and clears the count.
     void markOpened();
@@ -94,6 +97,9 @@ public:
     QString photoPath(const QString& name) const;
     // Writes the image as a JPEG file in the photo folder; its file name, or none.
     std::optional<QString> savePhoto(const QImage& image) const;
+    // How many times the album's records (its pages and its dropped keys) were read from the store:
+    // each version of a file once.
+    int recordReads() const { return recordReads_; }
 
     // --- Collection ---
     // Starts the 10 s collection (the first run 3 s from now); a second call does nothing.
@@ -132,6 +138,12 @@ signals:
     void unseenChanged(int unseen);
 
 private:
+    // The keys of dropped pages a pass adds to what the diary knows: every cat's and this one's.
+    struct DroppedKeys {
+        QSet<QString> album, cat;
+    };
+    const std::vector<MacKeepsake>& stored();
+    const DroppedKeys& droppedOf(double birth);
     void setUnseen(int n);
     std::optional<QString> scenePhoto(double place) const;
     std::optional<QString> arrivalPhoto(const QString& breed) const;
@@ -149,6 +161,15 @@ private:
     std::optional<double> openSince_;
     bool notchOpen_ = false;
     bool saveFailing_ = false;
+
+    // The records as last read, each with the stamp its file had then (none: to be read).
+    std::vector<MacKeepsake> stored_;
+    std::optional<QByteArray> storedStamp_;
+    bool untrimmed_ = false;  // over the cap, and the save that would trim it failed
+    DroppedKeys dropped_;
+    double droppedBirth_ = 0;
+    std::optional<QByteArray> droppedStamp_;
+    int recordReads_ = 0;
 };
 
 }  // namespace kp

@@ -68,13 +68,7 @@ void Defaults::watchFile() {
         watcher_->addPath(configFile_);
 }
 
-QByteArray Defaults::fileStamp() const {
-    struct stat st {};
-    if (::stat(QFile::encodeName(configFile_).constData(), &st) != 0) return {};
-    return QByteArray::number(qulonglong(st.st_ino)) + ":" + QByteArray::number(qlonglong(st.st_size)) +
-           ":" + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + "." +
-           QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
-}
+QByteArray Defaults::fileStamp() const { return kp::fileStamp(configFile_); }
 
 QVariantMap Defaults::allValues() const {
     QVariantMap values;

@@ -67,4 +67,19 @@ FileRead readPlainFile(const QString& path, qint64 most) {
     return out;
 }
 
+QByteArray fileStamp(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    QByteArray out;
+    const auto add = [&out](auto n) { out += QByteArray::number(static_cast<qlonglong>(n)) + ':'; };
+    add(st.st_dev);
+    add(st.st_ino);
+    add(st.st_size);
+    add(st.st_mtim.tv_sec);
+    add(st.st_mtim.tv_nsec);
+    add(st.st_ctim.tv_sec);
+    add(st.st_ctim.tv_nsec);
+    return out;
+}
+
 }  // namespace kp

@@ -28,4 +28,8 @@ FileState openPlainFile(QFile& file, const QString& path, qint64 most, QString* 
 // The whole of such a file; one that grows past `most` while it is read is unfit as well.
 FileRead readPlainFile(const QString& path, qint64 most);
 
+// What `path` holds now, links followed: its device, inode, size and times of change; empty when
+// nothing is there. Taken before a read, an equal stamp later means the bytes read are still there.
+QByteArray fileStamp(const QString& path);
+
 }  // namespace kp
