@@ -15,6 +15,8 @@
 #include <QtDebug>
 #include <QBuffer>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -132,6 +134,7 @@ const std::vector<MacKeepsake>& MacAlbum::stored() {
     untrimmed_ = !save(stored_);
     sortByDate(stored_);
     stored_.erase(stored_.begin(), stored_.end() - cap);
+    stored_.shrink_to_fit();
     if (untrimmed_) {
         qWarning() << "The album holds" << pages << "pages and could not be cut to its" << cap
                    << "- it keeps no new page until its file changes";
@@ -139,6 +142,8 @@ const std::vector<MacKeepsake>& MacAlbum::stored() {
     } else {
         storedStamp_.reset();
     }
+    // The read took some hundred megabytes in small pieces: hand them back rather than keep them.
+    malloc_trim(0);
     return stored_;
 }
 
