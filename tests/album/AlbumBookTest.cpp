@@ -80,6 +80,10 @@ TEST(AlbumBooks, PastCatNameAndBreedComeFromItsLastKeepsake_ADeadLivingCatDiedNo
     const AlbumBook book = albumbooks::book(1000, {a, b}, source());
     EXPECT_EQ(book.chapter.name, QStringLiteral("Later"));
     EXPECT_EQ(book.chapter.portrait.env.breed, CatBreed::orange);
+    // The same among the books of every cat, between other cats' pages.
+    const auto books = albumbooks::buildBooks({keep(500, 600, "farewell", true), a, keep(3000, 3100, "arrived"), b}, source());
+    ASSERT_EQ(books.size(), 3u);
+    EXPECT_EQ(books[1].chapter.name, QStringLiteral("Later"));
 
     AlbumBookSource s = source();
     s.livingIsDead = true;
