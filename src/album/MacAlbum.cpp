@@ -159,6 +159,7 @@ const MacAlbum::DroppedKeys& MacAlbum::droppedOf(double birth) {
     }
     droppedStamp_ = stamp;
     droppedBirth_ = birth;
+    malloc_trim(0);  // as after the album's own read: a long list leaves tens of megabytes behind
     return dropped_;
 }
 
