@@ -78,15 +78,15 @@ bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
 }
 
 namespace {
-using DroppedKeys = std::map<double, QSet<QString>>;
+using DroppedLists = std::map<double, QSet<QString>>;
 
 // Only the shape the album writes, a cat's birth to the keys of its dropped pages, reads: anything
 // else is damage the store keeps aside before the next drop replaces the list.
-std::optional<DroppedKeys> decodeDropped(const QByteArray& bytes) {
+std::optional<DroppedLists> decodeDropped(const QByteArray& bytes) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
-    DroppedKeys out;
+    DroppedLists out;
     const QJsonObject cats = doc.object();
     for (auto it = cats.begin(); it != cats.end(); ++it) {
         bool ok = false;
@@ -102,7 +102,7 @@ std::optional<DroppedKeys> decodeDropped(const QByteArray& bytes) {
 }  // namespace
 
 std::map<double, QSet<QString>> MacAlbum::droppedKeys() const {
-    return store_.decodeRecord<DroppedKeys>(kDropped, decodeDropped).value_or(DroppedKeys{});
+    return store_.decodeRecord<DroppedLists>(kDropped, decodeDropped).value_or(DroppedLists{});
 }
 
 int MacAlbum::unseenCount() {

@@ -62,7 +62,7 @@ TEST(NestedRecords, ARecordNestedAMillionLevelsDeepIsKeptAsideAndItsLoaderStarts
             EXPECT_EQ(life.hunger(), 40);
             EXPECT_EQ(Wallet(*s).coins(), 0);
             EXPECT_EQ(Closet(*s, clock, idle, scheduler).outfit(), CatOutfit::empty());
-            const MacAlbum album(*s, clock, scheduler, fake.world());
+            MacAlbum album(*s, clock, scheduler, fake.world());
             EXPECT_TRUE(album.load().empty());
             EXPECT_TRUE(album.droppedKeys().empty());
             // The bytes wait beside them.
