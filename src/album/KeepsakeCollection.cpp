@@ -202,7 +202,7 @@ void MacAlbum::addDueKeepsakes(double now) {
         if (k->key == QLatin1String("candid")) c.candidDates.push_back(k->date);
     }
     for (const auto& k : all) c.albumKeys.insert(k.key);
-    const DroppedKeys& dropped = droppedOf(cat.birth);
+    const DroppedUnions& dropped = droppedOf(cat.birth);
     c.albumKeys.unite(dropped.album);
     c.keys.unite(dropped.cat);
     c.openFor = openSince_ ? now - *openSince_ : 0;

@@ -18,7 +18,9 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace kp {
@@ -32,6 +34,65 @@ const QString kDropped = QStringLiteral("albumDropped.v1");
 void sortByDate(std::vector<MacKeepsake>& keepsakes) {
     std::stable_sort(keepsakes.begin(), keepsakes.end(),
                      [](const MacKeepsake& a, const MacKeepsake& b) { return a.date < b.date; });
+}
+
+// Only the shape the album writes, a cat's birth to the keys of its dropped pages, reads: anything
+// else is damage the store keeps aside before the next drop replaces the list.
+std::optional<MacAlbum::DroppedLists> decodeDropped(const QByteArray& bytes) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+    MacAlbum::DroppedLists out;
+    const QJsonObject cats = doc.object();
+    for (auto it = cats.begin(); it != cats.end(); ++it) {
+        bool ok = false;
+        const double birth = it.key().toDouble(&ok);
+        if (!ok || !std::isfinite(birth) || !it.value().isArray()) return std::nullopt;
+        for (const QJsonValue& key : it.value().toArray()) {
+            if (!key.isString()) return std::nullopt;
+            out[birth].insert(key.toString());
+        }
+    }
+    return out;
+}
+
+// A JSON string, written straight into `out`.
+void appendQuoted(std::string& out, const QByteArray& utf8) {
+    out += '"';
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// Written straight out, each birth in the shortest text that reads back as it: built as a document
+// object key by key, with seventeen digits a birth, tens of thousands of cats cost a quarter second.
+QByteArray encodeDropped(const MacAlbum::DroppedLists& lists) {
+    std::string out = "{";
+    for (const auto& [birth, keys] : lists) {
+        if (out.size() > 1) out += ',';
+        char text[32];
+        appendQuoted(out, QByteArray(text, std::to_chars(text, text + sizeof text, birth).ptr - text));
+        out += ":[";
+        bool first = true;
+        for (const QString& key : keys) {
+            if (!first) out += ',';
+            first = false;
+            appendQuoted(out, key.toUtf8());
+        }
+        out += ']';
+    }
+    out += '}';
+    return QByteArray::fromStdString(out);
 }
 }  // namespace
 
@@ -56,7 +117,8 @@ bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     sortByDate(keepsakes);
     if (keepsakes.size() > static_cast<std::size_t>(cap)) {
         const auto drop = keepsakes.end() - cap;
-        auto dropped = droppedKeys();
+        // Changed in place: a long list is neither copied nor read again for each page the cap drops.
+        DroppedLists& dropped = droppedLists();
         bool grew = false;
         for (auto it = keepsakes.begin(); it != drop; ++it) {
             QSet<QString>& keys = dropped[it->catBirth];
@@ -65,10 +127,11 @@ bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
             grew = true;
         }
         if (grew) {
-            QJsonObject cats;
-            for (const auto& [birth, keys] : dropped)
-                cats.insert(QString::number(birth, 'g', 17), QJsonArray::fromStringList(QStringList(keys.begin(), keys.end())));
-            if (!store_.setRecord(kDropped, QJsonDocument(cats).toJson(QJsonDocument::Compact))) return false;
+            unionsFresh_ = false;
+            const bool kept = store_.setRecord(kDropped, encodeDropped(dropped));
+            // What is in memory is what the file now holds; after a failed write, what it held.
+            droppedStamp_ = kept ? std::optional(fileStamp(store_.recordPath(kDropped))) : std::nullopt;
+            if (!kept) return false;
         }
         keepsakes.erase(keepsakes.begin(), drop);
     }
@@ -77,32 +140,19 @@ bool MacAlbum::save(std::vector<MacKeepsake> keepsakes) {
     return store_.setRecord(kRecord, bytes);
 }
 
-namespace {
-using DroppedLists = std::map<double, QSet<QString>>;
 
-// Only the shape the album writes, a cat's birth to the keys of its dropped pages, reads: anything
-// else is damage the store keeps aside before the next drop replaces the list.
-std::optional<DroppedLists> decodeDropped(const QByteArray& bytes) {
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
-    DroppedLists out;
-    const QJsonObject cats = doc.object();
-    for (auto it = cats.begin(); it != cats.end(); ++it) {
-        bool ok = false;
-        const double birth = it.key().toDouble(&ok);
-        if (!ok || !std::isfinite(birth) || !it.value().isArray()) return std::nullopt;
-        for (const QJsonValue& key : it.value().toArray()) {
-            if (!key.isString()) return std::nullopt;
-            out[birth].insert(key.toString());
-        }
-    }
-    return out;
-}
-}  // namespace
+const MacAlbum::DroppedLists& MacAlbum::droppedKeys() { return droppedLists(); }
 
-std::map<double, QSet<QString>> MacAlbum::droppedKeys() const {
-    return store_.decodeRecord<DroppedLists>(kDropped, decodeDropped).value_or(DroppedLists{});
+// A long list of past cats' dropped pages takes a tenth of a second to read: once per version.
+MacAlbum::DroppedLists& MacAlbum::droppedLists() {
+    const QByteArray stamp = fileStamp(store_.recordPath(kDropped));
+    if (droppedStamp_ == stamp) return dropped_;
+    ++recordReads_;
+    dropped_ = store_.decodeRecord<DroppedLists>(kDropped, decodeDropped).value_or(DroppedLists{});
+    droppedStamp_ = stamp;
+    unionsFresh_ = false;
+    malloc_trim(0);  // as after the album's own read: a long list leaves tens of megabytes behind
+    return dropped_;
 }
 
 int MacAlbum::unseenCount() {
@@ -147,20 +197,17 @@ const std::vector<MacKeepsake>& MacAlbum::stored() {
     return stored_;
 }
 
-// A long list of past cats' dropped pages takes a tenth of a second to read: once per version too.
-const MacAlbum::DroppedKeys& MacAlbum::droppedOf(double birth) {
-    const QByteArray stamp = fileStamp(store_.recordPath(kDropped));
-    if (droppedStamp_ == stamp && droppedBirth_ == birth) return dropped_;
-    ++recordReads_;
-    dropped_ = {};
-    for (const auto& [b, keys] : droppedKeys()) {
-        dropped_.album.unite(keys);
-        if (b == birth) dropped_.cat.unite(keys);
+const MacAlbum::DroppedUnions& MacAlbum::droppedOf(double birth) {
+    const DroppedLists& lists = droppedLists();
+    if (unionsFresh_ && unionsBirth_ == birth) return unions_;
+    unions_ = {};
+    for (const auto& [b, keys] : lists) {
+        unions_.album.unite(keys);
+        if (b == birth) unions_.cat.unite(keys);
     }
-    droppedStamp_ = stamp;
-    droppedBirth_ = birth;
-    malloc_trim(0);  // as after the album's own read: a long list leaves tens of megabytes behind
-    return dropped_;
+    unionsFresh_ = true;
+    unionsBirth_ = birth;
+    return unions_;
 }
 
 void MacAlbum::markOpened() {

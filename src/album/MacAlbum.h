@@ -85,7 +85,8 @@ public:
     bool save(std::vector<MacKeepsake> keepsakes);
     // The keys of pages the cap has dropped, by cat birth (candid moments, which repeat, left out):
     // such a page is not collected again.
-    std::map<double, QSet<QString>> droppedKeys() const;
+    using DroppedLists = std::map<double, QSet<QString>>;
+    const DroppedLists& droppedKeys();
     // Keepsakes of any cat dated after the album was last opened, arrivals not counted.
     int unseenCount();
     int unseen() const { return unseen_; }
@@ -139,11 +140,12 @@ signals:
 
 private:
     // The keys of dropped pages a pass adds to what the diary knows: every cat's and this one's.
-    struct DroppedKeys {
+    struct DroppedUnions {
         QSet<QString> album, cat;
     };
     const std::vector<MacKeepsake>& stored();
-    const DroppedKeys& droppedOf(double birth);
+    DroppedLists& droppedLists();
+    const DroppedUnions& droppedOf(double birth);
     void setUnseen(int n);
     std::optional<QString> scenePhoto(double place) const;
     std::optional<QString> arrivalPhoto(const QString& breed) const;
@@ -166,9 +168,11 @@ private:
     std::vector<MacKeepsake> stored_;
     std::optional<QByteArray> storedStamp_;
     bool untrimmed_ = false;  // over the cap, and the save that would trim it failed
-    DroppedKeys dropped_;
-    double droppedBirth_ = 0;
+    DroppedLists dropped_;
     std::optional<QByteArray> droppedStamp_;
+    DroppedUnions unions_;  // of `dropped_`, for the cat born at `unionsBirth_`
+    double unionsBirth_ = 0;
+    bool unionsFresh_ = false;
     int recordReads_ = 0;
 };
 
