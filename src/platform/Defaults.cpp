@@ -3,6 +3,7 @@
 #include "Paths.h"
 #include "PlainFile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -42,8 +43,7 @@ QString asideName(const QString& path, const QString& suffix) {
 
 Defaults::Defaults(const QString& configFile, const QString& dataDir, QObject* parent)
     : QObject(parent), configFile_(configFile), dataDir_(dataDir) {
-    openSettings(configFile);
-    known_ = allValues();
+    openSettings();
     stamp_ = fileStamp();
     settle_ = new QTimer(this);
     settle_->setSingleShot(true);
@@ -70,66 +70,59 @@ void Defaults::watchFile() {
 
 QByteArray Defaults::fileStamp() const { return kp::fileStamp(configFile_); }
 
-QVariantMap Defaults::allValues() const {
-    QVariantMap values;
-    for (const QString& key : settings_->allKeys()) values.insert(key, settings_->value(key));
-    return values;
-}
-
-void Defaults::noteOwnWrite() {
-    stamp_ = fileStamp();
-    known_ = allValues();
-}
-
 void Defaults::rereadIfChanged() {
     const QByteArray stamp = fileStamp();
     if (stamp == stamp_) return;  // an echo of this store's own write, or another file in the folder
     stamp_ = stamp;
-    openSettings(configFile_);
-    const QVariantMap now = allValues();
+    const QVariantMap before = known_;
+    openSettings();
     QStringList changedKeys;
-    for (auto it = now.cbegin(); it != now.cend(); ++it)
-        if (known_.value(it.key()) != it.value()) changedKeys << it.key();
     for (auto it = known_.cbegin(); it != known_.cend(); ++it)
-        if (!now.contains(it.key())) changedKeys << it.key();
-    known_ = now;
+        if (before.value(it.key()) != it.value()) changedKeys << it.key();
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        if (!known_.contains(it.key())) changedKeys << it.key();
     stamp_ = fileStamp();  // a damaged file kept aside leaves another one in its place
     watchFile();
     for (const QString& key : changedKeys) emit changed(key);
 }
 
-void Defaults::openSettings(const QString& configFile) {
+void Defaults::openSettings() {
     QString why;
     QFile check;
-    if (openPlainFile(check, configFile, kLargestFile, &why) == FileState::unfit) {
-        // Reading it could hang or take all memory, and a write would replace what the user put
-        // there: this run keeps its settings in memory only (a store without a file).
-        if (!inMemory_) {
-            qWarning().noquote() << "The settings file" << configFile << "is not read:" << why
-                                 << "- running on the defaults, and nothing is written to it";
-            settings_ = std::make_unique<QSettings>(QString(), QSettings::IniFormat);
-        }
+    if (openPlainFile(check, configFile_, largestSettingsFile, &why) == FileState::unfit) {
+        // Reading it could hang, take all memory or hold the app up for seconds, and a write would
+        // replace what the user put there: the values stay as they are, in memory only.
+        if (!inMemory_)
+            qWarning().noquote() << "The settings file" << configFile_ << "is not read:" << why << "-"
+                                 << (known_.isEmpty() ? "running on the defaults" : "keeping the values read before")
+                                 << "and writing nothing to it";
         inMemory_ = true;
+        settings_.reset();
         return;
     }
     check.close();
     inMemory_ = false;
-    settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
-    settings_->allKeys();  // the file is read on first use, and only then is its status known
-    if (settings_->status() != QSettings::FormatError) return;
-    // The next write would replace the file with only the keys that could be read: keep the
-    // user's bytes aside first, then go on from the first intact [General] block, if any.
-    const QByteArray bytes = readPlainFile(configFile, kLargestFile).bytes;
-    const QString target = asideName(configFile, QStringLiteral("conf"));
-    if (!QFile::rename(configFile, target)) {
-        qWarning().noquote() << "The settings file" << configFile << "cannot be read nor moved aside";
-        return;
+    settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
+    QStringList keys = settings_->allKeys();  // sections are parsed on first use, and only then is the status known
+    if (settings_->status() == QSettings::FormatError) {
+        // The next write would replace the file with only the keys that could be read: keep the
+        // user's bytes aside first, then go on from the first intact [General] block, if any.
+        const QByteArray bytes = readPlainFile(configFile_, largestSettingsFile).bytes;
+        const QString target = asideName(configFile_, QStringLiteral("conf"));
+        if (QFile::rename(configFile_, target)) {
+            qWarning().noquote() << "The settings file could not be read; it was kept as" << target;
+            const qsizetype general = bytes.startsWith("[General]\n") ? 0 : bytes.indexOf("\n[General]\n");
+            settings_.reset();
+            if (general >= 0) writeFileAtomically(configFile_, bytes.mid(general == 0 ? 0 : general + 1));
+            settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
+            keys = settings_->allKeys();
+        } else {
+            qWarning().noquote() << "The settings file" << configFile_ << "cannot be read nor moved aside";
+        }
     }
-    qWarning().noquote() << "The settings file could not be read; it was kept as" << target;
-    const qsizetype general = bytes.startsWith("[General]\n") ? 0 : bytes.indexOf("\n[General]\n");
-    settings_.reset();
-    if (general >= 0) writeFileAtomically(configFile, bytes.mid(general == 0 ? 0 : general + 1));
-    settings_ = std::make_unique<QSettings>(configFile, QSettings::IniFormat);
+    known_.clear();
+    for (const QString& key : keys) known_.insert(key, settings_->value(key));
+    ++fullPasses_;
 }
 
 Defaults::~Defaults() = default;
@@ -157,12 +150,12 @@ QVariant typed(const QVariant& raw) {
 }
 }  // namespace
 
-QVariant Defaults::object(const QString& key) const { return typed(settings_->value(key)); }
+QVariant Defaults::object(const QString& key) const { return typed(known_.value(key)); }
 
-bool Defaults::contains(const QString& key) const { return settings_->contains(key); }
+bool Defaults::contains(const QString& key) const { return known_.contains(key); }
 
 QString Defaults::string(const QString& key) const {
-    const QVariant raw = settings_->value(key);
+    const QVariant raw = known_.value(key);
     if (raw.typeId() == QMetaType::QStringList) return {};
     return raw.isValid() ? raw.toString() : QString();
 }
@@ -194,7 +187,7 @@ long long Defaults::integer(const QString& key) const {
 }
 
 QStringList Defaults::stringArray(const QString& key) const {
-    const QVariant raw = settings_->value(key);
+    const QVariant raw = known_.value(key);
     if (!raw.isValid()) return {};
     if (raw.typeId() == QMetaType::QStringList) return raw.toStringList();
     // INI writes a one-element list as a plain string.
@@ -202,21 +195,37 @@ QStringList Defaults::stringArray(const QString& key) const {
     return text.isEmpty() ? QStringList{} : QStringList{text};
 }
 
-void Defaults::set(const QString& key, const QVariant& value) {
-    if (!value.isValid()) {
-        remove(key);
-        return;
-    }
-    settings_->setValue(key, value);
-    settings_->sync();
-    noteOwnWrite();
-    emit changed(key);
-}
+void Defaults::set(const QString& key, const QVariant& value) { write(key, value); }
 
-void Defaults::remove(const QString& key) {
-    settings_->remove(key);
-    settings_->sync();
-    noteOwnWrite();
+void Defaults::remove(const QString& key) { write(key, QVariant()); }
+
+void Defaults::write(const QString& key, const QVariant& value) {
+    // An edit by hand not reread yet is taken in first: the file may have grown past the bound,
+    // and the reader would otherwise read it whole to merge this write into it.
+    if (fileStamp() != stamp_) rereadIfChanged();
+    if (value.isValid()) known_.insert(key, value);
+    else known_.remove(key);
+    if (settings_) {
+        // The file as it is, to put back should this write leave it too large to be read again.
+        const FileRead before = readPlainFile(configFile_, largestSettingsFile);
+        if (value.isValid()) settings_->setValue(key, value);
+        else settings_->remove(key);
+        settings_->sync();
+        // The reader also asked its event loop for a sync of its own, which would reread the file
+        // whole if it changed meanwhile: that one finds nothing to do now, and none is left.
+        QCoreApplication::sendPostedEvents(settings_.get(), QEvent::UpdateRequest);
+        const bool fits = QFileInfo(configFile_).size() <= largestSettingsFile;
+        if (!fits && (before.state == FileState::plain || before.state == FileState::absent)) {
+            writeFileAtomically(configFile_, before.bytes);
+            settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
+            if (unsaved_.insert(key).second)
+                qWarning().noquote() << "The value of" << key << "would make the settings file too large"
+                                     << "to be read again: it is kept for this run only";
+        } else if (fits && unsaved_.erase(key)) {
+            qInfo().noquote() << "The value of" << key << "is saved again";
+        }
+        stamp_ = fileStamp();
+    }
     emit changed(key);
 }
 

@@ -7,12 +7,14 @@
 // can overwrite it; so is one nested deeper than `deepestRecord` levels of objects and arrays, before
 // anything parses it. A settings file that cannot be parsed is kept aside the same way, under
 // `<name>.unreadable-<unix time>.conf`, before the first write replaces it. A settings file that is
-// no plain file of a sane size (a pipe, a device, a huge file) is neither read nor written: the
-// values of that run live in memory only.
+// no plain file of a sane size (a pipe, a device, a file over `largestSettingsFile`) is neither read
+// nor written: the values of that run live in memory only.
 //
 // The settings file may also be edited by hand while the app runs: the store watches the file and
 // its folder (an editor replaces the file rather than writing into it), rereads it once the writes
-// settle, and announces each key whose value the edit changed.
+// settle, and announces each key whose value the edit changed. An edit that leaves no sane file
+// there is not read: the store keeps the values it had, in memory, and writes nothing until the
+// file is sane again.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -40,6 +42,13 @@ public:
 
     // The app's store, created on first use.
     static Defaults& standard();
+
+    // A real settings file holds a few kilobytes. Each write rewrites the whole file, and a file of
+    // this size in its costliest shape takes under 10 ms to read or to write on a desktop machine.
+    static constexpr qint64 largestSettingsFile = 64 << 10;
+    // How many times the store went over every key of the settings file (opening or rereading it):
+    // a write never does.
+    int fullPasses() const { return fullPasses_; }
 
     // Plain values. `object` is invalid when the key is absent.
     QVariant object(const QString& key) const;
@@ -91,23 +100,24 @@ signals:
     void changed(const QString& key);
 
 private:
-    void openSettings(const QString& configFile);
+    void openSettings();
     void watchFile();
     void rereadIfChanged();
-    QVariantMap allValues() const;
     QByteArray fileStamp() const;
-    void noteOwnWrite();
+    void write(const QString& key, const QVariant& value);
     void reportFailure(const QString& key, const QString& why);
     // Keeps an unreadable record aside and says so.
     void setAside(const QString& key, const QString& why);
 
-    std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<QSettings> settings_;  // the file's reader and writer; none while it is unfit
     QString configFile_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* settle_ = nullptr;  // runs only between an outside write and its reread
-    QVariantMap known_;         // the values as last read or written
+    QVariantMap known_;         // the values, as last read or written
     QByteArray stamp_;          // the file as last read or written, to skip echoes of own writes
-    bool inMemory_ = false;     // the file cannot be read safely: nothing is read from it nor written
+    int fullPasses_ = 0;
+    bool inMemory_ = false;  // the file is unfit: nothing is read from it nor written
+    std::set<QString> unsaved_;  // keys whose last value was too large for the file, each reported once
     QString dataDir_;
     std::set<QString> failing_;  // records whose last write failed, each reported once
 };

@@ -70,7 +70,7 @@ TEST(Preferences, ANameFallsBackWhenEmptyAndIsCappedWholeCharactersAtATime) {
     ScratchStore s;
     s->set("petName", QString(""));
     EXPECT_EQ(prefs::petName(*s), "Tobbi");
-    s->set("petName", QString(1 << 20, u'm'));
+    s->set("petName", QString(1 << 12, u'm'));
     s.restart();
     EXPECT_EQ(prefs::petName(*s), QString(prefs::longestName, u'm'));
     const QString cat = QString::fromUtf8("\xF0\x9F\x90\x88");  // one character, two UTF-16 units

@@ -309,6 +309,144 @@ TEST(Defaults, AnUnreadableSettingsFileIsKeptAsideAndItsIntactKeysRead) {
     EXPECT_EQ(QDir(dir.path()).entryList({"kettlepaw.unreadable-*.conf"}).size(), 1);
 }
 
+namespace {
+void put(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// The lines the store logs while one lives, for the tests that count them.
+struct Log {
+    static inline QStringList lines;
+    QtMessageHandler old = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { lines << m; });
+    Log() { lines.clear(); }
+    ~Log() { qInstallMessageHandler(old); }
+    qsizetype count(const QString& words) const { return lines.filter(words).size(); }
+};
+
+// A settings file of exactly `size` bytes that sets onboardedV1, then is filled in one shape.
+QByteArray settingsFile(const QByteArray& shape, qint64 size) {
+    QByteArray b = "[General]\nonboardedV1=true\n";
+    if (shape == "keys")
+        for (int n = 0; b.size() < size - 40; ++n) b += "k" + QByteArray::number(n) + "=v" + QByteArray::number(n) + "\n";
+    if (shape == "groups")
+        for (int n = 0; b.size() < size - 40; ++n) b += "[g" + QByteArray::number(n) + "]\nk=1\n";
+    if (shape == "long key") b += QByteArray(size - b.size() - 40, 'k') + "=1\n";
+    if (shape == "nesting") {
+        // A value holding a value holding a value..., four bytes a level.
+        b += "v=@Variant(";
+        while (b.size() < size - 60) b += QByteArray("\0\0\0)", 4);
+        b += "\\0\\0\\0\\x2\\0\\0\\0\\0)\n";
+    }
+    // A last value makes up the size; for "long value" it is all the filling.
+    return b + "z=" + QByteArray(size - b.size() - 3, 'z') + "\n";
+}
+}  // namespace
+
+TEST(Defaults, ASettingsFileOverItsBoundIsNeitherReadNorWrittenWhateverItsShape) {
+    const qint64 bound = kp::Defaults::largestSettingsFile;
+    const std::pair<QByteArray, qint64> cases[] = {
+        {"keys", bound + 1}, {"groups", 1 << 20}, {"long key", 1 << 20}, {"long value", 20 << 20}, {"nesting", 1 << 20}};
+    for (const auto& [shape, over] : cases) {
+        SCOPED_TRACE(shape.toStdString());
+        QTemporaryDir dir;
+        const QString conf = dir.path() + "/kettlepaw.conf";
+        // Within the bound, however it is filled: read, and still read after a write.
+        put(conf, settingsFile(shape, bound));
+        {
+            kp::Defaults store(conf, dir.path());
+            EXPECT_TRUE(store.boolValue("onboardedV1"));
+            store.set("soundOn", false);
+        }
+        EXPECT_LE(QFileInfo(conf).size(), bound);
+        EXPECT_TRUE(kp::Defaults(conf, dir.path()).boolValue("onboardedV1"));
+
+        // Over it: the defaults, said once, and the file left as it was.
+        const QByteArray big = settingsFile(shape, over);
+        put(conf, big);
+        Log log;
+        {
+            kp::Defaults store(conf, dir.path());
+            EXPECT_FALSE(store.boolValue("onboardedV1"));
+            store.set("petName", QStringLiteral("Mochi"));
+            store.set("soundOn", false);
+            store.remove("onboardedV1");
+            EXPECT_EQ(store.string("petName"), "Mochi");
+        }
+        EXPECT_EQ(log.count("settings file"), 1) << log.lines.join('\n').toStdString();
+        EXPECT_TRUE(contents(conf) == big) << "the file was written";
+    }
+}
+
+TEST(Defaults, AWriteGoesOverNoKeyButItsOwn) {
+    ScratchStore s;
+    QDir().mkpath(s.dir.path() + "/config");
+    put(s.dir.path() + "/config/kettlepaw.conf", settingsFile("keys", kp::Defaults::largestSettingsFile - 1024));
+    s.restart();
+    ASSERT_EQ(s->fullPasses(), 1);
+    for (int i = 1; i <= 20; ++i) {
+        s->set("soundVolume", i / 20.0);
+        s->remove("gone");
+    }
+    EXPECT_EQ(s->fullPasses(), 1);
+    s.restart();
+    EXPECT_DOUBLE_EQ(s->doubleValue("soundVolume"), 1.0);
+    EXPECT_EQ(s->string("k1000"), "v1000");
+}
+
+TEST(Defaults, AnEditThatGrowsTheFilePastItsBoundKeepsTheValuesAndLeavesTheFileAlone) {
+    ScratchStore s;
+    s->set("petName", QStringLiteral("Mochi"));
+    s->set("soundOn", false);
+    const QString conf = s.dir.path() + "/config/kettlepaw.conf";
+    QSignalSpy spy(s.store.get(), &kp::Defaults::changed);
+    Log log;
+
+    // Written again by hand, far too large; the app writes before the edit has settled.
+    const QByteArray big = "[General]\npetName=Tama\nsoundOn=true\n" + QByteArray(1 << 20, '\n');
+    saveAsAnEditorWould(conf, big);
+    s->set("musicOn", true);
+    EXPECT_EQ(s->string("petName"), "Mochi");
+    EXPECT_FALSE(s->boolValue("soundOn"));
+    EXPECT_TRUE(s->boolValue("musicOn"));
+    saveAsAnEditorWould(conf, big + "\n");
+    s->remove("musicOn");
+    EXPECT_EQ(keysOf(spy), (QStringList{"musicOn", "musicOn"}));
+    EXPECT_EQ(log.count("settings file"), 1) << log.lines.join('\n').toStdString();
+    EXPECT_TRUE(contents(conf) == big + "\n") << "the file was written";
+
+    // Made sane again: read, announced, and written again.
+    saveAsAnEditorWould(conf, "[General]\npetName=Tama\nsoundOn=false\n");
+    QTRY_COMPARE_WITH_TIMEOUT(s->string("petName"), QStringLiteral("Tama"), 20000);
+    s->set("musicOn", true);
+    EXPECT_TRUE(contents(conf).contains("musicOn=true"));
+    EXPECT_TRUE(keysOf(spy).contains("petName"));
+    EXPECT_FALSE(keysOf(spy).contains("soundOn"));
+}
+
+TEST(Defaults, AValueThatWouldLeaveTheFileTooLargeIsKeptForThisRunOnly) {
+    ScratchStore s;
+    s->set("petName", QStringLiteral("Mochi"));
+    const QString conf = s.dir.path() + "/config/kettlepaw.conf";
+    Log log;
+    const QString huge(kp::Defaults::largestSettingsFile, u'm');
+    s->set("notes", huge);
+    s->set("notes", huge + "m");
+    s->set("soundOn", false);
+    EXPECT_EQ(s->string("notes").size(), huge.size() + 1);
+    EXPECT_EQ(log.count("too large"), 1) << log.lines.join('\n').toStdString();
+    EXPECT_FALSE(contents(conf).contains("notes"));
+
+    s.restart();
+    EXPECT_EQ(s->string("petName"), "Mochi");
+    EXPECT_FALSE(s->boolValue("soundOn"));
+    EXPECT_TRUE(s->contains("soundOn"));
+    EXPECT_FALSE(s->contains("notes"));
+    s->set("notes", QStringLiteral("short"));
+    EXPECT_TRUE(contents(conf).contains("notes=short"));
+}
+
 TEST(AppLifecycle, AFinalSaveThatHangsEndsTheProcessInsteadOfHoldingItUp) {
     bool ran = false;
     kp::finishWithin(60, [&ran] { ran = true; });
