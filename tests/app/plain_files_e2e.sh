@@ -2,7 +2,7 @@
 # End to end: a pipe or a link to a zero device where the cat's record, the settings file or an
 # album photo belongs neither holds the app up nor ends it: such a record is kept aside for a new
 # kitten, such a settings file is left as it is (the log says so once), the album opens past such
-# photos, and SIGTERM ends the app at once.
+# photos, and SIGTERM ends the app at once. A settings file of 30 MB is left as it is the same way.
 set -uo pipefail
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo xdotool python3
@@ -16,14 +16,29 @@ xdotool mousemove "$cx" $((H - 40))
 # As root the zero device is a node of its own: a write through the link spares /dev/zero.
 zero=/dev/zero
 [ "$(id -u)" = 0 ] && { zero=$scratch/zero; mknod -m 666 "$zero" c 1 5 || { echo "no device node: skipped"; exit 77; }; }
-plant() { if [ "$1" = pipe ]; then mkfifo "$2"; else ln -s "$zero" "$2"; fi; }
-still() { if [ "$1" = pipe ]; then [ -p "$2" ]; else [ "$(readlink "$2")" = "$zero" ] && [ -c "$zero" ]; fi; }
+# A huge file: a legal settings file of a million and a half keys.
+plant() {
+  case $1 in
+    pipe) mkfifo "$2" ;;
+    huge) python3 -c 'import sys; open(sys.argv[1], "w").write("[General]\nonboardedV1=true\n" + "".join(f"k{n}=v{n}\n" for n in range(1500000)))' "$2"
+          cp "$2" "$scratch/huge.conf" ;;
+    *) ln -s "$zero" "$2" ;;
+  esac
+}
+still() {
+  case $1 in
+    pipe) [ -p "$2" ] ;;
+    huge) cmp -s "$2" "$scratch/huge.conf" ;;
+    *) [ "$(readlink "$2")" = "$zero" ] && [ -c "$zero" ] ;;
+  esac
+}
 # within SECONDS WHY COMMAND...: fails with WHY, the app killed, unless COMMAND holds in time.
 within() { kp_wait "$1" "${@:3}" || { kill -KILL "$app_pid"; kp_fail "$run: $2"; }; }
 up() { kill -0 "$app_pid" 2>/dev/null || kp_fail "$run: the app ended"; xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'; }
 
-for kind in pipe zero; do
+for kind in pipe zero huge; do
   for run in "record-$kind" "settings-$kind"; do
+    [ "$run" = record-huge ] && continue
     kp_app_home "$scratch/$run"
     printf '[General]\nonboardedV1=true\nsoundOn=false\nopenIdleSeconds=600\n' >"$conf"
     album=$XDG_DATA_HOME/kettlepaw/Album
