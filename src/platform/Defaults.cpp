@@ -103,7 +103,8 @@ void Defaults::openSettings() {
     check.close();
     inMemory_ = false;
     settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
-    QStringList keys = settings_->allKeys();  // sections are parsed on first use, and only then is the status known
+    // Sections are parsed on first use, and only then is the status known.
+    QStringList keys = settings_->allKeys();
     if (settings_->status() == QSettings::FormatError) {
         // The next write would replace the file with only the keys that could be read: keep the
         // user's bytes aside first, then go on from the first intact [General] block, if any.

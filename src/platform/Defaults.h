@@ -43,9 +43,11 @@ public:
     // The app's store, created on first use.
     static Defaults& standard();
 
-    // A real settings file holds a few kilobytes. Each write rewrites the whole file, and a file of
-    // this size in its costliest shape takes under 10 ms to read or to write on a desktop machine.
-    static constexpr qint64 largestSettingsFile = 64 << 10;
+    // A real settings file holds a few kilobytes. Each write rewrites the whole file: one of this
+    // size in its costliest shape takes a few milliseconds to read or to write, and the deepest
+    // nesting of values it can hold (four bytes a level) is read and written again within a third
+    // of the main thread's usual stack.
+    static constexpr qint64 largestSettingsFile = 32 << 10;
     // How many times the store went over every key of the settings file (opening or rereading it):
     // a write never does.
     int fullPasses() const { return fullPasses_; }
@@ -115,8 +117,8 @@ private:
     QTimer* settle_ = nullptr;  // runs only between an outside write and its reread
     QVariantMap known_;         // the values, as last read or written
     QByteArray stamp_;          // the file as last read or written, to skip echoes of own writes
+    bool inMemory_ = false;     // the file cannot be read safely: nothing is read from it nor written
     int fullPasses_ = 0;
-    bool inMemory_ = false;  // the file is unfit: nothing is read from it nor written
     std::set<QString> unsaved_;  // keys whose last value was too large for the file, each reported once
     QString dataDir_;
     std::set<QString> failing_;  // records whose last write failed, each reported once
