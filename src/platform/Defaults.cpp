@@ -222,8 +222,8 @@ void Defaults::write(const QString& key, const QVariant& value) {
             if (unsaved_.insert(key).second)
                 qWarning().noquote() << "The value of" << key << "would make the settings file too large"
                                      << "to be read again: it is kept for this run only";
-        } else if (fits && unsaved_.erase(key)) {
-            qInfo().noquote() << "The value of" << key << "is saved again";
+        } else if (fits) {
+            unsaved_.erase(key);
         }
         stamp_ = fileStamp();
     }
