@@ -4,8 +4,8 @@
 # launch until the island answers a window manager's ping, the longest wait for an answer over
 # the next KP_SETTINGS_FILE_SECONDS (70) seconds, the pointer moving every two seconds (so the
 # time spent together is written once a minute) and an edit made to the file by hand half-way,
-# then the time from SIGTERM to the app's exit (with its last write). Only prints; fails when the
-# app does not come up.
+# then the app's peak memory and the time from SIGTERM to its exit (with its last write). Only
+# prints; fails when the app does not come up.
 # Usage: settings-file.sh [build dir]   (benchmark-style arguments are ignored)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib/app-cost.sh"
@@ -50,11 +50,12 @@ PY
     sleep 2
   done
   wait $probe_pid || { echo "settings-file: $size bytes: $(cat "$out")"; rc=1; }
+  peak=$(awk '/^VmHWM:/ { printf "%d MB", $2 / 1024 }' /proc/"$APP_PID"/status)
   stopped=$(now)
   kill -TERM "$APP_PID"
   while grep -qs '^State:[^Z]*$' /proc/$APP_PID/status; do sleep 0.005; done
   quit=$(awk -v a="$stopped" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }')
   wait "$APP_PID" 2>/dev/null
-  echo "settings-file: $size bytes: $(tr '\n' ',' <"$out" | sed 's/,$//; s/,/, /g'), quit after $quit s, $(wc -c <"$conf") bytes after"
+  echo "settings-file: $size bytes: $(tr '\n' ',' <"$out" | sed 's/,$//; s/,/, /g'), peak $peak, quit after $quit s, $(wc -c <"$conf") bytes after"
 done
 exit $rc

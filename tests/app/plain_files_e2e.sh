@@ -20,7 +20,7 @@ zero=/dev/zero
 plant() {
   case $1 in
     pipe) mkfifo "$2" ;;
-    huge) python3 -c 'import sys; open(sys.argv[1], "w").write("[General]\nonboardedV1=true\n" + "".join(f"k{n}=v{n}\n" for n in range(1500000)))' "$2"
+    huge) python3 -c 'import sys; open(sys.argv[1], "w").write("[General]\nonboardedV1=true\n" + "".join(f"k{n}=value{n}\n" for n in range(1500000)))' "$2"
           cp "$2" "$scratch/huge.conf" ;;
     *) ln -s "$zero" "$2" ;;
   esac
