@@ -206,7 +206,7 @@ void Defaults::write(const QString& key, const QVariant& value) {
     if (fileStamp() != stamp_) rereadIfChanged();
     if (value.isValid()) known_.insert(key, value);
     else known_.remove(key);
-    if (settings_) {
+    if (settings_ && clearWriteLock()) {
         // The file as it is, to put back should this write leave it too large to be read again.
         const FileRead before = readPlainFile(configFile_, largestSettingsFile);
         if (value.isValid()) settings_->setValue(key, value);
@@ -228,6 +228,27 @@ void Defaults::write(const QString& key, const QVariant& value) {
         stamp_ = fileStamp();
     }
     emit changed(key);
+}
+
+bool Defaults::clearWriteLock() {
+    // The settings reader takes `<file>.lock` for each write and waits on whatever has that name: a
+    // pipe blocks it for good, a link to a device is read without end, a fresh file naming a live
+    // process holds it for half a minute. Only this app, one copy at a time, writes the file, so
+    // anything there is a leftover; its name is removed without opening it. A folder cannot be:
+    // the values then live in memory until it is gone.
+    const QString lock = configFile_ + ".lock";
+    const QByteArray native = QFile::encodeName(lock);
+    struct stat st {};
+    bool clear = false;
+    if (::lstat(native.constData(), &st) != 0)
+        clear = errno == ENOENT;
+    else
+        clear = !S_ISDIR(st.st_mode) && (::unlink(native.constData()) == 0 || errno == ENOENT);
+    if (!clear && !lockBlocked_)
+        qWarning().noquote() << "The settings file cannot be written while" << lock
+                             << "is in the way - the values are kept in memory";
+    lockBlocked_ = !clear;
+    return clear;
 }
 
 QString Defaults::recordPath(const QString& key) const { return dataDir_ + "/" + key + ".json"; }

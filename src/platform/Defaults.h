@@ -107,6 +107,8 @@ private:
     void rereadIfChanged();
     QByteArray fileStamp() const;
     void write(const QString& key, const QVariant& value);
+    // Whether the reader's write lock can be taken without waiting; said once when it cannot.
+    bool clearWriteLock();
     void reportFailure(const QString& key, const QString& why);
     // Keeps an unreadable record aside and says so.
     void setAside(const QString& key, const QString& why);
@@ -119,6 +121,7 @@ private:
     QByteArray stamp_;          // the file as last read or written, to skip echoes of own writes
     bool inMemory_ = false;     // the file cannot be read safely: nothing is read from it nor written
     int fullPasses_ = 0;
+    bool lockBlocked_ = false;
     std::set<QString> unsaved_;  // keys whose last value was too large for the file, each reported once
     QString dataDir_;
     std::set<QString> failing_;  // records whose last write failed, each reported once

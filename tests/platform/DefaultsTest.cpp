@@ -16,6 +16,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using kp::test::ScratchStore;
@@ -484,4 +485,45 @@ TEST(PlainFile, OnlyAPlainFileWithinTheBoundIsReadAndNothingElseIsWaitedOn) {
         EXPECT_EQ(kp::readPlainFile(at(name), 1000).state, kp::FileState::unfit) << name;
     EXPECT_EQ(kp::readPlainFile(at("none"), 1000).state, kp::FileState::absent);
     EXPECT_EQ(kp::readPlainFile(at("plain"), 1000).bytes, "{}");
+}
+
+TEST(Defaults, WhateverHoldsTheWriteLocksNameNoWriteWaitsOnIt) {
+    // A pipe, a link to an endless device, a fresh lock naming a live process: each held the first
+    // write up, for good or for half a minute. The writes run in a child the test can give up on.
+    const auto plant = [](const QString& lock, int kind) {
+        const QByteArray path = QFile::encodeName(lock);
+        if (kind == 0) return ::mkfifo(path.constData(), 0600) == 0;
+        if (kind == 1) return ::symlink("/dev/zero", path.constData()) == 0;
+        if (kind == 2) return QDir().mkdir(lock);
+        QFile live(lock);
+        return live.open(QIODevice::WriteOnly) && live.write("1\nsystemd\nhost\n") > 0;
+    };
+    for (int kind = 0; kind < 4; ++kind) {
+        SCOPED_TRACE(kind);
+        QTemporaryDir dir;
+        const QString conf = dir.path() + "/kettlepaw.conf";
+        put(conf, "[General]\nonboardedV1=true\n");
+        ASSERT_TRUE(plant(conf + ".lock", kind));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            {
+                kp::Defaults store(conf, dir.path());
+                store.set("soundOn", false);
+                store.set("petName", QStringLiteral("Mochi"));
+            }
+            ::_exit(kp::Defaults(conf, dir.path()).string("petName") == "Mochi" ? 0 : 3);
+        }
+        int status = -1;
+        for (int waited = 0; waited < 300 && ::waitpid(child, &status, WNOHANG) == 0; ++waited) ::usleep(100000);
+        if (::waitpid(child, &status, WNOHANG) == 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            ADD_FAILURE() << "a write still waits after 30 s";
+            continue;
+        }
+        // Written, or for a folder in the way, kept in memory and the file left as it was.
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), kind == 2 ? 3 : 0);
+        EXPECT_EQ(contents(conf).contains("Mochi"), kind != 2);
+    }
 }
