@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test through CTest inside a private desktop: Xvfb with a window manager, a compositor
 # and a tray, all in a private D-Bus session. Everything started here is stopped on the way out.
+# KP_TESTS=REGEX runs only the tests whose names match.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,7 +33,7 @@ source "$KP_ROOT/scripts/private-display.sh"
 kp_wait_for_manager
 for _ in $(seq 600); do xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
 rc=0
-ctest --test-dir "$KP_BUILD" --output-on-failure -j "$(nproc)" || rc=$?
+ctest --test-dir "$KP_BUILD" --output-on-failure -j "$(nproc)" ${KP_TESTS:+-R "$KP_TESTS"} || rc=$?
 kill $wm $cm $tr 2>/dev/null || true
 exit $rc
 INNER
