@@ -84,11 +84,15 @@ qint64 bytesOf(const Samples& samples) { return qint64(samples.capacity() * size
 bool openTake(QFile& file, const QString& path, QString* why) {
     if (path.startsWith(u':')) {
         file.setFileName(path);
-        return file.open(QIODevice::ReadOnly);
+        if (file.open(QIODevice::ReadOnly)) return true;
+        *why = QStringLiteral("it cannot be opened");
+        return false;
     }
     QString problem;
     const FileState state = openPlainFile(file, path, kMaxTakeBytes, &problem);
     if (state == FileState::unfit) *why = problem;
+    else if (state == FileState::absent) *why = QStringLiteral("it is gone, or a link to nothing");
+    else if (state == FileState::refused) *why = QStringLiteral("it cannot be opened");
     return state == FileState::plain;
 }
 
@@ -127,48 +131,89 @@ const std::vector<SampleBuffer>& ClipBank::loadClips(const QString& name) {
     return keep(name, find(roots_, name, room()));
 }
 
-QStringList ClipBank::takePaths(const QStringList& roots, const QString& name, int* beyond) {
+namespace {
+
+struct Candidate {
+    QString file;
+    int folder;
+};
+
+bool before(const Candidate& a, const Candidate& b) { return a.file != b.file ? a.file < b.file : a.folder < b.folder; }
+
+QStringList foldersOf(const QStringList& roots) {
     QStringList folders;
     for (const QString& root : roots) folders << root << QDir(root).filePath(QStringLiteral("Sounds"));
-    // Only the first few are held on to, however many there are.
-    struct Candidate {
-        QString file;
-        int folder;
-    };
-    const auto before = [](const Candidate& a, const Candidate& b) {
-        return a.file != b.file ? a.file < b.file : a.folder < b.folder;
-    };
+    return folders;
+}
+
+// The first `most` recordings of a name in file-name order that come after `after`, and how many
+// recordings it has in all. Only those few are held on to, however many there are.
+std::vector<Candidate> firstTakes(const QStringList& folders, const QString& name, std::size_t most,
+                                  const std::optional<Candidate>& after, int* all) {
     std::vector<Candidate> first;
     int matched = 0;
     for (int i = 0; i < folders.size(); ++i) {
         eachRecordingOf(folders[i], name, [&](const QString& file) {
             ++matched;
             Candidate candidate{file, i};
-            if (first.size() == std::size_t(kMaxTakes) && !before(candidate, first.back())) return;
+            if (after && !before(*after, candidate)) return;
+            if (first.size() == most && !before(candidate, first.back())) return;
             first.insert(std::upper_bound(first.begin(), first.end(), candidate, before), std::move(candidate));
-            if (first.size() > std::size_t(kMaxTakes)) first.pop_back();
+            if (first.size() > most) first.pop_back();
         });
     }
-    if (beyond) *beyond = matched - int(first.size());
+    if (all) *all = matched;
+    return first;
+}
+
+QString budgetText() {
+    return QStringLiteral("it would pass the %1 MB kept for recordings").arg(ClipBank::kMaxHeldBytes >> 20);
+}
+
+}  // namespace
+
+QStringList ClipBank::takePaths(const QStringList& roots, const QString& name, int* all) {
+    const QStringList folders = foldersOf(roots);
     QStringList paths;
-    for (const Candidate& c : first) paths << QDir(folders[c.folder]).filePath(c.file);
+    for (const Candidate& c : firstTakes(folders, name, kMaxTakes, std::nullopt, all))
+        paths << QDir(folders[c.folder]).filePath(c.file);
     return paths;
 }
 
+void ClipBank::Found::leaveOut(const QString& file, const QString& why) {
+    if (leftOutCount++ < kNamedLeftOut) leftOut << QStringLiteral("%1 (%2)").arg(file, why);
+}
+
+// The takes are looked into in file-name order until the slots are full: a file that gives no
+// sound, or no longer fits the room, leaves its slot to the next.
 ClipBank::Found ClipBank::find(const QStringList& roots, const QString& name, qint64 room) {
     Found found;
-    const QStringList paths = takePaths(roots, name, &found.beyond);
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        bool tooBig = false;
-        auto samples = decodeClip(paths[i], room, &tooBig);
-        if (tooBig) {
-            found.overBudget = int(paths.size() - i);
-            break;
+    const QStringList folders = foldersOf(roots);
+    std::optional<Candidate> after;
+    int all = 0, looked = 0;
+    while (found.takes.size() < std::size_t(kMaxTakes) && looked < kMaxLooks) {
+        const std::size_t want = std::min(std::size_t(kMaxTakes) - found.takes.size(), std::size_t(kMaxLooks - looked));
+        int matched = 0;
+        const std::vector<Candidate> batch = firstTakes(folders, name, want, after, &matched);
+        if (!after) all = matched;
+        for (const Candidate& c : batch) {
+            ++looked;
+            const QString path = QDir(folders[c.folder]).filePath(c.file);
+            bool tooBig = false;
+            QString why;
+            auto samples = decodeClip(path, room, &tooBig, &why);
+            if (samples) {
+                room -= bytesOf(*samples);
+                found.takes.push_back(makeBuffer(std::move(*samples)));
+                found.files << path;
+            } else {
+                found.leaveOut(path, tooBig ? budgetText() : why.isEmpty() ? QStringLiteral("it gives no sound") : why);
+            }
         }
-        if (!samples) continue;
-        room -= bytesOf(*samples);
-        found.takes.push_back(makeBuffer(std::move(*samples)));
+        if (batch.size() < want) break;  // no more of them
+        after = batch.back();
     }
+    found.notLookedAt = std::max(all - looked, 0);
     return found;
 }
 
@@ -178,23 +223,30 @@ const std::vector<SampleBuffer>& ClipBank::keep(const QString& name, Found found
     // Found with the room there was when the search began: another name's takes may have been kept
     // since.
     std::vector<SampleBuffer> kept;
-    for (SampleBuffer& take : found.takes) {
+    for (std::size_t i = 0; i < found.takes.size(); ++i) {
+        SampleBuffer& take = found.takes[i];
         const qint64 bytes = bytesOf(*take);
-        if (bytes > room()) break;
+        if (bytes > room()) {
+            found.leaveOut(found.files.value(qsizetype(i)), budgetText());
+            continue;
+        }
         held_ += bytes;
         kept.push_back(std::move(take));
     }
-    const int overBudget = found.overBudget + int(found.takes.size() - kept.size());
-    if (found.beyond > 0 || overBudget > 0) {
-        QStringList why;
-        if (found.beyond > 0) why << QStringLiteral("only the first %1 are taken").arg(kMaxTakes);
-        if (overBudget > 0)
-            why << QStringLiteral("%1 of those would pass the %2 MB kept for recordings")
-                       .arg(overBudget)
-                       .arg(kMaxHeldBytes >> 20);
-        qWarning().noquote() << QStringLiteral("%1 recordings of %2 are not played: %3")
-                                    .arg(found.beyond + overBudget)
-                                    .arg(name, why.join(QStringLiteral(", and ")));
+    const int notPlayed = found.leftOutCount + found.notLookedAt;
+    if (notPlayed > 0) {
+        QStringList said = found.leftOut;
+        if (found.leftOutCount > kNamedLeftOut) said << QStringLiteral("%1 more").arg(found.leftOutCount - kNamedLeftOut);
+        if (found.notLookedAt > 0)
+            said << QStringLiteral("%1 not looked into, past the first %2 takes or %3 files")
+                        .arg(found.notLookedAt)
+                        .arg(kMaxTakes)
+                        .arg(kMaxLooks);
+        qWarning().noquote() << QStringLiteral("%1 %2 of %3 %4 not played: %5")
+                                    .arg(notPlayed)
+                                    .arg(notPlayed == 1 ? QStringLiteral("recording") : QStringLiteral("recordings"), name,
+                                         notPlayed == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                                         said.join(QStringLiteral("; ")));
     }
     return *cache_.insert(name, std::move(kept));
 }
@@ -204,18 +256,22 @@ const std::vector<SampleBuffer>* ClipBank::loaded(const QString& name) const {
     return found == cache_.constEnd() ? nullptr : &*found;
 }
 
-std::optional<Samples> ClipBank::decodeClip(const QString& path, qint64 room, bool* tooBig) {
+std::optional<Samples> ClipBank::decodeClip(const QString& path, qint64 room, bool* tooBig, QString* reason) {
     QFile file;
     QString why;
     const auto refuse = [&]() -> std::optional<Samples> {
-        qWarning().noquote() << "The sound" << path << "is not played:" << why;
+        if (reason) *reason = why;
+        else qWarning().noquote() << "The sound" << path << "is not played:" << why;
         return std::nullopt;
     };
-    if (!openTake(file, path, &why)) return why.isEmpty() ? std::nullopt : refuse();
+    if (!openTake(file, path, &why)) return refuse();
     SF_VIRTUAL_IO io{&vioLength, &vioSeek, &vioRead, &vioWrite, &vioTell};
     SF_INFO info{};
     SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &file);
-    if (!sf) return std::nullopt;
+    if (!sf) {
+        why = QStringLiteral("it is no recording that can be read");
+        return refuse();
+    }
     why = refusal(info);
     if (!why.isEmpty()) {
         sf_close(sf);

@@ -16,8 +16,14 @@ namespace kp::audio {
 
 class ClipBank {
 public:
-    // The takes of a name kept, the first in file-name order.
-    static constexpr int kMaxTakes = 8;
+    // The takes of a name kept at most, the first that decode in file-name order: far more than
+    // anyone records of one sound. The budget below is what bounds a real folder.
+    static constexpr int kMaxTakes = 64;
+    // Files of a name looked into at most, decoded or refused: a folder of thousands of files that
+    // are no recordings costs a bounded search.
+    static constexpr int kMaxLooks = 4 * kMaxTakes;
+    // Files left out that the log names; the rest are counted.
+    static constexpr int kNamedLeftOut = 8;
     // Decoded samples the bank keeps across every name, in bytes: some three dozen of the longest
     // takes, or all the takes of every sound at a second or two each.
     static constexpr qint64 kMaxHeldBytes = qint64(32) << 20;
@@ -34,8 +40,11 @@ public:
     // A name's takes as found and decoded, with what was left out of them.
     struct Found {
         std::vector<SampleBuffer> takes;
-        int beyond = 0;      // recordings past the first kMaxTakes
-        int overBudget = 0;  // takes not decoded for want of room
+        QStringList files;        // the file of each take
+        QStringList leftOut;      // the first kNamedLeftOut files looked into and not played, with why
+        int leftOutCount = 0;     // every file looked into and not played
+        int notLookedAt = 0;      // recordings past the slots or the files looked into
+        void leaveOut(const QString& file, const QString& why);
     };
 
     // The takes of a clip name, in file-name order; empty when there are none (remembered too).
@@ -53,15 +62,16 @@ public:
     qint64 heldBytes() const { return held_; }
     qint64 room() const { return kMaxHeldBytes - held_; }
 
-    // The files of a name's first kMaxTakes takes in file-name order (a name in two folders: the
-    // earlier folder's first), and how many more there are.
-    static QStringList takePaths(const QStringList& roots, const QString& name, int* beyond = nullptr);
+    // The files of a name's first kMaxTakes recordings in file-name order (a name in two folders:
+    // the earlier folder's first), and how many it has in all.
+    static QStringList takePaths(const QStringList& roots, const QString& name, int* all = nullptr);
 
     // A whole file as 44100 Hz mono float; none when it cannot be read or converted, or when it is
-    // no take: not a plain file, or too long or too big for one (said in the log). Nor when its
-    // samples would take more than `room` bytes: `tooBig` is set then, and nothing is said.
+    // no take: not a plain file, or too long or too big for one (said in the log, or in `why` when
+    // given). Nor when its samples would take more than `room` bytes: `tooBig` is set then, and
+    // nothing is said.
     static std::optional<Samples> decodeClip(const QString& path, qint64 room = kMaxHeldBytes,
-                                             bool* tooBig = nullptr);
+                                             bool* tooBig = nullptr, QString* why = nullptr);
 
     // Whether a file's base name (no extension) is a take of `name`.
     static bool isTakeOf(const QString& baseName, const QString& name);
