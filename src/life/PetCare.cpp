@@ -275,7 +275,9 @@ void PetLife::restart() {
     setHealth(100);
     setPoops(0);
     poopDue_.reset();
-    birth_ = t;
+    // Born in the cat's own time: a clock put back gives no birth before the last one's save.
+    birth_ = catNow();
+    livedTo_ = birth_;
     publish(stage_, PetStage::kitten);
     errand_.reset();
     actingUntil_.reset();

@@ -42,7 +42,9 @@ SkyTime timeOfDayAt(double now) {
 PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler& scheduler, QObject* parent)
     : QObject(parent), store_(store), clock_(clock), random_(random), scheduler_(scheduler) {
     const double t = now();
-    birth_ = t;
+    // A clock set before the reference date gives a birth a record can hold.
+    birth_ = std::clamp(t, 0.0, kLatestRecordMoment);
+    livedTo_ = birth_;
     nextSneeze_ = t + 20;
     lastSlowBlink_ = t;
     lastHunt_ = t;
@@ -122,6 +124,8 @@ void PetLife::catchUpMotion() {
 }
 
 double PetLife::now() const { return steppedNow_ ? *steppedNow_ : clock_.now(); }
+
+double PetLife::catNow() const { return std::max(now(), livedTo_); }
 
 SkyLook PetLife::look() const {
     if (skyLook_) return skyLook_();
@@ -242,7 +246,7 @@ void PetLife::react(PetReaction::Kind kind, int count, double start, const QStri
 
 PetGrowth PetLife::growth() const {
     const double k = prefs::kittenLengthSeconds(store_);
-    const double age = now() - birth_;
+    const double age = catNow() - birth_;
     double g = age / std::max(3.0 * k, 1.0);
     if (!(g > 0)) g = 0;  // negative or undefined
     g = std::min(g, 1.0);
@@ -272,6 +276,7 @@ void PetLife::statStep() {
     // A clock that jumps backwards gives no negative step.
     const double dt = std::clamp(t - lastStatTick_, 0.0, kMaxStatStep);
     lastStatTick_ = t;
+    livedTo_ = t >= livedTo_ ? t : livedTo_ + dt;
     checkGrowth(t);
 
     if (isSleeping_) {
@@ -403,9 +408,9 @@ void PetLife::scheduleArrivalAfterWake(double t) {
 }
 
 void PetLife::checkGrowth(double t) {
-    const PetStage s = stageFor(t);
+    const PetStage s = stageFor(std::max(t, livedTo_));
     if (s == stage_) return;
-    // A clock set back can make the cat younger on paper; only growing up is celebrated.
+    // A longer kitten time (a setting) can make the cat younger on paper; only growing up is celebrated.
     const bool grew = rawValue(s) > rawValue(stage_);
     publish(stage_, s);
     if (!grew || !isVisible()) return;
@@ -554,7 +559,8 @@ void PetLife::save() {
     record.birth = birth_;
     record.poopDue = poopDue_;
     record.ballPlace = ballPlace_;
-    record.savedAt = now();
+    // Never before the last save: a clock put back would have the next start live the time again.
+    record.savedAt = catNow();
     record.nightSleepUntil = nightSleepUntil_;
     record.sleptNight = sleptNight_;
     const std::optional<QByteArray> bytes = encodePetRecord(record);
@@ -564,11 +570,10 @@ void PetLife::save() {
 
 void PetLife::load() {
     // A birth no real cat has is as unreadable as a missing one: the record is kept aside.
-    const double at = now();
     const std::optional<PetRecord> record = store_.decodeRecord<PetRecord>(
-        QString::fromLatin1(recordKey), [at](const QByteArray& bytes) -> std::optional<PetRecord> {
+        QString::fromLatin1(recordKey), [](const QByteArray& bytes) -> std::optional<PetRecord> {
             std::optional<PetRecord> r = decodePetRecord(bytes);
-            if (r && !keepRealMoments(*r, at)) return std::nullopt;
+            if (r && !keepRealMoments(*r)) return std::nullopt;
             return r;
         });
     if (!record) {
@@ -585,10 +590,14 @@ void PetLife::load() {
     publish(isSleeping_, r.isSleeping);
     setPoops(int(std::clamp(r.poops, 0LL, 4LL)));
     birth_ = r.birth;
-    poopDue_ = r.poopDue;
+    livedTo_ = r.savedAt;
+    // Saved ahead of the clock (the clock is behind, not the record): what was due is as far off
+    // as it was at the save, and no time away is known.
+    const double ahead = std::max(r.savedAt - now(), 0.0);
+    if (r.poopDue) poopDue_ = *r.poopDue - ahead;
     // Kept on the floor, away from the walls, whatever the record says.
     ballPlace_ = std::isfinite(r.ballPlace) ? std::clamp(r.ballPlace, kBallLeftmost, kBallRightmost) : 0.58;
-    publish(stage_, stageFor(now()));
+    publish(stage_, stageFor(catNow()));
 
     if (!isDead_) {
         // Live through the time away in coarse steps; the cat never dies of it.
@@ -609,11 +618,12 @@ void PetLife::load() {
 
         sleptNight_ = r.sleptNight;
         const double t = now();
-        if (r.isSleeping && r.nightSleepUntil && *r.nightSleepUntil > t) {
+        const std::optional<double> nightEnds =
+            r.nightSleepUntil ? std::optional(*r.nightSleepUntil - ahead) : std::nullopt;
+        if (r.isSleeping && nightEnds && *nightEnds > t) {
             publish(isSleeping_, true);
-            // A clock set back (or a hand-edited record) cannot keep the cat asleep for longer than
-            // a whole night's sleep from now.
-            publish(nightSleepUntil_, std::min(*r.nightSleepUntil, t + kLongestNight));
+            // A hand-edited record cannot keep the cat asleep for longer than a whole night's sleep.
+            publish(nightSleepUntil_, std::min(*nightEnds, t + kLongestNight));
         }
         if (poopDue_ && *poopDue_ < t) {
             setPoops(std::min(poops_ + 1, 4));

@@ -309,6 +309,9 @@ private:
     friend struct PetLifeProbe;
 
     double now() const;
+    // The cat's own time: the clock, or while the clock stands behind what the cat has lived to
+    // (put back, or behind its record), that moment. Its age and its saves count by it.
+    double catNow() const;
     SkyLook look() const;
     double drainSeconds() const;  // "statDrainSeconds", or the default
     double drainRate() const;     // full bar per drainSeconds
@@ -388,6 +391,9 @@ private:
 
     // Plain.
     double birth_ = 0;
+    // The latest moment the cat has lived to: the record's last save, then the clock, or while the
+    // clock is behind it, that moment plus the time lived since. Never goes back.
+    double livedTo_ = 0;
     IslandRoomKind room_ = IslandRoomKind::bedroom;
     IslandRoomKind viewRoom_ = IslandRoomKind::bedroom;
     std::optional<double> arrivalDue_;

@@ -70,13 +70,11 @@ bool readInteger(const json& object, const char* key, long long& out) {
 
 }  // namespace
 
-bool keepRealMoments(PetRecord& r, double now) {
-    const double latest = std::max(now, r.savedAt) + kClockPutBack;
-    const auto real = [latest](double t) { return isRecordMoment(t) && t <= latest; };
-    if (!real(r.birth)) return false;
-    r.savedAt = std::max(r.savedAt, r.birth);
+bool keepRealMoments(PetRecord& r) {
+    if (!isRecordMoment(r.birth)) return false;
+    r.savedAt = std::clamp(r.savedAt, r.birth, kLatestRecordMoment);
     for (std::optional<double>* at : {&r.poopDue, &r.nightSleepUntil, &r.sleptNight})
-        if (*at && !real(**at)) at->reset();
+        if (*at && !isRecordMoment(**at)) at->reset();
     return true;
 }
 

@@ -30,15 +30,11 @@ struct PetRecord {
 inline constexpr double kCatchUpStep = 60;
 inline constexpr double kMaxCatchUpSeconds = 604800;
 
-// A clock put back (a dual boot's hours, a wrong year set right) can leave a real cat's moments
-// ahead of it, but not by more than this.
-inline constexpr double kClockPutBack = 366 * 86400.0;
-
-// Keeps the record's moments to those a real cat leaves: none before the reference date, none more
-// than `kClockPutBack` after the later of `now` and the record's own save, and a last save not
-// before the birth. An optional moment outside that is dropped and a last save moved to the birth;
-// false when the birth itself is outside: such a record holds no cat to restore.
-bool keepRealMoments(PetRecord& record, double now);
+// Keeps the record's moments to those a record holds (see isRecordMoment): a last save not before
+// the birth nor past that range, and an optional moment outside it dropped. False when the birth is
+// outside: such a record holds no cat to restore. Moments ahead of the clock are kept: a clock put
+// back says the clock is wrong, not the record.
+bool keepRealMoments(PetRecord& record);
 
 // None when a value cannot be written (not a finite number).
 std::optional<QByteArray> encodePetRecord(const PetRecord& record);

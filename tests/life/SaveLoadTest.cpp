@@ -163,9 +163,7 @@ TEST(CatchUp, TheNightsSleepGoesOnButNeverPastAWholeNightFromNow) {
     EXPECT_EQ(cat->nightSleepUntil(), t + 1200);
 
     CatWorld a;
-    rec = awakeRecord(t, -86400);  // saved with the clock a day ahead
-    rec.isSleeping = true;
-    rec.nightSleepUntil = t + 86400 + 3000;
+    rec.nightSleepUntil = t + 86400;  // hand-edited
     a.writeRecord(rec);
     EXPECT_EQ(a.make()->nightSleepUntil(), t + 70 * 60);
 }
@@ -197,7 +195,7 @@ TEST(PetLoad, AHandEditedBallPlaceStaysInTheRoom) {
 }
 
 TEST(PetLoad, ABirthNoRealCatHasIsKeptAsideForANewbornAndTheOtherMomentsKeepToTheCatsLife) {
-    for (double birth : {-1e13, -1e12, -1.0, -1e300, 1e300, 8e8 + 2 * 365 * 86400.0}) {
+    for (double birth : {-1e13, -1e12, -1.0, -1e300, 1e300, 1e10 + 1}) {
         CatWorld w;
         PetRecord rec = awakeRecord(w.clock.now(), 600);
         rec.birth = birth;
@@ -219,4 +217,92 @@ TEST(PetLoad, ABirthNoRealCatHasIsKeptAsideForANewbornAndTheOtherMomentsKeepToTh
     EXPECT_NEAR(cat->hunger(), 40 + 120 * r, 1e-9);
     EXPECT_EQ(cat->poopDue(), std::nullopt);
     EXPECT_EQ(cat->sleptNight(), std::nullopt);
+}
+
+// A clock put back (a flat clock battery, a firmware's default year) leaves the record ahead of it:
+// the clock is wrong, not the record.
+TEST(ClockSetBack, TheCatIsKeptAsItWasAndOnlyTheRealTimeAwayIsLivedWhenTheClockIsRightAgain) {
+    const double tenYears = 3652 * 86400.0;
+    const double t0 = test::localMoment(2026, 3, 2, 10);
+    const double y1999 = test::localMoment(1999, 6, 1, 10);
+    // {clock seconds after t0, where the clock stands then}: launches of 25 s each, the last one right.
+    const std::vector<std::vector<std::pair<double, double>>> histories = {
+        {{60, 60 - tenYears}, {120, 120 - tenYears}, {180, 180}},
+        {{60, y1999 - t0}, {120, 120}},
+    };
+    for (const auto& launches : histories) {
+        CatWorld w;
+        PetRecord rec;
+        rec.hunger = 42.75;
+        rec.birth = t0 - 10 * 86400;
+        rec.savedAt = t0;
+        w.writeRecord(rec);
+        double lived = 0;
+        for (const auto& [at, shown] : launches) {
+            const bool right = at == shown;
+            w.clock.setNow(t0 + shown);
+            w.store.restart();
+            auto cat = w.make();
+            const QString when = QString::number(at) + (right ? " right" : " behind");
+            EXPECT_EQ(cat->birth(), rec.birth) << when.toStdString();
+            EXPECT_EQ(cat->stage(), PetStage::adult) << when.toStdString();
+            EXPECT_EQ(cat->ageText().toStdString(), "10d") << when.toStdString();
+            // Behind, nothing is caught up; right again, the time between the launches less the time lived.
+            const double away = right ? at - lived : 0;
+            EXPECT_NEAR(cat->hunger(), 42.75 + (lived + away) * r, 1e-6) << when.toStdString();
+            EXPECT_DOUBLE_EQ(cat->health(), 100) << when.toStdString();
+            w.run(25);
+            lived += 25;
+            EXPECT_DOUBLE_EQ(cat->growth().body, 1) << when.toStdString();
+            cat->save();
+            EXPECT_GE(w.readRecord()->savedAt, t0 + lived) << when.toStdString();
+        }
+        EXPECT_TRUE(asideFiles(w).isEmpty());
+    }
+}
+
+TEST(ClockSetBack, WhatWasDueUnderARecordAheadOfTheClockIsAsFarOffAsAtTheSave) {
+    CatWorld w;
+    const double t = w.clock.now();
+    const double saved = t + 3652 * 86400.0;
+    PetRecord rec = awakeRecord(saved, 0);
+    rec.isSleeping = true;
+    rec.energy = 60;
+    rec.poopDue = saved + 600;
+    rec.nightSleepUntil = saved + 1200;
+    w.writeRecord(rec);
+    auto cat = w.make();
+    EXPECT_TRUE(cat->isSleeping());
+    EXPECT_EQ(cat->nightSleepUntil(), t + 1200);
+    EXPECT_EQ(cat->poopDue(), t + 600);
+    EXPECT_EQ(cat->poops(), 0);
+}
+
+TEST(ClockSetBack, ANewCatIsBornInTheCatsTimeAndKeptAtTheNextStart) {
+    // After a death under a clock ten years back: born after the last one's save.
+    CatWorld w;
+    const double t0 = w.clock.now();
+    PetRecord dead = awakeRecord(t0, 0);
+    dead.isDead = true;
+    w.writeRecord(dead);
+    w.clock.setNow(t0 - 3652 * 86400.0);
+    auto cat = w.make();
+    cat->restart();
+    EXPECT_EQ(cat->birth(), t0);
+    EXPECT_EQ(cat->stage(), PetStage::kitten);
+    cat->save();
+    EXPECT_EQ(w.readRecord()->birth, t0);
+
+    // A first start under a clock set before there were records: the kitten is the one kept.
+    CatWorld y;
+    y.clock.setNow(test::localMoment(1999, 6, 1, 10));
+    auto kitten = y.make();
+    y.run(20);
+    kitten->save();  // as the app does when it ends
+    kitten.reset();
+    y.store.restart();
+    kitten = y.make();
+    EXPECT_NEAR(kitten->hunger(), 40 + 20 * r, 1e-9);
+    EXPECT_EQ(kitten->ageText().toStdString(), "1m");
+    EXPECT_TRUE(asideFiles(y).isEmpty());
 }
