@@ -168,8 +168,9 @@ void MacAlbum::addDueKeepsakes(double now) {
     if (!store_.canKeep(QString::fromLatin1(PetLife::recordKey))) return;
 
     const AlbumCatSnapshot cat = world_.cat ? world_.cat() : AlbumCatSnapshot{};
-    // Nor does one born at a moment no record keeps (under a clock set before the reference date).
-    if (!isRecordMoment(cat.birth)) return;
+    // Nor does one born at a moment no record keeps, and no page is dated at one: a clock set before
+    // the reference date would make the whole album unreadable.
+    if (!isRecordMoment(cat.birth) || !isRecordMoment(now)) return;
     const SkyLook look = world_.look ? world_.look() : SkyLook{};
     std::vector<MacKeepsake> all = load();
     if (untrimmed_) return;

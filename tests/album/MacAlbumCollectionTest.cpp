@@ -378,3 +378,17 @@ TEST(MacAlbumCollection, TheFullWardrobesPageShowsItsPhotoInColourAsOnlyTheFarew
     EXPECT_GT(farewell.faded, 1000) << "the farewell's photo faded";
     EXPECT_LT(farewell.vivid, 50) << "the farewell's photo in its colours";
 }
+
+TEST(MacAlbumCollection, AClockSetBeforeTheReferenceDateDatesNoPageAndTheAlbumStays) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    f.album->addDueKeepsakes(birth + 60);
+    const std::size_t pages = f.keepsakes().size();
+    ASSERT_GT(pages, 0u);
+    f.fake.look.weather = SkyWeather::rain;
+    f.album->addDueKeepsakes(utc(1999, 6, 1, 10));
+    f.remake();
+    EXPECT_EQ(f.keepsakes().size(), pages);
+    f.album->addDueKeepsakes(birth + 120);
+    EXPECT_TRUE(f.find("rain")) << "its pages are collected again once the clock is right";
+}
