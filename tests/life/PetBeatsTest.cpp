@@ -262,3 +262,34 @@ TEST(PetBeats, TheCatStrollsAtAWalkAndZoomsAtARunFromEndToEndOfTheRoom) {
     EXPECT_DOUBLE_EQ(cat->happiness(), 53);
     EXPECT_EQ(cat->pose(), PetPose::sitting);
 }
+
+TEST(PetAttention, TheWatchedSittingCatSlowBlinksAtAPointerThatRestsAtMostEveryTwentySeconds) {
+    CatWorld w;
+    auto cat = w.make();
+    P::setBeat(*cat, PetBeat::sit(w.clock.now() + 1000), w.clock.now());
+    P::setPlace(*cat, 0.5);  // the pointer right above it: nothing to hunt
+    cat->setWatched(true);
+    const auto blinks = [&] { return std::count(w.emotes.begin(), w.emotes.end(), BotEmote::happy); };
+    const auto hearts = [&] {
+        return std::count_if(cat->reactions().begin(), cat->reactions().end(),
+                             [](const PetReaction& r) { return r.kind == PetReaction::Kind::heart; });
+    };
+    // A pointer moved every two and a half seconds never rests long enough.
+    for (int i = 0; i < 10; ++i) {
+        cat->cursorMoved(i % 2 ? 0.5 : 0.52);
+        moveFor(w, *cat, 2.5);
+    }
+    EXPECT_EQ(blinks(), 0);
+    cat->cursorMoved(0.52);
+    const double rested = w.clock.now();
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return blinks() == 1; }, 4));
+    EXPECT_NEAR(w.clock.now() - rested, 3, 0.05);
+    EXPECT_EQ(hearts(), 1);
+    EXPECT_NEAR(*cat->lookingAtYouUntil() - w.clock.now(), 2, 1e-9);
+    moveFor(w, *cat, 19.9);
+    EXPECT_EQ(blinks(), 1) << "twenty seconds between two";
+    ASSERT_TRUE(moveUntil(w, *cat, [&] { return blinks() == 2; }, 0.2));
+    cat->setWatched(false);
+    moveFor(w, *cat, 25);
+    EXPECT_EQ(blinks(), 2) << "nobody watching";
+}

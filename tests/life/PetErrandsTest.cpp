@@ -148,3 +148,33 @@ TEST(PetErrands, ACatAHairFromItsSpotStepsExactlyOntoIt) {
         EXPECT_EQ(cat->pose(), PetPose::eating);
     }
 }
+
+TEST(PetErrands, ACatBoundForAnotherRoomWalksOutOfThisOneAndInAtTheFarSide) {
+    struct Trip {
+        IslandRoomKind from;
+        PetErrand errand;
+        IslandRoomKind to;
+        double exit, entry;
+    };
+    for (const Trip& trip : {Trip{IslandRoomKind::garden, PetErrand::sleep, IslandRoomKind::bedroom, -0.08, 1.06},
+                             Trip{IslandRoomKind::bedroom, PetErrand::litter, IslandRoomKind::care, 1.08, -0.06}}) {
+        CatWorld w;
+        auto cat = w.make();
+        putIn(*cat, trip.from);
+        P::setPlace(*cat, 0.5);
+        const double start = w.clock.now();
+        cat->send(trip.errand);
+        const bool rightward = trip.exit > 0.5;
+        moveFor(w, *cat, 1);
+        EXPECT_EQ(cat->room(), trip.from) << "still walking to the door";
+        EXPECT_NEAR(cat->place(), rightward ? 0.68 : 0.32, 0.01);
+        EXPECT_EQ(cat->facingRight(), rightward);
+        EXPECT_TRUE(cat->isStepping());
+        ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->room() != trip.from; }, 5));
+        EXPECT_NEAR(w.clock.now() - start, std::abs(trip.exit - 0.5) / 0.18, 0.1)
+            << "across the room at an errand's pace";
+        EXPECT_EQ(cat->room(), trip.to);
+        EXPECT_DOUBLE_EQ(cat->place(), trip.entry);
+        EXPECT_EQ(cat->facingRight(), rightward);
+    }
+}

@@ -90,3 +90,21 @@ TEST(PetBodyFrame, AStretchReachesOutThenLetsGoAndAWalkingCatNeitherSitsNorStret
     EXPECT_LT(sit, 0.1);
     EXPECT_LT(stretch, 0.1);
 }
+
+TEST(PetBodyFrame, AtTheBowlsTheCatCrouchesAndIsNeverDrawnTallerThanItStands) {
+    for (const PetPose pose : {PetPose::eating, PetPose::drinking}) {
+        CatWorld w;
+        auto cat = w.make();
+        A::setRoom(*cat, IslandRoomKind::kitchen);
+        cat->setPose(pose);
+        drawFor(w, *cat, 1);
+        double lowest = 2, highest = 0;
+        for (int i = 0; i < 120; ++i) {
+            drawFor(w, *cat, 1.0 / 60);
+            lowest = std::min(lowest, cat->springs().squash);
+            highest = std::max(highest, cat->springs().squash);
+        }
+        EXPECT_LE(highest, 1.0) << int(pose);
+        EXPECT_GE(lowest, 0.95) << int(pose) << ": a crouch, not flattened";
+    }
+}
