@@ -217,6 +217,15 @@ TEST(PetLoad, ABirthNoRealCatHasIsKeptAsideForANewbornAndTheOtherMomentsKeepToTh
     EXPECT_NEAR(cat->hunger(), 40 + 120 * r, 1e-9);
     EXPECT_EQ(cat->poopDue(), std::nullopt);
     EXPECT_EQ(cat->sleptNight(), std::nullopt);
+    // A last save past any record's moment is kept to the latest one, as the next save writes it.
+    CatWorld later;
+    PetRecord ahead = awakeRecord(later.clock.now(), 600);
+    ahead.savedAt = 1e300;
+    later.writeRecord(ahead);
+    auto kept = later.make();
+    EXPECT_EQ(kept->birth(), ahead.birth);
+    kept->save();
+    EXPECT_EQ(later.readRecord()->savedAt, kLatestRecordMoment);
 }
 
 // A clock put back (a flat clock battery, a firmware's default year) leaves the record ahead of it:
@@ -254,6 +263,7 @@ TEST(ClockSetBack, TheCatIsKeptAsItWasAndOnlyTheRealTimeAwayIsLivedWhenTheClockI
             w.run(25);
             lived += 25;
             EXPECT_DOUBLE_EQ(cat->growth().body, 1) << when.toStdString();
+            EXPECT_EQ(cat->stage(), PetStage::adult) << when.toStdString();
             cat->save();
             EXPECT_GE(w.readRecord()->savedAt, t0 + lived) << when.toStdString();
         }
