@@ -18,17 +18,8 @@ kp_write_cat "$record" hunger=42.75 energy=80 birth=$((written - 864000)) savedA
 # the pinned one), up until its island exists, then ended with SIGTERM.
 run_at() {
   back=$1
-  local log=$scratch/app-$back.log
-  LD_PRELOAD=$faketime_lib FAKETIME="-${back}d" FAKETIME_DONT_FAKE_MONOTONIC=1 \
-    "$KP_BUILD_DIR/src/app/kettlepaw" >"$log" 2>&1 &
-  app_pid=$!
-  pids+=("$app_pid")
-  kp_app_log=$log
-  launched() {
-    kill -0 "$app_pid" 2>/dev/null || kp_fail "$back days back: the app ended while starting"
-    xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'
-  }
-  kp_wait 120 launched || kp_fail "$back days back: the app did not start"
+  kp_launch_app "$back days back" "$scratch/app-$back.log" \
+    LD_PRELOAD="$faketime_lib" FAKETIME="-${back}d" FAKETIME_DONT_FAKE_MONOTONIC=1
   kp_stop_app || kp_fail "$back days back: the app did not exit 0 on SIGTERM"
   kp_expect_nothing_aside "$XDG_DATA_HOME"
   python3 - "$record" "$written" "$back" <<'PY' || kp_fail "$back days back"

@@ -27,13 +27,7 @@ cp "$record" "$scratch/written.json"
 
 # One run: started, up once its island exists (the record has been read by then), ended with SIGTERM.
 run_once() {
-  kp_start_app "$scratch/app-$1.log"
-  run=$1
-  launched() {
-    kill -0 "$app_pid" 2>/dev/null || kp_fail "$run: the app ended while starting"
-    xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'
-  }
-  kp_wait 120 launched || kp_fail "$1: the app did not start"
+  kp_launch_app "$1" "$scratch/app-$1.log"
   kp_stop_app || kp_fail "$1: the app did not exit 0 on SIGTERM"
   kp_expect_nothing_aside "$XDG_DATA_HOME"
   cp "$record" "$scratch/saved-$1.json"

@@ -69,13 +69,26 @@ kp_need_app() {
   [ -x "${KP_BUILD_DIR:?}/src/app/kettlepaw" ] || { echo "no app under $KP_BUILD_DIR"; exit 1; }
 }
 
-# kp_start_app LOG: the built app in the background, its output in LOG; `app_pid` is its pid,
-# also added to `pids` (stopped on exit where kp_scratch_dir made the scratch folder).
+# kp_start_app LOG [VAR=VALUE...]: the built app in the background with those variables set, its
+# output in LOG; `app_pid` is its pid, also added to `pids` (stopped on exit where kp_scratch_dir
+# made the scratch folder).
 kp_start_app() {
-  "${KP_BUILD_DIR:?}/src/app/kettlepaw" >"$1" 2>&1 &
+  env "${@:2}" "${KP_BUILD_DIR:?}/src/app/kettlepaw" >"$1" 2>&1 &
   app_pid=$!
   pids+=("$app_pid")
   kp_app_log=$1
+}
+# kp_launch_app WHAT LOG [VAR=VALUE...]: kp_start_app, then waits until the app has launched (its
+# island exists: its records have been read by then); fails naming WHAT when it ends first or has
+# not launched within two minutes.
+kp_launch_app() {
+  kp_start_app "${@:2}"
+  _kp_launching=$1
+  kp_wait 120 _kp_launched || kp_fail "$1: the app did not start"
+}
+_kp_launched() {
+  kill -0 "$app_pid" 2>/dev/null || kp_fail "$_kp_launching: the app ended while starting"
+  xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'
 }
 # kp_stop_app: SIGTERM, then the app's exit status.
 kp_stop_app() {
