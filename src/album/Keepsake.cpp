@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kp {
@@ -28,11 +29,26 @@ Json stringArray(const QStringList& list) {
 // type fails. The identity ("id", "key", "date", "catBirth") is always required.
 enum class Absent { fails, keepsDefault };
 
+constexpr qsizetype kLongestText = 2000;  // far above any diary line, key or photo name
+constexpr qsizetype kMostPhotos = 2;       // the app keeps at most two a page, and no page shows more
+
+// A text from a hand-edited record cannot swell every page drawn from it: it is cut to its first
+// `kLongestText` units, never inside a character, and a long one is not converted whole to be cut.
+QString boundedText(const std::string& utf8) {
+    // Three bytes give at least one unit, so the bytes past these are never kept.
+    const std::size_t bytes = std::min(utf8.size(), static_cast<std::size_t>(kLongestText) * 3 + 3);
+    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(bytes));
+    if (text.size() <= kLongestText) return text;
+    text.truncate(text.at(kLongestText - 1).isHighSurrogate() ? kLongestText - 1 : kLongestText);
+    text.squeeze();
+    return text;
+}
+
 bool readString(const Json& obj, const char* name, QString& out, Absent absent = Absent::keepsDefault) {
     auto it = obj.find(name);
     if (it == obj.end()) return absent == Absent::keepsDefault;
     if (!it->is_string()) return false;
-    out = QString::fromStdString(it->get<std::string>());
+    out = boundedText(it->get_ref<const std::string&>());
     return true;
 }
 
@@ -44,19 +60,18 @@ bool readNumber(const Json& obj, const char* name, double& out, Absent absent = 
     return true;
 }
 
-bool readStrings(const Json& obj, const char* name, QStringList& out) {
+// The first `most` strings of a list, each bounded; every element must still be a string.
+bool readStrings(const Json& obj, const char* name, QStringList& out, qsizetype most) {
     auto it = obj.find(name);
     if (it == obj.end()) return true;
     if (!it->is_array()) return false;
     out.clear();
     for (const auto& v : *it) {
         if (!v.is_string()) return false;
-        out.push_back(QString::fromStdString(v.get<std::string>()));
+        if (out.size() < most) out.push_back(boundedText(v.get_ref<const std::string&>()));
     }
     return true;
 }
-
-constexpr qsizetype kLongestText = 2000;  // far above any diary line
 
 std::optional<MacKeepsake> readKeepsake(const Json& obj) {
     if (!obj.is_object()) return std::nullopt;
@@ -73,15 +88,12 @@ std::optional<MacKeepsake> readKeepsake(const Json& obj) {
         return std::nullopt;
     // An age longer than any two such moments lie apart reads as a missing one.
     if (!(std::fabs(k.age) <= kLatestRecordMoment)) k.age = k.date - k.catBirth;
-    // A name or a text from a hand-edited record cannot swell every page drawn from it.
     k.name = prefs::cappedName(k.name);
-    k.title.truncate(kLongestText);
-    k.note.truncate(kLongestText);
     if (auto died = obj.find("died"); died != obj.end()) {
         if (!died->is_boolean()) return std::nullopt;
         k.died = died->get<bool>();
     }
-    if (!readStrings(obj, "photos", k.photos) || !readStrings(obj, "captions", k.captions))
+    if (!readStrings(obj, "photos", k.photos, kMostPhotos) || !readStrings(obj, "captions", k.captions, kMostPhotos))
         return std::nullopt;
     if (auto it = obj.find("outfit"); it != obj.end()) {
         auto outfit = outfitFromJsonValue(*it);

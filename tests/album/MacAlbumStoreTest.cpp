@@ -8,6 +8,8 @@
 #include <QImageReader>
 #include <nlohmann/json.hpp>
 
+#include <string>
+
 using namespace kp;
 using namespace kp::albumtest;
 
@@ -50,15 +52,47 @@ TEST(MacAlbumStore, RecordRoundTripKeepsEveryFieldAndMemberOrder) {
 
 }
 
-TEST(MacAlbumStore, AHugeNameOrTextReadsBackCapped) {
+TEST(MacAlbumStore, AHandMadePageReadsBackWithinWhatTheAppWrites) {
     MacKeepsake k = keepsake("arrived", 10);
     k.name = QString(1 << 20, u'm');
     k.note = QString(1 << 20, u'n');
+    k.key = QString(1 << 20, u'k');
+    k.breed = QString(1 << 20, u'b');
+    // Far more photos than a page holds, each with a caption, the first of them endless.
+    for (int i = 0; i < 100'000; ++i) {
+        k.photos << QStringLiteral("%1.jpg").arg(i);
+        k.captions << QStringLiteral("caption %1").arg(i);
+    }
+    k.photos[0] = QString(1 << 20, u'p');
+    k.captions[0] = QString(1 << 20, u'c');
+    // A character of two units where the cut falls is not split.
+    k.title = QString(1999, u't') + QString::fromUcs4(U"\U0001F431") + QString(1 << 20, u't');
     auto back = decodeKeepsakes(encodeKeepsakes({k}));
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->front().name, QString(24, u'm'));
-    EXPECT_LT(back->front().note.size(), 10000);
-    EXPECT_TRUE(back->front().note.startsWith(QString(100, u'n')));
+    const MacKeepsake& read = back->front();
+    // Each text as its length and its ends, which a failure prints readably.
+    const auto cut = [](const QString& s) {
+        return std::to_string(s.size()) + " " + s.left(8).toStdString() + "…" + s.right(8).toStdString();
+    };
+    EXPECT_EQ(read.name, QString(24, u'm'));
+    EXPECT_EQ(cut(read.note), cut(QString(2000, u'n')));
+    EXPECT_EQ(cut(read.key), cut(QString(2000, u'k')));
+    EXPECT_EQ(cut(read.breed), cut(QString(2000, u'b')));
+    EXPECT_EQ(cut(read.title), cut(QString(1999, u't')));
+    EXPECT_EQ(read.photos.size(), 2);
+    EXPECT_EQ(read.captions.size(), 2);
+    EXPECT_EQ(cut(read.photos.value(0)), cut(QString(2000, u'p')));
+    EXPECT_EQ(cut(read.captions.value(0)), cut(QString(2000, u'c')));
+    EXPECT_EQ(read.photos.value(1).toStdString(), "1.jpg");
+    EXPECT_EQ(read.captions.value(1).toStdString(), "caption 1");
+    // The cut keeps only what it keeps.
+    EXPECT_LE(read.captions.value(0).capacity(), 2000);
+
+    // Past the kept photos, an element of the wrong type still spoils the list.
+    nlohmann::ordered_json list = nlohmann::ordered_json::parse(encodeKeepsakes({keepsake("rain", 5)}).toStdString());
+    list[0]["photos"] = {"a.jpg", "b.jpg", 3};
+    list[0]["captions"] = {"a", "b", "c"};
+    EXPECT_FALSE(decodeKeepsakes(QByteArray::fromStdString(list.dump())));
 }
 
 TEST(MacAlbumStore, AKeepsakeFromAnEarlierVersionLoadsWithDefaults_AWrongTypeSpoilsTheList) {
