@@ -77,20 +77,38 @@ AlbumBookSource AlbumBookSource::live(const MacAlbum& album, double now) {
 namespace {
 // Far above the album's own photos, crops of some tens of kB.
 constexpr qint64 kLargestPhoto = 16 << 20;
+// The album's photos are JPEG files some 600 pixels wide, and a print shows at most about 700: a
+// larger photo (put there by hand) is decoded scaled down, as the decoder does at a fraction of the
+// cost, and one over `kWidestSource` a side is left out, as its decoding alone would stall the page.
+constexpr int kWidestPhoto = 1024;
+constexpr int kWidestSource = 4096;
+
+// Readies `reader` on the photo at `path`, from its header alone; false when there is none to show.
+// Only a plain file is opened, so a pipe, a device or a link to one never blocks or floods the read.
+bool openPhoto(QFile& file, QImageReader& reader, const QString& path) {
+    if (path.isEmpty() || openPlainFile(file, path, kLargestPhoto) != FileState::plain) return false;
+    reader.setDevice(&file);
+    reader.setFormat("jpeg");
+    reader.setAutoDetectImageFormat(false);
+    if (!reader.canRead()) return false;
+    const QSize size = reader.size();
+    if (size.isEmpty() || size.width() > kWidestSource || size.height() > kWidestSource) return false;
+    if (size.width() > kWidestPhoto || size.height() > kWidestPhoto)
+        reader.setScaledSize(size.scaled(kWidestPhoto, kWidestPhoto, Qt::KeepAspectRatio));
+    return true;
+}
 }  // namespace
 
 void AlbumBookSource::readPhotosOf(const MacAlbum& album) {
     loadPhoto = [&album](const QString& name) {
-        const QString path = album.photoPath(name);
-        if (path.isEmpty()) return QImage();
-        const FileRead file = readPlainFile(path, kLargestPhoto);
-        return file.state == FileState::plain ? QImage::fromData(file.bytes) : QImage();
+        QFile file;
+        QImageReader reader;
+        return openPhoto(file, reader, album.photoPath(name)) ? reader.read() : QImage();
     };
     photoReadable = [&album](const QString& name) {
-        const QString path = album.photoPath(name);
         QFile file;
-        return !path.isEmpty() && openPlainFile(file, path, kLargestPhoto) == FileState::plain &&
-               QImageReader(&file).canRead();
+        QImageReader reader;
+        return openPhoto(file, reader, album.photoPath(name));
     };
 }
 

@@ -97,7 +97,8 @@ struct AlbumBookSource {
 
     // The live app: AppState's cat, the preferences, the closet and the album's photo folder.
     static AlbumBookSource live(const MacAlbum& album, double now);
-    // Sets the photo readers to the album's photo folder.
+    // Sets the photo readers to the album's photo folder: JPEG files at most 4096 pixels a side,
+    // read at most 1024 a side.
     void readPhotosOf(const MacAlbum& album);
 };
 

@@ -1,10 +1,15 @@
 // Grouping keepsakes into books: which cats get one, in which order, and what each page holds.
 #include "album/AlbumBook.h"
+#include "MacAlbumTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QDir>
+#include <QFile>
 #include <QImage>
+
+#include <sys/stat.h>
 
 using namespace kp;
 
@@ -142,3 +147,40 @@ TEST(AlbumBooks, ShotsPairPhotosWithCaptionsAndSkipUnreadable) {
     EXPECT_EQ(decoded, 1);
 }
 
+
+// Photos under the album's folder that the app did not write: only a plain JPEG file is read, and at
+// no more than a print needs; nothing else blocks, floods or swells the book.
+TEST(AlbumBooks, APhotoPutThereByHandIsReadOnlyAsAJpegTheSizeOfAPrint) {
+    albumtest::AlbumFixture f;
+    const QString folder = f.album->photoFolder() + u'/';
+    const auto image = [&](const char* name, QSize size, const char* format) {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        EXPECT_TRUE(img.save(folder + QLatin1String(name), format)) << name;
+    };
+    image("own.jpg", QSize(570, 414), "JPEG");
+    image("camera.jpg", QSize(3000, 2000), "JPEG");
+    image("banner.jpg", QSize(5000, 60), "JPEG");
+    image("drawing.jpg", QSize(64, 64), "PNG");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "pipe.jpg").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", folder + "zero.jpg"));
+    ASSERT_TRUE(QFile::link(folder + "own.jpg", folder + "link.jpg"));
+    QFile huge(folder + "huge.jpg");
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(17 << 20));
+    huge.close();
+    ASSERT_TRUE(QDir().mkdir(folder + "folder.jpg"));
+
+    AlbumBookSource source;
+    source.readPhotosOf(*f.album);
+    QStringList seen;
+    for (const char* name : {"own.jpg", "link.jpg", "camera.jpg", "banner.jpg", "drawing.jpg", "pipe.jpg",
+                             "zero.jpg", "huge.jpg", "folder.jpg", "missing.jpg"}) {
+        const auto shot = albumbooks::shot(QLatin1String(name), QStringLiteral("caption"), source);
+        const QSize size = shot ? shot->image().size() : QSize();
+        const QString read = shot ? QStringLiteral("%1x%2").arg(size.width()).arg(size.height()) : "none";
+        seen << QLatin1String(name) + u' ' + read;
+    }
+    EXPECT_EQ(seen.join(", ").toStdString(),
+              "own.jpg 570x414, link.jpg 570x414, camera.jpg 1024x682, banner.jpg none, drawing.jpg none, "
+              "pipe.jpg none, zero.jpg none, huge.jpg none, folder.jpg none, missing.jpg none");
+}
