@@ -84,6 +84,37 @@ TEST(RoomCat, FacingLeftMirrorsTheCat) {
     EXPECT_GT(inkIn(img, QRect(int(cx) - 30, 70, 28, 30)), inkIn(img, QRect(int(cx) + 2, 70, 28, 30)));
 }
 
+// The bounds of the orange cat's fur on the side it faces (its words and crumbs are no fur).
+QRect frontFur(RoomCatWorld& w) {
+    const QImage img = w.render();
+    const RoomCatState& c = w.layer->state();
+    QRect fur;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if ((x - c.x) * c.f > 0 && p.alpha() > 200 && p.red() - p.blue() > 90) fur |= QRect(x, y, 1, 1);
+        }
+    return fur;
+}
+
+TEST(RoomCat, EatingDipsItsHeadForwardIntoTheBowl) {
+    for (const bool right : {true, false}) {
+        RoomCatWorld w;
+        w.show(IslandRoomKind::kitchen);
+        PetLifeProbe::setPlace(w.life(), 0.5, right);
+        w.life().setPose(PetPose::wander);
+        w.settle();
+        const QRect standing = frontFur(w);
+        w.life().setPose(PetPose::eating);
+        w.settle();
+        const QRect eating = frontFur(w);
+        // The muzzle reaches further out on the side it faces, and the head sinks below its standing height.
+        const int reach = right ? eating.right() - standing.right() : standing.left() - eating.left();
+        EXPECT_GE(reach, 3) << "facing right " << right;
+        EXPECT_GE(eating.top() - standing.top(), 4) << "facing right " << right;
+    }
+}
+
 TEST(RoomCat, FadesAndGrowsInAsTheIslandOpens) {
     RoomCatWorld w;
     w.show(IslandRoomKind::bedroom);
