@@ -307,6 +307,25 @@ TEST(RoomSprites, AWindowsSlowSwayAndDriftAreDrawnAgainOnlyOnceTheyMoveAVisibleS
     EXPECT_FALSE(RoomSprites::damage(later, window(t0)).isEmpty());
 }
 
+TEST(RoomSprites, AWordIsDrawnAgainOnlyOnceOneOfItsLettersChanges) {
+    RoomSprites sprites;
+    const auto word = [&](const QString& text) {
+        QPainter& p = sprites.gather(2, QSize(400, 200));
+        p.setPen(Qt::black);
+        p.drawText(QPointF(20, 40), text);
+        return sprites.endGather();
+    };
+    // Five letters and more: the digest reads them a word of four at a time, then what is left.
+    for (const QString& name : {QStringLiteral("Tobbi"), QStringLiteral("Miso's bowl")}) {
+        const auto first = word(name);
+        ASSERT_EQ(first.size(), 1u);
+        EXPECT_TRUE(RoomSprites::damage(word(name), first).isEmpty()) << name.toStdString();
+        QString changed = name;
+        changed.back() = u'y';
+        EXPECT_TRUE(RoomSprites::damage(word(changed), first).contains(first[0].rect)) << name.toStdString();
+    }
+}
+
 TEST(RoomSprites, TheFilterDrawsOnlyTheShapesThatMeetTheDamage) {
     RoomSprites sprites;
     QImage img(400, 200, QImage::Format_ARGB32_Premultiplied);
