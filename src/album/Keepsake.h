@@ -34,7 +34,9 @@ QByteArray encodeKeepsakes(const std::vector<MacKeepsake>& keepsakes);
 // Any element missing "id", "key", "date" or "catBirth", holding a member of the wrong type or a
 // "date" or "catBirth" no record holds (see isRecordMoment), makes the whole list unreadable. Other
 // missing members (a keepsake from an earlier version) are empty, "died" false and "age" (also when
-// it is longer than any real one) the time from "catBirth" to "date".
+// it is longer than any real one) the time from "catBirth" to "date". As no page the app writes holds
+// more, a page keeps its first two photos and captions, each text its first 2000 UTF-16 units (the
+// name its first 24 characters), never cut inside a character.
 std::optional<std::vector<MacKeepsake>> decodeKeepsakes(const QByteArray& json);
 
 // A new identity in the stored form.
