@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromLatin1(kp::appIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Two copies would overwrite each other's cat.
-    kp::SingleInstanceLock lock(kp::SingleInstanceLock::defaultFolder());
+    // Two copies would overwrite each other's cat, however differently each was started.
+    kp::SingleInstanceLock lock(kp::SingleInstanceLock::defaultFolders());
     switch (lock.tryLock()) {
     case kp::SingleInstanceLock::Outcome::taken:
         break;

@@ -2,8 +2,10 @@
 #include "Paths.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -52,31 +54,35 @@ QString holderOf(int fd) {
     const qint64 pid = QByteArray(text, n > 0 ? int(n) : 0).trimmed().toLongLong(&ok);
     return ok && pid > 0 ? QStringLiteral("process %1").arg(pid) : QStringLiteral("another copy");
 }
-}  // namespace
 
-SingleInstanceLock::SingleInstanceLock(QString folder) : folder_(std::move(folder)) {}
+using Outcome = SingleInstanceLock::Outcome;
 
-SingleInstanceLock::~SingleInstanceLock() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-SingleInstanceLock::Outcome SingleInstanceLock::tryLock() {
-    if (fd_ >= 0) return Outcome::taken;
-    const QString path = folder_ + '/' + QLatin1String(lockName);
-    const auto fail = [this, &path](const QString& what) {
-        why_ = QStringLiteral("its lock %1 %2").arg(path, what);
+// Takes <folder>/kettlepaw.lock into `*taken`. A folder among `seen` (by device and inode) is held
+// already: it is taken again without a second lock, which the first would refuse.
+Outcome lockIn(const QString& folderPath, std::vector<std::pair<dev_t, ino_t>>& seen, int* taken, QString* why) {
+    const QString path = folderPath + '/' + QLatin1String(lockName);
+    const auto fail = [why, &path](const QString& what) {
+        *why = QStringLiteral("its lock %1 %2").arg(path, what);
         return Outcome::failed;
     };
     QString folderFault;
-    const int folder = paths::openOwnFolder(folder_, true, &folderFault);
+    const int folder = paths::openOwnFolder(folderPath, true, &folderFault);
     if (folder < 0) {
-        why_ = QStringLiteral("the folder %1 for its lock is not usable: %2").arg(folder_, folderFault);
+        *why = QStringLiteral("the folder %1 for its lock is not usable: %2").arg(folderPath, folderFault);
         return Outcome::failed;
+    }
+    struct stat st {};
+    if (::fstat(folder, &st) == 0) {
+        const std::pair id{st.st_dev, st.st_ino};
+        if (std::find(seen.begin(), seen.end(), id) != seen.end()) {
+            ::close(folder);
+            return Outcome::taken;
+        }
+        seen.push_back(id);
     }
     // No link is followed and nothing is waited on: a pipe opens at once and is refused below.
     const int fd = ::openat(folder, lockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
     const int openError = errno;
-    struct stat st {};
     const bool odd = fd < 0 && ::fstatat(folder, lockName, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode);
     ::close(folder);
     if (fd < 0) {
@@ -89,21 +95,55 @@ SingleInstanceLock::Outcome SingleInstanceLock::tryLock() {
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        if (error == EWOULDBLOCK) why_ = QStringLiteral("%1 holds its lock %2").arg(holderOf(fd), path);
+        if (error == EWOULDBLOCK) *why = QStringLiteral("%1 holds its lock %2").arg(holderOf(fd), path);
         ::close(fd);
         return error == EWOULDBLOCK ? Outcome::heldElsewhere : fail(QStringLiteral("cannot be locked: %1").arg(errorText(error)));
     }
-    fd_ = fd;
+    *taken = fd;
+    return Outcome::taken;
+}
+}  // namespace
+
+SingleInstanceLock::SingleInstanceLock(QStringList folders) : folders_(std::move(folders)) {}
+
+SingleInstanceLock::~SingleInstanceLock() { release(); }
+
+void SingleInstanceLock::release() {
+    for (const int fd : fds_) ::close(fd);
+    fds_.clear();
+}
+
+SingleInstanceLock::Outcome SingleInstanceLock::tryLock() {
+    if (!fds_.empty()) return Outcome::taken;
+    std::vector<std::pair<dev_t, ino_t>> seen;
+    for (const QString& folder : folders_) {
+        int fd = -1;
+        if (const Outcome outcome = lockIn(folder, seen, &fd, &why_); outcome != Outcome::taken) {
+            release();
+            return outcome;
+        }
+        if (fd >= 0) fds_.push_back(fd);
+    }
     why_.clear();
     // The pid, for a person who wonders which copy holds it; the lock does not depend on it.
     const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) == 0) {
-        [[maybe_unused]] auto n = ::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+    for (const int fd : fds_) {
+        if (::ftruncate(fd, 0) == 0) {
+            [[maybe_unused]] auto n = ::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+        }
     }
     return Outcome::taken;
 }
 
-QString SingleInstanceLock::defaultFolder() { return paths::runtimeDir(); }
+QStringList SingleInstanceLock::defaultFolders() {
+    QStringList folders;
+    for (const QString& folder : {paths::dataDir(), paths::configDir()}) {
+        // A folder kept elsewhere behind a link (with the user's dotfiles) is locked where it lives.
+        const QString real = QFileInfo(folder).canonicalFilePath();
+        folders << (real.isEmpty() ? folder : real);
+    }
+    return folders;
+}
 
 namespace {
 int signalPipe[2] = {-1, -1};

@@ -1,16 +1,19 @@
 #pragma once
-// One running copy per user, a clean quit on SIGTERM/SIGINT/SIGHUP, and a final save that cannot
+// One running copy over one cat, a clean quit on SIGTERM/SIGINT/SIGHUP, and a final save that cannot
 // hold the quit up for long.
 #include <QString>
+#include <QStringList>
+
 #include <functional>
+#include <vector>
 
 class QCoreApplication;
 
 namespace kp {
 
-// One running copy per user: an advisory lock (flock) on a plain file in a folder only the user may
-// write in. The kernel lets go of it when its holder ends, however it ends, so a copy that crashed
-// never keeps the next one out.
+// One running copy over one cat: an advisory lock (flock) on a plain file in each folder of what it
+// guards, folders only the user may write in. The kernel lets go of it when its holder ends, however
+// it ends, so a copy that crashed never keeps the next one out.
 class SingleInstanceLock {
 public:
     enum class Outcome {
@@ -19,8 +22,10 @@ public:
         failed,         // no lock could be had; why() says what failed and where
     };
 
-    // The lock is <folder>/kettlepaw.lock; a missing folder is made, for the user alone.
-    explicit SingleInstanceLock(QString folder);
+    // The lock is <folder>/kettlepaw.lock in every folder given, each held for the copy to run (a
+    // folder given twice, under any name, once); a missing folder is made, for the user alone.
+    explicit SingleInstanceLock(QStringList folders);
+    explicit SingleInstanceLock(const QString& folder) : SingleInstanceLock(QStringList{folder}) {}
     ~SingleInstanceLock();
     SingleInstanceLock(const SingleInstanceLock&) = delete;
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
@@ -30,11 +35,15 @@ public:
     Outcome tryLock();
     // Which copy holds the lock, or what failed and where.
     const QString& why() const { return why_; }
-    static QString defaultFolder();  // paths::runtimeDir()
+    // The folders of the cat's records and of its settings, links followed and made when missing:
+    // every start over the same files meets the same locks, whatever else its environment says.
+    static QStringList defaultFolders();
 
 private:
-    QString folder_;
-    int fd_ = -1;
+    void release();
+
+    QStringList folders_;
+    std::vector<int> fds_;
     QString why_;
 };
 

@@ -1,6 +1,5 @@
 #include "Paths.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,20 +24,6 @@ QString xdgBase(const char* variable, const QString& fallbackUnderHome) {
 QString configDir() { return xdgBase("XDG_CONFIG_HOME", "/.config") + "/kettlepaw"; }
 QString configFile() { return configDir() + "/kettlepaw.conf"; }
 QString dataDir() { return xdgBase("XDG_DATA_HOME", "/.local/share") + "/kettlepaw"; }
-QString cacheDir() { return xdgBase("XDG_CACHE_HOME", "/.cache") + "/kettlepaw"; }
-
-QString runtimeDir() {
-    const QString value = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (value.isEmpty() || !QDir::isAbsolutePath(value)) return cacheDir();
-    QString why;
-    const int fd = openOwnFolder(value, false, &why);
-    if (fd < 0) {
-        qWarning().noquote() << "XDG_RUNTIME_DIR" << value << "is not used:" << why;
-        return cacheDir();
-    }
-    ::close(fd);
-    return value;
-}
 
 int openOwnFolder(const QString& path, bool make, QString* why) {
     const auto fail = [why](const QString& text) {

@@ -7,10 +7,6 @@ namespace kp::paths {
 QString configDir();   // $XDG_CONFIG_HOME/kettlepaw (~/.config/kettlepaw)
 QString configFile();  // configDir()/kettlepaw.conf
 QString dataDir();     // $XDG_DATA_HOME/kettlepaw (~/.local/share/kettlepaw)
-QString cacheDir();    // $XDG_CACHE_HOME/kettlepaw (~/.cache/kettlepaw)
-// $XDG_RUNTIME_DIR when it is a folder of the user's own that no one else may write in, else
-// cacheDir(): never a folder shared with other users, where anyone could plant a file.
-QString runtimeDir();
 
 // Opens `path` as a folder (for the *at() calls) when it is one of the user's own, not a link, that
 // no one else may write in; with `make`, a missing one is made first, for the user alone. Else -1,

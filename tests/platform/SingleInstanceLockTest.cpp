@@ -1,7 +1,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,6 +10,8 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +54,19 @@ QString foreignFolder(const QTemporaryDir& dir) {
     EXPECT_EQ(::chown(native(path).constData(), 65534, 65534), 0);
     return path;
 }
+
+// The variables the lock's folders follow, put back as they were.
+struct Environment {
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+    Environment() {
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR"})
+            saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    }
+    ~Environment() {
+        for (const auto& [name, value] : saved)
+            value ? qputenv(name, *value) : qunsetenv(name);
+    }
+};
 
 QString sharedFolder(const QTemporaryDir& dir) {
     const QString path = folderIn(dir, "shared");
@@ -158,19 +172,18 @@ TEST(SingleInstanceLock, OnlyALiveHolderKeepsTheNextCopyOutAndOneThatWasKilledNe
 
 TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMayWriteIn) {
     QTemporaryDir dir;
-    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    const auto restore = qScopeGuard([&] { qputenv("XDG_CACHE_HOME", oldCache), qputenv("XDG_RUNTIME_DIR", oldRuntime); });
-    qputenv("XDG_CACHE_HOME", native(dir.path() + "/cache"));
-    qunsetenv("XDG_RUNTIME_DIR");
-    const QString made = dir.path() + "/cache/kettlepaw";
-    EXPECT_EQ(kp::paths::runtimeDir().toStdString(), made.toStdString()) << "not the temporary folder every user shares";
-    Lock fresh(made);
+    const Environment environment;
+    qputenv("XDG_DATA_HOME", native(dir.path() + "/share"));
+    qputenv("XDG_CONFIG_HOME", native(dir.path() + "/config"));
+    const QString made = dir.path() + "/share/kettlepaw";
+    Lock fresh(Lock::defaultFolders());
     EXPECT_EQ(fresh.tryLock(), Outcome::taken) << fresh.why().toStdString();
-    for (const auto& [path, mode] : {std::pair{made, 0700u}, std::pair{made + "/kettlepaw.lock", 0600u}}) {
-        struct stat st {};
-        EXPECT_EQ(::lstat(native(path).constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, mode) << "made for the user alone: " << path.toStdString();
-    }
+    for (const QString& folder : {made, dir.path() + "/config/kettlepaw"})
+        for (const auto& [path, mode] : {std::pair{folder, 0700u}, std::pair{folder + "/kettlepaw.lock", 0600u}}) {
+            struct stat st {};
+            EXPECT_EQ(::lstat(native(path).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, mode) << "made for the user alone: " << path.toStdString();
+        }
 
     const QString shared = sharedFolder(dir), foreign = foreignFolder(dir), linked = dir.path() + "/linked";
     ASSERT_EQ(::symlink(native(folderIn(dir, "target")).constData(), native(linked).constData()), 0);
@@ -183,19 +196,66 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
     };
     const qsizetype openBefore = openFiles();
     for (const auto& [folder, said] : cases) {
-        Lock lock(folder);
+        // Behind an intact first folder too: what it took is let go.
+        Lock lock(QStringList{dir.path() + "/target", folder});
         EXPECT_EQ(lock.tryLock(), Outcome::failed) << said;
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(folder.toStdString())) << said;
         EXPECT_THAT(lock.why().toStdString(), HasSubstr(said));
-        // Nor is such a runtime folder used: the cache folder stands in.
-        qputenv("XDG_RUNTIME_DIR", native(folder));
-        EXPECT_EQ(kp::paths::runtimeDir().toStdString(), (folder == unwritable ? folder : made).toStdString()) << said;
+        EXPECT_EQ(openFiles(), openBefore) << said;
     }
-    EXPECT_EQ(openFiles(), openBefore);
-    for (const QString& unfit : {dir.path() + "/missing", QStringLiteral(".")}) {
-        qputenv("XDG_RUNTIME_DIR", native(unfit));
-        EXPECT_EQ(kp::paths::runtimeDir().toStdString(), made.toStdString()) << unfit.toStdString();
+}
+
+TEST(SingleInstanceLock, OneCatHasOneCopyWhateverElseTheEnvironmentOfEachStartSays) {
+    QTemporaryDir dir;
+    const Environment environment;
+    qputenv("HOME", native(dir.path()));
+    const QString run = folderIn(dir, "run"), share = dir.path() + "/share", config = dir.path() + "/config";
+    // The data folder kept with the user's dotfiles, behind a link.
+    folderIn(dir, "dotfiles"), folderIn(dir, "linked");
+    const QString dotfiles = folderIn(dir, "dotfiles/kettlepaw");
+    ASSERT_EQ(::symlink(native(dotfiles).constData(), native(dir.path() + "/linked/kettlepaw").constData()), 0);
+    // Each start: the variables it sets; the others are unset.
+    using Start = std::vector<std::pair<const char*, QString>>;
+    const auto start = [&](const Start& variables) {
+        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_CACHE_HOME"}) qunsetenv(name);
+        qputenv("XDG_DATA_HOME", native(share));
+        qputenv("XDG_CONFIG_HOME", native(config));
+        for (const auto& [name, value] : variables) qputenv(name, native(value));
+        return std::make_unique<Lock>(Lock::defaultFolders());
+    };
+    const Start bare{}, withRuntime{{"XDG_RUNTIME_DIR", run}};
+    const Start cacheA{{"TMPDIR", dir.path() + "/a"}, {"XDG_CACHE_HOME", dir.path() + "/a"}};
+    const Start cacheB{{"TMPDIR", dir.path() + "/b"}, {"XDG_CACHE_HOME", dir.path() + "/b"}};
+    const Start otherData{{"XDG_DATA_HOME", dir.path() + "/elsewhere"}};
+    const Start otherConfig{{"XDG_CONFIG_HOME", dir.path() + "/elsewhere"}};
+    const Start linkedData{{"XDG_DATA_HOME", dir.path() + "/linked"}};
+    const Start dataThroughLink{{"XDG_DATA_HOME", dir.path() + "/dotfiles"}};
+    const Start otherCat{{"XDG_DATA_HOME", dir.path() + "/other"}, {"XDG_CONFIG_HOME", dir.path() + "/other"}};
+    struct Case {
+        const char* what;
+        Start first, second;
+        QString heldAt;  // the lock the second start finds held; none when both run
+    };
+    const QString dataLock = share + "/kettlepaw/kettlepaw.lock", configLock = config + "/kettlepaw/kettlepaw.lock";
+    const std::vector<Case> cases{
+        {"without a runtime folder, then with one", bare, withRuntime, dataLock},
+        {"with a runtime folder, then without one", withRuntime, bare, dataLock},
+        {"two temporary and cache folders", cacheA, cacheB, dataLock},
+        {"one settings file, two data folders", bare, otherData, configLock},
+        {"one data folder, two settings files", bare, otherConfig, dataLock},
+        {"a data folder and a link to it", linkedData, dataThroughLink, dotfiles + "/kettlepaw.lock"},
+        {"another cat", bare, otherCat, {}},
+        {"settings and records in one folder", otherCat, bare, {}},
+    };
+    for (const auto& [what, first, second, heldAt] : cases) {
+        const auto running = start(first);
+        ASSERT_EQ(running->tryLock(), Outcome::taken) << what << ": " << running->why().toStdString();
+        const auto next = start(second);
+        if (heldAt.isEmpty()) {
+            EXPECT_EQ(next->tryLock(), Outcome::taken) << what << ": " << next->why().toStdString();
+            continue;
+        }
+        EXPECT_EQ(next->tryLock(), Outcome::heldElsewhere) << what;
+        EXPECT_EQ(next->why().toStdString(), "process " + std::to_string(::getpid()) + " holds its lock " + heldAt.toStdString()) << what;
     }
-    qputenv("XDG_RUNTIME_DIR", native(dir.path()));
-    EXPECT_EQ(kp::paths::runtimeDir().toStdString(), dir.path().toStdString());
 }
