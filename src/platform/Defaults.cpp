@@ -106,24 +106,63 @@ void Defaults::openSettings() {
     // Sections are parsed on first use, and only then is the status known.
     QStringList keys = settings_->allKeys();
     if (settings_->status() == QSettings::FormatError) {
-        // The next write would replace the file with only the keys that could be read: keep the
-        // user's bytes aside first, then go on from the first intact [General] block, if any.
         const QByteArray bytes = readPlainFile(configFile_, largestSettingsFile).bytes;
-        const QString target = asideName(configFile_, QStringLiteral("conf"));
-        if (QFile::rename(configFile_, target)) {
-            qWarning().noquote() << "The settings file could not be read; it was kept as" << target;
-            const qsizetype general = bytes.startsWith("[General]\n") ? 0 : bytes.indexOf("\n[General]\n");
-            settings_.reset();
-            if (general >= 0) writeFileAtomically(configFile_, bytes.mid(general == 0 ? 0 : general + 1));
-            settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
-            keys = settings_->allKeys();
-        } else {
-            qWarning().noquote() << "The settings file" << configFile_ << "cannot be read nor moved aside";
-        }
+        // Some editors begin the file with a byte-order mark, which the reader takes for damage.
+        const bool marked = bytes.startsWith("\xEF\xBB\xBF");
+        if (marked) keys = replaceSettings(bytes.mid(3));
+        if (settings_->status() == QSettings::FormatError) keys = salvage(bytes, marked ? bytes.mid(3) : bytes);
     }
     known_.clear();
     for (const QString& key : keys) known_.insert(key, settings_->value(key));
     ++fullPasses_;
+}
+
+QStringList Defaults::salvage(const QByteArray& bytes, const QByteArray& text) {
+    // The next write would replace the file with only the keys that could be read: keep the user's
+    // bytes aside first.
+    const QString kept = keepSettingsAside(bytes);
+    if (kept.isEmpty()) {
+        qWarning().noquote() << "The settings file" << configFile_ << "cannot be read nor kept aside";
+        return settings_->allKeys();
+    }
+    qWarning().noquote() << "The settings file could not be read; it was kept as" << kept;
+    // Damage before the values: go on from the first intact [General] block.
+    if (const qsizetype general = text.indexOf("\n[General]\n"); general >= 0 && !text.startsWith("[General]\n"))
+        replaceSettings(text.mid(general + 1));
+    QStringList keys = settings_->allKeys();
+    if (settings_->status() != QSettings::FormatError || !clearWriteLock()) return keys;
+    // Damage among them: what could be read is written back alone, so the next start finds none.
+    QVariantMap values;
+    for (const QString& key : keys) values.insert(key, settings_->value(key));
+    replaceSettings({});
+    for (auto it = values.cbegin(); it != values.cend(); ++it) settings_->setValue(it.key(), it.value());
+    settings_->sync();
+    QCoreApplication::sendPostedEvents(settings_.get(), QEvent::UpdateRequest);
+    // Written again with escapes, it may no longer fit: the damaged file stays rather than none.
+    if (QFileInfo(configFile_).size() > largestSettingsFile) replaceSettings(text);
+    return settings_->allKeys();
+}
+
+QStringList Defaults::replaceSettings(const QByteArray& bytes) {
+    settings_.reset();
+    writeFileAtomically(settingsPath(), bytes);
+    settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
+    return settings_->allKeys();
+}
+
+QString Defaults::settingsPath() const {
+    const QString real = QFileInfo(configFile_).canonicalFilePath();
+    return real.isEmpty() ? configFile_ : real;
+}
+
+QString Defaults::keepSettingsAside(const QByteArray& bytes) {
+    const QFileInfo file(configFile_);
+    const QStringList names{file.completeBaseName() + ".unreadable-*.conf"};
+    for (const QFileInfo& kept : file.dir().entryInfoList(names, QDir::Files))
+        if (kept.size() == bytes.size() && readPlainFile(kept.filePath(), largestSettingsFile).bytes == bytes)
+            return kept.filePath();
+    const QString target = asideName(configFile_, QStringLiteral("conf"));
+    return writeFileAtomically(target, bytes) ? target : QString();
 }
 
 Defaults::~Defaults() = default;
@@ -217,8 +256,7 @@ void Defaults::write(const QString& key, const QVariant& value) {
         QCoreApplication::sendPostedEvents(settings_.get(), QEvent::UpdateRequest);
         const bool fits = QFileInfo(configFile_).size() <= largestSettingsFile;
         if (!fits && (before.state == FileState::plain || before.state == FileState::absent)) {
-            writeFileAtomically(configFile_, before.bytes);
-            settings_ = std::make_unique<QSettings>(configFile_, QSettings::IniFormat);
+            replaceSettings(before.bytes);
             if (unsaved_.insert(key).second)
                 qWarning().noquote() << "The value of" << key << "would make the settings file too large"
                                      << "to be read again: it is kept for this run only";

@@ -6,7 +6,9 @@
 // a reader cannot decode is kept aside under `<key>.unreadable-<unix time>.json` before anything
 // can overwrite it; so is one nested deeper than `deepestRecord` levels of objects and arrays, before
 // anything parses it. A settings file that cannot be parsed is kept aside the same way, under
-// `<name>.unreadable-<unix time>.conf`, before the first write replaces it. A settings file that is
+// `<name>.unreadable-<unix time>.conf` (once for the same bytes), and what could be read of it is
+// written back in its place. A byte-order mark at its start is no damage: the file is written
+// again without it. A settings file that is a link is written through: it stays a link. One that is
 // no plain file of a sane size (a pipe, a device, a file over `largestSettingsFile`) is neither read
 // nor written: the values of that run live in memory only.
 //
@@ -103,6 +105,16 @@ signals:
 
 private:
     void openSettings();
+    // Keeps a damaged file's `bytes` aside and reads what it can of `text` (the bytes without a
+    // byte-order mark), leaving in the file what it read.
+    QStringList salvage(const QByteArray& bytes, const QByteArray& text);
+    // Writes `bytes` as the settings file and reads it again; the keys read.
+    QStringList replaceSettings(const QByteArray& bytes);
+    // Where the file's bytes live: a link (a file kept with the user's dotfiles) is written through.
+    QString settingsPath() const;
+    // A copy of the damaged file beside it, or the copy already there with the same bytes; empty
+    // when none could be made.
+    QString keepSettingsAside(const QByteArray& bytes);
     void watchFile();
     void rereadIfChanged();
     QByteArray fileStamp() const;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -462,6 +463,90 @@ TEST(Defaults, AValueThatWouldLeaveTheFileTooLargeIsKeptForThisRunOnly) {
     EXPECT_EQ(s->string("petName").toStdString(), "Mochi");
     EXPECT_TRUE(s->contains("soundOn"));
     EXPECT_FALSE(s->contains("notes"));
+}
+
+TEST(Defaults, ASettingsFileThatBeginsWithAByteOrderMarkReadsAsTheSameFileWithoutIt) {
+    QTemporaryDir dir;
+    const QString conf = dir.path() + "/kettlepaw.conf";
+    const QByteArray values = "[General]\nonboardedV1=true\npetName=Mochi\n";
+    put(conf, "\xEF\xBB\xBF" + values);
+    for (int start = 0; start < 2; ++start) {
+        kp::Defaults store(conf, dir.path());
+        EXPECT_TRUE(store.boolValue("onboardedV1")) << start;
+        EXPECT_EQ(store.string("petName").toStdString(), "Mochi") << start;
+        if (start == 0) continue;
+        // Saved so by hand while the app runs.
+        saveAsAnEditorWould(conf, "\xEF\xBB\xBF[General]\nonboardedV1=true\npetName=Tama\n");
+        QTRY_COMPARE_WITH_TIMEOUT(store.string("petName"), QStringLiteral("Tama"), 20000);
+        EXPECT_TRUE(store.boolValue("onboardedV1"));
+    }
+    EXPECT_EQ(contents(conf), "[General]\nonboardedV1=true\npetName=Tama\n");
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.unreadable-*"}).join(' ').toStdString(), "");
+}
+
+TEST(Defaults, ASettingsFileThatIsALinkStaysALinkAndItsTargetHoldsTheValues) {
+    QTemporaryDir dir;
+    const QString conf = dir.path() + "/config/kettlepaw.conf", target = dir.path() + "/dotfiles/kettlepaw.conf";
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/config") && QDir().mkpath(dir.path() + "/dotfiles"));
+    put(target, "[General]\nonboardedV1=true\n");
+    ASSERT_TRUE(QFile::link(target, conf));
+    {
+        kp::Defaults store(conf, dir.path());
+        store.set("petName", QStringLiteral("Mochi"));
+        // Too large to be read again: the file as it was is put back.
+        store.set("notes", QString(kp::Defaults::largestSettingsFile, u'm'));
+        store.set("soundOn", false);
+    }
+    EXPECT_EQ(QFile::symLinkTarget(conf).toStdString(), target.toStdString());
+    EXPECT_LE(QFileInfo(target).size(), kp::Defaults::largestSettingsFile);
+    kp::Defaults reopened(conf, dir.path());
+    EXPECT_TRUE(reopened.boolValue("onboardedV1"));
+    EXPECT_EQ(reopened.string("petName").toStdString(), "Mochi");
+    EXPECT_TRUE(reopened.contains("soundOn"));
+    EXPECT_FALSE(reopened.contains("notes"));
+}
+
+namespace {
+// Whether a store opened on `conf` in a new process, as a new start of the app would be (the reader
+// keeps what it parsed for the life of a process), reads petName as Mochi.
+bool startReadsTheName(const QString& conf) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(kp::Defaults(conf, QFileInfo(conf).path()).string("petName") == "Mochi" ? 0 : 1);
+    int status = -1;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+}  // namespace
+
+TEST(Defaults, ADamagedSettingsFileIsKeptAsideOnceAndWhatCouldBeReadIsWrittenBackAlone) {
+    // The reader stops at the open quote: soundOn is lost to it.
+    const QByteArray damaged = "[General]\nonboardedV1=true\npetName=Mochi\n\"unterminated\nsoundOn=false\n";
+    const auto aside = [](const QTemporaryDir& dir) { return QDir(dir.path()).entryList({"kettlepaw.unreadable-*.conf"}); };
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "a link" : "a file");
+        QTemporaryDir dir;
+        const QString conf = dir.path() + "/kettlepaw.conf", file = linked ? dir.path() + "/dotfiles.conf" : conf;
+        put(file, damaged);
+        if (linked) {
+            ASSERT_TRUE(QFile::link(file, conf));
+        }
+        // Starts that write nothing.
+        for (int start = 0; start < 3; ++start) EXPECT_TRUE(startReadsTheName(conf)) << start;
+        ASSERT_EQ(aside(dir).size(), 1) << aside(dir).join(' ').toStdString();
+        EXPECT_TRUE(contents(dir.path() + "/" + aside(dir).first()) == damaged);
+        EXPECT_EQ(QFileInfo(conf).isSymLink(), linked);
+        QSettings written(file, QSettings::IniFormat);
+        EXPECT_EQ(written.allKeys(), (QStringList{"onboardedV1", "petName"}));
+        EXPECT_EQ(written.status(), QSettings::NoError);
+    }
+    // Nothing can be written back while a folder holds the reader's write lock: the same damage is
+    // still kept aside once, and the file left as it is.
+    QTemporaryDir dir;
+    const QString conf = dir.path() + "/kettlepaw.conf";
+    put(conf, damaged);
+    ASSERT_TRUE(QDir().mkdir(conf + ".lock"));
+    for (int start = 0; start < 2; ++start) EXPECT_TRUE(startReadsTheName(conf)) << start;
+    EXPECT_EQ(aside(dir).size(), 1) << aside(dir).join(' ').toStdString();
+    EXPECT_TRUE(contents(conf) == damaged);
 }
 
 TEST(AppLifecycle, AFinalSaveThatHangsEndsTheProcessInsteadOfHoldingItUp) {
