@@ -132,10 +132,9 @@ QStringList Defaults::salvage(const QByteArray& bytes, const QByteArray& text) {
     QStringList keys = settings_->allKeys();
     if (settings_->status() != QSettings::FormatError || !clearWriteLock()) return keys;
     // Damage among them: what could be read is written back alone, so the next start finds none.
-    QVariantMap values;
-    for (const QString& key : keys) values.insert(key, settings_->value(key));
-    replaceSettings({});
-    for (auto it = values.cbegin(); it != values.cend(); ++it) settings_->setValue(it.key(), it.value());
+    // The reader rewrites the file whole, in one step, from what it read, once a value is set.
+    if (keys.isEmpty()) return replaceSettings({});
+    settings_->setValue(keys.first(), settings_->value(keys.first()));
     settings_->sync();
     QCoreApplication::sendPostedEvents(settings_.get(), QEvent::UpdateRequest);
     // Written again with escapes, it may no longer fit: the damaged file stays rather than none.

@@ -508,43 +508,49 @@ TEST(Defaults, ASettingsFileThatIsALinkStaysALinkAndItsTargetHoldsTheValues) {
 
 namespace {
 // Whether a store opened on `conf` in a new process, as a new start of the app would be (the reader
-// keeps what it parsed for the life of a process), reads petName as Mochi.
-bool startReadsTheName(const QString& conf) {
+// keeps what it parsed for the life of a process), reads petName as `name`.
+bool startReadsTheName(const QString& conf, const QString& name) {
     const pid_t child = ::fork();
-    if (child == 0) ::_exit(kp::Defaults(conf, QFileInfo(conf).path()).string("petName") == "Mochi" ? 0 : 1);
+    if (child == 0) ::_exit(kp::Defaults(conf, QFileInfo(conf).path()).string("petName") == name ? 0 : 1);
     int status = -1;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 }  // namespace
 
 TEST(Defaults, ADamagedSettingsFileIsKeptAsideOnceAndWhatCouldBeReadIsWrittenBackAlone) {
-    // The reader stops at the open quote: soundOn is lost to it.
+    // The reader stops at an open quote: soundOn is lost to it, and all of the second file.
     const QByteArray damaged = "[General]\nonboardedV1=true\npetName=Mochi\n\"unterminated\nsoundOn=false\n";
+    const struct {
+        QByteArray bytes;
+        QString name;
+        QStringList kept;
+    } cases[] = {{damaged, "Mochi", {"onboardedV1", "petName"}}, {"\"petName=Mochi\n", "", {}}};
     const auto aside = [](const QTemporaryDir& dir) { return QDir(dir.path()).entryList({"kettlepaw.unreadable-*.conf"}); };
-    for (const bool linked : {false, true}) {
-        SCOPED_TRACE(linked ? "a link" : "a file");
-        QTemporaryDir dir;
-        const QString conf = dir.path() + "/kettlepaw.conf", file = linked ? dir.path() + "/dotfiles.conf" : conf;
-        put(file, damaged);
-        if (linked) {
-            ASSERT_TRUE(QFile::link(file, conf));
+    for (const auto& [bytes, name, kept] : cases)
+        for (const bool linked : {false, true}) {
+            SCOPED_TRACE(bytes.toStdString() + (linked ? " through a link" : ""));
+            QTemporaryDir dir;
+            const QString conf = dir.path() + "/kettlepaw.conf", file = linked ? dir.path() + "/dotfiles.conf" : conf;
+            put(file, bytes);
+            if (linked) {
+                ASSERT_TRUE(QFile::link(file, conf));
+            }
+            // Starts that write nothing.
+            for (int start = 0; start < 3; ++start) EXPECT_TRUE(startReadsTheName(conf, name)) << start;
+            ASSERT_EQ(aside(dir).size(), 1) << aside(dir).join(' ').toStdString();
+            EXPECT_TRUE(contents(dir.path() + "/" + aside(dir).first()) == bytes);
+            EXPECT_EQ(QFileInfo(conf).isSymLink(), linked);
+            QSettings written(file, QSettings::IniFormat);
+            EXPECT_EQ(written.allKeys(), kept);
+            EXPECT_EQ(written.status(), QSettings::NoError);
         }
-        // Starts that write nothing.
-        for (int start = 0; start < 3; ++start) EXPECT_TRUE(startReadsTheName(conf)) << start;
-        ASSERT_EQ(aside(dir).size(), 1) << aside(dir).join(' ').toStdString();
-        EXPECT_TRUE(contents(dir.path() + "/" + aside(dir).first()) == damaged);
-        EXPECT_EQ(QFileInfo(conf).isSymLink(), linked);
-        QSettings written(file, QSettings::IniFormat);
-        EXPECT_EQ(written.allKeys(), (QStringList{"onboardedV1", "petName"}));
-        EXPECT_EQ(written.status(), QSettings::NoError);
-    }
     // Nothing can be written back while a folder holds the reader's write lock: the same damage is
     // still kept aside once, and the file left as it is.
     QTemporaryDir dir;
     const QString conf = dir.path() + "/kettlepaw.conf";
     put(conf, damaged);
     ASSERT_TRUE(QDir().mkdir(conf + ".lock"));
-    for (int start = 0; start < 2; ++start) EXPECT_TRUE(startReadsTheName(conf)) << start;
+    for (int start = 0; start < 2; ++start) EXPECT_TRUE(startReadsTheName(conf, "Mochi")) << start;
     EXPECT_EQ(aside(dir).size(), 1) << aside(dir).join(' ').toStdString();
     EXPECT_TRUE(contents(conf) == damaged);
 }
