@@ -2,6 +2,7 @@
 #include "Paths.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -57,6 +58,17 @@ QString holderOf(int fd) {
 
 using Outcome = SingleInstanceLock::Outcome;
 
+// A folder no copy can write in (read-only, or not the user's to write) needs no lock: neither copy
+// could change what is in it. Nor can a lock be had where the file system keeps none; the copy runs,
+// and says so.
+bool noWriteThere(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+bool noLocksThere(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL; }
+
+Outcome unlocked(const QString& path, const QString& why) {
+    qWarning().noquote() << "No lock is taken at" << path << "for" << why;
+    return Outcome::taken;
+}
+
 // Takes <folder>/kettlepaw.lock into `*taken`. A folder among `seen` (by device and inode) is held
 // already: it is taken again without a second lock, which the first would refuse.
 Outcome lockIn(const QString& folderPath, std::vector<std::pair<dev_t, ino_t>>& seen, int* taken, QString* why) {
@@ -66,7 +78,10 @@ Outcome lockIn(const QString& folderPath, std::vector<std::pair<dev_t, ino_t>>& 
         return Outcome::failed;
     };
     QString folderFault;
-    const int folder = paths::openOwnFolder(folderPath, true, &folderFault);
+    int folderError = 0;
+    const int folder = paths::openOwnFolder(folderPath, true, &folderFault, &folderError);
+    if (folder < 0 && noWriteThere(folderError))
+        return unlocked(path, QStringLiteral("no copy can write there: %1").arg(folderFault));
     if (folder < 0) {
         *why = QStringLiteral("the folder %1 for its lock is not usable: %2").arg(folderPath, folderFault);
         return Outcome::failed;
@@ -87,6 +102,8 @@ Outcome lockIn(const QString& folderPath, std::vector<std::pair<dev_t, ino_t>>& 
     ::close(folder);
     if (fd < 0) {
         if (odd) return fail(QStringLiteral("is %1, not a plain file; remove it and start again").arg(kindOf(st.st_mode)));
+        if (noWriteThere(openError))
+            return unlocked(path, QStringLiteral("no copy can write there: %1").arg(errorText(openError)));
         return fail(QStringLiteral("cannot be opened: %1").arg(errorText(openError)));
     }
     if (const QString fault = lockFileFault(fd); !fault.isEmpty()) {
@@ -97,6 +114,9 @@ Outcome lockIn(const QString& folderPath, std::vector<std::pair<dev_t, ino_t>>& 
         const int error = errno;
         if (error == EWOULDBLOCK) *why = QStringLiteral("%1 holds its lock %2").arg(holderOf(fd), path);
         ::close(fd);
+        if (noLocksThere(error))
+            return unlocked(path, QStringLiteral("its file system keeps no locks: %1; a second copy would not be stopped")
+                                      .arg(errorText(error)));
         return error == EWOULDBLOCK ? Outcome::heldElsewhere : fail(QStringLiteral("cannot be locked: %1").arg(errorText(error)));
     }
     *taken = fd;

@@ -9,8 +9,9 @@ QString configFile();  // configDir()/kettlepaw.conf
 QString dataDir();     // $XDG_DATA_HOME/kettlepaw (~/.local/share/kettlepaw)
 
 // Opens `path` as a folder (for the *at() calls) when it is one of the user's own, not a link, that
-// no one else may write in; with `make`, a missing one is made first, for the user alone. Else -1,
-// and `why` says what is wrong with it.
-int openOwnFolder(const QString& path, bool make, QString* why = nullptr);
+// no one else may write in (but for the user's own group); with `make`, a missing one is made first,
+// for the user alone. Else -1, `why` says what is wrong with it, and `error` is the system's error
+// where the folder could not be made or opened (0 otherwise).
+int openOwnFolder(const QString& path, bool make, QString* why = nullptr, int* error = nullptr);
 
 }  // namespace kp::paths

@@ -187,12 +187,9 @@ TEST(SingleInstanceLock, TheLockIsKeptOnlyInAFolderOfTheUsersOwnThatNoOneElseMay
 
     const QString shared = sharedFolder(dir), foreign = foreignFolder(dir), linked = dir.path() + "/linked";
     ASSERT_EQ(::symlink(native(folderIn(dir, "target")).constData(), native(linked).constData()), 0);
-    // Root writes anywhere, but not in its own folder under /proc.
-    const QString unwritable = ::geteuid() == 0 ? QStringLiteral("/proc/%1").arg(::getpid()) : folderIn(dir, "unwritable");
-    ::chmod(native(unwritable).constData(), 0500);
     const std::vector<std::pair<QString, const char*>> cases{
         {shared, "others may write in it"}, {foreign, "belongs to another user"}, {linked, "is a link"},
-        {made + "/kettlepaw.lock", "is not a folder"}, {unwritable, "cannot be opened"},
+        {made + "/kettlepaw.lock", "is not a folder"},
     };
     const qsizetype openBefore = openFiles();
     for (const auto& [folder, said] : cases) {
@@ -258,4 +255,36 @@ TEST(SingleInstanceLock, OneCatHasOneCopyWhateverElseTheEnvironmentOfEachStartSa
         EXPECT_EQ(next->tryLock(), Outcome::heldElsewhere) << what;
         EXPECT_EQ(next->why().toStdString(), "process " + std::to_string(::getpid()) + " holds its lock " + heldAt.toStdString()) << what;
     }
+}
+
+// Where no copy can write (a read-only folder, or one that cannot be made), two copies cannot
+// overwrite each other: the start goes on without a lock there. A folder the user's own group may
+// write in, as a umask of 002 makes them, is the user's.
+TEST(SingleInstanceLock, AFolderNoCopyCanWriteInOrOfTheUsersOwnGroupDoesNotStopTheStart) {
+    QTemporaryDir dir;
+    ::chmod(native(dir.path()).constData(), 0755);
+    const QString unwritable = folderIn(dir, "unwritable"), grouped = folderIn(dir, "grouped");
+    ::chmod(native(unwritable).constData(), 0500);
+    ::chmod(native(grouped).constData(), 0775);
+    // Root writes anywhere: the lock is tried by a user who does not.
+    const uid_t user = ::geteuid() == 0 ? 65534 : ::geteuid();
+    const gid_t group = ::geteuid() == 0 ? 65534 : ::getegid();
+    for (const QString& folder : {unwritable, grouped}) ASSERT_EQ(::chown(native(folder).constData(), user, group), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(group) != 0 || ::setuid(user) != 0)) ::_exit(9);
+        int failed = 0;
+        for (const QString& folder : {unwritable, unwritable + "/unmade", grouped}) {
+            Lock lock(QStringList{folder});
+            failed = failed * 2 + (lock.tryLock() != Outcome::taken);
+        }
+        Lock first(QStringList{grouped}), second(QStringList{grouped});
+        failed = failed * 2 + (first.tryLock() != Outcome::taken || second.tryLock() != Outcome::heldElsewhere);
+        ::_exit(failed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    // Bits, first to last: the read-only folder, a folder not made in it, the group's folder, and a
+    // second lock on the group's folder refused.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
