@@ -53,23 +53,25 @@ Terrain Terrain::scan(const RoamScreen& screen, const std::vector<WindowInfo>& w
     terrain.menuBottom = menuBottom;
     terrain.ledges.reserve(16);
 
+    // The screen's bare bottom edge: the soles stand clear of it, as they show over a panel's top.
+    const double bareFloor = height - soleDepth;
     const BottomEdge edge = bottomEdge(windows, screen);
     if (edge.panelTop || (!edge.dock && dockGap > 8)) {
         // A panel across the bottom (seen, or only known by the space the desktop keeps free for
         // it): its top is the floor, and there is no dock to nap on.
-        terrain.floorY = std::min(edge.panelTop.value_or(height), height - std::max(dockGap, 0.0));
+        terrain.floorY = std::min({edge.panelTop.value_or(height), height - std::max(dockGap, 0.0), bareFloor});
         terrain.ledges.push_back({ground::floor, terrain.floorY, 0, width});
     } else if (const auto dockWindow = edge.dock) {
         // A dock of its own width: its span; the floor beside it where there is any.
         dockGap = std::max(dockGap, height - dockWindow->top);
-        const double floorY = height - std::max(dockGap, 0.0);
+        const double floorY = std::min(height - std::max(dockGap, 0.0), bareFloor);
         terrain.floorY = floorY;
         terrain.dock = DockRange{dockWindow->lo, dockWindow->hi};
-        if (dockWindow->lo >= 1) terrain.ledges.push_back({ground::floor, height - 1, 0, dockWindow->lo});
-        if (width - dockWindow->hi >= 1) terrain.ledges.push_back({ground::floor, height - 1, dockWindow->hi, width});
+        if (dockWindow->lo >= 1) terrain.ledges.push_back({ground::floor, bareFloor, 0, dockWindow->lo});
+        if (width - dockWindow->hi >= 1) terrain.ledges.push_back({ground::floor, bareFloor, dockWindow->hi, width});
         terrain.ledges.push_back({ground::dock, floorY, dockWindow->lo, dockWindow->hi});
     } else {
-        terrain.floorY = height - std::max(dockGap, 0.0);
+        terrain.floorY = std::min(height - std::max(dockGap, 0.0), bareFloor);
         terrain.ledges.push_back({ground::floor, terrain.floorY, 0, width});
     }
     const double floorY = terrain.floorY;

@@ -50,6 +50,11 @@ struct RoamScreen {
     bool operator==(const RoamScreen&) const = default;
 };
 
+// How far the cat's soles and its ground shadow reach below the line its feet stand on. A floor
+// on the screen's bare bottom edge lies this far above it, so the paws show there as they do
+// over a panel's top edge.
+inline constexpr double soleDepth = 4;
+
 struct DockRange {
     double lo = 0;
     double hi = 0;

@@ -547,3 +547,29 @@ TEST(GroundShadowTest, DrawnWherePointsFallBetweenPixels) {
     EXPECT_LT(qRed(image.pixel(40, 30)), 180);
     EXPECT_LT(qRed(image.pixel(28, 30)), 180);
 }
+
+// On the bare bottom edge of a screen the cat shows whole, soles and shadow, standing on the edge
+// as it stands over a bottom panel's top.
+TEST(DesktopFloorView, CatOnABareScreenEdgeShowsItsPaws) {
+    test::DesktopPlanWorld w;
+    DesktopCat& cat = w.make(ground::floor, 700);
+    cat.appear = 1;
+    DesktopCatView view(cat, QSizeF(1440, 900));
+    // Drawn into a picture that reaches past the screen's edge: what lies below row 899 is lost.
+    const auto lowestInk = [&](Pose pose) {
+        cat.pose = pose;
+        cat.sit = pose == Pose::sit ? 1 : 0;
+        QImage img(1440, 920, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        view.paint(p, w.clock.now());
+        p.end();
+        return inkBox(img.copy(500, 700, 400, 220), 8).bottom + 700;
+    };
+    // (The belly-up sleeper lies on its back, sunk below the line as into a panel's top.)
+    for (const Pose pose : {Pose::stand, Pose::walk, Pose::run, Pose::sit, Pose::lie, Pose::sleep}) {
+        const int bottom = lowestInk(pose);
+        EXPECT_LE(bottom, 899) << "pose " << int(pose) << ": ink below the screen";
+        EXPECT_GE(bottom, 899 - 4) << "pose " << int(pose) << ": floats above the edge";
+    }
+}

@@ -40,6 +40,9 @@ TEST(RoamTerrain, DockWindowAlongTheBottomGivesItsOwnSpan) {
     EXPECT_DOUBLE_EQ(t.dock->hi, 1040);
     EXPECT_DOUBLE_EQ(t.floorY, 850);
     EXPECT_EQ(ledgesOf(t, ground::dock).front(), (Ledge{ground::dock, 850, 400, 1040}));
+    // Beside it the bare edge, where the soles stand clear of the screen's last rows.
+    EXPECT_EQ(ledgesOf(t, ground::floor),
+              (std::vector<Ledge>{{ground::floor, 900 - soleDepth, 0, 400}, {ground::floor, 900 - soleDepth, 1040, 1440}}));
     EXPECT_TRUE(t.order.empty());  // raised windows are no ground
 }
 
