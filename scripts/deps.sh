@@ -11,6 +11,10 @@ build_pkgs=(
   libicu-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-urw-base35 fonts-material-design-icons-iconfont
 )
+# What the app starts while it runs: the desktop's opener (xdg-open) for the keyboard walk's file.
+run_pkgs=(
+  xdg-utils
+)
 test_pkgs=(
   xvfb xauth openbox metacity picom trayer xdotool wmctrl x11-utils x11-xserver-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
   faketime  # the app under a clock set back, end to end
@@ -21,7 +25,7 @@ bench_pkgs=(
   oneko libxcb-xtest0-dev
 )
 
-want=("${build_pkgs[@]}")
+want=("${build_pkgs[@]}" "${run_pkgs[@]}")
 if [ "${1:-}" = "--test" ]; then want+=("${test_pkgs[@]}"); fi
 if [ "${1:-}" = "--bench" ]; then want+=("${test_pkgs[@]}" "${bench_pkgs[@]}"); fi
 

@@ -2,8 +2,10 @@
 
 #include "platform/X11Connection.h"
 
+#include <QDebug>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -60,15 +62,23 @@ xcb_window_t activeWindow(xcb_connection_t* c, xcb_window_t root, xcb_atom_t ato
 }  // namespace
 
 bool openQuietly(const QString& path, const QString& program, const QStringList& leading, qint64* started) {
+    // Whatever keeps the file from opening is said in the log: the user may look for it there.
+    const auto notOpened = [&path](const QString& why) {
+        qWarning().noquote() << "The file" << path << "is not opened:" << why;
+        return false;
+    };
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return notOpened(QStringLiteral("%1 is not installed").arg(program));
     xcb_connection_t* c = connection();
-    if (!c) return false;
+    if (!c) return notOpened(QStringLiteral("there is no X display"));
     const xcb_window_t root = rootOf(c);
     const xcb_atom_t atom = atomOf(c, "_NET_ACTIVE_WINDOW");
     const xcb_window_t user = activeWindow(c, root, atom);
-    if (user == XCB_WINDOW_NONE) return false;
+    if (user == XCB_WINDOW_NONE) return notOpened(QStringLiteral("no window manager tells the window in front"));
     // Windows already there when the editor starts: the user going to one of them is let be.
     const auto before = windows(c, root, atomOf(c, "_NET_CLIENT_LIST"));
-    if (!QProcess::startDetached(program, leading + QStringList{path}, QString(), started)) return false;
+    if (!QProcess::startDetached(program, leading + QStringList{path}, QString(), started))
+        return notOpened(QStringLiteral("%1 does not start").arg(program));
     // Watched for a short while only: an editor that comes up later than this is let be.
     auto* watch = new QTimer(qGuiApp);
     auto checks = std::make_shared<int>(0);

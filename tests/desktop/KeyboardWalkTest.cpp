@@ -1,4 +1,5 @@
 #include "desktop/KeyboardWalk.h"
+#include "desktop/QuietOpen.h"
 
 #include "platform/Random.h"
 
@@ -15,6 +16,11 @@
 using namespace kp;
 
 namespace {
+
+QStringList warnings;
+void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) warnings << message;
+}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -76,3 +82,18 @@ TEST(KeyboardWalkTest, AFailedWriteGivesNoPath) {
     EXPECT_TRUE(keyboardwalk::writeFile(missing, QStringLiteral("Tobbi"), QStringLiteral("x")).isEmpty());
 }
 
+
+// Without its opener the keyboard walk's file stays where it was written, and the log says so.
+TEST(KeyboardWalkTest, AMissingOpenerIsSaidInTheLog) {
+    QTemporaryDir dir;
+    const QString path = keyboardwalk::writeFile(dir.path(), QStringLiteral("Tobbi"), QStringLiteral("jjjj"));
+    ASSERT_FALSE(path.isEmpty());
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    const bool opened = openQuietly(path, QStringLiteral("kp-no-such-opener"));
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(path)) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("kp-no-such-opener is not installed"))) << warnings[0].toStdString();
+}
