@@ -60,3 +60,36 @@ TEST(DesktopPlanBuildersTest, TheWayHomeClimbsOneLedgeAtATime) {
     c2.feet = QPointF(120, 100);
     EXPECT_EQ(c2.homePlan(narrow), (Plan{Step::walk(120, true), Step::of(Kind::intoNotch)}));
 }
+
+// Another application comes to the front: a moment later the cat hops onto its window, sits there
+// a few seconds, grooms, and goes on with its day.
+TEST(DesktopReactionTest, AfterTheHopOntoTheAppInFrontTheCatSitsAFewSecondsAndGrooms) {
+    DesktopPlanWorld w;
+    ScriptedRandom middle{0.5};
+    w.random = &middle;
+    w.addWindow(2, QRectF(300, 400, 600, 300), 5151);
+    DesktopCat& cat = w.make(0, 700);
+    cat.plan = {Step::sit(60)};
+    cat.pendingApp = DesktopCat::PendingApp{5151, w.clock.now()};
+    // When each stretch began: on the window, then grooming, then whatever comes next.
+    std::optional<double> landed, groomed, after;
+    for (int i = 0; i < 60 * 120 && !after; ++i) {
+        w.clock.advance(1.0 / 60);
+        cat.tick(w.clock.now());
+        const double now = w.clock.now();
+        const auto step = cat.currentStep();
+        if (!landed && cat.window == 2 && !cat.flight && !cat.falling) landed = now;
+        if (landed && !groomed && step == Kind::groom) groomed = now;
+        if (groomed && step != Kind::groom) after = now;
+        if (landed && !groomed && now > *landed) {
+            ASSERT_EQ(cat.pose, DesktopCat::Pose::sit) << now - *landed << " s after landing";
+            ASSERT_EQ(cat.feet.y(), 400);
+        }
+    }
+    ASSERT_TRUE(landed) << "the cat hopped onto the window in front";
+    ASSERT_TRUE(groomed) << "the cat went on to groom";
+    ASSERT_TRUE(after) << "the cat went on from grooming";
+    EXPECT_GE(*groomed - *landed, 3);
+    EXPECT_LE(*groomed - *landed, 5.1);
+    EXPECT_NEAR(*after - *groomed, 2, 0.1);
+}
