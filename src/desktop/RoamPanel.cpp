@@ -120,7 +120,12 @@ void RoamPanel::orderFront() {
 }
 
 void RoamPanel::startPicture() {
-    if (!picture_ || !picture_->fits(*this)) picture_ = WindowPicture::attach(*this);
+    if (!picture_ || !picture_->fits(*this)) {
+        // The old picture lets go of the window first: going after, it would take the new
+        // picture's place as the window's background with it.
+        picture_.reset();
+        picture_ = WindowPicture::attach(*this);
+    }
     // With a picture the toolkit paints the window no more (it would at each map), and makes no
     // backing store for it.
     setUpdatesEnabled(!picture_);
