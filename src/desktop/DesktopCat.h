@@ -196,6 +196,9 @@ public:
     // ---- Frame tick and terrain refresh ----
     void tick(double now);
     void rescanTerrain(double now);
+    // The roamed screen changed size or place, or another one took its place: the ground is built
+    // again for it at once, and what lies off it comes back on (the cat drops onto the new floor).
+    void moveToScreen(const RoamScreen& to, double now);
     // Whether the windows or the perches differ from the last rebuild's.
     bool groundMoved();
     std::optional<Ledge> watchPerch(int window) const;
@@ -278,7 +281,7 @@ public:
 
     // ---- State, in the order the model keeps it ----
     Terrain terrain;
-    const RoamScreen screen;
+    RoamScreen screen;  // changed only by moveToScreen()
     QPointF feet;
     bool facingRight = true;
     Pose pose = Pose::air;

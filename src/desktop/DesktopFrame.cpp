@@ -1,5 +1,6 @@
 // The cat's frame tick and terrain refresh.
 #include "desktop/DesktopCat.h"
+#include "desktop/DesktopSteps.h"
 
 #include <QLineF>
 
@@ -16,6 +17,7 @@ constexpr double kMaxPointerSpeed = 4000;
 constexpr double kGroundSlack = 8;
 constexpr double kDragHistorySeconds = 0.12;
 constexpr double kBreakPerchHalf = 70;
+constexpr double kPropRoom = 22;  // a gift or a mug on the floor keeps this far inside the screen's sides
 
 double sitTarget(DesktopCat::Pose pose) {
     using P = DesktopCat::Pose;
@@ -91,6 +93,43 @@ void DesktopCat::tick(double now) {
     }
     react(now);
     runStep(now, dt, *ledge);
+}
+
+void DesktopCat::moveToScreen(const RoamScreen& to, double now) {
+    if (to == screen) return;
+    screen = to;
+    rescanTerrain(now);
+    const bool standing = !flight && !falling && !isDragged;
+    // The break perch keeps to the middle of the screen, and carries a cat sitting on it.
+    if (breakSpotPoint) {
+        const QPointF was = *breakSpotPoint;
+        const bool over = breakOver;
+        const QPointF spot = breakSpot();
+        breakOver = over;
+        if (standing && window == ground::breakPerch) feet += spot - was;
+    }
+    const double width = terrain.size.width();
+    if (flight && flight->intoNotch) {
+        // The notch went with the screen.
+        flight->to = QPointF(width / 2, terrain.menuBottom - 2);
+    } else if (flight) {
+        flight->to = QPointF(std::clamp(flight->to.x(), 0.0, width), std::min(flight->to.y(), terrain.floorY));
+    }
+    // What lies on the floor or the dock stays on it, wherever its edge went; whatever stands on a
+    // window went with the window when the ground was built again.
+    const auto onFloor = [this](QPointF& p, int g) {
+        if (g != ground::floor && g != ground::dock) return;
+        if (const std::optional<Ledge> l = terrain.ledge(g, p.x()))
+            p = QPointF(desktopsteps::clampToGround(p.x(), *l, kPropRoom), l->y);
+    };
+    if (gift && !gift->carried) onFloor(gift->p, gift->window);
+    if (cup && !cup->falling) onFloor(cup->p, cup->window);
+    // A floor that dropped away leaves the cat in the air; one beyond the new edge has it fall back
+    // inside (the fall keeps clear of the screen's sides), and one that rose lifts it.
+    if (standing && (window == ground::floor || window == ground::dock)) {
+        const std::optional<Ledge> l = terrain.ledge(window, feet.x());
+        if (!l || l->y > feet.y() + kGroundSlack) startFalling();
+    }
 }
 
 bool DesktopCat::groundMoved() {

@@ -298,6 +298,19 @@ void DesktopRoam::frameTick() {
     panel_->redraw();
 }
 
+void DesktopRoam::screenChanged() {
+    if (!cat_) return;
+    const auto screen = s_.screen ? s_.screen() : std::nullopt;
+    if (!screen) {
+        // Nowhere to be seen: nothing to fly home across either.
+        comeHome();
+        return;
+    }
+    // The cat first: the panel's first frame on the new screen shows it where it is now.
+    cat_->moveTo(*screen, now());
+    if (panel_) panel_->refit(*screen);
+}
+
 void DesktopRoam::checkFileDrag(RoamCat& cat) {
     const bool down = s_.primaryButtonDown && s_.primaryButtonDown();
     if (down) {

@@ -34,6 +34,8 @@ public:
     virtual void redraw() {}
     // The other windows were restacked: come back up (still below the app's own windows).
     virtual void restack() {}
+    // The roamed screen changed: cover it as it is now.
+    virtual void refit(const RoamScreen&) {}
 };
 
 // The cat of an outing as the controller drives it (the desktop cat, or a stand-in in tests).
@@ -59,6 +61,8 @@ public:
     virtual void setMischief(bool on) = 0;
     virtual void setOnHome(std::function<void()> onHome) = 0;
     virtual void setPendingApp(long long pid, double at) = 0;
+    // The roamed screen changed: the ground is the new screen's, and the cat comes onto it.
+    virtual void moveTo(const RoamScreen& screen, double now) = 0;
     // Moves whenever the windows under the cat change (moved, restacked, opened or closed).
     virtual int groundChanges() const { return 0; }
     // The desktop cat behind it; none for a stand-in.
@@ -109,6 +113,9 @@ public:
     // Calls a cat that is out home at once; nothing when none is out.
     void callHome();
     void frameTick();
+    // The screens changed (a size, the primary one, one unplugged): a cat that is out follows the
+    // screen an outing would take now, with its panel; with no screen left it is home at once.
+    void screenChanged();
     void checkFileDrag(RoamCat& cat);
     void appActivated(long long pid);
 

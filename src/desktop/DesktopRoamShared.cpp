@@ -6,6 +6,7 @@
 
 #include "cat/Closet.h"
 #include "app/AppState.h"
+#include "island/IslandController.h"
 #include "life/PetLife.h"
 #include "life/Pomodoro.h"
 #include "platform/Clock.h"
@@ -47,6 +48,7 @@ public:
     void setMischief(bool on) override { cat_->mischief = on; }
     void setOnHome(std::function<void()> onHome) override { cat_->onHome = std::move(onHome); }
     void setPendingApp(long long pid, double at) override { cat_->pendingApp = DesktopCat::PendingApp{pid, at}; }
+    void moveTo(const RoamScreen& screen, double now) override { cat_->moveToScreen(screen, now); }
     int groundChanges() const override { return cat_->groundChanges; }
     DesktopCat* model() override { return cat_.get(); }
 
@@ -79,11 +81,16 @@ std::optional<QPoint> framePointer() {
     return root;
 }
 
-// The roamed screen: the primary one (where the island sits).
-std::optional<RoamScreen> primaryScreen() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return std::nullopt;
-    return RoamScreen{QRectF(screen->geometry()), QRectF(screen->availableGeometry()), screen->devicePixelRatio()};
+// The roamed screen: the primary one (where the island sits), followed as screens change.
+IslandScreens& roamedScreens() {
+    static const std::unique_ptr<IslandScreens> screens = primaryScreen();
+    return *screens;
+}
+
+std::optional<RoamScreen> roamedScreen() {
+    const std::optional<IslandScreen> screen = roamedScreens().current();
+    if (!screen || screen->geometry.isEmpty()) return std::nullopt;
+    return RoamScreen{QRectF(screen->geometry), QRectF(screen->available), screen->pixelRatio};
 }
 
 }  // namespace
@@ -101,7 +108,7 @@ DesktopRoam& DesktopRoam::shared() {
         s.pomodoroPhase = [] { return Pomodoro::shared().phase(); };
         s.islandMode = [] { return AppState::shared().mode(); };
         s.islandView = [] { return AppState::shared().view(); };
-        s.screen = primaryScreen;
+        s.screen = roamedScreen;
         s.pointer = []() -> QPointF {
             QScreen* screen = QGuiApplication::primaryScreen();
             const std::optional<QPoint> root = framePointer();
@@ -126,10 +133,15 @@ DesktopRoam& DesktopRoam::shared() {
             auto panel = std::make_unique<RoamPanel>(
                 screen, CatchTarget::of(*model), [view](QPainter& p) { view->draw(p); },
                 [view] { return view->prepare(SystemClock::shared().now()); });
+            panel->onRefit([view](const RoamScreen& now) {
+                view->setSize(now.frame.size());
+                view->setDevicePixelRatio(now.scale);
+            });
             panel->keep(std::move(root));
             return panel;
         };
         auto* roam = new DesktopRoam(std::move(s), QCoreApplication::instance());
+        roamedScreens().changed = [roam] { roam->screenChanged(); };
         return roam;
     }();
     return *instance;

@@ -60,6 +60,8 @@ public:
     double bubbleGrowth() const { return scene_.bubble ? scene_.bubble->grow : 0; }
     // The panel's pixels per point, for the figure's images.
     void setDevicePixelRatio(double dpr) { dpr_ = dpr; }
+    // The screen's size, in points.
+    void setSize(QSizeF size) { size_ = size; }
 
 private:
     // Everything the figure's pixels depend on, each value in the steps it is drawn at.

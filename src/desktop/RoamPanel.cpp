@@ -60,6 +60,7 @@ RoamPanel::RoamPanel(const RoamScreen& screen, CatchTarget target, ScenePainter 
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
                   Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint | Qt::WindowTransparentForInput),
       frame_(screen.frame),
+      scale_(screen.scale),
       catcher_(std::move(target)),
       scene_(std::move(scene)),
       layers_(std::move(layers)) {
@@ -139,6 +140,15 @@ void RoamPanel::startPicture() {
 }
 
 void RoamPanel::orderOut() { hide(); }
+
+void RoamPanel::refit(const RoamScreen& screen) {
+    if (screen.frame == frame_ && screen.scale == scale_) return;
+    frame_ = screen.frame;
+    scale_ = screen.scale;
+    if (onRefit_) onRefit_(screen);
+    // Shown again over the new frame, from a clear picture.
+    if (isVisible()) orderFront();
+}
 
 void RoamPanel::restack() {
     if (isVisible()) stackBelowOwnWindows();

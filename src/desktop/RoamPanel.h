@@ -73,6 +73,9 @@ public:
     void orderOut() override;
     void redraw() override;
     void restack() override;
+    // Covers the screen as it is now, everything drawn again; `onRefit` hears of it first.
+    void refit(const RoamScreen& screen) override;
+    void onRefit(std::function<void(const RoamScreen&)> heard) { onRefit_ = std::move(heard); }
 
     // Cut to the drawn pixels rather than see-through: from the moment no compositor runs to the
     // end of the outing.
@@ -112,6 +115,8 @@ private:
     void sendDirect(const QRegion& damage);
 
     QRectF frame_;
+    double scale_ = 1;
+    std::function<void(const RoamScreen&)> onRefit_;
     CatCatcher catcher_;
     ScenePainter scene_;
     SceneLayers layers_;

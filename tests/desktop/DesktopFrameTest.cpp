@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace kp;
 using Pose = DesktopCat::Pose;
@@ -120,3 +122,56 @@ TEST(DesktopPointerSpeed, ReadFromTheRealTimeBetweenFramesAtAnyFrameRate) {
 }
 
 }  // namespace
+
+// The screen shrinks from 1440 x 900 to 1024 x 768 during an outing: the cat walking the floor
+// beyond the new edge comes down on the new floor inside it and keeps there, whatever its plan;
+// the gift on the floor and the break perch come along, and a flight into the notch goes where the
+// notch is now. Grown again, the floor drops away under the cat and it falls onto the new one.
+TEST(DesktopScreenChange, TheCatComesOntoAScreenThatChangedSize) {
+    test::DesktopPlanWorld w;
+    DesktopCat& cat = w.make(ground::floor, 1300);
+    const double floor900 = cat.feet.y();
+    auto frames = [&](double seconds, const std::function<void()>& each) {
+        for (int i = 0; i < seconds * 60; ++i) {
+            w.clock.advance(1.0 / 60);
+            cat.tick(w.clock.now());
+            each();
+        }
+    };
+    cat.plan = {DesktopCat::Step::walk(1400, false), DesktopCat::Step::sit(30)};
+    cat.gift = DesktopCat::Gift{QPointF(1200, floor900), ground::floor, false, w.clock.now()};
+    const RoamScreen small{QRectF(0, 0, 1024, 768), QRectF(0, 24, 1024, 744)};
+    cat.moveToScreen(small, w.clock.now());
+    EXPECT_EQ(cat.terrain.size, QSizeF(1024, 768));
+    EXPECT_EQ(cat.gift->p, QPointF(1024 - 22, 768 - soleDepth));
+    int frame = 0;
+    double furthest = 0;  // from the third frame on: the fall back inside takes two
+    frames(4, [&] {
+        if (++frame > 2) furthest = std::max(furthest, cat.feet.x());
+    });
+    EXPECT_LE(furthest, 1024 - 16);
+    EXPECT_FALSE(cat.falling);
+    EXPECT_EQ(cat.window, ground::floor);
+    EXPECT_EQ(cat.feet.y(), 768 - soleDepth);
+
+    // Sitting on the break perch in the middle of the screen.
+    cat.breakSpot();
+    w.standOn(ground::breakPerch, 512 + 30);
+    cat.moveToScreen(w.screen, w.clock.now());
+    EXPECT_EQ(cat.breakSpotPoint, QPointF(720, 0.55 * 900));
+    EXPECT_EQ(cat.feet, QPointF(720 + 30, 0.55 * 900));
+    cat.breakSpotPoint.reset();
+
+    // Grown again under a cat on the floor, and under one flying home.
+    w.standOn(ground::floor, 500);
+    cat.moveToScreen(small, w.clock.now());
+    cat.feet.setY(768 - soleDepth);
+    cat.moveToScreen(w.screen, w.clock.now());
+    EXPECT_TRUE(cat.falling);
+    frames(2, [] {});
+    EXPECT_FALSE(cat.falling);
+    EXPECT_EQ(cat.feet.y(), floor900);
+    cat.startFlight(QPointF(720, cat.terrain.menuBottom - 2), ground::notch, true);
+    cat.moveToScreen(small, w.clock.now());
+    EXPECT_EQ(cat.flight->to, QPointF(512, cat.terrain.menuBottom - 2));
+}

@@ -246,3 +246,31 @@ TEST_F(RoamControllerTest, CatNoticesOnlyASwitchToAnotherAppMadeWhileItIsOut) {
     frames(0.5);
     EXPECT_EQ(cat.appsSwitchedTo, std::vector<long long>{5151});
 }
+
+// The screen changes during an outing (a new size, another primary screen): the panel covers the
+// screen as it is now and the cat is given it; the pointer is read on the new frame. With no screen
+// left the outing ends at once.
+TEST_F(RoamControllerTest, AScreenChangeMidOutingTakesThePanelAndTheCatAlong) {
+    roam->screenChanged();  // nothing out: nothing to follow
+    goOutNow();
+    const RoamScreen smaller{QRectF(0, 0, 1024, 768), QRectF(0, 24, 1024, 744)};
+    screen = smaller;
+    roam->screenChanged();
+    EXPECT_EQ(panel.refits, std::vector<QRectF>{smaller.frame});
+    ASSERT_EQ(cat.movedTo.size(), 1u);
+    EXPECT_EQ(cat.movedTo[0], smaller);
+    pointer = QPointF(300, 200);
+    roam->frameTick();
+    EXPECT_EQ(cat.mouse.back(), QPointF(300, 200));
+    EXPECT_TRUE(roam->isOut());
+
+    screen.reset();
+    roam->screenChanged();
+    EXPECT_FALSE(roam->isOut());
+    EXPECT_EQ(panel.outs, 1);
+    EXPECT_FALSE(life->isOut());
+    const int ticks = cat.ticks;
+    scheduler.advance(1);
+    EXPECT_EQ(cat.ticks, ticks);
+    QCoreApplication::processEvents();
+}

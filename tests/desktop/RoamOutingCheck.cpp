@@ -8,7 +8,8 @@
 // never shows the desktop black, not even for a frame (the panel stays cut for the outing); and a
 // KWin that suspends compositing while it keeps the selection has the panel and the island cut as
 // when a compositor stops, and the island cut until it next hides once KWin resumes.
-// Usage: roam_outing_check compositor|bare (on a private session bus)
+// With "screen", an outing during which the screen shrinks (run by roam_screen_change.sh).
+// Usage: roam_outing_check compositor|bare|screen (on a private session bus)
 #include "desktop/DesktopRoam.h"
 #include "desktop/QuietOpen.h"
 #include "desktop/RoamPanel.h"
@@ -233,6 +234,56 @@ public:
         if (!compositorFirst_) nextOutingSeesThePointer(roam);
         roam.callHome();
         compositor_.set(false);
+        return test::failures() ? 1 : 0;
+    }
+
+    // The screen shrinks to 1024 x 768 (as `xrandr --output ... --mode` does) while the cat walks
+    // the floor beyond the new edge: the panel covers the screen as it is now, and the cat comes
+    // down on the new floor, where it is seen, and stays on the screen.
+    int screenChange() {
+        setWallpaper(0x3070B0);
+        const QImage before = settledScreen();
+        Defaults::standard().set("desktopRoam", true);
+        Defaults::standard().set("onboardedV1", true);
+        Defaults::standard().set("desktopMischief", false);
+        AppState::shared().life().setNeed(std::nullopt);
+        DesktopRoam& roam = DesktopRoam::shared();
+        roam.sendOut();
+        check(roam.isOut(), "the cat goes out");
+        if (!roam.isOut()) return 1;
+        auto* panel = dynamic_cast<RoamPanel*>(roam.panel());
+        DesktopCat* cat = roam.roamingCat()->model();
+        check(waitFor([cat] { return !cat->falling && !cat->flight; }, 20000), "the cat lands");
+        // Near the floor's right end, walking on to the right.
+        cat->feet.setX(1300);
+        cat->plan = {DesktopCat::Step::walk(1400, false), DesktopCat::Step::sit(60)};
+        cat->stepStarted = cat->now();
+        check(waitFor([&] { return panel->drawn().left() > 1200; }, 5000), "the cat walks the floor's right end");
+
+        for (const QStringList& args :
+             {QStringList{"--newmode", "kp1024", "63.5", "1024", "1072", "1176", "1328", "768", "771", "775", "798"},
+              QStringList{"--addmode", "screen", "kp1024"}, QStringList{"--output", "screen", "--mode", "kp1024"}})
+            check(QProcess::execute(QStringLiteral("xrandr"), args) == 0, qPrintable("xrandr " + args.join(' ')));
+        const QRect small(0, 0, 1024, 768);
+        check(waitFor([&] { return QGuiApplication::primaryScreen()->geometry() == small; }, 10000),
+              "the app sees the screen at 1024 x 768");
+        check(waitFor([&] { return panel->frame() == QRectF(small) && panel->geometry() == small; }, 5000),
+              "the panel covers the screen as it is now");
+        check(waitFor([&] { return !cat->falling && cat->feet.y() == 768 - soleDepth && cat->feet.x() < 1024; }, 5000),
+              "the cat stands on the new floor, inside the screen");
+        check(desktopIntact(before.copy(small), *panel), "the cat is seen on the screen, the desktop as before");
+        // Its walk and whatever follows keep it on the screen.
+        double right = 0;
+        QElapsedTimer seen;
+        seen.start();
+        while (seen.elapsed() < 3000) {
+            right = std::max(right, cat->feet.x());
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        std::printf("  the cat's feet came at most %.1f points from the left edge\n", right);
+        check(right < 1024, "the cat stays on the screen");
+        roam.callHome();
+        check(waitFor([&roam] { return !roam.isOut(); }, 20000), "the cat comes home");
         return test::failures() ? 1 : 0;
     }
 
@@ -557,7 +608,8 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const bool compositorFirst = argc > 1 && std::strcmp(argv[1], "compositor") == 0;
-    const int rc = Check(compositorFirst).run();
+    const bool screen = argc > 1 && std::strcmp(argv[1], "screen") == 0;
+    const int rc = screen ? Check(false).screenChange() : Check(compositorFirst).run();
     // The app's shared objects are not built to be torn down: leave without it.
     std::fflush(stdout);
     std::_Exit(rc);

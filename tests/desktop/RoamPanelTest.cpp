@@ -76,6 +76,32 @@ TEST(RoamPanel, ShowsTheSceneWhereItIsNowAndNothingWhereItWas) {
     EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
 }
 
+// The screen changed: the panel covers it as it is now, with the scene drawn again in full; one
+// that is not shown stays hidden.
+TEST(RoamPanel, RefitCoversTheScreenAsItIsNow) {
+    Calls calls;
+    const QRect spot(100, 200, 40, 30);
+    RoamPanel panel(
+        RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)}, calls.target(),
+        [&spot](QPainter& p) { p.fillRect(spot, QColor(220, 40, 40)); },
+        [&spot] { return std::vector<SceneLayer>{{1, spot, 1}}; });
+    std::vector<RoamScreen> heard;
+    panel.onRefit([&heard](const RoamScreen& s) { heard.push_back(s); });
+    panel.orderFront();
+    const RoamScreen smaller{QRectF(0, 0, 480, 300), QRectF(0, 24, 480, 276)};
+    panel.refit(smaller);
+    panel.refit(smaller);
+    EXPECT_EQ(heard, std::vector<RoamScreen>{smaller});
+    EXPECT_EQ(panel.frame(), smaller.frame);
+    EXPECT_EQ(panel.geometry(), QRect(0, 0, 480, 300));
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.sent().boundingRect(), spot.adjusted(-2, -2, 2, 2)) << "drawn again in full";
+    panel.orderOut();
+    panel.refit(RoamScreen{QRectF(0, 0, 640, 400), QRectF(0, 24, 640, 376)});
+    EXPECT_FALSE(panel.isVisible());
+    EXPECT_EQ(panel.frame(), QRectF(0, 0, 640, 400));
+}
+
 TEST(RoamPanel, SendsOnlyThePiecesThatMovedOrChanged) {
     Calls calls;
     // A still mug, a cat whose tail moves now and then, a rising heart.

@@ -11,3 +11,5 @@ add_executable(roam_outing_check ${CMAKE_CURRENT_LIST_DIR}/RoamOutingCheck.cpp)
 target_link_libraries(roam_outing_check PRIVATE kp_desktop kp_island PkgConfig::KP_ROAM_PROBE_XCB kp_warnings)
 target_include_directories(roam_outing_check PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 kp_add_script_test(roam_outing ${CMAKE_CURRENT_LIST_DIR}/roam_outing.sh)
+# An outing during which the screen shrinks (roam_screen_change.sh).
+kp_add_script_test(roam_screen_change ${CMAKE_CURRENT_LIST_DIR}/roam_screen_change.sh)

@@ -16,6 +16,7 @@ struct CatLog {
     int announces = 0, ticks = 0, dragStarts = 0;
     std::vector<QPointF> mouse;
     std::vector<long long> appsSwitchedTo;  // the pid of each setPendingApp
+    std::vector<RoamScreen> movedTo;        // the screen of each moveTo
     std::function<void()> onHome;
     // What the cat reports.
     bool asking = false, dragged = false, homeBound = false, userDragging = false;
@@ -46,6 +47,7 @@ public:
     void setMischief(bool) override {}
     void setOnHome(std::function<void()> onHome) override { log_.onHome = std::move(onHome); }
     void setPendingApp(long long pid, double) override { log_.appsSwitchedTo.push_back(pid); }
+    void moveTo(const RoamScreen& screen, double) override { log_.movedTo.push_back(screen); }
 
 private:
     CatLog& log_;
@@ -56,6 +58,7 @@ struct PanelLog {
     int shown = 0;  // orderFront calls less orderOut calls
     int outs = 0, writes = 0;
     bool clickThrough = true;
+    std::vector<QRectF> refits;  // the frame of each refit
 };
 
 class FakePanel final : public RoamSurface {
@@ -71,6 +74,10 @@ public:
     void orderOut() override {
         --log_.shown;
         ++log_.outs;
+    }
+    void refit(const RoamScreen& screen) override {
+        frame_ = screen.frame;
+        log_.refits.push_back(frame_);
     }
 
 private:
