@@ -199,17 +199,10 @@ public:
         const QImage before = settledScreen();
         panelPixels(before);
         if (compositorFirst_) kwinSuspends(before);
-        Defaults::standard().set("desktopRoam", true);
-        Defaults::standard().set("onboardedV1", true);
-        Defaults::standard().set("desktopMischief", false);
-        AppState::shared().life().setNeed(std::nullopt);
         DesktopRoam& roam = DesktopRoam::shared();
-        roam.sendOut();
-        check(roam.isOut(), "the cat goes out");
-        if (!roam.isOut()) return 1;
+        DesktopCat* cat = sendCatOut(roam);
+        if (!cat) return 1;
         auto* panel = dynamic_cast<RoamPanel*>(roam.panel());
-        DesktopCat* cat = roam.roamingCat()->model();
-        check(waitFor([cat] { return !cat->falling && !cat->flight; }, 20000), "the cat lands");
         check(panel->cut() == !compositorFirst_, "the panel is cut to the cat only without a compositor");
         check(desktopIntact(before, *panel), "the desktop shows as before away from the cat");
 
@@ -243,17 +236,10 @@ public:
     int screenChange() {
         setWallpaper(0x3070B0);
         const QImage before = settledScreen();
-        Defaults::standard().set("desktopRoam", true);
-        Defaults::standard().set("onboardedV1", true);
-        Defaults::standard().set("desktopMischief", false);
-        AppState::shared().life().setNeed(std::nullopt);
         DesktopRoam& roam = DesktopRoam::shared();
-        roam.sendOut();
-        check(roam.isOut(), "the cat goes out");
-        if (!roam.isOut()) return 1;
+        DesktopCat* cat = sendCatOut(roam);
+        if (!cat) return 1;
         auto* panel = dynamic_cast<RoamPanel*>(roam.panel());
-        DesktopCat* cat = roam.roamingCat()->model();
-        check(waitFor([cat] { return !cat->falling && !cat->flight; }, 20000), "the cat lands");
         // Near the floor's right end, walking on to the right.
         cat->feet.setX(1300);
         cat->plan = {DesktopCat::Step::walk(1400, false), DesktopCat::Step::sit(60)};
@@ -288,6 +274,21 @@ public:
     }
 
 private:
+    // Roaming on, no mischief and no need: the cat sent out, once it has landed; none when it did
+    // not go.
+    DesktopCat* sendCatOut(DesktopRoam& roam) {
+        Defaults::standard().set("desktopRoam", true);
+        Defaults::standard().set("onboardedV1", true);
+        Defaults::standard().set("desktopMischief", false);
+        AppState::shared().life().setNeed(std::nullopt);
+        roam.sendOut();
+        check(roam.isOut(), "the cat goes out");
+        if (!roam.isOut()) return nullptr;
+        DesktopCat* cat = roam.roamingCat()->model();
+        check(waitFor([cat] { return !cat->falling && !cat->flight; }, 20000), "the cat lands");
+        return cat;
+    }
+
     void compositor(bool on) { check(compositor_.set(on), on ? "a compositor starts" : "the compositor stops"); }
 
     // The screen once two looks a moment apart agree.
