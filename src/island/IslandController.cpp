@@ -62,6 +62,26 @@ std::unique_ptr<IslandScreens> primaryScreen() { return std::make_unique<Primary
 
 std::unique_ptr<IslandTray> desktopTray() { return std::make_unique<TrayHosts>(); }
 
+namespace {
+class DesktopFullScreen final : public IslandFullScreen {
+public:
+    void follow(std::optional<std::pair<QRect, QRect>> screenAndArea) override {
+        if (screenAndArea)
+            watch_.follow(screenAndArea->first, screenAndArea->second);
+        else
+            watch_.stop();
+    }
+    bool covered() const override { return watch_.covered(); }
+
+private:
+    x11::FullScreenWatch watch_{[this] {
+        if (changed) changed();
+    }};
+};
+}  // namespace
+
+std::unique_ptr<IslandFullScreen> desktopFullScreen() { return std::make_unique<DesktopFullScreen>(); }
+
 double islandTop(const IslandScreen& screen) {
     const QRect all = screen.geometry, free = screen.available;
     // Only a band reserved across the top counts; side and bottom panels leave the top edge free.
@@ -97,6 +117,7 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
       neighbours_(std::move(setup.neighbours)),
       screens_(setup.screens),
       tray_(setup.tray),
+      fullScreen_(setup.fullScreen),
       machine_(scheduler_, store_,
                {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
                 [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); }}) {
@@ -108,10 +129,12 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
         if (!screens_) screens_ = (ownScreens_ = primaryScreen()).get();
         screens_->changed = [this] { screensChanged(); };
         if (!tray_) tray_ = (ownTray_ = desktopTray()).get();
+        if (!fullScreen_) fullScreen_ = (ownFullScreen_ = desktopFullScreen()).get();
         panel_ = new IslandPanel(state_, *this);
     }
     // A tray host that comes takes the menu over; one that goes leaves it to the island.
     if (tray_) tray_->changed = [this] { updatePlace(); };
+    if (fullScreen_) fullScreen_->changed = [this] { fullScreenChanged(); };
 
     QPointer<TestIslandController> self(this);
     state_.life().setOnAlert([self] {
@@ -133,15 +156,22 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
         machine_.openRoom();
     });
 
-    // The hover peek's switch decides whether the hidden island needs the pointer at all.
+    // The hover peek's switch decides whether the hidden island needs the pointer at all, and how
+    // much of the top centre its place takes.
     connect(&store_, &Defaults::changed, this, [this](const QString& key) {
-        if (key == QLatin1String("peekOnHover")) updatePolling();
+        if (key != QLatin1String("peekOnHover")) return;
+        updatePlace();
+        updatePolling();
     });
 }
 
 TestIslandController::~TestIslandController() {
     if (screens_) screens_->changed = nullptr;
     if (tray_) tray_->changed = nullptr;
+    if (fullScreen_) {
+        fullScreen_->changed = nullptr;
+        if (followsFullScreen_) fullScreen_->follow(std::nullopt);
+    }
     if (pollTimer_) scheduler_.cancel(pollTimer_);
     if (moodTimer_) scheduler_.cancel(moodTimer_);
     if (waitingForInput_) probe_->stopWaiting();
@@ -190,8 +220,8 @@ void TestIslandController::start() {
     music.update();
     moodTimer_ = scheduler_.every(60, [this] { moodCheck(); });
     machine_.start();
-    updatePolling();
     updatePlace();
+    updatePolling();
 }
 
 void TestIslandController::screensChanged() {
@@ -225,8 +255,8 @@ void TestIslandController::transition(State from, State to) {
     }
     // The greeting says hello with a trill, in the cat's voice for its age.
     if (to == State::coucou) state_.playPetSound(PetSound::trill);
-    updatePolling();
     updatePlace();
+    updatePolling();
     emit stateChanged(to);
 }
 
@@ -244,9 +274,13 @@ void TestIslandController::updatePolling() {
             // An open room draws at the display's rate: its frames look, and the app wakes once
             // a frame instead of twice.
             byFrames = panel_->showsRoomFrames();
-        } else if (IslandStateMachine::peekOnHover(store_)) {
+        } else if (IslandStateMachine::peekOnHover(store_) && !underFullScreen()) {
             wanted = waitingForInput_ ? kWaitingPoll : hiddenPoll_;
         }
+    }
+    if (wanted == 0 && waitingForInput_) {
+        waitingForInput_ = false;
+        probe_->stopWaiting();
     }
     if (wanted == pollInterval_ && byFrames == pollByFrames_) return;
     if (pollTimer_) scheduler_.cancel(pollTimer_);
@@ -349,7 +383,8 @@ void TestIslandController::pointerAt(QPointF local) {
     if (coming > 2 && speed > 0 && distance > 0 && distance / speed < hiddenPoll_)
         hiddenPoll_ = std::max(distance / speed + 0.001, kFastPoll / 4);
     updatePolling();
-    const bool in = zone.contains(local);
+    // Under a full-screen window the top centre is the window's.
+    const bool in = zone.contains(local) && !(machine_.state() == State::hidden && underFullScreen());
     if (in != pointerIn_) {
         pointerIn_ = in;
         if (in)
@@ -366,10 +401,47 @@ void TestIslandController::clickAt(QPointF) {
 }
 
 bool TestIslandController::takesHiddenClicks() const {
-    return started_ && machine_.state() == State::hidden && menuOnIsland();
+    return started_ && machine_.state() == State::hidden && menuOnIsland() && !underFullScreen();
+}
+
+bool TestIslandController::underFullScreen() const { return followsFullScreen_ && fullScreen_->covered(); }
+
+QRectF TestIslandController::hiddenPlace() const {
+    const QRectF frame = island::frameAtTopCentre(notch(), screenWidth(), screenTop());
+    if (IslandStateMachine::peekOnHover(store_)) return frame;
+    return {frame.topLeft(), QSizeF(frame.width(), std::min(kEdgePlace, frame.height()))};
+}
+
+QRect TestIslandController::rootPixels(const QRectF& local) const {
+    // Screen origins keep their pixel place; sizes within a screen scale by its ratio.
+    const std::optional<IslandScreen> where = screen();
+    if (!where) return local.toAlignedRect();
+    const QPointF origin = where->geometry.topLeft();
+    return QRectF(origin + local.topLeft() * where->pixelRatio, local.size() * where->pixelRatio).toAlignedRect();
+}
+
+void TestIslandController::followFullScreen() {
+    if (!fullScreen_) return;
+    // Only while the hidden island would take the pointer there: by its place or by the hover peek.
+    const bool wanted = started_ && machine_.state() == State::hidden &&
+                        (menuOnIsland() || IslandStateMachine::peekOnHover(store_));
+    if (!wanted) {
+        if (std::exchange(followsFullScreen_, false)) fullScreen_->follow(std::nullopt);
+        return;
+    }
+    const std::optional<IslandScreen> where = screen();
+    const QRect screenArea = where ? rootPixels(QRectF(QPointF(), QSizeF(where->geometry.size()))) : QRect();
+    followsFullScreen_ = true;
+    fullScreen_->follow(std::pair(screenArea, rootPixels(island::frameAtTopCentre(notch(), screenWidth(), screenTop()))));
+}
+
+void TestIslandController::fullScreenChanged() {
+    updatePlace();
+    updatePolling();
 }
 
 void TestIslandController::updatePlace() {
+    followFullScreen();
     if (!panel_) return;
     const std::optional<IslandScreen> where = screen();
     if (!takesHiddenClicks() || !where) {
@@ -384,10 +456,7 @@ void TestIslandController::updatePlace() {
                 hiddenClick(button, origin + (QPointF(root) - origin) / s->pixelRatio);
             }
         });
-    // Where the island would peek, in root pixels.
-    const QRectF frame = islandFrame();
-    const QPointF origin = where->geometry.topLeft();
-    place_->show(QRectF(origin + frame.topLeft() * where->pixelRatio, frame.size() * where->pixelRatio).toAlignedRect());
+    place_->show(rootPixels(hiddenPlace()));
 }
 
 void TestIslandController::hiddenClick(Qt::MouseButton button, QPointF global) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QMenu;
@@ -70,6 +71,20 @@ public:
 // The desktop's tray hosts as the toolkit finds them, followed as they come and go.
 std::unique_ptr<IslandTray> desktopTray();
 
+// Whether a full-screen window is in front where the hidden island sits (a video, a game): the
+// island then takes no pointer input there. Word whenever that changes.
+class IslandFullScreen {
+public:
+    virtual ~IslandFullScreen() = default;
+    // Follows the windows over `area` of `screen` (root pixels) from now on; none: stops following.
+    virtual void follow(std::optional<std::pair<QRect, QRect>> screenAndArea) = 0;
+    virtual bool covered() const = 0;
+    std::function<void()> changed;
+};
+
+// The desktop's windows as the window manager tells of them.
+std::unique_ptr<IslandFullScreen> desktopFullScreen();
+
 // How far below the screen's top edge the island sits: under a top panel (whatever the window
 // manager keeps free at the top), so the panel's own clock and buttons stay reachable.
 double islandTop(const IslandScreen& screen);
@@ -88,6 +103,7 @@ public:
         NotificationCenter* hub = nullptr;  // the shared hub when none
         IslandScreens* screens = nullptr;   // the primary screen when none
         IslandTray* tray = nullptr;         // the desktop's tray hosts when none (with a panel)
+        IslandFullScreen* fullScreen = nullptr;  // the desktop's windows when none (with a panel)
         IslandNeighbours neighbours;
         bool withPanel = true;              // false: logic only, for tests
     };
@@ -147,8 +163,16 @@ public:
     // No tray host shows the menu: the island is where it lives.
     bool menuOnIsland() const { return !tray_ || !tray_->available(); }
     // The hidden island's place takes clicks: with no tray host it is the only way to the menu,
-    // whether or not the pointer peeks the island.
+    // whether or not the pointer peeks the island; never under a full-screen window.
     bool takesHiddenClicks() const;
+    // Where the hidden island's place takes clicks, in points of its screen: where the island would
+    // peek; with the hover peek off only the top edge there, which a pointer thrown up reaches, so
+    // a maximized window's title bar or tabs below keep their clicks.
+    QRectF hiddenPlace() const;
+    static constexpr double kEdgePlace = 4;
+    // A full-screen window is in front where the hidden island sits: the hidden island takes no
+    // pointer input (no click place, no peek on hover).
+    bool underFullScreen() const;
     // A click at the hidden island's place (`global`, the desktop's coordinates): the left button
     // opens the island, the right one the menu.
     void hiddenClick(Qt::MouseButton button, QPointF global);
@@ -166,6 +190,10 @@ private:
     void moodCheck();
     void screensChanged();
     void updatePlace();
+    void followFullScreen();
+    // A rectangle of the island's screen (points) in root pixels.
+    QRect rootPixels(const QRectF& local) const;
+    void fullScreenChanged();
     QSizeF notch() const;
     double screenWidth() const;
     double screenTop() const;
@@ -181,6 +209,9 @@ private:
     IslandScreens* screens_ = nullptr;
     std::unique_ptr<IslandTray> ownTray_;
     IslandTray* tray_ = nullptr;
+    std::unique_ptr<IslandFullScreen> ownFullScreen_;
+    IslandFullScreen* fullScreen_ = nullptr;
+    bool followsFullScreen_ = false;
     std::unique_ptr<x11::ClickPlace> place_;  // the hidden island's place, while it takes clicks
     NoPomodoro noPomodoro_;
     NoMusic noMusic_;

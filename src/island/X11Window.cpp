@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include <QtGui/qguiapplication_platform.h>
@@ -281,7 +283,9 @@ void ClickPlace::show(const QRect& area) {
         static constexpr char name[] = "Kettlepaw Island Place";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, sizeof(name) - 1,
                             name);
-        stacking_ = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+        restacked_[0] = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+        restacked_[1] = internAtom(c, "_NET_CLIENT_LIST");
+        restacked_[2] = internAtom(c, "_NET_ACTIVE_WINDOW");
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
     if (!shown_ || area != area_) {
@@ -339,12 +343,234 @@ bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, q
         case XCB_PROPERTY_NOTIFY: {
             // The manager restacked its windows (one opened or came to the front): back on top.
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-            if (notify->window != root_ || notify->atom != stacking_ || stacking_ == XCB_ATOM_NONE) break;
+            if (notify->window != root_ || notify->atom == XCB_ATOM_NONE ||
+                std::find(std::begin(restacked_), std::end(restacked_), notify->atom) == std::end(restacked_))
+                break;
             if (xcb_connection_t* c = connection()) {
                 const uint32_t above = XCB_STACK_MODE_ABOVE;
                 xcb_configure_window(c, window_, XCB_CONFIG_WINDOW_STACK_MODE, &above);
                 xcb_flush(c);
             }
+            break;
+        }
+        default: break;
+    }
+    return false;  // the toolkit sees the same events
+}
+
+bool keepsTopCentre(const std::optional<FrontWindow>& front, bool named, const QRect& screen, const QRect& area) {
+    if (!front || front->desktop || area.isEmpty()) return false;
+    if (front->fullScreen && front->frame.contains(area)) return true;
+    // Where no window is named the state may be unknown: a window over all of the screen is taken
+    // for a full-screen one (a maximized one keeps the manager's title bar or a panel beside it).
+    return !named && !screen.isEmpty() && front->frame.contains(screen);
+}
+
+namespace {
+// Whether `w` is a window of this connection (the app's own, the place among them).
+bool ownWindow(xcb_connection_t* c, xcb_window_t w) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    return (w & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+// Sends a change of what this connection hears from `w`; an error (a window gone meanwhile) is
+// dropped when it comes, not waited for.
+void hear(xcb_connection_t* c, xcb_window_t w, uint32_t mask) {
+    xcb_discard_reply(c, xcb_change_window_attributes_checked(c, w, XCB_CW_EVENT_MASK, &mask).sequence);
+}
+
+template <typename Reply>
+Reply* answer(Reply* reply, xcb_generic_error_t* error) {
+    std::free(error);
+    return reply;
+}
+}  // namespace
+
+FullScreenWatch::FullScreenWatch(std::function<void()> changed) : changed_(std::move(changed)) {}
+
+FullScreenWatch::~FullScreenWatch() {
+    stop();
+    if (root_ && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool FullScreenWatch::follow(const QRect& screen, const QRect& area) {
+    xcb_connection_t* c = connection();
+    if (!c) return false;
+    if (!root_) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        active_ = internAtom(c, "_NET_ACTIVE_WINDOW");
+        state_ = internAtom(c, "_NET_WM_STATE");
+        fullScreen_ = internAtom(c, "_NET_WM_STATE_FULLSCREEN");
+        stacking_ = internAtom(c, "_NET_CLIENT_LIST_STACKING");
+        type_ = internAtom(c, "_NET_WM_WINDOW_TYPE");
+        desktop_ = internAtom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
+        // The root's property changes, added to what the toolkit already hears from it.
+        xcb_generic_error_t* error = nullptr;
+        if (auto* heard = answer(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root_), &error), error)) {
+            if (!(heard->your_event_mask & XCB_EVENT_MASK_PROPERTY_CHANGE))
+                hear(c, root_, heard->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE);
+            std::free(heard);
+        }
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    if (following_ && screen == screen_ && area == area_) return covered_;
+    following_ = true;
+    screen_ = screen;
+    area_ = area;
+    look(false);
+    return covered_;
+}
+
+void FullScreenWatch::stop() {
+    following_ = false;
+    covered_ = false;
+    if (watched_) watch(XCB_WINDOW_NONE, 0);
+}
+
+void FullScreenWatch::lookLater() {
+    // One look for the burst of changes a manager makes at once.
+    if (queued_) return;
+    queued_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+        queued_ = false;
+        if (following_) look(true);
+    }, Qt::QueuedConnection);
+}
+
+void FullScreenWatch::look(bool tell) {
+    xcb_connection_t* c = connection();
+    if (!c) return;
+    xcb_generic_error_t* error = nullptr;
+    xcb_get_property_reply_t* active =
+        answer(xcb_get_property_reply(c, xcb_get_property(c, 0, root_, active_, XCB_ATOM_WINDOW, 0, 1), &error), error);
+    const std::vector<uint32_t> named = active && active->type == XCB_ATOM_WINDOW ? cardinals(active) : std::vector<uint32_t>{};
+    std::free(active);
+    named_ = !named.empty();
+    xcb_window_t front = named_ ? named.front() : frontmost();
+    if (front != XCB_WINDOW_NONE && ownWindow(c, front)) front = XCB_WINDOW_NONE;
+    // Asked before the window's facts, so no change between the two goes unheard.
+    uint32_t ownMask = 0;
+    if (front != watched_ && front != XCB_WINDOW_NONE) {
+        auto* heard = answer(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, front), &error), error);
+        if (!heard) front = XCB_WINDOW_NONE;
+        ownMask = heard ? heard->your_event_mask : 0;
+        std::free(heard);
+    }
+    watch(front, ownMask);
+    const std::optional<FrontWindow> facts = front != XCB_WINDOW_NONE ? read(front) : std::nullopt;
+    // A named window's size matters only once it says it is full screen.
+    sizeMatters_ = !named_ || (facts && facts->fullScreen);
+    const bool covered = keepsTopCentre(facts, named_, screen_, area_);
+    if (covered == covered_) return;
+    covered_ = covered;
+    if (tell && changed_) changed_();
+}
+
+xcb_window_t FullScreenWatch::frontmost() {
+    xcb_connection_t* c = connection();
+    // Bottom to top: the manager's stacking list, else the root's children. Only the top of a long
+    // list is looked at: a window that covers the place is seldom far down.
+    constexpr uint32_t kLooked = 256;
+    std::vector<xcb_window_t> stack;
+    xcb_generic_error_t* error = nullptr;
+    auto* listed = answer(xcb_get_property_reply(c, xcb_get_property(c, 0, root_, stacking_, XCB_ATOM_WINDOW, 0, 4096), &error), error);
+    if (listed && listed->type == XCB_ATOM_WINDOW) {
+        const std::vector<uint32_t> ids = cardinals(listed);
+        stack.assign(ids.begin(), ids.end());
+    } else if (auto* tree = answer(xcb_query_tree_reply(c, xcb_query_tree(c, root_), &error), error)) {
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        stack.assign(children, children + xcb_query_tree_children_length(tree));
+        std::free(tree);
+    }
+    std::free(listed);
+    if (stack.size() > kLooked) stack.erase(stack.begin(), stack.end() - kLooked);
+    struct Asked {
+        xcb_window_t w;
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t origin;
+    };
+    std::vector<Asked> asked;
+    for (auto w = stack.rbegin(); w != stack.rend(); ++w)
+        if (!ownWindow(c, *w))
+            asked.push_back({*w, xcb_get_window_attributes(c, *w), xcb_get_geometry(c, *w),
+                             xcb_translate_coordinates(c, *w, root_, 0, 0)});
+    xcb_window_t found = XCB_WINDOW_NONE;
+    for (const Asked& a : asked) {
+        auto* attributes = answer(xcb_get_window_attributes_reply(c, a.attributes, &error), error);
+        auto* geometry = answer(xcb_get_geometry_reply(c, a.geometry, &error), error);
+        auto* origin = answer(xcb_translate_coordinates_reply(c, a.origin, &error), error);
+        // Menus and tips of others come and go over anything: only a shown, ordinary window counts.
+        if (found == XCB_WINDOW_NONE && attributes && geometry && origin &&
+            attributes->map_state == XCB_MAP_STATE_VIEWABLE && !attributes->override_redirect &&
+            attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT &&
+            QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height).intersects(area_))
+            found = a.w;
+        std::free(attributes);
+        std::free(geometry);
+        std::free(origin);
+    }
+    return found;
+}
+
+std::optional<FrontWindow> FullScreenWatch::read(xcb_window_t w) {
+    xcb_connection_t* c = connection();
+    const auto geometryAsked = xcb_get_geometry(c, w);
+    const auto originAsked = xcb_translate_coordinates(c, w, root_, 0, 0);
+    const auto stateAsked = xcb_get_property(c, 0, w, state_, XCB_ATOM_ATOM, 0, 32);
+    const auto typeAsked = xcb_get_property(c, 0, w, type_, XCB_ATOM_ATOM, 0, 32);
+    xcb_generic_error_t* error = nullptr;
+    auto* geometry = answer(xcb_get_geometry_reply(c, geometryAsked, &error), error);
+    auto* origin = answer(xcb_translate_coordinates_reply(c, originAsked, &error), error);
+    auto* state = answer(xcb_get_property_reply(c, stateAsked, &error), error);
+    auto* type = answer(xcb_get_property_reply(c, typeAsked, &error), error);
+    std::optional<FrontWindow> front;
+    if (geometry && origin) {
+        front = FrontWindow{QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height)};
+        for (uint32_t s : cardinals(state))
+            if (s == fullScreen_) front->fullScreen = true;
+        for (uint32_t t : cardinals(type))
+            if (t == desktop_) front->desktop = true;
+    }
+    for (void* reply : {static_cast<void*>(geometry), static_cast<void*>(origin), static_cast<void*>(state),
+                        static_cast<void*>(type)})
+        std::free(reply);
+    return front;
+}
+
+void FullScreenWatch::watch(xcb_window_t w, uint32_t ownMask) {
+    if (w == watched_) return;
+    xcb_connection_t* c = connection();
+    if (!c) return;
+    // What this connection heard from the window before is given back (the toolkit may follow it).
+    if (watched_) hear(c, watched_, watchedMask_);
+    watched_ = w;
+    watchedMask_ = ownMask;
+    if (w) hear(c, w, ownMask | XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    xcb_flush(c);
+}
+
+bool FullScreenWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (!following_ || eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    switch (event->response_type & ~0x80) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->window == root_ ? notify->atom == active_ || (!named_ && notify->atom == stacking_)
+                                        : notify->window == watched_ && notify->atom == state_)
+                lookLater();
+            break;
+        }
+        case XCB_CONFIGURE_NOTIFY:
+            if (sizeMatters_ && reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window == watched_)
+                lookLater();
+            break;
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY: {
+            // All three have the window at the same place.
+            const auto* notify = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
+            if (notify->window == watched_) lookLater();
             break;
         }
         default: break;

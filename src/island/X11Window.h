@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QRegion>
 
 #include <functional>
@@ -108,10 +109,62 @@ private:
     unsigned int window_ = 0;
     unsigned int colormap_ = 0;  // of a see-through window, where one stands in
     unsigned int root_ = 0;
-    unsigned int stacking_ = 0;  // the manager's stacking list, on the root: changed at each restack
+    // On the root, changed as the manager restacks: its stacking list, and where a manager keeps
+    // none, its list of windows (one opened) and the active one (one came to the front).
+    unsigned int restacked_[3] = {};
     QRect area_;
     bool shown_ = false;
     int pressed_ = 0;  // the button down on it, 0 when none
+};
+
+// A window in front where the hidden island sits, as the server tells of it (root pixels).
+struct FrontWindow {
+    QRect frame;              // its own, without the manager's decorations
+    bool fullScreen = false;  // it says it is full screen (_NET_WM_STATE_FULLSCREEN)
+    bool desktop = false;     // the desktop's background
+};
+// Whether `front` keeps the top centre of `screen` for itself, `area` being where the hidden
+// island sits there: a window that says it is full screen over the area; where the manager names
+// no active window (`named` false), also one in front there that covers the whole screen.
+bool keepsTopCentre(const std::optional<FrontWindow>& front, bool named, const QRect& screen, const QRect& area);
+
+// Follows whether a full-screen window is in front where the hidden island sits: the window the
+// manager names active, or where it names none, the frontmost window at that place. Nothing is
+// polled: it looks again only when the server tells of a change (the active window, that window's
+// state, size or mapping, the stacking order where no window is named).
+class FullScreenWatch final : public QObject, public QAbstractNativeEventFilter {
+public:
+    explicit FullScreenWatch(std::function<void()> changed);
+    ~FullScreenWatch() override;
+    FullScreenWatch(const FullScreenWatch&) = delete;
+    FullScreenWatch& operator=(const FullScreenWatch&) = delete;
+
+    // Follows the windows over `area` of `screen` (root pixels) from now on: true when one keeps it
+    // now. `changed` tells of later changes, from the event loop. False where Qt is not on X.
+    bool follow(const QRect& screen, const QRect& area);
+    void stop();
+    bool covered() const { return covered_; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    void lookLater();
+    void look(bool tell);
+    unsigned int frontmost();
+    std::optional<FrontWindow> read(unsigned int window);
+    void watch(unsigned int window, unsigned int ownMask);
+
+    std::function<void()> changed_;
+    unsigned int root_ = 0;
+    unsigned int active_ = 0, state_ = 0, fullScreen_ = 0, stacking_ = 0, type_ = 0, desktop_ = 0;  // atoms
+    unsigned int watched_ = 0;     // the window whose changes are followed
+    unsigned int watchedMask_ = 0;  // what this connection took from it before, given back after
+    QRect screen_, area_;
+    bool following_ = false;
+    bool covered_ = false;
+    bool named_ = true;      // the manager names the active window
+    bool sizeMatters_ = false;  // the followed window's size can change the answer
+    bool queued_ = false;
 };
 
 // The pointer's place in root-window pixels, asked without waiting: each call returns the answer

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End to end on a private display and bus under openbox with no tray host, and the hover peek
-# switched off: once the island has hidden, a click at its place opens it and a right-click there
-# shows the app's menu, without a compositor and with one; under metacity also once a window has
-# been opened over the place. A tray host that starts takes the menu
+# switched off: once the island has hidden, a click at its place (the screen's top edge, all it takes
+# with the peek off) opens it and a right-click there shows the app's menu, without a compositor and
+# with one; under metacity also once a window has been opened over the place. A tray host that starts takes the menu
 # over (the click at the place does nothing); once it stops, the click opens the island again.
 set -uo pipefail
 command -v dbus-run-session >/dev/null || { echo "dbus-run-session missing: skipped"; exit 77; }
@@ -22,12 +22,12 @@ cx=$((W / 2))
 far() { xdotool mousemove "$cx" $((H - 40)); }
 printf '[General]\nonboardedV1=true\npeekOnHover=false\nopenIdleSeconds=2\npeekIdleSeconds=2\nsoundOn=false\nmusicOn=false\n' >"$conf"
 
-# click_place BUTTON WHAT PATTERN: clicks at the top centre until the island matches PATTERN; a click
+# click_place BUTTON WHAT PATTERN: clicks at the top edge's centre until the island matches PATTERN; a click
 # a busy desktop drops is made again, up to four times.
 click_place() {
   local _
   for _ in 1 2 3 4; do
-    xdotool mousemove "$cx" 10 click "$1"
+    xdotool mousemove "$cx" 1 click "$1"
     kp_wait 10 _kp_island_is "$3" && { echo "island: $(kp_island_at) ($2)"; return; }
   done
   kp_fail "$2: the island is $(kp_island_at)"
@@ -61,7 +61,7 @@ for desk in bare composited; do
   click_place 1 "a click at the hidden island's place opens it" '640x160+*'
   menu_at "$cx" 80 "right-click on the open island"
   hide_again "the open island closes and hides"
-  menu_at "$cx" 10 "right-click at the hidden island's place"
+  menu_at "$cx" 1 "right-click at the hidden island's place"
   [ "$(kp_island_at)" = hidden ] || kp_fail "the right-click opened the island: $(kp_island_at)"
   [ $desk = composited ] && break
 

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "core/Notifications.h"
 #include "island/IslandPanel.h"
+#include "island/X11Window.h"
 #include "life/PetLife.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
@@ -50,6 +51,18 @@ struct FakeTray final : IslandTray {
     }
 };
 
+// A full-screen window in front, as the test says.
+struct FakeFullScreen final : IslandFullScreen {
+    bool on = false;
+    std::optional<std::pair<QRect, QRect>> followed;
+    void follow(std::optional<std::pair<QRect, QRect>> screenAndArea) override { followed = screenAndArea; }
+    bool covered() const override { return on && followed; }
+    void become(bool now) {
+        on = now;
+        if (changed) changed();
+    }
+};
+
 struct Island : ::testing::Test {
     test::ScratchStore store;
     ManualClock clock{800000000, 1000};
@@ -61,6 +74,7 @@ struct Island : ::testing::Test {
     std::vector<bool> notchOpen;
     std::vector<IslandRoomKind> followed;
     FakeTray tray;
+    FakeFullScreen fullScreen;
     std::unique_ptr<AppState> state;
     std::unique_ptr<TestIslandController> island;
 
@@ -70,11 +84,13 @@ struct Island : ::testing::Test {
         make(false);
     }
     // The island, with or without its panel, on these screens (the primary one when none).
-    void make(bool withPanel, IslandScreens* screens = nullptr, IslandTray* tray = nullptr) {
+    void make(bool withPanel, IslandScreens* screens = nullptr, IslandTray* tray = nullptr,
+              IslandFullScreen* fullScreen = nullptr) {
         island.reset();
         TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, withPanel);
         setup.screens = screens;
         setup.tray = tray;
+        setup.fullScreen = fullScreen;
         setup.neighbours.music = &music;
         setup.neighbours.setNotchOpen = [this](bool open) { notchOpen.push_back(open); };
         island = std::make_unique<TestIslandController>(*state, std::move(setup));
@@ -244,10 +260,76 @@ TEST_F(Island, WithoutATrayHostAClickAtTheHiddenIslandsPlaceOpensItWhateverTheHo
     island->hiddenClick(Qt::LeftButton, topCentre());
     EXPECT_EQ(island->machine().state(), State::hidden) << "with a tray host the click is not the island's";
     tray.become(false);
+    const QRectF notch = island->islandFrame();
+    EXPECT_EQ(island->hiddenPlace(), QRectF(notch.topLeft(), QSizeF(notch.width(), TestIslandController::kEdgePlace)))
+        << "without the peek only the top edge, so windows below keep their title bars";
     store->set("peekOnHover", true);
     EXPECT_TRUE(island->takesHiddenClicks()) << "the tray gone, the place takes clicks again, peek or not";
+    EXPECT_EQ(island->hiddenPlace(), notch) << "where the island peeks";
     island->hiddenClick(Qt::LeftButton, topCentre());
     EXPECT_EQ(island->machine().state(), State::home);
+}
+
+// While a full-screen window is in front at the top centre (a video, a game), the hidden island
+// takes no pointer input there: no clicks at its place, no peek on hover; the window is followed
+// only while the hidden island would take the pointer.
+TEST_F(Island, UnderAFullScreenWindowTheHiddenIslandTakesNoPointerInput) {
+    make(true, nullptr, &tray, &fullScreen);
+    QCursor::setPos(farAway().toPoint());
+    launchOnboarded();
+    EXPECT_FALSE(fullScreen.followed) << "not while the greeting shows";
+    scheduler.advance(4.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    ASSERT_TRUE(fullScreen.followed);
+    EXPECT_EQ(fullScreen.followed->second, island->islandFrame().toAlignedRect()) << "where the hidden island sits";
+    EXPECT_TRUE(fullScreen.followed->first.contains(fullScreen.followed->second));
+
+    fullScreen.become(true);
+    EXPECT_TRUE(island->underFullScreen());
+    EXPECT_FALSE(island->takesHiddenClicks());
+    EXPECT_DOUBLE_EQ(island->pollInterval(), 0) << "the pointer is not looked for";
+    island->pointerAt(island->hoverZone().center());
+    EXPECT_EQ(island->machine().state(), State::hidden) << "no peek over the window";
+    island->hiddenClick(Qt::LeftButton, island->hoverZone().center());
+    EXPECT_EQ(island->machine().state(), State::hidden) << "the click is the window's";
+
+    fullScreen.become(false);
+    EXPECT_TRUE(island->takesHiddenClicks());
+    EXPECT_GT(island->pollInterval(), 0);
+    island->pointerAt(farAway());
+    island->pointerAt(island->hoverZone().center());
+    EXPECT_EQ(island->machine().state(), State::petit) << "the window gone, the hover peeks again";
+    EXPECT_FALSE(fullScreen.followed) << "not while the island shows";
+
+    island->pointerAt(farAway());
+    scheduler.advance(60.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    fullScreen.become(true);
+    tray.become(true);
+    EXPECT_TRUE(fullScreen.followed) << "with a tray host the hover still needs to know";
+    EXPECT_DOUBLE_EQ(island->pollInterval(), 0);
+    store->set("peekOnHover", false);
+    EXPECT_FALSE(fullScreen.followed) << "neither place nor peek: nothing to follow";
+    EXPECT_FALSE(island->underFullScreen());
+}
+
+TEST(FullScreen, AWindowKeepsTheTopCentreWhenItSaysItIsFullScreenThereOrWhereNoneIsNamedCoversTheScreen) {
+    const QRect screen(0, 0, 1440, 900), area(628, 0, 184, 32);
+    const QRect other(1440, 0, 1920, 1080);
+    const auto front = [](QRect frame, bool full, bool desktop = false) {
+        return std::optional<x11::FrontWindow>(x11::FrontWindow{frame, full, desktop});
+    };
+    for (const bool named : {true, false}) {
+        EXPECT_FALSE(x11::keepsTopCentre(std::nullopt, named, screen, area));
+        EXPECT_TRUE(x11::keepsTopCentre(front(screen, true), named, screen, area));
+        EXPECT_FALSE(x11::keepsTopCentre(front(other, true), named, screen, area)) << "on another screen";
+        EXPECT_FALSE(x11::keepsTopCentre(front(screen, false, true), named, screen, area)) << "the desktop";
+        EXPECT_FALSE(x11::keepsTopCentre(front(QRect(0, 24, 1440, 876), false), named, screen, area))
+            << "a maximized window below its title bar";
+    }
+    // A maximized window drawing its own title bar covers the screen too: only the state tells.
+    EXPECT_FALSE(x11::keepsTopCentre(front(screen, false), true, screen, area));
+    EXPECT_TRUE(x11::keepsTopCentre(front(screen, false), false, screen, area));
 }
 
 // Screens as the island sees them; the first is the primary.

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# End to end on a private display and bus with no tray host, under each window manager named in
+# KP_WMS (openbox and metacity unless told; also fluxbox, xfwm4, kwin_x11, i3):
+# - hover peek on: while a full-screen window is active, hovering, clicking and right-clicking at
+#   the top centre are the window's and the island stays hidden; out of full screen the hover
+#   peeks and a click opens the island; back in full screen the window has its clicks again.
+# - hover peek off: a maximized window that draws its own tabs along the top of the screen gets
+#   every press there below the screen's top edge; a click at the very top opens the island and a
+#   right-click there shows the app's menu.
+set -uo pipefail
+command -v dbus-run-session >/dev/null || { echo "dbus-run-session missing: skipped"; exit 77; }
+# A bus of its own: no status notifier host of the user's counts as a tray.
+[ -n "${KP_OWN_BUS:-}" ] || exec env KP_OWN_BUS=1 dbus-run-session -- bash "$0" "$@"
+command -v Xvfb >/dev/null || { echo "Xvfb missing: skipped"; exit 77; }
+source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
+kp_need_app xdotool xwininfo xprop wmctrl
+helper=$KP_BUILD_DIR/tests/island/press_window
+[ -x "$helper" ] || { echo "no press_window under $KP_BUILD_DIR"; exit 1; }
+kp_scratch_dir kp-full-screen
+kp_start_display 160 "$scratch/xvfb.log" || exit 1
+kp_app_home "$scratch"
+read -r W H < <(xdotool getdisplaygeometry)
+cx=$((W / 2))
+far() { xdotool mousemove "$cx" $((H - 40)); }
+printf 'font pango:monospace 8\n' >"$scratch/i3.conf"
+
+start_manager() {
+  case $1 in
+    openbox) openbox --sm-disable ;;
+    metacity) GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 metacity --replace ;;
+    fluxbox) HOME=$scratch fluxbox ;;
+    xfwm4) xfwm4 --compositor=off --sm-client-disable ;;
+    kwin_x11) KWIN_COMPOSE=N kwin_x11 --replace ;;
+    i3) i3 -c "$scratch/i3.conf" ;;
+  esac >"$scratch/$1.log" 2>&1 &
+  wm=$!
+  pids+=($wm)
+  # Ready once it says it runs: not every manager keeps a stacking list to wait on.
+  kp_wait 60 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    kp_fail "$1 did not start"
+}
+stop_manager() {
+  kill "$wm" 2>/dev/null
+  wait "$wm" 2>/dev/null
+}
+
+# start_app PEEK: the app with the hover peek on or off, once its greeting has ended.
+start_app() {
+  printf '[General]\nonboardedV1=true\npeekOnHover=%s\nopenIdleSeconds=2\npeekIdleSeconds=2\nsoundOn=false\nmusicOn=false\n' \
+    "$1" >"$conf"
+  far
+  kp_start_app "$scratch/app-$wm_name-$1.log"
+  kp_expect_island '360x62+*' 60 "the greeting at launch"
+  kp_expect_island hidden 30 "the greeting ends"
+}
+
+# open_window NAME STATE...: a press_window in that state; `window` is its id, `presses` its log.
+open_window() {
+  local name=$1
+  presses=$scratch/$name-$wm_name.log
+  "$helper" "$@" >"$presses" & pids+=($!)
+  helper_pid=$!
+  kp_wait 20 eval 'window=$(xdotool search --onlyvisible --name "^$name\$" | head -1); [ -n "$window" ]' ||
+    kp_fail "$name did not show"
+}
+close_window() {
+  kill "$helper_pid"
+  wait "$helper_pid" 2>/dev/null
+}
+# The window's frame as WxH+X+Y.
+window_at() {
+  xwininfo -id "$window" 2>/dev/null | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
+    /Width:/ {w=$2} /Height:/ {h=$2} END { printf "%sx%s+%s+%s\n", w, h, x, y }'
+}
+full_screen() { [ "$(window_at)" = "${W}x${H}+0+0" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ]; }
+states() { xprop -id "$window" _NET_WM_STATE 2>/dev/null; }
+
+# press_at X Y BUTTON WHAT: the press there reaches the window, and the island stays hidden.
+press_at() {
+  local before _
+  before=$(wc -l <"$presses")
+  xdotool mousemove "$1" "$2" click "$3"
+  kp_wait 5 eval '[ "$(wc -l <"$presses")" -gt "$before" ]' ||
+    kp_fail "$wm_name: $4: the press at $1,$2 did not reach the window (island: $(kp_island_at))"
+  [ "$(kp_island_at)" = hidden ] || kp_fail "$wm_name: $4: the island is $(kp_island_at)"
+}
+# click_until BUTTON X Y WHAT PATTERN: clicks there until the island matches PATTERN.
+click_until() {
+  local _
+  for _ in 1 2 3 4; do
+    xdotool mousemove "$2" "$3" click "$1"
+    kp_wait 10 _kp_island_is "$5" && { echo "island: $(kp_island_at) ($4)"; return; }
+  done
+  kp_fail "$wm_name: $4: the island is $(kp_island_at)"
+}
+
+for wm_name in ${KP_WMS:-openbox metacity}; do
+  command -v "$wm_name" >/dev/null || { echo "--- $wm_name missing: not tried"; continue; }
+  echo "--- $wm_name"
+  start_manager "$wm_name"
+
+  start_app true
+  open_window kp-video fullscreen
+  kp_wait 20 full_screen || kp_fail "$wm_name: the video is not full screen and active: $(window_at)"
+  xdotool mousemove "$cx" 5
+  kp_wait 2 eval '[ "$(kp_island_at)" != hidden ]' && kp_fail "$wm_name: hovering over the full-screen window peeked: $(kp_island_at)"
+  press_at "$cx" 0 1 "a click at the very top centre of the full-screen window"
+  press_at $((cx - 80)) 20 1 "a click in the island's place over the full-screen window"
+  press_at "$cx" 5 3 "a right-click there"
+  echo "full screen: the window has the top centre"
+
+  far
+  wmctrl -i -r "$window" -b remove,fullscreen
+  kp_wait 20 eval '! states | grep -q FULLSCREEN' || kp_fail "$wm_name: the video stays full screen"
+  xdotool mousemove "$cx" 5
+  kp_expect_island '276x32+*' 10 "out of full screen the hover peeks"
+  click_until 1 "$cx" 5 "and a click opens the island" '640x160+*'
+  far
+  kp_expect_island hidden 30 "the island closes and hides"
+
+  wmctrl -i -r "$window" -b add,fullscreen
+  kp_wait 20 full_screen || kp_fail "$wm_name: the video did not go back to full screen: $(window_at)"
+  press_at "$cx" 5 1 "full screen again, the click is the window's"
+  close_window
+  kp_stop_app || kp_fail "exit status $? after SIGTERM"
+
+  start_app false
+  open_window kp-tabs maximized undecorated
+  kp_wait 20 eval '[[ "$(window_at)" == ${W}x*+0+0 ]]' || kp_fail "$wm_name: the window is not maximized: $(window_at)"
+  for y in 4 8 16 31; do
+    for x in $((cx - 90)) "$cx" $((cx + 90)); do press_at "$x" "$y" 1 "a press on the tabs below the top edge"; done
+  done
+  echo "maximized: every press below the top edge reaches the window"
+  click_until 1 "$cx" 0 "a click at the very top centre opens the island" '640x160+*'
+  far
+  kp_expect_island hidden 30 "the island closes and hides"
+  before=$(_kp_app_windows)
+  for _ in 1 2 3 4; do
+    xdotool mousemove "$cx" 1 click 3
+    kp_wait 10 eval '[ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' && break
+  done
+  [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ] || kp_fail "$wm_name: a right-click at the top edge shows no menu"
+  echo "menu: a right-click at the very top centre"
+  xdotool key Escape
+  close_window
+  kp_stop_app || kp_fail "exit status $? after SIGTERM"
+  stop_manager
+done
+echo "full screen and top edge: ok"
