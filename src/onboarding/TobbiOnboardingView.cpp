@@ -231,8 +231,12 @@ QString bodyFor(int page, bool newCat, CatBreed breed, bool trayShown) {
             return QStringLiteral("There's a phone app too: a little camera of my bedroom on your phone's home "
                                   "screen, and my mood at a glance.");
         default:
+            // Without a tray the menu has no icon to find: where to click is told.
             return QStringLiteral("Hover the notch to peek at me, click to come inside. Settings live in ") +
-                   appMenuPlace(trayShown) + QLatin1Char('.');
+                   appMenuPlace(trayShown) +
+                   (trayShown ? QStringLiteral(".")
+                              : QStringLiteral(": right-click the very top centre of the screen (just below a top "
+                                               "panel, if you have one)."));
     }
 }
 

@@ -295,7 +295,10 @@ TEST(OnboardingText, ThePagesNameWhatIsHere) {
         v.nextPage();
         EXPECT_FALSE(v.pageBody().contains(QStringLiteral("menu bar")));
         EXPECT_EQ(v.pageBody().contains(QStringLiteral("the tray icon's menu.")), tray);
-        EXPECT_EQ(v.pageBody().contains(QStringLiteral("the island's right-click menu.")), !tray);
+        EXPECT_EQ(v.pageBody().contains(QStringLiteral("the island's right-click menu: right-click the very top "
+                                                       "centre of the screen")),
+                  !tray)
+            << "without a tray, where the menu is";
     }
 }
 
