@@ -22,29 +22,8 @@ cx=$((W / 2))
 far() { xdotool mousemove "$cx" $((H - 40)); }
 printf '[General]\nonboardedV1=true\npeekOnHover=false\nopenIdleSeconds=2\npeekIdleSeconds=2\nsoundOn=false\nmusicOn=false\n' >"$conf"
 
-# click_place BUTTON WHAT PATTERN: clicks at the top edge's centre until the island matches PATTERN; a click
-# a busy desktop drops is made again, up to four times.
-click_place() {
-  local _
-  for _ in 1 2 3 4; do
-    xdotool mousemove "$cx" 1 click "$1"
-    kp_wait 10 _kp_island_is "$3" && { echo "island: $(kp_island_at) ($2)"; return; }
-  done
-  kp_fail "$2: the island is $(kp_island_at)"
-}
-# menu_at X Y BUTTON WHAT: a right-click there shows the app's menu (a new window of the app); Escape closes it.
-menu_at() {
-  local before _
-  before=$(_kp_app_windows)
-  for _ in 1 2 3 4; do
-    xdotool mousemove "$1" "$2" click 3
-    kp_wait 10 eval '[ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' && break
-  done
-  [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ] || kp_fail "$3: no menu"
-  echo "menu: $3"
-  xdotool key Escape
-  kp_wait 10 eval '[ -z "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' || kp_fail "$3: the menu stays"
-}
+# click_place BUTTON WHAT PATTERN: clicks at the top edge's centre until the island matches PATTERN.
+click_place() { kp_click_until "$cx" 1 "$@"; }
 hide_again() {
   far
   kp_expect_island hidden 30 "$1"
@@ -59,9 +38,9 @@ for desk in bare composited; do
   kp_expect_island '360x62+*' 60 "the greeting at launch"
   kp_expect_island hidden 30 "the greeting ends"
   click_place 1 "a click at the hidden island's place opens it" '640x160+*'
-  menu_at "$cx" 80 "right-click on the open island"
+  kp_menu_at "$cx" 80 "right-click on the open island"
   hide_again "the open island closes and hides"
-  menu_at "$cx" 1 "right-click at the hidden island's place"
+  kp_menu_at "$cx" 1 "right-click at the hidden island's place"
   [ "$(kp_island_at)" = hidden ] || kp_fail "the right-click opened the island: $(kp_island_at)"
   [ $desk = composited ] && break
 
@@ -73,7 +52,7 @@ for desk in bare composited; do
   # At the place whether the island sits at the top or under the tray's strut.
   xdotool mousemove "$cx" 10 click 1 mousemove "$cx" 40 click 1
   # The tray's menu opens after the click has been seen: the island has not moved by then.
-  menu_at $(kp_tray_icon) "right-click on the tray icon"
+  kp_menu_at $(kp_tray_icon) "right-click on the tray icon"
   [ "$(kp_island_at)" = hidden ] || kp_fail "with a tray host the click at the place opened the island: $(kp_island_at)"
   echo "with a tray host the click at the hidden island's place does nothing"
   kill "$tray"

@@ -187,3 +187,27 @@ kp_open_menu() {
   done
   kp_fail "the menu did not open"
 }
+# kp_click_until X Y BUTTON WHAT PATTERN: clicks there until the island matches PATTERN; a click a
+# busy desktop drops is made again, up to four times.
+kp_click_until() {
+  local _
+  for _ in 1 2 3 4; do
+    xdotool mousemove "$1" "$2" click "$3"
+    kp_wait 10 _kp_island_is "$5" && { echo "island: $(kp_island_at) ($4)"; return; }
+  done
+  kp_fail "$4: the island is $(kp_island_at)"
+}
+# kp_menu_at X Y WHAT: a right-click there shows the app's menu (a new window of the app); Escape
+# closes it.
+kp_menu_at() {
+  local before _
+  before=$(_kp_app_windows)
+  for _ in 1 2 3 4; do
+    xdotool mousemove "$1" "$2" click 3
+    kp_wait 10 eval '[ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' && break
+  done
+  [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ] || kp_fail "$3: no menu"
+  echo "menu: $3"
+  xdotool key Escape
+  kp_wait 10 eval '[ -z "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' || kp_fail "$3: the menu stays"
+}
