@@ -407,8 +407,8 @@ bool FullScreenWatch::follow(const QRect& screen, const QRect& area) {
         // The root's property changes, added to what the toolkit already hears from it.
         xcb_generic_error_t* error = nullptr;
         if (auto* heard = answer(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root_), &error), error)) {
-            if (!(heard->your_event_mask & XCB_EVENT_MASK_PROPERTY_CHANGE))
-                hear(c, root_, heard->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE);
+            rootMask_ = heard->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+            if (rootMask_ != heard->your_event_mask) hear(c, root_, rootMask_);
             std::free(heard);
         }
         QCoreApplication::instance()->installNativeEventFilter(this);
@@ -425,6 +425,17 @@ void FullScreenWatch::stop() {
     following_ = false;
     covered_ = false;
     if (watched_) watch(XCB_WINDOW_NONE, 0);
+    hearRootChildren(false);
+}
+
+void FullScreenWatch::hearRootChildren(bool on) {
+    // Only where the toolkit does not hear them itself: it takes each as a change of the screens.
+    if (on == rootChildren_ || (rootMask_ & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY)) return;
+    xcb_connection_t* c = connection();
+    if (!c) return;
+    rootChildren_ = on;
+    hear(c, root_, rootMask_ | (on ? XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY : 0));
+    xcb_flush(c);
 }
 
 void FullScreenWatch::lookLater() {
@@ -460,6 +471,7 @@ void FullScreenWatch::look(bool tell) {
     const std::optional<FrontWindow> facts = front != XCB_WINDOW_NONE ? read(front) : std::nullopt;
     // A named window's size matters only once it says it is full screen.
     sizeMatters_ = !named_ || (facts && facts->fullScreen);
+    hearRootChildren(!named_ && unlisted_);
     const bool covered = keepsTopCentre(facts, named_, screen_, area_);
     if (covered == covered_) return;
     covered_ = covered;
@@ -474,7 +486,8 @@ xcb_window_t FullScreenWatch::frontmost() {
     std::vector<xcb_window_t> stack;
     xcb_generic_error_t* error = nullptr;
     auto* listed = answer(xcb_get_property_reply(c, xcb_get_property(c, 0, root_, stacking_, XCB_ATOM_WINDOW, 0, 4096), &error), error);
-    if (listed && listed->type == XCB_ATOM_WINDOW) {
+    unlisted_ = !listed || listed->type != XCB_ATOM_WINDOW;
+    if (!unlisted_) {
         const std::vector<uint32_t> ids = cardinals(listed);
         stack.assign(ids.begin(), ids.end());
     } else if (auto* tree = answer(xcb_query_tree_reply(c, xcb_query_tree(c, root_), &error), error)) {
@@ -551,9 +564,22 @@ void FullScreenWatch::watch(xcb_window_t w, uint32_t ownMask) {
 }
 
 bool FullScreenWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (!following_ || eventType != "xcb_generic_event_t") return false;
+    if (eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    switch (event->response_type & ~0x80) {
+    const int type = event->response_type & ~0x80;
+    static constexpr int kChildNotices[] = {XCB_CREATE_NOTIFY,   XCB_DESTROY_NOTIFY,   XCB_UNMAP_NOTIFY,
+                                            XCB_MAP_NOTIFY,      XCB_REPARENT_NOTIFY,  XCB_CONFIGURE_NOTIFY,
+                                            XCB_GRAVITY_NOTIFY,  XCB_CIRCULATE_NOTIFY};
+    if (rootChildren_ && std::find(std::begin(kChildNotices), std::end(kChildNotices), type) != std::end(kChildNotices)) {
+        // Each is laid out as a destroy notice: the window it was told to, then the one told of.
+        const auto* notice = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
+        if (notice->event == root_ && notice->window != root_) {
+            if (following_) lookLater();
+            return true;  // heard for this watch alone
+        }
+    }
+    if (!following_) return false;
+    switch (type) {
         case XCB_PROPERTY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
             if (notify->window == root_ ? notify->atom == active_ || (!named_ && notify->atom == stacking_)

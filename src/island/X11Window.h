@@ -131,7 +131,8 @@ bool keepsTopCentre(const std::optional<FrontWindow>& front, bool named, const Q
 // Follows whether a full-screen window is in front where the hidden island sits: the window the
 // manager names active, or where it names none, the frontmost window at that place. Nothing is
 // polled: it looks again only when the server tells of a change (the active window, that window's
-// state, size or mapping, the stacking order where no window is named).
+// state, size or mapping, the stacking order where no window is named, and where no manager keeps
+// one, the root's windows as they come, go and move).
 class FullScreenWatch final : public QObject, public QAbstractNativeEventFilter {
 public:
     explicit FullScreenWatch(std::function<void()> changed);
@@ -153,6 +154,7 @@ private:
     unsigned int frontmost();
     std::optional<FrontWindow> read(unsigned int window);
     void watch(unsigned int window, unsigned int ownMask);
+    void hearRootChildren(bool on);
 
     std::function<void()> changed_;
     unsigned int root_ = 0;
@@ -165,6 +167,9 @@ private:
     bool named_ = true;      // the manager names the active window
     bool sizeMatters_ = false;  // the followed window's size can change the answer
     bool queued_ = false;
+    bool unlisted_ = false;      // the manager keeps no stacking list either
+    unsigned int rootMask_ = 0;  // what the toolkit hears from the root
+    bool rootChildren_ = false;  // the root's children are heard for it, where no list tells of them
 };
 
 // The pointer's place in root-window pixels, asked without waiting: each call returns the answer

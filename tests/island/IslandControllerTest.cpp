@@ -373,6 +373,7 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
     screens.become({monitor});  // the laptop's lid closes
     EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 138, 30, 276, 32));
     EXPECT_EQ(state->islandFrame, QRectF(960 - 138, 30, 276, 32)) << "where new windows and the pointer are measured";
+    island.reset();  // before the screens it follows
 }
 
 }  // namespace
