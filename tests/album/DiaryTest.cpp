@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 
 using namespace kp;
@@ -39,10 +40,11 @@ QStringList fixedKeys(const std::vector<DiaryEntry>& entries) {
     return out;
 }
 
-const DiaryEntry* find(const std::vector<DiaryEntry>& entries, const QString& key) {
+// A copy: the entries are often a temporary list.
+std::optional<DiaryEntry> find(const std::vector<DiaryEntry>& entries, const QString& key) {
     for (const auto& e : entries)
-        if (e.key == key) return &e;
-    return nullptr;
+        if (e.key == key) return e;
+    return std::nullopt;
 }
 
 void collect(DiaryContext& c, const std::vector<DiaryEntry>& entries) {
@@ -95,7 +97,7 @@ TEST(Diary, AnniversariesAtOneThreeFiveMonthsAndWholeYears) {
     for (const auto& e : entries)
         if (e.key.startsWith("months-") || e.key.startsWith("years-")) anniversaries << e.key;
     EXPECT_EQ(anniversaries, expected);
-    const DiaryEntry* two = find(entries, "years-2");
+    const auto two = find(entries, "years-2");
     ASSERT_TRUE(two);
     EXPECT_EQ(two->date, utc(2026, 1, 15, 10));
     // The cat is photographed for its anniversaries in a party hat.
@@ -116,7 +118,7 @@ TEST(Diary, HolidaysOncePerYearWithFirstAndAgainTexts) {
     DiaryContext c = context(birth, utc(2026, 12, 25, 20));
     c.keys = {"arrived", "junior", "adult", "days-7", "months-1"};
     auto entries = DiaryEntry::entries(c);
-    const DiaryEntry* xmas = find(entries, "holiday-christmas-2026");
+    const auto xmas = find(entries, "holiday-christmas-2026");
     ASSERT_TRUE(xmas);
     EXPECT_EQ(xmas->title, "Merry Christmas, Mochi!");
     EXPECT_EQ(xmas->date, c.now);
@@ -124,7 +126,7 @@ TEST(Diary, HolidaysOncePerYearWithFirstAndAgainTexts) {
     c.keys << "holiday-christmas-2026";
     EXPECT_FALSE(find(DiaryEntry::entries(c), "holiday-christmas-2026"));
     c.now = utc(2027, 12, 24, 20);
-    const DiaryEntry* again = find(DiaryEntry::entries(c), "holiday-christmas-2027");
+    const auto again = find(DiaryEntry::entries(c), "holiday-christmas-2027");
     ASSERT_TRUE(again);
     EXPECT_EQ(again->title, "Christmas again!");
 
@@ -160,7 +162,7 @@ TEST(Diary, WeatherPlacesAndWardrobe) {
 
     // First clothes: only for an album that began before any gift.
     c.unlocked = {CatAccessory::bow};
-    const DiaryEntry* clothes = find(DiaryEntry::entries(c), "wardrobe");
+    const auto clothes = find(DiaryEntry::entries(c), "wardrobe");
     ASSERT_TRUE(clothes);
     EXPECT_TRUE(clothes->note.contains("A bow to start."));
     EXPECT_EQ(clothes->outfit->at(AccessorySlot::head), CatAccessory::bow);
@@ -173,7 +175,7 @@ TEST(Diary, WeatherPlacesAndWardrobe) {
     // Full wardrobe.
     const auto order = giftOrder();
     c.unlocked.assign(order.begin(), order.end());
-    const DiaryEntry* full = find(DiaryEntry::entries(c), "wardrobe-full");
+    const auto full = find(DiaryEntry::entries(c), "wardrobe-full");
     ASSERT_TRUE(full);
     c.giftBase = static_cast<int>(order.size());
     EXPECT_FALSE(find(DiaryEntry::entries(c), "wardrobe-full"));
@@ -278,8 +280,8 @@ TEST(Diary, AnniversariesOfABirthWithFractionalSecondsAreWholeDaysOld) {
     DiaryContext c = context(birth, utc(2027, 1, 20));
     c.keys = {"arrived", "junior", "adult", "days-7", "days-100"};
     const auto entries = DiaryEntry::entries(c);
-    const DiaryEntry* month = find(entries, "months-1");
-    const DiaryEntry* year = find(entries, "years-1");
+    const auto month = find(entries, "months-1");
+    const auto year = find(entries, "years-1");
     ASSERT_TRUE(month && year);
     EXPECT_GE(month->date - birth, 31 * kDay);
     EXPECT_LT(month->date - birth, 31 * kDay + 0.001);
