@@ -10,6 +10,8 @@
 #include "platform/Random.h"
 #include "platform/Scheduler.h"
 
+#include <gtest/gtest.h>
+
 #include <QDateTime>
 #include <memory>
 #include <vector>
@@ -99,7 +101,12 @@ struct CatWorld {
         return n;
     }
 
-    void writeRecord(const PetRecord& r) { store->setRecord(PetLife::recordKey, *encodePetRecord(r)); }
+    // Only a record the app could write: one with a value JSON cannot hold fails the test.
+    void writeRecord(const PetRecord& r) {
+        const auto bytes = encodePetRecord(r);
+        ASSERT_TRUE(bytes) << "a record the app would not write";
+        ASSERT_TRUE(store->setRecord(PetLife::recordKey, *bytes));
+    }
     std::optional<PetRecord> readRecord() {
         auto bytes = store->record(PetLife::recordKey);
         return bytes ? decodePetRecord(*bytes) : std::nullopt;
