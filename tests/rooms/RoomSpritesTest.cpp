@@ -307,22 +307,29 @@ TEST(RoomSprites, AWindowsSlowSwayAndDriftAreDrawnAgainOnlyOnceTheyMoveAVisibleS
     EXPECT_FALSE(RoomSprites::damage(later, window(t0)).isEmpty());
 }
 
-TEST(RoomSprites, AWordIsDrawnAgainOnlyOnceOneOfItsLettersChanges) {
+// A label is told by its letters, its last ones included: with letters of one width only a change
+// of letter can tell two drawings apart.
+TEST(RoomSprites, ALabelIsDrawnAgainWhereALetterChangedAndNotWhenItStays) {
     RoomSprites sprites;
-    const auto word = [&](const QString& text) {
+    const auto label = [&](const QString& text) {
         QPainter& p = sprites.gather(2, QSize(400, 200));
-        p.setPen(Qt::black);
+        p.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
+        p.setPen(Qt::white);
         p.drawText(QPointF(20, 40), text);
         return sprites.endGather();
     };
-    // Five letters and more: the digest reads them a word of four at a time, then what is left.
-    for (const QString& name : {QStringLiteral("Tobbi"), QStringLiteral("Miso's bowl")}) {
-        const auto first = word(name);
-        ASSERT_EQ(first.size(), 1u);
-        EXPECT_TRUE(RoomSprites::damage(word(name), first).isEmpty()) << name.toStdString();
-        QString changed = name;
-        changed.back() = u'y';
-        EXPECT_TRUE(RoomSprites::damage(word(changed), first).contains(first[0].rect)) << name.toStdString();
+    for (const QString& text : {QStringLiteral("Mochi"), QStringLiteral("Mochi naps")}) {
+        const auto first = label(text);
+        ASSERT_EQ(first.size(), 1u) << text.toStdString();
+        EXPECT_TRUE(RoomSprites::damage(label(text), first).isEmpty()) << text.toStdString();
+        for (qsizetype i : {qsizetype(0), text.size() - 1}) {
+            QString other = text;
+            other[i] = u'x';
+            const auto changed = label(other);
+            ASSERT_EQ(changed.size(), 1u);
+            EXPECT_EQ(changed[0].rect, first[0].rect) << "letters of one width";
+            EXPECT_TRUE(RoomSprites::damage(changed, first).contains(first[0].rect)) << other.toStdString();
+        }
     }
 }
 
