@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "TrayIcon.h"
 
+#include "audio/AudioGraph.h"
 #include "platform/AppLifecycle.h"
 #include "platform/DisplayLoss.h"
 
@@ -50,5 +51,10 @@ int main(int argc, char** argv) {
         // The island offers the menu on a right-click whenever no tray host is there to show it.
         delegate.useIslandMenu();
     });
-    return app.exec();
+    const int status = app.exec();
+    // No sound thread may run on while the process takes down what it uses (its statics). One held
+    // up by a hung disk or sound server does not hold up the quit: the process ends without them.
+    kp::finishWithin(3, kp::audio::closeSharedSound, "The sound did not stop in time; quitting without it\n",
+                     status);
+    return status;
 }

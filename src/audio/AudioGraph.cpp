@@ -500,18 +500,24 @@ AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, QObject* parent)
 }
 
 AudioEngine::~AudioEngine() {
+    close();
+    for (PlayerNode* p : players_) p->takeCommands();
+    drainRetired();
+}
+
+void AudioEngine::close() {
+    closed_ = true;
     if (running_) {
         output_->stop();
         while (busy_.test(std::memory_order_acquire)) std::this_thread::yield();
         running_ = false;
     }
+    output_->close();
     if (notifier_.joinable()) {
         quit_ = true;
         wake_.release();
         notifier_.join();
     }
-    for (PlayerNode* p : players_) p->takeCommands();
-    drainRetired();
 }
 
 template <typename Node>
@@ -559,6 +565,7 @@ void AudioEngine::connect(AudioNode* from, EffectNode* to) {
 
 bool AudioEngine::start() {
     if (running_) return true;
+    if (closed_) return false;
     if (output_->isLive() && !notifier_.joinable()) {
         notifier_ = std::thread([this] { notifierLoop(); });
         notifierUp_ = true;

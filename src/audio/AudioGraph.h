@@ -212,6 +212,9 @@ public:
     virtual bool start(Source& source) = 0;
     // After it returns, `source` is pulled no more.
     virtual void stop() = 0;
+    // As stop(), for good: after it returns no thread of the output's runs, and start() is not
+    // called again.
+    virtual void close() { stop(); }
     // True when pulls come from another thread while started.
     virtual bool isLive() const = 0;
     // True while a sound device (not a stand-in) takes the sound.
@@ -251,6 +254,12 @@ std::unique_ptr<SoundDevice> makeServerDevice();
 // device takes the sound.
 std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames = 512, unsigned blocks = 4, bool keepsTime = true,
                                               std::unique_ptr<SoundDevice> device = nullptr, int channels = 1);
+// The app's shared sound as the app ends. Each shared owner of sound, once made, leaves here how it
+// closes for good; closeSharedSound() closes them all, then lets the device work asked for so far
+// (streams still closing) finish: once it returns no thread of the sound runs. The last sound call;
+// it waits on jobs under way and on the sound server, which may hang: the caller bounds it.
+void closeWithSharedSound(std::function<void()> close);
+void closeSharedSound();
 // Long blocks, for music and backdrops that need no quick answer (about 0.19 s behind); with no
 // device they are not made at all.
 inline std::unique_ptr<AudioOutput> makeBackdropOutput(int channels = 1) {
@@ -298,6 +307,10 @@ public:
     // As pause(), and every player is stopped.
     void stop();
     bool isRunning() const { return running_; }
+    // As pause(), for good: the output is closed and no thread of the engine's runs once it
+    // returns; start() refuses from then on. For the app's end, with the rest of the engine kept.
+    void close();
+    bool closed() const { return closed_; }
 
     // Renders the graph into `out` on the calling thread; only while no live output pulls it.
     // Completions that fall due run before it returns. Frames of the output's channels, interleaved.
@@ -326,6 +339,7 @@ private:
     std::vector<std::unique_ptr<AudioNode>> nodes_;
     MixerNode* mainMixer_ = nullptr;
     bool running_ = false;
+    bool closed_ = false;
     std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
 
     std::vector<PlayerNode*> players_;

@@ -36,6 +36,21 @@ public:
             quit_ = true;
             dropped.swap(jobs_);
         }
+        end();
+    }
+
+    // Runs what is still waiting, ignores later jobs, and returns once the thread has ended (at
+    // once when called from a job).
+    void finish() {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        end();
+    }
+
+private:
+    void end() {
         wake_.notify_all();
         if (worker_.joinable()) {
             if (worker_.get_id() == std::this_thread::get_id())
@@ -45,14 +60,13 @@ public:
         }
     }
 
-private:
     void run() {
         for (;;) {
             std::function<void()> job;
             {
                 std::unique_lock lock(mutex_);
                 wake_.wait(lock, [this] { return quit_ || !jobs_.empty(); });
-                if (quit_) return;
+                if (jobs_.empty()) return;  // told to quit, and nothing left to run
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }

@@ -63,8 +63,21 @@ MusicBox::~MusicBox() {
 
 MusicBox& MusicBox::shared() {
     // In stereo, so the hall's two channels reach the ears apart.
-    static MusicBox* box = new MusicBox(QtScheduler::shared(), SystemClock::shared(), makeBackdropOutput(2));
+    static MusicBox* box = [] {
+        auto* made = new MusicBox(QtScheduler::shared(), SystemClock::shared(), makeBackdropOutput(2));
+        closeWithSharedSound([made] { made->close(); });
+        return made;
+    }();
     return *box;
+}
+
+void MusicBox::close() {
+    queue_->shutdown();
+    cancelFade();
+    if (restTimer_) scheduler_.cancel(restTimer_);
+    restTimer_ = 0;
+    engine_->close();
+    started_ = playingRoom_ = storyOnPlayer_ = false;
 }
 
 // ---------------------------------------------------------------------------------------------

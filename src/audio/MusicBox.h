@@ -55,6 +55,9 @@ public:
     ~MusicBox() override;
 
     static MusicBox& shared();
+    // For good, as the app ends: the queue's job in hand is waited for and the rest dropped, the
+    // output is closed, and nothing plays again.
+    void close();
 
     // What the island (and the settings window, the menu) set; update() applies it.
     bool active() const { return active_; }

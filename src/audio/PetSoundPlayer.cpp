@@ -100,9 +100,22 @@ PetSoundPlayer::~PetSoundPlayer() {
 }
 
 PetSoundPlayer& PetSoundPlayer::shared() {
-    static PetSoundPlayer* player = new PetSoundPlayer(Defaults::standard(), SystemClock::shared(),
-                                                       SystemRandom::shared(), ClipBank::shared());
+    static PetSoundPlayer* player = [] {
+        auto* made = new PetSoundPlayer(Defaults::standard(), SystemClock::shared(), SystemRandom::shared(),
+                                        ClipBank::shared());
+        closeWithSharedSound([made] { made->close(); });
+        return made;
+    }();
     return *player;
+}
+
+void PetSoundPlayer::close() {
+    jobs_.stop();
+    engine_->close();
+    started_ = false;
+    making_.clear();
+    loading_.clear();
+    quietTimer_->stop();
 }
 
 QString PetSoundPlayer::caseName(PetSound sound) {

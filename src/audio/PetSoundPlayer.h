@@ -46,6 +46,10 @@ public:
 
     static PetSoundPlayer& shared();
 
+    // For good, as the app ends: the job in hand is waited for and the rest dropped, the output is
+    // closed, and later requests play nothing.
+    void close();
+
     // Pitch factor of the cat's voice for the next requests (kitten 1.3, junior 1.12, adult 1.0).
     double pitch() const { return pitch_; }
     void setPitch(double pitch) { pitch_ = pitch; }

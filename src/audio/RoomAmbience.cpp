@@ -63,8 +63,19 @@ RoomAmbience::~RoomAmbience() {
 }
 
 RoomAmbience& RoomAmbience::shared() {
-    static RoomAmbience* ambience = new RoomAmbience(QtScheduler::shared(), makeBackdropOutput());
+    static RoomAmbience* ambience = [] {
+        auto* made = new RoomAmbience(QtScheduler::shared(), makeBackdropOutput());
+        closeWithSharedSound([made] { made->close(); });
+        return made;
+    }();
     return *ambience;
+}
+
+void RoomAmbience::close() {
+    if (fadeTimer_) scheduler_.cancel(fadeTimer_);
+    fadeTimer_ = 0;
+    engine_->close();
+    started_ = false;
 }
 
 float RoomAmbience::wanted(Bed bed) const {
@@ -93,6 +104,7 @@ bool RoomAmbience::startEngine() {
 }
 
 void RoomAmbience::apply() {
+    if (engine_->closed()) return;
     bool anyNeeded = false;
     if (enabled) {
         for (Bed bed : kBeds) {

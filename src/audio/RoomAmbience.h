@@ -37,6 +37,8 @@ public:
     ~RoomAmbience() override;
 
     static RoomAmbience& shared();
+    // For good, as the app ends: the output is closed and no bed plays or is made again.
+    void close();
 
     // Brings the beds in line with `enabled`, `volume` and `levels`. Cheap and idempotent.
     void apply() override;

@@ -141,6 +141,9 @@ public:
 
     void post(std::function<void()> job) { jobs_.post(std::move(job)); }
 
+    // Runs what is queued, then ends the line's thread.
+    void finish() { jobs_.finish(); }
+
 private:
     struct Done {
         std::mutex mutex;
@@ -148,7 +151,7 @@ private:
         bool finished = false;
     };
 
-    JobThread jobs_;  // never stopped: the line is never destroyed
+    JobThread jobs_;  // finished as the app ends; never destroyed
 };
 
 // How long a caller waits for the server to answer, and for a whole open.
@@ -378,7 +381,10 @@ public:
           device_(std::move(device)),
           null_(blockFrames, channels, keepsTime) {}
 
-    ~SystemOutput() override {
+    ~SystemOutput() override { close(); }
+
+    // The device thread closes the stream (the line finishes closing it) and stops the stand-in.
+    void close() override {
         stop();
         {
             std::lock_guard lock(control_);
@@ -391,6 +397,7 @@ public:
     bool start(AudioOutput::Source& source) override {
         {
             std::lock_guard lock(control_);
+            if (quit_) return false;
             if (wanted_) return true;
             source_ = &source;
             wanted_ = true;
@@ -517,6 +524,21 @@ private:
 }  // namespace
 
 std::unique_ptr<SoundDevice> makeServerDevice() { return std::make_unique<ServerDevice>(); }
+
+namespace {
+std::vector<std::function<void()>>& sharedClosers() {
+    static auto* closers = new std::vector<std::function<void()>>;
+    return *closers;
+}
+}  // namespace
+
+void closeWithSharedSound(std::function<void()> close) { sharedClosers().push_back(std::move(close)); }
+
+void closeSharedSound() {
+    for (const auto& close : sharedClosers()) close();
+    sharedClosers().clear();
+    DeviceLine::shared().finish();
+}
 
 std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime,
                                               std::unique_ptr<SoundDevice> device, int channels) {

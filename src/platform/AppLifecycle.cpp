@@ -194,15 +194,18 @@ void quitOnTerminationSignals(QCoreApplication* app) {
 }
 
 void finishWithin(double seconds, const std::function<void()>& work) {
+    finishWithin(seconds, work, "The final save did not finish in time; quitting without it\n", 1);
+}
+
+void finishWithin(double seconds, const std::function<void()>& work, const char* late, int status) {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
     std::thread watchdog([&] {
         std::unique_lock lock(mutex);
         if (finished.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return done; })) return;
-        static const char message[] = "The final save did not finish in time; quitting without it\n";
-        [[maybe_unused]] auto n = ::write(STDERR_FILENO, message, sizeof message - 1);
-        ::_exit(1);
+        [[maybe_unused]] auto n = ::write(STDERR_FILENO, late, std::strlen(late));
+        ::_exit(status);
     });
     work();
     {

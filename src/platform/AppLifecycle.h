@@ -56,5 +56,7 @@ void quitOnTerminationSignals(QCoreApplication* app);
 // ends the process with status 1 rather than hold up a logout. What was written stays whole: every
 // record is replaced in one step.
 void finishWithin(double seconds, const std::function<void()>& work);
+// As above, saying `late` and ending with `status`.
+void finishWithin(double seconds, const std::function<void()>& work, const char* late, int status);
 
 }  // namespace kp

@@ -561,6 +561,9 @@ TEST(AppLifecycle, AFinalSaveThatHangsEndsTheProcessInsteadOfHoldingItUp) {
     EXPECT_TRUE(ran);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(kp::finishWithin(0.05, [] { for (;;) ::pause(); }), ::testing::ExitedWithCode(1), "did not finish");
+    // The sound as the app ends: its own words, and the app's status.
+    EXPECT_EXIT(kp::finishWithin(0.05, [] { for (;;) ::pause(); }, "The sound did not stop\n", 0),
+                ::testing::ExitedWithCode(0), "The sound did not stop");
 }
 
 TEST(PlainFile, OnlyAPlainFileWithinTheBoundIsReadAndNothingElseIsWaitedOn) {
