@@ -8,8 +8,8 @@ source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo xdotool
 kp_scratch_dir kp-lock
 kp_start_display 174 "$scratch/x.log" || exit 1
-# At most 4 GB of address space: a lock read for ever fails there, not the machine.
-ulimit -v 4000000
+# At most 4 GB: a lock read for ever fails there, not the machine.
+kp_bound_memory 4000000
 
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 up() { ! ended || kp_fail "$run: the app ended"; xwininfo -root -tree 2>/dev/null | grep -q '"Kettlepaw Island"'; }

@@ -8,8 +8,8 @@ source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo xdotool python3
 kp_scratch_dir kp-plain-files
 kp_start_display 173 "$scratch/x.log" || exit 1
-# At most 4 GB of address space: a read that never ends fails there, not the machine.
-ulimit -v 4000000
+# At most 4 GB: a read that never ends fails there, not the machine.
+kp_bound_memory 4000000
 read -r W H < <(xdotool getdisplaygeometry)
 cx=$((W / 2))
 xdotool mousemove "$cx" $((H - 40))

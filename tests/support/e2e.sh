@@ -77,6 +77,32 @@ kp_start_app() {
   app_pid=$!
   pids+=("$app_pid")
   kp_app_log=$1
+  if [ -n "${kp_memory_bound:-}" ]; then
+    _kp_watch_memory "$app_pid" "$kp_memory_bound" "$1" &
+    pids+=($!)
+  fi
+}
+
+# Whether the app is built with AddressSanitizer.
+kp_sanitized() { ldd "${KP_BUILD_DIR:?}/src/app/kettlepaw" 2>/dev/null | grep -q libasan; }
+
+# kp_bound_memory KB: the apps started from here on get KB of memory at most, so that a read that
+# never ends fails there, not the machine: a limit on their address space, or under
+# AddressSanitizer (whose shadow memory alone takes terabytes of address space) a watch that ends
+# an app whose resident memory goes over KB, saying so in its log.
+kp_bound_memory() {
+  if kp_sanitized; then kp_memory_bound=$1; else ulimit -v "$1"; fi
+}
+_kp_watch_memory() {
+  local rss
+  while rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null) && [ -n "$rss" ]; do
+    if [ "$rss" -gt "$2" ]; then
+      echo "the app's resident memory of $rss kB went over the bound of $2 kB: ended" >>"$3"
+      kill -KILL "$1"
+      return
+    fi
+    sleep 0.1
+  done
 }
 # kp_launch_app WHAT LOG [VAR=VALUE...]: kp_start_app, then waits until the app has launched (its
 # island exists: its records have been read by then); fails naming WHAT when it ends first or has
