@@ -72,6 +72,8 @@ public:
         list->beginArray();
         while (!list->atEnd() && out.size() < most)
             if (std::optional<T> one = read(*list)) out.push_back(std::move(*one));
+        // Lets go of the array's reader: the watchers read such replies all day.
+        list->endArray();
         return out;
     }
     // A reply's first argument when it is a list of the given signature.
