@@ -334,15 +334,24 @@ void RowDivider::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------------
 // Switch, button, slider
 
+namespace {
+constexpr double kSlideResponse = 0.28;
+constexpr double kSlideDamping = 0.75;
+// The knob's share of the way at `progress` of the slide, which runs until the spring has settled.
+qreal slideSpring(qreal progress) {
+    return springProgress(progress * springSettleTime(kSlideResponse, kSlideDamping), kSlideResponse, kSlideDamping);
+}
+}  // namespace
+
 TobbiToggle::TobbiToggle(QWidget* parent) : QAbstractButton(parent) {
     setCheckable(true);
     setFixedSize(36, 21);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     slide_ = new QVariantAnimation(this);
-    slide_->setDuration(280);
-    QEasingCurve spring(QEasingCurve::OutBack);
-    spring.setOvershoot(0.9);
+    slide_->setDuration(int(std::ceil(springSettleTime(kSlideResponse, kSlideDamping) * 1000)));
+    QEasingCurve spring;
+    spring.setCustomType(slideSpring);
     slide_->setEasingCurve(spring);
     connect(slide_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         knob_ = v.toDouble();
@@ -350,11 +359,26 @@ TobbiToggle::TobbiToggle(QWidget* parent) : QAbstractButton(parent) {
     });
 }
 
+bool TobbiToggle::sliding() const { return slide_->state() == QAbstractAnimation::Running; }
+
 void TobbiToggle::checkStateSet() {
-    // Set from outside (a stored value changed): no slide.
+    // Qt calls this for every setChecked, also when the store echoes the switch's own click: that
+    // slide goes on. A value that differs from where the knob is or is heading was changed
+    // elsewhere, and shows at once.
+    const double target = isChecked() ? 1 : 0;
+    if ((sliding() ? slide_->endValue().toDouble() : knob_) == target) return;
     slide_->stop();
-    knob_ = isChecked() ? 1 : 0;
+    knob_ = target;
     update();
+}
+
+void TobbiToggle::hideEvent(QHideEvent* e) {
+    // Nobody sees the rest of a slide.
+    if (sliding()) {
+        slide_->stop();
+        knob_ = isChecked() ? 1 : 0;
+    }
+    QAbstractButton::hideEvent(e);
 }
 
 void TobbiToggle::nextCheckState() {

@@ -119,17 +119,20 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
-// The switch: a 36 x 21 capsule whose knob slides; drawn at 40 % while disabled. No sound.
+// The switch: a 36 x 21 capsule whose knob slides on a spring (response 0.28 s, damping 0.75) when
+// clicked, and moves at once when its value changes elsewhere; drawn at 40 % while disabled. No sound.
 class TobbiToggle : public QAbstractButton {
     Q_OBJECT
 public:
     explicit TobbiToggle(QWidget* parent = nullptr);
     QSize sizeHint() const override { return {36, 21}; }
-    // 0 off ... 1 on, as drawn now.
+    // 0 off ... 1 on, as drawn now (a little past either end while the spring swings).
     double knob() const { return knob_; }
+    bool sliding() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void hideEvent(QHideEvent*) override;
     void checkStateSet() override;
     void nextCheckState() override;
 

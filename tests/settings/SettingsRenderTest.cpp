@@ -13,6 +13,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 using namespace kp;
 using namespace kp::test;
 
@@ -342,6 +345,42 @@ TEST_F(SettingsRender, ASwitchShowsItsKnobAtTheEndItIsTurnedTo) {
     off = look();
     EXPECT_TRUE(near(off.pixelColor(10, 10), Qt::white, 30));
     EXPECT_FALSE(near(off.pixelColor(27, 10), Qt::white, 60));
+}
+
+// A click on a switch slides its knob across in the frames it draws, though the store it writes
+// echoes the click back to it; a value changed elsewhere mid-way puts the knob at its end at once.
+TEST_F(SettingsRender, AClickedSwitchSlidesAcrossInTheFramesItDraws) {
+    world.store->set("soundOn", false);
+    auto view = world.view(SettingsTab::world);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    auto* toggle = view->page()->findChild<TobbiToggle*>("soundOn");
+    ASSERT_TRUE(toggle);
+    struct Frames : QObject {
+        TobbiToggle* toggle = nullptr;
+        std::vector<double> knobs;  // where each frame drew the knob
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) knobs.push_back(toggle->knob());
+            return false;
+        }
+    } frames;
+    frames.toggle = toggle;
+    toggle->installEventFilter(&frames);
+    QTest::mouseClick(toggle, Qt::LeftButton, {}, toggle->rect().center());
+    EXPECT_TRUE(world.store->boolValue("soundOn"));
+    EXPECT_LT(toggle->knob(), 0.5) << "the knob jumped with the click";
+    QTRY_VERIFY_WITH_TIMEOUT(!toggle->sliding() && !frames.knobs.empty() && frames.knobs.back() == 1.0, 10000);
+    QStringList drawn;
+    for (double k : frames.knobs) drawn << QString::number(k, 'f', 3);
+    const auto across = std::count_if(frames.knobs.begin(), frames.knobs.end(), [](double k) { return k > 0 && k < 1; });
+    EXPECT_GE(across, 1) << "frames drawn: " << drawn.join(' ').toStdString();
+
+    toggle->click();  // sliding back to off...
+    ASSERT_TRUE(toggle->sliding());
+    world.store->set("soundOn", true);  // ...when the store is set on elsewhere
+    EXPECT_FALSE(toggle->sliding());
+    EXPECT_EQ(toggle->knob(), 1.0);
+    EXPECT_TRUE(toggle->isChecked());
 }
 
 // A duration row shows its unit whole, in ink, before the menu's arrow.
