@@ -53,8 +53,9 @@ protected:
     }
 };
 
-// An amount as the box shows it: to a tenth.
-double toTenth(double amount) { return std::round(amount * 10.0) / 10.0; }
+// An amount as the box shows it: to a thousandth, which reads back in seconds to a thousandth of
+// a second or closer.
+double shownAmount(double amount) { return std::round(amount * 1000.0) / 1000.0 + 0.0; }
 
 }  // namespace
 
@@ -126,10 +127,8 @@ DurationField* DurationField::forKey(const QString& title, Defaults& store, cons
 }
 
 QString DurationField::amountText() const {
-    // 0 to 1 fraction digits, in the user's locale.
-    const double rounded = toTenth(amount_);
-    const bool whole = rounded == std::floor(rounded);
-    return QLocale().toString(rounded, 'f', whole ? 0 : 1);
+    // As many fraction digits as the amount has, up to three, in the user's locale.
+    return QLocale().toString(shownAmount(amount_), 'f', QLocale::FloatingPointShortest);
 }
 
 void DurationField::hideTitle() { label_->hide(); }
@@ -183,11 +182,11 @@ void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_, maxi
 void DurationField::showStored(bool keepUnit) {
     // What was asked may not be what was stored (raised to the minimum, held to the longest, finer
     // than the box shows): then the stored value is shown, in the unit just chosen when it reads
-    // there to a tenth, else in the unit that fits it. The box is not rewritten while it is typed
-    // in, only here, once the edit is over.
+    // there, else in the unit that fits it. The box is not rewritten while it is typed in, only
+    // here, once the edit is over.
     const double seconds = get_();
     const auto reads = [seconds](double amount, DurationUnit unit) {
-        return std::abs(toTenth(amount) * durationFactor(unit) - seconds) <= 0.001;
+        return std::abs(shownAmount(amount) * durationFactor(unit) - seconds) <= 0.001;
     };
     if (std::isfinite(seconds) && !reads(amount_, unit_)) {
         if (keepUnit && reads(seconds / durationFactor(unit_), unit_)) {

@@ -55,6 +55,7 @@ public:
 
     double amount() const { return amount_; }
     DurationUnit unit() const { return unit_; }
+    // The box's text: the amount with the fraction digits it has, up to three.
     QString amountText() const;
     // Rows that carry their own title hide the field's.
     void hideTitle();

@@ -163,8 +163,28 @@ TEST(DurationField, AnAmountStoredAsTypedStaysAsTyped) {
     row.field.editUnit(DurationUnit::hours);
     EXPECT_EQ(enter(row.field, "1.5"), "1.5 h");
     EXPECT_DOUBLE_EQ(row.stored, 5400);
-    EXPECT_EQ(enter(row.field, "0.25"), "15 min");
+    EXPECT_EQ(enter(row.field, "0.25"), "0.25 h");
     EXPECT_DOUBLE_EQ(row.stored, 900);
+    EXPECT_EQ(enter(row.field, "0.2505"), "901.8 sec");
+    EXPECT_DOUBLE_EQ(row.stored, 901.8);
+}
+
+// A stored value the whole units do not divide shows as stored, and a unit chosen after it keeps
+// the number shown, in that unit.
+TEST(DurationField, ShowsWhatItStoredInTheUnitChosen) {
+    const auto shows = [](DurationField& field) {
+        return (field.findChild<QLineEdit*>()->text() + ' ' + field.findChild<QComboBox*>()->currentText()).toStdString();
+    };
+    Row row(1.04, 1);
+    row.field.syncFromSeconds();
+    EXPECT_EQ(shows(row.field), "1.04 sec");
+    auto* menu = row.field.findChild<QComboBox*>();
+    menu->setCurrentIndex(menu->findText("min"));
+    EXPECT_DOUBLE_EQ(row.stored, 62.4);
+    EXPECT_EQ(shows(row.field), "1.04 min");
+    Row quarter(2.25, 1);
+    quarter.field.syncFromSeconds();
+    EXPECT_EQ(shows(quarter.field), "2.25 sec");
 }
 
 // The unit menu offers seconds, minutes, hours and days, and nothing else; a unit chosen from it
