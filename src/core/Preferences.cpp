@@ -8,6 +8,7 @@ namespace kp::prefs {
 
 namespace {
 constexpr double kDay = 86400;
+}  // namespace
 
 double longestTuning(const QString& key) {
     if (key == QLatin1String("beatLengthSeconds")) return kDay;
@@ -18,7 +19,6 @@ double longestTuning(const QString& key) {
     if (key == QLatin1String("openIdleSeconds") || key == QLatin1String("peekIdleSeconds")) return 30 * kDay;
     return 7 * kDay;  // the pomodoro phases
 }
-}  // namespace
 
 bool boolPreference(const QString& key, bool fallback, const Defaults& store) {
     const QVariant v = store.object(key);

@@ -20,6 +20,8 @@ double doublePreference(const QString& key, double fallback, const Defaults& sto
 // kitten stage, a century for the time spent together, 30 days for the island's delays, a week for
 // the pomodoro phases.
 double tuning(const QString& key, double fallback, const Defaults& store);
+// That longest, in seconds: the settings rows store no more, so what they store reads back.
+double longestTuning(const QString& key);
 // A stored moment in seconds; none when absent, not finite or beyond a few thousand years.
 std::optional<double> moment(const QString& key, const Defaults& store);
 // A stored count from 0 to `most`; 0 when absent, not a whole number in that range.

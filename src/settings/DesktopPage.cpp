@@ -115,13 +115,13 @@ QWidget* pomodoroCard(SettingsServices& s, QWidget* page) {
 
     card->add(new RowDivider);
     card->add(new SettingsRow(QStringLiteral("timer"), colorFromHex("#E0604F"), QStringLiteral("Focus for"), QString(),
-                              durationField(store, QStringLiteral("pomodoroFocusSeconds"), focusDefault, 60, 7 * kDay)));
+                              durationField(store, QStringLiteral("pomodoroFocusSeconds"), focusDefault, 60)));
     card->add(new RowDivider);
     card->add(new SettingsRow(QStringLiteral("cup.and.saucer.fill"), colorFromHex("#8FCB8A"), QStringLiteral("Short break"),
-                              QString(), durationField(store, QStringLiteral("pomodoroBreakSeconds"), breakDefault, 60, 7 * kDay)));
+                              QString(), durationField(store, QStringLiteral("pomodoroBreakSeconds"), breakDefault, 60)));
     card->add(new RowDivider);
     card->add(new SettingsRow(QStringLiteral("leaf.fill"), colorFromHex("#7EB6E0"), QStringLiteral("Long break"), QString(),
-                              durationField(store, QStringLiteral("pomodoroLongBreakSeconds"), longBreakDefault, 60, 7 * kDay)));
+                              durationField(store, QStringLiteral("pomodoroLongBreakSeconds"), longBreakDefault, 60)));
     card->add(new RowDivider);
 
     auto* buttons = new QWidget;

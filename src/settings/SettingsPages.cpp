@@ -108,8 +108,8 @@ KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback) {
     return s;
 }
 
-DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum, double maximum) {
-    auto* f = DurationField::forKey(QString(), store, key, fallback, minimum, maximum);
+DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum) {
+    auto* f = DurationField::forKey(QString(), store, key, fallback, minimum, prefs::longestTuning(key));
     f->setObjectName(key);
     kit::style(f);
     return f;
@@ -168,14 +168,14 @@ QWidget* buildCatPage(SettingsServices& s) {
                                   QStringLiteral("Energy, happiness and health follow the food pace. After kitten "
                                                  "comes junior, for twice as long, then all grown up."));
     pace->add(new SettingsRow(QStringLiteral("timer"), colorFromHex("#7EB6E0"), QStringLiteral("One activity lasts about"),
-                              QString(), durationField(store, QStringLiteral("beatLengthSeconds"), beatLengthDefault, 1, kDay)));
+                              QString(), durationField(store, QStringLiteral("beatLengthSeconds"), beatLengthDefault, 1)));
     pace->add(new RowDivider);
     pace->add(new SettingsRow(QStringLiteral("fork.knife"), kit::accent(), QStringLiteral("A full food bar empties in"),
-                              QString(), durationField(store, QStringLiteral("statDrainSeconds"), statDrainDefault, 10, kLongestDuration)));
+                              QString(), durationField(store, QStringLiteral("statDrainSeconds"), statDrainDefault, 10)));
     pace->add(new RowDivider);
     pace->add(new SettingsRow(QStringLiteral("birthday.cake.fill"), colorFromHex("#C46B78"),
                               QStringLiteral("Stays a kitten for"), QString(),
-                              durationField(store, QStringLiteral("kittenLengthSeconds"), kittenLengthDefault, 60, kLongestDuration)));
+                              durationField(store, QStringLiteral("kittenLengthSeconds"), kittenLengthDefault, 60)));
     column->addWidget(pace);
     column->addStretch(1);
     return page;
@@ -330,11 +330,11 @@ QWidget* buildNotchPage(SettingsServices& s, TestSettingsView& view) {
     notch->add(new RowDivider);
     notch->add(new SettingsRow(QStringLiteral("rectangle.expand.vertical"), kit::accent(),
                                QStringLiteral("Open island closes after"), QString(),
-                               durationField(store, QStringLiteral("openIdleSeconds"), openIdleDefault, 1, 30 * kDay)));
+                               durationField(store, QStringLiteral("openIdleSeconds"), openIdleDefault, 1)));
     notch->add(new RowDivider);
     notch->add(new SettingsRow(QStringLiteral("rectangle.compress.vertical"), colorFromHex("#A8927A"),
                                QStringLiteral("Small island hides after"), QString(),
-                               durationField(store, QStringLiteral("peekIdleSeconds"), peekIdleDefault, 1, 30 * kDay)));
+                               durationField(store, QStringLiteral("peekIdleSeconds"), peekIdleDefault, 1)));
     column->addWidget(notch);
 
     auto* over = new SettingsCard(QStringLiteral("Start over"), QString());

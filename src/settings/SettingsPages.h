@@ -24,8 +24,9 @@ QWidget* makePage(QVBoxLayout*& column);
 // Controls bound to one stored value each; they follow writes from elsewhere.
 TobbiToggle* boolToggle(Defaults& store, const QString& key, bool fallback);
 KitSlider* volumeSlider(Defaults& store, const QString& key, double fallback);
-// A duration row bound to `key`, taking values from `minimum` to `maximum` seconds.
-DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum, double maximum);
+// A duration row bound to `key`, taking values from `minimum` seconds to the longest the key's
+// reader takes.
+DurationField* durationField(Defaults& store, const QString& key, double fallback, double minimum);
 
 // A slot whose one widget is built again on demand.
 class Slot {

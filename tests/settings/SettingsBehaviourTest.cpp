@@ -2,6 +2,7 @@
 #include "SettingsWorld.h"
 
 #include "core/Notifications.h"
+#include "core/Preferences.h"
 #include "life/SkyModel.h"
 #include "settings/DurationField.h"
 #include "settings/SettingsKit.h"
@@ -257,13 +258,14 @@ TEST_F(SettingsBehaviour, OpeningTheWindowWritesNothingAndRowsShowWhatIsStored) 
 
 // Every duration row, typed into key by key and left with Tab, shows what it stored: the minimum
 // for an amount below it, the longest it allows for one past that, the last value for text that
-// is no number; and the stored value reads back as the window opened afresh shows it.
+// is no number; and the stored value reads back as the window opened afresh shows it, and as the
+// setting's reader takes it.
 TEST_F(SettingsBehaviour, EveryDurationRowShowsWhatItStoredOnceTheEditEnds) {
     world.wallet->setEnabled(true);
     struct Field { SettingsTab tab; const char* key; double minimum, longest; };
     const Field fields[] = {{SettingsTab::cat, "beatLengthSeconds", 1, kDay},
                             {SettingsTab::cat, "statDrainSeconds", 10, 365 * kDay},
-                            {SettingsTab::cat, "kittenLengthSeconds", 60, 365 * kDay},
+                            {SettingsTab::cat, "kittenLengthSeconds", 60, 3650 * kDay},
                             {SettingsTab::desktop, "pomodoroFocusSeconds", 60, 7 * kDay},
                             {SettingsTab::desktop, "pomodoroBreakSeconds", 60, 7 * kDay},
                             {SettingsTab::desktop, "pomodoroLongBreakSeconds", 60, 7 * kDay},
@@ -306,6 +308,7 @@ TEST_F(SettingsBehaviour, EveryDurationRowShowsWhatItStoredOnceTheEditEnds) {
                                 : e.stores == longest ? field.longest
                                                       : before;
             EXPECT_DOUBLE_EQ(stored(), want) << at;
+            EXPECT_DOUBLE_EQ(prefs::tuning(field.key, -1, *world.store), stored()) << at << ": not read as stored";
             // The box and the unit read as the stored seconds.
             bool number = false;
             const double shown = QLocale().toDouble(box->text(), &number);
