@@ -383,6 +383,47 @@ TEST_F(SettingsRender, AClickedSwitchSlidesAcrossInTheFramesItDraws) {
     EXPECT_TRUE(toggle->isChecked());
 }
 
+// Every symbol of the window shows its glyph, not the small dot drawn for a name the icon font
+// lacks: each row's badge on every tab, and each tab's icon in the bar.
+TEST_F(SettingsRender, EverySymbolShowsItsGlyphNotADot) {
+    world.wallet->setEnabled(true);
+    world.store->set("togetherSeconds", 25200.0);
+    world.build();
+    world.wallet->setEnabled(true);
+    // The white ink of a symbol drawn as a badge draws it: how far it spreads, and how much of it.
+    const auto ink = [](const QString& symbol) {
+        QImage img(26, 26, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        kit::drawSymbol(p, symbol, QRectF(0, 0, 26, 26), 11.5, Qt::white);
+        p.end();
+        QRect spread;
+        int amount = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qGray(img.pixel(x, y)) > 128) {
+                    spread |= QRect(x, y, 1, 1);
+                    ++amount;
+                }
+        return std::pair{std::max(spread.width(), spread.height()), amount};
+    };
+    const int dotSpread = ink(QStringLiteral("no.such.symbol")).first;
+    QStringList symbols;
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        auto view = world.view(tab);
+        shoot(*view, QString());
+        for (IconBadge* badge : view->page()->findChildren<IconBadge*>()) symbols << badge->symbol();
+        for (const SettingsTabs::Tab& t : view->tabBar()->tabs()) symbols << t.icon;
+    }
+    symbols.removeDuplicates();
+    ASSERT_GE(symbols.size(), 20);
+    for (const QString& symbol : symbols) {
+        EXPECT_TRUE(kit::hasSymbol(symbol)) << symbol.toStdString();
+        const int spread = ink(symbol).first;
+        EXPECT_GE(spread, dotSpread + 3) << symbol.toStdString() << " spreads like the dot";
+    }
+}
+
 // A duration row shows its unit whole, in ink, before the menu's arrow.
 TEST_F(SettingsRender, ADurationRowShowsItsUnitBeforeTheArrow) {
     world.store->set("kittenLengthSeconds", 2 * 86400.0);  // the widest unit
