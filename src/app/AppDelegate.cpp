@@ -5,6 +5,7 @@
 #include "core/Notifications.h"
 #include "core/SettingsRouter.h"
 #include "island/IslandController.h"
+#include "island/IslandPanel.h"
 #include "life/PetLife.h"
 #include "core/Preferences.h"
 #include "island/X11Window.h"
@@ -82,6 +83,7 @@ void AppDelegate::didFinishLaunching() {
         if (hooks_.configureState) hooks_.configureState(state);
         island_ = std::make_unique<TestIslandController>(state, std::move(setup));
         if (hooks_.followView) island_->setFollowView(hooks_.followView);
+        if (IslandPanel* panel = island_->panel()) menu_->quitFrom(panel);
         island_->start();
     }
     if (hooks_.startRoam) hooks_.startRoam();
@@ -114,6 +116,7 @@ void AppDelegate::openSettings() {
     delete settings_.data();
     QWidget* content = hooks_.makeSettingsView ? hooks_.makeSettingsView() : nullptr;
     settings_ = new SettingsWindow(content);
+    menu_->quitFrom(settings_);
     connect(settings_, &SettingsWindow::closing, this, [this] {
         if (hooks_.playEffect) hooks_.playEffect(PetSound::close);
     });
@@ -131,6 +134,7 @@ void AppDelegate::openAlbum() {
         if (self && self->album_) self->album_->close();
     };
     album_ = new AlbumWindow(hooks_.makeAlbumView ? hooks_.makeAlbumView(onClose) : nullptr);
+    menu_->quitFrom(album_);
     openInFront(album_);
 }
 
@@ -165,7 +169,12 @@ void AppDelegate::perform(MenuAction action) {
             break;
         }
         case MenuAction::settings: openSettings(); break;
-        case MenuAction::quit: QCoreApplication::quit(); break;
+        case MenuAction::quit:
+            if (hooks_.quit)
+                hooks_.quit();
+            else
+                QCoreApplication::quit();
+            break;
     }
 }
 

@@ -36,6 +36,7 @@ public:
         std::function<void()> callHome;    // drops the whole outing plan at once
         std::function<void(PetSound)> playEffect;  // the app's own sounds (open, close)
         std::function<void()> saveLife;    // the termination save; default: the app state's cat
+        std::function<void()> quit;        // how the app ends; default: its event loop quits
         std::function<void(AppState&)> configureState;  // once the app state (and the cat) exist
         std::function<void(IslandRoomKind)> followView;  // the cat walks into a room the island opens on
         std::function<QWidget*()> makeSettingsView;  // the settings window's content; none: a stand-in

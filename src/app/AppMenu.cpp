@@ -1,6 +1,7 @@
 #include "app/AppMenu.h"
 
 #include <QMenu>
+#include <QShortcut>
 
 namespace kp {
 
@@ -39,10 +40,19 @@ std::vector<MenuItem> menuItems(const MenuInputs& in) {
     return items;
 }
 
+QKeySequence quitKeys() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
+
 AppMenu::AppMenu(std::function<MenuInputs()> inputs, std::function<void(MenuAction)> act, QObject* parent)
     : QObject(parent), inputs_(std::move(inputs)), act_(std::move(act)), menu_(new QMenu) {
     connect(menu_, &QMenu::aboutToShow, this, &AppMenu::rebuild);
     rebuild();
+    // An item's own keys never reach a menu that pops up on its own: the menu is no window's.
+    quitFrom(menu_);
+}
+
+void AppMenu::quitFrom(QWidget* window) {
+    auto* keys = new QShortcut(quitKeys(), window);
+    connect(keys, &QShortcut::activated, this, [this] { act_(MenuAction::quit); });
 }
 
 AppMenu::~AppMenu() { delete menu_; }
@@ -57,7 +67,7 @@ void AppMenu::rebuild() {
         QAction* a = menu_->addAction(item.title);
         a->setEnabled(item.enabled);
         const MenuAction action = item.action;
-        if (action == MenuAction::quit) a->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+        if (action == MenuAction::quit) a->setShortcut(quitKeys());
         if (action != MenuAction::none) connect(a, &QAction::triggered, this, [this, action] { act_(action); });
     }
 }

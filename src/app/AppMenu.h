@@ -4,6 +4,7 @@
 // each time it opens, so its titles follow the current state.
 #include "core/IslandServices.h"
 
+#include <QKeySequence>
 #include <QObject>
 #include <QString>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 class QMenu;
+class QWidget;
 
 namespace kp {
 
@@ -35,6 +37,9 @@ struct MenuInputs {
 QString pomodoroStatus(PomodoroPhase phase, int minutesLeft);
 std::vector<MenuItem> menuItems(const MenuInputs& in);
 
+// The keys that quit, as the quit item shows them.
+QKeySequence quitKeys();
+
 // Fills `menu` anew from `inputs()` each time it is about to show, and runs `act` for a choice.
 class AppMenu : public QObject {
     Q_OBJECT
@@ -43,6 +48,9 @@ public:
     ~AppMenu() override;
     QMenu* menu() const { return menu_; }
     void rebuild();
+    // The quit keys quit from `window` (and what it holds) while it has the keyboard; the open menu
+    // takes them itself.
+    void quitFrom(QWidget* window);
 
 private:
     std::function<MenuInputs()> inputs_;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QMenu>
+#include <QTest>
 
 #include <string>
 #include <vector>
@@ -36,13 +38,14 @@ bool fills(QWidget* window, QColor colour) {
 }
 
 struct Shell : test::AppIslandTest {
-    int saves = 0;
+    int saves = 0, quits = 0;
     std::vector<PetSound> effects;
     std::function<void()> closeAlbum;
 
     void SetUp() override {
         AppDelegate::Hooks hooks;
         hooks.saveLife = [this] { ++saves; };
+        hooks.quit = [this] { ++quits; };
         hooks.playEffect = [this](PetSound s) { effects.push_back(s); };
         hooks.makeSettingsView = [] { return swatch(QColor(200, 30, 30)); };
         hooks.makeAlbumView = [this](std::function<void()> onClose) {
@@ -130,6 +133,28 @@ TEST_F(Shell, TheMenuOffersEveryItemAndTheMusicItemFlipsTheStoredSwitch) {
     ASSERT_TRUE(menuItem("Play music"));
     menuItem("Play music")->trigger();
     EXPECT_TRUE(store->boolValue("musicOn"));
+}
+
+// The keys the quit item shows quit, once a press, from the settings window, from the album and
+// from the open menu.
+TEST_F(Shell, TheQuitItemsKeysQuitFromEveryWindowAndTheOpenMenu) {
+    EXPECT_EQ(menuItem("Quit Kettlepaw")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    delegate->openSettings();
+    hub.post(note::openAlbum);
+    for (QWidget* window : {static_cast<QWidget*>(delegate->settingsWindow()), static_cast<QWidget*>(delegate->albumWindow())}) {
+        const int before = quits;
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << window->windowTitle().toStdString();
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_EQ(quits, before + 1) << window->windowTitle().toStdString();
+    }
+    QMenu* menu = delegate->menu().menu();
+    menu->popup(QPoint(40, 40));
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 3) << "from the open menu";
+    menu->hide();
+    EXPECT_EQ(saves, 0) << "the save is the app's ending's, not the keys'";
 }
 
 // A pomodoro held in whatever phase the test puts it, recording what the menu asks of it.
