@@ -1,9 +1,49 @@
 #include "app/AppMenu.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QShortcut>
+#include <QTimer>
 
 namespace kp {
+
+namespace {
+// Qt deactivates an app 400 ms after it lost the keyboard unless it comes back (the desktop just
+// shown, a window just closed), and then closes its popups. A menu opened meanwhile takes the
+// keyboard, yet that deactivation can still land first and close it before a choice. So a close
+// that finds no window of the app with the keyboard (the menu's own closes find it with the menu)
+// waits as long again, and the menu goes only if none has it by then.
+class AppPopup final : public QMenu {
+public:
+    AppPopup() {
+        grace_->setObjectName(QStringLiteral("deactivationGrace"));
+        grace_->setSingleShot(true);
+        grace_->setInterval(400);
+        connect(grace_, &QTimer::timeout, this, [this] {
+            if (!QGuiApplication::focusWindow()) hide();
+        });
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (QGuiApplication::focusWindow()) {
+            QMenu::closeEvent(event);
+            return;
+        }
+        // Qt asks again and again until the menu goes or it gives up.
+        event->ignore();
+        if (!grace_->isActive()) grace_->start();
+    }
+    void hideEvent(QHideEvent* event) override {
+        grace_->stop();
+        QMenu::hideEvent(event);
+    }
+
+private:
+    QTimer* grace_ = new QTimer(this);
+};
+}  // namespace
 
 QString pomodoroStatus(PomodoroPhase phase, int minutesLeft) {
     switch (phase) {
@@ -43,7 +83,7 @@ std::vector<MenuItem> menuItems(const MenuInputs& in) {
 QKeySequence quitKeys() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
 
 AppMenu::AppMenu(std::function<MenuInputs()> inputs, std::function<void(MenuAction)> act, QObject* parent)
-    : QObject(parent), inputs_(std::move(inputs)), act_(std::move(act)), menu_(new QMenu) {
+    : QObject(parent), inputs_(std::move(inputs)), act_(std::move(act)), menu_(new AppPopup) {
     connect(menu_, &QMenu::aboutToShow, this, &AppMenu::rebuild);
     rebuild();
     // An item's own keys never reach a menu that pops up on its own: the menu is no window's.

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <string>
 #include <vector>
@@ -155,6 +157,46 @@ TEST_F(Shell, TheQuitItemsKeysQuitFromEveryWindowAndTheOpenMenu) {
     EXPECT_EQ(quits, 3) << "from the open menu";
     menu->hide();
     EXPECT_EQ(saves, 0) << "the save is the app's ending's, not the keys'";
+}
+
+// Qt deactivates the app a moment after it lost the keyboard (the desktop shown, a window closed)
+// and closes its popups then: a deactivation that lands as the menu opens leaves it open once the
+// menu has the keyboard, while one that lasts closes it; Escape and a choice close it at once.
+TEST_F(Shell, TheMenuStaysOpenThroughADeactivationThatDoesNotLast) {
+    const auto loseTheKeyboard = [] {
+        QWidget window;
+        window.show();
+        window.activateWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow() == window.windowHandle(), 5000);
+        window.windowHandle()->destroy();  // gone, with the keyboard
+        QEvent deactivate(QEvent::ApplicationDeactivate);
+        QCoreApplication::sendEvent(qApp, &deactivate);
+    };
+    QMenu* menu = delegate->menu().menu();
+    menu->popup(QPoint(40, 40));
+    auto* grace = menu->findChild<QTimer*>(QStringLiteral("deactivationGrace"));
+    ASSERT_TRUE(grace);
+    loseTheKeyboard();
+    EXPECT_TRUE(menu->isVisible()) << "closed at once";
+    menu->activateWindow();  // the menu's keyboard arrives
+    QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow() && !grace->isActive(), 5000);
+    EXPECT_TRUE(menu->isVisible()) << "closed though it has the keyboard";
+
+    loseTheKeyboard();
+    QTRY_VERIFY_WITH_TIMEOUT(!menu->isVisible(), 5000);
+
+    menu->popup(QPoint(40, 40));
+    menu->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow(), 5000);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_FALSE(menu->isVisible()) << "open after Escape";
+    menu->popup(QPoint(40, 40));
+    menu->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow(), 5000);
+    QTest::keyClick(menu, Qt::Key_Up);  // the foot: Quit
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(menu->isVisible()) << "open after a choice";
 }
 
 // A pomodoro held in whatever phase the test puts it, recording what the menu asks of it.
