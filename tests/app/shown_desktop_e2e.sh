@@ -71,8 +71,9 @@ for which in Settings Album; do
   button=("${gear[@]}")
   [ "$which" = Album ] && button=("${album[@]}")
   xdotool mousemove "${button[@]}" click 1
-  kp_wait 20 eval '[ -n "$(window "$which")" ]' || kp_fail "the button did not open $which"
-  id=$(window "$which")
+  # The id from the look-up that found the window: asked again, a window the manager is still
+  # taking on can be missed.
+  kp_wait 20 eval 'id=$(window "$which"); [ -n "$id" ]' || kp_fail "the button did not open $which"
   ids[$which]=$id
   kp_wait 10 shown "$id" || kp_fail "$which did not open in front"
 
