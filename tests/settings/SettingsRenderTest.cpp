@@ -370,10 +370,8 @@ TEST_F(SettingsRender, AClickedSwitchSlidesAcrossInTheFramesItDraws) {
     EXPECT_TRUE(world.store->boolValue("soundOn"));
     EXPECT_LT(toggle->knob(), 0.5) << "the knob jumped with the click";
     QTRY_VERIFY_WITH_TIMEOUT(!toggle->sliding() && !frames.knobs.empty() && frames.knobs.back() == 1.0, 10000);
-    QStringList drawn;
-    for (double k : frames.knobs) drawn << QString::number(k, 'f', 3);
-    const auto across = std::count_if(frames.knobs.begin(), frames.knobs.end(), [](double k) { return k > 0 && k < 1; });
-    EXPECT_GE(across, 1) << "frames drawn: " << drawn.join(' ').toStdString();
+    EXPECT_TRUE(std::any_of(frames.knobs.begin(), frames.knobs.end(), [](double k) { return k > 0 && k < 1; }))
+        << "no frame between the ends of " << frames.knobs.size();
 
     toggle->click();  // sliding back to off...
     ASSERT_TRUE(toggle->sliding());
@@ -386,42 +384,30 @@ TEST_F(SettingsRender, AClickedSwitchSlidesAcrossInTheFramesItDraws) {
 // Every symbol of the window shows its glyph, not the small dot drawn for a name the icon font
 // lacks: each row's badge on every tab, and each tab's icon in the bar.
 TEST_F(SettingsRender, EverySymbolShowsItsGlyphNotADot) {
-    world.wallet->setEnabled(true);
-    world.store->set("togetherSeconds", 25200.0);
-    world.build();
-    world.wallet->setEnabled(true);
-    // The white ink of a symbol drawn as a badge draws it: how far it spreads, and how much of it.
-    const auto ink = [](const QString& symbol) {
+    world.wallet->setEnabled(true);  // the Shop tab too
+    // How far the white ink of a symbol drawn as a badge draws it spreads, across or down.
+    const auto spread = [](const QString& symbol) {
         QImage img(26, 26, QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::black);
         QPainter p(&img);
         kit::drawSymbol(p, symbol, QRectF(0, 0, 26, 26), 11.5, Qt::white);
         p.end();
-        QRect spread;
-        int amount = 0;
+        QRect ink;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
-                if (qGray(img.pixel(x, y)) > 128) {
-                    spread |= QRect(x, y, 1, 1);
-                    ++amount;
-                }
-        return std::pair{std::max(spread.width(), spread.height()), amount};
+                if (qGray(img.pixel(x, y)) > 128) ink |= QRect(x, y, 1, 1);
+        return std::max(ink.width(), ink.height());
     };
-    const int dotSpread = ink(QStringLiteral("no.such.symbol")).first;
+    const int dot = spread(QStringLiteral("no.such.symbol"));
     QStringList symbols;
     for (SettingsTab tab : allCases<SettingsTab>()) {
         auto view = world.view(tab);
-        shoot(*view, QString());
         for (IconBadge* badge : view->page()->findChildren<IconBadge*>()) symbols << badge->symbol();
         for (const SettingsTabs::Tab& t : view->tabBar()->tabs()) symbols << t.icon;
     }
     symbols.removeDuplicates();
     ASSERT_GE(symbols.size(), 20);
-    for (const QString& symbol : symbols) {
-        EXPECT_TRUE(kit::hasSymbol(symbol)) << symbol.toStdString();
-        const int spread = ink(symbol).first;
-        EXPECT_GE(spread, dotSpread + 3) << symbol.toStdString() << " spreads like the dot";
-    }
+    for (const QString& symbol : symbols) EXPECT_GE(spread(symbol), dot + 3) << symbol.toStdString() << " draws as a dot";
 }
 
 // A duration row shows its unit whole, in ink, before the menu's arrow.
