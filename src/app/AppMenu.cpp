@@ -1,5 +1,6 @@
 #include "app/AppMenu.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -13,7 +14,8 @@ namespace {
 // shown, a window just closed), and then closes its popups. A menu opened meanwhile takes the
 // keyboard, yet that deactivation can still land first and close it before a choice. So a close
 // that finds no window of the app with the keyboard (the menu's own closes find it with the menu)
-// waits as long again, and the menu goes only if none has it by then.
+// waits as long again, and the menu goes only if none has it by then. Quitting closes it at once:
+// a window that stays would hold the quit back.
 class AppPopup final : public QMenu {
 public:
     AppPopup() {
@@ -26,8 +28,22 @@ public:
     }
 
 protected:
+    void showEvent(QShowEvent* event) override {
+        quitting_ = false;
+        qApp->installEventFilter(this);  // for the quit, while shown
+        QMenu::showEvent(event);
+    }
+    void hideEvent(QHideEvent* event) override {
+        qApp->removeEventFilter(this);
+        grace_->stop();
+        QMenu::hideEvent(event);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == qApp && event->type() == QEvent::Quit) quitting_ = true;
+        return false;
+    }
     void closeEvent(QCloseEvent* event) override {
-        if (QGuiApplication::focusWindow()) {
+        if (quitting_ || QGuiApplication::focusWindow()) {
             QMenu::closeEvent(event);
             return;
         }
@@ -35,13 +51,10 @@ protected:
         event->ignore();
         if (!grace_->isActive()) grace_->start();
     }
-    void hideEvent(QHideEvent* event) override {
-        grace_->stop();
-        QMenu::hideEvent(event);
-    }
 
 private:
     QTimer* grace_ = new QTimer(this);
+    bool quitting_ = false;
 };
 }  // namespace
 

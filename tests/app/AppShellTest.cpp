@@ -161,7 +161,7 @@ TEST_F(Shell, TheQuitItemsKeysQuitFromEveryWindowAndTheOpenMenu) {
 
 // Qt deactivates the app a moment after it lost the keyboard (the desktop shown, a window closed)
 // and closes its popups then: a deactivation that lands as the menu opens leaves it open once the
-// menu has the keyboard, while one that lasts closes it; Escape closes it at once.
+// menu has the keyboard, while one that lasts closes it; Escape and quitting close it at once.
 TEST_F(Shell, TheMenuStaysOpenThroughADeactivationThatDoesNotLast) {
     const auto loseTheKeyboard = [] {
         QWidget window;
@@ -190,6 +190,12 @@ TEST_F(Shell, TheMenuStaysOpenThroughADeactivationThatDoesNotLast) {
     QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow(), 5000);
     QTest::keyClick(menu, Qt::Key_Escape);
     EXPECT_FALSE(menu->isVisible()) << "open after Escape";
+
+    menu->popup(QPoint(40, 40));
+    loseTheKeyboard();
+    QEvent quit(QEvent::Quit);  // as the app's quit sends it
+    QCoreApplication::sendEvent(qApp, &quit);
+    EXPECT_FALSE(menu->isVisible()) << "open, holding the quit back";
 }
 
 // A pomodoro held in whatever phase the test puts it, recording what the menu asks of it.
