@@ -3,6 +3,7 @@
 // one ping at a time, and prints
 //   answered after S s      from --since (a CLOCK_REALTIME time, the app's launch) to the first answer
 //   worst wait W ms         the longest wait for an answer over the next --seconds
+//   median wait M ms        the middle of those waits
 // ping_probe --since EPOCH_SECONDS --seconds S
 #include <xcb/xcb.h>
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -81,6 +83,7 @@ int main(int argc, char** argv) {
 
     uint32_t serial = 0;
     double started = 0, worst = 0;
+    std::vector<double> waits;
     for (;;) {
         xcb_client_message_event_t m{};
         m.response_type = XCB_CLIENT_MESSAGE;
@@ -115,11 +118,16 @@ int main(int argc, char** argv) {
             std::printf("answered after %.2f s\n", started - since);
         } else {
             worst = std::max(worst, back - sent);
+            waits.push_back(back - sent);
         }
         if (back - started > seconds) break;
         ::poll(nullptr, 0, 10);
     }
     std::printf("worst wait %.0f ms\n", worst * 1000);
+    if (!waits.empty()) {
+        std::nth_element(waits.begin(), waits.begin() + std::ptrdiff_t(waits.size() / 2), waits.end());
+        std::printf("median wait %.1f ms\n", waits[waits.size() / 2] * 1000);
+    }
     xcb_disconnect(c);
     return 0;
 }

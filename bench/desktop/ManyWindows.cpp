@@ -1,0 +1,101 @@
+// A crowded desktop for the window-list measures: makes COUNT small windows and one large one,
+// prints "ready" once the small ones are all shown, then keeps the large one moving (back and forth
+// across the screen, a move every 16 ms or --interval-ms) until it is killed.
+//   many_windows --count N [--interval-ms MS] [--override-redirect] [--still]
+// Managed windows are asked to move as a pager or xdotool asks (a configure request the window
+// manager carries out); override-redirect ones go in no manager's list.
+#include <xcb/xcb.h>
+
+#include <poll.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+double now() {
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+xcb_window_t makeWindow(xcb_connection_t* c, const xcb_screen_t* screen, int x, int y, int w, int h, bool overrideRedirect,
+                        uint32_t events) {
+    const xcb_window_t win = xcb_generate_id(c);
+    const uint32_t values[] = {screen->white_pixel, overrideRedirect ? 1u : 0u, events};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, int16_t(x), int16_t(y), uint16_t(w), uint16_t(h), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    // Where the program asks to be: the manager keeps it there.
+    uint32_t hints[18] = {};
+    hints[0] = 1 | 2 | 4 | 8;
+    hints[1] = uint32_t(x);
+    hints[2] = uint32_t(y);
+    hints[3] = uint32_t(w);
+    hints[4] = uint32_t(h);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const char wmClass[] = "many\0ManyWindows";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof wmClass, wmClass);
+    xcb_map_window(c, win);
+    return win;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int count = 10, interval = 16;
+    bool overrideRedirect = false, still = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--count" && i + 1 < argc) count = std::atoi(argv[++i]);
+        else if (a == "--interval-ms" && i + 1 < argc) interval = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--override-redirect") overrideRedirect = true;
+        else if (a == "--still") still = true;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "many_windows: no display\n");
+        return 1;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const int width = screen->width_in_pixels, height = screen->height_in_pixels;
+
+    // Small windows in rows below the top bar, each too small to walk on; then the large one.
+    int shown = 0;
+    const int columns = std::max(1, (width - 40) / 24);
+    for (int i = 0; i < count; ++i) {
+        const int x = 20 + (i % columns) * 24, y = 80 + ((i / columns) * 18) % std::max(1, height - 200);
+        makeWindow(c, screen, x, y, 20, 14, overrideRedirect, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+        if (i % 500 == 499) xcb_flush(c);
+    }
+    const int bigY = height / 2;
+    const xcb_window_t big = makeWindow(c, screen, 100, bigY, 600, 300, overrideRedirect, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    xcb_flush(c);
+    while (shown < count + 1) {
+        xcb_generic_event_t* e = xcb_wait_for_event(c);
+        if (!e) return 1;
+        if ((e->response_type & ~0x80) == XCB_MAP_NOTIFY) ++shown;
+        std::free(e);
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    const double start = now();
+    for (int frame = 0;; ++frame) {
+        // Answers and events are read and dropped, so none pile up here.
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) std::free(e);
+        if (xcb_connection_has_error(c)) return 0;
+        if (!still) {
+            const double t = now() - start;
+            const uint32_t to[] = {uint32_t(100 + (width - 800) * (0.5 - 0.5 * std::cos(t * 0.8))), uint32_t(bigY)};
+            xcb_configure_window(c, big, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, to);
+            xcb_flush(c);
+        }
+        ::poll(nullptr, 0, interval);
+    }
+}
