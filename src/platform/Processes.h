@@ -68,7 +68,8 @@ public:
 };
 
 // /proc for executables and parents; the X server's managed windows (_NET_CLIENT_LIST with
-// _NET_WM_PID and WM_CLASS) for the applications. Without a display no application is running.
+// _NET_WM_PID and WM_CLASS) for the applications, the newest kMaxWindows of a longer list. Without a
+// display no application is running.
 class ProcessesLinux final : public Processes {
 public:
     ProcessesLinux();
@@ -85,6 +86,8 @@ public:
 
     // The parent pid from the text of /proc/PID/stat; the command name may hold spaces and ')'.
     static std::optional<long long> parentFromStat(const QByteArray& stat);
+
+    static constexpr std::size_t kMaxWindows = 8192;
 
 private:
     bool connect();

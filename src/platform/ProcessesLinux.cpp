@@ -107,26 +107,22 @@ std::vector<RunningApp> ProcessesLinux::runningApplications() {
     std::vector<RunningApp> apps;
     if (!connect() || clientListAtom_ == XCB_ATOM_NONE || pidAtom_ == XCB_ATOM_NONE) return apps;
     xcb_connection_t* c = connection_;
-    xcb_get_property_reply_t* list = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root_, clientListAtom_, XCB_ATOM_WINDOW, 0, 4096), nullptr);
-    if (!list) return apps;
-    const int count = xcb_get_property_value_length(list) / static_cast<int>(sizeof(xcb_window_t));
-    const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
+    const std::vector<xcb_window_t> windows = x11::windowList(c, root_, clientListAtom_, kMaxWindows);
+    const std::size_t count = windows.size();
 
     // Every question goes out before the first answer is read: one round trip in all.
     std::vector<xcb_get_property_cookie_t> pidCookies, classCookies;
-    pidCookies.reserve(static_cast<std::size_t>(count));
-    classCookies.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
+    pidCookies.reserve(count);
+    classCookies.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
         pidCookies.push_back(xcb_get_property(c, 0, windows[i], pidAtom_, XCB_ATOM_CARDINAL, 0, 1));
         classCookies.push_back(xcb_get_property(c, 0, windows[i], XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256));
     }
-    std::free(list);
 
     std::set<long long> seen;
-    for (int i = 0; i < count; ++i) {
-        xcb_get_property_reply_t* pidReply = xcb_get_property_reply(c, pidCookies[static_cast<std::size_t>(i)], nullptr);
-        xcb_get_property_reply_t* classReply = xcb_get_property_reply(c, classCookies[static_cast<std::size_t>(i)], nullptr);
+    for (std::size_t i = 0; i < count; ++i) {
+        xcb_get_property_reply_t* pidReply = xcb_get_property_reply(c, pidCookies[i], nullptr);
+        xcb_get_property_reply_t* classReply = xcb_get_property_reply(c, classCookies[i], nullptr);
         const auto pids = x11::cardinals(pidReply);
         const long long pid = pids.empty() ? 0 : pids.front();
         const QString identifier = x11::wmClassName(classReply);
@@ -141,13 +137,8 @@ std::vector<RunningApp> ProcessesLinux::runningApplications() {
 std::optional<bool> ProcessesLinux::showsLargeWindow(long long pid) {
     if (pid <= 0 || !connect() || clientListAtom_ == XCB_ATOM_NONE || pidAtom_ == XCB_ATOM_NONE) return std::nullopt;
     xcb_connection_t* c = connection_;
-    xcb_get_property_reply_t* list = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root_, clientListAtom_, XCB_ATOM_WINDOW, 0, 4096), nullptr);
-    if (!list) return std::nullopt;
-    const int count = xcb_get_property_value_length(list) / static_cast<int>(sizeof(xcb_window_t));
-    const auto* listed = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
-    const std::vector<xcb_window_t> windows(listed, listed + count);
-    std::free(list);
+    const std::vector<xcb_window_t> windows = x11::windowList(c, root_, clientListAtom_, kMaxWindows);
+    if (xcb_connection_has_error(c)) return std::nullopt;
 
     // One round trip for the owners, one for the process's own windows.
     std::vector<xcb_get_property_cookie_t> pidCookies;

@@ -14,6 +14,8 @@ class QSocketNotifier;
 
 namespace kp {
 
+class Scheduler;
+
 struct WindowInfo {
     int number = 0;          // the window's id, above 0
     int layer = 0;           // 0 an ordinary window; above 0 a raised one (docks, panels)
@@ -53,26 +55,42 @@ public:
 // The X server's windows. With a window manager: its stacking list (_NET_CLIENT_LIST_STACKING), the
 // clients it lists unstacked and the docks it lists nowhere, with the EWMH properties; without one,
 // the root's mapped children, read through the clients in their frames. A window's bounds take in
-// its manager's frame. The list is kept and read
-// again only after the server reports a change (a property of the root or a window, a window
-// moved, mapped or unmapped). Without a display the list is empty.
+// its manager's frame. Of lists longer than kMaxWindows, the front-most windows are kept.
+// The whole list is read once; after that the server's word of a change updates what changed: a
+// window moved or resized from the event itself, a new stacking from the one list, a window's own
+// property from that window. Windows appearing, going or changing parents read it all again.
+// With a scheduler, the list stops listening (its connection closed, so nothing piles up on either
+// side) once it has not been asked for a while, and reads everything again when next asked.
+// Without a display the list is empty.
 class WindowListX11 final : public WindowList {
 public:
-    WindowListX11();
+    explicit WindowListX11(Scheduler* scheduler = nullptr);
     ~WindowListX11() override;
     WindowListX11(const WindowListX11&) = delete;
     WindowListX11& operator=(const WindowListX11&) = delete;
 
     const std::vector<WindowInfo>& onScreenWindows() override;
     long long activePid() override;
-    // Times the list was read from the server; for tests.
+    // Times the whole list was read from the server; for tests.
     int refreshes() const { return refreshes_; }
+    // Whether the list holds a connection (and so hears of changes); for tests.
+    bool listening() const { return connection_ != nullptr; }
     static WindowListX11& shared();
 
+    static constexpr std::size_t kMaxWindows = 8192;
+    // Unasked for this long (and at most as long again), the list stops listening.
+    static constexpr double kIdleSeconds = 2;
+
 private:
+    struct State;
     bool connect();
-    bool drainEvents();
+    void used();
+    void idleCheck();
+    void release();
+    void drainEvents();
+    void catchUp();
     void refresh();
+    void readAgain();
 
     ::xcb_connection_t* connection_ = nullptr;
     unsigned int root_ = 0;
@@ -81,10 +99,8 @@ private:
     bool activeDirty_ = true;
     long long activePid_ = 0;
     int refreshes_ = 0;
-    std::vector<WindowInfo> windows_;
-    std::vector<unsigned int> watched_;
-    struct Atoms;
-    Atoms* atoms_ = nullptr;
+    Scheduler* scheduler_ = nullptr;
+    std::unique_ptr<State> state_;
 };
 
 // The primary button anywhere on the desktop, and a count that moves whenever a drag and drop

@@ -1,4 +1,6 @@
 #include "platform/WindowList.h"
+#include "platform/Scheduler.h"
+#include "platform/WindowListX11Table.h"
 #include "platform/X11Connection.h"
 
 #include <xcb/xcb.h>
@@ -18,7 +20,9 @@
 
 namespace kp {
 
-struct WindowListX11::Atoms {
+namespace {
+
+struct Atoms {
     xcb_atom_t stacking = XCB_ATOM_NONE;
     xcb_atom_t clients = XCB_ATOM_NONE;
     xcb_atom_t wmState = XCB_ATOM_NONE;
@@ -35,9 +39,13 @@ struct WindowListX11::Atoms {
     xcb_atom_t pid = XCB_ATOM_NONE;
     xcb_atom_t opacity = XCB_ATOM_NONE;
     xcb_atom_t active = XCB_ATOM_NONE;
-};
 
-namespace {
+    // A window's property that the list is made of (titles, user times and the like are not).
+    bool describes(xcb_atom_t a) const {
+        return a == strut || a == strutPartial || a == frameExtents || a == gtkFrameExtents || a == windowType ||
+               a == state || a == pid || a == opacity || a == XCB_ATOM_WM_CLASS;
+    }
+};
 
 using x11::cardinals;
 using x11::internAtom;
@@ -46,17 +54,36 @@ xcb_get_property_cookie_t ask(xcb_connection_t* c, xcb_window_t w, xcb_atom_t at
     return xcb_get_property(c, 0, w, atom, type, 0, length);
 }
 
+// A root child's inside, from its place on the root and its border.
+QPointF insideOf(int x, int y, int border) { return QPointF(x + border, y + border); }
+
+// A frame holds its client, its title bar's parts and the like: more are not looked into.
+constexpr std::size_t kMaxChildren = 64;
+// How far up from a client its root child is looked for.
+constexpr int kMaxDepth = 8;
+
 }  // namespace
 
-WindowListX11::WindowListX11() : atoms_(new Atoms) {}
+struct WindowListX11::State {
+    Atoms atoms;
+    WindowTable table;
+    std::unordered_set<uint32_t> stale;  // windows to read again
+    bool restack = false;                // the manager's stacking list changed
+    double rootWidth = 0, rootHeight = 0;
+    int uses = 0;
+    WorkId idleCheck = 0;
+};
+
+WindowListX11::WindowListX11(Scheduler* scheduler) : scheduler_(scheduler), state_(std::make_unique<State>()) {}
 
 WindowListX11::~WindowListX11() {
+    if (scheduler_ && state_->idleCheck) scheduler_->cancel(state_->idleCheck);
     if (connection_) xcb_disconnect(connection_);
-    delete atoms_;
 }
 
 WindowListX11& WindowListX11::shared() {
-    static WindowListX11 instance;
+    // The scheduler is made first, so it outlives the list.
+    static WindowListX11 instance(&QtScheduler::shared());
     return instance;
 }
 
@@ -69,48 +96,97 @@ bool WindowListX11::connect() {
     xcb_connection_t* c = display->connection;
     connection_ = c;
     root_ = display->root;
-    atoms_->stacking = internAtom(c, "_NET_CLIENT_LIST_STACKING");
-    atoms_->clients = internAtom(c, "_NET_CLIENT_LIST");
-    atoms_->wmState = internAtom(c, "WM_STATE");
-    atoms_->strut = internAtom(c, "_NET_WM_STRUT");
-    atoms_->strutPartial = internAtom(c, "_NET_WM_STRUT_PARTIAL");
-    atoms_->frameExtents = internAtom(c, "_NET_FRAME_EXTENTS");
-    atoms_->gtkFrameExtents = internAtom(c, "_GTK_FRAME_EXTENTS");
-    atoms_->windowType = internAtom(c, "_NET_WM_WINDOW_TYPE");
-    atoms_->typeDock = internAtom(c, "_NET_WM_WINDOW_TYPE_DOCK");
-    atoms_->typeDesktop = internAtom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
-    atoms_->state = internAtom(c, "_NET_WM_STATE");
-    atoms_->stateHidden = internAtom(c, "_NET_WM_STATE_HIDDEN");
-    atoms_->stateFullscreen = internAtom(c, "_NET_WM_STATE_FULLSCREEN");
-    atoms_->pid = internAtom(c, "_NET_WM_PID");
-    atoms_->opacity = internAtom(c, "_NET_WM_WINDOW_OPACITY");
-    atoms_->active = internAtom(c, "_NET_ACTIVE_WINDOW");
+    Atoms& a = state_->atoms;
+    const std::pair<xcb_atom_t*, const char*> names[] = {
+        {&a.stacking, "_NET_CLIENT_LIST_STACKING"}, {&a.clients, "_NET_CLIENT_LIST"},
+        {&a.wmState, "WM_STATE"}, {&a.strut, "_NET_WM_STRUT"}, {&a.strutPartial, "_NET_WM_STRUT_PARTIAL"},
+        {&a.frameExtents, "_NET_FRAME_EXTENTS"}, {&a.gtkFrameExtents, "_GTK_FRAME_EXTENTS"},
+        {&a.windowType, "_NET_WM_WINDOW_TYPE"}, {&a.typeDock, "_NET_WM_WINDOW_TYPE_DOCK"},
+        {&a.typeDesktop, "_NET_WM_WINDOW_TYPE_DESKTOP"}, {&a.state, "_NET_WM_STATE"},
+        {&a.stateHidden, "_NET_WM_STATE_HIDDEN"}, {&a.stateFullscreen, "_NET_WM_STATE_FULLSCREEN"},
+        {&a.pid, "_NET_WM_PID"}, {&a.opacity, "_NET_WM_WINDOW_OPACITY"}, {&a.active, "_NET_ACTIVE_WINDOW"}};
+    // Asked all at once: one round trip.
+    std::vector<xcb_intern_atom_cookie_t> asked;
+    for (const auto& [atom, name] : names) asked.push_back(xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name));
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        auto* reply = xcb_intern_atom_reply(c, asked[i], nullptr);
+        *names[i].first = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+    }
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
+    dirty_ = activeDirty_ = true;
     return true;
 }
 
-// Reads what the server has reported since the last call: marks the list for another read when a
-// window moved, appeared, went or changed a property the list is made of (titles, user times and
-// the like are ignored), and the active application when that changed.
-bool WindowListX11::drainEvents() {
-    bool changed = false;
+void WindowListX11::used() {
+    ++state_->uses;
+    if (scheduler_ && !state_->idleCheck && connection_)
+        state_->idleCheck = scheduler_->after(kIdleSeconds, [this] { idleCheck(); });
+}
+
+void WindowListX11::idleCheck() {
+    State& s = *state_;
+    s.idleCheck = 0;
+    if (s.uses == 0) {
+        release();
+        return;
+    }
+    s.uses = 0;
+    s.idleCheck = scheduler_->after(kIdleSeconds, [this] { idleCheck(); });
+}
+
+// Between outings nobody reads the server's word of moves: the connection goes, and with it every
+// event the server would otherwise keep for it.
+void WindowListX11::release() {
+    if (connection_) xcb_disconnect(connection_);
+    connection_ = nullptr;
+    tried_ = false;
+    dirty_ = activeDirty_ = true;
+    activePid_ = 0;
+    State& s = *state_;
+    s.table.clear();
+    s.stale.clear();
+    s.restack = false;
+}
+
+// Takes in what the server has reported since the last call: a window moved or resized updates its
+// entry; a property the list is made of marks that window to be read again, a new stacking the
+// order, windows appearing, going or changing parents the whole list; the active window is marked
+// to be asked again.
+void WindowListX11::drainEvents() {
+    State& s = *state_;
+    const Atoms& a = s.atoms;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         switch (event->response_type & ~0x80) {
         case XCB_PROPERTY_NOTIFY: {
-            const xcb_atom_t atom = reinterpret_cast<xcb_property_notify_event_t*>(event)->atom;
-            if (atom == atoms_->active) {
-                activeDirty_ = true;
-            } else if (atom == atoms_->stacking || atom == atoms_->clients || atom == atoms_->strut ||
-                       atom == atoms_->strutPartial || atom == atoms_->frameExtents || atom == atoms_->gtkFrameExtents ||
-                       atom == atoms_->windowType || atom == atoms_->state || atom == atoms_->pid ||
-                       atom == atoms_->opacity || atom == XCB_ATOM_WM_CLASS) {
-                changed = true;
+            const auto* e = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            if (e->window == root_) {
+                if (e->atom == a.active) activeDirty_ = true;
+                else if (e->atom == a.stacking) s.restack = true;
+                else if (e->atom == a.clients) dirty_ = true;
+            } else if (a.describes(e->atom) && s.table.find(e->window)) {
+                s.stale.insert(e->window);
             }
             break;
         }
-        case XCB_CONFIGURE_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY: {
+            // One sent by another client (a manager telling its client where it is) is not the
+            // server's word; after a change that reads everything, nothing else counts.
+            if ((event->response_type & 0x80) || dirty_) break;
+            const auto* e = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+            const QSizeF size(e->width, e->height);
+            const QPointF at = insideOf(e->x, e->y, e->border_width);
+            WindowTable::Change change = WindowTable::Change::none;
+            if (e->event == root_)
+                change = s.table.topConfigured(e->window, at, size, e->above_sibling);
+            else if (e->event == e->window)
+                change = s.table.clientConfigured(e->window, at, size);
+            if (change == WindowTable::Change::readWindow) s.stale.insert(e->window);
+            if (change == WindowTable::Change::readAll) dirty_ = true;
+            break;
+        }
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
         case XCB_DESTROY_NOTIFY:
@@ -119,39 +195,59 @@ bool WindowListX11::drainEvents() {
         case XCB_CIRCULATE_NOTIFY:
         case XCB_GRAVITY_NOTIFY:
         case 0:  // an error: a window went away mid-read
-            changed = true;
+            dirty_ = true;
             break;
         default:
             break;
         }
         std::free(event);
     }
-    return changed;
+}
+
+// The list as the server has it now: read in full, or only where it changed.
+void WindowListX11::catchUp() {
+    drainEvents();
+    State& s = *state_;
+    if (dirty_) {
+        refresh();
+        return;
+    }
+    if (s.restack) {
+        s.restack = false;
+        const auto stacking = x11::windowList(connection_, root_, s.atoms.stacking, kMaxWindows);
+        if (s.table.restacked(stacking) == WindowTable::Change::readAll) {
+            refresh();
+            return;
+        }
+    }
+    if (!s.stale.empty()) readAgain();
 }
 
 const std::vector<WindowInfo>& WindowListX11::onScreenWindows() {
-    if (!connect()) return windows_;
+    State& s = *state_;
+    if (!connect()) return s.table.windows();
+    used();
     if (xcb_connection_has_error(connection_)) {
-        windows_.clear();
-        return windows_;
+        s.table.clear();
+        return s.table.windows();
     }
-    if (drainEvents()) dirty_ = activeDirty_ = true;
-    if (dirty_) refresh();
-    return windows_;
+    catchUp();
+    return s.table.windows();
 }
 
 long long WindowListX11::activePid() {
     if (!connect() || xcb_connection_has_error(connection_)) return 0;
-    if (drainEvents()) dirty_ = activeDirty_ = true;
+    used();
+    drainEvents();
     if (!activeDirty_) return activePid_;
     activeDirty_ = false;
     activePid_ = 0;
     xcb_connection_t* c = connection_;
-    auto* reply = xcb_get_property_reply(c, ask(c, root_, atoms_->active, XCB_ATOM_WINDOW, 1), nullptr);
+    auto* reply = xcb_get_property_reply(c, ask(c, root_, state_->atoms.active, XCB_ATOM_WINDOW, 1), nullptr);
     const auto ids = cardinals(reply);
     std::free(reply);
     if (ids.empty() || ids.front() == 0) return 0;
-    auto* pid = xcb_get_property_reply(c, ask(c, ids.front(), atoms_->pid, XCB_ATOM_CARDINAL, 1), nullptr);
+    auto* pid = xcb_get_property_reply(c, ask(c, ids.front(), state_->atoms.pid, XCB_ATOM_CARDINAL, 1), nullptr);
     const auto pids = cardinals(pid);
     std::free(pid);
     if (!pids.empty()) activePid_ = pids.front();
@@ -375,7 +471,7 @@ void PointerDragsX11::setAlarm(bool on) {
 
 namespace {
 
-// Each of `windows`' children, asked all at once.
+// Each of `windows`' children, asked all at once; of a window with many, the front-most few.
 std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std::vector<xcb_window_t>& windows) {
     std::vector<xcb_query_tree_cookie_t> asked;
     asked.reserve(windows.size());
@@ -384,44 +480,144 @@ std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std
     for (std::size_t i = 0; i < asked.size(); ++i) {
         if (auto* tree = xcb_query_tree_reply(c, asked[i], nullptr)) {
             const xcb_window_t* children = xcb_query_tree_children(tree);
-            out[i].assign(children, children + xcb_query_tree_children_length(tree));
+            const auto n = static_cast<std::size_t>(std::max(xcb_query_tree_children_length(tree), 0));
+            const std::size_t skip = n > kMaxChildren ? n - kMaxChildren : 0;
+            out[i].assign(children + skip, children + n);
             std::free(tree);
         }
     }
     return out;
 }
 
-std::vector<xcb_window_t> windowsOf(xcb_connection_t* c, xcb_window_t root, xcb_atom_t atom, bool* present = nullptr) {
-    std::vector<xcb_window_t> out;
-    if (atom == XCB_ATOM_NONE) return out;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(c, ask(c, root, atom, XCB_ATOM_WINDOW, 4096), nullptr);
-    if (reply && reply->type == XCB_ATOM_WINDOW) {
-        if (present) *present = true;
-        for (uint32_t w : cardinals(reply)) out.push_back(w);
+// Reads each window of `facts` (its window, frame and root child set): where it lies, whether it
+// is shown and its properties. Everything is asked at once, then the answers collected.
+void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, std::vector<WindowFacts>& facts) {
+    struct Pending {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_geometry_cookie_t geometry, topGeometry;
+        xcb_translate_coordinates_cookie_t origin;
+        xcb_get_property_cookie_t frame, gtkFrame, type, state, pid, wmClass, opacity, strut, strutPartial;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(facts.size());
+    for (const WindowFacts& f : facts) {
+        const xcb_window_t w = f.window;
+        Pending p{};
+        p.attributes = xcb_get_window_attributes(c, w);
+        p.geometry = xcb_get_geometry(c, w);
+        p.origin = xcb_translate_coordinates(c, w, root, 0, 0);
+        if (f.top && f.top != w) p.topGeometry = xcb_get_geometry(c, f.top);
+        p.frame = ask(c, w, a.frameExtents, XCB_ATOM_CARDINAL, 4);
+        p.gtkFrame = ask(c, w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
+        p.type = ask(c, w, a.windowType, XCB_ATOM_ATOM, 32);
+        p.state = ask(c, w, a.state, XCB_ATOM_ATOM, 32);
+        p.pid = ask(c, w, a.pid, XCB_ATOM_CARDINAL, 1);
+        p.wmClass = ask(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
+        p.opacity = ask(c, w, a.opacity, XCB_ATOM_CARDINAL, 1);
+        p.strut = ask(c, w, a.strut, XCB_ATOM_CARDINAL, 4);
+        p.strutPartial = ask(c, w, a.strutPartial, XCB_ATOM_CARDINAL, 12);
+        pending.push_back(p);
     }
-    std::free(reply);
-    return out;
+    const double rootWidth = rootSize.width(), rootHeight = rootSize.height();
+    for (std::size_t i = 0; i < facts.size(); ++i) {
+        const Pending& p = pending[i];
+        WindowFacts& f = facts[i];
+        auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
+        auto* geometry = xcb_get_geometry_reply(c, p.geometry, nullptr);
+        auto* origin = xcb_translate_coordinates_reply(c, p.origin, nullptr);
+        auto* topGeometry = f.top && f.top != f.window ? xcb_get_geometry_reply(c, p.topGeometry, nullptr) : nullptr;
+        auto* frame = xcb_get_property_reply(c, p.frame, nullptr);
+        auto* gtkFrame = xcb_get_property_reply(c, p.gtkFrame, nullptr);
+        auto* type = xcb_get_property_reply(c, p.type, nullptr);
+        auto* state = xcb_get_property_reply(c, p.state, nullptr);
+        auto* pid = xcb_get_property_reply(c, p.pid, nullptr);
+        auto* wmClass = xcb_get_property_reply(c, p.wmClass, nullptr);
+        auto* opacity = xcb_get_property_reply(c, p.opacity, nullptr);
+        auto* strut = xcb_get_property_reply(c, p.strut, nullptr);
+        auto* strutPartial = xcb_get_property_reply(c, p.strutPartial, nullptr);
+
+        f.shown = attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                  attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+        WindowInfo& info = f.info;
+        info = WindowInfo{};
+        info.number = static_cast<int>(f.window & 0x7fffffff);
+        if (geometry && origin) {
+            f.origin = QPointF(origin->dst_x, origin->dst_y);
+            f.size = QSizeF(geometry->width, geometry->height);
+        }
+        if (f.top == f.window) f.topOrigin = f.origin;
+        if (topGeometry) {
+            f.topOrigin = insideOf(topGeometry->x, topGeometry->y, topGeometry->border_width);
+            if (f.frame == f.top) f.frameSize = QSizeF(topGeometry->width, topGeometry->height);
+        }
+        // Left, right, top, bottom.
+        const auto margins = [](xcb_get_property_reply_t* reply) -> std::optional<QMarginsF> {
+            const auto m = cardinals(reply);
+            if (m.size() != 4) return std::nullopt;
+            return QMarginsF(m[0], m[2], m[1], m[3]);
+        };
+        f.frameExtents = margins(frame);
+        f.shadow = margins(gtkFrame);
+        for (uint32_t t : cardinals(type)) {
+            if (t == a.typeDesktop) f.shown = false;
+            if (t == a.typeDock) {
+                info.dock = true;
+                info.layer = 1;
+            }
+        }
+        for (uint32_t st : cardinals(state)) {
+            if (st == a.stateHidden) f.shown = false;
+            if (st == a.stateFullscreen) info.fullscreen = true;
+        }
+        const auto pids = cardinals(pid);
+        if (!pids.empty()) info.pid = pids.front();
+        const auto alpha = cardinals(opacity);
+        if (!alpha.empty()) info.alpha = double(alpha.front()) / double(0xffffffffu);
+        info.appClass = x11::wmClassName(wmClass);
+        // The band it keeps free along the desktop's bottom edge: bottom, from x, to x.
+        auto reserved = cardinals(strutPartial);
+        if (reserved.size() == 12) {
+            reserved = {reserved[3], reserved[10], reserved[11]};
+        } else if (reserved = cardinals(strut); reserved.size() == 4) {
+            reserved = {reserved[3], 0, uint32_t(std::max(rootWidth - 1, 0.0))};
+        }
+        if (reserved.size() == 3 && reserved[0] > 0 && reserved[0] < rootHeight && reserved[2] >= reserved[1])
+            info.strut = QRectF(reserved[1], rootHeight - reserved[0], double(reserved[2]) - reserved[1] + 1, reserved[0]);
+
+        for (void* reply : {static_cast<void*>(attributes), static_cast<void*>(geometry), static_cast<void*>(origin),
+                            static_cast<void*>(topGeometry), static_cast<void*>(frame), static_cast<void*>(gtkFrame),
+                            static_cast<void*>(type), static_cast<void*>(state), static_cast<void*>(pid),
+                            static_cast<void*>(wmClass), static_cast<void*>(opacity), static_cast<void*>(strut),
+                            static_cast<void*>(strutPartial)})
+            std::free(reply);
+    }
 }
 
 }  // namespace
 
 void WindowListX11::refresh() {
+    State& s = *state_;
+    const Atoms& a = s.atoms;
     dirty_ = false;
+    s.restack = false;
+    s.stale.clear();
     ++refreshes_;
-    windows_.clear();
     xcb_connection_t* c = connection_;
+    using Place = WindowFacts::Place;
 
-    // A listed window, and the frame its manager put around it (0 when none is known).
-    struct Entry {
-        xcb_window_t w;
-        xcb_window_t frame;
-    };
     // Bottom to top: the window manager's stacking list; the clients it lists only unstacked (some
-    // managers keep their docks out of the stacking order) above them.
+    // managers keep their docks out of the stacking order) above them. A window listed twice
+    // counts where it is front-most.
     bool managed = false;
-    std::vector<xcb_window_t> stack = windowsOf(c, root_, atoms_->stacking, &managed);
-    std::unordered_set<xcb_window_t> listed(stack.begin(), stack.end());
-    for (xcb_window_t w : windowsOf(c, root_, atoms_->clients)) {
+    std::vector<xcb_window_t> stack = x11::windowList(c, root_, a.stacking, kMaxWindows, &managed);
+    std::unordered_set<xcb_window_t> listed;
+    std::vector<xcb_window_t> unique;
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if (listed.insert(*it).second) unique.push_back(*it);
+    }
+    stack.assign(unique.rbegin(), unique.rend());
+    const std::size_t stacked = stack.size();
+    for (xcb_window_t w : x11::windowList(c, root_, a.clients, kMaxWindows)) {
         if (listed.insert(w).second) stack.push_back(w);
     }
     managed = managed || !listed.empty();
@@ -431,9 +627,12 @@ void WindowListX11::refresh() {
     std::vector<xcb_window_t> top;
     if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root_), nullptr)) {
         const xcb_window_t* children = xcb_query_tree_children(tree);
-        top.assign(children, children + xcb_query_tree_children_length(tree));
+        const auto n = static_cast<std::size_t>(std::max(xcb_query_tree_children_length(tree), 0));
+        const std::size_t skip = n > kMaxWindows ? n - kMaxWindows : 0;
+        top.assign(children + skip, children + n);
         std::free(tree);
     }
+    const std::unordered_set<xcb_window_t> isTop(top.begin(), top.end());
     const auto inner = childrenOf(c, top);
     std::unordered_map<xcb_window_t, xcb_window_t> frameOf;
     for (std::size_t i = 0; i < top.size(); ++i) {
@@ -447,10 +646,10 @@ void WindowListX11::refresh() {
     std::vector<Mark> marks;
     for (std::size_t i = 0; i < top.size(); ++i) {
         if (!listed.count(top[i]))
-            marks.push_back({top[i], ask(c, top[i], atoms_->wmState, atoms_->wmState, 2), ask(c, top[i], atoms_->windowType, XCB_ATOM_ATOM, 32)});
+            marks.push_back({top[i], ask(c, top[i], a.wmState, a.wmState, 2), ask(c, top[i], a.windowType, XCB_ATOM_ATOM, 32)});
         for (xcb_window_t child : inner[i]) {
             if (!listed.count(child))
-                marks.push_back({child, ask(c, child, atoms_->wmState, atoms_->wmState, 2), ask(c, child, atoms_->windowType, XCB_ATOM_ATOM, 32)});
+                marks.push_back({child, ask(c, child, a.wmState, a.wmState, 2), ask(c, child, a.windowType, XCB_ATOM_ATOM, 32)});
         }
     }
     std::unordered_set<xcb_window_t> clients, docks;
@@ -459,23 +658,32 @@ void WindowListX11::refresh() {
         auto* type = xcb_get_property_reply(c, m.type, nullptr);
         if (state && state->type != XCB_ATOM_NONE) clients.insert(m.w);
         for (uint32_t t : cardinals(type)) {
-            if (t == atoms_->typeDock) docks.insert(m.w);
+            if (t == a.typeDock) docks.insert(m.w);
         }
         std::free(state);
         std::free(type);
     }
 
-    std::vector<Entry> entries;
+    // Back to front.
+    std::vector<WindowFacts> entries;
+    const auto add = [&](xcb_window_t w, xcb_window_t frame, Place place) {
+        WindowFacts f;
+        f.window = w;
+        f.frame = frame;
+        f.top = frame ? frame : isTop.count(w) ? w : 0;
+        f.place = place;
+        entries.push_back(std::move(f));
+    };
     if (managed) {
-        for (xcb_window_t w : stack) {
-            const auto f = frameOf.find(w);
-            entries.push_back({w, f == frameOf.end() ? 0 : f->second});
+        for (std::size_t i = 0; i < stack.size(); ++i) {
+            const auto f = frameOf.find(stack[i]);
+            add(stack[i], f == frameOf.end() ? 0 : f->second, i < stacked ? Place::stacked : Place::listed);
         }
         // Docks and panels the manager lists nowhere (a bar of a tiling manager), on top.
         for (std::size_t i = 0; i < top.size(); ++i) {
-            if (docks.count(top[i])) entries.push_back({top[i], 0});
+            if (docks.count(top[i])) add(top[i], 0, Place::root);
             for (xcb_window_t child : inner[i]) {
-                if (docks.count(child)) entries.push_back({child, top[i]});
+                if (docks.count(child)) add(child, top[i], Place::root);
             }
         }
     } else {
@@ -490,146 +698,66 @@ void WindowListX11::refresh() {
                     }
                 }
             }
-            entries.push_back({client, client == top[i] ? 0 : top[i]});
+            add(client, client == top[i] ? 0 : top[i], Place::root);
         }
     }
-    std::reverse(entries.begin(), entries.end());
+
+    // Clients held deeper in their frames: their root child, found by walking up.
+    std::vector<std::pair<std::size_t, xcb_window_t>> climbing;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].top) climbing.push_back({i, entries[i].window});
+    }
+    for (int depth = 0; depth < kMaxDepth && !climbing.empty(); ++depth) {
+        std::vector<xcb_query_tree_cookie_t> asked;
+        asked.reserve(climbing.size());
+        for (const auto& [i, w] : climbing) asked.push_back(xcb_query_tree(c, w));
+        std::vector<std::pair<std::size_t, xcb_window_t>> higher;
+        for (std::size_t j = 0; j < climbing.size(); ++j) {
+            auto* tree = xcb_query_tree_reply(c, asked[j], nullptr);
+            if (!tree) continue;
+            if (tree->parent == root_)
+                entries[climbing[j].first].top = climbing[j].second;
+            else if (tree->parent != XCB_WINDOW_NONE)
+                higher.push_back({climbing[j].first, tree->parent});
+            std::free(tree);
+        }
+        climbing.swap(higher);
+    }
 
     auto* rootGeometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, root_), nullptr);
-    const double rootWidth = rootGeometry ? rootGeometry->width : 0, rootHeight = rootGeometry ? rootGeometry->height : 0;
+    s.rootWidth = rootGeometry ? rootGeometry->width : 0;
+    s.rootHeight = rootGeometry ? rootGeometry->height : 0;
     std::free(rootGeometry);
 
-    // Ask everything at once, then collect the answers.
-    struct Pending {
-        Entry e;
-        xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_geometry_cookie_t geometry, frameGeometry;
-        xcb_translate_coordinates_cookie_t origin, frameOrigin;
-        xcb_get_property_cookie_t frame, gtkFrame, type, state, pid, wmClass, opacity, strut, strutPartial;
-    };
-    std::vector<Pending> pending;
-    pending.reserve(entries.size());
-    for (const Entry& e : entries) {
-        const xcb_window_t w = e.w;
-        Pending p{};
-        p.e = e;
-        p.attributes = xcb_get_window_attributes(c, w);
-        p.geometry = xcb_get_geometry(c, w);
-        p.origin = xcb_translate_coordinates(c, w, root_, 0, 0);
-        if (e.frame) {
-            p.frameGeometry = xcb_get_geometry(c, e.frame);
-            p.frameOrigin = xcb_translate_coordinates(c, e.frame, root_, 0, 0);
-        }
-        p.frame = ask(c, w, atoms_->frameExtents, XCB_ATOM_CARDINAL, 4);
-        p.gtkFrame = ask(c, w, atoms_->gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
-        p.type = ask(c, w, atoms_->windowType, XCB_ATOM_ATOM, 32);
-        p.state = ask(c, w, atoms_->state, XCB_ATOM_ATOM, 32);
-        p.pid = ask(c, w, atoms_->pid, XCB_ATOM_CARDINAL, 1);
-        p.wmClass = ask(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
-        p.opacity = ask(c, w, atoms_->opacity, XCB_ATOM_CARDINAL, 1);
-        p.strut = ask(c, w, atoms_->strut, XCB_ATOM_CARDINAL, 4);
-        p.strutPartial = ask(c, w, atoms_->strutPartial, XCB_ATOM_CARDINAL, 12);
-        pending.push_back(p);
-    }
-
-    std::unordered_set<unsigned int> seen;
-    bool newlyWatched = false;
-    for (const Pending& p : pending) {
-        auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
-        auto* geometry = xcb_get_geometry_reply(c, p.geometry, nullptr);
-        auto* origin = xcb_translate_coordinates_reply(c, p.origin, nullptr);
-        auto* frameGeometry = p.e.frame ? xcb_get_geometry_reply(c, p.frameGeometry, nullptr) : nullptr;
-        auto* frameOrigin = p.e.frame ? xcb_translate_coordinates_reply(c, p.frameOrigin, nullptr) : nullptr;
-        auto* frame = xcb_get_property_reply(c, p.frame, nullptr);
-        auto* gtkFrame = xcb_get_property_reply(c, p.gtkFrame, nullptr);
-        auto* type = xcb_get_property_reply(c, p.type, nullptr);
-        auto* state = xcb_get_property_reply(c, p.state, nullptr);
-        auto* pid = xcb_get_property_reply(c, p.pid, nullptr);
-        auto* wmClass = xcb_get_property_reply(c, p.wmClass, nullptr);
-        auto* opacity = xcb_get_property_reply(c, p.opacity, nullptr);
-        auto* strut = xcb_get_property_reply(c, p.strut, nullptr);
-        auto* strutPartial = xcb_get_property_reply(c, p.strutPartial, nullptr);
-
-        bool keep = attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-                    attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
-        WindowInfo info;
-        if (keep) {
-            info.number = static_cast<int>(p.e.w & 0x7fffffff);
-            double x = origin->dst_x, y = origin->dst_y;
-            double width = geometry->width, height = geometry->height;
-            // The manager's frame (title bar) belongs to the window; a toolkit's shadow margin does not.
-            // Where the manager does not say how large its frame is, the frame window itself tells.
-            auto extents = cardinals(frame);
-            if (extents.size() != 4 && frameGeometry && frameOrigin) {
-                const double fx = frameOrigin->dst_x, fy = frameOrigin->dst_y;
-                extents = {uint32_t(std::max(x - fx, 0.0)), uint32_t(std::max(fx + frameGeometry->width - x - width, 0.0)),
-                           uint32_t(std::max(y - fy, 0.0)), uint32_t(std::max(fy + frameGeometry->height - y - height, 0.0))};
-            }
-            if (extents.size() == 4) {
-                x -= extents[0];
-                y -= extents[2];
-                width += extents[0] + extents[1];
-                height += extents[2] + extents[3];
-            }
-            const auto shadow = cardinals(gtkFrame);
-            if (shadow.size() == 4) {
-                x += shadow[0];
-                y += shadow[2];
-                width -= shadow[0] + shadow[1];
-                height -= shadow[2] + shadow[3];
-            }
-            info.bounds = QRectF(x, y, std::max(width, 0.0), std::max(height, 0.0));
-            for (uint32_t t : cardinals(type)) {
-                if (t == atoms_->typeDesktop) keep = false;
-                if (t == atoms_->typeDock) {
-                    info.dock = true;
-                    info.layer = 1;
-                }
-            }
-            for (uint32_t s : cardinals(state)) {
-                if (s == atoms_->stateHidden) keep = false;
-                if (s == atoms_->stateFullscreen) info.fullscreen = true;
-            }
-            const auto pids = cardinals(pid);
-            if (!pids.empty()) info.pid = pids.front();
-            const auto alpha = cardinals(opacity);
-            if (!alpha.empty()) info.alpha = double(alpha.front()) / double(0xffffffffu);
-            info.appClass = x11::wmClassName(wmClass);
-            // The band it keeps free along the desktop's bottom edge: bottom, from x, to x.
-            auto reserved = cardinals(strutPartial);
-            if (reserved.size() == 12) {
-                reserved = {reserved[3], reserved[10], reserved[11]};
-            } else if (reserved = cardinals(strut); reserved.size() == 4) {
-                reserved = {reserved[3], 0, uint32_t(std::max(rootWidth - 1, 0.0))};
-            }
-            if (reserved.size() == 3 && reserved[0] > 0 && reserved[0] < rootHeight && reserved[2] >= reserved[1])
-                info.strut = QRectF(reserved[1], rootHeight - reserved[0], double(reserved[2]) - reserved[1] + 1, reserved[0]);
-        }
-        // Follow the window's own changes (state, opacity, moves) from now on.
-        if (attributes && !std::count(watched_.begin(), watched_.end(), p.e.w)) {
-            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-            xcb_change_window_attributes(c, p.e.w, XCB_CW_EVENT_MASK, &mask);
-            watched_.push_back(p.e.w);
-            newlyWatched = true;
-        }
-        if (attributes) seen.insert(p.e.w);
-        if (keep && info.number > 0) windows_.push_back(std::move(info));
-
-        for (void* reply : {static_cast<void*>(attributes), static_cast<void*>(geometry), static_cast<void*>(origin),
-                            static_cast<void*>(frameGeometry), static_cast<void*>(frameOrigin), static_cast<void*>(frame),
-                            static_cast<void*>(gtkFrame), static_cast<void*>(type), static_cast<void*>(state),
-                            static_cast<void*>(pid), static_cast<void*>(wmClass), static_cast<void*>(opacity),
-                            static_cast<void*>(strut), static_cast<void*>(strutPartial)})
-            std::free(reply);
-    }
-    // Forget windows that are gone, so the watch list does not grow without end.
-    watched_.erase(std::remove_if(watched_.begin(), watched_.end(), [&](unsigned int w) { return !seen.count(w); }),
-                   watched_.end());
+    // Their changes are followed from before they are read, so none falls between the two; a
+    // window already gone only answers with an error, taken here.
+    std::vector<xcb_void_cookie_t> watched;
+    watched.reserve(entries.size());
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    for (const WindowFacts& f : entries)
+        watched.push_back(xcb_change_window_attributes_checked(c, f.window, XCB_CW_EVENT_MASK, &mask));
+    readFacts(c, root_, a, QSizeF(s.rootWidth, s.rootHeight), entries);
+    for (xcb_void_cookie_t cookie : watched) std::free(xcb_request_check(c, cookie));
+    s.table.reset(std::move(entries), !managed);
     xcb_flush(c);
-    // A new window's properties may have changed before its changes were followed: read once more.
-    if (newlyWatched) dirty_ = true;
-    // Errors from windows that vanished between the list and the questions are read on the next
-    // call; they only mark the list for another read.
+}
+
+void WindowListX11::readAgain() {
+    State& s = *state_;
+    std::vector<WindowFacts> facts;
+    facts.reserve(s.stale.size());
+    for (uint32_t w : s.stale) {
+        if (const WindowFacts* known = s.table.find(w)) {
+            WindowFacts f;
+            f.window = w;
+            f.frame = known->frame;
+            f.top = known->top;
+            facts.push_back(std::move(f));
+        }
+    }
+    s.stale.clear();
+    readFacts(connection_, root_, s.atoms, QSizeF(s.rootWidth, s.rootHeight), facts);
+    for (WindowFacts& f : facts) s.table.update(std::move(f));
 }
 
 }  // namespace kp

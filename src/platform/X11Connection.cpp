@@ -42,6 +42,29 @@ std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
     return out;
 }
 
+std::vector<xcb_window_t> windowList(xcb_connection_t* c, xcb_window_t window, xcb_atom_t atom, std::size_t limit,
+                                     bool* present) {
+    std::vector<xcb_window_t> out;
+    if (atom == XCB_ATOM_NONE || limit == 0) return out;
+    const auto length = static_cast<uint32_t>(std::min<std::size_t>(limit, UINT32_MAX / 4));
+    auto* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom, XCB_ATOM_WINDOW, 0, length), nullptr);
+    if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 && reply->bytes_after > 0) {
+        // Longer than wanted: its end, read again (it may have changed in between).
+        const uint64_t total = (uint64_t(xcb_get_property_value_length(reply)) + reply->bytes_after) / 4;
+        std::free(reply);
+        reply = xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom, XCB_ATOM_WINDOW, uint32_t(total - length), length),
+                                       nullptr);
+    }
+    if (reply && reply->type == XCB_ATOM_WINDOW) {
+        if (present) *present = true;
+        const auto values = cardinals(reply);
+        const std::size_t skip = values.size() > limit ? values.size() - limit : 0;
+        out.assign(values.begin() + static_cast<std::ptrdiff_t>(skip), values.end());
+    }
+    std::free(reply);
+    return out;
+}
+
 bool askToActivate(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, uint32_t time) {
     const xcb_atom_t atom = internAtom(c, "_NET_ACTIVE_WINDOW", true);
     if (atom == XCB_ATOM_NONE) return false;

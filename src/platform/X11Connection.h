@@ -27,6 +27,12 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name, bool onlyI
 // A property's 32-bit values; empty when it is missing or of another format.
 std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply);
 
+// The windows a property of `window` lists (_NET_CLIENT_LIST and the like), in its order; of a
+// longer list, only the last `limit`: the newest clients, the front-most of a stacking. Empty when
+// the property is missing or holds no windows; `present` is set when it holds windows.
+std::vector<xcb_window_t> windowList(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t atom,
+                                     std::size_t limit, bool* present = nullptr);
+
 // Asks the window manager on `root` to bring `window` to the front and focus it, as a pager does
 // for the user (source 2), which managers obey where they may refuse an application: the window
 // comes back from the task bar or from behind a shown desktop too. `time` is the latest server time

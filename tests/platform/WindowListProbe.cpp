@@ -1,5 +1,8 @@
 // Drives the X11 window list against windows it makes itself, on the display it is given.
-// "bare": no window manager runs; "managed": one does. Exit 0 when every check holds.
+// "bare": no window manager runs; "managed": one does; "frames" and "crowd": none runs, the probe
+// plays one. Exit 0 when every check holds.
+#include "platform/Processes.h"
+#include "platform/Scheduler.h"
 #include "platform/WindowList.h"
 
 #include <xcb/xcb.h>
@@ -134,7 +137,53 @@ const std::vector<WindowInfo>& waitFor(WindowListX11& list, const std::function<
     return list.onScreenWindows();
 }
 
+// Whether what `list` keeps up to date from the server's events is what a fresh read finds: tried
+// until it holds (the manager may still be at work), at most 60 s.
+bool sameAsFresh(WindowListX11& list) {
+    for (int i = 0; i < 3000; ++i) {
+        WindowListX11 fresh;
+        if (list.onScreenWindows() == fresh.onScreenWindows()) return true;
+        usleep(20000);
+    }
+    return false;
+}
+
+// The events every client together has asked for on `w`.
+uint32_t eventMasks(xcb_window_t w) {
+    auto* r = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+    const uint32_t masks = r ? r->all_event_masks : 0;
+    std::free(r);
+    return masks;
+}
+
 }  // namespace
+
+// Lists longer than any that is kept whole, made by the probe as a manager would: the front-most
+// windows (the newest clients) count.
+int crowd() {
+    WindowListX11 list;
+    ProcessesLinux processes;
+    const xcb_window_t back = makeWindow(100, 100, 600, 400, 4141, "Back");
+    const xcb_window_t front = makeWindow(300, 300, 500, 300, 4242, "Front");
+    // Ids never made stand for windows that went: the list reads past them.
+    std::vector<uint32_t> stacking{back};
+    for (std::size_t i = 0; i < WindowListX11::kMaxWindows + ProcessesLinux::kMaxWindows; ++i)
+        stacking.push_back(xcb_generate_id(c));
+    stacking.push_back(front);
+    setCardinals(root, "_NET_CLIENT_LIST", stacking, XCB_ATOM_WINDOW);
+    setCardinals(root, "_NET_CLIENT_LIST_STACKING", stacking, XCB_ATOM_WINDOW);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    auto& windows = waitFor(list, [&](const auto& l) { return find(l, front) != nullptr; });
+    check(find(windows, front) != nullptr, "the front-most window of a long stacking list is listed");
+    check(!find(windows, back), "the back-most beyond the bound are left out");
+    check(processes.showsLargeWindow(4242).value_or(false), "the newest client of a long list shows its picture");
+    bool running = false;
+    for (const RunningApp& app : processes.runningApplications()) running = running || app.pid == 4242;
+    check(running, "the newest client of a long list is a running application");
+    xcb_disconnect(c);
+    std::printf("%d failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}
 
 // Frames as window managers make them, with no manager running: the probe plays one.
 int frames() {
@@ -205,7 +254,9 @@ int main(int argc, char** argv) {
     }
     root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     if (mode == "frames") return frames();
-    WindowListX11 list;
+    if (mode == "crowd") return crowd();
+    ManualScheduler scheduler;
+    WindowListX11 list(&scheduler);
 
     // Back to front: a wide window, one overlapping it, a small one over both.
     const xcb_window_t back = makeWindow(100, 150, 600, 400, 1111, "Back");
@@ -278,9 +329,22 @@ int main(int argc, char** argv) {
         const WindowInfo* b = find(l, back);
         return b && b->bounds.left() < 90;
     });
-    check(list.refreshes() > reads, "a move is read again");
+    check(list.refreshes() == reads, "a move updates its window alone, the list is not read again");
     const WindowInfo* b = find(afterMove, back);
     check(b && b->bounds.left() < 90, "the moved window's new place");
+    check(sameAsFresh(list), "the moved window as a fresh read finds it");
+
+    // A resize (the manager resizes its frame and the client in it) is taken from the events too.
+    reads = list.refreshes();
+    const uint32_t size[] = {260, 90};
+    xcb_configure_window(c, front, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(c);
+    waitFor(list, [&](const auto& l) {
+        const WindowInfo* f = find(l, front);
+        return f && f->bounds.width() >= 260;
+    });
+    check(sameAsFresh(list), "the resized window as a fresh read finds it");
+    check(list.refreshes() == reads, "a resize is not read in full");
 
     // Raising the back window brings it to the front.
     const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
@@ -288,12 +352,41 @@ int main(int argc, char** argv) {
     xcb_flush(c);
     auto& raised = waitFor(list, [&](const auto& l) { return indexOf(l, back) == 0; });
     check(indexOf(raised, back) == 0, "a raised window comes first");
+    check(sameAsFresh(list), "the new order as a fresh read finds it");
 
     // An unmapped window goes.
     xcb_unmap_window(c, middle);
     xcb_flush(c);
     auto& gone = waitFor(list, [&](const auto& l) { return !find(l, middle); });
     check(!find(gone, middle), "an unmapped window leaves the list");
+
+    if (mode == "bare") {
+        // Between outings nobody asks: the list stops following the desktop, so nothing the server
+        // reports piles up, and catches up when asked again.
+        const uint32_t followed = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                                  XCB_EVENT_MASK_PROPERTY_CHANGE;
+        check((eventMasks(root) & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY) && (eventMasks(front) & followed),
+              "while asked for, the list follows the desktop");
+        scheduler.advance(WindowListX11::kIdleSeconds);
+        list.onScreenWindows();
+        scheduler.advance(WindowListX11::kIdleSeconds);
+        check(list.listening(), "still asked for, it still listens");
+        scheduler.advance(2 * WindowListX11::kIdleSeconds);
+        // The server takes a moment to see a connection close.
+        bool quiet = false;
+        for (int i = 0; i < 3000 && !quiet; ++i) {
+            quiet = !(eventMasks(root) & followed) && !(eventMasks(front) & followed);
+            if (!quiet) usleep(20000);
+        }
+        check(!list.listening() && quiet, "unasked for a while, the list stops listening");
+        check(scheduler.pendingCount() == 0, "and keeps no timer");
+        const uint32_t away[] = {600, 500};
+        xcb_configure_window(c, front, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, away);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // the move is done
+        const WindowInfo* f = find(list.onScreenWindows(), front);
+        check(f && f->bounds.topLeft() == QPointF(600, 500) && list.listening(),
+              "asked again, it reads the desktop as it is now");
+    }
 
     if (mode == "managed") {
         const xcb_window_t dock = makeWindow(300, 860, 800, 40, 4444, "Dock", "_NET_WM_WINDOW_TYPE_DOCK");

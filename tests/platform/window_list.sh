@@ -13,6 +13,8 @@ echo "--- without a window manager"
 "$bin" bare
 echo "--- frames made by hand, as managers make them"
 "$bin" frames
+echo "--- lists longer than any kept whole"
+"$bin" crowd
 
 command -v openbox >/dev/null || { echo "no openbox: the managed half skipped"; exit 0; }
 openbox --sm-disable >"$scratch/openbox.log" 2>&1 &

@@ -1,0 +1,162 @@
+// The window list's bookkeeping: word of one window updates that window alone.
+#include "platform/WindowListX11Table.h"
+
+#include <gtest/gtest.h>
+
+using namespace kp;
+
+namespace {
+
+using Change = WindowTable::Change;
+using Place = WindowFacts::Place;
+
+// A shown window whose root child is `top`, its inside at `origin` on the root.
+WindowFacts window(uint32_t w, uint32_t top, QPointF origin, QSizeF size, Place place = Place::root) {
+    WindowFacts f;
+    f.window = w;
+    f.top = top;
+    f.place = place;
+    f.topOrigin = top == w ? origin : QPointF();
+    f.origin = origin;
+    f.size = size;
+    f.shown = true;
+    f.info.number = static_cast<int>(w);
+    return f;
+}
+
+// The same, in its manager's frame `frame` whose inside lies at `frameOrigin`.
+WindowFacts framed(uint32_t w, uint32_t frame, QPointF frameOrigin, QSizeF frameSize, QPointF offset, QSizeF size,
+                   Place place = Place::root) {
+    WindowFacts f = window(w, frame, frameOrigin + offset, size, place);
+    f.frame = frame;
+    f.topOrigin = frameOrigin;
+    f.frameSize = frameSize;
+    return f;
+}
+
+std::vector<int> numbers(const WindowTable& t) {
+    std::vector<int> out;
+    for (const WindowInfo& w : t.windows()) out.push_back(w.number);
+    return out;
+}
+
+QRectF boundsOf(const WindowTable& t, int number) {
+    for (const WindowInfo& w : t.windows())
+        if (w.number == number) return w.bounds;
+    return {};
+}
+
+}  // namespace
+
+TEST(WindowTable, AMoveOrResizeUpdatesThatWindowAloneFromTheEvent) {
+    WindowTable table;
+    // Back to front: a bare window; one in a frame with a title bar of 20; one two levels down in
+    // a frame that says how large it is, with a shadow margin.
+    WindowFacts deep = window(30, 300, QPointF(505, 120), QSizeF(200, 100));
+    deep.topOrigin = QPointF(500, 100);
+    deep.frameExtents = QMarginsF(5, 20, 5, 5);
+    deep.shadow = QMarginsF(2, 2, 2, 2);
+    table.reset({window(10, 10, QPointF(0, 0), QSizeF(300, 200)),
+                 framed(20, 200, QPointF(100, 100), QSizeF(400, 320), QPointF(0, 20), QSizeF(400, 300)), deep},
+                false);
+    ASSERT_EQ(numbers(table), (std::vector<int>{30, 20, 10}));
+    EXPECT_EQ(boundsOf(table, 20), QRectF(100, 100, 400, 320));  // the frame belongs to the window
+    EXPECT_EQ(boundsOf(table, 30), QRectF(502, 102, 206, 121));
+    const QRectF bare = boundsOf(table, 10);
+
+    // The frame moves: its client with it, the rest stays.
+    EXPECT_EQ(table.topConfigured(200, QPointF(150, 60), QSizeF(400, 320), 10), Change::some);
+    EXPECT_EQ(boundsOf(table, 20), QRectF(150, 60, 400, 320));
+    EXPECT_EQ(boundsOf(table, 10), bare);
+    EXPECT_EQ(table.find(20)->origin, QPointF(150, 80));
+    // Resized: the frame, then its client in it.
+    EXPECT_EQ(table.topConfigured(200, QPointF(150, 60), QSizeF(500, 220), 10), Change::some);
+    EXPECT_EQ(table.clientConfigured(20, QPointF(0, 20), QSizeF(500, 200)), Change::some);
+    EXPECT_EQ(boundsOf(table, 20), QRectF(150, 60, 500, 220));
+    // The root child two levels up moves: the client deep inside with it, its margins kept.
+    EXPECT_EQ(table.topConfigured(300, QPointF(450, 150), QSizeF(210, 125), 200), Change::some);
+    EXPECT_EQ(boundsOf(table, 30), QRectF(452, 152, 206, 121));
+    // Inside a parent whose place is not kept, the window itself is read again.
+    EXPECT_EQ(table.clientConfigured(30, QPointF(5, 20), QSizeF(180, 100)), Change::readWindow);
+    // A bare window's own word of itself is the root's word again; unknown windows change nothing.
+    EXPECT_EQ(table.clientConfigured(10, QPointF(7, 7), QSizeF(1, 1)), Change::none);
+    EXPECT_EQ(table.topConfigured(999, QPointF(1, 1), QSizeF(1, 1), 0), Change::none);
+    EXPECT_EQ(table.clientConfigured(999, QPointF(1, 1), QSizeF(1, 1)), Change::none);
+    EXPECT_EQ(table.topConfigured(10, QPointF(0, 0), QSizeF(300, 200), 0), Change::none);
+    EXPECT_EQ(boundsOf(table, 10), bare);
+    // The order is the manager's: a sibling's word does not change it.
+    EXPECT_EQ(numbers(table), (std::vector<int>{30, 20, 10}));
+
+    // A window whose root child is not known: any root child's move may be its, so all is read.
+    WindowFacts lost = window(40, 0, QPointF(0, 0), QSizeF(300, 200));
+    table.reset({lost}, false);
+    EXPECT_EQ(table.topConfigured(999, QPointF(1, 1), QSizeF(1, 1), 0), Change::readAll);
+}
+
+TEST(WindowTable, WithoutAManagerTheRootsStackingOrdersTheWindows) {
+    WindowTable table;
+    // Back to front 1, 2, 3, one of them framed.
+    table.reset({window(1, 1, QPointF(0, 0), QSizeF(300, 200)),
+                 framed(21, 2, QPointF(10, 10), QSizeF(300, 220), QPointF(0, 20), QSizeF(300, 200)),
+                 window(3, 3, QPointF(20, 20), QSizeF(300, 200))},
+                true);
+    ASSERT_EQ(numbers(table), (std::vector<int>{3, 21, 1}));
+    // Raised above 3; lowered to the bottom; a sibling not listed lies behind them all.
+    EXPECT_EQ(table.topConfigured(1, QPointF(0, 0), QSizeF(300, 200), 3), Change::some);
+    EXPECT_EQ(numbers(table), (std::vector<int>{1, 3, 21}));
+    EXPECT_EQ(table.topConfigured(3, QPointF(20, 20), QSizeF(300, 200), 0), Change::some);
+    EXPECT_EQ(numbers(table), (std::vector<int>{1, 21, 3}));
+    EXPECT_EQ(table.topConfigured(1, QPointF(0, 0), QSizeF(300, 200), 777), Change::some);
+    EXPECT_EQ(numbers(table), (std::vector<int>{21, 3, 1}));
+    // Where it already was: nothing changes.
+    EXPECT_EQ(table.topConfigured(1, QPointF(0, 0), QSizeF(300, 200), 0), Change::none);
+    EXPECT_EQ(table.topConfigured(2, QPointF(10, 10), QSizeF(300, 220), 3), Change::none);
+    // Moved and raised in one: both taken.
+    EXPECT_EQ(table.topConfigured(3, QPointF(60, 70), QSizeF(300, 200), 2), Change::some);
+    EXPECT_EQ(numbers(table), (std::vector<int>{3, 21, 1}));
+    EXPECT_EQ(boundsOf(table, 3), QRectF(60, 70, 300, 200));
+}
+
+TEST(WindowTable, AManagersNewStackingReordersTheSameWindowsAndAnythingElseIsReadInFull) {
+    WindowTable table;
+    // Stacked 1, 2, 3; 4 listed but not stacked; 5 a dock in no list.
+    table.reset({window(1, 1, QPointF(0, 0), QSizeF(300, 200), Place::stacked),
+                 window(2, 2, QPointF(0, 0), QSizeF(300, 200), Place::stacked),
+                 window(3, 3, QPointF(0, 0), QSizeF(300, 200), Place::stacked),
+                 window(4, 4, QPointF(0, 0), QSizeF(300, 200), Place::listed),
+                 window(5, 5, QPointF(0, 0), QSizeF(300, 40), Place::root)},
+                false);
+    ASSERT_EQ(numbers(table), (std::vector<int>{5, 4, 3, 2, 1}));
+    EXPECT_EQ(table.restacked({2, 3, 1}), Change::some);
+    EXPECT_EQ(numbers(table), (std::vector<int>{5, 4, 1, 3, 2}));
+    EXPECT_EQ(table.restacked({2, 3, 1}), Change::none);
+    // A new window, one gone, one listed twice, one not stacked before.
+    EXPECT_EQ(table.restacked({2, 3, 1, 9}), Change::readAll);
+    EXPECT_EQ(table.restacked({2, 3}), Change::readAll);
+    EXPECT_EQ(table.restacked({2, 2, 1}), Change::readAll);
+    EXPECT_EQ(table.restacked({2, 4, 1}), Change::readAll);
+    EXPECT_EQ(numbers(table), (std::vector<int>{5, 4, 1, 3, 2}));
+}
+
+TEST(WindowTable, AWindowReadAgainKeepsItsPlaceAndComesAndGoesFromTheList) {
+    WindowTable table;
+    table.reset({window(1, 1, QPointF(0, 0), QSizeF(300, 200), Place::stacked),
+                 window(2, 2, QPointF(50, 50), QSizeF(300, 200), Place::stacked)},
+                false);
+    WindowFacts hidden = window(1, 1, QPointF(0, 0), QSizeF(300, 200));
+    hidden.shown = false;
+    table.update(hidden);
+    EXPECT_EQ(numbers(table), (std::vector<int>{2}));
+    WindowFacts back = window(1, 1, QPointF(10, 10), QSizeF(320, 200));
+    back.info.alpha = 0.5;
+    table.update(back);
+    EXPECT_EQ(numbers(table), (std::vector<int>{2, 1}));
+    EXPECT_EQ(table.windows()[1].alpha, 0.5);
+    // Its root child and its place in the stacking stay.
+    EXPECT_EQ(table.find(1)->top, 1u);
+    EXPECT_EQ(table.restacked({2, 1}), Change::some);
+    EXPECT_EQ(numbers(table), (std::vector<int>{1, 2}));
+    EXPECT_EQ(table.topConfigured(1, QPointF(30, 40), QSizeF(320, 200), 0), Change::some);
+    EXPECT_EQ(boundsOf(table, 1), QRectF(30, 40, 320, 200));
+    EXPECT_EQ(boundsOf(table, 2), QRectF(50, 50, 300, 200));
+}
