@@ -1,6 +1,8 @@
 // A crowded desktop for the window-list measures: makes COUNT small windows and one large one,
-// prints "ready" once the small ones are all shown, then keeps the large one moving (back and forth
-// across the screen, a move every 16 ms or --interval-ms) until it is killed.
+// prints "ready" once they are all shown and the desktop has settled (nothing changed on the root
+// for two seconds), then keeps the large one moving (back and forth across the screen, a move every
+// 16 ms or --interval-ms) until it is killed. None of them takes the focus, as a window manager
+// would otherwise pass it from each new window to the next for minutes.
 //   many_windows --count N [--interval-ms MS] [--override-redirect] [--still]
 // Managed windows are asked to move as a pager or xdotool asks (a configure request the window
 // manager carries out); override-redirect ones go in no manager's list.
@@ -24,6 +26,8 @@ double now() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
+xcb_atom_t userTime = XCB_ATOM_NONE;
+
 xcb_window_t makeWindow(xcb_connection_t* c, const xcb_screen_t* screen, int x, int y, int w, int h, bool overrideRedirect,
                         uint32_t events) {
     const xcb_window_t win = xcb_generate_id(c);
@@ -39,6 +43,10 @@ xcb_window_t makeWindow(xcb_connection_t* c, const xcb_screen_t* screen, int x, 
     hints[3] = uint32_t(w);
     hints[4] = uint32_t(h);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const uint32_t wmHints[9] = {1, 0};  // input hint: no focus
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, wmHints);
+    const uint32_t noUserTime = 0;  // not to be focused when shown
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, userTime, XCB_ATOM_CARDINAL, 32, 1, &noUserTime);
     const char wmClass[] = "many\0ManyWindows";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof wmClass, wmClass);
     xcb_map_window(c, win);
@@ -64,6 +72,12 @@ int main(int argc, char** argv) {
     }
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const int width = screen->width_in_pixels, height = screen->height_in_pixels;
+    {
+        const char name[] = "_NET_WM_USER_TIME";
+        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        if (reply) userTime = reply->atom;
+        std::free(reply);
+    }
 
     // Small windows in rows below the top bar, each too small to walk on; then the large one.
     int shown = 0;
@@ -82,6 +96,21 @@ int main(int argc, char** argv) {
         if ((e->response_type & ~0x80) == XCB_MAP_NOTIFY) ++shown;
         std::free(e);
     }
+    // Settled: two seconds without a word from the root (at most ten minutes).
+    const uint32_t rootEvents = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &rootEvents);
+    xcb_flush(c);
+    for (double quietSince = now(), began = now(); now() - quietSince < 2 && now() - began < 600;) {
+        pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+        ::poll(&p, 1, 100);
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            quietSince = now();
+            std::free(e);
+        }
+        if (xcb_connection_has_error(c)) return 1;
+    }
+    const uint32_t none = 0;
+    xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &none);
     std::printf("ready\n");
     std::fflush(stdout);
 

@@ -22,17 +22,24 @@ crowd=$build/bench/desktop/many_windows
 ping=$build/bench/settings/settings_ping_probe
 [ -x "$crowd" ] && [ -x "$ping" ] || { echo "many-windows: helpers not built under $build"; exit 1; }
 
-# The cat goes out from the island's menu; true once its panel is shown.
-out() { xwininfo -name "Kettlepaw Roaming" 2>/dev/null | grep -q IsViewable; }
+# The cat goes out from the island's menu; true once its panel is shown. The panel is looked for
+# among the root's children only, and then by its id: a walk of the whole tree asks for every
+# window's name, which takes seconds on a crowded desktop.
+panel=
+out() {
+  [ -n "$panel" ] || panel=$(xdotool search --maxdepth 1 --name '^Kettlepaw Roaming$' 2>/dev/null | head -1)
+  [ -n "$panel" ] && xwininfo -id "$panel" 2>/dev/null | grep -q IsViewable
+}
 send_out() {
   read -r W H < <(xdotool getdisplaygeometry)
-  local try waited
+  local try deadline
   for try in 1 2 3; do
     xdotool mousemove $((W / 2)) 3; sleep 1.5   # the island wakes under the pointer
     xdotool click 3; sleep 1                    # its menu
     xdotool key Down Return                     # "Let him out now"
     xdotool mousemove 20 $((H - 20))
-    for waited in $(seq 100); do out && return 0; sleep 0.1; done
+    deadline=$(($(date +%s) + 60))
+    until [ "$(date +%s)" -ge $deadline ]; do out && return 0; sleep 0.5; done
     xdotool key Escape
   done
   return 1
@@ -85,6 +92,7 @@ between() {
   send_out || { echo "many-windows: the cat did not go out"; exit 1; }
   sleep 5
   sed -i 's/^desktopRoam=true/desktopRoam=false/' "$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
+  # The panel goes with the cat: gone or hidden, it is home.
   local waited=0
   while out; do
     sleep 0.2; waited=$((waited + 1))

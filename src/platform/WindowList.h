@@ -57,8 +57,9 @@ public:
 // the root's mapped children, read through the clients in their frames. A window's bounds take in
 // its manager's frame. Of lists longer than kMaxWindows, the front-most windows are kept.
 // The whole list is read once; after that the server's word of a change updates what changed: a
-// window moved or resized from the event itself, a new stacking from the one list, a window's own
-// property from that window. Windows appearing, going or changing parents read it all again.
+// window moved or resized from the event itself, a new stacking from the one list, a window shown,
+// hidden or changing a property from that window. A new list of clients (or without a manager, a
+// new child of the root), a window changing parents or a dock shown anew read it all again.
 // With a scheduler, the list stops listening (its connection closed, so nothing piles up on either
 // side) once it has not been asked for a while, and reads everything again when next asked.
 // Without a display the list is empty.
@@ -91,6 +92,7 @@ private:
     void catchUp();
     void refresh();
     void readAgain();
+    bool holdsDock();
 
     ::xcb_connection_t* connection_ = nullptr;
     unsigned int root_ = 0;

@@ -62,12 +62,15 @@ constexpr std::size_t kMaxChildren = 64;
 // How far up from a client its root child is looked for.
 constexpr int kMaxDepth = 8;
 
+std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std::vector<xcb_window_t>& windows);
+
 }  // namespace
 
 struct WindowListX11::State {
     Atoms atoms;
     WindowTable table;
-    std::unordered_set<uint32_t> stale;  // windows to read again
+    std::unordered_set<uint32_t> stale;       // windows to read again
+    std::unordered_set<uint32_t> candidates;  // root children shown anew, outside the list
     bool restack = false;                // the manager's stacking list changed
     double rootWidth = 0, rootHeight = 0;
     int uses = 0;
@@ -148,6 +151,7 @@ void WindowListX11::release() {
     State& s = *state_;
     s.table.clear();
     s.stale.clear();
+    s.candidates.clear();
     s.restack = false;
 }
 
@@ -178,23 +182,48 @@ void WindowListX11::drainEvents() {
             const auto* e = reinterpret_cast<xcb_configure_notify_event_t*>(event);
             const QSizeF size(e->width, e->height);
             const QPointF at = insideOf(e->x, e->y, e->border_width);
-            WindowTable::Change change = WindowTable::Change::none;
-            if (e->event == root_)
-                change = s.table.topConfigured(e->window, at, size, e->above_sibling);
-            else if (e->event == e->window)
-                change = s.table.clientConfigured(e->window, at, size);
-            if (change == WindowTable::Change::readWindow) s.stale.insert(e->window);
-            if (change == WindowTable::Change::readAll) dirty_ = true;
+            if (e->event == root_) {
+                const auto change = s.table.topConfigured(e->window, at, size, e->above_sibling);
+                if (change == WindowTable::Change::readWindow) {
+                    for (uint32_t w : s.table.windowsIn(e->window)) s.stale.insert(w);
+                }
+                if (change == WindowTable::Change::readAll) dirty_ = true;
+            } else if (e->event == e->window) {
+                const auto change = s.table.clientConfigured(e->window, at, size);
+                if (change == WindowTable::Change::readWindow) s.stale.insert(e->window);
+            }
             break;
         }
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
         case XCB_DESTROY_NOTIFY:
+        case XCB_GRAVITY_NOTIFY: {
+            // Each of these events starts with the window it reports on, then the window concerned.
+            const uint32_t w = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
+            // A listed window, or the root child holding one: those windows are read again.
+            bool known = s.table.find(w) != nullptr;
+            if (known) s.stale.insert(w);
+            for (uint32_t inside : s.table.windowsIn(w)) {
+                s.stale.insert(inside);
+                known = true;
+            }
+            if (known || (event->response_type & ~0x80) != XCB_MAP_NOTIFY) break;
+            // Shown anew: without a manager, a window of the list; with one, a popup or a tooltip
+            // unless it is a dock the manager lists nowhere.
+            if (s.table.rootOrder())
+                dirty_ = true;
+            else if (reinterpret_cast<xcb_map_notify_event_t*>(event)->event == root_)
+                s.candidates.insert(w);
+            break;
+        }
         case XCB_CREATE_NOTIFY:
+            // Without a manager each new child of the root is a window of the list; with one, a new
+            // client comes with a new list of clients.
+            if (s.table.rootOrder()) dirty_ = true;
+            break;
         case XCB_REPARENT_NOTIFY:
         case XCB_CIRCULATE_NOTIFY:
-        case XCB_GRAVITY_NOTIFY:
-        case 0:  // an error: a window went away mid-read
+        case 0:  // an error
             dirty_ = true;
             break;
         default:
@@ -220,7 +249,31 @@ void WindowListX11::catchUp() {
             return;
         }
     }
+    if (!s.candidates.empty() && holdsDock()) {
+        refresh();
+        return;
+    }
     if (!s.stale.empty()) readAgain();
+}
+
+// Whether a root child shown anew outside the list is, or holds, a dock.
+bool WindowListX11::holdsDock() {
+    State& s = *state_;
+    const std::vector<xcb_window_t> shown(s.candidates.begin(), s.candidates.end());
+    s.candidates.clear();
+    xcb_connection_t* c = connection_;
+    std::vector<xcb_window_t> windows = shown;
+    for (const auto& children : childrenOf(c, shown)) windows.insert(windows.end(), children.begin(), children.end());
+    std::vector<xcb_get_property_cookie_t> asked;
+    asked.reserve(windows.size());
+    for (xcb_window_t w : windows) asked.push_back(ask(c, w, s.atoms.windowType, XCB_ATOM_ATOM, 32));
+    bool dock = false;
+    for (const auto& cookie : asked) {
+        auto* type = xcb_get_property_reply(c, cookie, nullptr);
+        for (uint32_t t : cardinals(type)) dock = dock || t == s.atoms.typeDock;
+        std::free(type);
+    }
+    return dock;
 }
 
 const std::vector<WindowInfo>& WindowListX11::onScreenWindows() {
@@ -545,10 +598,13 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
             f.origin = QPointF(origin->dst_x, origin->dst_y);
             f.size = QSizeF(geometry->width, geometry->height);
         }
-        if (f.top == f.window) f.topOrigin = f.origin;
+        if (f.top == f.window) {
+            f.topOrigin = f.origin;
+            f.topSize = f.size;
+        }
         if (topGeometry) {
             f.topOrigin = insideOf(topGeometry->x, topGeometry->y, topGeometry->border_width);
-            if (f.frame == f.top) f.frameSize = QSizeF(topGeometry->width, topGeometry->height);
+            f.topSize = QSizeF(topGeometry->width, topGeometry->height);
         }
         // Left, right, top, bottom.
         const auto margins = [](xcb_get_property_reply_t* reply) -> std::optional<QMarginsF> {
@@ -601,6 +657,7 @@ void WindowListX11::refresh() {
     dirty_ = false;
     s.restack = false;
     s.stale.clear();
+    s.candidates.clear();
     ++refreshes_;
     xcb_connection_t* c = connection_;
     using Place = WindowFacts::Place;

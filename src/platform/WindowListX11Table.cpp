@@ -10,11 +10,11 @@ QRectF windowBounds(const WindowFacts& f) {
     // The manager's frame (title bar) belongs to the window; a toolkit's shadow margin does not.
     // Where the manager does not say how large its frame is, the frame window itself tells.
     std::optional<QMarginsF> extents = f.frameExtents;
-    if (!extents && f.frame && f.frameSize.isValid()) {
+    if (!extents && f.frame && f.topSize.isValid()) {
         const double fx = f.topOrigin.x(), fy = f.topOrigin.y();
         extents = QMarginsF(std::max(x - fx, 0.0), std::max(y - fy, 0.0),
-                            std::max(fx + f.frameSize.width() - x - width, 0.0),
-                            std::max(fy + f.frameSize.height() - y - height, 0.0));
+                            std::max(fx + f.topSize.width() - x - width, 0.0),
+                            std::max(fy + f.topSize.height() - y - height, 0.0));
     }
     if (extents) {
         x -= extents->left();
@@ -91,9 +91,11 @@ WindowTable::Change WindowTable::topConfigured(uint32_t top, QPointF origin, QSi
         // Everything inside the root's child moves with it.
         f.origin += origin - f.topOrigin;
         f.topOrigin = origin;
-        if (f.frame == top) f.frameSize = size;
         if (f.window == top) f.size = size;
-        if (f.shownAt >= 0 && windowBounds(f) != before) change = Change::some;
+        // Resized, a frame may place a client held further down anew.
+        if (f.topSize != size && f.window != top && f.frame != top) change = Change::readWindow;
+        f.topSize = size;
+        if (change == Change::none && f.shownAt >= 0 && windowBounds(f) != before) change = Change::some;
         place(f);
     }
     if (!rootOrder_) return change;  // the manager's stacking list tells the order
@@ -115,7 +117,14 @@ WindowTable::Change WindowTable::topConfigured(uint32_t top, QPointF origin, QSi
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(to), moved);
     reindex(std::min(at, to), std::max(at, to));
     rebuild();
-    return Change::some;
+    return change == Change::readWindow ? change : Change::some;
+}
+
+std::vector<uint32_t> WindowTable::windowsIn(uint32_t top) const {
+    std::vector<uint32_t> out;
+    const auto [first, last] = underTop_.equal_range(top);
+    for (auto it = first; it != last; ++it) out.push_back(it->second);
+    return out;
 }
 
 WindowTable::Change WindowTable::clientConfigured(uint32_t window, QPointF offset, QSizeF size) {

@@ -25,10 +25,10 @@ struct WindowFacts {
     uint32_t frame = 0;   // its parent when that is a child of the root: its manager's frame; 0 when none
     uint32_t top = 0;     // the root's child that holds it (its frame, itself or a further ancestor); 0 unknown
     Place place = Place::root;
-    QPointF topOrigin;    // the inside of `top` on the root, when last told; the frame's, when framed
+    QPointF topOrigin;    // the inside of `top` on the root, when last told
     QPointF origin;       // the client's inside on the root
     QSizeF size;          // the client's inside
-    QSizeF frameSize;     // the frame's inside; empty without a frame
+    QSizeF topSize;       // the inside of `top`, when last told
     std::optional<QMarginsF> frameExtents;  // the manager's frame around the client, as the manager says
     std::optional<QMarginsF> shadow;        // a toolkit's shadow margin drawn inside the client
     bool shown = false;   // mapped and drawn, neither hidden nor a desktop background
@@ -55,8 +55,9 @@ public:
     void clear();
 
     // The root's child `top` was configured: its inside now lies at `origin`, `size` large, right
-    // above its sibling `below` (0: at the bottom).
+    // above its sibling `below` (0: at the bottom). Change::readWindow: the windows it holds.
     Change topConfigured(uint32_t top, QPointF origin, QSizeF size, uint32_t below);
+    std::vector<uint32_t> windowsIn(uint32_t top) const;
     // A listed client was configured inside its parent: its inside lies at `offset` there.
     Change clientConfigured(uint32_t window, QPointF offset, QSizeF size);
     // The manager's stacking list, back to front, changed.
@@ -65,6 +66,8 @@ public:
     void update(WindowFacts facts);
 
     const WindowFacts* find(uint32_t window) const;
+    // Whether the root's stacking orders the windows (no manager lists them).
+    bool rootOrder() const { return rootOrder_; }
     // Whether some window's root child is not known: its moves cannot be told apart.
     bool hasUnknownTop() const { return unknownTops_ > 0; }
     std::size_t size() const { return order_.size(); }

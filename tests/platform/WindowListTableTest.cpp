@@ -17,6 +17,7 @@ WindowFacts window(uint32_t w, uint32_t top, QPointF origin, QSizeF size, Place 
     f.top = top;
     f.place = place;
     f.topOrigin = top == w ? origin : QPointF();
+    if (top == w) f.topSize = size;
     f.origin = origin;
     f.size = size;
     f.shown = true;
@@ -30,7 +31,7 @@ WindowFacts framed(uint32_t w, uint32_t frame, QPointF frameOrigin, QSizeF frame
     WindowFacts f = window(w, frame, frameOrigin + offset, size, place);
     f.frame = frame;
     f.topOrigin = frameOrigin;
-    f.frameSize = frameSize;
+    f.topSize = frameSize;
     return f;
 }
 
@@ -54,6 +55,7 @@ TEST(WindowTable, AMoveOrResizeUpdatesThatWindowAloneFromTheEvent) {
     // a frame that says how large it is, with a shadow margin.
     WindowFacts deep = window(30, 300, QPointF(505, 120), QSizeF(200, 100));
     deep.topOrigin = QPointF(500, 100);
+    deep.topSize = QSizeF(210, 125);
     deep.frameExtents = QMarginsF(5, 20, 5, 5);
     deep.shadow = QMarginsF(2, 2, 2, 2);
     table.reset({window(10, 10, QPointF(0, 0), QSizeF(300, 200)),
@@ -73,9 +75,12 @@ TEST(WindowTable, AMoveOrResizeUpdatesThatWindowAloneFromTheEvent) {
     EXPECT_EQ(table.topConfigured(200, QPointF(150, 60), QSizeF(500, 220), 10), Change::some);
     EXPECT_EQ(table.clientConfigured(20, QPointF(0, 20), QSizeF(500, 200)), Change::some);
     EXPECT_EQ(boundsOf(table, 20), QRectF(150, 60, 500, 220));
-    // The root child two levels up moves: the client deep inside with it, its margins kept.
+    // The root child two levels up moves: the client deep inside with it, its margins kept; when it
+    // is resized, the client's place in it is read again.
     EXPECT_EQ(table.topConfigured(300, QPointF(450, 150), QSizeF(210, 125), 200), Change::some);
     EXPECT_EQ(boundsOf(table, 30), QRectF(452, 152, 206, 121));
+    EXPECT_EQ(table.topConfigured(300, QPointF(450, 150), QSizeF(250, 125), 200), Change::readWindow);
+    EXPECT_EQ(table.windowsIn(300), (std::vector<uint32_t>{30}));
     // Inside a parent whose place is not kept, the window itself is read again.
     EXPECT_EQ(table.clientConfigured(30, QPointF(5, 20), QSizeF(180, 100)), Change::readWindow);
     // A bare window's own word of itself is the root's word again; unknown windows change nothing.
