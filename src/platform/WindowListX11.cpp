@@ -589,6 +589,7 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
         auto* strut = xcb_get_property_reply(c, p.strut, nullptr);
         auto* strutPartial = xcb_get_property_reply(c, p.strutPartial, nullptr);
 
+        f.gone = !attributes;
         f.shown = attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
                   attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
         WindowInfo& info = f.info;

@@ -53,7 +53,7 @@ void WindowTable::reset(std::vector<WindowFacts> backToFront, bool rootOrder) {
         const WindowFacts& kept = facts_.at(w);
         if (kept.top)
             underTop_.emplace(kept.top, w);
-        else
+        else if (!kept.gone)
             ++unknownTops_;
     }
     rebuild();

@@ -32,6 +32,7 @@ struct WindowFacts {
     std::optional<QMarginsF> frameExtents;  // the manager's frame around the client, as the manager says
     std::optional<QMarginsF> shadow;        // a toolkit's shadow margin drawn inside the client
     bool shown = false;   // mapped and drawn, neither hidden nor a desktop background
+    bool gone = false;    // the server no longer knows it
     WindowInfo info;      // what else the list gives; its bounds follow from the above
     int shownAt = -1;     // its index in the list, -1 when not in it
 };

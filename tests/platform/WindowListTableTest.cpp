@@ -92,10 +92,15 @@ TEST(WindowTable, AMoveOrResizeUpdatesThatWindowAloneFromTheEvent) {
     // The order is the manager's: a sibling's word does not change it.
     EXPECT_EQ(numbers(table), (std::vector<int>{30, 20, 10}));
 
-    // A window whose root child is not known: any root child's move may be its, so all is read.
+    // A window whose root child is not known: any root child's move may be its, so all is read;
+    // unless the window has gone.
     WindowFacts lost = window(40, 0, QPointF(0, 0), QSizeF(300, 200));
     table.reset({lost}, false);
     EXPECT_EQ(table.topConfigured(999, QPointF(1, 1), QSizeF(1, 1), 0), Change::readAll);
+    lost.gone = true;
+    lost.shown = false;
+    table.reset({lost}, false);
+    EXPECT_EQ(table.topConfigured(999, QPointF(1, 1), QSizeF(1, 1), 0), Change::none);
 }
 
 TEST(WindowTable, WithoutAManagerTheRootsStackingOrdersTheWindows) {
