@@ -6,6 +6,9 @@ source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo python3
 faketime_lib=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1)
 [ -n "$faketime_lib" ] || { echo "libfaketime missing: skipped"; exit 77; }
+# A sanitized app wants its runtime first among the preloaded libraries.
+asan_lib=$(ldd "${KP_BUILD_DIR:?}/src/app/kettlepaw" 2>/dev/null | awk '/libasan/ {print $3}')
+preload="${asan_lib:+$asan_lib }$faketime_lib"
 kp_scratch_dir kp-clock-set-back
 kp_app_home "$scratch"
 printf 'onboardedV1=true\n' >"$conf"
@@ -19,7 +22,7 @@ kp_write_cat "$record" hunger=42.75 energy=80 birth=$((written - 864000)) savedA
 run_at() {
   back=$1
   kp_launch_app "$back days back" "$scratch/app-$back.log" \
-    LD_PRELOAD="$faketime_lib" FAKETIME="-${back}d" FAKETIME_DONT_FAKE_MONOTONIC=1
+    LD_PRELOAD="$preload" FAKETIME="-${back}d" FAKETIME_DONT_FAKE_MONOTONIC=1
   kp_stop_app || kp_fail "$back days back: the app did not exit 0 on SIGTERM"
   kp_expect_nothing_aside "$XDG_DATA_HOME"
   python3 - "$record" "$written" "$back" <<'PY' || kp_fail "$back days back"
