@@ -2,21 +2,25 @@
 // prints "ready" once they are all shown and the desktop has settled (nothing changed on the root
 // for two seconds), then keeps the large one moving (back and forth across the screen, a move every
 // 16 ms or --interval-ms) until it is killed. None of them takes the focus, as a window manager
-// would otherwise pass it from each new window to the next for minutes.
+// would otherwise pass it from each new window to the next for minutes. SIGUSR1 opens one more
+// window, as an application opening one mid-outing; SIGUSR2 closes the last one so opened.
 //   many_windows --count N [--interval-ms MS] [--override-redirect] [--still]
 // Managed windows are asked to move as a pager or xdotool asks (a configure request the window
 // manager carries out); override-redirect ones go in no manager's list.
 #include <xcb/xcb.h>
 
 #include <poll.h>
+#include <signal.h>
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +31,8 @@ double now() {
 }
 
 xcb_atom_t userTime = XCB_ATOM_NONE;
+// Lock-free, so safe to count in a signal handler.
+std::atomic<int> opens{0}, closes{0};
 
 xcb_window_t makeWindow(xcb_connection_t* c, const xcb_screen_t* screen, int x, int y, int w, int h, bool overrideRedirect,
                         uint32_t events) {
@@ -114,11 +120,27 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
 
+    struct sigaction act{};
+    act.sa_handler = [](int signal) { (signal == SIGUSR1 ? opens : closes).fetch_add(1); };
+    ::sigaction(SIGUSR1, &act, nullptr);
+    ::sigaction(SIGUSR2, &act, nullptr);
+    std::vector<xcb_window_t> opened;
+    int opensDone = 0, closesDone = 0;
+
     const double start = now();
     for (int frame = 0;; ++frame) {
         // Answers and events are read and dropped, so none pile up here.
         while (xcb_generic_event_t* e = xcb_poll_for_event(c)) std::free(e);
         if (xcb_connection_has_error(c)) return 0;
+        for (; opensDone < opens; ++opensDone) {
+            const int step = int(opened.size()) % 8;
+            opened.push_back(makeWindow(c, screen, 200 + 60 * step, 160 + 40 * step, 400, 240, overrideRedirect, 0));
+        }
+        for (; closesDone < closes; ++closesDone) {
+            if (opened.empty()) continue;
+            xcb_destroy_window(c, opened.back());
+            opened.pop_back();
+        }
         if (!still) {
             const double t = now() - start;
             const uint32_t to[] = {uint32_t(100 + (width - 800) * (0.5 - 0.5 * std::cos(t * 0.8))), uint32_t(bigY)};

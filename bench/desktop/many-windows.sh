@@ -3,7 +3,9 @@
 # 5000"), on a display of its own under openbox, makes that many small windows and one large one
 # that keeps moving (bench/desktop/ManyWindows.cpp), lets the cat out from the island's menu and
 # measures the app's main thread over KP_MANY_SECONDS (default 20) and how long it keeps a ping
-# waiting; the reference panel then runs on the same display. Last, between outings (roaming
+# waiting: while the cat goes out (its first read of the windows), while it is out, and while an
+# application opens and closes a window twice mid-outing; the reference panel then runs on the same
+# display. Last, between outings (roaming
 # switched off after one outing), the X server's memory growth over a minute while the window moves
 # fast (a move every 2 ms, as a drag across the screen on a quick pointer).
 # Fails when the main thread's share with the most windows is over three times that with the fewest
@@ -56,7 +58,7 @@ one() {
   local n=$1
   kp_cost_setup "$build" --no-compositor
   "$crowd" --count "$n" >"$KP_COST_SCRATCH/crowd.log" 2>&1 & pids+=($!)
-  local waited=0
+  local crowd_pid=$! waited=0
   until grep -qs ready "$KP_COST_SCRATCH/crowd.log"; do
     sleep 0.2; waited=$((waited + 1))
     [ $waited -lt 1500 ] || { echo "many-windows: $n windows were not shown"; exit 1; }
@@ -64,19 +66,28 @@ one() {
   kp_cost_settings 'desktopRoam=false' 'openIdleSeconds=2' 'peekIdleSeconds=3' 'soundOn=false' 'musicOn=false'
   kp_cost_start KP_TEST_SEED=7
   sleep 8  # the greeting, then the island hides
+  # The longest wait from the menu to a few seconds after the cat is out.
+  "$ping" --seconds 15 >"$KP_COST_SCRATCH/start.log" 2>&1 & local probe=$!
   send_out || { echo "many-windows: the cat did not go out ($n windows)"; exit 1; }
-  sleep 2
-  "$ping" --seconds "$seconds" >"$KP_COST_SCRATCH/ping.log" 2>&1 & local probe=$!
+  wait $probe
+  "$ping" --seconds "$seconds" >"$KP_COST_SCRATCH/ping.log" 2>&1 & probe=$!
   local m0 m1
   m0=$(thread_cpu_ns "$APP_PID")
   kp_cost_measure "$seconds"
   m1=$(thread_cpu_ns "$APP_PID")
   wait $probe
   out || echo "many-windows: the cat came home before the measure ended"
+  # An application opens a window and closes it again, twice.
+  "$ping" --seconds 10 >"$KP_COST_SCRATCH/open.log" 2>&1 & probe=$!
+  sleep 1
+  for _ in 1 2; do kill -USR1 "$crowd_pid"; sleep 2; kill -USR2 "$crowd_pid"; sleep 2; done
+  wait $probe
   MAIN=$(awk -v a="$m0" -v b="$m1" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * (b - a) / 1e9 / s }')
   echo "$n windows (load $(cut -d' ' -f1 /proc/loadavg)): main thread $MAIN% of one core, app $COST_CPU%," \
        "X server $COST_XCPU%, ping median $(awk '/median/ { print $3 }' "$KP_COST_SCRATCH/ping.log") ms" \
-       "worst $(awk '/worst/ { print $3 }' "$KP_COST_SCRATCH/ping.log") ms, $COST_RSS_MB MB"
+       "worst $(awk '/worst/ { print $3 }' "$KP_COST_SCRATCH/ping.log") ms, $COST_RSS_MB MB;" \
+       "worst ping wait while going out $(awk '/worst/ { print $3 }' "$KP_COST_SCRATCH/start.log") ms," \
+       "while windows open and close $(awk '/worst/ { print $3 }' "$KP_COST_SCRATCH/open.log") ms"
   [ -n "$refpanel" ] && REFPANEL_ONLY=floor "$refpanel" 10 2>&1 | sed 's/^/  on the same display: /'
 }
 
