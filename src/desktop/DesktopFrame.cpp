@@ -37,6 +37,9 @@ double sitTarget(DesktopCat::Pose pose) {
 void DesktopCat::tick(double now) {
     const double rawDt = now - last;
     last = now;
+    // Until the windows have been read the cat waits unseen where it comes out, so that it never
+    // falls through a window not yet known.
+    if (world_.windows && !world_.windows->ready()) return;
     // The window list reads the server again only after it reports a change, so this stays cheap.
     if (groundMoved()) rescanTerrain(now);
 

@@ -35,6 +35,8 @@ public:
     virtual ~WindowList() = default;
     // The visible windows, frontmost first; desktop backgrounds and hidden windows left out.
     virtual const std::vector<WindowInfo>& onScreenWindows() = 0;
+    // Whether the windows have been read: until then the list is empty and tells nothing of them.
+    virtual bool ready() { return true; }
     // The process of the application in front; 0 when unknown.
     virtual long long activePid() { return 0; }
 };
@@ -46,23 +48,28 @@ public:
         ++reads;
         return windows;
     }
+    bool ready() override { return isReady; }
     long long activePid() override { return active; }
     std::vector<WindowInfo> windows;
     long long active = 0;
     int reads = 0;
+    bool isReady = true;
 };
 
 // The X server's windows. With a window manager: its stacking list (_NET_CLIENT_LIST_STACKING), the
-// clients it lists unstacked and the docks it lists nowhere, with the EWMH properties; without one,
-// the root's mapped children, read through the clients in their frames. A window's bounds take in
-// its manager's frame. Of lists longer than kMaxWindows, the front-most windows are kept.
+// clients it lists unstacked and the docks it lists nowhere (among the root's children that frame
+// no client, and in them), with the EWMH properties; without one, the root's mapped children, read
+// through the clients in their frames. A window's bounds take in its manager's frame. Of lists
+// longer than kMaxWindows, the front-most windows are kept.
 // The whole list is read once; after that the server's word of a change updates what changed: a
-// window moved or resized from the event itself, a new stacking from the one list, a window shown,
-// hidden or changing a property from that window. A new list of clients (or without a manager, a
-// new child of the root), a window changing parents or a dock shown anew read it all again.
+// window moved or resized from the event itself, a new list of the manager's (without one, a root
+// child made, gone or restacked) by reading the windows new to it, a window shown, hidden, changing
+// a property or changing parents by reading that window alone. Reads are made on a thread of their
+// own, so the caller never waits on the server: until the first is done the list is empty and not
+// ready(); after that it holds the last answer until the next is in.
 // With a scheduler, the list stops listening (its connection closed, so nothing piles up on either
 // side) once it has not been asked for a while, and reads everything again when next asked.
-// Without a display the list is empty.
+// Without a display the list is empty (and ready).
 class WindowListX11 final : public WindowList {
 public:
     explicit WindowListX11(Scheduler* scheduler = nullptr);
@@ -71,9 +78,11 @@ public:
     WindowListX11& operator=(const WindowListX11&) = delete;
 
     const std::vector<WindowInfo>& onScreenWindows() override;
+    bool ready() override;
     long long activePid() override;
-    // Times the whole list was read from the server; for tests.
+    // Times the whole list was read from the server, and windows read in all; for tests.
     int refreshes() const { return refreshes_; }
+    int windowReads() const { return windowReads_; }
     // Whether the list holds a connection (and so hears of changes); for tests.
     bool listening() const { return connection_ != nullptr; }
     static WindowListX11& shared();
@@ -89,18 +98,23 @@ private:
     void idleCheck();
     void release();
     void drainEvents();
-    void catchUp();
-    void refresh();
-    void readAgain();
-    bool holdsDock();
+    void catchUp(bool active = false);
+    void startReading();
+    void stopReading();
+    bool reading() const;
+    bool collect();
+    void takeAnswer();
+    void askActive();
 
     ::xcb_connection_t* connection_ = nullptr;
     unsigned int root_ = 0;
     bool tried_ = false;
     bool dirty_ = true;
+    bool ready_ = false;
     bool activeDirty_ = true;
     long long activePid_ = 0;
     int refreshes_ = 0;
+    int windowReads_ = 0;
     Scheduler* scheduler_ = nullptr;
     std::unique_ptr<State> state_;
 };

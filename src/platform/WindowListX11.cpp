@@ -11,10 +11,15 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -49,6 +54,8 @@ struct Atoms {
 
 using x11::cardinals;
 using x11::internAtom;
+using Place = WindowFacts::Place;
+using Listed = WindowTable::Listed;
 
 xcb_get_property_cookie_t ask(xcb_connection_t* c, xcb_window_t w, xcb_atom_t atom, xcb_atom_t type, uint32_t length) {
     return xcb_get_property(c, 0, w, atom, type, 0, length);
@@ -62,7 +69,43 @@ constexpr std::size_t kMaxChildren = 64;
 // How far up from a client its root child is looked for.
 constexpr int kMaxDepth = 8;
 
+// The manager's lists: the stacking, back to front, each window once where it is front-most; then
+// the clients it lists only unstacked (some managers keep their docks out of the stacking order).
+struct ManagerLists {
+    std::vector<uint32_t> stacked, listed;
+    bool present = false;  // a manager keeps the lists
+};
+
+// What one read asks of the server. Made on the main thread, carried out on a thread of its own,
+// which has the connection to itself meanwhile.
+struct Ask {
+    bool all = false;        // the whole list anew
+    bool rootOrder = false;  // no manager lists the windows: the root's children are the list
+    bool lists = false;      // the manager's lists changed; without a manager, the root's children
+    std::vector<uint32_t> known;     // sorted: the windows listed; without a manager, the root children holding them
+    std::vector<WindowFacts> again;  // to read again, in the frame and root child they have
+    std::vector<uint32_t> moved;     // changed parents: placed anew and read; without a manager, windows
+                                     // whose root child is to be read through its client anew
+    std::vector<uint32_t> shown;     // root children shown anew outside the list: docks among them are read
+};
+
+// What the server answered.
+struct Answer {
+    bool all = false;
+    bool managed = false;              // after a whole read: a manager lists the windows
+    bool unmanaged = false;            // after a partial read: the manager's lists have gone
+    bool relisted = false;             // the list's members and order were read anew
+    QSizeF rootSize;                   // after a whole read
+    std::vector<WindowFacts> read;     // a whole read: the list, back to front; else the listed windows read
+    std::vector<WindowFacts> placed;   // windows new to the list (and without a manager, root children read anew)
+    std::optional<ManagerLists> lists;
+    std::vector<uint32_t> rootChildren;  // back to front, when the new windows' places follow from it
+    int reads = 0;                       // windows read
+};
+
 std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std::vector<xcb_window_t>& windows);
+Answer readAll(xcb_connection_t* c, xcb_window_t root, const Atoms& a);
+Answer readSome(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, Ask ask);
 
 }  // namespace
 
@@ -70,17 +113,24 @@ struct WindowListX11::State {
     Atoms atoms;
     WindowTable table;
     std::unordered_set<uint32_t> stale;       // windows to read again
+    std::unordered_set<uint32_t> moved;       // windows that changed parents
     std::unordered_set<uint32_t> candidates;  // root children shown anew, outside the list
-    bool restack = false;                // the manager's stacking list changed
+    bool lists = false;                       // the manager's lists (without one, the root's children) changed
     double rootWidth = 0, rootHeight = 0;
     int uses = 0;
     WorkId idleCheck = 0;
+    // The read in flight. Until it has answered, nothing else uses the connection and the table
+    // stays as it is; the server's word of changes waits in the connection's queue.
+    std::thread reader;
+    std::atomic<bool> answered{false};
+    Answer answer;
 };
 
 WindowListX11::WindowListX11(Scheduler* scheduler) : scheduler_(scheduler), state_(std::make_unique<State>()) {}
 
 WindowListX11::~WindowListX11() {
     if (scheduler_ && state_->idleCheck) scheduler_->cancel(state_->idleCheck);
+    stopReading();
     if (connection_) xcb_disconnect(connection_);
 }
 
@@ -118,8 +168,10 @@ bool WindowListX11::connect() {
     }
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(c);
-    dirty_ = activeDirty_ = true;
+    dirty_ = true;
+    ready_ = false;
+    // Asked now, while the connection is free: the first read of the windows may take a while.
+    askActive();
     return true;
 }
 
@@ -143,34 +195,55 @@ void WindowListX11::idleCheck() {
 // Between outings nobody reads the server's word of moves: the connection goes, and with it every
 // event the server would otherwise keep for it.
 void WindowListX11::release() {
+    stopReading();
     if (connection_) xcb_disconnect(connection_);
     connection_ = nullptr;
     tried_ = false;
     dirty_ = activeDirty_ = true;
+    ready_ = false;
     activePid_ = 0;
     State& s = *state_;
     s.table.clear();
     s.stale.clear();
+    s.moved.clear();
     s.candidates.clear();
-    s.restack = false;
+    s.lists = false;
 }
 
+// A read in flight is cut short: the connection is shut, so that every wait in it ends at once.
+void WindowListX11::stopReading() {
+    State& s = *state_;
+    if (!s.reader.joinable()) return;
+    if (!s.answered.load(std::memory_order_acquire)) ::shutdown(xcb_get_file_descriptor(connection_), SHUT_RDWR);
+    s.reader.join();
+    s.answer = Answer{};
+    s.answered.store(false, std::memory_order_relaxed);
+}
+
+bool WindowListX11::reading() const { return state_->reader.joinable(); }
+
 // Takes in what the server has reported since the last call: a window moved or resized updates its
-// entry; a property the list is made of marks that window to be read again, a new stacking the
-// order, windows appearing, going or changing parents the whole list; the active window is marked
-// to be asked again.
+// entry; a property the list is made of marks that window to be read again, a new list of the
+// manager's (without one, a root child made, gone or restacked) the list's order and members, a
+// window changing parents that window; the active window is marked to be asked again.
 void WindowListX11::drainEvents() {
     State& s = *state_;
     const Atoms& a = s.atoms;
+    WindowTable& table = s.table;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        switch (event->response_type & ~0x80) {
+        const uint8_t type = event->response_type & ~0x80;
+        switch (type) {
         case XCB_PROPERTY_NOTIFY: {
             const auto* e = reinterpret_cast<xcb_property_notify_event_t*>(event);
             if (e->window == root_) {
-                if (e->atom == a.active) activeDirty_ = true;
-                else if (e->atom == a.stacking) s.restack = true;
-                else if (e->atom == a.clients) dirty_ = true;
-            } else if (a.describes(e->atom) && s.table.find(e->window)) {
+                if (e->atom == a.active) {
+                    activeDirty_ = true;
+                } else if (e->atom == a.stacking || e->atom == a.clients) {
+                    // Without a manager until now: one has come, and everything is placed anew.
+                    if (table.rootOrder()) dirty_ = true;
+                    s.lists = true;
+                }
+            } else if (a.describes(e->atom) && table.find(e->window)) {
                 s.stale.insert(e->window);
             }
             break;
@@ -183,14 +256,15 @@ void WindowListX11::drainEvents() {
             const QSizeF size(e->width, e->height);
             const QPointF at = insideOf(e->x, e->y, e->border_width);
             if (e->event == root_) {
-                const auto change = s.table.topConfigured(e->window, at, size, e->above_sibling);
+                const auto change = table.topConfigured(e->window, at, size, e->above_sibling);
                 if (change == WindowTable::Change::readWindow) {
-                    for (uint32_t w : s.table.windowsIn(e->window)) s.stale.insert(w);
+                    for (uint32_t w : table.windowsIn(e->window)) s.stale.insert(w);
+                } else if (change == WindowTable::Change::findTops) {
+                    for (uint32_t w : table.withoutTop()) s.moved.insert(w);
                 }
-                if (change == WindowTable::Change::readAll) dirty_ = true;
             } else if (e->event == e->window) {
-                const auto change = s.table.clientConfigured(e->window, at, size);
-                if (change == WindowTable::Change::readWindow) s.stale.insert(e->window);
+                if (table.clientConfigured(e->window, at, size) == WindowTable::Change::readWindow)
+                    s.stale.insert(e->window);
             }
             break;
         }
@@ -199,31 +273,56 @@ void WindowListX11::drainEvents() {
         case XCB_DESTROY_NOTIFY:
         case XCB_GRAVITY_NOTIFY: {
             // Each of these events starts with the window it reports on, then the window concerned.
-            const uint32_t w = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
+            const auto* e = reinterpret_cast<xcb_map_notify_event_t*>(event);
+            const uint32_t w = e->window;
             // A listed window, or the root child holding one: those windows are read again.
-            bool known = s.table.find(w) != nullptr;
+            bool known = table.find(w) != nullptr;
             if (known) s.stale.insert(w);
-            for (uint32_t inside : s.table.windowsIn(w)) {
+            for (uint32_t inside : table.windowsIn(w)) {
                 s.stale.insert(inside);
                 known = true;
             }
-            if (known || (event->response_type & ~0x80) != XCB_MAP_NOTIFY) break;
-            // Shown anew: without a manager, a window of the list; with one, a popup or a tooltip
-            // unless it is a dock the manager lists nowhere.
-            if (s.table.rootOrder())
-                dirty_ = true;
-            else if (reinterpret_cast<xcb_map_notify_event_t*>(event)->event == root_)
+            if (known || type != XCB_MAP_NOTIFY || e->event != root_) break;
+            // A root child shown anew: without a manager, a window of the list; with one, a popup
+            // or a tooltip unless it is a dock the manager lists nowhere.
+            if (table.rootOrder())
+                s.lists = true;
+            else
                 s.candidates.insert(w);
             break;
         }
         case XCB_CREATE_NOTIFY:
             // Without a manager each new child of the root is a window of the list; with one, a new
             // client comes with a new list of clients.
-            if (s.table.rootOrder()) dirty_ = true;
+            if (table.rootOrder() && reinterpret_cast<xcb_create_notify_event_t*>(event)->parent == root_)
+                s.lists = true;
             break;
-        case XCB_REPARENT_NOTIFY:
+        case XCB_REPARENT_NOTIFY: {
+            const auto* e = reinterpret_cast<xcb_reparent_notify_event_t*>(event);
+            if (table.rootOrder()) {
+                // The root's children may be others now, and a root child may show another client:
+                // the one the window left and the one it went into are read through theirs anew.
+                s.lists = true;
+                if (const WindowFacts* f = table.find(e->window); f && f->top && f->top != e->window)
+                    s.moved.insert(f->top);
+                if (e->parent != root_) s.moved.insert(e->parent);
+                break;
+            }
+            // A listed window, or the windows in a root child that changed parents: placed anew.
+            bool known = table.find(e->window) != nullptr;
+            if (known) s.moved.insert(e->window);
+            for (uint32_t inside : table.windowsIn(e->window)) {
+                s.moved.insert(inside);
+                known = true;
+            }
+            if (!known && e->parent == root_) s.candidates.insert(e->window);
+            break;
+        }
         case XCB_CIRCULATE_NOTIFY:
-        case 0:  // an error
+            // Only the root's own stacking changes: it orders the list without a manager.
+            if (table.rootOrder()) s.lists = true;
+            break;
+        case 0:  // an error: what it concerns cannot be told
             dirty_ = true;
             break;
         default:
@@ -233,77 +332,186 @@ void WindowListX11::drainEvents() {
     }
 }
 
-// The list as the server has it now: read in full, or only where it changed.
-void WindowListX11::catchUp() {
-    drainEvents();
+// Starts a read of what changed, or of everything, on a thread of its own.
+void WindowListX11::startReading() {
     State& s = *state_;
+    if (xcb_connection_has_error(connection_)) return;
+    if (!dirty_ && !s.lists && s.stale.empty() && s.moved.empty() && s.candidates.empty()) return;
+    Ask ask;
     if (dirty_) {
-        refresh();
-        return;
-    }
-    if (s.restack) {
-        s.restack = false;
-        const auto stacking = x11::windowList(connection_, root_, s.atoms.stacking, kMaxWindows);
-        if (s.table.restacked(stacking) == WindowTable::Change::readAll) {
-            refresh();
-            return;
+        dirty_ = false;
+        ask.all = true;
+    } else {
+        const WindowTable& table = s.table;
+        ask.rootOrder = table.rootOrder();
+        ask.lists = s.lists || (ask.rootOrder && !s.moved.empty());
+        if (ask.lists) {
+            ask.known = ask.rootOrder ? table.tops() : table.windowIds();
+            std::sort(ask.known.begin(), ask.known.end());
+            ask.known.erase(std::unique(ask.known.begin(), ask.known.end()), ask.known.end());
         }
+        ask.moved.assign(s.moved.begin(), s.moved.end());
+        for (uint32_t w : s.stale) {
+            const WindowFacts* known = table.find(w);
+            if (!known || (!ask.rootOrder && s.moved.count(w))) continue;
+            WindowFacts f;
+            f.window = w;
+            f.frame = known->frame;
+            f.top = known->top;
+            ask.again.push_back(std::move(f));
+        }
+        ask.shown.assign(s.candidates.begin(), s.candidates.end());
     }
-    if (!s.candidates.empty() && holdsDock()) {
-        refresh();
-        return;
+    s.lists = false;
+    s.stale.clear();
+    s.moved.clear();
+    s.candidates.clear();
+
+    xcb_connection_t* c = connection_;
+    const xcb_window_t root = root_;
+    const Atoms atoms = s.atoms;
+    const QSizeF rootSize(s.rootWidth, s.rootHeight);
+    auto read = [&s, c, root, atoms, rootSize, ask = std::move(ask)]() mutable {
+        s.answer = ask.all ? readAll(c, root, atoms) : readSome(c, root, atoms, rootSize, std::move(ask));
+        s.answered.store(true, std::memory_order_release);
+    };
+    s.answered.store(false, std::memory_order_relaxed);
+    try {
+        s.reader = std::thread(std::move(read));
+    } catch (const std::system_error&) {
+        read();  // no thread to be had: read here
+        takeAnswer();
     }
-    if (!s.stale.empty()) readAgain();
 }
 
-// Whether a root child shown anew outside the list is, or holds, a dock.
-bool WindowListX11::holdsDock() {
+// Takes in the answer of a read that is done; false while one is still in flight.
+bool WindowListX11::collect() {
     State& s = *state_;
-    const std::vector<xcb_window_t> shown(s.candidates.begin(), s.candidates.end());
-    s.candidates.clear();
-    xcb_connection_t* c = connection_;
-    std::vector<xcb_window_t> windows = shown;
-    for (const auto& children : childrenOf(c, shown)) windows.insert(windows.end(), children.begin(), children.end());
-    std::vector<xcb_get_property_cookie_t> asked;
-    asked.reserve(windows.size());
-    for (xcb_window_t w : windows) asked.push_back(ask(c, w, s.atoms.windowType, XCB_ATOM_ATOM, 32));
-    bool dock = false;
-    for (const auto& cookie : asked) {
-        auto* type = xcb_get_property_reply(c, cookie, nullptr);
-        for (uint32_t t : cardinals(type)) dock = dock || t == s.atoms.typeDock;
-        std::free(type);
+    if (!s.reader.joinable()) return true;
+    if (!s.answered.load(std::memory_order_acquire)) return false;
+    s.reader.join();
+    takeAnswer();
+    return true;
+}
+
+void WindowListX11::takeAnswer() {
+    State& s = *state_;
+    Answer a = std::move(s.answer);
+    s.answer = Answer{};
+    s.answered.store(false, std::memory_order_relaxed);
+    windowReads_ += a.reads;
+    WindowTable& table = s.table;
+    if (a.all) {
+        ++refreshes_;
+        s.rootWidth = a.rootSize.width();
+        s.rootHeight = a.rootSize.height();
+        table.reset(std::move(a.read), !a.managed);
+        ready_ = true;
+        return;
     }
-    return dock;
+    // The manager has gone: everything is placed anew.
+    if (a.unmanaged) {
+        dirty_ = true;
+        return;
+    }
+    if (a.placed.empty() && !a.relisted) {
+        for (WindowFacts& f : a.read) table.update(std::move(f));
+        return;
+    }
+    std::vector<Listed> order;
+    if (table.rootOrder()) {
+        // Each root child, through the client it shows: as read now, or as kept.
+        std::unordered_map<uint32_t, uint32_t> anew;
+        for (const WindowFacts& f : a.placed) anew.emplace(f.top, f.window);
+        for (uint32_t top : a.rootChildren) {
+            if (const auto it = anew.find(top); it != anew.end()) {
+                order.push_back({it->second, Place::root});
+                continue;
+            }
+            for (uint32_t w : table.windowsIn(top)) order.push_back({w, Place::root});
+        }
+    } else {
+        const auto put = [&order](const std::vector<uint32_t>& windows, Place place) {
+            for (uint32_t w : windows) order.push_back({w, place});
+        };
+        if (a.lists) {
+            put(a.lists->stacked, Place::stacked);
+            put(a.lists->listed, Place::listed);
+        } else {
+            put(table.placed(Place::stacked), Place::stacked);
+            put(table.placed(Place::listed), Place::listed);
+        }
+        // The docks the manager lists nowhere stay on top, in the root's stacking.
+        std::vector<uint32_t> docks = table.placed(Place::root);
+        std::unordered_map<uint32_t, uint32_t> topOf;
+        for (const WindowFacts& f : a.placed) {
+            if (f.place != Place::root) continue;
+            docks.push_back(f.window);
+            topOf[f.window] = f.top;
+        }
+        if (!topOf.empty()) {
+            std::unordered_map<uint32_t, std::size_t> rank;
+            for (std::size_t i = 0; i < a.rootChildren.size(); ++i) rank[a.rootChildren[i]] = i + 1;
+            const auto key = [&](uint32_t w) {
+                const auto t = topOf.find(w);
+                const WindowFacts* kept = table.find(w);
+                const uint32_t top = t != topOf.end() ? t->second : kept ? kept->top : 0;
+                const auto r = rank.find(top);
+                // A root child before the windows inside it.
+                return std::make_pair(r == rank.end() ? 0 : r->second, w != top);
+            };
+            std::stable_sort(docks.begin(), docks.end(), [&](uint32_t x, uint32_t y) { return key(x) < key(y); });
+        }
+        put(docks, Place::root);
+    }
+    a.read.insert(a.read.end(), std::make_move_iterator(a.placed.begin()), std::make_move_iterator(a.placed.end()));
+    table.relist(order, std::move(a.read));
+}
+
+// The list as the server has it now, as far as the reads so far tell; with `active`, the active
+// window asked again first if it changed.
+void WindowListX11::catchUp(bool active) {
+    if (!collect()) return;
+    drainEvents();
+    if (active && activeDirty_) askActive();
+    startReading();
 }
 
 const std::vector<WindowInfo>& WindowListX11::onScreenWindows() {
     State& s = *state_;
     if (!connect()) return s.table.windows();
     used();
-    if (xcb_connection_has_error(connection_)) {
-        s.table.clear();
-        return s.table.windows();
-    }
     catchUp();
+    if (xcb_connection_has_error(connection_)) s.table.clear();
     return s.table.windows();
 }
 
-long long WindowListX11::activePid() {
-    if (!connect() || xcb_connection_has_error(connection_)) return 0;
+bool WindowListX11::ready() {
+    if (!connect()) return true;
     used();
-    drainEvents();
-    if (!activeDirty_) return activePid_;
+    catchUp();
+    return ready_ || xcb_connection_has_error(connection_);
+}
+
+void WindowListX11::askActive() {
     activeDirty_ = false;
     activePid_ = 0;
     xcb_connection_t* c = connection_;
     auto* reply = xcb_get_property_reply(c, ask(c, root_, state_->atoms.active, XCB_ATOM_WINDOW, 1), nullptr);
     const auto ids = cardinals(reply);
     std::free(reply);
-    if (ids.empty() || ids.front() == 0) return 0;
+    if (ids.empty() || ids.front() == 0) return;
     auto* pid = xcb_get_property_reply(c, ask(c, ids.front(), state_->atoms.pid, XCB_ATOM_CARDINAL, 1), nullptr);
     const auto pids = cardinals(pid);
     std::free(pid);
     if (!pids.empty()) activePid_ = pids.front();
+}
+
+long long WindowListX11::activePid() {
+    if (!connect() || xcb_connection_has_error(connection_)) return 0;
+    used();
+    // A read in flight has the connection: the last answer stands until it is done.
+    catchUp(true);
     return activePid_;
 }
 
@@ -542,23 +750,165 @@ std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std
     return out;
 }
 
+// The root's children, back to front; of more than the list keeps, the front-most.
+std::vector<xcb_window_t> rootChildren(xcb_connection_t* c, xcb_window_t root) {
+    std::vector<xcb_window_t> top;
+    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)) {
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        const auto n = static_cast<std::size_t>(std::max(xcb_query_tree_children_length(tree), 0));
+        const std::size_t skip = n > WindowListX11::kMaxWindows ? n - WindowListX11::kMaxWindows : 0;
+        top.assign(children + skip, children + n);
+        std::free(tree);
+    }
+    return top;
+}
+
+ManagerLists managerLists(xcb_connection_t* c, xcb_window_t root, const Atoms& a) {
+    ManagerLists out;
+    const std::vector<xcb_window_t> stack = x11::windowList(c, root, a.stacking, WindowListX11::kMaxWindows, &out.present);
+    std::unordered_set<xcb_window_t> listed;
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if (listed.insert(*it).second) out.stacked.push_back(*it);
+    }
+    std::reverse(out.stacked.begin(), out.stacked.end());
+    for (xcb_window_t w : x11::windowList(c, root, a.clients, WindowListX11::kMaxWindows)) {
+        if (listed.insert(w).second) out.listed.push_back(w);
+    }
+    out.present = out.present || !listed.empty();
+    return out;
+}
+
+// Of `windows`, those whose property `atom` holds `value` (or, with XCB_ATOM_NONE, that have it).
+std::unordered_set<xcb_window_t> marked(xcb_connection_t* c, const std::vector<xcb_window_t>& windows, xcb_atom_t atom,
+                                        xcb_atom_t value) {
+    std::vector<xcb_get_property_cookie_t> asked;
+    asked.reserve(windows.size());
+    for (xcb_window_t w : windows) asked.push_back(ask(c, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 32));
+    std::unordered_set<xcb_window_t> out;
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        auto* reply = xcb_get_property_reply(c, asked[i], nullptr);
+        if (reply && reply->type != XCB_ATOM_NONE) {
+            if (value == XCB_ATOM_NONE) out.insert(windows[i]);
+            for (uint32_t v : cardinals(reply))
+                if (value != XCB_ATOM_NONE && v == value) out.insert(windows[i]);
+        }
+        std::free(reply);
+    }
+    return out;
+}
+
+// The docks in `tops` (root children in no list) and in their children, each with its root child.
+std::vector<WindowFacts> docksIn(xcb_connection_t* c, const Atoms& a, const std::vector<xcb_window_t>& tops,
+                                 const std::unordered_set<xcb_window_t>& listed) {
+    const auto inner = childrenOf(c, tops);
+    std::vector<xcb_window_t> looked;
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        if (!listed.count(tops[i])) looked.push_back(tops[i]);
+        for (xcb_window_t child : inner[i])
+            if (!listed.count(child)) looked.push_back(child);
+    }
+    const auto docks = marked(c, looked, a.windowType, a.typeDock);
+    std::vector<WindowFacts> out;
+    const auto add = [&out](xcb_window_t w, xcb_window_t frame, xcb_window_t top) {
+        WindowFacts f;
+        f.window = w;
+        f.frame = frame;
+        f.top = top;
+        f.place = Place::root;
+        out.push_back(std::move(f));
+    };
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        if (docks.count(tops[i])) add(tops[i], 0, tops[i]);
+        for (xcb_window_t child : inner[i])
+            if (docks.count(child)) add(child, tops[i], tops[i]);
+    }
+    return out;
+}
+
+// With no manager's list: each root child, read through the client in it where a manager framed
+// one (marked with WM_STATE).
+std::vector<WindowFacts> clientsOf(xcb_connection_t* c, const Atoms& a, const std::vector<xcb_window_t>& tops) {
+    const auto inner = childrenOf(c, tops);
+    std::vector<xcb_window_t> looked = tops;
+    for (const auto& children : inner) looked.insert(looked.end(), children.begin(), children.end());
+    const auto clients = marked(c, looked, a.wmState, XCB_ATOM_NONE);
+    std::vector<WindowFacts> out;
+    out.reserve(tops.size());
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        xcb_window_t client = tops[i];
+        if (!clients.count(client)) {
+            const auto it = std::find_if(inner[i].begin(), inner[i].end(), [&](xcb_window_t w) { return clients.count(w); });
+            if (it != inner[i].end()) client = *it;
+        }
+        WindowFacts f;
+        f.window = client;
+        f.frame = client == tops[i] ? 0 : tops[i];
+        f.top = tops[i];
+        f.place = Place::root;
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+// Each window's root child, found by walking up from it, and its frame: its parent when that is a
+// root child. `isTop` names the root's children known.
+void placeWindows(xcb_connection_t* c, xcb_window_t root, const std::unordered_set<xcb_window_t>& isTop,
+                  std::vector<WindowFacts>& facts) {
+    std::vector<std::pair<std::size_t, xcb_window_t>> climbing;
+    for (std::size_t i = 0; i < facts.size(); ++i) {
+        WindowFacts& f = facts[i];
+        f.frame = 0;
+        f.top = isTop.count(f.window) ? f.window : 0;
+        if (!f.top) climbing.push_back({i, f.window});
+    }
+    for (int depth = 0; depth < kMaxDepth && !climbing.empty(); ++depth) {
+        std::vector<xcb_query_tree_cookie_t> asked;
+        asked.reserve(climbing.size());
+        for (const auto& [i, w] : climbing) asked.push_back(xcb_query_tree(c, w));
+        std::vector<std::pair<std::size_t, xcb_window_t>> higher;
+        for (std::size_t j = 0; j < climbing.size(); ++j) {
+            auto* tree = xcb_query_tree_reply(c, asked[j], nullptr);
+            if (!tree) continue;
+            WindowFacts& f = facts[climbing[j].first];
+            const xcb_window_t parent = tree->parent;
+            std::free(tree);
+            if (parent == root) {
+                f.top = climbing[j].second;
+            } else if (isTop.count(parent)) {
+                f.top = parent;
+                if (depth == 0) f.frame = parent;
+            } else if (parent != XCB_WINDOW_NONE) {
+                higher.push_back({climbing[j].first, parent});
+            }
+        }
+        climbing.swap(higher);
+    }
+}
+
 // Reads each window of `facts` (its window, frame and root child set): where it lies, whether it
-// is shown and its properties. Everything is asked at once, then the answers collected.
-void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, std::vector<WindowFacts>& facts) {
+// is shown and its properties. With `watch`, its changes are followed from before it is read, so
+// none falls between the two. Everything is asked at once, then the answers collected.
+void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, std::vector<WindowFacts>& facts,
+               bool watch) {
     struct Pending {
+        xcb_void_cookie_t watched;
         xcb_get_window_attributes_cookie_t attributes;
         xcb_get_geometry_cookie_t geometry, topGeometry;
         xcb_translate_coordinates_cookie_t origin;
         xcb_get_property_cookie_t frame, gtkFrame, type, state, pid, wmClass, opacity, strut, strutPartial;
     };
+    // A root child, or a client right inside one, lies where its geometry says: no need to ask.
+    const auto placedByParent = [](const WindowFacts& f) { return f.top == f.window || (f.frame && f.top == f.frame); };
     std::vector<Pending> pending;
     pending.reserve(facts.size());
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     for (const WindowFacts& f : facts) {
         const xcb_window_t w = f.window;
         Pending p{};
+        if (watch) p.watched = xcb_change_window_attributes_checked(c, w, XCB_CW_EVENT_MASK, &mask);
         p.attributes = xcb_get_window_attributes(c, w);
         p.geometry = xcb_get_geometry(c, w);
-        p.origin = xcb_translate_coordinates(c, w, root, 0, 0);
+        if (!placedByParent(f)) p.origin = xcb_translate_coordinates(c, w, root, 0, 0);
         if (f.top && f.top != w) p.topGeometry = xcb_get_geometry(c, f.top);
         p.frame = ask(c, w, a.frameExtents, XCB_ATOM_CARDINAL, 4);
         p.gtkFrame = ask(c, w, a.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
@@ -575,9 +925,10 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
     for (std::size_t i = 0; i < facts.size(); ++i) {
         const Pending& p = pending[i];
         WindowFacts& f = facts[i];
+        const bool byParent = placedByParent(f);
         auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
         auto* geometry = xcb_get_geometry_reply(c, p.geometry, nullptr);
-        auto* origin = xcb_translate_coordinates_reply(c, p.origin, nullptr);
+        auto* origin = byParent ? nullptr : xcb_translate_coordinates_reply(c, p.origin, nullptr);
         auto* topGeometry = f.top && f.top != f.window ? xcb_get_geometry_reply(c, p.topGeometry, nullptr) : nullptr;
         auto* frame = xcb_get_property_reply(c, p.frame, nullptr);
         auto* gtkFrame = xcb_get_property_reply(c, p.gtkFrame, nullptr);
@@ -588,24 +939,28 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
         auto* opacity = xcb_get_property_reply(c, p.opacity, nullptr);
         auto* strut = xcb_get_property_reply(c, p.strut, nullptr);
         auto* strutPartial = xcb_get_property_reply(c, p.strutPartial, nullptr);
+        // A window already gone only answers with an error, taken here.
+        if (watch) std::free(xcb_request_check(c, p.watched));
 
         f.gone = !attributes;
-        f.shown = attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+        const bool placed = geometry && (byParent ? f.top == f.window || topGeometry : origin != nullptr);
+        f.shown = attributes && placed && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
                   attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
         WindowInfo& info = f.info;
         info = WindowInfo{};
         info.number = static_cast<int>(f.window & 0x7fffffff);
-        if (geometry && origin) {
-            f.origin = QPointF(origin->dst_x, origin->dst_y);
+        if (topGeometry) {
+            f.topOrigin = insideOf(topGeometry->x, topGeometry->y, topGeometry->border_width);
+            f.topSize = QSizeF(topGeometry->width, topGeometry->height);
+        }
+        if (placed) {
+            const QPointF inside = insideOf(geometry->x, geometry->y, geometry->border_width);
+            f.origin = !byParent ? QPointF(origin->dst_x, origin->dst_y) : f.top == f.window ? inside : f.topOrigin + inside;
             f.size = QSizeF(geometry->width, geometry->height);
         }
         if (f.top == f.window) {
             f.topOrigin = f.origin;
             f.topSize = f.size;
-        }
-        if (topGeometry) {
-            f.topOrigin = insideOf(topGeometry->x, topGeometry->y, topGeometry->border_width);
-            f.topSize = QSizeF(topGeometry->width, topGeometry->height);
         }
         // Left, right, top, bottom.
         const auto margins = [](xcb_get_property_reply_t* reply) -> std::optional<QMarginsF> {
@@ -650,172 +1005,120 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
     }
 }
 
-}  // namespace
+QSizeF rootSizeOf(xcb_connection_t* c, xcb_window_t root) {
+    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr);
+    const QSizeF size = geometry ? QSizeF(geometry->width, geometry->height) : QSizeF(0, 0);
+    std::free(geometry);
+    return size;
+}
 
-void WindowListX11::refresh() {
-    State& s = *state_;
-    const Atoms& a = s.atoms;
-    dirty_ = false;
-    s.restack = false;
-    s.stale.clear();
-    s.candidates.clear();
-    ++refreshes_;
-    xcb_connection_t* c = connection_;
-    using Place = WindowFacts::Place;
+// The whole list, back to front. With a manager: its stacking, the clients it lists unstacked and
+// the docks it lists nowhere on top; without one, the root's children read through their clients.
+Answer readAll(xcb_connection_t* c, xcb_window_t root, const Atoms& a) {
+    Answer out;
+    out.all = true;
+    const ManagerLists lists = managerLists(c, root, a);
+    out.managed = lists.present;
+    const std::vector<xcb_window_t> tops = rootChildren(c, root);
+    out.rootSize = rootSizeOf(c, root);
+    std::vector<WindowFacts>& entries = out.read;
+    if (lists.present) {
+        const auto add = [&entries](const std::vector<uint32_t>& windows, Place place) {
+            for (uint32_t w : windows) {
+                WindowFacts f;
+                f.window = w;
+                f.place = place;
+                entries.push_back(std::move(f));
+            }
+        };
+        add(lists.stacked, Place::stacked);
+        add(lists.listed, Place::listed);
+        placeWindows(c, root, std::unordered_set<xcb_window_t>(tops.begin(), tops.end()), entries);
+        // Docks and panels the manager lists nowhere (a bar of a tiling manager): among the root's
+        // children that are no client's frame, and in them.
+        std::unordered_set<xcb_window_t> taken;
+        for (const WindowFacts& f : entries) taken.insert(f.top ? f.top : f.window);
+        std::unordered_set<xcb_window_t> listed(lists.stacked.begin(), lists.stacked.end());
+        listed.insert(lists.listed.begin(), lists.listed.end());
+        std::vector<xcb_window_t> others;
+        for (xcb_window_t t : tops)
+            if (!taken.count(t)) others.push_back(t);
+        for (WindowFacts& f : docksIn(c, a, others, listed)) entries.push_back(std::move(f));
+    } else {
+        entries = clientsOf(c, a, tops);
+    }
+    readFacts(c, root, a, out.rootSize, entries, true);
+    out.reads = static_cast<int>(entries.size());
+    return out;
+}
 
-    // Bottom to top: the window manager's stacking list; the clients it lists only unstacked (some
-    // managers keep their docks out of the stacking order) above them. A window listed twice
-    // counts where it is front-most.
-    bool managed = false;
-    std::vector<xcb_window_t> stack = x11::windowList(c, root_, a.stacking, kMaxWindows, &managed);
-    std::unordered_set<xcb_window_t> listed;
-    std::vector<xcb_window_t> unique;
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-        if (listed.insert(*it).second) unique.push_back(*it);
-    }
-    stack.assign(unique.rbegin(), unique.rend());
-    const std::size_t stacked = stack.size();
-    for (xcb_window_t w : x11::windowList(c, root_, a.clients, kMaxWindows)) {
-        if (listed.insert(w).second) stack.push_back(w);
-    }
-    managed = managed || !listed.empty();
-
-    // The root's children and theirs: a reparenting manager's frames hold its clients one level
-    // down, and some docks and panels are in no list at all.
-    std::vector<xcb_window_t> top;
-    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root_), nullptr)) {
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        const auto n = static_cast<std::size_t>(std::max(xcb_query_tree_children_length(tree), 0));
-        const std::size_t skip = n > kMaxWindows ? n - kMaxWindows : 0;
-        top.assign(children + skip, children + n);
-        std::free(tree);
-    }
-    const std::unordered_set<xcb_window_t> isTop(top.begin(), top.end());
-    const auto inner = childrenOf(c, top);
-    std::unordered_map<xcb_window_t, xcb_window_t> frameOf;
-    for (std::size_t i = 0; i < top.size(); ++i) {
-        for (xcb_window_t child : inner[i]) frameOf[child] = top[i];
-    }
-    // Of the windows in no list: whether a manager marked them as its clients, and their type.
-    struct Mark {
-        xcb_window_t w;
-        xcb_get_property_cookie_t state, type;
-    };
-    std::vector<Mark> marks;
-    for (std::size_t i = 0; i < top.size(); ++i) {
-        if (!listed.count(top[i]))
-            marks.push_back({top[i], ask(c, top[i], a.wmState, a.wmState, 2), ask(c, top[i], a.windowType, XCB_ATOM_ATOM, 32)});
-        for (xcb_window_t child : inner[i]) {
-            if (!listed.count(child))
-                marks.push_back({child, ask(c, child, a.wmState, a.wmState, 2), ask(c, child, a.windowType, XCB_ATOM_ATOM, 32)});
-        }
-    }
-    std::unordered_set<xcb_window_t> clients, docks;
-    for (const Mark& m : marks) {
-        auto* state = xcb_get_property_reply(c, m.state, nullptr);
-        auto* type = xcb_get_property_reply(c, m.type, nullptr);
-        if (state && state->type != XCB_ATOM_NONE) clients.insert(m.w);
-        for (uint32_t t : cardinals(type)) {
-            if (t == a.typeDock) docks.insert(m.w);
-        }
-        std::free(state);
-        std::free(type);
-    }
-
-    // Back to front.
-    std::vector<WindowFacts> entries;
-    const auto add = [&](xcb_window_t w, xcb_window_t frame, Place place) {
+// What changed: the windows read again, those new to the list or placed anew, and the lists.
+Answer readSome(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, Ask ask) {
+    Answer out;
+    const auto known = [&ask](uint32_t w) { return std::binary_search(ask.known.begin(), ask.known.end(), w); };
+    std::vector<WindowFacts>& placed = out.placed;
+    std::vector<WindowFacts> moved;
+    for (uint32_t w : ask.moved) {
         WindowFacts f;
         f.window = w;
-        f.frame = frame;
-        f.top = frame ? frame : isTop.count(w) ? w : 0;
-        f.place = place;
-        entries.push_back(std::move(f));
-    };
-    if (managed) {
-        for (std::size_t i = 0; i < stack.size(); ++i) {
-            const auto f = frameOf.find(stack[i]);
-            add(stack[i], f == frameOf.end() ? 0 : f->second, i < stacked ? Place::stacked : Place::listed);
-        }
-        // Docks and panels the manager lists nowhere (a bar of a tiling manager), on top.
-        for (std::size_t i = 0; i < top.size(); ++i) {
-            if (docks.count(top[i])) add(top[i], 0, Place::root);
-            for (xcb_window_t child : inner[i]) {
-                if (docks.count(child)) add(child, top[i], Place::root);
-            }
-        }
-    } else {
-        // No list: the root's children, each read through its client where a manager framed it.
-        for (std::size_t i = 0; i < top.size(); ++i) {
-            xcb_window_t client = top[i];
-            if (!clients.count(client)) {
-                for (xcb_window_t child : inner[i]) {
-                    if (clients.count(child)) {
-                        client = child;
-                        break;
-                    }
+        moved.push_back(std::move(f));
+    }
+    if (ask.rootOrder && ask.lists) {
+        out.relisted = true;
+        out.rootChildren = rootChildren(c, root);
+        const std::unordered_set<xcb_window_t> isTop(out.rootChildren.begin(), out.rootChildren.end());
+        // The root children new to the list, and those holding a window that changed parents.
+        placeWindows(c, root, isTop, moved);
+        std::unordered_set<xcb_window_t> anew;
+        for (const WindowFacts& f : moved)
+            if (f.top) anew.insert(f.top);
+        moved.clear();
+        std::vector<xcb_window_t> tops;
+        for (xcb_window_t t : out.rootChildren)
+            if (!known(t) || anew.count(t)) tops.push_back(t);
+        placed = clientsOf(c, a, tops);
+    } else if (!ask.rootOrder) {
+        if (ask.lists) {
+            out.relisted = true;
+            out.lists = managerLists(c, root, a);
+            out.unmanaged = !out.lists->present;
+            if (out.unmanaged) return out;
+            for (const auto* windows : {&out.lists->stacked, &out.lists->listed}) {
+                for (uint32_t w : *windows) {
+                    if (known(w)) continue;
+                    WindowFacts f;
+                    f.window = w;
+                    placed.push_back(std::move(f));
                 }
             }
-            add(client, client == top[i] ? 0 : top[i], Place::root);
+        }
+        if (!placed.empty() || !moved.empty() || !ask.shown.empty()) out.rootChildren = rootChildren(c, root);
+        const std::unordered_set<xcb_window_t> isTop(out.rootChildren.begin(), out.rootChildren.end());
+        placeWindows(c, root, isTop, placed);
+        placeWindows(c, root, isTop, moved);
+        if (!ask.shown.empty()) {
+            // Shown anew and still a root child: a dock among them, or in them, joins the list.
+            std::vector<xcb_window_t> shown;
+            for (xcb_window_t w : ask.shown)
+                if (isTop.count(w)) shown.push_back(w);
+            std::unordered_set<xcb_window_t> listed;
+            if (out.lists) {
+                listed.insert(out.lists->stacked.begin(), out.lists->stacked.end());
+                listed.insert(out.lists->listed.begin(), out.lists->listed.end());
+            }
+            for (WindowFacts& f : docksIn(c, a, shown, listed))
+                if (!known(f.window)) placed.push_back(std::move(f));
         }
     }
-
-    // Clients held deeper in their frames: their root child, found by walking up.
-    std::vector<std::pair<std::size_t, xcb_window_t>> climbing;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (!entries[i].top) climbing.push_back({i, entries[i].window});
-    }
-    for (int depth = 0; depth < kMaxDepth && !climbing.empty(); ++depth) {
-        std::vector<xcb_query_tree_cookie_t> asked;
-        asked.reserve(climbing.size());
-        for (const auto& [i, w] : climbing) asked.push_back(xcb_query_tree(c, w));
-        std::vector<std::pair<std::size_t, xcb_window_t>> higher;
-        for (std::size_t j = 0; j < climbing.size(); ++j) {
-            auto* tree = xcb_query_tree_reply(c, asked[j], nullptr);
-            if (!tree) continue;
-            if (tree->parent == root_)
-                entries[climbing[j].first].top = climbing[j].second;
-            else if (tree->parent != XCB_WINDOW_NONE)
-                higher.push_back({climbing[j].first, tree->parent});
-            std::free(tree);
-        }
-        climbing.swap(higher);
-    }
-
-    auto* rootGeometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, root_), nullptr);
-    s.rootWidth = rootGeometry ? rootGeometry->width : 0;
-    s.rootHeight = rootGeometry ? rootGeometry->height : 0;
-    std::free(rootGeometry);
-
-    // Their changes are followed from before they are read, so none falls between the two; a
-    // window already gone only answers with an error, taken here.
-    std::vector<xcb_void_cookie_t> watched;
-    watched.reserve(entries.size());
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    for (const WindowFacts& f : entries)
-        watched.push_back(xcb_change_window_attributes_checked(c, f.window, XCB_CW_EVENT_MASK, &mask));
-    readFacts(c, root_, a, QSizeF(s.rootWidth, s.rootHeight), entries);
-    for (xcb_void_cookie_t cookie : watched) std::free(xcb_request_check(c, cookie));
-    s.table.reset(std::move(entries), !managed);
-    xcb_flush(c);
+    readFacts(c, root, a, rootSize, placed, true);
+    readFacts(c, root, a, rootSize, moved, true);
+    readFacts(c, root, a, rootSize, ask.again, false);
+    out.reads = static_cast<int>(placed.size() + moved.size() + ask.again.size());
+    out.read = std::move(moved);
+    out.read.insert(out.read.end(), std::make_move_iterator(ask.again.begin()), std::make_move_iterator(ask.again.end()));
+    return out;
 }
 
-void WindowListX11::readAgain() {
-    State& s = *state_;
-    std::vector<WindowFacts> facts;
-    facts.reserve(s.stale.size());
-    for (uint32_t w : s.stale) {
-        if (const WindowFacts* known = s.table.find(w)) {
-            WindowFacts f;
-            f.window = w;
-            f.frame = known->frame;
-            f.top = known->top;
-            facts.push_back(std::move(f));
-        }
-    }
-    s.stale.clear();
-    readFacts(connection_, root_, s.atoms, QSizeF(s.rootWidth, s.rootHeight), facts);
-    for (WindowFacts& f : facts) s.table.update(std::move(f));
-}
+}  // namespace
 
 }  // namespace kp

@@ -1,7 +1,6 @@
 #include "platform/WindowListX11Table.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace kp {
 
@@ -36,8 +35,8 @@ void WindowTable::clear() {
     facts_.clear();
     slot_.clear();
     underTop_.clear();
+    untopped_.clear();
     windows_.clear();
-    unknownTops_ = 0;
 }
 
 void WindowTable::reset(std::vector<WindowFacts> backToFront, bool rootOrder) {
@@ -47,16 +46,67 @@ void WindowTable::reset(std::vector<WindowFacts> backToFront, bool rootOrder) {
     facts_.reserve(backToFront.size());
     for (WindowFacts& f : backToFront) {
         const uint32_t w = f.window;
-        if (!facts_.emplace(w, std::move(f)).second) continue;
+        if (f.gone || !facts_.emplace(w, std::move(f)).second) continue;
         slot_[w] = order_.size();
         order_.push_back(w);
-        const WindowFacts& kept = facts_.at(w);
-        if (kept.top)
-            underTop_.emplace(kept.top, w);
-        else if (!kept.gone)
-            ++unknownTops_;
+        link(facts_.at(w));
     }
     rebuild();
+}
+
+void WindowTable::link(const WindowFacts& f) {
+    if (f.top)
+        underTop_.emplace(f.top, f.window);
+    else
+        untopped_.insert(f.window);
+}
+
+void WindowTable::unlink(const WindowFacts& f) {
+    untopped_.erase(f.window);
+    const auto [first, last] = underTop_.equal_range(f.top);
+    for (auto it = first; it != last; ++it) {
+        if (it->second == f.window) {
+            underTop_.erase(it);
+            break;
+        }
+    }
+}
+
+void WindowTable::remove(uint32_t window) {
+    const auto it = facts_.find(window);
+    if (it == facts_.end()) return;
+    const bool shown = it->second.shownAt >= 0;
+    unlink(it->second);
+    facts_.erase(it);
+    const std::size_t at = slot_.at(window);
+    slot_.erase(window);
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(at));
+    reindex(at, order_.size());
+    if (shown) rebuild();
+}
+
+void WindowTable::relist(const std::vector<Listed>& backToFront, std::vector<WindowFacts> read) {
+    std::unordered_map<uint32_t, WindowFacts> fresh;
+    fresh.reserve(read.size());
+    for (WindowFacts& f : read) {
+        const uint32_t w = f.window;
+        fresh.insert_or_assign(w, std::move(f));
+    }
+    std::vector<WindowFacts> entries;
+    entries.reserve(backToFront.size());
+    for (const Listed& l : backToFront) {
+        if (const auto it = fresh.find(l.window); it != fresh.end()) {
+            entries.push_back(std::move(it->second));
+            fresh.erase(it);
+        } else if (const auto kept = facts_.find(l.window); kept != facts_.end()) {
+            entries.push_back(std::move(kept->second));
+            facts_.erase(kept);
+        } else {
+            continue;
+        }
+        entries.back().place = l.place;
+    }
+    reset(std::move(entries), rootOrder_);
 }
 
 void WindowTable::rebuild() {
@@ -83,7 +133,7 @@ void WindowTable::reindex(std::size_t from, std::size_t to) {
 WindowTable::Change WindowTable::topConfigured(uint32_t top, QPointF origin, QSizeF size, uint32_t below) {
     const auto [first, last] = underTop_.equal_range(top);
     // Not a root child of the list's; unless some window's root child is not known.
-    if (first == last) return unknownTops_ ? Change::readAll : Change::none;
+    if (first == last) return untopped_.empty() ? Change::none : Change::findTops;
     Change change = Change::none;
     for (auto it = first; it != last; ++it) {
         WindowFacts& f = facts_.at(it->second);
@@ -142,38 +192,21 @@ WindowTable::Change WindowTable::clientConfigured(uint32_t window, QPointF offse
     return f.shownAt >= 0 && windowBounds(f) != before ? Change::some : Change::none;
 }
 
-WindowTable::Change WindowTable::restacked(const std::vector<uint32_t>& stacking) {
-    std::size_t stacked = 0;
-    for (uint32_t w : order_) stacked += facts_.at(w).place == WindowFacts::Place::stacked;
-    // Only the order of the same windows may have changed; a window new to the list, gone from it
-    // or listed twice is read in full.
-    if (stacking.size() != stacked) return Change::readAll;
-    std::unordered_set<uint32_t> seen;
-    seen.reserve(stacking.size());
-    for (uint32_t w : stacking) {
-        const auto it = facts_.find(w);
-        if (it == facts_.end() || it->second.place != WindowFacts::Place::stacked || !seen.insert(w).second)
-            return Change::readAll;
-    }
-    std::vector<uint32_t> order = stacking;
-    for (uint32_t w : order_) {
-        if (facts_.at(w).place != WindowFacts::Place::stacked) order.push_back(w);
-    }
-    if (order == order_) return Change::none;
-    order_.swap(order);
-    reindex(0, order_.size() - 1);
-    rebuild();
-    return Change::some;
-}
-
 void WindowTable::update(WindowFacts facts) {
     const auto it = facts_.find(facts.window);
     if (it == facts_.end()) return;
+    if (facts.gone) {
+        remove(facts.window);
+        return;
+    }
     WindowFacts& f = it->second;
     const bool wasShown = f.shownAt >= 0;
     facts.place = f.place;
-    facts.top = f.top;
     facts.shownAt = f.shownAt;
+    if (facts.top != f.top) {
+        unlink(f);
+        link(facts);
+    }
     f = std::move(facts);
     const bool shown = f.shown && f.info.number > 0;
     if (shown != wasShown) {
@@ -183,6 +216,22 @@ void WindowTable::update(WindowFacts facts) {
         entry = f.info;
         entry.bounds = windowBounds(f);
     }
+}
+
+std::vector<uint32_t> WindowTable::placed(WindowFacts::Place place) const {
+    std::vector<uint32_t> out;
+    for (uint32_t w : order_)
+        if (facts_.at(w).place == place) out.push_back(w);
+    return out;
+}
+
+std::vector<uint32_t> WindowTable::windowIds() const { return order_; }
+
+std::vector<uint32_t> WindowTable::tops() const {
+    std::vector<uint32_t> out;
+    out.reserve(underTop_.size());
+    for (const auto& [top, w] : underTop_) out.push_back(top);
+    return out;
 }
 
 const WindowFacts* WindowTable::find(uint32_t window) const {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kp {
@@ -47,7 +48,12 @@ public:
         none,        // nothing listed changed
         some,        // the list is up to date again
         readWindow,  // that window must be read again
-        readAll,     // the whole list must be read again
+        findTops,    // the windows whose root child is not known must be placed anew (withoutTop())
+    };
+    // A window's place in a new list.
+    struct Listed {
+        uint32_t window = 0;
+        WindowFacts::Place place = WindowFacts::Place::root;
     };
 
     // After a read of the whole list: its windows from the back to the front, each once. With
@@ -61,16 +67,23 @@ public:
     std::vector<uint32_t> windowsIn(uint32_t top) const;
     // A listed client was configured inside its parent: its inside lies at `offset` there.
     Change clientConfigured(uint32_t window, QPointF offset, QSizeF size);
-    // The manager's stacking list, back to front, changed.
-    Change restacked(const std::vector<uint32_t>& stacking);
-    // A window read again (not shown when it has gone); its place and root child stay.
+    // The list anew, back to front: the windows it kept keep their facts unless `read` holds newer
+    // ones; a window in neither is left out, as is one that has gone.
+    void relist(const std::vector<Listed>& backToFront, std::vector<WindowFacts> read);
+    // A window read again, with its frame and root child as found; it keeps its place. One that has
+    // gone leaves the list.
     void update(WindowFacts facts);
 
     const WindowFacts* find(uint32_t window) const;
+    // The windows of one place, back to front.
+    std::vector<uint32_t> placed(WindowFacts::Place place) const;
+    // Every window, and every root child that holds one, in no order.
+    std::vector<uint32_t> windowIds() const;
+    std::vector<uint32_t> tops() const;
+    // The windows whose root child is not known: their moves cannot be told apart.
+    std::vector<uint32_t> withoutTop() const { return {untopped_.begin(), untopped_.end()}; }
     // Whether the root's stacking orders the windows (no manager lists them).
     bool rootOrder() const { return rootOrder_; }
-    // Whether some window's root child is not known: its moves cannot be told apart.
-    bool hasUnknownTop() const { return unknownTops_ > 0; }
     std::size_t size() const { return order_.size(); }
     // The shown windows, front to back.
     const std::vector<WindowInfo>& windows() const { return windows_; }
@@ -79,14 +92,17 @@ private:
     void place(WindowFacts& f);
     void rebuild();
     void reindex(std::size_t from, std::size_t to);
+    void link(const WindowFacts& f);
+    void unlink(const WindowFacts& f);
+    void remove(uint32_t window);
 
     std::vector<uint32_t> order_;  // back to front
     std::unordered_map<uint32_t, WindowFacts> facts_;
     std::unordered_map<uint32_t, std::size_t> slot_;        // window -> index in order_
     std::unordered_multimap<uint32_t, uint32_t> underTop_;  // root child -> the windows it holds
     std::vector<WindowInfo> windows_;
+    std::unordered_set<uint32_t> untopped_;                // listed windows whose root child is not known
     bool rootOrder_ = false;
-    int unknownTops_ = 0;
 };
 
 }  // namespace kp

@@ -63,6 +63,29 @@ TEST_F(DesktopFrame, TheMugTheTrickSetsDownRidesItsWindow) {
     EXPECT_DOUBLE_EQ(cat->cup->p.y(), placed.y() + 30);
 }
 
+// On a crowded desktop the window list takes a while to read the first time.
+TEST(DesktopFirstRead, TheCatWaitsUnseenUntilTheWindowsAreReadThenLandsOnTheOneBelow) {
+    test::DesktopPlanWorld w;
+    w.addWindow(21, QRectF(300, 400, 600, 400));
+    const std::vector<WindowInfo> desktop = w.windows.windows;
+    w.windows.windows.clear();
+    w.windows.isReady = false;
+    DesktopCat cat(w.screen, w.world());
+    const QPointF start = cat.feet;
+    const auto tick = [&] {
+        w.clock.advance(1.0 / 60);
+        cat.tick(w.clock.now());
+    };
+    for (int i = 0; i < 120; ++i) tick();
+    EXPECT_EQ(cat.feet, start);
+    EXPECT_EQ(cat.appear, 0);
+    w.windows.windows = desktop;
+    w.windows.isReady = true;
+    for (int i = 0; i < 300 && (cat.falling || cat.flight); ++i) tick();
+    EXPECT_EQ(cat.window, 21);
+    EXPECT_EQ(cat.feet.y(), 400);
+    EXPECT_GT(cat.appear, 0.9);
+}
 
 TEST(DesktopBreakPerch, GoneOnceTheBreakIsTakenSoADroppedCatFallsThroughItsPlace) {
     test::DesktopPlanWorld w;

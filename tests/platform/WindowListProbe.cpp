@@ -137,12 +137,21 @@ const std::vector<WindowInfo>& waitFor(WindowListX11& list, const std::function<
     return list.onScreenWindows();
 }
 
+// Asks until the list has been read (it reads on a thread of its own), at most 60 s.
+bool waitReady(WindowListX11& list) {
+    for (int i = 0; i < 30000; ++i) {
+        if (list.ready()) return true;
+        usleep(2000);
+    }
+    return false;
+}
+
 // Whether what `list` keeps up to date from the server's events is what a fresh read finds: tried
 // until it holds (the manager may still be at work), at most 60 s.
 bool sameAsFresh(WindowListX11& list) {
     for (int i = 0; i < 3000; ++i) {
         WindowListX11 fresh;
-        if (list.onScreenWindows() == fresh.onScreenWindows()) return true;
+        if (waitReady(fresh) && list.onScreenWindows() == fresh.onScreenWindows()) return true;
         usleep(20000);
     }
     return false;
@@ -239,6 +248,56 @@ int frames() {
     });
     w = findPid(moved, 8888);
     check(w && w->bounds == QRectF(140, 200, 500, 318), "the top follows the moved frame");
+
+    // A client new to the manager's lists, in front of the first: that window alone is read, and the
+    // list is what a fresh read finds.
+    check(sameAsFresh(list), "the managed desktop as a fresh read finds it");
+    int reads = list.refreshes(), windowsRead = list.windowReads();
+    const xcb_window_t newFrame = makeWindow(200, 150, 300, 218, 0, "Frame");
+    const xcb_window_t newcomer = makeChild(newFrame, 0, 18, 300, 200);
+    markClient(newcomer, 9999);
+    setCardinals(root, "_NET_CLIENT_LIST", {client, shy, dock, newcomer}, XCB_ATOM_WINDOW);
+    setCardinals(root, "_NET_CLIENT_LIST_STACKING", {client, newcomer, shy}, XCB_ATOM_WINDOW);
+    xcb_flush(c);
+    auto& added = waitFor(list, [](const auto& l) { return findPid(l, 9999) != nullptr; });
+    const WindowInfo* n = findPid(added, 9999);
+    check(n && n->bounds == QRectF(200, 150, 300, 218) && indexOf(added, newcomer) < indexOf(added, client),
+          "a new client is listed, in front of the one below it");
+    std::printf("windows read for the new client: %d, whole reads: %d\n", list.windowReads() - windowsRead,
+                list.refreshes() - reads);
+    check(list.refreshes() == reads && list.windowReads() == windowsRead + 1,
+          "a new list of clients reads the new client alone");
+    check(sameAsFresh(list), "with the new client, the list is what a fresh read finds");
+
+    // One taken out of the lists leaves without a read.
+    reads = list.refreshes();
+    windowsRead = list.windowReads();
+    setCardinals(root, "_NET_CLIENT_LIST", {shy, dock, newcomer}, XCB_ATOM_WINDOW);
+    setCardinals(root, "_NET_CLIENT_LIST_STACKING", {newcomer, shy}, XCB_ATOM_WINDOW);
+    xcb_flush(c);
+    auto& dropped = waitFor(list, [](const auto& l) { return !findPid(l, 8888); });
+    check(!findPid(dropped, 8888) && list.refreshes() == reads && list.windowReads() == windowsRead,
+          "a client out of the lists leaves without a read");
+    check(sameAsFresh(list), "without it, the list is what a fresh read finds");
+
+    // Framed anew (its manager moves it into another frame): that window alone is read again. Its
+    // unmapping, new parent and mapping may reach the list apart: at most one read each.
+    const xcb_window_t otherFrame = makeWindow(900, 100, 300, 248, 0, "Frame");
+    check(sameAsFresh(list), "a new frame changes nothing");
+    reads = list.refreshes();
+    windowsRead = list.windowReads();
+    xcb_reparent_window(c, newcomer, otherFrame, 0, 48);
+    xcb_flush(c);
+    auto& reframed = waitFor(list, [](const auto& l) {
+        const WindowInfo* r = findPid(l, 9999);
+        return r && r->bounds == QRectF(900, 100, 300, 248);
+    });
+    n = findPid(reframed, 9999);
+    check(n && n->bounds == QRectF(900, 100, 300, 248), "a window in a new frame takes in that frame");
+    std::printf("windows read for the new parent: %d, whole reads: %d\n", list.windowReads() - windowsRead,
+                list.refreshes() - reads);
+    check(list.refreshes() == reads && list.windowReads() - windowsRead <= 3, "a new parent reads that window alone");
+    check(sameAsFresh(list), "in its new frame, the list is what a fresh read finds");
     xcb_disconnect(c);
     std::printf("%d failed\n", failures);
     return failures == 0 ? 0 : 1;
@@ -383,9 +442,27 @@ int main(int argc, char** argv) {
         const uint32_t away[] = {600, 500};
         xcb_configure_window(c, front, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, away);
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // the move is done
+        list.onScreenWindows();
+        check(list.listening() && waitReady(list), "asked again, it listens and reads the desktop");
         const WindowInfo* f = find(list.onScreenWindows(), front);
-        check(f && f->bounds.topLeft() == QPointF(600, 500) && list.listening(),
-              "asked again, it reads the desktop as it is now");
+        check(f && f->bounds.topLeft() == QPointF(600, 500), "as it is now");
+
+        // With no manager, a window made, and one gone, read that window alone.
+        check(sameAsFresh(list), "the desktop as a fresh read finds it");
+        reads = list.refreshes();
+        int windowsRead = list.windowReads();
+        const xcb_window_t late = makeWindow(200, 600, 300, 100, 7777, "Late");
+        auto& made = waitFor(list, [&](const auto& l) { return find(l, late) != nullptr; });
+        check(indexOf(made, late) == 0, "a window made is listed in front");
+        std::printf("windows read for the new window: %d, whole reads: %d\n", list.windowReads() - windowsRead,
+                    list.refreshes() - reads);
+        // Its making and its mapping may reach the list apart: at most one read each.
+        check(list.refreshes() == reads && list.windowReads() - windowsRead <= 2, "a window made reads it alone");
+        check(sameAsFresh(list), "with it, the list is what a fresh read finds");
+        xcb_destroy_window(c, late);
+        xcb_flush(c);
+        waitFor(list, [&](const auto& l) { return !find(l, late); });
+        check(list.refreshes() == reads && sameAsFresh(list), "a window gone leaves without a whole read");
     }
 
     if (mode == "managed") {
@@ -426,8 +503,11 @@ int main(int argc, char** argv) {
 
         // Minimised by the user (as a taskbar or xdotool asks the manager), then brought back.
         const xcb_window_t shy = makeWindow(700, 500, 200, 120, 6666, "Shy");
+        reads = list.refreshes();
         auto& shown = waitFor(list, [&](const auto& l) { return find(l, shy) != nullptr; });
         check(find(shown, shy) != nullptr, "a new window is listed");
+        check(list.refreshes() == reads, "a new window is not read in full");
+        check(sameAsFresh(list), "with the new window, the list is what a fresh read finds");
         xcb_client_message_event_t iconify{};
         iconify.response_type = XCB_CLIENT_MESSAGE;
         iconify.format = 32;

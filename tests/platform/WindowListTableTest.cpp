@@ -92,11 +92,12 @@ TEST(WindowTable, AMoveOrResizeUpdatesThatWindowAloneFromTheEvent) {
     // The order is the manager's: a sibling's word does not change it.
     EXPECT_EQ(numbers(table), (std::vector<int>{30, 20, 10}));
 
-    // A window whose root child is not known: any root child's move may be its, so all is read;
-    // unless the window has gone.
+    // A window whose root child is not known: any root child's move may be its, so it is placed
+    // anew; unless the window has gone.
     WindowFacts lost = window(40, 0, QPointF(0, 0), QSizeF(300, 200));
     table.reset({lost}, false);
-    EXPECT_EQ(table.topConfigured(999, QPointF(1, 1), QSizeF(1, 1), 0), Change::readAll);
+    EXPECT_EQ(table.topConfigured(999, QPointF(1, 1), QSizeF(1, 1), 0), Change::findTops);
+    EXPECT_EQ(table.withoutTop(), (std::vector<uint32_t>{40}));
     lost.gone = true;
     lost.shown = false;
     table.reset({lost}, false);
@@ -127,7 +128,7 @@ TEST(WindowTable, WithoutAManagerTheRootsStackingOrdersTheWindows) {
     EXPECT_EQ(boundsOf(table, 3), QRectF(60, 70, 300, 200));
 }
 
-TEST(WindowTable, AManagersNewStackingReordersTheSameWindowsAndAnythingElseIsReadInFull) {
+TEST(WindowTable, ANewListKeepsTheWindowsItKnowsTakesInTheNewOnesReadAndDropsTheRest) {
     WindowTable table;
     // Stacked 1, 2, 3; 4 listed but not stacked; 5 a dock in no list.
     table.reset({window(1, 1, QPointF(0, 0), QSizeF(300, 200), Place::stacked),
@@ -137,15 +138,40 @@ TEST(WindowTable, AManagersNewStackingReordersTheSameWindowsAndAnythingElseIsRea
                  window(5, 5, QPointF(0, 0), QSizeF(300, 40), Place::root)},
                 false);
     ASSERT_EQ(numbers(table), (std::vector<int>{5, 4, 3, 2, 1}));
-    EXPECT_EQ(table.restacked({2, 3, 1}), Change::some);
+    const auto list = [](std::vector<uint32_t> stacked, std::vector<uint32_t> listed, std::vector<uint32_t> root) {
+        std::vector<WindowTable::Listed> out;
+        for (uint32_t w : stacked) out.push_back({w, Place::stacked});
+        for (uint32_t w : listed) out.push_back({w, Place::listed});
+        for (uint32_t w : root) out.push_back({w, Place::root});
+        return out;
+    };
+    table.relist(list({2, 3, 1}, {4}, {5}), {});
     EXPECT_EQ(numbers(table), (std::vector<int>{5, 4, 1, 3, 2}));
-    EXPECT_EQ(table.restacked({2, 3, 1}), Change::none);
-    // A new window, one gone, one listed twice, one not stacked before.
-    EXPECT_EQ(table.restacked({2, 3, 1, 9}), Change::readAll);
-    EXPECT_EQ(table.restacked({2, 3}), Change::readAll);
-    EXPECT_EQ(table.restacked({2, 2, 1}), Change::readAll);
-    EXPECT_EQ(table.restacked({2, 4, 1}), Change::readAll);
-    EXPECT_EQ(numbers(table), (std::vector<int>{5, 4, 1, 3, 2}));
+
+    // 9 new in front, as read; 2 no longer listed; 10 listed but not read (it went before it
+    // could be), 11 read and gone. The kept windows keep what was known of them.
+    WindowFacts gone = window(11, 11, QPointF(0, 0), QSizeF(10, 10));
+    gone.gone = true;
+    gone.shown = false;
+    table.relist(list({3, 1, 10, 11, 9}, {4}, {5}), {framed(9, 90, QPointF(40, 50), QSizeF(200, 100), QPointF(0, 0), QSizeF(200, 100)), gone});
+    EXPECT_EQ(numbers(table), (std::vector<int>{5, 4, 9, 1, 3}));
+    EXPECT_EQ(table.find(2), nullptr);
+    EXPECT_EQ(table.find(10), nullptr);
+    EXPECT_EQ(table.find(11), nullptr);
+    EXPECT_EQ(table.find(9)->place, Place::stacked);
+    EXPECT_EQ(boundsOf(table, 9), QRectF(40, 50, 200, 100));
+    // Word of its root child reaches the new window; a window read again keeps its new place.
+    EXPECT_EQ(table.topConfigured(90, QPointF(60, 70), QSizeF(200, 100), 0), Change::some);
+    EXPECT_EQ(boundsOf(table, 9), QRectF(60, 70, 200, 100));
+    EXPECT_EQ(table.topConfigured(2, QPointF(1, 1), QSizeF(1, 1), 0), Change::none);
+    table.update(framed(9, 90, QPointF(60, 70), QSizeF(220, 100), QPointF(0, 0), QSizeF(220, 100)));
+    EXPECT_EQ(numbers(table), (std::vector<int>{5, 4, 9, 1, 3}));
+
+    // The dock the manager lists now takes the list's place; the same list again changes nothing.
+    table.relist(list({3, 1, 9, 5}, {4}, {}), {});
+    EXPECT_EQ(table.find(5)->place, Place::stacked);
+    EXPECT_EQ(numbers(table), (std::vector<int>{4, 5, 9, 1, 3}));
+    EXPECT_EQ(table.placed(Place::stacked), (std::vector<uint32_t>{3, 1, 9, 5}));
 }
 
 TEST(WindowTable, AWindowReadAgainKeepsItsPlaceAndComesAndGoesFromTheList) {
@@ -164,9 +190,25 @@ TEST(WindowTable, AWindowReadAgainKeepsItsPlaceAndComesAndGoesFromTheList) {
     EXPECT_EQ(table.windows()[1].alpha, 0.5);
     // Its root child and its place in the stacking stay.
     EXPECT_EQ(table.find(1)->top, 1u);
-    EXPECT_EQ(table.restacked({2, 1}), Change::some);
-    EXPECT_EQ(numbers(table), (std::vector<int>{1, 2}));
+    EXPECT_EQ(table.find(1)->place, Place::stacked);
     EXPECT_EQ(table.topConfigured(1, QPointF(30, 40), QSizeF(320, 200), 0), Change::some);
     EXPECT_EQ(boundsOf(table, 1), QRectF(30, 40, 320, 200));
     EXPECT_EQ(boundsOf(table, 2), QRectF(50, 50, 300, 200));
+
+    // Framed anew: its new frame's word moves it, its old root child's no longer does.
+    table.update(framed(1, 100, QPointF(30, 20), QSizeF(320, 220), QPointF(0, 20), QSizeF(320, 200)));
+    EXPECT_EQ(table.windowsIn(1), (std::vector<uint32_t>{}));
+    EXPECT_EQ(table.windowsIn(100), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(table.topConfigured(1, QPointF(0, 0), QSizeF(5, 5), 0), Change::none);
+    EXPECT_EQ(table.topConfigured(100, QPointF(130, 20), QSizeF(320, 220), 0), Change::some);
+    EXPECT_EQ(boundsOf(table, 1), QRectF(130, 20, 320, 220));
+    // Gone: it leaves the list, and its root child's word concerns no window.
+    WindowFacts gone = window(1, 100, QPointF(0, 0), QSizeF(1, 1));
+    gone.gone = true;
+    table.update(gone);
+    EXPECT_EQ(numbers(table), (std::vector<int>{2}));
+    EXPECT_EQ(table.find(1), nullptr);
+    EXPECT_EQ(table.windowsIn(100), (std::vector<uint32_t>{}));
+    EXPECT_EQ(table.topConfigured(2, QPointF(50, 60), QSizeF(300, 200), 0), Change::some);
+    EXPECT_EQ(boundsOf(table, 2), QRectF(50, 60, 300, 200));
 }
