@@ -102,6 +102,7 @@ private:
     void startReading();
     void stopReading();
     bool reading() const;
+    bool broken() const;
     bool collect();
     void takeAnswer();
     void askActive();

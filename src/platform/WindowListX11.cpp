@@ -68,6 +68,24 @@ QPointF insideOf(int x, int y, int border) { return QPointF(x + border, y + bord
 constexpr std::size_t kMaxChildren = 64;
 // How far up from a client its root child is looked for.
 constexpr int kMaxDepth = 8;
+// Questions go out this many windows at a time, each batch answered before the next is asked: the
+// server's queue for the list stays short, so other clients (the app's own drawing among them) are
+// served in between.
+constexpr std::size_t kBatch = 64;
+
+// Calls `ask(i)` for each i below n, a batch at a time, and hands each batch's answers (what `ask`
+// returned) to `take(i, asked)` in order.
+template <typename Ask, typename Take>
+void inBatches(std::size_t n, Ask ask, Take take) {
+    std::vector<decltype(ask(std::size_t{}))> asked;
+    asked.reserve(std::min(n, kBatch));
+    for (std::size_t from = 0; from < n; from += kBatch) {
+        const std::size_t to = std::min(n, from + kBatch);
+        asked.clear();
+        for (std::size_t i = from; i < to; ++i) asked.push_back(ask(i));
+        for (std::size_t i = from; i < to; ++i) take(i, asked[i - from]);
+    }
+}
 
 // The manager's lists: the stacking, back to front, each window once where it is front-most; then
 // the clients it lists only unstacked (some managers keep their docks out of the stacking order).
@@ -166,12 +184,15 @@ bool WindowListX11::connect() {
         *names[i].first = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
     }
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
-    dirty_ = true;
-    ready_ = false;
     // Asked now, while the connection is free: the first read of the windows may take a while.
     askActive();
+    // The server walks every window of the desktop to take this in, which takes a while on a
+    // crowded one: nothing here waits for it, the reader's first question does.
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    dirty_ = true;
+    ready_ = false;
     return true;
 }
 
@@ -221,6 +242,10 @@ void WindowListX11::stopReading() {
 }
 
 bool WindowListX11::reading() const { return state_->reader.joinable(); }
+
+// Whether the connection failed; asked only while no read is in flight, as the reader may be
+// finding out.
+bool WindowListX11::broken() const { return !reading() && xcb_connection_has_error(connection_); }
 
 // Takes in what the server has reported since the last call: a window moved or resized updates its
 // entry; a property the list is made of marks that window to be read again, a new list of the
@@ -482,7 +507,7 @@ const std::vector<WindowInfo>& WindowListX11::onScreenWindows() {
     if (!connect()) return s.table.windows();
     used();
     catchUp();
-    if (xcb_connection_has_error(connection_)) s.table.clear();
+    if (broken()) s.table.clear();
     return s.table.windows();
 }
 
@@ -490,7 +515,7 @@ bool WindowListX11::ready() {
     if (!connect()) return true;
     used();
     catchUp();
-    return ready_ || xcb_connection_has_error(connection_);
+    return ready_ || broken();
 }
 
 void WindowListX11::askActive() {
@@ -508,7 +533,7 @@ void WindowListX11::askActive() {
 }
 
 long long WindowListX11::activePid() {
-    if (!connect() || xcb_connection_has_error(connection_)) return 0;
+    if (!connect() || broken()) return 0;
     used();
     // A read in flight has the connection: the last answer stands until it is done.
     catchUp(true);
@@ -734,19 +759,18 @@ namespace {
 
 // Each of `windows`' children, asked all at once; of a window with many, the front-most few.
 std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std::vector<xcb_window_t>& windows) {
-    std::vector<xcb_query_tree_cookie_t> asked;
-    asked.reserve(windows.size());
-    for (xcb_window_t w : windows) asked.push_back(xcb_query_tree(c, w));
     std::vector<std::vector<xcb_window_t>> out(windows.size());
-    for (std::size_t i = 0; i < asked.size(); ++i) {
-        if (auto* tree = xcb_query_tree_reply(c, asked[i], nullptr)) {
+    inBatches(
+        windows.size(), [&](std::size_t i) { return xcb_query_tree(c, windows[i]); },
+        [&](std::size_t i, xcb_query_tree_cookie_t asked) {
+            auto* tree = xcb_query_tree_reply(c, asked, nullptr);
+            if (!tree) return;
             const xcb_window_t* children = xcb_query_tree_children(tree);
             const auto n = static_cast<std::size_t>(std::max(xcb_query_tree_children_length(tree), 0));
             const std::size_t skip = n > kMaxChildren ? n - kMaxChildren : 0;
             out[i].assign(children + skip, children + n);
             std::free(tree);
-        }
-    }
+        });
     return out;
 }
 
@@ -781,19 +805,18 @@ ManagerLists managerLists(xcb_connection_t* c, xcb_window_t root, const Atoms& a
 // Of `windows`, those whose property `atom` holds `value` (or, with XCB_ATOM_NONE, that have it).
 std::unordered_set<xcb_window_t> marked(xcb_connection_t* c, const std::vector<xcb_window_t>& windows, xcb_atom_t atom,
                                         xcb_atom_t value) {
-    std::vector<xcb_get_property_cookie_t> asked;
-    asked.reserve(windows.size());
-    for (xcb_window_t w : windows) asked.push_back(ask(c, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 32));
     std::unordered_set<xcb_window_t> out;
-    for (std::size_t i = 0; i < asked.size(); ++i) {
-        auto* reply = xcb_get_property_reply(c, asked[i], nullptr);
-        if (reply && reply->type != XCB_ATOM_NONE) {
-            if (value == XCB_ATOM_NONE) out.insert(windows[i]);
-            for (uint32_t v : cardinals(reply))
-                if (value != XCB_ATOM_NONE && v == value) out.insert(windows[i]);
-        }
-        std::free(reply);
-    }
+    inBatches(
+        windows.size(), [&](std::size_t i) { return ask(c, windows[i], atom, XCB_GET_PROPERTY_TYPE_ANY, 32); },
+        [&](std::size_t i, xcb_get_property_cookie_t asked) {
+            auto* reply = xcb_get_property_reply(c, asked, nullptr);
+            if (reply && reply->type != XCB_ATOM_NONE) {
+                if (value == XCB_ATOM_NONE) out.insert(windows[i]);
+                for (uint32_t v : cardinals(reply))
+                    if (value != XCB_ATOM_NONE && v == value) out.insert(windows[i]);
+            }
+            std::free(reply);
+        });
     return out;
 }
 
@@ -862,32 +885,31 @@ void placeWindows(xcb_connection_t* c, xcb_window_t root, const std::unordered_s
         if (!f.top) climbing.push_back({i, f.window});
     }
     for (int depth = 0; depth < kMaxDepth && !climbing.empty(); ++depth) {
-        std::vector<xcb_query_tree_cookie_t> asked;
-        asked.reserve(climbing.size());
-        for (const auto& [i, w] : climbing) asked.push_back(xcb_query_tree(c, w));
         std::vector<std::pair<std::size_t, xcb_window_t>> higher;
-        for (std::size_t j = 0; j < climbing.size(); ++j) {
-            auto* tree = xcb_query_tree_reply(c, asked[j], nullptr);
-            if (!tree) continue;
-            WindowFacts& f = facts[climbing[j].first];
-            const xcb_window_t parent = tree->parent;
-            std::free(tree);
-            if (parent == root) {
-                f.top = climbing[j].second;
-            } else if (isTop.count(parent)) {
-                f.top = parent;
-                if (depth == 0) f.frame = parent;
-            } else if (parent != XCB_WINDOW_NONE) {
-                higher.push_back({climbing[j].first, parent});
-            }
-        }
+        inBatches(
+            climbing.size(), [&](std::size_t j) { return xcb_query_tree(c, climbing[j].second); },
+            [&](std::size_t j, xcb_query_tree_cookie_t asked) {
+                auto* tree = xcb_query_tree_reply(c, asked, nullptr);
+                if (!tree) return;
+                WindowFacts& f = facts[climbing[j].first];
+                const xcb_window_t parent = tree->parent;
+                std::free(tree);
+                if (parent == root) {
+                    f.top = climbing[j].second;
+                } else if (isTop.count(parent)) {
+                    f.top = parent;
+                    if (depth == 0) f.frame = parent;
+                } else if (parent != XCB_WINDOW_NONE) {
+                    higher.push_back({climbing[j].first, parent});
+                }
+            });
         climbing.swap(higher);
     }
 }
 
 // Reads each window of `facts` (its window, frame and root child set): where it lies, whether it
 // is shown and its properties. With `watch`, its changes are followed from before it is read, so
-// none falls between the two. Everything is asked at once, then the answers collected.
+// none falls between the two. Asked a batch at a time, each batch at once.
 void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, std::vector<WindowFacts>& facts,
                bool watch) {
     struct Pending {
@@ -899,10 +921,9 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
     };
     // A root child, or a client right inside one, lies where its geometry says: no need to ask.
     const auto placedByParent = [](const WindowFacts& f) { return f.top == f.window || (f.frame && f.top == f.frame); };
-    std::vector<Pending> pending;
-    pending.reserve(facts.size());
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    for (const WindowFacts& f : facts) {
+    const auto send = [&](std::size_t i) {
+        const WindowFacts& f = facts[i];
         const xcb_window_t w = f.window;
         Pending p{};
         if (watch) p.watched = xcb_change_window_attributes_checked(c, w, XCB_CW_EVENT_MASK, &mask);
@@ -919,11 +940,10 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
         p.opacity = ask(c, w, a.opacity, XCB_ATOM_CARDINAL, 1);
         p.strut = ask(c, w, a.strut, XCB_ATOM_CARDINAL, 4);
         p.strutPartial = ask(c, w, a.strutPartial, XCB_ATOM_CARDINAL, 12);
-        pending.push_back(p);
-    }
+        return p;
+    };
     const double rootWidth = rootSize.width(), rootHeight = rootSize.height();
-    for (std::size_t i = 0; i < facts.size(); ++i) {
-        const Pending& p = pending[i];
+    const auto take = [&](std::size_t i, const Pending& p) {
         WindowFacts& f = facts[i];
         const bool byParent = placedByParent(f);
         auto* attributes = xcb_get_window_attributes_reply(c, p.attributes, nullptr);
@@ -1002,7 +1022,8 @@ void readFacts(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF ro
                             static_cast<void*>(wmClass), static_cast<void*>(opacity), static_cast<void*>(strut),
                             static_cast<void*>(strutPartial)})
             std::free(reply);
-    }
+    };
+    inBatches(facts.size(), send, take);
 }
 
 QSizeF rootSizeOf(xcb_connection_t* c, xcb_window_t root) {
