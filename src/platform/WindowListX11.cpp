@@ -874,7 +874,7 @@ std::vector<WindowFacts> clientsOf(xcb_connection_t* c, const Atoms& a, const st
 }
 
 // Each window's root child, found by walking up from it, and its frame: its parent when that is a
-// root child. `isTop` names the root's children known.
+// root child. `isTop` names the root's children where known, so the walk can stop early.
 void placeWindows(xcb_connection_t* c, xcb_window_t root, const std::unordered_set<xcb_window_t>& isTop,
                   std::vector<WindowFacts>& facts) {
     std::vector<std::pair<std::size_t, xcb_window_t>> climbing;
@@ -896,6 +896,7 @@ void placeWindows(xcb_connection_t* c, xcb_window_t root, const std::unordered_s
                 std::free(tree);
                 if (parent == root) {
                     f.top = climbing[j].second;
+                    if (depth == 1) f.frame = f.top;
                 } else if (isTop.count(parent)) {
                     f.top = parent;
                     if (depth == 0) f.frame = parent;
@@ -1113,22 +1114,23 @@ Answer readSome(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF r
                 }
             }
         }
-        if (!placed.empty() || !moved.empty() || !ask.shown.empty()) out.rootChildren = rootChildren(c, root);
-        const std::unordered_set<xcb_window_t> isTop(out.rootChildren.begin(), out.rootChildren.end());
-        placeWindows(c, root, isTop, placed);
-        placeWindows(c, root, isTop, moved);
+        // Few windows: walked up from each, rather than the root's children all read.
+        placeWindows(c, root, {}, placed);
+        placeWindows(c, root, {}, moved);
         if (!ask.shown.empty()) {
-            // Shown anew and still a root child: a dock among them, or in them, joins the list.
-            std::vector<xcb_window_t> shown;
-            for (xcb_window_t w : ask.shown)
-                if (isTop.count(w)) shown.push_back(w);
+            // Shown anew: a dock among them, or in them, joins the list, in the root's stacking.
             std::unordered_set<xcb_window_t> listed;
             if (out.lists) {
                 listed.insert(out.lists->stacked.begin(), out.lists->stacked.end());
                 listed.insert(out.lists->listed.begin(), out.lists->listed.end());
             }
-            for (WindowFacts& f : docksIn(c, a, shown, listed))
-                if (!known(f.window)) placed.push_back(std::move(f));
+            bool docks = false;
+            for (WindowFacts& f : docksIn(c, a, ask.shown, listed)) {
+                if (known(f.window)) continue;
+                placed.push_back(std::move(f));
+                docks = true;
+            }
+            if (docks) out.rootChildren = rootChildren(c, root);
         }
     }
     readFacts(c, root, a, rootSize, placed, true);

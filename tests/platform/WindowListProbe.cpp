@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 #include <string>
+#include <signal.h>
 #include <unistd.h>
 
 using namespace kp;
@@ -269,6 +270,16 @@ int frames() {
           "a new list of clients reads the new client alone");
     check(sameAsFresh(list), "with the new client, the list is what a fresh read finds");
 
+    // A dock the manager lists nowhere, shown anew: it alone is read, on top of the list.
+    reads = list.refreshes();
+    windowsRead = list.windowReads();
+    const xcb_window_t panel = makeWindow(0, 0, 1440, 24, 3131, "Panel", "_NET_WM_WINDOW_TYPE_DOCK");
+    auto& docked = waitFor(list, [](const auto& l) { return findPid(l, 3131) != nullptr; });
+    const WindowInfo* p = findPid(docked, 3131);
+    check(p && p->dock && indexOf(docked, panel) == 0, "a dock in no list shown anew is listed on top");
+    check(list.refreshes() == reads && list.windowReads() == windowsRead + 1, "a dock shown anew is read alone");
+    check(sameAsFresh(list), "with the dock, the list is what a fresh read finds");
+
     // One taken out of the lists leaves without a read.
     reads = list.refreshes();
     windowsRead = list.windowReads();
@@ -463,6 +474,31 @@ int main(int argc, char** argv) {
         xcb_flush(c);
         waitFor(list, [&](const auto& l) { return !find(l, late); });
         check(list.refreshes() == reads && sameAsFresh(list), "a window gone leaves without a whole read");
+
+        // While another client holds the server, asking the list never waits for it: the list
+        // answers from what it has, and catches up once the server is free.
+        const xcb_window_t held = makeWindow(300, 300, 200, 100, 8181, "Held");
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // its word is out
+        xcb_grab_server(c);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        std::fflush(stdout);
+        signal(SIGALRM, [](int) {
+            const char said[] = "FAILED: asking the list waits on a server held by another client\n";
+            (void)!write(STDOUT_FILENO, said, sizeof said - 1);
+            _exit(1);
+        });
+        alarm(60);
+        bool answered = true;
+        for (int i = 0; i < 50; ++i) {
+            answered = answered && !find(list.onScreenWindows(), held) && list.ready();
+            usleep(2000);
+        }
+        alarm(0);
+        check(answered, "while the server is held, the list answers at once from what it has");
+        xcb_ungrab_server(c);
+        xcb_flush(c);
+        auto& freed = waitFor(list, [&](const auto& l) { return find(l, held) != nullptr; });
+        check(find(freed, held) != nullptr, "once the server is free, the list catches up");
     }
 
     if (mode == "managed") {
