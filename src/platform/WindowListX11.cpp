@@ -121,7 +121,6 @@ struct Answer {
     int reads = 0;                       // windows read
 };
 
-std::vector<std::vector<xcb_window_t>> childrenOf(xcb_connection_t* c, const std::vector<xcb_window_t>& windows);
 Answer readAll(xcb_connection_t* c, xcb_window_t root, const Atoms& a);
 Answer readSome(xcb_connection_t* c, xcb_window_t root, const Atoms& a, QSizeF rootSize, Ask ask);
 
