@@ -30,6 +30,8 @@ void bringToFront(QWidget* window) {
 
 // A window opened by the user is asked for again once the manager maps it: a manager that holds
 // back the focus of new windows (metacity, when the times it compares disagree) honours that ask.
+// A busy app can hear of the map late, after the window was minimised or the desktop shown: the
+// ask would bring it back, so a window put away meanwhile is left where it is.
 class AskWhenMapped final : public QObject {
 public:
     explicit AskWhenMapped(QWidget* window) : QObject(window), window_(window) {
@@ -38,7 +40,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Expose && window_->isVisible()) {
             watched->removeEventFilter(this);
-            if (!window_->isActiveWindow()) x11::askToActivate(window_);
+            if (!window_->isActiveWindow() && !x11::putAway(window_)) x11::askToActivate(window_);
             deleteLater();
         }
         return false;
@@ -48,8 +50,12 @@ private:
     QWidget* window_;
 };
 
+// New, it is only shown: the manager maps it in front with the keyboard, and the ask above covers
+// one that holds the focus back. The toolkit's own activation would wait for that map and go out
+// as late as the app hears of it, like a late ask.
 void openInFront(QWidget* window) {
-    bringToFront(window);
+    window->show();
+    window->raise();
     new AskWhenMapped(window);
 }
 }  // namespace

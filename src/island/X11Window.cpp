@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include <QtGui/qguiapplication_platform.h>
@@ -211,6 +212,37 @@ bool askToActivate(QWidget* window) {
     if (!managed(c, w)) return false;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     return screen && askToActivate(c, screen->root, w, time.last());
+}
+
+bool putAway(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window || !window->testAttribute(Qt::WA_WState_Created)) return false;
+    const auto w = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t wmState = internAtom(c, "WM_STATE", true), netState = internAtom(c, "_NET_WM_STATE", true),
+                     hidden = internAtom(c, "_NET_WM_STATE_HIDDEN", true);
+    // Sent together, so the answers come back in one wait; an atom no client has made is no state.
+    const auto attributes = xcb_get_window_attributes(c, w);
+    std::optional<xcb_get_property_cookie_t> state, net;
+    if (wmState != XCB_ATOM_NONE) state = xcb_get_property(c, 0, w, wmState, wmState, 0, 1);
+    if (netState != XCB_ATOM_NONE && hidden != XCB_ATOM_NONE)
+        net = xcb_get_property(c, 0, w, netState, XCB_ATOM_ATOM, 0, 32);
+    xcb_get_window_attributes_reply_t* mapping = xcb_get_window_attributes_reply(c, attributes, nullptr);
+    bool away = !mapping || mapping->map_state != XCB_MAP_STATE_VIEWABLE;
+    std::free(mapping);
+    if (state) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(c, *state, nullptr);
+        const std::vector<uint32_t> values = cardinals(reply);
+        std::free(reply);
+        constexpr uint32_t iconic = 3;
+        away = away || (!values.empty() && values[0] == iconic);
+    }
+    if (net) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(c, *net, nullptr);
+        const std::vector<uint32_t> values = cardinals(reply);
+        std::free(reply);
+        away = away || std::find(values.begin(), values.end(), hidden) != values.end();
+    }
+    return away;
 }
 
 void preferDarkDecorations(QWidget* window) {

@@ -82,6 +82,9 @@ bool setInputShape(QWidget* window, const QRegion& region);
 // own activation waits for a map that never comes. Only once the manager has taken the window on
 // (a new one is mapped and activated by the toolkit); false otherwise, or where Qt is not on X.
 bool askToActivate(QWidget* window);
+// Whether the window manager keeps `window` put away now: minimised, hidden, or unmapped with every
+// other window to show the desktop. Asked of the server, which knows before the toolkit hears.
+bool putAway(QWidget* window);
 // Asks the window manager for dark decorations (title bar) on `window`, where it offers them.
 void preferDarkDecorations(QWidget* window);
 
