@@ -68,17 +68,21 @@ std::vector<xcb_window_t> windowList(xcb_connection_t* c, xcb_window_t window, x
 bool askToActivate(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, uint32_t time) {
     const xcb_atom_t atom = internAtom(c, "_NET_ACTIVE_WINDOW", true);
     if (atom == XCB_ATOM_NONE) return false;
+    askManager(c, root, window, atom, {2, time});
+    return true;
+}
+
+void askManager(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                std::initializer_list<uint32_t> data) {
     xcb_client_message_event_t e{};
     e.response_type = XCB_CLIENT_MESSAGE;
     e.format = 32;
     e.window = window;
-    e.type = atom;
-    e.data.data32[0] = 2;
-    e.data.data32[1] = time;
+    e.type = type;
+    std::copy_n(data.begin(), std::min<std::size_t>(data.size(), 5), e.data.data32);
     xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&e));
     xcb_flush(c);
-    return true;
 }
 
 QString wmClassName(xcb_get_property_reply_t* reply) {

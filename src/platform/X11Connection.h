@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -38,6 +39,10 @@ std::vector<xcb_window_t> windowList(xcb_connection_t* connection, xcb_window_t 
 // comes back from the task bar or from behind a shown desktop too. `time` is the latest server time
 // the sender has seen, XCB_CURRENT_TIME when none. False when no window manager takes such requests.
 bool askToActivate(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window, uint32_t time);
+// Sends the window manager on `root` a request about `window` (a client message of `type`, 32-bit
+// data), as EWMH and ICCCM requests go.
+void askManager(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                std::initializer_list<uint32_t> data);
 
 // The class half of a WM_CLASS property ("instance\0class\0"); empty when there is none.
 QString wmClassName(xcb_get_property_reply_t* reply);

@@ -1,5 +1,6 @@
 // Opening windows on a real X display under the suite's window manager, as a busy app meets it.
 #include "app/AppWindows.h"
+#include "platform/X11Connection.h"
 #include "support/AppDelegateSetup.h"
 
 #include <gtest/gtest.h>
@@ -26,32 +27,16 @@ struct Server {
     xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     ~Server() { xcb_disconnect(c); }
 
-    xcb_atom_t atom(const char* name) {
-        xcb_intern_atom_reply_t* r =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-        const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-        std::free(r);
-        return a;
-    }
+    xcb_atom_t atom(const char* name) { return x11::internAtom(c, name); }
     // WM_STATE: 1 normal, 3 iconic, 0 none.
     uint32_t state(xcb_window_t w) {
         const xcb_atom_t a = atom("WM_STATE");
         xcb_get_property_reply_t* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, a, a, 0, 1), nullptr);
-        const uint32_t s = r && xcb_get_property_value_length(r) >= 4 ? *static_cast<uint32_t*>(xcb_get_property_value(r)) : 0;
+        const std::vector<uint32_t> values = x11::cardinals(r);
         std::free(r);
-        return s;
+        return values.empty() ? 0 : values[0];
     }
-    void send(xcb_window_t w, xcb_atom_t type, uint32_t d0) {
-        xcb_client_message_event_t e{};
-        e.response_type = XCB_CLIENT_MESSAGE;
-        e.format = 32;
-        e.window = w;
-        e.type = type;
-        e.data.data32[0] = d0;
-        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                       reinterpret_cast<const char*>(&e));
-        xcb_flush(c);
-    }
+    void send(xcb_window_t w, xcb_atom_t type, uint32_t d0) { x11::askManager(c, root, w, type, {d0}); }
     // Waits, without the app's loop, until `done`; false after ten seconds.
     static bool waitFor(const std::function<bool()>& done) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);

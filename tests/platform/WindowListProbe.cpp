@@ -4,6 +4,7 @@
 #include "platform/Processes.h"
 #include "platform/Scheduler.h"
 #include "platform/WindowList.h"
+#include "platform/X11Connection.h"
 
 #include <xcb/xcb.h>
 
@@ -520,16 +521,7 @@ int main(int argc, char** argv) {
         const WindowInfo* f = find(faded, front);
         check(f && std::abs(f->alpha - 0.5) < 0.01, "opacity is read");
         // The active window's process.
-        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
-        xcb_client_message_event_t msg{};
-        msg.response_type = XCB_CLIENT_MESSAGE;
-        msg.format = 32;
-        msg.window = back;
-        msg.type = atom("_NET_ACTIVE_WINDOW");
-        std::memcpy(msg.data.data32, data, sizeof data);
-        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&msg));
-        xcb_flush(c);
+        x11::askToActivate(c, root, back, XCB_CURRENT_TIME);
         long long active = 0;
         for (int i = 0; i < 3000 && active != 1111; ++i) {
             active = list.activePid();
@@ -544,15 +536,8 @@ int main(int argc, char** argv) {
         check(find(shown, shy) != nullptr, "a new window is listed");
         check(list.refreshes() == reads, "a new window is not read in full");
         check(sameAsFresh(list), "with the new window, the list is what a fresh read finds");
-        xcb_client_message_event_t iconify{};
-        iconify.response_type = XCB_CLIENT_MESSAGE;
-        iconify.format = 32;
-        iconify.window = shy;
-        iconify.type = atom("WM_CHANGE_STATE");
-        iconify.data.data32[0] = 3;  // IconicState
-        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&iconify));
-        xcb_flush(c);
+        constexpr uint32_t iconicState = 3;
+        x11::askManager(c, root, shy, atom("WM_CHANGE_STATE"), {iconicState});
         bool marked = false;
         for (int i = 0; i < 3000 && !marked; ++i) {
             marked = hasState(shy, "_NET_WM_STATE_HIDDEN");
