@@ -2,6 +2,7 @@
 #include "Dates.h"
 
 #include <chrono>
+#include <ctime>
 
 namespace kp {
 
@@ -14,6 +15,17 @@ double SystemClock::now() const {
 double SystemClock::monotonic() const {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+double SystemClock::sinceBoot() const {
+    timespec ts{};
+    if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0) return monotonic();
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double SystemClock::trustedFrom() const {
+    // A day's margin for a build machine whose clock ran a little ahead.
+    return double(KP_BUILT_AT) - kReferenceDateUnix - 86400;
 }
 
 SystemClock& SystemClock::shared() {
