@@ -276,8 +276,7 @@ void PetLife::restart() {
     setPoops(0);
     poopDue_.reset();
     // Born in the cat's own time: a clock put back gives no birth before the last one's save.
-    birth_ = catNow();
-    livedTo_ = birth_;
+    birth_ = now();
     publish(stage_, PetStage::kitten);
     errand_.reset();
     actingUntil_.reset();

@@ -15,7 +15,6 @@ namespace {
 constexpr double kErrandSpeed = 0.18;   // room widths per second
 constexpr double kHideSpeed = 0.45;
 constexpr double kMaxWalkStep = 0.05;   // a stalled timer never teleports the cat
-constexpr double kClockJump = 1;        // a step this far back is the clock being set back
 constexpr double kArrivedWithin = 0.012;
 constexpr double kLeftExit = -0.08, kRightExit = 1.08;
 constexpr double kLeftEntry = -0.06, kRightEntry = 1.06;
@@ -159,7 +158,6 @@ void PetLife::motionStep() {
     const double t = now();
     const double elapsed = t - lastMotion_;
     lastMotion_ = t;
-    if (elapsed < -kClockJump) clockSetBack(-elapsed);
     std::erase_if(reactions_, [t](const PetReaction& r) { return t - r.born > reactionLifetime(r.kind); });
 
     meowAtWatcher(t);
@@ -221,19 +219,25 @@ void PetLife::motionStep() {
     runBeat(dt, t);
 }
 
-void PetLife::clockSetBack(double by) {
+void PetLife::shiftMoments(double by) {
+    offset_ -= by;
     for (std::optional<double>* at :
          {&arrivalDue_, &snoozeUntil_, &toyUntil_, &climbedAt_, &thudDue_, &playStartedAt_, &fussUntil_,
           &startledUntil_, &lovedUntil_, &sneezedAt_, &lookingAtYouUntil_, &nextMeow_, &poopDue_, &actingUntil_,
-          &nextChew_, &zeroHealthSince_})
-        if (*at) **at -= by;
-    if (nightSleepUntil_) publish(nightSleepUntil_, *nightSleepUntil_ - by);
+          &nextChew_, &zeroHealthSince_, &lastAlert_})
+        if (*at) **at += by;
+    if (nightSleepUntil_) publish(nightSleepUntil_, *nightSleepUntil_ + by);
     for (double* at : {&nextSneeze_, &lastTrick_, &lastHid_, &cursorMovedAt_, &lastDrank_, &lastSlowBlink_,
-                       &lastHunt_, &beatStarted_})
-        *at -= by;
-    if (beat_.kind != Beat::Kind::walk && beat_.kind != Beat::Kind::zoom) beat_.until -= by;
-    for (PetReaction& r : reactions_) r.born -= by;
-    if (cameDown_) cameDown_->at -= by;
+                       &lastHunt_, &beatStarted_, &lastSave_, &lastMotion_, &lastStatTick_, &frameWeatherAt_})
+        *at += by;
+    motionGrid_.first += by;
+    if (springs_.lastTime != 0) springs_.lastTime += by;
+    for (std::vector<double>* list : {&nightTaps_, &petClicks_})
+        for (double& at : *list) at += by;
+    if (beat_.kind != Beat::Kind::walk && beat_.kind != Beat::Kind::zoom) beat_.until += by;
+    for (PetReaction& r : reactions_) r.born += by;
+    if (cameDown_) cameDown_->at += by;
+    if (lastWake_) lastWake_->at += by;
 }
 
 void PetLife::stopPlay() {

@@ -24,6 +24,9 @@ constexpr double kLongestNight = 70 * 60;    // a night's sleep lasts 50 to 70 m
 constexpr double kBallLeftmost = 0.1, kBallRightmost = 0.9;
 constexpr double kMotionStep = 1.0 / 30.0;
 constexpr double kMotionBatch = 1.0;         // held back while unseen, the steps run with each stat step
+// The wall clock moving this much more or less than the machine counted is the clock being set; a
+// clock that is only slewed (by a time service) drifts far less between two reads.
+constexpr double kClockSetAtLeast = 0.5;
 
 double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
 
@@ -41,10 +44,23 @@ SkyTime timeOfDayAt(double now) {
 
 PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler& scheduler, QObject* parent)
     : QObject(parent), store_(store), clock_(clock), random_(random), scheduler_(scheduler) {
+    // A new kitten is born now; under a clock known to be wrong, at the earliest true moment, and
+    // its life moves onto the calendar once the clock is right. Either is a moment a record holds.
+    onTrueClock_ = clock_.isTrue();
+    clockKnown_ = onTrueClock_;
+    lastWall_ = clock_.now();
+    lastBoot_ = clock_.sinceBoot();
+    const double start = std::clamp(onTrueClock_ ? lastWall_ : clock_.trustedFrom(), 0.0, kLatestRecordMoment);
+    offset_ = lastWall_ - start;
+    birth_ = start;
+    // Room for a full set plus the biggest burst, so bubbles never reallocate.
+    reactions_.reserve(maxReactions + 4);
+    nightTaps_.reserve(8);
+    petClicks_.reserve(8);
+
+    load();
+    // What starts afresh with each launch, at the cat's time the record took it to.
     const double t = now();
-    // A clock set before the reference date gives a birth a record can hold.
-    birth_ = std::clamp(t, 0.0, kLatestRecordMoment);
-    livedTo_ = birth_;
     nextSneeze_ = t + 20;
     lastSlowBlink_ = t;
     lastHunt_ = t;
@@ -53,12 +69,6 @@ PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler&
     lastStatTick_ = t;
     beat_ = Beat::sit(t + 2.2);
     beatStarted_ = t;
-    // Room for a full set plus the biggest burst, so bubbles never reallocate.
-    reactions_.reserve(maxReactions + 4);
-    nightTaps_.reserve(8);
-    petClicks_.reserve(8);
-
-    load();
     startTimers();
 }
 
@@ -105,7 +115,7 @@ void PetLife::scheduleMotion() {
 
 void PetLife::catchUpMotion() {
     if (steppedNow_) return;  // already catching up, further down the stack
-    const double t = clock_.now();
+    const double t = catTime();
     // A stalled timer or a clock set back: one step, as the frame timer would take it.
     if (t < lastMotion_ || t - lastMotion_ > 2 * kMotionBatch) {
         motionStep();
@@ -123,13 +133,24 @@ void PetLife::catchUpMotion() {
     steppedNow_.reset();
 }
 
-double PetLife::now() const { return steppedNow_ ? *steppedNow_ : clock_.now(); }
+double PetLife::now() const { return steppedNow_ ? *steppedNow_ : catTime(); }
 
-double PetLife::catNow() const { return std::max(now(), livedTo_); }
+double PetLife::catTime() const {
+    const double wall = clock_.now();
+    const double boot = clock_.sinceBoot();
+    const double set = (wall - lastWall_) - (boot - lastBoot_);
+    // Set back, however little, or set forward: the cat's time never runs back and lives no step.
+    if (std::abs(set) > kClockSetAtLeast || wall < lastWall_) offset_ += set;
+    lastWall_ = wall;
+    lastBoot_ = boot;
+    return wall - offset_;
+}
+
+double PetLife::age() const { return std::max(boundedMoment(now()) - boundedMoment(birth_), 0.0); }
 
 SkyLook PetLife::look() const {
     if (skyLook_) return skyLook_();
-    return SkyLook{timeOfDayAt(now()), SkyWeather::clear};
+    return SkyLook{timeOfDayAt(clock_.now()), SkyWeather::clear};
 }
 
 double PetLife::drainSeconds() const { return prefs::statDrainSeconds(store_); }
@@ -246,8 +267,7 @@ void PetLife::react(PetReaction::Kind kind, int count, double start, const QStri
 
 PetGrowth PetLife::growth() const {
     const double k = prefs::kittenLengthSeconds(store_);
-    const double age = catNow() - birth_;
-    double g = age / std::max(3.0 * k, 1.0);
+    double g = age() / std::max(3.0 * k, 1.0);
     if (!(g > 0)) g = 0;  // negative or undefined
     g = std::min(g, 1.0);
     return PetGrowth{0.6 + 0.4 * g, 1.18 - 0.18 * g};
@@ -267,16 +287,28 @@ double PetLife::beatLength(double lo, double hi) {
 // --- Stat step ---
 
 void PetLife::statStep() {
+    // A clock known to be wrong has been set right: the cat's time meets it.
+    if (!onTrueClock_ && clock_.isTrue()) {
+        meetTrueClock();
+        save();
+    }
     const double t = now();
-    // A clock set back counts as due too, so saving never stalls until it catches up.
     if (t - lastSave_ > kAutosaveAfter || t < lastSave_) save();
     updateAmbience();
-    if (isDead_) return;
+    if (isDead_) {
+        lastStatTick_ = t;
+        return;
+    }
     sneezeCheck(t);
-    // A clock that jumps backwards gives no negative step.
-    const double dt = std::clamp(t - lastStatTick_, 0.0, kMaxStatStep);
+    // More than a step's worth at once: the machine slept or the app stalled, and that time was
+    // lived all the same.
+    const double elapsed = t - lastStatTick_;
     lastStatTick_ = t;
-    livedTo_ = t >= livedTo_ ? t : livedTo_ + dt;
+    double dt = std::clamp(elapsed, 0.0, kMaxStatStep);
+    if (elapsed > kMaxStatStep) {
+        liveAway(std::min(elapsed, kMaxCatchUpSeconds));
+        dt = 0;
+    }
     checkGrowth(t);
 
     if (isSleeping_) {
@@ -389,15 +421,16 @@ PetStage PetLife::stageFor(double t) const {
     return PetStage::adult;
 }
 
+// Nights are the calendar's, as the sky's are: they follow the wall clock.
 bool PetLife::isBedtime() const {
     if (look().time != SkyTime::night) return false;
-    const double night = startOfLocalDay(now() - kHalfDay);
+    const double night = startOfLocalDay(clock_.now() - kHalfDay);
     return !sleptNight_ || *sleptNight_ != night;
 }
 
 void PetLife::startNightSleep() {
     const double t = now();
-    sleptNight_ = startOfLocalDay(t - kHalfDay);
+    sleptNight_ = startOfLocalDay(clock_.now() - kHalfDay);
     publish(nightSleepUntil_, t + (50 + 20 * random_.unit()) * 60);
     nightTaps_.clear();
     save();
@@ -408,7 +441,7 @@ void PetLife::scheduleArrivalAfterWake(double t) {
 }
 
 void PetLife::checkGrowth(double t) {
-    const PetStage s = stageFor(std::max(t, livedTo_));
+    const PetStage s = stageFor(t);
     if (s == stage_) return;
     // A longer kitten time (a setting) can make the cat younger on paper; only growing up is celebrated.
     const bool grew = rawValue(s) > rawValue(stage_);
@@ -559,10 +592,10 @@ void PetLife::save() {
     record.birth = birth_;
     record.poopDue = poopDue_;
     record.ballPlace = ballPlace_;
-    // Never before the last save: a clock put back would have the next start live the time again.
-    record.savedAt = catNow();
+    record.savedAt = now();
     record.nightSleepUntil = nightSleepUntil_;
     record.sleptNight = sleptNight_;
+    record.clockUnknown = !clockKnown_;
     const std::optional<QByteArray> bytes = encodePetRecord(record);
     if (!bytes) return;  // the previous record stays
     store_.setRecord(QString::fromLatin1(recordKey), *bytes);
@@ -590,36 +623,21 @@ void PetLife::load() {
     publish(isSleeping_, r.isSleeping);
     setPoops(int(std::clamp(r.poops, 0LL, 4LL)));
     birth_ = r.birth;
-    livedTo_ = r.savedAt;
-    // Saved ahead of the clock (the clock is behind, not the record): what was due is as far off
-    // as it was at the save, and no time away is known.
-    const double ahead = std::max(r.savedAt - now(), 0.0);
-    if (r.poopDue) poopDue_ = *r.poopDue - ahead;
+    clockKnown_ = !r.clockUnknown;
+    // The cat's time resumes at its last save, then meets the clock if the clock is true.
+    offset_ = clock_.now() - r.savedAt;
+    poopDue_ = r.poopDue;
+    nightSleepUntil_ = r.nightSleepUntil;
+    sleptNight_ = r.sleptNight;
     // Kept on the floor, away from the walls, whatever the record says.
     ballPlace_ = std::isfinite(r.ballPlace) ? std::clamp(r.ballPlace, kBallLeftmost, kBallRightmost) : 0.58;
-    publish(stage_, stageFor(catNow()));
+    if (onTrueClock_) meetTrueClock();
+    publish(stage_, stageFor(now()));
 
+    const double t = now();
+    const std::optional<double> nightEnds = nightSleepUntil_;
+    nightSleepUntil_.reset();
     if (!isDead_) {
-        // Live through the time away in coarse steps; the cat never dies of it.
-        double left = std::min(now() - r.savedAt, kMaxCatchUpSeconds);
-        const double rate = drainRate();
-        while (left > 0) {
-            const double step = std::min(left, kCatchUpStep);
-            if (isSleeping_) {
-                drainAtRate(true, step, rate);
-                if (energy_ >= 90) publish(isSleeping_, false);
-            } else {
-                drainAtRate(false, step, rate);
-                if (energy_ < 20) publish(isSleeping_, true);
-            }
-            left -= step;
-            setHealth(std::max(health_, 5.0));
-        }
-
-        sleptNight_ = r.sleptNight;
-        const double t = now();
-        const std::optional<double> nightEnds =
-            r.nightSleepUntil ? std::optional(*r.nightSleepUntil - ahead) : std::nullopt;
         if (r.isSleeping && nightEnds && *nightEnds > t) {
             publish(isSleeping_, true);
             // A hand-edited record cannot keep the cat asleep for longer than a whole night's sleep.
@@ -644,6 +662,72 @@ void PetLife::load() {
     alertedNeed_ = need_;
     lastAlert_ = now();
     pushFace();
+}
+
+void PetLife::meetTrueClock() {
+    onTrueClock_ = true;
+    const double wall = clock_.now();
+    const double t = catTime();
+    if (!clockKnown_) {
+        // Born under a wrong clock: its whole life moves onto the calendar, as long as it was, and
+        // the years between are no time away. Its nights were counted by a wrong calendar.
+        clockKnown_ = true;
+        const double by = std::clamp(wall, 0.0, kLatestRecordMoment) - t;
+        birth_ = std::clamp(birth_ + by, 0.0, kLatestRecordMoment);
+        shiftMoments(by);
+        sleptNight_.reset();
+        return;
+    }
+    if (wall >= t) {
+        // Time away, lived as the catch-up after a start lives it (a cat lives none before its birth).
+        offset_ -= wall - t;
+        lastStatTick_ += wall - t;  // lived through here, not again by the stat step
+        const double away = wall - std::max(t, birth_);
+        if (!isDead_ && away > 0) liveThrough(std::min(away, kMaxCatchUpSeconds));
+        return;
+    }
+    // Ahead of a true clock (saved under a clock that ran ahead): the cat comes back to the clock,
+    // younger by as much (a birth still ahead of it reads as a newborn until then); what was due is
+    // as far off as it was.
+    shiftMoments(wall - t);
+}
+
+void PetLife::liveThrough(double seconds, std::optional<double> from) {
+    const double rate = drainRate();
+    double at = from.value_or(0);
+    for (double left = seconds; left > 0; left -= kCatchUpStep) {
+        const double step = std::min(left, kCatchUpStep);
+        at += step;
+        if (isSleeping_) {
+            drainAtRate(true, step, rate);
+            // Lived from a known moment, the night's sleep holds until its end.
+            const bool night = from && nightSleepUntil_ && at < *nightSleepUntil_;
+            if (energy_ >= 90 && !night) publish(isSleeping_, false);
+        } else {
+            drainAtRate(false, step, rate);
+            if (energy_ < 20) publish(isSleeping_, true);
+        }
+        setHealth(std::max(health_, 5.0));
+    }
+}
+
+void PetLife::liveAway(double seconds) {
+    const bool wasAsleep = isSleeping_;
+    liveThrough(seconds, now() - seconds);
+    const bool asleep = isSleeping_;
+    if (asleep == wasAsleep) return;
+    isSleeping_ = wasAsleep;
+    if (asleep) stopErrand();
+    setSleeping(asleep);
+    if (isOut_) return;
+    if (asleep) {
+        setPose(PetPose::sleeping);
+        place_ = 0.135;
+        facingRight_ = false;
+        springs_.bed = 1;
+    } else if (pose_ == PetPose::sleeping) {
+        setPose(PetPose::sitting);
+    }
 }
 
 }  // namespace kp

@@ -17,6 +17,7 @@
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
 #include "core/SkyTypes.h"
+#include "platform/Clock.h"
 #include "platform/Scheduler.h"
 
 #include <QObject>
@@ -29,7 +30,6 @@
 
 namespace kp {
 
-class Clock;
 class Defaults;
 class RandomSource;
 
@@ -113,6 +113,20 @@ public:
     void setHealth(double value);
     void setNeed(std::optional<PetNeed> need);
     void setPoops(int value);
+
+    // --- The cat's own time ---
+    // The cat lives the seconds the machine counts (its sleep included), not the wall clock: a clock
+    // set forward or back while the app runs changes nothing of its life. At a start its time
+    // meets the wall clock again (the time away lived, or a record ahead of the clock brought back
+    // to it), unless the clock is known to be wrong (before the app's own build): then it lives on
+    // from its last save, and meets the clock once the clock is set right. Reference seconds.
+    double catTime() const;
+    // The cat's time as a clock, for what draws or dates the cat by it (the room, its photos).
+    Clock& clock() const { return ownClock_; }
+    // Its time has met a true clock in this run (false while the clock is known to be wrong).
+    bool onTrueClock() const { return onTrueClock_; }
+    // Seconds lived since its birth, by its own time.
+    double age() const;
 
     // --- Other state, read by views when they redraw ---
     double birth() const { return birth_; }
@@ -308,10 +322,8 @@ private:
     friend struct PetLifeTestAccess;
     friend struct PetLifeProbe;
 
+    // The cat's time, or while a held-back motion step runs, that step's moment.
     double now() const;
-    // The cat's own time: the clock, or while the clock stands behind what the cat has lived to
-    // (put back, or behind its record), that moment. Its age and its saves count by it.
-    double catNow() const;
     SkyLook look() const;
     double drainSeconds() const;  // "statDrainSeconds", or the default
     double drainRate() const;     // full bar per drainSeconds
@@ -331,9 +343,17 @@ private:
     // stays in the bowl for the next eat).
     void startQueued();
     void dropQueued();
-    // The clock jumped back by `by` seconds: every moment the cat keeps moves back with it, so
-    // nothing waits longer than it was meant to.
-    void clockSetBack(double by);
+    // The cat's time moves by `by` seconds without time being lived: every moment it keeps moves
+    // with it, so nothing comes sooner or waits longer than it was meant to.
+    void shiftMoments(double by);
+    // Its time meets the true wall clock (at a start, or once a wrong clock is set right).
+    void meetTrueClock();
+    // Lives through `seconds` away in coarse steps, as after a start: naps included, never to death.
+    // Lived from the moment `from`, a night's sleep under way lasts to its end.
+    void liveThrough(double seconds, std::optional<double> from = std::nullopt);
+    // The same while the app runs (the machine slept, the app stalled): a nap taken or ended
+    // meanwhile shows at once.
+    void liveAway(double seconds);
     void routeToward(IslandRoomKind target, double dt);
     void startActing(PetErrand errand, double t);
     void finishErrand(PetErrand errand, double t);
@@ -389,11 +409,29 @@ private:
     std::optional<ShopItem> meal_;
     bool inHouse_ = false;
 
+    // How far the wall clock stands ahead of the cat's time. A move of the wall clock beyond what
+    // the machine counted meanwhile is the clock being set: it goes here, not into the cat's life.
+    mutable double offset_ = 0;
+    mutable double lastWall_ = 0;
+    mutable double lastBoot_ = 0;
+    bool onTrueClock_ = false;
+    // Its moments are on the calendar: false for a cat born under a clock known to be wrong that
+    // has not met a true one since (its moments count from an arbitrary origin). Saved.
+    bool clockKnown_ = true;
+    class OwnClock final : public Clock {
+    public:
+        explicit OwnClock(const PetLife& life) : life_(life) {}
+        double now() const override { return life_.catTime(); }
+        double monotonic() const override { return life_.clock_.monotonic(); }
+        double sinceBoot() const override { return life_.clock_.sinceBoot(); }
+
+    private:
+        const PetLife& life_;
+    };
+    mutable OwnClock ownClock_{*this};
+
     // Plain.
     double birth_ = 0;
-    // The latest moment the cat has lived to: the record's last save, then the clock, or while the
-    // clock is behind it, that moment plus the time lived since. Never goes back.
-    double livedTo_ = 0;
     IslandRoomKind room_ = IslandRoomKind::bedroom;
     IslandRoomKind viewRoom_ = IslandRoomKind::bedroom;
     std::optional<double> arrivalDue_;

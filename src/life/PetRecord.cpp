@@ -72,7 +72,7 @@ bool readInteger(const json& object, const char* key, long long& out) {
 
 bool keepRealMoments(PetRecord& r) {
     if (!isRecordMoment(r.birth)) return false;
-    r.savedAt = std::clamp(r.savedAt, r.birth, kLatestRecordMoment);
+    r.savedAt = std::clamp(r.savedAt, 0.0, kLatestRecordMoment);
     for (std::optional<double>* at : {&r.poopDue, &r.nightSleepUntil, &r.sleptNight})
         if (*at && !isRecordMoment(**at)) at->reset();
     return true;
@@ -97,6 +97,7 @@ std::optional<QByteArray> encodePetRecord(const PetRecord& r) {
     j["savedAt"] = r.savedAt;
     if (r.nightSleepUntil) j["nightSleepUntil"] = *r.nightSleepUntil;
     if (r.sleptNight) j["sleptNight"] = *r.sleptNight;
+    if (r.clockUnknown) j["clockUnknown"] = true;
     const std::string text = j.dump();
     return QByteArray(text.data(), qsizetype(text.size()));
 }
@@ -112,7 +113,7 @@ std::optional<PetRecord> decodePetRecord(const QByteArray& bytes) {
                     readOptionalNumber(j, "poopDue", r.poopDue) && readNumber(j, "ballPlace", r.ballPlace) &&
                     readNumber(j, "savedAt", r.savedAt, Absent::fails) &&
                     readOptionalNumber(j, "nightSleepUntil", r.nightSleepUntil) &&
-                    readOptionalNumber(j, "sleptNight", r.sleptNight);
+                    readOptionalNumber(j, "sleptNight", r.sleptNight) && readBool(j, "clockUnknown", r.clockUnknown);
     if (!ok) return std::nullopt;
     return r;
 }

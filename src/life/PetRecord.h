@@ -22,6 +22,10 @@ struct PetRecord {
     double savedAt = 0;
     std::optional<double> nightSleepUntil;
     std::optional<double> sleptNight;
+    // Born under a clock known to be wrong and never since run under a true one: the moments count
+    // from an arbitrary origin, to be moved onto the calendar once the clock is right. Left out
+    // when false.
+    bool clockUnknown = false;
 
     bool operator==(const PetRecord&) const = default;
 };
@@ -30,10 +34,11 @@ struct PetRecord {
 inline constexpr double kCatchUpStep = 60;
 inline constexpr double kMaxCatchUpSeconds = 604800;
 
-// Keeps the record's moments to those a record holds (see isRecordMoment): a last save not before
-// the birth nor past that range, and an optional moment outside it dropped. False when the birth is
-// outside: such a record holds no cat to restore. Moments ahead of the clock are kept: a clock put
-// back says the clock is wrong, not the record.
+// Keeps the record's moments to those a record holds (see isRecordMoment): a last save within that
+// range, and an optional moment outside it dropped. False when the birth is outside: such a record
+// holds no cat to restore. A last save before the birth is kept (a cat born under a clock that ran
+// ahead, brought back to a true one), and so are moments ahead of the clock: whether the clock or
+// the record is wrong is the loader's to judge.
 bool keepRealMoments(PetRecord& record);
 
 // None when a value cannot be written (not a finite number).

@@ -68,7 +68,7 @@ QString PetLife::statusLine() const {
 }
 
 QString PetLife::ageText() const {
-    const double age = boundedMoment(catNow()) - boundedMoment(birth_);
+    const double age = this->age();
     if (age >= 86400) return QString::number(static_cast<long long>(age / 86400)) + QLatin1Char('d');
     if (age >= 3600) return QString::number(static_cast<long long>(age / 3600)) + QLatin1Char('h');
     // A clock set back before the birth still reads as a newborn.

@@ -49,17 +49,26 @@ struct FakeAmbience final : AmbienceTarget {
 };
 
 // A hand-moved clock that also moves with the scheduler, so timer work sees its own due time.
+// `advance` is time passing (the machine counts it), `setNow` the wall clock being set; before
+// `trustedFrom` (a build in 2025 by default) the clock is known to be wrong.
 class WorldClock final : public Clock {
 public:
     WorldClock(const ManualScheduler& scheduler, double start) : scheduler_(scheduler), base_(start) {}
     double now() const override { return base_ + scheduler_.now(); }
-    double monotonic() const override { return scheduler_.now(); }
-    void advance(double seconds) { base_ += seconds; }
+    double monotonic() const override { return lived_ + scheduler_.now(); }
+    double trustedFrom() const override { return trustedFrom_; }
+    void advance(double seconds) {
+        base_ += seconds;
+        if (seconds > 0) lived_ += seconds;
+    }
     void setNow(double t) { base_ = t - scheduler_.now(); }
+    void setTrustedFrom(double t) { trustedFrom_ = t; }
 
 private:
     const ManualScheduler& scheduler_;
     double base_;
+    double lived_ = 0;
+    double trustedFrom_ = localMoment(2025, 1, 1, 0);
 };
 
 struct CatWorld {

@@ -28,14 +28,24 @@ TEST(StatStep, AwakeItHungersAndTiresAsleepItOnlyRestsAndTheClockNeverJumpsItsSt
     EXPECT_DOUBLE_EQ(cat->hunger(), 40 + r);
     cat->setSleeping(false);
 
-    // A stalled timer counts three seconds; a clock set back counts nothing, and saving goes on,
-    // never at a moment before the last save.
+    // Ten seconds the machine slept through (or the app stalled) are lived all the same. A clock set
+    // back or forward is no time: nothing drains, the cat's time goes on from where it was, and so
+    // do the saves.
     const double hunger = cat->hunger();
     w.step(*cat, 10);
-    EXPECT_DOUBLE_EQ(cat->hunger(), hunger + 3 * r);
+    EXPECT_DOUBLE_EQ(cat->hunger(), hunger + 10 * r);
+    const double lived = cat->catTime();
     w.step(*cat, -3600);
-    EXPECT_DOUBLE_EQ(cat->hunger(), hunger + 3 * r);
-    EXPECT_DOUBLE_EQ(w.readRecord()->savedAt, w.clock.now() + 3600);
+    EXPECT_DOUBLE_EQ(cat->hunger(), hunger + 10 * r);
+    EXPECT_NEAR(cat->catTime(), lived, 1e-6);
+    w.clock.setNow(w.clock.now() + 2 * 86400);
+    w.step(*cat, 0);
+    EXPECT_DOUBLE_EQ(cat->hunger(), hunger + 10 * r);
+    EXPECT_NEAR(cat->catTime(), lived, 1e-6);
+    for (int i = 0; i < 16; ++i) w.step(*cat);
+    ASSERT_TRUE(w.readRecord());
+    EXPECT_GT(w.readRecord()->savedAt, lived);
+    EXPECT_LE(w.readRecord()->savedAt, cat->catTime());
 }
 
 TEST(StatStep, ANeedShowsOnTheFaceAndIsAnnouncedOnceThenAgainAfterTenMinutes) {
