@@ -62,7 +62,40 @@ void keepWithinCap(std::vector<DiaryEntry>& entries, const std::vector<MacKeepsa
     std::erase_if(entries, [&](const DiaryEntry& e) { return e.date < oldestKept; });
 }
 
+// Pages written at the cat's age: one dated ahead of the clock may tell of an age not reached yet.
+bool isAgePage(const QString& key) {
+    return startsWithAny(key, {"life-", "days-", "months-", "years-"}) || key == QLatin1String("junior") ||
+           key == QLatin1String("adult");
+}
+
 }  // namespace
+
+bool MacAlbum::bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, double age,
+                                   QSet<QString>& unused) {
+    const auto ahead = [now](const MacKeepsake& k) { return k.date > now; };
+    if (std::none_of(all.begin(), all.end(), ahead)) return false;
+    // Written under a clock that ran ahead: the days and ages that have not come yet are taken out,
+    // to come again in their time (their keys would keep the real ones away); the rest are dated now.
+    const auto notYet = [&](const MacKeepsake& k) {
+        if (!ahead(k)) return false;
+        const bool comesAgain = k.key.startsWith(QLatin1String("holiday-")) ||
+                                (k.catBirth == birth && isAgePage(k.key) && k.age > age);
+        if (comesAgain)
+            for (const QString& photo : k.photos) unused.insert(photo);
+        return comesAgain;
+    };
+    std::erase_if(all, notYet);
+    for (MacKeepsake& k : all) {
+        if (ahead(k)) k.date = now;
+        for (const QString& photo : k.photos) unused.remove(photo);
+    }
+    return true;
+}
+
+void MacAlbum::removePhotos(const QSet<QString>& names) const {
+    for (const QString& name : names)
+        if (const QString path = photoPath(name); !path.isEmpty()) QFile::remove(path);
+}
 
 AlbumCatSnapshot AlbumCatSnapshot::of(const PetLife& life) {
     AlbumCatSnapshot c;
@@ -76,6 +109,8 @@ AlbumCatSnapshot AlbumCatSnapshot::of(const PetLife& life) {
     c.errand = life.errand();
     c.inHouse = life.inHouse();
     c.place = life.place();
+    c.time = life.catTime();
+    c.onTrueClock = life.onTrueClock();
     return c;
 }
 
@@ -168,12 +203,18 @@ void MacAlbum::addDueKeepsakes(double now) {
     if (!store_.canKeep(QString::fromLatin1(PetLife::recordKey))) return;
 
     const AlbumCatSnapshot cat = world_.cat ? world_.cat() : AlbumCatSnapshot{};
+    // Under a clock known to be wrong nothing is dated: what is due comes once the clock is right.
+    if (!cat.onTrueClock) return;
+    // Ages count by the cat's own time, which a clock set forward for a while does not move.
+    const double catNow = cat.time.value_or(now);
     // Nor does one born at a moment no record keeps, and no page is dated at one: a clock set before
     // the reference date would make the whole album unreadable.
-    if (!isRecordMoment(cat.birth) || !isRecordMoment(now)) return;
+    if (!isRecordMoment(cat.birth) || !isRecordMoment(now) || !isRecordMoment(catNow)) return;
     const SkyLook look = world_.look ? world_.look() : SkyLook{};
     std::vector<MacKeepsake> all = load();
     if (untrimmed_) return;
+    QSet<QString> unusedPhotos;  // of pages taken out, removed once the album is saved without them
+    const bool broughtBack = bringBackPagesAhead(all, now, cat.birth, catNow - cat.birth, unusedPhotos);
     std::vector<const MacKeepsake*> mine;
     for (const auto& k : all)
         if (k.catBirth == cat.birth) mine.push_back(&k);
@@ -188,10 +229,10 @@ void MacAlbum::addDueKeepsakes(double now) {
     DiaryContext c;
     c.name = prefs::petName(store_);
     c.birth = cat.birth;
-    c.now = now;
+    c.now = catNow;
     c.kittenLength = prefs::kittenLengthSeconds(store_);
     c.isDead = cat.isDead;
-    c.ageLabel = ageText(now - cat.birth);
+    c.ageLabel = ageText(catNow - cat.birth);
     c.rain = !preview && isRainy(look.weather);
     c.snow = !preview && look.weather == SkyWeather::snow;
     c.sunset = look.time == SkyTime::sunset;
@@ -214,9 +255,14 @@ void MacAlbum::addDueKeepsakes(double now) {
     }
 
     std::vector<DiaryEntry> entries = DiaryEntry::entries(c);
-    if (entries.empty()) return;
     keepWithinCap(entries, all);
-    if (entries.empty()) return;
+    if (entries.empty()) {
+        if (broughtBack && save(all)) {
+            removePhotos(unusedPhotos);
+            setUnseen(unseenCount());
+        }
+        return;
+    }
 
     // After a failed save, a pass first checks that the store takes the record again, so a disk that
     // refuses writes does not get new photo files every 10 s.
@@ -241,7 +287,8 @@ void MacAlbum::addDueKeepsakes(double now) {
         MacKeepsake k;
         k.id = newKeepsakeId();
         k.key = e.key;
-        k.date = e.date;
+        // Never dated past the clock, whatever the cat's own time says.
+        k.date = std::min(e.date, now);
         k.catBirth = cat.birth;
         k.name = prefs::petName(store_);
         k.breed = breed;
@@ -285,6 +332,7 @@ void MacAlbum::addDueKeepsakes(double now) {
         return;
     }
     saveFailing_ = false;
+    removePhotos(unusedPhotos);
 
     // Anniversaries and holidays pay 20 coins each while coins are on.
     for (const auto& e : entries) {

@@ -42,6 +42,10 @@ struct AlbumCatSnapshot {
     std::optional<PetErrand> errand;
     bool inHouse = false;
     double place = 0.5;  // 0 at the room's left edge, 1 at its right
+    // The cat's own time, by which its ages count (none: the wall clock's), and whether it has met a
+    // true clock: under a clock known to be wrong no page is dated.
+    std::optional<double> time;
+    bool onTrueClock = true;
 
     static AlbumCatSnapshot of(const PetLife& life);
     // Not out on the desktop, and in the room the island shows.
@@ -139,6 +143,12 @@ signals:
     void unseenChanged(int unseen);
 
 private:
+    // Pages dated past `now` (written under a clock that ran ahead) are dated now, or taken out when
+    // they tell of a day or an age (of the cat born at `birth`, now `age` seconds old) still to come;
+    // the photos only those had are added to `unused`. True when anything changed.
+    bool bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, double age,
+                             QSet<QString>& unused);
+    void removePhotos(const QSet<QString>& names) const;
     // The keys of dropped pages a pass adds to what the diary knows: every cat's and this one's.
     struct DroppedUnions {
         QSet<QString> album, cat;

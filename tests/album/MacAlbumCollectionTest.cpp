@@ -392,3 +392,63 @@ TEST(MacAlbumCollection, AClockSetBeforeTheReferenceDateDatesNoPageAndTheAlbumSt
     f.album->addDueKeepsakes(birth + 120);
     EXPECT_TRUE(f.find("rain")) << "its pages are collected again once the clock is right";
 }
+
+TEST(MacAlbumCollection, AgesCountByTheCatsOwnTimeAndNoPageIsDatedPastTheClock) {
+    // The wall clock a year ahead of the cat's one day: no anniversary, nothing dated by it.
+    Collection ahead;
+    const double birth = ahead.fake.cat.birth;
+    ahead.fake.cat.time = birth + kDay;
+    ahead.album->addDueKeepsakes(birth + kDay + 365 * kDay);
+    for (const auto& k : ahead.keepsakes()) {
+        EXPECT_FALSE(k.key.startsWith("months-") || k.key.startsWith("years-") || k.key.startsWith("days-"))
+            << k.key.toStdString();
+        EXPECT_LE(k.date, birth + kDay) << k.key.toStdString();
+    }
+    EXPECT_TRUE(ahead.find("arrived"));
+
+    // The wall clock behind the cat's forty days: its ages are there, none dated past the clock.
+    Collection behind;
+    behind.fake.cat.time = birth + 40 * kDay;
+    behind.album->addDueKeepsakes(birth + 35 * kDay);
+    EXPECT_TRUE(behind.find("months-1"));
+    for (const auto& k : behind.keepsakes()) EXPECT_LE(k.date, birth + 35 * kDay) << k.key.toStdString();
+
+    // Under a clock known to be wrong, nothing at all.
+    Collection wrong;
+    wrong.fake.cat.onTrueClock = false;
+    wrong.album->addDueKeepsakes(birth + 40 * kDay);
+    EXPECT_FALSE(wrong.store->record("album.v1"));
+    EXPECT_EQ(wrong.arrivalShots + wrong.sceneShots, 0);
+}
+
+TEST(MacAlbumCollection, PagesWrittenUnderAClockThatRanAheadComeBackOrWaitForTheirDay) {
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    // Collected two years ahead, at Christmas, the cat then as old as that clock said.
+    const double christmas = utc(2028, 12, 25, 12);
+    f.fake.cat.time = christmas;
+    f.fake.look.weather = SkyWeather::rain;
+    f.album->addDueKeepsakes(christmas);
+    ASSERT_TRUE(f.find("years-2"));
+    ASSERT_TRUE(f.find("holiday-christmas-2028"));
+    ASSERT_TRUE(f.find("rain"));
+    QStringList photosAhead;
+    for (const auto& k : f.keepsakes())
+        if (k.key == "years-2" || k.key == "rain") photosAhead += k.photos;
+    ASSERT_EQ(photosAhead.size(), 2);
+
+    // Right again, ten days after the birth: what has not come yet goes, the rest is dated now.
+    const double now = birth + 10 * kDay;
+    f.fake.cat.time = now;
+    f.fake.look.weather = SkyWeather::clear;
+    f.album->addDueKeepsakes(now);
+    EXPECT_FALSE(f.find("years-1"));
+    EXPECT_FALSE(f.find("years-2"));
+    EXPECT_FALSE(f.find("holiday-christmas-2028"));
+    ASSERT_TRUE(f.find("rain"));
+    EXPECT_EQ(f.find("rain")->date, now);
+    EXPECT_TRUE(f.find("days-7")) << "an age the cat has reached stays";
+    for (const auto& k : f.keepsakes()) EXPECT_LE(k.date, now) << k.key.toStdString();
+    EXPECT_FALSE(QFile::exists(f.album->photoPath(photosAhead[0]))) << "the photo of a page taken out";
+    EXPECT_TRUE(QFile::exists(f.album->photoPath(photosAhead[1]))) << "the photo of a page kept";
+}
