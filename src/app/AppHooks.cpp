@@ -45,11 +45,11 @@ QImage roomSnapshot() {
     // Kept for the app's life (never destroyed: it listens to the shared hub).
     static auto* photographer =
         new RoomPhotographer(AppState::shared(), Closet::shared(), Pomodoro::shared(), Wallet::shared(),
-                             Defaults::standard(), SystemClock::shared(), NotificationCenter::shared());
+                             Defaults::standard(), AppState::shared().life().clock(), NotificationCenter::shared());
     if (!photographer->catAtHome()) return {};
     // The photo shows the cat where it is now, not where its held-back steps left it.
     AppState::shared().life().catchUpMotion();
-    const double now = SystemClock::shared().now();
+    const double now = AppState::shared().life().catTime();
     return roomSceneSnapshot([now](QPainter& p, const QRectF& rect) { photographer->paint(p, rect, now); });
 }
 }  // namespace

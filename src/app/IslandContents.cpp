@@ -1,6 +1,7 @@
 #include "app/IslandContents.h"
 
 #include "app/AppState.h"
+#include "life/PetLife.h"
 #include "cat/Closet.h"
 #include "life/MediaWatcher.h"
 #include "life/Pomodoro.h"
@@ -22,8 +23,9 @@ namespace {
 class RoomContent final : public IslandContent {
 public:
     RoomContent(AppState& state, std::function<void()> tap)
+        // The room draws the cat by the cat's own time.
         : view_(state, Closet::shared(), Pomodoro::shared(), Wallet::shared(), Defaults::standard(),
-                SystemClock::shared(), QtScheduler::shared(), NotificationCenter::shared(), this) {
+                state.life().clock(), QtScheduler::shared(), NotificationCenter::shared(), this) {
         if (tap) view_.setTapSound(std::move(tap));
         view_.setMusicSource([] { return MediaWatcher::shared().playing().isMusic(); });
         view_.cards()->setTraySource([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
