@@ -4,11 +4,7 @@
 set -uo pipefail
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo python3
-faketime_lib=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1)
-[ -n "$faketime_lib" ] || { echo "libfaketime missing: skipped"; exit 77; }
-# A sanitized app wants its runtime first among the preloaded libraries.
-asan_lib=$(ldd "${KP_BUILD_DIR:?}/src/app/kettlepaw" 2>/dev/null | awk '/libasan/ {print $3}')
-preload="${asan_lib:+$asan_lib }$faketime_lib"
+kp_need_faketime
 kp_scratch_dir kp-clock-set-back
 kp_app_home "$scratch"
 printf 'onboardedV1=true\n' >"$conf"

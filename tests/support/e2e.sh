@@ -60,6 +60,16 @@ kp_wait() {
   done
 }
 
+# kp_need_faketime: sets `preload` to what LD_PRELOAD takes to run the app under libfaketime (a
+# sanitized app's runtime first, as it wants); skips (77) without libfaketime.
+kp_need_faketime() {
+  local lib asan
+  lib=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 2>/dev/null | head -1)
+  [ -n "$lib" ] || { echo "libfaketime missing: skipped"; exit 77; }
+  asan=$(ldd "${KP_BUILD_DIR:?}/src/app/kettlepaw" 2>/dev/null | awk '/libasan/ {print $3}')
+  preload="${asan:+$asan }$lib"
+}
+
 # kp_need_app TOOL...: skips (77) when a tool is missing, fails when the app is not built.
 kp_need_app() {
   local tool
