@@ -70,16 +70,16 @@ bool isAgePage(const QString& key) {
 
 }  // namespace
 
-bool MacAlbum::bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, double age,
-                                   QSet<QString>& unused) {
+bool MacAlbum::bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, QSet<QString>& unused) {
     const auto ahead = [now](const MacKeepsake& k) { return k.date > now; };
     if (std::none_of(all.begin(), all.end(), ahead)) return false;
-    // Written under a clock that ran ahead: the days and ages that have not come yet are taken out,
-    // to come again in their time (their keys would keep the real ones away); the rest are dated now.
+    // Written under a clock that ran ahead: the holidays and this cat's ages dated past the clock
+    // have not come yet (an age reached is dated before the clock); they are taken out, to come
+    // again in their time, as their keys would keep the real ones away. The rest are dated now.
     const auto notYet = [&](const MacKeepsake& k) {
         if (!ahead(k)) return false;
-        const bool comesAgain = k.key.startsWith(QLatin1String("holiday-")) ||
-                                (k.catBirth == birth && isAgePage(k.key) && k.age > age);
+        const bool comesAgain =
+            k.key.startsWith(QLatin1String("holiday-")) || (k.catBirth == birth && isAgePage(k.key));
         if (comesAgain)
             for (const QString& photo : k.photos) unused.insert(photo);
         return comesAgain;
@@ -214,7 +214,7 @@ void MacAlbum::addDueKeepsakes(double now) {
     std::vector<MacKeepsake> all = load();
     if (untrimmed_) return;
     QSet<QString> unusedPhotos;  // of pages taken out, removed once the album is saved without them
-    const bool broughtBack = bringBackPagesAhead(all, now, cat.birth, catNow - cat.birth, unusedPhotos);
+    const bool broughtBack = bringBackPagesAhead(all, now, cat.birth, unusedPhotos);
     std::vector<const MacKeepsake*> mine;
     for (const auto& k : all)
         if (k.catBirth == cat.birth) mine.push_back(&k);

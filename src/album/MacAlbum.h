@@ -144,10 +144,9 @@ signals:
 
 private:
     // Pages dated past `now` (written under a clock that ran ahead) are dated now, or taken out when
-    // they tell of a day or an age (of the cat born at `birth`, now `age` seconds old) still to come;
-    // the photos only those had are added to `unused`. True when anything changed.
-    bool bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, double age,
-                             QSet<QString>& unused);
+    // they tell of a holiday or an age (of the cat born at `birth`) still to come; the photos only
+    // those had are added to `unused`. True when anything changed.
+    bool bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, QSet<QString>& unused);
     void removePhotos(const QSet<QString>& names) const;
     // The keys of dropped pages a pass adds to what the diary knows: every cat's and this one's.
     struct DroppedUnions {
