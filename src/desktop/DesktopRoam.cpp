@@ -178,6 +178,7 @@ bool DesktopRoam::leaveHome() {
 
     auto cat = s_.makeCat(*screen);
     if (!cat) return false;
+    cat->setTrickAges(trickAges, now());
     cat->setMischief(mischief());
     std::weak_ptr<bool> alive = alive_;
     cat->setOnHome([this, alive] {
@@ -222,6 +223,7 @@ void DesktopRoam::comeHome() {
     if (frameTimer_) s_.scheduler->cancel(frameTimer_);
     frameTimer_ = 0;
     if (panel_) panel_->orderOut();
+    if (cat_) trickAges = cat_->trickAges(now());
     // The cat may be the caller (its flight's end): let it finish before it goes.
     auto panel = std::move(panel_);
     auto cat = std::move(cat_);

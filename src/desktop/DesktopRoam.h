@@ -19,6 +19,14 @@ namespace kp {
 
 class Scheduler;
 
+// The two tricks rare enough to be spaced over outings rather than within one: how long the cat
+// has been out, over all its outings, since it last knocked a mug off and since it last brought a
+// gift. Seconds at home do not count.
+struct TrickAges {
+    double mug = 0;
+    double gift = 0;
+};
+
 // The roaming panel as the controller drives it.
 class RoamSurface {
 public:
@@ -67,7 +75,13 @@ public:
     virtual int groundChanges() const { return 0; }
     // The desktop cat behind it; none for a stand-in.
     virtual DesktopCat* model() { return nullptr; }
+    // The ages of the rare tricks as of `now`, and setting them on a cat that has just come out.
+    virtual TrickAges trickAges(double) const { return {}; }
+    virtual void setTrickAges(const TrickAges&, double) {}
 };
+
+// The desktop cat as the controller drives it.
+std::unique_ptr<RoamCat> roamerFor(std::unique_ptr<DesktopCat> cat);
 
 // What the controller reaches outside itself. Empty functions mean: no screen, pointer at the
 // origin, button up, drag count 0, island hidden and on its room view, no active application.
@@ -141,6 +155,9 @@ public:
     std::optional<PetNeed> pendingNeed;
     double lastNeedAsk = distantPast;
     bool forced = false;
+    // Read from each cat as it comes home and handed to the next: a new cat would otherwise have to
+    // stay out a quarter of an hour for either trick.
+    TrickAges trickAges;
 
 signals:
     void isOutChanged(bool out);

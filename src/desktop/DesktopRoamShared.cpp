@@ -22,6 +22,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace kp {
 
 namespace {
@@ -51,6 +53,13 @@ public:
     void moveTo(const RoamScreen& screen, double now) override { cat_->moveToScreen(screen, now); }
     int groundChanges() const override { return cat_->groundChanges; }
     DesktopCat* model() override { return cat_.get(); }
+    TrickAges trickAges(double now) const override {
+        return {std::max(now - cat_->lastKnock, 0.0), std::max(now - cat_->lastGift, 0.0)};
+    }
+    void setTrickAges(const TrickAges& ages, double now) override {
+        cat_->lastKnock = now - ages.mug;
+        cat_->lastGift = now - ages.gift;
+    }
 
 private:
     std::unique_ptr<DesktopCat> cat_;
@@ -95,6 +104,10 @@ std::optional<RoamScreen> roamedScreen() {
 
 }  // namespace
 
+std::unique_ptr<RoamCat> roamerFor(std::unique_ptr<DesktopCat> cat) {
+    return std::make_unique<DesktopCatRoamer>(std::move(cat));
+}
+
 DesktopRoam& DesktopRoam::shared() {
     static DesktopRoam* instance = [] {
         RoamServices s;
@@ -121,7 +134,7 @@ DesktopRoam& DesktopRoam::shared() {
         s.dragChangeCount = [] { return PointerDragsX11::shared().dragChangeCount(); };
         s.activePid = [] { return WindowListX11::shared().activePid(); };
         s.makeCat = [](const RoamScreen& screen) -> std::unique_ptr<RoamCat> {
-            return std::make_unique<DesktopCatRoamer>(std::make_unique<DesktopCat>(screen, DesktopWorld::shared()));
+            return roamerFor(std::make_unique<DesktopCat>(screen, DesktopWorld::shared()));
         };
         s.makePanel = [](const RoamScreen& screen, RoamCat& cat) -> std::unique_ptr<RoamSurface> {
             DesktopCat* model = cat.model();

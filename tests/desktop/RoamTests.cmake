@@ -1,7 +1,7 @@
 # The roaming cat's ground, its controller and its panel.
 kp_add_test(desktop_roam_tests GUI
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/RoamTerrainTest.cpp ${CMAKE_CURRENT_LIST_DIR}/RoamControllerTest.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/RoamPanelTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/RoamPanelTest.cpp ${CMAKE_CURRENT_LIST_DIR}/RoamOutingsTest.cpp
   LIBS kp_desktop)
 
 pkg_check_modules(KP_ROAM_PROBE_XCB REQUIRED IMPORTED_TARGET xcb)
