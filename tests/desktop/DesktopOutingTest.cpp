@@ -54,3 +54,51 @@ TEST(DesktopOutingTest, SeededHourLongOutingsStayOnScreenAndEndInTheNotch) {
         EXPECT_GE(kinds.size(), 6u) << seed;
     }
 }
+
+// A cat called home goes straight there, ledge by ledge and into the notch, whatever goes on
+// around it: a file dragged again and again, the pointer sweeping past its head, another app
+// coming to the front, music or a video starting. It takes no step but the way home's and arrives
+// as soon as it would have with nothing going on.
+TEST(DesktopOutingTest, ACatCalledHomeGoesStraightThereWhateverGoesOnAroundIt) {
+    const auto wayHome = [](bool busy, std::set<int>& kinds) {
+        DesktopPlanWorld w;
+        w.addWindow(2, QRectF(200, 560, 600, 300), 111);
+        w.addWindow(3, QRectF(700, 300, 500, 400), 222);
+        auto& cat = w.make(0, 1300);
+        cat.plan = {DesktopCat::Step::groom(3)};
+        cat.headHome(true);
+        bool home = false;
+        cat.onHome = [&home] { home = true; };
+        const double from = w.clock.now();
+        for (int i = 0; i < 60 * 60 && !home; ++i) {
+            w.clock.advance(1.0 / 60);
+            if (busy) {
+                // A new drag every half second.
+                if (i % 30 == 0) {
+                    cat.userDragging = false;
+                    cat.userStoppedDragging();
+                    cat.userDragging = true;
+                    cat.userStartedDragging();
+                }
+                // The pointer sweeps to and fro past the head, faster than the cat can bear.
+                cat.mouseMoved(cat.headPoint() + QPointF(i % 2 ? 70 : -70, -20));
+                if (i % 60 == 0) cat.pendingApp = DesktopCat::PendingApp{i % 120 ? 111 : 222, w.clock.now() - 1};
+                const int media = (i / 90) % 3;
+                w.media = media == 0 ? MediaWatcher::Playing::music()
+                                     : media == 1 ? MediaWatcher::Playing::video(222) : MediaWatcher::Playing::nothing();
+            }
+            cat.tick(w.clock.now());
+            if (!cat.plan.empty()) kinds.insert(int(cat.plan.front().kind));
+        }
+        EXPECT_TRUE(home) << (busy ? "with" : "without") << " distractions";
+        return w.clock.now() - from;
+    };
+    std::set<int> calm, busy;
+    const double undisturbed = wayHome(false, calm);
+    const double disturbed = wayHome(true, busy);
+    const std::set<int> homeSteps{int(DesktopCat::Step::Kind::walk), int(DesktopCat::Step::Kind::hop),
+                                  int(DesktopCat::Step::Kind::intoNotch)};
+    EXPECT_EQ(calm, homeSteps);
+    EXPECT_EQ(busy, homeSteps) << "a step other than the way home's";
+    EXPECT_NEAR(disturbed, undisturbed, 0.05);
+}

@@ -300,6 +300,42 @@ TEST_F(DesktopView, EveryPoseDrawsInsideItsFrame) {
     EXPECT_GT(b.bottom, 500 + 10);
 }
 
+// A click lands where the cat is drawn: in every pose the cat takes on the ground, facing either
+// way, lying or belly up, nearly all of the drawn cat lies in its click area, and the area reaches
+// little beyond the drawing.
+TEST_F(DesktopView, TheClickAreaLiesOverTheDrawnCatInEveryPose) {
+    const double k = cat->sizeUnit();
+    for (Pose pose : {Pose::stand, Pose::walk, Pose::run, Pose::sit, Pose::groom, Pose::swat, Pose::stare,
+                      Pose::lie, Pose::sleep, Pose::crouch, Pose::stomp, Pose::back})
+        for (const bool belly : {false, true})
+            for (const bool right : {true, false}) {
+                if (belly && pose != Pose::sleep) continue;
+                cat->pose = pose;
+                cat->bellyUp = belly;
+                cat->facingRight = right;
+                cat->turn = right ? 1 : -1;
+                cat->sit = (pose == Pose::sit || pose == Pose::groom || pose == Pose::swat || pose == Pose::stare ||
+                            pose == Pose::back) ? 1 : 0;
+                const QImage img = render();
+                const QRectF hit = cat->hitRect();
+                int ink = 0, inside = 0;
+                for (int y = 0; y < img.height(); ++y)
+                    for (int x = 0; x < img.width(); ++x)
+                        if (qAlpha(img.pixel(x, y)) > 128) {
+                            ++ink;
+                            inside += hit.contains(QPointF(x + 0.5, y + 0.5));
+                        }
+                const Box b = inkBox(img, 128);
+                const std::string what = "pose " + std::to_string(int(pose)) + (belly ? " belly up" : "") +
+                                         (right ? " facing right" : " facing left");
+                ASSERT_GT(ink, 0) << what;
+                EXPECT_GT(double(inside) / ink, 0.75) << what;
+                EXPECT_GT(hit.left(), b.left - 14 * k) << what;
+                EXPECT_LT(hit.right(), b.right + 1 + 14 * k) << what;
+                EXPECT_GT(hit.top(), b.top - 14 * k) << what;
+            }
+}
+
 TEST_F(DesktopView, WalkingRunningAndStompingCatsMoveTheirLegs) {
     // The strip of the legs, drawn on a patch around the cat at moments a few frames apart.
     auto legs = [&](double t) {

@@ -12,6 +12,9 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+#include <set>
+
 #include <gtest/gtest.h>
 
 using namespace kp;
@@ -78,6 +81,30 @@ protected:
 };
 
 }  // namespace
+
+// With roaming on, the cat first goes out a minute to two and a half after the app starts, by its
+// own schedule, and not before: after every start, whatever the delay drawn.
+TEST_F(RoamControllerTest, AfterEachStartTheFirstOutingWaitsItsDelay) {
+    std::set<long> delays;
+    for (int start = 0; start < 4; ++start) {
+        roam.reset();
+        QCoreApplication::processEvents();
+        roam = std::make_unique<DesktopRoam>(services());
+        const double started = clock.now();
+        roam->start();
+        double outAfter = -1;
+        for (int second = 0; second < 200 && outAfter < 0; ++second) {
+            clock.advance(1);
+            scheduler.advance(1);
+            if (roam->isOut()) outAfter = clock.now() - started;
+        }
+        EXPECT_GE(outAfter, 60) << "start " << start;
+        EXPECT_LE(outAfter, 151) << "start " << start;
+        delays.insert(std::lround(outAfter));
+        if (cat.onHome) cat.onHome();
+    }
+    EXPECT_GT(delays.size(), 1u) << "the same delay after every start";
+}
 
 TEST_F(RoamControllerTest, FramesComeAtTheDisplaysRateForTheWholeOuting) {
     goOutNow();
