@@ -184,6 +184,15 @@ public:
     double bodyScale() const;            // the pet's growth: 0.6 kitten ... 1.0 grown
     double headScale() const;
     double sizeUnit() const { return 1.45 * bodyScale(); }  // points per drawing unit
+    // How far the cat's drawing reaches at most to either side of its feet: the sleep letters, which
+    // rise from the head of a cat asleep and drift on ahead of it, reach past every pose and outfit.
+    double drawnReach() const;
+    // x kept that far from the screen's sides (the middle of a screen too narrow for that).
+    double keptOnScreen(double x) const;
+    // Where the feet go on the ground for a target x: kept off the ground's ends, and far enough
+    // from the screen's sides for the whole cat to show; on a ground too short for both, its spot
+    // nearest the screen's middle.
+    double spotOn(const Ledge& ground, double x) const;
     MediaWatcher::Playing playing() const;
     std::optional<QString> track() const;
     Pomodoro::Phase pomodoroPhase() const;

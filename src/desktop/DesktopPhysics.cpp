@@ -20,7 +20,6 @@ constexpr double kHopBase = 0.38;
 constexpr double kHopMax = 1.3;
 constexpr double kHopImpact = 600;
 constexpr double kHardImpact = 900;
-constexpr double kWallMargin = 20;
 constexpr double kCupBounceSpeed = 400;
 constexpr double kCupLifetime = 7;
 constexpr double kGiftLifetime = 25;
@@ -80,9 +79,9 @@ void DesktopCat::updateFall(double dt, double now) {
     vy = std::min(vy + kGravity * dt, kTerminal);
     vx *= 1 - std::min(0.8 * dt, 1.0);
     feet.rx() += vx * dt;
-    const double width = terrain.size.width();
-    if (feet.x() < kWallMargin || feet.x() > width - kWallMargin) {
-        feet.setX(std::min(std::max(feet.x(), kWallMargin), width - kWallMargin));
+    // The screen's sides are walls far enough in for the whole cat to show.
+    if (const double inside = keptOnScreen(feet.x()); inside != feet.x()) {
+        feet.setX(inside);
         vx = -0.4 * vx;
     }
     const double y1 = y0 + vy * dt;

@@ -10,8 +10,6 @@ double clampToGround(double x, const Ledge& ground, double m) {
     return ground.middle();
 }
 
-bool beyondGround(double x, const Ledge& ground, double m) { return x < ground.x0 + m || x > ground.x1 - m; }
-
 bool approach(DesktopCat& cat, double target, double speed, double dt) {
     const double d = target - cat.feet.x();
     if (std::abs(d) < 1.5) {
@@ -59,3 +57,26 @@ int drawWinner(const std::vector<double>& weights, double r) {
 }
 
 }  // namespace kp::desktopsteps
+
+namespace kp {
+
+// The head point lies 15 units ahead of a lying cat's feet; each letter drifts 30 points on from it
+// as it rises, and is at most 12 points wide.
+double DesktopCat::drawnReach() const { return 15 * sizeUnit() + 36; }
+
+double DesktopCat::keptOnScreen(double x) const {
+    const double reach = drawnReach(), width = terrain.size.width();
+    if (width < 2 * reach) return width / 2;
+    return std::clamp(x, reach, width - reach);
+}
+
+double DesktopCat::spotOn(const Ledge& ground, double x) const {
+    const double m = desktopsteps::margin(bodyScale());
+    double lo = ground.x0 + m, hi = ground.x1 - m;
+    if (lo > hi) lo = hi = ground.middle();
+    const double a = std::max(lo, keptOnScreen(lo)), b = std::min(hi, keptOnScreen(hi));
+    if (a <= b) return std::clamp(x, a, b);
+    return std::clamp(terrain.size.width() / 2, lo, hi);
+}
+
+}  // namespace kp

@@ -45,8 +45,7 @@ void DesktopCat::pounceLeap() {
             break;
         }
     }
-    const double x = std::clamp(mouse.x(), 20.0, std::max(20.0, terrain.size.width() - 20));
-    startFlight(QPointF(x, y), to, false);
+    startFlight(QPointF(keptOnScreen(mouse.x()), y), to, false);
     playSound(PetSound::mew);
 }
 
@@ -81,16 +80,20 @@ void DesktopCat::playStep(double now, double dt, const Ledge& ground, double t, 
     }
     x += dt * toyVX;
     toyVX *= std::pow(0.08, dt);
-    if (x < ground.x0 + 6 || x > ground.x1 - 6) {
+    // The toy bounces off the ground's ends, and off the screen's sides where the cat, kept wholly
+    // in sight, could reach it no further.
+    const double lo = std::max(ground.x0 + 6, keptOnScreen(ground.x0) - reach);
+    const double hi = std::max(lo, std::min(ground.x1 - 6, keptOnScreen(ground.x1) + reach));
+    if (x < lo || x > hi) {
         toyVX = -0.6 * toyVX;
-        x = std::clamp(x, ground.x0 + 6, std::max(ground.x0 + 6, ground.x1 - 6));
+        x = std::clamp(x, lo, hi);
     }
     toy = QPointF(x, ground.y);
 
     const double dir = x >= feet.x() ? 1 : -1;
     if (std::abs(x - feet.x()) > 6 + reach) {
         pose = Pose::run;
-        approach(*this, x - dir * reach, 170, dt);
+        approach(*this, keptOnScreen(x - dir * reach), 170, dt);
         return;
     }
     facingRight = x >= feet.x();

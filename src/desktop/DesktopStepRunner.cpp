@@ -22,12 +22,14 @@ void DesktopCat::runStep(double now, double dt, const Ledge& ground) {
         plan = choosePlan(now, ground);
         stepStarted = now;
         if (plan.empty()) return;
+        // Carried toward the screen's side by its window: back into sight first.
+        if (const double in = spotOn(ground, feet.x()); keptOnScreen(feet.x()) != feet.x() && std::abs(in - feet.x()) > 1.5)
+            plan.insert(plan.begin(), Step::walk(in, false));
     }
     // A copy: handlers may replace the plan under it.
     const Step step = plan.front();
     const double t = now - stepStarted;
     const double s = bodyScale();
-    const double m = margin(s);
 
     if (step.kind != Kind::peek) {
         peekLine.reset();
@@ -86,7 +88,7 @@ void DesktopCat::runStep(double now, double dt, const Ledge& ground) {
     switch (step.kind) {
     case Kind::walk: {
         pose = step.run ? Pose::run : Pose::walk;
-        if (approach(*this, clampToGround(step.x, ground, m), step.run ? 200 : 78, dt)) {
+        if (approach(*this, spotOn(ground, step.x), step.run ? 200 : 78, dt)) {
             pose = Pose::stand;
             nextStep(now);
         }
@@ -99,7 +101,7 @@ void DesktopCat::runStep(double now, double dt, const Ledge& ground) {
             nextStep(now);
             break;
         }
-        const double x = clampToGround(step.x, *to, m);
+        const double x = spotOn(*to, step.x);
         facingRight = x >= feet.x();
         if (t > 0.22) {
             nextStep(now);
@@ -135,7 +137,7 @@ void DesktopCat::runStep(double now, double dt, const Ledge& ground) {
         break;
     case Kind::stomp:
         pose = Pose::stomp;
-        feet.setX(feet.x() + dt * 40 * std::sin(3 * t));
+        feet.setX(keptOnScreen(feet.x() + dt * 40 * std::sin(3 * t)));
         if (t > 1.8) {
             walkOnKeyboard();
             nextStep(now);

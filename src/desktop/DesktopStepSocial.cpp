@@ -97,8 +97,8 @@ void DesktopCat::followStep(double now, double dt, const Ledge& ground, double t
         }
     }
 
-    const double target = clampToGround(mouse.x(), ground, m);
-    const bool beyond = beyondGround(mouse.x(), ground, m);
+    const double target = spotOn(ground, mouse.x());
+    const bool beyond = std::abs(target - mouse.x()) > 1e-9;
     if (beyond && std::abs(feet.x() - target) <= 3) {
         // At the end of the ledge with the pointer further on: the highest ledge under the pointer.
         const Ledge* best = nullptr;
@@ -133,11 +133,10 @@ void DesktopCat::chaseStep(double now, double dt, const Ledge& ground) {
         nextStep(now);
         return;
     }
-    const double m = margin(bodyScale());
     pose = Pose::run;
-    const double target = clampToGround(mouse.x(), ground, m);
+    const double target = spotOn(ground, mouse.x());
     const double dy = feet.y() - mouse.y();
-    if (dy > 160 || (beyondGround(mouse.x(), ground, m) && std::abs(feet.x() - target) <= 3)) {
+    if (dy > 160 || (std::abs(target - mouse.x()) > 1e-9 && std::abs(feet.x() - target) <= 3)) {
         const std::optional<Ledge> l = terrain.ledgeUnder(mouse.x(), mouse.y(), 20);
         if (l && *l != ground && l->y >= feet.y() - 360) {
             plan.insert(plan.begin(), Step::hop(l->window, mouse.x()));

@@ -18,9 +18,6 @@ inline double margin(double s) { return 16 * 1.45 * s; }
 // A target x kept `m` inside the ground's ends; the ground's middle when it is too narrow for that.
 double clampToGround(double x, const Ledge& ground, double m);
 
-// Whether x lies outside the ground's usable span (m inside either end).
-bool beyondGround(double x, const Ledge& ground, double m);
-
 // Moves the feet toward `target` at `speed` points per second, turning to face it. Within 1.5
 // points the feet are set on the target and true is returned (the arrival).
 bool approach(DesktopCat& cat, double target, double speed, double dt);

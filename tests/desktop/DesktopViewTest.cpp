@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <optional>
 
@@ -608,4 +609,57 @@ TEST(DesktopFloorView, CatOnABareScreenEdgeShowsItsPaws) {
         EXPECT_LE(bottom, 899) << "pose " << int(pose) << ": ink below the screen";
         EXPECT_GE(bottom, 899 - 4) << "pose " << int(pose) << ": floats above the edge";
     }
+}
+
+// A cat of any size, from a newborn kitten to a grown cat, wearing a hat, walks to either end of
+// the floor and naps there, upright or belly up: all of it shows on the screen the whole time, its
+// sleep letters too.
+TEST(DesktopFloorView, ACatNappingAtEitherEndOfTheFloorShowsWhole) {
+    constexpr double kitten = 1e6;  // seconds of kittenhood: grown at three times that age
+    for (const double growth : {0.0, 1.0 / 3, 2.0 / 3, 1.0})
+        for (const bool belly : {false, true})
+            for (const bool left : {true, false}) {
+                test::DesktopPlanWorld w;
+                w.store->set("kittenLengthSeconds", kitten);
+                w.clock.advance(3 * kitten * growth);
+                w.life->setHappiness(belly ? 100 : 0);
+                w.life->goOut();
+                DesktopCat& cat = w.make(ground::floor, 720);
+                cat.appear = 1;
+                cat.forceBelly = belly;
+                cat.plan = {DesktopCat::Step::walk(left ? -100 : 2000, false), DesktopCat::Step::loaf(3),
+                            DesktopCat::Step::of(DesktopCat::Step::Kind::sleep)};
+                DesktopCatView view(cat, QSizeF(1440, 900));
+                CatEnv env = view.environment();
+                env.outfit.head = CatAccessory::santaHat;
+                view.setEnvironment(env);
+                const std::string what = "growth " + std::to_string(growth) + (belly ? " belly up" : "") +
+                                         (left ? " at the left end" : " at the right end");
+                // The screen's end and what lies beyond it, drawn every tenth of a second: how far the
+                // drawing reaches past the edge in each pose.
+                const int beyond = 200;
+                std::map<int, int> past;
+                double asleep = 0;
+                for (int frame = 0; frame < 60 * 30 && asleep < 2.5; ++frame) {
+                    w.clock.advance(1.0 / 60);
+                    cat.tick(w.clock.now());
+                    if (cat.pose == Pose::sleep) asleep += 1.0 / 60;
+                    if (frame % 6) continue;
+                    QImage img(2 * beyond, 300, QImage::Format_ARGB32_Premultiplied);
+                    img.fill(Qt::transparent);
+                    QPainter p(&img);
+                    p.translate(left ? beyond : beyond - 1440, 250 - 900);
+                    view.paint(p, w.clock.now());
+                    p.end();
+                    const Box off = inkBox(img.copy(left ? 0 : beyond, 0, beyond, 300), 8);
+                    if (!off.empty()) {
+                        int& most = past[int(cat.pose)];
+                        most = std::max(most, left ? beyond - off.left : off.right + 1);
+                    }
+                }
+                for (const auto& [pose, points] : past)
+                    ADD_FAILURE() << what << ": pose " << pose << " reaches " << points << " points beyond the screen";
+                EXPECT_GE(asleep, 2.5) << what;
+                EXPECT_EQ(cat.bellyUp, belly) << what;
+            }
 }
