@@ -63,6 +63,26 @@ TEST_F(DesktopFrame, TheMugTheTrickSetsDownRidesItsWindow) {
     EXPECT_DOUBLE_EQ(cat->cup->p.y(), placed.y() + 30);
 }
 
+// A window dragged to the screen's side carries the cat along; its next plan, a nap where it is,
+// walks it back into sight first, and nothing it does then takes it out of sight again.
+TEST_F(DesktopFrame, ACatCarriedToTheScreensSideWalksBackIntoSight) {
+    w.clock.advance(0.2);
+    cat->rescanTerrain(now());
+    w.standOn(21, 330);
+    cat->plan = {DesktopCat::Step::sit(0.5)};
+    cat->queuedTrick = DesktopCat::Trick::bellyNap;
+    w.windows.windows[0].bounds.translate(-320, 0);
+    tickAfter(0.2);
+    ASSERT_EQ(cat->feet.x(), 10);
+    double seconds = 0;
+    for (; seconds < 30; seconds += 1.0 / 60) {
+        tickAfter(1.0 / 60);
+        if (seconds > 3) {
+            ASSERT_GE(cat->feet.x(), cat->drawnReach() - 0.01) << seconds << " s on";
+        }
+    }
+}
+
 // On a crowded desktop the window list takes a while to read the first time.
 TEST(DesktopFirstRead, TheCatWaitsUnseenUntilTheWindowsAreReadThenLandsOnTheOneBelow) {
     test::DesktopPlanWorld w;
