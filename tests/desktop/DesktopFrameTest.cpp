@@ -83,6 +83,32 @@ TEST_F(DesktopFrame, ACatCarriedToTheScreensSideWalksBackIntoSight) {
     }
 }
 
+// A cat watching a window from its perch stays there while other windows come, go and move, and
+// leaves it once the watched window closes.
+TEST_F(DesktopFrame, AWatchingCatKeepsItsPerchUntilItsWindowCloses) {
+    w.addWindow(22, QRectF(1000, 150, 300, 200));
+    tickAfter(0.2);
+    w.standOn(ground::floor, 700);
+    cat->plan = cat->watchPlan(21, 30);
+    ASSERT_FALSE(cat->plan.empty());
+    for (int i = 0; i < 180 && (cat->flight || cat->currentStep() != DesktopCat::Step::Kind::watch); ++i) tickAfter(1.0 / 60);
+    ASSERT_EQ(cat->window, ground::watchPerch);
+    const QPointF perched = cat->feet;
+    for (int i = 0; i < 60 * 5; ++i) {
+        if (i % 30 == 0) w.windows.windows[1].bounds.translate(i % 60 ? 40 : -40, 10);
+        if (i == 150) w.addWindow(23, QRectF(100, 100, 400, 300));
+        tickAfter(1.0 / 60);
+        ASSERT_EQ(cat->window, ground::watchPerch) << i;
+        ASSERT_FALSE(cat->falling) << i;
+    }
+    EXPECT_EQ(cat->feet, perched);
+    EXPECT_EQ(cat->pose, Pose::back);
+    std::erase_if(w.windows.windows, [](const WindowInfo& info) { return info.number == 21; });
+    for (int i = 0; i < 30; ++i) tickAfter(1.0 / 60);
+    EXPECT_FALSE(cat->watchWindow);
+    EXPECT_NE(cat->window, ground::watchPerch);
+}
+
 // On a crowded desktop the window list takes a while to read the first time.
 TEST(DesktopFirstRead, TheCatWaitsUnseenUntilTheWindowsAreReadThenLandsOnTheOneBelow) {
     test::DesktopPlanWorld w;
