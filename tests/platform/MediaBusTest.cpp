@@ -7,6 +7,7 @@
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
 #include "platform/Scheduler.h"
+#include "support/HeldBusService.h"
 
 #include <gtest/gtest.h>
 
@@ -75,52 +76,18 @@ bool privateBus() { return qEnvironmentVariable("KP_PRIVATE_BUS") == QLatin1Stri
 // its answers until released. ---
 
 template <typename Item>
-class FakeListService : public QDBusVirtualObject {
+class FakeListService : public test::HeldBusService {
 public:
     FakeListService(const char* busVariable, QString service, QString path, QString method, QList<Item> list)
-        : service_(std::move(service)), path_(std::move(path)), method_(std::move(method)), list_(std::move(list)) {
+        : HeldBusService(busVariable, std::move(service), std::move(path), std::move(method)), list_(std::move(list)) {
         qDBusRegisterMetaType<Item>();
         qDBusRegisterMetaType<QList<Item>>();
-        QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable(busVariable), service_);
-        registered_ = bus.registerVirtualObject(path_, this) && bus.registerService(service_);
     }
-    ~FakeListService() override {
-        // Off the bus's tree first: closing the connection later, on the bus's own thread, must
-        // find no object of ours.
-        QDBusConnection bus(service_);
-        bus.unregisterService(service_);
-        bus.unregisterObject(path_);
-        QDBusConnection::disconnectFromBus(service_);
-    }
-    bool registered() const { return registered_; }
     void set(QList<Item> list) { list_ = std::move(list); }
-    void stall() { stalled_ = true; }
-    void release() {
-        stalled_ = false;
-        for (const QDBusMessage& question : held_) answer(question);
-        held_.clear();
-    }
-    int calls() const { return calls_; }
-
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
-        if (message.member() != method_) return false;
-        ++calls_;
-        if (stalled_) held_.push_back(message);
-        else answer(message);
-        return true;
-    }
 
 private:
-    void answer(const QDBusMessage& question) {
-        QDBusConnection(service_).send(question.createReply(QVariant::fromValue(list_)));
-    }
-    QString service_, path_, method_;
+    void answer(const QDBusMessage& question) override { bus().send(question.createReply(QVariant::fromValue(list_))); }
     QList<Item> list_;
-    QList<QDBusMessage> held_;
-    bool stalled_ = false;
-    bool registered_ = false;
-    int calls_ = 0;
 };
 
 // The login manager on the stand-in system bus.

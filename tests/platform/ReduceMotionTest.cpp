@@ -1,6 +1,7 @@
 // The desktop's wish for less motion, read from a stand-in settings portal on the private session
 // bus of media_bus.sh (the cases refuse to run on the user's own session).
 #include "platform/ReduceMotion.h"
+#include "support/HeldBusService.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QDBusVirtualObject>
 
 #include <functional>
 #include <memory>
@@ -25,60 +25,27 @@ const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 
 // The settings portal as the desktop publishes it: Read answers its own settings, each value
-// wrapped in a variant inside a variant; any other setting is unknown. Held, it keeps its answers.
-class FakePortal : public QDBusVirtualObject {
+// wrapped in a variant inside a variant; any other setting is unknown.
+class FakePortal : public test::HeldBusService {
 public:
-    explicit FakePortal(std::optional<bool> animations) : animations_(animations) {
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("portal"));
-        ok_ = bus.registerVirtualObject(kPath, this) && bus.registerService(kPortal);
-    }
-    ~FakePortal() override {
-        QDBusConnection bus(QStringLiteral("portal"));
-        bus.unregisterService(kPortal);
-        bus.unregisterObject(kPath);
-        QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
-    }
-    bool ok() const { return ok_; }
-    int asked() const { return asked_; }
-    void hold() { held_ = true; }
-    void release() {
-        held_ = false;
-        for (const QDBusMessage& question : waiting_) answer(question);
-        waiting_.clear();
-    }
-
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
-        if (message.interface() != QLatin1String("org.freedesktop.portal.Settings") ||
-            message.member() != QLatin1String("Read"))
-            return false;
-        ++asked_;
-        if (held_) waiting_.push_back(message);
-        else answer(message);
-        return true;
-    }
+    explicit FakePortal(std::optional<bool> animations)
+        : HeldBusService("DBUS_SESSION_BUS_ADDRESS", kPortal, kPath, QStringLiteral("Read")), animations_(animations) {}
 
 private:
-    void answer(const QDBusMessage& question) {
+    void answer(const QDBusMessage& question) override {
         const QList<QVariant> args = question.arguments();
-        QDBusConnection bus(QStringLiteral("portal"));
         const bool animationsSetting = args.size() == 2 && args[0] == QLatin1String("org.gnome.desktop.interface") &&
                                        args[1] == QLatin1String("enable-animations");
         if (!animationsSetting || !animations_) {
-            bus.send(question.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
-                                               QStringLiteral("Requested setting not found")));
+            bus().send(question.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                                                 QStringLiteral("Requested setting not found")));
             return;
         }
         const QDBusVariant inner{QVariant(*animations_)};
-        bus.send(question.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(inner)))));
+        bus().send(question.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(inner)))));
     }
 
     std::optional<bool> animations_;
-    bool ok_ = false;
-    bool held_ = false;
-    int asked_ = 0;
-    QList<QDBusMessage> waiting_;
 };
 
 bool privateBus() { return qEnvironmentVariable("KP_PRIVATE_BUS") == QLatin1String("1"); }
@@ -105,12 +72,12 @@ TEST(ReduceMotion, TheDesktopsAnimationsSwitchIsReadAsTheWish) {
     if (!privateBus()) GTEST_SKIP() << "needs the private buses of the media bus script";
     for (const bool animations : {false, true}) {
         FakePortal portal(animations);
-        ASSERT_TRUE(portal.ok());
-        portal.hold();
+        ASSERT_TRUE(portal.registered());
+        portal.stall();
         QObject asker;
         std::vector<bool> heard;
         askReduceMotion(&asker, [&heard](bool reduce) { heard.push_back(reduce); });
-        ASSERT_TRUE(waitFor([&] { return portal.asked() == 1; }));
+        ASSERT_TRUE(waitFor([&] { return portal.calls() == 1; }));
         EXPECT_TRUE(heard.empty()) << "asked, not waited for";
         portal.release();
         ASSERT_TRUE(waitFor([&] { return !heard.empty(); })) << "animations " << animations;
@@ -120,12 +87,12 @@ TEST(ReduceMotion, TheDesktopsAnimationsSwitchIsReadAsTheWish) {
     // A portal without the setting, and one whose asker is gone before it answers.
     for (const bool gone : {false, true}) {
         FakePortal portal(gone ? std::optional<bool>(false) : std::nullopt);
-        ASSERT_TRUE(portal.ok());
-        portal.hold();
+        ASSERT_TRUE(portal.registered());
+        portal.stall();
         auto asker = std::make_unique<QObject>();
         int heard = 0;
         askReduceMotion(asker.get(), [&heard](bool) { ++heard; });
-        ASSERT_TRUE(waitFor([&] { return portal.asked() == 1; }));
+        ASSERT_TRUE(waitFor([&] { return portal.calls() == 1; }));
         if (gone) asker.reset();
         portal.release();
         afterTheAnswer();
