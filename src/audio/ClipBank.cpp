@@ -136,9 +136,14 @@ namespace {
 struct Candidate {
     QString file;
     int folder;
+    bool plain;  // named after the clip alone ("cat-mew.wav"), no number
 };
 
-bool before(const Candidate& a, const Candidate& b) { return a.file != b.file ? a.file < b.file : a.folder < b.folder; }
+// The plain name first, however many numbered takes come beside it; the rest by file name.
+bool before(const Candidate& a, const Candidate& b) {
+    if (a.plain != b.plain) return a.plain;
+    return a.file != b.file ? a.file < b.file : a.folder < b.folder;
+}
 
 QStringList foldersOf(const QStringList& roots) {
     QStringList folders;
@@ -146,7 +151,7 @@ QStringList foldersOf(const QStringList& roots) {
     return folders;
 }
 
-// The first `most` recordings of a name in file-name order that come after `after`, and how many
+// The first `most` recordings of a name in take order that come after `after`, and how many
 // recordings it has in all. Only those few are held on to, however many there are.
 std::vector<Candidate> firstTakes(const QStringList& folders, const QString& name, std::size_t most,
                                   const std::optional<Candidate>& after, int* all) {
@@ -155,7 +160,7 @@ std::vector<Candidate> firstTakes(const QStringList& folders, const QString& nam
     for (int i = 0; i < folders.size(); ++i) {
         eachRecordingOf(folders[i], name, [&](const QString& file) {
             ++matched;
-            Candidate candidate{file, i};
+            Candidate candidate{file, i, file.size() == name.size() + 4};
             if (after && !before(*after, candidate)) return;
             if (first.size() == most && !before(candidate, first.back())) return;
             first.insert(std::upper_bound(first.begin(), first.end(), candidate, before), std::move(candidate));
@@ -184,7 +189,7 @@ void ClipBank::Found::leaveOut(const QString& file, const QString& why) {
     if (leftOutCount++ < kNamedLeftOut) leftOut << QStringLiteral("%1 (%2)").arg(file, why);
 }
 
-// The takes are looked into in file-name order until the slots are full: a file that gives no
+// The takes are looked into in take order until the slots are full: a file that gives no
 // sound, or no longer fits the room, leaves its slot to the next.
 ClipBank::Found ClipBank::find(const QStringList& roots, const QString& name, qint64 room) {
     Found found;
@@ -196,6 +201,7 @@ ClipBank::Found ClipBank::find(const QStringList& roots, const QString& name, qi
         int matched = 0;
         const std::vector<Candidate> batch = firstTakes(folders, name, want, after, &matched);
         if (!after) all = matched;
+        if (!batch.empty()) after = batch.back();
         for (const Candidate& c : batch) {
             ++looked;
             const QString path = QDir(folders[c.folder]).filePath(c.file);
@@ -211,9 +217,12 @@ ClipBank::Found ClipBank::find(const QStringList& roots, const QString& name, qi
             }
         }
         if (batch.size() < want) break;  // no more of them
-        after = batch.back();
     }
     found.notLookedAt = std::max(all - looked, 0);
+    if (found.notLookedAt > 0) {
+        for (const Candidate& c : firstTakes(folders, name, kNamedLeftOut, after, nullptr))
+            found.notLookedInto << QDir(folders[c.folder]).filePath(c.file);
+    }
     return found;
 }
 
@@ -237,11 +246,16 @@ const std::vector<SampleBuffer>& ClipBank::keep(const QString& name, Found found
     if (notPlayed > 0) {
         QStringList said = found.leftOut;
         if (found.leftOutCount > kNamedLeftOut) said << QStringLiteral("%1 more").arg(found.leftOutCount - kNamedLeftOut);
-        if (found.notLookedAt > 0)
-            said << QStringLiteral("%1 not looked into, past the first %2 takes or %3 files")
-                        .arg(found.notLookedAt)
-                        .arg(kMaxTakes)
-                        .arg(kMaxLooks);
+        if (found.notLookedAt > 0) {
+            QString notLooked = QStringLiteral("%1 not looked into, past the first %2 takes or %3 files: %4")
+                                    .arg(found.notLookedAt)
+                                    .arg(kMaxTakes)
+                                    .arg(kMaxLooks)
+                                    .arg(found.notLookedInto.join(QStringLiteral(", ")));
+            if (found.notLookedAt > found.notLookedInto.size())
+                notLooked += QStringLiteral(" and %1 more").arg(found.notLookedAt - found.notLookedInto.size());
+            said << notLooked;
+        }
         qWarning().noquote() << QStringLiteral("%1 %2 of %3 %4 not played: %5")
                                     .arg(notPlayed)
                                     .arg(notPlayed == 1 ? QStringLiteral("recording") : QStringLiteral("recordings"), name,

@@ -1,7 +1,9 @@
 #pragma once
 // Recorded takes of the cat's voice and the interface sounds. Files named after a clip name, with an
 // optional "-" and number ("cat-mew.caf", "cat-mew-2.caf"), are found in the compiled-in resources
-// and the app's data folder, each at the top level and in a "Sounds" folder. A name's takes are
+// and the app's data folder, each at the top level and in a "Sounds" folder. Takes are in take
+// order: those named after the clip alone first, then the numbered ones by file name (as text, so
+// "-10" before "-2"); the same name in two folders, the earlier folder's first. A name's takes are
 // decoded once, to 44100 Hz mono float, and kept for the rest of the run: a few per name, and no
 // more samples across the bank than its budget, whatever the folders hold.
 #include "audio/AudioGraph.h"
@@ -16,7 +18,7 @@ namespace kp::audio {
 
 class ClipBank {
 public:
-    // The takes of a name kept at most, the first that decode in file-name order: far more than
+    // The takes of a name kept at most, the first that decode in take order: far more than
     // anyone records of one sound. The budget below is what bounds a real folder.
     static constexpr int kMaxTakes = 64;
     // Files of a name looked into at most, decoded or refused: a folder of thousands of files that
@@ -44,10 +46,11 @@ public:
         QStringList leftOut;      // the first kNamedLeftOut files looked into and not played, with why
         int leftOutCount = 0;     // every file looked into and not played
         int notLookedAt = 0;      // recordings past the slots or the files looked into
+        QStringList notLookedInto;  // the first kNamedLeftOut of those
         void leaveOut(const QString& file, const QString& why);
     };
 
-    // The takes of a clip name, in file-name order; empty when there are none (remembered too).
+    // The takes of a clip name, in take order; empty when there are none (remembered too).
     // Lists the folders and decodes on the calling thread.
     const std::vector<SampleBuffer>& loadClips(const QString& name);
 
@@ -62,8 +65,7 @@ public:
     qint64 heldBytes() const { return held_; }
     qint64 room() const { return kMaxHeldBytes - held_; }
 
-    // The files of a name's first kMaxTakes recordings in file-name order (a name in two folders:
-    // the earlier folder's first), and how many it has in all.
+    // The files of a name's first kMaxTakes recordings in take order, and how many it has in all.
     static QStringList takePaths(const QStringList& roots, const QString& name, int* all = nullptr);
 
     // A whole file as 44100 Hz mono float; none when it cannot be read or converted, or when it is

@@ -36,8 +36,9 @@ TEST(ClipBank, ANamesTakesAreItsOwnOrNumberedRecordingsFromBothFoldersConvertedI
     ClipBank bank({r});
     std::vector<std::size_t> lengths;
     for (const auto& t : bank.loadClips("cat-mew")) lengths.push_back(t->size());
-    // Textual order: cat-mew-1.wav, cat-mew-10.caf, cat-mew-2.caf, cat-mew.caf, cat-mew.caf.
-    EXPECT_EQ(lengths, (std::vector<std::size_t>{140, 110, 120, 100, 130}));
+    // The plain name first (top level, then "Sounds"), then the numbered ones as text:
+    // cat-mew.caf, cat-mew.caf, cat-mew-1.wav, cat-mew-10.caf, cat-mew-2.caf.
+    EXPECT_EQ(lengths, (std::vector<std::size_t>{100, 130, 140, 110, 120}));
     ASSERT_EQ(bank.loadClips("cat-meow").size(), 1u);
 
     // A name without takes is remembered as such: files that appear later are not looked for.
@@ -144,6 +145,34 @@ TEST(ClipBank, OfThousandsOfTakesOfAClipOnlyTheFirstInNameOrderAreDecoded) {
     EXPECT_TRUE(warnings[0].contains("2936 recordings of ui-open")) << warnings[0].toStdString();
 }
 
+// A recording named after the clip alone is played however many numbered takes lie beside it, and
+// the log names the files it leaves unopened, not only their count.
+TEST(ClipBank, ThePlainNameComesFirstBesideHundredsOfNumberedTakes) {
+    QTemporaryDir root;
+    const QString r = root.path();
+    ASSERT_TRUE(writeClip(r + "/Sounds/cat-mew.wav", 777));
+    for (int i = 1; i <= 300; ++i) ASSERT_TRUE(writeClip(r + QStringLiteral("/Sounds/cat-mew-%1.caf").arg(i), 100));
+
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    ClipBank bank({r});
+    const std::vector<audio::SampleBuffer>& mews = bank.loadClips("cat-mew");
+    qInstallMessageHandler(previous);
+
+    ASSERT_EQ(mews.size(), std::size_t(ClipBank::kMaxTakes));
+    EXPECT_EQ(mews.front()->size(), 777u) << "cat-mew.wav is not played";
+    EXPECT_EQ(ClipBank::takePaths({r}, "cat-mew").value(0).toStdString(), (r + "/Sounds/cat-mew.wav").toStdString());
+    ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+    const QString said = warnings[0];
+    EXPECT_TRUE(said.startsWith("237 recordings of cat-mew are not played")) << said.toStdString();
+    // After cat-mew.wav and the 63 numbered takes first as text (cat-mew-1 … cat-mew-155), the
+    // next ones left unopened are named.
+    for (const char* file : {"cat-mew-156.caf", "cat-mew-157.caf", "cat-mew-16.caf", "cat-mew-160.caf"})
+        EXPECT_TRUE(said.contains(r + "/Sounds/" + file)) << file << ": " << said.toStdString();
+    EXPECT_FALSE(said.contains(r + "/Sounds/cat-mew-155.caf")) << said.toStdString();
+    EXPECT_TRUE(said.contains("and 229 more")) << said.toStdString();
+}
+
 // The slots go to the takes that give sound: files under a take's name that are no recordings,
 // however many come first, leave their place to the next, and the log names them. A dozen takes
 // fit easily in the budget and are all kept.
@@ -160,7 +189,7 @@ TEST(ClipBank, EveryTakeThatDecodesIsKeptAndTheFilesLeftOutAreNamed) {
     ASSERT_TRUE(writeClip(r + "/Sounds/ui-tap.wav", 400));
     // More junk than a round of slots holds, before the one good take.
     for (int i = 0; i < 100; ++i) ASSERT_TRUE(junk(r + QStringLiteral("/Sounds/ui-close-%1.wav").arg(i)));
-    ASSERT_TRUE(writeClip(r + "/Sounds/ui-close.wav", 500));
+    ASSERT_TRUE(writeClip(r + "/Sounds/ui-close-999.wav", 500));
     // Thirteen mews of a second and a half: 3.4 MB.
     ASSERT_TRUE(writeClip(r + "/Sounds/cat-mew.wav", 66150));
     for (int i = 1; i <= 12; ++i) ASSERT_TRUE(writeClip(r + QStringLiteral("/Sounds/cat-mew-%1.wav").arg(i), 66150 + i));
@@ -178,10 +207,10 @@ TEST(ClipBank, EveryTakeThatDecodesIsKeptAndTheFilesLeftOutAreNamed) {
     const auto mews = sizes("cat-mew");
     qInstallMessageHandler(previous);
 
-    EXPECT_EQ(taps, (std::vector<std::size_t>{300, 400}));
+    EXPECT_EQ(taps, (std::vector<std::size_t>{400, 300}));
     EXPECT_EQ(closes, (std::vector<std::size_t>{500}));
     EXPECT_EQ(mews.size(), 13u);
-    EXPECT_EQ(mews.back(), 66150u) << "cat-mew.wav comes last in name order";
+    EXPECT_EQ(mews.front(), 66150u) << "cat-mew.wav comes first";
     ASSERT_EQ(warnings.size(), 2) << warnings.join('\n').toStdString();
     EXPECT_TRUE(warnings[0].startsWith("8 recordings of ui-tap are not played")) << warnings[0].toStdString();
     for (int i = 1; i <= 8; ++i)
