@@ -6,6 +6,7 @@
 #include "audio/AudioGraph.h"
 #include "platform/AppLifecycle.h"
 #include "platform/DisplayLoss.h"
+#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -22,6 +23,12 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromLatin1(kp::appIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Folders the app cannot name would mean a second cat somewhere else: better none.
+    if (const QString why = kp::paths::unreachable(); !why.isEmpty()) {
+        qWarning().noquote() << "Kettlepaw cannot start:" << why;
+        QMessageBox::critical(nullptr, QStringLiteral("Kettlepaw"), QStringLiteral("Kettlepaw cannot start: %1.").arg(why));
+        return 1;
+    }
     // Two copies would overwrite each other's cat, however differently each was started.
     kp::SingleInstanceLock lock(kp::SingleInstanceLock::defaultFolders());
     switch (lock.tryLock()) {

@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -159,7 +158,7 @@ QStringList SingleInstanceLock::defaultFolders() {
     QStringList folders;
     for (const QString& folder : {paths::dataDir(), paths::configDir()}) {
         // A folder kept elsewhere behind a link (with the user's dotfiles) is locked where it lives.
-        const QString real = QFileInfo(folder).canonicalFilePath();
+        const QString real = paths::canonicalPath(folder);
         folders << (real.isEmpty() ? folder : real);
     }
     return folders;

@@ -150,7 +150,7 @@ QStringList Defaults::replaceSettings(const QByteArray& bytes) {
 }
 
 QString Defaults::settingsPath() const {
-    const QString real = QFileInfo(configFile_).canonicalFilePath();
+    const QString real = paths::canonicalPath(configFile_);
     return real.isEmpty() ? configFile_ : real;
 }
 
