@@ -244,7 +244,7 @@ public:
     // Stops and closes the stream, if one is open; after it returns nothing is pulled.
     virtual void close() = 0;
 };
-// The default output of the sound server (PulseAudio, through RtAudio; ALSA when no server answers).
+// The default output of the sound server (PulseAudio; ALSA, through RtAudio, when no server answers).
 std::unique_ptr<SoundDevice> makeServerDevice();
 
 // The device output: a stream on `device` (the server's when none is given), or a silent

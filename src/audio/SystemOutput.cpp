@@ -1,4 +1,4 @@
-// The device output: a PulseAudio stream through RtAudio (ALSA when no server answers), and a
+// The device output: a PulseAudio stream (ALSA through RtAudio when no server answers), and a
 // silent stand-in paced on the clock for when there is no device or it goes away, so the graph
 // behaves the same either way.
 #include "audio/AudioGraph.h"
@@ -9,15 +9,18 @@
 #include <alsa/asoundlib.h>
 #include <pulse/context.h>
 #include <pulse/mainloop.h>
+#include <pulse/simple.h>
 #include <rtaudio/RtAudio.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -209,9 +212,15 @@ RtAudio::Api chooseApi() {
 
 // One stream and what its callbacks reach. Shared by the device and the line's jobs, so it outlives
 // a job that hangs; `client` is let go before the device forgets it, and the stream's thread never
-// reaches a client after that.
+// reaches a client after that. A sound server's stream is written from a thread of our own through
+// libpulse's simple interface: RtAudio's PulseAudio back end asks the server for its devices at
+// every open and keeps a little of every answer for good, which an app that opens a stream each
+// time the island opens cannot afford. RtAudio plays to ALSA when no server answers.
 struct Stream {
     std::unique_ptr<RtAudio> rt;  // the line's only
+    pa_simple* server = nullptr;  // the line's only
+    std::thread writer;           // writes to `server`; the line's only
+    std::atomic<bool> writing{false};
     std::atomic<SoundDevice::Client*> client{nullptr};
     std::atomic<int> inCallback{0};
     unsigned channels = 1;        // what the client renders
@@ -228,7 +237,31 @@ struct Stream {
     // On the line.
     void open(unsigned blockFrames, unsigned blocks) {
         const RtAudio::Api api = chooseApi();
-        if (api == RtAudio::UNSPECIFIED) return;
+        if (api == RtAudio::LINUX_PULSE) openServer(blockFrames, blocks);
+        else if (api != RtAudio::UNSPECIFIED) openDevice(api, blockFrames, blocks);
+        if (!running) close();
+    }
+
+    // The server mixes the stream to whatever its sink has: no mixing down here.
+    void openServer(unsigned blockFrames, unsigned blocks) {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(channels)};
+        const auto blockBytes = std::uint32_t(blockFrames * channels * sizeof(float));
+        // The server holds `blocks` of them at most; the rest is its choice.
+        const auto any = std::uint32_t(-1);
+        const pa_buffer_attr buffering{blockBytes * blocks, any, any, any, any};
+        server = pa_simple_new(nullptr, "Kettlepaw", PA_STREAM_PLAYBACK, nullptr, "Kettlepaw", &spec, nullptr,
+                               &buffering, nullptr);
+        if (!server) return;
+        deviceChannels = channels;
+        writing = true;
+        try {
+            writer = std::thread([this, blockFrames] { write(blockFrames); });
+            running = true;
+        } catch (const std::system_error&) {
+        }
+    }
+
+    void openDevice(RtAudio::Api api, unsigned blockFrames, unsigned blocks) {
         try {
             rt = std::make_unique<RtAudio>(api);
             rt->showWarnings(false);
@@ -256,12 +289,15 @@ struct Stream {
             running = rt->isStreamRunning();
         } catch (...) {
         }
-        if (!running) close();
     }
 
-    // On the line.
+    // On the line. Freeing the server's stream drops what it still holds.
     void close() {
         running = false;
+        writing = false;
+        if (writer.joinable()) writer.join();
+        if (server) pa_simple_free(server);
+        server = nullptr;
         if (!rt) return;
         try {
             if (rt->isStreamRunning()) rt->abortStream();
@@ -274,6 +310,44 @@ struct Stream {
         rt.reset();
     }
 
+    // The writer's thread: a block at a time, each written as the server has room for it, until
+    // the client lets the stream end, the stream is closed, or the server is gone.
+    void write(unsigned blockFrames) {
+        std::vector<float> block(std::size_t(blockFrames) * channels);
+        while (writing.load()) {
+            const bool goOn = fill(block.data(), blockFrames);
+            if (pa_simple_write(server, block.data(), block.size() * sizeof(float), nullptr) < 0) {
+                reportLost();
+                return;
+            }
+            if (!goOn) return;
+        }
+    }
+
+    // The client's block, or silence without one; whether the stream goes on.
+    bool fill(float* samples, unsigned frames) {
+        inCallback.fetch_add(1);
+        SoundDevice::Client* user = client.load();
+        bool goOn = false;
+        if (mixDown.empty()) {
+            goOn = user && user->pull(samples, int(frames));
+            if (!user) std::fill_n(samples, std::size_t(frames) * deviceChannels, 0.0f);
+        } else if (user && std::size_t(frames) * channels <= mixDown.size()) {
+            goOn = user->pull(mixDown.data(), int(frames));
+            for (std::size_t i = 0; i < frames; ++i) samples[i] = 0.5f * (mixDown[2 * i] + mixDown[2 * i + 1]);
+        } else {
+            std::fill_n(samples, frames, 0.0f);
+        }
+        inCallback.fetch_sub(1);
+        return goOn;
+    }
+
+    void reportLost() {
+        inCallback.fetch_add(1);
+        if (SoundDevice::Client* user = client.load()) user->lost();
+        inCallback.fetch_sub(1);
+    }
+
     // RtAudio's error callback carries no context; it runs on the stream's own thread, which is the
     // thread the render callback runs on, so the callback leaves its stream here.
     static thread_local Stream* current;
@@ -281,29 +355,11 @@ struct Stream {
     static int callback(void* out, void*, unsigned frames, double, RtAudioStreamStatus, void* self) {
         auto* me = static_cast<Stream*>(self);
         current = me;
-        me->inCallback.fetch_add(1);
-        SoundDevice::Client* client = me->client.load();
-        auto* samples = static_cast<float*>(out);
-        bool goOn = false;
-        if (me->mixDown.empty()) {
-            goOn = client && client->pull(samples, int(frames));
-            if (!client) std::fill_n(samples, std::size_t(frames) * me->deviceChannels, 0.0f);
-        } else if (client && std::size_t(frames) * me->channels <= me->mixDown.size()) {
-            goOn = client->pull(me->mixDown.data(), int(frames));
-            for (std::size_t i = 0; i < frames; ++i) samples[i] = 0.5f * (me->mixDown[2 * i] + me->mixDown[2 * i + 1]);
-        } else {
-            std::fill_n(samples, frames, 0.0f);
-        }
-        me->inCallback.fetch_sub(1);
-        return goOn ? 0 : 2;  // 2: end this stream
+        return me->fill(static_cast<float*>(out), frames) ? 0 : 2;  // 2: end this stream
     }
 
     static void errorCallback(RtAudioError::Type type, const std::string&) {
-        Stream* me = current;
-        if (type == RtAudioError::DEBUG_WARNING || !me) return;
-        me->inCallback.fetch_add(1);
-        if (SoundDevice::Client* client = me->client.load()) client->lost();
-        me->inCallback.fetch_sub(1);
+        if (type != RtAudioError::DEBUG_WARNING && current) current->reportLost();
     }
 };
 thread_local Stream* Stream::current = nullptr;

@@ -5,11 +5,14 @@
 //     the server again, that the sound went back to it.
 //   together: ten times, three outputs (the effects', the ambience's, the music's) start in the same
 //     instant, and all three are on the device within 2 s; the last three stay until stdin ends.
+//   cycles N: the output started and stopped N times, on the device each time; prints how much the
+//     heap grew after the first ten.
 //   wedged: the server does not answer (the script has stopped it): the graph runs on the stand-in;
 //     once the script lets the server go on, the sound goes to it.
 #include "audio/AudioGraph.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +23,12 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <malloc.h>
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's own count (its allocator stands in for the C library's); GCC ships no header for it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 using namespace kp::audio;
 
@@ -94,7 +103,64 @@ static int wedged() {
     return 0;
 }
 
+// Bytes the program holds from the heap.
+static long long heapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long long>(info.uordblks + info.hblkhd);
+#endif
+}
+
+// The server's device, counting how often it was closed.
+class CountedDevice final : public SoundDevice {
+public:
+    bool open(Client& client, unsigned blockFrames, unsigned blocks, unsigned channels) override {
+        return device_->open(client, blockFrames, blocks, channels);
+    }
+    void close() override {
+        device_->close();
+        ++closes;
+    }
+    std::atomic<int> closes{0};
+
+private:
+    std::unique_ptr<SoundDevice> device_ = makeServerDevice();
+};
+
+// The output opened on the device and closed again, as an island opens and closes: the heap held
+// once the first rounds have warmed every cache, and after as many again.
+static int cycles(int rounds) {
+    auto device = std::make_unique<CountedDevice>();
+    CountedDevice& counted = *device;
+    AudioEngine engine(makeSystemOutput(512, 4, true, std::move(device)));
+    PlayerNode* p = engine.makePlayer();
+    engine.connect(p, engine.mainMixer());
+    p->scheduleBuffer(makeBuffer(tone()), true);
+    p->play();
+    long long warm = 0;
+    const auto opened = [&] {
+        if (!engine.start()) return false;
+        return waitFor([&] { return engine.output().onDevice(); });
+    };
+    for (int round = 1; round <= rounds; ++round) {
+        if (!opened()) return 3;
+        // Every close asked for before this open has finished: the device's jobs run in turn.
+        if (round == 10) warm = heapInUse();
+        const int closed = counted.closes.load();
+        engine.stop();
+        if (!waitFor([&] { return counted.closes.load() > closed; })) return 4;
+    }
+    if (!opened()) return 3;
+    const long long grown = heapInUse() - warm;
+    std::printf("heap grew by %lld bytes over %d openings\n", grown, rounds - 9);
+    engine.stop();
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "cycles") == 0) return cycles(std::atoi(argv[2]));
     if (argc > 1 && std::strcmp(argv[1], "together") == 0) return together();
     if (argc > 1 && std::strcmp(argv[1], "wedged") == 0) return wedged();
     const Samples tone = ::tone();

@@ -3,7 +3,8 @@
 # server goes away the graph runs on silently, printing nothing else; when it comes back the sound goes back to it. (That sound reaches the
 # sink, the app's own recording shows.) Three outputs started in the same instant all reach the
 # server, ten times over; a server that does not answer leaves the sound on the stand-in until it
-# does. Every wait is for a condition, with a deadline of a minute.
+# does. Opened and closed two hundred times, the output holds no more memory than after ten. Every
+# wait is for a condition, with a deadline of a minute.
 # Skips (77) without PulseAudio.
 set -u
 command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v parec >/dev/null || exit 77
@@ -80,4 +81,13 @@ kill -CONT "$server_pid"
 grep -q standin "$work/wedged.out" || fail "no stand-in while the server did not answer"
 wait "$probe_pid"; rc=$?; probe_pid=""
 [ "$rc" = 0 ] || fail "wedged exited $rc"
+
+# 5. Opened and closed as often as an island is in a long day: after the first ten openings the heap
+#    stays where it was (each used to keep about a kilobyte of the server's answers for good).
+"$probe" cycles 200 >"$work/cycles.out" 2>"$work/cycles.err"; rc=$?
+[ "$rc" = 0 ] || fail "cycles exited $rc: $(cat "$work/cycles.err")"
+cat "$work/cycles.out"
+grown=$(sed -n 's/^heap grew by \(-\?[0-9]*\) bytes.*/\1/p' "$work/cycles.out")
+[ -n "$grown" ] && [ "$grown" -lt 40000 ] || fail "the heap grew with every opening: $(cat "$work/cycles.out")"
+
 echo "ok"
