@@ -1,6 +1,7 @@
 // Kettlepaw: a small cat that lives at the top centre of the screen.
 #include "AppDelegate.h"
 #include "AppInfo.h"
+#include "MemoryShortage.h"
 #include "TrayIcon.h"
 
 #include "audio/AudioGraph.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 int main(int argc, char** argv) {
+    kp::keepAddressSpaceSmall();
     // A Wayland client can neither place its panel nor read other windows: go through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
 
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
     const auto finalSave = [&delegate] { kp::finishWithin(5, [&delegate] { delegate.applicationWillTerminate(); }); };
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, finalSave);
     kp::saveAndExitWhenDisplayIsLost(finalSave);
+    kp::saveAndExitWhenMemoryRunsOut(finalSave);
     QTimer::singleShot(0, &delegate, [&] {
         delegate.didFinishLaunching();
         // The island offers the menu on a right-click whenever no tray host is there to show it.
