@@ -49,15 +49,10 @@ QString shownBytes(const QByteArray& bytes) {
     return shown.join(u'/');
 }
 
-// Opens the folder `native` by its bytes, making what is missing of it for the user alone; -1 and
-// `why` when it cannot be, or cannot be named through /proc.
+// Opens the folder `native` by its bytes; -1 and `why` when it cannot be (it is not there, or no
+// folder), or cannot be named through /proc.
 int holdFolder(const QByteArray& native, QString* why) {
-    int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        for (qsizetype end = 1; end <= native.size(); ++end)
-            if (end == native.size() || native[end] == '/') ::mkdir(native.left(end).constData(), 0700);
-        fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    }
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         *why = QString::fromLocal8Bit(std::strerror(errno));
         return -1;
