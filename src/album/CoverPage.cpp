@@ -9,11 +9,33 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
 
 namespace kp {
+
+namespace {
+
+// The name centred in lines no wider than `width`: broken between words where they fit, and inside
+// a word too long for a line of its own. Returns the height of the lines.
+double layoutName(QTextLayout& layout, double width) {
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+
+}  // namespace
 
 QString albumDate(double t) { return localeDate(dateFromReference(t).toLocalTime().date(), "yMMMd"); }
 
@@ -59,9 +81,8 @@ void AlbumCover::paint(QPainter& p, const QRectF& rect) const {
     const QFont dateFont = albumSerif(14, QFont::Normal, true);
     const QFontMetricsF nm(nameFont), dm(dateFont);
     const double textWidth = std::max(40.0, col.width() - 56);
-    const QRectF nameBox =
-        nm.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::AlignHCenter | Qt::TextWordWrap, chapter.name);
-    const double nameH = chapter.name.isEmpty() ? nm.height() : nameBox.height();
+    QTextLayout name(chapter.name, nameFont);
+    const double nameH = chapter.name.isEmpty() ? nm.height() : layoutName(name, textWidth);
     const double titlesH = nameH + 6 + dm.height();
     const double medallion = 132;
     const double symbol = 16;
@@ -103,12 +124,11 @@ void AlbumCover::paint(QPainter& p, const QRectF& rect) const {
     y += medallion + 18;
 
     // Name and dates.
-    const QRectF nameRect(cx - textWidth / 2, y, textWidth, nameH);
-    p.setFont(nameFont);
+    const QPointF nameAt(cx - textWidth / 2, y);
     p.setPen(QColor(0, 0, 0, 89));
-    p.drawText(nameRect.translated(0, 1.5), Qt::AlignHCenter | Qt::TextWordWrap, chapter.name);
+    name.draw(&p, nameAt + QPointF(0, 1.5));
     p.setPen(cream);
-    p.drawText(nameRect, Qt::AlignHCenter | Qt::TextWordWrap, chapter.name);
+    name.draw(&p, nameAt);
     y += nameH + 6;
     QColor dateInk = cream;
     dateInk.setAlphaF(0.75f);

@@ -319,3 +319,41 @@ TEST(CoverPage, LivingAndDeadCovers) {
     EXPECT_LT(deadOrange, orange / 10);
 }
 
+TEST(CoverPage, ALongOneWordNameWrapsInsideTheFrame) {
+    // 24 letters, the longest name the cat can be given, and no space to break at.
+    AlbumChapter c = chapter(false);
+    c.name = QStringLiteral("Wolkenkratzerschnurrbart");
+    const QImage img = render([&](QPainter& p, const QRectF& r) { AlbumCover{c}.paint(p, r); });
+    const QColor nameInk = colorFromHex("#FBE7C6");
+    // The name lies under the medallion's rim.
+    const QColor gold = colorFromHex("#F6D9B0");
+    int rimTop = -1;
+    for (int y = 20; y < 300 && rimTop < 0; ++y)
+        if (near(img.pixelColor(175, y), gold, 25)) rimTop = y;
+    ASSERT_GT(rimTop, 20);
+    int rimBottom = rimTop;
+    for (int y = rimTop; y < rimTop + 140; ++y)
+        if (near(img.pixelColor(175, y), gold, 25)) rimBottom = y;
+    ASSERT_GT(rimBottom, rimTop + 100);
+    const QRect below(0, rimBottom + 6, img.width(), img.height() - rimBottom - 6);
+    // Inside the frame line (24 points from the spine edge, 14 from the other) and nowhere else.
+    const QRect framed(27, below.top(), 340 - 14 - 27 - 2, below.height());
+    const int all = pixelsLike(img, below, nameInk, 12);
+    const int inside = pixelsLike(img, framed, nameInk, 12);
+    EXPECT_EQ(all - inside, 0) << "name ink outside the frame";
+
+    // All of it: as much ink as the name written out on one line.
+    QImage line(1200, 80, QImage::Format_ARGB32_Premultiplied);
+    line.fill(colorFromHex("#8A5538"));
+    {
+        QPainter p(&line);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(albumSerif(34, QFont::Bold));
+        p.setPen(nameInk);
+        p.drawText(QPointF(10, 50), c.name);
+    }
+    const int whole = pixelsLike(line, line.rect(), nameInk, 12);
+    ASSERT_GT(whole, 1000);
+    EXPECT_GT(inside, whole * 9 / 10) << "of " << whole << " name pixels, " << inside << " on the cover";
+    EXPECT_LT(inside, whole * 11 / 10);
+}
