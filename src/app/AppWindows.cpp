@@ -65,6 +65,7 @@ void AppWindow::place(QMargins frame) {
     const QRect outer = placeWindow(wanted_, minimumSize().expandedTo(minimumSizeHint()), frame, currentWindowRoom());
     resize(outer.size().shrunkBy(frame));
     move(outer.topLeft());
+    placedSize_ = size();
 }
 
 void AppWindow::showEvent(QShowEvent* event) {
@@ -83,6 +84,9 @@ void AppWindow::followFrame() {
     const QRect outer = frameGeometry(), inner = geometry();
     if (framed_ || outer == inner) return;
     framed_ = true;
+    // A tiling manager has already sized the window to its tile and would refuse another size,
+    // which the toolkit would take as granted and draw the window that small inside its tile.
+    if (size() != placedSize_) return;
     const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
                          outer.bottom() - inner.bottom());
     if (frame != assumedFrame()) place(frame);

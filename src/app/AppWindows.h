@@ -46,6 +46,7 @@ protected:
 private:
     void followFrame();
     QSize wanted_;
+    QSize placedSize_;  // the size place() gave the window
     bool framed_ = false;
 };
 
