@@ -87,7 +87,8 @@ void drawHandLine(QPainter& p, const Handwriting& hand, QPointF centre, double d
 QSizeF handLineSize(const Handwriting& hand);
 
 // A named symbol ("pawprint.fill", "sparkles", "heart", "pawprint", "star", "xmark",
-// "chevron.left", "chevron.right", "books.vertical.fill") drawn `size` points tall, centred.
+// "chevron.left", "chevron.right", "books.vertical.fill") drawn `size` points tall, centred; the
+// heart, the star and the plain paw print in outline.
 void drawSymbol(QPainter& p, const QString& name, QPointF centre, double size, const QColor& color);
 
 // The album's type: a serif (titles, labels) and a rounded sans (the date line, the stamp's

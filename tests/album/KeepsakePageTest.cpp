@@ -11,8 +11,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QTimeZone>
 
+#include <array>
 #include <cmath>
 
 using namespace kp;
@@ -256,6 +258,63 @@ TEST(KeepsakePage, StickerLayoutShowsTheCat) {
         }
     EXPECT_GT(orange, 800);
     EXPECT_LT(pixelsLike(img, img.rect(), QColor("#4A90C8")), 50);
+}
+
+// The drawings of a page's doodle row, left to right, as boxes of `img`: the last run of inked
+// rows above the footer's, cut where no ink crosses it for a few columns.
+std::vector<QRect> doodleBoxes(const QImage& img) {
+    const QRect content(90, 0, 870, img.height());
+    auto inked = [&](QRect r) { return inkPixels(img, r, 200) > 0; };
+    std::vector<QRect> runs;
+    for (int y = 0; y < img.height(); ++y) {
+        if (!inked(QRect(content.left(), y, content.width(), 1))) continue;
+        if (!runs.empty() && runs.back().bottom() == y - 1) runs.back().setBottom(y);
+        else runs.push_back(QRect(content.left(), y, content.width(), 1));
+    }
+    std::vector<QRect> boxes;
+    for (int x = content.left(), gap = 4; runs.size() >= 2 && x <= content.right(); ++x) {
+        const QRect column(x, runs[runs.size() - 2].top(), 1, runs[runs.size() - 2].height());
+        if (!inked(column)) ++gap;
+        else if (gap < 4) boxes.back() |= column, gap = 0;
+        else boxes.push_back(column), gap = 0;
+    }
+    return boxes;
+}
+
+// Paper enclosed by ink in `box`: what a flood from the box's edge cannot reach.
+int enclosedPaper(const QImage& img, QRect box) {
+    box.adjust(-2, -2, 2, 2);
+    std::vector<QPoint> todo;
+    for (int x = box.left(); x <= box.right(); ++x) todo.insert(todo.end(), {QPoint(x, box.top()), QPoint(x, box.bottom())});
+    for (int y = box.top(); y <= box.bottom(); ++y) todo.insert(todo.end(), {QPoint(box.left(), y), QPoint(box.right(), y)});
+    QRegion reached;
+    while (!todo.empty()) {
+        const QPoint q = todo.back();
+        todo.pop_back();
+        if (!box.contains(q) || reached.contains(q) || img.pixelColor(q).lightness() < 200) continue;
+        reached += QRect(q, QSize(1, 1));
+        todo.insert(todo.end(), {q + QPoint(1, 0), q - QPoint(1, 0), q + QPoint(0, 1), q - QPoint(0, 1)});
+    }
+    int paper = 0;
+    for (const QRect& r : reached) paper += r.width() * r.height();
+    return box.width() * box.height() - inkPixels(img, box, 200) - paper;
+}
+
+TEST(KeepsakePage, DoodlesAreAllDrawnInOutline) {
+    // Layout 2 (a rainy day with one photo) and layout 6 (no photo), each on two pages.
+    for (auto [shots, number] : {std::pair{1, 2}, std::pair{1, 7}, std::pair{0, 2}, std::pair{0, 9}}) {
+        const LeafPage page{leafWith("rain", shots), number};
+        const QImage img = render([&](QPainter& p, const QRectF& r) { page.paint(p, r); }, 3);
+        const std::vector<QRect> boxes = doodleBoxes(img);
+        ASSERT_EQ(boxes.size(), 3u) << "layout " << int(page.layoutKind()) << ", page " << number;
+        for (size_t i = 0; i < 3; ++i) {
+            // A line drawn around paper: a good part of what the drawing covers is paper.
+            const int paper = enclosedPaper(img, boxes[i]), ink = inkPixels(img, boxes[i], 200);
+            EXPECT_GT(paper, (ink + paper) / 8) << std::array{"heart", "paw print", "star"}[i] << " on layout "
+                                                << int(page.layoutKind()) << ", page " << number << ": " << ink
+                                                << " pixels of ink around " << paper << " of paper";
+        }
+    }
 }
 
 // ---- milestone ----
