@@ -199,7 +199,8 @@ HandBlock layoutHand(const Handwriting& hand, double maxWidth, double lineSpacin
     std::vector<double> advance(hand.letters.size());
     for (size_t k = 0; k < hand.letters.size(); ++k) advance[k] = fm.horizontalAdvance(hand.letters[k].text);
 
-    // Break into lines at spaces (and at explicit newlines).
+    // Break into lines at spaces (and at explicit newlines); a word wider than a line of its own
+    // breaks where it reaches the edge.
     struct Line { size_t from, to; double width; };
     std::vector<Line> lines;
     size_t lineStart = 0;
@@ -216,15 +217,16 @@ HandBlock layoutHand(const Handwriting& hand, double maxWidth, double lineSpacin
         }
         if (t == QLatin1String(" ")) lastSpace = k;
         x += advance[k];
-        if (maxWidth > 0 && x > maxWidth && t != QLatin1String(" ") && lastSpace != SIZE_MAX &&
-            lastSpace > lineStart) {
+        if (maxWidth > 0 && x > maxWidth && t != QLatin1String(" ") && k > lineStart) {
+            const bool atSpace = lastSpace != SIZE_MAX && lastSpace > lineStart;
+            const size_t end = atSpace ? lastSpace : k;
             double w = 0;
-            for (size_t j = lineStart; j < lastSpace; ++j) w += advance[j];
-            lines.push_back({lineStart, lastSpace, w});
-            lineStart = lastSpace + 1;
+            for (size_t j = lineStart; j < end; ++j) w += advance[j];
+            lines.push_back({lineStart, end, w});
+            lineStart = atSpace ? lastSpace + 1 : k;
             x = 0;
-            for (size_t j = lineStart; j <= k; ++j) x += advance[j];
             lastSpace = SIZE_MAX;
+            k = lineStart - 1;  // the rest of the word is laid out again on the new line
         }
     }
     if (lineStart < hand.letters.size() || lines.empty()) lines.push_back({lineStart, hand.letters.size(), x});

@@ -134,17 +134,23 @@ TEST(PaperPage, HandwritingStaysCentredAndInsideItsWidth) {
         ASSERT_FALSE(ink.isEmpty());
         EXPECT_NEAR((ink.left() + ink.right()) / 2.0, 120, 4);
     }
-    // A note wrapped to a width keeps its every line inside it.
-    const Handwriting note = handwritten(QStringLiteral("Mmm, warm milk on a windy Monday morning."), 19, 1);
-    for (const double width : {90.0, 120.0, 150.0}) {
-        const HandBlock block = layoutHand(note, width);
-        QImage img(260, 300, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        drawHand(p, note, block, QPointF(40, 10));
-        p.end();
-        const QRect ink = drawnBounds(img);
-        EXPECT_LE(ink.right(), 40 + width + 4) << width;
+    // A note wrapped to a width keeps its every line inside it, a word longer than a line too, and
+    // loses no letter but the spaces it breaks at.
+    for (const char* text : {"Mmm, warm milk on a windy Monday morning.", "Wolkenkratzerschnurrbart isn't a kitten"}) {
+        const Handwriting note = handwritten(QString::fromLatin1(text), 19, 1);
+        for (const double width : {90.0, 120.0, 150.0}) {
+            const HandBlock block = layoutHand(note, width);
+            QImage img(260, 400, QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            QPainter p(&img);
+            drawHand(p, note, block, QPointF(40, 10));
+            p.end();
+            const QRect ink = drawnBounds(img);
+            EXPECT_LE(ink.right(), 40 + width + 4) << text << " in " << width;
+            QString placed;
+            for (const HandBlock::Placed& letter : block.placed) placed += note.letters[size_t(letter.letter)].text;
+            EXPECT_EQ(placed.remove(u' '), QString::fromLatin1(text).remove(u' ')) << width;
+        }
     }
 }
 
