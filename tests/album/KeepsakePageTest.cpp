@@ -268,7 +268,7 @@ TEST(KeepsakePage, StickerLayoutShowsTheCat) {
 
 // The drawings of a page's doodle row, left to right, as boxes of `img`: the last run of inked
 // rows above the footer's, cut where no ink crosses it for a few columns.
-std::vector<QRect> doodleBoxes(const QImage& img) {
+static std::vector<QRect> doodleBoxes(const QImage& img) {
     const QRect content(90, 0, 870, img.height());
     auto inked = [&](QRect r) { return inkPixels(img, r, 200) > 0; };
     std::vector<QRect> runs;
@@ -288,7 +288,7 @@ std::vector<QRect> doodleBoxes(const QImage& img) {
 }
 
 // Paper enclosed by ink in `box`: what a flood from the box's edge cannot reach.
-int enclosedPaper(const QImage& img, QRect box) {
+static int enclosedPaper(const QImage& img, QRect box) {
     box.adjust(-2, -2, 2, 2);
     std::vector<QPoint> todo;
     for (int x = box.left(); x <= box.right(); ++x) todo.insert(todo.end(), {QPoint(x, box.top()), QPoint(x, box.bottom())});
