@@ -148,7 +148,11 @@ TEST(PaperPage, HandwritingStaysCentredAndInsideItsWidth) {
             const QRect ink = drawnBounds(img);
             EXPECT_LE(ink.right(), 40 + width + 4) << text << " in " << width;
             QString placed;
-            for (const HandBlock::Placed& letter : block.placed) placed += note.letters[size_t(letter.letter)].text;
+            for (const HandBlock::Placed& letter : block.placed) {
+                placed += note.letters[size_t(letter.letter)].text;
+                // Every line starts flush left, with no space left over from the break.
+                EXPECT_FALSE(letter.origin.x() == 0 && placed.endsWith(u' ')) << text << " in " << width;
+            }
             EXPECT_EQ(placed.remove(u' '), QString::fromLatin1(text).remove(u' ')) << width;
         }
     }
