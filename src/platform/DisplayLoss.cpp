@@ -5,6 +5,7 @@
 
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -35,6 +36,14 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
 
 void saveAndExitWhenDisplayIsLost(std::function<void()> save) {
     saveOnLoss = std::move(save);
+    // A write to a display server that is gone raises SIGPIPE, which would end the app before the
+    // toolkit finds the connection broken: caught, the write fails instead and the loss is seen as
+    // such. A handler rather than ignoring it, so programs the app starts get the default back.
+    struct sigaction action {};
+    action.sa_handler = [](int) {};
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGPIPE, &action, nullptr);
     if (!previousHandler) previousHandler = qInstallMessageHandler(onMessage);
 }
 

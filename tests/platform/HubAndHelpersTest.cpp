@@ -6,6 +6,7 @@
 #include "core/SkyTypes.h"
 #include "platform/Clock.h"
 #include "platform/Dates.h"
+#include "platform/DisplayLoss.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Random.h"
 #include "platform/Scheduler.h"
@@ -15,6 +16,11 @@
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kp;
 
@@ -108,4 +114,26 @@ TEST(Dates, AnyNumberGivesAValidDayAtTheEndsOfTheRangeOrTheReferenceDate) {
     EXPECT_EQ(localDate(std::nan("")), localDate(0));
     EXPECT_GT(localDate(1e300).year(), 1'000'000);
     EXPECT_LT(localDate(-1e300).year(), -1'000'000);
+}
+
+// A display server gone mid-write: the write fails and the app lives to see the loss; a program it
+// starts afterwards still ends on a broken pipe, as programs expect.
+TEST(DisplayLoss, ABrokenPipeFailsTheWriteInsteadOfEndingTheAppAndNotItsChildren) {
+    kp::saveAndExitWhenDisplayIsLost([] {});
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    const char byte = 0;
+    EXPECT_EQ(::write(ends[1], &byte, 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    ::close(ends[1]);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", "kill -PIPE $$; exit 3", static_cast<char*>(nullptr));
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
 }
