@@ -203,6 +203,12 @@ QRectF CoinButton::gainRect(const QRectF& frame, int amount) {
             size.height()};
 }
 
+QRectF CoinButton::gainReach(const QRectF& frame) {
+    const QRectF widest = gainRect(frame, static_cast<int>(shownMost)) | gainRect(frame, static_cast<int>(shownLeast));
+    // It slides in from a height above its place, and the spring carries it a little past it.
+    return widest.adjusted(0, -widest.height(), 0, 1);
+}
+
 void CoinButton::paint(QPainter& p, const QRectF& frame) {
     // The coin is the same in every frame: a kept picture.
     const QRectF coin(frame.center().x() - coinSize / 2, frame.center().y() - coinSize / 2, coinSize, coinSize);
@@ -229,7 +235,7 @@ void CoinButton::paint(QPainter& p, const QRectF& frame) {
     }
     if (!shown) return;
 
-    const int amount = static_cast<int>(std::clamp<long long>(shown->amount, -999999, 9999999));
+    const int amount = static_cast<int>(std::clamp(shown->amount, shownLeast, shownMost));
     const QRectF rect = gainRect(frame, amount);
     p.save();
     // Slides down from above its place while it fades in, and back up as it leaves.

@@ -131,6 +131,9 @@ public:
     static constexpr double gainDrop = 18;        // the label hangs this far below the coin
     static constexpr double showSeconds = 2.2;
     static constexpr double hideSeconds = 0.4;    // the label's leaving
+    // The amounts the label shows; a gain beyond them shows the nearest.
+    static constexpr long long shownLeast = -999999;
+    static constexpr long long shownMost = 9999999;
 
     // Watches `wallet` from now on: a gain already there when the button is made shows nothing.
     // The clock's monotonic time times the label's motion; the scheduler ends each pop-up.
@@ -151,6 +154,8 @@ public:
     void paint(QPainter& p, const QRectF& frame);
     // Where the gain label stands when fully shown, for a coin in `frame`.
     static QRectF gainRect(const QRectF& frame, int amount);
+    // Where a gain label of any amount may draw, from its slide in to its leaving.
+    static QRectF gainReach(const QRectF& frame);
 
     // Opens the settings window on the shop.
     static void openShop(NotificationCenter& center);

@@ -89,7 +89,8 @@ void TopBar::roomDidDisappear() { coin_.reset(); }
 QRegion TopBar::area(double width, double notchWidth, bool coins) {
     const Layout l = layout(width, notchWidth, coins);
     QRectF left = l.left | l.pill, right = l.right | l.album | l.gear;
-    if (l.coin) left |= *l.coin;
+    // The coin's gain hangs below the bar.
+    if (l.coin) left |= *l.coin | CoinButton::gainReach(*l.coin);
     for (const QRectF& tab : l.tabs) right |= tab;
     return QRegion(left.adjusted(-3, -3, 3, 3).toAlignedRect()) + right.adjusted(-3, -3, 3, 3).toAlignedRect();
 }

@@ -105,7 +105,7 @@ public:
 
     static Layout layout(double width, double notchWidth, bool coins);
     // Where the bar draws in a room of this width: each side of the notch with every part of the
-    // layout there, with their edges.
+    // layout there, with their edges, and under the coin wherever its gain may show.
     static QRegion area(double width, double notchWidth, bool coins);
 
     // Draws the bar at the top of the room and adds the hotspots of its buttons (the pill has

@@ -17,6 +17,7 @@
 #include "rooms/RoomKinds.h"
 #include "rooms/RoomShapes.h"
 #include "rooms/RoomShapesScenery.h"
+#include "scenery/CoinIcon.h"
 #include "scenery/HolidayProp.h"
 #include "scenery/PoolPaint.h"
 #include "scenery/TomatoClock.h"
@@ -946,4 +947,72 @@ TEST_F(IslandRoomViewTest, TheBarTakesNoClickUntilAFrameShowsItAgain) {
     w.view->mouseRelease(tab);
     EXPECT_GT(offTheBlend(frameAt(*w.view, t + 0.05), bedroom, bedroom, 1), 10000) << "the fade is under way";
     w.view->roomDidDisappear();
+}
+
+TEST_F(IslandRoomViewTest, ACoinGainShowsWholeUnderTheBarInEveryRoomAndLeavesNothing) {
+    // Coins paid while the room is open: in every room, a frame grabbed while the "+25" hangs
+    // under the bar's coin shows it as it looks drawn alone over that room, all of it, whether
+    // painted whole or over the last frame; once it has left, the frames are as if it never came.
+    w.wallet->setEnabled(true);
+    const TopBar::Layout l = TopBar::layout(640, w.state->notchWidth, true);
+    ASSERT_TRUE(l.coin.has_value());
+    const QRectF label = CoinButton::gainRect(*l.coin, 25);
+    const QRectF around = label.adjusted(-6, -6, 6, 6);
+    // How many device pixels of the label's place differ from `expected`, and the lowest row
+    // (in points) where `shown` differs from `bare` (the label's ink as shown).
+    const auto compare = [&](const QImage& shown, const QImage& expected, const QImage& bare) {
+        int off = 0, lowest = -1;
+        const QRect px = QRectF(around.topLeft() * 2, around.size() * 2).toAlignedRect();
+        for (int y = px.top(); y <= px.bottom(); ++y)
+            for (int x = px.left(); x <= px.right(); ++x) {
+                if (colourDistance(shown.pixelColor(x, y), expected.pixelColor(x, y)) > 12) ++off;
+                if (colourDistance(shown.pixelColor(x, y), bare.pixelColor(x, y)) > 6) lowest = y / 2;
+            }
+        return std::pair{off, lowest};
+    };
+    const auto fresh = [&] {
+        auto v = std::make_unique<IslandRoomView>(*w.state, *w.closet, *w.pomodoro, *w.wallet, *w.cat.store,
+                                                  w.cat.clock, w.scheduler, w.hub);
+        v->setLookSource([this] { return w.look; });
+        return v;
+    };
+    for (IslandRoomKind room : kRooms) {
+        w.show(room);
+        PetLifeTestAccess::setOut(w.life(), true);  // a room that holds still but for the label
+        QImage kept(1280, 320, QImage::Format_ARGB32_Premultiplied);
+        kept.setDevicePixelRatio(2);
+        kept.fill(Qt::transparent);
+        {
+            QPainter p(&kept);
+            w.view->paint(p, QRectF(0, 0, 640, 160), w.now());
+        }
+        w.wallet->gain(25, w.now());
+        for (int i = 1; i <= 90; ++i) {
+            w.cat.scheduler.advance(1.0 / 30);
+            w.scheduler.advance(1.0 / 30);
+            const double t = w.now();
+            {
+                QPainter p(&kept);
+                w.view->paintChanges(p, QRectF(0, 0, 640, 160), t, QRegion());
+            }
+            if (i != 30 && i != 90) continue;
+            // A view made now shows no label: its coin was not there when the coins came.
+            const QImage bare = frameAt(*fresh(), t);
+            QImage expected = bare;
+            if (i == 30) {
+                QPainter q(&expected);
+                CoinGainLabel{25, CoinButton::gainSize}.paint(q, label);
+            }
+            const auto [off, lowest] = compare(kept, expected, bare);
+            EXPECT_EQ(off, 0) << roomKindRaw(room) << (i == 30 ? " a second into the gain" : " after it")
+                              << ": lowest row of the label shown " << lowest << ", its place " << label.top()
+                              << "..." << label.bottom();
+            if (i == 30) {
+                EXPECT_GT(lowest, label.center().y()) << roomKindRaw(room);
+                const auto [wholeOff, wholeLowest] = compare(frameAt(*w.view, t), expected, bare);
+                EXPECT_EQ(wholeOff, 0) << roomKindRaw(room) << " painted whole: lowest row " << wholeLowest;
+            }
+        }
+        PetLifeTestAccess::setOut(w.life(), false);
+    }
 }
