@@ -13,7 +13,7 @@ QString PetLife::statusLine() const {
         if (errand_ == PetErrand::stroll || errand_ == PetErrand::snowPlay) return QStringLiteral("out in the garden");
         if (errand_ == PetErrand::sleep) return QStringLiteral("off to bed");
         if (errand_ == PetErrand::sulk) return QStringLiteral("off sulking");
-        return QStringLiteral("in another room");
+        return QStringLiteral("elsewhere");
     }
     if (isZooming_) return QStringLiteral("zoomies!");
     switch (pose_) {
@@ -24,7 +24,7 @@ QString PetLife::statusLine() const {
     case PetPose::scratching: return QStringLiteral("scratching");
     case PetPose::eating: return QStringLiteral("eating");
     case PetPose::playing: return QStringLiteral("playing");
-    case PetPose::healing: return QStringLiteral("taking medicine");
+    case PetPose::healing: return QStringLiteral("pill time");
     case PetPose::watching: return QStringLiteral("watching TV");
     case PetPose::perched:
         switch (look().weather) {

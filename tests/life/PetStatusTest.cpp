@@ -11,7 +11,7 @@ TEST(PetStatusLine, InOtherRoomsAsleepAndTheAge) {
     CatWorld w;
     auto cat = w.make();
     A::setRoom(*cat, IslandRoomKind::kitchen);
-    EXPECT_EQ(cat->statusLine(), "in another room");
+    EXPECT_EQ(cat->statusLine(), "elsewhere");
     A::setRoom(*cat, IslandRoomKind::bedroom);
     cat->setSleeping(true);
     A::setNightSleepUntil(*cat, w.clock.now() + 600);

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
 #include <QFontMetricsF>
+
+#include <functional>
 
 namespace kp {
 namespace {
@@ -215,7 +218,8 @@ TEST_F(TopBarFixture, StatusLineKeepsItsSizeAndIsCutAtItsEnd) {
     };
     PetLifeTestAccess::setRoom(w.life(), IslandRoomKind::kitchen);
     PetLifeTestAccess::setViewRoom(w.life(), IslandRoomKind::bedroom);
-    check(QStringLiteral("in another room"));
+    PetLifeTestAccess::setErrand(w.life(), PetErrand::stroll);
+    check(QStringLiteral("out in the garden"));
     PetLifeTestAccess::setErrand(w.life(), PetErrand::sulk);
     check(QStringLiteral("off sulking"));
     // Drawn in cream in the status half of the name column, nothing between it and the rings.
@@ -235,8 +239,8 @@ TEST_F(TopBarFixture, StatusLineKeepsItsSizeAndIsCutAtItsEnd) {
     PetLifeTestAccess::setErrand(w.life(), std::nullopt);
     w.life().setPose(PetPose::kneading);
     check(QStringLiteral("making biscuits"));
-    w.life().setPose(PetPose::healing);
-    check(QStringLiteral("taking medicine"));
+    w.life().setPose(PetPose::hiding);
+    check(QStringLiteral("hiding from the thunder"));
     EXPECT_GT(cut, 0) << "a line too long for the column";
     w.life().setPose(PetPose::sitting);
     // A short line keeps its full size.
@@ -246,6 +250,54 @@ TEST_F(TopBarFixture, StatusLineKeepsItsSizeAndIsCutAtItsEnd) {
     render();
     EXPECT_EQ(bar.shownStatusLine(), QStringLiteral("out exploring"));
     EXPECT_LE(status.horizontalAdvance(QStringLiteral("out exploring")), topbar::nameColumnWidth + 0.5);
+}
+
+TEST_F(TopBarFixture, TheStatusLinesOwnPhrasesShowWhole) {
+    // The phrases the status line words itself (the quoted ones are cut as they come) fit the
+    // name column at the status face: each shows whole, from the state that brings it.
+    using A = PetLifeTestAccess;
+    const QFontMetricsF status(topbar::statusFont());
+    const auto home = [&] {
+        A::setRoom(w.life(), IslandRoomKind::bedroom);
+        A::setViewRoom(w.life(), IslandRoomKind::bedroom);
+        A::setErrand(w.life(), std::nullopt);
+        A::setNightSleepUntil(w.life(), std::nullopt);
+        w.life().setSleeping(false);
+        w.life().setPose(PetPose::walking);
+        PetLifeProbe::setMood(w.life(), PetMood::idle);
+    };
+    const auto elsewhere = [&](std::optional<PetErrand> errand) {
+        A::setRoom(w.life(), IslandRoomKind::kitchen);
+        A::setErrand(w.life(), errand);
+    };
+    const std::pair<const char*, std::function<void()>> states[] = {
+        {"asleep for the night",
+         [&] {
+             w.life().setSleeping(true);
+             A::setNightSleepUntil(w.life(), w.now() + 3600);
+         }},
+        {"gone to bed in another room", [&] { elsewhere(PetErrand::sleep); }},
+        {"sulking in another room", [&] { elsewhere(PetErrand::sulk); }},
+        {"in another room", [&] { elsewhere(std::nullopt); }},
+        {"in another room on an errand", [&] { elsewhere(PetErrand::eat); }},
+        {"sitting", [&] { w.life().setPose(PetPose::sitting); }},
+        {"napping", [&] { w.life().setPose(PetPose::napping); }},
+        {"taking medicine", [&] { w.life().setPose(PetPose::healing); }},
+        {"stretching", [&] { w.life().setPose(PetPose::stretching); }},
+        {"resting", [&] { w.life().setPose(PetPose::resting); }},
+        {"hunting", [&] { w.life().setPose(PetPose::hunting); }},
+        {"crying", [&] { PetLifeProbe::setMood(w.life(), PetMood::crying); }},
+    };
+    for (const auto& [what, set] : states) {
+        home();
+        set();
+        render();
+        const QString line = w.life().statusLine();
+        EXPECT_LE(status.horizontalAdvance(line), topbar::nameColumnWidth)
+            << what << ": \"" << line.toStdString() << "\" is " << status.horizontalAdvance(line) << " wide in "
+            << QFontInfo(topbar::statusFont()).family().toStdString();
+        EXPECT_EQ(bar.shownStatusLine().toStdString(), line.toStdString()) << what;
+    }
 }
 
 TEST_F(TopBarFixture, RingsShowTheCatsStats) {
