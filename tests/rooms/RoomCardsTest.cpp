@@ -25,11 +25,11 @@ struct CardsFixture : ::testing::Test {
         PetLifeTestAccess::setBirth(w.life(), w.now() - 4 * 86400.0);
     }
 
-    QImage render() {
-        QImage img = test::wallImage();
+    QImage render(double width = 640) {
+        QImage img = test::wallImage(width);
         QPainter p(&img);
         hot.clear();
-        cards.paint(p, w.frame(), hot);
+        cards.paint(p, w.frame(width), hot);
         return img;
     }
     void settle() { w.cat.scheduler.advance(1.5); }
@@ -251,6 +251,78 @@ TEST_F(CardsFixture, CardButtonsTapWhenPressedTheCardsBodyDoesNot) {
     const QRectF box = cards.farewellFrame(640, 160);
     EXPECT_TRUE(taps(cards.farewellButton(640, 160).center()));
     EXPECT_FALSE(taps(box.topLeft() + QPointF(4, 4)));
+}
+
+TEST_F(CardsFixture, EveryCardsWordsKeepClearOfItsIcon) {
+    // The offer and each step of the intro, in a wide room and a narrow one: the words (cream on
+    // the dark card) and the icon (in colour) never meet, and both show. The icon's ink is the
+    // coloured shape grown from its frame; every other light or coloured pixel of the card but
+    // its main button is words (a title's drawn tomato included).
+    const auto coloured = [](QColor c) {
+        return std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 60;
+    };
+    const auto check = [&](const char* which, double width) {
+        render(width);
+        settle();
+        const QImage img = render(width);
+        const NotchCard* card = cards.noteCard();
+        ASSERT_NE(card, nullptr) << which;
+        const QPointF centre = cards.noteCardCentre();
+        const QRect inside = card->frame(centre).toAlignedRect().adjusted(5, 5, -5, -5) & img.rect();
+        const QRect button = card->primaryRect(centre).toAlignedRect().adjusted(-1, -1, 1, 1);
+        // The icon: coloured pixels joined to those in its frame.
+        std::vector<char> icon(std::size_t(img.width()) * std::size_t(img.height()), 0);
+        std::vector<QPoint> todo;
+        const QRect frame = card->iconRect(centre).toAlignedRect() & inside;
+        for (int y = frame.top(); y <= frame.bottom(); ++y)
+            for (int x = frame.left(); x <= frame.right(); ++x)
+                if (coloured(img.pixelColor(x, y))) todo.emplace_back(x, y);
+        QRect ink;
+        while (!todo.empty()) {
+            const QPoint at = todo.back();
+            todo.pop_back();
+            char& seen = icon[std::size_t(at.y()) * std::size_t(img.width()) + std::size_t(at.x())];
+            if (seen || !inside.contains(at) || button.contains(at) || !coloured(img.pixelColor(at))) continue;
+            seen = 1;
+            ink |= QRect(at, QSize(1, 1));
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) todo.emplace_back(at.x() + dx, at.y() + dy);
+        }
+        ASSERT_GE(ink.width(), 15) << which << " at " << width << ": the icon shows";
+        ASSERT_GE(ink.height(), 15) << which << " at " << width << ": the icon shows";
+        EXPECT_TRUE(inside.adjusted(1, 1, -1, -1).contains(ink)) << which << " at " << width << ": inside the card";
+        // The words: light or coloured pixels off the icon; none within two pixels of its ink.
+        int words = 0, near = 0;
+        QPoint first;
+        const QRect clear = ink.adjusted(-2, -2, 2, 2);
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (button.contains(x, y) || icon[std::size_t(y) * std::size_t(img.width()) + std::size_t(x)]) continue;
+                if (ink.contains(x, y) && !coloured(c)) continue;  // the icon's own light parts
+                if (c.lightness() < 110 && !coloured(c)) continue;
+                ++words;
+                if (clear.contains(x, y) && near++ == 0) first = QPoint(x, y);
+            }
+        EXPECT_GT(words, 300) << which << " at " << width << ": the words show";
+        EXPECT_EQ(near, 0) << which << " at " << width << ": words at " << first.x() << "," << first.y()
+                           << " touch the icon inked over " << ink.left() << ".." << ink.right() << " x "
+                           << ink.top() << ".." << ink.bottom();
+    };
+    for (double width : {640.0, 470.0}) {
+        w.wallet->setEnabled(false);
+        w.store().set(QStringLiteral("pomodoroNudgeDone"), false);
+        ASSERT_EQ(cards.shownCard(), RoomCardKind::offer);
+        check("the offer", width);
+        cards.perform({RoomActionKind::card, int(CardButton::turnOn)});
+        for (const char* step : {"the intro's first step", "its second", "its last"}) {
+            ASSERT_EQ(cards.shownCard(), RoomCardKind::intro) << step;
+            check(step, width);
+            cards.perform({RoomActionKind::card, int(CardButton::next)});
+        }
+        ASSERT_EQ(cards.shownCard(), RoomCardKind::none);
+        w.store().set(QStringLiteral("pomodoroIntroSeen"), false);
+    }
 }
 
 TEST(NotchCardLayout, GrowsWithItsMessageAndKeepsInsideItsFrame) {
