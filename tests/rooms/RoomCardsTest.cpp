@@ -255,7 +255,8 @@ TEST_F(CardsFixture, CardButtonsTapWhenPressedTheCardsBodyDoesNot) {
 
 TEST_F(CardsFixture, EveryCardsWordsKeepClearOfItsIcon) {
     // The offer and each step of the intro, in a wide room and a narrow one: the words (cream on
-    // the dark card) and the icon (in colour) never meet, and both show. The icon's ink is the
+    // the dark card) and the icon (in colour) never meet, both show, and both keep off the card's
+    // margin. The icon's ink is the
     // coloured shape grown from its frame; every other light or coloured pixel of the card but
     // its main button is words (a title's drawn tomato included).
     const auto coloured = [](QColor c) {
@@ -305,6 +306,18 @@ TEST_F(CardsFixture, EveryCardsWordsKeepClearOfItsIcon) {
                 if (clear.contains(x, y) && near++ == 0) first = QPoint(x, y);
             }
         EXPECT_GT(words, 300) << which << " at " << width << ": the words show";
+        // Nor does anything but the dark fill lie in the card's margin (its round corners aside).
+        const QRect edge = card->frame(centre).toAlignedRect().adjusted(2, 2, -2, -2);
+        const int r = int(NotchCard::cornerRadius);
+        int inMargin = 0;
+        for (int y = edge.top(); y <= edge.bottom(); ++y)
+            for (int x = edge.left(); x <= edge.right(); ++x) {
+                const bool corner = (x < edge.left() + r || x > edge.right() - r) &&
+                                    (y < edge.top() + r || y > edge.bottom() - r);
+                const QColor c = img.pixelColor(x, y);
+                if (!inside.contains(x, y) && !corner && (c.lightness() >= 110 || coloured(c))) ++inMargin;
+            }
+        EXPECT_EQ(inMargin, 0) << which << " at " << width << ": pixels in the card's margin";
         EXPECT_EQ(near, 0) << which << " at " << width << ": words at " << first.x() << "," << first.y()
                            << " touch the icon inked over " << ink.left() << ".." << ink.right() << " x "
                            << ink.top() << ".." << ink.bottom();
