@@ -216,13 +216,16 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
         return;
     }
     PetLife& life = *m.life;
-    // The pointer first, then the springs to this frame; only then is anything read.
+    // The pointer in room coordinates: the room lies where the island is, below any top panel.
+    std::optional<QPointF> pointer;
     if (m.state) {
-        const double middle = middle_ ? middle_() : screenMiddle();
-        life.cursorMoved(cursorShare(m.state->mode(), m.state->mousePosition, middle, f.height, f.width));
-    } else {
-        life.cursorMoved(std::nullopt);
+        const QRectF& island = m.state->islandFrame;
+        const double left = island.isValid() ? island.left() : (middle_ ? middle_() : screenMiddle()) - f.width / 2;
+        const double top = island.isValid() ? island.top() : 0;
+        pointer = m.state->mousePosition - QPointF(left, top);
     }
+    // The pointer first, then the springs to this frame; only then is anything read.
+    life.cursorMoved(pointer ? cursorShare(m.state->mode(), *pointer, f.height, f.width) : std::nullopt);
     life.frame(f.t);
     // The cat grows over days: its size is read once a second.
     if (&life != growthOf_ || std::floor(f.t) != growthAt_) {
@@ -242,14 +245,6 @@ void RoomCatLayer::paint(QPainter& p, const RoomFrame& f, const RoomModels& m, R
     faceIn.emote = emotes_.active();
     const CatExpression target = faceExpression(faceIn);
 
-    // The pointer in room coordinates, for the eyes.
-    std::optional<QPointF> pointer;
-    if (m.state) {
-        const QRectF& island = m.state->islandFrame;
-        const double left = island.isValid() ? island.left() : (middle_ ? middle_() : screenMiddle()) - f.width / 2;
-        const double top = island.isValid() ? island.top() : 0;
-        pointer = m.state->mousePosition - QPointF(left, top);
-    }
     const CatOutfit& worn = m.closet ? m.closet->outfit() : CatOutfit::empty();
 
     emotes_.kick(face_, slapSeen_, c.faceMirrored);

@@ -64,10 +64,10 @@ std::optional<CatExpression> faceOverride(const CatMotionInputs& in, bool asleep
     return std::nullopt;
 }
 
-std::optional<double> cursorShare(IslandMode mode, QPointF mouse, double middle, double islandHeight, double width) {
+std::optional<double> cursorShare(IslandMode mode, QPointF pointer, double islandHeight, double width) {
     if (mode != IslandMode::expanded || width <= 0) return std::nullopt;
-    if (!(mouse.y() >= 0 && mouse.y() <= islandHeight)) return std::nullopt;
-    const double fx = (mouse.x() - (middle - width / 2)) / width;
+    if (!(pointer.y() >= 0 && pointer.y() <= islandHeight)) return std::nullopt;
+    const double fx = pointer.x() / width;
     if (!(fx >= 0 && fx <= 1)) return std::nullopt;
     return fx;
 }

@@ -43,10 +43,9 @@ PawPose pawMotion(const CatMotionInputs& in, bool washing, double t, double swin
 // The face's base expression, or none to let the face follow its own state.
 std::optional<CatExpression> faceOverride(const CatMotionInputs& in, bool asleep, double t);
 
-// The pointer's share of a room `width` points wide, centred on a screen whose horizontal middle
-// is `screenMiddle`; none unless the island is open and the pointer lies over the room.
-std::optional<double> cursorShare(IslandMode mode, QPointF mouse, double screenMiddle, double islandHeight,
-                                  double width);
+// The pointer's share of a room `width` points wide, `pointer` measured from the room's top-left
+// corner; none unless the island is open and the pointer lies over the room.
+std::optional<double> cursorShare(IslandMode mode, QPointF pointer, double islandHeight, double width);
 // Half the primary screen's width, or 720 without a screen.
 double screenMiddle();
 

@@ -8,20 +8,19 @@
 namespace kp {
 namespace {
 
-constexpr double kMiddle = 720;  // a 1440-point screen
-constexpr double kW = 640;       // room from x 400 to 1040
+constexpr double kW = 640;  // the room, measured from its top-left corner
 
 TEST(RoomCatPointer, ShareOfTheRoomWithBothEdgesIncluded) {
-    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {400, 10}, kMiddle, 160, kW), 0.0);
-    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {1040, 10}, kMiddle, 160, kW), 1.0);
-    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {720, 160}, kMiddle, 160, kW), 0.5);
-    EXPECT_FALSE(cursorShare(IslandMode::expanded, {399, 10}, kMiddle, 160, kW));
-    EXPECT_FALSE(cursorShare(IslandMode::expanded, {1041, 10}, kMiddle, 160, kW));
+    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {0, 10}, 160, kW), 0.0);
+    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {640, 10}, 160, kW), 1.0);
+    EXPECT_DOUBLE_EQ(*cursorShare(IslandMode::expanded, {320, 160}, 160, kW), 0.5);
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {-1, 10}, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {641, 10}, 160, kW));
     // Below the island, or not open: no pointer, wherever it is.
-    EXPECT_FALSE(cursorShare(IslandMode::expanded, {720, 161}, kMiddle, 160, kW));
-    EXPECT_FALSE(cursorShare(IslandMode::expanded, {720, -1}, kMiddle, 160, kW));
-    EXPECT_FALSE(cursorShare(IslandMode::compact, {720, 10}, kMiddle, 160, kW));
-    EXPECT_FALSE(cursorShare(IslandMode::hidden, {720, 10}, kMiddle, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {320, 161}, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::expanded, {320, -1}, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::compact, {320, 10}, 160, kW));
+    EXPECT_FALSE(cursorShare(IslandMode::hidden, {320, 10}, 160, kW));
 }
 
 }  // namespace

@@ -263,6 +263,25 @@ TEST(RoomCat, WatchingShowsTheBackTurningToThePointer) {
     EXPECT_FALSE(w.life().cursor());
 }
 
+// Under a top panel the island, and the room in it, sit lower: the pointer over any part of the
+// room is over it, and the pointer on the panel above is not.
+TEST(RoomCat, FollowsThePointerOverTheWholeRoomBelowATopPanel) {
+    RoomCatWorld w;
+    w.show(IslandRoomKind::bedroom);
+    w.state->islandFrame = QRectF(400, 30, 640, 160);
+    for (const double y : {31.0, 100.0, 170.0, 189.0}) {
+        w.state->mousePosition = QPointF(400 + 0.25 * 640, y);
+        w.render();
+        ASSERT_TRUE(w.life().cursor()) << "over the room at y " << y;
+        EXPECT_NEAR(*w.life().cursor(), 0.25, 1e-9);
+    }
+    for (const double y : {12.0, 195.0}) {
+        w.state->mousePosition = QPointF(720, y);
+        w.render();
+        EXPECT_FALSE(w.life().cursor()) << "on the panel above or below the room, y " << y;
+    }
+}
+
 TEST(RoomCat, ClimbsOntoTheTelevision) {
     RoomCatWorld w;
     w.show(IslandRoomKind::living);
