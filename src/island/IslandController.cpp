@@ -120,7 +120,8 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
       fullScreen_(setup.fullScreen),
       machine_(scheduler_, store_,
                {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
-                [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); }}) {
+                [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); },
+                [this] { return underFullScreen(); }}) {
     if (!neighbours_.pomodoro) neighbours_.pomodoro = &noPomodoro_;
     if (!neighbours_.music) neighbours_.music = &noMusic_;
 
@@ -219,6 +220,8 @@ void TestIslandController::start() {
     music.setVolume(prefs::musicVolume(store_));
     music.update();
     moodTimer_ = scheduler_.every(60, [this] { moodCheck(); });
+    // A full-screen window in front already holds back the greeting.
+    followFullScreen();
     machine_.start();
     updatePlace();
     updatePolling();
@@ -269,7 +272,9 @@ void TestIslandController::updatePolling() {
     if (panel_ && started_) {
         // Far from the island the eyes already look its way as far as they can and a blink needs
         // only a few frames, so a shown island that keeps out (a pomodoro round) costs little.
-        if (machine_.state() != State::hidden) {
+        if (underFullScreen()) {
+            // The top centre is the window's: nothing there follows the pointer.
+        } else if (machine_.state() != State::hidden) {
             wanted = pointerNearby_ ? kFastPoll : kShownFarPoll;
             // An open room draws at the display's rate: its frames look, and the app wakes once
             // a frame instead of twice.
@@ -384,7 +389,7 @@ void TestIslandController::pointerAt(QPointF local) {
         hiddenPoll_ = std::max(distance / speed + 0.001, kFastPoll / 4);
     updatePolling();
     // Under a full-screen window the top centre is the window's.
-    const bool in = zone.contains(local) && !(machine_.state() == State::hidden && underFullScreen());
+    const bool in = zone.contains(local) && !underFullScreen();
     if (in != pointerIn_) {
         pointerIn_ = in;
         if (in)
@@ -421,14 +426,9 @@ QRect TestIslandController::rootPixels(const QRectF& local) const {
 }
 
 void TestIslandController::followFullScreen() {
-    if (!fullScreen_) return;
-    // Only while the hidden island would take the pointer there: by its place or by the hover peek.
-    const bool wanted = started_ && machine_.state() == State::hidden &&
-                        (menuOnIsland() || IslandStateMachine::peekOnHover(store_));
-    if (!wanted) {
-        if (std::exchange(followsFullScreen_, false)) fullScreen_->follow(std::nullopt);
-        return;
-    }
+    // In every state: an alert or a pomodoro may bring the island out at any moment. The watch
+    // only hears the server's word, so following costs nothing while nothing changes.
+    if (!fullScreen_ || !started_) return;
     const std::optional<IslandScreen> where = screen();
     const QRect screenArea = where ? rootPixels(QRectF(QPointF(), QSizeF(where->geometry.size()))) : QRect();
     followsFullScreen_ = true;
@@ -436,6 +436,10 @@ void TestIslandController::followFullScreen() {
 }
 
 void TestIslandController::fullScreenChanged() {
+    // The pointer on the island's place is over the window now, whatever it was a moment ago.
+    if (underFullScreen()) pointerIn_ = false;
+    machine_.coverChanged();
+    if (panel_) panel_->followCover();
     updatePlace();
     updatePolling();
 }

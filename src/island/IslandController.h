@@ -71,8 +71,8 @@ public:
 // The desktop's tray hosts as the toolkit finds them, followed as they come and go.
 std::unique_ptr<IslandTray> desktopTray();
 
-// Whether a full-screen window is in front where the hidden island sits (a video, a game): the
-// island then takes no pointer input there. Word whenever that changes.
+// Whether a full-screen window is in front where the island sits (a video, a game): the island
+// then shows nothing there and takes no pointer input. Word whenever that changes.
 class IslandFullScreen {
 public:
     virtual ~IslandFullScreen() = default;
@@ -170,8 +170,8 @@ public:
     // a maximized window's title bar or tabs below keep their clicks.
     QRectF hiddenPlace() const;
     static constexpr double kEdgePlace = 4;
-    // A full-screen window is in front where the hidden island sits: the hidden island takes no
-    // pointer input (no click place, no peek on hover).
+    // A full-screen window is in front where the island sits: nothing of the island shows there or
+    // takes pointer input (no click place, no peek on hover); what would show waits.
     bool underFullScreen() const;
     // A click at the hidden island's place (`global`, the desktop's coordinates): the left button
     // opens the island, the right one the menu.

@@ -91,12 +91,35 @@ void IslandPanel::showState(State from, State to) {
     followCompositor();
     spring_.setTarget(island::sizeFor(to, notch), island::cornerRadiusFor(to));
     place();
+    if (controller_.underFullScreen()) {
+        // Nothing of it shows over a full-screen window, not even shrinking away.
+        spring_.jumpTo(spring_.target(), island::cornerRadiusFor(to));
+        followCover();
+        return;
+    }
     if (to != State::hidden) {
         if (!isVisible()) show();
         raise();  // above windows mapped since it last showed
     }
     if (!spring_.isSettled()) animation_->start();
     update();
+}
+
+void IslandPanel::followCover() {
+    IslandContent* c = content();
+    if (controller_.underFullScreen()) {
+        animation_->stop();
+        if (isVisible()) hide();
+        // Content that stays (the first-run pages) waits unseen, its frames stopped.
+        if (c && !suspended_) c->didDisappear();
+        suspended_ = c != nullptr;
+        return;
+    }
+    if (std::exchange(suspended_, false) && c) c->didAppear();
+    if (shown_ == State::hidden || isVisible()) return;
+    finishMoving();
+    show();
+    raise();
 }
 
 void IslandPanel::enterContent(State from, State to) {
@@ -109,6 +132,7 @@ void IslandPanel::enterContent(State from, State to) {
         onboarding_.release()->deleteLater();
     }
     contentPressed_ = false;
+    suspended_ = false;
     setHandCursor(false);
     auto repaintOnFrame = [this](IslandContent* c) {
         connect(c, &IslandContent::frameDue, this, [this] {

@@ -41,6 +41,9 @@ public:
     void contentChanged() { update(); }
     // Skips the rest of the size animation.
     void finishMoving();
+    // A full-screen window came to the top centre (the window goes at once) or left it (what the
+    // island shows comes back).
+    void followCover();
     // Follows a change of the screen's size or of which screen is the island's.
     void relocate();
     void setContextMenu(QMenu* menu) { menu_ = menu; }
@@ -120,6 +123,7 @@ private:
     std::unique_ptr<IslandContent> room_;
     std::unique_ptr<IslandContent> onboarding_;
     bool contentPressed_ = false;
+    bool suspended_ = false;  // the content was told it disappeared while a full-screen window is in front
     bool keyboard_ = false;
     bool handCursor_ = false;
     // The open room's bottom-left corner outside the island's curve (mirrored for the right).

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kp {
 
@@ -22,6 +23,7 @@ IslandStateMachine::~IslandStateMachine() { cancelPending(); }
 
 bool IslandStateMachine::pomodoro() const { return hooks_.pomodoroActive && hooks_.pomodoroActive(); }
 bool IslandStateMachine::in() const { return hooks_.pointerIn && hooks_.pointerIn(); }
+bool IslandStateMachine::covered() const { return hooks_.covered && hooks_.covered(); }
 
 void IslandStateMachine::drop(WorkId& id) {
     if (id) scheduler_.cancel(id);
@@ -48,6 +50,11 @@ void IslandStateMachine::enter(State next) {
     if (next != State::petit) drop(hide_);
     if (next != State::home) drop(collapse_);
     if (next != State::coucou) drop(greet_);
+    alertOut_ = false;
+    // Whatever shows now replaces what waited; the first-run pages and the open island leave no
+    // alert to tell.
+    if (next != State::hidden) waiting_ = State::hidden;
+    if (next == State::home || next == State::onboarding) alertWaits_ = false;
     const State previous = state_;
     state_ = next;
     if (hooks_.transition) hooks_.transition(previous, next);
@@ -97,13 +104,19 @@ void IslandStateMachine::hideFired() {
 
 void IslandStateMachine::collapseFired() {
     if (state_ != State::home || in()) return;
+    // Without the hover peek the small island is no way back in: the closed island goes straight
+    // to the top edge's click place, unless a pomodoro keeps the peek out.
+    if (!peekOnHover(store_) && !pomodoro()) {
+        enter(State::hidden);
+        return;
+    }
     enter(State::petit);
     scheduleHide();
 }
 
 void IslandStateMachine::greetFired() {
     if (state_ != State::coucou) return;
-    if (in() || pomodoro()) {
+    if ((in() && peekOnHover(store_)) || pomodoro()) {
         enter(State::petit);
         scheduleHide();
     } else {
@@ -112,13 +125,58 @@ void IslandStateMachine::greetFired() {
 }
 
 void IslandStateMachine::start() {
-    enter(store_.boolValue(QStringLiteral("onboardedV1")) ? State::coucou : State::onboarding);
+    if (store_.boolValue(QStringLiteral("onboardedV1")))
+        show(State::coucou);
+    else
+        enter(State::onboarding);
+}
+
+void IslandStateMachine::show(State next) {
+    if (!covered()) {
+        enter(next);
+        return;
+    }
+    waiting_ = next;
+    if (state_ != State::hidden) enter(State::hidden);
+}
+
+void IslandStateMachine::coverChanged() {
+    if (covered()) {
+        switch (state_) {
+            case State::petit:
+                alertWaits_ = alertWaits_ || alertOut_;
+                enter(State::hidden);
+                break;
+            case State::coucou:
+                // The greeting is said whole, later.
+                enter(State::hidden);
+                waiting_ = State::coucou;
+                break;
+            case State::home:
+                enter(State::hidden);
+                break;
+            case State::hidden:
+            case State::onboarding:
+                break;
+        }
+        return;
+    }
+    if (state_ != State::hidden) return;
+    const State next = std::exchange(waiting_, State::hidden);
+    const bool alerted = std::exchange(alertWaits_, false);
+    if (next != State::hidden) {
+        enter(next);
+    } else if (pomodoro()) {
+        enter(State::petit);
+    } else if (alerted) {
+        alert();
+    }
 }
 
 void IslandStateMachine::pointerEntered() {
     switch (state_) {
         case State::hidden:
-            if (peekOnHover(store_)) enter(State::petit);
+            if (peekOnHover(store_) && !covered()) enter(State::petit);
             break;
         case State::petit:
             drop(hide_);
@@ -127,6 +185,8 @@ void IslandStateMachine::pointerEntered() {
             drop(collapse_);
             break;
         case State::coucou:
+            // Without the hover peek the greeting ends in its time, not in the small island.
+            if (!peekOnHover(store_)) break;
             drop(greet_);
             enter(State::petit);
             break;
@@ -153,19 +213,25 @@ void IslandStateMachine::click() {
 }
 
 void IslandStateMachine::placeClicked() {
-    if (state_ == State::hidden) enter(State::home);
+    if (state_ == State::hidden && !covered()) enter(State::home);
 }
 
 void IslandStateMachine::alert() {
     if (state_ != State::hidden) return;
+    if (covered()) {
+        alertWaits_ = true;
+        return;
+    }
     enter(State::petit);
+    alertOut_ = true;
     scheduleHide();
 }
 
 void IslandStateMachine::pomodoroChanged() {
     switch (state_) {
         case State::hidden:
-            if (pomodoro()) enter(State::petit);
+            // Under a cover the peek waits: it is asked for again as the cover goes.
+            if (pomodoro() && !covered()) enter(State::petit);
             break;
         case State::petit:
             if (pomodoro())
@@ -180,7 +246,7 @@ void IslandStateMachine::pomodoroChanged() {
 
 bool IslandStateMachine::openRoom() {
     if (state_ == State::onboarding) return false;
-    if (state_ != State::home) enter(State::home);
+    if (state_ != State::home) show(State::home);
     return true;
 }
 
@@ -192,7 +258,7 @@ void IslandStateMachine::replayOnboarding() {
 void IslandStateMachine::finishOnboarding() {
     if (state_ != State::onboarding) return;
     store_.set(QStringLiteral("onboardedV1"), true);
-    enter(State::home);
+    show(State::home);
 }
 
 }  // namespace kp

@@ -19,6 +19,7 @@ public:
         std::function<bool()> pointerIn;                     // the pointer is in the hover zone now
         std::function<void(State from, State to)> transition;  // runs after every change of state
         std::function<double()> now;                         // monotonic seconds, for the countdown
+        std::function<bool()> covered;  // a full-screen window keeps the top centre now
     };
 
     static constexpr double greetSeconds = 4.0;
@@ -41,7 +42,13 @@ public:
     // A need: a hidden island peeks out and hides again later; otherwise nothing.
     void alert();
     void pomodoroChanged();
-    // Opens the island on a room; false (and nothing changes) during onboarding.
+    // A full-screen window came to or left the top centre. While it keeps it the island shows
+    // nothing (the first-run pages stay, unseen): the peek and the open island go at once, and what
+    // would have shown meanwhile (the greeting, an opening, the pomodoro's peek, an alert's, once)
+    // shows once the window has left.
+    void coverChanged();
+    // Opens the island on a room (once no full-screen window keeps the top centre); false (and
+    // nothing changes) during onboarding.
     bool openRoom();
     // Cancels what is pending and shows the first-run pages again (unless they already show).
     void replayOnboarding();
@@ -73,6 +80,9 @@ private:
     bool pomodoro() const;
     bool in() const;
     void drop(WorkId& id);
+    bool covered() const;
+    // Enters `next`, or while covered, keeps it for when the cover goes.
+    void show(State next);
 
     Scheduler& scheduler_;
     Defaults& store_;
@@ -83,6 +93,9 @@ private:
     WorkId greet_ = 0;
     double collapseLength_ = 0;
     double collapseAt_ = 0;
+    State waiting_ = State::hidden;  // what shows once the cover goes
+    bool alertWaits_ = false;        // an alert came while covered, or its peek was cut short
+    bool alertOut_ = false;          // the small island shows for an alert
 };
 
 template <>

@@ -270,17 +270,38 @@ TEST_F(Island, WithoutATrayHostAClickAtTheHiddenIslandsPlaceOpensItWhateverTheHo
     EXPECT_EQ(island->machine().state(), State::home);
 }
 
-// While a full-screen window is in front at the top centre (a video, a game), the hidden island
-// takes no pointer input there: no clicks at its place, no peek on hover; the window is followed
-// only while the hidden island would take the pointer.
-TEST_F(Island, UnderAFullScreenWindowTheHiddenIslandTakesNoPointerInput) {
-    make(true, nullptr, &tray, &fullScreen);
+// A pomodoro round the test starts and ends.
+struct FakePomodoro final : IslandPomodoro {
+    PomodoroPhase now = PomodoroPhase::idle;
+    PomodoroPhase phase() const override { return now; }
+    double progress() const override { return 0.5; }
+    int minutesLeft() const override { return 12; }
+    bool walletEnabled() const override { return false; }
+    void startFocus() override {}
+    void startBreak() override {}
+    void stop() override {}
+};
+
+// While a full-screen window is in front at the top centre (a video, a game), nothing of the island
+// shows there or takes the pointer, in any state: no click place, no peek on hover, for a pomodoro
+// or an alert, no open island. What was to show comes once the window has left.
+TEST_F(Island, UnderAFullScreenWindowNothingOfTheIslandShowsOrTakesThePointer) {
+    FakePomodoro pomodoro;
+    island.reset();
+    TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, true);
+    setup.tray = &tray;
+    setup.fullScreen = &fullScreen;
+    setup.neighbours.pomodoro = &pomodoro;
+    island = std::make_unique<TestIslandController>(*state, std::move(setup));
+    IslandPanel& panel = *island->panel();
+    const auto shows = [&] { return panel.isVisible(); };
     QCursor::setPos(farAway().toPoint());
     launchOnboarded();
-    EXPECT_FALSE(fullScreen.followed) << "not while the greeting shows";
+    ASSERT_TRUE(fullScreen.followed) << "from the start: the greeting too may be held back";
     scheduler.advance(4.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
-    ASSERT_TRUE(fullScreen.followed);
+    panel.finishMoving();
+    ASSERT_FALSE(shows());
     EXPECT_EQ(fullScreen.followed->second, island->islandFrame().toAlignedRect()) << "where the hidden island sits";
     EXPECT_TRUE(fullScreen.followed->first.contains(fullScreen.followed->second));
 
@@ -299,18 +320,50 @@ TEST_F(Island, UnderAFullScreenWindowTheHiddenIslandTakesNoPointerInput) {
     island->pointerAt(farAway());
     island->pointerAt(island->hoverZone().center());
     EXPECT_EQ(island->machine().state(), State::petit) << "the window gone, the hover peeks again";
-    EXPECT_FALSE(fullScreen.followed) << "not while the island shows";
-
-    island->pointerAt(farAway());
-    scheduler.advance(60.01);
-    ASSERT_EQ(island->machine().state(), State::hidden);
+    EXPECT_TRUE(shows());
     fullScreen.become(true);
-    tray.become(true);
-    EXPECT_TRUE(fullScreen.followed) << "with a tray host the hover still needs to know";
+    EXPECT_FALSE(shows()) << "a peek already out goes at once";
+    EXPECT_FALSE(island->isPointerIn());
     EXPECT_DOUBLE_EQ(island->pollInterval(), 0);
+    island->pointerAt(island->hoverZone().center());
+    EXPECT_FALSE(shows());
+    fullScreen.become(false);
+    island->pointerAt(farAway());
+
+    island->hiddenClick(Qt::LeftButton, topCentre());
+    ASSERT_EQ(island->machine().state(), State::home);
+    fullScreen.become(true);
+    EXPECT_FALSE(shows()) << "the open island goes too";
+    EXPECT_EQ(state->mode(), IslandMode::hidden);
+
+    pomodoro.now = PomodoroPhase::focus;
+    hub.post(note::pomodoroChanged);
+    EXPECT_FALSE(shows()) << "no pomodoro peek over the window";
+    island->peekForAlert();
+    island->peekForAlert();
+    EXPECT_FALSE(shows()) << "nor an alert's";
+    fullScreen.become(false);
+    EXPECT_TRUE(shows()) << "the pomodoro's peek once the window has left";
+    pomodoro.now = PomodoroPhase::idle;
+    hub.post(note::pomodoroChanged);
+    scheduler.advance(60.01);
+    panel.finishMoving();
+    ASSERT_FALSE(shows());
+
+    fullScreen.become(true);
+    island->peekForAlert();
+    fullScreen.become(false);
+    EXPECT_EQ(island->machine().state(), State::petit) << "an alert that came meanwhile peeks";
+    EXPECT_TRUE(shows());
+    scheduler.advance(60.01);
+    panel.finishMoving();
+    ASSERT_FALSE(shows());
+
+    tray.become(true);
     store->set("peekOnHover", false);
-    EXPECT_FALSE(fullScreen.followed) << "neither place nor peek: nothing to follow";
-    EXPECT_FALSE(island->underFullScreen());
+    EXPECT_TRUE(fullScreen.followed) << "with neither place nor peek, an alert may still show";
+    island.reset();
+    EXPECT_FALSE(fullScreen.followed) << "the window is let go with the island";
 }
 
 TEST(FullScreen, AWindowKeepsTheTopCentreWhenItSaysItIsFullScreenThereOrWhereNoneIsNamedCoversTheScreen) {

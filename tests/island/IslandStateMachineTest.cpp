@@ -16,10 +16,11 @@ struct Machine : ::testing::Test {
     ManualScheduler scheduler;
     bool pomodoro = false;
     bool pointerIn = false;
+    bool covered = false;  // a full-screen window keeps the top centre
     std::vector<std::pair<State, State>> moves;
     IslandStateMachine sm{scheduler, *store,
                           {[this] { return pomodoro; }, [this] { return pointerIn; },
-                           [this](State a, State b) { moves.emplace_back(a, b); }, {}}};
+                           [this](State a, State b) { moves.emplace_back(a, b); }, {}, [this] { return covered; }}};
 
     // Brings the machine to hidden through the greeting.
     void toHidden() {
@@ -35,6 +36,12 @@ struct Machine : ::testing::Test {
     void leave() {
         pointerIn = false;
         sm.pointerLeft();
+    }
+    // A full-screen window comes to the top centre, or leaves it; the pointer there is the window's.
+    void cover(bool on) {
+        covered = on;
+        if (on) pointerIn = false;
+        sm.coverChanged();
     }
 };
 
@@ -187,6 +194,118 @@ TEST_F(Machine, TheFirstRunPagesHoldTheIslandUntilFinishedAndCanBeReplayed) {
     EXPECT_TRUE(store->boolValue("onboardedV1")) << "the stored flag is left alone";
     sm.replayOnboarding();
     EXPECT_EQ(moves.size(), opened + 1) << "no-op while the pages show";
+}
+
+// While a full-screen window keeps the top centre the island shows nothing, whatever brought it
+// out; what was to show comes once the window leaves, an alert once however many came.
+TEST_F(Machine, AFullScreenWindowHidesEveryPeekAndTheOpenIslandAndWhatWaitsShowsOnceItLeaves) {
+    toHidden();
+    enter();
+    ASSERT_EQ(sm.state(), State::petit);
+    cover(true);
+    EXPECT_EQ(sm.state(), State::hidden) << "the hover peek goes at once";
+    sm.pointerEntered();
+    sm.placeClicked();
+    EXPECT_EQ(sm.state(), State::hidden) << "no peek and no click over the window";
+    cover(false);
+    EXPECT_EQ(sm.state(), State::hidden) << "a hover peek does not come back by itself";
+
+    sm.placeClicked();
+    ASSERT_EQ(sm.state(), State::home);
+    cover(true);
+    EXPECT_EQ(sm.state(), State::hidden) << "the open island goes too";
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "and nothing of it stays pending";
+    cover(false);
+    EXPECT_EQ(sm.state(), State::hidden);
+
+    pomodoro = true;
+    sm.pomodoroChanged();
+    ASSERT_EQ(sm.state(), State::petit);
+    cover(true);
+    EXPECT_EQ(sm.state(), State::hidden) << "the pomodoro's peek goes";
+    sm.pomodoroChanged();
+    EXPECT_EQ(sm.state(), State::hidden);
+    cover(false);
+    EXPECT_EQ(sm.state(), State::petit) << "and comes back with the round still running";
+    pomodoro = false;
+    sm.pomodoroChanged();
+    scheduler.advance(60.01);
+    ASSERT_EQ(sm.state(), State::hidden);
+
+    cover(true);
+    sm.alert();
+    sm.alert();
+    EXPECT_EQ(sm.state(), State::hidden) << "alerts wait";
+    cover(false);
+    EXPECT_EQ(sm.state(), State::petit) << "the alert peeks once the window has left";
+    scheduler.advance(60.01);
+    EXPECT_EQ(sm.state(), State::hidden) << "for its usual time";
+    cover(true);
+    cover(false);
+    EXPECT_EQ(sm.state(), State::hidden) << "once, however many came";
+    sm.alert();
+    cover(true);
+    cover(false);
+    EXPECT_EQ(sm.state(), State::petit) << "an alert's peek cut short shows again";
+    scheduler.advance(60.01);
+
+    cover(true);
+    EXPECT_TRUE(sm.openRoom());
+    EXPECT_EQ(sm.state(), State::hidden);
+    cover(false);
+    EXPECT_EQ(sm.state(), State::home) << "a room asked for opens once the window has left";
+
+    IslandStateMachine launched{scheduler, *store, {{}, {}, {}, {}, [this] { return covered; }}};
+    covered = true;
+    launched.start();
+    EXPECT_EQ(launched.state(), State::hidden) << "no greeting over the window";
+    covered = false;
+    launched.coverChanged();
+    EXPECT_EQ(launched.state(), State::coucou) << "the greeting comes after it";
+    covered = true;
+    launched.coverChanged();
+    ASSERT_EQ(launched.state(), State::hidden);
+    scheduler.advance(10);
+    covered = false;
+    launched.coverChanged();
+    EXPECT_EQ(launched.state(), State::coucou) << "a greeting cut short is said again, whole";
+    EXPECT_TRUE(launched.isGreetPending());
+
+    IslandStateMachine pages{scheduler, *store, {{}, {}, {}, {}, [this] { return covered; }}};
+    store->remove("onboardedV1");
+    pages.start();
+    covered = true;
+    pages.coverChanged();
+    EXPECT_EQ(pages.state(), State::onboarding) << "the first-run pages stay where they were, unseen";
+    pages.finishOnboarding();
+    EXPECT_EQ(pages.state(), State::hidden);
+    covered = false;
+    pages.coverChanged();
+    EXPECT_EQ(pages.state(), State::home);
+}
+
+// Without the hover peek the small island is no way back to the open one: the closed island goes
+// straight to the top edge's place, unless a pomodoro keeps the peek out.
+TEST_F(Machine, WithoutTheHoverPeekTheClosedIslandGoesStraightToHidden) {
+    store->set("peekOnHover", false);
+    store->set("onboardedV1", true);
+    sm.start();
+    enter();
+    EXPECT_EQ(sm.state(), State::coucou) << "the greeting is not turned into the peek";
+    scheduler.advance(IslandStateMachine::greetSeconds);
+    EXPECT_EQ(sm.state(), State::hidden) << "and ends in its time";
+    leave();
+
+    sm.placeClicked();
+    ASSERT_EQ(sm.state(), State::home);
+    scheduler.advance(5.01);
+    EXPECT_EQ(sm.state(), State::hidden) << "closed, the island leaves no peek behind";
+    EXPECT_EQ(moves.back(), std::pair(State::home, State::hidden));
+
+    pomodoro = true;
+    sm.placeClicked();
+    scheduler.advance(5.01);
+    EXPECT_EQ(sm.state(), State::petit) << "a running pomodoro keeps its peek";
 }
 
 }  // namespace
