@@ -138,6 +138,7 @@ public:
     IslandPomodoro& pomodoro() const { return *neighbours_.pomodoro; }
     const IslandNeighbours& neighbours() const { return neighbours_; }
     const Clock& clock() const { return clock_; }
+    Defaults& store() const { return store_; }
     // The screen the panel shows on (none without a panel or a screen).
     std::optional<IslandScreen> screen() const;
     // The island's frame on its screen for its current state.

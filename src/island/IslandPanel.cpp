@@ -65,14 +65,14 @@ IslandPanel::IslandPanel(AppState& state, TestIslandController& controller)
     connect(&state_, &AppState::changed, this, [this] {
         if (isVisible()) update();
     });
-    breed_ = storedBreed();
+    breed_ = storedBreed(controller_.store());
     connect(&Closet::shared(), &Closet::outfitChanged, this, [this] {
         if (isVisible()) update();
     });
     // A new breed pick shows at once.
-    connect(&Defaults::standard(), &Defaults::changed, this, [this](const QString& key) {
+    connect(&controller_.store(), &Defaults::changed, this, [this](const QString& key) {
         if (key != QLatin1String("catBreed")) return;
-        breed_ = storedBreed();
+        breed_ = storedBreed(controller_.store());
         if (isVisible()) update();
     });
     connect(&state_.life(), &PetLife::changed, this, [this] {

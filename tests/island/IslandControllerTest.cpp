@@ -1,6 +1,7 @@
 #include "island/IslandController.h"
 
 #include "app/AppState.h"
+#include "cat/art/CatCoat.h"
 #include "core/Notifications.h"
 #include "island/IslandPanel.h"
 #include "island/X11Window.h"
@@ -167,6 +168,69 @@ TEST_F(Island, TheGreetingSaysTheCatsName) {
     const QImage shortName = island->panel()->grab().toImage();
     state->setPetName(QStringLiteral("Mochimochi"));
     EXPECT_NE(island->panel()->grab().toImage(), shortName);
+}
+
+// Pixels of the shown panel near `colour` within `area` (points), drawn three pixels a point.
+int panelPixelsNear(IslandPanel& panel, const QRect& area, const QColor& colour) {
+    constexpr int kScale = 3;
+    QImage image(panel.size() * kScale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(kScale);
+    image.fill(Qt::transparent);
+    panel.render(&image);
+    int n = 0;
+    const QRect pixels(area.topLeft() * kScale, area.size() * kScale);
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += c.alpha() > 200 && std::abs(c.red() - colour.red()) < 24 &&
+                 std::abs(c.green() - colour.green()) < 24 && std::abs(c.blue() - colour.blue()) < 24;
+        }
+    return n;
+}
+
+// The small island's face is the cat's own: in the coat picked for it, from the start and at once
+// when another is picked; its eyes shut while the cat sleeps or naps and open again when it wakes.
+TEST_F(Island, TheSmallIslandsFaceWearsTheChosenCoatAndSleepsWithTheCat) {
+    store->set("catBreed", "british");
+    make(true);
+    QCursor::setPos(farAway().toPoint());
+    launchOnboarded();
+    island->pointerAt(island->hoverZone().center());
+    ASSERT_EQ(island->machine().state(), State::petit);
+    IslandPanel& panel = *island->panel();
+    panel.finishMoving();
+    ASSERT_EQ(panel.size(), QSize(276, 32));
+    const QRect face(6, 3, 34, 26);  // the left wing, where the face sits
+    const QColor grey = coat(CatBreed::british).base, orange = coat(CatBreed::orange).base;
+    EXPECT_GT(panelPixelsNear(panel, face, grey), 300) << "the picked coat from the start";
+    EXPECT_LT(panelPixelsNear(panel, face, orange), 20);
+    store->set("catBreed", "orange");
+    EXPECT_GT(panelPixelsNear(panel, face, orange), 300) << "another pick shows at once";
+    EXPECT_LT(panelPixelsNear(panel, face, grey), 20);
+
+    // Open eyes show their iris at least once over a few seconds (a blink may shut them a moment);
+    // once the face has turned to sleep, never.
+    const QColor iris = coat(CatBreed::orange).eye;
+    const auto mostIris = [&] {
+        panelPixelsNear(panel, face, iris);  // the face starts turning as it is painted
+        clock.advance(1);
+        int most = 0;
+        for (int i = 0; i < 8; ++i) {
+            clock.advance(0.25);
+            most = std::max(most, panelPixelsNear(panel, face, iris));
+        }
+        return most;
+    };
+    const int awake = mostIris();
+    EXPECT_GT(awake, 15) << "open eyes";
+    state->life().setSleeping(true);
+    EXPECT_LT(mostIris(), awake / 5) << "shut while the cat sleeps";
+    state->life().setSleeping(false);
+    EXPECT_GT(mostIris(), awake / 2) << "and open once it wakes";
+    state->life().setPose(PetPose::napping);
+    EXPECT_LT(mostIris(), awake / 5) << "shut while it naps";
+    state->life().setPose(PetPose::sitting);
+    EXPECT_GT(mostIris(), awake / 2);
 }
 
 // The pointer is looked at often only where it matters: near a shown island.
