@@ -51,10 +51,10 @@ void IslandStateMachine::enter(State next) {
     if (next != State::home) drop(collapse_);
     if (next != State::coucou) drop(greet_);
     alertOut_ = false;
-    // Whatever shows now replaces what waited; the first-run pages and the open island leave no
-    // alert to tell.
+    // Whatever shows now replaces what waited; the small island (with the need's mark), the
+    // first-run pages and the open island leave no alert to tell.
     if (next != State::hidden) waiting_ = State::hidden;
-    if (next == State::home || next == State::onboarding) alertWaits_ = false;
+    if (next != State::hidden && next != State::coucou) alertWaits_ = false;
     const State previous = state_;
     state_ = next;
     if (hooks_.transition) hooks_.transition(previous, next);
@@ -116,8 +116,11 @@ void IslandStateMachine::collapseFired() {
 
 void IslandStateMachine::greetFired() {
     if (state_ != State::coucou) return;
-    if ((in() && peekOnHover(store_)) || pomodoro()) {
+    // An alert that waited through a full-screen window peeks after the greeting it waited with.
+    const bool alerted = alertWaits_;
+    if ((in() && peekOnHover(store_)) || pomodoro() || alerted) {
         enter(State::petit);
+        alertOut_ = alerted;
         scheduleHide();
     } else {
         enter(State::hidden);
@@ -163,12 +166,11 @@ void IslandStateMachine::coverChanged() {
     }
     if (state_ != State::hidden) return;
     const State next = std::exchange(waiting_, State::hidden);
-    const bool alerted = std::exchange(alertWaits_, false);
     if (next != State::hidden) {
         enter(next);
     } else if (pomodoro()) {
         enter(State::petit);
-    } else if (alerted) {
+    } else if (std::exchange(alertWaits_, false)) {
         alert();
     }
 }

@@ -258,6 +258,7 @@ TEST_F(Machine, AFullScreenWindowHidesEveryPeekAndTheOpenIslandAndWhatWaitsShows
     IslandStateMachine launched{scheduler, *store, {{}, {}, {}, {}, [this] { return covered; }}};
     covered = true;
     launched.start();
+    launched.alert();
     EXPECT_EQ(launched.state(), State::hidden) << "no greeting over the window";
     covered = false;
     launched.coverChanged();
@@ -270,6 +271,9 @@ TEST_F(Machine, AFullScreenWindowHidesEveryPeekAndTheOpenIslandAndWhatWaitsShows
     launched.coverChanged();
     EXPECT_EQ(launched.state(), State::coucou) << "a greeting cut short is said again, whole";
     EXPECT_TRUE(launched.isGreetPending());
+    scheduler.advance(IslandStateMachine::greetSeconds);
+    EXPECT_EQ(launched.state(), State::petit) << "and the alert that came meanwhile peeks after it";
+    EXPECT_TRUE(launched.isHidePending());
 
     IslandStateMachine pages{scheduler, *store, {{}, {}, {}, {}, [this] { return covered; }}};
     store->remove("onboardedV1");
