@@ -464,11 +464,17 @@ void TestIslandController::updatePlace() {
 }
 
 void TestIslandController::hiddenClick(Qt::MouseButton button, QPointF global) {
-    if (!takesHiddenClicks()) return;
-    if (button == Qt::LeftButton)
-        machine_.placeClicked();
-    else if (button == Qt::RightButton && panel_)
+    // The pointer that brought the click may have peeked the island before the click was read: it
+    // still counts, as a click on the peek would.
+    if (!started_ || !menuOnIsland() || underFullScreen()) return;
+    if (button == Qt::LeftButton) {
+        if (machine_.state() == State::hidden)
+            machine_.placeClicked();
+        else
+            machine_.click();
+    } else if (button == Qt::RightButton && panel_) {
         panel_->popupMenu(global.toPoint());
+    }
 }
 
 void TestIslandController::setContextMenu(QMenu* menu) {

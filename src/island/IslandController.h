@@ -175,7 +175,7 @@ public:
     // takes pointer input (no click place, no peek on hover); what would show waits.
     bool underFullScreen() const;
     // A click at the hidden island's place (`global`, the desktop's coordinates): the left button
-    // opens the island, the right one the menu.
+    // opens the island, the right one the menu; also when the island peeked meanwhile.
     void hiddenClick(Qt::MouseButton button, QPointF global);
     // The cat walks into a room the island opens on.
     void setFollowView(std::function<void(IslandRoomKind)> follow) { followView_ = std::move(follow); }

@@ -337,7 +337,6 @@ void ClickPlace::show(const QRect& area) {
 void ClickPlace::hide() {
     if (!shown_) return;
     shown_ = false;
-    pressed_ = 0;
     if (xcb_connection_t* c = connection()) {
         xcb_unmap_window(c, window_);
         xcb_flush(c);
@@ -345,12 +344,15 @@ void ClickPlace::hide() {
 }
 
 bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (!shown_ || eventType != "xcb_generic_event_t") return false;
+    if (!window_ || eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    // A press and release the server gave the place are its click, though it may have gone since
+    // (a pointer that comes with a click peeks the island while both wait to be read).
     switch (event->response_type & ~0x80) {
         case XCB_BUTTON_PRESS: {
             const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
-            if (press->event == window_ && !pressed_) pressed_ = press->detail;
+            // The last button pressed on it (one whose release was lost with the place is forgotten).
+            if (press->event == window_) pressed_ = press->detail;
             break;
         }
         case XCB_BUTTON_RELEASE: {
@@ -368,14 +370,14 @@ bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, q
             const QPoint at(release->root_x, release->root_y);
             // Out of the toolkit's event handling: a menu opened now grabs the pointer afresh.
             QMetaObject::invokeMethod(this, [this, button, at] {
-                if (shown_ && clicked_) clicked_(button, at);
+                if (clicked_) clicked_(button, at);
             }, Qt::QueuedConnection);
             break;
         }
         case XCB_PROPERTY_NOTIFY: {
             // The manager restacked its windows (one opened or came to the front): back on top.
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-            if (notify->window != root_ || notify->atom == XCB_ATOM_NONE ||
+            if (!shown_ || notify->window != root_ || notify->atom == XCB_ATOM_NONE ||
                 std::find(std::begin(restacked_), std::end(restacked_), notify->atom) == std::end(restacked_))
                 break;
             if (xcb_connection_t* c = connection()) {
