@@ -3,10 +3,15 @@
 # KP_WMS (openbox and metacity unless told; also fluxbox, xfwm4, kwin_x11, i3):
 # - hover peek on: while a full-screen window is active, hovering, clicking and right-clicking at
 #   the top centre are the window's and the island stays hidden; out of full screen the hover
-#   peeks and a click opens the island; back in full screen the window has its clicks again.
+#   peeks, and a peek already out goes as the window goes full screen, leaving it its clicks; a
+#   right-click that comes with the pointer to the top centre opens the menu every time; a click
+#   opens the island; back in full screen the window has its clicks again. A focus round's peek
+#   goes while the window is full screen and comes back once it leaves; an app started meanwhile
+#   greets once it leaves. Under i3 the window goes full screen by i3's own command too.
 # - hover peek off: a maximized window that draws its own tabs along the top of the screen gets
-#   every press there below the screen's top edge; a click at the very top opens the island and a
-#   right-click there shows the app's menu.
+#   every press there below the screen's top edge; a click at the very top opens the island and,
+#   closed again, it goes straight back to the top edge, leaving the tabs their presses; a
+#   right-click at the very top shows the app's menu.
 set -uo pipefail
 command -v dbus-run-session >/dev/null || { echo "dbus-run-session missing: skipped"; exit 77; }
 # A bus of its own: no status notifier host of the user's counts as a tray.
@@ -22,7 +27,9 @@ kp_app_home "$scratch"
 read -r W H < <(xdotool getdisplaygeometry)
 cx=$((W / 2))
 far() { xdotool mousemove "$cx" $((H - 40)); }
-printf 'font pango:monospace 8\n' >"$scratch/i3.conf"
+# Marked as the current form, or i3 takes it for an old one and adds a bar, whose tray would be the
+# menu's home.
+printf '# i3 config file (v4)\nfont pango:monospace 8\n' >"$scratch/i3.conf"
 
 start_manager() {
   case $1 in
@@ -44,10 +51,11 @@ stop_manager() {
   wait "$wm" 2>/dev/null
 }
 
-# start_app PEEK: the app with the hover peek on or off, once its greeting has ended.
+# start_app PEEK [PEEK_IDLE]: the app with the hover peek on or off (the small island hiding after
+# PEEK_IDLE seconds, 2 unless told) and the focus rounds on, once its greeting has ended.
 start_app() {
-  printf '[General]\nonboardedV1=true\npeekOnHover=%s\nopenIdleSeconds=2\npeekIdleSeconds=2\nsoundOn=false\nmusicOn=false\n' \
-    "$1" >"$conf"
+  printf '[General]\nonboardedV1=true\npeekOnHover=%s\nopenIdleSeconds=2\npeekIdleSeconds=%s\nsoundOn=false\nmusicOn=false\npomodoroAndCoins=true\npomodoroIntroSeen=true\n' \
+    "$1" "${2:-2}" >"$conf"
   far
   kp_start_app "$scratch/app-$wm_name-$1.log"
   kp_expect_island '360x62+*' 60 "the greeting at launch"
@@ -74,6 +82,38 @@ window_at() {
 }
 full_screen() { [ "$(window_at)" = "${W}x${H}+0+0" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ]; }
 states() { xprop -id "$window" _NET_WM_STATE 2>/dev/null; }
+# own_full_screen on|off: the window into or out of full screen by the manager's own command where
+# it has one (i3's), else as an application asks; waits until it is so.
+own_full_screen() {
+  if [ "$wm_name" = i3 ]; then
+    i3-msg -q "[id=$window] fullscreen $([ "$1" = on ] && echo enable || echo disable)"
+  else
+    wmctrl -i -r "$window" -b "$([ "$1" = on ] && echo add || echo remove),fullscreen"
+  fi
+  if [ "$1" = on ]; then
+    kp_wait 20 full_screen || kp_fail "$wm_name: the video did not go full screen: $(window_at)"
+  else
+    kp_wait 20 eval '! states | grep -q FULLSCREEN' || kp_fail "$wm_name: the video stays full screen"
+  fi
+}
+
+# The app's windows on screen other than the island and its place: a menu, while one shows.
+menus() { comm -23 <(_kp_app_windows) <(xdotool search --name '^Kettlepaw Island' 2>/dev/null | sort); }
+# menu_with_pointer TIMES: from far away, a right-click that comes with the pointer to the very
+# top centre opens the app's menu, each of TIMES times, at the first click.
+menu_with_pointer() {
+  local i
+  for i in $(seq "$1"); do
+    far
+    kp_expect_island hidden 30 "away before right-click $i"
+    xdotool mousemove "$cx" 0 click 3
+    kp_wait 10 eval '[ -n "$(menus)" ]' ||
+      kp_fail "$wm_name: right-click $i of $1 with the pointer at the top centre opened no menu (island: $(kp_island_at))"
+    xdotool key Escape
+    kp_wait 10 eval '[ -z "$(menus)" ]' || kp_fail "$wm_name: the menu stays"
+  done
+  echo "menu: $1 of $1 right-clicks that came with the pointer"
+}
 
 # press_at X Y BUTTON WHAT: the press there reaches the window, and the island stays hidden.
 press_at() {
@@ -105,8 +145,18 @@ for wm_name in ${KP_WMS:-openbox metacity}; do
   far
   wmctrl -i -r "$window" -b remove,fullscreen
   kp_wait 20 eval '! states | grep -q FULLSCREEN' || kp_fail "$wm_name: the video stays full screen"
+  menu_with_pointer 8
   xdotool mousemove "$cx" 5
   kp_expect_island '276x32+*' 10 "out of full screen the hover peeks"
+  # The pointer stays on the peek as the window goes full screen: the peek goes, the window has
+  # the clicks there.
+  own_full_screen on
+  kp_expect_island hidden 10 "the peek out goes as the window goes full screen"
+  press_at "$cx" 5 1 "a click where the peek was"
+  press_at $((cx - 120)) 20 3 "a right-click where the peek was"
+  own_full_screen off
+  xdotool mousemove "$cx" 5
+  kp_expect_island '276x32+*' 10 "the hover peeks"
   kp_click_until "$cx" 5 1 "$wm_name: and a click opens the island" '640x160+*'
   far
   kp_expect_island hidden 30 "the island closes and hides"
@@ -114,10 +164,33 @@ for wm_name in ${KP_WMS:-openbox metacity}; do
   wmctrl -i -r "$window" -b add,fullscreen
   kp_wait 20 full_screen || kp_fail "$wm_name: the video did not go back to full screen: $(window_at)"
   press_at "$cx" 5 1 "full screen again, the click is the window's"
+
+  # A focus round's peek: not over the full-screen window, back once the window leaves it.
+  own_full_screen off
+  kp_open_menu
+  xdotool key Down Return  # "Start focus", the first item that acts
+  far
+  kp_expect_island '276x32+*' 10 "a focus round peeks"
+  own_full_screen on
+  kp_expect_island hidden 10 "the focus round's peek goes under the full-screen window"
+  for y in 3 16 30; do press_at $((cx - 110)) "$y" 1 "a click where the focus round's peek was"; done
+  own_full_screen off
+  kp_expect_island '276x32+*' 10 "the focus round's peek back once the window leaves full screen"
+  kp_stop_app || kp_fail "exit status $? after SIGTERM"
+
+  # Started while the window is full screen, the app greets once the window leaves it.
+  own_full_screen on
+  far
+  kp_start_app "$scratch/app-$wm_name-greeting.log"
+  kp_wait 8 eval '[ "$(kp_island_at)" != hidden ]' && kp_fail "$wm_name: the greeting showed over the full-screen window"
+  press_at "$cx" 20 1 "a click where the greeting would be"
+  far
+  own_full_screen off
+  kp_expect_island '360x62+*' 10 "the greeting once the window has left full screen"
   close_window
   kp_stop_app || kp_fail "exit status $? after SIGTERM"
 
-  start_app false
+  start_app false 60
   open_window kp-tabs maximized undecorated
   kp_wait 20 eval '[[ "$(window_at)" == ${W}x*+0+0 ]]' || kp_fail "$wm_name: the window is not maximized: $(window_at)"
   for y in 4 8 16 31; do
@@ -126,7 +199,10 @@ for wm_name in ${KP_WMS:-openbox metacity}; do
   echo "maximized: every press below the top edge reaches the window"
   kp_click_until "$cx" 0 1 "$wm_name: a click at the very top centre opens the island" '640x160+*'
   far
-  kp_expect_island hidden 30 "the island closes and hides"
+  kp_wait 20 eval '[[ "$(kp_island_at)" != 640x160+* ]]' || kp_fail "$wm_name: the island stays open"
+  # Closed, it goes straight to the top edge: the small island does not linger over the tabs.
+  kp_expect_island hidden 5 "the closed island goes straight to the top edge"
+  for x in $((cx - 90)) "$cx" $((cx + 90)); do press_at "$x" 16 1 "a press on the tabs once the island closed"; done
   kp_menu_at "$cx" 1 "$wm_name: a right-click at the very top centre"
   close_window
   kp_stop_app || kp_fail "exit status $? after SIGTERM"
