@@ -14,6 +14,7 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QMenu>
 
 #include <algorithm>
 #include <memory>
@@ -52,17 +53,7 @@ struct FakeTray final : IslandTray {
     }
 };
 
-// A full-screen window in front, as the test says.
-struct FakeFullScreen final : IslandFullScreen {
-    bool on = false;
-    std::optional<std::pair<QRect, QRect>> followed;
-    void follow(std::optional<std::pair<QRect, QRect>> screenAndArea) override { followed = screenAndArea; }
-    bool covered() const override { return on && followed; }
-    void become(bool now) {
-        on = now;
-        if (changed) changed();
-    }
-};
+using test::FakeFullScreen;
 
 struct Island : ::testing::Test {
     test::ScratchStore store;
@@ -423,11 +414,40 @@ TEST_F(Island, UnderAFullScreenWindowNothingOfTheIslandShowsOrTakesThePointer) {
     panel.finishMoving();
     ASSERT_FALSE(shows());
 
+    // A click the place took as its pointer peeked the island still counts: the left button opens
+    // the island, the right one shows the menu.
+    QMenu menu;
+    menu.addAction(QStringLiteral("Quit"));
+    island->setContextMenu(&menu);
+    island->pointerAt(island->hoverZone().center());
+    ASSERT_EQ(island->machine().state(), State::petit);
+    island->hiddenClick(Qt::RightButton, topCentre());
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+    island->hiddenClick(Qt::LeftButton, topCentre());
+    EXPECT_EQ(island->machine().state(), State::home);
+    island->pointerAt(farAway());
+    scheduler.advance(65.02);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+
     tray.become(true);
     store->set("peekOnHover", false);
     EXPECT_TRUE(fullScreen.followed) << "with neither place nor peek, an alert may still show";
     island.reset();
     EXPECT_FALSE(fullScreen.followed) << "the window is let go with the island";
+}
+
+// Started while a full-screen window is in front, the app greets once the window has left.
+TEST_F(Island, StartedUnderAFullScreenWindowTheIslandGreetsOnceItLeaves) {
+    make(true, nullptr, &tray, &fullScreen);
+    fullScreen.on = true;
+    QCursor::setPos(farAway().toPoint());
+    launchOnboarded();
+    EXPECT_EQ(island->machine().state(), State::hidden);
+    EXPECT_FALSE(island->panel()->isVisible()) << "no greeting over the window";
+    fullScreen.become(false);
+    EXPECT_EQ(island->machine().state(), State::coucou);
+    EXPECT_TRUE(island->panel()->isVisible());
 }
 
 TEST(FullScreen, AWindowKeepsTheTopCentreWhenItSaysItIsFullScreenThereOrWhereNoneIsNamedCoversTheScreen) {

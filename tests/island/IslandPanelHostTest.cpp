@@ -72,6 +72,7 @@ struct PanelHost : ::testing::Test {
     ManualScheduler lifeScheduler;
     ManualScheduler scheduler;
     NotificationCenter hub;
+    test::FakeFullScreen fullScreen;
     std::unique_ptr<AppState> state;
     std::unique_ptr<TestIslandController> island;
     std::vector<QPointer<FakePages>> made;
@@ -79,6 +80,7 @@ struct PanelHost : ::testing::Test {
     void SetUp() override {
         state = std::make_unique<AppState>(*store, std::make_unique<PetLife>(*store, clock, random, lifeScheduler), hub);
         TestIslandController::Setup setup = test::islandSetup(store, scheduler, clock, hub, true);
+        setup.fullScreen = &fullScreen;
         setup.neighbours.makeOnboarding = [this] {
             auto pages = std::make_unique<FakePages>();
             made.emplace_back(pages.get());
@@ -127,6 +129,35 @@ TEST_F(PanelHost, FirstRunPagesArePaintedInTheOpenIslandTakeClicksThereAndAreFre
     hub.post(note::replayOnboarding);
     ASSERT_EQ(made.size(), 2u);
     EXPECT_EQ(panel().content(), made[1].data());
+}
+
+// A full-screen window in front hides the first-run pages at once; they wait unseen, their frames
+// stopped, and come back as they were once it leaves. Asked for again meanwhile, they stay unseen.
+TEST_F(PanelHost, UnderAFullScreenWindowTheFirstRunPagesWaitUnseenAsTheyWere) {
+    panel().finishMoving();
+    ASSERT_TRUE(panel().isVisible());
+    FakePages* first = pages();
+    fullScreen.become(true);
+    EXPECT_FALSE(panel().isVisible());
+    EXPECT_FALSE(first->shown) << "their frames stop";
+    EXPECT_EQ(island->machine().state(), State::onboarding);
+    fullScreen.become(false);
+    EXPECT_TRUE(panel().isVisible());
+    EXPECT_EQ(pages(), first) << "the same pages, where the user left them";
+    EXPECT_TRUE(first->shown);
+
+    hub.post(note::onboardingDone);
+    island->pointerAt({5, 700});
+    scheduler.advance(5.01 + 60.01);
+    ASSERT_EQ(island->machine().state(), State::hidden);
+    fullScreen.become(true);
+    hub.post(note::replayOnboarding);
+    ASSERT_EQ(island->machine().state(), State::onboarding);
+    EXPECT_FALSE(panel().isVisible()) << "asked for under the window, the pages wait unseen";
+    EXPECT_FALSE(pages()->shown);
+    fullScreen.become(false);
+    EXPECT_TRUE(panel().isVisible());
+    EXPECT_TRUE(pages()->shown);
 }
 
 TEST_F(PanelHost, ThePointerIsAHandOnlyOverWhatAClickActsOn) {

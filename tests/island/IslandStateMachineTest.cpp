@@ -247,7 +247,12 @@ TEST_F(Machine, AFullScreenWindowHidesEveryPeekAndTheOpenIslandAndWhatWaitsShows
     cover(true);
     cover(false);
     EXPECT_EQ(sm.state(), State::petit) << "an alert's peek cut short shows again";
-    scheduler.advance(60.01);
+    sm.click();
+    scheduler.advance(5.01);
+    ASSERT_EQ(sm.state(), State::petit);
+    cover(true);
+    cover(false);
+    EXPECT_EQ(sm.state(), State::hidden) << "an alert the user opened the island on is told";
 
     cover(true);
     EXPECT_TRUE(sm.openRoom());
@@ -274,6 +279,11 @@ TEST_F(Machine, AFullScreenWindowHidesEveryPeekAndTheOpenIslandAndWhatWaitsShows
     scheduler.advance(IslandStateMachine::greetSeconds);
     EXPECT_EQ(launched.state(), State::petit) << "and the alert that came meanwhile peeks after it";
     EXPECT_TRUE(launched.isHidePending());
+    covered = true;
+    launched.coverChanged();
+    covered = false;
+    launched.coverChanged();
+    EXPECT_EQ(launched.state(), State::petit) << "that peek cut short shows again too";
 
     IslandStateMachine pages{scheduler, *store, {{}, {}, {}, {}, [this] { return covered; }}};
     store->remove("onboardedV1");
