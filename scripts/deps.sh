@@ -18,6 +18,7 @@ run_pkgs=(
 test_pkgs=(
   xvfb xauth openbox metacity picom trayer xdotool wmctrl x11-utils x11-xserver-utils dbus dbus-x11 pulseaudio pulseaudio-utils imagemagick python3
   faketime  # the app under a clock set back, end to end
+  gdb  # where an app that hangs in an end-to-end script is stuck, told in its failure
 )
 # The reference measured beside the app by the cost scripts, and the real input the peek probe
 # sends (XTEST); never needed to run the app.

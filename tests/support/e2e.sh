@@ -146,6 +146,11 @@ kp_expect_exit() {
 kp_fail() {
   echo "FAIL: $*"
   [ -n "${kp_app_log:-}" ] && { echo "--- app log"; cat "$kp_app_log" 2>/dev/null; }
+  # An app still running where it should have done something: where its main thread is.
+  if [ -n "${app_pid:-}" ] && kill -0 "$app_pid" 2>/dev/null && command -v gdb >/dev/null; then
+    echo "--- the app's main thread"
+    timeout 60 gdb -batch -p "$app_pid" -ex 'thread 1' -ex bt 2>/dev/null | grep '^#' | head -40
+  fi
   exit 1
 }
 
