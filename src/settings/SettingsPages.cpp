@@ -143,7 +143,6 @@ QWidget* buildCatPage(SettingsServices& s) {
                                  QStringLiteral("His name and coat were chosen when he was born, and they're his for "
                                                 "life. Only a new cat gets new ones. His clothes, you can change "
                                                 "anytime."));
-    const CatBreed breed = breedOrOrange(store.string(QStringLiteral("catBreed")));
     auto* lock = new QWidget;
     lock->setFixedSize(16, 16);
     lock->setObjectName(QStringLiteral("lock"));
@@ -158,9 +157,18 @@ QWidget* buildCatPage(SettingsServices& s) {
         }
     };
     lock->installEventFilter(new LockPainter(lock));
-    auto* breedRow = new SettingsRow(QStringLiteral("pawprint.fill"), kit::accent(), text(displayName(breed)),
-                                     text(blurb(breed)), lock);
+    auto* breedRow = new SettingsRow(QStringLiteral("pawprint.fill"), kit::accent(), QString(), QString(), lock);
     breedRow->setObjectName(QStringLiteral("breedRow"));
+    // A new cat comes with a new coat while the tab may be open.
+    const auto showBreed = [&store, breedRow] {
+        const CatBreed breed = breedOrOrange(store.string(QStringLiteral("catBreed")));
+        breedRow->title()->setText(text(displayName(breed)));
+        breedRow->setDetail(text(blurb(breed)));
+    };
+    showBreed();
+    QObject::connect(&store, &Defaults::changed, breedRow, [showBreed](const QString& key) {
+        if (key == QLatin1String("catBreed")) showBreed();
+    });
     who->add(breedRow);
     column->addWidget(who);
 

@@ -213,6 +213,10 @@ TEST_F(SettingsBehaviour, CatTabShowsDefaultsTheBreedAndRaisesValuesToTheirMinim
     EXPECT_EQ(world.store->string("catBreed"), "nonsense");
 
     world.store->set("catBreed", "maineCoon");
+    // The open tab follows a new cat's coat at once, as the header does.
+    EXPECT_EQ(row(*view, "breedRow")->title()->text().toStdString(), "Maine Coon");
+    EXPECT_EQ(row(*view, "breedRow")->detail()->text().toStdString(), "A big fluffy gentle giant.");
+    EXPECT_EQ(view->hero()->blurbLabel()->text().toStdString(), "A big fluffy gentle giant.");
     world.store->set("kittenLengthSeconds", 5400.0);
     auto other = world.view(SettingsTab::cat);
     other->show();
