@@ -408,10 +408,12 @@ QWidget* buildAboutPage(SettingsServices& s) {
     QString sounds = paths::dataDir() + QStringLiteral("/Sounds");
     const QString home = QDir::homePath();
     if (sounds.startsWith(home + u'/')) sounds.replace(0, home.size(), QStringLiteral("~"));
+    // A word joiner after the hyphen: the name is never broken at it.
     auto* credits = kit::label(QStringLiteral("Every sound he makes is made by the app; recordings you place in %1 "
-                                              "are played instead. Weather by Open-Meteo.")
+                                              "are played instead. Weather by Open-\u2060Meteo.")
                                    .arg(sounds),
                                11, QFont::Normal, kit::muted(), true);
+    credits->setObjectName(QStringLiteral("credits"));
     credits->setAlignment(Qt::AlignHCenter);
     credits->setContentsMargins(20, 0, 20, 0);
     column->addWidget(credits);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QTest>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -430,6 +431,40 @@ TEST_F(SettingsRender, ADurationRowShowsItsUnitBeforeTheArrow) {
             }
     EXPECT_GT(ink, 25);
     EXPECT_LT(rightmost, r.right() - 14) << "the arrow's place";
+}
+
+// The weather's source is never broken at its hyphen, at the window's width or any other.
+TEST_F(SettingsRender, TheCreditsNeverBreakTheWeatherSourceAtItsHyphen) {
+    auto view = world.view(SettingsTab::about);
+    shoot(*view, "about");
+    QLabel* credits = nullptr;
+    for (QLabel* label : view->page()->findChildren<QLabel*>())
+        if (label->text().contains("Weather by")) credits = label;
+    ASSERT_TRUE(credits);
+    const QString text = credits->text();
+    EXPECT_TRUE(QString(text).remove(QChar(0x2060)).contains("Weather by Open-Meteo.")) << text.toStdString();
+    const int name = text.indexOf("Open-");
+    ASSERT_GE(name, 0);
+    const int end = text.indexOf("Meteo", name) + 5;
+    // Laid out as the label lays out its lines, at each width up to its own.
+    for (int width = 60; width <= credits->contentsRect().width(); ++width) {
+        QTextLayout layout(text, credits->font());
+        QTextOption option(Qt::AlignHCenter);
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            const int from = line.textStart();
+            if (from > name && from < end) {
+                ADD_FAILURE() << "at " << width << " px a line starts with "
+                              << text.mid(from, end - from).toStdString();
+                break;
+            }
+        }
+        layout.endLayout();
+        if (HasFailure()) break;
+    }
 }
 
 // The rows of a card are parted by hairlines that start where the row titles start.
