@@ -4,12 +4,14 @@
 #include "core/Preferences.h"
 
 #include <QComboBox>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 
@@ -53,9 +55,100 @@ protected:
     }
 };
 
-// An amount as the box shows it: to a thousandth, which reads back in seconds to a thousandth of
-// a second or closer.
-double shownAmount(double amount) { return std::round(amount * 1000.0) / 1000.0 + 0.0; }
+// The amount's box: 56 wide, and wider while its text needs it, as far as its row has room.
+// Shown rather than edited, text wider than the box then gets is drawn smaller to fit: the whole
+// amount always reads, where a box that scrolled would show another number (12.346 as "2.346").
+// Edited (from a key or a click in it until the edit ends), it scrolls to the cursor as any box.
+class AmountBox : public QLineEdit {
+public:
+    explicit AmountBox(QWidget* parent) : QLineEdit(parent) {
+        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+        connect(this, &QLineEdit::textChanged, this, [this] { updateGeometry(); });
+        connect(this, &QLineEdit::editingFinished, this, [this] { setEditing(false); });
+    }
+    QSize sizeHint() const override {
+        ensurePolished();
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        // The text, the toolkit's 2 pixels beside it on each side and one for the cursor.
+        const QMargins m = textMargins();
+        const QFontMetrics fm(font());
+        const QSize inner(fm.horizontalAdvance(text()) + 2 * 2 + 1 + m.left() + m.right(), fm.height());
+        const int width = style()->sizeFromContents(QStyle::CT_LineEdit, &option, inner, this).width();
+        return {std::max(width, DurationField::boxWidth), QLineEdit::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override { return {DurationField::boxWidth, sizeHint().height()}; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        setEditing(true);
+        QLineEdit::keyPressEvent(event);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        setEditing(true);
+        QLineEdit::mousePressEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QLineEdit::focusOutEvent(event);
+        setEditing(false);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect room = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .marginsRemoved(textMargins())
+                               .adjusted(2, 0, -2, 0);
+        const auto width = [this](const QFont& f) { return QFontMetricsF(f).horizontalAdvance(text()); };
+        if (editing_ || width(font()) <= room.width()) {
+            QLineEdit::paintEvent(event);
+            return;
+        }
+        QFont fitted = font();
+        double size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
+        for (size = std::floor(size * room.width() / width(font())); size > 1; --size) {
+            fitted.setPixelSize(int(size));
+            if (width(fitted) <= room.width()) break;
+        }
+        QPainter p(this);
+        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p, this);
+        p.setFont(fitted);
+        p.setPen(palette().color(QPalette::Text));
+        p.drawText(room, int(alignment()), text());
+    }
+
+private:
+    void setEditing(bool on) {
+        if (editing_ == on) return;
+        editing_ = on;
+        update();
+    }
+    bool editing_ = false;
+};
+
+// The amount as a double holds it: to 15 significant digits, past which there is only the noise
+// of arithmetic (1.234 x 60 is 74.03999999999999, 74.04 / 60 is 1.2340000000000002).
+double significant(double x) { return std::isfinite(x) ? QByteArray::number(x, 'g', 15).toDouble() + 0.0 : x; }
+
+// How many digits the shortest decimal of `x` has after its point.
+int fractionDigits(double x) {
+    const QString s = QLocale::c().toString(x, 'f', QLocale::FloatingPointShortest);
+    const qsizetype point = s.indexOf(u'.');
+    return point < 0 ? 0 : int(s.size() - point - 1);
+}
+
+// The seconds an amount of a unit makes, to the digits the amount was typed with: a whole factor
+// adds no fraction digits, so rounding the product to the amount's own takes off what the
+// multiplication added (1.234 min is 74.04 s).
+double secondsOf(double amount, DurationUnit unit) {
+    const double a = significant(amount);
+    const double product = a * durationFactor(unit);
+    if (!std::isfinite(product) || std::abs(product) >= 1e15) return product;
+    return QByteArray::number(product, 'f', fractionDigits(a)).toDouble() + 0.0;
+}
+
+// Whether `amount` of `unit`, as the box shows it, makes exactly `seconds`.
+bool readsAs(double amount, DurationUnit unit, double seconds) { return secondsOf(amount, unit) == seconds; }
 
 }  // namespace
 
@@ -69,7 +162,8 @@ double durationFactor(DurationUnit unit) {
     return 1;
 }
 
-DurationDisplay durationDisplay(double s) {
+DurationDisplay durationDisplay(double seconds) {
+    const double s = significant(seconds);
     for (DurationUnit u : {DurationUnit::days, DurationUnit::hours, DurationUnit::minutes, DurationUnit::seconds}) {
         const double f = durationFactor(u);
         if (s >= f && std::fmod(s, f) == 0.0) return {u, s / f};
@@ -78,7 +172,7 @@ DurationDisplay durationDisplay(double s) {
 }
 
 double durationToStore(double amount, DurationUnit unit, double minimum, double maximum) {
-    const double product = amount * durationFactor(unit);
+    const double product = secondsOf(amount, unit);
     return std::min(minimum <= product ? product : minimum, maximum);
 }
 
@@ -93,8 +187,7 @@ DurationField::DurationField(const QString& title, Getter get, Setter set, doubl
     row->addStretch(1);
     auto* controls = new QHBoxLayout;
     controls->setSpacing(6);
-    number_ = new QLineEdit(this);
-    number_->setFixedWidth(56);
+    number_ = new AmountBox(this);
     number_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     picker_ = new UnitPicker(this);
     for (auto u : allCases<DurationUnit>()) picker_->addItem(QString::fromLatin1(rawValue(u).data(), int(rawValue(u).size())));
@@ -127,8 +220,11 @@ DurationField* DurationField::forKey(const QString& title, Defaults& store, cons
 }
 
 QString DurationField::amountText() const {
-    // As many fraction digits as the amount has, up to three, in the user's locale.
-    return QLocale().toString(shownAmount(amount_), 'f', QLocale::FloatingPointShortest);
+    // Every digit the amount has, in the user's locale; no group separators, which would read as
+    // a decimal point in another locale (90,061).
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(significant(amount_), 'f', QLocale::FloatingPointShortest);
 }
 
 void DurationField::hideTitle() { label_->hide(); }
@@ -180,17 +276,14 @@ void DurationField::showEvent(QShowEvent* event) {
 void DurationField::push() { set_(durationToStore(amount_, unit_, minimum_, maximum_)); }
 
 void DurationField::showStored(bool keepUnit) {
-    // What was asked may not be what was stored (raised to the minimum, held to the longest, finer
-    // than the box shows): then the stored value is shown, in the unit just chosen when it reads
-    // there, else in the unit that fits it. The box is not rewritten while it is typed in, only
-    // here, once the edit is over.
+    // What was asked may not be what was stored (raised to the minimum, held to the longest): then
+    // the stored value is shown, in the unit just chosen when it reads there, else in the unit
+    // that fits it. The box is not rewritten while it is typed in, only here, once the edit is over.
     const double seconds = get_();
-    const auto reads = [seconds](double amount, DurationUnit unit) {
-        return std::abs(shownAmount(amount) * durationFactor(unit) - seconds) <= 0.001;
-    };
-    if (std::isfinite(seconds) && !reads(amount_, unit_)) {
-        if (keepUnit && reads(seconds / durationFactor(unit_), unit_)) {
-            amount_ = seconds / durationFactor(unit_);
+    if (std::isfinite(seconds) && !readsAs(amount_, unit_, seconds)) {
+        const double inUnit = significant(seconds / durationFactor(unit_));
+        if (keepUnit && readsAs(inUnit, unit_, seconds)) {
+            amount_ = inUnit;
         } else {
             const DurationDisplay d = durationDisplay(seconds);
             unit_ = d.unit;

@@ -30,9 +30,11 @@ struct DurationDisplay {
     double amount;
 };
 
-// The largest unit that divides `seconds` exactly (seconds when none does), and the amount in it.
+// The largest unit that divides `seconds` exactly (seconds when none does), and the amount in it;
+// `seconds` taken to 15 significant digits, past which a double holds only arithmetic's noise.
 DurationDisplay durationDisplay(double seconds);
-// The seconds an edit stores: never below `minimum` nor above `maximum`.
+// The seconds an edit stores, to the digits the amount has: never below `minimum` nor above
+// `maximum`.
 double durationToStore(double amount, DurationUnit unit, double minimum, double maximum);
 
 inline constexpr double kDay = 86400;
@@ -44,6 +46,8 @@ class DurationField : public QWidget {
 public:
     using Getter = std::function<double()>;
     using Setter = std::function<void(double)>;
+    // The amount's box is this wide, and wider while its text needs it.
+    static constexpr int boxWidth = 56;
 
     // Amounts are stored within `minimum`...`maximum`; amounts that are not finite are refused (the
     // field keeps its last good value). Once an edit ends the field shows the value it stored.
@@ -55,7 +59,7 @@ public:
 
     double amount() const { return amount_; }
     DurationUnit unit() const { return unit_; }
-    // The box's text: the amount with the fraction digits it has, up to three.
+    // The box's text: the amount with every digit it has (to what a double holds).
     QString amountText() const;
     // Rows that carry their own title hide the field's.
     void hideTitle();

@@ -205,7 +205,8 @@ QLabel* label(const QString& text, double pixelSize, int weight, const QColor& c
 
 void style(DurationField* field) {
     field->hideTitle();
-    field->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // As wide as its amount needs, less where the row has no more room (the amount then fits).
+    field->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     field->setStyleSheet(QStringLiteral(
         "QLineEdit { background: rgba(250,250,250,18); color: #FAFAFA; border: 1px solid #2A2A2A;"
         "  border-radius: 7px; padding: 3px 6px; font-family: 'DejaVu Sans'; font-size: 12px; font-weight: bold;"

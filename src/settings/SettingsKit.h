@@ -52,7 +52,8 @@ void playTap();
 // keeps its text).
 QLabel* label(const QString& text, double pixelSize, int weight, const QColor& colour, bool wrap = false);
 void setLabelColour(QLabel* label, const QColor& colour);
-// The duration field in the kit's dark look, at its natural size.
+// The duration field in the kit's dark look, at its natural size (narrower where its row has no
+// more room: its amount is then drawn to fit).
 void style(DurationField* field);
 }  // namespace kit
 

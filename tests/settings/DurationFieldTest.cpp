@@ -5,10 +5,15 @@
 #include "settings/DurationField.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QLocale>
+#include <QImage>
 #include <QtTest/QTest>
 
 #include <cmath>
+#include <iomanip>
 #include <limits>
 #include <string>
 
@@ -153,8 +158,8 @@ TEST(DurationField, RefusesEndlessAmountsAndHoldsHugeOnesToTheLongest) {
     delete field;
 }
 
-// An amount stored as typed stays as typed once the edit ends, in the unit it was typed in; one
-// finer than the box shows is shown in the unit that holds it.
+// An amount stored as typed stays as typed once the edit ends, in the unit it was typed in,
+// whatever its fraction digits.
 TEST(DurationField, AnAmountStoredAsTypedStaysAsTyped) {
     Row row(1800, 60);
     row.field.syncFromSeconds();
@@ -165,8 +170,50 @@ TEST(DurationField, AnAmountStoredAsTypedStaysAsTyped) {
     EXPECT_DOUBLE_EQ(row.stored, 5400);
     EXPECT_EQ(enter(row.field, "0.25"), "0.25 h");
     EXPECT_DOUBLE_EQ(row.stored, 900);
-    EXPECT_EQ(enter(row.field, "0.2505"), "901.8 sec");
+    EXPECT_EQ(enter(row.field, "0.2505"), "0.2505 h");
     EXPECT_DOUBLE_EQ(row.stored, 901.8);
+}
+
+// The settings file holds what was typed, converted exactly (1.234 min is 74.04 s, where the
+// multiplication alone makes 74.03999999999999), and the box gives it back digit for digit, in
+// the user's locale: a decimal comma, and no group separator that reads as one (90061, not
+// 90,061 or 90.061).
+TEST(DurationField, TheFileHoldsTheValueAsTypedAndTheBoxShowsItInTheUsersLocale) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    kp::test::ScratchStore s;
+    auto* field = DurationField::forKey("Food lasts", *s, "statDrainSeconds", 1800, 10);
+    field->syncFromSeconds();
+    const auto file = [&s] {
+        QFile f(s.dir.path() + "/config/kettlepaw.conf");
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    };
+    struct Typed { const char* text; DurationUnit unit; double seconds; const char* line; };
+    const auto check = [&](const Typed& t, const char* shows) {
+        field->editUnit(t.unit);
+        EXPECT_EQ(enter(*field, t.text), shows) << t.text;
+        EXPECT_EQ(s->doubleValue("statDrainSeconds"), t.seconds)
+            << t.text << " stored " << std::setprecision(17) << s->doubleValue("statDrainSeconds");
+        EXPECT_NE(file().find(t.line), std::string::npos) << t.text << " wrote " << file();
+    };
+    for (const Typed& t : {Typed{"1.234", DurationUnit::minutes, 74.04, "=74.04\n"},
+                           Typed{"1.2345", DurationUnit::minutes, 74.07, "=74.07\n"},
+                           Typed{"0.1", DurationUnit::hours, 360, "=360\n"},
+                           Typed{"10.125", DurationUnit::days, 874800, "=874800\n"},
+                           Typed{"1.1", DurationUnit::hours, 3960, "=3960\n"}})
+        check(t, (std::string(t.text) + ' ' + rawValue(t.unit).data()).c_str());
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    check({"1,2345", DurationUnit::minutes, 74.07, "=74.07\n"}, "1,2345 min");
+    check({"90061", DurationUnit::seconds, 90061, "=90061\n"}, "90061 sec");
+    s->set("statDrainSeconds", 12.3456789);
+    EXPECT_EQ(field->amountText().toStdString(), "12,3456789");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    field->syncFromSeconds();
+    EXPECT_EQ(field->amountText().toStdString(), "12.3456789");
+    check({"90061", DurationUnit::seconds, 90061, "=90061\n"}, "90061 sec");
+    delete field;
+    QLocale::setDefault(before);
 }
 
 // A stored value the whole units do not divide shows as stored, and a unit chosen after it keeps
@@ -207,4 +254,39 @@ TEST(DurationField, TheUnitMenuOffersTheFourUnits) {
         EXPECT_EQ(menu->currentText(), pick.unit);
         EXPECT_EQ(row.field.amountText(), pick.shown) << pick.unit;
     }
+}
+
+// Squeezed narrower than its amount, the box draws the whole amount smaller rather than scrolling
+// part of it out of sight.
+TEST(DurationField, ASqueezedBoxDrawsTheWholeAmountSmaller) {
+    Row row(31535999.125, 1);
+    row.field.hideTitle();
+    row.field.syncFromSeconds();
+    auto* box = row.field.findChild<QLineEdit*>();
+    ASSERT_EQ(box->text(), "31535999.125");
+    // Where the box's text is inked, inside its frame.
+    const auto ink = [&](int width) {
+        row.field.resize(width, row.field.sizeHint().height());
+        row.field.show();
+        QCoreApplication::processEvents();
+        box->clearFocus();  // no cursor
+        const QImage img = box->grab().toImage();
+        const QColor text = box->palette().color(QPalette::Text);
+        QRect inked;
+        for (int y = 3; y < img.height() - 3; ++y)
+            for (int x = 3; x < img.width() - 3; ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (std::abs(c.lightness() - text.lightness()) < 60) inked |= QRect(x, y, 1, 1);
+            }
+        return inked;
+    };
+    const QRect roomy = ink(row.field.sizeHint().width());
+    const int whole = QFontMetrics(box->font()).tightBoundingRect(box->text()).width();
+    EXPECT_GE(roomy.width(), whole - 4) << "at its own size";
+    const QRect squeezed = ink(row.field.minimumSizeHint().width());
+    EXPECT_EQ(box->width(), DurationField::boxWidth);
+    EXPECT_LT(squeezed.height(), roomy.height() * 3 / 4) << "drawn smaller";
+    EXPECT_LT(squeezed.width(), box->width() - 6) << "inside the box";
+    // The same text, smaller: as wide for its height as at its own size.
+    EXPECT_NEAR(double(squeezed.width()) / squeezed.height(), double(roomy.width()) / roomy.height(), 2.0);
 }

@@ -2,13 +2,17 @@
 #include "SettingsWorld.h"
 
 #include "platform/Color.h"
+#include "settings/DurationField.h"
 #include "settings/SettingsKit.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QTest>
 #include <QTextLayout>
@@ -431,6 +435,82 @@ TEST_F(SettingsRender, ADurationRowShowsItsUnitBeforeTheArrow) {
             }
     EXPECT_GT(ink, 25);
     EXPECT_LT(rightmost, r.right() - 14) << "the arrow's place";
+}
+
+// Every amount reads whole in its box: the ink of its text spans the text's whole width, inside
+// the box, for long amounts stored in each unit and seen as the window opens afresh, and for
+// amounts typed with many fraction digits, with a decimal point or a decimal comma. The widened
+// box keeps clear of its row's title, inside its card.
+TEST_F(SettingsRender, EveryAmountReadsWholeInItsBox) {
+    const QLocale before;
+    const auto whole = [](TestSettingsView& view, const char* key, const std::string& want) {
+        auto* field = view.page()->findChild<DurationField*>(key);
+        ASSERT_TRUE(field);
+        auto* box = field->findChild<QLineEdit*>();
+        const std::string shows = (box->text() + ' ' + field->findChild<QComboBox*>()->currentText()).toStdString();
+        EXPECT_EQ(shows, want);
+        QCoreApplication::processEvents();  // the layout follows the box's text
+        const QImage img = shoot(view, QStringLiteral("amount-") + box->text());
+        const QRect r = inView(box, view);
+        int left = r.right(), right = r.left();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (near(img.pixelColor(x, y), kit::ink(), 40)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        const int text = QFontMetrics(box->font()).tightBoundingRect(box->text()).width();
+        EXPECT_GE(right - left + 1, text - 4) << shows << ": " << right - left + 1 << " of " << text << " px read";
+        EXPECT_GT(left, r.left() + 2) << shows;
+        EXPECT_LT(right, r.right() - 2) << shows;
+        auto* row = qobject_cast<SettingsRow*>(field->parentWidget());
+        ASSERT_TRUE(row);
+        EXPECT_FALSE(inView(row->title(), view).intersects(inView(field, view))) << shows;
+        EXPECT_TRUE(inView(row, view).contains(inView(field, view))) << shows;
+        EXPECT_LE(inView(row, view).right(), TestSettingsView::width - 20) << shows;
+    };
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German)}) {
+        QLocale::setDefault(locale);
+        const auto local = [&locale](std::string s) {
+            std::replace(s.begin(), s.end(), '.', locale.decimalPoint().at(0).toLatin1());
+            return s;
+        };
+        struct Stored { const char* key; double seconds; const char* shows; };
+        for (Stored stored : {Stored{"beatLengthSeconds", 12.3456789, "12.3456789 sec"},
+                              Stored{"beatLengthSeconds", 1000.5, "1000.5 sec"},
+                              Stored{"kittenLengthSeconds", 90061, "90061 sec"},
+                              Stored{"kittenLengthSeconds", 874800, "243 h"},
+                              Stored{"kittenLengthSeconds", 315359999.125, "315359999.125 sec"}}) {
+            world.store->set(stored.key, stored.seconds);
+            auto view = world.view(SettingsTab::cat);
+            view->show();
+            whole(*view, stored.key, local(stored.shows));
+        }
+        auto view = world.view(SettingsTab::cat);
+        view->show();
+        auto* field = view->page()->findChild<DurationField*>("statDrainSeconds");
+        auto* box = field->findChild<QLineEdit*>();
+        struct Typed { DurationUnit unit; const char* text; const char* stored; };
+        for (Typed typed : {Typed{DurationUnit::days, "10.125", "10.125"}, Typed{DurationUnit::minutes, "1.2345", "1.2345"},
+                            Typed{DurationUnit::hours, "123.456789", "123.456789"},
+                            Typed{DurationUnit::seconds, "31535999.1234567", "31535999.1234567"},
+                            Typed{DurationUnit::seconds, "12345678.123456789012345", "12345678.1234568"}}) {
+            field->editUnit(typed.unit);
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClicks(box, QString::fromStdString(local(typed.text)));
+            const std::string unit = std::string(" ") + rawValue(typed.unit).data();
+            if (std::string(typed.text) == typed.stored) {
+                whole(*view, "statDrainSeconds", local(typed.text) + unit);
+            } else {  // more digits than a double holds: the row still keeps inside its card
+                shoot(*view, "typed");
+                EXPECT_LE(inView(field->parentWidget(), *view).right(), TestSettingsView::width - 20) << typed.text;
+            }
+            emit box->editingFinished();
+            whole(*view, "statDrainSeconds", local(typed.stored) + unit);
+        }
+    }
+    QLocale::setDefault(before);
 }
 
 // The weather's source is never broken at its hyphen, at the window's width or any other.
