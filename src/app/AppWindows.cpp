@@ -33,11 +33,24 @@ WindowRoom currentWindowRoom() {
     return room;
 }
 
+namespace {
+// The area a window may take: the screen less its panels.
+QRect freeArea(const WindowRoom& room) { return room.available.isEmpty() ? room.geometry : room.available; }
+}  // namespace
+
+QSize contentRoom(QMargins frame, const WindowRoom& room) {
+    const QRect free = freeArea(room);
+    if (free.isEmpty()) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};  // no screen known: no bound
+    return {std::max(0, free.width() - frame.left() - frame.right()),
+            std::max(0, free.height() - frame.top() - frame.bottom())};
+}
+
 QRect placeWindow(QSize size, QSize minimum, QMargins frame, const WindowRoom& room) {
-    const QRect g = room.geometry, free = room.available.isEmpty() ? room.geometry : room.available;
+    const QRect g = room.geometry, free = freeArea(room);
     const int across = frame.left() + frame.right(), down = frame.top() + frame.bottom();
-    // Too large for the area: cut down, as far as the window allows.
-    size = size.boundedTo(QSize(free.width() - across, free.height() - down)).expandedTo(minimum);
+    // Too large for the area: cut down, as far as the window allows, and never past the area.
+    const QSize fits = contentRoom(frame, room);
+    size = size.boundedTo(fits).expandedTo(minimum.boundedTo(fits));
     const QSize outer(size.width() + across, size.height() + down);
     const auto below = [&](double line) { return std::max(free.top(), g.top() + static_cast<int>(std::ceil(line))) + 8; };
     const int lowest = free.bottom() + 1 - outer.height();
@@ -54,15 +67,28 @@ constexpr Qt::WindowFlags kWindowFlags =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 }  // namespace
 
-AppWindow::AppWindow(QSize size, QSize minimum) : QWidget(nullptr, kWindowFlags), wanted_(size) {
+AppWindow::AppWindow(QSize size, QSize minimum) : QWidget(nullptr, kWindowFlags), wanted_(size), least_(minimum) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMinimumSize(minimum);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
+void AppWindow::setContent(QWidget* content) {
+    if (!content) return;
+    content_ = content;
+    contentLeast_ = content->minimumSize();
+    layout()->addWidget(content);
+}
+
 void AppWindow::place(QMargins frame) {
-    const QRect outer = placeWindow(wanted_, minimumSize().expandedTo(minimumSizeHint()), frame, currentWindowRoom());
+    const WindowRoom room = currentWindowRoom();
+    // Neither the window nor what it holds asks for more than the screen has room for (a large
+    // scale factor leaves a large screen few points): it is cut down there, never run off it.
+    const QSize fits = contentRoom(frame, room);
+    setMinimumSize(least_.boundedTo(fits));
+    if (content_) content_->setMinimumSize(contentLeast_.boundedTo(fits));
+    const QRect outer = placeWindow(wanted_, minimumSize().expandedTo(minimumSizeHint()), frame, room);
     resize(outer.size().shrunkBy(frame));
     move(outer.topLeft());
     placedSize_ = size();
@@ -104,7 +130,7 @@ SettingsWindow::SettingsWindow(QWidget* content) : AppWindow(kSize, kMinimum) {
     pal.setColor(QPalette::Text, QColor("#F7F4F0"));
     setPalette(pal);
     setAutoFillBackground(true);
-    if (content) layout()->addWidget(content);
+    setContent(content);
     place(assumedFrame());
 }
 
@@ -123,7 +149,7 @@ AlbumWindow::AlbumWindow(QWidget* content) : AppWindow(kSize, kMinimum) {
     pal.setColor(QPalette::ButtonText, QColor("#F7F4F0"));
     setPalette(pal);
     setAutoFillBackground(true);
-    if (content) layout()->addWidget(content);
+    setContent(content);
     place(assumedFrame());
 }
 

@@ -22,10 +22,15 @@ struct WindowRoom {
 // The island's screen and the island as the app state has them now.
 WindowRoom currentWindowRoom();
 
+// The largest content a window with `frame` around it has room for: the available area less the
+// frame (without bound where no screen is known).
+QSize contentRoom(QMargins frame, const WindowRoom& room);
+
 // Where a window whose content is `size`, with `frame` around it, goes: the frame's rectangle.
 // Centred; below the island when the whole frame fits there, else where it goes with the island
 // closed (under the notch line), moved up as far as it must to lie inside the available area.
-// Larger than that area, the content is cut down to fit, though never below `minimum`.
+// Larger than that area, the content is cut down to fit, though never below `minimum` unless
+// the area itself is smaller: the window always lies inside it.
 QRect placeWindow(QSize size, QSize minimum, QMargins frame, const WindowRoom& room);
 
 // What the two windows share: a dark title bar, and a place inside the screen's available area
@@ -40,6 +45,8 @@ protected:
     AppWindow(QSize size, QSize minimum);
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    // The window's one content, filling it.
+    void setContent(QWidget* content);
     // Sized and moved to its place for a frame of `frame` around it.
     void place(QMargins frame);
 
@@ -47,6 +54,9 @@ private:
     void followFrame();
     QSize wanted_;
     QSize placedSize_;  // the size place() gave the window
+    QSize least_;         // the window's least size where the screen has room for it
+    QWidget* content_ = nullptr;
+    QSize contentLeast_;  // the content's own
     bool framed_ = false;
 };
 
