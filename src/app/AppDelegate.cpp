@@ -31,7 +31,8 @@ void bringToFront(QWidget* window) {
 // A window opened by the user is asked for again once the manager maps it: a manager that holds
 // back the focus of new windows (metacity, when the times it compares disagree) honours that ask.
 // A busy app can hear of the map late, after the window was minimised or the desktop shown: the
-// ask would bring it back, so a window put away meanwhile is left where it is.
+// ask would bring it back, so a window put away meanwhile is left where it is. Where no manager
+// takes the window on, nobody else gives it the keyboard: the toolkit then takes it itself.
 class AskWhenMapped final : public QObject {
 public:
     explicit AskWhenMapped(QWidget* window) : QObject(window), window_(window) {
@@ -40,7 +41,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Expose && window_->isVisible()) {
             watched->removeEventFilter(this);
-            if (!window_->isActiveWindow() && !x11::putAway(window_)) x11::askToActivate(window_);
+            if (!window_->isActiveWindow() && !x11::putAway(window_) && !x11::askToActivate(window_))
+                window_->activateWindow();
             deleteLater();
         }
         return false;
