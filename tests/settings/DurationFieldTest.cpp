@@ -263,7 +263,6 @@ TEST(DurationField, ASqueezedBoxDrawsTheWholeAmountSmaller) {
     row.field.hideTitle();
     row.field.syncFromSeconds();
     auto* box = row.field.findChild<QLineEdit*>();
-    ASSERT_EQ(box->text(), "31535999.125");
     // Where the box's text is inked, inside its frame.
     const auto ink = [&](int width) {
         row.field.resize(width, row.field.sizeHint().height());
