@@ -22,7 +22,7 @@ read -r W H < <(xdotool getdisplaygeometry)
 px() { echo $(($1 * scale)); }
 left=$(((W - $(px 640)) / 2))
 xdotool mousemove $((W / 2)) $((H - 10))
-kp_start_app "$scratch/app.log" QT_SCALE_FACTOR="$scale"
+kp_launch_app "launch" "$scratch/app.log" QT_SCALE_FACTOR="$scale"
 kp_expect_island "$(px 360)x$(px 62)+*" 60 "the greeting at launch"
 kp_expect_island hidden 30 "the greeting ends"
 xdotool mousemove $((W / 2)) 3
