@@ -48,7 +48,8 @@ std::string enter(DurationField& field, const char* text) {
 TEST(DurationField, ShowsTheLargestUnitThatDividesTheValue) {
     struct Case { double s; const char* unit; double amount; };
     for (Case c : {Case{172800, "days", 2}, Case{1800, "min", 30}, Case{3600, "h", 1}, Case{86400, "days", 1},
-                   Case{90, "sec", 90}, Case{5400, "min", 90}, Case{90.5, "sec", 90.5}, Case{0.5, "sec", 0.5}}) {
+                   Case{90, "sec", 90}, Case{5400, "min", 90}, Case{90.5, "sec", 90.5}, Case{0.5, "sec", 0.5},
+                   Case{3960.0000000000005, "min", 66}}) {  // 1.1 h as multiplied before: past what a double holds
         const DurationDisplay d = durationDisplay(c.s);
         EXPECT_EQ(rawValue(d.unit), c.unit) << c.s;
         EXPECT_DOUBLE_EQ(d.amount, c.amount) << c.s;
@@ -257,18 +258,19 @@ TEST(DurationField, TheUnitMenuOffersTheFourUnits) {
 }
 
 // Squeezed narrower than its amount, the box draws the whole amount smaller rather than scrolling
-// part of it out of sight.
+// part of it out of sight; typed in, it edits at its own size, as any box.
 TEST(DurationField, ASqueezedBoxDrawsTheWholeAmountSmaller) {
     Row row(31535999.125, 1);
     row.field.hideTitle();
     row.field.syncFromSeconds();
     auto* box = row.field.findChild<QLineEdit*>();
     // Where the box's text is inked, inside its frame.
-    const auto ink = [&](int width) {
+    const auto ink = [&](int width, bool typing = false) {
         row.field.resize(width, row.field.sizeHint().height());
         row.field.show();
         QCoreApplication::processEvents();
-        box->clearFocus();  // no cursor
+        if (typing) QTest::keyClick(box, Qt::Key_End);
+        else box->clearFocus();  // no cursor
         const QImage img = box->grab().toImage();
         const QColor text = box->palette().color(QPalette::Text);
         QRect inked;
@@ -288,4 +290,5 @@ TEST(DurationField, ASqueezedBoxDrawsTheWholeAmountSmaller) {
     EXPECT_LT(squeezed.width(), box->width() - 6) << "inside the box";
     // The same text, smaller: as wide for its height as at its own size.
     EXPECT_NEAR(double(squeezed.width()) / squeezed.height(), double(roomy.width()) / roomy.height(), 2.0);
+    EXPECT_GE(ink(row.field.minimumSizeHint().width(), true).height(), roomy.height()) << "typed in";
 }

@@ -503,7 +503,8 @@ TEST_F(SettingsRender, EveryAmountReadsWholeInItsBox) {
             if (std::string(typed.text) == typed.stored) {
                 whole(*view, "statDrainSeconds", local(typed.text) + unit);
             } else {  // more digits than a double holds: the row still keeps inside its card
-                shoot(*view, "typed");
+                QCoreApplication::processEvents();
+                shoot(*view, "typed-long");
                 EXPECT_LE(inView(field->parentWidget(), *view).right(), TestSettingsView::width - 20) << typed.text;
             }
             emit box->editingFinished();
