@@ -81,8 +81,9 @@ void AppWindow::setContent(QWidget* content) {
     layout()->addWidget(content);
 }
 
-void AppWindow::place(QMargins frame) {
-    const WindowRoom room = currentWindowRoom();
+void AppWindow::place(QMargins frame) { place(frame, currentWindowRoom()); }
+
+void AppWindow::place(QMargins frame, const WindowRoom& room) {
     // Neither the window nor what it holds asks for more than the screen has room for (a large
     // scale factor leaves a large screen few points): it is cut down there, never run off it.
     const QSize fits = contentRoom(frame, room);

@@ -40,6 +40,9 @@ class AppWindow : public QWidget {
 public:
     // The frame assumed until the window manager tells the real one: a title bar and thin borders.
     static QMargins assumedFrame() { return {1, 28, 1, 1}; }
+    // Sized and moved to its place in `room` for a frame of `frame` around it; a new window takes
+    // its place on the island's screen by itself.
+    void place(QMargins frame, const WindowRoom& room);
 
 protected:
     AppWindow(QSize size, QSize minimum);
@@ -47,7 +50,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     // The window's one content, filling it.
     void setContent(QWidget* content);
-    // Sized and moved to its place for a frame of `frame` around it.
+    // Sized and moved to its place on the island's screen for a frame of `frame` around it.
     void place(QMargins frame);
 
 private:

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLayout>
 #include <QScreen>
 #include <QGuiApplication>
 
@@ -181,6 +182,29 @@ TEST(NewWindows, LieInsideTheAvailableAreaBelowTheOpenIslandWhereTheyFit) {
     for (const QRect& area : {scaled, below})
         for (const QRect& frame : framesOn(scaled, area, 160))
             EXPECT_TRUE(area.contains(frame)) << frame.top() << " + " << frame.height() << " in " << area.height();
+}
+
+// Placed on a screen too small for them, the windows and what they hold are cut down to fit:
+// nothing of their content lies past the window's bottom.
+TEST(NewWindows, AndWhatTheyHoldFitAScreenTooSmallForThem) {
+    const QRect scaled(0, 0, 640, 360);
+    const WindowRoom room{scaled, scaled, 32, 160};
+    auto* settingsContent = new QWidget;
+    settingsContent->setMinimumSize(540, 520);
+    auto* albumContent = new QWidget;
+    albumContent->setMinimumSize(360, 440);
+    SettingsWindow settings(settingsContent);
+    AlbumWindow album(albumContent);
+    for (AppWindow* window : std::initializer_list<AppWindow*>{&settings, &album}) {
+        window->place(AppWindow::assumedFrame(), room);
+        window->layout()->activate();
+        QWidget* content = window == &settings ? settingsContent : albumContent;
+        // Its frame's place and size, as the window manager is asked for them.
+        const QRect frame(window->pos(), window->size().grownBy(AppWindow::assumedFrame()));
+        EXPECT_TRUE(scaled.contains(frame)) << window->windowTitle().toStdString();
+        EXPECT_TRUE(window->rect().contains(content->geometry())) << window->windowTitle().toStdString();
+        EXPECT_LE(window->minimumHeight(), 360) << window->windowTitle().toStdString();
+    }
 }
 
 }  // namespace
