@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +99,10 @@ void AppWindow::place(QMargins frame, const WindowRoom& room) {
 void AppWindow::showEvent(QShowEvent* event) {
     // Once the window exists on the display: a dark title bar to go with the dark content.
     x11::preferDarkDecorations(this);
+    // Scaled, the toolkit asks the manager for sizes in steps of the scale factor, counted from a
+    // base it leaves unset (-1, scaled): a manager that follows it (fluxbox) makes the window
+    // 65533 pixels wide. Counted from nothing, before the window is first mapped.
+    if (QWindow* handle = windowHandle()) handle->setBaseSize(QSize(0, 0));
     QWidget::showEvent(event);
 }
 
