@@ -15,7 +15,7 @@ kp_scratch_dir kp-windows-e2e
 KP_SCREEN_SIZE=$size kp_start_display 140 "$scratch/xvfb.log" || exit 1
 if [ "$manager" != none ]; then
   "$manager" >/dev/null 2>&1 & pids+=($!)
-  command -v picom >/dev/null && { picom --backend xrender >/dev/null 2>&1 & pids+=($!); }
+  [ "$manager" = openbox ] && command -v picom >/dev/null && { picom --backend xrender >/dev/null 2>&1 & pids+=($!); }
   kp_wait_for_manager || exit 1
 fi
 kp_app_home "$scratch"
