@@ -53,7 +53,7 @@ TEST_F(Machine, TheGreetingLastsFourSecondsAndEndsInThePeekWhenThePointerOrAPomo
     scheduler.advance(0.02);
     EXPECT_EQ(sm.state(), State::hidden) << "the greeting lasts 4 s, then the island hides";
 
-    IslandStateMachine held{scheduler, *store, {[] { return true; }, {}, {}, {}}};
+    IslandStateMachine held{scheduler, *store, {[] { return true; }, {}, {}, {}, {}}};
     held.start();
     scheduler.advance(4.0);
     EXPECT_EQ(held.state(), State::petit) << "a running pomodoro keeps the peek out";
