@@ -116,6 +116,20 @@ QString unreachable() {
     return known.why;
 }
 
+QString shown(const QString& path) {
+    static const QString through = QStringLiteral("/proc/self/fd/");
+    if (!path.startsWith(through)) return path;
+    const qsizetype end = path.indexOf(u'/', through.size());
+    bool number = false;
+    const int fd = path.mid(through.size(), end < 0 ? -1 : end - through.size()).toInt(&number);
+    if (!number) return path;
+    Held& known = held();
+    std::lock_guard lock(known.mutex);
+    for (const auto& [head, held] : known.folders)
+        if (held == fd) return shownBytes(head) + (end < 0 ? QString() : path.mid(end));
+    return path;
+}
+
 QString canonicalPath(const QString& path) {
     char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
     if (!real) return {};

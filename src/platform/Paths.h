@@ -15,6 +15,10 @@ QString dataDir();     // $XDG_DATA_HOME/kettlepaw (~/.local/share/kettlepaw)
 // unreachable() says why, and nothing may be read or written in those folders.
 QString unreachable();
 
+// `path` as a person reads it: a folder reached through its descriptor by its own name, a byte that is
+// not UTF-8 written \xNN.
+QString shown(const QString& path);
+
 // `path` with every link resolved, named as above where the real name is not UTF-8; empty where it
 // leads nowhere.
 QString canonicalPath(const QString& path);

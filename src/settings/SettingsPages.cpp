@@ -405,7 +405,7 @@ QWidget* buildAboutPage(SettingsServices& s) {
                                  QStringLiteral("Support Kettlepaw"), QStringLiteral("On Buy Me a Coffee"), coffee));
     column->addWidget(support);
 
-    QString sounds = paths::dataDir() + QStringLiteral("/Sounds");
+    QString sounds = paths::shown(paths::dataDir()) + QStringLiteral("/Sounds");
     const QString home = QDir::homePath();
     if (sounds.startsWith(home + u'/')) sounds.replace(0, home.size(), QStringLiteral("~"));
     // A word joiner after the hyphen: the name is never broken at it.

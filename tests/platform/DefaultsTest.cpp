@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -144,6 +145,21 @@ TEST(Paths, FollowTheXdgVariables) {
     EXPECT_EQ(kp::paths::configFile(), "/tmp/kp-config/kettlepaw/kettlepaw.conf");
     EXPECT_EQ(kp::paths::dataDir(), QDir::homePath() + "/.local/share/kettlepaw");
     qputenv("XDG_CONFIG_HOME", oldConfig);
+    qputenv("XDG_DATA_HOME", oldData);
+}
+
+// A folder named otherwise than in UTF-8 is reached through its descriptor, and shown to people
+// by its own name.
+TEST(Paths, AFolderNamedOtherwiseThanInUtf8IsShownByItsOwnName) {
+    QTemporaryDir dir;
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/h\xe9me";
+    ASSERT_EQ(::mkdir(bytes.constData(), 0700), 0);
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", bytes);
+    const QString data = kp::paths::dataDir();
+    EXPECT_TRUE(data.startsWith("/proc/self/fd/")) << data.toStdString();
+    EXPECT_EQ(kp::paths::shown(data + "/Sounds"), dir.path() + "/h\\xe9me/kettlepaw/Sounds");
+    EXPECT_EQ(kp::paths::shown("/tmp/plain"), "/tmp/plain");
     qputenv("XDG_DATA_HOME", oldData);
 }
 
