@@ -244,12 +244,12 @@ struct Stream {
 
     // The server mixes the stream to whatever its sink has: no mixing down here.
     void openServer(unsigned blockFrames, unsigned blocks) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(channels)};
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(channels)};
         const auto blockBytes = std::uint32_t(blockFrames * channels * sizeof(float));
         // The server holds `blocks` of them at most; the rest is its choice.
         const auto any = std::uint32_t(-1);
         const pa_buffer_attr buffering{blockBytes * blocks, any, any, any, any};
-        server = pa_simple_new(nullptr, "Kettlepaw", PA_STREAM_PLAYBACK, nullptr, "Kettlepaw", &spec, nullptr,
+        server = pa_simple_new(nullptr, "Kettlepaw", PA_STREAM_PLAYBACK, nullptr, "Kettlepaw", &format, nullptr,
                                &buffering, nullptr);
         if (!server) return;
         deviceChannels = channels;

@@ -171,7 +171,7 @@ TestIslandController::~TestIslandController() {
     if (tray_) tray_->changed = nullptr;
     if (fullScreen_) {
         fullScreen_->changed = nullptr;
-        if (followsFullScreen_) fullScreen_->follow(std::nullopt);
+        if (started_) fullScreen_->follow(std::nullopt);
     }
     if (pollTimer_) scheduler_.cancel(pollTimer_);
     if (moodTimer_) scheduler_.cancel(moodTimer_);
@@ -409,7 +409,7 @@ bool TestIslandController::takesHiddenClicks() const {
     return started_ && machine_.state() == State::hidden && menuOnIsland() && !underFullScreen();
 }
 
-bool TestIslandController::underFullScreen() const { return followsFullScreen_ && fullScreen_->covered(); }
+bool TestIslandController::underFullScreen() const { return started_ && fullScreen_ && fullScreen_->covered(); }
 
 QRectF TestIslandController::hiddenPlace() const {
     const QRectF frame = island::frameAtTopCentre(notch(), screenWidth(), screenTop());
@@ -431,7 +431,6 @@ void TestIslandController::followFullScreen() {
     if (!fullScreen_ || !started_) return;
     const std::optional<IslandScreen> where = screen();
     const QRect screenArea = where ? rootPixels(QRectF(QPointF(), QSizeF(where->geometry.size()))) : QRect();
-    followsFullScreen_ = true;
     fullScreen_->follow(std::pair(screenArea, rootPixels(island::frameAtTopCentre(notch(), screenWidth(), screenTop()))));
 }
 

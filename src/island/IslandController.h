@@ -212,7 +212,6 @@ private:
     IslandTray* tray_ = nullptr;
     std::unique_ptr<IslandFullScreen> ownFullScreen_;
     IslandFullScreen* fullScreen_ = nullptr;
-    bool followsFullScreen_ = false;
     std::unique_ptr<x11::ClickPlace> place_;  // the hidden island's place, while it takes clicks
     NoPomodoro noPomodoro_;
     NoMusic noMusic_;
