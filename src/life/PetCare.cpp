@@ -356,8 +356,8 @@ void PetLife::followView(IslandRoomKind r) {
         arrivalDue_.reset();
         return;
     }
-    // On its way to bed it keeps going, whichever room is looked at: followed, it would be sent
-    // back to bed at its next beat.
+    // On its way to bed it keeps going, whichever room is looked at: at bedtime or in a focus round
+    // a cat that followed would only be sent back to bed at its next beat.
     if (r == room_ || isNightSleeping() || (focusNap_ && isSleeping_) || errand_ == PetErrand::sleep) {
         arrivalDue_.reset();
         return;
