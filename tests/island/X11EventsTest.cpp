@@ -26,25 +26,17 @@ struct Program {
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     ~Program() { xcb_disconnect(c); }
     QRect screenRect() const { return {0, 0, screen->width_in_pixels, screen->height_in_pixels}; }
-    // A window that asks to be full screen before it maps, under `id` (a new one when none); one
-    // that says it takes no input is never made the active window.
-    xcb_window_t openFullScreen(xcb_window_t id = XCB_WINDOW_NONE, bool input = true) {
+    // A window below the top centre under `id` (a new one when none), asking to be full screen
+    // before it maps or not; one that says it takes no input is never made the active window.
+    xcb_window_t open(bool fullScreen, xcb_window_t id = XCB_WINDOW_NONE, bool input = true) {
         const xcb_window_t w = id ? id : xcb_generate_id(c);
         xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 300, 400, 300, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                           screen->root_visual, 0, nullptr);
         const xcb_atom_t full = x11::internAtom(c, "_NET_WM_STATE_FULLSCREEN");
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, x11::internAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &full);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, x11::internAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                            fullScreen ? 1 : 0, &full);
         const uint32_t hints[9] = {1, input ? 1u : 0u};  // the input hint
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints);
-        xcb_map_window(c, w);
-        xcb_flush(c);
-        return w;
-    }
-    // An ordinary window below the top centre.
-    xcb_window_t open() {
-        const xcb_window_t w = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 300, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          screen->root_visual, 0, nullptr);
         xcb_map_window(c, w);
         xcb_flush(c);
         return w;
@@ -127,7 +119,7 @@ TEST(X11Events, AFullScreenWindowUnderAClosedOnesIdIsFollowedToo) {
     watch.follow(program.screenRect(), topCentre(program.screenRect()));
     const xcb_window_t id = xcb_generate_id(program.c);
     for (const int run : {1, 2, 3}) {
-        program.openFullScreen(id);
+        program.open(true, id);
         EXPECT_TRUE(QTest::qWaitFor([&] { return watch.covered(); }, 10000)) << "run " << run << ": not covered";
         program.close(id);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !watch.covered(); }, 10000)) << "run " << run << ": covered once closed";
@@ -142,9 +134,9 @@ TEST(X11Events, AFullScreenWindowInFrontKeepsTheTopCentreThoughAnotherIsNamedAct
     if (!program.managed()) GTEST_SKIP() << "no window manager";
     x11::FullScreenWatch watch(nullptr);
     watch.follow(program.screenRect(), topCentre(program.screenRect()));
-    const xcb_window_t active = program.open();
+    const xcb_window_t active = program.open(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return program.named(active); }, 10000));
-    const xcb_window_t front = program.openFullScreen(XCB_WINDOW_NONE, false);
+    const xcb_window_t front = program.open(true, XCB_WINDOW_NONE, false);
     EXPECT_TRUE(QTest::qWaitFor([&] { return watch.covered(); }, 10000));
     EXPECT_FALSE(program.named(front));
     program.close(front);
@@ -161,7 +153,7 @@ TEST(X11Events, AChangeOfTheCoverThatComesWithANewPlaceIsTold) {
     x11::FullScreenWatch watch([&] { ++told; });
     const QRect screen = program.screenRect();
     watch.follow(screen, topCentre(screen));
-    const xcb_window_t front = program.openFullScreen();
+    const xcb_window_t front = program.open(true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return watch.covered(); }, 10000));
     // The island's screen now beside this one (a monitor plugged in): its place is free there.
     const QRect beside = screen.translated(screen.width(), 0);
