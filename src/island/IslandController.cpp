@@ -230,6 +230,8 @@ void TestIslandController::start() {
 void TestIslandController::screensChanged() {
     state_.islandFrame = islandFrame();
     if (panel_) panel_->relocate();
+    // The island's place moved: what covers it there is told as it changes.
+    followFullScreen();
     updatePlace();
 }
 
@@ -444,7 +446,6 @@ void TestIslandController::fullScreenChanged() {
 }
 
 void TestIslandController::updatePlace() {
-    followFullScreen();
     if (!panel_) return;
     const std::optional<IslandScreen> where = screen();
     if (!takesHiddenClicks() || !where) {

@@ -487,7 +487,7 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
     const IslandScreen monitor{QRect(1440, 0, 1920, 1080), QRect(1440, 30, 1920, 1050)};
     FakeScreens screens;
     screens.screens = {laptop, monitor};
-    make(true, &screens);
+    make(true, &screens, nullptr, &fullScreen);
     IslandPanel& panel = *island->panel();
     launchOnboarded();
     panel.finishMoving();
@@ -495,6 +495,8 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
 
     screens.become({monitor, laptop});
     EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 180, 30, 360, 62)) << "the new primary, below its panel";
+    ASSERT_TRUE(fullScreen.followed);
+    EXPECT_EQ(fullScreen.followed->second, QRect(1440 + 960 - 92, 30, 184, 32)) << "what covers it followed there";
     EXPECT_EQ(state->islandFrame, QRectF(960 - 180, 30, 360, 62));
 
     island->pointerAt(farAway());
