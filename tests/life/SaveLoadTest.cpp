@@ -38,7 +38,7 @@ TEST(PetRecordCodec, TheEndToEndFixtureIsARecordAsTheAppWritesIt) {
     EXPECT_EQ(encodePetRecord(*record), fixture);
 }
 
-TEST(PetRecordCodec, AnEarlierRecordLoadsWithDefaultsAndAWrongTypeOnlyWithoutABirth) {
+TEST(PetRecordCodec, AnEarlierRecordLoadsWithDefaultsAndAWrongTypeFailsOnlyARequiredMember) {
     PetRecord full;
     full.hunger = 11;
     full.birth = 500;
