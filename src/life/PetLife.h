@@ -12,9 +12,9 @@
 // Main thread only. Every write of a published value emits `changed()`, also when the value stays
 // the same; views read the other values when they redraw.
 #include "core/BotFace.h"
-#include "life/CatClock.h"
 #include "core/IslandTypes.h"
 #include "life/AmbienceTarget.h"
+#include "life/CatClock.h"
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
 #include "core/SkyTypes.h"
@@ -411,6 +411,7 @@ private:
     std::optional<ShopItem> meal_;
     bool inHouse_ = false;
 
+    // The cat's own time, which the wall clock set while the app runs does not move.
     mutable CatClock time_{clock_};
     bool onTrueClock_ = false;
     // Its moments are on the calendar: false for a cat born under a clock known to be wrong that
