@@ -33,7 +33,9 @@ void CatClock::resumeAt(double t) {
 }
 
 double CatClock::towardWall() const {
-    const double by = lastWall_ - now();
+    // Read first: reading the cat's time takes a new reading of the wall clock.
+    const double t = now();
+    const double by = lastWall_ - t;
     return by > -kBelievedBehind ? std::max(by, 0.0) : by;
 }
 
