@@ -121,7 +121,7 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
       machine_(scheduler_, store_,
                {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
                 [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); },
-                [this] { return underFullScreen(); }}) {
+                [this] { return underFullScreen(); }, setup.withPanel}) {
     if (!neighbours_.pomodoro) neighbours_.pomodoro = &noPomodoro_;
     if (!neighbours_.music) neighbours_.music = &noMusic_;
 

@@ -255,6 +255,7 @@ TEST_F(Island, HiddenIslandPeeksWithinAFrameOfThePointerReachingIt) {
     make(true);
     QCursor::setPos(farAway().toPoint());
     launchOnboarded();
+    island->panel()->finishMoving();  // the greeting on screen: its time runs
     scheduler.advance(4.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
     const QPointF target = island->hoverZone().center();
@@ -353,6 +354,7 @@ TEST_F(Island, UnderAFullScreenWindowNothingOfTheIslandShowsOrTakesThePointer) {
     QCursor::setPos(farAway().toPoint());
     launchOnboarded();
     ASSERT_TRUE(fullScreen.followed) << "from the start: the greeting too may be held back";
+    panel.finishMoving();
     scheduler.advance(4.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
     panel.finishMoving();
@@ -435,6 +437,24 @@ TEST_F(Island, UnderAFullScreenWindowNothingOfTheIslandShowsOrTakesThePointer) {
     EXPECT_TRUE(fullScreen.followed) << "with neither place nor peek, an alert may still show";
     island.reset();
     EXPECT_FALSE(fullScreen.followed) << "the window is let go with the island";
+}
+
+// A busy launch can give the panel no frame for seconds after the greeting was entered: the
+// greeting's time runs from when it shows at its size, so it is seen whole.
+TEST_F(Island, TheGreetingLastsItsTimeFromWhenItShowsAtItsSize) {
+    make(true);
+    QCursor::setPos(farAway().toPoint());
+    launchOnboarded();
+    scheduler.advance(10);  // no frame of the island growing meanwhile
+    ASSERT_EQ(island->machine().state(), State::coucou) << "the greeting ended before it was on screen";
+    IslandPanel& panel = *island->panel();
+    panel.finishMoving();
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.size(), QSize(360, 62));
+    scheduler.advance(3.99);
+    EXPECT_EQ(island->machine().state(), State::coucou);
+    scheduler.advance(0.02);
+    EXPECT_EQ(island->machine().state(), State::hidden);
 }
 
 // Started while a full-screen window is in front, the app greets once the window has left.
