@@ -454,12 +454,14 @@ TEST_F(PanelHost, LeavingTheOpenRoomTheIslandIsPaintedAgainAsItShrinks) {
             QCoreApplication::processEvents();
         }
         ASSERT_EQ(island->machine().state(), State::home);
+        // A paint asked of a window the server has not shown yet waits for it to show.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel(), 30000));
         int paints = 0;
         PaintCount count(paints);
         panel().installEventFilter(&count);
         scheduler.advance(5.01);  // the collapse
         ASSERT_EQ(island->machine().state(), peek ? State::petit : State::hidden);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return paints > 0; }, 5000)) << "frozen, peek " << peek;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return paints > 0; }, 30000)) << "frozen, peek " << peek;
         panel().removeEventFilter(&count);
         if (!peek) continue;
         panel().finishMoving();
