@@ -6,17 +6,21 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace kp {
@@ -167,20 +171,143 @@ QStringList SingleInstanceLock::defaultFolders() {
 namespace {
 int signalPipe[2] = {-1, -1};
 
+// Bounds kept by timers that need no thread: when one goes off, its signal's handler says why and
+// ends the process, on whichever thread the signal reaches.
+struct Bound {
+    std::atomic<bool> armed{false};
+    const char* late = "";
+    int status = 1;
+    void (*first)() = nullptr;  // run before ending, on the thread the signal reached
+};
+enum BoundSlot { workBound, stuckBound, endBound, boundSlots };
+Bound bounds[boundSlots];
+timer_t stuckTimer{}, endTimer{};
+bool stuckTimerMade = false, endTimerMade = false;
+std::atomic<bool> signalled{false};
+std::function<void()> saveWhenStuck;
+
+// The signals the timers raise: process-wide ones, and the one aimed at the main thread alone.
+int boundSignal() { return SIGRTMIN + 1; }
+int stuckSignal() { return SIGRTMIN + 2; }
+
+void onBound(int, siginfo_t* info, void*) {
+    const int slot = info->si_code == SI_TIMER ? info->si_value.sival_int : -1;
+    if (slot < 0 || slot >= boundSlots || !bounds[slot].armed.exchange(false)) return;  // let go of just before
+    Bound& b = bounds[slot];
+    [[maybe_unused]] auto n = ::write(STDERR_FILENO, b.late, std::strlen(b.late));
+    if (b.first) b.first();
+    ::_exit(b.status);
+}
+
+void handleBounds() {
+    static const bool installed = [] {
+        struct sigaction sa {};
+        sa.sa_sigaction = onBound;
+        sa.sa_flags = SA_SIGINFO | SA_RESTART;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(boundSignal(), &sa, nullptr);
+        ::sigaction(stuckSignal(), &sa, nullptr);
+        return true;
+    }();
+    (void)installed;
+}
+
+// A timer for `slot`, raising `signal` at the process, or at the thread `tid` when given.
+bool makeTimer(BoundSlot slot, int signal, pid_t tid, timer_t* timer) {
+    handleBounds();
+    sigevent event {};
+    event.sigev_notify = tid ? SIGEV_THREAD_ID : SIGEV_SIGNAL;
+    event.sigev_signo = signal;
+    event.sigev_value.sival_int = slot;
+    event._sigev_un._tid = tid;
+    return ::timer_create(CLOCK_MONOTONIC, &event, timer) == 0;
+}
+
+// Async-signal-safe.
+void setTimer(timer_t timer, double seconds) {
+    itimerspec when {};
+    when.it_value.tv_sec = time_t(seconds);
+    when.it_value.tv_nsec = long((seconds - double(time_t(seconds))) * 1e9);
+    if (seconds > 0 && when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0) when.it_value.tv_nsec = 1;
+    ::timer_settime(timer, 0, &when, nullptr);
+}
+
+// How long the main thread has to take a quitting signal up before it is taken as stuck, and how
+// long after the first signal the process ends whatever happens (past the bounds of the final save
+// and of the sound's close).
+constexpr double kStuckAfter = 5;
+constexpr double kEndAfter = 20;
+
 void onSignal(int sig) {
     const char byte = char(sig);
     [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
+    if (signalled.exchange(true)) return;
+    if (stuckTimerMade) {
+        bounds[stuckBound].armed = true;
+        setTimer(stuckTimer, kStuckAfter);
+    }
+    if (endTimerMade) {
+        bounds[endBound].armed = true;
+        setTimer(endTimer, kEndAfter);
+    }
 }
+
+// While `work` runs on this thread with no watchdog thread, a timer bounds it: its signal goes to
+// another thread, since this one may be held where no handler can run (a disk that hangs).
+class TimerBound {
+public:
+    TimerBound(double seconds, const char* late, int status) {
+        Bound& b = bounds[workBound];
+        if (b.armed.load()) return;  // within another bound already, which holds for this too
+        b.late = late;
+        b.status = status;
+        if (!makeTimer(workBound, boundSignal(), 0, &timer_)) return;
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, boundSignal());
+        ::pthread_sigmask(SIG_BLOCK, &set, &mask_);
+        b.armed = true;
+        setTimer(timer_, seconds);
+        made_ = true;
+    }
+    ~TimerBound() {
+        if (!made_) return;
+        bounds[workBound].armed = false;
+        ::timer_delete(timer_);
+        ::pthread_sigmask(SIG_SETMASK, &mask_, nullptr);
+    }
+    TimerBound(const TimerBound&) = delete;
+    TimerBound& operator=(const TimerBound&) = delete;
+
+private:
+    timer_t timer_{};
+    sigset_t mask_{};
+    bool made_ = false;
+};
 }  // namespace
 
-void quitOnTerminationSignals(QCoreApplication* app) {
+void quitOnTerminationSignals(QCoreApplication* app, std::function<void()> saveIfStuck) {
     if (signalPipe[0] != -1) return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+    saveWhenStuck = std::move(saveIfStuck);
+    Bound& stuck = bounds[stuckBound];
+    stuck.late = "The app did not take up the signal to quit: saving the cat where it stood and quitting\n";
+    stuck.status = 0;
+    stuck.first = [] {
+        if (saveWhenStuck) saveWhenStuck();
+        std::fflush(nullptr);
+    };
+    Bound& end = bounds[endBound];
+    end.late = "The app did not end in time after the signal to quit: ended\n";
+    stuckTimerMade = makeTimer(stuckBound, stuckSignal(), ::gettid(), &stuckTimer);
+    endTimerMade = makeTimer(endBound, boundSignal(), 0, &endTimer);
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, app);
     QObject::connect(notifier, &QSocketNotifier::activated, app, [] {
         char byte;
         [[maybe_unused]] auto n = ::read(signalPipe[0], &byte, 1);
+        // The main thread answers: the quit goes its usual way.
+        if (bounds[stuckBound].armed.exchange(false)) setTimer(stuckTimer, 0);
         QCoreApplication::quit();
     });
     struct sigaction sa {};
@@ -200,12 +327,20 @@ void finishWithin(double seconds, const std::function<void()>& work, const char*
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock lock(mutex);
-        if (finished.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return done; })) return;
-        [[maybe_unused]] auto n = ::write(STDERR_FILENO, late, std::strlen(late));
-        ::_exit(status);
-    });
+    std::thread watchdog;
+    try {
+        watchdog = std::thread([&] {
+            std::unique_lock lock(mutex);
+            if (finished.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return done; })) return;
+            [[maybe_unused]] auto n = ::write(STDERR_FILENO, late, std::strlen(late));
+            ::_exit(status);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the work does not depend on one.
+        const TimerBound bound(seconds, late, status);
+        work();
+        return;
+    }
     work();
     {
         std::lock_guard lock(mutex);

@@ -48,13 +48,17 @@ private:
 };
 
 // SIGTERM, SIGINT and SIGHUP (a closed terminal, a logout) quit the event loop the same way the
-// menu's Quit does, so the termination work (aboutToQuit) always runs. Call once, after the
-// application exists.
-void quitOnTerminationSignals(QCoreApplication* app);
+// menu's Quit does, so the termination work (aboutToQuit) always runs. A main thread that has not
+// taken the signal up within 5 s is stuck (waiting on something that never comes): `saveIfStuck`
+// runs on it there and then, from the signal of a timer, and the process ends with status 0.
+// Whatever happens, the process ends within 20 s of the first signal. Call once, on the main
+// thread, after the application exists.
+void quitOnTerminationSignals(QCoreApplication* app, std::function<void()> saveIfStuck = {});
 
 // Runs `work`; when it has not returned after `seconds` (a disk that hangs), says so on stderr and
 // ends the process with status 1 rather than hold up a logout. What was written stays whole: every
-// record is replaced in one step.
+// record is replaced in one step. The work runs whether or not a thread can be started to watch it;
+// without one, a timer's signal bounds it.
 void finishWithin(double seconds, const std::function<void()>& work);
 // As above, saying `late` and ending with `status`.
 void finishWithin(double seconds, const std::function<void()>& work, const char* late, int status);
