@@ -1,11 +1,11 @@
 #include "audio/RoomAmbience.h"
 
 #include "audio/AmbienceBeds.h"
+#include "audio/JobThread.h"
 #include "platform/Random.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -14,34 +14,41 @@
 namespace kp::audio {
 namespace {
 
-class PooledLoader final : public RoomAmbience::BedLoader {
+// The beds are made one after the other on a thread of their own: the global pool's threads are
+// the drawing's, and a bed takes a while.
+class ThreadLoader final : public RoomAmbience::BedLoader {
 public:
     void load(RoomAmbience::Bed bed, QObject* receiver, Done done) override {
         QPointer<QObject> guard(receiver);
-        QThreadPool::globalInstance()->start(
-            [bed, guard = std::move(guard), done = std::move(done)]() mutable {
-                SeededRandom random(std::random_device{}());
-                SampleBuffer buffer;
-                try {
-                    buffer = makeBuffer(synth::bedLoop(bed, random));
-                } catch (const std::bad_alloc&) {
-                    buffer.reset();
-                }
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [bed, guard = std::move(guard), done = std::move(done), buffer = std::move(buffer)] {
-                        if (guard) done(bed, buffer);
-                    },
-                    Qt::QueuedConnection);
-            },
-            -1);  // below ordinary work: the beds are a backdrop
+        auto handBack = [guard = std::move(guard), done = std::move(done)](RoomAmbience::Bed b, SampleBuffer buffer) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [b, guard, done, buffer = std::move(buffer)] {
+                    if (guard) done(b, buffer);
+                },
+                Qt::QueuedConnection);
+        };
+        const bool queued = jobs_.post([bed, handBack] {
+            SeededRandom random(std::random_device{}());
+            SampleBuffer buffer;
+            try {
+                buffer = makeBuffer(synth::bedLoop(bed, random));
+            } catch (const std::bad_alloc&) {
+                buffer.reset();
+            }
+            handBack(bed, std::move(buffer));
+        });
+        if (!queued) handBack(bed, {});  // no thread for it now: not made, and asked for again later
     }
+
+private:
+    JobThread jobs_;
 };
 
 }  // namespace
 
-std::unique_ptr<RoomAmbience::BedLoader> RoomAmbience::makePooledLoader() {
-    return std::make_unique<PooledLoader>();
+std::unique_ptr<RoomAmbience::BedLoader> RoomAmbience::makeThreadLoader() {
+    return std::make_unique<ThreadLoader>();
 }
 
 RoomAmbience::RoomAmbience(Scheduler& scheduler, std::unique_ptr<AudioOutput> output,
@@ -49,7 +56,7 @@ RoomAmbience::RoomAmbience(Scheduler& scheduler, std::unique_ptr<AudioOutput> ou
     : QObject(parent),
       scheduler_(scheduler),
       engine_(std::make_unique<AudioEngine>(std::move(output))),
-      loader_(loader ? std::move(loader) : makePooledLoader()) {
+      loader_(loader ? std::move(loader) : makeThreadLoader()) {
     for (Bed bed : kBeds) {
         PlayerNode* p = engine_->makePlayer();
         p->setVolume(0.0f);
@@ -76,6 +83,7 @@ void RoomAmbience::close() {
     fadeTimer_ = 0;
     engine_->close();
     started_ = false;
+    loader_.reset();  // a bed under way is finished first; none is made after
 }
 
 float RoomAmbience::wanted(Bed bed) const {

@@ -29,8 +29,8 @@ public:
         virtual ~BedLoader() = default;
         virtual void load(Bed bed, QObject* receiver, Done done) = 0;
     };
-    // Synthesises on the global thread pool.
-    static std::unique_ptr<BedLoader> makePooledLoader();
+    // Synthesises on a thread of its own, one bed after the other.
+    static std::unique_ptr<BedLoader> makeThreadLoader();
 
     RoomAmbience(Scheduler& scheduler, std::unique_ptr<AudioOutput> output = nullptr,
                  std::unique_ptr<BedLoader> loader = nullptr, QObject* parent = nullptr);

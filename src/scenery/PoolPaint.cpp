@@ -1,14 +1,17 @@
 #include "scenery/PoolPaint.h"
 
 #include <QCoreApplication>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -25,8 +28,14 @@ struct Painter {
     const std::function<void()>* job = nullptr;
     std::uint64_t posted = 0, completed = 0;
     bool running = false;  // a task of the pool takes the hand-offs
+    bool grew = false;     // the pool grew by a thread for it
     bool stopping = false;
 };
+
+// The pool's threads made up front (none: the pool makes them as it needs), and how many started.
+std::atomic<int> askedUpFront{0};
+std::atomic<int> startedUpFront{0};
+constexpr int kStartWaitMs = 10000;
 
 constexpr std::chrono::milliseconds kKeptFor{1500};
 
@@ -51,8 +60,10 @@ void take(Painter& p) {
         if (!p.wake.wait_for(lock, kKeptFor, [&] { return p.job != nullptr || p.stopping; }) ||
             (p.stopping && !p.job)) {
             p.running = false;
-            QThreadPool* pool = QThreadPool::globalInstance();
-            pool->setMaxThreadCount(pool->maxThreadCount() - 1);
+            if (std::exchange(p.grew, false)) {
+                QThreadPool* pool = QThreadPool::globalInstance();
+                pool->setMaxThreadCount(pool->maxThreadCount() - 1);
+            }
             return;
         }
         const std::function<void()>* job = std::exchange(p.job, nullptr);
@@ -85,11 +96,13 @@ void paintInPool(const std::function<void()>& work) {
     // One hand-off at a time, whichever thread asks.
     p.finished.wait(lock, [&] { return p.job == nullptr && p.completed == p.posted; });
     if (!p.running) {
-        // The kept task brings a thread of its own: the pool's others stay free for the raster
-        // engine's split fills and for other work.
-        pool->setMaxThreadCount(pool->maxThreadCount() + 1);
+        // The kept task brings a thread of its own, so the pool's others stay free for the raster
+        // engine's split fills and for other work; or, where the pool's threads were made up front,
+        // it takes one of them, and none is made now.
+        p.grew = askedUpFront.load() == 0;
+        if (p.grew) pool->setMaxThreadCount(pool->maxThreadCount() + 1);
         if (!pool->tryStart([&p] { take(p); })) {
-            pool->setMaxThreadCount(pool->maxThreadCount() - 1);
+            if (std::exchange(p.grew, false)) pool->setMaxThreadCount(pool->maxThreadCount() - 1);
             lock.unlock();
             work();
             return;
@@ -103,6 +116,28 @@ void paintInPool(const std::function<void()>& work) {
     lock.lock();
     p.finished.wait(lock, [&] { return p.completed >= mine; });
 }
+
+int makePoolThreadsForGood(int count) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    pool->setExpiryTimeout(-1);
+    pool->setMaxThreadCount(count);
+    askedUpFront = count;
+    // Each task holds its thread until all are asked for, so that every start makes a thread.
+    auto started = std::make_shared<QSemaphore>();
+    auto hold = std::make_shared<QSemaphore>();
+    for (int i = 0; i < count; ++i)
+        pool->start([started, hold] {
+            ++startedUpFront;
+            started->release();
+            hold->acquire();
+        });
+    hold->release(count);
+    // A thread that was made runs at once; one that could not be never will.
+    started->tryAcquire(count, kStartWaitMs);
+    return startedUpFront.load();
+}
+
+bool poolLacksAThread() { return startedUpFront.load() < askedUpFront.load(); }
 
 std::uint64_t handOffsMade() {
     Painter& p = painter();

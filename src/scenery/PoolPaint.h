@@ -13,6 +13,17 @@ namespace kp::scenery {
 // by one thread at a time, since the caller waits.
 void paintInPool(const std::function<void()>& work);
 
+// The raster engine splits a large fill over the global pool and waits for every part. A part
+// given to a thread the pool could not start is never done, and the wait never ends: the pool
+// (Qt 6.4) does not see the failure. So the app has the pool make its `count` threads once, before
+// anything uses it, and keep them for the run: it never makes another, drawing waits only on
+// threads that are there, and the hand-offs' kept task takes one of them. How many started (a
+// thread that could not is waited for 10 s).
+int makePoolThreadsForGood(int count);
+// Whether a thread asked for up front never started: the pool counts it busy for good, and waits
+// for it for ever as the application ends.
+bool poolLacksAThread();
+
 // Hand-offs taken by a pool thread so far, in place ones not counted.
 std::uint64_t handOffsMade();
 

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# End to end: no thread can start once the app runs, as under a limit on threads lowered meanwhile
+# (a preloaded library refuses them). With a sound server of its own, the island opens three times
+# and shows its room each time, and SIGTERM saves the cat and ends the app with status 0.
+set -uo pipefail
+source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
+kp_need_app Xvfb xwininfo xdotool import python3
+kp_scratch_dir kp-thread-limit
+kp_app_home "$scratch"
+printf '[General]\nonboardedV1=true\nopenIdleSeconds=2\n' >"$conf"
+kp_write_cat "$record"
+cp "$record" "$scratch/written.json"
+kp_start_display 178 "$scratch/x.log" || exit 1
+if command -v pulseaudio >/dev/null; then
+  source "$KP_SOURCE_DIR/scripts/private-pulse.sh"
+  HOME=$scratch kp_start_pulse "$scratch/run" >/dev/null && pids+=("$PULSE_PID")
+fi
+
+read -r W H < <(xdotool getdisplaygeometry)
+cx=$((W / 2))
+xdotool mousemove "$cx" $((H - 40))
+# Under the sanitizers the library goes first, so that it sees the threads their runtime starts.
+shim=$KP_BUILD_DIR/tests/libkp_no_new_threads.so
+asan=$(ldd "$KP_BUILD_DIR/src/app/kettlepaw" | awk '/libasan/ {print $3}')
+kp_start_app "$scratch/app.log" LD_PRELOAD="$shim${asan:+ $asan}" KP_NO_NEW_THREADS="$scratch/no-threads" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
+kp_expect_island '360x62+*' 60 "the greeting at launch"
+kp_expect_island hidden 30 "the greeting ends"
+touch "$scratch/no-threads"
+
+for round in 1 2 3; do
+  xdotool mousemove "$cx" 3
+  kp_wait 20 _kp_island_is '276x32+*' || kp_fail "round $round: no peek ($(kp_island_at))"
+  kp_click_until "$cx" 3 1 "round $round: open" '640x160+*'
+  kp_expect_pixels "round $round: no room in the open island" 9000 kp_count_lit $((cx - 300)) 60 600 20
+  xdotool mousemove "$cx" $((H - 40))
+  kp_expect_island '276x32+*' 30 "round $round: closed again"
+done
+
+kill -TERM "$app_pid"
+kp_wait 30 eval '! kill -0 "$app_pid" 2>/dev/null' || kp_fail "the app did not end on SIGTERM"
+rc=0
+wait "$app_pid" || rc=$?
+app_pid=
+[ "$rc" = 0 ] || kp_fail "exit status $rc after SIGTERM"
+python3 - "$scratch/written.json" "$record" <<'PY' || kp_fail "the cat was not saved at the end"
+import json, sys
+before, after = (json.load(open(p)) for p in sys.argv[1:])
+assert after["savedAt"] > before["savedAt"], "the record was not saved again"
+print("saved on SIGTERM, exit 0")
+PY
