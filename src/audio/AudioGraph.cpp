@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <system_error>
 
 namespace kp::audio {
 
@@ -567,7 +568,12 @@ bool AudioEngine::start() {
     if (running_) return true;
     if (closed_) return false;
     if (output_->isLive() && !notifier_.joinable()) {
-        notifier_ = std::thread([this] { notifierLoop(); });
+        // Without it no sound would tell it has finished: the engine does not run.
+        try {
+            notifier_ = std::thread([this] { notifierLoop(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
         notifierUp_ = true;
     }
     if (!output_->start(*this)) return false;

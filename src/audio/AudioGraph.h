@@ -300,7 +300,8 @@ public:
     void connect(AudioNode* from, MixerNode* to);
     void connect(AudioNode* from, EffectNode* to);
 
-    // Starts pulling; false when the output refuses (nothing else changes then).
+    // Starts pulling; false when the output refuses, or no thread can be started to tell of
+    // finished sounds (nothing else changes then).
     bool start();
     // Stops pulling; players keep what they hold and go on where they were.
     void pause();

@@ -1,10 +1,11 @@
 #pragma once
 // One thread that runs the jobs posted to it one after the other, away from the caller; started
-// with the first job.
+// with the first job (or a later one, when it could not be then).
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace kp::audio {
@@ -16,15 +17,22 @@ public:
     JobThread& operator=(const JobThread&) = delete;
     ~JobThread() { stop(); }
 
-    // Ignored once stopped.
-    void post(std::function<void()> job) {
+    // Whether `job` will run: not once stopped, nor while no thread can be started for it.
+    bool post(std::function<void()> job) {
         {
             std::lock_guard lock(mutex_);
-            if (quit_) return;
+            if (quit_) return false;
+            if (!worker_.joinable()) {
+                try {
+                    worker_ = std::thread([this] { run(); });
+                } catch (const std::system_error&) {
+                    return false;
+                }
+            }
             jobs_.push_back(std::move(job));
-            if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
         }
         wake_.notify_one();
+        return true;
     }
 
     // Drops what is still waiting and ignores later jobs; returns once none is running (at once

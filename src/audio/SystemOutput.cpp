@@ -3,13 +3,13 @@
 // behaves the same either way.
 #include "audio/AudioGraph.h"
 #include "audio/JobThread.h"
+#include "platform/SoundServer.h"
 
 #include <QDebug>
 
 #include <alsa/asoundlib.h>
-#include <pulse/context.h>
-#include <pulse/mainloop.h>
-#include <pulse/simple.h>
+#include <pulse/error.h>
+#include <pulse/stream.h>
 #include <rtaudio/RtAudio.h>
 
 #include <algorithm>
@@ -19,13 +19,29 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <set>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kp::audio {
 namespace {
+
+// Each thing that went wrong with the sound is said once.
+void sayOnce(const std::string& words) {
+    static std::mutex mutex;
+    static auto* said = new std::set<std::string>;
+    {
+        std::lock_guard lock(mutex);
+        if (!said->insert(words).second) return;
+    }
+    qInfo().noquote() << QString::fromStdString(words);
+}
+
 
 // Pulls its source a block at a time on the steady clock, and throws the sound away. Now and then
 // it asks `retry` whether a device has come back; when it has, the stand-in ends itself. One that
@@ -52,7 +68,13 @@ public:
         active_ = true;
         running_ = true;
         keepGoing_ = false;
-        thread_ = std::thread([this, &source, retry = std::move(retry)] { run(source, retry); });
+        try {
+            thread_ = std::thread([this, &source, retry = std::move(retry)] { run(source, retry); });
+        } catch (const std::system_error&) {
+            active_ = false;
+            running_ = false;
+            sayOnce("No thread could be started for the silent stand-in: the sound holds still until one can");
+        }
     }
 
     // Not while start() may run on another thread: the owner closes the device first.
@@ -128,9 +150,10 @@ public:
     }
 
     // Queues `job` and waits until it has finished, or for `bound` at most: true when it finished.
+    // False at once when the line's thread cannot start: the job does not run.
     bool run(std::function<void()> job, std::chrono::milliseconds bound) {
         auto done = std::make_shared<Done>();
-        jobs_.post([job = std::move(job), done] {
+        const bool queued = jobs_.post([job = std::move(job), done] {
             job();
             {
                 std::lock_guard lock(done->mutex);
@@ -138,11 +161,19 @@ public:
             }
             done->changed.notify_all();
         });
+        if (!queued) {
+            sayOnce("No thread could be started to open the sound: no sound until one can");
+            return false;
+        }
         std::unique_lock lock(done->mutex);
         return done->changed.wait_for(lock, bound, [&] { return done->finished; });
     }
 
-    void post(std::function<void()> job) { jobs_.post(std::move(job)); }
+    // Here and now when the line's thread cannot start.
+    void post(std::function<void()> job) {
+        auto shared = std::make_shared<std::function<void()>>(std::move(job));
+        if (!jobs_.post([shared] { (*shared)(); })) (*shared)();
+    }
 
     // Runs what is queued, then ends the line's thread.
     void finish() { jobs_.finish(); }
@@ -161,72 +192,54 @@ private:
 constexpr auto kServerAnswers = std::chrono::milliseconds(1500);
 constexpr auto kOpenBound = std::chrono::milliseconds(3000);
 
-// Asks the PulseAudio server (or one that speaks its protocol) whether it is there, on a main loop
-// of our own and for `bound` at most: RtAudio's own probe waits for ever on a server that is wedged.
-bool serverAnswers(std::chrono::milliseconds bound) {
-    pa_mainloop* loop = pa_mainloop_new();
-    if (!loop) return false;
-    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "Kettlepaw");
-    bool ready = false;
-    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-        const auto end = std::chrono::steady_clock::now() + bound;
-        for (;;) {
-            const pa_context_state_t state = pa_context_get_state(context);
-            if (state == PA_CONTEXT_READY) {
-                ready = true;
-                break;
-            }
-            if (!PA_CONTEXT_IS_GOOD(state)) break;
-            const auto left =
-                std::chrono::duration_cast<std::chrono::microseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) break;
-            if (pa_mainloop_prepare(loop, int(left.count())) < 0 || pa_mainloop_poll(loop) < 0 ||
-                pa_mainloop_dispatch(loop) < 0)
-                break;
-        }
-        pa_context_disconnect(context);
-    }
-    if (context) pa_context_unref(context);
-    pa_mainloop_free(loop);
-    return ready;
-}
-
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-// Without a server the sound goes to ALSA, if the library has it; the log says so once.
-RtAudio::Api chooseApi() {
-    if (serverAnswers(kServerAnswers)) return RtAudio::LINUX_PULSE;
+bool alsaCompiled() {
     std::vector<RtAudio::Api> apis;
     RtAudio::getCompiledApi(apis);
-    const bool alsa = std::find(apis.begin(), apis.end(), RtAudio::LINUX_ALSA) != apis.end();
-    static std::once_flag said;
-    std::call_once(said, [alsa] {
-        qInfo().noquote() << (alsa ? "No sound server answers: the sound goes to ALSA's default device, if any"
-                                   : "No sound server answers: no sound until one does");
-        // ALSA's library reports every device it cannot open on stderr, and a stand-in tries again
-        // every few seconds.
-        if (alsa) snd_lib_error_set_handler(&quietAlsa);
-    });
-    return alsa ? RtAudio::LINUX_ALSA : RtAudio::UNSPECIFIED;
+    return std::find(apis.begin(), apis.end(), RtAudio::LINUX_ALSA) != apis.end();
 }
 
-// One stream and what its callbacks reach. Shared by the device and the line's jobs, so it outlives
-// a job that hangs; `client` is let go before the device forgets it, and the stream's thread never
-// reaches a client after that. A sound server's stream is written from a thread of our own through
-// libpulse's simple interface: RtAudio's PulseAudio back end asks the server for its devices at
-// every open and keeps a little of every answer for good, which an app that opens a stream each
-// time the island opens cannot afford. RtAudio plays to ALSA when no server answers.
-struct Stream {
+// One stream and what its callbacks reach. Shared by the device, the line's jobs and the sound
+// server's connection, so it outlives a job that hangs; `client` is let go before the device
+// forgets it, and no callback reaches a client after that. A sound server's stream is fed from the
+// app's one connection to the server, on its thread: RtAudio's PulseAudio back end asks the server
+// for its devices at every open and keeps a little of every answer for good, which an app that
+// opens a stream each time the island opens cannot afford. RtAudio plays to ALSA when no server
+// answers.
+struct Stream : std::enable_shared_from_this<Stream> {
+    // How an open on the server went.
+    struct Opening {
+        enum State { waiting, playing, noServer, refused };
+        std::mutex mutex;
+        std::condition_variable settled;
+        State state = waiting;
+        std::string why;
+        void settle(State s, std::string words = {}) {
+            {
+                std::lock_guard lock(mutex);
+                if (state != waiting) return;
+                state = s;
+                why = std::move(words);
+            }
+            settled.notify_all();
+        }
+    };
+
     std::unique_ptr<RtAudio> rt;  // the line's only
-    pa_simple* server = nullptr;  // the line's only
-    std::thread writer;           // writes to `server`; the line's only
-    std::atomic<bool> writing{false};
     std::atomic<SoundDevice::Client*> client{nullptr};
     std::atomic<int> inCallback{0};
     unsigned channels = 1;        // what the client renders
     unsigned deviceChannels = 1;  // what the device takes: a mono device gets stereo mixed down
     std::vector<float> mixDown;
     bool running = false;  // the line's only
+    // The connection's thread's only.
+    pa_stream* server = nullptr;
+    std::shared_ptr<Opening> opening;  // until the server has taken the stream or refused it
+    std::vector<float> block;          // a block written to the server at a time
+    unsigned blockFrames = 0;
+    bool ended = false;   // the client let the stream end
+    bool closed = false;  // nothing more is made for it
 
     // Once it returns no callback reaches the client.
     void letGo() {
@@ -234,31 +247,59 @@ struct Stream {
         while (inCallback.load() > 0) std::this_thread::yield();
     }
 
-    // On the line.
-    void open(unsigned blockFrames, unsigned blocks) {
-        const RtAudio::Api api = chooseApi();
-        if (api == RtAudio::LINUX_PULSE) openServer(blockFrames, blocks);
-        else if (api != RtAudio::UNSPECIFIED) openDevice(api, blockFrames, blocks);
+    // On the line. The server first; ALSA where no server answers.
+    void open(unsigned frames, unsigned blocks) {
+        std::string why;
+        const Opening::State outcome = openServer(frames, blocks, &why);
+        if (outcome == Opening::noServer && !why.empty()) {
+            const bool alsa = alsaCompiled();
+            sayOnce(why + (alsa ? ": the sound goes to ALSA's default device, if any" : ": no sound until one does"));
+            if (alsa) {
+                // ALSA's library reports every device it cannot open on stderr, and a stand-in
+                // tries again every few seconds.
+                snd_lib_error_set_handler(&quietAlsa);
+                openDevice(RtAudio::LINUX_ALSA, frames, blocks);
+            }
+        } else if (outcome == Opening::refused) {
+            sayOnce("The sound server refused a stream (" + why + ")");
+        }
         if (!running) close();
     }
 
-    // The server mixes the stream to whatever its sink has: no mixing down here.
-    void openServer(unsigned blockFrames, unsigned blocks) {
+    // The server mixes the stream to whatever its sink has: no mixing down here. It holds `blocks`
+    // blocks at most and asks for one at a time.
+    Opening::State openServer(unsigned frames, unsigned blocks, std::string* why) {
         const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(channels)};
-        const auto blockBytes = std::uint32_t(blockFrames * channels * sizeof(float));
-        // The server holds `blocks` of them at most; the rest is its choice.
+        const auto blockBytes = std::uint32_t(frames * channels * sizeof(float));
         const auto any = std::uint32_t(-1);
-        const pa_buffer_attr buffering{blockBytes * blocks, any, any, any, any};
-        server = pa_simple_new(nullptr, "Kettlepaw", PA_STREAM_PLAYBACK, nullptr, "Kettlepaw", &format, nullptr,
-                               &buffering, nullptr);
-        if (!server) return;
-        deviceChannels = channels;
-        writing = true;
-        try {
-            writer = std::thread([this, blockFrames] { write(blockFrames); });
+        const pa_buffer_attr buffering{blockBytes * blocks, blockBytes * blocks, any, blockBytes, any};
+        auto waiting = std::make_shared<Opening>();
+        SoundServer::shared().whenConnected(
+            [self = shared_from_this(), waiting, format, buffering, frames](pa_context* context) {
+                if (!context) return waiting->settle(Opening::noServer, SoundServer::shared().why());
+                if (self->closed) return waiting->settle(Opening::refused, "closed before it opened");
+                pa_stream* s = pa_stream_new(context, "Kettlepaw", &format, nullptr);
+                if (!s) return waiting->settle(Opening::refused, pa_strerror(pa_context_errno(context)));
+                self->server = s;
+                self->opening = waiting;
+                self->blockFrames = frames;
+                self->block.assign(std::size_t(frames) * format.channels, 0.0f);
+                pa_stream_set_state_callback(s, &Stream::stateChanged, self.get());
+                pa_stream_set_write_callback(s, &Stream::writable, self.get());
+                if (pa_stream_connect_playback(s, nullptr, &buffering, PA_STREAM_NOFLAGS, nullptr, nullptr) < 0) {
+                    waiting->settle(Opening::refused, pa_strerror(pa_context_errno(context)));
+                    self->dropServer();
+                }
+            },
+            kServerAnswers);
+        std::unique_lock lock(waiting->mutex);
+        waiting->settled.wait_for(lock, kOpenBound, [&] { return waiting->state != Opening::waiting; });
+        *why = waiting->why;
+        if (waiting->state == Opening::playing) {
+            deviceChannels = channels;
             running = true;
-        } catch (const std::system_error&) {
         }
+        return waiting->state;
     }
 
     void openDevice(RtAudio::Api api, unsigned blockFrames, unsigned blocks) {
@@ -291,13 +332,14 @@ struct Stream {
         }
     }
 
-    // On the line. Freeing the server's stream drops what it still holds.
+    // On the line. Freeing the server's stream, on the connection's thread, drops what it still
+    // holds.
     void close() {
         running = false;
-        writing = false;
-        if (writer.joinable()) writer.join();
-        if (server) pa_simple_free(server);
-        server = nullptr;
+        SoundServer::shared().onThread([self = shared_from_this()](pa_context*) {
+            self->closed = true;
+            self->dropServer();
+        });
         if (!rt) return;
         try {
             if (rt->isStreamRunning()) rt->abortStream();
@@ -310,17 +352,46 @@ struct Stream {
         rt.reset();
     }
 
-    // The writer's thread: a block at a time, each written as the server has room for it, until
-    // the client lets the stream end, the stream is closed, or the server is gone.
-    void write(unsigned blockFrames) {
-        std::vector<float> block(std::size_t(blockFrames) * channels);
-        while (writing.load()) {
-            const bool goOn = fill(block.data(), blockFrames);
-            if (pa_simple_write(server, block.data(), block.size() * sizeof(float), nullptr) < 0) {
-                reportLost();
+    // On the connection's thread.
+    void dropServer() {
+        if (opening) opening->settle(Opening::refused, "closed before it opened");
+        opening.reset();
+        pa_stream* s = std::exchange(server, nullptr);
+        if (!s) return;
+        pa_stream_set_state_callback(s, nullptr, nullptr);
+        pa_stream_set_write_callback(s, nullptr, nullptr);
+        pa_stream_disconnect(s);
+        pa_stream_unref(s);
+    }
+
+    static void stateChanged(pa_stream* s, void* data) {
+        auto* me = static_cast<Stream*>(data);
+        const pa_stream_state_t state = pa_stream_get_state(s);
+        if (state == PA_STREAM_READY && me->opening) {
+            me->opening->settle(Opening::playing);
+            me->opening.reset();
+        } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+            if (me->opening) {
+                me->opening->settle(Opening::refused, pa_strerror(pa_context_errno(pa_stream_get_context(s))));
+                me->opening.reset();
+            } else {
+                me->reportLost();  // the server went away, or dropped the stream
+            }
+        }
+    }
+
+    // As the server has room: a block at a time, until the client lets the stream end.
+    static void writable(pa_stream* s, size_t bytes, void* data) {
+        auto* me = static_cast<Stream*>(data);
+        const std::size_t blockBytes = me->block.size() * sizeof(float);
+        while (!me->ended && blockBytes > 0 && bytes >= blockBytes) {
+            const bool goOn = me->fill(me->block.data(), me->blockFrames);
+            if (pa_stream_write(s, me->block.data(), blockBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+                me->reportLost();
                 return;
             }
-            if (!goOn) return;
+            bytes -= blockBytes;
+            me->ended = !goOn;
         }
     }
 
@@ -455,9 +526,16 @@ public:
             std::lock_guard lock(control_);
             if (quit_) return false;
             if (wanted_) return true;
+            if (!worker_.joinable()) {
+                try {
+                    worker_ = std::thread([this] { deviceLoop(); });
+                } catch (const std::system_error&) {
+                    sayOnce("No thread could be started to open the sound: no sound until one can");
+                    return false;
+                }
+            }
             source_ = &source;
             wanted_ = true;
-            if (!worker_.joinable()) worker_ = std::thread([this] { deviceLoop(); });
         }
         kick_.notify_one();
         return true;
@@ -594,6 +672,7 @@ void closeSharedSound() {
     for (const auto& close : sharedClosers()) close();
     sharedClosers().clear();
     DeviceLine::shared().finish();
+    SoundServer::shared().finish();
 }
 
 std::unique_ptr<AudioOutput> makeSystemOutput(unsigned blockFrames, unsigned blocks, bool keepsTime,

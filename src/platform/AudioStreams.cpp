@@ -1,4 +1,5 @@
 #include "platform/AudioStreams.h"
+#include "platform/SoundServer.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -7,8 +8,9 @@
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/proplist.h>
-#include <pulse/thread-mainloop.h>
 
+#include <chrono>
+#include <future>
 #include <map>
 #include <set>
 
@@ -54,7 +56,7 @@ AudioStreams& AudioStreams::shared() {
 }
 
 // --- libpulse ---
-// Everything below the lock belongs to the server's thread; `receiver` and `waiting` to the
+// `asked` and the gatherings belong to the connection's thread; `receiver` and `waiting` to the
 // caller's.
 
 struct PulseStreamSource::Impl {
@@ -62,8 +64,10 @@ struct PulseStreamSource::Impl {
         Impl* impl;
         unsigned long long id;
         std::vector<SoundStream> streams;
+        pa_operation* operation = nullptr;
     };
 
+    SoundServer& server;
     int timeoutMs;
     QObject receiver;  // lives on the caller's thread; answers are posted to it
     struct Waiting {
@@ -72,11 +76,9 @@ struct PulseStreamSource::Impl {
     };
     std::map<unsigned long long, Waiting> waiting;
     unsigned long long next = 1;
+    std::set<Gathering*> gathering;  // lists under way
 
-    pa_threaded_mainloop* loop = nullptr;
-    pa_context* context = nullptr;
-    std::vector<unsigned long long> beforeReady;  // lists asked while connecting
-    std::set<Gathering*> gathering;               // lists under way
+    Impl(SoundServer& s, int timeout) : server(s), timeoutMs(timeout) {}
 
     // Hands a list's answer to the caller's thread.
     void post(unsigned long long id, std::optional<std::vector<SoundStream>> streams) {
@@ -92,17 +94,38 @@ struct PulseStreamSource::Impl {
             Qt::QueuedConnection);
     }
 
-    // On the server's thread, under the lock.
-    void ask(unsigned long long id) {
+    // On the connection's thread. Lists the server dropped as it went are answered now.
+    void ask(pa_context* context, unsigned long long id) {
+        forget(PA_OPERATION_CANCELLED);
+        if (!context) {
+            post(id, std::nullopt);
+            return;
+        }
         auto* g = new Gathering{this, id, {}};
-        pa_operation* op = pa_context_get_sink_input_info_list(context, &Impl::streamInfo, g);
-        if (!op) {
+        g->operation = pa_context_get_sink_input_info_list(context, &Impl::streamInfo, g);
+        if (!g->operation) {
             delete g;
             post(id, std::nullopt);
             return;
         }
         gathering.insert(g);
-        pa_operation_unref(op);
+    }
+
+    // On the connection's thread: the lists under way in `state` (all of them, with -1) are
+    // answered as failed, and no answer of theirs reaches the source any more.
+    void forget(int state) {
+        for (auto it = gathering.begin(); it != gathering.end();) {
+            Gathering* g = *it;
+            if (state >= 0 && pa_operation_get_state(g->operation) != state) {
+                ++it;
+                continue;
+            }
+            pa_operation_cancel(g->operation);
+            pa_operation_unref(g->operation);
+            post(g->id, std::nullopt);
+            delete g;
+            it = gathering.erase(it);
+        }
     }
 
     static void streamInfo(pa_context*, const pa_sink_input_info* info, int eol, void* data) {
@@ -123,66 +146,27 @@ struct PulseStreamSource::Impl {
         impl->gathering.erase(g);
         if (eol > 0) impl->post(g->id, std::move(g->streams));
         else impl->post(g->id, std::nullopt);
+        pa_operation_unref(g->operation);
         delete g;
-    }
-
-    static void stateChanged(pa_context* c, void* data) {
-        auto* impl = static_cast<Impl*>(data);
-        const pa_context_state_t state = pa_context_get_state(c);
-        if (state == PA_CONTEXT_READY) {
-            for (unsigned long long id : impl->beforeReady) impl->ask(id);
-            impl->beforeReady.clear();
-        } else if (!PA_CONTEXT_IS_GOOD(state)) {
-            // The server is gone: what was asked will not be answered.
-            for (unsigned long long id : impl->beforeReady) impl->post(id, std::nullopt);
-            impl->beforeReady.clear();
-            for (Gathering* g : impl->gathering) {
-                impl->post(g->id, std::nullopt);
-                delete g;
-            }
-            impl->gathering.clear();
-        }
-    }
-
-    // Under the lock: a context that is connected or connecting, or none when it cannot be made.
-    bool connect() {
-        if (context) {
-            const pa_context_state_t state = pa_context_get_state(context);
-            if (PA_CONTEXT_IS_GOOD(state)) return true;
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-            context = nullptr;
-        }
-        context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Kettlepaw");
-        if (!context) return false;
-        pa_context_set_state_callback(context, &Impl::stateChanged, this);
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_unref(context);
-            context = nullptr;
-            return false;
-        }
-        return true;
     }
 };
 
-PulseStreamSource::PulseStreamSource(int timeoutMs) : impl_(std::make_unique<Impl>()) {
-    impl_->timeoutMs = timeoutMs;
-}
+PulseStreamSource::PulseStreamSource(int timeoutMs) : PulseStreamSource(SoundServer::shared(), timeoutMs) {}
+
+PulseStreamSource::PulseStreamSource(SoundServer& server, int timeoutMs)
+    : impl_(std::make_unique<Impl>(server, timeoutMs)) {}
 
 PulseStreamSource::~PulseStreamSource() {
-    Impl& impl = *impl_;
-    if (!impl.loop) return;
-    // The server's thread ends first: nothing of it runs while the rest goes.
-    pa_threaded_mainloop_stop(impl.loop);
-    if (impl.context) {
-        pa_context_set_state_callback(impl.context, nullptr, nullptr);
-        pa_context_disconnect(impl.context);
-        pa_context_unref(impl.context);
-    }
-    for (Impl::Gathering* g : impl.gathering) delete g;
-    pa_threaded_mainloop_free(impl.loop);
+    // Nothing of the connection's reaches the source once it is gone; should the connection's
+    // thread not answer, the source is left to it.
+    auto forgotten = std::make_shared<std::promise<void>>();
+    std::future<void> done = forgotten->get_future();
+    Impl* impl = impl_.get();
+    impl->server.onThread([impl, forgotten](pa_context*) {
+        impl->forget(-1);
+        forgotten->set_value();
+    });
+    if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready) (void)impl_.release();
 }
 
 void PulseStreamSource::list(Done done) {
@@ -200,21 +184,9 @@ void PulseStreamSource::list(Done done) {
     });
     deadline->start(impl.timeoutMs);
     impl.waiting.emplace(id, Impl::Waiting{std::move(done), std::move(deadline)});
-
-    if (!impl.loop) {
-        impl.loop = pa_threaded_mainloop_new();
-        if (!impl.loop || pa_threaded_mainloop_start(impl.loop) < 0) {
-            if (impl.loop) pa_threaded_mainloop_free(impl.loop);
-            impl.loop = nullptr;
-            impl.post(id, std::nullopt);
-            return;
-        }
-    }
-    pa_threaded_mainloop_lock(impl.loop);
-    if (!impl.connect()) impl.post(id, std::nullopt);
-    else if (pa_context_get_state(impl.context) == PA_CONTEXT_READY) impl.ask(id);
-    else impl.beforeReady.push_back(id);
-    pa_threaded_mainloop_unlock(impl.loop);
+    Impl* at = impl_.get();
+    impl.server.whenConnected([at, id](pa_context* context) { at->ask(context, id); },
+                              std::chrono::milliseconds(impl.timeoutMs));
 }
 
 }  // namespace kp

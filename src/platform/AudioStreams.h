@@ -15,6 +15,8 @@ class QObject;
 
 namespace kp {
 
+class SoundServer;
+
 // One stream to the sound server, as its client described it.
 struct SoundStream {
     bool corked = false;  // paused by its client
@@ -46,13 +48,13 @@ public:
     int calls = 0;
 };
 
-// PulseAudio, or PipeWire's pulse server, through libpulse. Its own thread talks to the server;
-// the caller's thread never waits on it. A list not answered in `timeoutMs` counts as failed. The
-// connection is made on the first list and made again after the server went away; the server
-// is never started for us.
+// PulseAudio, or PipeWire's pulse server, through the app's connection to it, whose thread talks
+// to the server; the caller's thread never waits on it. A list not answered in `timeoutMs` counts
+// as failed.
 class PulseStreamSource final : public StreamSource {
 public:
     explicit PulseStreamSource(int timeoutMs = 2000);
+    PulseStreamSource(SoundServer& server, int timeoutMs);
     ~PulseStreamSource() override;
     PulseStreamSource(const PulseStreamSource&) = delete;
     PulseStreamSource& operator=(const PulseStreamSource&) = delete;

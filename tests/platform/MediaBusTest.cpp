@@ -3,6 +3,7 @@
 #include "desktop/DesktopPlanWorld.h"
 #include "life/MediaWatcher.h"
 #include "platform/AudioStreams.h"
+#include "platform/SoundServer.h"
 #include "platform/MusicPlayers.h"
 #include "platform/PowerAssertions.h"
 #include "platform/Processes.h"
@@ -738,7 +739,8 @@ TEST(PulseStreams, NoServerIsAFailedList) {
         GTEST_SKIP() << "needs the private sound server of the media bus script";
     const QByteArray server = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER", "unix:/nonexistent/kp-no-sound-server");
-    PulseStreamSource source(kSlowMachineMs);
+    SoundServer connection;  // one of its own, to that server
+    PulseStreamSource source(connection, kSlowMachineMs);
     for (int ask = 0; ask < 2; ++ask) {
         std::optional<std::optional<std::vector<SoundStream>>> got;
         source.list([&](std::optional<std::vector<SoundStream>> streams) { got = std::move(streams); });
