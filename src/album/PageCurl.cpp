@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <cmath>
 #include <cstdint>
@@ -260,8 +261,14 @@ public:
     }
 
 private:
+    // A helper that cannot be started is not there to wait for: the main thread takes its bands.
     Helper() {
-        for (int i = 0; i < kHelpers; ++i) std::thread([this] { run(); }).detach();
+        for (int i = 0; i < kHelpers; ++i) {
+            try {
+                std::thread([this] { run(); }).detach();
+            } catch (const std::system_error&) {
+            }
+        }
     }
 
     void work(const std::function<void(int)>& band, int count) {

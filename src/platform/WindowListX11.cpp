@@ -401,7 +401,7 @@ void WindowListX11::startReading() {
     };
     s.answered.store(false, std::memory_order_relaxed);
     try {
-        s.reader = std::thread(std::move(read));
+        s.reader = std::thread(read);  // a copy: the read is still whole should the thread not start
     } catch (const std::system_error&) {
         read();  // no thread to be had: read here
         takeAnswer();
