@@ -19,11 +19,8 @@ fi
 read -r W H < <(xdotool getdisplaygeometry)
 cx=$((W / 2))
 xdotool mousemove "$cx" $((H - 40))
-# Under the sanitizers the library goes first, so that it sees the threads their runtime starts.
-shim=$KP_BUILD_DIR/tests/libkp_no_new_threads.so
-asan=$(ldd "$KP_BUILD_DIR/src/app/kettlepaw" | awk '/libasan/ {print $3}')
-kp_start_app "$scratch/app.log" LD_PRELOAD="$shim${asan:+ $asan}" KP_NO_NEW_THREADS="$scratch/no-threads" \
-  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
+kp_refuse_threads "$scratch/no-threads"
+kp_start_app "$scratch/app.log" "${refusing[@]}"
 kp_expect_island '360x62+*' 60 "the greeting at launch"
 kp_expect_island hidden 30 "the greeting ends"
 touch "$scratch/no-threads"

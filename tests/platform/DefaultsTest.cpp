@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QSettings>
 #include <QSignalSpy>
@@ -636,4 +637,52 @@ TEST(Defaults, WhateverHoldsTheWriteLocksNameNoWriteWaitsOnIt) {
         EXPECT_EQ(WEXITSTATUS(status), kind == 2 ? 3 : 0);
         EXPECT_EQ(contents(conf).contains("Mochi"), kind != 2);
     }
+}
+
+namespace {
+struct Ended {
+    int code = -1;  // -1: it had not ended 30 s on, and was killed
+    QByteArray out, err;
+};
+
+// The lifecycle probe in `mode`, with no thread to be had once it runs; SIGTERM once it says it
+// is stuck, when `terminate`.
+Ended runProbe(const char* mode, bool terminate = false) {
+    QTemporaryDir dir;
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KP_NO_NEW_THREADS_LIBRARY));
+    env.insert(QStringLiteral("KP_NO_NEW_THREADS"), dir.filePath(QStringLiteral("no-threads")));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(KP_LIFECYCLE_PROBE), {QString::fromLatin1(mode)});
+    Ended ended;
+    if (terminate) {
+        while (!ended.out.contains("stuck") && probe.waitForReadyRead(30000)) ended.out += probe.readAllStandardOutput();
+        ::kill(pid_t(probe.processId()), SIGTERM);
+    }
+    if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit) ended.code = probe.exitCode();
+    probe.kill();
+    probe.waitForFinished();
+    ended.out += probe.readAllStandardOutput();
+    ended.err = probe.readAllStandardError();
+    return ended;
+}
+}  // namespace
+
+TEST(AppLifecycle, TheFinalSaveRunsWhenNoThreadCanStartToWatchIt) {
+    const Ended saved = runProbe("save");
+    EXPECT_EQ(saved.code, 0) << saved.err.toStdString();
+    EXPECT_EQ(saved.out.toStdString(), "saved\n");
+    // Its bound holds all the same.
+    const Ended hung = runProbe("hang");
+    EXPECT_EQ(hung.code, 1) << hung.err.toStdString();
+    EXPECT_TRUE(hung.err.contains("did not finish in time")) << hung.err.toStdString();
+}
+
+TEST(AppLifecycle, SigtermSavesAndEndsAnAppWhoseMainThreadIsStuck) {
+    const Ended ended = runProbe("stuck", true);
+    EXPECT_EQ(ended.code, 0) << ended.err.toStdString();
+    EXPECT_EQ(ended.out.toStdString(), "stuck\nsaved where it stood\n");
+    EXPECT_TRUE(ended.err.contains("did not take up the signal to quit")) << ended.err.toStdString();
 }

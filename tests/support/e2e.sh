@@ -93,6 +93,16 @@ kp_start_app() {
   fi
 }
 
+# kp_refuse_threads FILE: sets `refusing` to what kp_start_app takes for an app that can start no
+# thread once FILE exists, as under a limit on threads lowered while it runs: a preloaded library
+# refuses them (ahead of the sanitizers' runtime, so that it sees the threads that one starts).
+kp_refuse_threads() {
+  local asan
+  asan=$(ldd "${KP_BUILD_DIR:?}/src/app/kettlepaw" 2>/dev/null | awk '/libasan/ {print $3}')
+  refusing=(LD_PRELOAD="$KP_BUILD_DIR/tests/libkp_no_new_threads.so${asan:+ $asan}" KP_NO_NEW_THREADS="$1"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
+}
+
 # Whether the app is built with AddressSanitizer.
 kp_sanitized() { ldd "${KP_BUILD_DIR:?}/src/app/kettlepaw" 2>/dev/null | grep -q libasan; }
 
