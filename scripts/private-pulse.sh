@@ -1,10 +1,13 @@
 # Sourced by the scripts that need a sound server of their own.
-# kp_start_pulse DIR [CHANNELS]: starts PulseAudio with a float null sink "null" at 44.1 kHz (mono
-# unless CHANNELS says 2), its runtime files under DIR, exports what its clients need, sets PULSE_PID
-# and waits until it answers.
+# kp_start_pulse DIR [CHANNELS [shared]]: starts PulseAudio with a float null sink "null" at 44.1 kHz
+# (mono unless CHANNELS says 2), its runtime files under DIR, exports what its clients need, sets
+# PULSE_PID and waits until it answers. With "shared" it shares memory with its clients, as a
+# desktop's server does.
 kp_start_pulse() {
   export PULSE_RUNTIME_PATH="$1/pulse"
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=true --use-pid-file=false \
+  local shm=true
+  [ "${3:-}" = shared ] && shm=false
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=$shm --use-pid-file=false \
     -L module-native-protocol-unix \
     -L "module-null-sink sink_name=null rate=44100 channels=${2:-1} format=float32le norewinds=1" \
     >"$1/pulse.log" 2>&1 &

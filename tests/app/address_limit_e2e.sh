@@ -2,7 +2,8 @@
 # End to end: under a limit of 1 GB on its address space (ulimit -v 1048576), as a shared machine or
 # a careful user may set, the app starts, opens its island six times, each time showing the room,
 # and on SIGTERM saves the cat and exits cleanly. A sound server of its own, where there is one,
-# brings the sound's threads in as on a desktop. What the app reserves is printed.
+# shares memory with its clients as a desktop's does, and brings the sound's threads in: the app's
+# sound reaches it, and the log tells of no failure. What the app reserves is printed.
 set -uo pipefail
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo xdotool import python3
@@ -15,7 +16,9 @@ cp "$record" "$scratch/written.json"
 kp_start_display 177 "$scratch/x.log" || exit 1
 if command -v pulseaudio >/dev/null; then
   source "$KP_SOURCE_DIR/scripts/private-pulse.sh"
-  HOME=$scratch kp_start_pulse "$scratch/run" >/dev/null && pids+=("$PULSE_PID")
+  HOME=$scratch kp_start_pulse "$scratch/run" 1 shared >/dev/null && pids+=("$PULSE_PID")
+  pactl subscribe >"$scratch/server-events" 2>&1 &
+  pids+=($!)
 fi
 
 read -r W H < <(xdotool getdisplaygeometry)
@@ -37,6 +40,12 @@ for round in 1 2 3 4 5 6; do
   xdotool mousemove "$cx" $((H - 40))
   kp_expect_island '276x32+*' 30 "round $round: closed again"
 done
+
+if [ -n "${PULSE_PID:-}" ]; then
+  grep -q "'new' on sink-input" "$scratch/server-events" || kp_fail "no sound reached the server"
+  ! grep -E "No sound server answers|mmap\(\) failed" "$kp_app_log" || kp_fail "the sound failed"
+  echo "the sound reached the server"
+fi
 
 kill -TERM "$app_pid"
 kp_wait 30 eval '! kill -0 "$app_pid" 2>/dev/null' || { kill -KILL "$app_pid"; kp_fail "the app did not end on SIGTERM"; }

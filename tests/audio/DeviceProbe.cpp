@@ -9,6 +9,9 @@
 //     heap grew after the first ten.
 //   wedged: the server does not answer (the script has stopped it): the graph runs on the stand-in;
 //     once the script lets the server go on, the sound goes to it.
+//   cramped: with the app's 2 MB thread stacks, under a limit of 48 MB more address space than the
+//     probe has, too little for libpulse's memory pool: the graph runs on the stand-in; exits 0
+//     once it does.
 #include "audio/AudioGraph.h"
 
 #include <atomic>
@@ -17,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -25,6 +29,8 @@
 #include <vector>
 
 #include <malloc.h>
+#include <pthread.h>
+#include <sys/resource.h>
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's own count (its allocator stands in for the C library's); GCC ships no header for it.
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
@@ -84,6 +90,34 @@ static int together() {
     std::fflush(stdout);
     for (std::string line; std::getline(std::cin, line);) {
     }
+    return 0;
+}
+
+static std::size_t addressSpace() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0) return std::size_t(std::stoull(line.substr(7))) * 1024;
+    return 0;
+}
+
+static int cramped() {
+    pthread_attr_t attr;
+    if (::pthread_getattr_default_np(&attr) != 0 || ::pthread_attr_setstacksize(&attr, std::size_t(2) << 20) != 0 ||
+        ::pthread_setattr_default_np(&attr) != 0)
+        return 3;
+    const rlim_t bound = addressSpace() + (rlim_t(48) << 20);
+    const rlimit limit{bound, bound};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) return 3;
+    AudioEngine engine;
+    PlayerNode* p = engine.makePlayer();
+    engine.connect(p, engine.mainMixer());
+    std::atomic<int> done{0};
+    p->scheduleBuffer(makeBuffer(Samples(2000, 0.1f)), false, [&] { done = 1; });
+    p->play();
+    if (!engine.start()) return 2;
+    if (!waitFor([&] { return done.load() != 0; })) return 7;
+    if (engine.output().onDevice()) return 8;
+    std::printf("standin\n");
     return 0;
 }
 
@@ -163,6 +197,7 @@ int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "cycles") == 0) return cycles(std::atoi(argv[2]));
     if (argc > 1 && std::strcmp(argv[1], "together") == 0) return together();
     if (argc > 1 && std::strcmp(argv[1], "wedged") == 0) return wedged();
+    if (argc > 1 && std::strcmp(argv[1], "cramped") == 0) return cramped();
     const Samples tone = ::tone();
     AudioEngine engine;
     PlayerNode* p = engine.makePlayer();

@@ -3,8 +3,9 @@
 # server goes away the graph runs on silently, printing nothing else; when it comes back the sound goes back to it. (That sound reaches the
 # sink, the app's own recording shows.) Three outputs started in the same instant all reach the
 # server, ten times over; a server that does not answer leaves the sound on the stand-in until it
-# does. Opened and closed two hundred times, the output holds no more memory than after ten. Every
-# wait is for a condition, with a deadline of a minute.
+# does. Opened and closed two hundred times, the output holds no more memory than after ten. With
+# no room for libpulse's memory pool, the log says so (not that no server answers). Every wait is for
+# a condition, with a deadline of a minute.
 # Skips (77) without PulseAudio.
 set -u
 command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v parec >/dev/null || exit 77
@@ -89,5 +90,14 @@ wait "$probe_pid"; rc=$?; probe_pid=""
 cat "$work/cycles.out"
 grown=$(sed -n 's/^heap grew by \(-\?[0-9]*\) bytes.*/\1/p' "$work/cycles.out")
 [ -n "$grown" ] && [ "$grown" -lt 40000 ] || fail "the heap grew with every opening: $(cat "$work/cycles.out")"
+
+# 6. No room for libpulse's memory pool: the sound waits on the stand-in, and the log says what failed.
+#    (Under the sanitizers an address limit means nothing.)
+if ! ldd "$probe" | grep -q libasan; then
+    "$probe" cramped >"$work/cramped.out" 2>"$work/cramped.err"; rc=$?
+    [ "$rc" = 0 ] || fail "cramped exited $rc: $(cat "$work/cramped.err")"
+    grep -q "could not map its memory pool" "$work/cramped.err" && ! grep -q "No sound server answers" "$work/cramped.err" ||
+      fail "with no room for libpulse's pool the log should say so: $(cat "$work/cramped.err")"
+fi
 
 echo "ok"
