@@ -71,13 +71,13 @@ int main(int argc, char** argv) {
                               QStringLiteral("Kettlepaw cannot start: %1.").arg(lock.why()));
         return leave(1);
     }
+    kp::quitOnTerminationSignals(&app);
 
     kp::AppDelegate delegate(kp::appHooks());
     kp::TrayIcon tray(delegate.menu().menu());
     // A hung disk must not hold up a logout.
     const auto finalSave = [&delegate] { kp::finishWithin(5, [&delegate] { delegate.applicationWillTerminate(); }); };
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, finalSave);
-    kp::quitOnTerminationSignals(&app, finalSave);
     kp::saveAndExitWhenDisplayIsLost(finalSave);
     kp::saveAndExitWhenMemoryRunsOut(finalSave);
     QTimer::singleShot(0, &delegate, [&] {
@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
         // The island offers the menu on a right-click whenever no tray host is there to show it.
         delegate.useIslandMenu();
     });
+    kp::saveWhenQuitIsStuck(&app, finalSave);
     const int status = app.exec();
     // No sound thread may run on while the process takes down what it uses (its statics). One held
     // up by a hung disk or sound server does not hold up the quit: the process ends without them.

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -182,7 +183,8 @@ struct Bound {
 enum BoundSlot { workBound, stuckBound, endBound, boundSlots };
 Bound bounds[boundSlots];
 timer_t stuckTimer{}, endTimer{};
-bool stuckTimerMade = false, endTimerMade = false;
+bool endTimerMade = false;
+std::atomic<bool> stuckWatched{false};
 std::atomic<bool> signalled{false};
 std::function<void()> saveWhenStuck;
 
@@ -242,7 +244,7 @@ void onSignal(int sig) {
     const char byte = char(sig);
     [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
     if (signalled.exchange(true)) return;
-    if (stuckTimerMade) {
+    if (stuckWatched.load()) {
         bounds[stuckBound].armed = true;
         setTimer(stuckTimer, kStuckAfter);
     }
@@ -286,21 +288,12 @@ private:
 };
 }  // namespace
 
-void quitOnTerminationSignals(QCoreApplication* app, std::function<void()> saveIfStuck) {
+void quitOnTerminationSignals(QCoreApplication* app) {
     if (signalPipe[0] != -1) return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-    saveWhenStuck = std::move(saveIfStuck);
-    Bound& stuck = bounds[stuckBound];
-    stuck.late = "The app did not take up the signal to quit: saving the cat where it stood and quitting\n";
-    stuck.status = 0;
-    stuck.first = [] {
-        if (saveWhenStuck) saveWhenStuck();
-        std::fflush(nullptr);
-    };
     Bound& end = bounds[endBound];
     end.late = "The app did not end in time after the signal to quit: ended\n";
-    stuckTimerMade = makeTimer(stuckBound, stuckSignal(), ::gettid(), &stuckTimer);
     endTimerMade = makeTimer(endBound, boundSignal(), 0, &endTimer);
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, app);
     QObject::connect(notifier, &QSocketNotifier::activated, app, [] {
@@ -317,6 +310,22 @@ void quitOnTerminationSignals(QCoreApplication* app, std::function<void()> saveI
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGHUP, &sa, nullptr);
+}
+
+void saveWhenQuitIsStuck(QCoreApplication* app, std::function<void()> save) {
+    if (stuckWatched.load() || saveWhenStuck) return;
+    saveWhenStuck = std::move(save);
+    Bound& stuck = bounds[stuckBound];
+    stuck.late = "The app did not take up the signal to quit: saving the cat where it stood and quitting\n";
+    stuck.status = 0;
+    stuck.first = [] {
+        saveWhenStuck();
+        std::fflush(nullptr);
+    };
+    if (!makeTimer(stuckBound, stuckSignal(), ::gettid(), &stuckTimer)) return;
+    // Watched once what is queued now (the launch) has run: a main thread busy launching is not
+    // interrupted.
+    QTimer::singleShot(0, app, [] { stuckWatched = true; });
 }
 
 void finishWithin(double seconds, const std::function<void()>& work) {

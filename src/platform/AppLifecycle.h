@@ -48,12 +48,14 @@ private:
 };
 
 // SIGTERM, SIGINT and SIGHUP (a closed terminal, a logout) quit the event loop the same way the
-// menu's Quit does, so the termination work (aboutToQuit) always runs. A main thread that has not
-// taken the signal up within 5 s is stuck (waiting on something that never comes): `saveIfStuck`
-// runs on it there and then, from the signal of a timer, and the process ends with status 0.
-// Whatever happens, the process ends within 20 s of the first signal. Call once, on the main
-// thread, after the application exists.
-void quitOnTerminationSignals(QCoreApplication* app, std::function<void()> saveIfStuck = {});
+// menu's Quit does, so the termination work (aboutToQuit) always runs. Whatever happens, the process
+// ends within 20 s of the first signal. Call once, after the application exists.
+void quitOnTerminationSignals(QCoreApplication* app);
+// From once the events queued now have run: a main thread that has not taken such a signal up
+// within 5 s is stuck (waiting on something that never comes), and `save` runs on it there and
+// then, from the signal of a timer aimed at it; the process then ends with status 0. Call once, on
+// the main thread.
+void saveWhenQuitIsStuck(QCoreApplication* app, std::function<void()> save);
 
 // Runs `work`; when it has not returned after `seconds` (a disk that hangs), says so on stderr and
 // ends the process with status 1 rather than hold up a logout. What was written stays whole: every

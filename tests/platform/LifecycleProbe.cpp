@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     if (mode == "save") kp::finishWithin(5, [] { say("saved\n"); });
     if (mode == "hang") kp::finishWithin(0.2, [] { QSemaphore().acquire(); });
     if (mode != "stuck") return 0;
-    kp::quitOnTerminationSignals(&app, [] { say("saved where it stood\n"); });
+    kp::quitOnTerminationSignals(&app);
+    kp::saveWhenQuitIsStuck(&app, [] { say("saved where it stood\n"); });
     QTimer::singleShot(0, &app, [] {
         say("stuck\n");
         QSemaphore().acquire();
