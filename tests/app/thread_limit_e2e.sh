@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: no thread can start once the app runs, as under a limit on threads lowered meanwhile
 # (a preloaded library refuses them). With a sound server of its own, the island opens three times
-# and shows its room each time, and SIGTERM saves the cat and ends the app with status 0.
+# and shows its room each time, the last two 40 s after the first has closed (past the 30 s the
+# pool's threads would otherwise last unused), and SIGTERM saves the cat and ends the app with status 0.
 set -uo pipefail
 source "${KP_SOURCE_DIR:?}/tests/support/e2e.sh"
 kp_need_app Xvfb xwininfo xdotool import python3
@@ -26,12 +27,14 @@ kp_expect_island hidden 30 "the greeting ends"
 touch "$scratch/no-threads"
 
 for round in 1 2 3; do
+  [ "$round" = 2 ] && kp_wait 60 eval '[ $(date +%s) -gt $((closed + 40)) ]'
   xdotool mousemove "$cx" 3
   kp_wait 20 _kp_island_is '276x32+*' || kp_fail "round $round: no peek ($(kp_island_at))"
   kp_click_until "$cx" 3 1 "round $round: open" '640x160+*'
   kp_expect_pixels "round $round: no room in the open island" 9000 kp_count_lit $((cx - 300)) 60 600 20
   xdotool mousemove "$cx" $((H - 40))
   kp_expect_island '276x32+*' 30 "round $round: closed again"
+  closed=$(date +%s)
 done
 
 kill -TERM "$app_pid"
