@@ -13,6 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 namespace kp {
 
 namespace {
@@ -37,6 +40,9 @@ struct SoundServer::Impl {
     std::deque<Entry> queue;
     std::thread thread;
     pa_mainloop* loop = nullptr;
+    // What wakes the thread for what is given to it: its main loop's own wake-up is cleared as the
+    // loop prepares, and one given just before that would wait for the next event.
+    int wake = -1;
     bool quit = false;
     std::string why;
 
@@ -54,7 +60,8 @@ struct SoundServer::Impl {
     bool started() {
         if (thread.joinable()) return true;
         if (!loop) loop = pa_mainloop_new();
-        if (!loop) {
+        if (wake < 0) wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (!loop || wake < 0) {
             why = "libpulse could not make a main loop for the connection to the sound server";
             return false;
         }
@@ -73,7 +80,7 @@ struct SoundServer::Impl {
         const bool threadStarts = quit || started();
         if (!quit && threadStarts) {
             queue.push_back(std::move(entry));
-            pa_mainloop_wakeup(loop);
+            ::eventfd_write(wake, 1);
             return true;
         }
         lock.unlock();
@@ -82,6 +89,14 @@ struct SoundServer::Impl {
     }
 
     void run() {
+        pa_mainloop_api* api = pa_mainloop_get_api(loop);
+        pa_io_event* woken = api->io_new(
+            api, wake, PA_IO_EVENT_INPUT,
+            [](pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void*) {
+                eventfd_t given = 0;
+                ::eventfd_read(fd, &given);  // what was given is taken after the dispatch
+            },
+            nullptr);
         for (;;) {
             std::deque<Entry> taken;
             bool quitting = false;
@@ -99,6 +114,7 @@ struct SoundServer::Impl {
         }
         for (Entry& entry : std::exchange(waiting, {})) entry.job(nullptr);
         drop();
+        api->io_free(woken);
     }
 
     void take(Entry entry) {
@@ -186,6 +202,7 @@ SoundServer::SoundServer() : impl_(std::make_unique<Impl>()) {}
 SoundServer::~SoundServer() {
     finish();
     if (impl_->loop) pa_mainloop_free(impl_->loop);
+    if (impl_->wake >= 0) ::close(impl_->wake);
 }
 
 SoundServer& SoundServer::shared() {
@@ -209,7 +226,7 @@ void SoundServer::finish() {
         std::lock_guard lock(impl_->mutex);
         if (impl_->quit) return;
         impl_->quit = true;
-        if (impl_->loop) pa_mainloop_wakeup(impl_->loop);
+        if (impl_->wake >= 0) ::eventfd_write(impl_->wake, 1);
     }
     if (impl_->thread.joinable()) impl_->thread.join();
 }
