@@ -2,10 +2,10 @@
 # The device output against a private PulseAudio: without a server the log says so once; when the
 # server goes away the graph runs on silently, printing nothing else; when it comes back the sound goes back to it. (That sound reaches the
 # sink, the app's own recording shows.) Three outputs started in the same instant all reach the
-# server, ten times over; a server that does not answer leaves the sound on the stand-in until it
-# does. Opened and closed two hundred times, the output holds no more memory than after ten. With
-# no room for libpulse's memory pool, the log says so (not that no server answers). Every wait is for
-# a condition, with a deadline of a minute.
+# server, ten times over, over one connection; a server that does not answer leaves the sound on the
+# stand-in until it does. Opened and closed two hundred times, the output holds no more memory than
+# after ten. With no room for libpulse's memory pool, the log says so (not that no server answers).
+# Every wait is for a condition, with a deadline of a minute.
 # Skips (77) without PulseAudio.
 set -u
 command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v parec >/dev/null || exit 77
@@ -58,7 +58,7 @@ wait "$probe_pid"; rc=$?; probe_pid=""
 grep -v '^No sound server answers' "$work/survive.err" | grep -q . && fail "survive wrote to stderr: $(cat "$work/survive.err")"
 
 # 3. Three outputs in the same instant, ten times: each time all three are on the device within 2 s,
-#    and the last three are the server's three streams.
+#    and the last three are the server's three streams, over one connection.
 mkfifo "$work/hold"
 "$probe" together <"$work/hold" >"$work/together.out" 2>"$work/together.err" &
 probe_pid=$!
@@ -68,6 +68,8 @@ cat "$work/together.out"
 grep -qx three "$work/together.out" || fail "not all three outputs reached the server"
 until_true eval '[ "$(pactl list short sink-inputs | wc -l)" = 3 ]' ||
   fail "the server has $(pactl list short sink-inputs | wc -l) streams, not 3"
+connections=$(pactl list clients | grep -c 'application.name = "Kettlepaw"')
+[ "$connections" = 1 ] || fail "the three streams came over $connections connections, not one"
 exec 3>&-
 wait "$probe_pid"; rc=$?; probe_pid=""
 [ "$rc" = 0 ] || fail "together exited $rc"
