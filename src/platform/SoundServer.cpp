@@ -74,10 +74,11 @@ struct SoundServer::Impl {
         return true;
     }
 
-    // False when no thread could be started: the job then ran here, without the context.
+    // False when no thread could be started: the job then ran here, without the context. One that
+    // needs no connection starts no thread: nothing was made on one that is not there.
     bool give(Entry entry) {
         std::unique_lock lock(mutex);
-        const bool threadStarts = quit || started();
+        const bool threadStarts = quit || (entry.connected ? started() : thread.joinable());
         if (!quit && threadStarts) {
             queue.push_back(std::move(entry));
             ::eventfd_write(wake, 1);

@@ -31,7 +31,7 @@ public:
     // with null.
     bool whenConnected(Job job, std::chrono::milliseconds bound);
     // Runs `job` on the connection's thread with the context as it is (null, or not connected
-    // yet), for what was made there; here and now, with null, when that thread cannot start.
+    // yet), for what was made there; here and now, with null, when that thread is not running.
     void onThread(Job job);
     // Why the connection was last not made, a sentence for the log: no server answers (and why
     // not), or what failed on the app's side; empty once it is made.
