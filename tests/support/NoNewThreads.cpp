@@ -1,4 +1,4 @@
-// Preloaded into a program by end-to-end scripts, as a limit on threads lowered while it runs: once
+// Preloaded into a program by tests, as a limit on threads lowered while it runs: once
 // the file KP_NO_NEW_THREADS names exists, every new thread fails to start (EAGAIN).
 #include <dlfcn.h>
 #include <pthread.h>
