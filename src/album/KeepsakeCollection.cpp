@@ -68,25 +68,31 @@ bool isAgePage(const QString& key) {
            key == QLatin1String("adult");
 }
 
+// A page is dated at its moment, but never past the wall clock nor before its cat's birth.
+double pageDate(double at, double now, double birth) { return std::max(std::min(at, now), birth); }
+
 }  // namespace
 
-bool MacAlbum::bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, QSet<QString>& unused) {
-    const auto ahead = [now](const MacKeepsake& k) { return k.date > now; };
+bool MacAlbum::bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double catNow, double birth,
+                                   QSet<QString>& unused) {
+    // Judged by the cat's time, which a clock set back does not take back; one at its cat's birth
+    // (born under a clock that ran ahead) is as early as it can be.
+    const auto ahead = [catNow](const MacKeepsake& k) { return k.date > std::max(catNow, k.catBirth); };
     if (std::none_of(all.begin(), all.end(), ahead)) return false;
-    // Written under a clock that ran ahead: the holidays and this cat's ages dated past the clock
-    // have not come yet (an age reached is dated before the clock); they are taken out, to come
-    // again in their time, as their keys would keep the real ones away. The rest are dated now.
+    // Written under a clock that ran ahead: the holidays and this cat's ages dated past its time
+    // have not come yet; they are taken out, to come again in their time, as their keys would keep
+    // the real ones away. The rest are dated now.
     const auto notYet = [&](const MacKeepsake& k) {
         if (!ahead(k)) return false;
-        const bool comesAgain =
-            k.key.startsWith(QLatin1String("holiday-")) || (k.catBirth == birth && isAgePage(k.key));
+        const bool comesAgain = k.key.startsWith(QLatin1String("holiday-")) ||
+                                (k.catBirth == birth && isAgePage(k.key) && k.catBirth + k.age > catNow);
         if (comesAgain)
             for (const QString& photo : k.photos) unused.insert(photo);
         return comesAgain;
     };
     std::erase_if(all, notYet);
     for (MacKeepsake& k : all) {
-        if (ahead(k)) k.date = now;
+        if (ahead(k)) k.date = pageDate(catNow, now, k.catBirth);
         for (const QString& photo : k.photos) unused.remove(photo);
     }
     return true;
@@ -214,7 +220,7 @@ void MacAlbum::addDueKeepsakes(double now) {
     std::vector<MacKeepsake> all = load();
     if (untrimmed_) return;
     QSet<QString> unusedPhotos;  // of pages taken out, removed once the album is saved without them
-    const bool broughtBack = bringBackPagesAhead(all, now, cat.birth, unusedPhotos);
+    const bool broughtBack = bringBackPagesAhead(all, now, catNow, cat.birth, unusedPhotos);
     std::vector<const MacKeepsake*> mine;
     for (const auto& k : all)
         if (k.catBirth == cat.birth) mine.push_back(&k);
@@ -288,7 +294,7 @@ void MacAlbum::addDueKeepsakes(double now) {
         k.id = newKeepsakeId();
         k.key = e.key;
         // Never dated past the clock, whatever the cat's own time says.
-        k.date = std::min(e.date, now);
+        k.date = pageDate(e.date, now, cat.birth);
         k.catBirth = cat.birth;
         k.name = prefs::petName(store_);
         k.breed = breed;

@@ -143,10 +143,12 @@ signals:
     void unseenChanged(int unseen);
 
 private:
-    // Pages dated past `now` (written under a clock that ran ahead) are dated now, or taken out when
-    // they tell of a holiday or an age (of the cat born at `birth`) still to come; the photos only
-    // those had are added to `unused`. True when anything changed.
-    bool bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double birth, QSet<QString>& unused);
+    // Pages dated past the cat's own time `catNow` (written under a clock that ran ahead, which the
+    // cat has come back from) are dated now, or taken out when they tell of a holiday or of an age
+    // the cat born at `birth` has not reached; the photos only those had are added to `unused`. A
+    // wall clock `now` set back while the app runs moves no page. True when anything changed.
+    bool bringBackPagesAhead(std::vector<MacKeepsake>& all, double now, double catNow, double birth,
+                             QSet<QString>& unused);
     void removePhotos(const QSet<QString>& names) const;
     // The keys of dropped pages a pass adds to what the diary knows: every cat's and this one's.
     struct DroppedUnions {

@@ -121,7 +121,7 @@ TestIslandController::TestIslandController(AppState& state, Setup setup)
       machine_(scheduler_, store_,
                {[this] { return pomodoroActive(); }, [this] { return pointerIn_; },
                 [this](State from, State to) { transition(from, to); }, [this] { return clock_.monotonic(); },
-                [this] { return underFullScreen(); }}) {
+                [this] { return underFullScreen(); }, setup.withPanel}) {
     if (!neighbours_.pomodoro) neighbours_.pomodoro = &noPomodoro_;
     if (!neighbours_.music) neighbours_.music = &noMusic_;
 
@@ -230,6 +230,8 @@ void TestIslandController::start() {
 void TestIslandController::screensChanged() {
     state_.islandFrame = islandFrame();
     if (panel_) panel_->relocate();
+    // The island's place moved: what covers it there is told as it changes.
+    followFullScreen();
     updatePlace();
 }
 
@@ -444,7 +446,6 @@ void TestIslandController::fullScreenChanged() {
 }
 
 void TestIslandController::updatePlace() {
-    followFullScreen();
     if (!panel_) return;
     const std::optional<IslandScreen> where = screen();
     if (!takesHiddenClicks() || !where) {

@@ -127,6 +127,8 @@ public:
 
     // Target of the cat's alert: a hidden island peeks out; otherwise nothing.
     void peekForAlert();
+    // The panel shows the greeting at its size: its time runs from now.
+    void greetingShown() { machine_.greetingShown(); }
 
     // The pointer at a point of the island's screen (y downward); the poll feeds this.
     void pointerAt(QPointF local);

@@ -103,6 +103,11 @@ void IslandPanel::showState(State from, State to) {
     }
     if (!spring_.isSettled()) animation_->start();
     update();
+    tellShown();
+}
+
+void IslandPanel::tellShown() {
+    if (shown_ == State::coucou && isVisible() && spring_.isSettled()) controller_.greetingShown();
 }
 
 void IslandPanel::followCover() {
@@ -120,6 +125,7 @@ void IslandPanel::followCover() {
     finishMoving();
     show();
     raise();
+    tellShown();
 }
 
 void IslandPanel::enterContent(State from, State to) {
@@ -248,6 +254,7 @@ void IslandPanel::animate() {
     if (!moving) {
         animation_->stop();
         if (shown_ == State::hidden) hide();
+        tellShown();
     }
 }
 

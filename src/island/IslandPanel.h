@@ -70,6 +70,8 @@ protected:
 
 private:
     void animate();
+    // Tells the controller when the greeting shows at its size.
+    void tellShown();
     void place();
     void applyShape();
     void followCompositor();

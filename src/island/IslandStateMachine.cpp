@@ -63,11 +63,17 @@ void IslandStateMachine::enter(State next) {
             if (!in()) scheduleCollapse();
             break;
         case State::coucou:
-            scheduleGreet();
+            // Where a window tells when it shows the greeting, its time waits for that word,
+            // which may already have come while the window took the new state.
+            if (!hooks_.shownLater) scheduleGreet();
             break;
         default:
             break;
     }
+}
+
+void IslandStateMachine::greetingShown() {
+    if (state_ == State::coucou && !greet_) scheduleGreet();
 }
 
 void IslandStateMachine::scheduleHide() {

@@ -20,6 +20,9 @@ public:
         std::function<void(State from, State to)> transition;  // runs after every change of state
         std::function<double()> now;                         // monotonic seconds, for the countdown
         std::function<bool()> covered;  // a full-screen window keeps the top centre now
+        // A window tells greetingShown() once it shows the greeting at its size, and the greeting's
+        // time runs from then: a busy launch can draw it seconds after it was entered.
+        bool shownLater = false;
     };
 
     static constexpr double greetSeconds = 4.0;
@@ -33,6 +36,8 @@ public:
 
     // Launch: the greeting once onboarding has been completed, else onboarding.
     void start();
+    // The greeting is on screen at its size: its time runs from now (from the first word only).
+    void greetingShown();
 
     void pointerEntered();
     void pointerLeft();

@@ -399,12 +399,12 @@ bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, q
     return false;  // the toolkit sees the same events
 }
 
-bool keepsTopCentre(const std::optional<FrontWindow>& front, bool named, const QRect& screen, const QRect& area) {
+bool keepsTopCentre(const std::optional<FrontWindow>& front, bool known, const QRect& screen, const QRect& area) {
     if (!front || front->desktop || area.isEmpty()) return false;
     if (front->fullScreen && front->frame.contains(area)) return true;
-    // Where no window is named the state may be unknown: a window over all of the screen is taken
-    // for a full-screen one (a maximized one keeps the manager's title bar or a panel beside it).
-    return !named && !screen.isEmpty() && front->frame.contains(screen);
+    // Where the state may be unknown, a window over all of the screen is taken for a full-screen
+    // one (a maximized one keeps the manager's title bar or a panel beside it).
+    return !known && !screen.isEmpty() && front->frame.contains(screen);
 }
 
 namespace {
@@ -455,9 +455,14 @@ bool FullScreenWatch::follow(const QRect& screen, const QRect& area) {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
     if (following_ && screen == screen_ && area == area_) return covered_;
-    following_ = true;
     screen_ = screen;
     area_ = area;
+    if (following_) {
+        // The caller may be in the middle of a change of its own: told from the event loop.
+        lookLater();
+        return covered_;
+    }
+    following_ = true;
     look(false);
     return covered_;
 }
@@ -492,77 +497,83 @@ void FullScreenWatch::lookLater() {
 void FullScreenWatch::look(bool tell) {
     xcb_connection_t* c = connection();
     if (!c) return;
+    const auto activeAsked = xcb_get_property(c, 0, root_, active_, XCB_ATOM_WINDOW, 0, 1);
+    const auto listAsked = xcb_get_property(c, 0, root_, stacking_, XCB_ATOM_WINDOW, 0, 4096);
     xcb_generic_error_t* error = nullptr;
-    xcb_get_property_reply_t* active =
-        answer(xcb_get_property_reply(c, xcb_get_property(c, 0, root_, active_, XCB_ATOM_WINDOW, 0, 1), &error), error);
+    auto* active = answer(xcb_get_property_reply(c, activeAsked, &error), error);
+    auto* listed = answer(xcb_get_property_reply(c, listAsked, &error), error);
     const std::vector<uint32_t> named = active && active->type == XCB_ATOM_WINDOW ? cardinals(active) : std::vector<uint32_t>{};
-    std::free(active);
-    named_ = !named.empty();
-    xcb_window_t front = named_ ? named.front() : frontmost();
-    if (front != XCB_WINDOW_NONE && ownWindow(c, front)) front = XCB_WINDOW_NONE;
-    // Asked before the window's facts, so no change between the two goes unheard.
-    uint32_t ownMask = 0;
-    if (front != watched_ && front != XCB_WINDOW_NONE) {
-        auto* heard = answer(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, front), &error), error);
-        if (!heard) front = XCB_WINDOW_NONE;
-        ownMask = heard ? heard->your_event_mask : 0;
-        std::free(heard);
+    const xcb_window_t activeWindow = named.empty() ? xcb_window_t(XCB_WINDOW_NONE) : named.front();
+    // Bottom to top.
+    std::vector<xcb_window_t> stack;
+    const bool list = listed && listed->type == XCB_ATOM_WINDOW;
+    if (list) {
+        const std::vector<uint32_t> ids = cardinals(listed);
+        stack.assign(ids.begin(), ids.end());
     }
-    watch(front, ownMask);
-    const std::optional<FrontWindow> facts = front != XCB_WINDOW_NONE ? read(front) : std::nullopt;
-    // A named window's size matters only once it says it is full screen.
-    sizeMatters_ = !named_ || (facts && facts->fullScreen);
-    hearRootChildren(!named_ && unlisted_);
-    const bool covered = keepsTopCentre(facts, named_, screen_, area_);
+    std::free(active);
+    std::free(listed);
+    // A manager may leave the active window out of its list (i3 its full-screen ones), or keep no
+    // list: it is in front all the same.
+    if (activeWindow != XCB_WINDOW_NONE && std::find(stack.begin(), stack.end(), activeWindow) == stack.end())
+        stack.push_back(activeWindow);
+    known_ = !stack.empty() || list;
+    // Where no manager tells, the root's own windows, heard before they are asked for.
+    hearRootChildren(!known_);
+    if (!known_) {
+        if (auto* tree = answer(xcb_query_tree_reply(c, xcb_query_tree(c, root_), &error), error)) {
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            stack.assign(children, children + xcb_query_tree_children_length(tree));
+            std::free(tree);
+        }
+    }
+    const Front front = frontmost(stack);
+    // The app's own window in front keeps nothing from the island.
+    const bool own = front.window != XCB_WINDOW_NONE && ownWindow(c, front.window);
+    // Heard before the window's facts are asked, so no change between the two goes unheard.
+    watch(own ? xcb_window_t(XCB_WINDOW_NONE) : front.window, front.heard);
+    const std::optional<FrontWindow> facts = watched_ != XCB_WINDOW_NONE ? read(watched_) : std::nullopt;
+    // A listed window's size matters only once it says it is full screen.
+    sizeMatters_ = !known_ || (facts && facts->fullScreen);
+    const bool covered = keepsTopCentre(facts, known_, screen_, area_);
     if (covered == covered_) return;
     covered_ = covered;
     if (tell && changed_) changed_();
 }
 
-xcb_window_t FullScreenWatch::frontmost() {
+FullScreenWatch::Front FullScreenWatch::frontmost(const std::vector<xcb_window_t>& stack) {
     xcb_connection_t* c = connection();
-    // Bottom to top: the manager's stacking list, else the root's children. Only the top of a long
-    // list is looked at: a window that covers the place is seldom far down.
-    constexpr uint32_t kLooked = 256;
-    std::vector<xcb_window_t> stack;
-    xcb_generic_error_t* error = nullptr;
-    auto* listed = answer(xcb_get_property_reply(c, xcb_get_property(c, 0, root_, stacking_, XCB_ATOM_WINDOW, 0, 4096), &error), error);
-    unlisted_ = !listed || listed->type != XCB_ATOM_WINDOW;
-    if (!unlisted_) {
-        const std::vector<uint32_t> ids = cardinals(listed);
-        stack.assign(ids.begin(), ids.end());
-    } else if (auto* tree = answer(xcb_query_tree_reply(c, xcb_query_tree(c, root_), &error), error)) {
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        stack.assign(children, children + xcb_query_tree_children_length(tree));
-        std::free(tree);
-    }
-    std::free(listed);
-    if (stack.size() > kLooked) stack.erase(stack.begin(), stack.end() - kLooked);
+    // Asked from the top, a few at a time: the front window is seldom far down. Only the top of a
+    // long list is looked at.
+    constexpr std::size_t kLooked = 256, kBatch = 16;
     struct Asked {
         xcb_window_t w;
         xcb_get_window_attributes_cookie_t attributes;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t origin;
     };
-    std::vector<Asked> asked;
-    for (auto w = stack.rbegin(); w != stack.rend(); ++w)
-        if (!ownWindow(c, *w))
-            asked.push_back({*w, xcb_get_window_attributes(c, *w), xcb_get_geometry(c, *w),
-                             xcb_translate_coordinates(c, *w, root_, 0, 0)});
-    xcb_window_t found = XCB_WINDOW_NONE;
-    for (const Asked& a : asked) {
-        auto* attributes = answer(xcb_get_window_attributes_reply(c, a.attributes, &error), error);
-        auto* geometry = answer(xcb_get_geometry_reply(c, a.geometry, &error), error);
-        auto* origin = answer(xcb_translate_coordinates_reply(c, a.origin, &error), error);
-        // Menus and tips of others come and go over anything: only a shown, ordinary window counts.
-        if (found == XCB_WINDOW_NONE && attributes && geometry && origin &&
-            attributes->map_state == XCB_MAP_STATE_VIEWABLE && !attributes->override_redirect &&
-            attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT &&
-            QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height).intersects(area_))
-            found = a.w;
-        std::free(attributes);
-        std::free(geometry);
-        std::free(origin);
+    Front found;
+    xcb_generic_error_t* error = nullptr;
+    auto next = stack.rbegin();
+    for (std::size_t looked = 0; found.window == XCB_WINDOW_NONE && next != stack.rend() && looked < kLooked;) {
+        std::vector<Asked> asked;
+        for (; next != stack.rend() && asked.size() < kBatch && looked < kLooked; ++next, ++looked)
+            asked.push_back({*next, xcb_get_window_attributes(c, *next), xcb_get_geometry(c, *next),
+                             xcb_translate_coordinates(c, *next, root_, 0, 0)});
+        for (const Asked& a : asked) {
+            auto* attributes = answer(xcb_get_window_attributes_reply(c, a.attributes, &error), error);
+            auto* geometry = answer(xcb_get_geometry_reply(c, a.geometry, &error), error);
+            auto* origin = answer(xcb_translate_coordinates_reply(c, a.origin, &error), error);
+            // Menus and tips of others come and go over anything: only a shown, ordinary window counts.
+            if (found.window == XCB_WINDOW_NONE && attributes && geometry && origin &&
+                attributes->map_state == XCB_MAP_STATE_VIEWABLE && !attributes->override_redirect &&
+                attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT &&
+                QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height).intersects(area_))
+                found = {a.w, attributes->your_event_mask};
+            std::free(attributes);
+            std::free(geometry);
+            std::free(origin);
+        }
     }
     return found;
 }
@@ -623,7 +634,7 @@ bool FullScreenWatch::nativeEventFilter(const QByteArray& eventType, void* messa
     switch (type) {
         case XCB_PROPERTY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-            if (notify->window == root_ ? notify->atom == active_ || (!named_ && notify->atom == stacking_)
+            if (notify->window == root_ ? notify->atom == active_ || notify->atom == stacking_
                                         : notify->window == watched_ && notify->atom == state_)
                 lookLater();
             break;
@@ -637,7 +648,10 @@ bool FullScreenWatch::nativeEventFilter(const QByteArray& eventType, void* messa
         case XCB_DESTROY_NOTIFY: {
             // All three have the window at the same place.
             const auto* notify = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
-            if (notify->window == watched_) lookLater();
+            if (notify->window != watched_) break;
+            // Its id may come back with the next program's window, which must be heard afresh.
+            if (type == XCB_DESTROY_NOTIFY) watched_ = XCB_WINDOW_NONE;
+            lookLater();
             break;
         }
         default: break;

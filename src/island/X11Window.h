@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QTimer;
 class QWidget;
@@ -122,22 +123,24 @@ private:
     int pressed_ = 0;  // the button down on it, 0 when none
 };
 
-// A window in front where the hidden island sits, as the server tells of it (root pixels).
+// The window in front where the hidden island sits, as the server tells of it (root pixels).
 struct FrontWindow {
     QRect frame;              // its own, without the manager's decorations
     bool fullScreen = false;  // it says it is full screen (_NET_WM_STATE_FULLSCREEN)
     bool desktop = false;     // the desktop's background
 };
 // Whether `front` keeps the top centre of `screen` for itself, `area` being where the hidden
-// island sits there: a window that says it is full screen over the area; where the manager names
-// no active window (`named` false), also one in front there that covers the whole screen.
-bool keepsTopCentre(const std::optional<FrontWindow>& front, bool named, const QRect& screen, const QRect& area);
+// island sits there: a window that says it is full screen over the area; where its state is not
+// known (`known` false: a manager's frame, or no manager), also one that covers the whole screen.
+bool keepsTopCentre(const std::optional<FrontWindow>& front, bool known, const QRect& screen, const QRect& area);
 
-// Follows whether a full-screen window is in front where the hidden island sits: the window the
-// manager names active, or where it names none, the frontmost window at that place. Nothing is
-// polled: it looks again only when the server tells of a change (the active window, that window's
-// state, size or mapping, the stacking order where no window is named, and where no manager keeps
-// one, the root's windows as they come, go and move).
+// Follows whether a full-screen window is in front where the hidden island sits: the topmost
+// window there, as the user sees it. The manager's stacking list tells the order; the active
+// window, where the list leaves it out, is taken for the top; where the manager keeps neither, the
+// root's own windows. Nothing is polled: it looks again only when the server tells of a change
+// (the active window, the stacking list, the front window's state, size or mapping, and where no
+// manager tells, the root's windows as they come, go and move). A window that is destroyed is
+// forgotten at once: the server hands its id to the next program.
 class FullScreenWatch final : public QObject, public QAbstractNativeEventFilter {
 public:
     explicit FullScreenWatch(std::function<void()> changed);
@@ -146,7 +149,8 @@ public:
     FullScreenWatch& operator=(const FullScreenWatch&) = delete;
 
     // Follows the windows over `area` of `screen` (root pixels) from now on: true when one keeps it
-    // now. `changed` tells of later changes, from the event loop. False where Qt is not on X.
+    // now. `changed` tells of every later change, a new area's among them, from the event loop.
+    // False where Qt is not on X.
     bool follow(const QRect& screen, const QRect& area);
     void stop();
     bool covered() const { return covered_; }
@@ -154,9 +158,15 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
+    // The topmost window of `stack` (bottom to top) over the area, and what this connection hears
+    // from it now.
+    struct Front {
+        unsigned int window = 0;
+        unsigned int heard = 0;
+    };
     void lookLater();
     void look(bool tell);
-    unsigned int frontmost();
+    Front frontmost(const std::vector<unsigned int>& stack);
     std::optional<FrontWindow> read(unsigned int window);
     void watch(unsigned int window, unsigned int ownMask);
     void hearRootChildren(bool on);
@@ -169,12 +179,11 @@ private:
     QRect screen_, area_;
     bool following_ = false;
     bool covered_ = false;
-    bool named_ = true;      // the manager names the active window
+    bool known_ = true;         // the front window's state is known: the manager names or lists it
     bool sizeMatters_ = false;  // the followed window's size can change the answer
     bool queued_ = false;
-    bool unlisted_ = false;      // the manager keeps no stacking list either
     unsigned int rootMask_ = 0;  // what the toolkit hears from the root
-    bool rootChildren_ = false;  // the root's children are heard for it, where no list tells of them
+    bool rootChildren_ = false;  // the root's children are heard for it, where no manager tells of them
 };
 
 // The pointer's place in root-window pixels, asked without waiting: each call returns the answer

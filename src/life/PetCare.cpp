@@ -356,8 +356,9 @@ void PetLife::followView(IslandRoomKind r) {
         arrivalDue_.reset();
         return;
     }
-    if (r == room_ || isNightSleeping() || (focusNap_ && isSleeping_) ||
-        (errand_ == PetErrand::sleep && r == IslandRoomKind::bedroom)) {
+    // On its way to bed it keeps going, whichever room is looked at: at bedtime or in a focus round
+    // a cat that followed would only be sent back to bed at its next beat.
+    if (r == room_ || isNightSleeping() || (focusNap_ && isSleeping_) || errand_ == PetErrand::sleep) {
         arrivalDue_.reset();
         return;
     }

@@ -220,7 +220,7 @@ void PetLife::motionStep() {
 }
 
 void PetLife::shiftMoments(double by) {
-    offset_ -= by;
+    time_.moveBy(by);
     for (std::optional<double>* at :
          {&arrivalDue_, &snoozeUntil_, &toyUntil_, &climbedAt_, &thudDue_, &playStartedAt_, &fussUntil_,
           &startledUntil_, &lovedUntil_, &sneezedAt_, &lookingAtYouUntil_, &nextMeow_, &poopDue_, &actingUntil_,

@@ -24,9 +24,6 @@ constexpr double kLongestNight = 70 * 60;    // a night's sleep lasts 50 to 70 m
 constexpr double kBallLeftmost = 0.1, kBallRightmost = 0.9;
 constexpr double kMotionStep = 1.0 / 30.0;
 constexpr double kMotionBatch = 1.0;         // held back while unseen, the steps run with each stat step
-// The wall clock moving this much more or less than the machine counted is the clock being set; a
-// clock that is only slewed (by a time service) drifts far less between two reads.
-constexpr double kClockSetAtLeast = 0.5;
 
 double clampStat(double v) { return std::clamp(v, 0.0, 100.0); }
 
@@ -48,10 +45,8 @@ PetLife::PetLife(Defaults& store, Clock& clock, RandomSource& random, Scheduler&
     // its life moves onto the calendar once the clock is right. Either is a moment a record holds.
     onTrueClock_ = clock_.isTrue();
     clockKnown_ = onTrueClock_;
-    lastWall_ = clock_.now();
-    lastBoot_ = clock_.sinceBoot();
-    const double start = std::clamp(onTrueClock_ ? lastWall_ : clock_.trustedFrom(), 0.0, kLatestRecordMoment);
-    offset_ = lastWall_ - start;
+    const double start = std::clamp(onTrueClock_ ? clock_.now() : clock_.trustedFrom(), 0.0, kLatestRecordMoment);
+    time_.resumeAt(start);
     birth_ = start;
     // Room for a full set plus the biggest burst, so bubbles never reallocate.
     reactions_.reserve(maxReactions + 4);
@@ -135,16 +130,7 @@ void PetLife::catchUpMotion() {
 
 double PetLife::now() const { return steppedNow_ ? *steppedNow_ : catTime(); }
 
-double PetLife::catTime() const {
-    const double wall = clock_.now();
-    const double boot = clock_.sinceBoot();
-    const double set = (wall - lastWall_) - (boot - lastBoot_);
-    // Set back, however little, or set forward: the cat's time never runs back and lives no step.
-    if (std::abs(set) > kClockSetAtLeast || wall < lastWall_) offset_ += set;
-    lastWall_ = wall;
-    lastBoot_ = boot;
-    return wall - offset_;
-}
+double PetLife::catTime() const { return time_.now(); }
 
 double PetLife::age() const { return std::max(boundedMoment(now()) - boundedMoment(birth_), 0.0); }
 
@@ -624,8 +610,9 @@ void PetLife::load() {
     setPoops(int(std::clamp(r.poops, 0LL, 4LL)));
     birth_ = r.birth;
     clockKnown_ = !r.clockUnknown;
-    // The cat's time resumes at its last save, then meets the clock if the clock is true.
-    offset_ = clock_.now() - r.savedAt;
+    // The cat's time goes on from its last save, the latest moment it lived, then meets the clock
+    // if the clock is true.
+    time_.resumeAt(r.savedAt);
     poopDue_ = r.poopDue;
     nightSleepUntil_ = r.nightSleepUntil;
     sleptNight_ = r.sleptNight;
@@ -678,18 +665,20 @@ void PetLife::meetTrueClock() {
         sleptNight_.reset();
         return;
     }
-    if (wall >= t) {
+    const double by = time_.towardWall();
+    if (by >= 0) {
         // Time away, lived as the catch-up after a start lives it (a cat lives none before its birth).
-        offset_ -= wall - t;
-        lastStatTick_ += wall - t;  // lived through here, not again by the stat step
-        const double away = wall - std::max(t, birth_);
+        // Ahead of a clock a little behind it, none: it lives on from its own moment.
+        time_.moveBy(by);
+        lastStatTick_ += by;  // lived through here, not again by the stat step
+        const double away = t + by - std::max(t, birth_);
         if (!isDead_ && away > 0) liveThrough(std::min(away, kMaxCatchUpSeconds));
         return;
     }
-    // Ahead of a true clock (saved under a clock that ran ahead): the cat comes back to the clock,
-    // younger by as much (a birth still ahead of it reads as a newborn until then); what was due is
-    // as far off as it was.
-    shiftMoments(wall - t);
+    // Far ahead of a true clock (saved under a clock that ran ahead): the cat comes back to the
+    // clock, younger by as much (a birth still ahead of it reads as a newborn until then); what was
+    // due is as far off as it was.
+    shiftMoments(by);
 }
 
 void PetLife::liveThrough(double seconds, std::optional<double> from) {

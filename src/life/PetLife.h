@@ -14,6 +14,7 @@
 #include "core/BotFace.h"
 #include "core/IslandTypes.h"
 #include "life/AmbienceTarget.h"
+#include "life/CatClock.h"
 #include "life/PetTypes.h"
 #include "life/ShopItem.h"
 #include "core/SkyTypes.h"
@@ -116,13 +117,14 @@ public:
 
     // --- The cat's own time ---
     // The cat lives the seconds the machine counts (its sleep included), not the wall clock: a clock
-    // set forward or back while the app runs changes nothing of its life. At a start its time
-    // meets the wall clock again (the time away lived, or a record ahead of the clock brought back
-    // to it), unless the clock is known to be wrong (before the app's own build): then it lives on
-    // from its last save, and meets the clock once the clock is set right. Reference seconds.
+    // set forward or back while the app runs changes nothing of its life. At a start its time goes
+    // on from its last save and meets the wall clock (see CatClock::towardWall): the time away is
+    // lived, a clock a little behind it is lived on ahead of, and one far behind it is come back
+    // to. Under a clock known to be wrong (before the app's own build) it lives on from its last
+    // save, and meets the clock once the clock is set right. Reference seconds.
     double catTime() const;
     // The cat's time as a clock, for what draws or dates the cat by it (the room, its photos).
-    Clock& clock() const { return ownClock_; }
+    Clock& clock() const { return time_; }
     // Its time has met a true clock in this run (false while the clock is known to be wrong).
     bool onTrueClock() const { return onTrueClock_; }
     // Seconds lived since its birth, by its own time.
@@ -409,26 +411,12 @@ private:
     std::optional<ShopItem> meal_;
     bool inHouse_ = false;
 
-    // How far the wall clock stands ahead of the cat's time. A move of the wall clock beyond what
-    // the machine counted meanwhile is the clock being set: it goes here, not into the cat's life.
-    mutable double offset_ = 0;
-    mutable double lastWall_ = 0;
-    mutable double lastBoot_ = 0;
+    // The cat's own time, which the wall clock set while the app runs does not move.
+    mutable CatClock time_{clock_};
     bool onTrueClock_ = false;
     // Its moments are on the calendar: false for a cat born under a clock known to be wrong that
     // has not met a true one since (its moments count from an arbitrary origin). Saved.
     bool clockKnown_ = true;
-    class OwnClock final : public Clock {
-    public:
-        explicit OwnClock(const PetLife& life) : life_(life) {}
-        double now() const override { return life_.catTime(); }
-        double monotonic() const override { return life_.clock_.monotonic(); }
-        double sinceBoot() const override { return life_.clock_.sinceBoot(); }
-
-    private:
-        const PetLife& life_;
-    };
-    mutable OwnClock ownClock_{*this};
 
     // Plain.
     double birth_ = 0;

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <QDebug>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -22,22 +24,29 @@ bool finite(const std::optional<double>& v) { return !v || std::isfinite(*v); }
 // are required.
 enum class Absent { fails, keepsDefault };
 
+// A member of another type than `kind` fails a required member; one that may be absent is read as
+// absent, with a log line: one odd value (a hand edit, another version's writer) costs no cat.
+bool odd(const char* key, const json& value, const char* kind, Absent absent = Absent::keepsDefault) {
+    if (absent == Absent::fails) return false;
+    qWarning().noquote() << "The cat's record holds" << value.type_name() << "under" << key << "where" << kind
+                         << "belongs: read as unset";
+    return true;
+}
+
 bool readNumber(const json& object, const char* key, double& out, Absent absent = Absent::keepsDefault) {
     const auto it = object.find(key);
     if (it == object.end()) return absent == Absent::keepsDefault;
-    if (!it->is_number()) return false;
+    if (!it->is_number()) return odd(key, *it, "a number", absent);
     out = it->get<double>();
     return true;
 }
 
-// Absent and null both mean unset; anything but a number is an error.
+// Absent and null both mean unset.
 bool readOptionalNumber(const json& object, const char* key, std::optional<double>& out) {
     const auto it = object.find(key);
-    if (it == object.end() || it->is_null()) {
-        out.reset();
-        return true;
-    }
-    if (!it->is_number()) return false;
+    out.reset();
+    if (it == object.end() || it->is_null()) return true;
+    if (!it->is_number()) return odd(key, *it, "a moment");
     out = it->get<double>();
     return true;
 }
@@ -45,7 +54,7 @@ bool readOptionalNumber(const json& object, const char* key, std::optional<doubl
 bool readBool(const json& object, const char* key, bool& out) {
     const auto it = object.find(key);
     if (it == object.end()) return true;
-    if (!it->is_boolean()) return false;
+    if (!it->is_boolean()) return odd(key, *it, "true or false");
     out = it->get<bool>();
     return true;
 }
@@ -54,18 +63,19 @@ bool readBool(const json& object, const char* key, bool& out) {
 bool readInteger(const json& object, const char* key, long long& out) {
     const auto it = object.find(key);
     if (it == object.end()) return true;
-    if (it->is_number_integer()) {
-        if (it->is_number_unsigned() && it->get<unsigned long long>() > (unsigned long long)LLONG_MAX) return false;
+    if (it->is_number_integer() &&
+        !(it->is_number_unsigned() && it->get<unsigned long long>() > (unsigned long long)LLONG_MAX)) {
         out = it->get<long long>();
         return true;
     }
     if (it->is_number_float()) {
         const double v = it->get<double>();
-        if (std::trunc(v) != v || std::fabs(v) > 9.0e15) return false;
-        out = (long long)v;
-        return true;
+        if (std::trunc(v) == v && std::fabs(v) <= 9.0e15) {
+            out = (long long)v;
+            return true;
+        }
     }
-    return false;
+    return odd(key, *it, "a whole number");
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ bool keepRealMoments(PetRecord& record);
 
 // None when a value cannot be written (not a finite number).
 std::optional<QByteArray> encodePetRecord(const PetRecord& record);
-// None when the bytes are not such a record: "birth" or "savedAt" missing, or any member of the
-// wrong type. Other missing members (a record from an earlier version) keep the values above.
-// Unknown members are ignored; members may come in any order.
+// None when the bytes are not such a record: "birth" or "savedAt" missing or not numbers. Other
+// members missing (a record from an earlier version) or of another type (logged) keep the values
+// above. Unknown members are ignored; members may come in any order.
 std::optional<PetRecord> decodePetRecord(const QByteArray& bytes);
 
 }  // namespace kp

@@ -36,9 +36,12 @@ public:
     explicit ManualClock(double now = 0, double monotonic = 0) : now_(now), mono_(monotonic) {}
     double now() const override { return now_; }
     double monotonic() const override { return mono_; }
+    double sinceBoot() const override { return mono_ + slept_; }
     double trustedFrom() const override { return trustedFrom_; }
     // Time passing: the wall clock and the machine's count move together.
     void advance(double seconds) { now_ += seconds; if (seconds > 0) mono_ += seconds; }
+    // The machine asleep: the wall clock and its count move, the monotonic clock stands.
+    void sleep(double seconds) { now_ += seconds; slept_ += seconds; }
     // The clock being set: only the wall clock moves.
     void setNow(double t) { now_ = t; }
     void setTrustedFrom(double t) { trustedFrom_ = t; }
@@ -46,6 +49,7 @@ public:
 private:
     double now_;
     double mono_;
+    double slept_ = 0;
     double trustedFrom_ = -std::numeric_limits<double>::infinity();
 };
 

@@ -453,3 +453,28 @@ TEST(MacAlbumCollection, PagesWrittenUnderAClockThatRanAheadComeBackOrWaitForThe
     EXPECT_FALSE(QFile::exists(f.album->photoPath(photosAhead[0]))) << "the photo of a page taken out";
     EXPECT_TRUE(QFile::exists(f.album->photoPath(photosAhead[1]))) << "the photo of a page kept";
 }
+
+TEST(MacAlbumCollection, AClockSetBackWhileTheAppRunsMovesNoPageAndDatesNoneBeforeTheBirth) {
+    // A new cat, the clock 8 h back for a while (rain then), then right.
+    Collection f;
+    const double birth = f.fake.cat.birth;
+    const auto collect = [&f](double catTime, double wall) {
+        f.fake.cat.time = catTime;
+        f.album->addDueKeepsakes(wall);
+    };
+    collect(birth + 3, birth + 3);
+    f.fake.look.weather = SkyWeather::rain;
+    collect(birth + 13, birth + 13 - 8 * 3600);
+    collect(birth + 23, birth + 23);
+    EXPECT_EQ(f.find("arrived")->date - birth, 0);
+    ASSERT_TRUE(f.find("rain"));
+    EXPECT_EQ(f.find("rain")->date - birth, 0);
+
+    // Two days old, its junior page with its photos, then the clock a day back.
+    collect(birth + 2 * kDay + 60, birth + 2 * kDay + 60);
+    const MacKeepsake junior = *f.find("junior");
+    collect(birth + 2 * kDay + 70, birth + kDay + 70);
+    EXPECT_EQ(f.find("junior")->id.toStdString(), junior.id.toStdString());
+    EXPECT_EQ(f.find("junior")->date - birth, 2 * kDay);
+    for (const QString& photo : junior.photos) EXPECT_TRUE(QFile::exists(f.album->photoPath(photo)));
+}

@@ -155,6 +155,19 @@ TEST_F(RoamControllerTest, RefusedHandStartedOutingLeavesNothingBehind) {
     EXPECT_TRUE(cat.headHome[0]);
 }
 
+// A hungry, sick or dirty cat at home goes out to ask for what it needs.
+TEST_F(RoamControllerTest, APressingNeedAtHomeSendsTheCatOutToAskForIt) {
+    for (const PetNeed need : {PetNeed::hungry, PetNeed::sick, PetNeed::dirty}) {
+        life->setNeed(need);
+        clock.advance(601);  // past the gap between two asks
+        roam->scheduleTick();
+        ASSERT_TRUE(roam->isOut()) << int(need);
+        EXPECT_EQ(cat.asked, std::vector<PetNeed>{need});
+        cat.asked.clear();
+        cat.onHome();
+    }
+}
+
 TEST_F(RoamControllerTest, FrameFeedsThePointerAndSwitchesClickThroughOnlyOnChange) {
     goOutNow();
     pointer = QPointF(200 + 120, 130);  // over the cat's hit rectangle once in panel space

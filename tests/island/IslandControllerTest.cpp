@@ -255,6 +255,7 @@ TEST_F(Island, HiddenIslandPeeksWithinAFrameOfThePointerReachingIt) {
     make(true);
     QCursor::setPos(farAway().toPoint());
     launchOnboarded();
+    island->panel()->finishMoving();  // the greeting on screen: its time runs
     scheduler.advance(4.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
     const QPointF target = island->hoverZone().center();
@@ -353,6 +354,7 @@ TEST_F(Island, UnderAFullScreenWindowNothingOfTheIslandShowsOrTakesThePointer) {
     QCursor::setPos(farAway().toPoint());
     launchOnboarded();
     ASSERT_TRUE(fullScreen.followed) << "from the start: the greeting too may be held back";
+    panel.finishMoving();
     scheduler.advance(4.01);
     ASSERT_EQ(island->machine().state(), State::hidden);
     panel.finishMoving();
@@ -437,6 +439,24 @@ TEST_F(Island, UnderAFullScreenWindowNothingOfTheIslandShowsOrTakesThePointer) {
     EXPECT_FALSE(fullScreen.followed) << "the window is let go with the island";
 }
 
+// A busy launch can give the panel no frame for seconds after the greeting was entered: the
+// greeting's time runs from when it shows at its size, so it is seen whole.
+TEST_F(Island, TheGreetingLastsItsTimeFromWhenItShowsAtItsSize) {
+    make(true);
+    QCursor::setPos(farAway().toPoint());
+    launchOnboarded();
+    scheduler.advance(10);  // no frame of the island growing meanwhile
+    ASSERT_EQ(island->machine().state(), State::coucou) << "the greeting ended before it was on screen";
+    IslandPanel& panel = *island->panel();
+    panel.finishMoving();
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.size(), QSize(360, 62));
+    scheduler.advance(3.99);
+    EXPECT_EQ(island->machine().state(), State::coucou);
+    scheduler.advance(0.02);
+    EXPECT_EQ(island->machine().state(), State::hidden);
+}
+
 // Started while a full-screen window is in front, the app greets once the window has left.
 TEST_F(Island, StartedUnderAFullScreenWindowTheIslandGreetsOnceItLeaves) {
     make(true, nullptr, &tray, &fullScreen);
@@ -487,7 +507,7 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
     const IslandScreen monitor{QRect(1440, 0, 1920, 1080), QRect(1440, 30, 1920, 1050)};
     FakeScreens screens;
     screens.screens = {laptop, monitor};
-    make(true, &screens);
+    make(true, &screens, nullptr, &fullScreen);
     IslandPanel& panel = *island->panel();
     launchOnboarded();
     panel.finishMoving();
@@ -495,6 +515,8 @@ TEST_F(Island, MovesToTheNewPrimaryScreenAndOffAScreenThatIsUnplugged) {
 
     screens.become({monitor, laptop});
     EXPECT_EQ(panel.geometry(), QRect(1440 + 960 - 180, 30, 360, 62)) << "the new primary, below its panel";
+    ASSERT_TRUE(fullScreen.followed);
+    EXPECT_EQ(fullScreen.followed->second, QRect(1440 + 960 - 92, 30, 184, 32)) << "what covers it followed there";
     EXPECT_EQ(state->islandFrame, QRectF(960 - 180, 30, 360, 62));
 
     island->pointerAt(farAway());

@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -62,6 +63,15 @@ struct FakePages final : IslandContent {
                                         const QRegion& redo) override {
         redos.push_back(redo);
         return IslandContent::paintChanges(p, rect, islandHeight, redo);
+    }
+};
+
+struct PaintCount : QObject {
+    int& paints;
+    explicit PaintCount(int& n) : paints(n) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
     }
 };
 
@@ -425,6 +435,46 @@ TEST_F(PanelHost, AnOpenRoomsFrameRepaintsOnlyWhatChangedAndTheWindowKeepsUp) {
     room->mark = QRectF(100, 50, 10, 10);
     frame();
     EXPECT_TRUE(regions.seen.empty()) << "a change the content does not own up to is not looked for";
+}
+
+// On an X display the open room's frames go to the server's own picture of the window, and the
+// toolkit paints the window no more meanwhile. Leaving the room, for the small island or closed,
+// the island is painted again as it shrinks, and the room is gone from the screen.
+TEST_F(PanelHost, LeavingTheOpenRoomTheIslandIsPaintedAgainAsItShrinks) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "the server's picture is X's";
+    const QColor roomFill(0x20, 0x40, 0x60);
+    hub.post(note::onboardingDone);
+    for (const bool peek : {true, false}) {
+        store->set("peekOnHover", peek);
+        hub.post(note::openRoom, IslandRoomKind::kitchen);
+        panel().finishMoving();
+        island->pointerAt({5, 700});
+        for (int i = 0; i < 3; ++i) {
+            emit pages()->frameDue();
+            QCoreApplication::processEvents();
+        }
+        ASSERT_EQ(island->machine().state(), State::home);
+        // A paint asked of a window the server has not shown yet waits for it to show.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel(), 30000));
+        int paints = 0;
+        PaintCount count(paints);
+        panel().installEventFilter(&count);
+        scheduler.advance(5.01);  // the collapse
+        ASSERT_EQ(island->machine().state(), peek ? State::petit : State::hidden);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return paints > 0; }, 30000)) << "frozen, peek " << peek;
+        panel().removeEventFilter(&count);
+        if (!peek) continue;
+        panel().finishMoving();
+        QCoreApplication::processEvents();
+        const QImage shown = panel().screen()->grabWindow(panel().winId()).toImage();
+        int room = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) room += shown.pixelColor(x, y) == roomFill;
+        EXPECT_EQ(room, 0) << "pixels of the room left in the small island";
+        island->pointerAt({5, 700});
+        scheduler.advance(60.01);
+        ASSERT_EQ(island->machine().state(), State::hidden);
+    }
 }
 
 }  // namespace

@@ -149,6 +149,36 @@ TEST(PetFollowView, TheCatFollowsThreeSecondsLaterUnlessItSleepsWhereItIs) {
     cat->followView(IslandRoomKind::care);
     EXPECT_EQ(cat->room(), IslandRoomKind::care) << "a dead cat is moved at once";
 }
+
+TEST(PetFollowView, FlippingRoomsWhileTheCatWalksToBedLeavesItGoingThere) {
+    // Sent to bed from the kitchen the user looks at: by the night at the end of a sit, or by a
+    // focus round.
+    for (const bool night : {true, false}) {
+        const char* why = night ? "at night" : "in a focus round";
+        CatWorld w;
+        if (night) w.sky = {SkyTime::night, SkyWeather::clear};
+        auto cat = w.make();
+        A::setRoom(*cat, IslandRoomKind::kitchen);
+        A::setViewRoom(*cat, IslandRoomKind::kitchen);
+        P::setPlace(*cat, 0.5);
+        if (night)
+            P::setBeat(*cat, PetBeat::sit(w.clock.now()), w.clock.now());
+        else
+            cat->startFocusNap();
+        moveFor(w, *cat, 1.0 / 30);
+        ASSERT_EQ(cat->errand(), PetErrand::sleep) << why;
+        for (const IslandRoomKind tab : {IslandRoomKind::living, IslandRoomKind::garden, IslandRoomKind::care}) {
+            cat->followView(tab);
+            EXPECT_FALSE(cat->arrivalDue()) << why << ", room " << int(tab);
+            moveFor(w, *cat, 4);  // past the 3 s a follow takes
+            EXPECT_NE(int(cat->room()), int(tab)) << "followed the user " << why;
+        }
+        ASSERT_TRUE(moveUntil(w, *cat, [&] { return cat->isSleeping(); }, 20)) << why;
+        EXPECT_EQ(cat->room(), IslandRoomKind::bedroom);
+        EXPECT_EQ(cat->isNightSleeping(), night);
+    }
+}
+
 TEST(PetMeals, AMealTheCatCannotEatIsRefusedAndLeftNowhere) {
     CatWorld w;
     auto cat = w.make();

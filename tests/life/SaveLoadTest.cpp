@@ -38,7 +38,7 @@ TEST(PetRecordCodec, TheEndToEndFixtureIsARecordAsTheAppWritesIt) {
     EXPECT_EQ(encodePetRecord(*record), fixture);
 }
 
-TEST(PetRecordCodec, AnEarlierRecordLoadsWithDefaultsAndAWrongTypeDoesNot) {
+TEST(PetRecordCodec, AnEarlierRecordLoadsWithDefaultsAndAWrongTypeFailsOnlyARequiredMember) {
     PetRecord full;
     full.hunger = 11;
     full.birth = 500;
@@ -56,8 +56,9 @@ TEST(PetRecordCodec, AnEarlierRecordLoadsWithDefaultsAndAWrongTypeDoesNot) {
     const PetRecord fresh;
     EXPECT_EQ(with("nightSleepUntil", std::nullopt)->nightSleepUntil, std::nullopt);
     EXPECT_FALSE(with("birth", std::nullopt)) << "without a birth there is no cat to restore";
-    EXPECT_FALSE(with("poops", 2.5));
-    EXPECT_FALSE(with("ballPlace", "middle"));
+    EXPECT_FALSE(with("savedAt", "now"));
+    EXPECT_EQ(with("poops", 2.5)->poops, fresh.poops);
+    EXPECT_EQ(with("ballPlace", "middle")->ballPlace, fresh.ballPlace);
 }
 
 TEST(SaveAndLoad, ASavedCatComesBackAsItWasAndASleeperInItsBed) {
@@ -112,6 +113,20 @@ TEST(SaveAndLoad, AnUnreadableRecordIsKeptAsideAndTheNewCatSavedByTheTimers) {
     w.run(16.5);
     ASSERT_TRUE(w.readRecord());
     EXPECT_NEAR(w.readRecord()->hunger, 40 + 15 * r, 1e-4);
+}
+
+TEST(SaveAndLoad, AnOddValueWhereAMemberMayBeAbsentIsReadAsAbsentAndTheCatStays) {
+    for (const char* odd : {"null", "1", "\"true\""}) {
+        CatWorld w;
+        PetRecord rec = awakeRecord(w.clock.now(), 0);
+        rec.birth -= 3 * 86400;
+        QByteArray bytes = *encodePetRecord(rec);
+        bytes.insert(bytes.size() - 1, QByteArray(",\"clockUnknown\":") + odd);
+        w.store->setRecord(PetLife::recordKey, bytes);
+        auto cat = w.make();
+        EXPECT_EQ(cat->birth() - rec.birth, 0) << odd;
+        EXPECT_TRUE(asideFiles(w).isEmpty()) << odd;
+    }
 }
 
 TEST(CatchUp, TimeAwayIsLivedNapsIncludedAtMostSevenDaysAndNeverToDeath) {

@@ -158,6 +158,24 @@ TEST(ClockAhead, ARecordAheadOfATrueClockComesBackToItAndRealTimeAwayCountsAgain
     EXPECT_NEAR(early->catTime(), b.clock.now(), 1e-6);
 }
 
+TEST(ClockBehind, StartsAlternatingAClockHoursAheadAndTheTrueOneLiveNoHourTwice) {
+    // Another system on the machine keeps the clock 8 h ahead (in local time): the last run was under
+    // it, the next under the true clock, and so on, 20 s each.
+    CatWorld w;
+    const double t0 = w.clock.now(), h8 = 8 * 3600;
+    PetRecord rec;
+    rec.birth = t0 - 5 * 86400;
+    rec.savedAt = t0 + h8;
+    rec.energy = 95;
+    w.writeRecord(rec);
+    for (int k = 0; k < 6; ++k) {
+        w.clock.setNow(t0 + 20 * k + (k % 2 ? h8 : 0));
+        runAndQuit(w, 20);
+    }
+    EXPECT_NEAR(w.readRecord()->hunger, 40 + 120 * r, 1e-6);
+    EXPECT_EQ(w.readRecord()->health, 100);
+}
+
 TEST(MachineAsleep, TheMinutesTheMachineSleptAreLivedAsTimeAwayNapsIncluded) {
     CatWorld w;
     auto cat = w.make();
