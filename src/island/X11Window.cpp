@@ -343,6 +343,15 @@ void ClickPlace::hide() {
     }
 }
 
+void ClickPlace::click(int button, QPoint at) {
+    const Qt::MouseButton which = button == 1 ? Qt::LeftButton : button == 3 ? Qt::RightButton : Qt::NoButton;
+    if (which == Qt::NoButton) return;
+    // Out of the toolkit's event handling: a menu opened now grabs the pointer afresh.
+    QMetaObject::invokeMethod(this, [this, which, at] {
+        if (clicked_) clicked_(which, at);
+    }, Qt::QueuedConnection);
+}
+
 bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (!window_ || eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
@@ -351,8 +360,14 @@ bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, q
     switch (event->response_type & ~0x80) {
         case XCB_BUTTON_PRESS: {
             const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
-            // The last button pressed on it (one whose release was lost with the place is forgotten).
-            if (press->event == window_) pressed_ = press->detail;
+            if (press->event != window_) break;
+            pressed_ = press->detail;
+            // Gone since: its release goes to whatever lies there now, if it did not come first. The
+            // press is the click then, and a release that still comes is no second one.
+            if (!shown_) {
+                pressed_ = 0;
+                click(press->detail, QPoint(press->root_x, press->root_y));
+            }
             break;
         }
         case XCB_BUTTON_RELEASE: {
@@ -363,15 +378,7 @@ bool ClickPlace::nativeEventFilter(const QByteArray& eventType, void* message, q
             if (release->event_x < 0 || release->event_y < 0 || release->event_x >= area_.width() ||
                 release->event_y >= area_.height())
                 break;
-            const Qt::MouseButton button = release->detail == 1   ? Qt::LeftButton
-                                           : release->detail == 3 ? Qt::RightButton
-                                                                  : Qt::NoButton;
-            if (button == Qt::NoButton) break;
-            const QPoint at(release->root_x, release->root_y);
-            // Out of the toolkit's event handling: a menu opened now grabs the pointer afresh.
-            QMetaObject::invokeMethod(this, [this, button, at] {
-                if (clicked_) clicked_(button, at);
-            }, Qt::QueuedConnection);
+            click(release->detail, QPoint(release->root_x, release->root_y));
             break;
         }
         case XCB_PROPERTY_NOTIFY: {

@@ -92,8 +92,8 @@ void preferDarkDecorations(QWidget* window);
 // An unseen window that only takes clicks (an X input-only window: nothing is drawn, with or
 // without a compositor; under Wayland, a see-through one), kept above the other windows while it
 // shows. `clicked` gets the button
-// and the pointer's place (root pixels) of each click, a press and release on it; later, from the
-// event loop.
+// and the pointer's place (root pixels) of each click, a press and release on it (or a press alone
+// where it was hidden before the release); later, from the event loop.
 class ClickPlace final : public QObject, public QAbstractNativeEventFilter {
 public:
     explicit ClickPlace(std::function<void(Qt::MouseButton, QPoint)> clicked);
@@ -109,6 +109,8 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
+    void click(int button, QPoint at);  // an X button's click, told later
+
     std::function<void(Qt::MouseButton, QPoint)> clicked_;
     unsigned int window_ = 0;
     unsigned int colormap_ = 0;  // of a see-through window, where one stands in

@@ -56,10 +56,10 @@ for kind in pipe zero huge; do
       kp_expect_island hidden 30 "the greeting ends"
       xdotool mousemove "$cx" 3
       kp_expect_island '276x32+*' 20 "peek"
-      xdotool click 1
-      kp_expect_island '640x160+*' 20 "open"
-      xdotool mousemove $((cx + 280)) 20 click 1  # the album button
-      within 20 "no album" eval 'xdotool search --onlyvisible --name "^Album\$" >/dev/null'
+      kp_click_until "$cx" 3 1 "open" '640x160+*'
+      # The album button.
+      kp_click_for $((cx + 280)) 20 1 eval 'xdotool search --onlyvisible --name "^Album\$" >/dev/null' ||
+        { kill -KILL "$app_pid"; kp_fail "$run: no album"; }
       still pipe "$album/a.jpg" && still zero "$album/b.jpg" || kp_fail "$run: the photos were touched"
     fi
     kill -TERM "$app_pid"

@@ -61,21 +61,18 @@ rms = math.sqrt(sum(x * x for x in sounding) / len(sounding)) if sounding else 0
 print(f"{onset / 44100:.2f} {(len(a) - onset) / 44100:.2f} {rms:.5f} {max(abs(x) for x in a):.5f}")
 PY
 }
-# Waits (up to a minute) until the recording holds $2 seconds after its first sound.
-wait_heard() {
+# Whether the recording holds $2 seconds after its first sound.
+heard() {
   local m
-  for _ in $(seq 240); do
-    m=$(measure "$1" 0 0)
-    [ "${m%% *}" != none ] && awk -v h="$(cut -d' ' -f2 <<<"$m")" -v n="$2" 'BEGIN { exit !(h >= n) }' && return 0
-    sleep 0.25
-  done
-  return 1
+  m=$(measure "$1" 0 0)
+  [ "${m%% *}" != none ] && awk -v h="$(cut -d' ' -f2 <<<"$m")" -v n="$2" 'BEGIN { exit !(h >= n) }'
 }
+# Waits (up to a minute) until it does.
+wait_heard() { kp_wait 60 heard "$@"; }
 start_app() {  # settings lines...
   printf '[General]\nonboardedV1=true\n' >"$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
   printf '%s\n' "$@" >>"$XDG_CONFIG_HOME/kettlepaw/kettlepaw.conf"
-  "$app" >"$scratch/app.log" 2>&1 &
-  app_pid=$!
+  kp_start_app "$scratch/app.log"
 }
 stop_all() {
   kill "$app_pid" "$rec_pid" 2>/dev/null; wait "$app_pid" "$rec_pid" 2>/dev/null; app_pid=""; rec_pid=""
@@ -143,18 +140,9 @@ awk -v a="${levels[0]}" -v b="${levels[1]}" 'BEGIN { r = b / a; exit !(r > 0.1 &
 kp_record_sink "$scratch/sounds.raw"; rec_pid=$RECORD_PID
 start_app musicOn=false soundVolume=0.05
 wait_heard "$scratch/sounds.raw" 2 || fail "no greeting heard"
-settings=""
-for _ in $(seq 100); do
-  xdotool mousemove $((W / 2)) 10 click 3 2>/dev/null
-  xdotool key Up Up Return 2>/dev/null
-  for _ in $(seq 10); do
-    settings=$(xdotool search --name '^Settings$' 2>/dev/null | head -1)
-    [ -n "$settings" ] && break 2
-    sleep 0.1
-  done
-  xdotool key Escape 2>/dev/null
-done
-[ -n "$settings" ] || fail "the settings window did not open"
+kp_open_menu
+xdotool key Up Up Return  # "Settings…"
+kp_wait 20 eval 'xdotool search --name "^Settings\$" >/dev/null 2>&1' || fail "the settings window did not open"
 wait_heard "$scratch/sounds.raw" 5 || fail "the recording stopped"
 stop_all
 read -r _ _ _ peak < <(measure "$scratch/sounds.raw" 0 1)
@@ -166,16 +154,16 @@ awk -v p="$peak" 'BEGIN { exit !(p > 0.0005 && p <= 0.05 * 0.55 * 1.05) }' ||
 for launch in $(seq "${KP_ROOM_LAUNCHES:-1}"); do
   xdotool mousemove $((W / 2)) $((H - 40))
   start_app musicAlways=false musicVolume=0.5 openIdleSeconds=120 peekIdleSeconds=120
-  until_true has_music_stream || fail "launch $launch: no music stream at the greeting"
-  music_heard "$scratch/greeting.raw" 1 || fail "launch $launch: no music heard at the greeting"
+  # Both as the greeting starts: the effects' closes a few seconds after the greeting's trill.
+  until_true eval 'has_music_stream && streams | awk "\$2 == 1" | grep -q .' ||
+    fail "launch $launch: no music and effects streams together at the greeting (streams: $(streams | xargs))"
   at_greeting=$(streams | awk '{ print $2 }' | sort | uniq -c | xargs)
-  awk '$2 == 1' < <(streams) | grep -q . || fail "launch $launch: no effects stream at the greeting"
+  music_heard "$scratch/greeting.raw" 1 || fail "launch $launch: no music heard at the greeting"
   until_true island_is hidden || fail "launch $launch: the greeting did not end"
   until_true eval '! has_music_stream' || fail "launch $launch: the music's stream stayed after the greeting"
   xdotool mousemove $((W / 2)) 3
   until_true island_is 276x32 || fail "launch $launch: no peek under the pointer"
-  xdotool click 1
-  until_true island_is 640x160 || fail "launch $launch: the island did not open"
+  kp_click_for $((W / 2)) 3 1 island_is 640x160 || fail "launch $launch: the island did not open"
   until_true has_music_stream || fail "launch $launch: no music stream in the open room"
   music_heard "$scratch/room.raw" 2 || fail "launch $launch: no music heard in the open room"
   apart=$(music_apart "$scratch/stereo.raw")

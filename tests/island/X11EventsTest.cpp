@@ -109,6 +109,27 @@ TEST(X11Events, AClickThePlaceTookCountsThoughThePlaceWentBeforeItWasRead) {
     }
 }
 
+// The place taken away between the press and the release (the pointer that brought the press
+// peeked the island): the release goes to whatever lies there now, yet the click is the place's.
+TEST(X11Events, AClickWhosePlaceWentBeforeItsReleaseCountsOnce) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "not on an X display";
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "no xdotool";
+    std::vector<Qt::MouseButton> clicks;
+    x11::ClickPlace place([&](Qt::MouseButton button, QPoint) { clicks.push_back(button); });
+    const auto xdotool = [](QStringList args) { QProcess::execute(QStringLiteral("xdotool"), args); };
+    for (const auto& [button, name] : {std::pair{Qt::RightButton, "3"}, std::pair{Qt::LeftButton, "1"}}) {
+        clicks.clear();
+        place.show(QRect(300, 0, 184, 32));
+        QTest::qWait(200);  // mapped, above the others
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("392"), QStringLiteral("0"), QStringLiteral("mousedown"), name});
+        place.hide();
+        xdotool({QStringLiteral("mouseup"), name});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !clicks.empty(); }, 20000)) << "button " << name;
+        QTest::qWait(100);
+        EXPECT_EQ(clicks, std::vector{button}) << "one click, once";
+    }
+}
+
 // The server hands a closed program's ids to the next one: a full-screen window whose id was a
 // closed one's keeps the top centre, and gives it back as it closes, every time.
 TEST(X11Events, AFullScreenWindowUnderAClosedOnesIdIsFollowedToo) {

@@ -800,15 +800,22 @@ TEST_F(IslandRoomViewTest, AFramePaintedOverTheLastOneIsTheWholeFrame) {
                     q.fillRect(QRectF(0, 157, 100 + i, 3), QColor(255, 255, 255, 90));
                     q.end();
                     int off = 0;
-                    for (int y = 0; y < whole.height(); ++y)
+                    // The stored words first: equal exactly where the colours are, and most are.
+                    for (int y = 0; y < whole.height(); ++y) {
+                        const auto* keptRow = reinterpret_cast<const QRgb*>(kept.constScanLine(y));
+                        const auto* wholeRow = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
+                        const auto* lastRow = reinterpret_cast<const QRgb*>(last.constScanLine(y));
                         for (int x = 0; x < whole.width(); ++x) {
-                            const QRgb a = kept.pixel(x, y), b = whole.pixel(x, y);
-                            if (colourDistance(QColor(a), QColor(b)) > 2 || std::abs(qAlpha(a) - qAlpha(b)) > 2) ++off;
-                            if (painted && a != last.pixel(x, y)) {
+                            if (keptRow[x] != wholeRow[x]) {
+                                const QRgb a = kept.pixel(x, y), b = whole.pixel(x, y);
+                                if (colourDistance(QColor(a), QColor(b)) > 2 || std::abs(qAlpha(a) - qAlpha(b)) > 2) ++off;
+                            }
+                            if (painted && keptRow[x] != lastRow[x]) {
                                 ASSERT_TRUE(painted->contains(QPoint(x, y)))
                                     << roomKindRaw(room) << " " << day << " frame " << i << " at " << x << "," << y;
                             }
                         }
+                    }
                     ASSERT_EQ(off, 0) << roomKindRaw(room) << (time == SkyTime::night ? " at night " : " by day ") << day
                                       << " frame " << i;
                     // Both painted the album's dot once it was asked for (the twin keeps its layers too);

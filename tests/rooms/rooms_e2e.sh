@@ -17,9 +17,7 @@ kp_start_display 180 "$scratch/x.log" || fail "no display"
 printf '[General]\nonboardedV1=true\nliveWeather=false\nopenIdleSeconds=600\npeekIdleSeconds=600\n' >"$conf"
 kp_write_cat "$record" hunger=90 happiness=90 energy=90 health=100
 
-"$app" >"$scratch/app.log" 2>&1 &
-app_pid=$!
-pids+=("$app_pid")
+kp_start_app "$scratch/app.log"
 read -r W _ < <(xdotool getdisplaygeometry)
 left=$((W / 2 - 320))
 
@@ -34,8 +32,7 @@ island_is() {  # WxH of the mapped island
 kp_wait 60 island_is 360x62 || fail "no greeting"
 xdotool mousemove $((W / 2)) 3
 kp_wait 60 island_is 276x32 || fail "no peek under the pointer"
-xdotool click 1
-kp_wait 30 island_is 640x160 || fail "the island did not open"
+kp_click_for $((W / 2)) 3 1 island_is 640x160 || fail "the island did not open"
 
 # Pixels within a tolerance of a colour ("RRGGBB") in a rectangle of the room (room coordinates).
 count_near() {  # x y w h colour tolerance
@@ -59,8 +56,7 @@ rooms=(bedroom living kitchen care garden)
 walls=(D8C2A8 A8B4C4 9EC8DA E4F0EA 7FC0EE)
 wall_shown() { above 1200 count_near 240 4 160 20 "$1" 8; }
 for i in 0 1 2 3 4; do
-  xdotool mousemove $((left + tabs[i])) 21 click 1
-  kp_wait 20 wall_shown "${walls[i]}"
+  kp_click_for $((left + tabs[i])) 21 1 wall_shown "${walls[i]}"
   [ -n "${KP_SHOTS_DIR:-}" ] && mkdir -p "$KP_SHOTS_DIR" && import -window root -crop "640x160+$left+0" "$KP_SHOTS_DIR/${rooms[i]}.png"
   wall_shown "${walls[i]}" || fail "${rooms[i]}: wall ${walls[i]} not shown ($(count_near 240 4 160 20 "${walls[i]}" 8) pixels)"
   cat_shown && cat_seen=$((cat_seen + 1))

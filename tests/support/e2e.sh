@@ -47,18 +47,31 @@ kp_expect_nothing_aside() {
   [ -z "$aside" ] || { echo "FAIL: the app kept records aside as unreadable: $aside"; exit 1; }
 }
 
+# How many times slower than at rest the machine runs now: the tasks waiting for a core per core
+# over the last minute, from 1 to 10 (KP_SLOWNESS sets it). Every wait for a condition, and every
+# bound a script puts on how soon the app answers, grows with it: a machine whose every core is busy
+# with something else answers late, not wrongly. A wait grows to two minutes at most, so that a
+# script fails saying why well before the suite's limit ends it.
+kp_slowness=${KP_SLOWNESS:-$(awk -v cores="$(nproc)" '{ s = int($1 / cores + 0.999); print (s < 1 ? 1 : s > 10 ? 10 : s) }' /proc/loadavg)}
+
 # kp_wait SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds; false when
-# it has not within SECONDS. The window manager is woken meanwhile, so a window it should take on
-# does not wait for it.
+# it has not within SECONDS (times the machine's slowness, up to two minutes). The window manager
+# is woken meanwhile, so a window it should take on does not wait for it.
 kp_wait() {
-  local deadline=$(($(date +%s) + $1))
+  local limit=$(($1 * kp_slowness))
+  [ "$limit" -le 120 ] || limit=$(($1 > 120 ? $1 : 120))
+  local deadline=$(($(date +%s%3N) + limit * 1000))
   shift
   until "$@"; do
-    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    [ "$(date +%s%3N)" -lt "$deadline" ] || return 1
     [ -n "${DISPLAY:-}" ] && kp_nudge_manager
     sleep 0.1
   done
 }
+
+# kp_never SECONDS COMMAND...: true when COMMAND held at no look within SECONDS, on any machine:
+# what must not happen is looked for, not waited for.
+kp_never() { ! kp_slowness=1 kp_wait "$@"; }
 
 # kp_need_faketime: sets `preload` to what LD_PRELOAD takes to run the app under libfaketime (a
 # sanitized app's runtime first, as it wants); skips (77) without libfaketime.
@@ -81,9 +94,11 @@ kp_need_app() {
 
 # kp_start_app LOG [VAR=VALUE...]: the built app in the background with those variables set, its
 # output in LOG; `app_pid` is its pid, also added to `pids` (stopped on exit where kp_scratch_dir
-# made the scratch folder).
+# made the scratch folder). It ends with the script, however the script ends.
 kp_start_app() {
-  env "${@:2}" "${KP_BUILD_DIR:?}/src/app/kettlepaw" >"$1" 2>&1 &
+  local orphaned=()
+  command -v setpriv >/dev/null && orphaned=(setpriv --pdeathsig KILL)
+  "${orphaned[@]}" env "${@:2}" "${KP_BUILD_DIR:?}/src/app/kettlepaw" >"$1" 2>&1 &
   app_pid=$!
   pids+=("$app_pid")
   kp_app_log=$1
@@ -156,10 +171,12 @@ kp_expect_exit() {
 kp_fail() {
   echo "FAIL: $*"
   [ -n "${kp_app_log:-}" ] && { echo "--- app log"; cat "$kp_app_log" 2>/dev/null; }
-  # An app still running where it should have done something: where its main thread is.
+  # An app still running where it should have done something: where its main thread is. A debugger
+  # ended while attached can leave it stopped, so it is ended whatever the debugger did.
   if [ -n "${app_pid:-}" ] && kill -0 "$app_pid" 2>/dev/null && command -v gdb >/dev/null; then
     echo "--- the app's main thread"
-    timeout 60 gdb -batch -p "$app_pid" -ex 'thread 1' -ex bt 2>/dev/null | grep '^#' | head -40
+    timeout -k 5 30 gdb -batch -p "$app_pid" -ex 'thread 1' -ex bt 2>/dev/null </dev/null | grep '^#' | head -40
+    kill -KILL "$app_pid" 2>/dev/null
   fi
   exit 1
 }
@@ -238,27 +255,30 @@ kp_open_menu() {
   done
   kp_fail "the menu did not open"
 }
-# kp_click_until X Y BUTTON WHAT PATTERN: clicks there until the island matches PATTERN; a click a
-# busy desktop drops is made again, up to four times.
-kp_click_until() {
-  local _
+# kp_click_for X Y BUTTON COMMAND...: clicks there until COMMAND holds; a click a busy desktop
+# drops is made again, up to four times. False when none did.
+kp_click_for() {
+  local at=("${@:1:3}") _
+  shift 3
   for _ in 1 2 3 4; do
-    xdotool mousemove "$1" "$2" click "$3"
-    kp_wait 10 _kp_island_is "$5" && { echo "island: $(kp_island_at) ($4)"; return; }
+    xdotool mousemove "${at[0]}" "${at[1]}" click "${at[2]}"
+    kp_wait 10 "$@" && return
   done
-  kp_fail "$4: the island is $(kp_island_at)"
+  return 1
+}
+# kp_click_until X Y BUTTON WHAT PATTERN: clicks there until the island matches PATTERN.
+kp_click_until() {
+  kp_click_for "$1" "$2" "$3" _kp_island_is "$5" || kp_fail "$4: the island is $(kp_island_at)"
+  echo "island: $(kp_island_at) ($4)"
 }
 # kp_menu_at X Y WHAT: a right-click there shows the app's menu (a new window of the app); Escape
 # closes it.
 kp_menu_at() {
-  local before _
+  local before
   before=$(_kp_app_windows)
-  for _ in 1 2 3 4; do
-    xdotool mousemove "$1" "$2" click 3
-    kp_wait 10 eval '[ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' && break
-  done
-  [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ] || kp_fail "$3: no menu"
+  _kp_new_window() { [ -n "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]; }
+  kp_click_for "$1" "$2" 3 _kp_new_window || kp_fail "$3: no menu"
   echo "menu: $3"
   xdotool key Escape
-  kp_wait 10 eval '[ -z "$(comm -13 <(echo "$before") <(_kp_app_windows))" ]' || kp_fail "$3: the menu stays"
+  kp_wait 10 eval '! _kp_new_window' || kp_fail "$3: the menu stays"
 }
