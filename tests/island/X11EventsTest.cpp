@@ -50,6 +50,16 @@ struct Program {
         std::free(r);
         return values;
     }
+    // Whether the window the pointer is over spans `area`: mapped there, above the others.
+    bool overPointer(const QRect& area) {
+        auto* pointer = xcb_query_pointer_reply(c, xcb_query_pointer(c, screen->root), nullptr);
+        const xcb_window_t child = pointer ? pointer->child : XCB_NONE;
+        std::free(pointer);
+        auto* g = child ? xcb_get_geometry_reply(c, xcb_get_geometry(c, child), nullptr) : nullptr;
+        const bool over = g && QRect(g->x, g->y, g->width, g->height) == area;
+        std::free(g);
+        return over;
+    }
     bool managed() { return !rootWindows("_NET_SUPPORTING_WM_CHECK").empty(); }
     bool named(xcb_window_t w) {
         const std::vector<uint32_t> active = rootWindows("_NET_ACTIVE_WINDOW");
@@ -93,14 +103,16 @@ TEST(X11Events, AClickThePlaceTookCountsThoughThePlaceWentBeforeItWasRead) {
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "no xdotool";
     std::vector<std::pair<Qt::MouseButton, QPoint>> clicks;
     x11::ClickPlace place([&](Qt::MouseButton button, QPoint at) { clicks.emplace_back(button, at); });
+    Program server;
+    const QRect area(300, 0, 184, 32);
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("392"), QStringLiteral("0")});
     for (const auto& [button, name] : {std::pair{Qt::RightButton, "3"}, std::pair{Qt::LeftButton, "1"}}) {
         clicks.clear();
-        place.show(QRect(300, 0, 184, 32));
-        QTest::qWait(200);  // mapped, above the others
-        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("392"),
-                                                      QStringLiteral("0"), QStringLiteral("click"), QString::fromLatin1(name)});
+        place.show(area);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.overPointer(area); }, 20000)) << "button " << name << ": the place never came";
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QString::fromLatin1(name)});
         place.hide();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !clicks.empty(); }, 3000)) << "button " << name;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !clicks.empty(); }, 20000)) << "button " << name;
         if (clicks.empty()) continue;
         EXPECT_EQ(clicks.front().first, button);
         EXPECT_EQ(clicks.front().second, QPoint(392, 0));
@@ -117,11 +129,14 @@ TEST(X11Events, AClickWhosePlaceWentBeforeItsReleaseCountsOnce) {
     std::vector<Qt::MouseButton> clicks;
     x11::ClickPlace place([&](Qt::MouseButton button, QPoint) { clicks.push_back(button); });
     const auto xdotool = [](QStringList args) { QProcess::execute(QStringLiteral("xdotool"), args); };
+    Program server;
+    const QRect area(300, 0, 184, 32);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("392"), QStringLiteral("0")});
     for (const auto& [button, name] : {std::pair{Qt::RightButton, "3"}, std::pair{Qt::LeftButton, "1"}}) {
         clicks.clear();
-        place.show(QRect(300, 0, 184, 32));
-        QTest::qWait(200);  // mapped, above the others
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("392"), QStringLiteral("0"), QStringLiteral("mousedown"), name});
+        place.show(area);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.overPointer(area); }, 20000)) << "button " << name << ": the place never came";
+        xdotool({QStringLiteral("mousedown"), name});
         place.hide();
         xdotool({QStringLiteral("mouseup"), name});
         EXPECT_TRUE(QTest::qWaitFor([&] { return !clicks.empty(); }, 20000)) << "button " << name;
