@@ -100,15 +100,9 @@ static std::size_t addressSpace() {
     return 0;
 }
 
-static int cramped() {
-    pthread_attr_t attr;
-    if (::pthread_getattr_default_np(&attr) != 0 || ::pthread_attr_setstacksize(&attr, std::size_t(2) << 20) != 0 ||
-        ::pthread_setattr_default_np(&attr) != 0)
-        return 3;
-    const rlim_t bound = addressSpace() + (rlim_t(48) << 20);
-    const rlimit limit{bound, bound};
-    if (::setrlimit(RLIMIT_AS, &limit) != 0) return 3;
-    AudioEngine engine;
+// Plays a short sound through a started engine that has no device: 0 once the stand-in has
+// played it and said so, else the probe's failure code.
+static int playsOnTheStandIn(AudioEngine& engine) {
     PlayerNode* p = engine.makePlayer();
     engine.connect(p, engine.mainMixer());
     std::atomic<int> done{0};
@@ -121,17 +115,21 @@ static int cramped() {
     return 0;
 }
 
+static int cramped() {
+    pthread_attr_t attr;
+    if (::pthread_getattr_default_np(&attr) != 0 || ::pthread_attr_setstacksize(&attr, std::size_t(2) << 20) != 0 ||
+        ::pthread_setattr_default_np(&attr) != 0)
+        return 3;
+    const rlim_t bound = addressSpace() + (rlim_t(48) << 20);
+    const rlimit limit{bound, bound};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) return 3;
+    AudioEngine engine;
+    return playsOnTheStandIn(engine);
+}
+
 static int wedged() {
     AudioEngine engine;
-    PlayerNode* p = engine.makePlayer();
-    engine.connect(p, engine.mainMixer());
-    std::atomic<int> done{0};
-    p->scheduleBuffer(makeBuffer(Samples(2000, 0.1f)), false, [&] { done = 1; });
-    p->play();
-    if (!engine.start()) return 2;
-    if (!waitFor([&] { return done.load() != 0; })) return 7;
-    if (engine.output().onDevice()) return 8;
-    std::printf("standin\n");
+    if (const int failed = playsOnTheStandIn(engine)) return failed;
     std::fflush(stdout);
     if (!waitFor([&] { return engine.output().onDevice(); })) return 10;
     return 0;

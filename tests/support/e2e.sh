@@ -167,6 +167,14 @@ kp_expect_exit() {
   app_pid=
   [ "$rc" = 0 ] || kp_fail "$2: the app exited with $rc"
 }
+# kp_expect_saved BEFORE RECORD: fails unless RECORD was saved after the copy BEFORE was taken.
+kp_expect_saved() {
+  python3 - "$1" "$2" <<'PY' || kp_fail "the cat was not saved at the end"
+import json, sys
+before, after = (json.load(open(p)) for p in sys.argv[1:])
+assert after["savedAt"] > before["savedAt"], "the record was not saved again"
+PY
+}
 # kp_fail MESSAGE: says what failed, shows the app's log and ends the script.
 kp_fail() {
   echo "FAIL: $*"
