@@ -42,7 +42,6 @@ void sayOnce(const std::string& words) {
     qInfo().noquote() << QString::fromStdString(words);
 }
 
-
 // Pulls its source a block at a time on the steady clock, and throws the sound away. Now and then
 // it asks `retry` whether a device has come back; when it has, the stand-in ends itself. One that
 // does not keep time pulls nothing and only waits for the device: a backdrop nobody hears need

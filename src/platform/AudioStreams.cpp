@@ -77,6 +77,9 @@ struct PulseStreamSource::Impl {
     std::map<unsigned long long, Waiting> waiting;
     unsigned long long next = 1;
     std::set<Gathering*> gathering;  // lists under way
+    // What the connection's jobs reach it through: emptied on the connection's thread as the source
+    // goes, so a list still waiting for the connection then reaches nothing.
+    std::shared_ptr<Impl*> self = std::make_shared<Impl*>(this);
 
     Impl(SoundServer& s, int timeout) : server(s), timeoutMs(timeout) {}
 
@@ -164,6 +167,7 @@ PulseStreamSource::~PulseStreamSource() {
     Impl* impl = impl_.get();
     impl->server.onThread([impl, forgotten](pa_context*) {
         impl->forget(-1);
+        *impl->self = nullptr;
         forgotten->set_value();
     });
     if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready) (void)impl_.release();
@@ -184,9 +188,11 @@ void PulseStreamSource::list(Done done) {
     });
     deadline->start(impl.timeoutMs);
     impl.waiting.emplace(id, Impl::Waiting{std::move(done), std::move(deadline)});
-    Impl* at = impl_.get();
-    impl.server.whenConnected([at, id](pa_context* context) { at->ask(context, id); },
-                              std::chrono::milliseconds(impl.timeoutMs));
+    impl.server.whenConnected(
+        [self = impl.self, id](pa_context* context) {
+            if (Impl* at = *self) at->ask(context, id);
+        },
+        std::chrono::milliseconds(impl.timeoutMs));
 }
 
 }  // namespace kp

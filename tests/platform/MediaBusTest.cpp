@@ -21,7 +21,9 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
+#include <QLocalServer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <functional>
@@ -747,6 +749,31 @@ TEST(PulseStreams, NoServerIsAFailedList) {
         ASSERT_TRUE(waitFor([&] { return got.has_value(); }));
         EXPECT_FALSE(got->has_value()) << "asked again, still none";
     }
+    if (server.isNull()) qunsetenv("PULSE_SERVER");
+    else qputenv("PULSE_SERVER", server);
+}
+
+// A source let go of while its list still waits for a server that does not answer: the connection
+// ends later, and what it had waiting reaches nothing of the source.
+TEST(PulseStreams, ASourceLetGoOfWhileTheServerIsSilentIsNotReachedAfter) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QLocalServer silent;  // takes connections and says nothing
+    ASSERT_TRUE(silent.listen(folder.filePath(QStringLiteral("pulse"))));
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", ("unix:" + silent.fullServerName()).toUtf8());
+    int answered = 0;
+    {
+        SoundServer connection;
+        {
+            PulseStreamSource source(connection, 60000);
+            source.list([&](std::optional<std::vector<SoundStream>>) { ++answered; });
+            ASSERT_TRUE(waitFor([&] { return silent.hasPendingConnections(); }));
+        }
+        connection.finish();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(answered, 0);
     if (server.isNull()) qunsetenv("PULSE_SERVER");
     else qputenv("PULSE_SERVER", server);
 }
